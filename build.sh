@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds, runs and tests the application on Debian 12.
+#   ./build.sh run    install what is missing, build, start the application
+#   ./build.sh test   install what is missing, build with the sanitizers, run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(qt6-base-dev libjpeg-dev libpng-dev libgif-dev zlib1g-dev libgtest-dev libgmock-dev
+  libbenchmark-dev cmake ninja-build pkg-config g++ fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
+  poppler-utils python3-olefile libsane-dev ccache)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+case "${1:-}" in
+  run)
+    install_missing
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_TESTS=OFF
+    cmake --build build -j "$jobs"
+    if [ -x build/app/quorlane ]; then
+      exec build/app/quorlane "${@:2}"
+    else
+      echo "Built. The application's start-up is not part of this build yet."
+    fi
+    ;;
+  test)
+    install_missing
+    cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_SANITIZE=ON -DQUORLANE_TESTS=ON
+    cmake --build build-test -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir build-test --output-on-failure -j "$jobs"
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

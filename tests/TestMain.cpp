@@ -1,0 +1,27 @@
+// Every test program runs without a display and with settings, data and runtime folders of
+// its own, so a test never touches the user's files.
+
+#include "platform/Settings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    for (const char* var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString dir = home.path() + QLatin1Char('/') + QString::fromLatin1(var);
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv(var, QFile::encodeName(dir));
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("QuorlaneTests"));
+    SettingsStore::SetFileName(home.path() + QStringLiteral("/registry.ini"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

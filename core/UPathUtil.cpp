@@ -13,9 +13,13 @@
 #error "core is built with the project's version numbers (see core/CMakeLists.txt)"
 #endif
 
-bool IsDirectory(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+bool IsDirectory(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
 
-bool EndsWithChar(const QString& s, QChar ch) { return !s.isEmpty() && s.back() == ch; }
+bool EndsWithChar(const QString& s, QChar ch) {
+    return !s.isEmpty() && s.back() == ch;
+}
 
 QString IncludeBackslash(const QString& s) {
     if (s.isEmpty() || EndsWithChar(s, PathDelim))
@@ -30,7 +34,9 @@ QString ExcludeBackslash(const QString& s) {
     return s;
 }
 
-QString JoinPath(const QString& dir, const QString& name) { return IncludeBackslash(dir) + name; }
+QString JoinPath(const QString& dir, const QString& name) {
+    return IncludeBackslash(dir) + name;
+}
 
 QString ToLocalPath(const QString& text) {
     QString result = text;
@@ -158,7 +164,8 @@ bool TFileVer::LoadVersionInfo() {
     if (fileName_.isEmpty())
         return false;
     const QString canonical = QFileInfo(fileName_).canonicalFilePath();
-    if (canonical.isEmpty() || canonical != QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath())
+    if (canonical.isEmpty() ||
+        canonical != QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath())
         return false;
     versionInfo_ = BuildVersion();
     return true;

@@ -136,8 +136,9 @@ TEST(PathUtil, AddFilesRecursiveListsFilesBelowFolder) {
     AddFilesRecursive(files, dir.path() + QStringLiteral("/"));
     QStringList got = files.ToQStringList();
     got.sort();
-    EXPECT_EQ(got, (QStringList{dir.filePath(QStringLiteral("a.bmp")), dir.filePath(QStringLiteral("sub/b.bmp")),
-                                dir.filePath(QStringLiteral("sub/deeper/c.bmp"))}));
+    EXPECT_EQ(got,
+              (QStringList{dir.filePath(QStringLiteral("a.bmp")), dir.filePath(QStringLiteral("sub/b.bmp")),
+                           dir.filePath(QStringLiteral("sub/deeper/c.bmp"))}));
 
     TStringList none;
     AddFilesRecursive(none, dir.filePath(QStringLiteral("a.bmp")));

@@ -1,0 +1,213 @@
+#include "platform/DialogService.h"
+
+#include "platform/Application.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+
+namespace {
+
+struct ButtonText {
+    TBitBtnKind kind;
+    const char* caption;
+    QMessageBox::ButtonRole role;
+};
+
+// Captions of the window system's message dialog, in the order of the button kinds.
+constexpr ButtonText kButtons[] = {
+    {bkCustom, "すべてはい(&A)", QMessageBox::YesRole}, {bkOK, "OK", QMessageBox::AcceptRole},
+    {bkCancel, "キャンセル", QMessageBox::RejectRole},  {bkHelp, "ヘルプ(&H)", QMessageBox::HelpRole},
+    {bkYes, "はい(&Y)", QMessageBox::YesRole},          {bkNo, "いいえ(&N)", QMessageBox::NoRole},
+    {bkClose, "すべていいえ(&O)", QMessageBox::NoRole}, {bkAbort, "中止(&A)", QMessageBox::RejectRole},
+    {bkRetry, "再試行(&R)", QMessageBox::AcceptRole},   {bkIgnore, "無視(&I)", QMessageBox::AcceptRole},
+    {bkAll, "すべて(&A)", QMessageBox::AcceptRole},
+};
+
+QWidget* DialogParent() {
+    return QApplication::activeWindow();
+}
+
+class WindowSystemDialogs final : public DialogService {
+public:
+    TModalResult MessageBox(const QString& text, const std::vector<TBitBtnKind>& buttons, int defaultIndex,
+                            int cancelIndex) override {
+        QMessageBox box(QMessageBox::Information, TApplication::Title(), text, QMessageBox::NoButton,
+                        DialogParent());
+        std::vector<QAbstractButton*> made;
+        for (TBitBtnKind kind : buttons) {
+            const ButtonText& b = kButtons[static_cast<int>(kind)];
+            made.push_back(box.addButton(QString::fromUtf8(b.caption), b.role));
+        }
+        const int count = static_cast<int>(made.size());
+        if (defaultIndex >= 0 && defaultIndex < count)
+            box.setDefaultButton(static_cast<QPushButton*>(made[static_cast<size_t>(defaultIndex)]));
+        if (cancelIndex >= 0 && cancelIndex < count)
+            box.setEscapeButton(made[static_cast<size_t>(cancelIndex)]);
+        box.exec();
+        for (int i = 0; i < count; ++i) {
+            if (box.clickedButton() == made[static_cast<size_t>(i)])
+                return MessageDialogResult(buttons[static_cast<size_t>(i)]);
+        }
+        return mrCancel;
+    }
+
+    bool OpenFile(TFileDialogRequest& request, QStringList& fileNames) override {
+        QFileDialog dialog(DialogParent(), request.Title, request.InitialDir);
+        Prepare(dialog, request);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.AllowMultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        fileNames = dialog.selectedFiles();
+        Finish(dialog, request);
+        return !fileNames.isEmpty();
+    }
+
+    bool SaveFile(TFileDialogRequest& request, QString& fileName) override {
+        QFileDialog dialog(DialogParent(), request.Title, request.InitialDir);
+        Prepare(dialog, request);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!request.DefaultExt.isEmpty())
+            dialog.setDefaultSuffix(request.DefaultExt);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
+        fileName = dialog.selectedFiles().constFirst();
+        Finish(dialog, request);
+        return true;
+    }
+
+    bool SelectFolder(const QString& title, QString& folder) override {
+        const QString chosen = QFileDialog::getExistingDirectory(DialogParent(), title, folder);
+        if (chosen.isEmpty())
+            return false;
+        folder = chosen;
+        return true;
+    }
+
+    bool SelectColor(uint32_t& color) override {
+        const QColor initial(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                             static_cast<int>((color >> 16) & 0xFF));
+        const QColor chosen = QColorDialog::getColor(initial, DialogParent());
+        if (!chosen.isValid())
+            return false;
+        color = static_cast<uint32_t>(chosen.red()) | static_cast<uint32_t>(chosen.green()) << 8 |
+                static_cast<uint32_t>(chosen.blue()) << 16;
+        return true;
+    }
+
+    bool Print(TPrintDialogRequest& request) override {
+        QPrinter printer;
+        if (!request.PrinterName.isEmpty())
+            printer.setPrinterName(request.PrinterName);
+        printer.setCopyCount(request.Copies);
+        printer.setCollateCopies(request.Collate);
+        printer.setFromTo(request.FromPage, request.ToPage);
+        QPrintDialog dialog(&printer, DialogParent());
+        dialog.setMinMax(request.MinPage, request.MaxPage);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        request.PrinterName = printer.printerName();
+        request.Copies = printer.copyCount();
+        request.Collate = printer.collateCopies();
+        request.FromPage = printer.fromPage();
+        request.ToPage = printer.toPage();
+        return true;
+    }
+
+private:
+    static void Prepare(QFileDialog& dialog, const TFileDialogRequest& request) {
+        const QStringList filters = FileDialogNameFilters(request.Filter);
+        if (!filters.isEmpty()) {
+            dialog.setNameFilters(filters);
+            const int index = request.FilterIndex - 1;
+            if (index >= 0 && index < filters.size())
+                dialog.selectNameFilter(filters[index]);
+        }
+        if (!request.FileName.isEmpty())
+            dialog.selectFile(request.FileName);
+    }
+
+    static void Finish(const QFileDialog& dialog, TFileDialogRequest& request) {
+        const int index = FileDialogNameFilters(request.Filter).indexOf(dialog.selectedNameFilter());
+        if (index >= 0)
+            request.FilterIndex = index + 1;
+    }
+};
+
+WindowSystemDialogs& WindowSystem() {
+    static WindowSystemDialogs dialogs;
+    return dialogs;
+}
+
+DialogService*& Installed() {
+    static DialogService* service = nullptr;
+    return service;
+}
+
+} // namespace
+
+TModalResult MessageDialogResult(TBitBtnKind kind) {
+    switch (kind) {
+    case bkCustom:
+        return mrYesToAll;
+    case bkOK:
+        return mrOk;
+    case bkCancel:
+        return mrCancel;
+    case bkHelp:
+        return mrNone;
+    case bkYes:
+        return mrYes;
+    case bkNo:
+        return mrNo;
+    case bkClose:
+        return mrNoToAll;
+    case bkAbort:
+        return mrAbort;
+    case bkRetry:
+        return mrRetry;
+    case bkIgnore:
+        return mrIgnore;
+    case bkAll:
+        return mrAll;
+    }
+    return mrNone;
+}
+
+bool DialogService::Confirm(const QString& text) {
+    return MessageBox(text, {bkOK, bkCancel}, 0, 1) == mrOk;
+}
+
+DialogService& DialogService::Instance() {
+    DialogService* service = Installed();
+    return service ? *service : WindowSystem();
+}
+
+void DialogService::SetInstance(DialogService* service) {
+    Installed() = service;
+}
+
+QStringList FileDialogNameFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            // "*.*" means every file on the system the filters were written for, with or without a dot.
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*");
+        }
+        result.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    }
+    return result;
+}

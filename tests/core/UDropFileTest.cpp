@@ -1,0 +1,135 @@
+#include "core/UDropFile.h"
+
+#include "tests/TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWidget>
+#include <QtTest/qtestspontaneevent.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+QMimeData* FilesData(const QStringList& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(p.startsWith(QLatin1String("http")) ? QUrl(p) : QUrl::fromLocalFile(p));
+    data->setUrls(urls);
+    return data;
+}
+
+// Delivers a drag event the way the window system does.
+bool Deliver(QWidget* target, QEvent::Type type, const QStringList& paths) {
+    std::unique_ptr<QMimeData> data(FilesData(paths));
+    std::unique_ptr<QDropEvent> event;
+    if (type == QEvent::DragEnter)
+        event = std::make_unique<QDragEnterEvent>(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
+                                                  Qt::NoModifier);
+    else
+        event = std::make_unique<QDropEvent>(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
+                                             Qt::NoModifier);
+    event->setAccepted(false);
+    QSpontaneKeyEvent::setSpontaneous(event.get());
+    QCoreApplication::instance()->notify(target, event.get());
+    return event->isAccepted();
+}
+
+// A drop as the window system delivers it: the drag enters first, and only a drag the window accepted
+// is dropped.
+bool DropOn(QWidget* target, const QStringList& paths) {
+    if (!Deliver(target, QEvent::DragEnter, paths))
+        return false;
+    return Deliver(target, QEvent::Drop, paths);
+}
+
+struct Tree {
+    Tree() {
+        root = dir.path();
+        QDir(root).mkpath(QStringLiteral("album/sub"));
+        QDir(root).mkpath(QStringLiteral("album/.hidden"));
+        for (const char* f : {"a.jpg", "b.jpg", "c.jpg", "album/1.jpg", "album/sub/2.jpg", "album/.x.jpg",
+                              "album/.hidden/3.jpg"})
+            TestSupport::WriteFile(root + QLatin1Char('/') + QString::fromUtf8(f), "x");
+    }
+    QString Path(const char* name) const { return root + QLatin1Char('/') + QString::fromUtf8(name); }
+    QTemporaryDir dir;
+    QString root;
+};
+
+} // namespace
+
+TEST(DropFile, TakesTheDroppedFilesAndFiresOnDrop) {
+    Tree tree;
+    QWidget window;
+    TDropFile drop;
+    int fired = 0;
+    drop.OnDrop = [&](TObject* sender) {
+        EXPECT_EQ(sender, &drop);
+        ++fired;
+    };
+    drop.SetWindow(&window);
+    EXPECT_TRUE(window.acceptDrops());
+
+    const QStringList three = {tree.Path("a.jpg"), tree.Path("b.jpg"), tree.Path("c.jpg")};
+    EXPECT_TRUE(DropOn(&window, three));
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(drop.Files().ToQStringList(), three);
+    EXPECT_EQ(drop.DroppedCount(), 3);
+
+    drop.OneFileOnly = true;
+    DropOn(&window, three);
+    EXPECT_EQ(drop.Files().ToQStringList(), QStringList({tree.Path("a.jpg")}));
+    EXPECT_EQ(drop.DroppedCount(), 3);
+    EXPECT_EQ(fired, 2);
+}
+
+TEST(DropFile, ExpandsFoldersWhenAskedAndIgnoresLinksToOtherPlaces) {
+    Tree tree;
+    QWidget window;
+    TDropFile drop;
+    drop.SetWindow(&window);
+
+    DropOn(&window, {tree.Path("album"), tree.Path("a.jpg")});
+    EXPECT_EQ(drop.Files().ToQStringList(), QStringList({tree.Path("album"), tree.Path("a.jpg")}));
+
+    drop.ExpandFolder = true;
+    DropOn(&window, {tree.Path("album"), QStringLiteral("https://example.com/x.jpg")});
+    QStringList files = drop.Files().ToQStringList();
+    files.sort();
+    EXPECT_EQ(files, QStringList({tree.Path("album/1.jpg"), tree.Path("album/sub/2.jpg")}));
+    EXPECT_EQ(drop.DroppedCount(), 1);
+
+    // A drag of nothing but remote links is refused, so it cannot be dropped.
+    EXPECT_FALSE(DropOn(&window, {QStringLiteral("https://example.com/y.jpg")}));
+    EXPECT_EQ(drop.Files().Count(), 2);
+}
+
+TEST(DropFile, TwoWindowsKeepTheirOwnDropsAfterOneComponentGoes) {
+    Tree tree;
+    QWidget first;
+    QWidget second;
+    auto dropFirst = std::make_unique<TDropFile>();
+    TDropFile dropSecond;
+    dropFirst->SetWindow(&first);
+    dropSecond.SetWindow(&second);
+
+    DropOn(&first, {tree.Path("a.jpg")});
+    EXPECT_EQ(dropFirst->Files().Count(), 1);
+    EXPECT_EQ(dropSecond.Files().Count(), 0);
+
+    dropFirst.reset();
+    EXPECT_FALSE(first.acceptDrops());
+    EXPECT_FALSE(DropOn(&first, {tree.Path("b.jpg")}));
+    EXPECT_TRUE(DropOn(&second, {tree.Path("b.jpg")}));
+    EXPECT_EQ(dropSecond.Files().ToQStringList(), QStringList({tree.Path("b.jpg")}));
+
+    // Moving to another window turns dropping off on the old one.
+    dropSecond.SetWindow(&first);
+    EXPECT_FALSE(second.acceptDrops());
+    EXPECT_TRUE(first.acceptDrops());
+}

@@ -1,0 +1,529 @@
+#include "platform/CompoundFile.h"
+
+#include "platform/CompoundFileVolume.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace Cfb {
+
+// What the objects of one file share: the volume and the register of open elements.
+struct SharedFile {
+    std::unique_ptr<Volume> volume;
+    std::unordered_map<uint32_t, CompoundStorage*> storages;
+    std::unordered_map<uint32_t, CompoundStream*> streams;
+
+    bool IsOpen(uint32_t id) const { return storages.count(id) != 0 || streams.count(id) != 0; }
+
+    // Objects on id and everything below it stop working: their elements are going away.
+    void Revert(uint32_t id) {
+        for (uint32_t victim : volume->Subtree(id)) {
+            if (auto it = storages.find(victim); it != storages.end()) {
+                it->second->reverted_ = true;
+                storages.erase(it);
+            }
+            if (auto it = streams.find(victim); it != streams.end()) {
+                it->second->reverted_ = true;
+                streams.erase(it);
+            }
+        }
+    }
+
+    void DestroyElement(uint32_t id) {
+        Revert(id);
+        volume->Destroy(id);
+    }
+};
+
+} // namespace Cfb
+
+using Cfb::EntryType;
+using Cfb::NoStream;
+
+namespace {
+
+constexpr uint32_t KnownFlags = 0x3 | 0x70 | STGM_CREATE | STGM_DELETEONRELEASE;
+
+void CheckFlags(uint32_t flags) {
+    if ((flags & ~KnownFlags) != 0 || (flags & 3) == 3 || (flags & 0x70) > STGM_SHARE_DENY_NONE)
+        ThrowStorageError(STG_E_INVALIDFLAG);
+}
+
+bool WantsWrite(uint32_t flags) {
+    return (flags & 3) != STGM_READ;
+}
+
+FileLock LockFor(uint32_t flags) {
+    const uint32_t share = flags & 0x70;
+    const bool write = WantsWrite(flags);
+    if (share == STGM_SHARE_DENY_NONE)
+        return write ? FileLock::Shared : FileLock::None;
+    if (share == STGM_SHARE_DENY_WRITE)
+        return write ? FileLock::Exclusive : FileLock::Shared;
+    return FileLock::Exclusive; // exclusive, deny-read and the compatibility mode 0
+}
+
+STATSTG StatOf(const Cfb::DirEntry& e, uint32_t flags) {
+    STATSTG s;
+    s.name = e.name;
+    s.type = e.type == EntryType::Stream ? STGTY_STREAM : STGTY_STORAGE;
+    s.size = e.type == EntryType::Stream ? e.size : 0;
+    s.mtime = e.mtime;
+    s.ctime = e.ctime;
+    s.mode = flags;
+    s.clsid = e.clsid;
+    s.stateBits = e.stateBits;
+    return s;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Opening files
+
+CompoundStoragePtr StgCreateDocfileOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags) {
+    CheckFlags(flags);
+    if (!WantsWrite(flags))
+        ThrowStorageError(STG_E_INVALIDFLAG);
+    auto file = std::make_shared<Cfb::SharedFile>();
+    file->volume = Cfb::Volume::Create(std::move(bytes));
+    return CompoundStoragePtr(new CompoundStorage(file, 0, flags));
+}
+
+CompoundStoragePtr StgOpenStorageOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags) {
+    CheckFlags(flags);
+    if ((flags & (STGM_CREATE | STGM_DELETEONRELEASE)) != 0)
+        ThrowStorageError(STG_E_INVALIDFLAG);
+    if (WantsWrite(flags) && !bytes->Writable())
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    auto file = std::make_shared<Cfb::SharedFile>();
+    file->volume = Cfb::Volume::Load(std::move(bytes));
+    return CompoundStoragePtr(new CompoundStorage(file, 0, flags));
+}
+
+CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags) {
+    CheckFlags(flags);
+    if (!WantsWrite(flags))
+        ThrowStorageError(STG_E_INVALIDFLAG, fileName);
+    const auto kind = (flags & STGM_CREATE) ? FileLockBytes::OpenKind::CreateOrTruncate
+                                            : FileLockBytes::OpenKind::CreateNew;
+    auto bytes = std::make_unique<FileLockBytes>(fileName, true, kind, LockFor(flags));
+    if (flags & STGM_DELETEONRELEASE)
+        bytes->SetDeleteOnClose(true);
+    return StgCreateDocfileOnLockBytes(std::move(bytes), flags & ~(STGM_CREATE | STGM_DELETEONRELEASE));
+}
+
+CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags) {
+    CheckFlags(flags);
+    if ((flags & (STGM_CREATE | STGM_DELETEONRELEASE)) != 0)
+        ThrowStorageError(STG_E_INVALIDFLAG, fileName);
+    auto bytes = std::make_unique<FileLockBytes>(fileName, WantsWrite(flags),
+                                                 FileLockBytes::OpenKind::OpenExisting, LockFor(flags));
+    try {
+        return StgOpenStorageOnLockBytes(std::move(bytes), flags);
+    } catch (const EOleSysError& e) {
+        // Name the file, so a user's report says which one is damaged.
+        throw EOleSysError(e.Message() + QStringLiteral(": ") + fileName, e.ErrorCode());
+    }
+}
+
+void StgSaveCopyAs(CompoundStorage& source, const QString& fileName) {
+    const QFileInfo target(fileName);
+    if (target.exists()) {
+        if (!target.isFile() || !target.isWritable())
+            ThrowStorageError(STG_E_ACCESSDENIED, fileName);
+        // Someone holding the file exclusively keeps it, as an open on the platform would.
+        FileLockBytes probe(fileName, false, FileLockBytes::OpenKind::OpenExisting, FileLock::Exclusive);
+    }
+    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    temp.setAutoRemove(false);
+    if (!temp.open())
+        ThrowStorageError(STG_E_ACCESSDENIED, fileName + QStringLiteral(": ") + temp.errorString());
+    const QString tempName = temp.fileName();
+    temp.close();
+    try {
+        {
+            auto copy = StgCreateDocfile(tempName, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
+            source.CopyTo(*copy);
+            copy->Commit(true);
+        }
+        const QByteArray tempPath = QFile::encodeName(tempName);
+        const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
+        struct stat st {};
+        mode_t mode = 0666;
+        if (::stat(finalPath.constData(), &st) == 0) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode &= ~mask;
+        }
+        ::chmod(tempPath.constData(), mode);
+        if (::rename(tempPath.constData(), finalPath.constData()) != 0)
+            ThrowStorageError(errno == EACCES || errno == EPERM ? STG_E_ACCESSDENIED : STG_E_WRITEFAULT,
+                              fileName);
+        // Make the rename itself durable.
+        const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    } catch (...) {
+        QFile::remove(tempName);
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Storages
+
+CompoundStorage::CompoundStorage(std::shared_ptr<Cfb::SharedFile> file, uint32_t id, uint32_t flags)
+    : file_(std::move(file)), id_(id), flags_(flags),
+      writable_(WantsWrite(flags) && file_->volume->Writable()) {
+    file_->storages[id_] = this;
+}
+
+CompoundStorage::~CompoundStorage() {
+    if (!reverted_)
+        file_->storages.erase(id_);
+}
+
+void CompoundStorage::Check() const {
+    if (reverted_)
+        ThrowStorageError(STG_E_REVERTED);
+}
+
+void CompoundStorage::CheckWrite() const {
+    Check();
+    if (!writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED);
+}
+
+uint64_t CompoundStorage::ChangeCount() const {
+    return file_->volume->ChangeCount();
+}
+
+CompoundStreamPtr CompoundStorage::CreateStream(const QString& name, uint32_t flags) {
+    CheckFlags(flags);
+    CheckWrite();
+    if (!WantsWrite(flags) || (flags & STGM_DELETEONRELEASE))
+        ThrowStorageError(STG_E_INVALIDFLAG, name);
+    Cfb::Volume& v = *file_->volume;
+    const uint32_t existing = v.FindChild(id_, name);
+    if (existing != NoStream) {
+        if (!(flags & STGM_CREATE))
+            ThrowStorageError(STG_E_FILEALREADYEXISTS, name);
+        if (file_->IsOpen(existing))
+            ThrowStorageError(STG_E_ACCESSDENIED, name);
+        file_->DestroyElement(existing);
+    }
+    const uint32_t id = v.AddChild(id_, name, EntryType::Stream);
+    return CompoundStreamPtr(new CompoundStream(file_, id, flags & ~STGM_CREATE));
+}
+
+CompoundStreamPtr CompoundStorage::OpenStream(const QString& name, uint32_t flags) {
+    CheckFlags(flags);
+    Check();
+    if (flags & (STGM_CREATE | STGM_DELETEONRELEASE))
+        ThrowStorageError(STG_E_INVALIDFLAG, name);
+    if (WantsWrite(flags) && !writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED, name);
+    const uint32_t id = file_->volume->FindChild(id_, name);
+    if (id == NoStream || file_->volume->Entry(id).type != EntryType::Stream)
+        ThrowStorageError(STG_E_FILENOTFOUND, name);
+    if (file_->IsOpen(id))
+        ThrowStorageError(STG_E_ACCESSDENIED, name);
+    return CompoundStreamPtr(new CompoundStream(file_, id, flags));
+}
+
+CompoundStoragePtr CompoundStorage::CreateStorage(const QString& name, uint32_t flags) {
+    CheckFlags(flags);
+    CheckWrite();
+    if (!WantsWrite(flags) || (flags & STGM_DELETEONRELEASE))
+        ThrowStorageError(STG_E_INVALIDFLAG, name);
+    Cfb::Volume& v = *file_->volume;
+    const uint32_t existing = v.FindChild(id_, name);
+    if (existing != NoStream) {
+        if (!(flags & STGM_CREATE))
+            ThrowStorageError(STG_E_FILEALREADYEXISTS, name);
+        for (uint32_t id : v.Subtree(existing)) {
+            if (file_->IsOpen(id))
+                ThrowStorageError(STG_E_ACCESSDENIED, name);
+        }
+        file_->DestroyElement(existing);
+    }
+    const uint32_t id = v.AddChild(id_, name, EntryType::Storage);
+    return CompoundStoragePtr(new CompoundStorage(file_, id, flags & ~STGM_CREATE));
+}
+
+CompoundStoragePtr CompoundStorage::OpenStorage(const QString& name, uint32_t flags) {
+    CheckFlags(flags);
+    Check();
+    if (flags & (STGM_CREATE | STGM_DELETEONRELEASE))
+        ThrowStorageError(STG_E_INVALIDFLAG, name);
+    if (WantsWrite(flags) && !writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED, name);
+    const uint32_t id = file_->volume->FindChild(id_, name);
+    if (id == NoStream || file_->volume->Entry(id).type != EntryType::Storage)
+        ThrowStorageError(STG_E_FILENOTFOUND, name);
+    if (file_->IsOpen(id))
+        ThrowStorageError(STG_E_ACCESSDENIED, name);
+    return CompoundStoragePtr(new CompoundStorage(file_, id, flags));
+}
+
+namespace {
+
+// Copies the bytes of one stream into another, possibly of another file, in large blocks.
+void CopyStreamData(Cfb::Volume& from, uint32_t fromId, Cfb::Volume& to, uint32_t toId) {
+    const uint64_t size = from.Entry(fromId).size;
+    if (size == 0)
+        return;
+    const Cfb::StreamCursor source = from.OpenCursor(fromId);
+    Cfb::StreamCursor target = to.OpenCursor(toId);
+    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(size, 1u << 20)));
+    for (uint64_t pos = 0; pos < size;) {
+        const size_t got = from.Read(source, pos, block.data(), block.size());
+        if (got == 0)
+            break;
+        to.Write(target, pos, block.data(), got);
+        pos += got;
+    }
+}
+
+// Copies the elements of one storage into another, possibly of another file. Without recursion:
+// nesting depth is whatever the file holds.
+void CopyTree(Cfb::SharedFile& srcFile, uint32_t srcId, Cfb::SharedFile& dstFile, uint32_t dstId) {
+    Cfb::Volume& src = *srcFile.volume;
+    Cfb::Volume& dst = *dstFile.volume;
+    const bool sameFile = &srcFile == &dstFile;
+    if (sameFile && src.Contains(srcId, dstId))
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    dst.SetClass(dstId, src.Entry(srcId).clsid);
+    dst.SetStateBits(dstId, src.Entry(srcId).stateBits, 0xFFFFFFFFu);
+    std::vector<std::pair<uint32_t, uint32_t>> work{{srcId, dstId}};
+    while (!work.empty()) {
+        const auto [from, to] = work.back();
+        work.pop_back();
+        const std::vector<uint32_t> kids = src.Entry(from).children;
+        for (uint32_t child : kids) {
+            const QString name = src.Entry(child).name;
+            const bool isStorage = src.Entry(child).type == EntryType::Storage;
+            uint32_t target = dst.FindChild(to, name);
+            if (target != NoStream && (!isStorage || dst.Entry(target).type != EntryType::Storage)) {
+                // Replacing what is being copied, or what holds it, would lose the source.
+                if (sameFile && dst.Contains(target, child))
+                    ThrowStorageError(STG_E_ACCESSDENIED, name);
+                dstFile.DestroyElement(target);
+                target = NoStream;
+            }
+            if (target == NoStream)
+                target = dst.AddChild(to, name, isStorage ? EntryType::Storage : EntryType::Stream);
+            dst.SetClass(target, src.Entry(child).clsid);
+            dst.SetStateBits(target, src.Entry(child).stateBits, 0xFFFFFFFFu);
+            if (isStorage)
+                work.emplace_back(child, target);
+            else
+                CopyStreamData(src, child, dst, target);
+        }
+    }
+}
+
+} // namespace
+
+void CompoundStorage::CopyTo(CompoundStorage& dest) {
+    Check();
+    dest.CheckWrite();
+    CopyTree(*file_, id_, *dest.file_, dest.id_);
+}
+
+void CompoundStorage::MoveElementTo(const QString& name, CompoundStorage& dest, const QString& newName,
+                                    uint32_t moveFlags) {
+    Check();
+    dest.CheckWrite();
+    if (moveFlags != STGMOVE_MOVE && moveFlags != STGMOVE_COPY)
+        ThrowStorageError(STG_E_INVALIDFLAG);
+    if (moveFlags == STGMOVE_MOVE && !writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED, name);
+    Cfb::Volume& src = *file_->volume;
+    const uint32_t id = src.FindChild(id_, name);
+    if (id == NoStream)
+        ThrowStorageError(STG_E_FILENOTFOUND, name);
+    if (!Cfb::IsValidName(newName))
+        ThrowStorageError(STG_E_INVALIDNAME, newName);
+    const bool sameFile = file_ == dest.file_;
+    Cfb::Volume& dst = *dest.file_->volume;
+    const uint32_t clash = dst.FindChild(dest.id_, newName);
+    if (clash != NoStream && !(sameFile && moveFlags == STGMOVE_MOVE && clash == id))
+        ThrowStorageError(STG_E_FILEALREADYEXISTS, newName);
+    if (sameFile && moveFlags == STGMOVE_MOVE) {
+        // Within one file a move only relinks the entry; open objects on it stay valid.
+        src.Move(id, dest.id_, newName);
+        return;
+    }
+    if (sameFile && src.Contains(id, dest.id_))
+        ThrowStorageError(STG_E_ACCESSDENIED, name);
+    const bool isStorage = src.Entry(id).type == EntryType::Storage;
+    const uint32_t target =
+        dst.AddChild(dest.id_, newName, isStorage ? EntryType::Storage : EntryType::Stream);
+    if (isStorage)
+        CopyTree(*file_, id, *dest.file_, target);
+    else
+        CopyStreamData(src, id, dst, target);
+    if (moveFlags == STGMOVE_MOVE)
+        file_->DestroyElement(id);
+}
+
+void CompoundStorage::RenameElement(const QString& oldName, const QString& newName) {
+    CheckWrite();
+    Cfb::Volume& v = *file_->volume;
+    const uint32_t id = v.FindChild(id_, oldName);
+    if (id == NoStream)
+        ThrowStorageError(STG_E_FILENOTFOUND, oldName);
+    v.Move(id, id_, newName);
+}
+
+void CompoundStorage::DestroyElement(const QString& name) {
+    CheckWrite();
+    const uint32_t id = file_->volume->FindChild(id_, name);
+    if (id == NoStream)
+        ThrowStorageError(STG_E_FILENOTFOUND, name);
+    file_->DestroyElement(id);
+}
+
+std::vector<STATSTG> CompoundStorage::EnumElements() {
+    Check();
+    const Cfb::Volume& v = *file_->volume;
+    std::vector<STATSTG> out;
+    for (uint32_t id : v.Entry(id_).children)
+        out.push_back(StatOf(v.Entry(id), 0));
+    return out;
+}
+
+STATSTG CompoundStorage::Stat() {
+    Check();
+    return StatOf(file_->volume->Entry(id_), flags_);
+}
+
+void CompoundStorage::Commit(bool durable) {
+    Check();
+    file_->volume->Flush(durable);
+}
+
+void CompoundStorage::SetClass(const TGUID& clsid) {
+    CheckWrite();
+    file_->volume->SetClass(id_, clsid);
+}
+
+void CompoundStorage::SetStateBits(uint32_t bits, uint32_t mask) {
+    CheckWrite();
+    file_->volume->SetStateBits(id_, bits, mask);
+}
+
+void CompoundStorage::SetElementTimes(const QString& name, uint64_t ctime, uint64_t mtime) {
+    CheckWrite();
+    const uint32_t id = name.isEmpty() ? id_ : file_->volume->FindChild(id_, name);
+    if (id == NoStream)
+        ThrowStorageError(STG_E_FILENOTFOUND, name);
+    file_->volume->SetTimes(id, ctime, mtime);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Streams
+
+struct CompoundStream::CursorHolder {
+    Cfb::StreamCursor cursor;
+};
+
+CompoundStream::CompoundStream(std::shared_ptr<Cfb::SharedFile> file, uint32_t id, uint32_t flags)
+    : file_(std::move(file)), id_(id), flags_(flags), cursor_(std::make_unique<CursorHolder>()) {
+    cursor_->cursor = file_->volume->OpenCursor(id_);
+    file_->streams[id_] = this;
+}
+
+CompoundStream::~CompoundStream() {
+    if (!reverted_)
+        file_->streams.erase(id_);
+}
+
+void CompoundStream::Check() const {
+    if (reverted_)
+        ThrowStorageError(STG_E_REVERTED);
+}
+
+uint64_t CompoundStream::Read(void* buffer, uint64_t count) {
+    Check();
+    if ((flags_ & 3) == STGM_WRITE)
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    const size_t n = file_->volume->Read(cursor_->cursor, position_, buffer,
+                                         static_cast<size_t>(std::min<uint64_t>(count, SIZE_MAX)));
+    position_ += n;
+    return n;
+}
+
+uint64_t CompoundStream::Write(const void* buffer, uint64_t count) {
+    Check();
+    if (!WantsWrite(flags_))
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    file_->volume->Write(cursor_->cursor, position_, buffer, static_cast<size_t>(count));
+    position_ += count;
+    return count;
+}
+
+uint64_t CompoundStream::Seek(int64_t offset, int origin) {
+    Check();
+    int64_t base = 0;
+    if (origin == SeekCur)
+        base = static_cast<int64_t>(position_);
+    else if (origin == SeekEnd)
+        base = static_cast<int64_t>(Size());
+    else if (origin != SeekSet)
+        ThrowStorageError(STG_E_INVALIDFUNCTION);
+    if ((offset < 0 && base < -offset) || (offset > 0 && base > INT64_MAX - offset))
+        ThrowStorageError(STG_E_INVALIDFUNCTION);
+    position_ = static_cast<uint64_t>(base + offset);
+    return position_;
+}
+
+void CompoundStream::SetSize(uint64_t size) {
+    Check();
+    if (!WantsWrite(flags_))
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    file_->volume->Resize(cursor_->cursor, size);
+}
+
+uint64_t CompoundStream::Size() const {
+    Check();
+    return file_->volume->Entry(id_).size;
+}
+
+STATSTG CompoundStream::Stat() {
+    Check();
+    return StatOf(file_->volume->Entry(id_), flags_);
+}
+
+void CompoundStream::Commit(bool durable) {
+    Check();
+    file_->volume->Flush(durable);
+}
+
+uint64_t CompoundStream::CopyTo(CompoundStream& dest, uint64_t count) {
+    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(count, 1u << 20)));
+    uint64_t done = 0;
+    while (done < count) {
+        const uint64_t got = Read(block.data(), std::min<uint64_t>(block.size(), count - done));
+        if (got == 0)
+            break;
+        dest.Write(block.data(), got);
+        done += got;
+    }
+    return done;
+}

@@ -1,0 +1,180 @@
+#include "platform/LockBytes.h"
+
+#include "platform/StorageError.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+HRESULT CodeFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+        return STG_E_FILENOTFOUND;
+    case ENOTDIR:
+        return STG_E_PATHNOTFOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return STG_E_ACCESSDENIED;
+    case EEXIST:
+        return STG_E_FILEALREADYEXISTS;
+    case EMFILE:
+    case ENFILE:
+        return STG_E_TOOMANYOPENFILES;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return STG_E_MEDIUMFULL;
+    case ENOMEM:
+        return STG_E_INSUFFICIENTMEMORY;
+    case EWOULDBLOCK:
+        return STG_E_SHAREVIOLATION;
+    default:
+        return STG_E_UNKNOWN;
+    }
+}
+
+[[noreturn]] void ThrowErrno(int error, HRESULT fallback, const QString& fileName) {
+    HRESULT code = CodeFromErrno(error);
+    if (code == STG_E_UNKNOWN)
+        code = fallback;
+    ThrowStorageError(code, fileName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+}
+
+} // namespace
+
+FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock)
+    : fileName_(fileName), writable_(writable) {
+    const QByteArray path = QFile::encodeName(fileName);
+    int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    if (kind == OpenKind::CreateNew)
+        flags |= O_CREAT | O_EXCL;
+    else if (kind == OpenKind::CreateOrTruncate)
+        flags |= O_CREAT; // truncated only once the lock is ours
+    fd_ = ::open(path.constData(), flags, 0666);
+    if (fd_ < 0)
+        ThrowErrno(errno, STG_E_FILENOTFOUND, fileName);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        ThrowStorageError(STG_E_ACCESSDENIED, fileName);
+    }
+    if (lock != FileLock::None) {
+        const int op = (lock == FileLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+        if (::flock(fd_, op) != 0) {
+            const int error = errno;
+            ::close(fd_);
+            fd_ = -1;
+            ThrowErrno(error, STG_E_LOCKVIOLATION, fileName);
+        }
+    }
+    if (kind == OpenKind::CreateOrTruncate && ::ftruncate(fd_, 0) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        fd_ = -1;
+        ThrowErrno(error, STG_E_WRITEFAULT, fileName);
+    }
+}
+
+FileLockBytes::~FileLockBytes() {
+    if (fd_ >= 0) {
+        if (deleteOnClose_)
+            ::unlink(QFile::encodeName(fileName_).constData());
+        ::close(fd_);
+    }
+}
+
+uint64_t FileLockBytes::Size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+size_t FileLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(errno, STG_E_READFAULT, fileName_);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+void FileLockBytes::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    if (!writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED, fileName_);
+    const auto* in = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(fd_, in + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(errno, STG_E_WRITEFAULT, fileName_);
+        }
+        if (n == 0)
+            ThrowStorageError(STG_E_MEDIUMFULL, fileName_);
+        done += static_cast<size_t>(n);
+    }
+}
+
+void FileLockBytes::SetSize(uint64_t size) {
+    if (!writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED, fileName_);
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+        ThrowErrno(errno, STG_E_WRITEFAULT, fileName_);
+}
+
+void FileLockBytes::Flush(bool durable) {
+    if (durable && writable_ && ::fsync(fd_) != 0)
+        ThrowErrno(errno, STG_E_WRITEFAULT, fileName_);
+}
+
+size_t MemoryLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    const uint64_t size = Size();
+    if (offset >= size)
+        return 0;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, size - offset));
+    std::memcpy(buffer, data_.constData() + offset, n);
+    return n;
+}
+
+void MemoryLockBytes::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    if (!writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    if (count > static_cast<uint64_t>(INT32_MAX) || offset > static_cast<uint64_t>(INT32_MAX) - count)
+        ThrowStorageError(STG_E_MEDIUMFULL);
+    if (offset > Size())
+        SetSize(offset);
+    if (offset + count > Size())
+        data_.resize(static_cast<qsizetype>(offset + count));
+    std::memcpy(data_.data() + offset, buffer, count);
+}
+
+void MemoryLockBytes::SetSize(uint64_t size) {
+    if (!writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED);
+    if (size > static_cast<uint64_t>(INT32_MAX))
+        ThrowStorageError(STG_E_MEDIUMFULL);
+    const qsizetype old = data_.size();
+    data_.resize(static_cast<qsizetype>(size));
+    if (data_.size() > old)
+        std::memset(data_.data() + old, 0, static_cast<size_t>(data_.size() - old));
+}

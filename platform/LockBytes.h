@@ -1,0 +1,76 @@
+#pragma once
+// The byte array a compound file lives in: a file on disk or a block of memory. Stands in for the
+// platform's lock-bytes objects, so the compound-file code reads and writes at offsets and knows
+// nothing of descriptors, locks or buffers.
+
+#include <QByteArray>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class LockBytes {
+public:
+    virtual ~LockBytes() = default;
+
+    virtual uint64_t Size() const = 0;
+    // Reads up to count bytes at offset; returns how many were there (fewer only at the end).
+    virtual size_t ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
+    // Writes count bytes at offset, growing the array when needed; raises EOleSysError on failure.
+    virtual void WriteAt(uint64_t offset, const void* buffer, size_t count) = 0;
+    virtual void SetSize(uint64_t size) = 0;
+    // Pushes written bytes towards the medium; durable asks for them to reach it.
+    virtual void Flush(bool durable) = 0;
+    virtual bool Writable() const = 0;
+};
+
+// How a file is shared with other openers (flock: advisory, honoured by every opener of ours).
+enum class FileLock { None, Shared, Exclusive };
+
+class FileLockBytes : public LockBytes {
+public:
+    enum class OpenKind { OpenExisting, CreateNew, CreateOrTruncate };
+    // Raises EOleSysError with STG_E_FILENOTFOUND, STG_E_PATHNOTFOUND, STG_E_ACCESSDENIED,
+    // STG_E_SHAREVIOLATION or STG_E_FILEALREADYEXISTS (CreateNew over an existing file).
+    FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock);
+    ~FileLockBytes() override;
+    FileLockBytes(const FileLockBytes&) = delete;
+    FileLockBytes& operator=(const FileLockBytes&) = delete;
+
+    uint64_t Size() const override;
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override;
+    void WriteAt(uint64_t offset, const void* buffer, size_t count) override;
+    void SetSize(uint64_t size) override;
+    void Flush(bool durable) override;
+    bool Writable() const override { return writable_; }
+
+    const QString& FileName() const { return fileName_; }
+    // Removes the file when this object is destroyed (temporary working copies).
+    void SetDeleteOnClose(bool value) { deleteOnClose_ = value; }
+
+private:
+    QString fileName_;
+    int fd_ = -1;
+    bool writable_;
+    bool deleteOnClose_ = false;
+};
+
+class MemoryLockBytes : public LockBytes {
+public:
+    MemoryLockBytes() = default;
+    explicit MemoryLockBytes(const QByteArray& data, bool writable = true)
+        : data_(data), writable_(writable) {}
+
+    uint64_t Size() const override { return static_cast<uint64_t>(data_.size()); }
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override;
+    void WriteAt(uint64_t offset, const void* buffer, size_t count) override;
+    void SetSize(uint64_t size) override;
+    void Flush(bool) override {}
+    bool Writable() const override { return writable_; }
+
+    const QByteArray& Data() const { return data_; }
+
+private:
+    QByteArray data_;
+    bool writable_ = true;
+};

@@ -1,0 +1,66 @@
+#include "platform/StorageError.h"
+
+QString StorageErrorMessage(HRESULT code) {
+    switch (code) {
+    case STG_E_INVALIDFUNCTION:
+        return QStringLiteral("Unable to perform requested operation.");
+    case STG_E_FILENOTFOUND:
+        return QStringLiteral("The file or element could not be found.");
+    case STG_E_PATHNOTFOUND:
+        return QStringLiteral("The path could not be found.");
+    case STG_E_TOOMANYOPENFILES:
+        return QStringLiteral("There are insufficient resources to open another file.");
+    case STG_E_ACCESSDENIED:
+        return QStringLiteral("Access denied.");
+    case STG_E_INVALIDHANDLE:
+        return QStringLiteral("Attempted an operation on an invalid object.");
+    case STG_E_INSUFFICIENTMEMORY:
+        return QStringLiteral("There is insufficient memory available to complete the operation.");
+    case STG_E_INVALIDPOINTER:
+        return QStringLiteral("Invalid pointer error.");
+    case STG_E_SEEKERROR:
+        return QStringLiteral("An error occurred during a seek operation.");
+    case STG_E_WRITEFAULT:
+        return QStringLiteral("A disk error occurred during a write operation.");
+    case STG_E_READFAULT:
+        return QStringLiteral("A disk error occurred during a read operation.");
+    case STG_E_SHAREVIOLATION:
+        return QStringLiteral("A share violation has occurred.");
+    case STG_E_LOCKVIOLATION:
+        return QStringLiteral("A lock violation has occurred.");
+    case STG_E_FILEALREADYEXISTS:
+        return QStringLiteral("The file already exists or is not a storage file.");
+    case STG_E_INVALIDPARAMETER:
+        return QStringLiteral("Invalid parameter error.");
+    case STG_E_MEDIUMFULL:
+        return QStringLiteral("There is insufficient disk space to complete the operation.");
+    case STG_E_INVALIDHEADER:
+        return QStringLiteral("The file is not a valid compound file: its header is invalid.");
+    case STG_E_INVALIDNAME:
+        return QStringLiteral("The name is not valid.");
+    case STG_E_UNKNOWN:
+        return QStringLiteral("An unexpected error occurred.");
+    case STG_E_UNIMPLEMENTEDFUNCTION:
+        return QStringLiteral("That function is not implemented.");
+    case STG_E_INVALIDFLAG:
+        return QStringLiteral("Invalid flag error.");
+    case STG_E_INUSE:
+        return QStringLiteral("Attempted to use an object that is busy.");
+    case STG_E_REVERTED:
+        return QStringLiteral("The object has been invalidated by a revert operation or a deletion.");
+    case STG_E_DOCFILECORRUPT:
+        return QStringLiteral("The compound file is corrupt.");
+    case STG_E_DOCFILETOOLARGE:
+        return QStringLiteral("The compound file is too large for the current implementation.");
+    default:
+        return QStringLiteral("OLE error %1")
+            .arg(QString::number(static_cast<uint32_t>(code), 16).toUpper().rightJustified(8, u'0'));
+    }
+}
+
+void ThrowStorageError(HRESULT code, const QString& detail) {
+    QString message = StorageErrorMessage(code);
+    if (!detail.isEmpty())
+        message += QStringLiteral(" (%1)").arg(detail);
+    throw EOleSysError(message, code);
+}

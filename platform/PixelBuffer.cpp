@@ -345,6 +345,36 @@ PixelBuffer PixelBuffer::FromImage(const QImage& image, int bitCount) {
     return result;
 }
 
+PixelBuffer PixelBuffer::FromImageWithTable(const QImage& image, const PixelBuffer& like) {
+    const int bitCount = like.BitCount();
+    if (bitCount > 8)
+        return FromImage(image, bitCount);
+    PixelBuffer result(image.width(), image.height(), bitCount);
+    const std::vector<TRGBQuad> table = like.ColorTable();
+    result.SetColorTable(table);
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QRgb lastColor = 0;
+    int lastIndex = -1;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uint8_t* out = result.ScanLine(y);
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (lastIndex < 0 || in[x] != lastColor) {
+                lastColor = in[x];
+                lastIndex = table.empty() ? 0 : NearestIndex(table, in[x]);
+            }
+            const int index = lastIndex;
+            if (bitCount == 8)
+                out[x] = uint8_t(index);
+            else if (bitCount == 4)
+                out[x / 2] |= uint8_t((x & 1) ? index : (index << 4));
+            else if (index)
+                out[x / 8] |= uint8_t(0x80 >> (x & 7));
+        }
+    }
+    return result;
+}
+
 PixelBuffer PixelBuffer::Converted(int bitCount) const {
     if (IsNull() || bitCount == BitCount())
         return *this;

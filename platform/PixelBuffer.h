@@ -71,6 +71,9 @@ public:
     // 1-bit results are black and white, 4- and 8-bit results use the image's colours when it
     // is indexed and has few enough, otherwise a uniform palette.
     static PixelBuffer FromImage(const QImage& image, int bitCount);
+    // A buffer of `like`'s bit count and colour table holding the image's pixels, each indexed
+    // pixel taking the nearest table colour (how drawing on an indexed bitmap lands in it).
+    static PixelBuffer FromImageWithTable(const QImage& image, const PixelBuffer& like);
     // The same pixels converted to another bit count (this buffer when it already has it).
     PixelBuffer Converted(int bitCount) const;
 

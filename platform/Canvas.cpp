@@ -1,0 +1,1481 @@
+#include "platform/Canvas.h"
+
+#include "platform/Graphic.h"
+#include "platform/PixelBuffer.h"
+
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPicture>
+#include <QPrinter>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// Rounds a / b * c half away from zero, in 64 bits, as the graphics layer's MulDiv did.
+int MulDivRound(int64_t a, int64_t b, int64_t c) {
+    if (c == 0)
+        return -1;
+    const int64_t n = a * b;
+    const int64_t half = std::abs(c) / 2;
+    const int64_t r = ((n < 0) != (c < 0)) ? (n - ((n < 0) ? half : -half)) / c : (n + ((n < 0) ? -half : half)) / c;
+    return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
+}
+
+int RoundToInt(double v) {
+    return int(std::clamp<double>(std::lround(v), double(INT32_MIN), double(INT32_MAX)));
+}
+
+QPainter::CompositionMode PenModeComposition(TPenMode mode) {
+    switch (mode) {
+    case pmBlack:
+        return QPainter::RasterOp_ClearDestination;
+    case pmWhite:
+        return QPainter::RasterOp_SetDestination;
+    case pmNot:
+        return QPainter::RasterOp_NotDestination;
+    case pmNotCopy:
+        return QPainter::RasterOp_NotSource;
+    case pmMergePenNot:
+        return QPainter::RasterOp_SourceOrNotDestination;
+    case pmMaskPenNot:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case pmMergeNotPen:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    case pmMaskNotPen:
+        return QPainter::RasterOp_NotSourceAndDestination;
+    case pmMerge:
+        return QPainter::RasterOp_SourceOrDestination;
+    case pmNotMerge:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    case pmMask:
+        return QPainter::RasterOp_SourceAndDestination;
+    case pmNotMask:
+        return QPainter::RasterOp_NotSourceOrNotDestination;
+    case pmXor:
+        return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor:
+        return QPainter::RasterOp_NotSourceXorDestination;
+    case pmNop:
+    case pmCopy:
+        break;
+    }
+    return QPainter::CompositionMode_SourceOver;
+}
+
+// The composition of a source-and-destination copy mode; false for modes that need a brush
+// or no source, which are handled apart.
+bool CopyModeComposition(TCopyMode rop, QPainter::CompositionMode& mode) {
+    switch (rop) {
+    case cmSrcCopy:
+        mode = QPainter::CompositionMode_SourceOver;
+        return true;
+    case cmSrcAnd:
+        mode = QPainter::RasterOp_SourceAndDestination;
+        return true;
+    case cmSrcPaint:
+        mode = QPainter::RasterOp_SourceOrDestination;
+        return true;
+    case cmSrcInvert:
+        mode = QPainter::RasterOp_SourceXorDestination;
+        return true;
+    case cmMergePaint:
+        mode = QPainter::RasterOp_NotSourceOrDestination;
+        return true;
+    case cmNotSrcCopy:
+        mode = QPainter::RasterOp_NotSource;
+        return true;
+    case cmNotSrcErase:
+        mode = QPainter::RasterOp_NotSourceAndNotDestination;
+        return true;
+    case cmSrcErase:
+        mode = QPainter::RasterOp_SourceAndNotDestination;
+        return true;
+    default:
+        return false;
+    }
+}
+
+Qt::BrushStyle HatchStyle(TBrushStyle style) {
+    switch (style) {
+    case bsHorizontal:
+        return Qt::HorPattern;
+    case bsVertical:
+        return Qt::VerPattern;
+    case bsFDiagonal:
+        return Qt::FDiagPattern;
+    case bsBDiagonal:
+        return Qt::BDiagPattern;
+    case bsCross:
+        return Qt::CrossPattern;
+    case bsDiagCross:
+        return Qt::DiagCrossPattern;
+    case bsSolid:
+        return Qt::SolidPattern;
+    case bsClear:
+        break;
+    }
+    return Qt::NoBrush;
+}
+
+// Device rectangle from two mapped corners, in order.
+QRect OrderedRect(const TRect& r) {
+    const TRect n = NormalizeRect(r);
+    return QRect(n.Left, n.Top, n.Right - n.Left, n.Bottom - n.Top);
+}
+
+// Opaque 32-bit pixels of any image; 1-bit images take the given colours for 0 and 1 bits.
+QImage OpaqueSource(const QImage& source, TColor zeroColor, TColor oneColor) {
+    if (source.format() == QImage::Format_Mono || source.format() == QImage::Format_MonoLSB) {
+        QImage mono = source;
+        mono.setColorCount(2);
+        mono.setColor(0, 0xFF000000u | ColorToRGBQuad(ColorToRGB(zeroColor)));
+        mono.setColor(1, 0xFF000000u | ColorToRGBQuad(ColorToRGB(oneColor)));
+        return mono.convertToFormat(QImage::Format_RGB32);
+    }
+    if (source.format() == QImage::Format_RGB32)
+        return source;
+    return source.convertToFormat(QImage::Format_RGB32);
+}
+
+// The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
+// drawing the path, so clipping by a path and filling it agree pixel for pixel.
+QRegion RasteriseToRegion(const QPainterPath& path) {
+    const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
+        return QRegion();
+    QImage mask(bounds.size(), QImage::Format_Grayscale8);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.translate(-bounds.topLeft());
+        p.drawPath(path);
+    }
+    QList<QRect> rects;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar* row = mask.constScanLine(y);
+        int x = 0;
+        while (x < mask.width()) {
+            while (x < mask.width() && row[x] == 0)
+                ++x;
+            const int start = x;
+            while (x < mask.width() && row[x] != 0)
+                ++x;
+            if (x > start)
+                rects.append(QRect(bounds.left() + start, bounds.top() + y, x - start, 1));
+        }
+    }
+    QRegion region;
+    region.setRects(rects.constData(), int(rects.size()));
+    return region;
+}
+
+} // namespace
+
+int TFont::Size() const { return -MulDivRound(Height, 72, PixelsPerInch); }
+
+void TFont::SetSize(int points) { Height = -MulDivRound(points, PixelsPerInch, 72); }
+
+bool CopyModeUsesDestination(TCopyMode mode) {
+    switch (mode) {
+    case cmSrcAnd:
+    case cmSrcPaint:
+    case cmSrcInvert:
+    case cmMergePaint:
+    case cmNotSrcErase:
+    case cmSrcErase:
+    case cmDstInvert:
+    case cmPatInvert:
+    case cmPatPaint:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Image operations composed for a device without raster operations: the results of the
+// operations so far over a white and over a black destination. A pixel that gives white over
+// white and black over black leaves the destination alone (transparent); any other pixel is
+// drawn opaque with its result over white, as it would print on paper.
+struct TCanvas::Composite {
+    QRect dest;
+    QImage overWhite;
+    QImage overBlack;
+};
+
+TCanvas::TCanvas() = default;
+
+TCanvas::TCanvas(QImage* image) : kind_(dkImage), device_(image) {}
+
+TCanvas::TCanvas(QWidget* widget) : kind_(dkWidget), device_(widget) {}
+
+TCanvas::TCanvas(QPicture* picture) : kind_(dkPicture), device_(picture) {}
+
+TCanvas::TCanvas(QPrinter* printer) : kind_(dkPrinter), device_(printer) {}
+
+TCanvas::TCanvas(QPaintDevice* device, TDeviceKind kind) : kind_(kind), device_(device) {}
+
+TCanvas::TCanvas(QPainter* painter) : external_(painter) {
+    device_ = painter->device();
+    switch (device_ ? device_->devType() : 0) {
+    case QInternal::Image:
+    case QInternal::Pixmap:
+        kind_ = dkImage;
+        break;
+    case QInternal::Widget:
+        kind_ = dkWidget;
+        break;
+    case QInternal::Picture:
+        kind_ = dkPicture;
+        break;
+    case QInternal::Printer:
+        kind_ = dkPrinter;
+        break;
+    default:
+        kind_ = dkImage;
+        break;
+    }
+}
+
+TCanvas::~TCanvas() { FreeHandle(); }
+
+QImage* TCanvas::TargetImage() {
+    if (kind_ == dkImage && device_ && device_->devType() == QInternal::Image)
+        return static_cast<QImage*>(device_);
+    return nullptr;
+}
+
+int TCanvas::PixelsPerInch() const {
+    if (pixelsPerInch_ > 0)
+        return pixelsPerInch_;
+    if (device_) {
+        const int dpi = device_->logicalDpiY();
+        if (dpi > 0)
+            return dpi;
+    }
+    return 96;
+}
+
+TSize TCanvas::DeviceSize() const {
+    if (!device_)
+        return TSize();
+    return TSize(device_->width(), device_->height());
+}
+
+QPaintDevice* TCanvas::AcquireDevice() { return device_; }
+
+void TCanvas::FreeHandle() {
+    if (!painter_)
+        return;
+    Flush();
+    if (painter_ == external_) {
+        external_->restore();
+    } else if (own_) {
+        own_->end();
+        own_.reset();
+        ReleaseDevice();
+    }
+    painter_ = nullptr;
+    activeDevice_ = nullptr;
+}
+
+QPainter* TCanvas::Begin() {
+    ValidateDevice();
+    if (!painter_) {
+        if (external_) {
+            external_->save();
+            painter_ = external_;
+        } else {
+            QPaintDevice* device = AcquireDevice();
+            if (!device)
+                return nullptr;
+            auto painter = std::make_unique<QPainter>();
+            if (!painter->begin(device)) {
+                ReleaseDevice();
+                return nullptr;
+            }
+            own_ = std::move(painter);
+            painter_ = own_.get();
+            activeDevice_ = device;
+        }
+    }
+    QPainter* p = painter_;
+    p->resetTransform();
+    if (state_.clip)
+        p->setClipRegion(*state_.clip);
+    else
+        p->setClipping(false);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->setRenderHint(QPainter::Antialiasing, false);
+    p->setRenderHint(QPainter::TextAntialiasing, true);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
+    p->setOpacity(1.0);
+    return p;
+}
+
+QPainter* TCanvas::Painter() {
+    Flush();
+    return Begin();
+}
+
+bool TCanvas::SupportsRasterOps() const { return kind_ == dkImage || kind_ == dkWidget; }
+
+void TCanvas::Changing() {
+    if (OnChanging)
+        OnChanging(this);
+}
+
+void TCanvas::Changed() {
+    if (OnChange)
+        OnChange(this);
+}
+
+void TCanvas::CopyTools(const TCanvas& source) {
+    pen_ = source.pen_;
+    brush_ = source.brush_;
+    font_ = source.font_;
+    copyMode_ = source.copyMode_;
+}
+
+// --- attributes ---
+
+TColor TCanvas::SetTextColor(TColor color) { return std::exchange(state_.textColor, color); }
+TColor TCanvas::SetBkColor(TColor color) { return std::exchange(state_.bkColor, color); }
+int TCanvas::SetBkMode(int mode) { return std::exchange(state_.bkMode, mode); }
+unsigned TCanvas::SetTextAlign(unsigned align) { return std::exchange(state_.textAlign, align); }
+int TCanvas::SetPolyFillMode(int mode) { return std::exchange(state_.polyFillMode, mode); }
+int TCanvas::SetStretchBltMode(int mode) { return std::exchange(state_.stretchMode, mode); }
+
+// --- mapping ---
+
+void TCanvas::FixedModeExtents() {
+    const int dpi = PixelsPerInch();
+    int units = 0;
+    switch (state_.mapMode) {
+    case MM_LOMETRIC:
+        units = 254;
+        break;
+    case MM_HIMETRIC:
+        units = 2540;
+        break;
+    case MM_LOENGLISH:
+        units = 100;
+        break;
+    case MM_HIENGLISH:
+        units = 1000;
+        break;
+    case MM_TWIPS:
+    case MM_ISOTROPIC:
+        units = state_.mapMode == MM_TWIPS ? 1440 : 254;
+        break;
+    case MM_TEXT:
+        state_.windowExt = TSize(1, 1);
+        state_.viewportExt = TSize(1, 1);
+        return;
+    default:
+        return;
+    }
+    state_.windowExt = TSize(units, units);
+    state_.viewportExt = TSize(dpi, -dpi);
+}
+
+int TCanvas::SetMapMode(int mode) {
+    if (mode < MM_TEXT || mode > MM_ANISOTROPIC)
+        return 0;
+    Flush();
+    const int old = state_.mapMode;
+    state_.mapMode = mode;
+    // Anisotropic keeps the extents of the mode before; every other mode sets its own.
+    if (mode != MM_ANISOTROPIC)
+        FixedModeExtents();
+    return old;
+}
+
+TPoint TCanvas::SetWindowOrg(int x, int y) { return std::exchange(state_.windowOrg, TPoint(x, y)); }
+TPoint TCanvas::SetViewportOrg(int x, int y) { return std::exchange(state_.viewportOrg, TPoint(x, y)); }
+
+TPoint TCanvas::OffsetWindowOrg(int dx, int dy) {
+    const TPoint old = state_.windowOrg;
+    state_.windowOrg = TPoint(old.X + dx, old.Y + dy);
+    return old;
+}
+
+TPoint TCanvas::OffsetViewportOrg(int dx, int dy) {
+    const TPoint old = state_.viewportOrg;
+    state_.viewportOrg = TPoint(old.X + dx, old.Y + dy);
+    return old;
+}
+
+void TCanvas::AdjustIsotropic() {
+    if (state_.mapMode != MM_ISOTROPIC || state_.windowExt.cx == 0 || state_.windowExt.cy == 0)
+        return;
+    const double sx = std::abs(double(state_.viewportExt.cx) / state_.windowExt.cx);
+    const double sy = std::abs(double(state_.viewportExt.cy) / state_.windowExt.cy);
+    // The larger scale shrinks to the smaller one; signs stay.
+    if (sx < sy) {
+        const int v = RoundToInt(std::abs(double(state_.windowExt.cy)) * sx);
+        state_.viewportExt.cy = state_.viewportExt.cy < 0 ? -v : v;
+    } else if (sy < sx) {
+        const int v = RoundToInt(std::abs(double(state_.windowExt.cx)) * sy);
+        state_.viewportExt.cx = state_.viewportExt.cx < 0 ? -v : v;
+    }
+}
+
+bool TCanvas::SetWindowExt(int cx, int cy, TSize* old) {
+    if (old)
+        *old = state_.windowExt;
+    if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC)
+        return false;
+    if (cx == 0 || cy == 0)
+        return false;
+    state_.windowExt = TSize(cx, cy);
+    AdjustIsotropic();
+    return true;
+}
+
+bool TCanvas::SetViewportExt(int cx, int cy, TSize* old) {
+    if (old)
+        *old = state_.viewportExt;
+    if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC)
+        return false;
+    if (cx == 0 || cy == 0)
+        return false;
+    state_.viewportExt = TSize(cx, cy);
+    AdjustIsotropic();
+    return true;
+}
+
+double TCanvas::ScaleX() const { return double(state_.viewportExt.cx) / state_.windowExt.cx; }
+double TCanvas::ScaleY() const { return double(state_.viewportExt.cy) / state_.windowExt.cy; }
+
+TPoint TCanvas::LPtoDP(const TPoint& p) const {
+    const DCState& s = state_;
+    if (s.mapMode == MM_TEXT)
+        return TPoint(p.X - s.windowOrg.X + s.viewportOrg.X, p.Y - s.windowOrg.Y + s.viewportOrg.Y);
+    return TPoint(MulDivRound(int64_t(p.X) - s.windowOrg.X, s.viewportExt.cx, s.windowExt.cx) + s.viewportOrg.X,
+                  MulDivRound(int64_t(p.Y) - s.windowOrg.Y, s.viewportExt.cy, s.windowExt.cy) + s.viewportOrg.Y);
+}
+
+TPoint TCanvas::DPtoLP(const TPoint& p) const {
+    const DCState& s = state_;
+    if (s.mapMode == MM_TEXT)
+        return TPoint(p.X - s.viewportOrg.X + s.windowOrg.X, p.Y - s.viewportOrg.Y + s.windowOrg.Y);
+    return TPoint(MulDivRound(int64_t(p.X) - s.viewportOrg.X, s.windowExt.cx, s.viewportExt.cx) + s.windowOrg.X,
+                  MulDivRound(int64_t(p.Y) - s.viewportOrg.Y, s.windowExt.cy, s.viewportExt.cy) + s.windowOrg.Y);
+}
+
+void TCanvas::LPtoDP(TPoint* points, int count) const {
+    for (int i = 0; i < count; ++i)
+        points[i] = LPtoDP(points[i]);
+}
+
+void TCanvas::DPtoLP(TPoint* points, int count) const {
+    for (int i = 0; i < count; ++i)
+        points[i] = DPtoLP(points[i]);
+}
+
+TRect TCanvas::LPtoDP(const TRect& r) const { return TRect(LPtoDP(r.TopLeft()), LPtoDP(r.BottomRight())); }
+
+TRect TCanvas::DPtoLP(const TRect& r) const { return TRect(DPtoLP(r.TopLeft()), DPtoLP(r.BottomRight())); }
+
+QTransform TCanvas::MappingTransform() const {
+    const double sx = ScaleX();
+    const double sy = ScaleY();
+    return QTransform(sx, 0, 0, sy, state_.viewportOrg.X - state_.windowOrg.X * sx,
+                      state_.viewportOrg.Y - state_.windowOrg.Y * sy);
+}
+
+QPointF TCanvas::MapF(const TPoint& p) const {
+    const TPoint d = LPtoDP(p);
+    return QPointF(d.X, d.Y);
+}
+
+// --- clipping ---
+
+QRegion TCanvas::VisibleRegion() const {
+    const TSize size = DeviceSize();
+    QRegion bounds(0, 0, size.cx, size.cy);
+    if (kind_ == dkNone || kind_ == dkPicture)
+        bounds = QRegion(-(1 << 24), -(1 << 24), 1 << 25, 1 << 25);
+    return state_.clip ? state_.clip->intersected(bounds) : bounds;
+}
+
+namespace {
+int RegionKind(const QRegion& r) {
+    if (r.isEmpty())
+        return NULLREGION;
+    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+} // namespace
+
+int TCanvas::GetClipRgn(QRegion& region) const {
+    if (!state_.clip)
+        return 0;
+    region = *state_.clip;
+    return 1;
+}
+
+int TCanvas::SelectClipRgn(const QRegion* region) {
+    Flush();
+    if (!region) {
+        state_.clip.reset();
+        return SIMPLEREGION;
+    }
+    state_.clip = *region;
+    return RegionKind(*region);
+}
+
+int TCanvas::ExtSelectClipRgn(const QRegion* region, int mode) {
+    Flush();
+    if (mode == RGN_COPY)
+        return SelectClipRgn(region);
+    if (!region)
+        return RGN_ERROR;
+    // Without a clip region the whole device is the base.
+    const QRegion base = state_.clip ? *state_.clip : VisibleRegion();
+    QRegion result;
+    switch (mode) {
+    case RGN_AND:
+        result = base.intersected(*region);
+        break;
+    case RGN_OR:
+        result = base.united(*region);
+        break;
+    case RGN_XOR:
+        result = base.xored(*region);
+        break;
+    case RGN_DIFF:
+        result = base.subtracted(*region);
+        break;
+    default:
+        return RGN_ERROR;
+    }
+    state_.clip = result;
+    return RegionKind(result);
+}
+
+int TCanvas::IntersectClipRect(const TRect& r) {
+    const QRegion region(OrderedRect(LPtoDP(r)));
+    return ExtSelectClipRgn(&region, RGN_AND);
+}
+
+int TCanvas::ExcludeClipRect(const TRect& r) {
+    const QRegion region(OrderedRect(LPtoDP(r)));
+    return ExtSelectClipRgn(&region, RGN_DIFF);
+}
+
+int TCanvas::OffsetClipRgn(int dx, int dy) {
+    if (!state_.clip)
+        return SIMPLEREGION;
+    Flush();
+    const TPoint d0 = LPtoDP(TPoint(0, 0));
+    const TPoint d1 = LPtoDP(TPoint(dx, dy));
+    state_.clip->translate(d1.X - d0.X, d1.Y - d0.Y);
+    return RegionKind(*state_.clip);
+}
+
+int TCanvas::GetClipBox(TRect& r) const {
+    const QRegion visible = VisibleRegion();
+    const QRect box = visible.boundingRect();
+    r = NormalizeRect(DPtoLP(TRect::FromQRect(box)));
+    return RegionKind(visible);
+}
+
+bool TCanvas::RectVisible(const TRect& r) const {
+    const QRect device = OrderedRect(LPtoDP(r));
+    return !device.isEmpty() && VisibleRegion().intersects(device);
+}
+
+bool TCanvas::PtVisible(int x, int y) const {
+    const TPoint d = LPtoDP(TPoint(x, y));
+    return VisibleRegion().contains(QPoint(d.X, d.Y));
+}
+
+// --- saved states ---
+
+int TCanvas::SaveDC() {
+    saved_.push_back(state_);
+    return int(saved_.size());
+}
+
+bool TCanvas::RestoreDC(int level) {
+    if (level < 0)
+        level = int(saved_.size()) + 1 + level;
+    if (level < 1 || level > int(saved_.size()))
+        return false;
+    Flush();
+    state_ = saved_[size_t(level - 1)];
+    saved_.resize(size_t(level - 1));
+    return true;
+}
+
+// --- paths ---
+
+void TCanvas::BeginPath() {
+    pathPoints_.clear();
+    pathTypes_.clear();
+    pathOpen_ = true;
+}
+
+void TCanvas::EndPath() { pathOpen_ = false; }
+
+void TCanvas::AbortPath() {
+    pathOpen_ = false;
+    pathPoints_.clear();
+    pathTypes_.clear();
+}
+
+void TCanvas::CloseFigure() {
+    if (pathOpen_ && !pathTypes_.empty() && pathTypes_.back() != PT_MOVETO)
+        pathTypes_.back() |= PT_CLOSEFIGURE;
+}
+
+void TCanvas::AppendPathPoint(const QPointF& p, uint8_t type) {
+    pathPoints_.push_back(p);
+    pathTypes_.push_back(type);
+}
+
+void TCanvas::AddToPath(const QPainterPath& devicePath, bool closed) {
+    // A closed Qt sub-path ends with a line back to its start; the graphics layer's figures have a
+    // close flag on their last point instead.
+    const int n = devicePath.elementCount();
+    size_t figureStart = pathPoints_.size();
+    auto closeFigure = [&] {
+        if (closed && pathTypes_.size() > figureStart)
+            pathTypes_.back() |= PT_CLOSEFIGURE;
+    };
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element e = devicePath.elementAt(i);
+        const QPointF p(e.x, e.y);
+        if (e.type == QPainterPath::MoveToElement) {
+            if (i > 0)
+                closeFigure();
+            figureStart = pathPoints_.size();
+            AppendPathPoint(p, PT_MOVETO);
+        } else if (e.type == QPainterPath::LineToElement) {
+            const bool last = i + 1 == n || devicePath.elementAt(i + 1).isMoveTo();
+            if (closed && last && pathPoints_.size() > figureStart + 1 && p == pathPoints_[figureStart])
+                continue;
+            AppendPathPoint(p, PT_LINETO);
+        } else {
+            AppendPathPoint(p, PT_BEZIERTO);
+        }
+    }
+    if (n > 0)
+        closeFigure();
+}
+
+QPainterPath TCanvas::BuildPath() const {
+    QPainterPath path;
+    path.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    for (size_t i = 0; i < pathTypes_.size(); ++i) {
+        const uint8_t type = pathTypes_[i] & ~PT_CLOSEFIGURE;
+        if (type == PT_MOVETO) {
+            path.moveTo(pathPoints_[i]);
+        } else if (type == PT_LINETO) {
+            path.lineTo(pathPoints_[i]);
+        } else if (type == PT_BEZIERTO && i + 2 < pathTypes_.size()) {
+            path.cubicTo(pathPoints_[i], pathPoints_[i + 1], pathPoints_[i + 2]);
+            i += 2;
+        }
+        if (pathTypes_[i] & PT_CLOSEFIGURE)
+            path.closeSubpath();
+    }
+    return path;
+}
+
+QPainterPath TCanvas::DevicePath() const { return BuildPath(); }
+
+int TCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const {
+    points.clear();
+    types = pathTypes_;
+    for (const QPointF& p : pathPoints_)
+        points.push_back(DPtoLP(TPoint(RoundToInt(p.x()), RoundToInt(p.y()))));
+    return int(points.size());
+}
+
+void TCanvas::FlattenPath() {
+    const QPainterPath path = BuildPath();
+    pathPoints_.clear();
+    pathTypes_.clear();
+    const QList<QPolygonF> polygons = path.toSubpathPolygons();
+    for (const QPolygonF& polygon : polygons) {
+        for (qsizetype i = 0; i < polygon.size(); ++i)
+            AppendPathPoint(polygon[i], i == 0 ? PT_MOVETO : PT_LINETO);
+    }
+}
+
+void TCanvas::WidenPath() {
+    QPainterPathStroker stroker;
+    stroker.setWidth(std::max(1.0, DevicePenWidth()));
+    stroker.setCapStyle(pen_.Cap);
+    stroker.setJoinStyle(pen_.Join);
+    const QPainterPath widened = stroker.createStroke(BuildPath()).simplified();
+    pathPoints_.clear();
+    pathTypes_.clear();
+    AddToPath(widened, true);
+}
+
+void TCanvas::StrokePath() {
+    const QPainterPath path = BuildPath();
+    AbortPath();
+    DrawShape(path, false, true);
+}
+
+void TCanvas::FillPath() {
+    const QPainterPath path = BuildPath();
+    AbortPath();
+    DrawShape(path, true, false);
+}
+
+void TCanvas::StrokeAndFillPath() {
+    const QPainterPath path = BuildPath();
+    AbortPath();
+    DrawShape(path, true, true);
+}
+
+QRegion TCanvas::PathToRegion() {
+    const QRegion region = RasteriseToRegion(BuildPath());
+    AbortPath();
+    return region;
+}
+
+bool TCanvas::SelectClipPath(int mode) {
+    if (pathOpen_ || pathTypes_.empty())
+        return false;
+    const QRegion region = PathToRegion();
+    return ExtSelectClipRgn(&region, mode) != RGN_ERROR;
+}
+
+// --- pens and brushes ---
+
+double TCanvas::DevicePenWidth() const {
+    if (pen_.Width <= 0)
+        return 0;
+    return std::round(pen_.Width * std::abs(ScaleX()));
+}
+
+void TCanvas::ApplyPenMode(QPainter& painter) {
+    if (SupportsRasterOps())
+        painter.setCompositionMode(PenModeComposition(pen_.Mode));
+}
+
+bool TCanvas::PreparePen(QPainter& painter) {
+    if (pen_.Style == psClear || pen_.Mode == pmNop) {
+        painter.setPen(Qt::NoPen);
+        return false;
+    }
+    QColor color = ToQColor(pen_.Color);
+    if (!SupportsRasterOps() && pen_.Mode == pmBlack)
+        color = Qt::black;
+    if (!SupportsRasterOps() && pen_.Mode == pmWhite)
+        color = Qt::white;
+    QPen pen(color);
+    const double width = DevicePenWidth();
+    if (width <= 1.0) {
+        // One device pixel; the flat cap leaves out the last point, as the graphics layer did.
+        pen.setWidth(1);
+        pen.setCosmetic(true);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        switch (pen_.Style) {
+        case psDash:
+            pen.setDashPattern({18, 6});
+            break;
+        case psDot:
+            pen.setDashPattern({3, 3});
+            break;
+        case psDashDot:
+            pen.setDashPattern({9, 6, 3, 6});
+            break;
+        case psDashDotDot:
+            pen.setDashPattern({9, 3, 3, 3, 3, 3});
+            break;
+        default:
+            break;
+        }
+    } else {
+        pen.setWidthF(width);
+        pen.setCapStyle(pen_.Cap);
+        pen.setJoinStyle(pen_.Join);
+        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine,      Qt::DotLine, Qt::DashDotLine,
+                                              Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine};
+        pen.setStyle(styles[pen_.Style]);
+    }
+    painter.setPen(pen);
+    ApplyPenMode(painter);
+    return true;
+}
+
+bool TCanvas::PrepareBrush(QPainter& painter) {
+    const Qt::BrushStyle style = HatchStyle(brush_.Style);
+    if (style == Qt::NoBrush || pen_.Mode == pmNop) {
+        painter.setBrush(Qt::NoBrush);
+        return false;
+    }
+    painter.setBrush(QBrush(ToQColor(brush_.Color), style));
+    ApplyPenMode(painter);
+    return true;
+}
+
+void TCanvas::DrawShape(const QPainterPath& devicePath, bool fill, bool outline) {
+    if (pathOpen_) {
+        AddToPath(devicePath, fill);
+        return;
+    }
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    if (fill && PrepareBrush(*p)) {
+        p->setPen(Qt::NoPen);
+        p->drawPath(devicePath);
+    }
+    if (outline && PreparePen(*p)) {
+        p->setBrush(Qt::NoBrush);
+        if (p->pen().isCosmetic())
+            p->drawPath(devicePath);
+        else
+            p->drawPath(devicePath.translated(0.5, 0.5));
+    }
+    Changed();
+}
+
+// --- drawing ---
+
+void TCanvas::MoveTo(int x, int y) {
+    state_.penPos = TPoint(x, y);
+    if (pathOpen_)
+        AppendPathPoint(MapF(state_.penPos), PT_MOVETO);
+}
+
+void TCanvas::LineTo(int x, int y) {
+    QPainterPath path(MapF(state_.penPos));
+    path.lineTo(MapF(TPoint(x, y)));
+    if (pathOpen_) {
+        if (pathTypes_.empty() || (pathTypes_.back() & PT_CLOSEFIGURE))
+            AppendPathPoint(MapF(state_.penPos), PT_MOVETO);
+        AppendPathPoint(MapF(TPoint(x, y)), PT_LINETO);
+    } else {
+        DrawShape(path, false, true);
+    }
+    state_.penPos = TPoint(x, y);
+}
+
+void TCanvas::Polyline(const TPoint* points, int count) {
+    if (count < 2)
+        return;
+    QPainterPath path(MapF(points[0]));
+    for (int i = 1; i < count; ++i)
+        path.lineTo(MapF(points[i]));
+    DrawShape(path, false, true);
+}
+
+void TCanvas::Polygon(const TPoint* points, int count) {
+    if (count < 2)
+        return;
+    QPolygonF polygon;
+    for (int i = 0; i < count; ++i)
+        polygon << MapF(points[i]);
+    QPainterPath path;
+    path.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    path.addPolygon(polygon);
+    path.closeSubpath();
+    DrawShape(path, true, true);
+}
+
+void TCanvas::PolyPolygon(const TPoint* points, const int* counts, int polygons) {
+    QPainterPath path;
+    path.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    int offset = 0;
+    for (int k = 0; k < polygons; ++k) {
+        QPolygonF polygon;
+        for (int i = 0; i < counts[k]; ++i)
+            polygon << MapF(points[offset + i]);
+        offset += counts[k];
+        if (polygon.size() >= 2) {
+            path.addPolygon(polygon);
+            path.closeSubpath();
+        }
+    }
+    DrawShape(path, true, true);
+}
+
+void TCanvas::PolyBezier(const TPoint* points, int count) {
+    if (count < 4 || (count - 1) % 3 != 0)
+        return;
+    QPainterPath path(MapF(points[0]));
+    for (int i = 1; i + 2 < count; i += 3)
+        path.cubicTo(MapF(points[i]), MapF(points[i + 1]), MapF(points[i + 2]));
+    DrawShape(path, false, true);
+}
+
+void TCanvas::PolyBezierTo(const TPoint* points, int count) {
+    if (count < 3 || count % 3 != 0)
+        return;
+    if (pathOpen_) {
+        if (pathTypes_.empty() || (pathTypes_.back() & PT_CLOSEFIGURE))
+            AppendPathPoint(MapF(state_.penPos), PT_MOVETO);
+        for (int i = 0; i < count; ++i)
+            AppendPathPoint(MapF(points[i]), PT_BEZIERTO);
+    } else {
+        QPainterPath path(MapF(state_.penPos));
+        for (int i = 0; i + 2 < count; i += 3)
+            path.cubicTo(MapF(points[i]), MapF(points[i + 1]), MapF(points[i + 2]));
+        DrawShape(path, false, true);
+    }
+    state_.penPos = points[count - 1];
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+    const QRect d = OrderedRect(LPtoDP(TRect(left, top, right, bottom)));
+    if (d.isEmpty())
+        return;
+    const double width = DevicePenWidth();
+    const bool pen = pen_.Style != psClear && pen_.Mode != pmNop;
+    if (pathOpen_) {
+        QPainterPath path;
+        path.addRect(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1));
+        AddToPath(path, true);
+        return;
+    }
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    if (!pen) {
+        // Without a pen the filled area ends one pixel short on the right and bottom.
+        if (PrepareBrush(*p)) {
+            p->setPen(Qt::NoPen);
+            p->drawRect(QRect(d.left(), d.top(), d.width() - 1, d.height() - 1));
+        }
+    } else if (width <= 1.0) {
+        if (d.width() > 2 && d.height() > 2 && PrepareBrush(*p)) {
+            p->setPen(Qt::NoPen);
+            p->drawRect(d.adjusted(1, 1, -1, -1));
+        }
+        if (PreparePen(*p)) {
+            p->setBrush(Qt::NoBrush);
+            if (pen_.Style == psSolid || pen_.Style == psInsideFrame) {
+                // Four edges that never overlap, so XOR outlines stay exact.
+                const QColor c = p->pen().color();
+                p->setPen(Qt::NoPen);
+                p->setBrush(c);
+                p->drawRect(QRect(d.left(), d.top(), d.width(), 1));
+                if (d.height() > 1)
+                    p->drawRect(QRect(d.left(), d.bottom(), d.width(), 1));
+                if (d.height() > 2) {
+                    p->drawRect(QRect(d.left(), d.top() + 1, 1, d.height() - 2));
+                    if (d.width() > 1)
+                        p->drawRect(QRect(d.right(), d.top() + 1, 1, d.height() - 2));
+                }
+            } else {
+                p->drawRect(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1));
+            }
+        }
+    } else {
+        QRectF frame(d.left() + 0.5, d.top() + 0.5, d.width() - 1, d.height() - 1);
+        if (pen_.Style == psInsideFrame)
+            frame = QRectF(d.left() + width / 2, d.top() + width / 2, d.width() - width, d.height() - width);
+        if (PrepareBrush(*p)) {
+            p->setPen(Qt::NoPen);
+            p->drawRect(QRect(d.left(), d.top(), d.width() - 1, d.height() - 1));
+        }
+        if (PreparePen(*p)) {
+            QPen qpen = p->pen();
+            qpen.setJoinStyle(Qt::MiterJoin);
+            p->setPen(qpen);
+            p->setBrush(Qt::NoBrush);
+            p->drawRect(frame);
+        }
+    }
+    Changed();
+}
+
+void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight) {
+    const QRect d = OrderedRect(LPtoDP(TRect(left, top, right, bottom)));
+    const TPoint e0 = LPtoDP(TPoint(0, 0));
+    const TPoint e1 = LPtoDP(TPoint(ellipseWidth, ellipseHeight));
+    QPainterPath path;
+    path.addRoundedRect(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1), std::abs(e1.X - e0.X) / 2.0,
+                        std::abs(e1.Y - e0.Y) / 2.0);
+    DrawShape(path, true, true);
+}
+
+void TCanvas::Ellipse(int left, int top, int right, int bottom) {
+    const QRect d = OrderedRect(LPtoDP(TRect(left, top, right, bottom)));
+    QPainterPath path;
+    path.addEllipse(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1));
+    DrawShape(path, true, true);
+}
+
+QPainterPath TCanvas::ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int kind) const {
+    const QRect d = OrderedRect(LPtoDP(TRect(x1, y1, x2, y2)));
+    const QRectF box(d.left(), d.top(), d.width() - 1, d.height() - 1);
+    const QPointF c = box.center();
+    const QPointF s = MapF(TPoint(x3, y3));
+    const QPointF e = MapF(TPoint(x4, y4));
+    const double a = std::max(box.width() / 2, 1e-9);
+    const double b = std::max(box.height() / 2, 1e-9);
+    // The radials are true angles; Qt's arcs take the ellipse's own parameter, so convert.
+    auto parameter = [&](const QPointF& p) {
+        const double dx = p.x() - c.x();
+        const double dy = c.y() - p.y();
+        return std::atan2(dy / b, dx / a) * 180.0 / std::numbers::pi;
+    };
+    const double start = parameter(s);
+    double sweep = parameter(e) - start;
+    if (sweep <= 0)
+        sweep += 360;
+    QPainterPath path;
+    if (kind == 2) {
+        path.moveTo(c);
+        path.arcTo(box, start, sweep);
+        path.closeSubpath();
+    } else {
+        path.arcMoveTo(box, start);
+        path.arcTo(box, start, sweep);
+        if (kind == 1)
+            path.closeSubpath();
+    }
+    return path;
+}
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    DrawShape(ArcPath(x1, y1, x2, y2, x3, y3, x4, y4, 0), false, true);
+}
+
+void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    DrawShape(ArcPath(x1, y1, x2, y2, x3, y3, x4, y4, 1), true, true);
+}
+
+void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    DrawShape(ArcPath(x1, y1, x2, y2, x3, y3, x4, y4, 2), true, true);
+}
+
+void TCanvas::FillRect(const TRect& r) {
+    const QRect d = OrderedRect(LPtoDP(r));
+    const Qt::BrushStyle style = HatchStyle(brush_.Style);
+    if (d.isEmpty() || style == Qt::NoBrush)
+        return;
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    p->fillRect(d, QBrush(ToQColor(brush_.Color), style));
+    Changed();
+}
+
+void TCanvas::FillSolid(const TRect& r, TColor color) {
+    const QRect d = OrderedRect(LPtoDP(r));
+    if (d.isEmpty())
+        return;
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    p->fillRect(d, ToQColor(color));
+    Changed();
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+    const TRect n = NormalizeRect(r);
+    const QRegion outer(OrderedRect(LPtoDP(n)));
+    const QRegion inner(OrderedRect(LPtoDP(TRect(n.Left + 1, n.Top + 1, n.Right - 1, n.Bottom - 1))));
+    FillRegion(outer.subtracted(inner));
+}
+
+void TCanvas::FillRegion(const QRegion& region) {
+    const Qt::BrushStyle style = HatchStyle(brush_.Style);
+    if (region.isEmpty() || style == Qt::NoBrush)
+        return;
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    const QBrush brush(ToQColor(brush_.Color), style);
+    for (const QRect& rect : region)
+        p->fillRect(rect, brush);
+    Changed();
+}
+
+void TCanvas::InvertRect(const TRect& r) { PatBlt(r, cmDstInvert); }
+
+void TCanvas::PatBlt(const TRect& r, TCopyMode rop) {
+    const QRect d = OrderedRect(LPtoDP(r));
+    if (d.isEmpty())
+        return;
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    const QColor brush = ToQColor(brush_.Color);
+    Changing();
+    switch (rop) {
+    case cmBlackness:
+        p->fillRect(d, Qt::black);
+        break;
+    case cmWhiteness:
+        p->fillRect(d, Qt::white);
+        break;
+    case cmPatCopy:
+        p->fillRect(d, brush);
+        break;
+    case cmPatInvert:
+        if (SupportsRasterOps()) {
+            p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p->fillRect(d, brush);
+        }
+        break;
+    case cmDstInvert:
+        if (SupportsRasterOps()) {
+            p->setCompositionMode(QPainter::RasterOp_NotDestination);
+            p->fillRect(d, Qt::black);
+        }
+        break;
+    default:
+        break;
+    }
+    Changed();
+}
+
+TColor TCanvas::GetPixel(int x, int y) {
+    Flush();
+    QImage* image = TargetImage();
+    const TPoint d = LPtoDP(TPoint(x, y));
+    if (!image || !image->valid(d.X, d.Y))
+        return clNone;
+    return RGBQuadToColor(image->pixel(d.X, d.Y) & 0xFFFFFF);
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+    const TPoint d = LPtoDP(TPoint(x, y));
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    p->fillRect(QRect(d.X, d.Y, 1, 1), ToQColor(color));
+    Changed();
+}
+
+// --- text ---
+
+QFont TCanvas::DeviceFont() const {
+    QFont font(font_.Name);
+    font.setBold((font_.Style & fsBold) != 0);
+    font.setItalic((font_.Style & fsItalic) != 0);
+    font.setUnderline((font_.Style & fsUnderline) != 0);
+    font.setStrikeOut((font_.Style & fsStrikeOut) != 0);
+    if (font_.Pitch == fpFixed)
+        font.setFixedPitch(true);
+    double pixels = std::abs(font_.Height) * std::abs(ScaleY());
+    if (font_.Height > 0) {
+        // A positive height is the cell (ascent plus descent); find the em size giving it.
+        QFont probe = font;
+        probe.setPixelSize(1000);
+        const QFontMetricsF metrics(probe);
+        const double cell = metrics.ascent() + metrics.descent();
+        if (cell > 0)
+            pixels = pixels * 1000.0 / cell;
+    }
+    font.setPixelSize(std::max(1, RoundToInt(pixels)));
+    return font;
+}
+
+void TCanvas::TextMetrics(int& ascent, int& descent, int& internalLeading) {
+    const QFontMetricsF metrics(DeviceFont());
+    const double scale = std::abs(ScaleY());
+    ascent = RoundToInt(metrics.ascent() / scale);
+    descent = RoundToInt(metrics.descent() / scale);
+    internalLeading = RoundToInt((metrics.ascent() + metrics.descent() - DeviceFont().pixelSize()) / scale);
+    if (internalLeading < 0)
+        internalLeading = 0;
+}
+
+TSize TCanvas::TextExtent(const QString& text) {
+    const QFontMetricsF metrics(DeviceFont());
+    return TSize(RoundToInt(metrics.horizontalAdvance(text) / std::abs(ScaleX())),
+                 RoundToInt((metrics.ascent() + metrics.descent()) / std::abs(ScaleY())));
+}
+
+void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip) {
+    const QFont font = DeviceFont();
+    const QFontMetricsF metrics(font);
+    const double width = metrics.horizontalAdvance(text);
+    double dx = 0;
+    if ((state_.textAlign & TA_CENTER) == TA_CENTER)
+        dx = -width / 2;
+    else if (state_.textAlign & TA_RIGHT)
+        dx = -width;
+    double dy = metrics.ascent();
+    if ((state_.textAlign & TA_BASELINE) == TA_BASELINE)
+        dy = 0;
+    else if (state_.textAlign & TA_BOTTOM)
+        dy = -metrics.descent();
+    const double angle = -font_.Orientation / 10.0;
+    if (pathOpen_) {
+        QPainterPath glyphs;
+        glyphs.addText(QPointF(dx, dy), font, text);
+        QTransform t;
+        t.translate(devicePoint.x(), devicePoint.y());
+        t.rotate(angle);
+        AddToPath(t.map(glyphs), true);
+        return;
+    }
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    if (opaqueClip)
+        p->setClipRect(*opaqueClip, state_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
+    p->translate(devicePoint);
+    p->rotate(angle);
+    // The framework draws text over the brush unless the brush is clear.
+    if (brush_.Style != bsClear && !opaqueClip)
+        p->fillRect(QRectF(dx, dy - metrics.ascent(), width, metrics.ascent() + metrics.descent()),
+                    ToQColor(brush_.Color));
+    p->setFont(font);
+    p->setPen(ToQColor(font_.Color));
+    p->drawText(QPointF(dx, dy), text);
+    Changed();
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+    TPoint origin(x, y);
+    if (state_.textAlign & TA_UPDATECP)
+        origin = state_.penPos;
+    DrawTextAt(MapF(origin), text, nullptr);
+    state_.penPos = TPoint(origin.X + TextWidth(text), origin.Y);
+}
+
+void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text) {
+    const QRect d = OrderedRect(LPtoDP(r));
+    if (brush_.Style != bsClear)
+        FillRect(r);
+    const QRectF clip(d);
+    DrawTextAt(MapF(TPoint(x, y)), text, &clip);
+}
+
+int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format) {
+    const QFont font = DeviceFont();
+    const QRect d = OrderedRect(LPtoDP(rect));
+    int flags = 0;
+    if (format & DT_CENTER)
+        flags |= Qt::AlignHCenter;
+    else if (format & DT_RIGHT)
+        flags |= Qt::AlignRight;
+    else
+        flags |= Qt::AlignLeft;
+    if (format & DT_SINGLELINE) {
+        flags |= Qt::TextSingleLine;
+        if (format & DT_VCENTER)
+            flags |= Qt::AlignVCenter;
+        else if (format & DT_BOTTOM)
+            flags |= Qt::AlignBottom;
+        else
+            flags |= Qt::AlignTop;
+    } else {
+        flags |= Qt::AlignTop;
+    }
+    if (format & DT_WORDBREAK)
+        flags |= Qt::TextWordWrap;
+    if (format & DT_EXPANDTABS)
+        flags |= Qt::TextExpandTabs;
+    if (!(format & DT_NOPREFIX))
+        flags |= Qt::TextShowMnemonic;
+    const QFontMetricsF metrics(font);
+    const QRectF bounds = metrics.boundingRect(QRectF(d), flags, text);
+    const double scaleY = std::abs(ScaleY());
+    const int height = RoundToInt(bounds.height() / scaleY);
+    if (format & DT_CALCRECT) {
+        const TRect n = NormalizeRect(rect);
+        rect.Bottom = n.Top + height;
+        if ((format & DT_SINGLELINE) || !(format & DT_WORDBREAK))
+            rect.Right = n.Left + RoundToInt(bounds.width() / std::abs(ScaleX()));
+        return height;
+    }
+    QString shown = text;
+    if (format & DT_END_ELLIPSIS)
+        shown = metrics.elidedText(text, Qt::ElideRight, d.width());
+    if (pathOpen_)
+        return height;
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return height;
+    Changing();
+    if (!(format & DT_NOCLIP))
+        p->setClipRect(d, state_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
+    if (state_.bkMode == OPAQUE && brush_.Style != bsClear)
+        p->fillRect(metrics.boundingRect(QRectF(d), flags, shown), ToQColor(brush_.Color));
+    p->setFont(font);
+    p->setPen(ToQColor(font_.Color));
+    p->drawText(QRectF(d), flags, shown);
+    Changed();
+    return height;
+}
+
+// --- images ---
+
+void TCanvas::DrawImageDevice(QPainter& painter, const QRect& deviceDest, const QImage& source) {
+    painter.drawImage(QRectF(deviceDest), source, QRectF(source.rect()));
+}
+
+void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& sourceRect, TCopyMode rop) {
+    if (pathOpen_)
+        return;
+    const TRect dr = LPtoDP(dest);
+    if (dr.Width() == 0 || dr.Height() == 0 || sourceRect.Width() == 0 || sourceRect.Height() == 0)
+        return;
+    if (rop == cmBlackness || rop == cmWhiteness || rop == cmPatCopy || rop == cmPatInvert || rop == cmDstInvert) {
+        PatBlt(dest, rop);
+        return;
+    }
+    if (source.isNull())
+        return;
+    // Negative extents on either side mirror the picture, as the graphics layer did.
+    const QRect sr = OrderedRect(sourceRect);
+    QImage part = OpaqueSource(source.copy(sr), state_.textColor, state_.bkColor);
+    const bool mirrorX = (dr.Width() < 0) != (sourceRect.Width() < 0);
+    const bool mirrorY = (dr.Height() < 0) != (sourceRect.Height() < 0);
+    if (mirrorX || mirrorY)
+        part = part.mirrored(mirrorX, mirrorY);
+    const QRect d = OrderedRect(dr);
+
+    if (rop == cmMergeCopy || rop == cmPatPaint) {
+        // Source combined with the brush first: S and P, or P or not S (then or'ed with D).
+        const QRgb brush = 0xFF000000u | ColorToRGBQuad(ColorToRGB(brush_.Color));
+        for (int y = 0; y < part.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(part.scanLine(y));
+            for (int x = 0; x < part.width(); ++x)
+                row[x] = rop == cmMergeCopy ? (row[x] & brush) | 0xFF000000u : (brush | ~row[x]) | 0xFF000000u;
+        }
+        rop = rop == cmMergeCopy ? cmSrcCopy : cmSrcPaint;
+    }
+    QPainter::CompositionMode mode;
+    if (!CopyModeComposition(rop, mode)) {
+        mode = QPainter::CompositionMode_SourceOver;
+        rop = cmSrcCopy;
+    }
+    if (!SupportsRasterOps() && CopyModeUsesDestination(rop)) {
+        ComposeBlt(d, part, rop);
+        return;
+    }
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    if (SupportsRasterOps()) {
+        p->setCompositionMode(mode);
+    } else if (rop == cmNotSrcCopy) {
+        part.invertPixels();
+    }
+    DrawImageDevice(*p, d, part);
+    Changed();
+}
+
+void TCanvas::DrawImage(const TRect& dest, const QImage& image) {
+    const TRect dr = LPtoDP(dest);
+    if (pathOpen_ || image.isNull() || dr.Width() == 0 || dr.Height() == 0)
+        return;
+    const QImage shown = (dr.Width() < 0 || dr.Height() < 0) ? image.mirrored(dr.Width() < 0, dr.Height() < 0) : image;
+    Flush();
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    Changing();
+    DrawImageDevice(*p, OrderedRect(dr), shown);
+    Changed();
+}
+
+void TCanvas::StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect, TCopyMode rop) {
+    if (source.IsNull())
+        return;
+    const QImage view = source.BitCount() == 4 ? source.ToImage() : source.ConstView();
+    StretchBlt(dest, view, sourceRect, rop);
+}
+
+void TCanvas::ComposeBlt(const QRect& deviceDest, const QImage& source, TCopyMode rop) {
+    if (composite_ && composite_->dest != deviceDest)
+        Flush();
+    Changing();
+    if (!composite_) {
+        composite_ = std::make_unique<Composite>();
+        composite_->dest = deviceDest;
+        composite_->overWhite = QImage(source.size(), QImage::Format_RGB32);
+        composite_->overWhite.fill(Qt::white);
+        composite_->overBlack = QImage(source.size(), QImage::Format_RGB32);
+        composite_->overBlack.fill(Qt::black);
+    }
+    const QSize size = composite_->overWhite.size();
+    const QImage scaled = source.size() == size ? source : source.scaled(size);
+    QPainter::CompositionMode mode;
+    CopyModeComposition(rop, mode);
+    for (QImage* layer : {&composite_->overWhite, &composite_->overBlack}) {
+        QPainter p(layer);
+        p.setCompositionMode(mode);
+        p.drawImage(0, 0, scaled);
+    }
+    Changed();
+}
+
+void TCanvas::Flush() {
+    if (!composite_)
+        return;
+    const std::unique_ptr<Composite> composite = std::move(composite_);
+    QImage result(composite->overWhite.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        const auto* white = reinterpret_cast<const QRgb*>(composite->overWhite.constScanLine(y));
+        const auto* black = reinterpret_cast<const QRgb*>(composite->overBlack.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            const bool keepsDestination = (white[x] & 0xFFFFFF) == 0xFFFFFF && (black[x] & 0xFFFFFF) == 0;
+            out[x] = keepsDestination ? 0 : (white[x] | 0xFF000000u);
+        }
+    }
+    QPainter* p = Begin();
+    if (!p)
+        return;
+    DrawImageDevice(*p, composite->dest, result);
+}
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
+    source.Flush();
+    QImage* image = source.TargetImage();
+    if (!image)
+        return;
+    const TRect sr = source.LPtoDP(sourceRect);
+    // A copy, so that copying within one canvas reads the pixels as they were.
+    const QImage copy = image->copy(OrderedRect(sr));
+    TRect local(0, 0, sr.Width(), sr.Height());
+    if (sr.Width() < 0)
+        local = TRect(-sr.Width(), local.Top, 0, local.Bottom);
+    if (sr.Height() < 0)
+        local = TRect(local.Left, -sr.Height(), local.Right, 0);
+    StretchBlt(dest, copy, local, copyMode_);
+}
+
+void TCanvas::Draw(int x, int y, TGraphic& graphic) {
+    if (graphic.Empty())
+        return;
+    graphic.Draw(*this, TRect(x, y, x + graphic.Width(), y + graphic.Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& rect, TGraphic& graphic) {
+    if (graphic.Empty())
+        return;
+    graphic.Draw(*this, rect);
+}

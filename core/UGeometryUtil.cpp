@@ -1,0 +1,124 @@
+#include "core/UGeometryUtil.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+// a x b / c rounded half away from zero, in 64 bits; c must not be 0 and a x b must fit.
+int64_t MulDiv64(int64_t a, int64_t b, int64_t c) {
+    const int64_t p = a * b;
+    int64_t q = p / c;
+    const int64_t r = p % c;
+    if (2 * std::llabs(r) >= std::llabs(c))
+        q += ((p < 0) != (c < 0)) ? -1 : 1;
+    return q;
+}
+
+int ClampToInt(int64_t v) {
+    return static_cast<int>(
+        std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+TRect EmptyAt(const TRect& src) {
+    return Bounds(src.Left, src.Top, 0, 0);
+}
+
+// Sizes are taken in 64 bits: a width of a rectangle whose edges lie far apart does not fit in 32.
+int64_t Width64(const TRect& r) {
+    return int64_t(r.Right) - r.Left;
+}
+int64_t Height64(const TRect& r) {
+    return int64_t(r.Bottom) - r.Top;
+}
+
+TRect BoundsClamped(const TRect& src, int64_t w, int64_t h) {
+    return TRect(src.Left, src.Top, ClampToInt(src.Left + w), ClampToInt(src.Top + h));
+}
+
+} // namespace
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0)
+        return -1;
+    const int64_t q = MulDiv64(a, b, c);
+    if (q < std::numeric_limits<int>::min() || q > std::numeric_limits<int>::max())
+        return -1;
+    return static_cast<int>(q);
+}
+
+int RectWidth(const TRect& r) {
+    return static_cast<int>(Width64(r));
+}
+
+int RectHeight(const TRect& r) {
+    return static_cast<int>(Height64(r));
+}
+
+TPoint RectCenter(const TRect& r) {
+    return TPoint(static_cast<int>((int64_t(r.Left) + r.Right) / 2),
+                  static_cast<int>((int64_t(r.Top) + r.Bottom) / 2));
+}
+
+TRect CenterRectAt(const TRect& r, const TPoint& p) {
+    const TPoint c = RectCenter(r);
+    TRect result = r;
+    OffsetRect(result, p.X - c.X, p.Y - c.Y);
+    return result;
+}
+
+TRect FitSizeInner(const TRect& src, int maxWidth, int maxHeight) {
+    const int64_t sw = Width64(src), sh = Height64(src);
+    if (sw <= 0 || sh <= 0 || maxWidth <= 0 || maxHeight <= 0)
+        return EmptyAt(src);
+    const int64_t w = MulDiv64(sw, maxHeight, sh);
+    if (w > maxWidth)
+        return BoundsClamped(src, maxWidth, MulDiv64(sh, maxWidth, sw));
+    return BoundsClamped(src, w, maxHeight);
+}
+
+TRect FitSizeOuter(const TRect& src, int minWidth, int minHeight) {
+    const int64_t sw = Width64(src), sh = Height64(src);
+    if (sw <= 0 || sh <= 0 || minWidth <= 0 || minHeight <= 0)
+        return EmptyAt(src);
+    const int64_t w = MulDiv64(minHeight, sw, sh);
+    if (w < minWidth)
+        return BoundsClamped(src, minWidth, MulDiv64(minWidth, sh, sw));
+    return BoundsClamped(src, w, minHeight);
+}
+
+TRect FitRectInner(const TRect& src, const TRect& target) {
+    return CenterRectAt(FitSizeInner(src, RectWidth(target), RectHeight(target)), RectCenter(target));
+}
+
+TRect FitRectOuter(const TRect& src, const TRect& target) {
+    return CenterRectAt(FitSizeOuter(src, RectWidth(target), RectHeight(target)), RectCenter(target));
+}
+
+bool IsRectInside(const TRect& a, const TRect& b) {
+    TRect r;
+    IntersectRect(r, a, b);
+    return r == a;
+}
+
+bool IsRectDegenerate(const TRect& r) {
+    return r.Right == r.Left || r.Bottom == r.Top;
+}
+
+TPoint AddPoint(const TPoint& p, const TPoint& q) {
+    return TPoint(p.X + q.X, p.Y + q.Y);
+}
+
+TPoint ClampPointToRect(const TPoint& p, const TRect& r) {
+    TPoint result = p;
+    if (r.Left > p.X)
+        result.X = r.Left;
+    if (r.Right < p.X)
+        result.X = r.Right;
+    if (r.Top > p.Y)
+        result.Y = r.Top;
+    if (r.Bottom < p.Y)
+        result.Y = r.Bottom;
+    return result;
+}

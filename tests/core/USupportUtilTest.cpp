@@ -1,0 +1,220 @@
+#include "core/USupportUtil.h"
+
+#include "platform/PixelBuffer.h"
+#include "platform/Settings.h"
+#include "tests/TestSupport.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class ClickRecorder : public QWidget {
+public:
+    std::vector<std::pair<QEvent::Type, QPointF>> events;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { events.emplace_back(e->type(), e->position()); }
+    void mouseReleaseEvent(QMouseEvent* e) override { events.emplace_back(e->type(), e->position()); }
+};
+
+// A 24-bit buffer from rows of B,G,R triples.
+PixelBuffer Pixels24(int width, int height, const std::vector<uint8_t>& bgr) {
+    PixelBuffer p(width, height, 24);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(bgr.begin() + y * width * 3, width * 3, p.ScanLine(y));
+    return p;
+}
+
+std::vector<uint8_t> Row(const PixelBuffer& p, int y) {
+    return std::vector<uint8_t>(p.ConstScanLine(y), p.ConstScanLine(y) + p.Width() * 3);
+}
+
+} // namespace
+
+TEST(SupportUtil, RoundHalfAwayFromZero) {
+    EXPECT_EQ(RoundHalfAwayFromZero(2.5L), 3);
+    EXPECT_EQ(RoundHalfAwayFromZero(-2.5L), -3);
+    EXPECT_EQ(RoundHalfAwayFromZero(2.4999L), 2);
+    EXPECT_EQ(RoundHalfAwayFromZero(-0.5L), -1);
+    EXPECT_EQ(RoundHalfAwayFromZero(-0.4L), 0);
+    // Extended precision: the largest double below one half stays below one after adding 0.5.
+    EXPECT_EQ(RoundHalfAwayFromZero(0.49999999999999994L), 0);
+    EXPECT_EQ(RoundHalfAwayFromZero(1e15L + 0.5L), 1000000000000001);
+}
+
+TEST(SupportUtil, ShiftStateFromQtEvents) {
+    EXPECT_EQ(ShiftStateFromQt(Qt::ShiftModifier | Qt::ControlModifier, Qt::RightButton),
+              ssShift | ssCtrl | ssRight);
+    EXPECT_EQ(ShiftStateFromQt(Qt::AltModifier, Qt::LeftButton | Qt::MiddleButton),
+              ssAlt | ssLeft | ssMiddle);
+    EXPECT_EQ(ShiftStateFromQt(Qt::NoModifier, Qt::NoButton), 0);
+    EXPECT_EQ(GetShiftStateNow() & (ssLeft | ssRight | ssMiddle), 0); // no button is held in a test run
+}
+
+TEST(SupportUtil, SpecialFoldersAreTheUsersOwn) {
+    const QString appData = GetSpecialFolderPath(CSIDL_APPDATA, false);
+    EXPECT_EQ(appData, qEnvironmentVariable("XDG_DATA_HOME"));
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_MYPICTURES, true),
+              QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    EXPECT_TRUE(GetSpecialFolderPath(0x7F, false).isEmpty());
+    try {
+        GetSpecialFolderPath(0x7F, true);
+        FAIL() << "no exception";
+    } catch (const EOleSysError& e) {
+        EXPECT_EQ(e.ErrorCode(), E_INVALIDARG);
+    }
+}
+
+TEST(SupportUtil, CustomCursorsTakeTheHighestFreeSlot) {
+    ASSERT_EQ(ScreenCursor(255).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(AddCustomCursor(QCursor(Qt::CrossCursor)), 255);
+    EXPECT_EQ(AddCustomCursor(QCursor(Qt::WaitCursor)), 254);
+    EXPECT_EQ(ScreenCursor(255).shape(), Qt::CrossCursor);
+    EXPECT_EQ(ScreenCursor(254).shape(), Qt::WaitCursor);
+    EXPECT_EQ(ScreenCursor(0).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(ScreenCursor(300).shape(), Qt::ArrowCursor);
+    int last = -1;
+    for (int i = 0; i < 253; ++i)
+        last = AddCustomCursor(QCursor(Qt::IBeamCursor));
+    EXPECT_EQ(last, 1);
+    EXPECT_EQ(AddCustomCursor(QCursor(Qt::IBeamCursor)), 0);
+}
+
+TEST(SupportUtil, ClickMenuItemTriggersParentsFirstAndStopsAtDisabled) {
+    QMenu top;
+    QMenu* sub = top.addMenu(QStringLiteral("sub"));
+    QMenu* subsub = sub->addMenu(QStringLiteral("subsub"));
+    QAction* item = subsub->addAction(QStringLiteral("item"));
+    std::vector<QString> order;
+    for (QAction* a : {sub->menuAction(), subsub->menuAction(), item})
+        QObject::connect(a, &QAction::triggered, [&order, a] { order.push_back(a->text()); });
+
+    EXPECT_TRUE(ClickMenuItem(item));
+    EXPECT_EQ(order, (std::vector<QString>{QStringLiteral("sub"), QStringLiteral("subsub"),
+                                           QStringLiteral("item")}));
+
+    order.clear();
+    subsub->menuAction()->setEnabled(false);
+    EXPECT_FALSE(ClickMenuItem(item));
+    EXPECT_EQ(order, std::vector<QString>{QStringLiteral("sub")});
+
+    order.clear();
+    subsub->menuAction()->setEnabled(true);
+    item->setEnabled(false);
+    EXPECT_FALSE(ClickMenuItem(item));
+    EXPECT_EQ(order.size(), 2u);
+    EXPECT_FALSE(ClickMenuItem(nullptr));
+}
+
+TEST(SupportUtil, OpenURLGoesToTheDesktopHandler) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    EXPECT_TRUE(OpenURL(nullptr, QStringLiteral("www.example.com/page")));
+    EXPECT_TRUE(OpenURL(nullptr, QStringLiteral("http://example.org/a?b=1")));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    ASSERT_EQ(catcher.urls.size(), 2);
+    EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("http://www.example.com/page")));
+    EXPECT_EQ(catcher.urls[1], QUrl(QStringLiteral("http://example.org/a?b=1")));
+    EXPECT_FALSE(OpenURL(nullptr, QString()));
+}
+
+TEST(SupportUtil, SimulateClickPostsPressThenReleaseAtTheOrigin) {
+    ClickRecorder widget;
+    widget.resize(50, 30);
+    SimulateClick(&widget);
+    SimulateClick(nullptr);
+    EXPECT_TRUE(widget.events.empty()); // posted, not sent
+    QCoreApplication::processEvents();
+    ASSERT_EQ(widget.events.size(), 2u);
+    EXPECT_EQ(widget.events[0].first, QEvent::MouseButtonPress);
+    EXPECT_EQ(widget.events[1].first, QEvent::MouseButtonRelease);
+    EXPECT_EQ(widget.events[0].second, QPointF(0, 0));
+}
+
+TEST(SupportUtil, AllocationBaseNamesTheModule) {
+    const void* own = GetAllocationBase(reinterpret_cast<const void*>(&Pixels24));
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(GetAllocationBase(reinterpret_cast<const void*>(&MakeCtlCode)), own);
+    const void* qt = GetAllocationBase(reinterpret_cast<const void*>(&qVersion));
+    ASSERT_NE(qt, nullptr);
+    EXPECT_NE(qt, own);
+    EXPECT_EQ(GetAllocationBase(nullptr), nullptr);
+}
+
+TEST(SupportUtil, PlatformAnswers) {
+    // The disk-format query of the floppy test.
+    EXPECT_EQ(MakeCtlCode(7, 0x300, 0, 0), 0x00070C00u);
+    EXPECT_EQ(MakeCtlCode(0x22, 1, 2, 3), (0x22u << 16) | (3u << 14) | (1u << 2) | 2u);
+    EXPECT_FALSE(IsFloppyDrive(u'A'));
+    EXPECT_TRUE(IsWinNT());
+    EXPECT_EQ(IsLowColorScreen(), GetScreenColorBits() <= 8);
+}
+
+TEST(SupportUtil, PowerUserWhenTheSettingsCanBeWritten) {
+    const QString saved = SettingsStore::FileName();
+    QTemporaryDir dir;
+    SettingsStore::SetFileName(dir.filePath(QStringLiteral("not/yet/made/registry.ini")));
+    EXPECT_TRUE(IsPowerUser());
+    TestSupport::WriteFile(dir.filePath(QStringLiteral("plain")), "x");
+    SettingsStore::SetFileName(dir.filePath(QStringLiteral("plain/registry.ini")));
+    EXPECT_FALSE(IsPowerUser());
+    SettingsStore::SetFileName(saved);
+}
+
+TEST(SupportUtil, ShrinkAveragesBlocksWithTruncation) {
+    // 4 x 2 into 2 x 1: each output pixel is the mean of a 2 x 2 block.
+    const PixelBuffer src = Pixels24(4, 2, {10, 20, 30, 11, 21, 31, 100, 0, 255, 101, 0, 255, //
+                                            12, 22, 32, 13, 23, 33, 102, 1, 254, 104, 2, 254});
+    PixelBuffer dst(2, 1, 24);
+    ShrinkPixels(src, dst);
+    // (10+11+12+13)/4 = 11.5 -> 11; (100+101+102+104)/4 = 101.75 -> 101; (255+255+254+254)/4 = 254.5 -> 254.
+    EXPECT_EQ(Row(dst, 0), (std::vector<uint8_t>{11, 21, 31, 101, 0, 254}));
+}
+
+TEST(SupportUtil, ShrinkUnevenBandsAndEnlargement) {
+    // 3 columns into 2: the bands are column 0, then columns 1 and 2.
+    const PixelBuffer src = Pixels24(3, 1, {0, 0, 0, 10, 20, 30, 21, 41, 61});
+    PixelBuffer dst(2, 1, 24);
+    ShrinkPixels(src, dst);
+    EXPECT_EQ(Row(dst, 0), (std::vector<uint8_t>{0, 0, 0, 15, 30, 45}));
+
+    // A larger destination repeats source pixels rather than reading past them.
+    const PixelBuffer one = Pixels24(1, 1, {7, 8, 9});
+    PixelBuffer big(3, 2, 24);
+    ShrinkPixels(one, big);
+    EXPECT_EQ(Row(big, 0), (std::vector<uint8_t>{7, 8, 9, 7, 8, 9, 7, 8, 9}));
+    EXPECT_EQ(Row(big, 1), Row(big, 0));
+}
+
+TEST(SupportUtil, ShrinkConvertsToTwentyFourBits) {
+    PixelBuffer grey(2, 2, 8); // grey table: index i is (i, i, i)
+    for (int y = 0; y < 2; ++y) {
+        grey.ScanLine(y)[0] = uint8_t(40 * y);
+        grey.ScanLine(y)[1] = uint8_t(40 * y + 20);
+    }
+    PixelBuffer dst(1, 1, 32);
+    ShrinkPixels(grey, dst);
+    EXPECT_EQ(dst.BitCount(), 24);
+    EXPECT_EQ(Row(dst, 0), (std::vector<uint8_t>{30, 30, 30}));
+}
+
+#include "USupportUtilTest.moc"

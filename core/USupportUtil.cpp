@@ -1,5 +1,8 @@
 #include "core/USupportUtil.h"
 
+#include "core/UGeometryUtil.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Settings.h"
 
@@ -218,4 +221,51 @@ void ShrinkPixels(const PixelBuffer& src, PixelBuffer& dst) {
             out[x * 3 + 2] = static_cast<uint8_t>(r / divisor);
         }
     }
+}
+
+void ShrinkGraphicTo(TGraphic& graphic, TBitmap& dest) {
+    if (graphic.Empty() || dest.Empty())
+        return;
+    TBitmap source;
+    if (dynamic_cast<TBitmap*>(&graphic)) {
+        source.Assign(graphic);
+    } else {
+        source.SetPixelFormat(pf24bit);
+        source.SetSize(graphic.Width(), graphic.Height()); // new pixels are white
+        source.Canvas().Draw(0, 0, graphic);
+    }
+    PixelBuffer shrunk(dest.Width(), dest.Height(), 24);
+    ShrinkPixels(source.Pixels(), shrunk);
+    dest.SetPixels(shrunk);
+}
+
+void StretchDrawPart(TCanvas& canvas, const TRect& destRect, TBitmap& bitmap, const TRect& srcRect) {
+    if (IsRectDegenerate(destRect) || IsRectDegenerate(srcRect) || bitmap.Empty())
+        return;
+    if (srcRect == TRect(0, 0, bitmap.Width(), bitmap.Height())) {
+        canvas.StretchDraw(destRect, bitmap);
+        return;
+    }
+    // Only the part of srcRect that lies on the bitmap is drawn, onto the matching share of destRect.
+    TRect part;
+    if (!IntersectRect(part, srcRect, TRect(0, 0, bitmap.Width(), bitmap.Height())))
+        return;
+    const auto mapX = [&](int x) {
+        return destRect.Left + MulDiv(x - srcRect.Left, RectWidth(destRect), RectWidth(srcRect));
+    };
+    const auto mapY = [&](int y) {
+        return destRect.Top + MulDiv(y - srcRect.Top, RectHeight(destRect), RectHeight(srcRect));
+    };
+    const TRect target(mapX(part.Left), mapY(part.Top), mapX(part.Right), mapY(part.Bottom));
+    if (!bitmap.Transparent()) {
+        canvas.StretchPixels(target, bitmap.Pixels(), part, canvas.CopyMode());
+        return;
+    }
+    // The key colour belongs to the whole bitmap (its bottom-left pixel in automatic mode), so the
+    // piece carries it over as a fixed colour.
+    TBitmap piece;
+    piece.SetPixels(PixelBuffer::FromImage(bitmap.Pixels().ToImage().copy(part.ToQRect()), 32));
+    piece.SetTransparentColor(bitmap.TransparentColor());
+    piece.SetTransparent(true);
+    piece.Draw(canvas, target);
 }

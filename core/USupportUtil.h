@@ -11,6 +11,10 @@
 #include <cstdint>
 
 class PixelBuffer;
+class TBitmap;
+class TCanvas;
+class TGraphic;
+struct TRect;
 class QAction;
 class QWidget;
 
@@ -81,3 +85,12 @@ bool IsPowerUser();
 // when it is not): each destination pixel is the truncated mean of the source block it covers. A
 // destination larger than the source in an axis repeats source pixels instead of reading past them.
 void ShrinkPixels(const PixelBuffer& src, PixelBuffer& dst);
+
+// The graphic box-shrunk into dest at dest's size; dest becomes 24-bit. A bitmap is taken as it is,
+// any other graphic is first drawn on white at its own size.
+void ShrinkGraphicTo(TGraphic& graphic, TBitmap& dest);
+
+// Stretches the part srcRect of bitmap onto destRect of the canvas with the canvas's copy mode (a
+// transparent bitmap leaves its transparent colour unpainted); nothing when either rectangle is
+// degenerate.
+void StretchDrawPart(TCanvas& canvas, const TRect& destRect, TBitmap& bitmap, const TRect& srcRect);

@@ -1,5 +1,7 @@
 #include "core/USupportUtil.h"
 
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Settings.h"
 #include "tests/TestSupport.h"
@@ -46,6 +48,54 @@ PixelBuffer Pixels24(int width, int height, const std::vector<uint8_t>& bgr) {
 
 std::vector<uint8_t> Row(const PixelBuffer& p, int y) {
     return std::vector<uint8_t>(p.ConstScanLine(y), p.ConstScanLine(y) + p.Width() * 3);
+}
+
+// A graphic that is not a bitmap: a solid colour of a given size.
+class TSolidGraphic : public TGraphic {
+public:
+    TSolidGraphic(int w, int h, TColor color) : w_(w), h_(h), color_(color) {}
+    const char* ClassName() const override { return "TSolidGraphic"; }
+    std::unique_ptr<TGraphic> NewInstance() const override {
+        return std::make_unique<TSolidGraphic>(0, 0, 0);
+    }
+    void Draw(TCanvas& canvas, const TRect& rect) override { canvas.FillSolid(rect, color_); }
+    bool Empty() const override { return w_ == 0 || h_ == 0; }
+    int Width() const override { return w_; }
+    int Height() const override { return h_; }
+    void SetWidth(int value) override { w_ = value; }
+    void SetHeight(int value) override { h_ = value; }
+    void LoadFromStream(TStream&) override {}
+    void SaveToStream(TStream&) override {}
+
+private:
+    int w_, h_;
+    TColor color_;
+};
+
+// 4 x 2: the left half red, the right half blue, one green pixel at (3, 0).
+std::unique_ptr<TBitmap> Halves() {
+    auto bitmap = std::make_unique<TBitmap>(4, 2, pf24bit);
+    for (int y = 0; y < 2; ++y) {
+        uint8_t* row = bitmap->ScanLine(y);
+        for (int x = 0; x < 4; ++x) {
+            const bool green = x == 3 && y == 0;
+            row[x * 3] = x >= 2 && !green ? 255 : 0;
+            row[x * 3 + 1] = green ? 255 : 0;
+            row[x * 3 + 2] = x < 2 ? 255 : 0;
+        }
+    }
+    bitmap->Changed();
+    return bitmap;
+}
+
+QImage WhiteImage(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+QRgb At(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
 }
 
 } // namespace
@@ -215,6 +265,66 @@ TEST(SupportUtil, ShrinkConvertsToTwentyFourBits) {
     ShrinkPixels(grey, dst);
     EXPECT_EQ(dst.BitCount(), 24);
     EXPECT_EQ(Row(dst, 0), (std::vector<uint8_t>{30, 30, 30}));
+}
+
+TEST(SupportUtil, ShrinkGraphicToBoxFiltersBitmapsAndDrawsOthers) {
+    TBitmap source(4, 2, pf24bit);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 0; c < 3; ++c)
+                source.ScanLine(y)[x * 3 + c] = uint8_t(10 * x + y + c);
+    source.Changed();
+    TBitmap dest(2, 1, pf8bit);
+    ShrinkGraphicTo(source, dest);
+    EXPECT_EQ(dest.PixelFormat(), pf24bit);
+    ASSERT_EQ(dest.Width(), 2);
+    // Blocks of x 0-1 and 2-3: blue (0+10+1+11)/4 = 5 and (20+30+21+31)/4 = 25.
+    EXPECT_EQ(Row(dest.Pixels(), 0), (std::vector<uint8_t>{5, 6, 7, 25, 26, 27}));
+
+    TSolidGraphic solid(6, 6, 0x204060);
+    TBitmap small(3, 2, pf24bit);
+    ShrinkGraphicTo(solid, small);
+    EXPECT_EQ(Row(small.Pixels(), 1),
+              (std::vector<uint8_t>{0x20, 0x40, 0x60, 0x20, 0x40, 0x60, 0x20, 0x40, 0x60}));
+}
+
+TEST(SupportUtil, StretchDrawPartDrawsOnlyTheSourcePart) {
+    auto bitmap = Halves();
+    QImage image = WhiteImage(8, 4);
+    {
+        TCanvas canvas(&image);
+        StretchDrawPart(canvas, Rect(0, 0, 8, 4), *bitmap, Rect(0, 0, 2, 2));
+    }
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(At(image, x, y), 0xFF0000u) << x << "," << y;
+
+    // A part reaching past the bitmap draws its share that lies on the bitmap.
+    image = WhiteImage(8, 4);
+    {
+        TCanvas canvas(&image);
+        StretchDrawPart(canvas, Rect(0, 0, 8, 4), *bitmap, Rect(2, 0, 6, 2));
+        StretchDrawPart(canvas, Rect(0, 0, 8, 4), *bitmap, Rect(2, 0, 2, 2)); // degenerate: nothing
+    }
+    EXPECT_EQ(At(image, 0, 3), 0x0000FFu);
+    EXPECT_EQ(At(image, 3, 3), 0x0000FFu);
+    EXPECT_EQ(At(image, 4, 0), 0xFFFFFFu);
+    EXPECT_EQ(At(image, 7, 3), 0xFFFFFFu);
+}
+
+TEST(SupportUtil, StretchDrawPartKeepsTheBitmapsTransparentColour) {
+    auto bitmap = Halves();
+    bitmap->SetTransparentColor(0x00FF00); // green
+    bitmap->SetTransparent(true);
+    QImage image = WhiteImage(2, 2);
+    {
+        TCanvas canvas(&image);
+        StretchDrawPart(canvas, Rect(0, 0, 2, 2), *bitmap, Rect(2, 0, 4, 2));
+    }
+    EXPECT_EQ(At(image, 0, 0), 0x0000FFu);
+    EXPECT_EQ(At(image, 1, 0), 0xFFFFFFu);
+    EXPECT_EQ(At(image, 0, 1), 0x0000FFu);
+    EXPECT_EQ(At(image, 1, 1), 0x0000FFu);
 }
 
 #include "USupportUtilTest.moc"

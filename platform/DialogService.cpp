@@ -39,7 +39,10 @@ class WindowSystemDialogs final : public DialogService {
 public:
     TModalResult MessageBox(const QString& text, const std::vector<TBitBtnKind>& buttons, int defaultIndex,
                             int cancelIndex) override {
-        QMessageBox box(QMessageBox::Information, TApplication::Title(), text, QMessageBox::NoButton,
+        // The system's texts break lines with CR LF; a label wants LF alone.
+        QString shown = text;
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        QMessageBox box(QMessageBox::Information, TApplication::Title(), shown, QMessageBox::NoButton,
                         DialogParent());
         std::vector<QAbstractButton*> made;
         for (TBitBtnKind kind : buttons) {

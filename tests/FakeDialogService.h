@@ -1,0 +1,71 @@
+#pragma once
+// A dialog service for tests: records every dialog asked for and answers from a script. A dialog
+// nobody scripted an answer for fails the test (and is cancelled).
+
+#include "platform/DialogService.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <gtest/gtest.h>
+#include <vector>
+
+class FakeDialogService : public DialogService {
+public:
+    struct Box {
+        QString text;
+        std::vector<TBitBtnKind> buttons;
+        int defaultIndex = -1;
+        int cancelIndex = -1;
+    };
+
+    FakeDialogService() { DialogService::SetInstance(this); }
+    ~FakeDialogService() override { DialogService::SetInstance(nullptr); }
+
+    // Answers of the next message boxes, in order.
+    std::deque<TModalResult> answers;
+    // Files chosen in the next open or save dialogs (an empty entry cancels).
+    std::deque<QString> files;
+    std::vector<Box> boxes;
+    std::vector<TFileDialogRequest> fileRequests;
+
+    TModalResult MessageBox(const QString& text, const std::vector<TBitBtnKind>& buttons, int defaultIndex,
+                            int cancelIndex) override {
+        boxes.push_back({text, buttons, defaultIndex, cancelIndex});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected message box: " << text.toStdString();
+            return mrCancel;
+        }
+        const TModalResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool OpenFile(TFileDialogRequest& request, QStringList& fileNames) override {
+        QString chosen;
+        if (!NextFile(request, chosen))
+            return false;
+        fileNames = QStringList{chosen};
+        return true;
+    }
+    bool SaveFile(TFileDialogRequest& request, QString& fileName) override {
+        return NextFile(request, fileName);
+    }
+    bool SelectFolder(const QString&, QString& folder) override {
+        TFileDialogRequest request;
+        return NextFile(request, folder);
+    }
+    bool SelectColor(uint32_t&) override { return false; }
+    bool Print(TPrintDialogRequest&) override { return false; }
+
+private:
+    bool NextFile(TFileDialogRequest& request, QString& chosen) {
+        fileRequests.push_back(request);
+        if (files.empty()) {
+            ADD_FAILURE() << "unexpected file dialog: " << request.Title.toStdString();
+            return false;
+        }
+        chosen = files.front();
+        files.pop_front();
+        return !chosen.isEmpty();
+    }
+};

@@ -1,0 +1,101 @@
+#include "platform/InstanceLock.h"
+
+#include "tests/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kName = QStringLiteral("Quorlane.1.0.Skarvane.Japan");
+const char* const kChildFolder = "QUORLANE_LOCK_TEST_FOLDER";
+const char* const kChildMode = "QUORLANE_LOCK_TEST_MODE";
+
+// Runs this test program again as a second instance, in the given mode, on the lock folder.
+std::unique_ptr<QProcess> StartSecondInstance(const QString& folder, const char* mode) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildFolder), folder);
+    env.insert(QString::fromLatin1(kChildMode), QString::fromLatin1(mode));
+    process->setProcessEnvironment(env);
+    process->setProgram(QCoreApplication::applicationFilePath());
+    process->setArguments({QStringLiteral("--gtest_filter=InstanceLockSecondProcess.*")});
+    process->start();
+    return process;
+}
+
+// Reads the second instance's report line ("held", "busy" or "taken").
+QString ReportOf(QProcess& process) {
+    for (int i = 0; i < 300; ++i) {
+        while (process.canReadLine()) {
+            const QString line = QString::fromUtf8(process.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("lock:")))
+                return line.mid(5);
+        }
+        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
+            !process.canReadLine())
+            break;
+    }
+    return QStringLiteral("<no report>");
+}
+
+} // namespace
+
+// The second instance: only runs when started by the tests below.
+TEST(InstanceLockSecondProcess, ReportsWhetherItGotTheLock) {
+    const QString folder = qEnvironmentVariable(kChildFolder);
+    if (folder.isEmpty())
+        GTEST_SKIP() << "runs only as the second instance of another test";
+    TInstanceLock lock(kName, folder);
+    const bool taken = lock.TryAcquire();
+    const bool hold = qEnvironmentVariable(kChildMode) == QLatin1String("hold");
+    std::printf("lock:%s\n", taken ? (hold ? "held" : "taken") : "busy");
+    std::fflush(stdout);
+    if (taken && hold)
+        QThread::sleep(60); // until the test kills it
+}
+
+TEST(InstanceLock, ASecondProcessSeesTheLockOnlyWhileItsHolderLives) {
+    QTemporaryDir dir;
+    {
+        TInstanceLock mine(kName, dir.path());
+        ASSERT_TRUE(mine.TryAcquire());
+        EXPECT_TRUE(mine.TryAcquire()); // asking again while holding it
+        auto probe = StartSecondInstance(dir.path(), "probe");
+        EXPECT_EQ(ReportOf(*probe), u"busy");
+        probe->waitForFinished(30000);
+    }
+    // Released: the second instance gets it, and holds it while it lives.
+    auto holder = StartSecondInstance(dir.path(), "hold");
+    ASSERT_EQ(ReportOf(*holder), u"held");
+    TInstanceLock mine(kName, dir.path());
+    EXPECT_FALSE(mine.TryAcquire());
+    // A holder that dies without cleaning up leaves its file behind; the lock is free all the same.
+    holder->kill();
+    holder->waitForFinished(30000);
+    EXPECT_TRUE(QFile::exists(mine.FileName()));
+    EXPECT_TRUE(mine.TryAcquire());
+}
+
+TEST(InstanceLock, ADamagedLockFileThatNobodyHoldsIsTakenOver) {
+    QTemporaryDir dir;
+    TInstanceLock lock(QStringLiteral("Global\\A/B"), dir.path());
+    EXPECT_TRUE(lock.FileName().endsWith(QLatin1String("Global_A_B.lock")));
+    TestSupport::WriteFile(lock.FileName(), "garbage without a process id");
+    EXPECT_TRUE(lock.TryAcquire());
+    lock.Release();
+    EXPECT_FALSE(QFile::exists(lock.FileName()));
+}
+
+TEST(InstanceLock, AProcessKeepsItsLockForLifeAndMayAskAgain) {
+    QTemporaryDir dir;
+    EXPECT_TRUE(TInstanceLock::AcquireForProcess(QStringLiteral("life"), dir.path()));
+    EXPECT_TRUE(TInstanceLock::AcquireForProcess(QStringLiteral("life"), dir.path()));
+    TInstanceLock other(QStringLiteral("life"), dir.path());
+    EXPECT_FALSE(other.TryAcquire());
+}

@@ -1,0 +1,730 @@
+#include "platform/ComponentReader.h"
+
+#include "platform/ClassRegistry.h"
+#include "platform/Cp932.h"
+#include "platform/Stream.h"
+#include "platform/StringList.h"
+
+#include <QScopeGuard>
+#include <QStringList>
+#include <QtEndian>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Flags of the optional prefix byte in front of a component ($F0 | flags).
+constexpr uint8_t ffChildPos = 0x02;
+
+bool IsIntegerTag(TValueType t) {
+    return t == TValueType::vaInt8 || t == TValueType::vaInt16 || t == TValueType::vaInt32 ||
+           t == TValueType::vaInt64;
+}
+
+} // namespace
+
+// A reference to a component that may be stored after the property naming it: resolved once
+// the whole tree is there, by walking the property path again from its component (so nothing
+// points into objects that a later property may have replaced).
+struct TReader::Fixup {
+    TComponent* component;
+    QString path;
+    QString name;
+};
+
+TReader::TReader(TStream& stream) : TFiler(stream) {}
+
+TReader::~TReader() = default;
+
+void TReader::Error(const QString& message) const {
+    throw EReadError(message);
+}
+
+void TReader::PropValueError() const {
+    Error(QStringLiteral("Invalid property value: %1").arg(propPath_));
+}
+
+void TReader::Enter() {
+    if (depth_ >= kMaxDepth)
+        Error(QStringLiteral("Component stream nested too deeply"));
+    ++depth_;
+}
+
+void TReader::CheckCount(int64_t& counter, int64_t limit, const char* what) {
+    if (++counter > limit)
+        Error(QStringLiteral("Too many %1 in component stream").arg(QLatin1String(what)));
+}
+
+void TReader::Read(void* buffer, int64_t count) {
+    if (count < 0 || count > Stream().Remaining())
+        Error(QStringLiteral("Component stream ends unexpectedly"));
+    Stream().ReadBuffer(buffer, count);
+}
+
+TValueType TReader::ReadValue() {
+    uint8_t b = 0;
+    Read(&b, 1);
+    return static_cast<TValueType>(b);
+}
+
+TValueType TReader::NextValue() {
+    const TValueType t = ReadValue();
+    Stream().Seek(-1, TSeekOrigin::soCurrent);
+    return t;
+}
+
+void TReader::ReadListBegin() {
+    if (ReadValue() != TValueType::vaList)
+        Error(QStringLiteral("List expected in component stream"));
+}
+
+void TReader::ReadListEnd() {
+    if (ReadValue() != TValueType::vaNull)
+        Error(QStringLiteral("List end expected in component stream"));
+}
+
+int64_t TReader::ReadLength() {
+    int32_t length = 0;
+    Read(&length, 4);
+    length = static_cast<int32_t>(qFromLittleEndian<uint32_t>(static_cast<uint32_t>(length)));
+    if (length < 0 || length > Stream().Remaining())
+        Error(QStringLiteral("Invalid length %1 in component stream").arg(length));
+    return length;
+}
+
+int64_t TReader::ReadInt64() {
+    const TValueType t = ReadValue();
+    switch (t) {
+    case TValueType::vaInt8: {
+        int8_t v = 0;
+        Read(&v, 1);
+        return v;
+    }
+    case TValueType::vaInt16: {
+        uint8_t b[2];
+        Read(b, 2);
+        return static_cast<int16_t>(b[0] | (b[1] << 8));
+    }
+    case TValueType::vaInt32: {
+        uint8_t b[4];
+        Read(b, 4);
+        return static_cast<int32_t>(uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) |
+                                    (uint32_t(b[3]) << 24));
+    }
+    case TValueType::vaInt64: {
+        uint8_t b[8];
+        Read(b, 8);
+        uint64_t v = 0;
+        for (int i = 0; i < 8; ++i)
+            v |= uint64_t(b[i]) << (8 * i);
+        return static_cast<int64_t>(v);
+    }
+    default:
+        Error(QStringLiteral("Integer expected in component stream (%1)").arg(propPath_));
+    }
+}
+
+int32_t TReader::ReadInteger() {
+    const int64_t v = ReadInt64();
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        Error(QStringLiteral("Integer out of range in component stream (%1)").arg(propPath_));
+    return static_cast<int32_t>(v);
+}
+
+bool TReader::ReadBoolean() {
+    const TValueType t = ReadValue();
+    if (t == TValueType::vaTrue)
+        return true;
+    if (t == TValueType::vaFalse)
+        return false;
+    Error(QStringLiteral("Boolean expected in component stream (%1)").arg(propPath_));
+}
+
+QString TReader::ReadStr() {
+    uint8_t length = 0;
+    Read(&length, 1);
+    QByteArray bytes(length, Qt::Uninitialized);
+    Read(bytes.data(), length);
+    return Cp932::Decode(bytes);
+}
+
+QString TReader::ReadString() {
+    const TValueType t = ReadValue();
+    switch (t) {
+    case TValueType::vaString: {
+        uint8_t length = 0;
+        Read(&length, 1);
+        QByteArray bytes(length, Qt::Uninitialized);
+        Read(bytes.data(), length);
+        return Cp932::Decode(bytes);
+    }
+    case TValueType::vaLString:
+    case TValueType::vaUTF8String: {
+        const int64_t length = ReadLength();
+        QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
+        Read(bytes.data(), length);
+        return t == TValueType::vaUTF8String ? QString::fromUtf8(bytes) : Cp932::Decode(bytes);
+    }
+    case TValueType::vaWString: {
+        int32_t count = 0;
+        Read(&count, 4);
+        count = static_cast<int32_t>(qFromLittleEndian<uint32_t>(static_cast<uint32_t>(count)));
+        if (count < 0 || count > Stream().Remaining() / 2)
+            Error(QStringLiteral("Invalid length %1 in component stream").arg(count));
+        QByteArray bytes(static_cast<qsizetype>(count) * 2, Qt::Uninitialized);
+        Read(bytes.data(), bytes.size());
+        QString text(count, Qt::Uninitialized);
+        for (int32_t i = 0; i < count; ++i) {
+            const auto lo = static_cast<uint8_t>(bytes[2 * i]);
+            const auto hi = static_cast<uint8_t>(bytes[2 * i + 1]);
+            text[i] = QChar(static_cast<char16_t>(lo | (hi << 8)));
+        }
+        return text;
+    }
+    default:
+        Error(QStringLiteral("String expected in component stream (%1)").arg(propPath_));
+    }
+}
+
+QString TReader::ReadIdent() {
+    switch (ReadValue()) {
+    case TValueType::vaIdent:
+        return ReadStr();
+    case TValueType::vaFalse:
+        return QStringLiteral("False");
+    case TValueType::vaTrue:
+        return QStringLiteral("True");
+    case TValueType::vaNil:
+        return QStringLiteral("nil");
+    case TValueType::vaNull:
+        return QStringLiteral("Null");
+    default:
+        Error(QStringLiteral("Identifier expected in component stream (%1)").arg(propPath_));
+    }
+}
+
+double TReader::ReadFloat() {
+    const TValueType t = NextValue();
+    if (IsIntegerTag(t))
+        return static_cast<double>(ReadInt64());
+    ReadValue();
+    switch (t) {
+    case TValueType::vaExtended: {
+        uint8_t b[10];
+        Read(b, 10);
+        return ExtendedToDouble(b);
+    }
+    case TValueType::vaSingle: {
+        uint32_t bits = 0;
+        Read(&bits, 4);
+        return std::bit_cast<float>(qFromLittleEndian(bits));
+    }
+    case TValueType::vaDouble:
+    case TValueType::vaDate: {
+        uint64_t bits = 0;
+        Read(&bits, 8);
+        return std::bit_cast<double>(qFromLittleEndian(bits));
+    }
+    case TValueType::vaCurrency: {
+        uint64_t bits = 0;
+        Read(&bits, 8);
+        return static_cast<double>(static_cast<int64_t>(qFromLittleEndian(bits))) / 10000.0;
+    }
+    default:
+        Error(QStringLiteral("Floating point value expected in component stream (%1)").arg(propPath_));
+    }
+}
+
+float TReader::ReadSingle() {
+    return static_cast<float>(ReadFloat());
+}
+
+double TReader::ReadDouble() {
+    return ReadFloat();
+}
+
+double TReader::ReadCurrency() {
+    return ReadFloat();
+}
+
+double TReader::ReadDate() {
+    return ReadFloat();
+}
+
+void TReader::SkipValue() {
+    const TValueType t = ReadValue();
+    int64_t skip = 0;
+    switch (t) {
+    case TValueType::vaNull:
+    case TValueType::vaFalse:
+    case TValueType::vaTrue:
+    case TValueType::vaNil:
+        return;
+    case TValueType::vaInt8:
+        skip = 1;
+        break;
+    case TValueType::vaInt16:
+        skip = 2;
+        break;
+    case TValueType::vaInt32:
+    case TValueType::vaSingle:
+        skip = 4;
+        break;
+    case TValueType::vaInt64:
+    case TValueType::vaCurrency:
+    case TValueType::vaDate:
+    case TValueType::vaDouble:
+        skip = 8;
+        break;
+    case TValueType::vaExtended:
+        skip = 10;
+        break;
+    case TValueType::vaString:
+    case TValueType::vaIdent: {
+        uint8_t length = 0;
+        Read(&length, 1);
+        skip = length;
+        break;
+    }
+    case TValueType::vaLString:
+    case TValueType::vaUTF8String:
+    case TValueType::vaBinary:
+        skip = ReadLength();
+        break;
+    case TValueType::vaWString: {
+        int32_t count = 0;
+        Read(&count, 4);
+        count = static_cast<int32_t>(qFromLittleEndian<uint32_t>(static_cast<uint32_t>(count)));
+        if (count < 0)
+            Error(QStringLiteral("Invalid length %1 in component stream").arg(count));
+        skip = int64_t(count) * 2;
+        break;
+    }
+    case TValueType::vaSet:
+        while (!ReadStr().isEmpty()) {
+        }
+        return;
+    case TValueType::vaList: {
+        Enter();
+        int64_t count = 0;
+        while (!EndOfList()) {
+            CheckCount(count, kMaxListValues, "list values");
+            SkipValue();
+        }
+        ReadListEnd();
+        Leave();
+        return;
+    }
+    case TValueType::vaCollection: {
+        Enter();
+        int64_t count = 0;
+        while (!EndOfList()) {
+            CheckCount(count, kMaxItems, "collection items");
+            if (IsIntegerTag(NextValue()))
+                SkipValue();
+            ReadListBegin();
+            while (!EndOfList()) {
+                ReadStr();
+                SkipValue();
+            }
+            ReadListEnd();
+        }
+        ReadListEnd();
+        Leave();
+        return;
+    }
+    default:
+        Error(QStringLiteral("Unknown value tag %1 at offset %2 of component stream")
+                  .arg(static_cast<int>(t))
+                  .arg(Stream().GetPosition() - 1));
+    }
+    if (skip > Stream().Remaining())
+        Error(QStringLiteral("Component stream ends unexpectedly"));
+    Stream().Seek(skip, TSeekOrigin::soCurrent);
+}
+
+void TReader::ReadSignature() {
+    uint32_t signature = 0;
+    Read(&signature, 4);
+    if (qFromLittleEndian(signature) != kFilerSignature)
+        Error(QStringLiteral("Invalid stream format"));
+}
+
+void TReader::ReadPrefix() {
+    const auto b = static_cast<uint8_t>(NextValue());
+    if ((b & 0xF0) != 0xF0)
+        return;
+    ReadValue();
+    // Inherited and inline flags mean nothing here; a child position is read and dropped.
+    if ((b & ffChildPos) != 0)
+        ReadInteger();
+}
+
+const TMetaClass& TReader::FindComponentClass(const QString& name) const {
+    const TMetaClass* meta = GetClass(name);
+    if (meta == nullptr)
+        throw EClassNotFound(QStringLiteral("Class %1 not found").arg(name));
+    if (!meta->IsComponentClass())
+        Error(QStringLiteral("Class %1 is not a component class").arg(name));
+    if (meta->IsAbstract())
+        Error(QStringLiteral("Cannot create an instance of abstract class %1").arg(name));
+    return *meta;
+}
+
+TComponent* TReader::ReadRootComponent(TComponent* root) {
+    ReadSignature();
+    ReadPrefix();
+    const QString className = ReadStr();
+    const QString name = ReadStr();
+    const bool createdRoot = root == nullptr;
+    if (createdRoot)
+        root = FindComponentClass(className).CreateComponent(nullptr);
+    root_ = root;
+    owner_ = root;
+    std::vector<TComponent*> created;
+    const auto failed = [&] {
+        if (createdRoot) {
+            delete root;
+        } else {
+            for (auto it = created.rbegin(); it != created.rend(); ++it) {
+                loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), *it), loaded_.end());
+                delete *it;
+            }
+            for (TComponent* c : loaded_)
+                c->AbortLoading();
+        }
+        root_ = nullptr;
+        owner_ = nullptr;
+        loaded_.clear();
+        fixups_.clear();
+    };
+    try {
+        if (!name.isEmpty() && !IsValidIdent(name))
+            Error(QStringLiteral("'%1' is not a valid component name").arg(name));
+        root->SetName(name);
+        root->BeginLoading();
+        loaded_.push_back(root);
+        currentComponent_ = root;
+        ReadProperties(root);
+        created_ = &created;
+        while (!EndOfList())
+            ReadComponent(root);
+        ReadListEnd();
+        created_ = nullptr;
+        ResolveFixups();
+        for (TComponent* c : loaded_)
+            c->EndReading();
+        const std::vector<TComponent*> loaded = std::move(loaded_);
+        loaded_.clear();
+        for (TComponent* c : loaded)
+            c->Loaded();
+    } catch (const EPropertyError& e) {
+        failed();
+        throw EReadError(e.Message());
+    } catch (...) {
+        failed();
+        throw;
+    }
+    return root;
+}
+
+TComponent* TReader::ReadComponent(TComponent* parent) {
+    Enter();
+    const auto leave = qScopeGuard([this] { Leave(); });
+    CheckCount(components_, kMaxComponents, "components");
+    ReadPrefix();
+    const QString className = ReadStr();
+    const QString name = ReadStr();
+    const TMetaClass& meta = FindComponentClass(className);
+    if (!name.isEmpty() && !IsValidIdent(name))
+        Error(QStringLiteral("'%1' is not a valid component name").arg(name));
+    TComponent* component = root_->FindComponent(name);
+    if (component != nullptr && &component->ClassType() != &meta)
+        Error(QStringLiteral("A component named %1 already exists").arg(name));
+    if (component == nullptr) {
+        component = meta.CreateComponent(root_);
+        created_->push_back(component);
+        component->SetName(name);
+    }
+    if (std::find(loaded_.begin(), loaded_.end(), component) == loaded_.end()) {
+        component->BeginLoading();
+        loaded_.push_back(component);
+    }
+    component->SetParentComponent(parent);
+    TComponent* const savedCurrent = currentComponent_;
+    currentComponent_ = component;
+    ReadProperties(component);
+    while (!EndOfList())
+        ReadComponent(component);
+    ReadListEnd();
+    currentComponent_ = savedCurrent;
+    return component;
+}
+
+void TReader::ReadProperties(TPersistent* instance) {
+    while (!EndOfList())
+        ReadProperty(instance);
+    ReadListEnd();
+}
+
+void TReader::ReadProperty(TPersistent* instance) {
+    const QString path = ReadStr();
+    propPath_ = path;
+    const QStringList parts = path.split(QLatin1Char('.'));
+    TPersistent* target = instance;
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        const TPropInfo* prop = target->ClassType().FindProperty(parts[i]);
+        if (prop != nullptr && prop->Kind() == TPropKind::Strings && i + 2 == parts.size() &&
+            parts[i + 1].compare(QLatin1String("Strings"), Qt::CaseInsensitive) == 0) {
+            TStringList* list = prop->GetStrings(target);
+            if (list == nullptr) {
+                SkipValue();
+                return;
+            }
+            ReadStringsData(list);
+            return;
+        }
+        TPersistent* next = nullptr;
+        if (prop != nullptr && (prop->Kind() == TPropKind::Object || prop->Kind() == TPropKind::Collection))
+            next = prop->GetObject(target);
+        if (next == nullptr) {
+            // A property this class does not have (any more): its value is passed over.
+            SkipValue();
+            return;
+        }
+        target = next;
+    }
+    const QString& last = parts.back();
+    if (const TPropInfo* prop = target->ClassType().FindProperty(last)) {
+        if (prop->CanWrite()) {
+            ReadPropValue(target, *prop);
+            return;
+        }
+    }
+    propName_ = last;
+    propHandled_ = false;
+    target->DefineProperties(*this);
+    const bool handled = propHandled_;
+    propName_.clear();
+    propHandled_ = false;
+    if (!handled)
+        SkipValue();
+}
+
+void TReader::ReadStringsData(TStringList* list) {
+    if (ReadValue() != TValueType::vaList)
+        PropValueError();
+    Enter();
+    list->BeginUpdate();
+    const auto done = qScopeGuard([this, list] {
+        list->EndUpdate();
+        Leave();
+    });
+    list->Clear();
+    int64_t count = 0;
+    while (!EndOfList()) {
+        CheckCount(count, kMaxListValues, "strings");
+        list->Add(ReadString());
+    }
+    ReadListEnd();
+}
+
+void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
+    switch (prop.Kind()) {
+    case TPropKind::Integer:
+        prop.SetOrdinal(instance, ReadInteger());
+        return;
+    case TPropKind::Int64:
+        prop.SetOrdinal(instance, ReadInt64());
+        return;
+    case TPropKind::Boolean: {
+        const QString ident = ReadIdent();
+        if (ident.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            prop.SetOrdinal(instance, 1);
+        else if (ident.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            prop.SetOrdinal(instance, 0);
+        else
+            PropValueError();
+        return;
+    }
+    case TPropKind::Enumeration: {
+        const int index = IndexOfIdent(prop.Identifiers(), ReadIdent());
+        if (index < 0)
+            PropValueError();
+        prop.SetOrdinal(instance, index);
+        return;
+    }
+    case TPropKind::Set: {
+        if (ReadValue() != TValueType::vaSet)
+            PropValueError();
+        uint64_t mask = 0;
+        for (QString member = ReadStr(); !member.isEmpty(); member = ReadStr()) {
+            const int index = IndexOfIdent(prop.Identifiers(), member);
+            if (index < 0)
+                PropValueError();
+            mask |= uint64_t(1) << index;
+        }
+        prop.SetOrdinal(instance, static_cast<int64_t>(mask));
+        return;
+    }
+    case TPropKind::Color: {
+        if (NextValue() == TValueType::vaIdent) {
+            TColor color = 0;
+            if (!IdentToColor(ReadIdent(), color))
+                PropValueError();
+            prop.SetOrdinal(instance, color);
+        } else {
+            prop.SetOrdinal(instance, ReadInteger());
+        }
+        return;
+    }
+    case TPropKind::String:
+    case TPropKind::WideString:
+        prop.SetString(instance, ReadString());
+        return;
+    case TPropKind::Event: {
+        const QString name = ReadIdent();
+        const bool none = name.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0 ||
+                          name.compare(QLatin1String("Null"), Qt::CaseInsensitive) == 0;
+        prop.SetString(instance, none ? QString() : name);
+        return;
+    }
+    case TPropKind::Float:
+        prop.SetFloat(instance, ReadFloat());
+        return;
+    case TPropKind::Component: {
+        const QString name = ReadIdent();
+        if (name.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0) {
+            prop.SetComponent(instance, nullptr);
+        } else if (collectionDepth_ > 0 || currentComponent_ == nullptr) {
+            // Items cannot be found again by a path: only components already read are found.
+            if (TComponent* target = FindReference(name))
+                prop.SetComponent(instance, target);
+        } else {
+            fixups_.push_back(Fixup{currentComponent_, propPath_, name});
+        }
+        return;
+    }
+    case TPropKind::Collection: {
+        const TValueType t = ReadValue();
+        if (t == TValueType::vaNil)
+            return;
+        if (t != TValueType::vaCollection)
+            PropValueError();
+        if (auto* collection = dynamic_cast<TCollection*>(prop.GetObject(instance)))
+            ReadCollection(collection);
+        else
+            PropValueError();
+        return;
+    }
+    case TPropKind::Object:
+    case TPropKind::Strings:
+        if (ReadValue() != TValueType::vaNil)
+            PropValueError();
+        return;
+    }
+}
+
+void TReader::ReadCollection(TCollection* collection) {
+    Enter();
+    ++collectionDepth_;
+    collection->BeginUpdate();
+    const auto done = qScopeGuard([this, collection] {
+        collection->EndUpdate();
+        --collectionDepth_;
+        Leave();
+    });
+    collection->Clear();
+    int64_t count = 0;
+    while (!EndOfList()) {
+        CheckCount(count, kMaxItems, "collection items");
+        if (IsIntegerTag(NextValue()))
+            ReadInteger();
+        ReadListBegin();
+        TCollectionItem* item = collection->Add();
+        while (!EndOfList())
+            ReadProperty(item);
+        ReadListEnd();
+    }
+    ReadListEnd();
+}
+
+void TReader::DefineProperty(const QString& name, const TReaderProc& readProc, const TWriterProc&, bool) {
+    if (propHandled_ || !readProc || name.compare(propName_, Qt::CaseInsensitive) != 0)
+        return;
+    propHandled_ = true;
+    readProc(*this);
+}
+
+void TReader::DefineBinaryProperty(const QString& name, const TStreamProc& readProc, const TStreamProc&,
+                                   bool) {
+    if (propHandled_ || !readProc || name.compare(propName_, Qt::CaseInsensitive) != 0)
+        return;
+    propHandled_ = true;
+    if (ReadValue() != TValueType::vaBinary)
+        PropValueError();
+    const int64_t length = ReadLength();
+    QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
+    Read(bytes.data(), length);
+    TMemoryStream data(bytes);
+    readProc(data);
+}
+
+TComponent* TReader::FindReference(const QString& name) const {
+    if (root_ == nullptr)
+        return nullptr;
+    if (name.compare(QLatin1String("Owner"), Qt::CaseInsensitive) == 0)
+        return root_;
+    const QStringList parts = name.split(QLatin1Char('.'));
+    TComponent* c = nullptr;
+    if (!root_->Name().isEmpty() && parts[0].compare(root_->Name(), Qt::CaseInsensitive) == 0 &&
+        parts.size() == 1)
+        return root_;
+    c = root_->FindComponent(parts[0]);
+    for (qsizetype i = 1; c != nullptr && i < parts.size(); ++i)
+        c = c->FindComponent(parts[i]);
+    return c;
+}
+
+void TReader::ResolveFixups() {
+    for (const Fixup& f : fixups_) {
+        TComponent* target = FindReference(f.name);
+        if (target == nullptr)
+            continue;
+        propPath_ = f.path;
+        const QStringList parts = f.path.split(QLatin1Char('.'));
+        TPersistent* instance = f.component;
+        for (qsizetype i = 0; instance != nullptr && i + 1 < parts.size(); ++i) {
+            const TPropInfo* prop = instance->ClassType().FindProperty(parts[i]);
+            instance =
+                prop != nullptr && prop->Kind() == TPropKind::Object ? prop->GetObject(instance) : nullptr;
+        }
+        if (instance == nullptr)
+            continue;
+        const TPropInfo* prop = instance->ClassType().FindProperty(parts.back());
+        if (prop == nullptr || prop->Kind() != TPropKind::Component)
+            continue;
+        try {
+            prop->SetComponent(instance, target);
+        } catch (const EPropertyError&) {
+            PropValueError();
+        }
+    }
+    fixups_.clear();
+}
+
+void ThrowWrongRootClass(const QString& found, const QString& expected) {
+    throw EReadError(QStringLiteral("Stored component is a %1, not a %2").arg(found, expected));
+}
+
+std::unique_ptr<TComponent> ReadComponent(TStream& stream) {
+    TReader reader(stream);
+    return std::unique_ptr<TComponent>(reader.ReadRootComponent(nullptr));
+}
+
+void ReadComponent(TStream& stream, TComponent& instance) {
+    TReader reader(stream);
+    reader.ReadRootComponent(&instance);
+}

@@ -1,0 +1,91 @@
+#include "platform/Filer.h"
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+// m / 2^shift rounded to nearest, ties to even.
+uint64_t RoundShiftRight(uint64_t m, int shift) {
+    if (shift <= 0)
+        return m;
+    if (shift > 64)
+        return 0;
+    const uint64_t kept = shift == 64 ? 0 : m >> shift;
+    const uint64_t rest = shift == 64 ? m : m & ((uint64_t(1) << shift) - 1);
+    const uint64_t half = uint64_t(1) << (shift - 1);
+    if (rest > half || (rest == half && (kept & 1u) != 0))
+        return kept + 1;
+    return kept;
+}
+
+} // namespace
+
+void DoubleToExtended(double value, uint8_t out[10]) {
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    const uint16_t sign = (bits >> 63) != 0 ? 0x8000 : 0;
+    const int exp = static_cast<int>((bits >> 52) & 0x7FF);
+    const uint64_t frac = bits & ((uint64_t(1) << 52) - 1);
+    uint64_t mantissa = 0;
+    uint16_t exponent = 0;
+    if (exp == 0x7FF) {
+        exponent = 0x7FFF;
+        // Infinity keeps only the integer bit; a NaN keeps its payload and stays quiet/signalling.
+        mantissa = (uint64_t(1) << 63) | (frac << 11);
+    } else if (exp != 0) {
+        exponent = static_cast<uint16_t>(exp - 1023 + 16383);
+        mantissa = (uint64_t(1) << 63) | (frac << 11);
+    } else if (frac != 0) {
+        // A subnormal double is a normal extended: frac x 2^-1074 with the top bit moved up.
+        const int top = 63 - std::countl_zero(frac);
+        exponent = static_cast<uint16_t>(top - 1074 + 16383);
+        mantissa = frac << (63 - top);
+    }
+    exponent |= sign;
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<uint8_t>(mantissa >> (8 * i));
+    out[8] = static_cast<uint8_t>(exponent);
+    out[9] = static_cast<uint8_t>(exponent >> 8);
+}
+
+double ExtendedToDouble(const uint8_t in[10]) {
+    uint64_t mantissa = 0;
+    for (int i = 0; i < 8; ++i)
+        mantissa |= uint64_t(in[i]) << (8 * i);
+    const uint16_t se = static_cast<uint16_t>(in[8] | (in[9] << 8));
+    const uint64_t sign = (se & 0x8000) != 0 ? uint64_t(1) << 63 : 0;
+    const int exponent = se & 0x7FFF;
+    const uint64_t infinity = uint64_t(0x7FF) << 52;
+    if (exponent == 0x7FFF) {
+        const uint64_t payload = mantissa & ~(uint64_t(1) << 63);
+        if (payload == 0)
+            return std::bit_cast<double>(sign | infinity);
+        // Keep the top of the payload and make sure it stays a NaN.
+        uint64_t frac = payload >> 11;
+        if (frac == 0)
+            frac = uint64_t(1) << 51;
+        return std::bit_cast<double>(sign | infinity | frac);
+    }
+    if (mantissa == 0)
+        return std::bit_cast<double>(sign);
+    // value = mantissa x 2^e2; an exponent field of 0 means 2^-16382 like 1 does.
+    const int e2 = (exponent == 0 ? 1 : exponent) - 16383 - 63;
+    const int top = 63 - std::countl_zero(mantissa);
+    const int unbiased = top + e2; // value = 1.xxx x 2^unbiased
+    if (unbiased > 1023)
+        return std::bit_cast<double>(sign | infinity);
+    uint64_t raw = 0;
+    if (unbiased >= -1022) {
+        // 53 significant bits; a carry out of the rounding lifts the exponent by itself.
+        const int shift = top - 52;
+        const uint64_t rounded = shift >= 0 ? RoundShiftRight(mantissa, shift) : mantissa << -shift;
+        raw = (static_cast<uint64_t>(unbiased + 1022) << 52) + rounded;
+        if (raw >= infinity)
+            raw = infinity;
+    } else {
+        // Subnormal: count in units of 2^-1074; rounding up may reach the smallest normal.
+        const int shift = -(e2 + 1074);
+        raw = shift >= 0 ? RoundShiftRight(mantissa, shift) : mantissa << -shift;
+    }
+    return std::bit_cast<double>(sign | raw);
+}

@@ -1,6 +1,7 @@
 #include "core/UAppFrame.h"
 
 #include "core/UPathUtil.h"
+#include "core/USupportUtil.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "platform/InstanceLock.h"
@@ -117,13 +118,14 @@ QRect OntoAvailableArea(QRect r) {
 // ---- environment
 
 int TAppEnvironment::ScreenColorBits() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->depth() : 0;
+    return GetScreenColorBits();
 }
 
 bool TAppEnvironment::IsPowerUser() {
-    return IsWritableFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) &&
-           IsWritableFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    // The settings must be writable, and so must the folder the user's own files go to
+    // ("$(AppDataDir)").
+    return ::IsPowerUser() &&
+           IsWritableFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
 }
 
 bool TAppEnvironment::HasDefaultPrinter() {

@@ -441,3 +441,17 @@ TEST(FillFirstPlaceholder, ReplacesOnlyTheFirstPlaceholderLiterally) {
     EXPECT_EQ(FillFirstPlaceholder(QStringLiteral("100%"), QStringLiteral("x")), u"100%");
     EXPECT_EQ(FillFirstPlaceholder(QStringLiteral("%d %s"), QStringLiteral("x")), u"%d x");
 }
+
+TEST(AppEnvironment, TheMachineAnswersForItself) {
+    TAppEnvironment machine;
+    EXPECT_GT(machine.ScreenColorBits(), 8);
+    // The test program's data and settings folders are its own and writable.
+    EXPECT_TRUE(machine.IsPowerUser());
+    EXPECT_TRUE(machine.HasDefaultPrinter());
+    const QStringList volumes = machine.Volumes();
+    ASSERT_FALSE(volumes.isEmpty());
+    EXPECT_EQ(volumes.first(), u"/");
+    for (const QString& v : volumes)
+        EXPECT_FALSE(v.startsWith(QLatin1String("/proc")) || v.startsWith(QLatin1String("/sys")))
+            << v.toStdString();
+}

@@ -122,6 +122,12 @@ QImage TBitmap::CanvasImage() {
 
 void TBitmap::Changed() { TGraphic::Changed(); }
 
+QImage TBitmap::ImageForPainting() {
+    ReleaseCanvas();
+    const QImage image = CanvasImage();
+    return image.format() == QImage::Format_RGB32 && BitCount() != 32 ? QImage() : image;
+}
+
 TCanvas& TBitmap::Canvas() {
     if (!canvas_)
         canvas_ = std::make_unique<TBitmapCanvas>(*this);
@@ -180,7 +186,7 @@ void TBitmap::SetSize(int width, int height) {
         return;
     ReleaseCanvas();
     PixelBuffer resized(width, height, BitCount());
-    if (BitCount() <= 8)
+    if (BitCount() <= 8 && pixels_.BitCount() == BitCount() && !pixels_.ColorTable().empty())
         resized.SetColorTable(pixels_.ColorTable());
     // New pixels are white; then the part that stays is copied over.
     const int bits = BitCount();

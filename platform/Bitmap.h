@@ -63,6 +63,10 @@ public:
     const PixelBuffer& Pixels() const;
     // Replaces the pixels; the pixel format follows the buffer's bit count.
     void SetPixels(const PixelBuffer& pixels);
+    // A view to paint on from another canvas (24- and 32-bit bitmaps and grey 8-bit ones; a
+    // null image otherwise): the pixels are made this bitmap's own first. It stays valid until
+    // the pixels are replaced or shared again (compare Pixels().MemoryId()).
+    QImage ImageForPainting();
     // True when both hold the same pixel memory (the framework's shared image).
     bool SharesImage(const TBitmap& other) const;
 

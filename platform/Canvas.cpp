@@ -314,6 +314,8 @@ QPainter* TCanvas::Begin() {
     p->setRenderHint(QPainter::Antialiasing, false);
     p->setRenderHint(QPainter::TextAntialiasing, true);
     p->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
+    // Printed pictures keep their exact pixels (a PDF would otherwise get JPEG-compressed ones).
+    p->setRenderHint(QPainter::LosslessImageRendering, true);
     p->setOpacity(1.0);
     return p;
 }

@@ -132,7 +132,7 @@ DIBLayout ParseDIBHeader(const uint8_t* data, int64_t size) {
 
 PixelBuffer DecodeDIB(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_t bitsSize) {
     DIBLayout layout = ParseDIBHeader(info, infoSize);
-    if (layout.InfoSize() > infoSize)
+    if (layout.RequiredInfoSize() > infoSize)
         RaiseInvalidBitmap();
     if (layout.maskBytes > 0) {
         for (int i = 0; i < layout.maskBytes / 4; ++i)

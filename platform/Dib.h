@@ -45,6 +45,10 @@ struct DIBLayout {
     int64_t imageSize = 0;       // stride * rows
     // Bytes from the header's start to the end of masks and colour table.
     int64_t InfoSize() const { return int64_t(headerSize) + maskBytes + int64_t(colorCount) * colorEntrySize; }
+    // What decoding needs of it: direct-colour rows ignore an optional table.
+    int64_t RequiredInfoSize() const {
+        return int64_t(headerSize) + maskBytes + (bitCount <= 8 ? int64_t(colorCount) * colorEntrySize : 0);
+    }
 };
 
 // Reads and checks a header (and for headers of 40 bytes and more, masks that live in it) from

@@ -14,6 +14,7 @@
 //         p.Enumeration("Kind", &TGrid::Kind, &TGrid::SetKind, {"gkDot", "gkLine"}).Default(0);
 //     }
 
+#include "platform/Color.h"
 #include "platform/Exception.h"
 
 #include <QString>
@@ -32,11 +33,6 @@ class TCollection;
 class TCollectionItem;
 class TStringList;
 class TMetaClass;
-
-// 0x00BBGGRR, or a system colour with the high bit set, as the class library's TColor.
-using TColor = int32_t;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clDefault = 0x20000000;
 
 QUORLANE_EXCEPTION(EPropertyError, Exception)
 

@@ -3,7 +3,9 @@
 #include "core/UGeometryUtil.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Component.h"
 #include "platform/PixelBuffer.h"
+#include "platform/PropertyRegistry.h"
 #include "platform/Settings.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <cmath>
 #include <dlfcn.h>
 #include <optional>
+#include <set>
 #include <vector>
 
 TShiftState GetShiftStateNow() {
@@ -268,4 +271,64 @@ void StretchDrawPart(TCanvas& canvas, const TRect& destRect, TBitmap& bitmap, co
     piece.SetTransparentColor(bitmap.TransparentColor());
     piece.SetTransparent(true);
     piece.Draw(canvas, target);
+}
+
+namespace {
+
+struct ColorReplacer {
+    const std::vector<TColor>& oldValues;
+    const std::vector<TColor>& newValues;
+    std::set<const TPersistent*> visited;
+
+    // Handles obj and what its properties refer to; returns nothing it has not handled before.
+    void Run(TPersistent* first) {
+        std::vector<TPersistent*> work{first};
+        while (!work.empty()) {
+            TPersistent* obj = work.back();
+            work.pop_back();
+            if (!obj || !visited.insert(obj).second)
+                continue;
+            ReplaceIn(obj, work);
+        }
+    }
+
+    void ReplaceIn(TPersistent* obj, std::vector<TPersistent*>& work) {
+        const size_t pairs = std::min(oldValues.size(), newValues.size());
+        for (const TPropInfo* prop : obj->ClassType().Properties()) {
+            if (!prop->IsStored(obj))
+                continue;
+            if (prop->TypeName() == u"TColor" && prop->CanWrite()) {
+                for (size_t i = 0; i < pairs; ++i) {
+                    if (prop->GetOrdinal(obj) == oldValues[i])
+                        prop->SetOrdinal(obj, newValues[i]);
+                }
+            } else if (prop->Kind() == TPropKind::Object) {
+                work.push_back(prop->GetObject(obj));
+            } else if (prop->Kind() == TPropKind::Component) {
+                work.push_back(prop->GetComponent(obj));
+            }
+        }
+    }
+};
+
+} // namespace
+
+void ReplaceColorProperties(TPersistent* obj, const std::vector<TColor>& oldValues,
+                            const std::vector<TColor>& newValues) {
+    ColorReplacer{oldValues, newValues, {}}.Run(obj);
+}
+
+void ReplaceComponentColors(TComponent* component, const std::vector<TColor>& oldValues,
+                            const std::vector<TColor>& newValues) {
+    ColorReplacer replacer{oldValues, newValues, {}};
+    std::vector<TComponent*> work{component};
+    while (!work.empty()) {
+        TComponent* c = work.back();
+        work.pop_back();
+        if (!c)
+            continue;
+        replacer.Run(c);
+        for (int i = c->ComponentCount() - 1; i >= 0; --i)
+            work.push_back(c->Components(i));
+    }
 }

@@ -3,17 +3,21 @@
 // custom cursors, menu and mouse-click simulation, the screen's colour depth, the box shrink of
 // bitmaps. The interface query on objects (QueryObjectInterface) is in core/UInterfaces.h.
 
+#include "platform/Color.h"
 #include "platform/Exception.h"
 #include "platform/ShiftState.h"
 
 #include <QCursor>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 class PixelBuffer;
 class TBitmap;
 class TCanvas;
+class TComponent;
 class TGraphic;
+class TPersistent;
 struct TRect;
 class QAction;
 class QWidget;
@@ -94,3 +98,14 @@ void ShrinkGraphicTo(TGraphic& graphic, TBitmap& dest);
 // transparent bitmap leaves its transparent colour unpainted); nothing when either rectangle is
 // degenerate.
 void StretchDrawPart(TCanvas& canvas, const TRect& destRect, TBitmap& bitmap, const TRect& srcRect);
+
+// For every stored published TColor property of obj: for each pair in order, a value equal to
+// oldValues[i] becomes newValues[i] (read again for each pair, so one replacement can feed a later
+// pair). Objects obj's properties refer to (nested objects and referenced components) are handled
+// the same way, each object once, so references that form a cycle end. Extra entries of the longer
+// list are ignored.
+void ReplaceColorProperties(TPersistent* obj, const std::vector<TColor>& oldValues,
+                            const std::vector<TColor>& newValues);
+// ReplaceColorProperties on the component and on everything it owns, at any depth.
+void ReplaceComponentColors(TComponent* component, const std::vector<TColor>& oldValues,
+                            const std::vector<TColor>& newValues);

@@ -2,6 +2,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Component.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Settings.h"
 #include "tests/TestSupport.h"
@@ -97,6 +98,49 @@ QImage WhiteImage(int w, int h) {
 QRgb At(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFF;
 }
+
+class TColorPart : public TPersistent {
+    QUORLANE_CLASS(TColorPart, TPersistent)
+
+public:
+    static void DeclareProperties(TPropertyBuilder<TColorPart>& p) {
+        p.Color("Fill", &TColorPart::Fill, &TColorPart::SetFill);
+    }
+    TColor Fill() const { return fill; }
+    void SetFill(TColor c) { fill = c; }
+    TColor fill = 0;
+};
+
+class TColorBox : public TComponent {
+    QUORLANE_CLASS(TColorBox, TComponent)
+
+public:
+    using TComponent::TComponent;
+    static void DeclareProperties(TPropertyBuilder<TColorBox>& p) {
+        p.Color("Color", &TColorBox::Color, &TColorBox::SetColor);
+        p.Color("Hidden", &TColorBox::Hidden, &TColorBox::SetHidden).Stored(false);
+        p.Integer("Count", &TColorBox::Count, &TColorBox::SetCount);
+        p.Object("Part", &TColorBox::Part);
+        p.Component("Buddy", &TColorBox::Buddy, &TColorBox::SetBuddy);
+    }
+    TColor Color() const { return color; }
+    void SetColor(TColor c) {
+        color = c;
+        ++writes;
+    }
+    TColor Hidden() const { return hidden; }
+    void SetHidden(TColor c) { hidden = c; }
+    int Count() const { return count; }
+    void SetCount(int c) { count = c; }
+    TColorPart* Part() { return &part; }
+    TColorBox* Buddy() const { return buddy; }
+    void SetBuddy(TColorBox* b) { buddy = b; }
+
+    TColor color = 0, hidden = 0;
+    int count = 0, writes = 0;
+    TColorPart part;
+    TColorBox* buddy = nullptr;
+};
 
 } // namespace
 
@@ -325,6 +369,42 @@ TEST(SupportUtil, StretchDrawPartKeepsTheBitmapsTransparentColour) {
     EXPECT_EQ(At(image, 1, 0), 0xFFFFFFu);
     EXPECT_EQ(At(image, 0, 1), 0x0000FFu);
     EXPECT_EQ(At(image, 1, 1), 0x0000FFu);
+}
+
+TEST(SupportUtil, ReplaceColorPropertiesChainsPairsAndFollowsObjects) {
+    TColorBox box(nullptr), other(nullptr);
+    box.color = 0x00AFE7FF;
+    box.hidden = 0x00AFE7FF; // not stored: left alone
+    box.count = 0x00AFE7FF;  // not a colour: left alone
+    box.part.fill = 0x007F9FDF;
+    box.buddy = &other;
+    other.color = 0x00AFE7FF;
+    other.buddy = &box; // a cycle of references ends
+    ReplaceColorProperties(&box, {0x00AFE7FF, 0x00E6E6E6, 0x007F9FDF}, {0x00E6E6E6, 0x00010203, 0x00B4B4B4});
+    // The first pair feeds the second.
+    EXPECT_EQ(box.color, 0x00010203);
+    EXPECT_EQ(box.writes, 2);
+    EXPECT_EQ(box.hidden, 0x00AFE7FF);
+    EXPECT_EQ(box.count, 0x00AFE7FF);
+    EXPECT_EQ(box.part.fill, 0x00B4B4B4);
+    EXPECT_EQ(other.color, 0x00010203);
+    EXPECT_EQ(other.writes, 2);
+}
+
+TEST(SupportUtil, ReplaceComponentColorsWalksOwnedComponentsOnce) {
+    TColorBox root(nullptr);
+    auto* child = new TColorBox(&root);
+    auto* grandchild = new TColorBox(child);
+    root.color = child->color = grandchild->color = 0x00AFE7FF;
+    root.buddy = grandchild; // reached both by reference and by ownership
+    ReplaceComponentColors(&root, {0x00AFE7FF}, {0x00E6E6E6});
+    EXPECT_EQ(root.color, 0x00E6E6E6);
+    EXPECT_EQ(child->color, 0x00E6E6E6);
+    EXPECT_EQ(grandchild->color, 0x00E6E6E6);
+    EXPECT_EQ(grandchild->writes, 1);
+    // Unequal lists: the extra entry is ignored.
+    ReplaceComponentColors(&root, {0x00E6E6E6, 0x00E6E6E6}, {0x00123456});
+    EXPECT_EQ(child->color, 0x00123456);
 }
 
 #include "USupportUtilTest.moc"

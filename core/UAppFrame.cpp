@@ -7,16 +7,19 @@
 #include "platform/InstanceLock.h"
 #include "platform/Settings.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMetaProperty>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryFile>
 #include <QWidget>
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -160,7 +163,8 @@ QStringList TAppEnvironment::Volumes() {
 
 // ---- frame
 
-TAppFrame::TAppFrame() : environment_(std::make_shared<TAppEnvironment>()) {
+TAppFrame::TAppFrame(TComponent* owner)
+    : TComponent(owner), environment_(std::make_shared<TAppEnvironment>()) {
     macro_.SetValue(QStringLiteral("AppName"), QStringLiteral("Project"));
     CurrentFrame() = this;
 }
@@ -174,6 +178,15 @@ TAppFrame::~TAppFrame() {
     }
     if (ownsExceptionEvent_ && !CurrentFrame())
         TApplication::SetOnException(nullptr);
+}
+
+void TAppFrame::DeclareProperties(TPropertyBuilder<TAppFrame>& p) {
+    p.Strings("Macro", [](TAppFrame& f) -> TStringList* { return &f.macro_; });
+    p.Set("ExecuteCondition", &TAppFrame::ExecuteCondition, &TAppFrame::ExecuteCondition,
+          {QStringLiteral("ecNeedHighColor"), QStringLiteral("ecNeedPrinter"), QStringLiteral("ecExclusive"),
+           QStringLiteral("ecPowerUsers")},
+          QStringLiteral("TExecuteCondition"))
+        .Default(0);
 }
 
 void TAppFrame::SetMacro(const TStringList& lines) {
@@ -215,6 +228,7 @@ void TAppFrame::SetBuiltInMacros() {
 }
 
 void TAppFrame::Loaded() {
+    TComponent::Loaded();
     SetBuiltInMacros();
     // Windows 95 needed a patch of the graphics functions against a font leak; nothing of that exists
     // here, but the setting keeps being read where the start-up order reads it.
@@ -523,6 +537,99 @@ void WriteSettingInteger(const QString& name, int value) {
 
 void WriteSettingString(const QString& name, const QString& value) {
     WriteSetting(name, value);
+}
+
+namespace {
+
+bool ExpandText(QString& text) {
+    if (!text.contains(QLatin1String("$(")))
+        return false;
+    text = ExpandMacros(text);
+    return true;
+}
+
+void ExpandPersistent(TPersistent* object, std::unordered_set<const void*>& visited) {
+    if (!object || !visited.insert(object).second)
+        return;
+    for (const TPropInfo* prop : GetPropList(object)) {
+        if (!prop->IsStored(object))
+            continue;
+        switch (prop->Kind()) {
+        case TPropKind::String:
+        case TPropKind::WideString: {
+            QString text = prop->GetString(object);
+            if (prop->CanWrite() && ExpandText(text))
+                prop->SetString(object, text);
+            break;
+        }
+        case TPropKind::Strings:
+            if (TStringList* lines = prop->GetStrings(object)) {
+                QString text = lines->Text();
+                if (ExpandText(text))
+                    lines->SetText(text);
+            }
+            break;
+        case TPropKind::Object:
+        case TPropKind::Collection:
+            ExpandPersistent(prop->GetObject(object), visited);
+            break;
+        case TPropKind::Component:
+            ExpandPersistent(prop->GetComponent(object), visited);
+            break;
+        default:
+            break;
+        }
+    }
+    if (auto* component = dynamic_cast<TComponent*>(object)) {
+        for (int i = 0; i < component->ComponentCount(); ++i)
+            ExpandPersistent(component->Components(i), visited);
+    }
+}
+
+void ExpandQObject(QObject* object, std::unordered_set<const void*>& visited) {
+    if (!object || !visited.insert(object).second)
+        return;
+    const QMetaObject* meta = object->metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty prop = meta->property(i);
+        if (!prop.isWritable() || !prop.isStored())
+            continue;
+        if (prop.metaType().id() == QMetaType::QString) {
+            QString text = prop.read(object).toString();
+            if (ExpandText(text))
+                prop.write(object, text);
+        } else if (prop.metaType().id() == QMetaType::QStringList) {
+            QStringList list = prop.read(object).toStringList();
+            bool changed = false;
+            for (QString& text : list)
+                changed = ExpandText(text) || changed;
+            if (changed)
+                prop.write(object, list);
+        }
+    }
+    for (QObject* child : object->children())
+        ExpandQObject(child, visited);
+    // Actions belong to the widgets that show them without being their children.
+    if (auto* widget = qobject_cast<QWidget*>(object)) {
+        for (QAction* action : widget->actions())
+            ExpandQObject(action, visited);
+    }
+}
+
+} // namespace
+
+void ExpandComponentMacros(TComponent* component) {
+    if (!AppFrame())
+        return;
+    std::unordered_set<const void*> visited;
+    ExpandPersistent(component, visited);
+}
+
+void ExpandComponentMacros(QObject* object) {
+    if (!AppFrame())
+        return;
+    std::unordered_set<const void*> visited;
+    ExpandQObject(object, visited);
 }
 
 void SaveFormPlacement(QWidget* form) {

@@ -8,6 +8,7 @@
 
 #include "core/UMacroString.h"
 #include "core/UMessageHook.h"
+#include "platform/Component.h"
 #include "platform/DialogService.h"
 #include "platform/Object.h"
 
@@ -19,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+class QObject;
 class QWidget;
 
 enum TExecuteConditionFlag : unsigned {
@@ -54,12 +56,13 @@ public:
     virtual QStringList Volumes();
 };
 
-class TAppFrame : public TObject {
+class TAppFrame : public TComponent {
+    QUORLANE_CLASS(TAppFrame, TComponent)
+
 public:
-    TAppFrame();
+    explicit TAppFrame(TComponent* owner);
     ~TAppFrame() override;
-    TAppFrame(const TAppFrame&) = delete;
-    TAppFrame& operator=(const TAppFrame&) = delete;
+    static void DeclareProperties(TPropertyBuilder<TAppFrame>& p);
 
     TMacroString& Macro() { return macro_; }
     // Copies the lines.
@@ -75,7 +78,7 @@ public:
 
     // Finishes setting up once the macro table is filled: built-in macros, application title and help
     // file, the exception handler and the message hooks.
-    void Loaded();
+    void Loaded() override;
 
     // Shows msg (macros expanded) with one button per kind; inDefault and inCancel are positions in
     // buttons. Through OnMessageBox when set, else the window system's message dialog.
@@ -147,6 +150,14 @@ QString ReadSettingString(const QString& name, const QString& defaultValue);
 void WriteSettingBool(const QString& name, bool value);
 void WriteSettingInteger(const QString& name, int value);
 void WriteSettingString(const QString& name, const QString& value);
+
+// Expands the macros in the published string and string-list properties of component, of the objects
+// its object properties refer to, and of every component it owns, recursively; each object once, so
+// objects that refer to each other are no endless walk. Nothing without a frame.
+void ExpandComponentMacros(TComponent* component);
+// The same for Qt's windows and controls: their writable text properties (window title, text, tool
+// tips...) and their children.
+void ExpandComponentMacros(QObject* object);
 
 // Writes <Name>Left, <Name>Top, <Name>Width and <Name>Height of the form's normal (restored) placement,
 // Name being the form's object name.

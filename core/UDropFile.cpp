@@ -23,6 +23,13 @@ QStringList LocalFiles(const QMimeData* data) {
 
 } // namespace
 
+TDropFile::TDropFile(TComponent* owner) : TGetMessageHook(owner) {}
+
+void TDropFile::DeclareProperties(TPropertyBuilder<TDropFile>& p) {
+    p.Boolean("OneFileOnly", &TDropFile::OneFileOnly, &TDropFile::OneFileOnly).Default(false);
+    p.Boolean("ExpandFolder", &TDropFile::ExpandFolder, &TDropFile::ExpandFolder).Default(false);
+}
+
 TDropFile::~TDropFile() {
     if (QWidget* window = Window())
         window->setAcceptDrops(false);

@@ -6,9 +6,12 @@
 #include "platform/StringList.h"
 
 class TDropFile : public TGetMessageHook {
+    QUORLANE_CLASS(TDropFile, TGetMessageHook)
+
 public:
-    TDropFile() = default;
+    explicit TDropFile(TComponent* owner);
     ~TDropFile() override;
+    static void DeclareProperties(TPropertyBuilder<TDropFile>& p);
 
     // Take only the first dropped file.
     bool OneFileOnly = false;

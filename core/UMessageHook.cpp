@@ -121,7 +121,20 @@ TMessageHookList& SendMessageHookList() {
     return list;
 }
 
-THookComponent::THookComponent() = default;
+THookComponent::THookComponent(TComponent* owner) : TComponent(owner) {}
+
+void THookComponent::DeclareProperties(TPropertyBuilder<THookComponent>& p) {
+    p.Boolean("OwnerIsTarget", &THookComponent::OwnerIsTarget, &THookComponent::OwnerIsTarget).Default(true);
+}
+
+void THookComponent::Loaded() {
+    TComponent::Loaded();
+    // A form is a window and a component at once; its hook components watch it.
+    if (OwnerIsTarget) {
+        if (auto* window = dynamic_cast<QWidget*>(Owner()))
+            SetWindow(window);
+    }
+}
 
 THookComponent::~THookComponent() {
     PostMessageHookList().Remove(this, &THookComponent::HookMessage);
@@ -139,6 +152,6 @@ void THookComponent::HookMessage(tagMSG& message) {
 
 void THookComponent::Dispatch(tagMSG&) {}
 
-TGetMessageHook::TGetMessageHook() {
+TGetMessageHook::TGetMessageHook(TComponent* owner) : THookComponent(owner) {
     PostMessageHookList().Add<THookComponent>(this, &THookComponent::HookMessage);
 }

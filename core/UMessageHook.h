@@ -8,6 +8,7 @@
 // Qt marks them spontaneous), the sent-message list sees the events the application delivers to its own
 // objects. Handlers look; they cannot swallow an event, and it goes on to its receiver afterwards.
 
+#include "platform/Component.h"
 #include "platform/Object.h"
 
 #include <QByteArray>
@@ -103,14 +104,18 @@ protected:
 TMessageHookList& PostMessageHookList();
 TMessageHookList& SendMessageHookList();
 
-// Binds an object to a watched window and hands that window's messages to its own Dispatch.
-class THookComponent : public TObject {
-public:
-    THookComponent();
-    ~THookComponent() override;
+// Binds a component to a watched window and hands that window's messages to its own Dispatch.
+class THookComponent : public TComponent {
+    QUORLANE_CLASS(THookComponent, TComponent)
 
-    // True: the owner's window is watched once the component is loaded.
+public:
+    explicit THookComponent(TComponent* owner);
+    ~THookComponent() override;
+    static void DeclareProperties(TPropertyBuilder<THookComponent>& p);
+
+    // True: once loaded, the component watches its owner when the owner is a window.
     bool OwnerIsTarget = true;
+    void Loaded() override;
 
     QWidget* Window() const { return window_; }
     virtual void SetWindow(QWidget* window);
@@ -127,6 +132,8 @@ private:
 
 // A hook component that sees the messages the window system queues.
 class TGetMessageHook : public THookComponent {
+    QUORLANE_CLASS(TGetMessageHook, THookComponent)
+
 public:
-    TGetMessageHook();
+    explicit TGetMessageHook(TComponent* owner);
 };

@@ -5,8 +5,11 @@
 #include "tests/FakeDialogService.h"
 #include "tests/TestSupport.h"
 
+#include <QAction>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -78,7 +81,7 @@ protected:
     void SetUp() override {
         SettingsStore::DeleteKey(QStringLiteral("Software\\Ovandrexa"));
         SettingsStore::DeleteKey(QStringLiteral("Software\\Classes\\Quorlane.Application"));
-        frame = std::make_unique<TAppFrame>();
+        frame = std::make_unique<TAppFrame>(nullptr);
         TStringList lines;
         for (const char* line : kApplicationMacros)
             lines.Add(QString::fromUtf8(line));
@@ -111,6 +114,26 @@ void MakeContent(const QString& folder, std::initializer_list<const char*> files
     }
 }
 
+// A component with every kind of property the macro expansion looks at.
+class TCaptioned : public TComponent {
+    QUORLANE_CLASS(TCaptioned, TComponent)
+
+public:
+    using TComponent::TComponent;
+    static void DeclareProperties(TPropertyBuilder<TCaptioned>& p) {
+        p.String("Caption", &TCaptioned::caption, &TCaptioned::caption);
+        p.WideString("Hint", &TCaptioned::hint, &TCaptioned::hint).Stored(false);
+        p.String(
+            "Version", [](TCaptioned&) { return QStringLiteral("$(ShortVer)"); }, nullptr);
+        p.Strings("Lines", [](TCaptioned& c) { return &c.lines; });
+        p.Component("Buddy", &TCaptioned::buddy, &TCaptioned::buddy);
+    }
+    QString caption;
+    QString hint;
+    TStringList lines;
+    TCaptioned* buddy = nullptr;
+};
+
 } // namespace
 
 TEST(AppFrameAbsent, FreeFunctionsFallBackWithoutAFrame) {
@@ -130,10 +153,10 @@ TEST(AppFrameAbsent, FreeFunctionsFallBackWithoutAFrame) {
 }
 
 TEST(AppFrameAbsent, TheLastFrameCreatedIsTheFrameUntilItGoes) {
-    auto first = std::make_unique<TAppFrame>();
+    auto first = std::make_unique<TAppFrame>(nullptr);
     EXPECT_EQ(first->Macro().Values(QStringLiteral("AppName")), u"Project");
     {
-        TAppFrame second;
+        TAppFrame second(nullptr);
         EXPECT_EQ(AppFrame(), &second);
     }
     EXPECT_EQ(AppFrame(), nullptr);
@@ -454,4 +477,56 @@ TEST(AppEnvironment, TheMachineAnswersForItself) {
     for (const QString& v : volumes)
         EXPECT_FALSE(v.startsWith(QLatin1String("/proc")) || v.startsWith(QLatin1String("/sys")))
             << v.toStdString();
+}
+
+TEST_F(AppFrameTest, MacrosInPublishedTextsAreExpandedThroughOwnersAndReferences) {
+    TCaptioned form(nullptr);
+    form.caption = QStringLiteral("$(AppName)の設定");
+    form.hint = QStringLiteral("$(AppName)"); // not stored: left alone
+    form.lines.SetText(QStringLiteral("line $(AppName)\r\nplain"));
+    auto* child = new TCaptioned(&form);
+    child->caption = QStringLiteral("[$(SysMutexID)]");
+    // Two objects that refer to each other are walked once each.
+    TCaptioned other(nullptr);
+    other.caption = QStringLiteral("$(AppName)!");
+    form.buddy = &other;
+    other.buddy = &form;
+
+    ExpandComponentMacros(&form);
+    EXPECT_EQ(form.caption, u"Quorlaneの設定");
+    EXPECT_EQ(form.hint, u"$(AppName)");
+    EXPECT_EQ(form.lines.ToQStringList(), QStringList({"line Quorlane", "plain"}));
+    EXPECT_EQ(child->caption, u"[Quorlane.1.0.Skarvane.Japan]");
+    EXPECT_EQ(other.caption, u"Quorlane!");
+
+    // Without a frame nothing changes.
+    child->caption = QStringLiteral("$(AppName)");
+    frame.reset();
+    ExpandComponentMacros(&form);
+    EXPECT_EQ(child->caption, u"$(AppName)");
+}
+
+TEST_F(AppFrameTest, MacrosInQtWindowsAreExpandedToo) {
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("$(AppName) - 設定"));
+    auto* label = new QLabel(QStringLiteral("$(AppName)のバージョン $(LongVer)"), &window);
+    auto* button = new QPushButton(QStringLiteral("OK"), &window);
+    button->setToolTip(QStringLiteral("$(AppName)を閉じる"));
+    QAction action(QStringLiteral("$(AppName)について"));
+    window.addAction(&action);
+    ExpandComponentMacros(&window);
+    EXPECT_EQ(window.windowTitle(), u"Quorlane - 設定");
+    EXPECT_EQ(label->text(), u"Quorlaneのバージョン 1.0.0.0");
+    EXPECT_EQ(button->text(), u"OK");
+    EXPECT_EQ(button->toolTip(), u"Quorlaneを閉じる");
+    EXPECT_EQ(action.text(), u"Quorlaneについて");
+}
+
+TEST_F(AppFrameTest, TheFramesOwnPropertiesArePublished) {
+    EXPECT_EQ(GetPropInfo(frame.get(), QStringLiteral("ExecuteCondition"))->GetIdent(frame.get()), u"[]");
+    frame->ExecuteCondition = ecNeedHighColor | ecExclusive;
+    EXPECT_EQ(GetPropInfo(frame.get(), QStringLiteral("ExecuteCondition"))->GetIdent(frame.get()),
+              u"[ecNeedHighColor,ecExclusive]");
+    TStringList* lines = GetPropInfo(frame.get(), QStringLiteral("Macro"))->GetStrings(frame.get());
+    ASSERT_EQ(lines, &frame->Macro());
 }

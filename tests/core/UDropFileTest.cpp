@@ -66,7 +66,7 @@ struct Tree {
 TEST(DropFile, TakesTheDroppedFilesAndFiresOnDrop) {
     Tree tree;
     QWidget window;
-    TDropFile drop;
+    TDropFile drop(nullptr);
     int fired = 0;
     drop.OnDrop = [&](TObject* sender) {
         EXPECT_EQ(sender, &drop);
@@ -91,7 +91,7 @@ TEST(DropFile, TakesTheDroppedFilesAndFiresOnDrop) {
 TEST(DropFile, ExpandsFoldersWhenAskedAndIgnoresLinksToOtherPlaces) {
     Tree tree;
     QWidget window;
-    TDropFile drop;
+    TDropFile drop(nullptr);
     drop.SetWindow(&window);
 
     DropOn(&window, {tree.Path("album"), tree.Path("a.jpg")});
@@ -113,8 +113,8 @@ TEST(DropFile, TwoWindowsKeepTheirOwnDropsAfterOneComponentGoes) {
     Tree tree;
     QWidget first;
     QWidget second;
-    auto dropFirst = std::make_unique<TDropFile>();
-    TDropFile dropSecond;
+    auto dropFirst = std::make_unique<TDropFile>(nullptr);
+    TDropFile dropSecond(nullptr);
     dropFirst->SetWindow(&first);
     dropSecond.SetWindow(&second);
 
@@ -132,4 +132,26 @@ TEST(DropFile, TwoWindowsKeepTheirOwnDropsAfterOneComponentGoes) {
     dropSecond.SetWindow(&first);
     EXPECT_FALSE(second.acceptDrops());
     EXPECT_TRUE(first.acceptDrops());
+}
+
+TEST(DropFile, AFormThatOwnsItIsWatchedOnceLoaded) {
+    // Forms are windows and components at once.
+    struct TestForm : QWidget, TComponent {
+        TestForm() : TComponent(nullptr) {}
+    };
+    Tree tree;
+    TestForm form;
+    auto* watching = new TDropFile(&form);
+    auto* idle = new TDropFile(&form);
+    idle->OwnerIsTarget = false;
+    EXPECT_EQ(GetOrdProp(idle, QStringLiteral("OwnerIsTarget")), 0);
+    SetOrdProp(watching, QStringLiteral("OneFileOnly"), 1);
+    EXPECT_TRUE(watching->OneFileOnly);
+    watching->Loaded();
+    idle->Loaded();
+    EXPECT_EQ(watching->Window(), &form);
+    EXPECT_EQ(idle->Window(), nullptr);
+    EXPECT_TRUE(DropOn(&form, {tree.Path("a.jpg"), tree.Path("b.jpg")}));
+    EXPECT_EQ(watching->Files().Count(), 1);
+    EXPECT_EQ(form.ComponentCount(), 2);
 }

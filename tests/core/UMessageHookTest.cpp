@@ -152,6 +152,7 @@ TEST(MessageHookList, AFailingHandlerIsReportedAndTheOthersStillRun) {
 
 TEST(HookComponent, SeesOnlyItsWindowAndUnregistersWhenDestroyed) {
     struct Probe : TGetMessageHook {
+        Probe() : TGetMessageHook(nullptr) {}
         int seen = 0;
         void Dispatch(tagMSG& message) override {
             if (message.Message == kProbe)

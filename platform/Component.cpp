@@ -6,8 +6,14 @@
 
 const TMetaClass& TPersistent::StaticClass() {
     // Plain persistent objects are never made by name, so the root has no constructor.
-    static const TMetaClass meta("TPersistent", nullptr);
+    static const TMetaClass meta("TPersistent", typeid(TPersistent), nullptr);
     return meta;
+}
+
+void TPersistent::CheckClassType() const {
+    if (typeid(*this) != ClassType().TypeInfo())
+        throw EComponentError(
+            QStringLiteral("A class derived from %1 has no class description of its own").arg(ClassName()));
 }
 
 void TPersistent::Assign(const TPersistent* source) {
@@ -208,6 +214,7 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 }
 
 TComponent* CloneComponent(const TComponent* source, TComponent* owner) {
+    source->CheckClassType();
     TComponent* clone = source->NewInstance(owner);
     try {
         clone->Assign(source);

@@ -53,6 +53,9 @@ public:
     virtual const TMetaClass& ClassType() const { return StaticClass(); }
     QString ClassName() const { return ClassType().Name(); }
     bool InheritsFrom(const TMetaClass& meta) const { return ClassType().InheritsFrom(meta); }
+    // Raises EComponentError when the object's class lacks QUORLANE_CLASS (it would be
+    // stored and cloned as its ancestor).
+    void CheckClassType() const;
 
     // Copies source into this object: source's AssignTo decides, and raises EConvertError
     // ("Cannot assign a X to a Y") when neither side knows the other.

@@ -171,6 +171,7 @@ void TWriter::WriteComponent(TComponent* component) {
 }
 
 void TWriter::WriteProperties(TPersistent* instance) {
+    instance->CheckClassType();
     for (const TPropInfo* prop : instance->ClassType().Properties()) {
         if (prop->IsStored(instance))
             WriteProperty(instance, *prop);

@@ -157,8 +157,9 @@ bool TPropInfo::IsDefault(TPersistent* instance) const {
 
 // ---- TMetaClass
 
-TMetaClass::TMetaClass(const char* name, std::unique_ptr<TPersistent> (*createPersistent)())
-    : name_(QString::fromLatin1(name)), createPersistent_(createPersistent) {}
+TMetaClass::TMetaClass(const char* name, const std::type_info& type,
+                       std::unique_ptr<TPersistent> (*createPersistent)())
+    : name_(QString::fromLatin1(name)), typeInfo_(&type), createPersistent_(createPersistent) {}
 
 bool TMetaClass::InheritsFrom(const TMetaClass& other) const {
     for (const TMetaClass* m = this; m != nullptr; m = m->Parent()) {

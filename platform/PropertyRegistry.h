@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -152,13 +153,17 @@ public:
     struct Describe {};
 
     // The root of the hierarchy (TPersistent).
-    TMetaClass(const char* name, std::unique_ptr<TPersistent> (*createPersistent)());
+    TMetaClass(const char* name, const std::type_info& type,
+               std::unique_ptr<TPersistent> (*createPersistent)());
     template <class C, class P>
     TMetaClass(Describe<C, P>, const char* name);
     TMetaClass(const TMetaClass&) = delete;
     TMetaClass& operator=(const TMetaClass&) = delete;
 
     const QString& Name() const { return name_; }
+    // The C++ class described; a class that forgot QUORLANE_CLASS reports its parent's
+    // description, and the writer and CloneComponent refuse it through this.
+    const std::type_info& TypeInfo() const { return *typeInfo_; }
     const TMetaClass* Parent() const { return parentFn_ != nullptr ? parentFn_() : nullptr; }
     // True for this class and its descendants.
     bool InheritsFrom(const TMetaClass& other) const;
@@ -187,6 +192,7 @@ private:
     void Build() const;
 
     QString name_;
+    const std::type_info* typeInfo_;
     const TMetaClass* (*parentFn_)() = nullptr;
     TComponent* (*createComponent_)(TComponent*) = nullptr;
     TCollectionItem* (*createItem_)(TCollection*) = nullptr;
@@ -336,7 +342,8 @@ public:
         p.getStrings_ = [get](TPersistent* o) -> TStringList* { return std::invoke(get, *Self(o)); };
         return TPropDecl<C>(p);
     }
-    // A persistent object owned by C; its properties are read into it in place.
+    // A persistent object owned by C; its properties are read into it in place. Declare only
+    // what the stored form holds (or mark it Stored(false)): objects are always walked.
     template <class G>
     TPropDecl<C> Object(const char* name, G get) {
         using V = std::remove_pointer_t<PropertyDetail::Value<C, G>>;
@@ -432,7 +439,8 @@ private:
 
 template <class C, class P>
 TMetaClass::TMetaClass(Describe<C, P>, const char* name)
-    : name_(QString::fromLatin1(name)), parentFn_([]() -> const TMetaClass* { return &P::StaticClass(); }) {
+    : name_(QString::fromLatin1(name)), typeInfo_(&typeid(C)),
+      parentFn_([]() -> const TMetaClass* { return &P::StaticClass(); }) {
     isComponent_ = std::is_base_of_v<TComponent, C>;
     isItem_ = std::is_base_of_v<TCollectionItem, C>;
     if constexpr (!std::is_abstract_v<C>) {

@@ -1,5 +1,7 @@
 #include "platform/Component.h"
 #include "platform/ClassRegistry.h"
+#include "platform/ComponentWriter.h"
+#include "platform/Stream.h"
 #include "platform/StringList.h"
 
 #include <gtest/gtest.h>
@@ -229,4 +231,75 @@ TEST(Collection, ItemsAreOwnedOrderedAndAssigned) {
     EXPECT_EQ(list.Count(), 0);
     delete first;
     EXPECT_THROW(list.Items(0), EListError);
+}
+
+namespace {
+
+// Declares Size again with another default: it keeps its place among the inherited properties.
+class TCountedBig : public TCounted {
+    QUORLANE_CLASS(TCountedBig, TCounted)
+
+public:
+    explicit TCountedBig(TComponent* owner) : TCounted(owner) { SetSize(99); }
+    static void DeclareProperties(TPropertyBuilder<TCountedBig>& p) {
+        p.Integer("size", &TCounted::Size, &TCounted::SetSize).Default(99);
+        p.Enumeration("Mood", &TCountedBig::mood, &TCountedBig::mood, {"mdCalm", "mdBusy"});
+    }
+    int mood = 0;
+};
+
+} // namespace
+
+TEST(PropertyRegistry, DerivedClassReplacesAnInheritedPropertyInPlace) {
+    TCountedBig c(nullptr);
+    QStringList names;
+    for (const TPropInfo* p : GetPropList(&c))
+        names << p->Name();
+    EXPECT_EQ(names, (QStringList{"Name", "Tag", "Caption", "size", "Lines", "Mood"}));
+    const TPropInfo* size = GetPropInfo(&c, QStringLiteral("Size"));
+    EXPECT_EQ(size->DefaultOrdinal(), 99);
+    EXPECT_TRUE(size->IsDefault(&c));
+    // The ancestor's table is untouched.
+    EXPECT_EQ(TCounted::StaticClass().FindProperty(QStringLiteral("Size"))->DefaultOrdinal(), 10);
+    EXPECT_EQ(GetEnumProp(&c, QStringLiteral("Mood")), QStringLiteral("mdCalm"));
+    SetEnumProp(&c, QStringLiteral("mood"), QStringLiteral("MDBUSY"));
+    EXPECT_EQ(c.mood, 1);
+    EXPECT_THROW(SetEnumProp(&c, QStringLiteral("Mood"), QStringLiteral("mdAngry")), EPropertyError);
+    // An enumeration without a declared default is always stored.
+    EXPECT_FALSE(GetPropInfo(&c, QStringLiteral("Mood"))->IsDefault(&c));
+    EXPECT_EQ(GetPropInfo(&c, QStringLiteral("Caption"))->TypeName(), QStringLiteral("String"));
+}
+
+TEST(PropertyRegistry, ColourIdentifiersOfTheClassLibrary) {
+    QString ident;
+    ASSERT_TRUE(ColorToIdent(0x000000, ident));
+    EXPECT_EQ(ident, QStringLiteral("clBlack"));
+    ASSERT_TRUE(ColorToIdent(static_cast<TColor>(0x8000000Fu), ident));
+    EXPECT_EQ(ident, QStringLiteral("clBtnFace"));
+    ASSERT_TRUE(ColorToIdent(clNone, ident));
+    EXPECT_EQ(ident, QStringLiteral("clNone"));
+    EXPECT_FALSE(ColorToIdent(0x123456, ident));
+    TColor color = 0;
+    ASSERT_TRUE(IdentToColor(QStringLiteral("CLWHITE"), color));
+    EXPECT_EQ(color, 0xFFFFFF);
+    ASSERT_TRUE(IdentToColor(QStringLiteral("clMoneyGreen"), color));
+    EXPECT_EQ(color, 0xC0DCC0);
+    EXPECT_FALSE(IdentToColor(QStringLiteral("clPlaid"), color));
+}
+
+namespace {
+// Forgot QUORLANE_CLASS: it would be cloned and stored as a TCounted.
+class TForgotten : public TCounted {
+public:
+    using TCounted::TCounted;
+};
+} // namespace
+
+TEST(Component, AClassWithoutItsOwnDescriptionIsNotClonedOrStoredAsItsAncestor) {
+    TForgotten f(nullptr);
+    EXPECT_THROW(CloneComponent(&f, nullptr), EComponentError);
+    TMemoryStream s;
+    EXPECT_THROW(WriteComponent(s, &f), EComponentError);
+    TCounted fine(nullptr);
+    EXPECT_NO_THROW(fine.CheckClassType());
 }

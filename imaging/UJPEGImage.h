@@ -1,0 +1,97 @@
+#pragma once
+// The JPEG library's graphic class, over libjpeg. It keeps the file's bytes as they came, so a
+// stored JPEG is written back unchanged, and decodes them only when pixels are needed, at the
+// scale asked for (full, 1/2, 1/4, 1/8: thumbnails decode at a fraction of the cost). A bitmap
+// assigned to it is compressed when the JPEG bytes are next needed.
+
+#include "platform/Bitmap.h"
+#include "platform/Exception.h"
+#include "platform/Graphic.h"
+
+#include <QByteArray>
+#include <memory>
+
+// A JPEG that libjpeg refuses; the message carries libjpeg's error number.
+QUORLANE_EXCEPTION(EJPEG, EInvalidGraphic)
+
+enum TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
+enum TJPEGPerformance { jpBestQuality, jpBestSpeed };
+enum TJPEGPixelFormat { jf24Bit, jf8Bit };
+
+class TJPEGGraphic : public TGraphic {
+public:
+    TJPEGGraphic();
+    ~TJPEGGraphic() override;
+
+    const char* ClassName() const override { return "TJPEGGraphic"; }
+    std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TJPEGGraphic>(); }
+
+    // From another JPEG: shares its bytes and takes its settings. From a bitmap: keeps a copy of
+    // the bitmap, compressed on the next need of JPEG bytes.
+    void Assign(const TGraphic& source) override;
+    void Draw(TCanvas& canvas, const TRect& rect) override;
+    bool Empty() const override;
+    // The size at the current scale (the bitmap's size for an assigned bitmap).
+    int Width() const override;
+    int Height() const override;
+    // A JPEG's size comes from its data; setting it does nothing.
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+
+    // Reads the rest of the stream as a JPEG file; the header is checked at once.
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream) override;
+    // The stored "Data" form: 32-bit length (0 when empty), then the JPEG file.
+    void ReadData(TStream& stream) override;
+    void WriteData(TStream& stream) override;
+
+    // The JPEG file's bytes (compressing an assigned bitmap first).
+    const QByteArray& Data();
+    // Takes the bytes of a JPEG file; raises EJPEG when its header cannot be read.
+    void SetData(const QByteArray& data);
+
+    // The decoded pixels at the current scale (decoding on first use).
+    TBitmap& Bitmap();
+    void DIBNeeded() { Bitmap(); }
+    // Compresses an assigned bitmap into JPEG bytes.
+    void JPEGNeeded();
+    void Compress();
+
+    TJPEGScale Scale() const { return scale_; }
+    void SetScale(TJPEGScale value);
+    TJPEGPerformance Performance() const { return performance_; }
+    void SetPerformance(TJPEGPerformance value);
+    bool Smoothing() const { return smoothing_; }
+    void SetSmoothing(bool value);
+    // Decode to 8-bit grey rather than 24-bit colour.
+    bool Grayscale() const { return grayscale_; }
+    void SetGrayscale(bool value);
+    TJPEGPixelFormat PixelFormat() const { return pixelFormat_; }
+    void SetPixelFormat(TJPEGPixelFormat value);
+    // 1 to 100; used when a bitmap is compressed.
+    int CompressionQuality() const { return quality_; }
+    void SetCompressionQuality(int value);
+    bool ProgressiveEncoding() const { return progressive_; }
+    void SetProgressiveEncoding(bool value) { progressive_ = value; }
+
+    // The full size stored in the JPEG header (0 without data).
+    int ImageWidth() const { return imageWidth_; }
+    int ImageHeight() const { return imageHeight_; }
+
+private:
+    void FreeBitmap();
+    int ScaleDenominator() const;
+
+    QByteArray data_;
+    int imageWidth_ = 0;
+    int imageHeight_ = 0;
+    // Decoded pixels, or the assigned bitmap while data_ is empty.
+    std::unique_ptr<TBitmap> bitmap_;
+    TJPEGScale scale_ = jsFullSize;
+    TJPEGPerformance performance_ = jpBestQuality;
+    bool smoothing_ = true;
+    bool grayscale_ = false;
+    TJPEGPixelFormat pixelFormat_ = jf24Bit;
+    int quality_ = 90;
+    bool progressive_ = false;
+};

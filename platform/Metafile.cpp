@@ -1,0 +1,155 @@
+#include "platform/Metafile.h"
+
+#include "platform/Exception.h"
+#include "platform/Picture.h"
+#include "platform/Stream.h"
+
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr int kScreenPPI = 96;
+
+uint16_t U16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t U32(const uchar* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+int32_t I32(const uchar* p) { return static_cast<int32_t>(U32(p)); }
+int16_t I16(const uchar* p) { return static_cast<int16_t>(U16(p)); }
+
+int Scaled(int64_t value, int64_t numerator, int64_t denominator) {
+    const int64_t v = std::llround(double(value) * double(numerator) / double(denominator));
+    return int(std::clamp<int64_t>(std::llabs(v), 0, 1 << 20));
+}
+
+// Replays the recording once onto a tiny image: Qt checks the header and checksum and walks
+// every record, so damaged data is refused when it is read, not when it is first drawn.
+bool IsPlayableRecording(const QByteArray& data) {
+    if (data.size() > std::numeric_limits<int>::max())
+        return false;
+    QPicture picture;
+    picture.setData(data.constData(), uint(data.size()));
+    QImage probe(1, 1, QImage::Format_RGB32);
+    QPainter painter(&probe);
+    return picture.play(&painter);
+}
+
+} // namespace
+
+TMetafile::TMetafile() = default;
+TMetafile::~TMetafile() = default;
+
+void TMetafile::Assign(const TGraphic& source) {
+    if (const auto* meta = dynamic_cast<const TMetafile*>(&source)) {
+        data_ = meta->data_;
+        kind_ = meta->kind_;
+        width_ = meta->width_;
+        height_ = meta->height_;
+        Changed();
+        return;
+    }
+    TGraphic::Assign(source);
+}
+
+void TMetafile::SetData(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const int64_t n = data.size();
+    TKind kind = mkNone;
+    int width = 0, height = 0;
+    if (n == 0) {
+        kind = mkNone;
+    } else if (n >= 88 && U32(p) == 1 && U32(p + 40) == kEmfSignature) {
+        // rclFrame, in hundredths of a millimetre.
+        kind = mkEnhanced;
+        width = Scaled(int64_t(I32(p + 32)) - I32(p + 24), kScreenPPI, 2540);
+        height = Scaled(int64_t(I32(p + 36)) - I32(p + 28), kScreenPPI, 2540);
+    } else if (n >= 22 && U32(p) == kPlaceableKey) {
+        kind = mkPlaceable;
+        const int inch = U16(p + 14) != 0 ? U16(p + 14) : 1440;
+        width = Scaled(int64_t(I16(p + 10)) - I16(p + 6), kScreenPPI, inch);
+        height = Scaled(int64_t(I16(p + 12)) - I16(p + 8), kScreenPPI, inch);
+    } else if (n >= 18 && (U16(p) == 1 || U16(p) == 2) && U16(p + 2) == 9) {
+        kind = mkWindows;
+    } else if (n >= 4 && std::memcmp(p, "QPIC", 4) == 0) {
+        if (!IsPlayableRecording(data))
+            throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+        QPicture picture;
+        picture.setData(data.constData(), uint(n));
+        kind = mkRecording;
+        width = picture.boundingRect().width();
+        height = picture.boundingRect().height();
+    } else {
+        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+    }
+    data_ = data;
+    kind_ = kind;
+    width_ = width;
+    height_ = height;
+    Changed();
+}
+
+void TMetafile::SetRecording(const QPicture& picture) {
+    data_ = QByteArray(picture.data(), qsizetype(picture.size()));
+    kind_ = data_.isEmpty() ? mkNone : mkRecording;
+    width_ = picture.boundingRect().width();
+    height_ = picture.boundingRect().height();
+    Changed();
+}
+
+void TMetafile::SetWidth(int value) {
+    if (value != width_) {
+        width_ = value;
+        Changed();
+    }
+}
+
+void TMetafile::SetHeight(int value) {
+    if (value != height_) {
+        height_ = value;
+        Changed();
+    }
+}
+
+void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
+    if (kind_ != mkRecording)
+        return;
+    QPicture picture;
+    picture.setData(data_.constData(), uint(data_.size()));
+    const QRect bounds = picture.boundingRect();
+    if (bounds.isEmpty() || rect.Width() == 0 || rect.Height() == 0)
+        return;
+    const TRect d = canvas.LPtoDP(rect);
+    QPainter* p = canvas.Painter();
+    if (!p)
+        return;
+    p->save();
+    p->translate(d.Left, d.Top);
+    p->scale(double(d.Width()) / bounds.width(), double(d.Height()) / bounds.height());
+    p->translate(-bounds.left(), -bounds.top());
+    p->drawPicture(0, 0, picture);
+    p->restore();
+    if (canvas.OnChange)
+        canvas.OnChange(&canvas);
+}
+
+void TMetafile::LoadFromStream(TStream& stream) { SetData(stream.ReadBytes(stream.Remaining())); }
+
+void TMetafile::SaveToStream(TStream& stream) { stream.WriteBytes(data_); }
+
+void TMetafile::ReadData(TStream& stream) { SetData(ReadGraphicBlock(stream)); }
+
+void TMetafile::WriteData(TStream& stream) { WriteGraphicBlock(stream, data_); }
+
+TMetafileCanvas::TMetafileCanvas(TMetafile& metafile) : TCanvas(&picture), metafile_(metafile) {}
+
+TMetafileCanvas::~TMetafileCanvas() {
+    FreeHandle();
+    metafile_.SetRecording(picture);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// What the pixel kernels share: a raw view of scan lines (so that a kernel and its reference
+// version run on any memory, a bitmap's or a test's), and a parallel loop over row bands with one
+// process-wide thread count.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+class TBitmap;
+
+struct TPixelView {
+    uint8_t* Bits = nullptr; // row 0
+    ptrdiff_t Stride = 0;    // bytes from one row to the next
+    int Width = 0;
+    int Height = 0;
+    int BytesPerPixel = 0;
+
+    uint8_t* Row(int y) const { return Bits + ptrdiff_t(y) * Stride; }
+    bool Empty() const { return Bits == nullptr || Width < 1 || Height < 1; }
+};
+
+// A view of a bitmap's pixels, bytes per pixel from its format (1, 3 or 4; 0 for formats that
+// are not whole bytes a pixel). Writing through it must be followed by TBitmap::Changed().
+TPixelView PixelViewOf(TBitmap& bitmap);
+
+// Threads the kernels split their work across: 0 (the default) means one per processor; 1 runs
+// everything on the calling thread (benchmarks at one thread, reproducibility checks).
+void SetKernelThreadCount(int count);
+int KernelThreadCount();
+
+// Runs body(begin, end) over consecutive bands that cover [0, count) exactly once, on up to
+// KernelThreadCount() threads, each band at least minBand items long. Returns when every band is
+// done; the first exception a band raised is raised again then.
+void ParallelBands(int count, int minBand, const std::function<void(int, int)>& body);

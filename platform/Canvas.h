@@ -138,6 +138,8 @@ public:
     TCanvas();
     // Canvases on a device that must outlive them; painting begins at the first drawing.
     explicit TCanvas(QImage* image);
+    // A widget can be painted only while it handles its paint event; there a canvas on the
+    // event's painter (below) is the usual choice.
     explicit TCanvas(QWidget* widget);
     explicit TCanvas(QPicture* picture);
     explicit TCanvas(QPrinter* printer);

@@ -8,6 +8,7 @@
 #include "tests/TestSupport.h"
 
 #include <QPainter>
+#include <QPicture>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -644,4 +645,91 @@ TEST(CanvasPrinter, PrinterCanvasAtItsResolutionScalesPixelsPerInch) {
     QImage image(1, 1, QImage::Format_RGB32);
     TCanvas imageCanvas(&image);
     EXPECT_FALSE(imageCanvas.IsPrinter());
+}
+
+TEST(CanvasShapes, FrameInvertAndDashedLines) {
+    QImage image = WhiteImage(6, 5);
+    {
+        TCanvas canvas(&image);
+        BlackBrush(canvas);
+        canvas.FrameRect(Rect(0, 0, 4, 4));
+        canvas.InvertRect(Rect(1, 1, 3, 3));
+        canvas.Pen().Style = psDot;
+        canvas.MoveTo(0, 4);
+        canvas.LineTo(6, 4);
+    }
+    EXPECT_EQ(Pattern(image), Rows({"####..", "####..", "####..", "####..", "###..."}));
+}
+
+TEST(CanvasShapes, ArcIsOnlyAnOutline) {
+    QImage image = WhiteImage(20, 20);
+    {
+        TCanvas canvas(&image);
+        BlackPen(canvas);
+        BlackBrush(canvas);
+        canvas.Arc(0, 0, 20, 20, 20, 10, 0, 10);  // the upper half
+    }
+    EXPECT_EQ(Pixel(image, 10, 0), 0u);
+    EXPECT_EQ(Pixel(image, 10, 5), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(image, 10, 19), 0xFFFFFFu);
+}
+
+TEST(CanvasText, DrawTextMeasuresAndAligns) {
+    QImage image = WhiteImage(200, 40);
+    TCanvas canvas(&image);
+    canvas.Font().Height = -16;
+    canvas.Font().Color = clBlack;
+    canvas.Brush().Style = bsClear;
+    TRect measured(10, 10, 10, 10);
+    const int height = canvas.DrawText(QStringLiteral("WWW"), measured, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(measured.Left, 10);
+    EXPECT_EQ(measured.Right - measured.Left, canvas.TextWidth(QStringLiteral("WWW")));
+    EXPECT_EQ(measured.Bottom - measured.Top, height);
+    // Right-aligned text in a box ends at the box's right edge.
+    TRect box(0, 0, 200, 40);
+    canvas.DrawText(QStringLiteral("WWW"), box, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+    canvas.FreeHandle();
+    int leftmost = 200;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (Pixel(image, x, y) != 0xFFFFFFu)
+                leftmost = std::min(leftmost, x);
+    EXPECT_GT(leftmost, 200 - measured.Width() - 3);
+}
+
+TEST(CanvasDevices, RecordedPictureReplaysTheDrawing) {
+    QPicture picture;
+    {
+        TCanvas canvas(&picture);
+        EXPECT_EQ(canvas.DeviceKind(), TCanvas::dkPicture);
+        BlackBrush(canvas);
+        canvas.FillRect(Rect(1, 1, 3, 2));
+        // Raster operations are composed before they are recorded, as on a printer.
+        QImage mask(1, 1, QImage::Format_RGB32);
+        mask.fill(Qt::white);
+        canvas.StretchBlt(Rect(4, 0, 5, 1), mask, Rect(0, 0, 1, 1), cmMergePaint);
+    }
+    QImage image = WhiteImage(6, 3);
+    image.setPixel(4, 0, qRgb(0, 0, 0));
+    QPainter painter(&image);
+    picture.play(&painter);
+    painter.end();
+    EXPECT_EQ(Pattern(image), Rows({"....#.", ".##...", "......"}));
+}
+
+TEST(CanvasDevices, ExternalPainterIsBorrowedAndGivenBackUnchanged) {
+    QImage image = WhiteImage(4, 2);
+    QPainter painter(&image);
+    painter.translate(100, 100);
+    painter.setCompositionMode(QPainter::CompositionMode_Plus);
+    {
+        TCanvas canvas(&painter);
+        EXPECT_EQ(canvas.DeviceKind(), TCanvas::dkImage);
+        BlackBrush(canvas);
+        canvas.FillRect(Rect(0, 0, 2, 1));
+    }
+    EXPECT_EQ(painter.transform().dx(), 100.0);
+    EXPECT_EQ(painter.compositionMode(), QPainter::CompositionMode_Plus);
+    painter.end();
+    EXPECT_EQ(Pattern(image), Rows({"##..", "...."}));
 }

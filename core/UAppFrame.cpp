@@ -230,8 +230,10 @@ void TAppFrame::SetBuiltInMacros() {
 void TAppFrame::Loaded() {
     TComponent::Loaded();
     SetBuiltInMacros();
-    // Windows 95 needed a patch of the graphics functions against a font leak; nothing of that exists
-    // here, but the setting keeps being read where the start-up order reads it.
+    // On Windows 95 this setting switched on a patch of the program's own import stubs that made fonts
+    // selected under scaled mappings private copies, against a leak of graphics handles. Qt's fonts are
+    // value objects that leak nothing, and a program here never rewrites its own code, so there is no
+    // patch to install; the setting is still read at this point of the start-up, as before.
     (void)ReadSettingBool(QStringLiteral("FixGDILeak"), true);
     TApplication::SetTitle(ExpandMacros(QStringLiteral("$(AppName)")));
     TApplication::SetHelpFile(ExpandMacros(QStringLiteral("$(SysHelpFile:inessential)")));

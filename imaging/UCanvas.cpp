@@ -18,7 +18,8 @@ int ScreenPixelsPerInch() {
 // Puts a canvas's tools (and its saved state) back when the last reference goes.
 class TCanvasSaver : public TAutoFreeInterface {
 public:
-    TCanvasSaver(TCanvas& canvas, bool saveDC) : canvas_(canvas), fontPixelsPerInch_(canvas.Font().PixelsPerInch) {
+    TCanvasSaver(TCanvas& canvas, bool saveDC)
+        : canvas_(canvas), fontPixelsPerInch_(canvas.Font().PixelsPerInch) {
         tools_.CopyTools(canvas);
         if (saveDC)
             savedLevel_ = canvas.SaveDC();
@@ -39,7 +40,9 @@ private:
 
 class TClipSaver : public TAutoFreeInterface {
 public:
-    explicit TClipSaver(TCanvas& canvas) : canvas_(canvas) { noClipRegion_ = canvas.GetClipRgn(region_) == 0; }
+    explicit TClipSaver(TCanvas& canvas) : canvas_(canvas) {
+        noClipRegion_ = canvas.GetClipRgn(region_) == 0;
+    }
     ~TClipSaver() override { canvas_.SelectClipRgn(noClipRegion_ ? nullptr : &region_); }
 
 private:
@@ -61,7 +64,9 @@ TMemoryCanvas::TMemoryCanvas() : TCanvas(static_cast<QPaintDevice*>(nullptr), dk
     };
 }
 
-TMemoryCanvas::~TMemoryCanvas() { FreeHandle(); }
+TMemoryCanvas::~TMemoryCanvas() {
+    FreeHandle();
+}
 
 void TMemoryCanvas::SetReferenceDC(TCanvas* reference) {
     if (reference == reference_)
@@ -84,9 +89,13 @@ int TMemoryCanvas::PixelsPerInch() const {
     return reference_ ? reference_->PixelsPerInch() : ScreenPixelsPerInch();
 }
 
-bool TMemoryCanvas::IsPrinter() const { return reference_ && reference_->IsPrinter(); }
+bool TMemoryCanvas::IsPrinter() const {
+    return reference_ && reference_->IsPrinter();
+}
 
-TSize TMemoryCanvas::DeviceSize() const { return bitmap_ ? TSize(bitmap_->Width(), bitmap_->Height()) : TSize(); }
+TSize TMemoryCanvas::DeviceSize() const {
+    return bitmap_ ? TSize(bitmap_->Width(), bitmap_->Height()) : TSize();
+}
 
 QImage* TMemoryCanvas::TargetImage() {
     ValidateDevice();
@@ -137,11 +146,17 @@ TCanvas* GetCanvasReferenceDC(TCanvas& canvas) {
     return &canvas;
 }
 
-int GetCanvasPixelsPerInch(TCanvas& canvas) { return canvas.PixelsPerInch(); }
+int GetCanvasPixelsPerInch(TCanvas& canvas) {
+    return canvas.PixelsPerInch();
+}
 
-bool IsPrinterCanvas(TCanvas& canvas) { return canvas.IsPrinter(); }
+bool IsPrinterCanvas(TCanvas& canvas) {
+    return canvas.IsPrinter();
+}
 
-void CopyCanvasTools(TCanvas& dest, const TCanvas& source) { dest.CopyTools(source); }
+void CopyCanvasTools(TCanvas& dest, const TCanvas& source) {
+    dest.CopyTools(source);
+}
 
 // --- scoped savers ---
 
@@ -153,7 +168,9 @@ void SaveClipRegion(TCanvas& canvas, TIntf<IUnknownEx>& saver) {
     saver = TIntf<IUnknownEx>(new TClipSaver(canvas));
 }
 
-void ProtectBitmapCanvas(TIntf<IUnknownEx>& guard) { guard = TIntf<IUnknownEx>(new TBitmapCanvasProtector); }
+void ProtectBitmapCanvas(TIntf<IUnknownEx>& guard) {
+    guard = TIntf<IUnknownEx>(new TBitmapCanvasProtector);
+}
 
 // --- coordinate maps ---
 

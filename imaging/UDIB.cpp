@@ -12,7 +12,9 @@
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t Get16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t Get32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -25,7 +27,9 @@ void Put32(uint8_t* p, uint32_t v) {
         p[i] = uint8_t(v >> (8 * i));
 }
 
-bool IsCoreHeader(const uint8_t* info) { return Get32(info) == kBitmapCoreHeaderSize; }
+bool IsCoreHeader(const uint8_t* info) {
+    return Get32(info) == kBitmapCoreHeaderSize;
+}
 
 // Bit count times planes, as every quantity uses it.
 int64_t HeaderBitCount(const uint8_t* info) {
@@ -130,7 +134,9 @@ int64_t DIBImageSize(const uint8_t* info) {
     return PixelBuffer::StrideFor(width, int(std::min<int64_t>(HeaderBitCount(info), 64))) * height;
 }
 
-int64_t DIBFileHeaderAndInfoSize(const uint8_t* info) { return DIBInfoSize(info) + kBitmapFileHeaderSize; }
+int64_t DIBFileHeaderAndInfoSize(const uint8_t* info) {
+    return DIBInfoSize(info) + kBitmapFileHeaderSize;
+}
 
 void CheckBitmapSignature(const uint8_t* data, int64_t size) {
     if (size < 2 || data[0] != 'B' || data[1] != 'M')
@@ -146,9 +152,13 @@ TBMPInfo::TBMPInfo() {
     Put16(Data() + 14, 24);
 }
 
-void TBMPInfo::SetSize(int64_t size) { block_ = QByteArray(qsizetype(std::max<int64_t>(size, 0)), '\0'); }
+void TBMPInfo::SetSize(int64_t size) {
+    block_ = QByteArray(qsizetype(std::max<int64_t>(size, 0)), '\0');
+}
 
-void TBMPInfo::Assign(const TBMPInfo& source) { block_ = source.block_; }
+void TBMPInfo::Assign(const TBMPInfo& source) {
+    block_ = source.block_;
+}
 
 void TBMPInfo::AssignHeader(const uint8_t* info, int64_t available) {
     if (available < 4)
@@ -178,13 +188,25 @@ void TBMPInfo::AssignHeader(const uint8_t* info, int64_t available) {
     }
 }
 
-uint8_t* TBMPInfo::ColorTable() { return Data() + HeaderSize(); }
+uint8_t* TBMPInfo::ColorTable() {
+    return Data() + HeaderSize();
+}
 
-uint32_t TBMPInfo::HeaderSize() const { return Get32(Data()); }
-int32_t TBMPInfo::Width() const { return int32_t(Get32(Data() + 4)); }
-int32_t TBMPInfo::Height() const { return int32_t(Get32(Data() + 8)); }
-int TBMPInfo::BitCount() const { return Get16(Data() + 14); }
-uint32_t TBMPInfo::Compression() const { return Get32(Data() + 16); }
+uint32_t TBMPInfo::HeaderSize() const {
+    return Get32(Data());
+}
+int32_t TBMPInfo::Width() const {
+    return int32_t(Get32(Data() + 4));
+}
+int32_t TBMPInfo::Height() const {
+    return int32_t(Get32(Data() + 8));
+}
+int TBMPInfo::BitCount() const {
+    return Get16(Data() + 14);
+}
+uint32_t TBMPInfo::Compression() const {
+    return Get32(Data() + 16);
+}
 
 // --- pixel holder ---
 
@@ -210,7 +232,9 @@ const uint8_t* TBitsHolder::GetBits() {
     return reinterpret_cast<const uint8_t*>(rows_.constData());
 }
 
-int64_t TBitsHolder::GetSize() { return (decoded_ && rows_.isEmpty()) ? pixels_.ByteCount() : rows_.size(); }
+int64_t TBitsHolder::GetSize() {
+    return (decoded_ && rows_.isEmpty()) ? pixels_.ByteCount() : rows_.size();
+}
 
 PixelBuffer TBitsHolder::GetPixels(const TBMPInfo& info) {
     if (!decoded_) {
@@ -227,9 +251,13 @@ TDIB::TDIB() : info_(std::make_unique<TBMPInfo>()) {}
 
 TDIB::~TDIB() = default;
 
-int TDIB::Width() const { return info_->Width(); }
+int TDIB::Width() const {
+    return info_->Width();
+}
 
-int TDIB::Height() const { return std::abs(info_->Height()); }
+int TDIB::Height() const {
+    return std::abs(info_->Height());
+}
 
 void TDIB::Assign(const TDIB& source) {
     if (&source == this)
@@ -326,7 +354,8 @@ void TDIB::LoadFromStream(TStream& stream) {
     info->AssignHeader(file + kBitmapFileHeaderSize, layout.infoSize);
     auto* holder = new TBitsHolder;
     TIntf<IBitsHolder> ref(holder);
-    holder->SetBits(QByteArray(reinterpret_cast<const char*>(file + layout.pixelOffset), qsizetype(layout.imageSize)));
+    holder->SetBits(
+        QByteArray(reinterpret_cast<const char*>(file + layout.pixelOffset), qsizetype(layout.imageSize)));
     // Decode now, so that damaged rows fail the load rather than a later draw.
     ref->GetPixels(*info);
     info_ = std::move(info);

@@ -48,7 +48,7 @@ public:
 
     uint32_t HeaderSize() const;
     int32_t Width() const;
-    int32_t Height() const;  // biHeight as stored (negative: top-down)
+    int32_t Height() const; // biHeight as stored (negative: top-down)
     int BitCount() const;
     uint32_t Compression() const;
 

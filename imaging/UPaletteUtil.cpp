@@ -17,7 +17,9 @@ bool SameColor(const TPaletteEntry& a, const TPaletteEntry& b) {
     return a.peRed == b.peRed && a.peGreen == b.peGreen && a.peBlue == b.peBlue;
 }
 
-TPaletteEntry Entry(int r, int g, int b) { return TPaletteEntry{uint8_t(r), uint8_t(g), uint8_t(b), 0}; }
+TPaletteEntry Entry(int r, int g, int b) {
+    return TPaletteEntry{uint8_t(r), uint8_t(g), uint8_t(b), 0};
+}
 
 } // namespace
 
@@ -53,8 +55,8 @@ TPaletteRef LoadPaletteFromStream(TStream& stream) {
         return nullptr;
     if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "PAL data", 8) != 0)
         return nullptr;
-    const uint32_t dataSize = uint32_t(header[16]) | (uint32_t(header[17]) << 8) | (uint32_t(header[18]) << 16) |
-                              (uint32_t(header[19]) << 24);
+    const uint32_t dataSize = uint32_t(header[16]) | (uint32_t(header[17]) << 8) |
+                              (uint32_t(header[18]) << 16) | (uint32_t(header[19]) << 24);
     // A chunk that claims more than 256 entries can hold is refused rather than cut.
     if (dataSize < 4 || dataSize > kMaxPaletteData)
         return nullptr;
@@ -103,7 +105,8 @@ int CopyPaletteToColorTable(const TPaletteRef& palette, TRGBQuad* colorTable) {
 
 void FixPaletteEntries(TPalette& palette, bool blackWhiteOnly, int count) {
     const std::vector<TPaletteEntry> system =
-        blackWhiteOnly ? std::vector<TPaletteEntry>{Entry(0, 0, 0), Entry(255, 255, 255)} : SystemPaletteColors();
+        blackWhiteOnly ? std::vector<TPaletteEntry>{Entry(0, 0, 0), Entry(255, 255, 255)}
+                       : SystemPaletteColors();
     count = std::max(count, int(system.size()));
     std::vector<TPaletteEntry> list = system;
     auto addNew = [&](const TPaletteEntry& e) {
@@ -133,7 +136,9 @@ void FixPaletteEntries(TPalette& palette, bool blackWhiteOnly, int count) {
     palette.Entries = std::move(result);
 }
 
-void FixPaletteSystemColors(TPalette& palette, bool blackWhiteOnly) { FixPaletteEntries(palette, blackWhiteOnly, 256); }
+void FixPaletteSystemColors(TPalette& palette, bool blackWhiteOnly) {
+    FixPaletteEntries(palette, blackWhiteOnly, 256);
+}
 
 TPaletteRef GetDefaultPalette() {
     static TPaletteRef palette;

@@ -12,7 +12,8 @@
 // nearest table colour) before anyone reads the pixels.
 class TBitmapCanvas : public TCanvas {
 public:
-    explicit TBitmapCanvas(TBitmap& bitmap) : TCanvas(static_cast<QPaintDevice*>(nullptr), dkImage), bitmap_(bitmap) {
+    explicit TBitmapCanvas(TBitmap& bitmap)
+        : TCanvas(static_cast<QPaintDevice*>(nullptr), dkImage), bitmap_(bitmap) {
         OnChange = [this](TObject*) { bitmap_.Changed(); };
     }
     ~TBitmapCanvas() override { FreeHandle(); }
@@ -98,7 +99,9 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) : pixels_(0, 0, 24)
     SetSize(width, height);
 }
 
-TBitmap::~TBitmap() { canvas_.reset(); }
+TBitmap::~TBitmap() {
+    canvas_.reset();
+}
 
 void TBitmap::ReleaseCanvas() const {
     if (canvas_)
@@ -120,7 +123,9 @@ QImage TBitmap::CanvasImage() {
     return pixels_.ToImage();
 }
 
-void TBitmap::Changed() { TGraphic::Changed(); }
+void TBitmap::Changed() {
+    TGraphic::Changed();
+}
 
 QImage TBitmap::ImageForPainting() {
     ReleaseCanvas();

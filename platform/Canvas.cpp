@@ -21,7 +21,8 @@ int MulDivRound(int64_t a, int64_t b, int64_t c) {
         return -1;
     const int64_t n = a * b;
     const int64_t half = std::abs(c) / 2;
-    const int64_t r = ((n < 0) != (c < 0)) ? (n - ((n < 0) ? half : -half)) / c : (n + ((n < 0) ? -half : half)) / c;
+    const int64_t r =
+        ((n < 0) != (c < 0)) ? (n - ((n < 0) ? half : -half)) / c : (n + ((n < 0) ? -half : half)) / c;
     return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
 }
 
@@ -177,9 +178,13 @@ QRegion RasteriseToRegion(const QPainterPath& path) {
 
 } // namespace
 
-int TFont::Size() const { return -MulDivRound(Height, 72, PixelsPerInch); }
+int TFont::Size() const {
+    return -MulDivRound(Height, 72, PixelsPerInch);
+}
 
-void TFont::SetSize(int points) { Height = -MulDivRound(points, PixelsPerInch, 72); }
+void TFont::SetSize(int points) {
+    Height = -MulDivRound(points, PixelsPerInch, 72);
+}
 
 bool CopyModeUsesDestination(TCopyMode mode) {
     switch (mode) {
@@ -242,7 +247,9 @@ TCanvas::TCanvas(QPainter* painter) : external_(painter) {
     }
 }
 
-TCanvas::~TCanvas() { FreeHandle(); }
+TCanvas::~TCanvas() {
+    FreeHandle();
+}
 
 QImage* TCanvas::TargetImage() {
     if (kind_ == dkImage && device_ && device_->devType() == QInternal::Image)
@@ -267,7 +274,9 @@ TSize TCanvas::DeviceSize() const {
     return TSize(device_->width(), device_->height());
 }
 
-QPaintDevice* TCanvas::AcquireDevice() { return device_; }
+QPaintDevice* TCanvas::AcquireDevice() {
+    return device_;
+}
 
 void TCanvas::FreeHandle() {
     if (!painter_)
@@ -325,7 +334,9 @@ QPainter* TCanvas::Painter() {
     return Begin();
 }
 
-bool TCanvas::SupportsRasterOps() const { return kind_ == dkImage || kind_ == dkWidget; }
+bool TCanvas::SupportsRasterOps() const {
+    return kind_ == dkImage || kind_ == dkWidget;
+}
 
 void TCanvas::Changing() {
     if (OnChanging)
@@ -346,12 +357,24 @@ void TCanvas::CopyTools(const TCanvas& source) {
 
 // --- attributes ---
 
-TColor TCanvas::SetTextColor(TColor color) { return std::exchange(state_.textColor, color); }
-TColor TCanvas::SetBkColor(TColor color) { return std::exchange(state_.bkColor, color); }
-int TCanvas::SetBkMode(int mode) { return std::exchange(state_.bkMode, mode); }
-unsigned TCanvas::SetTextAlign(unsigned align) { return std::exchange(state_.textAlign, align); }
-int TCanvas::SetPolyFillMode(int mode) { return std::exchange(state_.polyFillMode, mode); }
-int TCanvas::SetStretchBltMode(int mode) { return std::exchange(state_.stretchMode, mode); }
+TColor TCanvas::SetTextColor(TColor color) {
+    return std::exchange(state_.textColor, color);
+}
+TColor TCanvas::SetBkColor(TColor color) {
+    return std::exchange(state_.bkColor, color);
+}
+int TCanvas::SetBkMode(int mode) {
+    return std::exchange(state_.bkMode, mode);
+}
+unsigned TCanvas::SetTextAlign(unsigned align) {
+    return std::exchange(state_.textAlign, align);
+}
+int TCanvas::SetPolyFillMode(int mode) {
+    return std::exchange(state_.polyFillMode, mode);
+}
+int TCanvas::SetStretchBltMode(int mode) {
+    return std::exchange(state_.stretchMode, mode);
+}
 
 // --- mapping ---
 
@@ -398,8 +421,12 @@ int TCanvas::SetMapMode(int mode) {
     return old;
 }
 
-TPoint TCanvas::SetWindowOrg(int x, int y) { return std::exchange(state_.windowOrg, TPoint(x, y)); }
-TPoint TCanvas::SetViewportOrg(int x, int y) { return std::exchange(state_.viewportOrg, TPoint(x, y)); }
+TPoint TCanvas::SetWindowOrg(int x, int y) {
+    return std::exchange(state_.windowOrg, TPoint(x, y));
+}
+TPoint TCanvas::SetViewportOrg(int x, int y) {
+    return std::exchange(state_.viewportOrg, TPoint(x, y));
+}
 
 TPoint TCanvas::OffsetWindowOrg(int dx, int dy) {
     const TPoint old = state_.windowOrg;
@@ -452,23 +479,29 @@ bool TCanvas::SetViewportExt(int cx, int cy, TSize* old) {
     return true;
 }
 
-double TCanvas::ScaleX() const { return double(state_.viewportExt.cx) / state_.windowExt.cx; }
-double TCanvas::ScaleY() const { return double(state_.viewportExt.cy) / state_.windowExt.cy; }
+double TCanvas::ScaleX() const {
+    return double(state_.viewportExt.cx) / state_.windowExt.cx;
+}
+double TCanvas::ScaleY() const {
+    return double(state_.viewportExt.cy) / state_.windowExt.cy;
+}
 
 TPoint TCanvas::LPtoDP(const TPoint& p) const {
     const DCState& s = state_;
     if (s.mapMode == MM_TEXT)
         return TPoint(p.X - s.windowOrg.X + s.viewportOrg.X, p.Y - s.windowOrg.Y + s.viewportOrg.Y);
-    return TPoint(MulDivRound(int64_t(p.X) - s.windowOrg.X, s.viewportExt.cx, s.windowExt.cx) + s.viewportOrg.X,
-                  MulDivRound(int64_t(p.Y) - s.windowOrg.Y, s.viewportExt.cy, s.windowExt.cy) + s.viewportOrg.Y);
+    return TPoint(
+        MulDivRound(int64_t(p.X) - s.windowOrg.X, s.viewportExt.cx, s.windowExt.cx) + s.viewportOrg.X,
+        MulDivRound(int64_t(p.Y) - s.windowOrg.Y, s.viewportExt.cy, s.windowExt.cy) + s.viewportOrg.Y);
 }
 
 TPoint TCanvas::DPtoLP(const TPoint& p) const {
     const DCState& s = state_;
     if (s.mapMode == MM_TEXT)
         return TPoint(p.X - s.viewportOrg.X + s.windowOrg.X, p.Y - s.viewportOrg.Y + s.windowOrg.Y);
-    return TPoint(MulDivRound(int64_t(p.X) - s.viewportOrg.X, s.windowExt.cx, s.viewportExt.cx) + s.windowOrg.X,
-                  MulDivRound(int64_t(p.Y) - s.viewportOrg.Y, s.windowExt.cy, s.viewportExt.cy) + s.windowOrg.Y);
+    return TPoint(
+        MulDivRound(int64_t(p.X) - s.viewportOrg.X, s.windowExt.cx, s.viewportExt.cx) + s.windowOrg.X,
+        MulDivRound(int64_t(p.Y) - s.viewportOrg.Y, s.windowExt.cy, s.viewportExt.cy) + s.windowOrg.Y);
 }
 
 void TCanvas::LPtoDP(TPoint* points, int count) const {
@@ -481,9 +514,13 @@ void TCanvas::DPtoLP(TPoint* points, int count) const {
         points[i] = DPtoLP(points[i]);
 }
 
-TRect TCanvas::LPtoDP(const TRect& r) const { return TRect(LPtoDP(r.TopLeft()), LPtoDP(r.BottomRight())); }
+TRect TCanvas::LPtoDP(const TRect& r) const {
+    return TRect(LPtoDP(r.TopLeft()), LPtoDP(r.BottomRight()));
+}
 
-TRect TCanvas::DPtoLP(const TRect& r) const { return TRect(DPtoLP(r.TopLeft()), DPtoLP(r.BottomRight())); }
+TRect TCanvas::DPtoLP(const TRect& r) const {
+    return TRect(DPtoLP(r.TopLeft()), DPtoLP(r.BottomRight()));
+}
 
 QTransform TCanvas::MappingTransform() const {
     const double sx = ScaleX();
@@ -624,7 +661,9 @@ void TCanvas::BeginPath() {
     pathOpen_ = true;
 }
 
-void TCanvas::EndPath() { pathOpen_ = false; }
+void TCanvas::EndPath() {
+    pathOpen_ = false;
+}
 
 void TCanvas::AbortPath() {
     pathOpen_ = false;
@@ -691,7 +730,9 @@ QPainterPath TCanvas::BuildPath() const {
     return path;
 }
 
-QPainterPath TCanvas::DevicePath() const { return BuildPath(); }
+QPainterPath TCanvas::DevicePath() const {
+    return BuildPath();
+}
 
 int TCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const {
     points.clear();
@@ -805,8 +846,8 @@ bool TCanvas::PreparePen(QPainter& painter) {
         pen.setWidthF(width);
         pen.setCapStyle(pen_.Cap);
         pen.setJoinStyle(pen_.Join);
-        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine,      Qt::DotLine, Qt::DashDotLine,
-                                              Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine};
+        static const Qt::PenStyle styles[] = {Qt::SolidLine,      Qt::DashLine, Qt::DotLine,  Qt::DashDotLine,
+                                              Qt::DashDotDotLine, Qt::NoPen,    Qt::SolidLine};
         pen.setStyle(styles[pen_.Style]);
     }
     painter.setPen(pen);
@@ -1018,7 +1059,8 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     DrawShape(path, true, true);
 }
 
-QPainterPath TCanvas::ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int kind) const {
+QPainterPath TCanvas::ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+                              int kind) const {
     const QRect d = OrderedRect(LPtoDP(TRect(x1, y1, x2, y2)));
     const QRectF box(d.left(), d.top(), d.width() - 1, d.height() - 1);
     const QPointF c = box.center();
@@ -1111,7 +1153,9 @@ void TCanvas::FillRegion(const QRegion& region) {
     Changed();
 }
 
-void TCanvas::InvertRect(const TRect& r) { PatBlt(r, cmDstInvert); }
+void TCanvas::InvertRect(const TRect& r) {
+    PatBlt(r, cmDstInvert);
+}
 
 void TCanvas::PatBlt(const TRect& r, TCopyMode rop) {
     const QRect d = OrderedRect(LPtoDP(r));
@@ -1341,7 +1385,8 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     const TRect dr = LPtoDP(dest);
     if (dr.Width() == 0 || dr.Height() == 0 || sourceRect.Width() == 0 || sourceRect.Height() == 0)
         return;
-    if (rop == cmBlackness || rop == cmWhiteness || rop == cmPatCopy || rop == cmPatInvert || rop == cmDstInvert) {
+    if (rop == cmBlackness || rop == cmWhiteness || rop == cmPatCopy || rop == cmPatInvert ||
+        rop == cmDstInvert) {
         PatBlt(dest, rop);
         return;
     }
@@ -1362,7 +1407,8 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
         for (int y = 0; y < part.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(part.scanLine(y));
             for (int x = 0; x < part.width(); ++x)
-                row[x] = rop == cmMergeCopy ? (row[x] & brush) | 0xFF000000u : (brush | ~row[x]) | 0xFF000000u;
+                row[x] =
+                    rop == cmMergeCopy ? (row[x] & brush) | 0xFF000000u : (brush | ~row[x]) | 0xFF000000u;
         }
         rop = rop == cmMergeCopy ? cmSrcCopy : cmSrcPaint;
     }
@@ -1393,7 +1439,8 @@ void TCanvas::DrawImage(const TRect& dest, const QImage& image) {
     const TRect dr = LPtoDP(dest);
     if (pathOpen_ || image.isNull() || dr.Width() == 0 || dr.Height() == 0)
         return;
-    const QImage shown = (dr.Width() < 0 || dr.Height() < 0) ? image.mirrored(dr.Width() < 0, dr.Height() < 0) : image;
+    const QImage shown =
+        (dr.Width() < 0 || dr.Height() < 0) ? image.mirrored(dr.Width() < 0, dr.Height() < 0) : image;
     Flush();
     QPainter* p = Begin();
     if (!p)
@@ -1403,7 +1450,8 @@ void TCanvas::DrawImage(const TRect& dest, const QImage& image) {
     Changed();
 }
 
-void TCanvas::StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect, TCopyMode rop) {
+void TCanvas::StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect,
+                            TCopyMode rop) {
     if (source.IsNull())
         return;
     const QImage view = source.BitCount() == 4 ? source.ToImage() : source.ConstView();

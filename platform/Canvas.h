@@ -39,10 +39,33 @@ class TGraphic;
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-    pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-    pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+    pmBlack,
+    pmWhite,
+    pmNop,
+    pmNot,
+    pmCopy,
+    pmNotCopy,
+    pmMergePenNot,
+    pmMaskPenNot,
+    pmMergeNotPen,
+    pmMaskNotPen,
+    pmMerge,
+    pmNotMerge,
+    pmMask,
+    pmNotMask,
+    pmXor,
+    pmNotXor
 };
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TBrushStyle {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+};
 enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = int;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
@@ -66,8 +89,16 @@ constexpr TCopyMode cmSrcPaint = 0x00EE0086;
 constexpr TCopyMode cmWhiteness = 0x00FF0062;
 
 // Mapping modes.
-enum { MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGLISH = 4, MM_HIENGLISH = 5, MM_TWIPS = 6,
-       MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8 };
+enum {
+    MM_TEXT = 1,
+    MM_LOMETRIC = 2,
+    MM_HIMETRIC = 3,
+    MM_LOENGLISH = 4,
+    MM_HIENGLISH = 5,
+    MM_TWIPS = 6,
+    MM_ISOTROPIC = 7,
+    MM_ANISOTROPIC = 8
+};
 // Region combination and results.
 enum { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
 enum { RGN_ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3 };
@@ -79,13 +110,29 @@ enum { TRANSPARENT = 1, OPAQUE = 2 };
 enum { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 };
 // Text alignment flags.
 enum : unsigned {
-    TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6,
-    TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24
+    TA_NOUPDATECP = 0,
+    TA_UPDATECP = 1,
+    TA_LEFT = 0,
+    TA_RIGHT = 2,
+    TA_CENTER = 6,
+    TA_TOP = 0,
+    TA_BOTTOM = 8,
+    TA_BASELINE = 24
 };
 // Text layout flags of DrawText.
 enum : unsigned {
-    DT_TOP = 0, DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8, DT_WORDBREAK = 0x10,
-    DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100, DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800,
+    DT_TOP = 0,
+    DT_LEFT = 0,
+    DT_CENTER = 1,
+    DT_RIGHT = 2,
+    DT_VCENTER = 4,
+    DT_BOTTOM = 8,
+    DT_WORDBREAK = 0x10,
+    DT_SINGLELINE = 0x20,
+    DT_EXPANDTABS = 0x40,
+    DT_NOCLIP = 0x100,
+    DT_CALCRECT = 0x400,
+    DT_NOPREFIX = 0x800,
     DT_END_ELLIPSIS = 0x8000
 };
 // Point types of a path read back with GetPath.

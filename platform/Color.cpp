@@ -33,4 +33,6 @@ QColor ToQColor(TColor color) {
     return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-TColor FromQColor(const QColor& color) { return RGB(color.red(), color.green(), color.blue()); }
+TColor FromQColor(const QColor& color) {
+    return RGB(color.red(), color.green(), color.blue());
+}

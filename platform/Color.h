@@ -40,10 +40,18 @@ constexpr TColor clGrayText = clSystemColor | 17;
 constexpr TColor clBtnText = clSystemColor | 18;
 constexpr TColor clBtnHighlight = clSystemColor | 20;
 
-constexpr TColor RGB(int r, int g, int b) { return TColor((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16)); }
-constexpr int GetRValue(TColor c) { return c & 0xFF; }
-constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
+constexpr TColor RGB(int r, int g, int b) {
+    return TColor((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+constexpr int GetRValue(TColor c) {
+    return c & 0xFF;
+}
+constexpr int GetGValue(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int GetBValue(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 // The 0x00BBGGRR value of any colour: system colours take the classic default scheme's values;
 // clNone and clDefault give black.

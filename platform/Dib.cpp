@@ -7,8 +7,12 @@
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+uint16_t Get16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t Get32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 void Put16(QByteArray& out, uint16_t v) {
     out.append(char(v & 0xFF));
     out.append(char(v >> 8));
@@ -42,9 +46,13 @@ struct Field {
 
 } // namespace
 
-QString InvalidBitmapMessage() { return QStringLiteral("ビットマップイメージが不正です"); }
+QString InvalidBitmapMessage() {
+    return QStringLiteral("ビットマップイメージが不正です");
+}
 
-void RaiseInvalidBitmap() { throw EInvalidGraphic(InvalidBitmapMessage()); }
+void RaiseInvalidBitmap() {
+    throw EInvalidGraphic(InvalidBitmapMessage());
+}
 
 DIBLayout ParseDIBHeader(const uint8_t* data, int64_t size) {
     DIBLayout layout;
@@ -238,7 +246,8 @@ PixelBuffer ReadBitmapFile(TStream& stream) {
     const int64_t start = stream.GetPosition();
     const int64_t available = stream.GetSize() - start;
     uint8_t fileHeader[kBitmapFileHeaderSize];
-    if (available < kBitmapFileHeaderSize + 4 || stream.Read(fileHeader, kBitmapFileHeaderSize) != kBitmapFileHeaderSize)
+    if (available < kBitmapFileHeaderSize + 4 ||
+        stream.Read(fileHeader, kBitmapFileHeaderSize) != kBitmapFileHeaderSize)
         RaiseInvalidBitmap();
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
         RaiseInvalidBitmap();

@@ -30,21 +30,23 @@ constexpr int kMaxBitmapHeaderSize = 124;
 
 // A bitmap header as read, in one form for core and info headers.
 struct DIBLayout {
-    uint32_t headerSize = 0;     // 12 for a core header, 40 and up for info headers
+    uint32_t headerSize = 0; // 12 for a core header, 40 and up for info headers
     int32_t width = 0;
-    int32_t height = 0;          // |rows|
-    bool topDown = false;        // a negative stored height
+    int32_t height = 0;   // |rows|
+    bool topDown = false; // a negative stored height
     int bitCount = 0;
     uint32_t compression = BI_RGB;
-    uint32_t colorsUsed = 0;     // biClrUsed as stored
-    int colorCount = 0;          // table entries stored after the header (0 for direct colour)
-    int colorEntrySize = 4;      // 3 for core headers (RGBTRIPLE)
-    int maskBytes = 0;           // bit-field masks stored after the header
-    uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
+    uint32_t colorsUsed = 0;          // biClrUsed as stored
+    int colorCount = 0;               // table entries stored after the header (0 for direct colour)
+    int colorEntrySize = 4;           // 3 for core headers (RGBTRIPLE)
+    int maskBytes = 0;                // bit-field masks stored after the header
+    uint32_t masks[4] = {0, 0, 0, 0}; // red, green, blue, alpha
     int64_t stride = 0;
-    int64_t imageSize = 0;       // stride * rows
+    int64_t imageSize = 0; // stride * rows
     // Bytes from the header's start to the end of masks and colour table.
-    int64_t InfoSize() const { return int64_t(headerSize) + maskBytes + int64_t(colorCount) * colorEntrySize; }
+    int64_t InfoSize() const {
+        return int64_t(headerSize) + maskBytes + int64_t(colorCount) * colorEntrySize;
+    }
     // What decoding needs of it: direct-colour rows ignore an optional table.
     int64_t RequiredInfoSize() const {
         return int64_t(headerSize) + maskBytes + (bitCount <= 8 ? int64_t(colorCount) * colorEntrySize : 0);

@@ -66,13 +66,25 @@ PixelBuffer::PixelBuffer(int width, int height, int bitCount) {
     share_->block = std::move(block);
 }
 
-int PixelBuffer::Width() const { return share_ ? share_->block->width : 0; }
-int PixelBuffer::Height() const { return share_ ? share_->block->height : 0; }
-int PixelBuffer::BitCount() const { return share_ ? share_->block->bitCount : 0; }
-int PixelBuffer::Stride() const { return share_ ? share_->block->stride : 0; }
-int64_t PixelBuffer::ByteCount() const { return share_ ? share_->block->ByteCount() : 0; }
+int PixelBuffer::Width() const {
+    return share_ ? share_->block->width : 0;
+}
+int PixelBuffer::Height() const {
+    return share_ ? share_->block->height : 0;
+}
+int PixelBuffer::BitCount() const {
+    return share_ ? share_->block->bitCount : 0;
+}
+int PixelBuffer::Stride() const {
+    return share_ ? share_->block->stride : 0;
+}
+int64_t PixelBuffer::ByteCount() const {
+    return share_ ? share_->block->ByteCount() : 0;
+}
 
-const uint8_t* PixelBuffer::ConstBits() const { return share_ ? share_->block->bytes.get() : nullptr; }
+const uint8_t* PixelBuffer::ConstBits() const {
+    return share_ ? share_->block->bytes.get() : nullptr;
+}
 
 uint8_t* PixelBuffer::Bits() {
     if (!share_)
@@ -160,13 +172,21 @@ void PixelBuffer::Detach() {
     share_ = std::move(share);
 }
 
-bool PixelBuffer::IsShared() const { return share_ && share_.use_count() > 1; }
+bool PixelBuffer::IsShared() const {
+    return share_ && share_.use_count() > 1;
+}
 
-bool PixelBuffer::SharesWith(const PixelBuffer& other) const { return share_ && share_ == other.share_; }
+bool PixelBuffer::SharesWith(const PixelBuffer& other) const {
+    return share_ && share_ == other.share_;
+}
 
-const void* PixelBuffer::MemoryId() const { return share_ ? share_->block.get() : nullptr; }
+const void* PixelBuffer::MemoryId() const {
+    return share_ ? share_->block.get() : nullptr;
+}
 
-void PixelBuffer::ReleaseBlock(void* info) { delete static_cast<std::shared_ptr<Block>*>(info); }
+void PixelBuffer::ReleaseBlock(void* info) {
+    delete static_cast<std::shared_ptr<Block>*>(info);
+}
 
 QImage PixelBuffer::MakeView(const std::shared_ptr<Block>& blockPtr, bool grayTable) {
     const Block& b = *blockPtr;
@@ -250,7 +270,8 @@ std::vector<TRGBQuad> UniformTable(int bitCount) {
     for (int r = 0; r < 6; ++r)
         for (int g = 0; g < 7; ++g)
             for (int b = 0; b < 6; ++b)
-                table.push_back((TRGBQuad(r * 255 / 5) << 16) | (TRGBQuad(g * 255 / 6) << 8) | TRGBQuad(b * 255 / 5));
+                table.push_back((TRGBQuad(r * 255 / 5) << 16) | (TRGBQuad(g * 255 / 6) << 8) |
+                                TRGBQuad(b * 255 / 5));
     for (int i = 0; table.size() < 256; ++i) {
         const TRGBQuad v = TRGBQuad(i * 255 / 3);
         table.push_back((v << 16) | (v << 8) | v);
@@ -315,7 +336,8 @@ PixelBuffer PixelBuffer::FromImage(const QImage& image, int bitCount) {
     }
     // Indexed targets keep an indexed source's own table when it fits.
     std::vector<TRGBQuad> table;
-    const bool keepIndices = image.format() == QImage::Format_Indexed8 && image.colorCount() <= (1 << bitCount);
+    const bool keepIndices =
+        image.format() == QImage::Format_Indexed8 && image.colorCount() <= (1 << bitCount);
     if (keepIndices) {
         for (QRgb c : image.colorTable())
             table.push_back(c & 0xFFFFFF);

@@ -21,7 +21,7 @@ TEST(CanvasSavers, ClipSaverRestoresNoClippingRatherThanAnEmptyRegion) {
         SaveClipRegion(canvas, saver);
         const QRegion empty;
         canvas.SelectClipRgn(&empty);
-        TIntf<IUnknownEx> second = saver;  // the last reference restores, not the first
+        TIntf<IUnknownEx> second = saver; // the last reference restores, not the first
         saver.Reset();
         QRegion now;
         canvas.GetClipRgn(now);

@@ -70,7 +70,7 @@ TEST(DIBQuantities, FollowTheHeaderRules) {
     // 16-bit bit fields: three masks after the header, whatever biClrUsed says.
     EXPECT_EQ(DIBInfoSize(p), 52);
     EXPECT_EQ(DIBNumColors(p), 5);
-    EXPECT_EQ(DIBImageSize(p), 36 * 3);  // biSizeImage 0: computed from the size
+    EXPECT_EQ(DIBImageSize(p), 36 * 3); // biSizeImage 0: computed from the size
     EXPECT_EQ(DIBFileHeaderAndInfoSize(p), 66);
     const QByteArray core = Hex("0C 00 00 00 04 00 02 00 01 00 04 00");
     const auto* c = reinterpret_cast<const uint8_t*>(core.constData());
@@ -208,7 +208,8 @@ TEST(DIB, EmptyBlockDrawsNothingAndSucceeds) {
 
 TEST(DIB, DamagedFilesRaiseTheInvalidBitmapErrorOnly) {
     const QByteArray good = GreyRowsFile(3, 3);
-    std::vector<QByteArray> damaged = {QByteArray(), QByteArray("B"), good.left(20), good.left(good.size() - 1)};
+    std::vector<QByteArray> damaged = {QByteArray(), QByteArray("B"), good.left(20),
+                                       good.left(good.size() - 1)};
     QByteArray huge = good;
     Patch32(huge, 18, 0x40000000);
     damaged.push_back(huge);
@@ -216,7 +217,7 @@ TEST(DIB, DamagedFilesRaiseTheInvalidBitmapErrorOnly) {
     Patch32(rle, 30, 2);
     damaged.push_back(rle);
     QByteArray claimed = good;
-    Patch32(claimed, 14 + 20, 0x7FFFFFFF);  // biSizeImage of a non-RGB header
+    Patch32(claimed, 14 + 20, 0x7FFFFFFF); // biSizeImage of a non-RGB header
     Patch32(claimed, 30, 3);
     damaged.push_back(claimed);
     for (const QByteArray& bytes : damaged) {
@@ -237,7 +238,8 @@ TEST(DIB, DamagedFilesRaiseTheInvalidBitmapErrorOnly) {
 }
 
 TEST(DIB, CorpusValidFilesLoadAndDamagedOnesFailWithAClearError) {
-    const QStringList files = TestSupport::FilesIn(TestSupport::SourcePath(QStringLiteral("fuzz/bmp/corpus")));
+    const QStringList files =
+        TestSupport::FilesIn(TestSupport::SourcePath(QStringLiteral("fuzz/bmp/corpus")));
     ASSERT_GE(files.size(), 40);
     for (const QString& path : files) {
         const bool valid = QFileInfo(path).fileName().startsWith(QLatin1String("valid_"));
@@ -251,7 +253,8 @@ TEST(DIB, CorpusValidFilesLoadAndDamagedOnesFailWithAClearError) {
             EXPECT_FALSE(valid) << path.toStdString() << ": " << e.what();
             // Only a damaged container reports its own error; every damaged bitmap the same one.
             if (!QFileInfo(path).fileName().startsWith(QLatin1String("packed_"))) {
-                EXPECT_EQ(e.Message(), QStringLiteral("ビットマップイメージが不正です")) << path.toStdString();
+                EXPECT_EQ(e.Message(), QStringLiteral("ビットマップイメージが不正です"))
+                    << path.toStdString();
             }
         }
     }

@@ -31,10 +31,11 @@ TEST(PaletteFile, RejectsWrongHeadersAndOversizedOrShortData) {
     wrongForm[8] = 'X';
     QByteArray oversized = Hex(kTwoColours);
     oversized[16] = char(0x05);
-    oversized[17] = char(0x04);  // 1029 bytes
+    oversized[17] = char(0x04); // 1029 bytes
     QByteArray tooManyEntries = Hex(kTwoColours);
     tooManyEntries[22] = 3;
-    for (const QByteArray& bytes : {wrongForm, oversized, tooManyEntries, Hex(kTwoColours).left(30), QByteArray()}) {
+    for (const QByteArray& bytes :
+         {wrongForm, oversized, tooManyEntries, Hex(kTwoColours).left(30), QByteArray()}) {
         TMemoryStream stream(bytes);
         EXPECT_FALSE(LoadPaletteFromStream(stream));
     }

@@ -24,10 +24,10 @@ const char* const kGolden24 = "42 4D 46 00 00 00 00 00 00 00 36 00 00 00"
 PixelBuffer Golden24Pixels() {
     PixelBuffer pixels(2, 2, 24);
     uint8_t* top = pixels.ScanLine(0);
-    top[2] = 0xFF;  // red
-    top[4] = 0xFF;  // green
+    top[2] = 0xFF; // red
+    top[4] = 0xFF; // green
     uint8_t* bottom = pixels.ScanLine(1);
-    bottom[0] = 0xFF;  // blue
+    bottom[0] = 0xFF; // blue
     bottom[3] = bottom[4] = bottom[5] = 0xFF;
     return pixels;
 }
@@ -115,7 +115,7 @@ TEST(BitmapFile, SixteenBitRowsWidenToTwentyFour) {
                                   "00 F8 00 00 E0 07 00 00 1F 00 00 00"
                                   "00 04 E0 07");
     const PixelBuffer b = Read(fields);
-    EXPECT_EQ(b.PixelRGB(0, 0), 0x008200u);  // 32 of 63 -> 130
+    EXPECT_EQ(b.PixelRGB(0, 0), 0x008200u); // 32 of 63 -> 130
     EXPECT_EQ(b.PixelRGB(1, 0), 0x00FF00u);
 }
 

@@ -1,8 +1,8 @@
 // Pixel tests of the canvas layer: each case draws into a small image and compares the pixels
 // with a pattern worked out by hand ('#' = the drawn colour, '.' = the background).
 
-#include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Bitmap.h"
 #include "platform/PixelBuffer.h"
 
 #include "tests/TestSupport.h"
@@ -43,7 +43,9 @@ QString Rows(std::initializer_list<const char*> rows) {
     return out;
 }
 
-QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+QRgb Pixel(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
 
 void BlackPen(TCanvas& canvas) {
     canvas.Pen().Color = clBlack;
@@ -129,8 +131,9 @@ TEST(CanvasShapes, PenModesCombineWithTheDestination) {
         TPenMode mode;
         uint8_t expected;
     };
-    const Case cases[] = {{pmCopy, 0xCC},  {pmXor, 0x66},   {pmNot, 0x55},  {pmMerge, 0xEE}, {pmMask, 0x88},
-                          {pmNotXor, 0x99}, {pmNotCopy, 0x33}, {pmBlack, 0x00}, {pmWhite, 0xFF}, {pmNop, 0xAA}};
+    const Case cases[] = {{pmCopy, 0xCC},  {pmXor, 0x66},    {pmNot, 0x55},     {pmMerge, 0xEE},
+                          {pmMask, 0x88},  {pmNotXor, 0x99}, {pmNotCopy, 0x33}, {pmBlack, 0x00},
+                          {pmWhite, 0xFF}, {pmNop, 0xAA}};
     for (const Case& c : cases) {
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(qRgb(0xAA, 0xAA, 0xAA));
@@ -205,7 +208,7 @@ TEST(CanvasMapping, WindowOriginShiftsDrawing) {
 TEST(CanvasMapping, AnisotropicExtentsScaleAndRound) {
     QImage image = WhiteImage(12, 12);
     TCanvas canvas(&image);
-    EXPECT_FALSE(canvas.SetWindowExt(10, 10));  // MM_TEXT has fixed extents
+    EXPECT_FALSE(canvas.SetWindowExt(10, 10)); // MM_TEXT has fixed extents
     EXPECT_EQ(canvas.SetMapMode(MM_ANISOTROPIC), MM_TEXT);
     ASSERT_TRUE(canvas.SetWindowExt(254, 254));
     ASSERT_TRUE(canvas.SetViewportExt(96, 48));
@@ -217,9 +220,8 @@ TEST(CanvasMapping, AnisotropicExtentsScaleAndRound) {
     BlackBrush(canvas);
     canvas.FillRect(Rect(0, 0, 20, 20));
     canvas.FreeHandle();
-    EXPECT_EQ(Pattern(image, QRect(0, 0, 12, 6)),
-              Rows({"............", "..########..", "..########..", "..########..", "..########..",
-                    "............"}));
+    EXPECT_EQ(Pattern(image, QRect(0, 0, 12, 6)), Rows({"............", "..########..", "..########..",
+                                                        "..########..", "..########..", "............"}));
 }
 
 TEST(CanvasMapping, IsotropicKeepsTheSmallerScale) {
@@ -382,7 +384,7 @@ TEST(CanvasPaths, RectanglePathReadsBackAsOneClosedFigure) {
     std::vector<uint8_t> types;
     ASSERT_EQ(canvas.GetPath(points, types), 6);
     EXPECT_EQ(points, (std::vector<TPoint>{Point(10, 10), Point(12, 10), Point(12, 13), Point(10, 13),
-                                            Point(10, 10), Point(12, 12)}));
+                                           Point(10, 10), Point(12, 12)}));
     EXPECT_EQ(types, (std::vector<uint8_t>{PT_MOVETO, PT_LINETO, PT_LINETO, PT_LINETO | PT_CLOSEFIGURE,
                                            PT_MOVETO, PT_LINETO}));
     // Nothing was drawn while the bracket was open.
@@ -500,9 +502,9 @@ QRgb RunCopyMode(TCopyMode mode) {
 } // namespace
 
 TEST(CanvasRasterOps, EveryCopyModeGivesItsTruthTable) {
-    for (TCopyMode mode : {cmSrcCopy, cmSrcAnd, cmSrcPaint, cmSrcInvert, cmMergePaint, cmNotSrcCopy, cmSrcErase,
-                           cmNotSrcErase, cmDstInvert, cmBlackness, cmWhiteness, cmPatCopy, cmPatInvert,
-                           cmMergeCopy, cmPatPaint}) {
+    for (TCopyMode mode :
+         {cmSrcCopy, cmSrcAnd, cmSrcPaint, cmSrcInvert, cmMergePaint, cmNotSrcCopy, cmSrcErase, cmNotSrcErase,
+          cmDstInvert, cmBlackness, cmWhiteness, cmPatCopy, cmPatInvert, cmMergeCopy, cmPatPaint}) {
         const uint32_t index = (uint32_t(mode) >> 16) & 0xFF;
         EXPECT_EQ(RunCopyMode(mode), 0x010101u * index) << std::hex << "copy mode " << mode;
     }
@@ -511,7 +513,7 @@ TEST(CanvasRasterOps, EveryCopyModeGivesItsTruthTable) {
 TEST(CanvasRasterOps, MonochromeSourcesTakeTextAndBackgroundColours) {
     PixelBuffer mono(2, 1, 1);
     mono.SetColorTable({0x000000, 0xFFFFFF});
-    mono.ScanLine(0)[0] = 0x40;  // pixel 0 clear, pixel 1 set
+    mono.ScanLine(0)[0] = 0x40; // pixel 0 clear, pixel 1 set
     QImage image = WhiteImage(2, 1);
     TCanvas canvas(&image);
     canvas.SetTextColor(clRed);
@@ -572,8 +574,9 @@ namespace {
 // Renders page 1 of a PDF at the given resolution with pdftoppm; a null image when it fails.
 QImage RasterisePdf(const QString& pdf, int dpi, const QString& folder) {
     QProcess process;
-    process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
-                                               QStringLiteral("-singlefile"), pdf, folder + QStringLiteral("/page")});
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                   QStringLiteral("-singlefile"), pdf, folder + QStringLiteral("/page")});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QImage();
     return QImage(folder + QStringLiteral("/page.png")).convertToFormat(QImage::Format_RGB32);
@@ -623,14 +626,19 @@ TEST(CanvasPrinter, MaskedDrawingIsComposedIntoOneImageOnAPdf) {
     }
     const QImage page = RasterisePdf(pdf, 72, folder.path());
     ASSERT_FALSE(page.isNull()) << "pdftoppm failed";
-    EXPECT_TRUE(Near(page.pixel(25, 25), qRgb(255, 0, 0))) << std::hex << page.pixel(25, 25);      // background
-    EXPECT_TRUE(Near(page.pixel(75, 75), qRgb(0, 0, 255))) << std::hex << page.pixel(75, 75);      // opaque top-left pixel
-    EXPECT_TRUE(Near(page.pixel(75, 125), qRgb(0, 128, 0))) << std::hex << page.pixel(75, 125);     // opaque bottom-left pixel
-    EXPECT_TRUE(Near(page.pixel(125, 75), qRgb(255, 0, 0))) << std::hex << page.pixel(125, 75);     // transparent: background shows
+    EXPECT_TRUE(Near(page.pixel(25, 25), qRgb(255, 0, 0))) << std::hex << page.pixel(25, 25); // background
+    EXPECT_TRUE(Near(page.pixel(75, 75), qRgb(0, 0, 255)))
+        << std::hex << page.pixel(75, 75); // opaque top-left pixel
+    EXPECT_TRUE(Near(page.pixel(75, 125), qRgb(0, 128, 0)))
+        << std::hex << page.pixel(75, 125); // opaque bottom-left pixel
+    EXPECT_TRUE(Near(page.pixel(125, 75), qRgb(255, 0, 0)))
+        << std::hex << page.pixel(125, 75); // transparent: background shows
     EXPECT_TRUE(Near(page.pixel(125, 125), qRgb(255, 0, 0))) << std::hex << page.pixel(125, 125);
-    EXPECT_TRUE(Near(page.pixel(100, 177), qRgb(0, 0, 0))) << std::hex << page.pixel(100, 177);      // inside the 10-point line
+    EXPECT_TRUE(Near(page.pixel(100, 177), qRgb(0, 0, 0)))
+        << std::hex << page.pixel(100, 177); // inside the 10-point line
     EXPECT_TRUE(Near(page.pixel(100, 183), qRgb(0, 0, 0))) << std::hex << page.pixel(100, 183);
-    EXPECT_TRUE(Near(page.pixel(100, 188), qRgb(255, 0, 0))) << std::hex << page.pixel(100, 188);    // outside it
+    EXPECT_TRUE(Near(page.pixel(100, 188), qRgb(255, 0, 0)))
+        << std::hex << page.pixel(100, 188); // outside it
 }
 
 TEST(CanvasPrinter, PrinterCanvasAtItsResolutionScalesPixelsPerInch) {
@@ -667,7 +675,7 @@ TEST(CanvasShapes, ArcIsOnlyAnOutline) {
         TCanvas canvas(&image);
         BlackPen(canvas);
         BlackBrush(canvas);
-        canvas.Arc(0, 0, 20, 20, 20, 10, 0, 10);  // the upper half
+        canvas.Arc(0, 0, 20, 20, 20, 10, 0, 10); // the upper half
     }
     EXPECT_EQ(Pixel(image, 10, 0), 0u);
     EXPECT_EQ(Pixel(image, 10, 5), 0xFFFFFFu);

@@ -1,5 +1,5 @@
-#include "platform/Exception.h"
 #include "platform/PixelBuffer.h"
+#include "platform/Exception.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -57,7 +57,7 @@ TEST(PixelBuffer, PaintingAViewChangesThePixels) {
         painter.fillRect(1, 1, 2, 1, QColor(0x11, 0x22, 0x33));
     }
     const uint8_t* row = buffer.ConstScanLine(1);
-    EXPECT_EQ(row[3], 0x33);  // blue first
+    EXPECT_EQ(row[3], 0x33); // blue first
     EXPECT_EQ(row[4], 0x22);
     EXPECT_EQ(row[5], 0x11);
     EXPECT_EQ(buffer.PixelRGB(2, 1), 0x112233u);
@@ -80,8 +80,8 @@ TEST(PixelBuffer, ViewOutlivesItsBufferAndSharedWritesDetach) {
 TEST(PixelBuffer, IndexedPixelsReadThroughTheTable) {
     PixelBuffer four(3, 1, 4);
     four.SetColorTable({0x000000, 0x123456, 0xABCDEF});
-    four.ScanLine(0)[0] = 0x12;  // pixel 0 = 1, pixel 1 = 2
-    four.ScanLine(0)[1] = 0x20;  // pixel 2 = 2
+    four.ScanLine(0)[0] = 0x12; // pixel 0 = 1, pixel 1 = 2
+    four.ScanLine(0)[1] = 0x20; // pixel 2 = 2
     EXPECT_EQ(four.PixelRGB(0, 0), 0x123456u);
     EXPECT_EQ(four.PixelRGB(1, 0), 0xABCDEFu);
     EXPECT_EQ(four.PixelRGB(2, 0), 0xABCDEFu);
@@ -118,7 +118,7 @@ TEST(PixelBuffer, ConversionsKeepColours) {
         EXPECT_EQ(buffer.PixelRGB(2, 0), 0xFFFFFFu) << bits;
     }
     const PixelBuffer mono = PixelBuffer::FromImage(image, 1);
-    EXPECT_EQ(mono.ConstScanLine(0)[0] & 0xE0, 0x20);  // red is dark, white is light
+    EXPECT_EQ(mono.ConstScanLine(0)[0] & 0xE0, 0x20); // red is dark, white is light
     const PixelBuffer wide = PixelBuffer::FromImage(image, 24).Converted(32);
     EXPECT_EQ(wide.PixelRGB(0, 0), 0xFF0000u);
 }
@@ -126,12 +126,12 @@ TEST(PixelBuffer, ConversionsKeepColours) {
 TEST(PixelBuffer, EqualityIgnoresRowPadding) {
     PixelBuffer a(3, 1, 24);
     PixelBuffer b(3, 1, 24);
-    b.ScanLine(0)[10] = 0x55;  // padding byte
+    b.ScanLine(0)[10] = 0x55; // padding byte
     EXPECT_TRUE(a == b);
     b.ScanLine(0)[8] = 1;
     EXPECT_FALSE(a == b);
     PixelBuffer m(3, 1, 1);
     PixelBuffer n(3, 1, 1);
-    n.ScanLine(0)[0] = 0x1F;  // bits past the third pixel
+    n.ScanLine(0)[0] = 0x1F; // bits past the third pixel
     EXPECT_TRUE(m == n);
 }

@@ -297,7 +297,6 @@ void TDIB::LoadFromBitmap(const TBitmap& bitmap) {
 }
 
 void TDIB::LoadFromStream(TStream& stream) {
-    kept_.reset();
     const int64_t start = stream.GetPosition();
     QByteArray owned;
     int32_t packedSize = 0;
@@ -358,6 +357,8 @@ void TDIB::LoadFromStream(TStream& stream) {
         QByteArray(reinterpret_cast<const char*>(file + layout.pixelOffset), qsizetype(layout.imageSize)));
     // Decode now, so that damaged rows fail the load rather than a later draw.
     ref->GetPixels(*info);
+    // Only a complete load replaces what the block held.
+    kept_.reset();
     info_ = std::move(info);
     holder_ = std::move(ref);
 }

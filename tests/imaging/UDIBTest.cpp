@@ -197,6 +197,16 @@ TEST(DIB, AssignSharesPixelsAndBitmapsShareBack) {
     EXPECT_EQ(back.GetPixel(0, 1), 0x0A0A0A);
 }
 
+TEST(DIB, FailedLoadKeepsTheFormerBlock) {
+    TDIB dib;
+    TMemoryStream good(GreyRowsFile(2, 3));
+    dib.LoadFromStream(good);
+    TMemoryStream bad(GreyRowsFile(2, 3).left(40));
+    EXPECT_THROW(dib.LoadFromStream(bad), EInvalidGraphic);
+    EXPECT_EQ(dib.Height(), 3);
+    EXPECT_EQ(dib.Pixels().PixelRGB(0, 2), 0x141414u);
+}
+
 TEST(DIB, EmptyBlockDrawsNothingAndSucceeds) {
     TDIB dib;
     QImage image(2, 2, QImage::Format_RGB32);

@@ -40,6 +40,8 @@ TDocStorage::TDocStorage(TDocStorage* parent, const QString& path, bool createIf
     if (!parent)
         return;
     root_ = parent->root_;
+    if (!root_)
+        ThrowStorageError(STG_E_INVALIDHANDLE, path);
     name_ = ResolvePath(path, parent->name_);
     const HRESULT hr = OpenPath(name_, root_->Mode(), createIfMissing, chain_);
     if (Failed(hr))
@@ -62,6 +64,8 @@ const CompoundStoragePtr& TDocStorage::Storage() const {
 HRESULT TDocStorage::OpenPath(const QString& fullPath, uint32_t flags, bool createIfMissing,
                               std::vector<CompoundStoragePtr>& chain) const {
     chain.clear();
+    if (!root_)
+        return STG_E_INVALIDHANDLE;
     const CompoundStoragePtr& top = root_->Storage();
     if (!top)
         return STG_E_INVALIDHANDLE;
@@ -139,8 +143,8 @@ bool TDocStorage::StorageExists(const QString& path) {
 bool TDocStorage::DeleteElement(const QString& path) {
     QString dir, name;
     SplitLast(path, dir, name);
-    TDocStorage folder(this, dir, false);
     try {
+        TDocStorage folder(this, dir, false);
         folder.Storage()->DestroyElement(name);
     } catch (const EOleSysError& e) {
         if (e.ErrorCode() == STG_E_FILENOTFOUND)
@@ -186,6 +190,10 @@ TRootStorage::TRootStorage(CompoundStoragePtr storage, uint16_t mode) : mode_(St
 }
 
 TRootStorage::~TRootStorage() {
+    // Storages still open here outlive their root only by mistake; cut them loose, so that freeing them
+    // later touches nothing that is gone (their own interfaces stay valid).
+    for (TDocStorage* open : openStorages_)
+        open->root_ = nullptr;
     openStorages_.clear();
     root_ = nullptr;
 }

@@ -48,7 +48,8 @@ public:
     bool StreamExists(const QString& path);
     // True when every storage along path opens for reading.
     bool StorageExists(const QString& path);
-    // Destroys a stream or storage (with everything in it); false when it is not there.
+    // Destroys a stream or storage (with everything in it); false when it, or the storage holding it,
+    // is not there.
     bool DeleteElement(const QString& path);
     // Moves (or renames, within one storage) an element; both paths are relative to this storage.
     void MoveElement(const QString& fromPath, const QString& toPath);
@@ -59,6 +60,7 @@ public:
     void CopyTo(TDocStorage& dest);
 
 protected:
+    friend class TRootStorage;
     // The root's own object: no parent, the storage is set by the root.
     TDocStorage() = default;
     // Opens fullPath from the root, reusing storages that are already open under it; returns the

@@ -202,7 +202,7 @@ TEST_F(DocStorageTest, DeleteMoveEnumerateAndCopy) {
     WriteStream(root, QStringLiteral("A\\Sub\\two"), "2");
     WriteStream(root, QStringLiteral("B\\three"), "3");
     EXPECT_FALSE(root.DeleteElement(QStringLiteral("A\\missing")));
-    EXPECT_EQ(CodeOf([&] { root.DeleteElement(QStringLiteral("Nowhere\\x")); }), STG_E_FILENOTFOUND);
+    EXPECT_FALSE(root.DeleteElement(QStringLiteral("Nowhere\\x")));
     root.MoveElement(QStringLiteral("A\\one"), QStringLiteral("B\\uno"));
     root.MoveElement(QStringLiteral("B\\three"), QStringLiteral("B\\tres"));
     TDocStorage b(&root, QStringLiteral("B"), false);
@@ -289,4 +289,16 @@ TEST_F(DocStorageTest, TemporaryCopyLoadsSavesAndKeepsFilesOnFailure) {
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", oldTmp);
+}
+
+TEST_F(DocStorageTest, StorageFreedAfterItsRootStaysHarmless) {
+    auto root = std::make_unique<TFileStorage>(Path(QStringLiteral("orphan.dat")), ModeCreate);
+    auto sub = std::make_unique<TDocStorage>(root.get(), QStringLiteral("Sub"), true);
+    WriteStream(*sub, QStringLiteral("s"), "x");
+    root.reset();
+    EXPECT_FALSE(sub->StreamExists(QStringLiteral("s")));
+    EXPECT_EQ(CodeOf([&] { TDocStorage(sub.get(), QStringLiteral("Deeper"), true); }), STG_E_INVALIDHANDLE);
+    sub.reset();
+    TFileStorage reopened(Path(QStringLiteral("orphan.dat")), fmOpenRead);
+    EXPECT_EQ(StreamBytes(reopened, QStringLiteral("Sub\\s")), QByteArray("x"));
 }

@@ -396,6 +396,12 @@ TEST_F(CompoundFileTest, ChangesAreCountedAndReadsAreNot) {
     EXPECT_EQ(root->ChangeCount(), afterWrite);
     s->SetSize(2);
     EXPECT_GT(root->ChangeCount(), afterWrite);
+    // The root's modification time follows the changes at each commit.
+    const uint64_t before = root->Stat().mtime;
+    EXPECT_GT(before, 0u);
+    s->Write("x", 1);
+    root->Commit();
+    EXPECT_GE(root->Stat().mtime, before);
 }
 
 TEST_F(CompoundFileTest, FileShareModesKeepOtherOpenersOut) {

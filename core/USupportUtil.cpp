@@ -4,6 +4,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Component.h"
+#include "platform/Picture.h"
 #include "platform/PixelBuffer.h"
 #include "platform/PropertyRegistry.h"
 #include "platform/Settings.h"
@@ -331,4 +332,30 @@ void ReplaceComponentColors(TComponent* component, const std::vector<TColor>& ol
         for (int i = c->ComponentCount() - 1; i >= 0; --i)
             work.push_back(c->Components(i));
     }
+}
+
+bool IsPictureEmpty(const TPicture* picture) {
+    return !picture || !picture->Graphic() || picture->Graphic()->Empty();
+}
+
+void SetPictureTransparent(TPicture* picture, TColor color, bool transparent) {
+    if (!picture || !picture->Graphic())
+        return;
+    TGraphic* graphic = picture->Graphic();
+    auto* bitmap = dynamic_cast<TBitmap*>(graphic);
+    // A picture already transparent in another colour takes the new one too.
+    const bool colorDiffers = transparent && bitmap && bitmap->TransparentColor() != color;
+    if (graphic->Transparent() == transparent && !colorDiffers)
+        return;
+    const TNotifyEvent saved = picture->OnChange;
+    picture->OnChange = nullptr;
+    try {
+        if (bitmap)
+            bitmap->SetTransparentColor(color);
+        graphic->SetTransparent(transparent);
+    } catch (...) {
+        picture->OnChange = saved;
+        throw;
+    }
+    picture->OnChange = saved;
 }

@@ -18,6 +18,7 @@ class TCanvas;
 class TComponent;
 class TGraphic;
 class TPersistent;
+class TPicture;
 struct TRect;
 class QAction;
 class QWidget;
@@ -109,3 +110,10 @@ void ReplaceColorProperties(TPersistent* obj, const std::vector<TColor>& oldValu
 // ReplaceColorProperties on the component and on everything it owns, at any depth.
 void ReplaceComponentColors(TComponent* component, const std::vector<TColor>& oldValues,
                             const std::vector<TColor>& newValues);
+
+// True when the picture is null, holds no graphic or an empty one.
+bool IsPictureEmpty(const TPicture* picture);
+// Makes the picture's graphic transparent with colour (a bitmap takes the colour as its fixed
+// transparent colour), or opaque, without telling the picture's change event. Nothing for a picture
+// without a graphic.
+void SetPictureTransparent(TPicture* picture, TColor color, bool transparent);

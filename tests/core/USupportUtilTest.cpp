@@ -3,6 +3,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Component.h"
+#include "platform/Picture.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Settings.h"
 #include "tests/TestSupport.h"
@@ -405,6 +406,40 @@ TEST(SupportUtil, ReplaceComponentColorsWalksOwnedComponentsOnce) {
     // Unequal lists: the extra entry is ignored.
     ReplaceComponentColors(&root, {0x00E6E6E6, 0x00E6E6E6}, {0x00123456});
     EXPECT_EQ(child->color, 0x00123456);
+}
+
+TEST(SupportUtil, PictureEmptiness) {
+    EXPECT_TRUE(IsPictureEmpty(nullptr));
+    TPicture picture;
+    EXPECT_TRUE(IsPictureEmpty(&picture));
+    TBitmap& bitmap = picture.ForceType<TBitmap>();
+    EXPECT_TRUE(IsPictureEmpty(&picture));
+    bitmap.SetSize(2, 1);
+    EXPECT_FALSE(IsPictureEmpty(&picture));
+}
+
+TEST(SupportUtil, SetPictureTransparentKeepsTheChangeEventQuiet) {
+    TPicture picture;
+    SetPictureTransparent(&picture, 0x00F0F0F0, true); // no graphic: nothing
+    SetPictureTransparent(nullptr, 0x00F0F0F0, true);
+    TBitmap& bitmap = picture.ForceType<TBitmap>();
+    bitmap.SetSize(2, 2);
+    int changes = 0;
+    picture.OnChange = [&](TObject*) { ++changes; };
+
+    SetPictureTransparent(&picture, 0x00F0F0F0, true);
+    EXPECT_TRUE(bitmap.Transparent());
+    EXPECT_EQ(bitmap.TransparentColor(), 0x00F0F0F0);
+    EXPECT_EQ(changes, 0);
+    // Already transparent, in another colour: the new colour is taken.
+    SetPictureTransparent(&picture, 0x00607090, true);
+    EXPECT_EQ(bitmap.TransparentColor(), 0x00607090);
+    SetPictureTransparent(&picture, 0x00607090, false);
+    EXPECT_FALSE(bitmap.Transparent());
+    EXPECT_EQ(changes, 0);
+    // The event is back afterwards.
+    bitmap.SetSize(3, 3);
+    EXPECT_GT(changes, 0);
 }
 
 #include "USupportUtilTest.moc"

@@ -324,7 +324,10 @@ void Volume::LoadDirectory() {
         entries_[s].children = std::move(kids);
     }
     // Entries no tree reaches are left alone: they keep their sectors and are never reused.
+    freeEntries_ = 0;
     for (size_t i = 1; i < entries_.size(); ++i) {
+        if (entries_[i].type == EntryType::Unallocated)
+            ++freeEntries_;
         if (!reached[i] && entries_[i].type == EntryType::Root)
             Corrupt("second root entry");
         if (reached[i] && entries_[i].type == EntryType::Storage) {
@@ -403,6 +406,7 @@ std::unique_ptr<Volume> Volume::Create(std::unique_ptr<LockBytes> bytes) {
     root.color = 1;
     root.mtime = FileTimeNow();
     v->freeEntryHint_ = 1;
+    v->freeEntries_ = perSector - 1;
     v->headerDirty_ = true;
     v->anyDirty_ = true;
     v->ready_ = true;
@@ -473,9 +477,10 @@ void Volume::RemoveChild(uint32_t storage, uint32_t id) {
 }
 
 uint32_t Volume::AllocateEntry() {
-    for (uint32_t i = freeEntryHint_; i < entries_.size(); ++i) {
+    for (uint32_t i = freeEntryHint_; freeEntries_ > 0 && i < entries_.size(); ++i) {
         if (entries_[i].type == EntryType::Unallocated) {
             freeEntryHint_ = i + 1;
+            --freeEntries_;
             return i;
         }
     }
@@ -488,6 +493,7 @@ uint32_t Volume::AllocateEntry() {
     dirDirty_.push_back(1);
     headerDirty_ = true; // version 4 headers count directory sectors
     freeEntryHint_ = first + 1;
+    freeEntries_ += sectorSize_ / DirEntrySize - 1;
     return first;
 }
 
@@ -544,6 +550,7 @@ void Volume::Destroy(uint32_t id) {
         e = DirEntry();
         MarkEntry(victim);
         freeEntryHint_ = std::min(freeEntryHint_, victim);
+        ++freeEntries_;
     }
     ++changeCount_;
 }

@@ -187,7 +187,8 @@ private:
     std::vector<DirEntry> entries_;
     std::vector<uint32_t> dirChain_;
     std::vector<uint8_t> dirDirty_;
-    uint32_t freeEntryHint_ = 0;
+    uint32_t freeEntryHint_ = 0; // no unallocated entry lies below this
+    uint32_t freeEntries_ = 0;
     std::set<uint32_t> treeDirty_;
 
     bool ready_ = false;

@@ -374,6 +374,73 @@ void ResampleFiltered(const TPixelView& dest, const TPixelView& source, TResampl
 // ---------------------------------------------------------------------------------------------
 // Recursive Gaussian blur
 
+// A local copy of the coefficients for the steady-state loops (so the compiler knows the stores
+// cannot change them), with the 16.16 feedback weights split into high and low halves: the
+// rounded product (d y + 32768) >> 16 is then d yh + dh yl + ((dl yl + 32768) >> 16) with
+// y = yh 65536 + yl, all in 32-bit lanes. That is exact while |d yh| stays below 2^31: the
+// weights are below 2^20 and, for byte input and radii up to 50, the accumulators below 2^26.
+template <typename V>
+struct SteadyCoefficients {
+    DericheCoefficients<V> k;
+    explicit SteadyCoefficients(const DericheCoefficients<V>& coefficients) : k(coefficients) {}
+    V Feedback(int n, V y) const { return k.Feedback(n, y); }
+};
+
+template <>
+struct SteadyCoefficients<int32_t> {
+    DericheCoefficients<int32_t> k;
+    int32_t high[5], low[5];
+    explicit SteadyCoefficients(const DericheCoefficients<int32_t>& coefficients) : k(coefficients) {
+        for (int n = 0; n < 5; ++n) {
+            high[n] = k.d[n] >> 16;
+            low[n] = k.d[n] & 0xFFFF;
+        }
+    }
+    int32_t Feedback(int n, int32_t y) const {
+        const int32_t yh = y >> 16, yl = y & 0xFFFF;
+        return k.d[n] * yh + high[n] * yl + int32_t((uint32_t(low[n]) * uint32_t(yl) + 32768u) >> 16);
+    }
+};
+
+// One position of many lines in the steady state (four earlier positions on hand). The
+// coefficients are copied into locals so that the compiler knows the stores cannot change them.
+template <typename V>
+KERNEL_INLINE void ForwardRow(const DericheCoefficients<V>& k, const uint8_t* __restrict a0,
+                              const uint8_t* __restrict a1, const uint8_t* __restrict a2,
+                              const uint8_t* __restrict a3, const uint8_t* __restrict a4,
+                              const V* __restrict y1, const V* __restrict y2, const V* __restrict y3,
+                              const V* __restrict y4, V* __restrict y, int width) {
+    const SteadyCoefficients<V> c(k);
+    for (int b = 0; b < width; ++b) {
+        V acc = c.k.ForwardInput(0, a0[b]) - c.k.Feedback(0, V(0));
+        acc += c.k.ForwardInput(1, a1[b]) - c.Feedback(1, y1[b]);
+        acc += c.k.ForwardInput(2, a2[b]) - c.Feedback(2, y2[b]);
+        acc += c.k.ForwardInput(3, a3[b]) - c.Feedback(3, y3[b]);
+        acc += c.k.ForwardInput(4, a4[b]) - c.Feedback(4, y4[b]);
+        y[b] = acc;
+    }
+}
+
+template <typename V>
+KERNEL_INLINE void
+BackwardRow(const DericheCoefficients<V>& k, uint8_t* __restrict xj, const uint8_t* __restrict b1,
+            const uint8_t* __restrict b2, const uint8_t* __restrict b3, const uint8_t* __restrict b4,
+            const V* __restrict m1, const V* __restrict m2, const V* __restrict m3, const V* __restrict m4,
+            const V* __restrict f, V* __restrict y, uint8_t* __restrict xsave, int width) {
+    const SteadyCoefficients<V> c(k);
+    for (int b = 0; b < width; ++b) {
+        const uint8_t xv = xj[b];
+        V acc = c.k.BackwardInput(0, xv) - c.k.Feedback(0, V(0));
+        acc += c.k.BackwardInput(1, b1[b]) - c.Feedback(1, m1[b]);
+        acc += c.k.BackwardInput(2, b2[b]) - c.Feedback(2, m2[b]);
+        acc += c.k.BackwardInput(3, b3[b]) - c.Feedback(3, m3[b]);
+        acc += c.k.BackwardInput(4, b4[b]) - c.Feedback(4, m4[b]);
+        y[b] = acc;
+        xsave[b] = xv;
+        xj[b] = c.k.Combine(f[b], acc);
+    }
+}
+
 // Filters `width` independent lines at once, all of the same length: value b at position i lies
 // at base[i * posStride + b]. The forward pass keeps its accumulators for the whole block; the
 // backward pass keeps the last four positions and writes the result in place.
@@ -396,19 +463,9 @@ KERNEL_INLINE void FilterBlock(const DericheCoefficients<V>& k, uint8_t* base, p
             y[b] = acc;
         }
     }
-    for (int i = 4; i < length; ++i) {
-        const uint8_t* __restrict a0 = x(i), * __restrict a1 = x(i - 1), * __restrict a2 = x(i - 2), * __restrict a3 = x(i - 3), * __restrict a4 = x(i - 4);
-        const V* __restrict y1 = fwd(i - 1), * __restrict y2 = fwd(i - 2), * __restrict y3 = fwd(i - 3), * __restrict y4 = fwd(i - 4);
-        V* __restrict y = fwd(i);
-        for (int b = 0; b < width; ++b) {
-            V acc = k.ForwardInput(0, a0[b]) - k.Feedback(0, V(0));
-            acc += k.ForwardInput(1, a1[b]) - k.Feedback(1, y1[b]);
-            acc += k.ForwardInput(2, a2[b]) - k.Feedback(2, y2[b]);
-            acc += k.ForwardInput(3, a3[b]) - k.Feedback(3, y3[b]);
-            acc += k.ForwardInput(4, a4[b]) - k.Feedback(4, y4[b]);
-            y[b] = acc;
-        }
-    }
+    for (int i = 4; i < length; ++i)
+        ForwardRow(k, x(i), x(i - 1), x(i - 2), x(i - 3), x(i - 4), fwd(i - 1), fwd(i - 2), fwd(i - 3),
+                   fwd(i - 4), fwd(i), width);
     // Backward: ym[q] holds y-[j+1+q] and xs[q] holds x[j+1+q]; the results overwrite x[j],
     // so the inputs still needed are kept aside. The first positions see the border continued
     // with the last position.
@@ -443,19 +500,7 @@ KERNEL_INLINE void FilterBlock(const DericheCoefficients<V>& k, uint8_t* base, p
                 xj[b] = k.Combine(f[b], acc);
             }
         } else {
-            const uint8_t* __restrict b1 = xs[0], * __restrict b2 = xs[1], * __restrict b3 = xs[2], * __restrict b4 = xs[3];
-            const V* __restrict m1 = ym[0], * __restrict m2 = ym[1], * __restrict m3 = ym[2], * __restrict m4 = ym[3];
-            for (int b = 0; b < width; ++b) {
-                const uint8_t xv = xj[b];
-                V acc = k.BackwardInput(0, xv) - k.Feedback(0, V(0));
-                acc += k.BackwardInput(1, b1[b]) - k.Feedback(1, m1[b]);
-                acc += k.BackwardInput(2, b2[b]) - k.Feedback(2, m2[b]);
-                acc += k.BackwardInput(3, b3[b]) - k.Feedback(3, m3[b]);
-                acc += k.BackwardInput(4, b4[b]) - k.Feedback(4, m4[b]);
-                y[b] = acc;
-                xsave[b] = xv;
-                xj[b] = k.Combine(f[b], acc);
-            }
+            BackwardRow(k, xj, xs[0], xs[1], xs[2], xs[3], ym[0], ym[1], ym[2], ym[3], f, y, xsave, width);
         }
         spare = ym[3];
         ym[3] = ym[2], ym[2] = ym[1], ym[1] = ym[0], ym[0] = y;
@@ -496,7 +541,7 @@ template <typename V>
 void BlurColumns(const TPixelView& view, const TRect& r, const DericheCoefficients<V>& k) {
     const int c = view.BytesPerPixel, h = r.Height();
     const int values = r.Width() * c;
-    const int block = 128;
+    const int block = 64;
     const int blocks = (values + block - 1) / block;
     uint8_t* origin = view.Row(r.Top) + size_t(r.Left) * c;
     ParallelBands(blocks, std::max(1, 1048576 / (block * std::max(1, h))), [&](int begin, int end) {

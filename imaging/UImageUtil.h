@@ -8,6 +8,7 @@
 #include "imaging/PixelKernel.h"
 #include "platform/Rect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -75,8 +76,6 @@ inline uint8_t DericheCoefficients<int32_t>::Combine(int32_t forward, int32_t ba
 }
 template <>
 inline uint8_t DericheCoefficients<float>::Combine(float forward, float backward) const {
-    float sum = forward + backward;
-    if (!(sum > 0.0f))
-        return 0;
-    return sum >= 255.0f ? 255 : uint8_t(int32_t(sum));
+    const float sum = std::min(std::max(forward + backward, 0.0f), 255.0f);
+    return uint8_t(int32_t(sum)); // truncation toward zero
 }

@@ -1,0 +1,357 @@
+#include "imaging/UExifReader.h"
+
+#include "tests/TestSupport.h"
+#include "imaging/UJPEGImage.h"
+#include "imaging/UPictureEX.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Builds Exif blocks: IFDs laid out one after the other behind the TIFF header, each followed by
+// the values that do not fit in their entry. An entry may point to a later IFD by its number.
+struct ExifEntry {
+    uint16_t tag;
+    uint16_t type;
+    uint32_t count;
+    QByteArray value;  // already in the block's byte order
+    int linkTo = -1;   // IFD number whose offset becomes the (LONG) value
+};
+
+class ExifBuilder {
+public:
+    explicit ExifBuilder(bool littleEndian) : le_(littleEndian) {}
+
+    QByteArray U16(uint16_t v) const {
+        QByteArray b(2, 0);
+        b[le_ ? 0 : 1] = char(v & 0xFF);
+        b[le_ ? 1 : 0] = char(v >> 8);
+        return b;
+    }
+    QByteArray U32(uint32_t v) const {
+        QByteArray b(4, 0);
+        for (int i = 0; i < 4; ++i)
+            b[le_ ? i : 3 - i] = char((v >> (8 * i)) & 0xFF);
+        return b;
+    }
+    ExifEntry Short(uint16_t tag, uint16_t v) const { return {tag, 3, 1, U16(v) + QByteArray(2, 0)}; }
+    ExifEntry Long(uint16_t tag, uint32_t v) const { return {tag, 4, 1, U32(v)}; }
+    ExifEntry Ascii(uint16_t tag, const QByteArray& text) const {
+        QByteArray v = text + QByteArray(1, 0);
+        return {tag, 2, uint32_t(v.size()), v};
+    }
+    ExifEntry Rational(uint16_t tag, std::vector<std::pair<uint32_t, uint32_t>> pairs, uint16_t type = 5) const {
+        QByteArray v;
+        for (auto [n, d] : pairs)
+            v += U32(n) + U32(d);
+        return {tag, type, uint32_t(pairs.size()), v};
+    }
+    ExifEntry Link(uint16_t tag, int ifd) const { return {tag, 4, 1, QByteArray(4, 0), ifd}; }
+
+    // IFD i is followed by IFD i + 1 through its next link when chainNext[i] is set.
+    void AddIfd(std::vector<ExifEntry> entries, bool chainToNext = false) {
+        ifds_.push_back({std::move(entries), chainToNext});
+    }
+
+    // The TIFF structure (header and directories).
+    QByteArray Tiff() const {
+        std::vector<uint32_t> offsets;
+        uint32_t pos = 8;
+        for (const Ifd& ifd : ifds_) {
+            offsets.push_back(pos);
+            pos += 2 + 12 * uint32_t(ifd.entries.size()) + 4;
+            for (const ExifEntry& e : ifd.entries)
+                if (e.value.size() > 4)
+                    pos += uint32_t(e.value.size() + (e.value.size() & 1));
+        }
+        QByteArray out = le_ ? QByteArray("II*\0", 4) : QByteArray("MM\0*", 4);
+        out += U32(8);
+        for (size_t i = 0; i < ifds_.size(); ++i) {
+            const Ifd& ifd = ifds_[i];
+            uint32_t data = offsets[i] + 2 + 12 * uint32_t(ifd.entries.size()) + 4;
+            QByteArray extra;
+            out += U16(uint16_t(ifd.entries.size()));
+            for (const ExifEntry& e : ifd.entries) {
+                out += U16(e.tag) + U16(e.type) + U32(e.count);
+                if (e.linkTo >= 0) {
+                    out += U32(offsets[size_t(e.linkTo)]);
+                } else if (e.value.size() > 4) {
+                    out += U32(data + uint32_t(extra.size()));
+                    extra += e.value;
+                    if (e.value.size() & 1)
+                        extra += char(0);
+                } else {
+                    out += e.value + QByteArray(4 - int(e.value.size()), 0);
+                }
+            }
+            out += U32(ifd.chainToNext && i + 1 < ifds_.size() ? offsets[i + 1] : 0);
+            out += extra;
+        }
+        return out;
+    }
+    QByteArray Block() const { return QByteArray("Exif\0\0", 6) + Tiff(); }
+
+private:
+    struct Ifd {
+        std::vector<ExifEntry> entries;
+        bool chainToNext;
+    };
+    bool le_;
+    std::vector<Ifd> ifds_;
+};
+
+QByteArray Segment(uint8_t marker, const QByteArray& payload) {
+    QByteArray s;
+    s += char(0xFF);
+    s += char(marker);
+    const int length = int(payload.size()) + 2;
+    s += char(length >> 8);
+    s += char(length & 0xFF);
+    return s + payload;
+}
+
+QByteArray Jpeg(const std::vector<QByteArray>& segments) {
+    QByteArray j("\xFF\xD8", 2);
+    for (const QByteArray& s : segments)
+        j += s;
+    return j + QByteArray("\xFF\xD9", 2);
+}
+
+// A camera-like block: IFD0 with a date and the Exif link, IFD1, the Exif IFD with a version,
+// an exposure and an interoperability link, the interoperability IFD.
+ExifBuilder CameraBlock(bool le) {
+    ExifBuilder b(le);
+    b.AddIfd({b.Short(274, 6), b.Ascii(EXIFTAG_DateTime, "2003:04:05 06:07:08"), b.Link(EXIFTAG_ExifIFD, 2)},
+             true);
+    b.AddIfd({b.Long(513, 1234), b.Short(259, 6)});
+    b.AddIfd({{EXIFTAG_ExifVersion, 7, 4, QByteArray("0220")}, b.Rational(33434, {{1, 60}}),
+              b.Rational(37380, {{uint32_t(-2), 3}}, 10), b.Rational(37500, {{28, 10}, {5, 1}}),
+              {37377, 8, 1, b.U16(0xFFFF) + QByteArray(2, 0)}, b.Link(EXIFTAG_InteropIFD, 3)});
+    b.AddIfd({b.Ascii(1, "R98")});
+    return b;
+}
+
+TExifReader& Load(TExifReader& reader, const QByteArray& bytes) {
+    TMemoryStream stream(bytes);
+    reader.LoadFromStream(stream);
+    return reader;
+}
+
+} // namespace
+
+TEST(ExifReader, ReadsBothByteOrdersAndAllFourDirectories) {
+    for (bool le : {true, false}) {
+        SCOPED_TRACE(le ? "little-endian" : "big-endian");
+        TExifReader r;
+        Load(r, Jpeg({Segment(0xE0, "JFIF\0x"), Segment(0xE1, CameraBlock(le).Block())}));
+        ASSERT_TRUE(r.HasExif());
+        EXPECT_EQ(r.LittleEndian(), le);
+        EXPECT_EQ(r.Ifd0Offset(), 8u);
+
+        QString text;
+        r.GetText(EXIF_IFD0, EXIFTAG_DateTime, text);
+        EXPECT_EQ(text, "2003:04:05 06:07:08");
+        // An inline SHORT: its two bytes only, in the block's order (6, not 1536).
+        EXPECT_EQ(r.GetInteger(EXIF_IFD0, 274), 6);
+        EXPECT_EQ(r.GetInteger(EXIF_IFD1, 513), 1234);
+        EXPECT_TRUE(r.HasTag(EXIF_IFD1, 259));
+        EXPECT_FALSE(r.HasTag(EXIF_IFD0, 259));
+
+        r.GetText(EXIF_EXIFIFD, EXIFTAG_ExifVersion, text);
+        EXPECT_EQ(text, "0220");
+        EXPECT_EQ(r.ExifVersion(), 220);
+        TExifRational q;
+        r.GetRational(EXIF_EXIFIFD, 33434, q);
+        EXPECT_EQ(q, (TExifRational{1, 60}));
+        r.GetText(EXIF_EXIFIFD, 37380, text);
+        EXPECT_EQ(text, "-2/3");
+        std::vector<TExifRational> list;
+        r.GetRationals(EXIF_EXIFIFD, 37500, list);
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[1], (TExifRational{5, 1}));
+        r.GetText(EXIF_EXIFIFD, 37500, text);
+        EXPECT_EQ(text, "28/10");
+        // SSHORT -1 is not sign-extended.
+        EXPECT_EQ(r.GetInteger(EXIF_EXIFIFD, 37377), 65535);
+        r.GetText(EXIF_EXIFIFD, 37377, text);
+        EXPECT_EQ(text, "65535");
+
+        r.GetText(EXIF_INTEROP, 1, text);
+        EXPECT_EQ(text, "R98");
+        EXPECT_FALSE(r.HasTag(4, 1));
+    }
+}
+
+TEST(ExifReader, TypedQueriesAnswerAbsentForOtherTypes) {
+    TExifReader r;
+    Load(r, Jpeg({Segment(0xE1, CameraBlock(true).Block())}));
+    TExifRational q{7, 7};
+    r.GetRational(EXIF_IFD0, 9999, q);
+    EXPECT_EQ(q, (TExifRational{0, 1}));
+    r.GetRational(EXIF_IFD0, EXIFTAG_DateTime, q);
+    EXPECT_EQ(q, (TExifRational{0, 1}));
+    EXPECT_EQ(r.GetInteger(EXIF_IFD0, EXIFTAG_DateTime), 0);
+    EXPECT_EQ(r.GetInteger(EXIF_EXIFIFD, 33434), 0);
+    std::vector<TExifRational> list{{1, 2}};
+    r.GetRationals(EXIF_IFD0, 274, list);
+    EXPECT_TRUE(list.empty());
+    QString text = "x";
+    r.GetText(EXIF_IFD0, 9999, text);
+    EXPECT_TRUE(text.isEmpty());
+}
+
+TEST(ExifReader, OnlyTheFirstApp1SegmentCounts) {
+    TExifReader r;
+    Load(r, Jpeg({Segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>"), Segment(0xE1, CameraBlock(true).Block())}));
+    EXPECT_FALSE(r.HasExif());
+    EXPECT_EQ(r.GetInteger(EXIF_IFD0, 274), 0);
+
+    // Other segments before it are skipped.
+    Load(r, Jpeg({Segment(0xE0, QByteArray(300, 'j')), Segment(0xDB, QByteArray(65, 1)),
+                  Segment(0xE1, CameraBlock(false).Block())}));
+    EXPECT_TRUE(r.HasExif());
+}
+
+TEST(ExifReader, DirectoriesThatAreNotThereDoNotExist) {
+    ExifBuilder b(true);
+    b.AddIfd({b.Short(274, 1), b.Link(EXIFTAG_ExifIFD, 1)});
+    b.AddIfd({b.Short(41728, 3)});
+    TExifReader r;
+    Load(r, Jpeg({Segment(0xE1, b.Block())}));
+    ASSERT_TRUE(r.HasExif());
+    EXPECT_EQ(r.GetInteger(EXIF_EXIFIFD, 41728), 3);
+    // No next link from IFD0, no interoperability tag.
+    EXPECT_FALSE(r.HasTag(EXIF_IFD1, 41728));
+    EXPECT_FALSE(r.HasTag(EXIF_INTEROP, 1));
+    EXPECT_FALSE(r.HasTag(-1, 274));
+}
+
+TEST(ExifReader, NoExifWhenTheFileIsNotAnExifJpeg) {
+    const QByteArray block = CameraBlock(true).Block();
+    QByteArray badOrder = block;
+    badOrder[6] = 'X';
+    QByteArray shortHeader = QByteArray("Exif\0\0II*\0", 10);
+    const std::vector<QByteArray> inputs = {
+        QByteArray(),
+        QByteArray("\xFF\xD8\xFF"),                              // fewer than 5 bytes
+        QByteArray("GIF89a-not-a-jpeg"),                         // no SOI
+        Jpeg({}),                                                // EOI before any APP1
+        Jpeg({Segment(0xE1, QByteArray("Exif\0\1", 6) + CameraBlock(true).Tiff())}),
+        Jpeg({Segment(0xE1, badOrder)}),
+        Jpeg({Segment(0xE1, shortHeader)}),                      // no room for the IFD0 offset
+        QByteArray("\xFF\xD8\x12\x34\x56\x78", 6),               // a non-marker byte ends the scan
+        QByteArray("\xFF\xD8\xFF\xE0\x00\x01\xFF\xE1\x00\x10", 10), // a length below 2
+        QByteArray("\xFF\xD8\xFF\xE0\xFF\xF0\x00\x00\x00\x00", 10), // a segment past the end
+    };
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(i);
+        TExifReader r;
+        Load(r, inputs[i]);
+        EXPECT_FALSE(r.HasExif());
+        EXPECT_FALSE(r.HasTag(EXIF_IFD0, EXIFTAG_DateTime));
+        QString text;
+        r.GetText(EXIF_IFD0, EXIFTAG_DateTime, text);
+        EXPECT_TRUE(text.isEmpty());
+    }
+}
+
+TEST(ExifReader, TruncatedApp1RaisesTheStreamError) {
+    QByteArray jpeg = Jpeg({Segment(0xE1, CameraBlock(true).Block())});
+    jpeg.truncate(40);
+    TExifReader r;
+    TMemoryStream stream(jpeg);
+    EXPECT_THROW(r.LoadFromStream(stream), EReadError);
+}
+
+TEST(ExifReader, DamagedEntriesReadAsAbsent) {
+    ExifBuilder b(false);
+    // Unknown type 13, a count whose size overflows 32 bits, a value offset beyond the block,
+    // an ASCII value running past its end, and a directory offset past the block.
+    b.AddIfd({{100, 13, 1, b.U32(5)},
+              {101, 4, 0x40000001u, b.U32(8)},
+              {102, 5, 1, b.U32(0xFFFFFFF0u)},
+              {103, 2, 200, b.U32(20)},
+              b.Long(EXIFTAG_ExifIFD, 0x7FFFFFF0u),
+              b.Short(104, 9)});
+    TExifReader r;
+    Load(r, Jpeg({Segment(0xE1, b.Block())}));
+    ASSERT_TRUE(r.HasExif());
+    for (uint16_t tag : {100, 101, 102, 103}) {
+        SCOPED_TRACE(tag);
+        EXPECT_FALSE(r.HasTag(EXIF_IFD0, tag));
+        EXPECT_EQ(r.GetInteger(EXIF_IFD0, tag), 0);
+        QString text;
+        r.GetText(EXIF_IFD0, tag, text);
+        EXPECT_TRUE(text.isEmpty());
+    }
+    EXPECT_FALSE(r.HasTag(EXIF_EXIFIFD, 1));
+    EXPECT_EQ(r.GetInteger(EXIF_IFD0, 104), 9);
+
+    // An entry count far beyond the block: the entries that are there still answer, the rest not.
+    QByteArray block = ExifBuilder(true).Block();
+    ExifBuilder one(true);
+    one.AddIfd({one.Short(7, 77)});
+    block = one.Block();
+    block[14] = char(0xFF);
+    block[15] = char(0xFF);
+    Load(r, Jpeg({Segment(0xE1, block)}));
+    EXPECT_EQ(r.GetInteger(EXIF_IFD0, 7), 77);
+    EXPECT_FALSE(r.HasTag(EXIF_IFD0, 8));
+    EXPECT_FALSE(r.HasTag(EXIF_IFD1, 7));
+
+    // IFD0 itself outside the block.
+    QByteArray far = one.Block();
+    far[10] = char(0xF0);
+    Load(r, Jpeg({Segment(0xE1, far)}));
+    EXPECT_TRUE(r.HasExif());
+    EXPECT_FALSE(r.HasTag(EXIF_IFD0, 7));
+}
+
+TEST(ExifReader, SelfLinkedDirectoriesEnd) {
+    // The Exif IFD link points back at IFD0 and the interoperability link at itself: every
+    // lookup is a fixed number of steps, so this answers instead of looping.
+    ExifBuilder b(true);
+    b.AddIfd({b.Link(EXIFTAG_ExifIFD, 0), b.Link(EXIFTAG_InteropIFD, 0)}, false);
+    TExifReader r;
+    Load(r, Jpeg({Segment(0xE1, b.Block())}));
+    EXPECT_TRUE(r.HasTag(EXIF_EXIFIFD, EXIFTAG_ExifIFD));
+    EXPECT_TRUE(r.HasTag(EXIF_INTEROP, EXIFTAG_InteropIFD));
+}
+
+TEST(ExifReader, LoadsFromFilesAndJpegPictures) {
+    // A real JPEG with the Exif block spliced in behind its SOI.
+    TBitmap bitmap(16, 8, pf24bit);
+    bitmap.Canvas().FillSolid(Rect(0, 0, 16, 8), clRed);
+    TJPEGImage jpeg;
+    jpeg.Assign(bitmap);
+    QByteArray bytes = jpeg.Data();
+    bytes.insert(2, Segment(0xE1, CameraBlock(false).Block()));
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("photo.jpg");
+    TestSupport::WriteFile(file, bytes);
+    TExifReader r;
+    r.LoadFromFile(file);
+    QString text;
+    r.GetText(EXIF_IFD0, EXIFTAG_DateTime, text);
+    EXPECT_EQ(text, "2003:04:05 06:07:08");
+
+    TPictureEx picture;
+    picture.LoadFromFile(file);
+    TExifReader p;
+    p.LoadFromPicture(&picture);
+    EXPECT_TRUE(p.HasExif());
+    EXPECT_EQ(p.GetInteger(EXIF_IFD0, 274), 6);
+
+    TPictureEx bmp;
+    bmp.Assign(&bitmap);
+    p.LoadFromPicture(&bmp);
+    EXPECT_FALSE(p.HasExif());
+    EXPECT_THROW(p.LoadFromFile(dir.filePath("missing.jpg")), EFOpenError);
+}

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <type_traits>
@@ -32,20 +33,35 @@ uint8_t StoreByte(int32_t v) {
     return uint8_t(v > 255 ? 255 : v);
 }
 
+// Rows first .. first + view.Height - 1 of a destination `height` rows tall, held in view.
+struct DestRows {
+    TPixelView view;
+    int first = 0;
+    int height = 0;
+    uint8_t* Row(int j) const { return view.Row(j - first); }
+    int Width() const { return view.Width; }
+};
+
+// Runs body(begin, end) over the rows the view holds, in destination row numbers.
+void ForBands(const DestRows& dest, int minBand, const std::function<void(int, int)>& body) {
+    ParallelBands(dest.view.Height, minBand,
+                  [&](int begin, int end) { body(dest.first + begin, dest.first + end); });
+}
+
 template <int C>
 void NearestRow(uint8_t* __restrict out, const uint8_t* __restrict in, const int32_t* offsets, int width) {
     for (int x = 0; x < width; ++x)
         std::memcpy(out + x * C, in + offsets[x], C);
 }
 
-void ResampleNearest(const TPixelView& dest, const TPixelView& source) {
-    const int sw = source.Width, sh = source.Height, dw = dest.Width, dh = dest.Height;
+void ResampleNearest(const DestRows& dest, const TPixelView& source) {
+    const int sw = source.Width, sh = source.Height, dw = dest.Width(), dh = dest.height;
     const int c = source.BytesPerPixel;
     std::vector<int32_t> offsets(dw);
     for (int x = 0; x < dw; ++x)
         offsets[x] = int32_t((int64_t(x) * sw + sw / 2) / dw) * c;
     auto rowOf = [&](int y) { return int((int64_t(y) * sh + sh / 2) / dh); };
-    ParallelBands(dh, std::max(1, 65536 / std::max(1, dw)), [&](int begin, int end) {
+    ForBands(dest, std::max(1, 65536 / std::max(1, dw)), [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             if (y > begin && rowOf(y) == rowOf(y - 1)) {
                 std::memcpy(dest.Row(y), dest.Row(y - 1), size_t(dw) * c);
@@ -268,10 +284,9 @@ KERNEL_CLONES void BoxLast64(uint8_t* out, const int64_t* acc, const int32_t* h,
 }
 
 template <typename Acc>
-void ShrinkRows(const TPixelView& dest, const TPixelView& source, const ColumnPlan& plan, int begin,
-                int end) {
-    const int64_t step = (int64_t(source.Height) << 16) / dest.Height;
-    const Acc inv = Acc((int64_t(dest.Height) << 16) / source.Height);
+void ShrinkRows(const DestRows& dest, const TPixelView& source, const ColumnPlan& plan, int begin, int end) {
+    const int64_t step = (int64_t(source.Height) << 16) / dest.height;
+    const Acc inv = Acc((int64_t(dest.height) << 16) / source.Height);
     RowCache cache(plan, source, 2);
     const size_t n = cache.Values();
     std::vector<Acc> acc(n);
@@ -314,9 +329,9 @@ KERNEL_CLONES void CubicRows(uint8_t* __restrict out, const int32_t* __restrict 
         out[i] = StoreByte((r0[i] * w0 + r1[i] * w1 + r2[i] * w2 + r3[i] * w3) / 256);
 }
 
-void EnlargeRows(const TPixelView& dest, const TPixelView& source, const ColumnPlan& plan, TResampleKind kind,
+void EnlargeRows(const DestRows& dest, const TPixelView& source, const ColumnPlan& plan, TResampleKind kind,
                  int begin, int end) {
-    const int64_t step = (int64_t(source.Height) << 16) / dest.Height;
+    const int64_t step = (int64_t(source.Height) << 16) / dest.height;
     RowCache cache(plan, source, 4);
     const size_t n = cache.Values();
     for (int i = begin; i < end; ++i) {
@@ -340,15 +355,15 @@ void EnlargeRows(const TPixelView& dest, const TPixelView& source, const ColumnP
     }
 }
 
-void ResampleFiltered(const TPixelView& dest, const TPixelView& source, TResampleKind kind) {
-    const ColumnPlan plan(source.Width, dest.Width, source.BytesPerPixel, kind);
-    const int sh = source.Height, dh = dest.Height;
+void ResampleFiltered(const DestRows& dest, const TPixelView& source, TResampleKind kind) {
+    const ColumnPlan plan(source.Width, dest.Width(), source.BytesPerPixel, kind);
+    const int sh = source.Height, dh = dest.height;
     // Enough rows a band that the rows shared by two bands are a small part of its work.
     const int minBand =
-        std::max(8, int(std::min<int64_t>(4096, 262144 / (int64_t(dest.Width) * plan.c + 1))));
+        std::max(8, int(std::min<int64_t>(4096, 262144 / (int64_t(dest.Width()) * plan.c + 1))));
     if (dh == sh) {
-        ParallelBands(dh, minBand, [&](int begin, int end) {
-            std::vector<int32_t> h(size_t(dest.Width) * plan.c);
+        ForBands(dest, minBand, [&](int begin, int end) {
+            std::vector<int32_t> h(size_t(dest.Width()) * plan.c);
             for (int y = begin; y < end; ++y) {
                 ResampleColumns(plan, source.Row(y), h.data());
                 StoreRowSame(dest.Row(y), h.data(), h.size());
@@ -359,15 +374,15 @@ void ResampleFiltered(const TPixelView& dest, const TPixelView& source, TResampl
         const int64_t spanRows = (((int64_t(sh) << 16) / dh) >> 16) + 2;
         const int64_t largest = plan.mode == ColumnPlan::Cubic ? 512 : 255;
         const bool narrow = largest * 256 * spanRows < std::numeric_limits<int32_t>::max();
-        ParallelBands(dh, minBand, [&](int begin, int end) {
+        ForBands(dest, minBand, [&](int begin, int end) {
             if (narrow)
                 ShrinkRows<int32_t>(dest, source, plan, begin, end);
             else
                 ShrinkRows<int64_t>(dest, source, plan, begin, end);
         });
     } else {
-        ParallelBands(dh, minBand,
-                      [&](int begin, int end) { EnlargeRows(dest, source, plan, kind, begin, end); });
+        ForBands(dest, minBand,
+                 [&](int begin, int end) { EnlargeRows(dest, source, plan, kind, begin, end); });
     }
 }
 
@@ -671,6 +686,15 @@ template struct DericheCoefficients<int32_t>;
 template struct DericheCoefficients<float>;
 
 void ResamplePixels(const TPixelView& dest, const TPixelView& source, TResampleKind kind) {
+    ResampleRows(dest, 0, dest.Height, source, kind);
+}
+
+void ResampleRows(const TPixelView& rows, int firstRow, int destHeight, const TPixelView& source,
+                  TResampleKind kind) {
+    if (rows.Empty() || source.Empty() || destHeight < 1 || firstRow < 0 ||
+        rows.Height > destHeight - firstRow)
+        return;
+    const DestRows dest{rows, firstRow, destHeight};
     if (kind == rkNearest)
         ResampleNearest(dest, source);
     else

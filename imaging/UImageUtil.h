@@ -26,6 +26,11 @@ void ResampleBitmap(TBitmap* dest, TBitmap* source, TResampleKind kind);
 // The same on raw views of equal bytes per pixel (1, 3 or 4) and sides 1..kMaxResampleSide.
 void ResamplePixels(const TPixelView& dest, const TPixelView& source, TResampleKind kind);
 
+// Rows firstRow .. firstRow + rows.Height - 1 of the same resampling into a destination
+// rows.Width x destHeight, so that a large destination can be made a band of rows at a time.
+void ResampleRows(const TPixelView& rows, int firstRow, int destHeight, const TPixelView& source,
+                  TResampleKind kind);
+
 // r = a intersected with b; false when a or b is empty or the intersection is.
 bool IntersectRectChecked(TRect& r, const TRect& a, const TRect& b);
 

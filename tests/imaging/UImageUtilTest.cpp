@@ -370,3 +370,28 @@ TEST(GaussianBlurRectTest, FixedPointNeverRunsRadiiItsWeightsCannotHold) {
     GaussianBlurRect(&b, TRect(0, 0, 40, 40), 200, 200);
     EXPECT_TRUE(a.Pixels() == b.Pixels());
 }
+
+TEST(ResampleTest, RowBandsPieceTogetherTheWholeResult) {
+    KernelTestImage source(37, 23, 3);
+    source.Noise(31, true);
+    for (TResampleKind kind : {rkNearest, rkLinear, rkCubic})
+        for (auto size : {std::pair{90, 71}, std::pair{20, 9}, std::pair{37, 23}}) {
+            const Bytes whole = Resampled(source, size.first, size.second, kind, true);
+            for (int band : {1, 4, 13}) {
+                Bytes pieced;
+                for (int first = 0; first < size.second; first += band) {
+                    KernelTestImage rows(size.first, std::min(band, size.second - first), 3);
+                    ResampleRows(rows.view, first, size.second, source.view, kind);
+                    const Bytes part = rows.Pixels();
+                    pieced.insert(pieced.end(), part.begin(), part.end());
+                }
+                EXPECT_EQ(pieced, whole)
+                    << int(kind) << " " << size.first << "x" << size.second << " band " << band;
+            }
+        }
+    // A band reaching past the destination's last row is refused.
+    KernelTestImage rows(90, 5, 3);
+    rows.Fill(7);
+    ResampleRows(rows.view, 70, 71, source.view, rkLinear);
+    EXPECT_EQ(rows.At(0, 0), 7);
+}

@@ -18,18 +18,33 @@ constexpr int64_t kEntrySize = 12;
 // Bytes of one value of a TIFF type; 0 for a type outside the table.
 int TypeSize(uint16_t type) {
     switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
+    case 1:
+    case 2:
+    case 6:
+    case 7:
+        return 1;
+    case 3:
+    case 8:
+        return 2;
+    case 4:
+    case 9:
+    case 11:
+        return 4;
+    case 5:
+    case 10:
+    case 12:
+        return 8;
+    default:
+        return 0;
     }
 }
 
 bool IsIntegerType(uint16_t type) {
     return type == 1 || type == 3 || type == 4 || type == 6 || type == 8 || type == 9;
 }
-bool IsRationalType(uint16_t type) { return type == 5 || type == 10; }
+bool IsRationalType(uint16_t type) {
+    return type == 5 || type == 10;
+}
 constexpr uint16_t kTypeAscii = 2;
 constexpr uint16_t kTypeUndefined = 7;
 
@@ -136,7 +151,8 @@ int64_t TExifReader::FindIfd(int ifd) const {
     };
     auto linkedBy = [this](int64_t parent, uint16_t tag) -> int64_t {
         Entry e;
-        if (parent < 0 || !LocateEntry(parent, tag, e) || !IsIntegerType(e.type) || e.count == 0 || e.size > 4)
+        if (parent < 0 || !LocateEntry(parent, tag, e) || !IsIntegerType(e.type) || e.count == 0 ||
+            e.size > 4)
             return -1;
         const uint32_t offset = ReadNumber(e.valuePos, e.size);
         // Offset 0 is the TIFF header itself, never a directory.

@@ -13,8 +13,8 @@
 namespace {
 
 void Query(const TExifReader& reader) {
-    static const uint16_t kTags[] = {1, 2, 256, 257, 259, 271, 274, 306, 513, 514,
-                                     33434, 34665, 36864, 37377, 40965, 65535};
+    static const uint16_t kTags[] = {1,   2,   256,   257,   259,   271,   274,   306,
+                                     513, 514, 33434, 34665, 36864, 37377, 40965, 65535};
     for (int ifd = -1; ifd <= 4; ++ifd) {
         for (uint16_t tag : kTags) {
             const bool has = reader.HasTag(ifd, tag);

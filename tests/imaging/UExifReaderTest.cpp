@@ -1,10 +1,10 @@
 #include "imaging/UExifReader.h"
 
-#include "tests/TestSupport.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -20,8 +20,8 @@ struct ExifEntry {
     uint16_t tag;
     uint16_t type;
     uint32_t count;
-    QByteArray value;  // already in the block's byte order
-    int linkTo = -1;   // IFD number whose offset becomes the (LONG) value
+    QByteArray value; // already in the block's byte order
+    int linkTo = -1;  // IFD number whose offset becomes the (LONG) value
 };
 
 class ExifBuilder {
@@ -46,7 +46,8 @@ public:
         QByteArray v = text + QByteArray(1, 0);
         return {tag, 2, uint32_t(v.size()), v};
     }
-    ExifEntry Rational(uint16_t tag, std::vector<std::pair<uint32_t, uint32_t>> pairs, uint16_t type = 5) const {
+    ExifEntry Rational(uint16_t tag, std::vector<std::pair<uint32_t, uint32_t>> pairs,
+                       uint16_t type = 5) const {
         QByteArray v;
         for (auto [n, d] : pairs)
             v += U32(n) + U32(d);
@@ -130,9 +131,12 @@ ExifBuilder CameraBlock(bool le) {
     b.AddIfd({b.Short(274, 6), b.Ascii(EXIFTAG_DateTime, "2003:04:05 06:07:08"), b.Link(EXIFTAG_ExifIFD, 2)},
              true);
     b.AddIfd({b.Long(513, 1234), b.Short(259, 6)});
-    b.AddIfd({{EXIFTAG_ExifVersion, 7, 4, QByteArray("0220")}, b.Rational(33434, {{1, 60}}),
-              b.Rational(37380, {{uint32_t(-2), 3}}, 10), b.Rational(37500, {{28, 10}, {5, 1}}),
-              {37377, 8, 1, b.U16(0xFFFF) + QByteArray(2, 0)}, b.Link(EXIFTAG_InteropIFD, 3)});
+    b.AddIfd({{EXIFTAG_ExifVersion, 7, 4, QByteArray("0220")},
+              b.Rational(33434, {{1, 60}}),
+              b.Rational(37380, {{uint32_t(-2), 3}}, 10),
+              b.Rational(37500, {{28, 10}, {5, 1}}),
+              {37377, 8, 1, b.U16(0xFFFF) + QByteArray(2, 0)},
+              b.Link(EXIFTAG_InteropIFD, 3)});
     b.AddIfd({b.Ascii(1, "R98")});
     return b;
 }
@@ -208,7 +212,8 @@ TEST(ExifReader, TypedQueriesAnswerAbsentForOtherTypes) {
 
 TEST(ExifReader, OnlyTheFirstApp1SegmentCounts) {
     TExifReader r;
-    Load(r, Jpeg({Segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>"), Segment(0xE1, CameraBlock(true).Block())}));
+    Load(r, Jpeg({Segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>"),
+                  Segment(0xE1, CameraBlock(true).Block())}));
     EXPECT_FALSE(r.HasExif());
     EXPECT_EQ(r.GetInteger(EXIF_IFD0, 274), 0);
 
@@ -239,13 +244,13 @@ TEST(ExifReader, NoExifWhenTheFileIsNotAnExifJpeg) {
     QByteArray shortHeader = QByteArray("Exif\0\0II*\0", 10);
     const std::vector<QByteArray> inputs = {
         QByteArray(),
-        QByteArray("\xFF\xD8\xFF"),                              // fewer than 5 bytes
-        QByteArray("GIF89a-not-a-jpeg"),                         // no SOI
-        Jpeg({}),                                                // EOI before any APP1
+        QByteArray("\xFF\xD8\xFF"),      // fewer than 5 bytes
+        QByteArray("GIF89a-not-a-jpeg"), // no SOI
+        Jpeg({}),                        // EOI before any APP1
         Jpeg({Segment(0xE1, QByteArray("Exif\0\1", 6) + CameraBlock(true).Tiff())}),
         Jpeg({Segment(0xE1, badOrder)}),
-        Jpeg({Segment(0xE1, shortHeader)}),                      // no room for the IFD0 offset
-        QByteArray("\xFF\xD8\x12\x34\x56\x78", 6),               // a non-marker byte ends the scan
+        Jpeg({Segment(0xE1, shortHeader)}),                         // no room for the IFD0 offset
+        QByteArray("\xFF\xD8\x12\x34\x56\x78", 6),                  // a non-marker byte ends the scan
         QByteArray("\xFF\xD8\xFF\xE0\x00\x01\xFF\xE1\x00\x10", 10), // a length below 2
         QByteArray("\xFF\xD8\xFF\xE0\xFF\xF0\x00\x00\x00\x00", 10), // a segment past the end
     };

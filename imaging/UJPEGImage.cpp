@@ -98,6 +98,9 @@ bool Decode(const QByteArray& data, const DecodeRequest& request, PixelBuffer& o
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    // Progressive files keep every coefficient of the image in memory; beyond this libjpeg
+    // stops with an error rather than taking what a small hostile file claims.
+    cinfo.mem->max_memory_to_use = PixelBuffer::kMaxBytes;
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),

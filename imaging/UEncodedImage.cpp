@@ -20,8 +20,8 @@ bool HasAlpha(const QImage& image) {
 } // namespace
 
 bool ImageSizeAllowed(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= PixelBuffer::kMaxDimension && height <= PixelBuffer::kMaxDimension &&
-           width * 4 <= PixelBuffer::kMaxBytes / height;
+    return width > 0 && height > 0 && width <= PixelBuffer::kMaxDimension &&
+           height <= PixelBuffer::kMaxDimension && width * 4 <= PixelBuffer::kMaxBytes / height;
 }
 
 void TEncodedImage::Take(const QByteArray& data, const QImage& image) {
@@ -65,12 +65,22 @@ void TEncodedImage::SetData(const QByteArray& data) {
     Take(data, image);
 }
 
-void TEncodedImage::Draw(TCanvas& canvas, const TRect& rect) { StretchDrawImage(canvas, rect, image_); }
+void TEncodedImage::Draw(TCanvas& canvas, const TRect& rect) {
+    StretchDrawImage(canvas, rect, image_);
+}
 
-void TEncodedImage::LoadFromStream(TStream& stream) { SetData(stream.ReadBytes(stream.Remaining())); }
+void TEncodedImage::LoadFromStream(TStream& stream) {
+    SetData(stream.ReadBytes(stream.Remaining()));
+}
 
-void TEncodedImage::SaveToStream(TStream& stream) { stream.WriteBytes(data_); }
+void TEncodedImage::SaveToStream(TStream& stream) {
+    stream.WriteBytes(data_);
+}
 
-void TEncodedImage::ReadData(TStream& stream) { SetData(ReadGraphicBlock(stream)); }
+void TEncodedImage::ReadData(TStream& stream) {
+    SetData(ReadGraphicBlock(stream));
+}
 
-void TEncodedImage::WriteData(TStream& stream) { WriteGraphicBlock(stream, data_); }
+void TEncodedImage::WriteData(TStream& stream) {
+    WriteGraphicBlock(stream, data_);
+}

@@ -158,7 +158,8 @@ QByteArray TGIFImage::Encode(const QImage& image) const {
             }
     }
     // Qt keeps up to 256 distinct colours exactly and dithers onto a colour cube beyond that.
-    const QImage indexed = image.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8);
+    const QImage indexed =
+        image.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8);
     std::vector<TRGBQuad> table;
     for (QRgb c : indexed.colorTable())
         table.push_back(c & 0xFFFFFF);

@@ -43,7 +43,9 @@ void LimitScans(j_common_ptr cinfo) {
     }
 }
 
-[[noreturn]] void RaiseJPEG(int code) { throw EJPEG(QStringLiteral("JPEG error #%1").arg(code)); }
+[[noreturn]] void RaiseJPEG(int code) {
+    throw EJPEG(QStringLiteral("JPEG error #%1").arg(code));
+}
 
 struct HeaderInfo {
     int width = 0;
@@ -234,15 +236,21 @@ void TJPEGGraphic::Assign(const TGraphic& source) {
 
 int TJPEGGraphic::ScaleDenominator() const {
     switch (scale_) {
-    case jsHalf: return 2;
-    case jsQuarter: return 4;
-    case jsEighth: return 8;
-    case jsFullSize: break;
+    case jsHalf:
+        return 2;
+    case jsQuarter:
+        return 4;
+    case jsEighth:
+        return 8;
+    case jsFullSize:
+        break;
     }
     return 1;
 }
 
-bool TJPEGGraphic::Empty() const { return data_.isEmpty() && (!bitmap_ || bitmap_->Empty()); }
+bool TJPEGGraphic::Empty() const {
+    return data_.isEmpty() && (!bitmap_ || bitmap_->Empty());
+}
 
 int TJPEGGraphic::Width() const {
     if (data_.isEmpty())
@@ -277,13 +285,21 @@ void TJPEGGraphic::SetData(const QByteArray& data) {
     Changed();
 }
 
-void TJPEGGraphic::LoadFromStream(TStream& stream) { SetData(stream.ReadBytes(stream.Remaining())); }
+void TJPEGGraphic::LoadFromStream(TStream& stream) {
+    SetData(stream.ReadBytes(stream.Remaining()));
+}
 
-void TJPEGGraphic::SaveToStream(TStream& stream) { stream.WriteBytes(Data()); }
+void TJPEGGraphic::SaveToStream(TStream& stream) {
+    stream.WriteBytes(Data());
+}
 
-void TJPEGGraphic::ReadData(TStream& stream) { SetData(ReadGraphicBlock(stream)); }
+void TJPEGGraphic::ReadData(TStream& stream) {
+    SetData(ReadGraphicBlock(stream));
+}
 
-void TJPEGGraphic::WriteData(TStream& stream) { WriteGraphicBlock(stream, Data()); }
+void TJPEGGraphic::WriteData(TStream& stream) {
+    WriteGraphicBlock(stream, Data());
+}
 
 const QByteArray& TJPEGGraphic::Data() {
     JPEGNeeded();
@@ -392,4 +408,6 @@ void TJPEGGraphic::SetPixelFormat(TJPEGPixelFormat value) {
     }
 }
 
-void TJPEGGraphic::SetCompressionQuality(int value) { quality_ = std::clamp(value, 1, 100); }
+void TJPEGGraphic::SetCompressionQuality(int value) {
+    quality_ = std::clamp(value, 1, 100);
+}

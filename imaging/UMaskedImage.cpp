@@ -36,10 +36,18 @@ void TMaskedImage::CreateMask(const TBitmap& source, TBitmap& mask, TColor trans
             for (int x = 0; x < w; ++x) {
                 bool transparent;
                 switch (bitCount) {
-                case 8: transparent = row[x] == keyIndex; break;
-                case 24: transparent = row[3 * x] == blue && row[3 * x + 1] == green && row[3 * x + 2] == red; break;
-                case 32: transparent = row[4 * x] == blue && row[4 * x + 1] == green && row[4 * x + 2] == red; break;
-                default: transparent = source.GetPixel(x, y) == TColor(key); break;
+                case 8:
+                    transparent = row[x] == keyIndex;
+                    break;
+                case 24:
+                    transparent = row[3 * x] == blue && row[3 * x + 1] == green && row[3 * x + 2] == red;
+                    break;
+                case 32:
+                    transparent = row[4 * x] == blue && row[4 * x + 1] == green && row[4 * x + 2] == red;
+                    break;
+                default:
+                    transparent = source.GetPixel(x, y) == TColor(key);
+                    break;
                 }
                 if (transparent)
                     out[x >> 3] |= uint8_t(0x80 >> (x & 7));
@@ -49,7 +57,9 @@ void TMaskedImage::CreateMask(const TBitmap& source, TBitmap& mask, TColor trans
     mask.SetPixels(bits);
 }
 
-TMaskedImageNT::TMaskedImageNT() { mask_.SetMonochrome(true); }
+TMaskedImageNT::TMaskedImageNT() {
+    mask_.SetMonochrome(true);
+}
 
 void TMaskedImageNT::Assign(const TMaskedImage& source) {
     if (const auto* same = dynamic_cast<const TMaskedImageNT*>(&source)) {
@@ -111,4 +121,6 @@ void TMaskedImageNT::SetMask(const TBitmap& mask) {
     imageDirty_ = true;
 }
 
-void TMaskedImageNT::GetMask(TBitmap& dest) { dest.Assign(mask_); }
+void TMaskedImageNT::GetMask(TBitmap& dest) {
+    dest.Assign(mask_);
+}

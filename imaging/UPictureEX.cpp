@@ -76,7 +76,9 @@ void TSafetyJPEGImage::Draw(TCanvas& canvas, const TRect& rect) {
 
 // ---- TPictureEx
 
-TPictureEx::TPictureEx() : notifier_(std::make_unique<TChangeNotify>(this)) { RegisterPictureClasses(); }
+TPictureEx::TPictureEx() : notifier_(std::make_unique<TChangeNotify>(this)) {
+    RegisterPictureClasses();
+}
 
 TPictureEx::~TPictureEx() {
     // Listeners are told and unlinked while the picture still answers for its notifier.
@@ -175,12 +177,24 @@ HRESULT TPictureEx::QueryInterface(const TGUID& iid, void** obj) {
     return *obj ? S_OK : E_NOINTERFACE;
 }
 
-void TPictureEx::Broadcast(TObject* sender, const TGUID& eventID) { notifier_->Broadcast(sender, eventID); }
-void TPictureEx::AddListener(IListener* listener) { notifier_->AddListener(listener); }
-void TPictureEx::RemoveListener(IListener* listener) { notifier_->RemoveListener(listener); }
-void TPictureEx::Changed() { notifier_->Changed(); }
-void TPictureEx::BeginUpdate() { notifier_->BeginUpdate(); }
-void TPictureEx::EndUpdate() { notifier_->EndUpdate(); }
+void TPictureEx::Broadcast(TObject* sender, const TGUID& eventID) {
+    notifier_->Broadcast(sender, eventID);
+}
+void TPictureEx::AddListener(IListener* listener) {
+    notifier_->AddListener(listener);
+}
+void TPictureEx::RemoveListener(IListener* listener) {
+    notifier_->RemoveListener(listener);
+}
+void TPictureEx::Changed() {
+    notifier_->Changed();
+}
+void TPictureEx::BeginUpdate() {
+    notifier_->BeginUpdate();
+}
+void TPictureEx::EndUpdate() {
+    notifier_->EndUpdate();
+}
 
 // ---- graphic accessors
 
@@ -196,7 +210,9 @@ TSafetyBitmap& GetSafetyBitmap(TPicture& picture) {
     return result;
 }
 
-TSafetyJPEGImage& GetSafetyJPEG(TPicture& picture) { return picture.ForceType<TSafetyJPEGImage>(false); }
+TSafetyJPEGImage& GetSafetyJPEG(TPicture& picture) {
+    return picture.ForceType<TSafetyJPEGImage>(false);
+}
 
 // ---- TResourceImageLoader
 
@@ -305,7 +321,8 @@ void RegisterPictureClasses() {
         TPicture::RegisterFileFormat<TJPEGImage>(QStringLiteral("JPG"), jpeg);
         TPicture::RegisterFileFormat<TSafetyJPEGImage>(QStringLiteral("JPG"), jpeg);
         TPicture::RegisterFileFormat<TSafetyJPEGImage>(QStringLiteral("JPEG"), jpeg);
-        TPicture::RegisterFileFormat<TPNGImage>(QStringLiteral("PNG"), QStringLiteral("Portable Network Graphics"));
+        TPicture::RegisterFileFormat<TPNGImage>(QStringLiteral("PNG"),
+                                                QStringLiteral("Portable Network Graphics"));
         TPicture::RegisterFileFormat<TGIFImage>(QStringLiteral("GIF"), QStringLiteral("GIF Image"));
     });
 }

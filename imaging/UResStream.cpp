@@ -9,7 +9,9 @@ constexpr int64_t kEntryPrefix = 8; // DataSize and HeaderSize
 // HeaderSize covers the prefix and at least two ordinal fields.
 constexpr int64_t kMinHeaderSize = kEntryPrefix + 8;
 
-int64_t Align4(int64_t v) { return (v + 3) & ~int64_t(3); }
+int64_t Align4(int64_t v) {
+    return (v + 3) & ~int64_t(3);
+}
 
 QString ProgramResourcePath(const TResName& name, const TResName& type) {
     QString typeText;

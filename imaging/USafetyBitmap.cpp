@@ -112,7 +112,9 @@ void TSafetyBitmap::GetMask(TBitmap& dest) {
     masked_->GetMask(dest);
 }
 
-void TSafetyBitmap::SetMask(const TBitmap& mask) { masked_->SetMask(mask); }
+void TSafetyBitmap::SetMask(const TBitmap& mask) {
+    masked_->SetMask(mask);
+}
 
 void TSafetyBitmap::LoadFromStream(TStream& stream) {
     int32_t size = 0;
@@ -165,9 +167,11 @@ void RegisterSafetyBitmap() {
     static std::once_flag once;
     std::call_once(once, [] {
         TPicture::RegisterFileFormat<TSafetyBitmap>(QStringLiteral("BMP"), QStringLiteral("Bitmaps"));
-        TPicture::RegisterFileFormat<TSafetyBitmap>(QStringLiteral("CBM"), QStringLiteral("Compressed Bitmaps"));
+        TPicture::RegisterFileFormat<TSafetyBitmap>(QStringLiteral("CBM"),
+                                                    QStringLiteral("Compressed Bitmaps"));
         TPicture::RegisterClipboardFormat(
-            CF_DIB, QStringLiteral("TSafetyBitmap"), [] { return std::unique_ptr<TGraphic>(new TSafetyBitmap); },
+            CF_DIB, QStringLiteral("TSafetyBitmap"),
+            [] { return std::unique_ptr<TGraphic>(new TSafetyBitmap); },
             [](TGraphic& graphic, uint16_t format, const QByteArray& data) {
                 static_cast<TSafetyBitmap&>(graphic).LoadFromClipboardFormat(format, data);
             });

@@ -11,16 +11,26 @@ namespace {
 constexpr char kSignature[13] = {'Z', 'L', 'I', 'B', 'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 0x1A};
 constexpr int kBufferSize = 65536;
 
-[[noreturn]] void CompressionFailed() { throw ECompressionError(QStringLiteral("error")); }
-[[noreturn]] void DecompressionFailed() { throw EDecompressionError(QStringLiteral("error")); }
-[[noreturn]] void ReadFailed() { throw EReadError(QStringLiteral("Stream read error")); }
+[[noreturn]] void CompressionFailed() {
+    throw ECompressionError(QStringLiteral("error"));
+}
+[[noreturn]] void DecompressionFailed() {
+    throw EDecompressionError(QStringLiteral("error"));
+}
+[[noreturn]] void ReadFailed() {
+    throw EReadError(QStringLiteral("Stream read error"));
+}
 
 int ZlibLevel(TCompressionLevel level) {
     switch (level) {
-    case TCompressionLevel::clNone: return 0;
-    case TCompressionLevel::clFastest: return 1;
-    case TCompressionLevel::clDefault: return Z_DEFAULT_COMPRESSION;
-    case TCompressionLevel::clMax: return 9;
+    case TCompressionLevel::clNone:
+        return 0;
+    case TCompressionLevel::clFastest:
+        return 1;
+    case TCompressionLevel::clDefault:
+        return Z_DEFAULT_COMPRESSION;
+    case TCompressionLevel::clMax:
+        return 9;
     }
     return Z_DEFAULT_COMPRESSION;
 }

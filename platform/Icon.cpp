@@ -14,15 +14,23 @@ constexpr int64_t kMaxIconSide = 1024;
 constexpr int kDirHeader = 6;
 constexpr int kDirEntry = 16;
 
-[[noreturn]] void InvalidIcon() { throw EInvalidGraphic(QStringLiteral("Icon image is not valid")); }
+[[noreturn]] void InvalidIcon() {
+    throw EInvalidGraphic(QStringLiteral("Icon image is not valid"));
+}
 
-uint16_t U16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t U16(const uchar* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t U32(const uchar* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-int32_t I32(const uchar* p) { return static_cast<int32_t>(U32(p)); }
+int32_t I32(const uchar* p) {
+    return static_cast<int32_t>(U32(p));
+}
 
-bool IsPng(const uchar* p, int64_t n) { return n >= 8 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0; }
+bool IsPng(const uchar* p, int64_t n) {
+    return n >= 8 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0;
+}
 
 QImage DecodePng(const uchar* p, int64_t n) {
     // Width and height from the IHDR chunk, checked before the decoder allocates anything.
@@ -159,7 +167,9 @@ void TIcon::Assign(const TGraphic& source) {
     TGraphic::Assign(source);
 }
 
-void TIcon::Draw(TCanvas& canvas, const TRect& rect) { StretchDrawImage(canvas, rect, image_); }
+void TIcon::Draw(TCanvas& canvas, const TRect& rect) {
+    StretchDrawImage(canvas, rect, image_);
+}
 
 void TIcon::SetData(const QByteArray& data) {
     QImage image = data.isEmpty() ? QImage() : DecodeIconFile(data);
@@ -189,11 +199,17 @@ void TIcon::LoadFromStream(TStream& stream) {
     SetData(stream.ReadBytes(end));
 }
 
-void TIcon::SaveToStream(TStream& stream) { stream.WriteBytes(data_); }
+void TIcon::SaveToStream(TStream& stream) {
+    stream.WriteBytes(data_);
+}
 
-void TIcon::ReadData(TStream& stream) { SetData(ReadGraphicBlock(stream)); }
+void TIcon::ReadData(TStream& stream) {
+    SetData(ReadGraphicBlock(stream));
+}
 
-void TIcon::WriteData(TStream& stream) { WriteGraphicBlock(stream, data_); }
+void TIcon::WriteData(TStream& stream) {
+    WriteGraphicBlock(stream, data_);
+}
 
 void TIcon::LoadFromIconImage(const QByteArray& image) {
     const auto* p = reinterpret_cast<const uchar*>(image.constData());

@@ -17,12 +17,18 @@ constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr int kScreenPPI = 96;
 
-uint16_t U16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t U16(const uchar* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t U32(const uchar* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-int32_t I32(const uchar* p) { return static_cast<int32_t>(U32(p)); }
-int16_t I16(const uchar* p) { return static_cast<int16_t>(U16(p)); }
+int32_t I32(const uchar* p) {
+    return static_cast<int32_t>(U32(p));
+}
+int16_t I16(const uchar* p) {
+    return static_cast<int16_t>(U16(p));
+}
 
 int Scaled(int64_t value, int64_t numerator, int64_t denominator) {
     const int64_t v = std::llround(double(value) * double(numerator) / double(denominator));
@@ -139,13 +145,21 @@ void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
         canvas.OnChange(&canvas);
 }
 
-void TMetafile::LoadFromStream(TStream& stream) { SetData(stream.ReadBytes(stream.Remaining())); }
+void TMetafile::LoadFromStream(TStream& stream) {
+    SetData(stream.ReadBytes(stream.Remaining()));
+}
 
-void TMetafile::SaveToStream(TStream& stream) { stream.WriteBytes(data_); }
+void TMetafile::SaveToStream(TStream& stream) {
+    stream.WriteBytes(data_);
+}
 
-void TMetafile::ReadData(TStream& stream) { SetData(ReadGraphicBlock(stream)); }
+void TMetafile::ReadData(TStream& stream) {
+    SetData(ReadGraphicBlock(stream));
+}
 
-void TMetafile::WriteData(TStream& stream) { WriteGraphicBlock(stream, data_); }
+void TMetafile::WriteData(TStream& stream) {
+    WriteGraphicBlock(stream, data_);
+}
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& metafile) : TCanvas(&picture), metafile_(metafile) {}
 

@@ -42,9 +42,10 @@ Registry& TheRegistry() {
             {QStringLiteral("ico"), QStringLiteral("Icons"), QStringLiteral("TIcon"), Factory<TIcon>()});
         registry.files.push_back({QStringLiteral("emf"), QStringLiteral("Enhanced Metafiles"),
                                   QStringLiteral("TMetafile"), Factory<TMetafile>()});
-        registry.files.push_back({QStringLiteral("wmf"), QStringLiteral("Metafiles"), QStringLiteral("TMetafile"),
-                                  Factory<TMetafile>()});
-        registry.clipboard.push_back({CF_BITMAP, QStringLiteral("TBitmap"), Factory<TBitmap>(), LoadClipboardBytes});
+        registry.files.push_back({QStringLiteral("wmf"), QStringLiteral("Metafiles"),
+                                  QStringLiteral("TMetafile"), Factory<TMetafile>()});
+        registry.clipboard.push_back(
+            {CF_BITMAP, QStringLiteral("TBitmap"), Factory<TBitmap>(), LoadClipboardBytes});
         registry.clipboard.push_back(
             {CF_ENHMETAFILE, QStringLiteral("TMetafile"), Factory<TMetafile>(), LoadClipboardBytes});
     });
@@ -163,7 +164,8 @@ void TPicture::ReadData(TStream& stream) {
 }
 
 void TPicture::WriteData(TStream& stream) {
-    const QByteArray name = graphic_ ? QByteArray(graphic_->ClassName()).left(kMaxGraphicClassName) : QByteArray();
+    const QByteArray name =
+        graphic_ ? QByteArray(graphic_->ClassName()).left(kMaxGraphicClassName) : QByteArray();
     stream.WriteByte(uint8_t(name.size()));
     stream.WriteBytes(name);
     if (graphic_)
@@ -172,15 +174,15 @@ void TPicture::WriteData(TStream& stream) {
 
 // ---- registry
 
-void TPicture::RegisterFileFormat(const QString& extension, const QString& description, const QString& className,
-                                  const TGraphicFactory& create) {
+void TPicture::RegisterFileFormat(const QString& extension, const QString& description,
+                                  const QString& className, const TGraphicFactory& create) {
     Registry& r = TheRegistry();
     std::lock_guard guard(r.lock);
     r.files.push_back({NormalizedExtension(extension), description, className, create});
 }
 
-void TPicture::RegisterClipboardFormat(uint16_t format, const QString& className, const TGraphicFactory& create,
-                                       const TClipboardLoader& load) {
+void TPicture::RegisterClipboardFormat(uint16_t format, const QString& className,
+                                       const TGraphicFactory& create, const TClipboardLoader& load) {
     Registry& r = TheRegistry();
     std::lock_guard guard(r.lock);
     r.clipboard.push_back({format, className, create, load});

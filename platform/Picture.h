@@ -106,8 +106,8 @@ public:
         RegisterFileFormat(extension, description, QString::fromLatin1(T().ClassName()),
                            [] { return std::unique_ptr<TGraphic>(std::make_unique<T>()); });
     }
-    static void RegisterClipboardFormat(uint16_t format, const QString& className, const TGraphicFactory& create,
-                                        const TClipboardLoader& load);
+    static void RegisterClipboardFormat(uint16_t format, const QString& className,
+                                        const TGraphicFactory& create, const TClipboardLoader& load);
     // Removes every file and clipboard registration of the class.
     static void UnregisterGraphicClass(const QString& className);
     // The factory for an extension (with or without the dot, any case), or an empty one.

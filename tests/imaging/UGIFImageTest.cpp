@@ -53,7 +53,8 @@ TEST(GIFImage, HandBuiltOnePixelFileDecodes) {
     EXPECT_FALSE(gif.Transparent());
     // The same with a graphic control block naming colour 0 transparent.
     const QByteArray clear = QByteArray("GIF89a") + Hex("0100 0100 80 00 00  000000 ffffff") +
-                             Hex("21f9 04 01 0000 00 00") + Hex("2c 0000 0000 0100 0100 00  02 02 4401 00  3b");
+                             Hex("21f9 04 01 0000 00 00") +
+                             Hex("2c 0000 0000 0100 0100 00  02 02 4401 00  3b");
     gif.SetData(clear);
     EXPECT_EQ(qAlpha(gif.Image().pixel(0, 0)), 0);
     EXPECT_TRUE(gif.Transparent());
@@ -113,7 +114,8 @@ TEST(GIFImage, DamagedFilesAreRefused) {
     // No image at all: header, screen and trailer only.
     EXPECT_THROW(gif.SetData(QByteArray("GIF89a") + Hex("0100 0100 00 00 00 3b")), EInvalidGraphic);
     // A frame without any colour map.
-    EXPECT_THROW(gif.SetData(QByteArray("GIF89a") + Hex("0100 0100 00 00 00  2c 0000 0000 0100 0100 00 02 02 4401 00 3b")),
+    EXPECT_THROW(gif.SetData(QByteArray("GIF89a") +
+                             Hex("0100 0100 00 00 00  2c 0000 0000 0100 0100 00 02 02 4401 00 3b")),
                  EInvalidGraphic);
     // A screen of 65535 x 65535 claimed by a few bytes.
     EXPECT_THROW(gif.SetData(QByteArray("GIF89a") + Hex("ffff ffff 80 00 00 000000 ffffff") +

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
+#include <memory>
 
 namespace {
 

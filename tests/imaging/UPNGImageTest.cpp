@@ -1,7 +1,7 @@
 #include "imaging/UPNGImage.h"
-#include "platform/Exception.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Exception.h"
 #include "platform/Stream.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,8 @@ QByteArray Chunk(const char* type, const QByteArray& body) {
     c.append(char(n >> 24)).append(char(n >> 16)).append(char(n >> 8)).append(char(n));
     const QByteArray typed = QByteArray(type) + body;
     c.append(typed);
-    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size())));
+    const uint32_t crc =
+        uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size())));
     c.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
     return c;
 }
@@ -100,6 +101,6 @@ TEST(PNGImage, DrawsWithItsAlphaOverTheCanvas) {
     }
     EXPECT_EQ(target.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(target.pixel(2, 0), qRgb(255, 255, 255)); // fully transparent
-    EXPECT_NEAR(qRed(target.pixel(1, 0)), 127, 2);       // half over white
+    EXPECT_NEAR(qRed(target.pixel(1, 0)), 127, 2);      // half over white
     EXPECT_EQ(qGreen(target.pixel(1, 0)), 255);
 }

@@ -1,6 +1,6 @@
+#include "imaging/UPictureEX.h"
 #include "imaging/UGIFImage.h"
 #include "imaging/UPNGImage.h"
-#include "imaging/UPictureEX.h"
 #include "imaging/UResStream.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/UZLIB.h"
@@ -49,7 +49,8 @@ QByteArray IconBytes() {
     for (uint16_t v : {0, 1, 1})
         s.WriteUInt16(v);
     s.WriteBytes(Hex("01 01 00 00 0100 2000 30000000 16000000"));
-    s.WriteBytes(Hex("28000000 01000000 02000000 0100 2000 00000000 00000000 00000000 00000000 00000000 00000000"));
+    s.WriteBytes(
+        Hex("28000000 01000000 02000000 0100 2000 00000000 00000000 00000000 00000000 00000000 00000000"));
     s.WriteBytes(Hex("3040 50ff 00000000"));
     return s.Data();
 }
@@ -310,7 +311,8 @@ TEST(ResourceImageLoader, LoadsBitmapsIconsAndJpegsFromAResFileBesideTheProgram)
     const QByteArray icon = IconBytes().mid(22);
     const QByteArray res = ResEntry(uint16_t(0), QString(), {}) + ResEntry(uint16_t(RT_BITMAP), "LOGO", dib) +
                            ResEntry("CBM", "PACKED", packed.Data()) + ResEntry("rt_bitmap", "LOGO", dib) +
-                           ResEntry(uint16_t(RT_ICON), "ICON1", icon) + ResEntry("JPEG", "PHOTO", JpegBytes());
+                           ResEntry(uint16_t(RT_ICON), "ICON1", icon) +
+                           ResEntry("JPEG", "PHOTO", JpegBytes());
     const QString path = dir.filePath(QStringLiteral("pictures.res"));
     TestSupport::WriteFile(path, res);
     const QString relative = QDir(QCoreApplication::applicationDirPath()).relativeFilePath(path);

@@ -30,12 +30,15 @@ std::unique_ptr<TSafetyBitmap> Sample() {
     return b;
 }
 
-QRgb Background(int x, int y) { return qRgb(x * 2 % 256, y * 3 % 256, 100); }
+QRgb Background(int x, int y) {
+    return qRgb(x * 2 % 256, y * 3 % 256, 100);
+}
 
 QImage Rasterise(const QString& pdf, const QString& folder) {
     QProcess process;
-    process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
-                                               QStringLiteral("-singlefile"), pdf, folder + QStringLiteral("/page")});
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                   QStringLiteral("-singlefile"), pdf, folder + QStringLiteral("/page")});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QImage();
     return QImage(folder + QStringLiteral("/page.png")).convertToFormat(QImage::Format_RGB32);

@@ -38,8 +38,7 @@ QByteArray Int32(int32_t v) {
 TEST(ZLIBContainer, StoredBlockMatchesHandBuiltBytes) {
     // Level none gives a stored deflate block: header 78 01, final block of length 1 (01 0001 fffe),
     // the byte, then Adler-32 of "A" = 0x00420042 big-endian.
-    EXPECT_EQ(Pack("A", TCompressionLevel::clNone),
-              kSig + Hex("01000000 7801 01 0100 feff 41 00420042"));
+    EXPECT_EQ(Pack("A", TCompressionLevel::clNone), kSig + Hex("01000000 7801 01 0100 feff 41 00420042"));
 }
 
 TEST(ZLIBContainer, EveryLevelRoundTripsAndRecordsTheLength) {

@@ -1,6 +1,6 @@
+#include "platform/Icon.h"
 #include "platform/Canvas.h"
 #include "platform/Exception.h"
-#include "platform/Icon.h"
 #include "platform/Stream.h"
 
 #include <QBuffer>

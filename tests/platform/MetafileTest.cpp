@@ -1,5 +1,5 @@
-#include "platform/Exception.h"
 #include "platform/Metafile.h"
+#include "platform/Exception.h"
 #include "platform/Stream.h"
 
 #include <gtest/gtest.h>

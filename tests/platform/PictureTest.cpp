@@ -1,8 +1,8 @@
+#include "platform/Picture.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Exception.h"
 #include "platform/Filer.h"
-#include "platform/Picture.h"
 #include "platform/Stream.h"
 #include "tests/TestSupport.h"
 
@@ -99,7 +99,8 @@ TEST(Picture, RegistryFindsFormatsByExtensionAndClass) {
     EXPECT_TRUE(TPicture::GraphicFilter().contains(QStringLiteral("|Bitmaps (*.bmp)|*.bmp")));
 
     // A later registration for an extension wins; unregistering removes it again.
-    TPicture::RegisterFileFormat(QStringLiteral("TST"), QStringLiteral("Test"), QStringLiteral("TTestGraphic"),
+    TPicture::RegisterFileFormat(QStringLiteral("TST"), QStringLiteral("Test"),
+                                 QStringLiteral("TTestGraphic"),
                                  [] { return std::unique_ptr<TGraphic>(new TBitmap); });
     EXPECT_TRUE(TPicture::FindExtension(QStringLiteral("tst")));
     EXPECT_TRUE(TPicture::FindClassName(QStringLiteral("TTestGraphic")));

@@ -7,15 +7,19 @@
 
 #include "imaging/PixelKernel.h"
 #include "imaging/UGRBlender.h"
+#include "imaging/UGraphicsUtil.h"
 #include "imaging/UImageUtil.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/URotateBitmap.h"
 #include "platform/Bitmap.h"
+#include "platform/Picture.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -156,6 +160,36 @@ void BM_BlendPage(benchmark::State& state) {
         blender.Blend();
 }
 
+// The photo as a JPEG file (quality 90), written once when no file is given.
+std::string JpegPath() {
+    static const std::string path = [] {
+        if (const char* given = std::getenv("QUORLANE_BENCH_JPEG"))
+            return std::string(given);
+        const std::string made = (std::filesystem::temp_directory_path() / "kernel-bench-photo.jpg").string();
+        TJPEGGraphic jpeg;
+        jpeg.Assign(Photo());
+        jpeg.SetCompressionQuality(90);
+        jpeg.SaveToFile(QString::fromStdString(made));
+        return made;
+    }();
+    return path;
+}
+
+void BM_JpegThumbnail(benchmark::State& state) {
+    Threads(state);
+    const QString path = QString::fromStdString(JpegPath());
+    for (auto _ : state) {
+        TPicture picture;
+        auto jpeg = std::make_unique<TJPEGGraphic>();
+        jpeg->LoadFromFile(path);
+        const int w = jpeg->ImageWidth(), h = jpeg->ImageHeight();
+        picture.TakeGraphic(std::move(jpeg));
+        TBitmap thumbnail(160, std::max(1, 160 * h / std::max(1, w)), pf24bit);
+        DrawPictureThumbnail(&picture, &thumbnail, clNone, true, clWhite);
+        benchmark::DoNotOptimize(thumbnail.ScanLine(0));
+    }
+}
+
 } // namespace
 
 #define KERNEL_BENCHMARK(name) BENCHMARK(name)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()
@@ -168,3 +202,4 @@ KERNEL_BENCHMARK(BM_Blur10);
 KERNEL_BENCHMARK(BM_Blur50);
 KERNEL_BENCHMARK(BM_Rotate17);
 KERNEL_BENCHMARK(BM_BlendPage);
+KERNEL_BENCHMARK(BM_JpegThumbnail);

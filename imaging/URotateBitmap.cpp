@@ -186,11 +186,16 @@ void FillBackground(TBitmap& dest, TColor color) {
         }
         pixel[0] = uint8_t(best);
     }
-    for (int y = 0; y < view.Height; ++y) {
-        uint8_t* row = view.Row(y);
-        for (int x = 0; x < view.Width; ++x)
-            std::memcpy(row + size_t(x) * view.BytesPerPixel, pixel, size_t(view.BytesPerPixel));
-    }
+    // One row by pixels, the others copied from it.
+    uint8_t* first = view.Row(0);
+    for (int x = 0; x < view.Width; ++x)
+        std::memcpy(first + size_t(x) * view.BytesPerPixel, pixel, size_t(view.BytesPerPixel));
+    const size_t bytes = size_t(view.Width) * view.BytesPerPixel;
+    ParallelBands(view.Height - 1, std::max(1, int(262144 / std::max<size_t>(1, bytes))),
+                  [&](int begin, int end) {
+                      for (int y = begin + 1; y < end + 1; ++y)
+                          std::memcpy(view.Row(y), first, bytes);
+                  });
 }
 
 } // namespace

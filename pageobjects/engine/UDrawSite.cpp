@@ -1,0 +1,842 @@
+#include "pageobjects/engine/UDrawSite.h"
+
+#include "core/UGMEMStream.h"
+#include "core/UGeometryUtil.h"
+#include "pageobjects/engine/UGhost.h"
+#include "platform/Application.h"
+#include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Clipboard.h"
+#include "platform/ComponentReader.h"
+#include "platform/ComponentWriter.h"
+#include "platform/Stream.h"
+
+#include <QAbstractScrollArea>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+// Flags of a component prefix in the stored form.
+constexpr uint8_t kPrefixChildPos = 0x02;
+// Signature, prefix byte, class name and name lengths, end of properties, end of children.
+constexpr int64_t kMinStoredComponent = 4 + 2 + 1 + 1;
+
+// Reads past one stored component (prefix, class, name, properties, children) without creating it.
+void SkipComponent(TReader& reader, TStream& stream, int depth) {
+    if (depth > TReader::kMaxDepth)
+        reader.Error(QStringLiteral("Components are nested too deeply"));
+    uint8_t prefix = 0;
+    reader.Read(&prefix, 1);
+    if ((prefix & 0xF0) == 0xF0) {
+        if ((prefix & kPrefixChildPos) != 0)
+            reader.ReadInteger();
+    } else {
+        stream.Seek(-1, TSeekOrigin::soCurrent);
+    }
+    reader.ReadStr();
+    reader.ReadStr();
+    while (!reader.EndOfList()) {
+        reader.ReadStr();
+        reader.SkipValue();
+    }
+    reader.ReadListEnd();
+    while (!reader.EndOfList())
+        SkipComponent(reader, stream, depth + 1);
+    reader.ReadListEnd();
+}
+
+// The class a stored component at the stream's position names (the position is kept).
+QString PeekClassName(TStream& stream) {
+    const int64_t start = stream.GetPosition();
+    TReader reader(stream);
+    reader.ReadSignature();
+    uint8_t prefix = 0;
+    reader.Read(&prefix, 1);
+    if ((prefix & 0xF0) == 0xF0) {
+        if ((prefix & kPrefixChildPos) != 0)
+            reader.ReadInteger();
+    } else {
+        stream.Seek(-1, TSeekOrigin::soCurrent);
+    }
+    const QString name = reader.ReadStr();
+    stream.Seek(start, TSeekOrigin::soBeginning);
+    return name;
+}
+
+int MulDivScale(int a, int b, int c) {
+    return MulDiv(a, b, c);
+}
+
+} // namespace
+
+// ---- TDOList
+
+TDrawObject* TDOList::Items(int index) const {
+    if (index < 0 || index >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return items_[size_t(index)];
+}
+
+void TDOList::SetItem(int index, TDrawObject* object) {
+    Items(index);
+    items_[size_t(index)] = object;
+}
+
+int TDOList::Add(TDrawObject* object) {
+    items_.push_back(object);
+    return Count() - 1;
+}
+
+void TDOList::Insert(int index, TDrawObject* object) {
+    if (index < 0 || index > Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    items_.insert(items_.begin() + index, object);
+}
+
+void TDOList::Delete(int index) {
+    Items(index);
+    items_.erase(items_.begin() + index);
+}
+
+int TDOList::Remove(TDrawObject* object) {
+    const int index = IndexOf(object);
+    if (index >= 0)
+        items_.erase(items_.begin() + index);
+    return index;
+}
+
+int TDOList::IndexOf(const TDrawObject* object) const {
+    const auto it = std::find(items_.begin(), items_.end(), object);
+    return it == items_.end() ? -1 : int(it - items_.begin());
+}
+
+void TDOList::Exchange(int a, int b) {
+    Items(a);
+    Items(b);
+    std::swap(items_[size_t(a)], items_[size_t(b)]);
+}
+
+void TDOList::FreeObjects() {
+    std::vector<TDrawObject*> objects = std::move(items_);
+    items_.clear();
+    for (TDrawObject* object : objects)
+        delete object;
+}
+
+void TDOList::SaveToStream(TStream& stream) const {
+    stream.WriteInt32(int32_t(items_.size()));
+    for (TDrawObject* object : items_)
+        WriteComponent(stream, object);
+}
+
+void TDOList::LoadFromStream(TStream& stream) {
+    Clear();
+    const int32_t count = stream.ReadInt32();
+    if (count < 0 || count > kMaxStoredObjects || int64_t(count) > stream.Remaining() / kMinStoredComponent)
+        throw EDOListError(QStringLiteral("Invalid object count %1").arg(count));
+    std::vector<std::unique_ptr<TDrawObject>> read;
+    for (int32_t i = 0; i < count; ++i) {
+        const QString className = PeekClassName(stream);
+        const TMetaClass* meta = GetClass(className);
+        if (meta != nullptr && meta->InheritsFrom(TDrawObject::StaticClass()) && !meta->IsAbstract()) {
+            std::unique_ptr<TComponent> component = ReadComponent(stream);
+            auto* object = dynamic_cast<TDrawObject*>(component.get());
+            if (object == nullptr)
+                throw EDOListError(QStringLiteral("Class %1 is not a draw object").arg(className));
+            component.release();
+            read.emplace_back(object);
+        } else if (meta == nullptr) {
+            throw EClassNotFound(QStringLiteral("Class %1 not found").arg(className));
+        } else {
+            // A stored component that is no draw object is passed over without being made.
+            TReader reader(stream);
+            reader.ReadSignature();
+            SkipComponent(reader, stream, 0);
+        }
+    }
+    for (auto& object : read)
+        items_.push_back(object.release());
+}
+
+void TDOList::CopyToClipboard(unsigned format) const {
+    if (items_.empty())
+        return;
+    std::vector<std::unique_ptr<TComponent>> clones;
+    TDOList cloned;
+    for (TDrawObject* object : items_) {
+        std::unique_ptr<TComponent> clone(CloneComponent(object, nullptr));
+        auto* drawClone = dynamic_cast<TDrawObject*>(clone.get());
+        if (drawClone == nullptr)
+            continue;
+        drawClone->SetName(object->Name());
+        cloned.Add(drawClone);
+        clones.push_back(std::move(clone));
+    }
+    TGMEMStream stream(nullptr);
+    cloned.SaveToStream(stream);
+    const QByteArray bytes(stream.Memory(), qsizetype(stream.GetSize()));
+    Clipboard::SetData(format, bytes);
+}
+
+void TDOList::LoadFromClipboard(unsigned format) {
+    if (!Clipboard::HasFormat(format))
+        return;
+    const TGlobalHandle handle = std::make_shared<QByteArray>(Clipboard::GetData(format));
+    TGMEMStream stream(handle);
+    LoadFromStream(stream);
+}
+
+// ---- TDrawSite
+
+TDrawSite::TDrawSite(TComponent* owner, QWidget* parentWidget)
+    : TWinControl(owner, parentWidget), scaler_(std::make_unique<TScaler>()),
+      broadcaster_(std::make_unique<TBroadcaster>(static_cast<TComponent*>(this))),
+      listener_(std::make_unique<TListener>()) {
+    listener_->OnNotify = [this](TObject* sender, const TGUID& eventID) { HandleNotify(sender, eventID); };
+    scaler_->OnChange = [this](TObject*) { UpdateSize(); };
+    SetColor(clWindow);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+TDrawSite::~TDrawSite() {
+    alive_.reset();
+    if (GhostList().Site() == this)
+        GhostList().ClearGhosts();
+    scaler_->OnChange = nullptr;
+    // Owned objects go while the site is whole; the others are let go.
+    DestroyComponents();
+    while (ControlCount() > 0)
+        Controls(ControlCount() - 1)->SetParent(nullptr);
+    listener_.reset();
+    broadcaster_->DestroyLinks();
+}
+
+void TDrawSite::DeclareProperties(TPropertyBuilder<TDrawSite>& p) {
+    p.Integer("LogWidth", &TDrawSite::LogWidth, &TDrawSite::SetLogWidth);
+    p.Integer("LogHeight", &TDrawSite::LogHeight, &TDrawSite::SetLogHeight);
+    p.Object("Scaler", [](TDrawSite& s) { return &s.Scaler(); });
+    p.Integer("MoveCursor", &TDrawSite::MoveCursor, &TDrawSite::SetMoveCursor).Default(0);
+    p.Boolean("Border", &TDrawSite::Border, &TDrawSite::SetBorder).Default(true);
+    p.Color(
+         "Color", [](TDrawSite& s) { return s.Color(); }, [](TDrawSite& s, TColor c) { s.SetColor(c); })
+        .Default(clWindow);
+}
+
+HRESULT TDrawSite::QueryInterface(const TGUID& iid, void** obj) {
+    *obj = nullptr;
+    if (iid == IBroadcaster::IID || iid == IUnknownEx::IID) {
+        IBroadcaster* self = this;
+        self->AddRef();
+        *obj = iid == IBroadcaster::IID ? static_cast<void*>(self)
+                                        : static_cast<void*>(static_cast<IUnknownEx*>(self));
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+void TDrawSite::Broadcast(TObject* sender, const TGUID& eventID) {
+    if (broadcaster_)
+        broadcaster_->Broadcast(sender, eventID);
+}
+
+void TDrawSite::AddListener(IListener* listener) {
+    if (broadcaster_)
+        broadcaster_->AddListener(listener);
+}
+
+void TDrawSite::RemoveListener(IListener* listener) {
+    if (broadcaster_)
+        broadcaster_->RemoveListener(listener);
+}
+
+// ---- page and scale
+
+void TDrawSite::SetLogWidth(int value) {
+    if (value == logWidth_)
+        return;
+    logWidth_ = value;
+    UpdateSize();
+}
+
+void TDrawSite::SetLogHeight(int value) {
+    if (value == logHeight_)
+        return;
+    logHeight_ = value;
+    UpdateSize();
+}
+
+void TDrawSite::SetBorder(bool value) {
+    if (value == border_)
+        return;
+    border_ = value;
+    InvalidateOverlay();
+}
+
+void TDrawSite::SetModified(bool value) {
+    pivotsDirty_ = true;
+    if (value == modified_)
+        return;
+    modified_ = value;
+    if (OnModifyChanged)
+        OnModifyChanged(this);
+}
+
+void TDrawSite::UpdateSize() {
+    if ((ComponentState() & (csLoading | csReading)) != 0 || paintingCopy_)
+        return;
+    const TRect dev = LogRectToDev(TRect(0, 0, logWidth_, logHeight_));
+    resize(std::max(dev.Right, 0), std::max(dev.Bottom, 0));
+    const bool hidden = HidePivots();
+    TDOList objects;
+    ListObjects(objects, false);
+    for (TDrawObject* object : objects)
+        UpdateObjectBounds(object);
+    InvalidatePage();
+    if (hidden)
+        UpdatePivots();
+    if (OnScalerChanged)
+        OnScalerChanged(this);
+}
+
+void TDrawSite::Loaded() {
+    TWinControl::Loaded();
+    if (logWidth_ == 0 && logHeight_ == 0) {
+        const TPoint size = DevToLog(TPoint(width(), height()));
+        logWidth_ = size.X;
+        logHeight_ = size.Y;
+    } else {
+        UpdateSize();
+    }
+    SetModified(false);
+}
+
+void TDrawSite::GetChildren(const TGetChildProc& proc, TComponent* root) {
+    for (int i = 0; i < ControlCount(); ++i) {
+        auto* object = dynamic_cast<TDrawObject*>(Controls(i));
+        if (object != nullptr && object->Owner() == root)
+            proc(object);
+    }
+}
+
+// ---- objects
+
+void TDrawSite::AddObject(TDrawObject* object) {
+    if (object == nullptr)
+        return;
+    object->SetParent(this);
+    UpdateObjectBounds(object);
+    object->BringToFrontInLayer();
+    SetModified(true);
+}
+
+void TDrawSite::ListObjects(TDOList& list, bool selectedOnly) const {
+    for (int i = ControlCount() - 1; i >= 0; --i) {
+        auto* object = dynamic_cast<TDrawObject*>(Controls(i));
+        if (object != nullptr && (!selectedOnly || object->Selected()))
+            list.Add(object);
+    }
+}
+
+int TDrawSite::DrawObjectCount() const {
+    int n = 0;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (dynamic_cast<TDrawObject*>(Controls(i)) != nullptr)
+            ++n;
+    return n;
+}
+
+void TDrawSite::SelectAll(bool value) {
+    TDOList list;
+    ListObjects(list, !value);
+    for (int i = list.Count() - 1; i >= 0; --i)
+        list[i]->SetSelected(value);
+}
+
+void TDrawSite::SelectInRect(const TRect& r) {
+    TDOList list;
+    ListObjects(list, false);
+    for (int i = list.Count() - 1; i >= 0; --i) {
+        const TRect b = list[i]->BoundsRect();
+        if (b.Left >= r.Left && b.Top >= r.Top && b.Right <= r.Right && b.Bottom <= r.Bottom)
+            list[i]->SetSelected(true);
+    }
+}
+
+TDrawObject* TDrawSite::ObjectAt(const TPoint& p) const {
+    for (int i = ControlCount() - 1; i >= 0; --i) {
+        auto* object = dynamic_cast<TDrawObject*>(Controls(i));
+        if (object != nullptr && object->Visible() && object->HitTest(p))
+            return object;
+    }
+    return nullptr;
+}
+
+// ---- conversions
+
+TPoint TDrawSite::DevToLog(const TPoint& p) const {
+    return ActiveScaler().DevToLog(*const_cast<TDrawSite*>(this)->GetDrawCanvas(), p);
+}
+
+TPoint TDrawSite::LogToDev(const TPoint& p) const {
+    return ActiveScaler().LogToDev(*const_cast<TDrawSite*>(this)->GetDrawCanvas(), p);
+}
+
+TRect TDrawSite::LogRectToDev(const TRect& r) const {
+    return ActiveScaler().LogRectToDev(*const_cast<TDrawSite*>(this)->GetDrawCanvas(), r);
+}
+
+TRect TDrawSite::GetLogClientRect() const {
+    const TPoint p = DevToLog(TPoint(width(), height()));
+    return TRect(0, 0, p.X, p.Y);
+}
+
+void TDrawSite::UpdateObjectBounds(TDrawObject* object) {
+    const TRect r = LogRectToDev(object->LogRect());
+    object->SetBounds(r.Left, r.Top, r.Width() + 1, r.Height() + 1);
+}
+
+// ---- handles
+
+bool TDrawSite::HidePivots() {
+    bool hidden = false;
+    for (int i = 0; i < ControlCount(); ++i) {
+        if (auto* pivot = dynamic_cast<TPivot*>(Controls(i)); pivot != nullptr && pivot->Visible()) {
+            pivot->Hide();
+            hidden = true;
+        }
+    }
+    pivotsDirty_ = true;
+    return hidden;
+}
+
+void TDrawSite::ClearPivots() {
+    std::vector<TPivot*> pivots;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* pivot = dynamic_cast<TPivot*>(Controls(i)))
+            pivots.push_back(pivot);
+    for (TPivot* pivot : pivots)
+        delete pivot;
+    if (!pivots.empty()) {
+        InvalidateOverlay();
+        pivotsDirty_ = true;
+    }
+}
+
+void TDrawSite::UpdatePivots() {
+    if (!pivotsDirty_ || CaptureControl() != nullptr)
+        return;
+    ClearPivots();
+    TDOList selected;
+    ListObjects(selected, true);
+    for (int i = selected.Count() - 1; i >= 0; --i)
+        selected[i]->MakePivots();
+    if (selected.Count() > 1) {
+        for (int i = 0; i < ControlCount(); ++i)
+            if (auto* pivot = dynamic_cast<TPivot*>(Controls(i)))
+                pivot->SetCursor(crDefault);
+    }
+    pivotsDirty_ = false;
+    InvalidateOverlay();
+}
+
+void TDrawSite::PlacePivot(TPivot* pivot, const TPoint& p) {
+    const int s = pivot->Size;
+    const TPoint d = LogToDev(p);
+    pivot->SetBounds(d.X - s / 2, d.Y - s / 2, s, s);
+    pivot->SetParent(this);
+}
+
+// ---- change relay
+
+void TDrawSite::HandleNotify(TObject* sender, const TGUID& eventID) {
+    if (eventID == GUID_SelectionChanged || eventID == GUID_MovableChanged) {
+        pivotsDirty_ = true;
+        // The handles follow the selection once the current event is done.
+        QTimer::singleShot(0, static_cast<QWidget*>(this), [this] { UpdatePivots(); });
+    }
+    Broadcast(sender, eventID);
+}
+
+void TDrawSite::ControlListChange(TGraphicControl* control, bool inserting) {
+    auto* object = dynamic_cast<TDrawObject*>(control);
+    if (object == nullptr)
+        return;
+    pivotsDirty_ = true;
+    // A removed object stays linked: an undo entry that keeps it still reaches the site.
+    if (inserting && listener_)
+        listener_->AddBroadcaster(object->AsBroadcaster());
+}
+
+// ---- rendering
+
+TCanvas* TDrawSite::GetDrawCanvas() {
+    return drawTarget_ != nullptr ? drawTarget_ : &Canvas();
+}
+
+void TDrawSite::InvalidateControl(TGraphicControl* control, const TRect& r) {
+    if (dynamic_cast<TDrawObject*>(control) != nullptr)
+        InvalidatePage(r);
+    else
+        update(r.ToQRect());
+}
+
+void TDrawSite::InvalidatePage(const TRect& r) {
+    dirty_ += r.ToQRect();
+    update(r.ToQRect());
+}
+
+void TDrawSite::InvalidatePage() {
+    dirty_ += rect();
+    update();
+}
+
+void TDrawSite::InvalidateOverlay() {
+    update();
+}
+
+void TDrawSite::resizeEvent(QResizeEvent* event) {
+    TWinControl::resizeEvent(event);
+    page_ = QImage();
+    dirty_ = rect();
+}
+
+void TDrawSite::RenderPage(const QRegion& region) {
+    const QImage::Format format =
+        Color() == clNone ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (page_.size() != size() || page_.format() != format) {
+        page_ = QImage(std::max(width(), 1), std::max(height(), 1), format);
+        page_.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+        page_.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+        page_.fill(Qt::transparent);
+        dirty_ = rect();
+    }
+    const QRegion area = region.isEmpty() ? dirty_ : region;
+    dirty_ = QRegion();
+    if (area.isEmpty())
+        return;
+    TCanvas canvas(&page_);
+    canvas.SetPixelsPerInch(logicalDpiY());
+    canvas.CopyTools(ToolCanvas());
+    canvas.SelectClipRgn(&area);
+    SetWindowPaintCanvas(&canvas);
+    TApplication::Guard(this, [&] {
+        Paint();
+        for (int i = 0; i < ControlCount(); ++i) {
+            auto* object = dynamic_cast<TDrawObject*>(Controls(i));
+            if (object != nullptr && object->Visible())
+                PaintControl(object, canvas);
+        }
+    });
+    SetWindowPaintCanvas(nullptr);
+    canvas.FreeHandle();
+}
+
+QImage TDrawSite::PageImage() {
+    RenderPage(QRegion());
+    return page_.copy();
+}
+
+void TDrawSite::Paint() {
+    TCanvas& canvas = Canvas();
+    if (!paintingCopy_) {
+        if (Color() == clNone) {
+            if (QPainter* painter = canvas.Painter()) {
+                painter->setCompositionMode(QPainter::CompositionMode_Clear);
+                painter->fillRect(rect(), Qt::transparent);
+                painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+            }
+        } else {
+            canvas.FillSolid(TRect(0, 0, width(), height()), Color());
+        }
+    }
+    if (OnPaint) {
+        canvas.SaveDC();
+        ActiveScaler().PrepareCanvas(canvas);
+        try {
+            OnPaint(this);
+        } catch (...) {
+            canvas.RestoreDC(-1);
+            throw;
+        }
+        canvas.RestoreDC(-1);
+    }
+}
+
+void TDrawSite::paintEvent(QPaintEvent* event) {
+    if (!dirty_.isEmpty() || page_.size() != size())
+        RenderPage(QRegion());
+    QPainter painter(this);
+    painter.setCompositionMode(Color() == clNone ? QPainter::CompositionMode_SourceOver
+                                                 : QPainter::CompositionMode_Source);
+    painter.drawImage(event->rect(), page_, event->rect());
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    TCanvas overlay(&painter);
+    overlay.SetPixelsPerInch(logicalDpiY());
+    overlay.CopyTools(ToolCanvas());
+    SetWindowPaintCanvas(&overlay);
+    TApplication::Guard(this, [&] {
+        for (int i = 0; i < ControlCount(); ++i) {
+            TGraphicControl* control = Controls(i);
+            if (control->Visible() && dynamic_cast<TDrawObject*>(control) == nullptr)
+                PaintControl(control, overlay);
+        }
+        overlay.SaveDC();
+        GhostList().PaintGhosts(this);
+        overlay.RestoreDC(-1);
+        PaintAfter();
+    });
+    SetWindowPaintCanvas(nullptr);
+    overlay.FreeHandle();
+}
+
+void TDrawSite::PaintAfter() {
+    TCanvas* canvas = GetDrawCanvas();
+    if (OnPaintAfter) {
+        canvas->SaveDC();
+        ActiveScaler().PrepareCanvas(*canvas);
+        try {
+            OnPaintAfter(this);
+        } catch (...) {
+            canvas->RestoreDC(-1);
+            throw;
+        }
+        canvas->RestoreDC(-1);
+    }
+    if (border_) {
+        canvas->SaveDC();
+        const TPen pen = canvas->Pen();
+        const TBrush brush = canvas->Brush();
+        canvas->SetMapMode(MM_TEXT);
+        canvas->Pen() = TPen{clBlack, 1, psSolid, pmCopy};
+        canvas->Brush().Style = bsClear;
+        canvas->Rectangle(0, 0, width(), height());
+        canvas->Pen() = pen;
+        canvas->Brush() = brush;
+        canvas->RestoreDC(-1);
+    }
+}
+
+void TDrawSite::DoDrawToProgress(int index) {
+    if (OnDrawToProgress)
+        OnDrawToProgress(this, index);
+}
+
+void TDrawSite::DrawObject(TDrawObject* object) {
+    object->PaintTo(*drawTarget_);
+}
+
+void TDrawSite::DrawTo(TCanvas& canvas, const TPoint& origin, int scale) {
+    const int level = canvas.SaveDC();
+    const TPen pen = canvas.Pen();
+    const TBrush brush = canvas.Brush();
+    const TFont font = canvas.Font();
+    const TCopyMode copyMode = canvas.CopyMode();
+    TCanvas* const savedTarget = drawTarget_;
+    const bool savedCopy = paintingCopy_;
+    std::unique_ptr<TScaler> savedScaler = std::move(drawScaler_);
+
+    drawTarget_ = &canvas;
+    canvas.CopyTools(ToolCanvas());
+    paintingCopy_ = true;
+    drawScaler_ = std::make_unique<TScaler>();
+    drawScaler_->SetUnitDPI(scaler_->UnitDPI());
+    drawScaler_->SetScale(scale);
+    const auto restore = [&] {
+        drawScaler_ = std::move(savedScaler);
+        paintingCopy_ = savedCopy;
+        drawTarget_ = savedTarget;
+        canvas.RestoreDC(level);
+        canvas.Pen() = pen;
+        canvas.Brush() = brush;
+        canvas.Font() = font;
+        canvas.SetCopyMode(copyMode);
+    };
+    try {
+        canvas.OffsetWindowOrg(-origin.X, -origin.Y);
+        drawScaler_->PrepareCanvas(canvas);
+        if (OnPaint)
+            OnPaint(this);
+        for (int i = 0; i < ControlCount(); ++i) {
+            TGraphicControl* control = Controls(i);
+            if (auto* object = dynamic_cast<TDrawObject*>(control); object != nullptr && object->Visible())
+                DrawObject(object);
+            DoDrawToProgress(i);
+        }
+        PaintAfter();
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+int TDrawSite::CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool fitHeight) const {
+    TScaler scaler;
+    scaler.SetUnitDPI(scaler_->UnitDPI());
+    scaler.SetScale(100);
+    const TPoint d = scaler.LogToDev(canvas, TPoint(logWidth_, logHeight_));
+    const int sw = MulDivScale(100, r.Width(), d.X);
+    const int sh = MulDivScale(100, r.Height(), d.Y);
+    if (fitWidth)
+        return fitHeight ? std::min(sw, sh) : sw;
+    if (fitHeight)
+        return sh;
+    return 100;
+}
+
+// ---- input
+
+void TDrawSite::ObjectMouseDown(TMouseButton button, TShiftState shift, TDrawObject* object, int handleIndex,
+                                int x, int y) {
+    if (object != nullptr) {
+        if (!object->Selected()) {
+            if ((shift & ssShift) == 0)
+                SelectAll(false);
+            object->SetSelected(true);
+        } else if ((shift & ssShift) != 0) {
+            deselectOnClick_ = true;
+        }
+    }
+    if (button == mbLeft) {
+        pressed_ = object;
+        SetMouseCapture(true);
+        SetClicked(true);
+        if (GhostList().IsEmpty()) {
+            TDOList selected;
+            ListObjects(selected, true);
+            const int index = selected.Count() > 1 ? -1 : handleIndex;
+            for (int i = selected.Count() - 1; i >= 0; --i)
+                if (selected[i]->Movable())
+                    selected[i]->MakeGhost(index);
+        }
+    }
+    MouseDown(button, shift, x, y);
+}
+
+void TDrawSite::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (focusPolicy() != Qt::NoFocus)
+        setFocus(Qt::MouseFocusReason);
+    if (button == mbLeft) {
+        const TPoint p = DevToLog(TPoint(x, y));
+        if (GhostList().IsEmpty()) {
+            TDrawObject* object = ObjectAt(p);
+            if (object == nullptr || !object->Selectable()) {
+                if ((shift & ssShift) == 0)
+                    SelectAll(false);
+                AddGhost(std::make_unique<TSelectGhost>());
+            }
+        }
+        if (!GhostList().IsEmpty()) {
+            if (HidePivots())
+                repaint();
+            const TWeakRef<TDrawSite> self(this);
+            GhostList().OnClear = [self](TObject* sender) {
+                if (TDrawSite* site = self.get())
+                    site->GhostsCleared(sender);
+                else
+                    GhostList().OnClear = nullptr;
+            };
+            GhostList().Start(this, GetLogClientRect(), p, shift);
+        } else {
+            UpdatePivots();
+        }
+    } else {
+        SelectAll(false);
+    }
+    TWinControl::MouseDown(button, shift, x, y);
+}
+
+void TDrawSite::MouseMove(TShiftState shift, int x, int y) {
+    lastMouse_ = TPoint(x, y);
+    if (!GhostList().IsEmpty() && GhostList().Site() == this) {
+        AutoScroll(x, y);
+        GhostList().DragTo(shift, DevToLog(TPoint(x, y)));
+    }
+    TWinControl::MouseMove(shift, x, y);
+}
+
+void TDrawSite::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    lastMouse_ = TPoint(x, y);
+    if (button != mbLeft) {
+        TWinControl::MouseUp(button, shift, x, y);
+        return;
+    }
+    const bool hadGhosts = !GhostList().IsEmpty();
+    if (hadGhosts) {
+        GhostList().DragTo(shift, DevToLog(TPoint(x, y)));
+        GhostList().Drop();
+    }
+    TWinControl::MouseUp(button, shift, x, y);
+    if (hadGhosts)
+        UpdatePivots();
+    pressed_ = nullptr;
+}
+
+void TDrawSite::Click() {
+    if (TDrawObject* object = pressed_.get()) {
+        if (!GhostList().Moved() && deselectOnClick_)
+            object->SetSelected(false);
+        object->Click();
+    } else {
+        TWinControl::Click();
+    }
+    deselectOnClick_ = false;
+}
+
+void TDrawSite::KeyDown(int& key, TShiftState shift) {
+    if (!GhostList().IsEmpty() && GhostList().Site() == this)
+        GhostList().DragTo(shift, DevToLog(lastMouse_));
+    TWinControl::KeyDown(key, shift);
+}
+
+void TDrawSite::KeyUp(int& key, TShiftState shift) {
+    if (!GhostList().IsEmpty() && GhostList().Site() == this)
+        GhostList().DragTo(shift, DevToLog(lastMouse_));
+    TWinControl::KeyUp(key, shift);
+}
+
+void TDrawSite::CancelMode() {
+    if (GhostList().Active() && GhostList().Site() == this)
+        GhostList().ClearGhosts();
+    TWinControl::CancelMode();
+}
+
+void TDrawSite::GhostsCleared(TObject*) {
+    GhostList().OnClear = nullptr;
+    if (OnClearGhost)
+        OnClearGhost(this);
+}
+
+void TDrawSite::AutoScroll(int x, int y) {
+    QWidget* viewport = parentWidget();
+    auto* area = viewport != nullptr ? qobject_cast<QAbstractScrollArea*>(viewport->parentWidget()) : nullptr;
+    if (area == nullptr || area->viewport() != viewport)
+        return;
+    bool scrolled = false;
+    const int top = pos().y();
+    const int left = pos().x();
+    QScrollBar* vertical = area->verticalScrollBar();
+    QScrollBar* horizontal = area->horizontalScrollBar();
+    if (top < 0 && y < -top) {
+        vertical->setValue(vertical->value() - vertical->singleStep());
+        scrolled = true;
+    } else if (viewport->height() < top + y && viewport->height() < top + height()) {
+        vertical->setValue(vertical->value() + vertical->singleStep());
+        scrolled = true;
+    }
+    if (left < 0 && x < -left) {
+        horizontal->setValue(horizontal->value() - horizontal->singleStep());
+        scrolled = true;
+    } else if (viewport->width() < left + x && viewport->width() < left + width()) {
+        horizontal->setValue(horizontal->value() + horizontal->singleStep());
+        scrolled = true;
+    }
+    if (scrolled) {
+        GhostList().DrawGhosts();
+        viewport->update();
+    }
+}

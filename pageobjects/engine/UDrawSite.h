@@ -1,0 +1,231 @@
+#pragma once
+// The editing and rendering surface of one page: a widget that holds the page's draw objects
+// as its windowless children in drawing order, keeps the page size in logical units, maps
+// logical units to pixels through its scaler, routes mouse and key input to selection, handles
+// and ghosts, re-broadcasts every change of its objects, and renders the page onto any other
+// canvas (printers, previews, bitmaps) through the same object code (DrawTo).
+//
+// Painting: the page (background, OnPaint and the objects) is kept in a cached image that is
+// re-rendered only where objects changed; handles, ghosts, OnPaintAfter and the border are
+// drawn over it in every paint, so a drag repaints only that overlay and leaves no trails.
+//
+// TDOList is the ordered list of draw objects every operation on a set of objects uses; it
+// also stores objects to a stream and to the clipboard.
+
+#include "core/UBroadcaster.h"
+#include "pageobjects/engine/UDrawObject.h"
+#include "pageobjects/engine/UScaler.h"
+#include "platform/GraphicControl.h"
+
+#include <QImage>
+#include <QRegion>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TStream;
+class TPivot;
+
+QUORLANE_EXCEPTION(EDOListError, EReadError)
+
+class TDOList : public TObject {
+public:
+    // The most objects a stored list may claim: far beyond any page, small enough that a
+    // damaged count cannot make the reader allocate without end.
+    static constexpr int32_t kMaxStoredObjects = 100000;
+
+    TDOList() = default;
+    TDOList(const TDOList&) = delete;
+    TDOList& operator=(const TDOList&) = delete;
+
+    int Count() const { return int(items_.size()); }
+    TDrawObject* Items(int index) const;
+    TDrawObject* GetItem(int index) const { return Items(index); }
+    void SetItem(int index, TDrawObject* object);
+    TDrawObject* operator[](int index) const { return Items(index); }
+    int Add(TDrawObject* object);
+    void Insert(int index, TDrawObject* object);
+    void Delete(int index);
+    // Index it had, -1 when absent.
+    int Remove(TDrawObject* object);
+    int IndexOf(const TDrawObject* object) const;
+    void Exchange(int a, int b);
+    void Clear() { items_.clear(); }
+    bool IsEmpty() const { return items_.empty(); }
+    std::vector<TDrawObject*>::const_iterator begin() const { return items_.begin(); }
+    std::vector<TDrawObject*>::const_iterator end() const { return items_.end(); }
+
+    // Frees every listed object, then clears the list.
+    void FreeObjects();
+    // A 4-byte little-endian count, then each object as a stored component ("TPF0" form).
+    void SaveToStream(TStream& stream) const;
+    // Clears the list and reads a stored list: the count is checked against the data, only
+    // registered, concrete draw-object classes are created (other stored components are passed
+    // over unread), and damaged or truncated data raises EReadError with nothing leaked and the
+    // list left empty. The caller owns the objects read.
+    void LoadFromStream(TStream& stream);
+    // Puts clones of the listed objects on the clipboard in the stored form (nothing for an
+    // empty list).
+    void CopyToClipboard(unsigned format) const;
+    // Reads objects of that clipboard format; without such data the list stays as it was.
+    void LoadFromClipboard(unsigned format);
+
+private:
+    std::vector<TDrawObject*> items_;
+};
+
+using TDrawToProgressEvent = std::function<void(TObject* sender, int index)>;
+
+class TDrawSite : public TWinControl, public virtual IBroadcaster {
+    QUORLANE_CLASS(TDrawSite, TWinControl)
+
+public:
+    explicit TDrawSite(TComponent* owner, QWidget* parentWidget = nullptr);
+    ~TDrawSite() override;
+
+    static void DeclareProperties(TPropertyBuilder<TDrawSite>& p);
+
+    // --- IBroadcaster: the site re-broadcasts every event of its objects
+    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
+    int32_t AddRef() override { return ++refCount_; }
+    int32_t Release() override { return --refCount_; }
+    void Broadcast(TObject* sender, const TGUID& eventID) override;
+    void AddListener(IListener* listener) override;
+    void RemoveListener(IListener* listener) override;
+    IBroadcaster* AsBroadcaster() { return this; }
+
+    // --- page and scale
+    TScaler& Scaler() { return *scaler_; }
+    const TScaler& Scaler() const { return *scaler_; }
+    // Copies Scale and UnitDPI into the owned scaler.
+    void SetScaler(const TScaler* value) { scaler_->Assign(value); }
+    int LogWidth() const { return logWidth_; }
+    void SetLogWidth(int value);
+    int LogHeight() const { return logHeight_; }
+    void SetLogHeight(int value);
+    TCursor MoveCursor() const { return moveCursor_; }
+    void SetMoveCursor(TCursor value) { moveCursor_ = value; }
+    bool Border() const { return border_; }
+    void SetBorder(bool value);
+    bool Modified() const { return modified_; }
+    // Marks the handles for rebuilding; a change of the flag fires OnModifyChanged.
+    void SetModified(bool value);
+
+    // --- objects
+    // Parents the object to the site, sets its bounds, places it by its layer group, marks the
+    // site modified.
+    void AddObject(TDrawObject* object);
+    // Appends the draw objects from the topmost down (only the selected ones when asked).
+    void ListObjects(TDOList& list, bool selectedOnly) const;
+    void SelectAll(bool value);
+    // Selects every draw object whose pixel bounds lie wholly inside r (client pixels).
+    void SelectInRect(const TRect& r);
+    // The topmost draw object whose HitTest holds at the logical point, else nullptr.
+    TDrawObject* ObjectAt(const TPoint& p) const;
+    int DrawObjectCount() const;
+
+    // --- conversions through the scaler for the current draw canvas
+    TPoint DevToLog(const TPoint& p) const;
+    TPoint LogToDev(const TPoint& p) const;
+    TRect LogRectToDev(const TRect& r) const;
+    TRect GetLogClientRect() const;
+    void UpdateObjectBounds(TDrawObject* object);
+    // The scaler conversions use: the site's own, or the one of a running DrawTo.
+    const TScaler& ActiveScaler() const { return drawScaler_ ? *drawScaler_ : *scaler_; }
+
+    // --- handles
+    // Hides the visible handles and marks them for rebuilding; whether any was hidden.
+    bool HidePivots();
+    void ClearPivots();
+    // Rebuilds the handles of the selected objects when they are marked and no press is under way.
+    void UpdatePivots();
+    // Places a handle centred on the logical point and parents it to the site.
+    void PlacePivot(TPivot* pivot, const TPoint& p);
+
+    // --- rendering
+    // The canvas of a running DrawTo, else the site's own.
+    TCanvas* GetDrawCanvas();
+    // Renders the page onto another canvas with its top-left at origin (device units of that
+    // canvas) at scale percent. The site's own scale and state stay as they are.
+    void DrawTo(TCanvas& canvas, const TPoint& origin, int scale);
+    // The scale in percent at which the page fits r on canvas (the smaller of both when both
+    // are asked); 100 when neither is.
+    int CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool fitHeight) const;
+    bool IsPaintingCopy() const { return paintingCopy_; }
+    // Recomputes the pixel size from the page size and scale and repositions every object.
+    void UpdateSize();
+    // Marks a client area of the page image for re-rendering.
+    void InvalidatePage(const TRect& r);
+    void InvalidatePage();
+    // Repaints the overlay (handles, ghosts, after-paint) without re-rendering the page.
+    void InvalidateOverlay();
+    // The page image as the screen shows it without the overlay (re-rendered where needed).
+    QImage PageImage();
+
+    // --- input
+    // A press on an object (from the object, handle index -1, or from one of its handles).
+    void ObjectMouseDown(TMouseButton button, TShiftState shift, TDrawObject* object, int handleIndex, int x,
+                         int y);
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void Click() override;
+    void KeyDown(int& key, TShiftState shift) override;
+    void KeyUp(int& key, TShiftState shift) override;
+    void CancelMode() override;
+    TDrawObject* PressedObject() const { return pressed_.get(); }
+
+    // --- component
+    void Loaded() override;
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+    void InvalidateControl(TGraphicControl* control, const TRect& r) override;
+
+    std::weak_ptr<const void> LifeToken() const { return alive_; }
+
+    TNotifyEvent OnScalerChanged;
+    TNotifyEvent OnPaint;
+    TNotifyEvent OnPaintAfter;
+    TNotifyEvent OnClearGhost;
+    TNotifyEvent OnModifyChanged;
+    TDrawToProgressEvent OnDrawToProgress;
+
+protected:
+    virtual void PaintAfter();
+    virtual void DoDrawToProgress(int index);
+    // Renders one object during DrawTo (its PaintTo on the draw canvas).
+    virtual void DrawObject(TDrawObject* object);
+    // The background: fills the client area with Color (unless clNone), then OnPaint.
+    virtual void Paint();
+
+    void ControlListChange(TGraphicControl* control, bool inserting) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void HandleNotify(TObject* sender, const TGUID& eventID);
+    void RenderPage(const QRegion& region);
+    void AutoScroll(int x, int y);
+    void GhostsCleared(TObject* sender);
+
+    std::unique_ptr<TScaler> scaler_;
+    int logWidth_ = 0;
+    int logHeight_ = 0;
+    TCursor moveCursor_ = crDefault;
+    bool modified_ = false;
+    TCanvas* drawTarget_ = nullptr;
+    std::unique_ptr<TScaler> drawScaler_;
+    bool border_ = true;
+    std::unique_ptr<TBroadcaster> broadcaster_;
+    std::unique_ptr<TListener> listener_;
+    TWeakRef<TDrawObject> pressed_;
+    bool deselectOnClick_ = false;
+    // Where the mouse last was (client pixels): key changes during a drag re-run the ghosts there.
+    TPoint lastMouse_;
+    bool pivotsDirty_ = false;
+    bool paintingCopy_ = false;
+    TPen pen_;
+    QImage page_;
+    QRegion dirty_;
+    std::atomic<int32_t> refCount_{0};
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+};

@@ -19,11 +19,6 @@ bool HasAlpha(const QImage& image) {
 
 } // namespace
 
-bool ImageSizeAllowed(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= PixelBuffer::kMaxDimension &&
-           height <= PixelBuffer::kMaxDimension && width * 4 <= PixelBuffer::kMaxBytes / height;
-}
-
 void TEncodedImage::Take(const QByteArray& data, const QImage& image) {
     data_ = data;
     image_ = image;

@@ -49,6 +49,3 @@ private:
     QImage image_;
     bool hasAlpha_ = false;
 };
-
-// Whether a decoded image of this size stays within the pixel buffer's limits (4 bytes a pixel).
-bool ImageSizeAllowed(int64_t width, int64_t height);

@@ -1,6 +1,7 @@
 #include "imaging/UGIFImage.h"
 
 #include "platform/Exception.h"
+#include "platform/Picture.h"
 #include "platform/PixelBuffer.h"
 
 #include <QVector>
@@ -105,7 +106,7 @@ QImage TGIFImage::Decode(const QByteArray& data) const {
         // A logical screen of 0 (some writers) takes the frame's size.
         const int64_t sw = gif->SWidth > 0 ? gif->SWidth : desc.Left + fw;
         const int64_t sh = gif->SHeight > 0 ? gif->SHeight : desc.Top + fh;
-        if (!ImageSizeAllowed(sw, sh) || !ImageSizeAllowed(fw, fh))
+        if (!DecodedSizeAllowed(sw, sh, data.size()) || !DecodedSizeAllowed(fw, fh, data.size()))
             InvalidGif(D_GIF_ERR_NOT_ENOUGH_MEM);
         const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
         if (!map || !map->Colors || map->ColorCount <= 0)

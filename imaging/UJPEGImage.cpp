@@ -16,6 +16,8 @@ namespace {
 
 // Progressive files may hold any number of scans; past this many the file is taken as hostile.
 constexpr int kMaxScans = 256;
+// What libjpeg may take for its own arrays (the coefficients of a progressive file).
+constexpr long kMaxLibraryMemory = 512L << 20;
 // Error number reported when a limit of ours, not libjpeg, stops the work.
 constexpr int kLimitError = 1000;
 
@@ -102,7 +104,7 @@ bool Decode(const QByteArray& data, const DecodeRequest& request, PixelBuffer& o
     jpeg_create_decompress(&cinfo);
     // Progressive files keep every coefficient of the image in memory; beyond this libjpeg
     // stops with an error rather than taking what a small hostile file claims.
-    cinfo.mem->max_memory_to_use = PixelBuffer::kMaxBytes;
+    cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
@@ -128,8 +130,10 @@ bool Decode(const QByteArray& data, const DecodeRequest& request, PixelBuffer& o
     jpeg_calc_output_dimensions(&cinfo);
     const int64_t w = cinfo.output_width;
     const int64_t h = cinfo.output_height;
-    if (w <= 0 || h <= 0 || w > PixelBuffer::kMaxDimension || h > PixelBuffer::kMaxDimension ||
-        PixelBuffer::StrideFor(w, bits) > PixelBuffer::kMaxBytes / h) {
+    // Progressive files hold the whole image's coefficients while decoding, at any scale.
+    const bool fullSizeAllowed =
+        !cinfo.progressive_mode || DecodedSizeAllowed(cinfo.image_width, cinfo.image_height, data.size());
+    if (!fullSizeAllowed || !DecodedSizeAllowed(w, h, data.size())) {
         code = kLimitError;
         jpeg_destroy_decompress(&cinfo);
         return false;

@@ -1,6 +1,7 @@
 #include "imaging/UPNGImage.h"
 
 #include "platform/Exception.h"
+#include "platform/Picture.h"
 
 #include <png.h>
 
@@ -21,7 +22,7 @@ QImage TPNGImage::Decode(const QByteArray& data) const {
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&png, data.constData(), size_t(data.size())))
         InvalidPng(png.message);
-    if (!ImageSizeAllowed(png.width, png.height)) {
+    if (!DecodedSizeAllowed(png.width, png.height, data.size())) {
         png_image_free(&png);
         InvalidPng("image too large");
     }

@@ -6,6 +6,7 @@
 #include "platform/Filer.h"
 #include "platform/Icon.h"
 #include "platform/Metafile.h"
+#include "platform/PixelBuffer.h"
 #include "platform/Stream.h"
 
 #include <QFileInfo>
@@ -252,6 +253,17 @@ QByteArray ReadGraphicBlock(TStream& stream) {
     if (length < 0)
         throw EReadError(QStringLiteral("Stream read error"));
     return stream.ReadBytes(length);
+}
+
+bool DecodedSizeAllowed(int64_t width, int64_t height, int64_t dataSize) {
+    if (width <= 0 || height <= 0 || width > PixelBuffer::kMaxDimension ||
+        height > PixelBuffer::kMaxDimension)
+        return false;
+    const int64_t pixels = width * height;
+    const int64_t earned = dataSize > (kMaxDecodedPixels / kPixelsPerDataByte)
+                               ? kMaxDecodedPixels
+                               : dataSize * kPixelsPerDataByte;
+    return pixels <= kMaxDecodedPixels && pixels <= kFreeDecodedPixels + earned;
 }
 
 void WriteGraphicBlock(TStream& stream, const QByteArray& bytes) {

@@ -134,6 +134,15 @@ private:
 QByteArray ReadGraphicBlock(TStream& stream);
 void WriteGraphicBlock(TStream& stream, const QByteArray& bytes);
 
+// Whether a compressed picture of dataSize bytes may decode to width x height pixels: within the
+// pixel buffer's sides, at most kMaxDecodedPixels, and at most kFreeDecodedPixels plus
+// kPixelsPerDataByte for every byte of data. Decoders fill what a cut file lacks, so without the
+// last bound a header of a few bytes could claim a gigabyte; real pictures stay far below it.
+constexpr int64_t kMaxDecodedPixels = int64_t(1) << 27;
+constexpr int64_t kFreeDecodedPixels = int64_t(1) << 24;
+constexpr int64_t kPixelsPerDataByte = 4096;
+bool DecodedSizeAllowed(int64_t width, int64_t height, int64_t dataSize);
+
 // Draws an image with its alpha channel stretched onto a logical rectangle of a canvas
 // (PNG, GIF and icon graphics).
 void StretchDrawImage(TCanvas& canvas, const TRect& rect, const QImage& image);

@@ -108,6 +108,7 @@ def main():
         "jpeg_cut": stored("TJPEGImage", jpeg()[:-6]),
         "jpeg_header_only": stored("TJPEGImage", jpeg()[:40]),
         "jpeg_huge": stored("TJPEGImage", jpeg(65500, 65500)),
+        "jpeg_tall_claim": stored("TJPEGImage", jpeg(15324, 65500)[:200]),
         "jpeg_zero_width": stored("TJPEGImage", jpeg(0, 8)),
         "jpeg_empty": stored("TJPEGImage", b""),
         "png": stored("TPNGImage", png()),

@@ -148,6 +148,16 @@ TEST(JPEGGraphic, DamagedDataFailsCleanly) {
     // The former picture is kept.
     EXPECT_EQ(j.Width(), 8);
     EXPECT_THROW(j.SetData("not a jpeg"), EInvalidGraphic);
+    // A header claiming 60000 x 60000 pixels over a few bytes of data: the header reads, the
+    // decoder refuses before taking memory for pixels it would only invent.
+    QByteArray claim = Jpeg(Blocks(8, 8));
+    const qsizetype sof = claim.indexOf("\xff\xc0");
+    ASSERT_GT(sof, 0);
+    claim[sof + 5] = claim[sof + 7] = char(0xEA);
+    claim[sof + 6] = claim[sof + 8] = char(0x60);
+    j.SetData(claim);
+    EXPECT_EQ(j.Width(), 60000);
+    EXPECT_THROW(j.Bitmap(), EJPEG);
 
     // A stored length beyond the data.
     TMemoryStream s;

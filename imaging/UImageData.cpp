@@ -1,0 +1,209 @@
+#include "imaging/UImageData.h"
+
+#include "core/UGeometryUtil.h"
+#include "core/USupportUtil.h"
+#include "imaging/UJPEGImage.h"
+#include "imaging/UPNGImage.h"
+#include "imaging/USafetyBitmap.h"
+#include "platform/Bitmap.h"
+
+#include <typeinfo>
+
+namespace {
+
+// Runs body inside one update bracket of notify, so its changes broadcast once; the bracket is
+// closed also when body raises.
+template <class F>
+void InUpdate(IChangeNotify& notify, F body) {
+    notify.BeginUpdate();
+    try {
+        body();
+    } catch (...) {
+        try {
+            notify.EndUpdate();
+        } catch (...) {
+        }
+        throw;
+    }
+    notify.EndUpdate();
+}
+
+} // namespace
+
+TImageData::TImageData()
+    : listener_(std::make_unique<TListener>()), picture_(std::make_unique<TPictureEx>()),
+      notifier_(std::make_unique<TChangeNotify>(this)), clipFilter_(std::make_unique<TClipFilter>()),
+      blurFilter_(std::make_unique<TBlurFilter>()), lightFilter_(std::make_unique<TLightFilter>()),
+      monotoneFilter_(std::make_unique<TMonotoneFilter>()), cache_(std::make_unique<TPictureEx>()) {
+    listener_->OnNotify = [this](TObject* sender, const TGUID& eventID) { OnNotify(sender, eventID); };
+    for (IBroadcaster* source : std::initializer_list<IBroadcaster*>{
+             clipFilter_.get(), blurFilter_.get(), lightFilter_.get(), monotoneFilter_.get(), picture_.get()})
+        source->AddListener(listener_.get());
+}
+
+TImageData::~TImageData() {
+    // Our listeners go first, while the image data still answers for its notifier; then the
+    // sources, each unlinking the listener as it goes.
+    notifier_->DestroyLinks();
+    cache_.reset();
+    picture_.reset();
+    clipFilter_.reset();
+    blurFilter_.reset();
+    lightFilter_.reset();
+    monotoneFilter_.reset();
+    notifier_.reset();
+    listener_.reset();
+}
+
+void TImageData::DeclareProperties(TPropertyBuilder<TImageData>& p) {
+    p.Object("Picture", &TImageData::Picture).TypeName(QStringLiteral("TPicture"));
+    p.Object("ClipFilter", &TImageData::ClipFilter);
+    p.Object("BlurFilter", &TImageData::BlurFilter);
+    p.Object("LightFilter", &TImageData::LightFilter);
+    p.Object("MonotoneFilter", &TImageData::MonotoneFilter);
+    p.Color("TransparentColor", &TImageData::TransparentColor, &TImageData::SetTransparentColor)
+        .Default(clNone);
+}
+
+void TImageData::SetPicture(const TPicture* value) {
+    picture_->Assign(value);
+}
+
+void TImageData::SetTransparentColor(TColor value) {
+    if (value == transparentColor_)
+        return;
+    transparentColor_ = value;
+    cache_->SetGraphic(nullptr);
+    Changed();
+}
+
+bool TImageData::IsEmpty() const {
+    return IsPictureEmpty(picture_.get());
+}
+
+bool TImageData::IsFilterable() const {
+    const TGraphic* graphic = picture_->Graphic();
+    return dynamic_cast<const TBitmap*>(graphic) != nullptr ||
+           dynamic_cast<const TPNGImage*>(graphic) != nullptr ||
+           dynamic_cast<const TJPEGGraphic*>(graphic) != nullptr;
+}
+
+bool TImageData::UsesTransparentColor() const {
+    return IsFilterable() && transparentColor_ != clNone;
+}
+
+void TImageData::ResetClipRect(int width, int height) {
+    const TRect whole = Rect(0, 0, picture_->Width(), picture_->Height());
+    if (width == 0 || IsEmpty())
+        clipFilter_->SetClipRect(whole);
+    else
+        clipFilter_->SetClipRect(FitRectInner(Rect(0, 0, width, height), whole));
+}
+
+TPictureEx* TImageData::GetFilteredPicture() {
+    if (IsEmpty() || !IsPictureEmpty(cache_.get()))
+        return cache_.get();
+    TPictureEx work;
+    work.Assign(picture_.get());
+    // A framework bitmap becomes the system's bitmap, which carries masks through the filters.
+    if (work.Graphic() && typeid(*work.Graphic()) == typeid(TBitmap))
+        GetSafetyBitmap(work);
+
+    const bool transparent = UsesTransparentColor();
+    TRect rect;
+    clipFilter_->SetBackColor(transparent ? transparentColor_ : clWhite);
+    clipFilter_->SetForceBitmap(transparent);
+    clipFilter_->Apply(work, *cache_, rect);
+    work.Assign(cache_.get());
+
+    // The mask is taken after clipping and before any filter changes colours, so the transparent
+    // area stays exactly where the transparent colour was.
+    TBitmap mask;
+    if (transparent) {
+        SetPictureTransparent(&work, transparentColor_, true);
+        if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(work.Graphic()))
+            bitmap->GetMask(mask);
+    }
+    for (TGREFilter* filter :
+         std::initializer_list<TGREFilter*>{blurFilter_.get(), monotoneFilter_.get(), lightFilter_.get()}) {
+        if (filter->CanApply(&work))
+            filter->Apply(work, *cache_, rect);
+        work.Assign(cache_.get());
+    }
+    if (!mask.Empty()) {
+        SetPictureTransparent(cache_.get(), transparentColor_, true);
+        if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(cache_->Graphic()))
+            bitmap->SetMask(mask);
+    }
+    return cache_.get();
+}
+
+void TImageData::OnNotify(TObject* sender, const TGUID& eventID) {
+    if (eventID != GUID_Changed)
+        return;
+    InUpdate(*notifier_, [&] {
+        if (sender == static_cast<TObject*>(picture_.get())) {
+            const int w = picture_->Width();
+            const int h = picture_->Height();
+            if (w != lastWidth_ && h != lastHeight_) {
+                ResetClipRect(0, 0);
+                notifier_->Broadcast(this, GUID_ImageDataSizeChanged);
+            }
+            lastWidth_ = w;
+            lastHeight_ = h;
+            if (auto* jpeg = dynamic_cast<TJPEGGraphic*>(picture_->Graphic()))
+                jpeg->DIBNeeded();
+            notifier_->Broadcast(this, GUID_ImageDataPictureChanged);
+        } else if (sender == static_cast<TObject*>(clipFilter_.get()) && clipFilter_->ClipRect().IsEmpty()) {
+            ResetClipRect(0, 0);
+        }
+        cache_->SetGraphic(nullptr);
+        notifier_->Changed();
+    });
+}
+
+void TImageData::AssignTo(TPersistent* dest) const {
+    auto* data = dynamic_cast<TImageData*>(dest);
+    if (data == nullptr) {
+        TPersistent::AssignTo(dest);
+        return;
+    }
+    InUpdate(*data->notifier_, [&] {
+        data->SetPicture(picture_.get());
+        data->SetClipFilter(clipFilter_.get());
+        data->SetBlurFilter(blurFilter_.get());
+        data->SetLightFilter(lightFilter_.get());
+        data->SetMonotoneFilter(monotoneFilter_.get());
+        data->SetTransparentColor(transparentColor_);
+        data->cache_->Assign(cache_.get());
+    });
+}
+
+HRESULT TImageData::QueryInterface(const TGUID& iid, void** obj) {
+    *obj = nullptr;
+    // The base interface is a virtual base: its address differs from the broadcaster's.
+    if (iid == IUnknownEx::IID)
+        *obj = static_cast<IUnknownEx*>(static_cast<IBroadcaster*>(this));
+    else if (iid == IBroadcaster::IID)
+        *obj = static_cast<IBroadcaster*>(this);
+    return *obj ? S_OK : E_NOINTERFACE;
+}
+
+void TImageData::Broadcast(TObject* sender, const TGUID& eventID) {
+    notifier_->Broadcast(sender, eventID);
+}
+void TImageData::AddListener(IListener* listener) {
+    notifier_->AddListener(listener);
+}
+void TImageData::RemoveListener(IListener* listener) {
+    notifier_->RemoveListener(listener);
+}
+void TImageData::Changed() {
+    notifier_->Changed();
+}
+void TImageData::BeginUpdate() {
+    notifier_->BeginUpdate();
+}
+void TImageData::EndUpdate() {
+    notifier_->EndUpdate();
+}

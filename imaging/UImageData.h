@@ -1,0 +1,88 @@
+#pragma once
+// The adjustable picture of image, photo and background page objects: a source picture, four
+// filters (clip, blur, light, monotone) and a transparent colour, stored with the page object as
+// published properties, plus a cache of the filtered result. Every change of picture, filters or
+// transparent colour empties the cache and reaches the holder as one change broadcast.
+
+#include "core/UBroadcaster.h"
+#include "imaging/UImageFilter.h"
+#include "imaging/UPictureEX.h"
+#include "platform/Color.h"
+#include "platform/Component.h"
+
+#include <memory>
+
+// After every change of the source picture; the sender is the image data.
+inline constexpr TGUID GUID_ImageDataPictureChanged = GUIDLiteral("{3C2CDFD1-5C80-11D3-AD58-00500463098A}");
+// When a new picture differs from the last in both dimensions and the clip rectangle was reset.
+inline constexpr TGUID GUID_ImageDataSizeChanged = GUIDLiteral("{386FA8F1-5C4E-11D3-AD57-00500463098A}");
+
+class TImageData : public TPersistent, public virtual IBroadcaster, public virtual IChangeNotify {
+    QUORLANE_CLASS(TImageData, TPersistent)
+
+public:
+    TImageData();
+    ~TImageData() override;
+
+    static void DeclareProperties(TPropertyBuilder<TImageData>& p);
+
+    // The source picture; the write accessors assign into the owned objects.
+    TPictureEx* Picture() const { return picture_.get(); }
+    void SetPicture(const TPicture* value);
+    TClipFilter* ClipFilter() const { return clipFilter_.get(); }
+    void SetClipFilter(const TClipFilter* value) { clipFilter_->Assign(value); }
+    TBlurFilter* BlurFilter() const { return blurFilter_.get(); }
+    void SetBlurFilter(const TBlurFilter* value) { blurFilter_->Assign(value); }
+    TLightFilter* LightFilter() const { return lightFilter_.get(); }
+    void SetLightFilter(const TLightFilter* value) { lightFilter_->Assign(value); }
+    TMonotoneFilter* MonotoneFilter() const { return monotoneFilter_.get(); }
+    void SetMonotoneFilter(const TMonotoneFilter* value) { monotoneFilter_->Assign(value); }
+    // clNone: no colour is transparent.
+    TColor TransparentColor() const { return transparentColor_; }
+    void SetTransparentColor(TColor value);
+
+    // The picture with every filter applied, built on first use after a change; it belongs to the
+    // image data. Empty while the source is.
+    TPictureEx* GetFilteredPicture();
+    // The clip rectangle: the whole picture with width 0 or an empty picture, otherwise the
+    // largest rectangle of aspect width : height centred in the picture.
+    void ResetClipRect(int width, int height);
+
+    bool IsEmpty() const;
+    // A bitmap, PNG or JPEG picture.
+    bool IsFilterable() const;
+    bool UsesTransparentColor() const;
+
+    TChangeNotify& Notifier() { return *notifier_; }
+
+    // IUnknownEx: the image data is owned by its holder; references do not keep it alive.
+    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
+    int32_t AddRef() override { return 1; }
+    int32_t Release() override { return 1; }
+    // IBroadcaster and IChangeNotify, through the change notifier.
+    void Broadcast(TObject* sender, const TGUID& eventID) override;
+    void AddListener(IListener* listener) override;
+    void RemoveListener(IListener* listener) override;
+    void Changed() override;
+    void BeginUpdate() override;
+    void EndUpdate() override;
+
+protected:
+    // Into another image data inside one update of its notifier (one broadcast), the cache
+    // included; any other destination is the class library's error.
+    void AssignTo(TPersistent* dest) const override;
+    void OnNotify(TObject* sender, const TGUID& eventID);
+
+private:
+    std::unique_ptr<TListener> listener_;
+    std::unique_ptr<TPictureEx> picture_;
+    std::unique_ptr<TChangeNotify> notifier_;
+    std::unique_ptr<TClipFilter> clipFilter_;
+    std::unique_ptr<TBlurFilter> blurFilter_;
+    std::unique_ptr<TLightFilter> lightFilter_;
+    std::unique_ptr<TMonotoneFilter> monotoneFilter_;
+    std::unique_ptr<TPictureEx> cache_;
+    TColor transparentColor_ = clNone;
+    int lastWidth_ = 0;
+    int lastHeight_ = 0;
+};

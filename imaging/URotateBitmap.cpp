@@ -1,5 +1,6 @@
 #include "imaging/URotateBitmap.h"
 
+#include "imaging/USafetyBitmap.h"
 #include "platform/Bitmap.h"
 #include "platform/Exception.h"
 
@@ -277,4 +278,23 @@ void RotateBitmap(TBitmap* source, TBitmap* dest, int angle, TColor backColor, c
         RotatePoint(TPoint(size.X, size.Y), origin, angle), RotatePoint(TPoint(0, size.Y), origin, angle)};
     TRect bounds;
     MapBitmapToQuad(dest, bounds, p, source, TRect(0, 0, source->Width(), source->Height()), backColor);
+}
+
+void RotateSafetyBitmap(TSafetyBitmap* source, TSafetyBitmap* dest, int angle, const TPoint& size) {
+    if (!source || !dest)
+        return;
+    if (!source->Transparent()) {
+        RotateBitmap(source, dest, angle, clWhite, size);
+        return;
+    }
+    TBitmap mask;
+    source->GetMask(mask);
+    const TColor transparentColor = source->TransparentColor();
+    RotateBitmap(source, dest, angle, clWhite, size);
+    mask.SetPixelFormat(pf24bit);
+    TBitmap turnedMask;
+    RotateBitmap(&mask, &turnedMask, angle, clWhite, size);
+    dest->SetTransparentColor(transparentColor);
+    dest->SetTransparent(true);
+    dest->SetMask(turnedMask);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class TBitmap;
+class TSafetyBitmap;
 
 // A vertex of the scan converter: screen position and the source position it maps to.
 struct TScanVertex {
@@ -46,6 +47,11 @@ void MapBitmapToQuad(TBitmap* dest, TRect& bounds, const TPoint (&p)[4], TBitmap
 // Source scaled to size and turned by angle degrees (clockwise on the page, y downward) about its
 // top-left corner; dest becomes the turned rectangle's bounding box over backColor.
 void RotateBitmap(TBitmap* source, TBitmap* dest, int angle, TColor backColor, const TPoint& size);
+
+// RotateBitmap onto white; a transparent source has its mask (made 24-bit) turned the same way
+// onto white, so that dest, made transparent with the turned mask, stays transparent outside the
+// turned rectangle.
+void RotateSafetyBitmap(TSafetyBitmap* source, TSafetyBitmap* dest, int angle, const TPoint& size);
 
 // A point turned about centre by angle degrees, rounded half away from zero, as the page
 // objects' rotator does.

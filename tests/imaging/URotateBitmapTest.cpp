@@ -1,6 +1,8 @@
 #include "imaging/URotateBitmap.h"
 
+#include "imaging/USafetyBitmap.h"
 #include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 #include "platform/Exception.h"
 #include "tests/imaging/KernelTestImage.h"
 
@@ -205,4 +207,33 @@ TEST(ScanConvexPolygonTest, FewerThanThreeVerticesOrEmptyWindowsGiveNoSpans) {
     EXPECT_EQ(spans[0].X0, 0);
     EXPECT_EQ(spans[0].X1, 9); // at y = 0.5 the hypotenuse is at x = 9.5
     EXPECT_EQ(spans[9].X1, 0);
+}
+
+TEST(RotateSafetyBitmapTest, TransparentPicturesStayTransparentOutsideTheTurnedRectangle) {
+    TSafetyBitmap source(40, 40, pf24bit), dest;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            uint8_t* p = source.ScanLine(y) + x * 3;
+            const bool key = x < 10 && y < 10; // a transparent corner of key colour
+            p[0] = key ? 0xF0 : 200, p[1] = key ? 0xF0 : 0, p[2] = key ? 0xF0 : 0;
+        }
+    source.Changed();
+    source.SetTransparentColor(0xF0F0F0);
+    source.SetTransparent(true);
+    RotateSafetyBitmap(&source, &dest, 45, TPoint(40, 40));
+    ASSERT_EQ(dest.Width(), 56);
+    EXPECT_TRUE(dest.Transparent());
+    TBitmap page(56, 57, pf24bit);
+    page.Canvas().Brush().Color = clLime;
+    page.Canvas().FillRect(TRect(0, 0, 56, 57));
+    dest.Draw(page.Canvas(), TRect(0, 0, 56, 57));
+    EXPECT_EQ(page.GetPixel(2, 2), clLime);   // outside the turned rectangle
+    EXPECT_EQ(page.GetPixel(53, 54), clLime); // likewise
+    EXPECT_EQ(page.GetPixel(28, 40), RGB(0, 0, 200));
+    EXPECT_EQ(page.GetPixel(28, 3), clLime); // the turned key-coloured corner
+
+    TSafetyBitmap opaque(10, 10, pf24bit), turned;
+    RotateSafetyBitmap(&opaque, &turned, 30, TPoint(10, 10));
+    EXPECT_FALSE(turned.Transparent());
+    EXPECT_EQ(turned.GetPixel(0, 0), clWhite);
 }

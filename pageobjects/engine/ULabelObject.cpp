@@ -1,5 +1,6 @@
 #include "pageobjects/engine/ULabelObject.h"
 
+#include "imaging/UCanvas.h"
 #include "pageobjects/engine/UDOFunc.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "platform/Canvas.h"
@@ -81,7 +82,7 @@ void TLabelObject::MakeGhost(int handle) {
 }
 
 void TLabelObject::PaintTo(TCanvas& canvas) {
-    if (dontPrint_ && canvas.IsPrinter())
+    if (dontPrint_ && IsPrinterCanvas(canvas))
         return;
     TDrawObject::PaintTo(canvas);
 }

@@ -43,6 +43,8 @@ QUORLANE_EXCEPTION(EOutOfResources, Exception)
 QUORLANE_EXCEPTION(EInvalidOperation, Exception)
 QUORLANE_EXCEPTION(EInvalidGraphic, Exception)
 QUORLANE_EXCEPTION(EAbort, Exception)
+// An index outside an array's bounds ("Range check error").
+QUORLANE_EXCEPTION(ERangeError, Exception)
 
 // Result codes of the platform's object services (32-bit, high bit set on failure).
 using HRESULT = int32_t;

@@ -53,37 +53,41 @@ int KernelThreadCount() {
 void ParallelBands(int count, int minBand, const std::function<void(int, int)>& body) {
     if (count <= 0)
         return;
-    int bands = std::min(KernelThreadCount(), std::max(1, count / std::max(1, minBand)));
-    if (bands <= 1) {
+    const int threads = std::min(KernelThreadCount(), std::max(1, count / std::max(1, minBand)));
+    if (threads <= 1) {
         body(0, count);
         return;
     }
+    // More bands than threads, taken in turn by whichever thread is free: a thread that the
+    // system runs less (other programs, other cores busy) then holds up only a small band.
+    const int bands = std::min(threads * 4, std::max(threads, count / std::max(1, minBand)));
+    std::atomic<int> next{0};
     std::exception_ptr failure;
     std::mutex failureLock;
-    auto run = [&](int band) {
-        int begin = int(int64_t(count) * band / bands);
-        int end = int(int64_t(count) * (band + 1) / bands);
-        try {
-            body(begin, end);
-        } catch (...) {
-            std::lock_guard<std::mutex> guard(failureLock);
-            if (!failure)
-                failure = std::current_exception();
+    auto run = [&] {
+        for (int band = next++; band < bands; band = next++) {
+            const int begin = int(int64_t(count) * band / bands);
+            const int end = int(int64_t(count) * (band + 1) / bands);
+            try {
+                body(begin, end);
+            } catch (...) {
+                std::lock_guard<std::mutex> guard(failureLock);
+                if (!failure)
+                    failure = std::current_exception();
+            }
         }
     };
-    std::vector<std::thread> threads;
-    threads.reserve(size_t(bands - 1));
+    std::vector<std::thread> workers;
+    workers.reserve(size_t(threads - 1));
     try {
-        for (int band = 1; band < bands; ++band)
-            threads.emplace_back(run, band);
+        for (int t = 1; t < threads; ++t)
+            workers.emplace_back(run);
     } catch (...) {
-        // No thread to be had: the bands not started run here.
-        for (int band = int(threads.size()) + 1; band < bands; ++band)
-            run(band);
+        // Threads that could not be had: the calling thread takes their bands.
     }
-    run(0);
-    for (std::thread& thread : threads)
-        thread.join();
+    run();
+    for (std::thread& worker : workers)
+        worker.join();
     if (failure)
         std::rethrow_exception(failure);
 }

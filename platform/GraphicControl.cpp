@@ -479,11 +479,6 @@ void TWinControl::focusOutEvent(QFocusEvent* event) {
     });
 }
 
-// The arrow and tab keys stay with the control (the framework's dialog-code answer).
-bool TWinControl::focusNextPrevChild(bool) {
-    return false;
-}
-
 void TWinControl::UpdateCursor(const TPoint& p) {
     TGraphicControl* c = ControlAtPos(p);
     const TCursor id = c != nullptr && c->Cursor() != crDefault ? c->Cursor() : crDefault;

@@ -242,7 +242,6 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
 
 private:
     void InsertControl(TGraphicControl* control);

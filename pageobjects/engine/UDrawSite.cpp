@@ -453,6 +453,13 @@ void TDrawSite::PlacePivot(TPivot* pivot, const TPoint& p) {
 // ---- change relay
 
 void TDrawSite::HandleNotify(TObject* sender, const TGUID& eventID) {
+    // Whatever changed in an object shows on the next paint, even when the object forgot to
+    // invalidate itself.
+    if (eventID == GUID_Changed) {
+        auto* object = dynamic_cast<TDrawObject*>(sender);
+        if (object != nullptr && object->Parent() == this)
+            InvalidatePage(object->BoundsRect());
+    }
     if (eventID == GUID_SelectionChanged || eventID == GUID_MovableChanged) {
         pivotsDirty_ = true;
         // The handles follow the selection once the current event is done.

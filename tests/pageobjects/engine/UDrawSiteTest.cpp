@@ -499,3 +499,26 @@ TEST_F(DrawSiteTest, SiteWithoutPageSizeTakesItFromItsPixels) {
     EXPECT_EQ(read->LogWidth(), 254);
     EXPECT_EQ(read->LogHeight(), 127);
 }
+
+TEST_F(DrawSiteTest, HandWrittenStoredListLoads) {
+    // The corpus's valid list, written byte by byte from the stored form, names its class
+    // "TFuzzRect"; here that name stands for the test rectangle.
+    if (GetClass(QStringLiteral("TFuzzRect")) == nullptr)
+        RegisterClassAlias(TTestRect::StaticClass(), QStringLiteral("TFuzzRect"));
+    TMemoryStream stream(
+        TestSupport::ReadFile(TestSupport::SourcePath(QStringLiteral("fuzz/dolist/corpus/valid_two"))));
+    TDOList list;
+    list.LoadFromStream(stream);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0]->Name(), QStringLiteral("A"));
+    EXPECT_EQ(list[0]->LogRect(), TRect(10, 20, 110, 70));
+    auto* b = dynamic_cast<TTestRect*>(list[1]);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->LogRect(), TRect(-5, -5, 2995, 69995));
+    EXPECT_EQ(b->Appendix()->Text(), QStringLiteral("key=value\r\nx\r\n"));
+    EXPECT_TRUE(b->DontPrint());
+    EXPECT_EQ(b->BlendRatio(), 40);
+    EXPECT_FALSE(b->Movable());
+    EXPECT_EQ(stream.GetPosition(), stream.GetSize());
+    list.FreeObjects();
+}

@@ -6,6 +6,7 @@
 #include "pageobjects/engine/UExtraDSA.h"
 #include "platform/Clipboard.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -386,4 +387,56 @@ TEST_F(DSATest, OperationsRunTheirEventsInOneGroup) {
     EXPECT_EQ(UndoList().Count(), 3);
     UndoList().Undo();
     EXPECT_EQ(site.DrawObjectCount(), 1);
+}
+
+TEST_F(DSATest, AnEditingSessionThroughTheActions) {
+    // The commands serve the focused site, as from the menu.
+    QWidget window;
+    site.setParent(&window);
+    window.resize(500, 300);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    TDSACopy copy(nullptr);
+    TDSAPaste paste(nullptr);
+    TDSACut cut(nullptr);
+    TDSALock lock(nullptr);
+    TDSABringToFront front(nullptr);
+    TDSAUndo undo(nullptr);
+    TDSARedo redo(nullptr);
+    for (TDrawSiteActionBase* action :
+         std::initializer_list<TDrawSiteActionBase*>{&copy, &paste, &cut, &lock, &front, &undo, &redo})
+        action->SetActionString(action == &undo || action == &redo ? QString() : QStringLiteral("cmd"));
+
+    SendClick(&site, QPoint(20, 20)); // a, and the site takes the focus
+    ASSERT_EQ(TCustomAction::FocusedTarget(), &site);
+    EXPECT_EQ(Selected(), (Objects{a}));
+    copy.trigger();
+    paste.trigger();
+    ASSERT_EQ(site.DrawObjectCount(), 4);
+    TDrawObject* pasted = Order().front();
+    EXPECT_EQ(Selected(), (Objects{pasted}));
+
+    SendClick(&site, QPoint(20, 20));                      // the copy lies over a
+    SendClick(&site, QPoint(110, 110), Qt::ShiftModifier); // and c
+    EXPECT_EQ(Selected(), (Objects{pasted, c}));
+    lock.trigger();
+    EXPECT_FALSE(pasted->Movable());
+    EXPECT_FALSE(c->Movable());
+    cut.trigger();
+    EXPECT_EQ(Order(), (Objects{b, a}));
+
+    SendClick(&site, QPoint(20, 20));
+    front.trigger();
+    EXPECT_EQ(Order(), (Objects{a, b}));
+
+    undo.trigger(); // z-order
+    EXPECT_EQ(Order(), (Objects{b, a}));
+    undo.trigger(); // cut
+    EXPECT_EQ(Order(), (Objects{pasted, c, b, a}));
+    undo.trigger(); // lock
+    EXPECT_TRUE(pasted->Movable());
+    EXPECT_TRUE(c->Movable());
+    redo.trigger();
+    EXPECT_FALSE(c->Movable());
+    site.setParent(nullptr);
 }

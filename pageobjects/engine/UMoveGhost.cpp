@@ -1,0 +1,257 @@
+#include "pageobjects/engine/UMoveGhost.h"
+
+#include "core/UGeometryUtil.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOAction.h"
+#include "pageobjects/engine/UDOUtils.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UGrid.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+namespace {
+
+constexpr long double kPi = std::numbers::pi_v<long double>;
+
+long double AngleOf(const TPoint& p) {
+    return std::atan2((long double)p.Y, (long double)p.X);
+}
+long double Length(const TPoint& p) {
+    return std::hypot((long double)p.X, (long double)p.Y);
+}
+TPoint Minus(const TPoint& a, const TPoint& b) {
+    return TPoint(a.X - b.X, a.Y - b.Y);
+}
+
+} // namespace
+
+TMoveGhostMode& MoveGhostMode() {
+    static TMoveGhostMode mode;
+    return mode;
+}
+
+bool IsRadialMove(const TPoint& centre, const TPoint& start, const TPoint& now, long double& dr,
+                  long double& da) {
+    const TPoint p1 = Minus(now, centre);
+    const TPoint p0 = Minus(start, centre);
+    dr = Length(p1) - Length(p0);
+    da = AngleOf(p1) - AngleOf(p0);
+    // p1 turned back by the angle travelled: the chord of the arc at the new radius.
+    const long double c = std::cos(-da), s = std::sin(-da);
+    const long double qx = p1.X * c - p1.Y * s, qy = p1.X * s + p1.Y * c;
+    const long double chord = std::hypot(qx - p1.X, qy - p1.Y);
+    return std::fabs(chord) < std::fabs(dr);
+}
+
+TRect RadialMoveRect(const TRect& r, const TPoint& centre, long double dr) {
+    const long double a = AngleOf(Minus(RectCenter(r), centre));
+    TRect result = r;
+    OffsetRect(result, TruncClamped(dr * std::cos(a)), TruncClamped(dr * std::sin(a)));
+    return result;
+}
+
+TRect CircularMoveRect(const TRect& r, const TPoint& centre, long double da, int step, int& angle) {
+    const TPoint q0 = Minus(RectCenter(r), centre);
+    const long double b0 = AngleOf(q0);
+    long double b = b0 + da;
+    if (step != 0) {
+        // The absolute angle about the centre goes to the nearest multiple of the step, halves
+        // away from zero.
+        const long double s = b > 0 ? step * kPi / 180 : step * -kPi / 180;
+        b = std::trunc((s / 2 + b) / s) * s;
+    }
+    angle = RoundAwayClamped((b - b0) * 180 / kPi);
+    const long double c = std::cos(b - b0), s = std::sin(b - b0);
+    const TPoint q(TruncClamped(q0.X * c - q0.Y * s), TruncClamped(q0.X * s + q0.Y * c));
+    TRect result = r;
+    OffsetRect(result, q.X - q0.X, q.Y - q0.Y);
+    return result;
+}
+
+int CentreTurn(const TRect& r0, const TRect& r, const TPoint& centre) {
+    const long double a = AngleOf(Minus(RectCenter(r), centre)) - AngleOf(Minus(RectCenter(r0), centre));
+    return RoundAwayClamped(a * 180 / kPi);
+}
+
+// ---- TMoveGhost
+
+TMoveGhost::TMoveGhost(TDrawObject* object, int index)
+    : TUniversalGhost(object, index), Settings(MoveGhostMode()), DrawMode(Settings) {
+    Caption = QStringLiteral("移動");
+}
+
+TPoint TMoveGhost::PageCentre() const {
+    return Site != nullptr ? TPoint(Site->LogWidth() / 2, Site->LogHeight() / 2) : TPoint();
+}
+
+void TMoveGhost::GetMode(TMoveGhostMode& mode, TShiftState shift) {
+    mode = Settings;
+    switch (shift & (ssShift | ssAlt)) {
+    case ssAlt:
+        mode.CircumMove = false;
+        mode.CircumPhased = false;
+        mode.ParallelMove = false;
+        mode.FreeRotate = false;
+        break;
+    case ssShift | ssAlt:
+        mode.CircumMove = !mode.CircumMove;
+        break;
+    case ssShift:
+        if (mode.CircumMove)
+            mode.CircumPhased = !mode.CircumPhased;
+        else
+            mode.ParallelMove = !mode.ParallelMove;
+        break;
+    default:
+        break;
+    }
+}
+
+void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
+    TMoveGhostMode mode;
+    GetMode(mode, shift);
+    int angle = kNoRotation;
+    TIntf<IDOEncloseBounds> targetBounds = ObjectSupports<IDOEncloseBounds>(Target());
+    TIntf<IDOEncloseBounds> cloneBounds = ObjectSupports<IDOEncloseBounds>(Ghost());
+    if (!targetBounds || !cloneBounds)
+        return;
+    TRect r0;
+    targetBounds->GetLogRect(r0);
+    TRect r = r0;
+    OffsetRect(r, delta.X, delta.Y);
+    if (delta != TPoint(0, 0)) {
+        TPoint offset;
+        GetSnapOffset(this,
+                      {TPoint(r.Left, r.Top), TPoint(r.Right, r.Bottom), TPoint(r.Left, r.Bottom),
+                       TPoint(r.Right, r.Top)},
+                      offset);
+        OffsetRect(r, offset.X == kNoSnap ? 0 : offset.X, offset.Y == kNoSnap ? 0 : offset.Y);
+    }
+    const TPoint centre = PageCentre();
+    if (mode.CircumMove) {
+        long double dr = 0, da = 0;
+        const TPoint now(StartPoint.X + delta.X, StartPoint.Y + delta.Y);
+        if (IsRadialMove(centre, StartPoint, now, dr, da))
+            r = RadialMoveRect(r0, centre, dr);
+        else
+            r = CircularMoveRect(r0, centre, da, mode.CircumPhased ? mode.PhaseAngle : 0, angle);
+        if (!mode.CircumRotate)
+            angle = kNoRotation;
+    } else if (mode.ParallelMove) {
+        // The rect stays whole so that keeping it inside sees its true centre.
+        if (std::llabs(int64_t(r.Left) - r0.Left) <= std::llabs(int64_t(r.Top) - r0.Top))
+            OffsetRect(r, r0.Left - r.Left, 0);
+        else
+            OffsetRect(r, 0, r0.Top - r.Top);
+    }
+    const TPoint keep = GetKeepInsideOffset(r, LimitRect);
+    OffsetRect(r, keep.X, keep.Y);
+    if (!mode.CircumMove)
+        angle = mode.FreeRotate ? CentreTurn(r0, r, centre) : kNoRotation;
+
+    TIntf<IDORotate> targetRotate = ObjectSupports<IDORotate>(Target());
+    TIntf<IDORotate> cloneRotate = ObjectSupports<IDORotate>(Ghost());
+    if (targetRotate && cloneRotate)
+        cloneRotate->SetAngle(targetRotate->GetAngle());
+    TRect current;
+    cloneBounds->GetLogRect(current);
+    cloneBounds->MoveBy(r.Left - current.Left, r.Top - current.Top);
+    if (targetRotate && cloneRotate && angle != kNoRotation) {
+        const int turned = targetRotate->GetAngle() + angle;
+        if (TIntf<IDOTextGhost> text = ObjectSupports<IDOTextGhost>(Ghost()))
+            text->RotateAroundOrigin(turned);
+        else
+            cloneRotate->SetAngle(turned);
+    }
+}
+
+void TMoveGhost::Draw() {
+    // The mode of the event the clone was last moved with, so that the path shown always fits the
+    // outline.
+    GetMode(DrawMode, GhostList().LastShift());
+    TCanvas* canvas = Site != nullptr ? Site->GetDrawCanvas() : nullptr;
+    TIntf<IDOEncloseBounds> targetBounds = ObjectSupports<IDOEncloseBounds>(Target());
+    if (canvas != nullptr && DrawMode.CircumMove && targetBounds) {
+        TRect r;
+        targetBounds->GetLogRect(r);
+        const TPoint c = PageCentre();
+        const TPoint d = Minus(RectCenter(r), c);
+        const int radius = RoundAwayClamped(Length(d));
+        const long double a = AngleOf(d);
+        const TPenStyle style = canvas->Pen().Style;
+        canvas->Pen().Style = psDash;
+        canvas->Ellipse(c.X - radius, c.Y - radius, c.X + radius, c.Y + radius);
+        canvas->MoveTo(c.X, c.Y);
+        // Twice the centre's x in both axes: long enough to leave the page.
+        canvas->LineTo(c.X + RoundAwayClamped(std::cos(a) * 2 * c.X),
+                       c.Y + RoundAwayClamped(std::sin(a) * 2 * c.X));
+        canvas->Pen().Style = style;
+    }
+    TUniversalGhost::Draw();
+}
+
+void TMoveGhost::Drop(TShiftState shift) {
+    TIntf<IDOEncloseBounds> targetBounds = ObjectSupports<IDOEncloseBounds>(Target());
+    TIntf<IDOEncloseBounds> cloneBounds = ObjectSupports<IDOEncloseBounds>(Ghost());
+    if (!targetBounds || !cloneBounds)
+        return;
+    TRect r0, r1;
+    targetBounds->GetLogRect(r0);
+    cloneBounds->GetLogRect(r1);
+    // A move that only turned the object in place is a change too.
+    TIntf<IDORotate> targetRotate = ObjectSupports<IDORotate>(Target());
+    TIntf<IDORotate> cloneRotate = ObjectSupports<IDORotate>(Ghost());
+    const bool turned = targetRotate && cloneRotate && targetRotate->GetAngle() != cloneRotate->GetAngle();
+    if (r0.Left == r1.Left && r0.Top == r1.Top && !turned)
+        return;
+    if ((shift & ssCtrl) != 0)
+        DropCopy();
+    else
+        TUniversalGhost::Drop(shift);
+}
+
+std::unique_ptr<TDrawObject> TMoveGhost::MakeCopy() {
+    TDrawObject* clone = Ghost();
+    if (clone == nullptr)
+        return nullptr;
+    std::unique_ptr<TComponent> instance(clone->NewInstance(nullptr));
+    auto* copy = dynamic_cast<TDrawObject*>(instance.get());
+    if (copy == nullptr)
+        return nullptr;
+    instance.release();
+    std::unique_ptr<TDrawObject> result(copy);
+    result->Assign(clone);
+    return result;
+}
+
+void TMoveGhost::DropCopy() {
+    TDrawObject* target = Target();
+    if (target == nullptr || Site == nullptr)
+        return;
+    target->SetSelected(false);
+    std::unique_ptr<TDrawObject> copy = MakeCopy();
+    if (!copy)
+        return;
+    Site->InsertComponent(copy.get());
+    TDrawObject* added = copy.release();
+    Site->AddObject(added);
+    auto action = std::make_unique<TDOAddAction>(added);
+    action->SetCaption(QStringLiteral("ドラッグコピー"));
+    UndoList().Add(std::move(action));
+}
+
+// ---- TSimpleMoveGhost
+
+void TSimpleMoveGhost::Drop(TShiftState) {
+    TMoveGhost::Drop(0);
+}
+
+void TSimpleMoveGhost::GetMode(TMoveGhostMode& mode, TShiftState) {
+    mode = Settings;
+    mode.CircumMove = false;
+    mode.ParallelMove = false;
+    mode.FreeRotate = false;
+    mode.CircumRotate = false;
+}

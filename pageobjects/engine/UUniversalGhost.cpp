@@ -1,0 +1,161 @@
+#include "pageobjects/engine/UUniversalGhost.h"
+
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOAction.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UGrid.h"
+#include "pageobjects/engine/UGuide.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+TShiftState& SnapOffModifierSetting() {
+    static TShiftState modifiers = ssAlt;
+    return modifiers;
+}
+
+int64_t Magnitude(int v) {
+    return std::llabs(int64_t(v));
+}
+
+std::unique_ptr<TDrawObject> CloneOf(TDrawObject* object) {
+    if (object == nullptr)
+        return nullptr;
+    // No owner: the ghost alone frees its clone.
+    std::unique_ptr<TComponent> instance(object->NewInstance(nullptr));
+    auto* clone = dynamic_cast<TDrawObject*>(instance.get());
+    if (clone == nullptr)
+        return nullptr;
+    instance.release();
+    std::unique_ptr<TDrawObject> result(clone);
+    result->Assign(object);
+    return result;
+}
+
+int Clamped(long double r) {
+    if (r != r)
+        return 0;
+    if (!(r > INT_MIN))
+        return INT_MIN;
+    if (!(r < INT_MAX))
+        return INT_MAX;
+    return int(r);
+}
+
+} // namespace
+
+int TruncClamped(long double x) {
+    return Clamped(std::trunc(x));
+}
+
+int RoundAwayClamped(long double x) {
+    return Clamped(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
+}
+
+int RoundEvenClamped(long double x) {
+    return Clamped(std::nearbyint(x));
+}
+
+TSnapHook& SnapHook() {
+    static TSnapHook hook;
+    return hook;
+}
+
+void GetSnapOffset(TObject* sender, const std::vector<TPoint>& points, TPoint& offset) {
+    offset = TPoint(kNoSnap, kNoSnap);
+    const TSnapHook hook = SnapHook();
+    if (!hook)
+        return;
+    for (const TPoint& p : points) {
+        TPoint result(kNoSnap, kNoSnap);
+        hook(sender, p, result);
+        if (Magnitude(result.X) < Magnitude(offset.X))
+            offset.X = result.X;
+        if (Magnitude(result.Y) < Magnitude(offset.Y))
+            offset.Y = result.Y;
+    }
+}
+
+void SnapPoint(TObject* sender, const TPoint& p, TPoint& q) {
+    TPoint offset;
+    GetSnapOffset(sender, {p}, offset);
+    q = p;
+    if (offset.X != kNoSnap)
+        q.X = int(int64_t(p.X) + offset.X);
+    if (offset.Y != kNoSnap)
+        q.Y = int(int64_t(p.Y) + offset.Y);
+}
+
+TPoint SnapPoint(TObject* sender, const TPoint& p) {
+    TPoint q;
+    SnapPoint(sender, p, q);
+    return q;
+}
+
+TShiftState SnapOffModifier() {
+    return SnapOffModifierSetting();
+}
+
+void SetSnapOffModifier(TShiftState modifiers) {
+    SnapOffModifierSetting() = modifiers;
+}
+
+TPoint EditorSnapOffset(const TDrawSite& site, const TPoint& p, TShiftState liveShift, const TGuide* guides,
+                        const TGrid* grid) {
+    const TShiftState off = SnapOffModifier();
+    if (off != 0 && (liveShift & off) == off)
+        return TPoint(0, 0);
+    const int tolerance = site.DevToLog(TPoint(10, 10)).X;
+    TPoint offset = grid != nullptr ? grid->GetSnapOffset(p) : TPoint(kNoSnap, kNoSnap);
+    if (guides != nullptr) {
+        const TPoint guide = guides->GetSnapOffset(p, tolerance);
+        if (Magnitude(guide.X) < Magnitude(offset.X))
+            offset.X = guide.X;
+        if (Magnitude(guide.Y) < Magnitude(offset.Y))
+            offset.Y = guide.Y;
+    }
+    return offset;
+}
+
+// ---- TUniversalGhost
+
+TUniversalGhost::TUniversalGhost(TDrawObject* object, int index)
+    : Index(index), ghost_(CloneOf(object)), target_(object) {}
+
+TUniversalGhost::~TUniversalGhost() = default;
+
+void TUniversalGhost::Start(const TPoint& p) {
+    StartPoint = p;
+}
+
+void TUniversalGhost::Draw() {
+    TCanvas* canvas = Site != nullptr ? Site->GetDrawCanvas() : nullptr;
+    if (canvas == nullptr)
+        return;
+    if (TIntf<IDOGhostPaint> paint = ObjectSupports<IDOGhostPaint>(ghost_.get()))
+        paint->DrawOutline(*canvas);
+}
+
+void TUniversalGhost::Drop(TShiftState) {
+    TDrawObject* target = target_.get();
+    if (target == nullptr || !ghost_)
+        return;
+    if (Caption.isEmpty()) {
+        target->Assign(ghost_.get());
+        return;
+    }
+    auto action = std::make_unique<TDOChangeAction>(target);
+    action->SetCaption(Caption);
+    target->SetDropping(true);
+    try {
+        target->Assign(ghost_.get());
+    } catch (...) {
+        target->SetDropping(false);
+        throw;
+    }
+    target->SetDropping(false);
+    TDOChangeAction::EndChange(std::move(action), UndoList());
+}

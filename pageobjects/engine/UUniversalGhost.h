@@ -1,0 +1,87 @@
+#pragma once
+// The ghost that changes a page object by dragging: it works on a clone of its target, shows the
+// clone's outline while the button is held, and on release hands the clone's state to the target
+// as one undoable change. The move, line, rotate, rectangle and curve ghosts build on it.
+//
+// Snapping: ghosts ask the global snap hook for the offset that brings a dragged point onto the
+// grid or a guide. The layout editor fills the hook while its window is active (the rule it
+// follows is EditorSnapOffset below); without a hook nothing snaps.
+
+#include "pageobjects/engine/UDrawObject.h"
+#include "pageobjects/engine/UGhost.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TGrid;
+class TGuide;
+
+// The snap method: for the logical point p the offset to add (either coordinate kNoSnap when that
+// axis does not snap). sender is the asking ghost.
+using TSnapHook = std::function<void(TObject* sender, const TPoint& p, TPoint& offset)>;
+
+// The one hook of the process; empty by default (UI thread only).
+TSnapHook& SnapHook();
+
+// The smallest offset over all points, per axis (strictly smaller wins, so on equal distances the
+// earlier point counts); kNoSnap in an axis where nothing snaps, and in both without a hook.
+void GetSnapOffset(TObject* sender, const std::vector<TPoint>& points, TPoint& offset);
+// p moved by its own snap offset; an axis without one stays.
+void SnapPoint(TObject* sender, const TPoint& p, TPoint& q);
+TPoint SnapPoint(TObject* sender, const TPoint& p);
+
+// The modifier that turns snapping off while it is held: Alt. Many Linux window managers take
+// Alt+drag for moving windows, so the application may choose another one here.
+TShiftState SnapOffModifier();
+void SetSnapOffModifier(TShiftState modifiers);
+
+// The layout editor's snap rule, for its hook: (0, 0) while the snap-off modifier is held in
+// liveShift; otherwise the grid's offset of p, each axis replaced by the guides' offset when that
+// is strictly nearer. The guides snap within 10 pixels of the site, taken in logical units.
+// Either source may be absent.
+TPoint EditorSnapOffset(const TDrawSite& site, const TPoint& p, TShiftState liveShift, const TGuide* guides,
+                        const TGrid* grid);
+
+class TUniversalGhost : public TGhost {
+public:
+    // The clone is a new instance of the target's class (no owner) assigned from the target.
+    TUniversalGhost(TDrawObject* object, int index);
+    ~TUniversalGhost() override;
+
+    // The clone every step of the drag changes.
+    TDrawObject* Ghost() const { return ghost_.get(); }
+    // The object being changed (null once it was destroyed elsewhere).
+    TDrawObject* Target() const { return target_.get(); }
+
+    // The logical point where the drag started.
+    TPoint StartPoint;
+    // -1 moves the whole object, -2 creates it, 0 and up is a handle of the object.
+    int Index = 0;
+    // The caption of the undo action recorded on drop; empty records none.
+    QString Caption;
+
+    void Start(const TPoint& p) override;
+    // The clone's outline, when it can draw one.
+    void Draw() override;
+    // The target takes the clone's state, recorded as a change action under Caption.
+    void Drop(TShiftState shift) override;
+
+private:
+    std::unique_ptr<TDrawObject> ghost_;
+    TWeakRef<TDrawObject> target_;
+};
+
+// The ghosts' extended-precision geometry as page coordinates, held inside the int range (a
+// degenerate drag must not wrap round): truncated toward zero, rounded half away from zero,
+// rounded half to even.
+int TruncClamped(long double x);
+int RoundAwayClamped(long double x);
+int RoundEvenClamped(long double x);
+
+// The interface I of a draw object, or null (also for a null object).
+template <class I>
+TIntf<I> ObjectSupports(TDrawObject* object) {
+    return object != nullptr ? Supports<I>(static_cast<TObject*>(object)) : TIntf<I>();
+}

@@ -425,16 +425,15 @@ struct SteadyCoefficients<int32_t> {
 template <typename V>
 KERNEL_INLINE void ForwardRow(const DericheCoefficients<V>& k, const uint8_t* __restrict a0,
                               const uint8_t* __restrict a1, const uint8_t* __restrict a2,
-                              const uint8_t* __restrict a3, const uint8_t* __restrict a4,
-                              const V* __restrict y1, const V* __restrict y2, const V* __restrict y3,
-                              const V* __restrict y4, V* __restrict y, int width) {
+                              const uint8_t* __restrict a3, const V* __restrict y1, const V* __restrict y2,
+                              const V* __restrict y3, const V* __restrict y4, V* __restrict y, int width) {
     const SteadyCoefficients<V> c(k);
     for (int b = 0; b < width; ++b) {
         V acc = c.k.ForwardInput(0, a0[b]) - c.k.Feedback(0, V(0));
         acc += c.k.ForwardInput(1, a1[b]) - c.Feedback(1, y1[b]);
         acc += c.k.ForwardInput(2, a2[b]) - c.Feedback(2, y2[b]);
         acc += c.k.ForwardInput(3, a3[b]) - c.Feedback(3, y3[b]);
-        acc += c.k.ForwardInput(4, a4[b]) - c.Feedback(4, y4[b]);
+        acc += V(0) - c.Feedback(4, y4[b]); // n[4] is 0: that input term is 0 too
         y[b] = acc;
     }
 }
@@ -448,8 +447,8 @@ BackwardRow(const DericheCoefficients<V>& k, uint8_t* __restrict xj, const uint8
     const SteadyCoefficients<V> c(k);
     for (int b = 0; b < width; ++b) {
         const uint8_t xv = xj[b];
-        V acc = c.k.BackwardInput(0, xv) - c.k.Feedback(0, V(0));
-        acc += c.k.BackwardInput(1, b1[b]) - c.Feedback(1, m1[b]);
+        // m[0] and d[0] are 0, so the first term is 0 and the sum starts with the second.
+        V acc = c.k.BackwardInput(1, b1[b]) - c.Feedback(1, m1[b]);
         acc += c.k.BackwardInput(2, b2[b]) - c.Feedback(2, m2[b]);
         acc += c.k.BackwardInput(3, b3[b]) - c.Feedback(3, m3[b]);
         acc += c.k.BackwardInput(4, b4[b]) - c.Feedback(4, m4[b]);
@@ -482,8 +481,8 @@ KERNEL_INLINE void FilterBlock(const DericheCoefficients<V>& k, uint8_t* base, p
         }
     }
     for (int i = 4; i < length; ++i)
-        ForwardRow(k, x(i), x(i - 1), x(i - 2), x(i - 3), x(i - 4), fwd(i - 1), fwd(i - 2), fwd(i - 3),
-                   fwd(i - 4), fwd(i), width);
+        ForwardRow(k, x(i), x(i - 1), x(i - 2), x(i - 3), fwd(i - 1), fwd(i - 2), fwd(i - 3), fwd(i - 4),
+                   fwd(i), width);
     // Backward: ym[q] holds y-[j+1+q] and xs[q] holds x[j+1+q]; the results overwrite x[j],
     // so the inputs still needed are kept aside. The first positions see the border continued
     // with the last position.
@@ -626,7 +625,7 @@ void TurnRow(uint8_t* turned, int width, uint8_t* row, int length, int c, bool i
 template <typename V>
 void BlurRows(const TPixelView& view, const TRect& r, const DericheCoefficients<V>& k) {
     const int c = view.BytesPerPixel, w = r.Width();
-    const int band = c == 1 ? 64 : 16;
+    const int band = c == 1 ? 64 : 32;
     const int bands = (r.Height() + band - 1) / band;
     ParallelBands(bands, std::max(1, 65536 / (band * c * std::max(1, w))), [&](int begin, int end) {
         const int width = band * c;
@@ -637,7 +636,7 @@ void BlurRows(const TPixelView& view, const TRect& r, const DericheCoefficients<
             const int rows = std::min(band, r.Bottom - top);
             for (int row = 0; row < rows; ++row)
                 TurnRow(turned.data() + row * c, width, view.Row(top + row) + size_t(r.Left) * c, w, c, true);
-            buffers.Filter(k, turned.data(), width, w, rows * c, false);
+            buffers.Filter(k, turned.data(), width, w, rows * c, true);
             for (int row = 0; row < rows; ++row)
                 TurnRow(turned.data() + row * c, width, view.Row(top + row) + size_t(r.Left) * c, w, c,
                         false);

@@ -132,7 +132,13 @@ void TClipFilter::Apply(TPicture& source, TPicture& dest, TRect& rect) {
     rect = Rect(0, 0, dest.Width(), dest.Height());
 }
 
-void TClipFilter::ClipToBitmap(TPicture& source, TPicture& dest, const TRect& r) const {
+void TClipFilter::ClipToBitmap(TPicture& source, TPicture& dest, const TRect& clip) const {
+    // A border beyond half the picture's longer side (and a little more for small pictures) shows
+    // nothing of it; a stored rectangle asking for more would only allocate.
+    const int margin = std::max(source.Width(), source.Height()) / 2 + 1024;
+    TRect r;
+    if (!IntersectRect(r, clip, Rect(-margin, -margin, source.Width() + margin, source.Height() + margin)))
+        r = TRect();
     dest.SetGraphic(nullptr);
     TSafetyBitmap& bitmap = GetSafetyBitmap(dest);
     if (const auto* sourceBitmap = dynamic_cast<const TBitmap*>(source.Graphic())) {

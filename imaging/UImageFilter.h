@@ -81,7 +81,7 @@ protected:
     void AssignTo(TPersistent* dest) const override;
 
 private:
-    void ClipToBitmap(TPicture& source, TPicture& dest, const TRect& r) const;
+    void ClipToBitmap(TPicture& source, TPicture& dest, const TRect& clip) const;
     void ClipToMetafile(TPicture& source, TPicture& dest, const TRect& r) const;
 
     TRect clipRect_;

@@ -108,6 +108,11 @@ TEST(ClipFilter, ClipBeyondThePictureAddsABorderOfTheBackgroundColour) {
     EXPECT_EQ(r, Rect(0, 0, 30, 5));
     EXPECT_EQ(dest.Graphic()->Width(), 30);
     EXPECT_EQ(dynamic_cast<TBitmap*>(dest.Graphic())->GetPixel(0, 0), in->GetPixel(20, 30));
+
+    // A border far beyond anything the picture could fill is cut to half its side plus 1024.
+    clip.SetClipRect(Rect(-1000000, 0, 100, 1000000));
+    clip.Apply(source, dest, r);
+    EXPECT_EQ(r, Rect(0, 0, 1074 + 100, 1074 + 100));
 }
 
 TEST(ClipFilter, WholePictureKeepsTheGraphicClassUnlessABitmapIsForced) {

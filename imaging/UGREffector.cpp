@@ -105,14 +105,31 @@ const std::array<uint8_t, 2304>& DivisionTable() {
 
 // Horizontal sums of one row: each pixel with its left and right neighbour, an edge pixel counted
 // again in place of the neighbour it lacks.
-void HorizontalSums(const uint8_t* row, int width, int bpp, uint32_t* sums) {
-    for (int x = 0; x < width; ++x) {
-        const uint8_t* p = row + ptrdiff_t(x) * bpp;
-        const uint8_t* left = x > 0 ? p - bpp : p;
-        const uint8_t* right = x + 1 < width ? p + bpp : p;
+template <int Bpp>
+void HorizontalSumsOf(const uint8_t* row, int width, uint32_t* sums) {
+    if (width == 1) {
         for (int c = 0; c < 3; ++c)
-            sums[3 * x + c] = uint32_t(left[c]) + p[c] + right[c];
+            sums[c] = 3u * row[c];
+        return;
     }
+    for (int c = 0; c < 3; ++c)
+        sums[c] = 2u * row[c] + row[Bpp + c];
+    for (int x = 1; x + 1 < width; ++x) {
+        const uint8_t* p = row + ptrdiff_t(x) * Bpp;
+        uint32_t* out = sums + 3 * x;
+        for (int c = 0; c < 3; ++c)
+            out[c] = uint32_t(p[c - Bpp]) + p[c] + p[c + Bpp];
+    }
+    const uint8_t* last = row + ptrdiff_t(width - 1) * Bpp;
+    for (int c = 0; c < 3; ++c)
+        sums[3 * (width - 1) + c] = uint32_t(last[c - Bpp]) + 2u * last[c];
+}
+
+void HorizontalSums(const uint8_t* row, int width, int bpp, uint32_t* sums) {
+    if (bpp == 4)
+        HorizontalSumsOf<4>(row, width, sums);
+    else
+        HorizontalSumsOf<3>(row, width, sums);
 }
 
 // One pass of the 3 x 3 box blur from in to out (both of out's size).
@@ -149,12 +166,20 @@ struct TYCC {
     int32_t Y, Cb, Cr;
 };
 
+// Every numerator is at least 19048 for bytes, so the shifts truncate as the divisions would.
 inline TYCC ToYCC(const uint8_t* p, int x, int y) {
     const int32_t b = p[0], g = p[1], r = p[2];
     const int32_t dx = x & 1, dy = y & 1;
-    return {(19595 * r + 38470 * g + 7471 * b + 19235 * dx + 9798 * dy) / 4096,
-            (-11059 * r - 21709 * g + 32768 * b + 8388608 - 10855 * dx + 16384 * dy) / 4096,
-            (32768 * r - 27439 * g - 5329 * b + 8388608 + 16384 * dx - 13720 * dy) / 4096};
+    return {(19595 * r + 38470 * g + 7471 * b + 19235 * dx + 9798 * dy) >> 12,
+            (-11059 * r - 21709 * g + 32768 * b + 8388608 - 10855 * dx + 16384 * dy) >> 12,
+            (32768 * r - 27439 * g - 5329 * b + 8388608 + 16384 * dx - 13720 * dy) >> 12};
+}
+
+// (v / 65536 truncated toward zero) clamped to a byte. A negative v clamps to 0 either way, so the
+// arithmetic shift (which rounds down) gives the same byte.
+inline uint8_t ClampShift16(int32_t v) {
+    v >>= 16;
+    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
 inline uint8_t ClampByte(int32_t v) {
@@ -259,7 +284,11 @@ bool TGREffector::Prepare(TRect& area, PixelBuffer& input) {
     const int h = std::max(0, area.Bottom - area.Top);
     // Taken before dest is replaced: source and dest may be one bitmap.
     input = source_->Pixels();
-    dest_->SetPixels(PixelBuffer(w, h, bits));
+    // Every pixel of dest is written, so pixels of the right shape that no one shares are reused.
+    const PixelBuffer& current = dest_->Pixels();
+    if (current.IsNull() || current.Width() != w || current.Height() != h || current.BitCount() != bits ||
+        current.IsShared())
+        dest_->SetPixels(PixelBuffer(w, h, bits));
     return w > 0 && h > 0;
 }
 
@@ -508,15 +537,19 @@ void TGREffectAutoNormalize::Execute() {
         for (int y = begin; y < end; ++y) {
             const uint8_t* p = in.Row(y);
             for (int x = 0; x < w; ++x, p += bpp) {
-                const TYCC c = ToYCC(p, x, y);
-                ++s.Histogram[size_t(c.Y)];
-                s.PlainLevels[size_t((19595 * p[2] + 38470 * p[1] + 7471 * p[0]) >> 12)] = 1;
-                if (c.Y < s.MinY) {
+                const int32_t plain = 19595 * p[2] + 38470 * p[1] + 7471 * p[0];
+                const int32_t yy = (plain + 19235 * (x & 1) + 9798 * (y & 1)) / 4096;
+                ++s.Histogram[size_t(yy)];
+                s.PlainLevels[size_t(plain >> 12)] = 1;
+                // Chrominance only matters at a new extreme.
+                if (yy < s.MinY) {
+                    const TYCC c = ToYCC(p, x, y);
                     s.MinY = c.Y;
                     s.MinCb = c.Cb;
                     s.MinCr = c.Cr;
                 }
-                if (c.Y > s.MaxY) {
+                if (yy > s.MaxY) {
+                    const TYCC c = ToYCC(p, x, y);
                     s.MaxY = c.Y;
                     s.MaxCb = c.Cb;
                     s.MaxCr = c.Cr;
@@ -547,9 +580,9 @@ void TGREffectAutoNormalize::Execute() {
                 const int32_t yy = 4096 * yTable[size_t(c.Y)];
                 const int32_t cb = cbTable[size_t(c.Cb)] - 2048;
                 const int32_t cr = crTable[size_t(c.Cr)] - 2048;
-                d[2] = ClampByte((yy + 5743 * cr + 32768) / 65536);
-                d[1] = ClampByte((yy - 1410 * cb - 2925 * cr + 32768) / 65536);
-                d[0] = ClampByte((yy + 7258 * cb + 32768) / 65536);
+                d[2] = ClampShift16(yy + 5743 * cr + 32768);
+                d[1] = ClampShift16(yy - 1410 * cb - 2925 * cr + 32768);
+                d[0] = ClampShift16(yy + 7258 * cb + 32768);
                 if (bpp == 4)
                     d[3] = s[3];
             }

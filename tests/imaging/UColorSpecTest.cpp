@@ -4,6 +4,7 @@
 #include "platform/Bitmap.h"
 #include "platform/ComponentReader.h"
 #include "platform/ComponentWriter.h"
+#include "platform/Metafile.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +169,19 @@ TEST(ColorSpec, TilingShiftsEveryOtherRowByHalfATile) {
         EXPECT_EQ(target.GetPixel(20 - shift, 5), clRed);
         EXPECT_EQ(target.GetPixel(19 - shift, 5), clWhite);
     }
+
+    // A picture whose graphic has no size (a Windows metafile without a placeable header) tiles
+    // nothing and ends at once.
+    TColorSpec spec;
+    TMetafile& meta = spec.ImageData()->Picture()->ForceType<TMetafile>();
+    meta.SetData(Hex("0100 0900 0003 0000 0000 0000 0000 0000 0000"));
+    ASSERT_FALSE(spec.ImageData()->IsEmpty());
+    spec.SetKind(cskBitmap);
+    spec.SetTile(true);
+    TBitmap target(8, 8, pf24bit);
+    target.Canvas().FillSolid(Rect(0, 0, 8, 8), clWhite);
+    spec.FillRect(target.Canvas(), Rect(0, 0, 8, 8));
+    EXPECT_EQ(target.GetPixel(4, 4), clWhite);
 }
 
 TEST(ColorSpec, PreviewDrawsACheckerboardAndAReducedTiling) {

@@ -362,8 +362,14 @@ void ResampleFiltered(const DestRows& dest, const TPixelView& source, TResampleK
     const ColumnPlan plan(source.Width, dest.Width(), source.BytesPerPixel, kind);
     const int sh = source.Height, dh = dest.height;
     // Enough rows a band that the rows shared by two bands are a small part of its work.
-    const int minBand =
-        std::max(8, int(std::min<int64_t>(4096, 262144 / (int64_t(dest.Width()) * plan.c + 1))));
+    // A band is worth a thread from about a million values of work: its output values and the
+    // source values it resamples across for them.
+    const int64_t rowWork = int64_t(dest.Width()) * plan.c + int64_t(source.Width) * plan.c * sh / dh + 1;
+    // Below a few million in all, starting threads (and waiting for a busy system to run them)
+    // costs more than it saves.
+    const int minBand = rowWork * dh < (int64_t(4) << 20)
+                            ? dh
+                            : int(std::clamp<int64_t>((int64_t(1) << 20) / rowWork, 8, 4096));
     if (dh == sh) {
         ForBands(dest, minBand, [&](int begin, int end) {
             std::vector<int32_t> h(size_t(dest.Width()) * plan.c);

@@ -132,6 +132,18 @@ TEST(ResampleTest, FastEqualsReferenceOnOneThreadAndMany) {
         }
 }
 
+TEST(ResampleTest, LargeResultsSplitAcrossThreadsEqualTheReference) {
+    // Large enough that the work is split into bands on several threads.
+    KernelTestImage source(1500, 1100, 3);
+    source.Noise(12, true);
+    SetKernelThreadCount(6);
+    for (TResampleKind kind : {rkLinear, rkCubic}) {
+        EXPECT_EQ(Resampled(source, 610, 470, kind, false), Resampled(source, 610, 470, kind, true));
+        EXPECT_EQ(Resampled(source, 1700, 1300, kind, false), Resampled(source, 1700, 1300, kind, true));
+    }
+    SetKernelThreadCount(0);
+}
+
 TEST(ResampleTest, TallSpansOfCubicOvershootAreSummedWithoutOverflow) {
     // 32767 rows into one, the rows enlarged with cubic overshoot (-15, -14, 30, 127, 224, 270):
     // 270 x 256 x 32766 passes 2^31, so 32-bit sums would wrap; both versions sum in 64 bits.
@@ -339,6 +351,17 @@ TEST(GaussianBlurTest, FastEqualsReferenceOnOneThreadAndMany) {
         EXPECT_EQ(Blurred(image, TRect(3, 2, 300, 210), radius, radius, false), expected);
         SetKernelThreadCount(0);
     }
+}
+
+TEST(GaussianBlurTest, WideImagesSplitColumnsAcrossThreads) {
+    // Wide enough that the column strips are shared out to several threads.
+    KernelTestImage image(2400, 300, 3);
+    image.Noise(6, true);
+    SetKernelThreadCount(4);
+    for (long double radius : {3.0L, 55.0L})
+        EXPECT_EQ(Blurred(image, TRect(0, 0, 2400, 300), radius, radius, false),
+                  Blurred(image, TRect(0, 0, 2400, 300), radius, radius, true));
+    SetKernelThreadCount(0);
 }
 
 TEST(GaussianBlurRectTest, BitmapsOfOtherFormatsAreLeftAlone) {

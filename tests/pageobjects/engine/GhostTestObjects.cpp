@@ -303,8 +303,12 @@ std::vector<TPivot*> GhostTest::Pivots(TDrawObject* object) {
 }
 
 TPivot* GhostTest::PivotOf(TDrawObject* object, int index) {
-    if (!object->Selected())
+    if (!object->Selected()) {
+        site.SelectAll(false);
         object->SetSelected(true);
+    }
+    // Rebuilt, so that they sit where the object now is.
+    site.HidePivots();
     site.UpdatePivots();
     for (TPivot* pivot : Pivots(object))
         if (pivot->Index == index)

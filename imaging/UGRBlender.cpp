@@ -11,17 +11,18 @@ namespace {
 
 struct DeltaTable {
     uint8_t cells[256][511];
-    DeltaTable() {
-        for (int a = 0; a < 256; ++a)
-            for (int d = -255; d <= 255; ++d)
-                cells[a][d + 255] = uint8_t(int8_t((d * a) / 255) & 0xFF);
-    }
 };
 
-const DeltaTable& Table() {
-    static const DeltaTable table;
+constexpr DeltaTable MakeDeltaTable() {
+    DeltaTable table{};
+    for (int a = 0; a < 256; ++a)
+        for (int d = -255; d <= 255; ++d)
+            table.cells[a][d + 255] = uint8_t((d * a) / 255); // two's complement of the truncated value
     return table;
 }
+
+// Worked out by the compiler: the table exists before any code runs and never changes.
+constexpr DeltaTable deltaTable = MakeDeltaTable();
 
 bool IsBlendFormat(const TBitmap* bitmap) {
     return bitmap && (bitmap->PixelFormat() == pf24bit || bitmap->PixelFormat() == pf32bit);
@@ -69,8 +70,7 @@ void BlendRow(uint8_t* __restrict out, const uint8_t* __restrict in, const uint8
 
 } // namespace
 
-// Bound at start-up, so the table is filled before main() and never meets a blend half built.
-const uint8_t (&BlendDeltaTable)[256][511] = Table().cells;
+const uint8_t (&BlendDeltaTable)[256][511] = deltaTable.cells;
 
 void BlendWeights(int32_t ratio, uint8_t (&weights)[256]) {
     ratio = std::clamp(ratio, 0, 100);

@@ -11,7 +11,7 @@ class TBitmap;
 struct TPixelView;
 
 // Row a (weight 0..255), column d + 255 (d = -255..255): (d x a) div 255 as a two's complement
-// byte, so that adding it to dest with 8-bit wrap-around gives the blend. Built before main().
+// byte, so that adding it to dest with 8-bit wrap-around gives the blend. Worked out at compile time.
 extern const uint8_t (&BlendDeltaTable)[256][511];
 
 class TGRBlender : public TObject {

@@ -10,10 +10,13 @@
 #include "imaging/UGraphicsUtil.h"
 #include "imaging/UImageUtil.h"
 #include "imaging/UJPEGImage.h"
+#include "imaging/URectGrad.h"
 #include "imaging/URotateBitmap.h"
 #include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 #include "platform/Picture.h"
 
+#include <QImage>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -190,6 +193,17 @@ void BM_JpegThumbnail(benchmark::State& state) {
     }
 }
 
+// A circular gradation over a whole A4 page on a 300 dpi printer: the template resampled to the
+// page, a band of rows at a time, and drawn.
+void BM_GradationPrinterPage(benchmark::State& state) {
+    Threads(state);
+    QImage page(2480, 3508, QImage::Format_RGB32);
+    TCanvas printer(&page, TCanvas::dkPrinter);
+    const TColor colors[3] = {clNavy, clWhite, clOlive};
+    for (auto _ : state)
+        DrawGradation(printer, TRect(0, 0, 2480, 3508), colors, 3, rgkCircleToCenter, 0, false);
+}
+
 } // namespace
 
 #define KERNEL_BENCHMARK(name) BENCHMARK(name)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()
@@ -203,3 +217,4 @@ KERNEL_BENCHMARK(BM_Blur50);
 KERNEL_BENCHMARK(BM_Rotate17);
 KERNEL_BENCHMARK(BM_BlendPage);
 KERNEL_BENCHMARK(BM_JpegThumbnail);
+KERNEL_BENCHMARK(BM_GradationPrinterPage);

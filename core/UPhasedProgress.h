@@ -5,10 +5,10 @@
 // level above it into equal parts.
 
 #include <QPointer>
+#include <QProgressBar>
 #include <cstdint>
 #include <vector>
 
-class QProgressBar;
 
 class TPhasedProgressBase {
 public:

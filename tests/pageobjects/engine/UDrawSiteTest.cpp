@@ -522,3 +522,38 @@ TEST_F(DrawSiteTest, HandWrittenStoredListLoads) {
     EXPECT_EQ(stream.GetPosition(), stream.GetSize());
     list.FreeObjects();
 }
+
+TEST_F(DrawSiteTest, DragFeedbackIsDrawnOverThePageAndLeavesNoTrace) {
+    TScopedDesigner designer;
+    designer->onPivots = [&](TDrawObject* object) {
+        site.PlacePivot(new TLabelPivot(object, crSizeAll, 0), object->LogRect().TopLeft());
+        return true;
+    };
+    TTestRect* a = AddRect(site, TRect(100, 50, 200, 150), clBlue);
+    const QImage clean = site.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage page = site.PageImage();
+
+    SendPress(&site, QPoint(20, 20));
+    SendMove(&site, QPoint(60, 40));
+    const QImage dragging = site.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(site.PageImage(), page) << "the page image is not touched by the band";
+    // The band's outline inverts what lies beneath (dots of white xor white = black).
+    int changed = 0;
+    for (int x = 20; x < 60; ++x)
+        changed += dragging.pixel(x, 20) != clean.pixel(x, 20);
+    EXPECT_GT(changed, 10);
+    EXPECT_EQ(dragging.pixel(40, 30), clean.pixel(40, 30)) << "inside the band nothing changes";
+    SendRelease(&site, QPoint(60, 40));
+    const QImage after = site.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(after, clean) << "no trail";
+
+    SendClick(&site, QPoint(150, 100));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(a->Selected());
+    const QImage handles = site.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // A 6-pixel handle centred on (100, 50): black inside a white frame.
+    EXPECT_EQ(PixelAt(handles, 98, 48), clBlack);
+    EXPECT_EQ(PixelAt(handles, 97, 47), clWhite);
+    EXPECT_EQ(PixelAt(handles, 102, 52), clWhite);
+    EXPECT_EQ(PixelAt(handles, 120, 70), clBlue);
+}

@@ -5,13 +5,12 @@
 #include "platform/Component.h"
 #include "platform/StringList.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPointer>
 #include <QString>
 #include <functional>
 #include <vector>
-
-class QAction;
-class QMenu;
 
 QUORLANE_EXCEPTION(EHistoryManager, Exception)
 

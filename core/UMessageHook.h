@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QPoint>
 #include <QPointer>
+#include <QWidget>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -21,7 +22,6 @@
 
 class QEvent;
 class QObject;
-class QWidget;
 
 // One message as the hooks report it.
 struct tagMSG {

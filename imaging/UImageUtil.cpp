@@ -11,9 +11,11 @@
 #include <type_traits>
 #include <vector>
 
-// Hot loops are compiled twice, for the baseline processor and for AVX2, and the better one is
-// chosen when the program starts; the loops themselves are plain C++ that the compiler
-// vectorises, so both clones compute exactly the same integers and floats.
+// Hot loops are compiled for the baseline processor and for AVX2 (wide integer blocks also for
+// AVX-512), and the best one is chosen when the program starts; the loops are plain C++ that the
+// compiler vectorises, so every clone computes exactly the same integers and floats. Float loops
+// never get the AVX-512 clone: its instruction set brings fused multiply-add, which rounds once
+// where the plain version rounds twice.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define KERNEL_CLONES __attribute__((target_clones("avx2", "default")))
 // Wide blocks (the blur's columns) gain from 16 lanes; the narrow row blocks lose.

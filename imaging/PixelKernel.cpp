@@ -15,28 +15,46 @@ std::atomic<int> threadCountSetting{0};
 
 } // namespace
 
-TPixelView PixelViewOf(TBitmap& bitmap) {
-    TPixelView view;
+namespace {
+
+int BytesPerPixelOf(const TBitmap& bitmap) {
     if (bitmap.Width() < 1 || bitmap.Height() < 1)
-        return view;
+        return 0;
     switch (bitmap.PixelFormat()) {
     case pf8bit:
-        view.BytesPerPixel = 1;
-        break;
+        return 1;
     case pf24bit:
-        view.BytesPerPixel = 3;
-        break;
+        return 3;
     case pf32bit:
-        view.BytesPerPixel = 4;
-        break;
+        return 4;
     default:
-        return view;
+        return 0;
     }
-    view.Bits = bitmap.ScanLine(0);
+}
+
+TPixelView ViewOf(const TBitmap& bitmap, uint8_t* bits) {
+    TPixelView view;
+    view.Bits = bits;
     view.Stride = bitmap.Pixels().Stride();
     view.Width = bitmap.Width();
     view.Height = bitmap.Height();
+    view.BytesPerPixel = BytesPerPixelOf(bitmap);
     return view;
+}
+
+} // namespace
+
+TPixelView PixelViewOf(TBitmap& bitmap) {
+    if (BytesPerPixelOf(bitmap) == 0)
+        return TPixelView();
+    uint8_t* bits = bitmap.ScanLine(0); // detaches shared pixels first
+    return ViewOf(bitmap, bits);
+}
+
+TPixelView ReadPixelViewOf(const TBitmap& bitmap) {
+    if (BytesPerPixelOf(bitmap) == 0)
+        return TPixelView();
+    return ViewOf(bitmap, const_cast<uint8_t*>(bitmap.ScanLine(0)));
 }
 
 void SetKernelThreadCount(int count) {

@@ -23,6 +23,8 @@ struct TPixelView {
 // A view of a bitmap's pixels, bytes per pixel from its format (1, 3 or 4; 0 for formats that
 // are not whole bytes a pixel). Writing through it must be followed by TBitmap::Changed().
 TPixelView PixelViewOf(TBitmap& bitmap);
+// The same for reading only: the bitmap's pixels are not detached (nor may they be written).
+TPixelView ReadPixelViewOf(const TBitmap& bitmap);
 
 // Threads the kernels split their work across: 0 (the default) means one per processor; 1 runs
 // everything on the calling thread (benchmarks at one thread, reproducibility checks).

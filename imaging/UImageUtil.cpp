@@ -665,15 +665,15 @@ void Blur(const TPixelView& view, const TRect& r, long double radiusX, long doub
     }
 }
 
-bool CheckResampleSize(const TPixelView& view) {
-    if (view.Width > kMaxResampleSide || view.Height > kMaxResampleSide)
+// Positions are 16.16 numbers in 32 bits: larger sides are refused rather than overflowed.
+void CheckResampleSize(int width, int height) {
+    if (width > kMaxResampleSide || height > kMaxResampleSide)
         throw EInvalidGraphic(
             QStringLiteral("A bitmap of %1 x %2 pixels is too large to resample (%3 pixels a side "
                            "at most)")
-                .arg(view.Width)
-                .arg(view.Height)
+                .arg(width)
+                .arg(height)
                 .arg(kMaxResampleSide));
-    return true;
 }
 
 } // namespace
@@ -749,6 +749,8 @@ void ResampleRows(const TPixelView& rows, int firstRow, int destHeight, const TP
     if (rows.Empty() || source.Empty() || destHeight < 1 || firstRow < 0 ||
         rows.Height > destHeight - firstRow)
         return;
+    CheckResampleSize(source.Width, source.Height);
+    CheckResampleSize(rows.Width, destHeight);
     const DestRows dest{rows, firstRow, destHeight};
     if (kind == rkNearest)
         ResampleNearest(dest, source);
@@ -764,22 +766,11 @@ void ResampleBitmap(TBitmap* dest, TBitmap* source, TResampleKind kind) {
     const TPixelFormat format = source->PixelFormat();
     if (format != pf8bit && format != pf24bit && format != pf32bit)
         return;
-    if (source->Width() > kMaxResampleSide || source->Height() > kMaxResampleSide ||
-        dest->Width() > kMaxResampleSide || dest->Height() > kMaxResampleSide) {
-        TPixelView big;
-        big.Width = std::max(source->Width(), dest->Width());
-        big.Height = std::max(source->Height(), dest->Height());
-        CheckResampleSize(big);
-    }
+    CheckResampleSize(source->Width(), source->Height());
+    CheckResampleSize(dest->Width(), dest->Height());
     if (dest->PixelFormat() != format)
         dest->SetPixelFormat(format);
-    const TBitmap& constSource = *source;
-    TPixelView in;
-    in.Bits = const_cast<uint8_t*>(constSource.ScanLine(0));
-    in.Stride = constSource.Pixels().Stride();
-    in.Width = source->Width();
-    in.Height = source->Height();
-    in.BytesPerPixel = format == pf8bit ? 1 : format == pf24bit ? 3 : 4;
+    const TPixelView in = ReadPixelViewOf(*source);
     const TPixelView out = PixelViewOf(*dest);
     ResamplePixels(out, in, kind);
     dest->Changed();

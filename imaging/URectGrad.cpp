@@ -291,12 +291,7 @@ void DrawGradation(TCanvas& canvas, const TRect& rect, const TColor* colors, int
             // A page-sized gradation at printer resolution would be hundreds of megabytes: the
             // template is resampled to the rectangle's size a band of rows at a time.
             const int width = rect.Width(), height = rect.Height();
-            const TBitmap& constTemplate = gradTemplate;
-            TPixelView source;
-            source.Bits = const_cast<uint8_t*>(constTemplate.ScanLine(0));
-            source.Stride = constTemplate.Pixels().Stride();
-            source.Width = source.Height = kGradSize;
-            source.BytesPerPixel = 3;
+            const TPixelView source = ReadPixelViewOf(gradTemplate);
             if (width > kMaxResampleSide || height > kMaxResampleSide)
                 throw EInvalidGraphic(
                     QStringLiteral("A gradation of %1 x %2 printer pixels is too large (%3 a side "

@@ -250,13 +250,7 @@ void MapBitmapToQuad(TBitmap* dest, TRect& bounds, const TPoint (&p)[4], TBitmap
                                           (long double)corners[k].X, (long double)corners[k].Y};
     const std::vector<TScanSpan> spans =
         ScanConvexPolygon(vertices, dest->Width(), dest->Height(), from->Width());
-    const TBitmap& constFrom = *from;
-    TPixelView in;
-    in.Bits = const_cast<uint8_t*>(constFrom.ScanLine(0));
-    in.Stride = constFrom.Pixels().Stride();
-    in.Width = from->Width();
-    in.Height = from->Height();
-    in.BytesPerPixel = format == pf8bit ? 1 : format == pf24bit ? 3 : 4;
+    const TPixelView in = ReadPixelViewOf(*from);
     MapSpans(PixelViewOf(*dest), in, spans);
     dest->Changed();
 }

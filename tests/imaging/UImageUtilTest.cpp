@@ -192,6 +192,9 @@ TEST(ResampleBitmapTest, SidesBeyondFixedPointRangeAreRefused) {
     EXPECT_THROW(ResampleBitmap(&wide, &small, rkNearest), EInvalidGraphic);
     TBitmap limit(32767, 1, pf8bit);
     EXPECT_NO_THROW(ResampleBitmap(&dest, &limit, rkCubic));
+    KernelTestImage wideRow(32768, 1, 1), shortRow(4, 1, 1);
+    EXPECT_THROW(ResamplePixels(shortRow.view, wideRow.view, rkLinear), EInvalidGraphic);
+    EXPECT_THROW(ResampleRows(shortRow.view, 0, 40000, shortRow.view, rkNearest), EInvalidGraphic);
 }
 
 TEST(IntersectRectCheckedTest, EmptyOperandsOrIntersectionFail) {

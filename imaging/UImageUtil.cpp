@@ -192,7 +192,7 @@ void ResampleColumns(const ColumnPlan& plan, const uint8_t* in, int32_t* out) {
         const int k = plan.k[i];
         const int32_t t = plan.t[i];
         const bool inside = k >= 1 && k + 2 < sw;
-        const uint8_t* p = in + (k - 1) * c;
+        const uint8_t* p = inside ? in + (k - 1) * c : in; // no pointer before the row
         for (int ch = 0; ch < c; ++ch) {
             if (plan.mode == ColumnPlan::Linear) {
                 const int32_t p1 = inside ? p[c + ch] : at(k, ch),

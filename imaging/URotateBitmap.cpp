@@ -82,13 +82,16 @@ std::vector<TScanSpan> ScanConvexPolygon(const std::vector<TScanVertex>& vertice
     const int n = int(vertices.size());
     if (n < 3 || width < 1 || height < 1 || sourceWidth < 1)
         return spans;
+    // Positions far beyond any bitmap (or not numbers at all) cannot be scanned in int rows.
+    for (const TScanVertex& v : vertices)
+        if (!(std::fabs(v.X) < 1.0e9L) || !(std::fabs(v.Y) < 1.0e9L))
+            return spans;
     int top = 0;
     for (int i = 1; i < n; ++i)
         if (vertices[i].Y < vertices[top].Y)
             top = i;
     const long double startY = std::ceil(vertices[top].Y - 0.5L);
-    // A polygon far above or below the window would spin through scanlines to no purpose.
-    if (startY > height || startY < -4.0e9L)
+    if (startY > height)
         return spans;
     int y = int(startY);
     int li = top, ri = top, remaining = n;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 namespace {
@@ -236,4 +237,11 @@ TEST(RotateSafetyBitmapTest, TransparentPicturesStayTransparentOutsideTheTurnedR
     RotateSafetyBitmap(&opaque, &turned, 30, TPoint(10, 10));
     EXPECT_FALSE(turned.Transparent());
     EXPECT_EQ(turned.GetPixel(0, 0), clWhite);
+}
+
+TEST(ScanConvexPolygonTest, PositionsBeyondAnyBitmapGiveNoSpans) {
+    std::vector<TScanVertex> far = {{0, -3.0e12L, 0, 0}, {10, 0, 1, 0}, {0, 10, 0, 1}};
+    EXPECT_TRUE(ScanConvexPolygon(far, 20, 20, 5).empty());
+    std::vector<TScanVertex> nan = {{0, 0, 0, 0}, {std::nanl(""), 0, 1, 0}, {0, 10, 0, 1}};
+    EXPECT_TRUE(ScanConvexPolygon(nan, 20, 20, 5).empty());
 }

@@ -626,12 +626,13 @@ void Volume::AddFatSector() {
     fat_.resize(fat_.size() + idsPerSector_, FreeSect);
     fatDirty_.push_back(1);
     fatSectors_.push_back(id);
-    fat_[id] = FatSect;
+    // The mark may fall in an older FAT sector that nothing else dirties: SetFat sees it written.
+    SetFat(id, FatSect);
     ++highWater_;
     const size_t listed = HeaderDifatSlots + difatSectors_.size() * (idsPerSector_ - 1);
     if (fatSectors_.size() > listed) {
         const uint32_t difat = highWater_++;
-        fat_[difat] = DifSect;
+        SetFat(difat, DifSect);
         difatSectors_.push_back(difat);
     }
     difatDirty_ = true;

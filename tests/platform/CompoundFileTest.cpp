@@ -637,3 +637,28 @@ TEST_F(CompoundFileTest, FuzzCorpusOpensOrFailsCleanly) {
     }
     EXPECT_GE(failures, 40);
 }
+
+TEST_F(CompoundFileTest, NewTableSectorsAreMarkedInTheFatOnDisk) {
+    // A new FAT sector placed in the last slot an older FAT sector covers must be marked there too,
+    // even when nothing else in that older sector changes; otherwise another writer would hand the
+    // table's own sector out as free space.
+    const QString file = Path(QStringLiteral("fatself.cfb"));
+    {
+        auto root = StgCreateDocfile(file, Create);
+        Put(*root, QStringLiteral("a"), Pattern(125 * 512, 1)); // sectors 2..126
+        root->Commit();
+        Put(*root, QStringLiteral("b"), Pattern(8 * 512, 2)); // needs a second FAT sector
+        root->Commit();
+    }
+    const RawFile raw(TestSupport::ReadFile(file));
+    const QByteArray& b = raw.bytes;
+    ASSERT_EQ(U32(b, 44), 2u);
+    for (uint32_t i = 0; i < U32(b, 44); ++i) {
+        const uint32_t sector = U32(b, 76 + 4 * i);
+        ASSERT_LT(sector, raw.fat.size());
+        EXPECT_EQ(raw.fat[sector], Cfb::FatSect) << "FAT sector " << sector;
+    }
+    auto root = StgOpenStorage(file, RO);
+    EXPECT_EQ(Get(*root, QStringLiteral("a")), Pattern(125 * 512, 1));
+    EXPECT_EQ(Get(*root, QStringLiteral("b")), Pattern(8 * 512, 2));
+}

@@ -143,7 +143,14 @@ void TGradFill::BuildColorTableOf(int n) {
     }
 }
 
+void TGradFill::EnsureSpareColor() {
+    // Count is a public field: storage that does not match it is grown, never read past.
+    if (Count >= 0 && Colors.size() < size_t(Count) + 1)
+        Colors.resize(size_t(Count) + 1, clBlack);
+}
+
 void TGradFill::BuildColorTable() {
+    EnsureSpareColor();
     BuildColorTableOf(Count);
 }
 
@@ -206,9 +213,14 @@ void TGradFillCone::SetAngle(int angle) {
 }
 
 void TGradFillCone::BuildColorTable() {
+    EnsureSpareColor();
+    if (Count < 1) {
+        BuildColorTableOf(0);
+        return;
+    }
     // The first colour again after the last closes the ring.
     Colors[size_t(Count)] = Colors[0];
-    BuildColorTableOf(Count < 1 ? 0 : Count + 1);
+    BuildColorTableOf(Count + 1);
 }
 
 void TGradFillCone::BuildIndexMap() {

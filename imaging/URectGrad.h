@@ -59,6 +59,7 @@ public:
 
 protected:
     void BuildColorTableOf(int count);
+    void EnsureSpareColor();
 };
 
 class TGradFillAngled : public TGradFill {

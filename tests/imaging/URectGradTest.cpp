@@ -132,6 +132,16 @@ TEST(GradFillTest, CircleAndConeMapsComeFromTheOctants) {
     EXPECT_NEAR(cone.IndexMap[0][63], 512, 2);
 }
 
+TEST(GradFillTest, ACountSetWithoutStorageIsNeverReadPast) {
+    TGradFillCone cone;
+    cone.Count = 5; // the field set directly, the storage left at one entry
+    cone.BuildColorTable();
+    EXPECT_EQ(cone.Colors.size(), 6u);
+    TGradFillAngled empty;
+    empty.BuildColorTable();
+    EXPECT_EQ(empty.ColorTable[512][0], 0);
+}
+
 TEST(GradFillTest, ConesCloseTheirRingWithTheFirstColour) {
     TGradFillCone cone;
     cone.SetColor(0, clRed);

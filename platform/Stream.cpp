@@ -224,7 +224,14 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     case TSeekOrigin::soCurrent: base = file_.pos(); break;
     case TSeekOrigin::soEnd: base = file_.size(); break;
     }
-    int64_t target = (offset < -base) ? 0 : base + offset;
+    // Offsets may come from damaged files: clamp instead of wrapping.
+    int64_t target = 0;
+    if (offset < -base)
+        target = 0;
+    else if (offset > 0 && offset > std::numeric_limits<int64_t>::max() - base)
+        target = std::numeric_limits<int64_t>::max();
+    else
+        target = base + offset;
     if (!file_.seek(target))
         return file_.pos();
     return target;
@@ -269,7 +276,13 @@ int64_t TSubStream::Seek(int64_t offset, TSeekOrigin origin) {
     case TSeekOrigin::soCurrent: base = position_; break;
     case TSeekOrigin::soEnd: base = length_; break;
     }
-    position_ = std::clamp<int64_t>((offset < -base) ? 0 : base + offset, 0, length_);
+    // base and length_ are at most length_, so a far offset is compared, never added.
+    if (offset < -base)
+        position_ = 0;
+    else if (offset > length_ - base)
+        position_ = length_;
+    else
+        position_ = base + offset;
     return position_;
 }
 

@@ -57,6 +57,15 @@ TEST(SubStream, NeverReadsPastItsWindow) {
     EXPECT_THROW(sub.ReadBytes(4), EReadError);
 }
 
+TEST(SubStream, SeekFarPastTheEndStopsAtTheEnd) {
+    TMemoryStream base(QByteArray("0123456789"));
+    TSubStream sub(base, 2, 4);
+    sub.SetPosition(3);
+    EXPECT_EQ(sub.Seek(INT64_MAX, TSeekOrigin::soCurrent), 4);
+    EXPECT_EQ(sub.Seek(INT64_MAX, TSeekOrigin::soEnd), 4);
+    EXPECT_EQ(sub.Seek(INT64_MIN, TSeekOrigin::soEnd), 0);
+}
+
 TEST(FileStream, CreateReadWriteAndMissingFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.bin"));
@@ -70,6 +79,14 @@ TEST(FileStream, CreateReadWriteAndMissingFile) {
         EXPECT_EQ(f.GetSize(), 3);
         EXPECT_EQ(f.ReadBytes(3), QByteArray("hel"));
         EXPECT_EQ(f.Write("x", 1), 0);
+    }
+    {
+        // An offset read from a damaged file may be anything; the position never wraps below zero.
+        TFileStream f(path, fmOpenRead);
+        f.SetPosition(1);
+        EXPECT_GE(f.Seek(INT64_MAX, TSeekOrigin::soCurrent), 1);
+        f.SetPosition(1);
+        EXPECT_EQ(f.ReadBytes(2), QByteArray("el"));
     }
     EXPECT_THROW(TFileStream(dir.filePath(QStringLiteral("missing")), fmOpenRead), EFOpenError);
     EXPECT_THROW(TFileStream(dir.filePath(QStringLiteral("no/such/dir/x")), fmCreate), EFCreateError);

@@ -95,7 +95,7 @@ QString Decode(const char* bytes, qsizetype length) {
             ++i;
             continue;
         }
-        const size_t len = (IsLeadByte(b) && i + 1 < length) ? 2 : 1;
+        size_t len = (IsLeadByte(b) && i + 1 < length) ? 2 : 1;
         char16_t buffer[4];
         char* in = const_cast<char*>(reinterpret_cast<const char*>(p + i));
         size_t inLeft = len;
@@ -106,10 +106,16 @@ QString Decode(const char* bytes, qsizetype length) {
             conv.Reset();
             ok = iconv(conv.Handle(), &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
         }
-        if (ok)
+        if (ok) {
             out.append(QStringView(buffer, (reinterpret_cast<char16_t*>(outPtr) - buffer)));
-        else
+        } else {
             out.append(QChar(0xFFFD));
+            // A byte that cannot be the second of a pair (a line end, a quote) starts the next
+            // character; only a real trail byte goes down with its broken lead byte.
+            const unsigned char next = len == 2 ? p[i + 1] : 0;
+            if (len == 2 && (next < 0x40 || next == 0x7F || next > 0xFC))
+                len = 1;
+        }
         i += static_cast<qsizetype>(len);
     }
     return out;

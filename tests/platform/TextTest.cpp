@@ -28,6 +28,10 @@ TEST(Cp932, DecodesBrokenSequencesWithoutLosingTheRest) {
     // A lead byte at the end and an invalid trail byte each become one replacement character.
     EXPECT_EQ(Cp932::Decode(TestSupport::Hex("41 81")), QStringLiteral("A\uFFFD"));
     EXPECT_EQ(Cp932::Decode(TestSupport::Hex("ff 42")), QStringLiteral("\uFFFDB"));
+    // A byte that cannot end a pair (below 0x40) is not swallowed by the lead byte before it: line
+    // ends and ASCII after a damaged character survive.
+    EXPECT_EQ(Cp932::Decode(TestSupport::Hex("81 0d 0a 41")), QStringLiteral("\uFFFD\r\nA"));
+    EXPECT_EQ(Cp932::Decode(TestSupport::Hex("e0 22 93fa")), QStringLiteral("\uFFFD\"日"));
     EXPECT_TRUE(Cp932::IsLeadByte(0x81));
     EXPECT_FALSE(Cp932::IsLeadByte(0xA0));
 }

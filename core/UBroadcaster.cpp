@@ -54,7 +54,9 @@ void TBroadcaster::Broadcast(TObject* sender, const TGUID& eventID) {
                                      [serial](const Link& link) { return link.serial == serial; });
         if (it == listeners_.end())
             continue;
-        it->listener->Notify(sender, id);
+        // Held for the call: a listener whose last reference is its subscription may drop it inside.
+        const TIntf<IListener> listener = it->listener;
+        listener->Notify(sender, id);
         if (!*alive)
             return;
     }

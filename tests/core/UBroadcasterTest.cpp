@@ -302,3 +302,30 @@ TEST(Broadcaster, AutoFreeListenerStaysAliveWhileSubscribed) {
     EXPECT_TRUE(gone);
     EXPECT_EQ(model.notify->ListenerCount(), 0);
 }
+
+TEST(Broadcaster, AutoFreeListenerThatUnsubscribesInsideNotifyLivesUntilItsCallEnds) {
+    // Its only reference is the subscription it drops while it is being called.
+    class TOneShot : public TListener {
+    public:
+        TOneShot(IBroadcaster* source, int* calls) : source_(source), calls_(calls) { autoFree_ = true; }
+        void Notify(TObject*, const TGUID&) override {
+            RemoveBroadcaster(source_);
+            ++*calls_;
+            seen_ = true;
+        }
+
+    private:
+        IBroadcaster* source_;
+        int* calls_;
+        bool seen_ = false;
+    };
+    TModel model;
+    int calls = 0;
+    {
+        TIntf<IListener> ref(new TOneShot(model.AsBroadcaster(), &calls));
+        ref->AddBroadcaster(model.AsBroadcaster());
+    }
+    model.notify->Changed();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(model.notify->ListenerCount(), 0);
+}

@@ -487,7 +487,8 @@ uint64_t CompoundStream::Seek(int64_t offset, int origin) {
         base = static_cast<int64_t>(Size());
     else if (origin != SeekSet)
         ThrowStorageError(STG_E_INVALIDFUNCTION);
-    if ((offset < 0 && base < -offset) || (offset > 0 && base > INT64_MAX - offset))
+    // base is never negative, so neither test can overflow (not even for INT64_MIN).
+    if ((offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset))
         ThrowStorageError(STG_E_INVALIDFUNCTION);
     position_ = static_cast<uint64_t>(base + offset);
     return position_;

@@ -662,3 +662,13 @@ TEST_F(CompoundFileTest, NewTableSectorsAreMarkedInTheFatOnDisk) {
     EXPECT_EQ(Get(*root, QStringLiteral("a")), Pattern(125 * 512, 1));
     EXPECT_EQ(Get(*root, QStringLiteral("b")), Pattern(8 * 512, 2));
 }
+
+TEST_F(CompoundFileTest, SeekBeforeTheStartFailsForAnyOffset) {
+    auto root = StgCreateDocfile(Path(QStringLiteral("seek.cfb")), Create);
+    auto s = root->CreateStream(QStringLiteral("s"), Create);
+    s->Write("abc", 3);
+    EXPECT_EQ(CodeOf([&] { s->Seek(INT64_MIN, CompoundStream::SeekCur); }), STG_E_INVALIDFUNCTION);
+    EXPECT_EQ(CodeOf([&] { s->Seek(-4, CompoundStream::SeekEnd); }), STG_E_INVALIDFUNCTION);
+    EXPECT_EQ(CodeOf([&] { s->Seek(INT64_MAX, CompoundStream::SeekEnd); }), STG_E_INVALIDFUNCTION);
+    EXPECT_EQ(s->Seek(-3, CompoundStream::SeekEnd), 0u);
+}

@@ -379,20 +379,21 @@ void TGREffectBlur::Execute() {
     const TPixelView out = PixelViewOf(*Dest());
     const TInput first = InputOf(source, area, out.BytesPerPixel);
     const int stepsPerPass = out.Height / kRowsPerStep + 1;
-    if (count_ < 2) {
+    const int32_t passes = std::min(count_, kMaxPasses);
+    if (passes < 2) {
         TPhase phase(Progress(), stepsPerPass);
         BlurPass(first, out, Progress());
         Dest()->Changed();
         return;
     }
-    TPhase phase(Progress(), count_ * stepsPerPass);
+    TPhase phase(Progress(), passes * stepsPerPass);
     TBitmap temp;
     temp.SetPixels(PixelBuffer(out.Width, out.Height, Dest()->BitCount()));
     const TPixelView work = PixelViewOf(temp);
     // Alternate so that the last pass lands in dest; later passes read the previous result.
-    TPixelView target = count_ % 2 == 0 ? work : out;
+    TPixelView target = passes % 2 == 0 ? work : out;
     TInput input = first;
-    for (int32_t pass = 0; pass < count_; ++pass) {
+    for (int32_t pass = 0; pass < passes; ++pass) {
         BlurPass(input, target, Progress());
         input = InputOf(target);
         target = target.Bits == work.Bits ? out : work;
@@ -417,7 +418,7 @@ void TGREffectUnsharpMask::Execute() {
     blur.SetSourceRect(area);
     blur.SetProgress(Progress());
     // Rounded half to even, as the class library rounds: an amount below 1.5 blurs once.
-    blur.SetCount(int32_t(std::clamp(std::nearbyint(amount_), 0.0L, 1000.0L)));
+    blur.SetCount(int32_t(std::clamp(std::nearbyint(amount_), 0.0L, (long double)TGREffectBlur::kMaxPasses)));
     blur.Execute();
     Step(Progress());
     const TPixelView out = PixelViewOf(*Dest());

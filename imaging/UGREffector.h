@@ -83,6 +83,9 @@ private:
 // Count passes of a 3 x 3 box blur (edge pixels stand in for their missing neighbours).
 class TGREffectBlur : public TGREffector {
 public:
+    // Most passes run: a count read from a document is not trusted to end in reasonable time.
+    static constexpr int32_t kMaxPasses = 1000;
+
     int32_t Count() const { return count_; }
     void SetCount(int32_t value) { count_ = value; }
     void Execute() override;

@@ -417,3 +417,18 @@ TEST(GREffectAutoNormalize, FlatColourKeepsItsTone) {
                 ASSERT_NEAR(p[size_t(c)], rows[0][0][size_t(c)], 3) << x << "," << y;
         }
 }
+
+TEST(GREffector, BlurCountFromADocumentIsBounded) {
+    // A stored count near the integer limit would otherwise run for ever (and overflow the phase).
+    auto src = Grey({{0, 90, 255}, {30, 60, 200}});
+    TBitmap capped, reference;
+    RecordingProgress progress;
+    TGREffectBlur blur;
+    blur.SetCount(INT32_MAX);
+    Apply(blur, *src, capped, Whole(*src), &progress);
+    EXPECT_EQ(progress.phaseMaxima, (std::vector<int32_t>{TGREffectBlur::kMaxPasses * (2 / 64 + 1)}));
+    blur.SetCount(TGREffectBlur::kMaxPasses);
+    Apply(blur, *src, reference, Whole(*src));
+    EXPECT_EQ(GreyRow(capped, 0), GreyRow(reference, 0));
+    EXPECT_EQ(GreyRow(capped, 1), GreyRow(reference, 1));
+}

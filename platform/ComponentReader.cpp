@@ -448,10 +448,12 @@ TComponent* TReader::ReadComponent(TComponent* parent) {
         created_->push_back(component);
         component->SetName(name);
     }
-    if (std::find(loaded_.begin(), loaded_.end(), component) == loaded_.end()) {
-        component->BeginLoading();
-        loaded_.push_back(component);
-    }
+    // A component made before the read is filled once; a second one of its name in the same stream
+    // is damage (and nested inside itself it would become its own parent).
+    if (std::find(loaded_.begin(), loaded_.end(), component) != loaded_.end())
+        Error(QStringLiteral("A component named %1 already exists").arg(name));
+    component->BeginLoading();
+    loaded_.push_back(component);
     component->SetParentComponent(parent);
     TComponent* const savedCurrent = currentComponent_;
     currentComponent_ = component;

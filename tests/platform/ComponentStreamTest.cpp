@@ -334,6 +334,13 @@ TEST(ComponentReader, DamagedStreamsGiveErrorsThatSayWhatWasWrong) {
     EXPECT_EQ(ReadError(QByteArray("TPF0") + S("TKitchen") + Hex("00 00") + S("TPart") + S("Twin") +
                         Hex("00 00") + S("TKitchen") + S("Twin") + Hex("00 00 00")),
               QStringLiteral("A component named Twin already exists"));
+    // The same name twice, also of the same class and also nested inside itself.
+    EXPECT_EQ(ReadError(QByteArray("TPF0") + S("TKitchen") + Hex("00 00") + S("TPart") + S("Twin") +
+                        Hex("00 00") + S("TPart") + S("twin") + Hex("00 00 00")),
+              QStringLiteral("A component named twin already exists"));
+    EXPECT_EQ(ReadError(QByteArray("TPF0") + S("TKitchen") + Hex("00 00") + S("TPart") + S("Twin") + Hex("00") +
+                        S("TPart") + S("Twin") + Hex("00 00 00 00")),
+              QStringLiteral("A component named Twin already exists"));
     // Children nested deeper than the limit.
     QByteArray deep = QByteArray("TPF0") + S("TKitchen") + Hex("00 00");
     for (int i = 0; i < 80; ++i)

@@ -49,7 +49,9 @@ void TWriter::WriteBoolean(bool value) {
 void TWriter::WriteString(const QString& value) {
     bool lossless = true;
     const QByteArray bytes = Cp932::Encode(value, &lossless);
-    if (!lossless) {
+    // Some characters have a CP932 form that reads back as another one ("¥" as a backslash, the wave dash
+    // as the full-width tilde): only text that reads back unchanged goes as CP932.
+    if (!lossless || (!bytes.isEmpty() && Cp932::Decode(bytes) != value)) {
         WriteWideString(value);
         return;
     }

@@ -173,6 +173,20 @@ TEST(ComponentWriter, StringsAreCp932WhenTheyCanBeAndWideOtherwise) {
     });
     EXPECT_EQ(bytes,
               Hex("06 03 616263  06 04 93fa967b  12 02000000 4100 5cd5  06 00  07 05 636c526564  09  0d"));
+    // CP932 forms that read back as other characters would change the text: those go wide.
+    const QByteArray changed = Values([](TWriter& w) {
+        w.WriteString(QStringLiteral("¥1"));
+        w.WriteString(QStringLiteral("〜"));
+        w.WriteString(QStringLiteral("～"));
+    });
+    EXPECT_EQ(changed, Hex("12 02000000 a500 3100  12 01000000 1c30  06 02 8160"));
+    {
+        TMemoryStream s(changed);
+        TReader r(s);
+        EXPECT_EQ(r.ReadString(), QStringLiteral("¥1"));
+        EXPECT_EQ(r.ReadString(), QStringLiteral("〜"));
+        EXPECT_EQ(r.ReadString(), QStringLiteral("～"));
+    }
     const QByteArray longText = Values([](TWriter& w) { w.WriteString(QString(300, QLatin1Char('x'))); });
     EXPECT_EQ(longText.left(5), Hex("0c 2c010000"));
     EXPECT_EQ(longText.size(), 5 + 300);

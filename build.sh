@@ -42,6 +42,11 @@ case "${1:-}" in
     cmake --build build-test -j "$jobs"
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-test --output-on-failure -j "$jobs"
+    # The vectorised pixel kernels are compiled only without the sanitizers: run the imaging tests
+    # (fast kernels against their scalar references among them) as a release build compiles them.
+    cmake -S . -B build-release-check -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_SANITIZE=OFF -DQUORLANE_TESTS=ON
+    cmake --build build-release-check -j "$jobs" --target test_imaging
+    build-release-check/tests/imaging/test_imaging --gtest_brief=1
     ;;
   *)
     echo "usage: $0 run|test" >&2

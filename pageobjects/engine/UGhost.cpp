@@ -1,5 +1,6 @@
 #include "pageobjects/engine/UGhost.h"
 
+#include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawObject.h"
 #include "pageobjects/engine/UDrawSite.h"
 
@@ -81,8 +82,22 @@ void TGhostList::Drop() {
             std::vector<TGhost*> ghosts;
             for (const auto& g : ghosts_)
                 ghosts.push_back(g.get());
-            for (TGhost* ghost : ghosts)
-                ghost->Drop(lastShift_);
+            // The changes of one drag are one step to undo: a drag of many objects is neither
+            // undone object by object nor cut short by the list's limit.
+            const bool grouped = ghosts.size() > 1;
+            if (grouped)
+                UndoList().BeginGroup(QString());
+            try {
+                for (TGhost* ghost : ghosts)
+                    ghost->Drop(lastShift_);
+            } catch (...) {
+                if (grouped)
+                    UndoList().EndGroup();
+                FreeGhosts();
+                throw;
+            }
+            if (grouped)
+                UndoList().EndGroup();
         }
     }
     FreeGhosts();

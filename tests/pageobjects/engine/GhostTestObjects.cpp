@@ -244,6 +244,10 @@ void GhostTest::SetUp() {
 
 void GhostTest::TearDown() {
     GhostList().ClearGhosts();
+    // The list remembers whether the last drag moved until the next drag starts; an empty start
+    // leaves no trace of these drags for tests that follow in the same process.
+    GhostList().Start(nullptr, TRect(), TPoint(), 0);
+    GhostList().ClearGhosts();
     for (IDODesigner* d : designers)
         DesignerList().Remove(d);
     designers.clear();

@@ -242,3 +242,21 @@ TEST_F(MoveGhostTest, OutlineAndPathAreDrawnWhileDragging) {
     SendRelease(&site, QPoint(300, 160));
     EXPECT_TRUE(GhostList().IsEmpty());
 }
+
+TEST_F(MoveGhostTest, ADragOfManyObjectsIsOneStep) {
+    std::vector<TGhostBox*> boxes;
+    for (int i = 0; i < 12; ++i) {
+        boxes.push_back(Add<TGhostBox>(TRect(10 + 30 * i, 100, 30 + 30 * i, 120)));
+        boxes.back()->SetSelected(true);
+    }
+    Drag(TPoint(20, 110), {TPoint(20, 150)});
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(boxes[size_t(i)]->LogRect(), TRect(10 + 30 * i, 140, 30 + 30 * i, 160)) << i;
+    ASSERT_EQ(UndoList().Count(), 1);
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("移動"));
+    UndoList().Undo();
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(boxes[size_t(i)]->LogRect(), TRect(10 + 30 * i, 100, 30 + 30 * i, 120)) << i;
+    UndoList().Redo();
+    EXPECT_EQ(boxes[11]->LogRect(), TRect(340, 140, 360, 160));
+}

@@ -699,6 +699,7 @@ int TDrawSite::CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool
 
 void TDrawSite::ObjectMouseDown(TMouseButton button, TShiftState shift, TDrawObject* object, int handleIndex,
                                 int x, int y) {
+    pressMoved_ = false;
     if (object != nullptr) {
         if (!object->Selected()) {
             if ((shift & ssShift) == 0)
@@ -775,6 +776,7 @@ void TDrawSite::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     const bool hadGhosts = !GhostList().IsEmpty();
     if (hadGhosts) {
         GhostList().DragTo(shift, DevToLog(TPoint(x, y)));
+        pressMoved_ = GhostList().Moved();
         GhostList().Drop();
     }
     TWinControl::MouseUp(button, shift, x, y);
@@ -785,7 +787,7 @@ void TDrawSite::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TDrawSite::Click() {
     if (TDrawObject* object = pressed_.get()) {
-        if (!GhostList().Moved() && deselectOnClick_)
+        if (!pressMoved_ && deselectOnClick_)
             object->SetSelected(false);
         object->Click();
     } else {

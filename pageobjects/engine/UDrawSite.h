@@ -219,6 +219,9 @@ private:
     std::unique_ptr<TListener> listener_;
     TWeakRef<TDrawObject> pressed_;
     bool deselectOnClick_ = false;
+    // Whether the ghosts of the current press moved; a press that makes no ghosts never moved,
+    // whatever an earlier drag left in the ghost list.
+    bool pressMoved_ = false;
     // Where the mouse last was (client pixels): key changes during a drag re-run the ghosts there.
     TPoint lastMouse_;
     bool pivotsDirty_ = false;

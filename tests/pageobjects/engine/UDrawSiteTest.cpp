@@ -225,6 +225,19 @@ TEST_F(DrawSiteTest, ClickingSelectsAndShiftClickingExtendsAndReduces) {
     EXPECT_TRUE(Selected().empty()) << "another button deselects everything";
 }
 
+TEST_F(DrawSiteTest, AnEarlierDragDoesNotStopAShiftClickFromDeselecting) {
+    TTestRect* a = AddRect(site, TRect(10, 10, 60, 60));
+    TTestRect* b = AddRect(site, TRect(100, 10, 150, 60));
+    // A rubber band that moved; the presses below make no ghosts of their own.
+    SendPress(&site, QPoint(5, 65));
+    SendMove(&site, QPoint(40, 68));
+    SendRelease(&site, QPoint(40, 68));
+    a->SetSelected(true);
+    b->SetSelected(true);
+    SendClick(&site, QPoint(30, 30), Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), (Objects{b}));
+}
+
 TEST_F(DrawSiteTest, PressOnTheEmptyPageDeselectsAndDragsARubberBand) {
     TTestRect* a = AddRect(site, TRect(10, 10, 60, 60));
     TTestRect* b = AddRect(site, TRect(100, 10, 150, 60));

@@ -121,7 +121,7 @@ public:
     bool IsExactSolidColor(TCanvas& canvas) const;
     // Paints rect; the canvas's tools are as they were afterwards.
     void FillRect(TCanvas& canvas, const TRect& rect);
-    // A sample of the spec on a grey and white checkerboard.
+    // A sample of the colour spec on a grey and white checkerboard.
     void DrawPreview(TCanvas& canvas, const TRect& rect);
 
     // Called with the colour spec after every change.

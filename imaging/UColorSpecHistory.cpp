@@ -61,7 +61,7 @@ void TColorSpecHistory::DrawPreviewPicture(TColorSpec& spec, TPictureEx& preview
 }
 
 QString TColorSpecHistory::ComputeKey(const TColorSpec& spec, TPictureEx& preview) {
-    // The spec without its picture (the preview stands for it), then the preview, then four zero
+    // The colour spec without its picture (the preview stands for it), then the preview, then four zero
     // bytes, folded 32 bits at a time.
     TColorSpec copy;
     copy.Assign(&spec);

@@ -1,6 +1,6 @@
 #pragma once
 // The user's recently used colour specs, most recent first, in a small compound file: each entry
-// keyed by a hash of the spec and its preview, with the spec stored as a component resource and a
+// keyed by a hash of the colour spec and its preview, with the colour spec stored as a component resource and a
 // 48 x 48 PNG preview beside it. A spec used again moves to the front; the list is trimmed to a
 // limit. A history file that cannot be read is set aside (as "<file>.damaged") and started afresh,
 // so that a damaged file never stops the user's colour work.
@@ -48,7 +48,7 @@ public:
     // Takes effect at the next Add.
     void SetLimit(int32_t value) { limit_ = value; }
 
-    // Puts the spec first (moving it there when it is already kept), then trims to Limit.
+    // Puts the colour spec first (moving it there when it is already kept), then trims to Limit.
     void Add(TColorSpec* spec);
     void Delete(int index);
     int Count();
@@ -58,7 +58,7 @@ public:
 
     // The entry key of a spec with its preview.
     static QString ComputeKey(const TColorSpec& spec, TPictureEx& preview);
-    // A 48 x 48 PNG picture of the spec's preview.
+    // A 48 x 48 PNG picture of the colour spec's preview.
     static void DrawPreviewPicture(TColorSpec& spec, TPictureEx& preview);
 
 private:

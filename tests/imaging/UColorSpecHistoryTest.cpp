@@ -96,7 +96,7 @@ TEST(ColorSpecHistory, KeysDependOnThePreviewNotOnThePictureBytes) {
     bool ok = false;
     ka.toLongLong(&ok);
     EXPECT_TRUE(ok);
-    // The spec's own picture stays as it was.
+    // The colour spec's own picture stays as it was.
     EXPECT_FALSE(a.ImageData()->IsEmpty());
 }
 

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-
 class TPhasedProgressBase {
 public:
     static constexpr int32_t OverallMax = 10000;

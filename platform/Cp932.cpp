@@ -53,7 +53,9 @@ bool EncodeUnits(Converter& conv, const char16_t* units, size_t count, QByteArra
 
 namespace Cp932 {
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 QByteArray Encode(const QString& text, bool* lossless) {
     if (lossless)
@@ -104,7 +106,8 @@ QString Decode(const char* bytes, qsizetype length) {
         bool ok = conv.Valid();
         if (ok) {
             conv.Reset();
-            ok = iconv(conv.Handle(), &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+            ok = iconv(conv.Handle(), &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
+                 inLeft == 0;
         }
         if (ok) {
             out.append(QStringView(buffer, (reinterpret_cast<char16_t*>(outPtr) - buffer)));
@@ -121,7 +124,9 @@ QString Decode(const char* bytes, qsizetype length) {
     return out;
 }
 
-QString Decode(const QByteArray& bytes) { return Decode(bytes.constData(), bytes.size()); }
+QString Decode(const QByteArray& bytes) {
+    return Decode(bytes.constData(), bytes.size());
+}
 
 bool CanEncode(const QString& text) {
     bool lossless = true;

@@ -29,7 +29,7 @@ private:
     class Name : public Base {                                                                               \
     public:                                                                                                  \
         using Base::Base;                                                                                    \
-        const char* ClassName() const override { return #Name; }                                            \
+        const char* ClassName() const override { return #Name; }                                             \
     };
 
 QUORLANE_EXCEPTION(EStreamError, Exception)
@@ -55,8 +55,12 @@ constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
-constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
-constexpr bool Failed(HRESULT hr) { return hr < 0; }
+constexpr bool Succeeded(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool Failed(HRESULT hr) {
+    return hr < 0;
+}
 
 // A failure of the platform's object services (storage, class factories) with its result code.
 class EOleSysError : public Exception {

@@ -23,8 +23,8 @@ bool TGUID::TryParse(const QString& text, TGUID& out) {
         return false;
     if (t.startsWith(QLatin1Char('{')))
         t = t.mid(1, t.size() - 2);
-    if (t.size() != 36 || t[8] != QLatin1Char('-') || t[13] != QLatin1Char('-') || t[18] != QLatin1Char('-') ||
-        t[23] != QLatin1Char('-'))
+    if (t.size() != 36 || t[8] != QLatin1Char('-') || t[13] != QLatin1Char('-') ||
+        t[18] != QLatin1Char('-') || t[23] != QLatin1Char('-'))
         return false;
     const QString hex = QString(t).remove(QLatin1Char('-'));
     if (hex.size() != 32)
@@ -65,4 +65,6 @@ TGUID TGUID::Create() {
     return g;
 }
 
-TGUID StringToGUID(const char* text) { return TGUID::FromString(QString::fromLatin1(text)); }
+TGUID StringToGUID(const char* text) {
+    return TGUID::FromString(QString::fromLatin1(text));
+}

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
-bool IsRectEmpty(const TRect& r) { return r.IsEmpty(); }
+bool IsRectEmpty(const TRect& r) {
+    return r.IsEmpty();
+}
 
-bool PtInRect(const TRect& r, const TPoint& p) { return r.Contains(p); }
+bool PtInRect(const TRect& r, const TPoint& p) {
+    return r.Contains(p);
+}
 
 bool IntersectRect(TRect& dst, const TRect& a, const TRect& b) {
     TRect r(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),

@@ -49,11 +49,17 @@ struct TRect {
     }
 
     QRect ToQRect() const { return QRect(Left, Top, Right - Left, Bottom - Top); }
-    static TRect FromQRect(const QRect& r) { return TRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()); }
+    static TRect FromQRect(const QRect& r) {
+        return TRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+    }
 };
 
-constexpr TPoint Point(int x, int y) { return TPoint(x, y); }
-constexpr TRect Rect(int left, int top, int right, int bottom) { return TRect(left, top, right, bottom); }
+constexpr TPoint Point(int x, int y) {
+    return TPoint(x, y);
+}
+constexpr TRect Rect(int left, int top, int right, int bottom) {
+    return TRect(left, top, right, bottom);
+}
 constexpr TRect Bounds(int left, int top, int width, int height) {
     return TRect(left, top, left + width, top + height);
 }

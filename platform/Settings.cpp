@@ -63,7 +63,8 @@ void SettingsStore::SetFileName(const QString& fileName) {
 }
 
 QString SettingsStore::GroupPath(const QString& key) {
-    QStringList parts = QString(key).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QStringList parts =
+        QString(key).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     return parts.join(QLatin1Char('/'));
 }
 

@@ -125,9 +125,15 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
     int64_t base = 0;
     switch (origin) {
-    case TSeekOrigin::soBeginning: base = 0; break;
-    case TSeekOrigin::soCurrent: base = position_; break;
-    case TSeekOrigin::soEnd: base = data_.size(); break;
+    case TSeekOrigin::soBeginning:
+        base = 0;
+        break;
+    case TSeekOrigin::soCurrent:
+        base = position_;
+        break;
+    case TSeekOrigin::soEnd:
+        base = data_.size();
+        break;
     }
     // A position before the start is clamped; past the end is allowed and grows on write.
     if (offset < -base)
@@ -179,7 +185,8 @@ void TMemoryStream::LoadFromFile(const QString& fileName) {
 void TMemoryStream::SaveToFile(const QString& fileName) const {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+        throw EFCreateError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
     if (file.write(data_) != data_.size() || !file.commit())
         throw EWriteError(QStringLiteral("Stream write error"));
 }
@@ -195,9 +202,15 @@ TFileStream::TFileStream(const QString& fileName, uint16_t mode) : fileName_(fil
     }
     QIODevice::OpenMode qtMode;
     switch (mode & 0x3) {
-    case fmOpenWrite: qtMode = QIODevice::WriteOnly | QIODevice::ExistingOnly; break;
-    case fmOpenReadWrite: qtMode = QIODevice::ReadWrite | QIODevice::ExistingOnly; break;
-    default: qtMode = QIODevice::ReadOnly; break;
+    case fmOpenWrite:
+        qtMode = QIODevice::WriteOnly | QIODevice::ExistingOnly;
+        break;
+    case fmOpenReadWrite:
+        qtMode = QIODevice::ReadWrite | QIODevice::ExistingOnly;
+        break;
+    default:
+        qtMode = QIODevice::ReadOnly;
+        break;
     }
     if (!file_.open(qtMode))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file_.errorString()));
@@ -220,9 +233,15 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     int64_t base = 0;
     switch (origin) {
-    case TSeekOrigin::soBeginning: base = 0; break;
-    case TSeekOrigin::soCurrent: base = file_.pos(); break;
-    case TSeekOrigin::soEnd: base = file_.size(); break;
+    case TSeekOrigin::soBeginning:
+        base = 0;
+        break;
+    case TSeekOrigin::soCurrent:
+        base = file_.pos();
+        break;
+    case TSeekOrigin::soEnd:
+        base = file_.size();
+        break;
     }
     // Offsets may come from damaged files: clamp instead of wrapping.
     int64_t target = 0;
@@ -272,9 +291,15 @@ int64_t TSubStream::Write(const void* buffer, int64_t count) {
 int64_t TSubStream::Seek(int64_t offset, TSeekOrigin origin) {
     int64_t base = 0;
     switch (origin) {
-    case TSeekOrigin::soBeginning: base = 0; break;
-    case TSeekOrigin::soCurrent: base = position_; break;
-    case TSeekOrigin::soEnd: base = length_; break;
+    case TSeekOrigin::soBeginning:
+        base = 0;
+        break;
+    case TSeekOrigin::soCurrent:
+        base = position_;
+        break;
+    case TSeekOrigin::soEnd:
+        base = length_;
+        break;
     }
     // base and length_ are at most length_, so a far offset is compared, never added.
     if (offset < -base)
@@ -286,4 +311,6 @@ int64_t TSubStream::Seek(int64_t offset, TSeekOrigin origin) {
     return position_;
 }
 
-void TSubStream::SetSize(int64_t) { throw EStreamError(QStringLiteral("A stream window cannot be resized")); }
+void TSubStream::SetSize(int64_t) {
+    throw EStreamError(QStringLiteral("A stream window cannot be resized"));
+}

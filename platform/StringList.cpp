@@ -7,7 +7,9 @@
 #include <QSaveFile>
 #include <algorithm>
 
-TStringList::TStringList(const TStringList& other) : TObject(other) { Assign(other); }
+TStringList::TStringList(const TStringList& other) : TObject(other) {
+    Assign(other);
+}
 
 TStringList& TStringList::operator=(const TStringList& other) {
     if (this != &other)
@@ -65,7 +67,9 @@ void TStringList::SetObjects(int index, TObject* object) {
     Changed();
 }
 
-int TStringList::Add(const QString& s) { return AddObject(s, nullptr); }
+int TStringList::Add(const QString& s) {
+    return AddObject(s, nullptr);
+}
 
 int TStringList::AddObject(const QString& s, TObject* object) {
     int index = Count();
@@ -88,7 +92,9 @@ void TStringList::AddStrings(const TStringList& other) {
     EndUpdate();
 }
 
-void TStringList::Insert(int index, const QString& s) { InsertObject(index, s, nullptr); }
+void TStringList::Insert(int index, const QString& s) {
+    InsertObject(index, s, nullptr);
+}
 
 void TStringList::InsertObject(int index, const QString& s, TObject* object) {
     if (sorted_)
@@ -366,7 +372,9 @@ void TStringList::LoadFromStream(TStream& stream) {
     SetText(Cp932::Decode(stream.ReadBytes(left)));
 }
 
-void TStringList::SaveToStream(TStream& stream) const { stream.WriteBytes(Cp932::Encode(Text())); }
+void TStringList::SaveToStream(TStream& stream) const {
+    stream.WriteBytes(Cp932::Encode(Text()));
+}
 
 void TStringList::LoadFromFile(const QString& fileName) {
     TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
@@ -376,7 +384,8 @@ void TStringList::LoadFromFile(const QString& fileName) {
 void TStringList::SaveToFile(const QString& fileName) const {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+        throw EFCreateError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
     const QByteArray bytes = Cp932::Encode(Text());
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw EWriteError(QStringLiteral("Stream write error"));

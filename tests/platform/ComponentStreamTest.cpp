@@ -352,8 +352,8 @@ TEST(ComponentReader, DamagedStreamsGiveErrorsThatSayWhatWasWrong) {
     EXPECT_EQ(ReadError(QByteArray("TPF0") + S("TKitchen") + Hex("00 00") + S("TPart") + S("Twin") +
                         Hex("00 00") + S("TPart") + S("twin") + Hex("00 00 00")),
               QStringLiteral("A component named twin already exists"));
-    EXPECT_EQ(ReadError(QByteArray("TPF0") + S("TKitchen") + Hex("00 00") + S("TPart") + S("Twin") + Hex("00") +
-                        S("TPart") + S("Twin") + Hex("00 00 00 00")),
+    EXPECT_EQ(ReadError(QByteArray("TPF0") + S("TKitchen") + Hex("00 00") + S("TPart") + S("Twin") +
+                        Hex("00") + S("TPart") + S("Twin") + Hex("00 00 00 00")),
               QStringLiteral("A component named Twin already exists"));
     // Children nested deeper than the limit.
     QByteArray deep = QByteArray("TPF0") + S("TKitchen") + Hex("00 00");

@@ -12,7 +12,8 @@ TEST(SettingsStore, MissingKeysAndValuesGiveDefaults) {
     EXPECT_FALSE(SettingsStore::KeyExists(kKey));
     EXPECT_EQ(SettingsStore::ReadInteger(kKey, QStringLiteral("Limit"), 1500), 1500);
     EXPECT_TRUE(SettingsStore::ReadBool(kKey, QStringLiteral("Flag"), true));
-    EXPECT_EQ(SettingsStore::ReadString(kKey, QStringLiteral("Name"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(SettingsStore::ReadString(kKey, QStringLiteral("Name"), QStringLiteral("d")),
+              QStringLiteral("d"));
 }
 
 TEST(SettingsStore, WritesReadBackUnderTheKeyPath) {

@@ -1,5 +1,5 @@
-#include "platform/Exception.h"
 #include "platform/Stream.h"
+#include "platform/Exception.h"
 #include "tests/TestSupport.h"
 
 #include <QTemporaryDir>

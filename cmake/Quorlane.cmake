@@ -7,6 +7,11 @@ if(QUORLANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# libFuzzer builds instrument every library for coverage; only the fuzz programs link the fuzzer's main.
+if(QUORLANE_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 function(quorlane_subdirectory dir)
   if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
     add_subdirectory(${dir})

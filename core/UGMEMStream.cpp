@@ -65,24 +65,7 @@ int64_t TGMEMStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TGMEMStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = 0;
-    switch (origin) {
-    case TSeekOrigin::soBeginning:
-        base = 0;
-        break;
-    case TSeekOrigin::soCurrent:
-        base = position_;
-        break;
-    case TSeekOrigin::soEnd:
-        base = size_;
-        break;
-    }
-    if (offset < -base)
-        position_ = 0;
-    else if (offset > 0 && offset > MaxSize - base)
-        position_ = MaxSize;
-    else
-        position_ = base + offset;
+    position_ = SeekTarget(offset, origin, position_, size_, MaxSize);
     return position_;
 }
 

@@ -46,6 +46,26 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
     return total;
 }
 
+int64_t TStream::SeekTarget(int64_t offset, TSeekOrigin origin, int64_t current, int64_t end, int64_t limit) {
+    int64_t base = 0;
+    switch (origin) {
+    case TSeekOrigin::soBeginning:
+        base = 0;
+        break;
+    case TSeekOrigin::soCurrent:
+        base = current;
+        break;
+    case TSeekOrigin::soEnd:
+        base = end;
+        break;
+    }
+    if (offset < -base)
+        return 0;
+    if (offset > limit - base)
+        return limit;
+    return base + offset;
+}
+
 uint8_t TStream::ReadByte() {
     uint8_t v;
     ReadBuffer(&v, 1);
@@ -123,25 +143,8 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = 0;
-    switch (origin) {
-    case TSeekOrigin::soBeginning:
-        base = 0;
-        break;
-    case TSeekOrigin::soCurrent:
-        base = position_;
-        break;
-    case TSeekOrigin::soEnd:
-        base = data_.size();
-        break;
-    }
-    // A position before the start is clamped; past the end is allowed and grows on write.
-    if (offset < -base)
-        position_ = 0;
-    else if (offset > 0 && offset > kMaxMemoryStreamSize - base)
-        position_ = kMaxMemoryStreamSize;
-    else
-        position_ = base + offset;
+    // Past the end is allowed and grows on write.
+    position_ = SeekTarget(offset, origin, position_, data_.size(), kMaxMemoryStreamSize);
     return position_;
 }
 
@@ -231,26 +234,8 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = 0;
-    switch (origin) {
-    case TSeekOrigin::soBeginning:
-        base = 0;
-        break;
-    case TSeekOrigin::soCurrent:
-        base = file_.pos();
-        break;
-    case TSeekOrigin::soEnd:
-        base = file_.size();
-        break;
-    }
-    // Offsets may come from damaged files: clamp instead of wrapping.
-    int64_t target = 0;
-    if (offset < -base)
-        target = 0;
-    else if (offset > 0 && offset > std::numeric_limits<int64_t>::max() - base)
-        target = std::numeric_limits<int64_t>::max();
-    else
-        target = base + offset;
+    const int64_t target =
+        SeekTarget(offset, origin, file_.pos(), file_.size(), std::numeric_limits<int64_t>::max());
     if (!file_.seek(target))
         return file_.pos();
     return target;
@@ -289,25 +274,7 @@ int64_t TSubStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TSubStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = 0;
-    switch (origin) {
-    case TSeekOrigin::soBeginning:
-        base = 0;
-        break;
-    case TSeekOrigin::soCurrent:
-        base = position_;
-        break;
-    case TSeekOrigin::soEnd:
-        base = length_;
-        break;
-    }
-    // base and length_ are at most length_, so a far offset is compared, never added.
-    if (offset < -base)
-        position_ = 0;
-    else if (offset > length_ - base)
-        position_ = length_;
-    else
-        position_ = base + offset;
+    position_ = SeekTarget(offset, origin, position_, length_, length_);
     return position_;
 }
 

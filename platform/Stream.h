@@ -49,6 +49,11 @@ public:
     // Reads count bytes (bounded by what is left in the stream) or raises EReadError.
     QByteArray ReadBytes(int64_t count);
     void WriteBytes(const QByteArray& bytes) { WriteBuffer(bytes.constData(), bytes.size()); }
+
+    // The position a seek asks for, clamped to 0..limit. Offsets may come from damaged files, so a
+    // far offset is compared with what is left, never added.
+    static int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t current, int64_t end,
+                              int64_t limit);
 };
 
 // A growable stream in memory.

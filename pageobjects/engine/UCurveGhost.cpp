@@ -1,9 +1,7 @@
 #include "pageobjects/engine/UCurveGhost.h"
 
 #include "core/UGeometryUtil.h"
-#include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UArcGeometry.h"
-#include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/ULabelObject.h"
 #include "pageobjects/engine/UMoveGhost.h"
@@ -214,38 +212,18 @@ TCurveCreateGhost::~TCurveCreateGhost() {
 
 void TCurveCreateGhost::Start(const TPoint& p) {
     Creating = true;
-    Caption.clear();
-    Index = 11;
-    if (Site != nullptr)
-        Site->SelectAll(false);
-    const TPoint q = SnapPoint(this, p);
-    for (TDrawObject* object : {Target(), Ghost()}) {
-        if (TIntf<IDOCurve> curve = ObjectSupports<IDOCurve>(object)) {
-            curve->SetStartPoint(q);
-            curve->SetEndPoint(q);
-        }
-    }
+    BeginCreate(11);
+    CollapseEnds<IDOCurve>(p);
     TUniversalGhost::Start(p);
 }
 
 void TCurveCreateGhost::Drop(TShiftState shift) {
-    TDrawObject* target = Target();
-    TIntf<IDOCurve> clone = ObjectSupports<IDOCurve>(Ghost());
-    if (target == nullptr || !clone)
-        return;
     // Dragged back onto the press point: a curve without length is not made.
-    TPoint s, e;
-    clone->GetStartPoint(s);
-    clone->GetEndPoint(e);
-    if (s == e)
+    if (Target() == nullptr || !HasLength<IDOCurve>(Ghost()))
         return;
     TCurveGhost::Drop(shift);
     Committed = true;
-    target->SetSelected(true);
-    target->Show();
-    auto action = std::make_unique<TDOAddAction>(target);
-    action->SetCaption(QStringLiteral("追加"));
-    UndoList().Add(std::move(action));
+    AddCreated();
 }
 
 // ---- TBulgePivot
@@ -259,16 +237,7 @@ TBulgePivot::TBulgePivot(TDrawObject* object, TCursor cursor, int index) : TPivo
 }
 
 void TBulgePivot::Paint() {
-    if (DrawObject() != nullptr && !DrawObject()->Movable()) {
-        TPivot::Paint();
-        return;
-    }
-    TCanvas* canvas = Canvas();
-    if (canvas == nullptr)
-        return;
-    canvas->Pen() = TPen{clWhite, 0, psSolid, pmCopy};
-    canvas->Brush() = TBrush{TColor(0x0000FF), bsSolid};
-    canvas->Ellipse(0, 0, Width(), Height());
+    PaintSolid(TPen{clWhite, 0, psSolid, pmCopy}, TBrush{TColor(0x0000FF), bsSolid}, true);
 }
 
 // ---- TDOCurveGhostDesigner

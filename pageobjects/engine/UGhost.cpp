@@ -217,3 +217,19 @@ void TPivot::Paint() {
         canvas->InvertRect(TRect(0, 0, Width(), Height()));
     }
 }
+
+void TPivot::PaintSolid(const TPen& pen, const TBrush& brush, bool round) {
+    if (object_ != nullptr && !object_->Movable()) {
+        TPivot::Paint();
+        return;
+    }
+    TCanvas* canvas = Canvas();
+    if (canvas == nullptr)
+        return;
+    canvas->Pen() = pen;
+    canvas->Brush() = brush;
+    if (round)
+        canvas->Ellipse(0, 0, Width(), Height());
+    else
+        canvas->Rectangle(0, 0, Width(), Height());
+}

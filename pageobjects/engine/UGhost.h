@@ -127,6 +127,9 @@ public:
 
 protected:
     void Paint() override;
+    // For the handles drawn in colour: a movable object's handle filled with brush and framed
+    // with pen, round or square; a fixed object's handle is the plain one.
+    void PaintSolid(const TPen& pen, const TBrush& brush, bool round);
 
 private:
     TDrawObject* object_ = nullptr;

@@ -109,14 +109,5 @@ TLabelPivot::TLabelPivot(TDrawObject* object, TCursor cursor, int index) : TPivo
 }
 
 void TLabelPivot::Paint() {
-    if (DrawObject() != nullptr && !DrawObject()->Movable()) {
-        TPivot::Paint();
-        return;
-    }
-    TCanvas* canvas = Canvas();
-    if (canvas == nullptr)
-        return;
-    canvas->Pen() = TPen{clWhite, 1, psSolid, pmCopy};
-    canvas->Brush() = TBrush{clBlack, bsSolid};
-    canvas->Rectangle(0, 0, Width(), Height());
+    PaintSolid(TPen{clWhite, 1, psSolid, pmCopy}, TBrush{clBlack, bsSolid}, false);
 }

@@ -1,8 +1,6 @@
 #include "pageobjects/engine/ULineGhost.h"
 
 #include "core/UGeometryUtil.h"
-#include "pageobjects/engine/UAction.h"
-#include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/ULabelObject.h"
 #include "pageobjects/engine/UMoveGhost.h"
@@ -61,37 +59,17 @@ TLineCreateGhost::~TLineCreateGhost() {
 
 void TLineCreateGhost::Start(const TPoint& p) {
     TLineGhost::Start(p);
-    Index = 1;
-    if (Site != nullptr)
-        Site->SelectAll(false);
-    const TPoint q = SnapPoint(this, p);
-    for (TDrawObject* object : {Target(), Ghost()}) {
-        if (TIntf<IDOLine> line = ObjectSupports<IDOLine>(object)) {
-            line->SetStartPoint(q);
-            line->SetEndPoint(q);
-        }
-    }
-    Caption.clear();
+    BeginCreate(1);
+    CollapseEnds<IDOLine>(p);
 }
 
 void TLineCreateGhost::Drop(TShiftState shift) {
-    TDrawObject* target = Target();
-    TIntf<IDOLine> cloneLine = ObjectSupports<IDOLine>(Ghost());
-    if (target == nullptr || !cloneLine)
-        return;
     // Dragged back onto the press point: a line without length is not made.
-    TPoint s, e;
-    cloneLine->GetStartPoint(s);
-    cloneLine->GetEndPoint(e);
-    if (s == e)
+    if (Target() == nullptr || !HasLength<IDOLine>(Ghost()))
         return;
     TLineGhost::Drop(shift);
     Committed = true;
-    target->SetSelected(true);
-    target->Show();
-    auto action = std::make_unique<TDOAddAction>(target);
-    action->SetCaption(QStringLiteral("追加"));
-    UndoList().Add(std::move(action));
+    AddCreated();
 }
 
 // ---- TRotateGhost

@@ -1,8 +1,6 @@
 #include "pageobjects/engine/URectGhost.h"
 
 #include "core/UGeometryUtil.h"
-#include "pageobjects/engine/UAction.h"
-#include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/ULineGhost.h"
@@ -308,9 +306,7 @@ TRectCreateGhost::~TRectCreateGhost() {
 
 void TRectCreateGhost::Start(const TPoint& p) {
     TRectGhost::Start(p);
-    Index = 7;
-    if (Site != nullptr)
-        Site->SelectAll(false);
+    BeginCreate(7);
     NewRect = TRect(p, p);
     if (TIntf<IDORectProps> props = ObjectSupports<IDORectProps>(Target())) {
         props->SetLeft(p.X);
@@ -320,20 +316,14 @@ void TRectCreateGhost::Start(const TPoint& p) {
     }
     // The new object grows from the press point.
     TargetRect = RectPropsBounds(Target());
-    Caption.clear();
 }
 
 void TRectCreateGhost::Drop(TShiftState shift) {
-    TDrawObject* target = Target();
-    if (target == nullptr)
+    if (Target() == nullptr)
         return;
     TRectGhost::Drop(shift);
     Committed = true;
-    target->SetSelected(true);
-    target->Show();
-    auto action = std::make_unique<TDOAddAction>(target);
-    action->SetCaption(QStringLiteral("追加"));
-    UndoList().Add(std::move(action));
+    AddCreated();
 }
 
 // ---- TRotatePivot
@@ -347,16 +337,7 @@ TRotatePivot::TRotatePivot(TDrawObject* object, TCursor cursor, int index) : TPi
 }
 
 void TRotatePivot::Paint() {
-    if (DrawObject() != nullptr && !DrawObject()->Movable()) {
-        TPivot::Paint();
-        return;
-    }
-    TCanvas* canvas = Canvas();
-    if (canvas == nullptr)
-        return;
-    canvas->Pen() = TPen{clWhite, 0, psSolid, pmCopy};
-    canvas->Brush() = TBrush{TColor(0x00FF00), bsSolid};
-    canvas->Ellipse(0, 0, Width(), Height());
+    PaintSolid(TPen{clWhite, 0, psSolid, pmCopy}, TBrush{TColor(0x00FF00), bsSolid}, true);
 }
 
 // ---- TDORectGhostDesigner

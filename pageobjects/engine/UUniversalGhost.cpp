@@ -159,3 +159,21 @@ void TUniversalGhost::Drop(TShiftState) {
     target->SetDropping(false);
     TDOChangeAction::EndChange(std::move(action), UndoList());
 }
+
+void TUniversalGhost::BeginCreate(int index) {
+    Index = index;
+    Caption.clear();
+    if (Site != nullptr)
+        Site->SelectAll(false);
+}
+
+void TUniversalGhost::AddCreated() {
+    TDrawObject* target = target_.get();
+    if (target == nullptr)
+        return;
+    target->SetSelected(true);
+    target->Show();
+    auto action = std::make_unique<TDOAddAction>(target);
+    action->SetCaption(QStringLiteral("追加"));
+    UndoList().Add(std::move(action));
+}

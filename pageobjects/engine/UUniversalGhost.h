@@ -12,6 +12,7 @@
 
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -68,6 +69,16 @@ public:
     // The target takes the clone's state, recorded as a change action under Caption.
     void Drop(TShiftState shift) override;
 
+protected:
+    // For the ghosts that draw a new object: the drag works on handle index with nothing else
+    // selected, and the drop records no change (AddCreated records the new object instead).
+    void BeginCreate(int index);
+    // Puts both ends of the target's and the clone's line (or curve) I on p, snapped.
+    template <class I>
+    void CollapseEnds(const TPoint& p);
+    // The new target, now on the site, selected, shown and recorded as "追加".
+    void AddCreated();
+
 private:
     std::unique_ptr<TDrawObject> ghost_;
     TWeakRef<TDrawObject> target_;
@@ -84,4 +95,27 @@ int RoundEvenClamped(long double x);
 template <class I>
 TIntf<I> ObjectSupports(TDrawObject* object) {
     return object != nullptr ? Supports<I>(static_cast<TObject*>(object)) : TIntf<I>();
+}
+
+template <class I>
+void TUniversalGhost::CollapseEnds(const TPoint& p) {
+    const TPoint q = SnapPoint(this, p);
+    for (TDrawObject* object : {Target(), Ghost()}) {
+        if (TIntf<I> line = ObjectSupports<I>(object)) {
+            line->SetStartPoint(q);
+            line->SetEndPoint(q);
+        }
+    }
+}
+
+// Whether the line (or curve) I of object has ends apart; false without one.
+template <class I>
+bool HasLength(TDrawObject* object) {
+    TIntf<I> line = ObjectSupports<I>(object);
+    if (!line)
+        return false;
+    TPoint s, e;
+    line->GetStartPoint(s);
+    line->GetEndPoint(e);
+    return s != e;
 }

@@ -187,3 +187,27 @@ void TChangeNotify::RemoveListener(IListener* listener) {
 bool TChangeNotify::GetInterface(const TGUID& iid, void** obj) {
     return Offer<IBroadcaster>(this, iid, obj) || TBroadcaster::GetInterface(iid, obj);
 }
+
+void TChangeNotifyForwarder::Broadcast(TObject* sender, const TGUID& eventID) {
+    Notifier().Broadcast(sender, eventID);
+}
+
+void TChangeNotifyForwarder::AddListener(IListener* listener) {
+    Notifier().AddListener(listener);
+}
+
+void TChangeNotifyForwarder::RemoveListener(IListener* listener) {
+    Notifier().RemoveListener(listener);
+}
+
+void TChangeNotifyForwarder::Changed() {
+    Notifier().Changed();
+}
+
+void TChangeNotifyForwarder::BeginUpdate() {
+    Notifier().BeginUpdate();
+}
+
+void TChangeNotifyForwarder::EndUpdate() {
+    Notifier().EndUpdate();
+}

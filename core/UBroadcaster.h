@@ -152,3 +152,20 @@ private:
     int32_t updateCount_ = 0;
     bool pending_ = false;
 };
+
+// IBroadcaster and IChangeNotify of a model, forwarded to the TChangeNotify it embeds. The model
+// keeps owning the notifier (and so decides when it is made and freed, and calls its DestroyLinks
+// first thing in its destructor); it only says where the notifier is.
+class TChangeNotifyForwarder : public virtual IBroadcaster, public virtual IChangeNotify {
+public:
+    void Broadcast(TObject* sender, const TGUID& eventID) override;
+    void AddListener(IListener* listener) override;
+    void RemoveListener(IListener* listener) override;
+    void Changed() override;
+    void BeginUpdate() override;
+    void EndUpdate() override;
+
+protected:
+    ~TChangeNotifyForwarder() = default;
+    virtual TChangeNotify& Notifier() = 0;
+};

@@ -162,24 +162,6 @@ void TGradationColors::AssignTo(TPersistent* dest) const {
 HRESULT TGradationColors::QueryInterface(const TGUID& iid, void** obj) {
     return AnswerBroadcaster(this, iid, obj);
 }
-void TGradationColors::Broadcast(TObject* sender, const TGUID& eventID) {
-    notifier_->Broadcast(sender, eventID);
-}
-void TGradationColors::AddListener(IListener* listener) {
-    notifier_->AddListener(listener);
-}
-void TGradationColors::RemoveListener(IListener* listener) {
-    notifier_->RemoveListener(listener);
-}
-void TGradationColors::Changed() {
-    notifier_->Changed();
-}
-void TGradationColors::BeginUpdate() {
-    notifier_->BeginUpdate();
-}
-void TGradationColors::EndUpdate() {
-    notifier_->EndUpdate();
-}
 
 // ---- TColorSpec
 
@@ -449,22 +431,4 @@ void TColorSpec::DrawPreview(TCanvas& canvas, const TRect& rect) {
 
 HRESULT TColorSpec::QueryInterface(const TGUID& iid, void** obj) {
     return AnswerBroadcaster(this, iid, obj);
-}
-void TColorSpec::Broadcast(TObject* sender, const TGUID& eventID) {
-    notifier_->Broadcast(sender, eventID);
-}
-void TColorSpec::AddListener(IListener* listener) {
-    notifier_->AddListener(listener);
-}
-void TColorSpec::RemoveListener(IListener* listener) {
-    notifier_->RemoveListener(listener);
-}
-void TColorSpec::Changed() {
-    notifier_->Changed();
-}
-void TColorSpec::BeginUpdate() {
-    notifier_->BeginUpdate();
-}
-void TColorSpec::EndUpdate() {
-    notifier_->EndUpdate();
 }

@@ -17,7 +17,7 @@
 class TSafetyBitmap;
 
 // The colours of a gradation, in order, repeated RepeatCount times across it.
-class TGradationColors : public TPersistent, public virtual IBroadcaster, public virtual IChangeNotify {
+class TGradationColors : public TPersistent, public TChangeNotifyForwarder {
     QUORLANE_CLASS(TGradationColors, TPersistent)
 
 public:
@@ -51,18 +51,14 @@ public:
     HRESULT QueryInterface(const TGUID& iid, void** obj) override;
     int32_t AddRef() override { return 1; }
     int32_t Release() override { return 1; }
-    void Broadcast(TObject* sender, const TGUID& eventID) override;
-    void AddListener(IListener* listener) override;
-    void RemoveListener(IListener* listener) override;
-    void Changed() override;
-    void BeginUpdate() override;
-    void EndUpdate() override;
 
 protected:
     // Into other gradation colours inside one update of theirs (one broadcast at most).
     void AssignTo(TPersistent* dest) const override;
 
 private:
+    TChangeNotify& Notifier() override { return *notifier_; }
+
     std::unique_ptr<TChangeNotify> notifier_;
     std::vector<TColor> colors_{clWhite, clBlack};
     int32_t repeatCount_ = 1;
@@ -70,7 +66,7 @@ private:
 
 enum TColorSpecKind { cskSolid, cskBitmap, cskGradation };
 
-class TColorSpec : public TPersistent, public virtual IBroadcaster, public virtual IChangeNotify {
+class TColorSpec : public TPersistent, public TChangeNotifyForwarder {
     QUORLANE_CLASS(TColorSpec, TPersistent)
 
 public:
@@ -127,16 +123,10 @@ public:
     // Called with the colour spec after every change.
     TNotifyEvent OnChange;
 
-    TChangeNotify& Notifier() { return *notifier_; }
+    TChangeNotify& Notifier() override { return *notifier_; }
     HRESULT QueryInterface(const TGUID& iid, void** obj) override;
     int32_t AddRef() override { return 1; }
     int32_t Release() override { return 1; }
-    void Broadcast(TObject* sender, const TGUID& eventID) override;
-    void AddListener(IListener* listener) override;
-    void RemoveListener(IListener* listener) override;
-    void Changed() override;
-    void BeginUpdate() override;
-    void EndUpdate() override;
 
 private:
     void Tiling(TCanvas& canvas, const TRect& rect, TGraphic& graphic) const;

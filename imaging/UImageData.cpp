@@ -188,22 +188,3 @@ HRESULT TImageData::QueryInterface(const TGUID& iid, void** obj) {
         *obj = static_cast<IBroadcaster*>(this);
     return *obj ? S_OK : E_NOINTERFACE;
 }
-
-void TImageData::Broadcast(TObject* sender, const TGUID& eventID) {
-    notifier_->Broadcast(sender, eventID);
-}
-void TImageData::AddListener(IListener* listener) {
-    notifier_->AddListener(listener);
-}
-void TImageData::RemoveListener(IListener* listener) {
-    notifier_->RemoveListener(listener);
-}
-void TImageData::Changed() {
-    notifier_->Changed();
-}
-void TImageData::BeginUpdate() {
-    notifier_->BeginUpdate();
-}
-void TImageData::EndUpdate() {
-    notifier_->EndUpdate();
-}

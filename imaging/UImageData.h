@@ -17,7 +17,7 @@ inline constexpr TGUID GUID_ImageDataPictureChanged = GUIDLiteral("{3C2CDFD1-5C8
 // When a new picture differs from the last in both dimensions and the clip rectangle was reset.
 inline constexpr TGUID GUID_ImageDataSizeChanged = GUIDLiteral("{386FA8F1-5C4E-11D3-AD57-00500463098A}");
 
-class TImageData : public TPersistent, public virtual IBroadcaster, public virtual IChangeNotify {
+class TImageData : public TPersistent, public TChangeNotifyForwarder {
     QUORLANE_CLASS(TImageData, TPersistent)
 
 public:
@@ -53,19 +53,12 @@ public:
     bool IsFilterable() const;
     bool UsesTransparentColor() const;
 
-    TChangeNotify& Notifier() { return *notifier_; }
+    TChangeNotify& Notifier() override { return *notifier_; }
 
     // IUnknownEx: the image data is owned by its holder; references do not keep it alive.
     HRESULT QueryInterface(const TGUID& iid, void** obj) override;
     int32_t AddRef() override { return 1; }
     int32_t Release() override { return 1; }
-    // IBroadcaster and IChangeNotify, through the change notifier.
-    void Broadcast(TObject* sender, const TGUID& eventID) override;
-    void AddListener(IListener* listener) override;
-    void RemoveListener(IListener* listener) override;
-    void Changed() override;
-    void BeginUpdate() override;
-    void EndUpdate() override;
 
 protected:
     // Into another image data inside one update of its notifier (one broadcast), the cache

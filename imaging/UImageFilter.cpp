@@ -44,25 +44,6 @@ HRESULT TImageFilter::QueryInterface(const TGUID& iid, void** obj) {
     return *obj ? S_OK : E_NOINTERFACE;
 }
 
-void TImageFilter::Broadcast(TObject* sender, const TGUID& eventID) {
-    notifier_->Broadcast(sender, eventID);
-}
-void TImageFilter::AddListener(IListener* listener) {
-    notifier_->AddListener(listener);
-}
-void TImageFilter::RemoveListener(IListener* listener) {
-    notifier_->RemoveListener(listener);
-}
-void TImageFilter::Changed() {
-    notifier_->Changed();
-}
-void TImageFilter::BeginUpdate() {
-    notifier_->BeginUpdate();
-}
-void TImageFilter::EndUpdate() {
-    notifier_->EndUpdate();
-}
-
 // ---- TClipFilter
 
 void TClipFilter::SetClipRect(const TRect& value) {

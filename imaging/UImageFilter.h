@@ -15,7 +15,7 @@
 
 class TPicture;
 
-class TImageFilter : public TPersistent, public virtual IBroadcaster, public virtual IChangeNotify {
+class TImageFilter : public TPersistent, public TChangeNotifyForwarder {
     QUORLANE_CLASS(TImageFilter, TPersistent)
 
 public:
@@ -31,19 +31,12 @@ public:
     virtual void Apply(TPicture& source, TPicture& dest, TRect& rect) = 0;
     virtual bool IsActive(TPicture* picture) = 0;
 
-    TChangeNotify& Notifier() { return *notifier_; }
+    TChangeNotify& Notifier() override { return *notifier_; }
 
     // IUnknownEx: the filter is owned by its holder; references do not keep it alive.
     HRESULT QueryInterface(const TGUID& iid, void** obj) override;
     int32_t AddRef() override { return 1; }
     int32_t Release() override { return 1; }
-    // IBroadcaster and IChangeNotify, through the change notifier.
-    void Broadcast(TObject* sender, const TGUID& eventID) override;
-    void AddListener(IListener* listener) override;
-    void RemoveListener(IListener* listener) override;
-    void Changed() override;
-    void BeginUpdate() override;
-    void EndUpdate() override;
 
 protected:
     // Does nothing: a filter of another kind leaves the target as it is, and raises nothing.

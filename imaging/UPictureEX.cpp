@@ -177,25 +177,6 @@ HRESULT TPictureEx::QueryInterface(const TGUID& iid, void** obj) {
     return *obj ? S_OK : E_NOINTERFACE;
 }
 
-void TPictureEx::Broadcast(TObject* sender, const TGUID& eventID) {
-    notifier_->Broadcast(sender, eventID);
-}
-void TPictureEx::AddListener(IListener* listener) {
-    notifier_->AddListener(listener);
-}
-void TPictureEx::RemoveListener(IListener* listener) {
-    notifier_->RemoveListener(listener);
-}
-void TPictureEx::Changed() {
-    notifier_->Changed();
-}
-void TPictureEx::BeginUpdate() {
-    notifier_->BeginUpdate();
-}
-void TPictureEx::EndUpdate() {
-    notifier_->EndUpdate();
-}
-
 // ---- graphic accessors
 
 TSafetyBitmap& GetSafetyBitmap(TPicture& picture) {

@@ -32,7 +32,7 @@ public:
     std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TJPEGImage>(); }
 };
 
-class TPictureEx : public TPicture, public virtual IBroadcaster, public virtual IChangeNotify {
+class TPictureEx : public TPicture, public TChangeNotifyForwarder {
     QUORLANE_CLASS(TPictureEx, TPicture)
 
 public:
@@ -72,20 +72,14 @@ public:
     void AssignClipboard();
     void DefineProperties(TFiler& filer) override;
 
-    TChangeNotify& Notifier() { return *notifier_; }
+    TChangeNotify& Notifier() override { return *notifier_; }
 
     // IUnknownEx: the picture is owned by its holder; references do not keep it alive.
     HRESULT QueryInterface(const TGUID& iid, void** obj) override;
     int32_t AddRef() override { return 1; }
     int32_t Release() override { return 1; }
-    // IBroadcaster, through the change notifier.
-    void Broadcast(TObject* sender, const TGUID& eventID) override;
-    void AddListener(IListener* listener) override;
-    void RemoveListener(IListener* listener) override;
-    // IChangeNotify, through the change notifier.
-    void Changed() override;
-    void BeginUpdate() override;
-    void EndUpdate() override;
+    // IChangeNotify's Changed, beside the picture's Changed(sender).
+    using TChangeNotifyForwarder::Changed;
 
 protected:
     // Tells OnChange, then broadcasts GUID_Changed with the picture as sender (once, however the

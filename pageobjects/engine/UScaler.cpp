@@ -10,26 +10,37 @@
 
 namespace {
 
-// a x b / c rounded half away from zero in 64 bits, clamped into 32 bits; 0 when c is 0 so that a
-// scaler set to 0 gives empty geometry instead of garbage.
+// Products of a coordinate, a resolution and a stored scale may pass 64 bits; they are formed
+// in 128.
+__extension__ typedef __int128 TWide;
+
+TWide Clamp32Wide(TWide v) {
+    return v < INT32_MIN ? TWide(INT32_MIN) : (v > INT32_MAX ? TWide(INT32_MAX) : v);
+}
+
+// a x b / c rounded half away from zero, clamped into 32 bits; 0 when c is 0 so that a scaler set
+// to 0 gives empty geometry instead of garbage.
 int MulDiv64(int64_t a, int64_t b, int64_t c) {
     if (c == 0)
         return 0;
-    const int64_t n = a * b;
+    const TWide n = TWide(a) * b;
     const bool negative = (n < 0) != (c < 0);
-    const int64_t an = n < 0 ? -n : n;
-    const int64_t ac = c < 0 ? -c : c;
-    const int64_t q = (an + ac / 2) / ac;
-    return int(std::clamp<int64_t>(negative ? -q : q, INT32_MIN, INT32_MAX));
+    const TWide an = n < 0 ? -n : n;
+    const TWide ac = c < 0 ? -TWide(c) : TWide(c);
+    const TWide q = (an + ac / 2) / ac;
+    return int(Clamp32Wide(negative ? -q : q));
 }
 
-// Floor and ceiling division for positive divisors, so that negative coordinates grow outward
-// like positive ones.
-int64_t FloorDiv(int64_t a, int64_t b) {
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
+// Floor and ceiling of a x b / c for positive c, so that negative coordinates grow outward like
+// positive ones.
+int FloorMulDiv(int64_t a, int64_t b, int64_t c) {
+    const TWide n = TWide(a) * b;
+    return int(Clamp32Wide(n >= 0 ? n / c : -((-n + c - 1) / c)));
 }
-int64_t CeilDiv(int64_t a, int64_t b) {
-    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+
+int CeilMulDiv(int64_t a, int64_t b, int64_t c) {
+    const TWide n = TWide(a) * b;
+    return int(Clamp32Wide(n >= 0 ? (n + c - 1) / c : -((-n) / c)));
 }
 
 int Clamp32(int64_t v) {
@@ -102,8 +113,8 @@ TRect TScaler::LogRectToDev(const TCanvas& canvas, const TRect& r) const {
     const int64_t d = int64_t(unitDPI_) * 100;
     if (d <= 0 || f <= 0)
         return TRect();
-    return TRect(Clamp32(FloorDiv(r.Left * f, d)), Clamp32(FloorDiv(r.Top * f, d)),
-                 Clamp32(CeilDiv(r.Right * f, d)), Clamp32(CeilDiv(r.Bottom * f, d)));
+    return TRect(FloorMulDiv(r.Left, f, d), FloorMulDiv(r.Top, f, d), CeilMulDiv(r.Right, f, d),
+                 CeilMulDiv(r.Bottom, f, d));
 }
 
 void TScaler::PrepareCanvas(TCanvas& canvas, int dpi) const {

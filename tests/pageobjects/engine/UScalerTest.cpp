@@ -121,3 +121,18 @@ TEST(Scaler, ZeroScaleGivesEmptyGeometryInsteadOfDividingByZero) {
     EXPECT_EQ(s.DevToLog(c.canvas, TPoint(100, 100)), TPoint(0, 0));
     EXPECT_EQ(s.LogRectToDev(c.canvas, TRect(0, 0, 100, 100)), TRect());
 }
+
+TEST(Scaler, ExtremeScalesClampInsteadOfOverflowing) {
+    // A damaged page may carry any scale; a point near the limits times a printer resolution times
+    // that scale is far beyond 64 bits, and the result is held at the edge of the 32-bit range.
+    DpiCanvas c(1200);
+    const PageScaler s(INT32_MAX);
+    EXPECT_EQ(s.LogToDev(c.canvas, TPoint(INT32_MAX, INT32_MIN)), TPoint(INT32_MAX, INT32_MIN));
+    EXPECT_EQ(s.LogRectToDev(c.canvas, TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX)),
+              TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+    PageScaler tiny(1);
+    tiny.SetUnitDPI(INT32_MAX);
+    // Back from device the factor is INT32_MAX x 100 / 1200: INT32_MAX times that is beyond 32 bits
+    // and clamps; -1 times it is -178956970.58, which rounds away from zero.
+    EXPECT_EQ(tiny.DevToLog(c.canvas, TPoint(INT32_MAX, -1)), TPoint(INT32_MAX, -178956971));
+}

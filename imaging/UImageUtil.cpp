@@ -539,8 +539,8 @@ KERNEL_CLONES void FilterBlockFixed(const DericheCoefficients<int32_t>& k, uint8
                                     uint8_t* xHistory) {
     FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
 }
-KERNEL_CLONES void FilterBlockFloat(const DericheCoefficients<float>& k, uint8_t* base, ptrdiff_t posStride,
-                                    int length, int width, float* forward, float* history,
+KERNEL_CLONES void FilterBlockFloat(const DericheCoefficients<double>& k, uint8_t* base, ptrdiff_t posStride,
+                                    int length, int width, double* forward, double* history,
                                     uint8_t* xHistory) {
     FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
 }
@@ -551,9 +551,9 @@ WIDE_KERNEL_CLONES void FilterWideBlockFixed(const DericheCoefficients<int32_t>&
 }
 // Not the 16-lane clone: its instruction set has fused multiply-add, which would round the float
 // filter differently from the plain version.
-KERNEL_CLONES void FilterWideBlockFloat(const DericheCoefficients<float>& k, uint8_t* base,
-                                        ptrdiff_t posStride, int length, int width, float* forward,
-                                        float* history, uint8_t* xHistory) {
+KERNEL_CLONES void FilterWideBlockFloat(const DericheCoefficients<double>& k, uint8_t* base,
+                                        ptrdiff_t posStride, int length, int width, double* forward,
+                                        double* history, uint8_t* xHistory) {
     FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
 }
 
@@ -688,7 +688,7 @@ long double BlurSigma(long double radius) {
 template <typename Value>
 DericheCoefficients<Value>::DericheCoefficients(long double radius) {
     using L = long double;
-    const L sigma = BlurSigma(radius);
+    const L sigma = BlurSigma(std::min(std::fabs(radius), kMaxBlurRadius));
     const L a0 = 1.6803L, a1 = 3.735L, c0 = -0.6803L, c1 = -0.2598L;
     const L b0 = -1.783L, b1 = -1.723L, w0 = 0.6318L, w1 = 1.997L;
     const L pi = 3.141592653589793238462643383279502884L;
@@ -723,8 +723,8 @@ DericheCoefficients<Value>::DericheCoefficients(long double radius) {
         BM[i] = f * sm * D[i];
     }
     auto store = [](L v) -> Value {
-        if constexpr (std::is_same_v<Value, float>)
-            return float(v);
+        if constexpr (std::is_floating_point_v<Value>)
+            return Value(v);
         else
             return Value(std::lrint(v * 65536.0L));
     };
@@ -739,6 +739,7 @@ DericheCoefficients<Value>::DericheCoefficients(long double radius) {
 
 template struct DericheCoefficients<int32_t>;
 template struct DericheCoefficients<float>;
+template struct DericheCoefficients<double>;
 
 void ResamplePixels(const TPixelView& dest, const TPixelView& source, TResampleKind kind) {
     ResampleRows(dest, 0, dest.Height, source, kind);
@@ -792,7 +793,7 @@ void GaussianBlurPixels(const TPixelView& view, const TRect& rect, long double r
     if (!IntersectRectChecked(r, rect, TRect(0, 0, view.Width, view.Height)))
         return;
     if (std::max(radiusX, radiusY) > 50.0L)
-        Blur<float>(view, r, radiusX, radiusY);
+        Blur<double>(view, r, radiusX, radiusY);
     else
         Blur<int32_t>(view, r, radiusX, radiusY);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Pixel routines on whole bitmaps: resampling into another size, the recursive Gaussian blur of a
 // rectangle, and the checked rectangle intersection they clip with. All run on scan lines in
-// integer (16.16 fixed point) or single-precision arithmetic that does not depend on the display,
+// integer (16.16 fixed point) or double-precision arithmetic that does not depend on the display,
 // on 8-, 24- and 32-bit pixels, every byte a channel of its own. The plain versions that define
 // the results are in UImageUtilReference; the ones here give the same bytes, faster.
 
@@ -36,7 +36,9 @@ bool IntersectRectChecked(TRect& r, const TRect& a, const TRect& b);
 
 // Blurs the part of rect inside the bitmap in place, radiusX along rows and radiusY along
 // columns (pixels; below 1.0 skips that direction). 16.16 fixed point up to a radius of 50,
-// single-precision floating point above.
+// double-precision floating point above (single precision lets the filter drift far from the
+// picture's values from a radius of about 100 on longer lines). Radii beyond kMaxBlurRadius blur as
+// that radius: even double precision no longer holds a uniform area uniform beyond it.
 void GaussianBlurRect(TBitmap* bitmap, const TRect& rect, long double radiusX, long double radiusY);
 // The fixed-point filter, also for small radii when the other is above 50; radii above 50,
 // which 16.16 weights cannot hold, still take the floating-point filter.
@@ -44,12 +46,16 @@ void GaussianBlurRectFixed(TBitmap* bitmap, const TRect& rect, long double radiu
 // The same on a raw view; rect is clipped to it.
 void GaussianBlurPixels(const TPixelView& view, const TRect& rect, long double radiusX, long double radiusY);
 
+// Largest radius the floating-point filter computes faithfully.
+constexpr long double kMaxBlurRadius = 10000.0L;
+
 // Sigma of the Gaussian that falls to 1/255 of its peak at |radius| + 1 pixels.
 long double BlurSigma(long double radius);
 
 // Deriche's fourth-order recursive Gaussian for one radius: causal input weights n, feedback d,
 // anticausal input weights m, and the feedback a constant border contributes (bn, bm), held as
-// 16.16 integers (Value = int32_t) or single-precision floats (Value = float).
+// 16.16 integers (Value = int32_t) or floats (Value = double for the blur; float kept for
+// comparison). A radius beyond kMaxBlurRadius gives the coefficients of kMaxBlurRadius.
 template <typename Value>
 struct DericheCoefficients {
     Value n[5], d[5], m[5], bn[5], bm[5];
@@ -75,6 +81,10 @@ inline float DericheCoefficients<float>::Feedback(int k, float y) const {
     return d[k] * y;
 }
 template <>
+inline double DericheCoefficients<double>::Feedback(int k, double y) const {
+    return d[k] * y;
+}
+template <>
 inline uint8_t DericheCoefficients<int32_t>::Combine(int32_t forward, int32_t backward) const {
     int32_t v = (forward + backward + 32768) / 65536;
     return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
@@ -82,5 +92,10 @@ inline uint8_t DericheCoefficients<int32_t>::Combine(int32_t forward, int32_t ba
 template <>
 inline uint8_t DericheCoefficients<float>::Combine(float forward, float backward) const {
     const float sum = std::min(std::max(forward + backward, 0.0f), 255.0f);
+    return uint8_t(int32_t(sum)); // truncation toward zero
+}
+template <>
+inline uint8_t DericheCoefficients<double>::Combine(double forward, double backward) const {
+    const double sum = std::min(std::max(forward + backward, 0.0), 255.0);
     return uint8_t(int32_t(sum)); // truncation toward zero
 }

@@ -280,7 +280,7 @@ void ResamplePixels(const TPixelView& dest, const TPixelView& source, TResampleK
 
 void GaussianBlurPixels(const TPixelView& view, const TRect& rect, long double radiusX, long double radiusY) {
     if (std::max(radiusX, radiusY) > 50.0L)
-        Blur<float>(view, rect, radiusX, radiusY);
+        Blur<double>(view, rect, radiusX, radiusY);
     else
         Blur<int32_t>(view, rect, radiusX, radiusY);
 }

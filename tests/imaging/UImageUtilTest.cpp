@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -420,4 +421,22 @@ TEST(ResampleTest, RowBandsPieceTogetherTheWholeResult) {
     rows.Fill(7);
     ResampleRows(rows.view, 70, 71, source.view, rkLinear);
     EXPECT_EQ(rows.At(0, 0), 7);
+}
+
+TEST(GaussianBlurTest, UniformLongLinesStayUniformAtLargeRadii) {
+    // Long lines are where rounding in the recursive filter builds up; a radius far beyond what
+    // the filter holds (a damaged stored shade size) blurs as the largest one it does.
+    for (int value : {1, 100, 254})
+        for (long double radius : {200.0L, 2000.0L, 1.0e6L})
+            for (bool reference : {false, true}) {
+                KernelTestImage image(3000, 3, 1);
+                for (int y = 0; y < 3; ++y)
+                    std::fill_n(image.view.Row(y), 3000, uint8_t(value));
+                if (reference)
+                    Reference::GaussianBlurPixels(image.view, TRect(0, 0, 3000, 3), radius, radius);
+                else
+                    GaussianBlurPixels(image.view, TRect(0, 0, 3000, 3), radius, radius);
+                EXPECT_EQ(image.Pixels(), Bytes(3000 * 3, uint8_t(value)))
+                    << value << " " << double(radius) << " " << reference;
+            }
 }

@@ -122,17 +122,25 @@ bool MapBlendRects(const TRect& bounds1, const TRect& bounds2, const TRect& r1, 
     scaled = false;
     if (!IntersectRectChecked(c1, bounds1, r1))
         return false;
-    if (r1.Width() != r2.Width() || r1.Height() != r2.Height()) {
+    // Sizes and edge moves in 64 bits: rectangles reaching to the ends of the int range have
+    // widths and moves that an int cannot hold.
+    using L = int64_t;
+    if (L(r1.Right) - r1.Left != L(r2.Right) - r2.Left || L(r1.Bottom) - r1.Top != L(r2.Bottom) - r2.Top) {
         scaled = true;
         c2 = r2;
         return true;
     }
-    const TRect moved(r2.Left + (c1.Left - r1.Left), r2.Top + (c1.Top - r1.Top),
-                      r2.Right + (c1.Right - r1.Right), r2.Bottom + (c1.Bottom - r1.Bottom));
-    if (!IntersectRectChecked(c2, bounds2, moved))
+    const L moved[4] = {L(r2.Left) + (L(c1.Left) - r1.Left), L(r2.Top) + (L(c1.Top) - r1.Top),
+                        L(r2.Right) + (L(c1.Right) - r1.Right), L(r2.Bottom) + (L(c1.Bottom) - r1.Bottom)};
+    const L b[4] = {bounds2.Left, bounds2.Top, bounds2.Right, bounds2.Bottom};
+    const L clipped[4] = {std::max(moved[0], b[0]), std::max(moved[1], b[1]), std::min(moved[2], b[2]),
+                          std::min(moved[3], b[3])};
+    if (bounds2.IsEmpty() || clipped[0] >= clipped[2] || clipped[1] >= clipped[3])
         return false;
-    c1 = TRect(c1.Left + (c2.Left - moved.Left), c1.Top + (c2.Top - moved.Top),
-               c1.Right + (c2.Right - moved.Right), c1.Bottom + (c2.Bottom - moved.Bottom));
+    c2 = TRect(int(clipped[0]), int(clipped[1]), int(clipped[2]), int(clipped[3]));
+    // c1 shrinks by what c2 lost, so it stays inside its old self.
+    c1 = TRect(int(c1.Left + (clipped[0] - moved[0])), int(c1.Top + (clipped[1] - moved[1])),
+               int(c1.Right + (clipped[2] - moved[2])), int(c1.Bottom + (clipped[3] - moved[3])));
     return !c1.IsEmpty();
 }
 

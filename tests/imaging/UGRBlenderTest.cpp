@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -197,4 +198,22 @@ TEST(BlendTest, RefusalsLeaveThePageUnchanged) {
     missed.blender.DestRect = TRect(4, 0, 8, 4);
     missed.blender.Blend();
     EXPECT_EQ(missed.At(3, 0), 10);
+}
+
+TEST(BlendTest, RectanglesAtTheEndsOfTheIntegerRangeAreRefused) {
+    // Widths and edge moves of such rectangles do not fit in an int.
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    Scene wideDest(pf24bit, 10, 250, 255);
+    wideDest.blender.DestRect = TRect(lo, lo, hi, hi);
+    wideDest.blender.Blend();
+    EXPECT_EQ(wideDest.At(0, 0), 10);
+    Scene wideSource(pf24bit, 10, 250, 255);
+    wideSource.blender.SourceRect = TRect(lo, lo, hi, hi);
+    wideSource.blender.DestRect = TRect(lo, lo, hi, hi);
+    wideSource.blender.Blend();
+    EXPECT_EQ(wideSource.At(0, 0), 10);
+    Scene farSource(pf24bit, 10, 250, 255);
+    farSource.blender.SourceRect = TRect(lo, lo, lo + 4, lo + 4);
+    farSource.blender.Blend();
+    EXPECT_EQ(farSource.At(0, 0), 10);
 }

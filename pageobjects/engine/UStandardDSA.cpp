@@ -195,6 +195,10 @@ void TDSAPaste::ExecuteFirst(TDrawSite* site) {
 void TDSAPaste::EachObject(TDrawSite* site, TDrawObject* object) {
     if (object->Owner() != nullptr)
         object->Owner()->RemoveComponent(object);
+    // A copy pasted back beside its original would carry the original's name; the site refuses a
+    // second component of one name, so the copy goes unnamed.
+    if (!object->Name().isEmpty() && site->FindComponent(object->Name()) != nullptr)
+        object->SetName(QString());
     site->InsertComponent(object);
     site->AddObject(object);
     object->SetSelected(true);

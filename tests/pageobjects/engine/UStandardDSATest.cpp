@@ -249,6 +249,23 @@ TEST_F(DSATest, CopyAndPasteMakesSelectedCopiesKeptOnThePage) {
     EXPECT_EQ(site.DrawObjectCount(), 4);
 }
 
+TEST_F(DSATest, PastingANamedObjectBackOntoItsOwnPageAddsAnUnnamedCopy) {
+    // The stored form keeps component names; the copy may not take a name its new page already has.
+    a->SetName(QStringLiteral("Frame1"));
+    a->SetSelected(true);
+    TDSACopy copy(nullptr);
+    copy.ExecuteTarget(&site);
+    TDSAPaste paste(nullptr);
+    paste.ExecuteTarget(&site);
+    ASSERT_EQ(site.DrawObjectCount(), 4);
+    TDrawObject* pasted = Order().front();
+    EXPECT_NE(pasted, a);
+    EXPECT_EQ(pasted->Owner(), &site);
+    EXPECT_TRUE(pasted->Name().isEmpty());
+    EXPECT_EQ(a->Name(), QStringLiteral("Frame1"));
+    EXPECT_EQ(Selected(), (Objects{pasted}));
+}
+
 TEST_F(DSATest, PastingTextGoesToTheDesigners) {
     TScopedDesigner designer;
     Clipboard::SetText(QStringLiteral("こんにちは"));

@@ -110,6 +110,20 @@ void ReverseList(TDOList& list) {
         list.Exchange(i, j);
 }
 
+namespace {
+
+// Gives the site ownership of an object. Stored names need not be unique and the site refuses a
+// second component of one name, so a name already taken there is dropped.
+void TakeOnto(TDrawSite& site, TDrawObject* object) {
+    if (object->Owner() != nullptr)
+        object->Owner()->RemoveComponent(object);
+    if (!object->Name().isEmpty() && site.FindComponent(object->Name()) != nullptr)
+        object->SetName(QString());
+    site.InsertComponent(object);
+}
+
+} // namespace
+
 void DrawObjectsToBitmap(const TFaceGeometry& face, TDOList& list, TBitmap& bitmap, int scale) {
     const TRect outer = face.GetOuterRect();
     TDrawSite site(nullptr);
@@ -123,15 +137,13 @@ void DrawObjectsToBitmap(const TFaceGeometry& face, TDOList& list, TBitmap& bitm
     if (list.IsEmpty() || bitmap.Empty()) {
         // The site frees what it was given, even when there is nothing to draw on.
         for (TDrawObject* object : list)
-            site.InsertComponent(object);
+            TakeOnto(site, object);
         return;
     }
-    for (TDrawObject* object : list) {
-        if (object->Owner() != nullptr)
-            object->Owner()->RemoveComponent(object);
-        site.InsertComponent(object);
+    for (TDrawObject* object : list)
+        TakeOnto(site, object);
+    for (TDrawObject* object : list)
         site.AddObject(object);
-    }
     TCanvas& canvas = bitmap.Canvas();
     canvas.SetPixelsPerInch(site.Canvas().PixelsPerInch());
     site.DrawTo(canvas, TPoint(0, 0), site.Scaler().Scale());

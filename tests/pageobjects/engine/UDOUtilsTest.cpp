@@ -108,6 +108,26 @@ TEST_F(DOUtilsTest, DrawsObjectsOverAFaceAndFillsOutsideTheShape) {
     EXPECT_EQ(thumb.GetPixel(12, 12), clWhite) << "the hole, in the thumbnail's own brush";
 }
 
+TEST_F(DOUtilsTest, DrawsObjectsThatShareAName) {
+    // Objects read from a stored page carry their stored names, which need not be unique.
+    TTestFace face;
+    face.Outer = TRect(0, 0, 254, 254);
+    TDOList clones;
+    for (const TRect& r : {TRect(0, 0, 127, 254), TRect(127, 0, 254, 254)}) {
+        auto* object = new TTestRect(nullptr);
+        object->SetName(QStringLiteral("Shape1"));
+        object->SetLogRect(r);
+        object->SetFillColor(clBlue);
+        clones.Add(object);
+    }
+    TBitmap bitmap;
+    bitmap.Canvas().Brush().Color = clYellow;
+    DrawObjectsToBitmap(face, clones, bitmap, 100);
+    ASSERT_EQ(bitmap.Width(), 96);
+    EXPECT_EQ(bitmap.GetPixel(10, 48), clBlue);
+    EXPECT_EQ(bitmap.GetPixel(86, 48), clBlue);
+}
+
 TEST_F(DOUtilsTest, LineWidthsAreAtLeastTwoPixels) {
     TDrawSite site(nullptr);
     site.Scaler().SetUnitDPI(254);

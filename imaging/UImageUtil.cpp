@@ -750,6 +750,10 @@ void ResampleRows(const TPixelView& rows, int firstRow, int destHeight, const TP
     if (rows.Empty() || source.Empty() || destHeight < 1 || firstRow < 0 ||
         rows.Height > destHeight - firstRow)
         return;
+    // Rows are written in the source's pixel size: any other size would write past them.
+    if (rows.BytesPerPixel != source.BytesPerPixel ||
+        (source.BytesPerPixel != 1 && source.BytesPerPixel != 3 && source.BytesPerPixel != 4))
+        return;
     CheckResampleSize(source.Width, source.Height);
     CheckResampleSize(rows.Width, destHeight);
     const DestRows dest{rows, firstRow, destHeight};

@@ -23,7 +23,8 @@ constexpr int kMaxResampleSide = 32767;
 // palette are kept). Nothing happens for a missing bitmap, a side below 1 or a source that is not
 // 8, 24 or 32 bits a pixel. A side above kMaxResampleSide raises EInvalidGraphic.
 void ResampleBitmap(TBitmap* dest, TBitmap* source, TResampleKind kind);
-// The same on raw views of equal bytes per pixel (1, 3 or 4) and sides 1..kMaxResampleSide.
+// The same on raw views of equal bytes per pixel (1, 3 or 4; other views are left alone) and
+// sides 1..kMaxResampleSide.
 void ResamplePixels(const TPixelView& dest, const TPixelView& source, TResampleKind kind);
 
 // Rows firstRow .. firstRow + rows.Height - 1 of the same resampling into a destination

@@ -440,3 +440,20 @@ TEST(GaussianBlurTest, UniformLongLinesStayUniformAtLargeRadii) {
                     << value << " " << double(radius) << " " << reference;
             }
 }
+
+TEST(ResampleTest, ViewsOfDifferingOrUnhandledPixelSizesAreLeftAlone) {
+    for (int sourceBytes : {1, 2, 3, 4})
+        for (int destBytes : {1, 2, 3, 4}) {
+            if (sourceBytes == destBytes && sourceBytes != 2)
+                continue;
+            KernelTestImage source(5, 4, sourceBytes), dest(7, 6, destBytes);
+            source.Noise(3);
+            dest.Noise(4);
+            const Bytes before = dest.Pixels();
+            for (TResampleKind kind : {rkNearest, rkLinear, rkCubic}) {
+                ResamplePixels(dest.view, source.view, kind);
+                EXPECT_EQ(dest.Pixels(), before) << sourceBytes << " " << destBytes << " " << int(kind);
+                EXPECT_TRUE(dest.PaddingIntact());
+            }
+        }
+}

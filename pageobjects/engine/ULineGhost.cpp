@@ -5,6 +5,7 @@
 #include "pageobjects/engine/ULabelObject.h"
 #include "pageobjects/engine/UMoveGhost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -98,10 +99,16 @@ void TRotateGhost::Move(TShiftState shift, const TPoint& delta) {
         turn -= 2 * kPi;
     else if (turn <= -kPi)
         turn += 2 * kPi;
-    int angle = RoundEvenClamped(turn * 180 / kPi) + targetRotate->GetAngle();
-    if ((shift & ssShift) != 0)
+    // The sum is formed in 64 bits: a stored angle may lie anywhere in the int range, and the
+    // result is held inside it (on a multiple of 45 when stepping).
+    int64_t angle = int64_t(RoundEvenClamped(turn * 180 / kPi)) + targetRotate->GetAngle();
+    int64_t low = INT32_MIN, high = INT32_MAX;
+    if ((shift & ssShift) != 0) {
         angle = angle < 0 ? ((angle - 22) / 45) * 45 : ((angle + 22) / 45) * 45;
-    cloneRotate->SetAngle(angle);
+        high = (high / 45) * 45;
+        low = -high;
+    }
+    cloneRotate->SetAngle(int(std::clamp(angle, low, high)));
 }
 
 // ---- TDOLineGhostDesigner

@@ -131,4 +131,12 @@ TEST_F(LineGhostTest, RotationStepsAndAddsUp) {
         turn(degrees, Qt::ShiftModifier);
         EXPECT_EQ(box->GetAngle(), expected) << degrees;
     }
+    // A stored angle at the end of the range: the sum is held there instead of wrapping round.
+    box->SetAngle(INT32_MAX - 10);
+    turn(30);
+    EXPECT_EQ(box->GetAngle(), INT32_MAX);
+    box->SetAngle(INT32_MIN + 10);
+    turn(-30, Qt::ShiftModifier);
+    EXPECT_EQ(box->GetAngle() % 45, 0);
+    EXPECT_LT(box->GetAngle(), INT32_MIN + 45);
 }

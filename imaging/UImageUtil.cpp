@@ -793,6 +793,9 @@ bool IntersectRectChecked(TRect& r, const TRect& a, const TRect& b) {
 void GaussianBlurPixels(const TPixelView& view, const TRect& rect, long double radiusX, long double radiusY) {
     if (view.Empty() || (radiusX < 1.0L && radiusY < 1.0L))
         return;
+    // The row blocks are turned in pixels of 1, 3 or 4 bytes; other sizes would be read past.
+    if (view.BytesPerPixel != 1 && view.BytesPerPixel != 3 && view.BytesPerPixel != 4)
+        return;
     TRect r;
     if (!IntersectRectChecked(r, rect, TRect(0, 0, view.Width, view.Height)))
         return;

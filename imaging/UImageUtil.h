@@ -44,7 +44,7 @@ void GaussianBlurRect(TBitmap* bitmap, const TRect& rect, long double radiusX, l
 // The fixed-point filter, also for small radii when the other is above 50; radii above 50,
 // which 16.16 weights cannot hold, still take the floating-point filter.
 void GaussianBlurRectFixed(TBitmap* bitmap, const TRect& rect, long double radiusX, long double radiusY);
-// The same on a raw view; rect is clipped to it.
+// The same on a raw view of 1, 3 or 4 bytes a pixel (others are left alone); rect is clipped to it.
 void GaussianBlurPixels(const TPixelView& view, const TRect& rect, long double radiusX, long double radiusY);
 
 // Largest radius the floating-point filter computes faithfully.

@@ -457,3 +457,16 @@ TEST(ResampleTest, ViewsOfDifferingOrUnhandledPixelSizesAreLeftAlone) {
             }
         }
 }
+
+TEST(GaussianBlurTest, ViewsOfUnhandledPixelSizesAreLeftAlone) {
+    for (int bytes : {2, 5}) {
+        KernelTestImage image(9, 7, bytes);
+        image.Noise(6);
+        const Bytes before = image.Pixels();
+        for (long double radius : {3.0L, 60.0L}) {
+            GaussianBlurPixels(image.view, TRect(0, 0, 9, 7), radius, radius);
+            EXPECT_EQ(image.Pixels(), before) << bytes;
+            EXPECT_TRUE(image.PaddingIntact());
+        }
+    }
+}

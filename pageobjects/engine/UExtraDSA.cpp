@@ -2,6 +2,9 @@
 
 #include "pageobjects/engine/ULabelObject.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 template <class I>
@@ -82,7 +85,8 @@ void TDSAOffsetAngle::MakeList(TDrawSite* site) {
 
 void TDSAOffsetAngle::EachObject(TDrawSite*, TDrawObject* object) {
     if (TIntf<IDORotate> rotate = Ask<IDORotate>(object))
-        rotate->SetAngle(rotate->GetAngle() + offsetAngle_);
+        rotate->SetAngle(
+            int(std::clamp<int64_t>(int64_t(rotate->GetAngle()) + offsetAngle_, INT32_MIN, INT32_MAX)));
 }
 
 TDSAPhotoRotate::TDSAPhotoRotate(TComponent* owner) : TStandardDSA(owner) {

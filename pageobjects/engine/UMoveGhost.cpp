@@ -7,6 +7,7 @@
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UGrid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -159,7 +160,8 @@ void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
     cloneBounds->GetLogRect(current);
     cloneBounds->MoveBy(r.Left - current.Left, r.Top - current.Top);
     if (targetRotate && cloneRotate && angle != kNoRotation) {
-        const int turned = targetRotate->GetAngle() + angle;
+        const int turned =
+            int(std::clamp<int64_t>(int64_t(targetRotate->GetAngle()) + angle, INT32_MIN, INT32_MAX));
         if (TIntf<IDOTextGhost> text = ObjectSupports<IDOTextGhost>(Ghost()))
             text->RotateAroundOrigin(turned);
         else

@@ -318,6 +318,10 @@ TEST_F(DSATest, PrintFlagsAndRotation) {
     EXPECT_EQ(a->Angle(), 180);
     EXPECT_EQ(b->Angle(), 180);
     EXPECT_EQ(c->Angle(), 0);
+    // An angle stored at the end of the range stays there instead of wrapping round.
+    a->SetAngle(INT32_MAX - 10);
+    turn.ExecuteTarget(&site);
+    EXPECT_EQ(a->Angle(), INT32_MAX);
 
     TDSAPhotoRotate photo(nullptr);
     EXPECT_TRUE(EnabledOn(photo)) << "enabled by any target";

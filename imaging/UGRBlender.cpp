@@ -103,6 +103,12 @@ void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TP
 
 void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TPixelView& alpha,
                       const uint8_t (&weights)[256]) {
+    // Views this blend cannot read or write whole are left alone rather than overrun.
+    auto pixelSize = [](const TPixelView& v) { return v.BytesPerPixel == 3 || v.BytesPerPixel == 4; };
+    if (dest.Empty() || !pixelSize(dest) || !pixelSize(source) || alpha.BytesPerPixel != 1 ||
+        source.Width < dest.Width || source.Height < dest.Height || alpha.Width < dest.Width ||
+        alpha.Height < dest.Height)
+        return;
     if (dest.BytesPerPixel != source.BytesPerPixel) {
         Reference::BlendAlphaPixels(dest, source, alpha, weights);
         return;

@@ -46,7 +46,7 @@ bool MapBlendRects(const TRect& bounds1, const TRect& bounds2, const TRect& r1, 
 
 // The blend of one area, all four views of equal size (alpha 1 byte a pixel; source and dest 3
 // or 4), with the 256 effective weights already worked out. The fourth byte of a 4-byte pixel
-// is left alone.
+// is left alone. Views of other pixel sizes, or smaller than dest, leave dest unchanged.
 void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TPixelView& alpha,
                       const uint8_t (&weights)[256]);
 // Effective weight of each alpha value for a ratio: min(MulDiv(a, ratio, 100), 255).

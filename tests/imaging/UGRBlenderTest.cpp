@@ -217,3 +217,23 @@ TEST(BlendTest, RectanglesAtTheEndsOfTheIntegerRangeAreRefused) {
     farSource.blender.Blend();
     EXPECT_EQ(farSource.At(0, 0), 10);
 }
+
+TEST(BlendTest, ViewsOfOtherPixelSizesOrSmallerThanTheDestAreLeftAlone) {
+    uint8_t weights[256];
+    BlendWeights(100, weights);
+    struct Case {
+        int destBytes, sourceBytes, sourceWidth, alphaWidth;
+    };
+    for (const Case& c :
+         {Case{1, 1, 6, 6}, Case{2, 3, 6, 6}, Case{3, 1, 6, 6}, Case{3, 3, 5, 6}, Case{4, 4, 6, 5}}) {
+        KernelTestImage dest(6, 3, c.destBytes), source(c.sourceWidth, 3, c.sourceBytes),
+            alpha(c.alphaWidth, 3, 1);
+        dest.Noise(1);
+        source.Noise(2);
+        alpha.Noise(3);
+        const std::vector<uint8_t> before = dest.Pixels();
+        BlendAlphaPixels(dest.view, source.view, alpha.view, weights);
+        EXPECT_EQ(dest.Pixels(), before) << c.destBytes << " " << c.sourceBytes;
+        EXPECT_TRUE(dest.PaddingIntact());
+    }
+}

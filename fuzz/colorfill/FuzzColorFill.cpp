@@ -3,7 +3,7 @@
 // the filtered picture and paints fills and previews. A clean exception is fine; a crash, a hang
 // or an allocation without bound is not.
 
-#include "imaging/UColorSpec.h"
+#include "imaging/UColorFill.h"
 #include "imaging/UImageData.h"
 #include "platform/Bitmap.h"
 #include "platform/ComponentReader.h"
@@ -55,7 +55,7 @@ void Exercise(TFuzzHolder& holder) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Painting needs a GUI application (offscreen in tests).
     static int argc = 1;
-    static char name[] = "fuzz_colorspec";
+    static char name[] = "fuzz_colorfill";
     static char* argv[] = {name, nullptr};
     static QGuiApplication app(argc, argv);
 

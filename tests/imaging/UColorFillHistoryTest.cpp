@@ -1,4 +1,4 @@
-#include "imaging/UColorSpecHistory.h"
+#include "imaging/UColorFillHistory.h"
 
 #include "core/UDocStorage.h"
 #include "imaging/UPNGImage.h"

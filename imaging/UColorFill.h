@@ -1,7 +1,7 @@
 #pragma once
-// How an area is painted: a solid brush colour and style, a bitmap (stretched or tiled) with the
-// filters of an image data, or a multi-colour gradation. Every page object with a fill, frame,
-// line, text, outline, shadow or blend colour holds one as a nested published property, so the
+// TColorSpec and TGradationColors: how an area is painted: a solid brush colour and style, a bitmap
+// (stretched or tiled) with the filters of an image data, or a multi-colour gradation. Every page object with
+// a fill, frame, line, text, outline, shadow or blend colour holds one as a nested published property, so the
 // colour spec is stored inside the object and announces every change so that it repaints.
 
 #include "core/UBroadcaster.h"

@@ -114,4 +114,4 @@ def main(out_dir):
 
 if __name__ == "__main__":
     main(sys.argv[1] if len(sys.argv) > 1 else
-         os.path.join(os.path.dirname(__file__), "..", "fuzz", "colorspec", "corpus"))
+         os.path.join(os.path.dirname(__file__), "..", "fuzz", "colorfill", "corpus"))

@@ -1,4 +1,4 @@
-#include "imaging/UColorSpec.h"
+#include "imaging/UColorFill.h"
 
 #include "imaging/USafetyBitmap.h"
 #include "platform/Bitmap.h"

@@ -1,4 +1,4 @@
-#include "imaging/UColorSpec.h"
+#include "imaging/UColorFill.h"
 
 #include "core/USupportUtil.h"
 #include "imaging/UCanvas.h"

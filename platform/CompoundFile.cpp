@@ -212,7 +212,7 @@ uint64_t CompoundStorage::ChangeCount() const {
     return file_->volume->ChangeCount();
 }
 
-CompoundStreamPtr CompoundStorage::CreateStream(const QString& name, uint32_t flags) {
+uint32_t CompoundStorage::MakeChild(const QString& name, uint32_t flags, EntryType type) {
     CheckFlags(flags);
     CheckWrite();
     if (!WantsWrite(flags) || (flags & STGM_DELETEONRELEASE))
@@ -222,50 +222,17 @@ CompoundStreamPtr CompoundStorage::CreateStream(const QString& name, uint32_t fl
     if (existing != NoStream) {
         if (!(flags & STGM_CREATE))
             ThrowStorageError(STG_E_FILEALREADYEXISTS, name);
-        if (file_->IsOpen(existing))
-            ThrowStorageError(STG_E_ACCESSDENIED, name);
-        file_->DestroyElement(existing);
-    }
-    const uint32_t id = v.AddChild(id_, name, EntryType::Stream);
-    return CompoundStreamPtr(new CompoundStream(file_, id, flags & ~STGM_CREATE));
-}
-
-CompoundStreamPtr CompoundStorage::OpenStream(const QString& name, uint32_t flags) {
-    CheckFlags(flags);
-    Check();
-    if (flags & (STGM_CREATE | STGM_DELETEONRELEASE))
-        ThrowStorageError(STG_E_INVALIDFLAG, name);
-    if (WantsWrite(flags) && !writable_)
-        ThrowStorageError(STG_E_ACCESSDENIED, name);
-    const uint32_t id = file_->volume->FindChild(id_, name);
-    if (id == NoStream || file_->volume->Entry(id).type != EntryType::Stream)
-        ThrowStorageError(STG_E_FILENOTFOUND, name);
-    if (file_->IsOpen(id))
-        ThrowStorageError(STG_E_ACCESSDENIED, name);
-    return CompoundStreamPtr(new CompoundStream(file_, id, flags));
-}
-
-CompoundStoragePtr CompoundStorage::CreateStorage(const QString& name, uint32_t flags) {
-    CheckFlags(flags);
-    CheckWrite();
-    if (!WantsWrite(flags) || (flags & STGM_DELETEONRELEASE))
-        ThrowStorageError(STG_E_INVALIDFLAG, name);
-    Cfb::Volume& v = *file_->volume;
-    const uint32_t existing = v.FindChild(id_, name);
-    if (existing != NoStream) {
-        if (!(flags & STGM_CREATE))
-            ThrowStorageError(STG_E_FILEALREADYEXISTS, name);
+        // Nothing below the element being replaced may still be open, whatever its type.
         for (uint32_t id : v.Subtree(existing)) {
             if (file_->IsOpen(id))
                 ThrowStorageError(STG_E_ACCESSDENIED, name);
         }
         file_->DestroyElement(existing);
     }
-    const uint32_t id = v.AddChild(id_, name, EntryType::Storage);
-    return CompoundStoragePtr(new CompoundStorage(file_, id, flags & ~STGM_CREATE));
+    return v.AddChild(id_, name, type);
 }
 
-CompoundStoragePtr CompoundStorage::OpenStorage(const QString& name, uint32_t flags) {
+uint32_t CompoundStorage::FindChildToOpen(const QString& name, uint32_t flags, EntryType type) const {
     CheckFlags(flags);
     Check();
     if (flags & (STGM_CREATE | STGM_DELETEONRELEASE))
@@ -273,10 +240,30 @@ CompoundStoragePtr CompoundStorage::OpenStorage(const QString& name, uint32_t fl
     if (WantsWrite(flags) && !writable_)
         ThrowStorageError(STG_E_ACCESSDENIED, name);
     const uint32_t id = file_->volume->FindChild(id_, name);
-    if (id == NoStream || file_->volume->Entry(id).type != EntryType::Storage)
+    if (id == NoStream || file_->volume->Entry(id).type != type)
         ThrowStorageError(STG_E_FILENOTFOUND, name);
     if (file_->IsOpen(id))
         ThrowStorageError(STG_E_ACCESSDENIED, name);
+    return id;
+}
+
+CompoundStreamPtr CompoundStorage::CreateStream(const QString& name, uint32_t flags) {
+    const uint32_t id = MakeChild(name, flags, EntryType::Stream);
+    return CompoundStreamPtr(new CompoundStream(file_, id, flags & ~STGM_CREATE));
+}
+
+CompoundStreamPtr CompoundStorage::OpenStream(const QString& name, uint32_t flags) {
+    const uint32_t id = FindChildToOpen(name, flags, EntryType::Stream);
+    return CompoundStreamPtr(new CompoundStream(file_, id, flags));
+}
+
+CompoundStoragePtr CompoundStorage::CreateStorage(const QString& name, uint32_t flags) {
+    const uint32_t id = MakeChild(name, flags, EntryType::Storage);
+    return CompoundStoragePtr(new CompoundStorage(file_, id, flags & ~STGM_CREATE));
+}
+
+CompoundStoragePtr CompoundStorage::OpenStorage(const QString& name, uint32_t flags) {
+    const uint32_t id = FindChildToOpen(name, flags, EntryType::Storage);
     return CompoundStoragePtr(new CompoundStorage(file_, id, flags));
 }
 

@@ -56,6 +56,7 @@ using CompoundStreamPtr = std::shared_ptr<CompoundStream>;
 
 namespace Cfb {
 struct SharedFile;
+enum class EntryType : uint8_t;
 }
 
 // Creates a compound file (version 3). With STGM_CREATE an existing file is replaced (only once it
@@ -111,6 +112,10 @@ private:
     CompoundStorage(std::shared_ptr<Cfb::SharedFile> file, uint32_t id, uint32_t flags);
     void Check() const;
     void CheckWrite() const;
+    // The new child's entry, after replacing an existing one of that name when the flags allow it.
+    uint32_t MakeChild(const QString& name, uint32_t flags, Cfb::EntryType type);
+    // The entry of an existing child of the given type that this process has not opened yet.
+    uint32_t FindChildToOpen(const QString& name, uint32_t flags, Cfb::EntryType type) const;
 
     std::shared_ptr<Cfb::SharedFile> file_;
     uint32_t id_;

@@ -309,6 +309,16 @@ TEST_F(CompoundFileTest, NamesAreCheckedAndComparedWithoutCase) {
     EXPECT_EQ(CodeOf([&] { root->OpenStorage(QStringLiteral("Info"), RW); }), STG_E_FILENOTFOUND);
 }
 
+TEST_F(CompoundFileTest, ReplacingAnElementIsRefusedWhileAnythingInsideItIsOpen) {
+    auto root = StgCreateDocfile(Path(QStringLiteral("replace.cfb")), Create);
+    auto inner = root->CreateStorage(QStringLiteral("d"), Create)->CreateStream(QStringLiteral("t"), Create);
+    EXPECT_EQ(CodeOf([&] { root->CreateStream(QStringLiteral("d"), Create); }), STG_E_ACCESSDENIED);
+    EXPECT_EQ(CodeOf([&] { root->CreateStorage(QStringLiteral("d"), Create); }), STG_E_ACCESSDENIED);
+    EXPECT_EQ(CodeOf([&] { inner->Write("x", 1); }), S_OK);
+    inner.reset();
+    EXPECT_EQ(CodeOf([&] { root->CreateStream(QStringLiteral("d"), Create); }), S_OK);
+}
+
 TEST_F(CompoundFileTest, ElementsOpenOnceAndDestroyedOnesAreReverted) {
     auto root = StgCreateDocfile(Path(QStringLiteral("open.cfb")), Create);
     auto stream = root->CreateStream(QStringLiteral("s"), Create);

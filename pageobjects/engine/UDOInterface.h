@@ -6,6 +6,9 @@
 #include "core/UInterfaces.h"
 #include "platform/Rect.h"
 
+class TColorSpec;
+struct TFont;
+
 struct IDOEncloseBounds : virtual IUnknownEx {
     static constexpr TGUID IID = GUIDLiteral("{4B303A53-7027-11D1-A16E-0060976E9510}");
     virtual void MoveBy(int dx, int dy) = 0;
@@ -59,6 +62,58 @@ struct IDOVertical : virtual IUnknownEx {
 
 protected:
     ~IDOVertical() = default;
+};
+
+// The object's main colour (text, line or frame); the object keeps its spec, a set copies from value.
+struct IDOColor : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{405F7333-8D50-11D1-A1CA-0060976E9510}");
+    virtual TColorSpec& GetColor() = 0;
+    virtual void SetColor(const TColorSpec& value) = 0;
+
+protected:
+    ~IDOColor() = default;
+};
+
+// The inside of a closed shape; NoFill leaves it unpainted.
+struct IDOFill : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{405F7334-8D50-11D1-A1CA-0060976E9510}");
+    virtual TColorSpec& GetFillColor() = 0;
+    virtual void SetFillColor(const TColorSpec& value) = 0;
+    virtual bool GetNoFill() = 0;
+    virtual void SetNoFill(bool value) = 0;
+
+protected:
+    ~IDOFill() = default;
+};
+
+// The text alignment code of a text object.
+struct IDOAlign : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{405F7332-8D50-11D1-A1CA-0060976E9510}");
+    virtual int GetAlign() = 0;
+    virtual void SetAlign(int value) = 0;
+
+protected:
+    ~IDOAlign() = default;
+};
+
+// The object's font as a value (name, size, colour, style, character set); a set copies it in.
+struct IDOFont : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{405F7331-8D50-11D1-A1CA-0060976E9510}");
+    virtual TFont GetFont() = 0;
+    virtual void SetFont(const TFont& value) = 0;
+
+protected:
+    ~IDOFont() = default;
+};
+
+// The slant of the character feed in degrees (45 and -45 lay text along a diagonal).
+struct IDOFeedAngle : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{5FA98FF7-4B5B-4ECB-8E35-71404A61DE83}");
+    virtual int GetFeedAngle() = 0;
+    virtual void SetFeedAngle(int value) = 0;
+
+protected:
+    ~IDOFeedAngle() = default;
 };
 
 struct IDOAutoSize : virtual IUnknownEx {

@@ -11,6 +11,11 @@ namespace {
 constexpr uint8_t kMarkerSOI = 0xD8;
 constexpr uint8_t kMarkerEOI = 0xD9;
 constexpr uint8_t kMarkerAPP1 = 0xE1;
+constexpr uint8_t kMarkerSOS = 0xDA;
+constexpr uint8_t kFill = 0xFF;
+// An APP1 segment is the Exif block only with this identifier; others (XMP) are skipped.
+constexpr char kExifId[] = "Exif\0\0";
+constexpr int64_t kExifIdSize = 6;
 // Where the TIFF structure starts in the block: TIFF offsets count from here.
 constexpr int64_t kTiffStart = 6;
 constexpr int64_t kEntrySize = 12;
@@ -55,9 +60,12 @@ struct Marker {
 
 Marker ReadMarker(TStream& stream) {
     Marker m;
-    if (stream.ReadByte() != 0xFF)
+    if (stream.ReadByte() != kFill)
         return m; // not a marker: the scan ends as at EOI
-    m.code = stream.ReadByte();
+    // Any number of fill bytes may stand before a marker code.
+    do
+        m.code = stream.ReadByte();
+    while (m.code == kFill);
     if (m.code != kMarkerSOI && m.code != kMarkerEOI) {
         const uint8_t hi = stream.ReadByte();
         const uint8_t lo = stream.ReadByte();
@@ -72,6 +80,7 @@ void TExifReader::Clear() {
     data_.Clear();
     littleEndian_ = false;
     ifd0Offset_ = 0;
+    ifdPos_.fill(-1);
 }
 
 void TExifReader::LoadFromFile(const QString& fileName) {
@@ -99,11 +108,17 @@ void TExifReader::LoadFromStream(TStream& stream) {
         return;
     for (;;) {
         m = ReadMarker(stream);
-        // A length below 2 cannot frame a segment: the rest is not a JPEG we can follow.
-        if (m.code == kMarkerEOI || m.payload < 0)
+        // A length below 2 cannot frame a segment: the rest is not a JPEG we can follow. The Exif
+        // block stands before the image data.
+        if (m.code == kMarkerEOI || m.code == kMarkerSOS || m.payload < 0)
             return;
-        if (m.code == kMarkerAPP1)
-            break;
+        if (m.code == kMarkerAPP1 && m.payload >= kExifIdSize) {
+            const int64_t start = stream.GetPosition();
+            const bool exif = stream.ReadBytes(kExifIdSize) == QByteArray(kExifId, kExifIdSize);
+            stream.SetPosition(start);
+            if (exif)
+                break;
+        }
         if (m.payload > stream.GetSize() - stream.GetPosition())
             return; // a segment running past the end: nothing after it can be an Exif block
         stream.Seek(m.payload, TSeekOrigin::soCurrent);
@@ -111,7 +126,7 @@ void TExifReader::LoadFromStream(TStream& stream) {
     // At most 65533 bytes: the 16-bit length bounds it. ReadBytes raises on a truncated segment.
     data_.SetData(stream.ReadBytes(m.payload));
     const QByteArray& d = data_.Data();
-    bool ok = d.size() >= 14 && std::memcmp(d.constData(), "Exif\0\0", 6) == 0;
+    bool ok = d.size() >= 14;
     if (ok) {
         if (std::memcmp(d.constData() + 6, "MM\0*", 4) == 0)
             littleEndian_ = false;
@@ -125,6 +140,7 @@ void TExifReader::LoadFromStream(TStream& stream) {
         return;
     }
     ifd0Offset_ = ReadNumber(10, 4);
+    LocateDirectories();
 }
 
 bool TExifReader::Fits(int64_t pos, int64_t size) const {
@@ -142,49 +158,53 @@ uint32_t TExifReader::ReadNumber(int64_t pos, int size) const {
     return v;
 }
 
-int64_t TExifReader::FindIfd(int ifd) const {
-    if (!HasExif())
+int64_t TExifReader::DirectoryAt(uint32_t tiffOffset) const {
+    // Offset 0 is the TIFF header itself, never a directory.
+    if (tiffOffset == 0)
         return -1;
-    auto directoryAt = [this](uint32_t tiffOffset) -> int64_t {
-        const int64_t pos = kTiffStart + int64_t(tiffOffset);
-        return Fits(pos, 2) ? pos : -1;
-    };
+    const int64_t pos = kTiffStart + int64_t(tiffOffset);
+    // A count that runs past the block would read the bytes behind it as entries.
+    if (!Fits(pos, 2) || !Fits(pos + 2, int64_t(ReadNumber(pos, 2)) * kEntrySize))
+        return -1;
+    return pos;
+}
+
+void TExifReader::LocateDirectories() {
     auto linkedBy = [this](int64_t parent, uint16_t tag) -> int64_t {
         Entry e;
         if (parent < 0 || !LocateEntry(parent, tag, e) || !IsIntegerType(e.type) || e.count == 0 ||
             e.size > 4)
             return -1;
-        const uint32_t offset = ReadNumber(e.valuePos, e.size);
-        // Offset 0 is the TIFF header itself, never a directory.
-        return offset == 0 ? -1 : kTiffStart + int64_t(offset);
+        return DirectoryAt(ReadNumber(e.valuePos, e.size));
     };
-    int64_t pos = -1;
-    switch (ifd) {
-    case EXIF_IFD0:
-        return directoryAt(ifd0Offset_);
-    case EXIF_IFD1: {
-        const int64_t ifd0 = directoryAt(ifd0Offset_);
-        if (ifd0 < 0)
-            return -1;
-        const int64_t next = ifd0 + 2 + int64_t(ReadNumber(ifd0, 2)) * kEntrySize;
-        if (!Fits(next, 4))
-            return -1;
-        const uint32_t offset = ReadNumber(next, 4);
-        if (offset == 0)
-            return -1;
-        pos = kTiffStart + int64_t(offset);
-        break;
+    auto extent = [this](int64_t pos) { return 2 + int64_t(ReadNumber(pos, 2)) * kEntrySize; };
+    // Each directory is found from those before it in this order; one that shares bytes with an
+    // earlier one would answer with that one's tags under another number, so it does not exist.
+    auto keep = [&](int ifd, int64_t pos) {
+        for (int earlier = 0; earlier < ifd && pos >= 0; ++earlier) {
+            const int64_t other = ifdPos_[size_t(earlier)];
+            if (other >= 0 && pos < other + extent(other) && other < pos + extent(pos))
+                pos = -1;
+        }
+        ifdPos_[size_t(ifd)] = pos;
+    };
+    const int64_t ifd0 = DirectoryAt(ifd0Offset_);
+    keep(EXIF_IFD0, ifd0);
+    int64_t ifd1 = -1;
+    if (ifd0 >= 0) {
+        const int64_t next = ifd0 + extent(ifd0);
+        if (Fits(next, 4))
+            ifd1 = DirectoryAt(ReadNumber(next, 4));
     }
-    case EXIF_EXIFIFD:
-        pos = linkedBy(directoryAt(ifd0Offset_), EXIFTAG_ExifIFD);
-        break;
-    case EXIF_INTEROP:
-        pos = linkedBy(FindIfd(EXIF_EXIFIFD), EXIFTAG_InteropIFD);
-        break;
-    default:
+    keep(EXIF_IFD1, ifd1);
+    keep(EXIF_EXIFIFD, linkedBy(ifdPos_[EXIF_IFD0], EXIFTAG_ExifIFD));
+    keep(EXIF_INTEROP, linkedBy(ifdPos_[EXIF_EXIFIFD], EXIFTAG_InteropIFD));
+}
+
+int64_t TExifReader::FindIfd(int ifd) const {
+    if (ifd < 0 || size_t(ifd) >= ifdPos_.size())
         return -1;
-    }
-    return pos >= 0 && Fits(pos, 2) ? pos : -1;
+    return ifdPos_[size_t(ifd)];
 }
 
 bool TExifReader::LocateEntry(int64_t ifdPos, uint16_t tag, Entry& entry) const {

@@ -1,11 +1,12 @@
 #pragma once
-// The Exif block of a JPEG file (its first APP1 segment when that starts with "Exif") and the
-// tags of its image file directories. Photos come from anywhere, so every count, offset and type
+// The Exif block of a JPEG file (its first APP1 segment that starts with "Exif") and the tags of
+// its image file directories. Photos come from anywhere, so every count, offset and type
 // taken from the block is checked against the block: a damaged entry reads as an absent tag.
 
 #include "platform/Stream.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -41,12 +42,12 @@ public:
     void LoadFromFile(const QString& fileName);
     // A JPEG picture is read through its file bytes; any other graphic leaves the reader empty.
     void LoadFromPicture(TPicture* picture);
-    // From the stream's position: a JPEG's markers up to its first APP1 segment, kept when it is an
-    // Exif block. A stream that ends inside a segment raises the stream's read error.
+    // From the stream's position: a JPEG's markers up to its first APP1 segment that is an Exif
+    // block. A stream that ends inside a segment raises the stream's read error.
     void LoadFromStream(TStream& stream);
 
     bool HasExif() const { return !data_.Data().isEmpty(); }
-    // The payload of the first APP1 segment ("Exif", two zero bytes, the TIFF structure).
+    // The payload of the Exif APP1 segment ("Exif", two zero bytes, the TIFF structure).
     const QByteArray& Data() const { return data_.Data(); }
     bool LittleEndian() const { return littleEndian_; }
     uint32_t Ifd0Offset() const { return ifd0Offset_; }
@@ -76,6 +77,10 @@ private:
     };
 
     void Clear();
+    // Offset in data_ of the directory at a TIFF offset, or -1 unless its entries lie in the block.
+    int64_t DirectoryAt(uint32_t tiffOffset) const;
+    // Finds the four directories once the header is read.
+    void LocateDirectories();
     // Offset in data_ of a directory's entry count, or -1 when the directory does not exist.
     int64_t FindIfd(int ifd) const;
     bool FindTag(int ifd, uint16_t tag, Entry& entry) const;
@@ -87,4 +92,5 @@ private:
     TMemoryStream data_;
     bool littleEndian_ = false;
     uint32_t ifd0Offset_ = 0;
+    std::array<int64_t, 4> ifdPos_{-1, -1, -1, -1}; // by directory number
 };

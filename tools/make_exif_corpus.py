@@ -116,6 +116,21 @@ def main(out_dir):
     loop = bytearray(b"Exif\x00\x00" + Tiff(True).build())
     loop += struct.pack("<H", 1) + struct.pack("<HHII", 274, 3, 1, 1) + struct.pack("<I", 8)
     files["next_loop.jpg"] = jpeg(seg(0xE1, bytes(loop)))
+    # Fill bytes before markers, Exif behind XMP and a second Exif block, Exif behind the image data.
+    xmp = seg(0xE1, b"http://ns.adobe.com/xap/1.0/\x00<x/>")
+    files["fill_before_app0.jpg"] = b"\xff\xd8\xff\xff\xff" + seg(0xE0, b"JFIF\x00\x01\x01")[1:] + b"\xff" + seg(0xE1, le)
+    files["xmp_exif_exif.jpg"] = jpeg(xmp, seg(0xE1, b"Exif"), seg(0xE1, be), seg(0xE1, le))
+    files["exif_after_sos.jpg"] = jpeg(seg(0xDA, bytes(10)), seg(0xE1, le))
+    # Directory counts running past the block, and directories named again.
+    files["exif_count_huge.jpg"] = jpeg(seg(0xE1, patch(le, 6 + 8 + 2 + 3 * 12 + 4 + 20 + 2 + 2 * 12 + 4, b"\xff\xff")))
+    t = Tiff(True)
+    t.add([(7, 3, 1, struct.pack("<H", 7)), (34665, 4, 1, 1)], chain=True)
+    t.add([(8, 3, 1, struct.pack("<H", 8)), (40965, 4, 1, 1)])
+    files["interop_is_exif.jpg"] = jpeg(seg(0xE1, b"Exif\x00\x00" + t.build()))
+    t = Tiff(True)
+    t.add([(1, 4, 1, struct.pack("<I", 0x10000)), (7, 3, 1, struct.pack("<H", 7)),
+           (34665, 4, 1, struct.pack("<I", 8 + 12))])
+    files["exif_inside_ifd0.jpg"] = jpeg(seg(0xE1, b"Exif\x00\x00" + t.build()))
     files["max_segment.jpg"] = jpeg(seg(0xE1, le + bytes(65533 - len(le))))
     for name, data in files.items():
         with open(os.path.join(out_dir, name), "wb") as f:

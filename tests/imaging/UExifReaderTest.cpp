@@ -210,17 +210,29 @@ TEST(ExifReader, TypedQueriesAnswerAbsentForOtherTypes) {
     EXPECT_TRUE(text.isEmpty());
 }
 
-TEST(ExifReader, OnlyTheFirstApp1SegmentCounts) {
+TEST(ExifReader, TheFirstApp1SegmentThatIsExifCounts) {
+    const QByteArray xmp = Segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>");
+    ExifBuilder other(true);
+    other.AddIfd({other.Short(274, 3)});
+    const std::vector<QByteArray> inputs = {
+        Jpeg({xmp, Segment(0xE1, CameraBlock(true).Block()), Segment(0xE1, other.Block())}),
+        Jpeg({Segment(0xE0, QByteArray(300, 'j')), Segment(0xDB, QByteArray(65, 1)), Segment(0xE1, "Exif"),
+              Segment(0xE1, CameraBlock(false).Block())}),
+        // Fill bytes before markers, one and several.
+        QByteArray("\xFF\xD8\xFF", 3) + Segment(0xE0, "JFIF\0x") + QByteArray(5, char(0xFF)) + xmp +
+            Segment(0xE1, CameraBlock(true).Block()),
+    };
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(i);
+        TExifReader r;
+        Load(r, inputs[i]);
+        ASSERT_TRUE(r.HasExif());
+        EXPECT_EQ(r.GetInteger(EXIF_IFD0, 274), 6);
+    }
+    // Behind the image data a segment is no longer metadata.
     TExifReader r;
-    Load(r, Jpeg({Segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>"),
-                  Segment(0xE1, CameraBlock(true).Block())}));
+    Load(r, Jpeg({xmp, Segment(0xDA, QByteArray(10, 1)), Segment(0xE1, CameraBlock(true).Block())}));
     EXPECT_FALSE(r.HasExif());
-    EXPECT_EQ(r.GetInteger(EXIF_IFD0, 274), 0);
-
-    // Other segments before it are skipped.
-    Load(r, Jpeg({Segment(0xE0, QByteArray(300, 'j')), Segment(0xDB, QByteArray(65, 1)),
-                  Segment(0xE1, CameraBlock(false).Block())}));
-    EXPECT_TRUE(r.HasExif());
 }
 
 TEST(ExifReader, DirectoriesThatAreNotThereDoNotExist) {
@@ -298,35 +310,74 @@ TEST(ExifReader, DamagedEntriesReadAsAbsent) {
     EXPECT_FALSE(r.HasTag(EXIF_EXIFIFD, 1));
     EXPECT_EQ(r.GetInteger(EXIF_IFD0, 104), 9);
 
-    // An entry count far beyond the block: the entries that are there still answer, the rest not.
-    QByteArray block = ExifBuilder(true).Block();
-    ExifBuilder one(true);
-    one.AddIfd({one.Short(7, 77)});
-    block = one.Block();
+    // An entry count running past the block: IFD0 would read IFD1's entries as its own.
+    QByteArray block = CameraBlock(true).Block();
     block[14] = char(0xFF);
     block[15] = char(0xFF);
     Load(r, Jpeg({Segment(0xE1, block)}));
+    EXPECT_TRUE(r.HasExif());
+    for (uint16_t tag : {274, 513, 259, 1})
+        EXPECT_FALSE(r.HasTag(EXIF_IFD0, tag)) << tag;
+    EXPECT_FALSE(r.HasTag(EXIF_EXIFIFD, EXIFTAG_ExifVersion));
+    // The same in the Exif IFD: it and the directory found through it are gone, the rest reads.
+    ExifBuilder exifLast(true);
+    exifLast.AddIfd({exifLast.Short(7, 77), exifLast.Link(EXIFTAG_ExifIFD, 1)});
+    exifLast.AddIfd({exifLast.Short(8, 88), exifLast.Link(EXIFTAG_InteropIFD, 2)});
+    exifLast.AddIfd({exifLast.Short(9, 99)});
+    block = exifLast.Block();
+    const qsizetype exifCount = 6 + 8 + 2 + 2 * 12 + 4;
+    ASSERT_EQ(block[exifCount], 2);
+    block[exifCount] = char(0xFF);
+    block[exifCount + 1] = char(0xFF);
+    Load(r, Jpeg({Segment(0xE1, block)}));
     EXPECT_EQ(r.GetInteger(EXIF_IFD0, 7), 77);
-    EXPECT_FALSE(r.HasTag(EXIF_IFD0, 8));
-    EXPECT_FALSE(r.HasTag(EXIF_IFD1, 7));
+    EXPECT_FALSE(r.HasTag(EXIF_EXIFIFD, 8));
+    EXPECT_FALSE(r.HasTag(EXIF_INTEROP, 9));
 
     // IFD0 itself outside the block.
-    QByteArray far = one.Block();
+    QByteArray far = exifLast.Block();
     far[10] = char(0xF0);
     Load(r, Jpeg({Segment(0xE1, far)}));
     EXPECT_TRUE(r.HasExif());
     EXPECT_FALSE(r.HasTag(EXIF_IFD0, 7));
 }
 
-TEST(ExifReader, SelfLinkedDirectoriesEnd) {
-    // The Exif IFD link points back at IFD0 and the interoperability link at itself: every
-    // lookup is a fixed number of steps, so this answers instead of looping.
+TEST(ExifReader, ADirectoryNamedAgainIsNotReadTwice) {
+    // The Exif IFD link points back at IFD0, the interoperability link at the Exif IFD or IFD0,
+    // IFD0's next link at IFD0, or a link into the middle of an earlier directory.
+    struct Case {
+        int exifTo, interopTo;
+        bool chain;
+    };
+    for (const Case c : {Case{0, -1, false}, Case{1, 1, false}, Case{1, 0, false}, Case{1, -1, true}}) {
+        SCOPED_TRACE(testing::Message() << c.exifTo << " " << c.interopTo << " " << c.chain);
+        ExifBuilder b(true);
+        std::vector<ExifEntry> ifd0{b.Short(7, 77), b.Link(EXIFTAG_ExifIFD, c.exifTo)};
+        std::vector<ExifEntry> exif{b.Short(8, 88)};
+        if (c.interopTo >= 0)
+            exif.push_back(b.Link(EXIFTAG_InteropIFD, c.interopTo));
+        b.AddIfd(ifd0);
+        b.AddIfd(exif);
+        QByteArray block = b.Block();
+        if (c.chain) // IFD0's next link names IFD0 again
+            block.replace(6 + 8 + 2 + 2 * 12, 4, b.U32(8));
+        TExifReader r;
+        Load(r, Jpeg({Segment(0xE1, block)}));
+        EXPECT_EQ(r.GetInteger(EXIF_IFD0, 7), 77);
+        EXPECT_FALSE(r.HasTag(EXIF_IFD1, 7));
+        EXPECT_EQ(r.HasTag(EXIF_EXIFIFD, 8), c.exifTo == 1);
+        EXPECT_EQ(r.HasTag(EXIF_EXIFIFD, 7), false);
+        EXPECT_FALSE(r.HasTag(EXIF_INTEROP, 7));
+        EXPECT_FALSE(r.HasTag(EXIF_INTEROP, 8));
+    }
+    // A link into IFD0: the last bytes of the first entry's value read as a count of 1, and the
+    // second entry as that directory's entry.
     ExifBuilder b(true);
-    b.AddIfd({b.Link(EXIFTAG_ExifIFD, 0), b.Link(EXIFTAG_InteropIFD, 0)}, false);
+    b.AddIfd({b.Long(1, 0x10000), b.Short(7, 7), b.Long(EXIFTAG_ExifIFD, 8 + 12)});
     TExifReader r;
     Load(r, Jpeg({Segment(0xE1, b.Block())}));
-    EXPECT_TRUE(r.HasTag(EXIF_EXIFIFD, EXIFTAG_ExifIFD));
-    EXPECT_TRUE(r.HasTag(EXIF_INTEROP, EXIFTAG_InteropIFD));
+    EXPECT_EQ(r.GetInteger(EXIF_IFD0, 7), 7);
+    EXPECT_FALSE(r.HasTag(EXIF_EXIFIFD, 7));
 }
 
 TEST(ExifReader, LoadsFromFilesAndJpegPictures) {

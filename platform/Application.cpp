@@ -3,6 +3,7 @@
 #include "platform/DialogService.h"
 #include "platform/Exception.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <QtGlobal>
 #include <stdexcept>
@@ -15,6 +16,7 @@ struct State {
     TApplication::TExceptionEvent onException;
     QString title;
     QString helpFile;
+    QPointer<QWidget> mainForm;
     int handling = 0;
 };
 
@@ -116,4 +118,12 @@ void TApplication::BringToFront() {
         window->raise();
         window->activateWindow();
     }
+}
+
+QWidget* TApplication::MainForm() {
+    return AppState().mainForm.data();
+}
+
+void TApplication::SetMainForm(QWidget* form) {
+    AppState().mainForm = form;
 }

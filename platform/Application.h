@@ -35,4 +35,7 @@ public:
     static void SetHelpFile(const QString& fileName);
     // Raises and activates the active (or first visible) top-level window.
     static void BringToFront();
+    // The application's main window (null until one is set, and once it is destroyed).
+    static QWidget* MainForm();
+    static void SetMainForm(QWidget* form);
 };

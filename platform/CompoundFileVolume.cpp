@@ -110,15 +110,18 @@ std::unique_ptr<Volume> Volume::Load(std::unique_ptr<LockBytes> bytes) {
 }
 
 std::vector<uint32_t> Volume::WalkLoadedChain(uint32_t start, std::vector<uint8_t>& owned, uint32_t limit,
-                                              const std::vector<uint32_t>& table, const char* what) const {
+                                              const std::vector<uint32_t>& table, const char* what,
+                                              uint64_t units) const {
     std::vector<uint32_t> chain;
     uint32_t id = start;
-    while (id != EndOfChain) {
+    while (id != EndOfChain && chain.size() < units) {
         // Each sector may be claimed once: a second claim is a loop or two chains sharing a sector.
         if (id >= limit || id >= table.size() || owned[id])
             Corrupt(what);
         owned[id] = 1;
         chain.push_back(id);
+        if (chain.size() == units)
+            break; // what the link says after the last unit the stream needs is not the stream's
         id = table[id];
         if (id > MaxRegSect && id != EndOfChain)
             Corrupt(what);
@@ -338,19 +341,34 @@ void Volume::LoadDirectory() {
     reachedScratch_ = std::move(reached);
 }
 
+std::vector<uint32_t> Volume::ClaimStreamChain(uint32_t start, uint64_t size, bool mini,
+                                               std::vector<uint8_t>& owned, const char* what) {
+    const uint64_t units = DivUp(size, mini ? MiniSectorSize : sectorSize_);
+    auto chain = mini ? WalkLoadedChain(start, owned, miniLimit_, miniFat_, what, units)
+                      : WalkLoadedChain(start, owned, chainLimit_, fat_, what, units);
+    if (chain.size() < units)
+        Corrupt(mini ? "stream longer than its mini chain" : "stream longer than its chain");
+    // Some writers let a chain run on past what its stream needs, into other streams' sectors;
+    // ending it here keeps later growth from linking into them.
+    if (mini && miniFat_[chain.back()] != EndOfChain)
+        SetMiniFat(chain.back(), EndOfChain);
+    else if (!mini && fat_[chain.back()] != EndOfChain)
+        SetFat(chain.back(), EndOfChain);
+    return chain;
+}
+
 void Volume::CheckStreams() {
     std::vector<uint8_t>& owned = ownedScratch_;
     DirEntry& root = entries_[0];
     if (major_ == 3 && root.size > MaxStreamSizeV3)
         Corrupt("mini stream size");
     if (root.size > 0)
-        miniStreamChain_ = WalkLoadedChain(root.start, owned, chainLimit_, fat_, "mini stream chain");
+        miniStreamChain_ = ClaimStreamChain(root.start, root.size, false, owned, "mini stream chain");
     else
         root.start = EndOfChain;
-    if (DivUp(root.size, sectorSize_) > miniStreamChain_.size())
-        Corrupt("mini stream shorter than its size");
     const uint64_t miniCount = std::min<uint64_t>(DivUp(root.size, MiniSectorSize), miniFat_.size());
     const uint32_t miniLimit = static_cast<uint32_t>(miniCount);
+    miniLimit_ = miniLimit;
 
     std::vector<uint8_t> miniOwned(miniLimit, 0);
     for (size_t i = 1; i < entries_.size(); ++i) {
@@ -363,15 +381,10 @@ void Volume::CheckStreams() {
             e.start = EndOfChain;
             continue;
         }
-        if (e.size < MiniStreamCutoff) {
-            const auto chain = WalkLoadedChain(e.start, miniOwned, miniLimit, miniFat_, "mini stream chain");
-            if (DivUp(e.size, MiniSectorSize) > chain.size())
-                Corrupt("stream longer than its mini chain");
-        } else {
-            const auto chain = WalkLoadedChain(e.start, owned, chainLimit_, fat_, "stream chain");
-            if (DivUp(e.size, sectorSize_) > chain.size())
-                Corrupt("stream longer than its chain");
-        }
+        if (e.size < MiniStreamCutoff)
+            ClaimStreamChain(e.start, e.size, true, miniOwned, "mini stream chain");
+        else
+            ClaimStreamChain(e.start, e.size, false, owned, "stream chain");
     }
 
     // Mini FAT entries past the mini stream belong to nothing (chains are bounded by it).

@@ -4,9 +4,10 @@
 // objects of CompoundFile.h work through this class; nothing else should need it.
 //
 // Every file is treated as hostile while it is loaded: sector ids are bounded by the file, every chain
-// (FAT, mini FAT, DIFAT, directory, streams) is walked once and may claim each sector only once, the
-// directory trees may reach each entry only once, names are unique per storage and stream sizes must
-// fit their chains. What passes is consistent, so the writer can trust it afterwards.
+// (FAT, mini FAT, DIFAT, directory, streams) is walked once and may claim each sector only once (a
+// stream's chain only as far as its size needs), the directory trees may reach each entry only once,
+// names are unique per storage and stream sizes must fit their chains. What passes is consistent, so
+// the writer can trust it afterwards.
 
 #include "platform/Guid.h"
 #include "platform/LockBytes.h"
@@ -126,8 +127,13 @@ private:
     void LoadHeaderAndTables();
     void LoadDirectory();
     void CheckStreams();
+    // Claims the chain from start, at most units long; raises on a loop or a sector claimed before.
     std::vector<uint32_t> WalkLoadedChain(uint32_t start, std::vector<uint8_t>& owned, uint32_t limit,
-                                          const std::vector<uint32_t>& table, const char* what) const;
+                                          const std::vector<uint32_t>& table, const char* what,
+                                          uint64_t units = UINT64_MAX) const;
+    // Claims the units a stream of that size needs and ends its chain after them.
+    std::vector<uint32_t> ClaimStreamChain(uint32_t start, uint64_t size, bool mini,
+                                           std::vector<uint8_t>& owned, const char* what);
     void ReadSector(uint32_t id, void* buffer);
     void ParseEntry(const uint8_t* p, DirEntry& e) const;
 
@@ -202,6 +208,7 @@ private:
     std::vector<uint8_t> ownedScratch_;
     std::vector<uint8_t> reachedScratch_;
     uint32_t chainLimit_ = 0;
+    uint32_t miniLimit_ = 0;
 };
 
 } // namespace Cfb

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the corpus of the compound-file fuzz target: two small valid files (versions 3 and 4),
-built here straight from the published layout, and damaged variants of them (truncations, loops in
-every kind of chain, sector ids out of range, huge sizes, broken directory trees).
+built here straight from the published layout, variants with chains that run on past their streams
+(readable), and damaged variants (truncations, loops in every kind of chain, sector ids out of range,
+huge sizes, broken directory trees).
 
 Usage: make_compound_corpus.py <corpus folder>
 """
@@ -123,13 +124,26 @@ def main():
     files["v4_truncated_9000"] = build(12)[0][:9000]
 
     big, last = lay["big"][0], lay["big"][-1]
-    variant("fat_cycle", [(fat_offset(last), "<I", big)])
+    # A loop within the sectors a stream's size needs; past them the links are not the stream's.
+    variant("fat_cycle", [(fat_offset(lay["big"][5]), "<I", big)])
+    variant("fat_runs_on_cycle", [(fat_offset(last), "<I", big)])
     variant("fat_self_loop", [(fat_offset(big), "<I", big)])
     variant("fat_id_out_of_range", [(fat_offset(big + 1), "<I", 0x7FFFFFF0)])
     variant("fat_free_in_chain", [(fat_offset(big + 1), "<I", FREE)])
     variant("dir_chain_loop", [(fat_offset(lay["dir"][-1]), "<I", lay["dir"][0])])
     variant("dir_start_out_of_range", [(48, "<I", 0x00100000)])
-    variant("minifat_cycle", [(sector_offset(lay["minifat"]) + 4, "<I", 0)])
+    variant("minifat_cycle", [(sector_offset(lay["minifat"]), "<I", 0)])
+    variant("minifat_runs_on_cycle", [(sector_offset(lay["minifat"]) + 4, "<I", 0)])
+    # Chains that run on past what their streams need, as some writers end them: into the next
+    # stream's sectors, into a table's sector, into another mini stream. Too large a size then makes
+    # two streams claim one sector.
+    variant("ministream_runs_on", [(fat_offset(lay["ministream"]), "<I", big)])
+    variant("stream_runs_on", [(fat_offset(last), "<I", lay["minifat"])])
+    variant("mini_runs_on", [(sector_offset(lay["minifat"]) + 4, "<I", 2)])
+    variant("ministream_runs_on_too_long", [(fat_offset(lay["ministream"]), "<I", big),
+                                            (entry_offset(0) + 120, "<I", 192 + ss)])
+    variant("mini_runs_on_too_long", [(sector_offset(lay["minifat"]) + 4, "<I", 2),
+                                      (entry_offset(2) + 120, "<I", 100 + 64)])
     variant("minifat_start_on_fat", [(60, "<I", 0)])
     variant("mini_id_out_of_range", [(entry_offset(2) + 116, "<I", 1000)])
     variant("stream_size_huge", [(entry_offset(1) + 120, "<I", 0xFFFFFFF0)])

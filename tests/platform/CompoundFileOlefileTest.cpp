@@ -3,6 +3,7 @@
 
 #include "platform/CompoundFile.h"
 #include "tests/TestSupport.h"
+#include "tests/platform/RawCompoundFile.h"
 
 #include <QCryptographicHash>
 #include <QProcess>
@@ -120,6 +121,37 @@ TEST(CompoundFileOlefile, IndependentReaderAgreesWithOurFiles) {
         root->RenameElement(QStringLiteral("e2"), QStringLiteral("renamed"));
         root->MoveElementTo(QStringLiteral("e5"), *box, QStringLiteral("moved"), STGMOVE_MOVE);
         root->MoveElementTo(QStringLiteral("e8"), *box, QStringLiteral("copied"), STGMOVE_COPY);
+    }
+
+    // Chains that run on past their streams, as another writer leaves them, read and changed in
+    // place: what goes back is ended in time.
+    files << dir.filePath(QStringLiteral("runs_on.cfb"));
+    {
+        {
+            auto root = StgCreateDocfile(files.back(), Create);
+            Put(*root, QStringLiteral("big"), Pattern(5000, 1));
+            Put(*root, QStringLiteral("big2"), Pattern(6000, 2));
+            Put(*root, QStringLiteral("tiny"), Pattern(100, 3));
+            Put(*root, QStringLiteral("tiny2"), Pattern(200, 4));
+        }
+        RawFile raw(TestSupport::ReadFile(files.back()));
+        const auto start = [&](const char* name) {
+            return raw.Field(raw.Find(QString::fromLatin1(name)), 116);
+        };
+        raw.RunOn(raw.Field(0, 116), start("big"));
+        raw.RunOn(start("big"), start("big2"));
+        raw.RunOn(start("tiny"), start("tiny2"), true);
+        TestSupport::WriteFile(files.back(), raw.bytes);
+        files << dir.filePath(QStringLiteral("runs_on_changed.cfb"));
+        TestSupport::WriteFile(files.back(), raw.bytes);
+        auto root = StgOpenStorage(files.back(), RW);
+        auto tiny = root->OpenStream(QStringLiteral("tiny"), RW);
+        tiny->Seek(0, CompoundStream::SeekEnd);
+        tiny->Write(Pattern(3000, 5).constData(), 3000);
+        auto big = root->OpenStream(QStringLiteral("big"), RW);
+        big->Seek(0, CompoundStream::SeekEnd);
+        big->Write(Pattern(2000, 6).constData(), 2000);
+        Put(*root, QStringLiteral("fresh"), Pattern(9000, 7));
     }
 
     for (const QString& file : files) {

@@ -4,6 +4,7 @@
 #include "platform/CompoundFile.h"
 #include "platform/CompoundFileVolume.h"
 #include "tests/TestSupport.h"
+#include "tests/platform/RawCompoundFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -67,40 +69,6 @@ HRESULT CodeOf(const std::function<void()>& fn) {
     }
     return S_OK;
 }
-
-uint32_t U32(const QByteArray& b, qsizetype at) {
-    uint32_t v;
-    std::memcpy(&v, b.constData() + at, 4);
-    return v;
-}
-void SetU32(QByteArray& b, qsizetype at, uint32_t v) {
-    std::memcpy(b.data() + at, &v, 4);
-}
-
-// A reader of our own (version 3) files that only follows the published layout, for checking what
-// the engine wrote: FAT from the header's DIFAT slots, then the directory chain.
-struct RawFile {
-    QByteArray bytes;
-    std::vector<uint32_t> fat;
-    std::vector<uint32_t> dirSectors;
-    explicit RawFile(const QByteArray& b) : bytes(b) {
-        for (uint32_t i = 0; i < U32(bytes, 44) && i < 109; ++i) {
-            const uint32_t sector = U32(bytes, 76 + 4 * i);
-            for (int k = 0; k < 128; ++k)
-                fat.push_back(U32(bytes, (sector + 1) * 512 + 4 * k));
-        }
-        for (uint32_t s = U32(bytes, 48); s != Cfb::EndOfChain && dirSectors.size() < fat.size(); s = fat[s])
-            dirSectors.push_back(s);
-    }
-    qsizetype EntryOffset(uint32_t id) const { return (dirSectors[id / 4] + 1) * 512 + (id % 4) * 128; }
-    QString Name(uint32_t id) const {
-        const qsizetype at = EntryOffset(id);
-        const int units = static_cast<uint8_t>(bytes[at + 64]) / 2 - 1;
-        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + at), units);
-    }
-    uint32_t Field(uint32_t id, int offset) const { return U32(bytes, EntryOffset(id) + offset); }
-    uint8_t Color(uint32_t id) const { return static_cast<uint8_t>(bytes[EntryOffset(id) + 67]); }
-};
 
 // Checks ordering and the red-black rules below node; returns the black height (-1 on failure).
 int CheckRedBlack(const RawFile& raw, uint32_t node, bool parentRed, const QString* low, const QString* high,
@@ -566,16 +534,9 @@ TEST_F(CompoundFileTest, DamagedFilesFailWithAResultCode) {
     badShift[30] = 10;
     EXPECT_EQ(open(badShift), STG_E_INVALIDHEADER);
 
-    // Find the entries by name.
-    uint32_t big = 0, tiny = 0, sub = 0;
-    for (uint32_t id = 1; id < raw.dirSectors.size() * 4; ++id) {
-        if (raw.Name(id) == QStringLiteral("big"))
-            big = id;
-        if (raw.Name(id) == QStringLiteral("tiny"))
-            tiny = id;
-        if (raw.Name(id) == QStringLiteral("sub"))
-            sub = id;
-    }
+    const uint32_t big = raw.Find(QStringLiteral("big"));
+    const uint32_t tiny = raw.Find(QStringLiteral("tiny"));
+    const uint32_t sub = raw.Find(QStringLiteral("sub"));
     ASSERT_TRUE(big && tiny && sub);
     const uint32_t bigStart = raw.Field(big, 116);
     const uint32_t fatSector = U32(good, 76);
@@ -606,6 +567,84 @@ TEST_F(CompoundFileTest, DamagedFilesFailWithAResultCode) {
     EXPECT_EQ(open(fatCount), STG_E_DOCFILECORRUPT);
 }
 
+TEST_F(CompoundFileTest, ChainsRunningOnPastTheirStreamsAreReadAsFarAsTheirSizesNeed) {
+    // Some writers end chains late: the mini stream's chain runs on through the next stream's
+    // sectors. Such files open, and what is written to them afterwards ends every chain in time.
+    const std::map<QString, QByteArray> streams{{QStringLiteral("big"), Pattern(5000, 1)},
+                                                {QStringLiteral("big2"), Pattern(6000, 2)},
+                                                {QStringLiteral("tiny"), Pattern(100, 3)},
+                                                {QStringLiteral("tiny2"), Pattern(200, 4)}};
+    QByteArray good;
+    {
+        auto mem = std::make_unique<MemoryLockBytes>();
+        MemoryLockBytes* bytes = mem.get();
+        auto root = StgCreateDocfileOnLockBytes(std::move(mem), RW);
+        for (const auto& [name, data] : streams)
+            Put(*root, name, data);
+        root->Commit();
+        good = bytes->Data();
+    }
+    RawFile raw(good);
+    const auto start = [&](const char* name) { return raw.Field(raw.Find(QString::fromLatin1(name)), 116); };
+    raw.RunOn(raw.Field(0, 116), start("big"));
+    raw.RunOn(start("big"), start("big2"));
+    raw.RunOn(start("tiny"), start("tiny2"), true);
+    const QByteArray longer = raw.bytes;
+
+    QByteArray written;
+    {
+        auto mem = std::make_unique<MemoryLockBytes>(longer);
+        MemoryLockBytes* bytes = mem.get();
+        auto root = StgOpenStorageOnLockBytes(std::move(mem), RW);
+        std::map<QString, QByteArray> all;
+        Collect(*root, QString(), all);
+        EXPECT_EQ(all, streams);
+        // Growing the mini stream and the big streams appends to their chains.
+        auto tiny = root->OpenStream(QStringLiteral("tiny"), RW);
+        tiny->Seek(0, CompoundStream::SeekEnd);
+        tiny->Write(Pattern(3000, 5).constData(), 3000);
+        auto big = root->OpenStream(QStringLiteral("big"), RW);
+        big->Seek(0, CompoundStream::SeekEnd);
+        big->Write(Pattern(2000, 6).constData(), 2000);
+        Put(*root, QStringLiteral("fresh"), Pattern(9000, 7));
+        tiny.reset();
+        big.reset();
+        root->Commit();
+        written = bytes->Data();
+    }
+    std::map<QString, QByteArray> expected = streams;
+    expected[QStringLiteral("tiny")] += Pattern(3000, 5);
+    expected[QStringLiteral("big")] += Pattern(2000, 6);
+    expected[QStringLiteral("fresh")] = Pattern(9000, 7);
+    std::map<QString, QByteArray> all;
+    Collect(*StgOpenStorageOnLockBytes(std::make_unique<MemoryLockBytes>(written), RO), QString(), all);
+    EXPECT_EQ(all, expected);
+    // On disk every regular chain is as long as its size needs and no sector is in two of them.
+    const RawFile after(written);
+    std::set<uint32_t> seen;
+    for (uint32_t id : {0u, after.Find(QStringLiteral("big")), after.Find(QStringLiteral("big2")),
+                        after.Find(QStringLiteral("fresh"))}) {
+        const auto chain = after.Chain(after.Field(id, 116));
+        EXPECT_EQ(chain.size(), (after.Field(id, 120) + 511) / 512) << after.Name(id).toStdString();
+        for (uint32_t sector : chain)
+            EXPECT_TRUE(seen.insert(sector).second) << sector;
+    }
+
+    // Within the length a size needs, sharing a sector stays refused.
+    const auto open = [](const QByteArray& b) {
+        return CodeOf([&] { StgOpenStorageOnLockBytes(std::make_unique<MemoryLockBytes>(b), RO); });
+    };
+    QByteArray rootTooLong = longer;
+    SetU32(rootTooLong, raw.EntryOffset(0) + 120, raw.Field(0, 120) + 512);
+    EXPECT_EQ(open(rootTooLong), STG_E_DOCFILECORRUPT);
+    QByteArray bigTooLong = longer;
+    SetU32(bigTooLong, raw.EntryOffset(raw.Find(QStringLiteral("big"))) + 120, 5000 + 512);
+    EXPECT_EQ(open(bigTooLong), STG_E_DOCFILECORRUPT);
+    QByteArray tinyTooLong = longer;
+    SetU32(tinyTooLong, raw.EntryOffset(raw.Find(QStringLiteral("tiny"))) + 120, 100 + 64);
+    EXPECT_EQ(open(tinyTooLong), STG_E_DOCFILECORRUPT);
+}
+
 TEST_F(CompoundFileTest, FuzzCorpusOpensOrFailsCleanly) {
     // The valid files of the corpus are built by hand from the published layout, so reading them is
     // a check against a writer other than ours; everything else must fail with a storage code.
@@ -619,8 +658,11 @@ TEST_F(CompoundFileTest, FuzzCorpusOpensOrFailsCleanly) {
     for (int i = 0; i < 100; ++i)
         tiny[i] = static_cast<char>(i);
     // The last sector cut short (8191 of 8192 bytes) is read as if padded, as other readers do.
-    const QStringList readable{"valid_v3", "valid_v4", "stream_size_high_bits", "name_length_huge",
-                               "truncated_8191"};
+    // Chains running on past their streams' sizes are read as far as the sizes need.
+    const QStringList readable{
+        "valid_v3",       "valid_v4",          "stream_size_high_bits", "name_length_huge",
+        "truncated_8191", "fat_runs_on_cycle", "minifat_runs_on_cycle", "ministream_runs_on",
+        "stream_runs_on", "mini_runs_on"};
     int failures = 0;
     for (const QString& path :
          TestSupport::FilesIn(TestSupport::SourcePath(QStringLiteral("fuzz/compoundfile/corpus")))) {

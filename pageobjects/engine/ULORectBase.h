@@ -21,6 +21,8 @@ public:
     int LogTop() const { return rect_.Top; }
     int LogWidth() const { return rect_.Width(); }
     int LogHeight() const { return rect_.Height(); }
+    // The stored rectangle itself (GetLogRect may answer a turned object's bounds instead).
+    const TRect& LogBounds() const { return rect_; }
     // Move keeping the size; nothing when unchanged.
     void SetLogLeft(int x);
     void SetLogTop(int y);

@@ -1,0 +1,76 @@
+#include "LayoutTestSupport.h"
+
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOLine.h"
+#include "pageobjects/layout/ULORect.h"
+#include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
+#include "platform/ComponentReader.h"
+#include "platform/ComponentWriter.h"
+#include "platform/Stream.h"
+
+#include <cstdlib>
+
+void RegisterLayoutTestClasses() {
+    RegisterEngineClasses();
+    for (const TMetaClass* meta : {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
+                                   &TLOCircle::StaticClass()})
+        if (GetClass(meta->Name()) == nullptr)
+            RegisterClass(*meta);
+}
+
+QImage RenderObjects(std::initializer_list<TDrawObject*> objects, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TCanvas canvas(&image);
+    for (TDrawObject* object : objects)
+        object->PaintTo(canvas);
+    canvas.FreeHandle();
+    return image;
+}
+
+QImage RenderSite(TDrawSite& site, int dpi) {
+    const int w = int(int64_t(site.LogWidth()) * dpi / 254);
+    const int h = int(int64_t(site.LogHeight()) * dpi / 254);
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TCanvas canvas(&image);
+    canvas.SetPixelsPerInch(dpi);
+    site.DrawTo(canvas, TPoint(0, 0), 100);
+    canvas.FreeHandle();
+    return image;
+}
+
+TColor Pixel(const QImage& image, int x, int y) {
+    const QRgb c = image.pixel(x, y);
+    return RGB(qRed(c), qGreen(c), qBlue(c));
+}
+
+bool Near(TColor a, TColor b, int tolerance) {
+    for (int shift : {0, 8, 16})
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+QByteArray Store(TComponent* object) {
+    TMemoryStream stream;
+    WriteComponent(stream, object);
+    return stream.Data();
+}
+
+std::unique_ptr<TComponent> Load(const QByteArray& bytes) {
+    TMemoryStream stream(bytes);
+    return ReadComponent(stream);
+}
+
+std::unique_ptr<TDrawSite> MakeSite(int w, int h) {
+    auto site = std::make_unique<TDrawSite>(nullptr);
+    site->Scaler().SetUnitDPI(254);
+    site->Canvas().SetPixelsPerInch(96);
+    site->SetLogWidth(w);
+    site->SetLogHeight(h);
+    site->SetColor(clWhite);
+    site->SetBorder(false);
+    return site;
+}

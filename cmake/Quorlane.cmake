@@ -2,6 +2,12 @@
 
 set(QUORLANE_WARNINGS -Wall -Wextra)
 
+# A fuzz build finds faults through the sanitizers: without them most memory errors and undefined
+# behaviour go unseen, so fuzzing always turns them on.
+if(QUORLANE_FUZZ)
+  set(QUORLANE_SANITIZE ON)
+endif()
+
 if(QUORLANE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

@@ -230,7 +230,7 @@ double TReader::ReadFloat() {
     case TValueType::vaCurrency: {
         uint64_t bits = 0;
         Read(&bits, 8);
-        return static_cast<double>(static_cast<int64_t>(qFromLittleEndian(bits))) / 10000.0;
+        return static_cast<double>(static_cast<int64_t>(qFromLittleEndian(bits))) / kCurrencyScale;
     }
     default:
         Error(QStringLiteral("Floating point value expected in component stream (%1)").arg(propPath_));
@@ -238,7 +238,28 @@ double TReader::ReadFloat() {
 }
 
 float TReader::ReadSingle() {
-    return static_cast<float>(ReadFloat());
+    return DoubleToSingle(ReadFloat());
+}
+
+double TReader::ReadFloatAs(TFloatType type) {
+    // A value stored in more precision than the property keeps (an extended for a single) is
+    // rounded now, so that the default check and what is written again see the same number.
+    const double v = ReadFloat();
+    switch (type) {
+    case TFloatType::Single:
+        return DoubleToSingle(v);
+    case TFloatType::Currency: {
+        const double scaled = std::round(v * kCurrencyScale);
+        if (!(std::fabs(scaled) < kMaxCurrencyScaled))
+            Error(QStringLiteral("Currency value out of range (%1)").arg(propPath_));
+        return scaled / kCurrencyScale;
+    }
+    case TFloatType::Extended:
+    case TFloatType::Double:
+    case TFloatType::DateTime:
+        break;
+    }
+    return v;
 }
 
 double TReader::ReadDouble() {
@@ -594,7 +615,7 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
         return;
     }
     case TPropKind::Float:
-        prop.SetFloat(instance, ReadFloat());
+        prop.SetFloat(instance, ReadFloatAs(prop.FloatType()));
         return;
     case TPropKind::Component: {
         const QString name = ReadIdent();

@@ -62,6 +62,8 @@ public:
     // Any float or integer tag.
     double ReadFloat();
     float ReadSingle();
+    // A float value rounded to what a property of that type keeps.
+    double ReadFloatAs(TFloatType type);
     double ReadDouble();
     double ReadCurrency();
     double ReadDate();

@@ -117,9 +117,8 @@ void TWriter::WriteDouble(double value) {
 }
 
 void TWriter::WriteCurrency(double value) {
-    // The class library's currency is a 64-bit count of ten-thousandths.
-    const double scaled = std::round(value * 10000.0);
-    if (!(std::fabs(scaled) < 9.2e18))
+    const double scaled = std::round(value * kCurrencyScale);
+    if (!(std::fabs(scaled) < kMaxCurrencyScaled))
         throw EWriteError(QStringLiteral("Currency value out of range"));
     WriteValue(TValueType::vaCurrency);
     Stream().WriteUInt64(static_cast<uint64_t>(static_cast<int64_t>(scaled)));
@@ -244,7 +243,7 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
             WriteFloat(v);
             break;
         case TFloatType::Single:
-            WriteSingle(static_cast<float>(v));
+            WriteSingle(DoubleToSingle(v));
             break;
         case TFloatType::Currency:
             WriteCurrency(v);

@@ -1,7 +1,9 @@
 #include "platform/Filer.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -88,4 +90,16 @@ double ExtendedToDouble(const uint8_t in[10]) {
         raw = shift >= 0 ? RoundShiftRight(mantissa, shift) : mantissa << -shift;
     }
     return std::bit_cast<double>(sign | raw);
+}
+
+float DoubleToSingle(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (std::isnan(value) || std::fabs(value) <= kMax)
+        return static_cast<float>(value);
+    // Above the largest single, round to nearest still gives it up to half a unit beyond.
+    constexpr double kHalfUlp = 0x1p103;
+    if (std::fabs(value) < kMax + kHalfUlp)
+        return static_cast<float>(std::copysign(kMax, value));
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    return value > 0 ? kInfinity : -kInfinity;
 }

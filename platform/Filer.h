@@ -46,6 +46,13 @@ constexpr uint32_t kFilerSignature = 0x30465054u;
 // to nearest (ties to even) back to double.
 void DoubleToExtended(double value, uint8_t out[10]);
 double ExtendedToDouble(const uint8_t in[10]);
+// The class library's currency is a 64-bit count of ten-thousandths; scaled values must stay
+// inside that integer.
+constexpr double kCurrencyScale = 10000.0;
+constexpr double kMaxCurrencyScaled = 9.2e18;
+// A double as a stored single: rounded to nearest, and beyond the single range the infinity of its
+// sign (a plain conversion of such a value is undefined).
+float DoubleToSingle(double value);
 
 class TFiler {
 public:

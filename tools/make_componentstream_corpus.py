@@ -103,6 +103,11 @@ def main():
         write("truncated_%03d" % cut, FULL[:cut])
     write("truncated_resource", resource("TFzRoot", FULL)[:20])
     write("empty", b"")
+    # Found by fuzzing: a single read from an extended too small for a single must be stored as
+    # the zero it rounds to, or a second round trip drops it.
+    write("single_from_tiny_extended", bytes.fromhex("545046300754467a526f6f7400044861"
+                                                     "6c66053f0000ff0505000000" "3f0000"))
+    write("single_beyond_range", stream(component("TFzRoot", "", prop("Half", b"\x15" + struct.pack("<d", 1e300)))))
     write("bad_signature", b"TPF1" + FULL[4:])
     write("bad_resource_header", b"\xff\x0b\x00AB\x00\x30\x10\x00\x00\x00\x00" + FULL)
     write("resource_name_unterminated", b"\xff\x0a\x00" + b"N" * 400)

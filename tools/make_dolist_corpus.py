@@ -67,6 +67,10 @@ def main():
         'negative_string_length': objects(component('TFuzzRect', '', prop('Appendix.Strings', b'\x01\x0c\xff\xff\xff\xff\x00'))),
         'unknown_property': objects(component('TFuzzRect', '', prop('NoSuch', integer(3)) + prop('Left', integer(7)))),
         'bad_name': objects(component('TFuzzRect', '1bad')),
+        # Found by fuzzing: a stored Top and Height whose sum passes the int range.
+        'rect_edge_overflow_cut': bytes.fromhex('0200000054504630095446757a7a52656374014103546f70'
+                                                '047000aa8a06486569676874047011' '01aa'),
+        'rect_edge_overflow': objects(rect('', -0x7FFFFFFF, -0x75558000, 0x7FFFFFFF, -0x7FFFFFFF)),
     }
     deep = b''
     for _ in range(200):

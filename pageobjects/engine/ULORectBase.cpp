@@ -1,5 +1,27 @@
 #include "pageobjects/engine/ULORectBase.h"
 
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// Stored geometry comes from outside and ghosts add offsets to it: every rect is computed in 64
+// bits, normalized, held inside the int range and no wider or taller than an int can say, so that
+// no edge, width or height ever wraps round.
+TRect HeldRect(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    const auto held = [](int64_t& from, int64_t& to) {
+        if (from > to)
+            std::swap(from, to);
+        from = std::clamp<int64_t>(from, INT_MIN, INT_MAX);
+        to = std::clamp<int64_t>(to, from, std::min<int64_t>(from + INT_MAX, INT_MAX));
+    };
+    held(left, right);
+    held(top, bottom);
+    return TRect(int(left), int(top), int(right), int(bottom));
+}
+
+} // namespace
+
 TLORectBase::TLORectBase(TComponent* owner) : TLabelObject(owner) {}
 
 void TLORectBase::DeclareProperties(TPropertyBuilder<TLORectBase>& p) {
@@ -13,29 +35,25 @@ void TLORectBase::DeclareProperties(TPropertyBuilder<TLORectBase>& p) {
 void TLORectBase::SetLogLeft(int x) {
     if (x == rect_.Left)
         return;
-    SetLogRect(Bounds(x, rect_.Top, rect_.Width(), rect_.Height()));
+    SetLogRect(HeldRect(x, rect_.Top, int64_t(x) + rect_.Width(), rect_.Bottom));
 }
 
 void TLORectBase::SetLogTop(int y) {
     if (y == rect_.Top)
         return;
-    SetLogRect(Bounds(rect_.Left, y, rect_.Width(), rect_.Height()));
+    SetLogRect(HeldRect(rect_.Left, y, rect_.Right, int64_t(y) + rect_.Height()));
 }
 
 void TLORectBase::SetLogWidth(int w) {
-    TRect r = rect_;
-    r.Right = r.Left + w;
-    SetLogRect(NormalizeRect(r));
+    SetLogRect(HeldRect(rect_.Left, rect_.Top, int64_t(rect_.Left) + w, rect_.Bottom));
 }
 
 void TLORectBase::SetLogHeight(int h) {
-    TRect r = rect_;
-    r.Bottom = r.Top + h;
-    SetLogRect(NormalizeRect(r));
+    SetLogRect(HeldRect(rect_.Left, rect_.Top, rect_.Right, int64_t(rect_.Top) + h));
 }
 
 void TLORectBase::SetLogRect(const TRect& r) {
-    const TRect n = NormalizeRect(r);
+    const TRect n = HeldRect(r.Left, r.Top, r.Right, r.Bottom);
     if (n == rect_)
         return;
     rect_ = n;
@@ -44,8 +62,8 @@ void TLORectBase::SetLogRect(const TRect& r) {
 }
 
 void TLORectBase::MoveBy(int dx, int dy) {
-    SetLogLeft(rect_.Left + dx);
-    SetLogTop(rect_.Top + dy);
+    SetLogLeft(int(std::clamp<int64_t>(int64_t(rect_.Left) + dx, INT_MIN, INT_MAX)));
+    SetLogTop(int(std::clamp<int64_t>(int64_t(rect_.Top) + dy, INT_MIN, INT_MAX)));
 }
 
 void TLORectBase::AssignTo(TPersistent* dest) const {

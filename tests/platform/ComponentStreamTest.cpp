@@ -283,6 +283,23 @@ TEST(ComponentReader, AcceptsEveryEquivalentValueForm) {
     EXPECT_EQ(old->number_, 40);
 }
 
+TEST(ComponentReader, FloatsAreReadAtTheirPropertysPrecision) {
+    RegisterStreamTestClasses();
+    // An extended far below the single range, a third and a price in millionths: what is read is
+    // what a second write and read give, so a default check cannot drop it on the way.
+    auto k =
+        ReadKitchen(KitchenWith(S("Half") + Hex("05 3f0000ff05050000003f") + S("Ratio") +
+                                Hex("05 abaaaaaaaaaaaaaafd3f") + S("Price") + Hex("15 c2c052e1f87ff33f")));
+    EXPECT_EQ(k->half_, 0.0);
+    EXPECT_EQ(k->ratio_, 1.0 / 3);
+    EXPECT_EQ(k->price_, 1.2187);
+    const QByteArray written = Write(k.get());
+    EXPECT_EQ(written.indexOf("Half"), -1) << "zero is the default";
+    EXPECT_EQ(Write(ReadKitchen(written).get()), written);
+    // Beyond the single range a value becomes the infinity of its sign, not undefined behaviour.
+    EXPECT_TRUE(std::isinf(ReadKitchen(KitchenWith(S("Half") + Hex("15 9c7500883ce4377e")))->half_));
+}
+
 TEST(ComponentReader, UnknownPropertiesAreSkippedWithTheirValues) {
     RegisterStreamTestClasses();
     auto k = ReadKitchen(KitchenWith(S("Gone") + Hex("01 02 05 01 06 01 78 00 0b") + S("a") + Hex("00 00") +

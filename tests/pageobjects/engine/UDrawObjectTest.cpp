@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <climits>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -131,6 +132,16 @@ TEST_F(DrawObjectTest, RectGeometryStaysNormalized) {
     EXPECT_EQ(r.LogRect(), TRect(5, 15, 35, 35));
     EXPECT_TRUE(r.HitTest(TPoint(5, 15)));
     EXPECT_FALSE(r.HitTest(TPoint(35, 20))) << "right edge excluded";
+    // Stored geometry from outside: edges that would pass the int range stay at its end.
+    r.SetLogTop(-0x75558000);
+    r.SetLogHeight(-0x55FEEE90);
+    EXPECT_EQ(r.LogRect(), TRect(5, INT_MIN, 35, -0x75558000));
+    r.SetLogLeft(INT_MAX - 10);
+    EXPECT_EQ(r.LogRect(), TRect(INT_MAX - 10, INT_MIN, INT_MAX, -0x75558000));
+    r.SetLogRect(TRect(INT_MIN, 0, INT_MAX, 10));
+    EXPECT_EQ(r.LogWidth(), INT_MAX) << "no wider than an int can say";
+    r.MoveBy(INT_MIN, 0);
+    EXPECT_EQ(r.LogLeft(), INT_MIN);
 }
 
 TEST_F(DrawObjectTest, InterfacesAreAnsweredByWhatTheObjectIs) {

@@ -1,6 +1,7 @@
 #include "core/UDocStorage.h"
 
 #include "core/UPathUtil.h"
+#include "platform/CrashSafety.h"
 
 #include <QFile>
 #include <algorithm>
@@ -234,10 +235,18 @@ void TRootStorage::SetModified(bool value) {
 TFileStorage::TFileStorage(const QString& fileName, uint16_t mode)
     : TRootStorage(nullptr, mode == ModeCreate ? uint16_t(fmOpenReadWrite) : mode) {
     if (mode == ModeCreate)
-        SetStorage(StgCreateDocfile(fileName, CreateFlags));
+        SetStorage(StgCreateDocfile(fileName, CreateFlags, true));
     else
-        SetStorage(StgOpenStorage(fileName, StorageFlags(mode)));
+        SetStorage(StgOpenStorage(fileName, StorageFlags(mode), true));
     SetModified(false);
+}
+
+void SetAsideDamagedFile(const QString& fileName) {
+    const QString aside = fileName + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    if (!QFile::rename(fileName, aside))
+        QFile::remove(fileName);
+    ChangeMark::RemoveStale(fileName);
 }
 
 TTemporaryStorage::TTemporaryStorage() : TRootStorage(nullptr, fmOpenReadWrite) {

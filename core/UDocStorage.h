@@ -103,10 +103,26 @@ private:
 };
 
 // A compound file on disk, opened (mode below ModeCreate) or created (ModeCreate, replacing a file).
+//
+// Changes in place are marked, so that one cut short (the program killed, the power gone) is never
+// read as good data. A TFileStorage open for writing marks its file as being changed ("<file>.changing"
+// beside it; the file's own header is not touched) before its first change, or at once when it creates
+// the file, and clears the mark once the change is on disk: after Storage()->Commit(true), or when the
+// last object of the file is released after a clean flush. Owners that change a store in place:
+// - open it with TFileStorage, commit with Commit(true) where a change must be safe before going on,
+//   and release every object of the file when done;
+// - treat EOleSysError STG_E_DOCFILECORRUPT from opening as damage, as for damage they can see: a file
+//   whose mark was left by a writer that is gone raises it. Set the file aside with
+//   SetAsideDamagedFile and start afresh (creating the file anew takes over what was left);
+// - expect STG_E_LOCKVIOLATION while another process changes the file: that is no damage.
 class TFileStorage : public TRootStorage {
 public:
     TFileStorage(const QString& fileName, uint16_t mode);
 };
+
+// Moves a damaged store out of its owner's way, as "<file>.damaged" (replacing an older one; the file
+// is removed when it cannot be renamed), together with the mark of its unfinished change.
+void SetAsideDamagedFile(const QString& fileName);
 
 // A working copy in a fresh temporary file ("mtf" prefix in the user's temporary folder), deleted
 // when released.

@@ -10,7 +10,6 @@
 #include "platform/Stream.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <type_traits>
 
@@ -120,10 +119,7 @@ void TColorSpecHistory::CloseStorage() {
 
 void TColorSpecHistory::SetAside() {
     CloseStorage();
-    const QString aside = filename_ + QStringLiteral(".damaged");
-    QFile::remove(aside);
-    if (!QFile::rename(filename_, aside))
-        QFile::remove(filename_);
+    SetAsideDamagedFile(filename_);
 }
 
 template <class F>
@@ -176,7 +172,7 @@ void TColorSpecHistory::Add(TColorSpec* spec) {
                 storage_->DeleteElement(kPreviewPrefix + list.Strings(last));
                 list.DeleteStream(last);
             }
-            storage_->Storage()->Commit();
+            storage_->Storage()->Commit(true);
         },
         TDamage::Retry);
 }
@@ -190,7 +186,7 @@ void TColorSpecHistory::Delete(int index) {
                 throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
             storage_->DeleteElement(kPreviewPrefix + list.Strings(index));
             list.DeleteStream(index);
-            storage_->Storage()->Commit();
+            storage_->Storage()->Commit(true);
         },
         TDamage::Ignore);
 }

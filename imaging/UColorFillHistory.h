@@ -2,8 +2,8 @@
 // TColorSpecHistory: the user's recently used colour specs, most recent first, in a small compound file: each
 // entry keyed by a hash of the colour spec and its preview, with the colour spec stored as a component
 // resource and a 48 x 48 PNG preview beside it. A spec used again moves to the front; the list is trimmed to
-// a limit. A history file that cannot be read is set aside (as "<file>.damaged") and started afresh, so that
-// a damaged file never stops the user's colour work.
+// a limit. A history file that cannot be read, or whose last change was cut short, is set aside (as
+// "<file>.damaged") and started afresh, so that a damaged file never stops the user's colour work.
 
 #include "imaging/UColorFill.h"
 #include "platform/Component.h"

@@ -109,24 +109,24 @@ CompoundStoragePtr StgOpenStorageOnLockBytes(std::unique_ptr<LockBytes> bytes, u
     return CompoundStoragePtr(new CompoundStorage(file, 0, flags));
 }
 
-CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags) {
+CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags, bool markChanges) {
     CheckFlags(flags);
     if (!WantsWrite(flags))
         ThrowStorageError(STG_E_INVALIDFLAG, fileName);
     const auto kind = (flags & STGM_CREATE) ? FileLockBytes::OpenKind::CreateOrTruncate
                                             : FileLockBytes::OpenKind::CreateNew;
-    auto bytes = std::make_unique<FileLockBytes>(fileName, true, kind, LockFor(flags));
+    auto bytes = std::make_unique<FileLockBytes>(fileName, true, kind, LockFor(flags), markChanges);
     if (flags & STGM_DELETEONRELEASE)
         bytes->SetDeleteOnClose(true);
     return StgCreateDocfileOnLockBytes(std::move(bytes), flags & ~(STGM_CREATE | STGM_DELETEONRELEASE));
 }
 
-CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags) {
+CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags, bool markChanges) {
     CheckFlags(flags);
     if ((flags & (STGM_CREATE | STGM_DELETEONRELEASE)) != 0)
         ThrowStorageError(STG_E_INVALIDFLAG, fileName);
-    auto bytes = std::make_unique<FileLockBytes>(fileName, WantsWrite(flags),
-                                                 FileLockBytes::OpenKind::OpenExisting, LockFor(flags));
+    auto bytes = std::make_unique<FileLockBytes>(
+        fileName, WantsWrite(flags), FileLockBytes::OpenKind::OpenExisting, LockFor(flags), markChanges);
     try {
         return StgOpenStorageOnLockBytes(std::move(bytes), flags);
     } catch (const EOleSysError& e) {

@@ -57,14 +57,17 @@ using CompoundStreamPtr = std::shared_ptr<CompoundStream>;
 namespace Cfb {
 struct SharedFile;
 enum class EntryType : uint8_t;
-}
+} // namespace Cfb
 
 // Creates a compound file (version 3). With STGM_CREATE an existing file is replaced (only once it
-// is locked for us); without it an existing file fails with STG_E_FILEALREADYEXISTS.
-CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags);
+// is locked for us); without it an existing file fails with STG_E_FILEALREADYEXISTS. With
+// markChanges the file carries the mark of a change in place (FileLockBytes) until it is committed
+// durably or closed cleanly.
+CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags, bool markChanges = false);
 // Opens a compound file (version 3 or 4). A file that is not one fails with STG_E_FILEALREADYEXISTS,
-// a damaged one with STG_E_DOCFILECORRUPT or STG_E_INVALIDHEADER.
-CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags);
+// a damaged one, or one whose change in place was cut short, with STG_E_DOCFILECORRUPT or
+// STG_E_INVALIDHEADER. With markChanges a writable file is marked from its first change.
+CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags, bool markChanges = false);
 CompoundStoragePtr StgCreateDocfileOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags);
 CompoundStoragePtr StgOpenStorageOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags);
 // Writes a copy of source to fileName without ever truncating an existing file: the copy goes to a

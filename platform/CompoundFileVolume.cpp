@@ -80,6 +80,8 @@ Volume::~Volume() {
         return;
     try {
         Flush(false);
+        // Only a file closed whole ends a change; after a failed flush a mark of it stays.
+        bytes_->FinishChanges();
     } catch (...) {
         // Nothing may leave a destructor; a caller that needs to know commits first.
     }

@@ -1,5 +1,6 @@
 #include "platform/LockBytes.h"
 
+#include "platform/CrashSafety.h"
 #include "platform/StorageError.h"
 
 #include <QFile>
@@ -11,47 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-HRESULT CodeFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return STG_E_FILENOTFOUND;
-    case ENOTDIR:
-        return STG_E_PATHNOTFOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return STG_E_ACCESSDENIED;
-    case EEXIST:
-        return STG_E_FILEALREADYEXISTS;
-    case EMFILE:
-    case ENFILE:
-        return STG_E_TOOMANYOPENFILES;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return STG_E_MEDIUMFULL;
-    case ENOMEM:
-        return STG_E_INSUFFICIENTMEMORY;
-    case EWOULDBLOCK:
-        return STG_E_SHAREVIOLATION;
-    default:
-        return STG_E_UNKNOWN;
-    }
-}
-
-[[noreturn]] void ThrowErrno(int error, HRESULT fallback, const QString& fileName) {
-    HRESULT code = CodeFromErrno(error);
-    if (code == STG_E_UNKNOWN)
-        code = fallback;
-    ThrowStorageError(code, fileName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
-}
-
-} // namespace
-
-FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock)
+FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock,
+                             bool markChanges)
     : fileName_(fileName), writable_(writable) {
     const QByteArray path = QFile::encodeName(fileName);
     int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
@@ -61,27 +23,45 @@ FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind ki
         flags |= O_CREAT; // truncated only once the lock is ours
     fd_ = ::open(path.constData(), flags, 0666);
     if (fd_ < 0)
-        ThrowErrno(errno, STG_E_FILENOTFOUND, fileName);
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        ThrowStorageError(STG_E_ACCESSDENIED, fileName);
-    }
-    if (lock != FileLock::None) {
-        const int op = (lock == FileLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-        if (::flock(fd_, op) != 0) {
-            const int error = errno;
-            ::close(fd_);
-            fd_ = -1;
-            ThrowErrno(error, STG_E_LOCKVIOLATION, fileName);
+        ThrowStorageErrno(errno, STG_E_FILENOTFOUND, fileName);
+    try {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+            ThrowStorageError(STG_E_ACCESSDENIED, fileName);
+        if (lock != FileLock::None) {
+            const int op = (lock == FileLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+            if (::flock(fd_, op) != 0)
+                ThrowStorageErrno(errno, STG_E_LOCKVIOLATION, fileName);
         }
-    }
-    if (kind == OpenKind::CreateOrTruncate && ::ftruncate(fd_, 0) != 0) {
-        const int error = errno;
+        if (kind == OpenKind::OpenExisting) {
+            // Checked once the file is ours: a writer that held it has finished or is gone.
+            switch (ChangeMark::Check(fileName)) {
+            case ChangeMark::State::None:
+                break;
+            case ChangeMark::State::Live:
+                ThrowStorageError(STG_E_LOCKVIOLATION,
+                                  fileName + QStringLiteral(": another program is changing it"));
+            case ChangeMark::State::Stale:
+                ThrowStorageError(STG_E_DOCFILECORRUPT,
+                                  fileName + QStringLiteral(": a change to it was cut short"));
+            }
+        } else if (!markChanges && !ChangeMark::RemoveStale(fileName)) {
+            // Replacing the contents ends what a stale mark spoke of; a live one is another writer's.
+            ThrowStorageError(STG_E_LOCKVIOLATION,
+                              fileName + QStringLiteral(": another program is changing it"));
+        }
+        if (markChanges && writable) {
+            mark_ = std::make_unique<ChangeMark>(fileName);
+            // Creating changes the file at once; an opened file is marked at its first write.
+            if (kind != OpenKind::OpenExisting)
+                mark_->Set();
+        }
+        if (kind == OpenKind::CreateOrTruncate && ::ftruncate(fd_, 0) != 0)
+            ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName);
+    } catch (...) {
         ::close(fd_);
         fd_ = -1;
-        ThrowErrno(error, STG_E_WRITEFAULT, fileName);
+        throw;
     }
 }
 
@@ -91,6 +71,13 @@ FileLockBytes::~FileLockBytes() {
             ::unlink(QFile::encodeName(fileName_).constData());
         ::close(fd_);
     }
+}
+
+void FileLockBytes::BeginChange() {
+    if (!writable_)
+        ThrowStorageError(STG_E_ACCESSDENIED, fileName_);
+    if (mark_ && !mark_->IsSet())
+        mark_->Set();
 }
 
 uint64_t FileLockBytes::Size() const {
@@ -108,7 +95,7 @@ size_t FileLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowErrno(errno, STG_E_READFAULT, fileName_);
+            ThrowStorageErrno(errno, STG_E_READFAULT, fileName_);
         }
         if (n == 0)
             break;
@@ -118,8 +105,7 @@ size_t FileLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
 }
 
 void FileLockBytes::WriteAt(uint64_t offset, const void* buffer, size_t count) {
-    if (!writable_)
-        ThrowStorageError(STG_E_ACCESSDENIED, fileName_);
+    BeginChange();
     const auto* in = static_cast<const char*>(buffer);
     size_t done = 0;
     while (done < count) {
@@ -127,7 +113,7 @@ void FileLockBytes::WriteAt(uint64_t offset, const void* buffer, size_t count) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowErrno(errno, STG_E_WRITEFAULT, fileName_);
+            ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
         }
         if (n == 0)
             ThrowStorageError(STG_E_MEDIUMFULL, fileName_);
@@ -136,15 +122,21 @@ void FileLockBytes::WriteAt(uint64_t offset, const void* buffer, size_t count) {
 }
 
 void FileLockBytes::SetSize(uint64_t size) {
-    if (!writable_)
-        ThrowStorageError(STG_E_ACCESSDENIED, fileName_);
+    BeginChange();
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
-        ThrowErrno(errno, STG_E_WRITEFAULT, fileName_);
+        ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
 }
 
 void FileLockBytes::Flush(bool durable) {
     if (durable && writable_ && ::fsync(fd_) != 0)
-        ThrowErrno(errno, STG_E_WRITEFAULT, fileName_);
+        ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
+    if (durable && mark_)
+        mark_->Clear();
+}
+
+void FileLockBytes::FinishChanges() {
+    if (mark_ && mark_->IsSet())
+        Flush(true);
 }
 
 size_t MemoryLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {

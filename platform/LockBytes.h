@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+class ChangeMark;
+
 class LockBytes {
 public:
     virtual ~LockBytes() = default;
@@ -21,6 +23,9 @@ public:
     virtual void SetSize(uint64_t size) = 0;
     // Pushes written bytes towards the medium; durable asks for them to reach it.
     virtual void Flush(bool durable) = 0;
+    // Told by the owner that the bytes hold a consistent file and no write follows (it closes the file
+    // cleanly): a file marked as being changed is made durable and unmarked.
+    virtual void FinishChanges() {}
     virtual bool Writable() const = 0;
 };
 
@@ -32,7 +37,12 @@ public:
     enum class OpenKind { OpenExisting, CreateNew, CreateOrTruncate };
     // Raises EOleSysError with STG_E_FILENOTFOUND, STG_E_PATHNOTFOUND, STG_E_ACCESSDENIED,
     // STG_E_SHAREVIOLATION or STG_E_FILEALREADYEXISTS (CreateNew over an existing file).
-    FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock);
+    // An existing file that carries the mark of an unfinished change (see ChangeMark) fails with
+    // STG_E_DOCFILECORRUPT, or STG_E_LOCKVIOLATION while its writer lives; creating a file removes a
+    // stale mark. With markChanges a writable file is marked from its first write (at once when
+    // created) until a durable Flush or FinishChanges.
+    FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock,
+                  bool markChanges = false);
     ~FileLockBytes() override;
     FileLockBytes(const FileLockBytes&) = delete;
     FileLockBytes& operator=(const FileLockBytes&) = delete;
@@ -42,6 +52,7 @@ public:
     void WriteAt(uint64_t offset, const void* buffer, size_t count) override;
     void SetSize(uint64_t size) override;
     void Flush(bool durable) override;
+    void FinishChanges() override;
     bool Writable() const override { return writable_; }
 
     const QString& FileName() const { return fileName_; }
@@ -49,7 +60,10 @@ public:
     void SetDeleteOnClose(bool value) { deleteOnClose_ = value; }
 
 private:
+    void BeginChange();
+
     QString fileName_;
+    std::unique_ptr<ChangeMark> mark_;
     int fd_ = -1;
     bool writable_;
     bool deleteOnClose_ = false;

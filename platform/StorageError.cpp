@@ -1,5 +1,8 @@
 #include "platform/StorageError.h"
 
+#include <cerrno>
+#include <cstring>
+
 QString StorageErrorMessage(HRESULT code) {
     switch (code) {
     case STG_E_INVALIDFUNCTION:
@@ -63,4 +66,40 @@ void ThrowStorageError(HRESULT code, const QString& detail) {
     if (!detail.isEmpty())
         message += QStringLiteral(" (%1)").arg(detail);
     throw EOleSysError(message, code);
+}
+
+HRESULT StorageCodeFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+        return STG_E_FILENOTFOUND;
+    case ENOTDIR:
+        return STG_E_PATHNOTFOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return STG_E_ACCESSDENIED;
+    case EEXIST:
+        return STG_E_FILEALREADYEXISTS;
+    case EMFILE:
+    case ENFILE:
+        return STG_E_TOOMANYOPENFILES;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return STG_E_MEDIUMFULL;
+    case ENOMEM:
+        return STG_E_INSUFFICIENTMEMORY;
+    case EWOULDBLOCK:
+        return STG_E_SHAREVIOLATION;
+    default:
+        return STG_E_UNKNOWN;
+    }
+}
+
+void ThrowStorageErrno(int error, HRESULT fallback, const QString& fileName) {
+    HRESULT code = StorageCodeFromErrno(error);
+    if (code == STG_E_UNKNOWN)
+        code = fallback;
+    ThrowStorageError(code, fileName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
 }

@@ -42,3 +42,9 @@ QString StorageErrorMessage(HRESULT code);
 // Raises EOleSysError with the code and its text; detail (a file or element name, what was damaged)
 // is appended so a user's report says which file failed and why.
 [[noreturn]] void ThrowStorageError(HRESULT code, const QString& detail = QString());
+
+// The storage code for an errno value (STG_E_UNKNOWN for one without a match).
+HRESULT StorageCodeFromErrno(int error);
+// Raises EOleSysError for a failed file operation: the code for error (fallback when it has none),
+// with the file's name and the system's text.
+[[noreturn]] void ThrowStorageErrno(int error, HRESULT fallback, const QString& fileName);

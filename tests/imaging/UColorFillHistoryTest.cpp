@@ -4,10 +4,15 @@
 #include "imaging/UPNGImage.h"
 #include "imaging/USafetyBitmap.h"
 #include "platform/Canvas.h"
+#include "platform/CrashSafety.h"
 #include "tests/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,7 +36,84 @@ QStringList StreamsIn(const QString& file, const QString& storage) {
     return out;
 }
 
+const char* const kWriterFile = "QUORLANE_HISTORY_WRITER_FILE";
+
+// A second process that changes the history file in place as an Add does and stops between two
+// stream writes (the name list is written, the entry's stream not yet) until it is killed.
+std::unique_ptr<QProcess> StartWriter(const QString& file) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kWriterFile), file);
+    process->setProcessEnvironment(env);
+    process->setProgram(QCoreApplication::applicationFilePath());
+    process->setArguments({QStringLiteral("--gtest_filter=ColorSpecHistoryWriter.*")});
+    process->start();
+    return process;
+}
+
+bool WaitForLine(QProcess& process, const QByteArray& line) {
+    for (int i = 0; i < 300; ++i) {
+        while (process.canReadLine()) {
+            if (process.readLine().trimmed() == line)
+                return true;
+        }
+        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
+            !process.canReadLine())
+            return false;
+    }
+    return false;
+}
+
 } // namespace
+
+TEST(ColorSpecHistoryWriter, ChangesInPlaceAndStops) {
+    const QString file = qEnvironmentVariable(kWriterFile);
+    if (file.isEmpty())
+        GTEST_SKIP() << "runs only as the second process of another test";
+    TFileStorage root(file, fmOpenReadWrite | fmShareExclusive);
+    TDocStreamList list(&root, "ColorSpec\\NameList");
+    list.Insert(0, "1234567890");
+    std::printf("stopped\n");
+    std::fflush(stdout);
+    QThread::sleep(60);
+}
+
+TEST(ColorSpecHistory, AChangeCutShortIsSetAsideNeverReadAsGoodData) {
+    QTemporaryDir dir;
+    TColorSpecHistory history(nullptr);
+    history.SetFilename(dir.filePath("ColorSpec.hst"));
+    const QString file = history.Filename();
+    auto red = Solid(clRed), blue = Solid(clBlue);
+    history.Add(red.get());
+    ASSERT_EQ(history.Count(), 1);
+    EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
+
+    auto writer = StartWriter(file);
+    ASSERT_TRUE(WaitForLine(*writer, "stopped"));
+    EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::Live);
+    // While the writer lives its file is busy, not damaged.
+    EXPECT_THROW(history.Count(), EOleSysError);
+    EXPECT_FALSE(QFile::exists(file + ".damaged"));
+    writer->kill();
+    writer->waitForFinished(30000);
+
+    EXPECT_EQ(history.Count(), 0);
+    EXPECT_TRUE(QFile::exists(file + ".damaged"));
+    EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
+    {
+        // Without its mark the half-made change opens as good data: a list naming an entry never written.
+        TFileStorage aside(file + ".damaged", fmOpenRead);
+        TDocStreamList list(&aside, "ColorSpec\\NameList");
+        ASSERT_EQ(list.Count(), 2);
+        EXPECT_EQ(list.Strings(0), u"1234567890");
+        EXPECT_FALSE(list.StreamExists(0));
+    }
+    history.Add(blue.get());
+    TColorSpec read;
+    history.LoadSpec(0, read);
+    EXPECT_EQ(read.Color(), clBlue);
+    EXPECT_EQ(history.Count(), 1);
+}
 
 TEST(ColorSpecHistory, MostRecentFirstWithoutDuplicates) {
     QTemporaryDir dir;

@@ -3,13 +3,18 @@
 #include "core/UPathUtil.h"
 #include "platform/CrashSafety.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr uint32_t CreateFlags = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE; // $1012
 constexpr uint32_t ReadFlags = STGM_READ | STGM_SHARE_EXCLUSIVE;
+const QString kWorkingCopyPrefix = QStringLiteral("mtf");
 
 QStringList Elements(const QString& path) {
     return path.split(ElementDelim, Qt::SkipEmptyParts);
@@ -255,9 +260,7 @@ TTemporaryStorage::TTemporaryStorage() : TRootStorage(nullptr, fmOpenReadWrite) 
 }
 
 CompoundStoragePtr TTemporaryStorage::NewTemporaryFile() {
-    const QString name = MakeTempFileName(QStringLiteral("mtf"));
-    if (name.isEmpty())
-        ThrowStorageError(STG_E_ACCESSDENIED, QStringLiteral("temporary file"));
+    const QString name = CreateOwnedTempFile(WorkingCopyFolder(), kWorkingCopyPrefix);
     try {
         return StgCreateDocfile(name, CreateFlags | STGM_DELETEONRELEASE);
     } catch (...) {
@@ -278,6 +281,30 @@ void TTemporaryStorage::LoadFromFile(const QString& fileName) {
 void TTemporaryStorage::SaveToFile(const QString& fileName) {
     StgSaveCopyAs(*Storage(), fileName);
     SetModified(false);
+}
+
+QString WorkingCopyFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    // Working copies hold the user's documents: no one else may look in.
+    QString folder = base;
+    for (const QString& level : {QStringLiteral("Quorlane"), QStringLiteral("WorkingCopies")}) {
+        folder = QDir(folder).filePath(level);
+        if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+            ThrowStorageErrno(errno, STG_E_PATHNOTFOUND, folder);
+    }
+    if (::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
+        ThrowStorageErrno(errno, STG_E_ACCESSDENIED, folder);
+    return folder;
+}
+
+int RemoveStaleStorageFiles(const QStringList& documentFolders) {
+    int removed = RemoveStaleOwnedFiles(WorkingCopyFolder(), kWorkingCopyPrefix);
+    // Every save's temporary starts with "." (".<document>.<owner>.tmp").
+    for (const QString& folder : documentFolders)
+        removed += RemoveStaleOwnedFiles(folder, QStringLiteral("."));
+    return removed;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -124,21 +124,33 @@ public:
 // is removed when it cannot be renamed), together with the mark of its unfinished change.
 void SetAsideDamagedFile(const QString& fileName);
 
-// A working copy in a fresh temporary file ("mtf" prefix in the user's temporary folder), deleted
-// when released.
+// A working copy in a fresh temporary file, deleted when released. Working copies live in the
+// application's private folder (WorkingCopyFolder), named "mtf" followed by their process's id, so
+// that those of processes that are gone can be removed (RemoveStaleStorageFiles).
 class TTemporaryStorage : public TRootStorage {
 public:
     TTemporaryStorage();
     // Replaces the whole contents by a copy of a compound file. A missing or damaged file raises
     // before anything changes.
     void LoadFromFile(const QString& fileName);
-    // Writes a copy of the whole contents to fileName. An existing file is replaced only once the copy
-    // is complete and on disk; a failure leaves it as it was.
+    // Writes a copy of the whole contents to fileName (StgSaveCopyAs). An existing file is replaced
+    // only once the copy is complete and on disk; a failure leaves it as it was. Any failure raises
+    // and leaves Modified as it was, also a failed sync after the rename: then the new file is in
+    // place but may not survive a power cut, and the message says so.
     void SaveToFile(const QString& fileName);
 
 private:
     static CompoundStoragePtr NewTemporaryFile();
 };
+
+// The application's private folder of working copies ($XDG_CACHE_HOME/Quorlane/WorkingCopies, mode
+// 0700), made when missing. Raises EOleSysError when it cannot be made.
+QString WorkingCopyFolder();
+// Removes what processes that are no longer running left behind: their working copies, and the
+// temporaries of their unfinished saves in each of documentFolders (say the folders of the recently
+// used documents). Files of running processes stay. For the application's start-up; answers how
+// many files went.
+int RemoveStaleStorageFiles(const QStringList& documentFolders);
 
 class TDocStream : public TStream {
 public:

@@ -1,17 +1,17 @@
 #include "platform/CompoundFile.h"
 
 #include "platform/CompoundFileVolume.h"
+#include "platform/CrashSafety.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 
 namespace Cfb {
 
@@ -135,6 +135,50 @@ CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags, bool 
     }
 }
 
+namespace {
+
+SaveCopyStepHook& StepHook() {
+    static SaveCopyStepHook hook;
+    return hook;
+}
+
+void Reached(SaveCopyStep step) {
+    if (const SaveCopyStepHook& hook = StepHook())
+        hook(step);
+}
+
+// The mode the saved file gets: the old file's, or what a new file would get.
+mode_t ModeForSavedFile(const QByteArray& path) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Gives the copy the permissions the saved file must have, so that a document shared with others
+// stays shared. File systems without permissions (FAT) refuse the change but show every file with
+// one mode anyway: only a copy that would grant less than the old file is a failure.
+void CopyPermissions(const QByteArray& copyPath, mode_t mode, const QString& fileName) {
+    if (::chmod(copyPath.constData(), mode) == 0)
+        return;
+    const int error = errno;
+    struct stat st {};
+    if (::stat(copyPath.constData(), &st) == 0 && (st.st_mode & mode & 0777) == (mode & 0777))
+        return;
+    ThrowStorageError(STG_E_ACCESSDENIED, fileName +
+                                              QStringLiteral(": the saved copy could not be given the file's "
+                                                             "permissions: ") +
+                                              QString::fromLocal8Bit(std::strerror(error)));
+}
+
+} // namespace
+
+SaveCopyStepHook SetSaveCopyStepHook(SaveCopyStepHook hook) {
+    return std::exchange(StepHook(), std::move(hook));
+}
+
 void StgSaveCopyAs(CompoundStorage& source, const QString& fileName) {
     const QFileInfo target(fileName);
     if (target.exists()) {
@@ -143,44 +187,40 @@ void StgSaveCopyAs(CompoundStorage& source, const QString& fileName) {
         // Someone holding the file exclusively keeps it, as an open on the platform would.
         FileLockBytes probe(fileName, false, FileLockBytes::OpenKind::OpenExisting, FileLock::Exclusive);
     }
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    temp.setAutoRemove(false);
-    if (!temp.open())
-        ThrowStorageError(STG_E_ACCESSDENIED, fileName + QStringLiteral(": ") + temp.errorString());
-    const QString tempName = temp.fileName();
-    temp.close();
+    const QString folder = target.absolutePath();
+    const QString prefix = QStringLiteral(".") + target.fileName() + QStringLiteral(".");
+    RemoveStaleOwnedFiles(folder, prefix);
+    const QString tempName = CreateOwnedTempFile(folder, prefix);
+    const QByteArray tempPath = QFile::encodeName(tempName);
+    const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
+    bool renamed = false;
     try {
         {
             auto copy = StgCreateDocfile(tempName, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
             source.CopyTo(*copy);
+            copy->Commit(false);
+            Reached(SaveCopyStep::TemporaryWritten);
             copy->Commit(true);
+            Reached(SaveCopyStep::TemporarySynced);
         }
-        const QByteArray tempPath = QFile::encodeName(tempName);
-        const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
-        struct stat st {};
-        mode_t mode = 0666;
-        if (::stat(finalPath.constData(), &st) == 0) {
-            mode = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode &= ~mask;
-        }
-        ::chmod(tempPath.constData(), mode);
+        CopyPermissions(tempPath, ModeForSavedFile(finalPath), fileName);
         if (::rename(tempPath.constData(), finalPath.constData()) != 0)
             ThrowStorageError(errno == EACCES || errno == EPERM ? STG_E_ACCESSDENIED : STG_E_WRITEFAULT,
                               fileName);
-        // Make the rename itself durable.
-        const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
+        renamed = true;
+        Reached(SaveCopyStep::Renamed);
     } catch (...) {
-        QFile::remove(tempName);
+        if (!renamed)
+            QFile::remove(tempName);
         throw;
     }
+    if (!SyncFolder(folder))
+        ThrowStorageError(STG_E_WRITEFAULT,
+                          fileName + QStringLiteral(": the file was saved, but its folder could "
+                                                    "not be written to disk; the saved file may "
+                                                    "be lost if the power fails"));
+    // What a stale mark said of the old contents is void now that they are replaced.
+    ChangeMark::RemoveStale(fileName);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -71,9 +72,19 @@ CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags, bool 
 CompoundStoragePtr StgCreateDocfileOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags);
 CompoundStoragePtr StgOpenStorageOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags);
 // Writes a copy of source to fileName without ever truncating an existing file: the copy goes to a
-// temporary file in the same folder, is flushed to disk, and then renamed over the old file. On any
-// failure the old file is left as it was and the temporary file is removed.
+// temporary file in the same folder (".<name>.<owner>.tmp", see CreateOwnedTempFile), is flushed to
+// disk, given the old file's permissions and renamed over it; then the folder is synced. Temporaries
+// that earlier saves of the same document left behind (their process gone) are removed first. A
+// failure before the rename leaves the old file as it was and removes the temporary file. A failed
+// folder sync raises STG_E_WRITEFAULT too: the new file is in place but may not survive a power cut.
 void StgSaveCopyAs(CompoundStorage& source, const QString& fileName);
+
+// The steps of StgSaveCopyAs, each reached once it is done.
+enum class SaveCopyStep { TemporaryWritten, TemporarySynced, Renamed };
+using SaveCopyStepHook = std::function<void(SaveCopyStep)>;
+// Called at each step of StgSaveCopyAs (tests stop a saving process there); returns the hook that
+// was in place.
+SaveCopyStepHook SetSaveCopyStepHook(SaveCopyStepHook hook);
 
 class CompoundStorage {
 public:

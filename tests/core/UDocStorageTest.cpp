@@ -5,11 +5,18 @@
 #include "platform/Cp932.h"
 #include "tests/TestSupport.h"
 
+#include "platform/CrashSafety.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +37,38 @@ QByteArray StreamBytes(TDocStorage& storage, const QString& path) {
 void WriteStream(TDocStorage& storage, const QString& path, const QByteArray& bytes) {
     TDocStream s(&storage, ModeCreate, path);
     s.WriteBytes(bytes);
+}
+
+const char* const kSaverTarget = "QUORLANE_SAVER_TARGET";
+const char* const kSaverStep = "QUORLANE_SAVER_STEP";
+const char* const kSaverCache = "QUORLANE_SAVER_CACHE";
+
+// A second process that saves a document over target and stops at a step until it is killed.
+std::unique_ptr<QProcess> StartSaver(const QString& target, SaveCopyStep step) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kSaverTarget), target);
+    env.insert(QString::fromLatin1(kSaverStep), QString::number(int(step)));
+    // Its working copies go where the test looks for them, not to the cache folder of its own.
+    env.insert(QString::fromLatin1(kSaverCache), qEnvironmentVariable("XDG_CACHE_HOME"));
+    process->setProcessEnvironment(env);
+    process->setProgram(QCoreApplication::applicationFilePath());
+    process->setArguments({QStringLiteral("--gtest_filter=DocStorageSaver.*")});
+    process->start();
+    return process;
+}
+
+bool WaitForLine(QProcess& process, const QByteArray& line) {
+    for (int i = 0; i < 300; ++i) {
+        while (process.canReadLine()) {
+            if (process.readLine().trimmed() == line)
+                return true;
+        }
+        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
+            !process.canReadLine())
+            return false;
+    }
+    return false;
 }
 
 class DocStorageTest : public ::testing::Test {
@@ -243,11 +282,9 @@ TEST_F(DocStorageTest, ModifiedCountsChangesNotClockTicks) {
 
 TEST_F(DocStorageTest, TemporaryCopyLoadsSavesAndKeepsFilesOnFailure) {
     const QString doc = Path(QStringLiteral("doc.lbl"));
-    // Working copies go to a temporary folder of this test's own, to see them come and go.
-    const QString tempDir = Path(QStringLiteral("tmp"));
-    QDir().mkpath(tempDir);
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(tempDir));
+    // Working copies go to the private folder (this test program's own cache folder).
+    const QString tempDir = WorkingCopyFolder();
+    EXPECT_EQ(QFileInfo(tempDir).permissions() & 0x0077, QFileDevice::Permissions());
     {
         TTemporaryStorage temp;
         WriteStream(temp, QStringLiteral("Sheets\\Info"), "first");
@@ -281,14 +318,99 @@ TEST_F(DocStorageTest, TemporaryCopyLoadsSavesAndKeepsFilesOnFailure) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
         const QStringList working = QDir(tempDir).entryList(QDir::Files);
         ASSERT_EQ(working.size(), 2);
-        EXPECT_TRUE(working[0].startsWith(QStringLiteral("mtf")));
+        EXPECT_TRUE(working[0].startsWith(QStringLiteral("mtf%1-").arg(::getpid())));
     }
     // The working copies are gone with their objects.
     EXPECT_TRUE(QDir(tempDir).entryList(QDir::Files).isEmpty());
-    if (oldTmp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", oldTmp);
+}
+
+TEST(DocStorageSaver, SavesAndStopsAtTheStepAsked) {
+    const QString target = qEnvironmentVariable(kSaverTarget);
+    if (target.isEmpty())
+        GTEST_SKIP() << "runs only as the second process of another test";
+    const auto stopAt = SaveCopyStep(qEnvironmentVariableIntValue(kSaverStep));
+    qputenv("XDG_CACHE_HOME", qgetenv(kSaverCache));
+    TTemporaryStorage doc;
+    WriteStream(doc, QStringLiteral("Sheets\\Info"), "new");
+    SetSaveCopyStepHook([stopAt](SaveCopyStep step) {
+        if (step != stopAt)
+            return;
+        std::printf("stopped\n");
+        std::fflush(stdout);
+        QThread::sleep(60); // until the test kills it
+    });
+    doc.SaveToFile(target);
+}
+
+TEST_F(DocStorageTest, ASaveKilledAtAnyStepLeavesAWholeDocumentAndNoStrayFile) {
+    const QString doc = Path(QStringLiteral("doc.lbl"));
+    const auto save = [&](const QByteArray& info) {
+        TTemporaryStorage temp;
+        WriteStream(temp, QStringLiteral("Sheets\\Info"), info);
+        temp.SaveToFile(doc);
+    };
+    save("old");
+    const QString work = WorkingCopyFolder();
+    TTemporaryStorage running; // this process's working copy: never anyone's leftover
+    for (const SaveCopyStep step :
+         {SaveCopyStep::TemporaryWritten, SaveCopyStep::TemporarySynced, SaveCopyStep::Renamed}) {
+        SCOPED_TRACE(int(step));
+        auto saver = StartSaver(doc, step);
+        ASSERT_TRUE(WaitForLine(*saver, "stopped"));
+        const QString saverCopies = QStringLiteral("mtf%1-*").arg(saver->processId());
+        EXPECT_EQ(QDir(work).entryList({saverCopies}, QDir::Files).size(), 1);
+        saver->kill();
+        saver->waitForFinished(30000);
+
+        {
+            TFileStorage opened(doc, fmOpenRead);
+            EXPECT_EQ(StreamBytes(opened, QStringLiteral("Sheets\\Info")),
+                      step == SaveCopyStep::Renamed ? "new" : "old");
+        }
+        const QStringList strays = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(u"tmp");
+        EXPECT_EQ(strays.size(), step == SaveCopyStep::Renamed ? 0 : 1);
+        // The next save of the document, or the next start-up, removes what the killed save left.
+        if (step == SaveCopyStep::TemporaryWritten)
+            save("old");
+        else
+            RemoveStaleStorageFiles({dir.path()});
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.lbl"});
+        RemoveStaleStorageFiles({});
+        EXPECT_TRUE(QDir(work).entryList({saverCopies}, QDir::Files).isEmpty());
+        EXPECT_EQ(QDir(work).entryList(QDir::Files).size(), 1);
+    }
+}
+
+TEST_F(DocStorageTest, AFailedFolderSyncIsReportedAndTheDocumentStaysModified) {
+    const QString doc = Path(QStringLiteral("doc.lbl"));
+    TestSupport::WriteFile(doc, "old");
+    const auto shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QFile::setPermissions(doc, shared);
+    TTemporaryStorage temp;
+    WriteStream(temp, QStringLiteral("x"), "1");
+    {
+        struct FailingSync {
+            FolderSyncFunction previous = SetFolderSync([](const QString&) { return false; });
+            ~FailingSync() { SetFolderSync(previous); }
+        } failing;
+        try {
+            temp.SaveToFile(doc);
+            ADD_FAILURE() << "a save whose folder was not synced succeeded";
+        } catch (const EOleSysError& e) {
+            EXPECT_EQ(e.ErrorCode(), STG_E_WRITEFAULT);
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("may be lost if the power fails")));
+        }
+    }
+    EXPECT_TRUE(temp.GetModified());
+    // The new file is in place, with the old file's permissions, and nothing else is left.
+    {
+        TFileStorage saved(doc, fmOpenRead);
+        EXPECT_EQ(StreamBytes(saved, QStringLiteral("x")), QByteArray("1"));
+    }
+    EXPECT_EQ(QFile::permissions(doc) & 0x7077, shared);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.lbl"});
+    temp.SaveToFile(doc);
+    EXPECT_FALSE(temp.GetModified());
 }
 
 TEST_F(DocStorageTest, StorageFreedAfterItsRootStaysHarmless) {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <vector>
 
 #ifndef QUORLANE_VERSION_MAJOR
@@ -181,4 +182,33 @@ bool TFileVer::GetFileVersion(TFileVersion& v) {
 TFileVersion TFileVer::BuildVersion() {
     return TFileVersion{QUORLANE_VERSION_MAJOR, QUORLANE_VERSION_MINOR, QUORLANE_VERSION_PATCH,
                         QUORLANE_VERSION_TWEAK};
+}
+
+QString TNoCasePathFinder::Find(const QString& path) {
+    const QStringList elements = path.split(PathDelim);
+    QString found = elements.first();
+    for (qsizetype i = 1; i < elements.size(); ++i) {
+        const QString& element = elements[i];
+        const QString candidate = found + PathDelim + element;
+        if (element.isEmpty() || element == QLatin1String(".") || element == QLatin1String("..") ||
+            QFileInfo::exists(candidate)) {
+            found = candidate;
+            continue;
+        }
+        const QString folder = found.isEmpty() ? QStringLiteral("/") : found;
+        auto it = listings_.find(folder);
+        if (it == listings_.end())
+            it = listings_.insert(folder, QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
+                                                                     QDir::System | QDir::NoDotAndDotDot,
+                                                                 QDir::Name));
+        const auto match = std::find_if(it->cbegin(), it->cend(), [&](const QString& entry) {
+            return entry.compare(element, Qt::CaseInsensitive) == 0;
+        });
+        if (match == it->cend()) {
+            QStringList rest = elements.mid(i);
+            return found + PathDelim + rest.join(PathDelim);
+        }
+        found += PathDelim + *match;
+    }
+    return found;
 }

@@ -13,6 +13,7 @@
 
 #include "platform/Exception.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -42,6 +43,19 @@ QString JoinPath(const QString& dir, const QString& name);
 // A "\"-separated text of the system (a content file relative to a data folder, a folder macro)
 // as a disk path: every "\" becomes "/".
 QString ToLocalPath(const QString& text);
+
+// Finds a disk path whose elements may differ in case from those on disk (paths of the system's
+// texts were written for a file system that ignores case): each element that does not exist as
+// written is replaced by the one entry of its folder equal to it without regard to case (the first
+// in name order when several are). Elements from the first one not found on are kept as written.
+// Folder listings are remembered, so one finder serves many paths of the same folders cheaply.
+class TNoCasePathFinder {
+public:
+    QString Find(const QString& path);
+
+private:
+    QHash<QString, QStringList> listings_;
+};
 
 // Element paths.
 // dir + "\" + name, without doubling a trailing "\" of dir; an empty dir gives name.

@@ -28,19 +28,10 @@ constexpr int kMaxKeyDepth = 64;           // storages along a key; deeper paths
 constexpr int64_t kFileTimeUnixOffset = 116444736000000000LL; // 1601 to 1970 in 100-ns ticks
 constexpr QChar kEscape = u'?';
 
-const QString& DamagedSuffix() {
-    static const QString suffix = QStringLiteral(".damaged");
-    return suffix;
-}
-
 // Codes that say the file itself is not a sound compound file.
 bool IsDamagedFileCode(HRESULT code) {
     return code == STG_E_DOCFILECORRUPT || code == STG_E_INVALIDHEADER || code == STG_E_FILEALREADYEXISTS ||
            code == STG_E_READFAULT || code == STG_E_SEEKERROR;
-}
-
-bool IsMissingCode(HRESULT code) {
-    return code == STG_E_FILENOTFOUND || code == STG_E_PATHNOTFOUND;
 }
 
 // One escaped unit per character whose case or meaning the file would lose: lower-case ASCII,
@@ -241,9 +232,8 @@ void TImageCacheStorage::OpenLocked() {
 
 void TImageCacheStorage::SetAsideLocked() {
     storage_.reset();
-    const QString aside = fileName_ + DamagedSuffix();
-    // rename() replaces an older set-aside copy in one step.
-    if (std::rename(QFile::encodeName(fileName_).constData(), QFile::encodeName(aside).constData()) != 0)
+    SetAsideDamagedFile(fileName_);
+    if (QFileInfo::exists(fileName_))
         return;
     try {
         storage_ = std::make_unique<TFileStorage>(fileName_, ModeCreate);

@@ -6,9 +6,11 @@
 //
 // A cache is a convenience, never a reason to fail: a file that does not open as a cache, or breaks
 // in use, is set aside as "<file>.damaged" and started afresh; a damaged entry is deleted and reads
-// as a miss; a cache that cannot be written stores nothing. Every operation holds the cache's lock,
-// so loaders on worker threads and the UI thread share one cache (the compound-file engine serves
-// one thread at a time).
+// as a miss; a cache that cannot be written stores nothing. The file is marked while it is changed in
+// place and each entry is committed without waiting for the disk: a cache whose writer died
+// mid-change opens as damaged and is set aside, losing only thumbnails that are made again. Every operation
+// holds the cache's lock, so loaders on worker threads and the UI thread share one cache (the compound-file
+// engine serves one thread at a time).
 
 #include "platform/Component.h"
 

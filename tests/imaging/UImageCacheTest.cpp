@@ -276,3 +276,24 @@ TEST(ImageCacheTest, ReadsACacheWrittenFromTheFormatAlone) {
     ASSERT_TRUE(cache.LoadItem("a.jpg", item));
     EXPECT_FALSE(cache.LoadItem("/p/c.jpg", item));
 }
+
+TEST(ImageCacheTest, ACacheLeftMidChangeIsSetAside) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("cache.ic");
+    TImageCacheItem item;
+    FillItem(item, 3, 4);
+    {
+        TImageCacheStorage cache;
+        cache.Open(file, false);
+        ASSERT_TRUE(cache.SaveItem("/p/a.jpg", item));
+    }
+    // The mark a killed writer leaves: nobody holds it.
+    Touch(file + ".changing", QByteArray());
+    TImageCacheStorage cache;
+    cache.Open(file, false);
+    EXPECT_TRUE(QFileInfo::exists(file + ".damaged"));
+    TImageCacheItem back;
+    EXPECT_FALSE(cache.LoadItem("/p/a.jpg", back));
+    EXPECT_TRUE(cache.SaveItem("/p/a.jpg", item));
+    EXPECT_TRUE(cache.LoadItem("/p/a.jpg", back));
+}

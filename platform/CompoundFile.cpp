@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -173,6 +175,19 @@ void CopyPermissions(const QByteArray& copyPath, mode_t mode, const QString& fil
                                               QString::fromLocal8Bit(std::strerror(error)));
 }
 
+// Someone holding the file keeps it, as an open on the platform would. Whatever the file holds (a
+// stale mark of a change cut short included) is replaced whole.
+void ProbeNotHeld(const QString& fileName) {
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        ThrowStorageErrno(errno, STG_E_ACCESSDENIED, fileName);
+    const int locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    const int error = errno;
+    ::close(fd);
+    if (locked != 0)
+        ThrowStorageErrno(error, STG_E_LOCKVIOLATION, fileName);
+}
+
 } // namespace
 
 SaveCopyStepHook SetSaveCopyStepHook(SaveCopyStepHook hook) {
@@ -184,8 +199,7 @@ void StgSaveCopyAs(CompoundStorage& source, const QString& fileName) {
     if (target.exists()) {
         if (!target.isFile() || !target.isWritable())
             ThrowStorageError(STG_E_ACCESSDENIED, fileName);
-        // Someone holding the file exclusively keeps it, as an open on the platform would.
-        FileLockBytes probe(fileName, false, FileLockBytes::OpenKind::OpenExisting, FileLock::Exclusive);
+        ProbeNotHeld(fileName);
     }
     const QString folder = target.absolutePath();
     const QString prefix = QStringLiteral(".") + target.fileName() + QStringLiteral(".");

@@ -409,8 +409,11 @@ TEST_F(DocStorageTest, AFailedFolderSyncIsReportedAndTheDocumentStaysModified) {
     }
     EXPECT_EQ(QFile::permissions(doc) & 0x7077, shared);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.lbl"});
+    // A whole new file makes void what a stale mark said of the old one.
+    TestSupport::WriteFile(ChangeMark::MarkName(doc), "");
     temp.SaveToFile(doc);
     EXPECT_FALSE(temp.GetModified());
+    EXPECT_EQ(ChangeMark::Check(doc), ChangeMark::State::None);
 }
 
 TEST_F(DocStorageTest, StorageFreedAfterItsRootStaysHarmless) {

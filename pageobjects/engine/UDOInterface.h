@@ -6,6 +6,8 @@
 #include "core/UInterfaces.h"
 #include "platform/Rect.h"
 
+#include <QString>
+
 class TColorSpec;
 struct TFont;
 
@@ -114,6 +116,18 @@ struct IDOFeedAngle : virtual IUnknownEx {
 
 protected:
     ~IDOFeedAngle() = default;
+};
+
+// The page wizard's input of an object: whether the wizard asks for it, and its caption.
+struct IDOWizardInput : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{30EAB04F-B991-4260-BDF1-3EF623FEB949}");
+    virtual bool GetWizInputEnable() = 0;
+    virtual void SetWizInputEnable(bool value) = 0;
+    virtual QString GetWizInputCaption() = 0;
+    virtual void SetWizInputCaption(const QString& value) = 0;
+
+protected:
+    ~IDOWizardInput() = default;
 };
 
 struct IDOAutoSize : virtual IUnknownEx {

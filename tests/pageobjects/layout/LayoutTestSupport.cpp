@@ -1,6 +1,7 @@
 #include "LayoutTestSupport.h"
 
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULORect.h"
 #include "platform/Canvas.h"
@@ -14,7 +15,8 @@
 void RegisterLayoutTestClasses() {
     RegisterEngineClasses();
     for (const TMetaClass* meta : {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
-                                   &TLOCircle::StaticClass()})
+                                   &TLOCircle::StaticClass(), &TLOImage::StaticClass(),
+                                   &TLOWizardImage::StaticClass(), &TLOAlbumIllust::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

@@ -1,0 +1,111 @@
+#include "pageobjects/layout/UDisplayCopy.h"
+
+#include "imaging/PixelKernel.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Rows of the destination a kernel band takes at least (a band re-reads no source rows).
+constexpr int kMinBandRows = 8;
+
+} // namespace
+
+std::unique_ptr<TBitmap> MakeDisplayCopy(TGraphic& graphic, int w, int h, TColor keyColor) {
+    if (graphic.Empty())
+        return nullptr;
+    TBitmap source;
+    auto* bitmap = dynamic_cast<TBitmap*>(&graphic);
+    if (bitmap != nullptr && (bitmap->BitCount() == 24 || bitmap->BitCount() == 32)) {
+        source.Assign(*bitmap);
+    } else if (bitmap != nullptr) {
+        source.SetPixels(bitmap->Pixels().Converted(24));
+    } else {
+        source.SetPixelFormat(pf24bit);
+        source.SetSize(graphic.Width(), graphic.Height());
+        source.Canvas().Draw(0, 0, graphic);
+        source.Canvas().FreeHandle();
+    }
+    const TPixelView src = ReadPixelViewOf(source);
+    if (src.Empty())
+        return nullptr;
+    const int dw = std::clamp(w, 1, src.Width), dh = std::clamp(h, 1, src.Height);
+    auto dest = std::make_unique<TBitmap>(dw, dh, pf32bit);
+    const TPixelView dst = PixelViewOf(*dest);
+    const int bpp = src.BytesPerPixel;
+    const bool keyed = keyColor != clNone;
+    const uint8_t kb = GetBValue(keyColor), kg = GetGValue(keyColor), kr = GetRValue(keyColor);
+    // The destination column of every source column.
+    std::vector<int> column(size_t(src.Width));
+    for (int x = 0; x < dw; ++x) {
+        const int left = int(int64_t(x) * src.Width / dw), right = int(int64_t(x + 1) * src.Width / dw);
+        for (int sx = left; sx < right; ++sx)
+            column[size_t(sx)] = x;
+    }
+    ParallelBands(dh, kMinBandRows, [&](int begin, int end) {
+        // Per destination column: blue, green, red sums of the kept pixels, their count, all pixels.
+        std::vector<int64_t> acc(size_t(dw) * 5);
+        for (int y = begin; y < end; ++y) {
+            std::fill(acc.begin(), acc.end(), 0);
+            const int top = int(int64_t(y) * src.Height / dh), bottom = int(int64_t(y + 1) * src.Height / dh);
+            for (int sy = top; sy < bottom; ++sy) {
+                const uint8_t* p = src.Row(sy);
+                for (int sx = 0; sx < src.Width; ++sx, p += bpp) {
+                    int64_t* a = &acc[size_t(column[size_t(sx)]) * 5];
+                    ++a[4];
+                    if (keyed && p[0] == kb && p[1] == kg && p[2] == kr)
+                        continue;
+                    a[0] += p[0];
+                    a[1] += p[1];
+                    a[2] += p[2];
+                    ++a[3];
+                }
+            }
+            uint8_t* out = dst.Row(y);
+            for (int x = 0; x < dw; ++x, out += 4) {
+                const int64_t* a = &acc[size_t(x) * 5];
+                if (a[3] == 0 || a[3] * 2 < a[4]) {
+                    out[0] = out[1] = out[2] = 255;
+                    out[3] = 0;
+                    continue;
+                }
+                out[0] = uint8_t(a[0] / a[3]);
+                out[1] = uint8_t(a[1] / a[3]);
+                out[2] = uint8_t(a[2] / a[3]);
+                out[3] = 255;
+            }
+        }
+    });
+    dest->Changed();
+    return dest;
+}
+
+TSize DeviceSizeOf(TCanvas& canvas, const TRect& r) {
+    const TRect d = NormalizeRect(canvas.LPtoDP(r));
+    return TSize(std::max(d.Width(), 1), std::max(d.Height(), 1));
+}
+
+QImage AlphaImage(const TBitmap& bitmap) {
+    const TPixelView v = ReadPixelViewOf(bitmap);
+    if (v.Empty() || v.BytesPerPixel != 4)
+        return QImage();
+    return QImage(v.Bits, v.Width, v.Height, v.Stride, QImage::Format_ARGB32).copy();
+}
+
+QImage AlphaMapImage(const TBitmap& bitmap) {
+    const TPixelView v = ReadPixelViewOf(bitmap);
+    if (v.Empty() || v.BytesPerPixel != 4)
+        return QImage();
+    QImage map(v.Width, v.Height, QImage::Format_Grayscale8);
+    for (int y = 0; y < v.Height; ++y) {
+        const uint8_t* p = v.Row(y);
+        uchar* out = map.scanLine(y);
+        for (int x = 0; x < v.Width; ++x)
+            out[x] = p[x * 4 + 3];
+    }
+    return map;
+}

@@ -1,0 +1,386 @@
+#include "pageobjects/layout/ULOImage.h"
+
+#include "core/UGeometryUtil.h"
+#include "imaging/PixelKernel.h"
+#include "imaging/URotateBitmap.h"
+#include "pageobjects/engine/UDOUtils.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/UDisplayCopy.h"
+#include "platform/Canvas.h"
+#include "platform/Clipboard.h"
+#include "platform/Exception.h"
+
+#include <QPolygon>
+#include <algorithm>
+
+namespace {
+
+// Every pixel of the composite takes the frame's nearest pixel (the frame is stretched pixel for
+// pixel, never averaged, so its key colours stay exact): $F0F0F0 leaves the picture, $607090
+// cuts a hole, any other colour covers the picture.
+void OverlayFrame(TBitmap& composite, TGraphic& frame) {
+    std::unique_ptr<TBitmap> source = MakeDisplayCopy(frame, frame.Width(), frame.Height(), clNone);
+    if (!source)
+        return;
+    const TPixelView f = ReadPixelViewOf(*source);
+    const TPixelView c = PixelViewOf(composite);
+    if (f.Empty() || c.Empty() || c.BytesPerPixel != 4)
+        return;
+    const TColor key = kPictureTransparentColor, hole = kFrameHoleColor;
+    ParallelBands(c.Height, 8, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const uint8_t* frow = f.Row(int(int64_t(y) * f.Height / c.Height));
+            uint8_t* out = c.Row(y);
+            for (int x = 0; x < c.Width; ++x, out += 4) {
+                const uint8_t* p = frow + int64_t(x) * f.Width / c.Width * 4;
+                const TColor colour = RGB(p[2], p[1], p[0]);
+                if (colour == key)
+                    continue;
+                if (colour == hole) {
+                    out[0] = out[1] = out[2] = 255;
+                    out[3] = 0;
+                    continue;
+                }
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+                out[3] = 255;
+            }
+        }
+    });
+    composite.Changed();
+}
+
+// Opaque copies paint fastest as plain RGB, the others premultiplied.
+QImage PaintableImage(const TBitmap& bitmap) {
+    const QImage image = AlphaImage(bitmap);
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 255)
+                return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// An 8-bit grey image of an image's colours (for frames used as alpha maps).
+QImage GreyLevels(const TBitmap& bitmap) {
+    return AlphaImage(bitmap)
+        .convertToFormat(QImage::Format_RGB32)
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+} // namespace
+
+void TurnedCorners(const TRect& r, TRotator& rotator, TPoint (&corners)[4]) {
+    corners[0] = TPoint(r.Left, r.Top);
+    corners[1] = TPoint(r.Right, r.Top);
+    corners[2] = TPoint(r.Right, r.Bottom);
+    corners[3] = TPoint(r.Left, r.Bottom);
+    if (rotator.Angle() != 0)
+        for (TPoint& p : corners)
+            rotator.TransformPoint(p);
+}
+
+TRect CornersBounds(const TPoint (&corners)[4]) {
+    TRect b(corners[0].X, corners[0].Y, corners[0].X, corners[0].Y);
+    for (const TPoint& p : corners) {
+        b.Left = std::min(b.Left, p.X);
+        b.Top = std::min(b.Top, p.Y);
+        b.Right = std::max(b.Right, p.X);
+        b.Bottom = std::max(b.Bottom, p.Y);
+    }
+    return b;
+}
+
+bool InTurnedRect(const TRect& r, TRotator& rotator, const TPoint& p) {
+    if (rotator.Angle() == 0)
+        return r.Contains(p);
+    TPoint c[4];
+    TurnedCorners(r, rotator, c);
+    QPolygon polygon;
+    for (const TPoint& q : c)
+        polygon << QPoint(q.X, q.Y);
+    return polygon.containsPoint(QPoint(p.X, p.Y), Qt::OddEvenFill);
+}
+
+int ScaledEnclosingSide(int side, int wanted, int bounding) {
+    return bounding == 0 ? side : MulDiv(side, wanted, bounding);
+}
+
+// ---- TLOImage
+
+TLOImage::TLOImage(TComponent* owner)
+    : TLORectBase(owner), imageData_(std::make_unique<TImageData>()),
+      framePicture_(std::make_unique<TPictureEx>()) {
+    Listener()->AddBroadcaster(imageData_.get());
+    Listener()->AddBroadcaster(framePicture_.get());
+}
+
+TLOImage::~TLOImage() = default;
+
+void TLOImage::DeclareProperties(TPropertyBuilder<TLOImage>& p) {
+    p.Object("ImageData", &TLOImage::ImageData);
+    p.Object("FramePicture", &TLOImage::FramePicture).TypeName(QStringLiteral("TPicture"));
+    p.Boolean("AlphaFrame", &TLOImage::AlphaFrame, &TLOImage::SetAlphaFrame).Default(false);
+    p.Integer("Angle", &TLOImage::Angle, &TLOImage::SetAngle);
+    p.Enumeration("ImageSource", &TLOImage::ImageSource, &TLOImage::SetImageSource,
+                  {QStringLiteral("isFile"), QStringLiteral("isOnePoint"), QStringLiteral("isTwain"),
+                   QStringLiteral("isPlugin")},
+                  QStringLiteral("TImageSource"));
+    p.Object("Picture", &TLOImage::Picture).TypeName(QStringLiteral("TPicture")).Stored(false);
+}
+
+TPictureEx* TLOImage::Picture() {
+    pictureTouched_ = true;
+    return imageData_->Picture();
+}
+
+void TLOImage::SetPicture(const TPicture* value) {
+    pictureTouched_ = true;
+    imageData_->SetPicture(value);
+}
+
+void TLOImage::SetAlphaFrame(bool value) {
+    if (value == alphaFrame_)
+        return;
+    alphaFrame_ = value;
+    DropCache();
+    Changed();
+    Invalidate();
+}
+
+void TLOImage::SetAngle(int value) {
+    if (value == Angle())
+        return;
+    rotator_.SetAngle(value);
+    DropCache();
+    Changed();
+    Invalidate();
+    UpdateBounds();
+}
+
+void TLOImage::DropCache() {
+    shown_.reset();
+    shownImage_ = QImage();
+    shownSize_ = TSize();
+}
+
+void TLOImage::SetLogRect(const TRect& r) {
+    const TRect n = NormalizeRect(r);
+    if (n.Width() != LogWidth() || n.Height() != LogHeight())
+        DropCache();
+    rotator_.Center = RectCenter(n);
+    TLORectBase::SetLogRect(n);
+    UpdateBounds();
+}
+
+void TLOImage::SetEnclosingSize(int w, int h) {
+    if (Angle() == 0) {
+        SetLogWidth(w);
+        SetLogHeight(h);
+        return;
+    }
+    const TRect extent = LogRect();
+    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
+    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
+    SetLogWidth(width);
+    SetLogHeight(height);
+}
+
+void TLOImage::GetLogRect(TRect& r) {
+    TPoint c[4];
+    TurnedCorners(LogBounds(), rotator_, c);
+    r = CornersBounds(c);
+}
+
+bool TLOImage::HitTest(const TPoint& p) {
+    return InTurnedRect(LogBounds(), rotator_, p);
+}
+
+void TLOImage::DrawOutline(TCanvas& canvas) {
+    TPoint c[4];
+    TurnedCorners(LogBounds(), rotator_, c);
+    canvas.Polygon(c, 4);
+}
+
+void TLOImage::AdjustSizeToPicture() {
+    TPictureEx* filtered = imageData_->GetFilteredPicture();
+    if (filtered == nullptr || filtered->Graphic() == nullptr || filtered->Graphic()->Empty())
+        return;
+    const TSize natural = GetDefaultGraphicSize(*filtered->Graphic());
+    TRect r(0, 0, natural.cx, natural.cy);
+    if (IsOnSite() && !LogBounds().IsEmpty()) {
+        const TRect square = FitRectOuter(TRect(0, 0, 1, 1), LogBounds());
+        r = FitRectInner(r, square);
+    }
+    SetLogRect(Bounds(LogLeft(), LogTop(), r.Width(), r.Height()));
+}
+
+void TLOImage::PasteBitmap() {
+    const uint16_t format = Clipboard::HasFormat(CF_DIB) ? CF_DIB : CF_BITMAP;
+    imageData_->Picture()->LoadFromClipboardFormat(format, Clipboard::GetData(format));
+}
+
+void TLOImage::PasteMetafile() {
+    imageData_->Picture()->LoadFromClipboardFormat(CF_ENHMETAFILE, Clipboard::GetData(CF_ENHMETAFILE));
+}
+
+TSize TLOImage::WorkSize(TCanvas& canvas) {
+    TPictureEx* filtered = imageData_->GetFilteredPicture();
+    const TSize device = DeviceSizeOf(canvas, LogBounds());
+    if (filtered == nullptr)
+        return device;
+    return TSize(std::clamp(device.cx, 1, std::max(filtered->Width(), 1)),
+                 std::clamp(device.cy, 1, std::max(filtered->Height(), 1)));
+}
+
+const TBitmap* TLOImage::ShownPicture(const TSize& workSize) {
+    if (shown_ && shownSize_ == workSize)
+        return shown_.get();
+    if (busy_ || imageData_->IsEmpty())
+        return nullptr;
+    busy_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{busy_};
+    TPictureEx* filtered = imageData_->GetFilteredPicture();
+    if (filtered == nullptr || filtered->Graphic() == nullptr)
+        return nullptr;
+    const TColor key = imageData_->UsesTransparentColor() ? imageData_->TransparentColor() : clNone;
+    std::unique_ptr<TBitmap> composite = MakeDisplayCopy(*filtered->Graphic(), workSize.cx, workSize.cy, key);
+    if (!composite)
+        return nullptr;
+    ++copiesBuilt_;
+    TGraphic* frame = framePicture_->Graphic();
+    if (frame != nullptr && !frame->Empty() && !alphaFrame_)
+        OverlayFrame(*composite, *frame);
+    if (Angle() != 0) {
+        // The largest rect of the object's proportions inside the composite, turned; the corners
+        // outside the turned rect stay transparent.
+        const TRect target = FitRectInner(TRect(0, 0, LogWidth(), LogHeight()),
+                                          TRect(0, 0, composite->Width(), composite->Height()));
+        auto turned = std::make_unique<TBitmap>();
+        RotateBitmap(composite.get(), turned.get(), Angle(), clWhite,
+                     TPoint(std::max(target.Width(), 1), std::max(target.Height(), 1)));
+        composite = std::move(turned);
+    }
+    shownImage_ = PaintableImage(*composite);
+    shown_ = std::move(composite);
+    shownSize_ = workSize;
+    return shown_.get();
+}
+
+void TLOImage::Paint() {
+    TCanvas* canvas = GetDrawCanvas();
+    if (canvas == nullptr || LogBounds().IsEmpty() || imageData_->IsEmpty())
+        return;
+    const TBitmap* shown = ShownPicture(WorkSize(*canvas));
+    if (shown == nullptr)
+        return;
+    canvas->DrawImage(LogRect(), shownImage_);
+}
+
+bool TLOImage::NeedsBlend() {
+    if (imageData_->IsEmpty())
+        return false;
+    const bool alphaFrame =
+        alphaFrame_ && framePicture_->Graphic() != nullptr && !framePicture_->Graphic()->Empty();
+    if (BlendRatio() == 100 && !BlendShade() && !alphaFrame)
+        return false;
+    return true;
+}
+
+void TLOImage::DrawAlphaMap(TBitmap& mask) {
+    if (LogBounds().IsEmpty() || imageData_->IsEmpty())
+        return;
+    TCanvas& canvas = mask.Canvas();
+    TGraphic* frame = framePicture_->Graphic();
+    const bool hasFrame = frame != nullptr && !frame->Empty();
+    if (Angle() == 0 && !hasFrame && !imageData_->UsesTransparentColor()) {
+        canvas.Brush() = TBrush{clWhite, bsSolid};
+        canvas.FillRect(LogBounds());
+        return;
+    }
+    const TBitmap* shown = ShownPicture(WorkSize(canvas));
+    if (shown == nullptr)
+        return;
+    const TRect box = LogRect();
+    const QImage alpha = AlphaMapImage(*shown);
+    canvas.StretchBlt(box, alpha, TRect(0, 0, alpha.width(), alpha.height()), cmSrcCopy);
+    if (alphaFrame_ && hasFrame) {
+        // The frame's grey levels fade the picture: the frame at the picture's size fitted in
+        // the rect, turned like it onto white.
+        TPictureEx* filtered = imageData_->GetFilteredPicture();
+        const TRect fit = FitRectInner(TRect(0, 0, filtered->Width(), filtered->Height()), LogBounds());
+        const TSize size = DeviceSizeOf(canvas, fit);
+        std::unique_ptr<TBitmap> grey = MakeDisplayCopy(*frame, std::min(size.cx, frame->Width()),
+                                                        std::min(size.cy, frame->Height()), clNone);
+        if (!grey)
+            return;
+        if (Angle() != 0) {
+            auto turned = std::make_unique<TBitmap>();
+            RotateBitmap(grey.get(), turned.get(), Angle(), clWhite, TPoint(grey->Width(), grey->Height()));
+            grey = std::move(turned);
+        }
+        const QImage levels = GreyLevels(*grey);
+        canvas.StretchBlt(box, levels, TRect(0, 0, levels.width(), levels.height()), cmSrcAnd);
+    }
+    canvas.SetCopyMode(cmSrcCopy);
+}
+
+void TLOImage::Loaded() {
+    TLORectBase::Loaded();
+    // Older illustrations stored the picture itself and meant $F0F0F0 as transparent.
+    if (pictureTouched_ && imageSource_ == isOnePoint)
+        imageData_->SetTransparentColor(kPictureTransparentColor);
+}
+
+void TLOImage::HandleNotify(TObject* sender, const TGUID& eventID) {
+    if (!busy_ && eventID == GUID_Changed &&
+        (sender == static_cast<TObject*>(imageData_.get()) ||
+         sender == static_cast<TObject*>(framePicture_.get()))) {
+        DropCache();
+        Changed();
+        Invalidate();
+    }
+    TLORectBase::HandleNotify(sender, eventID);
+}
+
+void TLOImage::AssignTo(TPersistent* dest) const {
+    TLORectBase::AssignTo(dest);
+    auto* target = dynamic_cast<TLOImage*>(dest);
+    if (target == nullptr)
+        return;
+    target->SetImageData(imageData_.get());
+    target->SetAngle(Angle());
+    target->SetImageSource(imageSource_);
+    target->SetFramePicture(framePicture_.get());
+    target->SetAlphaFrame(alphaFrame_);
+}
+
+bool TLOImage::GetInterface(const TGUID& iid, void** obj) {
+    return Offer<IDOBlend>(this, iid, obj) || Offer<IDORotate>(this, iid, obj) ||
+           TLORectBase::GetInterface(iid, obj);
+}
+
+// ---- TLOWizardImage
+
+void TLOWizardImage::DeclareProperties(TPropertyBuilder<TLOWizardImage>& p) {
+    p.Boolean("wizInputEnable", &TLOWizardImage::WizInputEnable, &TLOWizardImage::SetWizInputEnableValue)
+        .Default(false);
+    p.String("wizInputCaption", &TLOWizardImage::WizInputCaption, &TLOWizardImage::SetWizInputCaptionValue);
+}
+
+void TLOWizardImage::AssignTo(TPersistent* dest) const {
+    TLOImage::AssignTo(dest);
+    if (auto* target = dynamic_cast<TLOWizardImage*>(dest)) {
+        target->wizInputEnable_ = wizInputEnable_;
+        target->wizInputCaption_ = wizInputCaption_;
+    }
+}
+
+bool TLOWizardImage::GetInterface(const TGUID& iid, void** obj) {
+    return Offer<IDOWizardInput>(this, iid, obj) || TLOImage::GetInterface(iid, obj);
+}

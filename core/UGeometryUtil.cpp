@@ -39,6 +39,10 @@ TRect BoundsClamped(const TRect& src, int64_t w, int64_t h) {
 
 } // namespace
 
+int ClampToInt32(int64_t value) {
+    return int(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 int MulDiv(int a, int b, int c) {
     if (c == 0)
         return -1;

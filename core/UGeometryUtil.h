@@ -10,6 +10,8 @@
 // a x b / c in 64 bits, rounded to the nearest integer with halves away from zero; -1 when c is 0
 // or the result does not fit in 32 bits, as the platform function of that name answers.
 int MulDiv(int a, int b, int c);
+// value held to the 32-bit range, for sums and products worked out in 64 bits.
+int ClampToInt32(int64_t value);
 
 int RectWidth(const TRect& r);
 int RectHeight(const TRect& r);

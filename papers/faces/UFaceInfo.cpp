@@ -18,19 +18,15 @@ int RoundEven(double value) {
     return int(std::nearbyint(value));
 }
 
-int64_t Clamp32(int64_t value) {
-    return std::clamp<int64_t>(value, INT32_MIN, INT32_MAX);
-}
-
 // Grows r by d on every side (shrinks for negative d) without overflowing.
 TRect Grown(const TRect& r, int d) {
-    return TRect(int(Clamp32(int64_t(r.Left) - d)), int(Clamp32(int64_t(r.Top) - d)),
-                 int(Clamp32(int64_t(r.Right) + d)), int(Clamp32(int64_t(r.Bottom) + d)));
+    return TRect(ClampToInt32(int64_t(r.Left) - d), ClampToInt32(int64_t(r.Top) - d),
+                 ClampToInt32(int64_t(r.Right) + d), ClampToInt32(int64_t(r.Bottom) + d));
 }
 
 TRect Moved(const TRect& r, const TPoint& d) {
-    return TRect(int(Clamp32(int64_t(r.Left) + d.X)), int(Clamp32(int64_t(r.Top) + d.Y)),
-                 int(Clamp32(int64_t(r.Right) + d.X)), int(Clamp32(int64_t(r.Bottom) + d.Y)));
+    return TRect(ClampToInt32(int64_t(r.Left) + d.X), ClampToInt32(int64_t(r.Top) + d.Y),
+                 ClampToInt32(int64_t(r.Right) + d.X), ClampToInt32(int64_t(r.Bottom) + d.Y));
 }
 
 // The points of the three-point arc from a through m to b, in that order, with its ends set
@@ -165,8 +161,8 @@ TRect TFaceInfo::GetOuterRect() const {
 TRect TFaceInfo::GetHoleRect() const {
     const int64_t left = int64_t(Rect.Left) + (int64_t(Rect.Right) - Rect.Left - CutCenterWidth) / 2;
     const int64_t top = int64_t(Rect.Top) + (int64_t(Rect.Bottom) - Rect.Top - CutCenterHeight) / 2;
-    return TRect(int(Clamp32(left)), int(Clamp32(top)), int(Clamp32(left + CutCenterWidth)),
-                 int(Clamp32(top + CutCenterHeight)));
+    return TRect(ClampToInt32(left), ClampToInt32(top), ClampToInt32(left + CutCenterWidth),
+                 ClampToInt32(top + CutCenterHeight));
 }
 
 TRect TFaceInfo::GetPrintHoleRect() const {

@@ -2,6 +2,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "tests/pageobjects/engine/EngineTestObjects.h"
 
 #include <gtest/gtest.h>
 
@@ -217,4 +218,34 @@ TEST(FaceInfo, LegacyFaceTypesMapToShapeAndPurpose) {
         EXPECT_EQ(face.FacePurpose, QString::fromLatin1(row.purpose)) << row.type;
     }
     EXPECT_EQ(TFaceInfo::GetShapeNames().split(',').size(), kFaceShapeCount);
+}
+
+TEST(FaceInfo, ObjectsDrawnOverADoughnutLeaveItsHoleAndOutsideInTheBrush) {
+    RegisterTestClasses();
+    // 254 units square at 96 dpi: 96 pixels; the hole 100 units (37.8 px) wide.
+    TFaceInfo face = MakeFace(fsDoughnut, TRect(500, 500, 754, 754));
+    face.SetCutCenterSize(100);
+    TDOList objects;
+    auto* fill = new TTestRect(nullptr);
+    fill->SetLogRect(TRect(0, 0, 254, 254));
+    fill->SetFillColor(clBlue);
+    objects.Add(fill);
+    TBitmap bitmap;
+    bitmap.Canvas().Brush().Color = clYellow;
+    DrawObjectsToBitmap(face, objects, bitmap, 100);
+    ASSERT_EQ(bitmap.Width(), 96);
+    EXPECT_EQ(bitmap.GetPixel(48, 48), clYellow) << "the hole";
+    EXPECT_EQ(bitmap.GetPixel(2, 2), clYellow) << "outside the disc";
+    EXPECT_EQ(bitmap.GetPixel(10, 48), clBlue) << "the ring";
+    EXPECT_EQ(bitmap.GetPixel(48, 85), clBlue);
+    TBitmap probe(1, 1);
+    probe.Canvas().SetMapMode(MM_ANISOTROPIC);
+    probe.Canvas().SetWindowExt(254, 254);
+    probe.Canvas().SetViewportExt(96, 96);
+    const QRegion region = face.CreateRegion(probe.Canvas(), true, TPoint(-500, -500));
+    int mismatches = 0;
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x)
+            mismatches += region.contains(QPoint(x, y)) != (bitmap.GetPixel(x, y) == clBlue);
+    EXPECT_EQ(mismatches, 0) << "the fill follows the face's region exactly";
 }

@@ -1,0 +1,489 @@
+#include "papers/UExtraPaperInfo.h"
+
+#include "core/UDocStorage.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "papers/UPapers.h"
+#include "platform/ClassRegistry.h"
+#include "platform/ComponentReader.h"
+#include "platform/ComponentWriter.h"
+#include "platform/StringList.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kImageInfoStream = QStringLiteral("ImageInfo");
+
+QString DuplicateMessage(const QString& paperName) {
+    return QStringLiteral("用紙情報更新エラー(%1)").arg(paperName);
+}
+
+QByteArray ComponentBytes(const TComponent* component) {
+    TMemoryStream stream;
+    if (component != nullptr)
+        TWriter(stream).WriteRootComponent(const_cast<TComponent*>(component));
+    return stream.Data();
+}
+
+std::unique_ptr<TExtraPaperInfo> CloneInfo(const TExtraPaperInfo& info) {
+    return std::unique_ptr<TExtraPaperInfo>(static_cast<TExtraPaperInfo*>(CloneComponent(&info, nullptr)));
+}
+
+// Reads one info component; nullptr when the stream holds another kind of component.
+std::unique_ptr<TExtraPaperInfo> ReadInfo(TDocStorage* storage, const QString& path) {
+    TDocStream stream(storage, 0, path);
+    std::unique_ptr<TComponent> component = ReadComponent(stream);
+    if (dynamic_cast<TExtraPaperInfo*>(component.get()) == nullptr)
+        return nullptr;
+    return std::unique_ptr<TExtraPaperInfo>(static_cast<TExtraPaperInfo*>(component.release()));
+}
+
+void WriteInfo(TDocStorage* storage, const QString& path, const TExtraPaperInfo& info) {
+    TDocStream stream(storage, ModeCreate, path);
+    TWriter(stream).WriteRootComponent(const_cast<TExtraPaperInfo*>(&info));
+}
+
+} // namespace
+
+// ---- names
+
+QString ElementNameOf(uint32_t number) {
+    return QStringLiteral("$%1").arg(number, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+uint32_t ElementNumberOf(const QString& name) {
+    if (name.size() != 9 || name[0] != QLatin1Char('$'))
+        return 0;
+    bool ok = false;
+    const uint32_t number = name.mid(1).toUInt(&ok, 16);
+    return ok ? number : 0;
+}
+
+uint32_t NextElementNumber(const QStringList& names) {
+    uint32_t highest = 0;
+    for (const QString& name : names)
+        highest = std::max(highest, ElementNumberOf(name));
+    // A damaged file may already hold the last number: wrap to a free one rather than overwrite.
+    if (highest == UINT32_MAX) {
+        for (uint32_t n = 1;; ++n)
+            if (!names.contains(ElementNameOf(n)))
+                return n;
+    }
+    return highest + 1;
+}
+
+QString NotSetText() {
+    return QStringLiteral("未設定");
+}
+
+// ---- TExtraPaperInfo
+
+void TExtraPaperInfo::DeclareProperties(TPropertyBuilder<TExtraPaperInfo>& p) {
+    p.String("PaperName", &TExtraPaperInfo::PaperName, &TExtraPaperInfo::PaperName);
+}
+
+void TExtraPaperInfo::Assign(const TPersistent* source) {
+    if (auto* info = dynamic_cast<const TExtraPaperInfo*>(source)) {
+        PaperName = info->PaperName;
+        return;
+    }
+    TComponent::Assign(source);
+}
+
+bool TExtraPaperInfo::IsEqual(const TExtraPaperInfo* other) const {
+    return ComponentBytes(this) == ComponentBytes(other);
+}
+
+// ---- TExPaperInfo
+
+void TExPaperInfo::DeclareProperties(TPropertyBuilder<TExPaperInfo>& p) {
+    p.String("Purpose", &TExPaperInfo::Purpose, &TExPaperInfo::Purpose);
+    p.String("Company", &TExPaperInfo::Company, &TExPaperInfo::Company);
+    p.Integer("RoundSize", &TExPaperInfo::RoundSize, &TExPaperInfo::RoundSize).Default(0);
+}
+
+void TExPaperInfo::Assign(const TPersistent* source) {
+    TExtraPaperInfo::Assign(source);
+    if (auto* info = dynamic_cast<const TExPaperInfo*>(source)) {
+        Purpose = info->Purpose;
+        Company = info->Company;
+        RoundSize = info->RoundSize;
+    }
+}
+
+bool TExPaperInfo::IsEmpty() const {
+    return Purpose.isEmpty() && Company.isEmpty() && RoundSize == 0;
+}
+
+// ---- TImagePaperInfo
+
+TImagePaperInfo::TImagePaperInfo(TComponent* owner) : TExtraPaperInfo(owner) {}
+
+TImagePaperInfo::~TImagePaperInfo() {
+    ClearImages();
+}
+
+void TImagePaperInfo::DeclareProperties(TPropertyBuilder<TImagePaperInfo>& p) {
+    p.Boolean("SeparatelyDesign", &TImagePaperInfo::SeparatelyDesign, &TImagePaperInfo::SeparatelyDesign)
+        .Default(true);
+    p.Integer("LabelCount", &TImagePaperInfo::LabelCount, &TImagePaperInfo::LabelCount).Default(0);
+}
+
+void TImagePaperInfo::Assign(const TPersistent* source) {
+    TExtraPaperInfo::Assign(source);
+    auto* info = dynamic_cast<const TImagePaperInfo*>(source);
+    if (info == nullptr || info == this)
+        return;
+    SeparatelyDesign = info->SeparatelyDesign;
+    LabelCount = info->LabelCount;
+    ClearImages();
+    for (int i = 0; i < info->ImageListCount(); ++i) {
+        auto list = std::make_unique<TDOList>();
+        info->GetImageObjects(i, *list);
+        lists_.push_back(std::move(list));
+    }
+}
+
+bool TImagePaperInfo::IsEmpty() const {
+    return std::all_of(lists_.begin(), lists_.end(), [](const auto& list) { return list->IsEmpty(); });
+}
+
+bool TImagePaperInfo::IsEqual(const TExtraPaperInfo* other) const {
+    if (!TExtraPaperInfo::IsEqual(other))
+        return false;
+    auto* info = dynamic_cast<const TImagePaperInfo*>(other);
+    TMemoryStream mine;
+    TMemoryStream theirs;
+    SaveImagesToStream(mine);
+    if (info != nullptr)
+        info->SaveImagesToStream(theirs);
+    return mine.Data() == theirs.Data();
+}
+
+void TImagePaperInfo::ClearImages() {
+    for (auto& list : lists_)
+        list->FreeObjects();
+    lists_.clear();
+}
+
+void TImagePaperInfo::GetImageObjects(int index, TDOList& list) const {
+    list.Clear();
+    if (index < 0 || index >= ImageListCount())
+        return;
+    TMemoryStream stream;
+    lists_[size_t(index)]->SaveToStream(stream);
+    stream.SetPosition(0);
+    list.LoadFromStream(stream);
+}
+
+void TImagePaperInfo::GetImageObjectRefs(int index, TDOList& list) const {
+    list.Clear();
+    if (index < 0 || index >= ImageListCount())
+        return;
+    for (TDrawObject* object : *lists_[size_t(index)])
+        list.Add(object);
+}
+
+void TImagePaperInfo::TakeImageObjects(int index, TDOList& list) {
+    GetImageObjectRefs(index, list);
+    if (index >= 0 && index < ImageListCount())
+        lists_[size_t(index)]->Clear();
+}
+
+void TImagePaperInfo::SetImageObjects(int index, TDOList& list) {
+    if (index < 0)
+        return;
+    while (ImageListCount() <= index)
+        lists_.push_back(std::make_unique<TDOList>());
+    TDOList& target = *lists_[size_t(index)];
+    target.FreeObjects();
+    for (TDrawObject* object : list)
+        target.Add(object);
+    list.Clear();
+}
+
+void TImagePaperInfo::SaveImagesToStream(TStream& stream) const {
+    for (const auto& list : lists_)
+        list->SaveToStream(stream);
+}
+
+// ---- TExAlbumInfo
+
+void TExAlbumInfo::DeclareProperties(TPropertyBuilder<TExAlbumInfo>& p) {
+    using A = TExAlbumInfo;
+    p.Integer("LeftMargin", &A::LeftMargin, &A::SetLeftMargin).Default(0);
+    p.Boolean("CanReverse", &A::CanReverse, &A::CanReverse).Default(false);
+    p.Boolean("LabelFixed", &A::LabelFixed, &A::LabelFixed).Default(false);
+    p.String("PhotoSize", &A::PhotoSize, &A::PhotoSize);
+    p.String("PaperMemo", &A::PaperMemo, &A::PaperMemo);
+    p.Boolean("FullPaint", &A::FullPaint, &A::FullPaint).Default(false);
+}
+
+void TExAlbumInfo::SetLeftMargin(int value) {
+    if (value >= 0)
+        leftMargin_ = value;
+}
+
+void TExAlbumInfo::Assign(const TPersistent* source) {
+    TExtraPaperInfo::Assign(source);
+    if (auto* info = dynamic_cast<const TExAlbumInfo*>(source)) {
+        leftMargin_ = info->leftMargin_;
+        CanReverse = info->CanReverse;
+        LabelFixed = info->LabelFixed;
+        PhotoSize = info->PhotoSize;
+        PaperMemo = info->PaperMemo;
+        FullPaint = info->FullPaint;
+    }
+}
+
+bool TExAlbumInfo::IsEmpty() const {
+    return leftMargin_ == 0 && !CanReverse && !LabelFixed && PhotoSize.isEmpty() && PaperMemo.isEmpty() &&
+           !FullPaint;
+}
+
+// ---- album tracks
+
+void TTrackInfo::DeclareProperties(TPropertyBuilder<TTrackInfo>& p) {
+    p.String("Title", &TTrackInfo::Title, &TTrackInfo::Title);
+    p.String("Artist", &TTrackInfo::Artist, &TTrackInfo::Artist);
+    p.String("Time", &TTrackInfo::Time, &TTrackInfo::Time);
+    p.String("Album", &TTrackInfo::Album, &TTrackInfo::Album);
+}
+
+void TTrackInfo::Assign(const TPersistent* source) {
+    if (auto* t = dynamic_cast<const TTrackInfo*>(source)) {
+        Title = t->Title;
+        Artist = t->Artist;
+        Time = t->Time;
+        Album = t->Album;
+        return;
+    }
+    TCollectionItem::Assign(source);
+}
+
+TAlbumInfo::TAlbumInfo(TComponent* owner) : TComponent(owner), tracks_(std::make_unique<TTracks>(this)) {}
+
+TAlbumInfo::~TAlbumInfo() = default;
+
+void TAlbumInfo::DeclareProperties(TPropertyBuilder<TAlbumInfo>& p) {
+    p.String("Title", &TAlbumInfo::Title, &TAlbumInfo::Title);
+    p.String("Artist", &TAlbumInfo::Artist, &TAlbumInfo::Artist);
+    p.Integer("TrackCount", &TAlbumInfo::TrackCount, nullptr);
+    p.Collection("Tracks", &TAlbumInfo::Tracks);
+}
+
+// ---- TExInfoBase
+
+TExtraInfoBase::~TExtraInfoBase() = default;
+
+TExInfoBase::~TExInfoBase() = default;
+
+void TExInfoBase::SetStorage(TDocStorage* storage) {
+    storage_ = storage;
+    streamNames_.clear();
+    cache_.clear();
+    problems_.clear();
+    TStringList names;
+    storage_->GetStreamNames(names);
+    streamNames_ = names.ToQStringList();
+    QStringList reported;
+    for (const QString& name : streamNames_) {
+        std::unique_ptr<TExtraPaperInfo> info;
+        try {
+            info = ReadInfo(storage_, name);
+        } catch (const Exception& e) {
+            problems_.append(QStringLiteral("%1\\%2: %3").arg(Name(), name, e.Message()));
+            continue;
+        }
+        if (info == nullptr)
+            continue;
+        const QString paperName = info->PaperName;
+        auto found = cache_.find(paperName);
+        if (found != cache_.end()) {
+            found->second.extra.append(name);
+            if (!reported.contains(paperName)) {
+                reported.append(paperName);
+                problems_.append(DuplicateMessage(paperName));
+            }
+            continue;
+        }
+        cache_.emplace(paperName, Entry{name, std::move(info), {}});
+    }
+}
+
+QString TExInfoBase::FindStream(const QString& paperName) const {
+    auto found = cache_.find(paperName);
+    return found == cache_.end() ? QString() : found->second.stream;
+}
+
+void TExInfoBase::Remove(const QString& paperName) {
+    auto found = cache_.find(paperName);
+    if (found == cache_.end())
+        return;
+    QStringList streams = found->second.extra;
+    streams.prepend(found->second.stream);
+    for (const QString& stream : streams) {
+        storage_->DeleteElement(stream);
+        streamNames_.removeAll(stream);
+    }
+    cache_.erase(found);
+}
+
+void TExInfoBase::Delete(const QString& paperName) {
+    if (storage_ != nullptr)
+        Remove(paperName);
+}
+
+void TExInfoBase::Store(const TExtraPaperInfo& info) {
+    if (storage_ == nullptr)
+        return;
+    Remove(info.PaperName);
+    if (info.IsEmpty())
+        return;
+    const QString name = ElementNameOf(NextElementNumber(streamNames_));
+    WriteInfo(storage_, name, info);
+    streamNames_.append(name);
+    cache_.emplace(info.PaperName, Entry{name, CloneInfo(info), {}});
+}
+
+std::unique_ptr<TExtraPaperInfo> TExInfoBase::GetInfo(const QString& paperName) {
+    auto found = cache_.find(paperName);
+    if (found == cache_.end())
+        return nullptr;
+    return CloneInfo(*found->second.info);
+}
+
+std::unique_ptr<TExtraPaperInfo> TExInfoBase::Load(int index) {
+    if (storage_ == nullptr || index < 0 || index >= GetCount() ||
+        !storage_->StreamExists(streamNames_[index]))
+        return nullptr;
+    return ReadInfo(storage_, streamNames_[index]);
+}
+
+// ---- TImageInfoBase
+
+TImageInfoBase::~TImageInfoBase() = default;
+
+void TImageInfoBase::SetStorage(TDocStorage* storage) {
+    storage_ = storage;
+    index_.clear();
+    problems_.clear();
+    TStringList names;
+    storage_->GetStorageNames(names);
+    storageNames_ = names.ToQStringList();
+    for (const QString& name : storageNames_) {
+        std::unique_ptr<TExtraPaperInfo> info;
+        try {
+            info = ReadEntry(name, false);
+        } catch (const Exception& e) {
+            problems_.append(QStringLiteral("%1\\%2: %3").arg(Name(), name, e.Message()));
+            continue;
+        }
+        if (info == nullptr)
+            continue;
+        QStringList& entries = index_[info->PaperName];
+        if (entries.size() == 1)
+            problems_.append(DuplicateMessage(info->PaperName));
+        entries.append(name);
+    }
+}
+
+std::unique_ptr<TExtraPaperInfo> TImageInfoBase::ReadEntry(const QString& storageName, bool withImages) {
+    TDocStorage folder(storage_, storageName, false);
+    std::unique_ptr<TExtraPaperInfo> info = ReadInfo(&folder, kImageInfoStream);
+    auto* images = dynamic_cast<TImagePaperInfo*>(info.get());
+    if (!withImages || images == nullptr)
+        return info;
+    TStringList streams;
+    folder.GetStreamNames(streams);
+    QStringList listNames = streams.ToQStringList();
+    listNames.removeAll(kImageInfoStream);
+    std::sort(listNames.begin(), listNames.end());
+    for (int i = 0; i < listNames.size(); ++i) {
+        TDocStream stream(&folder, 0, listNames[i]);
+        TDOList list;
+        list.LoadFromStream(stream);
+        images->SetImageObjects(i, list);
+    }
+    return info;
+}
+
+void TImageInfoBase::Remove(const QString& paperName) {
+    auto found = index_.find(paperName);
+    if (found == index_.end())
+        return;
+    for (const QString& name : found->second) {
+        storage_->DeleteElement(name);
+        storageNames_.removeAll(name);
+    }
+    index_.erase(found);
+}
+
+void TImageInfoBase::Delete(const QString& paperName) {
+    if (storage_ != nullptr)
+        Remove(paperName);
+}
+
+void TImageInfoBase::Store(const TExtraPaperInfo& info) {
+    if (storage_ == nullptr)
+        return;
+    Remove(info.PaperName);
+    if (info.IsEmpty())
+        return;
+    const QString name = ElementNameOf(NextElementNumber(storageNames_));
+    TDocStorage folder(storage_, name, true);
+    WriteInfo(&folder, kImageInfoStream, info);
+    if (auto* images = dynamic_cast<const TImagePaperInfo*>(&info)) {
+        for (int i = 0; i < images->ImageListCount(); ++i) {
+            TDOList list;
+            images->GetImageObjectRefs(i, list);
+            TDocStream stream(&folder, ModeCreate, ElementNameOf(uint32_t(i) + 1));
+            list.SaveToStream(stream);
+        }
+    }
+    storageNames_.append(name);
+    index_[info.PaperName].append(name);
+}
+
+std::unique_ptr<TExtraPaperInfo> TImageInfoBase::GetInfo(const QString& paperName) {
+    auto found = index_.find(paperName);
+    if (found == index_.end() || found->second.isEmpty())
+        return nullptr;
+    return ReadEntry(found->second.first(), true);
+}
+
+std::unique_ptr<TExtraPaperInfo> TImageInfoBase::Load(int index) {
+    if (storage_ == nullptr || index < 0 || index >= GetCount() ||
+        !storage_->StorageExists(storageNames_[index]))
+        return nullptr;
+    return ReadEntry(storageNames_[index], true);
+}
+
+// ---- lists
+
+void GetCompanyAndPurposeLists(TPapersV2& papers, TStringList& companies, TStringList& purposes) {
+    companies.Assign(papers.GetCompanyList());
+    bool notSetAdded = false;
+    for (int i = 0; i < papers.GetCount(); ++i) {
+        std::unique_ptr<TExtraPaperInfo> info =
+            papers.GetExtraInfo(kExtraInfosTable, papers.GetPaper(i)->PaperName);
+        auto* extra = dynamic_cast<TExPaperInfo*>(info.get());
+        if (extra == nullptr) {
+            if (!notSetAdded) {
+                notSetAdded = true;
+                if (companies.IndexOf(NotSetText()) < 0)
+                    companies.Add(NotSetText());
+            }
+            continue;
+        }
+        if (companies.IndexOf(extra->Company) < 0)
+            companies.Add(extra->Company);
+        if (purposes.IndexOf(extra->Purpose) < 0)
+            purposes.Add(extra->Purpose);
+    }
+}
+
+void RegisterExtraInfoClasses() {
+    RegisterClasses({&TExPaperInfo::StaticClass(), &TImagePaperInfo::StaticClass(),
+                     &TExAlbumInfo::StaticClass(), &TAlbumInfo::StaticClass()});
+}

@@ -1,0 +1,242 @@
+#pragma once
+// Information a paper's own classes do not hold, kept per paper name in the extension tables of
+// the paper database: maker, purpose and corner size ("ExtraInfos"), the paper's own images per
+// face ("PaperImages") and album settings ("ExtraAlbumInfo"). A table is read once when it is
+// attached to its storage, so that looking every paper up stays linear.
+
+#include "platform/Component.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class TDocStorage;
+class TDOList;
+class TPapersV2;
+class TStream;
+class TStringList;
+
+class TExtraPaperInfo : public TComponent {
+    QUORLANE_CLASS(TExtraPaperInfo, TComponent)
+
+public:
+    using TComponent::TComponent;
+    static void DeclareProperties(TPropertyBuilder<TExtraPaperInfo>& p);
+    void Assign(const TPersistent* source) override;
+
+    QString PaperName;
+
+    // An empty info is not stored.
+    virtual bool IsEmpty() const = 0;
+    // True when both write the same bytes (nullptr compares as nothing written).
+    virtual bool IsEqual(const TExtraPaperInfo* other) const;
+};
+
+class TExPaperInfo : public TExtraPaperInfo {
+    QUORLANE_CLASS(TExPaperInfo, TExtraPaperInfo)
+
+public:
+    using TExtraPaperInfo::TExtraPaperInfo;
+    static void DeclareProperties(TPropertyBuilder<TExPaperInfo>& p);
+    void Assign(const TPersistent* source) override;
+    bool IsEmpty() const override;
+
+    QString Purpose;
+    QString Company;
+    int RoundSize = 0;
+};
+
+// The paper's own images: one list of page objects per face.
+class TImagePaperInfo : public TExtraPaperInfo {
+    QUORLANE_CLASS(TImagePaperInfo, TExtraPaperInfo)
+
+public:
+    explicit TImagePaperInfo(TComponent* owner);
+    ~TImagePaperInfo() override;
+    static void DeclareProperties(TPropertyBuilder<TImagePaperInfo>& p);
+    // Deep copy: every list goes through a stream.
+    void Assign(const TPersistent* source) override;
+    bool IsEmpty() const override;
+    bool IsEqual(const TExtraPaperInfo* other) const override;
+
+    bool SeparatelyDesign = true;
+    int LabelCount = 0;
+
+    int ImageListCount() const { return int(lists_.size()); }
+    // Frees every list with its objects.
+    void ClearImages();
+    // Clears list and fills it with copies of list index's objects (the caller owns them).
+    void GetImageObjects(int index, TDOList& list) const;
+    // Clears list and fills it with list index's own objects (still the info's).
+    void GetImageObjectRefs(int index, TDOList& list) const;
+    // Moves list index's objects into list (the caller owns them then); list index stays, empty.
+    void TakeImageObjects(int index, TDOList& list);
+    // Adds empty lists up to index and puts list's objects into list index, which takes them.
+    void SetImageObjects(int index, TDOList& list);
+    // The lists one after the other, as stored.
+    void SaveImagesToStream(TStream& stream) const;
+
+private:
+    std::vector<std::unique_ptr<TDOList>> lists_;
+};
+
+class TExAlbumInfo : public TExtraPaperInfo {
+    QUORLANE_CLASS(TExAlbumInfo, TExtraPaperInfo)
+
+public:
+    using TExtraPaperInfo::TExtraPaperInfo;
+    static void DeclareProperties(TPropertyBuilder<TExAlbumInfo>& p);
+    void Assign(const TPersistent* source) override;
+    bool IsEmpty() const override;
+
+    int LeftMargin() const { return leftMargin_; }
+    // Negative values are ignored.
+    void SetLeftMargin(int value);
+    bool CanReverse = false;
+    bool LabelFixed = false;
+    QString PhotoSize;
+    QString PaperMemo;
+    bool FullPaint = false;
+
+private:
+    int leftMargin_ = 0;
+};
+
+class TTrackInfo : public TCollectionItem {
+    QUORLANE_CLASS(TTrackInfo, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+    static void DeclareProperties(TPropertyBuilder<TTrackInfo>& p);
+    void Assign(const TPersistent* source) override;
+    QString Title;
+    QString Artist;
+    QString Time;
+    QString Album;
+};
+
+class TTracks : public TCollection {
+    QUORLANE_CLASS(TTracks, TCollection)
+
+public:
+    TTracks() : TCollection(TTrackInfo::StaticClass()) {}
+    explicit TTracks(TPersistent* owner) : TCollection(TTrackInfo::StaticClass(), owner) {}
+};
+
+// Album titles and tracks: nothing makes one, but streams that name it can be read.
+class TAlbumInfo : public TComponent {
+    QUORLANE_CLASS(TAlbumInfo, TComponent)
+
+public:
+    explicit TAlbumInfo(TComponent* owner);
+    ~TAlbumInfo() override;
+    static void DeclareProperties(TPropertyBuilder<TAlbumInfo>& p);
+    QString Title;
+    QString Artist;
+    int TrackCount() const { return tracks_->Count(); }
+    TTracks* Tracks() const { return tracks_.get(); }
+
+private:
+    std::unique_ptr<TTracks> tracks_;
+};
+
+// One extension table of the paper database.
+class TExtraInfoBase {
+public:
+    explicit TExtraInfoBase(const QString& name) : name_(name) {}
+    virtual ~TExtraInfoBase();
+    TExtraInfoBase(const TExtraInfoBase&) = delete;
+    TExtraInfoBase& operator=(const TExtraInfoBase&) = delete;
+
+    // The table's storage name.
+    const QString& Name() const { return name_; }
+    // Attaches the table to its storage (borrowed; it outlives the table's use) and indexes it.
+    virtual void SetStorage(TDocStorage* storage) = 0;
+    virtual void Delete(const QString& paperName) = 0;
+    // Replaces the paper's info; an empty info only removes it.
+    virtual void Store(const TExtraPaperInfo& info) = 0;
+    // A copy of the paper's info, or nullptr.
+    virtual std::unique_ptr<TExtraPaperInfo> GetInfo(const QString& paperName) = 0;
+    // The info of the index-th entry, or nullptr when it cannot be read.
+    virtual std::unique_ptr<TExtraPaperInfo> Load(int index) = 0;
+    virtual int GetCount() const = 0;
+
+    // What indexing found wrong ("用紙情報更新エラー(name)" for a paper stored twice, unreadable
+    // entries), each once.
+    const QStringList& Problems() const { return problems_; }
+
+protected:
+    QStringList problems_;
+
+private:
+    QString name_;
+};
+
+// One stream per paper, each holding one info component.
+class TExInfoBase : public TExtraInfoBase {
+public:
+    using TExtraInfoBase::TExtraInfoBase;
+    ~TExInfoBase() override;
+    void SetStorage(TDocStorage* storage) override;
+    void Delete(const QString& paperName) override;
+    void Store(const TExtraPaperInfo& info) override;
+    std::unique_ptr<TExtraPaperInfo> GetInfo(const QString& paperName) override;
+    std::unique_ptr<TExtraPaperInfo> Load(int index) override;
+    int GetCount() const override { return int(streamNames_.size()); }
+    // The paper's stream name, empty when it has none.
+    QString FindStream(const QString& paperName) const;
+
+private:
+    struct Entry {
+        QString stream;
+        std::unique_ptr<TExtraPaperInfo> info;
+        // Further streams found for the same paper: dropped when the paper is next stored.
+        QStringList extra;
+    };
+    void Remove(const QString& paperName);
+
+    TDocStorage* storage_ = nullptr;
+    QStringList streamNames_;
+    std::unordered_map<QString, Entry> cache_;
+};
+
+// One sub-storage per paper: the info in "ImageInfo" and each face's objects in a stream of its own.
+class TImageInfoBase : public TExtraInfoBase {
+public:
+    using TExtraInfoBase::TExtraInfoBase;
+    ~TImageInfoBase() override;
+    void SetStorage(TDocStorage* storage) override;
+    void Delete(const QString& paperName) override;
+    void Store(const TExtraPaperInfo& info) override;
+    std::unique_ptr<TExtraPaperInfo> GetInfo(const QString& paperName) override;
+    std::unique_ptr<TExtraPaperInfo> Load(int index) override;
+    int GetCount() const override { return int(storageNames_.size()); }
+
+private:
+    std::unique_ptr<TExtraPaperInfo> ReadEntry(const QString& storageName, bool withImages);
+    void Remove(const QString& paperName);
+
+    TDocStorage* storage_ = nullptr;
+    QStringList storageNames_;
+    // Paper name to its sub-storages, the first answering.
+    std::unordered_map<QString, QStringList> index_;
+};
+
+// "$%.8x": a "$" and the number in eight upper-case hexadecimal digits.
+QString ElementNameOf(uint32_t number);
+// The number of such a name; 0 for any other name.
+uint32_t ElementNumberOf(const QString& name);
+// One more than the highest numbered name, or 1.
+uint32_t NextElementNumber(const QStringList& names);
+
+// The empty company or purpose, shown as not set.
+QString NotSetText();
+
+// companies: the database's company list, then each paper's company in paper order (a paper
+// without information adds the not-set text once); purposes: each paper's purpose, once each.
+void GetCompanyAndPurposeLists(TPapersV2& papers, TStringList& companies, TStringList& purposes);
+
+// Makes the information classes known to the component reader.
+void RegisterExtraInfoClasses();

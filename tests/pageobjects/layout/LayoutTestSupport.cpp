@@ -1,6 +1,7 @@
 #include "LayoutTestSupport.h"
 
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULORect.h"
@@ -14,9 +15,10 @@
 
 void RegisterLayoutTestClasses() {
     RegisterEngineClasses();
-    for (const TMetaClass* meta : {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
-                                   &TLOCircle::StaticClass(), &TLOImage::StaticClass(),
-                                   &TLOWizardImage::StaticClass(), &TLOAlbumIllust::StaticClass()})
+    for (const TMetaClass* meta :
+         {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
+          &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
+          &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

@@ -226,12 +226,6 @@ void Volume::LoadHeaderAndTables() {
     }
 
     // Keep the ownership map for the stream chains checked after the directory.
-    highWater_ = static_cast<uint32_t>(fat_.size());
-    while (highWater_ > 0 && fat_[highWater_ - 1] == FreeSect)
-        --highWater_;
-    freeBelow_ = static_cast<uint32_t>(std::count(fat_.begin(), fat_.begin() + highWater_, FreeSect));
-    freeHint_ = 0;
-    // Stash for CheckStreams.
     entries_.clear();
     dirDirty_.assign(dirChain_.size(), 0);
     ownedScratch_ = std::move(owned);
@@ -389,6 +383,13 @@ void Volume::CheckStreams() {
             ClaimStreamChain(e.start, e.size, false, owned, "stream chain");
     }
 
+    // Free space is counted once the stream chains are ended: a stream's last sector may have been
+    // marked free by the writer that let its chain run on.
+    highWater_ = static_cast<uint32_t>(fat_.size());
+    while (highWater_ > 0 && fat_[highWater_ - 1] == FreeSect)
+        --highWater_;
+    freeBelow_ = static_cast<uint32_t>(std::count(fat_.begin(), fat_.begin() + highWater_, FreeSect));
+    freeHint_ = 0;
     // Mini FAT entries past the mini stream belong to nothing (chains are bounded by it).
     for (size_t i = miniLimit; i < miniFat_.size(); ++i) {
         if (miniFat_[i] != FreeSect)

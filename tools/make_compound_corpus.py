@@ -140,6 +140,8 @@ def main():
     variant("ministream_runs_on", [(fat_offset(lay["ministream"]), "<I", big)])
     variant("stream_runs_on", [(fat_offset(last), "<I", lay["minifat"])])
     variant("mini_runs_on", [(sector_offset(lay["minifat"]) + 4, "<I", 2)])
+    # The file's last sector, the mini stream's only one, marked free instead of ending its chain.
+    variant("ministream_last_free", [(fat_offset(lay["ministream"]), "<I", FREE)])
     variant("ministream_runs_on_too_long", [(fat_offset(lay["ministream"]), "<I", big),
                                             (entry_offset(0) + 120, "<I", 192 + ss)])
     variant("mini_runs_on_too_long", [(sector_offset(lay["minifat"]) + 4, "<I", 2),

@@ -579,8 +579,9 @@ TEST_F(CompoundFileTest, ChainsRunningOnPastTheirStreamsAreReadAsFarAsTheirSizes
         auto mem = std::make_unique<MemoryLockBytes>();
         MemoryLockBytes* bytes = mem.get();
         auto root = StgCreateDocfileOnLockBytes(std::move(mem), RW);
-        for (const auto& [name, data] : streams)
-            Put(*root, name, data);
+        // "big2" last, so that its last sector is the file's last.
+        for (const char* name : {"tiny", "tiny2", "big", "big2"})
+            Put(*root, QString::fromLatin1(name), streams.at(QString::fromLatin1(name)));
         root->Commit();
         good = bytes->Data();
     }
@@ -590,44 +591,54 @@ TEST_F(CompoundFileTest, ChainsRunningOnPastTheirStreamsAreReadAsFarAsTheirSizes
     raw.RunOn(start("big"), start("big2"));
     raw.RunOn(start("tiny"), start("tiny2"), true);
     const QByteArray longer = raw.bytes;
-
-    QByteArray written;
+    // A stream's last sector marked free, its link never written, and that the file's last sector.
+    QByteArray lastFree = good;
     {
-        auto mem = std::make_unique<MemoryLockBytes>(longer);
-        MemoryLockBytes* bytes = mem.get();
-        auto root = StgOpenStorageOnLockBytes(std::move(mem), RW);
-        std::map<QString, QByteArray> all;
-        Collect(*root, QString(), all);
-        EXPECT_EQ(all, streams);
-        // Growing the mini stream and the big streams appends to their chains.
-        auto tiny = root->OpenStream(QStringLiteral("tiny"), RW);
-        tiny->Seek(0, CompoundStream::SeekEnd);
-        tiny->Write(Pattern(3000, 5).constData(), 3000);
-        auto big = root->OpenStream(QStringLiteral("big"), RW);
-        big->Seek(0, CompoundStream::SeekEnd);
-        big->Write(Pattern(2000, 6).constData(), 2000);
-        Put(*root, QStringLiteral("fresh"), Pattern(9000, 7));
-        tiny.reset();
-        big.reset();
-        root->Commit();
-        written = bytes->Data();
+        const RawFile plain(good);
+        const uint32_t last = plain.Chain(plain.Field(plain.Find(QStringLiteral("big2")), 116)).back();
+        ASSERT_EQ(last, good.size() / 512 - 2);
+        SetU32(lastFree, plain.FatOffset(last), Cfb::FreeSect);
     }
+
     std::map<QString, QByteArray> expected = streams;
     expected[QStringLiteral("tiny")] += Pattern(3000, 5);
     expected[QStringLiteral("big")] += Pattern(2000, 6);
     expected[QStringLiteral("fresh")] = Pattern(9000, 7);
-    std::map<QString, QByteArray> all;
-    Collect(*StgOpenStorageOnLockBytes(std::make_unique<MemoryLockBytes>(written), RO), QString(), all);
-    EXPECT_EQ(all, expected);
-    // On disk every regular chain is as long as its size needs and no sector is in two of them.
-    const RawFile after(written);
-    std::set<uint32_t> seen;
-    for (uint32_t id : {0u, after.Find(QStringLiteral("big")), after.Find(QStringLiteral("big2")),
-                        after.Find(QStringLiteral("fresh"))}) {
-        const auto chain = after.Chain(after.Field(id, 116));
-        EXPECT_EQ(chain.size(), (after.Field(id, 120) + 511) / 512) << after.Name(id).toStdString();
-        for (uint32_t sector : chain)
-            EXPECT_TRUE(seen.insert(sector).second) << sector;
+    for (const QByteArray& file : {longer, lastFree}) {
+        QByteArray written;
+        {
+            auto mem = std::make_unique<MemoryLockBytes>(file);
+            MemoryLockBytes* bytes = mem.get();
+            auto root = StgOpenStorageOnLockBytes(std::move(mem), RW);
+            std::map<QString, QByteArray> all;
+            Collect(*root, QString(), all);
+            EXPECT_EQ(all, streams);
+            // Growing the mini stream and the big streams appends to their chains.
+            auto tiny = root->OpenStream(QStringLiteral("tiny"), RW);
+            tiny->Seek(0, CompoundStream::SeekEnd);
+            tiny->Write(Pattern(3000, 5).constData(), 3000);
+            auto big = root->OpenStream(QStringLiteral("big"), RW);
+            big->Seek(0, CompoundStream::SeekEnd);
+            big->Write(Pattern(2000, 6).constData(), 2000);
+            Put(*root, QStringLiteral("fresh"), Pattern(9000, 7));
+            tiny.reset();
+            big.reset();
+            root->Commit();
+            written = bytes->Data();
+        }
+        std::map<QString, QByteArray> all;
+        Collect(*StgOpenStorageOnLockBytes(std::make_unique<MemoryLockBytes>(written), RO), QString(), all);
+        EXPECT_EQ(all, expected);
+        // On disk every regular chain is as long as its size needs and no sector is in two of them.
+        const RawFile after(written);
+        std::set<uint32_t> seen;
+        for (uint32_t id : {0u, after.Find(QStringLiteral("big")), after.Find(QStringLiteral("big2")),
+                            after.Find(QStringLiteral("fresh"))}) {
+            const auto chain = after.Chain(after.Field(id, 116));
+            EXPECT_EQ(chain.size(), (after.Field(id, 120) + 511) / 512) << after.Name(id).toStdString();
+            for (uint32_t sector : chain)
+                EXPECT_TRUE(seen.insert(sector).second) << sector;
+        }
     }
 
     // Within the length a size needs, sharing a sector stays refused.
@@ -662,7 +673,7 @@ TEST_F(CompoundFileTest, FuzzCorpusOpensOrFailsCleanly) {
     const QStringList readable{
         "valid_v3",       "valid_v4",          "stream_size_high_bits", "name_length_huge",
         "truncated_8191", "fat_runs_on_cycle", "minifat_runs_on_cycle", "ministream_runs_on",
-        "stream_runs_on", "mini_runs_on"};
+        "stream_runs_on", "mini_runs_on",      "ministream_last_free"};
     int failures = 0;
     for (const QString& path :
          TestSupport::FilesIn(TestSupport::SourcePath(QStringLiteral("fuzz/compoundfile/corpus")))) {

@@ -67,8 +67,14 @@ bool IsValidName(const QString& name) {
 }
 
 uint64_t FileTimeNow() {
+    // Files generated at build time carry the time the build asks for (SOURCE_DATE_EPOCH, seconds
+    // since 1970), so that two builds give the same bytes.
+    int64_t ms = QDateTime::currentMSecsSinceEpoch();
+    bool fixed = false;
+    const qint64 epoch = qEnvironmentVariableIntValue("SOURCE_DATE_EPOCH", &fixed);
+    if (fixed && epoch >= 0 && epoch < (int64_t(1) << 40))
+        ms = epoch * 1000;
     // 11644473600 seconds lie between 1601-01-01 and 1970-01-01.
-    const int64_t ms = QDateTime::currentMSecsSinceEpoch();
     return static_cast<uint64_t>(ms + 11644473600000LL) * 10000u;
 }
 

@@ -1,0 +1,198 @@
+// Writes the shipped paper database from the readable paper table: every paper (read-only, in
+// portrait position), its extra information, the company and group lists, the genre and photo
+// size lists and the update record. The table is checked first: a paper whose faces leave the
+// sheet or overlap, or a name given twice, stops the build. No clock goes into the file
+// (SOURCE_DATE_EPOCH fixes the compound file's times), so one table always gives the same bytes.
+//
+// Usage: MakePaperDB <table.json> <output.ppr>
+
+#include "papers/UExtraPaperInfo.h"
+#include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
+#include "platform/Exception.h"
+#include "platform/StringList.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QUORLANE_EXCEPTION(ETableError, Exception)
+
+[[noreturn]] void Fail(const QString& where, const QString& what) {
+    throw ETableError(QStringLiteral("%1: %2").arg(where, what));
+}
+
+int Length(const QJsonObject& o, const char* key, const QString& where, int fallback = 0) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined())
+        return fallback;
+    if (!v.isDouble() || v.toDouble() != double(v.toInt()) || v.toInt() < 0 || v.toInt() > kMaxPaperLength)
+        Fail(where, QStringLiteral("%1 must be a length in tenths of a millimetre").arg(key));
+    return v.toInt();
+}
+
+TFaceShape Shape(const QString& name, const QString& where) {
+    const int index = FaceShapeIdents().indexOf(name);
+    if (index < 0)
+        Fail(where, QStringLiteral("unknown shape %1").arg(name));
+    return TFaceShape(index);
+}
+
+std::unique_ptr<TPaperInfo> MakePaper(const QJsonObject& entry, const QJsonObject& sheets) {
+    const QString name = entry.value("code").toString() + QLatin1Char(' ') + entry.value("name").toString();
+    if (entry.value("code").toString().isEmpty() || entry.value("name").toString().isEmpty())
+        Fail(name, QStringLiteral("code and name are required"));
+    const QJsonArray sheet = sheets.value(entry.value("sheet").toString()).toArray();
+    if (sheet.size() != 2)
+        Fail(name, QStringLiteral("unknown sheet %1").arg(entry.value("sheet").toString()));
+    const QJsonObject grid = entry.value("grid").toObject();
+    if (grid.isEmpty() == entry.value("faces").toArray().isEmpty())
+        Fail(name, QStringLiteral("give either grid or faces"));
+    const TFaceShape shape = Shape(entry.value("shape").toString(QStringLiteral("fsRect")), name);
+    const int margin = Length(entry, "margin", name);
+    const int corner = Length(entry, "corner", name, kDefaultRoundSize);
+    const int hole = Length(entry, "hole", name, kDefaultCutCenterSize);
+    const QString facePurpose = entry.value("facePurpose").toString();
+
+    std::unique_ptr<TPaperInfo> paper;
+    if (!grid.isEmpty()) {
+        auto matrix = std::make_unique<TMatrixPaperInfo>(nullptr);
+        matrix->FaceCountX = Length(grid, "cols", name);
+        matrix->FaceCountY = Length(grid, "rows", name);
+        matrix->LeftOffset = Length(grid, "left", name);
+        matrix->TopOffset = Length(grid, "top", name);
+        matrix->FaceWidth = Length(grid, "width", name);
+        matrix->FaceHeight = Length(grid, "height", name);
+        matrix->RightMargin = Length(grid, "gapX", name);
+        matrix->BottomMargin = Length(grid, "gapY", name);
+        matrix->FaceShape = shape;
+        matrix->FaceMargin = margin;
+        matrix->RoundSize = corner;
+        matrix->CutCenterWidth = matrix->CutCenterHeight = hole;
+        matrix->FacePurpose = facePurpose;
+        paper = std::move(matrix);
+    } else {
+        auto free = std::make_unique<TFreePaperInfo>(nullptr);
+        for (const QJsonValue& v : entry.value("faces").toArray()) {
+            const QJsonObject f = v.toObject();
+            TFaceItem* item = free->Faces()->Add();
+            item->SetLeft(Length(f, "left", name));
+            item->SetTop(Length(f, "top", name));
+            item->SetWidth(Length(f, "width", name));
+            item->SetHeight(Length(f, "height", name));
+            item->FaceShape = Shape(f.value("shape").toString(FaceShapeIdents()[int(shape)]), name);
+            item->FaceMargin = margin;
+            item->RoundSize = corner;
+            item->CutCenterWidth = item->CutCenterHeight = hole;
+            item->FacePurpose = facePurpose;
+        }
+        paper = std::move(free);
+    }
+    paper->PaperName = name;
+    paper->GroupName = entry.value("group").toString();
+    paper->ReadOnly = true;
+    paper->SetWidth(sheet[0].toInt());
+    paper->SetHeight(sheet[1].toInt());
+    paper->PurposeList()->SetDefaults();
+
+    QString reason;
+    if (paper->GetFaceCount() == 0)
+        Fail(name, QStringLiteral("no faces"));
+    if (!paper->IsSound(&reason))
+        Fail(name, reason);
+    if (const int outside = paper->FindFaceOutsidePaper(); outside >= 0)
+        Fail(name, QStringLiteral("face %1 leaves the sheet").arg(outside + 1));
+    if (const int overlap = paper->FindOverlappingFace(); overlap >= 0)
+        Fail(name, QStringLiteral("face %1 overlaps another").arg(overlap + 1));
+    return paper;
+}
+
+void AddExtraInfo(TPapersV2& db, const QJsonObject& entry, const QString& paperName) {
+    TExPaperInfo info(nullptr);
+    info.PaperName = paperName;
+    info.Company = entry.value("company").toString();
+    info.Purpose = entry.value("purpose").toString();
+    info.RoundSize = entry.value("corner").toInt();
+    db.PutExtraInfo(kExtraInfosTable, info);
+
+    const QJsonObject options = entry.value("album").toObject();
+    TExAlbumInfo album(nullptr);
+    album.PaperName = paperName;
+    album.SetLeftMargin(Length(options, "leftMargin", paperName));
+    album.CanReverse = options.value("canReverse").toBool();
+    album.LabelFixed = options.value("labelFixed").toBool();
+    album.FullPaint = options.value("fullPaint").toBool();
+    album.PhotoSize = entry.value("photoSize").toString();
+    album.PaperMemo = entry.value("memo").toString();
+    db.PutExtraInfo(kExtraAlbumInfoTable, album);
+}
+
+TStringList StringsOf(const QJsonArray& array) {
+    TStringList list;
+    for (const QJsonValue& v : array)
+        list.Add(v.toString());
+    return list;
+}
+
+void Build(const QString& tableFile, const QString& outFile) {
+    QFile file(tableFile);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(tableFile, file.errorString());
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    if (doc.isNull())
+        Fail(tableFile, error.errorString());
+    const QJsonObject table = doc.object();
+    const QJsonObject sheets = table.value("sheets").toObject();
+
+    QFile::remove(outFile);
+    TPapersV2 db(outFile, false);
+    db.AddStandardExtraInfoBases();
+    QSet<QString> names;
+    for (const QJsonValue& v : table.value("papers").toArray()) {
+        const QJsonObject entry = v.toObject();
+        std::unique_ptr<TPaperInfo> paper = MakePaper(entry, sheets);
+        if (names.contains(paper->PaperName))
+            Fail(paper->PaperName, QStringLiteral("named twice"));
+        names.insert(paper->PaperName);
+        db.AddOrReplace(*paper);
+        AddExtraInfo(db, entry, paper->PaperName);
+    }
+    db.GetCompanyList().Assign(StringsOf(table.value("companies").toArray()));
+    db.GetGroupList().Assign(StringsOf(table.value("groups").toArray()));
+    TStringList genres;
+    const QJsonObject genreMap = table.value("genres").toObject();
+    for (auto it = genreMap.begin(); it != genreMap.end(); ++it)
+        genres.Add(it.key() + QLatin1Char('=') + QString::number(it.value().toInt()));
+    db.SaveGlobalInfo(QStringLiteral("GenreInfo"), genres);
+    db.SaveGlobalInfo(QStringLiteral("PhotoSizeInfo"), StringsOf(table.value("photoSizes").toArray()));
+    TPaperUpdate update(nullptr);
+    update.PPRNo = table.value("pprNo").toInt();
+    db.SetUpdateInfo(update);
+    db.Save();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: MakePaperDB <table.json> <output.ppr>\n");
+        return 2;
+    }
+    try {
+        Build(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "MakePaperDB: %s\n", e.what());
+        QFile::remove(QString::fromLocal8Bit(argv[2]));
+        return 1;
+    }
+    return 0;
+}

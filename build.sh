@@ -40,7 +40,7 @@ case "${1:-}" in
     install_missing
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_SANITIZE=ON -DQUORLANE_TESTS=ON
     cmake --build build-test -j "$jobs"
-    ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-test --output-on-failure -j "$jobs"
     # The vectorised pixel kernels are compiled only without the sanitizers: run the imaging tests
     # (fast kernels against their scalar references among them) as a release build compiles them.

@@ -2,6 +2,7 @@
 // its own, so a test never touches the user's files.
 
 #include "platform/Settings.h"
+#include "tests/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuorlaneTests"));
     SettingsStore::SetFileName(home.path() + QStringLiteral("/registry.ini"));
+    if (const int child = TestSupport::RunChildIfAsked(); child >= 0)
+        return child;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,10 +1,44 @@
 #include "tests/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <stdexcept>
+#include <string>
 
 namespace TestSupport {
+
+namespace {
+
+const char* const kChildVariable = "QUORLANE_TEST_CHILD";
+
+std::map<std::string, int (*)()>& Children() {
+    static std::map<std::string, int (*)()> children;
+    return children;
+}
+
+int ChannelDifference(QRgb a, QRgb b) {
+    return std::max(
+        {std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+}
+
+bool UniformAround(const QImage& image, int x, int y) {
+    const QRgb centre = image.pixel(x, y);
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int px = x + dx, py = y + dy;
+            if (px < 0 || py < 0 || px >= image.width() || py >= image.height() ||
+                image.pixel(px, py) != centre)
+                return false;
+        }
+    return true;
+}
+
+} // namespace
 
 QString SourcePath(const QString& relative) {
 #ifdef QUORLANE_SOURCE_DIR
@@ -41,6 +75,119 @@ QByteArray Hex(const char* text) {
         if (!(*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t'))
             digits += *p;
     return QByteArray::fromHex(digits);
+}
+
+// ---- outside checkers
+
+bool UnderCI() {
+    return qEnvironmentVariableIsSet("QUORLANE_CI");
+}
+
+bool HasPdftoppm() {
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+}
+
+QImage RasterisePdf(const QString& pdf, int dpi) {
+    const QString stem = pdf + QStringLiteral("-page");
+    QProcess process;
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                   QStringLiteral("-singlefile"), pdf, stem});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return QImage();
+    return QImage(stem + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// ---- pictures
+
+QString PictureFolder() {
+#ifdef QUORLANE_BINARY_DIR
+    const QString folder = QStringLiteral(QUORLANE_BINARY_DIR "/Testing/Temporary/pictures");
+#else
+    const QString folder = QDir::tempPath() + QStringLiteral("/quorlane-test-pictures");
+#endif
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString SavePicture(const QImage& image, const QString& name) {
+    QString test = QStringLiteral("outside-a-test");
+    if (const auto* info = ::testing::UnitTest::GetInstance()->current_test_info())
+        test =
+            QString::fromUtf8(info->test_suite_name()) + QLatin1Char('.') + QString::fromUtf8(info->name());
+    test.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString path =
+        PictureFolder() + QLatin1Char('/') + test + QLatin1Char('-') + name + QStringLiteral(".png");
+    image.save(path);
+    return path;
+}
+
+::testing::AssertionResult ImagesMatch(const QImage& actualIn, const QImage& expectedIn, int tolerance,
+                                       const ImageCompare& options) {
+    const QImage actual = actualIn.convertToFormat(QImage::Format_RGB32);
+    const QImage expected = expectedIn.convertToFormat(QImage::Format_RGB32);
+    if (actual.size() != expected.size()) {
+        SavePicture(actual, QStringLiteral("actual"));
+        SavePicture(expected, QStringLiteral("expected"));
+        return ::testing::AssertionFailure() << "sizes differ: " << actual.width() << "x" << actual.height()
+                                             << " against " << expected.width() << "x" << expected.height();
+    }
+    QImage difference(actual.size(), QImage::Format_RGB32);
+    difference.fill(Qt::black);
+    int worst = 0, over = 0;
+    QPoint worstAt;
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x) {
+            if (options.Ignore.contains(QPoint(x, y)) ||
+                (options.SkipEdges && !UniformAround(expected, x, y)))
+                continue;
+            const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
+            auto amplified = [](int d) { return std::min(255, 8 * std::abs(d)); };
+            difference.setPixel(x, y,
+                                qRgb(amplified(qRed(a) - qRed(e)), amplified(qGreen(a) - qGreen(e)),
+                                     amplified(qBlue(a) - qBlue(e))));
+            const int d = ChannelDifference(a, e);
+            over += d > tolerance ? 1 : 0;
+            if (d > worst) {
+                worst = d;
+                worstAt = QPoint(x, y);
+            }
+        }
+    if (over == 0)
+        return ::testing::AssertionSuccess();
+    const QString saved = SavePicture(actual, QStringLiteral("actual"));
+    SavePicture(expected, QStringLiteral("expected"));
+    SavePicture(difference, QStringLiteral("difference"));
+    return ::testing::AssertionFailure()
+           << over << " pixels differ by more than " << tolerance << "; the worst by " << worst << " at "
+           << worstAt.x() << "," << worstAt.y() << " (" << std::hex << actual.pixel(worstAt) << " against "
+           << expected.pixel(worstAt) << std::dec << "); pictures saved beside " << saved.toStdString();
+}
+
+// ---- second processes
+
+bool RegisterChild(const char* name, int (*run)()) {
+    return Children().emplace(name, run).second;
+}
+
+int RunChildIfAsked() {
+    const QByteArray name = qgetenv(kChildVariable);
+    if (name.isEmpty())
+        return -1;
+    const auto found = Children().find(name.toStdString());
+    return found == Children().end() ? 2 : found->second();
+}
+
+std::unique_ptr<QProcess> StartChild(const char* name, const QProcessEnvironment& extra) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(extra);
+    env.insert(QString::fromLatin1(kChildVariable), QString::fromLatin1(name));
+    process->setProcessEnvironment(env);
+    process->setProgram(QCoreApplication::applicationFilePath());
+    process->start();
+    return process;
 }
 
 } // namespace TestSupport

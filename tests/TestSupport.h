@@ -2,8 +2,13 @@
 // Small helpers shared by the test programs.
 
 #include <QByteArray>
+#include <QImage>
+#include <QProcess>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace TestSupport {
 
@@ -15,5 +20,57 @@ QByteArray ReadFile(const QString& path);
 void WriteFile(const QString& path, const QByteArray& bytes);
 // "01 ab ff" -> bytes; spaces and line breaks ignored.
 QByteArray Hex(const char* text);
+
+// ---- outside checkers (pdftoppm, python3-olefile)
+
+// True under CI (.ci/run sets QUORLANE_CI), where every package the README lists is installed.
+bool UnderCI();
+bool HasPdftoppm();
+// Page 1 of a PDF rasterised by pdftoppm at dpi, as Format_RGB32; null when pdftoppm fails.
+QImage RasterisePdf(const QString& pdf, int dpi);
+
+// Ends the calling test when an outside checker it needs is missing: a failure under CI, a skip
+// elsewhere (a developer need not have installed every checker).
+#define REQUIRE_CHECKER(present, what)                                                                       \
+    do {                                                                                                     \
+        if (!(present)) {                                                                                    \
+            if (::TestSupport::UnderCI())                                                                    \
+                FAIL() << (what) << " is missing, and CI installs it";                                       \
+            GTEST_SKIP() << (what) << " is not installed";                                                   \
+        }                                                                                                    \
+    } while (0)
+
+// ---- pictures
+
+// Where pictures of a failed comparison go: beside CTest's log, in Testing/Temporary/pictures of
+// the build tree.
+QString PictureFolder();
+// Saves image as "<test suite>.<test>-<name>.png" in PictureFolder(); the path it was saved to.
+QString SavePicture(const QImage& image, const QString& name);
+
+struct ImageCompare {
+    // Compare only pixels whose 3x3 neighbourhood in the expected image is one colour and lies
+    // inside it: a renderer may place a shape's edge (or the page's) a pixel off, or smooth it.
+    bool SkipEdges = false;
+    // Pixels left out of the comparison.
+    QRegion Ignore = {};
+};
+
+// Succeeds when both images have one size and no compared pixel differs from the expected one by
+// more than tolerance in red, green or blue. On failure saves actual, expected and their
+// difference (eight times the per-channel difference) with SavePicture and names the worst pixel.
+::testing::AssertionResult ImagesMatch(const QImage& actual, const QImage& expected, int tolerance,
+                                       const ImageCompare& options = {});
+
+// ---- second processes
+
+// A test may start its own program again as a helper process: the helper is registered by name
+// (at namespace scope: const bool registered = RegisterChild("name", &Run);) and the test main
+// runs it instead of the tests when QUORLANE_TEST_CHILD names it. Helpers are not tests.
+bool RegisterChild(const char* name, int (*run)());
+// The test main's part: the helper's exit code; -1 when the environment names no helper.
+int RunChildIfAsked();
+// Starts this program as the helper `name`, with extra environment variables.
+std::unique_ptr<QProcess> StartChild(const char* name, const QProcessEnvironment& extra = {});
 
 } // namespace TestSupport

@@ -1,6 +1,7 @@
 #include "core/UPhasedProgress.h"
 
 #include <QProgressBar>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -25,13 +26,15 @@ protected:
 
 } // namespace
 
-TEST(PhasedProgress, ConstructionPreparesTheOverallRange) {
+TEST(PhasedProgress, StepsOfAPhaseRunOnceAcrossTheWholeScale) {
     TRecordingProgress progress;
-    EXPECT_EQ(progress.rangeMin, 0);
-    EXPECT_EQ(progress.rangeMax, 10000);
-    EXPECT_EQ(progress.rangePosition, 0);
-    EXPECT_EQ(progress.Level(), 0);
-    EXPECT_TRUE(progress.shown.empty());
+    EXPECT_EQ(progress.rangePosition, progress.rangeMin);
+    progress.BeginPhase(1, 7);
+    for (int i = 0; i < 7; ++i)
+        progress.StepIt();
+    ASSERT_EQ(progress.shown.size(), 7u);
+    EXPECT_TRUE(std::is_sorted(progress.shown.begin(), progress.shown.end()));
+    EXPECT_EQ(progress.shown.back(), progress.rangeMax);
 }
 
 TEST(PhasedProgress, NestedPhasesDivideTheStepAbove) {

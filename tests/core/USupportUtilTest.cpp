@@ -255,13 +255,19 @@ TEST(SupportUtil, AllocationBaseNamesTheModule) {
     EXPECT_EQ(GetAllocationBase(nullptr), nullptr);
 }
 
-TEST(SupportUtil, PlatformAnswers) {
-    // The disk-format query of the floppy test.
+TEST(SupportUtil, ControlCodesAreTheDriverHeadersValues) {
+    // The media-type query of the floppy test, a query with both access bits and one that passes
+    // its buffers untouched, as the driver kit lists them.
     EXPECT_EQ(MakeCtlCode(7, 0x300, 0, 0), 0x00070C00u);
-    EXPECT_EQ(MakeCtlCode(0x22, 1, 2, 3), (0x22u << 16) | (3u << 14) | (1u << 2) | 2u);
+    EXPECT_EQ(MakeCtlCode(7, 6, 0, 3), 0x0007C018u);
+    EXPECT_EQ(MakeCtlCode(9, 28, 3, 0), 0x00090073u);
+}
+
+TEST(SupportUtil, TheTestScreenIsNoLowColourScreenAndHasNoFloppy) {
+    // The tests' offscreen screen has 32 bits per pixel.
+    EXPECT_EQ(GetScreenColorBits(), 32);
+    EXPECT_FALSE(IsLowColorScreen());
     EXPECT_FALSE(IsFloppyDrive(u'A'));
-    EXPECT_TRUE(IsWinNT());
-    EXPECT_EQ(IsLowColorScreen(), GetScreenColorBits() <= 8);
 }
 
 TEST(SupportUtil, PowerUserWhenTheSettingsCanBeWritten) {

@@ -211,9 +211,13 @@ TEST(DIB, EmptyBlockDrawsNothingAndSucceeds) {
     TDIB dib;
     QImage image(2, 2, QImage::Format_RGB32);
     image.fill(Qt::white);
-    TCanvas canvas(&image);
-    EXPECT_TRUE(dib.DrawDirect(canvas, Rect(0, 0, 2, 2), Rect(0, 0, 2, 2)));
+    const QImage before = image;
+    {
+        TCanvas canvas(&image);
+        EXPECT_TRUE(dib.DrawDirect(canvas, Rect(0, 0, 2, 2), Rect(0, 0, 2, 2)));
+    }
     EXPECT_TRUE(dib.Empty());
+    EXPECT_EQ(image, before);
 }
 
 TEST(DIB, DamagedFilesRaiseTheInvalidBitmapErrorOnly) {

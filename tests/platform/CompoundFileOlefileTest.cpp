@@ -76,8 +76,7 @@ void ListOurs(CompoundStorage& stg, const QString& prefix, QStringList& out) {
 
 TEST(CompoundFileOlefile, IndependentReaderAgreesWithOurFiles) {
     const QString python = FindPythonWithOlefile();
-    if (python.isEmpty())
-        GTEST_SKIP() << "python3-olefile is not installed";
+    REQUIRE_CHECKER(!python.isEmpty(), "python3-olefile");
     QTemporaryDir dir;
     const QString script = dir.filePath(QStringLiteral("list.py"));
     TestSupport::WriteFile(script, ListScript);

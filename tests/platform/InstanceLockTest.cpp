@@ -2,7 +2,6 @@
 
 #include "tests/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,16 +17,24 @@ const char* const kChildMode = "QUORLANE_LOCK_TEST_MODE";
 
 // Runs this test program again as a second instance, in the given mode, on the lock folder.
 std::unique_ptr<QProcess> StartSecondInstance(const QString& folder, const char* mode) {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert(QString::fromLatin1(kChildFolder), folder);
     env.insert(QString::fromLatin1(kChildMode), QString::fromLatin1(mode));
-    process->setProcessEnvironment(env);
-    process->setProgram(QCoreApplication::applicationFilePath());
-    process->setArguments({QStringLiteral("--gtest_filter=InstanceLockSecondProcess.*")});
-    process->start();
-    return process;
+    return TestSupport::StartChild("instance-lock", env);
 }
+
+// The second instance: reports whether it got the lock, and in "hold" mode keeps it until killed.
+int SecondInstance() {
+    TInstanceLock lock(kName, qEnvironmentVariable(kChildFolder));
+    const bool taken = lock.TryAcquire();
+    const bool hold = qEnvironmentVariable(kChildMode) == QLatin1String("hold");
+    std::printf("lock:%s\n", taken ? (hold ? "held" : "taken") : "busy");
+    std::fflush(stdout);
+    if (taken && hold)
+        QThread::sleep(60); // until the test kills it
+    return 0;
+}
+const bool kSecondInstanceRegistered = TestSupport::RegisterChild("instance-lock", &SecondInstance);
 
 // Reads the second instance's report line ("held", "busy" or "taken").
 QString ReportOf(QProcess& process) {
@@ -45,20 +52,6 @@ QString ReportOf(QProcess& process) {
 }
 
 } // namespace
-
-// The second instance: only runs when started by the tests below.
-TEST(InstanceLockSecondProcess, ReportsWhetherItGotTheLock) {
-    const QString folder = qEnvironmentVariable(kChildFolder);
-    if (folder.isEmpty())
-        GTEST_SKIP() << "runs only as the second instance of another test";
-    TInstanceLock lock(kName, folder);
-    const bool taken = lock.TryAcquire();
-    const bool hold = qEnvironmentVariable(kChildMode) == QLatin1String("hold");
-    std::printf("lock:%s\n", taken ? (hold ? "held" : "taken") : "busy");
-    std::fflush(stdout);
-    if (taken && hold)
-        QThread::sleep(60); // until the test kills it
-}
 
 TEST(InstanceLock, ASecondProcessSeesTheLockOnlyWhileItsHolderLives) {
     QTemporaryDir dir;

@@ -6,7 +6,6 @@
 #include "platform/ClassRegistry.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <stdexcept>
@@ -169,12 +168,6 @@ void SendKey(QWidget* w, int key, Qt::KeyboardModifiers mods) {
 TColor PixelAt(const QImage& image, int x, int y) {
     const QRgb c = image.pixel(x, y);
     return RGB(qRed(c), qGreen(c), qBlue(c));
-}
-
-void SaveForLook(const QImage& image, const QString& name) {
-    const QString dir = QDir::tempPath() + QStringLiteral("/engine-test-images");
-    QDir().mkpath(dir);
-    image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 void ResetEngineGlobals() {

@@ -115,8 +115,6 @@ void SendKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
 
 // Colour of an image pixel as 0x00BBGGRR.
 TColor PixelAt(const QImage& image, int x, int y);
-// Writes an image for a look when a pixel test fails.
-void SaveForLook(const QImage& image, const QString& name);
 
 // Resets the process-wide lists between tests.
 void ResetEngineGlobals();

@@ -3,6 +3,7 @@
 #include "EngineTestObjects.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "platform/Application.h"
+#include "tests/TestSupport.h"
 
 #include <QImage>
 #include <algorithm>
@@ -211,7 +212,7 @@ TEST_F(DrawObjectTest, FailedPaintShowsTheErrorFrameFromThenOn) {
     EXPECT_EQ(reported, 1) << "shown once";
     EXPECT_EQ(PixelAt(page, 10, 10), clRed);
     if (PixelAt(page, 10, 10) != clRed)
-        SaveForLook(page, QStringLiteral("error-frame"));
+        TestSupport::SavePicture(page, QStringLiteral("error-frame"));
 }
 
 TEST_F(DrawObjectTest, BlendRatioMixesWithThePageExactly) {

@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QPrinter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <vector>
@@ -162,51 +161,20 @@ TEST_F(DrawSiteTest, DrawToAnImageAndToAPdfGivesTheSamePicture) {
         TCanvas canvas(&printer);
         site.DrawTo(canvas, TPoint(0, 0), 100);
     }
-    QProcess rasterize;
-    rasterize.start(QStringLiteral("pdftoppm"),
-                    {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
-                     QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
-    ASSERT_TRUE(rasterize.waitForFinished(60000));
-    const QImage printed(dir.filePath(QStringLiteral("page.png")));
-    ASSERT_FALSE(printed.isNull());
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const QImage printed = TestSupport::RasterisePdf(pdf, 96);
+    ASSERT_FALSE(printed.isNull()) << "pdftoppm failed";
 
     // The object that is not printed shows on the image only.
     EXPECT_EQ(PixelAt(image, 350, 50), clGreen);
     EXPECT_EQ(PixelAt(printed, 350, 50), RGB(230, 230, 230));
-    int worst = 0;
-    QPoint worstAt;
-    for (int y = 2; y < 198; ++y) {
-        for (int x = 2; x < 398; ++x) {
-            if (x >= 316 && x < 384 && y >= 16 && y < 84)
-                continue;
-            const QRgb a = image.pixel(x, y);
-            // Edges may fall a pixel apart (the PDF renderer smooths image borders): compare
-            // pixels whose neighbours are alike.
-            bool interior = true;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    interior = interior && image.pixel(x + dx, y + dy) == a;
-            if (!interior)
-                continue;
-            const QRgb b = printed.pixel(x, y);
-            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                    std::abs(qBlue(a) - qBlue(b))});
-            if (d > worst) {
-                worst = d;
-                worstAt = QPoint(x, y);
-            }
-        }
-    }
-    // Blending rounds a little differently in the PDF renderer.
-    EXPECT_LE(worst, 3) << "at " << worstAt.x() << "," << worstAt.y() << ": " << std::hex
-                        << image.pixel(worstAt) << " / " << printed.pixel(worstAt);
+    // The half-transparent object is blended by the PDF renderer, whose rounding differs from
+    // the blend rule's by one at most.
+    EXPECT_TRUE(
+        TestSupport::ImagesMatch(printed, image, 1, {.SkipEdges = true, .Ignore = QRegion(316, 16, 68, 68)}));
     // Half red over blue and over grey, by the blend rule (weight 128).
     EXPECT_EQ(PixelAt(image, 150, 100), RGB(128, 0, 127));
     EXPECT_EQ(PixelAt(image, 250, 150), RGB(242, 115, 115));
-    if (worst > 3 || qEnvironmentVariableIsSet("ENGINE_SAVE_IMAGES")) {
-        SaveForLook(image, QStringLiteral("drawto-image"));
-        SaveForLook(printed, QStringLiteral("drawto-pdf"));
-    }
 }
 
 TEST_F(DrawSiteTest, ClickingSelectsAndShiftClickingExtendsAndReduces) {

@@ -2,6 +2,7 @@
 
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
+#include "pageobjects/layout/ULODecoLine.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULORect.h"
@@ -18,7 +19,7 @@ void RegisterLayoutTestClasses() {
     for (const TMetaClass* meta :
          {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
           &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
-          &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass()})
+          &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

@@ -137,15 +137,13 @@ void TImagePaperInfo::Assign(const TPersistent* source) {
     SeparatelyDesign = info->SeparatelyDesign;
     LabelCount = info->LabelCount;
     ClearImages();
-    for (int i = 0; i < info->ImageListCount(); ++i) {
-        auto list = std::make_unique<TDOList>();
-        info->GetImageObjects(i, *list);
-        lists_.push_back(std::move(list));
-    }
+    lists_.resize(size_t(info->ImageListCount()));
+    for (int i = 0; i < info->ImageListCount(); ++i)
+        info->GetImageObjects(i, lists_[size_t(i)]);
 }
 
 bool TImagePaperInfo::IsEmpty() const {
-    return std::all_of(lists_.begin(), lists_.end(), [](const auto& list) { return list->IsEmpty(); });
+    return std::all_of(lists_.begin(), lists_.end(), [](const auto& list) { return list.IsEmpty(); });
 }
 
 bool TImagePaperInfo::IsEqual(const TExtraPaperInfo* other) const {
@@ -161,50 +159,47 @@ bool TImagePaperInfo::IsEqual(const TExtraPaperInfo* other) const {
 }
 
 void TImagePaperInfo::ClearImages() {
-    for (auto& list : lists_)
-        list->FreeObjects();
     lists_.clear();
 }
 
-void TImagePaperInfo::GetImageObjects(int index, TDOList& list) const {
-    list.Clear();
+void TImagePaperInfo::GetImageObjects(int index, TOwnedDOList& list) const {
+    list.FreeObjects();
     if (index < 0 || index >= ImageListCount())
         return;
     TMemoryStream stream;
-    lists_[size_t(index)]->SaveToStream(stream);
+    lists_[size_t(index)].SaveToStream(stream);
     stream.SetPosition(0);
     list.LoadFromStream(stream);
 }
 
 void TImagePaperInfo::GetImageObjectRefs(int index, TDOList& list) const {
     list.Clear();
+    if (index >= 0 && index < ImageListCount())
+        lists_[size_t(index)].ListObjects(list);
+}
+
+void TImagePaperInfo::TakeImageObjects(int index, TOwnedDOList& list) {
+    list.FreeObjects();
     if (index < 0 || index >= ImageListCount())
         return;
-    for (TDrawObject* object : *lists_[size_t(index)])
-        list.Add(object);
+    for (std::unique_ptr<TDrawObject>& object : lists_[size_t(index)].TakeAll())
+        list.Add(std::move(object));
 }
 
-void TImagePaperInfo::TakeImageObjects(int index, TDOList& list) {
-    GetImageObjectRefs(index, list);
-    if (index >= 0 && index < ImageListCount())
-        lists_[size_t(index)]->Clear();
-}
-
-void TImagePaperInfo::SetImageObjects(int index, TDOList& list) {
+void TImagePaperInfo::SetImageObjects(int index, TOwnedDOList& list) {
     if (index < 0)
         return;
-    while (ImageListCount() <= index)
-        lists_.push_back(std::make_unique<TDOList>());
-    TDOList& target = *lists_[size_t(index)];
+    if (ImageListCount() <= index)
+        lists_.resize(size_t(index) + 1);
+    TOwnedDOList& target = lists_[size_t(index)];
     target.FreeObjects();
-    for (TDrawObject* object : list)
-        target.Add(object);
-    list.Clear();
+    for (std::unique_ptr<TDrawObject>& object : list.TakeAll())
+        target.Add(std::move(object));
 }
 
 void TImagePaperInfo::SaveImagesToStream(TStream& stream) const {
-    for (const auto& list : lists_)
-        list->SaveToStream(stream);
+    for (const TOwnedDOList& list : lists_)
+        list.SaveToStream(stream);
 }
 
 // ---- TExAlbumInfo
@@ -401,7 +396,7 @@ std::unique_ptr<TExtraPaperInfo> TImageInfoBase::ReadEntry(const QString& storag
     std::sort(listNames.begin(), listNames.end());
     for (int i = 0; i < listNames.size(); ++i) {
         TDocStream stream(&folder, 0, listNames[i]);
-        TDOList list;
+        TOwnedDOList list;
         list.LoadFromStream(stream);
         images->SetImageObjects(i, list);
     }

@@ -4,6 +4,7 @@
 // face ("PaperImages") and album settings ("ExtraAlbumInfo"). A table is read once when it is
 // attached to its storage, so that looking every paper up stays linear.
 
+#include "pageobjects/engine/UDrawSite.h"
 #include "platform/Component.h"
 
 #include <QString>
@@ -13,7 +14,6 @@
 #include <vector>
 
 class TDocStorage;
-class TDOList;
 class TPapersV2;
 class TStream;
 class TStringList;
@@ -67,19 +67,19 @@ public:
     int ImageListCount() const { return int(lists_.size()); }
     // Frees every list with its objects.
     void ClearImages();
-    // Clears list and fills it with copies of list index's objects (the caller owns them).
-    void GetImageObjects(int index, TDOList& list) const;
+    // Frees what list holds and fills it with copies of list index's objects.
+    void GetImageObjects(int index, TOwnedDOList& list) const;
     // Clears list and fills it with list index's own objects (still the info's).
     void GetImageObjectRefs(int index, TDOList& list) const;
-    // Moves list index's objects into list (the caller owns them then); list index stays, empty.
-    void TakeImageObjects(int index, TDOList& list);
-    // Adds empty lists up to index and puts list's objects into list index, which takes them.
-    void SetImageObjects(int index, TDOList& list);
+    // Moves list index's objects into list; list index stays, empty.
+    void TakeImageObjects(int index, TOwnedDOList& list);
+    // Adds empty lists up to index and moves list's objects into list index.
+    void SetImageObjects(int index, TOwnedDOList& list);
     // The lists one after the other, as stored.
     void SaveImagesToStream(TStream& stream) const;
 
 private:
-    std::vector<std::unique_ptr<TDOList>> lists_;
+    std::vector<TOwnedDOList> lists_;
 };
 
 class TExAlbumInfo : public TExtraPaperInfo {

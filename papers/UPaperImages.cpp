@@ -57,20 +57,18 @@ bool IsFaceSideMatch(int mode, bool reversed, int faceIndex) {
 
 void ApplyPaperImagesToFaces(TDrawSite& site, const TPaperInfo& paper, TImagePaperInfo& imageInfo,
                              bool offsetToFace, bool copyObjects) {
-    TDOList all;
+    TOwnedDOList all;
     auto& turnable = const_cast<TPaperInfo&>(paper);
     for (int i = 0; i < paper.GetFaceCount(); ++i) {
-        TDOList objects;
+        TOwnedDOList owned;
         if (copyObjects)
-            imageInfo.GetImageObjects(i, objects);
+            imageInfo.GetImageObjects(i, owned);
         else
-            // The site frees what it holds: the stored objects move there.
-            imageInfo.TakeImageObjects(i, objects);
+            imageInfo.TakeImageObjects(i, owned);
+        TDOList objects;
+        owned.ListObjects(objects);
         const TRect outer = paper.GetFaceOuterRect(i);
         for (TDrawObject* object : objects) {
-            if (object->Owner() != nullptr)
-                object->Owner()->RemoveComponent(object);
-            site.InsertComponent(object);
             if (offsetToFace)
                 if (TIntf<IDOEncloseBounds> bounds = BoundsOf(object))
                     bounds->MoveBy(outer.Left, outer.Top);
@@ -78,11 +76,11 @@ void ApplyPaperImagesToFaces(TDrawSite& site, const TPaperInfo& paper, TImagePap
         }
         if (paper.Landscape)
             FlipObjectsForLandscape(objects, turnable, i, false);
-        for (TDrawObject* object : objects)
-            all.Add(object);
+        for (std::unique_ptr<TDrawObject>& object : owned.TakeAll())
+            all.Add(std::move(object));
     }
-    for (TDrawObject* object : all)
-        site.AddObject(object);
+    for (std::unique_ptr<TDrawObject>& object : all.TakeAll())
+        site.AdoptObject(std::move(object));
 }
 
 void RemovePaperImageMarks(TDrawSite& site) {
@@ -152,10 +150,10 @@ void MirrorPaperImages(TPaperInfo& paper, TImagePaperInfo& imageInfo) {
     TLandscapeSaver portrait(paper, false);
     for (int i = 0; i < paper.GetFaceCount(); ++i) {
         const TRect outer = paper.GetFaceOuterRect(i);
-        TDOList objects;
+        TOwnedDOList objects;
         imageInfo.GetImageObjects(i, objects);
-        for (TDrawObject* object : objects)
-            if (TIntf<IDOEncloseBounds> bounds = BoundsOf(object)) {
+        for (int k = 0; k < objects.Count(); ++k)
+            if (TIntf<IDOEncloseBounds> bounds = BoundsOf(objects[k])) {
                 TRect r;
                 bounds->GetLogRect(r);
                 bounds->MoveBy(ClampToInt32(int64_t(outer.Width()) - r.Right - r.Left), 0);

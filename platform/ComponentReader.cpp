@@ -383,6 +383,36 @@ void TReader::ReadPrefix() {
         ReadInteger();
 }
 
+QString TReader::PeekClassName() {
+    TStream& stream = Stream();
+    const int64_t start = stream.GetPosition();
+    const auto restore = qScopeGuard([&] { stream.Seek(start, TSeekOrigin::soBeginning); });
+    ReadSignature();
+    ReadPrefix();
+    return ReadStr();
+}
+
+void TReader::SkipComponent() {
+    ReadSignature();
+    SkipComponentBody();
+}
+
+void TReader::SkipComponentBody() {
+    Enter();
+    ReadPrefix();
+    ReadStr();
+    ReadStr();
+    while (!EndOfList()) {
+        ReadStr();
+        SkipValue();
+    }
+    ReadListEnd();
+    while (!EndOfList())
+        SkipComponentBody();
+    ReadListEnd();
+    Leave();
+}
+
 const TMetaClass& TReader::FindComponentClass(const QString& name) const {
     const TMetaClass* meta = GetClass(name);
     if (meta == nullptr)

@@ -33,6 +33,12 @@ public:
     // (the caller owns it); otherwise the stored class name is skipped and root is filled.
     // Children are owned by the root. Loaded runs on every read component at the end.
     TComponent* ReadRootComponent(TComponent* root);
+    // The class a stored component ("TPF0", prefix, class name) at the stream's position names;
+    // the position is kept.
+    QString PeekClassName();
+    // Reads past one stored component ("TPF0", prefix, class, name, properties, children) without
+    // creating it, nested no deeper than kMaxDepth.
+    void SkipComponent();
     void ReadSignature();
     // Properties of instance up to the end of its list.
     void ReadProperties(TPersistent* instance);
@@ -84,6 +90,8 @@ private:
     struct Fixup;
     TComponent* ReadComponent(TComponent* parent);
     void ReadPrefix();
+    // Prefix, class, name, properties and children of one component, skipped.
+    void SkipComponentBody();
     void ReadPropValue(TPersistent* instance, const TPropInfo& prop);
     void ReadStringsData(TStringList* list);
     int64_t ReadLength();

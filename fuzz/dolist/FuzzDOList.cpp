@@ -44,7 +44,7 @@ void Register() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Register();
     TMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    TDOList list;
+    TOwnedDOList list;
     try {
         list.LoadFromStream(stream);
     } catch (const Exception&) {
@@ -57,13 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoryStream first;
     list.SaveToStream(first);
     first.Seek(0, TSeekOrigin::soBeginning);
-    TDOList again;
+    TOwnedDOList again;
     again.LoadFromStream(first);
     TMemoryStream second;
     again.SaveToStream(second);
     if (again.Count() != list.Count() || second.Data() != first.Data())
         std::abort();
-    again.FreeObjects();
-    list.FreeObjects();
     return 0;
 }

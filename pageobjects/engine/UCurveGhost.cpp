@@ -204,10 +204,8 @@ void TCurveGhost::Move(TShiftState shift, const TPoint& delta) {
 
 // ---- TCurveCreateGhost
 
-TCurveCreateGhost::~TCurveCreateGhost() {
-    EndEdit();
-    if (!Committed)
-        delete Target();
+TCurveCreateGhost::TCurveCreateGhost(TDrawObject* object, int index) : TCurveGhost(object, index) {
+    HoldCreated();
 }
 
 void TCurveCreateGhost::Start(const TPoint& p) {
@@ -222,7 +220,6 @@ void TCurveCreateGhost::Drop(TShiftState shift) {
     if (Target() == nullptr || !HasLength<IDOCurve>(Ghost()))
         return;
     TCurveGhost::Drop(shift);
-    Committed = true;
     AddCreated();
 }
 

@@ -39,12 +39,10 @@ protected:
 // mouse from the press point. A curve whose ends meet is not created.
 class TCurveCreateGhost : public TCurveGhost {
 public:
-    using TCurveGhost::TCurveGhost;
-    // Frees the new curve unless it was handed to the site.
-    ~TCurveCreateGhost() override;
+    // Holds the new curve until the drop hands it to the site.
+    TCurveCreateGhost(TDrawObject* object, int index);
     void Start(const TPoint& p) override;
     void Drop(TShiftState shift) override;
-    bool Committed = false;
 };
 
 // The bulge handle: a red disc with a white rim (the plain handle for a fixed object).

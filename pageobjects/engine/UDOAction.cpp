@@ -4,18 +4,6 @@
 
 namespace {
 
-std::unique_ptr<TDrawObject> CloneObject(TDrawObject* object) {
-    // Clones have no owner: an owner would free them behind the action's back.
-    std::unique_ptr<TComponent> clone(object->NewInstance(nullptr));
-    auto* drawClone = dynamic_cast<TDrawObject*>(clone.get());
-    if (drawClone == nullptr)
-        return nullptr;
-    clone.release();
-    std::unique_ptr<TDrawObject> result(drawClone);
-    result->Assign(object);
-    return result;
-}
-
 std::vector<TWeakRef<TDrawObject>> Snapshot(const TDrawSite* site, bool selectedOnly) {
     std::vector<TWeakRef<TDrawObject>> result;
     if (site == nullptr)
@@ -32,7 +20,7 @@ std::vector<TWeakRef<TDrawObject>> Snapshot(const TDrawSite* site, bool selected
 // ---- TDOChangeAction
 
 TDOChangeAction::TDOChangeAction(TDrawObject* object)
-    : before_(CloneObject(object)), after_(CloneObject(object)), object_(object),
+    : before_(CloneDrawObject(object)), after_(CloneDrawObject(object)), object_(object),
       listener_(std::make_unique<TListener>()) {
     SetFlags(afCanUndo | afCanRedo);
     listener_->OnNotify = [this](TObject* sender, const TGUID& eventID) { Notify(sender, eventID); };
@@ -101,12 +89,14 @@ TDOAddDelAction::TDOAddDelAction(TDrawObject* object)
     SetFlags(afCanUndo | afCanRedo);
 }
 
-TDOAddDelAction::~TDOAddDelAction() {
-    // Only an object that really is off its site is the action's; a delete action discarded
-    // before its object was taken off leaves the object to its site.
+TDOAddDelAction::~TDOAddDelAction() = default;
+
+void TDOAddDelAction::HoldTakenOff() {
     TDrawObject* object = object_.get();
-    if (offSite_ && object != nullptr && object->Parent() == nullptr)
-        delete object;
+    if (object == nullptr || held_ || object->Parent() != nullptr)
+        return;
+    held_ = ReleaseFromOwner(object);
+    offSite_ = true;
 }
 
 void TDOAddDelAction::TakeOff() {
@@ -115,7 +105,7 @@ void TDOAddDelAction::TakeOff() {
         return;
     object->Changed();
     object->SetParent(nullptr);
-    offSite_ = true;
+    HoldTakenOff();
 }
 
 void TDOAddDelAction::PutBack() {
@@ -123,7 +113,10 @@ void TDOAddDelAction::PutBack() {
     TDrawSite* site = site_.get();
     if (object == nullptr || site == nullptr || !offSite_)
         return;
-    site->AddObject(object);
+    if (held_)
+        site->AdoptObject(std::move(held_));
+    else
+        site->AddObject(object);
     object->SetSelected(true);
     offSite_ = false;
     for (const TWeakRef<TDrawObject>& ref : snapshot_) {

@@ -55,16 +55,21 @@ public:
     TDrawObject* Object() const { return object_.get(); }
     TDrawSite* Site() const { return site_.get(); }
     bool OffSite() const { return offSite_; }
+    // The object was taken off its site by someone else (a delete command's step): the action
+    // holds it from now on. Nothing while it is still on a parent.
+    void HoldTakenOff();
 
 protected:
     // Changed, then off the site; the action now owns the object.
     void TakeOff();
-    // Back on the site, selected, in the z-order of the snapshot.
+    // Back on the site (which owns it again), selected, in the z-order of the snapshot.
     void PutBack();
 
     bool offSite_ = false;
 
 private:
+    // The object while it is off its site.
+    std::unique_ptr<TDrawObject> held_;
     TWeakRef<TDrawObject> object_;
     TWeakRef<TDrawSite> site_;
     std::vector<TWeakRef<TDrawObject>> snapshot_;

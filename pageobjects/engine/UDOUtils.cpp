@@ -110,21 +110,7 @@ void ReverseList(TDOList& list) {
         list.Exchange(i, j);
 }
 
-namespace {
-
-// Gives the site ownership of an object. Stored names need not be unique and the site refuses a
-// second component of one name, so a name already taken there is dropped.
-void TakeOnto(TDrawSite& site, TDrawObject* object) {
-    if (object->Owner() != nullptr)
-        object->Owner()->RemoveComponent(object);
-    if (!object->Name().isEmpty() && site.FindComponent(object->Name()) != nullptr)
-        object->SetName(QString());
-    site.InsertComponent(object);
-}
-
-} // namespace
-
-void DrawObjectsToBitmap(const TFaceGeometry& face, TDOList& list, TBitmap& bitmap, int scale) {
+void DrawObjectsToBitmap(const TFaceGeometry& face, TOwnedDOList list, TBitmap& bitmap, int scale) {
     const TRect outer = face.GetOuterRect();
     TDrawSite site(nullptr);
     site.SetBorder(false);
@@ -134,16 +120,10 @@ void DrawObjectsToBitmap(const TFaceGeometry& face, TDOList& list, TBitmap& bitm
     site.SetLogHeight(outer.Height());
     bitmap.SetPixelFormat(pf24bit);
     bitmap.SetSize(std::max(site.width(), 0), std::max(site.height(), 0));
-    if (list.IsEmpty() || bitmap.Empty()) {
-        // The site frees what it was given, even when there is nothing to draw on.
-        for (TDrawObject* object : list)
-            TakeOnto(site, object);
+    if (list.IsEmpty() || bitmap.Empty())
         return;
-    }
-    for (TDrawObject* object : list)
-        TakeOnto(site, object);
-    for (TDrawObject* object : list)
-        site.AddObject(object);
+    for (std::unique_ptr<TDrawObject>& object : list.TakeAll())
+        site.AdoptObject(std::move(object));
     TCanvas& canvas = bitmap.Canvas();
     canvas.SetPixelsPerInch(site.Canvas().PixelsPerInch());
     site.DrawTo(canvas, TPoint(0, 0), site.Scaler().Scale());
@@ -161,7 +141,7 @@ void DrawObjectsToBitmap(const TFaceGeometry& face, TDOList& list, TBitmap& bitm
     canvas.FreeHandle();
 }
 
-void MakeObjectsThumbnail(const TFaceGeometry& face, TDOList& list, TBitmap& dest, int maxWidth,
+void MakeObjectsThumbnail(const TFaceGeometry& face, TOwnedDOList list, TBitmap& dest, int maxWidth,
                           int maxHeight, int quality) {
     const TRect outer = face.GetOuterRect();
     int scale = 100;
@@ -171,7 +151,7 @@ void MakeObjectsThumbnail(const TFaceGeometry& face, TDOList& list, TBitmap& des
             100, MulDiv(fitted.Width(), quality * 254, outer.Width() * TScaler::ScreenPixelsPerInch()));
     }
     TBitmap rendered;
-    DrawObjectsToBitmap(face, list, rendered, scale);
+    DrawObjectsToBitmap(face, std::move(list), rendered, scale);
     const TRect size = FitSizeInner(TRect(0, 0, rendered.Width(), rendered.Height()), maxWidth, maxHeight);
     dest.SetPixelFormat(pf24bit);
     dest.SetSize(std::max(size.Width(), 0), std::max(size.Height(), 0));

@@ -10,6 +10,7 @@
 class TBitmap;
 class TCanvas;
 class TDOList;
+class TOwnedDOList;
 class TDrawObject;
 class TDrawSite;
 class TGraphic;
@@ -39,12 +40,12 @@ TSize GetDefaultGraphicSize(const TGraphic& graphic);
 void FitNewObject(TDrawObject* object, TDrawSite* site);
 void ReverseList(TDOList& list);
 // Renders the objects over a face into bitmap (24 bits, the face's outer size at scale) and
-// fills what lies outside the face's shape with the bitmap canvas's brush. The objects are
-// freed with the temporary site that renders them: pass clones.
-void DrawObjectsToBitmap(const TFaceGeometry& face, TDOList& list, TBitmap& bitmap, int scale);
+// fills what lies outside the face's shape with the bitmap canvas's brush. The temporary site that
+// renders the objects takes them over and frees them: hand over clones.
+void DrawObjectsToBitmap(const TFaceGeometry& face, TOwnedDOList list, TBitmap& bitmap, int scale);
 // The objects over a face as a thumbnail within maxWidth x maxHeight: rendered at 100 percent,
 // or with quality (not -1) at that oversampling of the final size, then resampled (cubic).
-void MakeObjectsThumbnail(const TFaceGeometry& face, TDOList& list, TBitmap& dest, int maxWidth,
+void MakeObjectsThumbnail(const TFaceGeometry& face, TOwnedDOList list, TBitmap& dest, int maxWidth,
                           int maxHeight, int quality);
 // On a site the larger of width and two device pixels in logical units; off a site width.
 int GetMinLineWidth(TDrawObject* object, int width);

@@ -62,6 +62,18 @@ constexpr int64_t kBlendBandBytes = int64_t(24) << 20;
 
 } // namespace
 
+std::unique_ptr<TDrawObject> CloneDrawObject(const TDrawObject* object) {
+    if (object == nullptr)
+        return nullptr;
+    std::unique_ptr<TComponent> instance(object->NewInstance(nullptr));
+    std::unique_ptr<TDrawObject> clone(dynamic_cast<TDrawObject*>(instance.get()));
+    if (!clone)
+        return nullptr;
+    instance.release();
+    clone->Assign(object);
+    return clone;
+}
+
 TDrawObject::TDrawObject(TComponent* owner)
     : TGraphicControl(owner), notify_(std::make_unique<TChangeNotify>(this)),
       listener_(std::make_unique<TListener>()), appendix_(std::make_unique<TStringList>()) {

@@ -219,6 +219,10 @@ protected:
     TListener* Listener() const { return listener_.get(); }
 };
 
+// A new object of the object's class (its virtual constructor, no owner) assigned from it; the
+// caller owns it. Ghosts, undo entries, drag copies and the clipboard all copy objects this way.
+std::unique_ptr<TDrawObject> CloneDrawObject(const TDrawObject* object);
+
 // The process-wide switch that makes objects report no hit while a drag is under way; the
 // ghost list sets it (label objects and pivots let the mouse pass to the site then).
 bool GhostsActiveForHitTest();

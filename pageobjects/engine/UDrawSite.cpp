@@ -20,52 +20,8 @@
 
 namespace {
 
-// Flags of a component prefix in the stored form.
-constexpr uint8_t kPrefixChildPos = 0x02;
 // Signature, prefix byte, class name and name lengths, end of properties, end of children.
 constexpr int64_t kMinStoredComponent = 4 + 2 + 1 + 1;
-
-// Reads past one stored component (prefix, class, name, properties, children) without creating it.
-void SkipComponent(TReader& reader, TStream& stream, int depth) {
-    if (depth > TReader::kMaxDepth)
-        reader.Error(QStringLiteral("Components are nested too deeply"));
-    uint8_t prefix = 0;
-    reader.Read(&prefix, 1);
-    if ((prefix & 0xF0) == 0xF0) {
-        if ((prefix & kPrefixChildPos) != 0)
-            reader.ReadInteger();
-    } else {
-        stream.Seek(-1, TSeekOrigin::soCurrent);
-    }
-    reader.ReadStr();
-    reader.ReadStr();
-    while (!reader.EndOfList()) {
-        reader.ReadStr();
-        reader.SkipValue();
-    }
-    reader.ReadListEnd();
-    while (!reader.EndOfList())
-        SkipComponent(reader, stream, depth + 1);
-    reader.ReadListEnd();
-}
-
-// The class a stored component at the stream's position names (the position is kept).
-QString PeekClassName(TStream& stream) {
-    const int64_t start = stream.GetPosition();
-    TReader reader(stream);
-    reader.ReadSignature();
-    uint8_t prefix = 0;
-    reader.Read(&prefix, 1);
-    if ((prefix & 0xF0) == 0xF0) {
-        if ((prefix & kPrefixChildPos) != 0)
-            reader.ReadInteger();
-    } else {
-        stream.Seek(-1, TSeekOrigin::soCurrent);
-    }
-    const QString name = reader.ReadStr();
-    stream.Seek(start, TSeekOrigin::soBeginning);
-    return name;
-}
 
 int MulDivScale(int a, int b, int c) {
     return MulDiv(a, b, c);
@@ -120,74 +76,113 @@ void TDOList::Exchange(int a, int b) {
     std::swap(items_[size_t(a)], items_[size_t(b)]);
 }
 
-void TDOList::FreeObjects() {
-    std::vector<TDrawObject*> objects = std::move(items_);
-    items_.clear();
-    for (TDrawObject* object : objects)
-        delete object;
-}
-
 void TDOList::SaveToStream(TStream& stream) const {
     stream.WriteInt32(int32_t(items_.size()));
     for (TDrawObject* object : items_)
         WriteComponent(stream, object);
 }
 
-void TDOList::LoadFromStream(TStream& stream) {
-    Clear();
-    const int32_t count = stream.ReadInt32();
-    if (count < 0 || count > kMaxStoredObjects || int64_t(count) > stream.Remaining() / kMinStoredComponent)
-        throw EDOListError(QStringLiteral("Invalid object count %1").arg(count));
-    std::vector<std::unique_ptr<TDrawObject>> read;
-    for (int32_t i = 0; i < count; ++i) {
-        const QString className = PeekClassName(stream);
-        const TMetaClass* meta = GetClass(className);
-        if (meta != nullptr && meta->InheritsFrom(TDrawObject::StaticClass()) && !meta->IsAbstract()) {
-            std::unique_ptr<TComponent> component = ReadComponent(stream);
-            auto* object = dynamic_cast<TDrawObject*>(component.get());
-            if (object == nullptr)
-                throw EDOListError(QStringLiteral("Class %1 is not a draw object").arg(className));
-            component.release();
-            read.emplace_back(object);
-        } else if (meta == nullptr) {
-            throw EClassNotFound(QStringLiteral("Class %1 not found").arg(className));
-        } else {
-            // A stored component that is no draw object is passed over without being made.
-            TReader reader(stream);
-            reader.ReadSignature();
-            SkipComponent(reader, stream, 0);
-        }
-    }
-    for (auto& object : read)
-        items_.push_back(object.release());
-}
-
 void TDOList::CopyToClipboard(unsigned format) const {
     if (items_.empty())
         return;
-    std::vector<std::unique_ptr<TComponent>> clones;
-    TDOList cloned;
+    TOwnedDOList clones;
     for (TDrawObject* object : items_) {
-        std::unique_ptr<TComponent> clone(CloneComponent(object, nullptr));
-        auto* drawClone = dynamic_cast<TDrawObject*>(clone.get());
-        if (drawClone == nullptr)
+        std::unique_ptr<TDrawObject> clone = CloneDrawObject(object);
+        if (!clone)
             continue;
-        drawClone->SetName(object->Name());
-        cloned.Add(drawClone);
-        clones.push_back(std::move(clone));
+        clone->SetName(object->Name());
+        clones.Add(std::move(clone));
     }
     TGMEMStream stream(nullptr);
-    cloned.SaveToStream(stream);
+    clones.SaveToStream(stream);
     const QByteArray bytes(stream.Memory(), qsizetype(stream.GetSize()));
     Clipboard::SetData(format, bytes);
 }
 
-void TDOList::LoadFromClipboard(unsigned format) {
+// ---- TOwnedDOList
+
+TOwnedDOList::~TOwnedDOList() {
+    FreeObjects();
+}
+
+TDrawObject* TOwnedDOList::Items(int index) const {
+    if (index < 0 || index >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return items_[size_t(index)].get();
+}
+
+void TOwnedDOList::Add(std::unique_ptr<TDrawObject> object) {
+    if (object)
+        items_.push_back(std::move(object));
+}
+
+std::unique_ptr<TDrawObject> TOwnedDOList::Take(TDrawObject* object) {
+    const auto it =
+        std::find_if(items_.begin(), items_.end(), [&](const auto& held) { return held.get() == object; });
+    if (it == items_.end())
+        return nullptr;
+    std::unique_ptr<TDrawObject> taken = std::move(*it);
+    items_.erase(it);
+    return taken;
+}
+
+std::vector<std::unique_ptr<TDrawObject>> TOwnedDOList::TakeAll() {
+    return std::exchange(items_, {});
+}
+
+void TOwnedDOList::FreeObjects() {
+    // Last first, as owners free what they own.
+    while (!items_.empty())
+        items_.pop_back();
+}
+
+void TOwnedDOList::ListObjects(TDOList& list) const {
+    for (const auto& object : items_)
+        list.Add(object.get());
+}
+
+void TOwnedDOList::SaveToStream(TStream& stream) const {
+    TDOList list;
+    ListObjects(list);
+    list.SaveToStream(stream);
+}
+
+void TOwnedDOList::LoadFromStream(TStream& stream) {
+    FreeObjects();
+    const int32_t count = stream.ReadInt32();
+    if (count < 0 || count > TDOList::kMaxStoredObjects ||
+        int64_t(count) > stream.Remaining() / kMinStoredComponent)
+        throw EDOListError(QStringLiteral("Invalid object count %1").arg(count));
+    std::vector<std::unique_ptr<TDrawObject>> read;
+    for (int32_t i = 0; i < count; ++i) {
+        TReader reader(stream);
+        const QString className = reader.PeekClassName();
+        const TMetaClass* meta = GetClass(className);
+        if (meta == nullptr)
+            throw EClassNotFound(QStringLiteral("Class %1 not found").arg(className));
+        if (!meta->InheritsFrom(TDrawObject::StaticClass()) || meta->IsAbstract()) {
+            // A stored component that is no draw object is passed over without being made.
+            reader.SkipComponent();
+            continue;
+        }
+        std::unique_ptr<TDrawObject> object = ReadComponentAs<TDrawObject>(stream);
+        read.push_back(std::move(object));
+    }
+    items_ = std::move(read);
+}
+
+void TOwnedDOList::LoadFromClipboard(unsigned format) {
     if (!Clipboard::HasFormat(format))
         return;
     const TGlobalHandle handle = std::make_shared<QByteArray>(Clipboard::GetData(format));
     TGMEMStream stream(handle);
     LoadFromStream(stream);
+}
+
+std::unique_ptr<TDrawObject> ReleaseFromOwner(TDrawObject* object) {
+    if (object != nullptr && object->Owner() != nullptr)
+        object->Owner()->RemoveComponent(object);
+    return std::unique_ptr<TDrawObject>(object);
 }
 
 // ---- TDrawSite
@@ -331,6 +326,21 @@ void TDrawSite::AddObject(TDrawObject* object) {
     UpdateObjectBounds(object);
     object->BringToFrontInLayer();
     SetModified(true);
+}
+
+TDrawObject* TDrawSite::AdoptObject(std::unique_ptr<TDrawObject> object) {
+    if (!object)
+        return nullptr;
+    if (object->Owner() != this) {
+        if (object->Owner() != nullptr)
+            object->Owner()->RemoveComponent(object.get());
+        if (!object->Name().isEmpty() && FindComponent(object->Name()) != nullptr)
+            object->SetName(QString());
+        InsertComponent(object.get());
+    }
+    TDrawObject* adopted = object.release();
+    AddObject(adopted);
+    return adopted;
 }
 
 void TDrawSite::ListObjects(TDOList& list, bool selectedOnly) const {

@@ -9,8 +9,12 @@
 // re-rendered only where objects changed; handles, ghosts, OnPaintAfter and the border are
 // drawn over it in every paint, so a drag repaints only that overlay and leaves no trails.
 //
-// TDOList is the ordered list of draw objects every operation on a set of objects uses; it
-// also stores objects to a stream and to the clipboard.
+// Ownership of page objects: a site owns the objects on it (it is their component owner; an object
+// the caller owns comes onto it through AdoptObject, and one taken off it leaves its owner through
+// ReleaseFromOwner, both as std::unique_ptr). TDOList is the ordered list of object pointers every operation
+// on a set of objects uses (selections, targets, views): it never frees what it lists. TOwnedDOList is the
+// list that owns its objects: what a stored list or the clipboard hands over until a site takes
+// the objects; what it still holds goes with it.
 
 #include "core/UBroadcaster.h"
 #include "pageobjects/engine/UDrawObject.h"
@@ -55,24 +59,56 @@ public:
     std::vector<TDrawObject*>::const_iterator begin() const { return items_.begin(); }
     std::vector<TDrawObject*>::const_iterator end() const { return items_.end(); }
 
-    // Frees every listed object, then clears the list.
-    void FreeObjects();
     // A 4-byte little-endian count, then each object as a stored component ("TPF0" form).
     void SaveToStream(TStream& stream) const;
-    // Clears the list and reads a stored list: the count is checked against the data, only
-    // registered, concrete draw-object classes are created (other stored components are passed
-    // over unread), and damaged or truncated data raises EReadError with nothing leaked and the
-    // list left empty. The caller owns the objects read.
-    void LoadFromStream(TStream& stream);
     // Puts clones of the listed objects on the clipboard in the stored form (nothing for an
     // empty list).
     void CopyToClipboard(unsigned format) const;
-    // Reads objects of that clipboard format; without such data the list stays as it was.
-    void LoadFromClipboard(unsigned format);
 
 private:
     std::vector<TDrawObject*> items_;
 };
+
+// A list that owns its objects (stored lists read, clipboard contents, pastes): its destructor
+// frees what it still holds; Take hands one object over, TakeAll every one.
+class TOwnedDOList {
+public:
+    TOwnedDOList() = default;
+    TOwnedDOList(TOwnedDOList&&) = default;
+    TOwnedDOList& operator=(TOwnedDOList&&) = default;
+    ~TOwnedDOList();
+
+    int Count() const { return int(items_.size()); }
+    bool IsEmpty() const { return items_.empty(); }
+    TDrawObject* Items(int index) const;
+    TDrawObject* operator[](int index) const { return Items(index); }
+    void Add(std::unique_ptr<TDrawObject> object);
+    // The object leaves the list and goes to the caller (nullptr when the list does not hold it).
+    std::unique_ptr<TDrawObject> Take(TDrawObject* object);
+    // Every object, in list order; the list is empty afterwards.
+    std::vector<std::unique_ptr<TDrawObject>> TakeAll();
+    // Frees every object (the list's FreeObjects).
+    void FreeObjects();
+    void Clear() { FreeObjects(); }
+    // The objects as a list of pointers for the operations on sets of objects.
+    void ListObjects(TDOList& list) const;
+
+    // Frees what the list holds and reads a stored list: the count is checked against the data,
+    // only registered, concrete draw-object classes are created (other stored components are
+    // passed over unread), and damaged or truncated data raises EReadError with nothing leaked
+    // and the list left empty.
+    void LoadFromStream(TStream& stream);
+    // A 4-byte little-endian count, then each object as a stored component.
+    void SaveToStream(TStream& stream) const;
+    // Reads objects of that clipboard format; without such data the list stays as it was.
+    void LoadFromClipboard(unsigned format);
+
+private:
+    std::vector<std::unique_ptr<TDrawObject>> items_;
+};
+
+// Takes an object out of its component owner, if it has one: the caller owns it from then on.
+std::unique_ptr<TDrawObject> ReleaseFromOwner(TDrawObject* object);
 
 using TDrawToProgressEvent = std::function<void(TObject* sender, int index)>;
 
@@ -113,8 +149,12 @@ public:
 
     // --- objects
     // Parents the object to the site, sets its bounds, places it by its layer group, marks the
-    // site modified.
+    // site modified. The object's owner stays as it was (use AdoptObject for one the caller owns).
     void AddObject(TDrawObject* object);
+    // The one way an owned object comes onto the site (pastes, drops, creation, rendering of
+    // lists): the site becomes its owner (a stored name the site already has is dropped: names in
+    // stored lists need not be unique) and AddObject places it. Returns the object, now borrowed.
+    TDrawObject* AdoptObject(std::unique_ptr<TDrawObject> object);
     // Appends the draw objects from the topmost down (only the selected ones when asked).
     void ListObjects(TDOList& list, bool selectedOnly) const;
     void SelectAll(bool value);

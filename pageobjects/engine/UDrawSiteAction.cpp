@@ -16,6 +16,101 @@ void RegisterEngineClasses() {
     }
 }
 
+// ---- TDSCommand
+
+void TDSCommand::ListTargets(TDrawSite* site) {
+    list_.Clear();
+    if (site == nullptr)
+        return;
+    site->ListObjects(list_, selectedOnly_);
+    const TMetaClass* meta = targetClassName_.isEmpty() ? nullptr : GetClass(targetClassName_);
+    if (meta == nullptr)
+        return;
+    for (int i = list_.Count() - 1; i >= 0; --i) {
+        if (list_[i]->InheritsFrom(*meta))
+            continue;
+        if (targetClassOnly_) {
+            list_.Clear();
+            return;
+        }
+        list_.Delete(i);
+    }
+}
+
+bool TDSCommand::CountAllows() const {
+    if (selectedOnly_ && !multiSelect_)
+        return list_.Count() == 1;
+    return list_.Count() >= 1;
+}
+
+void TDSCommand::RunGrouped(TActionList& undo, const std::function<void()>& body) const {
+    if (actionString_.isEmpty()) {
+        body();
+        return;
+    }
+    undo.BeginGroup(actionString_);
+    try {
+        body();
+    } catch (...) {
+        undo.EndGroup();
+        throw;
+    }
+    undo.EndGroup();
+}
+
+void TDSCommand::ForEachTarget(const std::function<void(TDrawObject*)>& step) const {
+    const std::vector<TDrawObject*> targets(list_.begin(), list_.end());
+    if (fromFront_) {
+        for (TDrawObject* object : targets)
+            step(object);
+    } else {
+        for (auto it = targets.rbegin(); it != targets.rend(); ++it)
+            step(*it);
+    }
+}
+
+void TDSCommand::RecordStep(TActionList& undo, TDrawSite* site, TDrawObject* object, bool addFirst,
+                            const std::function<void()>& work) const {
+    switch (actionType_) {
+    case atDelete: {
+        auto action = std::make_unique<TDODelAction>(object);
+        work();
+        // Without an undo record the action frees the object it took over at once.
+        action->HoldTakenOff();
+        undo.Add(std::move(action));
+        break;
+    }
+    case atAdd:
+        if (addFirst)
+            undo.Add(std::make_unique<TDOAddAction>(object));
+        work();
+        if (!addFirst)
+            undo.Add(std::make_unique<TDOAddAction>(object));
+        break;
+    case atChange: {
+        auto action = std::make_unique<TDOChangeAction>(object);
+        work();
+        TDOChangeAction::EndChange(std::move(action), undo);
+        break;
+    }
+    case atLayer: {
+        auto action = std::make_unique<TDOLayerAction>(site);
+        work();
+        TDOLayerAction::EndLayer(std::move(action), undo);
+        break;
+    }
+    case atNone:
+        work();
+        break;
+    }
+}
+
+void TDSCommand::FilterTargets(const std::function<bool(TDrawObject*)>& keep) {
+    for (int i = list_.Count() - 1; i >= 0; --i)
+        if (!keep(list_[i]))
+            list_.Delete(i);
+}
+
 // ---- TDrawSiteActionBase
 
 TDrawSiteActionBase::TDrawSiteActionBase(TComponent* owner) : TCustomAction(owner) {
@@ -25,21 +120,11 @@ TDrawSiteActionBase::TDrawSiteActionBase(TComponent* owner) : TCustomAction(owne
 TDrawSiteActionBase::~TDrawSiteActionBase() = default;
 
 void TDrawSiteActionBase::DeclareProperties(TPropertyBuilder<TDrawSiteActionBase>& p) {
-    p.Boolean("MultiSelect", &TDrawSiteActionBase::MultiSelect, &TDrawSiteActionBase::SetMultiSelect)
-        .Default(true);
-    p.Boolean("SelectedOnly", &TDrawSiteActionBase::SelectedOnly, &TDrawSiteActionBase::SetSelectedOnly)
-        .Default(true);
-    p.Boolean("FromFront", &TDrawSiteActionBase::FromFront, &TDrawSiteActionBase::SetFromFront)
-        .Default(false);
-    p.String("TargetClassName", &TDrawSiteActionBase::TargetClassName,
-             &TDrawSiteActionBase::SetTargetClassName);
-    p.Boolean("TargetClassOnly", &TDrawSiteActionBase::TargetClassOnly,
-              &TDrawSiteActionBase::SetTargetClassOnly)
-        .Default(false);
-    p.Enumeration("ActionType", &TDrawSiteActionBase::ActionType, &TDrawSiteActionBase::SetActionType,
-                  {"atNone", "atDelete", "atAdd", "atChange", "atLayer"}, QStringLiteral("TDSAUndoType"))
-        .Default(atNone);
-    p.String("ActionString", &TDrawSiteActionBase::ActionString, &TDrawSiteActionBase::SetActionString);
+    DeclareCommandProperties(p, [&] {
+        p.Enumeration("ActionType", &TDrawSiteActionBase::ActionType, &TDrawSiteActionBase::SetActionType,
+                      {"atNone", "atDelete", "atAdd", "atChange", "atLayer"}, QStringLiteral("TDSAUndoType"))
+            .Default(atNone);
+    });
 }
 
 bool TDrawSiteActionBase::HandlesTarget(QObject* target) {
@@ -57,48 +142,21 @@ void TDrawSiteActionBase::ExecuteTarget(QObject* target) {
 }
 
 void TDrawSiteActionBase::ExecuteOn(TDrawSite* site) {
-    if (site == nullptr || !CanExecute(site))
-        return;
-    if (actionString_.isEmpty()) {
-        Run(site);
-        return;
-    }
-    UndoList().BeginGroup(actionString_);
-    try {
-        Run(site);
-    } catch (...) {
-        UndoList().EndGroup();
-        throw;
-    }
-    UndoList().EndGroup();
+    if (site != nullptr && CanExecute(site))
+        RunInGroup(site);
+}
+
+void TDrawSiteActionBase::RunInGroup(TDrawSite* site) {
+    RunGrouped(UndoList(), [&] { Run(site); });
 }
 
 void TDrawSiteActionBase::MakeList(TDrawSite* site) {
-    list_.Clear();
-    if (site == nullptr)
-        return;
-    site->ListObjects(list_, selectedOnly_);
-    if (targetClassName_.isEmpty())
-        return;
-    const TMetaClass* meta = GetClass(targetClassName_);
-    if (meta == nullptr)
-        return;
-    for (int i = list_.Count() - 1; i >= 0; --i) {
-        if (list_[i]->InheritsFrom(*meta))
-            continue;
-        if (targetClassOnly_) {
-            list_.Clear();
-            return;
-        }
-        list_.Delete(i);
-    }
+    ListTargets(site);
 }
 
 bool TDrawSiteActionBase::CanExecute(TDrawSite* site) {
     MakeList(site);
-    if (selectedOnly_ && !multiSelect_)
-        return list_.Count() == 1;
-    return list_.Count() >= 1;
+    return CountAllows();
 }
 
 void TDrawSiteActionBase::ExecuteFirst(TDrawSite*) {}
@@ -107,55 +165,9 @@ void TDrawSiteActionBase::EachObject(TDrawSite*, TDrawObject*) {}
 
 void TDrawSiteActionBase::Run(TDrawSite* site) {
     ExecuteFirst(site);
-    // A step may change the list (a paste adds, a cut removes); walk a copy.
-    std::vector<TDrawObject*> targets(list_.begin(), list_.end());
-    if (fromFront_) {
-        for (TDrawObject* object : targets)
-            Step(site, object);
-    } else {
-        for (auto it = targets.rbegin(); it != targets.rend(); ++it)
-            Step(site, *it);
-    }
-}
-
-void TDrawSiteActionBase::Step(TDrawSite* site, TDrawObject* object) {
-    TActionList& undo = UndoList();
-    switch (actionType_) {
-    case atDelete: {
-        const bool recorded = undo.Enabled();
-        undo.Add(std::make_unique<TDODelAction>(object));
-        EachObject(site, object);
-        // Without an undo record nobody keeps an object taken off its site.
-        if (!recorded && object->Parent() == nullptr)
-            delete object;
-        break;
-    }
-    case atAdd:
-        EachObject(site, object);
-        undo.Add(std::make_unique<TDOAddAction>(object));
-        break;
-    case atChange: {
-        auto action = std::make_unique<TDOChangeAction>(object);
-        EachObject(site, object);
-        TDOChangeAction::EndChange(std::move(action), undo);
-        break;
-    }
-    case atLayer: {
-        auto action = std::make_unique<TDOLayerAction>(site);
-        EachObject(site, object);
-        TDOLayerAction::EndLayer(std::move(action), undo);
-        break;
-    }
-    case atNone:
-        EachObject(site, object);
-        break;
-    }
-}
-
-void TDrawSiteActionBase::FilterTargets(const std::function<bool(TDrawObject*)>& keep) {
-    for (int i = list_.Count() - 1; i >= 0; --i)
-        if (!keep(list_[i]))
-            list_.Delete(i);
+    ForEachTarget([&](TDrawObject* object) {
+        RecordStep(UndoList(), site, object, false, [&] { EachObject(site, object); });
+    });
 }
 
 // ---- TDrawSiteAction

@@ -10,15 +10,13 @@
 
 enum TDSAUndoType { atNone, atDelete, atAdd, atChange, atLayer };
 
-class TDrawSiteActionBase : public TCustomAction {
-    QUORLANE_CLASS(TDrawSiteActionBase, TCustomAction)
+class TActionList;
 
+// What every draw-site command shares, the menu actions and the operations alike: which objects
+// it works on, the count rule that enables it, and running a step per target, each with the undo
+// record of its kind, inside one undo group named by ActionString.
+class TDSCommand {
 public:
-    explicit TDrawSiteActionBase(TComponent* owner);
-    ~TDrawSiteActionBase() override;
-
-    static void DeclareProperties(TPropertyBuilder<TDrawSiteActionBase>& p);
-
     bool MultiSelect() const { return multiSelect_; }
     void SetMultiSelect(bool value) { multiSelect_ = value; }
     bool SelectedOnly() const { return selectedOnly_; }
@@ -40,6 +38,56 @@ public:
 
     TDOList& Targets() { return list_; }
 
+    // The settings as published properties of command class C, in their stored order; C
+    // declares its own ActionType where actionType is called.
+    template <class C, class A>
+    static void DeclareCommandProperties(TPropertyBuilder<C>& p, A actionType) {
+        p.Boolean("MultiSelect", &C::MultiSelect, &C::SetMultiSelect).Default(true);
+        p.Boolean("SelectedOnly", &C::SelectedOnly, &C::SetSelectedOnly).Default(true);
+        p.Boolean("FromFront", &C::FromFront, &C::SetFromFront).Default(false);
+        p.String("TargetClassName", &C::TargetClassName, &C::SetTargetClassName);
+        p.Boolean("TargetClassOnly", &C::TargetClassOnly, &C::SetTargetClassOnly).Default(false);
+        actionType();
+        p.String("ActionString", &C::ActionString, &C::SetActionString);
+    }
+
+protected:
+    // The site's (selected) objects, topmost first, filtered by class.
+    void ListTargets(TDrawSite* site);
+    // Exactly one target for a single selection, else at least one.
+    bool CountAllows() const;
+    // body inside the undo group ActionString of undo (no group without one); the group is
+    // closed whatever happens.
+    void RunGrouped(TActionList& undo, const std::function<void()>& body) const;
+    // step for every target in FromFront order (over a copy: a step may change the list).
+    void ForEachTarget(const std::function<void(TDrawObject*)>& step) const;
+    // One target's step (work) with the undo record of ActionType: a delete record holds the
+    // object once work took it off its site; addFirst records an add before the work.
+    void RecordStep(TActionList& undo, TDrawSite* site, TDrawObject* object, bool addFirst,
+                    const std::function<void()>& work) const;
+    // Drops the targets for which keep answers false.
+    void FilterTargets(const std::function<bool(TDrawObject*)>& keep);
+
+private:
+    bool multiSelect_ = true;
+    bool selectedOnly_ = true;
+    bool fromFront_ = false;
+    QString targetClassName_;
+    bool targetClassOnly_ = false;
+    TDOList list_;
+    TDSAUndoType actionType_ = atNone;
+    QString actionString_;
+};
+
+class TDrawSiteActionBase : public TCustomAction, public TDSCommand {
+    QUORLANE_CLASS(TDrawSiteActionBase, TCustomAction)
+
+public:
+    explicit TDrawSiteActionBase(TComponent* owner);
+    ~TDrawSiteActionBase() override;
+
+    static void DeclareProperties(TPropertyBuilder<TDrawSiteActionBase>& p);
+
     // The framework's target protocol: draw sites are handled.
     bool HandlesTarget(QObject* target) override;
     void UpdateTarget(QObject* target) override;
@@ -58,20 +106,8 @@ public:
 protected:
     // ExecuteFirst, then the step of every target in FromFront order.
     virtual void Run(TDrawSite* site);
-    // One object's step with the undo record of ActionType.
-    void Step(TDrawSite* site, TDrawObject* object);
-    // Drops the targets for which keep answers false.
-    void FilterTargets(const std::function<bool(TDrawObject*)>& keep);
-
-private:
-    bool multiSelect_ = true;
-    bool selectedOnly_ = true;
-    bool fromFront_ = false;
-    QString targetClassName_;
-    bool targetClassOnly_ = false;
-    TDOList list_;
-    TDSAUndoType actionType_ = atNone;
-    QString actionString_;
+    // Run inside the undo group.
+    void RunInGroup(TDrawSite* site);
 };
 
 using TDSAEachObjectEvent = std::function<void(TObject* sender, TDrawObject* target)>;

@@ -53,9 +53,8 @@ void TLineGhost::Move(TShiftState shift, const TPoint& delta) {
 
 // ---- TLineCreateGhost
 
-TLineCreateGhost::~TLineCreateGhost() {
-    if (!Committed)
-        delete Target();
+TLineCreateGhost::TLineCreateGhost(TDrawObject* object, int index) : TLineGhost(object, index) {
+    HoldCreated();
 }
 
 void TLineCreateGhost::Start(const TPoint& p) {
@@ -69,7 +68,6 @@ void TLineCreateGhost::Drop(TShiftState shift) {
     if (Target() == nullptr || !HasLength<IDOLine>(Ghost()))
         return;
     TLineGhost::Drop(shift);
-    Committed = true;
     AddCreated();
 }
 

@@ -20,12 +20,10 @@ public:
 // mouse from the press point. A line whose ends meet is not created.
 class TLineCreateGhost : public TLineGhost {
 public:
-    using TLineGhost::TLineGhost;
-    // Frees the new line unless it was handed to the site.
-    ~TLineCreateGhost() override;
+    // Holds the new line until the drop hands it to the site.
+    TLineCreateGhost(TDrawObject* object, int index);
     void Start(const TPoint& p) override;
     void Drop(TShiftState shift) override;
-    bool Committed = false;
 };
 
 class TRotateGhost : public TUniversalGhost {

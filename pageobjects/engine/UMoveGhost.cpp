@@ -215,17 +215,7 @@ void TMoveGhost::Drop(TShiftState shift) {
 }
 
 std::unique_ptr<TDrawObject> TMoveGhost::MakeCopy() {
-    TDrawObject* clone = Ghost();
-    if (clone == nullptr)
-        return nullptr;
-    std::unique_ptr<TComponent> instance(clone->NewInstance(nullptr));
-    auto* copy = dynamic_cast<TDrawObject*>(instance.get());
-    if (copy == nullptr)
-        return nullptr;
-    instance.release();
-    std::unique_ptr<TDrawObject> result(copy);
-    result->Assign(clone);
-    return result;
+    return CloneDrawObject(Ghost());
 }
 
 void TMoveGhost::DropCopy() {
@@ -233,12 +223,9 @@ void TMoveGhost::DropCopy() {
     if (target == nullptr || Site == nullptr)
         return;
     target->SetSelected(false);
-    std::unique_ptr<TDrawObject> copy = MakeCopy();
-    if (!copy)
+    TDrawObject* added = Site->AdoptObject(MakeCopy());
+    if (added == nullptr)
         return;
-    Site->InsertComponent(copy.get());
-    TDrawObject* added = copy.release();
-    Site->AddObject(added);
     auto action = std::make_unique<TDOAddAction>(added);
     action->SetCaption(QStringLiteral("ドラッグコピー"));
     UndoList().Add(std::move(action));

@@ -299,9 +299,8 @@ void TRectGhost::Move(TShiftState shift, const TPoint& delta) {
 
 // ---- TRectCreateGhost
 
-TRectCreateGhost::~TRectCreateGhost() {
-    if (!Committed)
-        delete Target();
+TRectCreateGhost::TRectCreateGhost(TDrawObject* object, int index) : TRectGhost(object, index) {
+    HoldCreated();
 }
 
 void TRectCreateGhost::Start(const TPoint& p) {
@@ -322,7 +321,6 @@ void TRectCreateGhost::Drop(TShiftState shift) {
     if (Target() == nullptr)
         return;
     TRectGhost::Drop(shift);
-    Committed = true;
     AddCreated();
 }
 

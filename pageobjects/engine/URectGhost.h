@@ -49,12 +49,10 @@ public:
 // bottom-right corner out from the press point (at least 20 x 20 unless Ctrl is held).
 class TRectCreateGhost : public TRectGhost {
 public:
-    using TRectGhost::TRectGhost;
-    // Frees the new object unless it was handed to the site.
-    ~TRectCreateGhost() override;
+    // Holds the new object until the drop hands it to the site.
+    TRectCreateGhost(TDrawObject* object, int index);
     void Start(const TPoint& p) override;
     void Drop(TShiftState shift) override;
-    bool Committed = false;
 };
 
 // A rotate handle: a green disc with a white rim (the plain handle for a fixed object).

@@ -135,9 +135,11 @@ TDSAPaste::TDSAPaste(TComponent* owner) : TStandardEditDSA(owner) {
 void TDSAPaste::MakeList(TDrawSite* site) {
     TDOList& list = Targets();
     list.Clear();
+    pasted_.FreeObjects();
     if (site == nullptr)
         return;
-    list.LoadFromClipboard(FormatNumber());
+    pasted_.LoadFromClipboard(FormatNumber());
+    pasted_.ListObjects(list);
     KeepObjectsInRect(list, TRect(0, 0, site->LogWidth(), site->LogHeight()));
     if (!list.IsEmpty())
         return;
@@ -172,20 +174,8 @@ void TDSAPaste::ExecuteTarget(QObject* target) {
     }
     MakeList(site);
     // Text and pictures were placed by the designers; nothing of ours to add.
-    if (Targets().IsEmpty())
-        return;
-    if (ActionString().isEmpty()) {
-        Run(site);
-        return;
-    }
-    UndoList().BeginGroup(ActionString());
-    try {
-        Run(site);
-    } catch (...) {
-        UndoList().EndGroup();
-        throw;
-    }
-    UndoList().EndGroup();
+    if (!Targets().IsEmpty())
+        RunInGroup(site);
 }
 
 void TDSAPaste::ExecuteFirst(TDrawSite* site) {
@@ -193,15 +183,8 @@ void TDSAPaste::ExecuteFirst(TDrawSite* site) {
 }
 
 void TDSAPaste::EachObject(TDrawSite* site, TDrawObject* object) {
-    if (object->Owner() != nullptr)
-        object->Owner()->RemoveComponent(object);
-    // A copy pasted back beside its original would carry the original's name; the site refuses a
-    // second component of one name, so the copy goes unnamed.
-    if (!object->Name().isEmpty() && site->FindComponent(object->Name()) != nullptr)
-        object->SetName(QString());
-    site->InsertComponent(object);
-    site->AddObject(object);
-    object->SetSelected(true);
+    if (TDrawObject* added = site->AdoptObject(pasted_.Take(object)))
+        added->SetSelected(true);
 }
 
 bool TDSAPaste::CanEdit(QLineEdit* edit) {

@@ -115,6 +115,10 @@ public:
 protected:
     bool CanEdit(QLineEdit* edit) override;
     void ExecuteEdit(QLineEdit* edit) override;
+
+private:
+    // The objects read from the clipboard until the site takes each (the targets list them).
+    TOwnedDOList pasted_;
 };
 
 class TDSASelectAll : public TStandardDSA {

@@ -21,20 +21,6 @@ int64_t Magnitude(int v) {
     return std::llabs(int64_t(v));
 }
 
-std::unique_ptr<TDrawObject> CloneOf(TDrawObject* object) {
-    if (object == nullptr)
-        return nullptr;
-    // No owner: the ghost alone frees its clone.
-    std::unique_ptr<TComponent> instance(object->NewInstance(nullptr));
-    auto* clone = dynamic_cast<TDrawObject*>(instance.get());
-    if (clone == nullptr)
-        return nullptr;
-    instance.release();
-    std::unique_ptr<TDrawObject> result(clone);
-    result->Assign(object);
-    return result;
-}
-
 int Clamped(long double r) {
     if (r != r)
         return 0;
@@ -123,7 +109,7 @@ TPoint EditorSnapOffset(const TDrawSite& site, const TPoint& p, TShiftState live
 // ---- TUniversalGhost
 
 TUniversalGhost::TUniversalGhost(TDrawObject* object, int index)
-    : Index(index), ghost_(CloneOf(object)), target_(object) {}
+    : Index(index), ghost_(CloneDrawObject(object)), target_(object) {}
 
 TUniversalGhost::~TUniversalGhost() = default;
 
@@ -167,10 +153,18 @@ void TUniversalGhost::BeginCreate(int index) {
         Site->SelectAll(false);
 }
 
+void TUniversalGhost::HoldCreated() {
+    created_ = ReleaseFromOwner(target_.get());
+}
+
 void TUniversalGhost::AddCreated() {
     TDrawObject* target = target_.get();
-    if (target == nullptr)
+    TDrawSite* site = target != nullptr ? target->Site() : nullptr;
+    if (site == nullptr)
         return;
+    if (created_)
+        site->AdoptObject(std::move(created_));
+    committed_ = true;
     target->SetSelected(true);
     target->Show();
     auto action = std::make_unique<TDOAddAction>(target);

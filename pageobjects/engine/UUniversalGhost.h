@@ -55,6 +55,8 @@ public:
     TDrawObject* Ghost() const { return ghost_.get(); }
     // The object being changed (null once it was destroyed elsewhere).
     TDrawObject* Target() const { return target_.get(); }
+    // For the ghosts that draw a new object: true once the new object was handed to the site.
+    bool Committed() const { return committed_; }
 
     // The logical point where the drag started.
     TPoint StartPoint;
@@ -76,11 +78,18 @@ protected:
     // Puts both ends of the target's and the clone's line (or curve) I on p, snapped.
     template <class I>
     void CollapseEnds(const TPoint& p);
-    // The new target, now on the site, selected, shown and recorded as "追加".
+    // For the ghosts that draw a new object (made for it while it waits, hidden, on the site): the
+    // ghost owns the object until AddCreated hands it to the site, so a drag that is cancelled or
+    // never moves frees it with the ghost.
+    void HoldCreated();
+    // The one hand-over of a new object: the site takes it, and it is selected, shown and
+    // recorded as "追加".
     void AddCreated();
 
 private:
     std::unique_ptr<TDrawObject> ghost_;
+    std::unique_ptr<TDrawObject> created_;
+    bool committed_ = false;
     TWeakRef<TDrawObject> target_;
 };
 

@@ -102,15 +102,15 @@ TEST_F(ExtraInfoTest, PaperImagesStoreTheirObjectListsPerFace) {
     TImagePaperInfo info(nullptr);
     info.PaperName = "card";
     info.LabelCount = 4;
-    TDOList one;
-    auto* rect = new TTestRect(nullptr);
+    TOwnedDOList one;
+    auto rect = std::make_unique<TTestRect>(nullptr);
     rect->SetLogRect(TRect(10, 20, 110, 220));
     rect->SetFillColor(clBlue);
-    one.Add(rect);
+    one.Add(std::move(rect));
     info.SetImageObjects(0, one);
     EXPECT_TRUE(one.IsEmpty()) << "the info took the objects";
-    TDOList later;
-    later.Add(new TTestRect(nullptr));
+    TOwnedDOList later;
+    later.Add(std::make_unique<TTestRect>(nullptr));
     info.SetImageObjects(3, later);
     ASSERT_EQ(info.ImageListCount(), 4);
     TDOList refs;
@@ -125,11 +125,10 @@ TEST_F(ExtraInfoTest, PaperImagesStoreTheirObjectListsPerFace) {
     EXPECT_EQ(images->LabelCount, 4);
     EXPECT_EQ(images->ImageListCount(), 4);
     EXPECT_TRUE(images->IsEqual(&info));
-    TDOList copies;
+    TOwnedDOList copies;
     images->GetImageObjects(0, copies);
     ASSERT_EQ(copies.Count(), 1);
     EXPECT_EQ(static_cast<TTestRect*>(copies[0])->LogRect(), TRect(10, 20, 110, 220));
-    copies.FreeObjects();
 
     TImagePaperInfo copy(nullptr);
     copy.Assign(images);

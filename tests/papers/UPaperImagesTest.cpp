@@ -82,11 +82,11 @@ TEST(PaperImages, ImagesGoOnTheSiteAsPaperImagesAndMarksCanBeRemoved) {
     auto paper = MakeGridPaper("p", 2, 1, 500, 500, 100, 200);
     TImagePaperInfo info(nullptr);
     for (int i = 0; i < 2; ++i) {
-        TDOList list;
-        auto* rect = new TTestRect(nullptr);
+        TOwnedDOList list;
+        auto rect = std::make_unique<TTestRect>(nullptr);
         rect->SetLogRect(TRect(0, 0, 50, 50));
         rect->SetLayerGroup(kPaperImageLayerGroup);
-        list.Add(rect);
+        list.Add(std::move(rect));
         info.SetImageObjects(i, list);
     }
     TDrawSite site(nullptr);

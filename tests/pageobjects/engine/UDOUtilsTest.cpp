@@ -81,27 +81,27 @@ TEST_F(DOUtilsTest, DrawsObjectsOverAFaceAndFillsOutsideTheShape) {
     TTestFace face;
     face.Outer = TRect(1000, 1000, 1254, 1254); // one inch square
     face.Round = true;
-    TDOList clones;
-    auto* full = new TTestRect(nullptr);
+    TOwnedDOList clones;
+    auto full = std::make_unique<TTestRect>(nullptr);
     full->SetLogRect(TRect(0, 0, 254, 254));
     full->SetFillColor(clBlue);
-    clones.Add(full);
+    clones.Add(std::move(full));
     TBitmap bitmap;
     bitmap.Canvas().Brush().Color = clYellow;
-    DrawObjectsToBitmap(face, clones, bitmap, 100);
+    DrawObjectsToBitmap(face, std::move(clones), bitmap, 100);
     ASSERT_EQ(bitmap.Width(), 96);
     ASSERT_EQ(bitmap.Height(), 96);
     EXPECT_EQ(bitmap.GetPixel(12, 48), clBlue) << "inside the ring";
     EXPECT_EQ(bitmap.GetPixel(48, 48), clYellow) << "the centre hole";
     EXPECT_EQ(bitmap.GetPixel(1, 1), clYellow) << "outside the round face";
 
-    TDOList again;
-    auto* half = new TTestRect(nullptr);
+    TOwnedDOList again;
+    auto half = std::make_unique<TTestRect>(nullptr);
     half->SetLogRect(TRect(0, 0, 254, 254));
     half->SetFillColor(clBlue);
-    again.Add(half);
+    again.Add(std::move(half));
     TBitmap thumb;
-    MakeObjectsThumbnail(face, again, thumb, 48, 24, -1);
+    MakeObjectsThumbnail(face, std::move(again), thumb, 48, 24, -1);
     EXPECT_EQ(thumb.Width(), 24);
     EXPECT_EQ(thumb.Height(), 24);
     EXPECT_EQ(thumb.GetPixel(3, 12), clBlue);
@@ -112,17 +112,17 @@ TEST_F(DOUtilsTest, DrawsObjectsThatShareAName) {
     // Objects read from a stored page carry their stored names, which need not be unique.
     TTestFace face;
     face.Outer = TRect(0, 0, 254, 254);
-    TDOList clones;
+    TOwnedDOList clones;
     for (const TRect& r : {TRect(0, 0, 127, 254), TRect(127, 0, 254, 254)}) {
-        auto* object = new TTestRect(nullptr);
+        auto object = std::make_unique<TTestRect>(nullptr);
         object->SetName(QStringLiteral("Shape1"));
         object->SetLogRect(r);
         object->SetFillColor(clBlue);
-        clones.Add(object);
+        clones.Add(std::move(object));
     }
     TBitmap bitmap;
     bitmap.Canvas().Brush().Color = clYellow;
-    DrawObjectsToBitmap(face, clones, bitmap, 100);
+    DrawObjectsToBitmap(face, std::move(clones), bitmap, 100);
     ASSERT_EQ(bitmap.Width(), 96);
     EXPECT_EQ(bitmap.GetPixel(10, 48), clBlue);
     EXPECT_EQ(bitmap.GetPixel(86, 48), clBlue);

@@ -349,7 +349,7 @@ TEST_F(DrawSiteTest, ObjectListsRoundTripByteForByte) {
     list.SaveToStream(first);
 
     first.Seek(0, TSeekOrigin::soBeginning);
-    TDOList read;
+    TOwnedDOList read;
     read.LoadFromStream(first);
     ASSERT_EQ(read.Count(), 2);
     auto* ra = dynamic_cast<TTestRect*>(read[0]);
@@ -368,8 +368,6 @@ TEST_F(DrawSiteTest, ObjectListsRoundTripByteForByte) {
     TMemoryStream second;
     read.SaveToStream(second);
     EXPECT_EQ(second.Data(), first.Data());
-    read.FreeObjects();
-    EXPECT_EQ(read.Count(), 0);
 }
 
 TEST_F(DrawSiteTest, StoredListsPassOverComponentsThatAreNoDrawObjects) {
@@ -385,13 +383,12 @@ TEST_F(DrawSiteTest, StoredListsPassOverComponentsThatAreNoDrawObjects) {
     b.SetFillColor(clGreen);
     WriteComponent(stream, &b);
     stream.Seek(0, TSeekOrigin::soBeginning);
-    TDOList list;
+    TOwnedDOList list;
     list.LoadFromStream(stream);
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list[0]->LogRect(), TRect(1, 2, 3, 4));
     EXPECT_EQ(dynamic_cast<TTestRect*>(list[1])->FillColor(), clGreen);
     EXPECT_EQ(stream.GetPosition(), stream.GetSize());
-    list.FreeObjects();
 }
 
 TEST_F(DrawSiteTest, DamagedStoredListsFailCleanly) {
@@ -406,7 +403,7 @@ TEST_F(DrawSiteTest, DamagedStoredListsFailCleanly) {
 
     for (qsizetype cut = 0; cut < bytes.size(); ++cut) {
         TMemoryStream damaged(bytes.left(cut));
-        TDOList list;
+        TOwnedDOList list;
         EXPECT_THROW(list.LoadFromStream(damaged), EReadError) << "cut at " << cut;
         EXPECT_EQ(list.Count(), 0);
     }
@@ -415,7 +412,7 @@ TEST_F(DrawSiteTest, DamagedStoredListsFailCleanly) {
         claim.WriteInt32(count);
         claim.WriteBytes(bytes.mid(4));
         claim.Seek(0, TSeekOrigin::soBeginning);
-        TDOList list;
+        TOwnedDOList list;
         EXPECT_THROW(list.LoadFromStream(claim), EReadError) << count;
     }
 }
@@ -423,9 +420,8 @@ TEST_F(DrawSiteTest, DamagedStoredListsFailCleanly) {
 TEST_F(DrawSiteTest, ObjectListsTravelThroughTheClipboard) {
     const unsigned format = RegisterClipboardFormat(QStringLiteral("EngineTestObjects"));
     Clipboard::SetText(QStringLiteral("plain"));
-    TDOList unchanged;
-    TTestRect keep(nullptr);
-    unchanged.Add(&keep);
+    TOwnedDOList unchanged;
+    unchanged.Add(std::make_unique<TTestRect>(nullptr));
     unchanged.LoadFromClipboard(format);
     EXPECT_EQ(unchanged.Count(), 1) << "no data of the format leaves the list as it was";
 
@@ -437,14 +433,13 @@ TEST_F(DrawSiteTest, ObjectListsTravelThroughTheClipboard) {
     EXPECT_TRUE(Clipboard::HasFormat(format));
     EXPECT_EQ(Clipboard::Formats(), (std::vector<unsigned>{format}));
 
-    TDOList pasted;
+    TOwnedDOList pasted;
     pasted.LoadFromClipboard(format);
     ASSERT_EQ(pasted.Count(), 1);
     EXPECT_NE(pasted[0], a);
     EXPECT_EQ(pasted[0]->Name(), QStringLiteral("Blue"));
     EXPECT_EQ(pasted[0]->LogRect(), TRect(10, 10, 60, 60));
     EXPECT_EQ(pasted[0]->Owner(), nullptr);
-    pasted.FreeObjects();
 }
 
 TEST_F(DrawSiteTest, SiteStoresItsObjectsAsChildren) {
@@ -488,7 +483,7 @@ TEST_F(DrawSiteTest, HandWrittenStoredListLoads) {
         RegisterClassAlias(TTestRect::StaticClass(), QStringLiteral("TFuzzRect"));
     TMemoryStream stream(
         TestSupport::ReadFile(TestSupport::SourcePath(QStringLiteral("fuzz/dolist/corpus/valid_two"))));
-    TDOList list;
+    TOwnedDOList list;
     list.LoadFromStream(stream);
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list[0]->Name(), QStringLiteral("A"));
@@ -501,7 +496,6 @@ TEST_F(DrawSiteTest, HandWrittenStoredListLoads) {
     EXPECT_EQ(b->BlendRatio(), 40);
     EXPECT_FALSE(b->Movable());
     EXPECT_EQ(stream.GetPosition(), stream.GetSize());
-    list.FreeObjects();
 }
 
 TEST_F(DrawSiteTest, DragFeedbackIsDrawnOverThePageAndLeavesNoTrace) {

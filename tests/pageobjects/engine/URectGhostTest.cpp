@@ -157,9 +157,14 @@ TEST_F(RectGhostTest, NewObjectsGrowFromThePress) {
 
 TEST_F(RectGhostTest, DesignerMakesTheGhostOfEachHandle) {
     TGhostBox* box = Add<TGhostBox>(TRect(100, 100, 200, 150));
+    auto* fresh = new TGhostBox(&site);
+    fresh->Hide();
+    site.AddObject(fresh);
+    const TWeakRef<TDrawObject> freshRef(fresh);
     auto* designer = new TDORectGhostDesigner;
     designer->AddRef();
-    for (int handle : {-2, -1, 0, 7, 8, 9})
+    EXPECT_TRUE(designer->MakeGhost(fresh, -2));
+    for (int handle : {-1, 0, 7, 8, 9})
         EXPECT_TRUE(designer->MakeGhost(box, handle));
     ASSERT_EQ(GhostList().Count(), 5);
     EXPECT_NE(dynamic_cast<TRectCreateGhost*>(GhostList().Ghosts(0)), nullptr);
@@ -167,9 +172,8 @@ TEST_F(RectGhostTest, DesignerMakesTheGhostOfEachHandle) {
     EXPECT_NE(dynamic_cast<TRectGhost*>(GhostList().Ghosts(2)), nullptr);
     EXPECT_NE(dynamic_cast<TRectGhost*>(GhostList().Ghosts(3)), nullptr);
     EXPECT_NE(dynamic_cast<TRotateGhost*>(GhostList().Ghosts(4)), nullptr);
-    auto* create = dynamic_cast<TRectCreateGhost*>(GhostList().Ghosts(0));
-    create->Committed = true; // the box stays: it was no new object
     GhostList().ClearGhosts();
+    EXPECT_EQ(freshRef.get(), nullptr) << "a new object whose creation was cancelled goes with its ghost";
     TGhostLine* line = AddLine(TPoint(0, 0), TPoint(10, 10));
     EXPECT_FALSE(designer->MakeGhost(line, 0));
     EXPECT_FALSE(designer->MakePivots(line));

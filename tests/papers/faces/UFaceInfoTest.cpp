@@ -225,14 +225,14 @@ TEST(FaceInfo, ObjectsDrawnOverADoughnutLeaveItsHoleAndOutsideInTheBrush) {
     // 254 units square at 96 dpi: 96 pixels; the hole 100 units (37.8 px) wide.
     TFaceInfo face = MakeFace(fsDoughnut, TRect(500, 500, 754, 754));
     face.SetCutCenterSize(100);
-    TDOList objects;
-    auto* fill = new TTestRect(nullptr);
+    TOwnedDOList objects;
+    auto fill = std::make_unique<TTestRect>(nullptr);
     fill->SetLogRect(TRect(0, 0, 254, 254));
     fill->SetFillColor(clBlue);
-    objects.Add(fill);
+    objects.Add(std::move(fill));
     TBitmap bitmap;
     bitmap.Canvas().Brush().Color = clYellow;
-    DrawObjectsToBitmap(face, objects, bitmap, 100);
+    DrawObjectsToBitmap(face, std::move(objects), bitmap, 100);
     ASSERT_EQ(bitmap.Width(), 96);
     EXPECT_EQ(bitmap.GetPixel(48, 48), clYellow) << "the hole";
     EXPECT_EQ(bitmap.GetPixel(2, 2), clYellow) << "outside the disc";

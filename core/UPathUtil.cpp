@@ -185,6 +185,9 @@ TFileVersion TFileVer::BuildVersion() {
 }
 
 QString TNoCasePathFinder::Find(const QString& path) {
+    // A NUL cannot be in a file name: such a path names nothing to look for.
+    if (path.contains(QChar(0)))
+        return path;
     const QStringList elements = path.split(PathDelim);
     QString found = elements.first();
     for (qsizetype i = 1; i < elements.size(); ++i) {

@@ -48,7 +48,8 @@ QString ToLocalPath(const QString& text);
 // texts were written for a file system that ignores case): each element that does not exist as
 // written is replaced by the one entry of its folder equal to it without regard to case (the first
 // in name order when several are). Elements from the first one not found on are kept as written.
-// Folder listings are remembered, so one finder serves many paths of the same folders cheaply.
+// Folder listings are remembered, so one finder serves many paths of the same folders cheaply. A
+// path holding a NUL is returned as it is.
 class TNoCasePathFinder {
 public:
     QString Find(const QString& path);

@@ -66,7 +66,8 @@ private:
 // The element path an entry of fileName is kept under: one storage per folder, one stream for the
 // file. Names compare without regard to case inside the file and may not hold ":", "!", "/" or "\",
 // so upper-case letters and those characters are escaped with "?", and an element longer than 31
-// units becomes a prefix and a hash of the whole element. Different names never share a key.
+// units becomes a prefix, a marker and a 64-bit hash of the whole element. Names of up to 31
+// escaped units never share a key; longer ones share one only when their prefixes and hashes collide.
 // Empty for a path too deep to keep.
 QString ImageCacheKey(const QString& fileName);
 // The key a cache made on Windows used for a bare file name (":" as "?Drive", "!" as "*").

@@ -297,3 +297,23 @@ TEST(ImageCacheTest, ACacheLeftMidChangeIsSetAside) {
     EXPECT_TRUE(cache.SaveItem("/p/a.jpg", item));
     EXPECT_TRUE(cache.LoadItem("/p/a.jpg", back));
 }
+
+TEST(ImageCacheTest, FailedCompactionKeepsTheCacheInUse) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("cache.ic");
+    TImageCacheStorage cache;
+    cache.Open(file, false);
+    TImageCacheItem item;
+    FillItem(item, 300, 5);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(cache.SaveItem(QStringLiteral("/d/f%1.jpg").arg(i), item));
+    // The copy cannot be made where it would go.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("cache.ic$"));
+    cache.Shrink(0);
+    EXPECT_TRUE(cache.IsOpen());
+    TImageCacheItem back;
+    EXPECT_FALSE(cache.LoadItem("/d/f0.jpg", back));
+    cache.Shrink(TImageCacheStorage::kUnlimited);
+    EXPECT_TRUE(cache.SaveItem("/d/f0.jpg", item));
+    EXPECT_TRUE(cache.LoadItem("/d/f0.jpg", back));
+}

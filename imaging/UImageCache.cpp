@@ -295,7 +295,7 @@ bool TImageCacheStorage::LoadItem(const QString& fileName, TImageCacheItem& item
         try {
             item.ReadEntry(*stream);
             return true;
-        } catch (const Exception&) {
+        } catch (const std::exception&) {
             stream.reset();
             if (!readOnly_) {
                 try {
@@ -336,7 +336,7 @@ bool TImageCacheStorage::SaveItem(const QString& fileName, const TImageCacheItem
                 SetAsideLocked();
                 continue;
             }
-        } catch (const Exception&) {
+        } catch (const std::exception&) {
         }
         // Not written whole (disk full, say): nothing half-written stays behind.
         try {

@@ -7,6 +7,7 @@
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
 #include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
 #include "platform/Metafile.h"
 
 #include <QDir>
@@ -515,6 +516,11 @@ void TFolderImagePack::Rebuild() {
         throw;
     }
     list.EndUpdate();
+}
+
+void RegisterImagePacks() {
+    RegisterClasses({&TMatrixImagePack::StaticClass(), &TCustomImagePack::StaticClass(),
+                     &TFileImagePack::StaticClass(), &TFolderImagePack::StaticClass()});
 }
 
 void AddFolderListLines(const TStringList& lines, const QString& dir, TStringList& list) {

@@ -244,6 +244,9 @@ private:
     QString fileMask_;
 };
 
+// Registers the pack classes for component streaming (start-up); safe to call again.
+void RegisterImagePacks();
+
 // Adds the entries of a folder list file's lines to list: "[..." lines as they are, "FOLDER=x"
 // switching the folder to dir + x, ";" comments and empty lines skipped, any other line a file of
 // the current folder. The file's paths are Windows paths: they are turned into disk paths and found

@@ -2,6 +2,7 @@
 
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "platform/ComponentResource.h"
 #include "platform/Metafile.h"
 
 #include <QDir>
@@ -153,4 +154,35 @@ TEST(ImagePackTest, FolderMaskAndListFiles) {
     pack.SetFileMask(dir.filePath("list.txt"));
     EXPECT_EQ(pack.FileList().ToQStringList(),
               QStringList({dir.filePath("b.jpg"), dir.filePath("Sub/Deep/Photo.JPG"), "[Group]"}));
+}
+
+TEST(ImagePackTest, PublishedPropertiesRoundTrip) {
+    RegisterImagePacks();
+    TFileImagePack pack(nullptr);
+    pack.SetName("ipPhotos");
+    pack.FileList().Add("/p/a.jpg");
+    pack.FileList().Add("/p/写真.jpg");
+    pack.SetCacheLimit(40);
+    TMemoryStream first;
+    WriteComponentRes(first, "ipPhotos", &pack);
+    first.SetPosition(0);
+    std::unique_ptr<TComponent> read = ReadComponentRes(first);
+    auto* back = dynamic_cast<TFileImagePack*>(read.get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->FileList().ToQStringList(), pack.FileList().ToQStringList());
+    EXPECT_EQ(back->CacheLimit(), 40);
+    TMemoryStream second;
+    WriteComponentRes(second, "ipPhotos", back);
+    EXPECT_EQ(second.Data(), first.Data());
+
+    TMatrixImagePack matrix(nullptr);
+    matrix.SetCountCol(3);
+    TMemoryStream m;
+    WriteComponentRes(m, "M", &matrix);
+    m.SetPosition(0);
+    std::unique_ptr<TComponent> readMatrix = ReadComponentRes(m);
+    auto* matrixBack = dynamic_cast<TMatrixImagePack*>(readMatrix.get());
+    ASSERT_NE(matrixBack, nullptr);
+    EXPECT_EQ(matrixBack->CountCol(), 3);
+    EXPECT_EQ(matrixBack->CountRow(), 1);
 }

@@ -123,7 +123,7 @@ void TCurveGhost::Drop(TShiftState shift) {
 
 void TCurveGhost::Move(TShiftState shift, const TPoint& delta) {
     bool circular = false;
-    if (Index == 12) {
+    if (Index == ghBulge) {
         circular = MoveGhostMode().CircumMove;
         const TShiftState keys = shift & (ssShift | ssAlt);
         if (keys == (ssShift | ssAlt))
@@ -152,7 +152,7 @@ void TCurveGhost::Move(TShiftState shift, const TPoint& delta) {
     const bool moved = delta != TPoint(0, 0);
     const bool shifted = (shift & ssShift) != 0;
     switch (Index) {
-    case 10: {
+    case ghCurveStart: {
         const TPoint p = moved ? SnapPoint(this, Plus(s, delta)) : s;
         if (shifted) {
             SetCurve(*clone, s, e, b);
@@ -162,7 +162,7 @@ void TCurveGhost::Move(TShiftState shift, const TPoint& delta) {
         }
         break;
     }
-    case 11: {
+    case ghCurveEnd: {
         const TPoint p = moved ? SnapPoint(this, Plus(e, delta)) : e;
         clone->SetEndPoint(p);
         if (Creating)
@@ -176,7 +176,7 @@ void TCurveGhost::Move(TShiftState shift, const TPoint& delta) {
         }
         break;
     }
-    case 12: {
+    case ghBulge: {
         TPoint p = Plus(b, delta);
         if (!circular) {
             if (moved)
@@ -210,7 +210,7 @@ TCurveCreateGhost::TCurveCreateGhost(TDrawObject* object, int index) : TCurveGho
 
 void TCurveCreateGhost::Start(const TPoint& p) {
     Creating = true;
-    BeginCreate(11);
+    BeginCreate(ghCurveEnd);
     CollapseEnds<IDOCurve>(p);
     TUniversalGhost::Start(p);
 }
@@ -248,9 +248,9 @@ bool TDOCurveGhostDesigner::MakePivots(TDrawObject* object) {
     curve->GetStartPoint(s);
     curve->GetEndPoint(e);
     curve->GetBulgePoint(b);
-    site->PlacePivot(new TLabelPivot(object, crSizeWE, 10), s);
-    site->PlacePivot(new TLabelPivot(object, crSizeWE, 11), e);
-    site->PlacePivot(new TBulgePivot(object, crSizeNS, 12), b);
+    site->PlacePivot(new TLabelPivot(object, crSizeWE, ghCurveStart), s);
+    site->PlacePivot(new TLabelPivot(object, crSizeWE, ghCurveEnd), e);
+    site->PlacePivot(new TBulgePivot(object, crSizeNS, ghBulge), b);
     return true;
 }
 
@@ -258,15 +258,15 @@ bool TDOCurveGhostDesigner::MakeGhost(TDrawObject* object, int handle) {
     if (!ObjectSupports<IDOCurve>(object))
         return false;
     switch (handle) {
-    case -2:
+    case ghCreate:
         AddGhost(std::make_unique<TCurveCreateGhost>(object, handle));
         return true;
-    case -1:
+    case ghMove:
         AddGhost(std::make_unique<TMoveGhost>(object, handle));
         return true;
-    case 10:
-    case 11:
-    case 12:
+    case ghCurveStart:
+    case ghCurveEnd:
+    case ghBulge:
         AddGhost(std::make_unique<TCurveGhost>(object, handle));
         return true;
     default:

@@ -59,6 +59,20 @@ void ResetMapping(TCanvas& canvas) {
 // The most bytes one band of a blended paint may take (image, map and destination together), so
 // that a large object on a high-resolution printer is blended piece by piece.
 constexpr int64_t kBlendBandBytes = int64_t(24) << 20;
+// What one pixel of a band takes: the 24-bit image painted twice or over what lies beneath, the
+// 24-bit destination and the 8-bit map, rounded up.
+constexpr int64_t kBlendBytesPerPixel = 12;
+// The clip box is grown by this many logical units before blending, so that antialiased edges
+// just outside it are blended too.
+constexpr int kBlendMargin = 5;
+// A blend ratio that paints the object fully opaque.
+constexpr int kOpaqueRatio = 100;
+// The alpha map's palette index of a fully opaque pixel, and an area that covers any page.
+constexpr TColor kOpaqueAlpha = RGB(255, 255, 255);
+constexpr int kAlphaMapExtent = 32767;
+// The error frame's caption: its font, size and place.
+constexpr int kErrorFontSize = 12;
+constexpr TPoint kErrorTextPos(1, 1);
 
 } // namespace
 
@@ -301,7 +315,7 @@ void TDrawObject::MouseDown(TMouseButton button, TShiftState shift, int x, int y
     if ((shift & ssDouble) != 0)
         return;
     if (TDrawSite* site = Site())
-        site->ObjectMouseDown(button, shift, this, -1, x + Left(), y + Top());
+        site->ObjectMouseDown(button, shift, this, ghMove, x + Left(), y + Top());
 }
 
 // ---- painting
@@ -316,9 +330,9 @@ void TDrawObject::PaintMessage() {
         canvas->Brush() = TBrush{clRed, bsDiagCross};
         canvas->Rectangle(0, 0, Width(), Height());
         canvas->Font().Name = QStringLiteral("System");
-        canvas->Font().SetSize(12);
+        canvas->Font().SetSize(kErrorFontSize);
         canvas->SetBkMode(TRANSPARENT);
-        canvas->TextOut(1, 1, QStringLiteral("描画に失敗しました"));
+        canvas->TextOut(kErrorTextPos.X, kErrorTextPos.Y, QStringLiteral("描画に失敗しました"));
         return;
     }
     try {
@@ -363,12 +377,12 @@ bool TDrawObject::NeedsBlend() {
     TIntf<IDOBlend> blend = Supports<IDOBlend>(static_cast<TGraphicControl*>(this));
     if (!blend)
         return false;
-    return blend->GetBlendRatio() != 100 || blend->GetBlendShade();
+    return blend->GetBlendRatio() != kOpaqueRatio || blend->GetBlendShade();
 }
 
 void TDrawObject::PaintContent() {
     if (NeedsBlend() && GetDrawCanvas() != nullptr) {
-        int ratio = 100;
+        int ratio = kOpaqueRatio;
         if (TIntf<IDOBlend> blend = Supports<IDOBlend>(static_cast<TGraphicControl*>(this)))
             ratio = blend->GetBlendRatio();
         if (BlendPaint(ratio))
@@ -379,9 +393,9 @@ void TDrawObject::PaintContent() {
 
 void TDrawObject::DrawAlphaMap(TBitmap& mask) {
     TCanvas& c = mask.Canvas();
-    c.Brush().Color = RGB(255, 255, 255);
+    c.Brush().Color = kOpaqueAlpha;
     c.Brush().Style = bsSolid;
-    c.FillRect(TRect(0, 0, 32767, 32767));
+    c.FillRect(TRect(0, 0, kAlphaMapExtent, kAlphaMapExtent));
     c.Brush().Color = 0;
 }
 
@@ -415,7 +429,7 @@ bool TDrawObject::BlendPaint(int ratio) {
         return false;
     TRect clip;
     canvas->GetClipBox(clip);
-    InflateRect(clip, 5, 5);
+    InflateRect(clip, kBlendMargin, kBlendMargin);
     TRect work;
     if (!IntersectRect(work, clip, LogRect()))
         return true;
@@ -433,7 +447,7 @@ bool TDrawObject::BlendPaint(int ratio) {
     QImage* target = canvas->TargetImage();
     if (target != nullptr)
         canvas->Flush();
-    const int64_t rowBytes = int64_t(dev.Width()) * 12;
+    const int64_t rowBytes = int64_t(dev.Width()) * kBlendBytesPerPixel;
     const int bandRows =
         int(std::clamp<int64_t>(kBlendBandBytes / std::max<int64_t>(rowBytes, 1), 1, dev.Height()));
 

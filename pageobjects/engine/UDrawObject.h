@@ -67,6 +67,30 @@ protected:
     ~IDOBlend() = default;
 };
 
+// Handle indexes: what MakeGhost is asked for and what each handle (pivot) carries.
+enum TGhostHandle : int {
+    ghCreate = -2, // draw a new object from the press point
+    ghMove = -1,   // move the whole object (every selected object at once)
+    // The eight handles of a rectangle, corners and middles of its edges.
+    ghTopLeft = 0,
+    ghLeftMiddle = 1,
+    ghBottomLeft = 2,
+    ghTopMiddle = 3,
+    ghBottomMiddle = 4,
+    ghTopRight = 5,
+    ghRightMiddle = 6,
+    ghBottomRight = 7,
+    ghRotate = 8,
+    // The ends of a line.
+    ghLineStart = 0,
+    ghLineEnd = 1,
+    // The ends and the bulge of a curve (also the bulge handle of bent text).
+    ghCurveStart = 10,
+    ghCurveEnd = 11,
+    ghBulge = 12,
+};
+constexpr int kRectHandleCount = 8;
+
 // A reference that becomes null when its object is destroyed: undo entries and ghosts hold
 // objects and sites this way, so they never reach one that is gone.
 template <class T>
@@ -153,7 +177,8 @@ public:
         return r;
     }
     virtual void MakePivots() = 0;
-    // Makes the drag ghost of a handle (-1 moves the whole object, -2 creates it).
+    // Makes the drag ghost of a handle (TGhostHandle: ghMove moves the whole object, ghCreate
+    // draws it).
     virtual void MakeGhost(int handle) = 0;
     // Renders the object onto a canvas already mapped in logical units (printing, previews,
     // ghosts).

@@ -473,7 +473,9 @@ void TDrawSite::HandleNotify(TObject* sender, const TGUID& eventID) {
     if (eventID == GUID_SelectionChanged || eventID == GUID_MovableChanged) {
         pivotsDirty_ = true;
         // The handles follow the selection once the current event is done.
-        QTimer::singleShot(0, static_cast<QWidget*>(this), [this] { UpdatePivots(); });
+        // An event-loop entry like any other: no exception may cross the loop.
+        QTimer::singleShot(0, static_cast<QWidget*>(this),
+                           [this] { TApplication::Guard(this, [this] { UpdatePivots(); }); });
     }
     Broadcast(sender, eventID);
 }
@@ -726,7 +728,7 @@ void TDrawSite::ObjectMouseDown(TMouseButton button, TShiftState shift, TDrawObj
         if (GhostList().IsEmpty()) {
             TDOList selected;
             ListObjects(selected, true);
-            const int index = selected.Count() > 1 ? -1 : handleIndex;
+            const int index = selected.Count() > 1 ? ghMove : handleIndex;
             for (int i = selected.Count() - 1; i >= 0; --i)
                 if (selected[i]->Movable())
                     selected[i]->MakeGhost(index);

@@ -19,12 +19,12 @@ TLineGhost::TLineGhost(TDrawObject* object, int index) : TUniversalGhost(object,
 void TLineGhost::Move(TShiftState shift, const TPoint& delta) {
     TIntf<IDOLine> targetLine = ObjectSupports<IDOLine>(Target());
     TIntf<IDOLine> cloneLine = ObjectSupports<IDOLine>(Ghost());
-    if (!targetLine || !cloneLine || (Index != 0 && Index != 1))
+    if (!targetLine || !cloneLine || (Index != ghLineStart && Index != ghLineEnd))
         return;
     TPoint start, end;
     targetLine->GetStartPoint(start);
     targetLine->GetEndPoint(end);
-    const bool dragsStart = Index == 0;
+    const bool dragsStart = Index == ghLineStart;
     auto set = [&](const TPoint& p) {
         if (dragsStart)
             cloneLine->SetStartPoint(p);
@@ -59,7 +59,7 @@ TLineCreateGhost::TLineCreateGhost(TDrawObject* object, int index) : TLineGhost(
 
 void TLineCreateGhost::Start(const TPoint& p) {
     TLineGhost::Start(p);
-    BeginCreate(1);
+    BeginCreate(ghLineEnd);
     CollapseEnds<IDOLine>(p);
 }
 
@@ -119,8 +119,8 @@ bool TDOLineGhostDesigner::MakePivots(TDrawObject* object) {
     TPoint start, end;
     line->GetStartPoint(start);
     line->GetEndPoint(end);
-    site->PlacePivot(new TLabelPivot(object, crSizeWE, 0), start);
-    site->PlacePivot(new TLabelPivot(object, crSizeWE, 1), end);
+    site->PlacePivot(new TLabelPivot(object, crSizeWE, ghLineStart), start);
+    site->PlacePivot(new TLabelPivot(object, crSizeWE, ghLineEnd), end);
     return true;
 }
 
@@ -128,14 +128,14 @@ bool TDOLineGhostDesigner::MakeGhost(TDrawObject* object, int handle) {
     if (!ObjectSupports<IDOLine>(object))
         return false;
     switch (handle) {
-    case -2:
+    case ghCreate:
         AddGhost(std::make_unique<TLineCreateGhost>(object, handle));
         break;
-    case -1:
+    case ghMove:
         AddGhost(std::make_unique<TMoveGhost>(object, handle));
         break;
-    case 0:
-    case 1:
+    case ghLineStart:
+    case ghLineEnd:
         AddGhost(std::make_unique<TLineGhost>(object, handle));
         break;
     default:

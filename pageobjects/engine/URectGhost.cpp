@@ -19,30 +19,34 @@
 
 namespace {
 
-constexpr TCursor kHandleCursors[8] = {crSizeNWSE, crSizeWE,   crSizeNESW, crSizeNS,
-                                       crSizeNS,   crSizeNESW, crSizeWE,   crSizeNWSE};
+constexpr TCursor kHandleCursors[kRectHandleCount] = {crSizeNWSE, crSizeWE,   crSizeNESW, crSizeNS,
+                                                      crSizeNS,   crSizeNESW, crSizeWE,   crSizeNWSE};
+// Below this size a resize stops unless Ctrl is held.
+constexpr int kMinResize = 20;
+
+// Which edges of the rect a handle drags.
+bool DragsLeft(int index) {
+    return index == ghTopLeft || index == ghLeftMiddle || index == ghBottomLeft;
+}
+bool DragsRight(int index) {
+    return index == ghTopRight || index == ghRightMiddle || index == ghBottomRight;
+}
+bool DragsTop(int index) {
+    return index == ghTopLeft || index == ghTopMiddle || index == ghTopRight;
+}
+bool DragsBottom(int index) {
+    return index == ghBottomLeft || index == ghBottomMiddle || index == ghBottomRight;
+}
 
 TPoint HandlePoint(const TRect& r, int index) {
     const int mx = int((int64_t(r.Left) + r.Right) / 2);
     const int my = int((int64_t(r.Top) + r.Bottom) / 2);
-    switch (index) {
-    case 0:
-        return TPoint(r.Left, r.Top);
-    case 1:
-        return TPoint(r.Left, my);
-    case 2:
-        return TPoint(r.Left, r.Bottom);
-    case 3:
-        return TPoint(mx, r.Top);
-    case 4:
-        return TPoint(mx, r.Bottom);
-    case 5:
-        return TPoint(r.Right, r.Top);
-    case 6:
-        return TPoint(r.Right, my);
-    default:
-        return TPoint(r.Right, r.Bottom);
-    }
+    return TPoint(DragsLeft(index)    ? r.Left
+                  : DragsRight(index) ? r.Right
+                                      : mx,
+                  DragsTop(index)      ? r.Top
+                  : DragsBottom(index) ? r.Bottom
+                                       : my);
 }
 
 TPoint Turned(const TPoint& p, const TPoint& centre, int angle) {
@@ -89,12 +93,12 @@ void LoadRotateCursor() {
 }
 
 TCursor RectHandleCursor(int index) {
-    return index >= 0 && index < 8 ? kHandleCursors[index] : crDefault;
+    return index >= 0 && index < kRectHandleCount ? kHandleCursors[index] : crDefault;
 }
 
-std::array<TPoint, 8> RectHandlePoints(TDrawObject* object, const TRect& r) {
-    std::array<TPoint, 8> points;
-    for (int i = 0; i < 8; ++i)
+std::array<TPoint, kRectHandleCount> RectHandlePoints(TDrawObject* object, const TRect& r) {
+    std::array<TPoint, kRectHandleCount> points;
+    for (int i = 0; i < kRectHandleCount; ++i)
         points[size_t(i)] = HandlePoint(r, i);
     if (TIntf<IDORotate> rotate = ObjectSupports<IDORotate>(object)) {
         TStroke stroke;
@@ -104,7 +108,7 @@ std::array<TPoint, 8> RectHandlePoints(TDrawObject* object, const TRect& r) {
         rotator.SetAngle(rotate->GetAngle());
         rotator.Center = RectCenter(r);
         rotator.TransformStroke(stroke);
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < kRectHandleCount; ++i)
             points[size_t(i)] = stroke.GetPoint(i);
     }
     return points;
@@ -132,130 +136,97 @@ bool TRectGhost::KeepsAspect(TShiftState shift) {
 }
 
 void TRectGhost::Move(TShiftState shift, const TPoint& delta) {
-    if (Index < 0 || Index > 7)
+    if (Index < ghTopLeft || Index > ghBottomRight)
         return;
-    const TRect tr = TargetRect;
-    TIntf<IDORotate> targetRotate = ObjectSupports<IDORotate>(Target());
     TIntf<IDORotate> cloneRotate = ObjectSupports<IDORotate>(Ghost());
-
     // 1. Snap the dragged handle where it lies on the page.
-    TPoint d = delta;
-    if (d != TPoint(0, 0)) {
-        TPoint h = HandlePoint(tr, Index);
-        if (targetRotate && targetRotate->GetAngle() != 0)
-            h = Turned(h, RectCenter(tr), targetRotate->GetAngle());
-        const TPoint p = SnapPoint(this, TPoint(h.X + d.X, h.Y + d.Y));
-        d = TPoint(p.X - h.X, p.Y - h.Y);
-    }
+    TPoint d = SnappedDelta(delta);
     // 2. The minimum size, in the object's proportions when it keeps them.
-    MinWidth = MinHeight = (shift & ssCtrl) != 0 ? 0 : 20;
     const bool keep = KeepsAspect(shift);
-    if (keep) {
-        const int h = MulDiv(MinWidth, tr.Height(), tr.Width());
-        if (h > MinHeight)
-            MinHeight = h;
-        else
-            MinWidth = MulDiv(MinHeight, tr.Width(), tr.Height());
-    }
+    SetMinimumSize(shift, keep);
     // 3. From here on the drag is in the object's own frame.
-    const int angle = cloneRotate ? cloneRotate->GetAngle() : 0;
     if (cloneRotate)
-        d = Turned(d, TPoint(0, 0), -angle);
+        d = Turned(d, TPoint(0, 0), -cloneRotate->GetAngle());
     // 4. The dragged side or corner.
-    TRect& n = NewRect;
-    n = tr;
-    auto widen = [&] {
-        const int k = MulDiv(Abs(n.Height()), tr.Width(), tr.Height());
-        n.Left -= k;
-        n.Right += k;
-    };
-    auto heighten = [&] {
+    NewRect = DraggedRect(d, keep);
+    // 5. Proportions: the largest rect of the target's shape inside, with the side or corner
+    // opposite the handle where it was.
+    if (keep)
+        NewRect = ProportionalRect(NewRect);
+    // 6. The minimum size grows away from the fixed side.
+    HoldMinimumSize(NewRect);
+    // 7. The clone takes the new rect, its centre turned back onto the page.
+    ApplyToClone(NewRect, cloneRotate ? cloneRotate->GetAngle() : 0);
+}
+
+TPoint TRectGhost::SnappedDelta(const TPoint& delta) {
+    if (delta == TPoint(0, 0))
+        return delta;
+    TPoint h = HandlePoint(TargetRect, Index);
+    if (TIntf<IDORotate> rotate = ObjectSupports<IDORotate>(Target()); rotate && rotate->GetAngle() != 0)
+        h = Turned(h, RectCenter(TargetRect), rotate->GetAngle());
+    const TPoint p = SnapPoint(this, TPoint(h.X + delta.X, h.Y + delta.Y));
+    return TPoint(p.X - h.X, p.Y - h.Y);
+}
+
+void TRectGhost::SetMinimumSize(TShiftState shift, bool keep) {
+    const TRect& tr = TargetRect;
+    MinWidth = MinHeight = (shift & ssCtrl) != 0 ? 0 : kMinResize;
+    if (!keep)
+        return;
+    const int h = MulDiv(MinWidth, tr.Height(), tr.Width());
+    if (h > MinHeight)
+        MinHeight = h;
+    else
+        MinWidth = MulDiv(MinHeight, tr.Width(), tr.Height());
+}
+
+TRect TRectGhost::DraggedRect(const TPoint& d, bool keep) const {
+    const TRect& tr = TargetRect;
+    TRect n = tr;
+    if (DragsLeft(Index))
+        n.Left = tr.Left + d.X;
+    if (DragsRight(Index))
+        n.Right = tr.Right + d.X;
+    if (DragsTop(Index))
+        n.Top = tr.Top + d.Y;
+    if (DragsBottom(Index))
+        n.Bottom = tr.Bottom + d.Y;
+    if (!keep)
+        return n;
+    // A middle handle drags one edge; the other extent follows about the centre line.
+    if (Index == ghLeftMiddle || Index == ghRightMiddle) {
         const int k = MulDiv(Abs(n.Width()), tr.Height(), tr.Width());
         n.Top -= k;
         n.Bottom += k;
-    };
-    switch (Index) {
-    case 0:
-        n.Left = tr.Left + d.X;
-        n.Top = tr.Top + d.Y;
-        break;
-    case 1:
-        n.Left = tr.Left + d.X;
-        if (keep)
-            heighten();
-        break;
-    case 2:
-        n.Left = tr.Left + d.X;
-        n.Bottom = tr.Bottom + d.Y;
-        break;
-    case 3:
-        n.Top = tr.Top + d.Y;
-        if (keep)
-            widen();
-        break;
-    case 4:
-        n.Bottom = tr.Bottom + d.Y;
-        if (keep)
-            widen();
-        break;
-    case 5:
-        n.Right = tr.Right + d.X;
-        n.Top = tr.Top + d.Y;
-        break;
-    case 6:
-        n.Right = tr.Right + d.X;
-        if (keep)
-            heighten();
-        break;
-    default:
-        n.Right = tr.Right + d.X;
-        n.Bottom = tr.Bottom + d.Y;
-        break;
+    } else if (Index == ghTopMiddle || Index == ghBottomMiddle) {
+        const int k = MulDiv(Abs(n.Height()), tr.Width(), tr.Height());
+        n.Left -= k;
+        n.Right += k;
     }
-    // 5. Proportions: the largest rect of the target's shape inside, turned the way the drag
-    // turned it, with the side or corner opposite the handle where it was.
-    if (keep) {
-        TRect fit = FitRectInner(tr, NormalizeRect(n));
-        if (n.Left > n.Right)
-            std::swap(fit.Left, fit.Right);
-        if (n.Top > n.Bottom)
-            std::swap(fit.Top, fit.Bottom);
-        TPoint shiftBy;
-        switch (Index) {
-        case 0:
-            shiftBy = TPoint(tr.Right - fit.Right, tr.Bottom - fit.Bottom);
-            break;
-        case 1:
-            shiftBy = TPoint(tr.Right - fit.Right, 0);
-            break;
-        case 2:
-            shiftBy = TPoint(tr.Right - fit.Right, tr.Top - fit.Top);
-            break;
-        case 3:
-            shiftBy = TPoint(0, tr.Bottom - fit.Bottom);
-            break;
-        case 4:
-            shiftBy = TPoint(0, tr.Top - fit.Top);
-            break;
-        case 5:
-            shiftBy = TPoint(tr.Left - fit.Left, tr.Bottom - fit.Bottom);
-            break;
-        case 6:
-            shiftBy = TPoint(tr.Left - fit.Left, 0);
-            break;
-        default:
-            shiftBy = TPoint(tr.Left - fit.Left, tr.Top - fit.Top);
-            break;
-        }
-        OffsetRect(fit, shiftBy.X, shiftBy.Y);
-        n = fit;
-    }
-    // 6. The minimum size grows away from the fixed side (a narrower inverted rect comes the
-    // right way round here).
+    return n;
+}
+
+TRect TRectGhost::ProportionalRect(const TRect& n) const {
+    const TRect& tr = TargetRect;
+    // Turned the way the drag turned the rect.
+    TRect fit = FitRectInner(tr, NormalizeRect(n));
+    if (n.Left > n.Right)
+        std::swap(fit.Left, fit.Right);
+    if (n.Top > n.Bottom)
+        std::swap(fit.Top, fit.Bottom);
+    const int dx = DragsLeft(Index) ? tr.Right - fit.Right : DragsRight(Index) ? tr.Left - fit.Left : 0;
+    const int dy = DragsTop(Index) ? tr.Bottom - fit.Bottom : DragsBottom(Index) ? tr.Top - fit.Top : 0;
+    OffsetRect(fit, dx, dy);
+    return fit;
+}
+
+void TRectGhost::HoldMinimumSize(TRect& n) const {
+    // A narrower inverted rect comes the right way round here.
     if (Abs(n.Right - n.Left) < MinWidth) {
-        if (Index <= 2) {
+        if (DragsLeft(Index)) {
             n.Left = n.Right - MinWidth;
-        } else if (Index >= 5) {
+        } else if (DragsRight(Index)) {
             n.Right = n.Left + MinWidth;
         } else {
             n.Left = int((int64_t(n.Left) + n.Right - MinWidth) / 2);
@@ -263,16 +234,18 @@ void TRectGhost::Move(TShiftState shift, const TPoint& delta) {
         }
     }
     if (Abs(n.Bottom - n.Top) < MinHeight) {
-        if (Index == 0 || Index == 3 || Index == 5) {
+        if (DragsTop(Index)) {
             n.Top = n.Bottom - MinHeight;
-        } else if (Index == 2 || Index == 4 || Index == 7) {
+        } else if (DragsBottom(Index)) {
             n.Bottom = n.Top + MinHeight;
         } else {
             n.Top = int((int64_t(n.Top) + n.Bottom - MinHeight) / 2);
             n.Bottom = n.Top + MinHeight;
         }
     }
-    // 7. The clone takes the new rect, its centre turned back onto the page.
+}
+
+void TRectGhost::ApplyToClone(const TRect& n, int angle) {
     TDrawObject* clone = Ghost();
     TDrawObject* target = Target();
     if (clone == nullptr || target == nullptr)
@@ -284,8 +257,8 @@ void TRectGhost::Move(TShiftState shift, const TPoint& delta) {
     if (!props)
         return;
     TRect r = NormalizeRect(n);
-    if (cloneRotate && cloneRotate->GetAngle() != 0) {
-        const TPoint c = Turned(RectCenter(r), RectCenter(tr), cloneRotate->GetAngle());
+    if (angle != 0) {
+        const TPoint c = Turned(RectCenter(r), RectCenter(TargetRect), angle);
         const int w = r.Width(), h = r.Height();
         r = Bounds(c.X - w / 2, c.Y - h / 2, w, h);
     }
@@ -305,7 +278,7 @@ TRectCreateGhost::TRectCreateGhost(TDrawObject* object, int index) : TRectGhost(
 
 void TRectCreateGhost::Start(const TPoint& p) {
     TRectGhost::Start(p);
-    BeginCreate(7);
+    BeginCreate(ghBottomRight);
     NewRect = TRect(p, p);
     if (TIntf<IDORectProps> props = ObjectSupports<IDORectProps>(Target())) {
         props->SetLeft(p.X);
@@ -346,14 +319,14 @@ bool TDORectGhostDesigner::MakePivots(TDrawObject* object) {
     auto* site = dynamic_cast<TDrawSite*>(object->Parent());
     if (site == nullptr)
         return false;
-    const std::array<TPoint, 8> points = RectHandlePoints(object, RectPropsBounds(object));
-    for (int i : {2, 5}) {
+    const std::array<TPoint, kRectHandleCount> points = RectHandlePoints(object, RectPropsBounds(object));
+    for (int i : {ghBottomLeft, ghTopRight}) {
         if (ObjectSupports<IDORotate>(object))
-            site->PlacePivot(new TRotatePivot(object, crRotate, 8), points[size_t(i)]);
+            site->PlacePivot(new TRotatePivot(object, crRotate, ghRotate), points[size_t(i)]);
         else
             site->PlacePivot(new TLabelPivot(object, crSizeNESW, i), points[size_t(i)]);
     }
-    for (int i : {0, 1, 3, 4, 6, 7})
+    for (int i : {ghTopLeft, ghLeftMiddle, ghTopMiddle, ghBottomMiddle, ghRightMiddle, ghBottomRight})
         site->PlacePivot(new TLabelPivot(object, RectHandleCursor(i), i), points[size_t(i)]);
     return true;
 }
@@ -361,13 +334,13 @@ bool TDORectGhostDesigner::MakePivots(TDrawObject* object) {
 bool TDORectGhostDesigner::MakeGhost(TDrawObject* object, int handle) {
     if (!ObjectSupports<IDORectProps>(object))
         return false;
-    if (handle == -2)
+    if (handle == ghCreate)
         AddGhost(std::make_unique<TRectCreateGhost>(object, handle));
-    else if (handle == -1)
+    else if (handle == ghMove)
         AddGhost(std::make_unique<TMoveGhost>(object, handle));
-    else if (handle >= 0 && handle <= 7)
+    else if (handle >= ghTopLeft && handle <= ghBottomRight)
         AddGhost(std::make_unique<TRectGhost>(object, handle));
-    else if (handle == 8)
+    else if (handle == ghRotate)
         AddGhost(std::make_unique<TRotateGhost>(object, handle));
     return true;
 }

@@ -2,9 +2,8 @@
 // Page objects shaped as (possibly turned) rectangles are edited through the rectangle designer:
 // eight resize handles and, on objects that turn, two rotate handles. Resizing works in the
 // object's own unturned frame, can keep the object's proportions, keeps a minimum size and keeps
-// the opposite edge or corner in place. Handle indexes: 0 top-left, 1 middle of the left edge,
-// 2 bottom-left, 3 middle of the top, 4 middle of the bottom, 5 top-right, 6 middle of the right
-// edge, 7 bottom-right, 8 rotate, -1 move, -2 create.
+// the opposite edge or corner in place. Handle indexes: ghTopLeft to ghBottomRight, ghRotate,
+// ghMove, ghCreate (TGhostHandle).
 
 #include "pageobjects/engine/UDOFunc.h"
 #include "pageobjects/engine/ULabelObject.h"
@@ -19,7 +18,7 @@ void LoadRotateCursor();
 
 // The handle points 0 to 7 of the object's rect r (halves truncated toward zero), turned about
 // the centre of r by the object's angle when it can turn.
-std::array<TPoint, 8> RectHandlePoints(TDrawObject* object, const TRect& r);
+std::array<TPoint, kRectHandleCount> RectHandlePoints(TDrawObject* object, const TRect& r);
 // The resize cursor of handle 0 to 7 (the cursors do not follow the object's turn).
 TCursor RectHandleCursor(int index);
 // The object's rect through IDORectProps: Bounds(Left, Top, Width, Height).
@@ -43,6 +42,15 @@ public:
     // The target's own choice to keep proportions, Shift inverting it; never for a rect without
     // area.
     bool KeepsAspect(TShiftState shift);
+
+private:
+    // The steps of Move, in order.
+    TPoint SnappedDelta(const TPoint& delta);
+    void SetMinimumSize(TShiftState shift, bool keep);
+    TRect DraggedRect(const TPoint& d, bool keep) const;
+    TRect ProportionalRect(const TRect& n) const;
+    void HoldMinimumSize(TRect& n) const;
+    void ApplyToClone(const TRect& n, int angle);
 };
 
 // Draws a new object that the tool created on the site, still invisible, by dragging its

@@ -25,17 +25,17 @@ bool TDOTextGhostDesigner::MakePivots(TDrawObject* object) {
     if (site == nullptr)
         return false;
     const TRect tr = RectPropsBounds(object);
-    const std::array<TPoint, 8> points = RectHandlePoints(object, tr);
-    for (int i : {2, 5}) {
+    const std::array<TPoint, kRectHandleCount> points = RectHandlePoints(object, tr);
+    for (int i : {ghBottomLeft, ghTopRight}) {
         if (ObjectSupports<IDORotate>(object))
-            site->PlacePivot(new TRotatePivot(object, crRotate, 8), points[size_t(i)]);
+            site->PlacePivot(new TRotatePivot(object, crRotate, ghRotate), points[size_t(i)]);
         else
             site->PlacePivot(new TLabelPivot(object, crSizeNESW, i), points[size_t(i)]);
     }
     // The centre stays where it is under the object's turn.
     if (ObjectSupports<IDOCurve>(object))
-        site->PlacePivot(new TBulgePivot(object, crSizeNS, 12), RectCenter(tr));
-    for (int i : {0, 1, 3, 4, 6, 7})
+        site->PlacePivot(new TBulgePivot(object, crSizeNS, ghBulge), RectCenter(tr));
+    for (int i : {ghTopLeft, ghLeftMiddle, ghTopMiddle, ghBottomMiddle, ghRightMiddle, ghBottomRight})
         site->PlacePivot(new TLabelPivot(object, RectHandleCursor(i), i), points[size_t(i)]);
     return true;
 }

@@ -60,7 +60,7 @@ public:
 
     // The logical point where the drag started.
     TPoint StartPoint;
-    // -1 moves the whole object, -2 creates it, 0 and up is a handle of the object.
+    // The handle dragged (TGhostHandle): ghMove, ghCreate or a handle of the object.
     int Index = 0;
     // The caption of the undo action recorded on drop; empty records none.
     QString Caption;

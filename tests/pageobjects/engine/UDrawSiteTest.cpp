@@ -2,6 +2,7 @@
 
 #include "EngineTestObjects.h"
 #include "pageobjects/engine/UGhost.h"
+#include "platform/Application.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Clipboard.h"
 #include "platform/ComponentReader.h"
@@ -313,6 +314,17 @@ TEST_F(DrawSiteTest, HandlesFollowTheSelection) {
     site.UpdatePivots();
     for (int i = 0; i < site.ControlCount(); ++i)
         EXPECT_EQ(dynamic_cast<TPivot*>(site.Controls(i)), nullptr);
+}
+
+TEST_F(DrawSiteTest, HandlesThatFailAfterASelectionAreReportedNotThrownIntoTheEventLoop) {
+    TScopedDesigner designer;
+    designer->onPivots = [](TDrawObject*) -> bool { throw EComponentError(QStringLiteral("no handles")); };
+    int reported = 0;
+    TApplication::SetOnException([&](TObject*, const std::exception&) { ++reported; });
+    AddRect(site, TRect(10, 10, 60, 60))->SetSelected(true);
+    QCoreApplication::processEvents();
+    TApplication::SetOnException(nullptr);
+    EXPECT_EQ(reported, 1);
 }
 
 TEST_F(DrawSiteTest, FitScaleTakesTheSmallerSide) {

@@ -190,4 +190,17 @@ std::unique_ptr<QProcess> StartChild(const char* name, const QProcessEnvironment
     return process;
 }
 
+bool WaitForLine(QProcess& process, const QByteArray& line) {
+    for (int i = 0; i < 300; ++i) {
+        while (process.canReadLine()) {
+            if (process.readLine().trimmed() == line)
+                return true;
+        }
+        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
+            !process.canReadLine())
+            return false;
+    }
+    return false;
+}
+
 } // namespace TestSupport

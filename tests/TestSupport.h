@@ -72,5 +72,7 @@ bool RegisterChild(const char* name, int (*run)());
 int RunChildIfAsked();
 // Starts this program as the helper `name`, with extra environment variables.
 std::unique_ptr<QProcess> StartChild(const char* name, const QProcessEnvironment& extra = {});
+// Reads the helper's output until a line that is `line` (true), or until it ends or 30 s pass.
+bool WaitForLine(QProcess& process, const QByteArray& line);
 
 } // namespace TestSupport

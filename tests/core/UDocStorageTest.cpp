@@ -7,7 +7,6 @@
 
 #include "platform/CrashSafety.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -44,31 +43,30 @@ const char* const kSaverStep = "QUORLANE_SAVER_STEP";
 const char* const kSaverCache = "QUORLANE_SAVER_CACHE";
 
 // A second process that saves a document over target and stops at a step until it is killed.
+int SaveAndStop() {
+    const auto stopAt = SaveCopyStep(qEnvironmentVariableIntValue(kSaverStep));
+    // Its working copies go where the test looks for them, not to a cache folder of its own.
+    qputenv("XDG_CACHE_HOME", qgetenv(kSaverCache));
+    TTemporaryStorage doc;
+    WriteStream(doc, QStringLiteral("Sheets\\Info"), "new");
+    SetSaveCopyStepHook([stopAt](SaveCopyStep step) {
+        if (step != stopAt)
+            return;
+        std::printf("stopped\n");
+        std::fflush(stdout);
+        QThread::sleep(60); // until the test kills it
+    });
+    doc.SaveToFile(qEnvironmentVariable(kSaverTarget));
+    return 0;
+}
+const bool kSaverRegistered = TestSupport::RegisterChild("saver", &SaveAndStop);
+
 std::unique_ptr<QProcess> StartSaver(const QString& target, SaveCopyStep step) {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert(QString::fromLatin1(kSaverTarget), target);
     env.insert(QString::fromLatin1(kSaverStep), QString::number(int(step)));
-    // Its working copies go where the test looks for them, not to the cache folder of its own.
     env.insert(QString::fromLatin1(kSaverCache), qEnvironmentVariable("XDG_CACHE_HOME"));
-    process->setProcessEnvironment(env);
-    process->setProgram(QCoreApplication::applicationFilePath());
-    process->setArguments({QStringLiteral("--gtest_filter=DocStorageSaver.*")});
-    process->start();
-    return process;
-}
-
-bool WaitForLine(QProcess& process, const QByteArray& line) {
-    for (int i = 0; i < 300; ++i) {
-        while (process.canReadLine()) {
-            if (process.readLine().trimmed() == line)
-                return true;
-        }
-        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
-            !process.canReadLine())
-            return false;
-    }
-    return false;
+    return TestSupport::StartChild("saver", env);
 }
 
 class DocStorageTest : public ::testing::Test {
@@ -324,24 +322,6 @@ TEST_F(DocStorageTest, TemporaryCopyLoadsSavesAndKeepsFilesOnFailure) {
     EXPECT_TRUE(QDir(tempDir).entryList(QDir::Files).isEmpty());
 }
 
-TEST(DocStorageSaver, SavesAndStopsAtTheStepAsked) {
-    const QString target = qEnvironmentVariable(kSaverTarget);
-    if (target.isEmpty())
-        GTEST_SKIP() << "runs only as the second process of another test";
-    const auto stopAt = SaveCopyStep(qEnvironmentVariableIntValue(kSaverStep));
-    qputenv("XDG_CACHE_HOME", qgetenv(kSaverCache));
-    TTemporaryStorage doc;
-    WriteStream(doc, QStringLiteral("Sheets\\Info"), "new");
-    SetSaveCopyStepHook([stopAt](SaveCopyStep step) {
-        if (step != stopAt)
-            return;
-        std::printf("stopped\n");
-        std::fflush(stdout);
-        QThread::sleep(60); // until the test kills it
-    });
-    doc.SaveToFile(target);
-}
-
 TEST_F(DocStorageTest, ASaveKilledAtAnyStepLeavesAWholeDocumentAndNoStrayFile) {
     const QString doc = Path(QStringLiteral("doc.lbl"));
     const auto save = [&](const QByteArray& info) {
@@ -356,7 +336,7 @@ TEST_F(DocStorageTest, ASaveKilledAtAnyStepLeavesAWholeDocumentAndNoStrayFile) {
          {SaveCopyStep::TemporaryWritten, SaveCopyStep::TemporarySynced, SaveCopyStep::Renamed}) {
         SCOPED_TRACE(int(step));
         auto saver = StartSaver(doc, step);
-        ASSERT_TRUE(WaitForLine(*saver, "stopped"));
+        ASSERT_TRUE(TestSupport::WaitForLine(*saver, "stopped"));
         const QString saverCopies = QStringLiteral("mtf%1-*").arg(saver->processId());
         EXPECT_EQ(QDir(work).entryList({saverCopies}, QDir::Files).size(), 1);
         saver->kill();

@@ -7,7 +7,6 @@
 #include "platform/CrashSafety.h"
 #include "tests/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -40,43 +39,18 @@ const char* const kWriterFile = "QUORLANE_HISTORY_WRITER_FILE";
 
 // A second process that changes the history file in place as an Add does and stops between two
 // stream writes (the name list is written, the entry's stream not yet) until it is killed.
-std::unique_ptr<QProcess> StartWriter(const QString& file) {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kWriterFile), file);
-    process->setProcessEnvironment(env);
-    process->setProgram(QCoreApplication::applicationFilePath());
-    process->setArguments({QStringLiteral("--gtest_filter=ColorSpecHistoryWriter.*")});
-    process->start();
-    return process;
-}
-
-bool WaitForLine(QProcess& process, const QByteArray& line) {
-    for (int i = 0; i < 300; ++i) {
-        while (process.canReadLine()) {
-            if (process.readLine().trimmed() == line)
-                return true;
-        }
-        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
-            !process.canReadLine())
-            return false;
-    }
-    return false;
-}
-
-} // namespace
-
-TEST(ColorSpecHistoryWriter, ChangesInPlaceAndStops) {
-    const QString file = qEnvironmentVariable(kWriterFile);
-    if (file.isEmpty())
-        GTEST_SKIP() << "runs only as the second process of another test";
-    TFileStorage root(file, fmOpenReadWrite | fmShareExclusive);
+int ChangeInPlaceAndStop() {
+    TFileStorage root(qEnvironmentVariable(kWriterFile), fmOpenReadWrite | fmShareExclusive);
     TDocStreamList list(&root, "ColorSpec\\NameList");
     list.Insert(0, "1234567890");
     std::printf("stopped\n");
     std::fflush(stdout);
     QThread::sleep(60);
+    return 0;
 }
+const bool kWriterRegistered = TestSupport::RegisterChild("history-writer", &ChangeInPlaceAndStop);
+
+} // namespace
 
 TEST(ColorSpecHistory, AChangeCutShortIsSetAsideNeverReadAsGoodData) {
     QTemporaryDir dir;
@@ -88,8 +62,10 @@ TEST(ColorSpecHistory, AChangeCutShortIsSetAsideNeverReadAsGoodData) {
     ASSERT_EQ(history.Count(), 1);
     EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
 
-    auto writer = StartWriter(file);
-    ASSERT_TRUE(WaitForLine(*writer, "stopped"));
+    QProcessEnvironment env;
+    env.insert(QString::fromLatin1(kWriterFile), file);
+    auto writer = TestSupport::StartChild("history-writer", env);
+    ASSERT_TRUE(TestSupport::WaitForLine(*writer, "stopped"));
     EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::Live);
     // While the writer lives its file is busy, not damaged.
     EXPECT_THROW(history.Count(), EOleSysError);

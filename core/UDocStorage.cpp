@@ -300,7 +300,12 @@ QString WorkingCopyFolder() {
 }
 
 int RemoveStaleStorageFiles(const QStringList& documentFolders) {
-    int removed = RemoveStaleOwnedFiles(WorkingCopyFolder(), kWorkingCopyPrefix);
+    int removed = 0;
+    try {
+        removed += RemoveStaleOwnedFiles(WorkingCopyFolder(), kWorkingCopyPrefix);
+    } catch (const EOleSysError&) {
+        // No folder of working copies, no leftovers in it; start-up goes on.
+    }
     // Every save's temporary starts with "." (".<document>.<owner>.tmp").
     for (const QString& folder : documentFolders)
         removed += RemoveStaleOwnedFiles(folder, QStringLiteral("."));

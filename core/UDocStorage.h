@@ -14,6 +14,7 @@
 #include "platform/StringList.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -148,8 +149,8 @@ private:
 QString WorkingCopyFolder();
 // Removes what processes that are no longer running left behind: their working copies, and the
 // temporaries of their unfinished saves in each of documentFolders (say the folders of the recently
-// used documents). Files of running processes stay. For the application's start-up; answers how
-// many files went.
+// used documents). Files of running processes stay. For the application's start-up: never raises;
+// answers how many files went.
 int RemoveStaleStorageFiles(const QStringList& documentFolders);
 
 class TDocStream : public TStream {

@@ -61,10 +61,6 @@ void TDOChangeAction::EndChange(std::unique_ptr<TDOChangeAction> action, TAction
     list.Add(std::move(action));
 }
 
-void TDOChangeAction::EndChange(TActionList& list) {
-    EndChange(std::unique_ptr<TDOChangeAction>(this), list);
-}
-
 void TDOChangeAction::Redo() {
     TDrawObject* object = object_.get();
     if (object == nullptr || !after_)

@@ -23,14 +23,10 @@ public:
     // Force is set), the after state is taken and the action goes to list; otherwise the
     // action is discarded. Either way the caller gives up the action.
     static void EndChange(std::unique_ptr<TDOChangeAction> action, TActionList& list);
-    void EndChange(TActionList& list);
 
     // Keeps the action even without a change notice (for changes that are not announced).
     bool Force = false;
-    bool ChangedFlag() const { return changed_; }
     TDrawObject* Object() const { return object_.get(); }
-    TDrawObject* Before() const { return before_.get(); }
-    TDrawObject* After() const { return after_.get(); }
 
     void Redo() override;
     void Undo() override;
@@ -54,7 +50,6 @@ public:
 
     TDrawObject* Object() const { return object_.get(); }
     TDrawSite* Site() const { return site_.get(); }
-    bool OffSite() const { return offSite_; }
     // The object was taken off its site by someone else (a delete command's step): the action
     // holds it from now on. Nothing while it is still on a parent.
     void HoldTakenOff();

@@ -152,8 +152,6 @@ public:
     bool PaintFailed() const { return paintFailed_; }
     bool Dropping() const { return dropping_; }
     void SetDropping(bool value) { dropping_ = value; }
-    // Set by the site while it renders the page onto another canvas through PaintTo.
-    bool PaintingCopy() const { return paintTarget_ != nullptr; }
 
     TNotifyEvent OnModify;
 
@@ -247,7 +245,3 @@ protected:
 // A new object of the object's class (its virtual constructor, no owner) assigned from it; the
 // caller owns it. Ghosts, undo entries, drag copies and the clipboard all copy objects this way.
 std::unique_ptr<TDrawObject> CloneDrawObject(const TDrawObject* object);
-
-// The process-wide switch that makes objects report no hit while a drag is under way; the
-// ghost list sets it (label objects and pivots let the mouse pass to the site then).
-bool GhostsActiveForHitTest();

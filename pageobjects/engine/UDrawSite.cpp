@@ -23,10 +23,6 @@ namespace {
 // Signature, prefix byte, class name and name lengths, end of properties, end of children.
 constexpr int64_t kMinStoredComponent = 4 + 2 + 1 + 1;
 
-int MulDivScale(int a, int b, int c) {
-    return MulDiv(a, b, c);
-}
-
 } // namespace
 
 // ---- TDOList
@@ -698,8 +694,8 @@ int TDrawSite::CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool
     scaler.SetUnitDPI(scaler_->UnitDPI());
     scaler.SetScale(100);
     const TPoint d = scaler.LogToDev(canvas, TPoint(logWidth_, logHeight_));
-    const int sw = MulDivScale(100, r.Width(), d.X);
-    const int sh = MulDivScale(100, r.Height(), d.Y);
+    const int sw = MulDiv(100, r.Width(), d.X);
+    const int sh = MulDiv(100, r.Height(), d.Y);
     if (fitWidth)
         return fitHeight ? std::min(sw, sh) : sw;
     if (fitHeight)

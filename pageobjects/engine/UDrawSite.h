@@ -213,7 +213,6 @@ public:
     void KeyDown(int& key, TShiftState shift) override;
     void KeyUp(int& key, TShiftState shift) override;
     void CancelMode() override;
-    TDrawObject* PressedObject() const { return pressed_.get(); }
 
     // --- component
     void Loaded() override;

@@ -6,8 +6,11 @@
 #include <QMetaObject>
 #include <algorithm>
 
-TImageLoadThread::TImageLoadThread(QObject* parent) : QThread(parent) {
+TImageLoadThread::TImageLoadThread(QObject* parent, int workers) : QThread(parent) {
+    const int count = std::clamp(workers, 1, std::max(1, QThread::idealThreadCount()));
     start();
+    for (int i = 1; i < count; ++i)
+        extraWorkers_.emplace_back([this] { WorkerLoop(); });
 }
 
 TImageLoadThread::~TImageLoadThread() {
@@ -27,7 +30,7 @@ void TImageLoadThread::SetPack(TImagePack* pack) {
         std::lock_guard<std::mutex> guard(requestsLock_);
         pack_ = pack;
     }
-    wake_.notify_one();
+    wake_.notify_all();
 }
 
 void TImageLoadThread::Request(int index) {
@@ -57,7 +60,7 @@ int TImageLoadThread::TakeLoaded(TPicture& picture) {
 void TImageLoadThread::Clear() {
     std::unique_lock<std::mutex> guard(requestsLock_);
     requests_.clear();
-    idle_.wait(guard, [this] { return !busy_; });
+    idle_.wait(guard, [this] { return busy_ == 0; });
     guard.unlock();
     std::lock_guard<std::mutex> doneGuard(doneLock_);
     done_.clear();
@@ -68,8 +71,11 @@ void TImageLoadThread::Stop() {
         std::lock_guard<std::mutex> guard(requestsLock_);
         terminate_ = true;
     }
-    wake_.notify_one();
+    wake_.notify_all();
     wait();
+    for (std::thread& worker : extraWorkers_)
+        if (worker.joinable())
+            worker.join();
     finished_ = true;
 }
 
@@ -98,6 +104,10 @@ void TImageLoadThread::PostLoaded() {
 }
 
 void TImageLoadThread::run() {
+    WorkerLoop();
+}
+
+void TImageLoadThread::WorkerLoop() {
     std::unique_lock<std::mutex> guard(requestsLock_);
     while (true) {
         wake_.wait(guard, [this] { return terminate_ || (pack_ && !requests_.empty()); });
@@ -106,7 +116,7 @@ void TImageLoadThread::run() {
         TRequest request = std::move(requests_.back());
         requests_.pop_back();
         TImagePack* pack = pack_;
-        busy_ = true;
+        ++busy_;
         guard.unlock();
         bool loaded = false;
         try {
@@ -127,8 +137,7 @@ void TImageLoadThread::run() {
         }
         request.picture.reset();
         guard.lock();
-        busy_ = false;
+        --busy_;
         idle_.notify_all();
     }
-    finished_ = true;
 }

@@ -8,6 +8,11 @@
 // never window-system images. Cached packs are loaded through LoadImage, bypassing their cache, so
 // the pack's loading must not touch what the UI thread changes meanwhile: viewers Clear the loader
 // before the pack's contents change.
+//
+// A loader may be given more workers (one per processor at most): each takes the newest request in
+// turn and results still come back in the order they finished. Only packs whose loading may run on
+// several threads at once may be given to such a loader (a file pack whose OnFileLoad is safe to
+// run concurrently, say); with one worker, as by default, loads run one after the other.
 
 #include <QThread>
 #include <atomic>
@@ -16,6 +21,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 class TImagePack;
 class TPicture;
@@ -23,8 +30,8 @@ class TPictureEx;
 
 class TImageLoadThread : public QThread {
 public:
-    // Starts the worker, which waits for requests.
-    explicit TImageLoadThread(QObject* parent = nullptr);
+    // Starts the workers (1 to the number of processors), which wait for requests.
+    explicit TImageLoadThread(QObject* parent = nullptr, int workers = 1);
     // Stops the worker and frees every request and result.
     ~TImageLoadThread() override;
 
@@ -36,15 +43,16 @@ public:
     void Request(int index);
     // The oldest finished picture into picture and its index; -1 when none is done.
     int TakeLoaded(TPicture& picture);
-    // Drops the queued requests, waits until the load in hand (if any) is finished, then drops
-    // every result. On return the worker is idle.
+    // Drops the queued requests, waits until the loads in hand (if any) are finished, then drops
+    // every result. On return every worker is idle.
     void Clear();
-    // Ends the worker after the load in hand; returns once it has finished.
+    // Ends the workers after the loads in hand; returns once they have finished.
     void Stop();
     bool Finished() const { return finished_.load(); }
 
     int QueuedCount() const;
     int DoneCount() const;
+    int WorkerCount() const { return int(extraWorkers_.size()) + 1; }
 
     // Called on the thread that made the loader (the UI thread) after loads finished; several loads
     // finishing before it runs give one call.
@@ -59,6 +67,7 @@ private:
         int index;
     };
     void PostLoaded();
+    void WorkerLoop();
 
     mutable std::mutex requestsLock_;
     std::condition_variable wake_;
@@ -66,11 +75,12 @@ private:
     std::deque<TRequest> requests_;
     TImagePack* pack_ = nullptr;
     bool terminate_ = false;
-    bool busy_ = false;
+    int busy_ = 0;
 
     mutable std::mutex doneLock_;
     std::deque<TRequest> done_;
 
+    std::vector<std::thread> extraWorkers_;
     std::atomic<bool> finished_{false};
     std::atomic<bool> loadedPosted_{false};
 };

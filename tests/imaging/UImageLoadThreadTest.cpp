@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -134,4 +135,30 @@ TEST(ImageLoadThreadTest, OnLoadedRunsOnTheThreadThatMadeTheLoader) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(calledOn, std::this_thread::get_id());
+}
+
+TEST(ImageLoadThreadTest, SeveralWorkersTakeTheNewestAndClearWaitsForAll) {
+    if (QThread::idealThreadCount() < 3)
+        GTEST_SKIP() << "needs three processors";
+    TLatchedPack pack;
+    TImageLoadThread loader(nullptr, 3);
+    EXPECT_EQ(loader.WorkerCount(), 3);
+    for (int i = 0; i < 6; ++i)
+        loader.Request(i);
+    loader.SetPack(&pack);
+    pack.WaitStarted(3);
+    {
+        std::lock_guard<std::mutex> guard(pack.lock);
+        EXPECT_EQ(pack.started, (std::vector<int>{5, 4, 3}));
+    }
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pack.Pass(3);
+    });
+    // Three loads are in hand; the rest are dropped, and Clear returns once all three are done.
+    loader.Clear();
+    opener.join();
+    EXPECT_EQ(pack.finished, 3);
+    EXPECT_EQ(loader.QueuedCount(), 0);
+    EXPECT_EQ(loader.DoneCount(), 0);
 }

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <sys/stat.h>
 
 namespace {
@@ -398,6 +399,10 @@ void TDocNameList::Store() {
 }
 
 int TDocNameList::AddNewName() {
+    // A damaged list may hold a counter at the end of its range (or below 0): going on would wrap
+    // and hand out names again.
+    if (counter_ < 0 || counter_ == std::numeric_limits<int32_t>::max())
+        ThrowStorageError(STG_E_MEDIUMFULL, listName_);
     BeginUpdate();
     int index = -1;
     try {

@@ -14,6 +14,8 @@ namespace {
 const QString kNameList = QStringLiteral("Infos\\NameList");
 const QString kResourceName = QStringLiteral("ProductInfo");
 constexpr int kGuidSize = 16;
+// Records 0 and 1 are the creator records.
+constexpr int kFirstCreatorRecords = 2;
 
 const char* const kProductFields[] = {"メインタイトル", "サブタイトル", "担当者",    "コピーライト",
                                       "バージョン",     "日付",         "自由項目1", "自由項目2",
@@ -135,16 +137,17 @@ void TProductDB::Open() {
     if (exists)
         root_->LoadFromFile(expandedName_);
     names_ = std::make_unique<TDocStreamList>(root_.get(), kNameList);
-    if (!exists) {
-        for (int i = 0; i < 2; ++i) {
-            TProductInfo creator(nullptr);
-            creator.MakeCreatorFields();
-            AddRecord(creator);
-        }
-        while (GetRecordCount() < kFirstProduct)
-            AddRecord(TProductInfo(nullptr));
+    // A new file gets its five first records; a damaged one that lacks some gets them too, so
+    // that products never land in the creator or reserved places.
+    const int before = GetRecordCount();
+    while (GetRecordCount() < kFirstCreatorRecords) {
+        TProductInfo creator(nullptr);
+        creator.MakeCreatorFields();
+        AddRecord(creator);
     }
-    modified_ = false;
+    while (GetRecordCount() < kFirstProduct)
+        AddRecord(TProductInfo(nullptr));
+    modified_ = exists && GetRecordCount() != before;
 }
 
 void TProductDB::Save() {

@@ -187,6 +187,16 @@ TEST_F(DocStorageTest, NameListKeepsCounterAfterDelete) {
     EXPECT_EQ(reloaded.Count(), 3);
 }
 
+TEST_F(DocStorageTest, NameListAtTheEndOfItsCounterRefusesNewNames) {
+    TFileStorage root(Path(QStringLiteral("full.dat")), ModeCreate);
+    for (const char* counter : {"ff ff ff 7f", "fe ff ff ff"}) {
+        WriteStream(root, QStringLiteral("NameList"), TestSupport::Hex(counter) + "NameList0\r\n");
+        TDocStreamList list(&root, QStringLiteral("NameList"));
+        EXPECT_EQ(CodeOf([&] { list.AddNewName(); }), STG_E_MEDIUMFULL) << counter;
+        EXPECT_EQ(list.Count(), 1) << "no name given out twice";
+    }
+}
+
 TEST_F(DocStorageTest, StreamListsAndEmptyOrJapaneseLists) {
     TFileStorage root(Path(QStringLiteral("streams.dat")), ModeCreate);
     WriteStream(root, QStringLiteral("Empty"), QByteArray());

@@ -1,6 +1,7 @@
 #include "papers/UProductDB.h"
 
 #include "core/UDocStorage.h"
+#include "platform/ComponentResource.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -56,4 +57,29 @@ TEST(ProductDB, RecordsAreKnownByTheirGuid) {
     EXPECT_TRUE(bytes.startsWith(QByteArray("\xFF\x0A\x00PRODUCTINFO\x00", 15)));
     EXPECT_TRUE(bytes.contains(TestSupport::Hex("04 47 55 49 44 0A 10 00 00 00 "
                                                 "33 22 11 00 55 44 77 66 88 99 AA BB CC DD EE FF")));
+}
+
+TEST(ProductDB, AFileWithoutItsFirstRecordsGetsThemSoProductsKeepTheirPlaces) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("short.db");
+    {
+        TFileStorage root(file, ModeCreate);
+        TDocStreamList names(&root, "Infos\\NameList");
+        names.AddNewName();
+        auto stream = names.OpenStream(0, ModeCreate);
+        TProductInfo creator(nullptr);
+        creator.MakeCreatorFields();
+        WriteComponentRes(*stream, "ProductInfo", &creator);
+    }
+    TProductDB db(nullptr);
+    db.FileName = file;
+    db.Open();
+    EXPECT_EQ(db.GetRecordCount(), 5);
+    EXPECT_TRUE(db.Modified()) << "the repair is saved";
+    TProductInfo creatorJ(nullptr);
+    db.LoadCreatorJ(creatorJ);
+    EXPECT_EQ(creatorJ.Items()->Count(), 11);
+    TProductInfo product(nullptr);
+    db.StoreRecord(product);
+    EXPECT_EQ(db.GetProductCount(), 1);
 }

@@ -18,20 +18,13 @@ QString DuplicateMessage(const QString& paperName) {
     return QStringLiteral("用紙情報更新エラー(%1)").arg(paperName);
 }
 
-QByteArray ComponentBytes(const TComponent* component) {
-    TMemoryStream stream;
-    if (component != nullptr)
-        TWriter(stream).WriteRootComponent(const_cast<TComponent*>(component));
-    return stream.Data();
-}
-
 std::unique_ptr<TExtraPaperInfo> CloneInfo(const TExtraPaperInfo& info) {
     return std::unique_ptr<TExtraPaperInfo>(static_cast<TExtraPaperInfo*>(CloneComponent(&info, nullptr)));
 }
 
 // Reads one info component; nullptr when the stream holds another kind of component.
 std::unique_ptr<TExtraPaperInfo> ReadInfo(TDocStorage* storage, const QString& path) {
-    TDocStream stream(storage, 0, path);
+    TMemoryStream stream(ReadElementBytes(storage, path));
     std::unique_ptr<TComponent> component = ReadComponent(stream);
     if (dynamic_cast<TExtraPaperInfo*>(component.get()) == nullptr)
         return nullptr;
@@ -39,11 +32,29 @@ std::unique_ptr<TExtraPaperInfo> ReadInfo(TDocStorage* storage, const QString& p
 }
 
 void WriteInfo(TDocStorage* storage, const QString& path, const TExtraPaperInfo& info) {
-    TDocStream stream(storage, ModeCreate, path);
-    TWriter(stream).WriteRootComponent(const_cast<TExtraPaperInfo*>(&info));
+    WriteElementBytes(storage, path, ComponentBytes(&info));
 }
 
 } // namespace
+
+// ---- element access
+
+QByteArray ReadElementBytes(TDocStorage* storage, const QString& path) {
+    TDocStream stream(storage, 0, path);
+    return stream.ReadBytes(stream.GetSize());
+}
+
+void WriteElementBytes(TDocStorage* storage, const QString& path, const QByteArray& bytes) {
+    TDocStream stream(storage, ModeCreate, path);
+    stream.WriteBytes(bytes);
+}
+
+QByteArray ComponentBytes(const TComponent* component) {
+    TMemoryStream stream;
+    if (component != nullptr)
+        TWriter(stream).WriteRootComponent(const_cast<TComponent*>(component));
+    return stream.Data();
+}
 
 // ---- names
 
@@ -348,6 +359,11 @@ std::unique_ptr<TExtraPaperInfo> TExInfoBase::GetInfo(const QString& paperName) 
     return CloneInfo(*found->second.info);
 }
 
+const TExtraPaperInfo* TExInfoBase::PeekInfo(const QString& paperName) const {
+    auto found = cache_.find(paperName);
+    return found == cache_.end() ? nullptr : found->second.info.get();
+}
+
 std::unique_ptr<TExtraPaperInfo> TExInfoBase::Load(int index) {
     if (storage_ == nullptr || index < 0 || index >= GetCount() ||
         !storage_->StreamExists(streamNames_[index]))
@@ -395,7 +411,7 @@ std::unique_ptr<TExtraPaperInfo> TImageInfoBase::ReadEntry(const QString& storag
     listNames.removeAll(kImageInfoStream);
     std::sort(listNames.begin(), listNames.end());
     for (int i = 0; i < listNames.size(); ++i) {
-        TDocStream stream(&folder, 0, listNames[i]);
+        TMemoryStream stream(ReadElementBytes(&folder, listNames[i]));
         TOwnedDOList list;
         list.LoadFromStream(stream);
         images->SetImageObjects(i, list);
@@ -432,8 +448,9 @@ void TImageInfoBase::Store(const TExtraPaperInfo& info) {
         for (int i = 0; i < images->ImageListCount(); ++i) {
             TDOList list;
             images->GetImageObjectRefs(i, list);
-            TDocStream stream(&folder, ModeCreate, ElementNameOf(uint32_t(i) + 1));
+            TMemoryStream stream;
             list.SaveToStream(stream);
+            WriteElementBytes(&folder, ElementNameOf(uint32_t(i) + 1), stream.Data());
         }
     }
     storageNames_.append(name);

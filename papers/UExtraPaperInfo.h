@@ -7,6 +7,7 @@
 #include "pageobjects/engine/UDrawSite.h"
 #include "platform/Component.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -161,6 +162,9 @@ public:
     virtual std::unique_ptr<TExtraPaperInfo> GetInfo(const QString& paperName) = 0;
     // The info of the index-th entry, or nullptr when it cannot be read.
     virtual std::unique_ptr<TExtraPaperInfo> Load(int index) = 0;
+    // The table's own copy of the paper's info for reading, where the table keeps one (valid until
+    // the table changes); nullptr otherwise.
+    virtual const TExtraPaperInfo* PeekInfo(const QString&) const { return nullptr; }
     virtual int GetCount() const = 0;
 
     // What indexing found wrong ("用紙情報更新エラー(name)" for a paper stored twice, unreadable
@@ -185,6 +189,7 @@ public:
     std::unique_ptr<TExtraPaperInfo> GetInfo(const QString& paperName) override;
     std::unique_ptr<TExtraPaperInfo> Load(int index) override;
     int GetCount() const override { return int(streamNames_.size()); }
+    const TExtraPaperInfo* PeekInfo(const QString& paperName) const override;
     // The paper's stream name, empty when it has none.
     QString FindStream(const QString& paperName) const;
 
@@ -223,6 +228,13 @@ private:
     // Paper name to its sub-storages, the first answering.
     std::unordered_map<QString, QStringList> index_;
 };
+
+// A whole stream of a storage read at once, and a stream written at once: component readers and
+// writers move a few bytes at a time, which on the file itself would each be a system call.
+QByteArray ReadElementBytes(TDocStorage* storage, const QString& path);
+void WriteElementBytes(TDocStorage* storage, const QString& path, const QByteArray& bytes);
+// A component's stored bytes.
+QByteArray ComponentBytes(const TComponent* component);
 
 // "$%.8x": a "$" and the number in eight upper-case hexadecimal digits.
 QString ElementNameOf(uint32_t number);

@@ -82,14 +82,37 @@ TPapers::~TPapers() {
 
 void TPapers::Open(const QString& sourceFile) {
     RegisterPaperDatabaseClasses();
-    root_ = std::make_unique<TTemporaryStorage>();
-    if (QFileInfo::exists(sourceFile))
-        root_->LoadFromFile(sourceFile);
+    if (QFileInfo::exists(sourceFile)) {
+        root_ = std::make_unique<TFileStorage>(sourceFile, fmOpenRead);
+    } else {
+        auto fresh = std::make_unique<TTemporaryStorage>();
+        working_ = fresh.get();
+        root_ = std::move(fresh);
+    }
     LoadPurposes();
-    papersStorage_ = std::make_unique<TDocStorage>(root_.get(), kPapersStorage, true);
+    if (!root_->StorageExists(kPapersStorage))
+        WritableRoot();
+    papersStorage_ = std::make_unique<TDocStorage>(root_.get(), kPapersStorage, HasWorkingCopy());
     LoadPapers();
     // Opening alone never rewrites the file.
-    root_->SetModified(false);
+    if (HasWorkingCopy())
+        root_->SetModified(false);
+}
+
+TRootStorage& TPapers::WritableRoot() {
+    if (working_ != nullptr)
+        return *root_;
+    // The copy is made in full first, so a failure leaves everything as it was.
+    auto copy = std::make_unique<TTemporaryStorage>();
+    root_->CopyTo(*copy);
+    copy->SetModified(false);
+    DetachStorages();
+    papersStorage_.reset();
+    working_ = copy.get();
+    root_ = std::move(copy);
+    papersStorage_ = std::make_unique<TDocStorage>(root_.get(), kPapersStorage, true);
+    AttachStorages();
+    return *root_;
 }
 
 void TPapers::LoadPurposes() {
@@ -115,7 +138,7 @@ void TPapers::LoadPapers() {
         std::unique_ptr<TPaperInfo> paper;
         QString reason;
         try {
-            TDocStream stream(papersStorage_.get(), 0, name);
+            TMemoryStream stream(ReadElementBytes(papersStorage_.get(), name));
             paper = ReadPaper(stream);
             if (!paper->IsSound(&reason))
                 reason = QStringLiteral("%1: %2").arg(paper->PaperName, reason);
@@ -177,11 +200,13 @@ void TPapers::GetGroupNames(TStringList& strings) const {
 
 void TPapers::Delete(int index) {
     GetPaper(index);
+    WritableRoot();
     papersStorage_->DeleteElement(papers_[size_t(index)].stream);
     papers_.erase(papers_.begin() + index);
 }
 
 void TPapers::AddOrReplace(const TPaperInfo& paper) {
+    WritableRoot();
     if (purposeList_->Merge(*paper.PurposeList()))
         WritePurposeList();
     const int index = IndexOf(paper.PaperName);
@@ -191,10 +216,7 @@ void TPapers::AddOrReplace(const TPaperInfo& paper) {
     // Stored in portrait position with its purposes.
     copy->Landscape = false;
     copy->StorePurposeList = true;
-    {
-        TDocStream out(papersStorage_.get(), ModeCreate, stream);
-        TWriter(out).WriteRootComponent(copy.get());
-    }
+    WriteElementBytes(papersStorage_.get(), stream, ComponentBytes(copy.get()));
     copy->Landscape = paper.Landscape;
     copy->StorePurposeList = false;
     if (index >= 0) {
@@ -222,6 +244,7 @@ void TPapers::Renumber(const TStringList& order) {
     uint32_t next = NextElementNumber(AllStreamNames());
     if (uint64_t(next) + uint64_t(count) > UINT32_MAX)
         throw EPaperDatabase(QStringLiteral("Bad paper name"));
+    WritableRoot();
     for (int index : targets) {
         Entry& entry = papers_[size_t(index)];
         const QString name = ElementNameOf(next++);
@@ -237,21 +260,22 @@ void TPapers::SetPurposeList(const TPurposeList& list) {
 }
 
 void TPapers::WritePurposeList() {
-    TDocStream stream(root_.get(), ModeCreate, kPurposeListStream);
+    TDocStream stream(&WritableRoot(), ModeCreate, kPurposeListStream);
     purposeList_->SaveToStream(stream);
 }
 
 bool TPapers::Modified() const {
-    return root_->GetModified();
+    return working_ != nullptr && working_->GetModified();
 }
 
 void TPapers::Save() {
     if (readOnly_)
         throw EPaperDatabase(QStringLiteral("用紙データは読み取り専用です(%1)").arg(saveFile_));
     try {
+        WritableRoot();
         QDir().mkpath(QFileInfo(saveFile_).absolutePath());
-        root_->SaveToFile(saveFile_);
-        root_->SetModified(false);
+        working_->SaveToFile(saveFile_);
+        working_->SetModified(false);
     } catch (const Exception& e) {
         throw EPaperDatabase(
             QStringLiteral("用紙データを保存できませんでした(%1): %2").arg(saveFile_, e.Message()));
@@ -270,17 +294,31 @@ QString TPapers::OpenWarning() const {
 // ---- TPapersV2
 
 TPapersV2::TPapersV2(const QString& fileName, bool readOnly) : TPapers(fileName, readOnly) {
-    GetUpdateInfo();
-    GetGroupList();
-    GetCompanyList();
-    Root().SetModified(false);
+    Opened();
 }
 
 TPapersV2::TPapersV2(const QString& sourceFile, const QString& saveFile) : TPapers(sourceFile, saveFile) {
+    Opened();
+}
+
+void TPapersV2::Opened() {
     GetUpdateInfo();
     GetGroupList();
     GetCompanyList();
-    Root().SetModified(false);
+    if (HasWorkingCopy())
+        Root().SetModified(false);
+}
+
+void TPapersV2::DetachStorages() {
+    for (Table& table : tables_)
+        table.storage.reset();
+}
+
+void TPapersV2::AttachStorages() {
+    for (Table& table : tables_) {
+        table.storage = std::make_unique<TDocStorage>(&Root(), table.base->Name(), true);
+        table.base->SetStorage(table.storage.get());
+    }
 }
 
 TPapersV2::~TPapersV2() {
@@ -319,13 +357,16 @@ std::unique_ptr<TPapersV2> TPapersV2::OpenSystem(const QString& installedFile, c
 
 void TPapersV2::Delete(int index) {
     const QString name = GetPaper(index)->PaperName;
+    WritableRoot();
     for (Table& table : tables_)
         table.base->Delete(name);
     TPapers::Delete(index);
 }
 
 void TPapersV2::AddExtraInfoBase(std::unique_ptr<TExtraInfoBase> base) {
-    auto storage = std::make_unique<TDocStorage>(&Root(), base->Name(), true);
+    if (!Root().StorageExists(base->Name()))
+        WritableRoot();
+    auto storage = std::make_unique<TDocStorage>(&Root(), base->Name(), HasWorkingCopy());
     base->SetStorage(storage.get());
     for (const QString& problem : base->Problems())
         AddProblem(problem);
@@ -361,8 +402,10 @@ std::unique_ptr<TExtraPaperInfo> TPapersV2::GetExtraInfo(const QString& baseName
 
 void TPapersV2::PutExtraInfo(const QString& baseName, const TExtraPaperInfo& info) {
     TExtraInfoBase* base = FindExtraInfoBase(baseName);
-    if (!info.PaperName.isEmpty() && base != nullptr)
-        base->Store(info);
+    if (info.PaperName.isEmpty() || base == nullptr)
+        return;
+    WritableRoot();
+    base->Store(info);
 }
 
 TPaperUpdate& TPapersV2::GetUpdateInfo() {
@@ -380,7 +423,7 @@ TPaperUpdate& TPapersV2::GetUpdateInfo() {
         }
     }
     update_ = std::make_unique<TPaperUpdate>(nullptr);
-    TDocStream stream(&Root(), ModeCreate, kUpdateInfoStream);
+    TDocStream stream(&WritableRoot(), ModeCreate, kUpdateInfoStream);
     TWriter(stream).WriteRootComponent(update_.get());
     return *update_;
 }
@@ -388,7 +431,7 @@ TPaperUpdate& TPapersV2::GetUpdateInfo() {
 void TPapersV2::SetUpdateInfo(const TPaperUpdate& update) {
     TPaperUpdate& cached = GetUpdateInfo();
     cached.Assign(&update);
-    TDocStream stream(&Root(), ModeCreate, kUpdateInfoStream);
+    TDocStream stream(&WritableRoot(), ModeCreate, kUpdateInfoStream);
     TWriter(stream).WriteRootComponent(&cached);
 }
 
@@ -409,7 +452,7 @@ void TPapersV2::LoadList(TStringList& list, const QString& name) {
 }
 
 void TPapersV2::WriteList(const TStringList& list, const QString& name) {
-    TDocStream stream(&Root(), ModeCreate, name + QLatin1Char('\\') + name);
+    TDocStream stream(&WritableRoot(), ModeCreate, name + QLatin1Char('\\') + name);
     list.SaveToStream(stream);
 }
 
@@ -438,7 +481,7 @@ void TPapersV2::LoadGlobalInfo(const QString& name, TStringList& strings) {
 }
 
 void TPapersV2::SaveGlobalInfo(const QString& name, const TStringList& strings) {
-    TDocStream stream(&Root(), ModeCreate, kGlobalInfo + name);
+    TDocStream stream(&WritableRoot(), ModeCreate, kGlobalInfo + name);
     strings.SaveToStream(stream);
 }
 

@@ -4,6 +4,9 @@
 // purposes; TPapersV2 adds the update record, the company and group lists, named global lists
 // and the extension tables of extra paper information.
 //
+// An existing file is read in place until the first change; only then is the working copy made
+// (start-up opens the database and rarely changes it).
+//
 // A paper stream that cannot be read, or holds a paper whose sizes or face count only damage
 // gives, is left out and kept in the file as it is; OpenWarning names all of them at once.
 
@@ -20,6 +23,7 @@
 #include <vector>
 
 class TDocStorage;
+class TRootStorage;
 class TTemporaryStorage;
 
 QUORLANE_EXCEPTION(EPaperDatabase, Exception)
@@ -86,10 +90,18 @@ public:
     // One message naming everything left out or found wrong on opening; empty when nothing was.
     QString OpenWarning() const;
 
-    TTemporaryStorage& Root() const { return *root_; }
+    // The storage read from: the file itself until the first change, then the working copy.
+    TRootStorage& Root() const { return *root_; }
+    // The working copy, made now when it is not there yet; every change goes through it.
+    TRootStorage& WritableRoot();
 
 protected:
     void AddProblem(const QString& text) { problems_.append(text); }
+    bool HasWorkingCopy() const { return working_ != nullptr; }
+    // Storages a descendant holds open under the root: let go before the working copy replaces
+    // the file, opened again on the copy after.
+    virtual void DetachStorages() {}
+    virtual void AttachStorages() {}
 
 private:
     struct Entry {
@@ -103,7 +115,9 @@ private:
     void WritePurposeList();
     QStringList AllStreamNames() const;
 
-    std::unique_ptr<TTemporaryStorage> root_;
+    std::unique_ptr<TRootStorage> root_;
+    // root_ itself once the working copy is made.
+    TTemporaryStorage* working_ = nullptr;
     std::unique_ptr<TDocStorage> papersStorage_;
     std::vector<Entry> papers_;
     std::unique_ptr<TPurposeList> purposeList_;
@@ -148,11 +162,16 @@ public:
     void LoadGlobalInfo(const QString& name, TStringList& strings);
     void SaveGlobalInfo(const QString& name, const TStringList& strings);
 
+protected:
+    void DetachStorages() override;
+    void AttachStorages() override;
+
 private:
     struct Table {
         std::unique_ptr<TDocStorage> storage;
         std::unique_ptr<TExtraInfoBase> base;
     };
+    void Opened();
     void LoadList(TStringList& list, const QString& name);
     void WriteList(const TStringList& list, const QString& name);
 

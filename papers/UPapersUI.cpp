@@ -4,6 +4,27 @@
 
 #include <QSet>
 
+namespace {
+
+// A paper's record of one table: the table's own when it keeps one, else a copy.
+class ExtraInfoReader {
+public:
+    ExtraInfoReader(TPapersV2& papers, const QString& table, const QString& paperName) {
+        TExtraInfoBase* base = papers.FindExtraInfoBase(table);
+        if (base != nullptr && !paperName.isEmpty())
+            peeked_ = base->PeekInfo(paperName);
+        if (peeked_ == nullptr)
+            copy_ = papers.GetExtraInfo(table, paperName);
+    }
+    const TExtraPaperInfo* Get() const { return peeked_ != nullptr ? peeked_ : copy_.get(); }
+
+private:
+    const TExtraPaperInfo* peeked_ = nullptr;
+    std::unique_ptr<TExtraPaperInfo> copy_;
+};
+
+} // namespace
+
 QString NotSetIfEmpty(const QString& text) {
     return text.isEmpty() ? NotSetText() : text;
 }
@@ -55,13 +76,14 @@ void TPapersUI::Fill() {
         item.PaperIndex = i;
         item.User = !paper->ReadOnly;
         if (v2 != nullptr) {
-            std::unique_ptr<TExtraPaperInfo> extra = v2->GetExtraInfo(kExtraInfosTable, paper->PaperName);
-            if (auto* info = dynamic_cast<TExPaperInfo*>(extra.get())) {
+            // Read in place where the table keeps the records: start-up waits on this loop.
+            ExtraInfoReader extra(*v2, kExtraInfosTable, paper->PaperName);
+            if (auto* info = dynamic_cast<const TExPaperInfo*>(extra.Get())) {
                 item.Company = info->Company;
                 item.Purpose = info->Purpose;
             }
-            std::unique_ptr<TExtraPaperInfo> album = v2->GetExtraInfo(kExtraAlbumInfoTable, paper->PaperName);
-            if (auto* info = dynamic_cast<TExAlbumInfo*>(album.get())) {
+            ExtraInfoReader album(*v2, kExtraAlbumInfoTable, paper->PaperName);
+            if (auto* info = dynamic_cast<const TExAlbumInfo*>(album.Get())) {
                 item.PhotoSize = info->PhotoSize;
                 item.PaperMemo = info->PaperMemo;
             }

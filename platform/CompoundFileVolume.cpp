@@ -44,12 +44,20 @@ uint64_t DivUp(uint64_t value, uint64_t unit) {
 
 } // namespace
 
+// Upper case as QChar::toUpper gives it; ASCII (every generated name) without the table lookup,
+// since name comparisons run on every open.
+char16_t UpperName(char16_t c) {
+    if (c < 0x80)
+        return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    return QChar::toUpper(c);
+}
+
 int CompareNames(const QString& a, const QString& b) {
     if (a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
     for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t ca = QChar::toUpper(a[i].unicode());
-        const char16_t cb = QChar::toUpper(b[i].unicode());
+        const char16_t ca = UpperName(a[i].unicode());
+        const char16_t cb = UpperName(b[i].unicode());
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }

@@ -117,9 +117,9 @@ TEST_F(PapersTest, FailedSaveKeepsTheFileAndDamagedPapersAreLeftOutButKept) {
         papers.AddOrReplace(*MakeGridPaper("huge", 1, 1));
         // A damaged paper: far more faces than any sheet, written past the database's checks.
         auto huge = MakeGridPaper("huge", 200, 200, 1, 1);
-        TDocStream out(&papers.Root(), ModeCreate, QStringLiteral("Papers\\$00000002"));
+        TDocStream out(&papers.WritableRoot(), ModeCreate, QStringLiteral("Papers\\$00000002"));
         TWriter(out).WriteRootComponent(huge.get());
-        TDocStream junk(&papers.Root(), ModeCreate, QStringLiteral("Papers\\$00000003"));
+        TDocStream junk(&papers.WritableRoot(), ModeCreate, QStringLiteral("Papers\\$00000003"));
         junk.WriteBytes("TPF0 not a paper");
     }
     const QByteArray before = TestSupport::ReadFile(file);
@@ -173,4 +173,37 @@ TEST_F(PapersTest, TheInstalledFileIsNeverWritten) {
     }
     EXPECT_EQ(TPapersV2::OpenSystem(installed, user)->GetCount(), 1);
     EXPECT_EQ(TPapersV2::ReadPPRNo(Path("absent.ppr")), -1);
+}
+
+TEST_F(PapersTest, AnOpenedFileIsReadInPlaceUntilTheFirstChange) {
+    const QString file = Path("inplace.ppr");
+    {
+        TPapersV2 db(file, false);
+        db.AddStandardExtraInfoBases();
+        db.AddOrReplace(*MakeGridPaper("a", 1, 1));
+        TExPaperInfo info(nullptr);
+        info.PaperName = "a";
+        info.Company = "A社";
+        db.PutExtraInfo(kExtraInfosTable, info);
+    }
+    const QByteArray before = TestSupport::ReadFile(file);
+    TPapersV2 db(file, false);
+    db.AddStandardExtraInfoBases();
+    EXPECT_FALSE(db.Modified());
+    // The first change makes the working copy; the tables follow it.
+    db.AddOrReplace(*MakeGridPaper("b", 1, 1));
+    EXPECT_TRUE(db.Modified());
+    EXPECT_EQ(TestSupport::ReadFile(file), before) << "changes stay in the working copy";
+    auto a = db.GetExtraInfo(kExtraInfosTable, "a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(static_cast<TExPaperInfo*>(a.get())->Company, "A社");
+    TExPaperInfo info(nullptr);
+    info.PaperName = "b";
+    info.Company = "B社";
+    db.PutExtraInfo(kExtraInfosTable, info);
+    db.Save();
+    TPapersV2 again(file, true);
+    again.AddStandardExtraInfoBases();
+    EXPECT_EQ(again.GetCount(), 2);
+    EXPECT_NE(again.GetExtraInfo(kExtraInfosTable, "b"), nullptr);
 }

@@ -180,7 +180,7 @@ void PaperDBCorpus(const QString& work) {
         album.SetLeftMargin(200);
         db.PutExtraInfo(kExtraAlbumInfoTable, album);
         // A paper-image entry with one empty object list, as the table stores it.
-        TDocStorage images(&db.Root(), kPaperImagesTable, true);
+        TDocStorage images(&db.WritableRoot(), kPaperImagesTable, true);
         TDocStorage entry(&images, "$00000001", true);
         TImagePaperInfo image(nullptr);
         image.PaperName = "CD 3面";
@@ -214,12 +214,12 @@ void PaperDBCorpus(const QString& work) {
         {
             TPapersV2 db(copy, false);
             change(db);
-            db.Root().SetModified(true);
+            db.WritableRoot().SetModified(true);
         }
         Put("paperdb", name, ReadAll(copy));
     };
     auto write = [](TPapersV2& db, const QString& path, const QByteArray& bytes) {
-        TDocStream s(&db.Root(), ModeCreate, path);
+        TDocStream s(&db.WritableRoot(), ModeCreate, path);
         s.WriteBytes(bytes);
     };
     variant("paper_junk", [&](TPapersV2& db) { write(db, "Papers\\$00000002", "TPF0\x10TMatrixPaperInfo"); });
@@ -249,8 +249,8 @@ void PaperDBCorpus(const QString& work) {
         write(db, "GroupList\\GroupList", QByteArray("\r\n\r\n\x00\x00", 6));
     });
     variant("tables_missing", [&](TPapersV2& db) {
-        db.Root().DeleteElement(kExtraInfosTable);
-        db.Root().DeleteElement("UpdateInfo");
+        db.WritableRoot().DeleteElement(kExtraInfosTable);
+        db.WritableRoot().DeleteElement("UpdateInfo");
     });
 }
 

@@ -1,7 +1,8 @@
 // Thumbnails of a folder of camera photos, the way the preview browser makes them: a file pack whose
 // file loading asks the thumbnail cache first and otherwise decodes the photo at a reduced JPEG scale
 // and box-shrinks it onto a 200 x 200 white tile, all on the background loader's one worker. Cold
-// starts from an empty cache; warm finds every thumbnail in it.
+// starts from an empty cache; warm finds every thumbnail in it. A third run gives the loader one
+// worker per processor.
 //
 // The photos (200 JPEGs of 4000 x 3000) are made once into $QUORLANE_BENCH_PHOTOS (a folder under
 // /dev/shm or the temporary folder when it is not set) and kept there, so bench/compare can run
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QThread>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
@@ -93,7 +95,7 @@ void LoadPreview(TImageCacheStorage& cache, const QString& fileName, TPicture& p
     picture.Assign(item.Picture());
 }
 
-void LoadAll(const QStringList& files, const QString& cacheFile) {
+void LoadAll(const QStringList& files, const QString& cacheFile, int workers = 1) {
     TImageCacheStorage cache;
     cache.Open(cacheFile, false);
     TFileImagePack pack(nullptr);
@@ -101,7 +103,7 @@ void LoadAll(const QStringList& files, const QString& cacheFile) {
     pack.OnFileLoad = [&cache](TObject*, const QString& fileName, TPicture& picture) {
         LoadPreview(cache, fileName, picture);
     };
-    TImageLoadThread loader;
+    TImageLoadThread loader(nullptr, workers);
     loader.SetPack(&pack);
     for (int i = 0; i < files.size(); ++i)
         loader.Request(i);
@@ -139,6 +141,21 @@ void BM_ThumbnailsCold(benchmark::State& state) {
     state.counters["photos"] = files.size();
 }
 BENCHMARK(BM_ThumbnailsCold)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The same with one worker per processor (the cache still takes one entry at a time).
+void BM_ThumbnailsColdAllProcessors(benchmark::State& state) {
+    App();
+    const QStringList files = MakePhotos();
+    const QString cacheFile = PhotoFolder() + QStringLiteral("/parallel.ic");
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(cacheFile);
+        state.ResumeTiming();
+        LoadAll(files, cacheFile, QThread::idealThreadCount());
+    }
+    state.counters["photos"] = files.size();
+}
+BENCHMARK(BM_ThumbnailsColdAllProcessors)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_ThumbnailsWarm(benchmark::State& state) {
     App();

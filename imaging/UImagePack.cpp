@@ -10,10 +10,12 @@
 #include "platform/ClassRegistry.h"
 #include "platform/Metafile.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QStyle>
 #include <algorithm>
 #include <climits>
 
@@ -542,6 +544,13 @@ void AddFolderListLines(const TStringList& lines, const QString& dir, TStringLis
 }
 
 // ---- TExFileInfo
+
+void TExFileInfo::SetSmallImageList(QAbstractItemView* listView) {
+    if (!listView)
+        return;
+    const int side = listView->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, listView);
+    listView->setIconSize(QSize(side, side));
+}
 
 void TExFileInfo::GetFileInfo(const QString& fileName, TExFileInfoRecord& info) {
     const QString suffix = QFileInfo(fileName).suffix();

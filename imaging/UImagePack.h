@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+class QAbstractItemView;
 class TCanvas;
 class TPicture;
 class TPictureEx;
@@ -261,6 +262,8 @@ struct TExFileInfoRecord {
 
 class TExFileInfo {
 public:
+    // Lists showing files get the desktop's small icon size (their items carry the icons).
+    static void SetSmallImageList(QAbstractItemView* listView);
     // Every file of one extension (compared without regard to case) shares the first answer.
     void GetFileInfo(const QString& fileName, TExFileInfoRecord& info);
 

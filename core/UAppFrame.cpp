@@ -132,8 +132,7 @@ bool TAppEnvironment::IsPowerUser() {
 }
 
 bool TAppEnvironment::HasDefaultPrinter() {
-    // Printing to a PDF file needs no printer, so there is always one to print with.
-    return true;
+    return ::HasDefaultPrinter();
 }
 
 bool TAppEnvironment::AcquireInstance(const QString& name) {

@@ -6,6 +6,7 @@
 #include "platform/Component.h"
 #include "platform/Picture.h"
 #include "platform/PixelBuffer.h"
+#include "platform/Printer.h"
 #include "platform/PropertyRegistry.h"
 #include "platform/Settings.h"
 
@@ -358,4 +359,20 @@ void SetPictureTransparent(TPicture* picture, TColor color, bool transparent) {
         throw;
     }
     picture->OnChange = saved;
+}
+
+TRect GetPrintableAreaRect(int unitsPerInch) {
+    const TPrinterGeometry g = Printer().Geometry();
+    return TRect(MulDiv(g.OffsetX, unitsPerInch, g.DpiX), MulDiv(g.OffsetY, unitsPerInch, g.DpiY),
+                 MulDiv(g.OffsetX + g.PageWidth, unitsPerInch, g.DpiX),
+                 MulDiv(g.OffsetY + g.PageHeight, unitsPerInch, g.DpiY));
+}
+
+bool HasDefaultPrinter() {
+    try {
+        Printer().SetPrinterIndex(-1);
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
 }

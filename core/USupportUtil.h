@@ -68,6 +68,14 @@ bool IsLowColorScreen();
 // family is the modern one, and this platform is treated as it.
 bool IsWinNT();
 
+// The printable area of the current printer in unitsPerInch: left and top are the sheet's
+// unprintable margins, right and bottom add the printable width and height. Each axis is scaled by
+// its own resolution. A printer that does not answer gives the whole sheet.
+TRect GetPrintableAreaRect(int unitsPerInch);
+// Selects the default printer (the print system's default, else the first queue, else the PDF-file
+// printer); false when that failed. With the PDF-file printer always listed it succeeds.
+bool HasDefaultPrinter();
+
 // Posts a left-button press and release at the control's client origin; nothing for null.
 void SimulateClick(QWidget* control);
 

@@ -87,16 +87,28 @@ bool HasPdftoppm() {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
 }
 
-QImage RasterisePdf(const QString& pdf, int dpi) {
+QImage RasterisePdf(const QString& pdf, int dpi, int page) {
     const QString stem = pdf + QStringLiteral("-page");
     QProcess process;
     process.start(QStringLiteral("pdftoppm"),
-                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page),
+                   QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
                    QStringLiteral("-singlefile"), pdf, stem});
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         return QImage();
     return QImage(stem + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+int PdfPageCount(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return -1;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    return -1;
 }
 
 // ---- pictures

@@ -26,8 +26,11 @@ QByteArray Hex(const char* text);
 // True under CI (.ci/run sets QUORLANE_CI), where every package the README lists is installed.
 bool UnderCI();
 bool HasPdftoppm();
-// Page 1 of a PDF rasterised by pdftoppm at dpi, as Format_RGB32; null when pdftoppm fails.
-QImage RasterisePdf(const QString& pdf, int dpi);
+// A page of a PDF (1 is the first) rasterised by pdftoppm at dpi, as Format_RGB32; null when
+// pdftoppm fails.
+QImage RasterisePdf(const QString& pdf, int dpi, int page = 1);
+// The number of pages of a PDF as pdfinfo reads it; -1 when it cannot.
+int PdfPageCount(const QString& pdf);
 
 // Ends the calling test when an outside checker it needs is missing: a failure under CI, a skip
 // elsewhere (a developer need not have installed every checker).

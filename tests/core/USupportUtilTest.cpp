@@ -1,4 +1,5 @@
 #include "core/USupportUtil.h"
+#include "tests/FakePrinterBackend.h"
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
@@ -449,3 +450,26 @@ TEST(SupportUtil, SetPictureTransparentKeepsTheChangeEventQuiet) {
 }
 
 #include "USupportUtilTest.moc"
+
+TEST(PrintableArea, ScalesEachAxisByItsOwnResolution) {
+    FakePrinterBackend* backend = FakePrinterBackend::Install();
+    FakePrinterBackend::Queue queue = FakePrinterBackend::OfficeQueue();
+    // On A4 at 600 dpi (4961 x 7016 pixels): offsets of 100 pixels, 4800 x 6600 printable.
+    const auto mm = [](int pixels, int dpi) { return pixels * 25.4 / dpi; };
+    queue.margins = QMarginsF(mm(100, 600), mm(100, 600), mm(61, 600), mm(316, 600));
+    backend->queues["Office"] = queue;
+    EXPECT_EQ(GetPrintableAreaRect(254), TRect(42, 42, 2074, 2836));
+
+    // Vertical values by the vertical resolution: 300 dpi halves the pixels, not the tenths.
+    backend->queues["Office"].caps.ResolutionY = 300;
+    Printer().Refresh();
+    EXPECT_EQ(GetPrintableAreaRect(254), TRect(42, 42, 2074, 2836));
+
+    // Without any queue the PDF printer prints on the whole sheet and is the default printer.
+    backend->unreachable = true;
+    Printer().Refresh();
+    EXPECT_TRUE(HasDefaultPrinter());
+    EXPECT_EQ(Printer().PrinterName(), TPrinter::PdfPrinterName);
+    EXPECT_EQ(GetPrintableAreaRect(254), TRect(0, 0, 2100, 2970));
+    SetPrinterBackend(nullptr);
+}

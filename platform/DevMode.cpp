@@ -1,0 +1,86 @@
+#include "platform/DevMode.h"
+
+#include "platform/Cp932.h"
+
+#include <QtEndian>
+
+namespace DevMode {
+
+QByteArray Empty() {
+    QByteArray bytes(AnsiSize, '\0');
+    WriteWord(bytes, SizeOffset, AnsiSize);
+    return bytes;
+}
+
+uint16_t ReadWord(const QByteArray& bytes, int offset) {
+    if (offset < 0 || bytes.size() - offset < 2)
+        return 0;
+    return qFromLittleEndian<uint16_t>(bytes.constData() + offset);
+}
+
+uint32_t ReadDword(const QByteArray& bytes, int offset) {
+    if (offset < 0 || bytes.size() - offset < 4)
+        return 0;
+    return qFromLittleEndian<uint32_t>(bytes.constData() + offset);
+}
+
+void WriteWord(QByteArray& bytes, int offset, uint16_t value) {
+    if (offset >= 0 && bytes.size() - offset >= 2)
+        qToLittleEndian<uint16_t>(value, bytes.data() + offset);
+}
+
+void WriteDword(QByteArray& bytes, int offset, uint32_t value) {
+    if (offset >= 0 && bytes.size() - offset >= 4)
+        qToLittleEndian<uint32_t>(value, bytes.data() + offset);
+}
+
+} // namespace DevMode
+
+TDevModeFields TDevModeFields::Read(const QByteArray& ansi) {
+    using namespace DevMode;
+    TDevModeFields f;
+    if (ansi.size() < AnsiSize)
+        return f;
+    const char* name = ansi.constData() + DeviceNameOffset;
+    f.DeviceName = Cp932::Decode(name, qstrnlen(name, NameChars));
+    f.Fields = ReadDword(ansi, FieldsOffset);
+    f.Orientation = int16_t(ReadWord(ansi, OrientationOffset));
+    f.PaperSize = int16_t(ReadWord(ansi, PaperSizeOffset));
+    f.PaperLength = int16_t(ReadWord(ansi, PaperLengthOffset));
+    f.PaperWidth = int16_t(ReadWord(ansi, PaperWidthOffset));
+    f.Copies = int16_t(ReadWord(ansi, CopiesOffset));
+    f.DefaultSource = int16_t(ReadWord(ansi, DefaultSourceOffset));
+    f.PrintQuality = int16_t(ReadWord(ansi, PrintQualityOffset));
+    f.Duplex = int16_t(ReadWord(ansi, DuplexOffset));
+    f.YResolution = int16_t(ReadWord(ansi, YResolutionOffset));
+    return f;
+}
+
+void TDevModeFields::WriteTo(QByteArray& ansi) const {
+    using namespace DevMode;
+    if (ansi.size() < AnsiSize)
+        ansi = Empty();
+    // The name is cut on a character boundary and always keeps its terminating zero.
+    QByteArray name = Cp932::Encode(DeviceName);
+    int length = 0;
+    while (length < name.size()) {
+        const int step = Cp932::IsLeadByte(uchar(name[length])) ? 2 : 1;
+        if (length + step > NameChars - 1)
+            break;
+        length += step;
+    }
+    std::fill(ansi.data() + DeviceNameOffset, ansi.data() + DeviceNameOffset + NameChars, '\0');
+    std::copy(name.constData(), name.constData() + length, ansi.data() + DeviceNameOffset);
+    if (ReadWord(ansi, SpecVersionOffset) == 0)
+        WriteWord(ansi, SpecVersionOffset, SpecVersion);
+    WriteDword(ansi, FieldsOffset, Fields);
+    WriteWord(ansi, OrientationOffset, uint16_t(Orientation));
+    WriteWord(ansi, PaperSizeOffset, uint16_t(PaperSize));
+    WriteWord(ansi, PaperLengthOffset, uint16_t(PaperLength));
+    WriteWord(ansi, PaperWidthOffset, uint16_t(PaperWidth));
+    WriteWord(ansi, CopiesOffset, uint16_t(Copies));
+    WriteWord(ansi, DefaultSourceOffset, uint16_t(DefaultSource));
+    WriteWord(ansi, PrintQualityOffset, uint16_t(PrintQuality));
+    WriteWord(ansi, DuplexOffset, uint16_t(Duplex));
+    WriteWord(ansi, YResolutionOffset, uint16_t(YResolution));
+}

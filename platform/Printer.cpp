@@ -1,0 +1,471 @@
+#include "platform/Printer.h"
+
+#include "platform/Canvas.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cmath>
+
+const QString TPrinter::PdfPrinterName = QStringLiteral("PDF ファイル");
+
+namespace {
+
+constexpr double MmPerInch = 25.4;
+constexpr int TenthsPerMm = 10;
+constexpr int MaxCopies = 999;
+
+int ToPixels(double mm, int dpi) {
+    return int(std::lround(mm / MmPerInch * dpi));
+}
+
+int ToTenths(double mm) {
+    return int(std::lround(mm * TenthsPerMm));
+}
+
+QString MissingPrinterMessage(const QString& name) {
+    return QStringLiteral("プリンタ「%1」が見つかりません。").arg(name);
+}
+
+int16_t PaperCode(const QPageSize& size) {
+    const int id = size.windowsId();
+    return int16_t(id > 0 ? id : DMPAPER_USER);
+}
+
+} // namespace
+
+struct TPrinter::Job {
+    QString printer;
+    QString tempFile;
+    TPrinterJobOptions options;
+    std::unique_ptr<QPrinter> qprinter;
+    std::unique_ptr<QPainter> painter;
+    std::unique_ptr<TCanvas> canvas;
+};
+
+TPrinter::TPrinter(std::unique_ptr<TPrinterBackend> backend) : backend_(std::move(backend)) {}
+
+TPrinter::~TPrinter() {
+    DiscardJob();
+}
+
+void TPrinter::EnsureList() {
+    if (!listRead_)
+        Refresh();
+}
+
+void TPrinter::Refresh() {
+    printers_ = backend_->Queues();
+    printers_.removeAll(PdfPrinterName);
+    printers_.append(PdfPrinterName);
+    defaultQueue_ = backend_->DefaultQueue();
+    caps_.clear();
+    listRead_ = true;
+    if (!current_.isEmpty() && !printers_.contains(current_)) {
+        current_.clear();
+        devMode_.clear();
+    }
+}
+
+const QStringList& TPrinter::Printers() {
+    EnsureList();
+    return printers_;
+}
+
+QString TPrinter::DefaultPrinterName() {
+    EnsureList();
+    if (!defaultQueue_.isEmpty() && printers_.contains(defaultQueue_))
+        return defaultQueue_;
+    return printers_.first();
+}
+
+int TPrinter::PrinterIndex() {
+    return int(Printers().indexOf(PrinterName()));
+}
+
+void TPrinter::SetPrinterIndex(int index) {
+    EnsureList();
+    if (index < -1 || index >= printers_.size())
+        throw EPrinter(QStringLiteral("プリンタの番号 %1 は範囲外です。").arg(index));
+    current_ = index < 0 ? QString() : printers_[index];
+    devMode_.clear();
+}
+
+QString TPrinter::PrinterName() {
+    EnsureList();
+    return current_.isEmpty() ? DefaultPrinterName() : current_;
+}
+
+QString TPrinter::MakeAndModel() {
+    const TPrinterCaps* caps = CachedCaps(PrinterName());
+    return caps ? caps->MakeAndModel : QString();
+}
+
+void TPrinter::GetPrinter(QString& device, QString& driver, QString& port, QByteArray& devMode) {
+    device = PrinterName();
+    driver.clear();
+    port.clear();
+    devMode = DevMode();
+}
+
+void TPrinter::SetPrinter(const QString& device, const QString&, const QString&, const QByteArray& devMode) {
+    EnsureList();
+    if (!printers_.contains(device))
+        throw EPrinter(MissingPrinterMessage(device));
+    current_ = device;
+    devMode_ = devMode;
+}
+
+QByteArray TPrinter::DevMode() {
+    if (devMode_.size() >= DevMode::AnsiSize)
+        return devMode_;
+    return DefaultDevMode(PrinterName());
+}
+
+TPrinterCaps TPrinter::PdfCaps() {
+    TPrinterCaps caps;
+    caps.MakeAndModel = PdfPrinterName;
+    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
+        const auto pageId = QPageSize::PageSizeId(id);
+        if (pageId != QPageSize::Custom && QPageSize::windowsId(pageId) > 0)
+            caps.PageSizes.append(QPageSize(pageId));
+    }
+    caps.CustomPageSizes = true;
+    caps.ResolutionX = caps.ResolutionY = DefaultResolution;
+    return caps;
+}
+
+const TPrinterCaps* TPrinter::CachedCaps(const QString& name) {
+    auto it = caps_.find(name);
+    if (it == caps_.end()) {
+        std::optional<TPrinterCaps> caps;
+        if (IsPdfPrinter(name)) {
+            caps = PdfCaps();
+        } else {
+            try {
+                caps = backend_->Capabilities(name);
+            } catch (const EPrinter&) {
+                // Not kept: the queue may come back.
+                return nullptr;
+            }
+        }
+        it = caps_.emplace(name, std::move(caps)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+}
+
+TPrinterCaps TPrinter::Capabilities(const QString& name) {
+    EnsureList();
+    if (!printers_.contains(name))
+        throw EPrinter(MissingPrinterMessage(name));
+    if (const TPrinterCaps* caps = CachedCaps(name))
+        return *caps;
+    // Asked again so that the backend's own message says what went wrong.
+    return backend_->Capabilities(name);
+}
+
+QByteArray TPrinter::DefaultDevMode(const QString& name) {
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps)
+        return {};
+    TDevModeFields f;
+    f.DeviceName = name;
+    f.Fields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES | DM_DEFAULTSOURCE |
+               DM_PRINTQUALITY | DM_YRESOLUTION;
+    if (caps->Duplex)
+        f.Fields |= DM_DUPLEX;
+    f.PaperSize = PaperCode(caps->DefaultPageSize);
+    const QSizeF mm = caps->DefaultPageSize.size(QPageSize::Millimeter);
+    f.PaperWidth = int16_t(ToTenths(mm.width()));
+    f.PaperLength = int16_t(ToTenths(mm.height()));
+    f.PrintQuality = int16_t(caps->ResolutionX);
+    f.YResolution = int16_t(caps->ResolutionY);
+    QByteArray bytes = DevMode::Empty();
+    f.WriteTo(bytes);
+    return bytes;
+}
+
+QByteArray TPrinter::MergeDevMode(const QString& name, const QByteArray& input, uint32_t mask) {
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps)
+        return input;
+    const TDevModeFields in = TDevModeFields::Read(input);
+    TDevModeFields out = TDevModeFields::Read(DefaultDevMode(name));
+    const uint32_t take = in.Fields & mask;
+    if ((take & DM_ORIENTATION) &&
+        (in.Orientation == DMORIENT_PORTRAIT || in.Orientation == DMORIENT_LANDSCAPE))
+        out.Orientation = in.Orientation;
+    if ((take & DM_PAPERWIDTH) && in.PaperWidth > 0)
+        out.PaperWidth = in.PaperWidth;
+    if ((take & DM_PAPERLENGTH) && in.PaperLength > 0)
+        out.PaperLength = in.PaperLength;
+    if (take & DM_PAPERSIZE) {
+        bool known = in.PaperSize == DMPAPER_USER && caps->CustomPageSizes;
+        for (const QPageSize& size : caps->PageSizes)
+            known = known || size.windowsId() == in.PaperSize;
+        for (const TPrinterForm& form : addedForms_[name])
+            known = known || form.PaperID == in.PaperSize;
+        if (known)
+            out.PaperSize = in.PaperSize;
+    }
+    if (take & DM_COPIES)
+        out.Copies = int16_t(std::clamp<int>(in.Copies, 1, MaxCopies));
+    if (take & DM_DEFAULTSOURCE) {
+        bool known = in.DefaultSource == DMBIN_AUTO;
+        for (const TPrinterInputSlot& slot : caps->InputSlots)
+            known = known || slot.Id == in.DefaultSource;
+        out.DefaultSource = known ? in.DefaultSource : int16_t(DMBIN_AUTO);
+    }
+    if ((take & DM_DUPLEX) && caps->Duplex && in.Duplex >= DMDUP_SIMPLEX && in.Duplex <= DMDUP_HORIZONTAL)
+        out.Duplex = in.Duplex;
+    out.Fields |= take;
+    out.DeviceName = name;
+    QByteArray bytes = input.size() >= DevMode::AnsiSize ? input : DevMode::Empty();
+    out.WriteTo(bytes);
+    return bytes;
+}
+
+QList<TPrinterForm> TPrinter::Forms(const QString& name, const QByteArray&) {
+    QList<TPrinterForm> forms;
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps)
+        return forms;
+    for (const QPageSize& size : caps->PageSizes) {
+        const QSizeF mm = size.size(QPageSize::Millimeter);
+        forms.append({size.name(), ToTenths(mm.width()), ToTenths(mm.height()), PaperCode(size)});
+    }
+    forms += addedForms_[name];
+    if (caps->CustomPageSizes)
+        forms.append({QStringLiteral("ユーザー定義サイズ"), 0, 0, DMPAPER_USER});
+    return forms;
+}
+
+bool TPrinter::AddForm(const QString& name, const QString& formName, int width, int height) {
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps || !caps->CustomPageSizes || width <= 0 || height <= 0)
+        return false;
+    QList<TPrinterForm>& added = addedForms_[name];
+    for (const TPrinterForm& form : added)
+        if (form.Name.compare(formName, Qt::CaseInsensitive) == 0)
+            return false;
+    int id = FirstAddedFormId;
+    for (const auto& [printer, forms] : addedForms_)
+        id += int(forms.size());
+    added.append({formName, width, height, id});
+    return true;
+}
+
+QPageSize TPrinter::PageSizeOf(const QString& name, const TDevModeFields& f) {
+    const auto custom = [](int width, int length) {
+        return QPageSize(QSizeF(width / double(TenthsPerMm), length / double(TenthsPerMm)),
+                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    };
+    if (f.Fields & DM_PAPERSIZE) {
+        if (f.PaperSize == DMPAPER_USER) {
+            if (f.PaperWidth > 0 && f.PaperLength > 0)
+                return custom(f.PaperWidth, f.PaperLength);
+        } else if (f.PaperSize >= FirstAddedFormId) {
+            for (const TPrinterForm& form : addedForms_[name])
+                if (form.PaperID == f.PaperSize)
+                    return custom(form.Width, form.Height);
+        } else {
+            const QPageSize::PageSizeId id = QPageSize::id(int(f.PaperSize));
+            if (id != QPageSize::Custom)
+                return QPageSize(id);
+        }
+    } else if ((f.Fields & DM_PAPERWIDTH) && (f.Fields & DM_PAPERLENGTH) && f.PaperWidth > 0 &&
+               f.PaperLength > 0) {
+        return custom(f.PaperWidth, f.PaperLength);
+    }
+    const TPrinterCaps* caps = CachedCaps(name);
+    return caps ? caps->DefaultPageSize : QPageSize(QPageSize::A4);
+}
+
+QPageSize TPrinter::PageSize() {
+    return PageSizeOf(PrinterName(), TDevModeFields::Read(DevMode()));
+}
+
+QPageLayout::Orientation TPrinter::Orientation() {
+    const TDevModeFields f = TDevModeFields::Read(DevMode());
+    return (f.Fields & DM_ORIENTATION) && f.Orientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
+                                                                              : QPageLayout::Portrait;
+}
+
+void TPrinter::SetOrientation(QPageLayout::Orientation orientation) {
+    QByteArray bytes = DevMode();
+    if (bytes.size() < DevMode::AnsiSize)
+        bytes = DevMode::Empty();
+    TDevModeFields f = TDevModeFields::Read(bytes);
+    f.Fields |= DM_ORIENTATION;
+    f.Orientation = orientation == QPageLayout::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    f.WriteTo(bytes);
+    devMode_ = bytes;
+    if (current_.isEmpty())
+        current_ = PrinterName();
+}
+
+TPrinterGeometry TPrinter::Geometry() {
+    const QString name = PrinterName();
+    const TPrinterCaps* caps = CachedCaps(name);
+    TPrinterGeometry g;
+    if (caps) {
+        g.DpiX = caps->ResolutionX > 0 ? caps->ResolutionX : DefaultResolution;
+        g.DpiY = caps->ResolutionY > 0 ? caps->ResolutionY : DefaultResolution;
+    }
+    const QPageSize size = PageSize();
+    const QPageLayout::Orientation orientation = Orientation();
+    QSizeF mm = size.size(QPageSize::Millimeter);
+    if (orientation == QPageLayout::Landscape)
+        mm.transpose();
+    g.PhysicalWidth = ToPixels(mm.width(), g.DpiX);
+    g.PhysicalHeight = ToPixels(mm.height(), g.DpiY);
+    // A printer that does not answer prints, as far as anyone can tell, on the whole sheet.
+    QMarginsF margins;
+    if (caps && !IsPdfPrinter(name)) {
+        try {
+            margins = backend_->PrintableMargins(name, size, orientation);
+        } catch (const EPrinter&) {
+            margins = QMarginsF();
+        }
+    }
+    g.OffsetX = ToPixels(margins.left(), g.DpiX);
+    g.OffsetY = ToPixels(margins.top(), g.DpiY);
+    g.PageWidth = std::max(0, g.PhysicalWidth - g.OffsetX - ToPixels(margins.right(), g.DpiX));
+    g.PageHeight = std::max(0, g.PhysicalHeight - g.OffsetY - ToPixels(margins.bottom(), g.DpiY));
+    return g;
+}
+
+void TPrinter::BeginDoc() {
+    if (Printing())
+        throw EPrinter(QStringLiteral("印刷中です。"));
+    DiscardJob();
+    aborted_ = false;
+    jobId_ = 0;
+    const QString name = PrinterName();
+    if (IsPdfPrinter(name) && outputFileName_.isEmpty())
+        throw EPrinter(QStringLiteral("PDF ファイルの保存先が指定されていません。"));
+    // Asked of the print system afresh before anything is drawn, so a queue gone since the list was
+    // read stops the job at once with its message.
+    EnsureList();
+    if (!printers_.contains(name))
+        throw EPrinter(MissingPrinterMessage(name));
+    const TPrinterCaps caps = IsPdfPrinter(name) ? PdfCaps() : backend_->Capabilities(name);
+    const TDevModeFields fields = TDevModeFields::Read(DevMode());
+
+    auto job = std::make_unique<Job>();
+    job->printer = name;
+    job->options.PageSize = PageSize();
+    job->options.Orientation = Orientation();
+    if ((fields.Fields & DM_DUPLEX) && caps.Duplex)
+        job->options.Duplex = fields.Duplex;
+    if (fields.Fields & DM_DEFAULTSOURCE)
+        for (const TPrinterInputSlot& slot : caps.InputSlots)
+            if (slot.Id == fields.DefaultSource)
+                job->options.InputSlot = slot.Key;
+
+    QTemporaryFile temp(QDir::tempPath() + QStringLiteral("/quorlane-print-XXXXXX.pdf"));
+    temp.setAutoRemove(false);
+    if (!temp.open())
+        throw EPrinter(QStringLiteral("印刷用の一時ファイルを作れませんでした。"));
+    job->tempFile = temp.fileName();
+    temp.close();
+
+    // A printer of its own with no queue behind it: QPrinter only writes the PDF.
+    job->qprinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrinter& printer = *job->qprinter;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(job->tempFile);
+    printer.setResolution(caps.ResolutionX > 0 ? caps.ResolutionX : DefaultResolution);
+    printer.setFullPage(true);
+    printer.setPageLayout(QPageLayout(job->options.PageSize, job->options.Orientation, QMarginsF()));
+    printer.setDocName(title_);
+    printer.setCreator(QStringLiteral("Quorlane"));
+    job->painter = std::make_unique<QPainter>();
+    if (!job->painter->begin(&printer)) {
+        job->painter.reset();
+        job->qprinter.reset();
+        QFile::remove(job->tempFile);
+        throw EPrinter(QStringLiteral("プリンタ「%1」の印刷を始められませんでした。").arg(name));
+    }
+    job->canvas = std::make_unique<TCanvas>(job->painter.get());
+    job_ = std::move(job);
+}
+
+void TPrinter::NewPage() {
+    if (!Printing())
+        return;
+    job_->canvas->FreeHandle();
+    job_->qprinter->newPage();
+}
+
+TCanvas& TPrinter::Canvas() {
+    if (!job_)
+        throw EPrinter(QStringLiteral("印刷中ではありません。"));
+    return *job_->canvas;
+}
+
+QString TPrinter::JobFileName() const {
+    return job_ ? job_->tempFile : QString();
+}
+
+void TPrinter::DiscardJob() {
+    if (!job_)
+        return;
+    job_->canvas.reset();
+    if (job_->painter && job_->painter->isActive())
+        job_->painter->end();
+    job_->painter.reset();
+    job_->qprinter.reset();
+    if (!job_->tempFile.isEmpty())
+        QFile::remove(job_->tempFile);
+    job_.reset();
+}
+
+void TPrinter::Abort() {
+    if (!Printing())
+        return;
+    aborted_ = true;
+    job_->canvas->FreeHandle();
+    // The canvas may still be in a drawer's hands (an abort from the progress window arrives while
+    // objects draw): it stays until the next job, over a painter that no longer paints.
+    if (job_->painter->isActive())
+        job_->painter->end();
+    QFile::remove(job_->tempFile);
+}
+
+void TPrinter::EndDoc() {
+    if (!Printing())
+        return;
+    Job& job = *job_;
+    job.canvas->FreeHandle();
+    const bool written = job.painter->end();
+    const QString name = job.printer;
+    const QString temp = job.tempFile;
+    try {
+        if (!written)
+            throw EPrinter(QStringLiteral("プリンタ「%1」の印刷データを書けませんでした。").arg(name));
+        if (IsPdfPrinter(name)) {
+            QFile source(temp);
+            QSaveFile target(outputFileName_);
+            if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly) ||
+                target.write(source.readAll()) != source.size() || !target.commit())
+                throw EPrinter(
+                    QStringLiteral("PDF ファイル「%1」を保存できませんでした。").arg(outputFileName_));
+        } else {
+            jobId_ = backend_->Submit(name, temp, title_, job.options);
+        }
+    } catch (...) {
+        DiscardJob();
+        throw;
+    }
+    DiscardJob();
+}
+
+bool TPrinter::CancelJob(const QString& printer, int jobId) {
+    if (IsPdfPrinter(printer) || jobId <= 0)
+        return false;
+    return backend_->Cancel(printer, jobId);
+}

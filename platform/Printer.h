@@ -1,0 +1,222 @@
+#pragma once
+// The printing framework's printer: the list of printers (the CUPS queues plus a PDF-file printer
+// that is always there), the current printer with its DEVMODE, its page geometry, and print jobs.
+//
+// Every job is drawn by QPrinter as a full-page PDF at the printer's resolution into a temporary
+// file. At the end of the job the PDF printer moves that file to the chosen output file; a queue
+// gets it through the backend (libcups), which answers the job id. QPrinter cannot abort PDF
+// output, so aborting is ours: the unsubmitted file is deleted, a submitted job cancelled.
+//
+// The current printer is described the way the system's code exchanges it: a device name, a driver
+// name (always empty here), a port (always empty) and the DEVMODE bytes. The DEVMODE fields marked
+// in dmFields set the job's paper (dmPaperSize through QPageSize's Windows ids; 256 is dmPaperWidth
+// x dmPaperLength in 0.1 mm), orientation, copies, duplex and paper source (dmDefaultSource: 7
+// automatic, else one of the queue's input slots).
+//
+// Geometry answers what a printer device context did: the physical sheet, the printable area and
+// its offset, all in device pixels of each axis's resolution. The job's painter covers the whole
+// sheet, so drawing at device (0, 0) lands on the paper's corner, not on the printable area's.
+
+#include "platform/DevMode.h"
+#include "platform/Exception.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QPrinter;
+class TCanvas;
+
+// Printer failures carry a Japanese message that names the printer.
+QUORLANE_EXCEPTION(EPrinter, Exception)
+
+struct TPrinterInputSlot {
+    QString Key;  // what the queue calls it ("Tray1"), passed as the job's InputSlot
+    QString Name; // shown to users
+    int Id = 0;   // its dmDefaultSource code: DMBIN_USER + 1 + its index
+};
+
+// What a printer offers.
+struct TPrinterCaps {
+    QString MakeAndModel;
+    QList<QPageSize> PageSizes;
+    QPageSize DefaultPageSize = QPageSize(QPageSize::A4);
+    bool CustomPageSizes = false;
+    int ResolutionX = 600;
+    int ResolutionY = 600;
+    QList<TPrinterInputSlot> InputSlots;
+    bool Duplex = false;
+};
+
+// What a queue is told about a job beside its PDF.
+struct TPrinterJobOptions {
+    QPageSize PageSize;
+    QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+    int16_t Duplex = DMDUP_SIMPLEX;
+    QString InputSlot; // the slot's key; empty: automatic
+};
+
+// The print system behind the printer list. The CUPS backend is the real one; tests install fakes.
+class TPrinterBackend {
+public:
+    virtual ~TPrinterBackend() = default;
+    // The queues' names; empty when there are none or the print system does not answer.
+    virtual QStringList Queues() = 0;
+    // The print system's default queue; empty when it has none.
+    virtual QString DefaultQueue() = 0;
+    // Raises EPrinter when the queue is unknown or the print system does not answer.
+    virtual TPrinterCaps Capabilities(const QString& queue) = 0;
+    // The unprintable margins of a sheet, in millimetres of the page as oriented.
+    virtual QMarginsF PrintableMargins(const QString& queue, const QPageSize& size,
+                                       QPageLayout::Orientation orientation) = 0;
+    // Hands a finished PDF to a queue; the job id. Raises EPrinter when the queue refuses it.
+    virtual int Submit(const QString& queue, const QString& pdfFile, const QString& title,
+                       const TPrinterJobOptions& options) = 0;
+    // Cancels a submitted job; false when the print system refused.
+    virtual bool Cancel(const QString& queue, int jobId) = 0;
+};
+
+// The backend on libcups and Qt's CUPS printer information.
+std::unique_ptr<TPrinterBackend> CreateCupsPrinterBackend();
+
+// A printer form kept for the rest of the run (a paper size the system added by name).
+struct TPrinterForm {
+    QString Name;
+    int Width = 0;  // 0.1 mm
+    int Height = 0; // 0.1 mm
+    int PaperID = 0;
+};
+
+// Sizes and offsets of the current printer's sheet in device pixels, per axis.
+struct TPrinterGeometry {
+    int DpiX = 600;
+    int DpiY = 600;
+    int PhysicalWidth = 0;  // PHYSICALWIDTH
+    int PhysicalHeight = 0; // PHYSICALHEIGHT
+    int OffsetX = 0;        // PHYSICALOFFSETX
+    int OffsetY = 0;        // PHYSICALOFFSETY
+    int PageWidth = 0;      // HORZRES: the printable width
+    int PageHeight = 0;     // VERTRES
+};
+
+class TPrinter {
+public:
+    // The name of the PDF-file printer, listed last.
+    static const QString PdfPrinterName;
+    // The resolution of PDF output and of queues that report none.
+    static constexpr int DefaultResolution = 600;
+    // Codes of forms added by name start above every paper code QPageSize knows.
+    static constexpr int FirstAddedFormId = 512;
+
+    explicit TPrinter(std::unique_ptr<TPrinterBackend> backend);
+    ~TPrinter();
+    TPrinter(const TPrinter&) = delete;
+    TPrinter& operator=(const TPrinter&) = delete;
+
+    // --- the list ---
+    // The queues as last read, then the PDF printer.
+    const QStringList& Printers();
+    // Reads the list again (the framework's printer made afresh); the current printer stays when it
+    // is still listed, else the default becomes current.
+    void Refresh();
+    bool IsPdfPrinter(const QString& name) const { return name == PdfPrinterName; }
+    // The print system's default queue, else the first queue, else the PDF printer.
+    QString DefaultPrinterName();
+    // Index in Printers(); -1 selects the default printer.
+    int PrinterIndex();
+    void SetPrinterIndex(int index);
+
+    // --- the current printer ---
+    QString PrinterName();
+    QString MakeAndModel();
+    // The current printer's four values. The DEVMODE is the one set, else the printer's default.
+    void GetPrinter(QString& device, QString& driver, QString& port, QByteArray& devMode);
+    // Makes device current (its name as listed) with the given DEVMODE; empty bytes take the
+    // printer's default. Raises EPrinter for a name not listed.
+    void SetPrinter(const QString& device, const QString& driver, const QString& port,
+                    const QByteArray& devMode);
+    QByteArray DevMode();
+
+    // --- what a driver answered ---
+    // Raises EPrinter for a name not listed or a queue that does not answer.
+    TPrinterCaps Capabilities(const QString& name);
+    // The printer's default DEVMODE (ANSI layout); empty when the printer does not answer.
+    QByteArray DefaultDevMode(const QString& name);
+    // The DEVMODE merged the way a driver does: the fields of input marked in mask are taken, held
+    // to what the printer supports, over the printer's defaults. Unknown printer: input unchanged.
+    QByteArray MergeDevMode(const QString& name, const QByteArray& input, uint32_t mask);
+    // The printer's paper forms in its order, then the forms added by name, then the user size
+    // (256) when it takes custom sizes. Empty for a printer that does not answer.
+    QList<TPrinterForm> Forms(const QString& name, const QByteArray& devMode = {});
+    // Adds a named form for the rest of the run; false when the printer takes no custom sizes.
+    bool AddForm(const QString& name, const QString& formName, int width, int height);
+
+    // --- geometry of the current printer under its DEVMODE (or the one set for the job) ---
+    TPrinterGeometry Geometry();
+    QPageSize PageSize();
+    QPageLayout::Orientation Orientation();
+    // Changes the current DEVMODE's orientation.
+    void SetOrientation(QPageLayout::Orientation orientation);
+
+    // --- jobs ---
+    void SetTitle(const QString& title) { title_ = title; }
+    const QString& Title() const { return title_; }
+    // Where the PDF printer writes; a job on it without a file raises EPrinter.
+    void SetOutputFileName(const QString& fileName) { outputFileName_ = fileName; }
+    const QString& OutputFileName() const { return outputFileName_; }
+    // Raises EPrinter when a job is open or its file cannot be made.
+    void BeginDoc();
+    void NewPage();
+    // Finishes the job and delivers it; on failure nothing is left behind and EPrinter is raised.
+    void EndDoc();
+    // Ends the job undelivered (a submitted one is cancelled); nothing when no job is open.
+    void Abort();
+    bool Printing() const { return job_ != nullptr && !aborted_; }
+    bool Aborted() const { return aborted_; }
+    // The open job's canvas over the whole sheet; raises EPrinter without a job.
+    TCanvas& Canvas();
+    // The job id the last delivered job got from its queue; 0 for the PDF printer or none.
+    int JobId() const { return jobId_; }
+    // Cancels a job that a queue was given (a held or waiting one); false when the print system
+    // refused or the printer is the PDF printer.
+    bool CancelJob(const QString& printer, int jobId);
+    // The temporary PDF of the open job (tests and the job peeker look at it).
+    QString JobFileName() const;
+
+    TPrinterBackend& Backend() { return *backend_; }
+
+private:
+    struct Job;
+    const TPrinterCaps* CachedCaps(const QString& name);
+    static TPrinterCaps PdfCaps();
+    QPageSize PageSizeOf(const QString& name, const TDevModeFields& fields);
+    void EnsureList();
+    void DiscardJob();
+
+    std::unique_ptr<TPrinterBackend> backend_;
+    bool listRead_ = false;
+    QStringList printers_;
+    QString defaultQueue_;
+    QString current_;
+    QByteArray devMode_;
+    std::map<QString, std::optional<TPrinterCaps>> caps_;
+    std::map<QString, QList<TPrinterForm>> addedForms_;
+    QString title_;
+    QString outputFileName_;
+    std::unique_ptr<Job> job_;
+    bool aborted_ = false;
+    int jobId_ = 0;
+};
+
+// The process's printer, made with the CUPS backend on first use.
+TPrinter& Printer();
+// Replaces the process's printer by one on the given backend (tests); null restores CUPS.
+void SetPrinterBackend(std::unique_ptr<TPrinterBackend> backend);

@@ -21,6 +21,8 @@ namespace {
 // caused no further event is not followed by another until something happens.
 class IdleSource : public QObject {
 public:
+    int muted = 0;
+
     static IdleSource& Instance() {
         static IdleSource source;
         return source;
@@ -48,6 +50,8 @@ protected:
             return;
         pending_ = false;
         activity_ = false;
+        if (muted > 0)
+            return;
         std::vector<uint64_t> snapshot;
         for (const Subscriber& s : subscribers_)
             snapshot.push_back(s.id);
@@ -99,6 +103,19 @@ private:
 };
 
 } // namespace
+
+void MuteGlobalIdle() {
+    ++IdleSource::Instance().muted;
+}
+
+void UnmuteGlobalIdle() {
+    if (IdleSource::Instance().muted > 0)
+        --IdleSource::Instance().muted;
+}
+
+bool GlobalIdleMuted() {
+    return IdleSource::Instance().muted > 0;
+}
 
 TScreenEventDispatcher::TScreenEventDispatcher()
     : broadcaster_(std::make_unique<TBroadcaster>(this)), connections_(std::make_unique<QObject>()) {

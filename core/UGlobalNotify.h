@@ -37,6 +37,12 @@ private:
 // Created on first request, freed when the process ends.
 TScreenEventDispatcher& ScreenEventDispatcher();
 
+// While muted (counted: each Mute needs its Unmute), TGlobalNotify's idle handlers are not called: a
+// long operation that pumps events itself must not have idle work run in the middle of it.
+void MuteGlobalIdle();
+void UnmuteGlobalIdle();
+bool GlobalIdleMuted();
+
 // A component that hands the screen-wide events to its owner through plain notify events, each with
 // the component as sender. The idle event fires once each time the message loop has run out of work
 // after handling something, as the framework's idle event does; a handler that throws is reported

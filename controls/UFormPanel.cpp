@@ -1,0 +1,56 @@
+#include "controls/UFormPanel.h"
+
+#include <QAction>
+#include <QResizeEvent>
+
+TFormPanel::TFormPanel(QWidget* parent) : QWidget(parent), alignOffset_(std::make_unique<TAlignOffset>()) {
+    alignOffset_->OnChange = [this](TObject*) { Realign(); };
+    // The hosted form covers the panel; erasing first would only flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+TFormPanel::~TFormPanel() {
+    SetForm(nullptr);
+}
+
+void TFormPanel::SetForm(QWidget* form) {
+    if (QWidget* old = form_) {
+        form_ = nullptr;
+        old->hide();
+        for (QAction* action : old->findChildren<QAction*>())
+            action->setEnabled(false);
+        for (QAction* action : old->actions())
+            action->setEnabled(false);
+        old->close();
+        // Undocked so it no longer takes part in this panel's layout, freed once its own handlers
+        // (perhaps the very click that asked for the new form) have returned.
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    form_ = form;
+    if (!form)
+        return;
+    form->setParent(this, Qt::Widget);
+    Realign();
+    form->show();
+}
+
+void TFormPanel::SetBaseControl(QWidget* control) {
+    if (baseControl_ == control)
+        return;
+    baseControl_ = control;
+    Realign();
+}
+
+void TFormPanel::Realign() {
+    const TRect client = TRect::FromQRect(rect());
+    if (baseControl_)
+        baseControl_->setGeometry(client.ToQRect());
+    if (form_)
+        form_->setGeometry(alignOffset_->Apply(client).ToQRect());
+}
+
+void TFormPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Realign();
+}

@@ -129,6 +129,10 @@ public:
     virtual void GetChildren(const TGetChildProc& proc, TComponent* root);
     // Told by the reader which component a child was read inside.
     virtual void SetParentComponent(TComponent* parent);
+    // Where the reader puts this component's children: their owner (nullptr: the owner of
+    // the read, usually the root) and the parent they are told about (by default this one).
+    virtual TComponent* GetChildOwner() { return nullptr; }
+    virtual TComponent* GetChildParent() { return this; }
 
     // Told when a component owned by the same owner (or by this one) comes or goes, and when
     // a component this one asked to be told about is destroyed.

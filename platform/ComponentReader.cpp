@@ -460,8 +460,11 @@ TComponent* TReader::ReadRootComponent(TComponent* root) {
         currentComponent_ = root;
         ReadProperties(root);
         created_ = &created;
+        if (TComponent* childOwner = root->GetChildOwner())
+            owner_ = childOwner;
+        TComponent* const childParent = root->GetChildParent();
         while (!EndOfList())
-            ReadComponent(root);
+            ReadComponent(childParent);
         ReadListEnd();
         created_ = nullptr;
         ResolveFixups();
@@ -491,11 +494,11 @@ TComponent* TReader::ReadComponent(TComponent* parent) {
     const TMetaClass& meta = FindComponentClass(className);
     if (!name.isEmpty() && !IsValidIdent(name))
         Error(QStringLiteral("'%1' is not a valid component name").arg(name));
-    TComponent* component = root_->FindComponent(name);
+    TComponent* component = owner_->FindComponent(name);
     if (component != nullptr && &component->ClassType() != &meta)
         Error(QStringLiteral("A component named %1 already exists").arg(name));
     if (component == nullptr) {
-        component = meta.CreateComponent(root_);
+        component = meta.CreateComponent(owner_);
         created_->push_back(component);
         component->SetName(name);
     }
@@ -509,8 +512,13 @@ TComponent* TReader::ReadComponent(TComponent* parent) {
     TComponent* const savedCurrent = currentComponent_;
     currentComponent_ = component;
     ReadProperties(component);
+    TComponent* const savedOwner = owner_;
+    if (TComponent* childOwner = component->GetChildOwner())
+        owner_ = childOwner;
+    const auto restoreOwner = qScopeGuard([&] { owner_ = savedOwner; });
+    TComponent* const childParent = component->GetChildParent();
     while (!EndOfList())
-        ReadComponent(component);
+        ReadComponent(childParent);
     ReadListEnd();
     currentComponent_ = savedCurrent;
     return component;

@@ -1,6 +1,7 @@
 #include "LayoutTestSupport.h"
 
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULODecoLine.h"
 #include "pageobjects/layout/ULOImage.h"
@@ -19,7 +20,8 @@ void RegisterLayoutTestClasses() {
     for (const TMetaClass* meta :
          {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
           &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
-          &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass()})
+          &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
+          &TDOGroup::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

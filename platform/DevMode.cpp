@@ -34,6 +34,52 @@ void WriteDword(QByteArray& bytes, int offset, uint32_t value) {
         qToLittleEndian<uint32_t>(value, bytes.data() + offset);
 }
 
+QString ReadAnsiName(const QByteArray& bytes, int offset) {
+    if (offset < 0 || bytes.size() - offset < NameChars)
+        return {};
+    const char* name = bytes.constData() + offset;
+    return Cp932::Decode(name, qstrnlen(name, NameChars));
+}
+
+void WriteAnsiName(QByteArray& bytes, int offset, const QString& text) {
+    if (offset < 0 || bytes.size() - offset < NameChars)
+        return;
+    const QByteArray name = Cp932::Encode(text);
+    int length = 0;
+    while (length < name.size()) {
+        const int step = Cp932::IsLeadByte(uchar(name[length])) ? 2 : 1;
+        if (length + step > NameChars - 1)
+            break;
+        length += step;
+    }
+    std::fill(bytes.data() + offset, bytes.data() + offset + NameChars, '\0');
+    std::copy(name.constData(), name.constData() + length, bytes.data() + offset);
+}
+
+QString ReadWideName(const QByteArray& bytes, int offset) {
+    if (offset < 0 || bytes.size() - offset < 2 * NameChars)
+        return {};
+    QString name;
+    for (int i = 0; i < NameChars; ++i) {
+        const uint16_t c = ReadWord(bytes, offset + 2 * i);
+        if (c == 0)
+            break;
+        name.append(QChar(c));
+    }
+    return name;
+}
+
+void WriteWideName(QByteArray& bytes, int offset, const QString& text) {
+    if (offset < 0 || bytes.size() - offset < 2 * NameChars)
+        return;
+    std::fill(bytes.data() + offset, bytes.data() + offset + 2 * NameChars, '\0');
+    int length = std::min<int>(int(text.size()), NameChars - 1);
+    if (length > 0 && text[length - 1].isHighSurrogate())
+        --length;
+    for (int i = 0; i < length; ++i)
+        WriteWord(bytes, offset + 2 * i, text[i].unicode());
+}
+
 } // namespace DevMode
 
 TDevModeFields TDevModeFields::Read(const QByteArray& ansi) {
@@ -41,8 +87,7 @@ TDevModeFields TDevModeFields::Read(const QByteArray& ansi) {
     TDevModeFields f;
     if (ansi.size() < AnsiSize)
         return f;
-    const char* name = ansi.constData() + DeviceNameOffset;
-    f.DeviceName = Cp932::Decode(name, qstrnlen(name, NameChars));
+    f.DeviceName = ReadAnsiName(ansi, DeviceNameOffset);
     f.Fields = ReadDword(ansi, FieldsOffset);
     f.Orientation = int16_t(ReadWord(ansi, OrientationOffset));
     f.PaperSize = int16_t(ReadWord(ansi, PaperSizeOffset));
@@ -60,17 +105,7 @@ void TDevModeFields::WriteTo(QByteArray& ansi) const {
     using namespace DevMode;
     if (ansi.size() < AnsiSize)
         ansi = Empty();
-    // The name is cut on a character boundary and always keeps its terminating zero.
-    QByteArray name = Cp932::Encode(DeviceName);
-    int length = 0;
-    while (length < name.size()) {
-        const int step = Cp932::IsLeadByte(uchar(name[length])) ? 2 : 1;
-        if (length + step > NameChars - 1)
-            break;
-        length += step;
-    }
-    std::fill(ansi.data() + DeviceNameOffset, ansi.data() + DeviceNameOffset + NameChars, '\0');
-    std::copy(name.constData(), name.constData() + length, ansi.data() + DeviceNameOffset);
+    WriteAnsiName(ansi, DeviceNameOffset, DeviceName);
     if (ReadWord(ansi, SpecVersionOffset) == 0)
         WriteWord(ansi, SpecVersionOffset, SpecVersion);
     WriteDword(ansi, FieldsOffset, Fields);

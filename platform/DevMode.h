@@ -102,4 +102,10 @@ uint16_t ReadWord(const QByteArray& bytes, int offset);
 uint32_t ReadDword(const QByteArray& bytes, int offset);
 void WriteWord(QByteArray& bytes, int offset, uint16_t value);
 void WriteDword(QByteArray& bytes, int offset, uint32_t value);
+// The 32-character names: read up to their terminating zero; written cut to 31 characters (on a
+// CP932 character boundary) and zero-filled.
+QString ReadAnsiName(const QByteArray& bytes, int offset);
+void WriteAnsiName(QByteArray& bytes, int offset, const QString& name);
+QString ReadWideName(const QByteArray& bytes, int offset);
+void WriteWideName(QByteArray& bytes, int offset, const QString& name);
 } // namespace DevMode

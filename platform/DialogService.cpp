@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -126,6 +127,23 @@ public:
         return true;
     }
 
+    bool PageSetup(TPageSetupRequest& request) override {
+        QPrinter printer;
+        const QPrinterInfo info = QPrinterInfo::printerInfo(request.PrinterName);
+        if (info.isNull())
+            printer.setOutputFormat(QPrinter::PdfFormat);
+        else
+            printer.setPrinterName(request.PrinterName);
+        printer.setPageSize(request.PageSize);
+        printer.setPageOrientation(request.Orientation);
+        QPageSetupDialog dialog(&printer, DialogParent());
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        request.PageSize = printer.pageLayout().pageSize();
+        request.Orientation = printer.pageLayout().orientation();
+        return true;
+    }
+
 private:
     static void Prepare(QFileDialog& dialog, const TFileDialogRequest& request) {
         const QStringList filters = FileDialogNameFilters(request.Filter);
@@ -184,6 +202,10 @@ TModalResult MessageDialogResult(TBitBtnKind kind) {
         return mrAll;
     }
     return mrNone;
+}
+
+bool DialogService::PageSetup(TPageSetupRequest&) {
+    return false;
 }
 
 bool DialogService::Confirm(const QString& text) {

@@ -3,6 +3,8 @@
 // replaceable service. Every dialog of the system is asked through DialogService::Instance(), so tests
 // install a scripted service and never need a display or a person to click.
 
+#include <QPageLayout>
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -62,6 +64,12 @@ struct TPrintDialogRequest {
     int ToPage = 0;
 };
 
+struct TPageSetupRequest {
+    QString PrinterName; // the printer whose sheets are offered
+    QPageSize PageSize;  // in and out
+    QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+};
+
 class DialogService {
 public:
     virtual ~DialogService() = default;
@@ -77,6 +85,9 @@ public:
     // color is 0x00BBGGRR, in and out.
     virtual bool SelectColor(uint32_t& color) = 0;
     virtual bool Print(TPrintDialogRequest& request) = 0;
+    // The sheet and orientation for a printer; true when the user confirmed. A service without
+    // such a dialog answers false.
+    virtual bool PageSetup(TPageSetupRequest& request);
 
     // OK and Cancel, OK the default and Cancel the escape; True for OK.
     bool Confirm(const QString& text);

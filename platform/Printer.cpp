@@ -206,7 +206,7 @@ QByteArray TPrinter::MergeDevMode(const QString& name, const QByteArray& input, 
         bool known = in.PaperSize == DMPAPER_USER && caps->CustomPageSizes;
         for (const QPageSize& size : caps->PageSizes)
             known = known || size.windowsId() == in.PaperSize;
-        for (const TPrinterForm& form : addedForms_[name])
+        for (const TPaperForm& form : addedForms_[name])
             known = known || form.PaperID == in.PaperSize;
         if (known)
             out.PaperSize = in.PaperSize;
@@ -228,8 +228,8 @@ QByteArray TPrinter::MergeDevMode(const QString& name, const QByteArray& input, 
     return bytes;
 }
 
-QList<TPrinterForm> TPrinter::Forms(const QString& name, const QByteArray&) {
-    QList<TPrinterForm> forms;
+QList<TPaperForm> TPrinter::Forms(const QString& name, const QByteArray&) {
+    QList<TPaperForm> forms;
     const TPrinterCaps* caps = CachedCaps(name);
     if (!caps)
         return forms;
@@ -247,8 +247,8 @@ bool TPrinter::AddForm(const QString& name, const QString& formName, int width, 
     const TPrinterCaps* caps = CachedCaps(name);
     if (!caps || !caps->CustomPageSizes || width <= 0 || height <= 0)
         return false;
-    QList<TPrinterForm>& added = addedForms_[name];
-    for (const TPrinterForm& form : added)
+    QList<TPaperForm>& added = addedForms_[name];
+    for (const TPaperForm& form : added)
         if (form.Name.compare(formName, Qt::CaseInsensitive) == 0)
             return false;
     int id = FirstAddedFormId;
@@ -268,7 +268,7 @@ QPageSize TPrinter::PageSizeOf(const QString& name, const TDevModeFields& f) {
             if (f.PaperWidth > 0 && f.PaperLength > 0)
                 return custom(f.PaperWidth, f.PaperLength);
         } else if (f.PaperSize >= FirstAddedFormId) {
-            for (const TPrinterForm& form : addedForms_[name])
+            for (const TPaperForm& form : addedForms_[name])
                 if (form.PaperID == f.PaperSize)
                     return custom(form.Width, form.Height);
         } else {

@@ -88,7 +88,7 @@ public:
 std::unique_ptr<TPrinterBackend> CreateCupsPrinterBackend();
 
 // A printer form kept for the rest of the run (a paper size the system added by name).
-struct TPrinterForm {
+struct TPaperForm {
     QString Name;
     int Width = 0;  // 0.1 mm
     int Height = 0; // 0.1 mm
@@ -155,13 +155,15 @@ public:
     QByteArray MergeDevMode(const QString& name, const QByteArray& input, uint32_t mask);
     // The printer's paper forms in its order, then the forms added by name, then the user size
     // (256) when it takes custom sizes. Empty for a printer that does not answer.
-    QList<TPrinterForm> Forms(const QString& name, const QByteArray& devMode = {});
+    QList<TPaperForm> Forms(const QString& name, const QByteArray& devMode = {});
     // Adds a named form for the rest of the run; false when the printer takes no custom sizes.
     bool AddForm(const QString& name, const QString& formName, int width, int height);
 
     // --- geometry of the current printer under its DEVMODE (or the one set for the job) ---
     TPrinterGeometry Geometry();
     QPageSize PageSize();
+    // The sheet a DEVMODE asks of a printer: its paper code, its user size, or the printer's default.
+    QPageSize PageSizeOf(const QString& name, const TDevModeFields& fields);
     QPageLayout::Orientation Orientation();
     // Changes the current DEVMODE's orientation.
     void SetOrientation(QPageLayout::Orientation orientation);
@@ -197,7 +199,6 @@ private:
     struct Job;
     const TPrinterCaps* CachedCaps(const QString& name);
     static TPrinterCaps PdfCaps();
-    QPageSize PageSizeOf(const QString& name, const TDevModeFields& fields);
     void EnsureList();
     void DiscardJob();
 
@@ -208,7 +209,7 @@ private:
     QString current_;
     QByteArray devMode_;
     std::map<QString, std::optional<TPrinterCaps>> caps_;
-    std::map<QString, QList<TPrinterForm>> addedForms_;
+    std::map<QString, QList<TPaperForm>> addedForms_;
     QString title_;
     QString outputFileName_;
     std::unique_ptr<Job> job_;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <deque>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 class FakeDialogService : public DialogService {
@@ -56,6 +57,17 @@ public:
     }
     bool SelectColor(uint32_t&) override { return false; }
     bool Print(TPrintDialogRequest&) override { return false; }
+    // The answer of the next page set-up: the sheet and orientation chosen, or none to cancel.
+    std::optional<TPageSetupRequest> pageSetupAnswer;
+    std::vector<TPageSetupRequest> pageSetups;
+    bool PageSetup(TPageSetupRequest& request) override {
+        pageSetups.push_back(request);
+        if (!pageSetupAnswer)
+            return false;
+        request.PageSize = pageSetupAnswer->PageSize;
+        request.Orientation = pageSetupAnswer->Orientation;
+        return true;
+    }
 
 private:
     bool NextFile(TFileDialogRequest& request, QString& chosen) {

@@ -96,7 +96,7 @@ TEST_F(PrinterTest, DefaultDevModeComesFromTheQueueAndMergingHoldsToWhatItSuppor
 TEST_F(PrinterTest, FormsListTheQueueSizesAddedFormsAndTheUserSize) {
     EXPECT_TRUE(Printer().AddForm(Office, "100 x 148mm", 1000, 1480));
     EXPECT_FALSE(Printer().AddForm("Photo", "100 x 148mm", 1000, 1480)); // no custom sizes
-    const QList<TPrinterForm> forms = Printer().Forms(Office);
+    const QList<TPaperForm> forms = Printer().Forms(Office);
     ASSERT_EQ(forms.size(), 5);
     EXPECT_EQ(forms[0].PaperID, DMPAPER_A4);
     EXPECT_EQ(forms[0].Width, 2100);

@@ -1,0 +1,52 @@
+#include "papers/printing/UPrinterUtil.h"
+
+#include "core/UGeometryUtil.h"
+#include "core/USupportUtil.h"
+#include "papers/printing/UmDeviceMode.h"
+#include "platform/Printer.h"
+
+TRect GetPrintableRect(int unitsPerInch) {
+    return GetPrintableAreaRect(unitsPerInch);
+}
+
+TPoint GetPhysicalPaperSize(int unitsPerInch) {
+    const TPrinterGeometry g = Printer().Geometry();
+    return TPoint(MulDiv(g.PhysicalWidth, unitsPerInch, g.DpiX),
+                  MulDiv(g.PhysicalHeight, unitsPerInch, g.DpiY));
+}
+
+void SelectDefaultPrinter() {
+    const QString name = Printer().DefaultPrinterName();
+    if (PrinterExists(name, QString()))
+        Printer().SetPrinter(name, QString(), QString(), QByteArray());
+    else
+        Printer().SetPrinterIndex(-1);
+}
+
+bool TrySelectDefaultPrinter() {
+    try {
+        SelectDefaultPrinter();
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+bool PrinterExists(const QString& name, const QString&) {
+    return Printer().Printers().contains(name);
+}
+
+bool RefreshPrinters() {
+    QString device, driver, port;
+    QByteArray handle;
+    Printer().GetPrinter(device, driver, port, handle);
+    TIntf<ImDeviceMode> kept = CreateDeviceMode();
+    kept->SetFromHandle(handle);
+    Printer().Refresh();
+    if (PrinterExists(device, port)) {
+        Printer().SetPrinter(device, driver, port, kept->CreateHandle());
+        return false;
+    }
+    SelectDefaultPrinter();
+    return true;
+}

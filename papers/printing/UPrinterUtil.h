@@ -1,0 +1,23 @@
+#pragma once
+// Printer helpers shared by printing, the start-up checks and the windows: the printable area and
+// the sheet of the current printer in chosen units, choosing the default printer, and reading the
+// printer list again after the print system's printers changed. They work on the printing
+// framework's current printer.
+
+#include "platform/Rect.h"
+
+#include <QString>
+
+// The printable area of the current printer in unitsPerInch, each axis by its own resolution.
+TRect GetPrintableRect(int unitsPerInch);
+// The whole sheet of the current printer in unitsPerInch.
+TPoint GetPhysicalPaperSize(int unitsPerInch);
+// Makes the print system's default printer current (else the first queue, else the PDF printer).
+void SelectDefaultPrinter();
+// SelectDefaultPrinter, answering false instead of raising.
+bool TrySelectDefaultPrinter();
+// A printer of that name is listed (printers have no ports here).
+bool PrinterExists(const QString& name, const QString& port);
+// Reads the printer list again keeping the current printer and its settings when it is still
+// there; true when it was gone and the default printer was selected.
+bool RefreshPrinters();

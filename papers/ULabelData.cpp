@@ -1,0 +1,900 @@
+#include "papers/ULabelData.h"
+
+#include "core/UDocStorage.h"
+#include "core/UPhasedProgress.h"
+#include "imaging/UPNGImage.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UZLIB.h"
+#include "pageobjects/engine/UDOUtils.h"
+#include "pageobjects/engine/UGrid.h"
+#include "pageobjects/engine/UGuide.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/UPaperImages.h"
+#include "papers/UPaperInfo.h"
+#include "papers/UProductDB.h"
+#include "platform/Bitmap.h"
+#include "platform/ClassRegistry.h"
+#include "platform/ComponentReader.h"
+#include "platform/ComponentResource.h"
+#include "platform/Picture.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <algorithm>
+
+namespace {
+
+const QString kDataInfoStream = QStringLiteral("DataInfo");
+const QString kSheetListStream = QStringLiteral("Sheets\\NameList");
+const QString kInfoStream = QStringLiteral("Info");
+const QString kPaperInfoStream = QStringLiteral("PaperInfo");
+const QString kPaperExtraInfoStream = QStringLiteral("PaperExtraInfo");
+const QString kPaperImageInfoStream = QStringLiteral("PaperImageInfo");
+const QString kPaperImagesStorage = QStringLiteral("PaperImages");
+const QString kPaperExtraAlbumStream = QStringLiteral("PaperExtraAlbum");
+const QString kFaceListStream = QStringLiteral("NameList");
+const QString kPreviewListStream = QStringLiteral("Preview");
+const QString kFaceResName = QStringLiteral("LabelData");
+const QString kProductInfoName = QStringLiteral("ProductInfo");
+const QString kCreatorInfoEName = QStringLiteral("CreatorInfoE");
+const QString kCreatorInfoJName = QStringLiteral("CreatorInfoJ");
+
+constexpr int kNewGridSize = 100;
+constexpr int kNewSheetCount = 3;
+// The sheet-name search gives up here and takes this number's name even when it is in use.
+constexpr int kLastSheetNameNumber = 1001;
+// Previews fit within this many pixels each way.
+constexpr int kPreviewMaxSize = 360;
+
+// The class library's TDateTime of now: days since 1899-12-30.
+TDateTime NowDateTime() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return DateTimeFromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+}
+
+QByteArray ResourceBytes(const QString& resName, TComponent* component) {
+    TMemoryStream stream;
+    WriteComponentRes(stream, resName, component);
+    return stream.Data();
+}
+
+// The stream's bytes when it exists, a null array when it does not.
+QByteArray ReadIfExists(TDocStorage& storage, const QString& path) {
+    if (!storage.StreamExists(path))
+        return QByteArray();
+    QByteArray bytes = ReadElementBytes(&storage, path);
+    if (bytes.isNull())
+        bytes = QByteArray("");
+    return bytes;
+}
+
+template <class T>
+std::unique_ptr<T> ReadResAs(const QByteArray& bytes) {
+    TMemoryStream stream(bytes);
+    std::unique_ptr<TComponent> component = ReadComponentRes(stream);
+    if (dynamic_cast<T*>(component.get()) == nullptr)
+        throw EReadError(QStringLiteral("Invalid stream format"));
+    return std::unique_ptr<T>(static_cast<T*>(component.release()));
+}
+
+bool IsPacked(TStream& stream) {
+    int32_t size = 0;
+    const int64_t pos = stream.GetPosition();
+    const bool packed = ReadZLIBHeader(stream, size);
+    stream.SetPosition(pos);
+    return packed;
+}
+
+QString OpenFault(const QString& fileName, const QString& fault) {
+    return QStringLiteral("文書「%1」を開けません。%2").arg(fileName, fault);
+}
+
+} // namespace
+
+// ---- TDataInfo
+
+TDataInfo::TDataInfo(TComponent* owner) : TComponent(owner), commonGrid_(std::make_unique<TGrid>()) {
+    commonGrid_->SetSize(kNewGridSize);
+}
+
+TDataInfo::~TDataInfo() = default;
+
+void TDataInfo::DeclareProperties(TPropertyBuilder<TDataInfo>& p) {
+    using D = TDataInfo;
+    p.String("DataName", &D::DataName, &D::DataName);
+    p.Integer("CurrentSheetNo", &D::CurrentSheetNo, &D::CurrentSheetNo);
+    p.Float("LastPrint", &D::LastPrint, &D::LastPrint, TFloatType::DateTime);
+    p.Float("LastSave", &D::LastSave, &D::LastSave, TFloatType::DateTime);
+    p.Boolean("SheetMode", &D::SheetMode, &D::SheetMode);
+    p.Enumeration("FaceSides", &D::FaceSides, &D::FaceSides, QStringList{"fsFront", "fsBack", "fsBoth"},
+                  "TFaceSides");
+    p.Boolean("FrontCover", &D::FrontCover, &D::FrontCover);
+    p.Boolean("BackCover", &D::BackCover, &D::BackCover);
+    p.Object("CommonGrid", &D::CommonGrid);
+}
+
+void TDataInfo::GetChildren(const TGetChildProc& proc, TComponent*) {
+    for (const QString& name : {kProductInfoName, kCreatorInfoEName, kCreatorInfoJName})
+        if (TProductInfo* child = Child(name))
+            proc(child);
+}
+
+TProductInfo* TDataInfo::Child(const QString& name) const {
+    return dynamic_cast<TProductInfo*>(FindComponent(name));
+}
+
+// ---- TLDObjects
+
+void TLDObjects::GetChildren(const TGetChildProc& proc, TComponent*) {
+    if (Objects == nullptr)
+        return;
+    for (int i = Objects->Count() - 1; i >= 0; --i)
+        proc(Objects->Items(i));
+}
+
+// ---- TLabelData
+
+TLabelData::TLabelData(TComponent* owner, TProductDB* products)
+    : TComponent(owner), storage_(std::make_unique<TTemporaryStorage>()),
+      productInfo_(std::make_unique<TProductInfo>(nullptr)),
+      creatorInfoE_(std::make_unique<TProductInfo>(nullptr)),
+      creatorInfoJ_(std::make_unique<TProductInfo>(nullptr)),
+      layoutPaper_(std::make_unique<TMatrixPaperInfo>(nullptr)),
+      paper_(std::make_unique<TMatrixPaperInfo>(nullptr)), commonGrid_(std::make_unique<TGrid>()),
+      grid_(std::make_unique<TGrid>()), guide_(std::make_unique<TGuide>()) {
+    sheets_ = std::make_unique<TDocStorageList>(storage_.get(), kSheetListStream);
+    commonGrid_->SetSize(kNewGridSize);
+    grid_->SetSize(kNewGridSize);
+    creatorInfoE_->MakeCreatorFields();
+    creatorInfoJ_->MakeCreatorFields();
+    // Without a database the creators are no records of any: no identity of their own, so that
+    // saving a document twice writes the same bytes.
+    creatorInfoE_->SetGUID(TGUID{});
+    creatorInfoJ_->SetGUID(TGUID{});
+    if (products != nullptr) {
+        if (products->GetProductCount() > 0)
+            products->LoadProduct(0, *productInfo_);
+        products->LoadCreatorE(*creatorInfoE_);
+        products->LoadCreatorJ(*creatorInfoJ_);
+    }
+    LastPrint = LastSave = OpenTime = NowDateTime();
+    SetPaperInfo(*paper_);
+    AddSheet();
+    for (int i = 1; i < kNewSheetCount; ++i) {
+        TMatrixPaperInfo fresh(nullptr);
+        ChangePaperInfo(fresh);
+        AddSheet();
+    }
+    SetCurrentSheetNo(0);
+    FaceInit = false;
+    FaceSides = fsFront;
+    modified_ = false;
+    extraInfo_ = std::make_unique<TExPaperInfo>(nullptr);
+    imageInfo_ = std::make_unique<TImagePaperInfo>(nullptr);
+    albumInfo_ = std::make_unique<TExAlbumInfo>(nullptr);
+}
+
+TLabelData::~TLabelData() {
+    // The lists are stored in the working storage and go before it.
+    sheets_.reset();
+}
+
+void TLabelData::DeclareProperties(TPropertyBuilder<TLabelData>& p) {
+    using L = TLabelData;
+    p.Object("Grid", &L::Grid);
+    p.Object("Guide", &L::Guide);
+    p.Integer("CurrentLabelNo", &L::CurrentLabelNo, &L::CurrentLabelNo);
+    p.Boolean("SeparatelyDesign", &L::SeparatelyDesign, &L::SeparatelyDesign);
+    p.String("SheetName", &L::SheetName, &L::SetSheetName);
+    p.Boolean("FaceInit", &L::FaceInit, &L::FaceInit);
+    p.Boolean("FaceModified", &L::FaceModified, &L::FaceModified);
+}
+
+void TLabelData::SetSheetName(const QString& value) {
+    if (value == sheetName_)
+        return;
+    sheetName_ = value;
+    modified_ = true;
+}
+
+// ---- sheets
+
+int TLabelData::GetSheetCount() const {
+    return sheets_->Count();
+}
+
+std::unique_ptr<TDocStorage> TLabelData::OpenSheetStorage() {
+    return sheets_->OpenStorage(currentSheetNo_, true);
+}
+
+void TLabelData::StoreCurrentSheet() {
+    if (currentSheetNo_ < 0)
+        return;
+    std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+    WriteElementBytes(sheet.get(), kInfoStream, ResourceBytes(kInfoStream, this));
+    WriteElementBytes(sheet.get(), kPaperInfoStream, ResourceBytes(kPaperInfoStream, paper_.get()));
+    if (extraInfo_ != nullptr && !extraInfo_->IsEmpty())
+        WriteElementBytes(sheet.get(), kPaperExtraInfoStream,
+                          ResourceBytes(kPaperExtraInfoStream, extraInfo_.get()));
+    else
+        sheet->DeleteElement(kPaperExtraInfoStream);
+    if (imageInfo_ != nullptr && !imageInfo_->IsEmpty()) {
+        WriteElementBytes(sheet.get(), kPaperImageInfoStream,
+                          ResourceBytes(kPaperImageInfoStream, imageInfo_.get()));
+        sheet->DeleteElement(kPaperImagesStorage);
+        TDocStorage images(sheet.get(), kPaperImagesStorage, true);
+        for (int i = 0; i < imageInfo_->ImageListCount(); ++i) {
+            TOwnedDOList list;
+            imageInfo_->GetImageObjects(i, list);
+            TMemoryStream stream;
+            list.SaveToStream(stream);
+            WriteElementBytes(&images, ElementNameOf(uint32_t(i + 1)), stream.Data());
+        }
+    } else {
+        sheet->DeleteElement(kPaperImageInfoStream);
+        sheet->DeleteElement(kPaperImagesStorage);
+    }
+    if (albumInfo_ != nullptr && !albumInfo_->IsEmpty())
+        WriteElementBytes(sheet.get(), kPaperExtraAlbumStream,
+                          ResourceBytes(kPaperExtraAlbumStream, albumInfo_.get()));
+    else
+        sheet->DeleteElement(kPaperExtraAlbumStream);
+}
+
+void TLabelData::LoadCurrentSheet() {
+    if (currentSheetNo_ < 0)
+        return;
+    const bool savedModified = modified_;
+    const auto restore = qScopeGuard([&] { modified_ = savedModified; });
+    std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+    const QString sheetLabel = QStringLiteral("シート%1").arg(currentSheetNo_ + 1);
+    QStringList unread;
+
+    const QByteArray info = ReadIfExists(*sheet, kInfoStream);
+    if (!info.isNull()) {
+        // A damaged stream may stop half way: the properties read so far are put back.
+        TGrid grid;
+        grid.Assign(grid_.get());
+        TGuide guide;
+        guide.Assign(guide_.get());
+        const int labelNo = CurrentLabelNo;
+        const bool separately = SeparatelyDesign;
+        const QString name = sheetName_;
+        const bool faceInit = FaceInit;
+        const bool faceModified = FaceModified;
+        try {
+            TMemoryStream stream(info);
+            ReadComponentRes(stream, *this);
+        } catch (const Exception&) {
+            grid_->Assign(&grid);
+            guide_->Assign(&guide);
+            CurrentLabelNo = labelNo;
+            SeparatelyDesign = separately;
+            sheetName_ = name;
+            FaceInit = faceInit;
+            FaceModified = faceModified;
+            unread.append(kInfoStream);
+        }
+        // Components a damaged stream may have named as children are not the document's.
+        DestroyComponents();
+    }
+    CurrentLabelNo = std::max(0, CurrentLabelNo);
+
+    const QByteArray paper = ReadIfExists(*sheet, kPaperInfoStream);
+    if (!paper.isNull()) {
+        try {
+            std::unique_ptr<TPaperInfo> read = ReadResAs<TPaperInfo>(paper);
+            if (!read->IsSound())
+                throw EReadError(QStringLiteral("Invalid stream format"));
+            SetPaperInfo(*read);
+        } catch (const Exception&) {
+            unread.append(kPaperInfoStream);
+        }
+    }
+    if (CurrentLabelNo >= std::max(1, layoutPaper_->GetFaceCount()))
+        CurrentLabelNo = 0;
+
+    const QByteArray extra = ReadIfExists(*sheet, kPaperExtraInfoStream);
+    try {
+        if (extra.isNull())
+            extraInfo_ = std::make_unique<TExPaperInfo>(nullptr);
+        else
+            extraInfo_ = ReadResAs<TExPaperInfo>(extra);
+    } catch (const Exception&) {
+        extraInfo_ = std::make_unique<TExPaperInfo>(nullptr);
+        unread.append(kPaperExtraInfoStream);
+    }
+
+    const QByteArray images = ReadIfExists(*sheet, kPaperImageInfoStream);
+    try {
+        if (images.isNull()) {
+            imageInfo_ = std::make_unique<TImagePaperInfo>(nullptr);
+        } else {
+            std::unique_ptr<TImagePaperInfo> read = ReadResAs<TImagePaperInfo>(images);
+            if (sheet->StorageExists(kPaperImagesStorage)) {
+                TDocStorage folder(sheet.get(), kPaperImagesStorage, false);
+                TStringList streams;
+                folder.GetStreamNames(streams);
+                QStringList names = streams.ToQStringList();
+                std::sort(names.begin(), names.end());
+                for (int i = 0; i < names.size(); ++i) {
+                    TMemoryStream stream(ReadElementBytes(&folder, names[i]));
+                    TOwnedDOList list;
+                    list.LoadFromStream(stream);
+                    read->SetImageObjects(i, list);
+                }
+            }
+            imageInfo_ = std::move(read);
+        }
+    } catch (const Exception&) {
+        imageInfo_ = std::make_unique<TImagePaperInfo>(nullptr);
+        unread.append(kPaperImageInfoStream);
+    }
+
+    const QByteArray album = ReadIfExists(*sheet, kPaperExtraAlbumStream);
+    try {
+        if (album.isNull())
+            albumInfo_ = std::make_unique<TExAlbumInfo>(nullptr);
+        else
+            albumInfo_ = ReadResAs<TExAlbumInfo>(album);
+    } catch (const Exception&) {
+        albumInfo_ = std::make_unique<TExAlbumInfo>(nullptr);
+        unread.append(kPaperExtraAlbumStream);
+    }
+    if (!unread.isEmpty())
+        loadWarnings_.append(QStringLiteral("%1: %2").arg(sheetLabel, unread.join(QStringLiteral(", "))));
+}
+
+void TLabelData::SetCurrentSheetNo(int index) {
+    if (index == currentSheetNo_)
+        return;
+    if (index < 0 || index >= GetSheetCount())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    StoreCurrentSheet();
+    currentSheetNo_ = index;
+    LoadCurrentSheet();
+}
+
+void TLabelData::GetSheetNames(TStrings& list) {
+    const int saved = currentSheetNo_;
+    const auto restore = qScopeGuard([&] {
+        if (saved >= 0 && saved < GetSheetCount())
+            SetCurrentSheetNo(saved);
+    });
+    for (int i = 0; i < GetSheetCount(); ++i) {
+        SetCurrentSheetNo(i);
+        list.Add(sheetName_);
+    }
+}
+
+QString TLabelData::MakeUniqueSheetName(const QString& nameFormat) {
+    TStringList names;
+    GetSheetNames(names);
+    QString name;
+    for (int n = 1; n <= kLastSheetNameNumber; ++n) {
+        name = QString(nameFormat).replace(QStringLiteral("%d"), QString::number(n));
+        bool used = false;
+        for (int i = 0; i < names.Count() && !used; ++i)
+            used = names[i].compare(name, Qt::CaseInsensitive) == 0;
+        if (!used)
+            break;
+    }
+    return name;
+}
+
+void TLabelData::AppendSheet(const QString& nameFormat) {
+    const int index = sheets_->AddNewName();
+    StoreCurrentSheet();
+    // The new sheet takes over the in-memory state of the one that was current.
+    currentSheetNo_ = index;
+    SetSheetName(MakeUniqueSheetName(nameFormat));
+    modified_ = true;
+}
+
+void TLabelData::AddSheet() {
+    AppendSheet(QStringLiteral("新規シート%d"));
+}
+
+void TLabelData::CopySheet() {
+    const QString format = sheetName_ + QStringLiteral("のコピー%d");
+    const int old = currentSheetNo_;
+    AppendSheet(format);
+    if (old < 0)
+        return;
+    std::unique_ptr<TDocStorage> from = sheets_->OpenStorage(old, true);
+    std::unique_ptr<TDocStorage> to = OpenSheetStorage();
+    from->CopyTo(*to);
+}
+
+void TLabelData::DeleteSheet(int index) {
+    if (index < 0 || index >= GetSheetCount())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    if (index == currentSheetNo_) {
+        sheets_->DeleteStorage(index);
+        const int old = currentSheetNo_;
+        currentSheetNo_ = -1;
+        if (GetSheetCount() > 0) {
+            currentSheetNo_ = std::min(old, GetSheetCount() - 1);
+            LoadCurrentSheet();
+        }
+    } else {
+        // Another sheet goes: the current one keeps what was not stored yet and stays current.
+        StoreCurrentSheet();
+        sheets_->DeleteStorage(index);
+        if (index < currentSheetNo_)
+            --currentSheetNo_;
+    }
+    modified_ = true;
+}
+
+void TLabelData::MoveSheet(int newIndex) {
+    if (newIndex == currentSheetNo_ || currentSheetNo_ < 0)
+        return;
+    if (newIndex < 0 || newIndex >= GetSheetCount())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(newIndex));
+    StoreCurrentSheet();
+    sheets_->Move(currentSheetNo_, newIndex);
+    currentSheetNo_ = newIndex;
+    LoadCurrentSheet();
+    modified_ = true;
+}
+
+// ---- papers
+
+void TLabelData::SetPaperInfo(const TPaperInfo& paper) {
+    std::unique_ptr<TPaperInfo> copy(static_cast<TPaperInfo*>(paper.NewInstance(nullptr)));
+    copy->Assign(&paper);
+    paper_ = std::move(copy);
+    if (currentSheetNo_ >= 0) {
+        // Pages are laid out on the layout paper's one face: a paper without faces of its own (the
+        // default paper) must not take the page with it.
+        const int keep = std::max(paper_->GetFaceCount(), 1);
+        std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+        TDocStreamList faces(sheet.get(), kFaceListStream);
+        while (faces.Count() > keep)
+            faces.DeleteStream(faces.Count() - 1);
+    }
+    auto layout = std::make_unique<TMatrixPaperInfo>(nullptr);
+    layout->Landscape = false;
+    layout->SetWidth(paper_->StoredWidth());
+    layout->SetHeight(paper_->StoredHeight());
+    layout->PaperName = paper_->PaperName;
+    layout->GroupName = paper_->GroupName;
+    layout->ReadOnly = paper_->ReadOnly;
+    layout->PurposeList()->Assign(paper_->PurposeList());
+    layout->FaceCountX = layout->FaceCountY = 1;
+    layout->FaceWidth = paper_->StoredWidth();
+    layout->FaceHeight = paper_->StoredHeight();
+    layout->FaceShape = fsRect;
+    layout->FaceMargin = 0;
+    layout->RoundSize = 0;
+    layout->Landscape = paper_->Landscape;
+    layoutPaper_ = std::move(layout);
+    modified_ = true;
+}
+
+void TLabelData::ChangePaperInfo(const TPaperInfo& paper) {
+    SetPaperInfo(paper);
+    for (int i = 0; i < layoutPaper_->GetFaceCount(); ++i)
+        DeletePreview(i);
+}
+
+void TLabelData::SetPaperExtraInfo(const TExPaperInfo* value) {
+    extraInfo_ = std::make_unique<TExPaperInfo>(nullptr);
+    if (value != nullptr)
+        extraInfo_->Assign(value);
+    modified_ = true;
+}
+
+void TLabelData::SetPaperImageInfo(const TImagePaperInfo* value) {
+    imageInfo_ = std::make_unique<TImagePaperInfo>(nullptr);
+    if (value != nullptr)
+        imageInfo_->Assign(value);
+    modified_ = true;
+}
+
+void TLabelData::SetPaperExtraAlbum(const TExAlbumInfo* value) {
+    albumInfo_ = std::make_unique<TExAlbumInfo>(nullptr);
+    if (value != nullptr)
+        albumInfo_->Assign(value);
+    modified_ = true;
+}
+
+bool TLabelData::IsLabelFixed() const {
+    return albumInfo_ != nullptr && albumInfo_->LabelFixed;
+}
+
+// ---- faces
+
+std::pair<QString, int> TLabelData::FaceKey(int entry) const {
+    return {sheets_->Strings(currentSheetNo_), entry};
+}
+
+std::unique_ptr<TStream> TLabelData::OpenLabelStream(int index, bool forWrite, bool unpack) {
+    if (currentSheetNo_ < 0 || index < 0)
+        return nullptr;
+    const int entry = MapFaceIndex(index);
+    std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+    TDocStreamList faces(sheet.get(), kFaceListStream);
+    if (forWrite) {
+        while (faces.Count() <= entry)
+            faces.AddNewName();
+        return faces.OpenStream(entry, ModeCreate);
+    }
+    if (!faces.StreamExists(entry))
+        return nullptr;
+    std::unique_ptr<TDocStream> stream = faces.OpenStream(entry, 0);
+    int32_t size = 0;
+    if (unpack && ReadZLIBHeader(*stream, size)) {
+        if (size < 0)
+            throw EDecompressionError(QStringLiteral("Invalid unpacked size"));
+        return std::make_unique<TMemoryStream>(ZLIBDecompressToBytes(*stream, size));
+    }
+    stream->SetPosition(0);
+    return stream;
+}
+
+bool TLabelData::HasLabelData(int index) {
+    std::unique_ptr<TStream> stream = OpenLabelStream(index, false, false);
+    return stream != nullptr && stream->GetSize() > 0;
+}
+
+void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
+    std::unique_ptr<TStream> stream;
+    std::unique_ptr<TComponent> read;
+    try {
+        stream = OpenLabelStream(index, false, true);
+        if (stream == nullptr || stream->GetSize() == 0)
+            return;
+        TMemoryStream bytes(stream->ReadBytes(stream->GetSize()));
+        stream.reset();
+        read = ReadComponentRes(bytes);
+        if (dynamic_cast<TLDObjects*>(read.get()) == nullptr)
+            throw EReadError(QStringLiteral("Invalid stream format"));
+    } catch (const Exception&) {
+        damagedFaces_.insert(FaceKey(MapFaceIndex(index)));
+        throw;
+    }
+    damagedFaces_.erase(FaceKey(MapFaceIndex(index)));
+    TOwnedDOList loaded;
+    while (read->ComponentCount() > 0) {
+        TComponent* child = read->Components(0);
+        read->RemoveComponent(child);
+        auto* object = dynamic_cast<TDrawObject*>(child);
+        if (object == nullptr) {
+            delete child;
+            continue;
+        }
+        object->SetName(QString());
+        loaded.Add(std::unique_ptr<TDrawObject>(object));
+    }
+    TDOList view;
+    loaded.ListObjects(view);
+    const TRect outer =
+        index < layoutPaper_->GetFaceCount() ? layoutPaper_->GetFaceOuterRect(index) : TRect();
+    // A paper without a size (the default one) has no inside to keep objects in.
+    if (outer.Right > outer.Left && outer.Bottom > outer.Top) {
+        KeepObjectsInRect(view, TRect(0, 0, outer.Right - outer.Left, outer.Bottom - outer.Top));
+    }
+    for (auto& object : loaded.TakeAll())
+        list.Add(std::move(object));
+}
+
+void TLabelData::StoreLabelObjects(int index, const TDOList& list) {
+    const bool empty = list.Count() == 0;
+    // A page that could not be read is not replaced by nothing: its bytes stay for a later repair.
+    if (empty && currentSheetNo_ >= 0 && damagedFaces_.count(FaceKey(MapFaceIndex(index))) != 0)
+        return;
+    std::unique_ptr<TStream> stream = OpenLabelStream(index, true, false);
+    if (stream != nullptr && !empty) {
+        TLDObjects holder(nullptr);
+        holder.Objects = &list;
+        TMemoryStream bytes;
+        WriteComponentRes(bytes, kFaceResName, &holder);
+        stream->WriteBytes(bytes.Data());
+    }
+    if (currentSheetNo_ >= 0)
+        damagedFaces_.erase(FaceKey(MapFaceIndex(index)));
+    modified_ = true;
+    DeletePreview(index);
+}
+
+void TLabelData::ClearLabel(int index) {
+    if (currentSheetNo_ < 0 || index < 0)
+        return;
+    {
+        std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+        TDocStreamList faces(sheet.get(), kFaceListStream);
+        if (index < faces.Count())
+            faces.DeleteElement(index);
+    }
+    damagedFaces_.erase(FaceKey(index));
+    DeletePreview(index);
+    modified_ = true;
+}
+
+// ---- previews
+
+std::unique_ptr<TStream> TLabelData::OpenPreviewStream(int index, bool forRead) {
+    if (currentSheetNo_ < 0 || index < 0)
+        return nullptr;
+    const int entry = MapFaceIndex(index);
+    std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+    TDocStreamList previews(sheet.get(), kPreviewListStream);
+    if (forRead) {
+        if (!previews.StreamExists(entry))
+            return nullptr;
+        return previews.OpenStream(entry, 0);
+    }
+    while (previews.Count() <= entry)
+        previews.AddNewName();
+    return previews.OpenStream(entry, ModeCreate);
+}
+
+bool TLabelData::HasPreview(int index) {
+    std::unique_ptr<TStream> stream = OpenPreviewStream(index, true);
+    return stream != nullptr && stream->GetSize() > 0;
+}
+
+void TLabelData::DeletePreview(int index) {
+    if (currentSheetNo_ < 0 || index < 0)
+        return;
+    std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+    TDocStreamList previews(sheet.get(), kPreviewListStream);
+    const int entry = MapFaceIndex(index);
+    if (entry < previews.Count())
+        previews.DeleteElement(entry);
+}
+
+void TLabelData::UpdatePreview(int index) {
+    if (OpenPreviewStream(index, true) != nullptr)
+        return;
+    std::unique_ptr<TStream> stream = OpenPreviewStream(index, false);
+    if (stream != nullptr)
+        MakePreview(index, *stream);
+}
+
+void TLabelData::MakePreview(int index, TStream& stream) {
+    TOwnedDOList objects;
+    LoadLabelObjects(index, objects);
+    if (imageInfo_ != nullptr && !imageInfo_->IsEmpty()) {
+        TImagePaperInfo images(nullptr);
+        images.Assign(imageInfo_.get());
+        TOwnedDOList paperImages;
+        images.GetImageObjects(index, paperImages);
+        if (layoutPaper_->Landscape) {
+            TDOList view;
+            paperImages.ListObjects(view);
+            FlipObjectsForLandscape(view, *layoutPaper_, index, false);
+        }
+        for (auto& object : paperImages.TakeAll())
+            objects.Add(std::move(object));
+    }
+    if (objects.IsEmpty() || index >= layoutPaper_->GetFaceCount())
+        return;
+    TFaceInfo face;
+    layoutPaper_->GetFaceInfo(index, face);
+    TBitmap bitmap;
+    MakeObjectsThumbnail(face, std::move(objects), bitmap, kPreviewMaxSize, kPreviewMaxSize, -1);
+    TPictureEx picture;
+    TPNGImage png;
+    png.Assign(bitmap);
+    picture.SetGraphic(&png);
+    TMemoryStream bytes;
+    picture.SaveToStream(bytes);
+    stream.WriteBytes(bytes.Data());
+}
+
+namespace {
+
+// A stored preview: a plain BMP file in older documents, else the picture holder's stored form.
+void ReadPreview(TStream& stream, TPicture& picture) {
+    QByteArray bytes = stream.ReadBytes(stream.GetSize());
+    if (bytes.isEmpty())
+        return;
+    TPictureEx read;
+    if (bytes.startsWith("BM")) {
+        TBitmap bitmap;
+        TMemoryStream memory(bytes);
+        bitmap.LoadFromStream(memory);
+        read.SetGraphic(&bitmap);
+    } else {
+        TMemoryStream memory(bytes);
+        read.LoadFromStream(memory);
+    }
+    picture.Assign(&read);
+}
+
+} // namespace
+
+void TLabelData::GetPreview(int index, TPicture& picture) {
+    UpdatePreview(index);
+    std::unique_ptr<TStream> stream = OpenPreviewStream(index, true);
+    if (stream != nullptr)
+        ReadPreview(*stream, picture);
+}
+
+bool TLabelData::LoadPreviewFromFile(TPicture& picture, const QString& fileName, int sheetIndex,
+                                     int faceIndex) {
+    TFileStorage file(fileName, 0);
+    if (!file.StreamExists(kSheetListStream))
+        return false;
+    TDocStorageList sheets(&file, kSheetListStream);
+    if (sheetIndex < 0 || sheetIndex >= sheets.Count() ||
+        !file.StorageExists(sheets.GetElementPath(sheetIndex)))
+        return false;
+    std::unique_ptr<TDocStorage> sheet = sheets.OpenStorage(sheetIndex, false);
+    if (!sheet->StreamExists(kPreviewListStream))
+        return false;
+    TDocStreamList previews(sheet.get(), kPreviewListStream);
+    if (!previews.StreamExists(faceIndex))
+        return false;
+    std::unique_ptr<TDocStream> stream = previews.OpenStream(faceIndex, 0);
+    if (stream->GetSize() == 0)
+        return false;
+    ReadPreview(*stream, picture);
+    return true;
+}
+
+// ---- load and save
+
+void TLabelData::ReadDataInfo(TTemporaryStorage& storage, QStringList& warnings, int sheetCount) {
+    auto info = std::make_unique<TDataInfo>(nullptr);
+    bool read = false;
+    try {
+        const QByteArray bytes = ReadIfExists(storage, kDataInfoStream);
+        if (!bytes.isNull()) {
+            TMemoryStream stream(bytes);
+            ReadComponentRes(stream, *info);
+            read = true;
+        }
+    } catch (const Exception&) {
+        info = std::make_unique<TDataInfo>(nullptr);
+    }
+    if (!read)
+        warnings.append(kDataInfoStream);
+    DataName = info->DataName;
+    currentSheetNo_ = std::clamp(info->CurrentSheetNo, 0, sheetCount - 1);
+    if (TProductInfo* product = info->Child(kProductInfoName))
+        productInfo_->Assign(product);
+    LastPrint = info->LastPrint;
+    LastSave = info->LastSave;
+    OpenTime = NowDateTime();
+    SheetMode = info->SheetMode;
+    FaceSides = info->FaceSides;
+    FrontCover = info->FrontCover;
+    BackCover = info->BackCover;
+    commonGrid_->Assign(info->CommonGrid());
+}
+
+void TLabelData::LoadFromFile(const QString& fileName) {
+    auto storage = std::make_unique<TTemporaryStorage>();
+    try {
+        storage->LoadFromFile(fileName);
+    } catch (const Exception& e) {
+        throw ELabelData(
+            OpenFault(fileName, QStringLiteral("複合ファイルではありません (%1)").arg(e.Message())));
+    }
+    if (!storage->StreamExists(kSheetListStream))
+        throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧がありません")));
+    std::unique_ptr<TDocStorageList> sheets;
+    try {
+        sheets = std::make_unique<TDocStorageList>(storage.get(), kSheetListStream);
+    } catch (const Exception& e) {
+        throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧が読めません (%1)").arg(e.Message())));
+    }
+    if (sheets->Count() == 0)
+        throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧がありません")));
+
+    // Nothing of the open document has changed so far; from here on only what is read is taken.
+    sheets_.reset();
+    storage_ = std::move(storage);
+    sheets_ = std::move(sheets);
+    damagedFaces_.clear();
+    QStringList warnings;
+    loadWarnings_.clear();
+    ReadDataInfo(*storage_, warnings, sheets_->Count());
+    if (!warnings.isEmpty())
+        loadWarnings_.append(warnings.join(QStringLiteral(", ")));
+    LoadCurrentSheet();
+    modified_ = false;
+}
+
+void TLabelData::WriteDataInfo() {
+    TDataInfo info(nullptr);
+    info.DataName = DataName;
+    info.CurrentSheetNo = currentSheetNo_;
+    const std::pair<const QString*, TProductInfo*> children[] = {{&kProductInfoName, productInfo_.get()},
+                                                                 {&kCreatorInfoEName, creatorInfoE_.get()},
+                                                                 {&kCreatorInfoJName, creatorInfoJ_.get()}};
+    for (const auto& [name, source] : children) {
+        auto* child = new TProductInfo(&info);
+        child->Assign(source);
+        child->SetName(*name);
+    }
+    info.LastPrint = LastPrint;
+    info.LastSave = LastSave;
+    info.SheetMode = SheetMode;
+    info.FaceSides = FaceSides;
+    info.FrontCover = FrontCover;
+    info.BackCover = BackCover;
+    info.CommonGrid()->Assign(commonGrid_.get());
+    WriteElementBytes(storage_.get(), kDataInfoStream, ResourceBytes(kDataInfoStream, &info));
+}
+
+void TLabelData::PackFaces() {
+    std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
+    if (!sheet->StreamExists(kFaceListStream))
+        return;
+    TDocStreamList faces(sheet.get(), kFaceListStream);
+    for (int i = 0; i < faces.Count(); ++i) {
+        if (!faces.StreamExists(i))
+            continue;
+        QByteArray plain;
+        {
+            std::unique_ptr<TDocStream> stream = faces.OpenStream(i, 0);
+            if (stream->GetSize() == 0 || IsPacked(*stream))
+                continue;
+            plain = stream->ReadBytes(stream->GetSize());
+        }
+        TMemoryStream source(plain);
+        TMemoryStream packed;
+        ZLIBCompressStream(source, packed, TCompressionLevel::clMax);
+        std::unique_ptr<TDocStream> stream = faces.OpenStream(i, ModeCreate);
+        stream->WriteBytes(packed.Data());
+    }
+}
+
+void TLabelData::SaveToFile(const QString& fileName, TPhasedProgressBase* progress) {
+    try {
+        if (progress != nullptr)
+            progress->BeginPhase(1, GetSheetCount() + 2);
+        StoreCurrentSheet();
+        if (progress != nullptr)
+            progress->StepIt();
+        WriteDataInfo();
+        if (progress != nullptr)
+            progress->StepIt();
+        {
+            const int saved = currentSheetNo_;
+            const auto restore = qScopeGuard([&] {
+                try {
+                    SetCurrentSheetNo(saved);
+                } catch (const Exception&) {
+                    // The sheet was current before and its storage is there; nothing to tell.
+                }
+            });
+            for (int s = 0; s < GetSheetCount(); ++s) {
+                SetCurrentSheetNo(s);
+                for (int f = 0; f < layoutPaper_->GetFaceCount(); ++f) {
+                    try {
+                        UpdatePreview(f);
+                    } catch (const Exception&) {
+                        // A page that cannot be read has no preview; its bytes are saved as they are.
+                    }
+                }
+                PackFaces();
+                if (progress != nullptr)
+                    progress->StepIt();
+            }
+        }
+        storage_->SaveToFile(fileName);
+    } catch (const Exception& e) {
+        if (progress != nullptr)
+            progress->EndPhase();
+        throw ELabelData(QStringLiteral("文書「%1」を保存できません。%2").arg(fileName, e.Message()));
+    }
+    modified_ = false;
+    if (progress != nullptr)
+        progress->EndPhase();
+}
+
+void RegisterLabelDataClasses() {
+    RegisterPaperClasses();
+    RegisterExtraInfoClasses();
+    RegisterProductClasses();
+    RegisterClasses({&TLabelData::StaticClass(), &TDataInfo::StaticClass(), &TLDObjects::StaticClass()});
+}

@@ -1,0 +1,328 @@
+#include "papers/ULabelData.h"
+
+#include "core/UDocStorage.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UZLIB.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/UPaperInfo.h"
+#include "tests/TestSupport.h"
+#include "tests/pageobjects/engine/EngineTestObjects.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace TestSupport;
+
+namespace {
+
+void Register() {
+    RegisterLabelDataClasses();
+    RegisterTestClasses();
+}
+
+TStringList SheetNames(TLabelData& doc) {
+    TStringList names;
+    doc.GetSheetNames(names);
+    return names;
+}
+
+// A page of one red rectangle at r.
+void StoreRect(TLabelData& doc, int face, const TRect& r) {
+    TOwnedDOList objects;
+    auto rect = std::make_unique<TTestRect>(nullptr);
+    rect->SetLogRect(r);
+    objects.Add(std::move(rect));
+    TDOList view;
+    objects.ListObjects(view);
+    doc.StoreLabelObjects(face, view);
+}
+
+void CollectStreams(TDocStorage& storage, const QString& prefix, std::map<QString, QByteArray>& out) {
+    TStringList streams;
+    storage.GetStreamNames(streams);
+    for (int i = 0; i < streams.Count(); ++i)
+        out[prefix + streams[i]] = ReadElementBytes(&storage, streams[i]);
+    TStringList storages;
+    storage.GetStorageNames(storages);
+    for (int i = 0; i < storages.Count(); ++i) {
+        TDocStorage sub(&storage, storages[i], false);
+        CollectStreams(sub, prefix + storages[i] + QStringLiteral("\\"), out);
+    }
+}
+
+std::map<QString, QByteArray> StreamsOf(const QString& fileName) {
+    TFileStorage file(fileName, 0);
+    std::map<QString, QByteArray> out;
+    CollectStreams(file, QString(), out);
+    return out;
+}
+
+} // namespace
+
+TEST(LabelData, NewDocumentHasThreeNamedSheetsAndIsUnmodified) {
+    Register();
+    TLabelData doc(nullptr);
+    EXPECT_EQ(doc.GetSheetCount(), 3);
+    EXPECT_EQ(doc.CurrentSheetNo(), 0);
+    EXPECT_TRUE(doc.SeparatelyDesign);
+    EXPECT_FALSE(doc.Modified());
+    const TStringList names = SheetNames(doc);
+    ASSERT_EQ(names.Count(), 3);
+    EXPECT_EQ(names[0], QStringLiteral("新規シート1"));
+    EXPECT_EQ(names[2], QStringLiteral("新規シート3"));
+    EXPECT_FALSE(doc.Modified());
+}
+
+TEST(LabelData, SheetNamesFillGapsAndCopiesCount) {
+    Register();
+    TLabelData doc(nullptr);
+    doc.SetCurrentSheetNo(1);
+    doc.DeleteSheet(1);
+    doc.AddSheet();
+    EXPECT_EQ(doc.SheetName(), QStringLiteral("新規シート2"));
+    doc.SetCurrentSheetNo(0);
+    doc.SetSheetName(QStringLiteral("A"));
+    doc.CopySheet();
+    EXPECT_EQ(doc.SheetName(), QStringLiteral("Aのコピー1"));
+    doc.SetCurrentSheetNo(0);
+    doc.CopySheet();
+    EXPECT_EQ(doc.SheetName(), QStringLiteral("Aのコピー2"));
+    EXPECT_EQ(doc.GetSheetCount(), 5);
+}
+
+TEST(LabelData, DeletingSheetsKeepsASensibleCurrentSheet) {
+    Register();
+    TLabelData doc(nullptr);
+    doc.SetCurrentSheetNo(2);
+    doc.DeleteSheet(2);
+    EXPECT_EQ(doc.CurrentSheetNo(), 1);
+    EXPECT_EQ(doc.SheetName(), QStringLiteral("新規シート2"));
+
+    TLabelData other(nullptr);
+    other.DeleteSheet(0);
+    EXPECT_EQ(other.CurrentSheetNo(), 0);
+    EXPECT_EQ(other.SheetName(), QStringLiteral("新規シート2"));
+
+    // Deleting another sheet keeps the current one, with its unstored name.
+    TLabelData third(nullptr);
+    third.SetCurrentSheetNo(1);
+    third.SetSheetName(QStringLiteral("kept"));
+    third.DeleteSheet(0);
+    EXPECT_EQ(third.CurrentSheetNo(), 0);
+    EXPECT_EQ(third.SheetName(), QStringLiteral("kept"));
+    EXPECT_EQ(SheetNames(third)[0], QStringLiteral("kept"));
+}
+
+TEST(LabelData, FacesStoreLoadAndClear) {
+    Register();
+    TLabelData doc(nullptr);
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(2000);
+    paper.SetHeight(3000);
+    paper.FaceCountX = 2;
+    paper.FaceCountY = 1;
+    paper.FaceWidth = 800;
+    paper.FaceHeight = 1000;
+    doc.SetPaperInfo(paper);
+    // The layout paper is one face over the whole sheet.
+    EXPECT_EQ(doc.GetLayoutPaper()->GetFaceCount(), 1);
+    EXPECT_EQ(doc.GetLayoutPaper()->GetFaceOuterRect(0), TRect(0, 0, 2000, 3000));
+
+    EXPECT_FALSE(doc.HasLabelData(0));
+    StoreRect(doc, 0, TRect(5000, 100, 5200, 300));
+    EXPECT_TRUE(doc.HasLabelData(0));
+    TOwnedDOList loaded;
+    doc.LoadLabelObjects(0, loaded);
+    ASSERT_EQ(loaded.Count(), 1);
+    // Off the page: brought back so that its centre lies inside.
+    TRect r;
+    loaded[0]->GetLogRect(r);
+    EXPECT_LE((r.Left + r.Right) / 2, 2000 - 10);
+
+    TDOList none;
+    doc.StoreLabelObjects(0, none);
+    EXPECT_FALSE(doc.HasLabelData(0));
+
+    // Without separate design every face uses entry 0; ClearLabel takes the index as it is.
+    StoreRect(doc, 0, TRect(0, 0, 10, 10));
+    doc.SeparatelyDesign = false;
+    EXPECT_TRUE(doc.HasLabelData(1));
+    doc.ClearLabel(1);
+    EXPECT_TRUE(doc.HasLabelData(0));
+    doc.ClearLabel(0);
+    EXPECT_FALSE(doc.HasLabelData(0));
+}
+
+TEST(LabelData, FewerFacesDropTheLastFaceEntries) {
+    Register();
+    TLabelData doc(nullptr);
+    for (int i = 0; i < 3; ++i)
+        StoreRect(doc, i, TRect(0, 0, 10, 10));
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(1000);
+    paper.SetHeight(1000);
+    paper.FaceCountX = paper.FaceCountY = 1;
+    paper.FaceWidth = paper.FaceHeight = 500;
+    doc.SetPaperInfo(paper);
+    EXPECT_TRUE(doc.HasLabelData(0));
+    EXPECT_FALSE(doc.HasLabelData(1));
+    EXPECT_FALSE(doc.HasLabelData(2));
+}
+
+TEST(LabelData, SaveOpenSaveKeepsEveryStream) {
+    Register();
+    QTemporaryDir dir;
+    const QString first = dir.filePath("first.qld");
+    const QString second = dir.filePath("second.qld");
+    {
+        TLabelData doc(nullptr);
+        doc.DataName = QStringLiteral("旅行");
+        doc.FrontCover = true;
+        StoreRect(doc, 0, TRect(100, 100, 600, 400));
+        doc.SetCurrentSheetNo(2);
+        doc.SetSheetName(QStringLiteral("最後"));
+        StoreRect(doc, 0, TRect(10, 10, 60, 40));
+        EXPECT_TRUE(doc.Modified());
+        doc.SaveToFile(first);
+        EXPECT_FALSE(doc.Modified());
+        EXPECT_TRUE(doc.HasPreview(0));
+    }
+    TLabelData doc(nullptr);
+    doc.LoadFromFile(first);
+    EXPECT_TRUE(doc.LoadWarnings().isEmpty());
+    EXPECT_FALSE(doc.Modified());
+    EXPECT_EQ(doc.CurrentSheetNo(), 2);
+    EXPECT_EQ(doc.SheetName(), QStringLiteral("最後"));
+    EXPECT_EQ(doc.DataName, QStringLiteral("旅行"));
+    EXPECT_TRUE(doc.FrontCover);
+    // A face loaded and stored unchanged keeps its bytes once packed again.
+    TOwnedDOList objects;
+    doc.LoadLabelObjects(0, objects);
+    ASSERT_EQ(objects.Count(), 1);
+    TDOList view;
+    objects.ListObjects(view);
+    doc.StoreLabelObjects(0, view);
+    doc.SaveToFile(second);
+
+    const auto a = StreamsOf(first);
+    const auto b = StreamsOf(second);
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [path, bytes] : a) {
+        ASSERT_TRUE(b.count(path)) << path.toStdString();
+        EXPECT_EQ(b.at(path), bytes) << path.toStdString();
+    }
+    // Faces are packed once: their streams start with the container's signature.
+    const QByteArray face = a.at(QStringLiteral("Sheets\\NameList2\\NameList0"));
+    EXPECT_TRUE(face.startsWith("ZLIBCompress"));
+    // The preview is a PNG picture within 360 pixels.
+    TPictureEx preview;
+    ASSERT_TRUE(TLabelData::LoadPreviewFromFile(preview, second, 0, 0));
+    ASSERT_NE(preview.Graphic(), nullptr);
+    EXPECT_LE(preview.Graphic()->Width(), 360);
+    EXPECT_LE(preview.Graphic()->Height(), 360);
+    EXPECT_FALSE(TLabelData::LoadPreviewFromFile(preview, second, 1, 0));
+    EXPECT_FALSE(TLabelData::LoadPreviewFromFile(preview, second, 7, 0));
+}
+
+TEST(LabelData, AFailedOpenLeavesTheDocumentAsItWas) {
+    Register();
+    QTemporaryDir dir;
+    const QString junk = dir.filePath("junk.qld");
+    WriteFile(junk, QByteArray("not a compound file at all"));
+    const QString noList = dir.filePath("nolist.qld");
+    {
+        TFileStorage file(noList, ModeCreate);
+        WriteElementBytes(&file, QStringLiteral("DataInfo"), QByteArray("x"));
+    }
+    TLabelData doc(nullptr);
+    doc.SetSheetName(QStringLiteral("mine"));
+    for (const QString& name : {junk, noList}) {
+        const QByteArray before = ReadFile(name);
+        try {
+            doc.LoadFromFile(name);
+            ADD_FAILURE() << "opened " << name.toStdString();
+        } catch (const ELabelData& e) {
+            EXPECT_TRUE(e.Message().contains(name));
+        }
+        EXPECT_EQ(ReadFile(name), before);
+        EXPECT_TRUE(doc.Modified());
+        EXPECT_EQ(doc.SheetName(), QStringLiteral("mine"));
+        EXPECT_EQ(doc.GetSheetCount(), 3);
+    }
+}
+
+TEST(LabelData, DamagedPartsKeepDefaultsAndDamagedFacesKeepTheirBytes) {
+    Register();
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.qld");
+    {
+        TLabelData doc(nullptr);
+        doc.SetCurrentSheetNo(1);
+        doc.SaveToFile(good);
+    }
+    // Damage DataInfo, sheet 1's Info and a face stream; claim a sheet far beyond the list.
+    const QString bad = dir.filePath("bad.qld");
+    QFile::copy(good, bad);
+    const QByteArray damagedFace =
+        QByteArray("ZLIBCompress\x1a", 13) + QByteArray("\xff\xff\xff\x7f", 4) + "zz";
+    {
+        TFileStorage file(bad, 2);
+        WriteElementBytes(&file, QStringLiteral("DataInfo"), QByteArray("\xff\x0a\x00garbage", 10));
+        TDocStorage sheet(&file, QStringLiteral("Sheets\\NameList1"), false);
+        WriteElementBytes(&sheet, QStringLiteral("Info"), QByteArray("\xff\x0a\x00INFO\x00", 8));
+        WriteElementBytes(&sheet, QStringLiteral("NameList"),
+                          QByteArray("\x01\x00\x00\x00NameList0\r\n", 15));
+        WriteElementBytes(&sheet, QStringLiteral("NameList0"), damagedFace);
+        file.Storage()->Commit(true);
+    }
+    TLabelData doc(nullptr);
+    doc.LoadFromFile(bad);
+    EXPECT_EQ(doc.LoadWarnings().size(), 1);
+    EXPECT_EQ(doc.CurrentSheetNo(), 0);
+    doc.SetCurrentSheetNo(1);
+    ASSERT_EQ(doc.LoadWarnings().size(), 2);
+    EXPECT_TRUE(doc.LoadWarnings()[1].contains(QStringLiteral("Info")));
+    TOwnedDOList objects;
+    EXPECT_THROW(doc.LoadLabelObjects(0, objects), Exception);
+    TDOList none;
+    doc.StoreLabelObjects(0, none);
+    EXPECT_TRUE(doc.HasLabelData(0));
+    const QString saved = dir.filePath("saved.qld");
+    doc.SaveToFile(saved);
+    EXPECT_EQ(StreamsOf(saved).at(QStringLiteral("Sheets\\NameList1\\NameList0")), damagedFace);
+}
+
+TEST(LabelData, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
+    Register();
+    QTemporaryDir dir;
+    const QString target = dir.filePath("doc.qld");
+    TLabelData doc(nullptr);
+    doc.SaveToFile(target);
+    const QByteArray before = ReadFile(target);
+    doc.SetSheetName(QStringLiteral("changed"));
+    // A "folder" that is a file cannot be written into, whatever the rights.
+    const QString notFolder = dir.filePath("plain");
+    WriteFile(notFolder, QByteArray("x"));
+    const QString unwritable = notFolder + QStringLiteral("/doc.qld");
+    try {
+        doc.SaveToFile(unwritable);
+        ADD_FAILURE() << "saved into a read-only folder";
+    } catch (const ELabelData& e) {
+        EXPECT_TRUE(e.Message().contains(unwritable));
+    }
+    EXPECT_TRUE(doc.Modified());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    EXPECT_EQ(ReadFile(target), before);
+}
+
+TEST(LabelData, EmptyPagesGetEmptyPreviews) {
+    Register();
+    TLabelData doc(nullptr);
+    TPictureEx picture;
+    doc.GetPreview(0, picture);
+    EXPECT_EQ(picture.Graphic(), nullptr);
+    EXPECT_FALSE(doc.HasPreview(0));
+}

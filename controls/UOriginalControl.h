@@ -39,6 +39,7 @@ public:
     explicit TOriginalControl(QWidget* parent = nullptr);
 
     TNoDefaultBrush& Brush() { return brush_; }
+    const TNoDefaultBrush& Brush() const { return brush_; }
     void SetBrush(const TNoDefaultBrush& value) { brush_.Assign(value); }
     bool FullRepaint() const { return fullRepaint_; }
     void SetFullRepaint(bool value) { fullRepaint_ = value; }

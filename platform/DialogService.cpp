@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 
@@ -97,10 +98,20 @@ public:
         return true;
     }
 
-    bool SelectColor(uint32_t& color) override {
-        const QColor initial(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                             static_cast<int>((color >> 16) & 0xFF));
-        const QColor chosen = QColorDialog::getColor(initial, DialogParent());
+    bool SelectColor(uint32_t& color, TCustomColors& customColors) override {
+        const auto toQ = [](uint32_t c) {
+            return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                          static_cast<int>((c >> 16) & 0xFF));
+        };
+        const int count = std::min(QColorDialog::customCount(), int(customColors.size()));
+        for (int i = 0; i < count; ++i)
+            QColorDialog::setCustomColor(i, toQ(customColors[size_t(i)]));
+        const QColor chosen = QColorDialog::getColor(toQ(color), DialogParent());
+        for (int i = 0; i < count; ++i) {
+            const QColor c = QColorDialog::customColor(i);
+            customColors[size_t(i)] = static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
+                                      static_cast<uint32_t>(c.blue()) << 16;
+        }
         if (!chosen.isValid())
             return false;
         color = static_cast<uint32_t>(chosen.red()) | static_cast<uint32_t>(chosen.green()) << 8 |
@@ -206,6 +217,12 @@ TModalResult MessageDialogResult(TBitBtnKind kind) {
 
 bool DialogService::PageSetup(TPageSetupRequest&) {
     return false;
+}
+
+bool DialogService::SelectColor(uint32_t& color) {
+    TCustomColors customColors;
+    customColors.fill(0xFFFFFF);
+    return SelectColor(color, customColors);
 }
 
 bool DialogService::Confirm(const QString& text) {

@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -82,8 +83,13 @@ public:
     virtual bool OpenFile(TFileDialogRequest& request, QStringList& fileNames) = 0;
     virtual bool SaveFile(TFileDialogRequest& request, QString& fileName) = 0;
     virtual bool SelectFolder(const QString& title, QString& folder) = 0;
-    // color is 0x00BBGGRR, in and out.
-    virtual bool SelectColor(uint32_t& color) = 0;
+    // The colour dialog's 16 custom colours, 0x00BBGGRR each.
+    using TCustomColors = std::array<uint32_t, 16>;
+    // color is 0x00BBGGRR, in and out; the custom colours are shown and come back as the user left
+    // them (also when the dialog was cancelled).
+    virtual bool SelectColor(uint32_t& color, TCustomColors& customColors) = 0;
+    // Without custom colours of the caller's own.
+    bool SelectColor(uint32_t& color);
     virtual bool Print(TPrintDialogRequest& request) = 0;
     // The sheet and orientation for a printer; true when the user confirmed. A service without
     // such a dialog answers false.

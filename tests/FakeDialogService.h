@@ -55,7 +55,25 @@ public:
         TFileDialogRequest request;
         return NextFile(request, folder);
     }
-    bool SelectColor(uint32_t&) override { return false; }
+    // Colours chosen in the next colour dialogs (an empty optional cancels); the custom colours the
+    // dialog was shown, and those it hands back.
+    std::deque<std::optional<uint32_t>> colors;
+    std::vector<std::pair<uint32_t, TCustomColors>> colorRequests;
+    TCustomColors customColorsOut{};
+    bool SelectColor(uint32_t& color, TCustomColors& customColors) override {
+        colorRequests.emplace_back(color, customColors);
+        if (colors.empty()) {
+            ADD_FAILURE() << "unexpected colour dialog";
+            return false;
+        }
+        const std::optional<uint32_t> answer = colors.front();
+        colors.pop_front();
+        customColors = customColorsOut;
+        if (!answer)
+            return false;
+        color = *answer;
+        return true;
+    }
     bool Print(TPrintDialogRequest&) override { return false; }
     // The answer of the next page set-up: the sheet and orientation chosen, or none to cancel.
     std::optional<TPageSetupRequest> pageSetupAnswer;

@@ -788,6 +788,17 @@ void TLabelData::LoadFromFile(const QString& fileName) {
     }
     if (sheets->Count() == 0)
         throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧がありません")));
+    // Every sheet must open as a storage (a missing one is made empty in the working copy), so that
+    // nothing fails once the document has been replaced.
+    for (int i = 0; i < sheets->Count(); ++i) {
+        try {
+            sheets->OpenStorage(i, true);
+        } catch (const Exception& e) {
+            throw ELabelData(OpenFault(
+                fileName,
+                QStringLiteral("シート「%1」が読めません (%2)").arg(sheets->Strings(i), e.Message())));
+        }
+    }
 
     // Nothing of the open document has changed so far; from here on only what is read is taken.
     sheets_.reset();

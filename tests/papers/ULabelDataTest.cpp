@@ -326,3 +326,50 @@ TEST(LabelData, EmptyPagesGetEmptyPreviews) {
     EXPECT_EQ(picture.Graphic(), nullptr);
     EXPECT_FALSE(doc.HasPreview(0));
 }
+
+TEST(LabelData, DamagedCorpusDocumentsOpenPartlyOrFailWithTheirMessage) {
+    Register();
+    const QString corpus = SourcePath(QStringLiteral("fuzz/labeldata/corpus/"));
+    for (const char* name :
+         {"no_sheet_list", "empty_sheet_list", "sheet_is_a_stream", "truncated_half", "not_compound"}) {
+        TLabelData doc(nullptr);
+        try {
+            doc.LoadFromFile(corpus + name);
+            ADD_FAILURE() << name << " opened";
+        } catch (const ELabelData& e) {
+            EXPECT_TRUE(e.Message().contains(corpus + name)) << name;
+        }
+    }
+    struct Partly {
+        const char* name;
+        int current;
+        int warnings;
+    };
+    // The sound document was saved on sheet 1; without its "DataInfo" sheet 0 is current.
+    for (const Partly& p : {Partly{"damaged_datainfo", 0, 1}, Partly{"far_current_sheet", 2, 0},
+                            Partly{"damaged_paperinfo", 1, 0}}) {
+        TLabelData doc(nullptr);
+        doc.LoadFromFile(corpus + p.name);
+        EXPECT_EQ(doc.GetSheetCount(), 3) << p.name;
+        EXPECT_EQ(doc.CurrentSheetNo(), p.current) << p.name;
+        EXPECT_EQ(doc.LoadWarnings().size(), p.warnings) << p.name;
+    }
+    {
+        // Each unreadable part of a sheet keeps its default; one warning names them all.
+        TLabelData doc(nullptr);
+        doc.LoadFromFile(corpus + "damaged_paperinfo");
+        doc.SetCurrentSheetNo(0);
+        ASSERT_EQ(doc.LoadWarnings().size(), 1);
+        for (const char* part : {"PaperInfo", "PaperExtraInfo", "PaperImageInfo", "PaperExtraAlbum"})
+            EXPECT_TRUE(doc.LoadWarnings()[0].contains(QLatin1String(part))) << part;
+        // The paper that could not be read takes no page with it.
+        EXPECT_TRUE(doc.HasLabelData(0));
+    }
+    TLabelData doc(nullptr);
+    doc.LoadFromFile(corpus + "face_claims_4gb");
+    TOwnedDOList objects;
+    EXPECT_THROW(doc.LoadLabelObjects(0, objects), Exception);
+    doc.LoadFromFile(corpus + "preview_no_picture");
+    TPictureEx picture;
+    EXPECT_THROW(doc.GetPreview(0, picture), Exception);
+}

@@ -214,9 +214,13 @@ void TMetaClass::Build() const {
             declare_(*self);
         for (const auto& p : own_) {
             bool replaced = false;
-            for (const TPropInfo*& inherited : props_) {
-                if (inherited->Name().compare(p->Name(), Qt::CaseInsensitive) == 0) {
-                    inherited = p.get();
+            for (auto it = props_.begin(); it != props_.end(); ++it) {
+                if ((*it)->Name().compare(p->Name(), Qt::CaseInsensitive) == 0) {
+                    if (p->Repositioned()) {
+                        props_.erase(it);
+                        break;
+                    }
+                    *it = p.get();
                     replaced = true;
                     break;
                 }

@@ -70,6 +70,8 @@ public:
     // The class of a nested object, a collection or a referenced component.
     const TMetaClass* ObjectClass() const { return objectClass_; }
     bool HasDefault() const { return hasDefault_; }
+    // Whether it takes its own class's place in the order when it hides an inherited one.
+    bool Repositioned() const { return reposition_; }
     int64_t DefaultOrdinal() const { return ordDefault_; }
     double DefaultFloat() const { return floatDefault_; }
     bool CanWrite() const;
@@ -111,6 +113,7 @@ private:
     QStringList identifiers_;
     const TMetaClass* objectClass_ = nullptr;
     bool hasDefault_ = false;
+    bool reposition_ = false;
     int64_t ordDefault_ = 0;
     double floatDefault_ = 0;
 
@@ -240,6 +243,12 @@ public:
     }
     TPropDecl& TypeName(const QString& name) {
         info_.typeName_ = name;
+        return *this;
+    }
+    // A property that hides an inherited one of its name takes this class's place in the order
+    // instead of the inherited one's (it is written once, where this class declares it).
+    TPropDecl& Reposition() {
+        info_.reposition_ = true;
         return *this;
     }
 

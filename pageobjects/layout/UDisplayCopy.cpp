@@ -96,6 +96,13 @@ QImage AlphaImage(const TBitmap& bitmap) {
     return QImage(v.Bits, v.Width, v.Height, v.Stride, QImage::Format_ARGB32).copy();
 }
 
+std::vector<uint32_t> GreyColorTable() {
+    std::vector<uint32_t> table(256);
+    for (uint32_t i = 0; i < 256; ++i)
+        table[i] = i * 0x010101u;
+    return table;
+}
+
 QImage AlphaMapImage(const TBitmap& bitmap) {
     const TPixelView v = ReadPixelViewOf(bitmap);
     if (v.Empty() || v.BytesPerPixel != 4)

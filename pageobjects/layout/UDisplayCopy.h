@@ -8,7 +8,9 @@
 #include "platform/Rect.h"
 
 #include <QImage>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class TBitmap;
 class TCanvas;
@@ -24,5 +26,7 @@ std::unique_ptr<TBitmap> MakeDisplayCopy(TGraphic& graphic, int w, int h, TColor
 TSize DeviceSizeOf(TCanvas& canvas, const TRect& r);
 // A 32-bit bitmap of MakeDisplayCopy's form as an image with alpha (shares nothing).
 QImage AlphaImage(const TBitmap& bitmap);
+// The colour table of 8-bit grey bitmaps (index i is grey level i).
+std::vector<uint32_t> GreyColorTable();
 // The alpha bytes of such a bitmap as an 8-bit grey image (255 opaque).
 QImage AlphaMapImage(const TBitmap& bitmap);

@@ -20,18 +20,11 @@ namespace {
 // Off a site, an empty mask takes this size.
 constexpr TSize kEmptyMaskSize{300, 200};
 
-std::vector<TRGBQuad> GreyTable() {
-    std::vector<TRGBQuad> table(256);
-    for (uint32_t i = 0; i < 256; ++i)
-        table[i] = i * 0x010101u;
-    return table;
-}
-
 // b becomes an 8-bit grey bitmap holding the image's bytes.
 void SetGreyBitmap(TBitmap& b, const QImage& grey) {
     b.SetPixelFormat(pf8bit);
     b.SetSize(grey.width(), grey.height());
-    b.SetColorTable(GreyTable());
+    b.SetColorTable(GreyColorTable());
     for (int y = 0; y < grey.height(); ++y)
         std::memcpy(b.ScanLine(y), grey.constScanLine(y), size_t(grey.width()));
     b.Changed();

@@ -65,6 +65,8 @@ public:
     const TBitmap* ShownPicture(const TSize& workSize);
     // Display copies built so far (tests and benchmarks watch the cache).
     int CopiesBuilt() const { return copiesBuilt_; }
+    // Drops the shown picture (every change of what it shows does).
+    void DropCache();
 
     // IDORotate, IDOBlend
     int GetAngle() override { return Angle(); }
@@ -93,7 +95,6 @@ private:
     // The size the shown picture is built at on canvas: the filtered picture's, or the device
     // pixels of the logical rect where those are fewer (never enlarged).
     TSize WorkSize(TCanvas& canvas);
-    void DropCache();
 
     std::unique_ptr<TImageData> imageData_;
     TRotator rotator_;

@@ -3,6 +3,7 @@
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
+#include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULODecoLine.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOLine.h"
@@ -21,7 +22,7 @@ void RegisterLayoutTestClasses() {
          {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
           &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
           &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
-          &TDOGroup::StaticClass()})
+          &TDOGroup::StaticClass(), &TLOBackImage::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

@@ -26,6 +26,11 @@ int MulDivRound(int64_t a, int64_t b, int64_t c) {
     return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
 }
 
+// A mapped coordinate held inside the int range: stored coordinates may reach its ends.
+int HeldToInt(int64_t v) {
+    return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 int RoundToInt(double v) {
     return int(std::clamp<double>(std::lround(v), double(INT32_MIN), double(INT32_MAX)));
 }
@@ -125,7 +130,7 @@ Qt::BrushStyle HatchStyle(TBrushStyle style) {
 // Device rectangle from two mapped corners, in order.
 QRect OrderedRect(const TRect& r) {
     const TRect n = NormalizeRect(r);
-    return QRect(n.Left, n.Top, n.Right - n.Left, n.Bottom - n.Top);
+    return QRect(n.Left, n.Top, HeldToInt(int64_t(n.Right) - n.Left), HeldToInt(int64_t(n.Bottom) - n.Top));
 }
 
 // Opaque 32-bit pixels of any image; 1-bit images take the given colours for 0 and 1 bits.
@@ -489,19 +494,25 @@ double TCanvas::ScaleY() const {
 TPoint TCanvas::LPtoDP(const TPoint& p) const {
     const DCState& s = state_;
     if (s.mapMode == MM_TEXT)
-        return TPoint(p.X - s.windowOrg.X + s.viewportOrg.X, p.Y - s.windowOrg.Y + s.viewportOrg.Y);
+        return TPoint(HeldToInt(int64_t(p.X) - s.windowOrg.X + s.viewportOrg.X),
+                      HeldToInt(int64_t(p.Y) - s.windowOrg.Y + s.viewportOrg.Y));
     return TPoint(
-        MulDivRound(int64_t(p.X) - s.windowOrg.X, s.viewportExt.cx, s.windowExt.cx) + s.viewportOrg.X,
-        MulDivRound(int64_t(p.Y) - s.windowOrg.Y, s.viewportExt.cy, s.windowExt.cy) + s.viewportOrg.Y);
+        HeldToInt(int64_t(MulDivRound(int64_t(p.X) - s.windowOrg.X, s.viewportExt.cx, s.windowExt.cx)) +
+                  s.viewportOrg.X),
+        HeldToInt(int64_t(MulDivRound(int64_t(p.Y) - s.windowOrg.Y, s.viewportExt.cy, s.windowExt.cy)) +
+                  s.viewportOrg.Y));
 }
 
 TPoint TCanvas::DPtoLP(const TPoint& p) const {
     const DCState& s = state_;
     if (s.mapMode == MM_TEXT)
-        return TPoint(p.X - s.viewportOrg.X + s.windowOrg.X, p.Y - s.viewportOrg.Y + s.windowOrg.Y);
+        return TPoint(HeldToInt(int64_t(p.X) - s.viewportOrg.X + s.windowOrg.X),
+                      HeldToInt(int64_t(p.Y) - s.viewportOrg.Y + s.windowOrg.Y));
     return TPoint(
-        MulDivRound(int64_t(p.X) - s.viewportOrg.X, s.windowExt.cx, s.viewportExt.cx) + s.windowOrg.X,
-        MulDivRound(int64_t(p.Y) - s.viewportOrg.Y, s.windowExt.cy, s.viewportExt.cy) + s.windowOrg.Y);
+        HeldToInt(int64_t(MulDivRound(int64_t(p.X) - s.viewportOrg.X, s.windowExt.cx, s.viewportExt.cx)) +
+                  s.windowOrg.X),
+        HeldToInt(int64_t(MulDivRound(int64_t(p.Y) - s.viewportOrg.Y, s.windowExt.cy, s.viewportExt.cy)) +
+                  s.windowOrg.Y));
 }
 
 void TCanvas::LPtoDP(TPoint* points, int count) const {

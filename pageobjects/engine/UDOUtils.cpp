@@ -8,6 +8,7 @@
 #include "platform/Graphic.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -172,5 +173,7 @@ void PrepareHitTestCanvas(TDrawObject* object, TBitmap& bitmap, const TPoint& p,
     canvas.SetWindowOrg(p.X, p.Y);
     TDrawSite* site = object != nullptr ? object->Site() : nullptr;
     const int onePixel = site != nullptr ? site->DevToLog(TPoint(1, 1)).X : 3;
-    canvas.Pen() = TPen{clBlack, lineWidth + onePixel, psInsideFrame, pmCopy};
+    // A stored width may reach the end of the int range.
+    const int width = int(std::clamp<int64_t>(int64_t(lineWidth) + onePixel, 0, INT_MAX));
+    canvas.Pen() = TPen{clBlack, width, psInsideFrame, pmCopy};
 }

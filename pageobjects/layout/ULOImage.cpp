@@ -6,6 +6,7 @@
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/UDisplayCopy.h"
+#include "pageobjects/layout/ULOLine.h"
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Exception.h"
@@ -83,14 +84,14 @@ void TurnedCorners(const TRect& r, TRotator& rotator, TPoint (&corners)[4]) {
 }
 
 TRect CornersBounds(const TPoint (&corners)[4]) {
-    TRect b(corners[0].X, corners[0].Y, corners[0].X, corners[0].Y);
+    int64_t l = corners[0].X, t = corners[0].Y, r = l, b = t;
     for (const TPoint& p : corners) {
-        b.Left = std::min(b.Left, p.X);
-        b.Top = std::min(b.Top, p.Y);
-        b.Right = std::max(b.Right, p.X);
-        b.Bottom = std::max(b.Bottom, p.Y);
+        l = std::min<int64_t>(l, p.X);
+        t = std::min<int64_t>(t, p.Y);
+        r = std::max<int64_t>(r, p.X);
+        b = std::max<int64_t>(b, p.Y);
     }
-    return b;
+    return HeldExtent(l, t, r, b);
 }
 
 bool InTurnedRect(const TRect& r, TRotator& rotator, const TPoint& p) {

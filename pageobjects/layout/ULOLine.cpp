@@ -9,23 +9,34 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numbers>
+
+TRect HeldExtent(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    const auto hold = [](int64_t& from, int64_t& to) {
+        from = std::clamp<int64_t>(from, INT_MIN, INT_MAX);
+        to = std::clamp<int64_t>(to, from, std::min<int64_t>(from + INT_MAX, INT_MAX));
+    };
+    hold(left, right);
+    hold(top, bottom);
+    return TRect(int(left), int(top), int(right), int(bottom));
+}
 
 TRect PathRegionBounds(TCanvas& canvas) {
     // The path's own bounds, not its rasterised region: the extent is asked on every change of a
     // line, and a long line's region would be millions of pixels for the same answer.
     const QPainterPath path = canvas.DevicePath();
     canvas.AbortPath();
-    if (path.isEmpty())
-        return TRect();
     const QRectF b = path.boundingRect();
-    if (b.isEmpty())
+    if (path.isEmpty() || b.isEmpty())
         return TRect();
     // Edges rounded as the rasteriser takes pixels: those whose centres lie inside.
-    const TRect dev(TruncClamped(std::floor(b.left() + 0.5)), TruncClamped(std::floor(b.top() + 0.5)),
-                    TruncClamped(std::floor(b.right() + 0.5)), TruncClamped(std::floor(b.bottom() + 0.5)));
-    return NormalizeRect(canvas.DPtoLP(dev));
+    const auto edge = [](qreal v) {
+        return int64_t(std::clamp<qreal>(std::floor(v + 0.5), INT64_MIN / 2, INT64_MAX / 2));
+    };
+    return HeldExtent(edge(b.left()), edge(b.top()), edge(b.right()), edge(b.bottom()));
 }
 
 // ---- TLOLine

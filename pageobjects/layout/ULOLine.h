@@ -10,10 +10,12 @@
 
 #include <memory>
 
-// The bounding box of the region inside the canvas's current path (used up), in the canvas's
-// logical units; empty without a path. Extents of stroked shapes are measured this way on a
-// canvas without a device.
+// The bounding box of the region inside the current path (used up) of a canvas without a
+// device or mapping; empty without a path. Extents of stroked shapes are measured this way.
 TRect PathRegionBounds(TCanvas& canvas);
+// A rectangle from 64-bit edges, held so that every edge and its width and height fit an int
+// (stored coordinates may reach the ends of the range; extents around them must not wrap).
+TRect HeldExtent(int64_t left, int64_t top, int64_t right, int64_t bottom);
 
 class TLOLine : public TLabelObject,
                 public virtual IDOBlend,

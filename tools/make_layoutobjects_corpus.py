@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""Writes the corpus of stored object lists for fuzz/layoutobjects: a 32-bit count, then page
+objects in the class library's binary form. Lines, curves, rectangles, circles, pictures, masks,
+decorated lines, groups (nested) and backgrounds, with ordinary and extreme values."""
+
+import os
+import struct
+import sys
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fuzz', 'layoutobjects', 'corpus')
+
+
+def short(s):
+    b = s.encode('latin-1')
+    return bytes([len(b)]) + b
+
+
+def integer(v):
+    if -128 <= v <= 127:
+        return b'\x02' + struct.pack('<b', v)
+    if -32768 <= v <= 32767:
+        return b'\x03' + struct.pack('<h', v)
+    return b'\x04' + struct.pack('<i', v)
+
+
+TRUE, FALSE = b'\x09', b'\x08'
+
+
+def prop(name, value):
+    return short(name) + value
+
+
+def body(cls, props=b'', children=b''):
+    return short(cls) + short('') + props + b'\x00' + children + b'\x00'
+
+
+def component(cls, props=b'', children=b''):
+    return b'TPF0' + body(cls, props, children)
+
+
+def objects(*parts, count=None):
+    return struct.pack('<i', len(parts) if count is None else count) + b''.join(parts)
+
+
+def line_props(sx, sy, ex, ey, width):
+    return (prop('StartX', integer(sx)) + prop('StartY', integer(sy)) + prop('EndX', integer(ex)) +
+            prop('EndY', integer(ey)) + prop('LineColor.Color', integer(0xFF)) + prop('LineWidth', integer(width)))
+
+
+def rect_props(l, t, w, h, extra=b''):
+    return (prop('Left', integer(l)) + prop('Top', integer(t)) + prop('Width', integer(w)) +
+            prop('Height', integer(h)) + extra)
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    line = component('TLOLine', line_props(10, 10, 150, 90, 8))
+    curve = component('TLOCurve', line_props(10, 100, 190, 100, 4) + prop('Bulge', integer(-40)))
+    rect = component('TLORect', rect_props(20, 20, 100, 60, prop('FrameWidth', integer(6)) +
+                                           prop('FillInside', TRUE) + prop('Angle', integer(30)) +
+                                           prop('Round', TRUE)))
+    circle = component('TLOCircle', rect_props(50, 30, 80, 80, prop('FrameWidth', integer(1))))
+    image = component('TLOAlbumIllust', rect_props(0, 0, 90, 60, prop('Angle', integer(45)) +
+                                                   prop('ImageSource', b'\x07' + short('isOnePoint'))))
+    mask = component('TLOAlphaMask', rect_props(5, 5, 100, 100, prop('ShadeSize', integer(0x7FFFFFFF)) +
+                                                prop('Angle', integer(-90))))
+    deco = component('TLODecoLine', line_props(0, 0, 180, 140, 20))
+    back = component('TLOBackImage', rect_props(0, 0, 200, 150, prop('FrameWidth', integer(12)) +
+                                                prop('BlendRatio', integer(40))))
+    group = component('TDOGroup', b'', body('TLORect', rect_props(1, 1, 30, 30)) +
+                      body('TDOGroup', b'', body('TLOLine', line_props(0, 0, 40, 40, 3))))
+    files = {
+        'all_kinds': objects(back, line, curve, rect, circle, image, mask, deco, group),
+        'line_extreme': objects(component('TLOLine', line_props(-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF,
+                                                                0x7FFFFFFF, 0x7FFFFFFF))),
+        'curve_huge_bulge': objects(component('TLOCurve', line_props(0, 0, 3, 0, 1) +
+                                              prop('Bulge', integer(-0x80000000)))),
+        'rect_negative_frame': objects(component('TLORect', rect_props(0, 0, 50, 50, prop('FrameWidth',
+                                                                                          integer(-100000))))),
+        'rect_huge': objects(component('TLORect', rect_props(-0x40000000, -0x40000000, 0x7FFFFFFF,
+                                                             0x7FFFFFFF, prop('FillInside', TRUE)))),
+        'deco_long_thin': objects(component('TLODecoLine', line_props(-0x7FFFFFFF, 0, 0x7FFFFFFF, 0, 1))),
+        'group_empty': objects(component('TDOGroup')),
+        'group_cut': objects(group)[:-5],
+        'mask_huge_angle': objects(component('TLOAlphaMask', rect_props(0, 0, 10, 10, prop('Angle', integer(
+            0x7FFFFFFF))))),
+    }
+    deep = body('TLOLine', line_props(0, 0, 5, 5, 1))
+    for _ in range(100):
+        deep = body('TDOGroup', b'', deep)
+    files['group_deep'] = objects(b'TPF0' + deep)
+    for name, data in files.items():
+        with open(os.path.join(OUT, name), 'wb') as f:
+            f.write(data)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,77 @@
+// The same page of shapes and pictures drawn onto an image and into a PDF gives the same picture.
+
+#include "LayoutTestSupport.h"
+#include "imaging/USafetyBitmap.h"
+#include "pageobjects/layout/ULOAlphaMask.h"
+#include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOLine.h"
+#include "pageobjects/layout/ULORect.h"
+#include "platform/Canvas.h"
+#include "tests/TestSupport.h"
+
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(LayoutPdfTest, DrawToAnImageAndToAPdfAgree) {
+    RegisterLayoutTestClasses();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TDrawSite site(nullptr);
+    site.Scaler().SetUnitDPI(96);
+    site.SetLogWidth(400);
+    site.SetLogHeight(200);
+    auto* rect = new TLORect(&site);
+    rect->SetLogRect(TRect(20, 20, 180, 120));
+    rect->SetFrameWidth(8);
+    rect->FrameColor()->SetColor(clNavy);
+    rect->SetFillInside(true);
+    rect->FillColor()->SetColor(RGB(230, 230, 230));
+    auto* line = new TLOLine(&site);
+    line->SetStartPoint(TPoint(200, 30));
+    line->SetEndPoint(TPoint(380, 30));
+    line->LineColor()->SetColor(clRed);
+    auto* image = new TLOImage(&site);
+    image->SetLogRect(TRect(220, 60, 380, 180));
+    TSafetyBitmap picture(80, 60, pf24bit);
+    picture.Canvas().FillSolid(TRect(0, 0, 80, 60), clGreen);
+    picture.Canvas().FillSolid(TRect(20, 15, 60, 45), clYellow);
+    picture.Canvas().FreeHandle();
+    image->ImageData()->Picture()->SetGraphic(&picture);
+    image->SetBlendRatio(60);
+    auto* mask = new TLOAlphaMask(&site);
+    mask->SetLogRect(TRect(60, 60, 260, 160));
+    mask->FillColor()->SetColor(clBlue);
+    TSafetyBitmap shape(20, 10, pf24bit);
+    shape.Canvas().FillSolid(TRect(0, 0, 20, 10), clBlack);
+    shape.Canvas().FillSolid(TRect(5, 2, 15, 8), clWhite);
+    shape.Canvas().FreeHandle();
+    mask->Picture()->SetGraphic(&shape);
+    for (TDrawObject* o : std::initializer_list<TDrawObject*>{rect, line, image, mask})
+        site.AddObject(o);
+
+    QImage drawn(400, 200, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+        TCanvas canvas(&drawn);
+        canvas.SetPixelsPerInch(96);
+        site.DrawTo(canvas, TPoint(0, 0), 100);
+    }
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    {
+        QPrinter printer(QPrinter::ScreenResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setFullPage(true);
+        printer.setPageSize(QPageSize(QSizeF(400 * 72.0 / 96, 200 * 72.0 / 96), QPageSize::Point));
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        printer.setResolution(96);
+        TCanvas canvas(&printer);
+        site.DrawTo(canvas, TPoint(0, 0), 100);
+    }
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const QImage printed = TestSupport::RasterisePdf(pdf, 96);
+    ASSERT_FALSE(printed.isNull()) << "pdftoppm failed";
+    EXPECT_EQ(Pixel(drawn, 100, 70), RGB(230, 230, 230));
+    EXPECT_TRUE(TestSupport::ImagesMatch(printed, drawn, 3, {.SkipEdges = true}));
+}

@@ -1,5 +1,7 @@
 #include "controls/UImagePanel.h"
 
+#include "core/UGeometryUtil.h"
+#include "imaging/UJPEGImage.h"
 #include "platform/Graphic.h"
 #include "platform/Picture.h"
 
@@ -30,6 +32,16 @@ TRect ImagePanelRect(int width, int height, bool border, int pictureWidth, int p
     return TRect(left, top, left + pw, top + ph);
 }
 
+int ImagePanelJPEGScale(int imageWidth, int panelWidth) {
+    if (imageWidth < MulDiv(panelWidth, 3, 2))
+        return jsFullSize;
+    if (imageWidth < panelWidth * 3)
+        return jsHalf;
+    if (imageWidth < panelWidth * 6)
+        return jsQuarter;
+    return jsEighth;
+}
+
 TImagePanel::TImagePanel(QWidget* parent) : TPaintPanel(parent), picture_(std::make_unique<TPicture>()) {
     picture_->OnChange = [this](TObject*) { PictureChanged(); };
 }
@@ -44,7 +56,16 @@ void TImagePanel::SetPicture(const TPicture& value) {
 }
 
 void TImagePanel::PictureChanged() {
+    if (adjusting_)
+        return;
     UpdateImageRect();
+    // A large JPEG is decoded only as finely as the panel can show it.
+    if (auto* jpeg = dynamic_cast<TJPEGGraphic*>(picture_->Graphic())) {
+        adjusting_ = true;
+        jpeg->SetScale(TJPEGScale(ImagePanelJPEGScale(jpeg->ImageWidth(), width())));
+        jpeg->SetPerformance(jpBestSpeed);
+        adjusting_ = false;
+    }
     update();
 }
 

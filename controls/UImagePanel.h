@@ -12,6 +12,10 @@ class TPicture;
 // even, sizes grown by one where a margin would be odd. Empty for a picture without area.
 TRect ImagePanelRect(int width, int height, bool border, int pictureWidth, int pictureHeight);
 
+// The decoding scale of a JPEG image iw pixels wide shown in a panel w pixels wide: full size below
+// 1.5 w, half below 3 w, quarter below 6 w, else an eighth.
+int ImagePanelJPEGScale(int imageWidth, int panelWidth);
+
 class TImagePanel : public TPaintPanel {
     Q_OBJECT
 
@@ -46,4 +50,5 @@ private:
     bool transparent_ = false;
     bool imageBorder_ = false;
     TRect imageRect_;
+    bool adjusting_ = false;
 };

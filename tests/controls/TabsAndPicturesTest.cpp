@@ -99,6 +99,10 @@ TEST(ImagePanelTest, PictureFitsWithEqualMargins) {
     EXPECT_EQ(ImagePanelRect(102, 102, true, 400, 300), TRect(1, 13, 101, 89));
     EXPECT_EQ(ImagePanelRect(100, 100, false, 300, 400), TRect(12, 0, 88, 100));
     EXPECT_EQ(ImagePanelRect(100, 100, false, 0, 400), TRect());
+    EXPECT_EQ(ImagePanelJPEGScale(149, 100), 0);
+    EXPECT_EQ(ImagePanelJPEGScale(150, 100), 1);
+    EXPECT_EQ(ImagePanelJPEGScale(599, 100), 2);
+    EXPECT_EQ(ImagePanelJPEGScale(600, 100), 3);
 
     TImagePanel panel;
     panel.resize(102, 102);

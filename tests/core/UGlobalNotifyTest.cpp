@@ -88,6 +88,24 @@ TEST(GlobalNotify, FocusChangesAreAnnounced) {
     EXPECT_GT(control, afterFirst);
 }
 
+TEST(GlobalNotify, MutedIdleCallsNoHandler) {
+    TGlobalNotify notify(nullptr);
+    int idles = 0;
+    notify.OnIdle = [&](TObject*) { ++idles; };
+    MuteGlobalIdle();
+    MuteGlobalIdle();
+    UnmuteGlobalIdle();
+    EXPECT_TRUE(GlobalIdleMuted());
+    RunLoop(50);
+    EXPECT_EQ(idles, 0);
+    UnmuteGlobalIdle();
+    UnmuteGlobalIdle(); // one too many is ignored
+    EXPECT_FALSE(GlobalIdleMuted());
+    QTimer::singleShot(0, [] {});
+    RunLoop(50);
+    EXPECT_GE(idles, 1);
+}
+
 TEST(GlobalNotify, IdleFiresWhenTheLoopRunsOutOfWork) {
     TGlobalNotify notify(nullptr);
     int idles = 0;

@@ -150,7 +150,14 @@ QImage OpaqueSource(const QImage& source, TColor zeroColor, TColor oneColor) {
 // The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
 // drawing the path, so clipping by a path and filling it agree pixel for pixel.
 QRegion RasteriseToRegion(const QPainterPath& path) {
-    const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1);
+    // Bounds near the ends of the int range cannot be aligned; such a path is beyond the pixel
+    // limit below in any case.
+    constexpr qreal kLimit = qreal(1 << 30);
+    const QRectF extent = path.boundingRect();
+    if (extent.left() < -kLimit || extent.top() < -kLimit || extent.right() > kLimit ||
+        extent.bottom() > kLimit)
+        return QRegion();
+    const QRect bounds = extent.toAlignedRect().adjusted(-1, -1, 1, 1);
     if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
         return QRegion();
     QImage mask(bounds.size(), QImage::Format_Grayscale8);

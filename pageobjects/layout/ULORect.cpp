@@ -184,10 +184,11 @@ void TLORect::Paint() {
     }
     // A band of width w centred on the rectangle's edge: the turned outer rect less the turned
     // inner one.
-    const int h = w / 2;
+    const int64_t h = w / 2, rest = int64_t(w) - h;
     const TRect r = LogBounds();
-    const TRect outer(r.Left - h, r.Top - h, r.Right + (w - h), r.Bottom + (w - h));
-    const TRect inner(r.Left + (w - h), r.Top + (w - h), r.Right - h, r.Bottom - h);
+    const TRect outer = HeldExtent(r.Left - h, r.Top - h, r.Right + rest, r.Bottom + rest);
+    const int64_t il = r.Left + rest, it = r.Top + rest, ir = r.Right - h, ib = r.Bottom - h;
+    const TRect inner = il < ir && it < ib ? HeldExtent(il, it, ir, ib) : TRect();
     TIntf<IUnknownEx> clip;
     SaveClipRegion(*canvas, clip);
     TStroke band;

@@ -131,6 +131,18 @@ TIntf<I> Supports(TObject* obj) {
 }
 
 // The base of reference-counted service objects. Not auto-free: owned and freed by its creator.
+// For the interface tables of objects (GetInterface): when iid names I, hands out self as I with a
+// reference added.
+template <class I, class Self>
+bool OfferInterface(Self* self, const TGUID& iid, void** obj) {
+    if (iid != I::IID || I::IID.IsNull())
+        return false;
+    I* intf = static_cast<I*>(self);
+    intf->AddRef();
+    *obj = intf;
+    return true;
+}
+
 class TInterfacedObjectEx : public TObject, public virtual IUnknownEx {
 public:
     TInterfacedObjectEx() = default;
@@ -154,12 +166,7 @@ protected:
     // For GetInterface: when iid names I, hands out self as I with a reference added.
     template <class I, class Self>
     static bool Offer(Self* self, const TGUID& iid, void** obj) {
-        if (iid != I::IID || I::IID.IsNull())
-            return false;
-        I* intf = static_cast<I*>(self);
-        intf->AddRef();
-        *obj = intf;
-        return true;
+        return OfferInterface<I>(self, iid, obj);
     }
 
     bool autoFree_ = false;

@@ -232,12 +232,7 @@ protected:
     virtual bool GetInterface(const TGUID& iid, void** obj);
     template <class I, class Self>
     static bool Offer(Self* self, const TGUID& iid, void** obj) {
-        if (iid != I::IID || I::IID.IsNull())
-            return false;
-        I* intf = static_cast<I*>(self);
-        intf->AddRef();
-        *obj = intf;
-        return true;
+        return OfferInterface<I>(self, iid, obj);
     }
     TListener* Listener() const { return listener_.get(); }
 };

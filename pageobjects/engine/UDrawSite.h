@@ -9,12 +9,12 @@
 // re-rendered only where objects changed; handles, ghosts, OnPaintAfter and the border are
 // drawn over it in every paint, so a drag repaints only that overlay and leaves no trails.
 //
-// Ownership of page objects: a site owns the objects on it (it is their component owner; an object
-// the caller owns comes onto it through AdoptObject, and one taken off it leaves its owner through
-// ReleaseFromOwner, both as std::unique_ptr). TDOList is the ordered list of object pointers every operation
-// on a set of objects uses (selections, targets, views): it never frees what it lists. TOwnedDOList is the
-// list that owns its objects: what a stored list or the clipboard hands over until a site takes
-// the objects; what it still holds goes with it.
+// Ownership of page objects: a site owns the objects on it as their component owner. An object
+// the caller owns comes onto a site through AdoptObject; one taken off a site leaves its owner
+// through ReleaseFromOwner; both hand it over as std::unique_ptr. TDOList is the ordered list of
+// object pointers that every operation on a set of objects uses (selections, targets, views): it
+// never frees what it lists. TOwnedDOList owns its objects: what a stored list or the clipboard
+// hands over, until a site takes the objects; what it still holds goes with it.
 
 #include "core/UBroadcaster.h"
 #include "pageobjects/engine/UDrawObject.h"

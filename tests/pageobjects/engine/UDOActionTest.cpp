@@ -105,10 +105,13 @@ TEST_F(DOActionTest, DeleteAndUndoPutTheObjectBackInItsPlace) {
     undo.Redo();
     EXPECT_EQ(Order(), (Objects{c, a}));
     EXPECT_EQ(b->Parent(), nullptr);
-    // The action holds the object off its site and frees it with itself.
+    EXPECT_EQ(b->Owner(), nullptr) << "off its site the object is the action's, not the site's";
+    // The action holds the object off its site and frees it with itself, also after the site.
     int destroyed = 0;
     TListener watch([&](TObject*, const TGUID& id) { destroyed += id == GUID_BroadcasterDestroyed; });
     watch.AddBroadcaster(b->AsBroadcaster());
+    site.reset();
+    EXPECT_EQ(destroyed, 0);
     undo.Clear();
     EXPECT_EQ(destroyed, 1);
 }

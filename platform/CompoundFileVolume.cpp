@@ -68,7 +68,8 @@ bool IsValidName(const QString& name) {
     if (name.isEmpty() || name.size() > MaxNameLength)
         return false;
     for (QChar c : name) {
-        if (c == u'/' || c == u'\\' || c == u':' || c == u'!')
+        // The stored name ends at its first NUL: one inside would not read back.
+        if (c == u'/' || c == u'\\' || c == u':' || c == u'!' || c == u'\0')
             return false;
     }
     return true;

@@ -7,6 +7,7 @@
 #include "pageobjects/layout/ULODecoLine.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOLine.h"
+#include "pageobjects/layout/ULOOLE.h"
 #include "pageobjects/layout/ULORect.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
@@ -22,7 +23,7 @@ void RegisterLayoutTestClasses() {
          {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
           &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
           &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
-          &TDOGroup::StaticClass(), &TLOBackImage::StaticClass()})
+          &TDOGroup::StaticClass(), &TLOBackImage::StaticClass(), &TLOOLE::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -85,6 +86,22 @@ bool UnderCI() {
 
 bool HasPdftoppm() {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+}
+
+bool HasZbarimg() {
+    return !QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty();
+}
+
+QStringList DecodeBarcodes(const QImage& image) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("code.png"));
+    if (!image.save(path))
+        return {};
+    QProcess process;
+    process.start(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), path});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return QString::fromLatin1(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QImage RasterisePdf(const QString& pdf, int dpi, int page) {

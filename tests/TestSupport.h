@@ -21,7 +21,7 @@ void WriteFile(const QString& path, const QByteArray& bytes);
 // "01 ab ff" -> bytes; spaces and line breaks ignored.
 QByteArray Hex(const char* text);
 
-// ---- outside checkers (pdftoppm, python3-olefile)
+// ---- outside checkers (pdftoppm, python3-olefile, zbarimg)
 
 // True under CI (.ci/run sets QUORLANE_CI), where every package the README lists is installed.
 bool UnderCI();
@@ -31,6 +31,11 @@ bool HasPdftoppm();
 QImage RasterisePdf(const QString& pdf, int dpi, int page = 1);
 // The number of pages of a PDF as pdfinfo reads it; -1 when it cannot.
 int PdfPageCount(const QString& pdf);
+
+bool HasZbarimg();
+// The bar codes zbarimg finds in image, one text each (the digits of EAN codes); empty when it finds
+// none or fails.
+QStringList DecodeBarcodes(const QImage& image);
 
 // Ends the calling test when an outside checker it needs is missing: a failure under CI, a skip
 // elsewhere (a developer need not have installed every checker).

@@ -83,7 +83,8 @@ TPapers::~TPapers() {
 void TPapers::Open(const QString& sourceFile) {
     RegisterPaperDatabaseClasses();
     if (QFileInfo::exists(sourceFile)) {
-        root_ = std::make_unique<TFileStorage>(sourceFile, fmOpenRead);
+        // Readers share the file: the installed database is read by every running copy at once.
+        root_ = std::make_unique<TFileStorage>(sourceFile, fmOpenRead | fmShareDenyWrite);
     } else {
         auto fresh = std::make_unique<TTemporaryStorage>();
         working_ = fresh.get();

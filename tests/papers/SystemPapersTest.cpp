@@ -86,6 +86,9 @@ TEST(SystemPapers, TheBuiltDatabaseHoldsTheTable) {
 
 TEST(SystemPapers, WorkedSizesFromTheStandards) {
     TPapersV2 db(QStringLiteral(QUORLANE_SYSTEM_PAPERS), true);
+    // Every running copy reads the installed database; a second reader must not be locked out.
+    TPapersV2 second(QStringLiteral(QUORLANE_SYSTEM_PAPERS), true);
+    EXPECT_EQ(second.GetCount(), db.GetCount());
     auto paper = [&](const char* code) -> const TPaperInfo* {
         for (int i = 0; i < db.GetCount(); ++i)
             if (db.GetPaper(i)->PaperName.startsWith(QLatin1String(code) + ' '))

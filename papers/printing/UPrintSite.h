@@ -3,11 +3,14 @@
 // and faces, copies, outlines, paper images, offset, band resolution); the print site renders the
 // chosen faces of a document's chosen sheets onto the printer, each sheet one print job.
 
+#include "pageobjects/engine/UDrawSite.h"
 #include "platform/Rect.h"
 
 #include <vector>
 
 class TCanvas;
+class TLabelData;
+class TPhasedProgressBase;
 
 // The band resolution that the setting "Banding" = 1 chooses.
 constexpr int PrintBandResolution = 254;
@@ -41,3 +44,36 @@ private:
 
 // The setting "Banding" is not 0.
 bool IsBandingEnabled();
+
+// Renders the chosen faces of a document's chosen sheets onto the process's printer: each chosen
+// sheet one print job, each copy a page of it, each face drawn (directly or in bands) through the
+// site's objects at 254 units per inch. The printer's canvas covers the whole sheet, so the print
+// origin is the request's offset alone. An abort (from the progress window) ends the loop at the
+// next check; an exception or abort leaves no job, no file, the canvas as it was and the sheet that
+// was current before.
+class TPrintSite : public TDrawSite {
+    QUORLANE_CLASS(TPrintSite, TDrawSite)
+
+public:
+    // document, progress and spec are borrowed and must outlive the site.
+    TPrintSite(TComponent* owner, TLabelData* document, TPhasedProgressBase* progress,
+               const TPrintSpec* spec);
+    void Print();
+
+protected:
+    void DoDrawToProgress(int index) override;
+    void DrawObject(TDrawObject* object) override;
+
+private:
+    void PrintCopies();
+    void PrintFaces();
+    void PrintFace(int index);
+    void DrawFaceOutlines();
+    bool FaceHasContent(int index);
+    void LoadFaceObjects(int index);
+
+    TLabelData* document_;
+    TPhasedProgressBase* progress_;
+    const TPrintSpec* spec_;
+    TPoint origin_;
+};

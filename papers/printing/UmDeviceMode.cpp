@@ -13,7 +13,7 @@ bool TmDeviceMode::GetInterface(const TGUID& iid, void** obj) {
 void TmDeviceMode::ConvertToWide() {
     if (!isAnsi_)
         return;
-    const int extra = ReadWord(buffer_, DriverExtraOffset);
+    const int extra = int(buffer_.size()) - AnsiSize;
     QByteArray wide(WideSize + extra, '\0');
     WriteWideName(wide, DeviceNameOffset, ReadAnsiName(buffer_, DeviceNameOffset));
     std::copy_n(buffer_.constData() + AnsiBlockOffset, BlockSize, wide.data() + WideBlockOffset);
@@ -28,7 +28,7 @@ void TmDeviceMode::ConvertToWide() {
 void TmDeviceMode::ConvertToAnsi() {
     if (isAnsi_)
         return;
-    const int extra = ReadWord(buffer_, WideDriverExtraOffset);
+    const int extra = int(buffer_.size()) - WideSize;
     QByteArray ansi(AnsiSize + extra, '\0');
     WriteAnsiName(ansi, DeviceNameOffset, ReadWideName(buffer_, DeviceNameOffset));
     std::copy_n(buffer_.constData() + WideBlockOffset, BlockSize, ansi.data() + AnsiBlockOffset);
@@ -66,6 +66,9 @@ void TmDeviceMode::SetDevModeA(const QByteArray& ansi) {
     QByteArray bytes(AnsiSize + extra, '\0');
     std::copy_n(ansi.constData(), std::min<qsizetype>(ansi.size(), bytes.size()), bytes.data());
     WriteWord(bytes, SizeOffset, AnsiSize);
+    // A record cut short before its dmDriverExtra keeps a part of it: the count is set to what the
+    // record now holds, so the conversions never read past it.
+    WriteWord(bytes, DriverExtraOffset, uint16_t(extra));
     buffer_ = bytes;
     isAnsi_ = true;
 }

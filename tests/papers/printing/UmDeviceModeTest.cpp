@@ -66,6 +66,11 @@ TEST(DeviceMode, ShortOrLyingRecordsArePaddedNotOverread) {
     EXPECT_EQ(dm->GetSize(), 220 + 65535);
     dm->SetDevModeA(QByteArray("\x01\x02", 2));
     EXPECT_EQ(dm->GetSize(), 156);
+    // Cut inside dmDriverExtra: the half kept there must not count as private bytes.
+    dm->SetDevModeA(Empty().left(DriverExtraOffset) + QByteArray("\x4f", 1));
+    EXPECT_EQ(ReadWord(dm->GetAnsiDevMode(), DriverExtraOffset), 0);
+    dm->GetDevModeW();
+    EXPECT_EQ(dm->GetSize(), 220);
 
     // Assign copies the other's ANSI form, whatever layout it is in.
     TIntf<ImDeviceMode> other = CreateDeviceMode();

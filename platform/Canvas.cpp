@@ -1,9 +1,11 @@
 #include "platform/Canvas.h"
 
+#include "platform/FontMapper.h"
 #include "platform/Graphic.h"
 #include "platform/PixelBuffer.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPicture>
@@ -1236,7 +1238,12 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 // --- text ---
 
 QFont TCanvas::DeviceFont() const {
-    QFont font(font_.Name);
+    FontMapper& mapper = FontMapper::Instance();
+    QString family = mapper.FamilyFor(font_.Name);
+    if (family.isEmpty())
+        family = mapper.DefaultFamily();
+    QFont font(family);
+    font.setHintingPreference(QFont::PreferNoHinting);
     font.setBold((font_.Style & fsBold) != 0);
     font.setItalic((font_.Style & fsItalic) != 0);
     font.setUnderline((font_.Style & fsUnderline) != 0);
@@ -1257,63 +1264,177 @@ QFont TCanvas::DeviceFont() const {
     return font;
 }
 
+double TCanvas::LogicalEm(int upem, int cell) const {
+    if (font_.Height < 0)
+        return -double(font_.Height);
+    // A positive height is the cell (ascent plus descent).
+    return cell > 0 ? double(font_.Height) * upem / cell : double(font_.Height);
+}
+
+namespace {
+
+FontFace* CanvasFace(const TFont& font) {
+    return FontMapper::Instance().Face(font.Name, (font.Style & fsBold) != 0, (font.Style & fsItalic) != 0);
+}
+
+FontGlyph CanvasGlyph(const TFont& font, char32_t c) {
+    return FontMapper::Instance().Resolve(font.Name, (font.Style & fsBold) != 0, (font.Style & fsItalic) != 0,
+                                          c);
+}
+
+} // namespace
+
+bool TCanvas::GetCharABCWidths(char32_t c, int& a, int& b, int& cc) {
+    a = b = cc = 0;
+    FontFace* primary = CanvasFace(font_);
+    if (!primary->IsValid())
+        return false;
+    const FontGlyph g = CanvasGlyph(font_, c);
+    const double em = LogicalEm(primary->UnitsPerEm(), primary->Ascent() + primary->Descent());
+    const double scale = em / g.Face->UnitsPerEm();
+    a = RoundToInt(g.InkLeft * scale);
+    b = RoundToInt(g.InkWidth * scale);
+    cc = RoundToInt(g.Advance * scale) - a - b;
+    return true;
+}
+
+bool TCanvas::GetOutlineTextMetrics(TOutlineTextMetrics& m) {
+    m = TOutlineTextMetrics();
+    FontFace* face = CanvasFace(font_);
+    if (!face->IsValid())
+        return false;
+    const double em = LogicalEm(face->UnitsPerEm(), face->Ascent() + face->Descent());
+    const double scale = em / face->UnitsPerEm();
+    m.Ascent = RoundToInt(face->Ascent() * scale);
+    m.Descent = RoundToInt(face->Descent() * scale);
+    m.Height = m.Ascent + m.Descent;
+    m.EmHeight = RoundToInt(em);
+    m.InternalLeading = std::max(0, m.Height - m.EmHeight);
+    m.ExternalLeading = RoundToInt(face->LineGap() * scale);
+    m.UnderscorePosition = RoundToInt(face->UnderlinePosition() * scale);
+    m.UnderscoreSize = std::max(1, RoundToInt(face->UnderlineSize() * scale));
+    m.StrikeoutPosition = RoundToInt(face->StrikeoutPosition() * scale);
+    m.StrikeoutSize = std::max(1, RoundToInt(face->StrikeoutSize() * scale));
+    return true;
+}
+
 void TCanvas::TextMetrics(int& ascent, int& descent, int& internalLeading) {
-    const QFontMetricsF metrics(DeviceFont());
-    const double scale = std::abs(ScaleY());
-    ascent = RoundToInt(metrics.ascent() / scale);
-    descent = RoundToInt(metrics.descent() / scale);
-    internalLeading = RoundToInt((metrics.ascent() + metrics.descent() - DeviceFont().pixelSize()) / scale);
-    if (internalLeading < 0)
-        internalLeading = 0;
+    TOutlineTextMetrics m;
+    GetOutlineTextMetrics(m);
+    ascent = m.Ascent;
+    descent = m.Descent;
+    internalLeading = m.InternalLeading;
 }
 
 TSize TCanvas::TextExtent(const QString& text) {
-    const QFontMetricsF metrics(DeviceFont());
-    return TSize(RoundToInt(metrics.horizontalAdvance(text) / std::abs(ScaleX())),
-                 RoundToInt((metrics.ascent() + metrics.descent()) / std::abs(ScaleY())));
+    TOutlineTextMetrics m;
+    GetOutlineTextMetrics(m);
+    int64_t width = 0;
+    for (const uint c : text.toUcs4()) {
+        int a = 0, b = 0, cc = 0;
+        GetCharABCWidths(c, a, b, cc);
+        width += int64_t(a) + b + cc;
+    }
+    return TSize(int(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX)), m.Height);
+}
+
+void TCanvas::DrawGlyph(QPainter* p, const QTransform& frame, const FontGlyph& g, double pixelSize) {
+    const QRawFont& raw = g.Face->RawFont(pixelSize);
+    if (!p) {
+        AddToPath(frame.map(raw.pathForGlyph(g.Glyph)), true);
+        return;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes({quint32(g.Glyph)});
+    run.setPositions({QPointF(0, 0)});
+    p->save();
+    p->setTransform(frame, true);
+    p->setPen(ToQColor(font_.Color));
+    p->drawGlyphRun(QPointF(0, 0), run);
+    p->restore();
 }
 
 void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip) {
-    const QFont font = DeviceFont();
-    const QFontMetricsF metrics(font);
-    const double width = metrics.horizontalAdvance(text);
+    FontFace* primary = CanvasFace(font_);
+    if (!primary->IsValid())
+        return;
+    const double em = LogicalEm(primary->UnitsPerEm(), primary->Ascent() + primary->Descent());
+    const double deviceScale = std::abs(ScaleY());
+    const double deviceEm = em * deviceScale;
+    const double primaryScale = deviceEm / primary->UnitsPerEm();
+    const double ascent = primary->Ascent() * primaryScale;
+    const double cell = (primary->Ascent() + primary->Descent()) * primaryScale;
+    const QList<uint> chars = text.toUcs4();
+    std::vector<FontGlyph> glyphs;
+    std::vector<double> offsets;
+    glyphs.reserve(size_t(chars.size()));
+    double width = 0;
+    for (const uint c : chars) {
+        glyphs.push_back(CanvasGlyph(font_, c));
+        offsets.push_back(width);
+        // Advances are the logical ones, rounded as measured, so drawing matches measuring.
+        width +=
+            RoundToInt(glyphs.back().Advance * em / glyphs.back().Face->UnitsPerEm()) * std::abs(ScaleX());
+    }
     double dx = 0;
     if ((state_.textAlign & TA_CENTER) == TA_CENTER)
         dx = -width / 2;
     else if (state_.textAlign & TA_RIGHT)
         dx = -width;
-    double dy = metrics.ascent();
+    double dy = 0;
     if ((state_.textAlign & TA_BASELINE) == TA_BASELINE)
-        dy = 0;
+        dy = -ascent;
     else if (state_.textAlign & TA_BOTTOM)
-        dy = -metrics.descent();
-    const double angle = -font_.Orientation / 10.0;
-    if (pathOpen_) {
-        QPainterPath glyphs;
-        glyphs.addText(QPointF(dx, dy), font, text);
-        QTransform t;
-        t.translate(devicePoint.x(), devicePoint.y());
-        t.rotate(angle);
-        AddToPath(t.map(glyphs), true);
-        return;
+        dy = -cell;
+    QTransform base;
+    base.translate(devicePoint.x(), devicePoint.y());
+    base.rotate(-font_.Orientation / 10.0);
+    QPainter* p = nullptr;
+    if (!pathOpen_) {
+        Flush();
+        p = Begin();
+        if (!p)
+            return;
+        Changing();
+        p->save();
+        if (opaqueClip)
+            p->setClipRect(*opaqueClip, state_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
+        // The framework draws text over the brush unless the brush is clear.
+        if (brush_.Style != bsClear && !opaqueClip) {
+            p->setTransform(base, true);
+            p->fillRect(QRectF(dx, dy, width, cell), ToQColor(brush_.Color));
+            p->resetTransform();
+        }
     }
-    Flush();
-    QPainter* p = Begin();
-    if (!p)
-        return;
-    Changing();
-    if (opaqueClip)
-        p->setClipRect(*opaqueClip, state_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
-    p->translate(devicePoint);
-    p->rotate(angle);
-    // The framework draws text over the brush unless the brush is clear.
-    if (brush_.Style != bsClear && !opaqueClip)
-        p->fillRect(QRectF(dx, dy - metrics.ascent(), width, metrics.ascent() + metrics.descent()),
-                    ToQColor(brush_.Color));
-    p->setFont(font);
-    p->setPen(ToQColor(font_.Color));
-    p->drawText(QPointF(dx, dy), text);
-    Changed();
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+        const FontGlyph& g = glyphs[i];
+        const double s = deviceEm / g.Face->UnitsPerEm();
+        QTransform frame = base;
+        frame.translate(dx + offsets[i], dy);
+        if (g.Vertical) {
+            // Upright in a cell that the turned line runs through: a quarter turn back, centred
+            // across the cell, from the vertical origin at the top of the cell.
+            frame.translate(0, cell / 2);
+            frame.rotate(-90);
+            frame.translate(g.OriginX * s, -g.OriginY * s);
+        } else {
+            frame.translate(0, ascent);
+        }
+        DrawGlyph(p, frame, g, deviceEm);
+    }
+    if (p) {
+        p->restore();
+        Changed();
+    }
+}
+
+void TCanvas::CharOut(int x, int y, char32_t c) {
+    const char32_t text[1] = {c};
+    const unsigned align = state_.textAlign;
+    state_.textAlign = TA_TOP | TA_LEFT;
+    DrawTextAt(MapF(TPoint(x, y)), QString::fromUcs4(text, 1), nullptr);
+    state_.textAlign = align;
 }
 
 void TCanvas::TextOut(int x, int y, const QString& text) {

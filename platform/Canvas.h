@@ -36,6 +36,7 @@ class QPrinter;
 class QWidget;
 class PixelBuffer;
 class TGraphic;
+struct FontGlyph;
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
@@ -172,6 +173,22 @@ struct TFont {
     int Size() const;
     void SetSize(int points);
     friend bool operator==(const TFont&, const TFont&) = default;
+};
+
+// The font's metrics in logical units, as the outline-metrics query of the graphics layer gave
+// them: the cell (ascent and descent), the em, and where underline and strike-out lie (positions
+// above the baseline, y up).
+struct TOutlineTextMetrics {
+    int Ascent = 0;
+    int Descent = 0;
+    int Height = 0;
+    int EmHeight = 0;
+    int InternalLeading = 0;
+    int ExternalLeading = 0;
+    int UnderscorePosition = 0;
+    int UnderscoreSize = 0;
+    int StrikeoutPosition = 0;
+    int StrikeoutSize = 0;
 };
 
 // Tells whether a copy mode reads the destination (and so needs composing on printers).
@@ -367,6 +384,15 @@ public:
     void TextMetrics(int& ascent, int& descent, int& internalLeading);
     // The Qt font that text is drawn with, sized in device pixels.
     QFont DeviceFont() const;
+    // The space before the ink, the ink and the space after it of one character in the font, in
+    // logical units (from the face's design units, rounded once). A character the face lacks is
+    // measured as the glyph that is drawn for it (a fallback face's, else the missing-glyph box).
+    bool GetCharABCWidths(char32_t c, int& a, int& b, int& cc);
+    bool GetOutlineTextMetrics(TOutlineTextMetrics& metrics);
+    // One character with its cell's top-left corner at (x, y) (before the font's escapement turns
+    // it), by glyph, so it stays text in PDF output. In a vertical ("@") font a wide character
+    // stands upright in its cell and advances by its vertical metrics.
+    void CharOut(int x, int y, char32_t c);
 
     // --- images ---
     // Stretches a part of an image onto a logical rectangle with a raster operation. 1-bit
@@ -433,6 +459,10 @@ private:
     QPainterPath BuildPath() const;
     QPainterPath ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int kind) const;
     void DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip);
+    // The logical em of the font for a face with units-per-em upem and the given cell height.
+    double LogicalEm(int upem, int cell) const;
+    // Into the path bracket when painter is null.
+    void DrawGlyph(QPainter* painter, const QTransform& frame, const FontGlyph& glyph, double pixelSize);
     void ComposeBlt(const QRect& deviceDest, const QImage& source, TCopyMode rop);
     void DrawImageDevice(QPainter& painter, const QRect& deviceDest, const QImage& source);
 

@@ -641,6 +641,17 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
         }
         return;
     }
+    case TPropKind::Charset: {
+        if (NextValue() == TValueType::vaIdent) {
+            int charset = 0;
+            if (!IdentToCharset(ReadIdent(), charset))
+                PropValueError();
+            prop.SetOrdinal(instance, charset);
+        } else {
+            prop.SetOrdinal(instance, ReadInteger());
+        }
+        return;
+    }
     case TPropKind::String:
     case TPropKind::WideString:
         prop.SetString(instance, ReadString());

@@ -222,6 +222,16 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
             WriteInteger(color);
         break;
     }
+    case TPropKind::Charset: {
+        const auto charset = static_cast<int>(prop.GetOrdinal(instance));
+        QString ident;
+        WritePropName(prop.Name());
+        if (CharsetToIdent(charset, ident))
+            WriteIdent(ident);
+        else
+            WriteInteger(charset);
+        break;
+    }
     case TPropKind::String:
         WritePropName(prop.Name());
         WriteString(prop.GetString(instance));

@@ -19,6 +19,7 @@ bool TPropInfo::CanWrite() const {
     case TPropKind::Enumeration:
     case TPropKind::Set:
     case TPropKind::Color:
+    case TPropKind::Charset:
         return static_cast<bool>(setOrd_);
     case TPropKind::Float:
         return static_cast<bool>(setFloat_);
@@ -135,6 +136,7 @@ bool TPropInfo::IsDefault(TPersistent* instance) const {
     case TPropKind::Enumeration:
     case TPropKind::Set:
     case TPropKind::Color:
+    case TPropKind::Charset:
         // Without a declared default an ordinal is always written, as the class library does.
         return hasDefault_ && getOrd_(instance) == ordDefault_;
     case TPropKind::Int64:
@@ -329,6 +331,45 @@ constexpr ColorIdent kColors[] = {
 };
 
 } // namespace
+
+namespace {
+
+struct CharsetIdent {
+    int value;
+    const char* name;
+};
+
+constexpr CharsetIdent kCharsets[] = {
+    {0, "ANSI_CHARSET"},      {1, "DEFAULT_CHARSET"},    {2, "SYMBOL_CHARSET"},
+    {77, "MAC_CHARSET"},      {128, "SHIFTJIS_CHARSET"}, {129, "HANGEUL_CHARSET"},
+    {130, "JOHAB_CHARSET"},   {134, "GB2312_CHARSET"},   {136, "CHINESEBIG5_CHARSET"},
+    {161, "GREEK_CHARSET"},   {162, "TURKISH_CHARSET"},  {163, "VIETNAMESE_CHARSET"},
+    {177, "HEBREW_CHARSET"},  {178, "ARABIC_CHARSET"},   {186, "BALTIC_CHARSET"},
+    {204, "RUSSIAN_CHARSET"}, {222, "THAI_CHARSET"},     {238, "EASTEUROPE_CHARSET"},
+    {255, "OEM_CHARSET"},
+};
+
+} // namespace
+
+bool CharsetToIdent(int charset, QString& ident) {
+    for (const CharsetIdent& c : kCharsets) {
+        if (c.value == charset) {
+            ident = QString::fromLatin1(c.name);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IdentToCharset(const QString& ident, int& charset) {
+    for (const CharsetIdent& c : kCharsets) {
+        if (ident.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
+            charset = c.value;
+            return true;
+        }
+    }
+    return false;
+}
 
 bool ColorToIdent(TColor color, QString& ident) {
     for (const ColorIdent& c : kColors) {

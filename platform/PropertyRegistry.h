@@ -48,6 +48,7 @@ enum class TPropKind {
     Strings,     // a string list, stored as "<name>.Strings"
     Float,       // see TFloatType
     Color,       // stored as an identifier such as clBlack when it has one
+    Charset,     // a font's character set, stored as an identifier such as SHIFTJIS_CHARSET when it has one
     Object,      // a nested persistent object: its properties stored as "<name>.<property>"
     Collection,  // a collection of items
     Component,   // a reference to another component, stored as its name
@@ -297,6 +298,10 @@ public:
     TPropDecl<C> Color(const char* name, G get, S set) {
         return Ordinal(name, TPropKind::Color, QStringLiteral("TColor"), get, set);
     }
+    template <class G, class S>
+    TPropDecl<C> Charset(const char* name, G get, S set) {
+        return Ordinal(name, TPropKind::Charset, QStringLiteral("TFontCharset"), get, set);
+    }
     // identifiers by ordinal; the getter returns the enumeration (or an integer ordinal).
     template <class G, class S>
     TPropDecl<C> Enumeration(const char* name, G get, S set, const QStringList& identifiers,
@@ -475,6 +480,9 @@ int IndexOfIdent(const QStringList& identifiers, const QString& ident);
 // Colour identifiers of the class library (clBlack, clWhite, clNone, clBtnFace...).
 bool ColorToIdent(TColor color, QString& ident);
 bool IdentToColor(const QString& ident, TColor& color);
+// Character-set identifiers of fonts (ANSI_CHARSET, SHIFTJIS_CHARSET...).
+bool CharsetToIdent(int charset, QString& ident);
+bool IdentToCharset(const QString& ident, int& charset);
 
 // Generic access by property name (case-insensitive); EPropertyError when there is no such
 // property or it is of another kind.

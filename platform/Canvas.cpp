@@ -152,14 +152,12 @@ QImage OpaqueSource(const QImage& source, TColor zeroColor, TColor oneColor) {
 // The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
 // drawing the path, so clipping by a path and filling it agree pixel for pixel.
 QRegion RasteriseToRegion(const QPainterPath& path) {
-    // Bounds near the ends of the int range cannot be aligned; such a path is beyond the pixel
-    // limit below in any case.
-    constexpr qreal kLimit = qreal(1 << 30);
-    const QRectF extent = path.boundingRect();
-    if (extent.left() < -kLimit || extent.top() < -kLimit || extent.right() > kLimit ||
-        extent.bottom() > kLimit)
+    // Paths reaching the ends of the int range (hostile sizes) have no pixels to give.
+    constexpr double kFar = double(1 << 30);
+    const QRectF far = path.boundingRect();
+    if (!(far.left() > -kFar && far.top() > -kFar && far.right() < kFar && far.bottom() < kFar))
         return QRegion();
-    const QRect bounds = extent.toAlignedRect().adjusted(-1, -1, 1, 1);
+    const QRect bounds = far.toAlignedRect().adjusted(-1, -1, 1, 1);
     if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
         return QRegion();
     QImage mask(bounds.size(), QImage::Format_Grayscale8);
@@ -192,12 +190,13 @@ QRegion RasteriseToRegion(const QPainterPath& path) {
 
 } // namespace
 
+// Negated in 64 bits: the most negative height or size has no positive counterpart in 32.
 int TFont::Size() const {
-    return -MulDivRound(Height, 72, PixelsPerInch);
+    return int(std::clamp<int64_t>(-int64_t(MulDivRound(Height, 72, PixelsPerInch)), INT32_MIN, INT32_MAX));
 }
 
 void TFont::SetSize(int points) {
-    Height = -MulDivRound(points, PixelsPerInch, 72);
+    Height = int(std::clamp<int64_t>(-int64_t(MulDivRound(points, PixelsPerInch, 72)), INT32_MIN, INT32_MAX));
 }
 
 bool CopyModeUsesDestination(TCopyMode mode) {

@@ -722,3 +722,14 @@ TEST(CanvasDevices, ExternalPainterIsBorrowedAndGivenBackUnchanged) {
     painter.end();
     EXPECT_EQ(Pattern(image), Rows({"##..", "...."}));
 }
+
+TEST(CanvasMapping, FarCoordinatesAndSizesHoldInsteadOfOverflowing) {
+    TCanvas canvas;
+    canvas.SetWindowOrg(-50, 50);
+    EXPECT_EQ(canvas.LPtoDP(Point(INT32_MAX, INT32_MIN)), Point(INT32_MAX, INT32_MIN));
+    TFont font;
+    font.SetSize(INT32_MIN);
+    EXPECT_EQ(font.Height, INT32_MAX);
+    font.Height = INT32_MIN;
+    EXPECT_EQ(font.Size(), INT32_MAX);
+}

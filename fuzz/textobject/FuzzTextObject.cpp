@@ -1,0 +1,80 @@
+// Feeds arbitrary bytes to the component reader as a stored text object, then lays it out, takes
+// its extent, hit-tests it and paints it with its alpha map, as a page would. A clean read error
+// is fine; a crash, a hang on hostile sizes, a leak, or an object that does not store the same
+// after a round trip is not.
+
+#include "pageobjects/layout/ULOText.h"
+#include "platform/Bitmap.h"
+#include "platform/ClassRegistry.h"
+#include "platform/ComponentReader.h"
+#include "platform/ComponentWriter.h"
+#include "platform/Stream.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+std::unique_ptr<QGuiApplication>& App() {
+    static std::unique_ptr<QGuiApplication> app;
+    return app;
+}
+
+void Register() {
+    static const bool done = [] {
+        RegisterClass(TLOText::StaticClass());
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace
+
+// The replay ends the application while its thread still runs, so its font caches are freed.
+extern "C" void QuorlaneFuzzFinish() {
+    App().reset();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Fonts need a GUI application (offscreen in tests).
+    if (App() == nullptr) {
+        static int argc = 1;
+        static char name[] = "fuzz_textobject";
+        static char* argv[] = {name, nullptr};
+        App() = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    Register();
+    TMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    std::unique_ptr<TComponent> component;
+    try {
+        component = ReadComponent(stream);
+    } catch (const Exception&) {
+        return 0;
+    }
+    auto* text = dynamic_cast<TLOText*>(component.get());
+    if (text == nullptr)
+        return 0;
+    TMemoryStream first;
+    WriteComponent(first, text);
+    first.Seek(0, TSeekOrigin::soBeginning);
+    std::unique_ptr<TComponent> again = ReadComponent(first);
+    TMemoryStream second;
+    WriteComponent(second, again.get());
+    if (first.Data() != second.Data())
+        std::abort();
+
+    TRect extent;
+    text->GetLogRect(extent);
+    text->HitTest(TPoint(text->LogLeft() + 1, text->LogTop() + 1));
+    // Painted into a small image: only the part over it is worked on, whatever the stored sizes.
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TCanvas canvas(&image);
+    canvas.SetPixelsPerInch(kLayoutUnitsPerInch);
+    canvas.SetWindowOrg(text->LogLeft(), text->LogTop());
+    text->PaintTo(canvas);
+    canvas.FreeHandle();
+    return 0;
+}

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace {
@@ -96,7 +97,8 @@ public:
     TThickPen(const TThickPen&) = delete;
     TThickPen& operator=(const TThickPen&) = delete;
     int Width() const { return width_; }
-    int Half() const { return std::max((width_ + 1) / 2, 1); }
+    // Rounded up in 64 bits: a stored width at the top of the int range must not wrap.
+    int Half() const { return int(std::max<int64_t>((int64_t(width_) + 1) / 2, 1)); }
 
 private:
     TCanvas& canvas_;

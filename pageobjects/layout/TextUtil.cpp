@@ -133,7 +133,7 @@ void DrawArcLine(TCanvas& canvas, const TRect& circleRect, const TTextLine& line
         if (line.Chars[i] == kTabChar)
             continue;
         const TCharABC& w = line.Widths[i];
-        const double m = line.Positions[i] + w.A + w.B / 2.0;
+        const double m = double(line.Positions[i]) + w.A + w.B / 2.0;
         const double offset = double(i) * step + m / ri;
         const double t = clockwise ? start + offset : start - offset;
         const double glyphAngle = t * 180 / std::numbers::pi + (clockwise ? 90 : -90);

@@ -641,7 +641,7 @@ void TLOText::DrawText(TCanvas& canvas, TColorSpec& fill, TColorSpec* outlineSpe
     int t = 0;
     canvas.BeginPath();
     if (BulgeArc(arc, t)) {
-        const int thickness = t + (outlineSpec ? 2 * ow : 0);
+        const int thickness = ClampToInt32(int64_t(t) + (outlineSpec ? 2 * int64_t(ow) : 0));
         BandFigure(canvas, arc, engine_->GetLineHeight() / 2 - t / 2, thickness);
     } else {
         TStroke figure;

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QWidget>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numbers>
 
@@ -132,7 +133,12 @@ Qt::BrushStyle HatchStyle(TBrushStyle style) {
 // Device rectangle from two mapped corners, in order.
 QRect OrderedRect(const TRect& r) {
     const TRect n = NormalizeRect(r);
-    return QRect(n.Left, n.Top, HeldToInt(int64_t(n.Right) - n.Left), HeldToInt(int64_t(n.Bottom) - n.Top));
+    const int w = HeldToInt(int64_t(n.Right) - n.Left);
+    const int h = HeldToInt(int64_t(n.Bottom) - n.Top);
+    // QRect(x, y, w, h) forms x + w - 1, which wraps for an empty rect at the least int.
+    if ((w == 0 && n.Left == INT_MIN) || (h == 0 && n.Top == INT_MIN))
+        return QRect();
+    return QRect(n.Left, n.Top, w, h);
 }
 
 // Opaque 32-bit pixels of any image; 1-bit images take the given colours for 0 and 1 bits.

@@ -36,21 +36,6 @@ int SecondInstance() {
 }
 const bool kSecondInstanceRegistered = TestSupport::RegisterChild("instance-lock", &SecondInstance);
 
-// Reads the second instance's report line ("held", "busy" or "taken").
-QString ReportOf(QProcess& process) {
-    for (int i = 0; i < 300; ++i) {
-        while (process.canReadLine()) {
-            const QString line = QString::fromUtf8(process.readLine()).trimmed();
-            if (line.startsWith(QLatin1String("lock:")))
-                return line.mid(5);
-        }
-        if (!process.waitForReadyRead(100) && process.state() == QProcess::NotRunning &&
-            !process.canReadLine())
-            break;
-    }
-    return QStringLiteral("<no report>");
-}
-
 } // namespace
 
 TEST(InstanceLock, ASecondProcessSeesTheLockOnlyWhileItsHolderLives) {
@@ -60,12 +45,12 @@ TEST(InstanceLock, ASecondProcessSeesTheLockOnlyWhileItsHolderLives) {
         ASSERT_TRUE(mine.TryAcquire());
         EXPECT_TRUE(mine.TryAcquire()); // asking again while holding it
         auto probe = StartSecondInstance(dir.path(), "probe");
-        EXPECT_EQ(ReportOf(*probe), u"busy");
+        EXPECT_TRUE(TestSupport::WaitForLine(*probe, "lock:busy"));
         probe->waitForFinished(30000);
     }
     // Released: the second instance gets it, and holds it while it lives.
     auto holder = StartSecondInstance(dir.path(), "hold");
-    ASSERT_EQ(ReportOf(*holder), u"held");
+    ASSERT_TRUE(TestSupport::WaitForLine(*holder, "lock:held"));
     TInstanceLock mine(kName, dir.path());
     EXPECT_FALSE(mine.TryAcquire());
     // A holder that dies without cleaning up leaves its file behind; the lock is free all the same.

@@ -4,6 +4,7 @@
 #include "imaging/UPNGImage.h"
 #include "imaging/UPictureEX.h"
 #include "platform/Bitmap.h"
+#include "platform/ByteOrder.h"
 #include "platform/ClassRegistry.h"
 #include "platform/ComponentResource.h"
 #include "platform/StorageError.h"
@@ -73,8 +74,7 @@ QString TColorSpecHistory::ComputeKey(const TColorSpec& spec, TPictureEx& previe
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
     uint64_t hash = 0;
     for (qsizetype i = 0; i + 4 <= bytes.size(); i += 4) {
-        const int32_t word = int32_t(uint32_t(p[i]) | uint32_t(p[i + 1]) << 8 | uint32_t(p[i + 2]) << 16 |
-                                     uint32_t(p[i + 3]) << 24);
+        const int32_t word = GetLEInt32(p + i);
         hash = (hash << 1) ^ uint64_t(int64_t(word));
     }
     return QString::number(int64_t(hash));

@@ -1,6 +1,7 @@
 #include "imaging/UDIB.h"
 
 #include "imaging/UZLIB.h"
+#include "platform/ByteOrder.h"
 #include "platform/Canvas.h"
 #include "platform/Dib.h"
 #include "platform/Exception.h"
@@ -12,30 +13,15 @@
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-
 bool IsCoreHeader(const uint8_t* info) {
-    return Get32(info) == kBitmapCoreHeaderSize;
+    return GetLE32(info) == kBitmapCoreHeaderSize;
 }
 
 // Bit count times planes, as every quantity uses it.
 int64_t HeaderBitCount(const uint8_t* info) {
     if (IsCoreHeader(info))
-        return int64_t(Get16(info + 10)) * Get16(info + 8);
-    return int64_t(Get16(info + 14)) * Get16(info + 12);
+        return int64_t(GetLE16(info + 10)) * GetLE16(info + 8);
+    return int64_t(GetLE16(info + 14)) * GetLE16(info + 12);
 }
 
 // Where a file's parts lie, measured before anything is copied.
@@ -52,7 +38,7 @@ FileLayout MeasureFile(const std::function<const uint8_t*(int64_t)>& ensure, int
     const uint8_t* p = ensure(2);
     CheckBitmapSignature(p, 2);
     p = ensure(kBitmapFileHeaderSize + 4);
-    const uint32_t headerSize = Get32(p + kBitmapFileHeaderSize);
+    const uint32_t headerSize = GetLE32(p + kBitmapFileHeaderSize);
     if (headerSize != kBitmapCoreHeaderSize &&
         (headerSize < kBitmapInfoHeaderSize || headerSize > kMaxBitmapHeaderSize))
         RaiseInvalidBitmap();
@@ -71,7 +57,7 @@ FileLayout MeasureFile(const std::function<const uint8_t*(int64_t)>& ensure, int
         RaiseInvalidBitmap();
     // The file's own pixel offset wins when it points past the header and its masks and the rows
     // fit behind it; otherwise the rows follow the colour table directly.
-    const int64_t offBits = Get32(p + 10);
+    const int64_t offBits = GetLE32(p + 10);
     const int64_t minimumOffset = kBitmapFileHeaderSize + int64_t(headerSize) + layout.maskBytes;
     file.pixelOffset = kBitmapFileHeaderSize + file.infoSize;
     if (offBits >= minimumOffset && offBits <= available && file.imageSize <= available - offBits)
@@ -102,15 +88,15 @@ int64_t DIBNumColors(const uint8_t* info) {
     const int colors = bits <= 8 ? DIBColorCount(int(bits)) : 0;
     if (IsCoreHeader(info))
         return colors;
-    const uint32_t used = Get32(info + 32);
+    const uint32_t used = GetLE32(info + 32);
     return used != 0 ? int64_t(used) : colors;
 }
 
 int64_t DIBInfoSize(const uint8_t* info) {
     if (IsCoreHeader(info))
         return kBitmapCoreHeaderSize + 3 * DIBNumColors(info);
-    const int64_t headerSize = Get32(info);
-    const uint32_t compression = Get32(info + 16);
+    const int64_t headerSize = GetLE32(info);
+    const uint32_t compression = GetLE32(info + 16);
     // Masks follow a 40-byte header; larger headers carry them inside.
     if (headerSize == kBitmapInfoHeaderSize && compression == BI_BITFIELDS)
         return headerSize + 12;
@@ -123,13 +109,13 @@ int64_t DIBImageSize(const uint8_t* info) {
     int64_t width;
     int64_t height;
     if (IsCoreHeader(info)) {
-        width = Get16(info + 4);
-        height = Get16(info + 6);
+        width = GetLE16(info + 4);
+        height = GetLE16(info + 6);
     } else {
-        if (Get32(info) == kBitmapInfoHeaderSize && Get32(info + 16) != BI_RGB && Get32(info + 20) != 0)
-            return Get32(info + 20);
-        width = int32_t(Get32(info + 4));
-        height = std::abs(int64_t(int32_t(Get32(info + 8))));
+        if (GetLE32(info) == kBitmapInfoHeaderSize && GetLE32(info + 16) != BI_RGB && GetLE32(info + 20) != 0)
+            return GetLE32(info + 20);
+        width = int32_t(GetLE32(info + 4));
+        height = std::abs(int64_t(int32_t(GetLE32(info + 8))));
     }
     return PixelBuffer::StrideFor(width, int(std::min<int64_t>(HeaderBitCount(info), 64))) * height;
 }
@@ -147,9 +133,9 @@ void CheckBitmapSignature(const uint8_t* data, int64_t size) {
 
 TBMPInfo::TBMPInfo() {
     SetSize(kBitmapInfoHeaderSize);
-    Put32(Data(), kBitmapInfoHeaderSize);
-    Put16(Data() + 12, 1);
-    Put16(Data() + 14, 24);
+    PutLE32(Data(), kBitmapInfoHeaderSize);
+    PutLE16(Data() + 12, 1);
+    PutLE16(Data() + 14, 24);
 }
 
 void TBMPInfo::SetSize(int64_t size) {
@@ -173,11 +159,11 @@ void TBMPInfo::AssignHeader(const uint8_t* info, int64_t available) {
     const int64_t colors = DIBNumColors(info);
     SetSize(kBitmapInfoHeaderSize + 4 * colors);
     uint8_t* out = Data();
-    Put32(out, kBitmapInfoHeaderSize);
-    Put32(out + 4, Get16(info + 4));
-    Put32(out + 8, Get16(info + 6));
-    Put16(out + 12, Get16(info + 8));
-    Put16(out + 14, Get16(info + 10));
+    PutLE32(out, kBitmapInfoHeaderSize);
+    PutLE32(out + 4, GetLE16(info + 4));
+    PutLE32(out + 8, GetLE16(info + 6));
+    PutLE16(out + 12, GetLE16(info + 8));
+    PutLE16(out + 14, GetLE16(info + 10));
     for (int64_t i = 0; i < colors; ++i) {
         const uint8_t* triple = info + kBitmapCoreHeaderSize + 3 * i;
         uint8_t* quad = out + kBitmapInfoHeaderSize + 4 * i;
@@ -193,19 +179,19 @@ uint8_t* TBMPInfo::ColorTable() {
 }
 
 uint32_t TBMPInfo::HeaderSize() const {
-    return Get32(Data());
+    return GetLE32(Data());
 }
 int32_t TBMPInfo::Width() const {
-    return int32_t(Get32(Data() + 4));
+    return int32_t(GetLE32(Data() + 4));
 }
 int32_t TBMPInfo::Height() const {
-    return int32_t(Get32(Data() + 8));
+    return int32_t(GetLE32(Data() + 8));
 }
 int TBMPInfo::BitCount() const {
-    return Get16(Data() + 14);
+    return GetLE16(Data() + 14);
 }
 uint32_t TBMPInfo::Compression() const {
-    return Get32(Data() + 16);
+    return GetLE32(Data() + 16);
 }
 
 // --- pixel holder ---
@@ -278,17 +264,17 @@ void TDIB::LoadFromBitmap(const TBitmap& bitmap) {
     const int colors = bitmap.BitCount() <= 8 ? int(table.size()) : 0;
     info_->SetSize(kBitmapInfoHeaderSize + 4 * colors);
     uint8_t* header = info_->Data();
-    Put32(header, kBitmapInfoHeaderSize);
-    Put32(header + 4, uint32_t(bitmap.Width()));
+    PutLE32(header, kBitmapInfoHeaderSize);
+    PutLE32(header + 4, uint32_t(bitmap.Width()));
     // Our rows run top-down.
-    Put32(header + 8, uint32_t(-bitmap.Height()));
-    Put16(header + 12, 1);
-    Put16(header + 14, uint16_t(bitmap.BitCount()));
-    Put32(header + 20, uint32_t(pixels.ByteCount()));
-    Put32(header + 32, uint32_t(colors));
-    Put32(header + 36, uint32_t(colors));
+    PutLE32(header + 8, uint32_t(-bitmap.Height()));
+    PutLE16(header + 12, 1);
+    PutLE16(header + 14, uint16_t(bitmap.BitCount()));
+    PutLE32(header + 20, uint32_t(pixels.ByteCount()));
+    PutLE32(header + 32, uint32_t(colors));
+    PutLE32(header + 36, uint32_t(colors));
     for (int i = 0; i < colors; ++i)
-        Put32(header + kBitmapInfoHeaderSize + 4 * i, table[size_t(i)] & 0xFFFFFF);
+        PutLE32(header + kBitmapInfoHeaderSize + 4 * i, table[size_t(i)] & 0xFFFFFF);
     auto* holder = new TBitsHolder;
     holder_ = TIntf<IBitsHolder>(holder);
     holder->SetPixels(pixels);

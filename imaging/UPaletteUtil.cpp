@@ -1,5 +1,6 @@
 #include "imaging/UPaletteUtil.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Stream.h"
 
 #include <QFile>
@@ -55,19 +56,18 @@ TPaletteRef LoadPaletteFromStream(TStream& stream) {
         return nullptr;
     if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "PAL data", 8) != 0)
         return nullptr;
-    const uint32_t dataSize = uint32_t(header[16]) | (uint32_t(header[17]) << 8) |
-                              (uint32_t(header[18]) << 16) | (uint32_t(header[19]) << 24);
+    const uint32_t dataSize = GetLE32(header + 16);
     // A chunk that claims more than 256 entries can hold is refused rather than cut.
     if (dataSize < 4 || dataSize > kMaxPaletteData)
         return nullptr;
     uint8_t data[kMaxPaletteData];
     if (stream.Read(data, dataSize) != int64_t(dataSize))
         return nullptr;
-    const int count = data[2] | (data[3] << 8);
+    const int count = GetLE16(data + 2);
     if (count > 256 || 4 + 4 * uint32_t(count) > dataSize)
         return nullptr;
     auto palette = std::make_shared<TPalette>();
-    palette->Version = uint16_t(data[0] | (data[1] << 8));
+    palette->Version = GetLE16(data);
     for (int i = 0; i < count; ++i) {
         const uint8_t* e = data + 4 + 4 * i;
         palette->Entries.push_back(TPaletteEntry{e[0], e[1], e[2], e[3]});

@@ -1,5 +1,7 @@
 #include "imaging/UZLIB.h"
 
+#include "platform/ByteOrder.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -107,8 +109,7 @@ bool ReadZLIBHeader(TStream& stream, int32_t& size) {
             // bytes read as zero and the inflation that follows fails for want of data.
             uint8_t length[4] = {0, 0, 0, 0};
             const int64_t got = ReadUpTo(stream, length, 4);
-            size = static_cast<int32_t>(uint32_t(length[0]) | (uint32_t(length[1]) << 8) |
-                                        (uint32_t(length[2]) << 16) | (uint32_t(length[3]) << 24));
+            size = GetLEInt32(length);
             back = start + int64_t(sizeof kSignature) + got;
             found = true;
         }

@@ -1,5 +1,6 @@
 #include "platform/ComponentReader.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Cp932.h"
 #include "platform/Stream.h"
@@ -105,21 +106,17 @@ int64_t TReader::ReadInt64() {
     case TValueType::vaInt16: {
         uint8_t b[2];
         Read(b, 2);
-        return static_cast<int16_t>(b[0] | (b[1] << 8));
+        return GetLEInt16(b);
     }
     case TValueType::vaInt32: {
         uint8_t b[4];
         Read(b, 4);
-        return static_cast<int32_t>(uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) |
-                                    (uint32_t(b[3]) << 24));
+        return GetLEInt32(b);
     }
     case TValueType::vaInt64: {
         uint8_t b[8];
         Read(b, 8);
-        uint64_t v = 0;
-        for (int i = 0; i < 8; ++i)
-            v |= uint64_t(b[i]) << (8 * i);
-        return static_cast<int64_t>(v);
+        return static_cast<int64_t>(GetLE64(b));
     }
     default:
         Error(QStringLiteral("Integer expected in component stream (%1)").arg(propPath_));
@@ -176,11 +173,8 @@ QString TReader::ReadString() {
         QByteArray bytes(static_cast<qsizetype>(count) * 2, Qt::Uninitialized);
         Read(bytes.data(), bytes.size());
         QString text(count, Qt::Uninitialized);
-        for (int32_t i = 0; i < count; ++i) {
-            const auto lo = static_cast<uint8_t>(bytes[2 * i]);
-            const auto hi = static_cast<uint8_t>(bytes[2 * i + 1]);
-            text[i] = QChar(static_cast<char16_t>(lo | (hi << 8)));
-        }
+        for (int32_t i = 0; i < count; ++i)
+            text[i] = QChar(static_cast<char16_t>(GetLE16(bytes.constData() + 2 * i)));
         return text;
     }
     default:

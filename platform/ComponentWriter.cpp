@@ -1,5 +1,6 @@
 #include "platform/ComponentWriter.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Component.h"
 #include "platform/Cp932.h"
 #include "platform/Stream.h"
@@ -69,11 +70,8 @@ void TWriter::WriteWideString(const QString& value) {
     WriteValue(TValueType::vaWString);
     Stream().WriteInt32(static_cast<int32_t>(value.size()));
     QByteArray bytes(value.size() * 2, Qt::Uninitialized);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const char16_t c = value[i].unicode();
-        bytes[2 * i] = static_cast<char>(c & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(c >> 8);
-    }
+    for (qsizetype i = 0; i < value.size(); ++i)
+        PutLE16(bytes.data() + 2 * i, value[i].unicode());
     Stream().WriteBytes(bytes);
 }
 

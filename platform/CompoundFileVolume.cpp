@@ -1,5 +1,6 @@
 #include "platform/CompoundFileVolume.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/StorageError.h"
 
 #include <QDateTime>
@@ -14,29 +15,6 @@ constexpr uint8_t Signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1
 constexpr uint16_t MinorVersion = 0x003E;
 // Data is moved between streams and files in blocks of this size.
 constexpr size_t CopyBlock = 1 << 20;
-
-uint16_t Get16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Get64(const uint8_t* p) {
-    return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put64(uint8_t* p, uint64_t v) {
-    Put32(p, static_cast<uint32_t>(v));
-    Put32(p + 4, static_cast<uint32_t>(v >> 32));
-}
 
 uint64_t DivUp(uint64_t value, uint64_t unit) {
     return value / unit + (value % unit != 0 ? 1 : 0);
@@ -152,16 +130,16 @@ void Volume::LoadHeaderAndTables() {
     if (fileSize < sizeof h || bytes_->ReadAt(0, h, sizeof h) != sizeof h ||
         std::memcmp(h, Signature, 8) != 0)
         ThrowStorageError(STG_E_FILEALREADYEXISTS, QStringLiteral("not a compound file"));
-    major_ = Get16(h + 26);
-    if (Get16(h + 28) != 0xFFFE)
+    major_ = GetLE16(h + 26);
+    if (GetLE16(h + 28) != 0xFFFE)
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("byte order"));
-    if (major_ == 3 && Get16(h + 30) == 9)
+    if (major_ == 3 && GetLE16(h + 30) == 9)
         sectorShift_ = 9;
-    else if (major_ == 4 && Get16(h + 30) == 12)
+    else if (major_ == 4 && GetLE16(h + 30) == 12)
         sectorShift_ = 12;
     else
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("version or sector size"));
-    if (Get16(h + 32) != 6 || Get32(h + 56) != MiniStreamCutoff)
+    if (GetLE16(h + 32) != 6 || GetLE32(h + 56) != MiniStreamCutoff)
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("mini sector size or cut-off"));
     sectorSize_ = 1u << sectorShift_;
     idsPerSector_ = sectorSize_ / 4;
@@ -172,16 +150,16 @@ void Volume::LoadHeaderAndTables() {
     const uint64_t sectorsInFile =
         std::min<uint64_t>(DivUp(fileSize - sectorSize_, sectorSize_), static_cast<uint64_t>(MaxRegSect) + 1);
     const uint32_t limit = static_cast<uint32_t>(sectorsInFile);
-    const uint32_t fatCount = Get32(h + 44);
+    const uint32_t fatCount = GetLE32(h + 44);
     if (fatCount == 0 || fatCount > limit)
         Corrupt("FAT sector count");
 
     std::vector<uint8_t> owned(limit, 0);
     fatSectors_.reserve(fatCount);
     for (uint32_t i = 0; i < HeaderDifatSlots && fatSectors_.size() < fatCount; ++i)
-        fatSectors_.push_back(Get32(h + 76 + 4 * i));
+        fatSectors_.push_back(GetLE32(h + 76 + 4 * i));
     std::vector<uint8_t> sector(sectorSize_);
-    uint32_t next = Get32(h + 68);
+    uint32_t next = GetLE32(h + 68);
     while (fatSectors_.size() < fatCount) {
         if (next >= limit || owned[next])
             Corrupt("DIFAT chain");
@@ -189,8 +167,8 @@ void Volume::LoadHeaderAndTables() {
         difatSectors_.push_back(next);
         ReadSector(next, sector.data());
         for (uint32_t i = 0; i + 1 < idsPerSector_ && fatSectors_.size() < fatCount; ++i)
-            fatSectors_.push_back(Get32(sector.data() + 4 * i));
-        next = Get32(sector.data() + 4 * (idsPerSector_ - 1));
+            fatSectors_.push_back(GetLE32(sector.data() + 4 * i));
+        next = GetLE32(sector.data() + 4 * (idsPerSector_ - 1));
     }
     for (uint32_t id : fatSectors_) {
         if (id >= limit || owned[id])
@@ -203,7 +181,7 @@ void Volume::LoadHeaderAndTables() {
     for (uint32_t i = 0; i < fatCount; ++i) {
         ReadSector(fatSectors_[i], sector.data());
         for (uint32_t j = 0; j < idsPerSector_; ++j)
-            fat_[static_cast<size_t>(i) * idsPerSector_ + j] = Get32(sector.data() + 4 * j);
+            fat_[static_cast<size_t>(i) * idsPerSector_ + j] = GetLE32(sector.data() + 4 * j);
     }
     // The tables' own sectors must read as taken, or the allocator would hand them out.
     for (uint32_t id : fatSectors_) {
@@ -226,10 +204,10 @@ void Volume::LoadHeaderAndTables() {
     }
 
     const uint32_t chainLimit = static_cast<uint32_t>(std::min<size_t>(limit, fat_.size()));
-    dirChain_ = WalkLoadedChain(Get32(h + 48), owned, chainLimit, fat_, "directory chain");
+    dirChain_ = WalkLoadedChain(GetLE32(h + 48), owned, chainLimit, fat_, "directory chain");
     if (dirChain_.empty())
         Corrupt("no directory");
-    const uint32_t miniFatStart = Get32(h + 60);
+    const uint32_t miniFatStart = GetLE32(h + 60);
     if (miniFatStart != EndOfChain && miniFatStart != FreeSect)
         miniFatChain_ = WalkLoadedChain(miniFatStart, owned, chainLimit, fat_, "mini FAT chain");
     miniFat_.resize(miniFatChain_.size() * idsPerSector_);
@@ -237,7 +215,7 @@ void Volume::LoadHeaderAndTables() {
     for (size_t i = 0; i < miniFatChain_.size(); ++i) {
         ReadSector(miniFatChain_[i], sector.data());
         for (uint32_t j = 0; j < idsPerSector_; ++j)
-            miniFat_[i * idsPerSector_ + j] = Get32(sector.data() + 4 * j);
+            miniFat_[i * idsPerSector_ + j] = GetLE32(sector.data() + 4 * j);
     }
 
     // Keep the ownership map for the stream chains checked after the directory.
@@ -248,28 +226,28 @@ void Volume::LoadHeaderAndTables() {
 }
 
 void Volume::ParseEntry(const uint8_t* p, DirEntry& e) const {
-    const uint16_t nameBytes = Get16(p + 64);
+    const uint16_t nameBytes = GetLE16(p + 64);
     e.type = static_cast<EntryType>(p[66]);
     e.color = p[67];
-    e.left = Get32(p + 68);
-    e.right = Get32(p + 72);
-    e.child = Get32(p + 76);
-    e.clsid.D1 = Get32(p + 80);
-    e.clsid.D2 = Get16(p + 84);
-    e.clsid.D3 = Get16(p + 86);
+    e.left = GetLE32(p + 68);
+    e.right = GetLE32(p + 72);
+    e.child = GetLE32(p + 76);
+    e.clsid.D1 = GetLE32(p + 80);
+    e.clsid.D2 = GetLE16(p + 84);
+    e.clsid.D3 = GetLE16(p + 86);
     std::memcpy(e.clsid.D4.data(), p + 88, 8);
-    e.stateBits = Get32(p + 96);
-    e.ctime = Get64(p + 100);
-    e.mtime = Get64(p + 108);
-    e.start = Get32(p + 116);
-    e.size = Get64(p + 120);
+    e.stateBits = GetLE32(p + 96);
+    e.ctime = GetLE64(p + 100);
+    e.mtime = GetLE64(p + 108);
+    e.start = GetLE32(p + 116);
+    e.size = GetLE64(p + 120);
     // Old writers left the high half of the size unset in version 3 files.
     if (major_ == 3)
         e.size &= 0xFFFFFFFFu;
     int units = std::min<int>(nameBytes / 2, 32);
     QString name;
     for (int i = 0; i < units; ++i) {
-        const char16_t c = Get16(p + 2 * i);
+        const char16_t c = GetLE16(p + 2 * i);
         if (c == 0)
             break;
         name.append(QChar(c));
@@ -983,51 +961,51 @@ void Volume::RebuildTree(uint32_t storage) {
 
 void Volume::SerializeEntry(const DirEntry& e, uint8_t* p) const {
     std::memset(p, 0, DirEntrySize);
-    Put32(p + 68, e.type == EntryType::Unallocated ? NoStream : e.left);
-    Put32(p + 72, e.type == EntryType::Unallocated ? NoStream : e.right);
-    Put32(p + 76, e.type == EntryType::Unallocated ? NoStream : e.child);
+    PutLE32(p + 68, e.type == EntryType::Unallocated ? NoStream : e.left);
+    PutLE32(p + 72, e.type == EntryType::Unallocated ? NoStream : e.right);
+    PutLE32(p + 76, e.type == EntryType::Unallocated ? NoStream : e.child);
     if (e.type == EntryType::Unallocated)
         return;
     const int units = static_cast<int>(std::min<qsizetype>(e.name.size(), MaxNameLength));
     for (int i = 0; i < units; ++i)
-        Put16(p + 2 * i, e.name[i].unicode());
-    Put16(p + 64, static_cast<uint16_t>((units + 1) * 2));
+        PutLE16(p + 2 * i, e.name[i].unicode());
+    PutLE16(p + 64, static_cast<uint16_t>((units + 1) * 2));
     p[66] = static_cast<uint8_t>(e.type);
     p[67] = e.color;
-    Put32(p + 80, e.clsid.D1);
-    Put16(p + 84, e.clsid.D2);
-    Put16(p + 86, e.clsid.D3);
+    PutLE32(p + 80, e.clsid.D1);
+    PutLE16(p + 84, e.clsid.D2);
+    PutLE16(p + 86, e.clsid.D3);
     std::memcpy(p + 88, e.clsid.D4.data(), 8);
-    Put32(p + 96, e.stateBits);
-    Put64(p + 100, e.type == EntryType::Storage ? e.ctime : 0);
-    Put64(p + 108, e.type == EntryType::Stream ? 0 : e.mtime);
+    PutLE32(p + 96, e.stateBits);
+    PutLE64(p + 100, e.type == EntryType::Storage ? e.ctime : 0);
+    PutLE64(p + 108, e.type == EntryType::Stream ? 0 : e.mtime);
     if (e.type == EntryType::Storage) {
-        Put32(p + 116, 0);
-        Put64(p + 120, 0);
+        PutLE32(p + 116, 0);
+        PutLE64(p + 120, 0);
     } else {
-        Put32(p + 116, e.size == 0 ? EndOfChain : e.start);
-        Put64(p + 120, e.size);
+        PutLE32(p + 116, e.size == 0 ? EndOfChain : e.start);
+        PutLE64(p + 120, e.size);
     }
 }
 
 void Volume::WriteHeader() {
     std::vector<uint8_t> h(sectorSize_, 0);
     std::memcpy(h.data(), Signature, 8);
-    Put16(h.data() + 24, MinorVersion);
-    Put16(h.data() + 26, major_);
-    Put16(h.data() + 28, 0xFFFE);
-    Put16(h.data() + 30, static_cast<uint16_t>(sectorShift_));
-    Put16(h.data() + 32, 6);
-    Put32(h.data() + 40, major_ == 4 ? static_cast<uint32_t>(dirChain_.size()) : 0);
-    Put32(h.data() + 44, static_cast<uint32_t>(fatSectors_.size()));
-    Put32(h.data() + 48, dirChain_.front());
-    Put32(h.data() + 56, static_cast<uint32_t>(MiniStreamCutoff));
-    Put32(h.data() + 60, miniFatChain_.empty() ? EndOfChain : miniFatChain_.front());
-    Put32(h.data() + 64, static_cast<uint32_t>(miniFatChain_.size()));
-    Put32(h.data() + 68, difatSectors_.empty() ? EndOfChain : difatSectors_.front());
-    Put32(h.data() + 72, static_cast<uint32_t>(difatSectors_.size()));
+    PutLE16(h.data() + 24, MinorVersion);
+    PutLE16(h.data() + 26, major_);
+    PutLE16(h.data() + 28, 0xFFFE);
+    PutLE16(h.data() + 30, static_cast<uint16_t>(sectorShift_));
+    PutLE16(h.data() + 32, 6);
+    PutLE32(h.data() + 40, major_ == 4 ? static_cast<uint32_t>(dirChain_.size()) : 0);
+    PutLE32(h.data() + 44, static_cast<uint32_t>(fatSectors_.size()));
+    PutLE32(h.data() + 48, dirChain_.front());
+    PutLE32(h.data() + 56, static_cast<uint32_t>(MiniStreamCutoff));
+    PutLE32(h.data() + 60, miniFatChain_.empty() ? EndOfChain : miniFatChain_.front());
+    PutLE32(h.data() + 64, static_cast<uint32_t>(miniFatChain_.size()));
+    PutLE32(h.data() + 68, difatSectors_.empty() ? EndOfChain : difatSectors_.front());
+    PutLE32(h.data() + 72, static_cast<uint32_t>(difatSectors_.size()));
     for (uint32_t i = 0; i < HeaderDifatSlots; ++i)
-        Put32(h.data() + 76 + 4 * i, i < fatSectors_.size() ? fatSectors_[i] : FreeSect);
+        PutLE32(h.data() + 76 + 4 * i, i < fatSectors_.size() ? fatSectors_[i] : FreeSect);
     bytes_->WriteAt(0, h.data(), h.size());
 }
 
@@ -1063,7 +1041,7 @@ void Volume::Flush(bool durable) {
             if (!dirty[s])
                 continue;
             for (uint32_t k = 0; k < idsPerSector_; ++k)
-                Put32(sector.data() + 4 * k, table[s * idsPerSector_ + k]);
+                PutLE32(sector.data() + 4 * k, table[s * idsPerSector_ + k]);
             bytes_->WriteAt(sectorOffset(where[s]), sector.data(), sectorSize_);
             dirty[s] = 0;
         }
@@ -1074,9 +1052,9 @@ void Volume::Flush(bool durable) {
         size_t next = HeaderDifatSlots;
         for (size_t s = 0; s < difatSectors_.size(); ++s) {
             for (uint32_t k = 0; k + 1 < idsPerSector_; ++k, ++next)
-                Put32(sector.data() + 4 * k, next < fatSectors_.size() ? fatSectors_[next] : FreeSect);
-            Put32(sector.data() + 4 * (idsPerSector_ - 1),
-                  s + 1 < difatSectors_.size() ? difatSectors_[s + 1] : EndOfChain);
+                PutLE32(sector.data() + 4 * k, next < fatSectors_.size() ? fatSectors_[next] : FreeSect);
+            PutLE32(sector.data() + 4 * (idsPerSector_ - 1),
+                    s + 1 < difatSectors_.size() ? difatSectors_[s + 1] : EndOfChain);
             bytes_->WriteAt(sectorOffset(difatSectors_[s]), sector.data(), sectorSize_);
         }
         difatDirty_ = false;

@@ -1,26 +1,12 @@
 #include "platform/Dib.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Exception.h"
 #include "platform/Stream.h"
 
 #include <cstring>
 
 namespace {
-
-uint16_t Get16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(QByteArray& out, uint16_t v) {
-    out.append(char(v & 0xFF));
-    out.append(char(v >> 8));
-}
-void Put32(QByteArray& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
-}
 
 // A channel mask turned into shift and width, so a field scales to 8 bits exactly.
 struct Field {
@@ -58,39 +44,39 @@ DIBLayout ParseDIBHeader(const uint8_t* data, int64_t size) {
     DIBLayout layout;
     if (size < 4)
         RaiseInvalidBitmap();
-    layout.headerSize = Get32(data);
+    layout.headerSize = GetLE32(data);
     int planes = 0;
     if (layout.headerSize == kBitmapCoreHeaderSize) {
         if (size < kBitmapCoreHeaderSize)
             RaiseInvalidBitmap();
-        layout.width = Get16(data + 4);
-        layout.height = Get16(data + 6);
-        planes = Get16(data + 8);
-        layout.bitCount = Get16(data + 10);
+        layout.width = GetLE16(data + 4);
+        layout.height = GetLE16(data + 6);
+        planes = GetLE16(data + 8);
+        layout.bitCount = GetLE16(data + 10);
         layout.colorEntrySize = 3;
         layout.colorCount = layout.bitCount <= 8 ? (1 << layout.bitCount) : 0;
     } else {
         if (layout.headerSize < kBitmapInfoHeaderSize || layout.headerSize > kMaxBitmapHeaderSize ||
             size < int64_t(layout.headerSize))
             RaiseInvalidBitmap();
-        layout.width = int32_t(Get32(data + 4));
-        const int32_t height = int32_t(Get32(data + 8));
+        layout.width = int32_t(GetLE32(data + 4));
+        const int32_t height = int32_t(GetLE32(data + 8));
         // The most negative height has no positive counterpart.
         if (height == INT32_MIN)
             RaiseInvalidBitmap();
         layout.topDown = height < 0;
         layout.height = height < 0 ? -height : height;
-        planes = Get16(data + 12);
-        layout.bitCount = Get16(data + 14);
-        layout.compression = Get32(data + 16);
-        layout.colorsUsed = Get32(data + 32);
+        planes = GetLE16(data + 12);
+        layout.bitCount = GetLE16(data + 14);
+        layout.compression = GetLE32(data + 16);
+        layout.colorsUsed = GetLE32(data + 32);
         if (layout.compression == BI_BITFIELDS || layout.compression == BI_ALPHABITFIELDS) {
             if (layout.bitCount != 16 && layout.bitCount != 32)
                 RaiseInvalidBitmap();
             const int count = layout.compression == BI_ALPHABITFIELDS ? 4 : 3;
             if (layout.headerSize >= uint32_t(40 + 4 * count)) {
                 for (int i = 0; i < count; ++i)
-                    layout.masks[i] = Get32(data + 40 + 4 * i);
+                    layout.masks[i] = GetLE32(data + 40 + 4 * i);
             } else {
                 // Masks follow a 40-byte header; read by the caller that holds them.
                 layout.maskBytes = 4 * count;
@@ -144,7 +130,7 @@ PixelBuffer DecodeDIB(const uint8_t* info, int64_t infoSize, const uint8_t* bits
         RaiseInvalidBitmap();
     if (layout.maskBytes > 0) {
         for (int i = 0; i < layout.maskBytes / 4; ++i)
-            layout.masks[i] = Get32(info + layout.headerSize + 4 * i);
+            layout.masks[i] = GetLE32(info + layout.headerSize + 4 * i);
     }
     if (bits == nullptr || bitsSize < layout.imageSize)
         RaiseInvalidBitmap();
@@ -179,14 +165,14 @@ PixelBuffer DecodeDIB(const uint8_t* info, int64_t infoSize, const uint8_t* bits
         uint8_t* out = pixels.ScanLine(y);
         if (layout.bitCount == 16) {
             for (int x = 0; x < layout.width; ++x, out += 3) {
-                const uint32_t v = Get16(in + 2 * x);
+                const uint32_t v = GetLE16(in + 2 * x);
                 out[0] = blue.Extract(v);
                 out[1] = green.Extract(v);
                 out[2] = red.Extract(v);
             }
         } else if (layout.bitCount == 32 && !plain32) {
             for (int x = 0; x < layout.width; ++x, out += 4) {
-                const uint32_t v = Get32(in + 4 * x);
+                const uint32_t v = GetLE32(in + 4 * x);
                 out[0] = blue.Extract(v);
                 out[1] = green.Extract(v);
                 out[2] = red.Extract(v);
@@ -208,20 +194,20 @@ QByteArray EncodePackedDIB(const PixelBuffer& pixels) {
     const uint32_t colors = bitCount <= 8 ? uint32_t(table.size()) : 0;
     const int64_t imageSize = int64_t(pixels.Stride()) * pixels.Height();
     out.reserve(qsizetype(kBitmapInfoHeaderSize + 4 * colors + imageSize));
-    Put32(out, kBitmapInfoHeaderSize);
-    Put32(out, uint32_t(pixels.Width()));
-    Put32(out, uint32_t(pixels.Height()));
-    Put16(out, 1);
-    Put16(out, uint16_t(bitCount));
-    Put32(out, BI_RGB);
-    Put32(out, uint32_t(imageSize));
-    Put32(out, 0);
-    Put32(out, 0);
+    AppendLE32(out, kBitmapInfoHeaderSize);
+    AppendLE32(out, uint32_t(pixels.Width()));
+    AppendLE32(out, uint32_t(pixels.Height()));
+    AppendLE16(out, 1);
+    AppendLE16(out, uint16_t(bitCount));
+    AppendLE32(out, BI_RGB);
+    AppendLE32(out, uint32_t(imageSize));
+    AppendLE32(out, 0);
+    AppendLE32(out, 0);
     // A full table is stored as 0 ("as many as the bit count allows").
-    Put32(out, colors == (1u << (bitCount <= 8 ? bitCount : 0)) ? 0 : colors);
-    Put32(out, 0);
+    AppendLE32(out, colors == (1u << (bitCount <= 8 ? bitCount : 0)) ? 0 : colors);
+    AppendLE32(out, 0);
     for (uint32_t i = 0; i < colors; ++i)
-        Put32(out, table[i] & 0xFFFFFF);
+        AppendLE32(out, table[i] & 0xFFFFFF);
     for (int y = pixels.Height() - 1; y >= 0; --y)
         out.append(reinterpret_cast<const char*>(pixels.ConstScanLine(y)), pixels.Stride());
     return out;
@@ -235,9 +221,9 @@ QByteArray EncodeBitmapFile(const PixelBuffer& pixels) {
     QByteArray out;
     out.reserve(kBitmapFileHeaderSize + dib.size());
     out.append("BM", 2);
-    Put32(out, uint32_t(kBitmapFileHeaderSize + dib.size()));
-    Put32(out, 0);
-    Put32(out, kBitmapFileHeaderSize + kBitmapInfoHeaderSize + 4 * colors);
+    AppendLE32(out, uint32_t(kBitmapFileHeaderSize + dib.size()));
+    AppendLE32(out, 0);
+    AppendLE32(out, kBitmapFileHeaderSize + kBitmapInfoHeaderSize + 4 * colors);
     out.append(dib);
     return out;
 }
@@ -251,10 +237,10 @@ PixelBuffer ReadBitmapFile(TStream& stream) {
         RaiseInvalidBitmap();
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
         RaiseInvalidBitmap();
-    const uint32_t offBits = Get32(fileHeader + 10);
+    const uint32_t offBits = GetLE32(fileHeader + 10);
     uint8_t header[kMaxBitmapHeaderSize + 16] = {};
     stream.ReadBuffer(header, 4);
-    const uint32_t headerSize = Get32(header);
+    const uint32_t headerSize = GetLE32(header);
     if (headerSize != kBitmapCoreHeaderSize &&
         (headerSize < kBitmapInfoHeaderSize || headerSize > kMaxBitmapHeaderSize))
         RaiseInvalidBitmap();

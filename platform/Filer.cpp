@@ -1,5 +1,7 @@
 #include "platform/Filer.h"
 
+#include "platform/ByteOrder.h"
+
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -44,17 +46,13 @@ void DoubleToExtended(double value, uint8_t out[10]) {
         mantissa = frac << (63 - top);
     }
     exponent |= sign;
-    for (int i = 0; i < 8; ++i)
-        out[i] = static_cast<uint8_t>(mantissa >> (8 * i));
-    out[8] = static_cast<uint8_t>(exponent);
-    out[9] = static_cast<uint8_t>(exponent >> 8);
+    PutLE64(out, mantissa);
+    PutLE16(out + 8, exponent);
 }
 
 double ExtendedToDouble(const uint8_t in[10]) {
-    uint64_t mantissa = 0;
-    for (int i = 0; i < 8; ++i)
-        mantissa |= uint64_t(in[i]) << (8 * i);
-    const uint16_t se = static_cast<uint16_t>(in[8] | (in[9] << 8));
+    uint64_t mantissa = GetLE64(in);
+    const uint16_t se = GetLE16(in + 8);
     const uint64_t sign = (se & 0x8000) != 0 ? uint64_t(1) << 63 : 0;
     const int exponent = se & 0x7FFF;
     const uint64_t infinity = uint64_t(0x7FF) << 52;

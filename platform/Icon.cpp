@@ -1,5 +1,6 @@
 #include "platform/Icon.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Exception.h"
 #include "platform/Picture.h"
 #include "platform/Stream.h"
@@ -18,16 +19,6 @@ constexpr int kDirEntry = 16;
     throw EInvalidGraphic(QStringLiteral("Icon image is not valid"));
 }
 
-uint16_t U16(const uchar* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t U32(const uchar* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-int32_t I32(const uchar* p) {
-    return static_cast<int32_t>(U32(p));
-}
-
 bool IsPng(const uchar* p, int64_t n) {
     return n >= 8 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0;
 }
@@ -36,8 +27,8 @@ QImage DecodePng(const uchar* p, int64_t n) {
     // Width and height from the IHDR chunk, checked before the decoder allocates anything.
     if (n < 24 || std::memcmp(p + 12, "IHDR", 4) != 0)
         InvalidIcon();
-    const uint32_t w = (uint32_t(p[16]) << 24) | (uint32_t(p[17]) << 16) | (uint32_t(p[18]) << 8) | p[19];
-    const uint32_t h = (uint32_t(p[20]) << 24) | (uint32_t(p[21]) << 16) | (uint32_t(p[22]) << 8) | p[23];
+    const uint32_t w = qFromBigEndian<uint32_t>(p + 16);
+    const uint32_t h = qFromBigEndian<uint32_t>(p + 20);
     if (w == 0 || h == 0 || w > kMaxIconSide || h > kMaxIconSide)
         InvalidIcon();
     QImage image = QImage::fromData(p, static_cast<int>(n), "PNG");
@@ -51,12 +42,12 @@ QImage DecodePng(const uchar* p, int64_t n) {
 QImage DecodeDib(const uchar* p, int64_t n) {
     if (n < 40)
         InvalidIcon();
-    const int64_t headerSize = U32(p);
-    const int64_t w = I32(p + 4);
-    const int64_t doubleHeight = I32(p + 8);
-    const int bpp = U16(p + 14);
-    const uint32_t compression = U32(p + 16);
-    const int64_t clrUsed = U32(p + 32);
+    const int64_t headerSize = GetLE32(p);
+    const int64_t w = GetLEInt32(p + 4);
+    const int64_t doubleHeight = GetLEInt32(p + 8);
+    const int bpp = GetLE16(p + 14);
+    const uint32_t compression = GetLE32(p + 16);
+    const int64_t clrUsed = GetLE32(p + 32);
     if (headerSize < 40 || headerSize > n || w < 1 || w > kMaxIconSide || doubleHeight < 2 ||
         doubleHeight > 2 * kMaxIconSide || compression != 0)
         InvalidIcon();
@@ -123,9 +114,9 @@ QImage DecodeDib(const uchar* p, int64_t n) {
 QImage DecodeIconFile(const QByteArray& data) {
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     const int64_t n = data.size();
-    if (n < kDirHeader || U16(p) != 0 || (U16(p + 2) != 1 && U16(p + 2) != 2))
+    if (n < kDirHeader || GetLE16(p) != 0 || (GetLE16(p + 2) != 1 && GetLE16(p + 2) != 2))
         InvalidIcon();
-    const int64_t count = U16(p + 4);
+    const int64_t count = GetLE16(p + 4);
     if (count == 0 || count * kDirEntry > n - kDirHeader)
         InvalidIcon();
     int64_t best = -1;
@@ -135,9 +126,9 @@ QImage DecodeIconFile(const QByteArray& data) {
         const uchar* e = p + kDirHeader + i * kDirEntry;
         const int64_t w = e[0] == 0 ? 256 : e[0];
         const int64_t h = e[1] == 0 ? 256 : e[1];
-        const int bits = U16(e + 6);
-        const int64_t size = U32(e + 8);
-        const int64_t offset = U32(e + 12);
+        const int bits = GetLE16(e + 6);
+        const int64_t size = GetLE32(e + 8);
+        const int64_t offset = GetLE32(e + 12);
         if (offset > n || size > n - offset || size == 0)
             InvalidIcon();
         if (w * h > bestArea || (w * h == bestArea && bits > bestBits)) {
@@ -147,8 +138,8 @@ QImage DecodeIconFile(const QByteArray& data) {
         }
     }
     const uchar* e = p + kDirHeader + best * kDirEntry;
-    const uchar* image = p + U32(e + 12);
-    const int64_t size = U32(e + 8);
+    const uchar* image = p + GetLE32(e + 12);
+    const int64_t size = GetLE32(e + 8);
     return IsPng(image, size) ? DecodePng(image, size) : DecodeDib(image, size);
 }
 
@@ -183,7 +174,7 @@ void TIcon::LoadFromStream(TStream& stream) {
     uchar header[kDirHeader];
     if (stream.Read(header, kDirHeader) != kDirHeader)
         InvalidIcon();
-    const int64_t count = U16(header + 4);
+    const int64_t count = GetLE16(header + 4);
     if (count * kDirEntry > stream.Remaining())
         InvalidIcon();
     const QByteArray entries = stream.ReadBytes(count * kDirEntry);
@@ -191,7 +182,7 @@ void TIcon::LoadFromStream(TStream& stream) {
     int64_t end = kDirHeader + count * kDirEntry;
     for (int64_t i = 0; i < count; ++i) {
         const auto* e = reinterpret_cast<const uchar*>(entries.constData()) + i * kDirEntry;
-        end = std::max(end, int64_t(U32(e + 12)) + int64_t(U32(e + 8)));
+        end = std::max(end, int64_t(GetLE32(e + 12)) + int64_t(GetLE32(e + 8)));
     }
     stream.SetPosition(start);
     if (end > stream.Remaining())
@@ -215,12 +206,12 @@ void TIcon::LoadFromIconImage(const QByteArray& image) {
     const auto* p = reinterpret_cast<const uchar*>(image.constData());
     int w = 0, h = 0, bits = 32;
     if (IsPng(p, image.size()) && image.size() >= 24) {
-        w = p[19] | (p[18] << 8);
-        h = p[23] | (p[22] << 8);
+        w = qFromBigEndian<uint16_t>(p + 18);
+        h = qFromBigEndian<uint16_t>(p + 22);
     } else if (image.size() >= 40) {
-        w = I32(p + 4);
-        h = I32(p + 8) / 2;
-        bits = U16(p + 14);
+        w = GetLEInt32(p + 4);
+        h = GetLEInt32(p + 8) / 2;
+        bits = GetLE16(p + 14);
     }
     TMemoryStream file;
     file.WriteUInt16(0);

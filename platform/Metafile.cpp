@@ -1,5 +1,6 @@
 #include "platform/Metafile.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Exception.h"
 #include "platform/Picture.h"
 #include "platform/Stream.h"
@@ -16,19 +17,6 @@ namespace {
 constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr int kScreenPPI = 96;
-
-uint16_t U16(const uchar* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t U32(const uchar* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-int32_t I32(const uchar* p) {
-    return static_cast<int32_t>(U32(p));
-}
-int16_t I16(const uchar* p) {
-    return static_cast<int16_t>(U16(p));
-}
 
 int Scaled(int64_t value, int64_t numerator, int64_t denominator) {
     const int64_t v = std::llround(double(value) * double(numerator) / double(denominator));
@@ -71,17 +59,17 @@ void TMetafile::SetData(const QByteArray& data) {
     int width = 0, height = 0;
     if (n == 0) {
         kind = mkNone;
-    } else if (n >= 88 && U32(p) == 1 && U32(p + 40) == kEmfSignature) {
+    } else if (n >= 88 && GetLE32(p) == 1 && GetLE32(p + 40) == kEmfSignature) {
         // rclFrame, in hundredths of a millimetre.
         kind = mkEnhanced;
-        width = Scaled(int64_t(I32(p + 32)) - I32(p + 24), kScreenPPI, 2540);
-        height = Scaled(int64_t(I32(p + 36)) - I32(p + 28), kScreenPPI, 2540);
-    } else if (n >= 22 && U32(p) == kPlaceableKey) {
+        width = Scaled(int64_t(GetLEInt32(p + 32)) - GetLEInt32(p + 24), kScreenPPI, 2540);
+        height = Scaled(int64_t(GetLEInt32(p + 36)) - GetLEInt32(p + 28), kScreenPPI, 2540);
+    } else if (n >= 22 && GetLE32(p) == kPlaceableKey) {
         kind = mkPlaceable;
-        const int inch = U16(p + 14) != 0 ? U16(p + 14) : 1440;
-        width = Scaled(int64_t(I16(p + 10)) - I16(p + 6), kScreenPPI, inch);
-        height = Scaled(int64_t(I16(p + 12)) - I16(p + 8), kScreenPPI, inch);
-    } else if (n >= 18 && (U16(p) == 1 || U16(p) == 2) && U16(p + 2) == 9) {
+        const int inch = GetLE16(p + 14) != 0 ? GetLE16(p + 14) : 1440;
+        width = Scaled(int64_t(GetLEInt16(p + 10)) - GetLEInt16(p + 6), kScreenPPI, inch);
+        height = Scaled(int64_t(GetLEInt16(p + 12)) - GetLEInt16(p + 8), kScreenPPI, inch);
+    } else if (n >= 18 && (GetLE16(p) == 1 || GetLE16(p) == 2) && GetLE16(p + 2) == 9) {
         kind = mkWindows;
     } else if (n >= 4 && std::memcmp(p, "QPIC", 4) == 0) {
         if (!IsPlayableRecording(data))

@@ -1,5 +1,6 @@
 #include "platform/Stream.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Exception.h"
 
 #include <QSaveFile>
@@ -75,13 +76,13 @@ uint8_t TStream::ReadByte() {
 uint16_t TStream::ReadUInt16() {
     uint8_t b[2];
     ReadBuffer(b, 2);
-    return static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return GetLE16(b);
 }
 
 uint32_t TStream::ReadUInt32() {
     uint8_t b[4];
     ReadBuffer(b, 4);
-    return uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    return GetLE32(b);
 }
 
 uint64_t TStream::ReadUInt64() {
@@ -91,12 +92,14 @@ uint64_t TStream::ReadUInt64() {
 }
 
 void TStream::WriteUInt16(uint16_t v) {
-    const uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
+    uint8_t b[2];
+    PutLE16(b, v);
     WriteBuffer(b, 2);
 }
 
 void TStream::WriteUInt32(uint32_t v) {
-    const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    uint8_t b[4];
+    PutLE32(b, v);
     WriteBuffer(b, 4);
 }
 

@@ -1,6 +1,7 @@
 #include "imaging/UDIB.h"
 
 #include "imaging/UZLIB.h"
+#include "platform/ByteOrder.h"
 #include "platform/Canvas.h"
 #include "platform/Dib.h"
 #include "platform/Exception.h"
@@ -15,11 +16,6 @@
 using TestSupport::Hex;
 
 namespace {
-
-void Patch32(QByteArray& bytes, int offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = char((value >> (8 * i)) & 0xFF);
-}
 
 // A bottom-up 24-bit file of w x h whose row y (from the top) is grey level y * 10.
 QByteArray GreyRowsFile(int w, int h) {
@@ -49,7 +45,7 @@ QByteArray OneBitFile(uint32_t clrUsed) {
     QByteArray file = Hex("42 4D 00 00 00 00 00 00 00 00 00 00 00 00"
                           "28 00 00 00 01 00 00 00 01 00 00 00 01 00 01 00 00 00 00 00 00 00 00 00"
                           "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
-    Patch32(file, 46, clrUsed);
+    PutLE32(file.data() + 46, clrUsed);
     file += Hex("00 00 00 00");
     if (clrUsed != 1)
         file += Hex("00 00 FF 00");
@@ -225,14 +221,14 @@ TEST(DIB, DamagedFilesRaiseTheInvalidBitmapErrorOnly) {
     std::vector<QByteArray> damaged = {QByteArray(), QByteArray("B"), good.left(20),
                                        good.left(good.size() - 1)};
     QByteArray huge = good;
-    Patch32(huge, 18, 0x40000000);
+    PutLE32(huge.data() + 18, 0x40000000);
     damaged.push_back(huge);
     QByteArray rle = good;
-    Patch32(rle, 30, 2);
+    PutLE32(rle.data() + 30, 2);
     damaged.push_back(rle);
     QByteArray claimed = good;
-    Patch32(claimed, 14 + 20, 0x7FFFFFFF); // biSizeImage of a non-RGB header
-    Patch32(claimed, 30, 3);
+    PutLE32(claimed.data() + 14 + 20, 0x7FFFFFFF); // biSizeImage of a non-RGB header
+    PutLE32(claimed.data() + 30, 3);
     damaged.push_back(claimed);
     for (const QByteArray& bytes : damaged) {
         for (int kind = 0; kind < 2; ++kind) {

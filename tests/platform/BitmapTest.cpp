@@ -1,6 +1,7 @@
 // The bitmap class and the bitmap file form it reads and writes.
 
 #include "platform/Bitmap.h"
+#include "platform/ByteOrder.h"
 #include "platform/Canvas.h"
 #include "platform/Dib.h"
 #include "platform/Exception.h"
@@ -46,11 +47,6 @@ void ExpectInvalid(const QByteArray& bytes, const char* what) {
     }
 }
 
-void Patch32(QByteArray& bytes, int offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = char((value >> (8 * i)) & 0xFF);
-}
-
 } // namespace
 
 TEST(BitmapFile, WritesTheGoldenBytes) {
@@ -63,7 +59,7 @@ TEST(BitmapFile, WritesTheGoldenBytes) {
 
 TEST(BitmapFile, BothRowOrdersReadToTheSamePixels) {
     QByteArray topDown = Hex(kGolden24);
-    Patch32(topDown, 22, uint32_t(-2));
+    PutLE32(topDown.data() + 22, uint32_t(-2));
     // Swap the two rows.
     const QByteArray rows = topDown.mid(54);
     topDown = topDown.left(54) + rows.mid(8) + rows.left(8);
@@ -133,12 +129,12 @@ TEST(BitmapFile, CoreHeaderWithColourTriples) {
 TEST(BitmapFile, ValidPixelOffsetIsHonouredAndABadOneIgnored) {
     QByteArray gap = Hex(kGolden24);
     gap.insert(54, QByteArray(6, '\x77'));
-    Patch32(gap, 10, 60);
+    PutLE32(gap.data() + 10, 60);
     EXPECT_TRUE(Read(gap) == Golden24Pixels());
     QByteArray bogus = Hex(kGolden24);
-    Patch32(bogus, 10, 0x7FFFFFF0);
+    PutLE32(bogus.data() + 10, 0x7FFFFFF0);
     EXPECT_TRUE(Read(bogus) == Golden24Pixels());
-    Patch32(bogus, 10, 3);
+    PutLE32(bogus.data() + 10, 3);
     EXPECT_TRUE(Read(bogus) == Golden24Pixels());
 }
 
@@ -148,7 +144,7 @@ TEST(BitmapFile, DamagedFilesRaiseTheInvalidBitmapError) {
     ExpectInvalid(good.left(60), "short rows");
     ExpectInvalid(QByteArray("XM") + good.mid(2), "signature");
     QByteArray bad = good;
-    Patch32(bad, 14, 200);
+    PutLE32(bad.data() + 14, 200);
     ExpectInvalid(bad, "header size");
     bad = good;
     bad[26] = 2;
@@ -157,20 +153,20 @@ TEST(BitmapFile, DamagedFilesRaiseTheInvalidBitmapError) {
     bad[28] = 7;
     ExpectInvalid(bad, "bit count");
     bad = good;
-    Patch32(bad, 30, 1);
+    PutLE32(bad.data() + 30, 1);
     ExpectInvalid(bad, "run-length compression");
     bad = good;
-    Patch32(bad, 18, 0x7FFFFFFF);
+    PutLE32(bad.data() + 18, 0x7FFFFFFF);
     ExpectInvalid(bad, "huge width");
     bad = good;
-    Patch32(bad, 22, 0x80000000u);
+    PutLE32(bad.data() + 22, 0x80000000u);
     ExpectInvalid(bad, "most negative height");
     bad = good;
-    Patch32(bad, 18, 0);
+    PutLE32(bad.data() + 18, 0);
     ExpectInvalid(bad, "zero width");
     bad = good;
     bad[28] = 8;
-    Patch32(bad, 46, 300);
+    PutLE32(bad.data() + 46, 300);
     ExpectInvalid(bad, "colour table beyond 256");
 }
 

@@ -16,6 +16,41 @@ constexpr uint16_t MinorVersion = 0x003E;
 // Data is moved between streams and files in blocks of this size.
 constexpr size_t CopyBlock = 1 << 20;
 
+// Where the header's fields lie (the first 512 bytes; a version-4 header sector is padded with zeros).
+namespace HeaderAt {
+constexpr int MinorVersion = 24;
+constexpr int MajorVersion = 26;
+constexpr int ByteOrder = 28;
+constexpr int SectorShift = 30;
+constexpr int MiniSectorShift = 32;
+constexpr int DirSectorCount = 40;
+constexpr int FatSectorCount = 44;
+constexpr int FirstDirSector = 48;
+constexpr int MiniStreamCutoff = 56;
+constexpr int FirstMiniFatSector = 60;
+constexpr int MiniFatSectorCount = 64;
+constexpr int FirstDifatSector = 68;
+constexpr int DifatSectorCount = 72;
+constexpr int Difat = 76; // the first HeaderDifatSlots FAT sector numbers
+} // namespace HeaderAt
+constexpr int HeaderSize = 512;
+constexpr uint16_t ByteOrderMark = 0xFFFE;
+constexpr uint16_t MiniSectorShift = 6;
+
+// Where a directory entry's fields lie.
+namespace EntryAt {
+constexpr int NameLength = 64;
+constexpr int Left = 68;
+constexpr int Right = 72;
+constexpr int Child = 76;
+constexpr int Clsid = 80;
+constexpr int StateBits = 96;
+constexpr int CreationTime = 100;
+constexpr int ModifiedTime = 108;
+constexpr int StartSector = 116;
+constexpr int Size = 120;
+} // namespace EntryAt
+
 uint64_t DivUp(uint64_t value, uint64_t unit) {
     return value / unit + (value % unit != 0 ? 1 : 0);
 }
@@ -126,20 +161,21 @@ std::vector<uint32_t> Volume::WalkLoadedChain(uint32_t start, std::vector<uint8_
 
 void Volume::LoadHeaderAndTables() {
     const uint64_t fileSize = bytes_->Size();
-    uint8_t h[512];
+    uint8_t h[HeaderSize];
     if (fileSize < sizeof h || bytes_->ReadAt(0, h, sizeof h) != sizeof h ||
         std::memcmp(h, Signature, 8) != 0)
         ThrowStorageError(STG_E_FILEALREADYEXISTS, QStringLiteral("not a compound file"));
-    major_ = GetLE16(h + 26);
-    if (GetLE16(h + 28) != 0xFFFE)
+    major_ = GetLE16(h + HeaderAt::MajorVersion);
+    if (GetLE16(h + HeaderAt::ByteOrder) != ByteOrderMark)
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("byte order"));
-    if (major_ == 3 && GetLE16(h + 30) == 9)
+    if (major_ == 3 && GetLE16(h + HeaderAt::SectorShift) == 9)
         sectorShift_ = 9;
-    else if (major_ == 4 && GetLE16(h + 30) == 12)
+    else if (major_ == 4 && GetLE16(h + HeaderAt::SectorShift) == 12)
         sectorShift_ = 12;
     else
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("version or sector size"));
-    if (GetLE16(h + 32) != 6 || GetLE32(h + 56) != MiniStreamCutoff)
+    if (GetLE16(h + HeaderAt::MiniSectorShift) != MiniSectorShift ||
+        GetLE32(h + HeaderAt::MiniStreamCutoff) != MiniStreamCutoff)
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("mini sector size or cut-off"));
     sectorSize_ = 1u << sectorShift_;
     idsPerSector_ = sectorSize_ / 4;
@@ -150,16 +186,16 @@ void Volume::LoadHeaderAndTables() {
     const uint64_t sectorsInFile =
         std::min<uint64_t>(DivUp(fileSize - sectorSize_, sectorSize_), static_cast<uint64_t>(MaxRegSect) + 1);
     const uint32_t limit = static_cast<uint32_t>(sectorsInFile);
-    const uint32_t fatCount = GetLE32(h + 44);
+    const uint32_t fatCount = GetLE32(h + HeaderAt::FatSectorCount);
     if (fatCount == 0 || fatCount > limit)
         Corrupt("FAT sector count");
 
     std::vector<uint8_t> owned(limit, 0);
     fatSectors_.reserve(fatCount);
     for (uint32_t i = 0; i < HeaderDifatSlots && fatSectors_.size() < fatCount; ++i)
-        fatSectors_.push_back(GetLE32(h + 76 + 4 * i));
+        fatSectors_.push_back(GetLE32(h + HeaderAt::Difat + 4 * i));
     std::vector<uint8_t> sector(sectorSize_);
-    uint32_t next = GetLE32(h + 68);
+    uint32_t next = GetLE32(h + HeaderAt::FirstDifatSector);
     while (fatSectors_.size() < fatCount) {
         if (next >= limit || owned[next])
             Corrupt("DIFAT chain");
@@ -204,10 +240,11 @@ void Volume::LoadHeaderAndTables() {
     }
 
     const uint32_t chainLimit = static_cast<uint32_t>(std::min<size_t>(limit, fat_.size()));
-    dirChain_ = WalkLoadedChain(GetLE32(h + 48), owned, chainLimit, fat_, "directory chain");
+    dirChain_ =
+        WalkLoadedChain(GetLE32(h + HeaderAt::FirstDirSector), owned, chainLimit, fat_, "directory chain");
     if (dirChain_.empty())
         Corrupt("no directory");
-    const uint32_t miniFatStart = GetLE32(h + 60);
+    const uint32_t miniFatStart = GetLE32(h + HeaderAt::FirstMiniFatSector);
     if (miniFatStart != EndOfChain && miniFatStart != FreeSect)
         miniFatChain_ = WalkLoadedChain(miniFatStart, owned, chainLimit, fat_, "mini FAT chain");
     miniFat_.resize(miniFatChain_.size() * idsPerSector_);
@@ -226,21 +263,21 @@ void Volume::LoadHeaderAndTables() {
 }
 
 void Volume::ParseEntry(const uint8_t* p, DirEntry& e) const {
-    const uint16_t nameBytes = GetLE16(p + 64);
+    const uint16_t nameBytes = GetLE16(p + EntryAt::NameLength);
     e.type = static_cast<EntryType>(p[66]);
     e.color = p[67];
-    e.left = GetLE32(p + 68);
-    e.right = GetLE32(p + 72);
-    e.child = GetLE32(p + 76);
-    e.clsid.D1 = GetLE32(p + 80);
-    e.clsid.D2 = GetLE16(p + 84);
-    e.clsid.D3 = GetLE16(p + 86);
-    std::memcpy(e.clsid.D4.data(), p + 88, 8);
-    e.stateBits = GetLE32(p + 96);
-    e.ctime = GetLE64(p + 100);
-    e.mtime = GetLE64(p + 108);
-    e.start = GetLE32(p + 116);
-    e.size = GetLE64(p + 120);
+    e.left = GetLE32(p + EntryAt::Left);
+    e.right = GetLE32(p + EntryAt::Right);
+    e.child = GetLE32(p + EntryAt::Child);
+    e.clsid.D1 = GetLE32(p + EntryAt::Clsid);
+    e.clsid.D2 = GetLE16(p + EntryAt::Clsid + 4);
+    e.clsid.D3 = GetLE16(p + EntryAt::Clsid + 6);
+    std::memcpy(e.clsid.D4.data(), p + EntryAt::Clsid + 8, 8);
+    e.stateBits = GetLE32(p + EntryAt::StateBits);
+    e.ctime = GetLE64(p + EntryAt::CreationTime);
+    e.mtime = GetLE64(p + EntryAt::ModifiedTime);
+    e.start = GetLE32(p + EntryAt::StartSector);
+    e.size = GetLE64(p + EntryAt::Size);
     // Old writers left the high half of the size unset in version 3 files.
     if (major_ == 3)
         e.size &= 0xFFFFFFFFu;
@@ -961,51 +998,53 @@ void Volume::RebuildTree(uint32_t storage) {
 
 void Volume::SerializeEntry(const DirEntry& e, uint8_t* p) const {
     std::memset(p, 0, DirEntrySize);
-    PutLE32(p + 68, e.type == EntryType::Unallocated ? NoStream : e.left);
-    PutLE32(p + 72, e.type == EntryType::Unallocated ? NoStream : e.right);
-    PutLE32(p + 76, e.type == EntryType::Unallocated ? NoStream : e.child);
+    PutLE32(p + EntryAt::Left, e.type == EntryType::Unallocated ? NoStream : e.left);
+    PutLE32(p + EntryAt::Right, e.type == EntryType::Unallocated ? NoStream : e.right);
+    PutLE32(p + EntryAt::Child, e.type == EntryType::Unallocated ? NoStream : e.child);
     if (e.type == EntryType::Unallocated)
         return;
     const int units = static_cast<int>(std::min<qsizetype>(e.name.size(), MaxNameLength));
     for (int i = 0; i < units; ++i)
         PutLE16(p + 2 * i, e.name[i].unicode());
-    PutLE16(p + 64, static_cast<uint16_t>((units + 1) * 2));
+    PutLE16(p + EntryAt::NameLength, static_cast<uint16_t>((units + 1) * 2));
     p[66] = static_cast<uint8_t>(e.type);
     p[67] = e.color;
-    PutLE32(p + 80, e.clsid.D1);
-    PutLE16(p + 84, e.clsid.D2);
-    PutLE16(p + 86, e.clsid.D3);
-    std::memcpy(p + 88, e.clsid.D4.data(), 8);
-    PutLE32(p + 96, e.stateBits);
-    PutLE64(p + 100, e.type == EntryType::Storage ? e.ctime : 0);
-    PutLE64(p + 108, e.type == EntryType::Stream ? 0 : e.mtime);
+    PutLE32(p + EntryAt::Clsid, e.clsid.D1);
+    PutLE16(p + EntryAt::Clsid + 4, e.clsid.D2);
+    PutLE16(p + EntryAt::Clsid + 6, e.clsid.D3);
+    std::memcpy(p + EntryAt::Clsid + 8, e.clsid.D4.data(), 8);
+    PutLE32(p + EntryAt::StateBits, e.stateBits);
+    PutLE64(p + EntryAt::CreationTime, e.type == EntryType::Storage ? e.ctime : 0);
+    PutLE64(p + EntryAt::ModifiedTime, e.type == EntryType::Stream ? 0 : e.mtime);
     if (e.type == EntryType::Storage) {
-        PutLE32(p + 116, 0);
-        PutLE64(p + 120, 0);
+        PutLE32(p + EntryAt::StartSector, 0);
+        PutLE64(p + EntryAt::Size, 0);
     } else {
-        PutLE32(p + 116, e.size == 0 ? EndOfChain : e.start);
-        PutLE64(p + 120, e.size);
+        PutLE32(p + EntryAt::StartSector, e.size == 0 ? EndOfChain : e.start);
+        PutLE64(p + EntryAt::Size, e.size);
     }
 }
 
 void Volume::WriteHeader() {
     std::vector<uint8_t> h(sectorSize_, 0);
     std::memcpy(h.data(), Signature, 8);
-    PutLE16(h.data() + 24, MinorVersion);
-    PutLE16(h.data() + 26, major_);
-    PutLE16(h.data() + 28, 0xFFFE);
-    PutLE16(h.data() + 30, static_cast<uint16_t>(sectorShift_));
-    PutLE16(h.data() + 32, 6);
-    PutLE32(h.data() + 40, major_ == 4 ? static_cast<uint32_t>(dirChain_.size()) : 0);
-    PutLE32(h.data() + 44, static_cast<uint32_t>(fatSectors_.size()));
-    PutLE32(h.data() + 48, dirChain_.front());
-    PutLE32(h.data() + 56, static_cast<uint32_t>(MiniStreamCutoff));
-    PutLE32(h.data() + 60, miniFatChain_.empty() ? EndOfChain : miniFatChain_.front());
-    PutLE32(h.data() + 64, static_cast<uint32_t>(miniFatChain_.size()));
-    PutLE32(h.data() + 68, difatSectors_.empty() ? EndOfChain : difatSectors_.front());
-    PutLE32(h.data() + 72, static_cast<uint32_t>(difatSectors_.size()));
+    PutLE16(h.data() + HeaderAt::MinorVersion, MinorVersion);
+    PutLE16(h.data() + HeaderAt::MajorVersion, major_);
+    PutLE16(h.data() + HeaderAt::ByteOrder, ByteOrderMark);
+    PutLE16(h.data() + HeaderAt::SectorShift, static_cast<uint16_t>(sectorShift_));
+    PutLE16(h.data() + HeaderAt::MiniSectorShift, MiniSectorShift);
+    PutLE32(h.data() + HeaderAt::DirSectorCount, major_ == 4 ? static_cast<uint32_t>(dirChain_.size()) : 0);
+    PutLE32(h.data() + HeaderAt::FatSectorCount, static_cast<uint32_t>(fatSectors_.size()));
+    PutLE32(h.data() + HeaderAt::FirstDirSector, dirChain_.front());
+    PutLE32(h.data() + HeaderAt::MiniStreamCutoff, static_cast<uint32_t>(MiniStreamCutoff));
+    PutLE32(h.data() + HeaderAt::FirstMiniFatSector,
+            miniFatChain_.empty() ? EndOfChain : miniFatChain_.front());
+    PutLE32(h.data() + HeaderAt::MiniFatSectorCount, static_cast<uint32_t>(miniFatChain_.size()));
+    PutLE32(h.data() + HeaderAt::FirstDifatSector,
+            difatSectors_.empty() ? EndOfChain : difatSectors_.front());
+    PutLE32(h.data() + HeaderAt::DifatSectorCount, static_cast<uint32_t>(difatSectors_.size()));
     for (uint32_t i = 0; i < HeaderDifatSlots; ++i)
-        PutLE32(h.data() + 76 + 4 * i, i < fatSectors_.size() ? fatSectors_[i] : FreeSect);
+        PutLE32(h.data() + HeaderAt::Difat + 4 * i, i < fatSectors_.size() ? fatSectors_[i] : FreeSect);
     bytes_->WriteAt(0, h.data(), h.size());
 }
 

@@ -101,17 +101,17 @@ void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TP
 
 } // namespace Reference
 
-void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TPixelView& alpha,
+bool BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TPixelView& alpha,
                       const uint8_t (&weights)[256]) {
     // Views this blend cannot read or write whole are left alone rather than overrun.
     auto pixelSize = [](const TPixelView& v) { return v.BytesPerPixel == 3 || v.BytesPerPixel == 4; };
     if (dest.Empty() || !pixelSize(dest) || !pixelSize(source) || alpha.BytesPerPixel != 1 ||
         source.Width < dest.Width || source.Height < dest.Height || alpha.Width < dest.Width ||
         alpha.Height < dest.Height)
-        return;
+        return false;
     if (dest.BytesPerPixel != source.BytesPerPixel) {
         Reference::BlendAlphaPixels(dest, source, alpha, weights);
-        return;
+        return true;
     }
     ParallelBands(dest.Height, std::max(1, 32768 / std::max(1, dest.Width)), [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
@@ -121,6 +121,7 @@ void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TP
                 BlendRow<4>(dest.Row(y), source.Row(y), alpha.Row(y), dest.Width, weights);
         }
     });
+    return true;
 }
 
 bool MapBlendRects(const TRect& bounds1, const TRect& bounds2, const TRect& r1, const TRect& r2, TRect& c1,
@@ -158,26 +159,26 @@ bool TGRBlendAlphaMapRatio::CanBlend() {
     return TGRBlender::CanBlend() && AlphaMap && AlphaMap->PixelFormat() == pf8bit;
 }
 
-void TGRBlendAlphaMapRatio::Blend() {
+bool TGRBlendAlphaMapRatio::Blend() {
     if (!CanBlend())
-        return;
+        return false;
     TRect inside;
     if (!IntersectRectChecked(inside, AlphaRect, BoundsOf(*AlphaMap)) || inside != AlphaRect)
-        return;
+        return false;
     TRect alphaArea, destByAlpha, sourceArea, destArea;
     bool alphaScaled = false, sourceScaled = false;
     if (!MapBlendRects(BoundsOf(*AlphaMap), BoundsOf(*Dest), AlphaRect, DestRect, alphaArea, destByAlpha,
                        alphaScaled) ||
         !MapBlendRects(BoundsOf(*Source), BoundsOf(*Dest), SourceRect, DestRect, sourceArea, destArea,
                        sourceScaled))
-        return;
+        return false;
     if (alphaScaled || sourceScaled)
-        return;
+        return false;
     // Each clipping trims the destination on its own; blend where both kept it, moving the alpha
     // and source areas with it so that the three stay aligned pixel for pixel.
     TRect area;
     if (!IntersectRectChecked(area, destByAlpha, destArea))
-        return;
+        return false;
     alphaArea = Bounds(alphaArea.Left + area.Left - destByAlpha.Left,
                        alphaArea.Top + area.Top - destByAlpha.Top, area.Width(), area.Height());
     sourceArea = Bounds(sourceArea.Left + area.Left - destArea.Left, sourceArea.Top + area.Top - destArea.Top,
@@ -188,6 +189,8 @@ void TGRBlendAlphaMapRatio::Blend() {
     const TPixelView alpha = SubView(PixelViewOf(*AlphaMap), alphaArea);
     const TPixelView source = SubView(PixelViewOf(*Source), sourceArea);
     const TPixelView dest = SubView(PixelViewOf(*Dest), destArea);
-    BlendAlphaPixels(dest, source, alpha, weights);
+    if (!BlendAlphaPixels(dest, source, alpha, weights))
+        return false;
     Dest->Changed();
+    return true;
 }

@@ -23,7 +23,8 @@ public:
 
     // Dest and Source both pf24bit or both pf32bit.
     virtual bool CanBlend();
-    virtual void Blend() = 0;
+    // False when it refused and left Dest unchanged.
+    virtual bool Blend() = 0;
 };
 
 class TGRBlendAlphaMapRatio : public TGRBlender {
@@ -33,9 +34,9 @@ public:
     int32_t Ratio = 100; // percent, clamped into 0..100 when used
 
     bool CanBlend() override;
-    // Refuses silently: wrong formats, an alpha rectangle outside its map, areas that miss the
-    // bitmaps or differ in size leave Dest unchanged.
-    void Blend() override;
+    // Refuses (false, Dest unchanged) for wrong formats, an alpha rectangle outside its map, and
+    // areas that miss the bitmaps or differ in size.
+    bool Blend() override;
 };
 
 // Clips a rectangle pair of two bitmaps (bounds1 / bounds2 are their sizes) so that they keep
@@ -46,8 +47,8 @@ bool MapBlendRects(const TRect& bounds1, const TRect& bounds2, const TRect& r1, 
 
 // The blend of one area, all four views of equal size (alpha 1 byte a pixel; source and dest 3
 // or 4), with the 256 effective weights already worked out. The fourth byte of a 4-byte pixel
-// is left alone. Views of other pixel sizes, or smaller than dest, leave dest unchanged.
-void BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TPixelView& alpha,
+// is left alone. Views of other pixel sizes, or smaller than dest, leave dest unchanged: false.
+bool BlendAlphaPixels(const TPixelView& dest, const TPixelView& source, const TPixelView& alpha,
                       const uint8_t (&weights)[256]);
 // Effective weight of each alpha value for a ratio: min(MulDiv(a, ratio, 100), 255).
 void BlendWeights(int32_t ratio, uint8_t (&weights)[256]);

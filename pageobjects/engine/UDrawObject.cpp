@@ -506,7 +506,9 @@ bool TDrawObject::BlendPaint(int ratio) {
             blender.AlphaMap = &map;
             blender.AlphaRect = TRect(0, 0, w, h);
             blender.Ratio = ratio;
-            blender.Blend();
+            // The three bitmaps are made alike just above; a refusal is a fault, shown as a failed paint.
+            if (!blender.Blend())
+                throw EInvalidOperation(QStringLiteral("Blending refused the object's band"));
             paintTarget_ = saved;
             QPainter* painter = canvas->Painter();
             if (painter == nullptr)

@@ -65,7 +65,7 @@ TEST(BlendTest, FastBlendMatchesTheTableForEveryWeightAndDifference) {
     uint8_t weights[256];
     BlendWeights(100, weights);
     KernelTestImage reference(dest);
-    BlendAlphaPixels(dest.view, source.view, alpha.view, weights);
+    EXPECT_TRUE(BlendAlphaPixels(dest.view, source.view, alpha.view, weights));
     Reference::BlendAlphaPixels(reference.view, source.view, alpha.view, weights);
     EXPECT_EQ(dest.Pixels(), reference.Pixels());
     for (int a = 0; a < 256; ++a)
@@ -110,30 +110,30 @@ TEST(BlendTest, WeightsScaleByTheRatioRoundedAndClamped) {
 
 TEST(BlendTest, AlphaAndRatioWeighTheSourceOverThePage) {
     Scene full(pf24bit, 10, 250, 255);
-    full.blender.Blend();
+    EXPECT_TRUE(full.blender.Blend());
     EXPECT_EQ(full.At(2, 2), 250);
     Scene none(pf24bit, 10, 250, 0);
-    none.blender.Blend();
+    EXPECT_TRUE(none.blender.Blend());
     EXPECT_EQ(none.At(2, 2), 10);
     Scene half(pf24bit, 0, 255, 128);
-    half.blender.Blend();
+    EXPECT_TRUE(half.blender.Blend());
     EXPECT_EQ(half.At(1, 3, 2), 128);
     Scene down(pf24bit, 255, 0, 128);
-    down.blender.Blend();
+    EXPECT_TRUE(down.blender.Blend());
     EXPECT_EQ(down.At(0, 0, 1), 127); // the difference is truncated toward the page
     Scene over(pf24bit, 10, 250, 255);
     over.blender.Ratio = 150;
-    over.blender.Blend();
+    EXPECT_TRUE(over.blender.Blend());
     EXPECT_EQ(over.At(3, 3), 250);
     Scene under(pf24bit, 10, 250, 255);
     under.blender.Ratio = -5;
-    under.blender.Blend();
+    EXPECT_TRUE(under.blender.Blend());
     EXPECT_EQ(under.At(3, 3), 10);
 }
 
 TEST(BlendTest, ThirtyTwoBitPagesKeepTheirFourthByte) {
     Scene scene(pf32bit, 33, 200, 255);
-    scene.blender.Blend();
+    EXPECT_TRUE(scene.blender.Blend());
     EXPECT_EQ(scene.At(1, 1, 0), 200);
     EXPECT_EQ(scene.At(1, 1, 2), 200);
     EXPECT_EQ(scene.At(1, 1, 3), 33);
@@ -148,12 +148,12 @@ TEST(BlendTest, ADestRectHalfOutsideBlendsTheVisibleHalfFromMatchingParts) {
             scene.alpha->ScanLine(y)[x] = x < 2 ? 255 : 0;
         }
     scene.blender.DestRect = TRect(-2, 1, 2, 5);
-    scene.blender.Blend();
+    EXPECT_TRUE(scene.blender.Blend());
     // Dest columns 0 and 1 take source columns 2 and 3 with alpha columns 2 and 3 (zero).
     for (int x = 0; x < 4; ++x)
         EXPECT_EQ(scene.At(x, 2), 0);
     scene.blender.DestRect = TRect(2, -1, 6, 3);
-    scene.blender.Blend();
+    EXPECT_TRUE(scene.blender.Blend());
     EXPECT_EQ(scene.At(2, 0), 10);
     EXPECT_EQ(scene.At(3, 2), 20);
     EXPECT_EQ(scene.At(1, 0), 0);
@@ -169,7 +169,7 @@ TEST(BlendTest, ASourceRectPastTheSourceKeepsAlphaAligned) {
         }
     // The source area starts one column left of the source: dest column 0 has no source pixel.
     scene.blender.SourceRect = TRect(-1, 0, 3, 4);
-    scene.blender.Blend();
+    EXPECT_TRUE(scene.blender.Blend());
     EXPECT_EQ(scene.At(0, 1), 0);
     EXPECT_EQ(scene.At(1, 1), 0);
     EXPECT_EQ(scene.At(2, 1), 101); // alpha column 2 over source column 1
@@ -179,24 +179,24 @@ TEST(BlendTest, ASourceRectPastTheSourceKeepsAlphaAligned) {
 TEST(BlendTest, RefusalsLeaveThePageUnchanged) {
     Scene sized(pf24bit, 10, 250, 255);
     sized.blender.SourceRect = TRect(0, 0, 3, 4);
-    sized.blender.Blend();
+    EXPECT_FALSE(sized.blender.Blend());
     EXPECT_EQ(sized.At(0, 0), 10);
     Scene outside(pf24bit, 10, 250, 255);
     outside.blender.AlphaRect = TRect(1, 0, 5, 4);
     outside.blender.DestRect = outside.blender.SourceRect = TRect(0, 0, 4, 4);
-    outside.blender.Blend();
+    EXPECT_FALSE(outside.blender.Blend());
     EXPECT_EQ(outside.At(0, 0), 10);
     Scene mixed(pf24bit, 10, 250, 255);
     mixed.source->SetPixelFormat(pf32bit);
     EXPECT_FALSE(mixed.blender.CanBlend());
-    mixed.blender.Blend();
+    EXPECT_FALSE(mixed.blender.Blend());
     EXPECT_EQ(mixed.At(0, 0), 10);
     Scene grey(pf24bit, 10, 250, 255);
     grey.alpha->SetPixelFormat(pf24bit);
     EXPECT_FALSE(grey.blender.CanBlend());
     Scene missed(pf24bit, 10, 250, 255);
     missed.blender.DestRect = TRect(4, 0, 8, 4);
-    missed.blender.Blend();
+    EXPECT_FALSE(missed.blender.Blend());
     EXPECT_EQ(missed.At(3, 0), 10);
 }
 
@@ -205,16 +205,16 @@ TEST(BlendTest, RectanglesAtTheEndsOfTheIntegerRangeAreRefused) {
     const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
     Scene wideDest(pf24bit, 10, 250, 255);
     wideDest.blender.DestRect = TRect(lo, lo, hi, hi);
-    wideDest.blender.Blend();
+    EXPECT_FALSE(wideDest.blender.Blend());
     EXPECT_EQ(wideDest.At(0, 0), 10);
     Scene wideSource(pf24bit, 10, 250, 255);
     wideSource.blender.SourceRect = TRect(lo, lo, hi, hi);
     wideSource.blender.DestRect = TRect(lo, lo, hi, hi);
-    wideSource.blender.Blend();
+    EXPECT_FALSE(wideSource.blender.Blend());
     EXPECT_EQ(wideSource.At(0, 0), 10);
     Scene farSource(pf24bit, 10, 250, 255);
     farSource.blender.SourceRect = TRect(lo, lo, lo + 4, lo + 4);
-    farSource.blender.Blend();
+    EXPECT_FALSE(farSource.blender.Blend());
     EXPECT_EQ(farSource.At(0, 0), 10);
 }
 
@@ -232,7 +232,7 @@ TEST(BlendTest, ViewsOfOtherPixelSizesOrSmallerThanTheDestAreLeftAlone) {
         source.Noise(2);
         alpha.Noise(3);
         const std::vector<uint8_t> before = dest.Pixels();
-        BlendAlphaPixels(dest.view, source.view, alpha.view, weights);
+        EXPECT_FALSE(BlendAlphaPixels(dest.view, source.view, alpha.view, weights));
         EXPECT_EQ(dest.Pixels(), before) << c.destBytes << " " << c.sourceBytes;
         EXPECT_TRUE(dest.PaddingIntact());
     }

@@ -1,8 +1,7 @@
 #include "platform/DevMode.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Cp932.h"
-
-#include <QtEndian>
 
 namespace DevMode {
 
@@ -15,23 +14,23 @@ QByteArray Empty() {
 uint16_t ReadWord(const QByteArray& bytes, int offset) {
     if (offset < 0 || bytes.size() - offset < 2)
         return 0;
-    return qFromLittleEndian<uint16_t>(bytes.constData() + offset);
+    return GetLE16(bytes.constData() + offset);
 }
 
 uint32_t ReadDword(const QByteArray& bytes, int offset) {
     if (offset < 0 || bytes.size() - offset < 4)
         return 0;
-    return qFromLittleEndian<uint32_t>(bytes.constData() + offset);
+    return GetLE32(bytes.constData() + offset);
 }
 
 void WriteWord(QByteArray& bytes, int offset, uint16_t value) {
     if (offset >= 0 && bytes.size() - offset >= 2)
-        qToLittleEndian<uint16_t>(value, bytes.data() + offset);
+        PutLE16(bytes.data() + offset, value);
 }
 
 void WriteDword(QByteArray& bytes, int offset, uint32_t value) {
     if (offset >= 0 && bytes.size() - offset >= 4)
-        qToLittleEndian<uint32_t>(value, bytes.data() + offset);
+        PutLE32(bytes.data() + offset, value);
 }
 
 QString ReadAnsiName(const QByteArray& bytes, int offset) {

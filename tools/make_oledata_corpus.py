@@ -54,7 +54,7 @@ def main(folder):
     files = {
         "dib_presentation": block(good),
         "metafile_presentation": block(compound("\x02OlePres000", presentation(3, bytes(64)))),
-        "icon_aspect_only": block(compound("\x02OlePres000", presentation(8, good_dib, aspect=4))),
+        "icon_view_only": block(compound("\x02OlePres000", presentation(8, good_dib, aspect=4))),
         "named_format": block(compound("\x02OlePres000", presentation(0, good_dib, marker=struct.pack("<I", 6) + b"Embed\0"))),
         "target_device": block(compound("\x02OlePres000", presentation(8, good_dib, device=40))),
         "target_device_huge": block(compound("\x02OlePres000", presentation(8, good_dib, device=0x7FFFFFF0))),

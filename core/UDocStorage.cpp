@@ -288,6 +288,8 @@ QString WorkingCopyFolder() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (base.isEmpty())
         base = QDir::tempPath();
+    // A fresh account may have no cache folder yet; the user's own folders come first.
+    QDir().mkpath(base);
     // Working copies hold the user's documents: no one else may look in.
     QString folder = base;
     for (const QString& level : {QStringLiteral("Quorlane"), QStringLiteral("WorkingCopies")}) {

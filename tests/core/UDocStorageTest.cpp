@@ -288,6 +288,15 @@ TEST_F(DocStorageTest, ModifiedCountsChangesNotClockTicks) {
     EXPECT_TRUE(temp.GetModified());
 }
 
+TEST_F(DocStorageTest, WorkingCopiesStartOnAnAccountWithoutACacheFolder) {
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    const QString fresh = Path(QStringLiteral("no/cache/yet"));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(fresh));
+    EXPECT_NO_THROW({ TTemporaryStorage temp; });
+    qputenv("XDG_CACHE_HOME", saved);
+    EXPECT_TRUE(QFileInfo(fresh + QStringLiteral("/Quorlane/WorkingCopies")).isDir());
+}
+
 TEST_F(DocStorageTest, TemporaryCopyLoadsSavesAndKeepsFilesOnFailure) {
     const QString doc = Path(QStringLiteral("doc.lbl"));
     // Working copies go to the private folder (this test program's own cache folder).

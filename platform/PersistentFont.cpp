@@ -21,9 +21,12 @@ void TPersistentFont::DeclareProperties(TPropertyBuilder<TPersistentFont>& p) {
 }
 
 void TPersistentFont::SetValue(const TFont& value) {
-    if (font_ == value)
+    TFont font = value;
+    if (font.Name.isEmpty())
+        font.Name = font_.Name;
+    if (font_ == font)
         return;
-    font_ = value;
+    font_ = font;
     Changed();
 }
 
@@ -48,8 +51,10 @@ void TPersistentFont::SetHeight(int value) {
     Changed();
 }
 
+// A font always names a face. An empty name is never written (it is the default of a string), so
+// taking one would make a stored font read back with another face: it keeps the current one.
 void TPersistentFont::SetName(const QString& value) {
-    if (font_.Name == value)
+    if (value.isEmpty() || font_.Name == value)
         return;
     font_.Name = value;
     Changed();

@@ -52,6 +52,7 @@ def main():
         'bad-tag': [('Bulge', b'\x7f\x01')],
         'charset-unknown': [('Font.Charset', b'\x07' + short('NO_CHARSET'))],
         'name-unknown': [('Font.Name', b'\x06' + short('No Such Face'))],
+        'name-empty': [('Font.Name', b'\x06\x00')],
     }
     for name, props in hostile.items():
         cases[name] = with_props(golden, b''.join(short(n) + v for n, v in props))

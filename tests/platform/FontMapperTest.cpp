@@ -71,6 +71,13 @@ TEST(PersistentFont, SizeAndHeightFollowTheResolution) {
     font.SetName(QStringLiteral("ＭＳ 明朝"));
     font.SetName(QStringLiteral("ＭＳ 明朝"));
     EXPECT_EQ(changes, 2);
+    // An empty name would not be stored: the face is kept.
+    font.SetName(QString());
+    TFont value = font.Value();
+    value.Name.clear();
+    font.SetValue(value);
+    EXPECT_EQ(font.Name(), QStringLiteral("ＭＳ 明朝"));
+    EXPECT_EQ(changes, 2);
     TPersistentFont copy;
     copy.Assign(&font);
     EXPECT_EQ(copy.Value(), font.Value());

@@ -1,5 +1,7 @@
 #include "controls/Exspined.h"
 
+#include "platform/IntMath.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -71,7 +73,7 @@ void TExSpinEdit::UpClick() {
         QApplication::beep();
         return;
     }
-    SetValue(int(std::clamp<int64_t>(int64_t(Value()) + increment_, INT32_MIN, INT32_MAX)));
+    SetValue(ClampToInt32(int64_t(Value()) + increment_));
 }
 
 void TExSpinEdit::DownClick() {
@@ -79,7 +81,7 @@ void TExSpinEdit::DownClick() {
         QApplication::beep();
         return;
     }
-    SetValue(int(std::clamp<int64_t>(int64_t(Value()) - increment_, INT32_MIN, INT32_MAX)));
+    SetValue(ClampToInt32(int64_t(Value()) - increment_));
 }
 
 void TExSpinEdit::stepBy(int steps) {

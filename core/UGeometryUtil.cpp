@@ -1,25 +1,8 @@
 #include "core/UGeometryUtil.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <limits>
 
 namespace {
-
-// a x b / c rounded half away from zero, in 64 bits; c must not be 0 and a x b must fit.
-int64_t MulDiv64(int64_t a, int64_t b, int64_t c) {
-    const int64_t p = a * b;
-    int64_t q = p / c;
-    const int64_t r = p % c;
-    if (2 * std::llabs(r) >= std::llabs(c))
-        q += ((p < 0) != (c < 0)) ? -1 : 1;
-    return q;
-}
-
-int ClampToInt(int64_t v) {
-    return static_cast<int>(
-        std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
 TRect EmptyAt(const TRect& src) {
     return Bounds(src.Left, src.Top, 0, 0);
@@ -34,23 +17,10 @@ int64_t Height64(const TRect& r) {
 }
 
 TRect BoundsClamped(const TRect& src, int64_t w, int64_t h) {
-    return TRect(src.Left, src.Top, ClampToInt(src.Left + w), ClampToInt(src.Top + h));
+    return TRect(src.Left, src.Top, ClampToInt32(src.Left + w), ClampToInt32(src.Top + h));
 }
 
 } // namespace
-
-int ClampToInt32(int64_t value) {
-    return int(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-int MulDiv(int a, int b, int c) {
-    if (c == 0)
-        return -1;
-    const int64_t q = MulDiv64(a, b, c);
-    if (q < std::numeric_limits<int>::min() || q > std::numeric_limits<int>::max())
-        return -1;
-    return static_cast<int>(q);
-}
 
 int RectWidth(const TRect& r) {
     return static_cast<int>(Width64(r));

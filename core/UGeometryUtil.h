@@ -1,17 +1,13 @@
 #pragma once
 // Fitting, covering, centring and clamping of integer rectangles and points. Image placement
 // everywhere (photos in frames, thumbnails in cells, previews in boxes) goes through these.
-// Rectangles have exclusive right and bottom edges; NormalizeRect is platform/Rect.h's.
+// Rectangles have exclusive right and bottom edges; NormalizeRect is platform/Rect.h's, MulDiv and
+// the clamps into the int range are platform/IntMath.h's.
 
+#include "platform/IntMath.h"
 #include "platform/Rect.h"
 
 #include <cstdint>
-
-// a x b / c in 64 bits, rounded to the nearest integer with halves away from zero; -1 when c is 0
-// or the result does not fit in 32 bits, as the platform function of that name answers.
-int MulDiv(int a, int b, int c);
-// value held to the 32-bit range, for sums and products worked out in 64 bits.
-int ClampToInt32(int64_t value);
 
 int RectWidth(const TRect& r);
 int RectHeight(const TRect& r);

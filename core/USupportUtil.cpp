@@ -4,6 +4,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Component.h"
+#include "platform/IntMath.h"
 #include "platform/Picture.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
@@ -34,7 +35,7 @@ TShiftState GetShiftStateNow() {
 }
 
 int64_t RoundHalfAwayFromZero(long double x) {
-    return static_cast<int64_t>(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
+    return static_cast<int64_t>(RoundAway(x));
 }
 
 QString GetSpecialFolderPath(int csidl, bool raiseOnError) {

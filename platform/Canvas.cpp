@@ -2,6 +2,7 @@
 
 #include "platform/FontMapper.h"
 #include "platform/Graphic.h"
+#include "platform/IntMath.h"
 #include "platform/PixelBuffer.h"
 
 #include <QFontMetricsF>
@@ -17,26 +18,6 @@
 #include <numbers>
 
 namespace {
-
-// Rounds a / b * c half away from zero, in 64 bits, as the graphics layer's MulDiv did.
-int MulDivRound(int64_t a, int64_t b, int64_t c) {
-    if (c == 0)
-        return -1;
-    const int64_t n = a * b;
-    const int64_t half = std::abs(c) / 2;
-    const int64_t r =
-        ((n < 0) != (c < 0)) ? (n - ((n < 0) ? half : -half)) / c : (n + ((n < 0) ? -half : half)) / c;
-    return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
-}
-
-// A mapped coordinate held inside the int range: stored coordinates may reach its ends.
-int HeldToInt(int64_t v) {
-    return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
-int RoundToInt(double v) {
-    return int(std::clamp<double>(std::lround(v), double(INT32_MIN), double(INT32_MAX)));
-}
 
 QPainter::CompositionMode PenModeComposition(TPenMode mode) {
     switch (mode) {
@@ -133,8 +114,8 @@ Qt::BrushStyle HatchStyle(TBrushStyle style) {
 // Device rectangle from two mapped corners, in order.
 QRect OrderedRect(const TRect& r) {
     const TRect n = NormalizeRect(r);
-    const int w = HeldToInt(int64_t(n.Right) - n.Left);
-    const int h = HeldToInt(int64_t(n.Bottom) - n.Top);
+    const int w = ClampToInt32(int64_t(n.Right) - n.Left);
+    const int h = ClampToInt32(int64_t(n.Bottom) - n.Top);
     // QRect(x, y, w, h) forms x + w - 1, which wraps for an empty rect at the least int.
     if ((w == 0 && n.Left == INT_MIN) || (h == 0 && n.Top == INT_MIN))
         return QRect();
@@ -198,11 +179,11 @@ QRegion RasteriseToRegion(const QPainterPath& path) {
 
 // Negated in 64 bits: the most negative height or size has no positive counterpart in 32.
 int TFont::Size() const {
-    return int(std::clamp<int64_t>(-int64_t(MulDivRound(Height, 72, PixelsPerInch)), INT32_MIN, INT32_MAX));
+    return ClampToInt32(-MulDiv64(Height, 72, PixelsPerInch));
 }
 
 void TFont::SetSize(int points) {
-    Height = int(std::clamp<int64_t>(-int64_t(MulDivRound(points, PixelsPerInch, 72)), INT32_MIN, INT32_MAX));
+    Height = ClampToInt32(-MulDiv64(points, PixelsPerInch, 72));
 }
 
 bool CopyModeUsesDestination(TCopyMode mode) {
@@ -466,10 +447,10 @@ void TCanvas::AdjustIsotropic() {
     const double sy = std::abs(double(state_.viewportExt.cy) / state_.windowExt.cy);
     // The larger scale shrinks to the smaller one; signs stay.
     if (sx < sy) {
-        const int v = RoundToInt(std::abs(double(state_.windowExt.cy)) * sx);
+        const int v = RoundAwayClamped(std::abs(double(state_.windowExt.cy)) * sx);
         state_.viewportExt.cy = state_.viewportExt.cy < 0 ? -v : v;
     } else if (sy < sx) {
-        const int v = RoundToInt(std::abs(double(state_.windowExt.cx)) * sy);
+        const int v = RoundAwayClamped(std::abs(double(state_.windowExt.cx)) * sy);
         state_.viewportExt.cx = state_.viewportExt.cx < 0 ? -v : v;
     }
 }
@@ -505,28 +486,32 @@ double TCanvas::ScaleY() const {
     return double(state_.viewportExt.cy) / state_.windowExt.cy;
 }
 
+namespace {
+
+// One axis of a mapping: v moved from one origin to the other and scaled by toExt / fromExt (never
+// 0: the extents refuse it), held inside the int range at each step.
+int MapAxis(int v, int fromOrg, int fromExt, int toExt, int toOrg) {
+    return ClampToInt32(int64_t(ClampToInt32(MulDiv64(int64_t(v) - fromOrg, toExt, fromExt))) + toOrg);
+}
+
+} // namespace
+
 TPoint TCanvas::LPtoDP(const TPoint& p) const {
     const DCState& s = state_;
     if (s.mapMode == MM_TEXT)
-        return TPoint(HeldToInt(int64_t(p.X) - s.windowOrg.X + s.viewportOrg.X),
-                      HeldToInt(int64_t(p.Y) - s.windowOrg.Y + s.viewportOrg.Y));
-    return TPoint(
-        HeldToInt(int64_t(MulDivRound(int64_t(p.X) - s.windowOrg.X, s.viewportExt.cx, s.windowExt.cx)) +
-                  s.viewportOrg.X),
-        HeldToInt(int64_t(MulDivRound(int64_t(p.Y) - s.windowOrg.Y, s.viewportExt.cy, s.windowExt.cy)) +
-                  s.viewportOrg.Y));
+        return TPoint(ClampToInt32(int64_t(p.X) - s.windowOrg.X + s.viewportOrg.X),
+                      ClampToInt32(int64_t(p.Y) - s.windowOrg.Y + s.viewportOrg.Y));
+    return TPoint(MapAxis(p.X, s.windowOrg.X, s.windowExt.cx, s.viewportExt.cx, s.viewportOrg.X),
+                  MapAxis(p.Y, s.windowOrg.Y, s.windowExt.cy, s.viewportExt.cy, s.viewportOrg.Y));
 }
 
 TPoint TCanvas::DPtoLP(const TPoint& p) const {
     const DCState& s = state_;
     if (s.mapMode == MM_TEXT)
-        return TPoint(HeldToInt(int64_t(p.X) - s.viewportOrg.X + s.windowOrg.X),
-                      HeldToInt(int64_t(p.Y) - s.viewportOrg.Y + s.windowOrg.Y));
-    return TPoint(
-        HeldToInt(int64_t(MulDivRound(int64_t(p.X) - s.viewportOrg.X, s.windowExt.cx, s.viewportExt.cx)) +
-                  s.windowOrg.X),
-        HeldToInt(int64_t(MulDivRound(int64_t(p.Y) - s.viewportOrg.Y, s.windowExt.cy, s.viewportExt.cy)) +
-                  s.windowOrg.Y));
+        return TPoint(ClampToInt32(int64_t(p.X) - s.viewportOrg.X + s.windowOrg.X),
+                      ClampToInt32(int64_t(p.Y) - s.viewportOrg.Y + s.windowOrg.Y));
+    return TPoint(MapAxis(p.X, s.viewportOrg.X, s.viewportExt.cx, s.windowExt.cx, s.windowOrg.X),
+                  MapAxis(p.Y, s.viewportOrg.Y, s.viewportExt.cy, s.windowExt.cy, s.windowOrg.Y));
 }
 
 void TCanvas::LPtoDP(TPoint* points, int count) const {
@@ -763,7 +748,7 @@ int TCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) c
     points.clear();
     types = pathTypes_;
     for (const QPointF& p : pathPoints_)
-        points.push_back(DPtoLP(TPoint(RoundToInt(p.x()), RoundToInt(p.y()))));
+        points.push_back(DPtoLP(TPoint(RoundAwayClamped(p.x()), RoundAwayClamped(p.y()))));
     return int(points.size());
 }
 
@@ -1265,7 +1250,7 @@ QFont TCanvas::DeviceFont() const {
         if (cell > 0)
             pixels = pixels * 1000.0 / cell;
     }
-    font.setPixelSize(std::max(1, RoundToInt(pixels)));
+    font.setPixelSize(std::max(1, RoundAwayClamped(pixels)));
     return font;
 }
 
@@ -1297,9 +1282,9 @@ bool TCanvas::GetCharABCWidths(char32_t c, int& a, int& b, int& cc) {
     const FontGlyph g = CanvasGlyph(font_, c);
     const double em = LogicalEm(primary->UnitsPerEm(), primary->Ascent() + primary->Descent());
     const double scale = em / g.Face->UnitsPerEm();
-    a = RoundToInt(g.InkLeft * scale);
-    b = RoundToInt(g.InkWidth * scale);
-    cc = RoundToInt(g.Advance * scale) - a - b;
+    a = RoundAwayClamped(g.InkLeft * scale);
+    b = RoundAwayClamped(g.InkWidth * scale);
+    cc = RoundAwayClamped(g.Advance * scale) - a - b;
     return true;
 }
 
@@ -1310,16 +1295,16 @@ bool TCanvas::GetOutlineTextMetrics(TOutlineTextMetrics& m) {
         return false;
     const double em = LogicalEm(face->UnitsPerEm(), face->Ascent() + face->Descent());
     const double scale = em / face->UnitsPerEm();
-    m.Ascent = RoundToInt(face->Ascent() * scale);
-    m.Descent = RoundToInt(face->Descent() * scale);
+    m.Ascent = RoundAwayClamped(face->Ascent() * scale);
+    m.Descent = RoundAwayClamped(face->Descent() * scale);
     m.Height = m.Ascent + m.Descent;
-    m.EmHeight = RoundToInt(em);
+    m.EmHeight = RoundAwayClamped(em);
     m.InternalLeading = std::max(0, m.Height - m.EmHeight);
-    m.ExternalLeading = RoundToInt(face->LineGap() * scale);
-    m.UnderscorePosition = RoundToInt(face->UnderlinePosition() * scale);
-    m.UnderscoreSize = std::max(1, RoundToInt(face->UnderlineSize() * scale));
-    m.StrikeoutPosition = RoundToInt(face->StrikeoutPosition() * scale);
-    m.StrikeoutSize = std::max(1, RoundToInt(face->StrikeoutSize() * scale));
+    m.ExternalLeading = RoundAwayClamped(face->LineGap() * scale);
+    m.UnderscorePosition = RoundAwayClamped(face->UnderlinePosition() * scale);
+    m.UnderscoreSize = std::max(1, RoundAwayClamped(face->UnderlineSize() * scale));
+    m.StrikeoutPosition = RoundAwayClamped(face->StrikeoutPosition() * scale);
+    m.StrikeoutSize = std::max(1, RoundAwayClamped(face->StrikeoutSize() * scale));
     return true;
 }
 
@@ -1340,7 +1325,7 @@ TSize TCanvas::TextExtent(const QString& text) {
         GetCharABCWidths(c, a, b, cc);
         width += int64_t(a) + b + cc;
     }
-    return TSize(int(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX)), m.Height);
+    return TSize(ClampToInt32(width), m.Height);
 }
 
 void TCanvas::DrawGlyph(QPainter* p, const QTransform& frame, const FontGlyph& g, double pixelSize) {
@@ -1379,8 +1364,8 @@ void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const 
         glyphs.push_back(CanvasGlyph(font_, c));
         offsets.push_back(width);
         // Advances are the logical ones, rounded as measured, so drawing matches measuring.
-        width +=
-            RoundToInt(glyphs.back().Advance * em / glyphs.back().Face->UnitsPerEm()) * std::abs(ScaleX());
+        width += RoundAwayClamped(glyphs.back().Advance * em / glyphs.back().Face->UnitsPerEm()) *
+                 std::abs(ScaleX());
     }
     double dx = 0;
     if ((state_.textAlign & TA_CENTER) == TA_CENTER)
@@ -1488,12 +1473,12 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format) {
     const QFontMetricsF metrics(font);
     const QRectF bounds = metrics.boundingRect(QRectF(d), flags, text);
     const double scaleY = std::abs(ScaleY());
-    const int height = RoundToInt(bounds.height() / scaleY);
+    const int height = RoundAwayClamped(bounds.height() / scaleY);
     if (format & DT_CALCRECT) {
         const TRect n = NormalizeRect(rect);
         rect.Bottom = n.Top + height;
         if ((format & DT_SINGLELINE) || !(format & DT_WORDBREAK))
-            rect.Right = n.Left + RoundToInt(bounds.width() / std::abs(ScaleX()));
+            rect.Right = n.Left + RoundAwayClamped(bounds.width() / std::abs(ScaleX()));
         return height;
     }
     QString shown = text;

@@ -1,6 +1,7 @@
 #include "pageobjects/engine/UArcGeometry.h"
 
 #include "platform/Canvas.h"
+#include "platform/IntMath.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,25 +13,6 @@ namespace {
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
 constexpr long double kTwoPi = 2 * kPi;
-
-// Conversions to page coordinates held inside the int range: a degenerate curve (three points
-// almost on a line) has a centre far away, which must not wrap round.
-int ClampToInt(long double x) {
-    if (!(x > INT_MIN))
-        return x != x ? 0 : INT_MIN;
-    if (!(x < INT_MAX))
-        return INT_MAX;
-    return int(x);
-}
-int TruncToInt(long double x) {
-    return ClampToInt(std::trunc(x));
-}
-long double RoundAway(long double x) {
-    return x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L);
-}
-int RoundAwayToInt(long double x) {
-    return ClampToInt(RoundAway(x));
-}
 
 // Into [0, 2pi); fmod keeps a wild angle from looping.
 long double NormalizeAngle(long double a) {
@@ -50,8 +32,8 @@ long double AngleOf(long double dx, long double dy) {
 }
 
 TPoint TruncPointOnArc(const TArcInfo& arc, long double angle, long double radius) {
-    return TPoint(ClampToInt(std::trunc(std::cos(angle) * radius) + arc.Centre.X),
-                  ClampToInt(std::trunc(std::sin(angle) * radius) + arc.Centre.Y));
+    return TPoint(TruncClamped(std::trunc(std::cos(angle) * radius) + arc.Centre.X),
+                  TruncClamped(std::trunc(std::sin(angle) * radius) + arc.Centre.Y));
 }
 
 struct TRealPoint {
@@ -72,12 +54,12 @@ void ThickSegmentOffsets(const TRealPoint& a, const TRealPoint& b, long double h
     const long double dx = b.X - a.X, dy = b.Y - a.Y;
     const long double l = std::hypot(dx, dy);
     if (l <= 0.01L) {
-        left = right = TPoint(TruncToInt(a.X), TruncToInt(a.Y));
+        left = right = TPoint(TruncClamped(a.X), TruncClamped(a.Y));
         return;
     }
     const long double f = (h + 0.5L) / l;
-    left = TPoint(TruncToInt(a.X + dy * f), TruncToInt(a.Y - dx * f));
-    right = TPoint(TruncToInt(a.X - dy * f), TruncToInt(a.Y + dx * f));
+    left = TPoint(TruncClamped(a.X + dy * f), TruncClamped(a.Y - dx * f));
+    right = TPoint(TruncClamped(a.X - dy * f), TruncClamped(a.Y + dx * f));
 }
 
 int MeanAxis(int a, int b) {
@@ -123,8 +105,8 @@ bool DrawsAsArc(const TArcInfo& arc, int bulge) {
 } // namespace
 
 void PointOnArc(const TArcInfo& arc, long double angle, long double radius, TPoint& p) {
-    p = TPoint(ClampToInt(RoundAway(std::cos(angle) * radius) + arc.Centre.X),
-               ClampToInt(RoundAway(std::sin(angle) * radius) + arc.Centre.Y));
+    p = TPoint(TruncClamped(RoundAway(std::cos(angle) * radius) + arc.Centre.X),
+               TruncClamped(RoundAway(std::sin(angle) * radius) + arc.Centre.Y));
 }
 
 long double CircleThrough3Points(TPoint& c, const TPoint& p1, const TPoint& p2, const TPoint& p3) {
@@ -140,7 +122,7 @@ long double CircleThrough3Points(TPoint& c, const TPoint& p1, const TPoint& p2, 
     const long double b = bx * bx + by * by;
     const long double cx = (a * by - b * ay) * f;
     const long double cy = (ax * b - bx * a) * f;
-    c = TPoint(ClampToInt(RoundAway(cx) + p1.X), ClampToInt(RoundAway(cy) + p1.Y));
+    c = TPoint(TruncClamped(RoundAway(cx) + p1.X), TruncClamped(RoundAway(cy) + p1.Y));
     return std::hypot(cx, cy);
 }
 
@@ -149,7 +131,7 @@ void MakeArcFromThreePoints(TArcInfo& arc, const TPoint& p1, const TPoint& p2, c
     const long double r = RoundAway(CircleThrough3Points(c, p1, p2, p3));
     arc.Centre = c;
     if (r >= 1) {
-        arc.Radius = ClampToInt(r);
+        arc.Radius = TruncClamped(r);
         arc.StartAngle = AngleOf((long double)p1.X - c.X, (long double)p1.Y - c.Y);
         arc.EndAngle = AngleOf((long double)p3.X - c.X, (long double)p3.Y - c.Y);
     } else {
@@ -189,16 +171,16 @@ void GetArcBounds(const TArcInfo& arc, TRect& r) {
         TPoint p;
         switch (q) {
         case 0:
-            p = TPoint(ClampToInt(cx + rad), int(cy));
+            p = TPoint(TruncClamped(cx + rad), int(cy));
             break;
         case 1:
-            p = TPoint(int(cx), ClampToInt(cy + rad));
+            p = TPoint(int(cx), TruncClamped(cy + rad));
             break;
         case 2:
-            p = TPoint(ClampToInt(cx - rad), int(cy));
+            p = TPoint(TruncClamped(cx - rad), int(cy));
             break;
         default:
-            p = TPoint(int(cx), ClampToInt(cy - rad));
+            p = TPoint(int(cx), TruncClamped(cy - rad));
             break;
         }
         r.Left = std::min(r.Left, p.X);
@@ -235,7 +217,7 @@ void GetBulgePoint(const TPoint& p0, const TPoint& p2, int bulge, TPoint& q) {
     const long double l = std::hypot(dx, dy);
     if (l > 0.1L) {
         const long double mx = p0.X + dx / 2, my = p0.Y + dy / 2;
-        q = TPoint(TruncToInt(mx + dy * b / l), TruncToInt(my - dx * b / l));
+        q = TPoint(TruncClamped(mx + dy * b / l), TruncClamped(my - dx * b / l));
     } else {
         q = p0;
     }
@@ -256,7 +238,7 @@ int GetArcBulge(const TPoint& p0, const TPoint& p1, const TPoint& p2) {
         s = 2 * r - s;
     if (o < 0)
         s = -s;
-    return TruncToInt(s);
+    return TruncClamped(s);
 }
 
 bool GetBulgeArc(TArcInfo& arc, const TPoint& p0, const TPoint& p2, int bulge) {
@@ -271,7 +253,7 @@ bool GetBulgeArc(TArcInfo& arc, const TPoint& p0, const TPoint& p2, int bulge) {
         long double k;
         if (l >= 0.9L) {
             const long double rad = l * l / (8 * h) + h / 2;
-            arc.Radius = TruncToInt(rad);
+            arc.Radius = TruncClamped(rad);
             k = -(rad - h) / l;
         } else {
             // Too short a chord for a circle; the caller must not draw this arc.
@@ -285,9 +267,9 @@ bool GetBulgeArc(TArcInfo& arc, const TPoint& p0, const TPoint& p2, int bulge) {
         cx = mx + dy * k;
         cy = my - dx * k;
     } else {
-        arc.Radius = TruncToInt(l / 2);
+        arc.Radius = TruncClamped(l / 2);
     }
-    arc.Centre = TPoint(TruncToInt(cx), TruncToInt(cy));
+    arc.Centre = TPoint(TruncClamped(cx), TruncClamped(cy));
     arc.StartAngle = AngleOf(p0.X - cx, p0.Y - cy);
     arc.EndAngle = AngleOf(p2.X - cx, p2.Y - cy);
     if (bulge < 0)
@@ -318,7 +300,7 @@ void DrawParabola(TCanvas& canvas, const TPoint& p0, const TPoint& p1, const TPo
     canvas.MoveTo(p0.X, p0.Y);
     for (int i = 1; i < 8; ++i) {
         const TRealPoint q = ParabolaPoint(p0, p1, p2, i / 8.0L);
-        canvas.LineTo(RoundAwayToInt(q.X), RoundAwayToInt(q.Y));
+        canvas.LineTo(RoundAwayClamped(q.X), RoundAwayClamped(q.Y));
     }
     canvas.LineTo(p2.X, p2.Y);
 }

@@ -1,6 +1,7 @@
 #include "pageobjects/engine/UExtraDSA.h"
 
 #include "pageobjects/engine/ULabelObject.h"
+#include "platform/IntMath.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -85,8 +86,7 @@ void TDSAOffsetAngle::MakeList(TDrawSite* site) {
 
 void TDSAOffsetAngle::EachObject(TDrawSite*, TDrawObject* object) {
     if (TIntf<IDORotate> rotate = Ask<IDORotate>(object))
-        rotate->SetAngle(
-            int(std::clamp<int64_t>(int64_t(rotate->GetAngle()) + offsetAngle_, INT32_MIN, INT32_MAX)));
+        rotate->SetAngle(ClampToInt32(int64_t(rotate->GetAngle()) + offsetAngle_));
 }
 
 TDSAPhotoRotate::TDSAPhotoRotate(TComponent* owner) : TStandardDSA(owner) {

@@ -1,5 +1,7 @@
 #include "pageobjects/engine/ULORectBase.h"
 
+#include "platform/IntMath.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -62,8 +64,8 @@ void TLORectBase::SetLogRect(const TRect& r) {
 }
 
 void TLORectBase::MoveBy(int dx, int dy) {
-    SetLogLeft(int(std::clamp<int64_t>(int64_t(rect_.Left) + dx, INT_MIN, INT_MAX)));
-    SetLogTop(int(std::clamp<int64_t>(int64_t(rect_.Top) + dy, INT_MIN, INT_MAX)));
+    SetLogLeft(ClampToInt32(int64_t(rect_.Left) + dx));
+    SetLogTop(ClampToInt32(int64_t(rect_.Top) + dy));
 }
 
 void TLORectBase::AssignTo(TPersistent* dest) const {

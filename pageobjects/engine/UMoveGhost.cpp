@@ -160,8 +160,7 @@ void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
     cloneBounds->GetLogRect(current);
     cloneBounds->MoveBy(r.Left - current.Left, r.Top - current.Top);
     if (targetRotate && cloneRotate && angle != kNoRotation) {
-        const int turned =
-            int(std::clamp<int64_t>(int64_t(targetRotate->GetAngle()) + angle, INT32_MIN, INT32_MAX));
+        const int turned = ClampToInt32(int64_t(targetRotate->GetAngle()) + angle);
         if (TIntf<IDOTextGhost> text = ObjectSupports<IDOTextGhost>(Ghost()))
             text->RotateAroundOrigin(turned);
         else

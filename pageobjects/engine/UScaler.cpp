@@ -1,6 +1,7 @@
 #include "pageobjects/engine/UScaler.h"
 
 #include "platform/Canvas.h"
+#include "platform/IntMath.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -18,19 +19,6 @@ TWide Clamp32Wide(TWide v) {
     return v < INT32_MIN ? TWide(INT32_MIN) : (v > INT32_MAX ? TWide(INT32_MAX) : v);
 }
 
-// a x b / c rounded half away from zero, clamped into 32 bits; 0 when c is 0 so that a scaler set
-// to 0 gives empty geometry instead of garbage.
-int MulDiv64(int64_t a, int64_t b, int64_t c) {
-    if (c == 0)
-        return 0;
-    const TWide n = TWide(a) * b;
-    const bool negative = (n < 0) != (c < 0);
-    const TWide an = n < 0 ? -n : n;
-    const TWide ac = c < 0 ? -TWide(c) : TWide(c);
-    const TWide q = (an + ac / 2) / ac;
-    return int(Clamp32Wide(negative ? -q : q));
-}
-
 // Floor and ceiling of a x b / c for positive c, so that negative coordinates grow outward like
 // positive ones.
 int FloorMulDiv(int64_t a, int64_t b, int64_t c) {
@@ -41,10 +29,6 @@ int FloorMulDiv(int64_t a, int64_t b, int64_t c) {
 int CeilMulDiv(int64_t a, int64_t b, int64_t c) {
     const TWide n = TWide(a) * b;
     return int(Clamp32Wide(n >= 0 ? (n + c - 1) / c : -((-n) / c)));
-}
-
-int Clamp32(int64_t v) {
-    return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 } // namespace
@@ -99,13 +83,13 @@ void TScaler::Assign(const TPersistent* source) {
 TPoint TScaler::LogToDev(const TCanvas& canvas, const TPoint& p) const {
     const int64_t f = int64_t(canvas.PixelsPerInch()) * scale_;
     const int64_t d = int64_t(unitDPI_) * 100;
-    return TPoint(MulDiv64(p.X, f, d), MulDiv64(p.Y, f, d));
+    return TPoint(ClampToInt32(MulDiv64(p.X, f, d)), ClampToInt32(MulDiv64(p.Y, f, d)));
 }
 
 TPoint TScaler::DevToLog(const TCanvas& canvas, const TPoint& p) const {
     const int64_t f = int64_t(canvas.PixelsPerInch()) * scale_;
     const int64_t d = int64_t(unitDPI_) * 100;
-    return TPoint(MulDiv64(p.X, d, f), MulDiv64(p.Y, d, f));
+    return TPoint(ClampToInt32(MulDiv64(p.X, d, f)), ClampToInt32(MulDiv64(p.Y, d, f)));
 }
 
 TRect TScaler::LogRectToDev(const TCanvas& canvas, const TRect& r) const {
@@ -134,8 +118,8 @@ void TScaler::PrepareCanvas(TCanvas& canvas, int dpi) const {
     }
     const int64_t g = std::gcd(den, num);
     canvas.SetMapMode(MM_ANISOTROPIC);
-    canvas.SetWindowExt(Clamp32(den / g), Clamp32(den / g));
-    canvas.SetViewportExt(Clamp32(num / g), Clamp32(num / g));
+    canvas.SetWindowExt(ClampToInt32(den / g), ClampToInt32(den / g));
+    canvas.SetViewportExt(ClampToInt32(num / g), ClampToInt32(num / g));
     canvas.SetViewportOrg(viewportOrg.X, viewportOrg.Y);
 
     TFont& font = canvas.Font();

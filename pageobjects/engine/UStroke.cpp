@@ -1,17 +1,13 @@
 #include "pageobjects/engine/UStroke.h"
 
 #include "platform/Canvas.h"
+#include "platform/IntMath.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-
-// Half away from zero; the shapes' sizes are page coordinates, far inside the int range.
-int RoundAway(long double x) {
-    return int(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
-}
 
 int Mid(int a, int b) {
     return int((int64_t(a) + b) / 2);
@@ -161,8 +157,8 @@ void TStroke::MakeRect(const TRect& r) {
 void TStroke::MakeEllipse(const TRect& r) {
     const int cx = Mid(r.Left, r.Right);
     const int cy = Mid(r.Top, r.Bottom);
-    const int kx = RoundAway((int64_t(r.Right) - r.Left) * kBezierCircle / 2);
-    const int ky = RoundAway((int64_t(r.Bottom) - r.Top) * kBezierCircle / 2);
+    const int kx = RoundAwayClamped((int64_t(r.Right) - r.Left) * kBezierCircle / 2);
+    const int ky = RoundAwayClamped((int64_t(r.Bottom) - r.Top) * kBezierCircle / 2);
     Clear();
     AddPoint(r.Right, cy, ptStrokeMoveTo);
     AddPoint(r.Right, cy - ky, ptStrokeBezierTo);
@@ -181,7 +177,7 @@ void TStroke::MakeEllipse(const TRect& r) {
 
 void TStroke::MakeRoundRect(const TRect& r, int size) {
     const int h = size / 2;
-    const int k = RoundAway(size * kBezierCircle / 2);
+    const int k = RoundAwayClamped(size * kBezierCircle / 2);
     const int l = r.Left, t = r.Top, rr = r.Right, b = r.Bottom;
     Clear();
     AddPoint(rr, t + h, ptStrokeMoveTo);

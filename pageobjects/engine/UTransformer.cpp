@@ -1,25 +1,10 @@
 #include "pageobjects/engine/UTransformer.h"
 
 #include "pageobjects/engine/UStroke.h"
+#include "platform/IntMath.h"
 
-#include <climits>
 #include <cmath>
 #include <numbers>
-
-namespace {
-
-// Half away from zero, held inside the int range (a point turned far off the page stays there
-// instead of wrapping round).
-int RoundAwayClamped(long double x) {
-    const long double r = x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L);
-    if (!(r > INT_MIN))
-        return INT_MIN;
-    if (!(r < INT_MAX))
-        return INT_MAX;
-    return int(r);
-}
-
-} // namespace
 
 void TTransformer::TransformStroke(TStroke& stroke) {
     const int n = stroke.GetCount();

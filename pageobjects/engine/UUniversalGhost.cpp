@@ -21,29 +21,7 @@ int64_t Magnitude(int v) {
     return std::llabs(int64_t(v));
 }
 
-int Clamped(long double r) {
-    if (r != r)
-        return 0;
-    if (!(r > INT_MIN))
-        return INT_MIN;
-    if (!(r < INT_MAX))
-        return INT_MAX;
-    return int(r);
-}
-
 } // namespace
-
-int TruncClamped(long double x) {
-    return Clamped(std::trunc(x));
-}
-
-int RoundAwayClamped(long double x) {
-    return Clamped(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
-}
-
-int RoundEvenClamped(long double x) {
-    return Clamped(std::nearbyint(x));
-}
 
 TSnapHook& SnapHook() {
     static TSnapHook hook;

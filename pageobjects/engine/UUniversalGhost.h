@@ -9,6 +9,8 @@
 
 #include "pageobjects/engine/UDrawObject.h"
 #include "pageobjects/engine/UGhost.h"
+// The ghosts turn their extended-precision geometry into page coordinates with its clamped roundings.
+#include "platform/IntMath.h"
 
 #include <QString>
 #include <functional>
@@ -92,13 +94,6 @@ private:
     bool committed_ = false;
     TWeakRef<TDrawObject> target_;
 };
-
-// The ghosts' extended-precision geometry as page coordinates, held inside the int range (a
-// degenerate drag must not wrap round): truncated toward zero, rounded half away from zero,
-// rounded half to even.
-int TruncClamped(long double x);
-int RoundAwayClamped(long double x);
-int RoundEvenClamped(long double x);
 
 // The interface I of a draw object, or null (also for a null object).
 template <class I>

@@ -17,7 +17,7 @@ int ZeroWidth(TCanvas& canvas) {
 
 // Degrees to the tenths the font's escapement takes, rounded half away from zero.
 int ToTenths(double degrees) {
-    return ClampToInt32(RoundHalfAwayFromZero(static_cast<long double>(degrees) * 10));
+    return RoundAwayClamped(static_cast<long double>(degrees) * 10);
 }
 
 } // namespace
@@ -107,8 +107,8 @@ void DrawRotatedLine(TCanvas& canvas, const TTextLine& line, double angle, int c
         if (line.Chars[i] == kTabChar)
             continue;
         const long double u = line.Positions[i] + half - line.Left;
-        const int x = ClampToInt32(RoundHalfAwayFromZero(u * cosA - v * sinA + centreX));
-        const int y = ClampToInt32(RoundHalfAwayFromZero(u * sinA + v * cosA + centreY));
+        const int x = RoundAwayClamped(u * cosA - v * sinA + centreX);
+        const int y = RoundAwayClamped(u * sinA + v * cosA + centreY);
         canvas.CharOut(x, y, line.Chars[i]);
     }
 }
@@ -144,8 +144,8 @@ void DrawArcLine(TCanvas& canvas, const TRect& circleRect, const TTextLine& line
         TTextLine single;
         const char32_t text[1] = {line.Chars[i]};
         LayoutLine(canvas, single, QString::fromUcs4(text, 1), 0, amLeft, 0);
-        const int px = ClampToInt32(std::llround(std::clamp(std::cos(t) * rm + cx, -2e9, 2e9)));
-        const int py = ClampToInt32(std::llround(std::clamp(std::sin(t) * rm + cy, -2e9, 2e9)));
+        const int px = RoundAwayClamped(std::cos(t) * rm + cx);
+        const int py = RoundAwayClamped(std::sin(t) * rm + cy);
         DrawRotatedLine(canvas, single, glyphAngle, py, px);
     }
     canvas.Font() = saved;

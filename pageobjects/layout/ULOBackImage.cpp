@@ -104,8 +104,7 @@ void TLOBackImage::Paint() {
     if (frameWidth_ != 0) {
         frameColor_->FillRect(*canvas, logical);
         TFaceInfo inner(faceInfo_);
-        inner.FaceMargin =
-            int(std::clamp<int64_t>(int64_t(inner.FaceMargin) - frameWidth_, INT32_MIN, INT32_MAX));
+        inner.FaceMargin = ClampToInt32(int64_t(inner.FaceMargin) - frameWidth_);
         const QRegion innerShape = inner.CreateRegion(*canvas, false, offset);
         canvas->ExtSelectClipRgn(&innerShape, RGN_AND);
     }

@@ -3,19 +3,6 @@
 #include <climits>
 #include <gtest/gtest.h>
 
-TEST(GeometryUtil, MulDivRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(MulDiv(5, 3, 2), 8);
-    EXPECT_EQ(MulDiv(-5, 3, 2), -8);
-    EXPECT_EQ(MulDiv(5, 3, -2), -8);
-    EXPECT_EQ(MulDiv(-5, -3, -2), -8);
-    EXPECT_EQ(MulDiv(7, 1, 3), 2);
-    EXPECT_EQ(MulDiv(8, 1, 3), 3);
-    EXPECT_EQ(MulDiv(-8, 1, 3), -3);
-    EXPECT_EQ(MulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX);
-    EXPECT_EQ(MulDiv(1, 1, 0), -1);
-    EXPECT_EQ(MulDiv(INT_MAX, 2, 1), -1);
-}
-
 TEST(GeometryUtil, CentreTruncatesTowardZero) {
     EXPECT_EQ(RectCenter(Rect(-3, -3, 0, 0)), Point(-1, -1));
     EXPECT_EQ(RectCenter(Rect(0, 0, 3, 5)), Point(1, 2));

@@ -8,6 +8,8 @@
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
+#include "pageobjects/layout/ULOBackImage.h"
+#include "papers/UBackImageFit.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperImages.h"
 #include "papers/UPaperInfo.h"
@@ -46,6 +48,8 @@ constexpr int kNewSheetCount = 3;
 constexpr int kLastSheetNameNumber = 1001;
 // Previews fit within this many pixels each way.
 constexpr int kPreviewMaxSize = 360;
+// Backgrounds of previews are fitted in the paper's own units, tenths of a millimetre.
+constexpr int kPaperUnitsPerInch = 254;
 
 // The class library's TDateTime of now: days since 1899-12-30.
 TDateTime NowDateTime() {
@@ -78,6 +82,12 @@ std::unique_ptr<T> ReadResAs(const QByteArray& bytes) {
     if (dynamic_cast<T*>(component.get()) == nullptr)
         throw EReadError(QStringLiteral("Invalid stream format"));
     return std::unique_ptr<T>(static_cast<T*>(component.release()));
+}
+
+// A page's plain white background is what an empty page shows: it is not stored.
+bool IsPlainWhiteBackground(const TDrawObject* object) {
+    const auto* background = dynamic_cast<const TLOBackImage*>(object);
+    return background != nullptr && background->IsPlainWhite();
 }
 
 bool IsPacked(TStream& stream) {
@@ -132,7 +142,8 @@ void TLDObjects::GetChildren(const TGetChildProc& proc, TComponent*) {
     if (Objects == nullptr)
         return;
     for (int i = Objects->Count() - 1; i >= 0; --i)
-        proc(Objects->Items(i));
+        if (!IsPlainWhiteBackground(Objects->Items(i)))
+            proc(Objects->Items(i));
 }
 
 // ---- TLabelData
@@ -559,22 +570,29 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
         throw;
     }
     damagedFaces_.erase(FaceKey(MapFaceIndex(index)));
+    const bool onPaper = index < layoutPaper_->GetFaceCount();
+    TFaceInfo face;
+    if (onPaper)
+        layoutPaper_->GetFaceInfo(index, face);
+    const TRect outer = onPaper ? face.GetOuterRect() : TRect();
     TOwnedDOList loaded;
     while (read->ComponentCount() > 0) {
-        TComponent* child = read->Components(0);
-        read->RemoveComponent(child);
-        auto* object = dynamic_cast<TDrawObject*>(child);
-        if (object == nullptr) {
-            delete child;
+        std::unique_ptr<TComponent> child(read->Components(0));
+        read->RemoveComponent(child.get());
+        auto* object = dynamic_cast<TDrawObject*>(child.get());
+        if (object == nullptr)
             continue;
-        }
+        child.release();
         object->SetName(QString());
+        // A background fills the face it is loaded onto, whatever face it was stored with.
+        if (auto* background = dynamic_cast<TLOBackImage*>(object); background != nullptr && onPaper) {
+            background->SetFaceInfo(face);
+            background->SetEnclosingSize(outer.Right - outer.Left, outer.Bottom - outer.Top);
+        }
         loaded.Add(std::unique_ptr<TDrawObject>(object));
     }
     TDOList view;
     loaded.ListObjects(view);
-    const TRect outer =
-        index < layoutPaper_->GetFaceCount() ? layoutPaper_->GetFaceOuterRect(index) : TRect();
     // A paper without a size (the default one) has no inside to keep objects in.
     if (outer.Right > outer.Left && outer.Bottom > outer.Top) {
         KeepObjectsInRect(view, TRect(0, 0, outer.Right - outer.Left, outer.Bottom - outer.Top));
@@ -584,7 +602,7 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
 }
 
 void TLabelData::StoreLabelObjects(int index, const TDOList& list) {
-    const bool empty = list.Count() == 0;
+    const bool empty = list.Count() == 0 || (list.Count() == 1 && IsPlainWhiteBackground(list.Items(0)));
     // A page that could not be read is not replaced by nothing: its bytes stay for a later repair.
     if (empty && currentSheetNo_ >= 0 && damagedFaces_.count(FaceKey(MapFaceIndex(index))) != 0)
         return;
@@ -663,6 +681,9 @@ void TLabelData::MakePreview(int index, TStream& stream) {
     if (imageInfo_ != nullptr && !imageInfo_->IsEmpty()) {
         TImagePaperInfo images(nullptr);
         images.Assign(imageInfo_.get());
+        // The back of a sheet printed from the reverse side shows the paper's images mirrored.
+        if (IsFaceSideMatch(int(FaceSides), layoutPaper_->Landscape, currentSheetNo_))
+            MirrorPaperImages(*layoutPaper_, images);
         TOwnedDOList paperImages;
         images.GetImageObjects(index, paperImages);
         if (layoutPaper_->Landscape) {
@@ -675,6 +696,11 @@ void TLabelData::MakePreview(int index, TStream& stream) {
     }
     if (objects.IsEmpty() || index >= layoutPaper_->GetFaceCount())
         return;
+    {
+        TDOList view;
+        objects.ListObjects(view);
+        FitBackImagesToPrintArea(*this, view, kPaperUnitsPerInch);
+    }
     TFaceInfo face;
     layoutPaper_->GetFaceInfo(index, face);
     TBitmap bitmap;

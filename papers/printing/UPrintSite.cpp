@@ -6,6 +6,7 @@
 #include "core/USupportUtil.h"
 #include "imaging/UCanvas.h"
 #include "pageobjects/engine/UDOInterface.h"
+#include "papers/UBackImageFit.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperImages.h"
@@ -189,6 +190,7 @@ void TPrintSite::LoadFaceObjects(int index) {
     for (TDrawObject* object : objects)
         if (TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object)))
             bounds->MoveBy(outer.Left, outer.Top);
+    FitBackImagesToPrintArea(*document_, objects, PrintBandResolution);
     if (spec_->PrintPaperImages && document_->GetPaperImageInfo()) {
         TOwnedDOList images;
         document_->GetPaperImageInfo()->GetImageObjects(index, images);
@@ -219,12 +221,8 @@ void TPrintSite::PrintFace(int index) {
     TIntf<IUnknownEx> clipSaver;
     SaveClipRegion(canvas, clipSaver);
     TMatrixPaperInfo* layout = document_->GetLayoutPaper();
-    // What the printer can reach of the paper, in the sheet's own device pixels.
-    const TRect printable = GetPrintableAreaRect(PrintBandResolution);
-    const TRect paperRect(0, 0, layout->Width(), layout->Height());
-    TRect reach;
-    IntersectRect(reach, printable, paperRect);
-    const TRect area = Scaler().LogRectToDev(canvas, reach);
+    // What the printer can reach of the paper, less an album's binding strip, in device pixels.
+    const TRect area = Scaler().LogRectToDev(canvas, GetBackImageRect(*document_, PrintBandResolution));
     QRegion clip = canvas.VisibleRegion();
     clip &= QRegion(area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top);
     // The face's shape at the print origin.

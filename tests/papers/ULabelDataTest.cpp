@@ -1,15 +1,21 @@
 #include "papers/ULabelData.h"
 
 #include "core/UDocStorage.h"
+#include "core/USupportUtil.h"
+#include "imaging/UEncodedImage.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UZLIB.h"
+#include "pageobjects/layout/ULOBackImage.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperInfo.h"
+#include "platform/ClassRegistry.h"
+#include "tests/FakePrinterBackend.h"
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -21,6 +27,15 @@ namespace {
 void Register() {
     RegisterLabelDataClasses();
     RegisterTestClasses();
+    if (GetClass(QStringLiteral("TLOBackImage")) == nullptr)
+        RegisterClass(TLOBackImage::StaticClass());
+}
+
+std::unique_ptr<TLOBackImage> MakeBackground(TColor color, const TRect& r) {
+    auto background = std::make_unique<TLOBackImage>(nullptr);
+    background->SetLogRect(r);
+    background->FillColor()->SetColor(color);
+    return background;
 }
 
 TStringList SheetNames(TLabelData& doc) {
@@ -372,4 +387,94 @@ TEST(LabelData, DamagedCorpusDocumentsOpenPartlyOrFailWithTheirMessage) {
     doc.LoadFromFile(corpus + "preview_no_picture");
     TPictureEx picture;
     EXPECT_THROW(doc.GetPreview(0, picture), Exception);
+}
+
+TEST(LabelData, BackgroundsFillTheirFaceAndPlainWhiteOnesAreNotStored) {
+    Register();
+    TLabelData doc(nullptr);
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(1200);
+    paper.SetHeight(800);
+    doc.SetPaperInfo(paper);
+    {
+        TOwnedDOList objects;
+        objects.Add(MakeBackground(clWhite, TRect(0, 0, 1200, 800)));
+        TDOList view;
+        objects.ListObjects(view);
+        doc.StoreLabelObjects(0, view);
+        EXPECT_FALSE(doc.HasLabelData(0));
+    }
+    TOwnedDOList objects;
+    auto rect = std::make_unique<TTestRect>(nullptr);
+    rect->SetLogRect(TRect(10, 10, 50, 50));
+    objects.Add(std::move(rect));
+    objects.Add(MakeBackground(clWhite, TRect(0, 0, 1200, 800)));
+    objects.Add(MakeBackground(clRed, TRect(30, 30, 90, 90)));
+    TDOList view;
+    objects.ListObjects(view);
+    doc.StoreLabelObjects(0, view);
+    TOwnedDOList loaded;
+    doc.LoadLabelObjects(0, loaded);
+    // The white background is left out, the red one takes the face it is loaded onto.
+    ASSERT_EQ(loaded.Count(), 2);
+    auto* background = dynamic_cast<TLOBackImage*>(loaded[0]);
+    ASSERT_NE(background, nullptr);
+    TRect r;
+    background->GetLogRect(r);
+    EXPECT_EQ(r, TRect(30, 30, 1230, 830)); // the face's size
+    EXPECT_EQ(background->GetFaceInfo().GetOuterRect(), TRect(0, 0, 1200, 800));
+    EXPECT_NE(dynamic_cast<TTestRect*>(loaded[1]), nullptr);
+}
+
+// A sheet printed from the reverse side shows the paper's images mirrored; backgrounds fill what the
+// printer reaches.
+TEST(LabelData, PreviewsMirrorBackSidesAndFitBackgroundsToThePrintableArea) {
+    Register();
+    FakePrinterBackend* printer = FakePrinterBackend::Install();
+    printer->queues["Office"] = FakePrinterBackend::OfficeQueue(); // A4, 5 mm margins
+    printer->defaultQueue = "Office";
+    const auto restore = qScopeGuard([] { SetPrinterBackend(nullptr); });
+    ASSERT_TRUE(HasDefaultPrinter());
+
+    TLabelData doc(nullptr);
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(1200);
+    paper.SetHeight(1200);
+    doc.SetPaperInfo(paper);
+    doc.FaceSides = fsBack;
+    TImagePaperInfo images(nullptr);
+    TOwnedDOList list;
+    auto mark = std::make_unique<TTestRect>(nullptr);
+    mark->SetLogRect(TRect(100, 500, 300, 700));
+    mark->SetFillColor(clBlue);
+    list.Add(std::move(mark));
+    images.SetImageObjects(0, list);
+    doc.SetPaperImageInfo(&images);
+    TOwnedDOList page;
+    page.Add(MakeBackground(clRed, TRect(0, 0, 1200, 1200)));
+    TDOList view;
+    page.ListObjects(view);
+    doc.StoreLabelObjects(0, view);
+
+    TPictureEx picture;
+    doc.GetPreview(0, picture);
+    auto* png = dynamic_cast<TEncodedImage*>(picture.Graphic());
+    ASSERT_NE(png, nullptr);
+    const QImage preview = png->Image();
+    ASSERT_EQ(preview.size(), QSize(360, 360));
+    const auto near = [&](int x, int y, TColor expected) {
+        const TColor c = PixelAt(preview, x, y);
+        for (int shift : {0, 8, 16})
+            if (std::abs(int((c >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > 8)
+                return false;
+        return true;
+    };
+    // 0.3 pixels a unit: the mark moved from the left (x 100..300) to the right (900..1100).
+    EXPECT_TRUE(near(300, 180, clBlue));
+    EXPECT_TRUE(near(60, 180, clRed));
+    // The background covers (50, 50, 1150, 1150), not the paper's edges.
+    for (const QPoint& p : {QPoint(180, 6), QPoint(6, 180), QPoint(354, 180), QPoint(180, 354)})
+        EXPECT_TRUE(near(p.x(), p.y(), clWhite)) << p.x() << "," << p.y();
+    for (const QPoint& p : {QPoint(180, 20), QPoint(20, 180), QPoint(340, 180), QPoint(180, 340)})
+        EXPECT_TRUE(near(p.x(), p.y(), clRed)) << p.x() << "," << p.y();
 }

@@ -1,9 +1,12 @@
 #include "papers/printing/UPrintSite.h"
 
 #include "core/UPhasedProgress.h"
+#include "pageobjects/layout/ULOBackImage.h"
+#include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
 #include "platform/Stream.h"
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
@@ -194,6 +197,48 @@ TEST_F(PrintSiteTest, AbortInABandOrAFailingFaceLeavesNoJobNoFileAndTheSheet) {
     EXPECT_FALSE(Printer().Printing());
     EXPECT_TRUE(Printer().JobFileName().isEmpty() || !QFile::exists(Printer().JobFileName()));
     EXPECT_EQ(d.doc.CurrentSheetNo(), 1);
+}
+
+TEST_F(PrintSiteTest, BackgroundsAndThePageStayInThePrintableAreaLessTheAlbumStrip) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    if (GetClass(QStringLiteral("TLOBackImage")) == nullptr)
+        RegisterClass(TLOBackImage::StaticClass());
+    Document d;
+    TExAlbumInfo album(nullptr);
+    album.SetLeftMargin(300); // binds on the left of this page
+    d.doc.SetPaperExtraAlbum(&album);
+    TOwnedDOList objects;
+    d.doc.LoadLabelObjects(0, objects);
+    auto background = std::make_unique<TLOBackImage>(nullptr);
+    background->FillColor()->SetColor(clBlue);
+    objects.Add(std::move(background));
+    TDOList view;
+    objects.ListObjects(view);
+    d.doc.StoreLabelObjects(0, view);
+
+    Printer().SetPrinter("Office", {}, {}, {}); // 5 mm margins
+    spec.Offset = TPoint(0, 0);
+    TPrintSite site(nullptr, &d.doc, &progress, &spec);
+    site.Print();
+    ASSERT_EQ(backend->spool.size(), 1u);
+    const QString file = dir.filePath(QStringLiteral("album.pdf"));
+    TestSupport::WriteFile(file, backend->spool[0].pdf);
+    const QImage page = TestSupport::RasterisePdf(file, 254);
+    const auto blue = [&](int x, int y) {
+        const QColor c = page.pixelColor(x, y);
+        return c.blue() > 200 && c.red() < 60 && c.green() < 60;
+    };
+    // The red rectangle (from x 200) is cut at the strip; the background fills the rest of the
+    // printable area (50 .. 2050 across, 50 .. 2920 down).
+    EXPECT_NEAR(RedFrom(page, 500), 300, 2);
+    EXPECT_TRUE(blue(305, 1500));
+    EXPECT_FALSE(blue(295, 1500));
+    EXPECT_TRUE(blue(2045, 1500));
+    EXPECT_FALSE(blue(2055, 1500));
+    EXPECT_TRUE(blue(1000, 55));
+    EXPECT_FALSE(blue(1000, 45));
+    EXPECT_TRUE(blue(1000, 2915));
+    EXPECT_FALSE(blue(1000, 2925));
 }
 
 } // namespace

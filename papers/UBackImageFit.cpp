@@ -1,0 +1,73 @@
+#include "papers/UBackImageFit.h"
+
+#include "core/USupportUtil.h"
+#include "pageobjects/layout/ULOBackImage.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperImages.h"
+#include "papers/UPaperInfo.h"
+#include "platform/IntMath.h"
+
+#include <algorithm>
+
+namespace {
+
+// Paper sizes and album margins are kept in tenths of a millimetre.
+constexpr int kPaperUnitsPerInch = 254;
+
+int FromPaperUnits(int value, int unitsPerInch) {
+    return MulDiv(value, unitsPerInch, kPaperUnitsPerInch);
+}
+
+} // namespace
+
+TRect GetBackImageRect(TLabelData& document, int unitsPerInch) {
+    TRect r = GetPrintableAreaRect(unitsPerInch);
+    const TMatrixPaperInfo* paper = document.GetLayoutPaper();
+    const int width = FromPaperUnits(paper->Width(), unitsPerInch);
+    const int height = FromPaperUnits(paper->Height(), unitsPerInch);
+    r.Right = std::min(r.Right, width - r.Left);
+    r.Bottom = std::min(r.Bottom, height - r.Top);
+    if (const TExAlbumInfo* album = document.GetPaperExtraAlbum()) {
+        const int strip = FromPaperUnits(album->LeftMargin(), unitsPerInch);
+        const bool landscape = paper->Landscape;
+        if (IsFaceSideMatch(int(document.FaceSides), landscape, document.CurrentSheetNo())) {
+            if (landscape)
+                r.Top = std::max(r.Top, strip);
+            else
+                r.Right = std::min(r.Right, width - strip);
+        } else {
+            if (landscape)
+                r.Bottom = std::min(r.Bottom, height - strip);
+            else
+                r.Left = std::max(r.Left, strip);
+        }
+    }
+    return r;
+}
+
+namespace {
+
+void FitToRect(TDrawObject* object, const TRect& r) {
+    if (auto* background = dynamic_cast<TLOBackImage*>(object))
+        background->SetLogRect(r);
+}
+
+} // namespace
+
+void FitBackImageToPrintArea(TLabelData& document, TDrawObject* object, int unitsPerInch) {
+    if (dynamic_cast<TLOBackImage*>(object) != nullptr)
+        FitToRect(object, GetBackImageRect(document, unitsPerInch));
+}
+
+void FitBackImagesToPrintArea(TLabelData& document, const TDOList& list, int unitsPerInch) {
+    const TRect r = GetBackImageRect(document, unitsPerInch);
+    for (TDrawObject* object : list)
+        FitToRect(object, r);
+}
+
+void FitBackImagesOnSite(TLabelData& document, TDrawSite& site) {
+    TDOList objects;
+    site.ListObjects(objects, false);
+    FitBackImagesToPrintArea(document, objects, site.Scaler().UnitDPI());
+}

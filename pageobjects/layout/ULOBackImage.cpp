@@ -110,7 +110,7 @@ void TLOBackImage::Paint() {
     }
     if (!fillRect.IsEmpty()) {
         if (blendPicture_->Graphic() == nullptr || blendPicture_->Graphic()->Empty())
-            fillColor_->FillRect(*canvas, fillRect);
+            Fill(*canvas, fillRect);
         else
             PaintBlend(*canvas, fillRect);
     }
@@ -121,6 +121,30 @@ void TLOBackImage::Paint() {
         canvas->Brush() = TBrush{clWhite, bsSolid};
         moved.DrawCenterHole(*canvas, false);
     }
+}
+
+void TLOBackImage::Fill(TCanvas& canvas, const TRect& fillRect) {
+    TImageData* data = fillColor_->ImageData();
+    if (fillColor_->Kind() != cskBitmap || fillColor_->Tile()) {
+        fillColor_->FillRect(canvas, fillRect);
+        return;
+    }
+    TPictureEx* filtered = data->GetFilteredPicture();
+    TGraphic* graphic = filtered != nullptr ? filtered->Graphic() : nullptr;
+    if (graphic == nullptr || graphic->Empty())
+        return;
+    const TSize device = DeviceSizeOf(canvas, fillRect);
+    const TSize size(std::min(device.cx, std::max(graphic->Width(), 1)),
+                     std::min(device.cy, std::max(graphic->Height(), 1)));
+    if (fillCopy_.isNull() || fillCopySize_ != size) {
+        const TColor key = data->UsesTransparentColor() ? data->TransparentColor() : clNone;
+        std::unique_ptr<TBitmap> copy = MakeDisplayCopy(*graphic, size.cx, size.cy, key);
+        fillCopy_ = copy ? AlphaImage(*copy) : QImage();
+        fillCopySize_ = size;
+        ++copiesBuilt_;
+    }
+    if (!fillCopy_.isNull())
+        canvas.DrawImage(fillRect, fillCopy_);
 }
 
 void TLOBackImage::PaintBlend(TCanvas& canvas, const TRect& fillRect) {
@@ -137,7 +161,7 @@ void TLOBackImage::PaintBlend(TCanvas& canvas, const TRect& fillRect) {
     // Both area bitmaps map the same logical units; where they lie on the canvas follows.
     const TRect back = NormalizeRect(source->Canvas().DPtoLP(TRect(0, 0, w, h)));
     blendColor_->FillRect(source->Canvas(), area);
-    fillColor_->FillRect(dest->Canvas(), fillRect);
+    Fill(dest->Canvas(), fillRect);
 
     // The blend picture as grey levels over the fill rect, kept at the device size it covers.
     const TSize device = DeviceSizeOf(canvas, fillRect);
@@ -193,6 +217,8 @@ void TLOBackImage::HandleNotify(TObject* sender, const TGUID& eventID) {
         return;
     if (sender == static_cast<TObject*>(blendPicture_.get()))
         blendMap_ = QImage();
+    if (sender == static_cast<TObject*>(fillColor_.get()))
+        fillCopy_ = QImage();
     if (sender == static_cast<TObject*>(fillColor_.get()) ||
         sender == static_cast<TObject*>(frameColor_.get()) ||
         sender == static_cast<TObject*>(blendColor_.get()) ||

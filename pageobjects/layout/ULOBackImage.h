@@ -52,6 +52,8 @@ public:
 
     // No frame, a solid white fill and no blend picture: the document stores such a page empty.
     bool IsPlainWhite() const;
+    // Display copies of the fill picture built so far (tests and benchmarks watch the cache).
+    int CopiesBuilt() const { return copiesBuilt_; }
 
     // IDOFaceInfo
     void SetFaceInfo(const TFaceInfo& value) override;
@@ -69,6 +71,9 @@ protected:
 
 private:
     void PaintBlend(TCanvas& canvas, const TRect& fillRect);
+    // Fills fillRect with FillColor; a fill picture stretched over it is drawn from its display
+    // copy at the device pixels the rect covers.
+    void Fill(TCanvas& canvas, const TRect& fillRect);
 
     TFaceInfo faceInfo_;
     std::unique_ptr<TColorSpec> fillColor_;
@@ -80,4 +85,8 @@ private:
     // The blend picture as grey levels at the device size of the fill rect it was made for.
     QImage blendMap_;
     TSize blendMapSize_;
+    // The fill picture at the device size it was last drawn at (never enlarged).
+    QImage fillCopy_;
+    TSize fillCopySize_;
+    int copiesBuilt_ = 0;
 };

@@ -69,6 +69,14 @@ TEST_F(BackImageTest, PictureFillCoversTheFaceWithoutDistortion) {
     EXPECT_EQ(Pixel(out, 5, 60), clGreen);
     EXPECT_EQ(Pixel(out, 25, 60), clRed);
     EXPECT_EQ(Pixel(out, 115, 60), clYellow);
+    // The picture is drawn from a display copy kept until the size or the fill changes.
+    EXPECT_EQ(RenderObjects({&back}, 120, 120), out);
+    EXPECT_EQ(back.CopiesBuilt(), 1);
+    picture.Canvas().FillSolid(TRect(0, 0, 40, 30), clBlue);
+    picture.Canvas().FreeHandle();
+    back.FillColor()->SetBitmap(&picture);
+    EXPECT_EQ(Pixel(RenderObjects({&back}, 120, 120), 5, 60), clBlue);
+    EXPECT_EQ(back.CopiesBuilt(), 2);
 }
 
 TEST_F(BackImageTest, BlendPictureMixesTheBlendColourOverTheFill) {

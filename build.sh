@@ -31,11 +31,7 @@ case "${1:-}" in
     install_missing
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_TESTS=OFF
     cmake --build build -j "$jobs"
-    if [ -x build/app/quorlane ]; then
-      exec build/app/quorlane "${@:2}"
-    else
-      echo "Built. The application's start-up is not part of this build yet."
-    fi
+    exec build/app/quorlane "${@:2}"
     ;;
   test)
     install_missing

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QDate>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPalette>
@@ -551,4 +552,11 @@ void SetupForm(QWidget* form) {
 
 void SetupFormNoBackground(QWidget* form) {
     DoSetupForm(form, false);
+}
+
+TDateTime NowDateTime() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return DateTimeFromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
 }

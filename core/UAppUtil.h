@@ -23,6 +23,8 @@ using TDateTime = double;
 // The date and time as a TDateTime (milliseconds kept).
 TDateTime DateTimeFromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
                             int msec = 0);
+// Now, as a TDateTime.
+TDateTime NowDateTime();
 
 // Month names the date formats of documents refer to as macros ($(LongMonthA) and so on).
 extern const std::array<const char*, 12> LongMonthA;  // "January".."December"

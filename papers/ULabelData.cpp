@@ -51,14 +51,6 @@ constexpr int kPreviewMaxSize = 360;
 // Backgrounds of previews are fitted in the paper's own units, tenths of a millimetre.
 constexpr int kPaperUnitsPerInch = 254;
 
-// The class library's TDateTime of now: days since 1899-12-30.
-TDateTime NowDateTime() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return DateTimeFromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
-}
-
 QByteArray ResourceBytes(const QString& resName, TComponent* component) {
     TMemoryStream stream;
     WriteComponentRes(stream, resName, component);

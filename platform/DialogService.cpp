@@ -175,7 +175,7 @@ private:
     }
 };
 
-WindowSystemDialogs& WindowSystem() {
+WindowSystemDialogs& WindowSystemInstance() {
     static WindowSystemDialogs dialogs;
     return dialogs;
 }
@@ -231,7 +231,15 @@ bool DialogService::Confirm(const QString& text) {
 
 DialogService& DialogService::Instance() {
     DialogService* service = Installed();
-    return service ? *service : WindowSystem();
+    return service ? *service : WindowSystemInstance();
+}
+
+DialogService& DialogService::WindowSystem() {
+    return WindowSystemInstance();
+}
+
+QString BitBtnKindCaption(TBitBtnKind kind) {
+    return QString::fromUtf8(kButtons[static_cast<int>(kind)].caption);
 }
 
 void DialogService::SetInstance(DialogService* service) {

@@ -102,7 +102,12 @@ public:
     static DialogService& Instance();
     // Installs a service (not owned; it must outlive its use); nullptr restores the window system's.
     static void SetInstance(DialogService* service);
+    // The window system's own dialogs, whatever is installed.
+    static DialogService& WindowSystem();
 };
+
+// The caption the message dialog gives a button of that kind ("OK", "キャンセル", "はい(&Y)"...).
+QString BitBtnKindCaption(TBitBtnKind kind);
 
 // Turns the class library's filter text into Qt's name filters ("desc (*.a *.b)").
 QStringList FileDialogNameFilters(const QString& filter);

@@ -1,0 +1,135 @@
+#pragma once
+// The data module that brings the application up and takes it down: the application frame with its
+// macro table, the start-up checks, the shared data (image cache, paper database, product database)
+// and the main window; on the first idle moment it opens the document named on the command line or
+// shows the start menu. It also holds the interface plug-ins receive from the host.
+
+#include "core/UAppFrame.h"
+#include "core/UInterfaces.h"
+#include "core/UPluginList.h"
+#include "papers/UPurposeList.h"
+#include "platform/Component.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QWidget;
+class TGlobalNotify;
+class TImageCacheStorage;
+class TPapersV2;
+class TProductDB;
+class TPicture;
+class TfrmAbout;
+class TfrmColorGrid;
+class TfrmMain;
+
+QUORLANE_EXCEPTION(EFileError, Exception)
+
+// Old purposes of label papers, folded into their successors.
+class TCDLabelPurposeValidator : public TPurposeValidator {
+public:
+    bool IsObsolete(const QString& id) override;
+    void Normalize(const QString& id, QString& name) override;
+    void Clean(TPurposeList& list) override;
+};
+
+// What plug-ins receive from the host. Each method returns S_OK or the error code of what failed in
+// it: a plug-in cannot be handed an exception of ours.
+struct ISCClientV1 : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{7BF0723E-2701-437A-B4CE-F65649F6838F}");
+    virtual HRESULT GetAppName(QString& name) = 0;
+    virtual HRESULT GetRegistryKey(QString& key) = 0;
+    virtual HRESULT GetActiveWindow(quintptr& window) = 0;
+    virtual HRESULT ExpandMacro(const QString& text, QString& expanded) = 0;
+};
+
+class TSCAppFrameClient : public TAutoFreeInterface, public virtual ISCClientV1 {
+public:
+    HRESULT GetAppName(QString& name) override;
+    HRESULT GetRegistryKey(QString& key) override;
+    HRESULT GetActiveWindow(quintptr& window) override;
+    HRESULT ExpandMacro(const QString& text, QString& expanded) override;
+
+protected:
+    bool GetInterface(const TGUID& iid, void** obj) override;
+};
+
+// How a data module starts; the program uses the defaults, tests set their own.
+struct TDataMainOptions {
+    // The machine the start-up checks ask; the real one when null.
+    std::shared_ptr<TAppEnvironment> Environment;
+    // Macro values set over the table (after the frame's own), e.g. another "ExeDir".
+    std::vector<std::pair<QString, QString>> Macros;
+    // The command line after the program's name; the application's when not set.
+    std::optional<QStringList> Arguments;
+};
+
+class TdataMain : public TComponent {
+    QUORLANE_CLASS(TdataMain, TComponent)
+
+public:
+    // Runs the whole start-up; Started() tells whether it reached the main window.
+    explicit TdataMain(TComponent* owner, const TDataMainOptions& options = {});
+    ~TdataMain() override;
+
+    TAppFrame* AppFrame1 = nullptr;
+    TGlobalNotify* GlobalNotify1 = nullptr;
+
+    bool Started() const { return started_; }
+    bool IdleHandled() const { return idleHandled_; }
+    TfrmMain* MainForm() const;
+    TfrmAbout* Splash() const;
+    TPapersV2* Papers() const { return papers_.get(); }
+    TImageCacheStorage* ImageCache() const { return imageCache_.get(); }
+    TProductDB* ProductDB() const { return productDB_; }
+    TPluginList* ImportPlugins() const { return importPlugins_.get(); }
+    TPluginList* SecondPlugins() const { return secondPlugins_.get(); }
+
+    // Every message box of the application frame arrives here, and goes to the dialog service (whose
+    // application box is the message window).
+    TModalResult AppFrame1MessageBox(const QString& message, const std::vector<TBitBtnKind>& buttons,
+                                     int inDefault, int inCancel);
+    bool AppFrame1Help(uint16_t command, int32_t data, bool& callHelp);
+    void GlobalNotify1Idle(TObject* sender);
+
+    void ClearImageCache();
+    void ApplyCacheLimit();
+
+private:
+    void DataModule1Create(const TDataMainOptions& options);
+    void SetMacroTable();
+    bool LoadSharedData();
+    // Raises EFileError when the file is missing or, unless allowed, read-only.
+    static void CheckFile(const QString& fileName, bool allowReadOnly);
+
+    bool idleHandled_ = false;
+    bool started_ = false;
+    std::unique_ptr<TCDLabelPurposeValidator> validator_;
+    std::unique_ptr<TPluginList> importPlugins_;
+    std::unique_ptr<TPluginList> secondPlugins_;
+    TIntf<ISCClientV1> client_;
+    std::unique_ptr<TImageCacheStorage> imageCache_;
+    std::unique_ptr<TPapersV2> papers_;
+    TProductDB* productDB_ = nullptr; // owned as a component
+    QStringList arguments_;
+    QPointer<QWidget> mainForm_;
+    QPointer<QWidget> colorGrid_;
+    QPointer<QWidget> splash_;
+};
+
+// The one data module (null before it is made and once it is gone).
+TdataMain* dataMain();
+
+// The texts of the shared-data checks.
+QString FileNotOpenedMessage(const QString& fileName);
+QString FileReadOnlyMessage(const QString& fileName);
+
+// The application's setting "UseColorSpecHistory".
+bool UseColorSpecHistory();
+// Shows help through the help folder when there is one; false when there is none.
+bool ShowHtmlHelp(uint16_t command, int32_t data);

@@ -1,0 +1,495 @@
+#include "app/FMain.h"
+
+#include "app/DMain.h"
+#include "app/dialogs/FAbout.h"
+#include "controls/UFormPanel.h"
+#include "core/UAppFrame.h"
+#include "core/UAppUtil.h"
+#include "core/UDropFile.h"
+#include "core/UHistoryManager.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UGhost.h"
+#include "pageobjects/engine/UMoveGhost.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
+#include "platform/Application.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <array>
+
+namespace {
+
+TfrmMain*& CurrentMain() {
+    static TfrmMain* main = nullptr;
+    return main;
+}
+
+std::array<TModeFormMaker, mkModeCount>& ModeMakers() {
+    static std::array<TModeFormMaker, mkModeCount> makers;
+    return makers;
+}
+
+constexpr int kPhaseAngle = 30;
+const char* const kDocumentExt = "qld";
+const char* const kUnnamed = "新規作成";
+
+// Hints off: tool tips are swallowed for the whole application.
+class HintFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
+
+} // namespace
+
+QString SaveQuestionText() {
+    return QStringLiteral("データが修正されています\r\n保存しますか？");
+}
+
+QString OpenFailedText() {
+    return QStringLiteral("指定されたファイルを開くことはできません");
+}
+
+void RegisterModeForm(TModeKind kind, TModeFormMaker maker) {
+    ModeMakers()[size_t(kind)] = std::move(maker);
+    if (TfrmMain* main = CurrentMain())
+        QMetaObject::invokeMethod(
+            main, [main] { main->UpdateCaption(); }, Qt::QueuedConnection);
+}
+
+bool IsModeFormRegistered(TModeKind kind) {
+    return bool(ModeMakers()[size_t(kind)]);
+}
+
+TfrmMain* frmMain() {
+    return CurrentMain();
+}
+
+TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)) {
+    setObjectName(QStringLiteral("frmMain"));
+    CurrentMain() = this;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    FormPanel1 = new TFormPanel(this);
+    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    layout->addWidget(FormPanel1, 1);
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    layout->addWidget(StatusBar);
+    btnStartupFinished = new QPushButton(this);
+    btnStartupFinished->setObjectName(QStringLiteral("btnStartupFinished"));
+    btnStartupFinished->hide();
+
+    actStartMenu = MakeAction("actStartMenu", QStringLiteral("スタートメニュー(&W)..."));
+    actPaper = MakeAction("actPaper", QStringLiteral("用紙選択(&P)"));
+    actLayout = MakeAction("actLayout", QStringLiteral("ラベル表示(&L)"),
+                           QStringLiteral("ラベル表示画面に切替えます"));
+    actSheet = MakeAction("actSheet", QStringLiteral("ラベルシート表示(&S)"),
+                          QStringLiteral("シート表示画面に切替えます"));
+    actPrintPaperPanel = MakeAction("actPrintPaperPanel", QString());
+    actNew = MakeAction("actNew", QStringLiteral("新規作成(&N)..."),
+                        QStringLiteral("新しくラベルシートを開きます"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    actOpen =
+        MakeAction("actOpen", QStringLiteral("開く(&O)..."), QStringLiteral("保存されているデータを開きます"),
+                   QKeySequence(Qt::CTRL | Qt::Key_O));
+    actSave = MakeAction("actSave", QStringLiteral("保存(&S)"), QStringLiteral("編集したデータを保存します"),
+                         QKeySequence(Qt::CTRL | Qt::Key_S));
+    actSaveAs = MakeAction("actSaveAs", QStringLiteral("名前を付けて保存(&A)..."));
+    actExit = MakeAction("actExit", QStringLiteral("$(AppName)の終了(&X)"));
+    actAbout = MakeAction("actAbout", QStringLiteral("バージョン情報(&A)..."));
+
+    const std::pair<QAction*, TModeKind> modes[] = {{actStartMenu, mkStartMenu},
+                                                    {actPaper, mkPaper},
+                                                    {actLayout, mkLayout},
+                                                    {actSheet, mkSheet},
+                                                    {actPrintPaperPanel, mkPrint}};
+    for (const auto& [action, kind] : modes)
+        connect(action, &QAction::triggered, this,
+                [this, kind] { TApplication::Guard(nullptr, [&] { EnterModeKind(kind); }); });
+    connect(actNew, &QAction::triggered, this, [this] {
+        TApplication::Guard(nullptr, [&] {
+            if (NewDocument())
+                EnterModeKind(mkPaper);
+        });
+    });
+    connect(actOpen, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { OpenDocument(QString()); }); });
+    connect(actSave, &QAction::triggered, this, [this] { TApplication::Guard(nullptr, [&] { Save(); }); });
+    connect(actSaveAs, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { SaveAs(); }); });
+    connect(actExit, &QAction::triggered, this, [this] {
+        if (CanLeaveMode())
+            close();
+    });
+    connect(actAbout, &QAction::triggered, this, [this] {
+        TfrmAbout about(this);
+        const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
+        const bool credits = (keys & Qt::ShiftModifier) && (keys & Qt::ControlModifier);
+        about.SetMode(credits ? TfrmAbout::kModeCredits : TfrmAbout::kModeAbout);
+        about.exec();
+    });
+
+    hmOpenFile = new THistoryManager(components_.get());
+    hmOpenFile->SetName(QStringLiteral("hmOpenFile"));
+    hmOpenFile->SetRegistryKey(QStringLiteral("$(OpenFileHistory)"));
+    hmFileFolder = new THistoryManager(components_.get());
+    hmFileFolder->SetName(QStringLiteral("hmFileFolder"));
+    hmFileFolder->SetRegistryKey(QStringLiteral("$(OpenFileHistory)Folder"));
+
+    popupFile = new QMenu(this);
+    popupFile->setObjectName(QStringLiteral("popupFile"));
+    popupFile->addAction(actNew);
+    popupFile->addAction(actOpen);
+    mnuRecent = popupFile->addMenu(QStringLiteral("最近使ったファイル(&D)"));
+    mnuRecent->setObjectName(QStringLiteral("mnuRecent"));
+    auto* recentAnchor = new QAction(mnuRecent);
+    mnuRecent->addAction(recentAnchor);
+    hmOpenFile->SetMenuItem(recentAnchor);
+    hmOpenFile->OnMenuClick = [this](TObject*, const QString& text) {
+        QTimer::singleShot(0, this,
+                           [this, text] { TApplication::Guard(nullptr, [&] { OpenDocument(text); }); });
+    };
+    popupFile->addSeparator();
+    popupFile->addAction(actSave);
+    popupFile->addAction(actSaveAs);
+    popupFile->addSeparator();
+    QAction* launcher = popupFile->addAction(QStringLiteral("$(AppName)の起動(&W)..."));
+    connect(launcher, &QAction::triggered, actStartMenu, &QAction::trigger);
+    popupFile->addSeparator();
+    popupFile->addAction(actExit);
+    connect(popupFile, &QMenu::aboutToShow, this, [this] { FilePopup(); });
+    popupHelp = new QMenu(this);
+    popupHelp->setObjectName(QStringLiteral("popupHelp"));
+    popupHelp->addAction(actAbout);
+
+    DropFile1 = new TDropFile(components_.get());
+    DropFile1->SetName(QStringLiteral("DropFile1"));
+    DropFile1->OnDrop = [this](TObject*) {
+        const TStringList& files = DropFile1->Files();
+        QStringList names;
+        for (int i = 0; i < files.Count(); ++i)
+            names.append(files.Strings(i));
+        TApplication::Guard(nullptr, [&] { DropFiles(names); });
+    };
+
+    // Creation proper.
+    if (!ReadSettingBool(QStringLiteral("DefaultShowHint"), true))
+        qApp->installEventFilter(new HintFilter(this));
+    DropFile1->SetWindow(this);
+    setWindowTitle(TApplication::Title());
+    document_ = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
+    SetupForm(this);
+    const QString filter =
+        FillFirstPlaceholder(ExpandMacros(QStringLiteral("$(OpenDataFilter)")), TApplication::Title())
+            .replace(QStringLiteral("%s"), QString::fromLatin1(kDocumentExt));
+    openRequest_.Filter = filter;
+    saveRequest_.Filter = filter;
+    saveRequest_.DefaultExt = QString::fromLatin1(kDocumentExt);
+    TMoveGhostMode& ghostMode = MoveGhostMode();
+    ghostMode.PhaseAngle = kPhaseAngle;
+    ghostMode.CircumRotate = true;
+    ghostMode.CircumPhased = true;
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    UpdateModeActions();
+    show();
+}
+
+TfrmMain::~TfrmMain() {
+    FormPanel1->SetForm(nullptr);
+    if (CurrentMain() == this)
+        CurrentMain() = nullptr;
+    if (TApplication::MainForm() == this)
+        TApplication::SetMainForm(nullptr);
+}
+
+QAction* TfrmMain::MakeAction(const char* name, const QString& caption, const QString& hint,
+                              const QKeySequence& shortcut) {
+    auto* action = new QAction(ExpandMacros(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        addAction(action);
+    }
+    return action;
+}
+
+void TfrmMain::UpdateModeActions() {
+    actStartMenu->setEnabled(IsModeFormRegistered(mkStartMenu));
+    actPaper->setEnabled(IsModeFormRegistered(mkPaper));
+    actLayout->setEnabled(IsModeFormRegistered(mkLayout));
+    actSheet->setEnabled(IsModeFormRegistered(mkSheet));
+    actPrintPaperPanel->setEnabled(IsModeFormRegistered(mkPrint));
+    // Until paper selection exists a new document goes to the layout editor.
+    actNew->setEnabled(IsModeFormRegistered(mkPaper) || IsModeFormRegistered(mkLayout));
+}
+
+QWidget* TfrmMain::HostedForm() const {
+    return FormPanel1->Form();
+}
+
+IModeForm* TfrmMain::HostedMode() const {
+    return dynamic_cast<IModeForm*>(FormPanel1->Form());
+}
+
+TModeKind TfrmMain::HostedKind() const {
+    return FormPanel1->Form() ? hostedKind_ : mkModeCount;
+}
+
+bool TfrmMain::CanLeaveMode() {
+    IModeForm* mode = HostedMode();
+    return !mode || mode->CloseQuery();
+}
+
+void TfrmMain::LeaveMode() {
+    if (HostedKind() == mkLayout)
+        HostedMode()->StorePage();
+}
+
+void TfrmMain::EnterMode() {
+    if (HostedKind() == mkLayout)
+        HostedMode()->AttachDocument(document_.get());
+}
+
+void TfrmMain::SwitchModeForm(QWidget* form, TModeKind kind) {
+    LeaveMode();
+    FormPanel1->SetForm(form);
+    hostedKind_ = kind;
+    StatusBar->clearMessage();
+    EnterMode();
+}
+
+bool TfrmMain::EnterModeKind(TModeKind kind) {
+    UpdateModeActions();
+    if (HostedKind() == kind)
+        return true;
+    const TModeFormMaker& maker = ModeMakers()[size_t(kind)];
+    if (!maker || !CanLeaveMode())
+        return false;
+    const TModeKind from = HostedKind();
+    const bool fresh = kind == mkStartMenu || kind == mkPaper;
+    if (fresh && from != mkStartMenu && from != mkPaper) {
+        // A cancelled save question keeps the mode and the document.
+        if (!QuerySave())
+            return false;
+        MakeNewDocument();
+    }
+    UndoList().Clear();
+    if (kind == mkPrint) {
+        LeaveMode();
+        if (from == mkLayout && document_->FaceModified)
+            HostedMode()->SetModified(true);
+    }
+    document_->SheetMode = kind == mkSheet;
+    SwitchModeForm(maker(this), kind);
+    if (kind == mkSheet)
+        HostedMode()->AttachDocument(document_.get());
+    return true;
+}
+
+bool TfrmMain::QuerySave() {
+    IModeForm* mode = HostedMode();
+    const bool modified = document_->Modified() || (HostedKind() == mkLayout && mode->IsModified());
+    if (!modified)
+        return true;
+    switch (AppMessageBox(SaveQuestionText(), {bkYes, bkNo, bkCancel}, 0, 2)) {
+    case mrYes:
+        actSave->trigger();
+        return !document_->Modified() && !(HostedKind() == mkLayout && HostedMode()->IsModified());
+    case mrNo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TfrmMain::ClearModified() {
+    if (!QuerySave())
+        return false;
+    document_->SetModified(false);
+    if (HostedKind() == mkLayout)
+        HostedMode()->SetModified(false);
+    return true;
+}
+
+bool TfrmMain::NewDocument() {
+    if (!QuerySave())
+        return false;
+    return MakeNewDocument();
+}
+
+bool TfrmMain::MakeNewDocument() {
+    TPapersV2* papers = dataMain() ? dataMain()->Papers() : nullptr;
+    if (!papers || papers->GetCount() == 0)
+        return false;
+    int index = papers->IndexOf(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()));
+    if (index < 0)
+        index = 0;
+    const TPaperInfo* stored = papers->GetPaper(index);
+    std::unique_ptr<TPaperInfo> paper(static_cast<TPaperInfo*>(stored->NewInstance(nullptr)));
+    paper->Assign(stored);
+    paper->Landscape = ReadSettingBool(QStringLiteral("DefaultLandScape"), false);
+    const bool separately = dynamic_cast<TFreePaperInfo*>(paper.get()) != nullptr ||
+                            ReadSettingBool(QStringLiteral("DefaultDesign"), true);
+    const auto extra = papers->GetExtraInfo(QStringLiteral("ExtraInfos"), paper->PaperName);
+    const auto images = papers->GetExtraInfo(QStringLiteral("PaperImages"), paper->PaperName);
+    const auto album = papers->GetExtraInfo(QStringLiteral("ExtraAlbumInfo"), paper->PaperName);
+
+    if (HostedKind() == mkPrint)
+        HostedMode()->DetachDocument();
+    saveRequest_.FileName.clear();
+    auto document = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
+    document->SetCurrentSheetNo(0);
+    document->FaceInit = true;
+    document->SetCurrentSheetNo(1);
+    document->FaceInit = true;
+    document->SetCurrentSheetNo(2);
+    document->FaceInit = false;
+    document->ChangePaperInfo(*paper);
+    document->SeparatelyDesign = separately;
+    document->SetPaperImageInfo(dynamic_cast<const TImagePaperInfo*>(images.get()));
+    document->SetPaperExtraInfo(dynamic_cast<const TExPaperInfo*>(extra.get()));
+    document->SetPaperExtraAlbum(dynamic_cast<const TExAlbumInfo*>(album.get()));
+    document->SetModified(false);
+    document_ = std::move(document);
+    UpdateCaption();
+    if (HostedKind() == mkLayout) {
+        HostedMode()->AttachDocument(document_.get());
+        HostedMode()->SetModified(false);
+    }
+    UndoList().Clear();
+    return true;
+}
+
+bool TfrmMain::OpenDocument(const QString& fileName) {
+    if (!QuerySave())
+        return false;
+    QString name = fileName;
+    if (name.isEmpty()) {
+        QStringList chosen;
+        if (!DialogService::Instance().OpenFile(openRequest_, chosen) || chosen.isEmpty())
+            return false;
+        name = chosen.first();
+    }
+    try {
+        repaint();
+        TWatchCursor cursor;
+        // Read aside: a file that cannot be read leaves the open document, its name and mode alone.
+        auto document = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
+        document->LoadFromFile(name);
+        if (HostedKind() == mkPrint)
+            HostedMode()->DetachDocument();
+        document_ = std::move(document);
+        saveRequest_.FileName = name;
+        UpdateCaption();
+        if (HostedKind() == mkLayout)
+            HostedMode()->SetModified(false);
+        UndoList().Clear();
+        EnterModeKind(document_->SheetMode ? mkSheet : mkLayout);
+        UndoList().Clear();
+        AddToHistory(name);
+        if (HostedKind() == mkLayout) {
+            HostedMode()->AttachDocument(document_.get());
+            HostedMode()->SetModified(false);
+        }
+        return true;
+    } catch (const std::exception&) {
+        hmOpenFile->Remove(name);
+        AppMessageBox(OpenFailedText(), {bkOK}, 0, 0);
+        return false;
+    }
+}
+
+void TfrmMain::AddToHistory(const QString& fileName) {
+    hmOpenFile->Add(fileName);
+    hmFileFolder->Add(QFileInfo(fileName).absolutePath());
+}
+
+void TfrmMain::Save() {
+    if (saveRequest_.FileName.isEmpty()) {
+        SaveAs();
+        return;
+    }
+    LeaveMode();
+    document_->LastSave = NowDateTime();
+    document_->SaveToFile(saveRequest_.FileName);
+    UpdateCaption();
+    AddToHistory(saveRequest_.FileName);
+}
+
+void TfrmMain::SaveAs() {
+    QString name;
+    TFileDialogRequest request = saveRequest_;
+    if (!DialogService::Instance().SaveFile(request, name) || name.isEmpty())
+        return;
+    repaint();
+    const QString previous = saveRequest_.FileName;
+    saveRequest_.FileName = name;
+    try {
+        Save();
+    } catch (...) {
+        // A failed save keeps the name the document had.
+        saveRequest_.FileName = previous;
+        throw;
+    }
+}
+
+void TfrmMain::UpdateCaption() {
+    const QString name = saveRequest_.FileName.isEmpty() ? QString::fromUtf8(kUnnamed)
+                                                         : QFileInfo(saveRequest_.FileName).fileName();
+    setWindowTitle(FillFirstPlaceholder(ExpandMacros(QStringLiteral("$(TitleBarFormat)")), name));
+    UpdateModeActions();
+}
+
+void TfrmMain::DropFiles(const QStringList& files) {
+    if (files.isEmpty())
+        return;
+    const QString file = files.first();
+    if (HostedKind() == mkLayout && HostedMode()->InsertPicture(file))
+        return;
+    OpenDocument(file);
+}
+
+void TfrmMain::FilePopup() {
+    mnuRecent->setEnabled(hmOpenFile->GetItems().Count() > 0);
+    const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
+    actSave->setEnabled(!choosing);
+    actSaveAs->setEnabled(!choosing);
+}
+
+void TfrmMain::ApplicationStateChanged(Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive)
+        return;
+    // A drag that loses the application is dropped, not committed.
+    GhostList().ClearGhosts();
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    bool allowed = false;
+    TApplication::Guard(nullptr, [&] { allowed = QuerySave(); });
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
+    SaveFormPlacement(this);
+    event->accept();
+    // The application ends with its main window, whatever other windows are still open.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}

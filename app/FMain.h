@@ -1,0 +1,142 @@
+#pragma once
+// The main window: it owns the one document, hosts one mode form at a time (start menu, paper
+// selection, layout editor, sheet window, print mode) and carries the document commands. Each mode
+// form reaches the main window, and is reached by it, through one small interface; a mode whose form
+// is not registered has its action disabled.
+
+#include "platform/DialogService.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class TComponent;
+class TDropFile;
+class TFormPanel;
+class THistoryManager;
+class TLabelData;
+class TObject;
+class TfrmMain;
+
+// What the main window asks of a hosted mode form. Every operation has a harmless default, so a form
+// implements only what it takes part in.
+class IModeForm {
+public:
+    virtual ~IModeForm() = default;
+    // May the form be replaced (its close query)?
+    virtual bool CloseQuery() { return true; }
+    // The layout editor writes its page into the document.
+    virtual void StorePage() {}
+    virtual void AttachDocument(TLabelData*) {}
+    // The print mode lets go of the document before it is replaced.
+    virtual void DetachDocument() {}
+    virtual bool IsModified() const { return false; }
+    virtual void SetModified(bool) {}
+    // The layout editor may take a dropped file as a picture; false when it does not.
+    virtual bool InsertPicture(const QString&) { return false; }
+    virtual void EditObjectProperty(TObject*) {}
+    // Paper selection reloads its papers.
+    virtual void ResetPapers() {}
+};
+
+enum TModeKind { mkStartMenu, mkPaper, mkLayout, mkSheet, mkPrint, mkModeCount };
+
+// Makes a new mode form (a QWidget that is also an IModeForm) for the main window.
+using TModeFormMaker = std::function<QWidget*(TfrmMain* owner)>;
+// The unit that builds a mode form registers it (an empty maker unregisters).
+void RegisterModeForm(TModeKind kind, TModeFormMaker maker);
+bool IsModeFormRegistered(TModeKind kind);
+
+class TfrmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    TFormPanel* FormPanel1;
+    QStatusBar* StatusBar;
+    QPushButton* btnStartupFinished;
+    QMenu* popupFile;
+    QMenu* popupHelp;
+    QMenu* mnuRecent;
+    TDropFile* DropFile1;
+    THistoryManager* hmOpenFile;
+    THistoryManager* hmFileFolder;
+
+    QAction* actStartMenu;
+    QAction* actPaper;
+    QAction* actLayout;
+    QAction* actSheet;
+    QAction* actPrintPaperPanel;
+    QAction* actNew;
+    QAction* actOpen;
+    QAction* actSave;
+    QAction* actSaveAs;
+    QAction* actExit;
+    QAction* actAbout;
+
+    TLabelData* Document() const { return document_.get(); }
+    // The document's file; empty while it is unnamed.
+    const QString& FileName() const { return saveRequest_.FileName; }
+
+    // The save question, then a new unnamed document on the default paper. False when the question
+    // was cancelled or the paper database has no paper.
+    bool NewDocument();
+    // Opens a document (an empty name asks with the open dialog). The file is read into a new
+    // document, which replaces the old one only once it was read.
+    bool OpenDocument(const QString& fileName);
+    // Asks to save a modified document: false when the user cancelled.
+    bool QuerySave();
+    // The save question for the mode bars: true when the document may go (it then counts as saved).
+    bool ClearModified();
+    void UpdateCaption();
+    // Enters a mode; false when it was not entered (not registered, the hosted form refused, or the
+    // save question was cancelled). True when the mode was hosted already.
+    bool EnterModeKind(TModeKind kind);
+
+    void SwitchModeForm(QWidget* form, TModeKind kind);
+    void LeaveMode();
+    void EnterMode();
+    bool CanLeaveMode();
+    QWidget* HostedForm() const;
+    IModeForm* HostedMode() const;
+    // mkModeCount when nothing is hosted.
+    TModeKind HostedKind() const;
+
+    // A drop of files on the window.
+    void DropFiles(const QStringList& files);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* MakeAction(const char* name, const QString& caption, const QString& hint = {},
+                        const QKeySequence& shortcut = {});
+    void UpdateModeActions();
+    void FilePopup();
+    void Save();
+    void SaveAs();
+    bool MakeNewDocument();
+    void AddToHistory(const QString& fileName);
+    void ApplicationStateChanged(Qt::ApplicationState state);
+
+    std::unique_ptr<TComponent> components_;
+    std::unique_ptr<TLabelData> document_;
+    TFileDialogRequest openRequest_;
+    TFileDialogRequest saveRequest_;
+    TModeKind hostedKind_ = mkModeCount;
+};
+
+// The main window (null before it is made and once it is gone).
+TfrmMain* frmMain();
+
+// "データが修正されています\r\n保存しますか？"
+QString SaveQuestionText();
+// "指定されたファイルを開くことはできません"
+QString OpenFailedText();

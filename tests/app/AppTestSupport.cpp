@@ -1,0 +1,56 @@
+#include "tests/app/AppTestSupport.h"
+
+#include "core/UPathUtil.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+AppFixture::AppFixture() {
+    QFile::copy(QStringLiteral(QUORLANE_SYSTEM_PAPERS), exeDir_.filePath(QStringLiteral("quorlane.ppr")));
+    QFile::copy(QStringLiteral(QUORLANE_EXE_DIR "/AlbumShd.dat"),
+                exeDir_.filePath(QStringLiteral("AlbumShd.dat")));
+    // Each test starts as a first run.
+    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Quorlane"))
+        .removeRecursively();
+}
+
+AppFixture::~AppFixture() {
+    data.reset();
+}
+
+QString AppFixture::UserFolder() const {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Quorlane/1.0");
+}
+
+TdataMain& AppFixture::Start(const QStringList& arguments) {
+    TDataMainOptions options;
+    options.Environment = environment;
+    options.Arguments = arguments;
+    const QString dir = IncludeBackslash(exeDir_.path());
+    options.Macros = {{QStringLiteral("ExeDir"), dir},
+                      {QStringLiteral("exeDir"), dir},
+                      {QStringLiteral("ExeNameNoExt"), dir + QStringLiteral("quorlane")}};
+    data = std::make_unique<TdataMain>(nullptr, options);
+    return *data;
+}
+
+void RunLoopUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    // A real loop: idle work runs only when the loop is about to wait.
+    while (!done() && timer.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void AppFixture::RunUntilIdleHandled() {
+    RunLoopUntil([this] { return !data || data->IdleHandled(); });
+}

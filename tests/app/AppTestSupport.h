@@ -1,0 +1,48 @@
+#pragma once
+// A data module started in a folder of its own: copies of the shipped papers and shadow as the
+// program's folder, a machine that passes every start-up check, every message scripted.
+
+#include "app/DMain.h"
+#include "tests/FakeDialogService.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+// Runs the event loop until done() holds or the time is up.
+void RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+class PassingEnvironment : public TAppEnvironment {
+public:
+    bool instanceFree = true;
+    QString lockName;
+    int ScreenColorBits() override { return 24; }
+    bool IsPowerUser() override { return true; }
+    bool HasDefaultPrinter() override { return true; }
+    bool AcquireInstance(const QString& name) override {
+        lockName = name;
+        return instanceFree;
+    }
+    QStringList Volumes() override { return {}; }
+};
+
+class AppFixture : public ::testing::Test {
+protected:
+    AppFixture();
+    ~AppFixture() override;
+
+    // The program's folder: quorlane.ppr and AlbumShd.dat.
+    QString ExeDir() const { return exeDir_.path(); }
+    QString UserFolder() const;
+    // Starts the data module (dialogs scripted through `dialogs`).
+    TdataMain& Start(const QStringList& arguments = {});
+    // Lets the event loop run until the first idle was handled (or 5 s pass).
+    void RunUntilIdleHandled();
+
+    FakeDialogService dialogs;
+    std::shared_ptr<PassingEnvironment> environment = std::make_shared<PassingEnvironment>();
+    std::unique_ptr<TdataMain> data;
+
+private:
+    QTemporaryDir exeDir_;
+};

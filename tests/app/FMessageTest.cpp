@@ -1,0 +1,57 @@
+// The message window's buttons: kinds, captions, marks and places.
+
+#include "app/dialogs/FMessage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MessageWindow, TwoButtonsAreYesAndNoInACentredRow) {
+    TfrmMessage form;
+    form.SetupButtons({bkOK, bkCancel}, 0, 1);
+    form.show();
+    EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("はい"));
+    EXPECT_EQ(form.BitBtn2->text(), QStringLiteral("いいえ"));
+    EXPECT_FALSE(form.BitBtn3->isVisible());
+    // (410 - (2 x 84 + 12)) / 2 = 115
+    EXPECT_EQ(form.BitBtn1->x(), 115);
+    EXPECT_EQ(form.BitBtn2->x(), 115 + 84 + 12);
+    EXPECT_TRUE(form.BitBtn1->isDefault());
+    EXPECT_TRUE(form.BitBtn2->Cancel());
+    EXPECT_EQ(form.BitBtn2->ModalResult(), mrCancel);
+    form.BitBtn2->click();
+    EXPECT_EQ(form.ModalResult(), mrCancel);
+}
+
+TEST(MessageWindow, OneButtonIsCentredAlone) {
+    TfrmMessage form;
+    form.SetupButtons({bkOK}, 0, 0);
+    form.show();
+    EXPECT_FALSE(form.BitBtn2->isVisible());
+    EXPECT_EQ(form.BitBtn1->x(), (410 - 84) / 2);
+}
+
+TEST(MessageWindow, ThreeButtonsKeepTheirPlacesAndKindCaptions) {
+    TfrmMessage form;
+    const int lefts[] = {form.BitBtn1->x(), form.BitBtn2->x(), form.BitBtn3->x()};
+    form.SetupButtons({bkYes, bkNo, bkCancel}, 3, -1);
+    form.show();
+    EXPECT_EQ(form.BitBtn1->x(), lefts[0]);
+    EXPECT_EQ(form.BitBtn2->x(), lefts[1]);
+    EXPECT_EQ(form.BitBtn3->x(), lefts[2]);
+    EXPECT_EQ(form.BitBtn2->x() - (form.BitBtn1->x() + 84), 12);
+    EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("はい(&Y)"));
+    EXPECT_EQ(form.BitBtn2->text(), QStringLiteral("いいえ(&N)"));
+    EXPECT_EQ(form.BitBtn3->text(), QStringLiteral("キャンセル"));
+    for (TBitBtn* b : {form.BitBtn1, form.BitBtn2, form.BitBtn3}) {
+        EXPECT_FALSE(b->isDefault()) << "a default of 3 marks none";
+        EXPECT_FALSE(b->Cancel()) << "a cancel of -1 marks none";
+    }
+    // Only OK and Yes keep their glyph.
+    EXPECT_FALSE(form.BitBtn1->icon().isNull());
+    EXPECT_TRUE(form.BitBtn2->icon().isNull());
+    form.BitBtn2->click();
+    EXPECT_EQ(form.ModalResult(), mrNo);
+}
+
+} // namespace

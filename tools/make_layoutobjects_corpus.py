@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the corpus of stored object lists for fuzz/layoutobjects: a 32-bit count, then page
 objects in the class library's binary form. Lines, curves, rectangles, circles, pictures, masks,
-decorated lines, groups (nested) and backgrounds, with ordinary and extreme values."""
+decorated lines, decorated strings, bar codes, groups (nested) and backgrounds, with ordinary and extreme values."""
 
 import os
 import struct
@@ -69,8 +69,32 @@ def main():
                                                 prop('BlendRatio', integer(40))))
     group = component('TDOGroup', b'', body('TLORect', rect_props(1, 1, 30, 30)) +
                       body('TDOGroup', b'', body('TLOLine', line_props(0, 0, 40, 40, 3))))
+    def string(s):
+        b = s.encode('cp932')
+        return b'\x06' + bytes([len(b)]) + b
+
+    deco_string = component('TLODecoString', rect_props(10, 10, 180, 40, prop('Text', string('Abc 漢字 9!?')) +
+                                                          prop('FontNo', integer(2)) + prop('Align', integer(3)) +
+                                                          prop('Angle', integer(30))))
+    jan = component('TLOJANCode', rect_props(10, 60, 180, 60, prop('Angle', integer(90)) +
+                                               prop('JANCode', string('4901234567894')) +
+                                               prop('Font.Size', integer(8)) + prop('ShowNumber', TRUE) +
+                                               prop('ShowFrame', TRUE)))
     files = {
         'all_kinds': objects(back, line, curve, rect, circle, image, mask, deco, group),
+        'deco_string_jan': objects(deco_string, jan),
+        'deco_string_hostile': objects(
+            component('TLODecoString', rect_props(-0x40000000, 0, 0x7FFFFFFF, 0x7FFFFFFF, prop('Text', string(
+                'AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA')) + prop('FontNo', integer(-0x80000000)) +
+                prop('Align', integer(0x7FFFFFFF)) + prop('Angle', integer(-0x80000000)))),
+            component('TLODecoString', rect_props(0, 0, 3000, 3000, prop('Text', string('Z?')) +
+                                                  prop('FontNo', integer(0x7FFFFFFF)) + prop('Angle', integer(45))))),
+        'jan_hostile': objects(
+            component('TLOJANCode', rect_props(-0x80000000, -0x80000000, 0x7FFFFFFF, 0x7FFFFFFF, prop(
+                'JANCode', string('96385074')) + prop('Font.Size', integer(0x7FFFFFFF)) +
+                prop('Angle', integer(0x7FFFFFFF)))),
+            component('TLOJANCode', rect_props(0, 0, 2, 1, prop('JANCode', string('490123456789A')) +
+                                               prop('Font.Size', integer(-0x80000000))))),
         'line_extreme': objects(component('TLOLine', line_props(-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF,
                                                                 0x7FFFFFFF, 0x7FFFFFFF))),
         'curve_huge_bulge': objects(component('TLOCurve', line_props(0, 0, 3, 0, 1) +

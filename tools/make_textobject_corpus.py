@@ -2,7 +2,9 @@
 """Writes the corpus of stored text objects for fuzz/textobject from the golden text of the layout
 tests: the text itself, cut short at several places, and with hostile values appended (a later
 property overrides an earlier one): huge and negative font sizes, outline widths, shadow offsets,
-spacings, bulges and angles, a distortion of huge counts, and bad tags."""
+spacings, bulges and angles, a distortion of huge counts, and bad tags. Date texts (the date as a
+date value and as an extended value, out of the calendar, not a number, an unknown macro in the
+format, a flag out of range) and wizard texts are made from it too."""
 
 import os
 import struct
@@ -56,6 +58,24 @@ def main():
     }
     for name, props in hostile.items():
         cases[name] = with_props(golden, b''.join(short(n) + v for n, v in props))
+    date = golden.replace(b'\x07TLOText', b'\x07TLODate', 1)
+    fmt = short('Format') + b'\x06' + short('yyyy/mm/dd')
+    flag = short('UpdateFlag') + b'\x07' + short('dufOpen')
+    dated = {
+        'date': [fmt, short('Date') + b'\x11' + struct.pack('<d', 37320.5), flag],
+        'date-extended': [fmt, short('Date') + b'\x05' + b'\x00' * 6 + b'\x40\x92\x0e\x40'],
+        'date-huge': [fmt, short('Date') + b'\x11' + struct.pack('<d', 1e300)],
+        'date-nan': [fmt, short('Date') + b'\x11' + struct.pack('<Q', 0x7FF8000000000001)],
+        'date-macro': [short('Format') + b'\x06' + short('$(NoSuchMacro) yyyy'),
+                       short('Date') + b'\x11' + struct.pack('<d', 1.0)],
+        'date-flag-bad': [short('UpdateFlag') + b'\x07' + short('dufLater')],
+        'date-format-cut': [fmt[:9]],
+    }
+    for name, props in dated.items():
+        cases[name] = with_props(date, b''.join(props))
+    wizard = golden.replace(b'\x07TLOText', b'\x0dTLOWizardText', 1)
+    cases['wizard'] = with_props(wizard, short('wizInputEnable') + b'\x09' + short('wizInputCaption') +
+                                 b'\x06' + short('Name'))
     for name, data in cases.items():
         with open(os.path.join(OUT, name + '.bin'), 'wb') as f:
             f.write(data)

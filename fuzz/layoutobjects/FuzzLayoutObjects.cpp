@@ -1,13 +1,18 @@
-// Feeds arbitrary bytes to the reader of stored object lists with every shape and picture class
+// Feeds arbitrary bytes to the reader of stored object lists with every shape and picture class,
+// decorated strings (over a small glyph pack with a picture of no size among them) and bar codes
 // registered, then paints what was read onto a small page, hit-tests it and asks its bounds. A
 // clean exception is fine; a crash, a hang or an allocation without bound is not.
 
+#include "imaging/UImagePack.h"
+#include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULODecoLine.h"
+#include "pageobjects/layout/ULODecoString.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOJANCode.h"
 #include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULORect.h"
 #include "platform/Canvas.h"
@@ -19,29 +24,53 @@
 #include <QImage>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
+std::unique_ptr<QGuiApplication>& App() {
+    static std::unique_ptr<QGuiApplication> app;
+    return app;
+}
+
 void Register() {
-    static const bool done = [] {
+    if (App() == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "fuzz_layoutobjects";
         static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
+        App() = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    static const bool done = [] {
         for (const TMetaClass* meta :
              {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
               &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
               &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
-              &TDOGroup::StaticClass(), &TLOBackImage::StaticClass()})
+              &TDOGroup::StaticClass(), &TLOBackImage::StaticClass(), &TLODecoString::StaticClass(),
+              &TLOJANCode::StaticClass()})
             if (GetClass(meta->Name()) == nullptr)
                 RegisterClass(*meta);
+        // 70 glyphs of varied proportions, the fifth without size, so font numbers wrap.
+        static TCustomImagePack glyphs(nullptr);
+        glyphs.SetCacheLimit(kImageFontGlyphs);
+        glyphs.OnGetCount = [](TObject*, int& count) { count = 70; };
+        glyphs.OnGetImage = [](TObject*, TPictureEx& picture, int index) {
+            TSafetyBitmap b(index == 4 ? 0 : 1 + index % 7, index == 4 ? 0 : 1 + index % 5, pf24bit);
+            picture.SetGraphic(&b);
+        };
+        SetImageFontPackProvider([] { return &glyphs; });
         return true;
     }();
     (void)done;
 }
 
 } // namespace
+
+// The replay ends the application while its thread still runs, so the font caches of the bar
+// codes' digits are freed.
+extern "C" void QuorlaneFuzzFinish() {
+    App().reset();
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Register();

@@ -1,9 +1,12 @@
-// Feeds arbitrary bytes to the component reader as a stored text object, then lays it out, takes
+// Feeds arbitrary bytes to the component reader as a stored text object (a plain, date or wizard
+// text), then lays it out, takes
 // its extent, hit-tests it and paints it with its alpha map, as a page would. A clean read error
 // is fine; a crash, a hang on hostile sizes, a leak, or an object that does not store the same
 // after a round trip is not.
 
+#include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULOText.h"
+#include "pageobjects/layout/ULOWizardText.h"
 #include "platform/Bitmap.h"
 #include "platform/ClassRegistry.h"
 #include "platform/ComponentReader.h"
@@ -24,7 +27,10 @@ std::unique_ptr<QGuiApplication>& App() {
 
 void Register() {
     static const bool done = [] {
-        RegisterClass(TLOText::StaticClass());
+        for (const TMetaClass* meta :
+             {&TLOText::StaticClass(), &TLODate::StaticClass(), &TLOWizardText::StaticClass()})
+            if (GetClass(meta->Name()) == nullptr)
+                RegisterClass(*meta);
         return true;
     }();
     (void)done;

@@ -2,6 +2,7 @@
 
 #include "core/UGeometryUtil.h"
 #include "imaging/UCanvas.h"
+#include "pageobjects/layout/ULOImage.h"
 #include "platform/Canvas.h"
 
 #include <QPainter>
@@ -176,4 +177,148 @@ void DrawJANCode(TCanvas& canvas, const QString& code, const TRect& rect, bool s
                  int angle) {
     TJANCode jan(canvas, rect, angle, showNumber);
     jan.Draw(code, showFrame);
+}
+
+// ---- TLOJANCode
+
+TLOJANCode::TLOJANCode(TComponent* owner)
+    : TLORectBase(owner), font_(std::make_unique<TPointBasedFont>()), color_(std::make_unique<TColorSpec>()) {
+    Listener()->AddBroadcaster(color_.get());
+    font_->OnChange = [this](TObject*) {
+        Changed();
+        Invalidate();
+        UpdateBounds();
+    };
+    SetLogRect(TRect(0, 0, kDefaultWidth, kDefaultHeight));
+}
+
+TLOJANCode::~TLOJANCode() {
+    font_->OnChange = nullptr;
+}
+
+void TLOJANCode::DeclareProperties(TPropertyBuilder<TLOJANCode>& p) {
+    p.Integer("Angle", &TLOJANCode::Angle, &TLOJANCode::SetAngle);
+    p.String("JANCode", &TLOJANCode::JANCode, &TLOJANCode::SetJANCode);
+    p.Object("Font", &TLOJANCode::Font);
+    p.Boolean("ShowNumber", &TLOJANCode::ShowNumber, &TLOJANCode::SetShowNumber);
+    p.Boolean("ShowFrame", &TLOJANCode::ShowFrame, &TLOJANCode::SetShowFrame);
+}
+
+void TLOJANCode::SetAngle(int value) {
+    if (value == Angle())
+        return;
+    rotator_.SetAngle(value);
+    Changed();
+    Invalidate();
+    UpdateBounds();
+}
+
+void TLOJANCode::SetJANCode(const QString& value) {
+    if (value == janCode_)
+        return;
+    janCode_ = value;
+    Invalidate();
+    Changed();
+}
+
+void TLOJANCode::SetShowNumber(bool value) {
+    if (value == showNumber_)
+        return;
+    showNumber_ = value;
+    Changed();
+    Invalidate();
+}
+
+void TLOJANCode::SetShowFrame(bool value) {
+    if (value == showFrame_)
+        return;
+    showFrame_ = value;
+    Changed();
+    Invalidate();
+}
+
+TColorSpec& TLOJANCode::GetColor() {
+    // The digits are drawn in the font's colour, which a stored code keeps while its colour
+    // specification is not stored: the specification follows it.
+    if (color_->Color() != font_->Color())
+        color_->SetColor(font_->Color());
+    return *color_;
+}
+
+void TLOJANCode::SetColor(const TColorSpec& value) {
+    color_->Assign(&value);
+    font_->SetColor(value.Color());
+}
+
+void TLOJANCode::SetFont(const TFont& value) {
+    TFont f = value;
+    f.PixelsPerInch = font_->Value().PixelsPerInch;
+    f.SetSize(value.Size());
+    font_->SetValue(f);
+}
+
+void TLOJANCode::SetLogRect(const TRect& r) {
+    rotator_.Center = RectCenter(NormalizeRect(r));
+    TLORectBase::SetLogRect(r);
+    UpdateBounds();
+}
+
+void TLOJANCode::Paint() {
+    TCanvas* canvas = GetDrawCanvas();
+    if (canvas == nullptr)
+        return;
+    font_->ApplyTo(canvas->Font());
+    DrawJANCode(*canvas, janCode_, LogBounds(), showFrame_, showNumber_, Angle());
+}
+
+void TLOJANCode::GetLogRect(TRect& r) {
+    TPoint c[4];
+    TurnedCorners(LogBounds(), rotator_, c);
+    r = CornersBounds(c);
+}
+
+bool TLOJANCode::HitTest(const TPoint& p) {
+    return InTurnedRect(LogBounds(), rotator_, p);
+}
+
+void TLOJANCode::DrawOutline(TCanvas& canvas) {
+    TPoint c[4];
+    TurnedCorners(LogBounds(), rotator_, c);
+    canvas.Polygon(c, 4);
+}
+
+void TLOJANCode::SetEnclosingSize(int w, int h) {
+    if (Angle() == 0) {
+        SetLogWidth(w);
+        SetLogHeight(h);
+        return;
+    }
+    const TRect extent = LogRect();
+    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
+    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
+    SetLogWidth(width);
+    SetLogHeight(height);
+}
+
+void TLOJANCode::AssignTo(TPersistent* dest) const {
+    TLORectBase::AssignTo(dest);
+    auto* target = dynamic_cast<TLOJANCode*>(dest);
+    if (target == nullptr)
+        return;
+    target->SetAngle(Angle());
+    target->SetJANCode(janCode_);
+    target->SetFontValue(*font_);
+    target->SetShowNumber(showNumber_);
+    target->SetShowFrame(showFrame_);
+}
+
+bool TLOJANCode::GetInterface(const TGUID& iid, void** obj) {
+    return Offer<IDOColor>(this, iid, obj) || Offer<IDOFont>(this, iid, obj) ||
+           Offer<IDORotate>(this, iid, obj) || TLORectBase::GetInterface(iid, obj);
+}
+
+void TLOJANCode::HandleNotify(TObject* sender, const TGUID& eventID) {
+    if (eventID == GUID_Changed && sender == static_cast<TObject*>(color_.get()))
+        font_->SetColor(color_->Color());
+    TLORectBase::HandleNotify(sender, eventID);
 }

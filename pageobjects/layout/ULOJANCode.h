@@ -2,12 +2,18 @@
 // JAN (EAN-13, or EAN-8 for eight digits) bar codes: TJANCode draws one code into a rectangle of
 // a canvas, turned by an angle, with or without the human-readable digits and a frame. Module
 // edges are worked out in device pixels from their fractions of the rectangle, so a small code
-// keeps its proportions on every device and scans.
+// keeps its proportions on every device and scans. TLOJANCode is the page object holding a code
+// and its settings.
 
+#include "imaging/UColorFill.h"
+#include "pageobjects/engine/UDOInterface.h"
+#include "pageobjects/engine/ULORectBase.h"
 #include "pageobjects/engine/UTransformer.h"
+#include "pageobjects/layout/USimpleText.h"
 #include "platform/Rect.h"
 
 #include <QString>
+#include <memory>
 
 class QPainter;
 class TCanvas;
@@ -51,3 +57,60 @@ private:
 // Makes a TJANCode for one drawing.
 void DrawJANCode(TCanvas& canvas, const QString& code, const TRect& rect, bool showFrame, bool showNumber,
                  int angle);
+
+class TLOJANCode : public TLORectBase,
+                   public virtual IDOColor,
+                   public virtual IDOFont,
+                   public virtual IDORotate {
+    QUORLANE_CLASS(TLOJANCode, TLORectBase)
+
+public:
+    // A new code is 30 x 10 mm.
+    static constexpr int kDefaultWidth = 300;
+    static constexpr int kDefaultHeight = 100;
+
+    explicit TLOJANCode(TComponent* owner);
+    ~TLOJANCode() override;
+
+    static void DeclareProperties(TPropertyBuilder<TLOJANCode>& p);
+
+    int Angle() const { return rotator_.Angle(); }
+    void SetAngle(int value) override;
+    const QString& JANCode() const { return janCode_; }
+    void SetJANCode(const QString& value);
+    TPointBasedFont* Font() const { return font_.get(); }
+    void SetFontValue(const TPersistentFont& value) { font_->Assign(&value); }
+    bool ShowNumber() const { return showNumber_; }
+    void SetShowNumber(bool value);
+    bool ShowFrame() const { return showFrame_; }
+    void SetShowFrame(bool value);
+
+    // IDOColor: the digits' colour. A set takes the whole specification, so what panels show is
+    // what is drawn.
+    TColorSpec& GetColor() override;
+    void SetColor(const TColorSpec& value) override;
+    // IDOFont, IDORotate
+    TFont GetFont() override { return font_->Value(); }
+    void SetFont(const TFont& value) override;
+    int GetAngle() override { return Angle(); }
+
+    bool HitTest(const TPoint& p) override;
+    void GetLogRect(TRect& r) override;
+    void SetEnclosingSize(int w, int h) override;
+    void DrawOutline(TCanvas& canvas) override;
+    void SetLogRect(const TRect& r) override;
+
+protected:
+    void Paint() override;
+    void AssignTo(TPersistent* dest) const override;
+    bool GetInterface(const TGUID& iid, void** obj) override;
+    void HandleNotify(TObject* sender, const TGUID& eventID) override;
+
+private:
+    TRotator rotator_;
+    QString janCode_;
+    std::unique_ptr<TPointBasedFont> font_;
+    bool showNumber_ = true;
+    bool showFrame_ = false;
+    std::unique_ptr<TColorSpec> color_;
+};

@@ -1,21 +1,29 @@
 #include "LayoutTestSupport.h"
 
+#include "imaging/UImagePack.h"
+#include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULODecoLine.h"
+#include "pageobjects/layout/ULODecoString.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOJANCode.h"
 #include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULOOLE.h"
 #include "pageobjects/layout/ULORect.h"
+#include "pageobjects/layout/ULOWizardText.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
 #include "platform/ComponentReader.h"
 #include "platform/ComponentWriter.h"
 #include "platform/Stream.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 void RegisterLayoutTestClasses() {
     RegisterEngineClasses();
@@ -23,7 +31,9 @@ void RegisterLayoutTestClasses() {
          {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
           &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
           &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
-          &TDOGroup::StaticClass(), &TLOBackImage::StaticClass(), &TLOOLE::StaticClass()})
+          &TDOGroup::StaticClass(), &TLOBackImage::StaticClass(), &TLOOLE::StaticClass(),
+          &TLODate::StaticClass(), &TLOWizardText::StaticClass(), &TLODecoString::StaticClass(),
+          &TLOJANCode::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }
@@ -82,4 +92,26 @@ std::unique_ptr<TDrawSite> MakeSite(int w, int h) {
     site->SetColor(clWhite);
     site->SetBorder(false);
     return site;
+}
+
+TColor GlyphColor(int index) {
+    return RGB(index % 256, 0x40, 0xC0);
+}
+
+std::unique_ptr<TCustomImagePack> MakeGlyphPack(int count, int w, int h, std::initializer_list<int> empty) {
+    auto pack = std::make_unique<TCustomImagePack>(nullptr);
+    pack->SetCacheLimit(64);
+    pack->OnGetCount = [count](TObject*, int& n) { n = count; };
+    pack->OnGetImage = [w, h, none = std::vector<int>(empty)](TObject*, TPictureEx& picture, int index) {
+        if (std::find(none.begin(), none.end(), index) != none.end()) {
+            TSafetyBitmap nothing;
+            picture.SetGraphic(&nothing);
+            return;
+        }
+        TSafetyBitmap b(w, h, pf24bit);
+        b.Canvas().FillSolid(TRect(0, 0, w, h), GlyphColor(index));
+        b.Canvas().FreeHandle();
+        picture.SetGraphic(&b);
+    };
+    return pack;
 }

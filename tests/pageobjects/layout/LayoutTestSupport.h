@@ -10,6 +10,7 @@
 #include <memory>
 
 class TComponent;
+class TCustomImagePack;
 class TDrawObject;
 
 // Registers the layout classes for streaming (the factory does it in the application).
@@ -27,3 +28,9 @@ QByteArray Store(TComponent* object);
 std::unique_ptr<TComponent> Load(const QByteArray& bytes);
 // A site of w x h logical units of 0.1 mm, its own canvas at 96 dpi and 100 percent.
 std::unique_ptr<TDrawSite> MakeSite(int w, int h);
+
+// A glyph pack of count pictures of w x h, picture i filled with GlyphColor(i); the pictures
+// listed in empty have no size.
+std::unique_ptr<TCustomImagePack> MakeGlyphPack(int count, int w, int h,
+                                                std::initializer_list<int> empty = {});
+TColor GlyphColor(int index);

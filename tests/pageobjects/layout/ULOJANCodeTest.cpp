@@ -1,6 +1,8 @@
 #include "pageobjects/layout/ULOJANCode.h"
 
 #include "LayoutTestSupport.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULORect.h"
 #include "platform/Canvas.h"
 #include "tests/TestSupport.h"
 
@@ -97,4 +99,96 @@ TEST(JANCodeTest, CodesScanAtEveryTurnResolutionAndStyle) {
                 }
     // A wrong check digit is drawn as given and does not scan.
     EXPECT_TRUE(DecodeBarcodes(DrawCode(QStringLiteral("4901234567895"), 300, 0, false, true)).isEmpty());
+}
+
+namespace {
+
+// A code object on a coloured site of 50 x 50 mm, the site drawn at dpi.
+QImage DrawObjectCode(const QString& code, int dpi, int angle, bool frame) {
+    RegisterLayoutTestClasses();
+    auto site = MakeSite(kPageSize.cx, kPageSize.cy);
+    auto* page = new TLORect(site.get());
+    page->SetLogRect(TRect(0, 0, kPageSize.cx, kPageSize.cy));
+    page->SetFrameWidth(0);
+    page->FillColor()->SetColor(kPage);
+    page->SetFillInside(true);
+    site->AddObject(page);
+    auto* jan = new TLOJANCode(site.get());
+    jan->SetLogRect(kCodeRect);
+    jan->SetJANCode(code);
+    jan->SetAngle(angle);
+    jan->SetShowFrame(frame);
+    site->AddObject(jan);
+    return RenderSite(*site, dpi);
+}
+
+} // namespace
+
+TEST(LOJANCodeTest, ObjectCodesScanWhenTheSiteIsDrawn) {
+    REQUIRE_CHECKER(HasZbarimg(), "zbarimg (zbar-tools)");
+    for (int dpi : {300, 600})
+        for (int angle : {0, 90, 180, 270}) {
+            const QImage out = DrawObjectCode(QStringLiteral("4901234567894"), dpi, angle, angle == 90);
+            EXPECT_EQ(DecodeBarcodes(out), QStringList{QStringLiteral("4901234567894")})
+                << dpi << " dpi, " << angle << " degrees";
+        }
+    // Eight or thirteen characters that are not all digits draw nothing, not even the white.
+    const QImage blank = DrawObjectCode(QString(), 300, 0, true);
+    EXPECT_EQ(Pixel(blank, 300 * 250 / 254, 300 * 250 / 254), kPage);
+    EXPECT_EQ(DrawObjectCode(QStringLiteral("4901234567８94"), 300, 0, true), blank);
+    EXPECT_EQ(DrawObjectCode(QStringLiteral("9638-074"), 300, 0, true), blank);
+}
+
+TEST(LOJANCodeTest, StoredFormRoundTripsInOrder) {
+    RegisterLayoutTestClasses();
+    TLOJANCode jan(nullptr);
+    EXPECT_EQ(jan.LogBounds(), TRect(0, 0, 300, 100));
+    EXPECT_TRUE(jan.ShowNumber());
+    jan.SetLogRect(TRect(10, 10, 382, 130));
+    jan.SetAngle(90);
+    jan.SetJANCode(QStringLiteral("96385074"));
+    jan.Font()->SetSize(10);
+    jan.SetShowFrame(true);
+    EXPECT_EQ(jan.LogRect(), TRect(136, -116, 256, 256));
+    const QByteArray bytes = Store(&jan);
+    qsizetype last = bytes.indexOf("\x06"
+                                   "Height");
+    for (const char* name : {"\x05"
+                             "Angle",
+                             "\x07"
+                             "JANCode",
+                             "\x09"
+                             "Font.Size",
+                             "\x0a"
+                             "ShowNumber\x09",
+                             "\x09"
+                             "ShowFrame\x09"}) {
+        const qsizetype at = bytes.indexOf(name);
+        EXPECT_GT(at, last) << name;
+        last = at;
+    }
+    auto back = Load(bytes);
+    auto* loaded = dynamic_cast<TLOJANCode*>(back.get());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->JANCode(), QStringLiteral("96385074"));
+    EXPECT_EQ(loaded->Angle(), 90);
+    EXPECT_EQ(loaded->Font()->Size(), 10);
+    EXPECT_EQ(Store(loaded), bytes);
+    TLOJANCode copy(nullptr);
+    copy.Assign(loaded);
+    EXPECT_EQ(Store(&copy), bytes);
+}
+
+TEST(LOJANCodeTest, ColourSetThroughTheInterfaceIsTheColourShown) {
+    TLOJANCode jan(nullptr);
+    TIntf<IDOColor> colour = Supports<IDOColor>(static_cast<TGraphicControl*>(&jan));
+    ASSERT_TRUE(colour);
+    TColorSpec red;
+    red.SetColor(clRed);
+    colour->SetColor(red);
+    EXPECT_EQ(jan.Font()->Color(), clRed);
+    EXPECT_EQ(colour->GetColor().Color(), clRed);
+    // The stored font colour is what a loaded code shows.
+    jan.Font()->SetColor(clBlue);
+    EXPECT_EQ(colour->GetColor().Color(), clBlue);
 }

@@ -1,9 +1,9 @@
 #include "pageobjects/layout/UImageFont.h"
 
 #include "core/UAppFrame.h"
-#include "core/UGeometryUtil.h"
 #include "core/UPathUtil.h"
 #include "imaging/UImagePack.h"
+#include "platform/IntMath.h"
 #include "platform/StringList.h"
 
 #include <QDir>

@@ -8,6 +8,7 @@
 #include "pageobjects/layout/ULOImage.h"
 #include "platform/Canvas.h"
 #include "platform/Cp932.h"
+#include "platform/IntMath.h"
 
 #include <vector>
 

@@ -4,6 +4,7 @@
 #include "imaging/UCanvas.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "platform/Canvas.h"
+#include "platform/IntMath.h"
 
 #include <QPainter>
 #include <QPolygonF>

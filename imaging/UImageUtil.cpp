@@ -4,7 +4,11 @@
 #include "platform/Exception.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <functional>
 #include <limits>
 #include <memory>
@@ -400,32 +404,13 @@ void ResampleFiltered(const DestRows& dest, const TPixelView& source, TResampleK
 // ---------------------------------------------------------------------------------------------
 // Recursive Gaussian blur
 
-// A local copy of the coefficients for the steady-state loops (so the compiler knows the stores
-// cannot change them), with the 16.16 feedback weights split into high and low halves: the
-// rounded product (d y + 32768) >> 16 is then d yh + dh yl + ((dl yl + 32768) >> 16) with
-// y = yh 65536 + yl, all in 32-bit lanes. That is exact while |d yh| stays below 2^31: the
-// weights are below 2^20 and, for byte input and radii up to 50, the accumulators below 2^26.
+// A local copy of the coefficients for the steady-state loops of the floating-point filter, so
+// that the compiler knows the stores cannot change them.
 template <typename V>
 struct SteadyCoefficients {
     DericheCoefficients<V> k;
     explicit SteadyCoefficients(const DericheCoefficients<V>& coefficients) : k(coefficients) {}
     V Feedback(int n, V y) const { return k.Feedback(n, y); }
-};
-
-template <>
-struct SteadyCoefficients<int32_t> {
-    DericheCoefficients<int32_t> k;
-    int32_t high[5], low[5];
-    explicit SteadyCoefficients(const DericheCoefficients<int32_t>& coefficients) : k(coefficients) {
-        for (int n = 0; n < 5; ++n) {
-            high[n] = k.d[n] >> 16;
-            low[n] = k.d[n] & 0xFFFF;
-        }
-    }
-    int32_t Feedback(int n, int32_t y) const {
-        const int32_t yh = y >> 16, yl = y & 0xFFFF;
-        return k.d[n] * yh + high[n] * yl + int32_t((uint32_t(low[n]) * uint32_t(yl) + 32768u) >> 16);
-    }
 };
 
 // One position of many lines in the steady state (four earlier positions on hand). The
@@ -534,19 +519,9 @@ KERNEL_INLINE void FilterBlock(const DericheCoefficients<V>& k, uint8_t* base, p
     }
 }
 
-KERNEL_CLONES void FilterBlockFixed(const DericheCoefficients<int32_t>& k, uint8_t* base, ptrdiff_t posStride,
-                                    int length, int width, int32_t* forward, int32_t* history,
-                                    uint8_t* xHistory) {
-    FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
-}
 KERNEL_CLONES void FilterBlockFloat(const DericheCoefficients<double>& k, uint8_t* base, ptrdiff_t posStride,
                                     int length, int width, double* forward, double* history,
                                     uint8_t* xHistory) {
-    FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
-}
-WIDE_KERNEL_CLONES void FilterWideBlockFixed(const DericheCoefficients<int32_t>& k, uint8_t* base,
-                                             ptrdiff_t posStride, int length, int width, int32_t* forward,
-                                             int32_t* history, uint8_t* xHistory) {
     FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
 }
 // Not the 16-lane clone: its instruction set has fused multiply-add, which would round the float
@@ -565,12 +540,8 @@ struct BlockBuffers {
         : forward(size_t(length) * width), history(size_t(5) * width), xHistory(size_t(6) * width) {}
     void Filter(const DericheCoefficients<V>& k, uint8_t* base, ptrdiff_t posStride, int length, int width,
                 bool wide) {
-        if constexpr (std::is_same_v<V, int32_t>)
-            (wide ? FilterWideBlockFixed : FilterBlockFixed)(k, base, posStride, length, width,
-                                                             forward.data(), history.data(), xHistory.data());
-        else
-            (wide ? FilterWideBlockFloat : FilterBlockFloat)(k, base, posStride, length, width,
-                                                             forward.data(), history.data(), xHistory.data());
+        (wide ? FilterWideBlockFloat : FilterBlockFloat)(k, base, posStride, length, width, forward.data(),
+                                                         history.data(), xHistory.data());
     }
 };
 
@@ -652,19 +623,376 @@ void BlurRows(const TPixelView& view, const TRect& r, const DericheCoefficients<
     });
 }
 
-template <typename V>
-void Blur(const TPixelView& view, const TRect& r, long double radiusX, long double radiusY) {
-    if (radiusY >= 1.0L)
-        BlurColumns(view, r, DericheCoefficients<V>(radiusY));
-    if (radiusX >= 1.0L) {
-        // The coefficients depend on |radius| + 1 only.
-        if (radiusY >= 1.0L && std::fabs(radiusX) == std::fabs(radiusY))
-            BlurRows(view, r, DericheCoefficients<V>(radiusY));
-        else
-            BlurRows(view, r, DericheCoefficients<V>(radiusX));
+// ---------------------------------------------------------------------------------------------
+// The 16.16 blur on lanes: many lines of equal length are filtered side by side, one line a lane
+// of a vector, the recursion's state (four earlier inputs and outputs of every line) held in
+// registers. The vertical pass filters strips of neighbouring byte columns; the horizontal pass
+// turns bands of 16 rows into columns first. Vectors are the compiler's generic vectors, so one
+// template serves 16 lanes (AVX-512), 8 (AVX2) and 4 (the baseline, also the portable build):
+// every width computes the same integers as the reference.
+
+typedef int32_t Int32x4 __attribute__((vector_size(16)));
+typedef int32_t Int32x8 __attribute__((vector_size(32)));
+typedef int32_t Int32x16 __attribute__((vector_size(64)));
+typedef uint32_t UInt32x4 __attribute__((vector_size(16)));
+typedef uint32_t UInt32x8 __attribute__((vector_size(32)));
+typedef uint32_t UInt32x16 __attribute__((vector_size(64)));
+typedef uint8_t Byte4 __attribute__((vector_size(4)));
+typedef uint8_t Byte8 __attribute__((vector_size(8)));
+typedef uint8_t Byte16 __attribute__((vector_size(16)));
+typedef uint16_t UInt16x4 __attribute__((vector_size(8)));
+typedef uint16_t UInt16x8 __attribute__((vector_size(16)));
+typedef uint16_t UInt16x16 __attribute__((vector_size(32)));
+
+template <int N>
+struct LaneTypes;
+template <>
+struct LaneTypes<4> {
+    using Int = Int32x4;
+    using UInt = UInt32x4;
+    using Bytes = Byte4;
+    using Words = UInt16x4;
+};
+template <>
+struct LaneTypes<8> {
+    using Int = Int32x8;
+    using UInt = UInt32x8;
+    using Bytes = Byte8;
+    using Words = UInt16x8;
+};
+template <>
+struct LaneTypes<16> {
+    using Int = Int32x16;
+    using UInt = UInt32x16;
+    using Bytes = Byte16;
+    using Words = UInt16x16;
+};
+
+// Lines filtered side by side in one sweep of the widest variant; blocks are padded to it.
+constexpr int kBlurLanes = 16;
+
+// The coefficients with each 16.16 feedback weight split into high and low halves: the rounded
+// product (d y + 32768) >> 16 is then d yh + dh yl + ((dl yl + 32768) >> 16) with
+// y = yh 65536 + yl, all in 32-bit lanes (dl yl + 32768 below 2^32 as an unsigned number). That is
+// exact while |d yh| stays below 2^31: the weights are below 2^20 and, for byte input and radii up
+// to 50, the accumulators below 2^26.
+struct SplitCoefficients {
+    int32_t n[5], m[5], d[5], high[5];
+    uint32_t low[5];
+    int32_t forwardBorder[5], backwardBorder[5]; // n - bn and m - bm
+    explicit SplitCoefficients(const DericheCoefficients<int32_t>& k) {
+        for (int i = 0; i < 5; ++i) {
+            n[i] = k.n[i], m[i] = k.m[i], d[i] = k.d[i];
+            high[i] = k.d[i] >> 16;
+            low[i] = uint32_t(k.d[i]) & 0xFFFF;
+            forwardBorder[i] = k.n[i] - k.bn[i];
+            backwardBorder[i] = k.m[i] - k.bm[i];
+        }
+    }
+};
+
+// Bytes widened to 32-bit lanes. GCC 12 turns a direct byte-to-int conversion into scalar code and
+// a two-step one into six instructions; the x86 variants (whose functions are compiled for their
+// instruction sets) take the one instruction meant for it.
+template <typename V, typename W, typename B>
+KERNEL_INLINE V WidenBytes(const uint8_t* at) {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+    if constexpr (sizeof(V) == 64 || sizeof(V) == 32) {
+        V v;
+        asm("vpmovzxbd %1, %0" : "=v"(v) : "m"(*reinterpret_cast<const B*>(at)));
+        return v;
+    }
+#endif
+    B bytes;
+    std::memcpy(&bytes, at, sizeof bytes);
+    return __builtin_convertvector(__builtin_convertvector(bytes, W), V);
+}
+
+// One filter sweep over N lines: value b of position i lies at base[i * posStride + b]; the
+// results overwrite the inputs. forward holds length vectors.
+template <int N>
+KERNEL_INLINE void FilterLanes(const SplitCoefficients& k, uint8_t* base, ptrdiff_t posStride, int length,
+                               typename LaneTypes<N>::Int* __restrict forward) {
+    using V = typename LaneTypes<N>::Int;
+    using U = typename LaneTypes<N>::UInt;
+    using B = typename LaneTypes<N>::Bytes;
+    using W = typename LaneTypes<N>::Words;
+    auto load = [&](int i) { return WidenBytes<V, W, B>(base + ptrdiff_t(i) * posStride); };
+    // The rounded feedback product of weight q for an output split into (yh, yl).
+    const int32_t d1 = k.d[1], d2 = k.d[2], d3 = k.d[3], d4 = k.d[4];
+    const int32_t h1 = k.high[1], h2 = k.high[2], h3 = k.high[3], h4 = k.high[4];
+    const uint32_t l1 = k.low[1], l2 = k.low[2], l3 = k.low[3], l4 = k.low[4];
+    auto feedback = [](int32_t d, int32_t high, uint32_t low, V yh, V yl) -> V {
+        return d * yh + high * yl + V((U(yl) * low + 32768u) >> 16);
+    };
+    auto feedbackAt = [&](int q, V yh, V yl) { return feedback(k.d[q], k.high[q], k.low[q], yh, yl); };
+
+    // Forward. xs[q] and the split outputs (yh[q], yl[q]) are those q positions back.
+    V xs[5] = {}, yh[5] = {}, yl[5] = {};
+    const V first = load(0);
+    auto push = [&](V x, V y) {
+        for (int q = 4; q > 1; --q)
+            xs[q] = xs[q - 1], yh[q] = yh[q - 1], yl[q] = yl[q - 1];
+        xs[1] = x, yh[1] = y >> 16, yl[1] = y & 0xFFFF;
+    };
+    // The first positions see the line continued before its start by its first value.
+    int i = 0;
+    for (; i < length && i < 4; ++i) {
+        const V x = load(i);
+        V acc = k.n[0] * x;
+        for (int q = 1; q <= i; ++q)
+            acc += k.n[q] * xs[q] - feedbackAt(q, yh[q], yl[q]);
+        for (int q = i + 1; q <= 4; ++q)
+            acc += k.forwardBorder[q] * first;
+        forward[i] = acc;
+        push(x, acc);
+    }
+    {
+        const int32_t n0 = k.n[0], n1 = k.n[1], n2 = k.n[2], n3 = k.n[3]; // n[4] is 0
+        V x1 = xs[1], x2 = xs[2], x3 = xs[3];
+        V yh1 = yh[1], yh2 = yh[2], yh3 = yh[3], yh4 = yh[4];
+        V yl1 = yl[1], yl2 = yl[2], yl3 = yl[3], yl4 = yl[4];
+        for (; i < length; ++i) {
+            const V x = load(i);
+            const V y = n0 * x + n1 * x1 + n2 * x2 + n3 * x3 - feedback(d1, h1, l1, yh1, yl1) -
+                        feedback(d2, h2, l2, yh2, yl2) - feedback(d3, h3, l3, yh3, yl3) -
+                        feedback(d4, h4, l4, yh4, yl4);
+            forward[i] = y;
+            x3 = x2, x2 = x1, x1 = x;
+            yh4 = yh3, yh3 = yh2, yh2 = yh1, yh1 = y >> 16;
+            yl4 = yl3, yl3 = yl2, yl2 = yl1, yl1 = y & 0xFFFF;
+        }
+    }
+
+    // Backward, writing the result of each position over its input (kept aside for the next four).
+    const V zero = {}, top = zero + 255;
+    auto store = [&](int j, V backward) {
+        V v = (forward[j] + backward + 32768) >> 16; // below 0 both this and the truncation clamp to 0
+        v = v < zero ? zero : v;
+        v = v > top ? top : v;
+        const B bytes = __builtin_convertvector(v, B);
+        std::memcpy(base + ptrdiff_t(j) * posStride, &bytes, sizeof bytes);
+    };
+    const int last = length - 1;
+    const V lastValue = load(last);
+    for (int q = 0; q < 5; ++q)
+        xs[q] = yh[q] = yl[q] = zero;
+    // The first positions see the line continued past its end by its last value; m[0] is 0.
+    for (i = 0; i < length && i < 4; ++i) {
+        const int j = last - i;
+        const V x = load(j);
+        V acc = zero;
+        for (int q = 1; q <= i; ++q)
+            acc += k.m[q] * xs[q] - feedbackAt(q, yh[q], yl[q]);
+        for (int q = i + 1; q <= 4; ++q)
+            acc += k.backwardBorder[q] * lastValue;
+        store(j, acc);
+        push(x, acc);
+    }
+    const int32_t m1 = k.m[1], m2 = k.m[2], m3 = k.m[3], m4 = k.m[4];
+    V x1 = xs[1], x2 = xs[2], x3 = xs[3], x4 = xs[4];
+    V yh1 = yh[1], yh2 = yh[2], yh3 = yh[3], yh4 = yh[4];
+    V yl1 = yl[1], yl2 = yl[2], yl3 = yl[3], yl4 = yl[4];
+    for (; i < length; ++i) {
+        const int j = last - i;
+        const V x = load(j);
+        const V y = m1 * x1 + m2 * x2 + m3 * x3 + m4 * x4 - feedback(d1, h1, l1, yh1, yl1) -
+                    feedback(d2, h2, l2, yh2, yl2) - feedback(d3, h3, l3, yh3, yl3) -
+                    feedback(d4, h4, l4, yh4, yl4);
+        store(j, y);
+        x4 = x3, x3 = x2, x2 = x1, x1 = x;
+        yh4 = yh3, yh3 = yh2, yh2 = yh1, yh1 = y >> 16;
+        yl4 = yl3, yl3 = yl2, yl2 = yl1, yl1 = y & 0xFFFF;
     }
 }
 
+// Filters `lanes` lines (a multiple of kBlurLanes) in sweeps of N. forward holds length x
+// kBlurLanes values.
+template <int N>
+KERNEL_INLINE void FilterSweeps(const SplitCoefficients& k, uint8_t* base, ptrdiff_t posStride, int length,
+                                int lanes, void* forward) {
+    for (int s = 0; s < lanes; s += N)
+        FilterLanes<N>(k, base + s, posStride, length, static_cast<typename LaneTypes<N>::Int*>(forward));
+}
+
+using SweepFunction = void (*)(const SplitCoefficients&, uint8_t*, ptrdiff_t, int, int, void*);
+
+void FilterSweeps4(const SplitCoefficients& k, uint8_t* base, ptrdiff_t posStride, int length, int lanes,
+                   void* forward) {
+    FilterSweeps<4>(k, base, posStride, length, lanes, forward);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target("avx2"))) void FilterSweeps8(const SplitCoefficients& k, uint8_t* base,
+                                                   ptrdiff_t posStride, int length, int lanes,
+                                                   void* forward) {
+    FilterSweeps<8>(k, base, posStride, length, lanes, forward);
+}
+__attribute__((target("arch=x86-64-v4"))) void FilterSweeps16(const SplitCoefficients& k, uint8_t* base,
+                                                              ptrdiff_t posStride, int length, int lanes,
+                                                              void* forward) {
+    FilterSweeps<16>(k, base, posStride, length, lanes, forward);
+}
+
+int WidestBlurLanes() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
+        return 16;
+    return __builtin_cpu_supports("avx2") ? 8 : 4;
+}
+#else
+int WidestBlurLanes() {
+    return 4;
+}
+#endif
+
+const int widestBlurLanes = WidestBlurLanes();
+std::atomic<int> blurLanes{widestBlurLanes};
+
+SweepFunction Sweeps() {
+    switch (blurLanes.load(std::memory_order_relaxed)) {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+    case 16:
+        return FilterSweeps16;
+    case 8:
+        return FilterSweeps8;
+#endif
+    default:
+        return FilterSweeps4;
+    }
+}
+
+// Room for the forward values of one sweep, aligned for the widest vectors.
+struct ForwardBuffer {
+    static constexpr size_t kAlign = sizeof(Int32x16);
+    std::vector<uint8_t> bytes;
+    explicit ForwardBuffer(int length) : bytes(size_t(std::max(1, length)) * kAlign + kAlign) {}
+    void* Data() {
+        const uintptr_t at = reinterpret_cast<uintptr_t>(bytes.data());
+        return bytes.data() + ((kAlign - at % kAlign) % kAlign);
+    }
+};
+
+// Vertical pass: strips of up to 64 neighbouring byte columns, copied into a contiguous block
+// (the bitmap's rows are far apart) and filtered there.
+void BlurColumnsFixed(const TPixelView& view, const TRect& r, const SplitCoefficients& k) {
+    constexpr int kStrip = 4 * kBlurLanes;
+    const int c = view.BytesPerPixel, h = r.Height();
+    const int values = r.Width() * c;
+    const int strips = (values + kStrip - 1) / kStrip;
+    uint8_t* origin = view.Row(r.Top) + size_t(r.Left) * c;
+    const SweepFunction sweeps = Sweeps();
+    ParallelBands(strips, std::max(1, 1048576 / (kStrip * std::max(1, h))), [&](int begin, int end) {
+        ForwardBuffer forward(h);
+        std::vector<uint8_t> strip(size_t(h) * kStrip);
+        for (int s = begin; s < end; ++s) {
+            const int width = std::min(kStrip, values - s * kStrip);
+            const int lanes = (width + kBlurLanes - 1) / kBlurLanes * kBlurLanes;
+            uint8_t* column = origin + s * kStrip;
+            if (width == kStrip) { // whole strips: copies of a constant size, one vector each
+                for (int y = 0; y < h; ++y)
+                    std::memcpy(&strip[size_t(y) * kStrip], column + ptrdiff_t(y) * view.Stride, kStrip);
+            } else {
+                for (int y = 0; y < h; ++y) {
+                    uint8_t* line = &strip[size_t(y) * lanes];
+                    std::memcpy(line, column + ptrdiff_t(y) * view.Stride, size_t(width));
+                    std::memset(line + width, 0, size_t(lanes - width)); // lanes past the strip: ignored
+                }
+            }
+            sweeps(k, strip.data(), lanes, h, lanes, forward.Data());
+            if (width == kStrip) {
+                for (int y = 0; y < h; ++y)
+                    std::memcpy(column + ptrdiff_t(y) * view.Stride, &strip[size_t(y) * kStrip], kStrip);
+            } else {
+                for (int y = 0; y < h; ++y)
+                    std::memcpy(column + ptrdiff_t(y) * view.Stride, &strip[size_t(y) * lanes],
+                                size_t(width));
+            }
+        }
+    });
+}
+
+// Turns 16 rows of `count` bytes (row q at rows[q], nullptr for a missing row, read as 0) into
+// count columns of 16 (byte i of row q at turned[i * 16 + q]), or back.
+void TurnBand(uint8_t* const* rows, uint8_t* turned, int count, bool in) {
+    int i = 0;
+#if defined(__SSE2__)
+    // 16 x 16 blocks: four rounds of interleaving row q with row q + 8 transpose a block.
+    for (; i + 16 <= count; i += 16) {
+        __m128i v[16], w[16];
+        for (int q = 0; q < 16; ++q)
+            v[q] = in ? (rows[q] ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[q] + i))
+                                 : _mm_setzero_si128())
+                      : _mm_loadu_si128(reinterpret_cast<const __m128i*>(turned + size_t(i + q) * 16));
+        for (int round = 0; round < 4; ++round) {
+            for (int q = 0; q < 8; ++q) {
+                w[2 * q] = _mm_unpacklo_epi8(v[q], v[q + 8]);
+                w[2 * q + 1] = _mm_unpackhi_epi8(v[q], v[q + 8]);
+            }
+            std::copy(w, w + 16, v);
+        }
+        for (int q = 0; q < 16; ++q) {
+            if (in)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(turned + size_t(i + q) * 16), v[q]);
+            else if (rows[q])
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(rows[q] + i), v[q]);
+        }
+    }
+#endif
+    for (; i < count; ++i)
+        for (int q = 0; q < 16; ++q) {
+            if (in)
+                turned[size_t(i) * 16 + q] = rows[q] ? rows[q][i] : 0;
+            else if (rows[q])
+                rows[q][i] = turned[size_t(i) * 16 + q];
+        }
+}
+
+// Horizontal pass: bands of 16 rows are turned into columns, so that byte i of every row of the
+// band (channel i mod C of pixel i / C) lies at turned[i * 16 + row]; each channel is then a
+// sweep of 16 lines with positions C x 16 bytes apart.
+void BlurRowsFixed(const TPixelView& view, const TRect& r, const SplitCoefficients& k) {
+    constexpr int kBand = kBlurLanes;
+    const int c = view.BytesPerPixel, w = r.Width();
+    const int count = w * c;
+    const int bands = (r.Height() + kBand - 1) / kBand;
+    const SweepFunction sweeps = Sweeps();
+    ParallelBands(bands, std::max(1, 65536 / (kBand * std::max(1, count))), [&](int begin, int end) {
+        ForwardBuffer forward(w);
+        std::vector<uint8_t> turned(size_t(count) * kBand);
+        uint8_t* rows[kBand];
+        for (int b = begin; b < end; ++b) {
+            const int top = r.Top + b * kBand;
+            for (int q = 0; q < kBand; ++q)
+                rows[q] = top + q < r.Bottom ? view.Row(top + q) + size_t(r.Left) * c : nullptr;
+            TurnBand(rows, turned.data(), count, true);
+            for (int ch = 0; ch < c; ++ch)
+                sweeps(k, turned.data() + ch * kBand, ptrdiff_t(c) * kBand, w, kBand, forward.Data());
+            TurnBand(rows, turned.data(), count, false);
+        }
+    });
+}
+
+template <typename V>
+void Blur(const TPixelView& view, const TRect& r, long double radiusX, long double radiusY) {
+    // The coefficients depend on |radius| + 1 only: the rows reuse the columns' set when equal.
+    const bool same = radiusY >= 1.0L && std::fabs(radiusX) == std::fabs(radiusY);
+    if constexpr (std::is_same_v<V, int32_t>) {
+        const SplitCoefficients columns(DericheCoefficients<int32_t>(radiusY >= 1.0L ? radiusY : radiusX));
+        if (radiusY >= 1.0L)
+            BlurColumnsFixed(view, r, columns);
+        if (radiusX >= 1.0L)
+            BlurRowsFixed(view, r,
+                          same || radiusY < 1.0L ? columns
+                                                 : SplitCoefficients(DericheCoefficients<int32_t>(radiusX)));
+    } else {
+        if (radiusY >= 1.0L)
+            BlurColumns(view, r, DericheCoefficients<V>(radiusY));
+        if (radiusX >= 1.0L)
+            BlurRows(view, r, DericheCoefficients<V>(same ? radiusY : radiusX));
+    }
+}
 // Positions are 16.16 numbers in 32 bits: larger sides are refused rather than overflowed.
 void CheckResampleSize(int width, int height) {
     if (width > kMaxResampleSide || height > kMaxResampleSide)
@@ -679,6 +1007,16 @@ void CheckResampleSize(int width, int height) {
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
+
+int BlurVectorLanes() {
+    return blurLanes.load();
+}
+
+int SetBlurVectorLanes(int lanes) {
+    const int chosen = lanes >= 16 && widestBlurLanes >= 16 ? 16 : lanes >= 8 && widestBlurLanes >= 8 ? 8 : 4;
+    blurLanes.store(lanes <= 0 ? widestBlurLanes : chosen);
+    return blurLanes.load();
+}
 
 long double BlurSigma(long double radius) {
     const long double r = std::fabs(radius) + 1.0L;

@@ -47,6 +47,13 @@ void GaussianBlurRectFixed(TBitmap* bitmap, const TRect& rect, long double radiu
 // The same on a raw view of 1, 3 or 4 bytes a pixel (others are left alone); rect is clipped to it.
 void GaussianBlurPixels(const TPixelView& view, const TRect& rect, long double radiusX, long double radiusY);
 
+// Lines the fixed-point blur filters side by side: 16 (AVX-512), 8 (AVX2) or 4 (the portable
+// vectors). The widest the processor runs is the default; SetBlurVectorLanes picks a narrower one
+// (or the widest again for 0), so that each can be checked against the reference, and returns the
+// width now used.
+int BlurVectorLanes();
+int SetBlurVectorLanes(int lanes);
+
 // Largest radius the floating-point filter computes faithfully.
 constexpr long double kMaxBlurRadius = 10000.0L;
 

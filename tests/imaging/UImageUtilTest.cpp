@@ -357,6 +357,29 @@ TEST(GaussianBlurTest, FastEqualsReferenceOnOneThreadAndMany) {
     }
 }
 
+TEST(GaussianBlurTest, EveryVectorWidthEqualsTheReference) {
+    const int widest = SetBlurVectorLanes(0);
+    EXPECT_TRUE(widest == 4 || widest == 8 || widest == 16) << widest;
+    unsigned seed = 70;
+    for (int lanes : {4, 8, 16}) {
+        if (SetBlurVectorLanes(lanes) != lanes)
+            continue; // not on this processor
+        for (int c : {1, 3, 4})
+            for (auto size : {std::pair{1, 1}, std::pair{3, 7}, std::pair{37, 19}, std::pair{70, 33}}) {
+                KernelTestImage image(size.first, size.second, c);
+                image.Noise(++seed, seed % 2 == 0);
+                const TRect rect(1, 0, size.first, size.second);
+                for (auto radii : {std::pair{1.0L, 1.0L}, std::pair{2.5L, 0.0L}, std::pair{0.0L, 7.0L},
+                                   std::pair{10.0L, 3.0L}, std::pair{50.0L, 50.0L}})
+                    ASSERT_EQ(Blurred(image, rect, radii.first, radii.second, false),
+                              Blurred(image, rect, radii.first, radii.second, true))
+                        << lanes << " lanes, " << c << " " << size.first << "x" << size.second << " r "
+                        << double(radii.first) << "," << double(radii.second);
+            }
+    }
+    EXPECT_EQ(SetBlurVectorLanes(0), widest);
+}
+
 TEST(GaussianBlurTest, WideImagesSplitColumnsAcrossThreads) {
     // Wide enough that the column strips are shared out to several threads.
     KernelTestImage image(2400, 300, 3);

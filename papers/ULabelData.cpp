@@ -23,7 +23,11 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QThreadPool>
 #include <algorithm>
+#include <deque>
+#include <functional>
+#include <future>
 
 namespace {
 
@@ -95,6 +99,65 @@ QString OpenFault(const QString& fileName, const QString& fault) {
 }
 
 } // namespace
+
+// Faces are deflated on the worker threads while the next ones are read, and written back in the
+// order they were read, so a save writes what a serial pack would. Only a few faces a worker are
+// held at a time.
+class TFacePackQueue {
+public:
+    using TWriteBack = std::function<void(int sheet, int entry, const QByteArray& packed)>;
+    explicit TFacePackQueue(TWriteBack writeBack)
+        : writeBack_(std::move(writeBack)),
+          limit_(kFacesPerWorker * std::max(1, QThreadPool::globalInstance()->maxThreadCount())) {}
+    TFacePackQueue(const TFacePackQueue&) = delete;
+    TFacePackQueue& operator=(const TFacePackQueue&) = delete;
+    // A failed save leaves no worker behind on its bytes.
+    ~TFacePackQueue() {
+        for (Job& job : jobs_)
+            job.packed.wait();
+    }
+
+    void Add(int sheet, int entry, QByteArray plain) {
+        while (int(jobs_.size()) >= limit_)
+            WriteOldest();
+        auto promise = std::make_shared<std::promise<QByteArray>>();
+        jobs_.push_back({sheet, entry, promise->get_future()});
+        QThreadPool::globalInstance()->start([promise, plain = std::move(plain)] {
+            try {
+                TMemoryStream source(plain);
+                TMemoryStream packed;
+                ZLIBCompressStream(source, packed, TCompressionLevel::clMax);
+                promise->set_value(packed.Data());
+            } catch (...) {
+                promise->set_exception(std::current_exception());
+            }
+        });
+    }
+    void Finish() {
+        while (!jobs_.empty())
+            WriteOldest();
+    }
+
+private:
+    static constexpr int kFacesPerWorker = 2;
+    struct Job {
+        int sheet;
+        int entry;
+        std::future<QByteArray> packed;
+    };
+    void WriteOldest() {
+        Job& job = jobs_.front();
+        const QByteArray packed = job.packed.get();
+        const int sheet = job.sheet;
+        const int entry = job.entry;
+        jobs_.pop_front();
+        writeBack_(sheet, entry, packed);
+    }
+
+    TWriteBack writeBack_;
+    int limit_;
+    std::deque<Job> jobs_;
+};
 
 // ---- TDataInfo
 
@@ -854,7 +917,7 @@ void TLabelData::WriteDataInfo() {
     WriteElementBytes(storage_.get(), kDataInfoStream, ResourceBytes(kDataInfoStream, &info));
 }
 
-void TLabelData::PackFaces() {
+void TLabelData::PackFaces(TFacePackQueue& queue) {
     std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
     if (!sheet->StreamExists(kFaceListStream))
         return;
@@ -862,18 +925,10 @@ void TLabelData::PackFaces() {
     for (int i = 0; i < faces.Count(); ++i) {
         if (!faces.StreamExists(i))
             continue;
-        QByteArray plain;
-        {
-            std::unique_ptr<TDocStream> stream = faces.OpenStream(i, 0);
-            if (stream->GetSize() == 0 || IsPacked(*stream))
-                continue;
-            plain = stream->ReadBytes(stream->GetSize());
-        }
-        TMemoryStream source(plain);
-        TMemoryStream packed;
-        ZLIBCompressStream(source, packed, TCompressionLevel::clMax);
-        std::unique_ptr<TDocStream> stream = faces.OpenStream(i, ModeCreate);
-        stream->WriteBytes(packed.Data());
+        std::unique_ptr<TDocStream> stream = faces.OpenStream(i, 0);
+        if (stream->GetSize() == 0 || IsPacked(*stream))
+            continue;
+        queue.Add(currentSheetNo_, i, stream->ReadBytes(stream->GetSize()));
     }
 }
 
@@ -896,6 +951,11 @@ void TLabelData::SaveToFile(const QString& fileName, TPhasedProgressBase* progre
                     // The sheet was current before and its storage is there; nothing to tell.
                 }
             });
+            TFacePackQueue queue([this](int sheetNo, int entry, const QByteArray& packed) {
+                std::unique_ptr<TDocStorage> sheet = sheets_->OpenStorage(sheetNo, true);
+                TDocStreamList faces(sheet.get(), kFaceListStream);
+                faces.OpenStream(entry, ModeCreate)->WriteBytes(packed);
+            });
             for (int s = 0; s < GetSheetCount(); ++s) {
                 SetCurrentSheetNo(s);
                 for (int f = 0; f < layoutPaper_->GetFaceCount(); ++f) {
@@ -905,10 +965,11 @@ void TLabelData::SaveToFile(const QString& fileName, TPhasedProgressBase* progre
                         // A page that cannot be read has no preview; its bytes are saved as they are.
                     }
                 }
-                PackFaces();
+                PackFaces(queue);
                 if (progress != nullptr)
                     progress->StepIt();
             }
+            queue.Finish();
         }
         storage_->SaveToFile(fileName);
     } catch (const Exception& e) {

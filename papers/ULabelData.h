@@ -23,6 +23,7 @@ class TDocStorageList;
 class TDocStreamList;
 class TExAlbumInfo;
 class TExPaperInfo;
+class TFacePackQueue;
 class TGrid;
 class TGuide;
 class TImagePaperInfo;
@@ -189,7 +190,8 @@ private:
     void DeleteFaceStream(TDocStreamList& faces, int entry);
     void WriteDataInfo();
     void ReadDataInfo(TTemporaryStorage& storage, QStringList& warnings, int sheetCount);
-    void PackFaces();
+    // Hands the current sheet's plain faces to the queue for packing.
+    void PackFaces(TFacePackQueue& queue);
     // The face of the current sheet that failed to read, by sheet storage and list entry.
     std::pair<QString, int> FaceKey(int entry) const;
 

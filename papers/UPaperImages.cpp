@@ -6,8 +6,10 @@
 #include "pageobjects/engine/UDrawObject.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -53,6 +55,44 @@ bool IsFaceSideMatch(int mode, bool reversed, int faceIndex) {
     if (faceIndex < 2)
         return false;
     return (faceIndex % 2 == 1) != reversed;
+}
+
+void LoadPaperImages(const QString& fileName, TImagePaperInfo& imageInfo) {
+    TLabelData doc(nullptr);
+    doc.LoadFromFile(fileName);
+    const int faces = doc.GetPaperInfo()->GetFaceCount();
+    // Every page is read before the images change, so a damaged one leaves them as they were.
+    std::vector<TOwnedDOList> lists(size_t(std::max(faces, 0)));
+    for (int i = 0; i < faces; ++i) {
+        doc.LoadLabelObjects(i, lists[size_t(i)]);
+        TDOList objects;
+        lists[size_t(i)].ListObjects(objects);
+        for (TDrawObject* object : objects) {
+            object->SetLayerGroup(kPaperImageLayerGroup);
+            object->SetCursor(crDefault);
+            MakePaperImage(object);
+        }
+    }
+    imageInfo.ClearImages();
+    imageInfo.SeparatelyDesign = doc.SeparatelyDesign;
+    imageInfo.LabelCount = faces;
+    for (int i = 0; i < faces; ++i)
+        imageInfo.SetImageObjects(i, lists[size_t(i)]);
+}
+
+void PlacePaperImagesOnSite(TDrawSite& site, TLabelData& labelData, const TImagePaperInfo& imageInfo) {
+    site.DestroyComponents();
+    TOwnedDOList owned;
+    imageInfo.GetImageObjects(labelData.CurrentLabelNo, owned);
+    TDOList objects;
+    owned.ListObjects(objects);
+    if (labelData.GetPaperInfo()->Landscape)
+        FlipObjectsForLandscape(objects, *labelData.GetPaperInfo(), labelData.CurrentLabelNo, true);
+    for (std::unique_ptr<TDrawObject>& object : owned.TakeAll()) {
+        TDrawObject* placed = site.AdoptObject(std::move(object));
+        if (placed->LayerGroup() == kPaperImageLayerGroup)
+            MakePaperImage(placed);
+    }
 }
 
 void ApplyPaperImagesToFaces(TDrawSite& site, const TPaperInfo& paper, TImagePaperInfo& imageInfo,

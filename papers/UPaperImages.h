@@ -10,6 +10,7 @@
 class TDOList;
 class TDrawSite;
 class TImagePaperInfo;
+class TLabelData;
 class TMatrixPaperInfo;
 class TPaperInfo;
 
@@ -19,6 +20,12 @@ constexpr int kPaperImageLayerGroup = -50;
 // Mode 1: every face; mode 2: alternate faces chosen by reversed; other modes: none.
 bool IsFaceSideMatch(int mode, bool reversed, int faceIndex);
 
+// Takes every face's page of the document fileName as that face's paper images. Raises when the
+// document cannot be opened or a page cannot be read; imageInfo is then left as it was.
+void LoadPaperImages(const QString& fileName, TImagePaperInfo& imageInfo);
+// Site shows nothing but copies of the images of the document's current face, turned for a
+// landscape paper.
+void PlacePaperImagesOnSite(TDrawSite& site, TLabelData& labelData, const TImagePaperInfo& imageInfo);
 // Puts each face's images on site: copies (copyObjects) or the stored objects themselves (which
 // then leave imageInfo for the site), moved onto the face's outer rect (offsetToFace), not selectable,
 // disabled, turned for a landscape paper.

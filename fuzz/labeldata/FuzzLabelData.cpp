@@ -4,6 +4,7 @@
 
 #include "imaging/UPictureEX.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
@@ -62,8 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         RegisterEngineClasses();
         RegisterLabelDataClasses();
-        if (!IsClassRegistered(TLORect::StaticClass()))
-            RegisterClass(TLORect::StaticClass());
+        for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOBackImage::StaticClass()})
+            if (!IsClassRegistered(*meta))
+                RegisterClass(*meta);
         return true;
     }();
     (void)registered;

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -477,4 +478,71 @@ TEST(LabelData, PreviewsMirrorBackSidesAndFitBackgroundsToThePrintableArea) {
         EXPECT_TRUE(near(p.x(), p.y(), clWhite)) << p.x() << "," << p.y();
     for (const QPoint& p : {QPoint(180, 20), QPoint(20, 180), QPoint(340, 180), QPoint(180, 340)})
         EXPECT_TRUE(near(p.x(), p.y(), clRed)) << p.x() << "," << p.y();
+}
+
+TEST(LabelData, FacesPackedOnWorkersAreASerialPacksBytesInPlace) {
+    Register();
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(2); // four faces in flight: the save waits for the oldest
+    const auto restore = qScopeGuard([&] { pool->setMaxThreadCount(threads); });
+    QTemporaryDir dir;
+    const QString file = dir.filePath("many.qld");
+    constexpr int kSheets = 12;
+    {
+        TLabelData doc(nullptr);
+        for (int s = 0; s < kSheets; ++s) {
+            if (s < doc.GetSheetCount())
+                doc.SetCurrentSheetNo(s);
+            else
+                doc.AddSheet();
+            StoreRect(doc, 0, TRect(10 + s, 10, 60 + s, 40));
+        }
+        doc.SaveToFile(file);
+    }
+    const auto streams = StreamsOf(file);
+    for (int s = 0; s < kSheets; ++s) {
+        const QByteArray stored = streams.at(QStringLiteral("Sheets\\NameList%1\\NameList0").arg(s));
+        TMemoryStream packed(stored);
+        int32_t size = 0;
+        ASSERT_TRUE(ReadZLIBHeader(packed, size));
+        TMemoryStream plain(ZLIBDecompressToBytes(packed, size));
+        TMemoryStream serial;
+        ZLIBCompressStream(plain, serial, TCompressionLevel::clMax);
+        EXPECT_EQ(serial.Data(), stored) << s;
+    }
+    TLabelData doc(nullptr);
+    doc.LoadFromFile(file);
+    for (int s = 0; s < kSheets; ++s) {
+        doc.SetCurrentSheetNo(s);
+        TOwnedDOList objects;
+        doc.LoadLabelObjects(0, objects);
+        ASSERT_EQ(objects.Count(), 1);
+        TRect r;
+        static_cast<TTestRect*>(objects[0])->GetLogRect(r);
+        EXPECT_EQ(r.Left, 10 + s);
+    }
+}
+
+TEST(LabelData, APageTakenFromATemplateLeavesItUnchanged) {
+    Register();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("card.qlt");
+    {
+        TLabelData doc(nullptr);
+        StoreRect(doc, 0, TRect(100, 100, 600, 400));
+        doc.SaveToFile(file);
+    }
+    const QByteArray before = ReadFile(file);
+    {
+        TLabelData scratch(nullptr);
+        scratch.LoadFromFile(file);
+        TOwnedDOList objects;
+        scratch.LoadLabelObjects(0, objects);
+        EXPECT_EQ(objects.Count(), 1);
+        StoreRect(scratch, 0, TRect(0, 0, 10, 10)); // changes the working copy only
+        TPictureEx picture;
+        EXPECT_TRUE(TLabelData::LoadPreviewFromFile(picture, file, 0, 0));
+    }
+    EXPECT_EQ(ReadFile(file), before);
 }

@@ -1,10 +1,12 @@
 #include "papers/UPaperImages.h"
 
 #include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
 #include "tests/papers/PapersTestSupport.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(PaperImages, FaceSideModes) {
@@ -121,4 +123,57 @@ TEST(PaperImages, ImagesGoOnTheSiteAsPaperImagesAndMarksCanBeRemoved) {
     EXPECT_EQ(single.GetFaceRect(0), TRect(0, 0, 2100, 2970));
     EXPECT_TRUE(single.Landscape);
     EXPECT_EQ(single.RoundSize, 0);
+}
+
+TEST(PaperImages, DocumentPagesBecomePaperImagesAndTheCurrentFacesArePlaced) {
+    RegisterLabelDataClasses();
+    RegisterTestClasses();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("images.qld");
+    TLabelData doc(nullptr);
+    doc.SetPaperInfo(*MakeGridPaper("p", 2, 1, 500, 500, 100, 200));
+    for (int face = 0; face < 2; ++face) {
+        TOwnedDOList list;
+        auto rect = std::make_unique<TTestRect>(nullptr);
+        rect->SetLogRect(TRect(10 * face, 0, 50, 50));
+        list.Add(std::move(rect));
+        TDOList view;
+        list.ListObjects(view);
+        doc.StoreLabelObjects(face, view);
+    }
+    doc.SaveToFile(file);
+
+    TImagePaperInfo info(nullptr);
+    {
+        TOwnedDOList old;
+        old.Add(std::make_unique<TTestRect>(nullptr));
+        info.SetImageObjects(0, old);
+    }
+    EXPECT_THROW(LoadPaperImages(dir.filePath("missing.qld"), info), Exception);
+    EXPECT_EQ(info.ImageListCount(), 1);
+    LoadPaperImages(file, info);
+    EXPECT_EQ(info.LabelCount, 2);
+    ASSERT_EQ(info.ImageListCount(), 2);
+    TDOList refs;
+    info.GetImageObjectRefs(1, refs);
+    ASSERT_EQ(refs.Count(), 1);
+    EXPECT_EQ(static_cast<TTestRect*>(refs[0])->LogRect(), TRect(10, 0, 50, 50));
+    EXPECT_EQ(refs[0]->LayerGroup(), kPaperImageLayerGroup);
+    EXPECT_FALSE(refs[0]->Selectable());
+    EXPECT_FALSE(refs[0]->Enabled());
+
+    // The site shows only the current face's images, turned on a landscape paper.
+    TDrawSite site(nullptr);
+    AddRect(site, TRect(0, 0, 5, 5));
+    doc.CurrentLabelNo = 1;
+    auto turned = MakeGridPaper("p", 2, 1, 500, 500, 100, 200);
+    turned->Landscape = true;
+    doc.SetPaperInfo(*turned);
+    PlacePaperImagesOnSite(site, doc, info);
+    TDOList placed;
+    site.ListObjects(placed, false);
+    ASSERT_EQ(placed.Count(), 1);
+    EXPECT_EQ((static_cast<TTestRect*>(placed[0])->Angle() % 360 + 360) % 360, 270);
+    EXPECT_FALSE(placed[0]->Selectable());
+    EXPECT_FALSE(placed[0]->Enabled());
 }

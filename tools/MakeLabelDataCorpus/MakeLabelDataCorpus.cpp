@@ -7,6 +7,7 @@
 
 #include "core/UDocStorage.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
@@ -63,6 +64,41 @@ QString MakeSound() {
     return file;
 }
 
+// An album page: a background over a binding strip, a paper image printed mirrored on back sides.
+QString MakeAlbum() {
+    const QString file = gWork + "/album.qld";
+    TLabelData doc(nullptr);
+    doc.FaceSides = fsBoth;
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(1000);
+    paper.SetHeight(700);
+    paper.Landscape = true;
+    doc.ChangePaperInfo(paper);
+    TExAlbumInfo album(nullptr);
+    album.SetLeftMargin(120);
+    doc.SetPaperExtraAlbum(&album);
+    TImagePaperInfo images(nullptr);
+    TOwnedDOList list;
+    auto mark = std::make_unique<TLORect>(nullptr);
+    mark->SetLogRect(TRect(50, 50, 150, 250));
+    list.Add(std::move(mark));
+    images.SetImageObjects(0, list);
+    doc.SetPaperImageInfo(&images);
+    TOwnedDOList objects;
+    auto background = std::make_unique<TLOBackImage>(nullptr);
+    background->FillColor()->SetColor(clAqua);
+    background->SetFrameWidth(20);
+    objects.Add(std::move(background));
+    TDOList view;
+    objects.ListObjects(view);
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        doc.SetCurrentSheetNo(sheet);
+        doc.StoreLabelObjects(0, view);
+    }
+    doc.SaveToFile(file);
+    return file;
+}
+
 // A copy of the sound document changed in place by change.
 void Variant(const QString& sound, const QString& name, const std::function<void(TFileStorage&)>& change) {
     const QString file = gWork + '/' + name;
@@ -97,11 +133,13 @@ int main(int argc, char** argv) {
         RegisterEngineClasses();
         RegisterLabelDataClasses();
         RegisterClass(TLORect::StaticClass());
+        RegisterClass(TLOBackImage::StaticClass());
         QTemporaryDir work;
         gWork = work.path();
         const QString sound = MakeSound();
         const QByteArray bytes = ReadAll(sound);
         Put("sound", bytes);
+        Put("album_background", ReadAll(MakeAlbum()));
         Put("truncated_half", bytes.left(bytes.size() / 2));
         Put("truncated_header", bytes.left(600));
         Put("not_compound", QByteArray("ZLIBCompress\x1a not a document", 28));

@@ -1,0 +1,163 @@
+// Documents: a 50-sheet album with four 3000 x 2000 JPEG photos a sheet, beside a plain copy of its
+// file. Opening it (the file and the first face's objects), saving it unchanged, and the first save
+// (every face packed and previewed) with one worker and with every core.
+
+#include "imaging/UJPEGImage.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOImage.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Stream.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+namespace {
+
+constexpr int kSheets = 50;
+constexpr int kPhotosPerSheet = 4;
+// Distinct photos, taken in turn: the four of a sheet always differ.
+constexpr int kPhotoCount = 8;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+        RegisterEngineClasses();
+        RegisterLabelDataClasses();
+        RegisterClass(TLOImage::StaticClass());
+    }
+}
+
+// 3000 x 2000 photos: smooth colour fields, as JPEG files' bytes.
+const std::vector<QByteArray>& Photos() {
+    static const std::vector<QByteArray> photos = [] {
+        std::vector<QByteArray> out;
+        for (int n = 0; n < kPhotoCount; ++n) {
+            QImage image(3000, 2000, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    row[x] =
+                        qRgb((x / 12 + n * 37) & 255, (y / 8 + n * 11) & 255, ((x + y) / 20 + n * 5) & 255);
+            }
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "JPEG", 90);
+            out.push_back(buffer.data());
+        }
+        return out;
+    }();
+    return photos;
+}
+
+// The album built in memory: each sheet an A4 page of four photos.
+std::unique_ptr<TLabelData> MakeAlbum() {
+    auto doc = std::make_unique<TLabelData>(nullptr);
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    for (int s = 0; s < kSheets; ++s) {
+        if (s < doc->GetSheetCount())
+            doc->SetCurrentSheetNo(s);
+        else
+            doc->AddSheet();
+        doc->SetPaperInfo(paper);
+        TOwnedDOList objects;
+        for (int i = 0; i < kPhotosPerSheet; ++i) {
+            auto image = std::make_unique<TLOImage>(nullptr);
+            image->SetLogRect(Bounds(100 + (i % 2) * 980, 100 + (i / 2) * 1400, 900, 600));
+            TJPEGGraphic jpeg;
+            jpeg.SetData(Photos()[size_t((s + i) % kPhotoCount)]);
+            image->ImageData()->Picture()->SetGraphic(&jpeg);
+            objects.Add(std::move(image));
+        }
+        TDOList view;
+        objects.ListObjects(view);
+        doc->StoreLabelObjects(0, view);
+    }
+    doc->SetCurrentSheetNo(0);
+    return doc;
+}
+
+QTemporaryDir& Folder() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// The album saved once: the file the other benchmarks open and copy.
+const QString& AlbumFile() {
+    static const QString file = [] {
+        EnsureApplication();
+        const QString name = Folder().filePath(QStringLiteral("album.qld"));
+        MakeAlbum()->SaveToFile(name);
+        return name;
+    }();
+    return file;
+}
+
+void BM_PlainCopy(benchmark::State& state) {
+    const QString& album = AlbumFile();
+    const QString copy = Folder().filePath(QStringLiteral("copy.qld"));
+    for (auto _ : state) {
+        QFile::remove(copy);
+        if (!QFile::copy(album, copy))
+            state.SkipWithError("copy failed");
+    }
+    state.counters["file MB"] = double(QFile(album).size()) / (1024 * 1024);
+}
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Open(benchmark::State& state) {
+    const QString& album = AlbumFile();
+    for (auto _ : state) {
+        TLabelData doc(nullptr);
+        doc.LoadFromFile(album);
+        TOwnedDOList objects;
+        doc.LoadLabelObjects(0, objects);
+        benchmark::DoNotOptimize(objects.Count());
+    }
+}
+BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SaveUnchanged(benchmark::State& state) {
+    TLabelData doc(nullptr);
+    doc.LoadFromFile(AlbumFile());
+    const QString out = Folder().filePath(QStringLiteral("unchanged.qld"));
+    for (auto _ : state)
+        doc.SaveToFile(out);
+}
+BENCHMARK(BM_SaveUnchanged)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Argument: worker threads (0: every core).
+void BM_FirstSave(benchmark::State& state) {
+    EnsureApplication();
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int cores = QThread::idealThreadCount();
+    pool->setMaxThreadCount(state.range(0) == 0 ? cores : int(state.range(0)));
+    const QString out = Folder().filePath(QStringLiteral("first.qld"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<TLabelData> doc = MakeAlbum();
+        state.ResumeTiming();
+        doc->SaveToFile(out);
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    state.counters["workers"] = pool->maxThreadCount();
+    pool->setMaxThreadCount(cores);
+}
+BENCHMARK(BM_FirstSave)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

@@ -1,0 +1,203 @@
+// Printing through a print server of the test's own: a private cupsd (its configuration, spool,
+// socket and backend in a temporary folder) with a queue that keeps each job's document in a
+// folder, and one that is stopped so that its jobs wait.
+
+#include "core/UPhasedProgress.h"
+#include "core/USupportUtil.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "papers/printing/UPrintSite.h"
+#include "platform/Printer.h"
+#include "tests/TestSupport.h"
+#include "tests/pageobjects/engine/EngineTestObjects.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kStartMilliseconds = 10000;
+constexpr int kJobMilliseconds = 10000;
+
+class TQuietProgress : public TPhasedProgressBase {
+protected:
+    void ShowPosition(int32_t) override {}
+    void ShowRange(int32_t, int32_t, int32_t) override {}
+};
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+class CupsPrintTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin", "/usr/bin"});
+        REQUIRE_CHECKER(!cupsd.isEmpty(), "cupsd");
+        ASSERT_TRUE(dir.isValid());
+        root = dir.path();
+        // Filters and backends run as the print system's own user: it must reach the folders.
+        QFile(root).setPermissions(QFile::permissions(root) | QFile::ReadOther | QFile::ExeOther |
+                                   QFile::ReadGroup | QFile::ExeGroup);
+        for (const char* sub : {"conf", "spool/tmp", "cache", "state", "log", "bin/backend", "out"})
+            QDir(root).mkpath(sub);
+        QFile(Path("out")).setPermissions(QFileDevice::Permissions(0x7777));
+        for (const char* sub : {"filter", "daemon", "cgi-bin", "notifier", "monitor"})
+            QFile::link(QStringLiteral("/usr/lib/cups/") + sub, Path("bin/") + sub);
+        // CUPS 2.4 finishes a raw job on a file: device without writing it, so the documents go
+        // through a backend of our own.
+        TestSupport::WriteFile(
+            Path("bin/backend/keep"),
+            "#!/bin/sh\n"
+            "[ $# -eq 0 ] && { echo 'direct keep \"Unknown\" \"Keep jobs\"'; exit 0; }\n"
+            "dir=\"${DEVICE_URI#keep:}\"\n"
+            "if [ -n \"$6\" ]; then cat \"$6\" > \"$dir/job$1\"; else cat > \"$dir/job$1\"; fi\n");
+        QFile(Path("bin/backend/keep"))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        TestSupport::WriteFile(Path("conf/cupsd.conf"),
+                               QStringLiteral("Listen %1\nLogLevel warn\nWebInterface No\n"
+                                              "Browsing No\nDefaultAuthType None\n"
+                                              "<Location />\n  Order allow,deny\n  Allow all\n"
+                                              "</Location>\n")
+                                   .arg(Socket())
+                                   .toUtf8());
+        TestSupport::WriteFile(
+            Path("conf/cups-files.conf"),
+            QStringLiteral(
+                "ServerRoot %1/conf\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
+                "StateDir %1/state\nServerBin %1/bin\nDataDir /usr/share/cups\n"
+                "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\nPageLog %1/log/page_log\n")
+                .arg(root)
+                .toUtf8());
+        TestSupport::WriteFile(Path("conf/printers.conf"),
+                               QStringLiteral("<DefaultPrinter Keep>\nDeviceURI keep:%1\nState Idle\n"
+                                              "Accepting Yes\n</Printer>\n"
+                                              "<Printer Held>\nDeviceURI keep:%1\nState Stopped\n"
+                                              "Accepting Yes\n</Printer>\n")
+                                   .arg(Path("out"))
+                                   .toUtf8());
+        server.setProgram(cupsd);
+        server.setArguments({"-f", "-c", Path("conf/cupsd.conf"), "-s", Path("conf/cups-files.conf")});
+        server.start();
+        ASSERT_TRUE(server.waitForStarted());
+        const bool listening = WaitFor([&] { return QFile::exists(Socket()); }, kStartMilliseconds);
+        ASSERT_TRUE(listening) << TestSupport::ReadFile(Path("log/error_log")).toStdString();
+        savedServer = qgetenv("CUPS_SERVER");
+        qputenv("CUPS_SERVER", Socket().toUtf8());
+        SetPrinterBackend(nullptr);
+    }
+    void TearDown() override {
+        StopServer();
+        if (savedServer.isNull())
+            qunsetenv("CUPS_SERVER");
+        else
+            qputenv("CUPS_SERVER", savedServer);
+        SetPrinterBackend(nullptr);
+    }
+    void StopServer() {
+        if (server.state() == QProcess::NotRunning)
+            return;
+        server.terminate();
+        if (!server.waitForFinished(3000)) {
+            server.kill();
+            server.waitForFinished();
+        }
+    }
+    QString Path(const QString& relative) const { return root + "/" + relative; }
+    QString Socket() const { return Path("cups.sock"); }
+
+    QString cupsd;
+    QTemporaryDir dir;
+    QString root;
+    QProcess server;
+    QByteArray savedServer;
+};
+
+} // namespace
+
+TEST_F(CupsPrintTest, PrintsToAPrivateServerCancelsAWaitingJobAndFallsBackToPdfWhenItStops) {
+    RegisterLabelDataClasses();
+    RegisterTestClasses();
+    Printer().Refresh();
+    EXPECT_TRUE(Printer().Printers().contains(QStringLiteral("Keep")));
+    EXPECT_TRUE(Printer().Printers().contains(TPrinter::PdfPrinterName));
+    EXPECT_EQ(Printer().DefaultPrinterName(), QStringLiteral("Keep"));
+
+    // A4 with one red rectangle from (200, 300).
+    TLabelData doc(nullptr);
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    doc.SetPaperInfo(paper);
+    {
+        TOwnedDOList objects;
+        auto rect = std::make_unique<TTestRect>(nullptr);
+        rect->SetLogRect(TRect(200, 300, 800, 700));
+        objects.Add(std::move(rect));
+        TDOList view;
+        objects.ListObjects(view);
+        doc.StoreLabelObjects(0, view);
+    }
+    TPrintSpec spec;
+    spec.AllFaces = true;
+    spec.SetSheetPrinted(0, true);
+    TQuietProgress progress;
+    const auto print = [&](const QString& queue) {
+        Printer().SetPrinter(queue, {}, {}, {});
+        TPrintSite site(nullptr, &doc, &progress, &spec);
+        site.Print();
+        return Printer().JobId();
+    };
+
+    const int id = print(QStringLiteral("Keep"));
+    ASSERT_GT(id, 0);
+    const QString kept = Path(QStringLiteral("out/job%1").arg(id));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(kept) && QFile(kept).size() > 0; }, kJobMilliseconds))
+        << TestSupport::ReadFile(Path("log/error_log")).toStdString();
+    EXPECT_TRUE(TestSupport::ReadFile(kept).startsWith("%PDF"));
+    if (TestSupport::HasPdftoppm()) {
+        const QImage page = TestSupport::RasterisePdf(kept, 254);
+        ASSERT_FALSE(page.isNull());
+        const QColor inside = page.pixelColor(500, 500);
+        EXPECT_TRUE(inside.red() > 200 && inside.green() < 60 && inside.blue() < 60);
+        const QColor outside = page.pixelColor(190, 500);
+        EXPECT_TRUE(outside.red() > 240 && outside.green() > 240 && outside.blue() > 240);
+    }
+
+    // A job waiting on a stopped queue is cancelled once; it never reaches the folder.
+    const int waiting = print(QStringLiteral("Held"));
+    ASSERT_GT(waiting, 0);
+    EXPECT_TRUE(Printer().CancelJob(QStringLiteral("Held"), waiting));
+    EXPECT_FALSE(Printer().CancelJob(QStringLiteral("Held"), waiting));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out/job%1").arg(waiting))));
+
+    // The server goes away: printing to its queue fails naming it, and only the PDF printer is left.
+    StopServer();
+    Printer().SetPrinter(QStringLiteral("Keep"), {}, {}, {});
+    try {
+        TPrintSite site(nullptr, &doc, &progress, &spec);
+        site.Print();
+        ADD_FAILURE() << "printed without a server";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("Keep"))) << e.Message().toStdString();
+    }
+    Printer().Refresh();
+    EXPECT_EQ(Printer().Printers(), QStringList{TPrinter::PdfPrinterName});
+    EXPECT_TRUE(HasDefaultPrinter());
+    EXPECT_EQ(Printer().PrinterName(), TPrinter::PdfPrinterName);
+}

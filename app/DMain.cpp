@@ -1,9 +1,11 @@
 #include "app/DMain.h"
 
 #include "app/FMain.h"
+#include "app/FStartMenu.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FEnvironment.h"
 #include "controls/FColorGrid.h"
+#include "controls/UFillImage.h"
 #include "core/UAppUtil.h"
 #include "core/UGlobalNotify.h"
 #include "core/UPathUtil.h"
@@ -20,12 +22,15 @@
 #include "papers/UPapers.h"
 #include "papers/UProductDB.h"
 #include "platform/Application.h"
+#include "platform/Bitmap.h"
+#include "platform/Picture.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QUrl>
 #include <QWidget>
 
@@ -248,6 +253,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     validator_ = std::make_unique<TCDLabelPurposeValidator>();
     TPurposeValidator::SetValidator(validator_.get());
     RegisterStreamClasses();
+    InstallFillImageMaker();
     if (!AppFrame1->CheckExecuteCondition())
         return;
     auto* splash = new TfrmAbout(nullptr);
@@ -262,9 +268,12 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     if (!LoadSharedData())
         return;
     SetSimpleTextEmptyText(QString::fromUtf8(kEmptyText));
+    RegisterStartMenu();
     auto* main = new TfrmMain(nullptr);
     mainForm_ = main;
     TApplication::SetMainForm(main);
+    if (TfrmAbout* about = Splash())
+        about->GuardMainForm();
     colorGrid_ = new TfrmColorGrid(nullptr);
     started_ = true;
 }
@@ -361,6 +370,30 @@ TModalResult TdataMain::AppFrame1MessageBox(const QString& message, const std::v
 bool TdataMain::AppFrame1Help(uint16_t command, int32_t data, bool& callHelp) {
     callHelp = false;
     return ShowHtmlHelp(command, data);
+}
+
+TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows) {
+    auto* pack = new TMatrixImagePack(owner);
+    pack->SetName(name);
+    pack->SetCountCol(cols);
+    pack->SetCountRow(rows);
+    pack->ImageLoader()->SetResType(QStringLiteral("RT_BITMAP"));
+    pack->ImageLoader()->SetResName(name.toUpper());
+    try {
+        pack->ImageLoader()->Load();
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+    }
+    return pack;
+}
+
+QImage PackCellImage(TImagePack* pack, int index) {
+    if (!pack || pack->IsOutOfRange(index))
+        return {};
+    TPicture picture;
+    pack->GetImage(picture, index);
+    auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
+    return bitmap ? bitmap->ImageForPainting().copy() : QImage();
 }
 
 bool UseColorSpecHistory() {

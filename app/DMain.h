@@ -19,7 +19,10 @@
 #include <vector>
 
 class QWidget;
+class QImage;
 class TGlobalNotify;
+class TImagePack;
+class TMatrixImagePack;
 class TImageCacheStorage;
 class TPapersV2;
 class TProductDB;
@@ -128,6 +131,12 @@ TdataMain* dataMain();
 // The texts of the shared-data checks.
 QString FileNotOpenedMessage(const QString& fileName);
 QString FileReadOnlyMessage(const QString& fileName);
+
+// A pack of cols x rows cells over one of the program's bitmap resources, owned by owner. A missing
+// resource gives an empty pack (and a warning): pictures are no reason not to start.
+TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows = 1);
+// One cell of a pack as an image; a null image when there is no such cell.
+QImage PackCellImage(TImagePack* pack, int index);
 
 // The application's setting "UseColorSpecHistory".
 bool UseColorSpecHistory();

@@ -2,11 +2,15 @@
 
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
+#include "app/dialogs/FWaiting.h"
 #include "controls/UFormPanel.h"
+#include "controls/UModalPopup.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
 #include "core/UDropFile.h"
 #include "core/UHistoryManager.h"
+#include "core/UPhasedProgress.h"
+#include "imaging/UImagePack.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/engine/UMoveGhost.h"
@@ -18,9 +22,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBitmap>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -40,6 +46,9 @@ std::array<TModeFormMaker, mkModeCount>& ModeMakers() {
 }
 
 constexpr int kPhaseAngle = 30;
+constexpr int kModeBarGlyphs = 6;
+constexpr int kCommandGlyphs = 16;
+constexpr int kDateGlyphs = 14;
 const char* const kDocumentExt = "qld";
 const char* const kUnnamed = "新規作成";
 
@@ -69,6 +78,23 @@ void RegisterModeForm(TModeKind kind, TModeFormMaker maker) {
 
 bool IsModeFormRegistered(TModeKind kind) {
     return bool(ModeMakers()[size_t(kind)]);
+}
+
+std::vector<QIcon> LoadImageList(const QString& resName) {
+    std::vector<QIcon> icons;
+    TComponent owner(nullptr);
+    const QImage strip = PackCellImage(CreateResourcePack(&owner, resName, 1), 0);
+    if (strip.isNull() || strip.height() <= 0)
+        return icons;
+    const QRgb key = strip.pixel(0, strip.height() - 1);
+    const int size = strip.height();
+    for (int x = 0; x + size <= strip.width(); x += size) {
+        QPixmap cell = QPixmap::fromImage(strip.copy(x, 0, size, size));
+        cell.setMask(
+            QBitmap::fromImage(strip.copy(x, 0, size, size).createMaskFromColor(key, Qt::MaskInColor)));
+        icons.emplace_back(cell);
+    }
+    return icons;
 }
 
 TfrmMain* frmMain() {
@@ -119,8 +145,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
                 [this, kind] { TApplication::Guard(nullptr, [&] { EnterModeKind(kind); }); });
     connect(actNew, &QAction::triggered, this, [this] {
         TApplication::Guard(nullptr, [&] {
+            // Until paper selection exists a new document goes straight to the layout editor.
             if (NewDocument())
-                EnterModeKind(mkPaper);
+                EnterModeKind(IsModeFormRegistered(mkPaper) ? mkPaper : mkLayout);
         });
     });
     connect(actOpen, &QAction::triggered, this,
@@ -145,7 +172,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     hmOpenFile->SetRegistryKey(QStringLiteral("$(OpenFileHistory)"));
     hmFileFolder = new THistoryManager(components_.get());
     hmFileFolder->SetName(QStringLiteral("hmFileFolder"));
-    hmFileFolder->SetRegistryKey(QStringLiteral("$(OpenFileHistory)Folder"));
+    hmFileFolder->SetRegistryKey(QStringLiteral("$(SysRegistryKey)\\FileFolderHistory"));
 
     popupFile = new QMenu(this);
     popupFile->setObjectName(QStringLiteral("popupFile"));
@@ -183,13 +210,28 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
         TApplication::Guard(nullptr, [&] { DropFiles(names); });
     };
 
+    ipDialogPattern = CreateResourcePack(components_.get(), QStringLiteral("ipDialogPattern"), 1);
+    mipCommand = CreateResourcePack(components_.get(), QStringLiteral("mipCommand"), kCommandGlyphs);
+    mipModeBar = CreateResourcePack(components_.get(), QStringLiteral("mipModeBar"), kModeBarGlyphs);
+    mipDateFont = CreateResourcePack(components_.get(), QStringLiteral("mipDateFont"), kDateGlyphs);
+
     // Creation proper.
+    SetHelpButtonClick([](QObject* sender) {
+        auto* widget = qobject_cast<QWidget*>(sender);
+        const int context = widget ? widget->property("HelpContext").toInt() : 0;
+        constexpr uint16_t kContextHelp = 1;
+        constexpr uint16_t kContents = 0;
+        ShowHtmlHelp(context ? kContextHelp : kContents, context);
+    });
+    SetFormBackgroundImagePack(ipDialogPattern);
     if (!ReadSettingBool(QStringLiteral("DefaultShowHint"), true))
         qApp->installEventFilter(new HintFilter(this));
     DropFile1->SetWindow(this);
     setWindowTitle(TApplication::Title());
     document_ = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
     SetupForm(this);
+    ilCommand = LoadImageList(QStringLiteral("ILCOMMANDON"));
+    ilStyle = LoadImageList(QStringLiteral("ILSTYLEON"));
     const QString filter =
         FillFirstPlaceholder(ExpandMacros(QStringLiteral("$(OpenDataFilter)")), TApplication::Title())
             .replace(QStringLiteral("%s"), QString::fromLatin1(kDocumentExt));
@@ -208,6 +250,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
 
 TfrmMain::~TfrmMain() {
     FormPanel1->SetForm(nullptr);
+    if (FormBackgroundImagePack() == ipDialogPattern)
+        SetFormBackgroundImagePack(nullptr);
     if (CurrentMain() == this)
         CurrentMain() = nullptr;
     if (TApplication::MainForm() == this)
@@ -425,9 +469,12 @@ void TfrmMain::Save() {
         SaveAs();
         return;
     }
+    TModalPopup popup([](QWidget* owner) { return new TfrmWaitingText(owner); }, this);
+    auto* waiting = static_cast<TfrmWaitingText*>(popup.Form());
+    TSTDPhasedProgress progress(waiting ? waiting->ProgressBar1 : nullptr);
     LeaveMode();
     document_->LastSave = NowDateTime();
-    document_->SaveToFile(saveRequest_.FileName);
+    document_->SaveToFile(saveRequest_.FileName, &progress);
     UpdateCaption();
     AddToHistory(saveRequest_.FileName);
 }

@@ -6,10 +6,12 @@
 
 #include "platform/DialogService.h"
 
+#include <QIcon>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -19,7 +21,9 @@ class TComponent;
 class TDropFile;
 class TFormPanel;
 class THistoryManager;
+class TImagePack;
 class TLabelData;
+class TMatrixImagePack;
 class TObject;
 class TfrmMain;
 
@@ -81,6 +85,14 @@ public:
     QAction* actExit;
     QAction* actAbout;
 
+    // Pictures the hosted forms use.
+    std::vector<QIcon> ilCommand;
+    std::vector<QIcon> ilStyle;
+    TMatrixImagePack* ipDialogPattern;
+    TMatrixImagePack* mipCommand;
+    TMatrixImagePack* mipModeBar;
+    TMatrixImagePack* mipDateFont;
+
     TLabelData* Document() const { return document_.get(); }
     // The document's file; empty while it is unnamed.
     const QString& FileName() const { return saveRequest_.FileName; }
@@ -132,6 +144,10 @@ private:
     TFileDialogRequest saveRequest_;
     TModeKind hostedKind_ = mkModeCount;
 };
+
+// The icons of an image list resource: square cells in a row, the bottom-left pixel's colour
+// see-through.
+std::vector<QIcon> LoadImageList(const QString& resName);
 
 // The main window (null before it is made and once it is gone).
 TfrmMain* frmMain();

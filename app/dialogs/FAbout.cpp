@@ -1,10 +1,12 @@
 #include "app/dialogs/FAbout.h"
 
+#include "app/DMain.h"
 #include "controls/StaffRoll.h"
 #include "controls/UImageEx.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
 #include "core/UGlobalNotify.h"
+#include "imaging/UImagePack.h"
 #include "platform/Application.h"
 
 #include <QAbstractButton>
@@ -35,17 +37,22 @@ QStringList AboutCredits() {
             QStringLiteral("Quorlane の開発者たち")};
 }
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint) {
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint), packs_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmAbout"));
     setFixedSize(kWidth, kHeight);
     ImageEx1 = new TImageEx(this);
     ImageEx1->setObjectName(QStringLiteral("ImageEx1"));
     ImageEx1->setGeometry(0, 0, kWidth, kHeight);
     ImageEx1->installEventFilter(this);
+    ImageEx1->SetImagePack(CreateResourcePack(packs_.get(), QStringLiteral("mipAbout"), 1));
     lblVersion = new QLabel(QStringLiteral("$(LongVer)"), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setGeometry(kWidth - 160, kHeight - 32, 148, 20);
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette light = lblVersion->palette();
+    light.setColor(QPalette::WindowText, Qt::white);
+    lblVersion->setPalette(light);
     lblVersion->hide();
     StaffRoll1 = new TStaffRoll(this);
     StaffRoll1->setObjectName(QStringLiteral("StaffRoll1"));
@@ -66,6 +73,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint)
 
 TfrmAbout::~TfrmAbout() {
     FinishSplash();
+    ImageEx1->SetImagePack(nullptr);
     delete GlobalNotify1;
 }
 
@@ -129,14 +137,18 @@ void TfrmAbout::Idle(TObject*) {
 }
 
 void TfrmAbout::ActiveFormChange(TObject*) {
-    if (mode_ != kModeSplash)
+    GuardMainForm();
+}
+
+void TfrmAbout::GuardMainForm() {
+    if (mode_ != kModeSplash || splashFinished_)
         return;
     QWidget* main = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->objectName() == QLatin1String("frmMain") ||
             w->objectName() == QLatin1String("frmStartupSelect"))
             main = w;
-    if (!main || !main->isVisible())
+    if (!main)
         return;
     if (guarded_ != main) {
         guarded_ = main;

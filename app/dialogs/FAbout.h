@@ -4,12 +4,14 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <memory>
 
 class QLabel;
 class QTimer;
 class TGlobalNotify;
 class TImageEx;
 class TObject;
+class TComponent;
 class TStaffRoll;
 
 class TfrmAbout : public QDialog {
@@ -36,6 +38,8 @@ public:
     // once the application is next idle.
     void RequestClose();
     bool CloseWhenIdle() const { return closeWhenIdle_; }
+    // While a splash: holds the main window (disabled, under the splash) until the splash closes.
+    void GuardMainForm();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -56,6 +60,7 @@ private:
     bool creditsStarted_ = false;
     bool splashFinished_ = false;
     QPointer<QWidget> guarded_;
+    std::unique_ptr<TComponent> packs_;
 };
 
 // The credits the third presentation rolls.

@@ -160,4 +160,30 @@ void BM_FirstSave(benchmark::State& state) {
 }
 BENCHMARK(BM_FirstSave)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The first save once every preview exists: the packing alone (and the copy out).
+void BM_FirstSavePreviewed(benchmark::State& state) {
+    EnsureApplication();
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int cores = QThread::idealThreadCount();
+    pool->setMaxThreadCount(state.range(0) == 0 ? cores : int(state.range(0)));
+    const QString out = Folder().filePath(QStringLiteral("previewed.qld"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<TLabelData> doc = MakeAlbum();
+        for (int s = 0; s < doc->GetSheetCount(); ++s) {
+            doc->SetCurrentSheetNo(s);
+            doc->UpdatePreview(0);
+        }
+        doc->SetCurrentSheetNo(0);
+        state.ResumeTiming();
+        doc->SaveToFile(out);
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    state.counters["workers"] = pool->maxThreadCount();
+    pool->setMaxThreadCount(cores);
+}
+BENCHMARK(BM_FirstSavePreviewed)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace

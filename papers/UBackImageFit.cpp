@@ -9,6 +9,7 @@
 #include "platform/IntMath.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -46,24 +47,21 @@ TRect GetBackImageRect(TLabelData& document, int unitsPerInch) {
     return r;
 }
 
-namespace {
-
-void FitToRect(TDrawObject* object, const TRect& r) {
-    if (auto* background = dynamic_cast<TLOBackImage*>(object))
-        background->SetLogRect(r);
-}
-
-} // namespace
-
 void FitBackImageToPrintArea(TLabelData& document, TDrawObject* object, int unitsPerInch) {
-    if (dynamic_cast<TLOBackImage*>(object) != nullptr)
-        FitToRect(object, GetBackImageRect(document, unitsPerInch));
+    if (auto* background = dynamic_cast<TLOBackImage*>(object))
+        background->SetLogRect(GetBackImageRect(document, unitsPerInch));
 }
 
 void FitBackImagesToPrintArea(TLabelData& document, const TDOList& list, int unitsPerInch) {
-    const TRect r = GetBackImageRect(document, unitsPerInch);
-    for (TDrawObject* object : list)
-        FitToRect(object, r);
+    // The printer is asked only when there is a background to fit.
+    std::optional<TRect> r;
+    for (TDrawObject* object : list) {
+        if (auto* background = dynamic_cast<TLOBackImage*>(object)) {
+            if (!r)
+                r = GetBackImageRect(document, unitsPerInch);
+            background->SetLogRect(*r);
+        }
+    }
 }
 
 void FitBackImagesOnSite(TLabelData& document, TDrawSite& site) {

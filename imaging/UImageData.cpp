@@ -4,6 +4,7 @@
 #include "core/USupportUtil.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPNGImage.h"
+#include "imaging/UPictureUtil.h"
 #include "imaging/USafetyBitmap.h"
 #include "platform/Bitmap.h"
 
@@ -101,10 +102,23 @@ void TImageData::ResetClipRect(int width, int height) {
 }
 
 TPictureEx* TImageData::GetFilteredPicture() {
+    return GetFilteredPicture(nullptr, 0);
+}
+
+void TImageData::ClearFilteredPicture() {
+    cache_->SetGraphic(nullptr);
+}
+
+TPictureEx* TImageData::GetFilteredPicture(TImageFilter* adjust, int sizeLimit) {
     if (IsEmpty() || !IsPictureEmpty(cache_.get()))
         return cache_.get();
     TPictureEx work;
-    work.Assign(picture_.get());
+    if (adjust != nullptr && adjust->CanApply(picture_.get())) {
+        TRect adjusted;
+        adjust->Apply(*picture_, work, adjusted);
+    } else {
+        work.Assign(picture_.get());
+    }
     // A framework bitmap becomes the system's bitmap, which carries masks through the filters.
     if (work.Graphic() && typeid(*work.Graphic()) == typeid(TBitmap))
         GetSafetyBitmap(work);
@@ -115,6 +129,9 @@ TPictureEx* TImageData::GetFilteredPicture() {
     clipFilter_->SetForceBitmap(transparent);
     clipFilter_->Apply(work, *cache_, rect);
     work.Assign(cache_.get());
+    if (sizeLimit >= 1 && sizeLimit <= kLargestSizeLimit &&
+        (work.Width() > sizeLimit || work.Height() > sizeLimit))
+        ShrinkPictureToSize(&work, sizeLimit);
 
     // The mask is taken after clipping and before any filter changes colours, so the transparent
     // area stays exactly where the transparent colour was.
@@ -126,10 +143,12 @@ TPictureEx* TImageData::GetFilteredPicture() {
     }
     for (TGREFilter* filter :
          std::initializer_list<TGREFilter*>{blurFilter_.get(), monotoneFilter_.get(), lightFilter_.get()}) {
-        if (filter->CanApply(&work))
-            filter->Apply(work, *cache_, rect);
+        if (!filter->CanApply(&work))
+            continue;
+        filter->Apply(work, *cache_, rect);
         work.Assign(cache_.get());
     }
+    cache_->Assign(&work);
     if (!mask.Empty()) {
         SetPictureTransparent(cache_.get(), transparentColor_, true);
         if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(cache_->Graphic()))

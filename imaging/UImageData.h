@@ -17,6 +17,9 @@ inline constexpr TGUID GUID_ImageDataPictureChanged = GUIDLiteral("{3C2CDFD1-5C8
 // When a new picture differs from the last in both dimensions and the clip rectangle was reset.
 inline constexpr TGUID GUID_ImageDataSizeChanged = GUIDLiteral("{386FA8F1-5C4E-11D3-AD57-00500463098A}");
 
+// The largest size limit of a filtered picture; larger (and below 1) limit nothing.
+inline constexpr int kLargestSizeLimit = 2147483646;
+
 class TImageData : public TPersistent, public TChangeNotifyForwarder {
     QUORLANE_CLASS(TImageData, TPersistent)
 
@@ -44,6 +47,12 @@ public:
     // The picture with every filter applied, built on first use after a change; it belongs to the
     // image data. Empty while the source is.
     TPictureEx* GetFilteredPicture();
+    // The same chain with two additions for photos: adjust (when given and it can apply) makes
+    // the work picture from the source, and after the clip a picture larger than sizeLimit
+    // (1 to 2147483646; anything else is no limit) either way is shrunk to fit within it.
+    TPictureEx* GetFilteredPicture(TImageFilter* adjust, int sizeLimit);
+    // Drops the filtered picture; the next request builds it again.
+    void ClearFilteredPicture();
     // The clip rectangle: the whole picture with width 0 or an empty picture, otherwise the
     // largest rectangle of aspect width : height centred in the picture.
     void ResetClipRect(int width, int height);

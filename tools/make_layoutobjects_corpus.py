@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Writes the corpus of stored object lists for fuzz/layoutobjects: a 32-bit count, then page
 objects in the class library's binary form. Lines, curves, rectangles, circles, pictures, masks,
-decorated lines, decorated strings, bar codes, groups (nested) and backgrounds, with ordinary and extreme values."""
+decorated lines, decorated strings, album photos, bar codes, groups (nested) and backgrounds, with ordinary and extreme values."""
 
 import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_picture_corpus import bmp, stored  # noqa: E402
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fuzz', 'layoutobjects', 'corpus')
 
@@ -80,8 +83,21 @@ def main():
                                                prop('JANCode', string('4901234567894')) +
                                                prop('Font.Size', integer(8)) + prop('ShowNumber', TRUE) +
                                                prop('ShowFrame', TRUE)))
+    picture = stored('TBitmap', bmp(8, 6))
+    photo_props = (prop('PhotoImageObj.Picture.Data', b'\x0a' + struct.pack('<i', len(picture)) + picture) +
+                   prop('ImageSource', b'\x07' + short('isFile')) + prop('Shadow', TRUE) +
+                   prop('ShadowX', integer(3)) + prop('ShadowY', integer(3)) + prop('ShadowShade', TRUE) +
+                   prop('FitOuter', TRUE) + prop('DisplayDate', TRUE) + prop('DateFormat', string('yyyy/mm/dd')) +
+                   prop('PhotoAngle', integer(-1)) + prop('Angle', integer(20)))
+    photo = component('TLOAlbumPhoto', rect_props(10, 10, 150, 100, photo_props))
     files = {
-        'all_kinds': objects(back, line, curve, rect, circle, image, mask, deco, group),
+        'all_kinds': objects(back, line, curve, rect, circle, image, mask, deco, group, photo),
+        'photo_extreme_shadow': objects(component('TLOAlbumPhoto', rect_props(
+            -0x7FFFFFFF, 0, 0x7FFFFFFF, 0x7FFFFFFF, prop('Shadow', TRUE) + prop('ShadowX', integer(0x7FFFFFFF)) +
+            prop('ShadowY', integer(-0x80000000)) + prop('Angle', integer(90))))),
+        'photo_bad_date_format': objects(component('TLOAlbumPhoto', rect_props(0, 0, 50, 80, prop(
+            'DisplayDate', TRUE) + prop('DateFormat', string('$(Nothing) yyyy')) +
+            prop('PhotoAngle', integer(-0x80000000))))),
         'deco_string_jan': objects(deco_string, jan),
         'deco_string_hostile': objects(
             component('TLODecoString', rect_props(-0x40000000, 0, 0x7FFFFFFF, 0x7FFFFFFF, prop('Text', string(

@@ -1,12 +1,13 @@
 // Feeds arbitrary bytes to the reader of stored object lists with every shape and picture class,
-// decorated strings (over a small glyph pack with a picture of no size among them) and bar codes
-// registered, then paints what was read onto a small page, hit-tests it and asks its bounds. A
-// clean exception is fine; a crash, a hang or an allocation without bound is not.
+// album photos, decorated strings (over a small glyph pack with a picture of no size among them) and bar
+// codes registered, then paints what was read onto a small page, hit-tests it and asks its bounds. A clean
+// exception is fine; a crash, a hang or an allocation without bound is not.
 
 #include "imaging/UImagePack.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/UDOGroup.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULODecoLine.h"
@@ -47,7 +48,8 @@ void Register() {
               &TLOCircle::StaticClass(), &TLOImage::StaticClass(), &TLOWizardImage::StaticClass(),
               &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
               &TDOGroup::StaticClass(), &TLOBackImage::StaticClass(), &TLODecoString::StaticClass(),
-              &TLOJANCode::StaticClass()})
+              &TLOJANCode::StaticClass(), &TLOAlbumPhoto::StaticClass(), &TLOPhotoImage::StaticClass(),
+              &TLOAlbumShade::StaticClass()})
             if (GetClass(meta->Name()) == nullptr)
                 RegisterClass(*meta);
         // 70 glyphs of varied proportions, the fifth without size, so font numbers wrap.
@@ -59,6 +61,8 @@ void Register() {
             picture.SetGraphic(&b);
         };
         SetImageFontPackProvider([] { return &glyphs; });
+        // Photos prepared as on screen; stored date formats and Exif dates reach the stamp.
+        SetImageDispLimitSize(800);
         return true;
     }();
     (void)done;
@@ -67,7 +71,7 @@ void Register() {
 } // namespace
 
 // The replay ends the application while its thread still runs, so the font caches of the bar
-// codes' digits are freed.
+// codes' digits and the photos' dates are freed.
 extern "C" void QuorlaneFuzzFinish() {
     App().reset();
 }

@@ -63,6 +63,9 @@ public:
     // The painted form (picture, frame and turn) at the given work size, built when needed;
     // null for an empty picture. Exposed for the album photo and for tests.
     const TBitmap* ShownPicture(const TSize& workSize);
+    // The size the shown picture is built at on canvas: the filtered picture's, or the device
+    // pixels of the logical rect where those are fewer (never enlarged).
+    TSize WorkSize(TCanvas& canvas);
     // Display copies built so far (tests and benchmarks watch the cache).
     int CopiesBuilt() const { return copiesBuilt_; }
     // Drops the shown picture (every change of what it shows does).
@@ -92,10 +95,6 @@ protected:
     void HandleNotify(TObject* sender, const TGUID& eventID) override;
 
 private:
-    // The size the shown picture is built at on canvas: the filtered picture's, or the device
-    // pixels of the logical rect where those are fewer (never enlarged).
-    TSize WorkSize(TCanvas& canvas);
-
     std::unique_ptr<TImageData> imageData_;
     TRotator rotator_;
     std::unique_ptr<TPictureEx> framePicture_;

@@ -4,6 +4,7 @@
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/UDOGroup.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULODate.h"
@@ -33,7 +34,8 @@ void RegisterLayoutTestClasses() {
           &TLOAlbumIllust::StaticClass(), &TLOAlphaMask::StaticClass(), &TLODecoLine::StaticClass(),
           &TDOGroup::StaticClass(), &TLOBackImage::StaticClass(), &TLOOLE::StaticClass(),
           &TLODate::StaticClass(), &TLOWizardText::StaticClass(), &TLODecoString::StaticClass(),
-          &TLOJANCode::StaticClass()})
+          &TLOJANCode::StaticClass(), &TLOAlbumPhoto::StaticClass(), &TLOPhotoImage::StaticClass(),
+          &TLOAlbumShade::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }

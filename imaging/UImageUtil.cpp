@@ -675,11 +675,13 @@ constexpr int kBlurLanes = 16;
 // product (d y + 32768) >> 16 is then d yh + dh yl + ((dl yl + 32768) >> 16) with
 // y = yh 65536 + yl, all in 32-bit lanes (dl yl + 32768 below 2^32 as an unsigned number). That is
 // exact while |d yh| stays below 2^31: the weights are below 2^20 and, for byte input and radii up
-// to 50, the accumulators below 2^26.
+// to 50, the accumulators below 2^26. Small weights (below 2^15, all of them at small radii) need
+// no split: d yh + ((d yl + 32768) >> 16) holds d yl in 32 bits, one product fewer.
 struct SplitCoefficients {
     int32_t n[5], m[5], d[5], high[5];
     uint32_t low[5];
     int32_t forwardBorder[5], backwardBorder[5]; // n - bn and m - bm
+    bool small = true;                           // every feedback weight below 2^15
     explicit SplitCoefficients(const DericheCoefficients<int32_t>& k) {
         for (int i = 0; i < 5; ++i) {
             n[i] = k.n[i], m[i] = k.m[i], d[i] = k.d[i];
@@ -687,8 +689,10 @@ struct SplitCoefficients {
             low[i] = uint32_t(k.d[i]) & 0xFFFF;
             forwardBorder[i] = k.n[i] - k.bn[i];
             backwardBorder[i] = k.m[i] - k.bm[i];
+            small = small && k.d[i] > -kSmallWeight && k.d[i] < kSmallWeight;
         }
     }
+    static constexpr int32_t kSmallWeight = 32768;
 };
 
 // Bytes widened to 32-bit lanes. GCC 12 turns a direct byte-to-int conversion into scalar code and
@@ -710,7 +714,7 @@ KERNEL_INLINE V WidenBytes(const uint8_t* at) {
 
 // One filter sweep over N lines: value b of position i lies at base[i * posStride + b]; the
 // results overwrite the inputs. forward holds length vectors.
-template <int N>
+template <int N, bool Small>
 KERNEL_INLINE void FilterLanes(const SplitCoefficients& k, uint8_t* base, ptrdiff_t posStride, int length,
                                typename LaneTypes<N>::Int* __restrict forward) {
     using V = typename LaneTypes<N>::Int;
@@ -720,10 +724,13 @@ KERNEL_INLINE void FilterLanes(const SplitCoefficients& k, uint8_t* base, ptrdif
     auto load = [&](int i) { return WidenBytes<V, W, B>(base + ptrdiff_t(i) * posStride); };
     // The rounded feedback product of weight q for an output split into (yh, yl).
     const int32_t d1 = k.d[1], d2 = k.d[2], d3 = k.d[3], d4 = k.d[4];
-    const int32_t h1 = k.high[1], h2 = k.high[2], h3 = k.high[3], h4 = k.high[4];
-    const uint32_t l1 = k.low[1], l2 = k.low[2], l3 = k.low[3], l4 = k.low[4];
+    const int32_t h1c = k.high[1], h2c = k.high[2], h3c = k.high[3], h4c = k.high[4];
+    const uint32_t l1c = k.low[1], l2c = k.low[2], l3c = k.low[3], l4c = k.low[4];
     auto feedback = [](int32_t d, int32_t high, uint32_t low, V yh, V yl) -> V {
-        return d * yh + high * yl + V((U(yl) * low + 32768u) >> 16);
+        if constexpr (Small)
+            return d * yh + ((d * yl + 32768) >> 16);
+        else
+            return d * yh + high * yl + V((U(yl) * low + 32768u) >> 16);
     };
     auto feedbackAt = [&](int q, V yh, V yl) { return feedback(k.d[q], k.high[q], k.low[q], yh, yl); };
 
@@ -747,20 +754,33 @@ KERNEL_INLINE void FilterLanes(const SplitCoefficients& k, uint8_t* base, ptrdif
         forward[i] = acc;
         push(x, acc);
     }
+    // The steady state, four positions a round: each step writes its input and output over the
+    // oldest ones, so the registers change roles instead of being copied along.
     {
         const int32_t n0 = k.n[0], n1 = k.n[1], n2 = k.n[2], n3 = k.n[3]; // n[4] is 0
-        V x1 = xs[1], x2 = xs[2], x3 = xs[3];
-        V yh1 = yh[1], yh2 = yh[2], yh3 = yh[3], yh4 = yh[4];
-        V yl1 = yl[1], yl2 = yl[2], yl3 = yl[3], yl4 = yl[4];
+        V x1 = xs[1], x2 = xs[2], x3 = xs[3], x4 = xs[4];
+        V h1 = yh[1], h2 = yh[2], h3 = yh[3], h4 = yh[4];
+        V l1 = yl[1], l2 = yl[2], l3 = yl[3], l4 = yl[4];
+        auto step = [&](int at, V& xa, V& xb, V& xc, V& xd, V& ha, V& la, V& hb, V& lb, V& hc, V& lc, V& hd,
+                        V& ld) __attribute__((always_inline)) {
+            const V x = load(at);
+            const V y = n0 * x + n1 * xa + n2 * xb + n3 * xc - feedback(d1, h1c, l1c, ha, la) -
+                        feedback(d2, h2c, l2c, hb, lb) - feedback(d3, h3c, l3c, hc, lc) -
+                        feedback(d4, h4c, l4c, hd, ld);
+            forward[at] = y;
+            xd = x, hd = y >> 16, ld = y & 0xFFFF;
+        };
+        for (; i + 4 <= length; i += 4) {
+            step(i, x1, x2, x3, x4, h1, l1, h2, l2, h3, l3, h4, l4);
+            step(i + 1, x4, x1, x2, x3, h4, l4, h1, l1, h2, l2, h3, l3);
+            step(i + 2, x3, x4, x1, x2, h3, l3, h4, l4, h1, l1, h2, l2);
+            step(i + 3, x2, x3, x4, x1, h2, l2, h3, l3, h4, l4, h1, l1);
+        }
         for (; i < length; ++i) {
-            const V x = load(i);
-            const V y = n0 * x + n1 * x1 + n2 * x2 + n3 * x3 - feedback(d1, h1, l1, yh1, yl1) -
-                        feedback(d2, h2, l2, yh2, yl2) - feedback(d3, h3, l3, yh3, yl3) -
-                        feedback(d4, h4, l4, yh4, yl4);
-            forward[i] = y;
-            x3 = x2, x2 = x1, x1 = x;
-            yh4 = yh3, yh3 = yh2, yh2 = yh1, yh1 = y >> 16;
-            yl4 = yl3, yl3 = yl2, yl2 = yl1, yl1 = y & 0xFFFF;
+            step(i, x1, x2, x3, x4, h1, l1, h2, l2, h3, l3, h4, l4);
+            std::swap(x1, x4), std::swap(x2, x4), std::swap(x3, x4);
+            std::swap(h1, h4), std::swap(h2, h4), std::swap(h3, h4);
+            std::swap(l1, l4), std::swap(l2, l4), std::swap(l3, l4);
         }
     }
 
@@ -791,18 +811,29 @@ KERNEL_INLINE void FilterLanes(const SplitCoefficients& k, uint8_t* base, ptrdif
     }
     const int32_t m1 = k.m[1], m2 = k.m[2], m3 = k.m[3], m4 = k.m[4];
     V x1 = xs[1], x2 = xs[2], x3 = xs[3], x4 = xs[4];
-    V yh1 = yh[1], yh2 = yh[2], yh3 = yh[3], yh4 = yh[4];
-    V yl1 = yl[1], yl2 = yl[2], yl3 = yl[3], yl4 = yl[4];
-    for (; i < length; ++i) {
-        const int j = last - i;
+    V h1 = yh[1], h2 = yh[2], h3 = yh[3], h4 = yh[4];
+    V l1 = yl[1], l2 = yl[2], l3 = yl[3], l4 = yl[4];
+    auto step = [&](int at, V& xa, V& xb, V& xc, V& xd, V& ha, V& la, V& hb, V& lb, V& hc, V& lc, V& hd,
+                    V& ld) __attribute__((always_inline)) {
+        const int j = last - at;
         const V x = load(j);
-        const V y = m1 * x1 + m2 * x2 + m3 * x3 + m4 * x4 - feedback(d1, h1, l1, yh1, yl1) -
-                    feedback(d2, h2, l2, yh2, yl2) - feedback(d3, h3, l3, yh3, yl3) -
-                    feedback(d4, h4, l4, yh4, yl4);
+        const V y = m1 * xa + m2 * xb + m3 * xc + m4 * xd - feedback(d1, h1c, l1c, ha, la) -
+                    feedback(d2, h2c, l2c, hb, lb) - feedback(d3, h3c, l3c, hc, lc) -
+                    feedback(d4, h4c, l4c, hd, ld);
         store(j, y);
-        x4 = x3, x3 = x2, x2 = x1, x1 = x;
-        yh4 = yh3, yh3 = yh2, yh2 = yh1, yh1 = y >> 16;
-        yl4 = yl3, yl3 = yl2, yl2 = yl1, yl1 = y & 0xFFFF;
+        xd = x, hd = y >> 16, ld = y & 0xFFFF;
+    };
+    for (; i + 4 <= length; i += 4) {
+        step(i, x1, x2, x3, x4, h1, l1, h2, l2, h3, l3, h4, l4);
+        step(i + 1, x4, x1, x2, x3, h4, l4, h1, l1, h2, l2, h3, l3);
+        step(i + 2, x3, x4, x1, x2, h3, l3, h4, l4, h1, l1, h2, l2);
+        step(i + 3, x2, x3, x4, x1, h2, l2, h3, l3, h4, l4, h1, l1);
+    }
+    for (; i < length; ++i) {
+        step(i, x1, x2, x3, x4, h1, l1, h2, l2, h3, l3, h4, l4);
+        std::swap(x1, x4), std::swap(x2, x4), std::swap(x3, x4);
+        std::swap(h1, h4), std::swap(h2, h4), std::swap(h3, h4);
+        std::swap(l1, l4), std::swap(l2, l4), std::swap(l3, l4);
     }
 }
 
@@ -811,8 +842,13 @@ KERNEL_INLINE void FilterLanes(const SplitCoefficients& k, uint8_t* base, ptrdif
 template <int N>
 KERNEL_INLINE void FilterSweeps(const SplitCoefficients& k, uint8_t* base, ptrdiff_t posStride, int length,
                                 int lanes, void* forward) {
-    for (int s = 0; s < lanes; s += N)
-        FilterLanes<N>(k, base + s, posStride, length, static_cast<typename LaneTypes<N>::Int*>(forward));
+    auto* values = static_cast<typename LaneTypes<N>::Int*>(forward);
+    for (int s = 0; s < lanes; s += N) {
+        if (k.small)
+            FilterLanes<N, true>(k, base + s, posStride, length, values);
+        else
+            FilterLanes<N, false>(k, base + s, posStride, length, values);
+    }
 }
 
 using SweepFunction = void (*)(const SplitCoefficients&, uint8_t*, ptrdiff_t, int, int, void*);
@@ -874,10 +910,10 @@ struct ForwardBuffer {
     }
 };
 
-// Vertical pass: strips of up to 64 neighbouring byte columns, copied into a contiguous block
+// Vertical pass: strips of up to 128 neighbouring byte columns, copied into a contiguous block
 // (the bitmap's rows are far apart) and filtered there.
 void BlurColumnsFixed(const TPixelView& view, const TRect& r, const SplitCoefficients& k) {
-    constexpr int kStrip = 4 * kBlurLanes;
+    constexpr int kStrip = 8 * kBlurLanes;
     const int c = view.BytesPerPixel, h = r.Height();
     const int values = r.Width() * c;
     const int strips = (values + kStrip - 1) / kStrip;

@@ -7,6 +7,7 @@
 #include "papers/UPaperImages.h"
 #include "papers/UPaperInfo.h"
 #include "platform/IntMath.h"
+#include "platform/Printer.h"
 
 #include <algorithm>
 #include <optional>
@@ -23,10 +24,13 @@ int FromPaperUnits(int value, int unitsPerInch) {
 } // namespace
 
 TRect GetBackImageRect(TLabelData& document, int unitsPerInch) {
-    TRect r = GetPrintableAreaRect(unitsPerInch);
     const TMatrixPaperInfo* paper = document.GetLayoutPaper();
     const int width = FromPaperUnits(paper->Width(), unitsPerInch);
     const int height = FromPaperUnits(paper->Height(), unitsPerInch);
+    // The PDF file takes any paper whole; its page is only set to the paper when a job begins.
+    TPrinter& printer = Printer();
+    TRect r = printer.IsPdfPrinter(printer.PrinterName()) ? TRect(0, 0, width, height)
+                                                          : GetPrintableAreaRect(unitsPerInch);
     r.Right = std::min(r.Right, width - r.Left);
     r.Bottom = std::min(r.Bottom, height - r.Top);
     if (const TExAlbumInfo* album = document.GetPaperExtraAlbum()) {

@@ -11,7 +11,7 @@ class TLabelData;
 
 // The printer's printable area in unitsPerInch, kept on the document's layout paper as far from its
 // right and bottom edges as from its left and top ones, less the album's strip on the side the
-// current page binds on. Without a printer it is the whole paper.
+// current page binds on. Without a printer (the PDF file) it is the whole paper.
 TRect GetBackImageRect(TLabelData& document, int unitsPerInch);
 // A background object (others are left alone) takes that rectangle as its own.
 void FitBackImageToPrintArea(TLabelData& document, TDrawObject* object, int unitsPerInch);

@@ -47,6 +47,11 @@ TEST_F(BackImageFitTest, PrintableAreaKeepsOffTheFarEdgesAndTheAlbumStrip) {
     // A smaller paper: as far from its right and bottom edges as from its left and top.
     SetPaper(1000, 1200, false, 0);
     EXPECT_EQ(GetBackImageRect(doc, 254), TRect(50, 50, 950, 1150));
+    // The PDF file has no margins and takes any paper: an A3 sheet is covered whole.
+    Printer().SetPrinter(TPrinter::PdfPrinterName, {}, {}, {});
+    SetPaper(2970, 4200, false, 0);
+    EXPECT_EQ(GetBackImageRect(doc, 254), TRect(0, 0, 2970, 4200));
+    Printer().SetPrinterIndex(-1);
 
     // The strip binds on the right of matching pages, on the left of the others.
     SetPaper(2100, 2970, false, 300);

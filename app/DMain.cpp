@@ -9,9 +9,12 @@
 #include "core/UAppUtil.h"
 #include "core/UGlobalNotify.h"
 #include "core/UPathUtil.h"
+#include "imaging/UGraphicsUtil.h"
 #include "imaging/UImageCache.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureEX.h"
+#include "imaging/UPictureUtil.h"
+#include "imaging/USafetyBitmap.h"
 #include "imaging/UTemporaryPicture.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/USimpleText.h"
@@ -33,6 +36,7 @@
 #include <QImage>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 
@@ -96,6 +100,8 @@ constexpr TGUID kSecondPluginCategory = GUIDLiteral("{07BEF9A3-18CD-4102-B55C-32
 const char* const kShadowFile = "AlbumShd.dat";
 const char* const kEmptyText = "未入力";
 constexpr int kDefaultCacheLimitMB = 0;
+constexpr int kPreviewSize = 200;
+const char* const kFolderPreviewCache = "Preview.ic";
 
 QString LocalMacro(const char* macro) {
     return ToLocalPath(ExpandMacros(QString::fromLatin1(macro)));
@@ -349,6 +355,49 @@ void TdataMain::ClearImageCache() {
     ApplyCacheLimit();
 }
 
+void TdataMain::GetPreviewImage(const QString& fileName, TPicture& picture) {
+    picture.SetGraphic(nullptr);
+    const QFileInfo file(fileName);
+    const QString folderCache = JoinPath(file.absolutePath(), QString::fromLatin1(kFolderPreviewCache));
+    if (QFileInfo(folderCache).isFile()) {
+        TImageCacheStorage previews;
+        previews.Open(folderCache, true);
+        TImageCacheItem item;
+        if (previews.LoadItem(file.fileName(), item) && item.Picture()->Graphic() &&
+            !item.Picture()->Graphic()->Empty()) {
+            picture.Assign(item.Picture());
+            return;
+        }
+    }
+    TImageCacheItem item;
+    if (imageCache_ && imageCache_->LoadItem(fileName, item) && item.IsValidFor(fileName)) {
+        picture.Assign(item.Picture());
+        return;
+    }
+    TPictureEx source;
+    try {
+        LoadPictureFile(nullptr, &source, fileName);
+    } catch (const std::exception&) {
+        source.LoadFromFile(fileName);
+    }
+    // Aspect kept within the square.
+    const int w = std::max(source.Width(), 1);
+    const int h = std::max(source.Height(), 1);
+    const int thumbW = w >= h ? kPreviewSize : std::max(1, int(int64_t(kPreviewSize) * w / h));
+    const int thumbH = w >= h ? std::max(1, int(int64_t(kPreviewSize) * h / w)) : kPreviewSize;
+    TSafetyBitmap thumbnail;
+    thumbnail.SetPixelFormat(pf24bit);
+    thumbnail.SetSize(thumbW, thumbH);
+    DrawPictureThumbnail(&source, &thumbnail, clNone, true, clWhite);
+    TPicture result;
+    result.Assign(&thumbnail);
+    if (imageCache_ && item.SetSourceFile(fileName)) {
+        item.SetPicture(&result);
+        imageCache_->SaveItem(fileName, item);
+    }
+    picture.Assign(&result);
+}
+
 void TdataMain::GlobalNotify1Idle(TObject*) {
     if (idleHandled_ || !started_)
         return;
@@ -357,8 +406,12 @@ void TdataMain::GlobalNotify1Idle(TObject*) {
     if (!main)
         return;
     const QString fileName = arguments_.isEmpty() ? QString() : arguments_.first();
-    if (!fileName.isEmpty() && QFileInfo(fileName).isFile() && main->OpenDocument(fileName))
+    if (!fileName.isEmpty() && QFileInfo(fileName).isFile() && main->OpenDocument(fileName)) {
+        // Without the mode the document opens in, the start menu holds it.
+        if (!main->HostedForm())
+            main->EnterModeKind(mkStartMenu, true);
         return;
+    }
     main->actStartMenu->trigger();
 }
 

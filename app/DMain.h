@@ -100,6 +100,10 @@ public:
     bool AppFrame1Help(uint16_t command, int32_t data, bool& callHelp);
     void GlobalNotify1Idle(TObject* sender);
 
+    // A 200 x 200 thumbnail of a picture file, from the folder's "Preview.ic" or the image cache (made
+    // and kept there when missing or stale). Runs on the browsers' loader thread: no widgets.
+    // Loading errors pass to the caller.
+    void GetPreviewImage(const QString& fileName, TPicture& picture);
     void ClearImageCache();
     void ApplyCacheLimit();
 

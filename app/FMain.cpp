@@ -318,7 +318,7 @@ void TfrmMain::SwitchModeForm(QWidget* form, TModeKind kind) {
     EnterMode();
 }
 
-bool TfrmMain::EnterModeKind(TModeKind kind) {
+bool TfrmMain::EnterModeKind(TModeKind kind, bool keepDocument) {
     UpdateModeActions();
     if (HostedKind() == kind)
         return true;
@@ -327,7 +327,7 @@ bool TfrmMain::EnterModeKind(TModeKind kind) {
         return false;
     const TModeKind from = HostedKind();
     const bool fresh = kind == mkStartMenu || kind == mkPaper;
-    if (fresh && from != mkStartMenu && from != mkPaper) {
+    if (fresh && !keepDocument && from != mkStartMenu && from != mkPaper) {
         // A cancelled save question keeps the mode and the document.
         if (!QuerySave())
             return false;

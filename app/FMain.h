@@ -109,8 +109,9 @@ public:
     bool ClearModified();
     void UpdateCaption();
     // Enters a mode; false when it was not entered (not registered, the hosted form refused, or the
-    // save question was cancelled). True when the mode was hosted already.
-    bool EnterModeKind(TModeKind kind);
+    // save question was cancelled). True when the mode was hosted already. keepDocument: the start
+    // menu or paper selection takes the open document instead of a new one.
+    bool EnterModeKind(TModeKind kind, bool keepDocument = false);
 
     void SwitchModeForm(QWidget* form, TModeKind kind);
     void LeaveMode();

@@ -3,7 +3,12 @@
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "app/dialogs/FAbout.h"
+#include "controls/StaffRoll.h"
 #include "imaging/UImageCache.h"
+#include "imaging/UImagePack.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
+#include "papers/ULabelData.h"
 #include "papers/UPapers.h"
 #include "papers/UPurposeList.h"
 #include "platform/Settings.h"
@@ -13,6 +18,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -109,6 +117,94 @@ TEST_F(DataMainTest, FirstIdleRunsOnceAndASplashClosesOnceIdle) {
     RunLoopUntil([&] { return !splash; });
     EXPECT_FALSE(splash);
     EXPECT_TRUE(data->MainForm()->isEnabled());
+}
+
+TEST_F(DataMainTest, ADocumentOnTheCommandLineIsOpenedOnFirstIdle) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("start.qld"));
+    {
+        TLabelData document(nullptr);
+        document.DataName = QStringLiteral("起動時");
+        document.SaveToFile(path);
+    }
+    Start({path});
+    RunUntilIdleHandled();
+    TfrmMain* main = data->MainForm();
+    EXPECT_EQ(main->FileName(), path);
+    EXPECT_EQ(main->Document()->DataName, QStringLiteral("起動時"));
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Quorlane - start.qld"));
+    // No editor to open it in yet: the start menu holds it.
+    EXPECT_EQ(main->HostedKind(), mkStartMenu);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(DataMainTest, PreviewsComeFromTheFolderCacheOrAreMadeAndKept) {
+    Start();
+    QTemporaryDir folder;
+    const QString photo = folder.filePath(QStringLiteral("wide.png"));
+    QImage wide(400, 100, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    ASSERT_TRUE(wide.save(photo));
+    TPicture preview;
+    data->GetPreviewImage(photo, preview);
+    EXPECT_EQ(preview.Width(), 200);
+    EXPECT_EQ(preview.Height(), 50);
+    TImageCacheItem kept;
+    ASSERT_TRUE(data->ImageCache()->LoadItem(photo, kept));
+    EXPECT_TRUE(kept.IsValidFor(photo));
+
+    // A folder's own preview cache is asked first, by file name.
+    {
+        TImageCacheStorage previews;
+        previews.Open(folder.filePath(QStringLiteral("Preview.ic")), false);
+        TSafetyBitmap small;
+        small.SetSize(10, 12);
+        TPicture picture;
+        picture.Assign(&small);
+        TImageCacheItem item;
+        item.SetPicture(&picture);
+        ASSERT_TRUE(previews.SaveItem(QStringLiteral("wide.png"), item));
+    }
+    data->GetPreviewImage(photo, preview);
+    EXPECT_EQ(preview.Width(), 10);
+    EXPECT_EQ(preview.Height(), 12);
+}
+
+TEST(AboutBox, ModesTimerAndClosing) {
+    TfrmAbout about;
+    EXPECT_EQ(about.Mode(), TfrmAbout::kModeAbout);
+    EXPECT_FALSE(about.Timer1->isActive());
+    about.show();
+    EXPECT_TRUE(about.lblVersion->isVisible());
+    EXPECT_EQ(about.lblVersion->text(), ExpandMacros(QStringLiteral("$(LongVer)")));
+    about.RequestClose();
+    EXPECT_FALSE(about.isVisible()) << "the about box closes at once";
+
+    TfrmAbout credits;
+    credits.SetMode(TfrmAbout::kModeCredits);
+    EXPECT_TRUE(credits.Timer1->isActive());
+    EXPECT_EQ(credits.Timer1->interval(), 100);
+    EXPECT_TRUE(credits.StaffRoll1->isHidden());
+}
+
+TEST(ProgramBitmaps, EveryPackLoadsWithItsCells) {
+    TComponent owner(nullptr);
+    const struct {
+        const char* name;
+        int cells;
+        int width; // of one cell
+        int height;
+    } packs[] = {{"mipModeBar", 6, 64, 32},    {"mipCommand", 16, 48, 24},    {"mipDateFont", 14, 16, 24},
+                 {"mipNew", 4, 200, 64},       {"mipOpenExit", 8, 200, 64},   {"mipAbout", 1, 400, 300},
+                 {"ipLogoStart", 1, 560, 160}, {"ipDialogPattern", 1, 32, 32}};
+    for (const auto& p : packs) {
+        TMatrixImagePack* pack = CreateResourcePack(&owner, QString::fromLatin1(p.name), p.cells);
+        const QImage last = PackCellImage(pack, p.cells - 1);
+        EXPECT_EQ(last.size(), QSize(p.width, p.height)) << p.name;
+        EXPECT_TRUE(PackCellImage(pack, p.cells).isNull()) << p.name;
+    }
+    EXPECT_EQ(LoadImageList(QStringLiteral("ILCOMMANDON")).size(), 16u);
+    EXPECT_EQ(LoadImageList(QStringLiteral("ILSTYLEON")).size(), 8u);
 }
 
 TEST(PurposeValidatorTest, FoldsOldPurposes) {

@@ -17,6 +17,7 @@
 #include "imaging/USafetyBitmap.h"
 #include "imaging/UTemporaryPicture.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/USimpleText.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULOFace.h"
@@ -267,10 +268,8 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     splash->SetMode(TfrmAbout::kModeSplash);
     splash->show();
     splash->repaint();
-    // Display and print limits of album photos come with the album photo object; the two settings
-    // are read here as the environment window keeps them.
-    (void)GetImageDispLimitSize();
-    (void)GetImagePrintLimitSize();
+    SetImageDispLimitSize(GetImageDispLimitSize());
+    SetImagePrintLimitSize(GetImagePrintLimitSize());
     if (!LoadSharedData())
         return;
     SetSimpleTextEmptyText(QString::fromUtf8(kEmptyText));
@@ -325,6 +324,7 @@ bool TdataMain::LoadSharedData() {
 
         opening = JoinPath(LocalMacro("$(ExeDir)"), QString::fromLatin1(kShadowFile));
         CheckFile(opening, true);
+        LoadDefaultShadowPicture(opening);
         return true;
     } catch (const EFileError& e) {
         AppShowMessage(e.Message());

@@ -14,6 +14,7 @@
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/engine/UMoveGhost.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
@@ -242,6 +243,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     ghostMode.PhaseAngle = kPhaseAngle;
     ghostMode.CircumRotate = true;
     ghostMode.CircumPhased = true;
+    SetPhotoDateImagePack(mipDateFont);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
     UpdateModeActions();
@@ -252,6 +254,7 @@ TfrmMain::~TfrmMain() {
     FormPanel1->SetForm(nullptr);
     if (FormBackgroundImagePack() == ipDialogPattern)
         SetFormBackgroundImagePack(nullptr);
+    SetPhotoDateImagePack(nullptr);
     if (CurrentMain() == this)
         CurrentMain() = nullptr;
     if (TApplication::MainForm() == this)

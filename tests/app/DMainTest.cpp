@@ -8,6 +8,7 @@
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/ULabelData.h"
 #include "papers/UPapers.h"
 #include "papers/UPurposeList.h"
@@ -46,6 +47,8 @@ TEST_F(DataMainTest, StartsWithTheSharedDataAndTheMainWindow) {
     d.MainForm()->UpdateCaption();
     EXPECT_EQ(d.MainForm()->windowTitle(), QStringLiteral("Quorlane - 新規作成"));
     EXPECT_NE(TPurposeValidator::Validator(), nullptr);
+    EXPECT_EQ(DefaultShadowPicture()->Width(), 256) << "the shipped shadow";
+    EXPECT_EQ(ImageDispLimitSize(), 800);
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 

@@ -8,7 +8,9 @@
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODate.h"
 #include "papers/UBackImageFit.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperImages.h"
@@ -639,6 +641,22 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
             continue;
         child.release();
         object->SetName(QString());
+        // A date that follows the document shows the moment it names.
+        if (auto* date = dynamic_cast<TLODate*>(object)) {
+            switch (date->UpdateFlag()) {
+            case dufOpen:
+                date->SetDate(OpenTime);
+                break;
+            case dufPrint:
+                date->SetDate(LastPrint);
+                break;
+            case dufSave:
+                date->SetDate(LastSave);
+                break;
+            case dufNo:
+                break;
+            }
+        }
         // A background fills the face it is loaded onto, whatever face it was stored with.
         if (auto* background = dynamic_cast<TLOBackImage*>(object); background != nullptr && onPaper) {
             background->SetFaceInfo(face);
@@ -733,6 +751,10 @@ void TLabelData::UpdatePreview(int index) {
 void TLabelData::MakePreview(int index, TStream& stream) {
     TOwnedDOList objects;
     LoadLabelObjects(index, objects);
+    for (int i = 0; i < objects.Count(); ++i)
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(objects[i]);
+            photo && photo->PhotoImageObj()->IsEmpty())
+            photo->SetVisible(false);
     if (imageInfo_ != nullptr && !imageInfo_->IsEmpty()) {
         TImagePaperInfo images(nullptr);
         images.Assign(imageInfo_.get());

@@ -5,7 +5,9 @@
 #include "imaging/UEncodedImage.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UZLIB.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODate.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
@@ -28,8 +30,10 @@ namespace {
 void Register() {
     RegisterLabelDataClasses();
     RegisterTestClasses();
-    if (GetClass(QStringLiteral("TLOBackImage")) == nullptr)
-        RegisterClass(TLOBackImage::StaticClass());
+    for (const TMetaClass* meta :
+         {&TLOBackImage::StaticClass(), &TLODate::StaticClass(), &TLOAlbumPhoto::StaticClass()})
+        if (GetClass(meta->Name()) == nullptr)
+            RegisterClass(*meta);
 }
 
 std::unique_ptr<TLOBackImage> MakeBackground(TColor color, const TRect& r) {
@@ -545,4 +549,51 @@ TEST(LabelData, APageTakenFromATemplateLeavesItUnchanged) {
         EXPECT_TRUE(TLabelData::LoadPreviewFromFile(picture, file, 0, 0));
     }
     EXPECT_EQ(ReadFile(file), before);
+}
+
+TEST(LabelData, DatesFollowTheDocumentAndEmptyPhotosStayOutOfPreviews) {
+    Register();
+    TLabelData doc(nullptr);
+    doc.LastPrint = 100.5;
+    doc.LastSave = 200.25;
+    TOwnedDOList objects;
+    for (TDateUpdateFlag flag : {dufNo, dufOpen, dufPrint, dufSave}) {
+        auto date = std::make_unique<TLODate>(nullptr);
+        date->SetLogRect(TRect(0, 0, 100, 50));
+        date->SetDate(5);
+        date->SetUpdateFlag(flag);
+        objects.Add(std::move(date));
+    }
+    TDOList view;
+    objects.ListObjects(view);
+    doc.StoreLabelObjects(0, view);
+    TOwnedDOList loaded;
+    doc.LoadLabelObjects(0, loaded);
+    ASSERT_EQ(loaded.Count(), 4);
+    const std::map<TDateUpdateFlag, TDateTime> expected = {
+        {dufNo, 5}, {dufOpen, doc.OpenTime}, {dufPrint, 100.5}, {dufSave, 200.25}};
+    for (int i = 0; i < loaded.Count(); ++i) {
+        auto* date = dynamic_cast<TLODate*>(loaded[i]);
+        ASSERT_NE(date, nullptr);
+        EXPECT_EQ(date->Date(), expected.at(date->UpdateFlag())) << int(date->UpdateFlag());
+    }
+
+    // A photo slot still waiting for its picture is not part of the preview.
+    TLabelData album(nullptr);
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(1200);
+    paper.SetHeight(1200);
+    album.SetPaperInfo(paper);
+    TOwnedDOList page;
+    auto slot = std::make_unique<TLOAlbumPhoto>(nullptr);
+    slot->SetLogRect(TRect(100, 100, 1100, 1100));
+    page.Add(std::move(slot));
+    TDOList pageView;
+    page.ListObjects(pageView);
+    album.StoreLabelObjects(0, pageView);
+    TPictureEx picture;
+    album.GetPreview(0, picture);
+    auto* png = dynamic_cast<TEncodedImage*>(picture.Graphic());
+    ASSERT_NE(png, nullptr);
+    EXPECT_EQ(PixelAt(png->Image(), 180, 180), clWhite);
 }

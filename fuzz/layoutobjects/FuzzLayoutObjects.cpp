@@ -29,8 +29,10 @@
 
 namespace {
 
-std::unique_ptr<QGuiApplication>& App() {
-    static std::unique_ptr<QGuiApplication> app;
+// Left alive at exit under libFuzzer: destroyed by exit handlers after Qt's own statics, it would
+// crash; the replay frees it through QuorlaneFuzzFinish.
+QGuiApplication*& App() {
+    static QGuiApplication* app = nullptr;
     return app;
 }
 
@@ -40,7 +42,7 @@ void Register() {
         static int argc = 1;
         static char name[] = "fuzz_layoutobjects";
         static char* argv[] = {name, nullptr};
-        App() = std::make_unique<QGuiApplication>(argc, argv);
+        App() = new QGuiApplication(argc, argv);
     }
     static const bool done = [] {
         for (const TMetaClass* meta :
@@ -73,7 +75,8 @@ void Register() {
 // The replay ends the application while its thread still runs, so the font caches of the bar
 // codes' digits and the photos' dates are freed.
 extern "C" void QuorlaneFuzzFinish() {
-    App().reset();
+    delete App();
+    App() = nullptr;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -20,8 +20,10 @@
 
 namespace {
 
-std::unique_ptr<QGuiApplication>& App() {
-    static std::unique_ptr<QGuiApplication> app;
+// Left alive at exit under libFuzzer: destroyed by exit handlers after Qt's own statics, it would
+// crash; the replay frees it through QuorlaneFuzzFinish.
+QGuiApplication*& App() {
+    static QGuiApplication* app = nullptr;
     return app;
 }
 
@@ -40,7 +42,8 @@ void Register() {
 
 // The replay ends the application while its thread still runs, so its font caches are freed.
 extern "C" void QuorlaneFuzzFinish() {
-    App().reset();
+    delete App();
+    App() = nullptr;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -49,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static int argc = 1;
         static char name[] = "fuzz_textobject";
         static char* argv[] = {name, nullptr};
-        App() = std::make_unique<QGuiApplication>(argc, argv);
+        App() = new QGuiApplication(argc, argv);
     }
     Register();
     TMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));

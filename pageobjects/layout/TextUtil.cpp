@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int kTenthsPerTurn = 3600;
+
 int ZeroWidth(TCanvas& canvas) {
     return canvas.TextWidth(QStringLiteral("0"));
 }
@@ -138,7 +140,8 @@ void DrawArcLine(TCanvas& canvas, const TRect& circleRect, const TTextLine& line
         const double t = clockwise ? start + offset : start - offset;
         const double glyphAngle = t * 180 / std::numbers::pi + (clockwise ? 90 : -90);
         if (vertical)
-            SetVerticalFont(canvas.Font(), ToTenths(glyphAngle) + 2700);
+            // Within one turn first: a hostile spacing gives angles at the int's end.
+            SetVerticalFont(canvas.Font(), ToTenths(glyphAngle) % kTenthsPerTurn + 2700);
         else
             SetFontEscapement(canvas.Font(), ToTenths(glyphAngle));
         TTextLine single;

@@ -430,13 +430,14 @@ TPoint TCanvas::SetViewportOrg(int x, int y) {
 
 TPoint TCanvas::OffsetWindowOrg(int dx, int dy) {
     const TPoint old = state_.windowOrg;
-    state_.windowOrg = TPoint(old.X + dx, old.Y + dy);
+    // Origins offset beyond the int range stop at its ends (hostile page geometry).
+    state_.windowOrg = TPoint(ClampToInt32(int64_t(old.X) + dx), ClampToInt32(int64_t(old.Y) + dy));
     return old;
 }
 
 TPoint TCanvas::OffsetViewportOrg(int dx, int dy) {
     const TPoint old = state_.viewportOrg;
-    state_.viewportOrg = TPoint(old.X + dx, old.Y + dy);
+    state_.viewportOrg = TPoint(ClampToInt32(int64_t(old.X) + dx), ClampToInt32(int64_t(old.Y) + dy));
     return old;
 }
 

@@ -4,7 +4,9 @@
 
 #include "imaging/UPictureEX.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
@@ -15,6 +17,7 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -48,7 +51,17 @@ void ReadSheet(TLabelData& doc, const QString& fileName) {
     }
 }
 
+std::unique_ptr<QApplication>& App() {
+    static std::unique_ptr<QApplication> app;
+    return app;
+}
+
 } // namespace
+
+// The replay ends the application while its thread still runs, so its font caches are freed.
+extern "C" void QuorlaneFuzzFinish() {
+    App().reset();
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool registered = [] {
@@ -59,11 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             static int argc = 1;
             static char name[] = "fuzz_labeldata";
             static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
+            App() = std::make_unique<QApplication>(argc, argv);
         }
         RegisterEngineClasses();
         RegisterLabelDataClasses();
-        for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOBackImage::StaticClass()})
+        for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOBackImage::StaticClass(),
+                                       &TLODate::StaticClass(), &TLOAlbumPhoto::StaticClass()})
             if (!IsClassRegistered(*meta))
                 RegisterClass(*meta);
         return true;

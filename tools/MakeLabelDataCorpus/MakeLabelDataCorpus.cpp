@@ -7,7 +7,9 @@
 
 #include "core/UDocStorage.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
@@ -89,6 +91,13 @@ QString MakeAlbum() {
     background->FillColor()->SetColor(clAqua);
     background->SetFrameWidth(20);
     objects.Add(std::move(background));
+    auto date = std::make_unique<TLODate>(nullptr);
+    date->SetLogRect(TRect(300, 300, 600, 400));
+    date->SetUpdateFlag(dufSave);
+    objects.Add(std::move(date));
+    auto slot = std::make_unique<TLOAlbumPhoto>(nullptr);
+    slot->SetLogRect(TRect(100, 100, 400, 300));
+    objects.Add(std::move(slot));
     TDOList view;
     objects.ListObjects(view);
     for (int sheet = 0; sheet < 2; ++sheet) {
@@ -134,6 +143,8 @@ int main(int argc, char** argv) {
         RegisterLabelDataClasses();
         RegisterClass(TLORect::StaticClass());
         RegisterClass(TLOBackImage::StaticClass());
+        RegisterClass(TLODate::StaticClass());
+        RegisterClass(TLOAlbumPhoto::StaticClass());
         QTemporaryDir work;
         gWork = work.path();
         const QString sound = MakeSound();

@@ -6,6 +6,7 @@
 #include "core/USupportUtil.h"
 #include "imaging/UCanvas.h"
 #include "pageobjects/engine/UDOInterface.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/UBackImageFit.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
@@ -206,6 +207,10 @@ void TPrintSite::LoadFaceObjects(int index) {
         for (std::unique_ptr<TDrawObject>& object : images.TakeAll())
             list.Add(std::move(object));
     }
+    // Photos are printed from their full pictures, up to the print limit; empty slots not at all.
+    TDOList all;
+    list.ListObjects(all);
+    PreparePhotosForPrint(all);
     for (std::unique_ptr<TDrawObject>& object : list.TakeAll()) {
         object->SetSelectable(false);
         AdoptObject(std::move(object));

@@ -1,6 +1,8 @@
 #include "papers/printing/UPrintSite.h"
 
 #include "core/UPhasedProgress.h"
+#include "imaging/USafetyBitmap.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
@@ -143,6 +145,53 @@ TEST_F(PrintSiteTest, PagesMatchTheEditorsDrawingAndTheOffsetMovesThem) {
 
     spec.Offset = TPoint(10, 0);
     EXPECT_EQ(RedFrom(TestSupport::RasterisePdf(ToPdf(d.doc), 254), 500), left + 10);
+}
+
+// Notes the width of each album photo's prepared picture as it is printed.
+class TPhotoWatchingPrintSite : public TPrintSite {
+public:
+    using TPrintSite::TPrintSite;
+    std::vector<int> printedWidths;
+
+protected:
+    void DrawObject(TDrawObject* object) override {
+        TPrintSite::DrawObject(object);
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
+            printedWidths.push_back(photo->PhotoImage()->ImageData()->Picture()->Width());
+    }
+};
+
+TEST_F(PrintSiteTest, PhotosPrintFromTheirFullPicturesAndEmptySlotsNotAtAll) {
+    for (const TMetaClass* meta :
+         {&TLOAlbumPhoto::StaticClass(), &TLOPhotoImage::StaticClass(), &TLOAlbumShade::StaticClass()})
+        if (GetClass(meta->Name()) == nullptr)
+            RegisterClass(*meta);
+    SetImageDispLimitSize(300);
+    SetImagePrintLimitSize(0);
+    Document d;
+    TOwnedDOList objects;
+    auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+    photo->SetLogRect(TRect(100, 100, 700, 500));
+    TSafetyBitmap picture(900, 600, pf24bit);
+    photo->PhotoImageObj()->Picture()->SetGraphic(&picture);
+    objects.Add(std::move(photo));
+    auto empty = std::make_unique<TLOAlbumPhoto>(nullptr);
+    empty->SetLogRect(TRect(100, 800, 700, 1200));
+    objects.Add(std::move(empty));
+    TDOList view;
+    objects.ListObjects(view);
+    d.doc.StoreLabelObjects(0, view);
+
+    Printer().SetPrinter(TPrinter::PdfPrinterName, {}, {}, {});
+    Printer().SetOutputFileName(dir.filePath(QStringLiteral("photos.pdf")));
+    TPhotoWatchingPrintSite site(nullptr, &d.doc, &progress, &spec);
+    site.Print();
+    // The display limit would have made it 300 pixels wide; the empty slot (0) is hidden. Each
+    // band draws the page again.
+    ASSERT_FALSE(site.printedWidths.empty());
+    for (const int width : site.printedWidths)
+        EXPECT_EQ(width, 900);
+    SetImageDispLimitSize(0);
 }
 
 TEST_F(PrintSiteTest, CopiesArePagesOfOneJobAndEachSheetIsAJob) {

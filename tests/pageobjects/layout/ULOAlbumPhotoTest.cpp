@@ -231,6 +231,9 @@ TEST_F(AlbumPhotoTest, AutomaticTurnsFollowTheSlot) {
     EXPECT_EQ(At(shown, 150, 380), clBlue);
     // The photo image stands in the slot with the turned picture's proportions.
     EXPECT_EQ(photo.PhotoImage()->LogBounds(), TRect(0, 9, 100, 142));
+    // A changed filter of the photo shows: the prepared picture is built again.
+    photo.PhotoImageObj()->LightFilter()->SetBrightness(20);
+    EXPECT_TRUE(photo.PhotoImage()->ImageData()->IsEmpty());
 
     const auto tall = MakeBitmap(300, 400, clBlue);
     photo.PhotoImageObj()->Picture()->SetGraphic(tall.get());

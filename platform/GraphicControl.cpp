@@ -479,9 +479,17 @@ void TWinControl::focusOutEvent(QFocusEvent* event) {
     });
 }
 
+void TWinControl::SetCursor(TCursor value) {
+    cursor_ = value;
+    if (value == crDefault)
+        unsetCursor();
+    else
+        setCursor(CursorForId(value));
+}
+
 void TWinControl::UpdateCursor(const TPoint& p) {
     TGraphicControl* c = ControlAtPos(p);
-    const TCursor id = c != nullptr && c->Cursor() != crDefault ? c->Cursor() : crDefault;
+    const TCursor id = c != nullptr && c->Cursor() != crDefault ? c->Cursor() : cursor_;
     if (id == crDefault)
         unsetCursor();
     else

@@ -186,6 +186,9 @@ public:
     int ClientHeight() const { return height(); }
     TColor Color() const { return color_; }
     void SetColor(TColor value);
+    // The cursor shown where no child control shows its own.
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor value);
 
     // The control (self or a child) that receives all mouse input until the button goes up.
     TObject* CaptureControl() const { return capture_; }
@@ -253,6 +256,7 @@ private:
     std::unique_ptr<TCanvas> canvas_;
     TCanvas* paintCanvas_ = nullptr;
     TColor color_ = clBtnFace;
+    TCursor cursor_ = crDefault;
     TObject* capture_ = nullptr;
     TGraphicControl* pressed_ = nullptr;
     bool clicked_ = false;

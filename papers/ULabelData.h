@@ -8,6 +8,7 @@
 
 #include "core/UAppUtil.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULabelSheets.h"
 #include "platform/Component.h"
 #include "platform/Exception.h"
 
@@ -81,7 +82,7 @@ public:
     const TDOList* Objects = nullptr;
 };
 
-class TLabelData : public TComponent {
+class TLabelData : public TComponent, public TLabelSheets {
     QUORLANE_CLASS(TLabelData, TComponent)
 
 public:
@@ -105,9 +106,9 @@ public:
     void SetModified(bool value) { modified_ = value; }
 
     // ---- sheets
-    int GetSheetCount() const;
+    int GetSheetCount() const override;
     int CurrentSheetNo() const { return currentSheetNo_; }
-    void SetCurrentSheetNo(int index);
+    void SetCurrentSheetNo(int index) override;
     void GetSheetNames(TStrings& list);
     void AddSheet();
     void CopySheet();
@@ -132,8 +133,8 @@ public:
     bool HasLabelData(int index);
     // Adds the face's objects (owned by list) in stored order, kept inside the face. A face that
     // cannot be read raises and is remembered, so that an empty page stored over it keeps its bytes.
-    void LoadLabelObjects(int index, TOwnedDOList& list);
-    void StoreLabelObjects(int index, const TDOList& list);
+    void LoadLabelObjects(int index, TOwnedDOList& list) override;
+    void StoreLabelObjects(int index, const TDOList& list) override;
     // Destroys the face stream at list position index (not mapped) and the face's preview.
     void ClearLabel(int index);
     // The face's stream, or nullptr when it is not there (reading). ForWrite creates it afresh;

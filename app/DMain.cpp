@@ -17,7 +17,9 @@
 #include "imaging/USafetyBitmap.h"
 #include "imaging/UTemporaryPicture.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/engine/UTextGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOCreator.h"
 #include "pageobjects/layout/USimpleText.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULOFace.h"
@@ -119,6 +121,13 @@ void RegisterStreamClasses() {
     RegisterPaperDatabaseClasses();
     RegisterProductClasses();
     RegisterLabelDataClasses();
+}
+
+// The page-object classes and the designers, once a process: the object factory before the ghost
+// designers, so that it is asked last.
+void RegisterPageObjects() {
+    static const bool registered = (RegisterLayoutObjects(), RegisterGhostDesigners(), true);
+    (void)registered;
 }
 
 HRESULT ResultOf(const std::function<void()>& body) {
@@ -260,6 +269,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     validator_ = std::make_unique<TCDLabelPurposeValidator>();
     TPurposeValidator::SetValidator(validator_.get());
     RegisterStreamClasses();
+    RegisterPageObjects();
     InstallFillImageMaker();
     if (!AppFrame1->CheckExecuteCondition())
         return;

@@ -8,10 +8,14 @@
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDOFunc.h"
+#include "pageobjects/engine/UDrawObject.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/ULabelData.h"
 #include "papers/UPapers.h"
 #include "papers/UPurposeList.h"
+#include "platform/ClassRegistry.h"
+#include "platform/PropertyRegistry.h"
 #include "platform/Settings.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -50,6 +54,11 @@ TEST_F(DataMainTest, StartsWithTheSharedDataAndTheMainWindow) {
     EXPECT_EQ(DefaultShadowPicture()->Width(), 256) << "the shipped shadow";
     EXPECT_EQ(ImageDispLimitSize(), 800);
     EXPECT_TRUE(dialogs.boxes.empty());
+    // Stored pages can be read, and the tools can make objects.
+    ASSERT_NE(GetClass(QStringLiteral("TLOText")), nullptr);
+    EXPECT_EQ(GetClass(QStringLiteral("TLOText"))->Name(), QStringLiteral("TLOWizardText"));
+    std::unique_ptr<TDrawObject> made(DesignerList().CreateObject(QStringLiteral("TLORect")));
+    EXPECT_NE(made, nullptr);
 }
 
 TEST_F(DataMainTest, FailedChecksAndMissingFilesStopBeforeTheMainWindow) {

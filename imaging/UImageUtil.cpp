@@ -15,18 +15,15 @@
 #include <type_traits>
 #include <vector>
 
-// Hot loops are compiled for the baseline processor and for AVX2 (wide integer blocks also for
-// AVX-512), and the best one is chosen when the program starts; the loops are plain C++ that the
-// compiler vectorises, so every clone computes exactly the same integers and floats. Float loops
+// Hot loops are compiled for the baseline processor and for AVX2 (the fixed-point blur also for
+// AVX-512, with a choice of its own), and the best one is chosen when the program starts; the loops are plain
+// C++ that the compiler vectorises, so every clone computes exactly the same integers and floats. Float loops
 // never get the AVX-512 clone: its instruction set brings fused multiply-add, which rounds once
 // where the plain version rounds twice.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define KERNEL_CLONES __attribute__((target_clones("avx2", "default")))
-// Wide blocks (the blur's columns) gain from 16 lanes; the narrow row blocks lose.
-#define WIDE_KERNEL_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define KERNEL_CLONES
-#define WIDE_KERNEL_CLONES
 #endif
 #define KERNEL_INLINE inline __attribute__((always_inline))
 
@@ -519,16 +516,11 @@ KERNEL_INLINE void FilterBlock(const DericheCoefficients<V>& k, uint8_t* base, p
     }
 }
 
+// Not the AVX-512 clone: its instruction set has fused multiply-add, which would round the float
+// filter differently from the plain version.
 KERNEL_CLONES void FilterBlockFloat(const DericheCoefficients<double>& k, uint8_t* base, ptrdiff_t posStride,
                                     int length, int width, double* forward, double* history,
                                     uint8_t* xHistory) {
-    FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
-}
-// Not the 16-lane clone: its instruction set has fused multiply-add, which would round the float
-// filter differently from the plain version.
-KERNEL_CLONES void FilterWideBlockFloat(const DericheCoefficients<double>& k, uint8_t* base,
-                                        ptrdiff_t posStride, int length, int width, double* forward,
-                                        double* history, uint8_t* xHistory) {
     FilterBlock(k, base, posStride, length, width, forward, history, xHistory);
 }
 
@@ -538,10 +530,8 @@ struct BlockBuffers {
     std::vector<uint8_t> xHistory;
     BlockBuffers(int length, int width)
         : forward(size_t(length) * width), history(size_t(5) * width), xHistory(size_t(6) * width) {}
-    void Filter(const DericheCoefficients<V>& k, uint8_t* base, ptrdiff_t posStride, int length, int width,
-                bool wide) {
-        (wide ? FilterWideBlockFloat : FilterBlockFloat)(k, base, posStride, length, width, forward.data(),
-                                                         history.data(), xHistory.data());
+    void Filter(const DericheCoefficients<V>& k, uint8_t* base, ptrdiff_t posStride, int length, int width) {
+        FilterBlockFloat(k, base, posStride, length, width, forward.data(), history.data(), xHistory.data());
     }
 };
 
@@ -563,7 +553,7 @@ void BlurColumns(const TPixelView& view, const TRect& r, const DericheCoefficien
             uint8_t* column = origin + blk * block;
             for (int y = 0; y < h; ++y)
                 std::memcpy(&strip[size_t(y) * width], column + ptrdiff_t(y) * view.Stride, size_t(width));
-            buffers.Filter(k, strip.data(), width, h, width, true);
+            buffers.Filter(k, strip.data(), width, h, width);
             for (int y = 0; y < h; ++y)
                 std::memcpy(column + ptrdiff_t(y) * view.Stride, &strip[size_t(y) * width], size_t(width));
         }
@@ -615,7 +605,7 @@ void BlurRows(const TPixelView& view, const TRect& r, const DericheCoefficients<
             const int rows = std::min(band, r.Bottom - top);
             for (int row = 0; row < rows; ++row)
                 TurnRow(turned.data() + row * c, width, view.Row(top + row) + size_t(r.Left) * c, w, c, true);
-            buffers.Filter(k, turned.data(), width, w, rows * c, true);
+            buffers.Filter(k, turned.data(), width, w, rows * c);
             for (int row = 0; row < rows; ++row)
                 TurnRow(turned.data() + row * c, width, view.Row(top + row) + size_t(r.Left) * c, w, c,
                         false);

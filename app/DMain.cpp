@@ -1,5 +1,6 @@
 #include "app/DMain.h"
 
+#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FStartMenu.h"
 #include "app/dialogs/FAbout.h"
@@ -284,6 +285,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
         return;
     SetSimpleTextEmptyText(QString::fromUtf8(kEmptyText));
     RegisterStartMenu();
+    RegisterLayoutEditor();
     auto* main = new TfrmMain(nullptr);
     mainForm_ = main;
     TApplication::SetMainForm(main);

@@ -45,11 +45,12 @@ public:
 class MainWindowTest : public AppFixture {
 protected:
     void SetUp() override {
+        Start();
+        // In place of the layout editor that start-up registers.
         RegisterModeForm(mkLayout, [this](TfrmMain* main) {
             layout = new FakeLayout(main);
             return layout;
         });
-        Start();
         RunUntilIdleHandled();
         main = data->MainForm();
         ASSERT_NE(main, nullptr);

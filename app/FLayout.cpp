@@ -1,0 +1,373 @@
+#include "app/FLayout.h"
+
+#include "controls/Exscrbox.h"
+#include "controls/Ruler.h"
+#include "core/UAppUtil.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UGhost.h"
+#include "pageobjects/engine/UGrid.h"
+#include "pageobjects/engine/UGuide.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/USimpleText.h"
+#include "papers/UBackImageFit.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/UPaperImages.h"
+#include "papers/UPaperInfo.h"
+#include "platform/Component.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+// Sheets 0 and 1 are the cover slots; album pages start at sheet 2.
+constexpr int kFrontCoverSheet = 0;
+constexpr int kBackCoverSheet = 1;
+constexpr int kFirstInnerSheet = 2;
+constexpr int kTenthsPerMm = 10;
+constexpr int kRulerThickness = 24;
+constexpr int kLeastAutoScale = 1;
+
+} // namespace
+
+// ---- rules
+
+bool IsBackSidePage(TFaceSides sides, bool landscape, int sheetIndex) {
+    return IsFaceSideMatch(int(sides), landscape, sheetIndex);
+}
+
+int PageStripCellCount(int sheetCount, bool frontCover, bool backCover) {
+    return std::max(sheetCount - kFirstInnerSheet, 0) + (frontCover ? 1 : 0) + (backCover ? 1 : 0);
+}
+
+int PageStripColToSheet(int col, int sheetCount, bool frontCover, bool backCover) {
+    if (backCover && col == PageStripCellCount(sheetCount, frontCover, backCover) - 1)
+        return kBackCoverSheet;
+    if (frontCover && col == 0)
+        return kFrontCoverSheet;
+    return col + kFirstInnerSheet - (frontCover ? 1 : 0);
+}
+
+int PageStripSheetToCol(int sheet, int sheetCount, bool frontCover, bool backCover) {
+    if (sheet == kFrontCoverSheet)
+        return 0;
+    if (sheet == kBackCoverSheet)
+        return PageStripCellCount(sheetCount, frontCover, backCover) - 1;
+    return sheet - (frontCover ? 1 : 2);
+}
+
+QString PageStripCaption(int col, int sheetCount, bool frontCover, bool backCover) {
+    const int sheet = PageStripColToSheet(col, sheetCount, frontCover, backCover);
+    if (sheet == kFrontCoverSheet)
+        return QStringLiteral("表");
+    if (sheet == kBackCoverSheet)
+        return QStringLiteral("裏");
+    return QString::number(col + (frontCover ? 0 : 1));
+}
+
+QString PageLabelText(int sheet, int sheetCount, bool frontCover, bool backCover) {
+    if (sheet == kFrontCoverSheet && frontCover)
+        return QStringLiteral("表表紙");
+    if (sheet == kBackCoverSheet && backCover)
+        return QStringLiteral("裏表紙");
+    return QStringLiteral("%1/%2").arg(sheet - 1).arg(sheetCount - 2);
+}
+
+const std::vector<int>& LayoutZoomSteps() {
+    static const std::vector<int> steps{25, 50, 75, 100, 150, 200, 400};
+    return steps;
+}
+
+int NextZoomStep(int scale, bool magnify) {
+    const std::vector<int>& steps = LayoutZoomSteps();
+    if (magnify) {
+        const auto next = std::upper_bound(steps.begin(), steps.end(), scale);
+        return next == steps.end() ? scale : *next;
+    }
+    const auto next = std::lower_bound(steps.begin(), steps.end(), scale);
+    return next == steps.begin() ? scale : *(next - 1);
+}
+
+int ClampAutoScale(int fitScale) {
+    return std::max(fitScale, kLeastAutoScale);
+}
+
+QString FormatTenthsMm(int tenths) {
+    const QString sign = tenths < 0 ? QStringLiteral("-") : QString();
+    const int64_t magnitude = tenths < 0 ? -int64_t(tenths) : int64_t(tenths);
+    return QStringLiteral("%1%2.%3mm").arg(sign).arg(magnitude / kTenthsPerMm).arg(magnitude % kTenthsPerMm);
+}
+
+// ---- form
+
+TfrmLayout::TfrmLayout(QWidget* parent)
+    : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)) {
+    setObjectName(QStringLiteral("frmLayout"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* pagePanel = new QHBoxLayout;
+    lblPage = new QLabel(this);
+    lblPage->setObjectName(QStringLiteral("lblPage"));
+    pagePanel->addWidget(lblPage);
+    pagePanel->addStretch();
+    column->addLayout(pagePanel);
+
+    auto* grid = new QGridLayout;
+    grid->setSpacing(0);
+    rulerTop = new TRuler(this);
+    rulerTop->setFixedHeight(kRulerThickness);
+    rulerLeft = new TRuler(this);
+    rulerLeft->SetKind(rkVertical);
+    rulerLeft->setFixedWidth(kRulerThickness);
+    ScrollBox1 = new TExScrollBox(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    DrawSite1 = new TDrawSite(components_.get());
+    DrawSite1->setObjectName(QStringLiteral("DrawSite1"));
+    // The page is laid out in tenths of a millimetre.
+    DrawSite1->Scaler().SetUnitDPI(kLayoutUnitsPerInch);
+    ScrollBox1->SetBaseControl(DrawSite1);
+    ScrollBox1->OnAdjustBaseControl = [this](TObject*) { SiteAdjusted(); };
+    auto* corner = new QWidget(this);
+    corner->setFixedSize(kRulerThickness, kRulerThickness);
+    grid->addWidget(corner, 0, 0);
+    grid->addWidget(rulerTop, 0, 1);
+    grid->addWidget(rulerLeft, 1, 0);
+    grid->addWidget(ScrollBox1, 1, 1);
+    column->addLayout(grid, 1);
+
+    UndoList().Clear();
+    UndoList().SetAllowRepeat(false);
+}
+
+TfrmLayout::~TfrmLayout() {
+    if (GhostList().Site() == DrawSite1)
+        GhostList().ClearGhosts();
+    // The site's objects go before the form's widgets.
+    delete DrawSite1;
+    DrawSite1 = nullptr;
+}
+
+void TfrmLayout::AttachDocument(TLabelData* document) {
+    document_ = document;
+    lastPageLabelSheet_ = -1;
+    if (!document_)
+        return;
+    LoadPage();
+    rulerTop->show();
+    rulerLeft->show();
+    DrawSite1->show();
+    DrawSite1->setFocus();
+}
+
+void TfrmLayout::UpdateLogicalSize() {
+    TRect outer = document_->GetLayoutPaper()->GetFaceOuterRect(document_->CurrentLabelNo);
+    OffsetRect(outer, -outer.Left, -outer.Top);
+    rulerTop->SetRulerLength(outer.Width() / kTenthsPerMm);
+    rulerLeft->SetRulerLength(outer.Height() / kTenthsPerMm);
+    DrawSite1->SetLogWidth(outer.Width());
+    DrawSite1->SetLogHeight(outer.Height());
+}
+
+void TfrmLayout::PlacePaperImages() {
+    if (const TImagePaperInfo* images = document_->GetPaperImageInfo()) {
+        std::unique_ptr<TImagePaperInfo> clone(static_cast<TImagePaperInfo*>(images->NewInstance(nullptr)));
+        clone->Assign(images);
+        const TMatrixPaperInfo* layout = document_->GetLayoutPaper();
+        if (IsBackSidePage(document_->FaceSides, layout->Landscape, document_->CurrentSheetNo()))
+            MirrorPaperImages(*document_->GetLayoutPaper(), *clone);
+        PlacePaperImagesOnSite(*DrawSite1, *document_, *clone);
+    } else {
+        DrawSite1->DestroyComponents();
+    }
+    DrawSite1->SetModified(false);
+    UndoList().Clear();
+}
+
+void TfrmLayout::LoadPage() {
+    if (!document_)
+        return;
+    GhostList().ClearGhosts();
+    // The undo list holds the old page's objects: it goes before they do.
+    UndoList().Clear();
+    const TMatrixPaperInfo* layout = document_->GetLayoutPaper();
+    if (document_->CurrentLabelNo < 0 || document_->CurrentLabelNo >= layout->GetFaceCount())
+        document_->CurrentLabelNo = 0;
+    layout->GetFaceInfo(document_->CurrentLabelNo, faceInfo_);
+    UpdateLogicalSize();
+    DrawSite1->DestroyComponents();
+    PlacePaperImages();
+    if (!document_->FaceInit) {
+        CreatePhotoFrames();
+        document_->FaceInit = true;
+        document_->FaceModified = true;
+    }
+    TOwnedDOList stored;
+    document_->LoadLabelObjects(document_->CurrentLabelNo, stored);
+    TDOList view;
+    stored.ListObjects(view);
+    FitBackImagesToPrintArea(*document_, view, DrawSite1->Scaler().UnitDPI());
+    for (std::unique_ptr<TDrawObject>& object : stored.TakeAll())
+        DrawSite1->AdoptObject(std::move(object));
+    DrawSite1->SetModified(false);
+    UndoList().Clear();
+    if (TGuide* guide = document_->Guide())
+        guide->RemoveOutside(TRect(0, 0, DrawSite1->LogWidth(), DrawSite1->LogHeight()));
+    Relayout();
+    UpdatePageLabel();
+    DrawSite1->InvalidatePage();
+    DrawSite1->update();
+}
+
+void TfrmLayout::CreatePhotoFrames() {
+    const TPaperInfo* chosen = document_->GetPaperInfo();
+    std::unique_ptr<TPaperInfo> paper(static_cast<TPaperInfo*>(chosen->NewInstance(nullptr)));
+    paper->Assign(chosen);
+    if (IsBackSidePage(document_->FaceSides, paper->Landscape, document_->CurrentSheetNo())) {
+        const bool landscape = paper->Landscape;
+        paper->Landscape = false;
+        MirrorPaperFaces(*paper);
+        paper->Landscape = landscape;
+    }
+    const TExAlbumInfo* album = document_->GetPaperExtraAlbum();
+    const bool fullPaint = album != nullptr && album->FullPaint;
+    const bool fixed = document_->IsLabelFixed();
+    for (int i = 0; i < paper->GetFaceCount(); ++i) {
+        const TRect outer = paper->GetFaceOuterRect(i);
+        // A face as large as the sheet is the whole page, not a photo slot.
+        if (!fullPaint && (outer.Width() >= paper->Width() || outer.Height() >= paper->Height()))
+            continue;
+        auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+        photo->SetLogRect(outer);
+        if (fullPaint)
+            photo->SetFitOuter(true);
+        photo->SetMovable(!fixed);
+        DrawSite1->AdoptObject(std::move(photo));
+    }
+    DrawSite1->SetModified(false);
+    UndoList().Clear();
+}
+
+void TfrmLayout::StorePage() {
+    if (!document_ || !DrawSite1->Modified())
+        return;
+    GhostList().ClearGhosts();
+    TDOList all;
+    DrawSite1->ListObjects(all, false);
+    TDOList page;
+    for (TDrawObject* object : all)
+        if (object->LayerGroup() != kPaperImageLayerGroup)
+            page.Add(object);
+    UndoList().Clear();
+    document_->FaceModified = false;
+    document_->StoreLabelObjects(document_->CurrentLabelNo, page);
+    DrawSite1->SetModified(false);
+}
+
+void TfrmLayout::CommitPage() {
+    if (!document_)
+        return;
+    if (document_->FaceModified)
+        DrawSite1->SetModified(true);
+    StorePage();
+}
+
+void TfrmLayout::ReloadPage() {
+    CommitPage();
+    LoadPage();
+}
+
+void TfrmLayout::GoToPage(int index) {
+    if (!document_ || index < 0 || index >= document_->GetSheetCount())
+        return;
+    if (index == document_->CurrentSheetNo())
+        return;
+    TWatchCursor cursor;
+    CommitPage();
+    document_->SetCurrentSheetNo(index);
+    LoadPage();
+}
+
+bool TfrmLayout::IsModified() const {
+    return DrawSite1->Modified();
+}
+
+void TfrmLayout::SetModified(bool value) {
+    DrawSite1->SetModified(value);
+}
+
+void TfrmLayout::UpdatePageLabel() {
+    if (!document_ || document_->CurrentSheetNo() == lastPageLabelSheet_)
+        return;
+    lastPageLabelSheet_ = document_->CurrentSheetNo();
+    lblPage->setText(PageLabelText(lastPageLabelSheet_, document_->GetSheetCount(), document_->FrontCover,
+                                   document_->BackCover));
+}
+
+// ---- zoom
+
+int TfrmLayout::Scale() const {
+    return DrawSite1->Scaler().Scale();
+}
+
+void TfrmLayout::SetZoom(int scale) {
+    autoScale_ = false;
+    DrawSite1->Scaler().SetScale(scale);
+    Relayout();
+}
+
+void TfrmLayout::SetAutoScale() {
+    autoScale_ = true;
+    Relayout();
+}
+
+void TfrmLayout::Magnify() {
+    const int next = NextZoomStep(Scale(), true);
+    if (next != Scale())
+        SetZoom(next);
+}
+
+void TfrmLayout::Reduce() {
+    const int next = NextZoomStep(Scale(), false);
+    if (next != Scale())
+        SetZoom(next);
+}
+
+void TfrmLayout::Relayout() {
+    if (autoScale_) {
+        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const QSize view = ScrollBox1->viewport()->size();
+        const int edge = ScrollBox1->Edge();
+        const TRect r(0, 0, view.width() - 2 * edge, view.height() - 2 * edge);
+        if (DrawSite1->LogWidth() > 0 && DrawSite1->LogHeight() > 0)
+            DrawSite1->Scaler().SetScale(
+                ClampAutoScale(DrawSite1->CalcFitScale(DrawSite1->Canvas(), r, true, true)));
+    } else {
+        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    ScrollBox1->PlaceBaseControl();
+}
+
+void TfrmLayout::SiteAdjusted() {
+    const QPoint origin = DrawSite1->mapTo(this, QPoint(0, 0));
+    rulerTop->SetRulerOffset(origin.x() - rulerTop->x());
+    rulerLeft->SetRulerOffset(origin.y() - rulerLeft->y());
+    rulerTop->SetScale(Scale());
+    rulerLeft->SetScale(Scale());
+}
+
+void TfrmLayout::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (document_)
+        Relayout();
+}
+
+void RegisterLayoutEditor() {
+    RegisterModeForm(mkLayout, [](TfrmMain* main) { return new TfrmLayout(main); });
+}

@@ -1,0 +1,217 @@
+// The layout editor: its rules, and a page shown, edited and stored through the main window.
+
+#include "app/FLayout.h"
+#include "app/dialogs/FAbout.h"
+#include "controls/Exscrbox.h"
+#include "controls/Ruler.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULORect.h"
+#include "papers/UPaperInfo.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Stream.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(LayoutRules, PageStripWithAndWithoutCovers) {
+    // Five sheets: two cover fourSlots and three pages.
+    EXPECT_EQ(PageStripCellCount(5, false, false), 3);
+    EXPECT_EQ(PageStripCellCount(5, true, true), 5);
+    EXPECT_EQ(PageStripColToSheet(0, 5, false, false), 2);
+    EXPECT_EQ(PageStripColToSheet(2, 5, false, false), 4);
+    EXPECT_EQ(PageStripColToSheet(0, 5, true, true), 0);
+    EXPECT_EQ(PageStripColToSheet(1, 5, true, true), 2);
+    EXPECT_EQ(PageStripColToSheet(4, 5, true, true), 1);
+    EXPECT_EQ(PageStripColToSheet(3, 5, false, true), 1);
+    for (const bool front : {false, true})
+        for (const bool back : {false, true})
+            for (int col = 0; col < PageStripCellCount(5, front, back); ++col)
+                EXPECT_EQ(PageStripSheetToCol(PageStripColToSheet(col, 5, front, back), 5, front, back), col);
+    EXPECT_EQ(PageStripCaption(0, 5, true, true), QStringLiteral("表"));
+    EXPECT_EQ(PageStripCaption(1, 5, true, true), QStringLiteral("1"));
+    EXPECT_EQ(PageStripCaption(4, 5, true, true), QStringLiteral("裏"));
+    EXPECT_EQ(PageStripCaption(0, 5, false, false), QStringLiteral("1"));
+    EXPECT_EQ(PageLabelText(0, 5, true, false), QStringLiteral("表表紙"));
+    EXPECT_EQ(PageLabelText(1, 5, false, true), QStringLiteral("裏表紙"));
+    EXPECT_EQ(PageLabelText(3, 5, true, true), QStringLiteral("2/3"));
+}
+
+TEST(LayoutRules, BackSidePages) {
+    for (int sheet = 0; sheet < 6; ++sheet) {
+        EXPECT_FALSE(IsBackSidePage(fsFront, false, sheet));
+        EXPECT_TRUE(IsBackSidePage(fsBack, true, sheet));
+        // Portrait: sheet 1 and odd sheets; landscape: sheet 0 and even sheets.
+        EXPECT_EQ(IsBackSidePage(fsBoth, false, sheet), sheet % 2 == 1) << sheet;
+        EXPECT_EQ(IsBackSidePage(fsBoth, true, sheet), sheet % 2 == 0) << sheet;
+    }
+}
+
+TEST(LayoutRules, ZoomStepsAndAutoScale) {
+    EXPECT_EQ(NextZoomStep(400, true), 400);
+    EXPECT_EQ(NextZoomStep(25, false), 25);
+    EXPECT_EQ(NextZoomStep(83, true), 100);
+    EXPECT_EQ(NextZoomStep(83, false), 75);
+    EXPECT_EQ(NextZoomStep(100, true), 150);
+    EXPECT_EQ(NextZoomStep(100, false), 75);
+    EXPECT_EQ(ClampAutoScale(0), 1);
+    EXPECT_EQ(ClampAutoScale(-40), 1);
+    EXPECT_EQ(ClampAutoScale(83), 83);
+    EXPECT_EQ(FormatTenthsMm(123), QStringLiteral("12.3mm"));
+    EXPECT_EQ(FormatTenthsMm(-5), QStringLiteral("-0.5mm"));
+}
+
+void RegisterPageClasses() {
+    for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
+        if (GetClass(meta->Name()) == nullptr)
+            RegisterClass(*meta);
+}
+
+QByteArray StoredForm(const TDOList& list) {
+    TMemoryStream stream;
+    list.SaveToStream(stream);
+    return stream.Data();
+}
+
+// The page's own objects (paper images left out), topmost first.
+void PageObjects(TDrawSite& site, TDOList& list) {
+    TDOList all;
+    site.ListObjects(all, false);
+    for (TDrawObject* object : all)
+        if (object->LayerGroup() >= 0)
+            list.Add(object);
+}
+
+class LayoutEditorTest : public AppFixture {
+protected:
+    void SetUp() override {
+        RegisterPageClasses();
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        main->resize(900, 700);
+    }
+    TfrmLayout* Editor() const { return qobject_cast<TfrmLayout*>(main->HostedForm()); }
+
+    QTemporaryDir folder;
+    TfrmMain* main = nullptr;
+};
+
+TEST_F(LayoutEditorTest, NewShowsThePageAndAnEditSurvivesSaveAndOpen) {
+    main->actNew->trigger();
+    ASSERT_EQ(main->HostedKind(), mkLayout);
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    EXPECT_EQ(editor->Document(), document);
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("1/1"));
+    const TRect outer = document->GetLayoutPaper()->GetFaceOuterRect(0);
+    EXPECT_EQ(editor->DrawSite1->LogWidth(), outer.Width());
+    EXPECT_EQ(editor->DrawSite1->LogHeight(), outer.Height());
+    EXPECT_EQ(editor->rulerTop->RulerLength(), outer.Width() / 10);
+    EXPECT_TRUE(document->FaceInit);
+    EXPECT_TRUE(document->FaceModified) << "frames were made: the page is written on the next commit";
+    EXPECT_FALSE(main->Document()->Modified());
+
+    // The user draws a rectangle.
+    auto rect = std::make_unique<TLORect>(nullptr);
+    rect->SetLogRect(TRect(100, 200, 600, 500));
+    editor->DrawSite1->AdoptObject(std::move(rect));
+    EXPECT_TRUE(editor->IsModified());
+    TDOList page;
+    PageObjects(*editor->DrawSite1, page);
+    const QByteArray shown = StoredForm(page);
+
+    const QString path = folder.filePath(QStringLiteral("page.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    EXPECT_FALSE(editor->IsModified()) << "the page went into the document before saving";
+    EXPECT_FALSE(document->FaceModified);
+
+    main->actNew->trigger();
+    TDOList empty;
+    PageObjects(*Editor()->DrawSite1, empty);
+    EXPECT_EQ(empty.Count(), page.Count() - 1) << "a new document's page has only its frames";
+    ASSERT_TRUE(main->OpenDocument(path));
+    ASSERT_NE(Editor(), nullptr);
+    TDOList reopened;
+    PageObjects(*Editor()->DrawSite1, reopened);
+    EXPECT_EQ(StoredForm(reopened), shown);
+    EXPECT_FALSE(Editor()->IsModified());
+
+    // Zoom keeps the rulers with the site.
+    Editor()->SetZoom(200);
+    EXPECT_EQ(Editor()->DrawSite1->Scaler().Scale(), 200);
+    EXPECT_EQ(Editor()->rulerTop->Scale(), 200);
+    Editor()->Magnify();
+    EXPECT_EQ(Editor()->Scale(), 400);
+    Editor()->Magnify();
+    EXPECT_EQ(Editor()->Scale(), 400);
+    Editor()->SetAutoScale();
+    EXPECT_GE(Editor()->Scale(), 1);
+    if (qEnvironmentVariableIsSet("QUORLANE_GRAB"))
+        main->grab().save(qEnvironmentVariable("QUORLANE_GRAB"));
+}
+
+TEST_F(LayoutEditorTest, AnEmptyPageVisitedIsWrittenAndAViewShrunkToNothingStaysAtOnePercent) {
+    main->actNew->trigger();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    editor->CommitPage();
+    document->AddSheet();
+    const int added = document->CurrentSheetNo();
+    document->FaceInit = false;
+    // Four photo slots on A4; the new sheet (3) is a back-side page of a two-sided album.
+    TMatrixPaperInfo fourSlots(nullptr);
+    fourSlots.SetWidth(2100);
+    fourSlots.SetHeight(2970);
+    fourSlots.LeftOffset = 200;
+    fourSlots.TopOffset = 300;
+    fourSlots.RightMargin = 100;
+    fourSlots.BottomMargin = 100;
+    fourSlots.FaceWidth = 800;
+    fourSlots.FaceHeight = 1000;
+    fourSlots.FaceCountX = 2;
+    fourSlots.FaceCountY = 2;
+    document->ChangePaperInfo(fourSlots);
+    document->FaceSides = fsBoth;
+    document->SetCurrentSheetNo(2);
+    editor->GoToPage(added);
+    ASSERT_EQ(document->CurrentSheetNo(), added);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("2/2"));
+    TDOList frames;
+    PageObjects(*editor->DrawSite1, frames);
+    ASSERT_EQ(frames.Count(), 4);
+    std::vector<TRect> placed;
+    for (TDrawObject* frame : frames)
+        placed.push_back(static_cast<TLOAlbumPhoto*>(frame)->LogRect());
+    // Mirrored across the sheet: the top-left slot lies at the right.
+    EXPECT_NE(std::find(placed.begin(), placed.end(), TRect(1100, 300, 1900, 1300)), placed.end());
+    EXPECT_NE(std::find(placed.begin(), placed.end(), TRect(200, 1400, 1000, 2400)), placed.end());
+    const QByteArray made = StoredForm(frames);
+    // Leaving it unchanged still writes its frames.
+    editor->GoToPage(2);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("1/2"));
+    editor->GoToPage(added);
+    TDOList back;
+    PageObjects(*editor->DrawSite1, back);
+    EXPECT_EQ(StoredForm(back), made);
+    EXPECT_FALSE(document->FaceModified);
+
+    editor->ScrollBox1->resize(0, 0);
+    editor->SetAutoScale();
+    EXPECT_EQ(editor->Scale(), 1);
+}
+
+} // namespace

@@ -145,8 +145,8 @@ TEST_F(DataMainTest, ADocumentOnTheCommandLineIsOpenedOnFirstIdle) {
     EXPECT_EQ(main->FileName(), path);
     EXPECT_EQ(main->Document()->DataName, QStringLiteral("起動時"));
     EXPECT_EQ(main->windowTitle(), QStringLiteral("Quorlane - start.qld"));
-    // No editor to open it in yet: the start menu holds it.
-    EXPECT_EQ(main->HostedKind(), mkStartMenu);
+    // It opens in the layout editor.
+    EXPECT_EQ(main->HostedKind(), mkLayout);
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 

@@ -1513,7 +1513,9 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     if (pathOpen_)
         return;
     const TRect dr = LPtoDP(dest);
-    if (dr.Width() == 0 || dr.Height() == 0 || sourceRect.Width() == 0 || sourceRect.Height() == 0)
+    // Edges are compared rather than subtracted: a rect from one end of the int range to the other is valid.
+    if (dr.Left == dr.Right || dr.Top == dr.Bottom || sourceRect.Left == sourceRect.Right ||
+        sourceRect.Top == sourceRect.Bottom)
         return;
     if (rop == cmBlackness || rop == cmWhiteness || rop == cmPatCopy || rop == cmPatInvert ||
         rop == cmDstInvert) {
@@ -1525,8 +1527,8 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     // Negative extents on either side mirror the picture, as the graphics layer did.
     const QRect sr = OrderedRect(sourceRect);
     QImage part = OpaqueSource(source.copy(sr), state_.textColor, state_.bkColor);
-    const bool mirrorX = (dr.Width() < 0) != (sourceRect.Width() < 0);
-    const bool mirrorY = (dr.Height() < 0) != (sourceRect.Height() < 0);
+    const bool mirrorX = (dr.Right < dr.Left) != (sourceRect.Right < sourceRect.Left);
+    const bool mirrorY = (dr.Bottom < dr.Top) != (sourceRect.Bottom < sourceRect.Top);
     if (mirrorX || mirrorY)
         part = part.mirrored(mirrorX, mirrorY);
     const QRect d = OrderedRect(dr);
@@ -1567,10 +1569,11 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
 
 void TCanvas::DrawImage(const TRect& dest, const QImage& image) {
     const TRect dr = LPtoDP(dest);
-    if (pathOpen_ || image.isNull() || dr.Width() == 0 || dr.Height() == 0)
+    if (pathOpen_ || image.isNull() || dr.Left == dr.Right || dr.Top == dr.Bottom)
         return;
-    const QImage shown =
-        (dr.Width() < 0 || dr.Height() < 0) ? image.mirrored(dr.Width() < 0, dr.Height() < 0) : image;
+    const bool mirrorX = dr.Right < dr.Left;
+    const bool mirrorY = dr.Bottom < dr.Top;
+    const QImage shown = (mirrorX || mirrorY) ? image.mirrored(mirrorX, mirrorY) : image;
     Flush();
     QPainter* p = Begin();
     if (!p)
@@ -1640,11 +1643,13 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRe
     const TRect sr = source.LPtoDP(sourceRect);
     // A copy, so that copying within one canvas reads the pixels as they were.
     const QImage copy = image->copy(OrderedRect(sr));
-    TRect local(0, 0, sr.Width(), sr.Height());
-    if (sr.Width() < 0)
-        local = TRect(-sr.Width(), local.Top, 0, local.Bottom);
-    if (sr.Height() < 0)
-        local = TRect(local.Left, -sr.Height(), local.Right, 0);
+    // The copy is at most the image's size, so its extents fit an int whatever the source rect held.
+    const int w = copy.width(), h = copy.height();
+    TRect local(0, 0, w, h);
+    if (sr.Right < sr.Left)
+        local = TRect(w, local.Top, 0, local.Bottom);
+    if (sr.Bottom < sr.Top)
+        local = TRect(local.Left, h, local.Right, 0);
     StretchBlt(dest, copy, local, copyMode_);
 }
 

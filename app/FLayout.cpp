@@ -2,12 +2,19 @@
 
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
+#include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
+#include "core/UInterfaces.h"
 #include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOFunc.h"
+#include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UExtraDSA.h"
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
+#include "pageobjects/engine/UStandardDSA.h"
+#include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/USimpleText.h"
 #include "papers/UBackImageFit.h"
@@ -16,8 +23,11 @@
 #include "papers/UPaperInfo.h"
 #include "platform/Component.h"
 
+#include <QAction>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -31,6 +41,10 @@ constexpr int kFirstInnerSheet = 2;
 constexpr int kTenthsPerMm = 10;
 constexpr int kRulerThickness = 24;
 constexpr int kLeastAutoScale = 1;
+// Snapping reaches this far on the screen, whatever the zoom.
+constexpr int kSnapTolerancePixels = 10;
+constexpr int kNudgeStep = 10;
+constexpr int kFineNudgeStep = 1;
 
 } // namespace
 
@@ -102,6 +116,27 @@ QString FormatTenthsMm(int tenths) {
     return QStringLiteral("%1%2.%3mm").arg(sign).arg(magnitude / kTenthsPerMm).arg(magnitude % kTenthsPerMm);
 }
 
+TPoint ChooseSnapOffset(const TPoint& grid, const TPoint& guide) {
+    const auto nearer = [](int gridAxis, int guideAxis) {
+        return std::llabs(int64_t(guideAxis)) < std::llabs(int64_t(gridAxis)) ? guideAxis : gridAxis;
+    };
+    return TPoint(nearer(grid.X, guide.X), nearer(grid.Y, guide.Y));
+}
+
+TPoint EditorSnapOffset(TDrawSite& site, const TPoint& p, TShiftState shift, const TGuide* guide,
+                        const TGrid* grid) {
+    if ((shift & SnapOffModifier()) != 0)
+        return TPoint(0, 0);
+    const TPoint tolerance = site.DevToLog(TPoint(kSnapTolerancePixels, kSnapTolerancePixels));
+    const TPoint guideOffset = guide ? guide->GetSnapOffset(p, tolerance.X) : TPoint(kNoSnap, kNoSnap);
+    const TPoint gridOffset = grid ? grid->GetSnapOffset(p) : TPoint(kNoSnap, kNoSnap);
+    return ChooseSnapOffset(gridOffset, guideOffset);
+}
+
+QString FixedPhotoDeleteQuestion() {
+    return QStringLiteral("写真枠は固定されています。削除しても良いですか？");
+}
+
 // ---- form
 
 TfrmLayout::TfrmLayout(QWidget* parent)
@@ -140,11 +175,175 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     grid->addWidget(ScrollBox1, 1, 1);
     column->addLayout(grid, 1);
 
+    DrawSite1->installEventFilter(this);
+    MakeActions();
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
 }
 
+QAction* TfrmLayout::MakeTool(const char* name, const QString& caption, const QString& kindName) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, [this, kindName] { RunTool(kindName); });
+    addAction(action);
+    return action;
+}
+
+template <class A>
+A* TfrmLayout::MakeSiteAction(const char* name, const QString& caption, const QString& shortcut,
+                              const QString& undoCaption) {
+    auto* action = new A(components_.get());
+    action->SetName(QLatin1String(name));
+    action->SetCaption(caption);
+    if (!shortcut.isEmpty())
+        action->SetShortCut(shortcut);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    action->SetActionString(undoCaption);
+    addAction(action);
+    return action;
+}
+
+void TfrmLayout::MakeActions() {
+    actSelectTool = new QAction(QStringLiteral("選択"), this);
+    actSelectTool->setObjectName(QStringLiteral("actSelectTool"));
+    actSelectTool->setStatusTip(QStringLiteral("オブジェクトを選択できる通常のモードにします"));
+    connect(actSelectTool, &QAction::triggered, this, [] { GhostList().ClearGhosts(); });
+    addAction(actSelectTool);
+    actText = MakeTool("actText", QStringLiteral("文字(&T)..."), QStringLiteral("TLOText"));
+    actDate = MakeTool("actDate", QStringLiteral("日付・時間(&D)..."), QStringLiteral("TLODate"));
+    actLine = MakeTool("actLine", QStringLiteral("直線(&L)"), QStringLiteral("TLOLine"));
+    actArc = MakeTool("actArc", QStringLiteral("円弧(&A)"), QStringLiteral("TLOCurve"));
+    actRect = MakeTool("actRect", QStringLiteral("四角(&R)"), QStringLiteral("TLORect"));
+    actCircle = MakeTool("actCircle", QStringLiteral("円(&E)"), QStringLiteral("TLOCircle"));
+    actOnePoint = MakeTool("actOnePoint", QStringLiteral("イラスト(&O)..."), QStringLiteral("TLOOnePoint"));
+    actImageFile =
+        MakeTool("actImageFile", QStringLiteral("イメージファイル(&F)..."), QStringLiteral("TLOAlbumIllust"));
+    actAlbumPhoto = MakeTool("actAlbumPhoto", QStringLiteral("写真(&P)"), QStringLiteral("TLOAlbumPhoto"));
+    actBackground =
+        MakeTool("actBackground", QStringLiteral("用紙柄(&B)..."), QStringLiteral("TLOBackImage"));
+
+    DSACopy1 =
+        MakeSiteAction<TDSACopy>("DSACopy1", QStringLiteral("コピー(&C)"), QStringLiteral("Ctrl+C"), {});
+    DSAPaste1 = MakeSiteAction<TDSAPaste>("DSAPaste1", QStringLiteral("貼り付け(&P)"),
+                                          QStringLiteral("Ctrl+V"), QStringLiteral("貼り付け"));
+    auto* cut = MakeSiteAction<TDSAQueryCut>("DSAQueryCut1", QStringLiteral("切り取り(&T)"),
+                                             QStringLiteral("Ctrl+X"), QStringLiteral("切り取り"));
+    cut->OnQuery = [this](TObject*) { return ConfirmFixedPhotoDelete(); };
+    DSAQueryCut1 = cut;
+    DSAQueryClear1 = MakeSiteAction<TDSAQueryClear>("DSAQueryClear1", QStringLiteral("クリア"),
+                                                    QStringLiteral("Del"), QStringLiteral("クリア"));
+    DSAQueryClear1->OnQuery = [this](TObject*) { return ConfirmFixedPhotoDelete(); };
+    DSABringToFront1 = MakeSiteAction<TDSABringToFront>("DSABringToFront1", QStringLiteral("前面に移動(&W)"),
+                                                        QStringLiteral("Ctrl+F"), QStringLiteral("最前面"));
+    DSASendToBack1 = MakeSiteAction<TDSASendToBack>("DSASendToBack1", QStringLiteral("背面に移動(&K)"),
+                                                    QStringLiteral("Ctrl+B"), QStringLiteral("最背面"));
+    DSASendToBack1->SetFromFront(true);
+    DSASelectAll1 = MakeSiteAction<TDSASelectAll>("DSASelectAll1", QStringLiteral("すべて選択(&A)"),
+                                                  QStringLiteral("Ctrl+A"), {});
+    DSASelectAll1->SetSelectedOnly(false);
+    DSAUndo1 = MakeSiteAction<TDSAUndo>("DSAUndo1", QStringLiteral("取り消し"), QStringLiteral("Ctrl+Z"),
+                                        QStringLiteral("取り消し"));
+    DSARedo1 = MakeSiteAction<TDSARedo>("DSARedo1", QStringLiteral("やり直し"),
+                                        QStringLiteral("Shift+Ctrl+Z"), QStringLiteral("やり直し"));
+
+    for (const int step : LayoutZoomSteps()) {
+        auto* action = new QAction(QStringLiteral("%1%").arg(step), this);
+        action->setObjectName(QStringLiteral("act%1").arg(step));
+        connect(action, &QAction::triggered, this, [this, step] { SetZoom(step); });
+        zoomActions.push_back(action);
+    }
+    actAutoScale = new QAction(QStringLiteral("自動(&A)"), this);
+    connect(actAutoScale, &QAction::triggered, this, [this] { SetAutoScale(); });
+    actMagnify = new QAction(this);
+    connect(actMagnify, &QAction::triggered, this, [this] { Magnify(); });
+    actReduce = new QAction(this);
+    connect(actReduce, &QAction::triggered, this, [this] { Reduce(); });
+}
+
+bool TfrmLayout::ConfirmFixedPhotoDelete() {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    const bool fixedFrame = std::any_of(selected.begin(), selected.end(), [](TDrawObject* object) {
+        return dynamic_cast<TLOAlbumPhoto*>(object) != nullptr && !object->Movable();
+    });
+    if (!fixedFrame)
+        return true;
+    return AppMessageBox(FixedPhotoDeleteQuestion(), {bkOK, bkCancel}, 0, 1) == mrOk;
+}
+
+bool TfrmLayout::RunTool(const QString& kindName) {
+    if (!document_)
+        return false;
+    return DesignerList().DoCommand(DrawSite1, kindName);
+}
+
+void TfrmLayout::NudgeSelection(int dx, int dy, bool fine) {
+    const int step = fine ? kFineNudgeStep : kNudgeStep;
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    for (TDrawObject* object : selected) {
+        if (!object->Movable())
+            continue;
+        if (TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object)))
+            bounds->MoveBy(dx * step, dy * step);
+    }
+    KeepObjectsInRect(selected, DrawSite1->GetLogClientRect());
+}
+
+void TfrmLayout::SnapPoint(const TPoint& p, TPoint& offset) {
+    if (!document_) {
+        offset = TPoint(kNoSnap, kNoSnap);
+        return;
+    }
+    offset = EditorSnapOffset(*DrawSite1, p, ShiftStateFromQt(QGuiApplication::queryKeyboardModifiers(), {}),
+                              document_->Guide(), document_->Grid());
+}
+
+void TfrmLayout::InstallHooks(bool install) {
+    if (install)
+        SnapHook() = [this](TObject*, const TPoint& p, TPoint& offset) { SnapPoint(p, offset); };
+    else
+        SnapHook() = nullptr;
+}
+
+void TfrmLayout::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    InstallHooks(true);
+}
+
+void TfrmLayout::hideEvent(QHideEvent* event) {
+    // No other form's ghosts snap through a closed editor.
+    GhostList().ClearGhosts();
+    InstallHooks(false);
+    QWidget::hideEvent(event);
+}
+
+bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DrawSite1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool fine = (key->modifiers() & Qt::ShiftModifier) != 0;
+        switch (key->key()) {
+        case Qt::Key_Left:
+            NudgeSelection(-1, 0, fine);
+            return true;
+        case Qt::Key_Right:
+            NudgeSelection(1, 0, fine);
+            return true;
+        case Qt::Key_Up:
+            NudgeSelection(0, -1, fine);
+            return true;
+        case Qt::Key_Down:
+            NudgeSelection(0, 1, fine);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 TfrmLayout::~TfrmLayout() {
+    InstallHooks(false);
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
     // The site's objects go before the form's widgets.

@@ -8,13 +8,20 @@
 #include "app/FMain.h"
 #include "papers/ULabelData.h"
 #include "papers/faces/UFaceInfo.h"
+#include "platform/ShiftState.h"
 
 #include <QString>
 #include <QWidget>
 #include <memory>
 
+class QAction;
 class QLabel;
 class TComponent;
+class TCustomAction;
+class TDSAQueryClear;
+class TDrawSiteActionBase;
+class TGrid;
+class TGuide;
 class TDrawSite;
 class TExScrollBox;
 class TRuler;
@@ -41,6 +48,16 @@ const std::vector<int>& LayoutZoomSteps();
 int NextZoomStep(int scale, bool magnify);
 // An automatic scale never goes below 1 %: a view shrunk to nothing would fit at 0.
 int ClampAutoScale(int fitScale);
+
+// Per axis the grid's snap offset, replaced by the guide's when that is strictly nearer (ties go to
+// the grid; kNoSnap where neither snaps).
+TPoint ChooseSnapOffset(const TPoint& grid, const TPoint& guide);
+// The offset that snaps the logical point p on site: (0, 0) while the snap-off modifier is held;
+// guides are looked for within 10 device pixels.
+TPoint EditorSnapOffset(TDrawSite& site, const TPoint& p, TShiftState shift, const TGuide* guide,
+                        const TGrid* grid);
+// The question before deleting a fixed photo frame.
+QString FixedPhotoDeleteQuestion();
 
 // A length in tenths of a millimetre as "12.3mm" ("-0.5mm" for negatives).
 QString FormatTenthsMm(int tenths);
@@ -80,6 +97,15 @@ public:
     // Re-lays the site in the scroll box: an automatic scale fits the page to the view.
     void Relayout();
 
+    // ---- objects
+    // Hands the kind name to the designer list, which lets the user place the new object.
+    bool RunTool(const QString& kindName);
+    // Moves the movable selected objects by one step (1 mm, 0.1 mm when fine) and keeps every
+    // selected object on the page. Not recorded for undo.
+    void NudgeSelection(int dx, int dy, bool fine);
+    // What the snap hook answers while the editor is shown.
+    void SnapPoint(const TPoint& p, TPoint& offset);
+
     TLabelData* Document() const { return document_; }
     const TFaceInfo& FaceInfo() const { return faceInfo_; }
 
@@ -89,12 +115,50 @@ public:
     TRuler* rulerLeft = nullptr;
     QLabel* lblPage = nullptr;
 
+    // Tools: each hands its kind name to the designer list.
+    QAction* actSelectTool = nullptr;
+    QAction* actText = nullptr;
+    QAction* actDate = nullptr;
+    QAction* actLine = nullptr;
+    QAction* actArc = nullptr;
+    QAction* actRect = nullptr;
+    QAction* actCircle = nullptr;
+    QAction* actOnePoint = nullptr;
+    QAction* actImageFile = nullptr;
+    QAction* actAlbumPhoto = nullptr;
+    QAction* actBackground = nullptr;
+    // Draw-site commands on the focused site.
+    TDrawSiteActionBase* DSACopy1 = nullptr;
+    TDrawSiteActionBase* DSAPaste1 = nullptr;
+    TDrawSiteActionBase* DSAQueryCut1 = nullptr;
+    TDSAQueryClear* DSAQueryClear1 = nullptr;
+    TDrawSiteActionBase* DSABringToFront1 = nullptr;
+    TDrawSiteActionBase* DSASendToBack1 = nullptr;
+    TDrawSiteActionBase* DSASelectAll1 = nullptr;
+    TDrawSiteActionBase* DSAUndo1 = nullptr;
+    TDrawSiteActionBase* DSARedo1 = nullptr;
+    // Zoom.
+    std::vector<QAction*> zoomActions;
+    QAction* actAutoScale = nullptr;
+    QAction* actMagnify = nullptr;
+    QAction* actReduce = nullptr;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void PlacePaperImages();
     void SiteAdjusted();
+    void MakeActions();
+    QAction* MakeTool(const char* name, const QString& caption, const QString& kindName);
+    template <class A>
+    A* MakeSiteAction(const char* name, const QString& caption, const QString& shortcut,
+                      const QString& undoCaption);
+    bool ConfirmFixedPhotoDelete();
+    void InstallHooks(bool install);
 
     std::unique_ptr<TComponent> components_;
     TLabelData* document_ = nullptr;

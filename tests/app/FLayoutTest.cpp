@@ -4,7 +4,12 @@
 #include "app/dialogs/FAbout.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
+#include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UExtraDSA.h"
+#include "pageobjects/engine/UGrid.h"
+#include "pageobjects/engine/UGuide.h"
+#include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/UPaperInfo.h"
@@ -13,6 +18,8 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -63,6 +70,12 @@ TEST(LayoutRules, ZoomStepsAndAutoScale) {
     EXPECT_EQ(ClampAutoScale(83), 83);
     EXPECT_EQ(FormatTenthsMm(123), QStringLiteral("12.3mm"));
     EXPECT_EQ(FormatTenthsMm(-5), QStringLiteral("-0.5mm"));
+}
+
+TEST(LayoutRules, SnapChoosesTheNearerOffsetAndTheGridOnTies) {
+    EXPECT_EQ(ChooseSnapOffset(TPoint(3, 5), TPoint(-3, 2)), TPoint(3, 2));
+    EXPECT_EQ(ChooseSnapOffset(TPoint(kNoSnap, 4), TPoint(-6, kNoSnap)), TPoint(-6, 4));
+    EXPECT_EQ(ChooseSnapOffset(TPoint(kNoSnap, kNoSnap), TPoint(kNoSnap, kNoSnap)), TPoint(kNoSnap, kNoSnap));
 }
 
 void RegisterPageClasses() {
@@ -212,6 +225,119 @@ TEST_F(LayoutEditorTest, AnEmptyPageVisitedIsWrittenAndAViewShrunkToNothingStays
     editor->ScrollBox1->resize(0, 0);
     editor->SetAutoScale();
     EXPECT_EQ(editor->Scale(), 1);
+}
+
+TEST_F(LayoutEditorTest, CommandsUndoAndRedoByteForByteNudgesAndSnapping) {
+    main->actNew->trigger();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TDrawSite& site = *editor->DrawSite1;
+    auto owned = std::make_unique<TLORect>(nullptr);
+    owned->SetLogRect(TRect(100, 100, 300, 200));
+    auto* rect = static_cast<TLORect*>(site.AdoptObject(std::move(owned)));
+    auto frame = std::make_unique<TLOAlbumPhoto>(nullptr);
+    frame->SetLogRect(TRect(500, 500, 900, 800));
+    frame->SetMovable(false);
+    auto* fixed = static_cast<TLOAlbumPhoto*>(site.AdoptObject(std::move(frame)));
+    const auto stored = [&] {
+        TDOList page;
+        PageObjects(site, page);
+        return StoredForm(page);
+    };
+    const QByteArray before = stored();
+
+    // Delete, undo, redo: the page's stored form each time.
+    site.SelectAll(false);
+    rect->SetSelected(true);
+    editor->DSAQueryClear1->ExecuteTarget(&site);
+    EXPECT_TRUE(dialogs.boxes.empty()) << "no fixed frame among the deleted";
+    const QByteArray deleted = stored();
+    EXPECT_NE(deleted, before);
+    editor->DSAUndo1->ExecuteTarget(&site);
+    EXPECT_EQ(stored(), before);
+    editor->DSARedo1->ExecuteTarget(&site);
+    EXPECT_EQ(stored(), deleted);
+    editor->DSAUndo1->ExecuteTarget(&site);
+    ASSERT_EQ(stored(), before);
+
+    // A page loaded anew takes no undo steps of the old one along.
+    editor->SetModified(true);
+    editor->StorePage();
+    site.SelectAll(false);
+    rect->SetSelected(true);
+    editor->DSAQueryClear1->ExecuteTarget(&site);
+    ASSERT_TRUE(UndoList().CanUndo());
+    editor->LoadPage();
+    EXPECT_FALSE(UndoList().CanUndo());
+    EXPECT_EQ(stored(), before) << "the deletion was never stored";
+    rect = nullptr;
+    fixed = nullptr;
+    TDOList reloaded;
+    PageObjects(site, reloaded);
+    for (TDrawObject* object : reloaded) {
+        if (auto* r = dynamic_cast<TLORect*>(object))
+            rect = r;
+        if (auto* f = dynamic_cast<TLOAlbumPhoto*>(object))
+            fixed = f;
+    }
+    ASSERT_TRUE(rect && fixed);
+
+    // A fixed frame is deleted only after the question; Cancel keeps everything.
+    site.SelectAll(true);
+    dialogs.answers = {mrCancel};
+    editor->DSAQueryClear1->ExecuteTarget(&site);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("写真枠は固定されています。削除しても良いですか？"));
+    EXPECT_EQ(stored(), before);
+
+    // Arrows: 1 mm, 0.1 mm with Shift; the fixed frame stays.
+    TDOList targets;
+    site.ListObjects(targets, true);
+    ASSERT_EQ(targets.Count(), 2);
+    const TRect start = rect->LogRect();
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(&site, &right);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::sendEvent(&site, &down);
+    EXPECT_EQ(rect->LogRect(), TRect(start.Left + 10, start.Top + 1, start.Right + 10, start.Bottom + 1));
+    EXPECT_EQ(fixed->LogRect(), TRect(500, 500, 900, 800));
+
+    // Snapping: grid offset 3 against guide offset -3 takes the grid; a nearer guide wins.
+    TLabelData* document = main->Document();
+    document->Grid()->SetSize(20);
+    document->Grid()->SetEnabled(true);
+    document->Guide()->SetEnabled(true);
+    document->Guide()->SetPos(0, TPoint(1014, 0));
+    EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), 0, document->Guide(), document->Grid()),
+              TPoint(3, -7));
+    document->Guide()->SetPos(0, TPoint(1019, 0));
+    EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), 0, document->Guide(), document->Grid()).X, 2);
+    EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), ssAlt, document->Guide(), document->Grid()),
+              TPoint(0, 0));
+    // While the editor is shown the hook is its own; it goes with the editor.
+    main->show();
+    ASSERT_TRUE(bool(SnapHook()));
+    TPoint offset;
+    SnapHook()(nullptr, TPoint(1017, 47), offset);
+    EXPECT_EQ(offset.X, 2);
+    dialogs.answers = {mrNo};
+    main->actStartMenu->trigger();
+    ASSERT_EQ(main->HostedKind(), mkStartMenu);
+    EXPECT_FALSE(bool(SnapHook()));
+}
+
+TEST_F(LayoutEditorTest, ARectangleToolStartsAPlacement) {
+    main->actNew->trigger();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    const int before = editor->DrawSite1->DrawObjectCount();
+    editor->actRect->trigger();
+    ASSERT_EQ(editor->DrawSite1->DrawObjectCount(), before + 1);
+    TDOList all;
+    editor->DrawSite1->ListObjects(all, false);
+    auto* placed = dynamic_cast<TLORect*>(all[0]);
+    ASSERT_NE(placed, nullptr);
+    EXPECT_FALSE(placed->Visible()) << "hidden until the drag gives it its extent";
 }
 
 } // namespace

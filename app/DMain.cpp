@@ -5,6 +5,7 @@
 #include "app/FStartMenu.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FEnvironment.h"
+#include "app/dialogs/FPaperSelectBase.h"
 #include "controls/FColorGrid.h"
 #include "controls/UFillImage.h"
 #include "core/UAppUtil.h"
@@ -285,6 +286,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
         return;
     SetSimpleTextEmptyText(QString::fromUtf8(kEmptyText));
     RegisterStartMenu();
+    RegisterPaperSelect();
     RegisterLayoutEditor();
     auto* main = new TfrmMain(nullptr);
     mainForm_ = main;

@@ -114,13 +114,18 @@ protected:
         main->resize(900, 700);
     }
     TfrmLayout* Editor() const { return qobject_cast<TfrmLayout*>(main->HostedForm()); }
+    // A new document leads to paper selection; the editor follows on the default paper.
+    void NewDocument() {
+        main->actNew->trigger();
+        main->actLayout->trigger();
+    }
 
     QTemporaryDir folder;
     TfrmMain* main = nullptr;
 };
 
 TEST_F(LayoutEditorTest, NewShowsThePageAndAnEditSurvivesSaveAndOpen) {
-    main->actNew->trigger();
+    NewDocument();
     ASSERT_EQ(main->HostedKind(), mkLayout);
     TfrmLayout* editor = Editor();
     ASSERT_NE(editor, nullptr);
@@ -151,7 +156,7 @@ TEST_F(LayoutEditorTest, NewShowsThePageAndAnEditSurvivesSaveAndOpen) {
     EXPECT_FALSE(editor->IsModified()) << "the page went into the document before saving";
     EXPECT_FALSE(document->FaceModified);
 
-    main->actNew->trigger();
+    NewDocument();
     TDOList empty;
     PageObjects(*Editor()->DrawSite1, empty);
     EXPECT_EQ(empty.Count(), page.Count() - 1) << "a new document's page has only its frames";
@@ -177,7 +182,7 @@ TEST_F(LayoutEditorTest, NewShowsThePageAndAnEditSurvivesSaveAndOpen) {
 }
 
 TEST_F(LayoutEditorTest, AnEmptyPageVisitedIsWrittenAndAViewShrunkToNothingStaysAtOnePercent) {
-    main->actNew->trigger();
+    NewDocument();
     TfrmLayout* editor = Editor();
     ASSERT_NE(editor, nullptr);
     TLabelData* document = main->Document();

@@ -84,14 +84,13 @@ TEST_F(MainWindowTest, StartsInTheStartMenuWithAnUnnamedDocument) {
     EXPECT_EQ(TframeModeBarEx::CurrentStep(), TframeModeBarEx::kStepStart);
     auto* base = qobject_cast<TfrmStartMenuBase*>(main->HostedForm());
     ASSERT_NE(base, nullptr);
-    EXPECT_FALSE(base->frameModeBar1->btnPaper->isEnabled()) << "no paper selection yet";
+    EXPECT_TRUE(base->frameModeBar1->btnPaper->isEnabled());
     EXPECT_TRUE(base->frameModeBar1->btnStart->Down());
     EXPECT_EQ(base->frameModeBar1->btnExit->toolTip(), QStringLiteral("Quorlaneを終了します"));
     EXPECT_EQ(main->actExit->text(), QStringLiteral("Quorlaneの終了(&X)"));
-    // Until paper selection exists a new document goes to the layout editor.
+    // A new document starts with paper selection.
     base->Inner()->btnNew->click();
-    EXPECT_EQ(main->HostedKind(), mkLayout);
-    EXPECT_EQ(layout->attached, main->Document());
+    EXPECT_EQ(main->HostedKind(), mkPaper);
 }
 
 TEST_F(MainWindowTest, SaveQuestionAnswers) {
@@ -164,6 +163,7 @@ TEST_F(MainWindowTest, ADroppedPictureGoesToTheEditorAndADocumentIsOpened) {
     main->actLayout->trigger();
     const QString document = Saved(QStringLiteral("dropped.qld"));
     main->actNew->trigger();
+    main->actLayout->trigger();
     main->DropFiles({folder.filePath(QStringLiteral("photo.png")), document});
     EXPECT_EQ(layout->inserted, folder.filePath(QStringLiteral("photo.png")));
     EXPECT_TRUE(main->FileName().isEmpty()) << "the editor took the picture";

@@ -1,0 +1,174 @@
+#include "app/dialogs/FPaperSelectBase.h"
+
+#include "app/DMain.h"
+#include "app/FModeBar.h"
+#include "app/dialogs/FPaperSelectPanel.h"
+#include "controls/UExButtons.h"
+#include "controls/UFormPanel.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
+#include "platform/Application.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The sheet that receives the chosen paper.
+constexpr int kPaperSheet = 2;
+
+// Any page on any sheet and face: replacing the paper would drop or misplace it.
+bool HoldsPages(TLabelData& document) {
+    const int current = document.CurrentSheetNo();
+    bool found = false;
+    for (int sheet = 0; sheet < document.GetSheetCount() && !found; ++sheet) {
+        document.SetCurrentSheetNo(sheet);
+        const TPaperInfo* paper = document.GetPaperInfo();
+        const int faces = paper ? paper->GetFaceCount() : 0;
+        for (int face = 0; face < std::max(faces, 1) && !found; ++face)
+            found = document.HasLabelData(face);
+    }
+    document.SetCurrentSheetNo(current);
+    return found;
+}
+
+} // namespace
+
+TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(main) {
+    setObjectName(QStringLiteral("frmPaperSelectBase"));
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    tbMenu = new QToolBar(this);
+    tbMenu->setObjectName(QStringLiteral("tbMenu"));
+    const auto menuButton = [this](const char* name, const QString& text, QMenu* menu) {
+        auto* button = new QToolButton(tbMenu);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(text);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        tbMenu->addWidget(button);
+        return button;
+    };
+    mnuEditPaper = new QMenu(this);
+    mnuEditPaper->setObjectName(QStringLiteral("mnuEditPaper"));
+    mnuNewPaper = mnuEditPaper->addAction(QStringLiteral("新規用紙登録(&N)"));
+    mnuEditPaper->addSeparator();
+    mnuEditPaperItem = mnuEditPaper->addAction(QStringLiteral("用紙編集(&E)"));
+    mnuDeletePaper = mnuEditPaper->addAction(QStringLiteral("用紙削除(&D)"));
+    btnFileMenu = menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    btnEditMenu = menuButton("btnEditMenu", QStringLiteral("用紙編集(&E)"), mnuEditPaper);
+    btnHelpMenu = menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+    layout->addWidget(tbMenu);
+    frameModeBar1 = new TframeModeBarEx(this);
+    layout->addWidget(frameModeBar1);
+    frameModeBar1->DisableSteps();
+    for (int step = TframeModeBarEx::kStepStart; step <= TframeModeBarEx::kStepEdit; ++step)
+        frameModeBar1->SetStepEnabled(step, true);
+    frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepPaper);
+    // The edit step goes on through the accepted paper, not straight to the editor.
+    disconnect(frameModeBar1->btnEdit, &QAbstractButton::clicked, frameModeBar1, nullptr);
+    connect(frameModeBar1->btnEdit, &QAbstractButton::clicked, this, [this] {
+        bool done = false;
+        TApplication::Guard(nullptr, [&] { done = GoToLayout(); });
+        if (!done)
+            frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepPaper);
+    });
+
+    FormPanel1 = new TFormPanel(this);
+    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    layout->addWidget(FormPanel1, 1);
+    actNext = new QAction(this);
+    actNext->setObjectName(QStringLiteral("actNext"));
+    connect(actNext, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { GoToLayout(); }); });
+
+    panel_ = new TfrmPaperSelectPanel(*dataMain()->Papers(), this);
+    FormPanel1->SetForm(panel_);
+    panel_->NextAction = actNext;
+    panel_->SetDocument(main->Document());
+    const auto followOK = [this] {
+        frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepEdit, panel_->actOK->isEnabled());
+    };
+    connect(panel_->actOK, &QAction::changed, this, followOK);
+    followOK();
+
+    connect(mnuNewPaper, &QAction::triggered, panel_->btnNewPaper, &QPushButton::click);
+    connect(mnuEditPaperItem, &QAction::triggered, panel_->btnEditPaper, &QPushButton::click);
+    connect(mnuDeletePaper, &QAction::triggered, panel_->btnDeletePaper, &QPushButton::click);
+    connect(mnuEditPaper, &QMenu::aboutToShow, this, [this] {
+        mnuNewPaper->setEnabled(panel_->btnNewPaper->isEnabled());
+        mnuEditPaperItem->setEnabled(panel_->btnEditPaper->isEnabled());
+        mnuDeletePaper->setEnabled(panel_->btnDeletePaper->isEnabled());
+    });
+}
+
+void TfrmPaperSelectBase::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    TLabelData* document = main_->Document();
+    panel_->SelectPaper(document ? document->GetPaperInfo() : nullptr);
+    if (panel_->lvPaper->isEnabled())
+        panel_->lvPaper->setFocus();
+}
+
+void TfrmPaperSelectBase::UpdatePanelButtons() {
+    panel_->UpdateButtons();
+}
+
+void TfrmPaperSelectBase::ResetPapers() {
+    panel_->actResetPapers->trigger();
+}
+
+bool TfrmPaperSelectBase::Fix() {
+    std::unique_ptr<TPaperInfo> paper = panel_->CopySelectedPaper();
+    if (!paper)
+        return false;
+    TLabelData* document = main_->Document();
+    if (document && HoldsPages(*document)) {
+        // The save question decides; a cancel keeps the document and the paper step.
+        if (!main_->NewDocument())
+            return false;
+        document = main_->Document();
+    }
+    if (!document)
+        return false;
+    TPapersV2& papers = *dataMain()->Papers();
+    document->SetCurrentSheetNo(kPaperSheet);
+    document->ChangePaperInfo(*paper);
+    document->SeparatelyDesign = panel_->DesignSeparately();
+    const auto extra = papers.GetExtraInfo(QStringLiteral("ExtraInfos"), paper->PaperName);
+    const auto images = papers.GetExtraInfo(QStringLiteral("PaperImages"), paper->PaperName);
+    const auto album = papers.GetExtraInfo(QStringLiteral("ExtraAlbumInfo"), paper->PaperName);
+    document->SetPaperExtraInfo(dynamic_cast<const TExPaperInfo*>(extra.get()));
+    document->SetPaperImageInfo(dynamic_cast<const TImagePaperInfo*>(images.get()));
+    document->SetPaperExtraAlbum(dynamic_cast<const TExAlbumInfo*>(album.get()));
+    const TFaceSides sides[] = {fsFront, fsBack, fsBoth};
+    document->FaceSides = sides[panel_->GetFaceSide()];
+    document->SetModified(false);
+    if (auto* toPrinter = main_->findChild<QAction*>(QStringLiteral("actPaperInfoToPrinter")))
+        toPrinter->trigger();
+    return true;
+}
+
+bool TfrmPaperSelectBase::GoToLayout() {
+    panel_->actFix->trigger();
+    if (!panel_->Accepted() || !Fix())
+        return false;
+    main_->actLayout->trigger();
+    return true;
+}
+
+void RegisterPaperSelect() {
+    RegisterModeForm(mkPaper, [](TfrmMain* main) { return new TfrmPaperSelectBase(main); });
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Paper selection as the main window's mode: the menus, the step bar on the paper step, and the
+// panel that does the work. Going on puts the chosen paper into the document and enters the layout
+// editor.
+
+#include "app/FMain.h"
+
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class TFormPanel;
+class TfrmPaperSelectPanel;
+class TframeModeBarEx;
+
+class TfrmPaperSelectBase : public QWidget, public IModeForm {
+    Q_OBJECT
+
+public:
+    explicit TfrmPaperSelectBase(TfrmMain* main);
+
+    QToolBar* tbMenu;
+    QToolButton* btnFileMenu;
+    QToolButton* btnEditMenu;
+    QToolButton* btnHelpMenu;
+    QMenu* mnuEditPaper;
+    QAction* mnuNewPaper;
+    QAction* mnuEditPaperItem;
+    QAction* mnuDeletePaper;
+    TframeModeBarEx* frameModeBar1;
+    TFormPanel* FormPanel1;
+    QAction* actNext;
+    TfrmPaperSelectPanel* Panel() const { return panel_; }
+
+    // The chosen paper goes into the document and the layout editor follows; false when nothing
+    // was accepted or the user kept the old document.
+    bool GoToLayout();
+    void UpdatePanelButtons();
+    void ResetPapers() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool Fix();
+
+    TfrmMain* main_;
+    TfrmPaperSelectPanel* panel_;
+    bool shown_ = false;
+};
+
+// Makes paper selection the main window's paper mode.
+void RegisterPaperSelect();

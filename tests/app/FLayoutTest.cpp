@@ -233,7 +233,7 @@ TEST_F(LayoutEditorTest, AnEmptyPageVisitedIsWrittenAndAViewShrunkToNothingStays
 }
 
 TEST_F(LayoutEditorTest, CommandsUndoAndRedoByteForByteNudgesAndSnapping) {
-    main->actNew->trigger();
+    NewDocument();
     TfrmLayout* editor = Editor();
     ASSERT_NE(editor, nullptr);
     TDrawSite& site = *editor->DrawSite1;
@@ -332,7 +332,7 @@ TEST_F(LayoutEditorTest, CommandsUndoAndRedoByteForByteNudgesAndSnapping) {
 }
 
 TEST_F(LayoutEditorTest, ARectangleToolStartsAPlacement) {
-    main->actNew->trigger();
+    NewDocument();
     TfrmLayout* editor = Editor();
     ASSERT_NE(editor, nullptr);
     const int before = editor->DrawSite1->DrawObjectCount();

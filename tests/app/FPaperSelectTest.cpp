@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -194,6 +195,50 @@ TEST_F(PaperSelectTest, ADocumentWithPagesIsReplacedOnlyThroughTheSaveQuestion) 
     QTest::keyClick(panel->lvPaper, Qt::Key_Return);
     EXPECT_EQ(main->HostedKind(), mkLayout);
     EXPECT_NE(main->Document(), document);
+}
+
+TEST_F(PaperSelectTest, DeletingTheLastUserPaperSelectsTheNewLastAndColumnsSortBothWays) {
+    TPapersV2& papers = *data->Papers();
+    for (const char* name : {"My B", "My A", "My C"}) {
+        std::unique_ptr<TPaperInfo> own = [&] {
+            const TPaperInfo* first = papers.GetPaper(0);
+            std::unique_ptr<TPaperInfo> copy(static_cast<TPaperInfo*>(first->NewInstance(nullptr)));
+            copy->Assign(first);
+            return copy;
+        }();
+        own->PaperName = QString::fromLatin1(name);
+        own->ReadOnly = false;
+        papers.AddOrReplace(*own);
+    }
+    TfrmPaperSelectPanel* panel = EnterPaperSelection();
+    ASSERT_NE(panel, nullptr);
+    auto* base = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    panel->lbGenre->setCurrentRow(TfrmPaperSelectPanel::kGenreUser);
+    EXPECT_EQ(Captions(*panel), (QStringList{"My B", "My A", "My C"}));
+    panel->SortByColumn(0);
+    EXPECT_EQ(Captions(*panel), (QStringList{"My A", "My B", "My C"}));
+    panel->SortByColumn(0);
+    EXPECT_EQ(Captions(*panel), (QStringList{"My C", "My B", "My A"}));
+    panel->SortByColumn(0);
+    EXPECT_EQ(Captions(*panel), (QStringList{"My A", "My B", "My C"}));
+
+    panel->lvPaper->setCurrentItem(panel->lvPaper->topLevelItem(2));
+    emit base->mnuEditPaper->aboutToShow();
+    ASSERT_TRUE(base->mnuDeletePaper->isEnabled()) << "a user paper may go";
+    dialogs.answers = {mrCancel};
+    base->mnuDeletePaper->trigger();
+    EXPECT_GE(papers.IndexOf(QStringLiteral("My C")), 0);
+    dialogs.answers = {mrOk};
+    base->mnuDeletePaper->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("「My C」を削除します。よろしいですか？"));
+    EXPECT_LT(papers.IndexOf(QStringLiteral("My C")), 0);
+    ASSERT_NE(panel->GetSelectedPaper(), nullptr);
+    EXPECT_EQ(panel->GetSelectedPaper()->PaperName, QStringLiteral("My A")) << "the new last item";
+    // A system paper stays outside the extended functions.
+    panel->lbGenre->setCurrentRow(2);
+    emit base->mnuEditPaper->aboutToShow();
+    EXPECT_FALSE(base->mnuDeletePaper->isEnabled());
 }
 
 TEST(PaperSelectRules, NormalisingAndFiltering) {

@@ -241,6 +241,25 @@ TEST_F(PaperSelectTest, DeletingTheLastUserPaperSelectsTheNewLastAndColumnsSortB
     EXPECT_FALSE(base->mnuDeletePaper->isEnabled());
 }
 
+TEST_F(PaperSelectTest, AnOlderDocumentCopyNeverReplacesTheStoresPaperHiddenByTheFilters) {
+    TfrmPaperSelectPanel* panel = EnterPaperSelection();
+    ASSERT_NE(panel, nullptr);
+    const TPapersV2& papers = *data->Papers();
+    const TPaperInfo* stored = papers.GetPaper(papers.IndexOf(QStringLiteral("QL-CD1 CD/DVDラベル 1面")));
+    ASSERT_NE(stored, nullptr);
+    const QByteArray before = StoredPaper(stored->PaperName);
+    std::unique_ptr<TPaperInfo> older(static_cast<TPaperInfo*>(stored->NewInstance(nullptr)));
+    older->Assign(stored);
+    older->SetWidth(older->StoredWidth() + 50);
+    // The saved use filter hides the paper.
+    WriteSettingString(QStringLiteral("DefaultFaceGroup"), QStringLiteral("はがき"));
+    panel->SelectPaper(older.get());
+    EXPECT_EQ(StoredPaper(stored->PaperName), before);
+    ASSERT_NE(panel->GetSelectedPaper(), nullptr);
+    EXPECT_EQ(panel->GetSelectedPaper()->PaperName, stored->PaperName) << "the filters were cleared";
+    EXPECT_EQ(panel->cbGroup->currentIndex(), 0);
+}
+
 TEST(PaperSelectRules, NormalisingAndFiltering) {
     EXPECT_EQ(NormalizeSearchText(QStringLiteral("abcｱｲ")), QStringLiteral("ＡＢＣアイ"));
     EXPECT_EQ(NormalizeSearchText(QStringLiteral("ａｂかな")), QStringLiteral("ａｂカナ"))

@@ -6,6 +6,7 @@
 #include "core/UAppUtil.h"
 #include "core/UInterfaces.h"
 #include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/engine/UDOFunc.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -13,6 +14,7 @@
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
+#include "pageobjects/engine/ULabelObject.h"
 #include "pageobjects/engine/UStandardDSA.h"
 #include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
@@ -22,6 +24,7 @@
 #include "papers/UPaperImages.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Component.h"
+#include "platform/IntMath.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -31,6 +34,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -131,6 +135,76 @@ TPoint EditorSnapOffset(TDrawSite& site, const TPoint& p, TShiftState shift, con
     const TPoint guideOffset = guide ? guide->GetSnapOffset(p, tolerance.X) : TPoint(kNoSnap, kNoSnap);
     const TPoint gridOffset = grid ? grid->GetSnapOffset(p) : TPoint(kNoSnap, kNoSnap);
     return ChooseSnapOffset(gridOffset, guideOffset);
+}
+
+std::vector<TPoint> AlignOffsets(const std::vector<TRect>& bounds, TOrderMode mode) {
+    std::vector<TPoint> offsets(bounds.size(), TPoint(0, 0));
+    if (bounds.size() < 2)
+        return offsets;
+    TRect u = bounds.front();
+    for (const TRect& r : bounds)
+        u = TRect(std::min(u.Left, r.Left), std::min(u.Top, r.Top), std::max(u.Right, r.Right),
+                  std::max(u.Bottom, r.Bottom));
+    // Centres in 64 bits: no overflow at the ends of the int range; halves truncated toward zero.
+    const auto centre = [](int a, int b) { return int((int64_t(a) + b) / 2); };
+    const bool horizontal = mode == omHorzSpacing;
+    for (size_t i = 0; i < bounds.size(); ++i) {
+        const TRect& r = bounds[i];
+        switch (mode) {
+        case omLeft:
+            offsets[i].X = u.Left - r.Left;
+            break;
+        case omRight:
+            offsets[i].X = u.Right - r.Right;
+            break;
+        case omTop:
+            offsets[i].Y = u.Top - r.Top;
+            break;
+        case omBottom:
+            offsets[i].Y = u.Bottom - r.Bottom;
+            break;
+        case omHorzCentre:
+            offsets[i].X = centre(u.Left, u.Right) - centre(r.Left, r.Right);
+            break;
+        case omVertCentre:
+            offsets[i].Y = centre(u.Top, u.Bottom) - centre(r.Top, r.Bottom);
+            break;
+        default:
+            break;
+        }
+    }
+    if (mode != omHorzSpacing && mode != omVertSpacing)
+        return offsets;
+    // Sorted by the centre as a number: negative centres come first, not last.
+    std::vector<std::pair<int, size_t>> listed;
+    for (size_t i = 0; i < bounds.size(); ++i) {
+        const TRect& r = bounds[i];
+        const int key = horizontal ? centre(r.Left, r.Right) : centre(r.Top, r.Bottom);
+        if (std::none_of(listed.begin(), listed.end(), [key](const auto& item) { return item.first == key; }))
+            listed.emplace_back(key, i);
+    }
+    // With fewer than two there are no gaps to share (and nothing to divide by).
+    if (listed.size() < 2)
+        return offsets;
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto extent = [horizontal](const TRect& r) { return horizontal ? r.Width() : r.Height(); };
+    int64_t sum = 0;
+    for (const auto& item : listed)
+        sum += extent(bounds[item.second]);
+    const int space =
+        int(std::clamp<int64_t>((horizontal ? u.Width() : u.Height()) - sum, INT32_MIN, INT32_MAX));
+    const int n = int(listed.size());
+    int64_t p = horizontal ? u.Left : u.Top;
+    for (int i = 0; i < n; ++i) {
+        const TRect& r = bounds[listed[size_t(i)].second];
+        const int64_t target = p + MulDiv(i, space, n - 1);
+        const int64_t move = target - (horizontal ? r.Left : r.Top);
+        (horizontal ? offsets[listed[size_t(i)].second].X : offsets[listed[size_t(i)].second].Y) =
+            int(std::clamp<int64_t>(move, INT32_MIN, INT32_MAX));
+        p += extent(r);
+    }
+    return offsets;
 }
 
 QString FixedPhotoDeleteQuestion() {
@@ -288,6 +362,41 @@ void TfrmLayout::NudgeSelection(int dx, int dy, bool fine) {
             bounds->MoveBy(dx * step, dy * step);
     }
     KeepObjectsInRect(selected, DrawSite1->GetLogClientRect());
+}
+
+void TfrmLayout::AlignSelection(TOrderMode mode) {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    std::vector<TDrawObject*> targets;
+    std::vector<TRect> bounds;
+    for (TDrawObject* object : selected) {
+        if (dynamic_cast<TLabelObject*>(object) == nullptr)
+            continue;
+        TIntf<IDOEncloseBounds> enclose = Supports<IDOEncloseBounds>(static_cast<TObject*>(object));
+        if (!enclose)
+            continue;
+        TRect r;
+        enclose->GetLogRect(r);
+        targets.push_back(object);
+        bounds.push_back(r);
+    }
+    if (targets.size() < 2)
+        return;
+    const std::vector<TPoint> offsets = AlignOffsets(bounds, mode);
+    UndoList().BeginGroup(QStringLiteral("位置揃え"));
+    try {
+        for (size_t i = 0; i < targets.size(); ++i) {
+            if (offsets[i].X == 0 && offsets[i].Y == 0)
+                continue;
+            auto action = std::make_unique<TDOChangeAction>(targets[i]);
+            Supports<IDOEncloseBounds>(static_cast<TObject*>(targets[i]))->MoveBy(offsets[i].X, offsets[i].Y);
+            TDOChangeAction::EndChange(std::move(action), UndoList());
+        }
+    } catch (...) {
+        UndoList().EndGroup();
+        throw;
+    }
+    UndoList().EndGroup();
 }
 
 void TfrmLayout::SnapPoint(const TPoint& p, TPoint& offset) {

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -56,6 +57,21 @@ TPoint ChooseSnapOffset(const TPoint& grid, const TPoint& guide);
 // guides are looked for within 10 device pixels.
 TPoint EditorSnapOffset(TDrawSite& site, const TPoint& p, TShiftState shift, const TGuide* guide,
                         const TGrid* grid);
+enum TOrderMode {
+    omLeft,
+    omRight,
+    omTop,
+    omBottom,
+    omHorzCentre,
+    omVertCentre,
+    omHorzSpacing,
+    omVertSpacing
+};
+// The move of each target (by its enclosing bounds, same order) that aligns them against the union
+// of all. Spacing orders the targets by their numeric centre (of equal centres only the first takes
+// part) and moves nothing with fewer than two distinct centres.
+std::vector<TPoint> AlignOffsets(const std::vector<TRect>& bounds, TOrderMode mode);
+
 // The question before deleting a fixed photo frame.
 QString FixedPhotoDeleteQuestion();
 
@@ -103,6 +119,8 @@ public:
     // Moves the movable selected objects by one step (1 mm, 0.1 mm when fine) and keeps every
     // selected object on the page. Not recorded for undo.
     void NudgeSelection(int dx, int dy, bool fine);
+    // Aligns the selected page objects (two or more) in one undo step "位置揃え".
+    void AlignSelection(TOrderMode mode);
     // What the snap hook answers while the editor is shown.
     void SnapPoint(const TPoint& p, TPoint& offset);
 

@@ -78,6 +78,33 @@ TEST(LayoutRules, SnapChoosesTheNearerOffsetAndTheGridOnTies) {
     EXPECT_EQ(ChooseSnapOffset(TPoint(kNoSnap, kNoSnap), TPoint(kNoSnap, kNoSnap)), TPoint(kNoSnap, kNoSnap));
 }
 
+TEST(LayoutRules, AlignAndDistribute) {
+    // Centres at 100, 300 and 250: ordered 100, 250, 300, gaps equal between the outer edges.
+    const std::vector<TRect> three{TRect(50, 0, 150, 10), TRect(280, 0, 320, 10), TRect(200, 0, 300, 10)};
+    const std::vector<TPoint> spaced = AlignOffsets(three, omHorzSpacing);
+    // Widths 100 + 40 + 100 in a span of 270: two gaps of 15.
+    EXPECT_EQ(spaced[0], TPoint(0, 0));
+    EXPECT_EQ(spaced[2], TPoint(165 - 200, 0));
+    EXPECT_EQ(spaced[1], TPoint(280 - 280, 0));
+    // Negative centres sort before positive ones.
+    const std::vector<TRect> negative{TRect(100, 0, 120, 10), TRect(-300, 0, -280, 10), TRect(0, 0, 20, 10)};
+    const std::vector<TPoint> ordered = AlignOffsets(negative, omHorzSpacing);
+    EXPECT_EQ(ordered[1], TPoint(0, 0));
+    EXPECT_EQ(ordered[0], TPoint(0, 0));
+    EXPECT_EQ(ordered[2], TPoint(-100 - 0, 0)) << "halfway between -300 and 120, less half its width";
+    // Equal centres: only the first takes part; with one distinct centre nothing moves.
+    const std::vector<TRect> same{TRect(0, 0, 10, 10), TRect(-5, 20, 15, 30), TRect(100, 0, 110, 10)};
+    const std::vector<TPoint> firstOnly = AlignOffsets(same, omHorzSpacing);
+    EXPECT_EQ(firstOnly[1], TPoint(0, 0));
+    const std::vector<TRect> stacked{TRect(0, 0, 10, 10), TRect(-5, 20, 15, 30)};
+    for (const TPoint& offset : AlignOffsets(stacked, omHorzSpacing))
+        EXPECT_EQ(offset, TPoint(0, 0));
+    EXPECT_EQ(AlignOffsets(stacked, omLeft)[0], TPoint(-5, 0));
+    EXPECT_EQ(AlignOffsets(stacked, omBottom)[0], TPoint(0, 20));
+    EXPECT_EQ(AlignOffsets(stacked, omHorzCentre)[1], TPoint(0, 0));
+    EXPECT_EQ(AlignOffsets(stacked, omVertCentre)[0], TPoint(0, 10));
+}
+
 void RegisterPageClasses() {
     for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
         if (GetClass(meta->Name()) == nullptr)
@@ -294,6 +321,19 @@ TEST_F(LayoutEditorTest, CommandsUndoAndRedoByteForByteNudgesAndSnapping) {
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("写真枠は固定されています。削除しても良いですか？"));
     EXPECT_EQ(stored(), before);
+
+    // Aligning the two left edges is one step, undone and redone whole.
+    site.SelectAll(true);
+    editor->AlignSelection(omLeft);
+    const QByteArray aligned = stored();
+    EXPECT_EQ(fixed->LogRect().Left, rect->LogRect().Left);
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("位置揃え"));
+    editor->DSAUndo1->ExecuteTarget(&site);
+    EXPECT_EQ(stored(), before);
+    editor->DSARedo1->ExecuteTarget(&site);
+    EXPECT_EQ(stored(), aligned);
+    editor->DSAUndo1->ExecuteTarget(&site);
+    site.SelectAll(true);
 
     // Arrows: 1 mm, 0.1 mm with Shift; the fixed frame stays.
     TDOList targets;

@@ -2,6 +2,8 @@
 
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
+#include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FPrinting.h"
 #include "app/dialogs/FWaiting.h"
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
@@ -19,7 +21,9 @@
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
+#include "papers/printing/UPrintSite.h"
 #include "platform/Application.h"
+#include "platform/Printer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -135,6 +139,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     actSaveAs = MakeAction("actSaveAs", QStringLiteral("名前を付けて保存(&A)..."));
     actExit = MakeAction("actExit", QStringLiteral("$(AppName)の終了(&X)"));
     actAbout = MakeAction("actAbout", QStringLiteral("バージョン情報(&A)..."));
+    actPrint = MakeAction("actPrint", QStringLiteral("印刷(&P)..."),
+                          QStringLiteral("ラベルシートを印刷します"), QKeySequence(Qt::CTRL | Qt::Key_P));
 
     const std::pair<QAction*, TModeKind> modes[] = {{actStartMenu, mkStartMenu},
                                                     {actPaper, mkPaper},
@@ -160,6 +166,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
         if (CanLeaveMode())
             close();
     });
+    connect(actPrint, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { PrintDocument(); }); });
     connect(actAbout, &QAction::triggered, this, [this] {
         TfrmAbout about(this);
         const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
@@ -301,6 +309,33 @@ TModeKind TfrmMain::HostedKind() const {
 bool TfrmMain::CanLeaveMode() {
     IModeForm* mode = HostedMode();
     return !mode || mode->CloseQuery();
+}
+
+bool TfrmMain::PrintDocument() {
+    if (!HasChosenSheets(document_.get())) {
+        EnterModeKind(mkPrint, true);
+        return false;
+    }
+    LeaveMode();
+    document_->LastPrint = NowDateTime();
+    TModalPopup popup([](QWidget* owner) { return new TfrmPrinting(owner); }, this);
+    auto* printing = static_cast<TfrmPrinting*>(popup.Form());
+    const QString name =
+        FileName().isEmpty() ? QString::fromUtf8(kUnnamed) : QFileInfo(FileName()).fileName();
+    Printer().SetTitle(FillFirstPlaceholder(ExpandMacros(QStringLiteral("$(PrintTitleFormat)")), name));
+    TSTDPhasedProgress progress(printing->ProgressBar1);
+    TPrintSpec spec;
+    FillPrintSpec(spec);
+    TPrintSite site(nullptr, document_.get(), &progress, &spec);
+    printing->OnAbort = [&site] { site.Abort(); };
+    try {
+        site.Print();
+    } catch (...) {
+        printing->OnAbort = nullptr;
+        throw;
+    }
+    printing->OnAbort = nullptr;
+    return !site.Aborted();
 }
 
 void TfrmMain::LeaveMode() {

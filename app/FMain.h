@@ -84,6 +84,7 @@ public:
     QAction* actSaveAs;
     QAction* actExit;
     QAction* actAbout;
+    QAction* actPrint;
 
     // Pictures the hosted forms use.
     std::vector<QIcon> ilCommand;
@@ -121,6 +122,10 @@ public:
     IModeForm* HostedMode() const;
     // mkModeCount when nothing is hosted.
     TModeKind HostedKind() const;
+
+    // Prints the sheets the print dialog chose under the printing window; false when the user
+    // stopped it. With no sheet chosen for this document the print mode is entered instead.
+    bool PrintDocument();
 
     // A drop of files on the window.
     void DropFiles(const QStringList& files);

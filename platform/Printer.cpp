@@ -341,7 +341,16 @@ TPrinterGeometry TPrinter::Geometry() {
 void TPrinter::BeginDoc() {
     if (Printing())
         throw EPrinter(QStringLiteral("印刷中です。"));
+    if (batch_ && aborted_)
+        throw EPrinter(QStringLiteral("印刷は中止されました。"));
+    if (batch_ && held_ && job_ && job_->printer == PrinterName()) {
+        // The next job of the batch continues the same file on a new page.
+        held_ = false;
+        job_->qprinter->newPage();
+        return;
+    }
     DiscardJob();
+    held_ = false;
     aborted_ = false;
     jobId_ = 0;
     const QString name = PrinterName();
@@ -425,7 +434,8 @@ void TPrinter::DiscardJob() {
 }
 
 void TPrinter::Abort() {
-    if (!Printing())
+    // A batch's held job is open too: an abort between two sheets drops the batch.
+    if (!job_ || aborted_)
         return;
     aborted_ = true;
     job_->canvas->FreeHandle();
@@ -441,6 +451,10 @@ void TPrinter::EndDoc() {
         return;
     Job& job = *job_;
     job.canvas->FreeHandle();
+    if (batch_ && IsPdfPrinter(job.printer)) {
+        held_ = true;
+        return;
+    }
     const bool written = job.painter->end();
     const QString name = job.printer;
     const QString temp = job.tempFile;
@@ -461,6 +475,30 @@ void TPrinter::EndDoc() {
         DiscardJob();
         throw;
     }
+    DiscardJob();
+}
+
+void TPrinter::BeginPdfBatch() {
+    if (batch_)
+        return;
+    if (Printing())
+        throw EPrinter(QStringLiteral("印刷中です。"));
+    DiscardJob();
+    aborted_ = false;
+    held_ = false;
+    batch_ = true;
+}
+
+void TPrinter::EndPdfBatch() {
+    if (!batch_)
+        return;
+    batch_ = false;
+    if (job_ && held_ && !aborted_) {
+        held_ = false;
+        EndDoc();
+        return;
+    }
+    held_ = false;
     DiscardJob();
 }
 

@@ -181,10 +181,18 @@ public:
     void EndDoc();
     // Ends the job undelivered (a submitted one is cancelled); nothing when no job is open.
     void Abort();
-    bool Printing() const { return job_ != nullptr && !aborted_; }
+    bool Printing() const { return job_ != nullptr && !aborted_ && !held_; }
     bool Aborted() const { return aborted_; }
     // The open job's canvas over the whole sheet; raises EPrinter without a job.
     TCanvas& Canvas();
+    // Gathers the PDF printer's jobs into one file: each job's pages follow the previous job's, and
+    // the file is delivered once, by EndPdfBatch. Queues keep one job per sheet. An abort within the
+    // batch drops all of it.
+    void BeginPdfBatch();
+    // Delivers the batch (nothing when it printed no page or was aborted); raises EPrinter as
+    // EndDoc does, leaving nothing behind.
+    void EndPdfBatch();
+    bool InPdfBatch() const { return batch_; }
     // The job id the last delivered job got from its queue; 0 for the PDF printer or none.
     int JobId() const { return jobId_; }
     // Cancels a job that a queue was given (a held or waiting one); false when the print system
@@ -215,6 +223,9 @@ private:
     std::unique_ptr<Job> job_;
     bool aborted_ = false;
     int jobId_ = 0;
+    bool batch_ = false;
+    // The batch's finished job, waiting for the next one or the batch's end.
+    bool held_ = false;
 };
 
 // The process's printer, made with the CUPS backend on first use.

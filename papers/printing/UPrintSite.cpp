@@ -104,6 +104,8 @@ void TPrintSite::Print() {
         for (int sheet = 0; sheet < sheets; ++sheet) {
             if (!spec_->IsSheetPrinted(sheet))
                 continue;
+            if (aborted_)
+                break;
             document_->SetCurrentSheetNo(sheet);
             TMatrixPaperInfo* layout = document_->GetLayoutPaper();
             SetLogWidth(layout->Width());
@@ -133,10 +135,14 @@ void TPrintSite::Print() {
     }
     DestroyComponents();
     progress_->EndPhase();
-    if (printer.Aborted()) {
+    if (Aborted()) {
         // An aborted print leaves the document as it found it.
         document_->SetCurrentSheetNo(previousSheet);
     }
+}
+
+bool TPrintSite::Aborted() const {
+    return aborted_ || Printer().Aborted();
 }
 
 void TPrintSite::PrintCopies() {

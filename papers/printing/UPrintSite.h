@@ -59,6 +59,11 @@ public:
     TPrintSite(TComponent* owner, TLabelData* document, TPhasedProgressBase* progress,
                const TPrintSpec* spec);
     void Print();
+    // Stops printing before the next sheet (the progress window's close, which also aborts the
+    // printer's open job; between two sheets there is none).
+    void Abort() { aborted_ = true; }
+    // Printing was stopped, by Abort or by the printer.
+    bool Aborted() const;
 
 protected:
     void DoDrawToProgress(int index) override;
@@ -76,4 +81,5 @@ private:
     TPhasedProgressBase* progress_;
     const TPrintSpec* spec_;
     TPoint origin_;
+    bool aborted_ = false;
 };

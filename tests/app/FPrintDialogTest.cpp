@@ -1,0 +1,239 @@
+// Printing from the main window through the print dialog, into a PDF file or onto a fake queue.
+
+#include "app/dialogs/FPrintDialog.h"
+#include "app/FMain.h"
+#include "app/dialogs/FAbout.h"
+#include "app/dialogs/FPrinting.h"
+#include "app/dialogs/FWaitPrintJob.h"
+#include "papers/ULabelData.h"
+#include "papers/printing/UPrintSite.h"
+#include "platform/Application.h"
+#include "tests/FakePrinterBackend.h"
+#include "tests/TestSupport.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/pageobjects/engine/EngineTestObjects.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <optional>
+
+namespace {
+
+TEST(PrintDialogRules, SheetsCaptionsAndReadingOrder) {
+    // Sheet count 7: covers and pages 1 to 5.
+    const auto flagged = [](const std::vector<bool>& flags) {
+        std::vector<int> sheets;
+        for (size_t s = 0; s < flags.size(); ++s)
+            if (flags[s])
+                sheets.push_back(int(s));
+        return sheets;
+    };
+    EXPECT_EQ(flagged(ChooseSheets(7, 0, {}, poOdd, 1, 1)), (std::vector<int>{2, 4, 6}));
+    EXPECT_EQ(flagged(ChooseSheets(7, 0, {}, poEven, 1, 1)), (std::vector<int>{3, 5}));
+    EXPECT_EQ(flagged(ChooseSheets(7, 1, {}, -1, 2, 3)), (std::vector<int>{3, 4}));
+    EXPECT_EQ(flagged(ChooseSheets(3, 0, {}, -1, 1, 1)), (std::vector<int>{2}));
+    EXPECT_EQ(flagged(ChooseSheets(7, 2, QStringLiteral("表表紙+裏表紙"), -1, 1, 1)),
+              (std::vector<int>{0, 1}));
+    EXPECT_EQ(flagged(ChooseSheets(7, 2, QStringLiteral("裏表紙のみ"), -1, 1, 1)), (std::vector<int>{1}));
+    // A range beyond the document flags only what exists.
+    EXPECT_EQ(flagged(ChooseSheets(4, 1, {}, -1, 2, 9)), (std::vector<int>{3}));
+
+    EXPECT_EQ(SheetCaption(0), QStringLiteral("表表紙"));
+    EXPECT_EQ(SheetCaption(1), QStringLiteral("裏表紙"));
+    EXPECT_EQ(SheetCaption(4), QStringLiteral("3ページ"));
+    EXPECT_EQ(SheetToPreviewIndex(0, 5, true), 0);
+    EXPECT_EQ(SheetToPreviewIndex(1, 5, true), 4);
+    EXPECT_EQ(SheetToPreviewIndex(1, 5, false), 3);
+    EXPECT_EQ(SheetToPreviewIndex(2, 5, true), 1);
+    EXPECT_EQ(SheetToPreviewIndex(2, 5, false), 0);
+}
+
+class PrintDialogTest : public AppFixture {
+protected:
+    void SetUp() override {
+        ResetPrintChoices();
+        backend = FakePrinterBackend::Install();
+        RegisterTestClasses();
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        doc = main->Document();
+        while (doc->GetSheetCount() < 4)
+            doc->AddSheet();
+        // A rectangle on each page.
+        for (int sheet = 2; sheet < doc->GetSheetCount(); ++sheet) {
+            doc->SetCurrentSheetNo(sheet);
+            TOwnedDOList objects;
+            auto rect = std::make_unique<TTestRect>(nullptr);
+            rect->SetLogRect(TRect(200, 300, 800, 700));
+            objects.Add(std::move(rect));
+            TDOList view;
+            objects.ListObjects(view);
+            doc->StoreLabelObjects(0, view);
+        }
+        doc->SetCurrentSheetNo(2);
+        target = folder.filePath(QStringLiteral("album.pdf"));
+    }
+    void TearDown() override {
+        data.reset();
+        SetPrinterBackend(nullptr);
+        ResetPrintChoices();
+    }
+    // Answers the paper prompts in order (true: "印刷", false: Escape).
+    void AnswerPrompts(std::vector<bool> answers) {
+        auto* timer = new QTimer(main);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, answers]() mutable {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* prompt = qobject_cast<TfrmWaitPrintJob*>(w);
+                if (!prompt || !prompt->isVisible() || answers.empty())
+                    continue;
+                ++prompts;
+                const bool yes = answers.front();
+                answers.erase(answers.begin());
+                if (yes)
+                    prompt->btnPrint->click();
+                else
+                    prompt->reject();
+            }
+            if (answers.empty())
+                timer->deleteLater();
+        });
+        timer->start(1);
+    }
+    // Closes the printing window once sheet `sheet` is being printed.
+    void CloseWhilePrinting(int sheet) {
+        auto* timer = new QTimer(main);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, sheet] {
+            if (doc->CurrentSheetNo() != sheet || !Printer().Printing())
+                return;
+            jobFile = Printer().JobFileName();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* printing = qobject_cast<TfrmPrinting*>(w); printing && printing->isVisible()) {
+                    printing->close();
+                    EXPECT_TRUE(printing->isVisible()); // up until the print returns
+                    timer->deleteLater();
+                }
+        });
+        timer->start(0);
+    }
+    int Pages() { return TestSupport::PdfPageCount(target); }
+    int Print(bool prompts) {
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(doc);
+        dialog.cbPaperChangeMsg->setChecked(!prompts);
+        dialogs.files = {target};
+        dialog.btnPrint->click();
+        return dialog.result();
+    }
+
+    FakePrinterBackend* backend = nullptr;
+    TfrmMain* main = nullptr;
+    TLabelData* doc = nullptr;
+    QTemporaryDir folder;
+    QString target;
+    int prompts = 0;
+    QString jobFile;
+};
+
+TEST_F(PrintDialogTest, ChosenPagesBecomeOnePdfWithOrWithoutPrompts) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    ASSERT_EQ(Printer().PrinterName(), TPrinter::PdfPrinterName);
+    EXPECT_EQ(Print(false), mrOk);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].Filter, QStringLiteral("PDF ファイル (*.pdf)|*.pdf"));
+    EXPECT_EQ(dialogs.fileRequests[0].FileName, QStringLiteral("新規作成.pdf"));
+    EXPECT_EQ(Printer().Title(), QStringLiteral("新規作成 - ") + TApplication::Title());
+    ASSERT_TRUE(QFile::exists(target));
+    EXPECT_EQ(Pages(), 2);
+    EXPECT_EQ(PrintChoices().SheetFlags, (std::vector<bool>{false, false, true, true}));
+
+    // Prompts answered: the same file; Escape on the second: one page, the choice kept whole.
+    QFile::remove(target);
+    AnswerPrompts({true, true});
+    EXPECT_EQ(Print(true), mrOk);
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(Pages(), 2);
+    AnswerPrompts({true, false});
+    EXPECT_EQ(Print(true), mrOk);
+    EXPECT_EQ(Pages(), 1);
+    EXPECT_EQ(PrintChoices().SheetFlags, (std::vector<bool>{false, false, true, true}));
+
+    // The first prompt refused: nothing printed, the dialog stays.
+    QFile::remove(target);
+    AnswerPrompts({false});
+    EXPECT_NE(Print(true), mrOk);
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(PrintDialogTest, ClosingThePrintingWindowLeavesNoFileAndAsksNoMore) {
+    TestSupport::WriteFile(target, QByteArray("older"));
+    // The print's temporary files go to a folder of this test's own.
+    QTemporaryDir temp;
+    const std::optional<QByteArray> savedTemp =
+        qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    CloseWhilePrinting(3);
+    EXPECT_NE(Print(false), mrOk);
+    EXPECT_EQ(TestSupport::ReadFile(target), QByteArray("older"));
+    EXPECT_TRUE(jobFile.startsWith(temp.path())) << jobFile.toStdString();
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+    EXPECT_EQ(main->StatusBar->currentMessage(), QStringLiteral("印刷を中止しました"));
+
+    // With prompts: no prompt after the aborted sheet.
+    CloseWhilePrinting(2);
+    AnswerPrompts({true, true});
+    EXPECT_NE(Print(true), mrOk);
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(TestSupport::ReadFile(target), QByteArray("older"));
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+    if (savedTemp)
+        qputenv("TMPDIR", *savedTemp);
+    else
+        qunsetenv("TMPDIR");
+}
+
+TEST_F(PrintDialogTest, QueuesGetAJobPerSheetAndAVanishedQueueItsMessage) {
+    backend->queues["Office"] = FakePrinterBackend::OfficeQueue();
+    backend->defaultQueue = "Office";
+    Printer().Refresh();
+    Printer().SetPrinter("Office", {}, {}, {});
+    EXPECT_EQ(Print(false), mrOk);
+    EXPECT_EQ(backend->spool.size(), 2u);
+    EXPECT_TRUE(dialogs.fileRequests.empty());
+
+    backend->unreachable = true;
+    dialogs.answers = {mrOk};
+    EXPECT_NE(Print(false), mrOk);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("Office")));
+    EXPECT_EQ(backend->spool.size(), 2u);
+}
+
+TEST_F(PrintDialogTest, ASheetChoiceBelongsToItsDocument) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    // Chosen for another document: the print command enters the print mode instead of printing.
+    TLabelData other(nullptr);
+    PrintChoices().SheetFlags = {false, false, true, false};
+    PrintChoices().FlagsDocument = &other;
+    doc->LastPrint = 0;
+    main->actPrint->trigger();
+    EXPECT_EQ(doc->LastPrint, 0);
+    EXPECT_FALSE(QFile::exists(target));
+
+    PrintChoices().FlagsDocument = doc;
+    Printer().SetOutputFileName(target);
+    main->actPrint->trigger();
+    EXPECT_NE(doc->LastPrint, 0);
+    EXPECT_EQ(Pages(), 1);
+}
+
+} // namespace

@@ -114,6 +114,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     layout->setSpacing(0);
     FormPanel1 = new TFormPanel(this);
     FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    // Until the first mode form arrives (a message of the first idle moment may come before it), the
+    // panel shows the window's colour.
+    FormPanel1->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    FormPanel1->setAutoFillBackground(true);
     layout->addWidget(FormPanel1, 1);
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));

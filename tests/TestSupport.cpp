@@ -2,12 +2,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest/qtestspontaneevent.h>
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -233,3 +238,40 @@ bool WaitForLine(QProcess& process, const QByteArray& line) {
 }
 
 } // namespace TestSupport
+
+// ---- drops
+
+namespace {
+
+QMimeData* FilesData(const QStringList& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(p.startsWith(QLatin1String("http")) ? QUrl(p) : QUrl::fromLocalFile(p));
+    data->setUrls(urls);
+    return data;
+}
+
+// Delivers a drag event the way the window system does.
+bool Deliver(QWidget* target, QEvent::Type type, const QStringList& paths) {
+    std::unique_ptr<QMimeData> data(FilesData(paths));
+    std::unique_ptr<QDropEvent> event;
+    if (type == QEvent::DragEnter)
+        event = std::make_unique<QDragEnterEvent>(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
+                                                  Qt::NoModifier);
+    else
+        event = std::make_unique<QDropEvent>(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
+                                             Qt::NoModifier);
+    event->setAccepted(false);
+    QSpontaneKeyEvent::setSpontaneous(event.get());
+    QCoreApplication::instance()->notify(target, event.get());
+    return event->isAccepted();
+}
+
+} // namespace
+
+bool TestSupport::DropOn(QWidget* target, const QStringList& paths) {
+    if (!Deliver(target, QEvent::DragEnter, paths))
+        return false;
+    return Deliver(target, QEvent::Drop, paths);
+}

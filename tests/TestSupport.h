@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -69,6 +70,12 @@ struct ImageCompare {
 // difference (eight times the per-channel difference) with SavePicture and names the worst pixel.
 ::testing::AssertionResult ImagesMatch(const QImage& actual, const QImage& expected, int tolerance,
                                        const ImageCompare& options = {});
+
+// ---- drops
+
+// Files (or http URLs) dropped on target as the window system delivers them: the drag enters first,
+// and only a drag the window accepted is dropped. True when the drop was accepted.
+bool DropOn(QWidget* target, const QStringList& paths);
 
 // ---- second processes
 

@@ -46,18 +46,24 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     ImageEx1->setGeometry(0, 0, kWidth, kHeight);
     ImageEx1->installEventFilter(this);
     ImageEx1->SetImagePack(CreateResourcePack(packs_.get(), QStringLiteral("mipAbout"), 1));
+    QPalette light = palette();
+    light.setColor(QPalette::WindowText, Qt::white);
     lblVersion = new QLabel(QStringLiteral("$(LongVer)"), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setGeometry(kWidth - 160, kHeight - 32, 148, 20);
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette light = lblVersion->palette();
-    light.setColor(QPalette::WindowText, Qt::white);
     lblVersion->setPalette(light);
     lblVersion->hide();
     StaffRoll1 = new TStaffRoll(this);
     StaffRoll1->setObjectName(QStringLiteral("StaffRoll1"));
-    StaffRoll1->setGeometry(40, 40, kWidth - 80, kHeight - 80);
+    StaffRoll1->setGeometry(40, 90, kWidth - 80, kHeight - 110);
     StaffRoll1->SetStaffText(AboutCredits());
+    // The credits roll in a dark box of the picture's sky colour.
+    QPalette credits = light;
+    credits.setColor(QPalette::Window, QColor(40, 56, 96));
+    StaffRoll1->setPalette(credits);
+    StaffRoll1->setAutoFillBackground(true);
+    StaffRoll1->SetAlignment(Qt::AlignHCenter);
     StaffRoll1->hide();
     StaffRoll1->installEventFilter(this);
     Timer1 = new QTimer(this);

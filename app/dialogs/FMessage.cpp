@@ -19,6 +19,8 @@ constexpr int kMargin = 12;
 constexpr int kButtonGap = 12;
 constexpr int kFontPixels = 12;
 constexpr int kFewColorBits = 8;
+// The text box over the dialog pattern (0x00BBGGRR): a light cream.
+constexpr TColor kPanelColor = 0xF2FCFF;
 // The stored places: three buttons in a centred row along the bottom.
 constexpr int kButtonTop = TfrmMessage::kClientHeight - kMargin - TfrmMessage::kButtonHeight;
 constexpr int kFirstButtonLeft =
@@ -93,12 +95,13 @@ TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
     SetupForm(this);
     setWindowTitle(TApplication::Title());
     QPalette palette = this->palette();
+    ShadowPanel1->Brush().SetColor(kPanelColor);
     if (FewColors() || !TApplication::MainForm()) {
         // Before the main window exists there is no dialog pattern: plain button face, white text box.
         palette.setColor(QPalette::Window, palette.color(QPalette::Button));
-        QPalette white = ShadowPanel1->palette();
+        ShadowPanel1->Brush().SetColor(clWhite);
+        QPalette white = Label1->palette();
         white.setColor(QPalette::Window, Qt::white);
-        ShadowPanel1->setPalette(white);
         Label1->setPalette(white);
         Label1->setAutoFillBackground(true);
     }

@@ -119,6 +119,7 @@ TfrmWaiting::TfrmWaiting(QWidget* parent) : TWaitingBase(parent) {
     ShadowPanel1 = new TShadowPanel(this);
     ShadowPanel1->setObjectName(QStringLiteral("ShadowPanel1"));
     ShadowPanel1->setGeometry(144, 12, kPictureWidth - 156, 60);
+    ShadowPanel1->Brush().SetColor(clWhite);
     Label1 = new QLabel(WaitingCaption(), ShadowPanel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 8, ShadowPanel1->width() - 16, 44);

@@ -164,10 +164,12 @@ TEST_F(MainWindowTest, ADroppedPictureGoesToTheEditorAndADocumentIsOpened) {
     const QString document = Saved(QStringLiteral("dropped.qld"));
     main->actNew->trigger();
     main->actLayout->trigger();
-    main->DropFiles({folder.filePath(QStringLiteral("photo.png")), document});
-    EXPECT_EQ(layout->inserted, folder.filePath(QStringLiteral("photo.png")));
+    const QString photo = folder.filePath(QStringLiteral("photo.png"));
+    TestSupport::WriteFile(photo, "picture");
+    EXPECT_TRUE(TestSupport::DropOn(main, {photo, document}));
+    EXPECT_EQ(layout->inserted, photo);
     EXPECT_TRUE(main->FileName().isEmpty()) << "the editor took the picture";
-    main->DropFiles({document});
+    EXPECT_TRUE(TestSupport::DropOn(main, {document}));
     EXPECT_EQ(main->FileName(), document);
 }
 

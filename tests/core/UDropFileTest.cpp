@@ -4,48 +4,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QWidget>
-#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 namespace {
 
-QMimeData* FilesData(const QStringList& paths) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& p : paths)
-        urls.append(p.startsWith(QLatin1String("http")) ? QUrl(p) : QUrl::fromLocalFile(p));
-    data->setUrls(urls);
-    return data;
-}
-
-// Delivers a drag event the way the window system does.
-bool Deliver(QWidget* target, QEvent::Type type, const QStringList& paths) {
-    std::unique_ptr<QMimeData> data(FilesData(paths));
-    std::unique_ptr<QDropEvent> event;
-    if (type == QEvent::DragEnter)
-        event = std::make_unique<QDragEnterEvent>(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
-                                                  Qt::NoModifier);
-    else
-        event = std::make_unique<QDropEvent>(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
-                                             Qt::NoModifier);
-    event->setAccepted(false);
-    QSpontaneKeyEvent::setSpontaneous(event.get());
-    QCoreApplication::instance()->notify(target, event.get());
-    return event->isAccepted();
-}
-
-// A drop as the window system delivers it: the drag enters first, and only a drag the window accepted
-// is dropped.
-bool DropOn(QWidget* target, const QStringList& paths) {
-    if (!Deliver(target, QEvent::DragEnter, paths))
-        return false;
-    return Deliver(target, QEvent::Drop, paths);
-}
+using TestSupport::DropOn;
 
 struct Tree {
     Tree() {

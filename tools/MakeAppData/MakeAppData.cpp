@@ -400,7 +400,8 @@ QImage ButtonFaces(const std::vector<std::pair<QString, GlyphPainter>>& buttons)
             const double shift = state == 1 ? 2 : 0;
             p.setPen(QPen(state == 2 ? kGreyInk : kInk, 2));
             p.setBrush(faces[state]);
-            p.drawRoundedRect(cell.adjusted(2 + shift, 2 + shift, -2 + shift, -2 + shift), 10, 10);
+            // Within its cell also when pushed, so no face shows an edge of its neighbour.
+            p.drawRoundedRect(cell.adjusted(3 + shift, 3 + shift, -4 + shift, -4 + shift), 10, 10);
             const QColor ink = state == 2 ? kGreyInk : kInk;
             buttons[b].second(p, QRectF(cell.left() + 14 + shift, cell.top() + 14 + shift, 36, 36), ink);
             p.setPen(ink);

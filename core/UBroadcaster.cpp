@@ -211,3 +211,16 @@ void TChangeNotifyForwarder::BeginUpdate() {
 void TChangeNotifyForwarder::EndUpdate() {
     Notifier().EndUpdate();
 }
+
+HRESULT TChangeNotifyForwarder::QueryInterface(const TGUID& iid, void** obj) {
+    return AnswerAsBroadcaster(this, iid, obj);
+}
+
+HRESULT AnswerAsBroadcaster(IBroadcaster* self, const TGUID& iid, void** obj) {
+    *obj = nullptr;
+    if (iid == IUnknownEx::IID)
+        *obj = static_cast<IUnknownEx*>(self);
+    else if (iid == IBroadcaster::IID)
+        *obj = self;
+    return *obj ? S_OK : E_NOINTERFACE;
+}

@@ -123,6 +123,10 @@ private:
     std::vector<TIntf<IBroadcaster>> broadcasters_;
 };
 
+// The interface answer of a broadcaster its holder owns: IBroadcaster and the base interface (a
+// virtual base, at another address), no reference added, nothing else.
+HRESULT AnswerAsBroadcaster(IBroadcaster* self, const TGUID& iid, void** obj);
+
 // A broadcaster that announces GUID_Changed, once per outermost BeginUpdate/EndUpdate bracket in
 // which something changed, and then calls OnChange.
 class TChangeNotify : public TBroadcaster, public virtual IChangeNotify, public virtual IBroadcaster {
@@ -164,6 +168,12 @@ public:
     void Changed() override;
     void BeginUpdate() override;
     void EndUpdate() override;
+
+    // The model is owned by its holder: references do not keep it alive. It offers IBroadcaster
+    // (IChangeNotify has no identifier to be asked for).
+    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
+    int32_t AddRef() override { return 1; }
+    int32_t Release() override { return 1; }
 
 protected:
     ~TChangeNotifyForwarder() = default;

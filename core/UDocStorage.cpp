@@ -1,5 +1,6 @@
 #include "core/UDocStorage.h"
 
+#include "core/UBroadcaster.h"
 #include "core/UPathUtil.h"
 #include "platform/CrashSafety.h"
 
@@ -405,16 +406,11 @@ int TDocNameList::AddNewName() {
     // and hand out names again.
     if (counter_ < 0 || counter_ == std::numeric_limits<int32_t>::max())
         ThrowStorageError(STG_E_MEDIUMFULL, listName_);
-    BeginUpdate();
     int index = -1;
-    try {
+    InUpdate(*this, [&] {
         index = Add(listName_ + QString::number(counter_));
         ++counter_;
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
     return index;
 }
 

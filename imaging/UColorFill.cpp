@@ -12,46 +12,6 @@
 
 namespace {
 
-// Runs body inside one update bracket of notify, closed also when body raises.
-template <class F>
-void InUpdate(IChangeNotify& notify, F body) {
-    notify.BeginUpdate();
-    try {
-        body();
-    } catch (...) {
-        try {
-            notify.EndUpdate();
-        } catch (...) {
-        }
-        throw;
-    }
-    notify.EndUpdate();
-}
-
-// Keeps a canvas's font, pen, brush and copy mode and puts them back.
-class TCanvasToolsKeeper {
-public:
-    explicit TCanvasToolsKeeper(TCanvas& canvas) : canvas_(canvas) { CopyCanvasTools(saved_, canvas_); }
-    ~TCanvasToolsKeeper() { CopyCanvasTools(canvas_, saved_); }
-    TCanvasToolsKeeper(const TCanvasToolsKeeper&) = delete;
-    TCanvasToolsKeeper& operator=(const TCanvasToolsKeeper&) = delete;
-
-private:
-    TCanvas& canvas_;
-    TCanvas saved_;
-};
-
-// The base interface is a virtual base: its address differs from the broadcaster's.
-template <class Self>
-HRESULT AnswerBroadcaster(Self* self, const TGUID& iid, void** obj) {
-    *obj = nullptr;
-    if (iid == IUnknownEx::IID)
-        *obj = static_cast<IUnknownEx*>(static_cast<IBroadcaster*>(self));
-    else if (iid == IBroadcaster::IID)
-        *obj = static_cast<IBroadcaster*>(self);
-    return *obj ? S_OK : E_NOINTERFACE;
-}
-
 // The colour nearest to rgb among those an indexed image can hold (rgb itself for direct colour).
 TColor NearestDeviceColor(TCanvas& canvas, TColor rgb) {
     const QImage* image = canvas.TargetImage();
@@ -157,10 +117,6 @@ void TGradationColors::AssignTo(TPersistent* dest) const {
         for (int i = Count() - 1; i >= 0; --i)
             colors->SetColors(i, colors_[size_t(i)]);
     });
-}
-
-HRESULT TGradationColors::QueryInterface(const TGUID& iid, void** obj) {
-    return AnswerBroadcaster(this, iid, obj);
 }
 
 // ---- TColorSpec
@@ -358,7 +314,8 @@ void TColorSpec::Tiling(TCanvas& canvas, const TRect& rect, TGraphic& graphic) c
 }
 
 void TColorSpec::FillRect(TCanvas& canvas, const TRect& rect) {
-    TCanvasToolsKeeper keep(canvas);
+    TIntf<IUnknownEx> saver;
+    SaveCanvasState(canvas, false, saver);
     switch (Kind()) {
     case cskSolid:
         canvas.Brush().Style = style_;
@@ -387,7 +344,8 @@ void TColorSpec::FillRect(TCanvas& canvas, const TRect& rect) {
 }
 
 void TColorSpec::DrawPreview(TCanvas& canvas, const TRect& rect) {
-    TCanvasToolsKeeper keep(canvas);
+    TIntf<IUnknownEx> saver;
+    SaveCanvasState(canvas, false, saver);
     canvas.Brush().Style = bsSolid;
     canvas.Brush().Color = clWhite;
     canvas.FillRect(rect);
@@ -427,8 +385,4 @@ void TColorSpec::DrawPreview(TCanvas& canvas, const TRect& rect) {
     reduced.ImageData()->ClipFilter()->SetClipRect(
         Rect(scale(clip.Left), scale(clip.Top), scale(clip.Right), scale(clip.Bottom)));
     reduced.FillRect(canvas, rect);
-}
-
-HRESULT TColorSpec::QueryInterface(const TGUID& iid, void** obj) {
-    return AnswerBroadcaster(this, iid, obj);
 }

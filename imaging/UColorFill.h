@@ -47,11 +47,6 @@ public:
     // The binary "Colors": a 32-bit count, then the colours; left out for white then black.
     void DefineProperties(TFiler& filer) override;
 
-    // IUnknownEx: owned by its colour spec; references do not keep it alive.
-    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
-    int32_t AddRef() override { return 1; }
-    int32_t Release() override { return 1; }
-
 protected:
     // Into other gradation colours inside one update of theirs (one broadcast at most).
     void AssignTo(TPersistent* dest) const override;
@@ -124,9 +119,6 @@ public:
     TNotifyEvent OnChange;
 
     TChangeNotify& Notifier() override { return *notifier_; }
-    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
-    int32_t AddRef() override { return 1; }
-    int32_t Release() override { return 1; }
 
 private:
     void Tiling(TCanvas& canvas, const TRect& rect, TGraphic& graphic) const;

@@ -10,27 +10,6 @@
 
 #include <typeinfo>
 
-namespace {
-
-// Runs body inside one update bracket of notify, so its changes broadcast once; the bracket is
-// closed also when body raises.
-template <class F>
-void InUpdate(IChangeNotify& notify, F body) {
-    notify.BeginUpdate();
-    try {
-        body();
-    } catch (...) {
-        try {
-            notify.EndUpdate();
-        } catch (...) {
-        }
-        throw;
-    }
-    notify.EndUpdate();
-}
-
-} // namespace
-
 TImageData::TImageData()
     : listener_(std::make_unique<TListener>()), picture_(std::make_unique<TPictureEx>()),
       notifier_(std::make_unique<TChangeNotify>(this)), clipFilter_(std::make_unique<TClipFilter>()),
@@ -196,14 +175,4 @@ void TImageData::AssignTo(TPersistent* dest) const {
         data->SetTransparentColor(transparentColor_);
         data->cache_->Assign(cache_.get());
     });
-}
-
-HRESULT TImageData::QueryInterface(const TGUID& iid, void** obj) {
-    *obj = nullptr;
-    // The base interface is a virtual base: its address differs from the broadcaster's.
-    if (iid == IUnknownEx::IID)
-        *obj = static_cast<IUnknownEx*>(static_cast<IBroadcaster*>(this));
-    else if (iid == IBroadcaster::IID)
-        *obj = static_cast<IBroadcaster*>(this);
-    return *obj ? S_OK : E_NOINTERFACE;
 }

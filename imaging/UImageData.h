@@ -64,11 +64,6 @@ public:
 
     TChangeNotify& Notifier() override { return *notifier_; }
 
-    // IUnknownEx: the image data is owned by its holder; references do not keep it alive.
-    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
-    int32_t AddRef() override { return 1; }
-    int32_t Release() override { return 1; }
-
 protected:
     // Into another image data inside one update of its notifier (one broadcast), the cache
     // included; any other destination is the class library's error.

@@ -22,27 +22,10 @@ TImageFilter::~TImageFilter() {
 }
 
 void TImageFilter::Assign(const TPersistent* source) {
-    notifier_->BeginUpdate();
-    try {
-        TPersistent::Assign(source);
-    } catch (...) {
-        notifier_->EndUpdate();
-        throw;
-    }
-    notifier_->EndUpdate();
+    InUpdate(*notifier_, [&] { TPersistent::Assign(source); });
 }
 
 void TImageFilter::AssignTo(TPersistent*) const {}
-
-HRESULT TImageFilter::QueryInterface(const TGUID& iid, void** obj) {
-    *obj = nullptr;
-    // The base interface is a virtual base: its address differs from the broadcaster's.
-    if (iid == IUnknownEx::IID)
-        *obj = static_cast<IUnknownEx*>(static_cast<IBroadcaster*>(this));
-    else if (iid == IBroadcaster::IID)
-        *obj = static_cast<IBroadcaster*>(this);
-    return *obj ? S_OK : E_NOINTERFACE;
-}
 
 // ---- TClipFilter
 

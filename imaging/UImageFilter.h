@@ -33,11 +33,6 @@ public:
 
     TChangeNotify& Notifier() override { return *notifier_; }
 
-    // IUnknownEx: the filter is owned by its holder; references do not keep it alive.
-    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
-    int32_t AddRef() override { return 1; }
-    int32_t Release() override { return 1; }
-
 protected:
     // Does nothing: a filter of another kind leaves the target as it is, and raises nothing.
     void AssignTo(TPersistent* dest) const override;

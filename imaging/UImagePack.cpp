@@ -75,12 +75,7 @@ TImagePack::~TImagePack() {
 }
 
 HRESULT TImagePack::QueryInterface(const TGUID& iid, void** obj) {
-    *obj = nullptr;
-    if (iid == IUnknownEx::IID)
-        *obj = static_cast<IUnknownEx*>(static_cast<IBroadcaster*>(this));
-    else if (iid == IBroadcaster::IID)
-        *obj = static_cast<IBroadcaster*>(this);
-    return *obj ? S_OK : E_NOINTERFACE;
+    return AnswerAsBroadcaster(this, iid, obj);
 }
 
 void TImagePack::Broadcast(TObject* sender, const TGUID& eventID) {
@@ -448,18 +443,13 @@ void TFileImagePackBase::FilterByExtension(const QString& extensions) {
     QStringList wanted;
     for (const QString& e : extensions.split(u';', Qt::SkipEmptyParts))
         wanted << e.trimmed().toUpper();
-    fileList_->BeginUpdate();
-    try {
+    InUpdate(*fileList_, [&] {
         for (int i = fileList_->Count() - 1; i >= 0; --i) {
             const QString suffix = QFileInfo(fileList_->Strings(i)).suffix();
             if (suffix.isEmpty() || !wanted.contains(u'.' + suffix.toUpper()))
                 fileList_->Delete(i);
         }
-    } catch (...) {
-        fileList_->EndUpdate();
-        throw;
-    }
-    fileList_->EndUpdate();
+    });
 }
 
 // ---- TFileImagePack
@@ -491,8 +481,7 @@ void TFolderImagePack::SetFileMask(const QString& value) {
 
 void TFolderImagePack::Rebuild() {
     TStringList& list = FileList();
-    list.BeginUpdate();
-    try {
+    InUpdate(list, [&] {
         list.Clear();
         if (!fileMask_.isEmpty()) {
             const QString mask = ToLocalPath(fileMask_);
@@ -513,11 +502,7 @@ void TFolderImagePack::Rebuild() {
                 AddFolderListLines(lines, dir, list);
             }
         }
-    } catch (...) {
-        list.EndUpdate();
-        throw;
-    }
-    list.EndUpdate();
+    });
 }
 
 void RegisterImagePacks() {

@@ -167,16 +167,6 @@ void TPictureEx::AssignClipboard() {
     AssignMimeData(*data);
 }
 
-HRESULT TPictureEx::QueryInterface(const TGUID& iid, void** obj) {
-    *obj = nullptr;
-    // The base interface is a virtual base: its address differs from the broadcaster's.
-    if (iid == IUnknownEx::IID)
-        *obj = static_cast<IUnknownEx*>(static_cast<IBroadcaster*>(this));
-    else if (iid == IBroadcaster::IID)
-        *obj = static_cast<IBroadcaster*>(this);
-    return *obj ? S_OK : E_NOINTERFACE;
-}
-
 // ---- graphic accessors
 
 TSafetyBitmap& GetSafetyBitmap(TPicture& picture) {

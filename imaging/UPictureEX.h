@@ -74,10 +74,6 @@ public:
 
     TChangeNotify& Notifier() override { return *notifier_; }
 
-    // IUnknownEx: the picture is owned by its holder; references do not keep it alive.
-    HRESULT QueryInterface(const TGUID& iid, void** obj) override;
-    int32_t AddRef() override { return 1; }
-    int32_t Release() override { return 1; }
     // IChangeNotify's Changed, beside the picture's Changed(sender).
     using TChangeNotifyForwarder::Changed;
 

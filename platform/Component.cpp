@@ -289,16 +289,11 @@ void TCollection::Assign(const TPersistent* source) {
     }
     if (other == this)
         return;
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         Clear();
         for (TCollectionItem* item : other->items_)
             Add()->Assign(item);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TCollection::BeginUpdate() {

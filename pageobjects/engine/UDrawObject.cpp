@@ -1,5 +1,6 @@
 #include "pageobjects/engine/UDrawObject.h"
 
+#include "imaging/UCanvas.h"
 #include "imaging/UGRBlender.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "platform/Application.h"
@@ -11,31 +12,6 @@
 #include <cstring>
 
 namespace {
-
-// Keeps a canvas's tools and device-context state for a scope.
-class TCanvasScope {
-public:
-    explicit TCanvasScope(TCanvas& canvas)
-        : canvas_(canvas), pen_(canvas.Pen()), brush_(canvas.Brush()), font_(canvas.Font()),
-          copyMode_(canvas.CopyMode()), level_(canvas.SaveDC()) {}
-    ~TCanvasScope() {
-        canvas_.RestoreDC(level_);
-        canvas_.Pen() = pen_;
-        canvas_.Brush() = brush_;
-        canvas_.Font() = font_;
-        canvas_.SetCopyMode(copyMode_);
-    }
-    TCanvasScope(const TCanvasScope&) = delete;
-    TCanvasScope& operator=(const TCanvasScope&) = delete;
-
-private:
-    TCanvas& canvas_;
-    TPen pen_;
-    TBrush brush_;
-    TFont font_;
-    TCopyMode copyMode_;
-    int level_;
-};
 
 // Gives a bitmap's canvas the mapping of another canvas, moved so that device point `origin` of
 // that canvas lands on the bitmap's (0, 0).
@@ -232,14 +208,7 @@ void TDrawObject::HandleNotify(TObject*, const TGUID&) {}
 // ---- assignment
 
 void TDrawObject::Assign(const TPersistent* source) {
-    BeginUpdate();
-    try {
-        TGraphicControl::Assign(source);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    InUpdate(*this, [&] { TGraphicControl::Assign(source); });
 }
 
 void TDrawObject::AssignTo(TPersistent* dest) const {
@@ -358,7 +327,8 @@ void TDrawObject::PaintTo(TCanvas& canvas) {
     const TRect r = LogRect();
     if (!canvas.RectVisible(r))
         return;
-    TCanvasScope scope(canvas);
+    TIntf<IUnknownEx> saver;
+    SaveCanvasState(canvas, true, saver);
     canvas.Pen() = TPen();
     canvas.Brush() = TBrush();
     if (TCanvas* own = Canvas())

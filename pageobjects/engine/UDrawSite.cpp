@@ -2,6 +2,7 @@
 
 #include "core/UGMEMStream.h"
 #include "core/UGeometryUtil.h"
+#include "imaging/UCanvas.h"
 #include "pageobjects/engine/UGhost.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
@@ -645,11 +646,8 @@ void TDrawSite::DrawObject(TDrawObject* object) {
 }
 
 void TDrawSite::DrawTo(TCanvas& canvas, const TPoint& origin, int scale) {
-    const int level = canvas.SaveDC();
-    const TPen pen = canvas.Pen();
-    const TBrush brush = canvas.Brush();
-    const TFont font = canvas.Font();
-    const TCopyMode copyMode = canvas.CopyMode();
+    TIntf<IUnknownEx> canvasSaver;
+    SaveCanvasState(canvas, true, canvasSaver);
     TCanvas* const savedTarget = drawTarget_;
     const bool savedCopy = paintingCopy_;
     std::unique_ptr<TScaler> savedScaler = std::move(drawScaler_);
@@ -664,11 +662,6 @@ void TDrawSite::DrawTo(TCanvas& canvas, const TPoint& origin, int scale) {
         drawScaler_ = std::move(savedScaler);
         paintingCopy_ = savedCopy;
         drawTarget_ = savedTarget;
-        canvas.RestoreDC(level);
-        canvas.Pen() = pen;
-        canvas.Brush() = brush;
-        canvas.Font() = font;
-        canvas.SetCopyMode(copyMode);
     };
     try {
         canvas.OffsetWindowOrg(-origin.X, -origin.Y);

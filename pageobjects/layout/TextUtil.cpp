@@ -2,6 +2,7 @@
 
 #include "core/UGeometryUtil.h"
 #include "core/USupportUtil.h"
+#include "imaging/UCanvas.h"
 #include "pageobjects/engine/UStroke.h"
 #include "pageobjects/layout/UStringUtil.h"
 #include "platform/FontMapper.h"
@@ -130,7 +131,8 @@ void DrawArcLine(TCanvas& canvas, const TRect& circleRect, const TTextLine& line
     if (ri == 0)
         ri = 1;
     const double step = n > 1 ? (span - (double(line.Right) - line.Left) / ri) / double(n - 1) : 0;
-    const TFont saved = canvas.Font();
+    TIntf<IUnknownEx> saver;
+    SaveCanvasState(canvas, false, saver);
     for (size_t i = 0; i < n; ++i) {
         if (line.Chars[i] == kTabChar)
             continue;
@@ -151,7 +153,6 @@ void DrawArcLine(TCanvas& canvas, const TRect& circleRect, const TTextLine& line
         const int py = RoundAwayClamped(std::sin(t) * rm + cy);
         DrawRotatedLine(canvas, single, glyphAngle, py, px);
     }
-    canvas.Font() = saved;
 }
 
 void GetDecorationMetrics(TCanvas& canvas, TDecorationMetrics& metrics) {
@@ -203,8 +204,8 @@ void AddDecorationsV(TStroke& stroke, const TRect& box, TFontStyles style,
 void FillDecorations(TCanvas& canvas, const TStroke& stroke) {
     if (stroke.GetCount() == 0)
         return;
-    const TPen pen = canvas.Pen();
-    const TBrush brush = canvas.Brush();
+    TIntf<IUnknownEx> saver;
+    SaveCanvasState(canvas, false, saver);
     canvas.Pen().Width = 0;
     canvas.Pen().Style = psSolid;
     canvas.Pen().Color = canvas.Font().Color;
@@ -213,8 +214,6 @@ void FillDecorations(TCanvas& canvas, const TStroke& stroke) {
     const std::vector<TPoint>& points = stroke.Points();
     for (size_t i = 0; i + 4 <= points.size(); i += 4)
         canvas.Polygon(&points[i], 4);
-    canvas.Pen() = pen;
-    canvas.Brush() = brush;
 }
 
 void DrawDecorationsH(TCanvas& canvas, const TRect& box, const TTextLine&, TFontStyles style,

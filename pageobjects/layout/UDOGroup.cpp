@@ -113,9 +113,10 @@ void TDOGroup::Assign(const TPersistent* source) {
     const auto* group = dynamic_cast<const TDOGroup*>(source);
     if (group == nullptr || group == this)
         return;
+    // Our members leave the group and are freed, last first.
     const std::vector<TDrawObject*> own = MemberList();
     for (auto it = own.rbegin(); it != own.rend(); ++it)
-        delete *it;
+        ReleaseFromOwner(*it).reset();
     // AddObjects takes the list last entry first.
     const std::vector<TDrawObject*> theirs = group->MemberList();
     TDOList list;

@@ -619,16 +619,6 @@ int TCanvas::ExcludeClipRect(const TRect& r) {
     return ExtSelectClipRgn(&region, RGN_DIFF);
 }
 
-int TCanvas::OffsetClipRgn(int dx, int dy) {
-    if (!state_.clip)
-        return SIMPLEREGION;
-    Flush();
-    const TPoint d0 = LPtoDP(TPoint(0, 0));
-    const TPoint d1 = LPtoDP(TPoint(dx, dy));
-    state_.clip->translate(d1.X - d0.X, d1.Y - d0.Y);
-    return RegionKind(*state_.clip);
-}
-
 int TCanvas::GetClipBox(TRect& r) const {
     const QRegion visible = VisibleRegion();
     const QRect box = visible.boundingRect();
@@ -751,17 +741,6 @@ int TCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) c
     for (const QPointF& p : pathPoints_)
         points.push_back(DPtoLP(TPoint(RoundAwayClamped(p.x()), RoundAwayClamped(p.y()))));
     return int(points.size());
-}
-
-void TCanvas::FlattenPath() {
-    const QPainterPath path = BuildPath();
-    pathPoints_.clear();
-    pathTypes_.clear();
-    const QList<QPolygonF> polygons = path.toSubpathPolygons();
-    for (const QPolygonF& polygon : polygons) {
-        for (qsizetype i = 0; i < polygon.size(); ++i)
-            AppendPathPoint(polygon[i], i == 0 ? PT_MOVETO : PT_LINETO);
-    }
 }
 
 void TCanvas::WidenPath() {
@@ -941,23 +920,6 @@ void TCanvas::Polygon(const TPoint* points, int count) {
     path.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
     path.addPolygon(polygon);
     path.closeSubpath();
-    DrawShape(path, true, true);
-}
-
-void TCanvas::PolyPolygon(const TPoint* points, const int* counts, int polygons) {
-    QPainterPath path;
-    path.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-    int offset = 0;
-    for (int k = 0; k < polygons; ++k) {
-        QPolygonF polygon;
-        for (int i = 0; i < counts[k]; ++i)
-            polygon << MapF(points[offset + i]);
-        offset += counts[k];
-        if (polygon.size() >= 2) {
-            path.addPolygon(polygon);
-            path.closeSubpath();
-        }
-    }
     DrawShape(path, true, true);
 }
 
@@ -1307,14 +1269,6 @@ bool TCanvas::GetOutlineTextMetrics(TOutlineTextMetrics& m) {
     m.StrikeoutPosition = RoundAwayClamped(face->StrikeoutPosition() * scale);
     m.StrikeoutSize = std::max(1, RoundAwayClamped(face->StrikeoutSize() * scale));
     return true;
-}
-
-void TCanvas::TextMetrics(int& ascent, int& descent, int& internalLeading) {
-    TOutlineTextMetrics m;
-    GetOutlineTextMetrics(m);
-    ascent = m.Ascent;
-    descent = m.Descent;
-    internalLeading = m.InternalLeading;
 }
 
 TSize TCanvas::TextExtent(const QString& text) {

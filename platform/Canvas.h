@@ -299,7 +299,6 @@ public:
     // Logical rectangles.
     int IntersectClipRect(const TRect& r);
     int ExcludeClipRect(const TRect& r);
-    int OffsetClipRgn(int dx, int dy);
     // The smallest logical rectangle around what may be drawn.
     int GetClipBox(TRect& r) const;
     bool RectVisible(const TRect& r) const;
@@ -321,7 +320,6 @@ public:
     void CloseFigure();
     bool InPathBracket() const { return pathOpen_; }
     bool HasPath() const { return !pathTypes_.empty() || pathOpen_; }
-    void FlattenPath();
     // Replaces the path by the outline that the current pen would paint.
     void WidenPath();
     void StrokePath();
@@ -343,7 +341,6 @@ public:
     void Polyline(const std::vector<TPoint>& points) { Polyline(points.data(), int(points.size())); }
     void Polygon(const TPoint* points, int count);
     void Polygon(const std::vector<TPoint>& points) { Polygon(points.data(), int(points.size())); }
-    void PolyPolygon(const TPoint* points, const int* counts, int polygons);
     // 3n + 1 points: start, then control, control, end for each curve.
     void PolyBezier(const TPoint* points, int count);
     // 3n points continuing from the current position, which moves to the last.
@@ -380,8 +377,6 @@ public:
     // Lays text out in a rectangle; with DT_CALCRECT only measures (the rectangle's bottom and,
     // for a single line, right edge are set). Answers the text height.
     int DrawText(const QString& text, TRect& rect, unsigned format);
-    // Ascent, descent and internal leading of the current font in logical units.
-    void TextMetrics(int& ascent, int& descent, int& internalLeading);
     // The Qt font that text is drawn with, sized in device pixels.
     QFont DeviceFont() const;
     // The space before the ink, the ink and the space after it of one character in the font, in

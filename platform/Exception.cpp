@@ -9,7 +9,3 @@ QString DescribeResult(HRESULT code) {
 
 EOleSysError::EOleSysError(HRESULT code) : Exception(DescribeResult(code)), code_(code) {}
 
-void OleCheck(HRESULT code) {
-    if (Failed(code))
-        throw EOleSysError(code);
-}

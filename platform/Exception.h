@@ -74,5 +74,3 @@ private:
     HRESULT code_;
 };
 
-// Raises EOleSysError when the code is a failure.
-void OleCheck(HRESULT code);

@@ -16,6 +16,7 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace {
 
@@ -137,14 +138,18 @@ QImage OpaqueSource(const QImage& source, TColor zeroColor, TColor oneColor) {
 }
 
 // The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
-// drawing the path, so clipping by a path and filling it agree pixel for pixel.
-QRegion RasteriseToRegion(const QPainterPath& path) {
+// drawing the path, so clipping by a path and filling it agree pixel for pixel. Only the pixels
+// within the given device rect are worked on (and given), so a huge path costs no more than the
+// area it can matter in.
+QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& within = std::nullopt) {
     // Paths reaching the ends of the int range (hostile sizes) have no pixels to give.
     constexpr double kFar = double(1 << 30);
     const QRectF far = path.boundingRect();
     if (!(far.left() > -kFar && far.top() > -kFar && far.right() < kFar && far.bottom() < kFar))
         return QRegion();
-    const QRect bounds = far.toAlignedRect().adjusted(-1, -1, 1, 1);
+    QRect bounds = far.toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (within)
+        bounds = bounds.intersected(*within);
     if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
         return QRegion();
     QImage mask(bounds.size(), QImage::Format_Grayscale8);
@@ -547,11 +552,15 @@ QPointF TCanvas::MapF(const TPoint& p) const {
 
 // --- clipping ---
 
-QRegion TCanvas::VisibleRegion() const {
+QRegion TCanvas::DeviceRegion() const {
     const TSize size = DeviceSize();
-    QRegion bounds(0, 0, size.cx, size.cy);
     if (kind_ == dkNone || kind_ == dkPicture)
-        bounds = QRegion(-(1 << 24), -(1 << 24), 1 << 25, 1 << 25);
+        return QRegion(-(1 << 24), -(1 << 24), 1 << 25, 1 << 25);
+    return QRegion(0, 0, size.cx, size.cy);
+}
+
+QRegion TCanvas::VisibleRegion() const {
+    const QRegion bounds = DeviceRegion();
     return state_.clip ? state_.clip->intersected(bounds) : bounds;
 }
 
@@ -781,7 +790,12 @@ QRegion TCanvas::PathToRegion() {
 bool TCanvas::SelectClipPath(int mode) {
     if (pathOpen_ || pathTypes_.empty())
         return false;
-    const QRegion region = PathToRegion();
+    // A clip can only matter where the device is, and an intersection or difference only within
+    // the present clip: the path is made a region there alone (hostile sizes stay cheap).
+    const bool withinClip = mode == RGN_AND || mode == RGN_DIFF;
+    const QRect within = (withinClip ? VisibleRegion() : DeviceRegion()).boundingRect();
+    const QRegion region = RasteriseToRegion(BuildPath(), within);
+    AbortPath();
     return ExtSelectClipRgn(&region, mode) != RGN_ERROR;
 }
 

@@ -305,6 +305,8 @@ public:
     bool PtVisible(int x, int y) const;
     // The visible device region (clip and device bounds).
     QRegion VisibleRegion() const;
+    // The device's bounds, without the clip (vast for canvases without a device).
+    QRegion DeviceRegion() const;
 
     // --- saved states ---
     // Pushes mapping, clip, position and attributes; answers the new level (1, 2, ...).

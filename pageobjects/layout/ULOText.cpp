@@ -296,7 +296,8 @@ bool TLOText::BulgeArc(TArcInfo& arc, int& thickness) {
         return false;
     TRect tr;
     GetTextBounds(tr);
-    thickness = Vertical() ? tr.Width() : tr.Height();
+    // Stored sizes may make the text's box wider than an int says.
+    thickness = ClampToInt32(Vertical() ? int64_t(tr.Right) - tr.Left : int64_t(tr.Bottom) - tr.Top);
     return true;
 }
 

@@ -409,9 +409,7 @@ TPoint TLOAlbumPhoto::ShadowOffset() const {
 }
 
 void TLOAlbumPhoto::GetLogRect(TRect& r) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    r = CornersBounds(c);
+    r = TurnedBounds(LogBounds(), rotator_);
     if (shadow_) {
         const TPoint d = ShadowOffset();
         r = HeldExtent(r.Left, r.Top, int64_t(r.Right) + d.X, int64_t(r.Bottom) + d.Y);
@@ -424,24 +422,15 @@ bool TLOAlbumPhoto::HitTest(const TPoint& p) {
 }
 
 void TLOAlbumPhoto::DrawOutline(TCanvas& canvas) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    canvas.Polygon(c, 4);
+    DrawTurnedOutline(canvas, LogBounds(), rotator_);
 }
 
 void TLOAlbumPhoto::SetEnclosingSize(int w, int h) {
-    if (Angle() == 0) {
-        SetLogWidth(w);
-        SetLogHeight(h);
-        return;
-    }
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    const TRect extent = CornersBounds(c);
-    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
-    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
-    SetLogWidth(width);
-    SetLogHeight(height);
+    // The extent without the shadow, which does not scale with the photo.
+    const TSize size = TurnedEnclosingSize(Angle(), TSize(LogWidth(), LogHeight()), TSize(w, h),
+                                           TurnedBounds(LogBounds(), rotator_));
+    SetLogWidth(size.cx);
+    SetLogHeight(size.cy);
 }
 
 void TLOAlbumPhoto::SetLogRect(const TRect& r) {

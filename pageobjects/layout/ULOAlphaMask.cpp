@@ -102,9 +102,7 @@ void TLOAlphaMask::AdjustSizeToPicture() {
 }
 
 void TLOAlphaMask::GetLogRect(TRect& r) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    r = CornersBounds(c);
+    r = TurnedBounds(LogBounds(), rotator_);
 }
 
 bool TLOAlphaMask::HitTest(const TPoint& p) {
@@ -112,22 +110,13 @@ bool TLOAlphaMask::HitTest(const TPoint& p) {
 }
 
 void TLOAlphaMask::DrawOutline(TCanvas& canvas) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    canvas.Polygon(c, 4);
+    DrawTurnedOutline(canvas, LogBounds(), rotator_);
 }
 
 void TLOAlphaMask::SetEnclosingSize(int w, int h) {
-    if (Angle() == 0) {
-        SetLogWidth(w);
-        SetLogHeight(h);
-        return;
-    }
-    const TRect extent = LogRect();
-    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
-    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
-    SetLogWidth(width);
-    SetLogHeight(height);
+    const TSize size = TurnedEnclosingSize(Angle(), TSize(LogWidth(), LogHeight()), TSize(w, h), LogRect());
+    SetLogWidth(size.cx);
+    SetLogHeight(size.cy);
 }
 
 void TLOAlphaMask::Paint() {

@@ -120,9 +120,7 @@ void TLODecoString::Paint() {
 }
 
 void TLODecoString::GetLogRect(TRect& r) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    r = CornersBounds(c);
+    r = TurnedBounds(LogBounds(), rotator_);
 }
 
 bool TLODecoString::HitTest(const TPoint& p) {
@@ -130,22 +128,13 @@ bool TLODecoString::HitTest(const TPoint& p) {
 }
 
 void TLODecoString::DrawOutline(TCanvas& canvas) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    canvas.Polygon(c, 4);
+    DrawTurnedOutline(canvas, LogBounds(), rotator_);
 }
 
 void TLODecoString::SetEnclosingSize(int w, int h) {
-    if (Angle() == 0) {
-        SetLogWidth(w);
-        SetLogHeight(h);
-        return;
-    }
-    const TRect extent = LogRect();
-    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
-    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
-    SetLogWidth(width);
-    SetLogHeight(height);
+    const TSize size = TurnedEnclosingSize(Angle(), TSize(LogWidth(), LogHeight()), TSize(w, h), LogRect());
+    SetLogWidth(size.cx);
+    SetLogHeight(size.cy);
 }
 
 void TLODecoString::AssignTo(TPersistent* dest) const {

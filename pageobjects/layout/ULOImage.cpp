@@ -109,6 +109,25 @@ int ScaledEnclosingSide(int side, int wanted, int bounding) {
     return bounding == 0 ? side : MulDiv(side, wanted, bounding);
 }
 
+TRect TurnedBounds(const TRect& r, TRotator& rotator) {
+    TPoint c[4];
+    TurnedCorners(r, rotator, c);
+    return CornersBounds(c);
+}
+
+void DrawTurnedOutline(TCanvas& canvas, const TRect& r, TRotator& rotator) {
+    TPoint c[4];
+    TurnedCorners(r, rotator, c);
+    canvas.Polygon(c, 4);
+}
+
+TSize TurnedEnclosingSize(int angle, TSize side, TSize wanted, const TRect& extent) {
+    if (angle == 0)
+        return wanted;
+    return TSize(ScaledEnclosingSide(side.cx, wanted.cx, extent.Width()),
+                 ScaledEnclosingSide(side.cy, wanted.cy, extent.Height()));
+}
+
 // ---- TLOImage
 
 TLOImage::TLOImage(TComponent* owner)
@@ -177,22 +196,13 @@ void TLOImage::SetLogRect(const TRect& r) {
 }
 
 void TLOImage::SetEnclosingSize(int w, int h) {
-    if (Angle() == 0) {
-        SetLogWidth(w);
-        SetLogHeight(h);
-        return;
-    }
-    const TRect extent = LogRect();
-    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
-    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
-    SetLogWidth(width);
-    SetLogHeight(height);
+    const TSize size = TurnedEnclosingSize(Angle(), TSize(LogWidth(), LogHeight()), TSize(w, h), LogRect());
+    SetLogWidth(size.cx);
+    SetLogHeight(size.cy);
 }
 
 void TLOImage::GetLogRect(TRect& r) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    r = CornersBounds(c);
+    r = TurnedBounds(LogBounds(), rotator_);
 }
 
 bool TLOImage::HitTest(const TPoint& p) {
@@ -200,9 +210,7 @@ bool TLOImage::HitTest(const TPoint& p) {
 }
 
 void TLOImage::DrawOutline(TCanvas& canvas) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    canvas.Polygon(c, 4);
+    DrawTurnedOutline(canvas, LogBounds(), rotator_);
 }
 
 void TLOImage::AdjustSizeToPicture() {

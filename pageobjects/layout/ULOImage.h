@@ -29,6 +29,12 @@ TRect CornersBounds(const TPoint (&corners)[4]);
 bool InTurnedRect(const TRect& r, TRotator& rotator, const TPoint& p);
 // The side scaled by wanted / bounding, a bounding side of 0 keeping the side (MulDiv's -1).
 int ScaledEnclosingSide(int side, int wanted, int bounding);
+// What the turned-rectangle objects share: their bounds, outline and enclosing size.
+TRect TurnedBounds(const TRect& r, TRotator& rotator);
+void DrawTurnedOutline(TCanvas& canvas, const TRect& r, TRotator& rotator);
+// The unturned width and height (cx, cy) whose turned extent becomes wanted: an unturned object
+// takes wanted as it is, a turned one scales each side by wanted over its present extent.
+TSize TurnedEnclosingSize(int angle, TSize side, TSize wanted, const TRect& extent);
 
 class TLOImage : public TLORectBase, public virtual IDOBlend, public virtual IDORotate {
     QUORLANE_CLASS(TLOImage, TLORectBase)

@@ -273,9 +273,7 @@ void TLOJANCode::Paint() {
 }
 
 void TLOJANCode::GetLogRect(TRect& r) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    r = CornersBounds(c);
+    r = TurnedBounds(LogBounds(), rotator_);
 }
 
 bool TLOJANCode::HitTest(const TPoint& p) {
@@ -283,22 +281,13 @@ bool TLOJANCode::HitTest(const TPoint& p) {
 }
 
 void TLOJANCode::DrawOutline(TCanvas& canvas) {
-    TPoint c[4];
-    TurnedCorners(LogBounds(), rotator_, c);
-    canvas.Polygon(c, 4);
+    DrawTurnedOutline(canvas, LogBounds(), rotator_);
 }
 
 void TLOJANCode::SetEnclosingSize(int w, int h) {
-    if (Angle() == 0) {
-        SetLogWidth(w);
-        SetLogHeight(h);
-        return;
-    }
-    const TRect extent = LogRect();
-    const int width = ScaledEnclosingSide(LogWidth(), w, extent.Width());
-    const int height = ScaledEnclosingSide(LogHeight(), h, extent.Height());
-    SetLogWidth(width);
-    SetLogHeight(height);
+    const TSize size = TurnedEnclosingSize(Angle(), TSize(LogWidth(), LogHeight()), TSize(w, h), LogRect());
+    SetLogWidth(size.cx);
+    SetLogHeight(size.cy);
 }
 
 void TLOJANCode::AssignTo(TPersistent* dest) const {

@@ -1,4 +1,6 @@
 #include "app/FLayout.h"
+#include "app/FMain.h"
+#include "app/FModeBar.h"
 
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
@@ -32,6 +34,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdint>
@@ -219,6 +224,29 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    if (TfrmMain* main = frmMain()) {
+        // Without these the user could leave the editor, save or print only by shortcut.
+        tbMenu = new QToolBar(this);
+        tbMenu->setObjectName(QStringLiteral("tbMenu"));
+        const auto menuButton = [this](const char* name, const QString& text, QMenu* menu) {
+            auto* button = new QToolButton(tbMenu);
+            button->setObjectName(QString::fromLatin1(name));
+            button->setText(text);
+            button->setMenu(menu);
+            button->setPopupMode(QToolButton::InstantPopup);
+            tbMenu->addWidget(button);
+        };
+        menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+        menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+        column->addWidget(tbMenu);
+        frameModeBar1 = new TframeModeBarEx(this);
+        column->addWidget(frameModeBar1);
+        frameModeBar1->DisableSteps();
+        for (int step :
+             {TframeModeBarEx::kStepPaper, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepSaveTo})
+            frameModeBar1->SetStepEnabled(step, true);
+        frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepPrintSheet, IsModeFormRegistered(mkPrint));
+    }
     auto* pagePanel = new QHBoxLayout;
     lblPage = new QLabel(this);
     lblPage->setObjectName(QStringLiteral("lblPage"));
@@ -417,6 +445,8 @@ void TfrmLayout::InstallHooks(bool install) {
 
 void TfrmLayout::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (frameModeBar1)
+        frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepEdit);
     InstallHooks(true);
 }
 

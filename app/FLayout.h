@@ -78,6 +78,9 @@ QString FixedPhotoDeleteQuestion();
 // A length in tenths of a millimetre as "12.3mm" ("-0.5mm" for negatives).
 QString FormatTenthsMm(int tenths);
 
+class QToolBar;
+class TframeModeBarEx;
+
 class TfrmLayout : public QWidget, public IModeForm {
     Q_OBJECT
 
@@ -132,6 +135,9 @@ public:
     TRuler* rulerTop = nullptr;
     TRuler* rulerLeft = nullptr;
     QLabel* lblPage = nullptr;
+    // The window's menus and steps, as every mode form carries them (none without a main window).
+    QToolBar* tbMenu = nullptr;
+    TframeModeBarEx* frameModeBar1 = nullptr;
 
     // Tools: each hands its kind name to the designer list.
     QAction* actSelectTool = nullptr;

@@ -1,5 +1,5 @@
 #pragma once
-// A colour specification painted through a grey picture: white shows the fill, black hides it.
+// A colour fill painted through a grey picture: white shows the fill, black hides it.
 // ShadeSize softens the edge with a Gaussian blur; the object turns by any angle. One object
 // gives figures, soft shapes and the album photo's shade.
 

@@ -1,6 +1,6 @@
 #pragma once
 // The background of a face: fills the face's shape (rectangle, ellipse, rounded rectangle or
-// barrel, with the bleed) with a colour specification, optionally with a frame band of another
+// barrel, with the bleed) with a colour fill, optionally with a frame band of another
 // colour along the edge, and optionally blends a third colour over the fill through a grey
 // picture. A centre hole is painted white. It lies below everything and is never hit.
 

@@ -239,8 +239,8 @@ void TLOJANCode::SetShowFrame(bool value) {
 }
 
 TColorSpec& TLOJANCode::GetColor() {
-    // The digits are drawn in the font's colour, which a stored code keeps while its colour
-    // specification is not stored: the specification follows it.
+    // The digits are drawn in the font's colour, which a stored code keeps while its TColorSpec
+    // is not stored: the TColorSpec follows it.
     if (color_->Color() != font_->Color())
         color_->SetColor(font_->Color());
     return *color_;

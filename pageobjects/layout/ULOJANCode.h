@@ -85,7 +85,7 @@ public:
     bool ShowFrame() const { return showFrame_; }
     void SetShowFrame(bool value);
 
-    // IDOColor: the digits' colour. A set takes the whole specification, so what panels show is
+    // IDOColor: the digits' colour. A set takes the whole TColorSpec, so what panels show is
     // what is drawn.
     TColorSpec& GetColor() override;
     void SetColor(const TColorSpec& value) override;

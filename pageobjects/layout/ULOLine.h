@@ -1,6 +1,6 @@
 #pragma once
 // The straight line and the curve on the page: two end points, a width and a colour
-// specification that fills the stroked shape. They are edited through their end points (and the
+// fill that fills the stroked shape. They are edited through their end points (and the
 // curve through its bulge point), not through a rectangle; the decorated line derives from the
 // line.
 

@@ -1,7 +1,7 @@
 #pragma once
 // The rectangle and the circle on the page: a logical rectangle (the circle an ellipse inscribed
 // in it), optionally with rounded corners, turned about its centre, with a frame band of one
-// colour specification and an optional fill of another.
+// colour fill and an optional fill of another.
 
 #include "imaging/UColorFill.h"
 #include "pageobjects/engine/ULORectBase.h"

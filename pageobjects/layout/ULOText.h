@@ -1,6 +1,6 @@
 #pragma once
 // The text object: a rectangle on the page holding one layout engine (TSimpleText) with colour
-// specifications for its text, outline and shadow, an outline width, a shadow offset, a turn, an
+// fills for its text, outline and shadow, an outline width, a shadow offset, a turn, an
 // arc bend edited through the curve interface, and a Coons-patch distortion blended in by a
 // ratio. Its stored form is its published properties; older forms convert when loaded.
 

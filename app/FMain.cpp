@@ -204,6 +204,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     popupFile->addAction(actSave);
     popupFile->addAction(actSaveAs);
     popupFile->addSeparator();
+    // Reached by menu too, not only by its shortcut.
+    popupFile->addAction(actPrint);
+    popupFile->addSeparator();
     QAction* launcher = popupFile->addAction(QStringLiteral("$(AppName)の起動(&W)..."));
     connect(launcher, &QAction::triggered, actStartMenu, &QAction::trigger);
     popupFile->addSeparator();
@@ -558,6 +561,7 @@ void TfrmMain::FilePopup() {
     mnuRecent->setEnabled(hmOpenFile->GetItems().Count() > 0);
     const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
     actSave->setEnabled(!choosing);
+    actPrint->setEnabled(!choosing);
     actSaveAs->setEnabled(!choosing);
 }
 

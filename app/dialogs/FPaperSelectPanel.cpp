@@ -1,7 +1,11 @@
 #include "app/dialogs/FPaperSelectPanel.h"
 
+#include "app/DMain.h"
+#include "app/FMain.h"
+
 #include "core/UAppFrame.h"
 #include "core/UHistoryManager.h"
+#include "imaging/UImagePack.h"
 #include "pageobjects/layout/UStringUtil.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULOFace.h"
@@ -35,7 +39,15 @@ namespace {
 
 constexpr int kUserDefinedPaperCode = 256;
 constexpr int kGenreItemHeight = 48;
-constexpr int kGenreItemWidth = 112;
+constexpr int kGenreItemMinWidth = 64;
+constexpr int kGenreIcon = 32;
+constexpr int kGenreCaptionGap = 2;
+// The icon strip: as listed, then selected, a row per genre after a first row for any paper.
+constexpr int kGenreIconColumns = 2;
+constexpr int kGenreIconRows = 6;
+constexpr int kToEditGlyph = 32;
+constexpr int kPreviewMinWidth = 220;
+constexpr int kPreviewMinHeight = 160;
 constexpr int kDropDownLines = 20;
 constexpr int kSearchDropDownLines = 10;
 constexpr int kUsedPaperLimit = 20;
@@ -85,23 +97,37 @@ public:
     }
 };
 
-// Genre cells: selected or focused cells in the selection colour with white text.
+// Genre cells: the genre's icon at the top, its caption below; selected or focused cells in the
+// selection colour with white text. The list's width is shared by its five cells.
 class TGenreDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    TGenreDelegate(std::vector<QImage> icons, QListWidget* list)
+        : QStyledItemDelegate(list), icons_(std::move(icons)), list_(list) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         const bool marked = option.state & (QStyle::State_Selected | QStyle::State_HasFocus);
         painter->save();
         painter->fillRect(option.rect, marked ? kGenreSelectedColor : QColor(Qt::white));
+        const size_t icon = size_t(kGenreIconColumns * index.row() + kGenreIconColumns + (marked ? 1 : 0));
+        if (icon < icons_.size())
+            painter->drawImage(QRect(option.rect.left() + (option.rect.width() - kGenreIcon) / 2,
+                                     option.rect.top(), kGenreIcon, kGenreIcon),
+                               icons_[icon]);
         painter->setPen(marked ? Qt::white : Qt::black);
-        painter->drawText(option.rect.adjusted(0, 34, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
-                          index.data(Qt::DisplayRole).toString());
+        const QRect text = option.rect.adjusted(0, kGenreIcon + kGenreCaptionGap, 0, 0);
+        painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop,
+                          option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                                                        Qt::ElideRight, text.width()));
         painter->restore();
     }
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return {kGenreItemWidth, kGenreItemHeight};
+        return {std::max(kGenreItemMinWidth, list_->viewport()->width() / TfrmPaperSelectPanel::kGenreCount),
+                kGenreItemHeight};
     }
+
+private:
+    std::vector<QImage> icons_;
+    QListWidget* list_;
 };
 
 } // namespace
@@ -264,11 +290,16 @@ void TfrmPaperSelectPanel::Build() {
     lbGenre->setToolTip(QStringLiteral("用紙ジャンルを選択します"));
     lbGenre->setFlow(QListView::LeftToRight);
     lbGenre->setWrapping(false);
-    lbGenre->setUniformItemSizes(true);
-    lbGenre->setItemDelegate(new TGenreDelegate(lbGenre));
+    std::vector<QImage> icons;
+    TMatrixImagePack* genreIcons =
+        CreateResourcePack(owner_.get(), QStringLiteral("PaperGroup"), kGenreIconColumns, kGenreIconRows);
+    for (int i = 0; i < kGenreIconColumns * kGenreIconRows; ++i)
+        icons.push_back(PackCellImage(genreIcons, i));
+    lbGenre->setItemDelegate(new TGenreDelegate(std::move(icons), lbGenre));
     lbGenre->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lbGenre->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lbGenre->setResizeMode(QListView::Adjust);
     lbGenre->setFixedHeight(kGenreItemHeight + 2 * lbGenre->frameWidth());
-    lbGenre->setMinimumWidth(kGenreCount * kGenreItemWidth + 2 * lbGenre->frameWidth());
     for (const char* text : {"★最近使った用紙★", "アルバム専用紙", "定形", "フォト用紙", "ユーザー定義"})
         lbGenre->addItem(QString::fromUtf8(text));
     genreLabel->setBuddy(lbGenre);
@@ -335,11 +366,14 @@ void TfrmPaperSelectPanel::Build() {
     auto* previewLayout = new QVBoxLayout(preview);
     pnlPreview = new QWidget(preview);
     pnlPreview->setObjectName(QStringLiteral("pnlPreview"));
-    pnlPreview->setFixedSize(240, 260);
+    // The preview takes the height the column leaves; the paper is fitted again on each resize.
+    pnlPreview->setMinimumSize(kPreviewMinWidth, kPreviewMinHeight);
+    pnlPreview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    pnlPreview->installEventFilter(this);
     previewLayout->addWidget(pnlPreview);
     PaperSite = new TPaperSite(owner_.get(), pnlPreview);
     PaperSite->setEnabled(false);
-    right->addWidget(preview);
+    right->addWidget(preview, 1);
 
     auto* orientation = new QGroupBox(QStringLiteral("用紙方向"), this);
     auto* orientationLayout = new QHBoxLayout(orientation);
@@ -377,11 +411,18 @@ void TfrmPaperSelectPanel::Build() {
     for (QPushButton* button : {btnNewPaper, btnEditPaper, btnDeletePaper})
         editLayout->addWidget(button);
     right->addWidget(gbEditPaper);
-    right->addStretch(1);
 
     btnToEdit = new QPushButton(QStringLiteral("編集画面へ"), this);
     btnToEdit->setObjectName(QStringLiteral("btnToEdit"));
     btnToEdit->setMinimumHeight(48);
+    // Image 0 of the strip, its disabled face beside it.
+    const std::vector<QIcon> toEdit = LoadImageList(QStringLiteral("TOEDIT"));
+    if (toEdit.size() >= 2) {
+        QIcon glyph = toEdit[0];
+        glyph.addPixmap(toEdit[1].pixmap(kToEditGlyph), QIcon::Disabled);
+        btnToEdit->setIcon(glyph);
+        btnToEdit->setIconSize(QSize(kToEditGlyph, kToEditGlyph));
+    }
     right->addWidget(btnToEdit);
 
     actOK = new QAction(QStringLiteral("次へ >>"), this);
@@ -422,6 +463,10 @@ void TfrmPaperSelectPanel::Build() {
 }
 
 bool TfrmPaperSelectPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pnlPreview && event->type() == QEvent::Resize && previewPaper_) {
+        ShowPreview();
+        return false;
+    }
     if (watched == lvPaper && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -604,19 +649,8 @@ void TfrmPaperSelectPanel::ShowSelectedPaper() {
     for (QRadioButton* button : {rbFront, rbBoth, rbBack})
         button->setEnabled(canReverse);
 
-    std::unique_ptr<TPaperInfo> shown = CopySelectedPaper();
-    const bool landscape = shown->Landscape;
-    const bool mirror = IsFaceSideMatch(GetFaceSide(), landscape, kPaperSheet);
-    if (mirror) {
-        shown->Landscape = false;
-        MirrorPaperFaces(*shown);
-        shown->Landscape = landscape;
-    }
-    PaperSite->SetPaperInfo(shown.get());
-    previewPaper_ = std::move(shown);
-    auto images = papers_.GetExtraInfo(QStringLiteral("PaperImages"), paper->PaperName);
-    if (auto* imageInfo = dynamic_cast<TImagePaperInfo*>(images.get()))
-        ComposePaperImages(*imageInfo, *PaperSite, *previewPaper_, mirror);
+    ShowPreview();
+    const bool landscape = previewPaper_->Landscape;
 
     QStringList lines;
     if (const auto* matrix = dynamic_cast<const TMatrixPaperInfo*>(paper))
@@ -635,6 +669,24 @@ void TfrmPaperSelectPanel::ShowSelectedPaper() {
         lines << QStringLiteral("用紙種類: ") + albumInfo->PaperMemo;
     memoInfo->setPlainText(lines.join(QLatin1Char('\n')));
     UpdateButtons();
+}
+
+void TfrmPaperSelectPanel::ShowPreview() {
+    std::unique_ptr<TPaperInfo> shown = CopySelectedPaper();
+    if (!shown)
+        return;
+    const bool landscape = shown->Landscape;
+    const bool mirror = IsFaceSideMatch(GetFaceSide(), landscape, kPaperSheet);
+    if (mirror) {
+        shown->Landscape = false;
+        MirrorPaperFaces(*shown);
+        shown->Landscape = landscape;
+    }
+    PaperSite->SetPaperInfo(shown.get());
+    previewPaper_ = std::move(shown);
+    auto images = papers_.GetExtraInfo(QStringLiteral("PaperImages"), previewPaper_->PaperName);
+    if (auto* imageInfo = dynamic_cast<TImagePaperInfo*>(images.get()))
+        ComposePaperImages(*imageInfo, *PaperSite, *previewPaper_, mirror);
 }
 
 void TfrmPaperSelectPanel::UpdateButtons() {

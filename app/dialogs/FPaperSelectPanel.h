@@ -142,6 +142,8 @@ protected:
 private:
     void Build();
     void RebuildModel();
+    // The selected paper's faces fitted into the preview, mirrored for the back side, its images on top.
+    void ShowPreview();
     std::unique_ptr<TPaperInfo> FindStorePaper(const TPaperInfo& documentPaper) const;
     void RestoreFilters(const TPaperInfo& paper, bool clear);
     void SelectGenreQuietly(int genre);

@@ -411,6 +411,95 @@ QImage ButtonFaces(const std::vector<std::pair<QString, GlyphPainter>>& buttons)
     return image;
 }
 
+// Paper genre icons, 32 x 32 cells in two columns (as listed, then selected) and six rows: any paper,
+// recently used, album, standard sizes, photo paper, user-defined. Each cell carries its own
+// background, the list's white or its selection colour, so the cells are drawn as they are.
+QImage GenreIcons() {
+    constexpr int kCell = 32;
+    constexpr int kRows = 6;
+    const QColor selected(0x31, 0x6A, 0xC5);
+    QImage image = NewImage(2 * kCell, kRows * kCell, Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (int column = 0; column < 2; ++column) {
+        const bool marked = column == 1;
+        const QColor ink = marked ? QColor(Qt::white) : kInk;
+        for (int row = 0; row < kRows; ++row) {
+            const QRectF cell(column * kCell, row * kCell, kCell, kCell);
+            p.fillRect(cell, marked ? selected : QColor(Qt::white));
+            // A portrait sheet in the cell's middle, drawn by every icon but the album's.
+            const QRectF sheet(cell.left() + 7, cell.top() + 3, 18, 26);
+            const auto drawSheet = [&] {
+                p.setPen(QPen(ink, 1.5));
+                p.setBrush(Qt::white);
+                p.drawRect(sheet);
+            };
+            switch (row) {
+            case 0:
+                drawSheet();
+                Bars(3)(p, sheet.adjusted(3, 3, -3, -3), kInk);
+                break;
+            case 1:
+                drawSheet();
+                Bars(2)(p, sheet.adjusted(3, 2, -3, -12), kInk);
+                Star()(p, QRectF(cell.left() + 14, cell.top() + 14, 16, 16), kInk);
+                break;
+            case 2: {
+                // An open album: two pages, a photo on each.
+                p.setPen(QPen(ink, 1.5));
+                p.setBrush(Qt::white);
+                const QRectF left(cell.left() + 2, cell.top() + 7, 14, 19);
+                const QRectF right(cell.left() + 16, cell.top() + 7, 14, 19);
+                p.drawRect(left);
+                p.drawRect(right);
+                p.setPen(Qt::NoPen);
+                p.setBrush(kAccent);
+                p.drawRect(left.adjusted(3, 3, -3, -8));
+                p.drawRect(right.adjusted(3, 8, -3, -3));
+                break;
+            }
+            case 3:
+                // A label sheet of 2 x 4 faces.
+                drawSheet();
+                p.setPen(QPen(kInk, 1));
+                p.setBrush(QColor(226, 232, 244));
+                for (int y = 0; y < 4; ++y)
+                    for (int x = 0; x < 2; ++x)
+                        p.drawRect(QRectF(sheet.left() + 2.5 + x * 7, sheet.top() + 2.5 + y * 5.5, 6, 4.5));
+                break;
+            case 4:
+                Photo()(p, cell.adjusted(3, 3, -3, -3), kInk);
+                break;
+            default:
+                drawSheet();
+                Pencil()(p, QRectF(cell.left() + 13, cell.top() + 11, 17, 17), kInk);
+                break;
+            }
+        }
+    }
+    return image;
+}
+
+// The glyph of the button that goes on to the editor: a written sheet and an arrow.
+GlyphPainter ToEdit() {
+    return [](QPainter& p, const QRectF& r, const QColor& ink) {
+        const double w = r.width();
+        const QRectF sheet(r.left(), r.top(), w * 0.55, r.height());
+        Pen(p, ink, 1.5);
+        p.setBrush(Qt::white);
+        p.drawRect(sheet);
+        Bars(3)(p, sheet.adjusted(w * 0.1, w * 0.1, -w * 0.1, -w * 0.1), ink);
+        const double y = r.center().y();
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink == kInk ? kAccent : kGreyInk);
+        p.drawPolygon(
+            QPolygonF({QPointF(r.left() + w * 0.6, y - w * 0.1), QPointF(r.left() + w * 0.75, y - w * 0.1),
+                       QPointF(r.left() + w * 0.75, y - w * 0.3), QPointF(r.right() + 2, y),
+                       QPointF(r.left() + w * 0.75, y + w * 0.3), QPointF(r.left() + w * 0.75, y + w * 0.1),
+                       QPointF(r.left() + w * 0.6, y + w * 0.1)}));
+    };
+}
+
 // The printed date glyphs, "0123456789-/' " in a row.
 QImage DateGlyphs() {
     const QString chars = QStringLiteral("0123456789-/' ");
@@ -494,6 +583,8 @@ int main(int argc, char** argv) {
         {"MIPOPENEXIT", ButtonFaces({{QStringLiteral("開く"), Disk()}, {QStringLiteral("終了"), Door()}})},
         {"MIPABOUT", About()},
         {"MIPDATEFONT", DateGlyphs()},
+        {"PAPERGROUP", GenreIcons()},
+        {"TOEDIT", GlyphStrip({ToEdit()}, 32, 2)},
     };
     for (const auto& [name, image] : resources)
         if (!WriteFile(res + QStringLiteral("/BITMAP/") + QString::fromLatin1(name), PackedBitmap(image)))

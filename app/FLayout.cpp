@@ -1,12 +1,17 @@
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FModeBar.h"
+#include "app/UAlbumFunc.h"
 
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
 #include "core/UInterfaces.h"
+#include "core/USupportUtil.h"
+#include "imaging/UJPEGImage.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UPictureUtil.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/engine/UDOFunc.h"
@@ -19,7 +24,11 @@
 #include "pageobjects/engine/ULabelObject.h"
 #include "pageobjects/engine/UStandardDSA.h"
 #include "pageobjects/engine/UUniversalGhost.h"
+#include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULOCreator.h"
+#include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/USimpleText.h"
 #include "papers/UBackImageFit.h"
 #include "papers/UExtraPaperInfo.h"
@@ -216,6 +225,16 @@ QString FixedPhotoDeleteQuestion() {
     return QStringLiteral("写真枠は固定されています。削除しても良いですか？");
 }
 
+bool PageAddEnabled(int currentSheet) {
+    return currentSheet >= kFirstInnerSheet;
+}
+
+bool PageDeleteEnabled(int sheetCount, int currentSheet, bool frontCover, bool backCover) {
+    // Two cover slots and at least two pages: one page stays.
+    return (sheetCount > kFirstInnerSheet + 1 && currentSheet >= kFirstInnerSheet) ||
+           (frontCover && currentSheet == kFrontCoverSheet) || (backCover && currentSheet == kBackCoverSheet);
+}
+
 // ---- form
 
 TfrmLayout::TfrmLayout(QWidget* parent)
@@ -347,6 +366,38 @@ void TfrmLayout::MakeActions() {
                                         QStringLiteral("取り消し"));
     DSARedo1 = MakeSiteAction<TDSARedo>("DSARedo1", QStringLiteral("やり直し"),
                                         QStringLiteral("Shift+Ctrl+Z"), QStringLiteral("やり直し"));
+    DSAClear1 =
+        MakeSiteAction<TDSAClear>("DSAClear1", QStringLiteral("クリア"), {}, QStringLiteral("クリア"));
+
+    const auto command = [this](const char* name, const QString& caption, const QString& shortcut, auto run) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        if (!shortcut.isEmpty()) {
+            action->setShortcut(QKeySequence(shortcut, QKeySequence::PortableText));
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        }
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+        return action;
+    };
+    actGroup = command("actGroup", QStringLiteral("グループ化(&G)"), QStringLiteral("Ctrl+G"), [this] {
+        if (CanGroup())
+            GroupSelection();
+    });
+    actUngroup =
+        command("actUngroup", QStringLiteral("グループ化解除(&N)"), QStringLiteral("Ctrl+U"), [this] {
+            if (CanUngroup())
+                UngroupSelection();
+        });
+    actPageAdd = command("actPageAdd", QStringLiteral("ページ挿入(&I)"), {}, [this] {
+        if (document_ && PageAddEnabled(document_->CurrentSheetNo()))
+            AddPage();
+    });
+    actPageDelete = command("actPageDelete", QStringLiteral("ページ削除(&D)"), {}, [this] {
+        if (document_ && PageDeleteEnabled(document_->GetSheetCount(), document_->CurrentSheetNo(),
+                                           document_->FrontCover, document_->BackCover))
+            DeletePage();
+    });
 
     for (const int step : LayoutZoomSteps()) {
         auto* action = new QAction(QStringLiteral("%1%").arg(step), this);
@@ -377,6 +428,99 @@ bool TfrmLayout::RunTool(const QString& kindName) {
     if (!document_)
         return false;
     return DesignerList().DoCommand(DrawSite1, kindName);
+}
+
+bool TfrmLayout::InsertPicture(const QString& fileName) {
+    if (!document_)
+        return false;
+    TPictureEx picture;
+    if (!LoadPictureFile(this, &picture, fileName) || IsPictureEmpty(&picture))
+        return false;
+    std::unique_ptr<TDrawObject> object;
+    if (dynamic_cast<const TJPEGGraphic*>(picture.Graphic()) != nullptr) {
+        auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+        photo->SetImageSource(isFile);
+        photo->SetPhotoPicture(&picture);
+        photo->AdjustSizeToPicture();
+        object = std::move(photo);
+    } else {
+        auto illust = std::make_unique<TLOAlbumIllust>(nullptr);
+        illust->SetPicture(&picture);
+        illust->AdjustSizeToPicture();
+        object = std::move(illust);
+    }
+    DrawSite1->setFocus();
+    return InsertCreatedObject(DrawSite1, std::move(object), false, false);
+}
+
+void TfrmLayout::ObjectCreated(TDrawObject* object) {
+    if (document_ && dynamic_cast<TLOBackImage*>(object) != nullptr) {
+        TDOList list;
+        list.Add(object);
+        FitBackImagesToPrintArea(*document_, list, kLayoutUnitsPerInch);
+    }
+}
+
+bool TfrmLayout::CanGroup() const {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    return selected.Count() >= 2;
+}
+
+void TfrmLayout::GroupSelection() {
+    TDOList targets;
+    DrawSite1->ListObjects(targets, true);
+    if (targets.Count() < 2)
+        return;
+    DrawSite1->ClearPivots();
+    UndoList().BeginGroup(QStringLiteral("グループ化"));
+    try {
+        auto owned = std::make_unique<TDOGroup>(nullptr);
+        owned->AddObjects(targets);
+        owned->SetCursor(crHandPoint);
+        TDrawObject* group = DrawSite1->AdoptObject(std::move(owned));
+        UndoList().Add(std::make_unique<TDOAddAction>(group));
+        // The originals leave the page as one deletion, so that undo brings them back.
+        DSAClear1->ExecuteOn(DrawSite1);
+        group->SetSelected(true);
+    } catch (...) {
+        UndoList().EndGroup();
+        throw;
+    }
+    UndoList().EndGroup();
+    DrawSite1->UpdatePivots();
+}
+
+bool TfrmLayout::CanUngroup() const {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    return std::any_of(selected.begin(), selected.end(),
+                       [](TDrawObject* object) { return dynamic_cast<TDOGroup*>(object) != nullptr; });
+}
+
+void TfrmLayout::UngroupSelection() {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    DrawSite1->ClearPivots();
+    UndoList().BeginGroup(QStringLiteral("グループ化解除"));
+    try {
+        for (TDrawObject* object : selected) {
+            auto* group = dynamic_cast<TDOGroup*>(object);
+            if (group == nullptr)
+                continue;
+            group->Ungroup();
+            auto action = std::make_unique<TDODelAction>(group);
+            group->Changed();
+            group->SetParent(nullptr);
+            action->HoldTakenOff();
+            UndoList().Add(std::move(action));
+        }
+    } catch (...) {
+        UndoList().EndGroup();
+        throw;
+    }
+    UndoList().EndGroup();
+    DrawSite1->UpdatePivots();
 }
 
 void TfrmLayout::NudgeSelection(int dx, int dy, bool fine) {
@@ -437,10 +581,13 @@ void TfrmLayout::SnapPoint(const TPoint& p, TPoint& offset) {
 }
 
 void TfrmLayout::InstallHooks(bool install) {
-    if (install)
+    if (install) {
         SnapHook() = [this](TObject*, const TPoint& p, TPoint& offset) { SnapPoint(p, offset); };
-    else
+        ObjectCreatedHook() = [this](TDrawObject* object) { ObjectCreated(object); };
+    } else {
         SnapHook() = nullptr;
+        ObjectCreatedHook() = nullptr;
+    }
 }
 
 void TfrmLayout::showEvent(QShowEvent* event) {
@@ -590,6 +737,104 @@ void TfrmLayout::CreatePhotoFrames() {
     UndoList().Clear();
 }
 
+void TfrmLayout::CopyPageFrames(int fromSheet) {
+    const int current = document_->CurrentSheetNo();
+    const int face = document_->CurrentLabelNo;
+    TOwnedDOList stored;
+    document_->SetCurrentSheetNo(fromSheet);
+    try {
+        document_->LoadLabelObjects(face, stored);
+    } catch (...) {
+        document_->SetCurrentSheetNo(current);
+        throw;
+    }
+    document_->SetCurrentSheetNo(current);
+    const TMatrixPaperInfo* layout = document_->GetLayoutPaper();
+    const bool mirror = IsBackSidePage(document_->FaceSides, layout->Landscape, fromSheet) !=
+                        IsBackSidePage(document_->FaceSides, layout->Landscape, current);
+    TDOList kept;
+    for (std::unique_ptr<TDrawObject>& object : stored.TakeAll()) {
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object.get())) {
+            photo->SetPhotoPicture(nullptr);
+            if (mirror) {
+                TRect r = photo->LogRect();
+                if (layout->Landscape)
+                    OffsetRect(r, 0, layout->Height() - r.Top - r.Height() - r.Top);
+                else
+                    OffsetRect(r, layout->Width() - r.Left - r.Width() - r.Left, 0);
+                photo->SetLogRect(r);
+            }
+        } else if (dynamic_cast<TLOBackImage*>(object.get()) == nullptr) {
+            continue;
+        }
+        kept.Add(DrawSite1->AdoptObject(std::move(object)));
+    }
+    FitBackImagesToPrintArea(*document_, kept, DrawSite1->Scaler().UnitDPI());
+    DrawSite1->SetModified(false);
+    UndoList().Clear();
+}
+
+void TfrmLayout::AddPage() {
+    TWatchCursor cursor;
+    CommitPage();
+    const int from = document_->CurrentSheetNo();
+    document_->AddSheet();
+    const int added = from + 1;
+    if (document_->GetSheetCount() - 1 > added)
+        document_->MoveSheet(added);
+    document_->SetCurrentSheetNo(added);
+    // The new page takes the frames of the page before it, not those of the paper's slots.
+    document_->FaceInit = true;
+    LoadPage();
+    CopyPageFrames(from);
+    if (document_->FaceSides == fsBoth) {
+        for (int sheet = added + 1; sheet < document_->GetSheetCount(); ++sheet)
+            AlbumFunc_MirrorPage(sheet, *document_);
+        document_->SetCurrentSheetNo(added);
+    }
+    DrawSite1->SetModified(true);
+    UpdatePageLabel();
+    DrawSite1->InvalidatePage();
+    DrawSite1->update();
+}
+
+bool TfrmLayout::ConfirmPageDelete() {
+    TDOList all;
+    DrawSite1->ListObjects(all, false);
+    const bool holdsWork = std::any_of(all.begin(), all.end(), [](TDrawObject* object) {
+        if (object->LayerGroup() == kPaperImageLayerGroup)
+            return false;
+        auto* photo = dynamic_cast<TLOAlbumPhoto*>(object);
+        return photo == nullptr || !IsPictureEmpty(photo->GetPhotoPicture());
+    });
+    return !holdsWork || AppMessageBox(QStringLiteral("ページを削除してもよろしいですか？"), {bkOK, bkCancel},
+                                       0, 1) == mrOk;
+}
+
+void TfrmLayout::DeletePage() {
+    const int current = document_->CurrentSheetNo();
+    if (current < kFirstInnerSheet) {
+        if (AppMessageBox(QStringLiteral("表紙を削除してもよろしいですか？"), {bkOK, bkCancel}, 0, 1) != mrOk)
+            return;
+        AlbumFunc_ClearCover(current == kFrontCoverSheet, *document_);
+    } else {
+        if (!ConfirmPageDelete())
+            return;
+        TWatchCursor cursor;
+        const bool wasLast = current == document_->GetSheetCount() - 1;
+        // The page's undo steps refer to objects that are about to go.
+        UndoList().Clear();
+        document_->DeleteSheet(current);
+        if (document_->FaceSides == fsBoth && !wasLast) {
+            const int next = document_->CurrentSheetNo();
+            for (int sheet = next; sheet < document_->GetSheetCount(); ++sheet)
+                AlbumFunc_MirrorPage(sheet, *document_);
+            document_->SetCurrentSheetNo(next);
+        }
+    }
+    LoadPage();
+}
+
 void TfrmLayout::StorePage() {
     if (!document_ || !DrawSite1->Modified())
         return;
@@ -639,9 +884,12 @@ void TfrmLayout::SetModified(bool value) {
 }
 
 void TfrmLayout::UpdatePageLabel() {
-    if (!document_ || document_->CurrentSheetNo() == lastPageLabelSheet_)
+    // The count matters too: deleting a page in the middle keeps the current index.
+    if (!document_ || (document_->CurrentSheetNo() == lastPageLabelSheet_ &&
+                       document_->GetSheetCount() == lastPageLabelCount_))
         return;
     lastPageLabelSheet_ = document_->CurrentSheetNo();
+    lastPageLabelCount_ = document_->GetSheetCount();
     lblPage->setText(PageLabelText(lastPageLabelSheet_, document_->GetSheetCount(), document_->FrontCover,
                                    document_->BackCover));
 }

@@ -23,6 +23,7 @@ class TDSAQueryClear;
 class TDrawSiteActionBase;
 class TGrid;
 class TGuide;
+class TDrawObject;
 class TDrawSite;
 class TExScrollBox;
 class TRuler;
@@ -75,6 +76,11 @@ std::vector<TPoint> AlignOffsets(const std::vector<TRect>& bounds, TOrderMode mo
 // The question before deleting a fixed photo frame.
 QString FixedPhotoDeleteQuestion();
 
+// A page can be inserted after an album page, not after a cover.
+bool PageAddEnabled(int currentSheet);
+// An album page can be deleted while another one stays; a cover while it is in use.
+bool PageDeleteEnabled(int sheetCount, int currentSheet, bool frontCover, bool backCover);
+
 // A length in tenths of a millimetre as "12.3mm" ("-0.5mm" for negatives).
 QString FormatTenthsMm(int tenths);
 
@@ -102,8 +108,20 @@ public:
     // A page whose frames were just created is written even when the user changed nothing.
     void CommitPage();
     void CreatePhotoFrames();
+    // The photo frames (emptied) and backgrounds of sheet fromSheet onto the page just inserted,
+    // the frames mirrored when the two pages lie on different sides of the paper.
+    void CopyPageFrames(int fromSheet);
     void UpdateLogicalSize();
     void UpdatePageLabel();
+
+    // ---- pages
+    // A new page after the current one, carrying its frames; in a two-sided album every later
+    // page changes side and is mirrored.
+    void AddPage();
+    // Deletes the current page (after the question when it holds more than empty frames), or
+    // takes the cover away after asking.
+    void DeletePage();
+    bool ConfirmPageDelete();
 
     // ---- zoom
     bool AutoScale() const { return autoScale_; }
@@ -119,6 +137,17 @@ public:
     // ---- objects
     // Hands the kind name to the designer list, which lets the user place the new object.
     bool RunTool(const QString& kindName);
+    // A picture file as a new photo (JPEG) or illustration, fitted to the page and selected.
+    // False when the file gave no picture.
+    bool InsertPicture(const QString& fileName) override;
+    // Every object a designer creates passes here while the editor is shown.
+    void ObjectCreated(TDrawObject* object);
+    // Two or more selected objects become one group, in one undo step.
+    bool CanGroup() const;
+    void GroupSelection();
+    // Each selected group gives its members back to the page, selected, in one undo step.
+    bool CanUngroup() const;
+    void UngroupSelection();
     // Moves the movable selected objects by one step (1 mm, 0.1 mm when fine) and keeps every
     // selected object on the page. Not recorded for undo.
     void NudgeSelection(int dx, int dy, bool fine);
@@ -161,6 +190,12 @@ public:
     TDrawSiteActionBase* DSASelectAll1 = nullptr;
     TDrawSiteActionBase* DSAUndo1 = nullptr;
     TDrawSiteActionBase* DSARedo1 = nullptr;
+    TDrawSiteActionBase* DSAClear1 = nullptr;
+    QAction* actGroup = nullptr;
+    QAction* actUngroup = nullptr;
+    // Pages.
+    QAction* actPageAdd = nullptr;
+    QAction* actPageDelete = nullptr;
     // Zoom.
     std::vector<QAction*> zoomActions;
     QAction* actAutoScale = nullptr;
@@ -188,6 +223,7 @@ private:
     TLabelData* document_ = nullptr;
     TFaceInfo faceInfo_;
     int lastPageLabelSheet_ = -1;
+    int lastPageLabelCount_ = -1;
     bool autoScale_ = true;
 };
 

@@ -28,6 +28,11 @@ TSnapHook& SnapHook() {
     return hook;
 }
 
+TObjectCreatedHook& ObjectCreatedHook() {
+    static TObjectCreatedHook hook;
+    return hook;
+}
+
 void GetSnapOffset(TObject* sender, const std::vector<TPoint>& points, TPoint& offset) {
     offset = TPoint(kNoSnap, kNoSnap);
     const TSnapHook hook = SnapHook();

@@ -28,6 +28,11 @@ using TSnapHook = std::function<void(TObject* sender, const TPoint& p, TPoint& o
 // The one hook of the process; empty by default (UI thread only).
 TSnapHook& SnapHook();
 
+// What the active editor does to every object a designer creates (its panel's settings, its
+// menu), before the object's property dialog opens; empty when no editor is active.
+using TObjectCreatedHook = std::function<void(TDrawObject* object)>;
+TObjectCreatedHook& ObjectCreatedHook();
+
 // The smallest offset over all points, per axis (strictly smaller wins, so on equal distances the
 // earlier point counts); kNoSnap in an axis where nothing snaps, and in both without a hook.
 void GetSnapOffset(TObject* sender, const std::vector<TPoint>& points, TPoint& offset);

@@ -176,6 +176,9 @@ bool InsertCreatedObject(TDrawSite* site, std::unique_ptr<TDrawObject> object, b
         return false;
     GhostList().ClearGhosts();
     site->SetCursor(crDefault);
+    // The editor prepares the object first, so that its dialog opens on the panel's settings.
+    if (const TObjectCreatedHook hook = ObjectCreatedHook())
+        hook(object.get());
     // The dialog sees the object before it is on the site; a cancel takes it away unseen.
     if (edit && !DesignerList().EditObject(object.get()))
         return false;

@@ -24,7 +24,8 @@ public:
     bool DoCommand(TDrawSite* site, const QString& kindName) override;
 };
 
-// Puts a new object on site: with edit its property dialog opens first (a cancel frees it);
+// Puts a new object on site: the active editor's ObjectCreatedHook prepares it; with edit its
+// property dialog opens next (a cancel frees it);
 // with place the user then draws its extent (creation ghost); otherwise it is fitted to the
 // site, recorded for undo as "追加" and selected when it can be. True when the object stayed.
 bool InsertCreatedObject(TDrawSite* site, std::unique_ptr<TDrawObject> object, bool edit, bool place);

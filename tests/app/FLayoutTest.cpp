@@ -4,11 +4,15 @@
 #include "app/dialogs/FAbout.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
+#include "core/USupportUtil.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UPictureUtil.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UExtraDSA.h"
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
+#include "pageobjects/engine/ULORectBase.h"
 #include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULORect.h"
@@ -19,9 +23,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <tuple>
 
 namespace {
 
@@ -126,6 +132,48 @@ void PageObjects(TDrawSite& site, TDOList& list) {
             list.Add(object);
 }
 
+// Four photo slots on A4, printed on both sides.
+void UseFourSlots(TLabelData& document) {
+    TMatrixPaperInfo fourSlots(nullptr);
+    fourSlots.SetWidth(2100);
+    fourSlots.SetHeight(2970);
+    fourSlots.LeftOffset = 200;
+    fourSlots.TopOffset = 300;
+    fourSlots.RightMargin = 100;
+    fourSlots.BottomMargin = 100;
+    fourSlots.FaceWidth = 800;
+    fourSlots.FaceHeight = 1000;
+    fourSlots.FaceCountX = 2;
+    fourSlots.FaceCountY = 2;
+    document.ChangePaperInfo(fourSlots);
+    document.FaceSides = fsBoth;
+}
+
+// A JPEG photo of w x h pixels in folder.
+QString WriteJpeg(const QTemporaryDir& folder, const QString& name, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(QColor(40, 120, 200));
+    const QString path = folder.filePath(name);
+    image.save(path, "JPG");
+    return path;
+}
+
+std::unique_ptr<TPictureEx> SamplePicture(const QTemporaryDir& folder) {
+    auto picture = std::make_unique<TPictureEx>();
+    LoadPictureFile(nullptr, picture.get(), WriteJpeg(folder, QStringLiteral("sample.jpg"), 60, 40));
+    return picture;
+}
+
+std::vector<TRect> Rects(const TDOList& list) {
+    std::vector<TRect> rects;
+    for (TDrawObject* object : list)
+        rects.push_back(static_cast<TLORectBase*>(object)->LogBounds());
+    std::sort(rects.begin(), rects.end(), [](const TRect& a, const TRect& b) {
+        return std::tie(a.Left, a.Top) < std::tie(b.Left, b.Top);
+    });
+    return rects;
+}
+
 class LayoutEditorTest : public AppFixture {
 protected:
     void SetUp() override {
@@ -217,20 +265,8 @@ TEST_F(LayoutEditorTest, AnEmptyPageVisitedIsWrittenAndAViewShrunkToNothingStays
     document->AddSheet();
     const int added = document->CurrentSheetNo();
     document->FaceInit = false;
-    // Four photo slots on A4; the new sheet (3) is a back-side page of a two-sided album.
-    TMatrixPaperInfo fourSlots(nullptr);
-    fourSlots.SetWidth(2100);
-    fourSlots.SetHeight(2970);
-    fourSlots.LeftOffset = 200;
-    fourSlots.TopOffset = 300;
-    fourSlots.RightMargin = 100;
-    fourSlots.BottomMargin = 100;
-    fourSlots.FaceWidth = 800;
-    fourSlots.FaceHeight = 1000;
-    fourSlots.FaceCountX = 2;
-    fourSlots.FaceCountY = 2;
-    document->ChangePaperInfo(fourSlots);
-    document->FaceSides = fsBoth;
+    // The new sheet (3) is a back-side page of a two-sided album.
+    UseFourSlots(*document);
     document->SetCurrentSheetNo(2);
     editor->GoToPage(added);
     ASSERT_EQ(document->CurrentSheetNo(), added);
@@ -383,6 +419,96 @@ TEST_F(LayoutEditorTest, ARectangleToolStartsAPlacement) {
     auto* placed = dynamic_cast<TLORect*>(all[0]);
     ASSERT_NE(placed, nullptr);
     EXPECT_FALSE(placed->Visible()) << "hidden until the drag gives it its extent";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LayoutEditorTest, InsertedPagesCarryEmptiedFramesLaterPagesChangeSideAndDeletingAsksForWorkOnly) {
+    NewDocument();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    TDrawSite& site = *editor->DrawSite1;
+    UseFourSlots(*document);
+    document->FaceInit = false;
+    editor->LoadPage();
+    const auto page = [&] {
+        TDOList list;
+        PageObjects(site, list);
+        return Rects(list);
+    };
+    const std::vector<TRect> front = page();
+    ASSERT_EQ(front.size(), 4u);
+    TDOList frames;
+    PageObjects(site, frames);
+    static_cast<TLOAlbumPhoto*>(frames[0])->SetPhotoPicture(SamplePicture(folder).get());
+    EXPECT_FALSE(PageAddEnabled(1));
+    EXPECT_FALSE(PageDeleteEnabled(3, 2, false, false)) << "the last page stays";
+
+    // Page 2 (a back side) takes page 1's frames, emptied and mirrored.
+    editor->AddPage();
+    ASSERT_EQ(document->CurrentSheetNo(), 3);
+    EXPECT_TRUE(editor->IsModified());
+    std::vector<TRect> mirrored;
+    for (const TRect& r : front)
+        mirrored.push_back(TRect(2100 - r.Right, r.Top, 2100 - r.Left, r.Bottom));
+    std::sort(mirrored.begin(), mirrored.end(), [](const TRect& a, const TRect& b) {
+        return std::tie(a.Left, a.Top) < std::tie(b.Left, b.Top);
+    });
+    EXPECT_EQ(page(), mirrored);
+    frames.Clear();
+    PageObjects(site, frames);
+    for (TDrawObject* frame : frames)
+        EXPECT_TRUE(IsPictureEmpty(static_cast<TLOAlbumPhoto*>(frame)->GetPhotoPicture()));
+    auto rect = std::make_unique<TLORect>(nullptr);
+    rect->SetLogRect(TRect(100, 200, 600, 500));
+    site.AdoptObject(std::move(rect));
+
+    // A page inserted before it turns it to the front side: everything on it is mirrored.
+    editor->GoToPage(2);
+    editor->AddPage();
+    EXPECT_EQ(document->GetSheetCount(), 5);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("2/3"));
+    editor->GoToPage(4);
+    std::vector<TRect> expected = front;
+    expected.push_back(TRect(1500, 200, 2000, 500));
+    std::sort(expected.begin(), expected.end(), [](const TRect& a, const TRect& b) {
+        return std::tie(a.Left, a.Top) < std::tie(b.Left, b.Top);
+    });
+    EXPECT_EQ(page(), expected);
+
+    // The page with a rectangle asks first; Cancel keeps it.
+    dialogs.answers = {mrCancel};
+    editor->DeletePage();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("ページを削除してもよろしいですか？"));
+    EXPECT_EQ(document->GetSheetCount(), 5);
+    // Deleting the empty page before it asks nothing and turns it back.
+    editor->GoToPage(3);
+    editor->DeletePage();
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    ASSERT_EQ(document->GetSheetCount(), 4);
+    ASSERT_EQ(document->CurrentSheetNo(), 3);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("2/2"));
+    expected = mirrored;
+    expected.push_back(TRect(100, 200, 600, 500));
+    std::sort(expected.begin(), expected.end(), [](const TRect& a, const TRect& b) {
+        return std::tie(a.Left, a.Top) < std::tie(b.Left, b.Top);
+    });
+    EXPECT_EQ(page(), expected);
+
+    // A cover in use goes after its own question; the first page follows.
+    document->FrontCover = true;
+    editor->GoToPage(0);
+    EXPECT_TRUE(PageDeleteEnabled(4, 0, true, false));
+    dialogs.answers = {mrOk};
+    editor->DeletePage();
+    EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("表紙を削除してもよろしいですか？"));
+    EXPECT_FALSE(document->FrontCover);
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("1/2"));
 }
 
 } // namespace

@@ -261,6 +261,24 @@ TEST_F(CreatorTest, DatesTakeTheTimeAndPhotosTheirSourceBeforeTheirDialog) {
     EXPECT_EQ(dialogSource, isFile);
     EXPECT_EQ(editor->edited,
               (std::vector<QString>{QStringLiteral("TLODate"), QStringLiteral("TLOAlbumPhoto")}));
+
+    // The active editor's hook prepares each new object before its dialog, once per object.
+    std::vector<TDrawObject*> prepared;
+    ObjectCreatedHook() = [&](TDrawObject* object) {
+        prepared.push_back(object);
+        static_cast<TLabelObject*>(object)->SetDontPrint(true);
+    };
+    bool dialogSawIt = false;
+    editor->accept = [&](TDrawObject* object) {
+        dialogSawIt = static_cast<TLabelObject*>(object)->DontPrint();
+        return true;
+    };
+    const bool made = Command("TLORect") && Command("TLOText");
+    ObjectCreatedHook() = nullptr;
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(dialogSawIt);
+    ASSERT_EQ(prepared.size(), 2u);
+    EXPECT_EQ(prepared[1], Objects()[0]);
 }
 
 TEST_F(CreatorTest, BackgroundCoversTheSiteUnlessItHasAWidth) {

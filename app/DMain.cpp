@@ -1,4 +1,5 @@
 #include "app/DMain.h"
+#include "app/UObjectDesigners.h"
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
@@ -126,9 +127,10 @@ void RegisterStreamClasses() {
 }
 
 // The page-object classes and the designers, once a process: the object factory before the ghost
-// designers, so that it is asked last.
+// designers, so that it is asked last, and the object-edit designers after them.
 void RegisterPageObjects() {
-    static const bool registered = (RegisterLayoutObjects(), RegisterGhostDesigners(), true);
+    static const bool registered =
+        (RegisterLayoutObjects(), RegisterGhostDesigners(), RegisterObjectDesigners(), true);
     (void)registered;
 }
 

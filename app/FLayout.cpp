@@ -2,11 +2,15 @@
 #include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/UAlbumFunc.h"
+#include "app/UEditModePanel.h"
 
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
+#include "controls/UExButtons.h"
+#include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
+#include "core/UGlobalNotify.h"
 #include "core/UInterfaces.h"
 #include "core/USupportUtil.h"
 #include "imaging/UJPEGImage.h"
@@ -38,6 +42,7 @@
 #include "platform/IntMath.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -294,12 +299,14 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     grid->addWidget(rulerTop, 0, 1);
     grid->addWidget(rulerLeft, 1, 0);
     grid->addWidget(ScrollBox1, 1, 1);
+    grid->addWidget(MakeEditModeSide(), 0, 2, 2, 1);
     column->addLayout(grid, 1);
 
     DrawSite1->installEventFilter(this);
     MakeActions();
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
+    ShowEditMode(emPhoto);
 }
 
 QAction* TfrmLayout::MakeTool(const char* name, const QString& caption, const QString& kindName) {
@@ -454,6 +461,8 @@ bool TfrmLayout::InsertPicture(const QString& fileName) {
 }
 
 void TfrmLayout::ObjectCreated(TDrawObject* object) {
+    // The panel prepares it and gives it the selected object's style.
+    PanelObjectCreated(*DrawSite1, EditPanel(), object);
     if (document_ && dynamic_cast<TLOBackImage*>(object) != nullptr) {
         TDOList list;
         list.Add(object);
@@ -629,6 +638,7 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
 }
 
 TfrmLayout::~TfrmLayout() {
+    PanelSaveDefaults(EditPanel());
     InstallHooks(false);
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
@@ -952,6 +962,104 @@ void TfrmLayout::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (document_)
         Relayout();
+}
+
+// ---- edit modes
+
+QWidget* TfrmLayout::MakeEditModeSide() {
+    auto* side = new QWidget(this);
+    auto* column = new QVBoxLayout(side);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    frameEditModeBar1 = new TframeEditModeBar(side);
+    column->addWidget(frameEditModeBar1);
+    pnlPropertySheet = new TFormPanel(side);
+    pnlPropertySheet->setObjectName(QStringLiteral("pnlPropertySheet"));
+    column->addWidget(pnlPropertySheet, 1);
+    for (int mode = 0; mode < emModeCount; ++mode) {
+        auto* action = new QAction(frameEditModeBar1->ModeButton(mode)->Caption(), this);
+        action->setObjectName(QString::fromLatin1(EditModeInfo(TEditMode(mode)).ModeAction));
+        connect(action, &QAction::triggered, this, [this, mode] { ShowEditMode(mode); });
+        addAction(action);
+        connect(frameEditModeBar1->ModeButton(mode), &QToolButton::clicked, action, &QAction::trigger);
+    }
+    actModePhoto = ModeAction(emPhoto);
+    actModeText = ModeAction(emText);
+    actModeIllust = ModeAction(emIllust);
+    actModeFigure = ModeAction(emFigure);
+    actModeBackGround = ModeAction(emBackGround);
+    DrawSite1->OnClearGhost = [this](TObject*) { PanelSelectionCleared(*DrawSite1, EditPanel()); };
+    GlobalNotify1 = new TGlobalNotify(components_.get());
+    GlobalNotify1->OnIdle = [this](TObject*) { GlobalNotify1Idle(); };
+    return side;
+}
+
+QAction* TfrmLayout::ModeAction(int mode) const {
+    if (mode < 0 || mode >= emModeCount)
+        return nullptr;
+    return findChild<QAction*>(QString::fromLatin1(EditModeInfo(TEditMode(mode)).ModeAction),
+                               Qt::FindDirectChildrenOnly);
+}
+
+QWidget* TfrmLayout::EditPanel() const {
+    return pnlPropertySheet->Form();
+}
+
+int TfrmLayout::EditModeOf(const QWidget* panel) {
+    return ::EditModeOf(panel);
+}
+
+void TfrmLayout::ShowEditMode(int mode) {
+    if (mode < 0 || mode >= emModeCount)
+        return;
+    frameEditModeBar1->SetCurrentMode(mode);
+    QWidget* old = EditPanel();
+    if (old != nullptr && ::EditModeOf(old) == mode)
+        return;
+    PanelSaveDefaults(old);
+    QWidget* panel = CreateEditModePanel(TEditMode(mode), this);
+    if (auto* apply = dynamic_cast<IEditModeApplyHook*>(panel))
+        apply->SetApplyHandler([this](QWidget* sender) { ApplyPanelProperties(sender); });
+    if (auto* insert = dynamic_cast<IEditModeInsertHook*>(panel))
+        insert->SetInsertHandler([this](QWidget* sender) { InsertFromPanel(sender); });
+    pnlPropertySheet->hide();
+    pnlPropertySheet->SetForm(panel);
+    // Without a panel for the mode the side panel stays empty.
+    pnlPropertySheet->setVisible(panel != nullptr);
+    if (panel == nullptr)
+        return;
+    PanelLoadDefaults(panel);
+    PanelSelectionCleared(*DrawSite1, panel);
+    if (auto* editor = dynamic_cast<IEditModePanel*>(panel))
+        editor->ShowDefault();
+}
+
+void TfrmLayout::EditObjectProperty(TObject* object) {
+    if (QAction* action = ModeAction(EditModeForObject(dynamic_cast<TDrawObject*>(object))))
+        action->trigger();
+}
+
+void TfrmLayout::ApplyPanelProperties(QWidget* sender) {
+    ::ApplyPanelProperties(*DrawSite1, sender, BackPropertyForced);
+}
+
+void TfrmLayout::InsertFromPanel(QWidget* sender) {
+    DrawSite1->setFocus();
+    const QString name = InsertActionOf(TEditMode(::EditModeOf(sender)), sender);
+    if (name.isEmpty())
+        return;
+    if (auto* action = findChild<QAction*>(name, Qt::FindDirectChildrenOnly))
+        action->trigger();
+}
+
+void TfrmLayout::EditPanelIdle() {
+    PanelIdle(*DrawSite1, EditPanel());
+}
+
+void TfrmLayout::GlobalNotify1Idle() {
+    if (!isVisible() || QApplication::activeWindow() != window())
+        return;
+    EditPanelIdle();
 }
 
 void RegisterLayoutEditor() {

@@ -86,6 +86,9 @@ QString FormatTenthsMm(int tenths);
 
 class QToolBar;
 class TframeModeBarEx;
+class TframeEditModeBar;
+class TFormPanel;
+class TGlobalNotify;
 
 class TfrmLayout : public QWidget, public IModeForm {
     Q_OBJECT
@@ -156,6 +159,31 @@ public:
     // What the snap hook answers while the editor is shown.
     void SnapPoint(const TPoint& p, TPoint& offset);
 
+    // ---- edit modes and the property panel
+    // Shows the panel of a mode (0 photo to 4 background) in the side panel.
+    void ShowEditMode(int mode);
+    // The mode whose panel edits the object is shown (other objects change nothing).
+    void EditObjectProperty(TObject* object) override;
+    // The panel's apply request: its settings into every target of its mode as one undo step.
+    void ApplyPanelProperties(QWidget* sender);
+    // The panel's insert request: the mode's insert action on the focused site.
+    void InsertFromPanel(QWidget* sender);
+    // The panel follows the selection.
+    void EditPanelIdle();
+    void GlobalNotify1Idle();
+    QWidget* EditPanel() const;
+    static int EditModeOf(const QWidget* panel);
+    // Set while the background command applies: plain-colour backgrounds take the panel's settings too.
+    bool BackPropertyForced = false;
+    TframeEditModeBar* frameEditModeBar1 = nullptr;
+    TFormPanel* pnlPropertySheet = nullptr;
+    QAction* actModePhoto = nullptr;
+    QAction* actModeText = nullptr;
+    QAction* actModeIllust = nullptr;
+    QAction* actModeFigure = nullptr;
+    QAction* actModeBackGround = nullptr;
+    TGlobalNotify* GlobalNotify1 = nullptr;
+
     TLabelData* Document() const { return document_; }
     const TFaceInfo& FaceInfo() const { return faceInfo_; }
 
@@ -218,6 +246,8 @@ private:
                       const QString& undoCaption);
     bool ConfirmFixedPhotoDelete();
     void InstallHooks(bool install);
+    QWidget* MakeEditModeSide();
+    QAction* ModeAction(int mode) const;
 
     std::unique_ptr<TComponent> components_;
     TLabelData* document_ = nullptr;

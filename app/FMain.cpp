@@ -172,6 +172,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     });
     connect(actPrint, &QAction::triggered, this,
             [this] { TApplication::Guard(nullptr, [&] { PrintDocument(); }); });
+    actEditObject = MakeAction("actEditObject", QString());
+    connect(actEditObject, &QAction::triggered, this, [this] {
+        if (IModeForm* form = HostedMode();
+            form != nullptr && HostedKind() == mkLayout && editedObject_ != nullptr)
+            form->EditObjectProperty(editedObject_);
+    });
     connect(actAbout, &QAction::triggered, this, [this] {
         TfrmAbout about(this);
         const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
@@ -274,6 +280,17 @@ TfrmMain::~TfrmMain() {
         CurrentMain() = nullptr;
     if (TApplication::MainForm() == this)
         TApplication::SetMainForm(nullptr);
+}
+
+void TfrmMain::EditObject(TObject* object) {
+    editedObject_ = object;
+    try {
+        actEditObject->trigger();
+    } catch (...) {
+        editedObject_ = nullptr;
+        throw;
+    }
+    editedObject_ = nullptr;
 }
 
 QAction* TfrmMain::MakeAction(const char* name, const QString& caption, const QString& hint,

@@ -85,6 +85,8 @@ public:
     QAction* actExit;
     QAction* actAbout;
     QAction* actPrint;
+    // Hands the object it carries (EditObject) to the hosted form's property editing.
+    QAction* actEditObject;
 
     // Pictures the hosted forms use.
     std::vector<QIcon> ilCommand;
@@ -127,6 +129,9 @@ public:
     // stopped it. With no sheet chosen for this document the print mode is entered instead.
     bool PrintDocument();
 
+    // Executes actEditObject carrying object (the object designers route every edit here).
+    void EditObject(TObject* object);
+
     // A drop of files on the window.
     void DropFiles(const QStringList& files);
 
@@ -149,6 +154,7 @@ private:
     TFileDialogRequest openRequest_;
     TFileDialogRequest saveRequest_;
     TModeKind hostedKind_ = mkModeCount;
+    TObject* editedObject_ = nullptr;
 };
 
 // The icons of an image list resource: square cells in a row, the bottom-left pixel's colour

@@ -1,0 +1,48 @@
+#pragma once
+// The designers that answer an edit request for a page object (a double-click, or a tool's new
+// object) by showing its property panel: each prepares an object not yet on a page and hands the
+// object to the main window's edit-object command. Embedded objects open in their own server, which
+// is not available here.
+
+#include "pageobjects/engine/UDOFunc.h"
+
+// The designers' EditObject: false at once for another kind; otherwise placed tells whether the
+// object is on a page already.
+class TDOPhotoEditor : public TDODesigner {
+public:
+    // Album photos with a picture.
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDOTextEditor : public TDODesigner {
+public:
+    // Any text; a new one sizes itself to its text.
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDOAlbumIllustEditor : public TDODesigner {
+public:
+    // Illustrations with a picture; a new one takes its picture's natural size.
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDOAlphaMaskEditor : public TDODesigner {
+public:
+    // Any figure; a new one takes its mask picture's natural size.
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDOBackImageEditor : public TDODesigner {
+public:
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDOOLEEditor : public TDODesigner {
+public:
+    // Opens the embedded object for editing (which says that is not available here).
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+// Start-up, after the object factory and the ghost designers: the embedded-object designer, then
+// the photo, text, illustration, figure and background designers (so those are asked first).
+void RegisterObjectDesigners(TDODesignerList& list = DesignerList());

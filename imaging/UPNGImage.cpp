@@ -47,17 +47,38 @@ QByteArray TPNGImage::Encode(const QImage& image) const {
                 break;
             }
     }
-    // Plain colour goes in as B,G,R rows; with alpha the image's own B,G,R,A rows.
+    bool grey = !alpha;
+    for (int y = 0; y < image.height() && grey; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qRed(row[x]) != qGreen(row[x]) || qGreen(row[x]) != qBlue(row[x])) {
+                grey = false;
+                break;
+            }
+    }
+    // Grey pictures (masks) go in as one byte a pixel, a third of the colour form; plain colour as
+    // B,G,R rows; with alpha the image's own B,G,R,A rows.
     QImage source = image;
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     png.width = png_uint_32(image.width());
     png.height = png_uint_32(image.height());
-    png.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+    png.format = alpha ? PNG_FORMAT_BGRA : grey ? PNG_FORMAT_GRAY : PNG_FORMAT_BGR;
     std::vector<uint8_t> rows;
     const void* buffer = source.constBits();
     png_int_32 stride = png_int_32(source.bytesPerLine());
-    if (!alpha) {
+    if (grey) {
+        const int w = image.width();
+        rows.resize(size_t(w) * size_t(image.height()));
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            uint8_t* out = rows.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x)
+                out[x] = uint8_t(qGreen(in[x]));
+        }
+        buffer = rows.data();
+        stride = png_int_32(w);
+    } else if (!alpha) {
         const int w = image.width();
         rows.resize(size_t(w) * 3 * size_t(image.height()));
         for (int y = 0; y < image.height(); ++y) {

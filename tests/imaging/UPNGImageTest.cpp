@@ -46,6 +46,23 @@ TEST(PNGImage, ColoursAndAlphaRoundTripExactly) {
     EXPECT_EQ(back.Height(), 2);
 }
 
+TEST(PNGImage, GreyPicturesAreStoredAsGreyAndComeBackExactly) {
+    QImage grey(256, 3, QImage::Format_ARGB32);
+    for (int x = 0; x < 256; ++x)
+        for (int y = 0; y < 3; ++y)
+            grey.setPixel(x, y, qRgb(x, x, x));
+    TPNGImage png;
+    png.SetImage(grey);
+    // The colour type byte of the header chunk: 0 is grey.
+    EXPECT_EQ(png.Data().at(8 + 8 + 9), char(0));
+    EXPECT_EQ(png.Image(), grey);
+    // One pixel off grey makes the whole picture colour.
+    grey.setPixel(5, 1, qRgb(5, 5, 6));
+    png.SetImage(grey);
+    EXPECT_EQ(png.Data().at(8 + 8 + 9), char(2));
+    EXPECT_EQ(png.Image(), grey);
+}
+
 TEST(PNGImage, StoredFormKeepsTheBytesAndEndsAtItsLength) {
     TPNGImage png;
     png.SetImage(Sample());

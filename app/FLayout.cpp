@@ -3,6 +3,11 @@
 #include "app/FModeBar.h"
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
+#include "app/dialogs/FAlign.h"
+#include "app/dialogs/FGrid.h"
+#include "app/dialogs/FLocation.h"
+#include "app/dialogs/FPhotoSize.h"
+#include "app/dialogs/FPositionProperty.h"
 
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
@@ -28,6 +33,7 @@
 #include "pageobjects/engine/ULabelObject.h"
 #include "pageobjects/engine/UStandardDSA.h"
 #include "pageobjects/engine/UUniversalGhost.h"
+#include "pageobjects/layout/UAlignUtil.h"
 #include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
@@ -53,7 +59,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 
 namespace {
 
@@ -304,6 +312,7 @@ TfrmLayout::TfrmLayout(QWidget* parent)
 
     DrawSite1->installEventFilter(this);
     MakeActions();
+    MakeToolWindowActions();
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
     ShowEditMode(emPhoto);
@@ -639,6 +648,8 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
 
 TfrmLayout::~TfrmLayout() {
     PanelSaveDefaults(EditPanel());
+    WriteSettingInteger(QStringLiteral("DefPhotoWidth"), DefPhotoWidth);
+    WriteSettingInteger(QStringLiteral("DefPhotoHeight"), DefPhotoHeight);
     InstallHooks(false);
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
@@ -1060,8 +1071,281 @@ void TfrmLayout::GlobalNotify1Idle() {
     if (!isVisible() || QApplication::activeWindow() != window())
         return;
     EditPanelIdle();
+    UpdateArrangeActions();
 }
 
 void RegisterLayoutEditor() {
     RegisterModeForm(mkLayout, [](TfrmMain* main) { return new TfrmLayout(main); });
+}
+
+// ---- positioning and guide rules
+
+TPoint AdjustPosOffset(const QRegion& face, const TRect& bounds, TAdjustPosMode mode, int logWidth,
+                       int logHeight) {
+    TRect moved = bounds;
+    switch (mode) {
+    case apLeft:
+        AlignRectLeftInRgn(face, bounds, moved);
+        break;
+    case apRight:
+        AlignRectRightInRgn(face, bounds, moved);
+        break;
+    case apTop:
+        AlignRectTopInRgn(face, bounds, moved);
+        break;
+    case apBottom:
+        AlignRectBottomInRgn(face, bounds, moved);
+        break;
+    case apVertCentre:
+        return TPoint(0, ClampToInt32((int64_t(logHeight) - bounds.Height()) / 2 - bounds.Top));
+    case apHorzCentre:
+        return TPoint(ClampToInt32((int64_t(logWidth) - bounds.Width()) / 2 - bounds.Left), 0);
+    default:
+        return TPoint(0, 0);
+    }
+    return TPoint(moved.Left - bounds.Left, moved.Top - bounds.Top);
+}
+
+int PageCentreAngle(const TPoint& centre, const TPoint& pageCentre, TAdjustPosMode mode) {
+    const double dx = double(centre.X) - pageCentre.X;
+    const double dy = double(centre.Y) - pageCentre.Y;
+    // y grows downwards, so the angle turns clockwise on the page.
+    const int angle = int(std::lround(std::atan2(dy, dx) * 180.0 / std::numbers::pi));
+    return mode == apPerpendicular ? angle + 90 : angle;
+}
+
+int RoundGuideCoord(int v, bool fine) {
+    if (fine)
+        return v;
+    return ClampToInt32((int64_t(v) + kTenthsPerMm / 2) / kTenthsPerMm * kTenthsPerMm);
+}
+
+QString GuideHintText(const TPoint& p, int logWidth, int logHeight) {
+    const bool vertical = p.X != 0;
+    const int v = vertical ? p.X : p.Y;
+    const int length = vertical ? logWidth : logHeight;
+    if (v < 0 || v > length)
+        return QStringLiteral("ガイド削除");
+    return (vertical ? QStringLiteral("左から%1 右から%2") : QStringLiteral("上から%1 下から%2"))
+        .arg(FormatTenthsMm(v), FormatTenthsMm(length - v));
+}
+
+// ---- tool windows
+
+namespace {
+
+// Runs change on each object, each change recorded, all in one undo step.
+template <class T, class F>
+void RecordChanges(const QString& caption, const std::vector<T*>& objects, F change) {
+    UndoList().BeginGroup(caption);
+    try {
+        for (T* object : objects) {
+            auto action = std::make_unique<TDOChangeAction>(object);
+            change(object);
+            TDOChangeAction::EndChange(std::move(action), UndoList());
+        }
+    } catch (...) {
+        UndoList().EndGroup();
+        throw;
+    }
+    UndoList().EndGroup();
+}
+
+TRect EncloseRect(TDrawObject* object) {
+    TRect r;
+    if (TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object)))
+        bounds->GetLogRect(r);
+    return r;
+}
+
+const QString kPhotoSizeUndo = QStringLiteral("写真サイズ変更");
+
+} // namespace
+
+template <class T>
+std::vector<T*> TfrmLayout::SelectedOf() const {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    std::vector<T*> found;
+    for (TDrawObject* object : selected)
+        if (auto* t = dynamic_cast<T*>(object))
+            found.push_back(t);
+    return found;
+}
+
+void TfrmLayout::MakeToolWindowActions() {
+    const auto make = [this](const char* name, const QString& caption, auto slot) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    actGrid = make("actGrid", QStringLiteral("グリッド設定(&G)..."), [this] { ShowGridWindow(); });
+    actSnapToGrid = make("actSnapToGrid", QStringLiteral("グリッドに吸着(&R)"), [this] {
+        if (document_)
+            document_->Grid()->SetEnabled(!document_->Grid()->Enabled());
+        actSnapToGrid->setChecked(document_ && document_->Grid()->Enabled());
+    });
+    actSnapToGrid->setCheckable(true);
+    actOrder = make("actOrder", QStringLiteral("位置揃え(&O)..."), [this] { OrderSelection(); });
+    actAlign = make("actAlign", QStringLiteral("位置合わせ(&A)..."), [this] { AdjustSelectionPosition(); });
+    actPosition =
+        make("actPosition", QStringLiteral("位置・サイズ(&Z)..."), [this] { EditPositionProperty(); });
+    actSamePhotoSize =
+        make("actSamePhotoSize", QStringLiteral("同じサイズに揃える(&E)"), [this] { SamePhotoSize(); });
+    actChangeDefPhotoSize = make("actChangeDefPhotoSize", QStringLiteral("標準写真サイズに変更(&G)"),
+                                 [this] { ChangeDefPhotoSize(); });
+    actRegistDefPhotoSize = make("actRegistDefPhotoSize", QString(), [this] { RegistDefPhotoSize(); });
+    actDetailsPhotoSize =
+        make("actDetailsPhotoSize", QStringLiteral("数値で指定(&N)"), [this] { DetailsPhotoSize(); });
+    actPhotoFullSize =
+        make("actPhotoFullSize", QStringLiteral("全面に拡大(&F)"), [this] { PhotoFullSize(); });
+    DefPhotoWidth = ReadSettingInteger(QStringLiteral("DefPhotoWidth"), 0);
+    DefPhotoHeight = ReadSettingInteger(QStringLiteral("DefPhotoHeight"), 0);
+    UpdateRegistCaption();
+}
+
+void TfrmLayout::UpdateRegistCaption() {
+    actRegistDefPhotoSize->setText(RegistDefPhotoSizeCaption(DefPhotoWidth, DefPhotoHeight));
+}
+
+void TfrmLayout::UpdateArrangeActions() {
+    if (!DrawSite1)
+        return;
+    const bool open = document_ != nullptr;
+    const std::vector<TLabelObject*> objects = SelectedOf<TLabelObject>();
+    const std::vector<TLOAlbumPhoto*> photos = SelectedOf<TLOAlbumPhoto>();
+    actOrder->setEnabled(open && objects.size() >= 2);
+    actAlign->setEnabled(open && !objects.empty());
+    actPosition->setEnabled(open && objects.size() == 1 && SelectedOf<TDOGroup>().empty());
+    actSamePhotoSize->setEnabled(open && photos.size() >= 2);
+    actChangeDefPhotoSize->setEnabled(open && !photos.empty() && DefPhotoWidth >= 1 && DefPhotoHeight >= 1);
+    actRegistDefPhotoSize->setEnabled(open && photos.size() == 1);
+    actDetailsPhotoSize->setEnabled(open && !photos.empty());
+    actPhotoFullSize->setEnabled(open && photos.size() == 1);
+}
+
+void TfrmLayout::ShowGridWindow() {
+    if (!document_)
+        return;
+    TfrmGrid window(this);
+    window.LoadGrid(*document_->Grid());
+    if (window.ShowModal() != mrOk)
+        return;
+    window.StoreGrid(*document_->Grid());
+    actSnapToGrid->setChecked(document_->Grid()->Enabled());
+    DrawSite1->InvalidateOverlay();
+}
+
+void TfrmLayout::OrderSelection() {
+    if (!document_ || SelectedOf<TLabelObject>().size() < 2)
+        return;
+    TfrmAlign window(this);
+    if (window.ShowModal() != mrOk)
+        return;
+    AlignSelection(TOrderMode(window.Mode()));
+}
+
+void TfrmLayout::AdjustSelectionPosition() {
+    if (!document_ || SelectedOf<TLabelObject>().empty())
+        return;
+    TfrmLocation window(this);
+    if (window.ShowModal() != mrOk)
+        return;
+    AdjustPosition(TAdjustPosMode(window.Mode()));
+}
+
+void TfrmLayout::AdjustPosition(TAdjustPosMode mode) {
+    TRect outer = faceInfo_.GetOuterRect();
+    // The face's outer shape in page coordinates.
+    const QRegion face = faceInfo_.CreateRegion(nullptr, false).translated(-outer.Left, -outer.Top);
+    const TPoint pageCentre(DrawSite1->LogWidth() / 2, DrawSite1->LogHeight() / 2);
+    RecordChanges(QStringLiteral("設定変更"), SelectedOf<TLabelObject>(), [&](TLabelObject* object) {
+        const TRect bounds = EncloseRect(object);
+        if (mode == apPerpendicular || mode == apParallel) {
+            if (TIntf<IDORotate> rotate = Supports<IDORotate>(static_cast<TObject*>(object))) {
+                const TPoint centre(int((int64_t(bounds.Left) + bounds.Right) / 2),
+                                    int((int64_t(bounds.Top) + bounds.Bottom) / 2));
+                rotate->SetAngle(PageCentreAngle(centre, pageCentre, mode));
+            }
+            return;
+        }
+        const TPoint offset =
+            AdjustPosOffset(face, bounds, mode, DrawSite1->LogWidth(), DrawSite1->LogHeight());
+        if (offset.X != 0 || offset.Y != 0)
+            if (TIntf<IDOEncloseBounds> enclose = Supports<IDOEncloseBounds>(static_cast<TObject*>(object)))
+                enclose->MoveBy(offset.X, offset.Y);
+    });
+}
+
+void TfrmLayout::EditPositionProperty() {
+    const std::vector<TLabelObject*> objects = SelectedOf<TLabelObject>();
+    if (!document_ || objects.size() != 1 || !SelectedOf<TDOGroup>().empty())
+        return;
+    TfrmPositionProperty window(this);
+    window.LoadFrom(objects.front());
+    if (window.ShowModal() != mrOk)
+        return;
+    RecordChanges(QStringLiteral("位置・サイズ変更"), objects,
+                  [&](TLabelObject* object) { window.StoreTo(object); });
+}
+
+void TfrmLayout::ResizePhotos(const std::vector<TLOAlbumPhoto*>& photos, int w, int h) {
+    RecordChanges(kPhotoSizeUndo, photos, [&](TLOAlbumPhoto* photo) {
+        photo->SetWidth(w);
+        photo->SetHeight(h);
+    });
+}
+
+void TfrmLayout::RegistDefPhotoSize() {
+    const std::vector<TLOAlbumPhoto*> photos = SelectedOf<TLOAlbumPhoto>();
+    if (photos.size() != 1)
+        return;
+    DefPhotoWidth = photos.front()->LogWidth();
+    DefPhotoHeight = photos.front()->LogHeight();
+    UpdateRegistCaption();
+}
+
+void TfrmLayout::ChangeDefPhotoSize() {
+    if (DefPhotoWidth < 1 || DefPhotoHeight < 1)
+        return;
+    ResizePhotos(SelectedOf<TLOAlbumPhoto>(), DefPhotoWidth, DefPhotoHeight);
+}
+
+void TfrmLayout::SamePhotoSize() {
+    std::vector<TLOAlbumPhoto*> photos = SelectedOf<TLOAlbumPhoto>();
+    if (photos.size() < 2)
+        return;
+    const TLOAlbumPhoto* first = photos.front();
+    const int w = first->LogWidth();
+    const int h = first->LogHeight();
+    photos.erase(photos.begin());
+    ResizePhotos(photos, w, h);
+}
+
+void TfrmLayout::DetailsPhotoSize() {
+    const std::vector<TLOAlbumPhoto*> photos = SelectedOf<TLOAlbumPhoto>();
+    if (photos.empty())
+        return;
+    TfrmPhotoSize window(this);
+    window.SetStandardSize(DefPhotoWidth, DefPhotoHeight);
+    window.SetSize(photos.front()->LogWidth(), photos.front()->LogHeight());
+    if (window.ShowModal() != mrOk)
+        return;
+    int w = 0;
+    int h = 0;
+    window.GetSize(w, h);
+    if (w >= 1 && h >= 1)
+        ResizePhotos(photos, w, h);
+}
+
+void TfrmLayout::PhotoFullSize() {
+    const std::vector<TLOAlbumPhoto*> photos = SelectedOf<TLOAlbumPhoto>();
+    if (photos.size() != 1)
+        return;
+    RecordChanges(kPhotoSizeUndo, photos, [this](TLOAlbumPhoto* photo) {
+        photo->SetLogRect(TRect(0, 0, DrawSite1->LogWidth(), DrawSite1->LogHeight()));
+        photo->SetFitOuter(true);
+    });
 }

@@ -10,6 +10,7 @@
 #include "papers/faces/UFaceInfo.h"
 #include "platform/ShiftState.h"
 
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -84,7 +85,34 @@ bool PageDeleteEnabled(int sheetCount, int currentSheet, bool frontCover, bool b
 // A length in tenths of a millimetre as "12.3mm" ("-0.5mm" for negatives).
 QString FormatTenthsMm(int tenths);
 
+// ---- positioning against the page, and guides
+enum TAdjustPosMode {
+    apLeft,
+    apRight,
+    apTop,
+    apBottom,
+    apVertCentre,
+    apHorzCentre,
+    apPerpendicular,
+    apParallel
+};
+// The move that puts bounds against the edge of the face region (page coordinates) within its span,
+// or centres it on the page of logWidth x logHeight; (0, 0) for the turning modes.
+TPoint AdjustPosOffset(const QRegion& face, const TRect& bounds, TAdjustPosMode mode, int logWidth,
+                       int logHeight);
+// The angle in whole degrees that turns an object centred at centre towards the page centre:
+// perpendicular (across the line to the centre) or parallel (along it).
+int PageCentreAngle(const TPoint& centre, const TPoint& pageCentre, TAdjustPosMode mode);
+// A guide coordinate dragged to v: whole millimetres ((v + 5) div 10 x 10, truncated toward zero)
+// unless fine.
+int RoundGuideCoord(int v, bool fine);
+// The hint while a guide is dragged to p ((x, 0) vertical, (0, y) horizontal): its distances from
+// both page edges, or "ガイド削除" when it lies off the page.
+QString GuideHintText(const TPoint& p, int logWidth, int logHeight);
+
 class QToolBar;
+class QToolButton;
+class TLOAlbumPhoto;
 class TframeModeBarEx;
 class TframeEditModeBar;
 class TFormPanel;
@@ -230,6 +258,43 @@ public:
     QAction* actMagnify = nullptr;
     QAction* actReduce = nullptr;
 
+    // ---- tool windows, overlays and guides
+    // The grid window; on OK the document's grid and the grid button follow it.
+    void ShowGridWindow();
+    // The alignment window, then the selected page objects (two or more) aligned.
+    void OrderSelection();
+    // The positioning window, then each selected object moved or turned against the page (one undo
+    // step "設定変更").
+    void AdjustSelectionPosition();
+    void AdjustPosition(TAdjustPosMode mode);
+    // The position and size window for the one selected object (not a group).
+    void EditPositionProperty();
+    // Photo frames: the standard size registered, applied, taken from the first, typed or the page.
+    void RegistDefPhotoSize();
+    void ChangeDefPhotoSize();
+    void SamePhotoSize();
+    void DetailsPhotoSize();
+    void PhotoFullSize();
+    // The register item's caption with the size registered now.
+    void UpdateRegistCaption();
+    // The enabled state of the arranging and photo-size commands for the selection now.
+    void UpdateArrangeActions();
+    int DefPhotoWidth = 0;
+    int DefPhotoHeight = 0;
+
+    QAction* actGrid = nullptr;
+    QAction* actSnapToGrid = nullptr;
+    QAction* actGuideBar = nullptr;
+    QToolButton* btnGrid = nullptr;
+    QAction* actOrder = nullptr;
+    QAction* actAlign = nullptr;
+    QAction* actPosition = nullptr;
+    QAction* actSamePhotoSize = nullptr;
+    QAction* actChangeDefPhotoSize = nullptr;
+    QAction* actRegistDefPhotoSize = nullptr;
+    QAction* actDetailsPhotoSize = nullptr;
+    QAction* actPhotoFullSize = nullptr;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -248,6 +313,12 @@ private:
     void InstallHooks(bool install);
     QWidget* MakeEditModeSide();
     QAction* ModeAction(int mode) const;
+    void MakeToolWindowActions();
+    // The selected objects of class T (all of them, topmost first).
+    template <class T>
+    std::vector<T*> SelectedOf() const;
+    // Sets each frame to w x h, recorded in one undo step "写真サイズ変更".
+    void ResizePhotos(const std::vector<TLOAlbumPhoto*>& photos, int w, int h);
 
     std::unique_ptr<TComponent> components_;
     TLabelData* document_ = nullptr;

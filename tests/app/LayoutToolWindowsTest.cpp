@@ -1,0 +1,297 @@
+// The layout editor's tool windows, driven as a user would, and the rules of positioning and guides.
+
+#include "app/FLayout.h"
+#include "app/FMain.h"
+#include "app/dialogs/FAbout.h"
+#include "app/dialogs/FAlign.h"
+#include "app/dialogs/FGrid.h"
+#include "app/dialogs/FLocation.h"
+#include "app/dialogs/FMessage.h"
+#include "app/dialogs/FPhotoSize.h"
+#include "app/dialogs/FPositionProperty.h"
+#include "controls/Exspined.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/engine/UGrid.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULORect.h"
+#include "platform/ClassRegistry.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+TEST(LayoutToolRules, GuideRoundingAndHints) {
+    EXPECT_EQ(RoundGuideCoord(123, false), 120);
+    EXPECT_EQ(RoundGuideCoord(125, false), 130);
+    EXPECT_EQ(RoundGuideCoord(123, true), 123);
+    // Truncated toward zero: just above the page rounds onto its edge.
+    EXPECT_EQ(RoundGuideCoord(-1, false), 0);
+    EXPECT_EQ(RoundGuideCoord(-16, false), -10);
+    EXPECT_EQ(RoundGuideCoord(INT32_MAX, false), INT32_MAX);
+    EXPECT_EQ(GuideHintText(TPoint(120, 0), 2100, 2970), QStringLiteral("左から12.0mm 右から198.0mm"));
+    EXPECT_EQ(GuideHintText(TPoint(0, 2970), 2100, 2970), QStringLiteral("上から297.0mm 下から0.0mm"));
+    EXPECT_EQ(GuideHintText(TPoint(0, -10), 2100, 2970), QStringLiteral("ガイド削除"));
+    EXPECT_EQ(GuideHintText(TPoint(2110, 0), 2100, 2970), QStringLiteral("ガイド削除"));
+}
+
+TEST(LayoutToolRules, PositionAgainstThePageAndItsCentre) {
+    const TPoint centre(1000, 1000);
+    EXPECT_EQ(PageCentreAngle(TPoint(1500, 1000), centre, apPerpendicular), 90);
+    EXPECT_EQ(PageCentreAngle(TPoint(1500, 1000), centre, apParallel), 0);
+    EXPECT_EQ(PageCentreAngle(TPoint(1000, 1400), centre, apPerpendicular), 180);
+    EXPECT_EQ(PageCentreAngle(TPoint(1000, 1400), centre, apParallel), 90);
+    EXPECT_EQ(PageCentreAngle(TPoint(500, 500), centre, apParallel), -135);
+
+    // A round face: the edge is met where the object's span crosses the circle.
+    const QRegion disc(QRect(0, 0, 1000, 1000), QRegion::Ellipse);
+    const TRect box(400, 480, 500, 520);
+    EXPECT_EQ(AdjustPosOffset(disc, box, apLeft, 1000, 1000).Y, 0);
+    EXPECT_LE(AdjustPosOffset(disc, box, apLeft, 1000, 1000).X, -395);
+    const TPoint right = AdjustPosOffset(disc, box, apRight, 1000, 1000);
+    EXPECT_GE(box.Right + right.X, 995);
+    EXPECT_LE(box.Right + right.X, 1000);
+    const TRect high(100, 100, 200, 140);
+    EXPECT_GT(AdjustPosOffset(disc, high, apTop, 1000, 1000).Y, 0) << "the circle is lower at its side";
+    EXPECT_EQ(AdjustPosOffset(disc, box, apVertCentre, 1000, 1001), TPoint(0, 480 - 480));
+    EXPECT_EQ(AdjustPosOffset(disc, box, apHorzCentre, 1001, 1000), TPoint(450 - 400, 0));
+    EXPECT_EQ(AdjustPosOffset(disc, box, apParallel, 1000, 1000), TPoint(0, 0));
+}
+
+TEST(LayoutToolRules, RegisterCaption) {
+    EXPECT_EQ(RegistDefPhotoSizeCaption(0, 1270), QStringLiteral("標準写真サイズに登録-未登録(&D)"));
+    EXPECT_EQ(RegistDefPhotoSizeCaption(890, 1270),
+              QStringLiteral("標準写真サイズに登録-89.0mm×127.0mm(&D)"));
+    EXPECT_EQ(StandardPhotoSizeText(890, 1275), QStringLiteral("標準写真サイズ-89.0mm×127.5mm"));
+}
+
+// Acts on the modal window once it is up (a zero timer, then short ones until it is).
+void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300) {
+    QTimer::singleShot(tries == 300 ? 0 : 10, [act, tries] {
+        if (QWidget* window = QApplication::activeModalWidget())
+            act(window);
+        else if (tries > 0)
+            WhenModal(act, tries - 1);
+    });
+}
+
+template <class T>
+T* Child(QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// Near the left end, where check and radio buttons take clicks whatever their width.
+void Click(QWidget* window, const char* name) {
+    if (auto* button = Child<QAbstractButton>(window, name))
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+class LayoutToolWindowTest : public AppFixture {
+protected:
+    void SetUp() override {
+        for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
+            if (GetClass(meta->Name()) == nullptr)
+                RegisterClass(*meta);
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        main->actNew->trigger();
+        main->actLayout->trigger();
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        ASSERT_NE(editor, nullptr);
+        editor->DrawSite1->SelectAll(false);
+    }
+    template <class T>
+    T* Add(const TRect& r) {
+        auto object = std::make_unique<T>(nullptr);
+        object->SetLogRect(r);
+        auto* added = static_cast<T*>(editor->DrawSite1->AdoptObject(std::move(object)));
+        added->SetSelected(true);
+        return added;
+    }
+
+    TfrmMain* main = nullptr;
+    TfrmLayout* editor = nullptr;
+};
+
+TEST_F(LayoutToolWindowTest, GridWindowTurnsAShownGridOnAndEnterPressesOk) {
+    TGrid& grid = *main->Document()->Grid();
+    grid.SetVisible(true);
+    grid.SetEnabled(false);
+    grid.SetSize(50);
+    bool seen = false;
+    WhenModal([&](QWidget* window) {
+        seen = true;
+        EXPECT_TRUE(Child<QCheckBox>(window, "chkEnabled")->isChecked()) << "a shown grid counts as on";
+        // Off: the shape choice goes grey; on again and lines.
+        Click(window, "chkEnabled");
+        EXPECT_FALSE(Child<QGroupBox>(window, "rgShape")->isEnabled());
+        Click(window, "chkEnabled");
+        EXPECT_TRUE(Child<QGroupBox>(window, "rgShape")->isEnabled());
+        Click(window, "rbLines");
+        auto* size = Child<TExSpinEdit>(window, "esSize");
+        size->Edit()->selectAll();
+        QTest::keyClicks(size, QStringLiteral("2.5"));
+        QTest::keyClick(size, Qt::Key_Return);
+    });
+    editor->actGrid->trigger();
+    ASSERT_TRUE(seen);
+    EXPECT_TRUE(grid.Enabled());
+    EXPECT_TRUE(grid.Visible());
+    EXPECT_TRUE(grid.LineShape());
+    EXPECT_EQ(grid.Size(), 25);
+    EXPECT_TRUE(editor->actSnapToGrid->isChecked());
+
+    // Esc changes nothing.
+    WhenModal([&](QWidget* window) {
+        Click(window, "chkEnabled");
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    editor->actGrid->trigger();
+    EXPECT_TRUE(grid.Enabled());
+}
+
+TEST_F(LayoutToolWindowTest, AlignWindowKeepsItsModeAndAlignsInOneStep) {
+    auto* a = Add<TLORect>(TRect(100, 100, 300, 200));
+    auto* b = Add<TLORect>(TRect(500, 400, 600, 700));
+    AlignWindowMode() = 0;
+    WhenModal([&](QWidget* window) {
+        Click(window, "rbMode3");
+        EXPECT_EQ(Child<QStackedWidget>(window, "pages")->currentWidget()->objectName(),
+                  QStringLiteral("bottom"));
+        Click(window, "btnOK");
+    });
+    editor->actOrder->trigger();
+    EXPECT_EQ(a->LogBounds().Bottom, 700);
+    EXPECT_EQ(b->LogBounds().Bottom, 700);
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("位置揃え"));
+
+    // The next window opens on bottom edges; Cancel moves nothing.
+    const TRect before = a->LogRect();
+    WhenModal([&](QWidget* window) {
+        EXPECT_TRUE(Child<QRadioButton>(window, "rbMode3")->isChecked());
+        Click(window, "rbMode0");
+        Click(window, "btnCancel");
+    });
+    editor->actOrder->trigger();
+    EXPECT_EQ(a->LogRect(), before);
+    EXPECT_EQ(AlignWindowMode(), 0) << "the click was kept even though the window was cancelled";
+}
+
+TEST_F(LayoutToolWindowTest, LocationWindowCentresAndPositionWindowKeepsAClearedWidth) {
+    auto* rect = Add<TLORect>(TRect(100, 100, 300, 200));
+    const int logWidth = editor->DrawSite1->LogWidth();
+    WhenModal([&](QWidget* window) {
+        Click(window, "rbMode5");
+        Click(window, "btnOK");
+    });
+    editor->actAlign->trigger();
+    EXPECT_EQ(rect->LogBounds().Left, (logWidth - 200) / 2);
+    EXPECT_EQ(rect->LogBounds().Top, 100);
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
+    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EXPECT_EQ(rect->LogBounds().Left, 100);
+
+    WhenModal([&](QWidget* window) {
+        auto* width = Child<TExSpinEdit>(window, "esWidth");
+        EXPECT_EQ(width->text(), QStringLiteral("20"));
+        width->Edit()->clear();
+        auto* left = Child<TExSpinEdit>(window, "esLeft");
+        left->Edit()->selectAll();
+        QTest::keyClicks(left, QStringLiteral("-3.5"));
+        Click(window, "btnOK");
+    });
+    editor->actPosition->trigger();
+    EXPECT_EQ(rect->LogBounds(), TRect(-35, 100, 165, 200)) << "the width stays, the left moves";
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("位置・サイズ変更"));
+}
+
+TEST_F(LayoutToolWindowTest, PhotoSizesFromTheWindowTheStandardAndThePage) {
+    auto* first = Add<TLOAlbumPhoto>(TRect(0, 0, 500, 700));
+    auto* second = Add<TLOAlbumPhoto>(TRect(600, 0, 900, 400));
+    editor->DefPhotoWidth = 0;
+    editor->DefPhotoHeight = 0;
+    editor->UpdateArrangeActions();
+    EXPECT_FALSE(editor->actChangeDefPhotoSize->isEnabled());
+    EXPECT_FALSE(editor->actRegistDefPhotoSize->isEnabled()) << "two frames selected";
+    EXPECT_TRUE(editor->actSamePhotoSize->isEnabled());
+
+    // An emptied edit does nothing; typed sizes go to every frame in one step.
+    WhenModal([&](QWidget* window) {
+        Child<TExSpinEdit>(window, "esWidth")->Edit()->clear();
+        Click(window, "btnOK");
+    });
+    editor->actDetailsPhotoSize->trigger();
+    EXPECT_EQ(first->LogBounds(), TRect(0, 0, 500, 700));
+    EXPECT_FALSE(UndoList().CanUndo());
+
+    TfrmPhotoSize window;
+    window.SetCatalogue({{QStringLiteral("L判"), 890, 1270}, {QStringLiteral("2L判"), 1270, 1780}});
+    window.SetStandardSize(0, 0);
+    ASSERT_EQ(window.lstSize->count(), 2) << "only the named sizes without a standard one";
+    window.show();
+    QTest::mouseClick(window.lstSize->viewport(), Qt::LeftButton, {},
+                      window.lstSize->visualItemRect(window.lstSize->item(0)).center());
+    int w = 0;
+    int h = 0;
+    window.GetSize(w, h);
+    EXPECT_EQ(TPoint(w, h), TPoint(890, 1270));
+    QTest::mouseClick(window.cbPotrait, Qt::LeftButton);
+    window.GetSize(w, h);
+    EXPECT_EQ(TPoint(w, h), TPoint(1270, 890));
+    window.SetStandardSize(1000, 1500);
+    ASSERT_EQ(window.lstSize->count(), 3);
+    EXPECT_EQ(window.lstSize->item(0)->text(), QStringLiteral("標準写真サイズ-100.0mm×150.0mm"));
+    QTest::mouseClick(window.lstSize->viewport(), Qt::LeftButton, {},
+                      window.lstSize->visualItemRect(window.lstSize->item(2)).center());
+    window.GetSize(w, h);
+    EXPECT_EQ(TPoint(w, h), TPoint(1780, 1270));
+
+    // The topmost frame gives its size to the others.
+    editor->actSamePhotoSize->trigger();
+    EXPECT_EQ(first->LogBounds(), TRect(0, 0, 300, 400));
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("写真サイズ変更"));
+
+    // Registered from the one frame selected, then applied to another.
+    second->SetSelected(false);
+    editor->UpdateArrangeActions();
+    EXPECT_TRUE(editor->actRegistDefPhotoSize->isEnabled());
+    editor->actRegistDefPhotoSize->trigger();
+    EXPECT_EQ(editor->actRegistDefPhotoSize->text(),
+              QStringLiteral("標準写真サイズに登録-30.0mm×40.0mm(&D)"));
+    first->SetSelected(false);
+    second->SetSelected(true);
+    second->SetLogRect(TRect(600, 0, 700, 100));
+    editor->UpdateArrangeActions();
+    editor->actChangeDefPhotoSize->trigger();
+    EXPECT_EQ(second->LogBounds(), TRect(600, 0, 900, 400));
+
+    editor->actPhotoFullSize->trigger();
+    EXPECT_EQ(second->LogBounds(),
+              TRect(0, 0, editor->DrawSite1->LogWidth(), editor->DrawSite1->LogHeight()));
+    EXPECT_TRUE(second->FitOuter());
+    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EXPECT_EQ(second->LogBounds(), TRect(600, 0, 900, 400));
+    EXPECT_FALSE(second->FitOuter());
+}
+
+} // namespace

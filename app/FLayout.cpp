@@ -44,11 +44,15 @@
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperImages.h"
 #include "papers/UPaperInfo.h"
+#include "platform/Application.h"
+#include "platform/Clipboard.h"
 #include "platform/Component.h"
 #include "platform/IntMath.h"
+#include "platform/Picture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -313,6 +317,7 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     DrawSite1->installEventFilter(this);
     MakeActions();
     MakeToolWindowActions();
+    MakePasteActions();
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
     ShowEditMode(emPhoto);
@@ -1072,6 +1077,41 @@ void TfrmLayout::GlobalNotify1Idle() {
         return;
     EditPanelIdle();
     UpdateArrangeActions();
+}
+
+// ---- paste by format
+
+void TfrmLayout::MakePasteActions() {
+    mnuPasteSpecial = new QMenu(QStringLiteral("形式を指定して貼り付け(&S)"), this);
+    mnuPasteSpecial->setObjectName(QStringLiteral("mnuPasteSpecial"));
+    const auto make = [this](const char* name, const QString& caption, const QString& kindName) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        // A clipboard the reader refuses gives its message, not an exception in the event loop.
+        connect(action, &QAction::triggered, this,
+                [this, kindName] { TApplication::Guard(nullptr, [&] { RunTool(kindName); }); });
+        mnuPasteSpecial->addAction(action);
+        return action;
+    };
+    actPasteText = make("actPasteText", QStringLiteral("文字列(&T)"), QStringLiteral("TLOTextPaste"));
+    actPasteBitmap =
+        make("actPasteBitmap", QStringLiteral("ビットマップ(&B)"), QStringLiteral("TLOBitmapPaste"));
+    actPasteMetafile =
+        make("actPasteMetafile", QStringLiteral("メタファイル(&M)"), QStringLiteral("TLOMetafilePaste"));
+    actPasteOLEObject =
+        make("actPasteOLEObject", QStringLiteral("OLEオブジェクト(&O)"), QStringLiteral("TLOOLEPaste"));
+    connect(mnuPasteSpecial, &QMenu::aboutToShow, this, [this] { UpdatePasteActions(); });
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, [this] { UpdatePasteActions(); });
+    UpdatePasteActions();
+}
+
+void TfrmLayout::UpdatePasteActions() {
+    actPasteText->setEnabled(Clipboard::HasText());
+    actPasteBitmap->setEnabled(Clipboard::HasFormat(CF_BITMAP) || Clipboard::HasFormat(kClipboardDIB));
+    // There is no metafile renderer to paste into, and no embedding service: the caption stays bare.
+    actPasteMetafile->setEnabled(false);
+    actPasteOLEObject->setEnabled(false);
 }
 
 void RegisterLayoutEditor() {

@@ -18,6 +18,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class TComponent;
 class TCustomAction;
 class TDSAQueryClear;
@@ -212,6 +213,15 @@ public:
     QAction* actModeBackGround = nullptr;
     TGlobalNotify* GlobalNotify1 = nullptr;
 
+    // ---- paste by format: "形式を指定して貼り付け(&S)", for the edit and object menus
+    QMenu* mnuPasteSpecial = nullptr;
+    QAction* actPasteText = nullptr;
+    QAction* actPasteBitmap = nullptr;
+    QAction* actPasteMetafile = nullptr;
+    QAction* actPasteOLEObject = nullptr;
+    // Enables each by what the clipboard holds (metafiles and embedded objects are never pasted here).
+    void UpdatePasteActions();
+
     TLabelData* Document() const { return document_; }
     const TFaceInfo& FaceInfo() const { return faceInfo_; }
 
@@ -312,6 +322,7 @@ private:
     bool ConfirmFixedPhotoDelete();
     void InstallHooks(bool install);
     QWidget* MakeEditModeSide();
+    void MakePasteActions();
     QAction* ModeAction(int mode) const;
     void MakeToolWindowActions();
     // The selected objects of class T (all of them, topmost first).

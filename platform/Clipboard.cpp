@@ -1,13 +1,18 @@
 #include "platform/Clipboard.h"
+#include "platform/Dib.h"
+#include "platform/PixelBuffer.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 #include <algorithm>
 
 namespace {
 
 constexpr unsigned kFirstRegistered = 0xC000;
+// Pictures from the clipboard are handed on without alpha, as the bitmap formats carried them.
+constexpr int kClipboardBitCount = 24;
 const QString kWindowsMimePrefix = QStringLiteral("application/x-qt-windows-mime;value=\"");
 
 std::vector<QString>& Names() {
@@ -74,6 +79,14 @@ bool HasFormat(unsigned format) {
 QByteArray GetData(unsigned format) {
     QClipboard* clipboard = SystemClipboard();
     const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+    // Pictures arrive in whatever form the copying program offered: handed on as a bitmap file,
+    // which every bitmap reader here takes as device-independent bitmap data.
+    if (format == kClipboardDIB) {
+        const QImage image =
+            data != nullptr && data->hasImage() ? qvariant_cast<QImage>(data->imageData()) : QImage();
+        return image.isNull() ? QByteArray()
+                              : EncodeBitmapFile(PixelBuffer::FromImage(image, kClipboardBitCount));
+    }
     const QString mime = ClipboardFormatMimeType(format);
     if (data == nullptr || mime.isEmpty() || !data->hasFormat(mime))
         return {};

@@ -24,7 +24,8 @@ QString ClipboardFormatMimeType(unsigned format);
 
 namespace Clipboard {
 bool HasFormat(unsigned format);
-// The bytes of a registered format (empty when absent).
+// The bytes of a registered format (empty when absent); for kClipboardDIB the clipboard's picture as a
+// 24-bit bitmap file.
 QByteArray GetData(unsigned format);
 // Replaces the clipboard's contents with one block of a registered format.
 void SetData(unsigned format, const QByteArray& data);

@@ -15,17 +15,22 @@
 #include "pageobjects/engine/ULORectBase.h"
 #include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULORect.h"
+#include "pageobjects/layout/ULOText.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Clipboard.h"
 #include "platform/Stream.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <tuple>
 
@@ -509,6 +514,44 @@ TEST_F(LayoutEditorTest, InsertedPagesCarryEmptiedFramesLaterPagesChangeSideAndD
     EXPECT_FALSE(document->FrontCover);
     EXPECT_EQ(document->CurrentSheetNo(), 2);
     EXPECT_EQ(editor->lblPage->text(), QStringLiteral("1/2"));
+}
+
+TEST_F(LayoutEditorTest, PasteByFormatFollowsTheClipboard) {
+    NewDocument();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TDrawSite& site = *editor->DrawSite1;
+    Clipboard::SetText(QStringLiteral("貼り付け"));
+    editor->mnuPasteSpecial->aboutToShow();
+    EXPECT_TRUE(editor->actPasteText->isEnabled());
+    EXPECT_FALSE(editor->actPasteBitmap->isEnabled());
+    const int before = site.DrawObjectCount();
+    editor->actPasteText->trigger();
+    ASSERT_EQ(site.DrawObjectCount(), before + 1);
+    TDOList all;
+    site.ListObjects(all, false);
+    auto* text = dynamic_cast<TLOText*>(all[0]);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Text()->Text().trimmed(), QStringLiteral("貼り付け"));
+
+    // A picture copied elsewhere: only the bitmap item; it becomes an illustration of its size.
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(picture);
+    editor->UpdatePasteActions();
+    EXPECT_FALSE(editor->actPasteText->isEnabled());
+    EXPECT_TRUE(editor->actPasteBitmap->isEnabled());
+    EXPECT_FALSE(editor->actPasteMetafile->isEnabled());
+    EXPECT_FALSE(editor->actPasteOLEObject->isEnabled());
+    EXPECT_EQ(editor->actPasteOLEObject->text(), QStringLiteral("OLEオブジェクト(&O)"));
+    editor->actPasteBitmap->trigger();
+    ASSERT_EQ(site.DrawObjectCount(), before + 2);
+    all.Clear();
+    site.ListObjects(all, false);
+    auto* illust = dynamic_cast<TLOAlbumIllust*>(all[0]);
+    ASSERT_NE(illust, nullptr);
+    EXPECT_FALSE(illust->Picture()->Graphic()->Empty());
+    Clipboard::Clear();
 }
 
 } // namespace

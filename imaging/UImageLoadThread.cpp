@@ -84,6 +84,15 @@ int TImageLoadThread::QueuedCount() const {
     return int(requests_.size());
 }
 
+bool TImageLoadThread::Idle() const {
+    {
+        std::lock_guard<std::mutex> guard(requestsLock_);
+        if (!requests_.empty() || busy_ > 0)
+            return false;
+    }
+    return DoneCount() == 0;
+}
+
 int TImageLoadThread::DoneCount() const {
     std::lock_guard<std::mutex> guard(doneLock_);
     return int(done_.size());

@@ -52,6 +52,8 @@ public:
 
     int QueuedCount() const;
     int DoneCount() const;
+    // Nothing queued, in hand or finished and not yet taken.
+    bool Idle() const;
     int WorkerCount() const { return int(extraWorkers_.size()) + 1; }
 
     // Called on the thread that made the loader (the UI thread) after loads finished; several loads

@@ -1,6 +1,7 @@
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FModeBar.h"
+#include "app/FPages.h"
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
 #include "app/dialogs/FAlign.h"
@@ -31,6 +32,7 @@
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
 #include "pageobjects/engine/ULabelObject.h"
+#include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UStandardDSA.h"
 #include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/UAlignUtil.h"
@@ -51,14 +53,19 @@
 #include "platform/Picture.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -80,6 +87,16 @@ constexpr int kLeastAutoScale = 1;
 constexpr int kSnapTolerancePixels = 10;
 constexpr int kNudgeStep = 10;
 constexpr int kFineNudgeStep = 1;
+// The move steps about the page centre, in degrees.
+constexpr int kStep60Angle = 6;
+constexpr int kStep12Angle = 30;
+constexpr int kStep8Angle = 45;
+// A photo turned to suit its frame.
+constexpr int kPhotoFitAngle = -1;
+constexpr int kStatusPanelCount = 6;
+constexpr int kStatusPanelPadding = 8;
+constexpr int kPagePanelMargin = 4;
+constexpr int kPageLabelWidth = 64;
 
 } // namespace
 
@@ -151,7 +168,44 @@ QString FormatTenthsMm(int tenths) {
     return QStringLiteral("%1%2.%3mm").arg(sign).arg(magnitude / kTenthsPerMm).arg(magnitude % kTenthsPerMm);
 }
 
+QString MouseStatusText(const TPoint& logical) {
+    return QStringLiteral("マウス(%1,%2)").arg(FormatTenthsMm(logical.X), FormatTenthsMm(logical.Y));
+}
+
+QString PositionStatusText(const TRect& bounds) {
+    return QStringLiteral("位置(%1,%2),サイズ(%3,%4)")
+        .arg(FormatTenthsMm(bounds.Left), FormatTenthsMm(bounds.Top), FormatTenthsMm(bounds.Width()),
+             FormatTenthsMm(bounds.Height()));
+}
+
+QString ScaleStatusText(int scale) {
+    return QStringLiteral("%1%").arg(scale);
+}
+
+QString ModifierMarkText(TShiftState modifiers) {
+    QStringList keys;
+    if (modifiers & ssCtrl)
+        keys << QStringLiteral("Ctrl");
+    if (modifiers & ssAlt)
+        keys << QStringLiteral("Alt");
+    if (modifiers & ssShift)
+        keys << QStringLiteral("Shift");
+    return keys.join(QLatin1Char('+'));
+}
+
+QString MarkedCaption(const QString& caption, const QString& mark) {
+    return mark.isEmpty() ? caption : caption + QLatin1Char('\t') + mark;
+}
+
+QString RemoveMenuMarks(const QString& caption) {
+    QString text = caption.section(QLatin1Char('\t'), 0, 0);
+    static const QRegularExpression marks(QStringLiteral("\\(&.\\)|\\.\\.\\.$"));
+    text.remove(marks);
+    return text.remove(QLatin1Char('&'));
+}
+
 TPoint ChooseSnapOffset(const TPoint& grid, const TPoint& guide) {
+
     const auto nearer = [](int gridAxis, int guideAxis) {
         return std::llabs(int64_t(guideAxis)) < std::llabs(int64_t(gridAxis)) ? guideAxis : gridAxis;
     };
@@ -262,18 +316,9 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     column->setSpacing(0);
     if (TfrmMain* main = frmMain()) {
         // Without these the user could leave the editor, save or print only by shortcut.
+        // The menu buttons follow once the commands exist (MakeMenus).
         tbMenu = new QToolBar(this);
         tbMenu->setObjectName(QStringLiteral("tbMenu"));
-        const auto menuButton = [this](const char* name, const QString& text, QMenu* menu) {
-            auto* button = new QToolButton(tbMenu);
-            button->setObjectName(QString::fromLatin1(name));
-            button->setText(text);
-            button->setMenu(menu);
-            button->setPopupMode(QToolButton::InstantPopup);
-            tbMenu->addWidget(button);
-        };
-        menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
-        menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
         column->addWidget(tbMenu);
         frameModeBar1 = new TframeModeBarEx(this);
         column->addWidget(frameModeBar1);
@@ -283,11 +328,18 @@ TfrmLayout::TfrmLayout(QWidget* parent)
             frameModeBar1->SetStepEnabled(step, true);
         frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepPrintSheet, IsModeFormRegistered(mkPrint));
     }
+    tbTools = new QToolBar(this);
+    tbTools->setObjectName(QStringLiteral("tbTools"));
+    tbTools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    column->addWidget(tbTools);
     auto* pagePanel = new QHBoxLayout;
+    pagePanel->setContentsMargins(kPagePanelMargin, 0, kPagePanelMargin, 0);
     lblPage = new QLabel(this);
     lblPage->setObjectName(QStringLiteral("lblPage"));
+    lblPage->setMinimumWidth(kPageLabelWidth);
     pagePanel->addWidget(lblPage);
-    pagePanel->addStretch();
+    framePages1 = new TframePages(this);
+    pagePanel->addWidget(framePages1, 1);
     column->addLayout(pagePanel);
 
     auto* grid = new QGridLayout;
@@ -315,12 +367,294 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     column->addLayout(grid, 1);
 
     DrawSite1->installEventFilter(this);
+    DrawSite1->setMouseTracking(true);
     MakeActions();
     MakeToolWindowActions();
     MakePasteActions();
+    MakeMoveModeActions();
+    MakeMenus();
+    MakeToolBar();
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
     ShowEditMode(emPhoto);
+}
+
+void TfrmLayout::MakeMoveModeActions() {
+    const auto mode = [this](const char* name, const QString& caption, auto run) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, run] {
+            run(MoveGhostMode());
+            UpdateMoveModes();
+        });
+        addAction(action);
+        return action;
+    };
+    actFreeMove =
+        mode("actFreeMove", QStringLiteral("自由移動"), [](TMoveGhostMode& m) { m.CircumMove = false; });
+    actCircumMove =
+        mode("actCircumMove", QStringLiteral("円周・直径上"), [](TMoveGhostMode& m) { m.CircumMove = true; });
+    actParallelMove = mode("actParallelMove", QStringLiteral("水平・垂直方向のみ"),
+                           [](TMoveGhostMode& m) { m.ParallelMove = !m.ParallelMove; });
+    actCircumRotate = mode("actCircumRotate", QStringLiteral("オブジェクトの回転もする"),
+                           [](TMoveGhostMode& m) { m.CircumRotate = !m.CircumRotate; });
+    actCircumPhased = mode("actCircumPhased", QStringLiteral("ステップ単位で移動"),
+                           [](TMoveGhostMode& m) { m.CircumPhased = !m.CircumPhased; });
+    act60Phase = mode("act60Phase", QStringLiteral("６０ステップ（６度）"),
+                      [](TMoveGhostMode& m) { m.PhaseAngle = kStep60Angle; });
+    act12Phase = mode("act12Phase", QStringLiteral("１２ステップ（３０度）"),
+                      [](TMoveGhostMode& m) { m.PhaseAngle = kStep12Angle; });
+    act8Phase = mode("act8Phase", QStringLiteral("８ステップ（４５度）"),
+                     [](TMoveGhostMode& m) { m.PhaseAngle = kStep8Angle; });
+    actToggleMoveMode = new QAction(this);
+    actToggleMoveMode->setObjectName(QStringLiteral("actToggleMoveMode"));
+    connect(actToggleMoveMode, &QAction::triggered, this,
+            [this] { (MoveGhostMode().CircumMove ? actFreeMove : actCircumMove)->trigger(); });
+    UpdateMoveModes();
+}
+
+void TfrmLayout::UpdateMoveModes() {
+    const TMoveGhostMode& mode = MoveGhostMode();
+    actFreeMove->setChecked(!mode.CircumMove);
+    actCircumMove->setChecked(mode.CircumMove);
+    actParallelMove->setChecked(mode.ParallelMove);
+    actCircumRotate->setChecked(mode.CircumRotate);
+    actCircumPhased->setChecked(mode.CircumPhased);
+    act60Phase->setChecked(mode.PhaseAngle == kStep60Angle);
+    act12Phase->setChecked(mode.PhaseAngle == kStep12Angle);
+    act8Phase->setChecked(mode.PhaseAngle == kStep8Angle);
+    actToggleMoveMode->setText(RemoveMenuMarks((mode.CircumMove ? actCircumMove : actFreeMove)->text()));
+}
+
+void TfrmLayout::MarkMoveModeMenu() {
+    // What a drag does while keys are held: Shift flips the parallel or the step move, the
+    // snap-off keys give the mode that is not chosen.
+    const QString shift = ModifierMarkText(ssShift);
+    const QString other = ModifierMarkText(SnapOffModifier());
+    const bool circum = MoveGhostMode().CircumMove;
+    actParallelMove->setText(MarkedCaption(QStringLiteral("水平・垂直方向のみ"), shift));
+    actCircumPhased->setText(MarkedCaption(QStringLiteral("ステップ単位で移動"), shift));
+    actFreeMove->setText(MarkedCaption(QStringLiteral("自由移動"), circum ? other : QString()));
+    actCircumMove->setText(MarkedCaption(QStringLiteral("円周・直径上"), circum ? QString() : other));
+}
+
+void TfrmLayout::MakeMenus() {
+    const auto menu = [this](const char* name, const QString& title) {
+        auto* m = new QMenu(title, this);
+        m->setObjectName(QLatin1String(name));
+        connect(m, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+        return m;
+    };
+    popupEdit = menu("popupEdit", QStringLiteral("編集(&E)"));
+    popupEdit->addActions({DSAUndo1, DSARedo1});
+    popupEdit->addSeparator();
+    popupEdit->addActions({DSAQueryCut1, DSACopy1, DSAPaste1});
+    popupEdit->addMenu(mnuPasteSpecial);
+    popupEdit->addSeparator();
+    popupEdit->addActions({DSAQueryClear1, DSASelectAll1});
+
+    popupPage = menu("popupPage", QStringLiteral("ページ(&P)"));
+    popupPage->addActions({actPageAdd, actPageDelete});
+
+    QMenu* rotate = menu("mnuRotate", QStringLiteral("回転(&T)"));
+    rotate->addActions({DSARotate90, DSARotate270, DSARotate180});
+    popupLocation = menu("popupLocation", QStringLiteral("位置(&L)"));
+    popupLocation->addActions({actPosition, actAlign, actOrder});
+    popupLocation->addSeparator();
+    popupLocation->addActions({actGroup, actUngroup});
+    popupLocation->addMenu(rotate);
+    popupLocation->addSeparator();
+    popupLocation->addActions({DSABringToFront1, DSASendToBack1});
+
+    popupMoveMode = menu("popupMoveMode", QStringLiteral("移動方法(&M)"));
+    popupMoveMode->addActions({actFreeMove, actCircumMove});
+    popupMoveMode->addSeparator();
+    popupMoveMode->addActions({actParallelMove, actCircumRotate, actCircumPhased});
+    popupMoveMode->addSeparator();
+    popupMoveMode->addActions({act60Phase, act12Phase, act8Phase});
+    connect(popupMoveMode, &QMenu::aboutToShow, this, [this] { MarkMoveModeMenu(); });
+    QMenu* lock = menu("mnuObjectLock", QStringLiteral("オブジェクト固定(&L)"));
+    lock->addActions({DSALock1, DSAUnlock1});
+    QMenu* print = menu("mnuObjectPrint", QStringLiteral("オブジェクト印刷禁止(&P)"));
+    print->addActions({DSADontPrint1, DSADoPrint1});
+    popupSetting = menu("popupSetting", QStringLiteral("設定(&D)"));
+    // Snapping to the grid goes with the grid button; its menu item stays out.
+    popupSetting->addAction(actGrid);
+    if (actGuideBar != nullptr)
+        popupSetting->addAction(actGuideBar);
+    popupSetting->addSeparator();
+    popupSetting->addMenu(popupMoveMode);
+    popupSetting->addMenu(lock)->setVisible(false);
+    popupSetting->addMenu(print)->setVisible(false);
+
+    popupView = menu("popupView", QStringLiteral("表示(&V)"));
+    auto* zoomGroup = new QActionGroup(this);
+    for (QAction* action : zoomActions) {
+        action->setCheckable(true);
+        zoomGroup->addAction(action);
+        popupView->addAction(action);
+    }
+    actAutoScale->setCheckable(true);
+    actAutoScale->setChecked(autoScale_);
+    zoomGroup->addAction(actAutoScale);
+    popupView->addAction(actAutoScale);
+
+    QMenu* photoLock = menu("mnuPhotoLock", QStringLiteral("写真枠の移動(&M)"));
+    photoLock->addActions({DSAPhotoLock, DSAPhotoUnlock});
+    QMenu* photoRotate = menu("mnuPhotoRotate", QStringLiteral("写真の回転(&T)"));
+    photoRotate->addActions(
+        {DSAPhotoRotate00, DSAPhotoRotateAuto, DSAPhotoRotate90, DSAPhotoRotate270, DSAPhotoRotate180});
+    QMenu* photoSize = menu("mnuPhotoSize", QStringLiteral("写真サイズ"));
+    // Same size stays out of the menu (a hidden action would be disabled too).
+    photoSize->addActions(
+        {actChangeDefPhotoSize, actRegistDefPhotoSize, actDetailsPhotoSize, actPhotoFullSize});
+    popupObject = menu("popupObject", QString());
+    connect(popupObject, &QMenu::aboutToShow, this, [this] { UpdateRegistCaption(); });
+    popupObject->addActions({DSAQueryCut1, DSACopy1, DSAPaste1});
+    popupObject->addMenu(mnuPasteSpecial);
+    popupObject->addAction(DSAQueryClear1);
+    popupObject->addSeparator();
+    popupObject->addMenu(photoLock);
+    popupObject->addMenu(photoSize);
+    popupObject->addMenu(photoRotate);
+    popupObject->addSeparator();
+    popupObject->addActions({actOrder, actPosition});
+    popupObject->addSeparator();
+    popupObject->addActions({DSABringToFront1, DSASendToBack1});
+
+    TfrmMain* main = frmMain();
+    if (main == nullptr || tbMenu == nullptr)
+        return;
+    const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
+        auto* button = new QToolButton(tbMenu);
+        button->setObjectName(QLatin1String(name));
+        button->setText(text);
+        button->setMenu(m);
+        button->setPopupMode(QToolButton::InstantPopup);
+        tbMenu->addWidget(button);
+    };
+    // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
+    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    menuButton("btnEditMenu", popupEdit->title(), popupEdit);
+    menuButton("btnPageMenu", popupPage->title(), popupPage);
+    menuButton("btnLocationMenu", popupLocation->title(), popupLocation);
+    menuButton("btnSettingMenu", popupSetting->title(), popupSetting);
+    menuButton("btnViewMenu", popupView->title(), popupView);
+    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+}
+
+void TfrmLayout::MakeToolBar() {
+    const auto button = [this](const QString& name, QAction* action, const QString& text) {
+        auto* b = new QToolButton(tbTools);
+        b->setObjectName(name);
+        b->setDefaultAction(action);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        // The button shows a short caption; the action keeps its menu caption.
+        b->setText(text.isEmpty() ? RemoveMenuMarks(action->text()) : text);
+        connect(action, &QAction::changed, b,
+                [b, action, text] { b->setText(text.isEmpty() ? RemoveMenuMarks(action->text()) : text); });
+        tbTools->addWidget(b);
+        return b;
+    };
+    actSelectTool->setCheckable(true);
+    actSelectTool->setChecked(true);
+    btnSelect = button(QStringLiteral("btnSelect"), actSelectTool, {});
+    tbTools->addSeparator();
+    for (QAction* tool : {actText, actDate, actLine, actRect, actCircle, actAlbumPhoto, actBackground})
+        button(QStringLiteral("btn") + tool->objectName().mid(3), tool, {});
+    tbTools->addSeparator();
+    button(QStringLiteral("btnBringToFront"), DSABringToFront1, QStringLiteral("前面"));
+    button(QStringLiteral("btnSendToBack"), DSASendToBack1, QStringLiteral("背面"));
+    button(QStringLiteral("btnObjectDelete"), DSAQueryClear1, QStringLiteral("削除"));
+    button(QStringLiteral("btnUndo"), DSAUndo1, {});
+    button(QStringLiteral("btnRedo"), DSARedo1, {});
+    tbTools->addSeparator();
+    button(QStringLiteral("btnMinimize"), actReduce, {});
+    button(QStringLiteral("btnMaximize"), actMagnify, {});
+    button(QStringLiteral("btnAutoScale"), actAutoScale, QStringLiteral("自動"));
+    tbTools->addSeparator();
+    button(QStringLiteral("btnMoveMode"), actToggleMoveMode, {});
+}
+
+void TfrmLayout::UpdateActions() {
+    if (!document_)
+        return;
+    for (QAction* action : actions())
+        if (auto* siteAction = dynamic_cast<TDrawSiteActionBase*>(action))
+            siteAction->UpdateTarget(DrawSite1);
+    actGroup->setEnabled(CanGroup());
+    actUngroup->setEnabled(CanUngroup());
+    actPageAdd->setEnabled(PageAddEnabled(document_->CurrentSheetNo()));
+    actPageDelete->setEnabled(PageDeleteEnabled(document_->GetSheetCount(), document_->CurrentSheetNo(),
+                                                document_->FrontCover, document_->BackCover));
+    UpdateArrangeActions();
+    UpdateMoveModes();
+}
+
+void TfrmLayout::SetupStatusBar() {
+    for (const QPointer<QLabel>& panel : statusPanels)
+        delete panel.data();
+    statusPanels.clear();
+    TfrmMain* main = frmMain();
+    auto* bar = main ? main->findChild<QStatusBar*>(QStringLiteral("StatusBar")) : nullptr;
+    if (bar == nullptr)
+        return;
+    const QFontMetrics metrics(main->font());
+    const QString widest[] = {QStringLiteral("ﾏｳｽ-(999.9mm,999.9mm)"),
+                              QStringLiteral("位置-(999.9mm,999.9mm),ｻｲｽﾞ-(999.9mm,999.9mm)"),
+                              QStringLiteral("固定しない"), QStringLiteral("印刷しない"),
+                              QStringLiteral("999%")};
+    for (int i = 0; i < kStatusPanelCount; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (i < int(std::size(widest)))
+            panel->setFixedWidth(metrics.horizontalAdvance(widest[i]) + kStatusPanelPadding);
+        bar->addWidget(panel, i == kStatusPanelCount - 1 ? 1 : 0);
+        statusPanels.push_back(panel);
+    }
+}
+
+void TfrmLayout::UpdateStatusText(bool keepMouseText) {
+    if (!document_)
+        return;
+    if (statusPanels.size() == size_t(kStatusPanelCount)) {
+        if (!keepMouseText)
+            statusPanels[0]->setText(MouseStatusText(DrawSite1->DevToLog(TPoint(mouse_.x(), mouse_.y()))));
+        TDOList selected;
+        DrawSite1->ListObjects(selected, true);
+        QString position;
+        for (TDrawObject* object : selected)
+            if (TIntf<IDORectProps> props = Supports<IDORectProps>(static_cast<TObject*>(object))) {
+                position = PositionStatusText(TRect(props->GetLeft(), props->GetTop(),
+                                                    props->GetLeft() + props->GetWidth(),
+                                                    props->GetTop() + props->GetHeight()));
+                break;
+            }
+        statusPanels[1]->setText(position);
+        auto* first = selected.IsEmpty() ? nullptr : dynamic_cast<TLabelObject*>(selected[0]);
+        statusPanels[2]->setText(first && !first->Movable() ? QStringLiteral("固定") : QString());
+        statusPanels[3]->setText(first && first->DontPrint() ? QStringLiteral("印刷しない") : QString());
+        statusPanels[4]->setText(ScaleStatusText(Scale()));
+    }
+    UpdatePageLabel();
+}
+
+void TfrmLayout::Idle() {
+    if (!document_)
+        return;
+    DrawSite1->UpdatePivots();
+    UpdateStatusText(false);
+    UpdateActions();
+    const bool placing = GhostList().Count() != 0;
+    if (!placing)
+        DrawSite1->SetCursor(crDefault);
+    actSelectTool->setChecked(!placing);
+}
+
+bool TfrmLayout::CanSelectPage(int) const {
+    return true;
 }
 
 QAction* TfrmLayout::MakeTool(const char* name, const QString& caption, const QString& kindName) {
@@ -349,7 +683,10 @@ void TfrmLayout::MakeActions() {
     actSelectTool = new QAction(QStringLiteral("選択"), this);
     actSelectTool->setObjectName(QStringLiteral("actSelectTool"));
     actSelectTool->setStatusTip(QStringLiteral("オブジェクトを選択できる通常のモードにします"));
-    connect(actSelectTool, &QAction::triggered, this, [] { GhostList().ClearGhosts(); });
+    connect(actSelectTool, &QAction::triggered, this, [this] {
+        GhostList().ClearGhosts();
+        actSelectTool->setChecked(true);
+    });
     addAction(actSelectTool);
     actText = MakeTool("actText", QStringLiteral("文字(&T)..."), QStringLiteral("TLOText"));
     actDate = MakeTool("actDate", QStringLiteral("日付・時間(&D)..."), QStringLiteral("TLODate"));
@@ -389,6 +726,44 @@ void TfrmLayout::MakeActions() {
                                         QStringLiteral("Shift+Ctrl+Z"), QStringLiteral("やり直し"));
     DSAClear1 =
         MakeSiteAction<TDSAClear>("DSAClear1", QStringLiteral("クリア"), {}, QStringLiteral("クリア"));
+    DSALock1 = MakeSiteAction<TDSALock>("DSALock1", QStringLiteral("固定する(&O)"), {},
+                                        QStringLiteral("オブジェクト固定"));
+    DSAUnlock1 = MakeSiteAction<TDSAUnlock>("DSAUnlock1", QStringLiteral("固定しない(&U)"), {},
+                                            QStringLiteral("オブジェクト固定解除"));
+    DSAPhotoLock = MakeSiteAction<TDSALock>("DSAPhotoLock", QStringLiteral("固定する(&O)"), {},
+                                            QStringLiteral("設定変更"));
+    DSAPhotoLock->SetTargetClassName(QStringLiteral("TLOAlbumPhoto"));
+    DSAPhotoUnlock = MakeSiteAction<TDSAUnlock>("DSAPhotoUnlock", QStringLiteral("移動可能(&U)"), {},
+                                                QStringLiteral("設定変更"));
+    DSAPhotoUnlock->SetTargetClassName(QStringLiteral("TLOAlbumPhoto"));
+    DSADontPrint1 = MakeSiteAction<TDSADontPrint>("DSADontPrint1", QStringLiteral("印刷禁止にする(&N)"), {},
+                                                  QStringLiteral("設定変更"));
+    DSADoPrint1 = MakeSiteAction<TDSADoPrint>("DSADoPrint1", QStringLiteral("印刷禁止にしない(&I)"), {},
+                                              QStringLiteral("設定変更"));
+    DSAVertText1 = MakeSiteAction<TDSAVertText>("DSAVertText1", QStringLiteral("縦書き(&V)"), {},
+                                                QStringLiteral("設定変更"));
+    DSAHorzText1 = MakeSiteAction<TDSAHorzText>("DSAHorzText1", QStringLiteral("横書き(&H)"), {},
+                                                QStringLiteral("設定変更"));
+    const auto turn = [this](const char* name, const QString& caption, int angle) {
+        auto* action = MakeSiteAction<TDSAOffsetAngle>(name, caption, {}, QStringLiteral("設定変更"));
+        action->SetOffsetAngle(angle);
+        return action;
+    };
+    DSARotate90 = turn("DSARotate90", QStringLiteral("右に90ﾟ(&I)"), 90);
+    DSARotate180 = turn("DSARotate180", QStringLiteral("180ﾟ(&O)"), 180);
+    DSARotate270 = turn("DSARotate270", QStringLiteral("左に90ﾟ(&E)"), 270);
+    const auto photoTurn = [this](const char* name, const QString& caption, int angle) {
+        auto* action = MakeSiteAction<TDSAPhotoRotate>(name, caption, {}, QStringLiteral("設定変更"));
+        action->SetTargetClassName(QStringLiteral("TLOAlbumPhoto"));
+        action->SetPhotoAngle(angle);
+        return action;
+    };
+    DSAPhotoRotateAuto =
+        photoTurn("DSAPhotoRotateAuto", QStringLiteral("枠に合わせて自動回転(&A)"), kPhotoFitAngle);
+    DSAPhotoRotate00 = photoTurn("DSAPhotoRotate00", QStringLiteral("回転しない(&Z)"), 0);
+    DSAPhotoRotate90 = photoTurn("DSAPhotoRotate90", QStringLiteral("右に90ﾟ回転(&I)"), 90);
+    DSAPhotoRotate180 = photoTurn("DSAPhotoRotate180", QStringLiteral("180ﾟ回転(&O)"), 180);
+    DSAPhotoRotate270 = photoTurn("DSAPhotoRotate270", QStringLiteral("左に90ﾟ回転(&E)"), 270);
 
     const auto command = [this](const char* name, const QString& caption, const QString& shortcut, auto run) {
         auto* action = new QAction(caption, this);
@@ -428,9 +803,9 @@ void TfrmLayout::MakeActions() {
     }
     actAutoScale = new QAction(QStringLiteral("自動(&A)"), this);
     connect(actAutoScale, &QAction::triggered, this, [this] { SetAutoScale(); });
-    actMagnify = new QAction(this);
+    actMagnify = new QAction(QStringLiteral("拡大"), this);
     connect(actMagnify, &QAction::triggered, this, [this] { Magnify(); });
-    actReduce = new QAction(this);
+    actReduce = new QAction(QStringLiteral("縮小"), this);
     connect(actReduce, &QAction::triggered, this, [this] { Reduce(); });
 }
 
@@ -618,18 +993,45 @@ void TfrmLayout::showEvent(QShowEvent* event) {
     if (frameModeBar1)
         frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepEdit);
     InstallHooks(true);
+    if (document_ && statusPanels.empty())
+        SetupStatusBar();
 }
 
 void TfrmLayout::hideEvent(QHideEvent* event) {
     // No other form's ghosts snap through a closed editor.
     GhostList().ClearGhosts();
     InstallHooks(false);
+    // Another mode's form shows its own status.
+    for (const QPointer<QLabel>& panel : statusPanels)
+        delete panel.data();
+    statusPanels.clear();
     QWidget::hideEvent(event);
 }
 
 bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DrawSite1 && event->type() == QEvent::MouseMove)
+        mouse_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+    if (watched == DrawSite1 && event->type() == QEvent::ContextMenu) {
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        const QPoint at = menuEvent->pos();
+        TDrawObject* object = DrawSite1->ObjectAt(DrawSite1->DevToLog(TPoint(at.x(), at.y())));
+        if (object != nullptr && object->Selectable() && !object->Selected()) {
+            DrawSite1->SelectAll(false);
+            object->SetSelected(true);
+            DrawSite1->UpdatePivots();
+        }
+        DrawSite1->setFocus();
+        UpdateActions();
+        (object != nullptr && object->Selectable() ? popupObject : popupEdit)->popup(menuEvent->globalPos());
+        return true;
+    }
     if (watched == DrawSite1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape) {
+            // Esc ends a placement as the select tool does.
+            actSelectTool->trigger();
+            return true;
+        }
         const bool fine = (key->modifiers() & Qt::ShiftModifier) != 0;
         switch (key->key()) {
         case Qt::Key_Left:
@@ -656,6 +1058,9 @@ TfrmLayout::~TfrmLayout() {
     WriteSettingInteger(QStringLiteral("DefPhotoWidth"), DefPhotoWidth);
     WriteSettingInteger(QStringLiteral("DefPhotoHeight"), DefPhotoHeight);
     InstallHooks(false);
+    // The panels live in the main window's status bar.
+    for (const QPointer<QLabel>& panel : statusPanels)
+        delete panel.data();
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
     // The site's objects go before the form's widgets.
@@ -668,7 +1073,11 @@ void TfrmLayout::AttachDocument(TLabelData* document) {
     lastPageLabelSheet_ = -1;
     if (!document_)
         return;
+    framePages1->OnPageSelect = [this](int sheet) { GoToPage(sheet); };
+    framePages1->OnCanSelectPage = [this](int sheet) { return CanSelectPage(sheet); };
+    framePages1->Attach(document_);
     LoadPage();
+    SetupStatusBar();
     rulerTop->show();
     rulerLeft->show();
     DrawSite1->show();
@@ -732,6 +1141,7 @@ void TfrmLayout::LoadPage() {
     UpdatePageLabel();
     DrawSite1->InvalidatePage();
     DrawSite1->update();
+    framePages1->Refresh();
 }
 
 void TfrmLayout::CreatePhotoFrames() {
@@ -893,8 +1303,10 @@ void TfrmLayout::ReloadPage() {
 void TfrmLayout::GoToPage(int index) {
     if (!document_ || index < 0 || index >= document_->GetSheetCount())
         return;
-    if (index == document_->CurrentSheetNo())
+    if (index == document_->CurrentSheetNo()) {
+        framePages1->Refresh();
         return;
+    }
     TWatchCursor cursor;
     CommitPage();
     document_->SetCurrentSheetNo(index);
@@ -929,11 +1341,16 @@ int TfrmLayout::Scale() const {
 void TfrmLayout::SetZoom(int scale) {
     autoScale_ = false;
     DrawSite1->Scaler().SetScale(scale);
+    const std::vector<int>& steps = LayoutZoomSteps();
+    for (size_t i = 0; i < steps.size(); ++i)
+        zoomActions[i]->setChecked(steps[i] == scale);
+    actAutoScale->setChecked(false);
     Relayout();
 }
 
 void TfrmLayout::SetAutoScale() {
     autoScale_ = true;
+    actAutoScale->setChecked(true);
     Relayout();
 }
 
@@ -1075,6 +1492,7 @@ void TfrmLayout::EditPanelIdle() {
 void TfrmLayout::GlobalNotify1Idle() {
     if (!isVisible() || QApplication::activeWindow() != window())
         return;
+    Idle();
     EditPanelIdle();
     UpdateArrangeActions();
 }

@@ -10,6 +10,7 @@
 #include "papers/faces/UFaceInfo.h"
 #include "platform/ShiftState.h"
 
+#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
@@ -111,12 +112,27 @@ int RoundGuideCoord(int v, bool fine);
 // both page edges, or "ガイド削除" when it lies off the page.
 QString GuideHintText(const TPoint& p, int logWidth, int logHeight);
 
+class TLOAlbumPhoto;
+
+// The status bar's texts: the mouse at a logical point, an object's place and size, the scale.
+QString MouseStatusText(const TPoint& logical);
+QString PositionStatusText(const TRect& bounds);
+QString ScaleStatusText(int scale);
+// Modifier keys as a menu item names them ("Alt", "Ctrl+Shift"); empty for none.
+QString ModifierMarkText(TShiftState modifiers);
+// A menu caption with the keys that give it during a drag ("自由移動\tAlt"); the plain caption
+// without keys.
+QString MarkedCaption(const QString& caption, const QString& mark);
+// A caption as a button shows it: without its mnemonic, dots and keys ("文字(&T)..." gives "文字").
+QString RemoveMenuMarks(const QString& caption);
+
+class QMenu;
 class QToolBar;
 class QToolButton;
-class TLOAlbumPhoto;
 class TframeModeBarEx;
 class TframeEditModeBar;
 class TFormPanel;
+class TframePages;
 class TGlobalNotify;
 
 class TfrmLayout : public QWidget, public IModeForm {
@@ -145,6 +161,17 @@ public:
     void CopyPageFrames(int fromSheet);
     void UpdateLogicalSize();
     void UpdatePageLabel();
+    // Every page may be chosen from the page strip.
+    bool CanSelectPage(int sheet) const;
+    // The main window's status bar gets the editor's six panels (nothing without one).
+    void SetupStatusBar();
+    // The mouse (unless kept), the first selected object's place, size, lock and print state, the
+    // scale and the page label.
+    void UpdateStatusText(bool keepMouseText);
+    // The enabled and checked states of the editor's commands for the selection and page.
+    void UpdateActions();
+    // The move-mode commands' checks and the toggle's caption.
+    void UpdateMoveModes();
 
     // ---- pages
     // A new page after the current one, carrying its frames; in a two-sided album every later
@@ -230,6 +257,20 @@ public:
     TRuler* rulerTop = nullptr;
     TRuler* rulerLeft = nullptr;
     QLabel* lblPage = nullptr;
+    TframePages* framePages1 = nullptr;
+    // The status bar panels (none without a main window).
+    std::vector<QPointer<QLabel>> statusPanels;
+    // The editor's own tools and commands.
+    QToolBar* tbTools = nullptr;
+    QToolButton* btnSelect = nullptr;
+    // The menus of the tool bar and the objects' menu.
+    QMenu* popupEdit = nullptr;
+    QMenu* popupPage = nullptr;
+    QMenu* popupLocation = nullptr;
+    QMenu* popupSetting = nullptr;
+    QMenu* popupView = nullptr;
+    QMenu* popupObject = nullptr;
+    QMenu* popupMoveMode = nullptr;
     // The window's menus and steps, as every mode form carries them (none without a main window).
     QToolBar* tbMenu = nullptr;
     TframeModeBarEx* frameModeBar1 = nullptr;
@@ -257,11 +298,37 @@ public:
     TDrawSiteActionBase* DSAUndo1 = nullptr;
     TDrawSiteActionBase* DSARedo1 = nullptr;
     TDrawSiteActionBase* DSAClear1 = nullptr;
+    TDrawSiteActionBase* DSALock1 = nullptr;
+    TDrawSiteActionBase* DSAUnlock1 = nullptr;
+    TDrawSiteActionBase* DSAPhotoLock = nullptr;
+    TDrawSiteActionBase* DSAPhotoUnlock = nullptr;
+    TDrawSiteActionBase* DSADontPrint1 = nullptr;
+    TDrawSiteActionBase* DSADoPrint1 = nullptr;
+    TDrawSiteActionBase* DSAVertText1 = nullptr;
+    TDrawSiteActionBase* DSAHorzText1 = nullptr;
+    TDrawSiteActionBase* DSARotate90 = nullptr;
+    TDrawSiteActionBase* DSARotate180 = nullptr;
+    TDrawSiteActionBase* DSARotate270 = nullptr;
+    TDrawSiteActionBase* DSAPhotoRotateAuto = nullptr;
+    TDrawSiteActionBase* DSAPhotoRotate00 = nullptr;
+    TDrawSiteActionBase* DSAPhotoRotate90 = nullptr;
+    TDrawSiteActionBase* DSAPhotoRotate180 = nullptr;
+    TDrawSiteActionBase* DSAPhotoRotate270 = nullptr;
     QAction* actGroup = nullptr;
     QAction* actUngroup = nullptr;
     // Pages.
     QAction* actPageAdd = nullptr;
     QAction* actPageDelete = nullptr;
+    // Move modes read by the move ghosts.
+    QAction* actFreeMove = nullptr;
+    QAction* actCircumMove = nullptr;
+    QAction* actParallelMove = nullptr;
+    QAction* actCircumRotate = nullptr;
+    QAction* actCircumPhased = nullptr;
+    QAction* act60Phase = nullptr;
+    QAction* act12Phase = nullptr;
+    QAction* act8Phase = nullptr;
+    QAction* actToggleMoveMode = nullptr;
     // Zoom.
     std::vector<QAction*> zoomActions;
     QAction* actAutoScale = nullptr;
@@ -312,6 +379,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void MakeMenus();
+    void MakeToolBar();
+    void MakeMoveModeActions();
+    void MarkMoveModeMenu();
+    void Idle();
     void PlacePaperImages();
     void SiteAdjusted();
     void MakeActions();
@@ -336,6 +408,8 @@ private:
     TFaceInfo faceInfo_;
     int lastPageLabelSheet_ = -1;
     int lastPageLabelCount_ = -1;
+    // The last mouse position over the site (device pixels).
+    QPoint mouse_;
     bool autoScale_ = true;
 };
 

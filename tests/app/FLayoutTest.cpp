@@ -1,6 +1,7 @@
 // The layout editor: its rules, and a page shown, edited and stored through the main window.
 
 #include "app/FLayout.h"
+#include "app/FPages.h"
 #include "app/dialogs/FAbout.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
@@ -13,6 +14,7 @@
 #include "pageobjects/engine/UGrid.h"
 #include "pageobjects/engine/UGuide.h"
 #include "pageobjects/engine/ULORectBase.h"
+#include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOImage.h"
@@ -31,7 +33,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <tuple>
 
 namespace {
@@ -552,6 +557,92 @@ TEST_F(LayoutEditorTest, PasteByFormatFollowsTheClipboard) {
     ASSERT_NE(illust, nullptr);
     EXPECT_FALSE(illust->Picture()->Graphic()->Empty());
     Clipboard::Clear();
+}
+
+} // namespace
+
+namespace {
+
+TEST(LayoutRules, StatusTextsAndMenuMarks) {
+    EXPECT_EQ(MouseStatusText(TPoint(123, -5)), QStringLiteral("マウス(12.3mm,-0.5mm)"));
+    EXPECT_EQ(PositionStatusText(TRect(100, 200, 600, 205)),
+              QStringLiteral("位置(10.0mm,20.0mm),サイズ(50.0mm,0.5mm)"));
+    EXPECT_EQ(ScaleStatusText(83), QStringLiteral("83%"));
+    EXPECT_EQ(ModifierMarkText(ssAlt), QStringLiteral("Alt"));
+    EXPECT_EQ(ModifierMarkText(ssShift | ssCtrl), QStringLiteral("Ctrl+Shift"));
+    EXPECT_EQ(MarkedCaption(QStringLiteral("自由移動"), QStringLiteral("Alt")),
+              QStringLiteral("自由移動\tAlt"));
+    EXPECT_EQ(MarkedCaption(QStringLiteral("自由移動"), {}), QStringLiteral("自由移動"));
+    EXPECT_EQ(RemoveMenuMarks(QStringLiteral("文字(&T)...")), QStringLiteral("文字"));
+    EXPECT_EQ(RemoveMenuMarks(QStringLiteral("円周・直径上\tAlt")), QStringLiteral("円周・直径上"));
+}
+
+TEST_F(LayoutEditorTest, ThePageStripChoosesPagesTheStatusBarFollowsAndMoveModesAreMarked) {
+    NewDocument();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    main->show();
+    for (int i = 0; i < 12; ++i)
+        editor->AddPage();
+    document->FrontCover = true;
+    editor->GoToPage(2);
+    TframePages& strip = *editor->framePages1;
+    TPageStripGrid& grid = *strip.dgPages;
+    ASSERT_EQ(grid.ColCount(), 14) << "the front cover and thirteen pages";
+    EXPECT_EQ(grid.Col(), 1);
+    RunLoopUntil([&] { return strip.ScrollBar1->isVisible(); }, 1000);
+    EXPECT_EQ(strip.ScrollBar1->isVisible(), grid.VisibleColCount() < 14);
+    // A click on the cover's cell shows the cover.
+    grid.SetLeftCol(0);
+    QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.CellRect(0).center());
+    EXPECT_EQ(document->CurrentSheetNo(), 0);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("表表紙"));
+    QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.CellRect(3).center());
+    EXPECT_EQ(document->CurrentSheetNo(), 4);
+    EXPECT_EQ(editor->lblPage->text(), QStringLiteral("3/13"));
+
+    // The status bar: the first selected object's place, its lock, the scale.
+    auto owned = std::make_unique<TLORect>(nullptr);
+    owned->SetLogRect(TRect(100, 200, 600, 500));
+    TDrawObject* rect = editor->DrawSite1->AdoptObject(std::move(owned));
+    rect->SetSelected(true);
+    rect->SetMovable(false);
+    editor->SetZoom(75);
+    editor->UpdateStatusText(true);
+    ASSERT_EQ(editor->statusPanels.size(), 6u);
+    EXPECT_EQ(editor->statusPanels[1]->text(), QStringLiteral("位置(10.0mm,20.0mm),サイズ(50.0mm,30.0mm)"));
+    EXPECT_EQ(editor->statusPanels[2]->text(), QStringLiteral("固定"));
+    EXPECT_EQ(editor->statusPanels[4]->text(), QStringLiteral("75%"));
+    EXPECT_TRUE(editor->zoomActions[2]->isChecked());
+
+    // Move modes: the toggle names the mode in use and gives the other; the menu marks its keys.
+    MoveGhostMode() = TMoveGhostMode();
+    editor->UpdateMoveModes();
+    EXPECT_EQ(editor->actToggleMoveMode->text(), QStringLiteral("自由移動"));
+    editor->actToggleMoveMode->trigger();
+    EXPECT_TRUE(MoveGhostMode().CircumMove);
+    EXPECT_EQ(editor->actToggleMoveMode->text(), QStringLiteral("円周・直径上"));
+    editor->act8Phase->trigger();
+    editor->actParallelMove->trigger();
+    EXPECT_EQ(MoveGhostMode().PhaseAngle, 45);
+    EXPECT_TRUE(MoveGhostMode().ParallelMove);
+    EXPECT_TRUE(editor->act8Phase->isChecked());
+    EXPECT_FALSE(editor->act12Phase->isChecked());
+    emit editor->popupMoveMode->aboutToShow();
+    EXPECT_EQ(editor->actFreeMove->text(), QStringLiteral("自由移動\tAlt"));
+    EXPECT_EQ(editor->actCircumMove->text(), QStringLiteral("円周・直径上"));
+    EXPECT_EQ(editor->actParallelMove->text(), QStringLiteral("水平・垂直方向のみ\tShift"));
+    MoveGhostMode() = TMoveGhostMode();
+
+    // Leaving the editor takes its panels and hooks away.
+    ObjectCreatedHook()(rect);
+    EXPECT_TRUE(bool(ObjectCreatedHook()));
+    dialogs.answers = {mrNo};
+    main->actStartMenu->trigger();
+    ASSERT_EQ(main->HostedKind(), mkStartMenu);
+    EXPECT_FALSE(bool(ObjectCreatedHook()));
+    EXPECT_EQ(main->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel1")), nullptr);
 }
 
 } // namespace

@@ -518,6 +518,35 @@ QImage DateGlyphs() {
     return image;
 }
 
+// The page strip's icons, 3 x 2 cells: a page, the chosen page, a page not available; the top row
+// for back-side pages (folded at the left), the bottom row for front-side ones (at the right).
+QImage PageIcons() {
+    constexpr int kWidth = 28;
+    constexpr int kHeight = 36;
+    constexpr double kFold = 8;
+    QImage image = NewImage(3 * kWidth, 2 * kHeight, kKey);
+    QPainter p(&image);
+    Prepare(p);
+    const QColor fills[] = {Qt::white, kInk, QColor(224, 224, 224)};
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 3; ++col) {
+            const QRectF r(col * kWidth + 3.5, row * kHeight + 3.5, kWidth - 7, kHeight - 7);
+            const bool foldLeft = row == 0;
+            const double fx = foldLeft ? r.left() + kFold : r.right() - kFold;
+            const double cx = foldLeft ? r.left() : r.right();
+            const double ox = foldLeft ? r.right() : r.left();
+            const QPolygonF page({QPointF(fx, r.top()), QPointF(ox, r.top()), QPointF(ox, r.bottom()),
+                                  QPointF(cx, r.bottom()), QPointF(cx, r.top() + kFold)});
+            Pen(p, col == 2 ? kGreyInk : kInk, 1);
+            p.setBrush(fills[col]);
+            p.drawPolygon(page);
+            p.setBrush(col == 1 ? kAccent : QColor(200, 208, 224));
+            p.drawPolygon(QPolygonF(
+                {QPointF(fx, r.top()), QPointF(fx, r.top() + kFold), QPointF(cx, r.top() + kFold)}));
+        }
+    return image;
+}
+
 QImage Icon() {
     constexpr int kSize = 128;
     QImage image(kSize, kSize, QImage::Format_ARGB32);
@@ -585,6 +614,7 @@ int main(int argc, char** argv) {
         {"MIPDATEFONT", DateGlyphs()},
         {"PAPERGROUP", GenreIcons()},
         {"TOEDIT", GlyphStrip({ToEdit()}, 32, 2)},
+        {"PAGEICON", PageIcons()},
     };
     for (const auto& [name, image] : resources)
         if (!WriteFile(res + QStringLiteral("/BITMAP/") + QString::fromLatin1(name), PackedBitmap(image)))

@@ -6,13 +6,14 @@
 
 #include "platform/Exception.h"
 #include "tools/MakeContent/ContentPictures.h"
+#include "tools/MakeContent/ContentTemplates.h"
 
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr,
                      "usage: MakeContent <executable folder> <paper database> <contact-sheet folder>\n");
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
         sheet("Figure", QStringLiteral("Data/Figure/Figure.dat"), Content::MakeFigures(out));
         sheet("BackGrnd", QStringLiteral("Data/BackGrnd/BackGrnd.dat"), Content::MakeBackgrounds(out));
         sheet("Illust", QStringLiteral("Data/Illust/Illust.dat"), Content::MakeIllustrations(out));
+        sheet("Cover", QStringLiteral("Data/Cover/Cover.dat"),
+              Content::MakeTemplates(out, QString::fromLocal8Bit(argv[2])));
         sheet("Photo", QStringLiteral("Sample/Photo"), Content::MakePhotos(out));
     } catch (const Exception& e) {
         std::fprintf(stderr, "MakeContent: %s\n", e.what());

@@ -2,6 +2,7 @@
 
 #include "core/UPathUtil.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -53,4 +54,14 @@ void RunLoopUntil(const std::function<bool()>& done, int timeoutMs) {
 
 void AppFixture::RunUntilIdleHandled() {
     RunLoopUntil([this] { return !data || data->IdleHandled(); });
+}
+
+void WhenModal(const std::function<void(QWidget*)>& act, int tries) {
+    constexpr int kRetryMs = 10;
+    QTimer::singleShot(tries == 300 ? 0 : kRetryMs, [act, tries] {
+        if (QWidget* window = QApplication::activeModalWidget())
+            act(window);
+        else if (tries > 0)
+            WhenModal(act, tries - 1);
+    });
 }

@@ -6,11 +6,16 @@
 #include "tests/FakeDialogService.h"
 
 #include <QTemporaryDir>
+
+class QWidget;
 #include <functional>
 #include <memory>
 
 // Runs the event loop until done() holds or the time is up.
 void RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// Acts on the modal window once it is up (a zero timer, then short ones until it is).
+void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300);
 
 class PassingEnvironment : public TAppEnvironment {
 public:

@@ -16,6 +16,7 @@
 #include "pageobjects/engine/ULORectBase.h"
 #include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UUniversalGhost.h"
+#include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULORect.h"
@@ -26,6 +27,7 @@
 #include "platform/Stream.h"
 #include "tests/app/AppTestSupport.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -37,6 +39,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -643,6 +646,166 @@ TEST_F(LayoutEditorTest, ThePageStripChoosesPagesTheStatusBarFollowsAndMoveModes
     ASSERT_EQ(main->HostedKind(), mkStartMenu);
     EXPECT_FALSE(bool(ObjectCreatedHook()));
     EXPECT_EQ(main->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel1")), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// The page's stored form while the user works: every undoable command is run, undone and redone.
+class LayoutUserTest : public LayoutEditorTest {
+protected:
+    QByteArray Stored() {
+        TDOList page;
+        PageObjects(*editor->DrawSite1, page);
+        return StoredForm(page);
+    }
+    // A command, then undo and redo through the editor's own commands, the stored form compared
+    // each time; the page stays as the command left it.
+    void Round(const char* what, const std::function<void()>& command) {
+        const QByteArray before = Stored();
+        command();
+        const QByteArray after = Stored();
+        EXPECT_NE(after, before) << what << " changed nothing";
+        editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+        EXPECT_EQ(Stored(), before) << what << " undone";
+        editor->DSARedo1->ExecuteTarget(editor->DrawSite1);
+        EXPECT_EQ(Stored(), after) << what << " redone";
+    }
+    template <class T>
+    T* Only() {
+        TDOList page;
+        PageObjects(*editor->DrawSite1, page);
+        T* found = nullptr;
+        for (TDrawObject* object : page)
+            if (auto* t = dynamic_cast<T*>(object)) {
+                EXPECT_EQ(found, nullptr) << "one of its kind";
+                found = t;
+            }
+        return found;
+    }
+    void Select(std::initializer_list<TDrawObject*> objects) {
+        editor->DrawSite1->SelectAll(false);
+        for (TDrawObject* object : objects)
+            object->SetSelected(true);
+        editor->DrawSite1->UpdatePivots();
+        // As the idle after a click does.
+        editor->UpdateActions();
+    }
+    // The device point of a logical one on the site.
+    QPoint At(const TPoint& p) const {
+        const TPoint d = editor->DrawSite1->LogToDev(p);
+        return QPoint(d.X, d.Y);
+    }
+    void Drag(const QPoint& from, const QPoint& to) {
+        TDrawSite* site = editor->DrawSite1;
+        QTest::mousePress(site, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(site, from + (to - from) * step / 4);
+        QTest::mouseRelease(site, Qt::LeftButton, {}, to);
+    }
+
+    TfrmLayout* editor = nullptr;
+};
+
+TEST_F(LayoutUserTest, APageMadeByHandSurvivesSaveAndOpenAndEveryCommandUndoes) {
+    main->resize(1000, 800);
+    main->show();
+    QApplication::setActiveWindow(main);
+    NewDocument();
+    editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    editor->SetZoom(50);
+    TDrawSite& site = *editor->DrawSite1;
+    site.setFocus();
+
+    // A text, a photo and a rectangle drawn by a drag.
+    Round("text", [&] { editor->actText->trigger(); });
+    auto* text = Only<TLOText>();
+    ASSERT_NE(text, nullptr);
+    const QString jpeg = WriteJpeg(folder, QStringLiteral("photo.jpg"), 300, 200);
+    Round("photo", [&] { ASSERT_TRUE(editor->InsertPicture(jpeg)); });
+    auto* photo = Only<TLOAlbumPhoto>();
+    ASSERT_NE(photo, nullptr);
+    EXPECT_FALSE(IsPictureEmpty(photo->GetPhotoPicture()));
+    Round("rectangle", [&] {
+        editor->actRect->trigger();
+        Drag(At(TPoint(200, 1500)), At(TPoint(800, 1900)));
+    });
+    auto* rect = Only<TLORect>();
+    ASSERT_NE(rect, nullptr);
+    EXPECT_NEAR(rect->LogBounds().Left, 200, 10);
+    EXPECT_NEAR(rect->LogBounds().Bottom, 1900, 10);
+
+    // The rectangle dragged 20 mm to the right.
+    const TRect placed = rect->LogBounds();
+    Round("drag move", [&] {
+        Select({rect});
+        Drag(At(TPoint(placed.Left + 5, placed.Top + placed.Height() / 2)),
+             At(TPoint(placed.Left + 205, placed.Top + placed.Height() / 2)));
+    });
+    EXPECT_NEAR(rect->LogBounds().Left, placed.Left + 200, 10);
+
+    // Left edges aligned through the alignment window.
+    Select({rect, photo});
+    Round("align", [&] {
+        WhenModal([](QWidget* window) {
+            QTest::mouseClick(window->findChild<QAbstractButton*>(QStringLiteral("rbMode0")), Qt::LeftButton,
+                              {}, QPoint(8, 8));
+            QTest::mouseClick(window->findChild<QAbstractButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+        });
+        editor->actOrder->trigger();
+    });
+    EXPECT_EQ(rect->LogRect().Left, photo->LogRect().Left);
+
+    // Every other undoable command of the editor, on the objects it works on.
+    const auto run = [&](TDrawSiteActionBase* action) { action->ExecuteTarget(&site); };
+    Select({rect});
+    Round("send to back", [&] { run(editor->DSASendToBack1); });
+    Round("bring to front", [&] { run(editor->DSABringToFront1); });
+    Round("lock", [&] { run(editor->DSALock1); });
+    Round("unlock", [&] { run(editor->DSAUnlock1); });
+    Round("do not print", [&] { run(editor->DSADontPrint1); });
+    Round("print", [&] { run(editor->DSADoPrint1); });
+    Round("turn", [&] { run(editor->DSARotate90); });
+    Select({text});
+    Round("vertical text", [&] { run(editor->DSAVertText1); });
+    Round("horizontal text", [&] { run(editor->DSAHorzText1); });
+    Select({photo});
+    Round("photo turn", [&] { run(editor->DSAPhotoRotate90); });
+    Round("photo lock", [&] { run(editor->DSAPhotoLock); });
+    Round("photo unlock", [&] { run(editor->DSAPhotoUnlock); });
+    Select({rect, text});
+    Round("group", [&] { editor->actGroup->trigger(); });
+    ASSERT_NE(Only<TDOGroup>(), nullptr);
+    Select({Only<TDOGroup>()});
+    Round("ungroup", [&] { editor->actUngroup->trigger(); });
+    EXPECT_EQ(Only<TDOGroup>(), nullptr);
+    rect = Only<TLORect>();
+    text = Only<TLOText>();
+    ASSERT_TRUE(rect && text);
+    Select({rect});
+    Round("copy and paste", [&] {
+        run(editor->DSACopy1);
+        run(editor->DSAPaste1);
+    });
+    Select({rect});
+    Round("cut", [&] { run(editor->DSAQueryCut1); });
+    Select({text});
+    Round("delete", [&] { run(editor->DSAQueryClear1); });
+
+    // Saved through the file dialog and opened again: the same stored objects.
+    const QString path = folder.filePath(QStringLiteral("made.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    EXPECT_FALSE(editor->IsModified());
+    const QByteArray saved = Stored();
+    NewDocument();
+    EXPECT_NE(Stored(), saved);
+    ASSERT_TRUE(main->OpenDocument(path));
+    editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(Stored(), saved);
 }
 
 } // namespace

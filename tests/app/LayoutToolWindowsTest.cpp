@@ -77,16 +77,6 @@ TEST(LayoutToolRules, RegisterCaption) {
     EXPECT_EQ(StandardPhotoSizeText(890, 1275), QStringLiteral("標準写真サイズ-89.0mm×127.5mm"));
 }
 
-// Acts on the modal window once it is up (a zero timer, then short ones until it is).
-void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300) {
-    QTimer::singleShot(tries == 300 ? 0 : 10, [act, tries] {
-        if (QWidget* window = QApplication::activeModalWidget())
-            act(window);
-        else if (tries > 0)
-            WhenModal(act, tries - 1);
-    });
-}
-
 template <class T>
 T* Child(QWidget* window, const char* name) {
     T* child = window->findChild<T*>(QLatin1String(name));

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -415,6 +416,8 @@ void TfrmPaperSelectPanel::Build() {
     btnToEdit = new QPushButton(QStringLiteral("編集画面へ"), this);
     btnToEdit->setObjectName(QStringLiteral("btnToEdit"));
     btnToEdit->setMinimumHeight(48);
+    // Enter on the focused button goes on too.
+    btnToEdit->setAutoDefault(true);
     // Image 0 of the strip, its disabled face beside it.
     const std::vector<QIcon> toEdit = LoadImageList(QStringLiteral("TOEDIT"));
     if (toEdit.size() >= 2) {
@@ -432,16 +435,28 @@ void TfrmPaperSelectPanel::Build() {
     actResetPapers = new QAction(this);
     actResetPapers->setObjectName(QStringLiteral("actResetPapers"));
 
-    connect(lbGenre, &QListWidget::currentRowChanged, this, [this] {
-        if (!genreGuard_)
+    // Clicking the selected genre (or Space on it) takes the choice back: every paper, and the search.
+    const auto genreChanged = [this] {
+        if (!genreGuard_ && SelectedGenre() != shownGenre_)
             RefreshGenre(true);
-    });
+    };
+    connect(lbGenre, &QListWidget::currentRowChanged, this, genreChanged);
+    connect(lbGenre, &QListWidget::itemSelectionChanged, this, genreChanged);
+    lbGenre->viewport()->installEventFilter(this);
+    lbGenre->installEventFilter(this);
     for (QComboBox* combo : {cbMaker, cbGroup})
         connect(combo, &QComboBox::activated, this, [this] {
             FillPaperList();
             SelectItem(lvPaper->topLevelItem(0));
         });
-    connect(lvPaper, &QTreeWidget::currentItemChanged, this, [this] { ShowSelectedPaper(); });
+    // A click makes the row current before it selects it, keys the other way round: the paper is
+    // shown once both hold, and once only.
+    const auto listChanged = [this] {
+        if (SelectedItem() != shownItem_)
+            ShowSelectedPaper();
+    };
+    connect(lvPaper, &QTreeWidget::currentItemChanged, this, listChanged);
+    connect(lvPaper, &QTreeWidget::itemSelectionChanged, this, listChanged);
     connect(lvPaper, &QTreeWidget::itemDoubleClicked, actOK, &QAction::trigger);
     connect(lvPaper->header(), &QHeaderView::sectionClicked, this, &TfrmPaperSelectPanel::SortByColumn);
     for (QRadioButton* button : {rbPortrait, rbLandscape, rbFront, rbBoth, rbBack})
@@ -466,6 +481,23 @@ bool TfrmPaperSelectPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pnlPreview && event->type() == QEvent::Resize && previewPaper_) {
         ShowPreview();
         return false;
+    }
+    if (watched == lbGenre->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QListWidgetItem* item = lbGenre->itemAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier && item &&
+            item->isSelected()) {
+            lbGenre->clearSelection();
+            return true;
+        }
+    }
+    if (watched == lbGenre && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QListWidgetItem* item = lbGenre->currentItem();
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && item) {
+            item->setSelected(!item->isSelected());
+            return true;
+        }
     }
     if (watched == lvPaper && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -522,6 +554,7 @@ TPaperFilter TfrmPaperSelectPanel::CurrentFilter() const {
 
 void TfrmPaperSelectPanel::RefreshGenre(bool fill) {
     const int genre = SelectedGenre();
+    shownGenre_ = genre;
     frameSearchPaper->setVisible(genre < 0);
     const QString maker = cbMaker->currentText();
     const QString group = cbGroup->currentText();
@@ -605,9 +638,14 @@ void TfrmPaperSelectPanel::SortByColumn(int column) {
     }
 }
 
+QTreeWidgetItem* TfrmPaperSelectPanel::SelectedItem() const {
+    QTreeWidgetItem* item = lvPaper->currentItem();
+    return item && item->isSelected() ? item : nullptr;
+}
+
 TPaperInfo* TfrmPaperSelectPanel::GetSelectedPaper() const {
-    const QTreeWidgetItem* item = lvPaper->currentItem();
-    if (!item || !item->isSelected())
+    const QTreeWidgetItem* item = SelectedItem();
+    if (!item)
         return nullptr;
     const int index = item->data(pcName, Qt::UserRole).toInt();
     return index >= 0 && index < papers_.GetCount() ? papers_.GetPaper(index) : nullptr;
@@ -635,6 +673,7 @@ int TfrmPaperSelectPanel::GetFaceSide() const {
 }
 
 void TfrmPaperSelectPanel::ShowSelectedPaper() {
+    shownItem_ = SelectedItem();
     const TPaperInfo* paper = GetSelectedPaper();
     pnlPreview->setVisible(paper != nullptr);
     if (!paper) {

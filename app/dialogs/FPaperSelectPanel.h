@@ -148,6 +148,8 @@ private:
     void RestoreFilters(const TPaperInfo& paper, bool clear);
     void SelectGenreQuietly(int genre);
     QTreeWidgetItem* FindItem(const QString& caption) const;
+    // The current item when it is selected.
+    QTreeWidgetItem* SelectedItem() const;
     void SelectItem(QTreeWidgetItem* item);
     void RunSearch();
     void Fix();
@@ -163,6 +165,11 @@ private:
     TLabelData* document_ = nullptr;
     QString searchKey_;
     int lastSortColumn_ = -1;
+    // The genre the filter lists were last refreshed for.
+    int shownGenre_ = -2;
+    // The item the details and preview show; the list's items are rebuilt only by a fill, which shows
+    // again.
+    QTreeWidgetItem* shownItem_ = nullptr;
     bool genreGuard_ = false;
     bool accepted_ = false;
     bool designSeparately_ = false;

@@ -8,8 +8,11 @@
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "core/UAppFrame.h"
+#include "core/UHistoryManager.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/ULOFace.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
@@ -20,8 +23,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -75,43 +81,122 @@ protected:
         return stream.Data();
     }
 
+    void ClickGenre(TfrmPaperSelectPanel& panel, int genre) {
+        QListWidget* list = panel.lbGenre;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(genre)).center());
+    }
+    void ClickRow(TfrmPaperSelectPanel& panel, const QString& caption) {
+        const QList<QTreeWidgetItem*> items = panel.lvPaper->findItems(caption, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << caption.toStdString();
+        panel.lvPaper->scrollToItem(items[0]);
+        QTest::mouseClick(panel.lvPaper->viewport(), Qt::LeftButton, {},
+                          panel.lvPaper->visualItemRect(items[0]).center());
+        EXPECT_EQ(panel.lvPaper->currentItem(), items[0]);
+    }
+    // On its round button, as a user aims.
+    static void ClickRadio(QRadioButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->height() / 2, button->height() / 2));
+        EXPECT_TRUE(button->isChecked()) << button->text().toStdString();
+    }
+    // As an input method commits what the user typed.
+    static void Type(QComboBox* combo, const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(combo->lineEdit(), &event);
+    }
+    // The entry by keys: the drop-downs take no clicks without a window system.
+    void Choose(QComboBox* combo, const QString& text) {
+        const int index = combo->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Home);
+        for (int i = 0; i < index; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        EXPECT_EQ(combo->currentText(), text);
+    }
+    void ExpectAllContain(const TfrmPaperSelectPanel& panel, const QString& text) {
+        const QStringList captions = Captions(panel);
+        EXPECT_FALSE(captions.isEmpty()) << text.toStdString();
+        for (const QString& caption : captions)
+            EXPECT_TRUE(caption.contains(text)) << caption.toStdString();
+    }
+
     TfrmMain* main = nullptr;
 };
 
-TEST_F(PaperSelectTest, APaperChosenByKeysBecomesTheNewDocumentsPaper) {
+bool Ink(const QImage& image, QPoint p) {
+    return image.rect().contains(p) && qGray(image.pixel(p)) < 128;
+}
+bool Blank(const QImage& image, QPoint p) {
+    return image.rect().contains(p) && qGray(image.pixel(p)) > 240;
+}
+
+// Checks the preview's paint of a face rectangle (logical units): each edge's middle inked within a
+// pixel of its place, blank just inside.
+void ExpectOutlined(const TPaperSite& site, const QImage& image, const TRect& face) {
+    const QPoint tl = site.LogToDev(TPoint(face.Left, face.Top)).ToQPoint();
+    const QPoint br = site.LogToDev(TPoint(face.Right, face.Bottom)).ToQPoint() - QPoint(1, 1);
+    const QPoint mid = (tl + br) / 2;
+    const auto inkNear = [&](QPoint p, QPoint step) {
+        return Ink(image, p - step) || Ink(image, p) || Ink(image, p + step);
+    };
+    const std::string where = std::to_string(face.Left) + "," + std::to_string(face.Top);
+    EXPECT_TRUE(inkNear({tl.x(), mid.y()}, {1, 0})) << "left " << where;
+    EXPECT_TRUE(inkNear({br.x(), mid.y()}, {1, 0})) << "right " << where;
+    EXPECT_TRUE(inkNear({mid.x(), tl.y()}, {0, 1})) << "top " << where;
+    EXPECT_TRUE(inkNear({mid.x(), br.y()}, {0, 1})) << "bottom " << where;
+    for (const QPoint inside : {QPoint(tl.x() + 3, mid.y()), QPoint(br.x() - 3, mid.y()),
+                                QPoint(mid.x(), tl.y() + 3), QPoint(mid.x(), br.y() - 3)})
+        EXPECT_TRUE(Blank(image, inside)) << "inside " << where;
+}
+
+std::unique_ptr<TPaperInfo> UserPaper(TPaperInfo* paper, const char* name) {
+    paper->PaperName = QString::fromUtf8(name);
+    paper->GroupName = QStringLiteral("ラベル");
+    paper->ReadOnly = false;
+    paper->SetWidth(2100);
+    paper->SetHeight(2970);
+    return std::unique_ptr<TPaperInfo>(paper);
+}
+
+TEST_F(PaperSelectTest, PapersFoundBySearchAndByGenreMakerAndUseGoToTheEditorByClicks) {
     TfrmPaperSelectPanel* panel = EnterPaperSelection();
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(main->HostedKind(), mkPaper);
     EXPECT_EQ(TframeModeBarEx::CurrentStep(), TframeModeBarEx::kStepPaper);
-    // Genre by its mnemonic and arrows: the use list follows the genre.
-    QTest::keyClick(main, Qt::Key_J, Qt::AltModifier);
-    ASSERT_TRUE(panel->lbGenre->hasFocus());
-    QTest::keyClick(panel->lbGenre, Qt::Key_Home);
-    QTest::keyClick(panel->lbGenre, Qt::Key_Right);
-    QTest::keyClick(panel->lbGenre, Qt::Key_Right);
-    EXPECT_EQ(panel->SelectedGenre(), 2);
+    // The default paper's genre; clicking it again lists every paper and offers the search.
+    const int genre = panel->SelectedGenre();
+    ASSERT_GE(genre, 0);
+    EXPECT_FALSE(panel->frameSearchPaper->isVisibleTo(panel));
+    ClickGenre(*panel, genre);
+    EXPECT_EQ(panel->SelectedGenre(), -1);
+    ASSERT_TRUE(panel->frameSearchPaper->isVisibleTo(panel));
+    QComboBox* search = panel->frameSearchPaper->cbSearch;
+    Type(search, QStringLiteral("いんでっくす"));
+    QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);
+    ExpectAllContain(*panel, QStringLiteral("インデックス"));
+    EXPECT_EQ(panel->lvPaper->currentItem(), panel->lvPaper->topLevelItem(0));
+    // Through a synonym of the shipped papers: the reading finds the kanji.
+    search->clearEditText();
+    Type(search, QStringLiteral("めいし"));
+    QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);
+    ExpectAllContain(*panel, QStringLiteral("名刺"));
+    EXPECT_EQ(search->count(), 2) << "both searches in the history";
+
+    ClickGenre(*panel, 1);
     EXPECT_FALSE(panel->frameSearchPaper->isVisibleTo(panel)) << "no search inside a genre";
-    EXPECT_EQ(panel->cbGroup->itemText(0), QStringLiteral("すべての用途"));
-    const int cd = panel->cbGroup->findText(QStringLiteral("CD/DVD"));
-    ASSERT_GT(cd, 0);
-    QTest::keyClick(main, Qt::Key_G, Qt::AltModifier);
-    ASSERT_TRUE(panel->cbGroup->hasFocus());
-    for (int i = 0; i < cd; ++i)
-        QTest::keyClick(panel->cbGroup, Qt::Key_Down);
-    EXPECT_EQ(panel->cbGroup->currentText(), QStringLiteral("CD/DVD"));
-    for (const QString& caption : Captions(*panel))
-        EXPECT_TRUE(caption.contains(QStringLiteral("CD")) || caption.contains(QStringLiteral("MO")))
-            << caption.toStdString();
-    // The list by its mnemonic, one step down, landscape, Enter goes on.
-    QTest::keyClick(main, Qt::Key_N, Qt::AltModifier);
-    ASSERT_TRUE(panel->lvPaper->hasFocus());
-    QTest::keyClick(panel->lvPaper, Qt::Key_Down);
-    const QString chosen = panel->lvPaper->currentItem()->text(0);
-    EXPECT_EQ(chosen, Captions(*panel).value(1));
-    EXPECT_TRUE(panel->pnlPreview->isVisibleTo(panel));
+    Choose(panel->cbMaker, QStringLiteral("Quorlane"));
+    Choose(panel->cbGroup, QStringLiteral("アルバム"));
+    ExpectAllContain(*panel, QStringLiteral("アルバム台紙"));
+    const QString chosen = QStringLiteral("QL-AB3 アルバム台紙 A4 2L判1枚");
+    ClickRow(*panel, chosen);
+    EXPECT_TRUE(panel->memoInfo->toPlainText().contains(QStringLiteral("写真サイズ: 2L: ")));
+    ASSERT_TRUE(panel->rbBoth->isEnabled());
+    ClickRadio(panel->rbBoth);
+    ClickRadio(panel->rbLandscape);
     const QByteArray before = StoredPaper(chosen);
-    panel->rbLandscape->click();
-    QTest::keyClick(panel->lvPaper, Qt::Key_Return);
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
 
     EXPECT_EQ(main->HostedKind(), mkLayout);
     TLabelData* document = main->Document();
@@ -119,16 +204,91 @@ TEST_F(PaperSelectTest, APaperChosenByKeysBecomesTheNewDocumentsPaper) {
     EXPECT_EQ(document->GetPaperInfo()->PaperName, chosen);
     EXPECT_TRUE(document->GetPaperInfo()->Landscape);
     EXPECT_TRUE(document->SeparatelyDesign);
-    EXPECT_EQ(document->FaceSides, fsFront);
-    EXPECT_NE(document->GetPaperExtraInfo(), nullptr);
+    EXPECT_EQ(document->FaceSides, fsBoth);
+    ASSERT_NE(document->GetPaperExtraInfo(), nullptr);
+    EXPECT_EQ(document->GetPaperExtraInfo()->Company, QStringLiteral("Quorlane"));
+    ASSERT_NE(document->GetPaperExtraAlbum(), nullptr);
+    EXPECT_EQ(document->GetPaperExtraAlbum()->PhotoSize, QStringLiteral("2L"));
+    EXPECT_TRUE(!document->GetPaperImageInfo() || document->GetPaperImageInfo()->IsEmpty())
+        << "the store has no images for it";
     EXPECT_FALSE(document->Modified());
     EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()), chosen);
+    EXPECT_TRUE(ReadSettingBool(QStringLiteral("DefaultDesign"), false));
     EXPECT_TRUE(ReadSettingBool(QStringLiteral("DefaultLandScape"), false));
+    EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefaultFaceSide"), -1), 2);
+    EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefaultFaceGenre"), -1), 1);
+    EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultFaceMaker"), QString()), QStringLiteral("Quorlane"));
+    EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultFaceGroup"), QString()), QStringLiteral("アルバム"));
+    TComponent owner(nullptr);
+    auto* used = new THistoryManager(&owner);
+    used->SetRegistryKey(QStringLiteral("$(UsedPaperHistory)"));
+    EXPECT_EQ(used->GetItems().ToQStringList(), QStringList{chosen});
+    EXPECT_EQ(StoredPaper(chosen), before) << "the store's paper is never turned";
+}
+
+TEST_F(PaperSelectTest, TheSameRoadByKeysAlone) {
+    TfrmPaperSelectPanel* panel = EnterPaperSelection();
+    ASSERT_NE(panel, nullptr);
+    // Space on the selected genre takes it back; the search box follows the filters.
+    QTest::keyClick(main, Qt::Key_J, Qt::AltModifier);
+    ASSERT_TRUE(panel->lbGenre->hasFocus());
+    QTest::keyClick(panel->lbGenre, Qt::Key_Space);
+    ASSERT_EQ(panel->SelectedGenre(), -1);
+    ASSERT_TRUE(panel->frameSearchPaper->isVisibleTo(panel));
+    QComboBox* search = panel->frameSearchPaper->cbSearch;
+    while (!search->hasFocus() && QApplication::focusWidget() != panel->lvPaper)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(search->hasFocus());
+    Type(search, QStringLiteral("めいし"));
+    QTest::keyClick(search, Qt::Key_Return);
+    ExpectAllContain(*panel, QStringLiteral("名刺"));
+
+    // Genre by arrows, maker and use by their mnemonics: the lists follow the genre.
+    QTest::keyClick(main, Qt::Key_J, Qt::AltModifier);
+    QTest::keyClick(panel->lbGenre, Qt::Key_Home);
+    QTest::keyClick(panel->lbGenre, Qt::Key_Right);
+    QTest::keyClick(panel->lbGenre, Qt::Key_Right);
+    EXPECT_EQ(panel->SelectedGenre(), 2);
+    EXPECT_FALSE(panel->frameSearchPaper->isVisibleTo(panel));
+    QTest::keyClick(main, Qt::Key_M, Qt::AltModifier);
+    ASSERT_TRUE(panel->cbMaker->hasFocus());
+    QTest::keyClick(panel->cbMaker, Qt::Key_Home);
+    QTest::keyClick(panel->cbMaker, Qt::Key_Down);
+    EXPECT_EQ(panel->cbMaker->currentText(), QStringLiteral("Quorlane"));
+    const int cd = panel->cbGroup->findText(QStringLiteral("CD/DVD"));
+    ASSERT_GT(cd, 0);
+    QTest::keyClick(main, Qt::Key_G, Qt::AltModifier);
+    ASSERT_TRUE(panel->cbGroup->hasFocus());
+    QTest::keyClick(panel->cbGroup, Qt::Key_Home);
+    for (int i = 0; i < cd; ++i)
+        QTest::keyClick(panel->cbGroup, Qt::Key_Down);
+    EXPECT_EQ(panel->cbGroup->currentText(), QStringLiteral("CD/DVD"));
+    // The list by its mnemonic, one step down with the preview following; Tab to the orientation,
+    // an arrow to landscape, Tab to the big button, Enter.
+    QTest::keyClick(main, Qt::Key_N, Qt::AltModifier);
+    ASSERT_TRUE(panel->lvPaper->hasFocus());
+    QTest::keyClick(panel->lvPaper, Qt::Key_Down);
+    const QString chosen = panel->lvPaper->currentItem()->text(0);
+    EXPECT_EQ(chosen, Captions(*panel).value(1));
+    EXPECT_EQ(panel->PaperSite->PaperInfo()->PaperName, chosen);
+    QTest::keyClick(panel->lvPaper, Qt::Key_Tab);
+    ASSERT_TRUE(panel->rbPortrait->hasFocus());
+    QTest::keyClick(panel->rbPortrait, Qt::Key_Right);
+    EXPECT_TRUE(panel->rbLandscape->isChecked());
+    EXPECT_GT(panel->PaperSite->width(), panel->PaperSite->height()) << "the preview turned";
+    QTest::keyClick(panel->rbLandscape, Qt::Key_Tab);
+    ASSERT_TRUE(panel->btnToEdit->hasFocus());
+    QTest::keyClick(panel->btnToEdit, Qt::Key_Return);
+
+    EXPECT_EQ(main->HostedKind(), mkLayout);
+    TLabelData* document = main->Document();
+    EXPECT_EQ(document->GetPaperInfo()->PaperName, chosen);
+    EXPECT_TRUE(document->GetPaperInfo()->Landscape);
+    EXPECT_EQ(document->FaceSides, fsFront);
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefaultFaceGenre"), -1), 2);
     EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultFaceGroup"), QString()), QStringLiteral("CD/DVD"));
-    EXPECT_EQ(StoredPaper(chosen), before) << "the store's paper is never turned";
 
-    // Back to the paper: the used paper leads the recent genre and is selected again.
+    // Back to the paper: the used paper is selected again, and Enter in the list goes on.
     main->actNew->trigger();
     panel = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm())->Panel();
     RunLoopUntil([&] { return panel->isVisible(); });
@@ -136,30 +296,12 @@ TEST_F(PaperSelectTest, APaperChosenByKeysBecomesTheNewDocumentsPaper) {
     ASSERT_NE(panel->GetSelectedPaper(), nullptr);
     EXPECT_EQ(panel->GetSelectedPaper()->PaperName, chosen);
     EXPECT_TRUE(panel->rbLandscape->isChecked());
-    panel->lbGenre->setCurrentRow(TfrmPaperSelectPanel::kGenreRecent);
-    EXPECT_EQ(Captions(*panel), QStringList{chosen});
-}
-
-TEST_F(PaperSelectTest, SearchFindsKatakanaByHiraganaAndAGenreHidesIt) {
-    TfrmPaperSelectPanel* panel = EnterPaperSelection();
-    ASSERT_NE(panel, nullptr);
-    panel->lbGenre->setCurrentRow(-1);
-    panel->lbGenre->clearSelection();
-    panel->RefreshGenre(true);
-    ASSERT_TRUE(panel->frameSearchPaper->isVisibleTo(panel));
-    // An empty search lists every paper of every maker and use.
-    panel->frameSearchPaper->btnSearch->click();
-    EXPECT_EQ(panel->lvPaper->topLevelItemCount(), data->Papers()->GetCount());
-    panel->frameSearchPaper->cbSearch->setEditText(QStringLiteral("いんでっくす"));
-    panel->frameSearchPaper->btnSearch->click();
-    const QStringList found = Captions(*panel);
-    ASSERT_FALSE(found.isEmpty());
-    for (const QString& caption : found)
-        EXPECT_TRUE(caption.contains(QStringLiteral("インデックス"))) << caption.toStdString();
-    EXPECT_EQ(panel->lvPaper->currentItem(), panel->lvPaper->topLevelItem(0));
-    // A genre ignores the search key.
-    panel->lbGenre->setCurrentRow(2);
-    EXPECT_GT(panel->lvPaper->topLevelItemCount(), found.size());
+    QTest::keyClick(main, Qt::Key_J, Qt::AltModifier);
+    QTest::keyClick(panel->lbGenre, Qt::Key_Home);
+    EXPECT_EQ(Captions(*panel), QStringList{chosen}) << "the recent genre";
+    QTest::keyClick(main, Qt::Key_N, Qt::AltModifier);
+    QTest::keyClick(panel->lvPaper, Qt::Key_Return);
+    EXPECT_EQ(main->HostedKind(), mkLayout);
 }
 
 TEST_F(PaperSelectTest, ADocumentWithPagesIsReplacedOnlyThroughTheSaveQuestion) {
@@ -258,6 +400,97 @@ TEST_F(PaperSelectTest, AnOlderDocumentCopyNeverReplacesTheStoresPaperHiddenByTh
     ASSERT_NE(panel->GetSelectedPaper(), nullptr);
     EXPECT_EQ(panel->GetSelectedPaper()->PaperName, stored->PaperName) << "the filters were cleared";
     EXPECT_EQ(panel->cbGroup->currentIndex(), 0);
+}
+
+TEST_F(PaperSelectTest, ThePreviewDrawsEachFaceWhereItsPaperPutsIt) {
+    TPapersV2& papers = *data->Papers();
+    // 2 x 5 faces of 850 x 480 from (150, 200), gaps of 100 across and 60 down.
+    auto* matrix = new TMatrixPaperInfo(nullptr);
+    const auto grid = UserPaper(matrix, "Grid 2x5");
+    matrix->LeftOffset = 150;
+    matrix->TopOffset = 200;
+    matrix->FaceWidth = 850;
+    matrix->FaceHeight = 480;
+    matrix->RightMargin = 100;
+    matrix->BottomMargin = 60;
+    matrix->FaceCountX = 2;
+    matrix->FaceCountY = 5;
+    papers.AddOrReplace(*grid);
+    // One face at (100, 200), 500 x 300, printable on its back.
+    auto* freePaper = new TFreePaperInfo(nullptr);
+    const auto freeSheet = UserPaper(freePaper, "Free back");
+    freePaper->Faces()->Add()->Rect = TRect(100, 200, 600, 500);
+    papers.AddOrReplace(*freeSheet);
+    TExAlbumInfo album(nullptr);
+    album.PaperName = freeSheet->PaperName;
+    album.CanReverse = true;
+    papers.PutExtraInfo(QStringLiteral("ExtraAlbumInfo"), album);
+    WriteSettingInteger(QStringLiteral("DefaultFaceSide"), 0);
+
+    TfrmPaperSelectPanel* panel = EnterPaperSelection();
+    ASSERT_NE(panel, nullptr);
+    // In an 800 x 600 window nothing is cut off: the five genres, the preview in its frame.
+    main->resize(800, 600);
+    RunLoopUntil([&] { return panel->height() < 600; });
+    QApplication::processEvents();
+    const QListWidget* genres = panel->lbGenre;
+    EXPECT_TRUE(genres->viewport()->rect().contains(genres->visualItemRect(genres->item(4))));
+    const QWidget* frame = panel->pnlPreview->parentWidget();
+    EXPECT_TRUE(frame->contentsRect().contains(panel->pnlPreview->geometry()));
+    EXPECT_TRUE(panel->rect().contains(frame->geometry()));
+    const TPaperSite& site = *panel->PaperSite;
+    panel->SelectPaper(papers.GetPaper(papers.IndexOf(grid->PaperName)));
+    ASSERT_EQ(CountFaces(site), 10);
+    QImage image = panel->PaperSite->grab().toImage();
+    for (int row = 0; row < 5; ++row)
+        for (int column = 0; column < 2; ++column) {
+            const int left = 150 + column * 950;
+            const int top = 200 + row * 540;
+            ExpectOutlined(site, image, TRect(left, top, left + 850, top + 480));
+            // The gaps are blank paper.
+            if (column == 0)
+                EXPECT_TRUE(Blank(image, site.LogToDev(TPoint(1050, top + 240)).ToQPoint())) << row;
+            if (row < 4)
+                EXPECT_TRUE(Blank(image, site.LogToDev(TPoint(left + 425, top + 510)).ToQPoint())) << row;
+        }
+    // The whole sheet stays inside the preview.
+    EXPECT_TRUE(QRect(QPoint(), panel->pnlPreview->size()).contains(site.geometry()));
+
+    // A CD label: the outline of the disc and of its hole, blank ring between.
+    const TPaperInfo* cd = papers.GetPaper(papers.IndexOf(QStringLiteral("QL-CD1 CD/DVDラベル 1面")));
+    ASSERT_NE(cd, nullptr);
+    panel->SelectPaper(cd);
+    image = panel->PaperSite->grab().toImage();
+    const TRect disc = cd->GetFaceRect(0);
+    const TPoint centre((disc.Left + disc.Right) / 2, (disc.Top + disc.Bottom) / 2);
+    constexpr int kHoleRadius = 205;
+    // Outlines end a pixel inside their right edge.
+    for (const auto& [x, right] : {std::pair{centre.X - kHoleRadius, 0}, std::pair{centre.X + kHoleRadius, 1},
+                                   std::pair{disc.Left, 0}, std::pair{disc.Right, 1}}) {
+        const QPoint p = site.LogToDev(TPoint(x, centre.Y)).ToQPoint() - QPoint(right, 0);
+        EXPECT_TRUE(Ink(image, p) || Ink(image, p - QPoint(1, 0)) || Ink(image, p + QPoint(1, 0))) << x;
+    }
+    EXPECT_TRUE(Blank(image, site.LogToDev(centre).ToQPoint()));
+    EXPECT_TRUE(
+        Blank(image, site.LogToDev(TPoint((disc.Left + centre.X - kHoleRadius) / 2, centre.Y)).ToQPoint()));
+
+    // The back side of a free sheet is mirrored across the paper; landscape turns it.
+    const QByteArray stored = StoredPaper(freeSheet->PaperName);
+    panel->SelectPaper(papers.GetPaper(papers.IndexOf(freeSheet->PaperName)));
+    ASSERT_TRUE(panel->rbBack->isEnabled());
+    panel->rbBack->click();
+    image = panel->PaperSite->grab().toImage();
+    ExpectOutlined(site, image, TRect(1500, 200, 2000, 500));
+    EXPECT_TRUE(Blank(image, site.LogToDev(TPoint(350, 350)).ToQPoint()))
+        << "nothing left at the front's place";
+    panel->rbLandscape->click();
+    image = panel->PaperSite->grab().toImage();
+    EXPECT_GT(site.width(), site.height());
+    ExpectOutlined(site, image, TRect(200, 100, 500, 600));
+    panel->rbFront->click();
+    image = panel->PaperSite->grab().toImage();
+    ExpectOutlined(site, image, TRect(200, 1500, 500, 2000));
+    EXPECT_EQ(StoredPaper(freeSheet->PaperName), stored) << "the store's paper is never mirrored or turned";
 }
 
 TEST(PaperSelectRules, NormalisingAndFiltering) {

@@ -173,6 +173,16 @@ void Build(const QString& tableFile, const QString& outFile) {
         genres.Add(it.key() + QLatin1Char('=') + QString::number(it.value().toInt()));
     db.SaveGlobalInfo(QStringLiteral("GenreInfo"), genres);
     db.SaveGlobalInfo(QStringLiteral("PhotoSizeInfo"), StringsOf(table.value("photoSizes").toArray()));
+    // Search synonyms: a key as a search normalises it, then the text a paper name holds instead.
+    TStringList synonyms;
+    for (const QJsonValue& pair : table.value("searchSynonyms").toArray()) {
+        const QJsonArray both = pair.toArray();
+        if (both.size() != 2)
+            Fail(QStringLiteral("searchSynonyms"), QStringLiteral("a pair needs a key and a text"));
+        synonyms.Add(both[0].toString());
+        synonyms.Add(both[1].toString());
+    }
+    db.SaveGlobalInfo(QStringLiteral("SearchExtKeyInfo"), synonyms);
     TPaperUpdate update(nullptr);
     update.PPRNo = table.value("pprNo").toInt();
     db.SetUpdateInfo(update);

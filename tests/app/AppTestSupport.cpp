@@ -11,6 +11,14 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+// Qt's fontconfig font engine keeps a fallback pattern it matched (here for a digit followed by a
+// kanji in a text box) past the end of the process; it is not ours to free. The library has no frame
+// pointers, so the report's stack ends inside it and only the library can be named.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 AppFixture::AppFixture() {
     QFile::copy(QStringLiteral(QUORLANE_SYSTEM_PAPERS), exeDir_.filePath(QStringLiteral("quorlane.ppr")));
     QFile::copy(QStringLiteral(QUORLANE_EXE_DIR "/AlbumShd.dat"),

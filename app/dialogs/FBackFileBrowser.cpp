@@ -138,7 +138,13 @@ void TfrmBackFileBrowser::paintEvent(QPaintEvent* event) {
     if (!painted_) {
         // The lists are filled once the window is first seen.
         painted_ = true;
-        FillSubGenres();
+        // Painting runs inside the event loop, which no exception may cross.
+        try {
+            FillSubGenres();
+        } catch (const std::exception& e) {
+            qWarning("%s", e.what());
+            pnlWarning->show();
+        }
     }
 }
 

@@ -52,7 +52,7 @@ TfrmIllustFileBrowser::TfrmIllustFileBrowser(QWidget* parent)
     FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
     layout->addWidget(FormPanel1, 1);
 
-    FolderImagePack1->OnFileLoad = DataModuleFileLoader();
+    // Pictures load from their own files: a scaled preview would blur the transparent colour's edge.
     LoadGenres();
     // The browser reads the folder pack itself: the pack tells it before its list changes, so its
     // loader never reads a list being rebuilt.

@@ -147,7 +147,12 @@ void TfrmLabelDataBrowser::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     if (!painted_) {
         painted_ = true;
-        Scan();
+        // Painting runs inside the event loop, which no exception may cross.
+        try {
+            Scan();
+        } catch (const std::exception& e) {
+            qWarning("%s", e.what());
+        }
     }
 }
 

@@ -80,7 +80,8 @@ TfrmShadeBrowserBase::TfrmShadeBrowserBase(QWidget* parent, const QString& catal
     actClick->setObjectName(QStringLiteral("actClick"));
     browser_ = new TfrmImageBrowser(FormPanel1);
     FormPanel1->SetForm(browser_);
-    fImagePack->OnFileLoad = DataModuleFileLoader();
+    // The catalogue's thumbnails are small and load from their own files, so a frame's transparent
+    // colour stays exact.
     browser_->SetImagePack(fImagePack.get());
     browser_->ClickAction = actClick;
     browser_->SetTransparentColor(transparentColor);

@@ -176,7 +176,12 @@ void TfrmTemplateBrowser::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     if (!painted_) {
         painted_ = true;
-        SelectInitial();
+        // Painting runs inside the event loop, which no exception may cross.
+        try {
+            SelectInitial();
+        } catch (const std::exception& e) {
+            qWarning("%s", e.what());
+        }
     }
 }
 

@@ -95,3 +95,12 @@ TEST_F(BackBrowserTest, AnIDOfFourCharactersFindsItsPicture) {
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, u"「ZZZZ」は見つかりませんでした");
 }
+
+TEST_F(BackBrowserTest, AFailingFirstPaintingStaysInsideTheBrowser) {
+    MakeContent();
+    // Without the extension list the listing raises; the event loop must never see it.
+    frame.Macro().Delete(frame.Macro().IndexOfName(QStringLiteral("ImageFileExtentions")));
+    TfrmBackFileBrowser browser;
+    EXPECT_NO_THROW(Paint(browser));
+    EXPECT_TRUE(browser.pnlWarning->isVisibleTo(&browser));
+}

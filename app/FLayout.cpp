@@ -41,6 +41,8 @@
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULOCreator.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOText.h"
+#include "pageobjects/layout/ULOWizardText.h"
 #include "pageobjects/layout/USimpleText.h"
 #include "papers/UBackImageFit.h"
 #include "papers/UExtraPaperInfo.h"
@@ -64,8 +66,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -83,8 +87,6 @@ constexpr int kFirstInnerSheet = 2;
 constexpr int kTenthsPerMm = 10;
 constexpr int kRulerThickness = 24;
 constexpr int kLeastAutoScale = 1;
-// Snapping reaches this far on the screen, whatever the zoom.
-constexpr int kSnapTolerancePixels = 10;
 constexpr int kNudgeStep = 10;
 constexpr int kFineNudgeStep = 1;
 // The move steps about the page centre, in degrees.
@@ -202,24 +204,6 @@ QString RemoveMenuMarks(const QString& caption) {
     static const QRegularExpression marks(QStringLiteral("\\(&.\\)|\\.\\.\\.$"));
     text.remove(marks);
     return text.remove(QLatin1Char('&'));
-}
-
-TPoint ChooseSnapOffset(const TPoint& grid, const TPoint& guide) {
-
-    const auto nearer = [](int gridAxis, int guideAxis) {
-        return std::llabs(int64_t(guideAxis)) < std::llabs(int64_t(gridAxis)) ? guideAxis : gridAxis;
-    };
-    return TPoint(nearer(grid.X, guide.X), nearer(grid.Y, guide.Y));
-}
-
-TPoint EditorSnapOffset(TDrawSite& site, const TPoint& p, TShiftState shift, const TGuide* guide,
-                        const TGrid* grid) {
-    if ((shift & SnapOffModifier()) != 0)
-        return TPoint(0, 0);
-    const TPoint tolerance = site.DevToLog(TPoint(kSnapTolerancePixels, kSnapTolerancePixels));
-    const TPoint guideOffset = guide ? guide->GetSnapOffset(p, tolerance.X) : TPoint(kNoSnap, kNoSnap);
-    const TPoint gridOffset = grid ? grid->GetSnapOffset(p) : TPoint(kNoSnap, kNoSnap);
-    return ChooseSnapOffset(gridOffset, guideOffset);
 }
 
 std::vector<TPoint> AlignOffsets(const std::vector<TRect>& bounds, TOrderMode mode) {
@@ -698,8 +682,25 @@ void TfrmLayout::MakeActions() {
     actImageFile =
         MakeTool("actImageFile", QStringLiteral("イメージファイル(&F)..."), QStringLiteral("TLOAlbumIllust"));
     actAlbumPhoto = MakeTool("actAlbumPhoto", QStringLiteral("写真(&P)"), QStringLiteral("TLOAlbumPhoto"));
-    actBackground =
-        MakeTool("actBackground", QStringLiteral("用紙柄(&B)..."), QStringLiteral("TLOBackImage"));
+    actBackground = new QAction(QStringLiteral("用紙柄(&B)..."), this);
+    actBackground->setObjectName(QStringLiteral("actBackground"));
+    connect(actBackground, &QAction::triggered, this, [this] { BackgroundTool(); });
+    addAction(actBackground);
+    DSASeparateText = MakeSiteAction<TDrawSiteAction>("DSASeparateText", QStringLiteral("文字列の分割"), {},
+                                                      QStringLiteral("文字列の分割"));
+    auto* separate = static_cast<TDrawSiteAction*>(DSASeparateText);
+    separate->OnMakeList = [this](TObject*) {
+        TDOList& targets = DSASeparateText->Targets();
+        for (int i = targets.Count() - 1; i >= 0; --i) {
+            auto* text = dynamic_cast<TLOText*>(targets[i]);
+            if (text == nullptr || text->Text()->Count() < 2)
+                targets.Delete(i);
+        }
+    };
+    separate->OnExecuteFirst = [this](TObject*) { DrawSite1->SelectAll(false); };
+    separate->OnEachObject = [this](TObject*, TDrawObject* object) {
+        SeparateText(static_cast<TLOText*>(object));
+    };
 
     DSACopy1 =
         MakeSiteAction<TDSACopy>("DSACopy1", QStringLiteral("コピー(&C)"), QStringLiteral("Ctrl+C"), {});
@@ -857,6 +858,76 @@ void TfrmLayout::ObjectCreated(TDrawObject* object) {
         list.Add(object);
         FitBackImagesToPrintArea(*document_, list, kLayoutUnitsPerInch);
     }
+}
+
+void TfrmLayout::BackgroundTool() {
+    if (!document_)
+        return;
+    TDOList all;
+    DrawSite1->ListObjects(all, false);
+    const bool hasBackground = std::any_of(all.begin(), all.end(), [](TDrawObject* object) {
+        return dynamic_cast<TLOBackImage*>(object) != nullptr;
+    });
+    if (!hasBackground) {
+        RunTool(QStringLiteral("TLOBackImage"));
+        return;
+    }
+    // A page has one background: the background panel's settings go into the one there.
+    QWidget* panel = EditPanel();
+    if (panel == nullptr || EditModeOf(panel) != emBackGround) {
+        actModeBackGround->trigger();
+        return;
+    }
+    BackPropertyForced = true;
+    try {
+        ApplyPanelProperties(panel);
+    } catch (...) {
+        BackPropertyForced = false;
+        throw;
+    }
+    BackPropertyForced = false;
+}
+
+void TfrmLayout::SeparateText(TLOText* source) {
+    const int lines = source->Text()->Count();
+    TRect bounds;
+    source->GetTextBounds(bounds);
+    const auto half = [](int64_t a, int64_t b) { return int((a + b) / 2); };
+    OffsetRect(bounds, DrawSite1->LogWidth() / 2 - half(bounds.Left, bounds.Right),
+               DrawSite1->LogHeight() / 2 - half(bounds.Top, bounds.Bottom));
+    const int lineHeight = bounds.Height() / lines;
+    const int columnWidth = bounds.Width() / lines;
+    const bool vertical = source->Vertical();
+    TRect line = bounds;
+    // Vertical lines run from the right.
+    if (vertical)
+        line.Left = line.Right - columnWidth;
+    else
+        line.Bottom = line.Top + lineHeight;
+    for (int i = 0; i < lines; ++i) {
+        auto text = std::make_unique<TLOWizardText>(nullptr);
+        text->SetVerticalValue(vertical);
+        text->SetOutline(source->Outline());
+        text->OutlineColor()->Assign(source->OutlineColor());
+        text->SetOutLineWidth(source->OutLineWidth());
+        text->SetShadow(source->Shadow());
+        text->ShadowColor()->Assign(source->ShadowColor());
+        text->SetHanToZen(source->HanToZen());
+        text->SetNumToKnj(source->NumToKnj());
+        text->SetMinusExc(source->MinusExc());
+        text->SetBulge(source->Bulge());
+        text->Text()->Add(source->Text()->Strings(i));
+        text->SetLogRect(line);
+        OffsetRect(line, vertical ? -columnWidth : 0, vertical ? 0 : lineHeight);
+        ObjectCreated(text.get());
+        text->SetCursor(crHandPoint);
+        TDrawObject* added = DrawSite1->AdoptObject(std::move(text));
+        UndoList().Add(std::make_unique<TDOAddAction>(added));
+        added->SetSelected(true);
+    }
+    DrawSite1->UpdatePivots();
+    MoveGhostMode().CircumMove = false;
+    MoveGhostMode().ParallelMove = false;
 }
 
 bool TfrmLayout::CanGroup() const {
@@ -1389,6 +1460,22 @@ void TfrmLayout::SiteAdjusted() {
     rulerLeft->SetRulerOffset(origin.y() - rulerLeft->y());
     rulerTop->SetScale(Scale());
     rulerLeft->SetScale(Scale());
+}
+
+void TfrmLayout::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        actSelectTool->trigger();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter leaves a field for the page, except in text that takes several lines.
+        if (qobject_cast<QTextEdit*>(focusWidget()) == nullptr &&
+            qobject_cast<QPlainTextEdit*>(focusWidget()) == nullptr) {
+            DrawSite1->setFocus();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmLayout::resizeEvent(QResizeEvent* event) {

@@ -54,13 +54,6 @@ int NextZoomStep(int scale, bool magnify);
 // An automatic scale never goes below 1 %: a view shrunk to nothing would fit at 0.
 int ClampAutoScale(int fitScale);
 
-// Per axis the grid's snap offset, replaced by the guide's when that is strictly nearer (ties go to
-// the grid; kNoSnap where neither snaps).
-TPoint ChooseSnapOffset(const TPoint& grid, const TPoint& guide);
-// The offset that snaps the logical point p on site: (0, 0) while the snap-off modifier is held;
-// guides are looked for within 10 device pixels.
-TPoint EditorSnapOffset(TDrawSite& site, const TPoint& p, TShiftState shift, const TGuide* guide,
-                        const TGrid* grid);
 enum TOrderMode {
     omLeft,
     omRight,
@@ -113,6 +106,7 @@ int RoundGuideCoord(int v, bool fine);
 QString GuideHintText(const TPoint& p, int logWidth, int logHeight);
 
 class TLOAlbumPhoto;
+class TLOText;
 
 // The status bar's texts: the mouse at a logical point, an object's place and size, the scale.
 QString MouseStatusText(const TPoint& logical);
@@ -207,6 +201,11 @@ public:
     // Each selected group gives its members back to the page, selected, in one undo step.
     bool CanUngroup() const;
     void UngroupSelection();
+    // One background a page: with one there the background panel's settings go into it, else the
+    // factory makes one.
+    void BackgroundTool();
+    // Each line of a text of several lines becomes a text of its own, centred on the page, selected.
+    void SeparateText(TLOText* source);
     // Moves the movable selected objects by one step (1 mm, 0.1 mm when fine) and keeps every
     // selected object on the page. Not recorded for undo.
     void NudgeSelection(int dx, int dy, bool fine);
@@ -298,6 +297,7 @@ public:
     TDrawSiteActionBase* DSAUndo1 = nullptr;
     TDrawSiteActionBase* DSARedo1 = nullptr;
     TDrawSiteActionBase* DSAClear1 = nullptr;
+    TDrawSiteActionBase* DSASeparateText = nullptr;
     TDrawSiteActionBase* DSALock1 = nullptr;
     TDrawSiteActionBase* DSAUnlock1 = nullptr;
     TDrawSiteActionBase* DSAPhotoLock = nullptr;
@@ -374,6 +374,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

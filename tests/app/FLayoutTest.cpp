@@ -18,9 +18,11 @@
 #include "pageobjects/engine/UUniversalGhost.h"
 #include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULORect.h"
 #include "pageobjects/layout/ULOText.h"
+#include "pageobjects/layout/ULOWizardText.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Clipboard.h"
@@ -89,12 +91,6 @@ TEST(LayoutRules, ZoomStepsAndAutoScale) {
     EXPECT_EQ(ClampAutoScale(83), 83);
     EXPECT_EQ(FormatTenthsMm(123), QStringLiteral("12.3mm"));
     EXPECT_EQ(FormatTenthsMm(-5), QStringLiteral("-0.5mm"));
-}
-
-TEST(LayoutRules, SnapChoosesTheNearerOffsetAndTheGridOnTies) {
-    EXPECT_EQ(ChooseSnapOffset(TPoint(3, 5), TPoint(-3, 2)), TPoint(3, 2));
-    EXPECT_EQ(ChooseSnapOffset(TPoint(kNoSnap, 4), TPoint(-6, kNoSnap)), TPoint(-6, 4));
-    EXPECT_EQ(ChooseSnapOffset(TPoint(kNoSnap, kNoSnap), TPoint(kNoSnap, kNoSnap)), TPoint(kNoSnap, kNoSnap));
 }
 
 TEST(LayoutRules, AlignAndDistribute) {
@@ -408,6 +404,8 @@ TEST_F(LayoutEditorTest, CommandsUndoAndRedoByteForByteNudgesAndSnapping) {
     EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), 0, document->Guide(), document->Grid()).X, 2);
     EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), ssAlt, document->Guide(), document->Grid()),
               TPoint(0, 0));
+    EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), 0, document->Guide(), nullptr), TPoint(2, kNoSnap));
+    EXPECT_EQ(EditorSnapOffset(site, TPoint(1017, 47), 0, nullptr, nullptr), TPoint(kNoSnap, kNoSnap));
     // While the editor is shown the hook is its own; it goes with the editor.
     main->show();
     ASSERT_TRUE(bool(SnapHook()));
@@ -806,6 +804,63 @@ TEST_F(LayoutUserTest, APageMadeByHandSurvivesSaveAndOpenAndEveryCommandUndoes) 
     editor = Editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(Stored(), saved);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LayoutUserTest, ATextSplitsIntoItsLinesAndAPageKeepsOneBackground) {
+    NewDocument();
+    editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TDrawSite& site = *editor->DrawSite1;
+    auto owned = std::make_unique<TLOWizardText>(nullptr);
+    owned->Text()->SetText(QStringLiteral("一\n二\n三"));
+    owned->SetOutline(true);
+    owned->SetLogRect(TRect(100, 100, 400, 700));
+    auto* three = static_cast<TLOText*>(site.AdoptObject(std::move(owned)));
+    auto single = std::make_unique<TLOWizardText>(nullptr);
+    single->Text()->SetText(QStringLiteral("一行"));
+    TDrawObject* one = site.AdoptObject(std::move(single));
+    Select({one});
+    EXPECT_FALSE(editor->DSASeparateText->CanExecute(&site)) << "one line is no target";
+
+    Select({three});
+    MoveGhostMode().CircumMove = true;
+    Round("split", [&] { editor->DSASeparateText->ExecuteTarget(&site); });
+    EXPECT_FALSE(MoveGhostMode().CircumMove);
+    TDOList selected;
+    site.ListObjects(selected, true);
+    ASSERT_EQ(selected.Count(), 3);
+    TRect bounds;
+    three->GetTextBounds(bounds);
+    const int pitch = bounds.Height() / 3;
+    std::vector<TRect> lines;
+    for (TDrawObject* object : selected) {
+        auto* line = dynamic_cast<TLOText*>(object);
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(line->Outline());
+        EXPECT_EQ(line->Text()->Count(), 1);
+        lines.push_back(line->LogBounds());
+    }
+    std::sort(lines.begin(), lines.end(), [](const TRect& a, const TRect& b) { return a.Top < b.Top; });
+    EXPECT_EQ(lines[1].Top - lines[0].Top, pitch);
+    EXPECT_EQ(lines[2].Top - lines[1].Top, pitch);
+    EXPECT_NEAR((lines[0].Top + lines[2].Bottom) / 2, site.LogHeight() / 2, 3) << "centred on the page";
+    EXPECT_NEAR((lines[0].Left + lines[0].Right) / 2, site.LogWidth() / 2, 1);
+
+    // With a background on the page the background command makes no second one.
+    auto back = std::make_unique<TLOBackImage>(nullptr);
+    back->SetLogRect(TRect(0, 0, site.LogWidth(), site.LogHeight()));
+    site.AdoptObject(std::move(back));
+    editor->actBackground->trigger();
+    TDOList page;
+    site.ListObjects(page, false);
+    EXPECT_EQ(
+        std::count_if(page.begin(), page.end(),
+                      [](TDrawObject* object) { return dynamic_cast<TLOBackImage*>(object) != nullptr; }),
+        1);
 }
 
 } // namespace

@@ -371,7 +371,7 @@ void TdataMain::ClearImageCache() {
     ApplyCacheLimit();
 }
 
-void TdataMain::GetPreviewImage(const QString& fileName, TPicture& picture) {
+void LoadPreviewImage(TImageCacheStorage* cache, const QString& fileName, TPicture& picture) {
     picture.SetGraphic(nullptr);
     const QFileInfo file(fileName);
     const QString folderCache = JoinPath(file.absolutePath(), QString::fromLatin1(kFolderPreviewCache));
@@ -386,7 +386,7 @@ void TdataMain::GetPreviewImage(const QString& fileName, TPicture& picture) {
         }
     }
     TImageCacheItem item;
-    if (imageCache_ && imageCache_->LoadItem(fileName, item) && item.IsValidFor(fileName)) {
+    if (cache && cache->LoadItem(fileName, item) && item.IsValidFor(fileName)) {
         picture.Assign(item.Picture());
         return;
     }
@@ -407,11 +407,15 @@ void TdataMain::GetPreviewImage(const QString& fileName, TPicture& picture) {
     DrawPictureThumbnail(&source, &thumbnail, clNone, true, clWhite);
     TPicture result;
     result.Assign(&thumbnail);
-    if (imageCache_ && item.SetSourceFile(fileName)) {
+    if (cache && item.SetSourceFile(fileName)) {
         item.SetPicture(&result);
-        imageCache_->SaveItem(fileName, item);
+        cache->SaveItem(fileName, item);
     }
     picture.Assign(&result);
+}
+
+void TdataMain::GetPreviewImage(const QString& fileName, TPicture& picture) {
+    LoadPreviewImage(imageCache_.get(), fileName, picture);
 }
 
 void TdataMain::GlobalNotify1Idle(TObject*) {

@@ -132,6 +132,11 @@ private:
 // The one data module (null before it is made and once it is gone).
 TdataMain* dataMain();
 
+// A 200 x 200 thumbnail of a picture file, from the folder's "Preview.ic" or cache (made and kept
+// there when missing or stale; cache may be null). Safe on loader threads; loading errors pass to
+// the caller.
+void LoadPreviewImage(TImageCacheStorage* cache, const QString& fileName, TPicture& picture);
+
 // The texts of the shared-data checks.
 QString FileNotOpenedMessage(const QString& fileName);
 QString FileReadOnlyMessage(const QString& fileName);

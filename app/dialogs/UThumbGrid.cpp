@@ -152,8 +152,7 @@ TThumbGrid::~TThumbGrid() {
 void TThumbGrid::SetImagePack(TImagePack* pack) {
     if (pack == source_)
         return;
-    if (loader_)
-        loader_->Clear();
+    ClearLoader();
     if (source_)
         source_->RemoveListener(listener_.get());
     source_ = pack;
@@ -166,23 +165,29 @@ void TThumbGrid::SetImagePack(TImagePack* pack) {
 void TThumbGrid::PackNotify(const TGUID& eventID) {
     if (eventID == GUID_BroadcasterDestroyed) {
         // The pack unsubscribes everyone itself.
-        if (loader_)
-            loader_->Clear();
+        ClearLoader();
         source_ = nullptr;
         loadPack_->source = nullptr;
         ResetCells();
     } else if (eventID == GUID_ImagePackUpdate) {
         // The contents are about to change: no worker may be reading them meanwhile.
-        if (loader_)
-            loader_->Clear();
+        ClearLoader();
     } else if (eventID == GUID_ImagePackChanged) {
         ResetCells();
     }
 }
 
-void TThumbGrid::ResetCells() {
+void TThumbGrid::ClearLoader() {
     if (loader_)
         loader_->Clear();
+    // Cells whose thumbnail was on its way are made again when next painted.
+    for (int index : std::as_const(pending_))
+        cellPack_->GetCacheEntry(index).SetGraphic(nullptr);
+    pending_.clear();
+}
+
+void TThumbGrid::ResetCells() {
+    ClearLoader();
     cellPack_->Refresh();
     viewport()->update();
 }
@@ -190,8 +195,7 @@ void TThumbGrid::ResetCells() {
 void TThumbGrid::SetUseLoader(bool value) {
     if (value == useLoader_)
         return;
-    if (loader_)
-        loader_->Clear();
+    ClearLoader();
     useLoader_ = value;
     ResetCells();
 }
@@ -223,6 +227,7 @@ void TThumbGrid::CellGetImage(TPicture& picture, int index) {
         loader_->OnLoaded = [this] { CollectLoaded(); };
     }
     loader_->Request(index);
+    pending_.insert(index);
     RenderThumbnail(PreviewPendingPicture(), picture, thumbSize_, clNone);
 }
 
@@ -237,6 +242,7 @@ int TThumbGrid::CollectLoaded() {
     while ((index = loader_->TakeLoaded(picture)) >= 0) {
         ++taken;
         cellPack_->StoreCachedImage(picture, index);
+        pending_.remove(index);
         for (int i = 0; i < Count(); ++i)
             if (items_[size_t(i)].imageIndex == index) {
                 UpdateItem(i);
@@ -251,7 +257,23 @@ int TThumbGrid::CollectLoaded() {
     }
     if (!isVisible())
         cellPack_->ClearCache();
+    else if (taken > 0)
+        KeepVisibleCells();
     return taken;
+}
+
+void TThumbGrid::KeepVisibleCells() {
+    // Loads asked for before a scroll finish after the visible ones (newest first); touching the
+    // visible cells keeps those late arrivals from pushing them out of the cache.
+    const std::vector<int> cached = cellPack_->CachedIndexes();
+    const QSet<int> have(cached.begin(), cached.end());
+    const int pitchY = CellSize().height() + kCellGap;
+    const int scroll = verticalScrollBar()->value();
+    const int first = std::max(0, scroll / pitchY) * columns_;
+    const int last = std::min(Count() - 1, ((scroll + viewport()->height()) / pitchY + 1) * columns_ - 1);
+    for (int position = first; position <= last; ++position)
+        if (have.contains(items_[size_t(position)].imageIndex))
+            cellPack_->GetCacheEntry(items_[size_t(position)].imageIndex);
 }
 
 void TThumbGrid::ScheduleCollect() {
@@ -266,8 +288,7 @@ void TThumbGrid::ScheduleCollect() {
 
 void TThumbGrid::SetThumbSize(int size) {
     size = std::clamp(size, kMinThumbSize, kMaxThumbSize);
-    if (loader_)
-        loader_->Clear();
+    ClearLoader();
     thumbSize_ = size;
     loadPack_->thumbSize = size;
     ResetCells();
@@ -279,8 +300,7 @@ void TThumbGrid::SetThumbSize(int size) {
 void TThumbGrid::SetTransparentColor(TColor color) {
     if (color == transparentColor_)
         return;
-    if (loader_)
-        loader_->Clear();
+    ClearLoader();
     transparentColor_ = color;
     loadPack_->transparentColor = color;
     ResetCells();
@@ -533,8 +553,7 @@ void TThumbGrid::resizeEvent(QResizeEvent* event) {
 
 void TThumbGrid::hideEvent(QHideEvent* event) {
     // A grid nobody sees holds no cells and makes none.
-    if (loader_)
-        loader_->Clear();
+    ClearLoader();
     cellPack_->ClearCache();
     QAbstractScrollArea::hideEvent(event);
 }

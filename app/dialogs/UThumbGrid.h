@@ -22,6 +22,7 @@
 #include "platform/Guid.h"
 
 #include <QAbstractScrollArea>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -123,6 +124,8 @@ public:
     // Stores finished thumbnails for up to kCollectBudgetMs; answers how many. Runs by itself when
     // the loader reports; tests may call it.
     int CollectLoaded();
+    // Cells showing the pending picture while their thumbnail is being made.
+    int PendingCount() const { return int(pending_.size()); }
 
 signals:
     void clicked();
@@ -152,6 +155,9 @@ private:
     void CellGetImage(TPicture& picture, int index);
     // Drops pending and finished loads and the cells; the cells are made again as they are painted.
     void ResetCells();
+    // Drops pending and finished loads; cells left waiting for them are made again when painted.
+    void ClearLoader();
+    void KeepVisibleCells();
     void ShortenCaptions();
     void Arrange();
     void UpdateItem(int position);
@@ -170,6 +176,7 @@ private:
     std::unique_ptr<TThumbLoadPack> loadPack_;
     std::unique_ptr<TImageLoadThread> loader_;
     std::vector<Item> items_;
+    QSet<int> pending_;
     bool useLoader_ = true;
     int loaderWorkers_ = 1;
     int thumbSize_ = kDefaultThumbSize;

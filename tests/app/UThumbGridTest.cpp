@@ -167,6 +167,32 @@ TEST(ThumbGrid, NoCellOfAnEarlierSizeOrPackIsKept) {
     EXPECT_EQ(grid.CellPack().CachedCount(), 0);
 }
 
+TEST(ThumbGrid, CellsWhoseLoadWasDroppedAreMadeAgain) {
+    RecordingPack pack(4);
+    TThumbGrid grid;
+    grid.resize(600, 300);
+    grid.SetImagePack(&pack);
+    grid.SetThumbSize(80);
+    grid.RefreshItems();
+    pack.SetOpen(false);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.viewport()->repaint();
+    pack.WaitRunning();
+    EXPECT_EQ(grid.PendingCount(), 4);
+    // The pack is about to change, but then does not: the dropped loads are asked for again.
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pack.SetOpen(true);
+    });
+    pack.NotifyUpdate();
+    release.join();
+    EXPECT_EQ(grid.PendingCount(), 0);
+    PaintAndSettle(grid);
+    for (int index = 0; index < 4; ++index)
+        EXPECT_EQ(CellPictureSize(grid, index), QSize(78, 39)) << index;
+}
+
 TEST(ThumbGrid, WithoutTheLoaderCellsComeAtOnce) {
     RecordingPack pack(3);
     TThumbGrid grid;

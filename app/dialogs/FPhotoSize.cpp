@@ -2,6 +2,7 @@
 
 #include "app/FLayout.h"
 #include "controls/Exspined.h"
+#include "papers/UMaterialCatalog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -34,7 +35,9 @@ QString RegistDefPhotoSizeCaption(int width, int height) {
            QStringLiteral("(&D)");
 }
 
-TfrmPhotoSize::TfrmPhotoSize(QWidget* parent) : TToolWindow(parent) {
+TfrmPhotoSize::TfrmPhotoSize(QWidget* parent)
+    : TToolWindow(parent),
+      catalogue_(std::make_unique<TPhotoSizeInfo>(FindCatalogFile(QStringLiteral("AlbumPht.Dat")))) {
     setObjectName(QStringLiteral("frmPhotoSize"));
     setWindowTitle(QStringLiteral("写真サイズの設定"));
     auto* content = new QGridLayout;
@@ -61,12 +64,10 @@ TfrmPhotoSize::TfrmPhotoSize(QWidget* parent) : TToolWindow(parent) {
     connect(lstSize, &QListWidget::itemClicked, this, [this] { ApplyEntry(); });
     connect(cbPotrait, &QCheckBox::clicked, this, [this] { ApplyEntry(); });
     Finish(content);
-}
-
-void TfrmPhotoSize::SetCatalogue(std::vector<TPhotoSizeEntry> sizes) {
-    catalogue_ = std::move(sizes);
     FillList();
 }
+
+TfrmPhotoSize::~TfrmPhotoSize() = default;
 
 void TfrmPhotoSize::SetStandardSize(int width, int height) {
     standardWidth_ = width;
@@ -78,8 +79,7 @@ void TfrmPhotoSize::FillList() {
     lstSize->clear();
     if (HasStandard(standardWidth_, standardHeight_))
         lstSize->addItem(StandardPhotoSizeText(standardWidth_, standardHeight_));
-    for (const TPhotoSizeEntry& entry : catalogue_)
-        lstSize->addItem(entry.Name);
+    lstSize->addItems(catalogue_->GetNames());
 }
 
 void TfrmPhotoSize::SetSize(int width, int height) {
@@ -106,10 +106,11 @@ void TfrmPhotoSize::ApplyEntry() {
         --index;
     }
     if (index >= 0) {
-        if (index >= int(catalogue_.size()))
+        TPhotoSize size;
+        if (!catalogue_->GetItem(index, size))
             return;
-        width = catalogue_[size_t(index)].Width;
-        height = catalogue_[size_t(index)].Height;
+        width = size.Width;
+        height = size.Height;
     }
     if (cbPotrait->isChecked())
         std::swap(width, height);

@@ -5,17 +5,11 @@
 #include "app/dialogs/UToolWindow.h"
 
 #include <QString>
-#include <vector>
+#include <memory>
 
 class QCheckBox;
 class QListWidget;
-
-// A named photo size in tenths of a millimetre.
-struct TPhotoSizeEntry {
-    QString Name;
-    int Width = 0;
-    int Height = 0;
-};
+class TPhotoSizeInfo;
 
 // "標準写真サイズ-89.0mm×127.0mm": the list entry of the standard size.
 QString StandardPhotoSizeText(int width, int height);
@@ -27,15 +21,15 @@ class TfrmPhotoSize : public TToolWindow {
     Q_OBJECT
 
 public:
+    // The named sizes come from the catalogue "AlbumPht.Dat" (none when it is nowhere).
     explicit TfrmPhotoSize(QWidget* parent = nullptr);
+    ~TfrmPhotoSize() override;
 
     QListWidget* lstSize;
     TExSpinEdit* esWidth;
     TExSpinEdit* esHeight;
     QCheckBox* cbPotrait;
 
-    // The named sizes listed after the standard size, in their order.
-    void SetCatalogue(std::vector<TPhotoSizeEntry> sizes);
     // The standard size heads the list when both sides are at least 1.
     void SetStandardSize(int width, int height);
     void SetSize(int width, int height);
@@ -47,7 +41,7 @@ private:
     // The list entry's size into the edits, turned when asked.
     void ApplyEntry();
 
-    std::vector<TPhotoSizeEntry> catalogue_;
+    std::unique_ptr<TPhotoSizeInfo> catalogue_;
     int standardWidth_ = 0;
     int standardHeight_ = 0;
 };

@@ -10,10 +10,12 @@
 #include "app/dialogs/FPhotoSize.h"
 #include "app/dialogs/FPositionProperty.h"
 #include "controls/Exspined.h"
+#include "controls/Ruler.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/engine/UGrid.h"
+#include "pageobjects/engine/UGuide.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULORect.h"
 #include "platform/ClassRegistry.h"
@@ -25,11 +27,13 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 
 namespace {
@@ -287,6 +291,95 @@ TEST_F(LayoutToolWindowTest, PhotoSizesFromTheWindowTheStandardAndThePage) {
     editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
     EXPECT_EQ(second->LogBounds(), TRect(600, 0, 900, 400));
     EXPECT_FALSE(second->FitOuter());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LayoutToolWindowTest, GuidesComeFromTheRulersMoveAndGoOffThePage) {
+    main->show();
+    TDrawSite& site = *editor->DrawSite1;
+    TGuide& guide = *main->Document()->Guide();
+    const auto device = [&](int x, int y) {
+        const TPoint p = site.LogToDev(TPoint(x, y));
+        return QPoint(p.X, p.Y);
+    };
+    // Pulled down from the top ruler: a horizontal guide on whole millimetres.
+    QTest::mousePress(editor->rulerTop, Qt::LeftButton, {}, QPoint(40, 5));
+    ASSERT_EQ(editor->GuideIndex(), 0);
+    ASSERT_NE(editor->GuideHint(), nullptr);
+    QTest::mouseMove(&site, device(300, 1234));
+    EXPECT_EQ(editor->GuideHint()->text().left(5), QStringLiteral("上から12"));
+    QTest::mouseRelease(&site, Qt::LeftButton, {}, device(300, 1234));
+    EXPECT_EQ(editor->GuideIndex(), -1);
+    EXPECT_EQ(editor->GuideHint(), nullptr);
+    const int y = guide.GetPos(0).Y;
+    EXPECT_EQ(y % 10, 0);
+    EXPECT_NEAR(y, 1234, 20) << "within a pixel of the mouse";
+    EXPECT_TRUE(guide.Enabled() && guide.Visible());
+    EXPECT_TRUE(editor->actGuideBar->isChecked());
+
+    // A press on it (not on an object) drags it; off the page it goes, and with it snapping.
+    site.SelectAll(false);
+    QTest::mousePress(&site, Qt::LeftButton, {}, device(2000, y));
+    ASSERT_EQ(editor->GuideIndex(), 0);
+    QTest::mouseMove(&site, QPoint(10, -20));
+    EXPECT_EQ(editor->GuideHint()->text(), QStringLiteral("ガイド削除"));
+    QTest::mouseRelease(&site, Qt::LeftButton, {}, QPoint(10, -20));
+    EXPECT_TRUE(guide.IsEmpty());
+    EXPECT_FALSE(guide.Enabled());
+    EXPECT_FALSE(editor->actGuideBar->isChecked());
+
+    // On without guides: the two centre guides.
+    editor->actGuideBar->trigger();
+    EXPECT_EQ(guide.GetPos(0), TPoint(0, site.LogHeight() / 2));
+    EXPECT_EQ(guide.GetPos(1), TPoint(site.LogWidth() / 2, 0));
+    // Drawn over the page, dotted blue, without the page being drawn anew.
+    const QImage page = site.PageImage();
+    const QImage shown = site.grab().toImage();
+    const QPoint across = device(site.LogWidth() / 2, 0);
+    int blue = 0;
+    for (int yy = 0; yy < shown.height(); ++yy)
+        blue += shown.pixelColor(across.x(), yy) == QColor(0, 0, 255) ? 1 : 0;
+    EXPECT_GT(blue, shown.height() / 4);
+    EXPECT_EQ(site.PageImage(), page);
+
+    // Full: the message, and no drag.
+    for (int i = 0; i < guide.Count(); ++i)
+        guide.SetPos(i, TPoint(100 + i, 0));
+    dialogs.answers = {mrOk};
+    QTest::mousePress(editor->rulerLeft, Qt::LeftButton, {}, QPoint(5, 40));
+    EXPECT_EQ(editor->GuideIndex(), -1);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("ガイドは10本までです"));
+}
+
+TEST_F(LayoutToolWindowTest, GridButtonShowsTheGridAndShiftKeepsTenthsOfAGuide) {
+    main->show();
+    TDrawSite& site = *editor->DrawSite1;
+    TGrid& grid = *main->Document()->Grid();
+    grid.SetSize(100);
+    QTest::mouseClick(editor->btnGrid, Qt::LeftButton);
+    EXPECT_TRUE(grid.Visible() && grid.Enabled());
+    EXPECT_TRUE(editor->actSnapToGrid->isChecked());
+    const QImage shown = site.grab().toImage();
+    const TPoint dot = site.LogToDev(TPoint(500, 500));
+    EXPECT_EQ(shown.pixelColor(dot.X, dot.Y), QColor(0, 0, 255)) << "a blue dot every 10 mm";
+    QTest::mouseClick(editor->btnGrid, Qt::LeftButton);
+    EXPECT_FALSE(grid.Visible() || grid.Enabled());
+
+    QTest::mousePress(editor->rulerLeft, Qt::LeftButton, {}, QPoint(5, 40));
+    ASSERT_EQ(editor->GuideIndex(), 0);
+    const TPoint at = site.LogToDev(TPoint(1234, 100));
+    QTest::mouseMove(&site, QPoint(at.X, at.Y));
+    const TPoint exact = site.DevToLog(at);
+    EXPECT_EQ(editor->GuidePointFromMouse(ssShift, at.X, at.Y), TPoint(exact.X, 0));
+    EXPECT_EQ(editor->GuidePointFromMouse(0, at.X, at.Y), TPoint(RoundGuideCoord(exact.X, false), 0));
+    // Leaving the window ends the drag; the guide keeps its stored place.
+    editor->CancelGuideDrag();
+    EXPECT_EQ(editor->GuideHint(), nullptr);
+    EXPECT_EQ(main->Document()->Guide()->GetPos(0), TPoint(-1, 0));
 }
 
 } // namespace

@@ -2082,6 +2082,7 @@ void TfrmLayout::BeginGuideDrag(int index) {
     guideHint_->setBackgroundRole(QPalette::ToolTipBase);
     guideHint_->setAutoFillBackground(true);
     guideHint_->setMargin(2);
+    guideHint_->setFont(font());
     guideLine_ = new TLineShape(DrawSite1, kGuideLineColor);
     guideLine_->setObjectName(QStringLiteral("GuideLine"));
     const TPoint at = DrawSite1->LogToDev(guidePoint_);

@@ -51,6 +51,8 @@ void TToolWindow::Finish(QLayout* content) {
     column->setSizeConstraint(QLayout::SetFixedSize);
     for (TExSpinEdit* edit : findChildren<TExSpinEdit*>())
         edit->installEventFilter(this);
+    // Sized before the set-up centres it on the main form.
+    adjustSize();
     SetupForm(this);
 }
 

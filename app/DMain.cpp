@@ -1,6 +1,9 @@
 #include "app/DMain.h"
 #include "app/UObjectDesigners.h"
 
+#include "app/FAMBackGround.h"
+#include "app/FAMFigure.h"
+#include "app/FAMIllust.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FStartMenu.h"
@@ -132,6 +135,16 @@ void RegisterPageObjects() {
     static const bool registered =
         (RegisterLayoutObjects(), RegisterGhostDesigners(), RegisterObjectDesigners(), true);
     (void)registered;
+}
+
+// The editor's property panels, each unless a panel of that mode is registered already.
+void RegisterPropertyPanels() {
+    if (!IsEditModePanelRegistered(emBackGround))
+        RegisterEditModePanel<TfrmAMBackGround>(emBackGround);
+    if (!IsEditModePanelRegistered(emIllust))
+        RegisterEditModePanel<TfrmAMIllust>(emIllust);
+    if (!IsEditModePanelRegistered(emFigure))
+        RegisterEditModePanel<TfrmAMFigure>(emFigure);
 }
 
 HRESULT ResultOf(const std::function<void()>& body) {
@@ -274,6 +287,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     TPurposeValidator::SetValidator(validator_.get());
     RegisterStreamClasses();
     RegisterPageObjects();
+    RegisterPropertyPanels();
     InstallFillImageMaker();
     if (!AppFrame1->CheckExecuteCondition())
         return;

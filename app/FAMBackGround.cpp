@@ -1,0 +1,152 @@
+#include "app/FAMBackGround.h"
+
+#include "app/UPanelPicture.h"
+
+#include "app/dialogs/FBackFileBrowser.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "controls/UFormPanel.h"
+#include "core/USupportUtil.h"
+#include "imaging/UColorFill.h"
+#include "imaging/UPictureEX.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULOBackImage.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+TPicture* BackPicture(TLOBackImage* back) {
+    return back->FillColor()->ImageData()->Picture();
+}
+
+} // namespace
+
+TfrmAMBackGround::TfrmAMBackGround(QWidget* owner)
+    : QWidget(owner), default_(std::make_unique<TLOBackImage>(nullptr)),
+      picture_(std::make_unique<TPanelPicture>()) {
+    setObjectName(QStringLiteral("frmAMBackGround"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    fpnlBackImage = new TFormPanel(this);
+    fpnlBackImage->setObjectName(QStringLiteral("fpnlBackImage"));
+    layout->addWidget(fpnlBackImage, 1);
+    auto* buttons = new QHBoxLayout;
+    btnPasteBackGround = new QPushButton(QStringLiteral("≪  貼る"), this);
+    btnPasteBackGround->setObjectName(QStringLiteral("btnPasteBackGround"));
+    btnDeleteBackGround = new QPushButton(QStringLiteral("削除 >>"), this);
+    btnDeleteBackGround->setObjectName(QStringLiteral("btnDeleteBackGround"));
+    btnDeleteBackGround->setCheckable(true);
+    buttons->addWidget(btnPasteBackGround);
+    buttons->addStretch();
+    buttons->addWidget(btnDeleteBackGround);
+    layout->addLayout(buttons);
+
+    actSingleClick = new QAction(this);
+    actSingleClick->setObjectName(QStringLiteral("actSingleClick"));
+    actDoubleClick = new QAction(this);
+    actDoubleClick->setObjectName(QStringLiteral("actDoubleClick"));
+    browser_ = new TfrmBackFileBrowser(fpnlBackImage);
+    fpnlBackImage->SetForm(browser_);
+    browser_->SetDblClickAction(actDoubleClick);
+    browser_->Browser()->ClickAction = actSingleClick;
+
+    connect(actSingleClick, &QAction::triggered, this, [this] {
+        if (browser_->HasSelection())
+            RequestApply();
+    });
+    connect(actDoubleClick, &QAction::triggered, this, [this] {
+        if (btnPasteBackGround->isEnabled())
+            btnPasteBackGround->click();
+        else if (actSingleClick->isEnabled())
+            actSingleClick->trigger();
+    });
+    connect(btnPasteBackGround, &QPushButton::clicked, this, [this] {
+        // The picture is read before the editor opens its undo group, so a file that cannot be read
+        // is told about with nothing half done.
+        if (insert_ && SelectedPicture(true) != nullptr)
+            insert_(this);
+    });
+    connect(btnDeleteBackGround, &QPushButton::toggled, this, [this](bool pressed) {
+        if (!pressed)
+            return;
+        if (apply_)
+            apply_(this);
+        // Released even when no background took the removal.
+        const QSignalBlocker blocker(btnDeleteBackGround);
+        btnDeleteBackGround->setChecked(false);
+    });
+}
+
+TfrmAMBackGround::~TfrmAMBackGround() = default;
+
+void TfrmAMBackGround::RequestApply() {
+    if (apply_ && SelectedPicture(true) != nullptr)
+        apply_(this);
+}
+
+const TPictureEx* TfrmAMBackGround::SelectedPicture(bool loud) {
+    return picture_->Get(this, browser_->GetSelectedFileName(), loud);
+}
+
+void TfrmAMBackGround::Apply(TDrawObject* object, bool replace) {
+    auto* back = dynamic_cast<TLOBackImage*>(object);
+    if (back == nullptr || !replace)
+        return;
+    TColorSpec* fill = back->FillColor();
+    if (btnDeleteBackGround->isChecked()) {
+        const QSignalBlocker blocker(btnDeleteBackGround);
+        btnDeleteBackGround->setChecked(false);
+        fill->SetKind(cskSolid);
+        fill->ImageData()->Picture()->SetGraphic(nullptr);
+        return;
+    }
+    // A background never becomes a picture kind without its picture.
+    const TPictureEx* picture = SelectedPicture(false);
+    if (picture == nullptr)
+        return;
+    fill->SetKind(cskBitmap);
+    fill->ImageData()->Picture()->Assign(picture);
+    fill->SetTile(browser_->IsTile());
+    fill->SetTileShift(browser_->IsTileShift());
+}
+
+void TfrmAMBackGround::CopyStyle(TDrawObject* src, TDrawObject* dst) {
+    auto* from = dynamic_cast<TLOBackImage*>(src);
+    auto* to = dynamic_cast<TLOBackImage*>(dst);
+    if (from && to)
+        BackPicture(to)->Assign(BackPicture(from));
+}
+
+void TfrmAMBackGround::ApplyToObject(TDrawObject* object) {
+    Apply(object, true);
+}
+
+void TfrmAMBackGround::ApplyToDefault() {
+    Apply(default_.get(), false);
+}
+
+void TfrmAMBackGround::InitNewObject(TDrawObject* object) {
+    auto* back = dynamic_cast<TLOBackImage*>(object);
+    Apply(object, back != nullptr && IsPictureEmpty(BackPicture(back)));
+}
+
+void TfrmAMBackGround::IdleUpdate(TDrawSite* site) {
+    const bool canPaste = browser_->HasSelection();
+    if (btnPasteBackGround->isEnabled() != canPaste)
+        btnPasteBackGround->setEnabled(canPaste);
+    bool canDelete = false;
+    if (site != nullptr) {
+        TDOList all;
+        site->ListObjects(all, false);
+        for (TDrawObject* object : all)
+            if (auto* back = dynamic_cast<TLOBackImage*>(object)) {
+                canDelete = back->FillColor()->Kind() == cskBitmap;
+                break;
+            }
+    }
+    if (btnDeleteBackGround->isEnabled() != canDelete)
+        btnDeleteBackGround->setEnabled(canDelete);
+}

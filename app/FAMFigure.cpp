@@ -1,0 +1,321 @@
+#include "app/FAMFigure.h"
+
+#include "app/UPanelPicture.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/FShadeFileBrowser.h"
+#include "controls/UColGrid.h"
+#include "controls/UFormPanel.h"
+#include "controls/UNotePanel.h"
+#include "controls/UTabbedPanel.h"
+#include "core/USupportUtil.h"
+#include "imaging/UColorFill.h"
+#include "imaging/UPictureEX.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOAlphaMask.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kGridCols = 8;
+constexpr int kGridRows = 5;
+
+// Row by row, in the colour lists' blue-green-red text.
+const char* const kFigureColors[kGridCols * kGridRows] = {
+    "clBlack",   "clRed",     "clYellow",  "clLime",    "clAqua",    "clBlue",    "clFuchsia", "clWhite",
+    "clGray",    "clMaroon",  "clOlive",   "clGreen",   "clTeal",    "clNavy",    "clPurple",  "clSilver",
+    "$003F3F3F", "$007F7FFF", "$007FFFFF", "$007FFF7F", "$00FFFF7F", "$00FF7F7F", "$00FF7FFF", "$00BF3F7F",
+    "$00BF7F3F", "$007F7FBF", "$007FBFBF", "$007FBF7F", "$00BFBF7F", "$00BF7F7F", "$00BF7FBF", "$003F7FBF",
+    "$007FBF3F", "$007FBFFF", "$007FFFBF", "$00BFFF7F", "$00FFBF7F", "$00FF7FBF", "$00BF7FFF", "$007F3FBF",
+};
+
+// A figure of the figure panel: a mask that is not a photo's shadow.
+TLOAlphaMask* Figure(TDrawObject* object) {
+    if (dynamic_cast<TLOAlbumShade*>(object) != nullptr)
+        return nullptr;
+    return dynamic_cast<TLOAlphaMask*>(object);
+}
+
+QString CssColor(TColor color) {
+    const uint32_t bgr = uint32_t(color) & 0xFFFFFF;
+    return QStringLiteral("#%1%2%3")
+        .arg(bgr & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((bgr >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((bgr >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+TfrmAMFigure::TfrmAMFigure(QWidget* owner)
+    : QWidget(owner), default_(std::make_unique<TLOAlphaMask>(nullptr)),
+      picture_(std::make_unique<TPanelPicture>()) {
+    setObjectName(QStringLiteral("frmAMFigure"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    TabbedPanel1 = new TTabbedPanel(this);
+    TabbedPanel1->setObjectName(QStringLiteral("TabbedPanel1"));
+    TabbedPanel1->SetTabs({QStringLiteral("図形"), QStringLiteral("色")});
+    TabbedPanel1->setMinimumHeight(24);
+    layout->addWidget(TabbedPanel1);
+    auto* pages = new QWidget(this);
+    auto* pagesLayout = new QVBoxLayout(pages);
+    pagesLayout->setContentsMargins(0, 0, 0, 0);
+    notePanel = new TNotePanel(pages);
+    notePanel->setObjectName(QStringLiteral("notePanel"));
+    pagesLayout->addWidget(notePanel);
+    layout->addWidget(pages, 1);
+
+    pnlFigure = new QWidget(pages);
+    pnlFigure->setObjectName(QStringLiteral("pnlFigure"));
+    auto* figureLayout = new QVBoxLayout(pnlFigure);
+    figureLayout->setContentsMargins(0, 0, 0, 0);
+    auto* host = new TFormPanel(pnlFigure);
+    figureLayout->addWidget(host);
+
+    pnlSetup = new QWidget(pages);
+    pnlSetup->setObjectName(QStringLiteral("pnlSetup"));
+    auto* setup = new QGridLayout(pnlSetup);
+    setup->addWidget(new QLabel(QStringLiteral("イメージの回転"), pnlSetup), 0, 0, 1, 4);
+    const std::pair<const char*, const char*> turns[] = {
+        {"btnAngle00", "正立"}, {"btnAngle90", "右90"}, {"btnAngle180", "180"}, {"btnAngle270", "左90"}};
+    QPushButton** buttons[] = {&btnAngle00, &btnAngle90, &btnAngle180, &btnAngle270};
+    for (int tag = 0; tag < 4; ++tag) {
+        auto* button = new QPushButton(QString::fromUtf8(turns[tag].second), pnlSetup);
+        button->setObjectName(QLatin1String(turns[tag].first));
+        button->setProperty("Tag", tag);
+        setup->addWidget(button, 1, tag);
+        *buttons[tag] = button;
+        connect(button, &QPushButton::clicked, this, [this, tag] { udAngle->setValue(tag * 90); });
+    }
+    edAngle = new QLineEdit(QStringLiteral("0"), pnlSetup);
+    edAngle->setObjectName(QStringLiteral("edAngle"));
+    udAngle = new QSpinBox(pnlSetup);
+    udAngle->setObjectName(QStringLiteral("udAngle"));
+    udAngle->setRange(-kMaxAngle, kMaxAngle);
+    setup->addWidget(edAngle, 2, 0, 1, 2);
+    setup->addWidget(udAngle, 2, 2);
+    setup->addWidget(new QLabel(QStringLiteral("度"), pnlSetup), 2, 3);
+    pnlColor = new QWidget(pnlSetup);
+    pnlColor->setObjectName(QStringLiteral("pnlColor"));
+    auto* colorLayout = new QVBoxLayout(pnlColor);
+    colorLayout->addWidget(new QLabel(QStringLiteral("図形の色"), pnlColor));
+    ColGrid1 = new TColGrid(pnlColor);
+    ColGrid1->setObjectName(QStringLiteral("ColGrid1"));
+    ColGrid1->SetColCount(kGridCols);
+    ColGrid1->SetRowCount(kGridRows);
+    QStringList colors;
+    for (const char* color : kFigureColors)
+        colors << QLatin1String(color);
+    ColGrid1->SetColorList(colors);
+    ColGrid1->SetUseOtherColor(true);
+    ColGrid1->SetUseTransparent(false);
+    ColGrid1->SetDefaultColor(clBlack);
+    ColGrid1->setMinimumHeight(100);
+    colorLayout->addWidget(ColGrid1);
+    pnlColorPreview = new QLabel(QStringLiteral("選択中の色"), pnlColor);
+    pnlColorPreview->setObjectName(QStringLiteral("pnlColorPreview"));
+    pnlColorPreview->setAlignment(Qt::AlignCenter);
+    pnlColorPreview->setAutoFillBackground(true);
+    colorLayout->addWidget(pnlColorPreview);
+    setup->addWidget(pnlColor, 3, 0, 1, 4);
+    setup->setRowStretch(4, 1);
+    ShowColor(clBlack);
+
+    notePanel->AddPage(pnlFigure);
+    notePanel->AddPage(pnlSetup);
+    btnPasteFigure = new QPushButton(QStringLiteral("≪  貼る"), this);
+    btnPasteFigure->setObjectName(QStringLiteral("btnPasteFigure"));
+    layout->addWidget(btnPasteFigure);
+
+    actSingleClick = new QAction(this);
+    actSingleClick->setObjectName(QStringLiteral("actSingleClick"));
+    actDoubleClick = new QAction(this);
+    actDoubleClick->setObjectName(QStringLiteral("actDoubleClick"));
+    actChangeStatus = new QAction(this);
+    actChangeStatus->setObjectName(QStringLiteral("actChangeStatus"));
+    browser_ = new TfrmShadeFileBrowser(host);
+    host->SetForm(browser_);
+    browser_->SetDblClickAction(actDoubleClick);
+    browser_->ChangeStatusAction = actChangeStatus;
+    browser_->Browser()->ClickAction = actSingleClick;
+
+    TabbedPanel1->SetTabIndex(pgFigure);
+    TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
+    connect(udAngle, &QSpinBox::valueChanged, this,
+            [this](int value) { edAngle->setText(QString::number(value)); });
+    connect(edAngle, &QLineEdit::textChanged, this, &TfrmAMFigure::AngleEdited);
+    ColGrid1->OnChangeColor = [this](TObject*, TColor color, bool) {
+        ShowColor(color);
+        Request(opColor);
+    };
+    connect(actSingleClick, &QAction::triggered, this, [this] {
+        if (browser_->HasSelection() && picture_->Get(this, browser_->GetSelectedFile(), true))
+            Request(opFigure);
+    });
+    connect(actChangeStatus, &QAction::triggered, this, [this] {
+        if (browser_->HasSelection() && actSingleClick->isEnabled())
+            Request(opVariant);
+    });
+    connect(actDoubleClick, &QAction::triggered, this, [this] {
+        if (!figuresOnly_)
+            btnPasteFigure->click();
+        else if (actSingleClick->isEnabled())
+            actSingleClick->trigger();
+    });
+    connect(btnPasteFigure, &QPushButton::clicked, this, [this] {
+        if (!browser_->HasSelection() || !picture_->Get(this, browser_->GetSelectedFile(), true))
+            return;
+        operation_ = opFigure;
+        if (insert_)
+            insert_(this);
+    });
+}
+
+TfrmAMFigure::~TfrmAMFigure() = default;
+
+void TfrmAMFigure::SetPage(int page) {
+    if (TabbedPanel1->TabIndex() != page)
+        TabbedPanel1->SetTabIndex(page);
+    notePanel->ShowPage(page);
+}
+
+void TfrmAMFigure::Request(TOperation operation) {
+    operation_ = operation;
+    if (!showing_ && apply_)
+        apply_(this);
+}
+
+void TfrmAMFigure::AngleEdited() {
+    bool ok = false;
+    int value = edAngle->text().toInt(&ok);
+    if (!ok)
+        value = 0;
+    if (value >= -kMaxAngle && value <= kMaxAngle && value != udAngle->value()) {
+        const QSignalBlocker blocker(udAngle);
+        udAngle->setValue(value);
+    }
+    if (value == udAngle->value())
+        Request(opAngle);
+}
+
+void TfrmAMFigure::ShowColor(TColor color) {
+    QPalette palette = pnlColorPreview->palette();
+    palette.setColor(QPalette::Window, QColor(CssColor(color)));
+    palette.setColor(QPalette::WindowText, QColor(CssColor(color ^ kPreviewTextMask)));
+    pnlColorPreview->setPalette(palette);
+}
+
+void TfrmAMFigure::Apply(TDrawObject* object, bool replace) {
+    TLOAlphaMask* figure = Figure(object);
+    if (figure == nullptr)
+        return;
+    if (replace && operation_ == opFigure) {
+        // A file that cannot be read leaves the figure as it was.
+        if (const TPictureEx* picture = picture_->Get(this, browser_->GetSelectedFile(), false)) {
+            figure->SetPicture(picture);
+            figure->AdjustSizeToPicture();
+        }
+    } else if (replace && operation_ == opVariant) {
+        const QString variant =
+            browser_->GetVariantFile(figure->Picture()->ImageID(), browser_->cbShade->isChecked());
+        TPanelPicture other;
+        if (const TPictureEx* picture = other.Get(this, variant, false)) {
+            const TRect kept = figure->LogRect();
+            figure->SetPicture(picture);
+            figure->SetLogRect(kept);
+        }
+    }
+    if (operation_ == opAngle)
+        figure->SetAngle(udAngle->value());
+    else if (operation_ == opColor)
+        figure->FillColor()->SetColor(ColGrid1->DefaultColor());
+}
+
+void TfrmAMFigure::CopyStyle(TDrawObject* src, TDrawObject* dst) {
+    TLOAlphaMask* from = Figure(src);
+    TLOAlphaMask* to = Figure(dst);
+    if (from && to) {
+        to->SetAngle(from->Angle());
+        to->FillColor()->SetColor(from->FillColor()->Color());
+    }
+}
+
+void TfrmAMFigure::ShowObject(TDrawObject* object) {
+    TLOAlphaMask* figure = Figure(object);
+    if (figure == nullptr || showing_)
+        return;
+    showing_ = true;
+    {
+        const QSignalBlocker upDown(udAngle);
+        const QSignalBlocker edit(edAngle);
+        udAngle->setValue(figure->Angle());
+        edAngle->setText(QString::number(udAngle->value()));
+    }
+    const TColor color = figure->FillColor()->Color();
+    if (color != ColGrid1->DefaultColor()) {
+        ColGrid1->SetDefaultColor(color);
+        ShowColor(color);
+    }
+    const QString id = figure->Picture()->ImageID();
+    if (!IsPictureEmpty(figure->Picture()) && !id.isEmpty() && id != lastShownID_) {
+        lastShownID_ = id;
+        if (browser_->GetSelectedFile() != id) {
+            // Following the figure must not put the other variant into it.
+            actChangeStatus->setEnabled(false);
+            browser_->SelectFile(id);
+            browser_->cbShade->setChecked(browser_->IsBlurredEdgeFile(id));
+            actChangeStatus->setEnabled(true);
+        }
+    }
+    showing_ = false;
+}
+
+void TfrmAMFigure::ApplyToObject(TDrawObject* object) {
+    Apply(object, true);
+}
+
+void TfrmAMFigure::ApplyToDefault() {
+    Apply(default_.get(), false);
+}
+
+void TfrmAMFigure::ShowDefault() {
+    ShowObject(default_.get());
+}
+
+void TfrmAMFigure::InitNewObject(TDrawObject* object) {
+    Apply(object, true);
+}
+
+void TfrmAMFigure::IdleUpdate(TDrawSite* site) {
+    btnPasteFigure->setEnabled(browser_->HasSelection());
+    bool any = false;
+    bool only = true;
+    if (site != nullptr) {
+        TDOList selected;
+        site->ListObjects(selected, true);
+        for (TDrawObject* object : selected) {
+            any = true;
+            only = only && Figure(object) != nullptr;
+        }
+    }
+    figuresOnly_ = any && only;
+    actChangeStatus->setEnabled(figuresOnly_);
+    browser_->cbShade->setEnabled(figuresOnly_);
+    if (!figuresOnly_ && browser_->cbShade->isChecked()) {
+        const QSignalBlocker blocker(browser_->cbShade);
+        browser_->cbShade->setChecked(false);
+    }
+    for (QWidget* control : {static_cast<QWidget*>(btnAngle00), static_cast<QWidget*>(btnAngle90),
+                             static_cast<QWidget*>(btnAngle180), static_cast<QWidget*>(btnAngle270),
+                             static_cast<QWidget*>(edAngle), static_cast<QWidget*>(udAngle)})
+        control->setEnabled(figuresOnly_);
+    pnlColor->setVisible(figuresOnly_);
+}

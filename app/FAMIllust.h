@@ -1,0 +1,96 @@
+#pragma once
+// The side panel of the layout editor for plain picture objects (not album photos): the user picks a
+// picture from the illustration collection or from picture files, pastes it as a new object or puts
+// it into the selected pictures, and turns them.
+
+#include "app/UEditModePanel.h"
+#include "platform/Color.h"
+
+#include <QWidget>
+#include <memory>
+
+class QAction;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class TImagePanel;
+class TLOImage;
+class TNotePanel;
+class TPanelPicture;
+class TPictureEx;
+class TTabbedPanel;
+class TfrmIllustFileBrowser;
+class TfrmUserFileBrowser;
+
+class TfrmAMIllust : public QWidget,
+                     public IEditModePanel,
+                     public IEditModeApplyHook,
+                     public IEditModeInsertHook,
+                     public IEditModeDefaults,
+                     public IEditModeIdle,
+                     public IEditModeInsertSource {
+    Q_OBJECT
+
+public:
+    enum TPage { pgIllustFile, pgUserFile, pgTwain, pgSetup };
+    static constexpr int kMaxAngle = 360;
+    // Illustrations see through their light grey.
+    static constexpr TColor kOnePointTransparent = 0xF0F0F0;
+
+    explicit TfrmAMIllust(QWidget* owner = nullptr);
+    ~TfrmAMIllust() override;
+
+    TTabbedPanel* TabbedPanel1;
+    TNotePanel* notePanel;
+    QWidget* pnlIllustFile;
+    QWidget* pnlUserFile;
+    QWidget* pnlTwain;
+    QWidget* pnlSetup;
+    TImagePanel* ipTwain;
+    QPushButton* btnTwain;
+    QPushButton* btnAngle00;
+    QPushButton* btnAngle90;
+    QPushButton* btnAngle180;
+    QPushButton* btnAngle270;
+    QLineEdit* edAngle;
+    QSpinBox* udAngle;
+    QPushButton* btnPasteImage;
+    QAction* actSingleClick;
+    QAction* actDoubleClick;
+
+    TfrmIllustFileBrowser* IllustBrowser() const { return illustBrowser_; }
+    TfrmUserFileBrowser* UserBrowser() const { return userBrowser_; }
+    TLOImage* DefaultObject() const { return default_.get(); }
+    void SetPage(int page);
+
+    void CopyStyle(TDrawObject* src, TDrawObject* dst) override;
+    void ShowObject(TDrawObject* object) override;
+    void ApplyToObject(TDrawObject* object) override;
+    void ApplyToDefault() override;
+    void ShowDefault() override;
+    void InitNewObject(TDrawObject* object) override;
+    void SetApplyHandler(const TEditPanelHandler& handler) override { apply_ = handler; }
+    void SetInsertHandler(const TEditPanelHandler& handler) override { insert_ = handler; }
+    void LoadDefaults() override {}
+    void SaveDefaults() override {}
+    void IdleUpdate(TDrawSite* site) override;
+    int InsertSource() const override;
+
+private:
+    void Apply(TDrawObject* object, bool replace);
+    QString SourceFile() const;
+    bool HasSource() const;
+    // The source picture, read once; nullptr when there is none or it cannot be read.
+    const TPictureEx* SourcePicture(bool loud);
+    void AngleEdited();
+    void SetRotationEnabled(bool value);
+
+    TEditPanelHandler apply_;
+    TEditPanelHandler insert_;
+    bool showing_ = false;
+    bool picturesOnly_ = false;
+    std::unique_ptr<TLOImage> default_;
+    std::unique_ptr<TPanelPicture> picture_;
+    TfrmIllustFileBrowser* illustBrowser_;
+    TfrmUserFileBrowser* userBrowser_;
+};

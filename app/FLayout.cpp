@@ -792,15 +792,8 @@ void TfrmLayout::MakeActions() {
             if (CanUngroup())
                 UngroupSelection();
         });
-    actPageAdd = command("actPageAdd", QStringLiteral("ページ挿入(&I)"), {}, [this] {
-        if (document_ && PageAddEnabled(document_->CurrentSheetNo()))
-            AddPage();
-    });
-    actPageDelete = command("actPageDelete", QStringLiteral("ページ削除(&D)"), {}, [this] {
-        if (document_ && PageDeleteEnabled(document_->GetSheetCount(), document_->CurrentSheetNo(),
-                                           document_->FrontCover, document_->BackCover))
-            DeletePage();
-    });
+    actPageAdd = command("actPageAdd", QStringLiteral("ページ挿入(&I)"), {}, [this] { AddPage(); });
+    actPageDelete = command("actPageDelete", QStringLiteral("ページ削除(&D)"), {}, [this] { DeletePage(); });
 
     for (const int step : LayoutZoomSteps()) {
         auto* action = new QAction(QStringLiteral("%1%").arg(step), this);
@@ -1294,6 +1287,9 @@ void TfrmLayout::CopyPageFrames(int fromSheet) {
 }
 
 void TfrmLayout::AddPage() {
+    // Never after a cover: the new sheet would take the back cover's slot.
+    if (!document_ || !PageAddEnabled(document_->CurrentSheetNo()))
+        return;
     TWatchCursor cursor;
     CommitPage();
     const int from = document_->CurrentSheetNo();
@@ -1331,6 +1327,9 @@ bool TfrmLayout::ConfirmPageDelete() {
 }
 
 void TfrmLayout::DeletePage() {
+    if (!document_ || !PageDeleteEnabled(document_->GetSheetCount(), document_->CurrentSheetNo(),
+                                         document_->FrontCover, document_->BackCover))
+        return;
     const int current = document_->CurrentSheetNo();
     if (current < kFirstInnerSheet) {
         if (AppMessageBox(QStringLiteral("表紙を削除してもよろしいですか？"), {bkOK, bkCancel}, 0, 1) != mrOk)

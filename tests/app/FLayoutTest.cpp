@@ -457,6 +457,8 @@ TEST_F(LayoutEditorTest, InsertedPagesCarryEmptiedFramesLaterPagesChangeSideAndD
     static_cast<TLOAlbumPhoto*>(frames[0])->SetPhotoPicture(SamplePicture(folder).get());
     EXPECT_FALSE(PageAddEnabled(1));
     EXPECT_FALSE(PageDeleteEnabled(3, 2, false, false)) << "the last page stays";
+    editor->DeletePage();
+    EXPECT_EQ(document->GetSheetCount(), 3);
 
     // Page 2 (a back side) takes page 1's frames, emptied and mirrored.
     editor->AddPage();

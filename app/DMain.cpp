@@ -10,6 +10,7 @@
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FEnvironment.h"
 #include "app/dialogs/FPaperSelectBase.h"
+#include "app/dialogs/FPrintPaperBase.h"
 #include "controls/FColorGrid.h"
 #include "controls/UFillImage.h"
 #include "core/UAppUtil.h"
@@ -304,6 +305,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     RegisterStartMenu();
     RegisterPaperSelect();
     RegisterLayoutEditor();
+    RegisterPrintMode();
     auto* main = new TfrmMain(nullptr);
     mainForm_ = main;
     TApplication::SetMainForm(main);

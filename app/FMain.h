@@ -39,6 +39,8 @@ public:
     virtual void AttachDocument(TLabelData*) {}
     // The print mode lets go of the document before it is replaced.
     virtual void DetachDocument() {}
+    // The print mode re-reads its previews (after the printer set-up).
+    virtual void RefreshPreview() {}
     virtual bool IsModified() const { return false; }
     virtual void SetModified(bool) {}
     // The layout editor may take a dropped file as a picture; false when it does not.

@@ -1,0 +1,178 @@
+// The print mode: sheets in reading order with their sides, the tiles the browser shows, and the
+// road from the file menu's print command to the print dialog.
+
+#include "app/FMain.h"
+#include "app/dialogs/FAbout.h"
+#include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FPrintPaperBase.h"
+#include "app/dialogs/FPrintPaperPanel.h"
+#include "imaging/UPictureEX.h"
+#include "papers/ULabelData.h"
+#include "platform/Printer.h"
+#include "tests/FakePrinterBackend.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/pageobjects/engine/EngineTestObjects.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+TEST(PrintModeRules, ReadingOrderSidesAndCaptions) {
+    // Both covers and 4 pages: front cover, pages 1 to 4, back cover.
+    EXPECT_EQ(PrintPreviewCount(6, true, true), 6);
+    EXPECT_EQ(PrintPreviewCount(6, false, false), 4);
+    EXPECT_EQ(PrintPreviewCount(6, false, true), 5);
+    std::vector<int> sheets;
+    for (int i = 0; i < 6; ++i)
+        sheets.push_back(PreviewIndexToSheet(i, 6, true, true));
+    EXPECT_EQ(sheets, (std::vector<int>{0, 2, 3, 4, 5, 1}));
+    EXPECT_EQ(PreviewIndexToSheet(0, 4, false, false), 2);
+    EXPECT_EQ(PreviewIndexToSheet(4, 5, false, true), 1);
+    // The dialog's mapping is the inverse.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(SheetToPreviewIndex(PreviewIndexToSheet(i, 5, false, true), 6, false), i);
+
+    EXPECT_EQ(BuildPrintCaptions(6, true, true, fsBoth, false),
+              (QStringList{"表表紙(表面)", "1ページ(表面)", "2ページ(裏面)", "3ページ(表面)", "4ページ(裏面)",
+                           "裏表紙(裏面)"}));
+    // Landscape paper turns the sides of a two-sided document; one-sided ones keep theirs.
+    EXPECT_EQ(BuildPrintCaptions(4, true, false, fsBoth, true),
+              (QStringList{"表表紙(裏面)", "1ページ(裏面)", "2ページ(表面)"}));
+    EXPECT_EQ(BuildPrintCaptions(3, false, false, fsBack, false), QStringList{"1ページ(裏面)"});
+    EXPECT_EQ(BuildPrintCaptions(3, false, true, fsFront, true),
+              (QStringList{"1ページ(表面)", "裏表紙(表面)"}));
+}
+
+TEST(PrintModeRules, TileAndSteppedShadowPixels) {
+    // A 48 x 24 preview: two shadow steps, placed at (166, 178) in the tile.
+    QImage preview(48, 24, QImage::Format_RGB32);
+    preview.fill(QColor(10, 20, 30));
+    const QImage tile = MakePreviewTile(preview, false);
+    ASSERT_EQ(tile.size(), QSize(380, 380));
+    const QRgb base = qRgb(0xE1, 0xEB, 0xD5);
+    const QRgb step0 = qRgb(213, 223, 202);
+    const QRgb step1 = qRgb(202, 211, 191);
+    const QRgb step2 = qRgb(191, 200, 181);
+    EXPECT_EQ(tile.pixel(0, 0), base);
+    EXPECT_EQ(tile.pixel(166, 178), qRgb(10, 20, 30));
+    EXPECT_EQ(tile.pixel(213, 201), qRgb(10, 20, 30));
+    EXPECT_EQ(tile.pixel(165, 190), base);
+    EXPECT_EQ(tile.pixel(190, 177), base);
+    EXPECT_EQ(tile.pixel(217, 190), base);
+    EXPECT_EQ(tile.pixel(216, 190), step0);
+    EXPECT_EQ(tile.pixel(215, 190), step1);
+    EXPECT_EQ(tile.pixel(214, 195), step2);
+    EXPECT_EQ(tile.pixel(190, 203), step1);
+    EXPECT_EQ(tile.pixel(190, 202), step2);
+    EXPECT_EQ(MakePreviewTile(preview, true).pixel(379, 379), qRgb(0xE6, 0xD3, 0xC6));
+
+    // A blank page keeps the face's proportions within 360 x 360.
+    EXPECT_EQ(BlankPreview(1000, 500).size(), QSize(360, 180));
+    EXPECT_EQ(BlankPreview(300, 600).size(), QSize(180, 360));
+    EXPECT_TRUE(BlankPreview(0, 600).isNull());
+}
+
+class PrintModeTest : public AppFixture {
+protected:
+    void SetUp() override {
+        ResetPrintChoices();
+        FakePrinterBackend::Install();
+        RegisterTestClasses();
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        doc = main->Document();
+        doc->FrontCover = true;
+        doc->BackCover = true;
+        while (doc->GetSheetCount() < 5)
+            doc->AddSheet();
+        for (int sheet = 0; sheet < doc->GetSheetCount(); ++sheet) {
+            doc->SetCurrentSheetNo(sheet);
+            TOwnedDOList objects;
+            auto rect = std::make_unique<TTestRect>(nullptr);
+            rect->SetLogRect(TRect(200 + 100 * sheet, 300, 800, 700));
+            objects.Add(std::move(rect));
+            TDOList view;
+            objects.ListObjects(view);
+            doc->StoreLabelObjects(0, view);
+        }
+        doc->SetCurrentSheetNo(3);
+    }
+    void TearDown() override {
+        data.reset();
+        SetPrinterBackend(nullptr);
+        ResetPrintChoices();
+    }
+    TfrmPrintPaperPanel* EnterPrintMode() {
+        main->actPrint->trigger();
+        auto* base = dynamic_cast<TfrmPrintPaperBase*>(main->HostedForm());
+        if (!base)
+            return nullptr;
+        RunLoopUntil([&] { return !base->Panel()->Captions().isEmpty(); });
+        return base->Panel();
+    }
+
+    TfrmMain* main = nullptr;
+    TLabelData* doc = nullptr;
+};
+
+TEST_F(PrintModeTest, PrintCommandWithoutChoiceEntersTheModeWhoseButtonOpensTheDialog) {
+    TfrmPrintPaperPanel* panel = EnterPrintMode();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(main->HostedKind(), mkPrint);
+    EXPECT_EQ(panel->Captions(), (QStringList{"表表紙(表面)", "1ページ(表面)", "2ページ(表面)",
+                                              "3ページ(表面)", "裏表紙(表面)"}));
+    EXPECT_EQ(doc->CurrentSheetNo(), 3);
+    // Sheets differ, so their previews do.
+    EXPECT_NE(panel->GetPreview(0), panel->GetPreview(1));
+    EXPECT_EQ(panel->GetPreview(4).size(), panel->GetPreview(0).size());
+
+    QStringList listed;
+    QTimer::singleShot(0, main, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<TfrmPrintDialog*>(w); dialog && dialog->isVisible()) {
+                for (int i = 0; i < dialog->cbPages->count(); ++i)
+                    listed << dialog->cbPages->itemText(i);
+                dialog->btnCancel->click();
+            }
+    });
+    panel->btnStart->click();
+    EXPECT_EQ(listed, (QStringList{"1ページ", "2ページ", "3ページ"}));
+    EXPECT_EQ(doc->CurrentSheetNo(), 3);
+}
+
+TEST_F(PrintModeTest, ADetachedDocumentIsNoLongerRead) {
+    TfrmPrintPaperPanel* panel = EnterPrintMode();
+    ASSERT_NE(panel, nullptr);
+    const QImage first = panel->GetPreview(0);
+    // A new document replaces this one: what was rendered stays.
+    doc->SetModified(false);
+    ASSERT_TRUE(main->NewDocument());
+    EXPECT_TRUE(panel->DocumentGone());
+    EXPECT_EQ(panel->GetPreview(0), first);
+    panel->btnStart->click(); // no dialog over a document that is gone
+
+    // Gone before anything was rendered: the placeholder, and the document's sheet stays.
+    TfrmPrintPaperPanel early(main->Document());
+    main->Document()->SetCurrentSheetNo(1);
+    early.MarkDocumentGone();
+    early.Prepare();
+    const QImage pending = early.GetPreview(0);
+    ASSERT_FALSE(pending.isNull());
+    EXPECT_EQ(pending.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_NE(pending.size(), first.size());
+    TPictureEx tile;
+    early.GetTile(tile, 0);
+    EXPECT_EQ(tile.Width(), pending.width());
+    EXPECT_EQ(main->Document()->CurrentSheetNo(), 1);
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
 #include "core/UGeometryUtil.h"
+#include "core/UGlobalNotify.h"
 #include "core/UPhasedProgress.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureEX.h"
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -241,6 +241,14 @@ TfrmPrintPaperPanel::TfrmPrintPaperPanel(TLabelData* document, QWidget* parent)
         GetTile(picture, index);
     };
 
+    // The first idle moment, never in the middle of a print or another long run.
+    GlobalNotify2 = new TGlobalNotify(components_.get());
+    GlobalNotify2->SetName(QStringLiteral("GlobalNotify2"));
+    GlobalNotify2->OnIdle = [this](TObject*) {
+        if (isVisible())
+            Prepare();
+    };
+
     connect(actPrintStart, &QAction::triggered, this, [this] { PrintStart(); });
     connect(btnStart, &QPushButton::clicked, actPrintStart, &QAction::trigger);
     connect(btnSetup, &QPushButton::clicked, this, [] {
@@ -256,12 +264,6 @@ TfrmPrintPaperPanel::~TfrmPrintPaperPanel() {
     document_ = nullptr;
 }
 
-void TfrmPrintPaperPanel::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!prepared_)
-        QTimer::singleShot(0, this, [this] { Prepare(); });
-}
-
 void TfrmPrintPaperPanel::MarkDocumentGone() {
     documentGone_ = true;
 }
@@ -270,6 +272,7 @@ void TfrmPrintPaperPanel::Prepare() {
     if (prepared_ || documentGone_ || !document_)
         return;
     prepared_ = true;
+    GlobalNotify2->OnIdle = nullptr;
     const TSheetKeeper keeper(document_, documentGone_);
     repaint();
     frontCover_ = document_->FrontCover;

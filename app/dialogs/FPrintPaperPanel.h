@@ -22,6 +22,7 @@ class QToolButton;
 class TComponent;
 class TCustomImagePack;
 class TFormPanel;
+class TGlobalNotify;
 class TPictureEx;
 
 // ---- The sheets in reading order
@@ -79,6 +80,7 @@ public:
     QAction* actPrintStart;
     // Feeds the browser the decorated previews.
     TCustomImagePack* CustomImagePack1;
+    TGlobalNotify* GlobalNotify2;
 
     // The preview of a reading-order position (the print dialog's source).
     QImage GetPreview(int index);
@@ -90,14 +92,11 @@ public:
     void MarkDocumentGone();
     bool DocumentGone() const { return documentGone_; }
     // Renders the previews (under a progress window when there is work) and captions them; runs by
-    // itself at the first idle moment after the panel is shown.
+    // itself at the first idle moment while the panel is shown.
     void Prepare();
     void SetPreviewSize(int sizeIndex);
     // Opens the print dialog over the document; its current sheet is kept.
     void PrintStart();
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     QImage RenderPreview(int index);

@@ -3,6 +3,7 @@
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FPrinterSetting.h"
 #include "app/dialogs/FPrinting.h"
 #include "app/dialogs/FWaiting.h"
 #include "controls/UFormPanel.h"
@@ -22,6 +23,8 @@
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
 #include "papers/printing/UPrintSite.h"
+#include "papers/printing/UmPaperPrintSetting.h"
+#include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/Application.h"
 #include "platform/Printer.h"
 
@@ -145,6 +148,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     actAbout = MakeAction("actAbout", QStringLiteral("バージョン情報(&A)..."));
     actPrint = MakeAction("actPrint", QStringLiteral("印刷(&P)..."),
                           QStringLiteral("ラベルシートを印刷します"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    actPrinterSetup = MakeAction("actPrinterSetup", QStringLiteral("プリンタ設定(&R)..."));
+    actPaperInfoToPrinter = MakeAction("actPaperInfoToPrinter", QString());
 
     const std::pair<QAction*, TModeKind> modes[] = {{actStartMenu, mkStartMenu},
                                                     {actPaper, mkPaper},
@@ -178,6 +183,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
             form != nullptr && HostedKind() == mkLayout && editedObject_ != nullptr)
             form->EditObjectProperty(editedObject_);
     });
+    connect(actPrinterSetup, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { PrinterSetup(); }); });
+    connect(actPaperInfoToPrinter, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { PaperInfoToPrinter(); }); });
     connect(actAbout, &QAction::triggered, this, [this] {
         TfrmAbout about(this);
         const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
@@ -212,6 +221,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     popupFile->addSeparator();
     // Reached by menu too, not only by its shortcut.
     popupFile->addAction(actPrint);
+    popupFile->addAction(actPrinterSetup);
     popupFile->addSeparator();
     QAction* launcher = popupFile->addAction(QStringLiteral("$(AppName)の起動(&W)..."));
     connect(launcher, &QAction::triggered, actStartMenu, &QAction::trigger);
@@ -267,6 +277,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     SetPhotoDateImagePack(mipDateFont);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    LoadPaperPrintSetting();
     UpdateModeActions();
     show();
 }
@@ -360,6 +371,52 @@ bool TfrmMain::PrintDocument() {
     }
     printing->OnAbort = nullptr;
     return !site.Aborted();
+}
+
+void TfrmMain::LoadPaperPrintSetting() {
+    paperPrintSetting_.Reset();
+    TPapersV2* papers = dataMain() ? dataMain()->Papers() : nullptr;
+    if (!papers)
+        return;
+    TStringList lines;
+    papers->LoadGlobalInfo(QStringLiteral("PrinterSetting"), lines);
+    QStringList list;
+    for (int i = 0; i < lines.Count(); ++i)
+        list.append(lines.Strings(i));
+    paperPrintSetting_ = CreatePaperPrintSetting(list, 0);
+}
+
+void TfrmMain::PaperInfoToPrinter() {
+    TWatchCursor cursor;
+    const TMatrixPaperInfo* paper = document_->GetLayoutPaper();
+    if (!paperPrintSetting_ || !paper)
+        return;
+    TIntf<ImPrinterConfiguration> configuration = CreatePrinterConfiguration();
+    paperPrintSetting_->ApplyPaperToPrinter(configuration.get(), *paper, QString());
+    configuration->ApplyToPrinter();
+}
+
+void TfrmMain::PrinterSetup() {
+    if (ReadSettingBool(QStringLiteral("UseSystemPrinterDialog"), false)) {
+        TPrintDialogRequest request;
+        request.PrinterName = Printer().PrinterName();
+        if (DialogService::Instance().Print(request) && !request.PrinterName.isEmpty() &&
+            request.PrinterName != Printer().PrinterName())
+            Printer().SetPrinter(request.PrinterName, {}, {}, {});
+    } else {
+        TfrmPrinterSetting dialog(this);
+        const TMatrixPaperInfo* paper = document_->GetLayoutPaper();
+        const TExAlbumInfo* album = document_->GetPaperExtraAlbum();
+        dialog.Setup(paperPrintSetting_.get(), paper, album && album->FullPaint ? 1 : 0,
+                     PaperFillsItsFace(paper));
+        dialog.exec();
+    }
+    if (HostedKind() == mkLayout) {
+        LeaveMode();
+        EnterMode();
+    } else if (HostedKind() == mkPrint) {
+        HostedMode()->RefreshPreview();
+    }
 }
 
 void TfrmMain::LeaveMode() {
@@ -479,6 +536,7 @@ bool TfrmMain::MakeNewDocument() {
         HostedMode()->SetModified(false);
     }
     UndoList().Clear();
+    actPaperInfoToPrinter->trigger();
     return true;
 }
 
@@ -513,6 +571,7 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
             HostedMode()->AttachDocument(document_.get());
             HostedMode()->SetModified(false);
         }
+        actPaperInfoToPrinter->trigger();
         return true;
     } catch (const std::exception&) {
         hmOpenFile->Remove(name);

@@ -4,6 +4,7 @@
 // form reaches the main window, and is reached by it, through one small interface; a mode whose form
 // is not registered has its action disabled.
 
+#include "core/UInterfaces.h"
 #include "platform/DialogService.h"
 
 #include <QIcon>
@@ -26,6 +27,7 @@ class TLabelData;
 class TMatrixImagePack;
 class TObject;
 class TfrmMain;
+struct ImPaperPrintSetting;
 
 // What the main window asks of a hosted mode form. Every operation has a harmless default, so a form
 // implements only what it takes part in.
@@ -87,6 +89,8 @@ public:
     QAction* actExit;
     QAction* actAbout;
     QAction* actPrint;
+    QAction* actPrinterSetup;
+    QAction* actPaperInfoToPrinter;
     // Hands the object it carries (EditObject) to the hosted form's property editing.
     QAction* actEditObject;
 
@@ -134,6 +138,15 @@ public:
     // Executes actEditObject carrying object (the object designers route every edit here).
     void EditObject(TObject* object);
 
+    // The printer set-up window (or the system's printer choice when "UseSystemPrinterDialog" is
+    // on); a hosted editor or print mode shows the outcome.
+    void PrinterSetup();
+    // Sets the current printer up for the document's paper: its size and orientation.
+    void PaperInfoToPrinter();
+    // Made from the paper database's "PrinterSetting" list.
+    ImPaperPrintSetting* PaperPrintSetting() const { return paperPrintSetting_.get(); }
+    void LoadPaperPrintSetting();
+
     // A drop of files on the window.
     void DropFiles(const QStringList& files);
 
@@ -156,6 +169,7 @@ private:
     TFileDialogRequest openRequest_;
     TFileDialogRequest saveRequest_;
     TModeKind hostedKind_ = mkModeCount;
+    TIntf<ImPaperPrintSetting> paperPrintSetting_;
     TObject* editedObject_ = nullptr;
 };
 

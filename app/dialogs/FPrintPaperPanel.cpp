@@ -2,7 +2,9 @@
 
 #include "app/FMain.h"
 #include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FPrintPreviewBrowser.h"
 #include "app/dialogs/FWaiting.h"
+#include "app/dialogs/UThumbGrid.h"
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
 #include "core/UGeometryUtil.h"
@@ -79,20 +81,6 @@ private:
     const bool& gone_;
     int sheet_;
 };
-
-// Stands for a preview not rendered: the text centred on white.
-QImage PendingImage() {
-    const QString text = QStringLiteral("プレビュー作成中...");
-    const QFont font = QApplication::font();
-    const QSize size = QFontMetrics(font).size(0, text);
-    QImage image(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(image.rect(), Qt::AlignCenter, text);
-    return image;
-}
 
 } // namespace
 
@@ -241,6 +229,12 @@ TfrmPrintPaperPanel::TfrmPrintPaperPanel(TLabelData* document, QWidget* parent)
         GetTile(picture, index);
     };
 
+    browser_ = new TfrmPrintPreviewBrowser(FormPanel1);
+    FormPanel1->SetForm(browser_);
+    browser_->SetImagePack(CustomImagePack1);
+    browser_->SetBackColor(kPrintBrowserColor);
+    SetPreviewSize(kDefaultPreviewSize);
+
     // The first idle moment, never in the middle of a print or another long run.
     GlobalNotify2 = new TGlobalNotify(components_.get());
     GlobalNotify2->SetName(QStringLiteral("GlobalNotify2"));
@@ -305,6 +299,7 @@ void TfrmPrintPaperPanel::Prepare() {
     if (documentGone_ || !document_)
         return;
     captions_ = BuildPrintCaptions(document_->GetSheetCount(), frontCover_, backCover_, sides_, landscape_);
+    browser_->SetItemCaptions(captions_);
     CustomImagePack1->Refresh();
 }
 
@@ -341,7 +336,7 @@ QImage TfrmPrintPaperPanel::GetPreview(int index) {
     if (size_t(index) < cache_.size() && !cache_[size_t(index)].isNull())
         return cache_[size_t(index)];
     if (documentGone_ || !document_ || index >= count_)
-        return PendingImage();
+        return GraphicImage(PreviewPendingPicture().Graphic());
     if (cache_.size() <= size_t(index))
         cache_.resize(size_t(index) + 1);
     cache_[size_t(index)] = RenderPreview(index);
@@ -353,7 +348,7 @@ void TfrmPrintPaperPanel::GetTile(TPictureEx& picture, int index) {
     const QImage preview = GetPreview(index);
     TBitmap bitmap;
     if ((documentGone_ && !cached) || preview.isNull() || index >= count_) {
-        bitmap.SetPixels(PixelBuffer::FromImage(PendingImage(), 24));
+        bitmap.Assign(*PreviewPendingPicture().Graphic());
     } else {
         const int sheet = PreviewIndexToSheet(index, count_, frontCover_, backCover_);
         bitmap.SetPixels(
@@ -367,6 +362,10 @@ void TfrmPrintPaperPanel::SetPreviewSize(int sizeIndex) {
         return;
     if (QAbstractButton* button = grpPreviewSize->button(sizeIndex); button && !button->isChecked())
         button->setChecked(true);
+    const TPreviewSize& size = kPreviewSizes[sizeIndex];
+    if (browser_->ThumbSize() != size.Cell)
+        browser_->SetThumbSize(size.Cell);
+    browser_->SetListFontSize(size.FontSize);
 }
 
 void TfrmPrintPaperPanel::PrintStart() {

@@ -23,6 +23,7 @@ class TComponent;
 class TCustomImagePack;
 class TFormPanel;
 class TGlobalNotify;
+class TfrmPrintPreviewBrowser;
 class TPictureEx;
 
 // ---- The sheets in reading order
@@ -81,6 +82,7 @@ public:
     // Feeds the browser the decorated previews.
     TCustomImagePack* CustomImagePack1;
     TGlobalNotify* GlobalNotify2;
+    TfrmPrintPreviewBrowser* Browser() const { return browser_; }
 
     // The preview of a reading-order position (the print dialog's source).
     QImage GetPreview(int index);
@@ -103,6 +105,7 @@ private:
 
     TLabelData* document_;
     std::unique_ptr<TComponent> components_;
+    TfrmPrintPreviewBrowser* browser_ = nullptr;
     // Index: reading-order position; a null image is not rendered yet.
     std::vector<QImage> cache_;
     QStringList captions_;

@@ -6,8 +6,12 @@
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
+#include "app/dialogs/FPrintPreviewBrowser.h"
+#include "app/dialogs/UThumbGrid.h"
 #include "imaging/UPictureEX.h"
 #include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "platform/DevMode.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
 #include "tests/app/AppTestSupport.h"
@@ -79,7 +83,7 @@ class PrintModeTest : public AppFixture {
 protected:
     void SetUp() override {
         ResetPrintChoices();
-        FakePrinterBackend::Install();
+        backend = FakePrinterBackend::Install();
         RegisterTestClasses();
         Start();
         RunUntilIdleHandled();
@@ -120,6 +124,7 @@ protected:
         return base->Panel();
     }
 
+    FakePrinterBackend* backend = nullptr;
     TfrmMain* main = nullptr;
     TLabelData* doc = nullptr;
 };
@@ -131,6 +136,8 @@ TEST_F(PrintModeTest, PrintCommandWithoutChoiceEntersTheModeWhoseButtonOpensTheD
     EXPECT_EQ(panel->Captions(), (QStringList{"表表紙(表面)", "1ページ(表面)", "2ページ(表面)",
                                               "3ページ(表面)", "裏表紙(表面)"}));
     EXPECT_EQ(doc->CurrentSheetNo(), 3);
+    EXPECT_EQ(panel->Browser()->ListView1->Count(), 5);
+    EXPECT_EQ(panel->Browser()->ListView1->ItemText(4), QStringLiteral("裏表紙(表面)"));
     // Sheets differ, so their previews do.
     EXPECT_NE(panel->GetPreview(0), panel->GetPreview(1));
     EXPECT_EQ(panel->GetPreview(4).size(), panel->GetPreview(0).size());
@@ -147,6 +154,28 @@ TEST_F(PrintModeTest, PrintCommandWithoutChoiceEntersTheModeWhoseButtonOpensTheD
     panel->btnStart->click();
     EXPECT_EQ(listed, (QStringList{"1ページ", "2ページ", "3ページ"}));
     EXPECT_EQ(doc->CurrentSheetNo(), 3);
+}
+
+TEST_F(PrintModeTest, ThePaperGoesOntoTheCurrentPrinter) {
+    backend->queues["Office"] = FakePrinterBackend::OfficeQueue();
+    backend->defaultQueue = "Office";
+    Printer().Refresh();
+    // The printer was left on A5, landscape.
+    TDevModeFields a5;
+    a5.Fields = DM_PAPERSIZE | DM_ORIENTATION;
+    a5.PaperSize = int16_t(QPageSize::windowsId(QPageSize::A5));
+    a5.Orientation = DMORIENT_LANDSCAPE;
+    QByteArray bytes = DevMode::Empty();
+    a5.WriteTo(bytes);
+    Printer().SetPrinter("Office", {}, {}, bytes);
+    ASSERT_EQ(Printer().PageSize().id(), QPageSize::A5);
+    const TMatrixPaperInfo* paper = doc->GetLayoutPaper();
+    ASSERT_NE(paper, nullptr);
+    main->actPaperInfoToPrinter->trigger();
+    const QSizeF sheet = Printer().PageSize().size(QPageSize::Millimeter);
+    EXPECT_NEAR(sheet.width(), paper->StoredWidth() / 10.0, 2.0);
+    EXPECT_NEAR(sheet.height(), paper->StoredHeight() / 10.0, 2.0);
+    EXPECT_EQ(Printer().Orientation(), paper->Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 TEST_F(PrintModeTest, ADetachedDocumentIsNoLongerRead) {

@@ -1,0 +1,313 @@
+#include "app/dialogs/FPrinterSetting.h"
+
+#include "core/UAppUtil.h"
+#include "papers/UPaperInfo.h"
+#include "papers/printing/UmPaperPrintSetting.h"
+#include "papers/printing/UmPrinterConfiguration.h"
+#include "papers/printing/UmPrinterForm.h"
+#include "platform/DevMode.h"
+#include "platform/Printer.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr double kTenthsPerMm = 10.0;
+enum TVendorPage { vpCanon, vpEpson, vpOther };
+
+// The working DEVMODE's fields.
+TDevModeFields WorkingFields(ImPrinterConfiguration& configuration) {
+    return TDevModeFields::Read(configuration.GetDevMode()->GetAnsiDevMode());
+}
+
+void WriteWorkingFields(ImPrinterConfiguration& configuration, const TDevModeFields& fields) {
+    TIntf<ImDeviceMode> working = configuration.GetDevMode();
+    QByteArray bytes = working->GetAnsiDevMode();
+    fields.WriteTo(bytes);
+    working->SetDevModeA(bytes);
+}
+
+// What the "場所:" line shows: the PDF printer writes files; a queue names its device.
+QString PrinterPlace(const QString& name) {
+    TPrinter& printer = Printer();
+    if (printer.IsPdfPrinter(name))
+        return QStringLiteral("PDFファイル");
+    try {
+        return printer.Capabilities(name).MakeAndModel;
+    } catch (const EPrinter&) {
+        return {};
+    }
+}
+
+} // namespace
+
+QString VendorUnavailableText() {
+    return QStringLiteral("このプリンタではBrisko印刷設定をご使用になれません。プロパティボタンを押して設定変"
+                          "更をしてください。");
+}
+
+QString NoQueueText() {
+    return QStringLiteral("プリンタが登録されていないため、PDFファイルに印刷します。");
+}
+
+QStringList PaperFormLines(ImPrinterForm& forms) {
+    QStringList lines = forms.GetNamesText().split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const int user = forms.IndexOfPaperID(DMPAPER_USER);
+    if (user >= 0 && user < lines.size()) {
+        const TPoint size = forms.GetForm(user)->GetSize();
+        lines[user] = QStringLiteral("ユーザー定義(%1 x %2mm)")
+                          .arg(QString::number(size.X / kTenthsPerMm, 'g'),
+                               QString::number(size.Y / kTenthsPerMm, 'g'));
+    }
+    return lines;
+}
+
+bool PaperFillsItsFace(const TPaperInfo* paper) {
+    if (!paper || paper->GetFaceCount() != 1)
+        return false;
+    TFaceInfo face;
+    paper->GetFaceInfo(0, face);
+    return face.Rect.Width() >= paper->StoredWidth() || face.Rect.Height() >= paper->StoredHeight();
+}
+
+QStringList SortedPrinterNames(const QStringList& printers) {
+    QStringList names = printers;
+    names.sort();
+    names.removeDuplicates();
+    return names;
+}
+
+TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmPrinterSetting"));
+    setWindowTitle(QStringLiteral("プリンタの設定"));
+    setProperty("HelpContext", 5065);
+
+    auto* printerGroup = new QGroupBox(QStringLiteral("プリンタ"), this);
+    cmbPrinter = new QComboBox(printerGroup);
+    cmbPrinter->setObjectName(QStringLiteral("cmbPrinter"));
+    lblPort = new QLabel(printerGroup);
+    lblPort->setObjectName(QStringLiteral("lblPort"));
+    lblPdfNote = new QLabel(NoQueueText(), printerGroup);
+    lblPdfNote->setObjectName(QStringLiteral("lblPdfNote"));
+    lblPdfNote->setWordWrap(true);
+    btnProperty = new QPushButton(QStringLiteral("プロパティ..."), printerGroup);
+    btnProperty->setObjectName(QStringLiteral("btnProperty"));
+    btnProperty->setAutoDefault(false);
+    auto* printerLayout = new QGridLayout(printerGroup);
+    printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printerGroup), 0, 0);
+    printerLayout->addWidget(cmbPrinter, 0, 1);
+    printerLayout->addWidget(btnProperty, 0, 2);
+    printerLayout->addWidget(new QLabel(QStringLiteral("場所:"), printerGroup), 1, 0);
+    printerLayout->addWidget(lblPort, 1, 1, 1, 2);
+    printerLayout->addWidget(lblPdfNote, 2, 0, 1, 3);
+    printerLayout->setColumnStretch(1, 1);
+
+    auto* paperGroup = new QGroupBox(QStringLiteral("用紙"), this);
+    cmbPaper = new QComboBox(paperGroup);
+    cmbPaper->setObjectName(QStringLiteral("cmbPaper"));
+    auto* orientation = new QGroupBox(QStringLiteral("印刷の向き"), paperGroup);
+    rbPortrait = new QRadioButton(QStringLiteral("縦"), orientation);
+    rbPortrait->setObjectName(QStringLiteral("rbPortrait"));
+    rbLandscape = new QRadioButton(QStringLiteral("横"), orientation);
+    rbLandscape->setObjectName(QStringLiteral("rbLandscape"));
+    // One picture per orientation, the chosen one shown: a page standing or lying.
+    imgPortrait = new QLabel(QStringLiteral("▯"), orientation);
+    imgPortrait->setObjectName(QStringLiteral("imgPortrait"));
+    imgLandscape = new QLabel(QStringLiteral("▭"), orientation);
+    imgLandscape->setObjectName(QStringLiteral("imgLandscape"));
+    for (QLabel* picture : {imgPortrait, imgLandscape}) {
+        picture->setFixedSize(32, 32);
+        picture->setAlignment(Qt::AlignCenter);
+        QFont font = picture->font();
+        font.setPointSize(20);
+        picture->setFont(font);
+    }
+    auto* orientationLayout = new QGridLayout(orientation);
+    orientationLayout->addWidget(imgPortrait, 0, 0, 2, 1);
+    orientationLayout->addWidget(imgLandscape, 0, 0, 2, 1);
+    orientationLayout->addWidget(rbPortrait, 0, 1);
+    orientationLayout->addWidget(rbLandscape, 1, 1);
+    auto* paperLayout = new QVBoxLayout(paperGroup);
+    paperLayout->addWidget(cmbPaper);
+    paperLayout->addWidget(orientation);
+
+    auto* vendorGroup = new QGroupBox(QStringLiteral("Brisko印刷設定"), this);
+    nbVendor = new QStackedWidget(vendorGroup);
+    nbVendor->setObjectName(QStringLiteral("nbVendor"));
+    // The Canon and Epson pages hold the vendors' settings once their extensions exist.
+    nbVendor->addWidget(new QWidget(nbVendor));
+    nbVendor->addWidget(new QWidget(nbVendor));
+    auto* other = new QLabel(VendorUnavailableText(), nbVendor);
+    other->setObjectName(QStringLiteral("lblOther"));
+    other->setWordWrap(true);
+    nbVendor->addWidget(other);
+    nbVendor->setCurrentIndex(vpOther);
+    (new QVBoxLayout(vendorGroup))->addWidget(nbVendor);
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(printerGroup);
+    layout->addWidget(paperGroup);
+    layout->addWidget(vendorGroup);
+    layout->addLayout(buttons);
+
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmbPrinter, &QComboBox::activated, this, [this] { ChangePrinter(); });
+    connect(cmbPaper, &QComboBox::currentIndexChanged, this, [this] { ApplyDialogToConfiguration(); });
+    for (QRadioButton* radio : {rbPortrait, rbLandscape})
+        connect(radio, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on)
+                return;
+            imgPortrait->setVisible(rbPortrait->isChecked());
+            imgLandscape->setVisible(rbLandscape->isChecked());
+            ApplyDialogToConfiguration();
+        });
+    connect(btnProperty, &QPushButton::clicked, this, [this] {
+        if (configuration_ && configuration_->EditProperties(this)) {
+            configuration_->ValidateDevMode();
+            RefreshFromConfiguration();
+        }
+    });
+
+    TWatchCursor cursor;
+    configuration_ = CreatePrinterConfiguration();
+    ListPrinters();
+    FillPrinterCombo();
+    RefreshFromConfiguration();
+}
+
+TfrmPrinterSetting::~TfrmPrinterSetting() = default;
+
+void TfrmPrinterSetting::Setup(ImPaperPrintSetting* paperPrintSetting, const TPaperInfo* paper,
+                               uint8_t paperSourceFlag, bool fullFace) {
+    paperPrintSetting_ = paperPrintSetting;
+    paper_ = paper;
+    paperSourceFlag_ = paperSourceFlag;
+    fullFace_ = fullFace;
+}
+
+void TfrmPrinterSetting::ListPrinters() {
+    printerNames_ = SortedPrinterNames(Printer().Printers());
+}
+
+void TfrmPrinterSetting::FillPrinterCombo() {
+    const QSignalBlocker block(cmbPrinter);
+    cmbPrinter->clear();
+    cmbPrinter->addItems(printerNames_);
+    SelectCurrentPrinter();
+}
+
+void TfrmPrinterSetting::SelectCurrentPrinter() {
+    int index = configuration_ ? printerNames_.indexOf(configuration_->GetDeviceName()) : -1;
+    if (index < 0)
+        index = printerNames_.indexOf(Printer().PrinterName());
+    if (index < 0)
+        index = 0;
+    if (index < cmbPrinter->count())
+        cmbPrinter->setCurrentIndex(index);
+}
+
+void TfrmPrinterSetting::ShowPrinterNote() {
+    // Without a queue the PDF-file printer is the only one, and the user is told why.
+    const QStringList& printers = Printer().Printers();
+    const bool noQueue = printers.size() == 1 && Printer().IsPdfPrinter(printers.first());
+    lblPdfNote->setVisible(noQueue);
+}
+
+void TfrmPrinterSetting::ShowPaper() {
+    TIntf<ImPrinterForm> forms = configuration_->GetForms();
+    const QStringList lines = PaperFormLines(*forms);
+    QStringList shown;
+    for (int i = 0; i < cmbPaper->count(); ++i)
+        shown << cmbPaper->itemText(i);
+    // Replaced only when changed: an unchanged list keeps the user's place in it.
+    if (shown != lines) {
+        cmbPaper->clear();
+        cmbPaper->addItems(lines);
+    }
+    const int index = forms->IndexOfPaperID(WorkingFields(*configuration_).PaperSize);
+    if (index >= 0 && index < cmbPaper->count())
+        cmbPaper->setCurrentIndex(index);
+}
+
+void TfrmPrinterSetting::ShowOrientation() {
+    const bool portrait = WorkingFields(*configuration_).Orientation == DMORIENT_PORTRAIT;
+    (portrait ? rbPortrait : rbLandscape)->setChecked(true);
+    imgPortrait->setVisible(portrait);
+    imgLandscape->setVisible(!portrait);
+}
+
+void TfrmPrinterSetting::RefreshFromConfiguration() {
+    if (!configuration_)
+        return;
+    updating_ = true;
+    try {
+        lblPort->setText(PrinterPlace(cmbPrinter->currentText()));
+        ShowPrinterNote();
+        ShowPaper();
+        ShowOrientation();
+        nbVendor->setCurrentIndex(vpOther);
+    } catch (...) {
+        updating_ = false;
+        throw;
+    }
+    updating_ = false;
+}
+
+void TfrmPrinterSetting::ChangePrinter() {
+    TWatchCursor cursor;
+    configuration_ = CreatePrinterConfigurationFor(cmbPrinter->currentText(), QString());
+    if (paperPrintSetting_ && paper_)
+        paperPrintSetting_->ApplyPaperToPrinter(configuration_.get(), *paper_, QString());
+    RefreshFromConfiguration();
+}
+
+void TfrmPrinterSetting::ApplyDialogToConfiguration() {
+    if (updating_ || !configuration_)
+        return;
+    TIntf<ImPrinterForm> forms = configuration_->GetForms();
+    TDevModeFields fields = WorkingFields(*configuration_);
+    const int index = cmbPaper->currentIndex();
+    if (index >= 0 && index < forms->GetFormList()->GetCount()) {
+        TIntf<ImFormInfo> form = forms->GetForm(index);
+        fields.PaperSize = int16_t(form->GetPaperID());
+        // A form known only by its size carries it, or the printer would fall back to its own sheet.
+        const TPoint size = form->GetSize();
+        if (fields.PaperSize == DMPAPER_USER && size.X > 0 && size.Y > 0) {
+            fields.PaperWidth = int16_t(size.X);
+            fields.PaperLength = int16_t(size.Y);
+            fields.Fields |= DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+        }
+    }
+    fields.Orientation = rbPortrait->isChecked() ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
+    WriteWorkingFields(*configuration_, fields);
+    configuration_->ValidateDevMode();
+    RefreshFromConfiguration();
+}
+
+void TfrmPrinterSetting::done(int result) {
+    if (result == QDialog::Accepted && configuration_)
+        configuration_->ApplyToPrinter();
+    QDialog::done(result);
+}

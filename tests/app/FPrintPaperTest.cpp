@@ -14,12 +14,17 @@
 #include "platform/DevMode.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
+#include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -102,7 +107,8 @@ protected:
             doc->SetCurrentSheetNo(sheet);
             TOwnedDOList objects;
             auto rect = std::make_unique<TTestRect>(nullptr);
-            rect->SetLogRect(TRect(200 + 100 * sheet, 300, 800, 700));
+            rect->SetLogRect(TRect(200 + 100 * sheet, 300, 800 + 200 * sheet, 700 + 300 * sheet));
+            rect->SetFillColor(RGB(40 * sheet, 200 - 30 * sheet, 90));
             objects.Add(std::move(rect));
             TDOList view;
             objects.ListObjects(view);
@@ -154,6 +160,78 @@ TEST_F(PrintModeTest, PrintCommandWithoutChoiceEntersTheModeWhoseButtonOpensTheD
     panel->btnStart->click();
     EXPECT_EQ(listed, (QStringList{"1ページ", "2ページ", "3ページ"}));
     EXPECT_EQ(doc->CurrentSheetNo(), 3);
+}
+
+// Mean absolute channel difference, and the share of pixels off by more than a quarter of the range.
+struct TImageDistance {
+    double Mean = 0;
+    double FarShare = 0;
+};
+TImageDistance Distance(const QImage& a, const QImage& b) {
+    TImageDistance d;
+    const int pixels = a.width() * a.height();
+    if (a.size() != b.size() || pixels == 0)
+        return {255, 1};
+    long long sum = 0;
+    int far = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            const int dr = std::abs(qRed(p) - qRed(q));
+            const int dg = std::abs(qGreen(p) - qGreen(q));
+            const int db = std::abs(qBlue(p) - qBlue(q));
+            sum += dr + dg + db;
+            far += std::max({dr, dg, db}) > 64 ? 1 : 0;
+        }
+    d.Mean = double(sum) / (3.0 * pixels);
+    d.FarShare = double(far) / pixels;
+    return d;
+}
+
+TEST_F(PrintModeTest, PrintedPagesMatchTheirPreviews) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    doc->FrontCover = false;
+    doc->BackCover = false;
+    TfrmPrintPaperPanel* panel = EnterPrintMode();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->Captions(), (QStringList{"1ページ(表面)", "2ページ(表面)", "3ページ(表面)"}));
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("pages.pdf"));
+    dialogs.files = {target};
+    // Pages 1 and 2, no paper prompts, by the dialog's own controls.
+    QTimer::singleShot(0, main, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<TfrmPrintDialog*>(w); dialog && dialog->isVisible()) {
+                dialog->rbAssign->click();
+                dialog->esStart->setValue(1);
+                dialog->esEnd->setValue(2);
+                dialog->cbPaperChangeMsg->click();
+                dialog->btnPrint->click();
+            }
+    });
+    panel->btnStart->click();
+    ASSERT_EQ(TestSupport::PdfPageCount(target), 2);
+    constexpr int kDpi = 100;
+    for (int page = 1; page <= 2; ++page) {
+        const QImage preview = panel->GetPreview(page - 1).convertToFormat(QImage::Format_RGB32);
+        const QImage printed = TestSupport::RasterisePdf(target, kDpi, page);
+        ASSERT_FALSE(printed.isNull());
+        // The paper's size: A4 at 100 dpi.
+        EXPECT_NEAR(printed.width(), 827, 2);
+        EXPECT_NEAR(printed.height(), 1169, 2);
+        const QImage scaled = printed.scaled(preview.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                  .convertToFormat(QImage::Format_RGB32);
+        // Tolerance: resampling blurs the edges of the shapes only.
+        const TImageDistance d = Distance(preview, scaled);
+        EXPECT_LT(d.Mean, 6.0) << "page " << page;
+        EXPECT_LT(d.FarShare, 0.03) << "page " << page;
+    }
+    // The two pages differ as their previews do.
+    EXPECT_GT(Distance(panel->GetPreview(0).convertToFormat(QImage::Format_RGB32),
+                       panel->GetPreview(1).convertToFormat(QImage::Format_RGB32))
+                  .FarShare,
+              0.01);
 }
 
 TEST_F(PrintModeTest, ThePaperGoesOntoTheCurrentPrinter) {

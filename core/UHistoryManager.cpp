@@ -131,9 +131,11 @@ void THistoryManager::Save() {
     QString subKey;
     KeyParts(key, subKey);
     const QString listKey = key + QLatin1Char('\\') + subKey;
-    SettingsStore::DeleteKey(listKey);
+    // One write of the settings file for the whole list.
+    QStringList names;
     for (int i = 0; i < items_.Count(); ++i)
-        SettingsStore::WriteString(listKey, kItem + QString::number(i), items_[i]);
+        names << kItem + QString::number(i);
+    SettingsStore::ReplaceKey(listKey, names, items_.ToQStringList());
     RebuildMenu();
 }
 

@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
@@ -135,6 +136,19 @@ void SettingsStore::WriteInteger(const QString& key, const QString& name, int va
 
 void SettingsStore::WriteBool(const QString& key, const QString& name, bool value) {
     WriteString(key, name, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void SettingsStore::ReplaceKey(const QString& key, const QStringList& names, const QStringList& values) {
+    Store s(QString{});
+    const QString group = GroupPath(key);
+    // The root is never cleared as a whole.
+    if (!group.isEmpty())
+        s->remove(group);
+    s->beginGroup(group);
+    for (qsizetype i = 0; i < std::min(names.size(), values.size()); ++i)
+        s->setValue(names[i], values[i]);
+    s->endGroup();
+    s.Flush();
 }
 
 bool SettingsStore::DeleteValue(const QString& key, const QString& name) {

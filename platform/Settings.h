@@ -28,6 +28,9 @@ public:
     static void WriteInteger(const QString& key, const QString& name, int value);
     static void WriteBool(const QString& key, const QString& name, bool value);
 
+    // The key holds exactly these values (and no sub-keys) afterwards, written in one go.
+    static void ReplaceKey(const QString& key, const QStringList& names, const QStringList& values);
+
     static bool DeleteValue(const QString& key, const QString& name);
     static bool DeleteKey(const QString& key);
 

@@ -1,0 +1,173 @@
+// Paper selection over stores of 500 and 5,000 papers (the shipped papers repeated under new
+// names): the panel's creation with its first fill (targets 100 ms / 400 ms), a refill after a
+// genre, maker, use or search change (15 ms / 60 ms each), and a step down a list of 40-face
+// sheets with the preview rebuilt and painted offscreen (8 ms a step). The first argument is the
+// number of papers.
+
+#include "app/dialogs/FPaperSelectPanel.h"
+#include "core/UAppFrame.h"
+#include "papers/ULOFace.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
+#include "platform/Settings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr int kPanelWidth = 1000;
+constexpr int kPanelHeight = 700;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Settings and histories of their own, never the user's.
+        static QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        new QApplication(argc, argv);
+        SettingsStore::SetFileName(home.filePath(QStringLiteral("registry.ini")));
+        RegisterLabelDataClasses();
+        RegisterFaceClasses();
+        // The histories' keys, as the program's macro table names them.
+        static TAppFrame frame(nullptr);
+        frame.Macro().SetValue(QStringLiteral("UsedPaperHistory"), QStringLiteral("Bench\\UsedPaperHistory"));
+        frame.Macro().SetValue(QStringLiteral("FindPaperHistory"), QStringLiteral("Bench\\FindPaperHistory"));
+    }
+}
+
+// The shipped papers, each with its records, copied under "R<n> " names until count are stored.
+TPapersV2& Store(int count) {
+    EnsureApplication();
+    static std::map<int, std::unique_ptr<TPapersV2>> stores;
+    std::unique_ptr<TPapersV2>& store = stores[count];
+    if (store)
+        return *store;
+    TPapersV2 shipped(QStringLiteral(QUORLANE_SYSTEM_PAPERS), true);
+    shipped.AddStandardExtraInfoBases();
+    store = std::make_unique<TPapersV2>(
+        QDir::temp().filePath(QStringLiteral("quorlane-paperselect-bench-%1.ppr").arg(count)), false);
+    store->AddStandardExtraInfoBases();
+    for (int i = 0; i < count; ++i) {
+        const TPaperInfo& source = *shipped.GetPaper(i % shipped.GetCount());
+        std::unique_ptr<TPaperInfo> paper(static_cast<TPaperInfo*>(source.NewInstance(nullptr)));
+        paper->Assign(&source);
+        paper->PaperName = QStringLiteral("R%1 %2").arg(i / shipped.GetCount()).arg(source.PaperName);
+        store->AddOrReplace(*paper);
+        for (const QString& table : {kExtraInfosTable, kExtraAlbumInfoTable})
+            if (auto info = shipped.GetExtraInfo(table, source.PaperName)) {
+                info->PaperName = paper->PaperName;
+                store->PutExtraInfo(table, *info);
+            }
+    }
+    store->GetCompanyList().Assign(shipped.GetCompanyList());
+    store->GetGroupList().Assign(shipped.GetGroupList());
+    for (const QString& name : {QStringLiteral("GenreInfo"), QStringLiteral("SearchExtKeyInfo")}) {
+        TStringList list;
+        shipped.LoadGlobalInfo(name, list);
+        store->SaveGlobalInfo(name, list);
+    }
+    return *store;
+}
+
+std::unique_ptr<TfrmPaperSelectPanel> ShownPanel(TPapersV2& store) {
+    auto panel = std::make_unique<TfrmPaperSelectPanel>(store);
+    panel->resize(kPanelWidth, kPanelHeight);
+    panel->show();
+    panel->SelectPaper(store.GetPaper(0));
+    QApplication::processEvents();
+    return panel;
+}
+
+void BM_CreatePanelAndFill(benchmark::State& state) {
+    TPapersV2& store = Store(int(state.range(0)));
+    for (auto _ : state) {
+        TfrmPaperSelectPanel panel(store);
+        panel.SelectPaper(store.GetPaper(0));
+        if (panel.lvPaper->topLevelItemCount() == 0)
+            state.SkipWithError("nothing listed");
+    }
+}
+
+// Second argument: 0 genre, 1 maker, 2 use, 3 search; each iteration changes it back and forth.
+void BM_RefillAfterChange(benchmark::State& state) {
+    TPapersV2& store = Store(int(state.range(0)));
+    const auto panel = ShownPanel(store);
+    const int kind = int(state.range(1));
+    const auto choose = [](QComboBox* combo, int index) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    };
+    int turn = 0;
+    if (kind == 1 || kind == 2)
+        panel->lbGenre->setCurrentRow(2);
+    for (auto _ : state) {
+        ++turn;
+        switch (kind) {
+        case 0:
+            panel->lbGenre->setCurrentRow(1 + turn % 3);
+            break;
+        case 1:
+            choose(panel->cbMaker, turn % panel->cbMaker->count());
+            break;
+        case 2:
+            choose(panel->cbGroup, turn % panel->cbGroup->count());
+            break;
+        default:
+            panel->lbGenre->clearSelection();
+            panel->frameSearchPaper->cbSearch->setEditText(turn % 2 ? QStringLiteral("らべる")
+                                                                    : QStringLiteral("めいし"));
+            panel->frameSearchPaper->Search();
+            break;
+        }
+        if (panel->lvPaper->topLevelItemCount() == 0 && kind != 1)
+            state.SkipWithError("nothing listed");
+    }
+}
+
+void BM_StepDownFortyFaceSheets(benchmark::State& state) {
+    TPapersV2& store = Store(int(state.range(0)));
+    const auto panel = ShownPanel(store);
+    panel->lbGenre->clearSelection();
+    panel->frameSearchPaper->cbSearch->setEditText(QStringLiteral("40面"));
+    panel->frameSearchPaper->Search();
+    QTreeWidget* list = panel->lvPaper;
+    const int rows = list->topLevelItemCount();
+    if (rows < 2) {
+        state.SkipWithError("too few 40-face sheets");
+        return;
+    }
+    QImage image(panel->PaperSite->size(), QImage::Format_RGB32);
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 1) % rows;
+        list->setCurrentItem(list->topLevelItem(row));
+        if (panel->PaperSite->size() != image.size())
+            image = QImage(panel->PaperSite->size(), QImage::Format_RGB32);
+        panel->PaperSite->render(&image);
+        if (CountFaces(*panel->PaperSite) != 40)
+            state.SkipWithError("not a 40-face sheet");
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_CreatePanelAndFill)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RefillAfterChange)
+    ->ArgsProduct({{500, 5000}, {0, 1, 2, 3}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_StepDownFortyFaceSheets)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -500,13 +500,26 @@ void TDrawSite::InvalidateControl(TGraphicControl* control, const TRect& r) {
         update(r.ToQRect());
 }
 
+template <class F>
+void TDrawSite::ForTilesIn(const QRect& r, F f) {
+    const QRect area = r.intersected(rect());
+    if (area.isEmpty() || tiles_.empty())
+        return;
+    for (int row = area.top() / kPageTileSize; row <= area.bottom() / kPageTileSize; ++row)
+        for (int col = area.left() / kPageTileSize; col <= area.right() / kPageTileSize; ++col)
+            if (auto it = tiles_.find(TileKey(col, row)); it != tiles_.end())
+                f(it->second);
+}
+
 void TDrawSite::InvalidatePage(const TRect& r) {
-    dirty_ += r.ToQRect();
-    update(r.ToQRect());
+    const QRect area = r.ToQRect().normalized();
+    ForTilesIn(area, [&](TPageTile& tile) { tile.Dirty += area.intersected(tile.Area); });
+    update(area);
 }
 
 void TDrawSite::InvalidatePage() {
-    dirty_ += rect();
+    for (auto& [key, tile] : tiles_)
+        tile.Dirty = tile.Area;
     update();
 }
 
@@ -516,34 +529,55 @@ void TDrawSite::InvalidateOverlay() {
 
 void TDrawSite::resizeEvent(QResizeEvent* event) {
     TWinControl::resizeEvent(event);
-    page_ = QImage();
-    dirty_ = rect();
+    tiles_.clear();
 }
 
-void TDrawSite::RenderPage(const QRegion& region) {
+void TDrawSite::RenderArea(const QRegion& region) {
+    const QRegion need = region.intersected(rect());
+    if (need.isEmpty())
+        return;
     const QImage::Format format =
         Color() == clNone ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (page_.size() != size() || page_.format() != format) {
-        page_ = QImage(std::max(width(), 1), std::max(height(), 1), format);
-        page_.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
-        page_.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
-        page_.fill(Qt::transparent);
-        dirty_ = rect();
+    const QRect box = need.boundingRect();
+    for (int row = box.top() / kPageTileSize; row <= box.bottom() / kPageTileSize; ++row) {
+        for (int col = box.left() / kPageTileSize; col <= box.right() / kPageTileSize; ++col) {
+            const QRect area = QRect(col * kPageTileSize, row * kPageTileSize, kPageTileSize, kPageTileSize)
+                                   .intersected(rect());
+            if (!need.intersects(area))
+                continue;
+            TPageTile& tile = tiles_[TileKey(col, row)];
+            if (tile.Image.size() != area.size() || tile.Image.format() != format) {
+                tile.Area = area;
+                tile.Image = QImage(area.size(), format);
+                tile.Image.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+                tile.Image.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+                tile.Image.fill(Qt::transparent);
+                tile.Dirty = area;
+            }
+            tile.LastUse = ++tileClock_;
+            if (!tile.Dirty.isEmpty())
+                RenderTile(tile, std::exchange(tile.Dirty, QRegion()));
+        }
     }
-    const QRegion area = region.isEmpty() ? dirty_ : region;
-    dirty_ = QRegion();
-    if (area.isEmpty())
-        return;
-    TCanvas canvas(&page_);
+}
+
+void TDrawSite::RenderTile(TPageTile& tile, const QRegion& area) {
+    ++tilesRendered_;
+    TCanvas canvas(&tile.Image);
     canvas.SetPixelsPerInch(logicalDpiY());
     canvas.CopyTools(ToolCanvas());
-    canvas.SelectClipRgn(&area);
+    // The tile's pixels are the client pixels from its corner on: clip in tile pixels, drawing
+    // in client coordinates.
+    const QRegion clip = area.translated(-tile.Area.topLeft());
+    canvas.SelectClipRgn(&clip);
+    canvas.OffsetWindowOrg(tile.Area.left(), tile.Area.top());
+    const QRect box = area.boundingRect();
     SetWindowPaintCanvas(&canvas);
     TApplication::Guard(this, [&] {
         Paint();
         for (int i = 0; i < ControlCount(); ++i) {
             auto* object = dynamic_cast<TDrawObject*>(Controls(i));
-            if (object != nullptr && object->Visible())
+            if (object != nullptr && object->Visible() && object->BoundsRect().ToQRect().intersects(box))
                 PaintControl(object, canvas);
         }
     });
@@ -551,9 +585,64 @@ void TDrawSite::RenderPage(const QRegion& region) {
     canvas.FreeHandle();
 }
 
+int TDrawSite::TileBudget() const {
+    // The view the site is scrolled in (its parent), or the site itself.
+    const QSize view = (parentWidget() != nullptr ? parentWidget()->size() : size()).boundedTo(size());
+    // A view straddles one more tile than it spans along each axis.
+    const int cols = std::max(view.width(), 1) / kPageTileSize + 2;
+    const int rows = std::max(view.height(), 1) / kPageTileSize + 2;
+    return kPageCacheViews * cols * rows;
+}
+
+int64_t TDrawSite::PageCacheBudgetBytes() const {
+    constexpr int64_t kTileBytes = int64_t(kPageTileSize) * kPageTileSize * 4;
+    return TileBudget() * kTileBytes;
+}
+
+int64_t TDrawSite::PageCacheBytes() const {
+    int64_t bytes = 0;
+    for (const auto& [key, tile] : tiles_)
+        bytes += tile.Image.sizeInBytes();
+    return bytes;
+}
+
+void TDrawSite::TrimPageCache() {
+    const size_t budget = size_t(TileBudget());
+    if (tiles_.size() <= budget)
+        return;
+    std::vector<std::pair<uint64_t, uint64_t>> byUse;
+    byUse.reserve(tiles_.size());
+    for (const auto& [key, tile] : tiles_)
+        byUse.emplace_back(tile.LastUse, key);
+    std::sort(byUse.begin(), byUse.end());
+    for (size_t i = 0; i < byUse.size() - budget; ++i)
+        tiles_.erase(byUse[i].second);
+}
+
+QImage TDrawSite::PageImage(const TRect& area) {
+    const QRect wanted = area.ToQRect().normalized().intersected(rect());
+    const QImage::Format format =
+        Color() == clNone ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage result(std::max(wanted.width(), 1), std::max(wanted.height(), 1), format);
+    result.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+    result.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    result.fill(Qt::transparent);
+    if (wanted.isEmpty())
+        return result;
+    RenderArea(wanted);
+    {
+        QPainter painter(&result);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        ForTilesIn(wanted, [&](TPageTile& tile) {
+            painter.drawImage(tile.Area.topLeft() - wanted.topLeft(), tile.Image);
+        });
+    }
+    TrimPageCache();
+    return result;
+}
+
 QImage TDrawSite::PageImage() {
-    RenderPage(QRegion());
-    return page_.copy();
+    return PageImage(TRect(0, 0, width(), height()));
 }
 
 void TDrawSite::Paint() {
@@ -583,12 +672,11 @@ void TDrawSite::Paint() {
 }
 
 void TDrawSite::paintEvent(QPaintEvent* event) {
-    if (!dirty_.isEmpty() || page_.size() != size())
-        RenderPage(QRegion());
+    RenderArea(event->region());
     QPainter painter(this);
     painter.setCompositionMode(Color() == clNone ? QPainter::CompositionMode_SourceOver
                                                  : QPainter::CompositionMode_Source);
-    painter.drawImage(event->rect(), page_, event->rect());
+    ForTilesIn(event->rect(), [&](TPageTile& tile) { painter.drawImage(tile.Area.topLeft(), tile.Image); });
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     TCanvas overlay(&painter);
     overlay.SetPixelsPerInch(logicalDpiY());
@@ -607,6 +695,7 @@ void TDrawSite::paintEvent(QPaintEvent* event) {
     });
     SetWindowPaintCanvas(nullptr);
     overlay.FreeHandle();
+    TrimPageCache();
 }
 
 void TDrawSite::PaintAfter() {

@@ -5,9 +5,11 @@
 // and ghosts, re-broadcasts every change of its objects, and renders the page onto any other
 // canvas (printers, previews, bitmaps) through the same object code (DrawTo).
 //
-// Painting: the page (background, OnPaint and the objects) is kept in a cached image that is
-// re-rendered only where objects changed; handles, ghosts, OnPaintAfter and the border are
-// drawn over it in every paint, so a drag repaints only that overlay and leaves no trails.
+// Painting: the page (background, OnPaint and the objects) is kept in tiles of what was shown,
+// each re-rendered only where objects changed; handles, ghosts, OnPaintAfter and the border are
+// drawn over them in every paint, so a drag repaints only that overlay and leaves no trails.
+// The tiles least recently shown go once they exceed a few views' worth, so the cache stays
+// bounded however far the page is zoomed.
 //
 // Ownership of page objects: a site owns the objects on it as their component owner. An object
 // the caller owns comes onto a site through AdoptObject; one taken off a site leaves its owner
@@ -25,6 +27,7 @@
 #include <QRegion>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TStream;
@@ -199,8 +202,21 @@ public:
     void InvalidatePage();
     // Repaints the overlay (handles, ghosts, after-paint) without re-rendering the page.
     void InvalidateOverlay();
-    // The page image as the screen shows it without the overlay (re-rendered where needed).
+    // The page image of a client area as the screen shows it without the overlay (its tiles
+    // re-rendered where needed).
+    QImage PageImage(const TRect& area);
+    // The whole client area: for small sites (tests, thumbnails).
     QImage PageImage();
+    // The page cache: square tiles of this many device pixels.
+    static constexpr int kPageTileSize = 256;
+    // Views' worth of tiles kept: scrolling back and forth within them renders nothing again.
+    static constexpr int kPageCacheViews = 3;
+    int PageTileCount() const { return int(tiles_.size()); }
+    int64_t PageCacheBytes() const;
+    // The most the cache keeps between paints, from the size of the view the site is shown in.
+    int64_t PageCacheBudgetBytes() const;
+    // Tiles rendered so far, whole or in part (a drag renders none).
+    int64_t TilesRendered() const { return tilesRendered_; }
 
     // --- input
     // A press on an object (from the object, handle index -1, or from one of its handles).
@@ -242,7 +258,21 @@ protected:
 
 private:
     void HandleNotify(TObject* sender, const TGUID& eventID);
-    void RenderPage(const QRegion& region);
+    struct TPageTile {
+        QRect Area; // client pixels
+        QImage Image;
+        QRegion Dirty;
+        uint64_t LastUse = 0;
+    };
+    static uint64_t TileKey(int col, int row) { return (uint64_t(uint32_t(row)) << 32) | uint32_t(col); }
+    // Brings every tile that region touches up to date, making missing ones.
+    void RenderArea(const QRegion& region);
+    void RenderTile(TPageTile& tile, const QRegion& area);
+    // Calls f(tile) for each cached tile that meets r.
+    template <class F>
+    void ForTilesIn(const QRect& r, F f);
+    int TileBudget() const;
+    void TrimPageCache();
     void AutoScroll(int x, int y);
     void GhostsCleared(TObject* sender);
 
@@ -266,8 +296,9 @@ private:
     bool pivotsDirty_ = false;
     bool paintingCopy_ = false;
     TPen pen_;
-    QImage page_;
-    QRegion dirty_;
+    std::unordered_map<uint64_t, TPageTile> tiles_;
+    uint64_t tileClock_ = 0;
+    int64_t tilesRendered_ = 0;
     std::atomic<int32_t> refCount_{0};
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QPrinter>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -543,4 +544,54 @@ TEST_F(DrawSiteTest, DragFeedbackIsDrawnOverThePageAndLeavesNoTrace) {
     EXPECT_EQ(PixelAt(handles, 97, 47), clWhite);
     EXPECT_EQ(PixelAt(handles, 102, 52), clWhite);
     EXPECT_EQ(PixelAt(handles, 120, 70), clBlue);
+}
+
+TEST_F(DrawSiteTest, TilesJoinIntoThePageDrawToGivesAndRenderAgainOnlyWhereChanged) {
+    site.SetLogWidth(600);
+    site.SetLogHeight(400);
+    // Objects across tile edges (at 256), one of them blended over the others.
+    AddRect(site, TRect(200, 200, 320, 300), clBlue);
+    TTestRect* half = AddRect(site, TRect(240, 100, 560, 280), clRed);
+    half->SetBlendRatio(50);
+    TTestRect* corner = AddRect(site, TRect(10, 10, 40, 40), clGreen);
+    QImage drawn(600, 400, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+        TCanvas canvas(&drawn);
+        site.DrawTo(canvas, TPoint(0, 0), 100);
+    }
+    EXPECT_TRUE(TestSupport::ImagesMatch(site.PageImage(), drawn, 0, {}));
+    EXPECT_EQ(site.PageTileCount(), 6);
+    const QImage part = site.PageImage(TRect(230, 90, 330, 310));
+    EXPECT_EQ(part, drawn.copy(230, 90, 100, 220));
+
+    // A change inside one tile renders that tile again, and only where the object was.
+    const int64_t rendered = site.TilesRendered();
+    corner->SetFillColor(clYellow);
+    EXPECT_EQ(PixelAt(site.PageImage(), 20, 20), clYellow);
+    EXPECT_EQ(site.TilesRendered(), rendered + 1);
+}
+
+TEST_F(DrawSiteTest, TheCacheOfAnA3PageAt800PercentStaysWithinItsBudget) {
+    QWidget view;
+    view.resize(1600, 1000);
+    site.setParent(&view);
+    site.Scaler().SetUnitDPI(254);
+    site.SetLogWidth(2970);
+    site.SetLogHeight(4200);
+    AddRect(site, TRect(100, 100, 2870, 4100), clBlue);
+    site.Scaler().SetScale(800);
+    EXPECT_GT(int64_t(site.width()) * site.height() * 4, 400'000'000) << "a whole-page image would be huge";
+    const int64_t budget = site.PageCacheBudgetBytes();
+    EXPECT_LT(budget, 64 << 20);
+    // Scrolled corner to corner.
+    for (int step = 0; step <= 16; ++step) {
+        const int x = (site.width() - 1600) * step / 16, y = (site.height() - 1000) * step / 16;
+        const QImage shown = site.PageImage(TRect(x, y, x + 1600, y + 1000));
+        EXPECT_LE(site.PageCacheBytes(), budget) << step;
+        if (step == 8)
+            EXPECT_EQ(PixelAt(shown, 800, 500), clBlue);
+    }
+    EXPECT_GT(site.PageTileCount(), 40) << "views scrolled past stay while the budget allows";
+    site.setParent(nullptr);
 }

@@ -1,4 +1,5 @@
 #include "pageobjects/layout/UDisplayCopy.h"
+#include "platform/IntMath.h"
 
 #include "imaging/PixelKernel.h"
 #include "platform/Bitmap.h"
@@ -85,7 +86,12 @@ std::unique_ptr<TBitmap> MakeDisplayCopy(TGraphic& graphic, int w, int h, TColor
 }
 
 TSize DeviceSizeOf(TCanvas& canvas, const TRect& r) {
-    const TRect d = NormalizeRect(canvas.LPtoDP(r));
+    // Measured from the window origin, so that the size does not change with where the canvas is
+    // moved to: each tile of a page sees an object at one size and its cached copies stay.
+    const TPoint o = canvas.WindowOrg();
+    const TRect at(o.X, o.Y, ClampToInt32(int64_t(o.X) + (int64_t(r.Right) - r.Left)),
+                   ClampToInt32(int64_t(o.Y) + (int64_t(r.Bottom) - r.Top)));
+    const TRect d = NormalizeRect(canvas.LPtoDP(at));
     return TSize(std::max(d.Width(), 1), std::max(d.Height(), 1));
 }
 

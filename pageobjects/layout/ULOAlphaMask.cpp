@@ -162,8 +162,14 @@ const QImage& TLOAlphaMask::Map(const TSize& device) {
     if (s != 0)
         GaussianBlurRect(&map, TRect(0, 0, mw, mh), s * fx, s * fy);
     if (Angle() != 0) {
+        // Turned at no more detail than the picture has: the drawing stretches it over the object,
+        // so a zoomed-in mask costs no more than the picture.
+        const long double k = std::min<long double>(
+            1, std::max((long double)fullW / device.cx, (long double)fullH / device.cy));
+        const TPoint size(std::max(1, int(std::lround(device.cx * k))),
+                          std::max(1, int(std::lround(device.cy * k))));
         TBitmap turned;
-        RotateBitmap(&map, &turned, Angle(), clBlack, TPoint(device.cx, device.cy));
+        RotateBitmap(&map, &turned, Angle(), clBlack, size);
         map_ = GreyImage(turned);
     } else {
         map_ = GreyImage(map);

@@ -42,6 +42,7 @@ public:
     void AdjustSizeToPicture();
     // Maps built so far (tests watch the cache).
     int MapsBuilt() const { return mapsBuilt_; }
+    QSize MapSize() const { return map_.size(); }
 
     // IDOFill (a mask is always filled), IDORotate, IDOBlend
     TColorSpec& GetFillColor() override { return *fillColor_; }

@@ -163,13 +163,16 @@ void TLOBackImage::PaintBlend(TCanvas& canvas, const TRect& fillRect) {
     blendColor_->FillRect(source->Canvas(), area);
     Fill(dest->Canvas(), fillRect);
 
-    // The blend picture as grey levels over the fill rect, kept at the device size it covers.
+    // The blend picture as grey levels over the fill rect, kept at the device size it covers but
+    // never above the picture's own size: zoomed in, it is stretched like the fill.
     const TSize device = DeviceSizeOf(canvas, fillRect);
-    if (blendMap_.isNull() || blendMapSize_ != device) {
-        std::unique_ptr<TBitmap> copy =
-            MakeDisplayCopy(*blendPicture_->Graphic(), device.cx, device.cy, clNone);
+    TGraphic* blend = blendPicture_->Graphic();
+    const TSize size(std::min(device.cx, std::max(blend->Width(), 1)),
+                     std::min(device.cy, std::max(blend->Height(), 1)));
+    if (blendMap_.isNull() || blendMapSize_ != size) {
+        std::unique_ptr<TBitmap> copy = MakeDisplayCopy(*blend, size.cx, size.cy, clNone);
         blendMap_ = copy ? AlphaImage(*copy).convertToFormat(QImage::Format_Grayscale8) : QImage();
-        blendMapSize_ = device;
+        blendMapSize_ = size;
     }
     TBitmap map(w, h, pf8bit);
     map.SetColorTable(GreyColorTable());

@@ -54,6 +54,7 @@ public:
     bool IsPlainWhite() const;
     // Display copies of the fill picture built so far (tests and benchmarks watch the cache).
     int CopiesBuilt() const { return copiesBuilt_; }
+    QSize BlendMapSize() const { return blendMap_.size(); }
 
     // IDOFaceInfo
     void SetFaceInfo(const TFaceInfo& value) override;

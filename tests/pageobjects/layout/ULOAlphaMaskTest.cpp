@@ -2,6 +2,7 @@
 
 #include "LayoutTestSupport.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDrawSite.h"
 
 #include <gtest/gtest.h>
 
@@ -90,4 +91,23 @@ TEST_F(AlphaMaskTest, StoredFormRoundTrips) {
     EXPECT_EQ(loaded->Angle(), 12);
     EXPECT_EQ(loaded->Picture()->Width(), 8);
     EXPECT_EQ(Store(loaded), bytes);
+}
+
+TEST_F(AlphaMaskTest, ATurnedMaskZoomedInCostsNoMoreThanItsPicture) {
+    TDrawSite site(nullptr);
+    site.Scaler().SetUnitDPI(site.Canvas().PixelsPerInch());
+    site.SetLogWidth(200);
+    site.SetLogHeight(200);
+    site.SetColor(clWhite);
+    site.SetBorder(false);
+    auto owned = std::make_unique<TLOAlphaMask>(nullptr);
+    Prepare(*owned, TRect(50, 50, 150, 150), 20);
+    owned->SetAngle(30);
+    auto* mask = static_cast<TLOAlphaMask*>(site.AdoptObject(std::move(owned)));
+    site.Scaler().SetScale(800);
+    const QImage centre = site.PageImage(TRect(760, 760, 840, 840));
+    EXPECT_EQ(Pixel(centre, 40, 40), clRed);
+    // The 20-pixel picture turned: about 28 pixels a side, not the object's 1100 on the screen.
+    EXPECT_LE(mask->MapSize().width(), 40);
+    EXPECT_LE(mask->MapSize().height(), 40);
 }

@@ -2,6 +2,7 @@
 
 #include "LayoutTestSupport.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"
 
 #include <gtest/gtest.h>
@@ -108,4 +109,28 @@ TEST_F(BackImageTest, BlendRatioIsStoredOnceAfterTheBlendPicture) {
     EXPECT_EQ(again->BlendRatio(), 30);
     EXPECT_EQ(again->FrameWidth(), 7);
     EXPECT_EQ(Store(again), bytes);
+}
+
+TEST_F(BackImageTest, ABlendPictureZoomedInIsKeptAtItsOwnSize) {
+    TDrawSite site(nullptr);
+    site.Scaler().SetUnitDPI(site.Canvas().PixelsPerInch());
+    site.SetLogWidth(100);
+    site.SetLogHeight(100);
+    site.SetBorder(false);
+    auto owned = std::make_unique<TLOBackImage>(nullptr);
+    Prepare(*owned, TRect(0, 0, 100, 100), fsRect);
+    TSafetyBitmap picture(10, 10, pf24bit);
+    picture.Canvas().FillSolid(TRect(0, 0, 10, 10), clBlack);
+    picture.Canvas().FillSolid(TRect(5, 0, 10, 10), clWhite);
+    picture.Canvas().FreeHandle();
+    owned->BlendPicture()->SetGraphic(&picture);
+    owned->BlendColor()->SetColor(clBlue);
+    owned->SetBlendRatio(50);
+    auto* back = static_cast<TLOBackImage*>(site.AdoptObject(std::move(owned)));
+    site.Scaler().SetScale(800);
+    const QImage left = site.PageImage(TRect(100, 300, 200, 400));
+    const QImage right = site.PageImage(TRect(600, 300, 700, 400));
+    EXPECT_EQ(Pixel(left, 50, 50), clRed);
+    EXPECT_TRUE(Near(Pixel(right, 50, 50), RGB(128, 0, 128), 2));
+    EXPECT_EQ(back->BlendMapSize(), QSize(10, 10)) << "not the 800 x 800 pixels it covers";
 }

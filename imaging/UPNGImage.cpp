@@ -38,24 +38,22 @@ QImage TPNGImage::Decode(const QByteArray& data) const {
 }
 
 QByteArray TPNGImage::Encode(const QImage& image) const {
+    // Whole pixels compared as words: this runs over every pixel of large pictures.
+    constexpr QRgb kAlphaMask = 0xFF000000u;
     bool alpha = false;
+    bool grey = true;
     for (int y = 0; y < image.height() && !alpha; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(row[x]) != 255) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb v = row[x];
+            if ((v & kAlphaMask) != kAlphaMask) {
                 alpha = true;
                 break;
             }
+            grey = grey && ((v ^ (v >> 8)) & 0xFFFFu) == 0;
+        }
     }
-    bool grey = !alpha;
-    for (int y = 0; y < image.height() && grey; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (qRed(row[x]) != qGreen(row[x]) || qGreen(row[x]) != qBlue(row[x])) {
-                grey = false;
-                break;
-            }
-    }
+    grey = grey && !alpha;
     // Grey pictures (masks) go in as one byte a pixel, a third of the colour form; plain colour as
     // B,G,R rows; with alpha the image's own B,G,R,A rows.
     QImage source = image;
@@ -74,7 +72,7 @@ QByteArray TPNGImage::Encode(const QImage& image) const {
             const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             uint8_t* out = rows.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x)
-                out[x] = uint8_t(qGreen(in[x]));
+                out[x] = uint8_t(in[x]);
         }
         buffer = rows.data();
         stride = png_int_32(w);
@@ -85,17 +83,18 @@ QByteArray TPNGImage::Encode(const QImage& image) const {
             const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             uint8_t* out = rows.data() + size_t(y) * size_t(w) * 3;
             for (int x = 0; x < w; ++x) {
-                out[3 * x] = uint8_t(qBlue(in[x]));
-                out[3 * x + 1] = uint8_t(qGreen(in[x]));
-                out[3 * x + 2] = uint8_t(qRed(in[x]));
+                const QRgb v = in[x];
+                out[3 * x] = uint8_t(v);
+                out[3 * x + 1] = uint8_t(v >> 8);
+                out[3 * x + 2] = uint8_t(v >> 16);
             }
         }
         buffer = rows.data();
         stride = png_int_32(w * 3);
     }
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, buffer, stride, nullptr))
-        InvalidPng(png.message);
+    // One pass into a buffer of the largest size the file can take (asking for the size first would
+    // compress the picture twice).
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, buffer, stride, nullptr))
         InvalidPng(png.message);

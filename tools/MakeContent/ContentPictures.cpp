@@ -329,8 +329,8 @@ std::vector<std::pair<QString, std::function<QPainterPath(const QRectF&)>>> Soft
         {"ハート",
          [](const QRectF& r) {
              return Heart(
-                 Inset(QRectF(r.center().x() - r.height() * 0.55, r.top(), r.height() * 1.1, r.height()), 0.1,
-                       0.1));
+                 Inset(QRectF(r.center().x() - r.height() * 0.55, r.top(), r.height() * 1.1, r.height()),
+                       0.14, 0.15));
          }},
         {"雲", [](const QRectF& r) { return Cloud(Inset(r, 0.08, 0.08)); }},
         {"星",

@@ -1507,6 +1507,8 @@ QWidget* TfrmLayout::MakeEditModeSide() {
     pnlPropertySheet = new TFormPanel(side);
     pnlPropertySheet->setObjectName(QStringLiteral("pnlPropertySheet"));
     column->addWidget(pnlPropertySheet, 1);
+    // Takes the height a hidden panel leaves, so the mode buttons stay at the top.
+    column->addStretch(0);
     for (int mode = 0; mode < emModeCount; ++mode) {
         auto* action = new QAction(frameEditModeBar1->ModeButton(mode)->Caption(), this);
         action->setObjectName(QString::fromLatin1(EditModeInfo(TEditMode(mode)).ModeAction));

@@ -31,6 +31,9 @@ void TFormPanel::SetForm(QWidget* form) {
     if (!form)
         return;
     form->setParent(this, Qt::Widget);
+    // The panel does not erase, so the form paints its whole area: else where it draws no control
+    // the previous form's pixels would stay.
+    form->setAutoFillBackground(true);
     Realign();
     form->show();
 }

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QPainter>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -20,6 +21,11 @@ protected:
         if (refuse)
             event->ignore();
     }
+};
+
+class RedForm : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::red); }
 };
 
 void FlushDeletes() {
@@ -120,4 +126,20 @@ TEST(FormPanelTest, FreeingThePanelClosesItsFormAndItSitsInADialogLayout) {
     EXPECT_EQ(form->closes, 1);
     FlushDeletes();
     EXPECT_TRUE(form.isNull());
+}
+
+TEST(FormPanelTest, AFormThatPaintsNothingHidesThePreviousFormsPixels) {
+    // The panel never erases: a hosted form that paints only its controls must still cover the
+    // pixels the previous form left.
+    QWidget window;
+    window.resize(120, 80);
+    auto* panel = new TFormPanel(&window);
+    panel->resize(120, 80);
+    panel->SetForm(new RedForm);
+    window.show();
+    panel->SetForm(new QWidget);
+    FlushDeletes();
+    const QImage shown = window.grab().toImage();
+    EXPECT_NE(shown.pixelColor(60, 40), QColor(Qt::red));
+    EXPECT_EQ(shown.pixelColor(60, 40), window.palette().color(QPalette::Window));
 }

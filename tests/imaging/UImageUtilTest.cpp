@@ -367,7 +367,8 @@ TEST(GaussianBlurTest, EveryVectorWidthEqualsTheReference) {
         for (int c : {1, 3, 4})
             for (auto size : {std::pair{1, 1}, std::pair{3, 7}, std::pair{37, 19}, std::pair{70, 33}}) {
                 KernelTestImage image(size.first, size.second, c);
-                image.Noise(++seed, seed % 2 == 0);
+                ++seed;
+                image.Noise(seed, seed % 2 == 0);
                 const TRect rect(1, 0, size.first, size.second);
                 for (auto radii : {std::pair{1.0L, 1.0L}, std::pair{2.5L, 0.0L}, std::pair{0.0L, 7.0L},
                                    std::pair{10.0L, 3.0L}, std::pair{50.0L, 50.0L}})

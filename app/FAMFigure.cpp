@@ -1,5 +1,6 @@
 #include "app/FAMFigure.h"
 
+#include "app/UPanelAngle.h"
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FShadeFileBrowser.h"
@@ -84,25 +85,13 @@ TfrmAMFigure::TfrmAMFigure(QWidget* owner)
     pnlSetup->setObjectName(QStringLiteral("pnlSetup"));
     auto* setup = new QGridLayout(pnlSetup);
     setup->addWidget(new QLabel(QStringLiteral("イメージの回転"), pnlSetup), 0, 0, 1, 4);
-    const std::pair<const char*, const char*> turns[] = {
-        {"btnAngle00", "正立"}, {"btnAngle90", "右90"}, {"btnAngle180", "180"}, {"btnAngle270", "左90"}};
-    QPushButton** buttons[] = {&btnAngle00, &btnAngle90, &btnAngle180, &btnAngle270};
-    for (int tag = 0; tag < 4; ++tag) {
-        auto* button = new QPushButton(QString::fromUtf8(turns[tag].second), pnlSetup);
-        button->setObjectName(QLatin1String(turns[tag].first));
-        button->setProperty("Tag", tag);
-        setup->addWidget(button, 1, tag);
-        *buttons[tag] = button;
-        connect(button, &QPushButton::clicked, this, [this, tag] { udAngle->setValue(tag * 90); });
-    }
-    edAngle = new QLineEdit(QStringLiteral("0"), pnlSetup);
-    edAngle->setObjectName(QStringLiteral("edAngle"));
-    udAngle = new QSpinBox(pnlSetup);
-    udAngle->setObjectName(QStringLiteral("udAngle"));
-    udAngle->setRange(-kMaxAngle, kMaxAngle);
-    setup->addWidget(edAngle, 2, 0, 1, 2);
-    setup->addWidget(udAngle, 2, 2);
-    setup->addWidget(new QLabel(QStringLiteral("度"), pnlSetup), 2, 3);
+    const TPanelAngle angle = MakePanelAngle(pnlSetup, setup, 1, kMaxAngle, [this] { Request(opAngle); });
+    btnAngle00 = angle.btnAngle00;
+    btnAngle90 = angle.btnAngle90;
+    btnAngle180 = angle.btnAngle180;
+    btnAngle270 = angle.btnAngle270;
+    edAngle = angle.edAngle;
+    udAngle = angle.udAngle;
     pnlColor = new QWidget(pnlSetup);
     pnlColor->setObjectName(QStringLiteral("pnlColor"));
     auto* colorLayout = new QVBoxLayout(pnlColor);
@@ -149,9 +138,6 @@ TfrmAMFigure::TfrmAMFigure(QWidget* owner)
 
     TabbedPanel1->SetTabIndex(pgFigure);
     TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
-    connect(udAngle, &QSpinBox::valueChanged, this,
-            [this](int value) { edAngle->setText(QString::number(value)); });
-    connect(edAngle, &QLineEdit::textChanged, this, &TfrmAMFigure::AngleEdited);
     ColGrid1->OnChangeColor = [this](TObject*, TColor color, bool) {
         ShowColor(color);
         Request(opColor);
@@ -191,19 +177,6 @@ void TfrmAMFigure::Request(TOperation operation) {
     operation_ = operation;
     if (!showing_ && apply_)
         apply_(this);
-}
-
-void TfrmAMFigure::AngleEdited() {
-    bool ok = false;
-    int value = edAngle->text().toInt(&ok);
-    if (!ok)
-        value = 0;
-    if (value >= -kMaxAngle && value <= kMaxAngle && value != udAngle->value()) {
-        const QSignalBlocker blocker(udAngle);
-        udAngle->setValue(value);
-    }
-    if (value == udAngle->value())
-        Request(opAngle);
 }
 
 void TfrmAMFigure::ShowColor(TColor color) {
@@ -313,9 +286,10 @@ void TfrmAMFigure::IdleUpdate(TDrawSite* site) {
         const QSignalBlocker blocker(browser_->cbShade);
         browser_->cbShade->setChecked(false);
     }
-    for (QWidget* control : {static_cast<QWidget*>(btnAngle00), static_cast<QWidget*>(btnAngle90),
-                             static_cast<QWidget*>(btnAngle180), static_cast<QWidget*>(btnAngle270),
-                             static_cast<QWidget*>(edAngle), static_cast<QWidget*>(udAngle)})
-        control->setEnabled(figuresOnly_);
+    AngleControls().SetEnabled(figuresOnly_);
     pnlColor->setVisible(figuresOnly_);
+}
+
+TPanelAngle TfrmAMFigure::AngleControls() const {
+    return {btnAngle00, btnAngle90, btnAngle180, btnAngle270, edAngle, udAngle};
 }

@@ -4,6 +4,7 @@
 // its plain and blurred-edge variant, turns the figures and colours them.
 
 #include "app/UEditModePanel.h"
+#include "app/UPanelAngle.h"
 #include "platform/Color.h"
 
 #include <QString>
@@ -79,7 +80,7 @@ public:
 private:
     void Request(TOperation operation);
     void Apply(TDrawObject* object, bool replace);
-    void AngleEdited();
+    TPanelAngle AngleControls() const;
     void ShowColor(TColor color);
 
     TEditPanelHandler apply_;

@@ -1,5 +1,6 @@
 #include "app/FAMIllust.h"
 
+#include "app/UPanelAngle.h"
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FIllustFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -87,26 +88,16 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
     pnlSetup->setObjectName(QStringLiteral("pnlSetup"));
     auto* setup = new QGridLayout(pnlSetup);
     setup->addWidget(new QLabel(QStringLiteral("回転"), pnlSetup), 0, 0, 1, 4);
-    const std::pair<const char*, const char*> turns[] = {
-        {"btnAngle00", "正立"}, {"btnAngle90", "右90"}, {"btnAngle180", "180"}, {"btnAngle270", "左90"}};
-    QPushButton** buttons[] = {&btnAngle00, &btnAngle90, &btnAngle180, &btnAngle270};
-    for (int tag = 0; tag < 4; ++tag) {
-        auto* button = new QPushButton(QString::fromUtf8(turns[tag].second), pnlSetup);
-        button->setObjectName(QLatin1String(turns[tag].first));
-        button->setProperty("Tag", tag);
-        setup->addWidget(button, 1, tag);
-        *buttons[tag] = button;
-        connect(button, &QPushButton::clicked, this, [this, tag] { udAngle->setValue(tag * 90); });
-    }
-    edAngle = new QLineEdit(QStringLiteral("0"), pnlSetup);
-    edAngle->setObjectName(QStringLiteral("edAngle"));
-    udAngle = new QSpinBox(pnlSetup);
-    udAngle->setObjectName(QStringLiteral("udAngle"));
-    udAngle->setRange(-kMaxAngle, kMaxAngle);
-    udAngle->setValue(0);
-    setup->addWidget(edAngle, 2, 0, 1, 2);
-    setup->addWidget(udAngle, 2, 2);
-    setup->addWidget(new QLabel(QStringLiteral("度"), pnlSetup), 2, 3);
+    const TPanelAngle angle = MakePanelAngle(pnlSetup, setup, 1, kMaxAngle, [this] {
+        if (!showing_ && apply_)
+            apply_(this);
+    });
+    btnAngle00 = angle.btnAngle00;
+    btnAngle90 = angle.btnAngle90;
+    btnAngle180 = angle.btnAngle180;
+    btnAngle270 = angle.btnAngle270;
+    edAngle = angle.edAngle;
+    udAngle = angle.udAngle;
     setup->setRowStretch(3, 1);
 
     for (QWidget* page : {pnlIllustFile, pnlUserFile, pnlTwain, pnlSetup})
@@ -131,9 +122,6 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
 
     TabbedPanel1->SetTabIndex(pgIllustFile);
     TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
-    connect(udAngle, &QSpinBox::valueChanged, this,
-            [this](int value) { edAngle->setText(QString::number(value)); });
-    connect(edAngle, &QLineEdit::textChanged, this, &TfrmAMIllust::AngleEdited);
     connect(actSingleClick, &QAction::triggered, this, [this] {
         if (HasSource() && apply_ && !showing_ && SourcePicture(true) != nullptr)
             apply_(this);
@@ -192,25 +180,8 @@ int TfrmAMIllust::InsertSource() const {
     return 0;
 }
 
-void TfrmAMIllust::AngleEdited() {
-    bool ok = false;
-    int value = edAngle->text().toInt(&ok);
-    if (!ok)
-        value = 0;
-    // Typed text moves the up-down as well, as its buddy would.
-    if (value >= -kMaxAngle && value <= kMaxAngle && value != udAngle->value()) {
-        const QSignalBlocker blocker(udAngle);
-        udAngle->setValue(value);
-    }
-    if (value == udAngle->value() && !showing_ && apply_)
-        apply_(this);
-}
-
 void TfrmAMIllust::SetRotationEnabled(bool value) {
-    for (QWidget* control : {static_cast<QWidget*>(btnAngle00), static_cast<QWidget*>(btnAngle90),
-                             static_cast<QWidget*>(btnAngle180), static_cast<QWidget*>(btnAngle270),
-                             static_cast<QWidget*>(edAngle), static_cast<QWidget*>(udAngle)})
-        control->setEnabled(value);
+    AngleControls().SetEnabled(value);
 }
 
 void TfrmAMIllust::Apply(TDrawObject* object, bool replace) {
@@ -282,4 +253,8 @@ void TfrmAMIllust::IdleUpdate(TDrawSite* site) {
     }
     picturesOnly_ = any && plainOnly;
     SetRotationEnabled(picturesOnly_);
+}
+
+TPanelAngle TfrmAMIllust::AngleControls() const {
+    return {btnAngle00, btnAngle90, btnAngle180, btnAngle270, edAngle, udAngle};
 }

@@ -4,6 +4,7 @@
 // it into the selected pictures, and turns them.
 
 #include "app/UEditModePanel.h"
+#include "app/UPanelAngle.h"
 #include "platform/Color.h"
 
 #include <QWidget>
@@ -82,7 +83,7 @@ private:
     bool HasSource() const;
     // The source picture, read once; nullptr when there is none or it cannot be read.
     const TPictureEx* SourcePicture(bool loud);
-    void AngleEdited();
+    TPanelAngle AngleControls() const;
     void SetRotationEnabled(bool value);
 
     TEditPanelHandler apply_;

@@ -6,6 +6,7 @@
 #include "app/FAMIllust.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/FSheet.h"
 #include "app/FStartMenu.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FEnvironment.h"
@@ -306,6 +307,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     RegisterPaperSelect();
     RegisterLayoutEditor();
     RegisterPrintMode();
+    RegisterSheetWindow();
     auto* main = new TfrmMain(nullptr);
     mainForm_ = main;
     TApplication::SetMainForm(main);

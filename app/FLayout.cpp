@@ -525,6 +525,8 @@ void TfrmLayout::MakeMenus() {
         tbMenu->addWidget(button);
     };
     // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
+    popupView->addSeparator();
+    popupView->addAction(main->actSheet);
     menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
     menuButton("btnEditMenu", popupEdit->title(), popupEdit);
     menuButton("btnPageMenu", popupPage->title(), popupPage);

@@ -531,7 +531,7 @@ bool TfrmMain::MakeNewDocument() {
     document->SetModified(false);
     document_ = std::move(document);
     UpdateCaption();
-    if (HostedKind() == mkLayout) {
+    if (HostedKind() == mkLayout || HostedKind() == mkSheet) {
         HostedMode()->AttachDocument(document_.get());
         HostedMode()->SetModified(false);
     }
@@ -567,7 +567,8 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
         EnterModeKind(document_->SheetMode ? mkSheet : mkLayout);
         UndoList().Clear();
         AddToHistory(name);
-        if (HostedKind() == mkLayout) {
+        // A form already hosted was not entered again: it still holds the old document.
+        if (HostedKind() == mkLayout || HostedKind() == mkSheet) {
             HostedMode()->AttachDocument(document_.get());
             HostedMode()->SetModified(false);
         }

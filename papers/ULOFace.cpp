@@ -85,14 +85,17 @@ void TLOFace::Paint() {
         canvas.Pen() = TPen{clBlack, 0, psDot, pmCopy};
         faceInfo_.DrawInnerOutline(canvas, false);
     }
-    if (showCaption_) {
-        const int scale = Site() != nullptr ? Site()->ActiveScaler().Scale() : 100;
-        canvas.Font().Color = kCaptionColor;
-        canvas.Font().SetSize(kCaptionSizeAtScale / std::max(1, scale));
-        canvas.SetBkMode(TRANSPARENT);
-        canvas.TextOut(LogLeft(), LogTop(),
-                       QStringLiteral("%1 [%2]").arg(GetFaceIndex()).arg(faceInfo_.FacePurpose));
-    }
+    if (showCaption_)
+        DrawCaption(canvas);
+}
+
+void TLOFace::DrawCaption(TCanvas& canvas) {
+    const int scale = Site() != nullptr ? Site()->ActiveScaler().Scale() : 100;
+    canvas.Font().Color = kCaptionColor;
+    canvas.Font().SetSize(kCaptionSizeAtScale / std::max(1, scale));
+    canvas.SetBkMode(TRANSPARENT);
+    canvas.TextOut(LogLeft(), LogTop(),
+                   QStringLiteral("%1 [%2]").arg(GetFaceIndex()).arg(faceInfo_.FacePurpose));
 }
 
 void TLOFace::DrawOutline(TCanvas& canvas) {

@@ -33,6 +33,8 @@ public:
     void SetFaceColor(TColor value);
     // Its index among the faces of its site; -1 off a site.
     int GetFaceIndex() const;
+    // "index [purpose]" in blue at the face's top-left, its size kept on screen at any scale.
+    void DrawCaption(TCanvas& canvas);
     // Called after a click changed Selected.
     TNotifyEvent OnSelectionChange;
 

@@ -1,0 +1,795 @@
+#include "app/FSheet.h"
+
+#include "app/FLayout.h"
+#include "app/FModeBar.h"
+#include "app/dialogs/FSheetName.h"
+#include "app/dialogs/FSheetPos.h"
+#include "controls/Exscrbox.h"
+#include "core/UAppFrame.h"
+#include "core/UAppUtil.h"
+#include "core/UInterfaces.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOInterface.h"
+#include "pageobjects/engine/UDOUtils.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UGhost.h"
+#include "pageobjects/layout/USimpleText.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperImages.h"
+#include "papers/UPaperInfo.h"
+#include "platform/Application.h"
+#include "platform/Canvas.h"
+#include "platform/Clipboard.h"
+#include "platform/Stream.h"
+#include "platform/StringList.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kSizeDigits = 8;
+const QLatin1String kSizePrefix("Size");
+constexpr TColor kHighlightColor = 0xC0C0C0;
+constexpr TColor kSelectedPenColor = 0xFF0000;
+// The selected face's outline, in device pixels.
+constexpr int kSelectedPenPixels = 4;
+constexpr int kLayoutButtonImage = 16;
+// The zoom kept between instances; 0 stands for automatic.
+int keptZoom = 0;
+
+QString DeleteFaceQuestion() {
+    return QStringLiteral("指定されたﾗﾍﾞﾙﾃﾞｰﾀを削除します。よろしいですか？");
+}
+
+bool AskYesNo(const QString& text) {
+    return AppMessageBox(text, {bkYes, bkNo}, 0, 1) == mrYes;
+}
+
+// A tab shows a name as it is: "&" marks no mnemonic.
+QString TabText(const QString& name) {
+    QString text = name;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
+// ---- the clipboard format
+
+unsigned SheetLabelFormat() {
+    return RegisterClipboardFormat(TApplication::Title() + QStringLiteral(".SheetLabel"));
+}
+
+QString SheetLabelSizeName(int width, int height) {
+    return QString::asprintf("Size%08X%08X", uint32_t(width), uint32_t(height));
+}
+
+std::optional<TSheetLabelSize> ParseSheetLabelSizeName(const QString& name) {
+    if (name.size() != kSizePrefix.size() + 2 * kSizeDigits || !name.startsWith(kSizePrefix))
+        return std::nullopt;
+    // Digits one by one: a sign, blanks or a "0x" must not pass as a number.
+    const auto hex = [&](qsizetype from, uint32_t& value) {
+        value = 0;
+        for (qsizetype i = from; i < from + kSizeDigits; ++i) {
+            const char16_t c = name.at(i).unicode();
+            uint32_t digit = 0;
+            if (c >= u'0' && c <= u'9')
+                digit = c - u'0';
+            else if (c >= u'A' && c <= u'F')
+                digit = c - u'A' + 10;
+            else if (c >= u'a' && c <= u'f')
+                digit = c - u'a' + 10;
+            else
+                return false;
+            value = (value << 4) | digit;
+        }
+        return true;
+    };
+    TSheetLabelSize size;
+    if (!hex(kSizePrefix.size(), size.Width) || !hex(kSizePrefix.size() + kSizeDigits, size.Height))
+        return std::nullopt;
+    return size;
+}
+
+QByteArray SheetLabelBytes(const TOwnedDOList& faceObjects, int width, int height) {
+    TDOList reversed;
+    for (int i = faceObjects.Count() - 1; i >= 0; --i)
+        reversed.Add(faceObjects[i]);
+    if (!reversed.IsEmpty())
+        reversed[0]->SetName(SheetLabelSizeName(width, height));
+    TMemoryStream stream;
+    reversed.SaveToStream(stream);
+    return stream.Data();
+}
+
+std::optional<TSheetLabelSize> ReadSheetLabel(const QByteArray& bytes, TOwnedDOList& objects) {
+    TMemoryStream stream(bytes);
+    objects.LoadFromStream(stream);
+    if (objects.IsEmpty())
+        return std::nullopt;
+    TDrawObject* first = objects[0];
+    const std::optional<TSheetLabelSize> size = ParseSheetLabelSizeName(first->Name());
+    first->SetName(QString());
+    return size;
+}
+
+int FacePasteConditions(const std::optional<TSheetLabelSize>& source, int targetWidth, int targetHeight,
+                        bool targetHoldsData) {
+    int conditions = targetHoldsData ? kPasteTargetHoldsData : 0;
+    const auto differs = [](uint32_t from, int to) {
+        return std::llabs(int64_t(to) - int64_t(from)) > kPasteSizeTolerance;
+    };
+    if (!source || differs(source->Width, targetWidth) || differs(source->Height, targetHeight))
+        conditions |= kPasteSizeDiffers;
+    return conditions;
+}
+
+QString FacePasteQuestion(int conditions) {
+    if (conditions & kPasteSizeDiffers)
+        return QStringLiteral(
+            "複写先のﾗﾍﾞﾙｻｲｽﾞが異なっています。\r\nﾃﾞｰﾀの位置関係が変わりますが複写しますか？");
+    if (conditions & kPasteTargetHoldsData)
+        return QStringLiteral("複写先ﾗﾍﾞﾙのﾃﾞｰﾀを削除してから複写します。\r\n複写してもよろしいですか？");
+    return QString();
+}
+
+// ---- TLOFaceForSheet
+
+TLOFaceForSheet::TLOFaceForSheet(TComponent* owner) : TLOFace(owner) {}
+
+void TLOFaceForSheet::SetHighlight(int value) {
+    if (value == highlight_)
+        return;
+    highlight_ = value;
+    Invalidate();
+}
+
+void TLOFaceForSheet::Paint() {
+    TCanvas& canvas = *GetDrawCanvas();
+    TPen pen{clBlack, 0, psSolid, pmCopy};
+    switch (highlight_) {
+    case kCopyHighlight:
+        canvas.Brush() = TBrush{kHighlightColor, bsDiagCross};
+        break;
+    case kMoveHighlight:
+        canvas.Brush() = TBrush{kHighlightColor, bsCross};
+        break;
+    default:
+        canvas.Brush() = TBrush{clWhite, bsClear};
+        break;
+    }
+    if (Selected()) {
+        const int width = Site() != nullptr ? Site()->DevToLog(TPoint(kSelectedPenPixels, 0)).X -
+                                                  Site()->DevToLog(TPoint(0, 0)).X
+                                            : kSelectedPenPixels;
+        pen = TPen{kSelectedPenColor, std::max(width, 1), psInsideFrame, pmCopy};
+    }
+    canvas.Pen() = pen;
+    FaceInfo().DrawOutline(canvas, false, false);
+    if (FaceInfo().FaceMargin != 0) {
+        TPen dotted = pen;
+        dotted.Style = psDot;
+        dotted.Width = 0;
+        canvas.Pen() = dotted;
+        canvas.Brush() = TBrush{clWhite, bsClear};
+        FaceInfo().DrawInnerOutline(canvas, false);
+    }
+    DrawCaption(canvas);
+}
+
+// ---- TfrmSheet
+
+TfrmSheet::TfrmSheet(QWidget* parent) : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)) {
+    setObjectName(QStringLiteral("frmSheet"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    if (frmMain() != nullptr) {
+        tbMenu = new QToolBar(this);
+        tbMenu->setObjectName(QStringLiteral("tbMenu"));
+        column->addWidget(tbMenu);
+        frameModeBar1 = new TframeModeBarEx(this);
+        column->addWidget(frameModeBar1);
+        frameModeBar1->DisableSteps();
+        for (int step :
+             {TframeModeBarEx::kStepPaper, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepSaveTo})
+            frameModeBar1->SetStepEnabled(step, true);
+        frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepPrintSheet, IsModeFormRegistered(mkPrint));
+        tbCommand = new QToolBar(this);
+        tbCommand->setObjectName(QStringLiteral("tbCommand"));
+        tbCommand->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        column->addWidget(tbCommand);
+    }
+    TabSheet = new QTabBar(this);
+    TabSheet->setObjectName(QStringLiteral("TabSheet"));
+    TabSheet->setShape(QTabBar::RoundedSouth);
+    TabSheet->setExpanding(false);
+    ScrollBox1 = new TExScrollBox(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    column->addWidget(ScrollBox1, 1);
+    column->addWidget(TabSheet);
+    DrawSite1 = new TDrawSite(components_.get());
+    DrawSite1->setObjectName(QStringLiteral("DrawSite1"));
+    DrawSite1->Scaler().SetUnitDPI(kLayoutUnitsPerInch);
+    DrawSite1->setFocusPolicy(Qt::StrongFocus);
+    DrawSite1->setMouseTracking(true);
+    ScrollBox1->SetBaseControl(DrawSite1);
+    DrawSite1->installEventFilter(this);
+    DrawSite1->OnMouseDown = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
+        if (button == mbLeft)
+            SiteMouseDown(x, y);
+    };
+    DrawSite1->OnMouseMove = [this](TObject*, TShiftState shift, int x, int y) {
+        SiteMouseMove((shift & ssShift) != 0, x, y);
+    };
+    DrawSite1->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+        if (button == mbLeft)
+            SiteMouseUp((shift & ssShift) != 0, x, y);
+    };
+    DrawSite1->OnKeyDown = [this](TObject*, int& key, TShiftState shift) {
+        SiteKey(key, (shift & ssShift) != 0);
+    };
+    DrawSite1->OnKeyUp = [this](TObject*, int& key, TShiftState shift) {
+        SiteKey(key, (shift & ssShift) != 0);
+    };
+    connect(TabSheet, &QTabBar::currentChanged, this, [this](int index) {
+        if (syncingTabs_ || document_ == nullptr || index < 0 || index == document_->CurrentSheetNo())
+            return;
+        TApplication::Guard(nullptr, [&] {
+            document_->SetCurrentSheetNo(index);
+            Rebuild();
+        });
+    });
+
+    MakeActions();
+    MakeMenus();
+    MakeCommandButtons();
+    if (keptZoom != 0)
+        SetZoom(keptZoom);
+    else
+        SetAutoScale();
+    SetupForm(this);
+    UndoList().Clear();
+    UndoList().SetAllowRepeat(false);
+}
+
+TfrmSheet::~TfrmSheet() {
+    keptZoom = autoScale_ ? 0 : DrawSite1->Scaler().Scale();
+    if (GhostList().Site() == DrawSite1)
+        GhostList().ClearGhosts();
+    UndoList().Clear();
+}
+
+void TfrmSheet::MakeActions() {
+    const auto command = [this](const char* name, const QString& caption, const QKeySequence& keys,
+                                auto run) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        if (!keys.isEmpty()) {
+            action->setShortcut(keys);
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            addAction(action);
+        }
+        connect(action, &QAction::triggered, this, [run] { TApplication::Guard(nullptr, run); });
+        return action;
+    };
+    actCut = command("actCut", QStringLiteral("切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X),
+                     [this] { CutFace(); });
+    actCopy = command("actCopy", QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C),
+                      [this] { CopyFace(); });
+    actPaste = command("actPaste", QStringLiteral("貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                       [this] { PasteFace(); });
+    actClear = command("actClear", QStringLiteral("クリア(&D)"), QKeySequence(Qt::Key_Delete),
+                       [this] { ClearFace(); });
+    // Face changes here are not recorded for undo.
+    actUndo = new QAction(QStringLiteral("取り消し(&U)"), this);
+    actUndo->setObjectName(QStringLiteral("actUndo"));
+    actUndo->setEnabled(false);
+    actRedo = new QAction(QStringLiteral("やり直し(&R)"), this);
+    actRedo->setObjectName(QStringLiteral("actRedo"));
+    actRedo->setEnabled(false);
+    actAddSheet =
+        command("actAddSheet", QStringLiteral("ラベルシートの追加(&A)"), {}, [this] { AddSheet(); });
+    actDelSheet =
+        command("actDelSheet", QStringLiteral("ラベルシートの削除(&D)..."), {}, [this] { DeleteSheet(); });
+    actCopySheet =
+        command("actCopySheet", QStringLiteral("ラベルシートの複写(&C)..."), {}, [this] { CopySheet(); });
+    actMoveSheet =
+        command("actMoveSheet", QStringLiteral("ラベルシートの移動(&M)..."), {}, [this] { MoveSheet(); });
+    actSheetName =
+        command("actSheetName", QStringLiteral("ラベルシートの名前(&N)..."), {}, [this] { RenameSheet(); });
+    auto* zoomGroup = new QActionGroup(this);
+    for (const int step : LayoutZoomSteps()) {
+        auto* action = new QAction(QStringLiteral("%1%").arg(step), this);
+        action->setObjectName(QStringLiteral("act%1").arg(step));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, step] { SetZoom(step); });
+        zoomGroup->addAction(action);
+        zoomActions.push_back(action);
+    }
+    actAutoScale = new QAction(QStringLiteral("自動(&A)"), this);
+    actAutoScale->setObjectName(QStringLiteral("actAutoScale"));
+    actAutoScale->setCheckable(true);
+    connect(actAutoScale, &QAction::triggered, this, [this] { SetAutoScale(); });
+    zoomGroup->addAction(actAutoScale);
+}
+
+void TfrmSheet::MakeMenus() {
+    const auto menu = [this](const char* name, const QString& title) {
+        auto* m = new QMenu(title, this);
+        m->setObjectName(QLatin1String(name));
+        connect(m, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+        return m;
+    };
+    popupEdit = menu("popupEdit", QStringLiteral("編集(&E)"));
+    popupEdit->addActions({actUndo, actRedo});
+    popupEdit->addSeparator();
+    popupEdit->addActions({actCut, actCopy, actPaste, actClear});
+    popupSheet = menu("popupSheet", QStringLiteral("ラベルシート(&S)"));
+    popupSheet->addActions({actAddSheet, actDelSheet, actCopySheet, actMoveSheet, actSheetName});
+    popupView = menu("popupView", QStringLiteral("表示(&V)"));
+    for (QAction* action : zoomActions)
+        popupView->addAction(action);
+    popupView->addAction(actAutoScale);
+    popupFace = menu("popupFace", QString());
+    popupFace->addActions({actCut, actCopy, actPaste, actClear});
+
+    TfrmMain* main = frmMain();
+    if (main == nullptr || tbMenu == nullptr)
+        return;
+    popupView->addSeparator();
+    popupView->addActions({main->actSheet, main->actLayout});
+    const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
+        auto* button = new QToolButton(tbMenu);
+        button->setObjectName(QLatin1String(name));
+        button->setText(text);
+        button->setMenu(m);
+        button->setPopupMode(QToolButton::InstantPopup);
+        tbMenu->addWidget(button);
+    };
+    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    menuButton("btnEditMenu", popupEdit->title(), popupEdit);
+    menuButton("btnSheetMenu", popupSheet->title(), popupSheet);
+    menuButton("btnViewMenu", popupView->title(), popupView);
+    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+}
+
+void TfrmSheet::MakeCommandButtons() {
+    TfrmMain* main = frmMain();
+    if (main == nullptr || tbCommand == nullptr)
+        return;
+    const auto button = [this](const char* name, QAction* action, const QString& text) {
+        auto* b = new QToolButton(tbCommand);
+        b->setObjectName(QLatin1String(name));
+        b->setText(text);
+        b->setToolTip(action->toolTip());
+        connect(b, &QToolButton::clicked, action, &QAction::trigger);
+        tbCommand->addWidget(b);
+        return b;
+    };
+    button("btnStartMenu", main->actStartMenu, RemoveMenuMarks(main->actStartMenu->text()));
+    button("btnNew", main->actNew, RemoveMenuMarks(main->actNew->text()));
+    button("btnOpen", main->actOpen, RemoveMenuMarks(main->actOpen->text()));
+    button("btnSave", main->actSave, RemoveMenuMarks(main->actSave->text()));
+    button("btnPrint", main->actPrint, RemoveMenuMarks(main->actPrint->text()));
+    tbCommand->addSeparator();
+    btnLayout = button("btnLayout", main->actLayout, QStringLiteral("ラベル編集画面"));
+    btnLayout->setToolTip(QStringLiteral("ラベル表示画面に切替えます"));
+    if (int(main->ilCommand.size()) > kLayoutButtonImage)
+        btnLayout->setIcon(main->ilCommand[size_t(kLayoutButtonImage)]);
+}
+
+// ---- the view
+
+void TfrmSheet::AttachDocument(TLabelData* document) {
+    document_ = document;
+    Rebuild();
+}
+
+void TfrmSheet::Rebuild() {
+    UndoList().Clear();
+    GhostList().ClearGhosts();
+    hoverFace_ = -1;
+    dragSource_ = -1;
+    DrawSite1->ClearPivots();
+    DrawSite1->DestroyComponents();
+    if (document_ == nullptr)
+        return;
+    SyncTabs();
+    const TMatrixPaperInfo* layout = document_->GetLayoutPaper();
+    DrawSite1->SetLogWidth(layout->Width());
+    DrawSite1->SetLogHeight(layout->Height());
+    const int faces = layout->GetFaceCount();
+    if (document_->CurrentLabelNo < 0 || document_->CurrentLabelNo >= std::max(faces, 1))
+        document_->CurrentLabelNo = 0;
+    for (int i = 0; i < faces; ++i)
+        PlaceFaceContents(i);
+    CreateFaces(*DrawSite1, *layout, true, false, &TLOFaceForSheet::StaticClass());
+    for (int i = 0; i < faces; ++i) {
+        TLOFace* face = GetFace(*DrawSite1, i);
+        face->SetShowCaption(true);
+        face->OnDblClick = [this, i](TObject*) { FaceDoubleClicked(i); };
+    }
+    if (DrawSite1->isEnabled())
+        SelectFace(*DrawSite1, document_->CurrentLabelNo);
+    DrawSite1->SetModified(false);
+    Relayout();
+    if (TfrmMain* main = frmMain())
+        for (QLabel* panel : main->StatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            delete panel;
+    DrawSite1->InvalidatePage();
+    DrawSite1->show();
+    UpdateActions();
+}
+
+void TfrmSheet::PlaceFaceContents(int face) {
+    TOwnedDOList objects;
+    try {
+        document_->LoadLabelObjects(face, objects);
+    } catch (const Exception&) {
+        // A face that cannot be read shows empty; its bytes stay in the document.
+        objects.FreeObjects();
+    }
+    TMatrixPaperInfo* layout = document_->GetLayoutPaper();
+    if (const TImagePaperInfo* images = document_->GetPaperImageInfo();
+        images != nullptr && !images->IsEmpty()) {
+        TImagePaperInfo shown(nullptr);
+        shown.Assign(images);
+        if (IsFaceSideMatch(int(document_->FaceSides), layout->Landscape, document_->CurrentSheetNo()))
+            MirrorPaperImages(*layout, shown);
+        TOwnedDOList paperImages;
+        shown.GetImageObjects(face, paperImages);
+        TDOList view;
+        paperImages.ListObjects(view);
+        if (layout->Landscape)
+            FlipObjectsForLandscape(view, *layout, face, false);
+        for (TDrawObject* object : view)
+            object->SetLayerGroup(kPaperImageLayerGroup);
+        for (auto& object : paperImages.TakeAll())
+            objects.Add(std::move(object));
+    }
+    const TRect outer = layout->GetFaceOuterRect(face);
+    for (auto& owned : objects.TakeAll()) {
+        TDrawObject* object = DrawSite1->AdoptObject(std::move(owned));
+        if (TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object)))
+            bounds->MoveBy(outer.Left, outer.Top);
+        object->SetSelectable(false);
+        object->SetEnabled(false);
+    }
+}
+
+void TfrmSheet::SyncTabs() {
+    if (document_ == nullptr)
+        return;
+    TStringList names;
+    document_->GetSheetNames(names);
+    syncingTabs_ = true;
+    const QSignalBlocker blocker(TabSheet);
+    for (int i = 0; i < names.Count(); ++i) {
+        if (i < TabSheet->count())
+            TabSheet->setTabText(i, TabText(names.Strings(i)));
+        else
+            TabSheet->addTab(TabText(names.Strings(i)));
+    }
+    while (TabSheet->count() > names.Count())
+        TabSheet->removeTab(TabSheet->count() - 1);
+    TabSheet->setCurrentIndex(document_->CurrentSheetNo());
+    syncingTabs_ = false;
+}
+
+void TfrmSheet::SetZoom(int scale) {
+    autoScale_ = false;
+    DrawSite1->Scaler().SetScale(scale);
+    const std::vector<int>& steps = LayoutZoomSteps();
+    for (size_t i = 0; i < steps.size(); ++i)
+        zoomActions[i]->setChecked(steps[i] == scale);
+    actAutoScale->setChecked(false);
+    Relayout();
+}
+
+void TfrmSheet::SetAutoScale() {
+    autoScale_ = true;
+    actAutoScale->setChecked(true);
+    Relayout();
+}
+
+void TfrmSheet::Relayout() {
+    if (autoScale_) {
+        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const QSize view = ScrollBox1->viewport()->size();
+        const int edge = ScrollBox1->Edge();
+        const TRect r(0, 0, view.width() - 2 * edge, view.height() - 2 * edge);
+        if (DrawSite1->LogWidth() > 0 && DrawSite1->LogHeight() > 0)
+            DrawSite1->Scaler().SetScale(
+                ClampAutoScale(DrawSite1->CalcFitScale(DrawSite1->Canvas(), r, true, true)));
+    } else {
+        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    ScrollBox1->PlaceBaseControl();
+}
+
+void TfrmSheet::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (document_ != nullptr)
+        Relayout();
+}
+
+bool TfrmSheet::CurrentFaceHoldsData() {
+    return document_ != nullptr && document_->CurrentLabelNo < document_->GetLayoutPaper()->GetFaceCount() &&
+           document_->HasLabelData(document_->CurrentLabelNo);
+}
+
+void TfrmSheet::UpdateActions() {
+    const bool holds = CurrentFaceHoldsData();
+    actCopy->setEnabled(holds);
+    actCut->setEnabled(holds);
+    actClear->setEnabled(holds);
+    actPaste->setEnabled(document_ != nullptr && Clipboard::HasFormat(SheetLabelFormat()));
+    const bool several = document_ != nullptr && document_->GetSheetCount() > 1;
+    actAddSheet->setEnabled(document_ != nullptr);
+    actCopySheet->setEnabled(document_ != nullptr);
+    actSheetName->setEnabled(document_ != nullptr);
+    actDelSheet->setEnabled(several);
+    actMoveSheet->setEnabled(several);
+}
+
+// ---- faces
+
+TLOFaceForSheet* TfrmSheet::Face(int index) const {
+    return dynamic_cast<TLOFaceForSheet*>(GetFace(*DrawSite1, index));
+}
+
+int TfrmSheet::FaceAt(const QPoint& device) const {
+    const TPoint p = DrawSite1->DevToLog(TPoint(device.x(), device.y()));
+    for (int i = 0; i < CountFaces(*DrawSite1); ++i)
+        if (GetFace(*DrawSite1, i)->HitTest(p))
+            return i;
+    return -1;
+}
+
+bool TfrmSheet::ConfirmFacePaste(const std::optional<TSheetLabelSize>& source, int target) {
+    const TRect outer = document_->GetLayoutPaper()->GetFaceOuterRect(target);
+    const QString question = FacePasteQuestion(
+        FacePasteConditions(source, outer.Width(), outer.Height(), document_->HasLabelData(target)));
+    return question.isEmpty() || AskYesNo(question);
+}
+
+void TfrmSheet::StoreFace(int index, TOwnedDOList& topmostFirst) {
+    TDOList list;
+    topmostFirst.ListObjects(list);
+    document_->StoreLabelObjects(index, list);
+}
+
+bool TfrmSheet::DropFace(int source, int target, bool move) {
+    const int faces = document_ != nullptr ? document_->GetLayoutPaper()->GetFaceCount() : 0;
+    if (source < 0 || source >= faces || target < 0 || target >= faces || source == target ||
+        !document_->HasLabelData(source))
+        return false;
+    const TRect outer = document_->GetLayoutPaper()->GetFaceOuterRect(source);
+    if (!ConfirmFacePaste(TSheetLabelSize{uint32_t(outer.Width()), uint32_t(outer.Height())}, target))
+        return false;
+    TOwnedDOList stored;
+    document_->LoadLabelObjects(source, stored);
+    if (stored.IsEmpty())
+        return false;
+    // Stored order is bottom first; a face is written topmost first.
+    TDOList topmostFirst;
+    for (int i = stored.Count() - 1; i >= 0; --i)
+        topmostFirst.Add(stored[i]);
+    document_->StoreLabelObjects(target, topmostFirst);
+    // A move clears its source only once the target holds the copy.
+    if (move && document_->HasLabelData(target))
+        document_->StoreLabelObjects(source, TDOList());
+    Rebuild();
+    return true;
+}
+
+bool TfrmSheet::CopyFace() {
+    if (!CurrentFaceHoldsData())
+        return false;
+    const int face = document_->CurrentLabelNo;
+    TOwnedDOList objects;
+    document_->LoadLabelObjects(face, objects);
+    if (objects.IsEmpty())
+        return false;
+    const TRect outer = document_->GetLayoutPaper()->GetFaceOuterRect(face);
+    const QByteArray bytes = SheetLabelBytes(objects, outer.Width(), outer.Height());
+    const unsigned format = SheetLabelFormat();
+    Clipboard::SetData(format, bytes);
+    UpdateActions();
+    return Clipboard::HasFormat(format) && Clipboard::GetData(format) == bytes;
+}
+
+void TfrmSheet::CutFace() {
+    if (!CurrentFaceHoldsData() || !AskYesNo(DeleteFaceQuestion()))
+        return;
+    // The face is cleared only once the clipboard holds its copy.
+    if (!CopyFace())
+        return;
+    document_->StoreLabelObjects(document_->CurrentLabelNo, TDOList());
+    Rebuild();
+}
+
+void TfrmSheet::ClearFace() {
+    if (!CurrentFaceHoldsData() || !AskYesNo(DeleteFaceQuestion()))
+        return;
+    document_->StoreLabelObjects(document_->CurrentLabelNo, TDOList());
+    Rebuild();
+}
+
+void TfrmSheet::PasteFace() {
+    const unsigned format = SheetLabelFormat();
+    if (document_ == nullptr || !Clipboard::HasFormat(format))
+        return;
+    const int target = document_->CurrentLabelNo;
+    if (target < 0 || target >= document_->GetLayoutPaper()->GetFaceCount())
+        return;
+    TOwnedDOList objects;
+    const std::optional<TSheetLabelSize> size = ReadSheetLabel(Clipboard::GetData(format), objects);
+    if (objects.IsEmpty())
+        return;
+    TDOList view;
+    objects.ListObjects(view);
+    KeepObjectsInRect(view, TRect(0, 0, DrawSite1->LogWidth(), DrawSite1->LogHeight()));
+    if (!ConfirmFacePaste(size, target))
+        return;
+    StoreFace(target, objects);
+    Rebuild();
+}
+
+// ---- mouse and keys
+
+void TfrmSheet::SiteMouseDown(int x, int y) {
+    TLOFace* selected = GetSelectedFace(*DrawSite1);
+    if (selected == nullptr)
+        GhostList().ClearGhosts();
+    else if (document_ != nullptr)
+        document_->CurrentLabelNo = selected->GetFaceIndex();
+    dragSource_ = FaceAt(QPoint(x, y));
+}
+
+void TfrmSheet::SetHover(int face, bool move) {
+    if (TLOFaceForSheet* old = Face(hoverFace_))
+        old->SetHighlight(TLOFaceForSheet::kNoHighlight);
+    hoverFace_ = face;
+    if (TLOFaceForSheet* now = Face(hoverFace_))
+        now->SetHighlight(move ? TLOFaceForSheet::kMoveHighlight : TLOFaceForSheet::kCopyHighlight);
+}
+
+void TfrmSheet::ClearHover() {
+    if (TLOFaceForSheet* old = Face(hoverFace_))
+        old->SetHighlight(TLOFaceForSheet::kNoHighlight);
+    hoverFace_ = -1;
+}
+
+void TfrmSheet::SiteMouseMove(bool shift, int x, int y) {
+    if (!GhostList().Active() || dragSource_ < 0)
+        return;
+    const int face = FaceAt(QPoint(x, y));
+    if (face != hoverFace_ && face != dragSource_)
+        SetHover(face, shift);
+}
+
+void TfrmSheet::SiteMouseUp(bool shift, int x, int y) {
+    const int source = dragSource_;
+    dragSource_ = -1;
+    if (source < 0 || hoverFace_ < 0)
+        return;
+    ClearHover();
+    if (document_ == nullptr)
+        return;
+    const int target = FaceAt(QPoint(x, y));
+    DropFace(document_->CurrentLabelNo, target, shift);
+}
+
+void TfrmSheet::SiteKey(int key, bool shift) {
+    if (dragSource_ < 0)
+        return;
+    if (key == Qt::Key_Escape) {
+        GhostList().ClearGhosts();
+        ClearHover();
+        dragSource_ = -1;
+        return;
+    }
+    if (hoverFace_ >= 0)
+        SetHover(hoverFace_, shift);
+}
+
+void TfrmSheet::FacePopup(const QPoint& device, const QPoint& global) {
+    GhostList().ClearGhosts();
+    const int face = FaceAt(device);
+    if (face < 0 || document_ == nullptr)
+        return;
+    SelectFace(*DrawSite1, face);
+    document_->CurrentLabelNo = face;
+    UpdateActions();
+    popupFace->popup(global);
+}
+
+void TfrmSheet::FaceDoubleClicked(int face) {
+    if (document_ == nullptr)
+        return;
+    document_->CurrentLabelNo = face;
+    if (TfrmMain* main = frmMain())
+        main->actLayout->trigger();
+}
+
+bool TfrmSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DrawSite1 && event->type() == QEvent::ContextMenu) {
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        FacePopup(menuEvent->pos(), menuEvent->globalPos());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- sheets
+
+void TfrmSheet::AddSheet() {
+    if (document_ == nullptr)
+        return;
+    document_->AddSheet();
+    Rebuild();
+}
+
+void TfrmSheet::DeleteSheet() {
+    if (document_ == nullptr || document_->GetSheetCount() <= 1)
+        return;
+    const QString question = QStringLiteral("「%1」を削除しますか？").arg(document_->SheetName());
+    if (AppMessageBox(question, {bkOK, bkCancel}, 0, 1) != mrOk)
+        return;
+    document_->DeleteSheet(document_->CurrentSheetNo());
+    Rebuild();
+}
+
+void TfrmSheet::CopySheet() {
+    if (document_ == nullptr)
+        return;
+    TfrmSheetPos dialog(this);
+    dialog.setWindowTitle(QStringLiteral("ﾗﾍﾞﾙｼｰﾄの複写"));
+    dialog.Setup(*document_, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    document_->CopySheet();
+    dialog.Apply(*document_);
+    Rebuild();
+}
+
+void TfrmSheet::MoveSheet() {
+    if (document_ == nullptr || document_->GetSheetCount() <= 1)
+        return;
+    TfrmSheetPos dialog(this);
+    dialog.setWindowTitle(QStringLiteral("ﾗﾍﾞﾙｼｰﾄの移動"));
+    dialog.Setup(*document_, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.Apply(*document_);
+    SyncTabs();
+}
+
+void TfrmSheet::RenameSheet() {
+    if (document_ == nullptr)
+        return;
+    TfrmSheetName dialog(this);
+    dialog.Setup(document_);
+    if (dialog.exec() == QDialog::Accepted)
+        SyncTabs();
+}
+
+void RegisterSheetWindow() {
+    RegisterModeForm(mkSheet, [](TfrmMain* main) { return new TfrmSheet(main); });
+}

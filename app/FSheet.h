@@ -1,0 +1,183 @@
+#pragma once
+// The sheet window: the mode form that shows a whole label sheet of the document, every face drawn
+// with its contents and one tab per sheet. Face contents are copied, moved and deleted by drag and
+// drop or through the clipboard (in the sheet-label format, which running copies of the program
+// exchange); sheets are added, deleted, copied, reordered and renamed.
+
+#include "app/FMain.h"
+#include "papers/ULOFace.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QTabBar;
+class QToolBar;
+class QToolButton;
+class TComponent;
+class TDrawSite;
+class TExScrollBox;
+class TLabelData;
+class TOwnedDOList;
+class TframeModeBarEx;
+
+// ---- the sheet-label clipboard format
+
+// The format's number: the application title followed by ".SheetLabel".
+unsigned SheetLabelFormat();
+// "Size" and the width and height (0.1 mm) as eight upper-case hexadecimal digits each.
+QString SheetLabelSizeName(int width, int height);
+// The size a name carries: only "Size" followed by exactly sixteen hexadecimal digits.
+struct TSheetLabelSize {
+    uint32_t Width = 0;
+    uint32_t Height = 0;
+};
+std::optional<TSheetLabelSize> ParseSheetLabelSizeName(const QString& name);
+// The clipboard bytes of a face: its objects (stored order) reversed into a list, the first of them
+// named after the face's outer size, in the stored-list form. The objects keep that order and name.
+QByteArray SheetLabelBytes(const TOwnedDOList& faceObjects, int width, int height);
+// Reads clipboard bytes into objects (raising EReadError on damaged data, objects then empty) and
+// answers the size the first object's name carries; that name is cleared. No size for an empty list
+// or a missing or malformed name.
+std::optional<TSheetLabelSize> ReadSheetLabel(const QByteArray& bytes, TOwnedDOList& objects);
+
+// Why a paste onto a face asks first: the target holds data, or its outer size differs from the
+// source's by more than 2 mm either way (an unknown source size always differs).
+constexpr int kPasteTargetHoldsData = 1;
+constexpr int kPasteSizeDiffers = 2;
+constexpr int kPasteSizeTolerance = 20;
+int FacePasteConditions(const std::optional<TSheetLabelSize>& source, int targetWidth, int targetHeight,
+                        bool targetHoldsData);
+// The question those conditions ask (empty when none is needed).
+QString FacePasteQuestion(int conditions);
+
+// A face of the sheet window: marks itself as a drop target and shows its selection by its outline.
+class TLOFaceForSheet : public TLOFace {
+    QUORLANE_CLASS(TLOFaceForSheet, TLOFace)
+
+public:
+    static constexpr int kNoHighlight = 0;
+    static constexpr int kCopyHighlight = 1;
+    static constexpr int kMoveHighlight = 2;
+
+    explicit TLOFaceForSheet(TComponent* owner);
+
+    int Highlight() const { return highlight_; }
+    void SetHighlight(int value);
+
+protected:
+    void Paint() override;
+
+private:
+    int highlight_ = kNoHighlight;
+};
+
+class TfrmSheet : public QWidget, public IModeForm {
+    Q_OBJECT
+
+public:
+    explicit TfrmSheet(QWidget* parent = nullptr);
+    ~TfrmSheet() override;
+
+    // Takes the document and rebuilds the view (tabs, faces and their contents).
+    void AttachDocument(TLabelData* document) override;
+    TLabelData* Document() const { return document_; }
+
+    // The face (index) under a point of the site in device pixels; -1 for none.
+    int FaceAt(const QPoint& device) const;
+    TLOFaceForSheet* Face(int index) const;
+    int HoverFace() const { return hoverFace_; }
+    int DragSource() const { return dragSource_; }
+
+    // The paste question for a source of that size onto face target: true to go ahead.
+    bool ConfirmFacePaste(const std::optional<TSheetLabelSize>& source, int target);
+    // Face source's contents onto face target after the question; a move clears the source once the
+    // target holds them. False when nothing was done.
+    bool DropFace(int source, int target, bool move);
+    // The current face onto the clipboard; true once the clipboard holds it.
+    bool CopyFace();
+    void CutFace();
+    void ClearFace();
+    void PasteFace();
+
+    // Sheets.
+    void AddSheet();
+    void DeleteSheet();
+    void CopySheet();
+    void MoveSheet();
+    void RenameSheet();
+    // The tabs show the sheet names in order, the current one selected.
+    void SyncTabs();
+
+    // Zoom: a step's scale, or fitting the page to the view.
+    void SetZoom(int scale);
+    void SetAutoScale();
+    bool AutoScale() const { return autoScale_; }
+    void Relayout();
+    // The enabled state of the commands for the current face, sheet count and clipboard.
+    void UpdateActions();
+
+    QToolBar* tbMenu = nullptr;
+    TframeModeBarEx* frameModeBar1 = nullptr;
+    QToolBar* tbCommand = nullptr;
+    QToolButton* btnLayout = nullptr;
+    QTabBar* TabSheet = nullptr;
+    TExScrollBox* ScrollBox1 = nullptr;
+    TDrawSite* DrawSite1 = nullptr;
+    QMenu* popupEdit = nullptr;
+    QMenu* popupSheet = nullptr;
+    QMenu* popupView = nullptr;
+    QMenu* popupFace = nullptr;
+
+    QAction* actCut = nullptr;
+    QAction* actCopy = nullptr;
+    QAction* actPaste = nullptr;
+    QAction* actClear = nullptr;
+    QAction* actUndo = nullptr;
+    QAction* actRedo = nullptr;
+    QAction* actAddSheet = nullptr;
+    QAction* actDelSheet = nullptr;
+    QAction* actCopySheet = nullptr;
+    QAction* actMoveSheet = nullptr;
+    QAction* actSheetName = nullptr;
+    std::vector<QAction*> zoomActions;
+    QAction* actAutoScale = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void MakeActions();
+    void MakeMenus();
+    void MakeCommandButtons();
+    void Rebuild();
+    void PlaceFaceContents(int face);
+    bool CurrentFaceHoldsData();
+    void SetHover(int face, bool move);
+    void ClearHover();
+    void SiteMouseDown(int x, int y);
+    void SiteMouseMove(bool shift, int x, int y);
+    void SiteMouseUp(bool shift, int x, int y);
+    void SiteKey(int key, bool shift);
+    void FacePopup(const QPoint& device, const QPoint& global);
+    void FaceDoubleClicked(int face);
+    // Writes the objects as face index (topmost first) and clears nothing else.
+    void StoreFace(int index, TOwnedDOList& topmostFirst);
+
+    std::unique_ptr<TComponent> components_;
+    TLabelData* document_ = nullptr;
+    int hoverFace_ = -1;
+    int dragSource_ = -1;
+    bool autoScale_ = true;
+    bool syncingTabs_ = false;
+};
+
+// Makes the sheet window the main window's sheet mode form.
+void RegisterSheetWindow();

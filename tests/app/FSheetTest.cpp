@@ -1,0 +1,252 @@
+// The sheet window: the sheet-label clipboard format, and sheets and faces handled by clicks on the
+// main window.
+
+#include "app/FSheet.h"
+#include "app/dialogs/FAbout.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULORect.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Clipboard.h"
+#include "platform/Stream.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+std::unique_ptr<TLORect> Rect(int left, int top) {
+    if (GetClass(TLORect::StaticClass().Name()) == nullptr)
+        RegisterClass(TLORect::StaticClass());
+    auto rect = std::make_unique<TLORect>(nullptr);
+    rect->SetLogRect(TRect(left, top, left + 300, top + 200));
+    return rect;
+}
+
+QByteArray Stored(const TDOList& list) {
+    TMemoryStream stream;
+    list.SaveToStream(stream);
+    return stream.Data();
+}
+
+TEST(SheetLabel, SizeNamesAndTheQuestionsTheyRaise) {
+    EXPECT_EQ(SheetLabelSizeName(2000, 1200), QStringLiteral("Size000007D0000004B0"));
+    const auto size = ParseSheetLabelSizeName(QStringLiteral("Size000007d0000004B0"));
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->Width, 2000u);
+    EXPECT_EQ(size->Height, 1200u);
+    for (const char* bad :
+         {"", "Size", "Size000007D0000004B", "Size000007D0000004B00", "size000007D0000004B0",
+          "Size+00007D0000004B0", "Size 00007D0000004B0", "Size000007D0000004G0"})
+        EXPECT_FALSE(ParseSheetLabelSizeName(QString::fromLatin1(bad))) << bad;
+
+    const TSheetLabelSize face{1000, 600};
+    EXPECT_EQ(FacePasteConditions(face, 1020, 600, false), 0) << "2 mm exactly is the same size";
+    EXPECT_EQ(FacePasteConditions(face, 980, 580, false), 0);
+    EXPECT_EQ(FacePasteConditions(face, 1021, 600, false), kPasteSizeDiffers);
+    EXPECT_EQ(FacePasteConditions(face, 1000, 579, true), kPasteSizeDiffers | kPasteTargetHoldsData);
+    EXPECT_EQ(FacePasteConditions(face, 1000, 600, true), kPasteTargetHoldsData);
+    EXPECT_EQ(FacePasteConditions(std::nullopt, 1000, 600, false), kPasteSizeDiffers);
+    // Compared in 64 bits: an all-ones width does not wrap round to -1.
+    EXPECT_EQ(FacePasteConditions(TSheetLabelSize{0xFFFFFFFFu, 600}, -1, 600, false), kPasteSizeDiffers);
+    EXPECT_TRUE(FacePasteQuestion(0).isEmpty());
+    EXPECT_EQ(FacePasteQuestion(kPasteTargetHoldsData),
+              QStringLiteral("複写先ﾗﾍﾞﾙのﾃﾞｰﾀを削除してから複写します。\r\n複写してもよろしいですか？"));
+    EXPECT_EQ(
+        FacePasteQuestion(kPasteTargetHoldsData | kPasteSizeDiffers),
+        QStringLiteral("複写先のﾗﾍﾞﾙｻｲｽﾞが異なっています。\r\nﾃﾞｰﾀの位置関係が変わりますが複写しますか？"));
+}
+
+TEST(SheetLabel, BytesAreTheReversedListNamedBySizeAndReadBackUnnamed) {
+    TOwnedDOList face;
+    face.Add(Rect(10, 10));
+    face.Add(Rect(500, 300));
+    const QByteArray bytes = SheetLabelBytes(face, 2000, 1200);
+    TDOList expected;
+    expected.Add(face[1]);
+    expected.Add(face[0]);
+    EXPECT_EQ(face[1]->Name(), QStringLiteral("Size000007D0000004B0"));
+    EXPECT_EQ(bytes, Stored(expected));
+
+    TOwnedDOList read;
+    const auto size = ReadSheetLabel(bytes, read);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->Width, 2000u);
+    ASSERT_EQ(read.Count(), 2);
+    EXPECT_TRUE(read[0]->Name().isEmpty());
+    face[1]->SetName(QString());
+    TDOList again;
+    read.ListObjects(again);
+    const QByteArray unnamed = Stored(again);
+    EXPECT_EQ(unnamed, Stored(expected));
+
+    // An empty list and an unnamed first object carry no size; damaged bytes raise, holding nothing.
+    TOwnedDOList none;
+    EXPECT_FALSE(ReadSheetLabel(SheetLabelBytes(none, 10, 10), read));
+    EXPECT_TRUE(read.IsEmpty());
+    EXPECT_FALSE(ReadSheetLabel(unnamed, read));
+    EXPECT_EQ(read.Count(), 2);
+    EXPECT_THROW(ReadSheetLabel(bytes.left(bytes.size() - 3), read), EReadError);
+    EXPECT_TRUE(read.IsEmpty());
+}
+
+class SheetWindowTest : public AppFixture {
+protected:
+    void SetUp() override {
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        main->resize(900, 700);
+        main->show();
+    }
+    TfrmSheet* Sheet() const { return qobject_cast<TfrmSheet*>(main->HostedForm()); }
+    QStringList Tabs() const {
+        QStringList texts;
+        for (int i = 0; i < Sheet()->TabSheet->count(); ++i)
+            texts << Sheet()->TabSheet->tabText(i);
+        return texts;
+    }
+    void ClickTab(int index) {
+        QTabBar* tabs = Sheet()->TabSheet;
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        ASSERT_EQ(main->Document()->CurrentSheetNo(), index);
+    }
+    QByteArray Face(int sheet) {
+        TLabelData* doc = main->Document();
+        const int current = doc->CurrentSheetNo();
+        doc->SetCurrentSheetNo(sheet);
+        TOwnedDOList objects;
+        doc->LoadLabelObjects(0, objects);
+        doc->SetCurrentSheetNo(current);
+        TDOList list;
+        objects.ListObjects(list);
+        return objects.IsEmpty() ? QByteArray() : Stored(list);
+    }
+
+    TfrmMain* main = nullptr;
+    QTemporaryDir folder;
+};
+
+TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
+    main->actNew->trigger();
+    main->actSheet->trigger();
+    ASSERT_EQ(main->HostedKind(), mkSheet);
+    TLabelData* doc = main->Document();
+    ASSERT_EQ(Sheet()->Document(), doc);
+    EXPECT_TRUE(doc->SheetMode);
+    // The album page (sheet 2) holds two rectangles, bottom first.
+    TOwnedDOList page;
+    page.Add(Rect(800, 900));
+    page.Add(Rect(100, 200));
+    TDOList topmostFirst;
+    topmostFirst.Add(page[1]);
+    topmostFirst.Add(page[0]);
+    doc->StoreLabelObjects(0, topmostFirst);
+    const QByteArray original = Face(2);
+    ASSERT_FALSE(original.isEmpty());
+    Sheet()->AttachDocument(doc);
+    EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("新規シート1"), QStringLiteral("新規シート2"),
+                                   QStringLiteral("新規シート3")}));
+
+    // The last sheet goes before the first and stays current.
+    WhenModal([&](QWidget* window) {
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("ﾗﾍﾞﾙｼｰﾄの移動"));
+        auto* up = window->findChild<QPushButton*>(QStringLiteral("btnUP"));
+        QTest::mouseClick(up, Qt::LeftButton);
+        QTest::mouseClick(up, Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
+    Sheet()->actMoveSheet->trigger();
+    EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("新規シート3"), QStringLiteral("新規シート1"),
+                                   QStringLiteral("新規シート2")}));
+    EXPECT_EQ(doc->CurrentSheetNo(), 0);
+    EXPECT_EQ(Sheet()->TabSheet->currentIndex(), 0);
+    EXPECT_EQ(Face(0), original);
+
+    // Renamed: the tab shows "&" as it is.
+    WhenModal([&](QWidget* window) {
+        auto* edit = window->findChild<QLineEdit*>(QStringLiteral("edtSheetName"));
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("A&B"));
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Sheet()->actSheetName->trigger();
+    EXPECT_EQ(doc->SheetName(), QStringLiteral("A&B"));
+    EXPECT_EQ(Tabs().first(), QStringLiteral("A&&B"));
+
+    // Copied onto a new sheet of the same paper: no question, the same objects byte for byte.
+    Sheet()->actCopy->trigger();
+    ASSERT_TRUE(Clipboard::HasFormat(SheetLabelFormat()));
+    Sheet()->actAddSheet->trigger();
+    ASSERT_EQ(doc->CurrentSheetNo(), 3);
+    EXPECT_EQ(Tabs().last(), QStringLiteral("新規シート3"));
+    Sheet()->UpdateActions();
+    EXPECT_FALSE(Sheet()->actCopy->isEnabled());
+    Sheet()->actPaste->trigger();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(Face(3), original);
+    // A cover slot has a paper of another size: asked, and No leaves it empty.
+    ClickTab(1);
+    dialogs.answers = {mrNo};
+    Sheet()->actPaste->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, FacePasteQuestion(kPasteSizeDiffers));
+    EXPECT_TRUE(Face(1).isEmpty());
+    // A list without its size name counts as another size too.
+    TDOList unnamed;
+    unnamed.Add(page[0]);
+    Clipboard::SetData(SheetLabelFormat(), Stored(unnamed));
+    ClickTab(3);
+    dialogs.answers = {mrNo};
+    Sheet()->actPaste->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text, FacePasteQuestion(kPasteSizeDiffers | kPasteTargetHoldsData));
+    EXPECT_EQ(Face(3), original);
+
+    // Cut from the new sheet, cleared on the first, pasted back there.
+    dialogs.answers = {mrYes};
+    Sheet()->actCut->trigger();
+    EXPECT_TRUE(Face(3).isEmpty());
+    ClickTab(0);
+    dialogs.answers = {mrYes};
+    Sheet()->actClear->trigger();
+    EXPECT_TRUE(Face(0).isEmpty());
+    Sheet()->actPaste->trigger();
+    EXPECT_EQ(dialogs.boxes.size(), 4u) << "an empty face of the same size is pasted on without a question";
+    EXPECT_EQ(Face(0), original);
+
+    // Saved and opened again while the sheet window is up: it shows the document read.
+    dialogs.files = {folder.filePath(QStringLiteral("sheets.qld"))};
+    main->actSaveAs->trigger();
+    ASSERT_TRUE(main->OpenDocument(folder.filePath(QStringLiteral("sheets.qld"))));
+    ASSERT_EQ(main->HostedKind(), mkSheet);
+    EXPECT_NE(main->Document(), doc);
+    EXPECT_EQ(Sheet()->Document(), main->Document());
+    EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("A&&B"), QStringLiteral("新規シート1"),
+                                   QStringLiteral("新規シート2"), QStringLiteral("新規シート3")}));
+    EXPECT_EQ(Face(0), original);
+
+    // A double-click on the face edits it in the layout editor.
+    ClickTab(0);
+    TDrawSite* site = Sheet()->DrawSite1;
+    const TRect outer = main->Document()->GetLayoutPaper()->GetFaceOuterRect(0);
+    const TPoint centre =
+        site->LogToDev(TPoint((outer.Left + outer.Right) / 2, (outer.Top + outer.Bottom) / 2));
+    EXPECT_EQ(Sheet()->FaceAt(QPoint(centre.X, centre.Y)), 0);
+    QTest::mouseDClick(site, Qt::LeftButton, {}, QPoint(centre.X, centre.Y));
+    EXPECT_EQ(main->HostedKind(), mkLayout);
+}
+
+} // namespace

@@ -9,15 +9,18 @@
 #include "app/dialogs/FLocation.h"
 #include "app/dialogs/FPhotoSize.h"
 #include "app/dialogs/FPositionProperty.h"
+#include "app/dialogs/FWaiting.h"
 
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
 #include "controls/UExButtons.h"
 #include "controls/UFormPanel.h"
+#include "controls/UModalPopup.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
 #include "core/UGlobalNotify.h"
 #include "core/UInterfaces.h"
+#include "core/UPhasedProgress.h"
 #include "core/USupportUtil.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
@@ -68,6 +71,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -356,6 +360,7 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     DrawSite1->installEventFilter(this);
     DrawSite1->setMouseTracking(true);
     MakeActions();
+    MakeAlbumActions(pagePanel);
     MakeToolWindowActions();
     MakePasteActions();
     MakeMoveModeActions();
@@ -446,6 +451,10 @@ void TfrmLayout::MakeMenus() {
 
     popupPage = menu("popupPage", QStringLiteral("ページ(&P)"));
     popupPage->addActions({actPageAdd, actPageDelete});
+    popupPage->addSeparator();
+    popupPage->addActions({actPhotoInsert, actPhotoDelete, actPhotoSetMulti, actPhotoAdjustAll});
+    popupPage->addSeparator();
+    popupPage->addActions({actCoverFront, actCoverBack, actCoverPhoto});
 
     QMenu* rotate = menu("mnuRotate", QStringLiteral("回転(&T)"));
     rotate->addActions({DSARotate90, DSARotate270, DSARotate180});
@@ -580,6 +589,7 @@ void TfrmLayout::UpdateActions() {
     actPageAdd->setEnabled(PageAddEnabled(document_->CurrentSheetNo()));
     actPageDelete->setEnabled(PageDeleteEnabled(document_->GetSheetCount(), document_->CurrentSheetNo(),
                                                 document_->FrontCover, document_->BackCover));
+    UpdateAlbumActions();
     UpdateArrangeActions();
     UpdateMoveModes();
 }
@@ -2214,4 +2224,115 @@ void TfrmLayout::TrackRulerMarkers(int x, int y) {
     shpLeft->setGeometry(0, rulerLeft->mapFromGlobal(global).y(), rulerLeft->width(), 1);
     shpTop->show();
     shpLeft->show();
+}
+
+// ---- album commands
+
+void TfrmLayout::MakeAlbumActions(QHBoxLayout* pagePanel) {
+    const auto command = [this](const char* name, const QString& caption, auto run) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+        return action;
+    };
+    actPhotoInsert =
+        command("actPhotoInsert", QStringLiteral("写真枠挿入+順送り"), [this] { PhotoInsert(); });
+    actPhotoDelete = command("actPhotoDelete", QStringLiteral("写真枠削除+詰め"), [this] { PhotoDelete(); });
+    actPhotoSetMulti = command("actPhotoSetMulti", QStringLiteral("一括貼込"), [this] { PhotoSetMulti(); });
+    // Its window comes later; until then the command stays off.
+    actPhotoAdjustAll = command("actPhotoAdjustAll", QStringLiteral("一括自動調整(&A)..."), [] {});
+    actPhotoAdjustAll->setEnabled(false);
+    actCoverFront =
+        command("actCoverFront", QStringLiteral("表表紙の作成(&F)..."), [this] { ApplyCover(true); });
+    actCoverBack =
+        command("actCoverBack", QStringLiteral("裏表紙の作成(&B)..."), [this] { ApplyCover(false); });
+    actCoverPhoto = command("actCoverPhoto", QStringLiteral("表紙用写真の作成(&C)..."), [] {});
+    actCoverPhoto->setEnabled(false);
+    const auto button = [this, pagePanel](const char* name, QAction* action) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setDefaultAction(action);
+        b->setText(RemoveMenuMarks(action->text()));
+        connect(action, &QAction::changed, b, [b, action] { b->setText(RemoveMenuMarks(action->text())); });
+        pagePanel->addWidget(b);
+        return b;
+    };
+    btnFrontCover = button("btnFrontCover", actCoverFront);
+    btnBackCover = button("btnBackCover", actCoverBack);
+}
+
+void TfrmLayout::UpdateAlbumActions() {
+    const bool inner = document_ && document_->CurrentSheetNo() >= kFirstInnerSheet;
+    actPhotoInsert->setEnabled(inner);
+    actPhotoDelete->setEnabled(inner);
+    const TAlbumFuncContext context = document_ ? MakeAlbumContext() : TAlbumFuncContext();
+    actPhotoSetMulti->setEnabled(inner && context.SelectedPhotoCount && context.LoadSelectedPhoto);
+    actCoverFront->setEnabled(document_ != nullptr);
+    actCoverBack->setEnabled(document_ != nullptr);
+}
+
+TAlbumFuncContext TfrmLayout::MakeAlbumContext() {
+    TAlbumFuncContext context;
+    context.Site = DrawSite1;
+    context.Document = document_;
+    context.StorePage = [this] { StorePage(); };
+    context.LoadPage = [this] { LoadPage(); };
+    context.AddPage = [this] { AddPage(); };
+    context.GoToPage = [this](int sheet) { GoToPage(sheet); };
+    context.CopyPageFrames = [this](int sheet) { CopyPageFrames(sheet); };
+    context.ProcessMessages = [] { QApplication::processEvents(); };
+    return context;
+}
+
+void TfrmLayout::RunAlbumFunction(const std::function<void(TAlbumFuncContext&)>& run, bool abortable) {
+    if (!document_ || document_->CurrentSheetNo() < kFirstInnerSheet)
+        return;
+    CommitPage();
+    GhostList().ClearGhosts();
+    TModalPopup popup([](QWidget* owner) { return new TfrmWaiting(owner); }, this);
+    auto* waiting = static_cast<TfrmWaiting*>(popup.Form());
+    // A run that cannot be undone half way offers no abort.
+    if (waiting && !abortable)
+        waiting->btnAbort->hide();
+    TSTDPhasedProgress progress(waiting ? waiting->ProgressBar1 : nullptr);
+    TAlbumFuncContext context = MakeAlbumContext();
+    context.Progress = &progress;
+    context.Popup = waiting;
+    run(context);
+}
+
+void TfrmLayout::PhotoInsert() {
+    const int start = document_ ? document_->CurrentSheetNo() : -1;
+    RunAlbumFunction([](TAlbumFuncContext& context) { AlbumFunc_InsertPhoto(context); }, true);
+    GoToPage(start);
+}
+
+void TfrmLayout::PhotoDelete() {
+    const int start = document_ ? document_->CurrentSheetNo() : -1;
+    RunAlbumFunction([](TAlbumFuncContext& context) { AlbumFunc_DeletePhoto(context); }, false);
+    GoToPage(start);
+}
+
+void TfrmLayout::PhotoSetMulti() {
+    if (!document_)
+        return;
+    if (AlbumFunc_SitePhotosInReadingOrder(*DrawSite1).empty()) {
+        AppMessageBox(NoPhotoFrameMessage(), {bkOK}, 0, 0);
+        return;
+    }
+    RunAlbumFunction([](TAlbumFuncContext& context) { AlbumFunc_FillEmptyFrames(context); }, true);
+}
+
+void TfrmLayout::ApplyCover(bool front) {
+    if (!document_)
+        return;
+    CommitPage();
+    const int result = AlbumFunc_ApplyCoverTemplate(front, *document_, this);
+    if (result == 1)
+        document_->SetCurrentSheetNo(front ? kFrontCoverSheet : kBackCoverSheet);
+    // The cover page is loaded afresh even when it was shown; after a removal the sheet the
+    // cover left current is shown.
+    if (result != 0)
+        LoadPage();
 }

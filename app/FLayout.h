@@ -6,6 +6,7 @@
 // saved.
 
 #include "app/FMain.h"
+#include "app/UAlbumFunc.h"
 #include "papers/ULabelData.h"
 #include "papers/faces/UFaceInfo.h"
 #include "platform/GraphicControl.h"
@@ -19,6 +20,7 @@
 #include <vector>
 
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class TComponent;
@@ -176,6 +178,27 @@ public:
     // takes the cover away after asking.
     void DeletePage();
     bool ConfirmPageDelete();
+
+    // ---- album commands over several pages (the page menu, the photo panel's buttons)
+    // The callbacks through which the album functions store, load and add this editor's pages.
+    TAlbumFuncContext MakeAlbumContext();
+    // Each commits the page, runs under a waiting popup with its progress, and comes back to the
+    // page it started from.
+    void PhotoInsert();
+    void PhotoDelete();
+    void PhotoSetMulti();
+    // The cover-template window; an applied cover is shown, a removed one leaves a page.
+    void ApplyCover(bool front);
+    void UpdateAlbumActions();
+    QAction* actPhotoInsert = nullptr;
+    QAction* actPhotoDelete = nullptr;
+    QAction* actPhotoSetMulti = nullptr;
+    QAction* actPhotoAdjustAll = nullptr;
+    QAction* actCoverFront = nullptr;
+    QAction* actCoverBack = nullptr;
+    QAction* actCoverPhoto = nullptr;
+    QToolButton* btnFrontCover = nullptr;
+    QToolButton* btnBackCover = nullptr;
 
     // ---- zoom
     bool AutoScale() const { return autoScale_; }
@@ -409,6 +432,9 @@ private:
     void PlacePaperImages();
     void SiteAdjusted();
     void MakeActions();
+    void MakeAlbumActions(QHBoxLayout* pagePanel);
+    // Runs an album function on this editor's pages under the waiting popup.
+    void RunAlbumFunction(const std::function<void(TAlbumFuncContext&)>& run, bool abortable);
     QAction* MakeTool(const char* name, const QString& caption, const QString& kindName);
     template <class A>
     A* MakeSiteAction(const char* name, const QString& caption, const QString& shortcut,

@@ -1,0 +1,303 @@
+// The album functions: reading order, photos moving across pages on insert, delete and fill,
+// covers, and the editor's album commands.
+
+#include "app/UAlbumFunc.h"
+
+#include "app/FLayout.h"
+#include "app/dialogs/FAbout.h"
+#include "core/USupportUtil.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UPictureUtil.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/UAINPicList.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULORect.h"
+#include "papers/UPaperInfo.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Stream.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QAction>
+#include <QImage>
+#include <QTemporaryDir>
+#include <map>
+
+namespace {
+
+std::unique_ptr<TLOAlbumPhoto> Frame(const TRect& r) {
+    auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+    photo->SetLogRect(r);
+    return photo;
+}
+
+TEST(AlbumReadingOrder, RowsLeftToRightAndEveryFrameOnceWhereTheOrderTurnsBack) {
+    // A 2 x 2 grid listed out of order; the top-right frame a little higher than the top-left.
+    auto bottomRight = Frame(TRect(200, 300, 300, 400));
+    auto topRight = Frame(TRect(200, -20, 300, 80));
+    auto bottomLeft = Frame(TRect(0, 300, 100, 400));
+    auto topLeft = Frame(TRect(0, 0, 100, 100));
+    TDOList list;
+    for (TLOAlbumPhoto* p : {bottomRight.get(), topRight.get(), bottomLeft.get(), topLeft.get()})
+        list.Add(p);
+    EXPECT_EQ(
+        AlbumFunc_PhotosInReadingOrder(list),
+        (std::vector<TLOAlbumPhoto*>{topLeft.get(), topRight.get(), bottomLeft.get(), bottomRight.get()}));
+    EXPECT_EQ(AlbumFunc_NextPhotoInReadingOrder(list, topRight.get(), false), bottomLeft.get());
+    EXPECT_EQ(AlbumFunc_NextPhotoInReadingOrder(list, bottomRight.get(), false), nullptr);
+    // A second-column frame starting below the first's centre line belongs to the next row.
+    auto low = Frame(TRect(200, 60, 300, 160));
+    EXPECT_TRUE(AlbumFunc_IsBefore(topLeft.get(), low.get()));
+    EXPECT_FALSE(AlbumFunc_IsBefore(low.get(), topLeft.get()));
+
+    // Here each frame comes before the other: the walk must end and still hold both.
+    auto a = Frame(TRect(0, 0, 100, 100));
+    auto b = Frame(TRect(200, -50, 300, 50));
+    ASSERT_TRUE(AlbumFunc_IsBefore(a.get(), b.get()) && AlbumFunc_IsBefore(b.get(), a.get()));
+    TDOList cycle;
+    cycle.Add(a.get());
+    cycle.Add(b.get());
+    const std::vector<TLOAlbumPhoto*> order = AlbumFunc_PhotosInReadingOrder(cycle);
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_NE(order[0], order[1]);
+}
+
+void RegisterPageClasses() {
+    for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
+        if (GetClass(meta->Name()) == nullptr)
+            RegisterClass(*meta);
+}
+
+// Four photo slots on A4, printed on both sides.
+void UseFourSlots(TLabelData& document) {
+    TMatrixPaperInfo fourSlots(nullptr);
+    fourSlots.SetWidth(2100);
+    fourSlots.SetHeight(2970);
+    fourSlots.LeftOffset = 200;
+    fourSlots.TopOffset = 300;
+    fourSlots.RightMargin = 100;
+    fourSlots.BottomMargin = 100;
+    fourSlots.FaceWidth = 800;
+    fourSlots.FaceHeight = 1000;
+    fourSlots.FaceCountX = 2;
+    fourSlots.FaceCountY = 2;
+    document.ChangePaperInfo(fourSlots);
+    document.FaceSides = fsBoth;
+}
+
+class AlbumTest : public AppFixture {
+protected:
+    void SetUp() override {
+        RegisterPageClasses();
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        main->actNew->trigger();
+        main->actLayout->trigger();
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        ASSERT_NE(editor, nullptr);
+        document = main->Document();
+        UseFourSlots(*document);
+        document->FaceInit = false;
+        editor->LoadPage();
+    }
+
+    // A photo picture known by its width in pixels.
+    TPictureEx* Picture(int tag) {
+        auto& picture = pictures[tag];
+        if (!picture) {
+            QImage image(tag, 8, QImage::Format_RGB32);
+            image.fill(QColor(tag, 100, 50));
+            const QString path = folder.filePath(QStringLiteral("%1.jpg").arg(tag));
+            image.save(path, "JPG");
+            picture = std::make_unique<TPictureEx>();
+            LoadPictureFile(nullptr, picture.get(), path);
+        }
+        return picture.get();
+    }
+    static int Tag(const TLOAlbumPhoto* photo) {
+        return AlbumFunc_IsEmptyPhoto(photo) ? 0 : photo->GetPhotoPicture()->Width();
+    }
+    std::vector<TLOAlbumPhoto*> Frames() { return AlbumFunc_SitePhotosInReadingOrder(*editor->DrawSite1); }
+    // The photos of a sheet in reading order, by tag.
+    std::vector<int> Tags(int sheet) {
+        editor->GoToPage(sheet);
+        std::vector<int> tags;
+        for (TLOAlbumPhoto* photo : Frames())
+            tags.push_back(Tag(photo));
+        return tags;
+    }
+    void FillPage(std::initializer_list<int> tags) {
+        std::vector<TLOAlbumPhoto*> frames = Frames();
+        size_t i = 0;
+        for (int tag : tags)
+            frames.at(i++)->SetPhotoPicture(tag ? Picture(tag) : nullptr);
+    }
+    void Select(int index) {
+        editor->DrawSite1->SelectAll(false);
+        Frames().at(size_t(index))->SetSelected(true);
+    }
+    // Two full pages: 10 20 30 40 | 50 60 70 80.
+    void TwoFullPages() {
+        FillPage({10, 20, 30, 40});
+        editor->AddPage();
+        FillPage({50, 60, 70, 80});
+        editor->GoToPage(2);
+    }
+    // Every sheet's stored page bytes.
+    std::vector<QByteArray> StoredPages() {
+        editor->CommitPage();
+        const int current = document->CurrentSheetNo();
+        std::vector<QByteArray> pages;
+        for (int sheet = 0; sheet < document->GetSheetCount(); ++sheet) {
+            document->SetCurrentSheetNo(sheet);
+            std::unique_ptr<TStream> stream = document->OpenLabelStream(0, false, false);
+            pages.push_back(stream ? stream->ReadBytes(stream->GetSize()) : QByteArray());
+        }
+        document->SetCurrentSheetNo(current);
+        return pages;
+    }
+
+    QTemporaryDir folder;
+    std::map<int, std::unique_ptr<TPictureEx>> pictures;
+    TfrmMain* main = nullptr;
+    TfrmLayout* editor = nullptr;
+    TLabelData* document = nullptr;
+};
+
+TEST_F(AlbumTest, InsertIntoAFullAlbumMovesEveryPhotoOnAndAppendsAPageForTheLast) {
+    TwoFullPages();
+    Select(0);
+    editor->PhotoInsert();
+    EXPECT_EQ(document->CurrentSheetNo(), 2) << "back on the page it started from";
+    ASSERT_EQ(document->GetSheetCount(), 5);
+    EXPECT_EQ(Tags(2), (std::vector<int>{0, 10, 20, 30}));
+    EXPECT_EQ(Tags(3), (std::vector<int>{40, 50, 60, 70}));
+    EXPECT_EQ(Tags(4), (std::vector<int>{80, 0, 0, 0}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // With room on the page only the photos up to the first empty frame move.
+    editor->GoToPage(2);
+    Select(1);
+    TAlbumFuncContext context = editor->MakeAlbumContext();
+    ASSERT_TRUE(AlbumFunc_InsertPhoto(context));
+    EXPECT_EQ(Tags(2), (std::vector<int>{0, 0, 10, 20}));
+    EXPECT_EQ(Tags(3), (std::vector<int>{30, 40, 50, 60}));
+    EXPECT_EQ(Tags(4), (std::vector<int>{70, 80, 0, 0}));
+}
+
+TEST_F(AlbumTest, AnInsertWhoseAppendFailsPutsEveryPageBackByteForByte) {
+    TwoFullPages();
+    Select(2);
+    const std::vector<QByteArray> before = StoredPages();
+    const bool modified = document->Modified();
+    TAlbumFuncContext context = editor->MakeAlbumContext();
+    context.CopyPageFrames = [](int) { throw Exception(QStringLiteral("disk full")); };
+    dialogs.answers = {mrOk};
+    EXPECT_FALSE(AlbumFunc_InsertPhoto(context));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("元に戻しました")));
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("disk full")));
+    EXPECT_EQ(document->GetSheetCount(), 4) << "the appended page went";
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    EXPECT_EQ(document->Modified(), modified);
+    EXPECT_EQ(Tags(2), (std::vector<int>{10, 20, 30, 40})) << "the page shown is the stored one";
+    EXPECT_EQ(StoredPages(), before);
+}
+
+TEST_F(AlbumTest, DeleteMovesLaterPhotosBackOverPagesWithoutFrames) {
+    // One side only: no page is mirrored when a page is inserted before it.
+    document->FaceSides = fsFront;
+    TwoFullPages();
+    // A page without frames between the two.
+    editor->AddPage();
+    for (TLOAlbumPhoto* frame : Frames())
+        ReleaseFromOwner(frame);
+    editor->DrawSite1->SetModified(true);
+    editor->GoToPage(2);
+    Select(1);
+    editor->PhotoDelete();
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    EXPECT_EQ(Tags(2), (std::vector<int>{10, 30, 40, 50}));
+    EXPECT_TRUE(Tags(3).empty());
+    EXPECT_EQ(Tags(4), (std::vector<int>{60, 70, 80, 0}));
+
+    // The last frame of the last page: it is left empty.
+    editor->GoToPage(4);
+    Select(2);
+    editor->PhotoDelete();
+    EXPECT_EQ(Tags(4), (std::vector<int>{60, 70, 0, 0}));
+    EXPECT_EQ(document->GetSheetCount(), 5);
+}
+
+TEST_F(AlbumTest, FillPlacesTheSelectedFilesAddingPagesAndStopsOnAPageWithoutFrames) {
+    std::vector<int> loaded;
+    TAlbumFuncContext context = editor->MakeAlbumContext();
+    context.SelectedPhotoCount = [] { return 6; };
+    context.LoadSelectedPhoto = [&](TLOAlbumPhoto* photo, int index) {
+        loaded.push_back(index);
+        photo->SetPhotoPicture(Picture(10 * (index + 1)));
+    };
+    FillPage({0, 0, 90, 0});
+    EXPECT_EQ(AlbumFunc_FillEmptyFrames(context), 6);
+    EXPECT_EQ(loaded, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(document->GetSheetCount(), 4);
+    EXPECT_EQ(Tags(2), (std::vector<int>{10, 20, 90, 30}));
+    EXPECT_EQ(Tags(3), (std::vector<int>{40, 50, 60, 0}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // A page added without frames would be followed by another for ever.
+    context.AddPage = [this] {
+        editor->CommitPage();
+        document->AddSheet();
+        document->FaceInit = true;
+        editor->LoadPage();
+    };
+    dialogs.answers = {mrOk};
+    EXPECT_EQ(AlbumFunc_FillEmptyFrames(context), 1);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, NoPhotoFrameMessage());
+    EXPECT_EQ(document->GetSheetCount(), 5);
+    dialogs.answers = {mrOk};
+    EXPECT_EQ(AlbumFunc_FillEmptyFrames(context), 0) << "the frameless page itself";
+    EXPECT_EQ(dialogs.boxes.back().text, NoPhotoFrameMessage());
+}
+
+TEST_F(AlbumTest, ACoverTakesTheTemplateScaledOntoThePageAndAFaceWithoutAreaIsRefused) {
+    FillPage({10, 20, 0, 0});
+    editor->CommitPage();
+    TOwnedDOList objects;
+    objects.Add(Frame(TRect(100, 100, 200, 300)));
+    TDOList view;
+    objects.ListObjects(view);
+    EXPECT_FALSE(AlbumFunc_SetCover(true, *document, view, TRect(50, 50, 50, 500)));
+    EXPECT_FALSE(document->FrontCover);
+    ASSERT_TRUE(AlbumFunc_SetCover(true, *document, view, TRect(500, 500, 1500, 1900)));
+    EXPECT_TRUE(document->FrontCover);
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    editor->GoToPage(0);
+    // No frames from the paper's slots join the template's.
+    ASSERT_EQ(Frames().size(), 1u);
+    EXPECT_EQ(Frames()[0]->LogBounds(), TRect(210, 212, 420, 636));
+
+    // The photos for the collage leave the covers out when asked.
+    document->SetCurrentSheetNo(0);
+    TOwnedDOList coverPhoto;
+    coverPhoto.Add(Frame(TRect(0, 0, 300, 300)));
+    static_cast<TLOAlbumPhoto*>(coverPhoto[0])->SetPhotoPicture(Picture(30));
+    TDOList coverView;
+    coverPhoto.ListObjects(coverView);
+    document->StoreLabelObjects(0, coverView);
+    TAINPicList inner, all;
+    ASSERT_TRUE(AlbumFunc_CollectPhotos(inner, *document, editor, true));
+    ASSERT_TRUE(AlbumFunc_CollectPhotos(all, *document, editor, false));
+    EXPECT_EQ(inner.GetCount(), 2);
+    EXPECT_EQ(all.GetCount(), 3);
+    EXPECT_EQ(all.SheetOf(0), 0);
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "app/FAMBackGround.h"
 #include "app/FAMFigure.h"
 #include "app/FAMIllust.h"
+#include "app/FAMPhoto.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FSheet.h"
@@ -147,6 +148,8 @@ void RegisterPropertyPanels() {
         RegisterEditModePanel<TfrmAMIllust>(emIllust);
     if (!IsEditModePanelRegistered(emFigure))
         RegisterEditModePanel<TfrmAMFigure>(emFigure);
+    if (!IsEditModePanelRegistered(emPhoto))
+        RegisterEditModePanel<TfrmAMPhoto>(emPhoto);
 }
 
 HRESULT ResultOf(const std::function<void()>& body) {

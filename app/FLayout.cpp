@@ -1,4 +1,5 @@
 #include "app/FLayout.h"
+#include "app/FAMPhoto.h"
 #include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/FPages.h"
@@ -1574,6 +1575,14 @@ void TfrmLayout::ShowEditMode(int mode) {
     if (panel == nullptr)
         return;
     PanelLoadDefaults(panel);
+    if (auto* photo = dynamic_cast<TfrmAMPhoto*>(panel)) {
+        // The photo panel's buttons run the editor's album actions.
+        const auto action = [this](const char* name) {
+            return findChild<QAction*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+        };
+        photo->SetEditorActions(action("actPhotoSetMulti"), action("actPhotoAdjustAll"),
+                                action("actPhotoInsert"), action("actPhotoDelete"), action("actCoverPhoto"));
+    }
     PanelSelectionCleared(*DrawSite1, panel);
     if (auto* editor = dynamic_cast<IEditModePanel*>(panel))
         editor->ShowDefault();

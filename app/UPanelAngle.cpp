@@ -14,6 +14,23 @@ void TPanelAngle::SetEnabled(bool value) const {
         control->setEnabled(value);
 }
 
+void LinkEditUpDown(QLineEdit* edit, QSpinBox* upDown, int min, int max, std::function<void()> onValue) {
+    QObject::connect(upDown, &QSpinBox::valueChanged, edit,
+                     [edit](int value) { edit->setText(QString::number(value)); });
+    QObject::connect(edit, &QLineEdit::textChanged, upDown, [edit, upDown, min, max, onValue] {
+        bool ok = false;
+        int value = edit->text().toInt(&ok);
+        if (!ok)
+            value = 0;
+        if (value >= min && value <= max && value != upDown->value()) {
+            const QSignalBlocker blocker(upDown);
+            upDown->setValue(value);
+        }
+        if (value == upDown->value() && onValue)
+            onValue();
+    });
+}
+
 TPanelAngle MakePanelAngle(QWidget* parent, QGridLayout* grid, int row, int maxAngle,
                            std::function<void()> onAngle) {
     TPanelAngle angle;
@@ -38,19 +55,6 @@ TPanelAngle MakePanelAngle(QWidget* parent, QGridLayout* grid, int row, int maxA
     grid->addWidget(edit, row + 1, 0, 1, 2);
     grid->addWidget(upDown, row + 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("度"), parent), row + 1, 3);
-    QObject::connect(upDown, &QSpinBox::valueChanged, edit,
-                     [edit](int value) { edit->setText(QString::number(value)); });
-    QObject::connect(edit, &QLineEdit::textChanged, upDown, [edit, upDown, maxAngle, onAngle] {
-        bool ok = false;
-        int value = edit->text().toInt(&ok);
-        if (!ok)
-            value = 0;
-        if (value >= -maxAngle && value <= maxAngle && value != upDown->value()) {
-            const QSignalBlocker blocker(upDown);
-            upDown->setValue(value);
-        }
-        if (value == upDown->value() && onAngle)
-            onAngle();
-    });
+    LinkEditUpDown(edit, upDown, -maxAngle, maxAngle, std::move(onAngle));
     return angle;
 }

@@ -21,6 +21,10 @@ struct TPanelAngle {
     void SetEnabled(bool value) const;
 };
 
+// Keeps an edit and its up-down in step: the up-down writes the edit, and typed text in min .. max
+// moves the up-down (text that is no number reads as 0); onValue runs whenever they then agree.
+void LinkEditUpDown(QLineEdit* edit, QSpinBox* upDown, int min, int max, std::function<void()> onValue);
+
 // Lays the controls into rows row (buttons) and row + 1 (edit, up-down and "度") of grid. A button
 // sets the up-down, the up-down writes the edit, and typed text in range moves the up-down;
 // onAngle runs whenever the edit and the up-down then agree.

@@ -133,7 +133,7 @@ TEST(EditModes, PanelsAreKnownByTheirClassAndInsertsFollowTheSource) {
 }
 
 TEST_F(EditModeTest, ADoubleClickShowsTheTextPanelWhoseChangeIsOneUndoStep) {
-    EXPECT_EQ(editor->EditPanel(), nullptr) << "no photo panel: the side panel is empty";
+    EXPECT_EQ(EditModeOf(editor->EditPanel()), emPhoto) << "the editor opens on the photo panel";
     TDrawSite& site = *editor->DrawSite1;
     auto* first = Add<TLOWizardText>(TRect(100, 100, 500, 200));
     auto* second = Add<TLOWizardText>(TRect(100, 300, 500, 400));

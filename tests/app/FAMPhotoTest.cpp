@@ -1,0 +1,202 @@
+// The photo panel on the real editor: every control changes the selected photos (read back from
+// the stored page) as one undo step, nothing selected changes only the default photo, and windows
+// run from their buttons record nothing when cancelled.
+
+#include "app/FAMPhoto.h"
+#include "app/FLayout.h"
+#include "app/dialogs/FAbout.h"
+#include "app/dialogs/FColorAdjuster.h"
+#include "app/dialogs/FFrameBrowser.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/FPhotoFileBrowser.h"
+#include "app/dialogs/FSelectFrame.h"
+#include "core/USupportUtil.h"
+#include "imaging/UImageData.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "platform/Cp932.h"
+#include "platform/Stream.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+class PhotoPanelTest : public AppFixture {
+protected:
+    void SetUp() override {
+        TfrmAMPhoto::DefaultPhoto()->Assign(&fresh);
+        Start();
+        RunUntilIdleHandled();
+        main = data->MainForm();
+        ASSERT_NE(main, nullptr);
+        if (QPointer<TfrmAbout> splash = data->Splash()) {
+            splash->RequestClose();
+            RunLoopUntil([&] { return !splash; });
+        }
+        main->actNew->trigger();
+        main->actLayout->trigger();
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        ASSERT_NE(editor, nullptr);
+        panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+        ASSERT_NE(panel, nullptr) << "the editor opens on the photo panel";
+    }
+    void TearDown() override { TfrmAMPhoto::DefaultPhoto()->Assign(&fresh); }
+
+    QString Picture(const QString& relative, int width, int height) {
+        const QString path = QDir(ExeDir()).filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path;
+    }
+    void Write(const QString& relative, const QByteArray& bytes) {
+        const QString path = QDir(ExeDir()).filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray StoredPage() {
+        TDOList all;
+        editor->DrawSite1->ListObjects(all, false);
+        TMemoryStream stream;
+        all.SaveToStream(stream);
+        return stream.Data();
+    }
+    TLOAlbumPhoto* Add(const TRect& r) {
+        auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
+        owned->SetLogRect(r);
+        return static_cast<TLOAlbumPhoto*>(editor->DrawSite1->AdoptObject(std::move(owned)));
+    }
+    void Select(std::initializer_list<TLOAlbumPhoto*> photos) {
+        editor->DrawSite1->SelectAll(false);
+        for (TLOAlbumPhoto* photo : photos)
+            photo->SetSelected(true);
+        editor->EditPanelIdle();
+    }
+    void Undo() { editor->DSAUndo1->ExecuteTarget(editor->DrawSite1); }
+    void Redo() { editor->DSARedo1->ExecuteTarget(editor->DrawSite1); }
+
+    TLOAlbumPhoto fresh{nullptr};
+    TfrmMain* main = nullptr;
+    TfrmLayout* editor = nullptr;
+    TfrmAMPhoto* panel = nullptr;
+};
+
+TEST_F(PhotoPanelTest, PhotosTakeTheChosenFileAndEverySettingAsOneUndoStep) {
+    Picture(QStringLiteral("Photos/a.bmp"), 40, 30);
+    Write(QStringLiteral("Photos/b.bmp"), "BM not a picture");
+    TfrmPhotoFileBrowser* browser = panel->PhotoBrowser();
+    browser->FillFromFolder(QDir(ExeDir()).filePath(QStringLiteral("Photos")));
+    ASSERT_EQ(browser->Browser()->ItemCount(), 2);
+
+    // Before the first idle nothing is selected: a change goes to the default photo only.
+    auto* first = Add(TRect(0, 0, 400, 300));
+    auto* second = Add(TRect(500, 0, 900, 300));
+    UndoList().Clear();
+    const QByteArray blank = StoredPage();
+    panel->cbMovable->click();
+    panel->cmbPhotoRatate->setCurrentIndex(2);
+    EXPECT_FALSE(TfrmAMPhoto::DefaultPhoto()->Movable());
+    EXPECT_EQ(TfrmAMPhoto::DefaultPhoto()->PhotoAngle(), 90);
+    EXPECT_EQ(StoredPage(), blank);
+    EXPECT_FALSE(UndoList().CanUndo());
+    editor->EditPanelIdle();
+    EXPECT_FALSE(panel->cbMovable->isEnabled()) << "nothing selected";
+    EXPECT_FALSE(panel->btnPasteImage->isEnabled()) << "no file chosen";
+
+    // One photo takes the chosen file, its source and date, as one step.
+    Select({first});
+    browser->SelectIndex(0);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnSetPhoto->isEnabled());
+    panel->btnSetPhoto->click();
+    EXPECT_EQ(first->GetPhotoPicture()->Width(), 40);
+    EXPECT_EQ(first->ImageSource(), isFile);
+    EXPECT_NE(first->PhotoDate(), 0);
+    EXPECT_TRUE(IsPictureEmpty(second->GetPhotoPicture()));
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
+    const QByteArray pictured = StoredPage();
+    Undo();
+    EXPECT_EQ(StoredPage(), blank);
+    Redo();
+    EXPECT_EQ(StoredPage(), pictured);
+
+    // A file that cannot be read is named, and the photo stays as it was, unrecorded.
+    const int recorded = UndoList().Count();
+    browser->Browser()->SelectAll(false);
+    browser->SelectIndex(1);
+    dialogs.answers = {mrOk};
+    panel->btnSetPhoto->click();
+    EXPECT_EQ(StoredPage(), pictured);
+    EXPECT_EQ(UndoList().Count(), recorded);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("b.bmp")));
+
+    // Both photos selected: each control changes both, one step each.
+    Select({first, second});
+    ASSERT_TRUE(panel->cbShadow->isEnabled());
+    panel->SetPage(TfrmAMPhoto::pgFrame);
+    panel->cbShadow->click();
+    EXPECT_TRUE(panel->edShadowSize->isEnabled());
+    panel->edShadowSize->setText(QStringLiteral("12"));
+    panel->cbShadowShade->click();
+    for (TLOAlbumPhoto* photo : {first, second}) {
+        EXPECT_TRUE(photo->Shadow());
+        EXPECT_TRUE(photo->ShadowShade());
+        EXPECT_EQ(photo->ShadowX(), 12);
+        EXPECT_EQ(photo->ShadowY(), 12);
+    }
+    panel->SetPage(TfrmAMPhoto::pgSetup);
+    panel->cmbPhotoRatate->setCurrentIndex(1);
+    panel->rbFitOuter->click();
+    panel->cbDispDate->click();
+    EXPECT_TRUE(panel->cmbDateStyle->isEnabled());
+    panel->cmbDateStyle->setCurrentIndex(4);
+    panel->cbMovable->click();
+    for (TLOAlbumPhoto* photo : {first, second}) {
+        EXPECT_EQ(photo->PhotoAngle(), -1);
+        EXPECT_TRUE(photo->FitOuter());
+        EXPECT_TRUE(photo->DisplayDate());
+        EXPECT_EQ(photo->DateFormat(), QStringLiteral("yyyy\"/\"mm\"/\"dd"));
+        EXPECT_FALSE(photo->Movable());
+    }
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
+    EXPECT_EQ(TfrmAMPhoto::DefaultPhoto()->PhotoAngle(), 90) << "photos selected: the default stays";
+    panel->btnPhotoClear->click();
+    EXPECT_TRUE(IsPictureEmpty(first->GetPhotoPicture()));
+    const QByteArray cleared = StoredPage();
+    for (int step = 0; step < 9; ++step)
+        Undo();
+    EXPECT_EQ(StoredPage(), pictured) << "nine changes, nine steps";
+    for (int step = 0; step < 9; ++step)
+        Redo();
+    EXPECT_EQ(StoredPage(), cleared);
+
+    // Showing a photo applies nothing; odd angles and unknown date lines show the first fitting entry.
+    const int count = UndoList().Count();
+    second->SetPhotoAngleValue(45);
+    second->SetDateFormat(QStringLiteral("yyyy"));
+    panel->ShowObject(second);
+    EXPECT_EQ(panel->cmbPhotoRatate->currentIndex(), 1);
+    EXPECT_EQ(panel->cmbDateStyle->currentIndex(), 0);
+    second->SetPhotoAngleValue(270);
+    panel->ShowObject(second);
+    EXPECT_EQ(panel->cmbPhotoRatate->currentIndex(), 3);
+    EXPECT_EQ(UndoList().Count(), count);
+    EXPECT_EQ(second->DateFormat(), QStringLiteral("yyyy"));
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 #include "app/FAMFigure.h"
 #include "app/FAMIllust.h"
 #include "app/FAMPhoto.h"
+#include "app/FAMText.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FSheet.h"
@@ -150,6 +151,8 @@ void RegisterPropertyPanels() {
         RegisterEditModePanel<TfrmAMFigure>(emFigure);
     if (!IsEditModePanelRegistered(emPhoto))
         RegisterEditModePanel<TfrmAMPhoto>(emPhoto);
+    if (!IsEditModePanelRegistered(emText))
+        RegisterEditModePanel<TfrmAMText>(emText);
 }
 
 HRESULT ResultOf(const std::function<void()>& body) {

@@ -10,6 +10,59 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+
+// ---- TEditField
+
+bool TEditField::HasSelectedText() const {
+    return line_ ? line_->hasSelectedText() : text_ != nullptr && text_->textCursor().hasSelection();
+}
+
+bool TEditField::IsReadOnly() const {
+    return line_ ? line_->isReadOnly() : text_ == nullptr || text_->isReadOnly();
+}
+
+bool TEditField::IsUndoAvailable() const {
+    return line_ ? line_->isUndoAvailable() : text_ != nullptr && text_->document()->isUndoAvailable();
+}
+
+void TEditField::Copy() {
+    if (line_)
+        line_->copy();
+    else if (text_)
+        text_->copy();
+}
+
+void TEditField::Cut() {
+    if (line_)
+        line_->cut();
+    else if (text_)
+        text_->cut();
+}
+
+void TEditField::Paste() {
+    if (line_)
+        line_->paste();
+    else if (text_)
+        text_->paste();
+}
+
+void TEditField::Delete() {
+    if (line_) {
+        line_->del();
+    } else if (text_) {
+        QTextCursor cursor = text_->textCursor();
+        cursor.removeSelectedText();
+        text_->setTextCursor(cursor);
+    }
+}
+
+void TEditField::Undo() {
+    if (line_)
+        line_->undo();
+    else if (text_)
+        text_->undo();
+}
 
 // ---- TStandardDSA
 
@@ -27,20 +80,22 @@ unsigned TStandardEditDSA::FormatNumber() const {
     return RegisterClipboardFormat(ExpandMacros(clipboardFormat_));
 }
 
-QLineEdit* TStandardEditDSA::EditOf(QObject* target) {
+TEditField TStandardEditDSA::EditOf(QObject* target) {
     if (auto* edit = qobject_cast<QLineEdit*>(target))
-        return edit;
+        return TEditField(edit);
+    if (auto* text = qobject_cast<QPlainTextEdit*>(target))
+        return TEditField(text);
     if (auto* combo = qobject_cast<QComboBox*>(target); combo != nullptr && combo->isEditable())
-        return combo->lineEdit();
-    return nullptr;
+        return TEditField(combo->lineEdit());
+    return {};
 }
 
 bool TStandardEditDSA::HandlesTarget(QObject* target) {
-    return TStandardDSA::HandlesTarget(target) || EditOf(target) != nullptr;
+    return TStandardDSA::HandlesTarget(target) || bool(EditOf(target));
 }
 
 void TStandardEditDSA::UpdateTarget(QObject* target) {
-    if (QLineEdit* edit = EditOf(target)) {
+    if (TEditField edit = EditOf(target)) {
         SetEnabled(CanEdit(edit));
         return;
     }
@@ -48,7 +103,7 @@ void TStandardEditDSA::UpdateTarget(QObject* target) {
 }
 
 void TStandardEditDSA::ExecuteTarget(QObject* target) {
-    if (QLineEdit* edit = EditOf(target)) {
+    if (TEditField edit = EditOf(target)) {
         if (CanEdit(edit))
             ExecuteEdit(edit);
         return;
@@ -56,11 +111,11 @@ void TStandardEditDSA::ExecuteTarget(QObject* target) {
     TStandardDSA::ExecuteTarget(target);
 }
 
-bool TStandardEditDSA::CanEdit(QLineEdit*) {
+bool TStandardEditDSA::CanEdit(TEditField&) {
     return false;
 }
 
-void TStandardEditDSA::ExecuteEdit(QLineEdit*) {}
+void TStandardEditDSA::ExecuteEdit(TEditField&) {}
 
 // ---- z-order
 
@@ -91,12 +146,12 @@ void TDSACopy::ExecuteFirst(TDrawSite*) {
     Targets().CopyToClipboard(FormatNumber());
 }
 
-bool TDSACopy::CanEdit(QLineEdit* edit) {
-    return edit->hasSelectedText();
+bool TDSACopy::CanEdit(TEditField& edit) {
+    return edit.HasSelectedText();
 }
 
-void TDSACopy::ExecuteEdit(QLineEdit* edit) {
-    edit->copy();
+void TDSACopy::ExecuteEdit(TEditField& edit) {
+    edit.Copy();
 }
 
 TDSAClear::TDSAClear(TComponent* owner) : TStandardEditDSA(owner) {
@@ -108,12 +163,12 @@ void TDSAClear::EachObject(TDrawSite*, TDrawObject* object) {
     object->SetParent(nullptr);
 }
 
-bool TDSAClear::CanEdit(QLineEdit* edit) {
-    return edit->hasSelectedText() && !edit->isReadOnly();
+bool TDSAClear::CanEdit(TEditField& edit) {
+    return edit.HasSelectedText() && !edit.IsReadOnly();
 }
 
-void TDSAClear::ExecuteEdit(QLineEdit* edit) {
-    edit->del();
+void TDSAClear::ExecuteEdit(TEditField& edit) {
+    edit.Delete();
 }
 
 TDSACut::TDSACut(TComponent* owner) : TDSAClear(owner) {}
@@ -122,8 +177,8 @@ void TDSACut::ExecuteFirst(TDrawSite*) {
     Targets().CopyToClipboard(FormatNumber());
 }
 
-void TDSACut::ExecuteEdit(QLineEdit* edit) {
-    edit->cut();
+void TDSACut::ExecuteEdit(TEditField& edit) {
+    edit.Cut();
 }
 
 // ---- paste
@@ -187,12 +242,12 @@ void TDSAPaste::EachObject(TDrawSite* site, TDrawObject* object) {
         added->SetSelected(true);
 }
 
-bool TDSAPaste::CanEdit(QLineEdit* edit) {
-    return !edit->isReadOnly() && Clipboard::HasText();
+bool TDSAPaste::CanEdit(TEditField& edit) {
+    return !edit.IsReadOnly() && Clipboard::HasText();
 }
 
-void TDSAPaste::ExecuteEdit(QLineEdit* edit) {
-    edit->paste();
+void TDSAPaste::ExecuteEdit(TEditField& edit) {
+    edit.Paste();
 }
 
 // ---- selection and lock
@@ -260,12 +315,12 @@ void TDSAUndo::ExecuteTarget(QObject* target) {
     TStandardEditDSA::ExecuteTarget(target);
 }
 
-bool TDSAUndo::CanEdit(QLineEdit* edit) {
-    return edit->isUndoAvailable();
+bool TDSAUndo::CanEdit(TEditField& edit) {
+    return edit.IsUndoAvailable();
 }
 
-void TDSAUndo::ExecuteEdit(QLineEdit* edit) {
-    edit->undo();
+void TDSAUndo::ExecuteEdit(TEditField& edit) {
+    edit.Undo();
 }
 
 TDSARedo::TDSARedo(TComponent* owner) : TStandardEditDSA(owner) {}
@@ -291,6 +346,6 @@ void TDSARedo::ExecuteTarget(QObject* target) {
     }
 }
 
-bool TDSARedo::CanEdit(QLineEdit*) {
+bool TDSARedo::CanEdit(TEditField&) {
     return false;
 }

@@ -1,11 +1,36 @@
 #pragma once
 // The ready-made edit commands of the layout editor: clipboard, delete, select all, z-order,
 // lock, property edit, undo and redo. The clipboard, undo and redo commands also serve edit
-// fields and editable combo boxes, so the same menu commands work in text fields.
+// fields, editable combo boxes and plain multi-line text fields, so the same menu commands work in
+// text fields.
 
 #include "pageobjects/engine/UDrawSiteAction.h"
 
 class QLineEdit;
+class QPlainTextEdit;
+
+// The text field an edit command works on: a line edit or a plain multi-line text edit, both
+// offering the same few edit operations.
+class TEditField {
+public:
+    TEditField() = default;
+    explicit TEditField(QLineEdit* edit) : line_(edit) {}
+    explicit TEditField(QPlainTextEdit* edit) : text_(edit) {}
+
+    explicit operator bool() const { return line_ != nullptr || text_ != nullptr; }
+    bool HasSelectedText() const;
+    bool IsReadOnly() const;
+    bool IsUndoAvailable() const;
+    void Copy();
+    void Cut();
+    void Paste();
+    void Delete();
+    void Undo();
+
+private:
+    QLineEdit* line_ = nullptr;
+    QPlainTextEdit* text_ = nullptr;
+};
 
 class TStandardDSA : public TDrawSiteActionBase {
     QUORLANE_CLASS(TStandardDSA, TDrawSiteActionBase)
@@ -33,13 +58,13 @@ public:
     void UpdateTarget(QObject* target) override;
     void ExecuteTarget(QObject* target) override;
 
-    // The line edit an edit command works on: the target itself or an editable combo box's.
-    static QLineEdit* EditOf(QObject* target);
+    // The field an edit command works on: the target itself or an editable combo box's line edit.
+    static TEditField EditOf(QObject* target);
 
 protected:
     // What the command does to an edit field, and when it can.
-    virtual bool CanEdit(QLineEdit* edit);
-    virtual void ExecuteEdit(QLineEdit* edit);
+    virtual bool CanEdit(TEditField& edit);
+    virtual void ExecuteEdit(TEditField& edit);
 
 private:
     QString clipboardFormat_ = QStringLiteral("$(AppName)");
@@ -69,8 +94,8 @@ public:
     void ExecuteFirst(TDrawSite* site) override;
 
 protected:
-    bool CanEdit(QLineEdit* edit) override;
-    void ExecuteEdit(QLineEdit* edit) override;
+    bool CanEdit(TEditField& edit) override;
+    void ExecuteEdit(TEditField& edit) override;
 };
 
 // Deletes the targets from the site (the recorded delete actions keep them for undo).
@@ -82,8 +107,8 @@ public:
     void EachObject(TDrawSite* site, TDrawObject* object) override;
 
 protected:
-    bool CanEdit(QLineEdit* edit) override;
-    void ExecuteEdit(QLineEdit* edit) override;
+    bool CanEdit(TEditField& edit) override;
+    void ExecuteEdit(TEditField& edit) override;
 };
 
 class TDSACut : public TDSAClear {
@@ -94,7 +119,7 @@ public:
     void ExecuteFirst(TDrawSite* site) override;
 
 protected:
-    void ExecuteEdit(QLineEdit* edit) override;
+    void ExecuteEdit(TEditField& edit) override;
 };
 
 class TDSAPaste : public TStandardEditDSA {
@@ -113,8 +138,8 @@ public:
     void ExecuteTarget(QObject* target) override;
 
 protected:
-    bool CanEdit(QLineEdit* edit) override;
-    void ExecuteEdit(QLineEdit* edit) override;
+    bool CanEdit(TEditField& edit) override;
+    void ExecuteEdit(TEditField& edit) override;
 
 private:
     // The objects read from the clipboard until the site takes each (the targets list them).
@@ -167,8 +192,8 @@ public:
     void ExecuteTarget(QObject* target) override;
 
 protected:
-    bool CanEdit(QLineEdit* edit) override;
-    void ExecuteEdit(QLineEdit* edit) override;
+    bool CanEdit(TEditField& edit) override;
+    void ExecuteEdit(TEditField& edit) override;
 };
 
 class TDSARedo : public TStandardEditDSA {
@@ -181,5 +206,5 @@ public:
     void ExecuteTarget(QObject* target) override;
 
 protected:
-    bool CanEdit(QLineEdit* edit) override;
+    bool CanEdit(TEditField& edit) override;
 };

@@ -109,17 +109,31 @@ QStringList DecodeBarcodes(const QImage& image) {
     return QString::fromLatin1(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QImage RasterisePdf(const QString& pdf, int dpi, int page) {
+namespace {
+
+QImage RunPdftoppm(const QString& pdf, int page, const QStringList& scale) {
     const QString stem = pdf + QStringLiteral("-page");
     QProcess process;
     process.start(QStringLiteral("pdftoppm"),
-                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page),
-                   QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
-                   QStringLiteral("-singlefile"), pdf, stem});
+                  scale + QStringList{QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                      QString::number(page), QStringLiteral("-png"),
+                                      QStringLiteral("-singlefile"), pdf, stem});
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         return QImage();
     return QImage(stem + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+QImage RasterisePdf(const QString& pdf, int dpi, int page) {
+    return RunPdftoppm(pdf, page, {QStringLiteral("-r"), QString::number(dpi)});
+}
+
+QImage RasterisePdfToSize(const QString& pdf, const QSize& size, int page) {
+    return RunPdftoppm(pdf, page,
+                       {QStringLiteral("-scale-to-x"), QString::number(size.width()),
+                        QStringLiteral("-scale-to-y"), QString::number(size.height())});
 }
 
 int PdfPageCount(const QString& pdf) {

@@ -30,6 +30,8 @@ bool HasPdftoppm();
 // A page of a PDF (1 is the first) rasterised by pdftoppm at dpi, as Format_RGB32; null when
 // pdftoppm fails.
 QImage RasterisePdf(const QString& pdf, int dpi, int page = 1);
+// A page rasterised by pdftoppm to exactly size pixels.
+QImage RasterisePdfToSize(const QString& pdf, const QSize& size, int page = 1);
 // The number of pages of a PDF as pdfinfo reads it; -1 when it cannot.
 int PdfPageCount(const QString& pdf);
 

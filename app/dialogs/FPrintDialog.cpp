@@ -3,10 +3,13 @@
 #include "app/FMain.h"
 #include "app/dialogs/FWaitPrintJob.h"
 #include "core/UAppFrame.h"
+#include "imaging/URotateBitmap.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UPrintSite.h"
+#include "platform/Bitmap.h"
 #include "platform/DialogService.h"
+#include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
 
 #include <QAction>
@@ -22,7 +25,6 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTransform>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,6 +38,8 @@ constexpr int kCoverSheets = 2;
 constexpr int kOffsetLimit = 999;
 constexpr double kTenthsPerMm = 10.0;
 constexpr int kPreviewSize = 200;
+constexpr int kPreviewBits = 24;
+constexpr int kQuarterTurn = 90;
 
 int Tenths(const QDoubleSpinBox* spin) {
     return int(std::lround(spin->value() * kTenthsPerMm));
@@ -373,8 +377,12 @@ QImage TfrmPrintDialog::PreviewOf(int sheet) const {
         return {};
     QImage picture = OnGetPreview(SheetToPreviewIndex(sheet, document_->GetSheetCount(), frontCover_));
     if (!picture.isNull() && document_->GetLayoutPaper()->Landscape) {
-        // A quarter turn moves every pixel whole: nothing to resample, no background shows.
-        picture = picture.transformed(QTransform().rotate(90));
+        // As the paper goes into the printer: a quarter turn clockwise on white.
+        TBitmap source;
+        source.SetPixels(PixelBuffer::FromImage(picture, kPreviewBits));
+        TBitmap turned;
+        RotateBitmap(&source, &turned, kQuarterTurn, clWhite, TPoint(source.Width(), source.Height()));
+        picture = turned.Pixels().ToImage();
     }
     return picture;
 }

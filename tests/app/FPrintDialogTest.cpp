@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <optional>
 
@@ -100,9 +101,9 @@ protected:
                 const bool yes = answers.front();
                 answers.erase(answers.begin());
                 if (yes)
-                    prompt->btnPrint->click();
+                    QTest::mouseClick(prompt->btnPrint, Qt::LeftButton);
                 else
-                    prompt->reject();
+                    QTest::keyClick(prompt, Qt::Key_Escape);
             }
             if (answers.empty())
                 timer->deleteLater();

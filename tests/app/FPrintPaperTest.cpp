@@ -7,11 +7,18 @@
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "app/dialogs/FPrintPreviewBrowser.h"
+#include "app/dialogs/FWaitPrintJob.h"
 #include "app/dialogs/UThumbGrid.h"
 #include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULORect.h"
+#include "pageobjects/layout/ULOText.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/DevMode.h"
+#include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
 #include "tests/TestSupport.h"
@@ -21,11 +28,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTransform>
 
 namespace {
 
@@ -84,6 +95,41 @@ TEST(PrintModeRules, TileAndSteppedShadowPixels) {
     EXPECT_TRUE(BlankPreview(0, 600).isNull());
 }
 
+// Mean absolute channel difference, and the share of pixels off by more than a quarter of the range.
+struct TImageDistance {
+    double Mean = 0;
+    double FarShare = 0;
+};
+TImageDistance Distance(const QImage& a, const QImage& b) {
+    TImageDistance d;
+    const int pixels = a.width() * a.height();
+    if (a.size() != b.size() || pixels == 0)
+        return {255, 1};
+    long long sum = 0;
+    int far = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            const int dr = std::abs(qRed(p) - qRed(q));
+            const int dg = std::abs(qGreen(p) - qGreen(q));
+            const int db = std::abs(qBlue(p) - qBlue(q));
+            sum += dr + dg + db;
+            far += std::max({dr, dg, db}) > 64 ? 1 : 0;
+        }
+    d.Mean = double(sum) / (3.0 * pixels);
+    d.FarShare = double(far) / pixels;
+    return d;
+}
+
+// Tolerance: resampling blurs the edges of shapes and letters only.
+void ExpectLike(const QImage& printed, const QImage& preview, int page) {
+    ASSERT_EQ(printed.size(), preview.size()) << "page " << page;
+    const TImageDistance d = Distance(printed, preview);
+    EXPECT_LT(d.Mean, 6.0) << "page " << page;
+    EXPECT_LT(d.FarShare, 0.03) << "page " << page;
+}
+
 class PrintModeTest : public AppFixture {
 protected:
     void SetUp() override {
@@ -115,6 +161,7 @@ protected:
             doc->StoreLabelObjects(0, view);
         }
         doc->SetCurrentSheetNo(3);
+        target = folder.filePath(QStringLiteral("pages.pdf"));
     }
     void TearDown() override {
         data.reset();
@@ -130,9 +177,75 @@ protected:
         return base->Panel();
     }
 
+    // An album made in code: both covers and two pages, each sheet with a background, a photo, a
+    // text and a rectangle, no paper images; saved, then opened again through the main window.
+    void MakeAlbum(bool landscape) {
+        doc->SetModified(false);
+        ASSERT_TRUE(main->NewDocument());
+        TLabelData* album = main->Document();
+        if (landscape) {
+            const TPaperInfo* stored = album->GetPaperInfo();
+            std::unique_ptr<TPaperInfo> paper(static_cast<TPaperInfo*>(stored->NewInstance(nullptr)));
+            paper->Assign(stored);
+            paper->Landscape = true;
+            album->ChangePaperInfo(*paper);
+        }
+        album->FrontCover = true;
+        album->BackCover = true;
+        album->FaceSides = fsBoth;
+        while (album->GetSheetCount() < 4)
+            album->AddSheet();
+        const int w = album->GetLayoutPaper()->Width();
+        const int h = album->GetLayoutPaper()->Height();
+        for (int sheet = 0; sheet < 4; ++sheet) {
+            album->SetCurrentSheetNo(sheet);
+            album->FaceInit = true;
+            TOwnedDOList objects;
+            auto back = std::make_unique<TLOBackImage>(nullptr);
+            back->SetLogRect(TRect(0, 0, w, h));
+            back->FillColor()->SetColor(RGB(250, 240 - 30 * sheet, 160 + 30 * sheet));
+            objects.Add(std::move(back));
+            auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+            photo->SetLogRect(TRect(w / 10, h / 10, w / 2, h / 2));
+            QImage picture(300, 200, QImage::Format_RGB32);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    picture.setPixel(x, y, qRgb(x * 255 / 300, y * 255 / 200, 60 * sheet));
+            TSafetyBitmap bitmap;
+            bitmap.SetPixels(PixelBuffer::FromImage(picture, 24));
+            photo->PhotoImageObj()->Picture()->SetGraphic(&bitmap);
+            objects.Add(std::move(photo));
+            auto text = std::make_unique<TLOText>(nullptr);
+            TStringList lines({QStringLiteral("ページ %1").arg(sheet)});
+            text->Engine().SetText(lines);
+            text->Font()->SetSize(48);
+            text->SetLogRect(TRect(w / 10, h * 6 / 10, w * 9 / 10, h * 7 / 10));
+            objects.Add(std::move(text));
+            auto rect = std::make_unique<TLORect>(nullptr);
+            rect->SetLogRect(TRect(w * 6 / 10, h / 5 + 100 * sheet, w * 9 / 10, h / 2));
+            rect->SetFillInside(true);
+            rect->FillColor()->SetColor(sheet % 2 == 0 ? RGB(220, 60, 30) : RGB(30, 60, 220));
+            objects.Add(std::move(rect));
+            TDOList view;
+            objects.ListObjects(view);
+            album->StoreLabelObjects(0, view);
+        }
+        album->SetCurrentSheetNo(2);
+        const QString path = folder.filePath(QStringLiteral("album.qld"));
+        dialogs.files = {path};
+        main->actSaveAs->trigger();
+        ASSERT_TRUE(QFile::exists(path));
+        ASSERT_TRUE(main->NewDocument());
+        ASSERT_TRUE(main->OpenDocument(path));
+        doc = main->Document();
+        ASSERT_EQ(doc->GetSheetCount(), 4);
+    }
+
     FakePrinterBackend* backend = nullptr;
     TfrmMain* main = nullptr;
     TLabelData* doc = nullptr;
+    QTemporaryDir folder;
+    QString target;
 };
 
 TEST_F(PrintModeTest, PrintCommandWithoutChoiceEntersTheModeWhoseButtonOpensTheDialog) {
@@ -162,76 +275,120 @@ TEST_F(PrintModeTest, PrintCommandWithoutChoiceEntersTheModeWhoseButtonOpensTheD
     EXPECT_EQ(doc->CurrentSheetNo(), 3);
 }
 
-// Mean absolute channel difference, and the share of pixels off by more than a quarter of the range.
-struct TImageDistance {
-    double Mean = 0;
-    double FarShare = 0;
-};
-TImageDistance Distance(const QImage& a, const QImage& b) {
-    TImageDistance d;
-    const int pixels = a.width() * a.height();
-    if (a.size() != b.size() || pixels == 0)
-        return {255, 1};
-    long long sum = 0;
-    int far = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            const int dr = std::abs(qRed(p) - qRed(q));
-            const int dg = std::abs(qGreen(p) - qGreen(q));
-            const int db = std::abs(qBlue(p) - qBlue(q));
-            sum += dr + dg + db;
-            far += std::max({dr, dg, db}) > 64 ? 1 : 0;
-        }
-    d.Mean = double(sum) / (3.0 * pixels);
-    d.FarShare = double(far) / pixels;
-    return d;
-}
-
-TEST_F(PrintModeTest, PrintedPagesMatchTheirPreviews) {
-    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
-    doc->FrontCover = false;
-    doc->BackCover = false;
-    TfrmPrintPaperPanel* panel = EnterPrintMode();
-    ASSERT_NE(panel, nullptr);
-    ASSERT_EQ(panel->Captions(), (QStringList{"1ページ(表面)", "2ページ(表面)", "3ページ(表面)"}));
-    QTemporaryDir folder;
-    const QString target = folder.filePath(QStringLiteral("pages.pdf"));
-    dialogs.files = {target};
-    // Pages 1 and 2, no paper prompts, by the dialog's own controls.
-    QTimer::singleShot(0, main, [&] {
+// The dialog of the print mode, driven by its controls: pages 1 and 2, with or without the paper
+// prompts. Each preview the dialog shows for those pages is kept in `shown`.
+void PrintPagesOneAndTwo(TfrmPrintPaperPanel* panel, bool prompts, std::vector<QImage>& shown) {
+    QTimer::singleShot(0, panel, [&shown, prompts] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<TfrmPrintDialog*>(w); dialog && dialog->isVisible()) {
                 dialog->rbAssign->click();
                 dialog->esStart->setValue(1);
                 dialog->esEnd->setValue(2);
-                dialog->cbPaperChangeMsg->click();
+                if (dialog->cbPaperChangeMsg->isChecked() == prompts)
+                    dialog->cbPaperChangeMsg->click();
+                for (int i = 0; i < dialog->cbPages->count(); ++i) {
+                    dialog->cbPages->setCurrentIndex(i);
+                    shown.push_back(
+                        dialog->imPreview->pixmap().toImage().convertToFormat(QImage::Format_RGB32));
+                }
                 dialog->btnPrint->click();
             }
     });
     panel->btnStart->click();
+}
+
+// Answers each paper prompt by a click on "印刷", keeping the picture it shows.
+void AnswerPromptsByClicks(QObject* owner, std::vector<QImage>& shown) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, timer, [&shown] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* prompt = qobject_cast<TfrmWaitPrintJob*>(w); prompt && prompt->isVisible()) {
+                shown.push_back(prompt->imPreview->pixmap().toImage().convertToFormat(QImage::Format_RGB32));
+                QTest::mouseClick(prompt->btnPrint, Qt::LeftButton);
+            }
+    });
+    timer->start(1);
+}
+
+TEST_F(PrintModeTest, PrintedPagesOfAnOpenedAlbumMatchTheirPreviews) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    MakeAlbum(false);
+    TfrmPrintPaperPanel* panel = EnterPrintMode();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->Captions(),
+              (QStringList{"表表紙(表面)", "1ページ(表面)", "2ページ(裏面)", "裏表紙(裏面)"}));
+    std::vector<QImage> shown;
+    dialogs.files = {target};
+    PrintPagesOneAndTwo(panel, false, shown);
     ASSERT_EQ(TestSupport::PdfPageCount(target), 2);
-    constexpr int kDpi = 100;
+    ASSERT_EQ(shown.size(), 2u);
+    std::vector<QImage> previews;
     for (int page = 1; page <= 2; ++page) {
-        const QImage preview = panel->GetPreview(page - 1).convertToFormat(QImage::Format_RGB32);
-        const QImage printed = TestSupport::RasterisePdf(target, kDpi, page);
-        ASSERT_FALSE(printed.isNull());
+        const QImage preview = panel->GetPreview(page).convertToFormat(QImage::Format_RGB32);
+        previews.push_back(preview);
         // The paper's size: A4 at 100 dpi.
-        EXPECT_NEAR(printed.width(), 827, 2);
-        EXPECT_NEAR(printed.height(), 1169, 2);
-        const QImage scaled = printed.scaled(preview.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                                  .convertToFormat(QImage::Format_RGB32);
-        // Tolerance: resampling blurs the edges of the shapes only.
-        const TImageDistance d = Distance(preview, scaled);
-        EXPECT_LT(d.Mean, 6.0) << "page " << page;
-        EXPECT_LT(d.FarShare, 0.03) << "page " << page;
+        const QImage whole = TestSupport::RasterisePdf(target, 100, page);
+        EXPECT_NEAR(whole.width(), 827, 2);
+        EXPECT_NEAR(whole.height(), 1169, 2);
+        ExpectLike(TestSupport::RasterisePdfToSize(target, preview.size(), page), preview, page);
+        // The dialog's smaller copy of the same preview.
+        ExpectLike(TestSupport::RasterisePdfToSize(target, shown[size_t(page - 1)].size(), page),
+                   shown[size_t(page - 1)], page);
     }
     // The two pages differ as their previews do.
-    EXPECT_GT(Distance(panel->GetPreview(0).convertToFormat(QImage::Format_RGB32),
-                       panel->GetPreview(1).convertToFormat(QImage::Format_RGB32))
-                  .FarShare,
-              0.01);
+    EXPECT_GT(Distance(previews[0], previews[1]).FarShare, 0.01);
+    const QImage first = TestSupport::RasterisePdf(target, 50, 1);
+    const QImage second = TestSupport::RasterisePdf(target, 50, 2);
+
+    // The same pages with both prompts answered by clicks: the same file, each prompt showing its page.
+    QFile::remove(target);
+    shown.clear();
+    dialogs.files = {target};
+    std::vector<QImage> prompted;
+    AnswerPromptsByClicks(main, prompted);
+    PrintPagesOneAndTwo(panel, true, shown);
+    ASSERT_EQ(TestSupport::PdfPageCount(target), 2);
+    EXPECT_EQ(TestSupport::RasterisePdf(target, 50, 1), first);
+    EXPECT_EQ(TestSupport::RasterisePdf(target, 50, 2), second);
+    ASSERT_EQ(prompted.size(), 2u);
+    for (size_t i = 0; i < 2; ++i)
+        ExpectLike(prompted[i],
+                   previews[i].scaled(prompted[i].size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                   int(i + 1));
+}
+
+TEST_F(PrintModeTest, ALandscapeAlbumTurnsItsPreviewsAndPages) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    MakeAlbum(true);
+    TfrmPrintPaperPanel* panel = EnterPrintMode();
+    ASSERT_NE(panel, nullptr);
+    // Landscape paper turns the sides of a two-sided album.
+    ASSERT_EQ(panel->Captions(),
+              (QStringList{"表表紙(裏面)", "1ページ(裏面)", "2ページ(表面)", "裏表紙(表面)"}));
+    std::vector<QImage> shown;
+    std::vector<QImage> prompted;
+    dialogs.files = {target};
+    AnswerPromptsByClicks(main, prompted);
+    PrintPagesOneAndTwo(panel, true, shown);
+    ASSERT_EQ(TestSupport::PdfPageCount(target), 2);
+    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(prompted.size(), 2u);
+    for (int page = 1; page <= 2; ++page) {
+        const QImage preview = panel->GetPreview(page).convertToFormat(QImage::Format_RGB32);
+        ASSERT_GT(preview.width(), preview.height());
+        // The page is the paper lying down, as the print mode shows it.
+        const QImage whole = TestSupport::RasterisePdf(target, 100, page);
+        EXPECT_NEAR(whole.width(), 1169, 2);
+        EXPECT_NEAR(whole.height(), 827, 2);
+        ExpectLike(TestSupport::RasterisePdfToSize(target, preview.size(), page), preview, page);
+        // The dialog and the prompt show it turned a quarter clockwise, as it goes into the printer.
+        const QImage turned = preview.transformed(QTransform().rotate(90));
+        for (const QImage& small : {shown[size_t(page - 1)], prompted[size_t(page - 1)]}) {
+            EXPECT_LT(small.width(), small.height());
+            ExpectLike(small, turned.scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                       page);
+        }
+    }
 }
 
 TEST_F(PrintModeTest, ThePaperGoesOntoTheCurrentPrinter) {

@@ -595,8 +595,7 @@ void TfrmAMPhoto::ApplyOperation(TLOAlbumPhoto* photo, bool replace) {
         if (!SetPhotoFromSource(photo) || !newObject)
             return;
         if (singlePhoto_ && frameWidth_ > 0 && frameHeight_ > 0) {
-            photo->SetWidth(frameWidth_);
-            photo->SetHeight(frameHeight_);
+            photo->SetLogRect(Bounds(photo->LogLeft(), photo->LogTop(), frameWidth_, frameHeight_));
         } else {
             photo->AdjustSizeToPicture();
         }
@@ -660,7 +659,7 @@ void TfrmAMPhoto::CopyStyle(TDrawObject* src, TDrawObject* dst) {
     const std::unique_ptr<TPictureEx> picture = CopyOf(to->GetPhotoPicture());
     const TImageSource source = to->ImageSource();
     const TDateTime date = to->PhotoDate();
-    const TRect bounds = to->LogRect();
+    const TRect bounds = to->LogBounds();
     to->Assign(from);
     to->SetPhotoPicture(picture.get());
     to->SetImageSource(source);
@@ -781,8 +780,8 @@ void TfrmAMPhoto::IdleUpdate(TDrawSite* site) {
     photosOnly_ = only;
     singlePhoto_ = only && selected.Count() == 1;
     if (singlePhoto_) {
-        frameWidth_ = first->Width();
-        frameHeight_ = first->Height();
+        frameWidth_ = first->LogWidth();
+        frameHeight_ = first->LogHeight();
     }
     const bool source = HasPhotoSource();
     btnPasteImage->setEnabled(source);

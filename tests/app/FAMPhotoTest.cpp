@@ -10,11 +10,15 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
 #include "app/dialogs/FSelectFrame.h"
+#include "controls/UImagePanel.h"
 #include "core/USupportUtil.h"
 #include "imaging/UImageData.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/engine/UGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Cp932.h"
 #include "platform/Stream.h"
@@ -31,6 +35,13 @@
 #include <QRadioButton>
 
 namespace {
+
+std::unique_ptr<TPictureEx> Bitmap(int width, int height) {
+    auto picture = std::make_unique<TPictureEx>();
+    TSafetyBitmap bitmap(width, height, pf24bit);
+    picture->SetGraphic(&bitmap);
+    return picture;
+}
 
 class PhotoPanelTest : public AppFixture {
 protected:
@@ -197,6 +208,136 @@ TEST_F(PhotoPanelTest, PhotosTakeTheChosenFileAndEverySettingAsOneUndoStep) {
     EXPECT_EQ(panel->cmbPhotoRatate->currentIndex(), 3);
     EXPECT_EQ(UndoList().Count(), count);
     EXPECT_EQ(second->DateFormat(), QStringLiteral("yyyy"));
+}
+
+TEST_F(PhotoPanelTest, FramesAndColoursComeFromTheirWindowsAndACancelRecordsNothing) {
+    for (const char* name : {"t1.bmp", "f1.bmp"})
+        Picture(QStringLiteral("Data/Frame/Plain/") + QLatin1String(name), 20, 20);
+    Picture(QStringLiteral("Data/Frame/Plain/s1.bmp"), 24, 18);
+    Write(QStringLiteral("Data/Frame/Frame.dat"),
+          Cp932::Encode(QStringLiteral("[普通]\nFolder=Data\\Frame\\Plain\nFile1=t1.bmp,f1.bmp,s1.bmp\n")));
+    TfrmFrameBrowser::RememberedGenre() = 0;
+    const std::unique_ptr<TPictureEx> picture = Bitmap(40, 30);
+    auto* photo = Add(TRect(0, 0, 400, 300));
+    auto* other = Add(TRect(500, 0, 900, 300));
+    photo->SetPhotoPicture(picture.get());
+    other->SetPhotoPicture(picture.get());
+    Select({photo});
+    UndoList().Clear();
+    const QByteArray plain = StoredPage();
+
+    const auto frameWindow = [&](const std::function<void(TfrmSelectFrame*)>& act) {
+        WhenModal([&](QWidget* window) {
+            auto* dialog = qobject_cast<TfrmSelectFrame*>(window);
+            ASSERT_NE(dialog, nullptr);
+            act(dialog);
+        });
+        panel->btnFrame->click();
+    };
+    frameWindow([](TfrmSelectFrame* dialog) { dialog->btnCancel->click(); });
+    EXPECT_EQ(StoredPage(), plain);
+    EXPECT_FALSE(UndoList().CanUndo());
+
+    // A frame and its shadow picture in one step; the preview follows.
+    frameWindow([](TfrmSelectFrame* dialog) {
+        dialog->FrameBrowser()->Browser()->SelectIndex(0);
+        dialog->btnOk->click();
+    });
+    EXPECT_TRUE(photo->FramePicture()->ImageID().endsWith(QLatin1String("f1.bmp")));
+    EXPECT_EQ(photo->ShadowPicture()->Width(), 24);
+    EXPECT_TRUE(IsPictureEmpty(other->FramePicture()));
+    EXPECT_EQ(panel->imgPnlFrame->Picture().Width(), 20);
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
+    const QByteArray framed = StoredPage();
+    Undo();
+    EXPECT_EQ(StoredPage(), plain);
+    Redo();
+    editor->EditPanelIdle();
+    EXPECT_TRUE(panel->rbFitPhoto->isEnabled()) << "a framed photo chooses what gives way";
+    frameWindow([](TfrmSelectFrame* dialog) { dialog->btnClear->click(); });
+    EXPECT_TRUE(IsPictureEmpty(photo->FramePicture()));
+    EXPECT_TRUE(photo->FramePicture()->ImageID().isEmpty());
+    EXPECT_TRUE(IsPictureEmpty(photo->ShadowPicture()));
+    Undo();
+    EXPECT_EQ(StoredPage(), framed);
+
+    // The colour adjuster works on a copy: OK brings its filters, the photo keeps its own picture.
+    panel->SetPage(TfrmAMPhoto::pgSetup);
+    const int recorded = UndoList().Count();
+    WhenModal([](QWidget* window) { qobject_cast<TfrmColorAdjuster*>(window)->btnCancel->click(); });
+    panel->btnColorAdjust->click();
+    EXPECT_EQ(UndoList().Count(), recorded);
+    WhenModal([](QWidget* window) {
+        auto* dialog = qobject_cast<TfrmColorAdjuster*>(window);
+        dialog->ImageData()->LightFilter()->SetBrightness(30);
+        dialog->btnOk->click();
+    });
+    panel->btnColorAdjust->click();
+    EXPECT_EQ(photo->PhotoImageObj()->LightFilter()->Brightness(), 30);
+    EXPECT_EQ(photo->GetPhotoPicture()->Width(), 40);
+    EXPECT_EQ(other->PhotoImageObj()->LightFilter()->Brightness(), 0);
+    Undo();
+    EXPECT_EQ(photo->PhotoImageObj()->LightFilter()->Brightness(), 0);
+    photo->SetPhotoPicture(nullptr);
+    dialogs.answers = {mrOk};
+    panel->btnColorAdjust->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("写真が設定された写真枠を選択してください"));
+
+    // A placed picture goes to the first photo reached only, and never to the default photo.
+    const std::unique_ptr<TPictureEx> cover = Bitmap(16, 16);
+    Select({photo, other});
+    panel->PlacePicture(cover.get());
+    const int covered = (photo->GetPhotoPicture()->Width() == 16) + (other->GetPhotoPicture()->Width() == 16);
+    EXPECT_EQ(covered, 1);
+    Select({});
+    const QByteArray placed = StoredPage();
+    panel->PlacePicture(cover.get());
+    EXPECT_EQ(StoredPage(), placed);
+    EXPECT_TRUE(IsPictureEmpty(TfrmAMPhoto::DefaultPhoto()->GetPhotoPicture()));
+}
+
+TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {
+    Picture(QStringLiteral("Photos/a.bmp"), 40, 30);
+    panel->PhotoBrowser()->FillFromFolder(QDir(ExeDir()).filePath(QStringLiteral("Photos")));
+    panel->PhotoBrowser()->SelectIndex(0);
+    EXPECT_EQ(panel->SelectedPhotoCount(), 1);
+    TfrmAMPhoto::DefaultPhoto()->SetShadow(true);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnPasteImage->isEnabled());
+    const int count = editor->DrawSite1->DrawObjectCount();
+    panel->btnPasteImage->click();
+    ASSERT_EQ(editor->DrawSite1->DrawObjectCount(), count + 1);
+    TDOList all;
+    editor->DrawSite1->ListObjects(all, false);
+    TLOAlbumPhoto* made = nullptr;
+    for (TDrawObject* object : all)
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
+            made = photo;
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->GetPhotoPicture()->Width(), 40);
+    EXPECT_TRUE(made->Shadow());
+    EXPECT_EQ(made->LogWidth(), TLOAlbumPhoto::GetPictureSize(made->GetPhotoPicture()).cx)
+        << "its natural size";
+    EXPECT_TRUE(IsPictureEmpty(TfrmAMPhoto::DefaultPhoto()->GetPhotoPicture()));
+
+    // With one frame selected the new one takes its size and style, and keeps its own photo.
+    GhostList().ClearGhosts();
+    auto* selected = Add(TRect(100, 100, 400, 300));
+    selected->SetShadowShade(true);
+    Select({selected});
+    panel->btnPasteImage->click();
+    editor->DrawSite1->ListObjects(all, false);
+    TLOAlbumPhoto* second = nullptr;
+    for (TDrawObject* object : all)
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object); photo && photo != made && photo != selected)
+            second = photo;
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->LogWidth(), 300);
+    EXPECT_EQ(second->LogHeight(), 200);
+    EXPECT_TRUE(second->ShadowShade());
+    EXPECT_EQ(second->GetPhotoPicture()->Width(), 40);
+    EXPECT_TRUE(IsPictureEmpty(selected->GetPhotoPicture()));
 }
 
 } // namespace

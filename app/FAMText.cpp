@@ -33,6 +33,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -87,6 +88,108 @@ int SelectedTextCount(TDrawObject* object) {
     for (TDrawObject* each : selected)
         count += dynamic_cast<TLOText*>(each) != nullptr ? 1 : 0;
     return count;
+}
+
+// How an imported Exif value is shown.
+enum TExifShow { esVersion, esText, esDate, esExposure, esShutter, esAperture, esFocal, esFlash, esPixels };
+
+struct TExifTagEntry {
+    const char* Caption;
+    int Ifd;
+    uint16_t Tag;
+    TExifShow Show;
+};
+
+constexpr TExifTagEntry ExifTagTable[] = {
+    {"Exifバージョン", EXIF_EXIFIFD, EXIFTAG_ExifVersion, esVersion},
+    {"画像の説明", EXIF_IFD0, 270, esText},
+    {"メーカー名", EXIF_IFD0, 271, esText},
+    {"機種名", EXIF_IFD0, 272, esText},
+    {"撮影日時", EXIF_EXIFIFD, 36867, esDate},
+    {"更新日時", EXIF_IFD0, EXIFTAG_DateTime, esDate},
+    {"露光時間", EXIF_EXIFIFD, 33434, esExposure},
+    {"シャッター速度", EXIF_EXIFIFD, 37377, esShutter},
+    {"絞り値", EXIF_EXIFIFD, 37378, esAperture},
+    {"レンズ開放F値", EXIF_EXIFIFD, 37381, esAperture},
+    {"レンズ焦点距離", EXIF_EXIFIFD, 37386, esFocal},
+    {"フラッシュ", EXIF_EXIFIFD, 37385, esFlash},
+    {"画像幅", EXIF_EXIFIFD, 40962, esPixels},
+    {"画像高", EXIF_EXIFIFD, 40963, esPixels},
+};
+
+constexpr int kExifDateLength = 19;
+
+// Two decimals without trailing zeros or point: 10.00 -> "10", 2.80 -> "2.8".
+QString ShortDecimal(double value) {
+    QString text = QString::number(value, 'f', 2);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+// The shown value of a tag; empty when the stored value makes no sense (a zero denominator, a
+// power beyond the integers).
+QString ExifValue(const TExifReader& reader, const TExifTagEntry& entry) {
+    QString text;
+    TExifRational rational;
+    const auto ratio = [&](double& value) {
+        reader.GetRational(entry.Ifd, entry.Tag, rational);
+        if (rational.Denominator == 0)
+            return false;
+        value = double(rational.Numerator) / double(rational.Denominator);
+        return true;
+    };
+    double value = 0;
+    switch (entry.Show) {
+    case esVersion:
+        reader.GetText(entry.Ifd, entry.Tag, text);
+        if (text.size() != 4 || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }))
+            return {};
+        return QStringLiteral("%1.%2").arg(text.left(2).toInt()).arg(text.mid(2));
+    case esText:
+        reader.GetText(entry.Ifd, entry.Tag, text);
+        return text;
+    case esDate:
+        reader.GetText(entry.Ifd, entry.Tag, text);
+        if (text.size() == kExifDateLength && text[4] == QLatin1Char(':') && text[7] == QLatin1Char(':')) {
+            text[4] = QLatin1Char('/');
+            text[7] = QLatin1Char('/');
+        }
+        return text;
+    case esExposure:
+        reader.GetRational(entry.Ifd, entry.Tag, rational);
+        if (rational.Denominator == 0)
+            return {};
+        return QStringLiteral("%1/%2秒").arg(rational.Numerator).arg(rational.Denominator);
+    case esShutter: {
+        if (!ratio(value))
+            return {};
+        const double speed = std::nearbyint(std::exp2(value));
+        if (!(speed >= 1 && speed <= double(INT32_MAX)))
+            return {};
+        return QStringLiteral("1/%1秒").arg(int(speed));
+    }
+    case esAperture: {
+        if (!ratio(value))
+            return {};
+        const double number = std::pow(std::sqrt(2.0), value);
+        if (!std::isfinite(number) || number > double(INT32_MAX))
+            return {};
+        return QStringLiteral("F") + ShortDecimal(number);
+    }
+    case esFocal:
+        if (!ratio(value))
+            return {};
+        return QString::number(value, 'f', 2) + QStringLiteral("mm");
+    case esFlash:
+        return (reader.GetInteger(entry.Ifd, entry.Tag) & 1) != 0 ? QStringLiteral("オン")
+                                                                  : QStringLiteral("オフ");
+    case esPixels:
+        return QStringLiteral("%1ピクセル").arg(reader.GetInteger(entry.Ifd, entry.Tag));
+    }
+    return {};
 }
 
 } // namespace
@@ -303,6 +406,8 @@ TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_uniq
         if (insert_)
             insert_(this);
     });
+    connect(btnExifInfoFile, &QPushButton::clicked, this, [this] { ImportExifFromFile(); });
+    connect(btnExifInfoFilePhoto, &QPushButton::clicked, this, [this] { ImportExifFromPhoto(); });
 }
 
 TfrmAMText::~TfrmAMText() = default;
@@ -665,6 +770,61 @@ void TfrmAMText::IdleUpdate(TDrawSite* site) {
     UpdateEffectGroups();
     memText->setEnabled(kind == skOneText || kind == skNone);
     btnPastText->setEnabled(memText->isEnabled() && !MemoLines().isEmpty());
-    btnExifInfoFile->setEnabled(false);
-    btnExifInfoFilePhoto->setEnabled(false);
+    btnExifInfoFile->setEnabled(memText->isEnabled());
+    btnExifInfoFilePhoto->setEnabled(photo_ != nullptr);
+}
+
+QString TfrmAMText::ExifText(const TExifReader& reader, const QString& sourceLine) {
+    if (!reader.HasTag(EXIF_IFD0, EXIFTAG_DateTime))
+        return {};
+    QStringList lines{sourceLine};
+    for (const TExifTagEntry& entry : ExifTagTable)
+        if (reader.HasTag(entry.Ifd, entry.Tag))
+            lines << QString::fromUtf8(entry.Caption) + QLatin1Char(':') + ExifValue(reader, entry);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TfrmAMText::ImportExifFromFile() {
+    TFileDialogRequest request;
+    request.Filter = TPicture::GraphicFilter();
+    const TStringList& folders = history_->GetItems();
+    if (folders.Count() > 0)
+        request.InitialDir = folders.Strings(0);
+    QStringList chosen;
+    if (!DialogService::Instance().OpenFile(request, chosen) || chosen.isEmpty())
+        return;
+    TExifReader reader;
+    QString text;
+    try {
+        reader.LoadFromFile(chosen.first());
+        text = ExifText(reader, QStringLiteral("ファイル名:") + QFileInfo(chosen.first()).fileName());
+    } catch (const std::exception&) {
+        // A file that cannot be read holds no Exif information we could show.
+        text.clear();
+    }
+    if (text.isEmpty()) {
+        AppShowMessage(QStringLiteral("この画像ファイルはExif情報に対応していません"));
+        return;
+    }
+    memText->setPlainText(text);
+}
+
+void TfrmAMText::ImportExifFromPhoto() {
+    if (photo_ == nullptr)
+        return;
+    TExifReader reader;
+    QString text;
+    try {
+        reader.LoadFromPicture(photo_.get());
+        const QString name = photo_->ImageID();
+        text = ExifText(reader, QStringLiteral("ファイル名:") +
+                                    (name.isEmpty() ? QString() : QStringLiteral("[%1]").arg(name)));
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    if (text.isEmpty()) {
+        AppShowMessage(QStringLiteral("この写真はExif情報に対応していません"));
+        return;
+    }
+    memText->setPlainText(text);
 }

@@ -122,6 +122,10 @@ public:
     void SaveDefaults() override;
     void IdleUpdate(TDrawSite* site) override;
 
+    // The memo text of an Exif block: the source line, then one line for each tag of the import
+    // table that the block holds. Empty when the first directory has no date.
+    static QString ExifText(const TExifReader& reader, const QString& sourceLine);
+
 private:
     void Request(TOperation operation);
     // Writes the panel's settings into a text: all of them, or only the pending operation's.
@@ -133,6 +137,8 @@ private:
     bool ListDropped() const;
     int ShadowCode() const;
     int AlignIndex() const;
+    void ImportExifFromFile();
+    void ImportExifFromPhoto();
 
     TEditPanelHandler apply_;
     TEditPanelHandler insert_;

@@ -7,18 +7,24 @@
 #include "app/dialogs/FAbout.h"
 #include "controls/FColorGrid.h"
 #include "imaging/UColorFill.h"
+#include "imaging/UExifReader.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOText.h"
 #include "platform/Clipboard.h"
 #include "platform/FontMapper.h"
 #include "platform/Stream.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/imaging/ExifBuilder.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -306,6 +312,95 @@ TEST_F(TextPanelTest, VerticalOutlinedAndShadowedTextsAreDrawnSo) {
     EXPECT_GT(shadow.top(), outline.top());
     EXPECT_GE(shadow.right(), outline.right());
     EXPECT_GE(shadow.bottom(), outline.bottom());
+}
+
+TEST_F(TextPanelTest, ExifInformationOfAFileOrAPhotoBecomesTheWords) {
+    ExifBuilder b(true);
+    b.AddIfd({b.Ascii(271, "Maker"), b.Ascii(EXIFTAG_DateTime, "2003:04:05 06:07:08"),
+              b.Link(EXIFTAG_ExifIFD, 1)});
+    b.AddIfd({{EXIFTAG_ExifVersion, 7, 4, QByteArray("0220")},
+              b.Rational(33434, {{1, 250}}),
+              b.Rational(37377, {{40, 1}}, 10), // 2^40 is beyond the integers
+              b.Rational(37378, {{6643856, 1000000}}),
+              b.Rational(37381, {{2971, 1000}}),
+              b.Rational(37386, {{50, 0}}),
+              b.Short(37385, 1),
+              b.Long(40962, 640)});
+    const QStringList tags = {QStringLiteral("Exifバージョン:2.20"),
+                              QStringLiteral("メーカー名:Maker"),
+                              QStringLiteral("更新日時:2003/04/05 06:07:08"),
+                              QStringLiteral("露光時間:1/250秒"),
+                              QStringLiteral("シャッター速度:"),
+                              QStringLiteral("絞り値:F10"),
+                              QStringLiteral("レンズ開放F値:F2.8"),
+                              QStringLiteral("レンズ焦点距離:"),
+                              QStringLiteral("フラッシュ:オン"),
+                              QStringLiteral("画像幅:640ピクセル")};
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        const QString path = QDir(ExeDir()).filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    };
+    TLOText* text = AddText(TRect(100, 100, 900, 400), QStringLiteral("前"));
+    text->SetSelected(true);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnExifInfoFile->isEnabled());
+    EXPECT_FALSE(panel->btnExifInfoFilePhoto->isEnabled());
+    UndoList().Clear();
+
+    // From a file: the selected text takes the lines.
+    dialogs.files = {write(QStringLiteral("DSC001.JPG"), Jpeg({Segment(0xE1, b.Block())}))};
+    panel->btnExifInfoFile->click();
+    EXPECT_EQ(text->Text()->ToQStringList(), QStringList{QStringLiteral("ファイル名:DSC001.JPG")} + tags);
+    EXPECT_EQ(UndoList().Count(), 1);
+
+    // No date in the first directory, or no readable file: said so, and the words stay.
+    ExifBuilder undated(true);
+    undated.AddIfd({undated.Ascii(271, "Maker")});
+    dialogs.files = {write(QStringLiteral("plain.jpg"), Jpeg({Segment(0xE1, undated.Block())})),
+                     QDir(ExeDir()).filePath(QStringLiteral("missing.jpg"))};
+    dialogs.answers = {mrOk, mrOk};
+    panel->btnExifInfoFile->click();
+    panel->btnExifInfoFile->click();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    for (const auto& box : dialogs.boxes)
+        EXPECT_EQ(box.text, QStringLiteral("この画像ファイルはExif情報に対応していません"));
+    EXPECT_EQ(text->Text()->Count(), 11);
+
+    // From the one selected photo: the memo takes the lines, the page stays until pasted.
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "JPEG"));
+    jpeg.insert(2, Segment(0xE1, b.Block()));
+    ASSERT_TRUE(editor->InsertPicture(write(QStringLiteral("photo.jpg"), jpeg)));
+    editor->actModeText->trigger();
+    panel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    editor->DrawSite1->SelectAll(false);
+    TDOList all;
+    editor->DrawSite1->ListObjects(all, false);
+    for (TDrawObject* object : all)
+        if (dynamic_cast<TLOAlbumPhoto*>(object) != nullptr)
+            object->SetSelected(true);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnExifInfoFilePhoto->isEnabled());
+    const QByteArray page = StoredPage();
+    const int recorded = UndoList().Count();
+    panel->btnExifInfoFilePhoto->click();
+    const QStringList lines = panel->MemoLines();
+    ASSERT_EQ(lines.size(), tags.size() + 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("ファイル名:"))) << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(1), tags);
+    Type(panel->cmbFontSize, QStringLiteral("30"));
+    EXPECT_EQ(StoredPage(), page) << "with a photo selected the panel only imports";
+    EXPECT_EQ(UndoList().Count(), recorded);
+    panel->btnPastText->click();
+    EXPECT_EQ(Texts().size(), 2u);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "controls/UModalPopup.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
+#include "core/UGeometryUtil.h"
 #include "core/UInterfaces.h"
 #include "core/UPhasedProgress.h"
 #include "core/USupportUtil.h"
@@ -59,16 +60,6 @@ TLOAlbumPhoto* NextIn(const std::vector<TLOAlbumPhoto*>& order, TLOAlbumPhoto* a
         return order.empty() ? nullptr : order.front();
     const auto at = std::find(order.begin(), order.end(), after);
     return at == order.end() || at + 1 == order.end() ? nullptr : *(at + 1);
-}
-
-struct TCentre {
-    int x;
-    int y;
-};
-
-TCentre CentreOf(const TRect& r) {
-    // Halves truncated toward zero, as the reading order has always taken them.
-    return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
 }
 
 // The pages an insert changed, as they were stored before it touched them, so that a failed
@@ -162,13 +153,13 @@ QString NoPhotoMessage() {
 bool AlbumFunc_IsBefore(TLOAlbumPhoto* a, TLOAlbumPhoto* b) {
     const TRect ra = a->LogBounds();
     const TRect rb = b->LogBounds();
-    const TCentre ca = CentreOf(ra);
-    const TCentre cb = CentreOf(rb);
-    if (cb.x > ca.x)
-        return ra.Top <= cb.y;
-    if (cb.x < ca.x)
-        return rb.Top >= ca.y;
-    return ca.y < cb.y;
+    const TPoint ca = RectCenter(ra);
+    const TPoint cb = RectCenter(rb);
+    if (cb.X > ca.X)
+        return ra.Top <= cb.Y;
+    if (cb.X < ca.X)
+        return rb.Top >= ca.Y;
+    return ca.Y < cb.Y;
 }
 
 bool AlbumFunc_IsEmptyPhoto(const TLOAlbumPhoto* photo) {

@@ -6,6 +6,7 @@
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
 #include "app/dialogs/FAlign.h"
+#include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FGrid.h"
 #include "app/dialogs/FLocation.h"
 #include "app/dialogs/FPhotoSize.h"
@@ -2256,8 +2257,8 @@ void TfrmLayout::MakeAlbumActions(QHBoxLayout* pagePanel) {
         command("actCoverFront", QStringLiteral("表表紙の作成(&F)..."), [this] { ApplyCover(true); });
     actCoverBack =
         command("actCoverBack", QStringLiteral("裏表紙の作成(&B)..."), [this] { ApplyCover(false); });
-    actCoverPhoto = command("actCoverPhoto", QStringLiteral("表紙用写真の作成(&C)..."), [] {});
-    actCoverPhoto->setEnabled(false);
+    actCoverPhoto =
+        command("actCoverPhoto", QStringLiteral("表紙用写真の作成(&C)..."), [this] { CoverPhoto(); });
     const auto button = [this, pagePanel](const char* name, QAction* action) {
         auto* b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
@@ -2275,10 +2276,31 @@ void TfrmLayout::UpdateAlbumActions() {
     const bool inner = document_ && document_->CurrentSheetNo() >= kFirstInnerSheet;
     actPhotoInsert->setEnabled(inner);
     actPhotoDelete->setEnabled(inner);
-    const TAlbumFuncContext context = document_ ? MakeAlbumContext() : TAlbumFuncContext();
-    actPhotoSetMulti->setEnabled(inner && context.SelectedPhotoCount && context.LoadSelectedPhoto);
+    actPhotoSetMulti->setEnabled(inner && PhotoPanel() != nullptr);
     actCoverFront->setEnabled(document_ != nullptr);
     actCoverBack->setEnabled(document_ != nullptr);
+    const int sheet = document_ ? document_->CurrentSheetNo() : -1;
+    const bool cover = document_ && ((sheet == kFrontCoverSheet && document_->FrontCover) ||
+                                     (sheet == kBackCoverSheet && document_->BackCover));
+    actCoverPhoto->setEnabled(cover && PhotoPanel() != nullptr && SelectedCoverFrame() != nullptr);
+}
+
+TfrmAMPhoto* TfrmLayout::PhotoPanel() const {
+    return dynamic_cast<TfrmAMPhoto*>(EditPanel());
+}
+
+TLOAlbumPhoto* TfrmLayout::SelectedCoverFrame() const {
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    const auto photos = std::count_if(selected.begin(), selected.end(), [](TDrawObject* object) {
+        return dynamic_cast<TLOAlbumPhoto*>(object) != nullptr;
+    });
+    if (photos != 1)
+        return nullptr;
+    for (TDrawObject* object : selected)
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
+            return photo;
+    return nullptr;
 }
 
 TAlbumFuncContext TfrmLayout::MakeAlbumContext() {
@@ -2291,6 +2313,15 @@ TAlbumFuncContext TfrmLayout::MakeAlbumContext() {
     context.GoToPage = [this](int sheet) { GoToPage(sheet); };
     context.CopyPageFrames = [this](int sheet) { CopyPageFrames(sheet); };
     context.ProcessMessages = [] { QApplication::processEvents(); };
+    if (TfrmAMPhoto* photo = PhotoPanel()) {
+        // The panel may go while events are processed.
+        QPointer<TfrmAMPhoto> panel(photo);
+        context.SelectedPhotoCount = [panel] { return panel ? panel->SelectedPhotoCount() : 0; };
+        context.LoadSelectedPhoto = [panel](TLOAlbumPhoto* frame, int index) {
+            if (panel)
+                panel->LoadSelectedPhoto(frame, index);
+        };
+    }
     return context;
 }
 
@@ -2344,4 +2375,20 @@ void TfrmLayout::ApplyCover(bool front) {
     // cover left current is shown.
     if (result != 0)
         LoadPage();
+}
+
+void TfrmLayout::CoverPhoto() {
+    TLOAlbumPhoto* frame = SelectedCoverFrame();
+    TfrmAMPhoto* panel = PhotoPanel();
+    if (!document_ || frame == nullptr || panel == nullptr)
+        return;
+    CommitPage();
+    const int start = document_->CurrentSheetNo();
+    TfrmCoverPicture dialog(this);
+    dialog.SetDocument(document_);
+    dialog.SetPreview(*frame->GetPhotoPicture());
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    document_->SetCurrentSheetNo(start);
+    if (ok)
+        panel->PlacePicture(&dialog.GetResult());
 }

@@ -21,6 +21,7 @@
 
 class QAction;
 class QHBoxLayout;
+class TfrmAMPhoto;
 class QLabel;
 class QMenu;
 class TComponent;
@@ -189,6 +190,8 @@ public:
     void PhotoSetMulti();
     // The cover-template window; an applied cover is shown, a removed one leaves a page.
     void ApplyCover(bool front);
+    // The collage window for the one selected photo of a cover page; OK puts the collage into it.
+    void CoverPhoto();
     void UpdateAlbumActions();
     QAction* actPhotoInsert = nullptr;
     QAction* actPhotoDelete = nullptr;
@@ -434,6 +437,10 @@ private:
     void MakeActions();
     void MakeAlbumActions(QHBoxLayout* pagePanel);
     // Runs an album function on this editor's pages under the waiting popup.
+    // The hosted photo panel, or nullptr.
+    TfrmAMPhoto* PhotoPanel() const;
+    // The selected photo frame when exactly one is selected.
+    TLOAlbumPhoto* SelectedCoverFrame() const;
     void RunAlbumFunction(const std::function<void(TAlbumFuncContext&)>& run, bool abortable);
     QAction* MakeTool(const char* name, const QString& caption, const QString& kindName);
     template <class A>

@@ -3,9 +3,14 @@
 
 #include "app/UAlbumFunc.h"
 
+#include "app/FAMPhoto.h"
 #include "app/FLayout.h"
 #include "app/dialogs/FAbout.h"
+#include "app/dialogs/FCoverPicture.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/FPhotoFileBrowser.h"
 #include "core/USupportUtil.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UPictureUtil.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -18,7 +23,11 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <map>
 
@@ -82,6 +91,27 @@ void UseFourSlots(TLabelData& document) {
     fourSlots.FaceCountY = 2;
     document.ChangePaperInfo(fourSlots);
     document.FaceSides = fsBoth;
+}
+
+// A JPEG file whose Exif block holds one DateTime text.
+void WriteExifJpeg(const QString& path, int width, const QByteArray& date) {
+    QImage image(width, 8, QImage::Format_RGB32);
+    image.fill(QColor(200, 120, 40));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    QByteArray text = date + '\0';
+    QByteArray tiff("II*\0\x08\0\0\0\x01\0\x32\x01\x02\0", 14);
+    tiff.append(char(text.size())).append(QByteArray(3, 0));
+    tiff.append(QByteArray("\x1A\0\0\0", 4)).append(QByteArray(4, 0)).append(text);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF)).append(payload);
+    jpeg.insert(2, segment);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpeg);
 }
 
 class AlbumTest : public AppFixture {
@@ -298,6 +328,53 @@ TEST_F(AlbumTest, ACoverTakesTheTemplateScaledOntoThePageAndAFaceWithoutAreaIsRe
     EXPECT_EQ(inner.GetCount(), 2);
     EXPECT_EQ(all.GetCount(), 3);
     EXPECT_EQ(all.SheetOf(0), 0);
+}
+
+TEST_F(AlbumTest, ThePhotoPanelFillsFramesOverNewPagesInFileOrderAndMakesACoverPhoto) {
+    auto* panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    QDir().mkpath(folder.filePath(QStringLiteral("Photos")));
+    for (int i = 0; i < 10; ++i)
+        WriteExifJpeg(folder.filePath(QStringLiteral("Photos/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))),
+                      10 * (i + 1),
+                      QStringLiteral("2020:01:%1 10:00:00").arg(i + 1, 2, 10, QLatin1Char('0')).toLatin1());
+    panel->PhotoBrowser()->FillFromFolder(folder.filePath(QStringLiteral("Photos")));
+    panel->PhotoBrowser()->Browser()->SelectAll(true);
+    editor->UpdateActions();
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnSetPhotoMulti->isEnabled());
+    panel->btnSetPhotoMulti->click();
+    ASSERT_EQ(document->GetSheetCount(), 5);
+    EXPECT_EQ(Tags(2), (std::vector<int>{10, 20, 30, 40}));
+    EXPECT_EQ(Tags(3), (std::vector<int>{50, 60, 70, 80}));
+    EXPECT_EQ(Tags(4), (std::vector<int>{90, 100, 0, 0}));
+    auto* jpeg = dynamic_cast<TJPEGGraphic*>(Frames()[1]->GetPhotoPicture()->Graphic());
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_TRUE(jpeg->Data().contains("2020:01:10 10:00:00")) << "the file's Exif date goes with it";
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // A cover page with one photo: the collage of a folder goes into it.
+    TOwnedDOList objects;
+    objects.Add(Frame(TRect(0, 0, 500, 400)));
+    TDOList view;
+    objects.ListObjects(view);
+    ASSERT_TRUE(AlbumFunc_SetCover(true, *document, view, TRect(0, 0, 1000, 1000)));
+    editor->GoToPage(0);
+    editor->UpdateActions();
+    EXPECT_FALSE(editor->actCoverPhoto->isEnabled()) << "no photo selected";
+    Select(0);
+    editor->UpdateActions();
+    ASSERT_TRUE(editor->actCoverPhoto->isEnabled());
+    dialogs.files = {folder.filePath(QStringLiteral("Photos"))};
+    WhenModal([](QWidget* window) {
+        auto* collage = qobject_cast<TfrmCoverPicture*>(window);
+        ASSERT_NE(collage, nullptr);
+        collage->btnFromFolder->click();
+        collage->btnOK->click();
+    });
+    editor->actCoverPhoto->trigger();
+    EXPECT_EQ(document->CurrentSheetNo(), 0);
+    EXPECT_EQ(Tag(Frames().at(0)), TfrmCoverPicture::kOutputWidth);
 }
 
 } // namespace

@@ -227,6 +227,9 @@ TfrmSheet::TfrmSheet(QWidget* parent) : QWidget(parent), components_(std::make_u
     DrawSite1->setMouseTracking(true);
     ScrollBox1->SetBaseControl(DrawSite1);
     DrawSite1->installEventFilter(this);
+    // The tab bar grows when the first tabs arrive and takes height from the scroll box without the form
+    // changing size, so the fit follows the scroll box itself.
+    ScrollBox1->installEventFilter(this);
     DrawSite1->OnMouseDown = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
         if (button == mbLeft)
             SiteMouseDown(x, y);
@@ -522,12 +525,6 @@ void TfrmSheet::Relayout() {
     ScrollBox1->PlaceBaseControl();
 }
 
-void TfrmSheet::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (document_ != nullptr)
-        Relayout();
-}
-
 bool TfrmSheet::CurrentFaceHoldsData() {
     return document_ != nullptr && document_->CurrentLabelNo < document_->GetLayoutPaper()->GetFaceCount() &&
            document_->HasLabelData(document_->CurrentLabelNo);
@@ -734,6 +731,8 @@ bool TfrmSheet::eventFilter(QObject* watched, QEvent* event) {
         FacePopup(menuEvent->pos(), menuEvent->globalPos());
         return true;
     }
+    if (watched == ScrollBox1 && event->type() == QEvent::Resize && document_ != nullptr)
+        Relayout();
     return QWidget::eventFilter(watched, event);
 }
 

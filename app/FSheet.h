@@ -150,7 +150,6 @@ public:
     QAction* actAutoScale = nullptr;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -3,6 +3,7 @@
 
 #include "app/FSheet.h"
 #include "app/dialogs/FAbout.h"
+#include "controls/Exscrbox.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
@@ -159,6 +160,9 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     Sheet()->AttachDocument(doc);
     EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("新規シート1"), QStringLiteral("新規シート2"),
                                    QStringLiteral("新規シート3")}));
+    // Auto scale fits the whole sheet into what the tab bar leaves of the view.
+    QCoreApplication::processEvents();
+    EXPECT_LE(Sheet()->DrawSite1->geometry().bottom(), Sheet()->ScrollBox1->viewport()->height());
 
     // The last sheet goes before the first and stays current.
     WhenModal([&](QWidget* window) {

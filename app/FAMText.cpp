@@ -351,6 +351,8 @@ TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_uniq
             popupButton_->setDown(false);
         popupButton_ = nullptr;
     };
+    lastFontName_ = cmbFontName->currentText();
+    lastFontSize_ = cmbFontSize->currentText();
     history_ = std::make_unique<THistoryManager>(nullptr);
     history_->SetRegistryKey(QStringLiteral("$(UserPhotoHistory)"));
 
@@ -601,13 +603,18 @@ void TfrmAMText::ShowText(TLOText* text) {
     if (MemoLines() != memoLines_)
         memText->setPlainText(memoLines_.join(QLatin1Char('\n')));
     const bool dropped = ListDropped();
+    // A face or size being typed (not yet applied) stays: the idle update shows the selection
+    // after every key.
+    const auto showTyped = [](QComboBox* combo, const QString& value, QString& last) {
+        if (combo->currentText() != last)
+            return;
+        const QSignalBlocker blocker(combo);
+        combo->setEditText(value);
+        last = combo->currentText();
+    };
     if (!dropped) {
-        const QSignalBlocker name(cmbFontName);
-        const QSignalBlocker size(cmbFontSize);
-        cmbFontName->setEditText(text->Font()->Name());
-        cmbFontSize->setEditText(QString::number(text->Font()->Size()));
-        lastFontName_ = cmbFontName->currentText();
-        lastFontSize_ = cmbFontSize->currentText();
+        showTyped(cmbFontName, text->Font()->Name(), lastFontName_);
+        showTyped(cmbFontSize, QString::number(text->Font()->Size()), lastFontSize_);
     }
     const std::pair<QToolButton*, TColor> colors[] = {{btnFontColor, text->TextColor()->Color()},
                                                       {btnShadowColor, text->ShadowColor()->Color()},

@@ -231,6 +231,14 @@ TEST_F(TextPanelTest, TheMemoWritesOneTextAndTheDefaultGoesToTheNextNewText) {
     Commit(panel->memText, QStringLiteral("う"));
     EXPECT_EQ(text->Text()->ToQStringList(), QStringList{QStringLiteral("あいう")});
     EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
+    // A size being typed outlives the idle updates until Enter applies it.
+    panel->cmbFontSize->lineEdit()->selectAll();
+    Commit(panel->cmbFontSize->lineEdit(), QStringLiteral("3"));
+    editor->EditPanelIdle();
+    EXPECT_EQ(panel->cmbFontSize->currentText(), QStringLiteral("3"));
+    Commit(panel->cmbFontSize->lineEdit(), QStringLiteral("2"));
+    QTest::keyClick(panel->cmbFontSize->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(text->Font()->Size(), 32);
     const int recorded = UndoList().Count();
     QTest::keyClick(panel->memText, Qt::Key_Return);
     const int caret = panel->memText->textCursor().position();

@@ -20,6 +20,7 @@
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "platform/Bitmap.h"
 #include "platform/Cp932.h"
 #include "platform/Stream.h"
 #include "tests/app/AppTestSupport.h"
@@ -214,8 +215,12 @@ TEST_F(PhotoPanelTest, FramesAndColoursComeFromTheirWindowsAndACancelRecordsNoth
     for (const char* name : {"t1.bmp", "f1.bmp"})
         Picture(QStringLiteral("Data/Frame/Plain/") + QLatin1String(name), 20, 20);
     Picture(QStringLiteral("Data/Frame/Plain/s1.bmp"), 24, 18);
+    Picture(QStringLiteral("Data/Frame/Alpha/a.bmp"), 20, 20);
+    Picture(QStringLiteral("Data/Frame/Alpha/af.bmp"), 30, 30);
     Write(QStringLiteral("Data/Frame/Frame.dat"),
-          Cp932::Encode(QStringLiteral("[普通]\nFolder=Data\\Frame\\Plain\nFile1=t1.bmp,f1.bmp,s1.bmp\n")));
+          Cp932::Encode(
+              QStringLiteral("[普通]\nFolder=Data\\Frame\\Plain\nFile1=t1.bmp,f1.bmp,s1.bmp\n"
+                             "[透過]\nFolder=Data\\Frame\\Alpha\nAlphaFrame=1\nFile1=a.bmp,a.bmp,af.bmp\n")));
     TfrmFrameBrowser::RememberedGenre() = 0;
     const std::unique_ptr<TPictureEx> picture = Bitmap(40, 30);
     auto* photo = Add(TRect(0, 0, 400, 300));
@@ -258,6 +263,28 @@ TEST_F(PhotoPanelTest, FramesAndColoursComeFromTheirWindowsAndACancelRecordsNoth
     EXPECT_TRUE(IsPictureEmpty(photo->FramePicture()));
     EXPECT_TRUE(photo->FramePicture()->ImageID().isEmpty());
     EXPECT_TRUE(IsPictureEmpty(photo->ShadowPicture()));
+    Undo();
+    EXPECT_EQ(StoredPage(), framed);
+
+    // An alpha frame takes the shadow away in the same step; its preview is the inverted mask.
+    panel->cbShadow->click();
+    ASSERT_TRUE(photo->Shadow());
+    const QByteArray shadowed = StoredPage();
+    frameWindow([](TfrmSelectFrame* dialog) {
+        dialog->FrameBrowser()->cmbGenre->setCurrentIndex(1);
+        dialog->FrameBrowser()->Browser()->SelectIndex(0);
+        dialog->btnOk->click();
+    });
+    EXPECT_TRUE(photo->FramePicture()->ImageID().endsWith(QLatin1String("af.bmp")));
+    EXPECT_TRUE(photo->AlphaFrame());
+    EXPECT_FALSE(photo->Shadow());
+    EXPECT_TRUE(IsPictureEmpty(photo->ShadowPicture()));
+    EXPECT_FALSE(panel->cbShadow->isChecked());
+    auto* preview = dynamic_cast<TBitmap*>(panel->imgPnlFrame->Picture().Graphic());
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->GetPixel(5, 5), 0x00FFFFu) << "blue inverted";
+    Undo();
+    EXPECT_EQ(StoredPage(), shadowed);
     Undo();
     EXPECT_EQ(StoredPage(), framed);
 
@@ -306,7 +333,7 @@ TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {
     editor->EditPanelIdle();
     ASSERT_TRUE(panel->btnPasteImage->isEnabled());
     const int count = editor->DrawSite1->DrawObjectCount();
-    panel->btnPasteImage->click();
+    panel->actDoubleClick->trigger(); // no frame selected: a new one
     ASSERT_EQ(editor->DrawSite1->DrawObjectCount(), count + 1);
     TDOList all;
     editor->DrawSite1->ListObjects(all, false);
@@ -338,6 +365,11 @@ TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {
     EXPECT_TRUE(second->ShadowShade());
     EXPECT_EQ(second->GetPhotoPicture()->Width(), 40);
     EXPECT_TRUE(IsPictureEmpty(selected->GetPhotoPicture()));
+    GhostList().ClearGhosts();
+    Select({selected});
+    panel->actDoubleClick->trigger();
+    EXPECT_EQ(selected->GetPhotoPicture()->Width(), 40) << "one frame selected: its photo replaced";
+    EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
 }
 
 } // namespace

@@ -757,15 +757,22 @@ void TfrmAMText::IdleUpdate(TDrawSite* site) {
     }
     if (photo != nullptr && !IsPictureEmpty(photo->GetPhotoPicture())) {
         kind = skNone;
-        // Copied once for each photo shown, not on every idle.
-        if (photo_ == nullptr || photoKey_ != photo->GetPhotoPicture()->Graphic()) {
+        // Copied once for each picture shown, not on every idle; a freed picture's address may come
+        // back for another, so its name and size are part of the key.
+        TPictureEx* picture = photo->GetPhotoPicture();
+        const QString key = QStringLiteral("%1|%2|%3x%4")
+                                .arg(quintptr(picture->Graphic()))
+                                .arg(picture->ImageID())
+                                .arg(picture->Width())
+                                .arg(picture->Height());
+        if (photo_ == nullptr || photoKey_ != key) {
             photo_ = std::make_unique<TPictureEx>();
-            photo_->Assign(photo->GetPhotoPicture());
-            photoKey_ = photo->GetPhotoPicture()->Graphic();
+            photo_->Assign(picture);
+            photoKey_ = key;
         }
     } else {
         photo_.reset();
-        photoKey_ = nullptr;
+        photoKey_.clear();
     }
     selectionKind_ = kind;
     const bool settings = kind != skOther;

@@ -146,7 +146,7 @@ private:
     TSelectionKind selectionKind_ = skNone;
     // One album photo with a picture is selected: a copy of its picture for the Exif import.
     std::unique_ptr<TPictureEx> photo_;
-    const void* photoKey_ = nullptr;
+    QString photoKey_;
     TRect lastBounds_;
     TOperation operation_ = opNone;
     std::unique_ptr<TLOText> default_;

@@ -248,8 +248,11 @@ void TfrmAMPhoto::BuildPages(QWidget* pages) {
     pnlSetup->setParent(pages);
     BuildFunctionPage();
     pnlFunction->setParent(pages);
-    for (QWidget* page : {pnlPhoto, pnlTwain, pnlFrame, pnlSetup, pnlFunction})
-        notePanel1->AddPage(page);
+    notePanel1->AddPage(pnlPhoto);
+    notePanel1->AddPage(pnlTwain);
+    // The control pages are taller than the side panel of a small window.
+    for (QWidget* page : {pnlFrame, pnlSetup, pnlFunction})
+        notePanel1->AddScrollingPage(page);
 }
 
 void TfrmAMPhoto::BuildFramePage() {

@@ -1,5 +1,7 @@
 #include "controls/UNotePanel.h"
 
+#include <QScrollArea>
+
 TNotePanel::TNotePanel(QWidget* parent) : TPaintPanel(parent) {}
 
 void TNotePanel::AddPage(QWidget* page) {
@@ -8,6 +10,19 @@ void TNotePanel::AddPage(QWidget* page) {
         ShowPage(pageIndex_);
     else if (page)
         page->hide();
+}
+
+QWidget* TNotePanel::AddScrollingPage(QWidget* page) {
+    auto* area = new QScrollArea(page->parentWidget());
+    area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidgetResizable(true);
+    // The page's own background shows through, as on an unscrolled page.
+    area->viewport()->setAutoFillBackground(false);
+    area->setWidget(page);
+    AddPage(area);
+    return area;
 }
 
 QWidget* TNotePanel::Page(int index) const {

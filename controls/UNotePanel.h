@@ -15,6 +15,9 @@ public:
 
     // The first page is shown; later ones are hidden.
     void AddPage(QWidget* page);
+    // A page taller than the panel can be: it keeps its controls' sizes and scrolls instead of
+    // squeezing them over each other. Returns the scroll area that stands for the page.
+    QWidget* AddScrollingPage(QWidget* page);
     int PageCount() const { return int(pages_.size()); }
     QWidget* Page(int index) const;
     int PageIndex() const { return pageIndex_; }

@@ -27,6 +27,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -373,3 +374,15 @@ TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {
 }
 
 } // namespace
+
+TEST_F(PhotoPanelTest, OnASmallWindowTheControlPagesScrollInsteadOfSqueezingTheirControls) {
+    main->resize(800, 600);
+    main->show();
+    panel->SetPage(3);
+    QCoreApplication::processEvents();
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{panel->btnColorAdjust, panel->cmbPhotoRatate, panel->cbMovable,
+                                         panel->cbDispDate, panel->cmbDateStyle, panel->rbFitOuter})
+        EXPECT_GE(control->height(), control->minimumSizeHint().height())
+            << control->objectName().toStdString();
+}

@@ -3,12 +3,16 @@
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "controls/UExButtons.h"
+#include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
 #include "imaging/UImagePack.h"
 #include "platform/Application.h"
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -204,4 +208,34 @@ void TframeEditModeBar::resizeEvent(QResizeEvent* event) {
             SetGlyphs({btnEditPhoto, btnText, btnIllust, btnFigure, btnBackground}, main->mipCommand);
     }
     QFrame::resizeEvent(event);
+}
+
+TModeFormColumn BuildModeFormColumn(QWidget* form, int lastStep, int current) {
+    TModeFormColumn column;
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    column.tbMenu = new QToolBar(form);
+    column.tbMenu->setObjectName(QStringLiteral("tbMenu"));
+    layout->addWidget(column.tbMenu);
+    column.frameModeBar1 = new TframeModeBarEx(form);
+    layout->addWidget(column.frameModeBar1);
+    column.frameModeBar1->DisableSteps();
+    for (int step = TframeModeBarEx::kStepStart; step <= lastStep; ++step)
+        column.frameModeBar1->SetStepEnabled(step, true);
+    column.frameModeBar1->SetCurrentStep(current);
+    column.FormPanel1 = new TFormPanel(form);
+    column.FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    layout->addWidget(column.FormPanel1, 1);
+    return column;
+}
+
+QToolButton* AddMenuButton(QToolBar* bar, const char* name, const QString& text, QMenu* menu) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(text);
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+    bar->addWidget(button);
+    return button;
 }

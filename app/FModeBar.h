@@ -5,7 +5,11 @@
 
 #include <QFrame>
 
+class QMenu;
+class QToolBar;
+class QToolButton;
 class TExSpeedButton;
+class TFormPanel;
 
 class TframeModeBarEx : public QFrame {
     Q_OBJECT
@@ -44,6 +48,17 @@ private:
     void StepClicked(int step);
     bool glyphsSet_ = false;
 };
+
+// The column a step's mode form is built on: a menu tool bar, the step bar with the steps from the
+// start to lastStep enabled and `current` the current one, and a form panel taking the rest.
+struct TModeFormColumn {
+    QToolBar* tbMenu = nullptr;
+    TframeModeBarEx* frameModeBar1 = nullptr;
+    TFormPanel* FormPanel1 = nullptr;
+};
+TModeFormColumn BuildModeFormColumn(QWidget* form, int lastStep, int current);
+// A button of a menu tool bar that opens its menu at once.
+QToolButton* AddMenuButton(QToolBar* bar, const char* name, const QString& text, QMenu* menu);
 
 class TframeEditModeBar : public QFrame {
     Q_OBJECT

@@ -8,7 +8,9 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 const QString TPrinter::PdfPrinterName = QStringLiteral("PDF ファイル");
 
@@ -30,9 +32,44 @@ QString MissingPrinterMessage(const QString& name) {
     return QStringLiteral("プリンタ「%1」が見つかりません。").arg(name);
 }
 
-int16_t PaperCode(const QPageSize& size) {
+// A queue's sizes that have no standard paper code are numbered from here, in the queue's order,
+// as a driver numbers its own sizes; the user size keeps DMPAPER_USER for itself.
+constexpr int FirstQueueSizeCode = DMPAPER_USER + 1;
+
+// A size's standard paper code; 0 for none (Qt answers DMPAPER_USER for every size it cannot name).
+int StandardCode(const QPageSize& size) {
     const int id = size.windowsId();
+    return id > 0 && id < DMPAPER_USER ? id : 0;
+}
+
+// The code of the queue's size at index: its standard code, else one of the queue's own; 0 for a
+// size past the codes left below the added forms'.
+int16_t PaperCode(const TPrinterCaps& caps, qsizetype index) {
+    if (const int id = StandardCode(caps.PageSizes[index]))
+        return int16_t(id);
+    const qsizetype before = std::count_if(caps.PageSizes.begin(), caps.PageSizes.begin() + index,
+                                           [](const QPageSize& size) { return StandardCode(size) == 0; });
+    const qsizetype code = FirstQueueSizeCode + before;
+    return int16_t(code < TPrinter::FirstAddedFormId ? code : 0);
+}
+
+// The code of one of the queue's sizes, the default one mostly; DMPAPER_USER for a size the queue
+// does not list.
+int16_t PaperCodeOf(const TPrinterCaps& caps, const QPageSize& size) {
+    for (qsizetype i = 0; i < caps.PageSizes.size(); ++i)
+        if (caps.PageSizes[i].isEquivalentTo(size) && caps.PageSizes[i].key() == size.key())
+            if (const int16_t code = PaperCode(caps, i))
+                return code;
+    const int id = StandardCode(size);
     return int16_t(id > 0 ? id : DMPAPER_USER);
+}
+
+// The queue's size of a code from FirstQueueSizeCode on.
+std::optional<QPageSize> QueueSizeOfCode(const TPrinterCaps& caps, int code) {
+    for (qsizetype i = 0; i < caps.PageSizes.size(); ++i)
+        if (StandardCode(caps.PageSizes[i]) == 0 && PaperCode(caps, i) == code)
+            return caps.PageSizes[i];
+    return std::nullopt;
 }
 
 } // namespace
@@ -177,7 +214,7 @@ QByteArray TPrinter::DefaultDevMode(const QString& name) {
                DM_PRINTQUALITY | DM_YRESOLUTION;
     if (caps->Duplex)
         f.Fields |= DM_DUPLEX;
-    f.PaperSize = PaperCode(caps->DefaultPageSize);
+    f.PaperSize = PaperCodeOf(*caps, caps->DefaultPageSize);
     const QSizeF mm = caps->DefaultPageSize.size(QPageSize::Millimeter);
     f.PaperWidth = int16_t(ToTenths(mm.width()));
     f.PaperLength = int16_t(ToTenths(mm.height()));
@@ -204,8 +241,8 @@ QByteArray TPrinter::MergeDevMode(const QString& name, const QByteArray& input, 
         out.PaperLength = in.PaperLength;
     if (take & DM_PAPERSIZE) {
         bool known = in.PaperSize == DMPAPER_USER && caps->CustomPageSizes;
-        for (const QPageSize& size : caps->PageSizes)
-            known = known || size.windowsId() == in.PaperSize;
+        for (qsizetype i = 0; i < caps->PageSizes.size(); ++i)
+            known = known || PaperCode(*caps, i) == in.PaperSize;
         for (const TPaperForm& form : addedForms_[name])
             known = known || form.PaperID == in.PaperSize;
         if (known)
@@ -233,9 +270,11 @@ QList<TPaperForm> TPrinter::Forms(const QString& name, const QByteArray&) {
     const TPrinterCaps* caps = CachedCaps(name);
     if (!caps)
         return forms;
-    for (const QPageSize& size : caps->PageSizes) {
+    for (qsizetype i = 0; i < caps->PageSizes.size(); ++i) {
+        const QPageSize& size = caps->PageSizes[i];
         const QSizeF mm = size.size(QPageSize::Millimeter);
-        forms.append({size.name(), ToTenths(mm.width()), ToTenths(mm.height()), PaperCode(size)});
+        if (const int16_t code = PaperCode(*caps, i))
+            forms.append({size.name(), ToTenths(mm.width()), ToTenths(mm.height()), code});
     }
     forms += addedForms_[name];
     if (caps->CustomPageSizes)
@@ -271,6 +310,10 @@ QPageSize TPrinter::PageSizeOf(const QString& name, const TDevModeFields& f) {
             for (const TPaperForm& form : addedForms_[name])
                 if (form.PaperID == f.PaperSize)
                     return custom(form.Width, form.Height);
+        } else if (f.PaperSize >= FirstQueueSizeCode) {
+            if (const TPrinterCaps* caps = CachedCaps(name))
+                if (std::optional<QPageSize> size = QueueSizeOfCode(*caps, f.PaperSize))
+                    return *size;
         } else {
             const QPageSize::PageSizeId id = QPageSize::id(int(f.PaperSize));
             if (id != QPageSize::Custom)

@@ -44,36 +44,20 @@ bool HoldsPages(TLabelData& document) {
 TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(main) {
     setObjectName(QStringLiteral("frmPaperSelectBase"));
     setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    tbMenu = new QToolBar(this);
-    tbMenu->setObjectName(QStringLiteral("tbMenu"));
-    const auto menuButton = [this](const char* name, const QString& text, QMenu* menu) {
-        auto* button = new QToolButton(tbMenu);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setText(text);
-        button->setMenu(menu);
-        button->setPopupMode(QToolButton::InstantPopup);
-        tbMenu->addWidget(button);
-        return button;
-    };
+    const TModeFormColumn column =
+        BuildModeFormColumn(this, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepPaper);
+    tbMenu = column.tbMenu;
+    frameModeBar1 = column.frameModeBar1;
+    FormPanel1 = column.FormPanel1;
     mnuEditPaper = new QMenu(this);
     mnuEditPaper->setObjectName(QStringLiteral("mnuEditPaper"));
     mnuNewPaper = mnuEditPaper->addAction(QStringLiteral("新規用紙登録(&N)"));
     mnuEditPaper->addSeparator();
     mnuEditPaperItem = mnuEditPaper->addAction(QStringLiteral("用紙編集(&E)"));
     mnuDeletePaper = mnuEditPaper->addAction(QStringLiteral("用紙削除(&D)"));
-    btnFileMenu = menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
-    btnEditMenu = menuButton("btnEditMenu", QStringLiteral("用紙編集(&E)"), mnuEditPaper);
-    btnHelpMenu = menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
-    layout->addWidget(tbMenu);
-    frameModeBar1 = new TframeModeBarEx(this);
-    layout->addWidget(frameModeBar1);
-    frameModeBar1->DisableSteps();
-    for (int step = TframeModeBarEx::kStepStart; step <= TframeModeBarEx::kStepEdit; ++step)
-        frameModeBar1->SetStepEnabled(step, true);
-    frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepPaper);
+    btnFileMenu = AddMenuButton(tbMenu, "btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    btnEditMenu = AddMenuButton(tbMenu, "btnEditMenu", QStringLiteral("用紙編集(&E)"), mnuEditPaper);
+    btnHelpMenu = AddMenuButton(tbMenu, "btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
     // The edit step goes on through the accepted paper, not straight to the editor.
     disconnect(frameModeBar1->btnEdit, &QAbstractButton::clicked, frameModeBar1, nullptr);
     connect(frameModeBar1->btnEdit, &QAbstractButton::clicked, this, [this] {
@@ -83,9 +67,6 @@ TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(
             frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepPaper);
     });
 
-    FormPanel1 = new TFormPanel(this);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
-    layout->addWidget(FormPanel1, 1);
     actNext = new QAction(this);
     actNext->setObjectName(QStringLiteral("actNext"));
     connect(actNext, &QAction::triggered, this,

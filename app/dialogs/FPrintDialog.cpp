@@ -243,6 +243,17 @@ TfrmPrintDialog::TfrmPrintDialog(QWidget* parent) : QDialog(parent) {
             esStart->setValue(value);
         RefreshPageList();
     });
+    // Offsets and the prompt switch are remembered as they change, not only with the pages, so that
+    // they outlast a cancel too.
+    for (QDoubleSpinBox* spin : {spnTopMargin, spnLeftMargin})
+        connect(spin, &QDoubleSpinBox::valueChanged, this, [this] {
+            if (!refreshing_ && document_)
+                UpdateSheetFlags();
+        });
+    connect(cbPaperChangeMsg, &QCheckBox::toggled, this, [this] {
+        if (!refreshing_ && document_)
+            UpdateSheetFlags();
+    });
     connect(cbPageOption, &QComboBox::currentIndexChanged, this, [this] { RefreshPageList(); });
     connect(cbCoverOption, &QComboBox::currentIndexChanged, this, [this] { RefreshPageList(); });
     connect(cbPages, &QComboBox::currentIndexChanged, this, [this] { ShowPagePreview(); });

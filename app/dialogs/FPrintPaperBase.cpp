@@ -5,39 +5,16 @@
 #include "controls/UFormPanel.h"
 #include "imaging/UImagePack.h"
 
-#include <QToolBar>
-#include <QToolButton>
-#include <QVBoxLayout>
-
 TfrmPrintPaperBase::TfrmPrintPaperBase(TfrmMain* main) : QWidget(main) {
     setObjectName(QStringLiteral("frmPrintPaperBase"));
     setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    tbMenu = new QToolBar(this);
-    tbMenu->setObjectName(QStringLiteral("tbMenu"));
-    const auto menuButton = [this](const char* name, const QString& text, QMenu* menu) {
-        auto* button = new QToolButton(tbMenu);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setText(text);
-        button->setMenu(menu);
-        button->setPopupMode(QToolButton::InstantPopup);
-        tbMenu->addWidget(button);
-        return button;
-    };
-    btnFileMenu = menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
-    btnHelpMenu = menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
-    layout->addWidget(tbMenu);
-    frameModeBar1 = new TframeModeBarEx(this);
-    layout->addWidget(frameModeBar1);
-    frameModeBar1->DisableSteps();
-    for (int step = TframeModeBarEx::kStepStart; step <= TframeModeBarEx::kStepSaveTo; ++step)
-        frameModeBar1->SetStepEnabled(step, true);
-    frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepPrintSheet);
-    FormPanel1 = new TFormPanel(this);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
-    layout->addWidget(FormPanel1, 1);
+    const TModeFormColumn column =
+        BuildModeFormColumn(this, TframeModeBarEx::kStepSaveTo, TframeModeBarEx::kStepPrintSheet);
+    tbMenu = column.tbMenu;
+    frameModeBar1 = column.frameModeBar1;
+    FormPanel1 = column.FormPanel1;
+    btnFileMenu = AddMenuButton(tbMenu, "btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    btnHelpMenu = AddMenuButton(tbMenu, "btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
     panel_ = new TfrmPrintPaperPanel(main->Document(), this);
     FormPanel1->SetForm(panel_);
 }

@@ -1,5 +1,6 @@
 #include "tests/app/AppTestSupport.h"
 
+#include "app/dialogs/FAbout.h"
 #include "core/UPathUtil.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -62,6 +64,16 @@ void RunLoopUntil(const std::function<bool()>& done, int timeoutMs) {
 
 void AppFixture::RunUntilIdleHandled() {
     RunLoopUntil([this] { return !data || data->IdleHandled(); });
+}
+
+TfrmMain* AppFixture::StartMainWindow() {
+    Start();
+    RunUntilIdleHandled();
+    if (QPointer<TfrmAbout> splash = data->Splash()) {
+        splash->RequestClose();
+        RunLoopUntil([&] { return !splash; });
+    }
+    return data->MainForm();
 }
 
 void WhenModal(const std::function<void(QWidget*)>& act, int tries) {

@@ -43,6 +43,8 @@ protected:
     TdataMain& Start(const QStringList& arguments = {});
     // Lets the event loop run until the first idle was handled (or 5 s pass).
     void RunUntilIdleHandled();
+    // Starts the data module and waits for its main window with the splash gone; null without one.
+    TfrmMain* StartMainWindow();
 
     FakeDialogService dialogs;
     std::shared_ptr<PassingEnvironment> environment = std::make_shared<PassingEnvironment>();

@@ -2,7 +2,6 @@
 
 #include "app/dialogs/FPrintDialog.h"
 #include "app/FMain.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FPrinting.h"
 #include "app/dialogs/FWaitPrintJob.h"
 #include "papers/ULabelData.h"
@@ -15,8 +14,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -53,20 +56,106 @@ TEST(PrintDialogRules, SheetsCaptionsAndReadingOrder) {
     EXPECT_EQ(SheetToPreviewIndex(2, 5, false), 0);
 }
 
+TEST(PrintDialogRules, ControlsFollowTheDocumentAndTheRememberedChoice) {
+    RegisterLabelDataClasses();
+    struct Row {
+        int sheets;
+        bool front, back;
+        int rememberedMode;
+        QStringList covers; // the cover list
+        bool pageOption;    // the odd/even choice enabled
+        QStringList pages;  // the preview-page list as opened
+    };
+    const Row rows[] = {
+        // Covers and one page: no odd/even choice; all pages is sheet 2 alone.
+        {3, true, true, 0, {"表表紙+裏表紙", "表表紙のみ", "裏表紙のみ"}, false, {"1ページ"}},
+        // No covers: the covers' choice is off and a remembered covers mode opens on all pages.
+        {4, false, false, 2, {}, true, {"1ページ", "2ページ"}},
+        // Only a back cover, remembered as the covers mode.
+        {5, false, true, 2, {"裏表紙のみ"}, false, {"裏表紙"}},
+        {5, true, false, 2, {"表表紙のみ"}, false, {"表表紙"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sheets * 100 + row.front * 10 + row.back);
+        ResetPrintChoices();
+        PrintChoices().Mode = row.rememberedMode;
+        TLabelData doc(nullptr);
+        while (doc.GetSheetCount() < row.sheets)
+            doc.AddSheet();
+        doc.FrontCover = row.front;
+        doc.BackCover = row.back;
+        TfrmPrintDialog dialog;
+        int shownIndex = -1;
+        dialog.OnGetPreview = [&shownIndex](int index) {
+            shownIndex = index;
+            return QImage(4, 6, QImage::Format_RGB32);
+        };
+        dialog.SetLabelData(&doc);
+        QStringList covers, pages;
+        for (int i = 0; i < dialog.cbCoverOption->count(); ++i)
+            covers << dialog.cbCoverOption->itemText(i);
+        for (int i = 0; i < dialog.cbPages->count(); ++i)
+            pages << dialog.cbPages->itemText(i);
+        EXPECT_EQ(covers, row.covers);
+        EXPECT_EQ(dialog.rbCover->isEnabled(), !row.covers.isEmpty());
+        EXPECT_EQ(dialog.rbCover->isChecked(), row.rememberedMode == 2 && !row.covers.isEmpty());
+        EXPECT_EQ(dialog.cbPageOption->isEnabled(), row.pageOption);
+        EXPECT_EQ(pages, row.pages);
+        // The back cover's preview is the last of the reading order.
+        if (pages == QStringList{"裏表紙"})
+            EXPECT_EQ(shownIndex, row.sheets - 2);
+    }
+}
+
+TEST(PrintDialogRules, RangesCorrectAsTypedAndChoicesLastTheRun) {
+    RegisterLabelDataClasses();
+    ResetPrintChoices();
+    TLabelData doc(nullptr);
+    while (doc.GetSheetCount() < 7)
+        doc.AddSheet();
+    {
+        TfrmPrintDialog dialog;
+        dialog.SetLabelData(&doc);
+        dialog.rbAssign->click();
+        QTest::keyClick(dialog.esEnd, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dialog.esEnd, "3");
+        QTest::keyClick(dialog.esStart, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dialog.esStart, "4"); // above the end: the end follows
+        EXPECT_EQ(dialog.esEnd->value(), 4);
+        QTest::keyClick(dialog.esEnd, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dialog.esEnd, "2"); // below the start: the start follows
+        EXPECT_EQ(dialog.esStart->value(), 2);
+        QTest::keyClick(dialog.esEnd, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dialog.esEnd, "5");
+        dialog.cbPageOption->setCurrentIndex(poEven);
+        dialog.spnTopMargin->setValue(-1.5);
+        dialog.spnLeftMargin->setValue(2.3);
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialog.cbPages->setCurrentIndex(1);
+        EXPECT_EQ(dialog.cbPages->currentText(), QStringLiteral("4ページ"));
+    }
+    EXPECT_EQ(PrintChoices().TopOffset, -15);
+    EXPECT_EQ(PrintChoices().LeftOffset, 23);
+    TfrmPrintDialog again;
+    again.SetLabelData(&doc);
+    EXPECT_TRUE(again.rbAssign->isChecked());
+    EXPECT_EQ(again.esStart->value(), 2);
+    EXPECT_EQ(again.esEnd->value(), 5);
+    EXPECT_EQ(again.cbPageOption->currentIndex(), int(poEven));
+    EXPECT_DOUBLE_EQ(again.spnTopMargin->value(), -1.5);
+    EXPECT_TRUE(again.cbPaperChangeMsg->isChecked());
+    EXPECT_EQ(again.cbPages->currentText(), QStringLiteral("4ページ"));
+    EXPECT_EQ(PrintChoices().SheetFlags, (std::vector<bool>{false, false, false, true, false, true, false}));
+}
+
 class PrintDialogTest : public AppFixture {
 protected:
     void SetUp() override {
         ResetPrintChoices();
         backend = FakePrinterBackend::Install();
         RegisterTestClasses();
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
         doc = main->Document();
         while (doc->GetSheetCount() < 4)
             doc->AddSheet();

@@ -2,7 +2,6 @@
 // road from the file menu's print command to the print dialog.
 
 #include "app/FMain.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
@@ -136,14 +135,8 @@ protected:
         ResetPrintChoices();
         backend = FakePrinterBackend::Install();
         RegisterTestClasses();
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
         doc = main->Document();
         doc->FrontCover = true;
         doc->BackCover = true;

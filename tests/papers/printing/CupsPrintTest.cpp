@@ -179,6 +179,17 @@ TEST_F(CupsPrintTest, PrintsToAPrivateServerCancelsAWaitingJobAndFallsBackToPdfW
         EXPECT_TRUE(outside.red() > 240 && outside.green() > 240 && outside.blue() > 240);
     }
 
+    // Two sheets are two jobs.
+    spec.SetSheetPrinted(1, true);
+    const int last = print(QStringLiteral("Keep"));
+    spec.SetSheetPrinted(1, false);
+    EXPECT_EQ(last, id + 2);
+    for (const int job : {id + 1, id + 2}) {
+        const QString file = Path(QStringLiteral("out/job%1").arg(job));
+        EXPECT_TRUE(WaitFor([&] { return QFile::exists(file) && QFile(file).size() > 0; }, kJobMilliseconds))
+            << job;
+    }
+
     // A job waiting on a stopped queue is cancelled once; it never reaches the folder.
     const int waiting = print(QStringLiteral("Held"));
     ASSERT_GT(waiting, 0);

@@ -100,7 +100,9 @@ TEST_F(PrinterForms, ExactSizeWinsAndTheToleranceIsInclusive) {
     EXPECT_EQ(forms->IndexOfNearSize(TPoint(2120, 2970)), 0);
     EXPECT_EQ(forms->IndexOfNearSize(TPoint(2140, 2970)), -1);
     EXPECT_EQ(forms->IndexOfName("custom 211"), 1);
-    EXPECT_EQ(forms->IndexOfPaperID(DMPAPER_USER), 1); // a size without a paper code, then the user size
+    // The size without a standard paper code has one of the queue's own; the user size keeps its code.
+    EXPECT_EQ(forms->GetForm(1)->GetPaperID(), DMPAPER_USER + 1);
+    EXPECT_EQ(forms->IndexOfPaperID(DMPAPER_USER), 2);
     EXPECT_THROW(forms->GetForm(3), EListError);
     EXPECT_TRUE(forms->GetNamesText().startsWith(forms->GetForm(0)->GetName() + "\r\n"));
 
@@ -136,6 +138,24 @@ TEST_F(PaperPrintSetting, AnUnknownSizeGetsAFormOrAtLeastItsOrientation) {
     setting->ApplyPaperToPrinter(photo.get(), *Paper(1000, 1480, true), QString());
     EXPECT_EQ(Working(*photo).PaperSize, DMPAPER_A4);
     EXPECT_EQ(Working(*photo).Orientation, DMORIENT_LANDSCAPE);
+}
+
+TEST_F(PaperPrintSetting, EachOfAQueuesOwnSizesIsChosenAndPrintedOn) {
+    // Photo sizes with no standard paper code, on a queue without custom sizes.
+    const auto size = [](double w, double h, const char* name) {
+        return QPageSize(QSizeF(w, h), QPageSize::Millimeter, name, QPageSize::ExactMatch);
+    };
+    backend->queues["Photo"].caps.PageSizes = {QPageSize(QPageSize::A4), size(89, 127, "L"),
+                                               size(127, 178, "2L")};
+    TIntf<ImPaperPrintSetting> setting = CreatePaperPrintSetting({}, 0);
+    for (const auto& [w, h] : {std::pair(890, 1270), std::pair(1270, 1780)}) {
+        TIntf<ImPrinterConfiguration> photo = CreatePrinterConfigurationFor("Photo", "");
+        setting->ApplyPaperToPrinter(photo.get(), *Paper(w, h, false), QString());
+        photo->ApplyToPrinter();
+        const QSizeF mm = Printer().PageSize().size(QPageSize::Millimeter);
+        EXPECT_NEAR(mm.width(), w / 10.0, 0.01);
+        EXPECT_NEAR(mm.height(), h / 10.0, 0.01);
+    }
 }
 
 TEST(PaperFormName, NamesStandardSizesAndIgnoresTheLocale) {

@@ -89,24 +89,22 @@ TPoint TMoveGhost::PageCentre() const {
 
 void TMoveGhost::GetMode(TMoveGhostMode& mode, TShiftState shift) {
     mode = Settings;
-    switch (shift & (ssShift | ssAlt)) {
-    case ssAlt:
+    // The key that turns snapping off also gives the plain move, so one key means "free" throughout.
+    const TShiftState off = SnapOffModifier();
+    const bool offHeld = off != 0 && (shift & off) == off;
+    const bool shiftHeld = (shift & ssShift & ~off) != 0;
+    if (offHeld && shiftHeld) {
+        mode.CircumMove = !mode.CircumMove;
+    } else if (offHeld) {
         mode.CircumMove = false;
         mode.CircumPhased = false;
         mode.ParallelMove = false;
         mode.FreeRotate = false;
-        break;
-    case ssShift | ssAlt:
-        mode.CircumMove = !mode.CircumMove;
-        break;
-    case ssShift:
+    } else if (shiftHeld) {
         if (mode.CircumMove)
             mode.CircumPhased = !mode.CircumPhased;
         else
             mode.ParallelMove = !mode.ParallelMove;
-        break;
-    default:
-        break;
     }
 }
 

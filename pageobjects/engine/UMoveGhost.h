@@ -74,9 +74,10 @@ public:
     // original stays.
     void Drop(TShiftState shift) override;
 
-    // The settings as the modifiers change them: Alt alone a plain free move (turning as set),
-    // Shift+Alt switches between free and circumferential, Shift toggles phasing (about the
-    // centre) or the parallel constraint (free). Ctrl changes nothing here.
+    // The settings as the modifiers change them: the snap-off key (Alt unless chosen otherwise)
+    // alone a plain free move (turning as set), Shift with it switches between free and
+    // circumferential, Shift toggles phasing (about the centre) or the parallel constraint (free).
+    // Other keys change nothing here.
     virtual void GetMode(TMoveGhostMode& mode, TShiftState shift);
     // Deselects the target and adds a copy of the clone to the site, recorded as "ドラッグコピー".
     virtual void DropCopy();

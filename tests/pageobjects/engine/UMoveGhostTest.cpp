@@ -157,6 +157,27 @@ TEST_F(MoveGhostTest, ModifiersSwitchTheModeForOneDrag) {
     EXPECT_EQ(box->GetAngle(), 90);
 }
 
+TEST_F(MoveGhostTest, TheSnapOffKeyIsTheKeyOfTheFreeMove) {
+    MoveGhostMode().CircumMove = true;
+    MoveGhostMode().CircumPhased = true;
+    TMoveGhost ghost(Add<TGhostBox>(TRect(290, 140, 310, 160)), 0);
+    TMoveGhostMode mode;
+    SetSnapOffModifier(ssCtrl);
+    ghost.GetMode(mode, ssAlt);
+    EXPECT_TRUE(mode.CircumMove && mode.CircumPhased);
+    ghost.GetMode(mode, ssCtrl);
+    EXPECT_FALSE(mode.CircumMove || mode.CircumPhased);
+    ghost.GetMode(mode, ssCtrl | ssShift);
+    EXPECT_FALSE(mode.CircumMove);
+    ghost.GetMode(mode, ssShift);
+    EXPECT_TRUE(mode.CircumMove);
+    EXPECT_FALSE(mode.CircumPhased);
+    // With no snap-off key no key frees the move.
+    SetSnapOffModifier(0);
+    ghost.GetMode(mode, ssAlt | ssCtrl);
+    EXPECT_TRUE(mode.CircumMove && mode.CircumPhased);
+}
+
 TEST_F(MoveGhostTest, FreeRotateTurnsByTheAngleTravelledAboutTheCentre) {
     MoveGhostMode().FreeRotate = true;
     TGhostBox* box = Add<TGhostBox>(TRect(290, 140, 310, 160));

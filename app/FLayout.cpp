@@ -333,6 +333,10 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     pagePanel->addWidget(lblPage);
     framePages1 = new TframePages(this);
     pagePanel->addWidget(framePages1, 1);
+    tbView = new QToolBar(this);
+    tbView->setObjectName(QStringLiteral("tbView"));
+    tbView->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    pagePanel->addWidget(tbView);
     column->addLayout(pagePanel);
 
     auto* grid = new QGridLayout;
@@ -369,8 +373,6 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     MakeGuideAndGridControls();
     MakeMenus();
     MakeToolBar();
-    tbTools->addSeparator();
-    tbTools->addWidget(btnGrid);
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
     ShowEditMode(emPhoto);
@@ -548,8 +550,8 @@ void TfrmLayout::MakeMenus() {
 }
 
 void TfrmLayout::MakeToolBar() {
-    const auto button = [this](const QString& name, QAction* action, const QString& text) {
-        auto* b = new QToolButton(tbTools);
+    const auto button = [](QToolBar* bar, const QString& name, QAction* action, const QString& text) {
+        auto* b = new QToolButton(bar);
         b->setObjectName(name);
         b->setDefaultAction(action);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -557,27 +559,38 @@ void TfrmLayout::MakeToolBar() {
         b->setText(text.isEmpty() ? RemoveMenuMarks(action->text()) : text);
         connect(action, &QAction::changed, b,
                 [b, action, text] { b->setText(text.isEmpty() ? RemoveMenuMarks(action->text()) : text); });
-        tbTools->addWidget(b);
+        bar->addWidget(b);
         return b;
     };
     actSelectTool->setCheckable(true);
     actSelectTool->setChecked(true);
-    btnSelect = button(QStringLiteral("btnSelect"), actSelectTool, {});
+    btnSelect = button(tbTools, QStringLiteral("btnSelect"), actSelectTool, {});
     tbTools->addSeparator();
     for (QAction* tool : {actText, actDate, actLine, actRect, actCircle, actAlbumPhoto, actBackground})
-        button(QStringLiteral("btn") + tool->objectName().mid(3), tool, {});
+        button(tbTools, QStringLiteral("btn") + tool->objectName().mid(3), tool, {});
     tbTools->addSeparator();
-    button(QStringLiteral("btnBringToFront"), DSABringToFront1, QStringLiteral("前面"));
-    button(QStringLiteral("btnSendToBack"), DSASendToBack1, QStringLiteral("背面"));
-    button(QStringLiteral("btnObjectDelete"), DSAQueryClear1, QStringLiteral("削除"));
-    button(QStringLiteral("btnUndo"), DSAUndo1, {});
-    button(QStringLiteral("btnRedo"), DSARedo1, {});
-    tbTools->addSeparator();
-    button(QStringLiteral("btnMinimize"), actReduce, {});
-    button(QStringLiteral("btnMaximize"), actMagnify, {});
-    button(QStringLiteral("btnAutoScale"), actAutoScale, QStringLiteral("自動"));
-    tbTools->addSeparator();
-    button(QStringLiteral("btnMoveMode"), actToggleMoveMode, {});
+    button(tbTools, QStringLiteral("btnBringToFront"), DSABringToFront1, QStringLiteral("前面"));
+    button(tbTools, QStringLiteral("btnSendToBack"), DSASendToBack1, QStringLiteral("背面"));
+    button(tbTools, QStringLiteral("btnObjectDelete"), DSAQueryClear1, QStringLiteral("削除"));
+    // The actions name the step ("移動の取り消し"); the buttons keep one width and the tip names it.
+    button(tbTools, QStringLiteral("btnUndo"), DSAUndo1, QStringLiteral("取り消し"));
+    button(tbTools, QStringLiteral("btnRedo"), DSARedo1, QStringLiteral("やり直し"));
+
+    button(tbView, QStringLiteral("btnMinimize"), actReduce, {});
+    button(tbView, QStringLiteral("btnMaximize"), actMagnify, {});
+    button(tbView, QStringLiteral("btnAutoScale"), actAutoScale, QStringLiteral("自動"));
+    tbView->addSeparator();
+    tbView->addWidget(btnGrid);
+    tbView->addSeparator();
+    QToolButton* moveMode = button(tbView, QStringLiteral("btnMoveMode"), actToggleMoveMode, {});
+    // As wide as its wider caption, so switching the mode does not shift the bar.
+    int widest = 0;
+    for (QAction* mode : {actFreeMove, actCircumMove}) {
+        moveMode->setText(RemoveMenuMarks(mode->text()));
+        widest = std::max(widest, moveMode->sizeHint().width());
+    }
+    moveMode->setText(RemoveMenuMarks(actToggleMoveMode->text()));
+    moveMode->setMinimumWidth(widest);
 }
 
 void TfrmLayout::UpdateActions() {

@@ -288,6 +288,8 @@ public:
     std::vector<QPointer<QLabel>> statusPanels;
     // The editor's own tools and commands.
     QToolBar* tbTools = nullptr;
+    // Zoom, grid and move mode, beside the page strip: the tool bar alone fills a narrow window.
+    QToolBar* tbView = nullptr;
     QToolButton* btnSelect = nullptr;
     // The menus of the tool bar and the objects' menu.
     QMenu* popupEdit = nullptr;

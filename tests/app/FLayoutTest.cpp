@@ -37,10 +37,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <functional>
 #include <tuple>
 
@@ -565,6 +568,33 @@ TEST_F(LayoutEditorTest, PasteByFormatFollowsTheClipboard) {
 } // namespace
 
 namespace {
+
+TEST_F(LayoutEditorTest, EveryToolButtonShowsInAnEightHundredPixelWindowAndUndoKeepsItsWidth) {
+    // The desktop's usual 10 points: the tests' 9 points would leave room the user does not have.
+    const QFont font = QApplication::font();
+    QApplication::setFont(QFont(font.family(), 10));
+    const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
+    NewDocument();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    main->resize(800, 600);
+    main->show();
+    auto* undo = editor->findChild<QToolButton*>(QStringLiteral("btnUndo"));
+    ASSERT_NE(undo, nullptr);
+    RunLoopUntil([&] { return undo->isVisible(); }, 1000);
+    // The font change reaches the widgets through the event loop.
+    QApplication::processEvents();
+    const int width = undo->width();
+    editor->DSAUndo1->setText(QStringLiteral("写真サイズ変更の取り消し(&U)"));
+    QApplication::processEvents();
+    EXPECT_EQ(undo->width(), width);
+    // A tool bar puts what does not fit behind its extension button, hidden.
+    for (QToolBar* bar : {editor->tbTools, editor->tbView})
+        for (auto* button : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+            if (button->objectName().startsWith(QStringLiteral("btn")))
+                EXPECT_TRUE(button->isVisible()) << button->objectName().toStdString();
+    EXPECT_TRUE(editor->btnGrid->isVisible());
+}
 
 TEST(LayoutRules, StatusTextsAndMenuMarks) {
     EXPECT_EQ(MouseStatusText(TPoint(123, -5)), QStringLiteral("マウス(12.3mm,-0.5mm)"));

@@ -2,7 +2,6 @@
 
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
-#include "app/dialogs/UMaterialBrowser.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
 #include "core/UPathUtil.h"
@@ -23,12 +22,12 @@ namespace {
 
 const QString kBackCatalog = QStringLiteral("Data\\BackGrnd\\BackGrnd.dat");
 const QString kBackIDs = QStringLiteral("Data\\BackGrnd\\BackGrnd.ids");
-constexpr int kStartThumbSize = 80;
 
 } // namespace
 
 TfrmBackFileBrowser::TfrmBackFileBrowser(QWidget* parent)
-    : QWidget(parent), FolderImagePack1(std::make_unique<TFolderImagePack>(nullptr)) {
+    : TMaterialBrowserBase(parent, std::make_unique<TFolderImagePack>(nullptr)),
+      FolderImagePack1(Pack<TFolderImagePack>()) {
     setObjectName(QStringLiteral("frmBackFileBrowser"));
     setProperty("HelpContext", kHelpContext);
     auto* layout = new QVBoxLayout(this);
@@ -47,43 +46,21 @@ TfrmBackFileBrowser::TfrmBackFileBrowser(QWidget* parent)
     bar->addWidget(subLabel);
     bar->addWidget(cmbSubGenre, 1);
     grpSize = new QButtonGroup(this);
-    for (QToolButton* button : AddSizeButtons(this, grpSize,
-                                              {{"btnPix50", "プレビューサイズ小", 50},
-                                               {"btnPix80", "プレビューサイズ中", 80},
-                                               {"btnPix200", "プレビューサイズ大", 200}},
-                                              kStartThumbSize))
+    for (QToolButton* button : AddThumbSizeButtons(this, grpSize))
         bar->addWidget(button);
     layout->addLayout(bar);
-    pnlImageID = new QWidget(this);
-    pnlImageID->setObjectName(QStringLiteral("pnlImageID"));
-    auto* idBar = new QHBoxLayout(pnlImageID);
-    idBar->setContentsMargins(0, 0, 0, 0);
-    edtImageID = new QLineEdit(pnlImageID);
-    edtImageID->setObjectName(QStringLiteral("edtImageID"));
-    edtImageID->setMaxLength(kImageIDLength);
-    edtImageID->setToolTip(QStringLiteral("素材マニュアルの検索IDを入力して下さい"));
-    auto* idLabel = new QLabel(QStringLiteral("ID"), pnlImageID);
-    idLabel->setBuddy(edtImageID);
-    btnImageID = new QPushButton(QStringLiteral("検索"), pnlImageID);
-    btnImageID->setObjectName(QStringLiteral("btnImageID"));
-    btnImageID->setEnabled(false);
-    idBar->addWidget(idLabel);
-    idBar->addWidget(edtImageID);
-    idBar->addWidget(btnImageID);
-    idBar->addStretch();
-    pnlImageID->hide();
+    const TImageIDControls id = CreateImageIDRow(this, true);
+    pnlImageID = id.Panel;
+    edtImageID = id.Edit;
+    btnImageID = id.Button;
     layout->addWidget(pnlImageID);
     pnlWarning = new TWarningPanel(this);
     pnlWarning->SetLines(ContentWarningLines(QStringLiteral("用紙柄が見つかりません")));
     layout->addWidget(pnlWarning);
-    FormPanel1 = new TFormPanel(this);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    FolderImagePack1->OnFileLoad = DataModuleFileLoader();
+    CreateBrowser();
     layout->addWidget(FormPanel1, 1);
 
-    FolderImagePack1->OnFileLoad = DataModuleFileLoader();
-    browser_ = new TfrmImageBrowser(FormPanel1);
-    FormPanel1->SetForm(browser_);
-    browser_->SetImagePack(FolderImagePack1.get());
     const QString catalogFile = FindCatalogFile(kBackCatalog);
     if (!catalogFile.isEmpty()) {
         catalog_ = std::make_unique<TBackGroundList>(catalogFile);
@@ -99,7 +76,7 @@ TfrmBackFileBrowser::TfrmBackFileBrowser(QWidget* parent)
         if (!ids.isEmpty())
             idList_ = std::make_unique<TImageIDList>(ids);
     }
-    browser_->SetThumbSize(kStartThumbSize);
+    browser_->SetThumbSize(kFileThumbStartSize);
 
     connect(cmbGenre, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (muted_ || index < 0)
@@ -113,15 +90,11 @@ TfrmBackFileBrowser::TfrmBackFileBrowser(QWidget* parent)
         RememberedSubGenre() = index;
         ShowSubGenre();
     });
-    connect(edtImageID, &QLineEdit::textChanged, this,
-            [this](const QString& text) { btnImageID->setEnabled(text.size() == kImageIDLength); });
     connect(btnImageID, &QPushButton::clicked, this, &TfrmBackFileBrowser::SearchImageID);
     connect(grpSize, &QButtonGroup::idClicked, this, &TfrmBackFileBrowser::SetThumbSize);
 }
 
-TfrmBackFileBrowser::~TfrmBackFileBrowser() {
-    delete browser_;
-}
+TfrmBackFileBrowser::~TfrmBackFileBrowser() = default;
 
 int& TfrmBackFileBrowser::RememberedGenre() {
     static int genre = 0;
@@ -133,19 +106,11 @@ int& TfrmBackFileBrowser::RememberedSubGenre() {
     return subGenre;
 }
 
-void TfrmBackFileBrowser::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
-    if (!painted_) {
-        // The lists are filled once the window is first seen.
-        painted_ = true;
-        // Painting runs inside the event loop, which no exception may cross.
-        try {
-            FillSubGenres();
-        } catch (const std::exception& e) {
-            qWarning("%s", e.what());
-            pnlWarning->show();
-        }
-    }
+void TfrmBackFileBrowser::FirstPaint() {
+    // The lists are filled once the window is first seen. The warning stays up when filling them
+    // throws; showing the sub-genre sets it otherwise.
+    pnlWarning->show();
+    FillSubGenres();
 }
 
 void TfrmBackFileBrowser::FillSubGenres() {
@@ -171,7 +136,7 @@ void TfrmBackFileBrowser::FillSubGenres() {
 void TfrmBackFileBrowser::ShowSubGenre() {
     bool shown = false;
     tile_ = tileShift_ = false;
-    if (painted_ && catalog_) {
+    if (Painted() && catalog_) {
         QString folder;
         if (const TBackGroundInfo* info = catalog_->GetInfo(RememberedGenre())) {
             TBackGroundSubGenre sub;
@@ -187,18 +152,8 @@ void TfrmBackFileBrowser::ShowSubGenre() {
         if (!found.isEmpty()) {
             FolderImagePack1->SetFileMask(found + QStringLiteral("*.*"));
             FolderImagePack1->FilterByExtension(PictureExtensions().join(u';'));
-            QStringList captions;
-            bool any = false;
-            if (idList_) {
-                for (int i = 0; i < FolderImagePack1->FileList().Count(); ++i) {
-                    captions.append(idList_->GetFileID(FolderImagePack1->FileList()[i]));
-                    any = any || !captions.last().isEmpty();
-                }
-            }
-            if (any)
-                browser_->SetItemCaptions(captions);
-            else
-                browser_->RefreshItems();
+            const TStringList& files = FolderImagePack1->FileList();
+            ShowIDCaptions(idList_ ? files.Count() : 0, [&](int i) { return idList_->GetFileID(files[i]); });
             shown = true;
         }
     }
@@ -245,23 +200,4 @@ void TfrmBackFileBrowser::SearchImageID() {
     const QString found = FindCatalogFile(file + QStringLiteral(".*"));
     if (!found.isEmpty())
         SelectFile(found);
-}
-
-void TfrmBackFileBrowser::SetThumbSize(int size) {
-    if (browser_->ThumbSize() != size)
-        browser_->SetThumbSize(size);
-}
-
-bool TfrmBackFileBrowser::HasSelection() const {
-    return browser_->SelectedIndex() != -1;
-}
-
-QString TfrmBackFileBrowser::GetSelectedFileName() const {
-    const int index = browser_->SelectedIndex();
-    return index >= 0 && index < FolderImagePack1->FileList().Count() ? FolderImagePack1->FileList()[index]
-                                                                      : QString();
-}
-
-void TfrmBackFileBrowser::SetDblClickAction(QAction* action) {
-    browser_->DblClickAction = action;
 }

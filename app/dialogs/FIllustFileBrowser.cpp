@@ -1,7 +1,6 @@
 #include "app/dialogs/FIllustFileBrowser.h"
 
 #include "app/dialogs/FImageBrowser.h"
-#include "app/dialogs/UMaterialBrowser.h"
 #include "controls/UFormPanel.h"
 #include "core/UPathUtil.h"
 #include "imaging/UImagePack.h"
@@ -20,7 +19,6 @@ const QString kIllustCatalog = QStringLiteral("Data\\Illust\\Illust.dat");
 const QStringList kDefaultGenres = {QStringLiteral("イラスト,Data\\Illust\\OnePoint"),
                                     QStringLiteral("パネル,Data\\Illust\\Panel")};
 constexpr TColor kIllustTransparentColor = 0xF0F0F0;
-constexpr int kStartThumbSize = 80;
 
 void AddGenre(QComboBox* combo, const QString& item) {
     combo->addItem(item.section(u',', 0, 0), item);
@@ -29,7 +27,8 @@ void AddGenre(QComboBox* combo, const QString& item) {
 } // namespace
 
 TfrmIllustFileBrowser::TfrmIllustFileBrowser(QWidget* parent)
-    : QWidget(parent), FolderImagePack1(std::make_unique<TFolderImagePack>(nullptr)) {
+    : TMaterialBrowserBase(parent, std::make_unique<TFolderImagePack>(nullptr)),
+      FolderImagePack1(Pack<TFolderImagePack>()) {
     setObjectName(QStringLiteral("frmIllustFileBrowser"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -38,29 +37,21 @@ TfrmIllustFileBrowser::TfrmIllustFileBrowser(QWidget* parent)
     cmbGenre->setObjectName(QStringLiteral("cmbGenre"));
     bar->addWidget(cmbGenre, 1);
     grpSize = new QButtonGroup(this);
-    for (QToolButton* button : AddSizeButtons(this, grpSize,
-                                              {{"btnPix50", "プレビューサイズ小", 50},
-                                               {"btnPix80", "プレビューサイズ中", 80},
-                                               {"btnPix200", "プレビューサイズ大", 200}},
-                                              kStartThumbSize))
+    for (QToolButton* button : AddThumbSizeButtons(this, grpSize))
         bar->addWidget(button);
     layout->addLayout(bar);
     pnlWarning = new TWarningPanel(this);
     pnlWarning->SetLines(ContentWarningLines(QStringLiteral("イラスト集が見つかりません")));
     layout->addWidget(pnlWarning);
-    FormPanel1 = new TFormPanel(this);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
-    layout->addWidget(FormPanel1, 1);
-
     // Pictures load from their own files: a scaled preview would blur the transparent colour's edge.
-    LoadGenres();
     // The browser reads the folder pack itself: the pack tells it before its list changes, so its
     // loader never reads a list being rebuilt.
-    browser_ = new TfrmImageBrowser(FormPanel1);
-    FormPanel1->SetForm(browser_);
-    browser_->SetImagePack(FolderImagePack1.get());
+    CreateBrowser();
+    layout->addWidget(FormPanel1, 1);
+
+    LoadGenres();
     browser_->SetTransparentColor(kIllustTransparentColor);
-    browser_->SetThumbSize(kStartThumbSize);
+    browser_->SetThumbSize(kFileThumbStartSize);
     ShowGenre();
 
     connect(cmbGenre, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -72,9 +63,7 @@ TfrmIllustFileBrowser::TfrmIllustFileBrowser(QWidget* parent)
     connect(grpSize, &QButtonGroup::idClicked, this, &TfrmIllustFileBrowser::SetThumbSize);
 }
 
-TfrmIllustFileBrowser::~TfrmIllustFileBrowser() {
-    delete browser_;
-}
+TfrmIllustFileBrowser::~TfrmIllustFileBrowser() = default;
 
 int& TfrmIllustFileBrowser::RememberedGenre() {
     static int genre = 0;
@@ -115,27 +104,4 @@ void TfrmIllustFileBrowser::ShowGenre() {
     FolderImagePack1->SetFileMask(folder.isEmpty() ? QString() : folder + QStringLiteral("*.*"));
     browser_->RefreshItems();
     pnlWarning->setVisible(folder.isEmpty());
-}
-
-void TfrmIllustFileBrowser::SetThumbSize(int size) {
-    if (browser_->ThumbSize() != size)
-        browser_->SetThumbSize(size);
-}
-
-void TfrmIllustFileBrowser::SelectIndex(int index) {
-    browser_->SelectIndex(index);
-}
-
-bool TfrmIllustFileBrowser::HasSelection() const {
-    return browser_->SelectedIndex() != -1;
-}
-
-QString TfrmIllustFileBrowser::GetSelectedFileName() const {
-    const int index = browser_->SelectedIndex();
-    return index >= 0 && index < FolderImagePack1->FileList().Count() ? FolderImagePack1->FileList()[index]
-                                                                      : QString();
-}
-
-void TfrmIllustFileBrowser::SetDblClickAction(QAction* action) {
-    browser_->DblClickAction = action;
 }

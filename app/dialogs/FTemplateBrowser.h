@@ -2,30 +2,22 @@
 // The templates of the content that fit a face, grouped by use ("用途") as the template group file
 // lists them; a page can be found by its image ID. The cover dialog embeds it.
 
-#include "papers/UMaterialCatalog.h"
+#include "app/dialogs/UMaterialBrowser.h"
 
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 #include <memory>
-#include <optional>
 
-class QAction;
-class QButtonGroup;
 class QComboBox;
-class QGroupBox;
 class QLineEdit;
 class QPushButton;
-class TCustomImagePack;
-class TFormPanel;
 class TWarningPanel;
-class TfrmImageBrowser;
 
-class TfrmTemplateBrowser : public QWidget {
+class TfrmTemplateBrowser : public TTemplateBrowserBase {
     Q_OBJECT
 
 public:
-    static constexpr int kImageIDLength = 4;
+    static constexpr int kImageIDLength = TImageIDControls::kLength;
 
     explicit TfrmTemplateBrowser(QWidget* parent = nullptr);
     ~TfrmTemplateBrowser() override;
@@ -34,22 +26,11 @@ public:
     QWidget* pnlImageID;
     QLineEdit* edtImageID;
     QPushButton* btnImageID;
-    QGroupBox* rgSize;
-    QButtonGroup* grpSize;
     TWarningPanel* pnlWarning;
-    TFormPanel* FormPanel1;
-    std::unique_ptr<TCustomImagePack> CustomImagePack1;
 
-    TfrmImageBrowser* Browser() const { return browser_; }
-    const TTemplateList& Templates() const { return templates_; }
     const TTemplateGroup& Group() const { return group_; }
     // The face to fit: loads the genres of its purpose.
     void SetFaceInfo(const TFaceInfo& face);
-    // The entry selected on the first painting (same file name without regard to case, sheet and face).
-    void SetInitialSelection(const TTemplateInfo& info) { initial_ = info; }
-    bool HasSelection() const;
-    void SetDblClickAction(QAction* action);
-    std::optional<TTemplateInfo> SelectedTemplate() const;
     // Scans genre index and shows its templates.
     void LoadGenre(int index);
     // "検索": selects the template of the typed ID (in the genre shown, else the first genre holding
@@ -62,20 +43,13 @@ public:
     static int& RememberedGenre();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void FirstPaint() override { SelectInitial(); }
 
 private:
-    // Rescans the list with filter from folder (the pack's loader stopped first).
-    void ScanFolder(const QString& folder, const TFaceInfo& filter);
     void ShowTemplates();
-    int FindTemplate(const TTemplateInfo& info) const;
+    void ShowGenre(int genre);
 
-    TfrmImageBrowser* browser_;
-    TFaceInfo filter_;
-    TTemplateList templates_;
     TTemplateGroup group_;
     std::unique_ptr<TImageIDList> idList_;
-    std::optional<TTemplateInfo> initial_;
-    bool painted_ = false;
     bool loading_ = false;
 };

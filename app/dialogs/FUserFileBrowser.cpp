@@ -2,7 +2,6 @@
 
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
-#include "app/dialogs/UMaterialBrowser.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
@@ -12,14 +11,11 @@
 #include "imaging/UImagePack.h"
 #include "platform/DialogService.h"
 
-#include <QAction>
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,7 +24,6 @@ namespace {
 
 const QString kViewStyleSetting = QStringLiteral("UserIllustViewStyle");
 constexpr int kShownPathLength = 28;
-constexpr int kStartThumbSize = 80;
 
 // The first folder: the newest history entry, the desktop's pictures folder, or the program's folder
 // (its "My Pictures" inside the documents folder when there is one).
@@ -51,8 +46,8 @@ QString StartFolder(THistoryManager& history) {
 } // namespace
 
 TfrmUserFileBrowser::TfrmUserFileBrowser(QWidget* parent)
-    : QWidget(parent), HistoryManager1(std::make_unique<THistoryManager>(nullptr)),
-      FileImagePack(std::make_unique<TFileImagePack>(nullptr)) {
+    : TMaterialBrowserBase(parent, std::make_unique<TFileImagePack>(nullptr)),
+      HistoryManager1(std::make_unique<THistoryManager>(nullptr)), FileImagePack(Pack<TFileImagePack>()) {
     setObjectName(QStringLiteral("frmUserFileBrowser"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -61,14 +56,15 @@ TfrmUserFileBrowser::TfrmUserFileBrowser(QWidget* parent)
     edtPath->setObjectName(QStringLiteral("edtPath"));
     edtPath->setReadOnly(true);
     edtPath->setToolTip(QStringLiteral("読み込みたいイメージのあるフォルダパスを入力して下さい"));
-    edtPath->installEventFilter(this);
+    OnEnterKey(edtPath, [this] { ReferFolder(); });
     btnRefer = new QPushButton(QStringLiteral("参照"), this);
     btnRefer->setObjectName(QStringLiteral("btnRefer"));
-    actHistory = new QAction(QStringLiteral("▼"), this);
-    actHistory->setObjectName(QStringLiteral("actHistory"));
-    btnHistory = new QToolButton(this);
-    btnHistory->setObjectName(QStringLiteral("btnHistory"));
-    btnHistory->setDefaultAction(actHistory);
+    const TFolderHistoryControls history =
+        CreateHistoryDropDown(this, *HistoryManager1, QStringLiteral("$(UserIllustHistory)"), true);
+    actHistory = history.Action;
+    btnHistory = history.Button;
+    popupHistory = history.Menu;
+    HistoryManager1->OnMenuClick = [this](TObject*, const QString& entry) { HistoryClicked(entry); };
     btnListView = new QToolButton(this);
     btnListView->setObjectName(QStringLiteral("btnListView"));
     btnListView->setCheckable(true);
@@ -78,48 +74,28 @@ TfrmUserFileBrowser::TfrmUserFileBrowser(QWidget* parent)
     bar->addWidget(btnHistory);
     bar->addWidget(btnListView);
     grpSize = new QButtonGroup(this);
-    for (QToolButton* button : AddSizeButtons(this, grpSize,
-                                              {{"btnPix50", "プレビューサイズ小", 50},
-                                               {"btnPix80", "プレビューサイズ中", 80},
-                                               {"btnPix200", "プレビューサイズ大", 200}},
-                                              kStartThumbSize))
+    for (QToolButton* button : AddThumbSizeButtons(this, grpSize))
         bar->addWidget(button);
     layout->addLayout(bar);
-    FormPanel1 = new TFormPanel(this);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    FileImagePack->OnFileLoad = DataModuleFileLoader();
+    CreateBrowser();
     layout->addWidget(FormPanel1, 1);
 
-    popupHistory = new QMenu(this);
-    popupHistory->setObjectName(QStringLiteral("popupHistory"));
-    QAction* anchor = popupHistory->addAction(QString());
-    HistoryManager1->SetRegistryKey(QStringLiteral("$(UserIllustHistory)"));
-    HistoryManager1->ClearHistoryCaption = QStringLiteral("履歴の消去");
-    HistoryManager1->SetUseAccelerator(true);
-    HistoryManager1->SetMenuItem(anchor);
-    HistoryManager1->OnMenuClick = [this](TObject*, const QString& entry) { HistoryClicked(entry); };
-
-    FileImagePack->OnFileLoad = DataModuleFileLoader();
-    browser_ = new TfrmImageBrowser(FormPanel1);
-    FormPanel1->SetForm(browser_);
-    browser_->SetImagePack(FileImagePack.get());
     browser_->OnGetFileName = [this](int index, QString& fileName) {
         fileName = index >= 0 && index < FileImagePack->FileList().Count() ? FileImagePack->FileList()[index]
                                                                            : QString();
     };
     ShowFolder(StartFolder(*HistoryManager1));
     btnListView->setChecked(ReadSettingBool(kViewStyleSetting, false));
-    browser_->SetThumbSize(kStartThumbSize);
+    browser_->SetThumbSize(kFileThumbStartSize);
     UpdateHistoryAction();
 
     connect(btnRefer, &QPushButton::clicked, this, &TfrmUserFileBrowser::ReferFolder);
-    connect(actHistory, &QAction::triggered, this,
-            [this] { popupHistory->popup(btnHistory->mapToGlobal(QPoint(0, btnHistory->height()))); });
     connect(grpSize, &QButtonGroup::idClicked, this, &TfrmUserFileBrowser::SetThumbSize);
 }
 
 TfrmUserFileBrowser::~TfrmUserFileBrowser() {
     WriteSettingBool(kViewStyleSetting, btnListView->isChecked());
-    delete browser_;
 }
 
 void TfrmUserFileBrowser::ShowFolder(const QString& folder) {
@@ -160,17 +136,6 @@ void TfrmUserFileBrowser::showEvent(QShowEvent* event) {
         Scan();
 }
 
-bool TfrmUserFileBrowser::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == edtPath && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ReferFolder();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void TfrmUserFileBrowser::ReferFolder() {
     const TStringList& history = HistoryManager1->GetItems();
     QString folder = history.Count() > 0 ? history[0] : folder_;
@@ -206,24 +171,5 @@ void TfrmUserFileBrowser::SetThumbSize(int size) {
         btnListView->setChecked(false);
         Scan();
     }
-    if (browser_->ThumbSize() != size)
-        browser_->SetThumbSize(size);
-}
-
-void TfrmUserFileBrowser::SelectIndex(int index) {
-    browser_->SelectIndex(index);
-}
-
-bool TfrmUserFileBrowser::HasSelection() const {
-    return browser_->SelectedIndex() != -1;
-}
-
-QString TfrmUserFileBrowser::GetSelectedFileName() const {
-    const int index = browser_->SelectedIndex();
-    return index >= 0 && index < FileImagePack->FileList().Count() ? FileImagePack->FileList()[index]
-                                                                   : QString();
-}
-
-void TfrmUserFileBrowser::SetDblClickAction(QAction* action) {
-    browser_->DblClickAction = action;
+    TMaterialBrowserBase::SetThumbSize(size);
 }

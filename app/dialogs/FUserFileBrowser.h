@@ -2,22 +2,15 @@
 // The picture files of one folder of the user's choice, as thumbnails or a report, with a folder
 // history kept in the settings; the illustration property panel embeds it.
 
+#include "app/dialogs/UMaterialBrowser.h"
+
 #include <QString>
-#include <QWidget>
 #include <memory>
 
-class QAction;
-class QButtonGroup;
 class QLineEdit;
-class QMenu;
-class QToolButton;
 class QPushButton;
-class THistoryManager;
-class TFileImagePack;
-class TFormPanel;
-class TfrmImageBrowser;
 
-class TfrmUserFileBrowser : public QWidget {
+class TfrmUserFileBrowser : public TMaterialBrowserBase {
     Q_OBJECT
 
 public:
@@ -32,18 +25,13 @@ public:
     QButtonGroup* grpSize;
     QMenu* popupHistory;
     QAction* actHistory;
-    TFormPanel* FormPanel1;
     std::unique_ptr<THistoryManager> HistoryManager1;
-    std::unique_ptr<TFileImagePack> FileImagePack;
+    TFileImagePack* FileImagePack;
 
-    TfrmImageBrowser* Browser() const { return browser_; }
     // The folder shown, with a trailing "/".
     const QString& Folder() const { return folder_; }
-    void SelectIndex(int index);
-    bool HasSelection() const;
     // The full path of the selected file; empty when none.
-    QString GetSelectedFileName() const;
-    void SetDblClickAction(QAction* action);
+    using TMaterialBrowserBase::GetSelectedFileName;
     // The file (compared by name without regard to case) selected after the first scan.
     void SetInitialFileName(const QString& fileName) { initialFile_ = fileName; }
     // Lists the folder's pictures (also done on the first showing).
@@ -52,18 +40,17 @@ public:
     void ChangeFolder(const QString& folder);
     // The folder dialog (btnRefer, Enter in edtPath).
     void ReferFolder();
-    void SetThumbSize(int size);
+    // Back to thumbnails first when the report is shown.
+    void SetThumbSize(int size) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowFolder(const QString& folder);
     void HistoryClicked(const QString& entry);
     void UpdateHistoryAction();
 
-    TfrmImageBrowser* browser_;
     QString folder_;
     QString initialFile_;
     bool scanned_ = false;

@@ -5,6 +5,7 @@
 #include <QRadialGradient>
 #include <QTransform>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 namespace Art {
@@ -25,10 +26,40 @@ QRectF Part(const QRectF& r, double fx, double fy, double fw, double fh) {
     return {r.left() + r.width() * fx, r.top() + r.height() * fy, r.width() * fw, r.height() * fh};
 }
 
-QPainterPath Ellipse(const QRectF& r) {
-    QPainterPath path;
-    path.addEllipse(r);
-    return path;
+// A path drawn step by step in fractions of r.
+class Outline {
+public:
+    Outline(const QRectF& r, double fx, double fy) : r_(r) { path_.moveTo(At(r, fx, fy)); }
+    Outline& Line(double fx, double fy) {
+        path_.lineTo(At(r_, fx, fy));
+        return *this;
+    }
+    // A cubic curve through two control points to (fx, fy).
+    Outline& Curve(double cx1, double cy1, double cx2, double cy2, double fx, double fy) {
+        path_.cubicTo(At(r_, cx1, cy1), At(r_, cx2, cy2), At(r_, fx, fy));
+        return *this;
+    }
+    Outline& Quad(double cx, double cy, double fx, double fy) {
+        path_.quadTo(At(r_, cx, cy), At(r_, fx, fy));
+        return *this;
+    }
+    QPainterPath Closed() {
+        path_.closeSubpath();
+        return path_;
+    }
+    QPainterPath Open() const { return path_; }
+
+private:
+    QRectF r_;
+    QPainterPath path_;
+};
+
+// The closed polygon through points given in fractions of r.
+QPainterPath Polygon(const QRectF& r, std::initializer_list<QPointF> points) {
+    Outline outline(r, points.begin()->x(), points.begin()->y());
+    for (auto it = points.begin() + 1; it != points.end(); ++it)
+        outline.Line(it->x(), it->y());
+    return outline.Closed();
 }
 
 void Fill(QPainter& p, const QPainterPath& path, const QColor& color) {
@@ -38,6 +69,12 @@ void Fill(QPainter& p, const QPainterPath& path, const QColor& color) {
 }
 
 } // namespace
+
+QPainterPath Ellipse(const QRectF& r) {
+    QPainterPath path;
+    path.addEllipse(r);
+    return path;
+}
 
 QColor Rgb(uint32_t rgb) {
     return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
@@ -50,14 +87,12 @@ QColor Mix(const QColor& a, const QColor& b, double t) {
 }
 
 QPainterPath Heart(const QRectF& r) {
-    QPainterPath path;
-    path.moveTo(At(r, 0.5, 0.25));
-    path.cubicTo(At(r, 0.5, 0.0), At(r, 0.0, -0.02), At(r, 0.02, 0.32));
-    path.cubicTo(At(r, 0.04, 0.58), At(r, 0.35, 0.78), At(r, 0.5, 1.0));
-    path.cubicTo(At(r, 0.65, 0.78), At(r, 0.96, 0.58), At(r, 0.98, 0.32));
-    path.cubicTo(At(r, 1.0, -0.02), At(r, 0.5, 0.0), At(r, 0.5, 0.25));
-    path.closeSubpath();
-    return path;
+    return Outline(r, 0.5, 0.25)
+        .Curve(0.5, 0.0, 0.0, -0.02, 0.02, 0.32)
+        .Curve(0.04, 0.58, 0.35, 0.78, 0.5, 1.0)
+        .Curve(0.65, 0.78, 0.96, 0.58, 0.98, 0.32)
+        .Curve(1.0, -0.02, 0.5, 0.0, 0.5, 0.25)
+        .Closed();
 }
 
 QPainterPath Star(const QRectF& r, int points, double innerRatio, double turnDegrees) {
@@ -92,23 +127,19 @@ QPainterPath Flower(const QRectF& r, int petals, double petalWidth, double turnD
 }
 
 QPainterPath SakuraPetal(const QRectF& r) {
-    QPainterPath path;
-    path.moveTo(At(r, 0.5, 1.0));
-    path.cubicTo(At(r, 0.05, 0.75), At(r, 0.0, 0.25), At(r, 0.3, 0.0));
-    path.lineTo(At(r, 0.5, 0.16));
-    path.lineTo(At(r, 0.7, 0.0));
-    path.cubicTo(At(r, 1.0, 0.25), At(r, 0.95, 0.75), At(r, 0.5, 1.0));
-    path.closeSubpath();
-    return path;
+    return Outline(r, 0.5, 1.0)
+        .Curve(0.05, 0.75, 0.0, 0.25, 0.3, 0.0)
+        .Line(0.5, 0.16)
+        .Line(0.7, 0.0)
+        .Curve(1.0, 0.25, 0.95, 0.75, 0.5, 1.0)
+        .Closed();
 }
 
 QPainterPath Leaf(const QRectF& r) {
-    QPainterPath path;
-    path.moveTo(At(r, 0.5, 0.0));
-    path.cubicTo(At(r, 1.05, 0.3), At(r, 0.85, 0.8), At(r, 0.5, 1.0));
-    path.cubicTo(At(r, 0.15, 0.8), At(r, -0.05, 0.3), At(r, 0.5, 0.0));
-    path.closeSubpath();
-    return path;
+    return Outline(r, 0.5, 0.0)
+        .Curve(1.05, 0.3, 0.85, 0.8, 0.5, 1.0)
+        .Curve(0.15, 0.8, -0.05, 0.3, 0.5, 0.0)
+        .Closed();
 }
 
 QPainterPath Maple(const QRectF& r) {
@@ -131,33 +162,21 @@ QPainterPath Cloud(const QRectF& r) {
 }
 
 QPainterPath Drop(const QRectF& r) {
-    QPainterPath path;
-    path.moveTo(At(r, 0.5, 0.0));
-    path.cubicTo(At(r, 0.6, 0.25), At(r, 1.0, 0.5), At(r, 1.0, 0.7));
-    path.cubicTo(At(r, 1.0, 0.9), At(r, 0.75, 1.0), At(r, 0.5, 1.0));
-    path.cubicTo(At(r, 0.25, 1.0), At(r, 0.0, 0.9), At(r, 0.0, 0.7));
-    path.cubicTo(At(r, 0.0, 0.5), At(r, 0.4, 0.25), At(r, 0.5, 0.0));
-    path.closeSubpath();
-    return path;
+    return Outline(r, 0.5, 0.0)
+        .Curve(0.6, 0.25, 1.0, 0.5, 1.0, 0.7)
+        .Curve(1.0, 0.9, 0.75, 1.0, 0.5, 1.0)
+        .Curve(0.25, 1.0, 0.0, 0.9, 0.0, 0.7)
+        .Curve(0.0, 0.5, 0.4, 0.25, 0.5, 0.0)
+        .Closed();
 }
 
 QPainterPath Diamond(const QRectF& r) {
-    QPainterPath path;
-    path.moveTo(At(r, 0.5, 0));
-    path.lineTo(At(r, 1, 0.5));
-    path.lineTo(At(r, 0.5, 1));
-    path.lineTo(At(r, 0, 0.5));
-    path.closeSubpath();
-    return path;
+    return Polygon(r, {{0.5, 0}, {1, 0.5}, {0.5, 1}, {0, 0.5}});
 }
 
 QPainterPath SpeechBubble(const QRectF& r) {
     QPainterPath path = Ellipse(Part(r, 0, 0, 1, 0.8));
-    QPainterPath tail;
-    tail.moveTo(At(r, 0.25, 0.6));
-    tail.lineTo(At(r, 0.12, 1.0));
-    tail.lineTo(At(r, 0.45, 0.7));
-    tail.closeSubpath();
+    QPainterPath tail = Polygon(r, {{0.25, 0.6}, {0.12, 1.0}, {0.45, 0.7}});
     return path.united(tail);
 }
 
@@ -259,17 +278,11 @@ void Snowflake(QPainter& p, const QPointF& c, double radius, const QColor& color
 }
 
 void Balloon(QPainter& p, const QRectF& r, const QColor& color) {
-    QPainterPath string;
-    string.moveTo(At(r, 0.5, 0.78));
-    string.cubicTo(At(r, 0.4, 0.86), At(r, 0.6, 0.93), At(r, 0.5, 1.0));
+    QPainterPath string = Outline(r, 0.5, 0.78).Curve(0.4, 0.86, 0.6, 0.93, 0.5, 1.0).Open();
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Rgb(0x8a8a8a), std::max(1.0, r.width() * 0.015)));
     p.drawPath(string);
-    QPainterPath knot;
-    knot.moveTo(At(r, 0.5, 0.74));
-    knot.lineTo(At(r, 0.44, 0.8));
-    knot.lineTo(At(r, 0.56, 0.8));
-    knot.closeSubpath();
+    QPainterPath knot = Polygon(r, {{0.5, 0.74}, {0.44, 0.8}, {0.56, 0.8}});
     Fill(p, knot, Mix(color, Qt::black, 0.2));
     Shiny(p, Ellipse(Part(r, 0.1, 0.0, 0.8, 0.76)), color, r.width() * 0.015);
     Fill(p, Ellipse(Part(r, 0.25, 0.1, 0.14, 0.2)), QColor(255, 255, 255, 150));
@@ -354,14 +367,13 @@ void Gift(QPainter& p, const QRectF& r, const QColor& box, const QColor& ribbon)
 }
 
 void Bell(QPainter& p, const QRectF& r) {
-    QPainterPath bell;
-    bell.moveTo(At(r, 0.5, 0.05));
-    bell.cubicTo(At(r, 0.8, 0.05), At(r, 0.8, 0.4), At(r, 0.85, 0.65));
-    bell.quadTo(At(r, 0.9, 0.8), At(r, 1.0, 0.85));
-    bell.lineTo(At(r, 0.0, 0.85));
-    bell.quadTo(At(r, 0.1, 0.8), At(r, 0.15, 0.65));
-    bell.cubicTo(At(r, 0.2, 0.4), At(r, 0.2, 0.05), At(r, 0.5, 0.05));
-    bell.closeSubpath();
+    QPainterPath bell = Outline(r, 0.5, 0.05)
+                            .Curve(0.8, 0.05, 0.8, 0.4, 0.85, 0.65)
+                            .Quad(0.9, 0.8, 1.0, 0.85)
+                            .Line(0.0, 0.85)
+                            .Quad(0.1, 0.8, 0.15, 0.65)
+                            .Curve(0.2, 0.4, 0.2, 0.05, 0.5, 0.05)
+                            .Closed();
     Shiny(p, bell, Rgb(0xf2c230), r.width() * 0.015);
     Shiny(p, Ellipse(Part(r, 0.42, 0.82, 0.16, 0.16)), Rgb(0xd99a10), r.width() * 0.01);
 }
@@ -380,9 +392,7 @@ void Pumpkin(QPainter& p, const QRectF& r) {
 void Umbrella(QPainter& p, const QRectF& r, const QColor& color) {
     p.setPen(QPen(Rgb(0x5b4636), r.width() * 0.03, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    QPainterPath handle;
-    handle.moveTo(At(r, 0.5, 0.4));
-    handle.lineTo(At(r, 0.5, 0.88));
+    QPainterPath handle = Outline(r, 0.5, 0.4).Line(0.5, 0.88).Open();
     handle.arcTo(Part(r, 0.36, 0.8, 0.14, 0.16), 0, -180);
     p.drawPath(handle);
     QPainterPath canopy;
@@ -398,12 +408,7 @@ void Note(QPainter& p, const QRectF& r, const QColor& color) {
     p.setPen(QPen(color, r.width() * 0.06));
     p.drawLine(At(r, 0.35, 0.8), At(r, 0.35, 0.1));
     p.drawLine(At(r, 0.85, 0.7), At(r, 0.85, 0.0));
-    QPainterPath beam;
-    beam.moveTo(At(r, 0.32, 0.1));
-    beam.lineTo(At(r, 0.88, 0.0));
-    beam.lineTo(At(r, 0.88, 0.12));
-    beam.lineTo(At(r, 0.32, 0.22));
-    beam.closeSubpath();
+    QPainterPath beam = Polygon(r, {{0.32, 0.1}, {0.88, 0.0}, {0.88, 0.12}, {0.32, 0.22}});
     Fill(p, beam, color);
     Fill(p, Placed(Ellipse(Part(r, 0, 0, 0.34, 0.22)), At(r, 0.22, 0.82), -20), color);
     Fill(p, Placed(Ellipse(Part(r, 0, 0, 0.34, 0.22)), At(r, 0.72, 0.72), -20), color);
@@ -411,12 +416,7 @@ void Note(QPainter& p, const QRectF& r, const QColor& color) {
 
 void Fish(QPainter& p, const QRectF& r, const QColor& color) {
     QPainterPath body = Ellipse(Part(r, 0.05, 0.2, 0.7, 0.6));
-    QPainterPath tail;
-    tail.moveTo(At(r, 0.68, 0.5));
-    tail.lineTo(At(r, 1.0, 0.22));
-    tail.lineTo(At(r, 0.92, 0.5));
-    tail.lineTo(At(r, 1.0, 0.78));
-    tail.closeSubpath();
+    QPainterPath tail = Polygon(r, {{0.68, 0.5}, {1.0, 0.22}, {0.92, 0.5}, {1.0, 0.78}});
     Shiny(p, body.united(tail), color, r.width() * 0.012);
     Fill(p, Ellipse(Part(r, 0.16, 0.36, 0.1, 0.12)), Qt::white);
     Fill(p, Ellipse(Part(r, 0.19, 0.39, 0.05, 0.06)), Rgb(0x263238));
@@ -440,11 +440,7 @@ void House(QPainter& p, const QRectF& r) {
     QPainterPath wall;
     wall.addRect(Part(r, 0.15, 0.45, 0.7, 0.55));
     Shiny(p, wall, Rgb(0xfff3e0), r.width() * 0.012);
-    QPainterPath roof;
-    roof.moveTo(At(r, 0.5, 0.05));
-    roof.lineTo(At(r, 0.98, 0.5));
-    roof.lineTo(At(r, 0.02, 0.5));
-    roof.closeSubpath();
+    QPainterPath roof = Polygon(r, {{0.5, 0.05}, {0.98, 0.5}, {0.02, 0.5}});
     Shiny(p, roof, Rgb(0xd84343), r.width() * 0.012);
     QPainterPath door;
     door.addRoundedRect(Part(r, 0.42, 0.66, 0.16, 0.34), 3, 3);
@@ -461,11 +457,7 @@ void Bird(QPainter& p, const QRectF& r, const QColor& color) {
     Shiny(p, body, color, r.width() * 0.012);
     QPainterPath wing = Leaf(QRectF(0, 0, r.width() * 0.25, r.height() * 0.45));
     Shiny(p, Placed(wing, At(r, 0.4, 0.55), -60), Mix(color, Qt::black, 0.15), r.width() * 0.01);
-    QPainterPath beak;
-    beak.moveTo(At(r, 0.88, 0.3));
-    beak.lineTo(At(r, 1.0, 0.36));
-    beak.lineTo(At(r, 0.87, 0.4));
-    beak.closeSubpath();
+    QPainterPath beak = Polygon(r, {{0.88, 0.3}, {1.0, 0.36}, {0.87, 0.4}});
     Fill(p, beak, Rgb(0xffa726));
     Fill(p, Ellipse(Part(r, 0.72, 0.26, 0.06, 0.07)), Rgb(0x263238));
 }
@@ -486,21 +478,14 @@ void Cherry(QPainter& p, const QRectF& r) {
 }
 
 void Ribbon(QPainter& p, const QRectF& r, const QColor& color) {
-    QPainterPath loops;
-    loops.moveTo(At(r, 0.5, 0.4));
-    loops.cubicTo(At(r, 0.2, 0.0), At(r, 0.0, 0.3), At(r, 0.08, 0.55));
-    loops.cubicTo(At(r, 0.15, 0.7), At(r, 0.35, 0.55), At(r, 0.5, 0.4));
-    loops.cubicTo(At(r, 0.65, 0.55), At(r, 0.85, 0.7), At(r, 0.92, 0.55));
-    loops.cubicTo(At(r, 1.0, 0.3), At(r, 0.8, 0.0), At(r, 0.5, 0.4));
-    QPainterPath tails;
-    tails.moveTo(At(r, 0.46, 0.45));
-    tails.lineTo(At(r, 0.25, 1.0));
-    tails.lineTo(At(r, 0.36, 0.92));
-    tails.lineTo(At(r, 0.5, 0.5));
-    tails.lineTo(At(r, 0.64, 0.92));
-    tails.lineTo(At(r, 0.75, 1.0));
-    tails.lineTo(At(r, 0.54, 0.45));
-    tails.closeSubpath();
+    QPainterPath loops = Outline(r, 0.5, 0.4)
+                             .Curve(0.2, 0.0, 0.0, 0.3, 0.08, 0.55)
+                             .Curve(0.15, 0.7, 0.35, 0.55, 0.5, 0.4)
+                             .Curve(0.65, 0.55, 0.85, 0.7, 0.92, 0.55)
+                             .Curve(1.0, 0.3, 0.8, 0.0, 0.5, 0.4)
+                             .Open();
+    QPainterPath tails = Polygon(
+        r, {{0.46, 0.45}, {0.25, 1.0}, {0.36, 0.92}, {0.5, 0.5}, {0.64, 0.92}, {0.75, 1.0}, {0.54, 0.45}});
     Shiny(p, tails, Mix(color, Qt::black, 0.1), r.width() * 0.012);
     Shiny(p, loops, color, r.width() * 0.012);
     Shiny(p, Ellipse(Part(r, 0.42, 0.33, 0.16, 0.16)), Mix(color, Qt::black, 0.15), r.width() * 0.01);
@@ -595,14 +580,14 @@ void Motif(QPainter& p, int index, const QRectF& r, int hue) {
     }
 }
 
-namespace {
-
-void Sky(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom) {
+void VerticalFill(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom) {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0, top);
     g.setColorAt(1, bottom);
     p.fillRect(r, g);
 }
+
+namespace {
 
 QPainterPath Hills(const QRectF& r, double base, double amplitude, double phase, double waves) {
     QPainterPath path;
@@ -638,7 +623,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
     const double u = std::min(r.width(), r.height());
     switch (kind % kSceneCount) {
     case 0: // spring meadow
-        Sky(p, r, Rgb(0x8fd3ff), Rgb(0xe8f7ff));
+        VerticalFill(p, r, Rgb(0x8fd3ff), Rgb(0xe8f7ff));
         Fill(p, Cloud(Part(r, 0.08, 0.1, 0.25, 0.16)), Rgb(0xffffff));
         Fill(p, Cloud(Part(r, 0.6, 0.06, 0.3, 0.18)), Rgb(0xffffff));
         Band(p, Hills(r, 0.6, 0.05, 1.0, 1.2), Rgb(0xa5d66f), Rgb(0x7cb342));
@@ -651,7 +636,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
         }
         break;
     case 1: // summer sea
-        Sky(p, r, Rgb(0x29b6f6), Rgb(0xb3e5fc));
+        VerticalFill(p, r, Rgb(0x29b6f6), Rgb(0xb3e5fc));
         Sun(p, Part(r, 0.72, 0.06, 0.18 * r.height() / r.width() * 1.2, 0.22));
         Band(p, Hills(r, 0.55, 0.004, 0, 6), Rgb(0x0288d1), Rgb(0x4fc3f7));
         for (int i = 0; i < 8; ++i) {
@@ -663,7 +648,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
         Band(p, Hills(r, 0.85, 0.03, 0.5, 0.7), Rgb(0xffe0b2), Rgb(0xffcc80));
         break;
     case 2: // autumn hills
-        Sky(p, r, Rgb(0xffcc80), Rgb(0xfff3e0));
+        VerticalFill(p, r, Rgb(0xffcc80), Rgb(0xfff3e0));
         Band(p, Hills(r, 0.5, 0.07, 0.3, 1.1), Rgb(0xd84315), Rgb(0xbf360c));
         Band(p, Hills(r, 0.65, 0.05, 1.9, 1.4), Rgb(0xffa000), Rgb(0xef6c00));
         Band(p, Hills(r, 0.8, 0.04, 3.1, 0.9), Rgb(0x8d6e63), Rgb(0x6d4c41));
@@ -675,7 +660,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
         }
         break;
     case 3: // winter snow
-        Sky(p, r, Rgb(0x90a4ae), Rgb(0xe3f2fd));
+        VerticalFill(p, r, Rgb(0x90a4ae), Rgb(0xe3f2fd));
         Band(p, Hills(r, 0.6, 0.05, 0.8, 1.0), Rgb(0xffffff), Rgb(0xe1f5fe));
         for (int i = 0; i < 5; ++i)
             Tree(p, Part(r, 0.08 + 0.18 * i, 0.42 + 0.04 * (i % 2), 0.1, 0.3), Rgb(0x2e7d32));
@@ -688,7 +673,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
         }
         break;
     case 4: // starry night
-        Sky(p, r, Rgb(0x0d1b3e), Rgb(0x3949ab));
+        VerticalFill(p, r, Rgb(0x0d1b3e), Rgb(0x3949ab));
         for (int i = 0; i < 90; ++i) {
             const double s = u * rnd.Range(0.004, 0.012);
             Fill(p, Star(QRectF(At(r, rnd.Range(0, 1), rnd.Range(0, 0.7)), QSizeF(s * 2, s * 2)), 4, 0.35),
@@ -698,7 +683,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
         Band(p, Hills(r, 0.8, 0.04, 1.3, 1.0), Rgb(0x1a237e), Rgb(0x0d1240));
         break;
     case 5: // flower field
-        Sky(p, r, Rgb(0xb3e5fc), Rgb(0xfce4ec));
+        VerticalFill(p, r, Rgb(0xb3e5fc), Rgb(0xfce4ec));
         Band(p, Hills(r, 0.45, 0.03, 0.4, 0.9), Rgb(0xaed581), Rgb(0x7cb342));
         for (int row = 0; row < 7; ++row)
             for (int i = 0; i < 14; ++i) {
@@ -711,7 +696,7 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
             }
         break;
     case 6: // sunset
-        Sky(p, r, Rgb(0x5c3c92), Rgb(0xff8a65));
+        VerticalFill(p, r, Rgb(0x5c3c92), Rgb(0xff8a65));
         p.setPen(Qt::NoPen);
         {
             QRadialGradient g(At(r, 0.5, 0.62), u * 0.5);
@@ -730,23 +715,13 @@ void Scene(QPainter& p, const QRectF& r, int kind) {
         }
         break;
     default: // lake and mountains
-        Sky(p, r, Rgb(0x4fc3f7), Rgb(0xe1f5fe));
+        VerticalFill(p, r, Rgb(0x4fc3f7), Rgb(0xe1f5fe));
         {
-            QPainterPath mountains;
-            mountains.moveTo(At(r, 0, 0.6));
-            mountains.lineTo(At(r, 0.25, 0.22));
-            mountains.lineTo(At(r, 0.42, 0.45));
-            mountains.lineTo(At(r, 0.62, 0.15));
-            mountains.lineTo(At(r, 1.0, 0.6));
-            mountains.closeSubpath();
+            QPainterPath mountains =
+                Polygon(r, {{0, 0.6}, {0.25, 0.22}, {0.42, 0.45}, {0.62, 0.15}, {1.0, 0.6}});
             Band(p, mountains, Rgb(0x7986cb), Rgb(0x3f51b5));
-            QPainterPath snow;
-            snow.moveTo(At(r, 0.62, 0.15));
-            snow.lineTo(At(r, 0.7, 0.26));
-            snow.lineTo(At(r, 0.65, 0.24));
-            snow.lineTo(At(r, 0.6, 0.28));
-            snow.lineTo(At(r, 0.56, 0.23));
-            snow.closeSubpath();
+            QPainterPath snow =
+                Polygon(r, {{0.62, 0.15}, {0.7, 0.26}, {0.65, 0.24}, {0.6, 0.28}, {0.56, 0.23}});
             Fill(p, snow, Rgb(0xffffff));
         }
         Band(p, Hills(r, 0.6, 0.002, 0, 3), Rgb(0x81d4fa), Rgb(0x0277bd));

@@ -35,6 +35,7 @@ QColor Rgb(uint32_t rgb);
 QColor Mix(const QColor& a, const QColor& b, double t);
 
 // Outlines filling rect.
+QPainterPath Ellipse(const QRectF& r);
 QPainterPath Heart(const QRectF& r);
 QPainterPath Star(const QRectF& r, int points, double innerRatio, double turnDegrees = 0);
 QPainterPath Flower(const QRectF& r, int petals, double petalWidth, double turnDegrees = 0);
@@ -50,6 +51,8 @@ QPainterPath Clover(const QRectF& r);
 QPainterPath Moon(const QRectF& r);
 QPainterPath Scallops(const QRectF& r, double radius);
 
+// Fills r with a gradient from top to bottom.
+void VerticalFill(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom);
 // A path filled with a soft top-left highlight and a darker outline.
 void Shiny(QPainter& p, const QPainterPath& path, const QColor& base, double outline);
 // A path turned about its centre and placed with its centre at c.

@@ -32,22 +32,9 @@ QPainterPath RectPath(const QRectF& r, double radius = 0) {
     return path;
 }
 
-QPainterPath EllipsePath(const QRectF& r) {
-    QPainterPath path;
-    path.addEllipse(r);
-    return path;
-}
-
 void Antialiased(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-}
-
-void VerticalFill(QPainter& p, const QRectF& r, unsigned top, unsigned bottom) {
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, Rgb(top));
-    g.setColorAt(1, Rgb(bottom));
-    p.fillRect(r, g);
 }
 
 // Scatters motifs along the band between the picture's edge and the window.
@@ -86,7 +73,7 @@ struct FrameDesign {
 std::vector<FrameDesign> SimpleFrames() {
     std::vector<FrameDesign> d;
     d.push_back({"白マット", false,
-                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xffffff, 0xf4f1ec); },
+                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xffffff), Rgb(0xf4f1ec)); },
                  [](const QRectF& r) { return RectPath(Inset(r, 0.07, 0.09)); },
                  [](QPainter& p, const QRectF& r) {
                      p.setPen(QPen(Rgb(0xb8b0a4), 3));
@@ -95,7 +82,8 @@ std::vector<FrameDesign> SimpleFrames() {
                  },
                  nullptr});
     d.push_back(
-        {"角丸ブルー", false, [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0x9fd3f0, 0x4a90c8); },
+        {"角丸ブルー", false,
+         [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0x9fd3f0), Rgb(0x4a90c8)); },
          [](const QRectF& r) { return RectPath(Inset(r, 0.07, 0.09), 48); },
          [](QPainter& p, const QRectF& r) {
              p.setPen(QPen(QColor(255, 255, 255, 200), 6));
@@ -104,7 +92,7 @@ std::vector<FrameDesign> SimpleFrames() {
          },
          [](const QRectF& r) { return RectPath(r.adjusted(-2, -2, 2, 2)).subtracted(RectPath(r, 90)); }});
     d.push_back({"ダブルライン", false,
-                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xfbf6e9, 0xf1e6cc); },
+                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xfbf6e9), Rgb(0xf1e6cc)); },
                  [](const QRectF& r) { return RectPath(Inset(r, 0.09, 0.12)); },
                  [](QPainter& p, const QRectF& r) {
                      p.setBrush(Qt::NoBrush);
@@ -116,7 +104,7 @@ std::vector<FrameDesign> SimpleFrames() {
                  nullptr});
     d.push_back({"楕円ドット", false,
                  [](QPainter& p, const QRectF& r) {
-                     VerticalFill(p, r, 0xfde4ec, 0xf8c8d8);
+                     VerticalFill(p, r, Rgb(0xfde4ec), Rgb(0xf8c8d8));
                      p.setPen(Qt::NoPen);
                      p.setBrush(QColor(255, 255, 255, 170));
                      for (int y = 0; y < 24; ++y)
@@ -125,22 +113,24 @@ std::vector<FrameDesign> SimpleFrames() {
                                                    r.top() + y * r.height() / 23),
                                            8, 8);
                  },
-                 [](const QRectF& r) { return EllipsePath(Inset(r, 0.1, 0.11)); },
+                 [](const QRectF& r) { return Ellipse(Inset(r, 0.1, 0.11)); },
                  [](QPainter& p, const QRectF& r) {
                      p.setPen(QPen(Rgb(0xe891ac), 10));
                      p.setBrush(Qt::NoBrush);
                      p.drawEllipse(Inset(r, 0.1, 0.11).adjusted(-8, -8, 8, 8));
                  },
                  nullptr});
+    d.push_back({"インスタント", true,
+                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xffffff), Rgb(0xf2f2f0)); },
+                 [](const QRectF& r) {
+                     return RectPath(QRectF(r.left() + r.width() * 0.07, r.top() + r.width() * 0.07,
+                                            r.width() * 0.86,
+                                            r.height() - r.width() * 0.07 - r.height() * 0.2));
+                 },
+                 nullptr, nullptr});
     d.push_back(
-        {"インスタント", true, [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xffffff, 0xf2f2f0); },
-         [](const QRectF& r) {
-             return RectPath(QRectF(r.left() + r.width() * 0.07, r.top() + r.width() * 0.07, r.width() * 0.86,
-                                    r.height() - r.width() * 0.07 - r.height() * 0.2));
-         },
-         nullptr, nullptr});
-    d.push_back(
-        {"フィルム", false, [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0x2a2a2e, 0x18181a); },
+        {"フィルム", false,
+         [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0x2a2a2e), Rgb(0x18181a)); },
          [](const QRectF& r) { return RectPath(Inset(r, 0.04, 0.15), 6); }, nullptr,
          [](const QRectF& r) {
              QPainterPath holes;
@@ -153,7 +143,7 @@ std::vector<FrameDesign> SimpleFrames() {
     d.push_back(
         {"切手", false,
          [](QPainter& p, const QRectF& r) {
-             VerticalFill(p, r, 0xfffdf7, 0xf3efe2);
+             VerticalFill(p, r, Rgb(0xfffdf7), Rgb(0xf3efe2));
              p.setPen(QPen(Rgb(0x6f9fd8), 4));
              p.setBrush(Qt::NoBrush);
              p.drawRect(Inset(r, 0.075, 0.1));
@@ -167,24 +157,24 @@ std::vector<FrameDesign> SimpleFrames() {
 
 std::vector<FrameDesign> SeasonFrames() {
     std::vector<FrameDesign> d;
-    d.push_back({"桜", false, [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xfff0f5, 0xf9d3e0); },
-                 [](const QRectF& r) { return RectPath(Inset(r, 0.1, 0.13), 30); },
-                 [](QPainter& p, const QRectF& r) {
-                     AlongBorder(r, r.height() * 0.13, 34, 11, [&](QPointF c, Random& rnd) {
-                         const double s = rnd.Range(60, 130);
-                         if (rnd.Next() < 0.4)
-                             FlowerBloom(p, QRectF(c.x() - s / 2, c.y() - s / 2, s, s), Rgb(0xf8bbd0),
-                                         Rgb(0xf06292), 5);
-                         else
-                             Shiny(p,
-                                   Placed(SakuraPetal(QRectF(0, 0, s * 0.5, s * 0.7)), c, rnd.Range(0, 360)),
-                                   Rgb(0xf9c5d5), 2);
-                     });
-                 },
-                 nullptr});
+    d.push_back(
+        {"桜", false, [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xfff0f5), Rgb(0xf9d3e0)); },
+         [](const QRectF& r) { return RectPath(Inset(r, 0.1, 0.13), 30); },
+         [](QPainter& p, const QRectF& r) {
+             AlongBorder(r, r.height() * 0.13, 34, 11, [&](QPointF c, Random& rnd) {
+                 const double s = rnd.Range(60, 130);
+                 if (rnd.Next() < 0.4)
+                     FlowerBloom(p, QRectF(c.x() - s / 2, c.y() - s / 2, s, s), Rgb(0xf8bbd0), Rgb(0xf06292),
+                                 5);
+                 else
+                     Shiny(p, Placed(SakuraPetal(QRectF(0, 0, s * 0.5, s * 0.7)), c, rnd.Range(0, 360)),
+                           Rgb(0xf9c5d5), 2);
+             });
+         },
+         nullptr});
     d.push_back({"夏の海", false,
                  [](QPainter& p, const QRectF& r) {
-                     VerticalFill(p, r, 0x8fe3f5, 0x1e88c8);
+                     VerticalFill(p, r, Rgb(0x8fe3f5), Rgb(0x1e88c8));
                      p.setPen(QPen(QColor(255, 255, 255, 120), 6, Qt::SolidLine, Qt::RoundCap));
                      for (int i = 0; i < 14; ++i) {
                          QPainterPath wave;
@@ -209,7 +199,8 @@ std::vector<FrameDesign> SeasonFrames() {
                                        10 + i * 3);
                  },
                  nullptr});
-    d.push_back({"紅葉", false, [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xfff3dc, 0xf3d9a8); },
+    d.push_back({"紅葉", false,
+                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xfff3dc), Rgb(0xf3d9a8)); },
                  [](const QRectF& r) { return RectPath(Inset(r, 0.09, 0.12)); },
                  [](QPainter& p, const QRectF& r) {
                      AlongBorder(r, r.height() * 0.12, 30, 23, [&](QPointF c, Random& rnd) {
@@ -221,7 +212,7 @@ std::vector<FrameDesign> SeasonFrames() {
                  },
                  nullptr});
     d.push_back({"雪の結晶", false,
-                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xd6ecfa, 0x9cc7ea); },
+                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xd6ecfa), Rgb(0x9cc7ea)); },
                  [](const QRectF& r) { return RectPath(Inset(r, 0.1, 0.13), 40); },
                  [](QPainter& p, const QRectF& r) {
                      AlongBorder(r, r.height() * 0.13, 26, 37, [&](QPointF c, Random& rnd) {
@@ -232,7 +223,7 @@ std::vector<FrameDesign> SeasonFrames() {
     d.push_back(
         {"バースデー", false,
          [](QPainter& p, const QRectF& r) {
-             VerticalFill(p, r, 0xfff8d6, 0xffe9a0);
+             VerticalFill(p, r, Rgb(0xfff8d6), Rgb(0xffe9a0));
              Random rnd(5);
              static const uint32_t confetti[] = {0xef5350, 0x42a5f5, 0x66bb6a, 0xab47bc, 0xffa726};
              p.setPen(Qt::NoPen);
@@ -257,7 +248,7 @@ std::vector<FrameDesign> SeasonFrames() {
     d.push_back(
         {"クリスマス", false,
          [](QPainter& p, const QRectF& r) {
-             VerticalFill(p, r, 0x2e7d4f, 0x1b5e35);
+             VerticalFill(p, r, Rgb(0x2e7d4f), Rgb(0x1b5e35));
              p.setPen(QPen(Rgb(0xc62828), 26));
              p.setBrush(Qt::NoBrush);
              p.drawRect(Inset(r, 0.045, 0.065));
@@ -283,7 +274,7 @@ std::vector<FrameDesign> SeasonFrames() {
     d.push_back(
         {"お正月", false,
          [](QPainter& p, const QRectF& r) {
-             VerticalFill(p, r, 0xc62828, 0x9a1b1b);
+             VerticalFill(p, r, Rgb(0xc62828), Rgb(0x9a1b1b));
              p.setPen(QPen(QColor(255, 214, 102, 150), 3));
              p.setBrush(Qt::NoBrush);
              for (int y = 0; y < 12; ++y)
@@ -304,8 +295,8 @@ std::vector<FrameDesign> SeasonFrames() {
          },
          nullptr});
     d.push_back({"ウエディング", true,
-                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, 0xfffdf8, 0xf6eee2); },
-                 [](const QRectF& r) { return EllipsePath(Inset(r, 0.13, 0.12)); },
+                 [](QPainter& p, const QRectF& r) { VerticalFill(p, r, Rgb(0xfffdf8), Rgb(0xf6eee2)); },
+                 [](const QRectF& r) { return Ellipse(Inset(r, 0.13, 0.12)); },
                  [](QPainter& p, const QRectF& r) {
                      p.setPen(QPen(Rgb(0xd4b483), 5));
                      p.setBrush(Qt::NoBrush);
@@ -324,7 +315,7 @@ std::vector<FrameDesign> SeasonFrames() {
 // Alpha frames: the shape, white on black.
 std::vector<std::pair<QString, std::function<QPainterPath(const QRectF&)>>> SoftShapes() {
     return {
-        {"楕円", [](const QRectF& r) { return EllipsePath(Inset(r, 0.1, 0.1)); }},
+        {"楕円", [](const QRectF& r) { return Ellipse(Inset(r, 0.1, 0.1)); }},
         {"角丸", [](const QRectF& r) { return RectPath(Inset(r, 0.1, 0.12), 120); }},
         {"ハート",
          [](const QRectF& r) {
@@ -541,7 +532,7 @@ std::vector<SheetCell> MakeFigures(const Output& out) {
         std::function<QPainterPath(const QRectF&)> Shape;
     };
     const std::vector<Figure> basic = {
-        {"円", [](const QRectF& r) { return EllipsePath(r); }},
+        {"円", [](const QRectF& r) { return Ellipse(r); }},
         {"角丸四角", [](const QRectF& r) { return RectPath(r, r.width() * 0.16); }},
         {"星", [](const QRectF& r) { return Star(r, 5, 0.48); }},
         {"ハート", [](const QRectF& r) { return Heart(r); }},

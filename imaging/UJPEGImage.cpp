@@ -372,44 +372,34 @@ void TJPEGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
     Bitmap().Draw(canvas, rect);
 }
 
-void TJPEGGraphic::SetScale(TJPEGScale value) {
-    if (value != scale_) {
+template <class T>
+void TJPEGGraphic::SetDecodeOption(T& option, T value) {
+    if (value != option) {
+        // The decoded bitmap was made with the old option.
         FreeBitmap();
-        scale_ = value;
+        option = value;
         Changed();
     }
+}
+
+void TJPEGGraphic::SetScale(TJPEGScale value) {
+    SetDecodeOption(scale_, value);
 }
 
 void TJPEGGraphic::SetPerformance(TJPEGPerformance value) {
-    if (value != performance_) {
-        FreeBitmap();
-        performance_ = value;
-        Changed();
-    }
+    SetDecodeOption(performance_, value);
 }
 
 void TJPEGGraphic::SetSmoothing(bool value) {
-    if (value != smoothing_) {
-        FreeBitmap();
-        smoothing_ = value;
-        Changed();
-    }
+    SetDecodeOption(smoothing_, value);
 }
 
 void TJPEGGraphic::SetGrayscale(bool value) {
-    if (value != grayscale_) {
-        FreeBitmap();
-        grayscale_ = value;
-        Changed();
-    }
+    SetDecodeOption(grayscale_, value);
 }
 
 void TJPEGGraphic::SetPixelFormat(TJPEGPixelFormat value) {
-    if (value != pixelFormat_) {
-        FreeBitmap();
-        pixelFormat_ = value;
-        Changed();
-    }
+    SetDecodeOption(pixelFormat_, value);
 }
 
 void TJPEGGraphic::SetCompressionQuality(int value) {

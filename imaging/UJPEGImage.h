@@ -80,6 +80,8 @@ public:
 
 private:
     void FreeBitmap();
+    template <class T>
+    void SetDecodeOption(T& option, T value);
     int ScaleDenominator() const;
 
     QByteArray data_;

@@ -48,7 +48,8 @@ bool SameName(const QString& a, const QString& b) {
 
 TfrmShadeBrowserBase::TfrmShadeBrowserBase(QWidget* parent, const QString& catalog, const QString& warning,
                                            const std::vector<TSizeButton>& sizes, TColor transparentColor)
-    : QWidget(parent), fImagePack(std::make_unique<TFileImagePack>(nullptr)) {
+    : TMaterialBrowserBase(parent, std::make_unique<TFileImagePack>(nullptr)),
+      fImagePack(Pack<TFileImagePack>()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -72,17 +73,13 @@ TfrmShadeBrowserBase::TfrmShadeBrowserBase(QWidget* parent, const QString& catal
     pnlWarning = new TWarningPanel(this);
     pnlWarning->SetLines(ContentWarningLines(warning));
     layout->addWidget(pnlWarning);
-    FormPanel1 = new TFormPanel(this);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    // The catalogue's thumbnails are small and load from their own files, so a frame's transparent
+    // colour stays exact.
+    CreateBrowser();
     layout->addWidget(FormPanel1, 1);
 
     actClick = new QAction(this);
     actClick->setObjectName(QStringLiteral("actClick"));
-    browser_ = new TfrmImageBrowser(FormPanel1);
-    FormPanel1->SetForm(browser_);
-    // The catalogue's thumbnails are small and load from their own files, so a frame's transparent
-    // colour stays exact.
-    browser_->SetImagePack(fImagePack.get());
     browser_->ClickAction = actClick;
     browser_->SetTransparentColor(transparentColor);
     shadeList_ = OpenFoundCatalog<TShadeList>(catalog);
@@ -93,10 +90,7 @@ TfrmShadeBrowserBase::TfrmShadeBrowserBase(QWidget* parent, const QString& catal
     connect(grpSize, &QButtonGroup::idClicked, this, &TfrmShadeBrowserBase::SetThumbSize);
 }
 
-TfrmShadeBrowserBase::~TfrmShadeBrowserBase() {
-    // The browser loads from the pack: it goes first.
-    delete browser_;
-}
+TfrmShadeBrowserBase::~TfrmShadeBrowserBase() = default;
 
 void TfrmShadeBrowserBase::Start() {
     FillGenres();
@@ -108,10 +102,6 @@ int TfrmShadeBrowserBase::SelectedIndex() const {
     return browser_->SelectedIndex();
 }
 
-void TfrmShadeBrowserBase::SetDblClickAction(QAction* action) {
-    browser_->DblClickAction = action;
-}
-
 int TfrmShadeBrowserBase::GenreCount() const {
     return shadeList_ ? shadeList_->GetCount() : 0;
 }
@@ -121,8 +111,7 @@ QStringList TfrmShadeBrowserBase::ListedFiles() const {
 }
 
 void TfrmShadeBrowserBase::SetThumbSize(int size) {
-    if (browser_->ThumbSize() != size)
-        browser_->SetThumbSize(size);
+    TMaterialBrowserBase::SetThumbSize(size);
     if (QAbstractButton* button = grpSize->button(size))
         button->setChecked(true);
 }

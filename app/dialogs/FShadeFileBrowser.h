@@ -4,6 +4,7 @@
 // blurred-edge variant; the browser shows the thumbnails and hands out the picture or the variant.
 // The frame browser is its twin and shares the base.
 
+#include "app/dialogs/UMaterialBrowser.h"
 #include "platform/Color.h"
 
 #include <QString>
@@ -28,7 +29,7 @@ struct TShadeItem;
 struct TSizeButton;
 
 // A catalogue of genres whose entries name three files, shown one genre at a time.
-class TfrmShadeBrowserBase : public QWidget {
+class TfrmShadeBrowserBase : public TMaterialBrowserBase {
     Q_OBJECT
 
 public:
@@ -38,21 +39,18 @@ public:
     QComboBox* cmbGenre;
     QCheckBox* cbShade;
     QButtonGroup* grpSize;
-    TFormPanel* FormPanel1;
     TWarningPanel* pnlWarning;
     QAction* actClick;
 
-    TfrmImageBrowser* Browser() const { return browser_; }
     // The selected thumbnail's image index, -1 when none.
     int SelectedIndex() const;
-    bool HasSelection() const { return SelectedIndex() != -1; }
-    void SetDblClickAction(QAction* action);
     // 0 when the catalogue is missing.
     int GenreCount() const;
     const TShadeList* ShadeList() const { return shadeList_.get(); }
     // The files listed for the genre shown.
     QStringList ListedFiles() const;
-    void SetThumbSize(int size);
+    // Its size button pressed too.
+    void SetThumbSize(int size) override;
 
 protected:
     TfrmShadeBrowserBase(QWidget* parent, const QString& catalog, const QString& warning,
@@ -79,8 +77,7 @@ protected:
     void ShowGenre();
 
     std::unique_ptr<TShadeList> shadeList_;
-    std::unique_ptr<TFileImagePack> fImagePack;
-    TfrmImageBrowser* browser_;
+    TFileImagePack* fImagePack;
     bool listed_ = false;
 
 private:

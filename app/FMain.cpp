@@ -156,9 +156,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
                                                     {actLayout, mkLayout},
                                                     {actSheet, mkSheet},
                                                     {actPrintPaperPanel, mkPrint}};
-    for (const auto& [action, kind] : modes)
-        connect(action, &QAction::triggered, this,
+    // The kind is copied out of the pair: not every compiler lets a lambda capture a structured binding.
+    for (const auto& mode : modes) {
+        const TModeKind kind = mode.second;
+        connect(mode.first, &QAction::triggered, this,
                 [this, kind] { TApplication::Guard(nullptr, [&] { EnterModeKind(kind); }); });
+    }
     connect(actNew, &QAction::triggered, this, [this] {
         TApplication::Guard(nullptr, [&] {
             // Until paper selection exists a new document goes straight to the layout editor.

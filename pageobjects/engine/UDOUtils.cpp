@@ -9,17 +9,20 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 namespace {
 
 constexpr int kKeepInside = 10;
 
+// In 64 bits: a stored object may lie anywhere in the int range, and its way back to the page with it.
 int KeepInside(int c, int low, int high) {
-    if (c < low + kKeepInside)
-        return low + kKeepInside - c;
-    if (c > high - kKeepInside)
-        return high - kKeepInside - c;
-    return 0;
+    int64_t offset = 0;
+    if (int64_t(c) < int64_t(low) + kKeepInside)
+        offset = int64_t(low) + kKeepInside - c;
+    else if (int64_t(c) > int64_t(high) - kKeepInside)
+        offset = int64_t(high) - kKeepInside - c;
+    return int(std::clamp<int64_t>(offset, INT_MIN, INT_MAX));
 }
 
 } // namespace

@@ -242,14 +242,23 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
                                    QStringLiteral("新規シート2"), QStringLiteral("新規シート3")}));
     EXPECT_EQ(Face(0), original);
 
-    // A double-click on the face edits it in the layout editor.
+    // A face dragged never moves, and dropped on itself copies nothing.
     ClickTab(0);
     TDrawSite* site = Sheet()->DrawSite1;
     const TRect outer = main->Document()->GetLayoutPaper()->GetFaceOuterRect(0);
     const TPoint centre =
         site->LogToDev(TPoint((outer.Left + outer.Right) / 2, (outer.Top + outer.Bottom) / 2));
-    EXPECT_EQ(Sheet()->FaceAt(QPoint(centre.X, centre.Y)), 0);
-    QTest::mouseDClick(site, Qt::LeftButton, {}, QPoint(centre.X, centre.Y));
+    const QPoint at(centre.X, centre.Y);
+    EXPECT_EQ(Sheet()->FaceAt(at), 0);
+    QTest::mousePress(site, Qt::LeftButton, {}, at);
+    EXPECT_EQ(Sheet()->DragSource(), 0);
+    QTest::mouseMove(site, at + QPoint(30, 20));
+    QTest::mouseRelease(site, Qt::LeftButton, {}, at + QPoint(30, 20));
+    EXPECT_EQ(Sheet()->DragSource(), -1);
+    EXPECT_EQ(Sheet()->Face(0)->LogRect(), outer);
+    EXPECT_EQ(Face(0), original);
+    // A double-click on the face edits it in the layout editor.
+    QTest::mouseDClick(site, Qt::LeftButton, {}, at);
     EXPECT_EQ(main->HostedKind(), mkLayout);
 }
 

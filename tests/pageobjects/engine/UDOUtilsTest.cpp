@@ -3,6 +3,7 @@
 #include "EngineTestObjects.h"
 #include "platform/Bitmap.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,6 +36,8 @@ TEST_F(DOUtilsTest, KeepsCentresTenUnitsInside) {
     EXPECT_EQ(overhang->LogRect(), TRect(-40, -40, 60, 60));
     EXPECT_EQ(above->LogRect(), TRect(100, 0, 120, 20));
     EXPECT_EQ(GetKeepInsideOffset(TRect(-3, -3, 0, 0), TRect(0, 0, 100, 100)), TPoint(11, 11));
+    // At the end of the int range the way back is as far as an int reaches, without overflow.
+    EXPECT_EQ(GetKeepInsideOffset(TRect(-2147483647, 0, -2147483643, 20), TRect(0, 0, 100, 100)).X, INT_MAX);
 }
 
 TEST_F(DOUtilsTest, RescalesObjectsWithThePage) {

@@ -20,6 +20,7 @@ TfrmCoverTemplate::TfrmCoverTemplate(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmCoverTemplate"));
     setWindowTitle(QStringLiteral("表紙デザインの選択"));
     setProperty("HelpContext", kHelpContext);
+    setMinimumSize(kMinWidth, kMinHeight);
     auto* layout = new QVBoxLayout(this);
     FormPanel1 = new TFormPanel(this);
     FormPanel1->setObjectName(QStringLiteral("FormPanel1"));

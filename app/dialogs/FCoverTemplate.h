@@ -18,6 +18,10 @@ class TfrmCoverTemplate : public QDialog {
 
 public:
     static constexpr int kHelpContext = 5009;
+    // Room for the use and size rows and a few rows of cover thumbnails; the embedded browser
+    // asks for no size of its own.
+    static constexpr int kMinWidth = 520;
+    static constexpr int kMinHeight = 420;
 
     explicit TfrmCoverTemplate(QWidget* parent = nullptr);
     ~TfrmCoverTemplate() override;

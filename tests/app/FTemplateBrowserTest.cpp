@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -154,6 +155,10 @@ TEST_F(TemplateBrowserTest, TheCoverDialogHandsBackThePageAndOffersItAgain) {
     dialog.TemplateBrowser()->Browser()->SelectIndex(-1);
     Paint(*dialog.TemplateBrowser());
     EXPECT_TRUE(dialog.TemplateBrowser()->HasSelection());
+    // Shown, the window leaves its browser room for a row of thumbnails.
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_GE(dialog.TemplateBrowser()->height(), TThumbGrid::kDefaultThumbSize);
     dialog.ShowDeleteButton();
     dialog.btnDelete->click();
     EXPECT_EQ(dialog.result(), mrYes);

@@ -40,31 +40,58 @@ TPixelView SubView(const TPixelView& view, const TRect& r) {
     return sub;
 }
 
-// The table's cell for a weight and a difference, as arithmetic: for |d| x a = p (0..65025),
-// p div 255 is (p + 1 + (p >> 8)) >> 8, checked against the table for every cell by the tests.
-inline uint8_t Mix(uint8_t dest, uint8_t src, uint32_t a) {
-    const int32_t d = int32_t(src) - int32_t(dest);
-    const uint32_t p = uint32_t(d < 0 ? -d : d) * a;
-    const int32_t q = int32_t((p + 1 + (p >> 8)) >> 8);
-    return uint8_t(dest + (d < 0 ? -q : q));
+// Each byte moved toward its source byte by its own weight: the table's cell as arithmetic. For
+// |d| x a = p (0..65025), p div 255 is (p + 1 + (p >> 8)) >> 8, checked against the table for
+// every cell by the tests; weight 0 keeps the byte and 255 takes the source's. Sixteen bytes at
+// a time in 16-bit lanes, written as vectors so that every build level vectorises it.
+typedef uint8_t Byte16 __attribute__((vector_size(16)));
+typedef uint16_t UInt16x16 __attribute__((vector_size(32)));
+
+inline uint8_t MixByte(uint16_t o, uint16_t s, uint16_t a) {
+    const uint16_t magnitude = s > o ? uint16_t(s - o) : uint16_t(o - s);
+    const uint16_t p = uint16_t(magnitude * a);
+    const uint16_t q = uint16_t(uint16_t(p + 1 + (p >> 8)) >> 8);
+    return uint8_t(s > o ? o + q : o - q);
 }
 
+KERNEL_CLONES void MixBytes(uint8_t* __restrict out, const uint8_t* __restrict in,
+                            const uint8_t* __restrict byteWeights, int count) {
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        Byte16 o8, s8, a8;
+        std::memcpy(&o8, out + i, sizeof o8);
+        std::memcpy(&s8, in + i, sizeof s8);
+        std::memcpy(&a8, byteWeights + i, sizeof a8);
+        const UInt16x16 o = __builtin_convertvector(o8, UInt16x16);
+        const UInt16x16 s = __builtin_convertvector(s8, UInt16x16);
+        const UInt16x16 a = __builtin_convertvector(a8, UInt16x16);
+        const auto rising = s > o;
+        const UInt16x16 p = (rising ? s - o : o - s) * a;
+        const UInt16x16 q = (p + 1 + (p >> 8)) >> 8;
+        const Byte16 mixed = __builtin_convertvector(rising ? o + q : o - q, Byte16);
+        std::memcpy(out + i, &mixed, sizeof mixed);
+    }
+    for (; i < count; ++i)
+        out[i] = MixByte(out[i], in[i], byteWeights[i]);
+}
+
+// Pixels at a time: this many pixels' byte weights are spread out on the stack.
+constexpr int kBlendChunkPixels = 256;
+
+// The first three bytes of each pixel blend by the pixel's weight; a fourth stays as it is.
 template <int C>
-void BlendRow(uint8_t* __restrict out, const uint8_t* __restrict in, const uint8_t* __restrict alpha,
-              int width, const uint8_t (&weights)[256]) {
-    for (int x = 0; x < width; ++x) {
-        const uint32_t a = weights[alpha[x]];
-        uint8_t* o = out + x * C;
-        const uint8_t* s = in + x * C;
-        if (a == 0)
-            continue;
-        if (a == 255) {
-            o[0] = s[0], o[1] = s[1], o[2] = s[2];
-            continue;
+void BlendRow(uint8_t* out, const uint8_t* in, const uint8_t* alpha, int width,
+              const uint8_t (&weights)[256]) {
+    uint8_t byteWeights[kBlendChunkPixels * C];
+    for (int x0 = 0; x0 < width; x0 += kBlendChunkPixels) {
+        const int n = std::min(kBlendChunkPixels, width - x0);
+        for (int x = 0; x < n; ++x) {
+            const uint8_t a = weights[alpha[x0 + x]];
+            byteWeights[x * C] = byteWeights[x * C + 1] = byteWeights[x * C + 2] = a;
+            if constexpr (C == 4)
+                byteWeights[x * C + 3] = 0;
         }
-        o[0] = Mix(o[0], s[0], a);
-        o[1] = Mix(o[1], s[1], a);
-        o[2] = Mix(o[2], s[2], a);
+        MixBytes(out + x0 * C, in + x0 * C, byteWeights, n * C);
     }
 }
 

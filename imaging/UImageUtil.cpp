@@ -15,17 +15,11 @@
 #include <type_traits>
 #include <vector>
 
-// Hot loops are compiled for the baseline processor and for AVX2 (the fixed-point blur also for
-// AVX-512, with a choice of its own), and the best one is chosen when the program starts; the loops are plain
-// C++ that the compiler vectorises, so every clone computes exactly the same integers and floats. Float loops
-// never get the AVX-512 clone: its instruction set brings fused multiply-add, which rounds once
-// where the plain version rounds twice.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define KERNEL_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KERNEL_CLONES
-#endif
-#define KERNEL_INLINE inline __attribute__((always_inline))
+// Hot loops (KERNEL_CLONES) are compiled for the baseline processor and for AVX2 (the fixed-point blur also
+// for AVX-512, with a choice of its own), and the best one is chosen when the program starts; the loops are
+// plain C++ that the compiler vectorises, so every clone computes exactly the same integers and floats. Float
+// loops never get the AVX-512 clone: its instruction set brings fused multiply-add, which rounds once where
+// the plain version rounds twice.
 
 namespace {
 

@@ -80,7 +80,7 @@ TEST(BlendTest, FastBlendMatchesTheTableForEveryWeightAndDifference) {
 TEST(BlendTest, FastEqualsReferenceOnAwkwardSizesAndRatios) {
     unsigned seed = 40;
     for (int c : {3, 4})
-        for (int w : {1, 2, 7, 33})
+        for (int w : {1, 2, 7, 33, 301}) // the last over more than one run of pixels a row
             for (int h : {1, 3, 16})
                 for (int ratio : {0, 1, 37, 99, 100}) {
                     KernelTestImage dest(w, h, c), source(w, h, c), alpha(w, h, 1);

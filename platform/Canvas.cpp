@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <optional>
 
@@ -137,6 +138,55 @@ QImage OpaqueSource(const QImage& source, TColor zeroColor, TColor oneColor) {
     return source.convertToFormat(QImage::Format_RGB32);
 }
 
+// The first index from x on (up to width) whose byte is zero (covered) or non-zero (not
+// covered), eight bytes at a time across long runs.
+int SkipBytes(const uchar* row, int x, int width, bool covered) {
+    const uint64_t whole = covered ? ~uint64_t(0) : 0;
+    while (x + 8 <= width) {
+        uint64_t word;
+        std::memcpy(&word, row + x, sizeof word);
+        if (word != whole)
+            break;
+        x += 8;
+    }
+    while (x < width && (row[x] != 0) == covered)
+        ++x;
+    return x;
+}
+
+// Whether the path is one axis-aligned rectangle (four corners, closed or not) whose every
+// pixel centre in r lies a whole pixel inside it: pixels a fill of it covers whatever the
+// rasteriser's rounding at its edges.
+bool RectPathCovers(const QPainterPath& path, const QRect& r) {
+    const int count = path.elementCount();
+    if (count != 4 && count != 5)
+        return false;
+    QPointF corner[5];
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.type != (i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement))
+            return false;
+        corner[i] = QPointF(e.x, e.y);
+    }
+    if (count == 5 && corner[4] != corner[0])
+        return false;
+    // Sides alternate between horizontal and vertical, starting with either.
+    const bool horizontalFirst = corner[0].y() == corner[1].y();
+    for (int i = 0; i < 4; ++i) {
+        const QPointF& a = corner[i];
+        const QPointF& b = corner[(i + 1) % 4];
+        if ((i % 2 == 0) == horizontalFirst ? a.y() != b.y() : a.x() != b.x())
+            return false;
+    }
+    const double left = std::min(corner[0].x(), corner[2].x());
+    const double right = std::max(corner[0].x(), corner[2].x());
+    const double top = std::min(corner[0].y(), corner[2].y());
+    const double bottom = std::max(corner[0].y(), corner[2].y());
+    constexpr double kInside = 1.0;
+    return r.left() + 0.5 >= left + kInside && r.right() + 0.5 <= right - kInside &&
+           r.top() + 0.5 >= top + kInside && r.bottom() + 0.5 <= bottom - kInside;
+}
+
 // The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
 // drawing the path, so clipping by a path and filling it agree pixel for pixel. Only the pixels
 // within the given device rect are worked on (and given), so a huge path costs no more than the
@@ -152,6 +202,9 @@ QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& 
         bounds = bounds.intersected(*within);
     if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
         return QRegion();
+    // A tile deep inside a rectangle (the common clip of a large figure) is wholly covered.
+    if (RectPathCovers(path, bounds))
+        return QRegion(bounds);
     QImage mask(bounds.size(), QImage::Format_Grayscale8);
     mask.fill(0);
     {
@@ -161,19 +214,35 @@ QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& 
         p.translate(-bounds.topLeft());
         p.drawPath(path);
     }
+    // Each row's runs of covered pixels; a row whose runs repeat the row above makes that band
+    // taller instead of adding rectangles (the region's own coalesced form), so a plain figure
+    // is a handful of rectangles however tall it is.
+    const int width = mask.width();
+    const int height = mask.height();
     QList<QRect> rects;
-    for (int y = 0; y < mask.height(); ++y) {
+    std::vector<std::pair<int, int>> runs, bandRuns;
+    qsizetype bandFirst = 0;
+    for (int y = 0; y < height; ++y) {
         const uchar* row = mask.constScanLine(y);
+        runs.clear();
         int x = 0;
-        while (x < mask.width()) {
-            while (x < mask.width() && row[x] == 0)
-                ++x;
+        while (x < width) {
+            x = SkipBytes(row, x, width, false);
             const int start = x;
-            while (x < mask.width() && row[x] != 0)
-                ++x;
+            x = SkipBytes(row, x, width, true);
             if (x > start)
-                rects.append(QRect(bounds.left() + start, bounds.top() + y, x - start, 1));
+                runs.emplace_back(start, x - start);
         }
+        if (!runs.empty() && runs == bandRuns && rects.size() > bandFirst &&
+            rects.back().bottom() == bounds.top() + y - 1) {
+            for (qsizetype i = bandFirst; i < rects.size(); ++i)
+                rects[i].setBottom(bounds.top() + y);
+            continue;
+        }
+        bandFirst = rects.size();
+        for (const auto& [start, length] : runs)
+            rects.append(QRect(bounds.left() + start, bounds.top() + y, length, 1));
+        std::swap(runs, bandRuns);
     }
     QRegion region;
     region.setRects(rects.constData(), int(rects.size()));

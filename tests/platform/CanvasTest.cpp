@@ -418,6 +418,67 @@ TEST(CanvasPaths, FillPathAndPathToRegionCoverTheSamePixels) {
     EXPECT_EQ(filled, fromRegion);
 }
 
+TEST(CanvasPaths, ClipPathRegionsKeepTheFillsPixelsInBandsOfRepeatedRows) {
+    // A U: rows of two runs, then rows of one; twice the same rows after a gap.
+    const TPoint u[] = {Point(1, 1), Point(4, 1),  Point(4, 5),  Point(7, 5),
+                        Point(7, 1), Point(10, 1), Point(10, 8), Point(1, 8)};
+    const TPoint bar[] = {Point(2, 10), Point(9, 10), Point(9, 13), Point(2, 13)};
+    QImage filled = WhiteImage(12, 14), fromRegion = WhiteImage(12, 14);
+    QRegion region;
+    {
+        TCanvas canvas(&filled);
+        BlackBrush(canvas);
+        for (int pass = 0; pass < 2; ++pass) {
+            canvas.BeginPath();
+            canvas.Polygon(u, 8);
+            canvas.Polygon(bar, 4);
+            canvas.EndPath();
+            if (pass == 0)
+                canvas.FillPath();
+            else
+                region = canvas.PathToRegion();
+        }
+    }
+    {
+        TCanvas canvas(&fromRegion);
+        BlackBrush(canvas);
+        canvas.FillRegion(region);
+    }
+    EXPECT_EQ(Pattern(filled), Pattern(fromRegion));
+    // Each run of like rows is one band: two rects above the U's floor, one for it, one for the bar.
+    EXPECT_EQ(region.rectCount(), 4);
+}
+
+TEST(CanvasPaths, RectangleClipInsideOrAcrossTheClipCoversWhatItsFillCovers) {
+    // Corners off the pixel grid (0.378 pixels a unit), clips wholly inside the rectangle and
+    // across its edges: clipping by the rectangle and filling it give the same pixels.
+    for (int left : {20, 23, 27})
+        for (const QRect clip : {QRect(10, 10, 20, 20), QRect(2, 3, 40, 12), QRect(0, 0, 48, 48)}) {
+            QImage clipped = WhiteImage(48, 48), filled = WhiteImage(48, 48);
+            for (QImage* image : {&clipped, &filled}) {
+                TCanvas canvas(image);
+                canvas.SetMapMode(MM_ANISOTROPIC);
+                canvas.SetWindowExt(254, 254);
+                canvas.SetViewportExt(96, 96);
+                const QRegion deviceClip(clip);
+                canvas.SelectClipRgn(&deviceClip);
+                BlackBrush(canvas);
+                const TPoint corners[] = {Point(left, 17), Point(left + 83, 17), Point(left + 83, 101),
+                                          Point(left, 101)};
+                canvas.BeginPath();
+                canvas.Polygon(corners, 4);
+                canvas.EndPath();
+                if (image == &filled) {
+                    canvas.FillPath();
+                } else {
+                    ASSERT_TRUE(canvas.SelectClipPath(RGN_AND));
+                    canvas.FillRect(Rect(0, 0, 200, 200));
+                }
+            }
+            EXPECT_EQ(Pattern(clipped), Pattern(filled)) << left << " " << clip.x() << "," << clip.y();
+        }
+}
+
 TEST(CanvasPaths, WidenedLineBecomesItsOutline) {
     QImage image = WhiteImage(4, 4);
     TCanvas canvas(&image);

@@ -939,6 +939,19 @@ bool TCanvas::PrepareBrush(QPainter& painter) {
     return true;
 }
 
+bool TCanvas::MissesClip(const QPainterPath& devicePath, bool outline) const {
+    // A stroke reaches past its path by at most its miter limit (Qt's default, twice the pen's
+    // width); a pixel more covers the half-pixel shift of wide pens and the aliased rounding.
+    constexpr double kMiterReach = 2.0;
+    const double reach = (outline ? kMiterReach * std::max(DevicePenWidth(), 1.0) : 0.0) + 2.0;
+    const TSize size = DeviceSize();
+    QRect visible(0, 0, size.cx, size.cy);
+    if (state_.clip)
+        visible &= state_.clip->boundingRect();
+    const QRectF shape = devicePath.controlPointRect().adjusted(-reach, -reach, reach, reach);
+    return visible.isEmpty() || !shape.intersects(QRectF(visible));
+}
+
 void TCanvas::DrawShape(const QPainterPath& devicePath, bool fill, bool outline) {
     if (pathOpen_) {
         AddToPath(devicePath, fill);
@@ -949,6 +962,10 @@ void TCanvas::DrawShape(const QPainterPath& devicePath, bool fill, bool outline)
     if (!p)
         return;
     Changing();
+    if (kind_ == dkImage && MissesClip(devicePath, outline)) {
+        Changed();
+        return;
+    }
     if (fill && PrepareBrush(*p)) {
         p->setPen(Qt::NoPen);
         p->drawPath(devicePath);

@@ -451,6 +451,9 @@ private:
     void ApplyPenMode(QPainter& painter);
     double DevicePenWidth() const;
     void DrawShape(const QPainterPath& devicePath, bool fill, bool outline);
+    // Whether the shape, filled or stroked with the pen, lies wholly outside the device's
+    // visible area (and so would change no pixel of an image).
+    bool MissesClip(const QPainterPath& devicePath, bool outline) const;
     void AddToPath(const QPainterPath& devicePath, bool closed);
     void AppendPathPoint(const QPointF& p, uint8_t type);
     QPainterPath BuildPath() const;

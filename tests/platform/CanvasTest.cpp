@@ -479,6 +479,25 @@ TEST(CanvasPaths, RectangleClipInsideOrAcrossTheClipCoversWhatItsFillCovers) {
         }
 }
 
+TEST(CanvasClipping, WidePenReachesIntoTheClipFromAPathOutsideIt) {
+    // A sharp mitred turn whose points all lie left of the clip: its tip still reaches in, and
+    // drawing with the clip paints what the unclipped stroke paints there.
+    const TPoint turn[] = {Point(0, 4), Point(14, 10), Point(0, 16)};
+    const QRect clip(17, 0, 10, 20);
+    QImage clipped = WhiteImage(28, 20), whole = WhiteImage(28, 20);
+    for (QImage* image : {&clipped, &whole}) {
+        TCanvas canvas(image);
+        canvas.Pen() = TPen{clBlack, 4, psSolid, pmCopy, Qt::FlatCap, Qt::MiterJoin};
+        if (image == &clipped) {
+            const QRegion region(clip);
+            canvas.SelectClipRgn(&region);
+        }
+        canvas.Polyline(turn, 3);
+    }
+    EXPECT_NE(Pattern(whole, clip), Pattern(WhiteImage(28, 20), clip));
+    EXPECT_EQ(Pattern(clipped, clip), Pattern(whole, clip));
+}
+
 TEST(CanvasPaths, WidenedLineBecomesItsOutline) {
     QImage image = WhiteImage(4, 4);
     TCanvas canvas(&image);

@@ -65,7 +65,9 @@ int KernelThreadCount() {
     int count = threadCountSetting.load();
     if (count > 0)
         return count;
-    return int(std::max(1u, std::thread::hardware_concurrency()));
+    // Asked once: the C library reads it from the system's files at every call.
+    static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+    return processors;
 }
 
 void ParallelBands(int count, int minBand, const std::function<void(int, int)>& body) {

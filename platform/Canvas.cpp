@@ -187,6 +187,53 @@ bool RectPathCovers(const QPainterPath& path, const QRect& r) {
            r.top() + 0.5 >= top + kInside && r.bottom() + 0.5 <= bottom - kInside;
 }
 
+// The figures of a path that can cover a pixel of r: a closed figure whose control points all
+// lie away from r adds as many crossings one way as the other along any row through r, so it
+// changes no pixel there under either fill rule. Many-figure paths (text) keep only what r meets.
+QPainterPath FiguresNear(const QPainterPath& path, const QRect& r) {
+    // Past the rasteriser's rounding of edge crossings.
+    constexpr double kNear = 2.0;
+    const QRectF near = QRectF(r).adjusted(-kNear, -kNear, kNear, kNear);
+    const int count = path.elementCount();
+    QPainterPath kept;
+    kept.setFillRule(path.fillRule());
+    bool droppedAny = false;
+    for (int start = 0; start < count;) {
+        int end = start + 1;
+        while (end < count && !path.elementAt(end).isMoveTo())
+            ++end;
+        double left = path.elementAt(start).x, right = left;
+        double top = path.elementAt(start).y, bottom = top;
+        for (int i = start + 1; i < end; ++i) {
+            const QPainterPath::Element e = path.elementAt(i);
+            left = std::min(left, e.x), right = std::max(right, e.x);
+            top = std::min(top, e.y), bottom = std::max(bottom, e.y);
+        }
+        if (right < near.left() || left > near.right() || bottom < near.top() || top > near.bottom()) {
+            droppedAny = true;
+        } else {
+            for (int i = start; i < end; ++i) {
+                const QPainterPath::Element e = path.elementAt(i);
+                if (e.isMoveTo()) {
+                    kept.moveTo(e.x, e.y);
+                } else if (e.isLineTo()) {
+                    kept.lineTo(e.x, e.y);
+                } else if (e.isCurveTo() && i + 2 < end) {
+                    const QPainterPath::Element c2 = path.elementAt(i + 1), to = path.elementAt(i + 2);
+                    kept.cubicTo(e.x, e.y, c2.x, c2.y, to.x, to.y);
+                    i += 2;
+                }
+            }
+        }
+        start = end;
+    }
+    // A lone triangle or quadrilateral left over would be marked convex, which the whole path
+    // was not: it is filled as it stands instead.
+    if (!droppedAny || kept.elementCount() <= 4)
+        return path;
+    return kept;
+}
+
 // The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
 // drawing the path, so clipping by a path and filling it agree pixel for pixel. Only the pixels
 // within the given device rect are worked on (and given), so a huge path costs no more than the
@@ -212,7 +259,7 @@ QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& 
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.translate(-bounds.topLeft());
-        p.drawPath(path);
+        p.drawPath(FiguresNear(path, bounds));
     }
     // Each row's runs of covered pixels; a row whose runs repeat the row above makes that band
     // taller instead of adding rectangles (the region's own coalesced form), so a plain figure
@@ -939,15 +986,26 @@ bool TCanvas::PrepareBrush(QPainter& painter) {
     return true;
 }
 
+namespace {
+
+// The device rect within the clip's bounds.
+QRect VisibleBounds(const TCanvas& canvas) {
+    const TSize size = canvas.DeviceSize();
+    QRect visible(0, 0, size.cx, size.cy);
+    QRegion clip;
+    if (canvas.GetClipRgn(clip))
+        visible &= clip.boundingRect();
+    return visible;
+}
+
+} // namespace
+
 bool TCanvas::MissesClip(const QPainterPath& devicePath, bool outline) const {
     // A stroke reaches past its path by at most its miter limit (Qt's default, twice the pen's
     // width); a pixel more covers the half-pixel shift of wide pens and the aliased rounding.
     constexpr double kMiterReach = 2.0;
     const double reach = (outline ? kMiterReach * std::max(DevicePenWidth(), 1.0) : 0.0) + 2.0;
-    const TSize size = DeviceSize();
-    QRect visible(0, 0, size.cx, size.cy);
-    if (state_.clip)
-        visible &= state_.clip->boundingRect();
+    const QRect visible = VisibleBounds(*this);
     const QRectF shape = devicePath.controlPointRect().adjusted(-reach, -reach, reach, reach);
     return visible.isEmpty() || !shape.intersects(QRectF(visible));
 }
@@ -1388,6 +1446,16 @@ void TCanvas::DrawGlyph(QPainter* p, const QTransform& frame, const FontGlyph& g
     if (!p) {
         AddToPath(frame.map(raw.pathForGlyph(g.Glyph)), true);
         return;
+    }
+    if (kind_ == dkImage) {
+        // A glyph wholly outside the clip changes no pixel. Its box is the font's measure of its
+        // outline; the margin holds hinting, smoothing and any emboldening.
+        const double margin = 2.0 + pixelSize / 8;
+        const QRectF box =
+            frame.mapRect(raw.boundingRect(g.Glyph)).adjusted(-margin, -margin, margin, margin);
+        const QRect visible = VisibleBounds(*this);
+        if (visible.isEmpty() || !box.intersects(QRectF(visible)))
+            return;
     }
     QGlyphRun run;
     run.setRawFont(raw);

@@ -479,6 +479,46 @@ TEST(CanvasPaths, RectangleClipInsideOrAcrossTheClipCoversWhatItsFillCovers) {
         }
 }
 
+TEST(CanvasPaths, ClipByAPathOfManyFiguresCoversWhatItsFillCoversWithinTheClip) {
+    // Rings over the whole image and a figure round them all, under both fill rules; the clip
+    // meets a few of them, so the figures away from it are left out of the clip path's region.
+    for (const int rule : {ALTERNATE, WINDING}) {
+        QImage clipped = WhiteImage(60, 60), filled = WhiteImage(60, 60);
+        for (QImage* image : {&clipped, &filled}) {
+            TCanvas canvas(image);
+            canvas.SetMapMode(MM_ANISOTROPIC);
+            canvas.SetWindowExt(10, 10);
+            canvas.SetViewportExt(7, 7);
+            canvas.SetPolyFillMode(rule);
+            const QRegion clip(QRect(22, 19, 13, 17));
+            canvas.SelectClipRgn(&clip);
+            BlackBrush(canvas);
+            canvas.BeginPath();
+            const TPoint around[] = {Point(3, 3), Point(83, 5), Point(81, 84), Point(5, 82), Point(40, 40)};
+            canvas.Polygon(around, 5);
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x) {
+                    const int l = 2 + x * 10, t = 2 + y * 10;
+                    const TPoint outer[] = {Point(l, t), Point(l + 8, t), Point(l + 8, t + 8),
+                                            Point(l, t + 8), Point(l + 4, t + 3)};
+                    const TPoint inner[] = {Point(l + 2, t + 2), Point(l + 6, t + 2), Point(l + 6, t + 6),
+                                            Point(l + 2, t + 6), Point(l + 3, t + 4)};
+                    canvas.Polygon(outer, 5);
+                    canvas.Polygon(inner, 5);
+                }
+            canvas.EndPath();
+            if (image == &filled) {
+                canvas.FillPath();
+            } else {
+                ASSERT_TRUE(canvas.SelectClipPath(RGN_AND));
+                canvas.FillRect(Rect(0, 0, 100, 100));
+            }
+        }
+        EXPECT_EQ(Pattern(clipped), Pattern(filled)) << rule;
+        EXPECT_NE(Pattern(filled, QRect(22, 19, 13, 17)), Pattern(WhiteImage(13, 17)));
+    }
+}
+
 TEST(CanvasClipping, WidePenReachesIntoTheClipFromAPathOutsideIt) {
     // A sharp mitred turn whose points all lie left of the clip: its tip still reaches in, and
     // drawing with the clip paints what the unclipped stroke paints there.
@@ -550,6 +590,32 @@ TEST(CanvasText, TextOutDrawsInsideItsExtentAndAdvancesThePen) {
     }
     EXPECT_GT(inside, 20);
     EXPECT_EQ(outside, 0);
+}
+
+TEST(CanvasText, ClippedTextPaintsWhatTheWholeTextPaintsInsideTheClip) {
+    // Turned text under narrow clips across it: each cuts through some glyphs or grazes their
+    // edges and leaves the others wholly outside.
+    const auto draw = [](QImage& image, const QRect* clip) {
+        TCanvas canvas(&image);
+        canvas.Font().Height = -24;
+        canvas.Font().Orientation = 150;
+        canvas.Font().Color = clBlack;
+        canvas.Brush().Style = bsClear;
+        if (clip != nullptr) {
+            const QRegion region(*clip);
+            canvas.SelectClipRgn(&region);
+        }
+        canvas.TextOut(4, 40, QStringLiteral("Wg漢字My"));
+    };
+    QImage whole = WhiteImage(120, 70);
+    draw(whole, nullptr);
+    EXPECT_NE(whole, WhiteImage(120, 70));
+    for (int x = 0; x < 120; x += 3) {
+        const QRect clip(x, 0, 3, 70);
+        QImage clipped = WhiteImage(120, 70);
+        draw(clipped, &clip);
+        ASSERT_EQ(clipped.copy(clip), whole.copy(clip)) << x;
+    }
 }
 
 TEST(CanvasText, OpaqueTextFillsItsCellWithTheBrush) {

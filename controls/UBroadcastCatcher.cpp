@@ -16,6 +16,10 @@ void TBroadcastCatcher::Subscribe(IBroadcaster* broadcaster) {
     listener_->AddBroadcaster(broadcaster);
 }
 
+void TBroadcastCatcher::Unsubscribe(IBroadcaster* broadcaster) {
+    listener_->RemoveBroadcaster(broadcaster);
+}
+
 void TBroadcastCatcher::SetGUID(const QString& text) {
     if (text == guidText_)
         return;

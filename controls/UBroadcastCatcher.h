@@ -17,6 +17,8 @@ public:
 
     // Adds a broadcaster whose broadcasts arrive; a catcher may hear several.
     void Subscribe(IBroadcaster* broadcaster);
+    // Stops hearing broadcaster (one not heard is ignored).
+    void Unsubscribe(IBroadcaster* broadcaster);
     QString GUIDText() const { return guidText_; }
     // Empty text: the zero GUID. Malformed text raises EConvertError; the text is kept, the GUID
     // is not.

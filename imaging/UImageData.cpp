@@ -91,7 +91,23 @@ void TImageData::ClearFilteredPicture() {
 TPictureEx* TImageData::GetFilteredPicture(TImageFilter* adjust, int sizeLimit) {
     if (IsEmpty() || !IsPictureEmpty(cache_.get()))
         return cache_.get();
+    // Built apart and taken whole, so a filter that raises leaves no half-built cache behind.
     TPictureEx work;
+    TBitmap mask;
+    MakeWorkPicture(adjust, sizeLimit, work, mask);
+    for (TGREFilter* filter : PixelFilters())
+        ApplyPixelFilter(*filter, work);
+    TPictureEx result;
+    FinishFilteredPicture(work, mask, result);
+    cache_->Assign(&result);
+    return cache_.get();
+}
+
+void TImageData::MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx& work, TBitmap& mask) {
+    work.SetGraphic(nullptr);
+    mask.Clear();
+    if (IsEmpty())
+        return;
     if (adjust != nullptr && adjust->CanApply(picture_.get())) {
         TRect adjusted;
         adjust->Apply(*picture_, work, adjusted);
@@ -106,34 +122,42 @@ TPictureEx* TImageData::GetFilteredPicture(TImageFilter* adjust, int sizeLimit) 
     TRect rect;
     clipFilter_->SetBackColor(transparent ? transparentColor_ : clWhite);
     clipFilter_->SetForceBitmap(transparent);
-    clipFilter_->Apply(work, *cache_, rect);
-    work.Assign(cache_.get());
+    TPictureEx clipped;
+    clipFilter_->Apply(work, clipped, rect);
+    work.Assign(&clipped);
     if (sizeLimit >= 1 && sizeLimit <= kLargestSizeLimit &&
         (work.Width() > sizeLimit || work.Height() > sizeLimit))
         ShrinkPictureToSize(&work, sizeLimit);
 
     // The mask is taken after clipping and before any filter changes colours, so the transparent
     // area stays exactly where the transparent colour was.
-    TBitmap mask;
     if (transparent) {
         SetPictureTransparent(&work, transparentColor_, true);
         if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(work.Graphic()))
             bitmap->GetMask(mask);
     }
-    for (TGREFilter* filter :
-         std::initializer_list<TGREFilter*>{blurFilter_.get(), monotoneFilter_.get(), lightFilter_.get()}) {
-        if (!filter->CanApply(&work))
-            continue;
-        filter->Apply(work, *cache_, rect);
-        work.Assign(cache_.get());
-    }
-    cache_->Assign(&work);
+}
+
+std::array<TGREFilter*, 3> TImageData::PixelFilters() const {
+    return {blurFilter_.get(), monotoneFilter_.get(), lightFilter_.get()};
+}
+
+void TImageData::ApplyPixelFilter(TGREFilter& filter, TPictureEx& work) {
+    if (!filter.CanApply(&work))
+        return;
+    TPictureEx filtered;
+    TRect rect;
+    filter.Apply(work, filtered, rect);
+    work.Assign(&filtered);
+}
+
+void TImageData::FinishFilteredPicture(const TPictureEx& work, const TBitmap& mask, TPictureEx& dest) const {
+    dest.Assign(&work);
     if (!mask.Empty()) {
-        SetPictureTransparent(cache_.get(), transparentColor_, true);
-        if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(cache_->Graphic()))
+        SetPictureTransparent(&dest, transparentColor_, true);
+        if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(dest.Graphic()))
             bitmap->SetMask(mask);
     }
-    return cache_.get();
 }
 
 void TImageData::OnNotify(TObject* sender, const TGUID& eventID) {

@@ -10,7 +10,10 @@
 #include "platform/Color.h"
 #include "platform/Component.h"
 
+#include <array>
 #include <memory>
+
+class TBitmap;
 
 // After every change of the source picture; the sender is the image data.
 inline constexpr TGUID GUID_ImageDataPictureChanged = GUIDLiteral("{3C2CDFD1-5C80-11D3-AD58-00500463098A}");
@@ -49,8 +52,19 @@ public:
     TPictureEx* GetFilteredPicture();
     // The same chain with two additions for photos: adjust (when given and it can apply) makes
     // the work picture from the source, and after the clip a picture larger than sizeLimit
-    // (1 to 2147483646; anything else is no limit) either way is shrunk to fit within it.
+    // (1 to 2147483646; anything else is no limit) either way is shrunk to fit within it. A filter
+    // that raises leaves the cache empty, so the next request tries again.
     TPictureEx* GetFilteredPicture(TImageFilter* adjust, int sizeLimit);
+    // The chain's steps, for builders that keep each stage (the effect previews). The work picture
+    // after adjust, clip and size limit, with the transparency mask taken from it (left empty
+    // without a transparent colour):
+    void MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx& work, TBitmap& mask);
+    // the pixel filters in the order the chain applies them, each through ApplyPixelFilter:
+    std::array<TGREFilter*, 3> PixelFilters() const;
+    // filter over work in place, when it can apply to it;
+    static void ApplyPixelFilter(TGREFilter& filter, TPictureEx& work);
+    // the filtered picture from the last stage and the mask.
+    void FinishFilteredPicture(const TPictureEx& work, const TBitmap& mask, TPictureEx& dest) const;
     // Drops the filtered picture; the next request builds it again.
     void ClearFilteredPicture();
     // The clip rectangle: the whole picture with width 0 or an empty picture, otherwise the

@@ -1,5 +1,6 @@
 #include "app/dialogs/FColorAdjuster.h"
 
+#include "app/dialogs/FBackEffectEditor.h"
 #include "controls/UBroadcastCatcher.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppUtil.h"
@@ -69,6 +70,11 @@ TfrmColorAdjuster::TfrmColorAdjuster(QWidget* parent)
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    editor_ = new TfrmBackEffectEditor(this);
+    editor_->SetDblClickAction(actDoubleClick);
+    FormPanel1->SetForm(editor_);
+    editor_->SetImageData(imageData_.get());
+
     // The hosted editor repaints on its own; the window only keeps listening to the copy.
     BroadcastCatcher1 = new TBroadcastCatcher(this);
     BroadcastCatcher1->setObjectName(QStringLiteral("BroadcastCatcher1"));
@@ -78,7 +84,8 @@ TfrmColorAdjuster::TfrmColorAdjuster(QWidget* parent)
 }
 
 TfrmColorAdjuster::~TfrmColorAdjuster() {
-    // The catcher leaves the image data before the image data goes.
+    // The editor and the catcher leave the image data before the image data goes.
+    delete editor_;
     delete BroadcastCatcher1;
 }
 

@@ -14,6 +14,7 @@ class QStatusBar;
 class TBroadcastCatcher;
 class TFormPanel;
 class TImageData;
+class TfrmBackEffectEditor;
 
 class TfrmColorAdjuster : public QDialog {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
     void SetImageData(const TImageData* imageData);
     // The window's own image data; read it whole after OK.
     TImageData* ImageData() const { return imageData_.get(); }
+    // The hosted editor, which does the editing.
+    TfrmBackEffectEditor* Editor() const { return editor_; }
 
     QWidget* PanelEx1;
     TFormPanel* FormPanel1;
@@ -46,4 +49,5 @@ public:
 
 private:
     std::unique_ptr<TImageData> imageData_;
+    TfrmBackEffectEditor* editor_;
 };

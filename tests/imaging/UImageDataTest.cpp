@@ -1,5 +1,6 @@
 #include "imaging/UImageData.h"
 
+#include "imaging/UJPEGImage.h"
 #include "imaging/USafetyBitmap.h"
 #include "platform/Canvas.h"
 #include "platform/ComponentReader.h"
@@ -288,4 +289,31 @@ TEST(ImageData, AssignCopiesEverythingWithOneBroadcast) {
 
     TPictureEx other;
     EXPECT_THROW(other.Assign(&source), EConvertError);
+}
+
+TEST(ImageData, AFilterThatRaisesLeavesNoHalfBuiltPicture) {
+    // A progressive JPEG whose header reads but whose second scan is damaged: decoding raises
+    // only when the blur filter asks for the pixels, after the clip has run.
+    TSafetyBitmap source(64, 48, pf24bit);
+    source.Canvas().Brush().Color = TColor(0x3366CC);
+    source.Canvas().FillRect(TRect(0, 0, 64, 48));
+    TJPEGGraphic encoder;
+    encoder.SetProgressiveEncoding(true);
+    encoder.Assign(source);
+    QByteArray bytes = encoder.Data();
+    const qsizetype firstScan = bytes.indexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype secondScan = bytes.indexOf(QByteArray("\xFF\xDA", 2), firstScan + 2);
+    ASSERT_GT(secondScan, 0);
+    const int components = uchar(bytes[secondScan + 4]);
+    bytes[secondScan + 5 + 2 * components] = char(0x50); // spectral start beyond 63
+    TJPEGGraphic damaged;
+    damaged.SetData(bytes);
+
+    TImageData data;
+    data.BlurFilter()->SetBlurCount(1);
+    EXPECT_ANY_THROW(data.Picture()->SetGraphic(&damaged)); // decoded as it arrives, and kept
+    ASSERT_FALSE(data.IsEmpty());
+    EXPECT_ANY_THROW(data.GetFilteredPicture());
+    // Tried again, not answered with the picture the clip had made.
+    EXPECT_ANY_THROW(data.GetFilteredPicture());
 }

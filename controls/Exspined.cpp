@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -144,4 +147,22 @@ void TExSpinEdit::focusOutEvent(QFocusEvent* event) {
     int value = 0;
     if (SpinTextValue(text(), valueRatio_, value) && Clamp(value) != value)
         SetValue(value);
+}
+
+QSize TExSpinEdit::sizeHint() const {
+    ensurePolished();
+    const QFontMetrics metrics(font());
+    int width = 0;
+    for (int limit : {minValue_, maxValue_})
+        width = std::max(width, metrics.horizontalAdvance(SpinValueText(limit, valueRatio_)));
+    // A blank's worth of slack so the caret never pushes the first digit out of view.
+    width += metrics.horizontalAdvance(QLatin1Char(' '));
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    const QSize content(width, lineEdit()->sizeHint().height());
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, content, this);
+}
+
+QSize TExSpinEdit::minimumSizeHint() const {
+    return sizeHint();
 }

@@ -43,6 +43,10 @@ public:
     void UpClick();
     void DownClick();
     void stepBy(int steps) override;
+    // Room for the longer of the two limits' texts beside the buttons (the base class knows no
+    // range and would hint at an empty field).
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     TNotifyEvent OnChange;
 

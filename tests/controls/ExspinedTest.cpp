@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFocusEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -82,6 +83,21 @@ TEST(ExSpinEditTest, LimitsLocaleTypingAndExit) {
     Type(*spin, Qt::Key_7, QStringLiteral("7"));
     EXPECT_EQ(spin->Value(), 99);
     QLocale::setDefault(QLocale::c());
+}
+
+TEST(ExSpinEditTest, ALaidOutFieldShowsItsWidestLimitWhole) {
+    QDialog dialog;
+    auto* layout = new QHBoxLayout(&dialog);
+    auto* spin = new TExSpinEdit;
+    layout->addWidget(spin, 0);
+    layout->addStretch(1);
+    spin->SetMinValue(-1000);
+    spin->SetMaxValue(100);
+    spin->SetValue(-1000);
+    dialog.show();
+    QCoreApplication::processEvents();
+    const QLineEdit* edit = spin->Edit();
+    EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(QStringLiteral("-1000")));
 }
 
 TEST(ComboBoxExTest, PickIsOneUndoableChange) {

@@ -173,6 +173,22 @@ int ClampAutoScale(int fitScale) {
     return std::max(fitScale, kLeastAutoScale);
 }
 
+void RelayoutSite(TExScrollBox* box, TDrawSite* site, bool autoScale) {
+    if (autoScale) {
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const QSize view = box->viewport()->size();
+        const int edge = box->Edge();
+        const TRect r(0, 0, view.width() - 2 * edge, view.height() - 2 * edge);
+        if (site->LogWidth() > 0 && site->LogHeight() > 0)
+            site->Scaler().SetScale(ClampAutoScale(site->CalcFitScale(site->Canvas(), r, true, true)));
+    } else {
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    box->PlaceBaseControl();
+}
+
 QString FormatTenthsMm(int tenths) {
     const QString sign = tenths < 0 ? QStringLiteral("-") : QString();
     const int64_t magnitude = tenths < 0 ? -int64_t(tenths) : int64_t(tenths);
@@ -1476,20 +1492,7 @@ void TfrmLayout::Reduce() {
 }
 
 void TfrmLayout::Relayout() {
-    if (autoScale_) {
-        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        const QSize view = ScrollBox1->viewport()->size();
-        const int edge = ScrollBox1->Edge();
-        const TRect r(0, 0, view.width() - 2 * edge, view.height() - 2 * edge);
-        if (DrawSite1->LogWidth() > 0 && DrawSite1->LogHeight() > 0)
-            DrawSite1->Scaler().SetScale(
-                ClampAutoScale(DrawSite1->CalcFitScale(DrawSite1->Canvas(), r, true, true)));
-    } else {
-        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    }
-    ScrollBox1->PlaceBaseControl();
+    RelayoutSite(ScrollBox1, DrawSite1, autoScale_);
 }
 
 void TfrmLayout::SiteAdjusted() {

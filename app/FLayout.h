@@ -57,6 +57,9 @@ const std::vector<int>& LayoutZoomSteps();
 int NextZoomStep(int scale, bool magnify);
 // An automatic scale never goes below 1 %: a view shrunk to nothing would fit at 0.
 int ClampAutoScale(int fitScale);
+// Lays the site into its scroll box: with auto scale the whole page fits the box's client area (less
+// its edge) and the scroll bars hide; without, the bars show as needed.
+void RelayoutSite(TExScrollBox* box, TDrawSite* site, bool autoScale);
 
 enum TOrderMode {
     omLeft,

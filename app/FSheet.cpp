@@ -509,20 +509,7 @@ void TfrmSheet::SetAutoScale() {
 }
 
 void TfrmSheet::Relayout() {
-    if (autoScale_) {
-        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        const QSize view = ScrollBox1->viewport()->size();
-        const int edge = ScrollBox1->Edge();
-        const TRect r(0, 0, view.width() - 2 * edge, view.height() - 2 * edge);
-        if (DrawSite1->LogWidth() > 0 && DrawSite1->LogHeight() > 0)
-            DrawSite1->Scaler().SetScale(
-                ClampAutoScale(DrawSite1->CalcFitScale(DrawSite1->Canvas(), r, true, true)));
-    } else {
-        ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    }
-    ScrollBox1->PlaceBaseControl();
+    RelayoutSite(ScrollBox1, DrawSite1, autoScale_);
 }
 
 bool TfrmSheet::CurrentFaceHoldsData() {

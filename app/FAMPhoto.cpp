@@ -393,9 +393,11 @@ void TfrmAMPhoto::BuildFunctionPage() {
         {btnAdjustAll, &TfrmAMPhoto::actPhotoAdjustAll_},
         {btnCoverPhoto, &TfrmAMPhoto::actCoverPhoto_},
     };
-    for (const auto& [button, action] : runs) {
+    for (const auto& [button, member] : runs) {
         functionLayout->addWidget(button);
         button->setEnabled(false);
+        // A copy: not every compiler lets a lambda capture a structured binding.
+        QAction* TfrmAMPhoto::*action = member;
         connect(button, &QPushButton::clicked, this, [this, action] {
             if (QAction* run = this->*action; run != nullptr && run->isEnabled())
                 run->trigger();

@@ -323,7 +323,7 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    if (TfrmMain* main = frmMain()) {
+    if (frmMain() != nullptr) {
         // Without these the user could leave the editor, save or print only by shortcut.
         // The menu buttons follow once the commands exist (MakeMenus).
         tbMenu = new QToolBar(this);

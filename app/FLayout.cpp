@@ -331,11 +331,7 @@ TfrmLayout::TfrmLayout(QWidget* parent)
         column->addWidget(tbMenu);
         frameModeBar1 = new TframeModeBarEx(this);
         column->addWidget(frameModeBar1);
-        frameModeBar1->DisableSteps();
-        for (int step :
-             {TframeModeBarEx::kStepPaper, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepSaveTo})
-            frameModeBar1->SetStepEnabled(step, true);
-        frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepPrintSheet, IsModeFormRegistered(mkPrint));
+        frameModeBar1->EnableEditingSteps();
     }
     tbTools = new QToolBar(this);
     tbTools->setObjectName(QStringLiteral("tbTools"));

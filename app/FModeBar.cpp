@@ -114,6 +114,13 @@ void TframeModeBarEx::DisableSteps() {
         SetStepEnabled(step, false);
 }
 
+void TframeModeBarEx::EnableEditingSteps() {
+    DisableSteps();
+    for (int step : {kStepPaper, kStepEdit, kStepSaveTo})
+        SetStepEnabled(step, true);
+    SetStepEnabled(kStepPrintSheet, IsModeFormRegistered(mkPrint));
+}
+
 void TframeModeBarEx::SetStepEnabled(int step, bool enabled) {
     // The button's own state: a disabled window around it (the splash holds the main window) must
     // not hide a change.

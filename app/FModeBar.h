@@ -33,6 +33,8 @@ public:
     // Steps 1 to 4 off.
     void DisableSteps();
     void SetStepEnabled(int step, bool enabled);
+    // The steps a document being edited offers: paper, edit and save, and print once its mode is there.
+    void EnableEditingSteps();
     // Pushes the step's button down and makes it the current step of every step bar.
     void SetCurrentStep(int step);
     TExSpeedButton* StepButton(int step) const;

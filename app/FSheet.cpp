@@ -202,11 +202,7 @@ TfrmSheet::TfrmSheet(QWidget* parent) : QWidget(parent), components_(std::make_u
         column->addWidget(tbMenu);
         frameModeBar1 = new TframeModeBarEx(this);
         column->addWidget(frameModeBar1);
-        frameModeBar1->DisableSteps();
-        for (int step :
-             {TframeModeBarEx::kStepPaper, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepSaveTo})
-            frameModeBar1->SetStepEnabled(step, true);
-        frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepPrintSheet, IsModeFormRegistered(mkPrint));
+        frameModeBar1->EnableEditingSteps();
         tbCommand = new QToolBar(this);
         tbCommand->setObjectName(QStringLiteral("tbCommand"));
         tbCommand->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

@@ -7,46 +7,17 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from stored_components import bounds, child, component, integer, objects, prop, short, write_corpus  # noqa: E402
+
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fuzz', 'dolist', 'corpus')
 
 
-def short(s):
-    b = s.encode('latin-1')
-    return bytes([len(b)]) + b
-
-
-def integer(v):
-    if -128 <= v <= 127:
-        return b'\x02' + struct.pack('<b', v)
-    if -32768 <= v <= 32767:
-        return b'\x03' + struct.pack('<h', v)
-    return b'\x04' + struct.pack('<i', v)
-
-
-def prop(name, value):
-    return short(name) + value
-
-
-def component(cls, name, props=b'', children=b''):
-    return b'TPF0' + short(cls) + short(name) + props + b'\x00' + children + b'\x00'
-
-
-def child(cls, name, props=b'', children=b''):
-    return short(cls) + short(name) + props + b'\x00' + children + b'\x00'
-
-
 def rect(name='', l=10, t=20, w=100, h=50, extra=b''):
-    return component('TFuzzRect', name,
-                     prop('Left', integer(l)) + prop('Top', integer(t)) + prop('Width', integer(w)) +
-                     prop('Height', integer(h)) + extra)
-
-
-def objects(*parts, count=None):
-    return struct.pack('<i', len(parts) if count is None else count) + b''.join(parts)
+    return component('TFuzzRect', name, bounds(l, t, w, h) + extra)
 
 
 def main():
-    os.makedirs(OUT, exist_ok=True)
     strings = b'\x01' + b'\x06' + short('key=value') + b'\x06' + short('x') + b'\x00'
     flags = prop('DontPrint', b'\x09') + prop('BlendRatio', integer(40)) + prop('Movable', b'\x08')
     valid = objects(rect('A'), rect('B', -5, -5, 3000, 70000, prop('Appendix.Strings', strings) + flags))
@@ -78,9 +49,7 @@ def main():
     files['deep_children'] = objects(component('TFuzzThing', '', b'', deep))
     for cut in (4, 9, 20, len(valid) // 2, len(valid) - 1):
         files['valid_cut_%d' % cut] = valid[:cut]
-    for name, data in files.items():
-        with open(os.path.join(OUT, name), 'wb') as f:
-            f.write(data)
+    write_corpus(OUT, files)
     return 0
 
 

@@ -9,40 +9,19 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_picture_corpus import bmp, stored  # noqa: E402
+from stored_components import bounds, child, integer, objects, prop, short, write_corpus  # noqa: E402
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fuzz', 'layoutobjects', 'corpus')
-
-
-def short(s):
-    b = s.encode('latin-1')
-    return bytes([len(b)]) + b
-
-
-def integer(v):
-    if -128 <= v <= 127:
-        return b'\x02' + struct.pack('<b', v)
-    if -32768 <= v <= 32767:
-        return b'\x03' + struct.pack('<h', v)
-    return b'\x04' + struct.pack('<i', v)
-
 
 TRUE, FALSE = b'\x09', b'\x08'
 
 
-def prop(name, value):
-    return short(name) + value
-
-
 def body(cls, props=b'', children=b''):
-    return short(cls) + short('') + props + b'\x00' + children + b'\x00'
+    return child(cls, '', props, children)
 
 
 def component(cls, props=b'', children=b''):
     return b'TPF0' + body(cls, props, children)
-
-
-def objects(*parts, count=None):
-    return struct.pack('<i', len(parts) if count is None else count) + b''.join(parts)
 
 
 def line_props(sx, sy, ex, ey, width):
@@ -51,12 +30,10 @@ def line_props(sx, sy, ex, ey, width):
 
 
 def rect_props(l, t, w, h, extra=b''):
-    return (prop('Left', integer(l)) + prop('Top', integer(t)) + prop('Width', integer(w)) +
-            prop('Height', integer(h)) + extra)
+    return bounds(l, t, w, h) + extra
 
 
 def main():
-    os.makedirs(OUT, exist_ok=True)
     line = component('TLOLine', line_props(10, 10, 150, 90, 8))
     curve = component('TLOCurve', line_props(10, 100, 190, 100, 4) + prop('Bulge', integer(-40)))
     rect = component('TLORect', rect_props(20, 20, 100, 60, prop('FrameWidth', integer(6)) +
@@ -129,9 +106,7 @@ def main():
     for _ in range(100):
         deep = body('TDOGroup', b'', deep)
     files['group_deep'] = objects(b'TPF0' + deep)
-    for name, data in files.items():
-        with open(os.path.join(OUT, name), 'wb') as f:
-            f.write(data)
+    write_corpus(OUT, files)
     return 0
 
 

@@ -9,38 +9,14 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from stored_components import bounds, component, integer, objects, prop, write_corpus  # noqa: E402
+
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fuzz', 'sheetlabel', 'corpus')
 
 
-def short(s):
-    b = s.encode('latin-1')
-    return bytes([len(b)]) + b
-
-
-def integer(v):
-    if -128 <= v <= 127:
-        return b'\x02' + struct.pack('<b', v)
-    if -32768 <= v <= 32767:
-        return b'\x03' + struct.pack('<h', v)
-    return b'\x04' + struct.pack('<i', v)
-
-
-def prop(name, value):
-    return short(name) + value
-
-
-def component(cls, name, props=b''):
-    return b'TPF0' + short(cls) + short(name) + props + b'\x00' + b'\x00'
-
-
 def rect(name='', l=100, t=200, w=300, h=150, extra=b''):
-    return component('TLORect', name,
-                     prop('Left', integer(l)) + prop('Top', integer(t)) + prop('Width', integer(w)) +
-                     prop('Height', integer(h)) + extra)
-
-
-def objects(*parts, count=None):
-    return struct.pack('<i', len(parts) if count is None else count) + b''.join(parts)
+    return component('TLORect', name, bounds(l, t, w, h) + extra)
 
 
 def size_name(w, h):
@@ -48,7 +24,6 @@ def size_name(w, h):
 
 
 def main():
-    os.makedirs(OUT, exist_ok=True)
     filled = prop('FillInside', b'\x09') + prop('Angle', integer(450))
     valid = objects(rect(size_name(1000, 600)), rect('', 600, 400, 500, 300, filled))
     files = {
@@ -78,9 +53,7 @@ def main():
     }
     for cut in (3, 4, 12, len(valid) // 2, len(valid) - 1):
         files['valid_cut_%d' % cut] = valid[:cut]
-    for name, data in files.items():
-        with open(os.path.join(OUT, name), 'wb') as f:
-            f.write(data)
+    write_corpus(OUT, files)
     return 0
 
 

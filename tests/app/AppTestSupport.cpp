@@ -1,5 +1,7 @@
 #include "tests/app/AppTestSupport.h"
 
+#include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/dialogs/FAbout.h"
 #include "core/UPathUtil.h"
 
@@ -66,14 +68,22 @@ void AppFixture::RunUntilIdleHandled() {
     RunLoopUntil([this] { return !data || data->IdleHandled(); });
 }
 
-TfrmMain* AppFixture::StartMainWindow() {
+TfrmMain* AppFixture::StartMainWindow(const std::function<void()>& beforeIdle) {
     Start();
+    if (beforeIdle)
+        beforeIdle();
     RunUntilIdleHandled();
     if (QPointer<TfrmAbout> splash = data->Splash()) {
         splash->RequestClose();
         RunLoopUntil([&] { return !splash; });
     }
     return data->MainForm();
+}
+
+TfrmLayout* OpenLayoutEditor(TfrmMain* main) {
+    main->actNew->trigger();
+    main->actLayout->trigger();
+    return qobject_cast<TfrmLayout*>(main->HostedForm());
 }
 
 void WhenModal(const std::function<void(QWidget*)>& act, int tries) {

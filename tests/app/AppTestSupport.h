@@ -8,11 +8,15 @@
 #include <QTemporaryDir>
 
 class QWidget;
+class TfrmLayout;
 #include <functional>
 #include <memory>
 
 // Runs the event loop until done() holds or the time is up.
 void RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// A new document of main opened in the layout editor; null when the editor did not come up.
+TfrmLayout* OpenLayoutEditor(TfrmMain* main);
 
 // Acts on the modal window once it is up (a zero timer, then short ones until it is).
 void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300);
@@ -44,7 +48,8 @@ protected:
     // Lets the event loop run until the first idle was handled (or 5 s pass).
     void RunUntilIdleHandled();
     // Starts the data module and waits for its main window with the splash gone; null without one.
-    TfrmMain* StartMainWindow();
+    // beforeIdle runs once the module is made, before its first idle (stand-in mode forms go there).
+    TfrmMain* StartMainWindow(const std::function<void()>& beforeIdle = {});
 
     FakeDialogService dialogs;
     std::shared_ptr<PassingEnvironment> environment = std::make_shared<PassingEnvironment>();

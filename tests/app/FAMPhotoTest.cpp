@@ -4,7 +4,6 @@
 
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FColorAdjuster.h"
 #include "app/dialogs/FFrameBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -32,7 +31,6 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -49,17 +47,9 @@ class PhotoPanelTest : public AppFixture {
 protected:
     void SetUp() override {
         TfrmAMPhoto::DefaultPhoto()->Assign(&fresh);
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
-        main->actNew->trigger();
-        main->actLayout->trigger();
-        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
         panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
         ASSERT_NE(panel, nullptr) << "the editor opens on the photo panel";

@@ -2,7 +2,6 @@
 
 #include "app/FLayout.h"
 #include "app/FPages.h"
-#include "app/dialogs/FAbout.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
 #include "core/USupportUtil.h"
@@ -190,14 +189,8 @@ class LayoutEditorTest : public AppFixture {
 protected:
     void SetUp() override {
         RegisterPageClasses();
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
         main->resize(900, 700);
     }
     TfrmLayout* Editor() const { return qobject_cast<TfrmLayout*>(main->HostedForm()); }

@@ -3,7 +3,6 @@
 #include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/FStartMenu.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FWaiting.h"
 #include "controls/UBitmapButton.h"
 #include "controls/UExButtons.h"
@@ -45,20 +44,15 @@ public:
 class MainWindowTest : public AppFixture {
 protected:
     void SetUp() override {
-        Start();
         // In place of the layout editor that start-up registers.
-        RegisterModeForm(mkLayout, [this](TfrmMain* main) {
-            layout = new FakeLayout(main);
-            return layout;
+        main = StartMainWindow([this] {
+            RegisterModeForm(mkLayout, [this](TfrmMain* main) {
+                layout = new FakeLayout(main);
+                return layout;
+            });
         });
-        RunUntilIdleHandled();
-        main = data->MainForm();
         ASSERT_NE(main, nullptr);
-        // The splash holds the main window until it goes.
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
+        // The splash held the main window until it went.
         ASSERT_TRUE(main->isEnabled());
     }
     void TearDown() override {

@@ -4,7 +4,6 @@
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "app/FModeBar.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "core/UAppFrame.h"
@@ -43,16 +42,10 @@ public:
 class PaperSelectTest : public AppFixture {
 protected:
     void SetUp() override {
-        Start();
         // In place of the layout editor that start-up registers.
-        RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); });
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow(
+            [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
         QApplication::setActiveWindow(main);
     }
     void TearDown() override {

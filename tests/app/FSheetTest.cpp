@@ -2,7 +2,6 @@
 // main window.
 
 #include "app/FSheet.h"
-#include "app/dialogs/FAbout.h"
 #include "controls/Exscrbox.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"
@@ -101,14 +100,8 @@ TEST(SheetLabel, BytesAreTheReversedListNamedBySizeAndReadBackUnnamed) {
 class SheetWindowTest : public AppFixture {
 protected:
     void SetUp() override {
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
         main->resize(900, 700);
         main->show();
     }

@@ -2,7 +2,6 @@
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FAlign.h"
 #include "app/dialogs/FGrid.h"
 #include "app/dialogs/FLocation.h"
@@ -112,17 +111,9 @@ protected:
         for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
             if (GetClass(meta->Name()) == nullptr)
                 RegisterClass(*meta);
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
-        main->actNew->trigger();
-        main->actLayout->trigger();
-        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
         editor->DrawSite1->SelectAll(false);
     }

@@ -5,7 +5,6 @@
 #include "app/FAMFigure.h"
 #include "app/FAMIllust.h"
 #include "app/FLayout.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FIllustFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -30,7 +29,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -39,17 +37,9 @@ namespace {
 class PropertyPanelTest : public AppFixture {
 protected:
     void SetUp() override {
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
-        main->actNew->trigger();
-        main->actLayout->trigger();
-        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
     }
 

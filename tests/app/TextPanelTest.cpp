@@ -4,7 +4,6 @@
 
 #include "app/FAMText.h"
 #include "app/FLayout.h"
-#include "app/dialogs/FAbout.h"
 #include "controls/FColorGrid.h"
 #include "imaging/UColorFill.h"
 #include "imaging/UExifReader.h"
@@ -29,7 +28,6 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -40,17 +38,9 @@ namespace {
 class TextPanelTest : public AppFixture {
 protected:
     void SetUp() override {
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
-        main->actNew->trigger();
-        main->actLayout->trigger();
-        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
         editor->actModeText->trigger();
         panel = dynamic_cast<TfrmAMText*>(editor->EditPanel());

@@ -5,7 +5,6 @@
 
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
-#include "app/dialogs/FAbout.h"
 #include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
@@ -118,17 +117,9 @@ class AlbumTest : public AppFixture {
 protected:
     void SetUp() override {
         RegisterPageClasses();
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
-        main->actNew->trigger();
-        main->actLayout->trigger();
-        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
         document = main->Document();
         UseFourSlots(*document);

@@ -4,7 +4,6 @@
 #include "app/UEditModePanel.h"
 #include "app/FLayout.h"
 #include "app/UObjectDesigners.h"
-#include "app/dialogs/FAbout.h"
 #include "imaging/UColorFill.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UAction.h"
@@ -19,7 +18,6 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
-#include <QPointer>
 #include <QWidget>
 
 namespace {
@@ -87,17 +85,9 @@ protected:
         RegisterEditModePanel<FakeTextPanel>(emText);
         RegisterEditModePanel<FakeBackPanel>(emBackGround);
         FakePanel::log.clear();
-        Start();
-        RunUntilIdleHandled();
-        main = data->MainForm();
+        main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        if (QPointer<TfrmAbout> splash = data->Splash()) {
-            splash->RequestClose();
-            RunLoopUntil([&] { return !splash; });
-        }
-        main->actNew->trigger();
-        main->actLayout->trigger();
-        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
     }
     void TearDown() override {

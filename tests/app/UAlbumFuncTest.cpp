@@ -6,8 +6,10 @@
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
 #include "app/dialogs/FCoverPicture.h"
+#include "app/dialogs/FCoverTemplate.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
+#include "app/dialogs/FTemplateBrowser.h"
 #include "core/USupportUtil.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
@@ -24,8 +26,11 @@
 #include <QAction>
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <map>
@@ -344,13 +349,29 @@ TEST_F(AlbumTest, ThePhotoPanelFillsFramesOverNewPagesInFileOrderAndMakesACoverP
     EXPECT_TRUE(jpeg->Data().contains("2020:01:10 10:00:00")) << "the file's Exif date goes with it";
     EXPECT_TRUE(dialogs.boxes.empty());
 
-    // A cover page with one photo: the collage of a folder goes into it.
-    TOwnedDOList objects;
-    objects.Add(Frame(TRect(0, 0, 500, 400)));
-    TDOList view;
-    objects.ListObjects(view);
-    ASSERT_TRUE(AlbumFunc_SetCover(true, *document, view, TRect(0, 0, 1000, 1000)));
-    editor->GoToPage(0);
+    // The shipped album cover: the collage of a folder goes into its photo's place.
+    const QString shipped = QStringLiteral(QUORLANE_EXE_DIR "/Data/Cover");
+    QDirIterator files(shipped, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString from = files.next();
+        const QString to = ExeDir() + QStringLiteral("/Data/Cover") + from.mid(shipped.size());
+        QDir().mkpath(QFileInfo(to).path());
+        ASSERT_TRUE(QFile::copy(from, to));
+    }
+    WhenModal([](QWidget* window) {
+        auto* covers = qobject_cast<TfrmCoverTemplate*>(window);
+        ASSERT_NE(covers, nullptr);
+        covers->TemplateBrowser()->edtImageID->setText(QStringLiteral("TA01"));
+        covers->TemplateBrowser()->btnImageID->click();
+        covers->actOK->trigger();
+        if (covers->isVisible())
+            covers->reject();
+    });
+    editor->actCoverFront->trigger();
+    ASSERT_TRUE(document->FrontCover);
+    ASSERT_EQ(document->CurrentSheetNo(), 0);
+    ASSERT_EQ(Frames().size(), 1u);
+    EXPECT_TRUE(AlbumFunc_IsEmptyPhoto(Frames()[0]));
     editor->UpdateActions();
     EXPECT_FALSE(editor->actCoverPhoto->isEnabled()) << "no photo selected";
     Select(0);

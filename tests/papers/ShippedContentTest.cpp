@@ -4,6 +4,7 @@
 #include "core/UAppFrame.h"
 #include "imaging/UEncodedImage.h"
 #include "imaging/UPictureEX.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOCreator.h"
 #include "papers/ULabelData.h"
 #include "papers/UMaterialCatalog.h"
@@ -220,6 +221,7 @@ TEST_F(ShippedContent, TemplatesOpenAndFitAFaceOfAShippedPaper) {
     const IniFile catalogue(FindCatalogFile(QStringLiteral("Data\\Cover\\Cover.dat")));
     QSet<QString> seen;
     int count = 0;
+    int photoPlaces = 0;
     for (const QString& purpose : catalogue.SectionNames()) {
         group.SetSection(purpose);
         QStringList names;
@@ -255,6 +257,11 @@ TEST_F(ShippedContent, TemplatesOpenAndFitAFaceOfAShippedPaper) {
                 doc.LoadLabelObjects(info.FaceIndex, objects);
                 ASSERT_GE(objects.Count(), 3);
                 for (int o = 0; o < objects.Count(); ++o) {
+                    // A photo's place is an empty album photo, for the cover's photo commands.
+                    if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(objects[o])) {
+                        EXPECT_TRUE(photo->PhotoImageObj()->IsEmpty()) << qPrintable(info.FileName);
+                        ++photoPlaces;
+                    }
                     TRect r;
                     objects[o]->GetLogRect(r);
                     // The drawn bounds take in the outline's last unit.
@@ -266,6 +273,7 @@ TEST_F(ShippedContent, TemplatesOpenAndFitAFaceOfAShippedPaper) {
         }
     }
     EXPECT_EQ(count, 10);
+    EXPECT_EQ(photoPlaces, 2);
 }
 
 TEST(ShippedContentBuild, TwoRunsGiveEqualBytes) {

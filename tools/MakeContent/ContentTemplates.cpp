@@ -2,6 +2,7 @@
 
 #include "imaging/UColorFill.h"
 #include "pageobjects/engine/UCoonsDistortion.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOCreator.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULORect.h"
@@ -128,6 +129,22 @@ public:
         objects_.Add(std::move(image));
     }
 
+    // The place of the user's photo: an empty album photo frame, as the editor makes on a new page,
+    // so the cover's photo commands and a dropped photo find it. Empty frames are neither printed
+    // nor previewed, so a white mount with a soft shadow shows where the photo goes.
+    void Photo(const TRect& r, int border) {
+        constexpr int kShadowOffset = 12;
+        TRect shadow = r;
+        OffsetRect(shadow, kShadowOffset, kShadowOffset);
+        Box(shadow, 0xc9c9c9, 0xc9c9c9, 0, true);
+        Box(r, 0xffffff, 0xe0e0e0, 2, true);
+        auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+        photo->SetLogRect(Place(TRect(r.Left + border, r.Top + border, r.Right - border, r.Bottom - border)));
+        // A new frame is dated now; the shipped bytes must not change from build to build.
+        photo->SetPhotoDate(kFixedTime);
+        objects_.Add(std::move(photo));
+    }
+
     // The page stores its topmost object first: the last one added goes on top.
     void Store(TLabelData& doc) {
         TDOList added;
@@ -250,7 +267,7 @@ std::vector<TemplateDesign> Designs() {
         {"", "Card", "PC02", "TP02", card,
          [](Page& p) {
              p.Background({0xe1f5fe, 0xffffff}, rgkSimple, 0);
-             p.Illustration("Panel/PN02.png", TRect(80, 620, 920, 1180));
+             p.Photo(TRect(80, 620, 920, 1180), 36);
              p.Text(QStringLiteral("暑中お見舞い\n申し上げます"), TRect(100, 140, 900, 560), kMincho, 30,
                     0x01579b);
              p.Text(QStringLiteral("令和八年 盛夏"), TRect(100, 1240, 900, 1340), kMincho, 12, 0x37474f);
@@ -258,7 +275,7 @@ std::vector<TemplateDesign> Designs() {
         {"", "Album", "AB01", "TA01", album,
          [](Page& p) {
              p.Background({0xfce4ec, 0xffffff, 0xe8f5e9}, rgkSimple, 0);
-             p.Illustration("Panel/PN06.png", TRect(200, 700, 1700, 1700));
+             p.Photo(TRect(200, 700, 1700, 1700), 60);
              p.Text(QStringLiteral("わたしたちの思い出"), TRect(150, 300, 1750, 560), kMincho, 40, 0xad1457);
              p.Text(QStringLiteral("OUR ALBUM"), TRect(150, 1900, 1750, 2050), kGothic, 20, 0x6a1b4d);
              p.Illustration("OnePoint/OP25.png", TRect(800, 2200, 1100, 2500));

@@ -129,13 +129,20 @@ void TLORect::SetEnclosingSize(int w, int h) {
 }
 
 void TLORect::GetLogRect(TRect& r) {
-    TCanvas scratch;
     // The painted band may be widened to two device pixels; the extent must hold it, or the
     // object's clip would cut it back.
-    scratch.Pen() = FramePen(clBlack, GetMinLineWidth(this, frameWidth_));
+    const TExtentKey key{LogBounds(), rotator_.Center, Angle(), roundRect_,
+                         GetMinLineWidth(this, frameWidth_)};
+    if (extent_ && extent_->first == key) {
+        r = extent_->second;
+        return;
+    }
+    TCanvas scratch;
+    scratch.Pen() = FramePen(clBlack, key.PenWidth);
     Stroke().SelectPath(scratch);
     scratch.WidenPath();
     r = PathRegionBounds(scratch);
+    extent_.emplace(key, r);
 }
 
 void TLORect::DrawOutline(TCanvas& canvas) {

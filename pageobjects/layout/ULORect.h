@@ -9,6 +9,8 @@
 #include "pageobjects/engine/UTransformer.h"
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 class TLORect : public TLORectBase,
                 public virtual IDOBlend,
@@ -84,6 +86,17 @@ private:
     TStroke stroke_;
     bool strokeBuilt_ = false;
     bool roundRect_ = false;
+    // The widened outline's bounds, asked on every paint and bounds update, with the values it
+    // was worked out from (the frame pen's width follows the zoom).
+    struct TExtentKey {
+        TRect Bounds;
+        TPoint Center;
+        int Angle = 0;
+        bool Round = false;
+        int PenWidth = 0;
+        friend bool operator==(const TExtentKey&, const TExtentKey&) = default;
+    };
+    std::optional<std::pair<TExtentKey, TRect>> extent_;
 };
 
 class TLOCircle : public TLORect {

@@ -2,7 +2,9 @@
 
 #include "LayoutTestSupport.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -153,4 +155,38 @@ TEST_F(RectTest, StoredFormRoundTripsAndReadsTheOlderRound) {
     const QByteArray rewritten = Store(legacy);
     EXPECT_TRUE(rewritten.contains(QByteArray("\x09RoundRect\x09", 11)));
     EXPECT_FALSE(rewritten.contains(QByteArray("\x05Round\x09", 7)));
+}
+
+TEST_F(RectTest, ExtentFollowsEveryChangeOfShapeFrameAndZoom) {
+    auto site = MakeSite(1200, 700);
+    auto* rect = new TLORect(site.get());
+    Shape(*rect, TRect(100, 100, 400, 300), 10, clRed);
+    site->AddObject(rect);
+    // What an object that never answered before gives for the same shape.
+    const auto fresh = [&] {
+        TLORect copy(nullptr);
+        copy.Assign(rect);
+        return copy.LogRect();
+    };
+    const TRect first = rect->LogRect();
+    EXPECT_EQ(first, fresh());
+    const std::vector<std::function<void()>> changes = {
+        [&] { rect->MoveBy(35, -20); },   [&] { rect->SetLogWidth(180); },   [&] { rect->SetAngle(30); },
+        [&] { rect->SetFrameWidth(40); }, [&] { rect->SetRoundRect(true); },
+    };
+    TRect before = first;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        changes[i]();
+        const TRect now = rect->LogRect();
+        EXPECT_NE(now, before) << i;
+        EXPECT_EQ(now, fresh()) << i;
+        before = now;
+    }
+    // A thin frame is widened to two device pixels: zooming out widens the extent.
+    rect->SetFrameWidth(1);
+    const TRect near = rect->LogRect();
+    site->Scaler().SetScale(25);
+    const TRect far = rect->LogRect();
+    EXPECT_LT(far.Left, near.Left);
+    EXPECT_GT(far.Right, near.Right);
 }

@@ -41,6 +41,8 @@ void SetKernelThreadCount(int count);
 int KernelThreadCount();
 
 // Runs body(begin, end) over consecutive bands that cover [0, count) exactly once, on up to
-// KernelThreadCount() threads, each band at least minBand items long. Returns when every band is
-// done; the first exception a band raised is raised again then.
+// KernelThreadCount() threads (the caller's and those of one pool the whole program shares), each
+// band at least minBand items long. Returns when every band is done; the first exception a band
+// raised is raised again then. Safe from any thread; a call from inside a band runs on that
+// band's thread alone.
 void ParallelBands(int count, int minBand, const std::function<void(int, int)>& body);

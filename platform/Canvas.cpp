@@ -58,36 +58,28 @@ QPainter::CompositionMode PenModeComposition(TPenMode mode) {
     return QPainter::CompositionMode_SourceOver;
 }
 
-// The composition of a source-and-destination copy mode; false for modes that need a brush
-// or no source, which are handled apart.
-bool CopyModeComposition(TCopyMode rop, QPainter::CompositionMode& mode) {
+// The composition of a source-and-destination copy mode; none for modes that need a brush or
+// no source, which are handled apart.
+std::optional<QPainter::CompositionMode> CopyModeComposition(TCopyMode rop) {
     switch (rop) {
     case cmSrcCopy:
-        mode = QPainter::CompositionMode_SourceOver;
-        return true;
+        return QPainter::CompositionMode_SourceOver;
     case cmSrcAnd:
-        mode = QPainter::RasterOp_SourceAndDestination;
-        return true;
+        return QPainter::RasterOp_SourceAndDestination;
     case cmSrcPaint:
-        mode = QPainter::RasterOp_SourceOrDestination;
-        return true;
+        return QPainter::RasterOp_SourceOrDestination;
     case cmSrcInvert:
-        mode = QPainter::RasterOp_SourceXorDestination;
-        return true;
+        return QPainter::RasterOp_SourceXorDestination;
     case cmMergePaint:
-        mode = QPainter::RasterOp_NotSourceOrDestination;
-        return true;
+        return QPainter::RasterOp_NotSourceOrDestination;
     case cmNotSrcCopy:
-        mode = QPainter::RasterOp_NotSource;
-        return true;
+        return QPainter::RasterOp_NotSource;
     case cmNotSrcErase:
-        mode = QPainter::RasterOp_NotSourceAndNotDestination;
-        return true;
+        return QPainter::RasterOp_NotSourceAndNotDestination;
     case cmSrcErase:
-        mode = QPainter::RasterOp_SourceAndNotDestination;
-        return true;
+        return QPainter::RasterOp_SourceAndNotDestination;
     default:
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -1666,11 +1658,11 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
         }
         rop = rop == cmMergeCopy ? cmSrcCopy : cmSrcPaint;
     }
-    QPainter::CompositionMode mode;
-    if (!CopyModeComposition(rop, mode)) {
-        mode = QPainter::CompositionMode_SourceOver;
+    // Modes without a composition of their own (brush-only ones) go down as plain copies.
+    const std::optional<QPainter::CompositionMode> composition = CopyModeComposition(rop);
+    if (!composition)
         rop = cmSrcCopy;
-    }
+    const QPainter::CompositionMode mode = composition.value_or(QPainter::CompositionMode_SourceOver);
     if (!SupportsRasterOps() && CopyModeUsesDestination(rop)) {
         ComposeBlt(d, part, rop);
         return;
@@ -1727,8 +1719,9 @@ void TCanvas::ComposeBlt(const QRect& deviceDest, const QImage& source, TCopyMod
     }
     const QSize size = composite_->overWhite.size();
     const QImage scaled = source.size() == size ? source : source.scaled(size);
-    QPainter::CompositionMode mode;
-    CopyModeComposition(rop, mode);
+    // The caller passes only modes with a composition; any other would go down as a plain copy.
+    const QPainter::CompositionMode mode =
+        CopyModeComposition(rop).value_or(QPainter::CompositionMode_SourceOver);
     for (QImage* layer : {&composite_->overWhite, &composite_->overBlack}) {
         QPainter p(layer);
         p.setCompositionMode(mode);

@@ -4,7 +4,9 @@
 #include "app/dialogs/FMessage.h"
 #include "platform/Application.h"
 
+#include <QLibraryInfo>
 #include <QSocketNotifier>
+#include <QTranslator>
 #include <QWidget>
 #include <csignal>
 #include <sys/socket.h>
@@ -41,12 +43,23 @@ void WatchTermination(QObject* parent) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// Qt's own windows (the file dialog, standard buttons) speak the program's language. Without the
+// translation package they stay English, which costs nothing else.
+void InstallQtTranslation(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quorlane"));
     TApplication::setQuitOnLastWindowClosed(false);
+    InstallQtTranslation(app);
     TAppDialogService dialogs;
     DialogService::SetInstance(&dialogs);
     WatchTermination(&app);

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace {
@@ -65,7 +67,7 @@ public:
     }
 
     bool OpenFile(TFileDialogRequest& request, QStringList& fileNames) override {
-        QFileDialog dialog(DialogParent(), request.Title, request.InitialDir);
+        QFileDialog dialog(DialogParent(), request.Title, FileDialogStartFolder(request.InitialDir));
         Prepare(dialog, request);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.AllowMultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
@@ -77,7 +79,7 @@ public:
     }
 
     bool SaveFile(TFileDialogRequest& request, QString& fileName) override {
-        QFileDialog dialog(DialogParent(), request.Title, request.InitialDir);
+        QFileDialog dialog(DialogParent(), request.Title, FileDialogStartFolder(request.InitialDir));
         Prepare(dialog, request);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -244,6 +246,15 @@ QString BitBtnKindCaption(TBitBtnKind kind) {
 
 void DialogService::SetInstance(DialogService* service) {
     Installed() = service;
+}
+
+QString FileDialogStartFolder(const QString& initialDir) {
+    if (!initialDir.isEmpty())
+        return initialDir;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
 }
 
 QStringList FileDialogNameFilters(const QString& filter) {

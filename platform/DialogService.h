@@ -111,3 +111,7 @@ QString BitBtnKindCaption(TBitBtnKind kind);
 
 // Turns the class library's filter text into Qt's name filters ("desc (*.a *.b)").
 QStringList FileDialogNameFilters(const QString& filter);
+
+// The folder a file dialog opens in: the request's own, else the user's documents folder (else home),
+// never the working directory the program happened to start in.
+QString FileDialogStartFolder(const QString& initialDir);

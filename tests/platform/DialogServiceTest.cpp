@@ -2,6 +2,9 @@
 
 #include "tests/FakeDialogService.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(DialogService, FiltersOfTheClassLibraryBecomeQtNameFilters) {
@@ -13,6 +16,17 @@ TEST(DialogService, FiltersOfTheClassLibraryBecomeQtNameFilters) {
     // A description without its patterns is dropped.
     EXPECT_EQ(FileDialogNameFilters(QStringLiteral("a|*.a|b")), QStringList({QStringLiteral("a (*.a)")}));
     EXPECT_TRUE(FileDialogNameFilters(QString()).isEmpty());
+}
+
+TEST(DialogService, AFileDialogWithoutAFolderOpensInTheUsersFolderNotTheWorkingOne) {
+    EXPECT_EQ(FileDialogStartFolder(QStringLiteral("/some/where")), QStringLiteral("/some/where"));
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    const QString start = FileDialogStartFolder(QString());
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(QFileInfo(start).isDir());
+    EXPECT_NE(QFileInfo(start).canonicalFilePath(), QFileInfo(elsewhere.path()).canonicalFilePath());
 }
 
 TEST(DialogService, TheMessageDialogAnswersByButtonKind) {

@@ -260,6 +260,7 @@ TEST_F(ShippedContent, TemplatesOpenAndFitAFaceOfAShippedPaper) {
                     // A photo's place is an empty album photo, for the cover's photo commands.
                     if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(objects[o])) {
                         EXPECT_TRUE(photo->PhotoImageObj()->IsEmpty()) << qPrintable(info.FileName);
+                        EXPECT_TRUE(photo->FitOuter());
                         ++photoPlaces;
                     }
                     TRect r;

@@ -140,6 +140,8 @@ public:
         Box(r, 0xffffff, 0xe0e0e0, 2, true);
         auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
         photo->SetLogRect(Place(TRect(r.Left + border, r.Top + border, r.Right - border, r.Bottom - border)));
+        // The photo fills the mount's opening, cut to its proportions.
+        photo->SetFitOuter(true);
         // A new frame is dated now; the shipped bytes must not change from build to build.
         photo->SetPhotoDate(kFixedTime);
         objects_.Add(std::move(photo));

@@ -170,12 +170,12 @@ void TLOFaceForSheet::Paint() {
         canvas.Brush() = TBrush{clWhite, bsClear};
         break;
     }
-    if (Selected()) {
-        const int width = Site() != nullptr ? Site()->DevToLog(TPoint(kSelectedPenPixels, 0)).X -
-                                                  Site()->DevToLog(TPoint(0, 0)).X
-                                            : kSelectedPenPixels;
-        pen = TPen{kSelectedPenColor, std::max(width, 1), psInsideFrame, pmCopy};
-    }
+    const int selectedWidth = std::max(Site() != nullptr ? Site()->DevToLog(TPoint(kSelectedPenPixels, 0)).X -
+                                                               Site()->DevToLog(TPoint(0, 0)).X
+                                                         : kSelectedPenPixels,
+                                       1);
+    if (Selected())
+        pen = TPen{kSelectedPenColor, selectedWidth, psInsideFrame, pmCopy};
     canvas.Pen() = pen;
     FaceInfo().DrawOutline(canvas, false, false);
     if (FaceInfo().FaceMargin != 0) {
@@ -186,7 +186,12 @@ void TLOFaceForSheet::Paint() {
         canvas.Brush() = TBrush{clWhite, bsClear};
         FaceInfo().DrawInnerOutline(canvas, false);
     }
+    // The caption starts inside the selected outline's band, which would hide its top and left
+    // (blue on blue), and stays there unselected so it does not jump on a click.
+    const int saved = canvas.SaveDC();
+    canvas.OffsetWindowOrg(-selectedWidth, -selectedWidth);
     DrawCaption(canvas);
+    canvas.RestoreDC(saved);
 }
 
 // ---- TfrmSheet

@@ -5,6 +5,7 @@
 #include "controls/Exscrbox.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"
+#include "papers/ULOFace.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
@@ -13,6 +14,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -95,6 +97,46 @@ TEST(SheetLabel, BytesAreTheReversedListNamedBySizeAndReadBackUnnamed) {
     EXPECT_EQ(read.Count(), 2);
     EXPECT_THROW(ReadSheetLabel(bytes.left(bytes.size() - 3), read), EReadError);
     EXPECT_TRUE(read.IsEmpty());
+}
+
+TEST(SheetFace, TheCaptionStaysClearOfTheSelectedOutline) {
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(1000);
+    paper.SetHeight(800);
+    paper.LeftOffset = paper.TopOffset = 100;
+    paper.FaceWidth = 800;
+    paper.FaceHeight = 600;
+    paper.FaceCountX = paper.FaceCountY = 1;
+    QWidget parent;
+    TDrawSite site(nullptr, &parent);
+    site.SetLogWidth(paper.Width());
+    site.SetLogHeight(paper.Height());
+    site.Scaler().SetUnitDPI(254);
+    site.Scaler().SetScale(100);
+    CreateFaces(site, paper, true, false, &TLOFaceForSheet::StaticClass());
+    TLOFace* face = GetFace(site, 0);
+    ASSERT_NE(face, nullptr);
+    site.resize(site.LogToDev(TPoint(paper.Width(), paper.Height())).ToQPoint().x(),
+                site.LogToDev(TPoint(paper.Width(), paper.Height())).ToQPoint().y());
+    const QImage plain = site.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    face->SetSelected(true);
+    const QImage selected = site.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(plain.size(), selected.size());
+
+    // The caption: what is not white just inside the face's thin outline, towards its top-left.
+    const QPoint corner = site.LogToDev(TPoint(100, 100)).ToQPoint() + QPoint(2, 2);
+    QRect caption;
+    for (int y = corner.y(); y < corner.y() + 40; ++y)
+        for (int x = corner.x(); x < corner.x() + 100; ++x)
+            if (plain.pixel(x, y) != 0xFFFFFFFFu)
+                caption |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(caption.isEmpty());
+    EXPECT_EQ(selected.pixel(corner), 0xFF0000FFu) << "the outline shows the selection";
+    int covered = 0;
+    for (int y = caption.top(); y <= caption.bottom(); ++y)
+        for (int x = caption.left(); x <= caption.right(); ++x)
+            covered += selected.pixel(x, y) != plain.pixel(x, y);
+    EXPECT_EQ(covered, 0);
 }
 
 class SheetWindowTest : public AppFixture {

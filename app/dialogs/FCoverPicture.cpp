@@ -170,6 +170,8 @@ TfrmCoverPicture::TfrmCoverPicture(QWidget* parent, std::optional<unsigned> seed
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->hide();
+    // Shown only while a collage is made: it takes the buttons' width instead of widening the window.
+    ProgressBar1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     column->addWidget(ProgressBar1);
     btnOK = button("btnOK", QStringLiteral("OK"));
     btnCancel = button("btnCancel", QStringLiteral("キャンセル"));

@@ -13,6 +13,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -109,8 +110,13 @@ TEST_F(CoverPictureWindow, TakesAtMostSixteenOfAFolderOrTheAlbumsPhotos) {
     EXPECT_FALSE(window.btnOK->isEnabled());
     EXPECT_FALSE(window.actReMake->isEnabled());
 
+    window.show();
+    QCoreApplication::processEvents();
+    const QSize shown = window.size();
     dialogs.files = {folder.path()};
     window.btnFromFolder->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), shown) << "the progress shown on the way leaves the window as it was";
     EXPECT_EQ(window.LastFolder(), folder.path());
     EXPECT_TRUE(window.btnOK->isEnabled());
     EXPECT_TRUE(window.actReMake->isEnabled());

@@ -518,12 +518,17 @@ bool TfrmSheet::CurrentFaceHoldsData() {
            document_->HasLabelData(document_->CurrentLabelNo);
 }
 
+bool TfrmSheet::CurrentFaceHasArea() const {
+    return document_ != nullptr && document_->CurrentLabelNo < document_->GetLayoutPaper()->GetFaceCount() &&
+           !document_->GetLayoutPaper()->GetFaceOuterRect(document_->CurrentLabelNo).IsEmpty();
+}
+
 void TfrmSheet::UpdateActions() {
     const bool holds = CurrentFaceHoldsData();
     actCopy->setEnabled(holds);
     actCut->setEnabled(holds);
     actClear->setEnabled(holds);
-    actPaste->setEnabled(document_ != nullptr && Clipboard::HasFormat(SheetLabelFormat()));
+    actPaste->setEnabled(CurrentFaceHasArea() && Clipboard::HasFormat(SheetLabelFormat()));
     const bool several = document_ != nullptr && document_->GetSheetCount() > 1;
     actAddSheet->setEnabled(document_ != nullptr);
     actCopySheet->setEnabled(document_ != nullptr);
@@ -621,7 +626,8 @@ void TfrmSheet::PasteFace() {
     if (document_ == nullptr || !Clipboard::HasFormat(format))
         return;
     const int target = document_->CurrentLabelNo;
-    if (target < 0 || target >= document_->GetLayoutPaper()->GetFaceCount())
+    // Kept inside no area, every object would land on one spot of a page nobody sees.
+    if (target < 0 || !CurrentFaceHasArea())
         return;
     TOwnedDOList objects;
     const std::optional<TSheetLabelSize> size = ReadSheetLabel(Clipboard::GetData(format), objects);

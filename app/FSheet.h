@@ -159,6 +159,8 @@ private:
     void Rebuild();
     void PlaceFaceContents(int face);
     bool CurrentFaceHoldsData();
+    // An unused cover slot has no paper, so its face has no area: nothing there can take a paste.
+    bool CurrentFaceHasArea() const;
     void SetHover(int face, bool move);
     void ClearHover();
     void SiteMouseDown(int x, int y);

@@ -121,6 +121,9 @@ public:
     void SetPhotoAngleValue(int value);
     TDateTime PhotoDate() const { return photoDate_; }
     void SetPhotoDate(TDateTime value);
+    // The text a shown date stamps: the Exif date of the photo, else PhotoDate, formatted; empty
+    // when neither formats.
+    QString DateText() const;
     int Angle() const { return rotator_.Angle(); }
     void SetAngle(int value) override;
 
@@ -175,9 +178,6 @@ private:
     void LayoutPhotoImage();
     void LayoutShade();
     void UpdateShadeMask();
-    // The text to stamp: the Exif date of the photo, else PhotoDate, formatted; empty when
-    // neither formats.
-    QString DateText() const;
     void StampDate(TPictureEx& picture) const;
 
     std::unique_ptr<TLOPhotoImage> photoImage_;

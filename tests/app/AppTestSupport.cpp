@@ -6,11 +6,14 @@
 #include "core/UPathUtil.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
@@ -94,4 +97,34 @@ void WhenModal(const std::function<void(QWidget*)>& act, int tries) {
         else if (tries > 0)
             WhenModal(act, tries - 1);
     });
+}
+
+QByteArray ExifJpeg(const QImage& image, const QByteArray& dateTime) {
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    // A little-endian TIFF block: the first directory (DateTime, the Exif directory's place), the
+    // Exif directory (DateTimeOriginal), then the two texts.
+    constexpr quint16 kAscii = 2, kLong = 4;
+    constexpr quint32 kIfd0 = 8, kExifIfd = kIfd0 + 2 + 2 * 12 + 4, kTexts = kExifIfd + 2 + 12 + 4;
+    const QByteArray text = dateTime + '\0';
+    const auto length = quint32(text.size());
+    QByteArray tiff;
+    QDataStream out(&tiff, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("II", 2);
+    out << quint16(42) << kIfd0;
+    out << quint16(2) << quint16(306) << kAscii << length << kTexts;
+    out << quint16(34665) << kLong << quint32(1) << kExifIfd << quint32(0);
+    out << quint16(1) << quint16(36867) << kAscii << length << kTexts + length << quint32(0);
+    out.writeRawData(text.constData(), text.size());
+    out.writeRawData(text.constData(), text.size());
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    const auto segmentLength = quint16(payload.size() + 2);
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char(segmentLength >> 8)).append(char(segmentLength & 0xFF)).append(payload);
+    // Right after the start marker, where cameras put it.
+    jpeg.insert(2, segment);
+    return jpeg;
 }

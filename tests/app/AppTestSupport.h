@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 
+class QImage;
 class QWidget;
 class TfrmLayout;
 #include <functional>
@@ -17,6 +18,10 @@ void RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // A new document of main opened in the layout editor; null when the editor did not come up.
 TfrmLayout* OpenLayoutEditor(TfrmMain* main);
+
+// image as a JPEG file whose Exif block dates it as a camera does: "YYYY:MM:DD hh:mm:ss" as the
+// DateTime of the first directory and as the DateTimeOriginal of the Exif directory.
+QByteArray ExifJpeg(const QImage& image, const QByteArray& dateTime);
 
 // Acts on the modal window once it is up (a zero timer, then short ones until it is).
 void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300);

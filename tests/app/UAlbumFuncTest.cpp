@@ -21,10 +21,10 @@
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Stream.h"
+#include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -97,25 +97,11 @@ void UseFourSlots(TLabelData& document) {
     document.FaceSides = fsBoth;
 }
 
-// A JPEG file whose Exif block holds one DateTime text.
+// A JPEG file of width x 8 pixels dated by its Exif block.
 void WriteExifJpeg(const QString& path, int width, const QByteArray& date) {
     QImage image(width, 8, QImage::Format_RGB32);
     image.fill(QColor(200, 120, 40));
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    QByteArray text = date + '\0';
-    QByteArray tiff("II*\0\x08\0\0\0\x01\0\x32\x01\x02\0", 14);
-    tiff.append(char(text.size())).append(QByteArray(3, 0));
-    tiff.append(QByteArray("\x1A\0\0\0", 4)).append(QByteArray(4, 0)).append(text);
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xFF\xE1", 2);
-    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF)).append(payload);
-    jpeg.insert(2, segment);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(jpeg);
+    TestSupport::WriteFile(path, ExifJpeg(image, date));
 }
 
 class AlbumTest : public AppFixture {

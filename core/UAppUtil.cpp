@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QDate>
 #include <QDateTime>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPalette>
@@ -346,7 +347,7 @@ void ReplacePaletteColors(QWidget* widget) {
         widget->setPalette(palette);
 }
 
-void KeepOnScreen(QWidget* form) {
+void PlaceOnScreen(QWidget* form) {
     QWidget* mainForm = TApplication::MainForm();
     QScreen* screen = mainForm && mainForm != form ? mainForm->screen() : form->screen();
     if (!screen)
@@ -366,6 +367,33 @@ void KeepOnScreen(QWidget* form) {
     if (r.top() < area.top())
         r.moveTop(area.top());
     form->move(r.topLeft());
+}
+
+// A window set up before it shows has no size yet (one with an owner starts at 100 x 30 until its
+// layout sizes it on showing): it is placed when it shows, at the size it shows with. Placing it then
+// also keeps a dialog from being centred a second time by the toolkit.
+class PlaceOnShow : public QObject {
+public:
+    explicit PlaceOnShow(QWidget* form) : QObject(form) { form->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            auto* form = static_cast<QWidget*>(watched);
+            form->removeEventFilter(this);
+            // A form docked into a panel by now is placed by its panel's layout.
+            if (form->isWindow())
+                PlaceOnScreen(form);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+void KeepOnScreen(QWidget* form) {
+    if (!form->isVisible())
+        new PlaceOnShow(form);
+    else if (form->isWindow())
+        PlaceOnScreen(form);
 }
 
 void DoSetupForm(QWidget* form, bool withBackground) {

@@ -4,13 +4,16 @@
 #include "platform/Application.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QWidget>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -122,6 +125,8 @@ TEST(UAppUtilTest, SetupFormWiresHelpReplacesColoursAndKeepsTheFormOnScreen) {
     EXPECT_EQ(made, 0);
     EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(0xE6, 0xE6, 0xE6));
     EXPECT_EQ(form.palette().color(QPalette::Window), QGuiApplication::palette().color(QPalette::Window));
+    // Placed once it shows, at the size it shows with.
+    form.show();
     EXPECT_EQ(form.x(), area.left());
     EXPECT_GE(form.y(), area.top());
 
@@ -136,4 +141,19 @@ TEST(UAppUtilTest, SetupFormWiresHelpReplacesColoursAndKeepsTheFormOnScreen) {
     SetFormBackgroundImagePack(nullptr);
     SetFillImageMaker({});
     SetHelpButtonClick({});
+}
+
+TEST(UAppUtilTest, ADialogSetUpBeforeItsLayoutSizedItIsCentredAtTheSizeItShowsWith) {
+    QWidget owner;
+    QDialog dialog(&owner);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* content = new QWidget(&dialog);
+    content->setFixedSize(300, 200);
+    layout->addWidget(content);
+    SetupFormNoBackground(&dialog);
+    dialog.show();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_GE(dialog.width(), 300);
+    EXPECT_LE(std::abs(dialog.geometry().center().x() - area.center().x()), 4);
+    EXPECT_LE(std::abs(dialog.geometry().center().y() - area.center().y()), 4);
 }

@@ -3,7 +3,6 @@
 #include "app/UPanelPicture.h"
 
 #include "app/dialogs/FBackFileBrowser.h"
-#include "app/dialogs/FImageBrowser.h"
 #include "controls/UFormPanel.h"
 #include "core/USupportUtil.h"
 #include "imaging/UColorFill.h"
@@ -25,36 +24,25 @@ TPicture* BackPicture(TLOBackImage* back) {
 } // namespace
 
 TfrmAMBackGround::TfrmAMBackGround(QWidget* owner)
-    : QWidget(owner), default_(std::make_unique<TLOBackImage>(nullptr)),
+    : TEditModePanelBase(owner, "frmAMBackGround"), default_(std::make_unique<TLOBackImage>(nullptr)),
       picture_(std::make_unique<TPanelPicture>()) {
-    setObjectName(QStringLiteral("frmAMBackGround"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     fpnlBackImage = new TFormPanel(this);
     fpnlBackImage->setObjectName(QStringLiteral("fpnlBackImage"));
-    layout->addWidget(fpnlBackImage, 1);
+    PanelLayout()->addWidget(fpnlBackImage, 1);
     auto* buttons = new QHBoxLayout;
-    btnPasteBackGround = new QPushButton(QStringLiteral("≪  貼る"), this);
-    btnPasteBackGround->setObjectName(QStringLiteral("btnPasteBackGround"));
+    btnPasteBackGround = AddPasteButton("btnPasteBackGround", buttons);
     btnDeleteBackGround = new QPushButton(QStringLiteral("削除 >>"), this);
     btnDeleteBackGround->setObjectName(QStringLiteral("btnDeleteBackGround"));
     btnDeleteBackGround->setCheckable(true);
-    buttons->addWidget(btnPasteBackGround);
     buttons->addStretch();
     buttons->addWidget(btnDeleteBackGround);
-    layout->addLayout(buttons);
+    PanelLayout()->addLayout(buttons);
 
-    actSingleClick = new QAction(this);
-    actSingleClick->setObjectName(QStringLiteral("actSingleClick"));
-    actDoubleClick = new QAction(this);
-    actDoubleClick->setObjectName(QStringLiteral("actDoubleClick"));
-    browser_ = new TfrmBackFileBrowser(fpnlBackImage);
-    fpnlBackImage->SetForm(browser_);
-    browser_->SetDblClickAction(actDoubleClick);
-    browser_->Browser()->ClickAction = actSingleClick;
+    CreateClickActions();
+    browser_ = EmbedBrowser<TfrmBackFileBrowser>(fpnlBackImage);
 
     connect(actSingleClick, &QAction::triggered, this, [this] {
-        if (browser_->HasSelection())
+        if (browser_->HasSelection() && CanApply() && SelectedPicture(true) != nullptr)
             RequestApply();
     });
     connect(actDoubleClick, &QAction::triggered, this, [this] {
@@ -66,14 +54,13 @@ TfrmAMBackGround::TfrmAMBackGround(QWidget* owner)
     connect(btnPasteBackGround, &QPushButton::clicked, this, [this] {
         // The picture is read before the editor opens its undo group, so a file that cannot be read
         // is told about with nothing half done.
-        if (insert_ && SelectedPicture(true) != nullptr)
-            insert_(this);
+        if (CanInsert() && SelectedPicture(true) != nullptr)
+            RequestInsert();
     });
     connect(btnDeleteBackGround, &QPushButton::toggled, this, [this](bool pressed) {
         if (!pressed)
             return;
-        if (apply_)
-            apply_(this);
+        RequestApply();
         // Released even when no background took the removal.
         const QSignalBlocker blocker(btnDeleteBackGround);
         btnDeleteBackGround->setChecked(false);
@@ -82,16 +69,11 @@ TfrmAMBackGround::TfrmAMBackGround(QWidget* owner)
 
 TfrmAMBackGround::~TfrmAMBackGround() = default;
 
-void TfrmAMBackGround::RequestApply() {
-    if (apply_ && SelectedPicture(true) != nullptr)
-        apply_(this);
-}
-
 const TPictureEx* TfrmAMBackGround::SelectedPicture(bool loud) {
     return picture_->Get(this, browser_->GetSelectedFileName(), loud);
 }
 
-void TfrmAMBackGround::Apply(TDrawObject* object, bool replace) {
+void TfrmAMBackGround::ApplyChange(TDrawObject* object, bool replace) {
     auto* back = dynamic_cast<TLOBackImage*>(object);
     if (back == nullptr || !replace)
         return;
@@ -120,17 +102,13 @@ void TfrmAMBackGround::CopyStyle(TDrawObject* src, TDrawObject* dst) {
         BackPicture(to)->Assign(BackPicture(from));
 }
 
-void TfrmAMBackGround::ApplyToObject(TDrawObject* object) {
-    Apply(object, true);
-}
-
-void TfrmAMBackGround::ApplyToDefault() {
-    Apply(default_.get(), false);
+TDrawObject* TfrmAMBackGround::DefaultTarget() const {
+    return default_.get();
 }
 
 void TfrmAMBackGround::InitNewObject(TDrawObject* object) {
     auto* back = dynamic_cast<TLOBackImage*>(object);
-    Apply(object, back != nullptr && IsPictureEmpty(BackPicture(back)));
+    ApplyChange(object, back != nullptr && IsPictureEmpty(BackPicture(back)));
 }
 
 void TfrmAMBackGround::IdleUpdate(TDrawSite* site) {

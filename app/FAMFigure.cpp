@@ -2,12 +2,10 @@
 
 #include "app/UPanelAngle.h"
 #include "app/UPanelPicture.h"
-#include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FShadeFileBrowser.h"
 #include "controls/UColGrid.h"
 #include "controls/UFormPanel.h"
 #include "controls/UNotePanel.h"
-#include "controls/UTabbedPanel.h"
 #include "core/USupportUtil.h"
 #include "imaging/UColorFill.h"
 #include "imaging/UPictureEX.h"
@@ -56,33 +54,13 @@ QString CssColor(TColor color) {
 } // namespace
 
 TfrmAMFigure::TfrmAMFigure(QWidget* owner)
-    : QWidget(owner), default_(std::make_unique<TLOAlphaMask>(nullptr)),
+    : TEditModePanelBase(owner, "frmAMFigure"), default_(std::make_unique<TLOAlphaMask>(nullptr)),
       picture_(std::make_unique<TPanelPicture>()) {
-    setObjectName(QStringLiteral("frmAMFigure"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    TabbedPanel1 = new TTabbedPanel(this);
-    TabbedPanel1->setObjectName(QStringLiteral("TabbedPanel1"));
-    TabbedPanel1->SetTabs({QStringLiteral("図形"), QStringLiteral("色")});
-    TabbedPanel1->setMinimumHeight(24);
-    layout->addWidget(TabbedPanel1);
-    auto* pages = new QWidget(this);
-    auto* pagesLayout = new QVBoxLayout(pages);
-    pagesLayout->setContentsMargins(0, 0, 0, 0);
-    notePanel = new TNotePanel(pages);
-    notePanel->setObjectName(QStringLiteral("notePanel"));
-    pagesLayout->addWidget(notePanel);
-    layout->addWidget(pages, 1);
+    notePanel = AddTabbedPages({QStringLiteral("図形"), QStringLiteral("色")}, "notePanel");
+    TFormPanel* host = nullptr;
+    pnlFigure = NewFormPage("pnlFigure", host);
 
-    pnlFigure = new QWidget(pages);
-    pnlFigure->setObjectName(QStringLiteral("pnlFigure"));
-    auto* figureLayout = new QVBoxLayout(pnlFigure);
-    figureLayout->setContentsMargins(0, 0, 0, 0);
-    auto* host = new TFormPanel(pnlFigure);
-    figureLayout->addWidget(host);
-
-    pnlSetup = new QWidget(pages);
-    pnlSetup->setObjectName(QStringLiteral("pnlSetup"));
+    pnlSetup = NewPage("pnlSetup");
     auto* setup = new QGridLayout(pnlSetup);
     setup->addWidget(new QLabel(QStringLiteral("イメージの回転"), pnlSetup), 0, 0, 1, 4);
     const TPanelAngle angle = MakePanelAngle(pnlSetup, setup, 1, kMaxAngle, [this] { Request(opAngle); });
@@ -120,24 +98,15 @@ TfrmAMFigure::TfrmAMFigure(QWidget* owner)
 
     notePanel->AddPage(pnlFigure);
     notePanel->AddPage(pnlSetup);
-    btnPasteFigure = new QPushButton(QStringLiteral("≪  貼る"), this);
-    btnPasteFigure->setObjectName(QStringLiteral("btnPasteFigure"));
-    layout->addWidget(btnPasteFigure);
+    btnPasteFigure = AddPasteButton("btnPasteFigure");
 
-    actSingleClick = new QAction(this);
-    actSingleClick->setObjectName(QStringLiteral("actSingleClick"));
-    actDoubleClick = new QAction(this);
-    actDoubleClick->setObjectName(QStringLiteral("actDoubleClick"));
+    CreateClickActions();
     actChangeStatus = new QAction(this);
     actChangeStatus->setObjectName(QStringLiteral("actChangeStatus"));
-    browser_ = new TfrmShadeFileBrowser(host);
-    host->SetForm(browser_);
-    browser_->SetDblClickAction(actDoubleClick);
+    browser_ = EmbedBrowser<TfrmShadeFileBrowser>(host);
     browser_->ChangeStatusAction = actChangeStatus;
-    browser_->Browser()->ClickAction = actSingleClick;
 
-    TabbedPanel1->SetTabIndex(pgFigure);
-    TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
+    StartOnPage(pgFigure);
     ColGrid1->OnChangeColor = [this](TObject*, TColor color, bool) {
         ShowColor(color);
         Request(opColor);
@@ -160,23 +129,15 @@ TfrmAMFigure::TfrmAMFigure(QWidget* owner)
         if (!browser_->HasSelection() || !picture_->Get(this, browser_->GetSelectedFile(), true))
             return;
         operation_ = opFigure;
-        if (insert_)
-            insert_(this);
+        RequestInsert();
     });
 }
 
 TfrmAMFigure::~TfrmAMFigure() = default;
 
-void TfrmAMFigure::SetPage(int page) {
-    if (TabbedPanel1->TabIndex() != page)
-        TabbedPanel1->SetTabIndex(page);
-    notePanel->ShowPage(page);
-}
-
 void TfrmAMFigure::Request(TOperation operation) {
     operation_ = operation;
-    if (!showing_ && apply_)
-        apply_(this);
+    RequestApply();
 }
 
 void TfrmAMFigure::ShowColor(TColor color) {
@@ -186,7 +147,7 @@ void TfrmAMFigure::ShowColor(TColor color) {
     pnlColorPreview->setPalette(palette);
 }
 
-void TfrmAMFigure::Apply(TDrawObject* object, bool replace) {
+void TfrmAMFigure::ApplyChange(TDrawObject* object, bool replace) {
     TLOAlphaMask* figure = Figure(object);
     if (figure == nullptr)
         return;
@@ -251,35 +212,17 @@ void TfrmAMFigure::ShowObject(TDrawObject* object) {
     showing_ = false;
 }
 
-void TfrmAMFigure::ApplyToObject(TDrawObject* object) {
-    Apply(object, true);
-}
-
-void TfrmAMFigure::ApplyToDefault() {
-    Apply(default_.get(), false);
-}
-
-void TfrmAMFigure::ShowDefault() {
-    ShowObject(default_.get());
+TDrawObject* TfrmAMFigure::DefaultTarget() const {
+    return default_.get();
 }
 
 void TfrmAMFigure::InitNewObject(TDrawObject* object) {
-    Apply(object, true);
+    ApplyChange(object, true);
 }
 
 void TfrmAMFigure::IdleUpdate(TDrawSite* site) {
     btnPasteFigure->setEnabled(browser_->HasSelection());
-    bool any = false;
-    bool only = true;
-    if (site != nullptr) {
-        TDOList selected;
-        site->ListObjects(selected, true);
-        for (TDrawObject* object : selected) {
-            any = true;
-            only = only && Figure(object) != nullptr;
-        }
-    }
-    figuresOnly_ = any && only;
+    figuresOnly_ = OnlySelected(site, [](TDrawObject* object) { return Figure(object) != nullptr; });
     actChangeStatus->setEnabled(figuresOnly_);
     browser_->cbShade->setEnabled(figuresOnly_);
     if (!figuresOnly_ && browser_->cbShade->isChecked()) {

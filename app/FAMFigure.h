@@ -3,7 +3,7 @@
 // colour. The user picks a figure, pastes it or puts it into the selected figures, switches between
 // its plain and blurred-edge variant, turns the figures and colours them.
 
-#include "app/UEditModePanel.h"
+#include "app/UEditModePanelBase.h"
 #include "app/UPanelAngle.h"
 #include "platform/Color.h"
 
@@ -20,15 +20,9 @@ class TColGrid;
 class TLOAlphaMask;
 class TNotePanel;
 class TPanelPicture;
-class TTabbedPanel;
 class TfrmShadeFileBrowser;
 
-class TfrmAMFigure : public QWidget,
-                     public IEditModePanel,
-                     public IEditModeApplyHook,
-                     public IEditModeInsertHook,
-                     public IEditModeDefaults,
-                     public IEditModeIdle {
+class TfrmAMFigure : public TEditModePanelBase {
     Q_OBJECT
 
 public:
@@ -42,7 +36,6 @@ public:
     explicit TfrmAMFigure(QWidget* owner = nullptr);
     ~TfrmAMFigure() override;
 
-    TTabbedPanel* TabbedPanel1;
     TNotePanel* notePanel;
     QWidget* pnlFigure;
     QWidget* pnlSetup;
@@ -56,36 +49,24 @@ public:
     TColGrid* ColGrid1;
     QLabel* pnlColorPreview;
     QPushButton* btnPasteFigure;
-    QAction* actSingleClick;
-    QAction* actDoubleClick;
     QAction* actChangeStatus;
 
     TfrmShadeFileBrowser* Browser() const { return browser_; }
     TLOAlphaMask* DefaultObject() const { return default_.get(); }
     int Operation() const { return operation_; }
-    void SetPage(int page);
 
     void CopyStyle(TDrawObject* src, TDrawObject* dst) override;
     void ShowObject(TDrawObject* object) override;
-    void ApplyToObject(TDrawObject* object) override;
-    void ApplyToDefault() override;
-    void ShowDefault() override;
     void InitNewObject(TDrawObject* object) override;
-    void SetApplyHandler(const TEditPanelHandler& handler) override { apply_ = handler; }
-    void SetInsertHandler(const TEditPanelHandler& handler) override { insert_ = handler; }
-    void LoadDefaults() override {}
-    void SaveDefaults() override {}
     void IdleUpdate(TDrawSite* site) override;
 
 private:
     void Request(TOperation operation);
-    void Apply(TDrawObject* object, bool replace);
+    void ApplyChange(TDrawObject* object, bool replace) override;
+    TDrawObject* DefaultTarget() const override;
     TPanelAngle AngleControls() const;
     void ShowColor(TColor color);
 
-    TEditPanelHandler apply_;
-    TEditPanelHandler insert_;
-    bool showing_ = false;
     bool figuresOnly_ = false;
     TOperation operation_ = opNone;
     std::unique_ptr<TLOAlphaMask> default_;

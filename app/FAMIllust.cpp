@@ -6,7 +6,6 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FUserFileBrowser.h"
 #include "controls/UFormPanel.h"
-#include "controls/UImagePanel.h"
 #include "controls/UNotePanel.h"
 #include "controls/UTabbedPanel.h"
 #include "core/USupportUtil.h"
@@ -18,12 +17,10 @@
 
 #include <QAction>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -33,65 +30,24 @@ TLOImage* PlainPicture(TDrawObject* object) {
     return dynamic_cast<TLOImage*>(object);
 }
 
-QWidget* EmbeddedPage(QWidget* parent, const char* name, QWidget*& content) {
-    auto* page = new QWidget(parent);
-    page->setObjectName(QLatin1String(name));
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* panel = new TFormPanel(page);
-    layout->addWidget(panel);
-    content = panel;
-    return page;
-}
-
 } // namespace
 
 TfrmAMIllust::TfrmAMIllust(QWidget* owner)
-    : QWidget(owner), default_(std::make_unique<TLOImage>(nullptr)),
+    : TEditModePanelBase(owner, "frmAMIllust"), default_(std::make_unique<TLOImage>(nullptr)),
       picture_(std::make_unique<TPanelPicture>()) {
-    setObjectName(QStringLiteral("frmAMIllust"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    TabbedPanel1 = new TTabbedPanel(this);
-    TabbedPanel1->setObjectName(QStringLiteral("TabbedPanel1"));
-    TabbedPanel1->SetTabs({QStringLiteral("イラスト集"), QStringLiteral("ファイル"), QStringLiteral("TWAIN"),
-                           QStringLiteral("設定")});
-    TabbedPanel1->setMinimumHeight(24);
-    layout->addWidget(TabbedPanel1);
-    auto* pages = new QWidget(this);
-    auto* pagesLayout = new QVBoxLayout(pages);
-    pagesLayout->setContentsMargins(0, 0, 0, 0);
-    notePanel = new TNotePanel(pages);
-    notePanel->setObjectName(QStringLiteral("notePanel"));
-    pagesLayout->addWidget(notePanel);
-    layout->addWidget(pages, 1);
+    notePanel = AddTabbedPages({QStringLiteral("イラスト集"), QStringLiteral("ファイル"),
+                                QStringLiteral("TWAIN"), QStringLiteral("設定")},
+                               "notePanel");
+    TFormPanel* illustHost = nullptr;
+    TFormPanel* userHost = nullptr;
+    pnlIllustFile = NewFormPage("pnlIllustFile", illustHost);
+    pnlUserFile = NewFormPage("pnlUserFile", userHost);
+    pnlTwain = NewTwainPage(ipTwain, btnTwain);
 
-    QWidget* illustHost = nullptr;
-    QWidget* userHost = nullptr;
-    pnlIllustFile = EmbeddedPage(pages, "pnlIllustFile", illustHost);
-    pnlUserFile = EmbeddedPage(pages, "pnlUserFile", userHost);
-
-    pnlTwain = new QWidget(pages);
-    pnlTwain->setObjectName(QStringLiteral("pnlTwain"));
-    auto* twainLayout = new QVBoxLayout(pnlTwain);
-    ipTwain = new TImagePanel(pnlTwain);
-    ipTwain->setObjectName(QStringLiteral("ipTwain"));
-    twainLayout->addWidget(ipTwain, 1);
-    btnTwain = new QPushButton(QStringLiteral("取り込み"), pnlTwain);
-    btnTwain->setObjectName(QStringLiteral("btnTwain"));
-    btnTwain->setToolTip(QStringLiteral("ﾃﾞｼﾞｶﾒなどのTWAIN機器からｲﾒｰｼﾞを取込みます"));
-    // Scanner acquisition is not available on this system yet.
-    btnTwain->setEnabled(false);
-    twainLayout->addWidget(btnTwain);
-
-    pnlSetup = new QWidget(pages);
-    pnlSetup->setObjectName(QStringLiteral("pnlSetup"));
+    pnlSetup = NewPage("pnlSetup");
     auto* setup = new QGridLayout(pnlSetup);
     setup->addWidget(new QLabel(QStringLiteral("回転"), pnlSetup), 0, 0, 1, 4);
-    const TPanelAngle angle = MakePanelAngle(pnlSetup, setup, 1, kMaxAngle, [this] {
-        if (!showing_ && apply_)
-            apply_(this);
-    });
+    const TPanelAngle angle = MakePanelAngle(pnlSetup, setup, 1, kMaxAngle, [this] { RequestApply(); });
     btnAngle00 = angle.btnAngle00;
     btnAngle90 = angle.btnAngle90;
     btnAngle180 = angle.btnAngle180;
@@ -103,28 +59,16 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
     for (QWidget* page : {pnlIllustFile, pnlUserFile, pnlTwain, pnlSetup})
         notePanel->AddPage(page);
 
-    btnPasteImage = new QPushButton(QStringLiteral("≪  貼る"), this);
-    btnPasteImage->setObjectName(QStringLiteral("btnPasteImage"));
-    layout->addWidget(btnPasteImage);
+    btnPasteImage = AddPasteButton("btnPasteImage");
 
-    actSingleClick = new QAction(this);
-    actSingleClick->setObjectName(QStringLiteral("actSingleClick"));
-    actDoubleClick = new QAction(this);
-    actDoubleClick->setObjectName(QStringLiteral("actDoubleClick"));
-    illustBrowser_ = new TfrmIllustFileBrowser(illustHost);
-    static_cast<TFormPanel*>(illustHost)->SetForm(illustBrowser_);
-    illustBrowser_->SetDblClickAction(actDoubleClick);
-    illustBrowser_->Browser()->ClickAction = actSingleClick;
-    userBrowser_ = new TfrmUserFileBrowser(userHost);
-    static_cast<TFormPanel*>(userHost)->SetForm(userBrowser_);
-    userBrowser_->SetDblClickAction(actDoubleClick);
-    userBrowser_->Browser()->ClickAction = actSingleClick;
+    CreateClickActions();
+    illustBrowser_ = EmbedBrowser<TfrmIllustFileBrowser>(illustHost);
+    userBrowser_ = EmbedBrowser<TfrmUserFileBrowser>(userHost);
 
-    TabbedPanel1->SetTabIndex(pgIllustFile);
-    TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
+    StartOnPage(pgIllustFile);
     connect(actSingleClick, &QAction::triggered, this, [this] {
-        if (HasSource() && apply_ && !showing_ && SourcePicture(true) != nullptr)
-            apply_(this);
+        if (HasSource() && CanApply() && SourcePicture(true) != nullptr)
+            RequestApply();
     });
     connect(actDoubleClick, &QAction::triggered, this, [this] {
         if (!HasSource())
@@ -137,8 +81,8 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
         }
     });
     connect(btnPasteImage, &QPushButton::clicked, this, [this] {
-        if (insert_ && SourcePicture(true) != nullptr)
-            insert_(this);
+        if (CanInsert() && SourcePicture(true) != nullptr)
+            RequestInsert();
     });
     SetRotationEnabled(false);
 }
@@ -148,9 +92,7 @@ TfrmAMIllust::~TfrmAMIllust() = default;
 void TfrmAMIllust::SetPage(int page) {
     illustBrowser_->Browser()->SelectAll(false);
     userBrowser_->Browser()->SelectAll(false);
-    if (TabbedPanel1->TabIndex() != page)
-        TabbedPanel1->SetTabIndex(page);
-    notePanel->ShowPage(page);
+    TEditModePanelBase::SetPage(page);
 }
 
 QString TfrmAMIllust::SourceFile() const {
@@ -184,7 +126,7 @@ void TfrmAMIllust::SetRotationEnabled(bool value) {
     AngleControls().SetEnabled(value);
 }
 
-void TfrmAMIllust::Apply(TDrawObject* object, bool replace) {
+void TfrmAMIllust::ApplyChange(TDrawObject* object, bool replace) {
     TLOImage* image = PlainPicture(object);
     if (image == nullptr)
         return;
@@ -222,36 +164,18 @@ void TfrmAMIllust::ShowObject(TDrawObject* object) {
     showing_ = false;
 }
 
-void TfrmAMIllust::ApplyToObject(TDrawObject* object) {
-    Apply(object, true);
-}
-
-void TfrmAMIllust::ApplyToDefault() {
-    Apply(default_.get(), false);
-}
-
-void TfrmAMIllust::ShowDefault() {
-    ShowObject(default_.get());
+TDrawObject* TfrmAMIllust::DefaultTarget() const {
+    return default_.get();
 }
 
 void TfrmAMIllust::InitNewObject(TDrawObject* object) {
     TLOImage* image = PlainPicture(object);
-    Apply(object, image != nullptr && IsPictureEmpty(image->ImageData()->Picture()));
+    ApplyChange(object, image != nullptr && IsPictureEmpty(image->ImageData()->Picture()));
 }
 
 void TfrmAMIllust::IdleUpdate(TDrawSite* site) {
     btnPasteImage->setEnabled(HasSource());
-    bool any = false;
-    bool plainOnly = true;
-    if (site != nullptr) {
-        TDOList selected;
-        site->ListObjects(selected, true);
-        for (TDrawObject* object : selected) {
-            any = true;
-            plainOnly = plainOnly && PlainPicture(object) != nullptr;
-        }
-    }
-    picturesOnly_ = any && plainOnly;
+    picturesOnly_ = OnlySelected(site, [](TDrawObject* object) { return PlainPicture(object) != nullptr; });
     SetRotationEnabled(picturesOnly_);
 }
 

@@ -3,14 +3,13 @@
 // picture from the illustration collection or from picture files, pastes it as a new object or puts
 // it into the selected pictures, and turns them.
 
-#include "app/UEditModePanel.h"
+#include "app/UEditModePanelBase.h"
 #include "app/UPanelAngle.h"
 #include "platform/Color.h"
 
 #include <QWidget>
 #include <memory>
 
-class QAction;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -19,17 +18,10 @@ class TLOImage;
 class TNotePanel;
 class TPanelPicture;
 class TPictureEx;
-class TTabbedPanel;
 class TfrmIllustFileBrowser;
 class TfrmUserFileBrowser;
 
-class TfrmAMIllust : public QWidget,
-                     public IEditModePanel,
-                     public IEditModeApplyHook,
-                     public IEditModeInsertHook,
-                     public IEditModeDefaults,
-                     public IEditModeIdle,
-                     public IEditModeInsertSource {
+class TfrmAMIllust : public TEditModePanelBase, public IEditModeInsertSource {
     Q_OBJECT
 
 public:
@@ -41,7 +33,6 @@ public:
     explicit TfrmAMIllust(QWidget* owner = nullptr);
     ~TfrmAMIllust() override;
 
-    TTabbedPanel* TabbedPanel1;
     TNotePanel* notePanel;
     QWidget* pnlIllustFile;
     QWidget* pnlUserFile;
@@ -56,29 +47,22 @@ public:
     QLineEdit* edAngle;
     QSpinBox* udAngle;
     QPushButton* btnPasteImage;
-    QAction* actSingleClick;
-    QAction* actDoubleClick;
 
     TfrmIllustFileBrowser* IllustBrowser() const { return illustBrowser_; }
     TfrmUserFileBrowser* UserBrowser() const { return userBrowser_; }
     TLOImage* DefaultObject() const { return default_.get(); }
-    void SetPage(int page);
+    // Shows page with nothing picked in the browsers.
+    void SetPage(int page) override;
 
     void CopyStyle(TDrawObject* src, TDrawObject* dst) override;
     void ShowObject(TDrawObject* object) override;
-    void ApplyToObject(TDrawObject* object) override;
-    void ApplyToDefault() override;
-    void ShowDefault() override;
     void InitNewObject(TDrawObject* object) override;
-    void SetApplyHandler(const TEditPanelHandler& handler) override { apply_ = handler; }
-    void SetInsertHandler(const TEditPanelHandler& handler) override { insert_ = handler; }
-    void LoadDefaults() override {}
-    void SaveDefaults() override {}
     void IdleUpdate(TDrawSite* site) override;
     int InsertSource() const override;
 
 private:
-    void Apply(TDrawObject* object, bool replace);
+    void ApplyChange(TDrawObject* object, bool replace) override;
+    TDrawObject* DefaultTarget() const override;
     QString SourceFile() const;
     bool HasSource() const;
     // The source picture, read once; nullptr when there is none or it cannot be read.
@@ -86,9 +70,6 @@ private:
     TPanelAngle AngleControls() const;
     void SetRotationEnabled(bool value);
 
-    TEditPanelHandler apply_;
-    TEditPanelHandler insert_;
-    bool showing_ = false;
     bool picturesOnly_ = false;
     std::unique_ptr<TLOImage> default_;
     std::unique_ptr<TPanelPicture> picture_;

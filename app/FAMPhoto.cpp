@@ -146,24 +146,14 @@ TLOAlbumPhoto* TfrmAMPhoto::DefaultPhoto() {
     return photo.get();
 }
 
-TfrmAMPhoto::TfrmAMPhoto(QWidget* owner) : QWidget(owner), picture_(std::make_unique<TPanelPicture>()) {
-    setObjectName(QStringLiteral("frmAMPhoto"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    TabbedPanel1 = Named(new TTabbedPanel(this), "TabbedPanel1");
-    TabbedPanel1->SetTabs({QStringLiteral("写真"), QStringLiteral("TWAIN"), QStringLiteral("フレーム"),
-                           QStringLiteral("調整"), QStringLiteral("機能")});
+TfrmAMPhoto::TfrmAMPhoto(QWidget* owner)
+    : TEditModePanelBase(owner, "frmAMPhoto"), picture_(std::make_unique<TPanelPicture>()) {
+    notePanel1 = AddTabbedPages({QStringLiteral("写真"), QStringLiteral("TWAIN"), QStringLiteral("フレーム"),
+                                 QStringLiteral("調整"), QStringLiteral("機能")},
+                                "notePanel1");
     TabbedPanel1->SetSelectedColor(kTabSelectedColor);
     TabbedPanel1->SetUnSelectedColor(kTabUnSelectedColor);
-    TabbedPanel1->setMinimumHeight(24);
-    layout->addWidget(TabbedPanel1);
-    auto* pages = new QWidget(this);
-    auto* pagesLayout = new QVBoxLayout(pages);
-    pagesLayout->setContentsMargins(0, 0, 0, 0);
-    notePanel1 = Named(new TNotePanel(pages), "notePanel1");
-    pagesLayout->addWidget(notePanel1);
-    layout->addWidget(pages, 1);
-    BuildPages(pages);
+    BuildPages();
 
     auto* buttons = new QGridLayout;
     btnSetPhoto = Named(new QPushButton(QStringLiteral("写真差換え"), this), "btnSetPhoto");
@@ -174,17 +164,14 @@ TfrmAMPhoto::TfrmAMPhoto(QWidget* owner) : QWidget(owner), picture_(std::make_un
     buttons->addWidget(btnSetPhotoMulti, 0, 1);
     buttons->addWidget(btnPasteImage, 1, 0);
     buttons->addWidget(btnPhotoClear, 1, 1);
-    layout->addLayout(buttons);
+    PanelLayout()->addLayout(buttons);
     for (QPushButton* button : {btnSetPhoto, btnSetPhotoMulti, btnPasteImage, btnPhotoClear})
         button->setEnabled(false);
 
-    actSingleClick = Named(new QAction(this), "actSingleClick");
-    actDoubleClick = Named(new QAction(this), "actDoubleClick");
+    CreateClickActions();
     browser_->SetDblClickAction(actDoubleClick);
 
-    TabbedPanel1->SetTabIndex(pgPhoto);
-    notePanel1->ShowPage(pgPhoto);
-    TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
+    StartOnPage(pgPhoto);
 
     connect(actSingleClick, &QAction::triggered, this, [this] {
         if (!HasPhotoSource())
@@ -209,8 +196,7 @@ TfrmAMPhoto::TfrmAMPhoto(QWidget* owner) : QWidget(owner), picture_(std::make_un
         if (!HasPhotoSource() || (TabbedPanel1->TabIndex() == pgPhoto && SourcePicture(true) == nullptr))
             return;
         operation_ = opSetPhoto;
-        if (insert_)
-            insert_(this);
+        RequestInsert();
     });
     connect(btnPhotoClear, &QPushButton::clicked, this, [this] { Request(opClearPhoto); });
     connect(btnSetPhotoMulti, &QPushButton::clicked, this, [this] {
@@ -221,33 +207,18 @@ TfrmAMPhoto::TfrmAMPhoto(QWidget* owner) : QWidget(owner), picture_(std::make_un
 
 TfrmAMPhoto::~TfrmAMPhoto() = default;
 
-void TfrmAMPhoto::BuildPages(QWidget* pages) {
-    pnlPhoto = Named(new QWidget(pages), "pnlPhoto");
-    auto* photoLayout = new QVBoxLayout(pnlPhoto);
-    photoLayout->setContentsMargins(0, 0, 0, 0);
-    auto* host = new TFormPanel(pnlPhoto);
-    photoLayout->addWidget(host);
+void TfrmAMPhoto::BuildPages() {
+    TFormPanel* host = nullptr;
+    pnlPhoto = NewFormPage("pnlPhoto", host);
     browser_ = new TfrmPhotoFileBrowser(host);
     browser_->SetMultiSelect(true);
     host->SetForm(browser_);
     browser_->FormPaint();
-
-    pnlTwain = Named(new QWidget(pages), "pnlTwain");
-    auto* twainLayout = new QVBoxLayout(pnlTwain);
-    ipTwain = Named(new TImagePanel(pnlTwain), "ipTwain");
-    twainLayout->addWidget(ipTwain, 1);
-    btnTwain = Named(new QPushButton(QStringLiteral("取り込み"), pnlTwain), "btnTwain");
-    btnTwain->setToolTip(QStringLiteral("ﾃﾞｼﾞｶﾒなどのTWAIN機器からｲﾒｰｼﾞを取込みます"));
-    // Scanner acquisition is not available on this system yet.
-    btnTwain->setEnabled(false);
-    twainLayout->addWidget(btnTwain);
+    pnlTwain = NewTwainPage(ipTwain, btnTwain);
 
     BuildFramePage();
-    pnlFrame->setParent(pages);
     BuildSetupPage();
-    pnlSetup->setParent(pages);
     BuildFunctionPage();
-    pnlFunction->setParent(pages);
     notePanel1->AddPage(pnlPhoto);
     notePanel1->AddPage(pnlTwain);
     // The control pages are taller than the side panel of a small window.
@@ -256,7 +227,7 @@ void TfrmAMPhoto::BuildPages(QWidget* pages) {
 }
 
 void TfrmAMPhoto::BuildFramePage() {
-    pnlFrame = Named(new QWidget, "pnlFrame");
+    pnlFrame = NewPage("pnlFrame");
     auto* page = new QVBoxLayout(pnlFrame);
     QLayout* frameLayout = nullptr;
     page->addWidget(Group(pnlFrame, QStringLiteral("フレーム"), frameLayout));
@@ -322,7 +293,7 @@ void TfrmAMPhoto::BuildFramePage() {
 }
 
 void TfrmAMPhoto::BuildSetupPage() {
-    pnlSetup = Named(new QWidget, "pnlSetup");
+    pnlSetup = NewPage("pnlSetup");
     auto* page = new QVBoxLayout(pnlSetup);
     QLayout* qualityLayout = nullptr;
     page->addWidget(Group(pnlSetup, QStringLiteral("画質"), qualityLayout));
@@ -378,7 +349,7 @@ void TfrmAMPhoto::BuildSetupPage() {
 }
 
 void TfrmAMPhoto::BuildFunctionPage() {
-    pnlFunction = Named(new QWidget, "pnlFunction");
+    pnlFunction = NewPage("pnlFunction");
     auto* page = new QVBoxLayout(pnlFunction);
     QLayout* functionLayout = nullptr;
     page->addWidget(Group(pnlFunction, QStringLiteral("編集機能"), functionLayout));
@@ -417,9 +388,7 @@ void TfrmAMPhoto::FillDateStyles() {
 
 void TfrmAMPhoto::SetPage(int page) {
     browser_->Browser()->SelectAll(false);
-    if (TabbedPanel1->TabIndex() != page)
-        TabbedPanel1->SetTabIndex(page);
-    notePanel1->ShowPage(page);
+    TEditModePanelBase::SetPage(page);
 }
 
 void TfrmAMPhoto::SetEditorActions(QAction* setMulti, QAction* adjustAll, QAction* insertFrame,
@@ -433,8 +402,7 @@ void TfrmAMPhoto::SetEditorActions(QAction* setMulti, QAction* adjustAll, QActio
 
 void TfrmAMPhoto::Request(TOperation operation) {
     operation_ = operation;
-    if (!showing_ && apply_)
-        apply_(this);
+    RequestApply();
 }
 
 // ---- photo source

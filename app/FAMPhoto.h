@@ -8,7 +8,7 @@
 // requested; the apply only writes their result, so no undo group spans a nested event loop and a
 // cancelled window records nothing.
 
-#include "app/UEditModePanel.h"
+#include "app/UEditModePanelBase.h"
 #include "platform/Color.h"
 
 #include <QStringList>
@@ -31,15 +31,9 @@ class TNotePanel;
 class TPanelPicture;
 class TPicture;
 class TPictureEx;
-class TTabbedPanel;
 class TfrmPhotoFileBrowser;
 
-class TfrmAMPhoto : public QWidget,
-                    public IEditModePanel,
-                    public IEditModeApplyHook,
-                    public IEditModeInsertHook,
-                    public IEditModeDefaults,
-                    public IEditModeIdle {
+class TfrmAMPhoto : public TEditModePanelBase {
     Q_OBJECT
 
 public:
@@ -77,7 +71,6 @@ public:
     // The settings new photos take; one for the whole program.
     static TLOAlbumPhoto* DefaultPhoto();
 
-    TTabbedPanel* TabbedPanel1;
     TNotePanel* notePanel1;
     QWidget* pnlPhoto;
     QWidget* pnlTwain;
@@ -114,11 +107,10 @@ public:
     QPushButton* btnSetPhotoMulti;
     QPushButton* btnPasteImage;
     QPushButton* btnPhotoClear;
-    QAction* actSingleClick;
-    QAction* actDoubleClick;
 
     TfrmPhotoFileBrowser* PhotoBrowser() const { return browser_; }
-    void SetPage(int page);
+    // Shows page with nothing picked in the photo browser.
+    void SetPage(int page) override;
     int Operation() const { return operation_; }
 
     // The editor's album actions the buttons run: multi-paste, adjust-all, insert-frame,
@@ -148,14 +140,10 @@ public:
     void ApplyToDefault() override;
     void ShowDefault() override;
     void InitNewObject(TDrawObject* object) override;
-    void SetApplyHandler(const TEditPanelHandler& handler) override { apply_ = handler; }
-    void SetInsertHandler(const TEditPanelHandler& handler) override { insert_ = handler; }
-    void LoadDefaults() override {}
-    void SaveDefaults() override {}
     void IdleUpdate(TDrawSite* site) override;
 
 private:
-    void BuildPages(QWidget* pages);
+    void BuildPages();
     void BuildFramePage();
     void BuildSetupPage();
     void BuildFunctionPage();
@@ -173,10 +161,7 @@ private:
     // The file-picture of the source, read once before the apply; nullptr after telling the user.
     const TPictureEx* SourcePicture(bool loud);
 
-    TEditPanelHandler apply_;
-    TEditPanelHandler insert_;
     int operation_ = opNone;
-    bool showing_ = false;
     bool singlePhoto_ = false;
     bool photosOnly_ = false;
     int frameWidth_ = 0;

@@ -2,7 +2,6 @@
 
 #include "controls/FColorGrid.h"
 #include "controls/UNotePanel.h"
-#include "controls/UTabbedPanel.h"
 #include "core/UAppFrame.h"
 #include "core/UHistoryManager.h"
 #include "core/USupportUtil.h"
@@ -194,21 +193,12 @@ QString ExifValue(const TExifReader& reader, const TExifTagEntry& entry) {
 
 } // namespace
 
-TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_unique<TLOText>(nullptr)) {
-    setObjectName(QStringLiteral("frmAMText"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    TabbedPanel1 = new TTabbedPanel(this);
-    TabbedPanel1->setObjectName(QStringLiteral("TabbedPanel1"));
-    TabbedPanel1->SetTabs({QStringLiteral("文字・フォント"), QStringLiteral("影・縁取り")});
-    TabbedPanel1->setMinimumHeight(24);
-    layout->addWidget(TabbedPanel1);
-    pgcEditor = new TNotePanel(this);
-    pgcEditor->setObjectName(QStringLiteral("pgcEditor"));
-    layout->addWidget(pgcEditor, 1);
+TfrmAMText::TfrmAMText(QWidget* owner)
+    : TEditModePanelBase(owner, "frmAMText"), default_(std::make_unique<TLOText>(nullptr)) {
+    pgcEditor = AddTabbedPages({QStringLiteral("文字・フォント"), QStringLiteral("影・縁取り")}, "pgcEditor");
 
     // ---- the text page
-    auto* textPage = new QWidget(pgcEditor);
+    QWidget* textPage = NewPage(nullptr);
     auto* grid = new QGridLayout(textPage);
     memText = new QPlainTextEdit(textPage);
     memText->setObjectName(QStringLiteral("memText"));
@@ -285,7 +275,7 @@ TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_uniq
     grid->setRowStretch(0, 1);
 
     // ---- the effects page
-    auto* effectPage = new QWidget(pgcEditor);
+    QWidget* effectPage = NewPage(nullptr);
     auto* effects = new QVBoxLayout(effectPage);
     auto* shadowBox = new QGroupBox(QStringLiteral(" 文字影"), effectPage);
     auto* shadowGrid = new QGridLayout(shadowBox);
@@ -324,9 +314,7 @@ TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_uniq
 
     pgcEditor->AddPage(textPage);
     pgcEditor->AddPage(effectPage);
-    btnPastText = new QPushButton(QStringLiteral("≪  貼る"), this);
-    btnPastText->setObjectName(QStringLiteral("btnPastText"));
-    layout->addWidget(btnPastText);
+    btnPastText = AddPasteButton("btnPastText");
 
     for (QToolButton* button : {btnFontColor, btnShadowColor, btnOutlineColor}) {
         button->setIconSize(QSize(kColorGlyphWidth, kColorGlyphHeight));
@@ -356,9 +344,7 @@ TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_uniq
     history_ = std::make_unique<THistoryManager>(nullptr);
     history_->SetRegistryKey(QStringLiteral("$(UserPhotoHistory)"));
 
-    TabbedPanel1->SetTabIndex(pgText);
-    TabbedPanel1->OnChange = [this](TObject*) { SetPage(TabbedPanel1->TabIndex()); };
-    SetPage(pgText);
+    StartOnPage(pgText);
 
     // Only committed text reaches the document (a composition in progress does not), and a line
     // break at the end adds no line, so it applies nothing.
@@ -404,21 +390,12 @@ TfrmAMText::TfrmAMText(QWidget* owner) : QWidget(owner), default_(std::make_uniq
         Request(opOutline);
     });
     connect(spnOutline, &QSpinBox::valueChanged, this, [this] { Request(opOutlineWidth); });
-    connect(btnPastText, &QPushButton::clicked, this, [this] {
-        if (insert_)
-            insert_(this);
-    });
+    connect(btnPastText, &QPushButton::clicked, this, [this] { RequestInsert(); });
     connect(btnExifInfoFile, &QPushButton::clicked, this, [this] { ImportExifFromFile(); });
     connect(btnExifInfoFilePhoto, &QPushButton::clicked, this, [this] { ImportExifFromPhoto(); });
 }
 
 TfrmAMText::~TfrmAMText() = default;
-
-void TfrmAMText::SetPage(int page) {
-    if (TabbedPanel1->TabIndex() != page)
-        TabbedPanel1->SetTabIndex(page);
-    pgcEditor->ShowPage(page);
-}
 
 TColor TfrmAMText::ButtonColor(const QToolButton* button) {
     return TColor(button->property(kColorProperty).toUInt());
@@ -446,8 +423,8 @@ QStringList TfrmAMText::MemoLines() const {
 void TfrmAMText::Request(TOperation operation) {
     operation_ = operation;
     // With a single photo selected the panel only offers the Exif import.
-    if (!showing_ && photo_ == nullptr && apply_)
-        apply_(this);
+    if (photo_ == nullptr)
+        RequestApply();
 }
 
 bool TfrmAMText::ListDropped() const {

@@ -3,7 +3,7 @@
 // style, spacing, vertical writing and frame sizing on one page, the shadow and outline on the
 // other, and the Exif information of a picture file or a photo on the page imported as text.
 
-#include "app/UEditModePanel.h"
+#include "app/UEditModePanelBase.h"
 #include "platform/Color.h"
 #include "platform/Rect.h"
 
@@ -22,16 +22,10 @@ class TExifReader;
 class TLOText;
 class TNotePanel;
 class TPictureEx;
-class TTabbedPanel;
 class TfrmColorGrid;
 class THistoryManager;
 
-class TfrmAMText : public QWidget,
-                   public IEditModePanel,
-                   public IEditModeApplyHook,
-                   public IEditModeInsertHook,
-                   public IEditModeDefaults,
-                   public IEditModeIdle {
+class TfrmAMText : public TEditModePanelBase {
     Q_OBJECT
 
 public:
@@ -71,7 +65,6 @@ public:
     explicit TfrmAMText(QWidget* owner = nullptr);
     ~TfrmAMText() override;
 
-    TTabbedPanel* TabbedPanel1;
     TNotePanel* pgcEditor;
     QPlainTextEdit* memText;
     QComboBox* cmbFontName;
@@ -102,7 +95,6 @@ public:
     TLOText* DefaultText() const { return default_.get(); }
     int Operation() const { return operation_; }
     int SelectionKind() const { return selectionKind_; }
-    void SetPage(int page);
     // The colour a colour button holds, and its popup (shown while the button is down).
     static TColor ButtonColor(const QToolButton* button);
     TfrmColorGrid* ColorPopup() const { return popup_; }
@@ -116,8 +108,6 @@ public:
     void ApplyToDefault() override;
     void ShowDefault() override;
     void InitNewObject(TDrawObject* object) override;
-    void SetApplyHandler(const TEditPanelHandler& handler) override { apply_ = handler; }
-    void SetInsertHandler(const TEditPanelHandler& handler) override { insert_ = handler; }
     void LoadDefaults() override;
     void SaveDefaults() override;
     void IdleUpdate(TDrawSite* site) override;
@@ -140,9 +130,6 @@ private:
     void ImportExifFromFile();
     void ImportExifFromPhoto();
 
-    TEditPanelHandler apply_;
-    TEditPanelHandler insert_;
-    bool showing_ = false;
     TSelectionKind selectionKind_ = skNone;
     // One album photo with a picture is selected: a copy of its picture for the Exif import.
     std::unique_ptr<TPictureEx> photo_;

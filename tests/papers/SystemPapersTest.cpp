@@ -71,6 +71,14 @@ TEST(SystemPapers, TheBuiltDatabaseHoldsTheTable) {
         EXPECT_EQ(info->Purpose, e.value("purpose").toString());
         const std::unique_ptr<TExtraPaperInfo> album = db.GetExtraInfo(kExtraAlbumInfoTable, name);
         EXPECT_EQ(album != nullptr, e.contains("photoSize") || e.contains("memo") || e.contains("album"));
+        if (const auto* albumInfo = dynamic_cast<const TExAlbumInfo*>(album.get())) {
+            // Photos keep as far from the binding margin as from the far edge, and from top as from bottom.
+            TRect used = paper->GetFaceRect(0);
+            for (int f = 1; f < paper->GetFaceCount(); ++f)
+                UnionRect(used, used, paper->GetFaceRect(f));
+            EXPECT_EQ(used.Left - albumInfo->LeftMargin(), paper->Width() - used.Right);
+            EXPECT_EQ(used.Top, paper->Height() - used.Bottom);
+        }
         // No maker's name: every paper is ours.
         EXPECT_TRUE(name.startsWith("QL-"));
     }

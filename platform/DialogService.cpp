@@ -268,7 +268,15 @@ QStringList FileDialogNameFilters(const QString& filter) {
             if (p == QLatin1String("*.*"))
                 p = QStringLiteral("*");
         }
-        result.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+        // A description that shows its patterns already ("データ(*.qld)") would show them twice, as the
+        // dialog adds the patterns it filters by.
+        QString description = parts[i].trimmed();
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open > 0 && description.endsWith(QLatin1Char(')')) &&
+            description.indexOf(QLatin1Char('*'), open) > open)
+            description = description.left(open).trimmed();
+        result.append(description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')'));
     }
     return result;
 }

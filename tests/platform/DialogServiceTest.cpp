@@ -8,14 +8,17 @@
 #include <gtest/gtest.h>
 
 TEST(DialogService, FiltersOfTheClassLibraryBecomeQtNameFilters) {
-    EXPECT_EQ(FileDialogNameFilters(QStringLiteral("Quorlaneデータ(*.qla)|*.qla|すべてのファイル(*.*)|*.*")),
-              QStringList({QStringLiteral("Quorlaneデータ(*.qla) (*.qla)"),
-                           QStringLiteral("すべてのファイル(*.*) (*)")}));
+    EXPECT_EQ(
+        FileDialogNameFilters(QStringLiteral("Quorlaneデータ(*.qla)|*.qla|すべてのファイル(*.*)|*.*")),
+        QStringList({QStringLiteral("Quorlaneデータ (*.qla)"), QStringLiteral("すべてのファイル (*)")}));
     EXPECT_EQ(FileDialogNameFilters(QStringLiteral("画像|*.bmp;*.jpg; *.png")),
               QStringList({QStringLiteral("画像 (*.bmp *.jpg *.png)")}));
     // A description without its patterns is dropped.
     EXPECT_EQ(FileDialogNameFilters(QStringLiteral("a|*.a|b")), QStringList({QStringLiteral("a (*.a)")}));
     EXPECT_TRUE(FileDialogNameFilters(QString()).isEmpty());
+    // Parentheses that hold no patterns are part of the description.
+    EXPECT_EQ(FileDialogNameFilters(QStringLiteral("写真(JPEG)|*.jpg")),
+              QStringList({QStringLiteral("写真(JPEG) (*.jpg)")}));
 }
 
 TEST(DialogService, AFileDialogWithoutAFolderOpensInTheUsersFolderNotTheWorkingOne) {

@@ -197,6 +197,25 @@ GlyphPainter Disk() {
     };
 }
 
+// An open folder: its back with the tab, the front flap tipped forward.
+GlyphPainter Folder() {
+    return [](QPainter& p, const QRectF& r, const QColor& ink) {
+        Pen(p, ink, 2);
+        const double w = r.width(), h = r.height();
+        p.setBrush(Qt::NoBrush);
+        QPolygonF back;
+        back << QPointF(r.left(), r.bottom()) << QPointF(r.left(), r.top() + h / 6)
+             << QPointF(r.left() + w / 3, r.top() + h / 6) << QPointF(r.left() + w * 0.42, r.top() + h / 3)
+             << QPointF(r.right() - w / 8, r.top() + h / 3) << QPointF(r.right() - w / 8, r.top() + h / 2);
+        p.drawPolyline(back);
+        p.setBrush(ink);
+        QPolygonF flap;
+        flap << QPointF(r.left(), r.bottom()) << QPointF(r.left() + w / 5, r.top() + h / 2)
+             << QPointF(r.right(), r.top() + h / 2) << QPointF(r.right() - w / 5, r.bottom());
+        p.drawPolygon(flap);
+    };
+}
+
 GlyphPainter Door() {
     return [](QPainter& p, const QRectF& r, const QColor& ink) {
         Pen(p, ink, 2);
@@ -609,7 +628,7 @@ int main(int argc, char** argv) {
         {"IPDIALOGPATTERN", DialogPattern()},
         {"IPLOGOSTART", Logo(560, 160)},
         {"MIPNEW", ButtonFaces({{QStringLiteral("新規作成"), Sheet()}})},
-        {"MIPOPENEXIT", ButtonFaces({{QStringLiteral("開く"), Disk()}, {QStringLiteral("終了"), Door()}})},
+        {"MIPOPENEXIT", ButtonFaces({{QStringLiteral("開く"), Folder()}, {QStringLiteral("終了"), Door()}})},
         {"MIPABOUT", About()},
         {"MIPDATEFONT", DateGlyphs()},
         {"PAPERGROUP", GenreIcons()},

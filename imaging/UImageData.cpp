@@ -103,11 +103,26 @@ TPictureEx* TImageData::GetFilteredPicture(TImageFilter* adjust, int sizeLimit) 
     return cache_.get();
 }
 
+bool TImageData::ShrinksUndecoded(TImageFilter* adjust, int sizeLimit) const {
+    if (sizeLimit < 1 || sizeLimit > kLargestSizeLimit ||
+        dynamic_cast<TJPEGGraphic*>(picture_->Graphic()) == nullptr)
+        return false;
+    const TRect whole = Rect(0, 0, picture_->Width(), picture_->Height());
+    const TRect clip = clipFilter_->ClipRect();
+    return (adjust == nullptr || !adjust->CanApply(picture_.get())) && !UsesTransparentColor() &&
+           (clip.IsEmpty() || clip == whole) && (whole.Width() > sizeLimit || whole.Height() > sizeLimit);
+}
+
 void TImageData::MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx& work, TBitmap& mask) {
     work.SetGraphic(nullptr);
     mask.Clear();
     if (IsEmpty())
         return;
+    // The source keeps a full decode that the work copies share, so it is made once; a JPEG the
+    // size limit alone reduces is decoded by the shrink at a reduced scale instead.
+    if (auto* jpeg = dynamic_cast<TJPEGGraphic*>(picture_->Graphic());
+        jpeg && !ShrinksUndecoded(adjust, sizeLimit))
+        jpeg->DIBNeeded();
     if (adjust != nullptr && adjust->CanApply(picture_.get())) {
         TRect adjusted;
         adjust->Apply(*picture_, work, adjusted);
@@ -173,8 +188,8 @@ void TImageData::OnNotify(TObject* sender, const TGUID& eventID) {
             }
             lastWidth_ = w;
             lastHeight_ = h;
-            if (auto* jpeg = dynamic_cast<TJPEGGraphic*>(picture_->Graphic()))
-                jpeg->DIBNeeded();
+            // A JPEG is decoded when its pixels are first asked for (MakeWorkPicture), at the
+            // scale the asker needs: a photo placed for the screen never needs its full size.
             notifier_->Broadcast(this, GUID_ImageDataPictureChanged);
         } else if (sender == static_cast<TObject*>(clipFilter_.get()) && clipFilter_->ClipRect().IsEmpty()) {
             ResetClipRect(0, 0);

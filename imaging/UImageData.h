@@ -85,6 +85,10 @@ protected:
     void OnNotify(TObject* sender, const TGUID& eventID);
 
 private:
+    // True when MakeWorkPicture's work picture is the source JPEG passed through to the size
+    // limit's shrink, which decodes it at the smallest scale still covering the limit.
+    bool ShrinksUndecoded(TImageFilter* adjust, int sizeLimit) const;
+
     std::unique_ptr<TListener> listener_;
     std::unique_ptr<TPictureEx> picture_;
     std::unique_ptr<TChangeNotify> notifier_;

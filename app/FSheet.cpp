@@ -47,6 +47,8 @@ constexpr TColor kSelectedPenColor = 0xFF0000;
 // The selected face's outline, in device pixels.
 constexpr int kSelectedPenPixels = 4;
 constexpr int kLayoutButtonImage = 16;
+constexpr int kFrontCoverSheet = 0;
+constexpr int kBackCoverSheet = 1;
 // The zoom kept between instances; 0 stands for automatic.
 int keptZoom = 0;
 
@@ -529,12 +531,23 @@ void TfrmSheet::UpdateActions() {
     actCut->setEnabled(holds);
     actClear->setEnabled(holds);
     actPaste->setEnabled(CurrentFaceHasArea() && Clipboard::HasFormat(SheetLabelFormat()));
-    const bool several = document_ != nullptr && document_->GetSheetCount() > 1;
     actAddSheet->setEnabled(document_ != nullptr);
-    actCopySheet->setEnabled(document_ != nullptr);
+    actCopySheet->setEnabled(document_ != nullptr && !OnUnusedCover());
     actSheetName->setEnabled(document_ != nullptr);
-    actDelSheet->setEnabled(several);
-    actMoveSheet->setEnabled(several);
+    actDelSheet->setEnabled(CanDeletePage());
+    actMoveSheet->setEnabled(document_ != nullptr && document_->GetSheetCount() > kFirstInnerSheet + 1);
+}
+
+bool TfrmSheet::OnUnusedCover() const {
+    const int sheet = document_->CurrentSheetNo();
+    return (sheet == kFrontCoverSheet && !document_->FrontCover) ||
+           (sheet == kBackCoverSheet && !document_->BackCover);
+}
+
+// Only a page goes, and never the last one: the cover slots keep their places.
+bool TfrmSheet::CanDeletePage() const {
+    return document_ != nullptr && document_->CurrentSheetNo() >= kFirstInnerSheet &&
+           document_->GetSheetCount() > kFirstInnerSheet + 1;
 }
 
 // ---- faces
@@ -735,12 +748,17 @@ bool TfrmSheet::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSheet::AddSheet() {
     if (document_ == nullptr)
         return;
+    // A new sheet takes the current one's paper, and a cover slot's may be none at all: added from
+    // a cover, it is made like the last page, after which it goes.
+    const int count = document_->GetSheetCount();
+    if (document_->CurrentSheetNo() < kFirstInnerSheet && count > kFirstInnerSheet)
+        document_->SetCurrentSheetNo(count - 1);
     document_->AddSheet();
     Rebuild();
 }
 
 void TfrmSheet::DeleteSheet() {
-    if (document_ == nullptr || document_->GetSheetCount() <= 1)
+    if (!CanDeletePage())
         return;
     const QString question = QStringLiteral("「%1」を削除しますか？").arg(document_->SheetName());
     if (AppMessageBox(question, {bkOK, bkCancel}, 0, 1) != mrOk)
@@ -750,7 +768,7 @@ void TfrmSheet::DeleteSheet() {
 }
 
 void TfrmSheet::CopySheet() {
-    if (document_ == nullptr)
+    if (document_ == nullptr || OnUnusedCover())
         return;
     TfrmSheetPos dialog(this);
     dialog.setWindowTitle(QStringLiteral("ﾗﾍﾞﾙｼｰﾄの複写"));
@@ -763,7 +781,7 @@ void TfrmSheet::CopySheet() {
 }
 
 void TfrmSheet::MoveSheet() {
-    if (document_ == nullptr || document_->GetSheetCount() <= 1)
+    if (document_ == nullptr || document_->GetSheetCount() <= kFirstInnerSheet + 1)
         return;
     TfrmSheetPos dialog(this);
     dialog.setWindowTitle(QStringLiteral("ﾗﾍﾞﾙｼｰﾄの移動"));

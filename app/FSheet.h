@@ -161,6 +161,9 @@ private:
     bool CurrentFaceHoldsData();
     // An unused cover slot has no paper, so its face has no area: nothing there can take a paste.
     bool CurrentFaceHasArea() const;
+    // The current sheet is a cover slot the album does not use.
+    bool OnUnusedCover() const;
+    bool CanDeletePage() const;
     void SetHover(int face, bool move);
     void ClearHover();
     void SiteMouseDown(int x, int y);

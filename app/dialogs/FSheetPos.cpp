@@ -41,7 +41,8 @@ public:
 
 int MoveSheetEntry(std::vector<int>& entries, int selected, int step) {
     const int target = selected + step;
-    if (selected < 0 || selected >= int(entries.size()) || target < 0 || target >= int(entries.size()))
+    const int count = int(entries.size());
+    if (selected < kFirstInnerSheet || selected >= count || target < kFirstInnerSheet || target >= count)
         return selected;
     std::swap(entries[size_t(selected)], entries[size_t(target)]);
     return target;
@@ -59,6 +60,9 @@ void ApplySheetOrder(TLabelData& document, const std::vector<int>& entries) {
             return;
         places[size_t(sheet)] = p;
     }
+    for (int slot = 0; slot < std::min(n, kFirstInnerSheet); ++slot)
+        if (places[size_t(slot)] != slot)
+            return;
     const int current = places[size_t(document.CurrentSheetNo())];
     for (int i = 0; i < n; ++i) {
         const int j = int(std::find(places.begin(), places.end(), i) - places.begin());
@@ -154,6 +158,6 @@ void TfrmSheetPos::MoveSelected(int step) {
 
 void TfrmSheetPos::UpdateButtons() {
     const int selected = lbSheet->currentRow();
-    btnUP->setEnabled(selected > 0);
-    btnDown->setEnabled(selected >= 0 && selected < lbSheet->count() - 1);
+    btnUP->setEnabled(selected > kFirstInnerSheet);
+    btnDown->setEnabled(selected >= kFirstInnerSheet && selected < lbSheet->count() - 1);
 }

@@ -10,12 +10,18 @@ class QListWidget;
 class QPushButton;
 class TLabelData;
 
+// Sheets 0 and 1 are the album's front and back cover slots; its pages start here. The slots keep
+// their places whatever the order of the pages.
+constexpr int kFirstInnerSheet = 2;
+
 // entries[p] is the sheet shown at position p. Moves the entry at selected one place by step (-1 up,
-// +1 down) and answers where the selection now is; a move off either end changes nothing.
+// +1 down) and answers where the selection now is; a move off either end, of a cover slot's entry or
+// into a cover slot changes nothing.
 int MoveSheetEntry(std::vector<int>& entries, int selected, int step);
 
 // Puts the document's sheets in the order entries shows and keeps the current sheet current. Entries
-// that are not an order of all the document's sheets change nothing.
+// that are not an order of all the document's sheets, or that take a cover slot's sheet out of its
+// place, change nothing.
 void ApplySheetOrder(TLabelData& document, const std::vector<int>& entries);
 
 class TfrmSheetPos : public QDialog {

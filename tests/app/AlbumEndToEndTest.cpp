@@ -246,6 +246,9 @@ TEST_F(AlbumEndToEndTest, PhotosPouredIntoAShippedAlbumPaperSurviveSheetWorkAndA
         auto* up = window->findChild<QPushButton*>(QStringLiteral("btnUP"));
         QTest::mouseClick(up, Qt::LeftButton);
         QTest::mouseClick(up, Qt::LeftButton);
+        // A third press would take the back cover's slot: the page stays first.
+        EXPECT_FALSE(up->isEnabled());
+        QTest::mouseClick(up, Qt::LeftButton);
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
     });
     ChooseFromMenu("btnSheetMenu", Qt::Key_M);
@@ -271,13 +274,13 @@ TEST_F(AlbumEndToEndTest, PhotosPouredIntoAShippedAlbumPaperSurviveSheetWorkAndA
     EXPECT_EQ(Tabs(), tabs({names[0], names[1], tab, names[2], names[3]}));
 
     // Its face copied by keys: the unused back cover's slot has no paper to take it; a sheet added
-    // by the menu after a page has the page's paper and takes it without a question.
+    // by the menu even from there is a page after the last, with its paper, and takes it without a
+    // question.
     PressOnSheet(Qt::Key_C, Qt::ControlModifier);
     ClickTab(1);
     PressOnSheet(Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(Photos(1).empty());
-    ClickTab(4);
     ChooseFromMenu("btnSheetMenu", Qt::Key_A);
     ASSERT_EQ(doc->CurrentSheetNo(), kFirstPage + 3);
     PressOnSheet(Qt::Key_V, Qt::ControlModifier);

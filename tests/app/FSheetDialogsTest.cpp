@@ -1,5 +1,5 @@
-// The sheet name and sheet order windows: unique names, moves within the list, and the document
-// taking the order shown.
+// The sheet name and sheet order windows: unique names, moves within the list that leave the cover
+// slots in place, and the document taking the order shown.
 
 #include "app/dialogs/FSheetName.h"
 #include "app/dialogs/FSheetPos.h"
@@ -16,15 +16,15 @@
 
 namespace {
 
-// A document of the sheets A, B, C with the given one current.
-std::unique_ptr<TLabelData> ThreeSheets(int current) {
+// A document of the sheets A, B, C, ... (A and B the cover slots) with the given one current.
+std::unique_ptr<TLabelData> Sheets(int count, int current) {
     RegisterLabelDataClasses();
     auto doc = std::make_unique<TLabelData>(nullptr);
-    while (doc->GetSheetCount() < 3)
+    while (doc->GetSheetCount() < count)
         doc->AddSheet();
-    while (doc->GetSheetCount() > 3)
-        doc->DeleteSheet(3);
-    for (int i = 0; i < 3; ++i) {
+    while (doc->GetSheetCount() > count)
+        doc->DeleteSheet(count);
+    for (int i = 0; i < count; ++i) {
         doc->SetCurrentSheetNo(i);
         doc->SetSheetName(QString(QChar('A' + i)));
     }
@@ -38,14 +38,16 @@ QString Order(TLabelData& doc) {
     return names.ToQStringList().join(QString());
 }
 
-TEST(SheetOrder, EntriesMoveOnePlaceAndNeverOffTheEnds) {
-    std::vector<int> entries{0, 1, 2};
-    EXPECT_EQ(MoveSheetEntry(entries, 2, -1), 1);
-    EXPECT_EQ(entries, (std::vector<int>{0, 2, 1}));
-    EXPECT_EQ(MoveSheetEntry(entries, 0, -1), 0);
-    EXPECT_EQ(MoveSheetEntry(entries, 2, +1), 2);
+TEST(SheetOrder, EntriesMoveOnePlaceNeverOffTheEndsNorIntoOrOutOfACoverSlot) {
+    std::vector<int> entries{0, 1, 2, 3};
+    EXPECT_EQ(MoveSheetEntry(entries, 3, -1), 2);
+    EXPECT_EQ(entries, (std::vector<int>{0, 1, 3, 2}));
+    EXPECT_EQ(MoveSheetEntry(entries, 2, -1), 2);
+    EXPECT_EQ(MoveSheetEntry(entries, 1, +1), 1);
+    EXPECT_EQ(MoveSheetEntry(entries, 0, +1), 0);
+    EXPECT_EQ(MoveSheetEntry(entries, 3, +1), 3);
     EXPECT_EQ(MoveSheetEntry(entries, -1, +1), -1);
-    EXPECT_EQ(entries, (std::vector<int>{0, 2, 1}));
+    EXPECT_EQ(entries, (std::vector<int>{0, 1, 3, 2}));
 }
 
 TEST(SheetOrder, DocumentTakesTheShownOrderAndKeepsItsCurrentSheet) {
@@ -53,25 +55,28 @@ TEST(SheetOrder, DocumentTakesTheShownOrderAndKeepsItsCurrentSheet) {
         std::vector<int> entries;
         const char* order;
     };
-    for (const Case& c :
-         {Case{{2, 0, 1}, "CAB"}, Case{{1, 2, 0}, "BCA"}, Case{{2, 1, 0}, "CBA"}, Case{{0, 1, 2}, "ABC"}}) {
-        auto doc = ThreeSheets(1);
+    for (const Case& c : {Case{{0, 1, 4, 2, 3}, "ABECD"}, Case{{0, 1, 3, 4, 2}, "ABDEC"},
+                          Case{{0, 1, 4, 3, 2}, "ABEDC"}, Case{{0, 1, 2, 3, 4}, "ABCDE"}}) {
+        auto doc = Sheets(5, 3);
         ApplySheetOrder(*doc, c.entries);
         EXPECT_EQ(Order(*doc), QString::fromLatin1(c.order));
-        EXPECT_EQ(doc->SheetName(), QStringLiteral("B")) << c.order;
+        EXPECT_EQ(doc->SheetName(), QStringLiteral("D")) << c.order;
     }
-    // Not an order of every sheet (a copy that was never appended, a repeat): nothing moves.
-    for (const std::vector<int>& bad : {std::vector<int>{3, 0, 1, 2}, std::vector<int>{0, 0, 1}}) {
-        auto doc = ThreeSheets(0);
+    // Not an order of every sheet (a copy that was never appended, a repeat), or one that takes a
+    // cover slot's sheet out of its place: nothing moves.
+    for (const std::vector<int>& bad : {std::vector<int>{5, 0, 1, 2, 3, 4}, std::vector<int>{0, 1, 2, 2, 3},
+                                        std::vector<int>{2, 1, 0, 3, 4}, std::vector<int>{0, 4, 2, 3, 1},
+                                        std::vector<int>{1, 0, 2, 3, 4}}) {
+        auto doc = Sheets(5, 0);
         ApplySheetOrder(*doc, bad);
-        EXPECT_EQ(Order(*doc), QStringLiteral("ABC"));
+        EXPECT_EQ(Order(*doc), QStringLiteral("ABCDE"));
     }
 }
 
 TEST(SheetWindows, NameWindowRefusesATakenNameAndRenamesOnOk) {
     FakeDialogService dialogs;
     dialogs.answers = {mrOk};
-    auto doc = ThreeSheets(1);
+    auto doc = Sheets(3, 1);
     TfrmSheetName form;
     form.Setup(doc.get());
     EXPECT_EQ(form.edtSheetName->text(), QStringLiteral("B"));
@@ -98,41 +103,49 @@ TEST(SheetWindows, NameWindowRefusesATakenNameAndRenamesOnOk) {
     EXPECT_TRUE(doc->Modified());
 }
 
-TEST(SheetWindows, OrderWindowMovesTheLastSheetToTheTopAndPlacesACopy) {
-    auto doc = ThreeSheets(1);
+TEST(SheetWindows, OrderWindowMovesTheLastPageToTheFirstAndPlacesACopy) {
+    auto doc = Sheets(5, 3);
     TfrmSheetPos form;
     form.Setup(*doc, false);
-    EXPECT_EQ(form.lbSheet->currentRow(), 1);
+    EXPECT_EQ(form.lbSheet->currentRow(), 3);
     WhenModal([&](QWidget* window) {
         auto* list = window->findChild<QListWidget*>(QStringLiteral("lbSheet"));
         auto* up = window->findChild<QPushButton*>(QStringLiteral("btnUP"));
         auto* down = window->findChild<QPushButton*>(QStringLiteral("btnDown"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+        const auto click = [&](int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
+        };
+        click(4);
         EXPECT_FALSE(down->isEnabled());
         QTest::mouseClick(up, Qt::LeftButton);
         QTest::mouseClick(up, Qt::LeftButton);
+        // The first page stops there: above it lie the cover slots, which never move.
         EXPECT_FALSE(up->isEnabled());
         EXPECT_TRUE(down->isEnabled());
+        click(1);
+        EXPECT_FALSE(up->isEnabled());
+        EXPECT_FALSE(down->isEnabled());
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
     });
     ASSERT_EQ(form.exec(), QDialog::Accepted);
     form.Apply(*doc);
-    EXPECT_EQ(Order(*doc), QStringLiteral("CAB"));
-    EXPECT_EQ(doc->SheetName(), QStringLiteral("B"));
+    EXPECT_EQ(Order(*doc), QStringLiteral("ABECD"));
+    EXPECT_EQ(doc->SheetName(), QStringLiteral("D"));
 
     // Copy mode: the copy's entry comes last and selected; left there, the copy is the last sheet.
     TfrmSheetPos copy;
     copy.Setup(*doc, true);
-    ASSERT_EQ(copy.lbSheet->count(), 4);
-    EXPECT_EQ(copy.lbSheet->item(3)->text(), QStringLiteral("複写したラベルシート"));
-    EXPECT_EQ(copy.lbSheet->currentRow(), 3);
+    ASSERT_EQ(copy.lbSheet->count(), 6);
+    EXPECT_EQ(copy.lbSheet->item(5)->text(), QStringLiteral("複写したラベルシート"));
+    EXPECT_EQ(copy.lbSheet->currentRow(), 5);
     EXPECT_FALSE(copy.btnDown->isEnabled());
     doc->CopySheet();
     const QString copyName = doc->SheetName();
     copy.Apply(*doc);
-    EXPECT_EQ(doc->CurrentSheetNo(), 3);
+    EXPECT_EQ(doc->CurrentSheetNo(), 5);
     EXPECT_EQ(doc->SheetName(), copyName);
-    EXPECT_TRUE(Order(*doc).startsWith(QStringLiteral("CAB")));
+    EXPECT_TRUE(Order(*doc).startsWith(QStringLiteral("ABECD")));
 }
 
 } // namespace

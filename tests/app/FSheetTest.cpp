@@ -192,6 +192,8 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     doc->StoreLabelObjects(0, topmostFirst);
     const QByteArray original = Face(2);
     ASSERT_FALSE(original.isEmpty());
+    const auto paperWidth = doc->GetPaperInfo()->Width();
+    ASSERT_GT(paperWidth, 0);
     Sheet()->AttachDocument(doc);
     EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("新規シート1"), QStringLiteral("新規シート2"),
                                    QStringLiteral("新規シート3")}));
@@ -199,20 +201,14 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     QCoreApplication::processEvents();
     EXPECT_LE(Sheet()->DrawSite1->geometry().bottom(), Sheet()->ScrollBox1->viewport()->height());
 
-    // The last sheet goes before the first and stays current.
-    WhenModal([&](QWidget* window) {
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("ﾗﾍﾞﾙｼｰﾄの移動"));
-        auto* up = window->findChild<QPushButton*>(QStringLiteral("btnUP"));
-        QTest::mouseClick(up, Qt::LeftButton);
-        QTest::mouseClick(up, Qt::LeftButton);
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
-    });
-    Sheet()->actMoveSheet->trigger();
-    EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("新規シート3"), QStringLiteral("新規シート1"),
-                                   QStringLiteral("新規シート2")}));
-    EXPECT_EQ(doc->CurrentSheetNo(), 0);
-    EXPECT_EQ(Sheet()->TabSheet->currentIndex(), 0);
-    EXPECT_EQ(Face(0), original);
+    // The only page can neither be ordered nor deleted: the cover slots before it keep their places.
+    EXPECT_EQ(doc->CurrentSheetNo(), 2);
+    EXPECT_FALSE(Sheet()->actMoveSheet->isEnabled());
+    EXPECT_FALSE(Sheet()->actDelSheet->isEnabled());
+    Sheet()->MoveSheet();
+    Sheet()->DeleteSheet();
+    EXPECT_EQ(doc->GetSheetCount(), 3);
+    EXPECT_EQ(Face(2), original);
 
     // Renamed: the tab shows "&" as it is.
     WhenModal([&](QWidget* window) {
@@ -223,7 +219,7 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     });
     Sheet()->actSheetName->trigger();
     EXPECT_EQ(doc->SheetName(), QStringLiteral("A&B"));
-    EXPECT_EQ(Tabs().first(), QStringLiteral("A&&B"));
+    EXPECT_EQ(Tabs()[2], QStringLiteral("A&&B"));
 
     // Copied onto a new sheet of the same paper: no question, the same objects byte for byte.
     Sheet()->actCopy->trigger();
@@ -237,11 +233,27 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(Face(3), original);
     // An unused cover slot has no paper: its face of no area takes nothing, and nothing is asked.
+    // It is neither deleted nor copied; a sheet added there is a page like the last, after it.
     ClickTab(1);
     EXPECT_FALSE(Sheet()->actPaste->isEnabled());
     Sheet()->PasteFace();
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(Face(1).isEmpty());
+    EXPECT_FALSE(Sheet()->actDelSheet->isEnabled());
+    EXPECT_FALSE(Sheet()->actCopySheet->isEnabled());
+    Sheet()->DeleteSheet();
+    Sheet()->CopySheet();
+    ASSERT_EQ(doc->GetSheetCount(), 4);
+    Sheet()->actAddSheet->trigger();
+    ASSERT_EQ(doc->CurrentSheetNo(), 4);
+    EXPECT_EQ(doc->GetPaperInfo()->Width(), paperWidth);
+    Sheet()->actPaste->trigger();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(Face(4), original);
+    dialogs.answers = {mrOk};
+    Sheet()->actDelSheet->trigger();
+    ASSERT_EQ(doc->GetSheetCount(), 4);
+    EXPECT_EQ(doc->CurrentSheetNo(), 3);
     // A list without its size name counts as another size too.
     TDOList unnamed;
     unnamed.Add(page[0]);
@@ -249,21 +261,21 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     ClickTab(3);
     dialogs.answers = {mrNo};
     Sheet()->actPaste->trigger();
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, FacePasteQuestion(kPasteSizeDiffers | kPasteTargetHoldsData));
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text, FacePasteQuestion(kPasteSizeDiffers | kPasteTargetHoldsData));
     EXPECT_EQ(Face(3), original);
 
     // Cut from the new sheet, cleared on the first, pasted back there.
     dialogs.answers = {mrYes};
     Sheet()->actCut->trigger();
     EXPECT_TRUE(Face(3).isEmpty());
-    ClickTab(0);
+    ClickTab(2);
     dialogs.answers = {mrYes};
     Sheet()->actClear->trigger();
-    EXPECT_TRUE(Face(0).isEmpty());
+    EXPECT_TRUE(Face(2).isEmpty());
     Sheet()->actPaste->trigger();
-    EXPECT_EQ(dialogs.boxes.size(), 3u) << "an empty face of the same size is pasted on without a question";
-    EXPECT_EQ(Face(0), original);
+    EXPECT_EQ(dialogs.boxes.size(), 4u) << "an empty face of the same size is pasted on without a question";
+    EXPECT_EQ(Face(2), original);
 
     // Saved and opened again while the sheet window is up: it shows the document read.
     dialogs.files = {folder.filePath(QStringLiteral("sheets.qld"))};
@@ -272,12 +284,12 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     ASSERT_EQ(main->HostedKind(), mkSheet);
     EXPECT_NE(main->Document(), doc);
     EXPECT_EQ(Sheet()->Document(), main->Document());
-    EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("A&&B"), QStringLiteral("新規シート1"),
-                                   QStringLiteral("新規シート2"), QStringLiteral("新規シート3")}));
-    EXPECT_EQ(Face(0), original);
+    EXPECT_EQ(Tabs(), (QStringList{QStringLiteral("新規シート1"), QStringLiteral("新規シート2"),
+                                   QStringLiteral("A&&B"), QStringLiteral("新規シート3")}));
+    EXPECT_EQ(Face(2), original);
 
     // A face dragged never moves, and dropped on itself copies nothing.
-    ClickTab(0);
+    ClickTab(2);
     TDrawSite* site = Sheet()->DrawSite1;
     const TRect outer = main->Document()->GetLayoutPaper()->GetFaceOuterRect(0);
     const TPoint centre =
@@ -290,7 +302,7 @@ TEST_F(SheetWindowTest, SheetsReorderedRenamedAndFacesCopiedCutAndPasted) {
     QTest::mouseRelease(site, Qt::LeftButton, {}, at + QPoint(30, 20));
     EXPECT_EQ(Sheet()->DragSource(), -1);
     EXPECT_EQ(Sheet()->Face(0)->LogRect(), outer);
-    EXPECT_EQ(Face(0), original);
+    EXPECT_EQ(Face(2), original);
     // A double-click on the face edits it in the layout editor.
     QTest::mouseDClick(site, Qt::LeftButton, {}, at);
     EXPECT_EQ(main->HostedKind(), mkLayout);

@@ -89,12 +89,8 @@ protected:
     // The photos of a sheet in reading order, each as the index of the file it holds (-1 for an
     // empty frame, -2 for one that holds no file's bytes).
     std::vector<int> Photos(int sheet) {
-        TLabelData* doc = main->Document();
-        const int current = doc->CurrentSheetNo();
-        doc->SetCurrentSheetNo(sheet);
         TOwnedDOList objects;
-        doc->LoadLabelObjects(0, objects);
-        doc->SetCurrentSheetNo(current);
+        LoadSheetFace(*main->Document(), sheet, 0, objects);
         TDOList list;
         objects.ListObjects(list);
         std::vector<int> photos;

@@ -4,6 +4,7 @@
 #include "app/FMain.h"
 #include "app/dialogs/FAbout.h"
 #include "core/UPathUtil.h"
+#include "papers/ULabelData.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -87,6 +88,13 @@ TfrmLayout* OpenLayoutEditor(TfrmMain* main) {
     main->actNew->trigger();
     main->actLayout->trigger();
     return qobject_cast<TfrmLayout*>(main->HostedForm());
+}
+
+void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects) {
+    const int current = doc.CurrentSheetNo();
+    doc.SetCurrentSheetNo(sheet);
+    doc.LoadLabelObjects(face, objects);
+    doc.SetCurrentSheetNo(current);
 }
 
 void WhenModal(const std::function<void(QWidget*)>& act, int tries) {

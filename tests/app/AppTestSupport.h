@@ -10,6 +10,8 @@
 class QImage;
 class QWidget;
 class TfrmLayout;
+class TLabelData;
+class TOwnedDOList;
 #include <functional>
 #include <memory>
 
@@ -22,6 +24,9 @@ TfrmLayout* OpenLayoutEditor(TfrmMain* main);
 // image as a JPEG file whose Exif block dates it as a camera does: "YYYY:MM:DD hh:mm:ss" as the
 // DateTime of the first directory and as the DateTimeOriginal of the Exif directory.
 QByteArray ExifJpeg(const QImage& image, const QByteArray& dateTime);
+
+// Face face of sheet sheet of doc into objects; the current sheet stays as it was.
+void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects);
 
 // Acts on the modal window once it is up (a zero timer, then short ones until it is).
 void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300);

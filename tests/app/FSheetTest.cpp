@@ -160,12 +160,8 @@ protected:
         ASSERT_EQ(main->Document()->CurrentSheetNo(), index);
     }
     QByteArray Face(int sheet) {
-        TLabelData* doc = main->Document();
-        const int current = doc->CurrentSheetNo();
-        doc->SetCurrentSheetNo(sheet);
         TOwnedDOList objects;
-        doc->LoadLabelObjects(0, objects);
-        doc->SetCurrentSheetNo(current);
+        LoadSheetFace(*main->Document(), sheet, 0, objects);
         TDOList list;
         objects.ListObjects(list);
         return objects.IsEmpty() ? QByteArray() : Stored(list);

@@ -216,6 +216,46 @@ TEST_F(AlbumPhotoTest, DisplayLimitShrinksBeforeTheFiltersAndPrintingKeepsFullSi
     EXPECT_EQ(Prepared(*photo)->Width(), 1000);
 }
 
+TEST_F(AlbumPhotoTest, AJPEGShownSmallerKeepsItsBytesAndPrintsFromThemAtFullSize) {
+    SetImageDispLimitSize(100);
+    auto site = MakeSite(2000, 2000);
+    auto* photo = new TLOAlbumPhoto(site.get());
+    site->AddObject(photo);
+    photo->SetLogRect(TRect(0, 0, 1000, 750));
+    // Left half red, right half blue; 640 wide is more than four times the limit.
+    const auto halves = MakeBitmap(640, 480, clBlue, TRect(0, 0, 320, 480), clRed);
+    TJPEGImage encoder;
+    encoder.Assign(*halves);
+    const QByteArray bytes = encoder.Data();
+    // As read from a file: the bytes alone, nothing decoded yet.
+    TJPEGImage jpeg;
+    jpeg.SetData(bytes);
+    photo->PhotoImageObj()->Picture()->SetGraphic(&jpeg);
+    const QByteArray stored = Store(photo);
+
+    TGraphic* shown = Prepared(*photo);
+    ASSERT_EQ(shown->Width(), 100);
+    ASSERT_EQ(shown->Height(), 75);
+    const TColor left = At(shown, 20, 37), right = At(shown, 80, 37);
+    EXPECT_GT(GetRValue(left), 200);
+    EXPECT_LT(GetBValue(left), 60);
+    EXPECT_GT(GetBValue(right), 200);
+    EXPECT_LT(GetRValue(right), 60);
+    // The photo itself is still the whole file at full size, stored as before.
+    auto* kept = dynamic_cast<TJPEGGraphic*>(photo->PhotoImageObj()->Picture()->Graphic());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->Data(), bytes);
+    EXPECT_EQ(kept->Width(), 640);
+    EXPECT_EQ(Store(photo), stored);
+
+    TDOList list;
+    list.Add(photo);
+    PreparePhotosForPrint(list);
+    shown = Prepared(*photo);
+    EXPECT_EQ(shown->Width(), 640);
+    EXPECT_EQ(shown->Height(), 480);
+}
+
 TEST_F(AlbumPhotoTest, AutomaticTurnsFollowTheSlot) {
     TLOAlbumPhoto photo(nullptr);
     photo.SetPhotoAngle(-1);

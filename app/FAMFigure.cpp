@@ -17,7 +17,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -187,12 +186,7 @@ void TfrmAMFigure::ShowObject(TDrawObject* object) {
     if (figure == nullptr || showing_)
         return;
     showing_ = true;
-    {
-        const QSignalBlocker upDown(udAngle);
-        const QSignalBlocker edit(edAngle);
-        udAngle->setValue(figure->Angle());
-        edAngle->setText(QString::number(udAngle->value()));
-    }
+    AngleControls().Show(figure->Angle());
     const TColor color = figure->FillColor()->Color();
     if (color != ColGrid1->DefaultColor()) {
         ColGrid1->SetDefaultColor(color);

@@ -18,7 +18,6 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -157,10 +156,7 @@ void TfrmAMIllust::ShowObject(TDrawObject* object) {
     if (image == nullptr || showing_)
         return;
     showing_ = true;
-    const QSignalBlocker upDown(udAngle);
-    const QSignalBlocker edit(edAngle);
-    udAngle->setValue(image->Angle());
-    edAngle->setText(QString::number(udAngle->value()));
+    AngleControls().Show(image->Angle());
     showing_ = false;
 }
 

@@ -14,6 +14,13 @@ void TPanelAngle::SetEnabled(bool value) const {
         control->setEnabled(value);
 }
 
+void TPanelAngle::Show(int angle) const {
+    const QSignalBlocker upDown(udAngle);
+    const QSignalBlocker edit(edAngle);
+    udAngle->setValue(angle);
+    edAngle->setText(QString::number(udAngle->value()));
+}
+
 void LinkEditUpDown(QLineEdit* edit, QSpinBox* upDown, int min, int max, std::function<void()> onValue) {
     QObject::connect(upDown, &QSpinBox::valueChanged, edit,
                      [edit](int value) { edit->setText(QString::number(value)); });

@@ -19,6 +19,8 @@ struct TPanelAngle {
     QSpinBox* udAngle = nullptr;
 
     void SetEnabled(bool value) const;
+    // Shows angle in the up-down and the edit without their change signals (nothing is applied).
+    void Show(int angle) const;
 };
 
 // Keeps an edit and its up-down in step: the up-down writes the edit, and typed text in min .. max

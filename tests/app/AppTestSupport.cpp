@@ -4,7 +4,11 @@
 #include "app/FMain.h"
 #include "app/dialogs/FAbout.h"
 #include "core/UPathUtil.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "platform/ClassRegistry.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -82,6 +86,28 @@ TfrmMain* AppFixture::StartMainWindow(const std::function<void()>& beforeIdle) {
         RunLoopUntil([&] { return !splash; });
     }
     return data->MainForm();
+}
+
+void RegisterPageClasses() {
+    for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
+        if (GetClass(meta->Name()) == nullptr)
+            RegisterClass(*meta);
+}
+
+void UseFourSlots(TLabelData& document) {
+    TMatrixPaperInfo fourSlots(nullptr);
+    fourSlots.SetWidth(2100);
+    fourSlots.SetHeight(2970);
+    fourSlots.LeftOffset = 200;
+    fourSlots.TopOffset = 300;
+    fourSlots.RightMargin = 100;
+    fourSlots.BottomMargin = 100;
+    fourSlots.FaceWidth = 800;
+    fourSlots.FaceHeight = 1000;
+    fourSlots.FaceCountX = 2;
+    fourSlots.FaceCountY = 2;
+    document.ChangePaperInfo(fourSlots);
+    document.FaceSides = fsBoth;
 }
 
 TfrmLayout* OpenLayoutEditor(TfrmMain* main) {

@@ -9,6 +9,7 @@
 
 class QImage;
 class QWidget;
+class TLabelData;
 class TfrmLayout;
 class TLabelData;
 class TOwnedDOList;
@@ -17,6 +18,11 @@ class TOwnedDOList;
 
 // Runs the event loop until done() holds or the time is up.
 void RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// The rectangle and the album photo readable from stored pages (once for the process).
+void RegisterPageClasses();
+// Four photo slots on A4, printed on both sides.
+void UseFourSlots(TLabelData& document);
 
 // A new document of main opened in the layout editor; null when the editor did not come up.
 TfrmLayout* OpenLayoutEditor(TfrmMain* main);

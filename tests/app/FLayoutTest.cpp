@@ -122,12 +122,6 @@ TEST(LayoutRules, AlignAndDistribute) {
     EXPECT_EQ(AlignOffsets(stacked, omVertCentre)[0], TPoint(0, 10));
 }
 
-void RegisterPageClasses() {
-    for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
-        if (GetClass(meta->Name()) == nullptr)
-            RegisterClass(*meta);
-}
-
 QByteArray StoredForm(const TDOList& list) {
     TMemoryStream stream;
     list.SaveToStream(stream);
@@ -141,23 +135,6 @@ void PageObjects(TDrawSite& site, TDOList& list) {
     for (TDrawObject* object : all)
         if (object->LayerGroup() >= 0)
             list.Add(object);
-}
-
-// Four photo slots on A4, printed on both sides.
-void UseFourSlots(TLabelData& document) {
-    TMatrixPaperInfo fourSlots(nullptr);
-    fourSlots.SetWidth(2100);
-    fourSlots.SetHeight(2970);
-    fourSlots.LeftOffset = 200;
-    fourSlots.TopOffset = 300;
-    fourSlots.RightMargin = 100;
-    fourSlots.BottomMargin = 100;
-    fourSlots.FaceWidth = 800;
-    fourSlots.FaceHeight = 1000;
-    fourSlots.FaceCountX = 2;
-    fourSlots.FaceCountY = 2;
-    document.ChangePaperInfo(fourSlots);
-    document.FaceSides = fsBoth;
 }
 
 // A JPEG photo of w x h pixels in folder.

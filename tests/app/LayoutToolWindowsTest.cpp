@@ -108,9 +108,7 @@ void Click(QWidget* window, const char* name) {
 class LayoutToolWindowTest : public AppFixture {
 protected:
     void SetUp() override {
-        for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
-            if (GetClass(meta->Name()) == nullptr)
-                RegisterClass(*meta);
+        RegisterPageClasses();
         main = StartMainWindow();
         ASSERT_NE(main, nullptr);
         editor = OpenLayoutEditor(main);

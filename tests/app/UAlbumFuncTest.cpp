@@ -74,29 +74,6 @@ TEST(AlbumReadingOrder, RowsLeftToRightAndEveryFrameOnceWhereTheOrderTurnsBack) 
     EXPECT_NE(order[0], order[1]);
 }
 
-void RegisterPageClasses() {
-    for (const TMetaClass* meta : {&TLORect::StaticClass(), &TLOAlbumPhoto::StaticClass()})
-        if (GetClass(meta->Name()) == nullptr)
-            RegisterClass(*meta);
-}
-
-// Four photo slots on A4, printed on both sides.
-void UseFourSlots(TLabelData& document) {
-    TMatrixPaperInfo fourSlots(nullptr);
-    fourSlots.SetWidth(2100);
-    fourSlots.SetHeight(2970);
-    fourSlots.LeftOffset = 200;
-    fourSlots.TopOffset = 300;
-    fourSlots.RightMargin = 100;
-    fourSlots.BottomMargin = 100;
-    fourSlots.FaceWidth = 800;
-    fourSlots.FaceHeight = 1000;
-    fourSlots.FaceCountX = 2;
-    fourSlots.FaceCountY = 2;
-    document.ChangePaperInfo(fourSlots);
-    document.FaceSides = fsBoth;
-}
-
 // A JPEG file of width x 8 pixels dated by its Exif block.
 void WriteExifJpeg(const QString& path, int width, const QByteArray& date) {
     QImage image(width, 8, QImage::Format_RGB32);

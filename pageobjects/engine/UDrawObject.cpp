@@ -1,5 +1,6 @@
 #include "pageobjects/engine/UDrawObject.h"
 
+#include "imaging/PixelKernel.h"
 #include "imaging/UCanvas.h"
 #include "imaging/UGRBlender.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -49,6 +51,38 @@ constexpr int kAlphaMapExtent = 32767;
 // The error frame's caption: its font, size and place.
 constexpr int kErrorFontSize = 12;
 constexpr TPoint kErrorTextPos(1, 1);
+
+// Mixes one colour into a 32-bit image's pixels within region, as a blend does where the
+// object's alpha map is full: one row of the colour stands for every row of the source.
+void BlendColorInPlace(QImage& image, const QRegion& region, TColor color, const uint8_t (&weights)[256]) {
+    const int width = region.boundingRect().width();
+    if (region.isEmpty() || width < 1)
+        return;
+    const TColor rgb = ColorToRGB(color);
+    std::vector<uint8_t> colorRow(size_t(width) * 4);
+    for (size_t x = 0; x < colorRow.size(); x += 4) {
+        colorRow[x] = uint8_t(GetBValue(rgb));
+        colorRow[x + 1] = uint8_t(GetGValue(rgb));
+        colorRow[x + 2] = uint8_t(GetRValue(rgb));
+    }
+    const std::vector<uint8_t> fullRow(size_t(width), 255);
+    uint8_t* bits = image.bits();
+    for (const QRect& r : region) {
+        TPixelView dest;
+        dest.Bits = bits + ptrdiff_t(r.top()) * image.bytesPerLine() + ptrdiff_t(r.left()) * 4;
+        dest.Stride = image.bytesPerLine();
+        dest.Width = r.width();
+        dest.Height = r.height();
+        dest.BytesPerPixel = 4;
+        TPixelView source = dest;
+        source.Bits = colorRow.data();
+        source.Stride = 0;
+        TPixelView alpha = source;
+        alpha.Bits = const_cast<uint8_t*>(fullRow.data());
+        alpha.BytesPerPixel = 1;
+        BlendAlphaPixels(dest, source, alpha, weights);
+    }
+}
 
 } // namespace
 
@@ -414,9 +448,35 @@ bool TDrawObject::BlendPaint(int ratio) {
     uint8_t weights[256];
     BlendWeights(ratio, weights);
 
+    // Where the object is one plain colour, that colour is mixed straight into the page's pixels
+    // (no copy of them, no painting of the object); the edges around go the general way.
     QImage* target = canvas->TargetImage();
-    if (target != nullptr)
+    TRect interior;
+    TColor color = clNone;
+    if (target != nullptr && target->format() == QImage::Format_RGB32 && target->isDetached() &&
+        SolidInterior(*canvas, interior, color) && IntersectRect(interior, interior, dev)) {
         canvas->Flush();
+        BlendColorInPlace(*target, canvas->VisibleRegion().intersected(interior.ToQRect()), color, weights);
+        const TRect around[4] = {TRect(dev.Left, dev.Top, dev.Right, interior.Top),
+                                 TRect(dev.Left, interior.Bottom, dev.Right, dev.Bottom),
+                                 TRect(dev.Left, interior.Top, interior.Left, interior.Bottom),
+                                 TRect(interior.Right, interior.Top, dev.Right, interior.Bottom)};
+        for (const TRect& part : around)
+            if (!part.IsEmpty() && !BlendArea(*canvas, part, ratio, weights))
+                return false;
+        return true;
+    }
+    return BlendArea(*canvas, dev, ratio, weights);
+}
+
+bool TDrawObject::SolidInterior(TCanvas&, TRect&, TColor&) {
+    return false;
+}
+
+bool TDrawObject::BlendArea(TCanvas& canvas, const TRect& dev, int ratio, const uint8_t (&weights)[256]) {
+    QImage* target = canvas.TargetImage();
+    if (target != nullptr)
+        canvas.Flush();
     const int64_t rowBytes = int64_t(dev.Width()) * kBlendBytesPerPixel;
     const int bandRows =
         int(std::clamp<int64_t>(kBlendBandBytes / std::max<int64_t>(rowBytes, 1), 1, dev.Height()));
@@ -437,7 +497,7 @@ bool TDrawObject::BlendPaint(int ratio) {
         TBitmap map(w, h, pf8bit);
         {
             TCanvas& mc = map.Canvas();
-            CopyMapping(*canvas, mc, band.TopLeft());
+            CopyMapping(canvas, mc, band.TopLeft());
             paintTarget_ = &mc;
             DrawAlphaMap(map);
             ResetMapping(mc);
@@ -452,8 +512,8 @@ bool TDrawObject::BlendPaint(int ratio) {
             TCanvas& ic = image->Canvas();
             if (beneath == nullptr)
                 ic.FillSolid(TRect(0, 0, w, h), background);
-            CopyMapping(*canvas, ic, band.TopLeft());
-            ic.CopyTools(*canvas);
+            CopyMapping(canvas, ic, band.TopLeft());
+            ic.CopyTools(canvas);
             paintTarget_ = &ic;
             Paint();
             ResetMapping(ic);
@@ -480,7 +540,7 @@ bool TDrawObject::BlendPaint(int ratio) {
             if (!blender.Blend())
                 throw EInvalidOperation(QStringLiteral("Blending refused the object's band"));
             paintTarget_ = saved;
-            QPainter* painter = canvas->Painter();
+            QPainter* painter = canvas.Painter();
             if (painter == nullptr)
                 return false;
             painter->setCompositionMode(QPainter::CompositionMode_Source);
@@ -508,7 +568,7 @@ bool TDrawObject::BlendPaint(int ratio) {
                 }
             }
             paintTarget_ = saved;
-            QPainter* painter = canvas->Painter();
+            QPainter* painter = canvas.Painter();
             if (painter == nullptr)
                 return false;
             painter->drawImage(band.Left, band.Top, argb);

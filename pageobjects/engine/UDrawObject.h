@@ -209,10 +209,18 @@ protected:
     void AssignTo(TPersistent* dest) const override;
     // The blended paint; false when the canvas cannot take it (the plain paint then runs).
     bool BlendPaint(int ratio);
+    // A device rectangle of the canvas inside the object where its paint is one opaque colour
+    // and its alpha map full, so that a blend there mixes that colour into the pixels in place;
+    // false (the base) when the object has none.
+    virtual bool SolidInterior(TCanvas& canvas, TRect& deviceRect, TColor& color);
     // Called on every change of the notifier or Appendix: marks the site modified, fires OnModify.
     void DoChange();
 
 private:
+    // The blend of one device area of the canvas, band by band: the object painted over a copy
+    // of what lies beneath (or alone, on devices without readable pixels) and mixed in by its map.
+    bool BlendArea(TCanvas& canvas, const TRect& dev, int ratio, const uint8_t (&weights)[256]);
+
     std::unique_ptr<TChangeNotify> notify_;
     bool border_ = false;
     bool selected_ = false;

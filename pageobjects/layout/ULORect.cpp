@@ -22,6 +22,10 @@ int ScaledSide(int side, int wanted, int bounding) {
     return bounding == 0 ? side : MulDiv(side, wanted, bounding);
 }
 
+// Device pixels between a rect's solid inside and its mapped edges: where an edge falls between
+// pixels, path filling and rounding may each take the pixel either way.
+constexpr int kInteriorMargin = 2;
+
 } // namespace
 
 TLORect::TLORect(TComponent* owner)
@@ -242,6 +246,26 @@ void TLORect::DrawAlphaMap(TBitmap& mask) {
     }
 }
 
+bool TLORect::SolidInterior(TCanvas& canvas, TRect& deviceRect, TColor& color) {
+    // Only an unturned rect with square corners is a rectangle on the device.
+    if (Angle() != 0 || roundRect_ || !ShowsFill() || !fillColor_->IsExactSolidColor(canvas))
+        return false;
+    // Inside by the whole frame however wide it is drawn (its band and its alpha map's pen), and
+    // by device pixels enough for however the edges fall between pixels.
+    const int64_t frame = std::max({0, frameWidth_, GetMinLineWidth(this, frameWidth_)});
+    const TRect r = LogBounds();
+    if (int64_t(r.Right) - r.Left <= 2 * frame || int64_t(r.Bottom) - r.Top <= 2 * frame)
+        return false;
+    TRect inner = NormalizeRect(canvas.LPtoDP(
+        TRect(int(r.Left + frame), int(r.Top + frame), int(r.Right - frame), int(r.Bottom - frame))));
+    InflateRect(inner, -kInteriorMargin, -kInteriorMargin);
+    if (inner.IsEmpty())
+        return false;
+    deviceRect = inner;
+    color = fillColor_->Color();
+    return true;
+}
+
 void TLORect::AssignTo(TPersistent* dest) const {
     TLORectBase::AssignTo(dest);
     auto* target = dynamic_cast<TLORect*>(dest);
@@ -274,6 +298,10 @@ void TLORect::HandleNotify(TObject* sender, const TGUID& eventID) {
 void TLOCircle::BuildStroke(TStroke& stroke) {
     stroke.MakeEllipse(LogBounds());
     rotator_.TransformStroke(stroke);
+}
+
+bool TLOCircle::SolidInterior(TCanvas&, TRect&, TColor&) {
+    return false;
 }
 
 void TLOCircle::Paint() {

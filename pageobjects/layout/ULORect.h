@@ -65,6 +65,7 @@ protected:
     void AssignTo(TPersistent* dest) const override;
     bool GetInterface(const TGUID& iid, void** obj) override;
     void HandleNotify(TObject* sender, const TGUID& eventID) override;
+    bool SolidInterior(TCanvas& canvas, TRect& deviceRect, TColor& color) override;
     // Fills the outline stroke (untransformed shape, then turned by Angle).
     virtual void BuildStroke(TStroke& stroke);
     // Whether the fill shows: asked for and the rect larger than the frame both ways.
@@ -107,5 +108,6 @@ public:
 
 protected:
     void Paint() override;
+    bool SolidInterior(TCanvas& canvas, TRect& deviceRect, TColor& color) override;
     void BuildStroke(TStroke& stroke) override;
 };

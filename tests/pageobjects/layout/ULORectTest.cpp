@@ -1,9 +1,13 @@
 #include "pageobjects/layout/ULORect.h"
 
 #include "LayoutTestSupport.h"
+#include "imaging/UColorFill.h"
+#include "platform/Canvas.h"
 
+#include <QRegion>
 #include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -189,4 +193,81 @@ TEST_F(RectTest, ExtentFollowsEveryChangeOfShapeFrameAndZoom) {
     const TRect far = rect->LogRect();
     EXPECT_LT(far.Left, near.Left);
     EXPECT_GT(far.Right, near.Right);
+}
+
+namespace {
+
+// A rect that counts the solid insides it offers for blending in place, or offers none (and
+// blends the general way: a copy of the page, the object painted over it, its alpha map).
+class TProbedRect : public TLORect {
+public:
+    using TLORect::TLORect;
+    bool general = false;
+    int offered = 0;
+
+protected:
+    bool SolidInterior(TCanvas& canvas, TRect& deviceRect, TColor& color) override {
+        if (general || !TLORect::SolidInterior(canvas, deviceRect, color))
+            return false;
+        ++offered;
+        return true;
+    }
+};
+
+// The rect blended over a busy page, drawn at num/den device pixels a unit from origin, within
+// the clip.
+QImage BlendedOverPattern(TLORect& rect, int num, int den, const TPoint& origin, const QRect& clip) {
+    QImage image(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7) & 0xFF, (y * 5) & 0xFF, (x ^ y) & 0xFF));
+    TCanvas canvas(&image);
+    canvas.SetMapMode(MM_ANISOTROPIC);
+    canvas.SetWindowExt(den, den);
+    canvas.SetViewportExt(num, num);
+    canvas.SetViewportOrg(origin.X, origin.Y);
+    const QRegion region(clip);
+    canvas.SelectClipRgn(&region);
+    rect.PaintTo(canvas);
+    canvas.FreeHandle();
+    return image;
+}
+
+} // namespace
+
+TEST_F(RectTest, SolidInsideBlendedInPlaceEqualsTheGeneralBlend) {
+    TProbedRect fast(nullptr), general(nullptr);
+    general.general = true;
+    const auto shape = [&](TLORect& rect, int frame, int ratio) {
+        Shape(rect, TRect(7, 5, 71, 53), frame, clBlue, true, RGB(200, 40, 90));
+        rect.SetBlendRatio(ratio);
+    };
+    const QRect clips[] = {QRect(0, 0, 320, 240), QRect(31, 17, 150, 101)};
+    for (int frame : {0, 3, 10})
+        for (int ratio : {1, 50, 99})
+            for (const auto& [num, den] :
+                 {std::pair(1, 1), std::pair(3, 2), std::pair(37, 10), std::pair(4, 1)})
+                for (const TPoint& origin : {TPoint(0, 0), TPoint(-13, 7)})
+                    for (const QRect& clip : clips) {
+                        shape(fast, frame, ratio);
+                        shape(general, frame, ratio);
+                        ASSERT_EQ(BlendedOverPattern(fast, num, den, origin, clip),
+                                  BlendedOverPattern(general, num, den, origin, clip))
+                            << frame << " frame, ratio " << ratio << ", scale " << num << "/" << den
+                            << ", origin " << origin.X << "," << origin.Y << ", clip " << clip.x();
+                    }
+    EXPECT_EQ(fast.offered, 144);
+
+    // Turned, round-cornered or not filled with one plain colour, the rect blends the general way.
+    const int before = fast.offered;
+    shape(fast, 10, 50);
+    fast.SetAngle(10);
+    BlendedOverPattern(fast, 1, 1, TPoint(0, 0), clips[0]);
+    fast.SetAngle(0);
+    fast.SetRoundRect(true);
+    BlendedOverPattern(fast, 1, 1, TPoint(0, 0), clips[0]);
+    fast.SetRoundRect(false);
+    fast.FillColor()->SetKind(cskGradation);
+    BlendedOverPattern(fast, 1, 1, TPoint(0, 0), clips[0]);
+    EXPECT_EQ(fast.offered, before);
 }

@@ -536,19 +536,24 @@ void TfrmAMPhoto::ColorAdjust() {
         AppShowMessage(QStringLiteral("この画像形式には対応していません"));
         return;
     }
-    // The window adjusts the photo as its normalisation leaves it; the photo keeps its own picture.
-    TImageData shown;
-    shown.Assign(target->PhotoImageObj());
+    // The window adjusts the photo as its normalisation leaves it, reduced for display. The clip
+    // (as the photo draws now) is scaled along, so the window shows the part the photo shows.
+    target->PreparePicture();
+    const TImageData* own = target->PhotoImageObj();
     TPictureEx normalized;
     target->CopyPhotoPicture(false, true, normalized);
-    shown.SetPicture(&normalized);
+    TImageData shown;
+    shown.Assign(own);
+    shown.SetResizedPicture(&normalized);
     TfrmColorAdjuster dialog(this);
     dialog.SetImageData(&shown);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // Only the filters come back: the photo keeps its own picture and its full-size clip.
     adjusted_ = std::make_unique<TImageData>();
     adjusted_->Assign(dialog.ImageData());
-    adjusted_->SetPicture(target->GetPhotoPicture());
+    adjusted_->SetPicture(own->Picture());
+    adjusted_->SetClipFilter(own->ClipFilter());
     Request(opColorAdjust);
     adjusted_.reset();
 }

@@ -70,6 +70,14 @@ TRect FitRectOuter(const TRect& src, const TRect& target) {
     return CenterRectAt(FitSizeOuter(src, RectWidth(target), RectHeight(target)), RectCenter(target));
 }
 
+TRect ScaleRect(const TRect& r, const TSize& from, const TSize& to) {
+    if (from.cx <= 0 || from.cy <= 0)
+        return TRect();
+    auto x = [&](int v) { return ClampToInt32(MulDiv64(v, to.cx, from.cx)); };
+    auto y = [&](int v) { return ClampToInt32(MulDiv64(v, to.cy, from.cy)); };
+    return TRect(x(r.Left), y(r.Top), x(r.Right), y(r.Bottom));
+}
+
 bool IsRectInside(const TRect& a, const TRect& b) {
     TRect r;
     IntersectRect(r, a, b);

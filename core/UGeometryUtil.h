@@ -29,6 +29,11 @@ TRect FitRectInner(const TRect& src, const TRect& target);
 // (at that centre) when src or target has no area.
 TRect FitRectOuter(const TRect& src, const TRect& target);
 
+// r, given on an area of size from, on the same area at size to (a picture and a reduced copy of it):
+// each axis scaled apart, rounded to the nearest. An area without width or height gives an empty
+// rectangle at the origin.
+TRect ScaleRect(const TRect& r, const TSize& from, const TSize& to);
+
 // True when the intersection of a and b equals a.
 bool IsRectInside(const TRect& a, const TRect& b);
 // True when Right = Left or Bottom = Top.

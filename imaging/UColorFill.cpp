@@ -377,12 +377,8 @@ void TColorSpec::DrawPreview(TCanvas& canvas, const TRect& rect) {
     reduced.Assign(this);
     TSafetyBitmap tile(int(tileWidth), int(tileHeight), pf24bit);
     tile.Canvas().StretchDraw(Rect(0, 0, int(tileWidth), int(tileHeight)), *graphic);
-    TPictureEx* picture = reduced.ImageData()->Picture();
-    picture->SetGraphic(nullptr);
-    picture->SetGraphic(&tile);
-    const TRect clip = imageData_->ClipFilter()->ClipRect();
-    auto scale = [&](int v) { return int(int64_t(v) * tileWidth / w); };
-    reduced.ImageData()->ClipFilter()->SetClipRect(
-        Rect(scale(clip.Left), scale(clip.Top), scale(clip.Right), scale(clip.Bottom)));
+    TPictureEx picture;
+    picture.SetGraphic(&tile);
+    reduced.ImageData()->SetResizedPicture(&picture);
     reduced.FillRect(canvas, rect);
 }

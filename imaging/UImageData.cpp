@@ -49,6 +49,15 @@ void TImageData::SetPicture(const TPicture* value) {
     picture_->Assign(value);
 }
 
+void TImageData::SetResizedPicture(const TPicture* value) {
+    const TSize from(picture_->Width(), picture_->Height());
+    const TRect clip = clipFilter_->ClipRect();
+    InUpdate(*notifier_, [&] {
+        picture_->Assign(value);
+        clipFilter_->SetClipRect(ScaleRect(clip, from, TSize(picture_->Width(), picture_->Height())));
+    });
+}
+
 void TImageData::SetTransparentColor(TColor value) {
     if (value == transparentColor_)
         return;

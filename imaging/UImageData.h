@@ -35,6 +35,9 @@ public:
     // The source picture; the write accessors assign into the owned objects.
     TPictureEx* Picture() const { return picture_.get(); }
     void SetPicture(const TPicture* value);
+    // value, a copy of the picture at another size, becomes the picture, and the clip rectangle is
+    // scaled along so that it keeps to the same part (one change).
+    void SetResizedPicture(const TPicture* value);
     TClipFilter* ClipFilter() const { return clipFilter_.get(); }
     void SetClipFilter(const TClipFilter* value) { clipFilter_->Assign(value); }
     TBlurFilter* BlurFilter() const { return blurFilter_.get(); }

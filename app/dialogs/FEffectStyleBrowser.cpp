@@ -105,10 +105,10 @@ void TfrmEffectStyleBrowser::SetImageData(const TImageData* data) {
         TPictureEx thumbnail;
         auto& jpeg = thumbnail.ForceType<TJPEGGraphic>();
         MakeJPEGThumbnail(work_->Picture(), &jpeg, fitted.Width(), fitted.Height(), clNone, clWhite, true);
+        // The clip keeps to the part of the picture the data shows, so the styles show it too.
         InUpdate(work_->Notifier(), [&] {
-            work_->SetPicture(&thumbnail);
+            work_->SetResizedPicture(&thumbnail);
             work_->SetTransparentColor(clNone);
-            work_->ResetClipRect(0, 0);
         });
     }
     // The loader reads the source: it is stopped before the source changes.

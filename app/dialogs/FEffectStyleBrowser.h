@@ -35,7 +35,7 @@ public:
     explicit TfrmEffectStyleBrowser(QWidget* parent = nullptr);
     ~TfrmEffectStyleBrowser() override;
 
-    // The work data becomes a small copy of data (picture and effects); the style whose effects
+    // The work data becomes a small copy of data (picture, clip and effects); the style whose effects
     // equal the data's is selected (the previous choice stays when none does).
     void SetImageData(const TImageData* data);
     // The selected style; the default style (no effects) when none is selected.

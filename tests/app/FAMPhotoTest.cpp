@@ -12,6 +12,7 @@
 #include "controls/UImagePanel.h"
 #include "core/USupportUtil.h"
 #include "imaging/UImageData.h"
+#include "imaging/UImageFilter.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UAction.h"
@@ -21,6 +22,7 @@
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Bitmap.h"
 #include "platform/Cp932.h"
+#include "platform/PixelBuffer.h"
 #include "platform/Stream.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -313,6 +315,48 @@ TEST_F(PhotoPanelTest, FramesAndColoursComeFromTheirWindowsAndACancelRecordsNoth
     panel->PlacePicture(cover.get());
     EXPECT_EQ(StoredPage(), placed);
     EXPECT_TRUE(IsPictureEmpty(TfrmAMPhoto::DefaultPhoto()->GetPhotoPicture()));
+}
+
+TEST_F(PhotoPanelTest, TheColourAdjusterShowsTheClippedPartOfTheReducedPicture) {
+    // 400 x 200: red quarters at both ends, blue between; a square frame filled from outside
+    // shows the blue middle only.
+    QImage image(400, 200, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 100; x < 300; ++x)
+            image.setPixel(x, y, qRgb(0, 0, 255));
+    TPictureEx picture;
+    TSafetyBitmap bitmap;
+    bitmap.SetPixels(PixelBuffer::FromImage(image, 24));
+    picture.SetGraphic(&bitmap);
+    auto* photo = Add(TRect(0, 0, 100, 100));
+    photo->SetFitOuter(true);
+    photo->SetPhotoPicture(&picture);
+    ASSERT_TRUE(photo->PreparePicture());
+    const TRect clip = photo->PhotoImageObj()->ClipFilter()->ClipRect();
+    ASSERT_EQ(clip, Rect(100, 0, 300, 200));
+    Select({photo});
+    panel->SetPage(TfrmAMPhoto::pgSetup);
+
+    const int limit = ImageDispLimitSize();
+    SetImageDispLimitSize(100);
+    TSize shownSize;
+    TColor corner = clBlack;
+    WhenModal([&](QWidget* window) {
+        auto* dialog = qobject_cast<TfrmColorAdjuster*>(window);
+        TPictureEx* shown = dialog->ImageData()->GetFilteredPicture();
+        shownSize = TSize(shown->Width(), shown->Height());
+        corner = CopyToSafetyBitmap24(*shown)->GetPixel(1, 1);
+        dialog->ImageData()->LightFilter()->SetBrightness(30);
+        dialog->btnOk->click();
+    });
+    panel->btnColorAdjust->click();
+    SetImageDispLimitSize(limit);
+    EXPECT_EQ(shownSize, TSize(50, 50)) << "the clipped square of the 100 x 50 copy";
+    EXPECT_EQ(corner, TColor(0xFF0000)) << "blue, the middle";
+    EXPECT_EQ(photo->PhotoImageObj()->LightFilter()->Brightness(), 30);
+    EXPECT_EQ(photo->GetPhotoPicture()->Width(), 400);
+    EXPECT_EQ(photo->PhotoImageObj()->ClipFilter()->ClipRect(), clip) << "the clip stays full-size";
 }
 
 TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {

@@ -94,6 +94,14 @@ TEST_F(EffectEditorTest, ShippedStylesListInFileOrderAndTheMatchingOneIsSelected
     const TColor brown = pixel(sepia);
     EXPECT_GT(GetRValue(brown), GetBValue(brown));
     EXPECT_NE(pixel(plain), grey);
+
+    // A clipped picture shows its clipped part in every style.
+    photo.ClipFilter()->SetClipRect(Rect(100, 0, 400, 300));
+    browser.SetImageData(&photo);
+    TPictureEx clipped;
+    browser.CustomImagePack1->LoadImage(clipped, 1);
+    EXPECT_EQ(clipped.Width(), 150);
+    EXPECT_EQ(clipped.Height(), 150);
 }
 
 TEST_F(EffectEditorTest, NoCatalogueShowsTheWarningAndNoStyles) {

@@ -50,6 +50,15 @@ TEST(GeometryUtil, FittingExtremeProportionsStaysInRange) {
     EXPECT_EQ(o.Bottom, 1000);
 }
 
+TEST(GeometryUtil, ScalingFollowsEachAxisAndRounds) {
+    // A clip on a 4000 x 3000 picture onto its 800 x 600 copy, and onto a squeezed one.
+    EXPECT_EQ(ScaleRect(Rect(500, 0, 3500, 3000), TSize(4000, 3000), TSize(800, 600)),
+              Rect(100, 0, 700, 600));
+    EXPECT_EQ(ScaleRect(Rect(1, 2, 3, 5), TSize(4, 4), TSize(2, 8)), Rect(1, 4, 2, 10));
+    EXPECT_EQ(ScaleRect(Rect(0, 0, 1, 1), TSize(1, 1), TSize(INT_MAX, 3)), Rect(0, 0, INT_MAX, 3));
+    EXPECT_TRUE(ScaleRect(Rect(1, 1, 5, 5), TSize(0, 10), TSize(10, 10)).IsEmpty());
+}
+
 TEST(GeometryUtil, InsideDegenerateAndClamp) {
     const TRect r = Rect(10, 0, 20, 40);
     EXPECT_TRUE(IsRectInside(r, r));

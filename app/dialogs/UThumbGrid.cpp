@@ -140,6 +140,8 @@ TThumbGrid::TThumbGrid(QWidget* parent)
         if (source_ && sender == static_cast<TObject*>(source_))
             PackNotify(eventID);
     };
+    // Only the user's own scrolling triggers actions; ours sets the value.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { keptInView_ = -1; });
 }
 
 TThumbGrid::~TThumbGrid() {
@@ -350,7 +352,7 @@ void TThumbGrid::SetItemCaptions(const QStringList& captions) {
     items_.reserve(size_t(captions.size()));
     for (int i = 0; i < captions.size(); ++i)
         items_.push_back(Item{i, captions[i], QString(), false});
-    current_ = anchor_ = -1;
+    current_ = anchor_ = keptInView_ = -1;
     ShortenCaptions();
     Arrange();
     viewport()->update();
@@ -425,6 +427,9 @@ void TThumbGrid::Arrange() {
     bar->setRange(0, std::max(0, rows * pitchY - viewport()->height()));
     bar->setPageStep(viewport()->height());
     bar->setSingleStep(pitchY);
+    // A selection made before the grid had its size gets into view once it has it.
+    if (keptInView_ >= 0)
+        BringIntoView(keptInView_);
     arranging_ = false;
     viewport()->update();
 }
@@ -459,11 +464,16 @@ void TThumbGrid::UpdateItem(int position) {
 }
 
 void TThumbGrid::ScrollToPosition(int position) {
+    keptInView_ = position >= 0 && position < Count() ? position : -1;
+    BringIntoView(position);
+}
+
+void TThumbGrid::BringIntoView(int position) {
     const QRect rect = ItemRect(position);
     if (rect.isNull())
         return;
     QScrollBar* bar = verticalScrollBar();
-    if (rect.top() < 0)
+    if (rect.top() < 0 || rect.height() > viewport()->height())
         bar->setValue(bar->value() + rect.top());
     else if (rect.bottom() >= viewport()->height())
         bar->setValue(bar->value() + rect.bottom() - viewport()->height() + 1);

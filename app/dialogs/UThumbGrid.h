@@ -119,6 +119,9 @@ public:
     bool IsSelected(int position) const;
     int SelectedCount() const;
     int CurrentPosition() const { return current_; }
+    // Scrolls the item at position wholly into view (its top when it is taller than the view), and
+    // keeps it there through later re-arrangements (shown, resized, thumbnail size) until the user
+    // scrolls or the items change.
     void ScrollToPosition(int position);
 
     // Stores finished thumbnails for up to kCollectBudgetMs; answers how many. Runs by itself when
@@ -169,6 +172,7 @@ private:
     int LabelHeight() const;
     QSize CellSize() const;
     void ScheduleCollect();
+    void BringIntoView(int position);
 
     TImagePack* source_ = nullptr;
     std::unique_ptr<TListener> listener_;
@@ -190,6 +194,7 @@ private:
     bool collectScheduled_ = false;
     int current_ = -1;
     int anchor_ = -1;
+    int keptInView_ = -1;
     int columns_ = 1;
     int margin_ = 0;
 };

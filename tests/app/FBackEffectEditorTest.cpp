@@ -21,6 +21,7 @@
 #include <QButtonGroup>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -102,6 +103,35 @@ TEST_F(EffectEditorTest, ShippedStylesListInFileOrderAndTheMatchingOneIsSelected
     browser.CustomImagePack1->LoadImage(clipped, 1);
     EXPECT_EQ(clipped.Width(), 150);
     EXPECT_EQ(clipped.Height(), 150);
+}
+
+TEST_F(EffectEditorTest, TheSelectedStyleIsWhollyInView) {
+    UseShippedStyles();
+    TImageData photo;
+    FillPhoto(photo, 40, 30);
+    TfrmEffectStyleBrowser browser;
+    browser.resize(420, 300);
+    TThumbGrid* grid = browser.Browser()->Grid();
+    const auto wholly = [&] {
+        QCoreApplication::processEvents();
+        const int position = grid->CurrentPosition();
+        return position >= 0 && grid->viewport()->rect().contains(grid->ItemRect(position));
+    };
+    // Chosen before the window has its size: the first style, shown from its top.
+    browser.SetImageData(&photo);
+    ASSERT_EQ(browser.MatchedIndex(), 0);
+    browser.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&browser));
+    EXPECT_TRUE(wholly());
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+    ApplyEffectStyle(browser.Style(browser.StyleCount() - 1), photo);
+    browser.SetImageData(&photo);
+    EXPECT_TRUE(wholly()) << "the last style";
+    browser.resize(300, 260);
+    EXPECT_TRUE(wholly()) << "after a resize";
+    browser.resize(500, 500);
+    browser.grpSize->button(200)->click();
+    EXPECT_TRUE(wholly()) << "after a larger thumbnail size";
 }
 
 TEST_F(EffectEditorTest, NoCatalogueShowsTheWarningAndNoStyles) {

@@ -1,6 +1,7 @@
 #include "app/dialogs/FColorAdjuster.h"
 
 #include "app/dialogs/FBackEffectEditor.h"
+#include "app/dialogs/UHostDialog.h"
 #include "controls/UBroadcastCatcher.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppUtil.h"
@@ -10,8 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QVBoxLayout>
 
 TfrmColorAdjuster::TfrmColorAdjuster(QWidget* parent)
     : QDialog(parent), imageData_(std::make_unique<TImageData>()) {
@@ -21,12 +20,14 @@ TfrmColorAdjuster::TfrmColorAdjuster(QWidget* parent)
     setMinimumSize(kMinWidth, kMinHeight);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    auto* layout = new QVBoxLayout(this);
-
-    PanelEx1 = new QWidget(this);
-    PanelEx1->setObjectName(QStringLiteral("PanelEx1"));
-    auto* panelLayout = new QVBoxLayout(PanelEx1);
-    panelLayout->setContentsMargins(0, 0, 0, 0);
+    const THostDialogFrame frame = BuildHostDialogFrame(this, QStringLiteral("PanelEx1"));
+    PanelEx1 = frame.Base;
+    FormPanel1 = frame.FormPanel;
+    btnOk = frame.Ok;
+    btnCancel = frame.Cancel;
+    pnlHelp = frame.HelpPanel;
+    btnHelp = frame.Help;
+    StatusBar1 = frame.StatusBar;
     pnlPreview = new QWidget(PanelEx1);
     pnlPreview->setObjectName(QStringLiteral("pnlPreview"));
     auto* previewLayout = new QHBoxLayout(pnlPreview);
@@ -34,41 +35,12 @@ TfrmColorAdjuster::TfrmColorAdjuster(QWidget* parent)
     lblPreview = new QLabel(QStringLiteral("プレビュー"), pnlPreview);
     previewLayout->addWidget(lblPreview);
     pnlPreview->hide();
-    panelLayout->addWidget(pnlPreview);
-    FormPanel1 = new TFormPanel(PanelEx1);
-    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
-    panelLayout->addWidget(FormPanel1, 1);
-    layout->addWidget(PanelEx1, 1);
-
-    auto* buttons = new QHBoxLayout;
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    pnlHelp = new QWidget(this);
-    pnlHelp->setObjectName(QStringLiteral("pnlHelp"));
-    auto* helpLayout = new QHBoxLayout(pnlHelp);
-    helpLayout->setContentsMargins(0, 0, 0, 0);
-    btnHelp = new QPushButton(QStringLiteral("ヘルプ"), pnlHelp);
-    btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnHelp->setToolTip(QStringLiteral("この項目のヘルプを呼び出します"));
-    helpLayout->addWidget(btnHelp);
-    pnlHelp->hide();
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(pnlHelp);
-    layout->addLayout(buttons);
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    layout->addWidget(StatusBar1);
+    frame.BaseLayout->insertWidget(0, pnlPreview);
 
     actDoubleClick = new QAction(this);
     actDoubleClick->setObjectName(QStringLiteral("actDoubleClick"));
     connect(actDoubleClick, &QAction::triggered, this, &QDialog::accept);
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     editor_ = new TfrmBackEffectEditor(this);
     editor_->SetDblClickAction(actDoubleClick);

@@ -146,37 +146,49 @@ int SkipBytes(const uchar* row, int x, int width, bool covered) {
     return x;
 }
 
-// Whether the path is one axis-aligned rectangle (four corners, closed or not) whose every
-// pixel centre in r lies a whole pixel inside it: pixels a fill of it covers whatever the
-// rasteriser's rounding at its edges.
-bool RectPathCovers(const QPainterPath& path, const QRect& r) {
+// The rectangle the path is, when it is one axis-aligned rectangle (four corners, closed or not).
+std::optional<QRectF> AxisAlignedRect(const QPainterPath& path) {
     const int count = path.elementCount();
     if (count != 4 && count != 5)
-        return false;
+        return std::nullopt;
     QPointF corner[5];
     for (int i = 0; i < count; ++i) {
         const QPainterPath::Element e = path.elementAt(i);
         if (e.type != (i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement))
-            return false;
+            return std::nullopt;
         corner[i] = QPointF(e.x, e.y);
     }
     if (count == 5 && corner[4] != corner[0])
-        return false;
+        return std::nullopt;
     // Sides alternate between horizontal and vertical, starting with either.
     const bool horizontalFirst = corner[0].y() == corner[1].y();
     for (int i = 0; i < 4; ++i) {
         const QPointF& a = corner[i];
         const QPointF& b = corner[(i + 1) % 4];
         if ((i % 2 == 0) == horizontalFirst ? a.y() != b.y() : a.x() != b.x())
-            return false;
+            return std::nullopt;
     }
-    const double left = std::min(corner[0].x(), corner[2].x());
-    const double right = std::max(corner[0].x(), corner[2].x());
-    const double top = std::min(corner[0].y(), corner[2].y());
-    const double bottom = std::max(corner[0].y(), corner[2].y());
+    return QRectF(corner[0], corner[2]).normalized();
+}
+
+// The pixels within r that an aliased fill of the axis-aligned rectangle covers, where they are
+// certain without rasterising: all of them for corners on the pixel grid (a pixel is covered when
+// its centre is inside, and no centre lies on such an edge), else those whose centres lie a whole
+// pixel inside it, when that is all of r.
+std::optional<QRegion> RectPathPixels(const QPainterPath& path, const QRect& r) {
+    const std::optional<QRectF> rect = AxisAlignedRect(path);
+    if (!rect)
+        return std::nullopt;
+    const double left = rect->left(), right = rect->right(), top = rect->top(), bottom = rect->bottom();
+    if (left == std::floor(left) && right == std::floor(right) && top == std::floor(top) &&
+        bottom == std::floor(bottom))
+        return QRegion(
+            QRect(QPoint(int(left), int(top)), QPoint(int(right) - 1, int(bottom) - 1)).intersected(r));
     constexpr double kInside = 1.0;
-    return r.left() + 0.5 >= left + kInside && r.right() + 0.5 <= right - kInside &&
-           r.top() + 0.5 >= top + kInside && r.bottom() + 0.5 <= bottom - kInside;
+    if (r.left() + 0.5 >= left + kInside && r.right() + 0.5 <= right - kInside &&
+        r.top() + 0.5 >= top + kInside && r.bottom() + 0.5 <= bottom - kInside)
+        return QRegion(r);
+    return std::nullopt;
 }
 
 // The figures of a path that can cover a pixel of r: a closed figure whose control points all
@@ -226,33 +238,8 @@ QPainterPath FiguresNear(const QPainterPath& path, const QRect& r) {
     return kept;
 }
 
-// The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
-// drawing the path, so clipping by a path and filling it agree pixel for pixel. Only the pixels
-// within the given device rect are worked on (and given), so a huge path costs no more than the
-// area it can matter in.
-QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& within = std::nullopt) {
-    // Paths reaching the ends of the int range (hostile sizes) have no pixels to give.
-    constexpr double kFar = double(1 << 30);
-    const QRectF far = path.boundingRect();
-    if (!(far.left() > -kFar && far.top() > -kFar && far.right() < kFar && far.bottom() < kFar))
-        return QRegion();
-    QRect bounds = far.toAlignedRect().adjusted(-1, -1, 1, 1);
-    if (within)
-        bounds = bounds.intersected(*within);
-    if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
-        return QRegion();
-    // A tile deep inside a rectangle (the common clip of a large figure) is wholly covered.
-    if (RectPathCovers(path, bounds))
-        return QRegion(bounds);
-    QImage mask(bounds.size(), QImage::Format_Grayscale8);
-    mask.fill(0);
-    {
-        QPainter p(&mask);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::white);
-        p.translate(-bounds.topLeft());
-        p.drawPath(FiguresNear(path, bounds));
-    }
+// The non-zero pixels of an 8-bit mask as a region, its (0, 0) at offset.
+QRegion MaskRegion(const QImage& mask, const QPoint& offset) {
     // Each row's runs of covered pixels; a row whose runs repeat the row above makes that band
     // taller instead of adding rectangles (the region's own coalesced form), so a plain figure
     // is a handful of rectangles however tall it is.
@@ -273,19 +260,49 @@ QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& 
                 runs.emplace_back(start, x - start);
         }
         if (!runs.empty() && runs == bandRuns && rects.size() > bandFirst &&
-            rects.back().bottom() == bounds.top() + y - 1) {
+            rects.back().bottom() == offset.y() + y - 1) {
             for (qsizetype i = bandFirst; i < rects.size(); ++i)
-                rects[i].setBottom(bounds.top() + y);
+                rects[i].setBottom(offset.y() + y);
             continue;
         }
         bandFirst = rects.size();
         for (const auto& [start, length] : runs)
-            rects.append(QRect(bounds.left() + start, bounds.top() + y, length, 1));
+            rects.append(QRect(offset.x() + start, offset.y() + y, length, 1));
         std::swap(runs, bandRuns);
     }
     QRegion region;
     region.setRects(rects.constData(), int(rects.size()));
     return region;
+}
+
+// The set of pixels that Qt's aliased fill covers, as a region: the exact counterpart of
+// drawing the path, so clipping by a path and filling it agree pixel for pixel. Only the pixels
+// within the given device rect are worked on (and given), so a huge path costs no more than the
+// area it can matter in.
+QRegion RasteriseToRegion(const QPainterPath& path, const std::optional<QRect>& within = std::nullopt) {
+    // Paths reaching the ends of the int range (hostile sizes) have no pixels to give.
+    constexpr double kFar = double(1 << 30);
+    const QRectF far = path.boundingRect();
+    if (!(far.left() > -kFar && far.top() > -kFar && far.right() < kFar && far.bottom() < kFar))
+        return QRegion();
+    QRect bounds = far.toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (within)
+        bounds = bounds.intersected(*within);
+    if (bounds.isEmpty() || int64_t(bounds.width()) * bounds.height() > (int64_t(1) << 28))
+        return QRegion();
+    // Rectangles (the common clip of a figure) need no rasterising.
+    if (const std::optional<QRegion> pixels = RectPathPixels(path, bounds))
+        return *pixels;
+    QImage mask(bounds.size(), QImage::Format_Grayscale8);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.translate(-bounds.topLeft());
+        p.drawPath(FiguresNear(path, bounds));
+    }
+    return MaskRegion(mask, bounds.topLeft());
 }
 
 } // namespace
@@ -651,6 +668,18 @@ QTransform TCanvas::MappingTransform() const {
     const double sy = ScaleY();
     return QTransform(sx, 0, 0, sy, state_.viewportOrg.X - state_.windowOrg.X * sx,
                       state_.viewportOrg.Y - state_.windowOrg.Y * sy);
+}
+
+void TCanvas::TakeMapping(const TCanvas& source, const TPoint& origin) {
+    Flush();
+    state_.mapMode = source.state_.mapMode;
+    state_.windowOrg = source.state_.windowOrg;
+    state_.windowExt = source.state_.windowExt;
+    state_.viewportExt = source.state_.viewportExt;
+    state_.viewportOrg = TPoint(ClampToInt32(int64_t(source.state_.viewportOrg.X) - origin.X),
+                                ClampToInt32(int64_t(source.state_.viewportOrg.Y) - origin.Y));
+    state_.polyFillMode = source.state_.polyFillMode;
+    pixelsPerInch_ = source.PixelsPerInch();
 }
 
 QPointF TCanvas::MapF(const TPoint& p) const {
@@ -1778,4 +1807,25 @@ void TCanvas::StretchDraw(const TRect& rect, TGraphic& graphic) {
     if (graphic.Empty())
         return;
     graphic.Draw(*this, rect);
+}
+
+// --- coverage ---
+
+TCoverageCanvas::TCoverageCanvas(const TCanvas& like, const QRect& area)
+    : TCanvas(&mask_), mask_(area.size(), QImage::Format_Grayscale8), origin_(area.topLeft()) {
+    mask_.fill(0);
+    TakeMapping(like, TPoint(origin_.x(), origin_.y()));
+    CopyTools(like);
+    Pen().Color = clWhite;
+    Brush() = TBrush{clWhite, bsSolid};
+}
+
+TCoverageCanvas::~TCoverageCanvas() {
+    // The painter ends while the mask is still there.
+    FreeHandle();
+}
+
+QRegion TCoverageCanvas::Coverage() {
+    FreeHandle();
+    return MaskRegion(mask_, origin_);
 }

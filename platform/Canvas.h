@@ -288,6 +288,9 @@ public:
     TRect DPtoLP(const TRect& r) const;
     // The mapping as a transform from logical to device coordinates.
     QTransform MappingTransform() const;
+    // Takes another canvas's mapping (mode, origins, extents), fill mode and resolution, moved so
+    // that device point origin of that canvas lands on this one's (0, 0).
+    void TakeMapping(const TCanvas& source, const TPoint& origin);
 
     // --- clipping (regions are in device pixels) ---
     // 1 with the region set when the canvas has a clip region, 0 when it has none.
@@ -488,4 +491,20 @@ private:
 
     std::unique_ptr<Composite> composite_;
     std::recursive_mutex lock_;
+};
+
+// Where drawing would put pixels on another canvas: a canvas with that canvas's mapping and
+// tools over a device rectangle of it, drawing by the same rules onto a mask, which gives what
+// was drawn (in any colour but black) as a region of that canvas's device pixels. Pen and brush
+// start white.
+class TCoverageCanvas : public TCanvas {
+public:
+    TCoverageCanvas(const TCanvas& like, const QRect& area);
+    ~TCoverageCanvas() override;
+
+    QRegion Coverage();
+
+private:
+    QImage mask_;
+    QPoint origin_;
 };

@@ -47,6 +47,14 @@ TRect United(const TRect& a, const TRect& b) {
                  std::max(a.Bottom, b.Bottom));
 }
 
+// The most device pixels the outlined text's kept pixels may cover (a mask byte each while they
+// are made), and how far from the origin they may lie.
+constexpr int64_t kMaxKeptPixels = int64_t(1) << 22;
+constexpr int64_t kMaxPixelShift = int64_t(1) << 28;
+// Device pixels around the outline strokes' logical reach (the wide pen's half-pixel shift and
+// the rasteriser's rounding).
+constexpr int kStrokeMargin = 4;
+
 // The point turned by angle degrees about centre (as the rotator turns points).
 TPoint Turned(const TPoint& p, const TPoint& centre, int angle) {
     TRotator r;
@@ -120,6 +128,7 @@ void TLOText::ClearStrokes() {
     glyphStrokeBuilt_ = false;
     drawStroke_.Clear();
     drawStrokeBuilt_ = false;
+    outlinePixels_.reset();
 }
 
 void TLOText::TextChanged() {
@@ -671,6 +680,9 @@ void TLOText::DrawText(TCanvas& canvas, TColorSpec& fill, TColorSpec* outlineSpe
         return;
     }
     const TStroke& stroke = GetDrawStroke();
+    const TOutlinePixels* pixels = OutlinePixels(canvas, stroke, ow);
+    const int dx = pixels ? canvas.ViewportOrg().X - pixels->ViewportOrg.X : 0;
+    const int dy = pixels ? canvas.ViewportOrg().Y - pixels->ViewportOrg.Y : 0;
     if (outlineSpec->Kind() != cskSolid) {
         TIntf<IUnknownEx> clip;
         SaveClipRegion(canvas, clip);
@@ -679,15 +691,69 @@ void TLOText::DrawText(TCanvas& canvas, TColorSpec& fill, TColorSpec* outlineSpe
         canvas.WidenPath();
         if (canvas.SelectClipPath(RGN_AND))
             outlineSpec->FillRect(canvas, extent);
+    } else if (pixels != nullptr) {
+        TIntf<IUnknownEx> clip;
+        SaveClipRegion(canvas, clip);
+        const QRegion outline = pixels->Outline.translated(dx, dy);
+        canvas.ExtSelectClipRgn(&outline, RGN_AND);
+        canvas.FillSolid(extent, outlineSpec->Color());
     } else {
         canvas.Pen() = TPen{outlineSpec->Color(), 2 * ow, psSolid, pmCopy};
         stroke.DrawTo(canvas);
     }
     TIntf<IUnknownEx> clip;
     SaveClipRegion(canvas, clip);
+    if (pixels != nullptr) {
+        const QRegion letters = pixels->Letters.translated(dx, dy);
+        canvas.ExtSelectClipRgn(&letters, RGN_AND);
+        fill.FillRect(canvas, extent);
+        return;
+    }
     stroke.SelectPath(canvas);
     if (canvas.SelectClipPath(RGN_AND))
         fill.FillRect(canvas, extent);
+}
+
+const TLOText::TOutlinePixels* TLOText::OutlinePixels(TCanvas& canvas, const TStroke& stroke, int width) {
+    // Vector devices keep the outlines as drawn.
+    if (canvas.DeviceKind() != TCanvas::dkImage || canvas.TargetImage() == nullptr)
+        return nullptr;
+    auto& kept = outlinePixels_;
+    const TPoint origin = canvas.ViewportOrg();
+    const bool same = kept && kept->Width == width && kept->MapMode == canvas.MapMode() &&
+                      kept->WindowOrg == canvas.WindowOrg() && kept->WindowExt == canvas.WindowExt() &&
+                      kept->ViewportExt == canvas.ViewportExt();
+    // A move within this range keeps every device point inside the int range.
+    const auto near = [&](int a, int b) { return std::abs(int64_t(a) - b) < kMaxPixelShift; };
+    if (same && near(origin.X, kept->ViewportOrg.X) && near(origin.Y, kept->ViewportOrg.Y))
+        return &*kept;
+    kept.reset();
+    // The strokes' reach: half the pen on either side, the pixel the wide pen is shifted by and
+    // the rasteriser's rounding.
+    const TRect dev = NormalizeRect(canvas.LPtoDP(Inflated(stroke.GetBounds(), 2 * width)));
+    const int64_t w = int64_t(dev.Right) - dev.Left + 2 * kStrokeMargin;
+    const int64_t h = int64_t(dev.Bottom) - dev.Top + 2 * kStrokeMargin;
+    if (w * h > kMaxKeptPixels || std::abs(int64_t(dev.Left)) > kMaxPixelShift ||
+        std::abs(int64_t(dev.Top)) > kMaxPixelShift)
+        return nullptr;
+    const QRect area(dev.Left - kStrokeMargin, dev.Top - kStrokeMargin, int(w), int(h));
+    TOutlinePixels pixels;
+    pixels.Width = width;
+    pixels.MapMode = canvas.MapMode();
+    pixels.WindowOrg = canvas.WindowOrg();
+    pixels.WindowExt = canvas.WindowExt();
+    pixels.ViewportExt = canvas.ViewportExt();
+    pixels.ViewportOrg = origin;
+    {
+        TCoverageCanvas outline(canvas, area);
+        outline.Pen() = TPen{clWhite, 2 * width, psSolid, pmCopy};
+        stroke.DrawTo(outline);
+        pixels.Outline = outline.Coverage();
+    }
+    stroke.SelectPath(canvas);
+    pixels.Letters = canvas.PathToRegion();
+    kept = std::move(pixels);
+    return &*kept;
 }
 
 void TLOText::Paint() {

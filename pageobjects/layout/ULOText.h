@@ -13,7 +13,9 @@
 #include "pageobjects/engine/UTransformer.h"
 #include "pageobjects/layout/USimpleText.h"
 
+#include <QRegion>
 #include <memory>
+#include <optional>
 
 enum TFieldType { ftProduct, ftCreatorJapanese, ftCreatorEnglish };
 
@@ -176,6 +178,23 @@ private:
     TPoint GetAlignAnchor(const TRect& r);
     void TextShape(TCanvas& canvas, bool useStroke);
 
+    // The pixels of the outlined text on a raster canvas, its outline strokes and its letters,
+    // in the device space of the canvas they were made on. They are made once over the whole
+    // text and kept while the text, the outline's width and the canvas's mapping stay; a canvas
+    // that differs only by its viewport origin (another tile of the page) moves them.
+    struct TOutlinePixels {
+        int Width = 0;
+        int MapMode = 0;
+        TPoint WindowOrg;
+        TSize WindowExt;
+        TSize ViewportExt;
+        TPoint ViewportOrg;
+        QRegion Outline;
+        QRegion Letters;
+    };
+    // Null where the pixels are not kept (vector devices, huge texts): the text is drawn instead.
+    const TOutlinePixels* OutlinePixels(TCanvas& canvas, const TStroke& stroke, int width);
+
     int version_ = 0;
     std::unique_ptr<TSimpleText> engine_;
     std::unique_ptr<TColorSpec> textColor_;
@@ -198,6 +217,7 @@ private:
     bool glyphStrokeBuilt_ = false;
     TStroke drawStroke_;
     bool drawStrokeBuilt_ = false;
+    std::optional<TOutlinePixels> outlinePixels_;
     int distortionRatio_ = 100;
     std::unique_ptr<TCoonsDistortion> distortion_;
     bool assigning_ = false;

@@ -538,6 +538,44 @@ TEST(CanvasClipping, WidePenReachesIntoTheClipFromAPathOutsideIt) {
     EXPECT_EQ(Pattern(clipped, clip), Pattern(whole, clip));
 }
 
+TEST(CanvasCoverage, GivesWhatTheSameDrawingPaintsOnTheCanvasItTakesItsMappingFrom) {
+    // Wide round-ended strokes and a framed ellipse under a scaling mapping with a moved origin;
+    // the coverage is taken over a part of the canvas away from its corner.
+    const auto draw = [](TCanvas& c) {
+        c.MoveTo(10, 10);
+        c.LineTo(70, 24);
+        const TPoint curve[] = {Point(80, 60), Point(20, 70), Point(12, 40)};
+        c.PolyBezierTo(curve, 3);
+        c.Ellipse(30, 30, 75, 62);
+    };
+    QImage drawn = WhiteImage(60, 50), fromCoverage = WhiteImage(60, 50);
+    const QRect area(4, 2, 50, 44);
+    QRegion covered;
+    {
+        TCanvas canvas(&drawn);
+        canvas.SetMapMode(MM_ANISOTROPIC);
+        canvas.SetWindowExt(10, 10);
+        canvas.SetViewportExt(7, 7);
+        canvas.SetViewportOrg(-3, 2);
+        canvas.Pen() = TPen{clBlack, 6, psSolid, pmCopy};
+        canvas.Brush().Style = bsClear;
+        draw(canvas);
+        TCoverageCanvas coverage(canvas, area);
+        EXPECT_EQ(coverage.Pen().Width, 6);
+        coverage.Brush().Style = bsClear;
+        draw(coverage);
+        covered = coverage.Coverage();
+    }
+    {
+        TCanvas canvas(&fromCoverage);
+        BlackBrush(canvas);
+        canvas.FillRegion(covered);
+    }
+    EXPECT_GT(covered.rectCount(), 10);
+    EXPECT_TRUE(area.contains(covered.boundingRect()));
+    EXPECT_EQ(Pattern(fromCoverage, area), Pattern(drawn, area));
+}
+
 TEST(CanvasPaths, WidenedLineBecomesItsOutline) {
     QImage image = WhiteImage(4, 4);
     TCanvas canvas(&image);

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -202,6 +203,55 @@ TEST(LOTextPaint, ShadowOutlineGradationAndAlphaMap) {
         for (int x = 0; x < 480; ++x)
             white += mask.GetPixel(x, y) == clWhite;
     EXPECT_GT(white, 200);
+}
+
+TEST(LOTextPaint, OutlinedTextsKeptPixelsFollowEveryChangeAndEveryTile) {
+    auto text = MakeText(QStringLiteral("AB"), TRect(20, 20, 300, 120), 36);
+    text->SetOutline(true);
+    text->SetOutLineWidth(4);
+    text->OutlineColor()->SetColor(clBlue);
+    text->TextColor()->SetColor(clRed);
+    // The same text drawn by an object that never drew before.
+    const auto fresh = [&] {
+        TLOText copy(nullptr);
+        copy.Assign(text.get());
+        return RenderObjects({&copy}, 400, 200);
+    };
+    QImage before = RenderObjects({text.get()}, 400, 200);
+    EXPECT_EQ(before, fresh());
+    const std::vector<std::function<void()>> changes = {
+        [&] { text->SetOutLineWidth(9); },
+        [&] { text->Engine().SetText(TStringList({QStringLiteral("CD")})); },
+        [&] { text->MoveBy(17, 9); },
+        [&] { text->SetAngle(15); },
+        [&] { text->Font()->SetSize(30); },
+        [&] { text->OutlineColor()->SetColor(clGreen); },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        changes[i]();
+        const QImage now = RenderObjects({text.get()}, 400, 200);
+        EXPECT_NE(now, before) << i;
+        EXPECT_EQ(now, fresh()) << i;
+        before = now;
+    }
+    // On a site zoomed in, each tile of the page shows its part of the pixels kept for the text;
+    // drawn in one piece by another text they are the same.
+    auto site = MakeSite(1200, 700);
+    site->Scaler().SetScale(250);
+    site->AdoptObject(MakeText(QStringLiteral("夏休み"), TRect(150, 120, 900, 420), 48));
+    auto* tiled = dynamic_cast<TLOText*>(site->Controls(0));
+    ASSERT_NE(tiled, nullptr);
+    tiled->SetOutline(true);
+    tiled->SetOutLineWidth(6);
+    tiled->OutlineColor()->SetColor(clBlue);
+    const QImage page = site->PageImage();
+    ASSERT_GT(site->PageTileCount(), 4);
+    auto other = MakeSite(1200, 700);
+    auto copy = std::make_unique<TLOText>(nullptr);
+    copy->Assign(tiled);
+    other->AdoptObject(std::move(copy));
+    const QImage drawn = RenderSite(*other, 240);
+    EXPECT_TRUE(TestSupport::ImagesMatch(page.copy(drawn.rect()), drawn, 0, {}));
 }
 
 TEST(LOTextPaint, RatioZeroDrawsTheDistortedTextUndistorted) {

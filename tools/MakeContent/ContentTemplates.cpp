@@ -335,15 +335,16 @@ std::vector<SheetCell> MakeTemplates(const Output& out, const QString& paperData
         }
         ids << d.Base + QStringLiteral(",0,0=") + d.Id;
     }
-    // One section per face purpose: its folders (relative to this file) and their names.
+    // One section per face purpose: its folders (relative to this file) and their names. Albums and
+    // postcards share the empty purpose; album covers come first, as the cover window serves albums.
     WriteCatalogue(out, QStringLiteral("Data/Cover/Cover.dat"),
                    {QStringLiteral("[CD]"), QStringLiteral("Dir=CD"), QStringLiteral("Name=CDラベル"),
                     QString(), QStringLiteral("[CDCover]"), QStringLiteral("Dir=CDCover"),
                     QStringLiteral("Name=CDジャケット"), QString(), QStringLiteral("[CDCaseTray]"),
                     QStringLiteral("Dir=CDCaseTray"), QStringLiteral("Name=CDケース裏面"), QString(),
                     QStringLiteral("[MOSquare]"), QStringLiteral("Dir=MO"), QStringLiteral("Name=MOラベル"),
-                    QString(), QStringLiteral("[]"), QStringLiteral("Dir=Card,Album"),
-                    QStringLiteral("Name=はがき,アルバム表紙")});
+                    QString(), QStringLiteral("[]"), QStringLiteral("Dir=Album,Card"),
+                    QStringLiteral("Name=アルバム表紙,はがき")});
     WriteCatalogue(out, QStringLiteral("Data/Cover/Cover.ids"), ids);
     return cells;
 }

@@ -9,6 +9,7 @@
 #include "app/UEditModePanel.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
+#include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "imaging/UPictureEX.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -37,27 +38,22 @@ constexpr int kPreviewWidth = 800;
 constexpr int kDisplayLimit = 800;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-        // Settings and folder histories of a frame of the bench's own, never the user's.
-        static QTemporaryDir settings;
-        SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
-        static TAppFrame frame(nullptr);
-        frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\AlbumBench"));
-        for (const char* history : {"UserPhotoHistory", "UserImageHistory", "UserIllustHistory"})
-            frame.Macro().SetValue(QLatin1String(history), QStringLiteral("Software\\AlbumBench\\History"));
-        frame.Macro().SetValue(QStringLiteral("ImageFileExtentions"), QStringLiteral(".jpg;.jpeg;.png"));
-        frame.Macro().SetValue(QStringLiteral("exeDir"), settings.path() + u'/');
-        RegisterPictureClasses();
-        RegisterLayoutObjects();
-        RegisterLabelDataClasses();
-        RegisterEditModePanel<TfrmAMPhoto>(emPhoto);
-        SetImageDispLimitSize(kDisplayLimit);
-    }
+    if (!StartOffscreenApplication())
+        return;
+    // Settings and folder histories of a frame of the bench's own, never the user's.
+    static QTemporaryDir settings;
+    SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
+    static TAppFrame frame(nullptr);
+    frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\AlbumBench"));
+    for (const char* history : {"UserPhotoHistory", "UserImageHistory", "UserIllustHistory"})
+        frame.Macro().SetValue(QLatin1String(history), QStringLiteral("Software\\AlbumBench\\History"));
+    frame.Macro().SetValue(QStringLiteral("ImageFileExtentions"), QStringLiteral(".jpg;.jpeg;.png"));
+    frame.Macro().SetValue(QStringLiteral("exeDir"), settings.path() + u'/');
+    RegisterPictureClasses();
+    RegisterLayoutObjects();
+    RegisterLabelDataClasses();
+    RegisterEditModePanel<TfrmAMPhoto>(emPhoto);
+    SetImageDispLimitSize(kDisplayLimit);
 }
 
 // A photo-like JPEG (gradients and stripes).

@@ -2,6 +2,7 @@
 // that repaints only the overlay over the cached page, and the page rendered at printer
 // resolution with one half-transparent object (blended band by band).
 
+#include "bench/BenchSupport.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/ULORectBase.h"
 #include "platform/Canvas.h"
@@ -38,13 +39,7 @@ protected:
 };
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    StartOffscreenApplication();
 }
 
 // An A4 page (tenths of a millimetre) with 60 objects in a grid, one of them half transparent.

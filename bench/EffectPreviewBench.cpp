@@ -77,19 +77,20 @@ void BM_TintChange(benchmark::State& state) {
 }
 
 void BM_TwelveStyleThumbnails(benchmark::State& state) {
-    const std::vector<TEffectStyle> styles = ReadEffectStyles(IniFile(QStringLiteral(QUORLANE_EFFECT_STYLES)));
+    const std::vector<TEffectStyle> styles =
+        ReadEffectStyles(IniFile(QStringLiteral(QUORLANE_EFFECT_STYLES)));
     if (styles.size() != 12) {
         state.SkipWithError("the shipped styles were not read");
         return;
     }
     TImageData data;
     FillPhoto(data);
-    const TRect fitted = FitRectInner(Rect(0, 0, kPhotoWidth, kPhotoHeight),
-                                      Rect(0, 0, TfrmEffectStyleBrowser::kWorkPictureSize,
-                                           TfrmEffectStyleBrowser::kWorkPictureSize));
+    const TRect fitted = FitRectInner(
+        Rect(0, 0, kPhotoWidth, kPhotoHeight),
+        Rect(0, 0, TfrmEffectStyleBrowser::kWorkPictureSize, TfrmEffectStyleBrowser::kWorkPictureSize));
     TPictureEx work;
-    MakeJPEGThumbnail(data.Picture(), &work.ForceType<TJPEGGraphic>(), fitted.Width(), fitted.Height(), clNone,
-                      clWhite, true);
+    MakeJPEGThumbnail(data.Picture(), &work.ForceType<TJPEGGraphic>(), fitted.Width(), fitted.Height(),
+                      clNone, clWhite, true);
     data.SetPicture(&work);
     const auto source = TakeEffectSource(data, 0);
     for (auto _ : state) {

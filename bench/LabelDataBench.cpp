@@ -2,6 +2,7 @@
 // file. Opening it (the file and the first face's objects), saving it unchanged, and the first save
 // (every face packed and previewed) with one worker and with every core.
 
+#include "bench/BenchSupport.h"
 #include "imaging/UJPEGImage.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/ULOImage.h"
@@ -27,16 +28,11 @@ constexpr int kPhotosPerSheet = 4;
 constexpr int kPhotoCount = 8;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-        RegisterEngineClasses();
-        RegisterLabelDataClasses();
-        RegisterClass(TLOImage::StaticClass());
-    }
+    if (!StartOffscreenApplication())
+        return;
+    RegisterEngineClasses();
+    RegisterLabelDataClasses();
+    RegisterClass(TLOImage::StaticClass());
 }
 
 // 3000 x 2000 photos: smooth colour fields, as JPEG files' bytes.

@@ -4,6 +4,7 @@
 // the tiles rendered are counted), a full repaint of the view at 400 %, and an A3 page at 800 %
 // scrolled corner to corner, whose page cache and peak resident memory are reported.
 
+#include "bench/BenchSupport.h"
 #include "imaging/UPictureEX.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UGhost.h"
@@ -32,16 +33,11 @@ constexpr int kPhotoHeight = 2000;
 constexpr int kDraggedObjects = 10;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-        RegisterPictureClasses();
-        RegisterLayoutObjects();
-        RegisterGhostDesigners();
-    }
+    if (!StartOffscreenApplication())
+        return;
+    RegisterPictureClasses();
+    RegisterLayoutObjects();
+    RegisterGhostDesigners();
 }
 
 // A photo-like JPEG (gradients and stripes), written once.

@@ -5,6 +5,7 @@
 // number of papers.
 
 #include "app/dialogs/FPaperSelectPanel.h"
+#include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "papers/ULOFace.h"
 #include "papers/ULabelData.h"
@@ -30,23 +31,18 @@ constexpr int kPanelWidth = 1000;
 constexpr int kPanelHeight = 700;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Settings and histories of their own, never the user's.
-        static QTemporaryDir home;
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-        new QApplication(argc, argv);
-        SettingsStore::SetFileName(home.filePath(QStringLiteral("registry.ini")));
-        RegisterLabelDataClasses();
-        RegisterFaceClasses();
-        // The histories' keys, as the program's macro table names them.
-        static TAppFrame frame(nullptr);
-        frame.Macro().SetValue(QStringLiteral("UsedPaperHistory"), QStringLiteral("Bench\\UsedPaperHistory"));
-        frame.Macro().SetValue(QStringLiteral("FindPaperHistory"), QStringLiteral("Bench\\FindPaperHistory"));
-    }
+    // Settings and histories of their own, never the user's.
+    static QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    if (!StartOffscreenApplication())
+        return;
+    SettingsStore::SetFileName(home.filePath(QStringLiteral("registry.ini")));
+    RegisterLabelDataClasses();
+    RegisterFaceClasses();
+    // The histories' keys, as the program's macro table names them.
+    static TAppFrame frame(nullptr);
+    frame.Macro().SetValue(QStringLiteral("UsedPaperHistory"), QStringLiteral("Bench\\UsedPaperHistory"));
+    frame.Macro().SetValue(QStringLiteral("FindPaperHistory"), QStringLiteral("Bench\\FindPaperHistory"));
 }
 
 // The shipped papers, each with its records, copied under "R<n> " names until count are stored.

@@ -9,6 +9,7 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
 #include "app/dialogs/UThumbGrid.h"
+#include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "imaging/UImageCache.h"
 #include "imaging/UImageLoadThread.h"
@@ -47,24 +48,19 @@ constexpr int kWorkers = 2;
 constexpr int kScrollIntervalMs = 100;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The plain dispatcher reports waking and waiting around each pass of the loop.
-        qputenv("QT_NO_GLIB", "1");
-        new QApplication(argc, argv);
-        // Settings and the folder history of a frame of the bench's own, never the user's.
-        static QTemporaryDir settings;
-        SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
-        static TAppFrame frame(nullptr);
-        frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\PhotoBench"));
-        frame.Macro().SetValue(QStringLiteral("UserPhotoHistory"),
-                               QStringLiteral("Software\\PhotoBench\\History"));
-        frame.Macro().SetValue(QStringLiteral("ImageFileExtentions"), QStringLiteral(".jpg;.jpeg;.png"));
-        frame.Macro().SetValue(QStringLiteral("exeDir"), settings.path() + u'/');
-    }
+    // The plain dispatcher reports waking and waiting around each pass of the loop.
+    qputenv("QT_NO_GLIB", "1");
+    if (!StartOffscreenApplication())
+        return;
+    // Settings and the folder history of a frame of the bench's own, never the user's.
+    static QTemporaryDir settings;
+    SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
+    static TAppFrame frame(nullptr);
+    frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\PhotoBench"));
+    frame.Macro().SetValue(QStringLiteral("UserPhotoHistory"),
+                           QStringLiteral("Software\\PhotoBench\\History"));
+    frame.Macro().SetValue(QStringLiteral("ImageFileExtentions"), QStringLiteral(".jpg;.jpeg;.png"));
+    frame.Macro().SetValue(QStringLiteral("exeDir"), settings.path() + u'/');
 }
 
 QString PhotoName(int i) {

@@ -3,6 +3,7 @@
 // display copies and, for comparison, with the copies rebuilt from the full pictures; the screen
 // page image is rendered at 100 percent with warm copies. Building the copies is reported apart.
 
+#include "bench/BenchSupport.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOBackImage.h"
@@ -20,13 +21,7 @@ namespace {
 constexpr int kPrinterDpi = 600;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    StartOffscreenApplication();
 }
 
 // A photo-like picture: a gradient with stripes (every pixel differs from its neighbours).

@@ -3,6 +3,7 @@
 // 600-dpi bands; and, as the floor, Qt writing the same number of finished bands alone. Reports
 // pages per second and the process's peak memory (run one benchmark per process to read it).
 
+#include "bench/BenchSupport.h"
 #include "imaging/UCanvas.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/ULORectBase.h"
@@ -29,13 +30,7 @@ constexpr int A4Width = 2100; // 0.1 mm
 constexpr int A4Height = 2970;
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    StartOffscreenApplication();
 }
 
 // A label's photo: the JPEG is read when painted, at the size it covers, as pictures are for print.
@@ -54,7 +49,8 @@ protected:
         const TRect dest = LogRect();
         const TRect device = c->LPtoDP(dest);
         QImageReader reader(FileName);
-        reader.setScaledSize(QSize(std::max(1, device.Right - device.Left), std::max(1, device.Bottom - device.Top)));
+        reader.setScaledSize(
+            QSize(std::max(1, device.Right - device.Left), std::max(1, device.Bottom - device.Top)));
         const QImage image = reader.read();
         c->StretchBlt(dest, image, TRect(0, 0, image.width(), image.height()), cmSrcCopy);
     }
@@ -70,8 +66,10 @@ const QStringList& Photos(int count) {
         for (int y = 0; y < image.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) {
-                const int noise = int((uint32_t(x * 73856093) ^ uint32_t(y * 19349663) ^ uint32_t(n * 83492791)) % 24);
-                row[x] = qRgb((x / 12 + n * 37 + noise) & 255, (y / 8 + n * 11 + noise) & 255, ((x + y) / 20 + noise) & 255);
+                const int noise =
+                    int((uint32_t(x * 73856093) ^ uint32_t(y * 19349663) ^ uint32_t(n * 83492791)) % 24);
+                row[x] = qRgb((x / 12 + n * 37 + noise) & 255, (y / 8 + n * 11 + noise) & 255,
+                              ((x + y) / 20 + noise) & 255);
             }
         }
         const QString file = dir.filePath(QStringLiteral("photo%1.jpg").arg(n));
@@ -125,7 +123,8 @@ void PrintPages(benchmark::State& state) {
         Printer().EndDoc();
         bytes = QFile(out.filePath("bench.pdf")).size();
     }
-    state.counters["pages/s"] = benchmark::Counter(double(pages) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["pages/s"] =
+        benchmark::Counter(double(pages) * state.iterations(), benchmark::Counter::kIsRate);
     state.counters["peak MB"] = PeakMegabytes();
     state.counters["PDF MB"] = double(bytes) / (1024 * 1024);
 }
@@ -163,11 +162,18 @@ void QtBandsAlone(benchmark::State& state) {
             }
         }
     }
-    state.counters["pages/s"] = benchmark::Counter(double(pages) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["pages/s"] =
+        benchmark::Counter(double(pages) * state.iterations(), benchmark::Counter::kIsRate);
     state.counters["peak MB"] = PeakMegabytes();
 }
 
 } // namespace
 
-BENCHMARK(PrintPages)->Args({10, 254})->Args({20, 254})->Args({10, 600})->Args({20, 600})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PrintPages)
+    ->Args({10, 254})
+    ->Args({20, 254})
+    ->Args({10, 600})
+    ->Args({20, 600})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(QtBandsAlone)->Args({10, 254})->Args({10, 600})->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -3,6 +3,7 @@
 // 96 dpi image, painted again warm, set against QPainter::drawText of the same lines, and written
 // to a PDF at 600 dpi.
 
+#include "bench/BenchSupport.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOText.h"
 #include "platform/Canvas.h"
@@ -17,13 +18,7 @@
 namespace {
 
 void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    StartOffscreenApplication();
 }
 
 const QStringList kLines{QStringLiteral("ご結婚おめでとう"), QStringLiteral("Happy Birthday 2026"),

@@ -89,10 +89,6 @@
 
 namespace {
 
-// Sheets 0 and 1 are the cover slots; album pages start at sheet 2.
-constexpr int kFrontCoverSheet = 0;
-constexpr int kBackCoverSheet = 1;
-constexpr int kFirstInnerSheet = 2;
 constexpr int kTenthsPerMm = 10;
 constexpr int kRulerThickness = 24;
 constexpr int kLeastAutoScale = 1;

@@ -47,8 +47,6 @@ constexpr TColor kSelectedPenColor = 0xFF0000;
 // The selected face's outline, in device pixels.
 constexpr int kSelectedPenPixels = 4;
 constexpr int kLayoutButtonImage = 16;
-constexpr int kFrontCoverSheet = 0;
-constexpr int kBackCoverSheet = 1;
 // The zoom kept between instances; 0 stands for automatic.
 int keptZoom = 0;
 

@@ -27,9 +27,6 @@
 
 namespace {
 
-constexpr int kFrontCoverSheet = 0;
-constexpr int kBackCoverSheet = 1;
-constexpr int kFirstInnerSheet = 2;
 // Pages are laid out on the layout paper's one face.
 constexpr int kPageFace = 0;
 

@@ -43,6 +43,11 @@ QUORLANE_EXCEPTION(ELabelData, Exception)
 
 enum TFaceSides { fsFront, fsBack, fsBoth };
 
+// An album's sheets: the front and back cover slots, then the inner pages.
+constexpr int kFrontCoverSheet = 0;
+constexpr int kBackCoverSheet = 1;
+constexpr int kFirstInnerSheet = 2;
+
 // The transfer object of the root stream "DataInfo".
 class TDataInfo : public TComponent {
     QUORLANE_CLASS(TDataInfo, TComponent)

@@ -31,10 +31,6 @@
 
 namespace {
 
-// Sheets 0 and 1 are the cover slots; pages start at 2.
-constexpr int kFrontCoverSheet = 0;
-constexpr int kBackCoverSheet = 1;
-constexpr int kFirstPageSheet = 2;
 // The shadow reaches preview width / this beyond the preview.
 constexpr int kShadowDivisor = 24;
 // Each shadow step keeps this share (percent) of the colour, less the step number.
@@ -105,7 +101,7 @@ QStringList BuildPrintCaptions(int sheetCount, bool frontCover, bool backCover, 
     QStringList captions;
     if (frontCover)
         captions << QStringLiteral("表表紙") + SideText(IsBackSideSheet(sides, landscape, kFrontCoverSheet));
-    for (int sheet = kFirstPageSheet; sheet < sheetCount; ++sheet)
+    for (int sheet = kFirstInnerSheet; sheet < sheetCount; ++sheet)
         captions << QString::number(sheet - 1) + QStringLiteral("ページ") +
                         SideText(IsBackSideSheet(sides, landscape, sheet));
     if (backCover)

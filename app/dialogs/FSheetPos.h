@@ -10,10 +10,6 @@ class QListWidget;
 class QPushButton;
 class TLabelData;
 
-// Sheets 0 and 1 are the album's front and back cover slots; its pages start here. The slots keep
-// their places whatever the order of the pages.
-constexpr int kFirstInnerSheet = 2;
-
 // entries[p] is the sheet shown at position p. Moves the entry at selected one place by step (-1 up,
 // +1 down) and answers where the selection now is; a move off either end, of a cover slot's entry or
 // into a cover slot changes nothing.

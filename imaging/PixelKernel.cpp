@@ -1,6 +1,7 @@
 #include "imaging/PixelKernel.h"
 
 #include "platform/Bitmap.h"
+#include "platform/Processors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -178,8 +179,8 @@ int KernelThreadCount() {
     int count = threadCountSetting.load();
     if (count > 0)
         return count;
-    // Asked once: the C library reads it from the system's files at every call.
-    static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+    // Asked once: the answer comes from the system's files.
+    static const int processors = UsableProcessorCount();
     return processors;
 }
 

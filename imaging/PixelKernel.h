@@ -35,8 +35,9 @@ TPixelView PixelViewOf(TBitmap& bitmap);
 // The same for reading only: the bitmap's pixels are not detached (nor may they be written).
 TPixelView ReadPixelViewOf(const TBitmap& bitmap);
 
-// Threads the kernels split their work across: 0 (the default) means one per processor; 1 runs
-// everything on the calling thread (benchmarks at one thread, reproducibility checks).
+// Threads the kernels split their work across: 0 (the default) means one per processor the process
+// may use (UsableProcessorCount); 1 runs everything on the calling thread (benchmarks at one
+// thread, reproducibility checks).
 void SetKernelThreadCount(int count);
 int KernelThreadCount();
 

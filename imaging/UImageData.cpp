@@ -8,7 +8,9 @@
 #include "imaging/USafetyBitmap.h"
 #include "platform/Bitmap.h"
 
+#include <algorithm>
 #include <typeinfo>
+#include <utility>
 
 TImageData::TImageData()
     : listener_(std::make_unique<TListener>()), picture_(std::make_unique<TPictureEx>()),
@@ -112,14 +114,32 @@ TPictureEx* TImageData::GetFilteredPicture(TImageFilter* adjust, int sizeLimit) 
     return cache_.get();
 }
 
-bool TImageData::ShrinksUndecoded(TImageFilter* adjust, int sizeLimit) const {
-    if (sizeLimit < 1 || sizeLimit > kLargestSizeLimit ||
-        dynamic_cast<TJPEGGraphic*>(picture_->Graphic()) == nullptr)
-        return false;
-    const TRect whole = Rect(0, 0, picture_->Width(), picture_->Height());
+TJPEGScale TImageData::ReducedClipScale(TImageFilter* adjust, int sizeLimit) const {
+    const auto* jpeg = dynamic_cast<const TJPEGGraphic*>(picture_->Graphic());
+    if (sizeLimit < 1 || sizeLimit > kLargestSizeLimit || jpeg == nullptr || UsesTransparentColor() ||
+        (adjust != nullptr && adjust->CanApply(picture_.get())))
+        return jsFullSize;
     const TRect clip = clipFilter_->ClipRect();
-    return (adjust == nullptr || !adjust->CanApply(picture_.get())) && !UsesTransparentColor() &&
-           (clip.IsEmpty() || clip == whole) && (whole.Width() > sizeLimit || whole.Height() > sizeLimit);
+    const TRect whole = Rect(0, 0, picture_->Width(), picture_->Height());
+    const TRect part = clip.IsEmpty() ? whole : clip;
+    // The part must stay at least as large as the limit it is shrunk to after the clip.
+    const int64_t longest = std::max<int64_t>(part.Width(), part.Height());
+    TJPEGScale scale = jsFullSize;
+    for (const auto& [candidate, denominator] : {std::pair{jsHalf, 2}, {jsQuarter, 4}, {jsEighth, 8}})
+        if (longest / denominator >= sizeLimit)
+            scale = candidate;
+    return scale;
+}
+
+bool TImageData::NeedsDecodedSource(TImageFilter* adjust) const {
+    if ((adjust != nullptr && adjust->CanApply(picture_.get())) || UsesTransparentColor() ||
+        clipFilter_->IsActive(picture_.get()))
+        return true;
+    for (TGREFilter* filter : PixelFilters())
+        if (filter->IsActive(picture_.get()))
+            return true;
+    // Only the size limit's shrink may be left, and it decodes at the scale it needs.
+    return false;
 }
 
 void TImageData::MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx& work, TBitmap& mask) {
@@ -127,16 +147,36 @@ void TImageData::MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx
     mask.Clear();
     if (IsEmpty())
         return;
-    // The source keeps a full decode that the work copies share, so it is made once; a JPEG the
-    // size limit alone reduces is decoded by the shrink at a reduced scale instead.
-    if (auto* jpeg = dynamic_cast<TJPEGGraphic*>(picture_->Graphic());
-        jpeg && !ShrinksUndecoded(adjust, sizeLimit))
-        jpeg->DIBNeeded();
-    if (adjust != nullptr && adjust->CanApply(picture_.get())) {
-        TRect adjusted;
-        adjust->Apply(*picture_, work, adjusted);
+    auto* jpeg = dynamic_cast<TJPEGGraphic*>(picture_->Graphic());
+    // A JPEG that is clipped and then shrunk to the size limit is decoded at the smallest scale
+    // whose clipped part still covers the limit, and clipped at that scale.
+    const TJPEGScale reduced = jpeg ? ReducedClipScale(adjust, sizeLimit) : jsFullSize;
+    const bool clipping = clipFilter_->IsActive(picture_.get());
+    TClipFilter scaledClip;
+    TClipFilter* clipFilter = clipFilter_.get();
+    if (reduced != jsFullSize && clipping) {
+        auto scaled = std::make_unique<TJPEGGraphic>();
+        scaled->Assign(*jpeg);
+        scaled->SetScale(reduced);
+        const auto map = [](int v, int from, int to) { return int((int64_t(v) * to + from / 2) / from); };
+        const TRect clip = clipFilter_->ClipRect();
+        const int w = picture_->Width(), h = picture_->Height();
+        scaledClip.SetClipRect(TRect(map(clip.Left, w, scaled->Width()), map(clip.Top, h, scaled->Height()),
+                                     map(clip.Right, w, scaled->Width()), map(clip.Bottom, h, scaled->Height())));
+        clipFilter = &scaledClip;
+        work.SetGraphic(scaled.get());
     } else {
-        work.Assign(picture_.get());
+        // The source keeps a full decode that the work copies share, so it is made once; a JPEG
+        // that nothing but the size limit's shrink touches is decoded by the shrink at a reduced
+        // scale, and one that nothing touches at all by whoever draws it, at the size drawn.
+        if (jpeg && NeedsDecodedSource(adjust))
+            jpeg->DIBNeeded();
+        if (adjust != nullptr && adjust->CanApply(picture_.get())) {
+            TRect adjusted;
+            adjust->Apply(*picture_, work, adjusted);
+        } else {
+            work.Assign(picture_.get());
+        }
     }
     // A framework bitmap becomes the system's bitmap, which carries masks through the filters.
     if (work.Graphic() && typeid(*work.Graphic()) == typeid(TBitmap))
@@ -144,10 +184,10 @@ void TImageData::MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx
 
     const bool transparent = UsesTransparentColor();
     TRect rect;
-    clipFilter_->SetBackColor(transparent ? transparentColor_ : clWhite);
-    clipFilter_->SetForceBitmap(transparent);
+    clipFilter->SetBackColor(transparent ? transparentColor_ : clWhite);
+    clipFilter->SetForceBitmap(transparent);
     TPictureEx clipped;
-    clipFilter_->Apply(work, clipped, rect);
+    clipFilter->Apply(work, clipped, rect);
     work.Assign(&clipped);
     if (sizeLimit >= 1 && sizeLimit <= kLargestSizeLimit &&
         (work.Width() > sizeLimit || work.Height() > sizeLimit))

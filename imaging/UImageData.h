@@ -6,6 +6,7 @@
 
 #include "core/UBroadcaster.h"
 #include "imaging/UImageFilter.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
 #include "platform/Color.h"
 #include "platform/Component.h"
@@ -88,9 +89,12 @@ protected:
     void OnNotify(TObject* sender, const TGUID& eventID);
 
 private:
-    // True when MakeWorkPicture's work picture is the source JPEG passed through to the size
-    // limit's shrink, which decodes it at the smallest scale still covering the limit.
-    bool ShrinksUndecoded(TImageFilter* adjust, int sizeLimit) const;
+    // The scale a JPEG source is decoded at when it is only clipped and shrunk to sizeLimit: the
+    // smallest whose clipped part still covers the limit (full size when anything else applies).
+    TJPEGScale ReducedClipScale(TImageFilter* adjust, int sizeLimit) const;
+    // True when the chain needs the source's pixels at full size (a filter, the adjuster, the
+    // transparent colour or a clip that cannot work at a reduced scale).
+    bool NeedsDecodedSource(TImageFilter* adjust) const;
 
     std::unique_ptr<TListener> listener_;
     std::unique_ptr<TPictureEx> picture_;

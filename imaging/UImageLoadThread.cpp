@@ -2,12 +2,13 @@
 
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureEX.h"
+#include "platform/Processors.h"
 
 #include <QMetaObject>
 #include <algorithm>
 
 TImageLoadThread::TImageLoadThread(QObject* parent, int workers) : QThread(parent) {
-    const int count = std::clamp(workers, 1, std::max(1, QThread::idealThreadCount()));
+    const int count = std::clamp(workers, 1, UsableProcessorCount());
     start();
     for (int i = 1; i < count; ++i)
         extraWorkers_.emplace_back([this] { WorkerLoop(); });

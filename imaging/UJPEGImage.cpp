@@ -5,6 +5,7 @@
 #include "platform/Stream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -202,7 +203,64 @@ bool Encode(const PixelBuffer& pixels, int quality, bool progressive, unsigned c
     return true;
 }
 
+std::atomic<int64_t> decodeCounts[4];
+std::atomic<int64_t> cacheAnswers{0};
+thread_local TJPEGDecodeCache* currentCache = nullptr;
+
 } // namespace
+
+TJPEGDecodeCounts JPEGDecodeCounts() {
+    TJPEGDecodeCounts counts;
+    for (int i = 0; i < 4; ++i)
+        counts.Scale[i] = decodeCounts[i].load();
+    counts.FromCache = cacheAnswers.load();
+    return counts;
+}
+
+bool TJPEGDecodeCache::Key::operator==(const Key& other) const {
+    return Denominator == other.Denominator && Fast == other.Fast && Smoothing == other.Smoothing &&
+           Gray == other.Gray && Bits8 == other.Bits8 && Data == other.Data;
+}
+
+TJPEGDecodeCache::TJPEGDecodeCache(int64_t budgetBytes)
+    : budget_(std::max<int64_t>(0, budgetBytes)), outer_(currentCache) {
+    currentCache = this;
+}
+
+TJPEGDecodeCache::~TJPEGDecodeCache() {
+    currentCache = outer_;
+}
+
+TJPEGDecodeCache* TJPEGDecodeCache::Current() {
+    return currentCache;
+}
+
+int64_t TJPEGDecodeCache::SizeOf(const Key& key, const PixelBuffer& pixels) {
+    return int64_t(key.Data.size()) + int64_t(pixels.Stride()) * pixels.Height();
+}
+
+const PixelBuffer* TJPEGDecodeCache::Find(const Key& key) {
+    for (Entry& entry : entries_)
+        if (entry.Options == key) {
+            entry.LastUse = ++clock_;
+            return &entry.Pixels;
+        }
+    return nullptr;
+}
+
+void TJPEGDecodeCache::Keep(const Key& key, const PixelBuffer& pixels) {
+    const int64_t size = SizeOf(key, pixels);
+    if (size > budget_)
+        return;
+    while (!entries_.empty() && size > budget_ - bytes_) {
+        auto oldest = std::min_element(entries_.begin(), entries_.end(),
+                                       [](const Entry& a, const Entry& b) { return a.LastUse < b.LastUse; });
+        bytes_ -= SizeOf(oldest->Options, oldest->Pixels);
+        entries_.erase(oldest);
+    }
+    entries_.push_back({key, pixels, ++clock_});
+    bytes_ += size;
+}
 
 TJPEGGraphic::TJPEGGraphic() = default;
 TJPEGGraphic::~TJPEGGraphic() = default;
@@ -349,6 +407,18 @@ TBitmap& TJPEGGraphic::Bitmap() {
             request.fast = performance_ == jpBestSpeed;
             request.smoothing = smoothing_;
             request.gray = grayscale_;
+            TJPEGDecodeCache* cache = TJPEGDecodeCache::Current();
+            TJPEGDecodeCache::Key key;
+            if (cache != nullptr) {
+                key = {data_, request.denominator, request.fast, request.smoothing, request.gray,
+                       pixelFormat_ == jf8Bit};
+                if (const PixelBuffer* kept = cache->Find(key)) {
+                    ++cacheAnswers;
+                    bitmap_->SetPixels(*kept);
+                    return *bitmap_;
+                }
+            }
+            ++decodeCounts[scale_];
             PixelBuffer pixels;
             bool cmyk = false, adobe = false;
             int code = 0;
@@ -360,6 +430,8 @@ TBitmap& TJPEGGraphic::Bitmap() {
                 pixels = CmykToBgr(pixels, adobe);
             if (pixelFormat_ == jf8Bit && pixels.BitCount() == 24)
                 pixels = pixels.Converted(8);
+            if (cache != nullptr)
+                cache->Keep(key, pixels);
             bitmap_->SetPixels(pixels);
         }
     }

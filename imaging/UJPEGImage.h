@@ -9,7 +9,9 @@
 #include "platform/Graphic.h"
 
 #include <QByteArray>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 // A JPEG that libjpeg refuses; the message carries libjpeg's error number.
 QUORLANE_EXCEPTION(EJPEG, EInvalidGraphic)
@@ -17,6 +19,58 @@ QUORLANE_EXCEPTION(EJPEG, EInvalidGraphic)
 enum TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
 enum TJPEGPerformance { jpBestQuality, jpBestSpeed };
 enum TJPEGPixelFormat { jf24Bit, jf8Bit };
+
+// Decodes done so far in this process, by scale: tests and benchmarks compare two readings to see
+// that a page was drawn without decoding a picture at full size.
+struct TJPEGDecodeCounts {
+    int64_t Scale[4] = {0, 0, 0, 0}; // indexed by TJPEGScale
+    int64_t FromCache = 0;           // decodes a decode cache answered
+};
+TJPEGDecodeCounts JPEGDecodeCounts();
+
+// While one is open on a thread, the JPEG decodes that thread makes are kept and shared (pixels are
+// copy-on-write) by every picture of the same bytes and decode options: a print job's pages load
+// their objects afresh, and a label sheet shows one photo on every face. Pictures least recently
+// used go first once the kept pixels and bytes pass the budget; one larger than the budget is not
+// kept. Caches nest (the innermost answers); each must close on the thread that opened it.
+class TJPEGDecodeCache {
+public:
+    explicit TJPEGDecodeCache(int64_t budgetBytes);
+    ~TJPEGDecodeCache();
+    TJPEGDecodeCache(const TJPEGDecodeCache&) = delete;
+    TJPEGDecodeCache& operator=(const TJPEGDecodeCache&) = delete;
+
+    int64_t Bytes() const { return bytes_; }
+    int64_t BudgetBytes() const { return budget_; }
+    int Count() const { return int(entries_.size()); }
+
+private:
+    friend class TJPEGGraphic;
+    struct Key {
+        QByteArray Data;
+        int Denominator = 1;
+        bool Fast = false;
+        bool Smoothing = true;
+        bool Gray = false;
+        bool Bits8 = false;
+        bool operator==(const Key& other) const;
+    };
+    struct Entry {
+        Key Options;
+        PixelBuffer Pixels;
+        uint64_t LastUse = 0;
+    };
+    static TJPEGDecodeCache* Current();
+    const PixelBuffer* Find(const Key& key);
+    void Keep(const Key& key, const PixelBuffer& pixels);
+    static int64_t SizeOf(const Key& key, const PixelBuffer& pixels);
+
+    int64_t budget_;
+    int64_t bytes_ = 0;
+    uint64_t clock_ = 0;
+    std::vector<Entry> entries_;
+    TJPEGDecodeCache* outer_;
+};
 
 class TJPEGGraphic : public TGraphic {
 public:
@@ -52,6 +106,8 @@ public:
 
     // The decoded pixels at the current scale (decoding on first use).
     TBitmap& Bitmap();
+    // Pixels are at hand (decoded, or an assigned bitmap).
+    bool Decoded() const { return bitmap_ != nullptr; }
     void DIBNeeded() { Bitmap(); }
     // Compresses an assigned bitmap into JPEG bytes.
     void JPEGNeeded();

@@ -72,6 +72,32 @@ std::optional<QPageSize> QueueSizeOfCode(const TPrinterCaps& caps, int code) {
     return std::nullopt;
 }
 
+// The buffer a finished job is copied through: a long album's PDF runs to hundreds of megabytes,
+// and the job's memory must not grow with it.
+constexpr qint64 CopyBufferBytes = qint64(1) << 20;
+
+// Copies source over target through one bounded buffer; the old target stays whole when anything
+// fails (the copy lands under a temporary name and is renamed at the end).
+bool CopyFileBounded(const QString& source, const QString& target) {
+    QFile in(source);
+    QSaveFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray buffer(CopyBufferBytes, Qt::Uninitialized);
+    qint64 copied = 0;
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), buffer.size());
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        if (out.write(buffer.constData(), got) != got)
+            return false;
+        copied += got;
+    }
+    return copied == in.size() && out.commit();
+}
+
 } // namespace
 
 struct TPrinter::Job {
@@ -505,10 +531,7 @@ void TPrinter::EndDoc() {
         if (!written)
             throw EPrinter(QStringLiteral("プリンタ「%1」の印刷データを書けませんでした。").arg(name));
         if (IsPdfPrinter(name)) {
-            QFile source(temp);
-            QSaveFile target(outputFileName_);
-            if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly) ||
-                target.write(source.readAll()) != source.size() || !target.commit())
+            if (!CopyFileBounded(temp, outputFileName_))
                 throw EPrinter(
                     QStringLiteral("PDF ファイル「%1」を保存できませんでした。").arg(outputFileName_));
         } else {

@@ -9,6 +9,7 @@
 #include "core/UPathUtil.h"
 #include "imaging/UImagePack.h"
 #include "platform/DialogService.h"
+#include "platform/Processors.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QStandardPaths>
-#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -142,7 +142,7 @@ TfrmPhotoFileBrowser::TfrmPhotoFileBrowser(QWidget* parent)
     // 2. The browser.
     browser_ = new TfrmImageBrowser(fpnlBrowser);
     fpnlBrowser->SetForm(browser_);
-    browser_->SetLoaderWorkers(std::clamp(QThread::idealThreadCount(), 1, kMaxLoaderWorkers));
+    browser_->SetLoaderWorkers(std::clamp(UsableProcessorCount(), 1, kMaxLoaderWorkers));
     browser_->SetImagePack(fileImagePack_.get());
     browser_->OnGetFileName = [this](int index, QString& fileName) { fileName = GetFileName(index); };
 

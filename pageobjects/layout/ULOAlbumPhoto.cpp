@@ -595,8 +595,8 @@ bool TLOAlbumPhoto::NeedsBlend() {
         return false;
     if (shadow_ || BlendRatio() != 100 || BlendShade())
         return true;
-    PreparePicture();
-    return photoImage_->NeedsBlend();
+    // Asked before every paint: answered from the settings, so that asking decodes nothing.
+    return photoImage_->BlendsWhenShown();
 }
 
 void TLOAlbumPhoto::DrawAlphaMap(TBitmap& mask) {

@@ -2,6 +2,8 @@
 
 #include "core/UGeometryUtil.h"
 #include "imaging/PixelKernel.h"
+#include "imaging/UGraphicsUtil.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/URotateBitmap.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -258,7 +260,17 @@ const TBitmap* TLOImage::ShownPicture(const TSize& workSize) {
     if (filtered == nullptr || filtered->Graphic() == nullptr)
         return nullptr;
     const TColor key = imageData_->UsesTransparentColor() ? imageData_->TransparentColor() : clNone;
-    std::unique_ptr<TBitmap> composite = MakeDisplayCopy(*filtered->Graphic(), workSize.cx, workSize.cy, key);
+    std::unique_ptr<TBitmap> composite;
+    if (auto* jpeg = dynamic_cast<TJPEGGraphic*>(filtered->Graphic()); jpeg && !jpeg->Decoded()) {
+        // An untouched JPEG is decoded at the smallest scale that still covers the work size; a
+        // copy, so the filtered picture keeps its own size and its bytes stay shared.
+        TJPEGGraphic scaled;
+        scaled.Assign(*jpeg);
+        SetJPEGScaleForSize(&scaled, workSize.cx, workSize.cy);
+        composite = MakeDisplayCopy(scaled, workSize.cx, workSize.cy, key);
+    } else {
+        composite = MakeDisplayCopy(*filtered->Graphic(), workSize.cx, workSize.cy, key);
+    }
     if (!composite)
         return nullptr;
     ++copiesBuilt_;
@@ -292,8 +304,10 @@ void TLOImage::Paint() {
 }
 
 bool TLOImage::NeedsBlend() {
-    if (imageData_->IsEmpty())
-        return false;
+    return !imageData_->IsEmpty() && BlendsWhenShown();
+}
+
+bool TLOImage::BlendsWhenShown() {
     const bool alphaFrame =
         alphaFrame_ && framePicture_->Graphic() != nullptr && !framePicture_->Graphic()->Empty();
     if (BlendRatio() == 100 && !BlendShade() && !alphaFrame)

@@ -86,6 +86,8 @@ public:
 
     void Loaded() override;
     bool NeedsBlend() override;
+    // NeedsBlend's answer once a picture is set, from the settings alone (decodes nothing).
+    bool BlendsWhenShown();
     void DrawAlphaMap(TBitmap& mask) override;
     bool HitTest(const TPoint& p) override;
     void GetLogRect(TRect& r) override;

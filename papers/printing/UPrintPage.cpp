@@ -77,9 +77,9 @@ void TStretchPrintPage::TransferBand() {
     const TBandInfo info = bands_.Band(nextBand_ - 1);
     const TRect dest = target_.LPtoDP(info.Dest);
     if (QPainter* painter = target_.Painter()) {
-        // Pictures go into the PDF compressed as JPEG: lossless bands of a photo page at printer
-        // resolution are tens of megabytes.
-        painter->setRenderHint(QPainter::LosslessImageRendering, false);
+        // A band holds text and line art beside photos: stored losslessly (Flate), so edges carry
+        // no JPEG ringing; the photos in it are already at their own quality.
+        painter->setRenderHint(QPainter::LosslessImageRendering, true);
         painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter->drawImage(QRect(dest.Left, dest.Top, dest.Right - dest.Left, dest.Bottom - dest.Top),
                            band_->ImageForPainting());

@@ -5,6 +5,7 @@
 #include "core/UPhasedProgress.h"
 #include "core/USupportUtil.h"
 #include "imaging/UCanvas.h"
+#include "imaging/UJPEGImage.h"
 #include "pageobjects/engine/UDOInterface.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/UBackImageFit.h"
@@ -97,6 +98,8 @@ void TPrintSite::DrawObject(TDrawObject* object) {
 
 void TPrintSite::Print() {
     TPrinter& printer = Printer();
+    // Every face and copy loads its objects afresh: their pictures are decoded once for the job.
+    TJPEGDecodeCache decodes(PrintDecodeBudget);
     const int previousSheet = document_->CurrentSheetNo();
     const int sheets = document_->GetSheetCount();
     progress_->BeginPhase(1, std::max(1, sheets - 1));

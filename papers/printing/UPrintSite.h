@@ -6,6 +6,7 @@
 #include "pageobjects/engine/UDrawSite.h"
 #include "platform/Rect.h"
 
+#include <cstdint>
 #include <vector>
 
 class TCanvas;
@@ -14,6 +15,8 @@ class TPhasedProgressBase;
 
 // The band resolution that the setting "Banding" = 1 chooses.
 constexpr int PrintBandResolution = 254;
+// Decoded pictures a print job keeps for its later faces and pages: a dozen 12-megapixel photos.
+constexpr int64_t PrintDecodeBudget = int64_t(256) << 20;
 
 class TPrintSpec {
 public:

@@ -1,5 +1,6 @@
 #include "imaging/PixelKernel.h"
 
+#include <QtGlobal>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -91,4 +92,18 @@ TEST(ParallelBandsTest, ManyCallersAtOnceEachGetTheirOwnResults) {
     for (std::thread& caller : callers)
         caller.join();
     EXPECT_EQ(wrong.load(), 0);
+}
+
+// Run by CTest under `taskset -c 0` (the variable says so): the kernels then start no thread.
+TEST(ParallelBandsTest, UnderOneCpuMaskEverythingRunsOnTheCaller) {
+    if (qEnvironmentVariableIsEmpty("QUORLANE_ONE_CPU_MASK"))
+        GTEST_SKIP() << "runs under taskset -c 0 only";
+    EXPECT_EQ(KernelThreadCount(), 1);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> elsewhere{0};
+    ParallelBands(4096, 1, [&](int, int) {
+        if (std::this_thread::get_id() != caller)
+            ++elsewhere;
+    });
+    EXPECT_EQ(elsewhere.load(), 0);
 }

@@ -8,6 +8,7 @@
 #include "platform/Canvas.h"
 #include "platform/Stream.h"
 
+#include <QBuffer>
 #include <QStringList>
 #include <climits>
 #include <gtest/gtest.h>
@@ -254,6 +255,51 @@ TEST_F(AlbumPhotoTest, AJPEGShownSmallerKeepsItsBytesAndPrintsFromThemAtFullSize
     shown = Prepared(*photo);
     EXPECT_EQ(shown->Width(), 640);
     EXPECT_EQ(shown->Height(), 480);
+}
+
+TEST_F(AlbumPhotoTest, APageOfPhotosDrawnAtFullScaleDecodesNoJPEGAtFullSize) {
+    // 2400 x 1600, eight times the 300 the limit asks: each slot's part covers it at 1/4.
+    SetImageDispLimitSize(300);
+    QImage gradient(2400, 1600, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x)
+            gradient.setPixel(x, y, qRgb(x / 10, y / 7, 128));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && gradient.save(&buffer, "JPEG", 90));
+
+    auto site = MakeSite(2100, 2970);
+    std::vector<TLOAlbumPhoto*> photos;
+    for (int i = 0; i < 6; ++i) {
+        auto* photo = new TLOAlbumPhoto(site.get());
+        site->AddObject(photo);
+        // Square slots clip the picture to its centre; the last one is the whole picture's shape.
+        photo->SetFitOuter(i < 5);
+        photo->SetLogRect(i < 5 ? Bounds(100 + (i % 2) * 1000, 100 + (i / 2) * 900, 800, 800)
+                                : Bounds(100, 2500, 600, 400));
+        TJPEGImage jpeg;
+        jpeg.SetData(bytes);
+        photo->PhotoImageObj()->Picture()->SetGraphic(&jpeg);
+        photos.push_back(photo);
+    }
+    const TJPEGDecodeCounts before = JPEGDecodeCounts();
+    // Asking whether a photo blends decodes nothing.
+    for (TLOAlbumPhoto* photo : photos)
+        EXPECT_FALSE(photo->NeedsBlend());
+    EXPECT_EQ(JPEGDecodeCounts().Scale[jsQuarter], before.Scale[jsQuarter]);
+    const QImage page = RenderSite(*site, 96);
+    const TJPEGDecodeCounts after = JPEGDecodeCounts();
+    EXPECT_EQ(after.Scale[jsFullSize], before.Scale[jsFullSize]);
+    EXPECT_EQ(after.Scale[jsHalf], before.Scale[jsHalf]);
+    EXPECT_EQ(after.Scale[jsQuarter] - before.Scale[jsQuarter], 6);
+    // The clipped centre is what shows: the square slot's prepared picture is the limit's size,
+    // and its left edge holds the colour of the picture's column 400.
+    TGraphic* shown = Prepared(*photos[0]);
+    ASSERT_EQ(shown->Width(), 300);
+    ASSERT_EQ(shown->Height(), 300);
+    EXPECT_TRUE(Near(At(shown, 0, 150), RGB(40, 800 / 7, 128), 12));
+    EXPECT_TRUE(Near(At(shown, 299, 150), RGB(200, 800 / 7, 128), 12));
+    EXPECT_EQ(Prepared(*photos[5])->Width(), 300);
 }
 
 TEST_F(AlbumPhotoTest, AutomaticTurnsFollowTheSlot) {

@@ -3,21 +3,31 @@
 #include "core/UPhasedProgress.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "core/UAppFrame.h"
+#include "imaging/UJPEGImage.h"
+#include "imaging/UPictureEX.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOText.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Canvas.h"
+#include "platform/Settings.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Stream.h"
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
 #include "tests/papers/printing/PrintingTestSupport.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,6 +298,99 @@ TEST_F(PrintSiteTest, BackgroundsAndThePageStayInThePrintableAreaLessTheAlbumStr
     EXPECT_FALSE(blue(1000, 45));
     EXPECT_TRUE(blue(1000, 2915));
     EXPECT_FALSE(blue(1000, 2925));
+}
+
+// What a poppler tool prints about a PDF.
+QString PdfTool(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Adds objects to the first face of every sheet's stored objects.
+void AddToFace(TLabelData& doc, std::vector<std::unique_ptr<TDrawObject>> added) {
+    TOwnedDOList objects;
+    doc.LoadLabelObjects(0, objects);
+    for (auto& object : added)
+        objects.Add(std::move(object));
+    TDOList view;
+    objects.ListObjects(view);
+    doc.StoreLabelObjects(0, view);
+}
+
+// The "Banding" setting, under a settings key of the test's own.
+class BandingSetting {
+public:
+    explicit BandingSetting(int value) : key_(QStringLiteral("Software\\PrintSiteTest%1").arg(getpid())) {
+        frame_.Macro().SetValue(QStringLiteral("SysRegistryKey"), key_);
+        WriteSettingInteger(QStringLiteral("Banding"), value);
+    }
+    ~BandingSetting() { SettingsStore::DeleteKey(key_); }
+
+private:
+    TAppFrame frame_{nullptr};
+    QString key_;
+};
+
+TEST_F(PrintSiteTest, BandsReachThePdfLosslesslyAndDirectDrawingKeepsTextAsText) {
+    REQUIRE_CHECKER(!QStandardPaths::findExecutable(QStringLiteral("pdffonts")).isEmpty(), "poppler-utils");
+    if (GetClass(QStringLiteral("TLOText")) == nullptr)
+        RegisterClass(TLOText::StaticClass());
+    Document d;
+    auto text = std::make_unique<TLOText>(nullptr);
+    TStringList lines({QStringLiteral("Quorlane label")});
+    text->Engine().SetText(lines);
+    text->Font()->SetSize(24);
+    text->SetLogRect(TRect(200, 900, 1600, 1100));
+    std::vector<std::unique_ptr<TDrawObject>> added;
+    added.push_back(std::move(text));
+    AddToFace(d.doc, std::move(added));
+
+    for (const int banding : {1, 2}) {
+        BandingSetting setting(banding);
+        const QString pdf = ToPdf(d.doc);
+        const QStringList images = PdfTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_GT(images.size(), 2) << "banding " << banding; // two heading lines, then the bands
+        for (const QString& line : images.mid(2))
+            EXPECT_FALSE(line.contains(QLatin1String(" jpeg "))) << line.toStdString();
+    }
+    BandingSetting direct(0);
+    const QString pdf = ToPdf(d.doc);
+    EXPECT_TRUE(PdfTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).contains(QLatin1String("Quorlane label")));
+    // A heading of two lines, then one line a face.
+    EXPECT_GT(PdfTool(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 2);
+}
+
+TEST_F(PrintSiteTest, APhotoOnEveryPageOfAJobIsDecodedOnce) {
+    if (GetClass(QStringLiteral("TLOImage")) == nullptr)
+        RegisterClass(TLOImage::StaticClass());
+    QImage photo(1200, 800, QImage::Format_RGB32);
+    photo.fill(qRgb(30, 160, 90));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, "JPEG", 90));
+    Document d;
+    auto image = std::make_unique<TLOImage>(nullptr);
+    TJPEGImage jpeg;
+    jpeg.SetData(bytes);
+    image->ImageData()->Picture()->SetGraphic(&jpeg);
+    image->SetLogRect(TRect(1000, 1500, 1900, 2100));
+    std::vector<std::unique_ptr<TDrawObject>> added;
+    added.push_back(std::move(image));
+    AddToFace(d.doc, std::move(added));
+
+    spec.Copies = 4; // each page loads the face's objects afresh
+    const TJPEGDecodeCounts before = JPEGDecodeCounts();
+    ToPdf(d.doc);
+    const TJPEGDecodeCounts after = JPEGDecodeCounts();
+    int64_t decoded = 0;
+    for (int scale = 0; scale < 4; ++scale)
+        decoded += after.Scale[scale] - before.Scale[scale];
+    EXPECT_EQ(decoded, 1);
+    EXPECT_GE(after.FromCache - before.FromCache, 3);
 }
 
 } // namespace

@@ -1237,7 +1237,14 @@ void TfrmLayout::LoadPage() {
         document_->FaceModified = true;
     }
     TOwnedDOList stored;
-    document_->LoadLabelObjects(document_->CurrentLabelNo, stored);
+    try {
+        document_->LoadLabelObjects(document_->CurrentLabelNo, stored);
+    } catch (const Exception&) {
+        // A damaged page shows empty; the document keeps its bytes unless the user makes a new page.
+        stored.Clear();
+        if (TfrmMain* main = frmMain())
+            main->ReportUnreadPart(QStringLiteral("シート%1のページ").arg(document_->CurrentSheetNo() + 1));
+    }
     TDOList view;
     stored.ListObjects(view);
     FitBackImagesToPrintArea(*document_, view, DrawSite1->Scaler().UnitDPI());
@@ -1389,7 +1396,9 @@ void TfrmLayout::DeletePage() {
 }
 
 void TfrmLayout::StorePage() {
-    if (!document_ || !DrawSite1->Modified())
+    // A page whose frames were just made is written even unedited: leaving the editor goes through
+    // here, not through CommitPage, and the frames would be lost while the page counts as made.
+    if (!document_ || (!DrawSite1->Modified() && !document_->FaceModified))
         return;
     GhostList().ClearGhosts();
     TDOList all;

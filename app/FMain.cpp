@@ -15,6 +15,7 @@
 #include "core/UPhasedProgress.h"
 #include "imaging/UImagePack.h"
 #include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
@@ -27,19 +28,24 @@
 #include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/Application.h"
 #include "platform/Printer.h"
+#include "platform/StorageError.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -57,6 +63,9 @@ constexpr int kPhaseAngle = 30;
 constexpr int kModeBarGlyphs = 6;
 constexpr int kCommandGlyphs = 16;
 constexpr int kDateGlyphs = 14;
+// The first start's window, made smaller on smaller screens.
+constexpr int kFirstWidth = 1200;
+constexpr int kFirstHeight = 840;
 const char* const kDocumentExt = "qld";
 const char* const kUnnamed = "新規作成";
 
@@ -75,6 +84,77 @@ QString SaveQuestionText() {
 
 QString OpenFailedText() {
     return QStringLiteral("指定されたファイルを開くことはできません");
+}
+
+namespace {
+
+// The first bytes of every compound file: a file without them is of another kind.
+const char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+
+QString FaultMessage(const std::exception& fault) {
+    if (const auto* own = dynamic_cast<const Exception*>(&fault))
+        return own->Message();
+    return QString::fromLocal8Bit(fault.what());
+}
+
+// The system's text without the document's own headline ("文書「…」を開けません。"), which the
+// message tells better.
+QString FaultDetail(const std::exception& fault) {
+    QString text = FaultMessage(fault);
+    if (text.startsWith(QStringLiteral("文書「"))) {
+        const qsizetype end = text.indexOf(QStringLiteral("。"), text.indexOf(QStringLiteral("」")));
+        if (end >= 0)
+            text = text.mid(end + 1);
+    }
+    return text.trimmed();
+}
+
+} // namespace
+
+QString DocumentFaultCause(bool saving, const QString& fileName, const std::exception& fault) {
+    const auto* storage = dynamic_cast<const EOleSysError*>(&fault);
+    const QString message = FaultMessage(fault);
+    // The storage's code where the exception still carries it, else its text inside the message.
+    const auto is = [&](HRESULT code) {
+        return (storage != nullptr && storage->ErrorCode() == code) || message.contains(StorageErrorMessage(code));
+    };
+    if (is(STG_E_MEDIUMFULL))
+        return QStringLiteral("ディスクの空き容量が不足しています");
+    if (is(STG_E_ACCESSDENIED) || is(STG_E_SHAREVIOLATION) || is(STG_E_LOCKVIOLATION))
+        return saving ? QStringLiteral("保存先が読み取り専用か、書き込む権限がありません")
+                      : QStringLiteral("ファイルを読む権限がありません");
+    const QFileInfo info(fileName);
+    if (saving) {
+        if (!info.absoluteDir().exists() || is(STG_E_PATHNOTFOUND))
+            return QStringLiteral("保存先のフォルダが見つかりません");
+        if (info.isDir())
+            return QStringLiteral("同じ名前のフォルダがあります");
+        return QStringLiteral("ファイルを書き込めませんでした");
+    }
+    if (!info.exists() || is(STG_E_FILENOTFOUND) || is(STG_E_PATHNOTFOUND))
+        return QStringLiteral("ファイルが見つかりません");
+    if (info.isDir())
+        return QStringLiteral("ファイルではなくフォルダです");
+    if (info.size() == 0)
+        return QStringLiteral("ファイルが空です");
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("ファイルを読む権限がありません");
+    const QByteArray head = file.read(sizeof kCompoundSignature - 1);
+    if (head != QByteArray(kCompoundSignature, sizeof kCompoundSignature - 1))
+        return QStringLiteral("別の形式のファイルです");
+    return QStringLiteral("ファイルが壊れています");
+}
+
+QString DocumentFaultText(bool saving, const QString& fileName, const std::exception& fault) {
+    QStringList lines;
+    lines << (saving ? QStringLiteral("ファイルを保存できませんでした") : OpenFailedText());
+    lines << QStringLiteral("ファイル: %1").arg(QDir::toNativeSeparators(fileName));
+    lines << QStringLiteral("原因: %1").arg(DocumentFaultCause(saving, fileName, fault));
+    const QString detail = FaultDetail(fault);
+    if (!detail.isEmpty())
+        lines << QStringLiteral("詳細: %1").arg(detail);
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 void RegisterModeForm(TModeKind kind, TModeFormMaker maker) {
@@ -282,6 +362,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
     LoadPaperPrintSetting();
     UpdateModeActions();
+    // Where the user left it; a first start takes most of the screen, not a fixed small window.
+    RestoreFormPlacement(this, kFirstWidth, kFirstHeight);
     show();
 }
 
@@ -330,6 +412,12 @@ void TfrmMain::UpdateModeActions() {
     actPrintPaperPanel->setEnabled(IsModeFormRegistered(mkPrint));
     // Until paper selection exists a new document goes to the layout editor.
     actNew->setEnabled(IsModeFormRegistered(mkPaper) || IsModeFormRegistered(mkLayout));
+    // Kept with the hosted mode, not only when the file menu opens: a mode entered from the menu's
+    // recent files (or by a key) would otherwise keep the start menu's disabled Save and its shortcut.
+    const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
+    actSave->setEnabled(!choosing);
+    actPrint->setEnabled(!choosing);
+    actSaveAs->setEnabled(!choosing);
 }
 
 QWidget* TfrmMain::HostedForm() const {
@@ -437,6 +525,7 @@ void TfrmMain::SwitchModeForm(QWidget* form, TModeKind kind) {
     FormPanel1->SetForm(form);
     hostedKind_ = kind;
     StatusBar->clearMessage();
+    UpdateModeActions();
     EnterMode();
 }
 
@@ -454,6 +543,13 @@ bool TfrmMain::EnterModeKind(TModeKind kind, bool keepDocument) {
         if (!QuerySave())
             return false;
         MakeNewDocument();
+        // The editor about to go showed the new document's page and made its frames; they are made
+        // again where the page is shown next, so nothing of them is stored now.
+        if (HostedKind() == mkLayout) {
+            document_->FaceInit = false;
+            document_->FaceModified = false;
+            HostedMode()->SetModified(false);
+        }
     }
     UndoList().Clear();
     if (kind == mkPrint) {
@@ -553,35 +649,78 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
             return false;
         name = chosen.first();
     }
-    try {
-        repaint();
-        TWatchCursor cursor;
-        // Read aside: a file that cannot be read leaves the open document, its name and mode alone.
-        auto document = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
-        document->LoadFromFile(name);
-        if (HostedKind() == mkPrint)
-            HostedMode()->DetachDocument();
-        document_ = std::move(document);
-        saveRequest_.FileName = name;
-        UpdateCaption();
-        if (HostedKind() == mkLayout)
-            HostedMode()->SetModified(false);
-        UndoList().Clear();
-        EnterModeKind(document_->SheetMode ? mkSheet : mkLayout);
-        UndoList().Clear();
-        AddToHistory(name);
-        // A form already hosted was not entered again: it still holds the old document.
-        if (HostedKind() == mkLayout || HostedKind() == mkSheet) {
-            HostedMode()->AttachDocument(document_.get());
-            HostedMode()->SetModified(false);
+    std::unique_ptr<TLabelData> document;
+    QStringList unread;
+    {
+        // The waiting window goes before any message.
+        std::optional<TModalPopup> popup;
+        popup.emplace([](QWidget* owner) { return new TfrmWaitingText(owner); }, this);
+        try {
+            // Read aside: a file that cannot be read leaves the open document, its name and mode alone.
+            document = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
+            document->LoadFromFile(name);
+            unread = document->LoadWarnings();
+            // The pages the switch shows are read before the switch: a damaged one opens empty and is
+            // told about, its bytes kept.
+            const int faces = document->GetLayoutPaper() ? document->GetLayoutPaper()->GetFaceCount() : 0;
+            for (int face = 0; face < faces; ++face) {
+                try {
+                    TOwnedDOList objects;
+                    document->LoadLabelObjects(face, objects);
+                } catch (const Exception&) {
+                    unread << QStringLiteral("シート%1のページ").arg(document->CurrentSheetNo() + 1);
+                    break;
+                }
+            }
+        } catch (const std::exception& fault) {
+            popup.reset();
+            hmOpenFile->Remove(name);
+            AppMessageBox(DocumentFaultText(false, name, fault), {bkOK}, 0, 0);
+            return false;
         }
-        actPaperInfoToPrinter->trigger();
-        return true;
-    } catch (const std::exception&) {
-        hmOpenFile->Remove(name);
-        AppMessageBox(OpenFailedText(), {bkOK}, 0, 0);
-        return false;
     }
+    if (HostedKind() == mkPrint)
+        HostedMode()->DetachDocument();
+    document_ = std::move(document);
+    saveRequest_.FileName = name;
+    UpdateCaption();
+    if (HostedKind() == mkLayout)
+        HostedMode()->SetModified(false);
+    UndoList().Clear();
+    opening_ = true;
+    unreadParts_.clear();
+    const auto quiet = qScopeGuard([this] { opening_ = false; });
+    EnterModeKind(document_->SheetMode ? mkSheet : mkLayout);
+    UndoList().Clear();
+    AddToHistory(name);
+    // A form already hosted was not entered again: it still holds the old document.
+    if (HostedKind() == mkLayout || HostedKind() == mkSheet) {
+        HostedMode()->AttachDocument(document_.get());
+        HostedMode()->SetModified(false);
+    }
+    actPaperInfoToPrinter->trigger();
+    opening_ = false;
+    for (const QString& part : unreadParts_)
+        if (!unread.contains(part))
+            unread << part;
+    if (!unread.isEmpty())
+        AppMessageBox(QStringLiteral("「%1」の一部を読み込めませんでした。読み込めなかった部分は空のまま表示されます。\r\n"
+                                     "読み込めなかった部分: %2")
+                          .arg(QFileInfo(name).fileName(), unread.join(QStringLiteral("、"))),
+                      {bkOK}, 0, 0);
+    return true;
+}
+
+void TfrmMain::ReportUnreadPart(const QString& part) {
+    if (opening_) {
+        if (!unreadParts_.contains(part))
+            unreadParts_ << part;
+        return;
+    }
+    AppMessageBox(QStringLiteral("%1を読み込めませんでした。ファイルが壊れています。\r\n"
+                                 "読み込めなかった部分は空のまま表示され、元のデータは残されます。")
+                      .arg(part),
+                  {bkOK}, 0, 0);
 }
 
 void TfrmMain::AddToHistory(const QString& fileName) {
@@ -589,19 +728,32 @@ void TfrmMain::AddToHistory(const QString& fileName) {
     hmFileFolder->Add(QFileInfo(fileName).absolutePath());
 }
 
-void TfrmMain::Save() {
+bool TfrmMain::Save() {
     if (saveRequest_.FileName.isEmpty()) {
         SaveAs();
-        return;
+        return !document_->Modified();
     }
-    TModalPopup popup([](QWidget* owner) { return new TfrmWaitingText(owner); }, this);
-    auto* waiting = static_cast<TfrmWaitingText*>(popup.Form());
-    TSTDPhasedProgress progress(waiting ? waiting->ProgressBar1 : nullptr);
-    LeaveMode();
-    document_->LastSave = NowDateTime();
-    document_->SaveToFile(saveRequest_.FileName, &progress);
+    const QString name = saveRequest_.FileName;
+    {
+        // The waiting window goes before any message.
+        std::optional<TModalPopup> popup;
+        popup.emplace([](QWidget* owner) { return new TfrmWaitingText(owner); }, this);
+        auto* waiting = static_cast<TfrmWaitingText*>(popup->Form());
+        TSTDPhasedProgress progress(waiting ? waiting->ProgressBar1 : nullptr);
+        try {
+            LeaveMode();
+            document_->LastSave = NowDateTime();
+            document_->SaveToFile(name, &progress);
+        } catch (const std::exception& fault) {
+            popup.reset();
+            // The old file stays as it was and the document stays modified.
+            AppMessageBox(DocumentFaultText(true, name, fault), {bkOK}, 0, 0);
+            return false;
+        }
+    }
     UpdateCaption();
-    AddToHistory(saveRequest_.FileName);
+    AddToHistory(name);
+    return true;
 }
 
 void TfrmMain::SaveAs() {
@@ -612,13 +764,16 @@ void TfrmMain::SaveAs() {
     repaint();
     const QString previous = saveRequest_.FileName;
     saveRequest_.FileName = name;
+    bool saved = false;
     try {
-        Save();
+        saved = Save();
     } catch (...) {
-        // A failed save keeps the name the document had.
         saveRequest_.FileName = previous;
         throw;
     }
+    // A failed save keeps the name the document had.
+    if (!saved)
+        saveRequest_.FileName = previous;
 }
 
 void TfrmMain::UpdateCaption() {
@@ -639,10 +794,7 @@ void TfrmMain::DropFiles(const QStringList& files) {
 
 void TfrmMain::FilePopup() {
     mnuRecent->setEnabled(hmOpenFile->GetItems().Count() > 0);
-    const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
-    actSave->setEnabled(!choosing);
-    actPrint->setEnabled(!choosing);
-    actSaveAs->setEnabled(!choosing);
+    UpdateModeActions();
 }
 
 void TfrmMain::ApplicationStateChanged(Qt::ApplicationState state) {

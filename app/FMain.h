@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QPointer>
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -149,6 +150,9 @@ public:
 
     // A drop of files on the window.
     void DropFiles(const QStringList& files);
+    // A part of the document a mode form could not read (a damaged page): told at once, or while a
+    // document is being opened, once together with the document's other unread parts.
+    void ReportUnreadPart(const QString& part);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -158,7 +162,7 @@ private:
                         const QKeySequence& shortcut = {});
     void UpdateModeActions();
     void FilePopup();
-    void Save();
+    bool Save();
     void SaveAs();
     bool MakeNewDocument();
     void AddToHistory(const QString& fileName);
@@ -171,6 +175,9 @@ private:
     TModeKind hostedKind_ = mkModeCount;
     TIntf<ImPaperPrintSetting> paperPrintSetting_;
     TObject* editedObject_ = nullptr;
+    // While a document is opened: the parts that could not be read, told once at the end.
+    bool opening_ = false;
+    QStringList unreadParts_;
 };
 
 // The icons of an image list resource: square cells in a row, the bottom-left pixel's colour
@@ -184,3 +191,9 @@ TfrmMain* frmMain();
 QString SaveQuestionText();
 // "指定されたファイルを開くことはできません"
 QString OpenFailedText();
+
+// What the user is told when a document could not be opened (saving false) or saved: the headline,
+// the file's name, the cause in Japanese and the system's own text as a detail line.
+QString DocumentFaultText(bool saving, const QString& fileName, const std::exception& fault);
+// The cause of a failed document open or save, in Japanese.
+QString DocumentFaultCause(bool saving, const QString& fileName, const std::exception& fault);

@@ -3,7 +3,17 @@
 #include "core/UGlobalNotify.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QWindow>
+
+namespace {
+
+// Long enough for a window manager to map the window, short against the work that follows.
+constexpr int kExposeWaitMs = 300;
+constexpr int kExposeSliceMs = 10;
+
+} // namespace
 
 TModalPopup::TModalPopup(const TFormMaker& formClass, QWidget* owner, TCursor cursor)
     : savedActive_(QApplication::activeWindow()) {
@@ -18,8 +28,19 @@ TModalPopup::TModalPopup(const TFormMaker& formClass, QWidget* owner, TCursor cu
         form_->setWindowModality(Qt::ApplicationModal);
         form_->show();
         form_->raise();
-        // Painted now: the caller's work starts before the event loop runs again.
-        form_->repaint();
+        // The window system shows a new window only once it has mapped it, and a paint before that
+        // goes nowhere: wait (briefly) for it, and let the other windows repaint what a closed menu
+        // or dialog left, since the caller's work starts before the event loop runs again.
+        QElapsedTimer clock;
+        clock.start();
+        while (form_ && clock.elapsed() < kExposeWaitMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, kExposeSliceMs);
+            if (QWindow* handle = form_ ? form_->windowHandle() : nullptr; handle && handle->isExposed())
+                break;
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (form_)
+            form_->repaint();
     } catch (...) {
         UnmuteGlobalIdle();
         QGuiApplication::restoreOverrideCursor();

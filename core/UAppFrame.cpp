@@ -637,7 +637,8 @@ void SaveFormPlacement(QWidget* form) {
     if (!form)
         return;
     QRect r(form->pos(), form->size());
-    if (form->isMaximized() || form->isFullScreen()) {
+    const bool maximized = form->isMaximized() || form->isFullScreen();
+    if (maximized) {
         // The normal geometry is the client area; the position is kept as the frame's, like pos().
         const QRect normal = form->normalGeometry();
         if (normal.isValid())
@@ -648,13 +649,14 @@ void SaveFormPlacement(QWidget* form) {
     WriteSettingInteger(name + QStringLiteral("Top"), r.top());
     WriteSettingInteger(name + QStringLiteral("Width"), r.width());
     WriteSettingInteger(name + QStringLiteral("Height"), r.height());
+    WriteSettingBool(name + QStringLiteral("Maximized"), maximized);
 }
 
 void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight) {
     if (!form)
         return;
     QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, defaultWidth, defaultHeight);
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, defaultWidth, defaultHeight);
     const int w = std::min(area.width(), defaultWidth);
     const int h = std::min(area.height(), defaultHeight);
     const QString name = form->objectName();
@@ -667,9 +669,21 @@ void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight) {
         width = w;
         height = h;
     }
-    const QRect r = OntoAvailableArea(QRect(left, top, width, height));
+    QRect r = OntoAvailableArea(QRect(left, top, width, height));
+    // A placement stored on a larger screen is brought within the screen it now lies on.
+    QScreen* on = QGuiApplication::screenAt(r.center());
+    if (!on)
+        on = screen;
+    if (on) {
+        const QRect fit = on->availableGeometry();
+        r.setSize(r.size().boundedTo(fit.size()));
+        r.moveLeft(std::clamp(r.left(), fit.left(), fit.right() + 1 - r.width()));
+        r.moveTop(std::clamp(r.top(), fit.top(), fit.bottom() + 1 - r.height()));
+    }
     form->move(r.topLeft());
     form->resize(r.size());
+    if (ReadSettingBool(name + QStringLiteral("Maximized"), false))
+        form->setWindowState(form->windowState() | Qt::WindowMaximized);
 }
 
 QString FillFirstPlaceholder(const QString& format, const QString& value) {

@@ -160,10 +160,11 @@ void ExpandComponentMacros(TComponent* component);
 void ExpandComponentMacros(QObject* object);
 
 // Writes <Name>Left, <Name>Top, <Name>Width and <Name>Height of the form's normal (restored) placement,
-// Name being the form's object name.
+// Name being the form's object name, and <Name>Maximized.
 void SaveFormPlacement(QWidget* form);
-// Places the form as stored, by default centred on the screen at the default size (at most the screen's).
-// A stored placement that lies off every screen is moved onto the available area.
+// Places the form as stored, by default centred on the screen at the default size (at most the screen's
+// available area). A stored placement that lies off every screen is moved onto the available area, one
+// larger than its screen is made to fit it; a window stored maximised is maximised again.
 void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight);
 
 // Replaces the first "%s" of format by value, literally: the rest of format and value are not looked at,

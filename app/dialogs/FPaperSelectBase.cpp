@@ -126,6 +126,9 @@ bool TfrmPaperSelectBase::Fix() {
         return false;
     TPapersV2& papers = *dataMain()->Papers();
     document->SetCurrentSheetNo(kPaperSheet);
+    // The new paper's frames are made on the page's first visit, whatever the old paper's page did.
+    document->FaceInit = false;
+    document->FaceModified = false;
     document->ChangePaperInfo(*paper);
     document->SeparatelyDesign = panel_->DesignSeparately();
     const auto extra = papers.GetExtraInfo(QStringLiteral("ExtraInfos"), paper->PaperName);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdint>
 
 namespace {
@@ -72,6 +73,14 @@ TSize GetDefaultGraphicSize(const TGraphic& graphic) {
                  std::max(MulDiv(graphic.Height(), 254, 180), 30));
 }
 
+namespace {
+
+// 5 mm: clearly apart on screen at any zoom a user works at.
+constexpr int kCascadeStep = 50;
+constexpr int kCascadeLimit = 20;
+
+} // namespace
+
 void FitNewObject(TDrawObject* object, TDrawSite* site) {
     TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object));
     if (!bounds || site == nullptr)
@@ -105,7 +114,31 @@ void FitNewObject(TDrawObject* object, TDrawSite* site) {
     const TPoint centre = site->DevToLog(TPoint(clientWidth / 2 - left, clientHeight / 2 - top));
     TRect current;
     bounds->GetLogRect(current);
-    const TRect placed = CenterRectAt(current, centre);
+    TRect placed = CenterRectAt(current, centre);
+    // Objects made one after another would all land on the same middle, each hiding the last: a new
+    // one steps down and right past every object already where it would go (a cascade), as far as
+    // the page allows.
+    TDOList others;
+    site->ListObjects(others, false);
+    const auto occupied = [&](const TRect& r) {
+        for (TDrawObject* other : others) {
+            if (other == object || !other->Selectable())
+                continue;
+            TIntf<IDOEncloseBounds> otherBounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(other));
+            if (!otherBounds)
+                continue;
+            TRect o;
+            otherBounds->GetLogRect(o);
+            if (std::abs(o.Left - r.Left) < kCascadeStep / 2 && std::abs(o.Top - r.Top) < kCascadeStep / 2)
+                return true;
+        }
+        return false;
+    };
+    for (int step = 0; step < kCascadeLimit && occupied(placed); ++step) {
+        if (placed.Right + kCascadeStep > site->LogWidth() || placed.Bottom + kCascadeStep > site->LogHeight())
+            break;
+        OffsetRect(placed, kCascadeStep, kCascadeStep);
+    }
     bounds->MoveBy(placed.Left - current.Left, placed.Top - current.Top);
 }
 

@@ -36,7 +36,7 @@ void RescaleObjects(const TDOList& list, const TRect& oldRect, const TRect& newR
 // A picture's pixels taken at 180 per inch, in tenths of a millimetre, at least 30 each way.
 TSize GetDefaultGraphicSize(const TGraphic& graphic);
 // Sizes a new object to fit the page (keeping proportions where the object asks for that) and
-// centres it in the visible part of the site.
+// centres it in the visible part of the site, stepped down and right past objects already there.
 void FitNewObject(TDrawObject* object, TDrawSite* site);
 void ReverseList(TDOList& list);
 // Renders the objects over a face into bitmap (24 bits, the face's outer size at scale) and

@@ -68,6 +68,19 @@ TEST_F(DOUtilsTest, NewObjectsFitThePageAndLandInTheMiddle) {
     TTestRect* small = Make(TRect(0, 0, 40, 20));
     FitNewObject(small, &site);
     EXPECT_EQ(small->LogRect(), TRect(180, 90, 220, 110));
+
+    // On the site, each next one steps past the one already there instead of hiding it; at the
+    // page's edge the steps stop.
+    const auto fitted = [&site] {
+        auto owned = std::make_unique<TTestRect>(nullptr);
+        owned->SetLogRect(TRect(0, 0, 40, 20));
+        TDrawObject* object = site.AdoptObject(std::move(owned));
+        FitNewObject(object, &site);
+        return static_cast<TTestRect*>(object)->LogRect();
+    };
+    EXPECT_EQ(fitted(), TRect(180, 90, 220, 110));
+    EXPECT_EQ(fitted(), TRect(230, 140, 270, 160));
+    EXPECT_EQ(fitted(), TRect(230, 140, 270, 160));
 }
 
 TEST_F(DOUtilsTest, ReversesLists) {

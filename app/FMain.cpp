@@ -412,12 +412,12 @@ void TfrmMain::UpdateModeActions() {
     actPrintPaperPanel->setEnabled(IsModeFormRegistered(mkPrint));
     // Until paper selection exists a new document goes to the layout editor.
     actNew->setEnabled(IsModeFormRegistered(mkPaper) || IsModeFormRegistered(mkLayout));
-    // Kept with the hosted mode, not only when the file menu opens: a mode entered from the menu's
-    // recent files (or by a key) would otherwise keep the start menu's disabled Save and its shortcut.
-    const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
-    actSave->setEnabled(!choosing);
-    actPrint->setEnabled(!choosing);
-    actSaveAs->setEnabled(!choosing);
+    // The file menu of the start menu or paper selection takes Save, Save As and Print away; any
+    // other mode gives them back, else a mode entered from that menu's recent files would keep
+    // them off, shortcuts and buttons included.
+    if (HostedKind() != mkStartMenu && HostedKind() != mkPaper)
+        for (QAction* action : {actSave, actSaveAs, actPrint})
+            action->setEnabled(true);
 }
 
 QWidget* TfrmMain::HostedForm() const {
@@ -794,7 +794,9 @@ void TfrmMain::DropFiles(const QStringList& files) {
 
 void TfrmMain::FilePopup() {
     mnuRecent->setEnabled(hmOpenFile->GetItems().Count() > 0);
-    UpdateModeActions();
+    const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
+    for (QAction* action : {actSave, actSaveAs, actPrint})
+        action->setEnabled(!choosing);
 }
 
 void TfrmMain::ApplicationStateChanged(Qt::ApplicationState state) {

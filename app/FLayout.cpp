@@ -887,7 +887,10 @@ bool TfrmLayout::InsertPicture(const QString& fileName) {
 void TfrmLayout::ObjectCreated(TDrawObject* object) {
     // The panel prepares it and gives it the selected object's style.
     PanelObjectCreated(*DrawSite1, EditPanel(), object);
-    if (document_ && dynamic_cast<TLOBackImage*>(object) != nullptr) {
+    if (auto* background = dynamic_cast<TLOBackImage*>(object); document_ && background != nullptr) {
+        // Its face gives its shape, as a loaded page's background gets it; without one it would
+        // draw nothing until the page is loaded again.
+        background->SetFaceInfo(faceInfo_);
         TDOList list;
         list.Add(object);
         FitBackImagesToPrintArea(*document_, list, kLayoutUnitsPerInch);

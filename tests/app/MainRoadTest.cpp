@@ -1,7 +1,11 @@
 // The main road as a user walks it on the real main window: papers chosen, pages shown, saved and
 // opened again through the menus and keys a user reaches.
 
+#include "app/FAMBackGround.h"
 #include "app/FLayout.h"
+#include "app/dialogs/FBackFileBrowser.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/UMaterialBrowser.h"
 #include "app/FMain.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
@@ -20,6 +24,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -41,6 +46,15 @@ class MainRoadTest : public AppFixture {
 protected:
     void SetUp() override {
         RegisterPageClasses();
+        // The shipped backgrounds, for the background catalogue.
+        const QString shipped = QStringLiteral(QUORLANE_EXE_DIR "/Data/BackGrnd");
+        QDirIterator files(shipped, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString from = files.next();
+            const QString to = ExeDir() + QStringLiteral("/Data/BackGrnd/") + QDir(shipped).relativeFilePath(from);
+            QDir().mkpath(QFileInfo(to).path());
+            QFile::copy(from, to);
+        }
         main = StartMainWindow();
         ASSERT_NE(main, nullptr);
         main->resize(1000, 760);
@@ -288,6 +302,38 @@ TEST_F(MainRoadTest, TheWindowComesBackWhereItWasMaximisedAndWithinTheScreen) {
     RunLoopUntil([&] { return !main->isMaximized(); });
     EXPECT_TRUE(area.contains(QRect(main->pos(), main->size())))
         << main->x() << "," << main->y() << " " << main->width() << "x" << main->height();
+}
+
+TEST_F(MainRoadTest, ABackgroundPastedFromTheCatalogueShowsAtOnce) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    TfrmLayout* editor = Editor();
+    TDrawSite* site = editor->DrawSite1;
+    RunLoopUntil([&] { return site->isVisible(); });
+    const QImage before = site->grab().toImage();
+    // The part of the page that changed colour.
+    const auto changed = [&] {
+        const QImage now = site->grab().toImage();
+        int differing = 0;
+        for (int y = 0; y < now.height(); y += 4)
+            for (int x = 0; x < now.width(); x += 4)
+                differing += now.pixel(x, y) != before.pixel(x, y);
+        return double(differing) / ((now.height() / 4) * (now.width() / 4));
+    };
+
+    editor->actModeBackGround->trigger();
+    auto* panel = dynamic_cast<TfrmAMBackGround*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    RunLoopUntil([&] { return panel->Browser()->Browser()->ItemCount() > 0; });
+    ASSERT_GT(panel->Browser()->Browser()->ItemCount(), 0);
+    panel->Browser()->Browser()->SelectIndex(0);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnPasteBackGround->isEnabled());
+    QTest::mouseClick(panel->btnPasteBackGround, Qt::LeftButton);
+    ASSERT_GT(UndoList().Count(), 0);
+    // The frames cover most of the page: the margins around them show the pattern.
+    EXPECT_GT(changed(), 0.1) << "the background shows without leaving the editor";
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 } // namespace

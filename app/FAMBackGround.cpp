@@ -45,18 +45,21 @@ TfrmAMBackGround::TfrmAMBackGround(QWidget* owner)
         if (browser_->HasSelection() && CanApply() && SelectedPicture(true) != nullptr)
             RequestApply();
     });
-    connect(actDoubleClick, &QAction::triggered, this, [this] {
-        if (btnPasteBackGround->isEnabled())
-            btnPasteBackGround->click();
-        else if (actSingleClick->isEnabled())
-            actSingleClick->trigger();
-    });
-    connect(btnPasteBackGround, &QPushButton::clicked, this, [this] {
+    const auto paste = [this] {
         // The picture is read before the editor opens its undo group, so a file that cannot be read
         // is told about with nothing half done.
         if (CanInsert() && SelectedPicture(true) != nullptr)
             RequestInsert();
+    };
+    // The paste button is enabled by the idle after a selection; the tile double-clicked may have
+    // been chosen by this very click, so the selection itself decides.
+    connect(actDoubleClick, &QAction::triggered, this, [this, paste] {
+        if (browser_->HasSelection())
+            paste();
+        else if (actSingleClick->isEnabled())
+            actSingleClick->trigger();
     });
+    connect(btnPasteBackGround, &QPushButton::clicked, this, paste);
     connect(btnDeleteBackGround, &QPushButton::toggled, this, [this](bool pressed) {
         if (!pressed)
             return;

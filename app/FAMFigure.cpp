@@ -118,18 +118,20 @@ TfrmAMFigure::TfrmAMFigure(QWidget* owner)
         if (browser_->HasSelection() && actSingleClick->isEnabled())
             Request(opVariant);
     });
-    connect(actDoubleClick, &QAction::triggered, this, [this] {
-        if (!figuresOnly_)
-            btnPasteFigure->click();
-        else if (actSingleClick->isEnabled())
-            actSingleClick->trigger();
-    });
-    connect(btnPasteFigure, &QPushButton::clicked, this, [this] {
+    const auto paste = [this] {
         if (!browser_->HasSelection() || !picture_->Get(this, browser_->GetSelectedFile(), true))
             return;
         operation_ = opFigure;
         RequestInsert();
+    };
+    // Not through the button: its enabled state waits for the idle after the tile was chosen.
+    connect(actDoubleClick, &QAction::triggered, this, [this, paste] {
+        if (!figuresOnly_)
+            paste();
+        else if (actSingleClick->isEnabled())
+            actSingleClick->trigger();
     });
+    connect(btnPasteFigure, &QPushButton::clicked, this, paste);
 }
 
 TfrmAMFigure::~TfrmAMFigure() = default;

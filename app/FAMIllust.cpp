@@ -69,20 +69,22 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
         if (HasSource() && CanApply() && SourcePicture(true) != nullptr)
             RequestApply();
     });
-    connect(actDoubleClick, &QAction::triggered, this, [this] {
+    const auto paste = [this] {
+        if (CanInsert() && SourcePicture(true) != nullptr)
+            RequestInsert();
+    };
+    // Not through the button: its enabled state waits for the idle after the tile was chosen.
+    connect(actDoubleClick, &QAction::triggered, this, [this, paste] {
         if (!HasSource())
             return;
         if (picturesOnly_) {
             if (actSingleClick->isEnabled())
                 actSingleClick->trigger();
         } else {
-            btnPasteImage->click();
+            paste();
         }
     });
-    connect(btnPasteImage, &QPushButton::clicked, this, [this] {
-        if (CanInsert() && SourcePicture(true) != nullptr)
-            RequestInsert();
-    });
+    connect(btnPasteImage, &QPushButton::clicked, this, paste);
     SetRotationEnabled(false);
 }
 

@@ -182,22 +182,24 @@ TfrmAMPhoto::TfrmAMPhoto(QWidget* owner)
         Request(opSetPhoto);
     });
     connect(btnSetPhoto, &QPushButton::clicked, actSingleClick, &QAction::trigger);
-    connect(actDoubleClick, &QAction::triggered, this, [this] {
+    const auto paste = [this] {
+        if (!HasPhotoSource() || (TabbedPanel1->TabIndex() == pgPhoto && SourcePicture(true) == nullptr))
+            return;
+        operation_ = opSetPhoto;
+        RequestInsert();
+    };
+    // Not through the button: its enabled state waits for the idle after the photo was chosen.
+    connect(actDoubleClick, &QAction::triggered, this, [this, paste] {
         if (!HasPhotoSource())
             return;
         if (singlePhoto_) {
             if (actSingleClick->isEnabled())
                 actSingleClick->trigger();
         } else {
-            btnPasteImage->click();
+            paste();
         }
     });
-    connect(btnPasteImage, &QPushButton::clicked, this, [this] {
-        if (!HasPhotoSource() || (TabbedPanel1->TabIndex() == pgPhoto && SourcePicture(true) == nullptr))
-            return;
-        operation_ = opSetPhoto;
-        RequestInsert();
-    });
+    connect(btnPasteImage, &QPushButton::clicked, this, paste);
     connect(btnPhotoClear, &QPushButton::clicked, this, [this] { Request(opClearPhoto); });
     connect(btnSetPhotoMulti, &QPushButton::clicked, this, [this] {
         if (HasPhotoSource() && actPhotoSetMulti_ != nullptr)

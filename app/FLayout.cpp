@@ -93,6 +93,30 @@ constexpr int kTenthsPerMm = 10;
 constexpr int kRulerThickness = 24;
 constexpr int kLeastAutoScale = 1;
 constexpr int kNudgeStep = 10;
+
+bool IsArrowKey(int key) {
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+// A nudge burst lasts while an arrow key repeats: its release, another key, a click or the focus
+// leaving ends it.
+bool IsNudgeBurstEnd(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        return !key->isAutoRepeat() && IsArrowKey(key->key());
+    }
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+        return !IsArrowKey(static_cast<QKeyEvent*>(event)->key());
+    case QEvent::MouseButtonPress:
+    case QEvent::FocusOut:
+    case QEvent::Hide:
+        return true;
+    default:
+        return false;
+    }
+}
 constexpr int kFineNudgeStep = 1;
 // The move steps about the page centre, in degrees.
 constexpr int kStep60Angle = 6;
@@ -511,6 +535,15 @@ void TfrmLayout::MakeMenus() {
     zoomGroup->addAction(actAutoScale);
     popupView->addAction(actAutoScale);
 
+    popupText = menu("popupText", QStringLiteral("文字(&S)"));
+    popupText->addActions({actText, actDate, actDecoString});
+    popupText->addSeparator();
+    popupText->addActions({DSAHorzText1, DSAVertText1});
+    popupFigure = menu("popupFigure", QStringLiteral("図形(&R)"));
+    popupFigure->addActions({actLine, actArc, actRect, actCircle, actDecoLine, actAlphaMask});
+    popupImage = menu("popupImage", QStringLiteral("画像(&I)"));
+    popupImage->addActions({actOnePoint, actImageFile, actBackground, actJANCode});
+
     QMenu* photoLock = menu("mnuPhotoLock", QStringLiteral("写真枠の移動(&M)"));
     photoLock->addActions({DSAPhotoLock, DSAPhotoUnlock});
     QMenu* photoRotate = menu("mnuPhotoRotate", QStringLiteral("写真の回転(&T)"));
@@ -551,6 +584,9 @@ void TfrmLayout::MakeMenus() {
     menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
     menuButton("btnEditMenu", popupEdit->title(), popupEdit);
     menuButton("btnPageMenu", popupPage->title(), popupPage);
+    menuButton("btnTextMenu", popupText->title(), popupText);
+    menuButton("btnFigureMenu", popupFigure->title(), popupFigure);
+    menuButton("btnImageMenu", popupImage->title(), popupImage);
     menuButton("btnLocationMenu", popupLocation->title(), popupLocation);
     menuButton("btnSettingMenu", popupSetting->title(), popupSetting);
     menuButton("btnViewMenu", popupView->title(), popupView);
@@ -723,6 +759,10 @@ void TfrmLayout::MakeActions() {
     actImageFile =
         MakeTool("actImageFile", QStringLiteral("イメージファイル(&F)..."), QStringLiteral("TLOAlbumIllust"));
     actAlbumPhoto = MakeTool("actAlbumPhoto", QStringLiteral("写真(&P)"), QStringLiteral("TLOAlbumPhoto"));
+    actJANCode = MakeTool("actJANCode", QStringLiteral("JANコード(&J)..."), QStringLiteral("TLOJANCode"));
+    actDecoLine = MakeTool("actDecoLine", QStringLiteral("飾り罫線(&D)..."), QStringLiteral("TLODecoLine"));
+    actDecoString = MakeTool("actDecoString", QStringLiteral("飾り文字(&I)..."), QStringLiteral("TLODecoString"));
+    actAlphaMask = MakeTool("actAlphaMask", QStringLiteral("図形(&A)"), QStringLiteral("TLOAlphaMask"));
     actBackground = new QAction(QStringLiteral("用紙柄(&B)..."), this);
     actBackground->setObjectName(QStringLiteral("actBackground"));
     connect(actBackground, &QAction::triggered, this, [this] { BackgroundTool(); });
@@ -1033,6 +1073,10 @@ void TfrmLayout::NudgeSelection(int dx, int dy, bool fine) {
     const int step = fine ? kFineNudgeStep : kNudgeStep;
     TDOList selected;
     DrawSite1->ListObjects(selected, true);
+    // Every selected object may be pulled back onto the page, so each one's state is kept.
+    if (nudgeBurst_.empty())
+        for (TDrawObject* object : selected)
+            nudgeBurst_.push_back(std::make_unique<TDOChangeAction>(object));
     for (TDrawObject* object : selected) {
         if (!object->Movable())
             continue;
@@ -1040,6 +1084,27 @@ void TfrmLayout::NudgeSelection(int dx, int dy, bool fine) {
             bounds->MoveBy(dx * step, dy * step);
     }
     KeepObjectsInRect(selected, DrawSite1->GetLogClientRect());
+}
+
+void TfrmLayout::EndNudgeBurst() {
+    if (nudgeBurst_.empty())
+        return;
+    std::vector<std::unique_ptr<TDOChangeAction>> burst = std::move(nudgeBurst_);
+    nudgeBurst_.clear();
+    UndoList().BeginGroup(QStringLiteral("移動"));
+    for (std::unique_ptr<TDOChangeAction>& action : burst)
+        TDOChangeAction::EndChange(std::move(action), UndoList());
+    UndoList().EndGroup();
+}
+
+void TfrmLayout::MoveObjectBy(TDrawObject* object, int dx, int dy) {
+    TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object));
+    if (!bounds)
+        return;
+    auto action = std::make_unique<TDOChangeAction>(object);
+    action->Force = true;
+    bounds->MoveBy(dx, dy);
+    TDOChangeAction::EndChange(std::move(action), UndoList());
 }
 
 void TfrmLayout::AlignSelection(TOrderMode mode) {
@@ -1133,6 +1198,8 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
         (object != nullptr && object->Selectable() ? popupObject : popupEdit)->popup(menuEvent->globalPos());
         return true;
     }
+    if (watched == DrawSite1 && IsNudgeBurstEnd(event))
+        EndNudgeBurst();
     if (watched == DrawSite1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape) {

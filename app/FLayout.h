@@ -30,6 +30,7 @@ class TDSAQueryClear;
 class TDrawSiteActionBase;
 class TGrid;
 class TGuide;
+class TDOChangeAction;
 class TDrawObject;
 class TDrawSite;
 class TExScrollBox;
@@ -237,8 +238,13 @@ public:
     // Each line of a text of several lines becomes a text of its own, centred on the page, selected.
     void SeparateText(TLOText* source);
     // Moves the movable selected objects by one step (1 mm, 0.1 mm when fine) and keeps every
-    // selected object on the page. Not recorded for undo.
+    // selected object on the page. The nudges of one burst (an arrow key held, repeating) are one
+    // undo step "移動", recorded when the burst ends.
     void NudgeSelection(int dx, int dy, bool fine);
+    // Records the burst's nudges (nothing when none is running).
+    void EndNudgeBurst();
+    // One object moved by (dx, dy) as one undo step.
+    void MoveObjectBy(TDrawObject* object, int dx, int dy);
     // Aligns the selected page objects (two or more) in one undo step "位置揃え".
     void AlignSelection(TOrderMode mode);
     // What the snap hook answers while the editor is shown.
@@ -317,7 +323,15 @@ public:
     QAction* actOnePoint = nullptr;
     QAction* actImageFile = nullptr;
     QAction* actAlbumPhoto = nullptr;
+    QAction* actJANCode = nullptr;
+    QAction* actDecoLine = nullptr;
+    QAction* actDecoString = nullptr;
+    QAction* actAlphaMask = nullptr;
     QAction* actBackground = nullptr;
+    // The tools by kind: texts, figures and pictures.
+    QMenu* popupText = nullptr;
+    QMenu* popupFigure = nullptr;
+    QMenu* popupImage = nullptr;
     // Draw-site commands on the focused site.
     TDrawSiteActionBase* DSACopy1 = nullptr;
     TDrawSiteActionBase* DSAPaste1 = nullptr;
@@ -471,6 +485,8 @@ private:
     void StartNewGuide(bool vertical);
     bool RulerMouse(TRuler* ruler, QEvent* event);
     void FreeGuideDrag();
+    // The selected objects' states before the running nudge burst.
+    std::vector<std::unique_ptr<TDOChangeAction>> nudgeBurst_;
     int guideIndex_ = -1;
     bool guideVertical_ = false;
     TPoint guidePoint_;

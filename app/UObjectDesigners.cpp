@@ -1,10 +1,18 @@
 #include "app/UObjectDesigners.h"
 
 #include "app/FMain.h"
+#include "app/dialogs/FDecoLine.h"
+#include "app/dialogs/FDecoString.h"
+#include "app/dialogs/FJANCode.h"
+#include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODecoLine.h"
+#include "pageobjects/layout/ULODecoString.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOJANCode.h"
 #include "pageobjects/layout/ULOOLE.h"
 #include "pageobjects/layout/ULOText.h"
 #include "platform/Picture.h"
@@ -31,6 +39,43 @@ bool EditAs(TDrawObject* object, bool& placed, Prepare prepare) {
     if (!placed)
         prepare(*typed);
     HandToEditor(object);
+    return true;
+}
+
+// An edit window's OK into the object: straight into a new one, as one undo step into a placed one.
+template <class Apply>
+void ApplyEdit(TDrawObject* object, bool placed, Apply apply) {
+    if (!placed) {
+        apply();
+        return;
+    }
+    UndoList().BeginGroup(QStringLiteral("設定変更"));
+    try {
+        auto action = std::make_unique<TDOChangeAction>(object);
+        apply();
+        TDOChangeAction::EndChange(std::move(action), UndoList());
+    } catch (...) {
+        UndoList().EndGroup();
+        throw;
+    }
+    UndoList().EndGroup();
+}
+
+// The edit window W for an object of kind T; a cancel of a new object marks it placed, which makes
+// the factory give it up.
+template <class T, class W>
+bool EditInWindow(TDrawObject* object, bool& placed) {
+    T* typed = dynamic_cast<T*>(object);
+    if (typed == nullptr)
+        return false;
+    placed = object->Parent() != nullptr;
+    W window(frmMain());
+    window.LoadFrom(*typed);
+    if (window.ShowModal() != mrOk) {
+        placed = true;
+        return true;
+    }
+    ApplyEdit(object, object->Parent() != nullptr, [&] { window.SaveTo(*typed); });
     return true;
 }
 
@@ -65,6 +110,18 @@ bool TDOBackImageEditor::EditObject(TDrawObject* object, bool& placed) {
     return EditAs<TLOBackImage>(object, placed, [](TLOBackImage&) {});
 }
 
+bool TDOJANCodeEditor::EditObject(TDrawObject* object, bool& placed) {
+    return EditInWindow<TLOJANCode, TfrmJANCode>(object, placed);
+}
+
+bool TDODecoLineEditor::EditObject(TDrawObject* object, bool& placed) {
+    return EditInWindow<TLODecoLine, TfrmDecoLine>(object, placed);
+}
+
+bool TDODecoStringEditor::EditObject(TDrawObject* object, bool& placed) {
+    return EditInWindow<TLODecoString, TfrmDecoString>(object, placed);
+}
+
 bool TDOOLEEditor::EditObject(TDrawObject* object, bool& placed) {
     auto* ole = dynamic_cast<TLOOLE*>(object);
     if (ole == nullptr)
@@ -81,4 +138,7 @@ void RegisterObjectDesigners(TDODesignerList& list) {
     list.Add(static_cast<IDODesigner*>(new TDOAlbumIllustEditor));
     list.Add(static_cast<IDODesigner*>(new TDOAlphaMaskEditor));
     list.Add(static_cast<IDODesigner*>(new TDOBackImageEditor));
+    list.Add(static_cast<IDODesigner*>(new TDOJANCodeEditor));
+    list.Add(static_cast<IDODesigner*>(new TDODecoLineEditor));
+    list.Add(static_cast<IDODesigner*>(new TDODecoStringEditor));
 }

@@ -37,6 +37,23 @@ public:
     bool EditObject(TDrawObject* object, bool& placed) override;
 };
 
+// The designers with an edit window of their own: the window opens for a new object (a cancel
+// gives the object up) and for one on a page (OK records the change as one undo step "設定変更").
+class TDOJANCodeEditor : public TDODesigner {
+public:
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDODecoLineEditor : public TDODesigner {
+public:
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
+class TDODecoStringEditor : public TDODesigner {
+public:
+    bool EditObject(TDrawObject* object, bool& placed) override;
+};
+
 class TDOOLEEditor : public TDODesigner {
 public:
     // Opens the embedded object for editing (which says that is not available here).
@@ -44,5 +61,6 @@ public:
 };
 
 // Start-up, after the object factory and the ghost designers: the embedded-object designer, then
-// the photo, text, illustration, figure and background designers (so those are asked first).
+// the photo, text, illustration, figure and background designers, then those with edit windows
+// (so those are asked first).
 void RegisterObjectDesigners(TDODesignerList& list = DesignerList());

@@ -56,6 +56,14 @@ void TToolWindow::Finish(QLayout* content) {
     SetupForm(this);
 }
 
+void TToolWindow::AcceptWhen(std::function<bool()> check) {
+    disconnect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnOK, &QPushButton::clicked, this, [this, check = std::move(check)] {
+        if (check())
+            accept();
+    });
+}
+
 bool TToolWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

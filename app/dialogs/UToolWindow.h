@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QBoxLayout;
@@ -32,6 +33,8 @@ public:
 protected:
     // Puts content above the button row and runs the form set-up; the last step of every constructor.
     void Finish(QLayout* content);
+    // OK (and Enter in a spin edit) closes only when check passes; check tells the user why not.
+    void AcceptWhen(std::function<bool()> check);
     // Enter in a spin edit presses OK (the edit itself refuses the key).
     bool eventFilter(QObject* watched, QEvent* event) override;
 };

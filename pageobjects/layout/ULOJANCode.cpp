@@ -108,7 +108,9 @@ void TJANCode::DrawDigit(int module, QChar digit) {
 
 void TJANCode::Draw(const QString& code, bool showFrame) {
     const qsizetype n = code.size();
-    if ((n != 8 && n != 13) || !AllDigits(code))
+    // A wrong check digit would print bars that no reader accepts, or that one reads as another
+    // article: such a code draws nothing, as a code of the wrong length does.
+    if (!IsValidJANCheckDigit(code))
         return;
     modules_ = n == 8 ? kEAN8Modules : kEAN13Modules;
     TIntf<IUnknownEx> saver;

@@ -18,8 +18,8 @@
 class QPainter;
 class TCanvas;
 
-// Whether code is 8 or 13 ASCII digits whose last is the check digit of the others (the editor
-// warns about a wrong one; drawing encodes the digits as given).
+// Whether code is 8 or 13 ASCII digits whose last is the check digit of the others; only such a
+// code is drawn.
 bool IsValidJANCheckDigit(const QString& code);
 // The check digit of 7 or 12 ASCII digits, or -1.
 int JANCheckDigit(const QString& digits);
@@ -35,7 +35,7 @@ public:
     static constexpr int kFrameInset = 10;
 
     TJANCode(TCanvas& canvas, const TRect& rect, int angle, bool showNumber);
-    // Draws nothing unless code is 8 or 13 ASCII digits.
+    // Draws nothing unless code is 8 or 13 ASCII digits ending in their check digit.
     void Draw(const QString& code, bool showFrame);
 
 private:

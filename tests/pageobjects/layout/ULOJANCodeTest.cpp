@@ -76,10 +76,11 @@ TEST(JANCodeTest, EightDigitCodeDrawsItsModulesBetweenWhiteQuietZones) {
     EXPECT_EQ(Pixel(out, int((rect.Left + 7.5 * 5) * 600 / 254), int(248 * 600 / 254)), clBlack);
 }
 
-TEST(JANCodeTest, CodesOfTheWrongLengthOrWithNonDigitsDrawNothing) {
+TEST(JANCodeTest, CodesOfTheWrongLengthWithNonDigitsOrAWrongCheckDigitDrawNothing) {
     const QImage blank = DrawCode(QString(), 300, 0, true, true);
     for (const QString& code : {QStringLiteral("490123456789"), QStringLiteral("49012345678A4"),
-                                QStringLiteral("4901 345"), QStringLiteral("４901234567894")})
+                                QStringLiteral("4901 345"), QStringLiteral("４901234567894"),
+                                QStringLiteral("4901234567895"), QStringLiteral("96385075")})
         EXPECT_EQ(DrawCode(code, 300, 0, true, true), blank) << qPrintable(code);
 }
 
@@ -97,7 +98,7 @@ TEST(JANCodeTest, CodesScanAtEveryTurnResolutionAndStyle) {
                         << qPrintable(code) << " at " << dpi << " dpi, " << angle << " degrees, frame "
                         << frame << ", digits " << digits;
                 }
-    // A wrong check digit is drawn as given and does not scan.
+    // A wrong check digit gives nothing a reader could take for a code.
     EXPECT_TRUE(DecodeBarcodes(DrawCode(QStringLiteral("4901234567895"), 300, 0, false, true)).isEmpty());
 }
 

@@ -174,6 +174,8 @@ QString PageLabelText(int sheet, int sheetCount, bool frontCover, bool backCover
     return QStringLiteral("%1/%2").arg(sheet - 1).arg(sheetCount - 2);
 }
 
+int LastLayoutScale = 0;
+
 const std::vector<int>& LayoutZoomSteps() {
     static const std::vector<int> steps{25, 50, 75, 100, 150, 200, 400};
     return steps;
@@ -408,6 +410,8 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     UndoList().Clear();
     UndoList().SetAllowRepeat(false);
     ShowEditMode(emPhoto);
+    if (LastLayoutScale != 0)
+        SetZoom(LastLayoutScale);
 }
 
 void TfrmLayout::MakeMoveModeActions() {
@@ -566,6 +570,18 @@ void TfrmLayout::MakeMenus() {
     popupObject->addActions({actOrder, actPosition});
     popupObject->addSeparator();
     popupObject->addActions({DSABringToFront1, DSASendToBack1});
+    // The object's own edit window or panel, as a double-click opens it; hidden as the menu has it.
+    auto* property = new QAction(QStringLiteral("プロパティ(&R)"), popupObject);
+    property->setObjectName(QStringLiteral("mnuProperty"));
+    property->setVisible(false);
+    connect(property, &QAction::triggered, this, [this] {
+        DSAEditProperty1->UpdateTarget(DrawSite1);
+        if (DSAEditProperty1->isEnabled())
+            DSAEditProperty1->ExecuteTarget(DrawSite1);
+        else
+            actModeBackGround->trigger();
+    });
+    popupObject->addAction(property);
 
     TfrmMain* main = frmMain();
     if (main == nullptr || tbMenu == nullptr)
@@ -818,6 +834,8 @@ void TfrmLayout::MakeActions() {
     DSAPhotoUnlock = MakeSiteAction<TDSAUnlock>("DSAPhotoUnlock", QStringLiteral("移動可能(&U)"), {},
                                                 QStringLiteral("設定変更"));
     DSAPhotoUnlock->SetTargetClassName(QStringLiteral("TLOAlbumPhoto"));
+    DSAEditProperty1 = MakeSiteAction<TDSAEditProperty>("DSAEditProperty1", QStringLiteral("プロパティ(&O)"), {},
+                                                        QStringLiteral("設定変更"));
     DSADontPrint1 = MakeSiteAction<TDSADontPrint>("DSADontPrint1", QStringLiteral("印刷禁止にする(&N)"), {},
                                                   QStringLiteral("設定変更"));
     DSADoPrint1 = MakeSiteAction<TDSADoPrint>("DSADoPrint1", QStringLiteral("印刷禁止にしない(&I)"), {},
@@ -1235,6 +1253,7 @@ TfrmLayout::~TfrmLayout() {
         delete ruler->findChild<QObject*>(QStringLiteral("GuideFilter"), Qt::FindDirectChildrenOnly);
     FreeGuideDrag();
     PanelSaveDefaults(EditPanel());
+    LastLayoutScale = autoScale_ ? 0 : Scale();
     WriteSettingInteger(QStringLiteral("DefPhotoWidth"), DefPhotoWidth);
     WriteSettingInteger(QStringLiteral("DefPhotoHeight"), DefPhotoHeight);
     InstallHooks(false);

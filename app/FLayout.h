@@ -52,6 +52,8 @@ QString PageStripCaption(int col, int sheetCount, bool frontCover, bool backCove
 // The page label: "表表紙", "裏表紙" or "page/pages".
 QString PageLabelText(int sheet, int sheetCount, bool frontCover, bool backCover);
 
+// The zoom the next editor opens with (0: automatic); kept for the run when an editor goes.
+extern int LastLayoutScale;
 // Zoom steps in percent, ascending.
 const std::vector<int>& LayoutZoomSteps();
 // The first step above (magnify) or below (reduce) the scale; the scale itself when there is none.
@@ -348,6 +350,7 @@ public:
     TDrawSiteActionBase* DSAUnlock1 = nullptr;
     TDrawSiteActionBase* DSAPhotoLock = nullptr;
     TDrawSiteActionBase* DSAPhotoUnlock = nullptr;
+    TDrawSiteActionBase* DSAEditProperty1 = nullptr;
     TDrawSiteActionBase* DSADontPrint1 = nullptr;
     TDrawSiteActionBase* DSADoPrint1 = nullptr;
     TDrawSiteActionBase* DSAVertText1 = nullptr;

@@ -6,16 +6,26 @@
 #include "app/FAMFigure.h"
 #include "app/FLayout.h"
 #include "app/dialogs/FBackFileBrowser.h"
+#include "app/dialogs/FDecoLine.h"
+#include "app/dialogs/FDecoString.h"
+#include "app/dialogs/FIllustFileBrowser.h"
+#include "app/dialogs/FMessage.h"
+#include "controls/Exspined.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FJANCode.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FShadeFileBrowser.h"
 #include "app/dialogs/UThumbGrid.h"
+#include "core/USupportUtil.h"
 #include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOFunc.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
+#include "pageobjects/layout/UImageFont.h"
 #include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULODecoLine.h"
+#include "pageobjects/layout/ULODecoString.h"
 #include "pageobjects/layout/ULOJANCode.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
@@ -29,6 +39,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -231,6 +242,76 @@ TEST_F(LayoutToolsTest, FiguresAndBackgroundsArePlacedByPasteAndByDoubleClick) {
     const std::vector<TLOBackImage*> pictured = All<TLOBackImage>();
     ASSERT_EQ(pictured.size(), 1u);
     EXPECT_EQ(pictured[0]->FillColor()->Kind(), cskBitmap);
+}
+
+TEST_F(LayoutToolsTest, DecoratedLinesAndTextsAreMadeThroughTheirWindowsAndStored) {
+    Picture(QStringLiteral("Data/Illust/Border/wave.bmp"), 40, 20, Qt::red);
+    Write(QStringLiteral("Data/Illust/Illust.dat"),
+          Cp932::Encode(QStringLiteral("[a]\nName=罫線\nDir=Data\\Illust\\Border\n")));
+    TfrmIllustFileBrowser::RememberedGenre() = 0;
+    // Without a motif the window asks for one and stays; then the motif, 8 mm wide.
+    const QByteArray empty = Stored();
+    dialogs.answers = {mrOk};
+    WhenModal([](QWidget* window) {
+        auto* line = qobject_cast<TfrmDecoLine*>(window);
+        ASSERT_NE(line, nullptr);
+        line->btnOK->click();
+        ASSERT_TRUE(line->isVisible());
+        line->Motifs()->SelectIndex(0);
+        line->esLineWidth->SetValue(80);
+        line->btnOK->click();
+    });
+    Round("decorated line", [&] { editor->actDecoLine->trigger(); });
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    ASSERT_EQ(All<TLODecoLine>().size(), 1u);
+    TLODecoLine* line = All<TLODecoLine>()[0];
+    EXPECT_EQ(line->LineWidth(), 80);
+    EXPECT_FALSE(IsPictureEmpty(line->Image()));
+    EXPECT_EQ(line->EndX() - line->StartX(), TfrmDecoLine::kDefaultLength);
+    EXPECT_TRUE(line->Selected());
+
+    // One image font of 64 glyphs, each 8 x 16.
+    for (int i = 0; i < kImageFontGlyphs; ++i)
+        Picture(QStringLiteral("Data/Font/%1.bmp").arg(i, 2, 10, QLatin1Char('0')), 8, 16, Qt::blue);
+    FreeImageFontPack();
+    ASSERT_EQ(ImageFontCount(), 1);
+    WhenModal([](QWidget* window) {
+        auto* text = qobject_cast<TfrmDecoString*>(window);
+        ASSERT_NE(text, nullptr);
+        QTest::keyClicks(text->edtText, QStringLiteral("Hi"));
+        text->edtText->insert(QStringLiteral(" あ"));
+        EXPECT_TRUE(text->lblNote->text().contains(QStringLiteral("あ")));
+        text->cmbAlign->setCurrentIndex(1);
+        text->btnOK->click();
+    });
+    Round("decorated text", [&] { editor->actDecoString->trigger(); });
+    ASSERT_EQ(All<TLODecoString>().size(), 1u);
+    TLODecoString* text = All<TLODecoString>()[0];
+    EXPECT_EQ(text->Text(), QStringLiteral("Hi あ"));
+    EXPECT_EQ(text->Align(), 1);
+    EXPECT_EQ(text->LogHeight(), TfrmDecoString::kDefaultHeight);
+    // Two glyphs of 50 and three gaps of a third of the height (a space and the two bytes of あ).
+    EXPECT_EQ(text->LogWidth(), 2 * 50 + 3 * (TfrmDecoString::kDefaultHeight / 3));
+
+    // Both come back from the stored page.
+    editor->CommitPage();
+    editor->LoadPage();
+    EXPECT_EQ(All<TLODecoLine>().size(), 1u);
+    ASSERT_EQ(All<TLODecoString>().size(), 1u);
+    EXPECT_EQ(All<TLODecoString>()[0]->Text(), QStringLiteral("Hi あ"));
+    EXPECT_NE(Stored(), empty);
+
+    // Editing a placed line by its window is one step.
+    Round("decorated line edited", [&] {
+        WhenModal([](QWidget* window) {
+            auto* edit = qobject_cast<TfrmDecoLine*>(window);
+            ASSERT_NE(edit, nullptr);
+            edit->esLineWidth->SetValue(120);
+            edit->btnOK->click();
+        });
+        DesignerList().EditObject(All<TLODecoLine>()[0]);
+    });
+    EXPECT_EQ(All<TLODecoLine>()[0]->LineWidth(), 120);
 }
 
 TEST_F(LayoutToolsTest, EachArrowBurstIsOneUndoStep) {

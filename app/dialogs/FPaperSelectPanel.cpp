@@ -35,6 +35,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -138,8 +139,28 @@ QString NormalizeSearchText(const QString& text) {
     for (QChar& c : upper)
         if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
             c = QChar(c.unicode() - 'a' + 'A');
-    return HiraganaToKatakana(HanToZen(upper));
+    QString wide = HanToZen(upper);
+    // Full-width letters are upper-cased too, so a product number typed in either width and
+    // either case finds the same papers.
+    for (QChar& c : wide)
+        if (c >= QChar(0xFF41) && c <= QChar(0xFF5A))
+            c = QChar(c.unicode() - 0xFF41 + 0xFF21);
+    return HiraganaToKatakana(wide);
 }
+
+namespace {
+
+bool NameHolds(const QString& key, const TStringList* synonyms, const QString& normalizedName) {
+    if (normalizedName.contains(key))
+        return true;
+    if (synonyms)
+        for (int i = 0; i + 1 < synonyms->Count(); i += 2)
+            if ((*synonyms)[i] == key && normalizedName.contains((*synonyms)[i + 1]))
+                return true;
+    return false;
+}
+
+} // namespace
 
 bool MatchesFilter(const TPaperFilter& filter, const TPaperInfoUI& entry, const QString& normalizedName) {
     if (filter.Genre >= 0 && entry.GenreIndex != filter.Genre)
@@ -150,15 +171,17 @@ bool MatchesFilter(const TPaperFilter& filter, const TPaperInfoUI& entry, const 
         return false;
     if (filter.Genre >= 0 || filter.SearchKey.isEmpty())
         return true;
-    if (normalizedName.contains(filter.SearchKey))
+    if (NameHolds(filter.SearchKey, filter.Synonyms, normalizedName))
         return true;
-    if (filter.Synonyms) {
-        const TStringList& synonyms = *filter.Synonyms;
-        for (int i = 0; i + 1 < synonyms.Count(); i += 2)
-            if (synonyms[i] == filter.SearchKey && normalizedName.contains(synonyms[i + 1]))
-                return true;
-    }
-    return false;
+    // Words in any order: the maker and the product number ("L7160 Avery"), or a reading and a
+    // face count, each found on its own.
+    const QStringList words = QString(filter.SearchKey)
+                                  .replace(QChar(0x3000), QLatin1Char(' '))
+                                  .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2)
+        return false;
+    return std::all_of(words.begin(), words.end(),
+                       [&](const QString& word) { return NameHolds(word, filter.Synonyms, normalizedName); });
 }
 
 QString MapPaperName(const QString& name, const TStringList& v1ToV2, const TStringList& v2ToV3) {

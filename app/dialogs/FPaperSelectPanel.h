@@ -31,7 +31,7 @@ class TPapersUI;
 class TPapersV2;
 struct TPaperInfoUI;
 
-// Upper-cased ASCII letters (other letters left alone), half-width to full-width, hiragana to katakana.
+// Latin letters of either width upper-cased, half-width to full-width, hiragana to katakana.
 QString NormalizeSearchText(const QString& text);
 
 // What the list shows: genre -1 and entry 0 (or an empty text) of maker and use mean any.
@@ -41,7 +41,7 @@ struct TPaperFilter {
     QString Maker;
     int GroupIndex = 0;
     QString Group;
-    // Normalised; empty lists every name.
+    // Normalised; empty lists every name. Found as a whole, or word by word in any order.
     QString SearchKey;
     // Key on even lines, the text to look for on the line after.
     const TStringList* Synonyms = nullptr;

@@ -219,6 +219,62 @@ TEST_F(PaperSelectTest, PapersFoundBySearchAndByGenreMakerAndUseGoToTheEditorByC
     EXPECT_EQ(StoredPaper(chosen), before) << "the store's paper is never turned";
 }
 
+TEST_F(PaperSelectTest, AMakersSheetIsFoundByMakerAndUseOrByItsProductNumber) {
+    TfrmPaperSelectPanel* panel = EnterPaperSelection();
+    ASSERT_NE(panel, nullptr);
+    constexpr int kStandard = 2; // 定形: the makers' sheets
+    if (panel->SelectedGenre() != kStandard)
+        ClickGenre(*panel, kStandard);
+    QStringList makers;
+    for (int i = 0; i < panel->cbMaker->count(); ++i)
+        makers << panel->cbMaker->itemText(i);
+    for (const char* maker : {"Quorlane", "Avery", "Herma", "Hisago", "Online Labels", "Zweckform"})
+        EXPECT_TRUE(makers.contains(QString::fromUtf8(maker))) << maker;
+    EXPECT_GT(makers.size(), 30);
+    Choose(panel->cbMaker, QStringLiteral("Avery"));
+    Choose(panel->cbGroup, QStringLiteral("ラベル"));
+    const QString l7160 = QStringLiteral("Avery 7160 ラベル 21面");
+    EXPECT_TRUE(Captions(*panel).contains(l7160));
+    for (int i = 0; i < panel->lvPaper->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = panel->lvPaper->topLevelItem(i);
+        EXPECT_EQ(item->text(4), QStringLiteral("Avery"));
+        EXPECT_EQ(item->text(3), QStringLiteral("ラベル"));
+    }
+
+    // By the number on the packet, with no genre: either width and case, with or without the maker,
+    // and by the laser sheet's number the same layout is sold under.
+    ClickGenre(*panel, kStandard);
+    ASSERT_TRUE(panel->frameSearchPaper->isVisibleTo(panel));
+    QComboBox* search = panel->frameSearchPaper->cbSearch;
+    for (const char* key : {"7160", "７１６０", "avery 7160", "７１６０　ＡＶＥＲＹ", "l7160", "Ｌ７１６０", "ｌ７１６０",
+                            "AVERY l7160"}) {
+        search->clearEditText();
+        Type(search, QString::fromUtf8(key));
+        QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);
+        EXPECT_TRUE(Captions(*panel).contains(l7160)) << key;
+        ExpectAllContain(*panel, QStringLiteral("7160"));
+    }
+    search->clearEditText();
+    Type(search, QStringLiteral("hisago elm006"));
+    QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);
+    EXPECT_EQ(Captions(*panel), QStringList{QStringLiteral("Hisago ELM006 ラベル 10面")});
+
+    // The preview outlines each of the 21 faces where the sheet has it.
+    search->clearEditText();
+    Type(search, QStringLiteral("l7160"));
+    QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);
+    ClickRow(*panel, l7160);
+    ClickRadio(panel->rbPortrait); // as the sheet's faces are given
+    EXPECT_TRUE(panel->memoInfo->toPlainText().contains(QStringLiteral("面数: 3x7")));
+    const TPaperSite& site = *panel->PaperSite;
+    ASSERT_EQ(CountFaces(site), 21);
+    const TPaperInfo* paper = panel->GetSelectedPaper();
+    ASSERT_NE(paper, nullptr);
+    const QImage image = panel->PaperSite->grab().toImage();
+    for (int face = 0; face < 21; ++face)
+        ExpectOutlined(site, image, paper->GetFaceRect(face));
+}
+
 TEST_F(PaperSelectTest, TheSameRoadByKeysAlone) {
     TfrmPaperSelectPanel* panel = EnterPaperSelection();
     ASSERT_NE(panel, nullptr);
@@ -488,8 +544,8 @@ TEST_F(PaperSelectTest, ThePreviewDrawsEachFaceWhereItsPaperPutsIt) {
 
 TEST(PaperSelectRules, NormalisingAndFiltering) {
     EXPECT_EQ(NormalizeSearchText(QStringLiteral("abcｱｲ")), QStringLiteral("ＡＢＣアイ"));
-    EXPECT_EQ(NormalizeSearchText(QStringLiteral("ａｂかな")), QStringLiteral("ａｂカナ"))
-        << "two-byte letters stay";
+    EXPECT_EQ(NormalizeSearchText(QStringLiteral("ａｂかなＣ")), QStringLiteral("ＡＢカナＣ"))
+        << "full-width letters are upper-cased too";
     TStringList synonyms(QStringList{QStringLiteral("ＣＤ"), QStringLiteral("ディスク"),
                                      QStringLiteral("ディスク"), QStringLiteral("ラベル")});
     TPaperInfoUI entry;
@@ -506,6 +562,12 @@ TEST(PaperSelectRules, NormalisingAndFiltering) {
     EXPECT_TRUE(MatchesFilter(filter, entry, name));
     filter.SearchKey = QStringLiteral("ＸＸ");
     EXPECT_FALSE(MatchesFilter(filter, entry, name));
+    // Words in any order, each found directly or through a synonym; every word must be found.
+    filter.SearchKey = NormalizeSearchText(QStringLiteral("ﾗﾍﾞﾙ cd"));
+    EXPECT_TRUE(MatchesFilter(filter, entry, name));
+    filter.SearchKey = NormalizeSearchText(QStringLiteral("ラベル　ＸＸ"));
+    EXPECT_FALSE(MatchesFilter(filter, entry, name));
+    filter.SearchKey = QStringLiteral("ＸＸ");
     // A key on an odd line is no synonym key.
     synonyms =
         TStringList(QStringList{QStringLiteral("ＸＸ"), QStringLiteral("ＣＤ"), QStringLiteral("ＸＸ")});

@@ -1,23 +1,28 @@
-// Writes the shipped paper database from the readable paper table: every paper (read-only, in
-// portrait position), its extra information, the company and group lists, the genre and photo
-// size lists and the update record. The table is checked first: a paper whose faces leave the
-// sheet or overlap, or a name given twice, stops the build. No clock goes into the file
-// (SOURCE_DATE_EPOCH fixes the compound file's times), so one table always gives the same bytes.
+// Writes the shipped paper database from the readable paper table and the makers' product table:
+// every paper (read-only, in portrait position), its extra information, the company and group
+// lists, the genre and photo size lists and the update record. The paper table is checked first: a
+// paper whose faces leave the sheet or overlap, or a name given twice, stops the build. A product
+// that fails the same checks is left out and listed (see LabelProducts.h). No clock goes into the
+// file (SOURCE_DATE_EPOCH fixes the compound file's times), so the same tables always give the same
+// bytes.
 //
-// Usage: MakePaperDB <table.json> <output.ppr>
+// Usage: MakePaperDB <table.json> [<products.tsv>] <output.ppr>
 
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
 #include "platform/Exception.h"
 #include "platform/StringList.h"
+#include "tools/MakePaperDB/LabelProducts.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -141,12 +146,55 @@ TStringList StringsOf(const QJsonArray& array) {
     return list;
 }
 
-void Build(const QString& tableFile, const QString& outFile) {
-    QFile file(tableFile);
+QByteArray ReadAll(const QString& fileName) {
+    QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        Fail(tableFile, file.errorString());
+        Fail(fileName, file.errorString());
+    return file.readAll();
+}
+
+// The makers' products after the table's papers, their makers after the table's companies.
+void AddProducts(TPapersV2& db, const QString& productFile, QSet<QString>& names, TStringList& companies) {
+    TLabelProductReport report;
+    std::vector<TLabelProduct> products;
+    try {
+        products = ReadLabelProducts(ReadAll(productFile), report);
+    } catch (const ETableError&) {
+        throw;
+    } catch (const Exception& e) {
+        Fail(productFile, e.Message());
+    }
+    QStringList makers;
+    for (const TLabelProduct& product : products) {
+        const QString& name = product.Paper->PaperName;
+        if (names.contains(name))
+            Fail(name, QStringLiteral("named twice"));
+        names.insert(name);
+        db.AddOrReplace(*product.Paper);
+        TExPaperInfo info(nullptr);
+        info.PaperName = name;
+        info.Company = product.Maker;
+        info.Purpose = product.Purpose;
+        info.RoundSize = product.RoundSize;
+        db.PutExtraInfo(kExtraInfosTable, info);
+        if (companies.IndexOf(product.Maker) < 0 && !makers.contains(product.Maker))
+            makers << product.Maker;
+    }
+    std::sort(makers.begin(), makers.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    for (const QString& maker : makers)
+        companies.Add(maker);
+    std::printf("MakePaperDB: %d of %d products (%d rows) taken from %s\n", int(products.size()),
+                report.Products, report.Rows, qPrintable(QFileInfo(productFile).fileName()));
+    for (const QString& line : report.Clamped)
+        std::printf("  clamped %s\n", qPrintable(line));
+    for (const QString& line : report.Refused)
+        std::printf("  refused %s\n", qPrintable(line));
+}
+
+void Build(const QString& tableFile, const QString& productFile, const QString& outFile) {
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(ReadAll(tableFile), &error);
     if (doc.isNull())
         Fail(tableFile, error.errorString());
     const QJsonObject table = doc.object();
@@ -165,7 +213,10 @@ void Build(const QString& tableFile, const QString& outFile) {
         db.AddOrReplace(*paper);
         AddExtraInfo(db, entry, paper->PaperName);
     }
-    db.GetCompanyList().Assign(StringsOf(table.value("companies").toArray()));
+    TStringList companies = StringsOf(table.value("companies").toArray());
+    if (!productFile.isEmpty())
+        AddProducts(db, productFile, names, companies);
+    db.GetCompanyList().Assign(companies);
     db.GetGroupList().Assign(StringsOf(table.value("groups").toArray()));
     TStringList genres;
     const QJsonObject genreMap = table.value("genres").toObject();
@@ -193,15 +244,17 @@ void Build(const QString& tableFile, const QString& outFile) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: MakePaperDB <table.json> <output.ppr>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: MakePaperDB <table.json> [<products.tsv>] <output.ppr>\n");
         return 2;
     }
+    const QString outFile = QString::fromLocal8Bit(argv[argc - 1]);
     try {
-        Build(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+        Build(QString::fromLocal8Bit(argv[1]), argc == 4 ? QString::fromLocal8Bit(argv[2]) : QString(),
+              outFile);
     } catch (const Exception& e) {
         std::fprintf(stderr, "MakePaperDB: %s\n", e.what());
-        QFile::remove(QString::fromLocal8Bit(argv[2]));
+        QFile::remove(outFile);
         return 1;
     }
     return 0;

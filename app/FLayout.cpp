@@ -57,6 +57,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Component.h"
 #include "platform/IntMath.h"
+#include "platform/IntMath.h"
 #include "platform/Picture.h"
 
 #include <QAction>
@@ -79,6 +80,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtMath>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -225,6 +227,20 @@ QString PositionStatusText(const TRect& bounds) {
     return QStringLiteral("位置(%1,%2),サイズ(%3,%4)")
         .arg(FormatTenthsMm(bounds.Left), FormatTenthsMm(bounds.Top), FormatTenthsMm(bounds.Width()),
              FormatTenthsMm(bounds.Height()));
+}
+
+TRect TurnedExtent(const TRect& r, int angle) {
+    // Where a turned object shows: the box around the rectangle turned about its centre.
+    const double radians = qDegreesToRadians(double(angle % 360));
+    const double c = std::abs(std::cos(radians));
+    const double sn = std::abs(std::sin(radians));
+    const int w = int(std::lround(r.Width() * c + r.Height() * sn));
+    const int h = int(std::lround(r.Width() * sn + r.Height() * c));
+    const int64_t cx = (int64_t(r.Left) + r.Right) / 2;
+    const int64_t cy = (int64_t(r.Top) + r.Bottom) / 2;
+    const int left = ClampToInt32(cx - w / 2);
+    const int top = ClampToInt32(cy - h / 2);
+    return TRect(left, top, ClampToInt32(int64_t(left) + w), ClampToInt32(int64_t(top) + h));
 }
 
 QString ScaleStatusText(int scale) {
@@ -677,9 +693,10 @@ void TfrmLayout::SetupStatusBar() {
     auto* bar = main ? main->findChild<QStatusBar*>(QStringLiteral("StatusBar")) : nullptr;
     if (bar == nullptr)
         return;
-    const QFontMetrics metrics(main->font());
-    const QString widest[] = {QStringLiteral("ﾏｳｽ-(999.9mm,999.9mm)"),
-                              QStringLiteral("位置-(999.9mm,999.9mm),ｻｲｽﾞ-(999.9mm,999.9mm)"),
+    const QFontMetrics metrics(bar->font());
+    // The texts themselves at their widest, so that no digit is cut off.
+    const QString widest[] = {MouseStatusText(TPoint(-9999, -9999)),
+                              PositionStatusText(TRect(-9999, -9999, 9999, 9999)),
                               QStringLiteral("固定しない"), QStringLiteral("印刷しない"),
                               QStringLiteral("999%")};
     for (int i = 0; i < kStatusPanelCount; ++i) {
@@ -704,9 +721,11 @@ void TfrmLayout::UpdateStatusText(bool keepMouseText) {
         QString position;
         for (TDrawObject* object : selected)
             if (TIntf<IDORectProps> props = Supports<IDORectProps>(static_cast<TObject*>(object))) {
-                position = PositionStatusText(TRect(props->GetLeft(), props->GetTop(),
-                                                    props->GetLeft() + props->GetWidth(),
-                                                    props->GetTop() + props->GetHeight()));
+                TRect r(props->GetLeft(), props->GetTop(), props->GetLeft() + props->GetWidth(),
+                        props->GetTop() + props->GetHeight());
+                if (TIntf<IDORotate> turn = Supports<IDORotate>(static_cast<TObject*>(object)))
+                    r = TurnedExtent(r, turn->GetAngle());
+                position = PositionStatusText(r);
                 break;
             }
         statusPanels[1]->setText(position);

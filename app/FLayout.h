@@ -121,6 +121,8 @@ class TLOText;
 // The status bar's texts: the mouse at a logical point, an object's place and size, the scale.
 QString MouseStatusText(const TPoint& logical);
 QString PositionStatusText(const TRect& bounds);
+// The box a rectangle turned by angle degrees about its centre covers.
+TRect TurnedExtent(const TRect& r, int angle);
 QString ScaleStatusText(int scale);
 // Modifier keys as a menu item names them ("Alt", "Ctrl+Shift"); empty for none.
 QString ModifierMarkText(TShiftState modifiers);

@@ -12,7 +12,9 @@
 #include "app/dialogs/FWaiting.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Settings.h"
@@ -26,6 +28,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QListWidget>
@@ -334,6 +337,32 @@ TEST_F(MainRoadTest, ABackgroundPastedFromTheCatalogueShowsAtOnce) {
     // The frames cover most of the page: the margins around them show the pattern.
     EXPECT_GT(changed(), 0.1) << "the background shows without leaving the editor";
     EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(MainRoadTest, TheStatusBarFollowsATurnAndShowsWholePositions) {
+    TfrmLayout* editor = OpenLayoutEditor(main);
+    ASSERT_NE(editor, nullptr);
+    TDrawSite* site = editor->DrawSite1;
+    auto owned = std::make_unique<TLORect>(nullptr);
+    owned->SetLogRect(TRect(1000, 1000, 1400, 1200));
+    TDrawObject* rect = site->AdoptObject(std::move(owned));
+    site->SelectAll(false);
+    rect->SetSelected(true);
+    site->UpdatePivots();
+    editor->UpdateStatusText(true);
+    ASSERT_EQ(editor->statusPanels.size(), 6u);
+    EXPECT_TRUE(editor->statusPanels[1]->text().contains(QStringLiteral("サイズ(40.0mm,20.0mm)")));
+    editor->DSARotate90->ExecuteTarget(site);
+    editor->UpdateStatusText(true);
+    EXPECT_TRUE(editor->statusPanels[1]->text().contains(QStringLiteral("サイズ(20.0mm,40.0mm)")))
+        << editor->statusPanels[1]->text().toStdString();
+
+    // The longest texts fit their fields.
+    const auto fits = [](QLabel* panel, const QString& text) {
+        return panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width();
+    };
+    EXPECT_TRUE(fits(editor->statusPanels[0], MouseStatusText(TPoint(-2999, -2999))));
+    EXPECT_TRUE(fits(editor->statusPanels[1], PositionStatusText(TRect(-2999, -2999, 2999, 2999))));
 }
 
 } // namespace

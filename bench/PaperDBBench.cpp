@@ -78,7 +78,7 @@ void BM_OpenShippedPapersAndBuildSelection(benchmark::State& state) {
 
 void BM_MakeShippedPapers(benchmark::State& state) {
     QTemporaryDir dir;
-    const QStringList tables = QStringLiteral(QUORLANE_PAPER_TABLES).split(QLatin1Char(';'));
+    const QStringList tables = QStringLiteral(QUORLANE_PAPER_TABLES).split(QLatin1Char('|'));
     for (auto _ : state) {
         QProcess tool;
         tool.start(QStringLiteral(QUORLANE_MAKEPAPERDB),

@@ -5,7 +5,10 @@
 #include "imaging/UEncodedImage.h"
 #include "imaging/UPictureEX.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/UImageFont.h"
 #include "pageobjects/layout/ULOCreator.h"
+#include "pageobjects/layout/ULODecoString.h"
+#include "imaging/UImagePack.h"
 #include "papers/ULabelData.h"
 #include "papers/UMaterialCatalog.h"
 #include "papers/UPaperInfo.h"
@@ -184,6 +187,28 @@ TEST_F(ShippedContent, FiguresAndBackgroundsResolveAndTheirIdsGoBothWays) {
     }
     EXPECT_EQ(count, 30);
     EXPECT_EQ(tiled, 14);
+}
+
+TEST_F(ShippedContent, ImageFontsDrawDecoratedTextsOverWhatLiesBelow) {
+    FreeImageFontPack();
+    ASSERT_EQ(ImageFontPack().GetCount(), 3 * kImageFontGlyphs);
+    for (int font = 1; font <= 3; ++font) {
+        TLODecoString text(nullptr);
+        text.SetText(QStringLiteral("Ag"));
+        text.SetFontNo(font);
+        text.SetLogRect(TRect(0, 0, 1, 80));
+        QImage page(200, 80, QImage::Format_RGB32);
+        page.fill(QColor(0x20, 0x80, 0x40));
+        TCanvas canvas(&page);
+        text.DrawDecoString(canvas, TRect(0, 0, 200, 80));
+        canvas.FreeHandle();
+        // The letters cover part of the page; around them the page shows through.
+        const int shown = CountColour(page, qRgb(0x20, 0x80, 0x40));
+        EXPECT_GT(shown, 200 * 80 / 3) << font;
+        EXPECT_LT(shown, 200 * 80 - 500) << font;
+        EXPECT_EQ(page.pixel(1, 1), qRgb(0x20, 0x80, 0x40)) << font;
+    }
+    FreeImageFontPack();
 }
 
 TEST_F(ShippedContent, IllustrationsLieOnTheirSeeThroughGrey) {

@@ -89,6 +89,13 @@ QString WritePicture(const Output& out, const QString& folder, const QString& ba
     return name;
 }
 
+QString WriteAlphaPng(const Output& out, const QString& folder, const QString& base, const QImage& image) {
+    const QString name = base + QStringLiteral(".png");
+    WriteBytes(out.Folder(folder) + QLatin1Char('/') + name,
+               PngEncoder().EncodeImage(image.convertToFormat(QImage::Format_ARGB32)));
+    return name;
+}
+
 QString WriteJpeg(const Output& out, const QString& folder, const QString& base, const QImage& image,
                   int quality) {
     TBitmap bitmap;

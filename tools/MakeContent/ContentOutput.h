@@ -26,6 +26,9 @@ struct Output {
 // Writes image into folder as base + ".png" or base + ".bmp", whichever is smaller; Grayscale8
 // images are stored as grey. Returns the file name written (without folder). Raises on failure.
 QString WritePicture(const Output& out, const QString& folder, const QString& base, const QImage& image);
+// Writes image as base + ".png" keeping its alpha channel (pictures drawn over what lies below them
+// by their own transparency); returns the file name.
+QString WriteAlphaPng(const Output& out, const QString& folder, const QString& base, const QImage& image);
 // Writes the image as a JPEG of the given quality; returns the file name.
 QString WriteJpeg(const Output& out, const QString& folder, const QString& base, const QImage& image,
                   int quality);

@@ -1,9 +1,12 @@
 #include "tools/MakeContent/ContentPictures.h"
 
 #include "imaging/URectGrad.h"
+#include "pageobjects/layout/UImageFont.h"
 #include "platform/Bitmap.h"
 #include "tools/MakeContent/ContentArt.h"
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -919,6 +922,77 @@ std::vector<SheetCell> MakeIllustrations(const Output& out) {
                    {QStringLiteral("[OnePoint]"), QStringLiteral("Name=イラスト"),
                     QStringLiteral("Dir=Data\\Illust\\OnePoint"), QString(), QStringLiteral("[Panel]"),
                     QStringLiteral("Name=パネル"), QStringLiteral("Dir=Data\\Illust\\Panel")});
+    return cells;
+}
+
+namespace {
+
+constexpr int kGlyphHeight = 96;
+constexpr int kGlyphPad = 6;
+
+struct GlyphStyle {
+    const char* family;
+    QColor top;
+    QColor bottom;
+    QColor edge;
+    qreal edgeWidth;
+    bool shadow;
+};
+
+// One letter filled with a vertical gradient, outlined, optionally with a soft offset shadow, on a
+// transparent ground; as wide as the letter's advance.
+QImage Glyph(char ch, const GlyphStyle& style) {
+    QFont font(QString::fromLatin1(style.family));
+    font.setPixelSize(kGlyphHeight * 3 / 4);
+    font.setBold(true);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    const QFontMetricsF metrics(font);
+    const QString text{QLatin1Char(ch)};
+    const int width = int(std::ceil(metrics.horizontalAdvance(text))) + 2 * kGlyphPad;
+    QImage image(width, kGlyphHeight, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText(QPointF(kGlyphPad, (kGlyphHeight + metrics.capHeight()) / 2.0), font, text);
+    if (style.shadow) {
+        painter.translate(3, 3);
+        painter.fillPath(path, QColor(0, 0, 0, 90));
+        painter.translate(-3, -3);
+    }
+    QLinearGradient fill(0, kGlyphHeight * 0.15, 0, kGlyphHeight * 0.85);
+    fill.setColorAt(0, style.top);
+    fill.setColorAt(1, style.bottom);
+    painter.setPen(QPen(style.edge, style.edgeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(fill);
+    painter.drawPath(path);
+    painter.end();
+    return image;
+}
+
+} // namespace
+
+std::vector<SheetCell> MakeImageFonts(const Output& out) {
+    static const GlyphStyle styles[] = {
+        {"DejaVu Sans", QColor(255, 210, 60), QColor(230, 60, 30), QColor(90, 20, 10), 3.0, true},
+        {"DejaVu Serif", QColor(150, 220, 255), QColor(20, 70, 170), QColor(255, 255, 255), 2.0, true},
+        {"DejaVu Sans", QColor(170, 240, 120), QColor(30, 140, 60), QColor(20, 60, 30), 5.0, false},
+    };
+    constexpr int glyphs = kImageFontGlyphs;
+    const int fonts = int(std::size(styles));
+    std::vector<SheetCell> cells(size_t(fonts * glyphs));
+    std::vector<std::function<void()>> jobs;
+    for (int f = 0; f < fonts; ++f)
+        jobs.push_back([&, f] {
+            for (int g = 0; g < glyphs; ++g) {
+                const QImage glyph = Glyph(kImageFontAlphabet[g], styles[f]);
+                // "F1-00" ... "F3-63": the folder sorted by name is font by font, letter by letter.
+                const QString base = QStringLiteral("F%1-%2").arg(f + 1).arg(g, 2, 10, QLatin1Char('0'));
+                WriteAlphaPng(out, QStringLiteral("Data/Font"), base, glyph);
+                cells[size_t(f * glyphs + g)] = {glyph, base};
+            }
+        });
+    RunAll(jobs);
     return cells;
 }
 

@@ -16,5 +16,8 @@ std::vector<SheetCell> MakeFigures(const Output& out);
 std::vector<SheetCell> MakeBackgrounds(const Output& out);
 std::vector<SheetCell> MakeIllustrations(const Output& out);
 std::vector<SheetCell> MakePhotos(const Output& out);
+// The image fonts of decorated texts: for each font one picture per character of the image-font
+// alphabet, in Data/Font, named so that sorting the folder gives fonts and characters in order.
+std::vector<SheetCell> MakeImageFonts(const Output& out);
 
 } // namespace Content

@@ -1,5 +1,5 @@
 // Draws the content the program ships beside it: frames, figures, backgrounds, illustrations,
-// templates and sample photos under Data/ and Sample/Photo, with their catalogues, and a contact
+// image fonts, templates and sample photos under Data/ and Sample/Photo, with their catalogues, and a contact
 // sheet of each catalogue in a folder of its own (for people to look at; not shipped). Everything
 // comes from the descriptions in this folder, so two builds give equal bytes.
 //   MakeContent <executable folder> <paper database> <contact-sheet folder>
@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
         sheet("Cover", QStringLiteral("Data/Cover/Cover.dat"),
               Content::MakeTemplates(out, QString::fromLocal8Bit(argv[2])));
         sheet("Photo", QStringLiteral("Sample/Photo"), Content::MakePhotos(out));
+        sheet("Font", QStringLiteral("Data/Font"), Content::MakeImageFonts(out));
     } catch (const Exception& e) {
         std::fprintf(stderr, "MakeContent: %s\n", e.what());
         return 1;

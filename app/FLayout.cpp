@@ -436,45 +436,45 @@ void TfrmLayout::MakeMoveModeActions() {
         action->setObjectName(QLatin1String(name));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, run] {
-            run(MoveGhostMode());
+            run(MoveGhostOptions());
             UpdateMoveModes();
         });
         addAction(action);
         return action;
     };
     actFreeMove =
-        mode("actFreeMove", QStringLiteral("自由移動"), [](TMoveGhostMode& m) { m.CircumMove = false; });
+        mode("actFreeMove", QStringLiteral("自由移動"), [](TMoveGhostOptions& m) { m.CircumMove = false; });
     actCircumMove =
-        mode("actCircumMove", QStringLiteral("円周・直径上"), [](TMoveGhostMode& m) { m.CircumMove = true; });
+        mode("actCircumMove", QStringLiteral("円周・直径上"), [](TMoveGhostOptions& m) { m.CircumMove = true; });
     actParallelMove = mode("actParallelMove", QStringLiteral("水平・垂直方向のみ"),
-                           [](TMoveGhostMode& m) { m.ParallelMove = !m.ParallelMove; });
+                           [](TMoveGhostOptions& m) { m.ParallelMove = !m.ParallelMove; });
     actCircumRotate = mode("actCircumRotate", QStringLiteral("オブジェクトの回転もする"),
-                           [](TMoveGhostMode& m) { m.CircumRotate = !m.CircumRotate; });
+                           [](TMoveGhostOptions& m) { m.CircumRotate = !m.CircumRotate; });
     actCircumPhased = mode("actCircumPhased", QStringLiteral("ステップ単位で移動"),
-                           [](TMoveGhostMode& m) { m.CircumPhased = !m.CircumPhased; });
+                           [](TMoveGhostOptions& m) { m.CircumPhased = !m.CircumPhased; });
     act60Phase = mode("act60Phase", QStringLiteral("６０ステップ（６度）"),
-                      [](TMoveGhostMode& m) { m.PhaseAngle = kStep60Angle; });
+                      [](TMoveGhostOptions& m) { m.StepAngle = kStep60Angle; });
     act12Phase = mode("act12Phase", QStringLiteral("１２ステップ（３０度）"),
-                      [](TMoveGhostMode& m) { m.PhaseAngle = kStep12Angle; });
+                      [](TMoveGhostOptions& m) { m.StepAngle = kStep12Angle; });
     act8Phase = mode("act8Phase", QStringLiteral("８ステップ（４５度）"),
-                     [](TMoveGhostMode& m) { m.PhaseAngle = kStep8Angle; });
+                     [](TMoveGhostOptions& m) { m.StepAngle = kStep8Angle; });
     actToggleMoveMode = new QAction(this);
     actToggleMoveMode->setObjectName(QStringLiteral("actToggleMoveMode"));
     connect(actToggleMoveMode, &QAction::triggered, this,
-            [this] { (MoveGhostMode().CircumMove ? actFreeMove : actCircumMove)->trigger(); });
+            [this] { (MoveGhostOptions().CircumMove ? actFreeMove : actCircumMove)->trigger(); });
     UpdateMoveModes();
 }
 
 void TfrmLayout::UpdateMoveModes() {
-    const TMoveGhostMode& mode = MoveGhostMode();
+    const TMoveGhostOptions& mode = MoveGhostOptions();
     actFreeMove->setChecked(!mode.CircumMove);
     actCircumMove->setChecked(mode.CircumMove);
     actParallelMove->setChecked(mode.ParallelMove);
     actCircumRotate->setChecked(mode.CircumRotate);
     actCircumPhased->setChecked(mode.CircumPhased);
-    act60Phase->setChecked(mode.PhaseAngle == kStep60Angle);
-    act12Phase->setChecked(mode.PhaseAngle == kStep12Angle);
-    act8Phase->setChecked(mode.PhaseAngle == kStep8Angle);
+    act60Phase->setChecked(mode.StepAngle == kStep60Angle);
+    act12Phase->setChecked(mode.StepAngle == kStep12Angle);
+    act8Phase->setChecked(mode.StepAngle == kStep8Angle);
     actToggleMoveMode->setText(RemoveMenuMarks((mode.CircumMove ? actCircumMove : actFreeMove)->text()));
 }
 
@@ -483,7 +483,7 @@ void TfrmLayout::MarkMoveModeMenu() {
     // snap-off keys give the mode that is not chosen.
     const QString shift = ModifierMarkText(ssShift);
     const QString other = ModifierMarkText(SnapOffModifier());
-    const bool circum = MoveGhostMode().CircumMove;
+    const bool circum = MoveGhostOptions().CircumMove;
     actParallelMove->setText(MarkedCaption(QStringLiteral("水平・垂直方向のみ"), shift));
     actCircumPhased->setText(MarkedCaption(QStringLiteral("ステップ単位で移動"), shift));
     actFreeMove->setText(MarkedCaption(QStringLiteral("自由移動"), circum ? other : QString()));
@@ -1040,8 +1040,8 @@ void TfrmLayout::SeparateText(TLOText* source) {
         added->SetSelected(true);
     }
     DrawSite1->UpdatePivots();
-    MoveGhostMode().CircumMove = false;
-    MoveGhostMode().ParallelMove = false;
+    MoveGhostOptions().CircumMove = false;
+    MoveGhostOptions().ParallelMove = false;
 }
 
 bool TfrmLayout::CanGroup() const {

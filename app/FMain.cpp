@@ -59,7 +59,7 @@ std::array<TModeFormMaker, mkModeCount>& ModeMakers() {
     return makers;
 }
 
-constexpr int kPhaseAngle = 30;
+constexpr int kStepAngle = 30;
 constexpr int kModeBarGlyphs = 6;
 constexpr int kCommandGlyphs = 16;
 constexpr int kDateGlyphs = 14;
@@ -353,8 +353,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     openRequest_.Filter = filter;
     saveRequest_.Filter = filter;
     saveRequest_.DefaultExt = QString::fromLatin1(kDocumentExt);
-    TMoveGhostMode& ghostMode = MoveGhostMode();
-    ghostMode.PhaseAngle = kPhaseAngle;
+    TMoveGhostOptions& ghostMode = MoveGhostOptions();
+    ghostMode.StepAngle = kStepAngle;
     ghostMode.CircumRotate = true;
     ghostMode.CircumPhased = true;
     SetPhotoDateImagePack(mipDateFont);

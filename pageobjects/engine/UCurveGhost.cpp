@@ -124,7 +124,7 @@ void TCurveGhost::Drop(TShiftState shift) {
 void TCurveGhost::Move(TShiftState shift, const TPoint& delta) {
     bool circular = false;
     if (Index == ghBulge) {
-        circular = MoveGhostMode().CircumMove;
+        circular = MoveGhostOptions().CircumMove;
         const TShiftState keys = shift & (ssShift | ssAlt);
         if (keys == (ssShift | ssAlt))
             circular = !circular;

@@ -28,8 +28,8 @@ TPoint Minus(const TPoint& a, const TPoint& b) {
 
 } // namespace
 
-TMoveGhostMode& MoveGhostMode() {
-    static TMoveGhostMode mode;
+TMoveGhostOptions& MoveGhostOptions() {
+    static TMoveGhostOptions mode;
     return mode;
 }
 
@@ -79,7 +79,7 @@ int CentreTurn(const TRect& r0, const TRect& r, const TPoint& centre) {
 // ---- TMoveGhost
 
 TMoveGhost::TMoveGhost(TDrawObject* object, int index)
-    : TUniversalGhost(object, index), Settings(MoveGhostMode()), DrawMode(Settings) {
+    : TUniversalGhost(object, index), Settings(MoveGhostOptions()), DrawMode(Settings) {
     Caption = QStringLiteral("移動");
 }
 
@@ -87,7 +87,7 @@ TPoint TMoveGhost::PageCentre() const {
     return Site != nullptr ? TPoint(Site->LogWidth() / 2, Site->LogHeight() / 2) : TPoint();
 }
 
-void TMoveGhost::GetMode(TMoveGhostMode& mode, TShiftState shift) {
+void TMoveGhost::GetMode(TMoveGhostOptions& mode, TShiftState shift) {
     mode = Settings;
     // The key that turns snapping off also gives the plain move, so one key means "free" throughout.
     const TShiftState off = SnapOffModifier();
@@ -109,7 +109,7 @@ void TMoveGhost::GetMode(TMoveGhostMode& mode, TShiftState shift) {
 }
 
 void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
-    TMoveGhostMode mode;
+    TMoveGhostOptions mode;
     GetMode(mode, shift);
     int angle = kNoRotation;
     TIntf<IDOEncloseBounds> targetBounds = ObjectSupports<IDOEncloseBounds>(Target());
@@ -135,7 +135,7 @@ void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
         if (IsRadialMove(centre, StartPoint, now, dr, da))
             r = RadialMoveRect(r0, centre, dr);
         else
-            r = CircularMoveRect(r0, centre, da, mode.CircumPhased ? mode.PhaseAngle : 0, angle);
+            r = CircularMoveRect(r0, centre, da, mode.CircumPhased ? mode.StepAngle : 0, angle);
         if (!mode.CircumRotate)
             angle = kNoRotation;
     } else if (mode.ParallelMove) {
@@ -234,7 +234,7 @@ void TSimpleMoveGhost::Drop(TShiftState) {
     TMoveGhost::Drop(0);
 }
 
-void TSimpleMoveGhost::GetMode(TMoveGhostMode& mode, TShiftState) {
+void TSimpleMoveGhost::GetMode(TMoveGhostOptions& mode, TShiftState) {
     mode = Settings;
     mode.CircumMove = false;
     mode.ParallelMove = false;

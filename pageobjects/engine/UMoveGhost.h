@@ -8,7 +8,7 @@
 #include "pageobjects/engine/UUniversalGhost.h"
 
 // The move options of the layout editor's commands.
-struct TMoveGhostMode {
+struct TMoveGhostOptions {
     // Move about the page centre.
     bool CircumMove = false;
     // A free move keeps either X or Y of the object's position.
@@ -17,15 +17,15 @@ struct TMoveGhostMode {
     bool FreeRotate = false;
     // A move about the centre also turns the object by the angle it travelled.
     bool CircumRotate = false;
-    // A move about the centre lands the object's centre on multiples of PhaseAngle.
+    // A move about the centre lands the object's centre on multiples of StepAngle.
     bool CircumPhased = false;
     // Degrees.
-    int PhaseAngle = 30;
-    friend bool operator==(const TMoveGhostMode&, const TMoveGhostMode&) = default;
+    int StepAngle = 30;
+    friend bool operator==(const TMoveGhostOptions&, const TMoveGhostOptions&) = default;
 };
 
 // The one mode record of the process, read by every move ghost when it is made.
-TMoveGhostMode& MoveGhostMode();
+TMoveGhostOptions& MoveGhostOptions();
 
 // An angle value meaning: no rotation.
 constexpr int kNoRotation = 0x7FFFFFFF;
@@ -62,9 +62,9 @@ public:
     // drag).
     TMoveGhost(TDrawObject* object, int index);
 
-    TMoveGhostMode Settings;
+    TMoveGhostOptions Settings;
     // The mode the last outline was drawn with.
-    TMoveGhostMode DrawMode;
+    TMoveGhostOptions DrawMode;
 
     // Also shows the circle and ray of the target's path about the page centre while moving
     // about it.
@@ -78,7 +78,7 @@ public:
     // alone a plain free move (turning as set), Shift with it switches between free and
     // circumferential, Shift toggles phasing (about the centre) or the parallel constraint (free).
     // Other keys change nothing here.
-    virtual void GetMode(TMoveGhostMode& mode, TShiftState shift);
+    virtual void GetMode(TMoveGhostOptions& mode, TShiftState shift);
     // Deselects the target and adds a copy of the clone to the site, recorded as "ドラッグコピー".
     virtual void DropCopy();
     // A new instance of the clone's class assigned from the clone.
@@ -94,5 +94,5 @@ class TSimpleMoveGhost : public TMoveGhost {
 public:
     using TMoveGhost::TMoveGhost;
     void Drop(TShiftState shift) override;
-    void GetMode(TMoveGhostMode& mode, TShiftState shift) override;
+    void GetMode(TMoveGhostOptions& mode, TShiftState shift) override;
 };

@@ -200,7 +200,7 @@ bool InsertCreatedObject(TDrawSite* site, std::unique_ptr<TDrawObject> object, b
             site->UpdatePivots();
         }
     }
-    TMoveGhostMode& mode = MoveGhostMode();
+    TMoveGhostOptions& mode = MoveGhostOptions();
     mode.CircumMove = false;
     mode.ParallelMove = false;
     mode.FreeRotate = false;

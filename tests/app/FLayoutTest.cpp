@@ -620,23 +620,23 @@ TEST_F(LayoutEditorTest, ThePageStripChoosesPagesTheStatusBarFollowsAndMoveModes
     EXPECT_TRUE(editor->zoomActions[2]->isChecked());
 
     // Move modes: the toggle names the mode in use and gives the other; the menu marks its keys.
-    MoveGhostMode() = TMoveGhostMode();
+    MoveGhostOptions() = TMoveGhostOptions();
     editor->UpdateMoveModes();
     EXPECT_EQ(editor->actToggleMoveMode->text(), QStringLiteral("自由移動"));
     editor->actToggleMoveMode->trigger();
-    EXPECT_TRUE(MoveGhostMode().CircumMove);
+    EXPECT_TRUE(MoveGhostOptions().CircumMove);
     EXPECT_EQ(editor->actToggleMoveMode->text(), QStringLiteral("円周・直径上"));
     editor->act8Phase->trigger();
     editor->actParallelMove->trigger();
-    EXPECT_EQ(MoveGhostMode().PhaseAngle, 45);
-    EXPECT_TRUE(MoveGhostMode().ParallelMove);
+    EXPECT_EQ(MoveGhostOptions().StepAngle, 45);
+    EXPECT_TRUE(MoveGhostOptions().ParallelMove);
     EXPECT_TRUE(editor->act8Phase->isChecked());
     EXPECT_FALSE(editor->act12Phase->isChecked());
     emit editor->popupMoveMode->aboutToShow();
     EXPECT_EQ(editor->actFreeMove->text(), QStringLiteral("自由移動\tAlt"));
     EXPECT_EQ(editor->actCircumMove->text(), QStringLiteral("円周・直径上"));
     EXPECT_EQ(editor->actParallelMove->text(), QStringLiteral("水平・垂直方向のみ\tShift"));
-    MoveGhostMode() = TMoveGhostMode();
+    MoveGhostOptions() = TMoveGhostOptions();
 
     // Leaving the editor takes its panels and hooks away.
     ObjectCreatedHook()(rect);
@@ -829,9 +829,9 @@ TEST_F(LayoutUserTest, ATextSplitsIntoItsLinesAndAPageKeepsOneBackground) {
     EXPECT_FALSE(editor->DSASeparateText->CanExecute(&site)) << "one line is no target";
 
     Select({three});
-    MoveGhostMode().CircumMove = true;
+    MoveGhostOptions().CircumMove = true;
     Round("split", [&] { editor->DSASeparateText->ExecuteTarget(&site); });
-    EXPECT_FALSE(MoveGhostMode().CircumMove);
+    EXPECT_FALSE(MoveGhostOptions().CircumMove);
     TDOList selected;
     site.ListObjects(selected, true);
     ASSERT_EQ(selected.Count(), 3);

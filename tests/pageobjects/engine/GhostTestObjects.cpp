@@ -225,7 +225,7 @@ bool TGhostText::GetInterface(const TGUID& iid, void** obj) {
 
 void GhostTest::SetUp() {
     ResetEngineGlobals();
-    MoveGhostMode() = TMoveGhostMode();
+    MoveGhostOptions() = TMoveGhostOptions();
     SnapHook() = nullptr;
     SetSnapOffModifier(ssAlt);
     TGhostCurve::OpenEdits = 0;
@@ -252,7 +252,7 @@ void GhostTest::TearDown() {
         DesignerList().Remove(d);
     designers.clear();
     SnapHook() = nullptr;
-    MoveGhostMode() = TMoveGhostMode();
+    MoveGhostOptions() = TMoveGhostOptions();
     SetSnapOffModifier(ssAlt);
     ResetEngineGlobals();
 }

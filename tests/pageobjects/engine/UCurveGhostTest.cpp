@@ -102,14 +102,14 @@ TEST_F(CurveGhostTest, SmallBulgesStraightenAText) {
     DragHandle(text, 12, {TPoint(150, 60)});
     EXPECT_EQ(PointsOf(text).B, TPoint(150, 60));
     // Moving about the centre the flag stays off: small bulges are kept.
-    MoveGhostMode().CircumMove = true;
+    MoveGhostOptions().CircumMove = true;
     text->SetCurve(TPoint(150, 40), TPoint(200, 38), TPoint(250, 40));
     DragHandle(text, 12, {TPoint(200, 40)});
     EXPECT_NE(GetArcBulge(PointsOf(text).S, PointsOf(text).B, PointsOf(text).E), 0);
 }
 
 TEST_F(CurveGhostTest, MovingAboutTheCentreLaysTheCurveOnACircle) {
-    MoveGhostMode().CircumMove = true;
+    MoveGhostOptions().CircumMove = true;
     SnapToGrid(7);
     const TPoint o = RectCenter(site.GetLogClientRect());
     ASSERT_EQ(o, TPoint(200, 150));
@@ -141,7 +141,7 @@ TEST_F(CurveGhostTest, MovingAboutTheCentreLaysTheCurveOnACircle) {
     EXPECT_EQ(c.B, TPoint(203, 56)) << "snapped";
 
     // Shift+Alt switches for one drag.
-    MoveGhostMode().CircumMove = false;
+    MoveGhostOptions().CircumMove = false;
     DragHandle(curve, 12, {TPoint(200, 30)}, Qt::ShiftModifier | Qt::AltModifier);
     EXPECT_NEAR(Distance(PointsOf(curve).S, o), 120, 1);
 }

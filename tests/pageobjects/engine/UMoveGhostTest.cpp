@@ -67,7 +67,7 @@ TEST_F(MoveGhostTest, ShiftHoldsTheMoveToOneAxis) {
     Drag(TPoint(140, 150), {TPoint(160, 170)}, Qt::ShiftModifier);
     EXPECT_EQ(box->LogRect(), TRect(130, 150, 180, 190));
     // With the parallel option set, Shift frees the move again.
-    MoveGhostMode().ParallelMove = true;
+    MoveGhostOptions().ParallelMove = true;
     Drag(TPoint(140, 160), {TPoint(150, 165)}, Qt::ShiftModifier);
     EXPECT_EQ(box->LogRect(), TRect(140, 155, 190, 195));
 }
@@ -103,9 +103,9 @@ TEST_F(MoveGhostTest, TheCentreStaysTenUnitsInsideTheVisibleArea) {
 }
 
 TEST_F(MoveGhostTest, CircumferentialMovesInPhases) {
-    MoveGhostMode().CircumMove = true;
-    MoveGhostMode().CircumPhased = true;
-    MoveGhostMode().CircumRotate = true;
+    MoveGhostOptions().CircumMove = true;
+    MoveGhostOptions().CircumPhased = true;
+    MoveGhostOptions().CircumRotate = true;
     // Centre (272, 219): 43.78 degrees about the page centre (200, 150).
     TGhostBox* box = Add<TGhostBox>(TRect(262, 209, 282, 229));
     Drag(TPoint(272, 219), {TPoint(271, 220)});
@@ -121,7 +121,7 @@ TEST_F(MoveGhostTest, CircumferentialMovesInPhases) {
     EXPECT_NEAR(std::atan2(c.Y - 150.0, c.X - 200.0) * 180 / std::acos(-1.0), 60.0, 1.0);
 
     // Without CircumRotate the object only slides.
-    MoveGhostMode().CircumRotate = false;
+    MoveGhostOptions().CircumRotate = false;
     // Centre at 180 degrees, dragged on to -150.6, landing on -150.
     TGhostBox* third = Add<TGhostBox>(TRect(30, 140, 50, 160));
     Drag(TPoint(40, 150), {TPoint(40, 60)});
@@ -132,7 +132,7 @@ TEST_F(MoveGhostTest, CircumferentialMovesInPhases) {
 }
 
 TEST_F(MoveGhostTest, PullingOutwardKeepsTheAngleAboutTheCentre) {
-    MoveGhostMode().CircumMove = true;
+    MoveGhostOptions().CircumMove = true;
     TGhostBox* box = Add<TGhostBox>(TRect(290, 140, 310, 160));
     Drag(TPoint(300, 150), {TPoint(340, 151)});
     EXPECT_EQ(box->LogRect(), TRect(330, 140, 350, 160));
@@ -140,7 +140,7 @@ TEST_F(MoveGhostTest, PullingOutwardKeepsTheAngleAboutTheCentre) {
 }
 
 TEST_F(MoveGhostTest, ModifiersSwitchTheModeForOneDrag) {
-    MoveGhostMode().CircumMove = true;
+    MoveGhostOptions().CircumMove = true;
     TGhostBox* box = Add<TGhostBox>(TRect(290, 140, 310, 160));
     // Alt alone: a plain free move.
     Drag(TPoint(300, 150), {TPoint(300, 180)}, Qt::AltModifier);
@@ -149,8 +149,8 @@ TEST_F(MoveGhostTest, ModifiersSwitchTheModeForOneDrag) {
     Drag(TPoint(300, 180), {TPoint(310, 180)}, Qt::ShiftModifier | Qt::AltModifier);
     EXPECT_EQ(box->LogRect(), TRect(300, 170, 320, 190));
     // And the other way round.
-    MoveGhostMode().CircumMove = false;
-    MoveGhostMode().CircumRotate = true;
+    MoveGhostOptions().CircumMove = false;
+    MoveGhostOptions().CircumRotate = true;
     box->SetLogRect(TRect(290, 140, 310, 160));
     Drag(TPoint(300, 150), {TPoint(200, 250)}, Qt::ShiftModifier | Qt::AltModifier);
     EXPECT_EQ(box->LogRect(), TRect(190, 240, 210, 260));
@@ -158,10 +158,10 @@ TEST_F(MoveGhostTest, ModifiersSwitchTheModeForOneDrag) {
 }
 
 TEST_F(MoveGhostTest, TheSnapOffKeyIsTheKeyOfTheFreeMove) {
-    MoveGhostMode().CircumMove = true;
-    MoveGhostMode().CircumPhased = true;
+    MoveGhostOptions().CircumMove = true;
+    MoveGhostOptions().CircumPhased = true;
     TMoveGhost ghost(Add<TGhostBox>(TRect(290, 140, 310, 160)), 0);
-    TMoveGhostMode mode;
+    TMoveGhostOptions mode;
     SetSnapOffModifier(ssCtrl);
     ghost.GetMode(mode, ssAlt);
     EXPECT_TRUE(mode.CircumMove && mode.CircumPhased);
@@ -179,7 +179,7 @@ TEST_F(MoveGhostTest, TheSnapOffKeyIsTheKeyOfTheFreeMove) {
 }
 
 TEST_F(MoveGhostTest, FreeRotateTurnsByTheAngleTravelledAboutTheCentre) {
-    MoveGhostMode().FreeRotate = true;
+    MoveGhostOptions().FreeRotate = true;
     TGhostBox* box = Add<TGhostBox>(TRect(290, 140, 310, 160));
     Drag(TPoint(300, 150), {TPoint(200, 250)});
     EXPECT_EQ(box->LogRect(), TRect(190, 240, 210, 260));
@@ -187,8 +187,8 @@ TEST_F(MoveGhostTest, FreeRotateTurnsByTheAngleTravelledAboutTheCentre) {
 }
 
 TEST_F(MoveGhostTest, TurningInPlaceIsRecorded) {
-    MoveGhostMode().CircumMove = true;
-    MoveGhostMode().CircumRotate = true;
+    MoveGhostOptions().CircumMove = true;
+    MoveGhostOptions().CircumRotate = true;
     // Centred on the page centre: travelling about it only turns the object.
     TGhostBox* box = Add<TGhostBox>(TRect(180, 130, 220, 170));
     Drag(TPoint(200, 150), {TPoint(200, 250)});
@@ -200,7 +200,7 @@ TEST_F(MoveGhostTest, TurningInPlaceIsRecorded) {
 }
 
 TEST_F(MoveGhostTest, TextsTurnAboutTheirOrigin) {
-    MoveGhostMode().FreeRotate = true;
+    MoveGhostOptions().FreeRotate = true;
     auto* text = Add<TGhostText>(TRect(290, 140, 310, 160));
     text->SetAngle(10);
     Drag(TPoint(300, 150), {TPoint(200, 250)});
@@ -232,9 +232,9 @@ TEST_F(MoveGhostTest, CtrlAtReleaseDropsACopy) {
 }
 
 TEST_F(MoveGhostTest, SimpleMoveNeitherCopiesNorTurns) {
-    MoveGhostMode().CircumMove = true;
-    MoveGhostMode().CircumRotate = true;
-    MoveGhostMode().FreeRotate = true;
+    MoveGhostOptions().CircumMove = true;
+    MoveGhostOptions().CircumRotate = true;
+    MoveGhostOptions().FreeRotate = true;
     TGhostBox* box = Add<TGhostBox>(TRect(290, 140, 310, 160));
     box->SetSelected(true);
     AddGhost(std::make_unique<TSimpleMoveGhost>(box, -1));
@@ -247,7 +247,7 @@ TEST_F(MoveGhostTest, SimpleMoveNeitherCopiesNorTurns) {
 }
 
 TEST_F(MoveGhostTest, OutlineAndPathAreDrawnWhileDragging) {
-    MoveGhostMode().CircumMove = true;
+    MoveGhostOptions().CircumMove = true;
     Add<TGhostBox>(TRect(290, 140, 310, 160));
     SendPress(&site, QPoint(300, 150));
     SendMove(&site, QPoint(300, 160));

@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         RegisterLayoutTestClasses();
         UndoList().Clear();
-        MoveGhostMode() = TMoveGhostMode();
+        MoveGhostOptions() = TMoveGhostOptions();
         SnapHook() = nullptr;
         site.Scaler().SetUnitDPI(site.Canvas().PixelsPerInch());
         site.SetLogWidth(400);

@@ -64,7 +64,7 @@ protected:
         DesignerList().Add(static_cast<IDODesigner*>(editor));
         GhostList().ClearGhosts();
         UndoList().Clear();
-        MoveGhostMode() = TMoveGhostMode{};
+        MoveGhostOptions() = TMoveGhostOptions{};
         site = MakeSite(2000, 1000);
     }
     void TearDown() override {
@@ -180,9 +180,9 @@ TEST_F(CreatorTest, ShapesArePlacedByDraggingThenRecorded) {
 }
 
 TEST_F(CreatorTest, PastedTextIsFittedRecordedAndSelectedWithoutADialog) {
-    MoveGhostMode().CircumMove = true;
-    MoveGhostMode().FreeRotate = true;
-    MoveGhostMode().CircumRotate = true;
+    MoveGhostOptions().CircumMove = true;
+    MoveGhostOptions().FreeRotate = true;
+    MoveGhostOptions().CircumRotate = true;
     Clipboard::SetText(QStringLiteral("貼り付けた文字"));
     ASSERT_TRUE(Command("TLOTextPaste"));
     ASSERT_EQ(Objects().size(), 1u);
@@ -197,23 +197,23 @@ TEST_F(CreatorTest, PastedTextIsFittedRecordedAndSelectedWithoutADialog) {
     EXPECT_EQ(text->Cursor(), crHandPoint);
     EXPECT_TRUE(TRect(0, 0, 2000, 1000).Contains(text->LogRect().TopLeft()));
     EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("追加"));
-    EXPECT_FALSE(MoveGhostMode().CircumMove);
-    EXPECT_FALSE(MoveGhostMode().FreeRotate);
-    EXPECT_TRUE(MoveGhostMode().CircumRotate) << "kept";
+    EXPECT_FALSE(MoveGhostOptions().CircumMove);
+    EXPECT_FALSE(MoveGhostOptions().FreeRotate);
+    EXPECT_TRUE(MoveGhostOptions().CircumRotate) << "kept";
 
     UndoList().Undo();
     EXPECT_TRUE(Objects().empty());
 }
 
 TEST_F(CreatorTest, ACancelledDialogLeavesEverythingAsItWas) {
-    MoveGhostMode().ParallelMove = true;
+    MoveGhostOptions().ParallelMove = true;
     ASSERT_TRUE(Command("TLORect"));
     GhostList().ClearGhosts(); // the user gave the drawing up: the hidden object goes
     UndoList().Clear();
     TLORect* kept = new TLORect(nullptr);
     site->AdoptObject(std::unique_ptr<TDrawObject>(kept));
     kept->SetSelected(true);
-    MoveGhostMode().ParallelMove = true;
+    MoveGhostOptions().ParallelMove = true;
 
     editor->accept = [](TDrawObject*) { return false; };
     EXPECT_FALSE(Command("TLOAlphaMask"));
@@ -221,7 +221,7 @@ TEST_F(CreatorTest, ACancelledDialogLeavesEverythingAsItWas) {
     EXPECT_EQ(Objects(), std::vector<TDrawObject*>{kept});
     EXPECT_TRUE(kept->Selected());
     EXPECT_EQ(UndoList().Count(), 0);
-    EXPECT_TRUE(MoveGhostMode().ParallelMove);
+    EXPECT_TRUE(MoveGhostOptions().ParallelMove);
 
     editor->accept = [](TDrawObject*) { return true; };
     EXPECT_TRUE(Command("TLOImage"));
@@ -231,7 +231,7 @@ TEST_F(CreatorTest, ACancelledDialogLeavesEverythingAsItWas) {
     EXPECT_EQ(image->ImageSource(), isFile);
     EXPECT_TRUE(image->Selected());
     EXPECT_FALSE(kept->Selected());
-    EXPECT_FALSE(MoveGhostMode().ParallelMove);
+    EXPECT_FALSE(MoveGhostOptions().ParallelMove);
 
     EXPECT_FALSE(Command("TLONothing")) << "no class of that name";
     EXPECT_EQ(Objects().size(), 2u);

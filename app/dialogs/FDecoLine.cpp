@@ -28,8 +28,10 @@ TfrmDecoLine::TfrmDecoLine(QWidget* parent)
     setObjectName(QStringLiteral("frmDecoLine"));
     setWindowTitle(QStringLiteral("飾り罫線"));
     auto* content = new QGridLayout;
-    content->addWidget(new QLabel(QStringLiteral("模様(&P)"), this), 0, 0, 1, 3);
+    auto* motifLabel = new QLabel(QStringLiteral("模様(&P)"), this);
+    content->addWidget(motifLabel, 0, 0, 1, 3);
     motifs_ = new TfrmIllustFileBrowser(this);
+    motifLabel->setBuddy(motifs_);
     motifs_->setObjectName(QStringLiteral("frmMotifs"));
     motifs_->setMinimumSize(kBrowserWidth, kBrowserHeight);
     content->addWidget(motifs_, 1, 0, 1, 3);

@@ -45,7 +45,8 @@ QString CharactersWithoutGlyphs(const QString& text) {
     for (QChar c : text) {
         const bool has = c.unicode() < 0x80 && c.unicode() != 0 &&
                          std::strchr(kImageFontAlphabet, char(c.unicode())) != nullptr;
-        if (!has && !missing.contains(c))
+        // A space is meant as a gap.
+        if (!has && !c.isSpace() && !missing.contains(c))
             missing += c;
     }
     return missing;

@@ -11,7 +11,8 @@ class TLODecoString;
 
 // The image fonts the glyph pack holds (whole sets of pictures; 0 without decorated-character data).
 int ImageFontCount();
-// The characters of text an image font has no picture for (they leave gaps), each once.
+// The characters of text an image font has no picture for (they leave gaps), each once; spaces,
+// which are meant as gaps, are not among them.
 QString CharactersWithoutGlyphs(const QString& text);
 
 class TfrmDecoString : public TToolWindow {

@@ -280,6 +280,7 @@ TEST_F(LayoutToolsTest, DecoratedLinesAndTextsAreMadeThroughTheirWindowsAndStore
         ASSERT_NE(text, nullptr);
         QTest::keyClicks(text->edtText, QStringLiteral("Hi"));
         text->edtText->insert(QStringLiteral(" あ"));
+        EXPECT_EQ(CharactersWithoutGlyphs(text->edtText->text()), QStringLiteral("あ"));
         EXPECT_TRUE(text->lblNote->text().contains(QStringLiteral("あ")));
         text->cmbAlign->setCurrentIndex(1);
         text->btnOK->click();

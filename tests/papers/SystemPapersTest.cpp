@@ -188,6 +188,11 @@ TEST(SystemPapers, MakersProductsKeepTheirPublishedPlaces) {
     EXPECT_EQ(named("Avery", "L6015"), QStringLiteral("Avery L6015 CD/DVDラベル 2面 / CD/DVD"));
     EXPECT_EQ(named("Avery", "7414"), QStringLiteral("Avery 7414 名刺 10面 / 名刺"));
     EXPECT_EQ(named("Avery", "L4730"), QStringLiteral("Avery L4730 インデックスラベル 270面 / インデックス"));
+    // Listed by maker, then by number as a catalogue counts.
+    EXPECT_LT(db.IndexOf(ProductPaper(db, "Online Labels", "OL114")->PaperName),
+              db.IndexOf(ProductPaper(db, "Online Labels", "OL1025")->PaperName));
+    EXPECT_LT(db.IndexOf(ProductPaper(db, "Avery", "7160")->PaperName),
+              db.IndexOf(ProductPaper(db, "Begalabel", "O-200")->PaperName));
     const TPaperInfo* several = ProductPaper(db, "Desmat", "A4ST-3CD");
     ASSERT_NE(several, nullptr);
     EXPECT_TRUE(dynamic_cast<const TFreePaperInfo*>(several)) << "faces of several grids";

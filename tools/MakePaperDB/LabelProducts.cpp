@@ -334,6 +334,42 @@ TLabelProduct MakeProduct(const QList<QStringList>& rows, QStringList& report) {
     return product;
 }
 
+// Product numbers as a maker's catalogue lists them: runs of digits by their value (OL114 before
+// OL1025), the rest without regard to case.
+int ComparePartNumbers(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Leading zeros aside, the longer run is the larger number.
+            QStringView x = QStringView(a).mid(i, ei - i), y = QStringView(b).mid(j, ej - j);
+            while (x.size() > 1 && x[0] == QLatin1Char('0'))
+                x = x.mid(1);
+            while (y.size() > 1 && y[0] == QLatin1Char('0'))
+                y = y.mid(1);
+            if (x.size() != y.size())
+                return x.size() < y.size() ? -1 : 1;
+            if (const int c = x.compare(y))
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    return a.compare(b); // equal but for case or zeros: still one order
+}
+
 } // namespace
 
 std::vector<TLabelProduct> ReadLabelProducts(const QByteArray& table, TLabelProductReport& report) {
@@ -396,7 +432,7 @@ std::vector<TLabelProduct> ReadLabelProducts(const QByteArray& table, TLabelProd
     std::stable_sort(products.begin(), products.end(), [](const TLabelProduct& a, const TLabelProduct& b) {
         if (const int maker = a.Maker.compare(b.Maker, Qt::CaseInsensitive))
             return maker < 0;
-        return a.Part.compare(b.Part, Qt::CaseInsensitive) < 0;
+        return ComparePartNumbers(a.Part, b.Part) < 0;
     });
     return products;
 }

@@ -27,6 +27,8 @@
 #include "pageobjects/layout/ULODecoLine.h"
 #include "pageobjects/layout/ULODecoString.h"
 #include "pageobjects/layout/ULOJANCode.h"
+#include "pageobjects/layout/ULODate.h"
+#include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
 #include "papers/printing/UPrintSite.h"
@@ -313,6 +315,46 @@ TEST_F(LayoutToolsTest, DecoratedLinesAndTextsAreMadeThroughTheirWindowsAndStore
         DesignerList().EditObject(All<TLODecoLine>()[0]);
     });
     EXPECT_EQ(All<TLODecoLine>()[0]->LineWidth(), 120);
+}
+
+TEST_F(LayoutToolsTest, DrawnAndDatedToolsMakeTheirObjectInOneStep) {
+    main->resize(1000, 800);
+    main->show();
+    QApplication::setActiveWindow(main);
+    editor->SetZoom(50);
+    TDrawSite* site = editor->DrawSite1;
+    site->setFocus();
+    const auto at = [&](int x, int y) {
+        const TPoint d = site->LogToDev(TPoint(x, y));
+        return QPoint(d.X, d.Y);
+    };
+    const auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(site, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(site, from + (to - from) * step / 4);
+        QTest::mouseRelease(site, Qt::LeftButton, {}, to);
+    };
+    const struct {
+        QAction* tool;
+        const char* kind;
+    } drawn[] = {{editor->actLine, "TLOLine"},
+                 {editor->actArc, "TLOCurve"},
+                 {editor->actRect, "TLORect"},
+                 {editor->actCircle, "TLOCircle"}};
+    int y = 200;
+    for (const auto& tool : drawn) {
+        Round(tool.kind, [&] {
+            tool.tool->trigger();
+            drag(at(200, y), at(700, y + 150));
+        });
+        TDOList all;
+        site->ListObjects(all, false);
+        ASSERT_FALSE(all.IsEmpty());
+        EXPECT_EQ(all[0]->ClassName(), QLatin1String(tool.kind)) << "on top";
+        y += 250;
+    }
+    Round("date", [&] { editor->actDate->trigger(); });
+    EXPECT_EQ(All<TLODate>().size(), 1u);
 }
 
 TEST_F(LayoutToolsTest, EachArrowBurstIsOneUndoStep) {

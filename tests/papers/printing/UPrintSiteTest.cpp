@@ -1,11 +1,11 @@
 #include "papers/printing/UPrintSite.h"
 
-#include "core/UPhasedProgress.h"
-#include "imaging/USafetyBitmap.h"
-#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "core/UAppFrame.h"
+#include "core/UPhasedProgress.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOText.h"
@@ -13,8 +13,8 @@
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Canvas.h"
-#include "platform/Settings.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Settings.h"
 #include "platform/Stream.h"
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
@@ -359,9 +359,11 @@ TEST_F(PrintSiteTest, BandsReachThePdfLosslesslyAndDirectDrawingKeepsTextAsText)
     }
     BandingSetting direct(0);
     const QString pdf = ToPdf(d.doc);
-    EXPECT_TRUE(PdfTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).contains(QLatin1String("Quorlane label")));
+    EXPECT_TRUE(PdfTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})
+                    .contains(QLatin1String("Quorlane label")));
     // A heading of two lines, then one line a face.
-    EXPECT_GT(PdfTool(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 2);
+    EXPECT_GT(PdfTool(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(),
+              2);
 }
 
 TEST_F(PrintSiteTest, APhotoOnEveryPageOfAJobIsDecodedOnce) {
@@ -391,6 +393,54 @@ TEST_F(PrintSiteTest, APhotoOnEveryPageOfAJobIsDecodedOnce) {
         decoded += after.Scale[scale] - before.Scale[scale];
     EXPECT_EQ(decoded, 1);
     EXPECT_GE(after.FromCache - before.FromCache, 3);
+}
+
+double PeakResidentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    return 0;
+}
+
+// Run by CTest in a process of its own (the variable says so), with the sanitizer keeping no freed
+// memory back: a job's memory must not grow with its pages (the finished PDF is not read whole,
+// decoded pictures are kept once for the job).
+TEST_F(PrintSiteTest, PeakMemoryStaysFlatFromTenToThirtyPages) {
+    if (qEnvironmentVariableIsEmpty("QUORLANE_PRINT_MEMORY_TEST"))
+        GTEST_SKIP() << "runs in a process of its own only";
+    if (GetClass(QStringLiteral("TLOImage")) == nullptr)
+        RegisterClass(TLOImage::StaticClass());
+    // Fine noise, so that every page adds megabytes to the PDF.
+    QImage photo(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb((x * 7 + y) & 255, (x ^ y) & 255, (x * y / 64) & 255));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, "JPEG", 90));
+    Document d;
+    auto image = std::make_unique<TLOImage>(nullptr);
+    TJPEGImage jpeg;
+    jpeg.SetData(bytes);
+    image->ImageData()->Picture()->SetGraphic(&jpeg);
+    image->SetLogRect(TRect(100, 100, 2000, 2800));
+    std::vector<std::unique_ptr<TDrawObject>> added;
+    added.push_back(std::move(image));
+    AddToFace(d.doc, std::move(added));
+
+    spec.Copies = 10;
+    const QString ten = ToPdf(d.doc);
+    const double afterTen = PeakResidentMegabytes();
+    spec.Copies = 30;
+    const QString thirty = ToPdf(d.doc);
+    const double afterThirty = PeakResidentMegabytes();
+    const double growth = double(QFile(thirty).size() - QFile(ten).size()) / (1 << 20);
+    ASSERT_GT(growth, 40) << "the PDF must grow for the check to mean anything";
+    EXPECT_LT(afterThirty - afterTen, growth / 2) << afterTen << " MB after 10 pages, " << afterThirty
+                                                  << " MB after 30; the PDF grew by " << growth << " MB";
 }
 
 } // namespace

@@ -155,7 +155,11 @@ void BM_FillAlbumFromFiles(benchmark::State& state) {
     }
     state.counters["pages"] = pages;
 }
-BENCHMARK(BM_FillAlbumFromFiles)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_FillAlbumFromFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 void BM_QImageReaderTo800(benchmark::State& state) {
     EnsureApplication();
@@ -169,6 +173,10 @@ void BM_QImageReaderTo800(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_QImageReaderTo800)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_QImageReaderTo800)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 } // namespace

@@ -51,6 +51,11 @@ void BM_AutoNormalize(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * int64_t(source.Width()) * source.Height());
     SetKernelThreadCount(0);
 }
-BENCHMARK(BM_AutoNormalize)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AutoNormalize)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 } // namespace

@@ -1,7 +1,15 @@
 #pragma once
-// What every benchmark program starts with: a widget application on the offscreen platform.
+// What every benchmark program shares: a widget application on the offscreen platform, the
+// process's peak memory, and targets printed beside the figures they are for.
+//
+// Every benchmark is registered with UseRealTime() and MeasureProcessCPUTime(): "Time" is the wall
+// clock a user waits, "CPU" the time of all the process's threads (the kernels' pool and the
+// loaders included), so a figure that hides work on other threads shows it.
 
 #include <QApplication>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <string>
 
 // Creates the application on the first call and says whether it did, so a program registers its
 // classes and settings once. Environment a program wants Qt to read is set before the call.
@@ -14,4 +22,27 @@ inline bool StartOffscreenApplication() {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(argc, argv);
     return true;
+}
+
+// The process's peak resident memory so far (VmHWM) in MB. It covers everything the process did:
+// run one benchmark per process (--benchmark_filter=...) for a figure of its own.
+inline double PeakResidentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    return 0;
+}
+
+// Reports the peak memory as "peak_rss_MB" with its target beside it.
+inline void ReportPeakMemory(benchmark::State& state, double targetMegabytes) {
+    state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+    state.counters["target_peak_rss_MB"] = targetMegabytes;
+}
+
+// A target printed beside the figure it is for ("target_<name>").
+inline void ReportTarget(benchmark::State& state, const std::string& name, double value) {
+    state.counters["target_" + name] = value;
 }

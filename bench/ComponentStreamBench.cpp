@@ -78,7 +78,7 @@ void BM_WritePage(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
-BENCHMARK(BM_WritePage)->Arg(50)->Arg(500);
+BENCHMARK(BM_WritePage)->Arg(50)->Arg(500)->UseRealTime()->MeasureProcessCPUTime();
 
 void BM_ReadPage(benchmark::State& state) {
     const QByteArray bytes = MakePage(static_cast<int>(state.range(0)));
@@ -89,6 +89,6 @@ void BM_ReadPage(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
-BENCHMARK(BM_ReadPage)->Arg(50)->Arg(500);
+BENCHMARK(BM_ReadPage)->Arg(50)->Arg(500)->UseRealTime()->MeasureProcessCPUTime();
 
 } // namespace

@@ -75,5 +75,12 @@ BENCHMARK(BM_WriteStreams)
     ->Arg(10000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_ReadStreams)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_ReadStreams)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();

@@ -70,7 +70,7 @@ void BM_RenderWholePage(benchmark::State& state) {
         benchmark::DoNotOptimize(site.PageImage());
     }
 }
-BENCHMARK(BM_RenderWholePage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderWholePage)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 void BM_RepaintOverlayOnly(benchmark::State& state) {
     TDrawSite& site = Page();
@@ -81,7 +81,7 @@ void BM_RepaintOverlayOnly(benchmark::State& state) {
         benchmark::DoNotOptimize(target.bits());
     }
 }
-BENCHMARK(BM_RepaintOverlayOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintOverlayOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 void BM_DrawToPrinterResolution(benchmark::State& state) {
     TDrawSite& site = Page();
@@ -94,6 +94,11 @@ void BM_DrawToPrinterResolution(benchmark::State& state) {
         site.DrawTo(canvas, TPoint(0, 0), 100);
     }
 }
-BENCHMARK(BM_DrawToPrinterResolution)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawToPrinterResolution)
+    ->Arg(300)
+    ->Arg(600)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 } // namespace

@@ -107,7 +107,7 @@ void BM_TwelveStyleThumbnails(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_BrightnessStep)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FocusChange)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TintChange)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TwelveStyleThumbnails)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrightnessStep)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_FocusChange)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_TintChange)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_TwelveStyleThumbnails)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();

@@ -112,7 +112,7 @@ void BM_PlainCopy(benchmark::State& state) {
     }
     state.counters["file MB"] = double(QFile(album).size()) / (1024 * 1024);
 }
-BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 void BM_Open(benchmark::State& state) {
     const QString& album = AlbumFile();
@@ -124,7 +124,7 @@ void BM_Open(benchmark::State& state) {
         benchmark::DoNotOptimize(objects.Count());
     }
 }
-BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 void BM_SaveUnchanged(benchmark::State& state) {
     TLabelData doc(nullptr);
@@ -133,7 +133,7 @@ void BM_SaveUnchanged(benchmark::State& state) {
     for (auto _ : state)
         doc.SaveToFile(out);
 }
-BENCHMARK(BM_SaveUnchanged)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveUnchanged)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Argument: worker threads (0: every core).
 void BM_FirstSave(benchmark::State& state) {
@@ -154,7 +154,13 @@ void BM_FirstSave(benchmark::State& state) {
     state.counters["workers"] = pool->maxThreadCount();
     pool->setMaxThreadCount(cores);
 }
-BENCHMARK(BM_FirstSave)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FirstSave)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // The first save once every preview exists: the packing alone (and the copy out).
 void BM_FirstSavePreviewed(benchmark::State& state) {
@@ -180,6 +186,12 @@ void BM_FirstSavePreviewed(benchmark::State& state) {
     state.counters["workers"] = pool->maxThreadCount();
     pool->setMaxThreadCount(cores);
 }
-BENCHMARK(BM_FirstSavePreviewed)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FirstSavePreviewed)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 } // namespace

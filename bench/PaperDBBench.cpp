@@ -90,6 +90,17 @@ void BM_MakeShippedPapers(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_OpenShippedPapersAndBuildSelection)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_MakeShippedPapers)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_OpenPapersAndBuildSelection)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenShippedPapersAndBuildSelection)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_MakeShippedPapers)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_OpenPapersAndBuildSelection)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();

@@ -179,14 +179,22 @@ void BM_StepDownFortyFaceSheets(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_CreatePanelAndFill)->Arg(0)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CreatePanelAndFill)
+    ->Arg(0)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_RefillAfterChange)
     ->ArgsProduct({{0, 500, 5000}, {0, 1, 2, 3, 4}})
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_StepDownFortyFaceSheets)
     ->Arg(0)
     ->Arg(500)
     ->Arg(5000)
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();

@@ -241,7 +241,11 @@ void BM_PhotoBrowserCold(benchmark::State& state) {
     state.counters["visible"] = visible;
     state.counters["longest_ui_ms"] = longest;
 }
-BENCHMARK(BM_PhotoBrowserCold)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhotoBrowserCold)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 void BM_PhotoBrowserWarmAndScroll(benchmark::State& state) {
     EnsureApplication();
@@ -259,6 +263,10 @@ void BM_PhotoBrowserWarmAndScroll(benchmark::State& state) {
     state.counters["longest_ui_ms"] = longestWarm;
     state.counters["longest_ui_scroll_ms"] = longestScroll;
 }
-BENCHMARK(BM_PhotoBrowserWarmAndScroll)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhotoBrowserWarmAndScroll)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 } // namespace

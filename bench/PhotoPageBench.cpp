@@ -124,7 +124,7 @@ void BM_PhotoPageFromCopies(benchmark::State& state) {
     }
     state.counters["first_compose_with_copy_building_s"] = build;
 }
-BENCHMARK(BM_PhotoPageFromCopies)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PhotoPageFromCopies)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // The same page with every copy made again from the full pictures.
 void BM_PhotoPageFromFullPictures(benchmark::State& state) {
@@ -137,7 +137,10 @@ void BM_PhotoPageFromFullPictures(benchmark::State& state) {
         benchmark::DoNotOptimize(image.constBits());
     }
 }
-BENCHMARK(BM_PhotoPageFromFullPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PhotoPageFromFullPictures)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // The draw site's page image at 100 percent with warm copies.
 void BM_PhotoPageScreen(benchmark::State& state) {
@@ -149,6 +152,6 @@ void BM_PhotoPageScreen(benchmark::State& state) {
         benchmark::DoNotOptimize(page.site->PageImage().constBits());
     }
 }
-BENCHMARK(BM_PhotoPageScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PhotoPageScreen)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 } // namespace

@@ -24,6 +24,12 @@ void BM_ShrinkPixels(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * int64_t(source.ByteCount()));
 }
-BENCHMARK(BM_ShrinkPixels)->Arg(96)->Arg(480)->Arg(1500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShrinkPixels)
+    ->Arg(96)
+    ->Arg(480)
+    ->Arg(1500)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 } // namespace

@@ -140,7 +140,11 @@ void BM_ThumbnailsCold(benchmark::State& state) {
     }
     state.counters["photos"] = files.size();
 }
-BENCHMARK(BM_ThumbnailsCold)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ThumbnailsCold)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // The same with one worker per processor (the cache still takes one entry at a time).
 void BM_ThumbnailsColdAllProcessors(benchmark::State& state) {
@@ -155,7 +159,11 @@ void BM_ThumbnailsColdAllProcessors(benchmark::State& state) {
     }
     state.counters["photos"] = files.size();
 }
-BENCHMARK(BM_ThumbnailsColdAllProcessors)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ThumbnailsColdAllProcessors)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 void BM_ThumbnailsWarm(benchmark::State& state) {
     App();
@@ -167,6 +175,10 @@ void BM_ThumbnailsWarm(benchmark::State& state) {
         LoadAll(files, cacheFile);
     state.counters["photos"] = files.size();
 }
-BENCHMARK(BM_ThumbnailsWarm)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_ThumbnailsWarm)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 } // namespace

@@ -162,7 +162,8 @@ void TImageData::MakeWorkPicture(TImageFilter* adjust, int sizeLimit, TPictureEx
         const TRect clip = clipFilter_->ClipRect();
         const int w = picture_->Width(), h = picture_->Height();
         scaledClip.SetClipRect(TRect(map(clip.Left, w, scaled->Width()), map(clip.Top, h, scaled->Height()),
-                                     map(clip.Right, w, scaled->Width()), map(clip.Bottom, h, scaled->Height())));
+                                     map(clip.Right, w, scaled->Width()),
+                                     map(clip.Bottom, h, scaled->Height())));
         clipFilter = &scaledClip;
         work.SetGraphic(scaled.get());
     } else {

@@ -410,8 +410,8 @@ TBitmap& TJPEGGraphic::Bitmap() {
             TJPEGDecodeCache* cache = TJPEGDecodeCache::Current();
             TJPEGDecodeCache::Key key;
             if (cache != nullptr) {
-                key = {data_, request.denominator, request.fast, request.smoothing, request.gray,
-                       pixelFormat_ == jf8Bit};
+                key = {data_,        request.denominator,   request.fast, request.smoothing,
+                       request.gray, pixelFormat_ == jf8Bit};
                 if (const PixelBuffer* kept = cache->Find(key)) {
                     ++cacheAnswers;
                     bitmap_->SetPixels(*kept);

@@ -67,11 +67,12 @@ int CgroupProcessors() {
         QString dir = path;
         for (int depth = 0; depth < 64; ++depth) {
             if (unified) {
-                const QString base = QStringLiteral("/sys/fs/cgroup") + (dir == QLatin1String("/") ? QString() : dir);
+                const QString base =
+                    QStringLiteral("/sys/fs/cgroup") + (dir == QLatin1String("/") ? QString() : dir);
                 take(CpuMaxProcessors(ReadSmallFile(base + QStringLiteral("/cpu.max"))));
             } else {
-                for (const QString& mount : {QStringLiteral("/sys/fs/cgroup/cpu"),
-                                             QStringLiteral("/sys/fs/cgroup/cpu,cpuacct")}) {
+                for (const QString& mount :
+                     {QStringLiteral("/sys/fs/cgroup/cpu"), QStringLiteral("/sys/fs/cgroup/cpu,cpuacct")}) {
                     const QString base = mount + (dir == QLatin1String("/") ? QString() : dir);
                     take(CfsQuotaProcessors(ReadSmallFile(base + QStringLiteral("/cpu.cfs_quota_us")),
                                             ReadSmallFile(base + QStringLiteral("/cpu.cfs_period_us"))));

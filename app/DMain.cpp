@@ -17,6 +17,7 @@
 #include "controls/FColorGrid.h"
 #include "controls/UFillImage.h"
 #include "core/UAppUtil.h"
+#include "core/UDocStorage.h"
 #include "core/UGlobalNotify.h"
 #include "core/UPathUtil.h"
 #include "imaging/UGraphicsUtil.h"
@@ -254,6 +255,10 @@ TdataMain::TdataMain(TComponent* owner, const TDataMainOptions& options) : TComp
 }
 
 TdataMain::~TdataMain() {
+    // The paper store's changes are saved as they are made; one still pending (a save that failed
+    // then) is tried once more, and a failure now is told, not lost in silence.
+    if (papers_ && !papers_->ReadOnly() && papers_->Modified())
+        SavePaperStore(*papers_);
     // The windows go before the data they show.
     delete splash_.data();
     delete colorGrid_.data();
@@ -299,6 +304,9 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     InstallFillImageMaker();
     if (!AppFrame1->CheckExecuteCondition())
         return;
+    // This is the only running instance now: what dead ones left behind (working copies, the
+    // temporaries of saves cut short beside the user's papers) can go.
+    RemoveStaleStorageFiles({LocalMacro("$(UserPreferenceFolder)")});
     auto* splash = new TfrmAbout(nullptr);
     splash_ = splash;
     splash->SetMode(TfrmAbout::kModeSplash);
@@ -316,6 +324,12 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     RegisterSheetWindow();
     auto* main = new TfrmMain(nullptr);
     mainForm_ = main;
+    // A merge into the paper store may bring a new printer setting list.
+    papersListener_ = std::make_shared<TPapersV2::ChangeListener>([this] {
+        if (TfrmMain* form = MainForm())
+            form->LoadPaperPrintSetting();
+    });
+    papers_->AddChangeListener(papersListener_);
     TApplication::SetMainForm(main);
     if (TfrmAbout* about = Splash())
         about->GuardMainForm();
@@ -347,12 +361,14 @@ bool TdataMain::LoadSharedData() {
         const QString userFolder = LocalMacro("$(UserPreferenceFolder)");
         QDir().mkpath(userFolder);
         const QString userCopy = JoinPath(userFolder, QFileInfo(opening).fileName());
-        if (QFileInfo::exists(userCopy)) {
+        if (QFileInfo(userCopy).isFile()) {
             opening = userCopy;
             CheckFile(userCopy, false);
         }
+        // A damaged copy is set aside there and named in the notice.
         papers_ = TPapersV2::OpenSystem(LocalMacro("$(SystemPaperInfo)"), userCopy);
-        papers_->AddStandardExtraInfoBases();
+        if (!papers_->StartNotice().isEmpty())
+            AppShowMessage(papers_->StartNotice());
 
         opening = LocalMacro("$(ProductDB)");
         productDB_ = new TProductDB(this);
@@ -372,6 +388,16 @@ bool TdataMain::LoadSharedData() {
         AppShowMessage(FileNotOpenedMessage(QFileInfo(opening).fileName()));
     }
     return false;
+}
+
+bool SavePaperStore(TPapers& papers) {
+    try {
+        papers.Save();
+        return true;
+    } catch (const Exception& e) {
+        AppShowMessage(e.Message());
+        return false;
+    }
 }
 
 void TdataMain::ApplyCacheLimit() {

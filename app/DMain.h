@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -24,6 +25,7 @@ class TGlobalNotify;
 class TImagePack;
 class TMatrixImagePack;
 class TImageCacheStorage;
+class TPapers;
 class TPapersV2;
 class TProductDB;
 class TPicture;
@@ -122,6 +124,7 @@ private:
     TIntf<ISCClientV1> client_;
     std::unique_ptr<TImageCacheStorage> imageCache_;
     std::unique_ptr<TPapersV2> papers_;
+    std::shared_ptr<std::function<void()>> papersListener_;
     TProductDB* productDB_ = nullptr; // owned as a component
     QStringList arguments_;
     QPointer<QWidget> mainForm_;
@@ -136,6 +139,10 @@ TdataMain* dataMain();
 // there when missing or stale; cache may be null). Safe on loader threads; loading errors pass to
 // the caller.
 void LoadPreviewImage(TImageCacheStorage* cache, const QString& fileName, TPicture& picture);
+
+// Writes a changed paper store at once, as every change of it must be; a failure shows the store's
+// message and answers false (the store stays modified, so the next save tries again).
+bool SavePaperStore(TPapers& papers);
 
 // The texts of the shared-data checks.
 QString FileNotOpenedMessage(const QString& fileName);

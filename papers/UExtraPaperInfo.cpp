@@ -284,6 +284,10 @@ TExtraInfoBase::~TExtraInfoBase() = default;
 
 TExInfoBase::~TExInfoBase() = default;
 
+std::unique_ptr<TExtraInfoBase> TExInfoBase::CreateEmpty() const {
+    return std::make_unique<TExInfoBase>(Name());
+}
+
 void TExInfoBase::SetStorage(TDocStorage* storage) {
     storage_ = storage;
     streamNames_.clear();
@@ -374,6 +378,10 @@ std::unique_ptr<TExtraPaperInfo> TExInfoBase::Load(int index) {
 // ---- TImageInfoBase
 
 TImageInfoBase::~TImageInfoBase() = default;
+
+std::unique_ptr<TExtraInfoBase> TImageInfoBase::CreateEmpty() const {
+    return std::make_unique<TImageInfoBase>(Name());
+}
 
 void TImageInfoBase::SetStorage(TDocStorage* storage) {
     storage_ = storage;

@@ -153,6 +153,8 @@ public:
 
     // The table's storage name.
     const QString& Name() const { return name_; }
+    // A new table of the same kind and name, not yet attached.
+    virtual std::unique_ptr<TExtraInfoBase> CreateEmpty() const = 0;
     // Attaches the table to its storage (borrowed; it outlives the table's use) and indexes it.
     virtual void SetStorage(TDocStorage* storage) = 0;
     virtual void Delete(const QString& paperName) = 0;
@@ -183,6 +185,7 @@ class TExInfoBase : public TExtraInfoBase {
 public:
     using TExtraInfoBase::TExtraInfoBase;
     ~TExInfoBase() override;
+    std::unique_ptr<TExtraInfoBase> CreateEmpty() const override;
     void SetStorage(TDocStorage* storage) override;
     void Delete(const QString& paperName) override;
     void Store(const TExtraPaperInfo& info) override;
@@ -212,6 +215,7 @@ class TImageInfoBase : public TExtraInfoBase {
 public:
     using TExtraInfoBase::TExtraInfoBase;
     ~TImageInfoBase() override;
+    std::unique_ptr<TExtraInfoBase> CreateEmpty() const override;
     void SetStorage(TDocStorage* storage) override;
     void Delete(const QString& paperName) override;
     void Store(const TExtraPaperInfo& info) override;

@@ -1,5 +1,6 @@
 #include "papers/UPapers.h"
 
+#include "core/UAppUtil.h"
 #include "core/UDocStorage.h"
 #include "platform/ClassRegistry.h"
 #include "platform/ComponentReader.h"
@@ -7,8 +8,10 @@
 #include "platform/ComponentWriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 
 const QString kExtraInfosTable = QStringLiteral("ExtraInfos");
 const QString kPaperImagesTable = QStringLiteral("PaperImages");
@@ -22,6 +25,7 @@ const QString kUpdateInfoStream = QStringLiteral("UpdateInfo\\UpdateInfo");
 const QString kCompanyList = QStringLiteral("CompanyList");
 const QString kGroupList = QStringLiteral("GroupList");
 const QString kGlobalInfo = QStringLiteral("GlobalInfo\\");
+const QString kGlobalInfoStorage = QStringLiteral("GlobalInfo");
 
 // The first byte of a component-resource header.
 constexpr uint8_t kResourceHeaderMark = 0xFF;
@@ -68,6 +72,34 @@ TPapers::TPapers(const QString& fileName, bool readOnly) : readOnly_(readOnly), 
 
 TPapers::TPapers(const QString& sourceFile, const QString& saveFile) : readOnly_(false), saveFile_(saveFile) {
     Open(sourceFile);
+}
+
+TPapers::TPapers(const TPapers& other, int) : readOnly_(other.readOnly_), saveFile_(other.saveFile_) {
+    auto copy = std::make_unique<TTemporaryStorage>();
+    other.root_->CopyTo(*copy);
+    working_ = copy.get();
+    root_ = std::move(copy);
+    LoadPurposes();
+    papersStorage_ = std::make_unique<TDocStorage>(root_.get(), kPapersStorage, true);
+    papers_ = other.papers_;
+    refusedStreams_ = other.refusedStreams_;
+    refused_ = other.refused_;
+    root_->SetModified(false);
+}
+
+void TPapers::SwapStore(TPapers& other) {
+    // Storages keep pointing at their own roots: the objects themselves do not move.
+    std::swap(root_, other.root_);
+    std::swap(working_, other.working_);
+    std::swap(papersStorage_, other.papersStorage_);
+    std::swap(papers_, other.papers_);
+    std::swap(purposeList_, other.purposeList_);
+    std::swap(refusedStreams_, other.refusedStreams_);
+    std::swap(refused_, other.refused_);
+    std::swap(nameIndex_, other.nameIndex_);
+    std::swap(indexValid_, other.indexValid_);
+    std::swap(highestNumber_, other.highestNumber_);
+    std::swap(highestValid_, other.highestValid_);
 }
 
 TPapers::~TPapers() {
@@ -182,10 +214,31 @@ QString TPapers::GetStreamName(int index) const {
 }
 
 int TPapers::IndexOf(const QString& paperName) const {
-    for (int i = 0; i < GetCount(); ++i)
-        if (papers_[size_t(i)].paper->PaperName == paperName)
-            return i;
-    return -1;
+    if (!indexValid_) {
+        nameIndex_.clear();
+        nameIndex_.reserve(GetCount());
+        // Backwards, so that the first paper of a name is the one kept.
+        for (int i = GetCount() - 1; i >= 0; --i)
+            nameIndex_.insert(papers_[size_t(i)].paper->PaperName, i);
+        indexValid_ = true;
+    }
+    const auto found = nameIndex_.constFind(paperName);
+    return found == nameIndex_.cend() ? -1 : found.value();
+}
+
+uint32_t TPapers::NextStreamNumber() const {
+    if (!highestValid_) {
+        highestNumber_ = 0;
+        for (const QString& name : refusedStreams_)
+            highestNumber_ = std::max(highestNumber_, ElementNumberOf(name));
+        for (const Entry& e : papers_)
+            highestNumber_ = std::max(highestNumber_, ElementNumberOf(e.stream));
+        highestValid_ = true;
+    }
+    // A damaged file may hold the last number: the slow search for a free one then.
+    if (highestNumber_ == UINT32_MAX)
+        return NextElementNumber(AllStreamNames());
+    return highestNumber_ + 1;
 }
 
 void TPapers::GetGroupNames(TStringList& strings) const {
@@ -202,29 +255,48 @@ void TPapers::GetGroupNames(TStringList& strings) const {
 void TPapers::Delete(int index) {
     GetPaper(index);
     WritableRoot();
-    papersStorage_->DeleteElement(papers_[size_t(index)].stream);
+    const QString stream = papers_[size_t(index)].stream;
+    papersStorage_->DeleteElement(stream);
     papers_.erase(papers_.begin() + index);
+    indexValid_ = false;
+    if (ElementNumberOf(stream) == highestNumber_)
+        highestValid_ = false;
 }
 
 void TPapers::AddOrReplace(const TPaperInfo& paper) {
+    Store(ClonePaper(paper));
+}
+
+void TPapers::Store(std::unique_ptr<TPaperInfo> copy) {
     WritableRoot();
-    if (purposeList_->Merge(*paper.PurposeList()))
+    if (purposeList_->Merge(*copy->PurposeList()))
         WritePurposeList();
-    const int index = IndexOf(paper.PaperName);
-    const QString stream =
-        index >= 0 ? papers_[size_t(index)].stream : ElementNameOf(NextElementNumber(AllStreamNames()));
-    std::unique_ptr<TPaperInfo> copy = ClonePaper(paper);
+    const int index = IndexOf(copy->PaperName);
+    const uint32_t number = index >= 0 ? 0 : NextStreamNumber();
+    const QString stream = index >= 0 ? papers_[size_t(index)].stream : ElementNameOf(number);
     // Stored in portrait position with its purposes.
+    const bool landscape = copy->Landscape;
     copy->Landscape = false;
     copy->StorePurposeList = true;
     WriteElementBytes(papersStorage_.get(), stream, ComponentBytes(copy.get()));
-    copy->Landscape = paper.Landscape;
+    copy->Landscape = landscape;
     copy->StorePurposeList = false;
     if (index >= 0) {
         papers_[size_t(index)].paper = std::move(copy);
-    } else {
+        return;
+    }
+    const QString name = copy->PaperName;
+    highestNumber_ = std::max(highestNumber_, number);
+    if (papers_.empty() || papers_.back().stream < stream) {
+        // The usual case: the new number is the highest, so the paper goes last.
         papers_.push_back(Entry{stream, std::move(copy)});
-        SortEntries();
+        if (indexValid_)
+            nameIndex_.insert(name, GetCount() - 1);
+    } else {
+        const auto at = std::upper_bound(papers_.begin(), papers_.end(), stream,
+                                         [](const QString& s, const Entry& e) { return s < e.stream; });
+        papers_.insert(at, Entry{stream, std::move(copy)});
+        indexValid_ = false;
     }
 }
 
@@ -253,6 +325,8 @@ void TPapers::Renumber(const TStringList& order) {
         entry.stream = name;
     }
     SortEntries();
+    indexValid_ = false;
+    highestValid_ = false;
 }
 
 void TPapers::SetPurposeList(const TPurposeList& list) {
@@ -272,6 +346,10 @@ bool TPapers::Modified() const {
 void TPapers::Save() {
     if (readOnly_)
         throw EPaperDatabase(QStringLiteral("用紙データは読み取り専用です(%1)").arg(saveFile_));
+    WriteFile();
+}
+
+void TPapers::WriteFile() {
     try {
         WritableRoot();
         QDir().mkpath(QFileInfo(saveFile_).absolutePath());
@@ -349,11 +427,123 @@ int TPapersV2::ReadPPRNo(const QString& fileName) {
     }
 }
 
+namespace {
+
+// "<file>.damaged", or with a number when that is taken: a damaged copy is never overwritten.
+QString FreeAsideName(const QString& fileName) {
+    QString aside = fileName + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = fileName + QStringLiteral(".damaged%1").arg(n);
+    return aside;
+}
+
+// Moves a file or folder out of the way; the new name, empty when it could not be moved.
+QString SetAside(const QString& fileName) {
+    const QString aside = FreeAsideName(fileName);
+    if (std::rename(QFile::encodeName(fileName).constData(), QFile::encodeName(aside).constData()) != 0)
+        return QString();
+    return aside;
+}
+
+// Keeps a copy of a file beside it before it is replaced.
+QString CopyAside(const QString& fileName) {
+    const QString aside = FreeAsideName(fileName);
+    return QFile::copy(fileName, aside) ? aside : QString();
+}
+
+// The names of the user's list not yet in the installed one, added after them.
+void AddMissing(TStringList& list, const TStringList& more) {
+    QStringList added;
+    for (int i = 0; i < more.Count(); ++i)
+        if (list.IndexOf(more[i]) < 0 && !added.contains(more[i]))
+            added.append(more[i]);
+    if (added.isEmpty())
+        return;
+    TStringList merged;
+    merged.Assign(list);
+    for (const QString& name : added)
+        merged.Add(name);
+    list.Assign(merged);
+}
+
+} // namespace
+
 std::unique_ptr<TPapersV2> TPapersV2::OpenSystem(const QString& installedFile, const QString& userFile) {
-    const int user = QFileInfo::exists(userFile) ? ReadPPRNo(userFile) : -1;
-    if (user >= 0 && user >= ReadPPRNo(installedFile))
-        return std::make_unique<TPapersV2>(userFile, userFile);
-    return std::make_unique<TPapersV2>(installedFile, userFile);
+    const QFileInfo userInfo(userFile);
+    QString notice;
+    if (userInfo.exists() || userInfo.isSymLink()) {
+        std::unique_ptr<TPapersV2> user;
+        try {
+            user = std::make_unique<TPapersV2>(userFile, userFile);
+            user->AddStandardExtraInfoBases();
+        } catch (const Exception& e) {
+            if (user)
+                user->SetReadOnly(true); // what was read of it is never written over it
+            user.reset();
+            const QString aside = SetAside(userFile);
+            if (aside.isEmpty()) {
+                // Never written over: the store is used without a copy of the user's.
+                auto installed = std::make_unique<TPapersV2>(installedFile, true);
+                installed->AddStandardExtraInfoBases();
+                installed->startNotice_ =
+                    QStringLiteral("ユーザー用紙データ「%1」が壊れているため読み込めませんでした。\n"
+                                   "ファイルを移動できないため、用紙の変更は保存されません。\n%2")
+                        .arg(userFile, e.Message());
+                return installed;
+            }
+            notice = QStringLiteral("ユーザー用紙データが壊れているため読み込めませんでした。\n"
+                                    "壊れたファイルは「%1」として残し、インストールされた用紙データで始めます。\n%2")
+                         .arg(aside, e.Message());
+        }
+        if (user) {
+            const int installedNo = ReadPPRNo(installedFile);
+            if (user->GetUpdateInfo().PPRNo >= installedNo)
+                return user;
+            // A newer installed database: its papers, with the user's own merged in. The user's
+            // copy is replaced only by the finished save, so a start cut short merges again.
+            std::unique_ptr<TPapersV2> merged;
+            try {
+                merged = std::make_unique<TPapersV2>(installedFile, userFile);
+                merged->SetReadOnly(true); // until all is in
+                merged->AddStandardExtraInfoBases();
+                merged->MergeUpdate(*user, true, nullptr, false);
+                if (merged->PurposeList().Merge(user->PurposeList()))
+                    merged->SetPurposeList(merged->PurposeList());
+                AddMissing(merged->GetCompanyList(), user->GetCompanyList());
+                AddMissing(merged->GetGroupList(), user->GetGroupList());
+                merged->SetReadOnly(false);
+            } catch (const Exception& e) {
+                // The user's papers as they were rather than none.
+                user->startNotice_ =
+                    QStringLiteral("新しい用紙データを取り込めませんでした。\n%1").arg(e.Message());
+                return user;
+            }
+            user->SetReadOnly(true);
+            if (!user->RefusedPapers().isEmpty()) {
+                // Papers that could not be read are not carried over: the old copy stays beside.
+                const QString kept = CopyAside(userFile);
+                merged->startNotice_ =
+                    QStringLiteral("読み込めなかったユーザー用紙があるため、以前のユーザー用紙データを「%1」として残しました。")
+                        .arg(kept.isEmpty() ? userFile : kept);
+                if (kept.isEmpty())
+                    merged->SetReadOnly(true);
+            }
+            user.reset();
+            if (!merged->ReadOnly()) {
+                try {
+                    merged->Save();
+                } catch (const Exception& e) {
+                    // Kept modified: the next save tries again; until then the old copy stands.
+                    merged->startNotice_ = e.Message();
+                }
+            }
+            return merged;
+        }
+    }
+    auto installed = std::make_unique<TPapersV2>(installedFile, userFile);
+    installed->AddStandardExtraInfoBases();
+    installed->startNotice_ = notice;
+    return installed;
 }
 
 void TPapersV2::Delete(int index) {
@@ -484,6 +674,155 @@ void TPapersV2::LoadGlobalInfo(const QString& name, TStringList& strings) {
 void TPapersV2::SaveGlobalInfo(const QString& name, const TStringList& strings) {
     TDocStream stream(&WritableRoot(), ModeCreate, kGlobalInfo + name);
     strings.SaveToStream(stream);
+}
+
+// ---- Merging another store
+
+struct TPapersV2::Incoming {
+    std::unique_ptr<TPaperInfo> paper;
+    // Table name and the paper's record in it.
+    std::vector<std::pair<QString, std::unique_ptr<TExtraPaperInfo>>> records;
+};
+
+TPapersV2::TPapersV2(const TPapersV2& live, int) : TPapers(live, 0) {
+    // A scratch copy is never written back by itself: only a finished merge is saved.
+    SetReadOnly(true);
+    Opened();
+    for (const Table& table : live.tables_)
+        AddExtraInfoBase(table.base->CreateEmpty());
+    Root().SetModified(false);
+}
+
+void TPapersV2::MergeUpdate(TPapersV2& source, bool takeUserPapers, const ProgressEvent& onProgress,
+                            bool isUpdate) {
+    Merge(source, takeUserPapers, onProgress, isUpdate, false);
+}
+
+void TPapersV2::ApplyUpdate(TPapersV2& source, const ProgressEvent& onProgress) {
+    Merge(source, false, onProgress, true, true);
+}
+
+void TPapersV2::Merge(TPapersV2& source, bool takeUserPapers, const ProgressEvent& onProgress, bool isUpdate,
+                      bool save) {
+    if (&source == this)
+        return;
+    // Everything of source is read before anything changes.
+    std::vector<Incoming> incoming;
+    for (int i = 0; i < source.GetCount(); ++i) {
+        const TPaperInfo* paper = source.GetPaper(i);
+        if (!(paper->ReadOnly ? isUpdate : takeUserPapers))
+            continue;
+        Incoming in;
+        in.paper = ClonePaper(*paper);
+        for (const Table& table : source.tables_) {
+            if (FindExtraInfoBase(table.base->Name()) == nullptr)
+                continue;
+            if (std::unique_ptr<TExtraPaperInfo> info = table.base->GetInfo(paper->PaperName))
+                in.records.emplace_back(table.base->Name(), std::move(info));
+        }
+        incoming.push_back(std::move(in));
+    }
+    TPapersV2 scratch(*this, 0);
+    scratch.MergeInto(incoming, source, onProgress, isUpdate);
+    // On disk before it is in use: a failed save leaves both the file and this store as they were.
+    if (save && !ReadOnly())
+        scratch.WriteFile();
+    SwapStore(scratch);
+    // Listeners see the new papers while the old ones (now the scratch's) still live.
+    std::erase_if(listeners_, [](const auto& listener) { return listener.expired(); });
+    for (const auto& weak : std::vector(listeners_))
+        if (const std::shared_ptr<ChangeListener> listener = weak.lock(); listener && *listener)
+            (*listener)();
+}
+
+void TPapersV2::MergeInto(std::vector<Incoming>& incoming, TPapersV2& source, const ProgressEvent& onProgress,
+                          bool isUpdate) {
+    const int count = int(incoming.size());
+    for (int i = 0; i < count; ++i) {
+        if (onProgress)
+            onProgress(i + 1, count);
+        Incoming& in = incoming[size_t(i)];
+        TPaperInfo& paper = *in.paper;
+        const int held = IndexOf(paper.PaperName);
+        if (held >= 0) {
+            const bool heldSystem = GetPaper(held)->ReadOnly;
+            if (heldSystem && !paper.ReadOnly)
+                paper.PaperName = FreeDollarName(paper.PaperName);
+            else if (!heldSystem && paper.ReadOnly)
+                MoveUserPaperAside(held);
+        }
+        const QString name = paper.PaperName;
+        Store(std::move(in.paper));
+        for (auto& [table, info] : in.records) {
+            info->PaperName = name;
+            FindExtraInfoBase(table)->Store(*info);
+        }
+    }
+    if (isUpdate) {
+        TPaperUpdate update(nullptr);
+        update.Assign(&GetUpdateInfo());
+        update.LastUpdate = NowDateTime();
+        update.PPRNo = source.GetUpdateInfo().PPRNo;
+        SetUpdateInfo(update);
+        GetCompanyList().Assign(source.GetCompanyList());
+        GetGroupList().Assign(source.GetGroupList());
+        if (source.Root().StorageExists(kGlobalInfoStorage)) {
+            WritableRoot().DeleteElement(kGlobalInfoStorage);
+            TDocStorage from(&source.Root(), kGlobalInfoStorage, false);
+            TDocStorage to(&WritableRoot(), kGlobalInfoStorage, true);
+            from.CopyTo(to);
+        }
+    }
+    Root().SetModified(true);
+}
+
+QString TPapersV2::FreeDollarName(QString name) const {
+    do
+        name += QLatin1Char('$');
+    while (IndexOf(name) >= 0);
+    return name;
+}
+
+void TPapersV2::MoveUserPaperAside(int index) {
+    std::unique_ptr<TPaperInfo> moved = ClonePaper(*GetPaper(index));
+    const QString old = moved->PaperName;
+    moved->PaperName = FreeDollarName(old);
+    for (Table& table : tables_) {
+        if (std::unique_ptr<TExtraPaperInfo> info = table.base->GetInfo(old)) {
+            info->PaperName = moved->PaperName;
+            table.base->Store(*info);
+            table.base->Delete(old);
+        }
+    }
+    Store(std::move(moved));
+}
+
+namespace {
+
+void SwapListContents(TStringList& a, TStringList& b) {
+    TNotifyEvent changeA = std::exchange(a.OnChange, nullptr);
+    TNotifyEvent changeB = std::exchange(b.OnChange, nullptr);
+    TStringList held;
+    held.Assign(a);
+    a.Assign(b);
+    b.Assign(held);
+    a.OnChange = std::move(changeA);
+    b.OnChange = std::move(changeB);
+}
+
+} // namespace
+
+void TPapersV2::SwapStore(TPapersV2& other) {
+    TPapers::SwapStore(other);
+    std::swap(tables_, other.tables_);
+    std::swap(update_, other.update_);
+    SwapListContents(companies_, other.companies_);
+    SwapListContents(groups_, other.groups_);
+}
+
+void TPapersV2::AddChangeListener(const std::shared_ptr<ChangeListener>& listener) {
+    std::erase_if(listeners_, [](const auto& held) { return held.expired(); });
+    listeners_.push_back(listener);
 }
 
 void RegisterPaperDatabaseClasses() {

@@ -17,8 +17,10 @@
 #include "platform/Exception.h"
 #include "platform/StringList.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,7 +58,7 @@ public:
     // the user's copy.
     TPapers(const QString& sourceFile, const QString& saveFile);
     // Writes a modified writable database back; a failure is swallowed here (call Save to hear
-    // of it) and leaves the file as it was.
+    // of it) and leaves the file as it was. Whoever changes the store saves it at once.
     virtual ~TPapers();
     TPapers(const TPapers&) = delete;
     TPapers& operator=(const TPapers&) = delete;
@@ -82,7 +84,8 @@ public:
     bool ReadOnly() const { return readOnly_; }
     bool Modified() const;
     // Writes the working copy to the file and clears the modified state. Raises EPaperDatabase
-    // for a read-only database or when writing fails; the file is then as it was.
+    // for a read-only database or when writing fails; the file and the modified state are then
+    // as they were, so a later save retries.
     void Save();
 
     // Papers left out when opening (stream and, where readable, paper name with the reason).
@@ -96,6 +99,17 @@ public:
     TRootStorage& WritableRoot();
 
 protected:
+    // A scratch copy of other's store: its file copied into a working copy of its own, the papers
+    // shared until one is replaced.
+    explicit TPapers(const TPapers& other, int);
+    // Exchanges the whole store with other (the merge's scratch copy).
+    void SwapStore(TPapers& other);
+    // A read-only store is never written back.
+    void SetReadOnly(bool value) { readOnly_ = value; }
+    // Save without the read-only check.
+    void WriteFile();
+    // AddOrReplace of a paper taken over rather than copied.
+    void Store(std::unique_ptr<TPaperInfo> paper);
     void AddProblem(const QString& text) { problems_.append(text); }
     bool HasWorkingCopy() const { return working_ != nullptr; }
     // Storages a descendant holds open under the root: let go before the working copy replaces
@@ -106,7 +120,8 @@ protected:
 private:
     struct Entry {
         QString stream;
-        std::unique_ptr<TPaperInfo> paper;
+        // Shared with a merge's scratch copy until either replaces it.
+        std::shared_ptr<TPaperInfo> paper;
     };
     void Open(const QString& sourceFile);
     void LoadPurposes();
@@ -114,6 +129,15 @@ private:
     void SortEntries();
     void WritePurposeList();
     QStringList AllStreamNames() const;
+    uint32_t NextStreamNumber() const;
+
+    // First paper of each name, and the highest stream number: kept as papers come and go, so
+    // that adding papers costs the same in a large store as in a small one. A stored paper's name
+    // changes only through AddOrReplace.
+    mutable QHash<QString, int> nameIndex_;
+    mutable bool indexValid_ = false;
+    mutable uint32_t highestNumber_ = 0;
+    mutable bool highestValid_ = false;
 
     std::unique_ptr<TRootStorage> root_;
     // root_ itself once the working copy is made.
@@ -135,13 +159,41 @@ public:
     TPapersV2(const QString& sourceFile, const QString& saveFile);
     ~TPapersV2() override;
 
-    // The installed database is never written: the user's copy is read when it exists and is
-    // not older (by PPRNo), else the installed file; either way changes go to the user's copy.
+    // The installed database is never written; changes go to the user's copy. The user's copy is
+    // read when it is not older (by PPRNo) than the installed file. When the installed file is
+    // newer, its papers are read and the user's own papers merged in (one named like a system paper
+    // as "name$"), and the result saved as the user's copy at once. A user's copy that cannot be
+    // read is set aside as "<name>.damaged" (never overwritten) and the installed papers used.
+    // The three standard extension tables are registered. StartNotice tells what the user must hear.
     static std::unique_ptr<TPapersV2> OpenSystem(const QString& installedFile, const QString& userFile);
     // The PPRNo of a database file; -1 when it cannot be read.
     static int ReadPPRNo(const QString& fileName);
 
     void Delete(int index) override;
+
+    // Merges source's papers and their extension records into this store: source's system papers
+    // when isUpdate, its user papers when takeUserPapers. Everything of source is read first and
+    // the merge made on a scratch copy that replaces this store only when all is in, so any
+    // failure raises and changes nothing. An incoming system paper never replaces a user paper:
+    // the user paper moves to its name with "$" appended (until free), its records with it; an
+    // incoming user paper named like a system paper arrives that way itself. With isUpdate the
+    // update record (source's PPRNo, now), the company and group lists and the global lists come
+    // from source too. The store is left modified; the change listeners have run.
+    using ProgressEvent = std::function<void(int index, int count)>;
+    void MergeUpdate(TPapersV2& source, bool takeUserPapers, const ProgressEvent& onProgress, bool isUpdate);
+    // Takes source's system papers as an update, and saves the result to the file before it
+    // replaces this store (a failed save raises and changes nothing).
+    void ApplyUpdate(TPapersV2& source, const ProgressEvent& onProgress);
+
+    // Called when a merge has replaced the store's papers, before the old ones are freed (paper
+    // pointers taken earlier of replaced papers then go). The store holds the listener only while
+    // the caller does, so a window may outlive the store or the store the window.
+    using ChangeListener = std::function<void()>;
+    void AddChangeListener(const std::shared_ptr<ChangeListener>& listener);
+
+    // What opening the system database has to tell the user (a damaged copy set aside, a merged
+    // copy that could not be saved); empty when nothing.
+    const QString& StartNotice() const { return startNotice_; }
 
     // Registers a table and attaches the storage of its name (created when missing); the
     // database owns it from then on.
@@ -167,6 +219,17 @@ protected:
     void AttachStorages() override;
 
 private:
+    // The scratch copy a merge works on.
+    TPapersV2(const TPapersV2& live, int);
+    struct Incoming;
+    void Merge(TPapersV2& source, bool takeUserPapers, const ProgressEvent& onProgress, bool isUpdate, bool save);
+    void MergeInto(std::vector<Incoming>& incoming, TPapersV2& source, const ProgressEvent& onProgress,
+                   bool isUpdate);
+    void SwapStore(TPapersV2& other);
+    // Moves a user paper and its records out of an incoming system paper's way.
+    void MoveUserPaperAside(int index);
+    QString FreeDollarName(QString name) const;
+
     struct Table {
         std::unique_ptr<TDocStorage> storage;
         std::unique_ptr<TExtraInfoBase> base;
@@ -181,6 +244,8 @@ private:
     TStringList groups_;
     bool companiesLoaded_ = false;
     bool groupsLoaded_ = false;
+    std::vector<std::weak_ptr<ChangeListener>> listeners_;
+    QString startNotice_;
 };
 
 // Makes the paper, update and information classes known to the component reader.

@@ -297,6 +297,8 @@ TfrmPaperSelectPanel::TfrmPaperSelectPanel(TPapersV2& papers, QWidget* parent)
     model_ = std::make_unique<TPapersUI>(papers_);
     RebuildModel();
     RefreshGenre(false);
+    papersListener_ = std::make_shared<TPapersV2::ChangeListener>([this] { actResetPapers->trigger(); });
+    papers_.AddChangeListener(papersListener_);
 }
 
 TfrmPaperSelectPanel::~TfrmPaperSelectPanel() {
@@ -841,6 +843,7 @@ void TfrmPaperSelectPanel::SelectPaper(const TPaperInfo* documentPaper) {
         // replaced by the document's older copy, and filters that hide it are cleared.
         if (papers_.IndexOf(paper->PaperName) < 0) {
             papers_.AddOrReplace(*paper);
+            SavePaperStore(papers_);
             RebuildModel();
             RestoreFilters(*paper, false);
             item = FindItem(paper->PaperName);
@@ -890,6 +893,7 @@ void TfrmPaperSelectPanel::DeleteSelectedPaper() {
     const QString group = cbGroup->currentText();
     const int row = lvPaper->indexOfTopLevelItem(item);
     papers_.Delete(item->data(pcName, Qt::UserRole).toInt());
+    SavePaperStore(papers_);
     actResetPapers->trigger();
     const int makerIndex = cbMaker->findText(maker, Qt::MatchExactly);
     if (makerIndex >= 0) {

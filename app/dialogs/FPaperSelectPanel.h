@@ -156,6 +156,8 @@ private:
     TPaperFilter CurrentFilter() const;
 
     TPapersV2& papers_;
+    // A merge into the store lists the new papers at once.
+    std::shared_ptr<std::function<void()>> papersListener_;
     std::unique_ptr<TComponent> owner_;
     std::unique_ptr<TPapersUI> model_;
     std::vector<QString> normalizedNames_;

@@ -1,6 +1,8 @@
 // Fuzz target of the paper database: the input is taken for a database file. Whatever opens is
 // read through (papers, faces, the three extension tables, the selection model), takes a new
-// paper, is saved elsewhere and must reopen with the same papers plus the new one.
+// paper, is saved elsewhere and must reopen with the same papers plus the new one. Then it is
+// merged into a small store, its user papers and as an update: a merge that fails leaves the store
+// as it was, the store's own user paper is never lost, and the result saves and reopens.
 
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "papers/UPapers.h"
@@ -17,6 +19,79 @@ namespace {
 const QTemporaryDir& Folder() {
     static const QTemporaryDir dir;
     return dir;
+}
+
+std::unique_ptr<TMatrixPaperInfo> SmallPaper(const QString& name, bool system) {
+    auto paper = std::make_unique<TMatrixPaperInfo>(nullptr);
+    paper->PaperName = name;
+    paper->ReadOnly = system;
+    paper->SetWidth(2100);
+    paper->SetHeight(2970);
+    paper->FaceCountX = 1;
+    paper->FaceCountY = 2;
+    paper->FaceWidth = 900;
+    paper->FaceHeight = 500;
+    return paper;
+}
+
+int CountOf(const TPapersV2& db) {
+    return db.GetCount();
+}
+
+void MergeIntoSmallStore(const QString& in) {
+    std::unique_ptr<TPapersV2> source;
+    try {
+        source = std::make_unique<TPapersV2>(in, true);
+        source->AddStandardExtraInfoBases();
+    } catch (const Exception&) {
+        return;
+    }
+    const QString small = Folder().filePath(QStringLiteral("small.ppr"));
+    QFile::remove(small);
+    int expected = 0;
+    {
+        TPapersV2 store(small, false);
+        store.AddStandardExtraInfoBases();
+        store.AddOrReplace(*SmallPaper(QStringLiteral("fuzz user"), false));
+        TExPaperInfo info(nullptr);
+        info.PaperName = QStringLiteral("fuzz user");
+        info.Company = QStringLiteral("mine");
+        store.PutExtraInfo(kExtraInfosTable, info);
+        store.AddOrReplace(*SmallPaper(QStringLiteral("fuzz system"), true));
+        store.Save();
+        for (const bool update : {false, true}) {
+            const int before = CountOf(store);
+            try {
+                if (update)
+                    store.ApplyUpdate(*source, nullptr);
+                else
+                    store.MergeUpdate(*source, true, nullptr, false);
+            } catch (const Exception&) {
+                if (CountOf(store) != before)
+                    std::abort(); // a failed merge changes nothing
+            }
+        }
+        // The user's own paper is there, under its name or moved aside with its record.
+        QString mine = QStringLiteral("fuzz user");
+        while (store.IndexOf(mine) >= 0 && store.GetPaper(store.IndexOf(mine))->ReadOnly)
+            mine += QLatin1Char('$');
+        if (store.IndexOf(mine) < 0)
+            std::abort();
+        expected = CountOf(store);
+        try {
+            store.Save();
+        } catch (const Exception&) {
+            std::abort(); // a store we wrote ourselves must save
+        }
+    }
+    try {
+        TPapersV2 again(small, true);
+        again.AddStandardExtraInfoBases();
+        if (CountOf(again) != expected)
+            std::abort();
+    } catch (const Exception&) {
+        std::abort();
+    }
 }
 
 } // namespace
@@ -88,5 +163,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Exception&) {
         std::abort(); // what we saved must open
     }
+    MergeIntoSmallStore(in);
     return 0;
 }

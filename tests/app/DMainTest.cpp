@@ -4,6 +4,7 @@
 #include "app/FMain.h"
 #include "app/dialogs/FAbout.h"
 #include "controls/StaffRoll.h"
+#include "core/UDocStorage.h"
 #include "imaging/UImageCache.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureEX.h"
@@ -12,11 +13,14 @@
 #include "pageobjects/engine/UDrawObject.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
 #include "papers/UPurposeList.h"
 #include "platform/ClassRegistry.h"
+#include "platform/CrashSafety.h"
 #include "platform/PropertyRegistry.h"
 #include "platform/Settings.h"
+#include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QCoreApplication>
@@ -24,6 +28,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -98,6 +103,54 @@ TEST_F(DataMainTest, OnlyTheUsersPaperCopyMustBeWritable) {
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text,
               QStringLiteral("実行に必要なファイル「quorlane.ppr」が読み取り専用になっています"));
+}
+
+TEST_F(DataMainTest, StartUpSweepsDeadProcessesFilesAndNamesADamagedPaperCopy) {
+    // A working copy of this running process, and one of a process that is gone.
+    QProcess gone;
+    gone.start(QStringLiteral("/bin/true"));
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    gone.waitForFinished();
+    const QString live = CreateOwnedTempFile(WorkingCopyFolder(), QStringLiteral("mtf"));
+    QString dead = live;
+    dead.replace(QStringLiteral("mtf%1-").arg(QCoreApplication::applicationPid()),
+                 QStringLiteral("mtf%1-").arg(gonePid));
+    ASSERT_TRUE(QFile::copy(live, dead));
+
+    QDir().mkpath(UserFolder());
+    const QString copy = UserFolder() + QStringLiteral("/quorlane.ppr");
+    TestSupport::WriteFile(copy, QByteArray(3000, 'x'));
+    dialogs.answers = {mrOk};
+    ASSERT_TRUE(Start().Started());
+    EXPECT_FALSE(QFileInfo::exists(dead));
+    EXPECT_TRUE(QFileInfo::exists(live));
+    QFile::remove(live);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(copy + QStringLiteral(".damaged"))) << qPrintable(dialogs.boxes[0].text);
+    EXPECT_EQ(TestSupport::ReadFile(copy + QStringLiteral(".damaged")), QByteArray(3000, 'x'));
+    EXPECT_GT(data->Papers()->GetCount(), 0) << "the installed papers";
+
+    // A change is saved at once; one whose save failed is tried at exit, and a failure told.
+    TMatrixPaperInfo paper(nullptr);
+    paper.PaperName = QStringLiteral("mine");
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    data->Papers()->AddOrReplace(paper);
+    EXPECT_TRUE(SavePaperStore(*data->Papers()));
+    paper.PaperName = QStringLiteral("pending");
+    data->Papers()->AddOrReplace(paper);
+    const QByteArray saved = TestSupport::ReadFile(copy);
+    {
+        TFileStorage holder(copy, 0x12);
+        dialogs.answers = {mrOk};
+        data.reset();
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_TRUE(dialogs.boxes[1].text.startsWith(QStringLiteral("用紙データを保存できませんでした"))) << qPrintable(dialogs.boxes[1].text);
+    EXPECT_EQ(TestSupport::ReadFile(copy), saved);
+    TPapersV2 reopened(copy, true);
+    EXPECT_GE(reopened.IndexOf(QStringLiteral("mine")), 0);
 }
 
 TEST_F(DataMainTest, CacheLimitFollowsTheSettings) {

@@ -1,13 +1,19 @@
 #include "papers/UPapers.h"
 
 #include "core/UDocStorage.h"
+#include "platform/CompoundFile.h"
 #include "platform/ComponentWriter.h"
 #include "tests/TestSupport.h"
 #include "tests/papers/PapersTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 
 namespace {
@@ -24,6 +30,90 @@ QStringList StreamNames(TPapers& papers) {
         names.append(papers.GetStreamName(i));
     return names;
 }
+
+std::unique_ptr<TMatrixPaperInfo> SystemPaper(const QString& name, int cols) {
+    auto paper = MakeGridPaper(name, cols, 1);
+    paper->ReadOnly = true;
+    return paper;
+}
+
+void PutCompany(TPapersV2& db, const QString& paper, const QString& company) {
+    TExPaperInfo info(nullptr);
+    info.PaperName = paper;
+    info.Company = company;
+    db.PutExtraInfo(kExtraInfosTable, info);
+}
+
+QString CompanyOf(TPapersV2& db, const QString& paper) {
+    auto info = db.GetExtraInfo(kExtraInfosTable, paper);
+    return info ? static_cast<TExPaperInfo*>(info.get())->Company : QStringLiteral("(none)");
+}
+
+void SetPPRNo(TPapersV2& db, int number) {
+    TPaperUpdate update(nullptr);
+    update.PPRNo = number;
+    db.SetUpdateInfo(update);
+}
+
+// The installed database of one pattern (7) and the next (8): "B" changes, "C" is new, and a
+// system paper "Mine" arrives named like a user paper.
+void WriteInstalled(const QString& file, int pattern) {
+    QFile::remove(file);
+    TPapersV2 db(file, false);
+    db.AddStandardExtraInfoBases();
+    db.AddOrReplace(*SystemPaper("A", 1));
+    db.AddOrReplace(*SystemPaper("B", pattern == 7 ? 1 : 2));
+    if (pattern == 8) {
+        db.AddOrReplace(*SystemPaper("C", 1));
+        db.AddOrReplace(*SystemPaper("Mine", 3));
+        PutCompany(db, "Mine", "maker");
+    }
+    SetPPRNo(db, pattern);
+}
+
+// A user's copy of pattern 7 holding the user's "Mine" (with a record) and "Other".
+void WriteUserCopy(const QString& installed, const QString& user) {
+    WriteInstalled(installed, 7);
+    auto db = TPapersV2::OpenSystem(installed, user);
+    db->AddOrReplace(*MakeGridPaper("Mine", 1, 1));
+    PutCompany(*db, "Mine", "mine");
+    db->AddOrReplace(*MakeGridPaper("Other", 1, 1));
+    db->Save();
+}
+
+void ExpectMergedPapers(TPapersV2& db) {
+    EXPECT_EQ(db.GetCount(), 6);
+    EXPECT_EQ(db.GetUpdateInfo().PPRNo, 8);
+    ASSERT_GE(db.IndexOf("B"), 0);
+    EXPECT_EQ(db.GetPaper(db.IndexOf("B"))->GetFaceCount(), 2) << "the newer system paper";
+    ASSERT_GE(db.IndexOf("Mine"), 0);
+    EXPECT_TRUE(db.GetPaper(db.IndexOf("Mine"))->ReadOnly);
+    EXPECT_EQ(CompanyOf(db, "Mine"), "maker");
+    ASSERT_GE(db.IndexOf("Mine$"), 0) << "the user's paper moved out of the way";
+    EXPECT_FALSE(db.GetPaper(db.IndexOf("Mine$"))->ReadOnly);
+    EXPECT_EQ(CompanyOf(db, "Mine$"), "mine") << "its record with it";
+    EXPECT_GE(db.IndexOf("Other"), 0);
+    EXPECT_GE(db.IndexOf("C"), 0);
+}
+
+const char* const kMergerInstalled = "QUORLANE_MERGER_INSTALLED";
+const char* const kMergerUser = "QUORLANE_MERGER_USER";
+const char* const kMergerStep = "QUORLANE_MERGER_STEP";
+
+// A start that merges a newer installed database and stops in its save until it is killed.
+int MergeAndStop() {
+    const auto stopAt = SaveCopyStep(qEnvironmentVariableIntValue(kMergerStep));
+    SetSaveCopyStepHook([stopAt](SaveCopyStep step) {
+        if (step != stopAt)
+            return;
+        std::printf("stopped\n");
+        std::fflush(stdout);
+        QThread::sleep(60); // until the test kills it
+    });
+    TPapersV2::OpenSystem(qEnvironmentVariable(kMergerInstalled), qEnvironmentVariable(kMergerUser));
+    return 0;
+}
+const bool kMergerRegistered = TestSupport::RegisterChild("merger", &MergeAndStop);
 
 } // namespace
 
@@ -164,15 +254,212 @@ TEST_F(PapersTest, TheInstalledFileIsNeverWritten) {
     ASSERT_TRUE(QFile::exists(user));
     EXPECT_EQ(TPapersV2::OpenSystem(installed, user)->GetCount(), 2) << "the user's copy, not older";
 
-    // A newer installed file wins over an older copy.
-    {
-        TPapersV2 papers(installed, false);
-        TPaperUpdate update(nullptr);
-        update.PPRNo = 8;
-        papers.SetUpdateInfo(update);
-    }
-    EXPECT_EQ(TPapersV2::OpenSystem(installed, user)->GetCount(), 1);
     EXPECT_EQ(TPapersV2::ReadPPRNo(Path("absent.ppr")), -1);
+}
+
+TEST_F(PapersTest, ANewerInstalledDatabaseKeepsTheUsersPapersAndIsSavedAtOnce) {
+    const QString installed = Path("system.ppr");
+    const QString user = Path("user/system.ppr");
+    WriteUserCopy(installed, user);
+    WriteInstalled(installed, 8);
+    {
+        auto db = TPapersV2::OpenSystem(installed, user);
+        ExpectMergedPapers(*db);
+        EXPECT_TRUE(db->StartNotice().isEmpty()) << qPrintable(db->StartNotice());
+        EXPECT_FALSE(db->Modified()) << "saved at once";
+    }
+    TPapersV2 saved(user, true);
+    saved.AddStandardExtraInfoBases();
+    ExpectMergedPapers(saved);
+
+    // An independent reader lists the six papers of the user's copy.
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, olefile\n"
+                                 "o = olefile.OleFileIO(sys.argv[1], raise_defects=olefile.DEFECT_INCORRECT)\n"
+                                 "print(sum(1 for p in o.listdir() if p[0] == 'Papers'))\n"),
+                  user});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().constData();
+    EXPECT_EQ(python.readAllStandardOutput().trimmed(), "6");
+
+    // A second start takes the copy as it is.
+    const QByteArray bytes = TestSupport::ReadFile(user);
+    {
+        auto again = TPapersV2::OpenSystem(installed, user);
+        ExpectMergedPapers(*again);
+        EXPECT_FALSE(again->Modified());
+    }
+    EXPECT_EQ(TestSupport::ReadFile(user), bytes);
+}
+
+TEST_F(PapersTest, AStartKilledWhileSavingTheMergeLeavesTheOldOrTheNewCopy) {
+    const QString installed = Path("system.ppr");
+    const QString folder = Path("user");
+    const QString user = folder + QStringLiteral("/system.ppr");
+    for (SaveCopyStep step : {SaveCopyStep::TemporaryWritten, SaveCopyStep::TemporarySynced, SaveCopyStep::Renamed}) {
+        SCOPED_TRACE(int(step));
+        QDir(folder).removeRecursively();
+        WriteUserCopy(installed, user);
+        WriteInstalled(installed, 8);
+        QProcessEnvironment env;
+        env.insert(QString::fromLatin1(kMergerInstalled), installed);
+        env.insert(QString::fromLatin1(kMergerUser), user);
+        env.insert(QString::fromLatin1(kMergerStep), QString::number(int(step)));
+        auto child = TestSupport::StartChild("merger", env);
+        ASSERT_TRUE(TestSupport::WaitForLine(*child, "stopped"));
+        const QString pid = QString::number(child->processId());
+        child->kill();
+        child->waitForFinished();
+        const int pattern = TPapersV2::ReadPPRNo(user);
+        EXPECT_TRUE(pattern == 7 || pattern == 8) << pattern;
+
+        // The next start: the sweep, then the store.
+        RemoveStaleStorageFiles({folder});
+        auto db = TPapersV2::OpenSystem(installed, user);
+        ExpectMergedPapers(*db);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
+                  QStringList{"system.ppr"});
+        for (const QString& name : QDir(WorkingCopyFolder()).entryList(QDir::Files))
+            EXPECT_FALSE(name.contains(QStringLiteral("mtf%1-").arg(pid))) << qPrintable(name);
+    }
+}
+
+TEST_F(PapersTest, ADamagedUserCopyIsSetAsideAndNeverOverwritten) {
+    const QString installed = Path("system.ppr");
+    WriteInstalled(installed, 8);
+    const QString user = Path("user.ppr");
+    WriteUserCopy(Path("old.ppr"), user);
+    const QByteArray good = TestSupport::ReadFile(user);
+    for (const char* kind : {"truncated", "garbage", "folder"}) {
+        SCOPED_TRACE(kind);
+        const QString copy = Path(QStringLiteral("%1/system.ppr").arg(kind));
+        QDir().mkpath(QFileInfo(copy).absolutePath());
+        const QByteArray bytes = QByteArray(kind) == "truncated" ? good.left(700)
+                                 : QByteArray(kind) == "garbage" ? QByteArray(4096, '\x5a')
+                                                                 : QByteArray();
+        if (bytes.isEmpty())
+            QDir().mkpath(copy);
+        else
+            TestSupport::WriteFile(copy, bytes);
+        auto db = TPapersV2::OpenSystem(installed, copy);
+        const QString aside = copy + QStringLiteral(".damaged");
+        EXPECT_TRUE(db->StartNotice().contains(aside)) << qPrintable(db->StartNotice());
+        EXPECT_EQ(db->GetCount(), 4) << "the installed papers";
+        EXPECT_FALSE(QFileInfo::exists(copy));
+        db->AddOrReplace(*MakeGridPaper("new", 1, 1));
+        db->Save();
+        EXPECT_TRUE(QFileInfo(copy).isFile());
+        if (!bytes.isEmpty())
+            EXPECT_EQ(TestSupport::ReadFile(aside), bytes) << "set aside as it was";
+        else
+            EXPECT_TRUE(QFileInfo(aside).isDir());
+    }
+    // A second damaged copy does not replace the first one set aside.
+    const QString copy = Path("garbage/system.ppr");
+    TestSupport::WriteFile(copy, "again");
+    auto db = TPapersV2::OpenSystem(installed, copy);
+    EXPECT_TRUE(db->StartNotice().contains(copy + QStringLiteral(".damaged2")));
+    EXPECT_EQ(TestSupport::ReadFile(copy + QStringLiteral(".damaged")), QByteArray(4096, '\x5a'));
+}
+
+TEST_F(PapersTest, MergeAndUpdateTakeTheirPapersAllOrNothing) {
+    const QString file = Path("store.ppr");
+    TPapersV2 store(file, false);
+    store.AddStandardExtraInfoBases();
+    store.AddOrReplace(*SystemPaper("S", 1));
+    store.AddOrReplace(*MakeGridPaper("Clash", 1, 1));
+    PutCompany(store, "Clash", "mine");
+    store.Save();
+    const QString streamOfS = store.GetStreamName(store.IndexOf("S"));
+
+    // Importing user papers: only the source's user papers, one named like a system paper as "S$".
+    TPapersV2 users(Path("users.ppr"), false);
+    users.AddStandardExtraInfoBases();
+    users.AddOrReplace(*MakeGridPaper("S", 4, 1));
+    PutCompany(users, "S", "user S");
+    users.AddOrReplace(*SystemPaper("X", 1));
+    SetPPRNo(users, 99);
+    std::vector<std::pair<int, int>> progress;
+    store.MergeUpdate(users, true, [&](int i, int n) { progress.emplace_back(i, n); }, false);
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{1, 1}}));
+    EXPECT_EQ(store.GetCount(), 3);
+    EXPECT_LT(store.IndexOf("X"), 0) << "system papers only come by update";
+    EXPECT_EQ(store.GetPaper(store.IndexOf("S"))->GetFaceCount(), 1);
+    EXPECT_EQ(store.GetPaper(store.IndexOf("S$"))->GetFaceCount(), 4);
+    EXPECT_EQ(CompanyOf(store, "S$"), "user S");
+    EXPECT_EQ(store.GetUpdateInfo().PPRNo, 0) << "not an update";
+    EXPECT_TRUE(store.Modified());
+    store.Save();
+
+    // An update: "S" replaced in place, "N" new, a system "Clash" moves the user's one aside, and the
+    // lists come with it.
+    TPapersV2 update(Path("update.ppr"), false);
+    update.AddStandardExtraInfoBases();
+    update.AddOrReplace(*SystemPaper("S", 3));
+    update.AddOrReplace(*SystemPaper("N", 1));
+    update.AddOrReplace(*SystemPaper("Clash", 2));
+    PutCompany(update, "Clash", "theirs");
+    update.AddOrReplace(*MakeGridPaper("theirs only", 1, 1));
+    update.GetCompanyList().Add("maker");
+    update.GetGroupList().Add("group");
+    update.SaveGlobalInfo("PhotoSizeInfo", TStringList(QStringList{"L"}));
+    SetPPRNo(update, 5);
+    int seen = -1;
+    auto listener = std::make_shared<TPapersV2::ChangeListener>([&] { seen = store.GetCount(); });
+    store.AddChangeListener(listener);
+    store.ApplyUpdate(update, nullptr);
+    listener.reset();
+    EXPECT_EQ(seen, 5) << "listeners see the new papers";
+    EXPECT_FALSE(store.Modified()) << "saved before it was taken";
+    EXPECT_EQ(store.GetStreamName(store.IndexOf("S")), streamOfS);
+    EXPECT_EQ(store.GetPaper(store.IndexOf("S"))->GetFaceCount(), 3);
+    EXPECT_TRUE(store.GetPaper(store.IndexOf("Clash"))->ReadOnly);
+    EXPECT_EQ(CompanyOf(store, "Clash"), "theirs");
+    EXPECT_EQ(CompanyOf(store, "Clash$"), "mine");
+    EXPECT_LT(store.IndexOf("theirs only"), 0);
+    EXPECT_EQ(store.GetCompanyList().ToQStringList(), QStringList{"maker"});
+    EXPECT_EQ(store.GetGroupList().ToQStringList(), QStringList{"group"});
+    TStringList sizes;
+    store.LoadGlobalInfo("PhotoSizeInfo", sizes);
+    EXPECT_EQ(sizes.ToQStringList(), QStringList{"L"});
+    {
+        TPapersV2 saved(file, true);
+        saved.AddStandardExtraInfoBases();
+        EXPECT_EQ(saved.GetCount(), 5);
+        EXPECT_EQ(saved.GetUpdateInfo().PPRNo, 5);
+        EXPECT_GT(saved.GetUpdateInfo().LastUpdate, 40000.0);
+        EXPECT_EQ(CompanyOf(saved, "Clash$"), "mine");
+    }
+
+    // An update whose save fails changes neither the file nor the store.
+    const QByteArray before = TestSupport::ReadFile(file);
+    update.AddOrReplace(*SystemPaper("Z", 1));
+    SetPPRNo(update, 6);
+    {
+        TFileStorage holder(file, 0x12);
+        EXPECT_THROW(store.ApplyUpdate(update, nullptr), EPaperDatabase);
+    }
+    EXPECT_EQ(TestSupport::ReadFile(file), before);
+    EXPECT_LT(store.IndexOf("Z"), 0);
+    EXPECT_EQ(store.GetUpdateInfo().PPRNo, 5);
+    EXPECT_FALSE(store.Modified());
+
+    // A failed save of a change is told and tried again by the next save.
+    store.Delete(store.IndexOf("N"));
+    {
+        TFileStorage holder(file, 0x12);
+        try {
+            store.Save();
+            ADD_FAILURE() << "the held file was written";
+        } catch (const EPaperDatabase& e) {
+            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("用紙データを保存できませんでした"))) << qPrintable(e.Message());
+        }
+        EXPECT_TRUE(store.Modified());
+    }
+    store.Save();
+    EXPECT_EQ(TPapersV2(file, true).GetCount(), 4);
 }
 
 TEST_F(PapersTest, AnOpenedFileIsReadInPlaceUntilTheFirstChange) {

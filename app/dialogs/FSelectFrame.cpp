@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 TfrmSelectFrame::TfrmSelectFrame(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSelectFrame"));
@@ -50,6 +52,30 @@ TfrmSelectFrame::TfrmSelectFrame(QWidget* parent) : QDialog(parent) {
 }
 
 TfrmSelectFrame::~TfrmSelectFrame() = default;
+
+void TfrmSelectFrame::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        // The controls' own wish is a thin strip: the first size shows several frames in at least
+        // two rows, as much of it as the screen has, centred on the window that asked.
+        const int thumb = browser_->Browser()->Grid()->ThumbSize();
+        const QSize cell(thumb + kCellMargin, thumb + kCellMargin + kCellLabel);
+        const QSize wish(std::max(sizeHint().width(), kFirstColumns * cell.width() + kChrome),
+                         std::max(sizeHint().height(), kFirstRows * cell.height() + kChrome + kBarsHeight));
+        QRect area(QPoint(0, 0), wish);
+        if (QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen())
+            area = screen->availableGeometry();
+        resize(wish.boundedTo(area.size()));
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
+            QRect r(QPoint(0, 0), frameGeometry().size().boundedTo(area.size()));
+            r.moveCenter(owner->frameGeometry().center());
+            r.moveLeft(std::clamp(r.left(), area.left(), area.right() + 1 - r.width()));
+            r.moveTop(std::clamp(r.top(), area.top(), area.bottom() + 1 - r.height()));
+            move(r.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
 
 void TfrmSelectFrame::UpdateActions() {
     const bool selected = browser_->HasSelection();

@@ -16,6 +16,15 @@ class TfrmSelectFrame : public QDialog {
 
 public:
     static constexpr int kHelpContext = 5054;
+    // The first size: this many frames a row, this many rows, and room for the scroll bar and margins
+    // and for the browser's bars and the buttons below.
+    static constexpr int kFirstColumns = 4;
+    static constexpr int kFirstRows = 2;
+    static constexpr int kChrome = 48;
+    static constexpr int kBarsHeight = 140;
+    // Around a thumbnail in the grid: its margins and its caption.
+    static constexpr int kCellMargin = 16;
+    static constexpr int kCellLabel = 24;
 
     explicit TfrmSelectFrame(QWidget* parent = nullptr);
     ~TfrmSelectFrame() override;
@@ -36,9 +45,13 @@ public:
     QString GetShadowFile() const;
     bool IsAlphaFrame() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void UpdateActions();
 
     TfrmFrameBrowser* browser_;
     bool cleared_ = false;
+    bool placed_ = false;
 };

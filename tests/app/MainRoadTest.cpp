@@ -2,6 +2,7 @@
 // opened again through the menus and keys a user reaches.
 
 #include "app/FAMBackGround.h"
+#include "app/FAMPhoto.h"
 #include "app/FLayout.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -9,6 +10,9 @@
 #include "app/FMain.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
+#include "app/dialogs/FFrameBrowser.h"
+#include "app/dialogs/FSelectFrame.h"
+#include "app/dialogs/UThumbGrid.h"
 #include "app/dialogs/FWaiting.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -49,14 +53,17 @@ class MainRoadTest : public AppFixture {
 protected:
     void SetUp() override {
         RegisterPageClasses();
-        // The shipped backgrounds, for the background catalogue.
-        const QString shipped = QStringLiteral(QUORLANE_EXE_DIR "/Data/BackGrnd");
-        QDirIterator files(shipped, QDir::Files, QDirIterator::Subdirectories);
-        while (files.hasNext()) {
-            const QString from = files.next();
-            const QString to = ExeDir() + QStringLiteral("/Data/BackGrnd/") + QDir(shipped).relativeFilePath(from);
-            QDir().mkpath(QFileInfo(to).path());
-            QFile::copy(from, to);
+        // The shipped backgrounds and frames, for their catalogues.
+        for (const QString folder : {QStringLiteral("BackGrnd"), QStringLiteral("Frame")}) {
+            const QString shipped = QStringLiteral(QUORLANE_EXE_DIR "/Data/") + folder;
+            QDirIterator files(shipped, QDir::Files, QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString from = files.next();
+                const QString to = ExeDir() + QStringLiteral("/Data/") + folder + QStringLiteral("/") +
+                                   QDir(shipped).relativeFilePath(from);
+                QDir().mkpath(QFileInfo(to).path());
+                QFile::copy(from, to);
+            }
         }
         main = StartMainWindow();
         ASSERT_NE(main, nullptr);
@@ -363,6 +370,48 @@ TEST_F(MainRoadTest, TheStatusBarFollowsATurnAndShowsWholePositions) {
     };
     EXPECT_TRUE(fits(editor->statusPanels[0], MouseStatusText(TPoint(-2999, -2999))));
     EXPECT_TRUE(fits(editor->statusPanels[1], PositionStatusText(TRect(-2999, -2999, 2999, 2999))));
+}
+
+TEST_F(MainRoadTest, TheFramePickerOpensShowingTwoRowsOfFramesCentredOnItsOwner) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    TfrmLayout* editor = Editor();
+    TDrawSite* site = editor->DrawSite1;
+    TDOList all;
+    site->ListObjects(all, false);
+    TDrawObject* frame = nullptr;
+    for (TDrawObject* object : all)
+        if (dynamic_cast<TLOAlbumPhoto*>(object) != nullptr)
+            frame = object;
+    ASSERT_NE(frame, nullptr);
+    site->SelectAll(false);
+    frame->SetSelected(true);
+    site->UpdatePivots();
+    auto* panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(panel->btnFrame->isEnabled());
+    QSize shown;
+    QSize cell;
+    int items = 0;
+    QPoint offCentre;
+    WhenModal([&](QWidget* window) {
+        auto* picker = qobject_cast<TfrmSelectFrame*>(window);
+        ASSERT_NE(picker, nullptr);
+        TThumbGrid* grid = picker->FrameBrowser()->Browser()->Grid();
+        RunLoopUntil([&] { return picker->FrameBrowser()->Browser()->ItemCount() > 0; }, 2000);
+        items = picker->FrameBrowser()->Browser()->ItemCount();
+        shown = grid->viewport()->size();
+        cell = QSize(grid->ThumbSize(), grid->ThumbSize());
+        offCentre = window->frameGeometry().center() - main->frameGeometry().center();
+        picker->reject();
+    });
+    QTest::mouseClick(panel->btnFrame, Qt::LeftButton);
+    EXPECT_GT(items, 0) << "the shipped frames are listed";
+    EXPECT_GE(shown.height(), 2 * cell.height()) << shown.height() << " for cells of " << cell.height();
+    EXPECT_GE(shown.width(), 2 * cell.width());
+    EXPECT_LE(std::abs(offCentre.x()), 2);
+    EXPECT_LE(std::abs(offCentre.y()), 2);
 }
 
 } // namespace

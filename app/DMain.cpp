@@ -43,6 +43,7 @@
 #include "platform/Picture.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -116,6 +117,20 @@ const char* const kEmptyText = "未入力";
 constexpr int kDefaultCacheLimitMB = 0;
 constexpr int kPreviewSize = 200;
 const char* const kFolderPreviewCache = "Preview.ic";
+
+// The style's disabled text is a light grey that all but vanishes on the forms' grey; a disabled
+// label (縦書き while a photo is chosen) must stay readable, only quieter. Set before any window,
+// since forms keep the colours they were made with.
+constexpr QRgb kDisabledText = 0x6E6E6E;
+
+void UseReadableDisabledText() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    QPalette palette = QApplication::palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor::fromRgb(kDisabledText));
+    QApplication::setPalette(palette);
+}
 
 QString LocalMacro(const char* macro) {
     return ToLocalPath(ExpandMacros(QString::fromLatin1(macro)));
@@ -228,6 +243,7 @@ TdataMain* dataMain() {
 
 TdataMain::TdataMain(TComponent* owner, const TDataMainOptions& options) : TComponent(owner) {
     SetName(QStringLiteral("dataMain"));
+    UseReadableDisabledText();
     CurrentDataMain() = this;
     AppFrame1 = new TAppFrame(this);
     AppFrame1->SetName(QStringLiteral("AppFrame1"));

@@ -28,6 +28,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -41,6 +42,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <QTreeWidget>
 
 namespace {
@@ -412,6 +414,38 @@ TEST_F(MainRoadTest, TheFramePickerOpensShowingTwoRowsOfFramesCentredOnItsOwner)
     EXPECT_GE(shown.width(), 2 * cell.width());
     EXPECT_LE(std::abs(offCentre.x()), 2);
     EXPECT_LE(std::abs(offCentre.y()), 2);
+}
+
+// WCAG's contrast of two colours: 1 (none) to 21 (black on white).
+double Contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(MainRoadTest, ADisabledCheckBoxLabelStaysReadable) {
+    TfrmLayout* editor = OpenLayoutEditor(main);
+    ASSERT_NE(editor, nullptr);
+    editor->actModeText->trigger();
+    auto* panel = editor->EditPanel();
+    ASSERT_NE(panel, nullptr);
+    auto* vertical = panel->findChild<QCheckBox*>(QStringLiteral("cbVertical"));
+    ASSERT_NE(vertical, nullptr);
+    vertical->setEnabled(false);
+    const QPalette colours = vertical->palette();
+    EXPECT_GE(Contrast(colours.color(QPalette::Disabled, QPalette::WindowText),
+                       colours.color(QPalette::Disabled, QPalette::Window)),
+              3.0);
+    // Quieter than enabled text all the same.
+    EXPECT_LT(Contrast(colours.color(QPalette::Disabled, QPalette::WindowText),
+                       colours.color(QPalette::Disabled, QPalette::Window)),
+              Contrast(colours.color(QPalette::Active, QPalette::WindowText),
+                       colours.color(QPalette::Active, QPalette::Window)));
 }
 
 } // namespace

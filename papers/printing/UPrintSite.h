@@ -15,8 +15,9 @@ class TPhasedProgressBase;
 
 // The band resolution that the setting "Banding" = 1 chooses.
 constexpr int PrintBandResolution = 254;
-// Decoded pictures a print job keeps for its later faces and pages: a dozen 12-megapixel photos.
-constexpr int64_t PrintDecodeBudget = int64_t(256) << 20;
+// Decoded pictures a print job keeps for its later faces and pages: three 12-megapixel photos, or
+// dozens of label-sized ones (a label sheet repeats the same few on every face).
+constexpr int64_t PrintDecodeBudget = int64_t(128) << 20;
 
 class TPrintSpec {
 public:

@@ -96,8 +96,27 @@ bool IsPacked(TStream& stream) {
     return packed;
 }
 
-QString OpenFault(const QString& fileName, const QString& fault) {
-    return QStringLiteral("文書「%1」を開けません。%2").arg(fileName, fault);
+// The cause a user is told for a failure to open the file itself.
+QString OpenFaultCause(TOpenFault fault) {
+    switch (fault) {
+    case TOpenFault::Missing:
+        return QStringLiteral("ファイルが見つかりません");
+    case TOpenFault::Folder:
+        return QStringLiteral("フォルダーです");
+    case TOpenFault::Permission:
+        return QStringLiteral("ファイルを読み取る権限がありません");
+    case TOpenFault::InUse:
+        return QStringLiteral("ほかのプログラムが変更中です");
+    case TOpenFault::NotCompoundFile:
+        return QStringLiteral("複合ファイルではありません");
+    case TOpenFault::DamagedFile:
+        return QStringLiteral("ファイルが壊れています");
+    case TOpenFault::DamagedPart:
+        return QStringLiteral("文書の一部が読めません");
+    case TOpenFault::Other:
+        break;
+    }
+    return QStringLiteral("ファイルを読み込めません");
 }
 
 } // namespace
@@ -873,33 +892,40 @@ void TLabelData::ReadDataInfo(TTemporaryStorage& storage, QStringList& warnings,
     commonGrid_->Assign(info->CommonGrid());
 }
 
+ELabelDataOpen::ELabelDataOpen(const QString& fileName, TOpenFault fault, const QString& cause,
+                               const QString& detail)
+    : ELabelData(QStringLiteral("文書「%1」を開けません。%2").arg(fileName, cause) +
+                 (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail))),
+      fileName_(fileName), fault_(fault), cause_(cause), detail_(detail) {}
+
 void TLabelData::LoadFromFile(const QString& fileName) {
     auto storage = std::make_unique<TTemporaryStorage>();
     try {
         storage->LoadFromFile(fileName);
     } catch (const Exception& e) {
-        throw ELabelData(
-            OpenFault(fileName, QStringLiteral("複合ファイルではありません (%1)").arg(e.Message())));
+        const TOpenFault fault = OpenFaultOf(e, fileName);
+        throw ELabelDataOpen(fileName, fault, OpenFaultCause(fault), e.Message());
     }
+    const auto damagedPart = [&](const QString& cause, const QString& detail = QString()) {
+        return ELabelDataOpen(fileName, TOpenFault::DamagedPart, cause, detail);
+    };
     if (!storage->StreamExists(kSheetListStream))
-        throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧がありません")));
+        throw damagedPart(QStringLiteral("シート一覧がありません"));
     std::unique_ptr<TDocStorageList> sheets;
     try {
         sheets = std::make_unique<TDocStorageList>(storage.get(), kSheetListStream);
     } catch (const Exception& e) {
-        throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧が読めません (%1)").arg(e.Message())));
+        throw damagedPart(QStringLiteral("シート一覧が読めません"), e.Message());
     }
     if (sheets->Count() == 0)
-        throw ELabelData(OpenFault(fileName, QStringLiteral("シート一覧がありません")));
+        throw damagedPart(QStringLiteral("シート一覧がありません"));
     // Every sheet must open as a storage (a missing one is made empty in the working copy), so that
     // nothing fails once the document has been replaced.
     for (int i = 0; i < sheets->Count(); ++i) {
         try {
             sheets->OpenStorage(i, true);
         } catch (const Exception& e) {
-            throw ELabelData(OpenFault(
-                fileName,
-                QStringLiteral("シート「%1」が読めません (%2)").arg(sheets->Strings(i), e.Message())));
+            throw damagedPart(QStringLiteral("シート「%1」が読めません").arg(sheets->Strings(i)), e.Message());
         }
     }
 

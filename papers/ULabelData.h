@@ -11,6 +11,7 @@
 #include "pageobjects/layout/ULabelSheets.h"
 #include "platform/Component.h"
 #include "platform/Exception.h"
+#include "platform/StorageError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -40,6 +41,26 @@ using TStrings = TStringList;
 class TTemporaryStorage;
 
 QUORLANE_EXCEPTION(ELabelData, Exception)
+
+// A document that could not be opened. Message() is the whole text ("文書「<file>」を開けません。" with
+// the cause in Japanese and the system's text in brackets); the parts are kept for a caller that
+// words its own: the file, the kind of failure, the cause (Japanese) and the system's text (the
+// English detail of the storage layer; may be empty).
+class ELabelDataOpen : public ELabelData {
+public:
+    ELabelDataOpen(const QString& fileName, TOpenFault fault, const QString& cause, const QString& detail);
+    const QString& FileName() const { return fileName_; }
+    TOpenFault Fault() const { return fault_; }
+    const QString& Cause() const { return cause_; }
+    const QString& Detail() const { return detail_; }
+    const char* ClassName() const override { return "ELabelDataOpen"; }
+
+private:
+    QString fileName_;
+    TOpenFault fault_;
+    QString cause_;
+    QString detail_;
+};
 
 enum TFaceSides { fsFront, fsBack, fsBoth };
 
@@ -98,8 +119,9 @@ public:
     static void DeclareProperties(TPropertyBuilder<TLabelData>& p);
 
     // Opens a document file. The file is only read; the new contents are built aside and take the
-    // place of the open document only when the file could be opened. ELabelData names the file and
-    // the fault; parts that cannot be read keep their defaults and are named in LoadWarnings.
+    // place of the open document only when the file could be opened. ELabelDataOpen names the file
+    // and the kind of fault; parts that cannot be read keep their defaults and are named in
+    // LoadWarnings.
     void LoadFromFile(const QString& fileName);
     // Writes the document to fileName (replaced only once the copy is complete). ELabelData names the
     // file and the cause; the old file stays as it was and the document stays modified.

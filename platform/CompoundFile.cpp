@@ -111,30 +111,49 @@ CompoundStoragePtr StgOpenStorageOnLockBytes(std::unique_ptr<LockBytes> bytes, u
     return CompoundStoragePtr(new CompoundStorage(file, 0, flags));
 }
 
+namespace {
+
+// Raises what an open of fileName failed with as EStorageOpenError, naming the file (so a user's
+// report says which one failed) and keeping the kind of failure for the message.
+template <class F>
+CompoundStoragePtr OpeningFile(const QString& fileName, F open) {
+    try {
+        return open();
+    } catch (const EStorageOpenError&) {
+        throw;
+    } catch (const EOleSysError& e) {
+        const QString message =
+            e.Message().contains(fileName) ? e.Message() : e.Message() + QStringLiteral(": ") + fileName;
+        throw EStorageOpenError(message, e.ErrorCode(), OpenFaultFor(e.ErrorCode(), fileName), fileName);
+    }
+}
+
+} // namespace
+
 CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags, bool markChanges) {
     CheckFlags(flags);
     if (!WantsWrite(flags))
         ThrowStorageError(STG_E_INVALIDFLAG, fileName);
-    const auto kind = (flags & STGM_CREATE) ? FileLockBytes::OpenKind::CreateOrTruncate
-                                            : FileLockBytes::OpenKind::CreateNew;
-    auto bytes = std::make_unique<FileLockBytes>(fileName, true, kind, LockFor(flags), markChanges);
-    if (flags & STGM_DELETEONRELEASE)
-        bytes->SetDeleteOnClose(true);
-    return StgCreateDocfileOnLockBytes(std::move(bytes), flags & ~(STGM_CREATE | STGM_DELETEONRELEASE));
+    return OpeningFile(fileName, [&] {
+        const auto kind = (flags & STGM_CREATE) ? FileLockBytes::OpenKind::CreateOrTruncate
+                                                : FileLockBytes::OpenKind::CreateNew;
+        auto bytes = std::make_unique<FileLockBytes>(fileName, true, kind, LockFor(flags), markChanges);
+        if (flags & STGM_DELETEONRELEASE)
+            bytes->SetDeleteOnClose(true);
+        return StgCreateDocfileOnLockBytes(std::move(bytes), flags & ~(STGM_CREATE | STGM_DELETEONRELEASE));
+    });
 }
 
 CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags, bool markChanges) {
     CheckFlags(flags);
     if ((flags & (STGM_CREATE | STGM_DELETEONRELEASE)) != 0)
         ThrowStorageError(STG_E_INVALIDFLAG, fileName);
-    auto bytes = std::make_unique<FileLockBytes>(
-        fileName, WantsWrite(flags), FileLockBytes::OpenKind::OpenExisting, LockFor(flags), markChanges);
-    try {
+    return OpeningFile(fileName, [&] {
+        auto bytes = std::make_unique<FileLockBytes>(fileName, WantsWrite(flags),
+                                                     FileLockBytes::OpenKind::OpenExisting, LockFor(flags),
+                                                     markChanges);
         return StgOpenStorageOnLockBytes(std::move(bytes), flags);
-    } catch (const EOleSysError& e) {
-        // Name the file, so a user's report says which one is damaged.
-        throw EOleSysError(e.Message() + QStringLiteral(": ") + fileName, e.ErrorCode());
-    }
+    });
 }
 
 namespace {

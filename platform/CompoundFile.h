@@ -63,11 +63,12 @@ enum class EntryType : uint8_t;
 // Creates a compound file (version 3). With STGM_CREATE an existing file is replaced (only once it
 // is locked for us); without it an existing file fails with STG_E_FILEALREADYEXISTS. With
 // markChanges the file carries the mark of a change in place (FileLockBytes) until it is committed
-// durably or closed cleanly.
+// (a commit of a marked file is always durable) or closed cleanly, and again from its next change.
 CompoundStoragePtr StgCreateDocfile(const QString& fileName, uint32_t flags, bool markChanges = false);
 // Opens a compound file (version 3 or 4). A file that is not one fails with STG_E_FILEALREADYEXISTS,
 // a damaged one, or one whose change in place was cut short, with STG_E_DOCFILECORRUPT or
 // STG_E_INVALIDHEADER. With markChanges a writable file is marked from its first change.
+// Both raise EStorageOpenError, which names the file and tells the kind of failure (TOpenFault).
 CompoundStoragePtr StgOpenStorage(const QString& fileName, uint32_t flags, bool markChanges = false);
 CompoundStoragePtr StgCreateDocfileOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags);
 CompoundStoragePtr StgOpenStorageOnLockBytes(std::unique_ptr<LockBytes> bytes, uint32_t flags);

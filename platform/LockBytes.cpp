@@ -16,7 +16,8 @@ FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind ki
                              bool markChanges)
     : fileName_(fileName), writable_(writable) {
     const QByteArray path = QFile::encodeName(fileName);
-    int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    // Not blocking: a named pipe given as a file must be refused, not waited on.
+    int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
     if (kind == OpenKind::CreateNew)
         flags |= O_CREAT | O_EXCL;
     else if (kind == OpenKind::CreateOrTruncate)
@@ -26,8 +27,14 @@ FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind ki
         ThrowStorageErrno(errno, STG_E_FILENOTFOUND, fileName);
     try {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
-            ThrowStorageError(STG_E_ACCESSDENIED, fileName);
+        if (::fstat(fd_, &st) != 0)
+            ThrowStorageErrno(errno, STG_E_READFAULT, fileName);
+        if (S_ISDIR(st.st_mode))
+            ThrowStorageError(STG_E_ACCESSDENIED, fileName + QStringLiteral(": a folder"));
+        if (!S_ISREG(st.st_mode))
+            ThrowStorageError(STG_E_FILEALREADYEXISTS, fileName + QStringLiteral(": not a regular file"));
+        if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0)
+            ThrowStorageErrno(errno, STG_E_READFAULT, fileName);
         if (lock != FileLock::None) {
             const int op = (lock == FileLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
             if (::flock(fd_, op) != 0)

@@ -1,5 +1,6 @@
 #include "platform/StorageError.h"
 
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -102,4 +103,37 @@ void ThrowStorageErrno(int error, HRESULT fallback, const QString& fileName) {
     if (code == STG_E_UNKNOWN)
         code = fallback;
     ThrowStorageError(code, fileName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+}
+
+TOpenFault OpenFaultFor(HRESULT code, const QString& fileName) {
+    switch (code) {
+    case STG_E_FILENOTFOUND:
+    case STG_E_PATHNOTFOUND:
+        return TOpenFault::Missing;
+    case STG_E_ACCESSDENIED:
+        return QFileInfo(fileName).isDir() ? TOpenFault::Folder : TOpenFault::Permission;
+    case STG_E_LOCKVIOLATION:
+    case STG_E_SHAREVIOLATION:
+        return TOpenFault::InUse;
+    case STG_E_FILEALREADYEXISTS:
+        return TOpenFault::NotCompoundFile;
+    case STG_E_DOCFILECORRUPT:
+    case STG_E_INVALIDHEADER:
+        return TOpenFault::DamagedFile;
+    default:
+        return TOpenFault::Other;
+    }
+}
+
+TOpenFault OpenFaultOf(const std::exception& e, const QString& fileName) {
+    if (const auto* open = dynamic_cast<const EStorageOpenError*>(&e)) {
+        if (open->FileName() == fileName)
+            return open->Fault();
+        return TOpenFault::Other;
+    }
+    if (const auto* storage = dynamic_cast<const EOleSysError*>(&e)) {
+        if (storage->ErrorCode() == STG_E_DOCFILECORRUPT || storage->ErrorCode() == STG_E_INVALIDHEADER)
+            return TOpenFault::DamagedFile;
+    }
+    return TOpenFault::Other;
 }

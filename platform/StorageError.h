@@ -5,6 +5,7 @@
 #include "platform/Exception.h"
 
 #include <QString>
+#include <exception>
 
 constexpr HRESULT StgCode(uint32_t value) {
     return static_cast<HRESULT>(value);
@@ -48,3 +49,38 @@ HRESULT StorageCodeFromErrno(int error);
 // Raises EOleSysError for a failed file operation: the code for error (fallback when it has none),
 // with the file's name and the system's text.
 [[noreturn]] void ThrowStorageErrno(int error, HRESULT fallback, const QString& fileName);
+
+// Why a file could not be opened, so that the user is told which (each kind has its own message).
+enum class TOpenFault {
+    Other,           // a read error, no memory, a working copy that could not be made...
+    Missing,         // no file of that name, or a folder on its path is missing
+    Folder,          // the name is a folder
+    Permission,      // no right to open it as asked
+    InUse,           // another program is changing it now
+    NotCompoundFile, // a file of another kind
+    DamagedFile,     // a compound file whose structure is damaged, or whose change was cut short
+    DamagedPart,     // a sound compound file without a part the document needs (set by the document)
+};
+
+// A compound file that could not be opened: EOleSysError with the storage code, plus the kind of the
+// failure and the file's name. Raised by StgOpenStorage and StgCreateDocfile.
+class EStorageOpenError : public EOleSysError {
+public:
+    EStorageOpenError(const QString& message, HRESULT code, TOpenFault fault, const QString& fileName)
+        : EOleSysError(message, code), fault_(fault), fileName_(fileName) {}
+    TOpenFault Fault() const { return fault_; }
+    const QString& FileName() const { return fileName_; }
+    const char* ClassName() const override { return "EStorageOpenError"; }
+
+private:
+    TOpenFault fault_;
+    QString fileName_;
+};
+
+// The kind of a failure to open fileName with the storage code (a folder is told from a file denied
+// by looking at the name again).
+TOpenFault OpenFaultFor(HRESULT code, const QString& fileName);
+// The kind of a failure raised while fileName was opened and read: the kind EStorageOpenError gives
+// for that file; damage found while reading further (EOleSysError STG_E_DOCFILECORRUPT) is
+// DamagedFile; anything else, such as a working copy that could not be made, is Other.
+TOpenFault OpenFaultOf(const std::exception& e, const QString& fileName);

@@ -22,6 +22,11 @@
 #include <QThreadPool>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -35,6 +40,24 @@ void Register() {
         if (GetClass(meta->Name()) == nullptr)
             RegisterClass(*meta);
 }
+
+// Root reads files whatever their rights say: meanwhile this thread gives up overriding them.
+class WithoutOverridingRights {
+public:
+    WithoutOverridingRights() {
+        ::syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header_, reduced);
+    }
+    ~WithoutOverridingRights() { ::syscall(SYS_capset, &header_, saved_); }
+    WithoutOverridingRights(const WithoutOverridingRights&) = delete;
+    WithoutOverridingRights& operator=(const WithoutOverridingRights&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+};
 
 std::unique_ptr<TLOBackImage> MakeBackground(TColor color, const TRect& r) {
     auto background = std::make_unique<TLOBackImage>(nullptr);
@@ -271,6 +294,55 @@ TEST(LabelData, AFailedOpenLeavesTheDocumentAsItWas) {
         EXPECT_TRUE(doc.Modified());
         EXPECT_EQ(doc.SheetName(), QStringLiteral("mine"));
         EXPECT_EQ(doc.GetSheetCount(), 3);
+    }
+}
+
+TEST(LabelData, EachKindOfOpenFailureReachesTheCallerWithTheFile) {
+    Register();
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.qld");
+    TLabelData(nullptr).SaveToFile(good);
+    const QString locked = dir.filePath("locked.qld");
+    QFile::copy(good, locked);
+    QFile::setPermissions(locked, QFileDevice::Permissions());
+    const QString truncated = dir.filePath("truncated.qld");
+    WriteFile(truncated, ReadFile(good).left(600));
+    const QString cutShort = dir.filePath("cutshort.qld");
+    QFile::copy(good, cutShort);
+    WriteFile(cutShort + ".changing", "");
+    const QString noList = dir.filePath("nolist.qld");
+    {
+        TFileStorage file(noList, ModeCreate);
+        WriteElementBytes(&file, QStringLiteral("DataInfo"), QByteArray("x"));
+    }
+    const QString pipe = dir.filePath("pipe.qld");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString corpus = SourcePath(QStringLiteral("fuzz/labeldata/corpus/"));
+    const std::pair<QString, TOpenFault> cases[] = {
+        {dir.filePath("missing.qld"), TOpenFault::Missing},
+        {dir.filePath("nofolder/doc.qld"), TOpenFault::Missing},
+        {dir.path(), TOpenFault::Folder},
+        {locked, TOpenFault::Permission},
+        {corpus + "not_compound", TOpenFault::NotCompoundFile},
+        {pipe, TOpenFault::NotCompoundFile},
+        {truncated, TOpenFault::DamagedFile},
+        {cutShort, TOpenFault::DamagedFile},
+        {noList, TOpenFault::DamagedPart},
+        {corpus + "sheet_is_a_stream", TOpenFault::DamagedPart},
+    };
+    for (const auto& [name, fault] : cases) {
+        TLabelData doc(nullptr);
+        std::optional<WithoutOverridingRights> rights;
+        if (fault == TOpenFault::Permission)
+            rights.emplace();
+        try {
+            doc.LoadFromFile(name);
+            ADD_FAILURE() << name.toStdString() << " opened";
+        } catch (const ELabelDataOpen& e) {
+            EXPECT_EQ(e.Fault(), fault) << name.toStdString() << ": " << e.what();
+            EXPECT_EQ(e.FileName(), name);
+            EXPECT_TRUE(e.Message().contains(name) && e.Message().contains(e.Cause()));
+        }
     }
 }
 

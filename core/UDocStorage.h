@@ -108,10 +108,11 @@ private:
 // Changes in place are marked, so that one cut short (the program killed, the power gone) is never
 // read as good data. A TFileStorage open for writing marks its file as being changed ("<file>.changing"
 // beside it; the file's own header is not touched) before its first change, or at once when it creates
-// the file, and clears the mark once the change is on disk: after Storage()->Commit(true), or when the
-// last object of the file is released after a clean flush. Owners that change a store in place:
-// - open it with TFileStorage, commit with Commit(true) where a change must be safe before going on,
-//   and release every object of the file when done;
+// the file, and clears the mark once the change is on disk: every Storage()->Commit of a marked file is
+// durable (whatever it asks) and removes the mark, as does releasing the last object of the file after a
+// clean flush; the next change marks it again. Owners that change a store in place:
+// - open it with TFileStorage, commit where a change is whole (a store killed after a commit opens
+//   with that change; one killed before it is refused), and release every object of the file when done;
 // - treat EOleSysError STG_E_DOCFILECORRUPT from opening as damage, as for damage they can see: a file
 //   whose mark was left by a writer that is gone raises it. Set the file aside with
 //   SetAsideDamagedFile and start afresh (creating the file anew takes over what was left);

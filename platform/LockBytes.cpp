@@ -135,9 +135,13 @@ void FileLockBytes::SetSize(uint64_t size) {
 }
 
 void FileLockBytes::Flush(bool durable) {
-    if (durable && writable_ && ::fsync(fd_) != 0)
+    // The mark says a change is under way and not yet durable: a flush of a marked file (a commit)
+    // ends that change, so it is made durable and the mark goes; the next change sets it again.
+    // The file's own entry in its folder was made durable with the mark.
+    const bool marked = mark_ && mark_->IsSet();
+    if ((durable || marked) && writable_ && ::fsync(fd_) != 0)
         ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
-    if (durable && mark_)
+    if (marked)
         mark_->Clear();
 }
 

@@ -40,7 +40,7 @@ public:
     // An existing file that carries the mark of an unfinished change (see ChangeMark) fails with
     // STG_E_DOCFILECORRUPT, or STG_E_LOCKVIOLATION while its writer lives; creating a file removes a
     // stale mark. With markChanges a writable file is marked from its first write (at once when
-    // created) until a durable Flush or FinishChanges.
+    // created) until the next Flush, which is then durable whatever it was asked, or FinishChanges.
     FileLockBytes(const QString& fileName, bool writable, OpenKind kind, FileLock lock,
                   bool markChanges = false);
     ~FileLockBytes() override;

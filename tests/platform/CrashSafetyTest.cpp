@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -130,10 +132,13 @@ TEST(CrashSafety, CompoundFilesChangedInPlaceAreMarkedUntilDurable) {
             ->Write(bytes.constData(), uint64_t(bytes.size()));
     };
     {
+        // Created: the new empty file is made durable at once; a write marks it until the commit,
+        // which is durable whatever it asks.
         CompoundStoragePtr root = StgCreateDocfile(file, STGM_CREATE | readWrite, true);
-        EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::Live);
+        EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
         write(*root, "A", "first");
-        root->Commit(true);
+        EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::Live);
+        root->Commit();
         EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
     }
     {
@@ -164,4 +169,34 @@ TEST(CrashSafety, CompoundFilesChangedInPlaceAreMarkedUntilDurable) {
     StgCreateDocfile(file, STGM_CREATE | readWrite);
     EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
     EXPECT_NO_THROW(StgOpenStorage(file, STGM_READ | STGM_SHARE_EXCLUSIVE));
+}
+
+TEST(CrashSafety, AStoreKilledAfterACommitOpensAndOneKilledMidChangeIsRefused) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("store.cfb");
+    const uint32_t readWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+    StgCreateDocfile(file, STGM_CREATE | readWrite, true)->Commit();
+    // A child process changes the store, commits or not, and is killed holding it open.
+    const auto killedWhileOpen = [&](const char* name, bool commit) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            CompoundStoragePtr root = StgOpenStorage(file, readWrite, true);
+            for (int round = 0; round < 2; ++round) {
+                root->CreateStream(QString::fromLatin1(name) + QString::number(round), STGM_CREATE | readWrite)
+                    ->Write(name, 4);
+                if (commit)
+                    root->Commit();
+            }
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    };
+    ASSERT_TRUE(killedWhileOpen("done", true));
+    EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::None);
+    EXPECT_EQ(StgOpenStorage(file, STGM_READ | STGM_SHARE_EXCLUSIVE)->EnumElements().size(), 2u);
+    ASSERT_TRUE(killedWhileOpen("half", false));
+    EXPECT_EQ(ChangeMark::Check(file), ChangeMark::State::Stale);
+    EXPECT_EQ(CodeOf([&] { StgOpenStorage(file, STGM_READ | STGM_SHARE_EXCLUSIVE); }), STG_E_DOCFILECORRUPT);
 }

@@ -224,7 +224,7 @@ double TReader::ReadFloat() {
     case TValueType::vaCurrency: {
         uint64_t bits = 0;
         Read(&bits, 8);
-        return static_cast<double>(static_cast<int64_t>(qFromLittleEndian(bits))) / kCurrencyScale;
+        return TCurrency{static_cast<int64_t>(qFromLittleEndian(bits))}.ToDouble();
     }
     default:
         Error(QStringLiteral("Floating point value expected in component stream (%1)").arg(propPath_));
@@ -238,30 +238,59 @@ float TReader::ReadSingle() {
 double TReader::ReadFloatAs(TFloatType type) {
     // A value stored in more precision than the property keeps (an extended for a single) is
     // rounded now, so that the default check and what is written again see the same number.
+    if (type == TFloatType::Currency)
+        return ReadCurrency().ToDouble();
     const double v = ReadFloat();
-    switch (type) {
-    case TFloatType::Single:
-        return DoubleToSingle(v);
-    case TFloatType::Currency: {
-        const double scaled = std::round(v * kCurrencyScale);
-        if (!(std::fabs(scaled) < kMaxCurrencyScaled))
-            Error(QStringLiteral("Currency value out of range (%1)").arg(propPath_));
-        return scaled / kCurrencyScale;
-    }
-    case TFloatType::Extended:
-    case TFloatType::Double:
-    case TFloatType::DateTime:
-        break;
-    }
-    return v;
+    return type == TFloatType::Single ? DoubleToSingle(v) : v;
 }
 
 double TReader::ReadDouble() {
     return ReadFloat();
 }
 
-double TReader::ReadCurrency() {
-    return ReadFloat();
+TCurrency TReader::ReadCurrency() {
+    // Converted straight from the stored form: a double in between would lose the low digits of
+    // large values.
+    const TValueType t = NextValue();
+    TCurrency value;
+    bool fits = true;
+    if (IsIntegerTag(t)) {
+        fits = !__builtin_mul_overflow(ReadInt64(), kCurrencyScale, &value.Scaled);
+    } else {
+        ReadValue();
+        switch (t) {
+        case TValueType::vaCurrency: {
+            uint64_t bits = 0;
+            Read(&bits, 8);
+            value.Scaled = static_cast<int64_t>(qFromLittleEndian(bits));
+            break;
+        }
+        case TValueType::vaExtended: {
+            uint8_t b[10];
+            Read(b, 10);
+            fits = ExtendedToCurrency(b, value);
+            break;
+        }
+        case TValueType::vaSingle: {
+            uint32_t bits = 0;
+            Read(&bits, 4);
+            fits = DoubleToCurrency(std::bit_cast<float>(qFromLittleEndian(bits)), value);
+            break;
+        }
+        case TValueType::vaDouble:
+        case TValueType::vaDate: {
+            uint64_t bits = 0;
+            Read(&bits, 8);
+            fits = DoubleToCurrency(std::bit_cast<double>(qFromLittleEndian(bits)), value);
+            break;
+        }
+        default:
+            Error(QStringLiteral("Floating point value expected in component stream (%1)").arg(propPath_));
+        }
+    }
+    if (!fits)
+        Error(QStringLiteral("Currency value out of range (%1)").arg(propPath_));
+    return value;
 }
 
 double TReader::ReadDate() {
@@ -658,7 +687,10 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
         return;
     }
     case TPropKind::Float:
-        prop.SetFloat(instance, ReadFloatAs(prop.FloatType()));
+        if (prop.FloatType() == TFloatType::Currency)
+            prop.SetCurrency(instance, ReadCurrency());
+        else
+            prop.SetFloat(instance, ReadFloatAs(prop.FloatType()));
         return;
     case TPropKind::Component: {
         const QString name = ReadIdent();

@@ -71,7 +71,9 @@ public:
     // A float value rounded to what a property of that type keeps.
     double ReadFloatAs(TFloatType type);
     double ReadDouble();
-    double ReadCurrency();
+    // Any float or integer tag, exactly in ten-thousandths (rounded to nearest from a float form);
+    // EReadError for a value the type cannot hold.
+    TCurrency ReadCurrency();
     double ReadDate();
     // A short string (length byte and bytes).
     QString ReadStr();

@@ -114,12 +114,9 @@ void TWriter::WriteDouble(double value) {
     Stream().WriteUInt64(std::bit_cast<uint64_t>(value));
 }
 
-void TWriter::WriteCurrency(double value) {
-    const double scaled = std::round(value * kCurrencyScale);
-    if (!(std::fabs(scaled) < kMaxCurrencyScaled))
-        throw EWriteError(QStringLiteral("Currency value out of range"));
+void TWriter::WriteCurrency(TCurrency value) {
     WriteValue(TValueType::vaCurrency);
-    Stream().WriteUInt64(static_cast<uint64_t>(static_cast<int64_t>(scaled)));
+    Stream().WriteUInt64(static_cast<uint64_t>(value.Scaled));
 }
 
 void TWriter::WriteDate(double value) {
@@ -243,6 +240,12 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
         WriteIdent(prop.GetString(instance));
         break;
     case TPropKind::Float: {
+        if (prop.FloatType() == TFloatType::Currency) {
+            const TCurrency v = prop.GetCurrency(instance);
+            WritePropName(prop.Name());
+            WriteCurrency(v);
+            break;
+        }
         const double v = prop.GetFloat(instance);
         WritePropName(prop.Name());
         switch (prop.FloatType()) {
@@ -254,8 +257,6 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
             WriteSingle(DoubleToSingle(v));
             break;
         case TFloatType::Currency:
-            WriteCurrency(v);
-            break;
         case TFloatType::DateTime:
             WriteDate(v);
             break;

@@ -48,8 +48,8 @@ public:
     void WriteFloat(double value);
     void WriteSingle(float value);
     void WriteDouble(double value);
-    // The currency value scaled by 10000, as a 64-bit integer.
-    void WriteCurrency(double value);
+    // The count of ten-thousandths as it is.
+    void WriteCurrency(TCurrency value);
     void WriteDate(double value);
     void WriteListBegin() { WriteValue(TValueType::vaList); }
     void WriteListEnd() { WriteValue(TValueType::vaNull); }

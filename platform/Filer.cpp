@@ -101,3 +101,43 @@ float DoubleToSingle(double value) {
     constexpr float kInfinity = std::numeric_limits<float>::infinity();
     return value > 0 ? kInfinity : -kInfinity;
 }
+
+bool ExtendedToCurrency(const uint8_t in[10], TCurrency& out) {
+    const uint64_t mantissa = GetLE64(in);
+    const uint16_t se = GetLE16(in + 8);
+    const int exponent = se & 0x7FFF;
+    const bool negative = (se & 0x8000) != 0;
+    if (exponent == 0x7FFF)
+        return false;
+    // value x 10000 = mantissa x 10000 x 2^e2, exactly (below 2^78), then rounded once.
+    const int e2 = (exponent == 0 ? 1 : exponent) - 16383 - 63;
+    const unsigned __int128 product = static_cast<unsigned __int128>(mantissa) * kCurrencyScale;
+    unsigned __int128 scaled = 0;
+    if (product == 0) {
+        scaled = 0;
+    } else if (e2 >= 0) {
+        // A left shift beyond the 64-bit range is out of range whatever the bits.
+        if (e2 > 63 || (product >> (64 - e2)) != 0)
+            return false;
+        scaled = product << e2;
+    } else if (e2 > -80) {
+        const int shift = -e2;
+        const unsigned __int128 one = 1;
+        const unsigned __int128 kept = product >> shift;
+        const unsigned __int128 rest = product & ((one << shift) - 1);
+        const unsigned __int128 half = one << (shift - 1);
+        scaled = kept + ((rest > half || (rest == half && (kept & 1) != 0)) ? 1 : 0);
+    } // else below a quarter of a ten-thousandth: 0
+    const unsigned __int128 limit = static_cast<unsigned __int128>(INT64_MAX) + (negative ? 1 : 0);
+    if (scaled > limit)
+        return false;
+    const uint64_t magnitude = static_cast<uint64_t>(scaled);
+    out.Scaled = static_cast<int64_t>(negative ? uint64_t(0) - magnitude : magnitude);
+    return true;
+}
+
+bool DoubleToCurrency(double value, TCurrency& out) {
+    uint8_t extended[10];
+    DoubleToExtended(value, extended);
+    return ExtendedToCurrency(extended, out);
+}

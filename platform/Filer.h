@@ -46,10 +46,21 @@ constexpr uint32_t kFilerSignature = 0x30465054u;
 // to nearest (ties to even) back to double.
 void DoubleToExtended(double value, uint8_t out[10]);
 double ExtendedToDouble(const uint8_t in[10]);
-// The class library's currency is a 64-bit count of ten-thousandths; scaled values must stay
-// inside that integer.
-constexpr double kCurrencyScale = 10000.0;
-constexpr double kMaxCurrencyScaled = 9.2e18;
+// The class library's currency: a 64-bit count of ten-thousandths. Held and stored as that integer,
+// so that every value of the type, MinCurrency and MaxCurrency too, is read and written exactly.
+constexpr int64_t kCurrencyScale = 10000;
+struct TCurrency {
+    int64_t Scaled = 0;
+    friend constexpr bool operator==(TCurrency, TCurrency) = default;
+    // The nearest double (exact up to 2^53 ten-thousandths).
+    double ToDouble() const { return static_cast<double>(Scaled) / static_cast<double>(kCurrencyScale); }
+};
+constexpr TCurrency MaxCurrency{INT64_MAX};
+constexpr TCurrency MinCurrency{INT64_MIN};
+// A float as currency: its exact value in ten-thousandths, rounded to nearest (ties to even). False
+// for an infinity, a NaN or a value the 64-bit count cannot hold.
+bool ExtendedToCurrency(const uint8_t in[10], TCurrency& out);
+bool DoubleToCurrency(double value, TCurrency& out);
 // A double as a stored single: rounded to nearest, and beyond the single range the infinity of its
 // sign (a plain conversion of such a value is undefined).
 float DoubleToSingle(double value);

@@ -66,6 +66,20 @@ void TPropInfo::SetFloat(TPersistent* instance, double value) const {
     setFloat_(instance, value);
 }
 
+TCurrency TPropInfo::GetCurrency(TPersistent* instance) const {
+    if (!getCurrency_)
+        KindError("a currency");
+    return getCurrency_(instance);
+}
+
+void TPropInfo::SetCurrency(TPersistent* instance, TCurrency value) const {
+    if (!getCurrency_)
+        KindError("a currency");
+    if (!setCurrency_)
+        KindError("writable");
+    setCurrency_(instance, value);
+}
+
 QString TPropInfo::GetString(TPersistent* instance) const {
     if (!getStr_)
         KindError("a string");
@@ -142,6 +156,8 @@ bool TPropInfo::IsDefault(TPersistent* instance) const {
     case TPropKind::Int64:
         return getOrd_(instance) == (hasDefault_ ? ordDefault_ : 0);
     case TPropKind::Float:
+        if (getCurrency_)
+            return getCurrency_(instance).Scaled == (hasDefault_ ? ordDefault_ : 0);
         return getFloat_(instance) == (hasDefault_ ? floatDefault_ : 0.0);
     case TPropKind::String:
     case TPropKind::WideString:

@@ -16,6 +16,7 @@
 
 #include "platform/Color.h"
 #include "platform/Exception.h"
+#include "platform/Filer.h"
 
 #include <QString>
 #include <QStringList>
@@ -80,8 +81,13 @@ public:
     // Raise EPropertyError when the property is not of a fitting kind or is read-only.
     int64_t GetOrdinal(TPersistent* instance) const;
     void SetOrdinal(TPersistent* instance, int64_t value) const;
+    // A Currency property gives its nearest double; a double set into it is rounded to nearest and
+    // raises EPropertyError beyond the type.
     double GetFloat(TPersistent* instance) const;
     void SetFloat(TPersistent* instance, double value) const;
+    // Currency properties only: the count of ten-thousandths as it is.
+    TCurrency GetCurrency(TPersistent* instance) const;
+    void SetCurrency(TPersistent* instance, TCurrency value) const;
     // String, WideString and Event (the handler's name).
     QString GetString(TPersistent* instance) const;
     void SetString(TPersistent* instance, const QString& value) const;
@@ -122,6 +128,8 @@ private:
     std::function<void(TPersistent*, int64_t)> setOrd_;
     std::function<double(TPersistent*)> getFloat_;
     std::function<void(TPersistent*, double)> setFloat_;
+    std::function<TCurrency(TPersistent*)> getCurrency_;
+    std::function<void(TPersistent*, TCurrency)> setCurrency_;
     std::function<QString(TPersistent*)> getStr_;
     std::function<void(TPersistent*, const QString&)> setStr_;
     std::function<TPersistent*(TPersistent*)> getObj_;
@@ -221,7 +229,10 @@ public:
     template <class V>
     TPropDecl& Default(V value) {
         info_.hasDefault_ = true;
-        if constexpr (std::is_floating_point_v<V>) {
+        if constexpr (std::is_same_v<V, TCurrency>) {
+            info_.ordDefault_ = value.Scaled;
+            info_.floatDefault_ = value.ToDouble();
+        } else if constexpr (std::is_floating_point_v<V>) {
             info_.floatDefault_ = value;
             info_.ordDefault_ = static_cast<int64_t>(value);
         } else {
@@ -333,8 +344,11 @@ public:
     TPropDecl<C> Event(const char* name, G get, S set) {
         return Text(name, TPropKind::Event, QStringLiteral("TNotifyEvent"), get, set);
     }
+    // Currency values are declared with Currency, so that they are held as the integer they are.
     template <class G, class S>
     TPropDecl<C> Float(const char* name, G get, S set, TFloatType type = TFloatType::Extended) {
+        if (type == TFloatType::Currency)
+            throw EPropertyError(QStringLiteral("Currency property %1 must hold a TCurrency").arg(name));
         TPropInfo& p = Add(name, TPropKind::Float);
         static const char* const kNames[] = {"Extended", "Double", "Single", "Currency", "TDateTime"};
         p.typeName_ = QString::fromLatin1(kNames[static_cast<int>(type)]);
@@ -344,6 +358,26 @@ public:
             using V = PropertyDetail::Value<C, G>;
             p.setFloat_ = [set](TPersistent* o, double v) {
                 PropertyDetail::Assign(set, *Self(o), static_cast<V>(v));
+            };
+        }
+        return TPropDecl<C>(p);
+    }
+    // A Float property of type Currency; the getter returns a TCurrency.
+    template <class G, class S>
+    TPropDecl<C> Currency(const char* name, G get, S set) {
+        static_assert(std::is_same_v<PropertyDetail::Value<C, G>, TCurrency>, "a currency is a TCurrency");
+        TPropInfo& p = Add(name, TPropKind::Float);
+        p.typeName_ = QStringLiteral("Currency");
+        p.floatType_ = TFloatType::Currency;
+        p.getCurrency_ = [get](TPersistent* o) { return std::invoke(get, *Self(o)); };
+        p.getFloat_ = [get](TPersistent* o) { return std::invoke(get, *Self(o)).ToDouble(); };
+        if constexpr (!PropertyDetail::kReadOnly<S>) {
+            p.setCurrency_ = [set](TPersistent* o, TCurrency v) { PropertyDetail::Assign(set, *Self(o), v); };
+            p.setFloat_ = [set, &p](TPersistent* o, double v) {
+                TCurrency c;
+                if (!DoubleToCurrency(v, c))
+                    throw EPropertyError(QStringLiteral("Currency value out of range (%1)").arg(p.Name()));
+                PropertyDetail::Assign(set, *Self(o), c);
             };
         }
         return TPropDecl<C>(p);

@@ -138,6 +138,15 @@ def main():
         "link_self": prop("Link", ident("Owner")),
         "event_nil": prop("OnDone", b"\x0d"),
         "float_tags": prop("Half", ext_one()) + prop("When", i32(-5)) + prop("Price", b"\x15" + struct.pack("<d", -1e300)),
+        # Currency at the limits of its 64-bit count, as another writer stores them, and as floats:
+        # the nearest extended of each limit, one just past the top, and an integer too large.
+        "currency_max": prop("Price", b"\x10" + struct.pack("<q", 2**63 - 1)),
+        "currency_min": prop("Price", b"\x10" + struct.pack("<q", -2**63)),
+        "currency_units": prop("Price", b"\x10" + struct.pack("<q", -1)) + prop("Price", b"\x10" + struct.pack("<q", 1)),
+        "currency_extended_limits": prop("Price", b"\x05" + bytes.fromhex("2a6519e25817b7d13040")) + prop(
+            "Price", b"\x05" + bytes.fromhex("2c6519e25817b7d130c0")),
+        "currency_extended_past": prop("Price", b"\x05" + bytes.fromhex("2c6519e25817b7d13040")),
+        "currency_int64_past": prop("Price", i64(922337203685478)),
         "extended_nan_inf": prop("Nested.Angle", b"\x05" + bytes(7) + b"\xc0\xff\x7f") + prop(
             "Half", b"\x05" + bytes(7) + b"\x80\xff\xff"),
     }

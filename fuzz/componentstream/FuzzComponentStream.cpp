@@ -80,7 +80,7 @@ public:
         p.WideString("Wide", &TFzRoot::wide, &TFzRoot::wide);
         p.Strings("Lines", &TFzRoot::Lines);
         p.Float("Half", &TFzRoot::half, &TFzRoot::half, TFloatType::Single);
-        p.Float("Price", &TFzRoot::price, &TFzRoot::price, TFloatType::Currency);
+        p.Currency("Price", &TFzRoot::price, &TFzRoot::price);
         p.Float("When", &TFzRoot::when, &TFzRoot::when, TFloatType::DateTime);
         p.Object("Nested", &TFzRoot::Nested);
         p.Collection("Items", &TFzRoot::Items);
@@ -101,7 +101,7 @@ public:
     QString wide;
     TStringList lines;
     double half = 0;
-    double price = 0;
+    TCurrency price;
     double when = 0;
     TFzNested nested;
     TCollection items;
@@ -129,7 +129,7 @@ void CheckRoundTrip(TComponent* c) {
     try {
         first = WriteBack(c);
     } catch (const Exception&) {
-        return; // a value read cleanly but not writable (a currency beyond range)
+        return; // a value read cleanly that the writer refuses
     }
     TMemoryStream again(first);
     std::unique_ptr<TComponent> second = ReadComponent(again);

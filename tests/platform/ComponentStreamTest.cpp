@@ -3,6 +3,7 @@
 #include "tests/TestSupport.h"
 #include "tests/platform/StreamTestClasses.h"
 
+#include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -46,7 +47,7 @@ std::unique_ptr<TKitchen> FullKitchen() {
     k->Lines()->Add(QStringLiteral("한"));
     k->ratio_ = 0.1;
     k->half_ = 1.5;
-    k->price_ = 1.5;
+    k->price_ = TCurrency{15000};
     k->when_ = 1.0;
     k->exact_ = -2.5;
     k->color_ = 0x0000FF;
@@ -154,7 +155,7 @@ TEST(ComponentWriter, FloatTagsAndTheTenByteExtendedForm) {
         w.WriteFloat(1.0);
         w.WriteSingle(1.5f);
         w.WriteDouble(1.0);
-        w.WriteCurrency(-1.5);
+        w.WriteCurrency(TCurrency{-15000});
         w.WriteDate(2.0);
     });
     EXPECT_EQ(bytes, Hex("05 0000000000000080ff3f  0f 0000c03f  15 000000000000f03f  10 68c5ffffffffffff"
@@ -227,7 +228,7 @@ TEST(ComponentReader, EveryKindRoundTripsToTheSameBytes) {
     EXPECT_EQ(k->Lines()->ToQStringList(), (QStringList{"a", "한"}));
     EXPECT_EQ(k->ratio_, 0.1);
     EXPECT_EQ(k->half_, 1.5);
-    EXPECT_EQ(k->price_, 1.5);
+    EXPECT_EQ(k->price_, TCurrency{15000});
     EXPECT_EQ(k->when_, 1.0);
     EXPECT_EQ(k->exact_, -2.5);
     EXPECT_EQ(k->color_, 0x0000FF);
@@ -292,12 +293,46 @@ TEST(ComponentReader, FloatsAreReadAtTheirPropertysPrecision) {
                                 Hex("05 abaaaaaaaaaaaaaafd3f") + S("Price") + Hex("15 c2c052e1f87ff33f")));
     EXPECT_EQ(k->half_, 0.0);
     EXPECT_EQ(k->ratio_, 1.0 / 3);
-    EXPECT_EQ(k->price_, 1.2187);
+    EXPECT_EQ(k->price_, TCurrency{12187});
     const QByteArray written = Write(k.get());
     EXPECT_EQ(written.indexOf("Half"), -1) << "zero is the default";
     EXPECT_EQ(Write(ReadKitchen(written).get()), written);
     // Beyond the single range a value becomes the infinity of its sign, not undefined behaviour.
     EXPECT_TRUE(std::isinf(ReadKitchen(KitchenWith(S("Half") + Hex("15 9c7500883ce4377e")))->half_));
+}
+
+TEST(ComponentReader, CurrencyHoldsEveryValueOfItsRangeExactly) {
+    RegisterStreamTestClasses();
+    const auto stored = [](int64_t scaled) {
+        QByteArray raw(8, 0);
+        qToLittleEndian(scaled, raw.data());
+        return S("Price") + Hex("10") + raw;
+    };
+    for (int64_t scaled : {int64_t(1), int64_t(-1), MaxCurrency.Scaled, MinCurrency.Scaled}) {
+        auto k = ReadKitchen(KitchenWith(stored(scaled)));
+        EXPECT_EQ(k->price_.Scaled, scaled);
+        EXPECT_NE(Write(k.get()).indexOf(stored(scaled)), -1) << scaled;
+    }
+    auto zero = ReadKitchen(KitchenWith(stored(0)));
+    EXPECT_EQ(zero->price_, TCurrency{});
+    EXPECT_EQ(Write(zero.get()).indexOf("Price"), -1) << "zero is the default";
+
+    // Other forms: the exact value rounded once, ties to even (1/32 is 312.5 units, 3/32 937.5).
+    // The nearest extended of each limit holds; that of one unit past the top does not.
+    const auto price = [](const char* form) { return ReadKitchen(KitchenWith(S("Price") + Hex(form)))->price_; };
+    EXPECT_EQ(price("15 000000000000a03f"), TCurrency{312});
+    EXPECT_EQ(price("05 00000000000000c0fb3f"), TCurrency{938});
+    EXPECT_EQ(price("02 fe"), TCurrency{-20000});
+    EXPECT_EQ(price("05 2a6519e25817b7d13040"), MaxCurrency);
+    EXPECT_EQ(price("05 2c6519e25817b7d130c0"), MinCurrency);
+    for (const char* past : {"05 2c6519e25817b7d13040", "13 6688635ddc460300", "15 000000000000f07f"})
+        EXPECT_TRUE(ReadError(KitchenWith(S("Price") + Hex(past))).startsWith("Currency value out of range"))
+            << past;
+    // A double set through the generic accessor is rounded the same way and refused past the type.
+    const TPropInfo* info = GetPropInfo(zero.get(), QStringLiteral("Price"));
+    info->SetFloat(zero.get(), 0.09375);
+    EXPECT_EQ(zero->price_, TCurrency{938});
+    EXPECT_THROW(info->SetFloat(zero.get(), 1e15), EPropertyError);
 }
 
 TEST(ComponentReader, UnknownPropertiesAreSkippedWithTheirValues) {

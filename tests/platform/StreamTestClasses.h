@@ -136,7 +136,7 @@ public:
         p.Strings("Lines", &TKitchen::Lines);
         p.Float("Ratio", &TKitchen::ratio_, &TKitchen::ratio_);
         p.Float("Half", &TKitchen::half_, &TKitchen::half_, TFloatType::Single);
-        p.Float("Price", &TKitchen::price_, &TKitchen::price_, TFloatType::Currency);
+        p.Currency("Price", &TKitchen::price_, &TKitchen::price_);
         p.Float("When", &TKitchen::when_, &TKitchen::when_, TFloatType::DateTime);
         p.Float("Exact", &TKitchen::exact_, &TKitchen::exact_, TFloatType::Double);
         p.Color("Color", &TKitchen::color_, &TKitchen::color_).Default(clNone);
@@ -196,7 +196,7 @@ public:
     QString wide_;
     double ratio_ = 0;
     double half_ = 0;
-    double price_ = 0;
+    TCurrency price_;
     double when_ = 0;
     double exact_ = 0;
     TColor color_ = clNone;

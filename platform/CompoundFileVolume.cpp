@@ -194,9 +194,17 @@ void Volume::LoadHeaderAndTables() {
     fatSectors_.reserve(fatCount);
     for (uint32_t i = 0; i < HeaderDifatSlots && fatSectors_.size() < fatCount; ++i)
         fatSectors_.push_back(GetLE32(h + HeaderAt::Difat + 4 * i));
+    // The DIFAT chain is walked for as many sectors as the header counts, each inside the file and
+    // visited once, and must end there and hold the FAT sectors the header counts: a loop, a chain
+    // running on or a count that disagrees is damage like any other broken chain. Without DIFAT
+    // sectors its start is not looked at, as other readers do.
+    const uint32_t difatCount = GetLE32(h + HeaderAt::DifatSectorCount);
+    const uint64_t difatNeeded = DivUp(fatCount - fatSectors_.size(), idsPerSector_ - 1);
+    if (difatCount != difatNeeded)
+        Corrupt("DIFAT sector count");
     std::vector<uint8_t> sector(sectorSize_);
     uint32_t next = GetLE32(h + HeaderAt::FirstDifatSector);
-    while (fatSectors_.size() < fatCount) {
+    for (uint32_t s = 0; s < difatCount; ++s) {
         if (next >= limit || owned[next])
             Corrupt("DIFAT chain");
         owned[next] = 1;
@@ -206,6 +214,8 @@ void Volume::LoadHeaderAndTables() {
             fatSectors_.push_back(GetLE32(sector.data() + 4 * i));
         next = GetLE32(sector.data() + 4 * (idsPerSector_ - 1));
     }
+    if (difatCount != 0 && next != EndOfChain && next != FreeSect)
+        Corrupt("DIFAT chain");
     for (uint32_t id : fatSectors_) {
         if (id >= limit || owned[id])
             Corrupt("FAT sector list");

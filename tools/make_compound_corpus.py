@@ -169,6 +169,27 @@ def main():
                            (sector_offset(lay["big"][0]) + ss - 4, "<I", lay["big"][0])], padding=250)
     variant("difat_out_of_range", [(44, "<I", 120), (68, "<I", 0x0FFFFFFF), (72, "<I", 1)], padding=130)
     variant("fat_sector_listed_twice", [(44, "<I", 2), (80, "<I", 0)])
+
+    def difat_variant(name, count, link):
+        """110 FAT sectors, the last listed by the one DIFAT sector the file needs: the new FAT
+        sectors (all free) and the DIFAT sector follow the file's own sectors."""
+        first = len(base) // ss - 1
+        fats = [lay["fat"]] + list(range(first, first + 109))
+        difat_id = first + 109
+        b = bytearray(base) + b"\xff" * (109 * ss) + bytes(ss)
+        struct.pack_into("<III", b, 68, difat_id, count, 0)
+        struct.pack_into("<I", b, 44, len(fats))
+        struct.pack_into("<109I", b, 76, *fats[:109])
+        sector = [fats[109]] + [FREE] * (ss // 4 - 2) + [difat_id if link == "self" else link]
+        struct.pack_into("<%dI" % (ss // 4), b, sector_offset(difat_id), *sector)
+        files[name] = b
+
+    difat_variant("difat_listed", 1, END)
+    # The DIFAT sector naming itself: counted twice, or once and running on; a count that disagrees.
+    difat_variant("difat_self_link", 2, "self")
+    difat_variant("difat_runs_on", 1, "self")
+    difat_variant("difat_count_high", 2, END)
+    difat_variant("difat_count_zero", 0, END)
     variant("bad_signature", [(0, "<B", 0xD1)])
     variant("bad_byte_order", [(28, "<H", 0xFEFF)])
     variant("v3_with_4k_sectors", [(30, "<H", 12)])

@@ -722,6 +722,9 @@ void TPapersV2::Merge(TPapersV2& source, bool takeUserPapers, const ProgressEven
         }
         incoming.push_back(std::move(in));
     }
+    // A store still read in place holds its file: let go of it before the merge is saved over it.
+    if (save && !ReadOnly())
+        WritableRoot();
     TPapersV2 scratch(*this, 0);
     scratch.MergeInto(incoming, source, onProgress, isUpdate);
     // On disk before it is in use: a failed save leaves both the file and this store as they were.

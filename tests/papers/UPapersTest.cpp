@@ -460,6 +460,12 @@ TEST_F(PapersTest, MergeAndUpdateTakeTheirPapersAllOrNothing) {
     }
     store.Save();
     EXPECT_EQ(TPapersV2(file, true).GetCount(), 4);
+
+    // A store still read in place from its file takes an update over that file.
+    TPapersV2 inPlace(file, false);
+    inPlace.AddStandardExtraInfoBases();
+    inPlace.ApplyUpdate(update, nullptr);
+    EXPECT_EQ(TPapersV2(file, true).GetUpdateInfo().PPRNo, 6);
 }
 
 TEST_F(PapersTest, AnOpenedFileIsReadInPlaceUntilTheFirstChange) {

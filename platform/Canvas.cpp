@@ -629,6 +629,10 @@ int MapAxis(int v, int fromOrg, int fromExt, int toExt, int toOrg) {
 
 TPoint TCanvas::LPtoDP(const TPoint& p) const {
     const DCState& s = state_;
+    if (!s.world.isIdentity()) {
+        const QPointF d = FullTransform().map(QPointF(p.X, p.Y));
+        return TPoint(RoundAwayClamped(d.x()), RoundAwayClamped(d.y()));
+    }
     if (s.mapMode == MM_TEXT)
         return TPoint(ClampToInt32(int64_t(p.X) - s.windowOrg.X + s.viewportOrg.X),
                       ClampToInt32(int64_t(p.Y) - s.windowOrg.Y + s.viewportOrg.Y));
@@ -638,6 +642,12 @@ TPoint TCanvas::LPtoDP(const TPoint& p) const {
 
 TPoint TCanvas::DPtoLP(const TPoint& p) const {
     const DCState& s = state_;
+    if (!s.world.isIdentity()) {
+        bool invertible = false;
+        const QTransform inverse = FullTransform().inverted(&invertible);
+        const QPointF l = inverse.map(QPointF(p.X, p.Y));
+        return TPoint(RoundAwayClamped(l.x()), RoundAwayClamped(l.y()));
+    }
     if (s.mapMode == MM_TEXT)
         return TPoint(ClampToInt32(int64_t(p.X) - s.viewportOrg.X + s.windowOrg.X),
                       ClampToInt32(int64_t(p.Y) - s.viewportOrg.Y + s.windowOrg.Y));
@@ -670,9 +680,80 @@ QTransform TCanvas::MappingTransform() const {
                       state_.viewportOrg.Y - state_.windowOrg.Y * sy);
 }
 
+QTransform TCanvas::FullTransform() const {
+    return state_.world * MappingTransform();
+}
+
+double TCanvas::WorldScale() const {
+    return std::sqrt(std::abs(state_.world.determinant()));
+}
+
+double TCanvas::WorldTurnDegrees() const {
+    if (!WorldTurns())
+        return 0;
+    const QTransform full = FullTransform();
+    const QTransform mapping = MappingTransform();
+    const QPointF turned = full.map(QPointF(1, 0)) - full.map(QPointF(0, 0));
+    const QPointF plain = mapping.map(QPointF(1, 0)) - mapping.map(QPointF(0, 0));
+    return (std::atan2(turned.y(), turned.x()) - std::atan2(plain.y(), plain.x())) * 180.0 / std::numbers::pi;
+}
+
+void TCanvas::DrawImageTurned(QPainter& painter, const TRect& dest, const QImage& source) {
+    painter.save();
+    painter.setTransform(FullTransform(), true);
+    painter.drawImage(QRectF(QPointF(dest.Left, dest.Top), QPointF(dest.Right, dest.Bottom)).normalized(),
+                      source, QRectF(source.rect()));
+    painter.restore();
+}
+
+QPainterPath TCanvas::TurnedRect(const TRect& r) const {
+    QPainterPath path;
+    path.addPolygon(
+        FullTransform().map(QPolygonF(QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom)))));
+    path.closeSubpath();
+    return path;
+}
+
+namespace {
+
+bool UsableTransform(const QTransform& t) {
+    const double values[] = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()};
+    for (const double v : values)
+        if (!std::isfinite(v))
+            return false;
+    // Only affine transforms; a vanishing determinant would collapse everything to a line.
+    return t.type() <= QTransform::TxShear && std::abs(t.determinant()) > 1e-12;
+}
+
+} // namespace
+
+bool TCanvas::SetWorldTransform(const QTransform& transform) {
+    if (!UsableTransform(transform))
+        return false;
+    Flush();
+    state_.world = transform;
+    return true;
+}
+
+bool TCanvas::ModifyWorldTransform(const QTransform& transform, int mode) {
+    switch (mode) {
+    case MWT_IDENTITY:
+        Flush();
+        state_.world.reset();
+        return true;
+    case MWT_LEFTMULTIPLY:
+        return SetWorldTransform(transform * state_.world);
+    case MWT_RIGHTMULTIPLY:
+        return SetWorldTransform(state_.world * transform);
+    default:
+        return false;
+    }
+}
+
 void TCanvas::TakeMapping(const TCanvas& source, const TPoint& origin) {
     Flush();
     state_.mapMode = source.state_.mapMode;
+    state_.world = source.state_.world;
     state_.windowOrg = source.state_.windowOrg;
     state_.windowExt = source.state_.windowExt;
     state_.viewportExt = source.state_.viewportExt;
@@ -683,6 +764,8 @@ void TCanvas::TakeMapping(const TCanvas& source, const TPoint& origin) {
 }
 
 QPointF TCanvas::MapF(const TPoint& p) const {
+    if (!state_.world.isIdentity())
+        return FullTransform().map(QPointF(p.X, p.Y));
     const TPoint d = LPtoDP(p);
     return QPointF(d.X, d.Y);
 }
@@ -755,13 +838,31 @@ int TCanvas::ExtSelectClipRgn(const QRegion* region, int mode) {
     return RegionKind(result);
 }
 
+namespace {
+
+// The region inside a device path, cut to what is visible first: Qt's polygon regions leak on polygons
+// without area and on coordinates far beyond any device.
+QRegion PolygonRegion(const QPainterPath& path, const QRect& bounds) {
+    QPainterPath box;
+    box.addRect(QRectF(bounds.adjusted(-1, -1, 1, 1)));
+    const QPolygon p = path.intersected(box).toFillPolygon().toPolygon();
+    const QRect extent = p.boundingRect();
+    if (extent.width() <= 1 || extent.height() <= 1)
+        return QRegion();
+    return QRegion(p);
+}
+
+} // namespace
+
 int TCanvas::IntersectClipRect(const TRect& r) {
-    const QRegion region(OrderedRect(LPtoDP(r)));
+    const QRegion region = WorldTurns() ? PolygonRegion(TurnedRect(r), VisibleRegion().boundingRect())
+                                        : QRegion(OrderedRect(LPtoDP(r)));
     return ExtSelectClipRgn(&region, RGN_AND);
 }
 
 int TCanvas::ExcludeClipRect(const TRect& r) {
-    const QRegion region(OrderedRect(LPtoDP(r)));
+    const QRegion region = WorldTurns() ? PolygonRegion(TurnedRect(r), VisibleRegion().boundingRect())
+                                        : QRegion(OrderedRect(LPtoDP(r)));
     return ExtSelectClipRgn(&region, RGN_DIFF);
 }
 
@@ -941,7 +1042,7 @@ bool TCanvas::SelectClipPath(int mode) {
 double TCanvas::DevicePenWidth() const {
     if (pen_.Width <= 0)
         return 0;
-    return std::round(pen_.Width * std::abs(ScaleX()));
+    return std::round(pen_.Width * std::abs(ScaleX()) * WorldScale());
 }
 
 void TCanvas::ApplyPenMode(QPainter& painter) {
@@ -1102,6 +1203,40 @@ void TCanvas::Polygon(const TPoint* points, int count) {
     DrawShape(path, true, true);
 }
 
+void TCanvas::PolyPolygon(const TPoint* points, const int* counts, int polygons) {
+    QPainterPath path;
+    path.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    int64_t at = 0;
+    for (int i = 0; i < polygons; ++i) {
+        if (counts[i] >= 2) {
+            QPolygonF polygon;
+            polygon.reserve(counts[i]);
+            for (int k = 0; k < counts[i]; ++k)
+                polygon << MapF(points[at + k]);
+            path.addPolygon(polygon);
+            path.closeSubpath();
+        }
+        at += std::max(counts[i], 0);
+    }
+    if (!path.isEmpty())
+        DrawShape(path, true, true);
+}
+
+void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int lines) {
+    QPainterPath path;
+    int64_t at = 0;
+    for (int i = 0; i < lines; ++i) {
+        if (counts[i] >= 2) {
+            path.moveTo(MapF(points[at]));
+            for (int k = 1; k < counts[i]; ++k)
+                path.lineTo(MapF(points[at + k]));
+        }
+        at += std::max(counts[i], 0);
+    }
+    if (!path.isEmpty())
+        DrawShape(path, false, true);
+}
+
 void TCanvas::PolyBezier(const TPoint* points, int count) {
     if (count < 4 || (count - 1) % 3 != 0)
         return;
@@ -1129,6 +1264,10 @@ void TCanvas::PolyBezierTo(const TPoint* points, int count) {
 }
 
 void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+    if (WorldTurns()) {
+        DrawShape(TurnedRect(TRect(left, top, right, bottom)), true, true);
+        return;
+    }
     const QRect d = OrderedRect(LPtoDP(TRect(left, top, right, bottom)));
     if (d.isEmpty())
         return;
@@ -1195,6 +1334,13 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
 }
 
 void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight) {
+    if (WorldTurns()) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized(),
+                            std::abs(ellipseWidth) / 2.0, std::abs(ellipseHeight) / 2.0);
+        DrawShape(FullTransform().map(path), true, true);
+        return;
+    }
     const QRect d = OrderedRect(LPtoDP(TRect(left, top, right, bottom)));
     const TPoint e0 = LPtoDP(TPoint(0, 0));
     const TPoint e1 = LPtoDP(TPoint(ellipseWidth, ellipseHeight));
@@ -1205,6 +1351,12 @@ void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWid
 }
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom) {
+    if (WorldTurns()) {
+        QPainterPath path;
+        path.addEllipse(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
+        DrawShape(FullTransform().map(path), true, true);
+        return;
+    }
     const QRect d = OrderedRect(LPtoDP(TRect(left, top, right, bottom)));
     QPainterPath path;
     path.addEllipse(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1));
@@ -1213,11 +1365,14 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
 
 QPainterPath TCanvas::ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
                               int kind) const {
+    // Under a turning world the arc is built in logical space and turned with it.
+    const bool turns = WorldTurns();
     const QRect d = OrderedRect(LPtoDP(TRect(x1, y1, x2, y2)));
-    const QRectF box(d.left(), d.top(), d.width() - 1, d.height() - 1);
+    const QRectF box = turns ? QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized()
+                             : QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1);
     const QPointF c = box.center();
-    const QPointF s = MapF(TPoint(x3, y3));
-    const QPointF e = MapF(TPoint(x4, y4));
+    const QPointF s = turns ? QPointF(x3, y3) : MapF(TPoint(x3, y3));
+    const QPointF e = turns ? QPointF(x4, y4) : MapF(TPoint(x4, y4));
     const double a = std::max(box.width() / 2, 1e-9);
     const double b = std::max(box.height() / 2, 1e-9);
     // The radials are true angles; Qt's arcs take the ellipse's own parameter, so convert.
@@ -1241,7 +1396,7 @@ QPainterPath TCanvas::ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, in
         if (kind == 1)
             path.closeSubpath();
     }
-    return path;
+    return turns ? FullTransform().map(path) : path;
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
@@ -1266,7 +1421,10 @@ void TCanvas::FillRect(const TRect& r) {
     if (!p)
         return;
     Changing();
-    p->fillRect(d, QBrush(ToQColor(brush_.Color), style));
+    if (WorldTurns())
+        p->fillPath(TurnedRect(r), QBrush(ToQColor(brush_.Color), style));
+    else
+        p->fillRect(d, QBrush(ToQColor(brush_.Color), style));
     Changed();
 }
 
@@ -1279,7 +1437,10 @@ void TCanvas::FillSolid(const TRect& r, TColor color) {
     if (!p)
         return;
     Changing();
-    p->fillRect(d, ToQColor(color));
+    if (WorldTurns())
+        p->fillPath(TurnedRect(r), ToQColor(color));
+    else
+        p->fillRect(d, ToQColor(color));
     Changed();
 }
 
@@ -1382,7 +1543,7 @@ QFont TCanvas::DeviceFont() const {
     font.setStrikeOut((font_.Style & fsStrikeOut) != 0);
     if (font_.Pitch == fpFixed)
         font.setFixedPitch(true);
-    double pixels = std::abs(font_.Height) * std::abs(ScaleY());
+    double pixels = std::abs(font_.Height) * std::abs(ScaleY()) * WorldScale();
     if (font_.Height > 0) {
         // A positive height is the cell (ascent plus descent); find the em size giving it.
         QFont probe = font;
@@ -1489,12 +1650,13 @@ void TCanvas::DrawGlyph(QPainter* p, const QTransform& frame, const FontGlyph& g
     p->restore();
 }
 
-void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip) {
+void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip,
+                         const std::vector<int>* advances) {
     FontFace* primary = CanvasFace(font_);
     if (!primary->IsValid())
         return;
     const double em = LogicalEm(primary->UnitsPerEm(), primary->Ascent() + primary->Descent());
-    const double deviceScale = std::abs(ScaleY());
+    const double deviceScale = std::abs(ScaleY()) * WorldScale();
     const double deviceEm = em * deviceScale;
     const double primaryScale = deviceEm / primary->UnitsPerEm();
     const double ascent = primary->Ascent() * primaryScale;
@@ -1508,8 +1670,12 @@ void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const 
         glyphs.push_back(CanvasGlyph(font_, c));
         offsets.push_back(width);
         // Advances are the logical ones, rounded as measured, so drawing matches measuring.
-        width += RoundAwayClamped(glyphs.back().Advance * em / glyphs.back().Face->UnitsPerEm()) *
-                 std::abs(ScaleX());
+        const size_t index = glyphs.size() - 1;
+        const double advance =
+            advances && index < advances->size()
+                ? double((*advances)[index])
+                : double(RoundAwayClamped(glyphs.back().Advance * em / glyphs.back().Face->UnitsPerEm()));
+        width += advance * std::abs(ScaleX()) * WorldScale();
     }
     double dx = 0;
     if ((state_.textAlign & TA_CENTER) == TA_CENTER)
@@ -1523,7 +1689,7 @@ void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const 
         dy = -cell;
     QTransform base;
     base.translate(devicePoint.x(), devicePoint.y());
-    base.rotate(-font_.Orientation / 10.0);
+    base.rotate(-font_.Orientation / 10.0 + WorldTurnDegrees());
     QPainter* p = nullptr;
     if (!pathOpen_) {
         Flush();
@@ -1577,6 +1743,37 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
         origin = state_.penPos;
     DrawTextAt(MapF(origin), text, nullptr);
     state_.penPos = TPoint(origin.X + TextWidth(text), origin.Y);
+}
+
+void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const QString& text,
+                         const std::vector<int>* advances) {
+    TPoint origin(x, y);
+    if (state_.textAlign & TA_UPDATECP)
+        origin = state_.penPos;
+    std::optional<QRectF> clip;
+    if (rect && (options & ETO_OPAQUE) && !pathOpen_) {
+        const TBrush brush = brush_;
+        brush_ = TBrush{state_.bkColor, bsSolid};
+        FillRect(*rect);
+        brush_ = brush;
+    }
+    if (rect && (options & ETO_CLIPPED))
+        clip = WorldTurns() ? TurnedRect(*rect).boundingRect() : QRectF(OrderedRect(LPtoDP(*rect)));
+    // The brush behind the text is the framework canvas's habit; here only the options paint it.
+    const TBrush brush = brush_;
+    brush_.Style = bsClear;
+    DrawTextAt(MapF(origin), text, clip ? &*clip : nullptr, advances);
+    brush_ = brush;
+    if (state_.textAlign & TA_UPDATECP) {
+        int64_t width = 0;
+        if (advances) {
+            for (const int a : *advances)
+                width += a;
+        } else {
+            width = TextWidth(text);
+        }
+        state_.penPos = TPoint(ClampToInt32(int64_t(origin.X) + width), origin.Y);
+    }
 }
 
 void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text) {
@@ -1670,8 +1867,10 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     // Negative extents on either side mirror the picture, as the graphics layer did.
     const QRect sr = OrderedRect(sourceRect);
     QImage part = OpaqueSource(source.copy(sr), state_.textColor, state_.bkColor);
-    const bool mirrorX = (dr.Right < dr.Left) != (sourceRect.Right < sourceRect.Left);
-    const bool mirrorY = (dr.Bottom < dr.Top) != (sourceRect.Bottom < sourceRect.Top);
+    // Under a turning world the transform itself mirrors; only the rectangles' own order counts.
+    const TRect& order = WorldTurns() ? dest : dr;
+    const bool mirrorX = (order.Right < order.Left) != (sourceRect.Right < sourceRect.Left);
+    const bool mirrorY = (order.Bottom < order.Top) != (sourceRect.Bottom < sourceRect.Top);
     if (mirrorX || mirrorY)
         part = part.mirrored(mirrorX, mirrorY);
     const QRect d = OrderedRect(dr);
@@ -1692,7 +1891,7 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     if (!composition)
         rop = cmSrcCopy;
     const QPainter::CompositionMode mode = composition.value_or(QPainter::CompositionMode_SourceOver);
-    if (!SupportsRasterOps() && CopyModeUsesDestination(rop)) {
+    if (!SupportsRasterOps() && CopyModeUsesDestination(rop) && !WorldTurns()) {
         ComposeBlt(d, part, rop);
         return;
     }
@@ -1706,7 +1905,10 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     } else if (rop == cmNotSrcCopy) {
         part.invertPixels();
     }
-    DrawImageDevice(*p, d, part);
+    if (WorldTurns())
+        DrawImageTurned(*p, NormalizeRect(dest), part);
+    else
+        DrawImageDevice(*p, d, part);
     Changed();
 }
 
@@ -1714,15 +1916,19 @@ void TCanvas::DrawImage(const TRect& dest, const QImage& image) {
     const TRect dr = LPtoDP(dest);
     if (pathOpen_ || image.isNull() || dr.Left == dr.Right || dr.Top == dr.Bottom)
         return;
-    const bool mirrorX = dr.Right < dr.Left;
-    const bool mirrorY = dr.Bottom < dr.Top;
+    const TRect& order = WorldTurns() ? dest : dr;
+    const bool mirrorX = order.Right < order.Left;
+    const bool mirrorY = order.Bottom < order.Top;
     const QImage shown = (mirrorX || mirrorY) ? image.mirrored(mirrorX, mirrorY) : image;
     Flush();
     QPainter* p = Begin();
     if (!p)
         return;
     Changing();
-    DrawImageDevice(*p, OrderedRect(dr), shown);
+    if (WorldTurns())
+        DrawImageTurned(*p, NormalizeRect(dest), shown);
+    else
+        DrawImageDevice(*p, OrderedRect(dr), shown);
     Changed();
 }
 

@@ -103,6 +103,8 @@ enum {
 // Region combination and results.
 enum { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
 enum { RGN_ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3 };
+// World-transform changes.
+enum { MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3 };
 // Polygon fill modes.
 enum { ALTERNATE = 1, WINDING = 2 };
 // Background modes.
@@ -120,6 +122,8 @@ enum : unsigned {
     TA_BOTTOM = 8,
     TA_BASELINE = 24
 };
+// ExtTextOut options.
+enum : unsigned { ETO_OPAQUE = 2, ETO_CLIPPED = 4 };
 // Text layout flags of DrawText.
 enum : unsigned {
     DT_TOP = 0,
@@ -288,7 +292,14 @@ public:
     TRect DPtoLP(const TRect& r) const;
     // The mapping as a transform from logical to device coordinates.
     QTransform MappingTransform() const;
-    // Takes another canvas's mapping (mode, origins, extents), fill mode and resolution, moved so
+    // The world transform: logical coordinates to page space, before the window/viewport mapping.
+    // It moves points, pen widths, font sizes and image destinations; identity by default.
+    const QTransform& WorldTransform() const { return state_.world; }
+    // Singular and non-finite transforms are refused (false), the current one kept.
+    bool SetWorldTransform(const QTransform& transform);
+    // MWT_IDENTITY resets; MWT_LEFTMULTIPLY applies transform first, MWT_RIGHTMULTIPLY last.
+    bool ModifyWorldTransform(const QTransform& transform, int mode);
+    // Takes another canvas's mapping (mode, origins, extents, world), fill mode and resolution, moved so
     // that device point origin of that canvas lands on this one's (0, 0).
     void TakeMapping(const TCanvas& source, const TPoint& origin);
 
@@ -346,6 +357,10 @@ public:
     void Polyline(const std::vector<TPoint>& points) { Polyline(points.data(), int(points.size())); }
     void Polygon(const TPoint* points, int count);
     void Polygon(const std::vector<TPoint>& points) { Polygon(points.data(), int(points.size())); }
+    // Several polygons filled as one shape (with the fill mode), so inner ones can be holes;
+    // counts[i] points each, taken in turn from points.
+    void PolyPolygon(const TPoint* points, const int* counts, int polygons);
+    void PolyPolyline(const TPoint* points, const int* counts, int lines);
     // 3n + 1 points: start, then control, control, end for each curve.
     void PolyBezier(const TPoint* points, int count);
     // 3n points continuing from the current position, which moves to the last.
@@ -374,6 +389,11 @@ public:
 
     // --- text ---
     void TextOut(int x, int y, const QString& text);
+    // ETO_OPAQUE fills rect with the background colour first; ETO_CLIPPED clips the text to it.
+    // advances (one per character, logical units) place each character after the one before it,
+    // so a line keeps the widths it was measured with elsewhere.
+    void ExtTextOut(int x, int y, unsigned options, const TRect* rect, const QString& text,
+                    const std::vector<int>* advances);
     // Clipped to the rectangle; the brush fills it first unless it is clear.
     void TextRect(const TRect& r, int x, int y, const QString& text);
     TSize TextExtent(const QString& text);
@@ -430,6 +450,7 @@ private:
         TSize windowExt{1, 1};
         TPoint viewportOrg;
         TSize viewportExt{1, 1};
+        QTransform world;
         std::optional<QRegion> clip;
         TPoint penPos;
         TColor textColor = clBlack;
@@ -448,6 +469,18 @@ private:
     double ScaleX() const;
     double ScaleY() const;
     QPointF MapF(const TPoint& p) const;
+    // World then mapping, logical to device.
+    QTransform FullTransform() const;
+    // How much the world transform scales lengths (1 for the identity).
+    double WorldScale() const;
+    // Whether the world transform turns or shears, so rectangles stop being device rectangles.
+    bool WorldTurns() const { return state_.world.m12() != 0 || state_.world.m21() != 0; }
+    // How far the world transform turns the baseline on the device, clockwise, in degrees.
+    double WorldTurnDegrees() const;
+    // Draws an image onto a logical rectangle through the world transform (turned or sheared).
+    void DrawImageTurned(QPainter& painter, const TRect& dest, const QImage& source);
+    // A logical rectangle's outline in device coordinates under a turning world transform.
+    QPainterPath TurnedRect(const TRect& r) const;
     // Pen and brush for device-space drawing; false when nothing is drawn.
     bool PreparePen(QPainter& painter);
     bool PrepareBrush(QPainter& painter);
@@ -461,7 +494,8 @@ private:
     void AppendPathPoint(const QPointF& p, uint8_t type);
     QPainterPath BuildPath() const;
     QPainterPath ArcPath(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int kind) const;
-    void DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip);
+    void DrawTextAt(const QPointF& devicePoint, const QString& text, const QRectF* opaqueClip,
+                    const std::vector<int>* advances = nullptr);
     // The logical em of the font for a face with units-per-em upem and the given cell height.
     double LogicalEm(int upem, int cell) const;
     // Into the path bracket when painter is null.

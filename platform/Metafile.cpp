@@ -2,6 +2,7 @@
 
 #include "platform/ByteOrder.h"
 #include "platform/Exception.h"
+#include "platform/MetafilePlayer.h"
 #include "platform/Picture.h"
 #include "platform/Stream.h"
 
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
-constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr int kScreenPPI = 96;
 
 int Scaled(int64_t value, int64_t numerator, int64_t denominator) {
@@ -57,20 +56,27 @@ void TMetafile::SetData(const QByteArray& data) {
     const int64_t n = data.size();
     TKind kind = mkNone;
     int width = 0, height = 0;
+    TMetafilePlayer::THeader header;
     if (n == 0) {
         kind = mkNone;
-    } else if (n >= 88 && GetLE32(p) == 1 && GetLE32(p + 40) == kEmfSignature) {
-        // rclFrame, in hundredths of a millimetre.
-        kind = mkEnhanced;
-        width = Scaled(int64_t(GetLEInt32(p + 32)) - GetLEInt32(p + 24), kScreenPPI, 2540);
-        height = Scaled(int64_t(GetLEInt32(p + 36)) - GetLEInt32(p + 28), kScreenPPI, 2540);
-    } else if (n >= 22 && GetLE32(p) == kPlaceableKey) {
-        kind = mkPlaceable;
-        const int inch = GetLE16(p + 14) != 0 ? GetLE16(p + 14) : 1440;
-        width = Scaled(int64_t(GetLEInt16(p + 10)) - GetLEInt16(p + 6), kScreenPPI, inch);
-        height = Scaled(int64_t(GetLEInt16(p + 12)) - GetLEInt16(p + 8), kScreenPPI, inch);
-    } else if (n >= 18 && (GetLE16(p) == 1 || GetLE16(p) == 2) && GetLE16(p + 2) == 9) {
-        kind = mkWindows;
+    } else if (TMetafilePlayer::ReadHeader(data, header)) {
+        kind = header.Format == TMetafilePlayer::mfEnhanced    ? mkEnhanced
+               : header.Format == TMetafilePlayer::mfPlaceable ? mkPlaceable
+                                                               : mkWindows;
+        QRectF frame = header.Frame;
+        double unitsPerInch = header.UnitsPerInch;
+        if (kind == mkWindows) {
+            // No header gives the size: it is measured from what the records draw, at the
+            // placeable header's usual 1440 units an inch.
+            QRect box;
+            if (TMetafilePlayer::MeasureWindowsMetafile(data, box))
+                frame = QRectF(box);
+            unitsPerInch = 1440;
+        }
+        width =
+            Scaled(std::llround(frame.width()), kScreenPPI, std::max<int64_t>(1, std::llround(unitsPerInch)));
+        height = Scaled(std::llround(frame.height()), kScreenPPI,
+                        std::max<int64_t>(1, std::llround(unitsPerInch)));
     } else if (n >= 4 && std::memcmp(p, "QPIC", 4) == 0) {
         if (!IsPlayableRecording(data))
             throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
@@ -112,12 +118,19 @@ void TMetafile::SetHeight(int value) {
 }
 
 void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
+    if (rect.Width() == 0 || rect.Height() == 0)
+        return;
+    if (kind_ == mkEnhanced || kind_ == mkPlaceable || kind_ == mkWindows) {
+        if (TMetafilePlayer::Play(canvas, data_, rect) && canvas.OnChange)
+            canvas.OnChange(&canvas);
+        return;
+    }
     if (kind_ != mkRecording)
         return;
     QPicture picture;
     picture.setData(data_.constData(), uint(data_.size()));
     const QRect bounds = picture.boundingRect();
-    if (bounds.isEmpty() || rect.Width() == 0 || rect.Height() == 0)
+    if (bounds.isEmpty())
         return;
     const TRect d = canvas.LPtoDP(rect);
     QPainter* p = canvas.Painter();
@@ -134,7 +147,9 @@ void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
 }
 
 void TMetafile::LoadFromStream(TStream& stream) {
-    SetData(stream.ReadBytes(stream.Remaining()));
+    // A Windows metafile taken in without a placeable header gets one, so it opens wherever one
+    // is required; stored documents (ReadData) keep their bytes.
+    SetData(TMetafilePlayer::WithPlaceableHeader(stream.ReadBytes(stream.Remaining())));
 }
 
 void TMetafile::SaveToStream(TStream& stream) {

@@ -1,8 +1,8 @@
 #pragma once
 // The framework's metafile graphic. Metafile bytes are kept verbatim (enhanced and placeable
-// Windows metafiles keep their size from their header); recordings made here are QPicture data
-// and are drawn by replaying them, scaled into the rectangle. Foreign metafile records are not
-// played: such a metafile draws nothing but keeps its bytes and size.
+// Windows metafiles keep their size from their header, a Windows metafile without one is
+// measured from what it draws); they are drawn by the metafile player. Recordings made here are
+// QPicture data and are drawn by replaying them, scaled into the rectangle.
 
 #include "platform/Canvas.h"
 #include "platform/Graphic.h"

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -271,6 +272,63 @@ TEST(CanvasMapping, PenWidthFollowsTheMappingAndZeroIsOnePixel) {
     for (int y = 40; y < 60; ++y)
         thin += Pixel(image, 30, y) == 0 ? 1 : 0;
     EXPECT_EQ(thin, 1);
+}
+
+TEST(CanvasWorld, WorldTransformComesBeforeTheMappingAndScalesPens) {
+    QImage image = WhiteImage(12, 12);
+    TCanvas canvas(&image);
+    canvas.SetWindowOrg(-1, -1);
+    // Twice the size, then moved by (2, 0): logical (0, 0) lands on device (3, 1).
+    ASSERT_TRUE(canvas.SetWorldTransform(QTransform(2, 0, 0, 2, 2, 0)));
+    EXPECT_EQ(canvas.LPtoDP(Point(0, 0)), Point(3, 1));
+    EXPECT_EQ(canvas.DPtoLP(Point(7, 5)), Point(2, 2));
+    BlackBrush(canvas);
+    canvas.FillRect(Rect(0, 0, 2, 1));
+    // Singular and non-finite transforms are refused and change nothing.
+    EXPECT_FALSE(canvas.SetWorldTransform(QTransform(1, 2, 2, 4, 0, 0)));
+    EXPECT_FALSE(canvas.ModifyWorldTransform(QTransform(std::nan(""), 0, 0, 1, 0, 0), MWT_LEFTMULTIPLY));
+    EXPECT_EQ(canvas.WorldTransform(), QTransform(2, 0, 0, 2, 2, 0));
+    // Saved with the state; a one-unit pen is two pixels wide under it (wide pens sit half a pixel on).
+    canvas.SaveDC();
+    ASSERT_TRUE(canvas.ModifyWorldTransform(QTransform(), MWT_IDENTITY));
+    EXPECT_EQ(canvas.LPtoDP(Point(0, 0)), Point(1, 1));
+    canvas.RestoreDC(-1);
+    canvas.Pen().Cap = Qt::FlatCap;
+    canvas.MoveTo(0, 4);
+    canvas.LineTo(4, 4);
+    canvas.FreeHandle();
+    EXPECT_EQ(Pattern(image, QRect(0, 0, 12, 12)),
+              Rows({"............", "...####.....", "...####.....", "............", "............",
+                    "............", "............", "............", "............", "....########",
+                    "....########", "............"}));
+}
+
+TEST(CanvasWorld, QuarterTurnTurnsRectanglesAndText) {
+    QImage image = WhiteImage(20, 20);
+    TCanvas canvas(&image);
+    BlackBrush(canvas);
+    canvas.Pen().Style = psClear;
+    // A quarter turn clockwise about (10, 10): a wide bar becomes a tall one.
+    QTransform turn;
+    turn.translate(10, 10);
+    turn.rotate(90);
+    ASSERT_TRUE(canvas.SetWorldTransform(turn));
+    canvas.FillRect(Rect(0, -1, 8, 1));
+    canvas.FreeHandle();
+    int inColumn = 0, outside = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool black = Pixel(image, x, y) == 0;
+            if (x >= 9 && x <= 10 && y >= 10 && y < 18)
+                inColumn += black ? 1 : 0;
+            else
+                outside += black ? 1 : 0;
+        }
+    EXPECT_EQ(inColumn, 16);
+    EXPECT_EQ(outside, 0);
+    EXPECT_NEAR(canvas.DeviceFont().pixelSize(), 12, 0);
+    canvas.SetWorldTransform(QTransform::fromScale(2, 2));
+    EXPECT_EQ(canvas.DeviceFont().pixelSize(), 24);
 }
 
 TEST(CanvasClipping, IntersectAndExcludeLimitDrawing) {

@@ -76,6 +76,9 @@ TEST(Metafile, ForeignMetafilesKeepBytesAndHeaderSize) {
     wmf.WriteUInt16(1440);
     wmf.WriteUInt32(0);
     wmf.WriteUInt16(0);
+    // The Windows metafile header and an end record.
+    for (int v : {1, 9, 0x300, 12, 0, 0, 3, 0, 0, 3, 0, 0})
+        wmf.WriteUInt16(uint16_t(v));
     meta.SetData(wmf.Data());
     EXPECT_EQ(meta.Kind(), TMetafile::mkPlaceable);
     EXPECT_EQ(meta.Width(), 96);

@@ -414,6 +414,7 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     column->addLayout(grid, 1);
 
     DrawSite1->installEventFilter(this);
+    ScrollBox1->viewport()->installEventFilter(this);
     DrawSite1->setMouseTracking(true);
     MakeActions();
     MakeAlbumActions(pagePanel);
@@ -744,7 +745,8 @@ void TfrmLayout::Idle() {
     UpdateStatusText(false);
     UpdateActions();
     const bool placing = GhostList().Count() != 0;
-    if (!placing)
+    // Set only when it differs: setting it again would undo the hand shown over an object.
+    if (!placing && DrawSite1->Cursor() != crDefault)
         DrawSite1->SetCursor(crDefault);
     actSelectTool->setChecked(!placing);
 }
@@ -1218,7 +1220,21 @@ void TfrmLayout::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
+void TfrmLayout::EscapeSelection() {
+    const bool placing = GhostList().Count() != 0;
+    // Esc ends a placement as the select tool does; without one it lets the selection go.
+    actSelectTool->trigger();
+    if (placing || DrawSite1 == nullptr)
+        return;
+    DrawSite1->SelectAll(false);
+    DrawSite1->UpdatePivots();
+    UpdateActions();
+}
+
 bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ScrollBox1->viewport() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        EscapeSelection();
     if (watched == DrawSite1 && event->type() == QEvent::MouseMove)
         mouse_ = static_cast<QMouseEvent*>(event)->position().toPoint();
     if (watched == DrawSite1 && event->type() == QEvent::ContextMenu) {
@@ -1240,8 +1256,7 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
     if (watched == DrawSite1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape) {
-            // Esc ends a placement as the select tool does.
-            actSelectTool->trigger();
+            EscapeSelection();
             return true;
         }
         const bool fine = (key->modifiers() & Qt::ShiftModifier) != 0;
@@ -1614,7 +1629,7 @@ void TfrmLayout::SiteAdjusted() {
 
 void TfrmLayout::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        actSelectTool->trigger();
+        EscapeSelection();
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

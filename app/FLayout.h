@@ -458,6 +458,8 @@ private:
     void Idle();
     void PlacePaperImages();
     void SiteAdjusted();
+    // Esc and a click beside the page: the placement ends, or else the selection is let go.
+    void EscapeSelection();
     void MakeActions();
     void MakeAlbumActions(QHBoxLayout* pagePanel);
     // Runs an album function on this editor's pages under the waiting popup.

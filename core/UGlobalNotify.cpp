@@ -40,7 +40,7 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != IdleEventType())
+        if (event->type() != IdleEventType() && !IsEcho(event->type()))
             activity_ = true;
         return false;
     }
@@ -70,6 +70,35 @@ private:
         uint64_t id;
         std::function<void()> handler;
     };
+
+    // Events that only show a change already made (a repaint, a cursor or a tooltip set again, a
+    // relayout): an idle handler that causes one would otherwise be run again and again.
+    static bool IsEcho(QEvent::Type type) {
+        switch (type) {
+        case QEvent::Paint:
+        case QEvent::UpdateRequest:
+        case QEvent::UpdateLater:
+        case QEvent::LayoutRequest:
+        case QEvent::Polish:
+        case QEvent::PolishRequest:
+        case QEvent::ChildPolished:
+        case QEvent::CursorChange:
+        case QEvent::ToolTipChange:
+        case QEvent::StatusTip:
+        case QEvent::StyleChange:
+        case QEvent::FontChange:
+        case QEvent::PaletteChange:
+        case QEvent::EnabledChange:
+        case QEvent::ActionChanged:
+        case QEvent::WindowTitleChange:
+        case QEvent::WindowIconChange:
+        case QEvent::ModifiedChange:
+        case QEvent::DynamicPropertyChange:
+            return true;
+        default:
+            return false;
+        }
+    }
 
     static QEvent::Type IdleEventType() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());

@@ -790,6 +790,7 @@ int TDrawSite::CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool
 void TDrawSite::ObjectMouseDown(TMouseButton button, TShiftState shift, TDrawObject* object, int handleIndex,
                                 int x, int y) {
     pressMoved_ = false;
+    soleOnClick_ = false;
     if (object != nullptr) {
         if (!object->Selected()) {
             if ((shift & ssShift) == 0)
@@ -797,6 +798,10 @@ void TDrawSite::ObjectMouseDown(TMouseButton button, TShiftState shift, TDrawObj
             object->SetSelected(true);
         } else if ((shift & ssShift) != 0) {
             deselectOnClick_ = true;
+        } else {
+            TDOList selected;
+            ListObjects(selected, true);
+            soleOnClick_ = selected.Count() > 1;
         }
     }
     if (button == mbLeft) {
@@ -879,11 +884,17 @@ void TDrawSite::Click() {
     if (TDrawObject* object = pressed_.get()) {
         if (!pressMoved_ && deselectOnClick_)
             object->SetSelected(false);
+        if (!pressMoved_ && soleOnClick_) {
+            SelectAll(false);
+            object->SetSelected(true);
+            UpdatePivots();
+        }
         object->Click();
     } else {
         TWinControl::Click();
     }
     deselectOnClick_ = false;
+    soleOnClick_ = false;
 }
 
 void TDrawSite::KeyDown(int& key, TShiftState shift) {

@@ -288,6 +288,8 @@ private:
     std::unique_ptr<TListener> listener_;
     TWeakRef<TDrawObject> pressed_;
     bool deselectOnClick_ = false;
+    // A plain click on one of several selected objects keeps that one alone.
+    bool soleOnClick_ = false;
     // Whether the ghosts of the current press moved; a press that makes no ghosts never moved,
     // whatever an earlier drag left in the ghost list.
     bool pressMoved_ = false;

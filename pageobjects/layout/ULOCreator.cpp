@@ -93,8 +93,11 @@ TInsertFlags Prepare(TDrawObject& object, const QString& kind, TDrawSite& site) 
                 text->Text()->SetText(Clipboard::Text());
             return {false, false};
         }
-        if (auto* date = dynamic_cast<TLODate*>(&object); date != nullptr && kind == QLatin1String("TLODate"))
+        if (auto* date = dynamic_cast<TLODate*>(&object); date != nullptr && kind == QLatin1String("TLODate")) {
+            if (date->Format().isEmpty())
+                date->SetFormat(QString::fromUtf16(kDefaultDateFormat));
             date->SetDate(NowDateTime());
+        }
         return {true, false};
     }
     if (kind == QLatin1String("TLOOLEPaste")) {

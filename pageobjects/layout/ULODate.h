@@ -7,6 +7,9 @@
 
 enum TDateUpdateFlag : uint8_t { dufNo, dufOpen, dufPrint, dufSave };
 
+// What a date made by the date tool shows: without a format a date would show nothing at all.
+inline constexpr const char16_t* kDefaultDateFormat = u"yyyy年m月d日";
+
 class TLODate : public TLOText {
     QUORLANE_CLASS(TLODate, TLOText)
 

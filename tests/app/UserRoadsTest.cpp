@@ -1,0 +1,169 @@
+// Roads a user walks on the real main window beside the main one: an idle editor, the date tool,
+// the sheet window's clear, the selection after select-all.
+
+#include "app/FAMText.h"
+#include "app/FLayout.h"
+#include "app/FMain.h"
+#include "app/FSheet.h"
+#include "controls/Exscrbox.h"
+#include "core/UAppUtil.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULODate.h"
+#include "pageobjects/layout/ULORect.h"
+#include "papers/ULabelData.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <ctime>
+
+namespace {
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+class UserRoadsTest : public AppFixture {
+protected:
+    void SetUp() override {
+        RegisterPageClasses();
+        main = StartMainWindow();
+        ASSERT_NE(main, nullptr);
+        main->resize(1000, 760);
+        main->show();
+        QApplication::setActiveWindow(main);
+        editor = OpenLayoutEditor(main);
+        ASSERT_NE(editor, nullptr);
+    }
+    template <class T>
+    std::vector<T*> OnPage() const {
+        TDOList page;
+        editor->DrawSite1->ListObjects(page, false);
+        std::vector<T*> found;
+        for (TDrawObject* object : page)
+            if (auto* typed = dynamic_cast<T*>(object))
+                found.push_back(typed);
+        return found;
+    }
+    int SelectedCount() const {
+        TDOList selected;
+        editor->DrawSite1->ListObjects(selected, true);
+        return selected.Count();
+    }
+
+    QTemporaryDir folder;
+    TfrmMain* main = nullptr;
+    TfrmLayout* editor = nullptr;
+};
+
+TEST_F(UserRoadsTest, AnIdleEditorLeavesTheProcessorAlone) {
+    editor->actModeText->trigger();
+    auto owned = std::make_unique<TLORect>(nullptr);
+    owned->SetLogRect(TRect(100, 100, 600, 400));
+    editor->DrawSite1->AdoptObject(std::move(owned))->SetSelected(true);
+    RunUntilIdleHandled();
+    QElapsedTimer wall;
+    wall.start();
+    const double before = ProcessCpuSeconds();
+    // One wait with nothing to wake the loop but its end.
+    QEventLoop loop;
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double used = ProcessCpuSeconds() - before;
+    EXPECT_LT(used / (double(wall.elapsed()) / 1000.0), 0.01) << used << " s of processor time in 5 s";
+}
+
+TEST_F(UserRoadsTest, TheDateToolShowsADateThatSurvivesSaveAndOpen) {
+    editor->actModeText->trigger();
+    auto* panel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    QTest::keyClicks(panel->memText, QStringLiteral("Label 2026"));
+    const TDateTime before = NowDateTime();
+    editor->actDate->trigger();
+    const std::vector<TLODate*> dates = OnPage<TLODate>();
+    ASSERT_EQ(dates.size(), 1u);
+    TLODate* date = dates[0];
+    EXPECT_GE(date->Date(), before);
+    const QString shown = date->Text()->Text().trimmed();
+    EXPECT_EQ(shown, FormatDateEx(date->Format(), date->Date()));
+    EXPECT_TRUE(shown.startsWith(QString::number(QDate::currentDate().year()) + QStringLiteral("年"))) << shown.toStdString();
+
+    const QString path = folder.filePath(QStringLiteral("dated.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    main->actNew->trigger();
+    ASSERT_TRUE(main->OpenDocument(path));
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    const std::vector<TLODate*> reopened = OnPage<TLODate>();
+    ASSERT_EQ(reopened.size(), 1u);
+    EXPECT_EQ(reopened[0]->Text()->Text().trimmed(), shown);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(UserRoadsTest, DeleteInTheSheetWindowClearsTheFaceTheEditorMade) {
+    auto owned = std::make_unique<TLORect>(nullptr);
+    owned->SetLogRect(TRect(100, 100, 600, 400));
+    editor->DrawSite1->AdoptObject(std::move(owned));
+    main->actSheet->trigger();
+    auto* sheet = qobject_cast<TfrmSheet*>(main->HostedForm());
+    ASSERT_NE(sheet, nullptr);
+    TLabelData* document = main->Document();
+    const int face = document->CurrentLabelNo;
+    ASSERT_TRUE(document->HasLabelData(face));
+    sheet->DrawSite1->setFocus();
+    dialogs.answers = {mrYes};
+    QTest::keyClick(sheet->DrawSite1, Qt::Key_Delete);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_FALSE(document->HasLabelData(face));
+    main->actLayout->trigger();
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(OnPage<TLORect>().empty()) << "the cleared face stays clear in the editor";
+}
+
+TEST_F(UserRoadsTest, SelectAllLetsGoOnEscapeAndOnAClickBeside) {
+    TDrawSite* site = editor->DrawSite1;
+    const auto add = [&](const TRect& r) {
+        auto owned = std::make_unique<TLORect>(nullptr);
+        owned->SetLogRect(r);
+        return site->AdoptObject(std::move(owned));
+    };
+    add(TRect(100, 100, 600, 400));
+    TDrawObject* second = add(TRect(100, 1000, 600, 1300));
+    editor->SetZoom(50);
+    site->setFocus();
+    const auto at = [&](const TPoint& p) { return site->LogToDev(p).ToQPoint(); };
+    const auto selectAll = [&] {
+        site->setFocus();
+        QTest::keyClick(site, Qt::Key_A, Qt::ControlModifier);
+        RunUntilIdleHandled();
+        ASSERT_EQ(SelectedCount(), 2);
+    };
+    selectAll();
+    QTest::keyClick(site, Qt::Key_Escape);
+    EXPECT_EQ(SelectedCount(), 0) << "Esc";
+    selectAll();
+    QTest::mouseClick(site, Qt::LeftButton, {}, at(TPoint(1500, 2500)));
+    EXPECT_EQ(SelectedCount(), 0) << "a click on the empty page";
+    selectAll();
+    QWidget* margin = editor->ScrollBox1->viewport();
+    QTest::mouseClick(margin, Qt::LeftButton, {}, QPoint(margin->width() - 3, margin->height() - 3));
+    EXPECT_EQ(SelectedCount(), 0) << "a click on the margin";
+    selectAll();
+    QTest::mouseClick(site, Qt::LeftButton, {}, at(TPoint(101, 1150)));
+    EXPECT_EQ(SelectedCount(), 1) << "a click on one object";
+    EXPECT_TRUE(second->Selected());
+}
+
+} // namespace

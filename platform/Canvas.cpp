@@ -1345,8 +1345,9 @@ void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWid
     const TPoint e0 = LPtoDP(TPoint(0, 0));
     const TPoint e1 = LPtoDP(TPoint(ellipseWidth, ellipseHeight));
     QPainterPath path;
-    path.addRoundedRect(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1), std::abs(e1.X - e0.X) / 2.0,
-                        std::abs(e1.Y - e0.Y) / 2.0);
+    // Corner sizes come from stored metafiles too: subtract in double so extreme values cannot overflow.
+    path.addRoundedRect(QRectF(d.left(), d.top(), d.width() - 1, d.height() - 1),
+                        std::abs(double(e1.X) - e0.X) / 2.0, std::abs(double(e1.Y) - e0.Y) / 2.0);
     DrawShape(path, true, true);
 }
 

@@ -11,12 +11,13 @@
 #include <QImage>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
-std::unique_ptr<QGuiApplication>& App() {
-    static std::unique_ptr<QGuiApplication> app;
+// Left alive at exit under libFuzzer: destroyed by exit handlers after Qt's own statics, it would
+// crash; the replay frees it through QuorlaneFuzzFinish.
+QGuiApplication*& App() {
+    static QGuiApplication* app = nullptr;
     return app;
 }
 
@@ -24,7 +25,8 @@ std::unique_ptr<QGuiApplication>& App() {
 
 // The replay ends the application while its thread still runs, so its font caches are freed.
 extern "C" void QuorlaneFuzzFinish() {
-    App().reset();
+    delete App();
+    App() = nullptr;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -35,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static int argc = 1;
         static char name[] = "fuzz_metafile";
         static char* argv[] = {name, nullptr};
-        App() = std::make_unique<QGuiApplication>(argc, argv);
+        App() = new QGuiApplication(argc, argv);
     }
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TMetafile meta;

@@ -14,6 +14,7 @@
 #include "papers/ULabelData.h"
 #include "tests/app/AppTestSupport.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -69,15 +70,20 @@ TEST_F(UserRoadsTest, AnIdleEditorLeavesTheProcessorAlone) {
     owned->SetLogRect(TRect(100, 100, 600, 400));
     editor->DrawSite1->AdoptObject(std::move(owned))->SetSelected(true);
     RunUntilIdleHandled();
-    QElapsedTimer wall;
-    wall.start();
-    const double before = ProcessCpuSeconds();
-    // One wait with nothing to wake the loop but its end.
-    QEventLoop loop;
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const double used = ProcessCpuSeconds() - before;
-    EXPECT_LT(used / (double(wall.elapsed()) / 1000.0), 0.01) << used << " s of processor time in 5 s";
+    // Two windows of 2.5 s, the quieter one counted: an editor that loops on idle fills both, while
+    // a stray burst of the sanitizers' or Qt's own threads on a loaded machine falls in one.
+    double quietest = 1.0;
+    for (int window = 0; window < 2; ++window) {
+        QElapsedTimer wall;
+        wall.start();
+        const double before = ProcessCpuSeconds();
+        // One wait with nothing to wake the loop but its end.
+        QEventLoop loop;
+        QTimer::singleShot(2500, &loop, &QEventLoop::quit);
+        loop.exec();
+        quietest = std::min(quietest, (ProcessCpuSeconds() - before) / (double(wall.elapsed()) / 1000.0));
+    }
+    EXPECT_LT(quietest, 0.01) << "share of a processor used while idle";
 }
 
 TEST_F(UserRoadsTest, TheDateToolShowsADateThatSurvivesSaveAndOpen) {

@@ -88,9 +88,6 @@ QString OpenFailedText() {
 
 namespace {
 
-// The first bytes of every compound file: a file without them is of another kind.
-const char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-
 QString FaultMessage(const std::exception& fault) {
     if (const auto* own = dynamic_cast<const Exception*>(&fault))
         return own->Message();
@@ -100,6 +97,8 @@ QString FaultMessage(const std::exception& fault) {
 // The system's text without the document's own headline ("文書「…」を開けません。"), which the
 // message tells better.
 QString FaultDetail(const std::exception& fault) {
+    if (const auto* open = dynamic_cast<const ELabelDataOpen*>(&fault))
+        return open->Detail().trimmed();
     QString text = FaultMessage(fault);
     if (text.startsWith(QStringLiteral("文書「"))) {
         const qsizetype end = text.indexOf(QStringLiteral("。"), text.indexOf(QStringLiteral("」")));
@@ -112,6 +111,28 @@ QString FaultDetail(const std::exception& fault) {
 } // namespace
 
 QString DocumentFaultCause(bool saving, const QString& fileName, const std::exception& fault) {
+    if (const auto* open = dynamic_cast<const ELabelDataOpen*>(&fault)) {
+        // The document tells the kind of the fault; an empty file is told apart from a foreign one.
+        switch (open->Fault()) {
+        case TOpenFault::Missing:
+            return QStringLiteral("ファイルが見つかりません");
+        case TOpenFault::Folder:
+            return QStringLiteral("ファイルではなくフォルダです");
+        case TOpenFault::Permission:
+            return QStringLiteral("ファイルを読む権限がありません");
+        case TOpenFault::InUse:
+            return QStringLiteral("ほかのプログラムが変更中です");
+        case TOpenFault::NotCompoundFile:
+            return QFileInfo(fileName).size() == 0 ? QStringLiteral("ファイルが空です")
+                                                   : QStringLiteral("別の形式のファイルです");
+        case TOpenFault::DamagedFile:
+            return QStringLiteral("ファイルが壊れています");
+        case TOpenFault::DamagedPart:
+            return QStringLiteral("ファイルが壊れています（%1）").arg(open->Cause());
+        case TOpenFault::Other:
+            return QStringLiteral("ファイルを読み込めません");
+        }
+    }
     const auto* storage = dynamic_cast<const EOleSysError*>(&fault);
     const QString message = FaultMessage(fault);
     // The storage's code where the exception still carries it, else its text inside the message.
@@ -135,15 +156,7 @@ QString DocumentFaultCause(bool saving, const QString& fileName, const std::exce
         return QStringLiteral("ファイルが見つかりません");
     if (info.isDir())
         return QStringLiteral("ファイルではなくフォルダです");
-    if (info.size() == 0)
-        return QStringLiteral("ファイルが空です");
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("ファイルを読む権限がありません");
-    const QByteArray head = file.read(sizeof kCompoundSignature - 1);
-    if (head != QByteArray(kCompoundSignature, sizeof kCompoundSignature - 1))
-        return QStringLiteral("別の形式のファイルです");
-    return QStringLiteral("ファイルが壊れています");
+    return QStringLiteral("ファイルを読み込めません");
 }
 
 QString DocumentFaultText(bool saving, const QString& fileName, const std::exception& fault) {

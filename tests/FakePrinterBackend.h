@@ -45,6 +45,24 @@ public:
         return q;
     }
 
+    // Adds the office queue without margins and makes it the process's current printer: a printer
+    // with paper in it, whose jobs land whole in the spool.
+    void UseOfficeQueue() {
+        Queue office = OfficeQueue();
+        office.margins = QMarginsF();
+        queues[QStringLiteral("Office")] = office;
+        defaultQueue = QStringLiteral("Office");
+        Printer().Refresh();
+        Printer().SetPrinter(QStringLiteral("Office"), {}, {}, {});
+    }
+    // A spooled job's PDF written to path, for the PDF tools.
+    QString SpooledFile(size_t job, const QString& path) const {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(spool.at(job).pdf);
+        return path;
+    }
+
     // Installs a fresh backend as the process's printer; the pointer stays valid until the next
     // install.
     static FakePrinterBackend* Install() {

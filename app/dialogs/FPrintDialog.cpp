@@ -409,6 +409,9 @@ void TfrmPrintDialog::ShowPagePreview() {
 }
 
 bool TfrmPrintDialog::ConfirmPaper(int sheet) {
+    // The prompt is for paper put into a printer: a file takes every sheet as it comes.
+    if (Printer().IsPdfPrinter(Printer().PrinterName()))
+        return true;
     TfrmWaitPrintJob prompt(this);
     const QImage picture = PreviewOf(sheet);
     if (!picture.isNull())

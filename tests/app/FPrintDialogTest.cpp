@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 #include <optional>
 
@@ -179,8 +180,11 @@ protected:
         ResetPrintChoices();
     }
     // Answers the paper prompts in order (true: "印刷", false: Escape).
+    // Answers not used by the last print are dropped.
     void AnswerPrompts(std::vector<bool> answers) {
+        delete answering;
         auto* timer = new QTimer(main);
+        answering = timer;
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer, answers]() mutable {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 auto* prompt = qobject_cast<TfrmWaitPrintJob*>(w);
@@ -232,6 +236,7 @@ protected:
     QString target;
     int prompts = 0;
     QString jobFile;
+    QPointer<QTimer> answering;
 };
 
 TEST_F(PrintDialogTest, ChosenPagesBecomeOnePdfWithOrWithoutPrompts) {
@@ -246,22 +251,29 @@ TEST_F(PrintDialogTest, ChosenPagesBecomeOnePdfWithOrWithoutPrompts) {
     EXPECT_EQ(Pages(), 2);
     EXPECT_EQ(PrintChoices().SheetFlags, (std::vector<bool>{false, false, true, true}));
 
-    // Prompts answered: the same file; Escape on the second: one page, the choice kept whole.
+    // The paper prompts are for a printer: the file printer prints without them.
     QFile::remove(target);
     AnswerPrompts({true, true});
     EXPECT_EQ(Print(true), mrOk);
-    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(prompts, 0);
     EXPECT_EQ(Pages(), 2);
+
+    // A queue: a prompt before each sheet; Escape on the second: one sheet, the choice kept whole.
+    backend->UseOfficeQueue();
+    prompts = 0;
+    AnswerPrompts({true, true});
+    EXPECT_EQ(Print(true), mrOk);
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(backend->spool.size(), 2u);
     AnswerPrompts({true, false});
     EXPECT_EQ(Print(true), mrOk);
-    EXPECT_EQ(Pages(), 1);
+    EXPECT_EQ(backend->spool.size(), 3u);
     EXPECT_EQ(PrintChoices().SheetFlags, (std::vector<bool>{false, false, true, true}));
 
     // The first prompt refused: nothing printed, the dialog stays.
-    QFile::remove(target);
     AnswerPrompts({false});
     EXPECT_NE(Print(true), mrOk);
-    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(backend->spool.size(), 3u);
 }
 
 TEST_F(PrintDialogTest, ClosingThePrintingWindowLeavesNoFileAndAsksNoMore) {
@@ -278,12 +290,13 @@ TEST_F(PrintDialogTest, ClosingThePrintingWindowLeavesNoFileAndAsksNoMore) {
     EXPECT_TRUE(QDir(temp.path()).isEmpty());
     EXPECT_EQ(main->StatusBar->currentMessage(), QStringLiteral("印刷を中止しました"));
 
-    // With prompts: no prompt after the aborted sheet.
+    // With prompts on a queue: no prompt after the aborted sheet, nothing handed to the queue.
+    backend->UseOfficeQueue();
     CloseWhilePrinting(2);
     AnswerPrompts({true, true});
     EXPECT_NE(Print(true), mrOk);
     EXPECT_EQ(prompts, 1);
-    EXPECT_EQ(TestSupport::ReadFile(target), QByteArray("older"));
+    EXPECT_TRUE(backend->spool.empty());
     EXPECT_TRUE(QDir(temp.path()).isEmpty());
     if (savedTemp)
         qputenv("TMPDIR", *savedTemp);

@@ -333,7 +333,7 @@ TEST_F(PrintModeTest, PrintedPagesOfAnOpenedAlbumMatchTheirPreviews) {
     const QImage first = TestSupport::RasterisePdf(target, 50, 1);
     const QImage second = TestSupport::RasterisePdf(target, 50, 2);
 
-    // The same pages with both prompts answered by clicks: the same file, each prompt showing its page.
+    // With prompts the file printer asks nothing and writes the same file.
     QFile::remove(target);
     shown.clear();
     dialogs.files = {target};
@@ -343,11 +343,23 @@ TEST_F(PrintModeTest, PrintedPagesOfAnOpenedAlbumMatchTheirPreviews) {
     ASSERT_EQ(TestSupport::PdfPageCount(target), 2);
     EXPECT_EQ(TestSupport::RasterisePdf(target, 50, 1), first);
     EXPECT_EQ(TestSupport::RasterisePdf(target, 50, 2), second);
+    EXPECT_TRUE(prompted.empty());
+
+    // A printer with paper in it: both prompts answered by clicks, each showing its page, each
+    // sheet a job of the same page.
+    backend->UseOfficeQueue();
+    main->actPaperInfoToPrinter->trigger();
+    shown.clear();
+    PrintPagesOneAndTwo(panel, true, shown);
+    ASSERT_EQ(backend->spool.size(), 2u);
     ASSERT_EQ(prompted.size(), 2u);
-    for (size_t i = 0; i < 2; ++i)
+    for (size_t i = 0; i < 2; ++i) {
+        const QString job = backend->SpooledFile(i, folder.filePath(QStringLiteral("job%1.pdf").arg(i)));
+        ExpectLike(TestSupport::RasterisePdf(job, 50, 1), i == 0 ? first : second, int(i + 1));
         ExpectLike(prompted[i],
                    previews[i].scaled(prompted[i].size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
                    int(i + 1));
+    }
 }
 
 TEST_F(PrintModeTest, ALandscapeAlbumTurnsItsPreviewsAndPages) {
@@ -358,22 +370,26 @@ TEST_F(PrintModeTest, ALandscapeAlbumTurnsItsPreviewsAndPages) {
     // Landscape paper turns the sides of a two-sided album.
     ASSERT_EQ(panel->Captions(),
               (QStringList{"表表紙(裏面)", "1ページ(裏面)", "2ページ(表面)", "裏表紙(表面)"}));
+    // Printed on a printer with paper in it, one job a sheet, the paper prompt before each.
+    backend->UseOfficeQueue();
+    main->actPaperInfoToPrinter->trigger();
     std::vector<QImage> shown;
     std::vector<QImage> prompted;
-    dialogs.files = {target};
     AnswerPromptsByClicks(main, prompted);
     PrintPagesOneAndTwo(panel, true, shown);
-    ASSERT_EQ(TestSupport::PdfPageCount(target), 2);
+    ASSERT_EQ(backend->spool.size(), 2u);
     ASSERT_EQ(shown.size(), 2u);
     ASSERT_EQ(prompted.size(), 2u);
     for (int page = 1; page <= 2; ++page) {
         const QImage preview = panel->GetPreview(page).convertToFormat(QImage::Format_RGB32);
         ASSERT_GT(preview.width(), preview.height());
+        const QString job =
+            backend->SpooledFile(size_t(page - 1), folder.filePath(QStringLiteral("job%1.pdf").arg(page)));
         // The page is the paper lying down, as the print mode shows it.
-        const QImage whole = TestSupport::RasterisePdf(target, 100, page);
+        const QImage whole = TestSupport::RasterisePdf(job, 100, 1);
         EXPECT_NEAR(whole.width(), 1169, 2);
         EXPECT_NEAR(whole.height(), 827, 2);
-        ExpectLike(TestSupport::RasterisePdfToSize(target, preview.size(), page), preview, page);
+        ExpectLike(TestSupport::RasterisePdfToSize(job, preview.size(), 1), preview, page);
         // The dialog and the prompt show it turned a quarter clockwise, as it goes into the printer.
         const QImage turned = preview.transformed(QTransform().rotate(90));
         for (const QImage& small : {shown[size_t(page - 1)], prompted[size_t(page - 1)]}) {

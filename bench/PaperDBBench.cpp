@@ -3,6 +3,7 @@
 // model (target well under 0.2 s on one core; the argument is the number of papers); the same on
 // the shipped database; and MakePaperDB writing the shipped database from its tables (under 2 s).
 
+#include "bench/PaperStoreSupport.h"
 #include "papers/UPapers.h"
 #include "papers/UPapersUI.h"
 
@@ -19,37 +20,7 @@ QString BenchFile(int64_t count) {
 }
 
 void WriteDatabase(int64_t count) {
-    const QString file = BenchFile(count);
-    QFile::remove(file);
-    TPapersV2 db(file, false);
-    db.AddStandardExtraInfoBases();
-    for (int64_t i = 0; i < count; ++i) {
-        TMatrixPaperInfo paper(nullptr);
-        paper.PaperName =
-            QStringLiteral("QL-%1 A4ラベル %2面").arg(i, 5, 10, QLatin1Char('0')).arg(i % 40 + 1);
-        paper.GroupName = QStringLiteral("グループ%1").arg(i % 12);
-        paper.ReadOnly = true;
-        paper.SetWidth(2100);
-        paper.SetHeight(2970);
-        paper.FaceCountX = 2;
-        paper.FaceCountY = 5;
-        paper.FaceWidth = 910;
-        paper.FaceHeight = 550;
-        paper.LeftOffset = 140;
-        paper.TopOffset = 110;
-        db.AddOrReplace(paper);
-        TExPaperInfo extra(nullptr);
-        extra.PaperName = paper.PaperName;
-        extra.Company = QStringLiteral("会社%1").arg(i % 7);
-        extra.Purpose = QStringLiteral("用途%1").arg(i % 5);
-        db.PutExtraInfo(kExtraInfosTable, extra);
-        TExAlbumInfo album(nullptr);
-        album.PaperName = paper.PaperName;
-        album.PhotoSize = QStringLiteral("L");
-        album.PaperMemo = QStringLiteral("メモ");
-        db.PutExtraInfo(kExtraAlbumInfoTable, album);
-    }
-    db.Save();
+    WriteBenchPaperStore(BenchFile(count), 0, count, 0);
 }
 
 void BM_OpenPapersAndBuildSelection(benchmark::State& state) {

@@ -7,6 +7,7 @@
 //   ApplyUpdate 5,000 into 5,000                < 4 s
 //   opening a 5,000-paper user's copy           < 150 ms
 
+#include "bench/PaperStoreSupport.h"
 #include "papers/UPapers.h"
 
 #include <QDir>
@@ -19,46 +20,6 @@ namespace {
 const QTemporaryDir& Folder() {
     static const QTemporaryDir dir;
     return dir;
-}
-
-QString PaperName(int64_t i) {
-    return QStringLiteral("QL-%1 A4ラベル %2面").arg(i, 5, 10, QLatin1Char('0')).arg(i % 40 + 1);
-}
-
-// Papers first .. first + count - 1 as system papers with both records; pattern as the PPRNo.
-void WriteStore(const QString& file, int64_t first, int64_t count, int pattern) {
-    QFile::remove(file);
-    TPapersV2 db(file, false);
-    db.AddStandardExtraInfoBases();
-    for (int64_t i = first; i < first + count; ++i) {
-        TMatrixPaperInfo paper(nullptr);
-        paper.PaperName = PaperName(i);
-        paper.GroupName = QStringLiteral("グループ%1").arg(i % 12);
-        paper.ReadOnly = true;
-        paper.SetWidth(2100);
-        paper.SetHeight(2970);
-        paper.FaceCountX = 2;
-        paper.FaceCountY = int(5 + pattern % 2);
-        paper.FaceWidth = 910;
-        paper.FaceHeight = 550;
-        paper.LeftOffset = 140;
-        paper.TopOffset = 110;
-        db.AddOrReplace(paper);
-        TExPaperInfo extra(nullptr);
-        extra.PaperName = paper.PaperName;
-        extra.Company = QStringLiteral("会社%1").arg(i % 7);
-        extra.Purpose = QStringLiteral("用途%1").arg(i % 5);
-        db.PutExtraInfo(kExtraInfosTable, extra);
-        TExAlbumInfo album(nullptr);
-        album.PaperName = paper.PaperName;
-        album.PhotoSize = QStringLiteral("L");
-        album.PaperMemo = QStringLiteral("メモ");
-        db.PutExtraInfo(kExtraAlbumInfoTable, album);
-    }
-    TPaperUpdate update(nullptr);
-    update.PPRNo = pattern;
-    db.SetUpdateInfo(update);
-    db.Save();
 }
 
 // A store of storeCount papers (0: the shipped database) and an update of updateCount papers, half
@@ -76,10 +37,10 @@ Files Prepare(int64_t storeCount, int64_t updateCount) {
         if (storeCount == 0)
             QFile::copy(QStringLiteral(QUORLANE_SYSTEM_PAPERS), files.store);
         else
-            WriteStore(files.store, 0, storeCount, 1);
+            WriteBenchPaperStore(files.store, 0, storeCount, 1);
     }
     if (!QFile::exists(files.update))
-        WriteStore(files.update, storeCount - updateCount / 2, updateCount, 1000);
+        WriteBenchPaperStore(files.update, storeCount - updateCount / 2, updateCount, 1000);
     return files;
 }
 
@@ -114,7 +75,7 @@ void BM_OpenUserCopy(benchmark::State& state) {
     const QString installed = Folder().filePath(QStringLiteral("installed.ppr"));
     const QString user = Folder().filePath(QStringLiteral("opened.ppr"));
     if (!QFile::exists(installed))
-        WriteStore(installed, 0, 2, 0);
+        WriteBenchPaperStore(installed, 0, 2, 0);
     QFile::remove(user);
     QFile::copy(files.store, user);
     for (auto _ : state) {

@@ -2,6 +2,8 @@
 
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
+#include "app/dialogs/FPaperSelectBase.h"
+#include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrinterSetting.h"
 #include "app/dialogs/FPrinting.h"
@@ -327,6 +329,20 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     popupHelp = new QMenu(this);
     popupHelp->setObjectName(QStringLiteral("popupHelp"));
     popupHelp->addAction(actAbout);
+    actAdvancedPaper = MakeAction("actAdvancedPaper", QStringLiteral("用紙選択機能の拡張"));
+    actAdvancedPaper->setCheckable(true);
+    actAdvancedPaper->setVisible(false);
+    popupHelp->insertAction(actAbout, actAdvancedPaper);
+    connect(actAdvancedPaper, &QAction::triggered, this, [this](bool checked) {
+        SetAdvancedPaperMode(checked);
+        if (auto* paperSelect = dynamic_cast<TfrmPaperSelectBase*>(HostedForm()))
+            paperSelect->UpdatePanelButtons();
+    });
+    // The setting may change while the program runs: read it each time the menu opens.
+    connect(popupHelp, &QMenu::aboutToShow, this, [this] {
+        actAdvancedPaper->setVisible(ReadSettingBool(QStringLiteral("EnableSpecialMenu"), false));
+        actAdvancedPaper->setChecked(AdvancedPaperMode());
+    });
 
     DropFile1 = new TDropFile(components_.get());
     DropFile1->SetName(QStringLiteral("DropFile1"));

@@ -94,6 +94,9 @@ public:
     QAction* actPaperInfoToPrinter;
     // Hands the object it carries (EditObject) to the hosted form's property editing.
     QAction* actEditObject;
+    // The extended paper-selection switch (checkable); in the help menu only while "EnableSpecialMenu"
+    // is on.
+    QAction* actAdvancedPaper;
 
     // Pictures the hosted forms use.
     std::vector<QIcon> ilCommand;

@@ -7,6 +7,10 @@
 
 #include <QRegion>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 namespace {
 
 // The hole as a filer property of its own when it is square and not the default size.
@@ -131,17 +135,62 @@ int TPaperInfo::FindFaceOutsidePaper() const {
     return -1;
 }
 
-int TPaperInfo::FindOverlappingFace() const {
-    QRegion covered;
-    TFaceInfo face;
-    for (int i = 0; i < GetFaceCount(); ++i) {
-        GetFaceInfo(i, face);
-        const QRegion region = face.CreateRegion(nullptr, false);
-        if (covered.intersects(region))
-            return i;
-        covered += region;
+int TPaperInfo::FindOverlappingFace(int* earlier) const {
+    // The answer of the union of the faces before each face: the first face that meets any earlier
+    // face. Regions are made and compared only for faces whose outer rectangles (grown by a pixel,
+    // since a drawn ellipse reaches its right and bottom edge) meet, found by a sweep over the faces
+    // sorted by their left edge; a grid with gaps makes no region at all.
+    const int count = GetFaceCount();
+    if (earlier != nullptr)
+        *earlier = -1;
+    if (count < 2)
+        return -1;
+    struct Box {
+        int64_t left, top, right, bottom;
+        int index;
+    };
+    std::vector<Box> boxes;
+    boxes.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const TRect r = NormalizeRect(GetFaceOuterRect(i));
+        boxes.push_back({int64_t(r.Left) - 1, int64_t(r.Top) - 1, int64_t(r.Right) + 1, int64_t(r.Bottom) + 1, i});
     }
-    return -1;
+    std::stable_sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.left < b.left; });
+
+    std::vector<std::optional<QRegion>> regions(static_cast<size_t>(count));
+    const auto regionOf = [&](int index) -> const QRegion& {
+        auto& slot = regions[size_t(index)];
+        if (!slot) {
+            TFaceInfo face;
+            GetFaceInfo(index, face);
+            slot = face.CreateRegion(nullptr, false);
+        }
+        return *slot;
+    };
+    int found = -1;
+    int other = -1;
+    // Faces whose right edge is still past the sweep's left edge.
+    std::vector<const Box*> active;
+    for (const Box& box : boxes) {
+        std::erase_if(active, [&box](const Box* a) { return a->right <= box.left; });
+        for (const Box* a : active) {
+            if (a->top >= box.bottom || box.top >= a->bottom)
+                continue;
+            const int later = std::max(a->index, box.index);
+            const int first = std::min(a->index, box.index);
+            // Only a pair that could improve the answer is worth its regions.
+            if (found >= 0 && (later > found || (later == found && first >= other)))
+                continue;
+            if (regionOf(first).intersects(regionOf(later))) {
+                found = later;
+                other = first;
+            }
+        }
+        active.push_back(&box);
+    }
+    if (earlier != nullptr)
+        *earlier = other;
+    return found;
 }
 
 bool TPaperInfo::IsSound(QString* reason) const {

@@ -61,8 +61,9 @@ public:
     TRect TurnRect(const TRect& r) const;
     // The first face whose outer rect is not wholly on the paper; -1 when all are.
     int FindFaceOutsidePaper() const;
-    // The first face whose region meets those of the faces before it; -1 when none does.
-    int FindOverlappingFace() const;
+    // The first face whose region meets those of the faces before it; -1 when none does. earlier,
+    // when given, receives the first of those faces it meets (-1 when none).
+    int FindOverlappingFace(int* earlier = nullptr) const;
     // False (with a reason) for a paper whose sizes or face count lie beyond the limits above,
     // which only damage gives.
     virtual bool IsSound(QString* reason = nullptr) const;

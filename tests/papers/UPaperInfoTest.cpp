@@ -5,7 +5,9 @@
 #include "platform/Stream.h"
 #include "tests/papers/PapersTestSupport.h"
 
+#include <QRegion>
 #include <gtest/gtest.h>
+#include <random>
 
 class PaperInfoTest : public ::testing::Test {
 protected:
@@ -84,6 +86,69 @@ TEST_F(PaperInfoTest, FacesOutsideAndOverlapping) {
     free.Faces()->GetItem(2)->SetTop(499);
     EXPECT_EQ(free.Faces()->GetItem(2)->Rect, TRect(0, 499, 500, 999)) << "moved, size kept";
     EXPECT_EQ(free.FindOverlappingFace(), 2) << "one row of pixels in common";
+}
+
+// The answer of the plain union of every earlier face's region.
+static int OverlapByUnion(const TPaperInfo& paper) {
+    QRegion covered;
+    TFaceInfo face;
+    for (int i = 0; i < paper.GetFaceCount(); ++i) {
+        paper.GetFaceInfo(i, face);
+        const QRegion region = face.CreateRegion(nullptr, false);
+        if (covered.intersects(region))
+            return i;
+        covered += region;
+    }
+    return -1;
+}
+
+TEST_F(PaperInfoTest, OverlapEqualsTheUnionOnRandomLayoutsAndNamesBothFaces) {
+    std::mt19937 random(45);
+    const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    int overlapping = 0;
+    for (int layout = 0; layout < 500; ++layout) {
+        TFreePaperInfo free(nullptr);
+        free.SetWidth(2000);
+        free.SetHeight(2000);
+        free.Landscape = layout % 7 == 0;
+        const int faces = pick(1, 12);
+        for (int i = 0; i < faces; ++i) {
+            TFaceItem* item = free.Faces()->Add();
+            const int left = pick(0, 1800), top = pick(0, 1800);
+            item->Rect = TRect(left, top, left + pick(1, 400), top + pick(1, 400));
+            item->FaceShape = TFaceShape(pick(0, kFaceShapeCount - 1));
+            item->FaceMargin = pick(0, 3) == 0 ? pick(0, 30) : 0;
+            item->RoundSize = pick(0, 150);
+        }
+        int earlier = -2;
+        const int found = free.FindOverlappingFace(&earlier);
+        ASSERT_EQ(found, OverlapByUnion(free)) << "layout " << layout;
+        if (found < 0) {
+            EXPECT_EQ(earlier, -1);
+            continue;
+        }
+        ++overlapping;
+        ASSERT_LT(earlier, found);
+        TFaceInfo a, b;
+        free.GetFaceInfo(earlier, a);
+        free.GetFaceInfo(found, b);
+        EXPECT_TRUE(a.CreateRegion(nullptr, false).intersects(b.CreateRegion(nullptr, false)));
+    }
+    EXPECT_GT(overlapping, 50) << "the layouts are to test both answers";
+    EXPECT_LT(overlapping, 450);
+
+    // Round faces that only touch pass; a grid with gaps makes no region at all, until bleeds meet.
+    auto touching = MakeGridPaper("t", 10, 10, 100, 100, 0, 0);
+    touching->FaceShape = fsEllipse;
+    EXPECT_EQ(touching->FindOverlappingFace(), -1);
+    auto grid = MakeGridPaper("g", 99, 99, 100, 100, 0, 0);
+    grid->FaceShape = fsEllipse;
+    grid->RightMargin = grid->BottomMargin = 10;
+    EXPECT_EQ(grid->FindOverlappingFace(), -1);
+    grid->FaceMargin = 6;
+    int earlier = -1;
+    EXPECT_EQ(grid->FindOverlappingFace(&earlier), 1) << "the bleeds of the first two faces meet";
+    EXPECT_EQ(earlier, 0);
 }
 
 TEST_F(PaperInfoTest, HoleStoringRulesAndTheirGoldenBytes) {

@@ -1789,8 +1789,8 @@ void TfrmLayout::MakePasteActions() {
 void TfrmLayout::UpdatePasteActions() {
     actPasteText->setEnabled(Clipboard::HasText());
     actPasteBitmap->setEnabled(Clipboard::HasFormat(CF_BITMAP) || Clipboard::HasFormat(kClipboardDIB));
-    // There is no metafile renderer to paste into, and no embedding service: the caption stays bare.
-    actPasteMetafile->setEnabled(false);
+    actPasteMetafile->setEnabled(Clipboard::HasFormat(CF_ENHMETAFILE) || Clipboard::HasFormat(CF_METAFILEPICT));
+    // There is no embedding service: the caption stays bare.
     actPasteOLEObject->setEnabled(false);
 }
 

@@ -30,6 +30,30 @@ bool IsText(unsigned format) {
     return format == kClipboardText || format == kClipboardUnicodeText;
 }
 
+const QStringList& EnhMetafileTypes() {
+    static const QStringList types = {
+        QStringLiteral("image/x-emf"), QStringLiteral("image/emf"),
+        QStringLiteral("application/x-openoffice-emf;windows_formatname=\"Image EMF\"")};
+    return types;
+}
+
+const QStringList& MetafileTypes() {
+    static const QStringList types = {
+        QStringLiteral("image/x-wmf"), QStringLiteral("image/wmf"),
+        QStringLiteral("application/x-openoffice-wmf;windows_formatname=\"Image WMF\"")};
+    return types;
+}
+
+// The first of a format's types the data holds, or empty.
+QString OfferedType(const QMimeData* data, unsigned format) {
+    if (data == nullptr)
+        return {};
+    for (const QString& mime : ClipboardFormatMimeTypes(format))
+        if (data->hasFormat(mime))
+            return mime;
+    return {};
+}
+
 } // namespace
 
 unsigned RegisterClipboardFormat(const QString& name) {
@@ -51,14 +75,23 @@ QString ClipboardFormatName(unsigned format) {
 }
 
 QString ClipboardFormatMimeType(unsigned format) {
+    const QStringList types = ClipboardFormatMimeTypes(format);
+    return types.isEmpty() ? QString() : types.front();
+}
+
+QStringList ClipboardFormatMimeTypes(unsigned format) {
+    if (format == kClipboardEnhMetafile)
+        return EnhMetafileTypes();
+    if (format == kClipboardMetafile)
+        return MetafileTypes();
     if (IsText(format))
-        return QStringLiteral("text/plain");
+        return {QStringLiteral("text/plain")};
     if (format == kClipboardDIB)
-        return QStringLiteral("application/x-qt-image");
+        return {QStringLiteral("application/x-qt-image")};
     const QString name = ClipboardFormatName(format);
     if (name.isEmpty())
         return {};
-    return kWindowsMimePrefix + name + QLatin1Char('"');
+    return {kWindowsMimePrefix + name + QLatin1Char('"')};
 }
 
 namespace Clipboard {
@@ -72,8 +105,7 @@ bool HasFormat(unsigned format) {
         return data->hasText();
     if (format == kClipboardDIB)
         return data->hasImage();
-    const QString mime = ClipboardFormatMimeType(format);
-    return !mime.isEmpty() && data->hasFormat(mime);
+    return !OfferedType(data, format).isEmpty();
 }
 
 QByteArray GetData(unsigned format) {
@@ -87,10 +119,8 @@ QByteArray GetData(unsigned format) {
         return image.isNull() ? QByteArray()
                               : EncodeBitmapFile(PixelBuffer::FromImage(image, kClipboardBitCount));
     }
-    const QString mime = ClipboardFormatMimeType(format);
-    if (data == nullptr || mime.isEmpty() || !data->hasFormat(mime))
-        return {};
-    return data->data(mime);
+    const QString mime = OfferedType(data, format);
+    return mime.isEmpty() ? QByteArray() : data->data(mime);
 }
 
 void SetData(unsigned format, const QByteArray& bytes) {
@@ -118,6 +148,10 @@ std::vector<unsigned> Formats() {
             const QString name =
                 mime.mid(kWindowsMimePrefix.size(), mime.size() - kWindowsMimePrefix.size() - 1);
             add(RegisterClipboardFormat(name));
+        } else if (EnhMetafileTypes().contains(mime)) {
+            add(kClipboardEnhMetafile);
+        } else if (MetafileTypes().contains(mime)) {
+            add(kClipboardMetafile);
         } else if (mime == QLatin1String("text/plain") || mime.startsWith(QLatin1String("text/plain;"))) {
             add(kClipboardUnicodeText);
         } else if (mime == QLatin1String("application/x-qt-image") ||

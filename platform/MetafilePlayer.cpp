@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStringDecoder>
@@ -932,10 +933,33 @@ Player::Outcome Player::Bitmap(const TRect& dest, const TRect& source, bool sour
                     int(std::clamp<int64_t>(top + (int64_t(source.Bottom) - source.Top), INT_MIN, INT_MAX)));
     }
     const QRect bounds = image->rect();
-    const QRect wanted = QRect(QPoint(std::min(src.Left, src.Right), std::min(src.Top, src.Bottom)),
+    QRect wanted = QRect(QPoint(std::min(src.Left, src.Right), std::min(src.Top, src.Bottom)),
                                QPoint(std::max(src.Left, src.Right) - 1, std::max(src.Top, src.Bottom) - 1));
     if (!bounds.intersects(wanted))
         return Skipped;
+    // A picture far finer than the device pixels it covers is reduced to them first: painters resample
+    // it at the draw anyway, and a recording canvas would otherwise keep (and encode) every source pixel.
+    const QTransform full = c_.WorldTransform() * c_.MappingTransform();
+    const QPointF origin = full.map(QPointF(dest.Left, dest.Top));
+    const double deviceWidth = QLineF(origin, full.map(QPointF(dest.Right, dest.Top))).length();
+    const double deviceHeight = QLineF(origin, full.map(QPointF(dest.Left, dest.Bottom))).length();
+    const auto reducedSide = [](int side, double device) {
+        return device * 2 + 2 < side ? std::max(1, int(std::ceil(device))) : side;
+    };
+    const int reducedWidth = reducedSide(wanted.width(), deviceWidth);
+    const int reducedHeight = reducedSide(wanted.height(), deviceHeight);
+    if (reducedWidth != wanted.width() || reducedHeight != wanted.height()) {
+        image = image->copy(wanted).scaled(reducedWidth, reducedHeight, Qt::IgnoreAspectRatio,
+                                           Qt::SmoothTransformation);
+        if (image->isNull())
+            return Skipped;
+        // The source keeps its direction, so mirrored copies stay mirrored.
+        const bool mirrorX = src.Right < src.Left;
+        const bool mirrorY = src.Bottom < src.Top;
+        src = TRect(mirrorX ? reducedWidth : 0, mirrorY ? reducedHeight : 0, mirrorX ? 0 : reducedWidth,
+                    mirrorY ? 0 : reducedHeight);
+        wanted = image->rect();
+    }
     ApplyTools(false);
     if (blend >= 0 || transparent) {
         QImage part = image->copy(wanted).convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -49,6 +49,8 @@ Registry& TheRegistry() {
             {CF_BITMAP, QStringLiteral("TBitmap"), Factory<TBitmap>(), LoadClipboardBytes});
         registry.clipboard.push_back(
             {CF_ENHMETAFILE, QStringLiteral("TMetafile"), Factory<TMetafile>(), LoadClipboardBytes});
+        registry.clipboard.push_back(
+            {CF_METAFILEPICT, QStringLiteral("TMetafile"), Factory<TMetafile>(), LoadClipboardBytes});
     });
     return registry;
 }

@@ -212,6 +212,9 @@ def main():
                                   stretchdibits(0, 0, 50, 50, dib(4, 4, 4, 2)[0][:44], b"\x04\x12" * 8)]),
         "emf_lying_counts.emf": emf([emf_record(3, ints(0, 0, 1, 1, 0x40000000, 1, 1)),
                                      emf_record(8, ints(0, 0, 1, 1, 2, 5, 3, 3, 0, 0))]),
+        # 64 megapixels from a few bytes of RLE, drawn into a small target and onto a recording.
+        "wmf_huge_rle.wmf": wmf([wmf_record(0x0F43, (0x0020, 0x00CC, 0, 8000, 8000, 0, 0, 200, 200, 700, 700),
+                                            b"".join(dib(8000, 8000, 8, 1, rows=b"\0\1")))]),
         "emf_lying_size.emf": emf([emf_record(43, ints(0, 0, 9, 9))], size_override=0x7FFFFFFF),
     }
     for path in sys.argv[2:]:

@@ -234,7 +234,13 @@ void TLOImage::PasteBitmap() {
 }
 
 void TLOImage::PasteMetafile() {
-    imageData_->Picture()->LoadFromClipboardFormat(CF_ENHMETAFILE, Clipboard::GetData(CF_ENHMETAFILE));
+    // The enhanced form first, as it keeps more of the drawing than its Windows-metafile counterpart.
+    const uint16_t format = Clipboard::HasFormat(CF_ENHMETAFILE) ? CF_ENHMETAFILE : CF_METAFILEPICT;
+    const QByteArray data = Clipboard::GetData(format);
+    // Nothing offered is no picture: refused like damaged data rather than pasted as an empty object.
+    if (data.isEmpty())
+        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+    imageData_->Picture()->LoadFromClipboardFormat(format, data);
 }
 
 TSize TLOImage::WorkSize(TCanvas& canvas) {

@@ -23,9 +23,12 @@
 #include "pageobjects/layout/ULOText.h"
 #include "pageobjects/layout/ULOWizardText.h"
 #include "papers/UPaperInfo.h"
+#include "platform/Application.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Clipboard.h"
+#include "platform/Metafile.h"
 #include "platform/Stream.h"
+#include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QAbstractButton>
@@ -36,6 +39,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -533,6 +537,67 @@ TEST_F(LayoutEditorTest, PasteByFormatFollowsTheClipboard) {
     ASSERT_NE(illust, nullptr);
     EXPECT_FALSE(illust->Picture()->Graphic()->Empty());
     Clipboard::Clear();
+}
+
+TEST_F(LayoutEditorTest, MetafilePasteTakesEitherFormatAndRefusesDamage) {
+    NewDocument();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TDrawSite& site = *editor->DrawSite1;
+    int reported = 0;
+    TApplication::SetOnException([&](TObject*, const std::exception&) { ++reported; });
+    const auto restore = qScopeGuard([] {
+        TApplication::SetOnException(nullptr);
+        Clipboard::Clear();
+    });
+    const auto offer = [editor](const QString& type, const QByteArray& bytes) {
+        auto* data = new QMimeData;
+        data->setData(type, bytes);
+        QGuiApplication::clipboard()->setMimeData(data);
+        editor->UpdatePasteActions();
+    };
+    const auto pasted = [&site]() -> const TMetafile* {
+        TDOList all;
+        site.ListObjects(all, false);
+        auto* image = dynamic_cast<TLOImage*>(all[0]);
+        return image ? dynamic_cast<const TMetafile*>(image->Picture()->Graphic()) : nullptr;
+    };
+    const int before = site.DrawObjectCount();
+
+    const QByteArray emf =
+        TestSupport::ReadFile(TestSupport::SourcePath("fuzz/metafile/corpus/emf_shapes.emf"));
+    offer(QStringLiteral("image/x-emf"), emf);
+    EXPECT_TRUE(editor->actPasteMetafile->isEnabled());
+    EXPECT_FALSE(editor->actPasteBitmap->isEnabled());
+    editor->actPasteMetafile->trigger();
+    ASSERT_EQ(site.DrawObjectCount(), before + 1);
+    const TMetafile* meta = pasted();
+    ASSERT_NE(meta, nullptr);
+    EXPECT_EQ(meta->Data(), emf);
+    EXPECT_GT(meta->Width(), 0);
+
+    // A Windows metafile under an office program's name, without a placeable header: it gains one.
+    const QByteArray wmf = TestSupport::ReadFile(TestSupport::SourcePath("fuzz/metafile/corpus/wmf_plain.wmf"));
+    offer(QStringLiteral("application/x-openoffice-wmf;windows_formatname=\"Image WMF\""), wmf);
+    EXPECT_TRUE(editor->actPasteMetafile->isEnabled());
+    editor->actPasteMetafile->trigger();
+    ASSERT_EQ(site.DrawObjectCount(), before + 2);
+    meta = pasted();
+    ASSERT_NE(meta, nullptr);
+    EXPECT_EQ(meta->Kind(), TMetafile::mkPlaceable);
+    EXPECT_TRUE(meta->Data().endsWith(wmf));
+    EXPECT_EQ(reported, 0);
+
+    // Damaged data is reported and adds nothing.
+    offer(QStringLiteral("image/emf"), QByteArray("not a metafile at all"));
+    EXPECT_TRUE(editor->actPasteMetafile->isEnabled());
+    editor->actPasteMetafile->trigger();
+    EXPECT_EQ(reported, 1);
+    EXPECT_EQ(site.DrawObjectCount(), before + 2);
+
+    Clipboard::Clear();
+    editor->UpdatePasteActions();
+    EXPECT_FALSE(editor->actPasteMetafile->isEnabled());
 }
 
 } // namespace

@@ -348,3 +348,52 @@ TEST(MetafilePlayer, TextKeepsTheWritersAdvancesAndDecodesByCharset) {
     }
     EXPECT_EQ(played, expected);
 }
+
+TEST(MetafilePlayer, PicturesFinerThanTheDeviceAreReducedKeepingColoursAndMirroring) {
+    // 3000 x 2, red on the left half, blue on the right: far more columns than the target's pixels.
+    constexpr int kWidth = 3000;
+    QByteArray dib;
+    for (const int v : {40, kWidth, 2})
+        AppendLE32(dib, uint32_t(v));
+    AppendLE16(dib, 1);
+    AppendLE16(dib, 24);
+    for (int i = 0; i < 6; ++i)
+        AppendLE32(dib, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            dib += x < kWidth / 2 ? QByteArray("\x00\x00\xFF", 3) : QByteArray("\xFF\x00\x00", 3);
+    const QRect box(0, 0, 100, 100);
+    const auto stretched = [&](int x, int width) {
+        Wmf wmf;
+        wmf.Add(0x020C, {100, 100});
+        QByteArray params;
+        for (const int w : {0x0020, 0x00CC, 0, 2, kWidth, 0, 0, 100, width, 0, x})
+            AppendLE16(params, uint16_t(int16_t(w)));
+        wmf.Raw(0x0F43, params + dib);
+        return wmf.Bytes(1, &box);
+    };
+    QImage image = White(40, 40);
+    ASSERT_TRUE(Play(image, stretched(0, 100), TRect(0, 0, 40, 40)));
+    EXPECT_EQ(At(image, 5, 20), kRed);
+    EXPECT_EQ(At(image, 35, 20), kBlue);
+    image = White(40, 40);
+    ASSERT_TRUE(Play(image, stretched(100, -100), TRect(0, 0, 40, 40)));
+    EXPECT_EQ(At(image, 5, 20), kBlue);
+    EXPECT_EQ(At(image, 35, 20), kRed);
+
+    // Recorded, the reduced picture plays back the same.
+    TMetafile source;
+    source.SetData(stretched(0, 100));
+    TMetafile recording;
+    {
+        TMetafileCanvas canvas(recording);
+        canvas.StretchDraw(TRect(0, 0, 40, 40), source);
+    }
+    image = White(40, 40);
+    {
+        TCanvas canvas(&image);
+        canvas.StretchDraw(TRect(0, 0, 40, 40), recording);
+    }
+    EXPECT_EQ(At(image, 5, 20), kRed);
+    EXPECT_EQ(At(image, 35, 20), kBlue);
+}

@@ -2,6 +2,8 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/dialogs/FEditPaper10.h"
+#include "app/dialogs/FEditPaper30.h"
 
 #include "core/UAppFrame.h"
 #include "core/UHistoryManager.h"
@@ -497,9 +499,8 @@ void TfrmPaperSelectPanel::Build() {
         RefreshGenre(true);
     });
     connect(btnDeletePaper, &QPushButton::clicked, this, &TfrmPaperSelectPanel::DeleteSelectedPaper);
-    // Adding and editing papers wait for the paper wizard.
-    btnNewPaper->setEnabled(false);
-    btnEditPaper->setEnabled(false);
+    connect(btnNewPaper, &QPushButton::clicked, this, [this] { EditPaper(true); });
+    connect(btnEditPaper, &QPushButton::clicked, this, [this] { EditPaper(false); });
 }
 
 bool TfrmPaperSelectPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -758,6 +759,8 @@ void TfrmPaperSelectPanel::UpdateButtons() {
     const bool advanced = AdvancedPaperMode();
     gbEditPaper->setVisible(advanced);
     const bool editable = paper && (!paper->ReadOnly || advanced);
+    btnNewPaper->setEnabled(paper != nullptr);
+    btnEditPaper->setEnabled(editable);
     btnDeletePaper->setEnabled(editable);
     actFix->setEnabled(paper != nullptr);
     actOK->setEnabled(paper != nullptr);
@@ -881,6 +884,50 @@ void TfrmPaperSelectPanel::Fix() {
     WriteSettingString(Setting("DefaultFaceGroup"), cbGroup->currentText());
     WriteSettingString(Setting("DefaultFaceMaker"), cbMaker->currentText());
     hmUsedPaper_->Add(paper->PaperName);
+}
+
+void TfrmPaperSelectPanel::EditPaper(bool isNew) {
+    const TPaperInfo* selected = GetSelectedPaper();
+    QPushButton* button = isNew ? btnNewPaper : btnEditPaper;
+    if (!selected || !button->isEnabled())
+        return;
+    const QString oldName = selected->PaperName;
+    TfrmEditPaper10 wizard(this);
+    wizard.Setup(*selected, papers_, isNew);
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    const TPaperInfo& result = *wizard.GetResultPaper();
+    // No road stores a layout the shipped database's maker would refuse.
+    if (const TFaceCheck check = CheckPaperFaces(result); !check.Passed()) {
+        AppMessageBox(check.Message, {bkOK}, 0, 0);
+        return;
+    }
+    papers_.AddOrReplace(result);
+    if (!isNew && result.PaperName != oldName)
+        if (const int old = papers_.IndexOf(oldName); old >= 0)
+            papers_.Delete(old);
+    papers_.PutExtraInfo(QStringLiteral("ExtraInfos"), wizard.ExtraInfo());
+    if (AdvancedPaperMode())
+        papers_.PutExtraInfo(QStringLiteral("PaperImages"), wizard.PaperImages());
+    papers_.PutExtraInfo(QStringLiteral("ExtraAlbumInfo"), wizard.AlbumInfo());
+    SavePaperStore(papers_);
+
+    const QString name = result.PaperName;
+    RebuildModel();
+    const int index = papers_.IndexOf(name);
+    if (index < 0)
+        return;
+    RestoreFilters(*papers_.GetPaper(index), false);
+    if (isNew) {
+        SelectGenreQuietly(kGenreUser);
+        RefreshGenre(true);
+    }
+    QTreeWidgetItem* item = FindItem(name);
+    if (!item) {
+        RestoreFilters(*papers_.GetPaper(index), true);
+        item = FindItem(name);
+    }
+    SelectItem(item);
 }
 
 void TfrmPaperSelectPanel::DeleteSelectedPaper() {

@@ -132,6 +132,9 @@ public:
     void UpdateButtons();
     void SortByColumn(int column);
     void DeleteSelectedPaper();
+    // The paper wizard on the selected paper: a new paper starting as its copy, or the paper itself.
+    // What the wizard made is stored and saved at once, then selected.
+    void EditPaper(bool isNew);
     int SelectedGenre() const;
     // The orientation the user chose for a paper during this run (its own otherwise).
     static bool ChosenLandscape(const TPaperInfo& paper);

@@ -519,6 +519,44 @@ GlyphPainter ToEdit() {
     };
 }
 
+// The paper wizard's layout buttons, 64 pixels, four faces each: up, disabled, down (pressed in, on
+// the accent's light tint), hot. A sheet with a grid of equal frames, or with frames of many sizes.
+QImage PaperLayoutButton(bool grid) {
+    constexpr int kSize = 64;
+    QImage image = NewImage(kSize * 4, kSize, kKey);
+    QPainter p(&image);
+    Prepare(p);
+    for (int state = 0; state < 4; ++state) {
+        const QRectF cell(state * kSize, 0, kSize, kSize);
+        const QColor ink = state == 1 ? kGreyInk : kInk;
+        if (state == 2) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(250, 226, 204));
+            p.drawRect(cell.adjusted(1, 1, -1, -1));
+        }
+        const QRectF sheet = cell.adjusted(14, 6, -14, -6).translated(state == 2 ? 1 : 0, state == 2 ? 1 : 0);
+        Pen(p, ink, state == 3 ? 2.0 : 1.5);
+        p.setBrush(Qt::white);
+        p.drawRect(sheet);
+        p.setBrush(Qt::NoBrush);
+        Pen(p, state == 1 ? kGreyInk : kAccent, 1.5);
+        if (grid) {
+            const double w = (sheet.width() - 12) / 2;
+            const double h = (sheet.height() - 16) / 3;
+            for (int row = 0; row < 3; ++row)
+                for (int col = 0; col < 2; ++col)
+                    p.drawRect(QRectF(sheet.left() + 4 + col * (w + 4), sheet.top() + 4 + row * (h + 4), w, h));
+        } else {
+            const double l = sheet.left();
+            const double t = sheet.top();
+            p.drawRect(QRectF(l + 4, t + 4, 22, 14));
+            p.drawEllipse(QRectF(l + 8, t + 22, 18, 18));
+            p.drawRect(QRectF(l + 6, t + 42, 12, 8));
+        }
+    }
+    return image;
+}
+
 // The printed date glyphs, "0123456789-/' " in a row.
 QImage DateGlyphs() {
     const QString chars = QStringLiteral("0123456789-/' ");
@@ -634,6 +672,8 @@ int main(int argc, char** argv) {
         {"PAPERGROUP", GenreIcons()},
         {"TOEDIT", GlyphStrip({ToEdit()}, 32, 2)},
         {"PAGEICON", PageIcons()},
+        {"BTNMATRIXPAPER", PaperLayoutButton(true)},
+        {"BTNFREEPAPER", PaperLayoutButton(false)},
     };
     for (const auto& [name, image] : resources)
         if (!WriteFile(res + QStringLiteral("/BITMAP/") + QString::fromLatin1(name), PackedBitmap(image)))

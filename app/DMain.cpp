@@ -549,8 +549,9 @@ bool ShowHtmlHelp(uint16_t command, int32_t data) {
     if (!QFileInfo(folder).isDir())
         return false;
     constexpr uint16_t kContextHelp = 1;
-    const QString page =
-        command == kContextHelp ? QStringLiteral("%1.html").arg(data) : QStringLiteral("index.html");
-    QDesktopServices::openUrl(QUrl::fromLocalFile(JoinPath(folder, page)));
-    return true;
+    QString page = QStringLiteral("index.html");
+    // A context without a page of its own opens the contents.
+    if (command == kContextHelp && QFileInfo(JoinPath(folder, QStringLiteral("%1.html").arg(data))).isFile())
+        page = QStringLiteral("%1.html").arg(data);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(JoinPath(folder, page)));
 }

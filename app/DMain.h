@@ -156,5 +156,6 @@ QImage PackCellImage(TImagePack* pack, int index);
 
 // The application's setting "UseColorSpecHistory".
 bool UseColorSpecHistory();
-// Shows help through the help folder when there is one; false when there is none.
+// Shows help through the help folder when there is one: the context's page (HELP_CONTEXT), else or
+// when it has none the contents. False without a help folder or when the desktop could not open it.
 bool ShowHtmlHelp(uint16_t command, int32_t data);

@@ -16,7 +16,9 @@
 #include "core/UHistoryManager.h"
 #include "core/UPhasedProgress.h"
 #include "imaging/UImagePack.h"
+#include "imaging/UJPEGImage.h"
 #include "pageobjects/engine/UAction.h"
+#include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UGhost.h"
 #include "pageobjects/engine/UMoveGhost.h"
@@ -29,22 +31,28 @@
 #include "papers/printing/UmPaperPrintSetting.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/Application.h"
+#include "platform/Bitmap.h"
 #include "platform/Printer.h"
 #include "platform/StorageError.h"
+#include "platform/Stream.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <array>
 #include <optional>
@@ -70,6 +78,37 @@ constexpr int kFirstWidth = 1200;
 constexpr int kFirstHeight = 840;
 const char* const kDocumentExt = "qld";
 const char* const kUnnamed = "新規作成";
+
+constexpr uint16_t kHelpContext = 1;
+constexpr uint16_t kHelpFinder = 0x000B;
+
+// F1 anywhere in the application: the help of the widget with the focus (else of the active window).
+class HelpKeyFilter : public QObject {
+public:
+    explicit HelpKeyFilter(TfrmMain* main) : QObject(main), main_(main) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->matches(QKeySequence::HelpContents) || key->isAutoRepeat())
+            return false;
+        QWidget* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
+            widget = QApplication::focusWidget();
+        if (!widget)
+            widget = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                       : QApplication::activeWindow();
+        main_->ShowHelpFor(widget);
+        return true;
+    }
+
+private:
+    TfrmMain* main_;
+};
+
+QString OEMHomePageURL() {
+    return ReadSettingString(QStringLiteral("OEMHomePageURL"), MakerHomePageURL());
+}
 
 // Hints off: tool tips are swallowed for the whole application.
 class HintFilter : public QObject {
@@ -245,6 +284,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
                           QStringLiteral("ラベルシートを印刷します"), QKeySequence(Qt::CTRL | Qt::Key_P));
     actPrinterSetup = MakeAction("actPrinterSetup", QStringLiteral("プリンタ設定(&R)..."));
     actPaperInfoToPrinter = MakeAction("actPaperInfoToPrinter", QString());
+    actExport = MakeAction("actExport", QStringLiteral("他形式保存(&H)..."));
+    actImportPaper = MakeAction("actImportPaper", QStringLiteral("ユーザー用紙情報の取り込み(&I)..."));
+    actExportPaper = MakeAction("actExportPaper", QStringLiteral("ユーザー用紙情報の保存(&Y)..."));
+    actHelp = MakeAction("actHelp", QStringLiteral("$(AppName)の使い方(&C)"));
+    actHomepage = MakeAction("actHomepage", QStringLiteral("Ovandrexaのホームページ(&H)"));
+    actOEMHomePage = MakeAction("actOEMHomePage", QStringLiteral("ホームページ(&O)"));
+    actCDDBHomePage = MakeAction("actCDDBHomePage", QStringLiteral("音楽情報サービスのホームページ(&M)"));
 
     const std::pair<QAction*, TModeKind> modes[] = {{actStartMenu, mkStartMenu},
                                                     {actPaper, mkPaper},
@@ -285,6 +331,16 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
             [this] { TApplication::Guard(nullptr, [&] { PrinterSetup(); }); });
     connect(actPaperInfoToPrinter, &QAction::triggered, this,
             [this] { TApplication::Guard(nullptr, [&] { PaperInfoToPrinter(); }); });
+    connect(actExport, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { ExportPicture(); }); });
+    connect(actImportPaper, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { ImportUserPapers(); }); });
+    connect(actExportPaper, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { ExportUserPapers(); }); });
+    connect(actHelp, &QAction::triggered, this, [] { ShowHtmlHelp(kHelpFinder, 0); });
+    connect(actHomepage, &QAction::triggered, this, [] { OpenWebPage(MakerHomePageURL()); });
+    connect(actOEMHomePage, &QAction::triggered, this, [] { OpenWebPage(OEMHomePageURL()); });
+    connect(actCDDBHomePage, &QAction::triggered, this, [] { OpenWebPage(MusicInfoHomePageURL()); });
     connect(actAbout, &QAction::triggered, this, [this] {
         TfrmAbout about(this);
         const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
@@ -316,10 +372,14 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     popupFile->addSeparator();
     popupFile->addAction(actSave);
     popupFile->addAction(actSaveAs);
+    popupFile->addAction(actExport);
     popupFile->addSeparator();
     // Reached by menu too, not only by its shortcut.
     popupFile->addAction(actPrint);
     popupFile->addAction(actPrinterSetup);
+    popupFile->addSeparator();
+    popupFile->addAction(actImportPaper);
+    popupFile->addAction(actExportPaper);
     popupFile->addSeparator();
     QAction* launcher = popupFile->addAction(QStringLiteral("$(AppName)の起動(&W)..."));
     connect(launcher, &QAction::triggered, actStartMenu, &QAction::trigger);
@@ -328,6 +388,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     connect(popupFile, &QMenu::aboutToShow, this, [this] { FilePopup(); });
     popupHelp = new QMenu(this);
     popupHelp->setObjectName(QStringLiteral("popupHelp"));
+    popupHelp->addAction(actHelp);
+    popupHelp->addSeparator();
+    popupHelp->addAction(actHomepage);
+    popupHelp->addAction(actOEMHomePage);
+    popupHelp->addAction(actCDDBHomePage);
+    popupHelp->addSeparator();
     popupHelp->addAction(actAbout);
     actAdvancedPaper = MakeAction("actAdvancedPaper", QStringLiteral("用紙選択機能の拡張"));
     actAdvancedPaper->setCheckable(true);
@@ -343,6 +409,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
         actAdvancedPaper->setVisible(ReadSettingBool(QStringLiteral("EnableSpecialMenu"), false));
         actAdvancedPaper->setChecked(AdvancedPaperMode());
     });
+    connect(popupHelp, &QMenu::aboutToShow, this, [this] { HelpPopup(); });
+    HelpPopup();
 
     DropFile1 = new TDropFile(components_.get());
     DropFile1->SetName(QStringLiteral("DropFile1"));
@@ -360,13 +428,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     mipDateFont = CreateResourcePack(components_.get(), QStringLiteral("mipDateFont"), kDateGlyphs);
 
     // Creation proper.
-    SetHelpButtonClick([](QObject* sender) {
-        auto* widget = qobject_cast<QWidget*>(sender);
-        const int context = widget ? widget->property("HelpContext").toInt() : 0;
-        constexpr uint16_t kContextHelp = 1;
-        constexpr uint16_t kContents = 0;
-        ShowHtmlHelp(context ? kContextHelp : kContents, context);
-    });
+    // A help button shows its window's help.
+    SetHelpButtonClick([this](QObject* sender) { ShowHelpFor(qobject_cast<QWidget*>(sender)); });
+    FormPanel1->SetTrapHelp(true);
+    qApp->installEventFilter(new HelpKeyFilter(this));
     SetFormBackgroundImagePack(ipDialogPattern);
     if (!ReadSettingBool(QStringLiteral("DefaultShowHint"), true))
         qApp->installEventFilter(new HintFilter(this));
@@ -445,7 +510,7 @@ void TfrmMain::UpdateModeActions() {
     // other mode gives them back, else a mode entered from that menu's recent files would keep
     // them off, shortcuts and buttons included.
     if (HostedKind() != mkStartMenu && HostedKind() != mkPaper)
-        for (QAction* action : {actSave, actSaveAs, actPrint})
+        for (QAction* action : {actSave, actSaveAs, actPrint, actExport})
             action->setEnabled(true);
 }
 
@@ -821,10 +886,212 @@ void TfrmMain::DropFiles(const QStringList& files) {
     OpenDocument(file);
 }
 
+// ---- export as a picture and the user papers' backup
+
+namespace {
+
+const char* const kPictureFilter = "ビットマップ (*.bmp)|*.bmp|JPEG イメージファイル (*.jpg)|*.jpg";
+const char* const kPaperBackupFilter = "用紙情報のバックアップ(*.ppb)|*.ppb|すべてのファイル(*.*)|*.*";
+constexpr int kExportJpegQuality = 90;
+
+// The paper database's own file: a backup written or read there would be the store itself.
+bool IsSameFile(const QString& a, const QString& b) {
+    const QString left = QFileInfo(a).canonicalFilePath();
+    return !left.isEmpty() && left == QFileInfo(b).canonicalFilePath();
+}
+
+QString ReaderMessage(const std::exception& fault) {
+    if (const auto* own = dynamic_cast<const Exception*>(&fault))
+        return own->Message();
+    return QString::fromLocal8Bit(fault.what());
+}
+
+} // namespace
+
+QString PictureExportName(const QString& typed, int filterIndex, bool& jpeg) {
+    const QString suffix = QFileInfo(typed).suffix().toLower();
+    if (suffix == QLatin1String("bmp")) {
+        jpeg = false;
+        return typed;
+    }
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
+        jpeg = true;
+        return typed;
+    }
+    jpeg = filterIndex != 1;
+    QString name = typed;
+    if (!name.endsWith(QLatin1Char('.')))
+        name += QLatin1Char('.');
+    return name + (jpeg ? QStringLiteral("jpg") : QStringLiteral("bmp"));
+}
+
+void DrawFacePicture(TLabelData& document, int face, TBitmap& bitmap) {
+    TMatrixPaperInfo* paper = document.GetLayoutPaper();
+    if (!paper || face < 0 || face >= paper->GetFaceCount())
+        throw Exception(QStringLiteral("この用紙には面がありません"));
+    TOwnedDOList objects;
+    document.LoadShownObjects(face, objects, false);
+    TFaceInfo info;
+    paper->GetFaceInfo(face, info);
+    DrawObjectsToBitmap(info, std::move(objects), bitmap, 100);
+}
+
+void TfrmMain::ExportPicture() {
+    TFileDialogRequest request;
+    request.Filter = QString::fromUtf8(kPictureFilter);
+    request.DefaultExt = QStringLiteral("bmp");
+    request.FilterDefaultExts = {QStringLiteral("bmp"), QStringLiteral("jpg")};
+    QString typed;
+    if (!DialogService::Instance().SaveFile(request, typed) || typed.isEmpty())
+        return;
+    bool jpeg = false;
+    const QString name = PictureExportName(typed, request.FilterIndex, jpeg);
+    TMemoryStream bytes;
+    {
+        TWatchCursor cursor;
+        LeaveMode();
+        TBitmap bitmap;
+        DrawFacePicture(*document_, document_->CurrentLabelNo, bitmap);
+        if (jpeg) {
+            TJPEGGraphic picture;
+            picture.SetCompressionQuality(kExportJpegQuality);
+            picture.Assign(bitmap);
+            picture.SaveToStream(bytes);
+        } else {
+            bitmap.SaveToStream(bytes);
+        }
+    }
+    // Written aside and put in place whole: a failure leaves a file of that name as it was.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.Data()) != bytes.Data().size() || !file.commit()) {
+        AppMessageBox(QStringLiteral("画像を保存できませんでした\r\nファイル: %1\r\n詳細: %2")
+                          .arg(QDir::toNativeSeparators(name), file.errorString()),
+                      {bkOK}, 0, 0);
+    }
+}
+
+void TfrmMain::ImportUserPapers() {
+    TPapersV2* papers = dataMain() ? dataMain()->Papers() : nullptr;
+    if (!papers)
+        return;
+    TFileDialogRequest request;
+    request.Title = QStringLiteral("ユーザー用紙情報の選択");
+    request.Filter = QString::fromUtf8(kPaperBackupFilter);
+    request.DefaultExt = QStringLiteral("ppb");
+    QStringList chosen;
+    if (!DialogService::Instance().OpenFile(request, chosen) || chosen.isEmpty())
+        return;
+    const QString name = chosen.first();
+    if (IsSameFile(name, papers->FileName())) {
+        AppMessageBox(QStringLiteral("使用中の用紙情報そのものは取り込めません\r\nファイル: %1")
+                          .arg(QDir::toNativeSeparators(name)),
+                      {bkOK}, 0, 0);
+        return;
+    }
+    // A store that cannot be written says so before anything is merged.
+    if (papers->ReadOnly()) {
+        SavePaperStore(*papers);
+        return;
+    }
+    {
+        TWatchCursor cursor;
+        try {
+            // The backup is read whole by the merge before the store changes; a damaged or foreign
+            // file leaves the store as it was.
+            TPapersV2 source(name, true);
+            source.AddStandardExtraInfoBases();
+            papers->MergeUpdate(source, true, {}, false);
+        } catch (const std::exception& fault) {
+            AppMessageBox(QStringLiteral("ユーザー用紙情報を取り込めませんでした\r\nファイル: %1\r\n詳細: %2")
+                              .arg(QDir::toNativeSeparators(name), ReaderMessage(fault)),
+                          {bkOK}, 0, 0);
+            return;
+        }
+    }
+    if (!SavePaperStore(*papers))
+        return;
+    AppMessageBox(QStringLiteral("ユーザー用紙情報を取り込みました"), {bkOK}, 0, 0);
+}
+
+void TfrmMain::ExportUserPapers() {
+    TPapersV2* papers = dataMain() ? dataMain()->Papers() : nullptr;
+    if (!papers)
+        return;
+    TFileDialogRequest request;
+    request.Title = QStringLiteral("ユーザー用紙情報の保存");
+    request.Filter = QString::fromUtf8(kPaperBackupFilter);
+    request.DefaultExt = QStringLiteral("ppb");
+    QString name;
+    if (!DialogService::Instance().SaveFile(request, name) || name.isEmpty())
+        return;
+    if (IsSameFile(name, papers->FileName())) {
+        AppMessageBox(QStringLiteral("使用中の用紙情報には保存できません\r\nファイル: %1")
+                          .arg(QDir::toNativeSeparators(name)),
+                      {bkOK}, 0, 0);
+        return;
+    }
+    {
+        TWatchCursor cursor;
+        try {
+            // A new database saved to the name: written aside and renamed over an old file only
+            // once it is complete.
+            TPapersV2 backup(QString(), name);
+            backup.AddStandardExtraInfoBases();
+            backup.MergeUpdate(*papers, true, {}, false);
+            backup.Save();
+        } catch (const std::exception& fault) {
+            AppMessageBox(QStringLiteral("ユーザー用紙情報を保存できませんでした\r\nファイル: %1\r\n詳細: %2")
+                              .arg(QDir::toNativeSeparators(name), ReaderMessage(fault)),
+                          {bkOK}, 0, 0);
+            return;
+        }
+    }
+    AppMessageBox(QStringLiteral("ユーザー用紙情報を保存しました"), {bkOK}, 0, 0);
+}
+
+// ---- help and web pages
+
+QString MakerHomePageURL() {
+    return QStringLiteral(QUORLANE_HOMEPAGE_URL);
+}
+
+QString MusicInfoHomePageURL() {
+    return QStringLiteral(QUORLANE_MUSIC_INFO_URL);
+}
+
+bool OpenWebPage(const QString& address) {
+    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return false;
+    return QDesktopServices::openUrl(url);
+}
+
+void TfrmMain::ShowHelpFor(const QWidget* widget) {
+    const int context = widget ? HelpContextOf(widget) : 0;
+    ShowHtmlHelp(context ? kHelpContext : kHelpFinder, context);
+}
+
+void TfrmMain::HelpPopup() {
+    // An entry without a web address is hidden: there is nowhere for it to go.
+    const auto usable = [](const QString& address) {
+        const QUrl url(address.trimmed(), QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        return url.isValid() && !url.host().isEmpty() &&
+               (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    };
+    actHomepage->setVisible(usable(MakerHomePageURL()));
+    const QString oem = OEMHomePageURL();
+    actOEMHomePage->setVisible(usable(oem));
+    if (usable(oem))
+        actOEMHomePage->setText(QStringLiteral("%1 のホームページ(&O)").arg(QUrl(oem.trimmed()).host()));
+    actCDDBHomePage->setVisible(usable(MusicInfoHomePageURL()));
+}
+
 void TfrmMain::FilePopup() {
     mnuRecent->setEnabled(hmOpenFile->GetItems().Count() > 0);
     const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
-    for (QAction* action : {actSave, actSaveAs, actPrint})
+    for (QAction* action : {actSave, actSaveAs, actPrint, actExport})
         action->setEnabled(!choosing);
 }
 

@@ -19,6 +19,7 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QStatusBar;
+class TBitmap;
 class TComponent;
 class TDropFile;
 class TFormPanel;
@@ -97,6 +98,13 @@ public:
     // The extended paper-selection switch (checkable); in the help menu only while "EnableSpecialMenu"
     // is on.
     QAction* actAdvancedPaper;
+    QAction* actExport;
+    QAction* actImportPaper;
+    QAction* actExportPaper;
+    QAction* actHelp;
+    QAction* actHomepage;
+    QAction* actOEMHomePage;
+    QAction* actCDDBHomePage;
 
     // Pictures the hosted forms use.
     std::vector<QIcon> ilCommand;
@@ -151,6 +159,18 @@ public:
     ImPaperPrintSetting* PaperPrintSetting() const { return paperPrintSetting_.get(); }
     void LoadPaperPrintSetting();
 
+    // Saves the current face's page as a bitmap or JPEG picture the user names.
+    void ExportPicture();
+    // Merges the user papers of a backup file into the paper database and saves it at once.
+    void ImportUserPapers();
+    // Writes the paper database's user papers into a backup file (the old file replaced only once
+    // the new one is complete).
+    void ExportUserPapers();
+
+    // Help for widget (F1 there, or its window's help button): the page of its help context, else
+    // the contents.
+    void ShowHelpFor(const QWidget* widget);
+
     // A drop of files on the window.
     void DropFiles(const QStringList& files);
     // A part of the document a mode form could not read (a damaged page): told at once, or while a
@@ -165,6 +185,7 @@ private:
                         const QKeySequence& shortcut = {});
     void UpdateModeActions();
     void FilePopup();
+    void HelpPopup();
     bool Save();
     void SaveAs();
     bool MakeNewDocument();
@@ -189,6 +210,20 @@ std::vector<QIcon> LoadImageList(const QString& resName);
 
 // The main window (null before it is made and once it is gone).
 TfrmMain* frmMain();
+
+// The file a picture export writes and whether it is a JPEG: a typed ".bmp", ".jpg" or ".jpeg"
+// decides, else the chosen filter (1 bitmap, any other JPEG) does and its extension is added.
+QString PictureExportName(const QString& typed, int filterIndex, bool& jpeg);
+// The face's page over the face at 100 percent, as shown without the paper's own pictures.
+void DrawFacePicture(TLabelData& document, int face, TBitmap& bitmap);
+
+// Opens an http or https address in the web browser; false for any other address or when the
+// desktop could not open it.
+bool OpenWebPage(const QString& address);
+// The maker's home page and the music-information service's, as the build was configured (empty:
+// the menu entry is hidden).
+QString MakerHomePageURL();
+QString MusicInfoHomePageURL();
 
 // "データが修正されています\r\n保存しますか？"
 QString SaveQuestionText();

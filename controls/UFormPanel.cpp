@@ -57,3 +57,19 @@ void TFormPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Realign();
 }
+
+int HelpContextOf(const QWidget* widget) {
+    for (const QWidget* at = widget; at != nullptr; at = at->parentWidget()) {
+        if (const int context = at->property("HelpContext").toInt())
+            return context;
+        for (const QObject* child : at->children()) {
+            const auto* panel = qobject_cast<const TFormPanel*>(child);
+            if (panel && panel->TrapHelp() && panel->Form())
+                if (const int context = panel->Form()->property("HelpContext").toInt())
+                    return context;
+        }
+        if (at->isWindow())
+            break;
+    }
+    return 0;
+}

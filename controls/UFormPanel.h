@@ -29,6 +29,8 @@ public:
     TAlignOffset& AlignOffset() { return *alignOffset_; }
     // Copies the four margins; EIntegerList when value holds another count.
     void SetAlignOffset(const TIntegerList& value) { alignOffset_->Assign(&value); }
+    // Help asked on the panel's parent window itself (which has no help context of its own) goes
+    // to the hosted form's context: see HelpContextOf.
     bool TrapHelp() const { return trapHelp_; }
     void SetTrapHelp(bool value) { trapHelp_ = value; }
 
@@ -44,3 +46,8 @@ private:
     std::unique_ptr<TAlignOffset> alignOffset_;
     bool trapHelp_ = false;
 };
+
+// The help context that help asked on widget shows: the "HelpContext" property of widget or of its
+// nearest ancestor that has one; a window without one whose form panel traps help gives its hosted
+// form's. 0 when none has one (the help's contents).
+int HelpContextOf(const QWidget* widget);

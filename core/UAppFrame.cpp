@@ -226,14 +226,13 @@ void TAppFrame::SetBuiltInMacros() {
     set("LongVer", longVer);
 }
 
+void InstallGDIFix() {}
+
 void TAppFrame::Loaded() {
     TComponent::Loaded();
     SetBuiltInMacros();
-    // On Windows 95 this setting switched on a patch of the program's own import stubs that made fonts
-    // selected under scaled mappings private copies, against a leak of graphics handles. Qt's fonts are
-    // value objects that leak nothing, and a program here never rewrites its own code, so there is no
-    // patch to install; the setting is still read at this point of the start-up, as before.
-    (void)ReadSettingBool(QStringLiteral("FixGDILeak"), true);
+    if (ReadSettingBool(QStringLiteral("FixGDILeak"), true))
+        InstallGDIFix();
     TApplication::SetTitle(ExpandMacros(QStringLiteral("$(AppName)")));
     TApplication::SetHelpFile(ExpandMacros(QStringLiteral("$(SysHelpFile:inessential)")));
     // The frame in charge when the exception comes shows it; one that is gone cannot.

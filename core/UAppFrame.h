@@ -129,6 +129,11 @@ private:
 // The frame created last (nullptr once it is destroyed).
 TAppFrame* AppFrame();
 
+// The fix against leaked font handles of one old Windows release (fonts selected under scaled
+// mappings). Qt's fonts are value objects that leak nothing and a program here never patches its own
+// code, so there is nothing to install; start-up still calls it where the setting "FixGDILeak" asks.
+void InstallGDIFix();
+
 // Text with the frame's macros expanded; text unchanged without a frame.
 QString ExpandMacros(const QString& text);
 

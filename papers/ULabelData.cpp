@@ -767,36 +767,40 @@ void TLabelData::UpdatePreview(int index) {
         MakePreview(index, *stream);
 }
 
-void TLabelData::MakePreview(int index, TStream& stream) {
-    TOwnedDOList objects;
+void TLabelData::LoadShownObjects(int index, TOwnedDOList& objects, bool paperImages) {
     LoadLabelObjects(index, objects);
     for (int i = 0; i < objects.Count(); ++i)
         if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(objects[i]);
             photo && photo->PhotoImageObj()->IsEmpty())
             photo->SetVisible(false);
-    if (imageInfo_ != nullptr && !imageInfo_->IsEmpty()) {
+    if (paperImages && imageInfo_ != nullptr && !imageInfo_->IsEmpty()) {
         TImagePaperInfo images(nullptr);
         images.Assign(imageInfo_.get());
         // The back of a sheet printed from the reverse side shows the paper's images mirrored.
         if (IsFaceSideMatch(int(FaceSides), layoutPaper_->Landscape, currentSheetNo_))
             MirrorPaperImages(*layoutPaper_, images);
-        TOwnedDOList paperImages;
-        images.GetImageObjects(index, paperImages);
+        TOwnedDOList paperImageObjects;
+        images.GetImageObjects(index, paperImageObjects);
         if (layoutPaper_->Landscape) {
             TDOList view;
-            paperImages.ListObjects(view);
+            paperImageObjects.ListObjects(view);
             FlipObjectsForLandscape(view, *layoutPaper_, index, false);
         }
-        for (auto& object : paperImages.TakeAll())
+        for (auto& object : paperImageObjects.TakeAll())
             objects.Add(std::move(object));
     }
     if (objects.IsEmpty() || index >= layoutPaper_->GetFaceCount())
         return;
-    {
-        TDOList view;
-        objects.ListObjects(view);
-        FitBackImagesToPrintArea(*this, view, kPaperUnitsPerInch);
-    }
+    TDOList view;
+    objects.ListObjects(view);
+    FitBackImagesToPrintArea(*this, view, kPaperUnitsPerInch);
+}
+
+void TLabelData::MakePreview(int index, TStream& stream) {
+    TOwnedDOList objects;
+    LoadShownObjects(index, objects, true);
+    if (objects.IsEmpty() || index >= layoutPaper_->GetFaceCount())
+        return;
     TFaceInfo face;
     layoutPaper_->GetFaceInfo(index, face);
     TBitmap bitmap;

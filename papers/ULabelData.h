@@ -161,6 +161,9 @@ public:
     // Adds the face's objects (owned by list) in stored order, kept inside the face. A face that
     // cannot be read raises and is remembered, so that an empty page stored over it keeps its bytes.
     void LoadLabelObjects(int index, TOwnedDOList& list) override;
+    // A face's page as it is shown: empty photo frames hidden, background pictures fitted to the
+    // print area; with paperImages the paper's own pictures join (mirrored on a reversed back).
+    void LoadShownObjects(int index, TOwnedDOList& objects, bool paperImages);
     void StoreLabelObjects(int index, const TDOList& list) override;
     // Destroys the face stream at list position index (not mapped) and the face's preview.
     void ClearLabel(int index);

@@ -85,6 +85,17 @@ public:
         dialog.setFileMode(QFileDialog::AnyFile);
         if (!request.DefaultExt.isEmpty())
             dialog.setDefaultSuffix(request.DefaultExt);
+        if (!request.FilterDefaultExts.isEmpty()) {
+            const QStringList filters = FileDialogNameFilters(request.Filter);
+            const QStringList exts = request.FilterDefaultExts;
+            const auto follow = [&dialog, filters, exts](const QString& filter) {
+                const qsizetype index = filters.indexOf(filter);
+                if (index >= 0 && index < exts.size() && !exts[index].isEmpty())
+                    dialog.setDefaultSuffix(exts[index]);
+            };
+            follow(dialog.selectedNameFilter());
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+        }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return false;
         fileName = dialog.selectedFiles().constFirst();

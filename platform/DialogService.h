@@ -52,6 +52,9 @@ struct TFileDialogRequest {
     QString InitialDir;
     QString FileName;
     QString DefaultExt; // without the dot; added to a saved name that has no extension
+    // The default extension of each filter, in filter order; choosing a filter in the dialog makes
+    // its entry (when not empty) the default extension.
+    QStringList FilterDefaultExts;
     bool AllowMultiSelect = false;
 };
 

@@ -27,6 +27,8 @@ public:
     std::deque<TModalResult> answers;
     // Files chosen in the next open or save dialogs (an empty entry cancels).
     std::deque<QString> files;
+    // Filters chosen in the next file dialogs (1-based; none left keeps the request's own).
+    std::deque<int> filterIndexes;
     std::vector<Box> boxes;
     std::vector<TFileDialogRequest> fileRequests;
 
@@ -96,6 +98,10 @@ private:
         }
         chosen = files.front();
         files.pop_front();
+        if (!filterIndexes.empty()) {
+            request.FilterIndex = filterIndexes.front();
+            filterIndexes.pop_front();
+        }
         return !chosen.isEmpty();
     }
 };

@@ -43,6 +43,7 @@ bool HoldsPages(TLabelData& document) {
 
 TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(main) {
     setObjectName(QStringLiteral("frmPaperSelectBase"));
+    setProperty("HelpContext", 8006);
     setAutoFillBackground(true);
     const TModeFormColumn column =
         BuildModeFormColumn(this, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepPaper);

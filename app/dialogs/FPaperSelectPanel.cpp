@@ -285,6 +285,7 @@ TfrmPaperSelectPanel::TfrmPaperSelectPanel(TPapersV2& papers, QWidget* parent)
     : QWidget(parent), papers_(papers), owner_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmPaperSelectPanel"));
     setWindowTitle(QStringLiteral("用紙の選択"));
+    setProperty("HelpContext", 8006);
     setAutoFillBackground(true);
     forms_ = MakeFormSizeTable();
     papers_.LoadGlobalInfo(QStringLiteral("SearchExtKeyInfo"), synonyms_);

@@ -122,6 +122,7 @@ QString SheetCaption(int sheet) {
 TfrmPrintDialog::TfrmPrintDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmPrintDialog"));
     setWindowTitle(QStringLiteral("印刷"));
+    setProperty("HelpContext", 8004);
 
     auto* pages = new QGroupBox(QStringLiteral("印刷ページ選択"), this);
     rbAll = new QRadioButton(QStringLiteral("すべてのページ"), pages);

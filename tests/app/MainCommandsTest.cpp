@@ -1,0 +1,323 @@
+// The main window's file and help commands beyond the document ones: export as a picture and the
+// user papers' backup.
+
+#include "app/FMain.h"
+#include "app/FModeBar.h"
+#include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FSelectFrame.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/ULORect.h"
+#include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
+#include "platform/Application.h"
+#include "platform/Bitmap.h"
+#include "platform/Settings.h"
+#include "tests/TestSupport.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStatusBar>
+#include <QTest>
+#include <QUrl>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+// Receives what the desktop would open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    UrlCatcher() {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+    }
+    ~UrlCatcher() override {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    // The last opened page's file name (or the whole address for the web).
+    QString Last() const {
+        if (opened.isEmpty())
+            return {};
+        return opened.last().isLocalFile() ? opened.last().fileName() : opened.last().toString();
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+namespace {
+
+class StandInLayout : public QWidget, public IModeForm {
+public:
+    explicit StandInLayout(QWidget* parent) : QWidget(parent) {}
+    void StorePage() override { ++stored; }
+    int stored = 0;
+};
+
+class MainCommandsTest : public AppFixture {
+protected:
+    void SetUp() override {
+        main = StartMainWindow([] {
+            RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); });
+        });
+        ASSERT_NE(main, nullptr);
+    }
+    void TearDown() override {
+        data.reset();
+        RegisterModeForm(mkLayout, {});
+        TframeModeBarEx::ResetCurrentStep();
+    }
+    // A filled rectangle in the middle of the current face.
+    void PutRectangle() {
+        TLabelData& document = *main->Document();
+        const TRect face = document.GetLayoutPaper()->GetFaceOuterRect(document.CurrentLabelNo);
+        auto* rect = new TLORect(nullptr);
+        rect->SetLogRect(TRect(face.Width() / 4, face.Height() / 4, face.Width() / 2, face.Height() / 2));
+        rect->SetFillInside(true);
+        rect->FillColor()->SetColor(RGB(200, 40, 40));
+        TOwnedDOList objects;
+        objects.Add(std::unique_ptr<TDrawObject>(rect));
+        TDOList view;
+        objects.ListObjects(view);
+        document.StoreLabelObjects(document.CurrentLabelNo, view);
+    }
+    static QByteArray Bytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir folder;
+    TfrmMain* main = nullptr;
+};
+
+TEST(PictureExportName, TheTypedExtensionDecidesElseTheFilter) {
+    bool jpeg = true;
+    EXPECT_EQ(PictureExportName(QStringLiteral("/t/a.BMP"), 2, jpeg), u"/t/a.BMP");
+    EXPECT_FALSE(jpeg);
+    EXPECT_EQ(PictureExportName(QStringLiteral("/t/a.jpeg"), 1, jpeg), u"/t/a.jpeg");
+    EXPECT_TRUE(jpeg);
+    EXPECT_EQ(PictureExportName(QStringLiteral("/t/a"), 1, jpeg), u"/t/a.bmp");
+    EXPECT_FALSE(jpeg);
+    EXPECT_EQ(PictureExportName(QStringLiteral("/t/a.png"), 2, jpeg), u"/t/a.png.jpg");
+    EXPECT_TRUE(jpeg);
+}
+
+TEST_F(MainCommandsTest, ExportWritesTheFacePageAsBitmapOrJpeg) {
+    // Off where there is no page to save.
+    main->popupFile->popup(QPoint(0, 0));
+    EXPECT_FALSE(main->actExport->isEnabled());
+    main->popupFile->hide();
+    EXPECT_EQ(main->actExport->text(), u"他形式保存(&H)...");
+    EXPECT_TRUE(main->popupFile->actions().contains(main->actExport));
+
+    main->actLayout->trigger();
+    ASSERT_EQ(main->HostedKind(), mkLayout);
+    EXPECT_TRUE(main->actExport->isEnabled());
+    PutRectangle();
+    TBitmap expected;
+    DrawFacePicture(*main->Document(), main->Document()->CurrentLabelNo, expected);
+    const QImage pixels = expected.ImageForPainting().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(pixels.isNull());
+
+    // The bitmap filter adds ".bmp"; the JPEG filter under a typed ".bmp" still writes a bitmap.
+    dialogs.files = {folder.filePath(QStringLiteral("page")), folder.filePath(QStringLiteral("typed.bmp"))};
+    dialogs.filterIndexes = {1, 2};
+    main->actExport->trigger();
+    main->actExport->trigger();
+    ASSERT_GE(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].Filter, u"ビットマップ (*.bmp)|*.bmp|JPEG イメージファイル (*.jpg)|*.jpg");
+    EXPECT_EQ(dialogs.fileRequests[0].DefaultExt, u"bmp");
+    for (const QString name : {QStringLiteral("page.bmp"), QStringLiteral("typed.bmp")}) {
+        QImageReader reader(folder.filePath(name));
+        EXPECT_EQ(reader.format(), "bmp") << name.toStdString();
+        EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), pixels) << name.toStdString();
+    }
+    EXPECT_GE(static_cast<StandInLayout*>(main->HostedForm())->stored, 2);
+
+    // The JPEG filter adds ".jpg"; compression keeps each channel close.
+    dialogs.files = {folder.filePath(QStringLiteral("photo"))};
+    dialogs.filterIndexes = {2};
+    main->actExport->trigger();
+    QImageReader reader(folder.filePath(QStringLiteral("photo.jpg")));
+    EXPECT_EQ(reader.format(), "jpeg");
+    const QImage jpeg = reader.read().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(jpeg.size(), pixels.size());
+    int worst = 0;
+    for (int y = 0; y < jpeg.height(); y += 3)
+        for (int x = 0; x < jpeg.width(); x += 3) {
+            const QRgb a = jpeg.pixel(x, y);
+            const QRgb b = pixels.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    EXPECT_LE(worst, 48);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(MainCommandsTest, UserPapersGoToABackupAndComeBack) {
+    TPapersV2& papers = *data->Papers();
+    ASSERT_GT(papers.GetCount(), 0);
+    const int systemCount = papers.GetCount();
+    std::unique_ptr<TPaperInfo> mine(static_cast<TPaperInfo*>(papers.GetPaper(0)->NewInstance(nullptr)));
+    mine->Assign(papers.GetPaper(0));
+    mine->ReadOnly = false;
+    mine->PaperName = QStringLiteral("わたしの用紙");
+    papers.AddOrReplace(*mine);
+    ASSERT_TRUE(SavePaperStore(papers));
+
+    const QString backup = folder.filePath(QStringLiteral("mine"));
+    dialogs.files = {backup + QStringLiteral(".ppb")};
+    dialogs.answers = {mrOk};
+    main->actExportPaper->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, u"ユーザー用紙情報を保存しました");
+    EXPECT_EQ(dialogs.fileRequests.back().Title, u"ユーザー用紙情報の保存");
+    EXPECT_EQ(dialogs.fileRequests.back().Filter, u"用紙情報のバックアップ(*.ppb)|*.ppb|すべてのファイル(*.*)|*.*");
+    {
+        TPapersV2 written(backup + QStringLiteral(".ppb"), true);
+        ASSERT_EQ(written.GetCount(), 1);
+        EXPECT_EQ(written.GetPaper(0)->PaperName, u"わたしの用紙");
+    }
+
+    // Gone from the store, then taken back from the backup; the store is saved at once.
+    papers.Delete(papers.IndexOf(QStringLiteral("わたしの用紙")));
+    ASSERT_TRUE(SavePaperStore(papers));
+    ASSERT_EQ(papers.GetCount(), systemCount);
+    dialogs.boxes.clear();
+    dialogs.files = {backup + QStringLiteral(".ppb")};
+    dialogs.answers = {mrOk};
+    main->actImportPaper->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, u"ユーザー用紙情報を取り込みました");
+    EXPECT_EQ(dialogs.fileRequests.back().Title, u"ユーザー用紙情報の選択");
+    EXPECT_GE(papers.IndexOf(QStringLiteral("わたしの用紙")), 0);
+    EXPECT_FALSE(papers.Modified());
+    {
+        TPapersV2 saved(papers.FileName(), true);
+        EXPECT_EQ(saved.GetCount(), systemCount + 1);
+    }
+
+    // A damaged or foreign backup is named with the reader's own words and changes nothing.
+    const QString damaged = folder.filePath(QStringLiteral("damaged.ppb"));
+    QByteArray bytes = Bytes(backup + QStringLiteral(".ppb"));
+    bytes.truncate(bytes.size() / 2);
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const QByteArray store = Bytes(papers.FileName());
+    dialogs.boxes.clear();
+    dialogs.files = {damaged};
+    dialogs.answers = {mrOk};
+    main->actImportPaper->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(u"ユーザー用紙情報を取り込めませんでした")) << dialogs.boxes[0].text.toStdString();
+    EXPECT_EQ(papers.GetCount(), systemCount + 1);
+    EXPECT_EQ(Bytes(damaged), bytes);
+    EXPECT_EQ(Bytes(papers.FileName()), store);
+
+    // The store's own file is neither written nor read as a backup.
+    dialogs.boxes.clear();
+    dialogs.files = {papers.FileName(), papers.FileName()};
+    dialogs.answers = {mrOk, mrOk};
+    main->actExportPaper->trigger();
+    main->actImportPaper->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(Bytes(papers.FileName()), store);
+    EXPECT_EQ(papers.GetCount(), systemCount + 1);
+}
+
+} // namespace
+
+namespace {
+
+void CopyFolder(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QString& name : QDir(from).entryList(QDir::Files))
+        QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name));
+}
+
+TEST_F(MainCommandsTest, HelpOpensThePageOfTheWindowAskedFromElseTheContents) {
+    UrlCatcher desktop;
+    const QString helpFile = TApplication::HelpFile();
+    const auto restore = qScopeGuard([&] { TApplication::SetHelpFile(helpFile); });
+    TApplication::SetHelpFile(ExeDir() + QStringLiteral("/quorlane.chm"));
+    // No help folder: nothing opens.
+    main->actHelp->trigger();
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_FALSE(ShowHtmlHelp(1, 8006));
+    CopyFolder(QStringLiteral(QUORLANE_EXE_DIR "/quorlane.help"), ExeDir() + QStringLiteral("/quorlane.help"));
+    EXPECT_EQ(main->actHelp->text(), u"Quorlaneの使い方(&C)");
+    main->actHelp->trigger();
+    EXPECT_EQ(desktop.Last(), u"index.html");
+
+    // Paper selection, by F1 inside it and on the main window's own parts.
+    main->actPaper->trigger();
+    ASSERT_EQ(main->HostedKind(), mkPaper);
+    QTest::keyClick(main->HostedForm(), Qt::Key_F1);
+    EXPECT_EQ(desktop.Last(), u"8006.html");
+    desktop.opened.clear();
+    QTest::keyClick(main->StatusBar, Qt::Key_F1);
+    EXPECT_EQ(desktop.Last(), u"8006.html");
+    // The editor has no page of its own.
+    main->actLayout->trigger();
+    ASSERT_EQ(main->HostedKind(), mkLayout);
+    QTest::keyClick(main->HostedForm(), Qt::Key_F1);
+    EXPECT_EQ(desktop.Last(), u"index.html");
+    {
+        TfrmPrintDialog print(main);
+        QTest::keyClick(&print, Qt::Key_F1);
+        EXPECT_EQ(desktop.Last(), u"8004.html");
+        TfrmSelectFrame frame(main);
+        ASSERT_NE(frame.btnHelp, nullptr);
+        frame.btnHelp->click();
+        EXPECT_EQ(desktop.Last(), u"5054.html");
+    }
+    // A context without a page opens the contents.
+    EXPECT_TRUE(ShowHtmlHelp(1, 4711));
+    EXPECT_EQ(desktop.Last(), u"index.html");
+    for (const QUrl& url : desktop.opened)
+        EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
+}
+
+TEST_F(MainCommandsTest, WebPagesOpenOnlyTheWebAndHideWithoutAnAddress) {
+    UrlCatcher desktop;
+    EXPECT_FALSE(OpenWebPage(QStringLiteral("file:///etc/passwd")));
+    EXPECT_FALSE(OpenWebPage(QStringLiteral("javascript:alert(1)")));
+    EXPECT_FALSE(OpenWebPage(QString()));
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_TRUE(OpenWebPage(QStringLiteral(" https://www.example.jp/a ")));
+    EXPECT_EQ(desktop.Last(), u"https://www.example.jp/a");
+
+    const auto shown = [this](QAction* action) {
+        main->popupHelp->popup(QPoint(0, 0));
+        const bool visible = action->isVisible();
+        main->popupHelp->hide();
+        return visible;
+    };
+    EXPECT_EQ(shown(main->actHomepage), !MakerHomePageURL().isEmpty());
+    EXPECT_EQ(shown(main->actCDDBHomePage), !MusicInfoHomePageURL().isEmpty());
+    WriteSettingString(QStringLiteral("OEMHomePageURL"), QStringLiteral("ftp://oem.example.jp/"));
+    EXPECT_FALSE(shown(main->actOEMHomePage));
+    WriteSettingString(QStringLiteral("OEMHomePageURL"), QStringLiteral("https://oem.example.jp/top"));
+    EXPECT_TRUE(shown(main->actOEMHomePage));
+    EXPECT_EQ(main->actOEMHomePage->text(), u"oem.example.jp のホームページ(&O)");
+    main->actOEMHomePage->trigger();
+    EXPECT_EQ(desktop.Last(), u"https://oem.example.jp/top");
+}
+
+} // namespace
+
+#include "MainCommandsTest.moc"

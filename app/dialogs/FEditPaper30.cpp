@@ -79,12 +79,16 @@ TEditPaperPage::TEditPaperPage(QWidget* parent)
 TEditPaperPage::~TEditPaperPage() = default;
 
 void TEditPaperPage::BuildCommon(QGridLayout* fields, int row, QVBoxLayout* page) {
+    QLabel* lastUnit = nullptr;
     const auto addRow = [&](QLabel* label, QWidget* field, const QString& unit) {
         label->setBuddy(field);
         fields->addWidget(label, row, 0);
         fields->addWidget(field, row, 1);
-        if (!unit.isEmpty())
-            fields->addWidget(new QLabel(unit, this), row, 2);
+        lastUnit = nullptr;
+        if (!unit.isEmpty()) {
+            lastUnit = new QLabel(unit, this);
+            fields->addWidget(lastUnit, row, 2);
+        }
         ++row;
     };
     seFaceMargin = MakeLengthEdit(this, "seFaceMargin", 0, kMaxLength);
@@ -99,9 +103,11 @@ void TEditPaperPage::BuildCommon(QGridLayout* fields, int row, QVBoxLayout* page
     seCutCenter = MakeLengthEdit(this, "seCutCenter", kMinHole, kMaxHole);
     lblCutCenter = new QLabel(QStringLiteral("内円のサイズ(&C)"), this);
     addRow(lblCutCenter, seCutCenter, QStringLiteral("mm"));
+    cutCenterUnit_ = lastUnit;
     seRoundSize = MakeLengthEdit(this, "seRoundSize", 0, kMaxRound);
     lblRoundSize = new QLabel(QStringLiteral("角丸のサイズ(&F)"), this);
     addRow(lblRoundSize, seRoundSize, QStringLiteral("mm"));
+    roundSizeUnit_ = lastUnit;
     cbPhotoSize = new QComboBox(this);
     cbPhotoSize->setObjectName(QStringLiteral("cbPhotoSize"));
     addRow(new QLabel(QStringLiteral("写真(&P)"), this), cbPhotoSize, {});
@@ -215,10 +221,12 @@ QString TEditPaperPage::ChosenPurpose(const QString& current) const {
 void TEditPaperPage::ShowShapeRows(TFaceShape shape) {
     TFaceInfo face;
     face.FaceShape = shape;
-    lblCutCenter->setVisible(face.HasCenterHole());
-    seCutCenter->setVisible(face.HasCenterHole());
-    lblRoundSize->setVisible(face.HasRoundCorner());
-    seRoundSize->setVisible(face.HasRoundCorner());
+    for (QWidget* w : {static_cast<QWidget*>(lblCutCenter), static_cast<QWidget*>(seCutCenter),
+                       static_cast<QWidget*>(cutCenterUnit_)})
+        w->setVisible(face.HasCenterHole());
+    for (QWidget* w : {static_cast<QWidget*>(lblRoundSize), static_cast<QWidget*>(seRoundSize),
+                       static_cast<QWidget*>(roundSizeUnit_)})
+        w->setVisible(face.HasRoundCorner());
 }
 
 void TEditPaperPage::ApplyImages(TDrawSite& site) {

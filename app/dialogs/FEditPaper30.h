@@ -104,6 +104,8 @@ protected:
     std::unique_ptr<TExAlbumInfo> album_;
     QStringList shapeNames_;
     std::vector<TFaceShape> shownShapes_;
+    QLabel* cutCenterUnit_ = nullptr;
+    QLabel* roundSizeUnit_ = nullptr;
     bool extended_ = false;
     // Set while fields are filled from the paper: their change handlers stay quiet.
     bool guard_ = false;

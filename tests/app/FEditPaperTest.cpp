@@ -286,3 +286,209 @@ TEST_F(EditPaperTest, ANewGridPaperByKeysIsStoredSavedListedAndFoundAfterARestar
     ASSERT_GE(data->Papers()->IndexOf(QStringLiteral("ユーザー用紙2")), 0);
     EXPECT_EQ(StoredPaper(QStringLiteral("ユーザー用紙2")), bytes);
 }
+
+TEST_F(EditPaperTest, AFreePaperOfThreeFacesKeepsPageOneAcrossBackAndForthAndRefusesOverlaps) {
+    TfrmPaperSelectBase* base = EnterPaperSelection();
+    ASSERT_NE(base, nullptr);
+    TfrmPaperSelectPanel* panel = base->Panel();
+    ASSERT_NE(SelectSystemPaper(*panel, 2100, 2970), nullptr);
+    const bool undoWas = UndoList().Enabled();
+    int visits = 0;
+    // Page 40's second visit: the first visit's faces were discarded by going back.
+    const auto secondVisit = [&](QWidget* window) {
+        auto* page = qobject_cast<TfrmEditPaper40*>(window);
+        ASSERT_NE(page, nullptr);
+        ++visits;
+        EXPECT_EQ(CountFaces(*page->DrawSite), 1) << "going back discarded the faces";
+        EXPECT_EQ(page->lblPaperName->text(), QStringLiteral("用紙名：自由1"));
+        for (const TRect& r : {TRect(100, 100, 600, 600), TRect(600, 100, 1100, 400)}) {
+            page->btnAddFace->click();
+            TypeInto(page->seLeft, QString::number(r.Left / 10));
+            TypeInto(page->seTop, QString::number(r.Top / 10));
+            TypeInto(page->seWidth, QString::number(r.Width() / 10));
+            TypeInto(page->seHeight, QString::number(r.Height() / 10));
+        }
+        page->btnFinish->click();
+    };
+    const auto toSecondVisit = [&](QWidget* window) {
+        auto* page2 = qobject_cast<TfrmEditPaper20*>(window);
+        ASSERT_NE(page2, nullptr);
+        EXPECT_TRUE(page2->rbFree->isChecked()) << "the layout choice survives going back";
+        WhenModal(secondVisit);
+        page2->btnNext->click();
+    };
+    const auto pageOneAgain = [&](QWidget* window) {
+        auto* page1 = qobject_cast<TfrmEditPaper10*>(window);
+        ASSERT_NE(page1, nullptr);
+        EXPECT_EQ(page1->edtName->text(), QStringLiteral("自由1")) << "page 1 keeps what was typed";
+        EXPECT_EQ(page1->cbMaker->currentText(), QStringLiteral("自作"));
+        WhenModal(toSecondVisit);
+        page1->btnNext->click();
+    };
+    const auto backToOne = [&](QWidget* window) {
+        auto* page2 = qobject_cast<TfrmEditPaper20*>(window);
+        ASSERT_NE(page2, nullptr);
+        WhenModal(pageOneAgain);
+        page2->btnBack->click();
+    };
+    const auto firstVisit = [&](QWidget* window) {
+        auto* page = qobject_cast<TfrmEditPaper40*>(window);
+        ASSERT_NE(page, nullptr);
+        ++visits;
+        EXPECT_FALSE(UndoList().Enabled()) << "moving faces records no undo steps";
+        ASSERT_EQ(CountFaces(*page->DrawSite), 1);
+        EXPECT_EQ(GetFace(*page->DrawSite, 0)->FaceInfo().Rect, TfrmEditPaper40::DefaultFaceRect(page->Paper()));
+        page->btnDeleteFace->click();
+        EXPECT_EQ(CountFaces(*page->DrawSite), 1) << "the last face stays";
+        page->btnAddFace->click();
+        page->btnAddFace->click();
+        ASSERT_EQ(CountFaces(*page->DrawSite), 3);
+        EXPECT_EQ(page->CurrentFace(), 2);
+        // Face 3 set by its fields.
+        TypeInto(page->seLeft, QStringLiteral("10"));
+        TypeInto(page->seTop, QStringLiteral("20"));
+        TypeInto(page->seWidth, QStringLiteral("30"));
+        TypeInto(page->seHeight, QStringLiteral("40"));
+        EXPECT_EQ(GetFace(*page->DrawSite, 2)->FaceInfo().Rect, TRect(100, 200, 400, 600));
+        // Face 2 dragged down by the mouse: its fields follow.
+        page->SelectAndShow(1);
+        const TRect before = GetFace(*page->DrawSite, 1)->FaceInfo().Rect;
+        const auto drag = [&](int dy) {
+            const TRect r = GetFace(*page->DrawSite, 1)->FaceInfo().Rect;
+            const QPoint from = page->DrawSite->LogToDev(TPoint(r.Left + r.Width() / 4, r.Top + r.Height() / 2)).ToQPoint();
+            QTest::mousePress(page->DrawSite, Qt::LeftButton, {}, from);
+            QTest::mouseMove(page->DrawSite, from + QPoint(0, dy / 2));
+            QTest::mouseMove(page->DrawSite, from + QPoint(0, dy));
+            QTest::mouseRelease(page->DrawSite, Qt::LeftButton, {}, from + QPoint(0, dy));
+        };
+        drag(60);
+        const TRect dragged = GetFace(*page->DrawSite, 1)->FaceInfo().Rect;
+        EXPECT_GT(dragged.Top, before.Top + 100) << "moved down";
+        EXPECT_EQ(page->seTop->Value(), dragged.Top) << "the fields follow the drag";
+        page->chkLockMoves->click();
+        drag(60);
+        EXPECT_EQ(GetFace(*page->DrawSite, 1)->FaceInfo().Rect, dragged) << "no drags while locked";
+        EXPECT_EQ(page->CurrentFace(), 1) << "a press still chooses the face";
+        TypeInto(page->seLeft, QStringLiteral("0"));
+        EXPECT_EQ(GetFace(*page->DrawSite, 1)->FaceInfo().Rect.Left, 0) << "fields work while locked";
+        // Faces 1 and 2 overlap: refused, naming both; the page stays with the later face chosen.
+        dialogs.answers = {mrOk};
+        page->SelectAndShow(0);
+        TypeInto(page->seLeft, QStringLiteral("0"));
+        TypeInto(page->seTop, QStringLiteral("0"));
+        TypeInto(page->seWidth, QStringLiteral("150"));
+        TypeInto(page->seHeight, QStringLiteral("290"));
+        page->btnFinish->click();
+        ASSERT_FALSE(dialogs.boxes.empty());
+        EXPECT_TRUE(dialogs.boxes.back().text.startsWith(QStringLiteral("写真枠が重なっています")));
+        EXPECT_TRUE(dialogs.boxes.back().text.contains(QStringLiteral("写真枠1と写真枠2")))
+            << dialogs.boxes.back().text.toStdString();
+        EXPECT_TRUE(page->isVisible());
+        EXPECT_EQ(page->CurrentFace(), 1);
+        WhenModal(backToOne);
+        page->btnBack->click();
+    };
+    WhenModal([&](QWidget* window) {
+        auto* page1 = qobject_cast<TfrmEditPaper10*>(window);
+        ASSERT_NE(page1, nullptr);
+        page1->edtName->setText(QStringLiteral("自由1"));
+        page1->cbMaker->setCurrentText(QStringLiteral("自作"));
+        WhenModal([&](QWidget* second) {
+            auto* page2 = qobject_cast<TfrmEditPaper20*>(second);
+            ASSERT_NE(page2, nullptr);
+            QTest::mouseClick(page2->rbFree, Qt::LeftButton, {}, QPoint(8, page2->rbFree->height() / 2));
+            EXPECT_TRUE(page2->btnFree->isChecked());
+            WhenModal(firstVisit);
+            page2->btnNext->click();
+        });
+        page1->btnNext->click();
+    });
+    panel->btnNewPaper->click();
+    EXPECT_EQ(visits, 2);
+    EXPECT_EQ(UndoList().Enabled(), undoWas) << "the undo list as the page found it";
+
+    TPapersV2& papers = *data->Papers();
+    const int index = papers.IndexOf(QStringLiteral("自由1"));
+    ASSERT_GE(index, 0);
+    auto* made = dynamic_cast<TFreePaperInfo*>(papers.GetPaper(index));
+    ASSERT_NE(made, nullptr);
+    ASSERT_EQ(made->GetFaceCount(), 3);
+    EXPECT_EQ(made->GetFaceRect(1), TRect(100, 100, 600, 600));
+    EXPECT_EQ(made->GetFaceRect(2), TRect(600, 100, 1100, 400)) << "touching face 2 is fine";
+    EXPECT_EQ(panel->GetSelectedPaper()->PaperName, QStringLiteral("自由1"));
+
+    // Editing keeps name and stream; a sheet shrunk on page 1 and finished there is refused.
+    const QString stream = papers.GetStreamName(index);
+    const QByteArray bytes = StoredPaper(QStringLiteral("自由1"));
+    WhenModal([&](QWidget* window) {
+        auto* page1 = qobject_cast<TfrmEditPaper10*>(window);
+        ASSERT_NE(page1, nullptr);
+        EXPECT_TRUE(page1->edtName->isReadOnly());
+        EXPECT_EQ(page1->lblSourceKind->text(), QStringLiteral("編集する用紙"));
+        TypeInto(page1->seWidth, QStringLiteral("100"));
+        dialogs.answers = {mrOk};
+        page1->btnFinish->click();
+        ASSERT_FALSE(dialogs.boxes.empty());
+        EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠1)"));
+        EXPECT_TRUE(page1->isVisible());
+        TypeInto(page1->seWidth, QStringLiteral("210"));
+        page1->btnFinish->click();
+    });
+    panel->btnEditPaper->click();
+    ASSERT_EQ(papers.IndexOf(QStringLiteral("自由1")), index);
+    EXPECT_EQ(papers.GetStreamName(index), stream);
+    EXPECT_EQ(StoredPaper(QStringLiteral("自由1")), bytes);
+}
+
+TEST(EditPaperRules, DefaultsChecksShapesAndShortening) {
+    RegisterPaperClasses();
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    TfrmEditPaper30::SetDefaults(paper);
+    EXPECT_EQ(paper.FaceCountX * 10 + paper.FaceCountY, 23);
+    EXPECT_EQ(paper.FaceWidth, 700);
+    EXPECT_EQ(paper.FaceHeight, 742);
+    EXPECT_EQ(paper.LeftOffset, 233);
+    EXPECT_EQ(paper.TopOffset, 148);
+    EXPECT_EQ(paper.RightMargin, 233);
+    EXPECT_EQ(paper.BottomMargin, 148);
+    EXPECT_EQ(paper.GetFaceRect(5), TRect(1166, 1928, 1866, 2670));
+    EXPECT_TRUE(CheckPaperFaces(paper).Passed());
+
+    paper.FaceWidth = paper.FaceHeight = 1000;
+    paper.LeftOffset = paper.RightMargin = 100;
+    TFaceCheck check = CheckPaperFaces(paper);
+    EXPECT_EQ(check.Face, 1) << "the second face ends at 2200";
+    EXPECT_EQ(check.Message, QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠2)"));
+    paper.FaceWidth = 900;
+    paper.FaceHeight = 800;
+    paper.RightMargin = 0;
+    EXPECT_TRUE(CheckPaperFaces(paper).Passed()) << "ends at 1900, faces touch";
+    paper.FaceMargin = 1;
+    check = CheckPaperFaces(paper);
+    EXPECT_EQ(check.Face, 1) << "touching bleeds overlap";
+    EXPECT_EQ(check.Other, 0);
+    EXPECT_EQ(check.Message, QStringLiteral("写真枠が重なっています\n(写真枠1と写真枠2)"));
+    paper.LeftOffset = 0;
+    EXPECT_EQ(CheckPaperFaces(paper).Face, 0) << "a bleed over the edge is outside";
+
+    TFreePaperInfo free(nullptr);
+    free.SetWidth(2100);
+    free.SetHeight(2970);
+    EXPECT_EQ(TfrmEditPaper40::DefaultFaceRect(free), TRect(525, 1114, 1575, 1856));
+
+    TPurposeList purposes;
+    purposes.SetDefaults();
+    EXPECT_EQ(ShapesForPurpose(purposes, QStringLiteral("CD")), (std::vector<TFaceShape>{fsDoughnut, fsEllipse}));
+    EXPECT_EQ(ShapesForPurpose(purposes, QStringLiteral("unknown")).size(), 6u) << "a purpose the store lacks";
+
+    const QFontMetrics metrics(QApplication::font());
+    const QString name = QStringLiteral("とても長い用紙の名前がここに入りますとても長い用紙の名前");
+    const int room = metrics.horizontalAdvance(name) / 2;
+    const QString shortened = ShortenToWidth(name, metrics, room);
+    EXPECT_TRUE(shortened.endsWith(QStringLiteral("...")));
+    EXPECT_LE(metrics.horizontalAdvance(shortened), room);
+    EXPECT_GT(metrics.horizontalAdvance(ShortenToWidth(name, metrics, room + 40)), room) << "the longest that fits";
+    EXPECT_EQ(ShortenToWidth(QStringLiteral("短い"), metrics, room), QStringLiteral("短い"));
+}

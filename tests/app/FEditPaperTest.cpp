@@ -36,6 +36,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -491,4 +492,48 @@ TEST(EditPaperRules, DefaultsChecksShapesAndShortening) {
     EXPECT_LE(metrics.horizontalAdvance(shortened), room);
     EXPECT_GT(metrics.horizontalAdvance(ShortenToWidth(name, metrics, room + 40)), room) << "the longest that fits";
     EXPECT_EQ(ShortenToWidth(QStringLiteral("短い"), metrics, room), QStringLiteral("短い"));
+}
+
+TEST_F(EditPaperTest, ExtendedModeShowsTheExtendedRowsAndAnUnreadablePatternChangesNothing) {
+    TfrmPaperSelectBase* base = EnterPaperSelection();
+    ASSERT_NE(base, nullptr);
+    TfrmPaperSelectPanel* panel = base->Panel();
+    SetAdvancedPaperMode(true);
+    ASSERT_NE(SelectSystemPaper(*panel, 2100, 2970), nullptr);
+    const QString name = panel->GetSelectedPaper()->PaperName;
+    const QByteArray bytes = StoredPaper(name);
+    QTemporaryDir dir;
+    const QString garbage = dir.filePath(QStringLiteral("壊れた.qld"));
+    TestSupport::WriteFile(garbage, QByteArray("not a document"));
+    bool sawGrid = false;
+    WhenModal([&](QWidget* window) {
+        auto* page1 = qobject_cast<TfrmEditPaper10*>(window);
+        ASSERT_NE(page1, nullptr);
+        EXPECT_TRUE(page1->gbExtended->isVisible());
+        EXPECT_TRUE(page1->chkReadOnly->isChecked()) << "a system paper unless cleared";
+        EXPECT_TRUE(page1->edtName->isReadOnly());
+        WhenModal([&](QWidget* second) {
+            auto* page2 = qobject_cast<TfrmEditPaper20*>(second);
+            ASSERT_NE(page2, nullptr);
+            WhenModal([&](QWidget* third) {
+                auto* grid = qobject_cast<TfrmEditPaper30*>(third);
+                ASSERT_NE(grid, nullptr);
+                sawGrid = true;
+                EXPECT_TRUE(grid->btnAddPattern->isVisible());
+                EXPECT_TRUE(grid->lblPurposeText->isVisible());
+                dialogs.files = {garbage};
+                dialogs.answers = {mrOk};
+                grid->btnAddPattern->click();
+                ASSERT_FALSE(dialogs.boxes.empty());
+                EXPECT_TRUE(dialogs.boxes.back().text.contains(garbage)) << "the document is named";
+                EXPECT_TRUE(grid->PaperImages().IsEmpty()) << "nothing changed";
+                grid->btnCancel->click();
+            });
+            page2->btnNext->click();
+        });
+        page1->btnNext->click();
+    });
+    panel->btnEditPaper->click();
+    EXPECT_TRUE(sawGrid);
+    EXPECT_EQ(StoredPaper(name), bytes) << "cancelled: the store is as it was";
 }

@@ -1,14 +1,17 @@
 // Fuzz target of documents: the input is taken for a document file. Whatever opens is read through
-// (every sheet, face and preview, and each preview straight from the file), saved elsewhere, and
-// must reopen with as many sheets.
+// (every sheet, face and preview, and each preview straight from the file), loaded as paper images
+// onto a 2 x 3 paper upright and turned, saved elsewhere, and must reopen with as many sheets.
 
 #include "imaging/UPictureEX.h"
+#include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
+#include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
+#include "papers/UPaperImages.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
 
@@ -48,6 +51,39 @@ void ReadSheet(TLabelData& doc, const QString& fileName) {
         } catch (const Exception&) {
             // So does one read from the file.
         }
+    }
+}
+
+// A document of many faces is read through above already; as paper images only a few are asked for.
+constexpr int kMaxImageFaces = 64;
+
+// The document's pages as the paper images of a 2 x 3 paper, placed upright and turned.
+void PlaceAsPaperImages(const TLabelData& doc, const QString& fileName) {
+    if (doc.GetPaperInfo()->GetFaceCount() > kMaxImageFaces)
+        return;
+    TImagePaperInfo images(nullptr);
+    try {
+        LoadPaperImages(fileName, images);
+    } catch (const Exception&) {
+        // A page that cannot be read refuses the whole document.
+        return;
+    }
+    TMatrixPaperInfo paper(nullptr);
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    paper.FaceCountX = 2;
+    paper.FaceCountY = 3;
+    paper.FaceWidth = 910;
+    paper.FaceHeight = 900;
+    paper.LeftOffset = 100;
+    paper.TopOffset = 100;
+    for (const bool landscape : {false, true}) {
+        paper.Landscape = landscape;
+        TDrawSite site(nullptr);
+        site.SetLogWidth(2100);
+        site.SetLogHeight(2970);
+        ApplyPaperImagesToFaces(site, paper, images, true, true);
+        RemovePaperImageMarks(site);
     }
 }
 
@@ -108,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         ReadSheet(doc, in);
     }
+    PlaceAsPaperImages(doc, in);
     try {
         doc.SaveToFile(out);
     } catch (const ELabelData&) {

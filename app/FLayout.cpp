@@ -1536,6 +1536,15 @@ void TfrmLayout::StorePage() {
     DrawSite1->SetModified(false);
 }
 
+std::optional<bool> TfrmLayout::HasPageContent() const {
+    TDOList all;
+    DrawSite1->ListObjects(all, false);
+    for (TDrawObject* object : all)
+        if (object->LayerGroup() != kPaperImageLayerGroup)
+            return true;
+    return false;
+}
+
 void TfrmLayout::CommitPage() {
     if (!document_)
         return;

@@ -153,6 +153,7 @@ public:
     // Writes the site's objects into the current face when the site was modified.
     void StorePage() override;
     bool IsModified() const override;
+    std::optional<bool> HasPageContent() const override;
     void SetModified(bool value) override;
 
     void ReloadPage();

@@ -2,11 +2,13 @@
 
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
+#include "app/dialogs/FComponentViewer.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrinterSetting.h"
 #include "app/dialogs/FPrinting.h"
+#include "app/dialogs/FTemplate2.h"
 #include "app/dialogs/FWaiting.h"
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
@@ -284,10 +286,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
                           QStringLiteral("ラベルシートを印刷します"), QKeySequence(Qt::CTRL | Qt::Key_P));
     actPrinterSetup = MakeAction("actPrinterSetup", QStringLiteral("プリンタ設定(&R)..."));
     actPaperInfoToPrinter = MakeAction("actPaperInfoToPrinter", QString());
+    actTemplate = MakeAction("actTemplate", QStringLiteral("ラベルテンプレートの呼び出し(&T)..."));
     actExport = MakeAction("actExport", QStringLiteral("他形式保存(&H)..."));
     actImportPaper = MakeAction("actImportPaper", QStringLiteral("ユーザー用紙情報の取り込み(&I)..."));
     actExportPaper = MakeAction("actExportPaper", QStringLiteral("ユーザー用紙情報の保存(&Y)..."));
     actHelp = MakeAction("actHelp", QStringLiteral("$(AppName)の使い方(&C)"));
+    actComponentViewer = MakeAction("actComponentViewer", QStringLiteral("Component Viewer"));
+    actComponentViewer->setVisible(false);
     actHomepage = MakeAction("actHomepage", QStringLiteral("Ovandrexaのホームページ(&H)"));
     actOEMHomePage = MakeAction("actOEMHomePage", QStringLiteral("ホームページ(&O)"));
     actCDDBHomePage = MakeAction("actCDDBHomePage", QStringLiteral("音楽情報サービスのホームページ(&M)"));
@@ -331,6 +336,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
             [this] { TApplication::Guard(nullptr, [&] { PrinterSetup(); }); });
     connect(actPaperInfoToPrinter, &QAction::triggered, this,
             [this] { TApplication::Guard(nullptr, [&] { PaperInfoToPrinter(); }); });
+    connect(actTemplate, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { CallTemplate(); }); });
     connect(actExport, &QAction::triggered, this,
             [this] { TApplication::Guard(nullptr, [&] { ExportPicture(); }); });
     connect(actImportPaper, &QAction::triggered, this,
@@ -338,6 +345,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     connect(actExportPaper, &QAction::triggered, this,
             [this] { TApplication::Guard(nullptr, [&] { ExportUserPapers(); }); });
     connect(actHelp, &QAction::triggered, this, [] { ShowHtmlHelp(kHelpFinder, 0); });
+    connect(actComponentViewer, &QAction::triggered, this, [this] {
+        TfrmComponentViewer viewer(this);
+        viewer.exec();
+    });
     connect(actHomepage, &QAction::triggered, this, [] { OpenWebPage(MakerHomePageURL()); });
     connect(actOEMHomePage, &QAction::triggered, this, [] { OpenWebPage(OEMHomePageURL()); });
     connect(actCDDBHomePage, &QAction::triggered, this, [] { OpenWebPage(MusicInfoHomePageURL()); });
@@ -370,6 +381,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
                            [this, text] { TApplication::Guard(nullptr, [&] { OpenDocument(text); }); });
     };
     popupFile->addSeparator();
+    popupFile->addAction(actTemplate);
+    popupFile->addSeparator();
     popupFile->addAction(actSave);
     popupFile->addAction(actSaveAs);
     popupFile->addAction(actExport);
@@ -399,6 +412,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     actAdvancedPaper->setCheckable(true);
     actAdvancedPaper->setVisible(false);
     popupHelp->insertAction(actAbout, actAdvancedPaper);
+    popupHelp->insertAction(actAbout, actComponentViewer);
     connect(actAdvancedPaper, &QAction::triggered, this, [this](bool checked) {
         SetAdvancedPaperMode(checked);
         if (auto* paperSelect = dynamic_cast<TfrmPaperSelectBase*>(HostedForm()))
@@ -406,7 +420,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     });
     // The setting may change while the program runs: read it each time the menu opens.
     connect(popupHelp, &QMenu::aboutToShow, this, [this] {
-        actAdvancedPaper->setVisible(ReadSettingBool(QStringLiteral("EnableSpecialMenu"), false));
+        const bool special = ReadSettingBool(QStringLiteral("EnableSpecialMenu"), false);
+        actAdvancedPaper->setVisible(special);
+        actComponentViewer->setVisible(special);
         actAdvancedPaper->setChecked(AdvancedPaperMode());
     });
     connect(popupHelp, &QMenu::aboutToShow, this, [this] { HelpPopup(); });
@@ -510,7 +526,7 @@ void TfrmMain::UpdateModeActions() {
     // other mode gives them back, else a mode entered from that menu's recent files would keep
     // them off, shortcuts and buttons included.
     if (HostedKind() != mkStartMenu && HostedKind() != mkPaper)
-        for (QAction* action : {actSave, actSaveAs, actPrint, actExport})
+        for (QAction* action : {actSave, actSaveAs, actPrint, actExport, actTemplate})
             action->setEnabled(true);
 }
 
@@ -886,6 +902,66 @@ void TfrmMain::DropFiles(const QStringList& files) {
     OpenDocument(file);
 }
 
+// ---- templates
+
+void TfrmMain::CallTemplate() {
+    TMatrixPaperInfo* paper = document_->GetLayoutPaper();
+    const int face = document_->CurrentLabelNo;
+    if (!paper || face < 0 || face >= paper->GetFaceCount())
+        return;
+    TfrmTemplate2 window(this);
+    TFaceInfo info;
+    paper->GetFaceInfo(face, info);
+    window.SetFace(info, paper->PaperName);
+    if (!window.HasTemplates()) {
+        AppMessageBox(QStringLiteral("この用紙に適したテンプレートはありません"), {bkOK}, 0, 0);
+        return;
+    }
+    std::optional<bool> content = HostedMode() ? HostedMode()->HasPageContent() : std::nullopt;
+    if (!content)
+        content = document_->HasLabelData(face);
+    if (*content && AppMessageBox(QStringLiteral("この用紙のデータをすべて削除してからテンプレートを呼出します。\r\n"
+                                                 "よろしいですか？"),
+                                  {bkYes, bkNo}, 0, 1) != mrYes)
+        return;
+    if (window.exec() != QDialog::Accepted)
+        return;
+    // The page is read whole before the face is touched: a file that cannot be read changes nothing.
+    TOwnedDOList objects;
+    TRect templateFace;
+    bool read = false;
+    try {
+        TWatchCursor cursor;
+        read = window.GetSelection(objects, templateFace);
+    } catch (const std::exception& fault) {
+        AppMessageBox(QStringLiteral("テンプレートを読み込めませんでした\r\n詳細: %1").arg(FaultMessage(fault)), {bkOK}, 0, 0);
+        return;
+    }
+    if (!read) {
+        AppMessageBox(QStringLiteral("選択したページはファイルにありません。ファイルが変更された可能性があります"), {bkOK}, 0, 0);
+        return;
+    }
+    TWatchCursor cursor;
+    LeaveMode();
+    TDOList view;
+    objects.ListObjects(view);
+    if (!ApplyTemplate(*document_, face, view, templateFace)) {
+        EnterMode();
+        AppMessageBox(QStringLiteral("このテンプレートは使用できません"), {bkOK}, 0, 0);
+        return;
+    }
+    // The new page is the face's as it is: no frames of the paper's slots are made over it.
+    document_->FaceInit = true;
+    document_->FaceModified = false;
+    if (HostedKind() == mkLayout) {
+        HostedMode()->AttachDocument(document_.get());
+        HostedMode()->SetModified(true);
+    } else if (HostedKind() == mkSheet) {
+        HostedMode()->AttachDocument(document_.get());
+    }
+    UndoList().Clear();
+}
+
 // ---- export as a picture and the user papers' backup
 
 namespace {
@@ -1091,7 +1167,7 @@ void TfrmMain::HelpPopup() {
 void TfrmMain::FilePopup() {
     mnuRecent->setEnabled(hmOpenFile->GetItems().Count() > 0);
     const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
-    for (QAction* action : {actSave, actSaveAs, actPrint, actExport})
+    for (QAction* action : {actSave, actSaveAs, actPrint, actExport, actTemplate})
         action->setEnabled(!choosing);
 }
 

@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -52,6 +53,9 @@ public:
     virtual void EditObjectProperty(TObject*) {}
     // Paper selection reloads its papers.
     virtual void ResetPapers() {}
+    // The layout editor tells whether its page holds anything of the user's (the paper's own
+    // pictures do not count); other forms leave it to the document.
+    virtual std::optional<bool> HasPageContent() const { return std::nullopt; }
 };
 
 enum TModeKind { mkStartMenu, mkPaper, mkLayout, mkSheet, mkPrint, mkModeCount };
@@ -98,10 +102,13 @@ public:
     // The extended paper-selection switch (checkable); in the help menu only while "EnableSpecialMenu"
     // is on.
     QAction* actAdvancedPaper;
+    QAction* actTemplate;
     QAction* actExport;
     QAction* actImportPaper;
     QAction* actExportPaper;
     QAction* actHelp;
+    // The component viewer; in the help menu only while "EnableSpecialMenu" is on.
+    QAction* actComponentViewer;
     QAction* actHomepage;
     QAction* actOEMHomePage;
     QAction* actCDDBHomePage;
@@ -114,6 +121,8 @@ public:
     TMatrixImagePack* mipModeBar;
     TMatrixImagePack* mipDateFont;
 
+    // The components the window owns (history managers, drop target, picture packs).
+    TComponent* OwnedComponents() const { return components_.get(); }
     TLabelData* Document() const { return document_.get(); }
     // The document's file; empty while it is unnamed.
     const QString& FileName() const { return saveRequest_.FileName; }
@@ -159,6 +168,8 @@ public:
     ImPaperPrintSetting* PaperPrintSetting() const { return paperPrintSetting_.get(); }
     void LoadPaperPrintSetting();
 
+    // Puts a template or a saved page on the current face (the template window).
+    void CallTemplate();
     // Saves the current face's page as a bitmap or JPEG picture the user names.
     void ExportPicture();
     // Merges the user papers of a backup file into the paper database and saves it at once.

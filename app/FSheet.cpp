@@ -388,6 +388,7 @@ void TfrmSheet::MakeCommandButtons() {
     button("btnOpen", main->actOpen, RemoveMenuMarks(main->actOpen->text()));
     button("btnSave", main->actSave, RemoveMenuMarks(main->actSave->text()));
     button("btnPrint", main->actPrint, RemoveMenuMarks(main->actPrint->text()));
+    button("btnTemplate", main->actTemplate, QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ"));
     tbCommand->addSeparator();
     btnLayout = button("btnLayout", main->actLayout, QStringLiteral("ラベル編集画面"));
     btnLayout->setToolTip(QStringLiteral("ラベル表示画面に切替えます"));

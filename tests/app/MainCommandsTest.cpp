@@ -3,7 +3,15 @@
 
 #include "app/FMain.h"
 #include "app/FModeBar.h"
+#include "core/UAppFrame.h"
+#include "core/UPathUtil.h"
+#include "app/dialogs/FComponentViewer.h"
 #include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FTemplate2.h"
+#include "app/dialogs/FTemplateBrowser.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "pageobjects/layout/ULOText.h"
+#include "papers/UProductDB.h"
 #include "app/dialogs/FSelectFrame.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"
@@ -12,7 +20,9 @@
 #include "papers/UPapers.h"
 #include "platform/Application.h"
 #include "platform/Bitmap.h"
+#include "platform/ClassRegistry.h"
 #include "platform/Settings.h"
+#include "platform/Stream.h"
 #include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -22,7 +32,13 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <functional>
 #include <QUrl>
 #include <QFile>
 #include <QFileInfo>
@@ -316,6 +332,224 @@ TEST_F(MainCommandsTest, WebPagesOpenOnlyTheWebAndHideWithoutAnAddress) {
     EXPECT_EQ(main->actOEMHomePage->text(), u"oem.example.jp のホームページ(&O)");
     main->actOEMHomePage->trigger();
     EXPECT_EQ(desktop.Last(), u"https://oem.example.jp/top");
+}
+
+} // namespace
+
+
+
+namespace {
+
+TEST(ApplyTemplateTest, RescalesOntoTheFaceFillsKnownFieldsAndRefusesAFaceWithoutArea) {
+    RegisterPageClasses();
+    RegisterLabelDataClasses();
+    if (GetClass(TLOText::StaticClass().Name()) == nullptr)
+        RegisterClass(TLOText::StaticClass());
+    TLabelData document(nullptr);
+    document.SetCurrentSheetNo(0);
+    UseFourSlots(document);
+    // A record has its ten fields from the start.
+    document.ProductInfo()->Items()->GetItem(0)->Info()->Add(QStringLiteral("夏の記録"));
+    const auto text = [](int number) {
+        auto* field = new TLOText(nullptr);
+        field->SetLogRect(TRect(100, 100, 300, 200));
+        field->SetFieldType(ftProduct);
+        field->SetFieldNo(number);
+        field->Text()->Add(QStringLiteral("元の文字"));
+        return field;
+    };
+    TOwnedDOList objects;
+    auto* rect = new TLORect(nullptr);
+    rect->SetLogRect(TRect(0, 0, 200, 250));
+    objects.Add(std::unique_ptr<TDrawObject>(rect));
+    objects.Add(std::unique_ptr<TDrawObject>(text(1)));
+    objects.Add(std::unique_ptr<TDrawObject>(text(99)));
+    TDOList view;
+    objects.ListObjects(view);
+    ASSERT_EQ(view.Count(), 3);
+    // A template face without area changes nothing.
+    EXPECT_FALSE(ApplyTemplate(document, 0, view, TRect(5, 5, 5, 400)));
+    EXPECT_FALSE(document.HasLabelData(0));
+    // The template's 400 x 500 face (at 300, 300) onto the face's outer rectangle.
+    const TRect target = document.GetLayoutPaper()->GetFaceOuterRect(0);
+    const auto scaled = [&](int l, int t, int r, int b) {
+        return TRect(l * target.Width() / 400, t * target.Height() / 500, r * target.Width() / 400,
+                     b * target.Height() / 500);
+    };
+    ASSERT_TRUE(ApplyTemplate(document, 0, view, TRect(300, 300, 700, 800)));
+    TOwnedDOList stored;
+    document.LoadLabelObjects(0, stored);
+    EXPECT_EQ(stored.Count(), 3);
+    // The objects as they were stored.
+    std::vector<TRect> rects;
+    QStringList texts;
+    for (int i = 0; i < view.Count(); ++i) {
+        TRect r;
+        view[i]->GetLogRect(r);
+        rects.push_back(r);
+        if (auto* field = dynamic_cast<TLOText*>(view[i])) {
+            ASSERT_EQ(field->Text()->Count(), 1) << i;
+            texts << field->Text()->Strings(0);
+        }
+    }
+    const auto near = [](const TRect& a, const TRect& b) {
+        return std::abs(a.Left - b.Left) <= 1 && std::abs(a.Top - b.Top) <= 1 && std::abs(a.Right - b.Right) <= 1 &&
+               std::abs(a.Bottom - b.Bottom) <= 1;
+    };
+    // The rectangle's bounds take its frame in: its centre lands where the template's did.
+    const TRect frame = scaled(0, 0, 200, 250);
+    EXPECT_LE(std::abs((rects[0].Left + rects[0].Right) - (frame.Left + frame.Right)), 2);
+    EXPECT_LE(std::abs((rects[0].Top + rects[0].Bottom) - (frame.Top + frame.Bottom)), 2);
+    EXPECT_TRUE(std::any_of(rects.begin(), rects.end(), [&](const TRect& r) { return near(r, scaled(100, 100, 300, 200)); }));
+    // Item 1 fills; the record has no item 99, so that text stays.
+    texts.sort();
+    EXPECT_EQ(texts, QStringList({QStringLiteral("元の文字"), QStringLiteral("夏の記録")}));
+}
+
+TEST_F(MainCommandsTest, ATemplateGoesOnTheCurrentFaceAfterTheQuestion) {
+    // The shipped content, found beside the program.
+    AppFrame()->Macro().SetValue(QStringLiteral("ExeDir"), QStringLiteral(QUORLANE_EXE_DIR "/"));
+    WriteSettingString(QStringLiteral("DefaultPaperName"), QStringLiteral("CD/DVDラベル 2面 内径41mm"));
+    TfrmTemplate2::LastChoice().reset();
+    TfrmTemplate2::LastPage() = TfrmTemplate2::kPageIllust;
+    ASSERT_TRUE(main->NewDocument());
+    main->actLayout->trigger();
+    ASSERT_EQ(main->HostedKind(), mkLayout);
+    EXPECT_EQ(main->actTemplate->text(), u"ラベルテンプレートの呼び出し(&T)...");
+    PutRectangle();
+    TLabelData& document = *main->Document();
+    const int face = document.CurrentLabelNo;
+    const auto faceBytes = [&] {
+        std::unique_ptr<TStream> stream = document.OpenLabelStream(face, false, true);
+        return stream ? stream->ReadBytes(stream->GetSize()) : QByteArray();
+    };
+    const QByteArray before = faceBytes();
+    ASSERT_FALSE(before.isEmpty());
+
+    // No keeps the page as it was.
+    dialogs.answers = {mrNo};
+    main->actTemplate->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, u"この用紙のデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？");
+    EXPECT_EQ(faceBytes(), before);
+
+    // Yes, then the first template chosen by keys.
+    dialogs.answers = {mrYes};
+    int offered = 0;
+    WhenModal([&](QWidget* window) {
+        auto* chooser = qobject_cast<TfrmTemplate2*>(window);
+        ASSERT_NE(chooser, nullptr);
+        offered = chooser->TemplateBrowser()->Templates().GetCount();
+        chooser->TemplateBrowser()->Browser()->SelectIndex(0);
+        QTest::keyClick(chooser, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(chooser->Page(), TfrmTemplate2::kPageFile);
+        QTest::keyClick(chooser, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(chooser->Page(), TfrmTemplate2::kPageIllust);
+        QTest::keyClick(chooser->btnOk, Qt::Key_Return);
+    });
+    main->actTemplate->trigger();
+    ASSERT_GT(offered, 0);
+    ASSERT_TRUE(TfrmTemplate2::LastChoice());
+    TOwnedDOList expected;
+    TRect templateFace;
+    ASSERT_TRUE(LoadTemplatePage(*TfrmTemplate2::LastChoice(), expected, templateFace));
+    TOwnedDOList stored;
+    document.LoadLabelObjects(face, stored);
+    EXPECT_EQ(stored.Count(), expected.Count());
+    EXPECT_NE(faceBytes(), before);
+
+    // The sheet window's button asks the same.
+    main->actSheet->trigger();
+    ASSERT_EQ(main->HostedKind(), mkSheet);
+    auto* button = main->HostedForm()->findChild<QToolButton*>(QStringLiteral("btnTemplate"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), u"ﾃﾝﾌﾟﾚｰﾄ");
+    dialogs.boxes.clear();
+    dialogs.answers = {mrNo};
+    button->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+
+    // Without templates for the paper's purpose the window is not shown.
+    AppFrame()->Macro().SetValue(QStringLiteral("ExeDir"), IncludeBackslash(ExeDir()));
+    dialogs.boxes.clear();
+    dialogs.answers = {mrOk};
+    main->actTemplate->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, u"この用紙に適したテンプレートはありません");
+}
+
+} // namespace
+
+namespace {
+
+QString Caption(const QObject* object) {
+    return QStringLiteral("%1 : %2").arg(object->objectName(), QString::fromLatin1(object->metaObject()->className()));
+}
+
+// The child of item captioned text, its children made first.
+QTreeWidgetItem* ChildNamed(QTreeWidgetItem* item, const QString& text) {
+    item->setExpanded(true);
+    for (int i = 0; i < item->childCount(); ++i)
+        if (item->child(i)->text(0) == text)
+            return item->child(i);
+    return nullptr;
+}
+
+TEST_F(MainCommandsTest, TheComponentViewerShowsTheLiveTreeFromTheSpecialMenu) {
+    const auto shown = [this](QAction* action) {
+        main->popupHelp->popup(QPoint(0, 0));
+        const bool visible = action->isVisible();
+        main->popupHelp->hide();
+        return visible;
+    };
+    EXPECT_FALSE(shown(main->actComponentViewer));
+    WriteSettingBool(QStringLiteral("EnableSpecialMenu"), true);
+    EXPECT_TRUE(shown(main->actComponentViewer));
+    EXPECT_EQ(main->actComponentViewer->text(), u"Component Viewer");
+
+    TfrmComponentViewer viewer(main);
+    QTreeWidgetItem* root = viewer.TreeView1->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->text(0), u"Application : TApplication");
+    QTreeWidgetItem* module = ChildNamed(root, QStringLiteral("dataMain : TdataMain"));
+    ASSERT_NE(module, nullptr);
+    QTreeWidgetItem* frame = ChildNamed(module, QStringLiteral("AppFrame1 : TAppFrame"));
+    ASSERT_NE(frame, nullptr);
+    QTreeWidgetItem* macro = ChildNamed(frame, QStringLiteral("Macro : TStringList"));
+    ASSERT_NE(macro, nullptr);
+    viewer.TreeView1->setCurrentItem(macro);
+    EXPECT_TRUE(viewer.DetailLines().contains(QStringLiteral("AppName=Quorlane"))) << viewer.DetailLines().join(u'|').toStdString();
+
+    // Ordinals read as "n($hex)"; a picture tells its graphic and size.
+    QTreeWidgetItem* window = ChildNamed(root, QStringLiteral("frmMain : TfrmMain"));
+    ASSERT_NE(window, nullptr);
+    QTreeWidgetItem* pack = ChildNamed(window, QStringLiteral("mipCommand : TMatrixImagePack"));
+    ASSERT_NE(pack, nullptr);
+    viewer.TreeView1->setCurrentItem(pack);
+    EXPECT_TRUE(viewer.DetailLines().contains(QStringLiteral("CountCol = 16($10)")))
+        << viewer.DetailLines().join(u'|').toStdString();
+    QTreeWidgetItem* image = nullptr;
+    pack->setExpanded(true);
+    for (int i = 0; i < pack->childCount(); ++i)
+        if (pack->child(i)->text(0).startsWith(QStringLiteral("Image : ")))
+            image = pack->child(i);
+    ASSERT_NE(image, nullptr);
+    viewer.TreeView1->setCurrentItem(image);
+    const QRegularExpression picture(QStringLiteral(R"(^T\w*Bitmap : \d+x\d+$)"));
+    ASSERT_EQ(viewer.DetailLines().size(), 1);
+    EXPECT_TRUE(picture.match(viewer.DetailLines().first()).hasMatch()) << viewer.DetailLines().first().toStdString();
+    EXPECT_TRUE(viewer.Image1->isVisibleTo(&viewer)) << viewer.Image1->isHidden() << viewer.Image1->parentWidget()->isHidden() << (viewer.Image1->pixmap().isNull());
+
+    // Refresh shows the mode form hosted since.
+    main->actPaper->trigger();
+    ASSERT_EQ(main->HostedKind(), mkPaper);
+    viewer.Button2->click();
+    window = ChildNamed(viewer.TreeView1->topLevelItem(0), QStringLiteral("frmMain : TfrmMain"));
+    ASSERT_NE(window, nullptr);
+    QTreeWidgetItem* panel = ChildNamed(window, QStringLiteral("FormPanel1 : TFormPanel"));
+    ASSERT_NE(panel, nullptr);
+    const QString hosted = Caption(main->HostedForm());
+    EXPECT_NE(ChildNamed(panel, hosted), nullptr) << hosted.toStdString();
 }
 
 } // namespace

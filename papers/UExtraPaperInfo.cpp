@@ -8,6 +8,7 @@
 #include "platform/ComponentWriter.h"
 #include "platform/StringList.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace {
@@ -31,6 +32,29 @@ std::unique_ptr<TExtraPaperInfo> ReadInfo(TDocStorage* storage, const QString& p
     return std::unique_ptr<TExtraPaperInfo>(static_cast<TExtraPaperInfo*>(component.release()));
 }
 
+// The paper an info stream is for, from its top-level values alone; false when that cannot be
+// told without reading it (another class, a name of another kind), or it is no info.
+bool PeekPaperName(const QByteArray& bytes, std::vector<TPeekedProperty>& properties,
+                   QHash<QByteArray, bool>& infoClasses, QString& paperName) {
+    QByteArrayView className;
+    if (!PeekComponent(bytes, className, properties))
+        return false;
+    auto known = infoClasses.constFind(className.toByteArray());
+    if (known == infoClasses.cend()) {
+        const TMetaClass* meta = GetClass(QString::fromLatin1(className));
+        known = infoClasses.insert(className.toByteArray(),
+                                   meta != nullptr && meta->IsComponentClass() && !meta->IsAbstract() &&
+                                       meta->InheritsFrom(TExtraPaperInfo::StaticClass()));
+    }
+    if (!known.value())
+        return false;
+    paperName.clear();
+    for (const TPeekedProperty& property : properties)
+        if (PeekedNameIs(property.Name, QLatin1StringView("PaperName")) && !PeekedText(property, paperName))
+            return false;
+    return true;
+}
+
 void WriteInfo(TDocStorage* storage, const QString& path, const TExtraPaperInfo& info) {
     WriteElementBytes(storage, path, ComponentBytes(&info));
 }
@@ -40,6 +64,9 @@ void WriteInfo(TDocStorage* storage, const QString& path, const TExtraPaperInfo&
 // ---- element access
 
 QByteArray ReadElementBytes(TDocStorage* storage, const QString& path) {
+    // A stream of the storage itself needs no stream object (papers are read by the thousand).
+    if (!path.contains(QLatin1Char('\\')))
+        return storage->Storage()->ReadStreamBytes(path);
     TDocStream stream(storage, 0, path);
     return stream.ReadBytes(stream.GetSize());
 }
@@ -65,9 +92,23 @@ QString ElementNameOf(uint32_t number) {
 uint32_t ElementNumberOf(const QString& name) {
     if (name.size() != 9 || name[0] != QLatin1Char('$'))
         return 0;
+    // The names this system writes, without making a string of the digits.
+    uint32_t number = 0;
+    bool plain = true;
+    for (qsizetype i = 1; i < 9 && plain; ++i) {
+        const char16_t c = name[i].unicode();
+        const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
+                          : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                          : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                                                   : -1;
+        plain = digit >= 0;
+        number = number << 4 | uint32_t(digit);
+    }
+    if (plain)
+        return number;
     bool ok = false;
-    const uint32_t number = name.mid(1).toUInt(&ok, 16);
-    return ok ? number : 0;
+    const uint32_t parsed = name.mid(1).toUInt(&ok, 16);
+    return ok ? parsed : 0;
 }
 
 uint32_t NextElementNumber(const QStringList& names) {
@@ -293,21 +334,28 @@ void TExInfoBase::SetStorage(TDocStorage* storage) {
     streamNames_.clear();
     cache_.clear();
     problems_.clear();
-    TStringList names;
-    storage_->GetStreamNames(names);
-    streamNames_ = names.ToQStringList();
+    highestValid_ = false;
     QStringList reported;
-    for (const QString& name : streamNames_) {
+    std::vector<TPeekedProperty> properties;
+    QHash<QByteArray, bool> infoClasses;
+    // Indexed by the paper's name alone; each info is read when first asked for.
+    storage_->Storage()->ReadStreams([&](const QString& name, const QByteArray& bytes) {
+        streamNames_.append(name);
         std::unique_ptr<TExtraPaperInfo> info;
+        QString paperName;
         try {
-            info = ReadInfo(storage_, name);
+            if (!PeekPaperName(bytes, properties, infoClasses, paperName)) {
+                TMemoryStream stream(bytes);
+                std::unique_ptr<TComponent> component = ReadComponent(stream);
+                if (dynamic_cast<TExtraPaperInfo*>(component.get()) == nullptr)
+                    return;
+                info.reset(static_cast<TExtraPaperInfo*>(component.release()));
+                paperName = info->PaperName;
+            }
         } catch (const Exception& e) {
             problems_.append(QStringLiteral("%1\\%2: %3").arg(Name(), name, e.Message()));
-            continue;
+            return;
         }
-        if (info == nullptr)
-            continue;
-        const QString paperName = info->PaperName;
         auto found = cache_.find(paperName);
         if (found != cache_.end()) {
             found->second.extra.append(name);
@@ -315,10 +363,23 @@ void TExInfoBase::SetStorage(TDocStorage* storage) {
                 reported.append(paperName);
                 problems_.append(DuplicateMessage(paperName));
             }
-            continue;
+            return;
         }
-        cache_.emplace(paperName, Entry{name, std::move(info), {}});
+        const bool read = info != nullptr;
+        cache_.emplace(paperName, Entry{name, std::move(info), read, {}});
+    });
+}
+
+const TExtraPaperInfo* TExInfoBase::Info(const Entry& entry) const {
+    if (!entry.read) {
+        entry.read = true;
+        try {
+            entry.info = ReadInfo(storage_, entry.stream);
+        } catch (const Exception& e) {
+            problems_.append(QStringLiteral("%1\\%2: %3").arg(Name(), entry.stream, e.Message()));
+        }
     }
+    return entry.info.get();
 }
 
 QString TExInfoBase::FindStream(const QString& paperName) const {
@@ -335,6 +396,8 @@ void TExInfoBase::Remove(const QString& paperName) {
     for (const QString& stream : streams) {
         storage_->DeleteElement(stream);
         streamNames_.removeAll(stream);
+        if (highestValid_ && ElementNumberOf(stream) == highest_)
+            highestValid_ = false;
     }
     cache_.erase(found);
 }
@@ -350,22 +413,28 @@ void TExInfoBase::Store(const TExtraPaperInfo& info) {
     Remove(info.PaperName);
     if (info.IsEmpty())
         return;
-    const QString name = ElementNameOf(NextElementNumber(streamNames_));
+    if (!highestValid_) {
+        highest_ = 0;
+        for (const QString& stream : streamNames_)
+            highest_ = std::max(highest_, ElementNumberOf(stream));
+        highestValid_ = true;
+    }
+    const uint32_t number = highest_ == UINT32_MAX ? NextElementNumber(streamNames_) : highest_ + 1;
+    const QString name = ElementNameOf(number);
     WriteInfo(storage_, name, info);
     streamNames_.append(name);
-    cache_.emplace(info.PaperName, Entry{name, CloneInfo(info), {}});
+    highest_ = std::max(highest_, number);
+    cache_.emplace(info.PaperName, Entry{name, CloneInfo(info), true, {}});
 }
 
 std::unique_ptr<TExtraPaperInfo> TExInfoBase::GetInfo(const QString& paperName) {
-    auto found = cache_.find(paperName);
-    if (found == cache_.end())
-        return nullptr;
-    return CloneInfo(*found->second.info);
+    const TExtraPaperInfo* info = PeekInfo(paperName);
+    return info == nullptr ? nullptr : CloneInfo(*info);
 }
 
 const TExtraPaperInfo* TExInfoBase::PeekInfo(const QString& paperName) const {
     auto found = cache_.find(paperName);
-    return found == cache_.end() ? nullptr : found->second.info.get();
+    return found == cache_.end() ? nullptr : Info(found->second);
 }
 
 std::unique_ptr<TExtraPaperInfo> TExInfoBase::Load(int index) {
@@ -486,7 +555,7 @@ void GetCompanyAndPurposeLists(TPapersV2& papers, TStringList& companies, TStrin
     bool notSetAdded = false;
     for (int i = 0; i < papers.GetCount(); ++i) {
         std::unique_ptr<TExtraPaperInfo> info =
-            papers.GetExtraInfo(kExtraInfosTable, papers.GetPaper(i)->PaperName);
+            papers.GetExtraInfo(kExtraInfosTable, papers.PeekPaper(i).PaperName);
         auto* extra = dynamic_cast<TExPaperInfo*>(info.get());
         if (extra == nullptr) {
             if (!notSetAdded) {

@@ -1,8 +1,9 @@
 #pragma once
 // Information a paper's own classes do not hold, kept per paper name in the extension tables of
 // the paper database: maker, purpose and corner size ("ExtraInfos"), the paper's own images per
-// face ("PaperImages") and album settings ("ExtraAlbumInfo"). A table is read once when it is
-// attached to its storage, so that looking every paper up stays linear.
+// face ("PaperImages") and album settings ("ExtraAlbumInfo"). A table is indexed by paper name
+// when it is attached to its storage, and each info read when first asked for, so that looking
+// every paper up stays linear and opening reads no more than the names.
 
 #include "pageobjects/engine/UDrawSite.h"
 #include "platform/Component.h"
@@ -174,7 +175,8 @@ public:
     const QStringList& Problems() const { return problems_; }
 
 protected:
-    QStringList problems_;
+    // Also what reading an info found wrong when it was first asked for.
+    mutable QStringList problems_;
 
 private:
     QString name_;
@@ -199,14 +201,20 @@ public:
 private:
     struct Entry {
         QString stream;
-        std::unique_ptr<TExtraPaperInfo> info;
+        // Read when first asked for; nullptr then when it cannot be read (named in Problems).
+        mutable std::unique_ptr<TExtraPaperInfo> info;
+        mutable bool read = false;
         // Further streams found for the same paper: dropped when the paper is next stored.
         QStringList extra;
     };
+    const TExtraPaperInfo* Info(const Entry& entry) const;
     void Remove(const QString& paperName);
 
     TDocStorage* storage_ = nullptr;
     QStringList streamNames_;
+    // The highest stream number, kept as infos come and go.
+    uint32_t highest_ = 0;
+    bool highestValid_ = false;
     std::unordered_map<QString, Entry> cache_;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/ComponentReader.h"
 #include "platform/ComponentResource.h"
 #include "platform/ComponentWriter.h"
+#include "platform/PropertyRegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +45,119 @@ std::unique_ptr<TPaperInfo> ReadPaper(TStream& stream) {
         stream.SetPosition(0);
     }
     return ReadComponentAs<TPaperInfo>(stream);
+}
+
+// A grid paper's whole-number fields by their stored names.
+struct GridField {
+    QLatin1StringView name;
+    int TMatrixPaperInfo::*field;
+};
+const GridField kGridFields[] = {
+    {QLatin1StringView("TopOffset"), &TMatrixPaperInfo::TopOffset},
+    {QLatin1StringView("LeftOffset"), &TMatrixPaperInfo::LeftOffset},
+    {QLatin1StringView("BottomMargin"), &TMatrixPaperInfo::BottomMargin},
+    {QLatin1StringView("RightMargin"), &TMatrixPaperInfo::RightMargin},
+    {QLatin1StringView("FaceWidth"), &TMatrixPaperInfo::FaceWidth},
+    {QLatin1StringView("FaceHeight"), &TMatrixPaperInfo::FaceHeight},
+    {QLatin1StringView("FaceCountX"), &TMatrixPaperInfo::FaceCountX},
+    {QLatin1StringView("FaceCountY"), &TMatrixPaperInfo::FaceCountY},
+    {QLatin1StringView("FaceMargin"), &TMatrixPaperInfo::FaceMargin},
+    {QLatin1StringView("RoundSize"), &TMatrixPaperInfo::RoundSize},
+    {QLatin1StringView("CutCenterWidth"), &TMatrixPaperInfo::CutCenterWidth},
+    {QLatin1StringView("CutCenterHeight"), &TMatrixPaperInfo::CutCenterHeight},
+};
+
+bool IsListOrNothing(const TPeekedProperty& property) {
+    return property.Type == TValueType::vaCollection || property.Type == TValueType::vaNil;
+}
+
+bool PeekedIdent(const TPeekedProperty& property, const QStringList& idents, int& index) {
+    if (property.Type != TValueType::vaIdent)
+        return false;
+    index = IndexOfIdent(idents, QString::fromLatin1(property.Bytes));
+    return index >= 0;
+}
+
+bool ReadGridValue(const TPeekedProperty& property, TMatrixPaperInfo& grid) {
+    int32_t number = 0;
+    int ident = 0;
+    for (const GridField& field : kGridFields)
+        if (PeekedNameIs(property.Name, field.name)) {
+            if (!PeekedInteger(property, number))
+                return false;
+            grid.*field.field = number;
+            return true;
+        }
+    if (PeekedNameIs(property.Name, QLatin1StringView("FaceShape"))) {
+        if (!PeekedIdent(property, FaceShapeIdents(), ident))
+            return false;
+        grid.FaceShape = TFaceShape(ident);
+        return true;
+    }
+    if (PeekedNameIs(property.Name, QLatin1StringView("CenterShape"))) {
+        if (!PeekedIdent(property, CenterShapeIdents(), ident))
+            return false;
+        grid.CenterShape = TCenterShape(ident);
+        return true;
+    }
+    if (PeekedNameIs(property.Name, QLatin1StringView("FacePurpose")))
+        return PeekedText(property, grid.FacePurpose);
+    if (PeekedNameIs(property.Name, QLatin1StringView("CutCenter"))) {
+        if (!PeekedInteger(property, number))
+            return false;
+        // Older files wrote 0 for the default hole.
+        grid.CutCenterWidth = grid.CutCenterHeight = number == 0 ? kDefaultCutCenterSize : number;
+        return true;
+    }
+    return false;
+}
+
+// The paper a stream holds from its top-level values alone, its purposes and free faces left
+// for the whole read: opening a store of thousands of papers reads no more. nullptr when the
+// stream holds anything this does not know (a resource header, another class, a value of another
+// kind, an older property), for the component reader to judge.
+std::unique_ptr<TPaperInfo> ReadOutline(const QByteArray& bytes, std::vector<TPeekedProperty>& properties) {
+    QByteArrayView className;
+    if (bytes.isEmpty() || uint8_t(bytes[0]) == kResourceHeaderMark ||
+        !PeekComponent(bytes, className, properties))
+        return nullptr;
+    std::unique_ptr<TPaperInfo> paper;
+    TMatrixPaperInfo* grid = nullptr;
+    if (className == QByteArrayView("TMatrixPaperInfo")) {
+        auto matrix = std::make_unique<TMatrixPaperInfo>(nullptr);
+        grid = matrix.get();
+        paper = std::move(matrix);
+    } else if (className == QByteArrayView("TFreePaperInfo")) {
+        paper = std::make_unique<TFreePaperInfo>(nullptr);
+    } else {
+        return nullptr;
+    }
+    for (const TPeekedProperty& property : properties) {
+        const QByteArrayView name = property.Name;
+        int32_t number = 0;
+        bool known = true;
+        if (PeekedNameIs(name, QLatin1StringView("PaperName")))
+            known = PeekedText(property, paper->PaperName);
+        else if (PeekedNameIs(name, QLatin1StringView("GroupName")))
+            known = PeekedText(property, paper->GroupName);
+        else if (PeekedNameIs(name, QLatin1StringView("ReadOnly")))
+            known = PeekedBoolean(property, paper->ReadOnly);
+        else if (PeekedNameIs(name, QLatin1StringView("Landscape")))
+            known = PeekedBoolean(property, paper->Landscape);
+        else if (PeekedNameIs(name, QLatin1StringView("Width")) && (known = PeekedInteger(property, number)))
+            paper->SetWidth(number);
+        else if (PeekedNameIs(name, QLatin1StringView("Height")) && (known = PeekedInteger(property, number)))
+            paper->SetHeight(number);
+        else if (PeekedNameIs(name, QLatin1StringView("PurposeList")))
+            known = IsListOrNothing(property);
+        else if (grid == nullptr)
+            known = PeekedNameIs(name, QLatin1StringView("Faces")) && IsListOrNothing(property);
+        else
+            known = ReadGridValue(property, *grid);
+        if (!known)
+            return nullptr;
+    }
+    return paper;
 }
 
 } // namespace
@@ -164,18 +278,21 @@ void TPapers::LoadPurposes() {
 }
 
 void TPapers::LoadPapers() {
-    TStringList names;
-    papersStorage_->GetStreamNames(names);
-    for (int i = 0; i < names.Count(); ++i) {
-        const QString& name = names[i];
+    std::vector<TPeekedProperty> properties;
+    papersStorage_->Storage()->ReadStreams([&](const QString& name, const QByteArray& bytes) {
         std::unique_ptr<TPaperInfo> paper;
+        bool whole = false;
         QString reason;
         try {
-            TMemoryStream stream(ReadElementBytes(papersStorage_.get(), name));
-            paper = ReadPaper(stream);
+            paper = ReadOutline(bytes, properties);
+            if (paper == nullptr) {
+                TMemoryStream stream(bytes);
+                paper = ReadPaper(stream);
+                whole = true;
+            }
             if (!paper->IsSound(&reason))
                 reason = QStringLiteral("%1: %2").arg(paper->PaperName, reason);
-            else
+            else if (whole)
                 paper->PurposeList()->Merge(*purposeList_);
         } catch (const Exception& e) {
             reason = e.Message();
@@ -183,11 +300,44 @@ void TPapers::LoadPapers() {
         if (!reason.isEmpty()) {
             refusedStreams_.append(name);
             refused_.append(QStringLiteral("%1 (%2)").arg(name, reason));
-            continue;
+            return;
         }
-        papers_.push_back(Entry{name, std::move(paper)});
-    }
+        papers_.push_back(Entry{name, std::move(paper), whole});
+    });
     SortEntries();
+}
+
+void TPapers::ReadWhole(Entry& entry) const {
+    entry.whole = true;
+    std::unique_ptr<TPaperInfo> paper;
+    QString reason;
+    try {
+        TMemoryStream stream(ReadElementBytes(papersStorage_.get(), entry.stream));
+        paper = ReadPaper(stream);
+        if (!paper->IsSound(&reason))
+            reason = QStringLiteral("%1: %2").arg(paper->PaperName, reason);
+    } catch (const Exception& e) {
+        reason = e.Message();
+    }
+    if (reason.isEmpty()) {
+        paper->PurposeList()->Merge(*purposeList_);
+        if (paper->PaperName != entry.paper->PaperName)
+            indexValid_ = false;
+        entry.paper = std::move(paper);
+        return;
+    }
+    refused_.append(QStringLiteral("%1 (%2)").arg(entry.stream, reason));
+    entry.damaged = true;
+    indexValid_ = false;
+    // Its name and sheet without faces: nothing is placed on what could not be read.
+    const TPaperInfo& outline = *entry.paper;
+    std::unique_ptr<TPaperInfo> blank(static_cast<TPaperInfo*>(outline.NewInstance(nullptr)));
+    blank->PaperName = outline.PaperName;
+    blank->GroupName = outline.GroupName;
+    blank->ReadOnly = outline.ReadOnly;
+    blank->SetWidth(outline.StoredWidth());
+    blank->SetHeight(outline.StoredHeight());
+    entry.paper = std::move(blank);
 }
 
 void TPapers::SortEntries() {
@@ -202,14 +352,27 @@ QStringList TPapers::AllStreamNames() const {
     return names;
 }
 
-TPaperInfo* TPapers::GetPaper(int index) const {
+const TPaperInfo& TPapers::PeekPaper(int index) const {
     if (index < 0 || index >= GetCount())
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    return papers_[size_t(index)].paper.get();
+    return *papers_[size_t(index)].paper;
+}
+
+TPaperInfo* TPapers::GetPaper(int index) const {
+    PeekPaper(index);
+    Entry& entry = papers_[size_t(index)];
+    if (!entry.whole)
+        ReadWhole(entry);
+    return entry.paper.get();
+}
+
+bool TPapers::IsDamaged(int index) const {
+    GetPaper(index);
+    return papers_[size_t(index)].damaged;
 }
 
 QString TPapers::GetStreamName(int index) const {
-    GetPaper(index);
+    PeekPaper(index);
     return papers_[size_t(index)].stream;
 }
 
@@ -217,9 +380,28 @@ int TPapers::IndexOf(const QString& paperName) const {
     if (!indexValid_) {
         nameIndex_.clear();
         nameIndex_.reserve(GetCount());
+        QStringList twice;
         // Backwards, so that the first paper of a name is the one kept.
-        for (int i = GetCount() - 1; i >= 0; --i)
-            nameIndex_.insert(papers_[size_t(i)].paper->PaperName, i);
+        for (int i = GetCount() - 1; i >= 0; --i) {
+            const QString& name = papers_[size_t(i)].paper->PaperName;
+            if (nameIndex_.contains(name))
+                twice.append(name);
+            nameIndex_.insert(name, i);
+        }
+        // A name held twice (a paper found damaged, and the one stored in its place): the first
+        // sound one answers, which takes reading them whole; names are rarely held twice.
+        for (const QString& name : twice)
+            for (int i = 0; i < GetCount(); ++i) {
+                Entry& entry = papers_[size_t(i)];
+                if (entry.paper->PaperName != name)
+                    continue;
+                if (!entry.whole)
+                    ReadWhole(entry);
+                if (!entry.damaged) {
+                    nameIndex_.insert(name, i);
+                    break;
+                }
+            }
         indexValid_ = true;
     }
     const auto found = nameIndex_.constFind(paperName);
@@ -253,7 +435,7 @@ void TPapers::GetGroupNames(TStringList& strings) const {
 }
 
 void TPapers::Delete(int index) {
-    GetPaper(index);
+    PeekPaper(index);
     WritableRoot();
     const QString stream = papers_[size_t(index)].stream;
     papersStorage_->DeleteElement(stream);
@@ -271,7 +453,14 @@ void TPapers::Store(std::unique_ptr<TPaperInfo> copy) {
     WritableRoot();
     if (purposeList_->Merge(*copy->PurposeList()))
         WritePurposeList();
-    const int index = IndexOf(copy->PaperName);
+    int index = IndexOf(copy->PaperName);
+    while (index >= 0 && papers_[size_t(index)].damaged) {
+        // A paper found damaged keeps its stream as it is in the file: the new one is added.
+        refusedStreams_.append(papers_[size_t(index)].stream);
+        papers_.erase(papers_.begin() + index);
+        indexValid_ = false;
+        index = IndexOf(copy->PaperName);
+    }
     const uint32_t number = index >= 0 ? 0 : NextStreamNumber();
     const QString stream = index >= 0 ? papers_[size_t(index)].stream : ElementNameOf(number);
     // Stored in portrait position with its purposes.
@@ -282,7 +471,7 @@ void TPapers::Store(std::unique_ptr<TPaperInfo> copy) {
     copy->Landscape = landscape;
     copy->StorePurposeList = false;
     if (index >= 0) {
-        papers_[size_t(index)].paper = std::move(copy);
+        papers_[size_t(index)] = Entry{stream, std::move(copy)};
         return;
     }
     const QString name = copy->PaperName;
@@ -547,7 +736,7 @@ std::unique_ptr<TPapersV2> TPapersV2::OpenSystem(const QString& installedFile, c
 }
 
 void TPapersV2::Delete(int index) {
-    const QString name = GetPaper(index)->PaperName;
+    const QString name = PeekPaper(index).PaperName;
     WritableRoot();
     for (Table& table : tables_)
         table.base->Delete(name);
@@ -709,8 +898,11 @@ void TPapersV2::Merge(TPapersV2& source, bool takeUserPapers, const ProgressEven
     // Everything of source is read before anything changes.
     std::vector<Incoming> incoming;
     for (int i = 0; i < source.GetCount(); ++i) {
+        if (!(source.PeekPaper(i).ReadOnly ? isUpdate : takeUserPapers))
+            continue;
         const TPaperInfo* paper = source.GetPaper(i);
-        if (!(paper->ReadOnly ? isUpdate : takeUserPapers))
+        // What cannot be read is not taken; source names it in its RefusedPapers.
+        if (source.IsDamaged(i))
             continue;
         Incoming in;
         in.paper = ClonePaper(*paper);
@@ -748,11 +940,11 @@ void TPapersV2::MergeInto(std::vector<Incoming>& incoming, TPapersV2& source, co
         TPaperInfo& paper = *in.paper;
         const int held = IndexOf(paper.PaperName);
         if (held >= 0) {
-            const bool heldSystem = GetPaper(held)->ReadOnly;
+            const bool heldSystem = PeekPaper(held).ReadOnly;
             if (heldSystem && !paper.ReadOnly)
                 paper.PaperName = FreeDollarName(paper.PaperName);
-            else if (!heldSystem && paper.ReadOnly)
-                MoveUserPaperAside(held);
+            else if (!heldSystem && paper.ReadOnly && !IsDamaged(held))
+                MoveUserPaperAside(held); // a damaged one stays in the file as it is
         }
         const QString name = paper.PaperName;
         Store(std::move(in.paper));

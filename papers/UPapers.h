@@ -7,8 +7,10 @@
 // An existing file is read in place until the first change; only then is the working copy made
 // (start-up opens the database and rarely changes it).
 //
-// A paper stream that cannot be read, or holds a paper whose sizes or face count only damage
-// gives, is left out and kept in the file as it is; OpenWarning names all of them at once.
+// Opening reads each paper's own fields only (PeekPaper); its purposes and free faces are read
+// when GetPaper first asks for it. A paper stream that cannot be read, or holds a paper whose
+// sizes or face count only damage gives, is left out and kept in the file as it is; damage found
+// only once a paper is read whole leaves it listed without faces. OpenWarning names them all.
 
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperInfo.h"
@@ -64,8 +66,13 @@ public:
     TPapers& operator=(const TPapers&) = delete;
 
     int GetCount() const { return int(papers_.size()); }
-    // Stays the database's.
+    // Stays the database's. A paper is read in full when first asked for; one that proves damaged
+    // then is named in RefusedPapers from then on and given with its name and sheet but no faces.
     TPaperInfo* GetPaper(int index) const;
+    // The paper's own fields (name, group, sheet size, read-only flag, a grid paper's grid)
+    // without its purposes and free faces, known since the store was opened: what lists need,
+    // without reading thousands of papers whole. Stays the database's; valid until it changes.
+    const TPaperInfo& PeekPaper(int index) const;
     // The stream the paper is stored in.
     QString GetStreamName(int index) const;
     virtual void Renumber(const TStringList& order);
@@ -112,6 +119,8 @@ protected:
     void Store(std::unique_ptr<TPaperInfo> paper);
     void AddProblem(const QString& text) { problems_.append(text); }
     bool HasWorkingCopy() const { return working_ != nullptr; }
+    // True when the paper proved damaged once read in full (GetPaper gives it without faces).
+    bool IsDamaged(int index) const;
     // Storages a descendant holds open under the root: let go before the working copy replaces
     // the file, opened again on the copy after.
     virtual void DetachStorages() {}
@@ -120,10 +129,14 @@ protected:
 private:
     struct Entry {
         QString stream;
-        // Shared with a merge's scratch copy until either replaces it.
+        // Shared with a merge's scratch copy until either replaces it. Until the paper is read
+        // whole, its outline (the stream's top-level values, see PeekPaper).
         std::shared_ptr<TPaperInfo> paper;
+        bool whole = true;
+        bool damaged = false;
     };
     void Open(const QString& sourceFile);
+    void ReadWhole(Entry& entry) const;
     void LoadPurposes();
     void LoadPapers();
     void SortEntries();
@@ -143,11 +156,12 @@ private:
     // root_ itself once the working copy is made.
     TTemporaryStorage* working_ = nullptr;
     std::unique_ptr<TDocStorage> papersStorage_;
-    std::vector<Entry> papers_;
+    // Papers are read whole on first use, so the list fills as they are asked for.
+    mutable std::vector<Entry> papers_;
     std::unique_ptr<TPurposeList> purposeList_;
     // Streams left out when opening: kept in the file, and their numbers never reused.
     QStringList refusedStreams_;
-    QStringList refused_;
+    mutable QStringList refused_;
     QStringList problems_;
     bool readOnly_ = false;
     QString saveFile_;

@@ -69,7 +69,8 @@ void TPapersUI::Fill() {
     auto* v2 = dynamic_cast<TPapersV2*>(&papers_);
     items_.reserve(items_.size() + size_t(papers_.GetCount()));
     for (int i = 0; i < papers_.GetCount(); ++i) {
-        const TPaperInfo* paper = papers_.GetPaper(i);
+        // Outlines only: the list never waits on every paper's faces.
+        const TPaperInfo* paper = &papers_.PeekPaper(i);
         TPaperInfoUI item;
         item.PaperName = paper->PaperName;
         item.GroupName = paper->GroupName;

@@ -826,3 +826,303 @@ void ReadComponent(TStream& stream, TComponent& instance) {
     TReader reader(stream);
     reader.ReadRootComponent(&instance);
 }
+
+// ---- peeking
+
+namespace {
+
+class Peeker {
+public:
+    Peeker(QByteArrayView data)
+        : p_(reinterpret_cast<const uint8_t*>(data.data())), end_(p_ + data.size()) {}
+
+    bool Component(QByteArrayView* className, std::vector<TPeekedProperty>* properties) {
+        if (!Enter())
+            return false;
+        uint8_t b = 0;
+        if (!Peek(b))
+            return false;
+        if ((b & 0xF0) == 0xF0) {
+            ++p_;
+            if ((b & ffChildPos) != 0) {
+                int64_t position = 0;
+                if (!Integer(position) || position < std::numeric_limits<int32_t>::min() ||
+                    position > std::numeric_limits<int32_t>::max())
+                    return false;
+            }
+        }
+        QByteArrayView cls, name;
+        if (!Str(cls) || !Str(name))
+            return false;
+        if (className != nullptr)
+            *className = cls;
+        while (true) {
+            if (!Peek(b))
+                return false;
+            if (b == uint8_t(TValueType::vaNull))
+                break;
+            TPeekedProperty property;
+            if (!Str(property.Name) || !Value(properties != nullptr ? &property : nullptr))
+                return false;
+            if (properties != nullptr)
+                properties->push_back(property);
+        }
+        ++p_;
+        while (true) {
+            if (!Peek(b))
+                return false;
+            if (b == uint8_t(TValueType::vaNull))
+                break;
+            if (!Component(nullptr, nullptr))
+                return false;
+        }
+        ++p_;
+        --depth_;
+        return true;
+    }
+
+    bool Signature() {
+        if (end_ - p_ < 4)
+            return false;
+        const uint32_t signature = qFromLittleEndian<uint32_t>(p_);
+        p_ += 4;
+        return signature == kFilerSignature;
+    }
+
+private:
+    bool Enter() { return ++depth_ <= TReader::kMaxDepth; }
+    bool Peek(uint8_t& b) const {
+        if (p_ >= end_)
+            return false;
+        b = *p_;
+        return true;
+    }
+    bool Take(size_t n, const uint8_t** at = nullptr) {
+        if (size_t(end_ - p_) < n)
+            return false;
+        if (at != nullptr)
+            *at = p_;
+        p_ += n;
+        return true;
+    }
+    bool Str(QByteArrayView& text) {
+        const uint8_t* at = nullptr;
+        if (!Take(1, &at) || !Take(*at))
+            return false;
+        text = QByteArrayView(reinterpret_cast<const char*>(at + 1), *at);
+        return true;
+    }
+    bool Length(int64_t& length) {
+        const uint8_t* at = nullptr;
+        if (!Take(4, &at))
+            return false;
+        length = int32_t(qFromLittleEndian<uint32_t>(at));
+        return length >= 0 && length <= end_ - p_;
+    }
+    bool Integer(int64_t& value) {
+        const uint8_t* at = nullptr;
+        if (!Take(1, &at))
+            return false;
+        switch (TValueType(*at)) {
+        case TValueType::vaInt8:
+            if (!Take(1, &at))
+                return false;
+            value = int8_t(*at);
+            return true;
+        case TValueType::vaInt16:
+            if (!Take(2, &at))
+                return false;
+            value = GetLEInt16(at);
+            return true;
+        case TValueType::vaInt32:
+            if (!Take(4, &at))
+                return false;
+            value = GetLEInt32(at);
+            return true;
+        case TValueType::vaInt64:
+            if (!Take(8, &at))
+                return false;
+            value = int64_t(GetLE64(at));
+            return true;
+        default:
+            return false;
+        }
+    }
+    // A value, its tag first; out (when given) gets the tag and what a scalar holds.
+    bool Value(TPeekedProperty* out) {
+        uint8_t tag = 0;
+        if (!Peek(tag))
+            return false;
+        const auto t = TValueType(tag);
+        if (out != nullptr)
+            out->Type = t;
+        if (IsIntegerTag(t)) {
+            int64_t value = 0;
+            if (!Integer(value))
+                return false;
+            if (out != nullptr)
+                out->Integer = value;
+            return true;
+        }
+        ++p_;
+        const uint8_t* at = nullptr;
+        switch (t) {
+        case TValueType::vaNull:
+        case TValueType::vaFalse:
+        case TValueType::vaTrue:
+        case TValueType::vaNil:
+            return true;
+        case TValueType::vaSingle:
+            return Take(4);
+        case TValueType::vaCurrency:
+        case TValueType::vaDate:
+        case TValueType::vaDouble:
+            return Take(8);
+        case TValueType::vaExtended:
+            return Take(10);
+        case TValueType::vaString:
+        case TValueType::vaIdent: {
+            QByteArrayView text;
+            if (!Str(text))
+                return false;
+            if (out != nullptr)
+                out->Bytes = text;
+            return true;
+        }
+        case TValueType::vaLString:
+        case TValueType::vaUTF8String:
+        case TValueType::vaBinary: {
+            int64_t length = 0;
+            if (!Length(length) || !Take(size_t(length), &at))
+                return false;
+            if (out != nullptr)
+                out->Bytes = QByteArrayView(reinterpret_cast<const char*>(at), length);
+            return true;
+        }
+        case TValueType::vaWString: {
+            if (!Take(4, &at))
+                return false;
+            const int32_t count = int32_t(qFromLittleEndian<uint32_t>(at));
+            if (count < 0 || !Take(size_t(count) * 2, &at))
+                return false;
+            if (out != nullptr)
+                out->Bytes = QByteArrayView(reinterpret_cast<const char*>(at), qsizetype(count) * 2);
+            return true;
+        }
+        case TValueType::vaSet: {
+            QByteArrayView member;
+            do {
+                if (!Str(member))
+                    return false;
+            } while (!member.isEmpty());
+            return true;
+        }
+        case TValueType::vaList: {
+            if (!Enter())
+                return false;
+            uint8_t b = 0;
+            while (Peek(b) && b != uint8_t(TValueType::vaNull))
+                if (!Value(nullptr))
+                    return false;
+            if (!Take(1))
+                return false;
+            --depth_;
+            return true;
+        }
+        case TValueType::vaCollection: {
+            if (!Enter())
+                return false;
+            uint8_t b = 0;
+            while (Peek(b) && b != uint8_t(TValueType::vaNull)) {
+                int64_t index = 0;
+                if (IsIntegerTag(TValueType(b)) && !Integer(index))
+                    return false;
+                if (!Take(1, &at) || TValueType(*at) != TValueType::vaList)
+                    return false;
+                while (Peek(b) && b != uint8_t(TValueType::vaNull)) {
+                    QByteArrayView name;
+                    if (!Str(name) || !Value(nullptr))
+                        return false;
+                }
+                if (!Take(1))
+                    return false;
+            }
+            if (!Take(1))
+                return false;
+            --depth_;
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+    const uint8_t* p_;
+    const uint8_t* end_;
+    int depth_ = 0;
+};
+
+} // namespace
+
+bool PeekComponent(QByteArrayView data, QByteArrayView& className, std::vector<TPeekedProperty>& properties) {
+    properties.clear();
+    Peeker peeker(data);
+    return peeker.Signature() && peeker.Component(&className, &properties);
+}
+
+bool PeekedText(const TPeekedProperty& property, QString& text) {
+    switch (property.Type) {
+    case TValueType::vaString:
+    case TValueType::vaLString:
+        text = Cp932::Decode(property.Bytes.toByteArray());
+        return true;
+    case TValueType::vaUTF8String:
+        text = QString::fromUtf8(property.Bytes);
+        return true;
+    case TValueType::vaWString: {
+        const qsizetype count = property.Bytes.size() / 2;
+        text = QString(count, Qt::Uninitialized);
+        for (qsizetype i = 0; i < count; ++i)
+            text[i] = QChar(static_cast<char16_t>(GetLE16(property.Bytes.data() + 2 * i)));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool PeekedNameIs(QByteArrayView name, QLatin1StringView wanted) {
+    if (name.size() != wanted.size())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char a = name[i];
+        const char b = wanted[i].toLatin1();
+        if (a != b && !((a | 0x20) == (b | 0x20) && (a | 0x20) >= 'a' && (a | 0x20) <= 'z'))
+            return false;
+    }
+    return true;
+}
+
+bool PeekedBoolean(const TPeekedProperty& property, bool& value) {
+    if (property.Type == TValueType::vaTrue || property.Type == TValueType::vaFalse) {
+        value = property.Type == TValueType::vaTrue;
+        return true;
+    }
+    if (property.Type != TValueType::vaIdent)
+        return false;
+    if (PeekedNameIs(property.Bytes, QLatin1StringView("True")))
+        value = true;
+    else if (PeekedNameIs(property.Bytes, QLatin1StringView("False")))
+        value = false;
+    else
+        return false;
+    return true;
+}
+
+bool PeekedInteger(const TPeekedProperty& property, int32_t& value) {
+    if (!IsIntegerTag(property.Type) || property.Integer < std::numeric_limits<int32_t>::min() ||
+        property.Integer > std::numeric_limits<int32_t>::max())
+        return false;
+    value = int32_t(property.Integer);
+    return true;
+}

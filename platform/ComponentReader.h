@@ -9,6 +9,7 @@
 #include "platform/Filer.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -130,6 +131,34 @@ void ReadComponent(TStream& stream, TComponent& instance);
 // A new component that must be of class T (or a descendant); EReadError otherwise.
 template <class T>
 std::unique_ptr<T> ReadComponentAs(TStream& stream);
+
+// One top-level property of a stored component as PeekComponent finds it. Views point into the
+// peeked bytes.
+struct TPeekedProperty {
+    // As stored (a property path may hold dots).
+    QByteArrayView Name;
+    TValueType Type = TValueType::vaNull;
+    // Integer tags: the value.
+    int64_t Integer = 0;
+    // Strings and identifiers: the stored bytes (UTF-16LE for a wide string), not yet decoded.
+    QByteArrayView Bytes;
+};
+
+// Walks a stored component ("TPF0", prefix, class, name, properties, children) without creating
+// anything, for readers that index many stored components by a few of their values: the class
+// name and each top-level property; the values of lists, sets, collections and child components
+// are only checked to be whole (nesting, every length within the bytes). False when the bytes are
+// not one whole component. A component that peeks whole may still fail to read (an unknown class,
+// a value of the wrong kind for its property).
+bool PeekComponent(QByteArrayView data, QByteArrayView& className, std::vector<TPeekedProperty>& properties);
+// A peeked string value as the reader decodes it; false when it is no string.
+bool PeekedText(const TPeekedProperty& property, QString& text);
+// A peeked boolean as the reader takes it (True/False, as tags or identifiers in any case).
+bool PeekedBoolean(const TPeekedProperty& property, bool& value);
+// A peeked integer that fits 32 bits.
+bool PeekedInteger(const TPeekedProperty& property, int32_t& value);
+// True when a peeked name is that ASCII name, compared without regard to case.
+bool PeekedNameIs(QByteArrayView name, QLatin1StringView wanted);
 
 // ---- implementation of the template
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -328,6 +329,36 @@ CompoundStreamPtr CompoundStorage::CreateStream(const QString& name, uint32_t fl
 CompoundStreamPtr CompoundStorage::OpenStream(const QString& name, uint32_t flags) {
     const uint32_t id = FindChildToOpen(name, flags, EntryType::Stream);
     return CompoundStreamPtr(new CompoundStream(file_, id, flags));
+}
+
+QByteArray CompoundStorage::ReadStreamBytes(const QString& name) {
+    const uint32_t id = FindChildToOpen(name, STGM_READ | STGM_SHARE_EXCLUSIVE, EntryType::Stream);
+    Cfb::Volume& volume = *file_->volume;
+    const uint64_t size = volume.Entry(id).size;
+    if (size > uint64_t(std::numeric_limits<qsizetype>::max() / 2))
+        ThrowStorageError(STG_E_INSUFFICIENTMEMORY, name);
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    if (size > 0)
+        volume.ReadWhole(id, bytes.data());
+    return bytes;
+}
+
+void CompoundStorage::ReadStreams(const std::function<void(const QString& name, const QByteArray& bytes)>& take) {
+    Check();
+    Cfb::Volume& volume = *file_->volume;
+    const std::vector<uint32_t> children = volume.Entry(id_).children;
+    QByteArray bytes;
+    for (uint32_t id : children) {
+        const Cfb::DirEntry& entry = volume.Entry(id);
+        if (entry.type != EntryType::Stream)
+            continue;
+        if (entry.size > uint64_t(std::numeric_limits<qsizetype>::max() / 2))
+            ThrowStorageError(STG_E_INSUFFICIENTMEMORY, entry.name);
+        bytes.resize(static_cast<qsizetype>(entry.size));
+        if (entry.size > 0)
+            volume.ReadWhole(id, bytes.data());
+        take(entry.name, bytes);
+    }
 }
 
 CompoundStoragePtr CompoundStorage::CreateStorage(const QString& name, uint32_t flags) {

@@ -14,6 +14,7 @@
 #include "platform/LockBytes.h"
 #include "platform/StorageError.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -96,6 +97,12 @@ public:
     // With STGM_CREATE an existing element of the name is replaced (not when it is open).
     CompoundStreamPtr CreateStream(const QString& name, uint32_t flags);
     CompoundStreamPtr OpenStream(const QString& name, uint32_t flags);
+    // The whole of a stream of this storage, read at once without an object of its own (for
+    // readers of many small streams); fails as OpenStream for reading would.
+    QByteArray ReadStreamBytes(const QString& name);
+    // Every stream of this storage in the file's order, each read whole and handed to take with
+    // its name (a stream open elsewhere as it is now). take must not change the file.
+    void ReadStreams(const std::function<void(const QString& name, const QByteArray& bytes)>& take);
     CompoundStoragePtr CreateStorage(const QString& name, uint32_t flags);
     CompoundStoragePtr OpenStorage(const QString& name, uint32_t flags);
 

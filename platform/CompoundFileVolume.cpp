@@ -68,9 +68,13 @@ char16_t UpperName(char16_t c) {
 int CompareNames(const QString& a, const QString& b) {
     if (a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
+    const QChar* pa = a.constData();
+    const QChar* pb = b.constData();
     for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t ca = UpperName(a[i].unicode());
-        const char16_t cb = UpperName(b[i].unicode());
+        if (pa[i] == pb[i])
+            continue;
+        const char16_t ca = UpperName(pa[i].unicode());
+        const char16_t cb = UpperName(pb[i].unicode());
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
@@ -291,15 +295,12 @@ void Volume::ParseEntry(const uint8_t* p, DirEntry& e) const {
     // Old writers left the high half of the size unset in version 3 files.
     if (major_ == 3)
         e.size &= 0xFFFFFFFFu;
-    int units = std::min<int>(nameBytes / 2, 32);
-    QString name;
-    for (int i = 0; i < units; ++i) {
-        const char16_t c = GetLE16(p + 2 * i);
-        if (c == 0)
-            break;
-        name.append(QChar(c));
-    }
-    e.name = name;
+    const int units = std::min<int>(nameBytes / 2, 32);
+    char16_t name[32];
+    int length = 0;
+    while (length < units && (name[length] = GetLE16(p + 2 * length)) != 0)
+        ++length;
+    e.name = QString(reinterpret_cast<const QChar*>(name), length);
 }
 
 void Volume::LoadDirectory() {
@@ -350,9 +351,12 @@ void Volume::LoadDirectory() {
             kids.push_back(cur);
             cur = entries_[cur].right;
         }
-        std::stable_sort(kids.begin(), kids.end(), [this](uint32_t a, uint32_t b) {
+        // A sound tree gives its names in order already; only a damaged one is sorted.
+        const auto byName = [this](uint32_t a, uint32_t b) {
             return CompareNames(entries_[a].name, entries_[b].name) < 0;
-        });
+        };
+        if (!std::is_sorted(kids.begin(), kids.end(), byName))
+            std::stable_sort(kids.begin(), kids.end(), byName);
         for (size_t i = 0; i < kids.size(); ++i) {
             if (i > 0 && CompareNames(entries_[kids[i - 1]].name, entries_[kids[i]].name) == 0)
                 Corrupt("two elements of one name");
@@ -840,6 +844,44 @@ void Volume::ForEachRun(const StreamCursor& cursor, uint64_t pos, size_t count, 
     }
     if (runLength > 0)
         fn(runOffset, runStart, runLength);
+}
+
+size_t Volume::ReadWhole(uint32_t id, void* buffer) {
+    const DirEntry& e = entries_[id];
+    const bool mini = e.size < MiniStreamCutoff;
+    const std::vector<uint32_t>& table = mini ? miniFat_ : fat_;
+    const uint64_t unit = mini ? MiniSectorSize : sectorSize_;
+    auto* out = static_cast<uint8_t*>(buffer);
+    // The chain was checked against the size when the file was loaded and is kept so by every
+    // change; it is followed here without a list of its own, neighbouring units read at once.
+    uint64_t done = 0;
+    uint64_t runOffset = 0;
+    uint64_t runStart = 0;
+    uint64_t runLength = 0;
+    const auto flush = [&] {
+        const size_t got = bytes_->ReadAt(runOffset, out + runStart, static_cast<size_t>(runLength));
+        if (got < runLength)
+            std::memset(out + runStart + got, 0, static_cast<size_t>(runLength - got));
+    };
+    for (uint32_t at = e.start; done < e.size; at = table[at]) {
+        if (at >= table.size() || (mini && at / (sectorSize_ / MiniSectorSize) >= miniStreamChain_.size()))
+            Corrupt("stream longer than its chain");
+        const uint64_t offset = UnitOffset(mini, at);
+        const uint64_t length = std::min<uint64_t>(unit, e.size - done);
+        if (runLength > 0 && runOffset + runLength == offset) {
+            runLength += length;
+        } else {
+            if (runLength > 0)
+                flush();
+            runOffset = offset;
+            runStart = done;
+            runLength = length;
+        }
+        done += length;
+    }
+    if (runLength > 0)
+        flush();
+    return static_cast<size_t>(e.size);
 }
 
 size_t Volume::Read(const StreamCursor& cursor, uint64_t pos, void* buffer, size_t count) {

@@ -109,6 +109,8 @@ public:
     StreamCursor OpenCursor(uint32_t id) const;
     // Reads up to count bytes at pos (less at the end of the stream); returns the count read.
     size_t Read(const StreamCursor& cursor, uint64_t pos, void* buffer, size_t count);
+    // Reads the whole of a stream (Entry(id).size bytes) into buffer; returns the count.
+    size_t ReadWhole(uint32_t id, void* buffer);
     // Writes at pos, growing the stream; a gap before pos reads as zeros.
     void Write(StreamCursor& cursor, uint64_t pos, const void* buffer, size_t count);
     // Grows (zero-filled) or shrinks the stream.

@@ -39,6 +39,7 @@ FileLockBytes::FileLockBytes(const QString& fileName, bool writable, OpenKind ki
             const int op = (lock == FileLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
             if (::flock(fd_, op) != 0)
                 ThrowStorageErrno(errno, STG_E_LOCKVIOLATION, fileName);
+            cacheable_ = true;
         }
         if (kind == OpenKind::OpenExisting) {
             // Checked once the file is ours: a writer that held it has finished or is gone.
@@ -94,8 +95,7 @@ uint64_t FileLockBytes::Size() const {
     return static_cast<uint64_t>(st.st_size);
 }
 
-size_t FileLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
-    auto* out = static_cast<char*>(buffer);
+size_t FileLockBytes::ReadFile(uint64_t offset, char* out, size_t count) {
     size_t done = 0;
     while (done < count) {
         const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
@@ -111,25 +111,99 @@ size_t FileLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
     return done;
 }
 
+const FileLockBytes::CachedBlock& FileLockBytes::Block(uint64_t index) {
+    if (const auto found = blockSlots_.find(index); found != blockSlots_.end())
+        return blocks_[found->second];
+    size_t slot = blocks_.size();
+    if (slot < kCacheBlocks) {
+        blocks_.emplace_back();
+    } else {
+        slot = nextSlot_;
+        nextSlot_ = (nextSlot_ + 1) % kCacheBlocks;
+        blockSlots_.erase(blocks_[slot].index);
+    }
+    CachedBlock& block = blocks_[slot];
+    block.index = index;
+    block.data.resize(kCacheBlock);
+    try {
+        block.data.resize(ReadFile(index * kCacheBlock, block.data.data(), kCacheBlock));
+    } catch (...) {
+        block.data.clear();
+        blockSlots_.erase(index);
+        throw;
+    }
+    blockSlots_[index] = slot;
+    return block;
+}
+
+void FileLockBytes::WriteThrough(uint64_t offset, const char* in, size_t count) {
+    const uint64_t end = offset + count;
+    for (const auto& [index, slot] : blockSlots_) {
+        CachedBlock& block = blocks_[slot];
+        const uint64_t start = index * kCacheBlock;
+        if (start >= end)
+            continue;
+        const size_t reach = static_cast<size_t>(std::min<uint64_t>(kCacheBlock, end - start));
+        if (block.data.size() < reach)
+            block.data.resize(reach, 0);
+        if (start + kCacheBlock <= offset)
+            continue;
+        const size_t from = offset > start ? static_cast<size_t>(offset - start) : 0;
+        std::memcpy(block.data.data() + from, in + (start + from - offset), reach - from);
+    }
+}
+
+size_t FileLockBytes::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    auto* out = static_cast<char*>(buffer);
+    if (!cacheable_ || count >= kCacheBlock)
+        return ReadFile(offset, out, count);
+    size_t done = 0;
+    while (done < count) {
+        const uint64_t at = offset + done;
+        const CachedBlock& block = Block(at / kCacheBlock);
+        const size_t within = static_cast<size_t>(at % kCacheBlock);
+        if (within >= block.data.size())
+            break; // past the end of the file
+        const size_t n = std::min(count - done, block.data.size() - within);
+        std::memcpy(out + done, block.data.data() + within, n);
+        done += n;
+        if (block.data.size() < kCacheBlock)
+            break;
+    }
+    return done;
+}
+
 void FileLockBytes::WriteAt(uint64_t offset, const void* buffer, size_t count) {
     BeginChange();
     const auto* in = static_cast<const char*>(buffer);
     size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pwrite(fd_, in + done, count - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
+    try {
+        while (done < count) {
+            const ssize_t n = ::pwrite(fd_, in + done, count - done, static_cast<off_t>(offset + done));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
+            }
+            if (n == 0)
+                ThrowStorageError(STG_E_MEDIUMFULL, fileName_);
+            done += static_cast<size_t>(n);
         }
-        if (n == 0)
-            ThrowStorageError(STG_E_MEDIUMFULL, fileName_);
-        done += static_cast<size_t>(n);
+    } catch (...) {
+        // What part reached the file is not known: the cache forgets it all.
+        blocks_.clear();
+        blockSlots_.clear();
+        nextSlot_ = 0;
+        throw;
     }
+    WriteThrough(offset, in, count);
 }
 
 void FileLockBytes::SetSize(uint64_t size) {
     BeginChange();
+    blocks_.clear();
+    blockSlots_.clear();
+    nextSlot_ = 0;
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
         ThrowStorageErrno(errno, STG_E_WRITEFAULT, fileName_);
 }

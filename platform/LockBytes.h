@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 class ChangeMark;
 
@@ -61,6 +63,24 @@ public:
 
 private:
     void BeginChange();
+    size_t ReadFile(uint64_t offset, char* out, size_t count);
+    // Small reads are served from whole blocks of the file read once: a compound file is read a
+    // sector or a directory entry at a time, and each would be a system call of its own. Only a
+    // locked file is cached (no other opener of ours writes it); our own writes go into the cache.
+    static constexpr size_t kCacheBlock = 64 * 1024;
+    static constexpr size_t kCacheBlocks = 64;
+    struct CachedBlock {
+        uint64_t index = 0;
+        std::vector<char> data;
+    };
+    const CachedBlock& Block(uint64_t index);
+    // Our own write into the cached blocks it meets (a block that ended the file grows with zeros
+    // up to it, as the file does).
+    void WriteThrough(uint64_t offset, const char* in, size_t count);
+    bool cacheable_ = false;
+    std::vector<CachedBlock> blocks_;
+    std::unordered_map<uint64_t, size_t> blockSlots_;
+    size_t nextSlot_ = 0;
 
     QString fileName_;
     std::unique_ptr<ChangeMark> mark_;

@@ -33,6 +33,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -268,15 +269,21 @@ TframeSearchPaper::~TframeSearchPaper() = default;
 
 void TframeSearchPaper::Search() {
     const QString text = cbSearch->currentText();
-    if (!text.isEmpty()) {
-        hmSearch->Add(text);
-        const QSignalBlocker block(cbSearch);
-        cbSearch->clear();
-        cbSearch->addItems(hmSearch->GetItems().ToQStringList());
-        cbSearch->setEditText(text);
-    }
     if (OnSearch)
         OnSearch();
+    // The papers found are shown first: the history is a write of the settings file (waiting for
+    // the disk), done once the list is on screen.
+    if (!text.isEmpty())
+        QTimer::singleShot(0, this, [this, text] { KeepInHistory(text); });
+}
+
+void TframeSearchPaper::KeepInHistory(const QString& text) {
+    hmSearch->Add(text);
+    const QSignalBlocker block(cbSearch);
+    const QString shown = cbSearch->currentText();
+    cbSearch->clear();
+    cbSearch->addItems(hmSearch->GetItems().ToQStringList());
+    cbSearch->setEditText(shown);
 }
 
 // ---- panel
@@ -622,7 +629,7 @@ void TfrmPaperSelectPanel::FillPaperList() {
         const TPaperInfoUI& entry = model_->GetItem(i);
         if (!MatchesFilter(filter, entry, normalizedNames_[size_t(i)]))
             continue;
-        const TPaperInfo* paper = papers_.GetPaper(entry.PaperIndex);
+        const TPaperInfo* paper = &papers_.PeekPaper(entry.PaperIndex);
         auto* item = new TPaperItem(
             QStringList{entry.PaperName, FormatPaperSize(forms_, paper->StoredWidth(), paper->StoredHeight()),
                         entry.PhotoSize, entry.GroupName, entry.Company});

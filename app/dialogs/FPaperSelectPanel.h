@@ -70,12 +70,13 @@ public:
     QComboBox* cbSearch;
     QPushButton* btnSearch;
     THistoryManager* hmSearch;
-    // Runs after "検索" put the text on the history.
+    // Runs on "検索"; the text goes on the history right after, once the list is shown.
     std::function<void()> OnSearch;
 
     void Search();
 
 private:
+    void KeepInHistory(const QString& text);
     std::unique_ptr<TComponent> owner_;
 };
 

@@ -1,6 +1,7 @@
 // Fuzz target of the component stream reader. The input is read as a component stream and,
 // when its first byte is $FF, as a component resource. Whatever reads cleanly is written
-// again, read again and written a third time: the two written forms must be equal.
+// again, read again and written a third time: the two written forms must be equal. The peek that
+// indexes stored components without reading them must walk every stream the reader reads.
 
 #include "platform/ClassRegistry.h"
 #include "platform/Component.h"
@@ -149,9 +150,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)registered;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    std::vector<TPeekedProperty> peeked;
+    QByteArrayView className;
+    const bool peekedWhole = PeekComponent(bytes, className, peeked);
+    QString text;
+    bool flag = false;
+    int32_t number = 0;
+    for (const TPeekedProperty& property : peeked) {
+        PeekedText(property, text);
+        PeekedBoolean(property, flag);
+        PeekedInteger(property, number);
+    }
     try {
         TMemoryStream s(bytes);
-        std::unique_ptr<TComponent> c = size > 0 && data[0] == 0xFF ? ReadComponentRes(s) : ReadComponent(s);
+        const bool resource = size > 0 && data[0] == 0xFF;
+        std::unique_ptr<TComponent> c = resource ? ReadComponentRes(s) : ReadComponent(s);
+        if (!resource && !peekedWhole) {
+            std::fprintf(stderr, "a stream the reader reads does not peek whole\n");
+            std::abort();
+        }
         CheckRoundTrip(c.get());
     } catch (const Exception&) {
         // A clean rejection.

@@ -254,6 +254,11 @@ TEST_F(PaperSelectTest, AMakersSheetIsFoundByMakerAndUseOrByItsProductNumber) {
         EXPECT_TRUE(Captions(*panel).contains(l7160)) << key;
         ExpectAllContain(*panel, QStringLiteral("7160"));
     }
+    // The searches go on the history once the list is shown, newest first.
+    RunLoopUntil([&] { return search->count() > 0 && search->itemText(0) == QStringLiteral("AVERY l7160"); });
+    EXPECT_EQ(search->itemText(0), QStringLiteral("AVERY l7160"));
+    EXPECT_GE(search->findText(QStringLiteral("l7160")), 1);
+    EXPECT_EQ(search->currentText(), QStringLiteral("AVERY l7160")) << "the typed text stays";
     search->clearEditText();
     Type(search, QStringLiteral("hisago elm006"));
     QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);

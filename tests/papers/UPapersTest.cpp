@@ -500,3 +500,80 @@ TEST_F(PapersTest, AnOpenedFileIsReadInPlaceUntilTheFirstChange) {
     EXPECT_EQ(again.GetCount(), 2);
     EXPECT_NE(again.GetExtraInfo(kExtraInfosTable, "b"), nullptr);
 }
+
+TEST_F(PapersTest, PapersAreReadWholeWhenFirstAskedForAndDamageFoundThenKeepsTheirBytes) {
+    const QString file = Path("lazy.ppr");
+    const auto streamBytes = [](TPapers& db, const QString& stream) {
+        TDocStream in(&db.Root(), 0, QStringLiteral("Papers\\") + stream);
+        return in.ReadBytes(in.GetSize());
+    };
+    {
+        TPapersV2 db(file, false);
+        db.AddStandardExtraInfoBases();
+        auto grid = SystemPaper("grid", 3);
+        grid->FaceShape = fsRoundRect;
+        db.AddOrReplace(*grid);
+        for (const QString name : {QStringLiteral("free"), QStringLiteral("broken")}) {
+            TFreePaperInfo paper(nullptr);
+            paper.PaperName = name;
+            paper.GroupName = QStringLiteral("群");
+            paper.SetWidth(2100);
+            paper.SetHeight(2970);
+            for (int i = 0; i < 2; ++i) {
+                TFaceItem* face = paper.Faces()->Add();
+                face->SetLeft(100 + 600 * i);
+                face->SetTop(100);
+                face->SetWidth(500);
+                face->SetHeight(500);
+                face->FaceShape = fsEllipse;
+            }
+            db.AddOrReplace(paper);
+        }
+        PutCompany(db, "broken", "maker");
+        // Damage only reading the faces finds: an unknown face shape of the same length.
+        TDocStream in(&db.WritableRoot(), 0x12, QStringLiteral("Papers\\$00000003"));
+        QByteArray bytes = in.ReadBytes(in.GetSize());
+        const qsizetype at = bytes.indexOf("fsEllipse");
+        ASSERT_GT(at, 0);
+        bytes.replace(at, 9, "fsEllipsX");
+        in.SetSize(0);
+        in.WriteBytes(bytes);
+    }
+    QByteArray damagedBytes;
+    {
+        TPapersV2 db(file, false);
+        db.AddStandardExtraInfoBases();
+        ASSERT_EQ(db.GetCount(), 3);
+        EXPECT_TRUE(db.RefusedPapers().isEmpty());
+        EXPECT_EQ(db.PeekPaper(2).PaperName, "broken");
+        EXPECT_EQ(db.PeekPaper(2).GroupName, "群");
+        EXPECT_EQ(db.PeekPaper(0).GetFaceCount(), 3) << "a grid is known from its own fields";
+        EXPECT_EQ(db.PeekPaper(0).GetFaceShape(0), fsRoundRect);
+        EXPECT_TRUE(db.PeekPaper(0).ReadOnly);
+        EXPECT_EQ(db.GetPaper(1)->GetFaceCount(), 2);
+        EXPECT_EQ(db.GetPaper(1)->GetFaceShape(1), fsEllipse);
+        EXPECT_GT(db.GetPaper(0)->PurposeList()->Count(), 0) << "purposes come with the whole paper";
+
+        const TPaperInfo* broken = db.GetPaper(2);
+        EXPECT_EQ(broken->PaperName, "broken");
+        EXPECT_EQ(broken->GetFaceCount(), 0) << "nothing is placed on a paper that could not be read";
+        EXPECT_EQ(broken->StoredWidth(), 2100);
+        ASSERT_EQ(db.RefusedPapers().size(), 1);
+        EXPECT_TRUE(db.OpenWarning().contains("$00000003")) << qPrintable(db.OpenWarning());
+        damagedBytes = streamBytes(db, "$00000003");
+
+        // A paper stored in its place is a new one; the damaged stream stays as it is.
+        db.AddOrReplace(*MakeGridPaper("broken", 2, 2));
+        EXPECT_EQ(db.GetCount(), 3);
+        EXPECT_EQ(db.GetStreamName(db.IndexOf("broken")), "$00000004");
+        db.Save();
+    }
+    TPapersV2 db(file, true);
+    db.AddStandardExtraInfoBases();
+    EXPECT_EQ(db.GetCount(), 4) << "the damaged paper is listed until read again";
+    const int index = db.IndexOf("broken");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(db.GetPaper(index)->GetFaceCount(), 4) << "the sound paper of the name answers";
+    EXPECT_EQ(streamBytes(db, "$00000003"), damagedBytes);
+    EXPECT_EQ(CompanyOf(db, "broken"), "maker");
+}

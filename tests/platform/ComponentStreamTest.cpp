@@ -463,3 +463,55 @@ TEST(ComponentReader, ReadingAsAnotherClassIsRefused) {
         EXPECT_EQ(e.Message(), QStringLiteral("Stored component is a TPart, not a TKitchen"));
     }
 }
+
+TEST(ComponentPeek, WalksEveryValueKindAndGivesTheTopLevelValuesAsTheReaderTakesThem) {
+    const QByteArray full = FullKitchenBytes();
+    QByteArrayView className;
+    std::vector<TPeekedProperty> peeked;
+    ASSERT_TRUE(PeekComponent(full, className, peeked));
+    EXPECT_EQ(className, QByteArrayView("TKitchen"));
+    ASSERT_EQ(peeked.size(), 26u) << "nested paths count as top-level properties; the child's do not";
+    const auto find = [&](const char* name) {
+        for (const TPeekedProperty& p : peeked)
+            if (PeekedNameIs(p.Name, QLatin1StringView(name)))
+                return p;
+        ADD_FAILURE() << name;
+        return TPeekedProperty{};
+    };
+    QString text;
+    bool flag = true;
+    int32_t number = 0;
+    EXPECT_TRUE(PeekedText(find("caption"), text) && text == QStringLiteral("日本")) << "CP932, name in any case";
+    EXPECT_TRUE(PeekedText(find("Wide"), text) && text == QStringLiteral("한"));
+    EXPECT_TRUE(PeekedBoolean(find("Visible"), flag) && !flag);
+    EXPECT_TRUE(PeekedInteger(find("Number"), number) && number == -200);
+    EXPECT_FALSE(PeekedInteger(find("Big"), number)) << "beyond 32 bits";
+    EXPECT_FALSE(PeekedText(find("Shade"), text)) << "an identifier is no string";
+    EXPECT_FALSE(PeekedBoolean(find("Shade"), flag));
+    EXPECT_FALSE(PeekedNameIs(QByteArrayView("Tag_"), QLatin1StringView("Tag")));
+    EXPECT_FALSE(PeekedNameIs(QByteArrayView("T@g"), QLatin1StringView("T`g"))) << "only letters ignore case";
+}
+
+TEST(ComponentPeek, AnythingButOneWholeComponentIsRefused) {
+    const QByteArray full = FullKitchenBytes();
+    QByteArrayView className;
+    std::vector<TPeekedProperty> peeked;
+    for (qsizetype n = 0; n < full.size(); ++n)
+        EXPECT_FALSE(PeekComponent(full.left(n), className, peeked)) << "prefix of " << n << " bytes";
+    EXPECT_FALSE(PeekComponent(QByteArray("TPF1") + full.mid(4), className, peeked));
+    // An unknown tag, a length beyond the bytes, a collection item that is no list.
+    EXPECT_FALSE(PeekComponent(KitchenWith(S("Tag") + Hex("30")), className, peeked));
+    EXPECT_FALSE(PeekComponent(KitchenWith(S("Caption") + Hex("0c ffffff7f 41")), className, peeked));
+    EXPECT_FALSE(PeekComponent(KitchenWith(S("Rows") + Hex("0e 02 00")), className, peeked));
+    // Nesting beyond the reader's limit, in lists and in child components.
+    QByteArray lists = S("Inner.Colors");
+    for (int i = 0; i < 80; ++i)
+        lists += Hex("01");
+    EXPECT_FALSE(PeekComponent(KitchenWith(lists + QByteArray(80, '\0')), className, peeked));
+    QByteArray deep = QByteArray("TPF0") + S("TKitchen") + Hex("00 00");
+    for (int i = 0; i < 80; ++i)
+        deep += S("TPart") + Hex("00 00");
+    EXPECT_FALSE(PeekComponent(deep + QByteArray(81, '\0'), className, peeked));
+    EXPECT_TRUE(PeekComponent(KitchenWith(S("Rows") + Hex("0e 02 05 01 00 00")), className, peeked))
+        << "an item's index as the reader takes it";
+}

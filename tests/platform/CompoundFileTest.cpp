@@ -739,3 +739,54 @@ TEST_F(CompoundFileTest, SeekBeforeTheStartFailsForAnyOffset) {
     EXPECT_EQ(CodeOf([&] { s->Seek(INT64_MAX, CompoundStream::SeekEnd); }), STG_E_INVALIDFUNCTION);
     EXPECT_EQ(s->Seek(-3, CompoundStream::SeekEnd), 0u);
 }
+
+TEST_F(CompoundFileTest, ALockedFileReadThroughItsBlockCacheSeesItsOwnWrites) {
+    // Reads, writes past the end (a hole reads as zeros), growing and shrinking, against a copy.
+    const QString file = Path("cached.bin");
+    QByteArray expected(150000, '\0');
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        expected[i] = char(i * 7 + 3);
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(expected);
+    }
+    FileLockBytes bytes(file, true, FileLockBytes::OpenKind::OpenExisting, FileLock::Exclusive);
+    uint32_t seed = 12345;
+    const auto next = [&seed](uint32_t limit) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % limit;
+    };
+    QByteArray got;
+    for (int step = 0; step < 3000; ++step) {
+        const uint64_t offset = next(uint32_t(expected.size()) + 70000);
+        const size_t count = next(step % 50 == 0 ? 140000 : 3000);
+        switch (next(8)) {
+        case 0: {
+            QByteArray data(qsizetype(count), Qt::Uninitialized);
+            for (char& c : data)
+                c = char(next(256));
+            bytes.WriteAt(offset, data.constData(), count);
+            if (offset + count > uint64_t(expected.size()))
+                expected.resize(qsizetype(offset + count), '\0');
+            std::memcpy(expected.data() + offset, data.constData(), count);
+            break;
+        }
+        case 1:
+            bytes.SetSize(offset);
+            expected.resize(qsizetype(offset), '\0');
+            break;
+        default: {
+            got.fill('\x55', qsizetype(count));
+            const size_t n = bytes.ReadAt(offset, got.data(), count);
+            const uint64_t there = offset < uint64_t(expected.size()) ? uint64_t(expected.size()) - offset : 0;
+            ASSERT_EQ(n, std::min<uint64_t>(count, there)) << "step " << step;
+            ASSERT_EQ(got.left(qsizetype(n)), expected.mid(qsizetype(offset), qsizetype(n))) << "step " << step;
+        }
+        }
+    }
+    ASSERT_EQ(bytes.Size(), uint64_t(expected.size()));
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(in.readAll(), expected) << "the file itself holds every write";
+}

@@ -175,7 +175,8 @@ TEST_F(PaperSelectTest, PapersFoundBySearchAndByGenreMakerAndUseGoToTheEditorByC
     Type(search, QStringLiteral("めいし"));
     QTest::mouseClick(panel->frameSearchPaper->btnSearch, Qt::LeftButton);
     ExpectAllContain(*panel, QStringLiteral("名刺"));
-    EXPECT_EQ(search->count(), 2) << "both searches in the history";
+    RunLoopUntil([&] { return search->count() == 2; });
+    EXPECT_EQ(search->count(), 2) << "both searches in the history once their papers are listed";
 
     ClickGenre(*panel, 1);
     EXPECT_FALSE(panel->frameSearchPaper->isVisibleTo(panel)) << "no search inside a genre";

@@ -18,6 +18,43 @@ if(QUORLANE_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
+# Qt's and GoogleTest's headers are most of every compile here: each target parses them once into a
+# precompiled header. ccache can reuse a translation unit built on a precompiled header only when told
+# to trust the header's recorded time and macros.
+option(QUORLANE_PCH "Precompile the Qt, standard library and test headers of each target" ON)
+set(QUORLANE_PCH_HEADERS
+  <algorithm> <array> <cmath> <cstdint> <cstring> <functional> <map> <memory> <mutex> <optional>
+  <string> <utility> <vector>
+  <QByteArray> <QDir> <QFile> <QFileInfo> <QImage> <QList> <QObject> <QPainter> <QString>
+  <QStringList> <QWidget>)
+set(QUORLANE_TEST_PCH_HEADERS ${QUORLANE_PCH_HEADERS} <gtest/gtest.h> <QTemporaryDir> <QApplication>)
+if(QUORLANE_PCH AND CCACHE_PROGRAM)
+  set(launcher ${CMAKE_COMMAND} -E env
+    CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime ${CCACHE_PROGRAM})
+  set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
+endif()
+
+# The libraries share the first library's precompiled header and the tests the test main's: they are
+# compiled with the same definitions, and one header per build keeps the build folder small.
+function(quorlane_precompile target)
+  cmake_parse_arguments(ARG "TEST" "" "" ${ARGN})
+  if(NOT QUORLANE_PCH)
+    return()
+  endif()
+  if(target STREQUAL "platform" OR target STREQUAL "quorlane_testmain")
+    if(ARG_TEST)
+      target_precompile_headers(${target} PRIVATE ${QUORLANE_TEST_PCH_HEADERS})
+    else()
+      target_precompile_headers(${target} PRIVATE ${QUORLANE_PCH_HEADERS})
+    endif()
+  elseif(ARG_TEST)
+    target_precompile_headers(${target} REUSE_FROM quorlane_testmain)
+  else()
+    target_precompile_headers(${target} REUSE_FROM platform)
+  endif()
+endfunction()
+
 function(quorlane_subdirectory dir)
   if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
     add_subdirectory(${dir})
@@ -33,6 +70,7 @@ function(quorlane_library target)
   target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_compile_options(${target} PRIVATE ${QUORLANE_WARNINGS})
   target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  quorlane_precompile(${target})
 endfunction()
 
 # quorlane_test(<target> DEPS <libs...> [SOURCES <files...>] [EXCLUDE <files...>])
@@ -50,6 +88,7 @@ function(quorlane_test target)
   add_executable(${target} ${sources})
   target_compile_options(${target} PRIVATE ${QUORLANE_WARNINGS})
   target_link_libraries(${target} PRIVATE quorlane_testmain ${ARG_DEPS} GTest::gtest GTest::gmock)
+  quorlane_precompile(${target} TEST)
   target_compile_definitions(${target} PRIVATE
     QUORLANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QUORLANE_BINARY_DIR="${PROJECT_BINARY_DIR}")

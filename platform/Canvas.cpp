@@ -105,6 +105,12 @@ Qt::BrushStyle HatchStyle(TBrushStyle style) {
     return Qt::NoBrush;
 }
 
+QBrush QtBrush(const TBrush& brush) {
+    if (brush.Style == bsSolid && !brush.Pattern.isNull())
+        return QBrush(brush.Pattern);
+    return QBrush(ToQColor(brush.Color), HatchStyle(brush.Style));
+}
+
 // Device rectangle from two mapped corners, in order.
 QRect OrderedRect(const TRect& r) {
     const TRect n = NormalizeRect(r);
@@ -1103,7 +1109,7 @@ bool TCanvas::PrepareBrush(QPainter& painter) {
         painter.setBrush(Qt::NoBrush);
         return false;
     }
-    painter.setBrush(QBrush(ToQColor(brush_.Color), style));
+    painter.setBrush(QtBrush(brush_));
     ApplyPenMode(painter);
     return true;
 }
@@ -1423,9 +1429,9 @@ void TCanvas::FillRect(const TRect& r) {
         return;
     Changing();
     if (WorldTurns())
-        p->fillPath(TurnedRect(r), QBrush(ToQColor(brush_.Color), style));
+        p->fillPath(TurnedRect(r), QtBrush(brush_));
     else
-        p->fillRect(d, QBrush(ToQColor(brush_.Color), style));
+        p->fillRect(d, QtBrush(brush_));
     Changed();
 }
 
@@ -1461,7 +1467,7 @@ void TCanvas::FillRegion(const QRegion& region) {
     if (!p)
         return;
     Changing();
-    const QBrush brush(ToQColor(brush_.Color), style);
+    const QBrush brush = QtBrush(brush_);
     for (const QRect& rect : region)
         p->fillRect(rect, brush);
     Changed();

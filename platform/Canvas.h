@@ -157,6 +157,9 @@ struct TPen {
 struct TBrush {
     TColor Color = clWhite;
     TBrushStyle Style = bsSolid;
+    // A pattern brush's picture, tiled from the device origin in place of the solid colour (Color
+    // stays its average, for what fills with one colour).
+    QImage Pattern = {};
     friend bool operator==(const TBrush&, const TBrush&) = default;
 };
 

@@ -1132,13 +1132,17 @@ TFont FontOf(int height, int escapement, int weight, bool italic, bool underline
     return font;
 }
 
-// A pattern brush drawn as its average colour (the canvas has no pattern fills).
-TBrush AverageBrush(const std::optional<QImage>& image) {
+// A pattern brush: its picture tiled, and its average colour for what fills with one colour. Patterns
+// are small tiles; a huge one is drawn in its average colour rather than kept with every brush copy.
+TBrush PatternBrush(const std::optional<QImage>& image) {
     if (!image || image->isNull())
-        return TBrush{clGray, bsSolid};
+        return TBrush{clGray, bsSolid, {}};
     const QImage small = image->scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QRgb c = small.pixel(0, 0);
-    return TBrush{TColor(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)), bsSolid};
+    TBrush brush{TColor(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)), bsSolid, {}};
+    if (image->width() <= 256 && image->height() <= 256)
+        brush.Pattern = image->convertToFormat(QImage::Format_RGB32);
+    return brush;
 }
 
 bool Player::PlayEmf(const Bytes& d, const TRect& rect) {
@@ -1502,7 +1506,7 @@ Player::Outcome Player::EmfRecord(uint32_t type, const Bytes& r) {
             std::optional<QImage> image;
             if (r.Has(offBmi, cbBmi) && r.Has(offBits, cbBits))
                 image = DecodeBitmap(r.p + offBmi, cbBmi, r.p + offBits, cbBits, false, bottomUp);
-            o.brush = AverageBrush(image);
+            o.brush = PatternBrush(image);
         } else {
             o.kind = GdiObject::Other;
         }
@@ -2188,10 +2192,10 @@ Player::Outcome Player::WmfRecord(uint16_t function, const Bytes& r) {
             std::optional<QImage> image;
             if (info > 0 && info <= r.size - 4)
                 image = DecodeBitmap(r.p + 4, info, r.p + 4 + info, r.size - 4 - info, false, bottomUp);
-            o.brush = AverageBrush(image);
+            o.brush = PatternBrush(image);
         } else if (function == META_CREATEPATTERNBRUSH) {
             o.kind = GdiObject::Brush;
-            o.brush = TBrush{clGray, bsSolid};
+            o.brush = TBrush{clGray, bsSolid, {}};
         } else if (function == META_CREATEREGION) {
             o.kind = GdiObject::Region;
             if (!ReadWmfRegion(r, o.region))

@@ -88,6 +88,13 @@ TEST(MetafileCorpus, BitmapsClipsAndWorldTransformsLandWhereTheWriterPutThem) {
     EXPECT_FALSE(Ink(image.pixel(210, 75)));
     EXPECT_TRUE(Near(image.pixel(300, 60), qRgb(30, 150, 40), 0));
     EXPECT_FALSE(Ink(image.pixel(345, 60))); // beyond the turned square's corner at 40 units
+    // The pattern brush tiles its two colours (orange and near white, two pixels a cell).
+    bool orange = false, pale = false;
+    for (int x = 300; x < 308; ++x) {
+        orange = orange || Near(image.pixel(x, 230), qRgb(240, 140, 30), 0);
+        pale = pale || Near(image.pixel(x, 230), qRgb(250, 250, 250), 0);
+    }
+    EXPECT_TRUE(orange && pale);
     // The hatch stays inside the two clip rectangles.
     EXPECT_TRUE(InkIn(image, 10, 110, 170, 290));
     EXPECT_FALSE(InkIn(image, 115, 125, 240, 290));

@@ -648,10 +648,21 @@ bool TfrmMain::EnterModeKind(TModeKind kind, bool keepDocument) {
         return false;
     const TModeKind from = HostedKind();
     const bool fresh = kind == mkStartMenu || kind == mkPaper;
+    if (kind != mkPaper)
+        leftDocument_.reset();
     if (fresh && !keepDocument && from != mkStartMenu && from != mkPaper) {
         // A cancelled save question keeps the mode and the document.
         if (!QuerySave())
             return false;
+        if (kind == mkPaper) {
+            // Kept aside with its stored page: the edit step goes back to it unless a paper is chosen.
+            if (from == mkPrint)
+                HostedMode()->DetachDocument();
+            else
+                LeaveMode();
+            leftFileName_ = saveRequest_.FileName;
+            leftDocument_ = std::move(document_);
+        }
         MakeNewDocument();
         // The editor about to go showed the new document's page and made its frames; they are made
         // again where the page is shown next, so nothing of them is stored now.
@@ -702,7 +713,23 @@ bool TfrmMain::ClearModified() {
 bool TfrmMain::NewDocument() {
     if (!QuerySave())
         return false;
+    leftDocument_.reset();
     return MakeNewDocument();
+}
+
+bool TfrmMain::ReturnToLeftDocument() {
+    if (!leftDocument_)
+        return false;
+    if (HostedKind() == mkPrint)
+        HostedMode()->DetachDocument();
+    document_ = std::move(leftDocument_);
+    saveRequest_.FileName = leftFileName_;
+    UpdateCaption();
+    if (HostedKind() == mkLayout || HostedKind() == mkSheet)
+        HostedMode()->AttachDocument(document_.get());
+    UndoList().Clear();
+    actPaperInfoToPrinter->trigger();
+    return true;
 }
 
 bool TfrmMain::MakeNewDocument() {
@@ -791,6 +818,7 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
     }
     if (HostedKind() == mkPrint)
         HostedMode()->DetachDocument();
+    leftDocument_.reset();
     document_ = std::move(document);
     saveRequest_.FileName = name;
     UpdateCaption();

@@ -124,6 +124,11 @@ public:
     // The components the window owns (history managers, drop target, picture packs).
     TComponent* OwnedComponents() const { return components_.get(); }
     TLabelData* Document() const { return document_.get(); }
+    // The document the editor left for the paper step, kept so that the edit step can go back to
+    // it while no other paper was chosen; null otherwise.
+    TLabelData* LeftDocument() const { return leftDocument_.get(); }
+    // Makes the left document the open one again (its file name too); false without one.
+    bool ReturnToLeftDocument();
     // The document's file; empty while it is unnamed.
     const QString& FileName() const { return saveRequest_.FileName; }
 
@@ -205,6 +210,8 @@ private:
 
     std::unique_ptr<TComponent> components_;
     std::unique_ptr<TLabelData> document_;
+    std::unique_ptr<TLabelData> leftDocument_;
+    QString leftFileName_;
     TFileDialogRequest openRequest_;
     TFileDialogRequest saveRequest_;
     TModeKind hostedKind_ = mkModeCount;

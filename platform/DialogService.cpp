@@ -5,17 +5,23 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QStandardPaths>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -34,6 +40,8 @@ constexpr ButtonText kButtons[] = {
     {bkRetry, "再試行(&R)", QMessageBox::AcceptRole},   {bkIgnore, "無視(&I)", QMessageBox::AcceptRole},
     {bkAll, "すべて(&A)", QMessageBox::AcceptRole},
 };
+
+constexpr int kMaxCopies = 999;
 
 QWidget* DialogParent() {
     return QApplication::activeWindow();
@@ -152,19 +160,56 @@ public:
     }
 
     bool PageSetup(TPageSetupRequest& request) override {
-        QPrinter printer;
-        const QPrinterInfo info = QPrinterInfo::printerInfo(request.PrinterName);
-        if (info.isNull())
-            printer.setOutputFormat(QPrinter::PdfFormat);
-        else
-            printer.setPrinterName(request.PrinterName);
-        printer.setPageSize(request.PageSize);
-        printer.setPageOrientation(request.Orientation);
-        QPageSetupDialog dialog(&printer, DialogParent());
+        // A dialog of our own rather than the toolkit's page set-up: that one reads the queue's own
+        // default sheet and has no copies, so it disagreed with the printer set-up and the job.
+        QList<QPageSize> sizes = request.Sizes;
+        if (sizes.isEmpty())
+            for (int id = 0; id <= int(QPageSize::LastPageSize); ++id)
+                if (id != QPageSize::Custom && QPageSize::windowsId(QPageSize::PageSizeId(id)) > 0)
+                    sizes.append(QPageSize(QPageSize::PageSizeId(id)));
+        int current = PageSetupSizeIndex(sizes, request.PageSize);
+        if (current < 0 && request.PageSize.isValid()) {
+            sizes.prepend(request.PageSize);
+            current = 0;
+        }
+        QDialog dialog(DialogParent());
+        dialog.setObjectName(QStringLiteral("dlgPrinterProperties"));
+        dialog.setWindowTitle(QStringLiteral("%1 のプロパティ").arg(request.PrinterName));
+        auto* size = new QComboBox(&dialog);
+        size->setObjectName(QStringLiteral("cmbSize"));
+        for (const QPageSize& s : sizes)
+            size->addItem(s.name());
+        size->setCurrentIndex(std::max(0, current));
+        auto* portrait = new QRadioButton(QStringLiteral("縦"), &dialog);
+        portrait->setObjectName(QStringLiteral("rbPortrait"));
+        auto* landscape = new QRadioButton(QStringLiteral("横"), &dialog);
+        landscape->setObjectName(QStringLiteral("rbLandscape"));
+        (request.Orientation == QPageLayout::Landscape ? landscape : portrait)->setChecked(true);
+        auto* copies = new QSpinBox(&dialog);
+        copies->setObjectName(QStringLiteral("spnCopies"));
+        copies->setRange(1, kMaxCopies);
+        copies->setValue(std::clamp(request.Copies, 1, kMaxCopies));
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto* orientation = new QHBoxLayout;
+        orientation->addWidget(portrait);
+        orientation->addWidget(landscape);
+        auto* form = new QFormLayout;
+        form->addRow(QStringLiteral("用紙サイズ:"), size);
+        form->addRow(QStringLiteral("印刷の向き:"), orientation);
+        form->addRow(QStringLiteral("部数:"), copies);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addLayout(form);
+        layout->addWidget(buttons);
         if (dialog.exec() != QDialog::Accepted)
             return false;
-        request.PageSize = printer.pageLayout().pageSize();
-        request.Orientation = printer.pageLayout().orientation();
+        if (size->currentIndex() >= 0 && size->currentIndex() < sizes.size())
+            request.PageSize = sizes[size->currentIndex()];
+        request.Orientation = landscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
+        request.Copies = copies->value();
         return true;
     }
 
@@ -290,4 +335,20 @@ QStringList FileDialogNameFilters(const QString& filter) {
                       QLatin1Char(')'));
     }
     return result;
+}
+
+int PageSetupSizeIndex(const QList<QPageSize>& sizes, const QPageSize& size) {
+    if (!size.isValid())
+        return -1;
+    for (qsizetype i = 0; i < sizes.size(); ++i)
+        if (sizes[i].isEquivalentTo(size))
+            return int(i);
+    // A sheet known by its size alone: the one within half a millimetre.
+    const QSizeF mm = size.size(QPageSize::Millimeter);
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const QSizeF other = sizes[i].size(QPageSize::Millimeter);
+        if (std::abs(other.width() - mm.width()) < 0.5 && std::abs(other.height() - mm.height()) < 0.5)
+            return int(i);
+    }
+    return -1;
 }

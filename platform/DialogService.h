@@ -72,6 +72,10 @@ struct TPageSetupRequest {
     QString PrinterName; // the printer whose sheets are offered
     QPageSize PageSize;  // in and out
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+    int Copies = 1; // in and out
+    // The sheets offered, in the printer's order (the same list its set-up shows); empty: every
+    // standard sheet.
+    QList<QPageSize> Sizes;
 };
 
 class DialogService {
@@ -94,8 +98,8 @@ public:
     // Without custom colours of the caller's own.
     bool SelectColor(uint32_t& color);
     virtual bool Print(TPrintDialogRequest& request) = 0;
-    // The sheet and orientation for a printer; true when the user confirmed. A service without
-    // such a dialog answers false.
+    // The printer's document properties: sheet, orientation and copies; true when the user
+    // confirmed. A service without such a dialog answers false.
     virtual bool PageSetup(TPageSetupRequest& request);
 
     // OK and Cancel, OK the default and Cancel the escape; True for OK.
@@ -111,6 +115,10 @@ public:
 
 // The caption the message dialog gives a button of that kind ("OK", "キャンセル", "はい(&Y)"...).
 QString BitBtnKindCaption(TBitBtnKind kind);
+
+// The position of size among the offered sheets (equivalent, else within half a millimetre); -1
+// when it is not there.
+int PageSetupSizeIndex(const QList<QPageSize>& sizes, const QPageSize& size);
 
 // Turns the class library's filter text into Qt's name filters ("desc (*.a *.b)").
 QStringList FileDialogNameFilters(const QString& filter);

@@ -439,6 +439,8 @@ void TPrinter::BeginDoc() {
     job->options.Orientation = Orientation();
     if ((fields.Fields & DM_DUPLEX) && caps.Duplex)
         job->options.Duplex = fields.Duplex;
+    if (fields.Fields & DM_COPIES)
+        job->options.Copies = std::clamp<int>(fields.Copies, 1, MaxCopies);
     if (fields.Fields & DM_DEFAULTSOURCE)
         for (const TPrinterInputSlot& slot : caps.InputSlots)
             if (slot.Id == fields.DefaultSource)

@@ -62,6 +62,7 @@ struct TPrinterJobOptions {
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
     int16_t Duplex = DMDUP_SIMPLEX;
     QString InputSlot; // the slot's key; empty: automatic
+    int Copies = 1;    // the print system makes them (a PDF file is written once)
 };
 
 // The print system behind the printer list. The CUPS backend is the real one; tests install fakes.

@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cups/cups.h>
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -82,6 +83,8 @@ public:
                             : options.Duplex == DMDUP_HORIZONTAL ? "two-sided-short-edge"
                                                                  : "one-sided";
         count = cupsAddOption("sides", sides, count, &list);
+        const QByteArray copies = QByteArray::number(std::max(1, options.Copies));
+        count = cupsAddOption("copies", copies.constData(), count, &list);
         const QByteArray slot = options.InputSlot.toUtf8();
         if (!slot.isEmpty())
             count = cupsAddOption("InputSlot", slot.constData(), count, &list);

@@ -86,6 +86,7 @@ public:
             return false;
         request.PageSize = pageSetupAnswer->PageSize;
         request.Orientation = pageSetupAnswer->Orientation;
+        request.Copies = pageSetupAnswer->Copies;
         return true;
     }
 

@@ -63,7 +63,7 @@ TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(
     disconnect(frameModeBar1->btnEdit, &QAbstractButton::clicked, frameModeBar1, nullptr);
     connect(frameModeBar1->btnEdit, &QAbstractButton::clicked, this, [this] {
         bool done = false;
-        TApplication::Guard(nullptr, [&] { done = GoToLayout(); });
+        TApplication::Guard(nullptr, [&] { done = ReturnUnchanged() || GoToLayout(); });
         if (!done)
             frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepPaper);
     });
@@ -98,8 +98,10 @@ void TfrmPaperSelectBase::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    TLabelData* document = main_->Document();
+    // The paper of the document the editor left, else of the new one.
+    TLabelData* document = main_->LeftDocument() ? main_->LeftDocument() : main_->Document();
     panel_->SelectPaper(document ? document->GetPaperInfo() : nullptr);
+    shownChoice_ = CurrentChoice();
     if (panel_->lvPaper->isEnabled())
         panel_->lvPaper->setFocus();
 }
@@ -143,6 +145,22 @@ bool TfrmPaperSelectBase::Fix() {
     document->SetModified(false);
     if (auto* toPrinter = main_->findChild<QAction*>(QStringLiteral("actPaperInfoToPrinter")))
         toPrinter->trigger();
+    return true;
+}
+
+QString TfrmPaperSelectBase::CurrentChoice() const {
+    const std::unique_ptr<TPaperInfo> paper = panel_->CopySelectedPaper();
+    if (!paper)
+        return {};
+    return QStringLiteral("%1|%2|%3").arg(paper->PaperName).arg(paper->Landscape).arg(panel_->GetFaceSide());
+}
+
+bool TfrmPaperSelectBase::ReturnUnchanged() {
+    // The edit step with the left document's paper as it was shown: nothing was chosen, so the
+    // editor goes back to that document instead of a new one.
+    if (!main_->LeftDocument() || CurrentChoice() != shownChoice_ || !main_->ReturnToLeftDocument())
+        return false;
+    main_->actLayout->trigger();
     return true;
 }
 

@@ -45,10 +45,14 @@ protected:
 
 private:
     bool Fix();
+    // The selected paper's name, orientation and face side.
+    QString CurrentChoice() const;
+    bool ReturnUnchanged();
 
     TfrmMain* main_;
     TfrmPaperSelectPanel* panel_;
     bool shown_ = false;
+    QString shownChoice_;
 };
 
 // Makes paper selection the main window's paper mode.

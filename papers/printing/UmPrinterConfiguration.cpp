@@ -3,7 +3,9 @@
 #include "platform/DialogService.h"
 #include "platform/Printer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 TPrinterConfiguration::TPrinterConfiguration(const QString& deviceName, const QString&)
     : devMode_(CreateDeviceMode()), defaultDevMode_(CreateDeviceMode()), deviceName_(deviceName) {
@@ -40,16 +42,28 @@ bool TPrinterConfiguration::EditProperties(QWidget*) {
     request.Orientation = (fields.Fields & DM_ORIENTATION) && fields.Orientation == DMORIENT_LANDSCAPE
                               ? QPageLayout::Landscape
                               : QPageLayout::Portrait;
+    request.Copies = (fields.Fields & DM_COPIES) && fields.Copies > 0 ? fields.Copies : 1;
+    // The same sheets, in the same order, as the printer set-up lists, each with its own code.
+    std::vector<int16_t> codes;
+    for (const TPaperForm& form : Printer().Forms(deviceName_, bytes)) {
+        if (form.Width <= 0 || form.Height <= 0)
+            continue;
+        request.Sizes.append(QPageSize(QSizeF(form.Width / 10.0, form.Height / 10.0), QPageSize::Millimeter,
+                                       form.Name, QPageSize::FuzzyMatch));
+        codes.push_back(form.PaperID);
+    }
     if (!DialogService::Instance().PageSetup(request))
         return false;
+    const int chosen = PageSetupSizeIndex(request.Sizes, request.PageSize);
     const int windowsId = request.PageSize.windowsId();
     const QSizeF mm = request.PageSize.size(QPageSize::Millimeter);
-    fields.PaperSize = int16_t(windowsId > 0 ? windowsId : DMPAPER_USER);
+    fields.PaperSize = chosen >= 0 ? codes[size_t(chosen)] : int16_t(windowsId > 0 ? windowsId : DMPAPER_USER);
     fields.PaperWidth = int16_t(std::lround(mm.width() * 10));
     fields.PaperLength = int16_t(std::lround(mm.height() * 10));
     fields.Orientation =
         request.Orientation == QPageLayout::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-    fields.Fields |= DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+    fields.Copies = int16_t(std::clamp(request.Copies, 1, int(INT16_MAX)));
+    fields.Fields |= DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH | DM_COPIES;
     fields.WriteTo(bytes);
     devMode_->SetDevModeA(bytes);
     forms_ = nullptr;

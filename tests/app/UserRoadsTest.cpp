@@ -4,14 +4,25 @@
 #include "app/FAMText.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/FModeBar.h"
 #include "app/FSheet.h"
+#include "app/dialogs/FPaperSelectBase.h"
+#include "app/dialogs/FPaperSelectPanel.h"
+#include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FPrintPaperBase.h"
+#include "app/dialogs/FPrintPaperPanel.h"
+#include "app/dialogs/FPrinterSetting.h"
 #include "controls/Exscrbox.h"
+#include "controls/UExButtons.h"
 #include "core/UAppUtil.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
+#include "papers/UPaperInfo.h"
+#include "platform/Printer.h"
+#include "tests/FakePrinterBackend.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <algorithm>
@@ -19,8 +30,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTreeWidget>
 #include <ctime>
 
 namespace {
@@ -138,6 +154,48 @@ TEST_F(UserRoadsTest, DeleteInTheSheetWindowClearsTheFaceTheEditorMade) {
     EXPECT_TRUE(OnPage<TLORect>().empty()) << "the cleared face stays clear in the editor";
 }
 
+TEST_F(UserRoadsTest, ThePaperStepsEditStepGoesBackToTheOpenDocumentUnlessAnotherPaperIsChosen) {
+    auto owned = std::make_unique<TLORect>(nullptr);
+    owned->SetLogRect(TRect(100, 100, 600, 400));
+    editor->DrawSite1->AdoptObject(std::move(owned));
+    const QString path = folder.filePath(QStringLiteral("kept.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    const QString paperName = main->Document()->GetPaperInfo()->PaperName;
+    const auto enterPaper = [&] {
+        main->actPaper->trigger();
+        auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+        RunLoopUntil([&] { return form && form->isVisible(); });
+        return form;
+    };
+    TfrmPaperSelectBase* form = enterPaper();
+    ASSERT_NE(form, nullptr);
+    QTreeWidget* list = form->Panel()->lvPaper;
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(form->Panel()->GetSelectedPaper()->PaperName, paperName) << "the open document's paper";
+    QTest::mouseClick(form->frameModeBar1->btnEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(main->FileName(), path);
+    EXPECT_EQ(OnPage<TLORect>().size(), 1u) << "the open document, not a new one";
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // Another paper chosen: a new document on it.
+    form = enterPaper();
+    ASSERT_NE(form, nullptr);
+    list = form->Panel()->lvPaper;
+    const int other = list->indexOfTopLevelItem(list->currentItem()) == 0 ? 1 : 0;
+    list->setCurrentItem(list->topLevelItem(other));
+    const QString chosen = form->Panel()->GetSelectedPaper()->PaperName;
+    ASSERT_NE(chosen, paperName);
+    QTest::mouseClick(form->frameModeBar1->btnEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(main->FileName().isEmpty());
+    EXPECT_EQ(main->Document()->GetPaperInfo()->PaperName, chosen);
+    EXPECT_TRUE(OnPage<TLORect>().empty());
+}
+
 TEST_F(UserRoadsTest, SelectAllLetsGoOnEscapeAndOnAClickBeside) {
     TDrawSite* site = editor->DrawSite1;
     const auto add = [&](const TRect& r) {
@@ -170,6 +228,102 @@ TEST_F(UserRoadsTest, SelectAllLetsGoOnEscapeAndOnAClickBeside) {
     QTest::mouseClick(site, Qt::LeftButton, {}, at(TPoint(101, 1150)));
     EXPECT_EQ(SelectedCount(), 1) << "a click on one object";
     EXPECT_TRUE(second->Selected());
+}
+
+} // namespace
+
+namespace {
+
+// A queue whose own default sheet is Letter, while the document is on A4.
+class PrintRoadsTest : public UserRoadsTest {
+protected:
+    void SetUp() override {
+        ResetPrintChoices();
+        backend = FakePrinterBackend::Install();
+        FakePrinterBackend::Queue office = FakePrinterBackend::OfficeQueue();
+        office.caps.PageSizes.append(QPageSize(QPageSize::Letter));
+        office.caps.DefaultPageSize = QPageSize(QPageSize::Letter);
+        backend->queues["Office"] = office;
+        backend->defaultQueue = "Office";
+        Printer().Refresh();
+        UserRoadsTest::SetUp();
+    }
+    void TearDown() override {
+        data.reset();
+        SetPrinterBackend(nullptr);
+        ResetPrintChoices();
+    }
+
+    FakePrinterBackend* backend = nullptr;
+};
+
+TEST_F(PrintRoadsTest, CopiesChosenInThePrintersPropertiesReachTheQueueOnTheDocumentsSheet) {
+    ASSERT_EQ(Printer().PrinterName(), QStringLiteral("Office"));
+    main->actPrint->trigger();
+    auto* base = dynamic_cast<TfrmPrintPaperBase*>(main->HostedForm());
+    ASSERT_NE(base, nullptr);
+    TfrmPrintPaperPanel* panel = base->Panel();
+    RunLoopUntil([&] { return !panel->Captions().isEmpty(); });
+    TPageSetupRequest answer;
+    answer.PageSize = QPageSize(QPageSize::A4);
+    answer.Copies = 3;
+    dialogs.pageSetupAnswer = answer;
+    QString setupSheet;
+    QStringList setupSheets;
+    bool printed = false;
+    // 印刷... -> プリンタ設定 -> プロパティ... (3 copies) -> OK -> 印刷.
+    WhenModal([&](QWidget* window) {
+        auto* print = qobject_cast<TfrmPrintDialog*>(window);
+        ASSERT_NE(print, nullptr);
+        WhenModal([&](QWidget* inner) {
+            auto* setting = qobject_cast<TfrmPrinterSetting*>(inner);
+            ASSERT_NE(setting, nullptr);
+            setupSheet = setting->cmbPaper->currentText();
+            for (int i = 0; i < setting->cmbPaper->count(); ++i)
+                setupSheets << setting->cmbPaper->itemText(i);
+            QTest::mouseClick(setting->btnProperty, Qt::LeftButton);
+            QTest::mouseClick(setting->btnOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(print->btnPrinter, Qt::LeftButton);
+        print->cbPaperChangeMsg->setChecked(true);
+        QTest::mouseClick(print->btnPrint, Qt::LeftButton);
+        printed = true;
+    });
+    QTest::mouseClick(panel->btnStart, Qt::LeftButton);
+    ASSERT_TRUE(printed);
+    ASSERT_EQ(dialogs.pageSetups.size(), 1u);
+    const TPageSetupRequest& shown = dialogs.pageSetups[0];
+    // The properties show the sheet the set-up shows, from the same list.
+    EXPECT_TRUE(shown.PageSize.isEquivalentTo(QPageSize(QPageSize::A4))) << shown.PageSize.name().toStdString();
+    EXPECT_EQ(setupSheet, shown.PageSize.name());
+    QStringList offered;
+    for (const QPageSize& size : shown.Sizes)
+        offered << size.name();
+    EXPECT_EQ(offered, setupSheets.mid(0, offered.size()));
+    EXPECT_EQ(shown.Copies, 1);
+    ASSERT_FALSE(backend->spool.empty());
+    EXPECT_EQ(backend->spool.back().options.Copies, 3);
+    EXPECT_TRUE(backend->spool.back().options.PageSize.isEquivalentTo(QPageSize(QPageSize::A4)));
+
+    // The window system's properties: the printer's sheets, the current one chosen, and copies.
+    TPageSetupRequest request;
+    request.PrinterName = QStringLiteral("Office");
+    request.Sizes = {QPageSize(QPageSize::A4), QPageSize(QPageSize::Letter)};
+    request.PageSize = QPageSize(QPageSize::Letter);
+    QString current;
+    WhenModal([&](QWidget* window) {
+        auto* size = window->findChild<QComboBox*>(QStringLiteral("cmbSize"));
+        auto* copies = window->findChild<QSpinBox*>(QStringLiteral("spnCopies"));
+        ASSERT_TRUE(size && copies);
+        current = size->currentText();
+        size->setCurrentIndex(0);
+        copies->setValue(5);
+        QTest::keyClick(window, Qt::Key_Return);
+    });
+    ASSERT_TRUE(DialogService::WindowSystem().PageSetup(request));
+    EXPECT_EQ(current, QPageSize(QPageSize::Letter).name());
+    EXPECT_TRUE(request.PageSize.isEquivalentTo(QPageSize(QPageSize::A4)));
+    EXPECT_EQ(request.Copies, 5);
 }
 
 } // namespace

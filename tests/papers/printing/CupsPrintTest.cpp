@@ -7,6 +7,7 @@
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UPrintSite.h"
+#include "platform/DevMode.h"
 #include "platform/Printer.h"
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
@@ -67,6 +68,26 @@ int ServerQueueCount(const QString& socket) {
     ippDelete(response);
     httpClose(http);
     return count;
+}
+
+// The copies and media a job of the server carries.
+std::pair<int, QString> JobCopiesAndMedia(const QString& socket, int job) {
+    std::pair<int, QString> result{0, {}};
+    http_t* http = httpConnect2(socket.toUtf8().constData(), 0, nullptr, AF_UNSPEC,
+                                HTTP_ENCRYPTION_IF_REQUESTED, 1, kProbeConnectMilliseconds, nullptr);
+    if (!http)
+        return result;
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QStringLiteral("ipp://localhost/jobs/%1").arg(job).toUtf8();
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    ipp_t* response = cupsDoRequest(http, request, "/");
+    if (ipp_attribute_t* copies = ippFindAttribute(response, "copies", IPP_TAG_INTEGER))
+        result.first = ippGetInteger(copies, 0);
+    if (ipp_attribute_t* media = ippFindAttribute(response, "media", IPP_TAG_ZERO))
+        result.second = QString::fromUtf8(ippGetString(media, 0, nullptr));
+    ippDelete(response);
+    httpClose(http);
+    return result;
 }
 
 class CupsPrintTest : public ::testing::Test {
@@ -211,12 +232,29 @@ TEST_F(CupsPrintTest, PrintsToAPrivateServerCancelsAWaitingJobAndFallsBackToPdfW
         EXPECT_TRUE(outside.red() > 240 && outside.green() > 240 && outside.blue() > 240);
     }
 
+    // The printer's copies and sheet go with the job.
+    {
+        QByteArray devMode = Printer().DefaultDevMode(QStringLiteral("Keep"));
+        TDevModeFields fields = TDevModeFields::Read(devMode);
+        fields.Copies = 3;
+        fields.PaperSize = DMPAPER_A4;
+        fields.Fields |= DM_COPIES | DM_PAPERSIZE;
+        fields.WriteTo(devMode);
+        Printer().SetPrinter(QStringLiteral("Keep"), {}, {}, devMode);
+        TPrintSite site(nullptr, &doc, &progress, &spec);
+        site.Print();
+        const auto [copies, media] = JobCopiesAndMedia(Socket(), Printer().JobId());
+        EXPECT_EQ(copies, 3);
+        EXPECT_TRUE(media.contains(QStringLiteral("a4"), Qt::CaseInsensitive)) << media.toStdString();
+        Printer().SetPrinter(QStringLiteral("Keep"), {}, {}, {});
+    }
+
     // Two sheets are two jobs.
     spec.SetSheetPrinted(1, true);
     const int last = print(QStringLiteral("Keep"));
     spec.SetSheetPrinted(1, false);
-    EXPECT_EQ(last, id + 2);
-    for (const int job : {id + 1, id + 2}) {
+    EXPECT_EQ(last, id + 3);
+    for (const int job : {id + 2, id + 3}) {
         const QString file = Path(QStringLiteral("out/job%1").arg(job));
         EXPECT_TRUE(WaitFor([&] { return QFile::exists(file) && QFile(file).size() > 0; }, kJobMilliseconds))
             << job;

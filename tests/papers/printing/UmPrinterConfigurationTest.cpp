@@ -80,7 +80,7 @@ TEST_F(PrinterConfiguration, PageSetupEditsTheWorkingSettings) {
     EXPECT_FALSE(config->EditProperties(nullptr));
     ASSERT_EQ(dialogs.pageSetups.size(), 1u);
     EXPECT_EQ(dialogs.pageSetups[0].PageSize.id(), QPageSize::A4);
-    dialogs.pageSetupAnswer = TPageSetupRequest{"Office", QPageSize(QPageSize::A5), QPageLayout::Landscape};
+    dialogs.pageSetupAnswer = TPageSetupRequest{"Office", QPageSize(QPageSize::A5), QPageLayout::Landscape, 1, {}};
     EXPECT_TRUE(config->EditProperties(nullptr));
     const TDevModeFields f = Working(*config);
     EXPECT_EQ(f.PaperSize, 11); // A5

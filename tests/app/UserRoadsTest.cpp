@@ -23,14 +23,18 @@
 #include "papers/UPaperInfo.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
+#include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <algorithm>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QListWidget>
 #include <QEventLoop>
 #include <QTimer>
 #include <QCheckBox>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -194,6 +198,74 @@ TEST_F(UserRoadsTest, ThePaperStepsEditStepGoesBackToTheOpenDocumentUnlessAnothe
     EXPECT_TRUE(main->FileName().isEmpty());
     EXPECT_EQ(main->Document()->GetPaperInfo()->PaperName, chosen);
     EXPECT_TRUE(OnPage<TLORect>().empty());
+}
+
+TEST_F(UserRoadsTest, BothSidesOfAnAlbumRefillAreDesignedAndPrintedTheBackMirrored) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    ResetPrintChoices();
+    // No queue: the PDF-file printer prints.
+    FakePrinterBackend::Install();
+    const auto restore = qScopeGuard([] {
+        SetPrinterBackend(nullptr);
+        ResetPrintChoices();
+    });
+    Printer().Refresh();
+    ASSERT_EQ(Printer().PrinterName(), TPrinter::PdfPrinterName);
+    main->actPaper->trigger();
+    auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(form, nullptr);
+    TfrmPaperSelectPanel* panel = form->Panel();
+    RunLoopUntil([&] { return form->isVisible(); });
+    // A refill with a 20 mm binding strip on the left of its front.
+    const QString refill = QStringLiteral("QL-AB1 アルバム台紙 A4 フリー");
+    const QList<QListWidgetItem*> genre =
+        panel->lbGenre->findItems(QStringLiteral("アルバム専用紙"), Qt::MatchExactly);
+    ASSERT_EQ(genre.size(), 1);
+    QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {},
+                      panel->lbGenre->visualItemRect(genre[0]).center());
+    const QList<QTreeWidgetItem*> rows = panel->lvPaper->findItems(refill, Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1);
+    QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {},
+                      panel->lvPaper->visualItemRect(rows[0]).center());
+    ASSERT_TRUE(panel->rbBoth->isEnabled()) << "a refill printed on both sides offers its back";
+    panel->rbBoth->click();
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    ASSERT_EQ(document->FaceSides, fsBoth);
+    const auto fill = [&](TColor color) {
+        auto rect = std::make_unique<TLORect>(nullptr);
+        rect->SetLogRect(TRect(0, 0, editor->DrawSite1->LogWidth(), editor->DrawSite1->LogHeight()));
+        rect->SetFillInside(true);
+        rect->FillColor()->SetColor(color);
+        editor->DrawSite1->AdoptObject(std::move(rect));
+    };
+    fill(RGB(220, 30, 30));
+    editor->actPageAdd->trigger();
+    ASSERT_EQ(document->CurrentSheetNo(), 3);
+    fill(RGB(30, 30, 220));
+    const QString pdf = folder.filePath(QStringLiteral("both.pdf"));
+    {
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(document);
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialogs.files = {pdf};
+        dialog.btnPrint->click();
+    }
+    ASSERT_EQ(TestSupport::PdfPageCount(pdf), 2);
+    const QImage front = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage back = TestSupport::RasterisePdf(pdf, 50, 2);
+    const auto at = [](const QImage& page, double xMm) {
+        return page.pixelColor(int(xMm * 50 / 25.4), page.height() / 2);
+    };
+    // The front leaves the binding strip on the left; the back, printed from the reverse, on the right.
+    EXPECT_GT(at(front, 8).blue(), 240) << "front binding strip";
+    EXPECT_GT(at(front, 40).red(), 200);
+    EXPECT_LT(at(front, 40).blue(), 80);
+    EXPECT_GT(at(back, 8).blue(), 200);
+    EXPECT_LT(at(back, 8).red(), 80);
+    EXPECT_GT(at(back, 202).red(), 240) << "back binding strip";
 }
 
 TEST_F(UserRoadsTest, SelectAllLetsGoOnEscapeAndOnAClickBeside) {

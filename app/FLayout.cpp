@@ -5,6 +5,7 @@
 #include "app/FPages.h"
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
+#include "app/UPanelPicture.h"
 #include "app/dialogs/FAlign.h"
 #include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FGrid.h"
@@ -23,6 +24,7 @@
 #include "core/UGlobalNotify.h"
 #include "core/UInterfaces.h"
 #include "core/UPhasedProgress.h"
+#include "core/UGeometryUtil.h"
 #include "core/USupportUtil.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
@@ -937,7 +939,46 @@ bool TfrmLayout::ConfirmFixedPhotoDelete() {
 bool TfrmLayout::RunTool(const QString& kindName) {
     if (!document_)
         return false;
-    return DesignerList().DoCommand(DrawSite1, kindName);
+    created_ = nullptr;
+    const bool made = DesignerList().DoCommand(DrawSite1, kindName);
+    if (made)
+        KeepClearOfBindingStrip(created_);
+    created_ = nullptr;
+    return made;
+}
+
+void TfrmLayout::KeepClearOfBindingStrip(TDrawObject* object) {
+    // Only an object placed at once: one the user is still placing goes where the user puts it.
+    if (object == nullptr || !object->Visible() || !document_ || dynamic_cast<TLOBackImage*>(object) != nullptr)
+        return;
+    const TExAlbumInfo* album = document_->GetPaperExtraAlbum();
+    TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object));
+    if (album == nullptr || album->LeftMargin() <= 0 || !bounds)
+        return;
+    // The part of the page a photo may take: the printed area less the strip the page binds on.
+    const TRect area = GetBackImageRect(*document_, DrawSite1->Scaler().UnitDPI());
+    TRect r;
+    bounds->GetLogRect(r);
+    if (r.Width() > area.Width() || r.Height() > area.Height()) {
+        // Too large for what is left: made smaller, its proportions kept.
+        const TRect fitted = FitRectInner(r, area);
+        object->Invalidate();
+        bounds->SetEnclosingSize(fitted.Width(), fitted.Height());
+        bounds->GetLogRect(r);
+    }
+    const auto shift = [](int low, int high, int areaLow, int areaHigh) {
+        if (high > areaHigh)
+            return std::max(areaHigh - high, areaLow - low);
+        return low < areaLow ? areaLow - low : 0;
+    };
+    const int dx = shift(r.Left, r.Right, area.Left, area.Right);
+    const int dy = shift(r.Top, r.Bottom, area.Top, area.Bottom);
+    if (dx != 0 || dy != 0) {
+        object->Invalidate();
+        bounds->MoveBy(dx, dy);
+        object->Invalidate();
+        DrawSite1->UpdatePivots();
+    }
 }
 
 bool TfrmLayout::InsertPicture(const QString& fileName) {
@@ -946,6 +987,9 @@ bool TfrmLayout::InsertPicture(const QString& fileName) {
     TPictureEx picture;
     if (!LoadPictureFile(this, &picture, fileName) || IsPictureEmpty(&picture))
         return false;
+    // Placed all the same (its bytes are kept whole), but the user is told why part of it is grey.
+    if (PictureFileDamaged(fileName))
+        TellDamagedPicture(fileName);
     std::unique_ptr<TDrawObject> object;
     if (dynamic_cast<const TJPEGGraphic*>(picture.Graphic()) != nullptr) {
         auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
@@ -960,10 +1004,15 @@ bool TfrmLayout::InsertPicture(const QString& fileName) {
         object = std::move(illust);
     }
     DrawSite1->setFocus();
-    return InsertCreatedObject(DrawSite1, std::move(object), false, false);
+    TDrawObject* inserted = object.get();
+    if (!InsertCreatedObject(DrawSite1, std::move(object), false, false))
+        return false;
+    KeepClearOfBindingStrip(inserted);
+    return true;
 }
 
 void TfrmLayout::ObjectCreated(TDrawObject* object) {
+    created_ = object;
     // The panel prepares it and gives it the selected object's style.
     PanelObjectCreated(*DrawSite1, EditPanel(), object);
     if (auto* background = dynamic_cast<TLOBackImage*>(object); document_ && background != nullptr) {

@@ -231,6 +231,8 @@ public:
     bool InsertPicture(const QString& fileName) override;
     // Every object a designer creates passes here while the editor is shown.
     void ObjectCreated(TDrawObject* object);
+    // A new object placed at once on an album page is moved off the page's binding strip.
+    void KeepClearOfBindingStrip(TDrawObject* object);
     // Two or more selected objects become one group, in one undo step.
     bool CanGroup() const;
     void GroupSelection();
@@ -504,6 +506,8 @@ private:
     std::unique_ptr<TComponent> components_;
     TLabelData* document_ = nullptr;
     TFaceInfo faceInfo_;
+    // The object the last tool made, while the tool runs.
+    TDrawObject* created_ = nullptr;
     int lastPageLabelSheet_ = -1;
     int lastPageLabelCount_ = -1;
     // The last mouse position over the site (device pixels).

@@ -2,11 +2,26 @@
 
 #include "core/UAppFrame.h"
 #include "core/USupportUtil.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UPictureUtil.h"
 #include "platform/Exception.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+bool PictureFileDamaged(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    return bytes.startsWith("\xFF\xD8") && JPEGDataDamaged(bytes);
+}
+
+void TellDamagedPicture(const QString& fileName) {
+    AppShowMessage(QStringLiteral("画像ファイル「%1」は壊れているため、写真の一部しか表示されません。")
+                       .arg(QFileInfo(fileName).fileName()));
+}
 
 TPanelPicture::TPanelPicture() = default;
 TPanelPicture::~TPanelPicture() = default;
@@ -14,8 +29,13 @@ TPanelPicture::~TPanelPicture() = default;
 const TPictureEx* TPanelPicture::Get(QWidget* owner, const QString& fileName, bool loud) {
     if (fileName.isEmpty())
         return nullptr;
-    if (picture_ && fileName == fileName_)
+    if (picture_ && fileName == fileName_) {
+        if (loud && damaged_ && !told_) {
+            told_ = true;
+            TellDamagedPicture(fileName);
+        }
         return picture_.get();
+    }
     auto picture = std::make_unique<TPictureEx>();
     QString failure;
     try {
@@ -33,5 +53,9 @@ const TPictureEx* TPanelPicture::Get(QWidget* owner, const QString& fileName, bo
     }
     picture_ = std::move(picture);
     fileName_ = fileName;
+    damaged_ = PictureFileDamaged(fileName);
+    told_ = loud && damaged_;
+    if (told_)
+        TellDamagedPicture(fileName);
     return picture_.get();
 }

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -150,6 +151,25 @@ bool Decode(const QByteArray& data, const DecodeRequest& request, PixelBuffer& o
     return true;
 }
 
+// Records the warnings that mean picture data was lost: libjpeg fills what it could not read with
+// grey and goes on.
+void NoteLostData(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        ++cinfo->err->num_warnings;
+        break;
+    default:
+        break;
+    }
+}
+
 PixelBuffer CmykToBgr(const PixelBuffer& src, bool adobe) {
     PixelBuffer out(src.Width(), src.Height(), 24);
     for (int y = 0; y < src.Height(); ++y) {
@@ -215,6 +235,50 @@ TJPEGDecodeCounts JPEGDecodeCounts() {
         counts.Scale[i] = decodeCounts[i].load();
     counts.FromCache = cacheAnswers.load();
     return counts;
+}
+
+bool JPEGDataDamaged(const QByteArray& data) {
+    jpeg_decompress_struct cinfo;
+    jpeg_progress_mgr progress;
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = ErrorExit;
+    err.pub.output_message = OutputMessage;
+    err.pub.emit_message = NoteLostData;
+    err.code = 0;
+    if (setjmp(err.jump)) {
+        // A file libjpeg refuses is told by its decoder when drawn.
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
+    progress.progress_monitor = LimitScans;
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    // Every coefficient is still read at an eighth of the size; only the output is small.
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 8;
+    cinfo.dct_method = JDCT_IFAST;
+    cinfo.do_fancy_upsampling = FALSE;
+    cinfo.do_block_smoothing = FALSE;
+    if (cinfo.jpeg_color_space != JCS_CMYK && cinfo.jpeg_color_space != JCS_YCCK)
+        cinfo.out_color_space = JCS_GRAYSCALE;
+    jpeg_calc_output_dimensions(&cinfo);
+    if (!cinfo.progressive_mode || DecodedSizeAllowed(cinfo.image_width, cinfo.image_height, data.size())) {
+        jpeg_start_decompress(&cinfo);
+        // The row lives in libjpeg's own pool, so a longjmp leaves nothing of ours behind.
+        JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                    cinfo.output_width * JDIMENSION(cinfo.output_components), 1);
+        while (cinfo.output_scanline < cinfo.output_height)
+            jpeg_read_scanlines(&cinfo, row, 1);
+        jpeg_finish_decompress(&cinfo);
+    }
+    const bool damaged = err.pub.num_warnings > 0;
+    jpeg_destroy_decompress(&cinfo);
+    return damaged;
 }
 
 bool TJPEGDecodeCache::Key::operator==(const Key& other) const {

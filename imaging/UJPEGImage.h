@@ -28,6 +28,10 @@ struct TJPEGDecodeCounts {
 };
 TJPEGDecodeCounts JPEGDecodeCounts();
 
+// The JPEG file's picture data is cut short or corrupt, so part of it decodes as grey. False for
+// a sound file and for one libjpeg refuses outright (its decoder raises EJPEG).
+bool JPEGDataDamaged(const QByteArray& data);
+
 // While one is open on a thread, the JPEG decodes that thread makes are kept and shared (pixels are
 // copy-on-write) by every picture of the same bytes and decode options: a print job's pages load
 // their objects afresh, and a label sheet shows one photo on every face. Pictures least recently

@@ -4,6 +4,7 @@
 #include "app/FAMBackGround.h"
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
+#include "app/UPanelPicture.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/UMaterialBrowser.h"
@@ -17,6 +18,7 @@
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "imaging/UJPEGImage.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
@@ -414,6 +416,80 @@ TEST_F(MainRoadTest, TheFramePickerOpensShowingTwoRowsOfFramesCentredOnItsOwner)
     EXPECT_GE(shown.width(), 2 * cell.width());
     EXPECT_LE(std::abs(offCentre.x()), 2);
     EXPECT_LE(std::abs(offCentre.y()), 2);
+}
+
+TEST_F(MainRoadTest, APhotoCutInHalfIsPlacedWholeAndToldOnceAsDamaged) {
+    TfrmLayout* editor = OpenLayoutEditor(main);
+    ASSERT_NE(editor, nullptr);
+    QImage picture(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    const QString sound = folder.filePath(QStringLiteral("sound.jpg"));
+    ASSERT_TRUE(picture.save(sound, "JPG", 90));
+    const QByteArray whole = TestSupport::ReadFile(sound);
+    const QString cut = folder.filePath(QStringLiteral("半分.jpg"));
+    TestSupport::WriteFile(cut, whole.left(whole.size() / 2));
+
+    // A sound photo says nothing; the cut one is placed, its bytes as they came, and told about.
+    main->DropFiles({sound});
+    EXPECT_TRUE(dialogs.boxes.empty());
+    dialogs.answers = {mrOk};
+    main->DropFiles({cut});
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("「半分.jpg」は壊れている")));
+    TDOList selected;
+    editor->DrawSite1->ListObjects(selected, true);
+    ASSERT_EQ(selected.Count(), 1);
+    auto* photo = dynamic_cast<TLOAlbumPhoto*>(selected[0]);
+    ASSERT_NE(photo, nullptr);
+    auto* jpeg = dynamic_cast<TJPEGGraphic*>(photo->GetPhotoPicture()->Graphic());
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_EQ(jpeg->Data(), whole.left(whole.size() / 2));
+
+    // A panel's picture read quietly for its preview is told when first put into objects, once.
+    TPanelPicture panel;
+    dialogs.boxes.clear();
+    dialogs.answers = {mrOk};
+    ASSERT_NE(panel.Get(main, cut, false), nullptr);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    panel.Get(main, cut, true);
+    panel.Get(main, cut, true);
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+}
+
+TEST_F(MainRoadTest, ANewPhotoOnAnAlbumPageKeepsOffTheBindingStrip) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("アルバム専用紙"), kAlbumPaper);
+    TfrmLayout* editor = Editor();
+    TDrawSite* site = editor->DrawSite1;
+    // The paper binds on its left 20 mm on this page: its frames start right of that.
+    TDOList all;
+    site->ListObjects(all, false);
+    int framesLeft = site->LogWidth();
+    for (TDrawObject* object : all)
+        if (auto* frame = dynamic_cast<TLOAlbumPhoto*>(object)) {
+            TRect r;
+            frame->GetLogRect(r);
+            framesLeft = std::min(framesLeft, r.Left);
+        }
+    ASSERT_GE(framesLeft, 200);
+    // A wide photo centred on the page would reach into the strip.
+    QImage picture(1300, 700, QImage::Format_RGB32);
+    picture.fill(QColor(30, 120, 200));
+    const QString path = folder.filePath(QStringLiteral("wide.jpg"));
+    ASSERT_TRUE(picture.save(path, "JPG", 90));
+    for (int i = 0; i < 2; ++i) {
+        main->DropFiles({path});
+        TDOList selected;
+        site->ListObjects(selected, true);
+        ASSERT_EQ(selected.Count(), 1);
+        TRect r;
+        static_cast<TLOAlbumPhoto*>(selected[0])->GetLogRect(r);
+        EXPECT_GE(r.Left, 200) << "photo " << i;
+        EXPECT_LE(r.Right, site->LogWidth()) << "photo " << i;
+    }
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 // WCAG's contrast of two colours: 1 (none) to 21 (black on white).

@@ -408,6 +408,12 @@ void TfrmPaperSelectPanel::Build() {
     pnlPreview->installEventFilter(this);
     previewLayout->addWidget(pnlPreview);
     PaperSite = new TPaperSite(owner_.get(), pnlPreview);
+    // Without a paper the frame keeps its place and says why it is empty.
+    lblNoPaper = new QLabel(pnlPreview);
+    lblNoPaper->setObjectName(QStringLiteral("lblNoPaper"));
+    lblNoPaper->setAlignment(Qt::AlignCenter);
+    lblNoPaper->setWordWrap(true);
+    lblNoPaper->hide();
     PaperSite->setEnabled(false);
     right->addWidget(preview, 1);
 
@@ -512,8 +518,10 @@ void TfrmPaperSelectPanel::Build() {
 }
 
 bool TfrmPaperSelectPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == pnlPreview && event->type() == QEvent::Resize && previewPaper_) {
-        ShowPreview();
+    if (watched == pnlPreview && event->type() == QEvent::Resize) {
+        lblNoPaper->setGeometry(pnlPreview->rect());
+        if (previewPaper_)
+            ShowPreview();
         return false;
     }
     if (watched == lbGenre->viewport() && event->type() == QEvent::MouseButtonPress) {
@@ -709,8 +717,12 @@ int TfrmPaperSelectPanel::GetFaceSide() const {
 void TfrmPaperSelectPanel::ShowSelectedPaper() {
     shownItem_ = SelectedItem();
     const TPaperInfo* paper = GetSelectedPaper();
-    pnlPreview->setVisible(paper != nullptr);
+    PaperSite->setVisible(paper != nullptr);
+    lblNoPaper->setVisible(paper == nullptr);
     if (!paper) {
+        lblNoPaper->setText(lvPaper->topLevelItemCount() == 0 ? QStringLiteral("この分類には用紙がありません")
+                                                              : QStringLiteral("用紙を選んでください"));
+        lblNoPaper->setGeometry(pnlPreview->rect());
         memoInfo->clear();
         UpdateButtons();
         return;

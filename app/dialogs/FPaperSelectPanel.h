@@ -100,6 +100,7 @@ public:
     QPlainTextEdit* memoInfo;
     QWidget* pnlPreview;
     TPaperSite* PaperSite;
+    QLabel* lblNoPaper;
     QRadioButton* rbPortrait;
     QRadioButton* rbLandscape;
     QRadioButton* rbFront;

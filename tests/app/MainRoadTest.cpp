@@ -2,6 +2,15 @@
 // opened again through the menus and keys a user reaches.
 
 #include "app/FAMBackGround.h"
+#include "app/FAMFigure.h"
+#include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FPrintPaperBase.h"
+#include "app/dialogs/FPrintPaperPanel.h"
+#include "core/UAppFrame.h"
+#include "pageobjects/layout/ULOImage.h"
+#include "pageobjects/layout/ULOAlphaMask.h"
+#include "pageobjects/layout/ULOBackImage.h"
+#include "pageobjects/layout/ULOText.h"
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
 #include "app/UPanelPicture.h"
@@ -9,6 +18,8 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/UMaterialBrowser.h"
 #include "app/FMain.h"
+#include "core/UDocStorage.h"
+#include "core/UHistoryManager.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FFrameBrowser.h"
@@ -21,6 +32,7 @@
 #include "imaging/UJPEGImage.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULORect.h"
+#include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Settings.h"
@@ -37,7 +49,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -58,7 +73,7 @@ protected:
     void SetUp() override {
         RegisterPageClasses();
         // The shipped backgrounds and frames, for their catalogues.
-        for (const QString folder : {QStringLiteral("BackGrnd"), QStringLiteral("Frame")}) {
+        for (const QString folder : {QStringLiteral("BackGrnd"), QStringLiteral("Frame"), QStringLiteral("Figure")}) {
             const QString shipped = QStringLiteral(QUORLANE_EXE_DIR "/Data/") + folder;
             QDirIterator files(shipped, QDir::Files, QDirIterator::Subdirectories);
             while (files.hasNext()) {
@@ -235,6 +250,46 @@ TEST_F(MainRoadTest, ADocumentThatCannotBeOpenedOrSavedIsNamedWithItsCauseInJapa
     EXPECT_FALSE(dialogs.boxes[0].text.contains(QStringLiteral("予期しない")));
     EXPECT_EQ(main->FileName(), good);
     EXPECT_TRUE(main->Document()->Modified());
+}
+
+TEST_F(MainRoadTest, ADocumentWithADamagedPageOpensShowingItAndToldOnceKeepingItsBytes) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    const QString path = folder.filePath(QStringLiteral("傷んだ 名刺.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    ASSERT_TRUE(QFileInfo::exists(path));
+    const int sheet = main->Document()->CurrentSheetNo();
+    // The shown page's face stream cut short behind its packing header.
+    const QString face = QStringLiteral("Sheets\\NameList%1\\NameList0").arg(sheet);
+    const QByteArray damaged = QByteArray("ZLIBCompress\x1a", 13) + QByteArray("\xff\xff\xff\x7f", 4) + "zz";
+    {
+        TFileStorage file(path, 2);
+        ASSERT_FALSE(ReadElementBytes(&file, face).isEmpty());
+        WriteElementBytes(&file, face, damaged);
+        file.Storage()->Commit(true);
+    }
+    ASSERT_TRUE(main->NewDocument());
+
+    dialogs.boxes.clear();
+    dialogs.answers = {mrOk};
+    ASSERT_TRUE(main->OpenDocument(path));
+    // Opened: its name in the caption, its page shown (empty), the file kept among the recent ones.
+    EXPECT_EQ(main->FileName(), path);
+    EXPECT_TRUE(main->windowTitle().contains(QStringLiteral("傷んだ 名刺.qld")));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Frames(), 0);
+    EXPECT_TRUE(main->hmOpenFile->GetItems().IndexOf(path) >= 0);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("一部を読み込めませんでした")));
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("シート%1のページ").arg(sheet + 1)));
+
+    // Saved untouched, the page keeps its bytes for a better reader.
+    main->Document()->SetModified(true);
+    main->actSave->trigger();
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    TFileStorage saved(path, 0);
+    EXPECT_EQ(ReadElementBytes(&saved, face), damaged);
 }
 
 TEST(DocumentFaults, StorageCodesGiveTheirCauseAndTheSystemTextStaysADetail) {
@@ -490,6 +545,248 @@ TEST_F(MainRoadTest, ANewPhotoOnAnAlbumPageKeepsOffTheBindingStrip) {
         EXPECT_LE(r.Right, site->LogWidth()) << "photo " << i;
     }
     EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(MainRoadTest, AnEmptyGenreKeepsThePaperPreviewAndSaysItIsEmpty) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    auto* selection = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(selection, nullptr);
+    RunLoopUntil([&] { return selection->isVisible(); });
+    TfrmPaperSelectPanel* papers = selection->Panel();
+    const QList<QListWidgetItem*> genre = papers->lbGenre->findItems(QStringLiteral("ユーザー定義"), Qt::MatchExactly);
+    ASSERT_EQ(genre.size(), 1);
+    QTest::mouseClick(papers->lbGenre->viewport(), Qt::LeftButton, {},
+                      papers->lbGenre->visualItemRect(genre[0]).center());
+    ASSERT_EQ(papers->lvPaper->topLevelItemCount(), 0) << "no papers of the user's own yet";
+    QApplication::processEvents();
+    EXPECT_TRUE(papers->pnlPreview->isVisible());
+    EXPECT_GE(papers->pnlPreview->height(), 160);
+    EXPECT_TRUE(papers->lblNoPaper->isVisible());
+    EXPECT_EQ(papers->lblNoPaper->text(), QStringLiteral("この分類には用紙がありません"));
+    EXPECT_FALSE(papers->btnToEdit->isEnabled());
+}
+
+// The rectangle in pixels of a page image that a logical rectangle of a page of that size covers.
+QRect OnImage(const TRect& r, const QSize& page, const QSize& image) {
+    const double sx = double(image.width()) / page.width();
+    const double sy = double(image.height()) / page.height();
+    return QRect(QPoint(int(r.Left * sx), int(r.Top * sy)), QPoint(int(r.Right * sx) - 1, int(r.Bottom * sy) - 1));
+}
+
+// The mean colour of a part of an image.
+QColor MeanColour(const QImage& image, const QRect& part) {
+    const QRect area = part.intersected(image.rect());
+    long long r = 0, g = 0, b = 0, n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            r += qRed(p), g += qGreen(p), b += qBlue(p), ++n;
+        }
+    return n == 0 ? QColor() : QColor(int(r / n), int(g / n), int(b / n));
+}
+
+TEST_F(MainRoadTest, TheWalkFromBusinessCardsToAPdfKeepsEveryObjectWhereTheEditorShowedIt) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    REQUIRE_CHECKER(!pdftotext.isEmpty(), "poppler-utils");
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    TfrmLayout* editor = Editor();
+    TDrawSite* site = editor->DrawSite1;
+    const auto newest = [&]() -> TDrawObject* {
+        TDOList selected;
+        site->ListObjects(selected, true);
+        return selected.Count() == 1 ? selected[0] : nullptr;
+    };
+    const auto placeAt = [&](TDrawObject* object, const TRect& r) {
+        TIntf<IDOEncloseBounds> bounds = Supports<IDOEncloseBounds>(static_cast<TObject*>(object));
+        ASSERT_TRUE(bounds);
+        TRect now;
+        bounds->GetLogRect(now);
+        bounds->MoveBy(r.Left - now.Left, r.Top - now.Top);
+        bounds->SetEnclosingSize(r.Width(), r.Height());
+    };
+    // Where each object goes on the card, in parts of its width and height.
+    const int w = site->LogWidth(), h = site->LogHeight();
+    const auto part = [&](double l, double t, double r, double b) {
+        return TRect(int(w * l), int(h * t), int(w * r), int(h * b));
+    };
+    const TRect rectPlace = part(0.05, 0.08, 0.30, 0.45), photoPlace = part(0.36, 0.08, 0.62, 0.45),
+                illustPlace = part(0.68, 0.08, 0.94, 0.45), textPlace = part(0.05, 0.55, 0.60, 0.85);
+    const auto acceptAnyWindow = [] {
+        WhenModal([](QWidget* window) {
+            if (auto* ok = window->findChild<QAbstractButton*>(QStringLiteral("btnOK")))
+                ok->click();
+            else if (auto* dialog = qobject_cast<QDialog*>(window))
+                dialog->accept();
+        });
+    };
+
+    // A text by its tool, a vertical text, a photo, a rectangle, an illustration, a figure.
+    acceptAnyWindow();
+    editor->actText->trigger();
+    auto* text = dynamic_cast<TLOText*>(newest());
+    ASSERT_NE(text, nullptr);
+    TStringList words({QStringLiteral("Quorlane")});
+    text->Engine().SetText(words);
+    placeAt(text, textPlace);
+    acceptAnyWindow();
+    editor->actText->trigger();
+    auto* vertical = dynamic_cast<TLOText*>(newest());
+    ASSERT_NE(vertical, nullptr);
+    editor->DSAVertText1->ExecuteTarget(site);
+    TStringList column({QStringLiteral("縦")});
+    vertical->Engine().SetText(column);
+    QImage blue(300, 200, QImage::Format_RGB32);
+    blue.fill(QColor(20, 60, 220));
+    const QString photoFile = folder.filePath(QStringLiteral("blue.jpg"));
+    ASSERT_TRUE(blue.save(photoFile, "JPG", 95));
+    main->DropFiles({photoFile});
+    TDrawObject* photo = newest();
+    ASSERT_NE(dynamic_cast<TLOAlbumPhoto*>(photo), nullptr);
+    placeAt(photo, photoPlace);
+    editor->actRect->trigger();
+    const QPoint from(site->LogToDev(rectPlace.TopLeft()).X, site->LogToDev(rectPlace.TopLeft()).Y);
+    const QPoint to(site->LogToDev(rectPlace.BottomRight()).X, site->LogToDev(rectPlace.BottomRight()).Y);
+    QTest::mousePress(site, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(site, from + (to - from) * step / 4);
+    QTest::mouseRelease(site, Qt::LeftButton, {}, to);
+    TDOList all;
+    site->ListObjects(all, false);
+    TLORect* rect = nullptr;
+    for (TDrawObject* object : all)
+        if (auto* r = dynamic_cast<TLORect*>(object))
+            rect = r;
+    ASSERT_NE(rect, nullptr);
+    rect->SetFillInside(true);
+    rect->FillColor()->SetColor(RGB(220, 30, 30));
+    QImage green(200, 200, QImage::Format_RGB32);
+    green.fill(QColor(30, 200, 60));
+    const QString illustFile = folder.filePath(QStringLiteral("green.png"));
+    ASSERT_TRUE(green.save(illustFile, "PNG"));
+    main->DropFiles({illustFile});
+    TDrawObject* illust = newest();
+    ASSERT_NE(dynamic_cast<TLOAlbumIllust*>(illust), nullptr);
+    placeAt(illust, illustPlace);
+    editor->actModeFigure->trigger();
+    auto* figures = dynamic_cast<TfrmAMFigure*>(editor->EditPanel());
+    ASSERT_NE(figures, nullptr);
+    RunLoopUntil([&] { return figures->Browser()->Browser()->ItemCount() > 0; });
+    ASSERT_GT(figures->Browser()->Browser()->ItemCount(), 0);
+    figures->Browser()->Browser()->SelectIndex(0);
+    editor->EditPanelIdle();
+    acceptAnyWindow();
+    figures->btnPasteFigure->click();
+    ASSERT_NE(dynamic_cast<TLOAlphaMask*>(newest()), nullptr);
+
+    // A background from the catalogue.
+    editor->actModeBackGround->trigger();
+    auto* backs = dynamic_cast<TfrmAMBackGround*>(editor->EditPanel());
+    ASSERT_NE(backs, nullptr);
+    RunLoopUntil([&] { return backs->Browser()->Browser()->ItemCount() > 0; });
+    backs->Browser()->Browser()->SelectIndex(0);
+    editor->EditPanelIdle();
+    QTest::mouseClick(backs->btnPasteBackGround, Qt::LeftButton);
+    site->SelectAll(false);
+    const QImage shown = site->grab().toImage();
+    // The middle of each object, clear of its edges, as the editor shows it.
+    const auto middle = [](const TRect& r) {
+        return TRect(r.Left + r.Width() / 4, r.Top + r.Height() / 4, r.Right - r.Width() / 4,
+                     r.Bottom - r.Height() / 4);
+    };
+    const auto onScreen = [&](const TRect& r) {
+        const TPoint a = site->LogToDev(r.TopLeft()), b = site->LogToDev(r.BottomRight());
+        return MeanColour(shown, QRect(QPoint(a.X, a.Y), QPoint(b.X - 1, b.Y - 1)));
+    };
+    const QColor shownColours[] = {onScreen(middle(rectPlace)), onScreen(middle(photoPlace)),
+                                   onScreen(middle(illustPlace))};
+
+    // Saved into a folder with Japanese and spaces; the program closed and started again.
+    QDir(folder.path()).mkpath(QStringLiteral("私の 名刺"));
+    const QString path = folder.filePath(QStringLiteral("私の 名刺/営業 部.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    ASSERT_TRUE(QFileInfo::exists(path));
+    ASSERT_TRUE(main->close());
+    data.reset();
+    main = StartMainWindow();
+    ASSERT_NE(main, nullptr);
+    main->resize(1000, 760);
+    main->show();
+    QApplication::setActiveWindow(main);
+
+    // Opened from the recent files, changed, Ctrl+S writes.
+    LookIntoFileMenu();
+    QAction* entry = nullptr;
+    for (QAction* action : main->mnuRecent->actions())
+        if (action->text().contains(QStringLiteral("営業 部.qld")))
+            entry = action;
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    RunLoopUntil([&] { return main->HostedKind() == mkLayout; });
+    ASSERT_NE(Editor(), nullptr);
+    site = Editor()->DrawSite1;
+    all.Clear();
+    site->ListObjects(all, false);
+    int kinds = 0;
+    for (TDrawObject* object : all)
+        kinds += dynamic_cast<TLOText*>(object) || dynamic_cast<TLOAlbumIllust*>(object) ||
+                 dynamic_cast<TLORect*>(object) || dynamic_cast<TLOAlphaMask*>(object) ||
+                 dynamic_cast<TLOBackImage*>(object);
+    EXPECT_GE(kinds, 6) << "two texts, rectangle, illustration, figure, background";
+    const QByteArray saved = TestSupport::ReadFile(path);
+    main->Document()->DataName = QStringLiteral("変更");
+    main->Document()->SetModified(true);
+    QApplication::setActiveWindow(main);
+    QTest::keyClick(main, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_NE(TestSupport::ReadFile(path), saved);
+    EXPECT_FALSE(main->Document()->Modified());
+
+    // Printed to a PDF file, drawn directly: the objects where the editor showed them, the text as text.
+    WriteSettingInteger(QStringLiteral("Banding"), 0);
+    const auto banding = qScopeGuard([] { WriteSettingInteger(QStringLiteral("Banding"), 1); });
+    const QString pdf = folder.filePath(QStringLiteral("名刺.pdf"));
+    dialogs.files = {pdf};
+    main->actPrint->trigger();
+    auto* printMode = dynamic_cast<TfrmPrintPaperBase*>(main->HostedForm());
+    ASSERT_NE(printMode, nullptr);
+    QTimer::singleShot(0, main, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<TfrmPrintDialog*>(w); dialog && dialog->isVisible())
+                dialog->btnPrint->click();
+    });
+    printMode->Panel()->btnStart->click();
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    QProcess reader;
+    reader.start(pdftotext, {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(reader.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(reader.readAllStandardOutput()).contains(QStringLiteral("Quorlane")));
+
+    // The first card of the printed sheet against the editor's picture of it.
+    const TMatrixPaperInfo* paper = main->Document()->GetLayoutPaper();
+    ASSERT_NE(paper, nullptr);
+    const TRect card = paper->GetFaceRect(0);
+    const QImage sheet = TestSupport::RasterisePdf(pdf, 100, 1);
+    const double perUnit = double(sheet.width()) / paper->Width();
+    const QImage printed = sheet.copy(QRect(int(card.Left * perUnit), int(card.Top * perUnit),
+                                            int(card.Width() * perUnit), int(card.Height() * perUnit)));
+    const std::tuple<const char*, TRect, QColor> objects[] = {{"rectangle", rectPlace, QColor(220, 30, 30)},
+                                                              {"photo", photoPlace, QColor(20, 60, 220)},
+                                                              {"illustration", illustPlace, QColor(30, 200, 60)}};
+    for (size_t i = 0; i < std::size(objects); ++i) {
+        const auto& [what, r, colour] = objects[i];
+        const QColor onPaper = MeanColour(printed, OnImage(middle(r), QSize(w, h), printed.size()));
+        const QColor& onScreen = shownColours[i];
+        // Printed as shown; shown in its own colour (a photo's frame may tone its picture).
+        EXPECT_NEAR(onPaper.red(), onScreen.red(), 40) << what;
+        EXPECT_NEAR(onPaper.green(), onScreen.green(), 40) << what;
+        EXPECT_NEAR(onPaper.blue(), onScreen.blue(), 40) << what;
+        const auto strongest = [](const QColor& c) {
+            return c.red() >= std::max(c.green(), c.blue()) ? 0 : c.green() >= c.blue() ? 1 : 2;
+        };
+        EXPECT_EQ(strongest(onScreen), strongest(colour)) << what;
+    }
 }
 
 // WCAG's contrast of two colours: 1 (none) to 21 (black on white).

@@ -306,7 +306,11 @@ QString WorkingCopyFolder() {
 int RemoveStaleStorageFiles(const QStringList& documentFolders) {
     int removed = 0;
     try {
-        removed += RemoveStaleOwnedFiles(WorkingCopyFolder(), kWorkingCopyPrefix);
+        const QString folder = WorkingCopyFolder();
+        removed += RemoveStaleOwnedFiles(folder, kWorkingCopyPrefix);
+        // The paper update's downloaded and unpacked files.
+        removed += RemoveStaleOwnedFiles(folder, QStringLiteral("PPR"));
+        removed += RemoveStaleOwnedFiles(folder, QStringLiteral("PPZ"));
     } catch (const EOleSysError&) {
         // No folder of working copies, no leftovers in it; start-up goes on.
     }

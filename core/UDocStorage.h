@@ -148,9 +148,9 @@ private:
 // The application's private folder of working copies ($XDG_CACHE_HOME/Quorlane/WorkingCopies, mode
 // 0700), made when missing. Raises EOleSysError when it cannot be made.
 QString WorkingCopyFolder();
-// Removes what processes that are no longer running left behind: their working copies, and the
-// temporaries of their unfinished saves in each of documentFolders (say the folders of the recently
-// used documents). Files of running processes stay. For the application's start-up: never raises;
+// Removes what processes that are no longer running left behind: their working copies and paper-update
+// files ("PPR", "PPZ"), and the temporaries of their unfinished saves in each of documentFolders (say
+// the folders of the recently used documents). Files of running processes stay. For the application's start-up: never raises;
 // answers how many files went.
 int RemoveStaleStorageFiles(const QStringList& documentFolders);
 

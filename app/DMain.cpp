@@ -429,11 +429,10 @@ void TdataMain::ApplyCacheLimit() {
 }
 
 void TdataMain::ClearImageCache() {
-    const QString fileName = LocalMacro("$(ImageCacheFile)");
-    imageCache_.reset();
-    QFile::remove(fileName);
-    imageCache_ = std::make_unique<TImageCacheStorage>();
-    imageCache_->Open(fileName, false);
+    // The one cache object stays: the browsers' loader threads may be reading through it.
+    if (!imageCache_)
+        return;
+    imageCache_->Clear();
     ApplyCacheLimit();
 }
 

@@ -3,12 +3,15 @@
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FComponentViewer.h"
+#include "app/dialogs/FEnvironment.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrinterSetting.h"
 #include "app/dialogs/FPrinting.h"
 #include "app/dialogs/FTemplate2.h"
+#include "app/dialogs/FURLEdit.h"
+#include "app/dialogs/FUpdatePaper.h"
 #include "app/dialogs/FWaiting.h"
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
@@ -111,13 +114,6 @@ private:
 QString OEMHomePageURL() {
     return ReadSettingString(QStringLiteral("OEMHomePageURL"), MakerHomePageURL());
 }
-
-// Hints off: tool tips are swallowed for the whole application.
-class HintFilter : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
-};
 
 } // namespace
 
@@ -296,6 +292,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     actHomepage = MakeAction("actHomepage", QStringLiteral("Ovandrexaのホームページ(&H)"));
     actOEMHomePage = MakeAction("actOEMHomePage", QStringLiteral("ホームページ(&O)"));
     actCDDBHomePage = MakeAction("actCDDBHomePage", QStringLiteral("音楽情報サービスのホームページ(&M)"));
+    actEnvironment = MakeAction("actEnvironment", QStringLiteral("環境設定(&E)..."));
+    actEnvProxy = MakeAction("actEnvProxy", QStringLiteral("環境設定"));
+    actUpdatePaper = MakeAction("actUpdatePaper", QStringLiteral("用紙情報の更新(&U)..."));
+    actAdvancedURL = MakeAction("actAdvancedURL", QStringLiteral("用紙更新情報のURL変更..."));
 
     const std::pair<QAction*, TModeKind> modes[] = {{actStartMenu, mkStartMenu},
                                                     {actPaper, mkPaper},
@@ -352,6 +352,14 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     connect(actHomepage, &QAction::triggered, this, [] { OpenWebPage(MakerHomePageURL()); });
     connect(actOEMHomePage, &QAction::triggered, this, [] { OpenWebPage(OEMHomePageURL()); });
     connect(actCDDBHomePage, &QAction::triggered, this, [] { OpenWebPage(MusicInfoHomePageURL()); });
+    connect(actEnvironment, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { ShowEnvironment(false); }); });
+    connect(actEnvProxy, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { ShowEnvironment(true); }); });
+    connect(actUpdatePaper, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { UpdatePaper(); }); });
+    connect(actAdvancedURL, &QAction::triggered, this,
+            [this] { TApplication::Guard(nullptr, [&] { EditUpdaterURL(); }); });
     connect(actAbout, &QAction::triggered, this, [this] {
         TfrmAbout about(this);
         const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
@@ -390,6 +398,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     // Reached by menu too, not only by its shortcut.
     popupFile->addAction(actPrint);
     popupFile->addAction(actPrinterSetup);
+    popupFile->addAction(actEnvironment);
+    popupFile->addAction(actUpdatePaper);
     popupFile->addSeparator();
     popupFile->addAction(actImportPaper);
     popupFile->addAction(actExportPaper);
@@ -427,6 +437,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     });
     connect(popupHelp, &QMenu::aboutToShow, this, [this] { HelpPopup(); });
     HelpPopup();
+    popupHelp->insertAction(actAbout, actAdvancedURL);
+    actAdvancedURL->setVisible(false);
+    connect(popupHelp, &QMenu::aboutToShow, this, [this] { SpecialMenuPopup(); });
 
     DropFile1 = new TDropFile(components_.get());
     DropFile1->SetName(QStringLiteral("DropFile1"));
@@ -449,8 +462,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_uni
     FormPanel1->SetTrapHelp(true);
     qApp->installEventFilter(new HelpKeyFilter(this));
     SetFormBackgroundImagePack(ipDialogPattern);
-    if (!ReadSettingBool(QStringLiteral("DefaultShowHint"), true))
-        qApp->installEventFilter(new HintFilter(this));
+    ShowApplicationHints(ReadSettingBool(QStringLiteral("DefaultShowHint"), true));
     DropFile1->SetWindow(this);
     setWindowTitle(TApplication::Title());
     document_ = std::make_unique<TLabelData>(nullptr, dataMain() ? dataMain()->ProductDB() : nullptr);
@@ -1219,4 +1231,40 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
     // The application ends with its main window, whatever other windows are still open.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TfrmMain::SpecialMenuPopup() {
+    // Hidden whatever their state unless the special menu is enabled.
+    actAdvancedURL->setVisible(ReadSettingBool(QStringLiteral("EnableSpecialMenu"), false));
+}
+
+void TfrmMain::ShowEnvironment(bool proxyPage) {
+    TfrmEnvironment form(this);
+    form.ShowProxyPage(proxyPage);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    if (TdataMain* data = dataMain())
+        data->ApplyCacheLimit();
+    if (HostedKind() == mkLayout) {
+        LeaveMode();
+        EnterMode();
+    }
+}
+
+void TfrmMain::UpdatePaper() {
+    TdataMain* data = dataMain();
+    if (!data || !data->Papers())
+        return;
+    // The store's change listeners rebuild the print setting and a hosted paper selection once a
+    // merge is in.
+    TfrmUpdatePaper form(this, data->Papers());
+    form.OnInternetSettings = [this] { actEnvProxy->trigger(); };
+    form.exec();
+}
+
+void TfrmMain::EditUpdaterURL() {
+    TfrmURLEdit form(this);
+    form.SetURL(ReadSettingString(QStringLiteral("PPRUpdaterURL"), DefaultPaperUpdaterURL()));
+    if (form.exec() == QDialog::Accepted)
+        WriteSettingString(QStringLiteral("PPRUpdaterURL"), form.URL());
 }

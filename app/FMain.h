@@ -97,6 +97,12 @@ public:
     QAction* actPrint;
     QAction* actPrinterSetup;
     QAction* actPaperInfoToPrinter;
+    QAction* actEnvironment;
+    // The environment window on its internet page.
+    QAction* actEnvProxy;
+    QAction* actUpdatePaper;
+    // Shown only with the setting "EnableSpecialMenu" on.
+    QAction* actAdvancedURL;
     // Hands the object it carries (EditObject) to the hosted form's property editing.
     QAction* actEditObject;
     // The extended paper-selection switch (checkable); in the help menu only while "EnableSpecialMenu"
@@ -186,6 +192,13 @@ public:
     // Help for widget (F1 there, or its window's help button): the page of its help context, else
     // the contents.
     void ShowHelpFor(const QWidget* widget);
+    // The environment window (on its internet page with proxyPage); after OK the cache limit is
+    // applied and a hosted layout editor is left and entered again, so that it reads the settings.
+    void ShowEnvironment(bool proxyPage);
+    // The paper update window over the data module's papers.
+    void UpdatePaper();
+    // The address of the paper update ("PPRUpdaterURL") in its edit window.
+    void EditUpdaterURL();
 
     // A drop of files on the window.
     void DropFiles(const QStringList& files);
@@ -202,6 +215,7 @@ private:
     void UpdateModeActions();
     void FilePopup();
     void HelpPopup();
+    void SpecialMenuPopup();
     bool Save();
     void SaveAs();
     bool MakeNewDocument();

@@ -246,6 +246,15 @@ void TImageCacheStorage::Close() {
     storage_.reset();
 }
 
+void TImageCacheStorage::Clear() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (readOnly_ || fileName_.isEmpty())
+        return;
+    storage_.reset();
+    QFile::remove(fileName_);
+    OpenLocked();
+}
+
 bool TImageCacheStorage::IsOpen() const {
     std::lock_guard<std::mutex> guard(lock_);
     return storage_ != nullptr;

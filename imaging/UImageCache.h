@@ -90,6 +90,9 @@ public:
     // made anew; one that cannot be made stores nothing. Never raises.
     void Open(const QString& fileName, bool readOnly);
     void Close();
+    // Empties a writable cache: closes, deletes and makes the file anew, all under the cache's lock,
+    // so loader threads reading through this object meanwhile only find no entry.
+    void Clear();
     bool IsOpen() const;
     QString FileName() const;
     bool ReadOnly() const;

@@ -3,10 +3,14 @@
 #include "platform/Exception.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +33,22 @@ bool ParseInt(const QString& text, int& value) {
     return ok;
 }
 
+// The settings hold a proxy password: the file is the user's alone (0600, its folder 0700), made so
+// before the first value is written, as the writer keeps the permissions of the file it replaces.
+void MakePrivate(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const QString folder = info.absolutePath();
+    // Our own folder, or one made here; never a folder the file was merely pointed into.
+    const bool made = !QFileInfo::exists(folder) && QDir().mkpath(folder);
+    if (made || QFileInfo(folder).fileName() == QLatin1String("Quorlane"))
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (info.exists())
+        return;
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
 class Store {
 public:
     explicit Store(const QString& key) : settings_(SettingsStore::FileName(), QSettings::IniFormat) {
@@ -39,7 +59,10 @@ public:
     QSettings& operator*() { return settings_; }
     QSettings* operator->() { return &settings_; }
     void Flush() {
+        MakePrivate(settings_.fileName());
         settings_.sync();
+        // One made by an earlier version may still be readable by others.
+        QFile::setPermissions(settings_.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         if (settings_.status() != QSettings::NoError)
             throw Exception(QStringLiteral("設定を保存できません: %1").arg(settings_.fileName()));
     }

@@ -23,6 +23,8 @@ public:
         QHash<QByteArray, QByteArray> Headers; // names in lower case
     };
     struct Reply {
+        Reply(int status = 200, QByteArray body = {}, QList<QPair<QByteArray, QByteArray>> headers = {})
+            : Status(status), Body(std::move(body)), Headers(std::move(headers)) {}
         int Status = 200;
         QByteArray Body;
         QList<QPair<QByteArray, QByteArray>> Headers;

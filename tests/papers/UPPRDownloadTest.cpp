@@ -115,7 +115,12 @@ TEST(UpdateFile, PackedIsUnpackedPlainCopiedAndAnythingElseRefused) {
     cut.chop(cut.size() / 2);
     QByteArray flipped = Packed(bytes);
     flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x5A);
-    const QByteArray bomb = Packed(QByteArray(300 << 20, '\0'));
+    // Inflates to far more than the 1,000 bytes it claims: stopped at the claim.
+    QByteArray bomb = Packed(QByteArray(8 << 20, '\0'));
+    bomb[13] = char(0xE8);
+    bomb[14] = 0x03;
+    bomb[15] = 0;
+    bomb[16] = 0;
     for (const QByteArray& bad : {QByteArray("<html>404</html>"), claim, cut, flipped, bomb, bytes.left(600)}) {
         WriteFile(packed, bad);
         try {

@@ -7,11 +7,16 @@
 // bytes.
 //
 // Usage: MakePaperDB <table.json> [<products.tsv>] <output.ppr>
+//        MakePaperDB --update <pprNo> <date> <table.json> <folder>
+// The second form writes a paper update as a server offers it: "data.ppz" (the database of the
+// table with that pattern number, packed) and the info file "info.vup" naming it with the date.
 
+#include "imaging/UZLIB.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
 #include "platform/Exception.h"
+#include "platform/Stream.h"
 #include "platform/StringList.h"
 #include "tools/MakePaperDB/LabelProducts.h"
 
@@ -192,7 +197,7 @@ void AddProducts(TPapersV2& db, const QString& productFile, QSet<QString>& names
         std::printf("  refused %s\n", qPrintable(line));
 }
 
-void Build(const QString& tableFile, const QString& productFile, const QString& outFile) {
+void Build(const QString& tableFile, const QString& productFile, const QString& outFile, int pprNo = -1) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(ReadAll(tableFile), &error);
     if (doc.isNull())
@@ -235,17 +240,44 @@ void Build(const QString& tableFile, const QString& productFile, const QString& 
     }
     db.SaveGlobalInfo(QStringLiteral("SearchExtKeyInfo"), synonyms);
     TPaperUpdate update(nullptr);
-    update.PPRNo = table.value("pprNo").toInt();
+    update.PPRNo = pprNo >= 0 ? pprNo : table.value("pprNo").toInt();
     db.SetUpdateInfo(update);
     db.Save();
+}
+
+void BuildUpdate(int pprNo, const QString& date, const QString& tableFile, const QString& folder) {
+    const QString plain = folder + QStringLiteral("/data.ppr");
+    Build(tableFile, QString(), plain, pprNo);
+    {
+        TFileStream source(plain, fmOpenRead);
+        TFileStream dest(folder + QStringLiteral("/data.ppz"), fmCreate);
+        ZLIBCompressStream(source, dest, TCompressionLevel::clMax);
+    }
+    QFile::remove(plain);
+    QFile info(folder + QStringLiteral("/info.vup"));
+    if (!info.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        Fail(info.fileName(), info.errorString());
+    info.write("OVANDREXA VERSION UP FILE\r\n" + QByteArray::number(pprNo) + ',' + date.toLatin1() +
+               "\r\ndata.ppz\r\n");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc == 6 && QByteArray(argv[1]) == "--update") {
+        try {
+            BuildUpdate(QByteArray(argv[2]).toInt(), QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
+                        QString::fromLocal8Bit(argv[5]));
+        } catch (const Exception& e) {
+            std::fprintf(stderr, "MakePaperDB: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: MakePaperDB <table.json> [<products.tsv>] <output.ppr>\n");
+        std::fprintf(stderr, "usage: MakePaperDB <table.json> [<products.tsv>] <output.ppr>\n"
+                             "       MakePaperDB --update <pprNo> <date> <table.json> <folder>\n");
         return 2;
     }
     const QString outFile = QString::fromLocal8Bit(argv[argc - 1]);

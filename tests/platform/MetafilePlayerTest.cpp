@@ -349,6 +349,37 @@ TEST(MetafilePlayer, TextKeepsTheWritersAdvancesAndDecodesByCharset) {
     EXPECT_EQ(played, expected);
 }
 
+// A source rectangle reaching past its bitmap draws the bitmap's part in its share of the destination;
+// the rest is left alone, and a reach of gigapixels from a 4 x 2 bitmap allocates nothing of that size.
+TEST(MetafilePlayer, ASourceBeyondItsBitmapIsCutWithItsDestination) {
+    QByteArray dib;
+    for (const int v : {40, 4, 2})
+        AppendLE32(dib, uint32_t(v));
+    AppendLE16(dib, 1);
+    AppendLE16(dib, 24);
+    for (int i = 0; i < 6; ++i)
+        AppendLE32(dib, 0);
+    for (int i = 0; i < 8; ++i)
+        dib += QByteArray("\x00\x00\xFF", 3);
+    const QRect box(0, 0, 100, 100);
+    const auto reaching = [&](int sourceWidth, int sourceHeight) {
+        Wmf wmf;
+        wmf.Add(0x020C, {100, 100});
+        QByteArray params;
+        for (const int w : {0x0020, 0x00CC, 0, sourceHeight, sourceWidth, 0, 0, 100, 100, 0, 0})
+            AppendLE16(params, uint16_t(int16_t(w)));
+        wmf.Raw(0x0F43, params + dib);
+        return wmf.Bytes(1, &box);
+    };
+    QImage image = White(40, 40);
+    ASSERT_TRUE(Play(image, reaching(8, 2), TRect(0, 0, 40, 40)));
+    EXPECT_EQ(At(image, 5, 20), kRed);
+    EXPECT_EQ(At(image, 35, 20), kWhite);
+    image = White(40, 40);
+    ASSERT_TRUE(Play(image, reaching(32000, 32000), TRect(0, 0, 40, 40)));
+    EXPECT_EQ(At(image, 20, 20), kWhite);
+}
+
 TEST(MetafilePlayer, PicturesFinerThanTheDeviceAreReducedKeepingColoursAndMirroring) {
     // 3000 x 2, red on the left half, blue on the right: far more columns than the target's pixels.
     constexpr int kWidth = 3000;

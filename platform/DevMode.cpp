@@ -118,3 +118,23 @@ void TDevModeFields::WriteTo(QByteArray& ansi) const {
     WriteWord(ansi, DuplexOffset, uint16_t(Duplex));
     WriteWord(ansi, YResolutionOffset, uint16_t(YResolution));
 }
+
+QString DriverOption(const TDriverOptions& options, const QString& option) {
+    for (const auto& [key, choice] : options)
+        if (key == option)
+            return choice;
+    return {};
+}
+
+void SetDriverOption(TDriverOptions& options, const QString& option, const QString& choice) {
+    for (auto& [key, value] : options)
+        if (key == option) {
+            value = choice;
+            return;
+        }
+    options.append({option, choice});
+}
+
+void RemoveDriverOption(TDriverOptions& options, const QString& option) {
+    options.removeIf([&](const std::pair<QString, QString>& entry) { return entry.first == option; });
+}

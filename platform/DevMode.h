@@ -5,7 +5,9 @@
 // verbatim; the printer layer reads the fields it maps to a job from the ANSI layout.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <utility>
 #include <cstdint>
 
 namespace DevMode {
@@ -69,9 +71,19 @@ enum : uint32_t {
 enum : int16_t { DMORIENT_PORTRAIT = 1, DMORIENT_LANDSCAPE = 2 };
 enum : int16_t { DMDUP_SIMPLEX = 1, DMDUP_VERTICAL = 2, DMDUP_HORIZONTAL = 3 };
 // Paper codes: 9 is A4; 256 a size given by dmPaperWidth and dmPaperLength.
-enum : int16_t { DMPAPER_A4 = 9, DMPAPER_USER = 256 };
-// Paper sources: 7 lets the printer choose.
-enum : int16_t { DMBIN_AUTO = 7, DMBIN_USER = 256 };
+enum : int16_t { DMPAPER_A4 = 9, DMPAPER_A6 = 70, DMPAPER_USER = 256 };
+// Paper sources: 7 lets the printer choose; 259 prints to every edge (the vendors' borderless
+// feed); a queue's own input slots are numbered from 260.
+enum : int16_t { DMBIN_AUTO = 7, DMBIN_USER = 256, DMBIN_BORDERLESS = 259, DMBIN_FIRSTSLOT = 260 };
+
+// A driver's own settings beside a DEVMODE: a PPD's option keywords with their choices, in order.
+// They stand for the private DEVMODE bytes a driver keeps, which are never written here.
+using TDriverOptions = QList<std::pair<QString, QString>>;
+// The choice of option; empty when the list has none.
+QString DriverOption(const TDriverOptions& options, const QString& option);
+// Sets option to choice in place, or appends it.
+void SetDriverOption(TDriverOptions& options, const QString& option, const QString& choice);
+void RemoveDriverOption(TDriverOptions& options, const QString& option);
 
 // The fields of an ANSI DEVMODE that printing acts on, read from and written into its bytes.
 struct TDevModeFields {

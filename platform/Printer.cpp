@@ -42,13 +42,24 @@ int StandardCode(const QPageSize& size) {
     return id > 0 && id < DMPAPER_USER ? id : 0;
 }
 
+// The standard code of the queue's size at index when no earlier size has it: two sheets of one
+// size (A4 and "A4 (Borderless)") cannot share a code, or the second could never be chosen.
+int OwnStandardCode(const TPrinterCaps& caps, qsizetype index) {
+    const int id = StandardCode(caps.PageSizes[index]);
+    for (qsizetype i = 0; id != 0 && i < index; ++i)
+        if (StandardCode(caps.PageSizes[i]) == id)
+            return 0;
+    return id;
+}
+
 // The code of the queue's size at index: its standard code, else one of the queue's own; 0 for a
 // size past the codes left below the added forms'.
 int16_t PaperCode(const TPrinterCaps& caps, qsizetype index) {
-    if (const int id = StandardCode(caps.PageSizes[index]))
+    if (const int id = OwnStandardCode(caps, index))
         return int16_t(id);
-    const qsizetype before = std::count_if(caps.PageSizes.begin(), caps.PageSizes.begin() + index,
-                                           [](const QPageSize& size) { return StandardCode(size) == 0; });
+    qsizetype before = 0;
+    for (qsizetype i = 0; i < index; ++i)
+        before += OwnStandardCode(caps, i) == 0 ? 1 : 0;
     const qsizetype code = FirstQueueSizeCode + before;
     return int16_t(code < TPrinter::FirstAddedFormId ? code : 0);
 }
@@ -67,7 +78,7 @@ int16_t PaperCodeOf(const TPrinterCaps& caps, const QPageSize& size) {
 // The queue's size of a code from FirstQueueSizeCode on.
 std::optional<QPageSize> QueueSizeOfCode(const TPrinterCaps& caps, int code) {
     for (qsizetype i = 0; i < caps.PageSizes.size(); ++i)
-        if (StandardCode(caps.PageSizes[i]) == 0 && PaperCode(caps, i) == code)
+        if (OwnStandardCode(caps, i) == 0 && PaperCode(caps, i) == code)
             return caps.PageSizes[i];
     return std::nullopt;
 }
@@ -99,6 +110,75 @@ bool CopyFileBounded(const QString& source, const QString& target) {
 }
 
 } // namespace
+
+int TPpdOption::IndexOf(const QString& choice) const {
+    for (qsizetype i = 0; i < Choices.size(); ++i)
+        if (Choices[i].Keyword == choice)
+            return int(i);
+    return -1;
+}
+
+const TPpdOption* TPrinterDriver::Option(const QString& keyword) const {
+    for (const TPpdOption& option : Options)
+        if (option.Keyword == keyword)
+            return &option;
+    return nullptr;
+}
+
+const TPpdSize* TPrinterDriver::Size(const QString& keyword) const {
+    for (const TPpdSize& size : Sizes)
+        if (size.Keyword == keyword)
+            return &size;
+    return nullptr;
+}
+
+bool TPrinterDriver::HasChoice(const QString& option, const QString& choice) const {
+    const TPpdOption* found = Option(option);
+    return found && found->IndexOf(choice) >= 0;
+}
+
+QString TPrinterDriver::Selected(const QString& option, const TDriverOptions& selected) const {
+    for (const auto& [key, value] : selected)
+        if (key == option)
+            return value;
+    const TPpdOption* found = Option(option);
+    return found ? found->DefaultChoice : QString();
+}
+
+bool TPrinterDriver::HasFilter(const QString& program) const {
+    for (const QString& filter : Filters)
+        if (filter.section(u' ', -1) == program)
+            return true;
+    return false;
+}
+
+namespace {
+
+// A constraint's choice against a selection: a named choice matches itself, an empty one every
+// choice that is switched on.
+bool ConstraintMatches(const QString& constraint, const QString& actual) {
+    if (!constraint.isEmpty())
+        return constraint == actual;
+    return !actual.isEmpty() && actual != QLatin1String("None") && actual != QLatin1String("False") &&
+           actual != QLatin1String("Off");
+}
+
+} // namespace
+
+bool TPrinterDriver::Excluded(const QString& option, const QString& choice,
+                              const TDriverOptions& selected) const {
+    for (const TPpdConstraint& c : Constraints) {
+        if (c.Option1 == c.Option2)
+            continue;
+        if (c.Option2 == option && ConstraintMatches(c.Choice2, choice) &&
+            ConstraintMatches(c.Choice1, Selected(c.Option1, selected)))
+            return true;
+        if (c.Option1 == option && ConstraintMatches(c.Choice1, choice) &&
+            ConstraintMatches(c.Choice2, Selected(c.Option2, selected)))
+            return true;
+    }
+    return false;
+}
 
 struct TPrinter::Job {
     QString printer;
@@ -174,12 +254,90 @@ void TPrinter::GetPrinter(QString& device, QString& driver, QString& port, QByte
     devMode = DevMode();
 }
 
-void TPrinter::SetPrinter(const QString& device, const QString&, const QString&, const QByteArray& devMode) {
+void TPrinter::GetPrinter(QString& device, QString& driver, QString& port, QByteArray& devMode,
+                          TDriverOptions& options) {
+    GetPrinter(device, driver, port, devMode);
+    options = driverOptions_;
+}
+
+void TPrinter::SetPrinter(const QString& device, const QString& driver, const QString& port,
+                          const QByteArray& devMode) {
+    SetPrinter(device, driver, port, devMode, {});
+}
+
+void TPrinter::SetPrinter(const QString& device, const QString&, const QString&, const QByteArray& devMode,
+                          const TDriverOptions& options) {
     EnsureList();
     if (!printers_.contains(device))
         throw EPrinter(MissingPrinterMessage(device));
     current_ = device;
     devMode_ = devMode;
+    driverOptions_ = options;
+}
+
+QString TPrinter::PpdKeyword(const QString& name, const QPageSize& size) {
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps || !caps->Driver)
+        return {};
+    const TPrinterDriver& driver = *caps->Driver;
+    constexpr double Tolerance = 1.0; // points
+    const QSizeF points = size.size(QPageSize::Point);
+    const auto sameSheet = [&](const TPpdSize& s) {
+        return std::abs(s.Points.width() - points.width()) < Tolerance &&
+               std::abs(s.Points.height() - points.height()) < Tolerance;
+    };
+    // The name first: Qt may give a borderless twin its bordered sheet's standard key.
+    for (const TPpdSize& s : driver.Sizes)
+        if (sameSheet(s) && s.Text == size.name())
+            return s.Keyword;
+    if (driver.Size(size.key()))
+        return size.key();
+    for (const TPpdSize& s : driver.Sizes)
+        if (sameSheet(s) && !s.Twin.isEmpty())
+            return s.Keyword;
+    for (const TPpdSize& s : driver.Sizes)
+        if (sameSheet(s))
+            return s.Keyword;
+    return {};
+}
+
+bool TPrinter::PrintsBorderless(const QString& name, const QByteArray& devMode) {
+    const TDevModeFields fields = TDevModeFields::Read(devMode);
+    if (!(fields.Fields & DM_DEFAULTSOURCE) || fields.DefaultSource != DMBIN_BORDERLESS)
+        return false;
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps || !caps->Driver)
+        return false;
+    if (caps->Driver->HasChoice(QStringLiteral("StpFullBleed"), QStringLiteral("True")))
+        return true;
+    const TPpdSize* size = caps->Driver->Size(PpdKeyword(name, PageSizeOf(name, fields)));
+    return size && (!size->Twin.isEmpty() || size->Margins.isNull());
+}
+
+TDriverOptions TPrinter::ValidDriverOptions(const QString& name, const QByteArray& devMode,
+                                            const TDriverOptions& options) {
+    TDriverOptions valid;
+    const TPrinterCaps* caps = CachedCaps(name);
+    if (!caps || !caps->Driver)
+        return valid;
+    const TPrinterDriver& driver = *caps->Driver;
+    // The sheet the job prints on takes part in the constraints; the DEVMODE carries it.
+    TDriverOptions context = options;
+    const QString sheet = PpdKeyword(name, PageSizeOf(name, TDevModeFields::Read(devMode)));
+    if (!sheet.isEmpty()) {
+        const TPpdSize* size = driver.Size(sheet);
+        const bool twin = size && !size->Twin.isEmpty() && PrintsBorderless(name, devMode);
+        SetDriverOption(context, QStringLiteral("PageSize"), twin ? size->Twin : sheet);
+    }
+    for (const auto& [option, choice] : options) {
+        if (option == QLatin1String("PageSize") || option == QLatin1String("PageRegion") ||
+            option == QLatin1String("InputSlot") || option == QLatin1String("Duplex"))
+            continue;
+        if (!driver.HasChoice(option, choice) || driver.Excluded(option, choice, context))
+            continue;
+        SetDriverOption(valid, option, choice);
+    }
+    return valid;
 }
 
 QByteArray TPrinter::DevMode() {
@@ -278,6 +436,15 @@ QByteArray TPrinter::MergeDevMode(const QString& name, const QByteArray& input, 
         out.Copies = int16_t(std::clamp<int>(in.Copies, 1, MaxCopies));
     if (take & DM_DEFAULTSOURCE) {
         bool known = in.DefaultSource == DMBIN_AUTO;
+        if (in.DefaultSource == DMBIN_BORDERLESS) {
+            // Kept only where the sheet can go borderless; asked of the merged sheet.
+            TDevModeFields asked = out;
+            asked.Fields |= DM_DEFAULTSOURCE;
+            asked.DefaultSource = DMBIN_BORDERLESS;
+            QByteArray probe = DevMode::Empty();
+            asked.WriteTo(probe);
+            known = PrintsBorderless(name, probe);
+        }
         for (const TPrinterInputSlot& slot : caps->InputSlots)
             known = known || slot.Id == in.DefaultSource;
         out.DefaultSource = known ? in.DefaultSource : int16_t(DMBIN_AUTO);
@@ -400,6 +567,9 @@ TPrinterGeometry TPrinter::Geometry() {
             margins = QMarginsF();
         }
     }
+    // Borderless printing goes to every edge: the twin sheet or the driver's full bleed.
+    if (PrintsBorderless(name, DevMode()))
+        margins = QMarginsF();
     g.OffsetX = ToPixels(margins.left(), g.DpiX);
     g.OffsetY = ToPixels(margins.top(), g.DpiY);
     g.PageWidth = std::max(0, g.PhysicalWidth - g.OffsetX - ToPixels(margins.right(), g.DpiX));
@@ -445,6 +615,18 @@ void TPrinter::BeginDoc() {
         for (const TPrinterInputSlot& slot : caps.InputSlots)
             if (slot.Id == fields.DefaultSource)
                 job->options.InputSlot = slot.Key;
+    if (!IsPdfPrinter(name)) {
+        const QByteArray devMode = DevMode();
+        job->options.PageSizeKeyword = PpdKeyword(name, job->options.PageSize);
+        job->options.DriverOptions = ValidDriverOptions(name, devMode, driverOptions_);
+        if (PrintsBorderless(name, devMode) && caps.Driver) {
+            const TPpdSize* size = caps.Driver->Size(job->options.PageSizeKeyword);
+            if (size && !size->Twin.isEmpty())
+                job->options.PageSizeKeyword = size->Twin;
+            else if (caps.Driver->HasChoice(QStringLiteral("StpFullBleed"), QStringLiteral("True")))
+                SetDriverOption(job->options.DriverOptions, QStringLiteral("StpFullBleed"), QStringLiteral("True"));
+        }
+    }
 
     QTemporaryFile temp(QDir::tempPath() + QStringLiteral("/quorlane-print-XXXXXX.pdf"));
     temp.setAutoRemove(false);

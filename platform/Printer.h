@@ -25,11 +25,13 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QPainter;
 class QPrinter;
@@ -41,8 +43,73 @@ QUORLANE_EXCEPTION(EPrinter, Exception)
 struct TPrinterInputSlot {
     QString Key;  // what the queue calls it ("Tray1"), passed as the job's InputSlot
     QString Name; // shown to users
-    int Id = 0;   // its dmDefaultSource code: DMBIN_USER + 1 + its index
+    int Id = 0;   // its dmDefaultSource code: DMBIN_FIRSTSLOT + its index
 };
+
+// A printer driver's description as its PPD gives it: the options a job may carry, their
+// choices, what excludes what, and its sheets. Read by ReadPpdDriver; the vendor settings work
+// over it. Texts are as the PPD has them (translated where it says so), names are its keywords.
+struct TPpdChoice {
+    QString Keyword;
+    QString Text;
+};
+
+struct TPpdOption {
+    QString Keyword;
+    QString Text;
+    QString DefaultChoice;
+    QList<TPpdChoice> Choices;
+    // Index of a choice by keyword; -1 when the option has none of that name.
+    int IndexOf(const QString& choice) const;
+};
+
+// *UIConstraints: Option1=Choice1 excludes Option2=Choice2; an empty choice stands for every choice
+// but "None", "False" and "Off".
+struct TPpdConstraint {
+    QString Option1;
+    QString Choice1;
+    QString Option2;
+    QString Choice2;
+};
+
+struct TPpdSize {
+    QString Keyword;
+    QString Text;
+    QSizeF Points;     // width and length in 1/72 inch
+    QMarginsF Margins; // unprintable margins in 1/72 inch
+    // The borderless size of the same sheet (zero margins), empty when there is none.
+    QString Twin;
+};
+
+struct TPrinterDriver {
+    // Bounds on what a PPD may hold; a larger one is no driver at all (printing works as before).
+    static constexpr qint64 MaxBytes = qint64(4) << 20;
+    static constexpr int MaxOptions = 512;
+    static constexpr int MaxChoices = 2048;
+    static constexpr int MaxConstraints = 50000;
+
+    QString Manufacturer;
+    QString ModelName;
+    QString NickName;
+    QString StpDriverName;     // a Gutenprint driver's family and model ("escp2-r800")
+    QStringList Filters;       // *cupsFilter programs
+    QList<TPpdOption> Options; // in the PPD's order
+    QList<TPpdConstraint> Constraints;
+    QList<TPpdSize> Sizes;
+
+    const TPpdOption* Option(const QString& keyword) const;
+    const TPpdSize* Size(const QString& keyword) const;
+    bool HasChoice(const QString& option, const QString& choice) const;
+    // The choice option=choice is excluded by one of the selected options (the default choices
+    // stand in for options not selected).
+    bool Excluded(const QString& option, const QString& choice, const TDriverOptions& selected) const;
+    // The selection of option: the selected choice, else the PPD's default.
+    QString Selected(const QString& option, const TDriverOptions& selected) const;
+    bool HasFilter(const QString& program) const;
+};
+
+// Reads a PPD. No driver (nullopt) when the bytes are no PPD or exceed the bounds above.
+std::optional<TPrinterDriver> ReadPpdDriver(const QByteArray& ppd);
 
 // What a printer offers.
 struct TPrinterCaps {
@@ -54,6 +121,8 @@ struct TPrinterCaps {
     int ResolutionY = 600;
     QList<TPrinterInputSlot> InputSlots;
     bool Duplex = false;
+    // The queue's driver from its PPD; null for a queue without one (raw, IPP Everywhere, PDF).
+    std::shared_ptr<const TPrinterDriver> Driver;
 };
 
 // What a queue is told about a job beside its PDF.
@@ -63,6 +132,10 @@ struct TPrinterJobOptions {
     int16_t Duplex = DMDUP_SIMPLEX;
     QString InputSlot; // the slot's key; empty: automatic
     int Copies = 1;    // the print system makes them (a PDF file is written once)
+    // The driver's name of the sheet (a PPD keyword such as "TA4"); empty: PageSize's own key.
+    QString PageSizeKeyword;
+    // The driver's own settings (never PageSize, InputSlot or Duplex, which the fields above carry).
+    TDriverOptions DriverOptions;
 };
 
 // The print system behind the printer list. The CUPS backend is the real one; tests install fakes.
@@ -140,11 +213,18 @@ public:
     QString MakeAndModel();
     // The current printer's four values. The DEVMODE is the one set, else the printer's default.
     void GetPrinter(QString& device, QString& driver, QString& port, QByteArray& devMode);
+    // The same with the driver settings set with it.
+    void GetPrinter(QString& device, QString& driver, QString& port, QByteArray& devMode,
+                    TDriverOptions& options);
     // Makes device current (its name as listed) with the given DEVMODE; empty bytes take the
-    // printer's default. Raises EPrinter for a name not listed.
+    // printer's default. Raises EPrinter for a name not listed. The driver settings are cleared.
     void SetPrinter(const QString& device, const QString& driver, const QString& port,
                     const QByteArray& devMode);
+    // The same with driver settings (kept as given; the job carries those its driver accepts).
+    void SetPrinter(const QString& device, const QString& driver, const QString& port,
+                    const QByteArray& devMode, const TDriverOptions& options);
     QByteArray DevMode();
+    const TDriverOptions& DriverOptions() const { return driverOptions_; }
 
     // --- what a driver answered ---
     // Raises EPrinter for a name not listed or a queue that does not answer.
@@ -154,6 +234,17 @@ public:
     // The DEVMODE merged the way a driver does: the fields of input marked in mask are taken, held
     // to what the printer supports, over the printer's defaults. Unknown printer: input unchanged.
     QByteArray MergeDevMode(const QString& name, const QByteArray& input, uint32_t mask);
+    // The driver settings a printer's driver takes: a choice it lacks, one its constraints exclude
+    // (under the other settings and the DEVMODE's sheet) and PageSize, InputSlot and Duplex are
+    // dropped. None for a printer without a driver.
+    TDriverOptions ValidDriverOptions(const QString& name, const QByteArray& devMode,
+                                      const TDriverOptions& options);
+    // The driver's keyword of one of the printer's sheets: the one of the same key, else of the
+    // same name and size, else the bordered one of the same size; empty without a driver.
+    QString PpdKeyword(const QString& name, const QPageSize& size);
+    // The DEVMODE asks for borderless printing and the printer can: its sheet has a borderless
+    // twin, or its driver prints to the edge on request (StpFullBleed).
+    bool PrintsBorderless(const QString& name, const QByteArray& devMode);
     // The printer's paper forms in its order, then the forms added by name, then the user size
     // (256) when it takes custom sizes. Empty for a printer that does not answer.
     QList<TPaperForm> Forms(const QString& name, const QByteArray& devMode = {});
@@ -217,6 +308,7 @@ private:
     QString defaultQueue_;
     QString current_;
     QByteArray devMode_;
+    TDriverOptions driverOptions_;
     std::map<QString, std::optional<TPrinterCaps>> caps_;
     std::map<QString, QList<TPaperForm>> addedForms_;
     QString title_;

@@ -3,10 +3,17 @@
 
 #include "platform/Printer.h"
 
+#include <QFile>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <cups/cups.h>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <ctime>
+#include <cups/cups.h>
+#include <cups/ppd.h>
 #include <map>
 #include <tuple>
 
@@ -18,8 +25,128 @@ QString MissingQueueMessage(const QString& queue) {
     return QStringLiteral("プリンタ「%1」が見つかりません。").arg(queue);
 }
 
+// The libcups PPD reader is marked deprecated in favour of IPP queries, which do not carry a
+// driver's own options and constraints; it is the reader the queue's drivers are written for.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+struct PpdCloser {
+    void operator()(ppd_file_t* ppd) const { ppdClose(ppd); }
+};
+
+QString PpdText(const char* text) {
+    // libcups turns every text into UTF-8 under the PPD's *LanguageEncoding; its fields are bounded.
+    return QString::fromUtf8(text);
+}
+
+// The borderless sheet of each size: another size of the same sheet that prints to every edge.
+void FindBorderlessTwins(QList<TPpdSize>& sizes) {
+    constexpr double Tolerance = 0.5; // points
+    const auto borderless = [&](const TPpdSize& size) {
+        return size.Margins.left() < Tolerance && size.Margins.top() < Tolerance &&
+               size.Margins.right() < Tolerance && size.Margins.bottom() < Tolerance;
+    };
+    for (TPpdSize& size : sizes) {
+        if (borderless(size))
+            continue;
+        for (const TPpdSize& other : sizes)
+            if (&other != &size && borderless(other) &&
+                std::abs(other.Points.width() - size.Points.width()) < Tolerance &&
+                std::abs(other.Points.height() - size.Points.height()) < Tolerance) {
+                size.Twin = other.Keyword;
+                break;
+            }
+    }
+}
+
+std::optional<TPrinterDriver> ReadOpenedPpd(ppd_file_t& ppd) {
+    TPrinterDriver driver;
+    driver.Manufacturer = PpdText(ppd.manufacturer);
+    driver.ModelName = PpdText(ppd.modelname);
+    driver.NickName = PpdText(ppd.nickname);
+    if (ppd_attr_t* attr = ppdFindAttr(&ppd, "StpDriverName", nullptr))
+        driver.StpDriverName = PpdText(attr->value);
+    for (int i = 0; i < ppd.num_filters; ++i)
+        driver.Filters.append(PpdText(ppd.filters[i]));
+    int choices = 0;
+    for (ppd_option_t* option = ppdFirstOption(&ppd); option; option = ppdNextOption(&ppd)) {
+        if (driver.Options.size() >= TPrinterDriver::MaxOptions ||
+            option->num_choices > TPrinterDriver::MaxChoices - choices)
+            return std::nullopt;
+        choices += option->num_choices;
+        TPpdOption read;
+        read.Keyword = PpdText(option->keyword);
+        read.Text = PpdText(option->text);
+        read.DefaultChoice = PpdText(option->defchoice);
+        for (int c = 0; c < option->num_choices; ++c)
+            read.Choices.append({PpdText(option->choices[c].choice), PpdText(option->choices[c].text)});
+        driver.Options.append(std::move(read));
+    }
+    if (ppd.num_consts > TPrinterDriver::MaxConstraints)
+        return std::nullopt;
+    for (int i = 0; i < ppd.num_consts; ++i) {
+        const ppd_const_t& c = ppd.consts[i];
+        driver.Constraints.append({PpdText(c.option1), PpdText(c.choice1), PpdText(c.option2), PpdText(c.choice2)});
+    }
+    const TPpdOption* pageSize = driver.Option(QStringLiteral("PageSize"));
+    for (int i = 0; i < ppd.num_sizes; ++i) {
+        const ppd_size_t& s = ppd.sizes[i];
+        TPpdSize size;
+        size.Keyword = PpdText(s.name);
+        if (pageSize) {
+            const int index = pageSize->IndexOf(size.Keyword);
+            size.Text = index >= 0 ? pageSize->Choices[index].Text : size.Keyword;
+        }
+        size.Points = QSizeF(s.width, s.length);
+        size.Margins = QMarginsF(s.left, s.length - s.top, s.width - s.right, s.bottom);
+        driver.Sizes.append(std::move(size));
+    }
+    FindBorderlessTwins(driver.Sizes);
+    return driver;
+}
+
+} // namespace
+
+std::optional<TPrinterDriver> ReadPpdDriver(const QByteArray& bytes) {
+    if (bytes.isEmpty() || bytes.size() > TPrinterDriver::MaxBytes)
+        return std::nullopt;
+    // The reader takes a file descriptor: the bytes go to an anonymous file in memory.
+    const int fd = memfd_create("ppd", MFD_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n <= 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        written += n;
+    }
+    cups_file_t* file = lseek(fd, 0, SEEK_SET) == 0 ? cupsFileOpenFd(fd, "r") : nullptr;
+    if (!file) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::unique_ptr<ppd_file_t, PpdCloser> ppd(ppdOpen2(file));
+    cupsFileClose(file); // closes fd too
+    if (!ppd)
+        return std::nullopt;
+    return ReadOpenedPpd(*ppd);
+}
+
+#pragma GCC diagnostic pop
+
+namespace {
+
 class CupsPrinterBackend : public TPrinterBackend {
 public:
+    ~CupsPrinterBackend() override {
+        for (const auto& [queue, ppd] : ppds_)
+            if (!ppd.file.isEmpty())
+                QFile::remove(ppd.file);
+    }
+
     QStringList Queues() override {
         // The print server is read afresh each time, so a changed CUPS_SERVER or client.conf counts.
         cupsSetServer(nullptr);
@@ -46,6 +173,7 @@ public:
         caps.ResolutionX = caps.ResolutionY =
             resolution >= MinUsableResolution ? resolution : TPrinter::DefaultResolution;
         caps.InputSlots = InputSlots(queue);
+        caps.Driver = Driver(queue);
         return caps;
     }
 
@@ -75,7 +203,8 @@ public:
         int count = 0;
         const QSizeF mm = options.PageSize.size(QPageSize::Millimeter);
         const QByteArray media =
-            options.PageSize.id() != QPageSize::Custom
+            !options.PageSizeKeyword.isEmpty() ? options.PageSizeKeyword.toUtf8()
+            : options.PageSize.id() != QPageSize::Custom
                 ? options.PageSize.key().toUtf8()
                 : QStringLiteral("Custom.%1x%2mm").arg(mm.width()).arg(mm.height()).toUtf8();
         count = cupsAddOption("media", media.constData(), count, &list);
@@ -88,6 +217,8 @@ public:
         const QByteArray slot = options.InputSlot.toUtf8();
         if (!slot.isEmpty())
             count = cupsAddOption("InputSlot", slot.constData(), count, &list);
+        for (const auto& [option, choice] : options.DriverOptions)
+            count = cupsAddOption(option.toUtf8().constData(), choice.toUtf8().constData(), count, &list);
         const int id =
             cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), pdfFile.toLocal8Bit().constData(),
                            title.toUtf8().constData(), count, list);
@@ -103,6 +234,38 @@ public:
     }
 
 private:
+    struct FetchedPpd {
+        QString file;   // our copy, reused on every fetch
+        time_t time = 0; // the server's modification time of it
+        std::shared_ptr<const TPrinterDriver> driver;
+    };
+
+    // The queue's PPD from the server; asked with the time of the copy held, so an unchanged one
+    // costs a 304 answer and no parsing.
+    std::shared_ptr<const TPrinterDriver> Driver(const QString& queue) {
+        FetchedPpd& held = ppds_[queue];
+        QByteArray name = held.file.toLocal8Bit();
+        name.resize(std::max<qsizetype>(name.size() + 1, 1024), '\0');
+        time_t time = held.time;
+        const http_status_t status =
+            cupsGetPPD3(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), &time, name.data(), size_t(name.size()));
+        held.file = QString::fromLocal8Bit(name.constData());
+        if (status == HTTP_STATUS_NOT_MODIFIED)
+            return held.driver;
+        held.driver.reset();
+        held.time = 0;
+        if (status != HTTP_STATUS_OK)
+            return nullptr;
+        QFile file(held.file);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > TPrinterDriver::MaxBytes)
+            return nullptr;
+        if (std::optional<TPrinterDriver> driver = ReadPpdDriver(file.readAll())) {
+            held.driver = std::make_shared<const TPrinterDriver>(std::move(*driver));
+            held.time = time;
+        }
+        return held.driver;
+    }
+
     // The queue's paper sources from its "media-source" values; "auto" is the automatic choice that
     // every printer has.
     static QList<TPrinterInputSlot> InputSlots(const QString& queue) {
@@ -117,7 +280,7 @@ private:
                     const QString key = QString::fromUtf8(ippGetString(attr, i, nullptr));
                     if (key.isEmpty() || key == QLatin1String("auto"))
                         continue;
-                    result.append({key, key, DMBIN_USER + 1 + int(result.size())});
+                    result.append({key, key, DMBIN_FIRSTSLOT + int(result.size())});
                 }
             }
             cupsFreeDestInfo(info);
@@ -127,6 +290,7 @@ private:
     }
 
     std::map<std::tuple<QString, QString, double, double, int>, QMarginsF> margins_;
+    std::map<QString, FetchedPpd> ppds_;
 };
 
 } // namespace

@@ -38,8 +38,8 @@ public:
         q.caps.PageSizes = {QPageSize(QPageSize::A4), QPageSize(QPageSize::A5), QPageSize(QPageSize::B5)};
         q.caps.DefaultPageSize = QPageSize(QPageSize::A4);
         q.caps.CustomPageSizes = true;
-        q.caps.InputSlots = {{QStringLiteral("Tray1"), QStringLiteral("Tray 1"), DMBIN_USER + 1},
-                             {QStringLiteral("Tray2"), QStringLiteral("Tray 2"), DMBIN_USER + 2}};
+        q.caps.InputSlots = {{QStringLiteral("Tray1"), QStringLiteral("Tray 1"), DMBIN_FIRSTSLOT},
+                             {QStringLiteral("Tray2"), QStringLiteral("Tray 2"), DMBIN_FIRSTSLOT + 1}};
         q.caps.Duplex = true;
         q.margins = QMarginsF(5, 5, 5, 5);
         return q;
@@ -61,6 +61,25 @@ public:
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(spool.at(job).pdf);
         return path;
+    }
+
+    // A queue whose driver is the PPD at path: its sheets (named as the PPD names them), its
+    // driver, 1200 dpi as Qt reports for such queues, and 3 mm margins.
+    static Queue PpdQueue(const QString& path) {
+        Queue q;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            if (std::optional<TPrinterDriver> driver = ReadPpdDriver(file.readAll()))
+                q.caps.Driver = std::make_shared<const TPrinterDriver>(std::move(*driver));
+        if (q.caps.Driver) {
+            q.caps.MakeAndModel = q.caps.Driver->NickName;
+            for (const TPpdSize& size : q.caps.Driver->Sizes)
+                q.caps.PageSizes.append(QPageSize(size.Points, QPageSize::Point, size.Text));
+        }
+        q.caps.DefaultPageSize = QPageSize(QPageSize::A4);
+        q.caps.ResolutionX = q.caps.ResolutionY = 1200;
+        q.margins = QMarginsF(3, 3, 3, 3);
+        return q;
     }
 
     // Installs a fresh backend as the process's printer; the pointer stays valid until the next

@@ -39,12 +39,13 @@ bool PrinterExists(const QString& name, const QString&) {
 bool RefreshPrinters() {
     QString device, driver, port;
     QByteArray handle;
-    Printer().GetPrinter(device, driver, port, handle);
+    TDriverOptions options;
+    Printer().GetPrinter(device, driver, port, handle, options);
     TIntf<ImDeviceMode> kept = CreateDeviceMode();
     kept->SetFromHandle(handle);
     Printer().Refresh();
     if (PrinterExists(device, port)) {
-        Printer().SetPrinter(device, driver, port, kept->CreateHandle());
+        Printer().SetPrinter(device, driver, port, kept->CreateHandle(), options);
         return false;
     }
     SelectDefaultPrinter();

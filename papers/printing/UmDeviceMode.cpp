@@ -77,6 +77,7 @@ void TmDeviceMode::Assign(ImDeviceMode* other) {
     if (other == this)
         return;
     SetDevModeA(other ? other->GetAnsiDevMode() : QByteArray());
+    driverOptions_ = other ? other->GetDriverOptions() : TDriverOptions();
 }
 
 QByteArray TmDeviceMode::CreateHandle() {

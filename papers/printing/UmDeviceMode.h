@@ -27,6 +27,9 @@ struct ImDeviceMode : public virtual IUnknownEx {
     virtual QByteArray CreateHandle() = 0;
     // The ANSI DEVMODE as bytes, as GetDevModeA leaves it.
     virtual QByteArray GetAnsiDevMode() = 0;
+    // The driver's own settings that go with the DEVMODE (Assign copies them too).
+    virtual TDriverOptions GetDriverOptions() = 0;
+    virtual void SetDriverOptions(const TDriverOptions& options) = 0;
 
 protected:
     ~ImDeviceMode() = default;
@@ -46,6 +49,8 @@ public:
     void Assign(ImDeviceMode* other) override;
     QByteArray CreateHandle() override;
     QByteArray GetAnsiDevMode() override;
+    TDriverOptions GetDriverOptions() override { return driverOptions_; }
+    void SetDriverOptions(const TDriverOptions& options) override { driverOptions_ = options; }
 
     void ConvertToWide();
     void ConvertToAnsi();
@@ -56,6 +61,7 @@ protected:
 private:
     QByteArray buffer_;
     bool isAnsi_ = true;
+    TDriverOptions driverOptions_;
 };
 
 TIntf<ImDeviceMode> CreateDeviceMode();

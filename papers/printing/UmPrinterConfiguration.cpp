@@ -71,7 +71,7 @@ bool TPrinterConfiguration::EditProperties(QWidget*) {
 }
 
 void TPrinterConfiguration::ApplyToPrinter() {
-    Printer().SetPrinter(deviceName_, QString(), port_, devMode_->CreateHandle());
+    Printer().SetPrinter(deviceName_, QString(), port_, devMode_->CreateHandle(), devMode_->GetDriverOptions());
 }
 
 void TPrinterConfiguration::ValidateDevMode() {
@@ -79,7 +79,9 @@ void TPrinterConfiguration::ValidateDevMode() {
     const uint32_t defaultFields = TDevModeFields::Read(defaultDevMode_->GetAnsiDevMode()).Fields;
     const uint32_t mask =
         (defaultFields | DM_PAPERWIDTH | DM_PAPERLENGTH) & TDevModeFields::Read(working).Fields;
-    devMode_->SetDevModeA(Printer().MergeDevMode(deviceName_, working, mask));
+    const QByteArray merged = Printer().MergeDevMode(deviceName_, working, mask);
+    devMode_->SetDevModeA(merged);
+    devMode_->SetDriverOptions(Printer().ValidDriverOptions(deviceName_, merged, devMode_->GetDriverOptions()));
     forms_ = nullptr;
 }
 
@@ -93,10 +95,12 @@ bool TPrinterConfiguration::AddForm(const QString& name, const TPoint& size) {
 TIntf<ImPrinterConfiguration> CreatePrinterConfiguration() {
     QString device, driver, port;
     QByteArray devMode;
-    Printer().GetPrinter(device, driver, port, devMode);
+    TDriverOptions options;
+    Printer().GetPrinter(device, driver, port, devMode, options);
     auto* config = new TPrinterConfiguration(device, port);
     TIntf<ImPrinterConfiguration> result(config);
     config->GetDevMode()->SetFromHandle(devMode);
+    config->GetDevMode()->SetDriverOptions(options);
     return result;
 }
 

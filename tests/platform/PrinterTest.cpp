@@ -63,7 +63,7 @@ TEST_F(PrinterTest, DefaultDevModeComesFromTheQueueAndMergingHoldsToWhatItSuppor
         f.Orientation = DMORIENT_LANDSCAPE;
         f.PaperSize = 70; // A6: not offered by the queue
         f.Copies = 5000;
-        f.DefaultSource = DMBIN_USER + 2;
+        f.DefaultSource = DMBIN_FIRSTSLOT + 1;
         f.Duplex = DMDUP_VERTICAL;
     });
     const uint32_t all = 0xFFFFFFFF;
@@ -71,7 +71,7 @@ TEST_F(PrinterTest, DefaultDevModeComesFromTheQueueAndMergingHoldsToWhatItSuppor
     EXPECT_EQ(merged.Orientation, DMORIENT_LANDSCAPE);
     EXPECT_EQ(merged.PaperSize, DMPAPER_A4);
     EXPECT_EQ(merged.Copies, 999);
-    EXPECT_EQ(merged.DefaultSource, DMBIN_USER + 2);
+    EXPECT_EQ(merged.DefaultSource, DMBIN_FIRSTSLOT + 1);
     EXPECT_EQ(merged.Duplex, DMDUP_VERTICAL);
 
     // Fields outside the mask are not taken; an unknown paper source becomes automatic.
@@ -171,7 +171,7 @@ TEST_F(PrinterTest, QueueGetsTheFinishedPdfWithTheDevModesOptions) {
     Printer().SetPrinter(Office, {}, {}, DevModeWith([](TDevModeFields& f) {
                              f.Fields |= DM_DUPLEX;
                              f.Duplex = DMDUP_HORIZONTAL;
-                             f.DefaultSource = DMBIN_USER + 2;
+                             f.DefaultSource = DMBIN_FIRSTSLOT + 1;
                              f.PaperSize = 11; // A5
                          }));
     Printer().SetTitle("ラベル");

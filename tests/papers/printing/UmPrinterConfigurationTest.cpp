@@ -61,7 +61,7 @@ TEST_F(PrinterConfiguration, ValidationOffersOnlyFieldsTheWorkingSettingsSet) {
         f.PaperWidth = 1000;
         f.PaperLength = 1480;
         f.Copies = 7; // not marked: not offered
-        f.DefaultSource = DMBIN_USER + 1;
+        f.DefaultSource = DMBIN_FIRSTSLOT;
     });
     TIntf<ImPrinterForm> before = config->GetForms();
     config->ValidateDevMode();

@@ -1,14 +1,21 @@
 #include "app/dialogs/FPrinterSetting.h"
 
+#include "app/dialogs/FCanonPrinterSetting.h"
+#include "app/dialogs/FEpsonPrinterSetting.h"
 #include "core/UAppUtil.h"
 #include "papers/UPaperInfo.h"
+#include "papers/printing/UPrinterUtil.h"
 #include "papers/printing/UmPaperPrintSetting.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 #include "papers/printing/UmPrinterForm.h"
 #include "platform/DevMode.h"
+#include "platform/Application.h"
 #include "platform/Printer.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -144,9 +151,10 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
     auto* vendorGroup = new QGroupBox(QStringLiteral("Brisko印刷設定"), this);
     nbVendor = new QStackedWidget(vendorGroup);
     nbVendor->setObjectName(QStringLiteral("nbVendor"));
-    // The Canon and Epson pages hold the vendors' settings once their extensions exist.
-    nbVendor->addWidget(new QWidget(nbVendor));
-    nbVendor->addWidget(new QWidget(nbVendor));
+    frameCanon = new TframeCanonPrinterSetting(nbVendor);
+    frameEpson = new TframeEpsonPrinterSetting(nbVendor);
+    nbVendor->addWidget(frameCanon);
+    nbVendor->addWidget(frameEpson);
     auto* other = new QLabel(VendorUnavailableText(), nbVendor);
     other->setObjectName(QStringLiteral("lblOther"));
     other->setWordWrap(true);
@@ -190,8 +198,16 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
         }
     });
 
+    for (QAction* changed : {frameCanon->actChanged, frameEpson->actChanged})
+        connect(changed, &QAction::triggered, this, [this] {
+            TApplication::Guard(nullptr, [&] { ApplyDialogToConfiguration(); });
+        });
+    // Opening the printer list reads it again.
+    cmbPrinter->installEventFilter(this);
+
     TWatchCursor cursor;
     configuration_ = CreatePrinterConfiguration();
+    SetFramesConfiguration();
     ListPrinters();
     FillPrinterCombo();
     RefreshFromConfiguration();
@@ -205,6 +221,14 @@ void TfrmPrinterSetting::Setup(ImPaperPrintSetting* paperPrintSetting, const TPa
     paper_ = paper;
     paperSourceFlag_ = paperSourceFlag;
     fullFace_ = fullFace;
+    frameCanon->SetFullFace(fullFace);
+    frameEpson->SetFullFace(fullFace);
+    RefreshFromConfiguration();
+}
+
+void TfrmPrinterSetting::SetFramesConfiguration() {
+    frameCanon->SetConfiguration(configuration_.get());
+    frameEpson->SetConfiguration(configuration_.get());
 }
 
 void TfrmPrinterSetting::ListPrinters() {
@@ -267,7 +291,15 @@ void TfrmPrinterSetting::RefreshFromConfiguration() {
         ShowPrinterNote();
         ShowPaper();
         ShowOrientation();
-        nbVendor->setCurrentIndex(vpOther);
+        if (frameCanon->IsAvailable()) {
+            frameCanon->RefreshControls();
+            nbVendor->setCurrentIndex(vpCanon);
+        } else if (frameEpson->IsAvailable()) {
+            frameEpson->RefreshControls();
+            nbVendor->setCurrentIndex(vpEpson);
+        } else {
+            nbVendor->setCurrentIndex(vpOther);
+        }
     } catch (...) {
         updating_ = false;
         throw;
@@ -278,8 +310,11 @@ void TfrmPrinterSetting::RefreshFromConfiguration() {
 void TfrmPrinterSetting::ChangePrinter() {
     TWatchCursor cursor;
     configuration_ = CreatePrinterConfigurationFor(cmbPrinter->currentText(), QString());
-    if (paperPrintSetting_ && paper_)
+    SetFramesConfiguration();
+    if (paperPrintSetting_ && paper_) {
         paperPrintSetting_->ApplyPaperToPrinter(configuration_.get(), *paper_, QString());
+        SetVendorPaperSource(*configuration_, paperSourceFlag_ != 0);
+    }
     RefreshFromConfiguration();
 }
 
@@ -303,11 +338,45 @@ void TfrmPrinterSetting::ApplyDialogToConfiguration() {
     fields.Orientation = rbPortrait->isChecked() ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
     WriteWorkingFields(*configuration_, fields);
     configuration_->ValidateDevMode();
+    if (frameCanon->IsAvailable()) {
+        TWatchCursor cursor;
+        frameCanon->ApplyToConfiguration();
+    } else if (frameEpson->IsAvailable()) {
+        frameEpson->ApplyToConfiguration();
+    }
     RefreshFromConfiguration();
 }
 
+void TfrmPrinterSetting::PrintersChanged() {
+    RefreshPrinters();
+    ListPrinters();
+    FillPrinterCombo();
+    if (configuration_ && !PrinterExists(configuration_->GetDeviceName(), configuration_->GetPort())) {
+        const QSignalBlocker block(cmbPrinter);
+        int index = printerNames_.indexOf(Printer().PrinterName());
+        cmbPrinter->setCurrentIndex(index >= 0 ? index : 0);
+        ChangePrinter();
+    }
+}
+
+bool TfrmPrinterSetting::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        TApplication::Guard(nullptr, [&] { PrintersChanged(); });
+    return QDialog::event(event);
+}
+
+bool TfrmPrinterSetting::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == cmbPrinter && (event->type() == QEvent::MouseButtonPress ||
+                                  (event->type() == QEvent::KeyPress && !cmbPrinter->view()->isVisible())))
+        TApplication::Guard(nullptr, [&] { PrintersChanged(); });
+    return QDialog::eventFilter(watched, event);
+}
+
 void TfrmPrinterSetting::done(int result) {
-    if (result == QDialog::Accepted && configuration_)
-        configuration_->ApplyToPrinter();
+    if (result == QDialog::Accepted && configuration_) {
+        // A printer gone since it was chosen: the printing layer says so and the dialog stays.
+        if (!TApplication::Guard(nullptr, [&] { configuration_->ApplyToPrinter(); }))
+            return;
+    }
     QDialog::done(result);
 }

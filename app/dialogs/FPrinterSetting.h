@@ -15,6 +15,8 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class TPaperInfo;
+class TframeCanonPrinterSetting;
+class TframeEpsonPrinterSetting;
 struct ImPaperPrintSetting;
 struct ImPrinterConfiguration;
 struct ImPrinterForm;
@@ -43,6 +45,8 @@ public:
     QLabel* imgPortrait;
     QLabel* imgLandscape;
     QStackedWidget* nbVendor;
+    TframeCanonPrinterSetting* frameCanon;
+    TframeEpsonPrinterSetting* frameEpson;
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
@@ -58,13 +62,21 @@ public:
     void RefreshFromConfiguration();
     void ChangePrinter();
     void ApplyDialogToConfiguration();
+    // The print system's printers changed (or may have): the list is read again, and a printer gone
+    // meanwhile gives way to the current one.
+    void PrintersChanged();
     void done(int result) override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SelectCurrentPrinter();
     void ShowPaper();
     void ShowOrientation();
     void ShowPrinterNote();
+    void SetFramesConfiguration();
 
     TIntf<ImPrinterConfiguration> configuration_;
     QStringList printerNames_;

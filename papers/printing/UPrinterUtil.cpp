@@ -2,7 +2,10 @@
 
 #include "core/UGeometryUtil.h"
 #include "core/USupportUtil.h"
+#include "papers/printing/UExtDDI.h"
 #include "papers/printing/UmDeviceMode.h"
+#include "papers/printing/UmEpsonEPDI.h"
+#include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/Printer.h"
 
 TRect GetPrintableRect(int unitsPerInch) {
@@ -50,4 +53,26 @@ bool RefreshPrinters() {
     }
     SelectDefaultPrinter();
     return true;
+}
+
+void SetVendorPaperSource(ImPrinterConfiguration& configuration, bool flag) {
+    TIntf<ImCanonExtDDI> canon = GetCanonExtDDI(&configuration);
+    if (canon->IsAvailable()) {
+        if (canon->GetItemCount(cdiPaperFeed) == 2) {
+            canon->SetItemValue(cdiPaperFeed, flag ? 1 : 0, true);
+            configuration.ValidateDevMode();
+        }
+        return;
+    }
+    TIntf<ImEpsonEPDI> epson = CreateEpsonEPDI(&configuration);
+    if (!epson->IsOpen() || !epson->GetItem40Values().contains(DMBIN_BORDERLESS))
+        return;
+    TIntf<ImDeviceMode> working = configuration.GetDevMode();
+    QByteArray bytes = working->GetAnsiDevMode();
+    TDevModeFields fields = TDevModeFields::Read(bytes);
+    fields.Fields |= DM_DEFAULTSOURCE;
+    fields.DefaultSource = flag ? DMBIN_BORDERLESS : DMBIN_AUTO;
+    fields.WriteTo(bytes);
+    working->SetDevModeA(bytes);
+    configuration.ValidateDevMode();
 }

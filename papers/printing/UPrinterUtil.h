@@ -6,6 +6,8 @@
 
 #include "platform/Rect.h"
 
+struct ImPrinterConfiguration;
+
 #include <QString>
 
 // The printable area of the current printer in unitsPerInch, each axis by its own resolution.
@@ -21,3 +23,7 @@ bool PrinterExists(const QString& name, const QString& port);
 // Reads the printer list again keeping the current printer and its settings when it is still
 // there; true when it was gone and the default printer was selected.
 bool RefreshPrinters();
+// Sets the vendor's paper feed of the configuration's working DEVMODE: borderless when flag is
+// set, the usual feed otherwise. Canon through its item 21 when that has both entries, else Epson
+// through the paper source 259 when the printer offers it; other printers are left as they are.
+void SetVendorPaperSource(ImPrinterConfiguration& configuration, bool flag);

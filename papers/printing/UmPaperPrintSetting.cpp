@@ -1,7 +1,11 @@
 #include "papers/printing/UmPaperPrintSetting.h"
 
 #include "papers/UPaperInfo.h"
+#include "papers/printing/UExtDDI.h"
+#include "papers/printing/UmEpsonEPDI.h"
+#include "platform/Cp932.h"
 #include "platform/DevMode.h"
+#include "platform/Printer.h"
 
 namespace {
 
@@ -45,11 +49,104 @@ bool TPaperPrintSetting::GetInterface(const TGUID& iid, void** obj) {
     return Offer<ImPaperPrintSetting>(this, iid, obj) || TAutoFreeInterface::GetInterface(iid, obj);
 }
 
+TPaperPrintSetting::TPaperPrintSetting(const QStringList& lines, uint8_t disabled)
+    : lines_(lines), disabled_(disabled) {
+    try {
+        table_.LoadFromBytes(Cp932::Encode(lines.join(QStringLiteral("\r\n"))), QStringLiteral("PrinterSetting"));
+    } catch (const EIniFile&) {
+        table_ = IniFile();
+    }
+}
+
 void TPaperPrintSetting::ApplyPaperToPrinter(ImPrinterConfiguration* configuration, const TPaperInfo& paper,
-                                             const QString&) {
-    // The Canon and Epson paper-type steps are the vendor extensions'; without them the paper size
-    // is all there is to set.
+                                             const QString& variant) {
+    if (!configuration)
+        return;
+    if (ApplyCanonSettings(*configuration, paper, variant))
+        return;
     ApplyPaperSize(*configuration, paper);
+    ApplyEpsonSettings(*configuration, paper, variant);
+}
+
+QString GetPrinterDriverName(ImPrinterConfiguration& configuration) {
+    try {
+        const TPrinterCaps caps = Printer().Capabilities(configuration.GetDeviceName());
+        return caps.Driver ? caps.Driver->ModelName : QString();
+    } catch (const EPrinter&) {
+        return {};
+    }
+}
+
+void TPaperPrintSetting::SectionNames(const QString& prefix, const QString& ident, QStringList& names) const {
+    constexpr int Sections = 10;
+    for (int n = 0; n < Sections; ++n) {
+        const QString name = table_.ReadString(prefix + QString::number(n), ident);
+        // A gap in the numbering ends the family.
+        if (name.isEmpty())
+            return;
+        names.append(name);
+    }
+}
+
+QStringList TPaperPrintSetting::PaperTypeNames(const QString& maker, const QString& driver,
+                                               const QString& paperName, const QString& variant) const {
+    const QString group = table_.ReadString(maker + QStringLiteral(".PrinterGroup"), driver);
+    QStringList names;
+    SectionNames(maker + u'.' + driver + QStringLiteral(".Paper."), paperName, names);
+    SectionNames(maker + u'.' + group + QStringLiteral(".Paper."), paperName, names);
+    SectionNames(maker + QStringLiteral(".Paper."), paperName, names);
+    SectionNames(maker + QStringLiteral(".Paper."), QStringLiteral("@@") + variant + QStringLiteral("default"), names);
+    return names;
+}
+
+bool TPaperPrintSetting::ApplyCanonSettings(ImPrinterConfiguration& configuration, const TPaperInfo& paper,
+                                            const QString& variant) {
+    if (disabled_ & ppsDisableCanon)
+        return false;
+    TIntf<ImCanonExtDDI> extension = GetCanonExtDDI(&configuration);
+    if (!extension->IsAvailable())
+        return false;
+    // The driver's update may change the cartridge; the user's stays.
+    const int cartridge = extension->GetItemValue(cdiCartridge);
+    extension->UpdateDevMode();
+    extension->SetItemValue(cdiCartridge, cartridge, true);
+    ApplyPaperSize(configuration, paper);
+
+    const QString maker = QStringLiteral("Canon");
+    const QList<int> values = extension->GetItemValues(cdiPaperType);
+    for (const QString& typeName : PaperTypeNames(maker, GetPrinterDriverName(configuration), paper.PaperName, variant)) {
+        const int number = table_.ReadInteger(maker + QStringLiteral(".Paper.ID"), typeName, -1);
+        // A type the driver does not list, or refuses, lets the search go on.
+        if (number != -1 && values.contains(number) && extension->SetItemValue(cdiPaperType, number, true))
+            break;
+    }
+    // The finest quality the driver offers: きれい, else 標準, else はやい.
+    for (int quality = 1; quality <= 3; ++quality)
+        if (extension->SetItemValue(cdiQuality, quality, true))
+            break;
+    return true;
+}
+
+void TPaperPrintSetting::ApplyEpsonSettings(ImPrinterConfiguration& configuration, const TPaperInfo& paper,
+                                            const QString& variant) {
+    if (disabled_ & ppsDisableEpson)
+        return;
+    TIntf<ImEpsonEPDI> extension = CreateEpsonEPDI(&configuration);
+    if (extension->GetCommandLevel(epdmRecommended) < 1)
+        return;
+    const QString maker = QStringLiteral("Epson");
+    const QList<int> values = extension->GetItem60Values();
+    for (const QString& typeName : PaperTypeNames(maker, GetPrinterDriverName(configuration), paper.PaperName, variant)) {
+        const int number = table_.ReadInteger(maker + QStringLiteral(".Paper.ID"), typeName, -1);
+        if (number == -1 || !values.contains(number))
+            continue;
+        TEpdmRecord record;
+        record.Words = {1, 1, int16_t(number), 2};
+        if (extension->SetItem70(record)) {
+            extension->ReadDevMode();
+            break;
+        }
+    }
 }
 
 void TPaperPrintSetting::ApplyPaperSize(ImPrinterConfiguration& configuration, const TPaperInfo& paper) {

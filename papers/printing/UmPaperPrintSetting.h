@@ -1,9 +1,11 @@
 #pragma once
-// Sets a printer up for a paper product: orientation and paper size, through a printer
-// configuration's working DEVMODE. The "PrinterSetting" table it is made with maps papers to the
-// vendors' paper types; the vendor steps that read it belong to the vendor extensions.
+// Sets a printer up for a paper product: orientation and paper size through a printer
+// configuration's working DEVMODE, and for Canon and Epson printers the driver's paper type (and
+// Canon's quality) through their extensions. The "PrinterSetting" table maps paper names to the
+// vendors' paper types, per maker, per driver or printer group, with defaults.
 
 #include "core/UInterfaces.h"
+#include "platform/IniFile.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 
 #include <QString>
@@ -26,12 +28,16 @@ enum : uint8_t { ppsDisableCanon = 1, ppsDisableEpson = 2 };
 
 class TPaperPrintSetting : public TAutoFreeInterface, public virtual ImPaperPrintSetting {
 public:
-    TPaperPrintSetting(const QStringList& lines, uint8_t disabled) : lines_(lines), disabled_(disabled) {}
+    // A table that cannot be read (past its bounds) is an empty one: paper sizes are still set.
+    TPaperPrintSetting(const QStringList& lines, uint8_t disabled);
     void ApplyPaperToPrinter(ImPrinterConfiguration* configuration, const TPaperInfo& paper,
                              const QString& variant) override;
     // Orientation always; the paper size when a form lies within 2 mm of the sheet, or a form
     // of that size could be added, or the printer takes user sizes.
     void ApplyPaperSize(ImPrinterConfiguration& configuration, const TPaperInfo& paper);
+    // The Canon steps; false when they did not run (no Canon extension, or switched off).
+    bool ApplyCanonSettings(ImPrinterConfiguration& configuration, const TPaperInfo& paper, const QString& variant);
+    void ApplyEpsonSettings(ImPrinterConfiguration& configuration, const TPaperInfo& paper, const QString& variant);
 
     const QStringList& Lines() const { return lines_; }
     uint8_t Disabled() const { return disabled_; }
@@ -40,9 +46,20 @@ protected:
     bool GetInterface(const TGUID& iid, void** obj) override;
 
 private:
+    // Paper-type names for the paper in the table's order of tries: the driver's sections, its
+    // group's, the maker's, the maker's default.
+    QStringList PaperTypeNames(const QString& maker, const QString& driver, const QString& paperName,
+                               const QString& variant) const;
+    // The names of one section family (prefix + 0 to 9) for ident, up to the first gap.
+    void SectionNames(const QString& prefix, const QString& ident, QStringList& names) const;
+
     QStringList lines_;
     uint8_t disabled_;
+    IniFile table_;
 };
+
+// The driver name the table knows a printer by: its driver's model name; empty without a driver.
+QString GetPrinterDriverName(ImPrinterConfiguration& configuration);
 
 TIntf<ImPaperPrintSetting> CreatePaperPrintSetting(const QStringList& lines, uint8_t disabled);
 

@@ -1454,6 +1454,9 @@ void TfrmLayout::CreatePhotoFrames() {
             continue;
         auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
         photo->SetLogRect(outer);
+        TFaceInfo face;
+        paper->GetFaceInfo(i, face);
+        photo->SetFaceShape(face);
         if (fullPaint)
             photo->SetFitOuter(true);
         photo->SetMovable(!fixed);

@@ -681,6 +681,10 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
             background->SetFaceInfo(face);
             background->SetEnclosingSize(outer.Right - outer.Left, outer.Bottom - outer.Top);
         }
+        // A photo frame the size of one of the paper's faces takes that face's shape, which is
+        // not stored with it.
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
+            GiveFaceShape(*photo);
         loaded.Add(std::unique_ptr<TDrawObject>(object));
     }
     TDOList view;
@@ -691,6 +695,21 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
     }
     for (auto& object : loaded.TakeAll())
         list.Add(std::move(object));
+}
+
+void TLabelData::GiveFaceShape(TLOAlbumPhoto& photo) {
+    if (!paper_)
+        return;
+    const TRect frame = photo.LogRect();
+    for (int i = 0; i < paper_->GetFaceCount(); ++i) {
+        TFaceInfo face;
+        paper_->GetFaceInfo(i, face);
+        const TRect outer = face.GetOuterRect();
+        if (outer.Width() == frame.Width() && outer.Height() == frame.Height()) {
+            photo.SetFaceShape(face);
+            return;
+        }
+    }
 }
 
 void TLabelData::StoreLabelObjects(int index, const TDOList& list) {

@@ -29,6 +29,7 @@ class TFacePackQueue;
 class TGrid;
 class TGuide;
 class TImagePaperInfo;
+class TLOAlbumPhoto;
 class TMatrixPaperInfo;
 class TPaperInfo;
 class TPhasedProgressBase;
@@ -210,6 +211,8 @@ public:
     int MapFaceIndex(int index) const { return SeparatelyDesign ? index : 0; }
 
 private:
+    // Gives a photo frame the shape of a face of the paper of its size.
+    void GiveFaceShape(TLOAlbumPhoto& photo);
     friend class TLabelDataTestAccess;
     std::unique_ptr<TDocStorage> OpenSheetStorage();
     void StoreCurrentSheet();

@@ -2,6 +2,7 @@
 
 #include "core/UGeometryUtil.h"
 #include "core/USupportUtil.h"
+#include "imaging/UCanvas.h"
 #include "imaging/UExifReader.h"
 #include "imaging/UGraphicsUtil.h"
 #include "imaging/UImagePack.h"
@@ -569,14 +570,49 @@ void TLOAlbumPhoto::StampDate(TPictureEx& picture) const {
 
 // ---- painting
 
+void TLOAlbumPhoto::SetFaceShape(const TFaceInfo& face) {
+    // A plain rectangle clips nothing the frame's own bounds do not.
+    if (face.FaceShape == fsRect && !face.HasCenterHole()) {
+        ClearFaceShape();
+        return;
+    }
+    faceShape_ = std::make_unique<TFaceInfo>(face);
+    Invalidate();
+}
+
+void TLOAlbumPhoto::ClearFaceShape() {
+    if (!faceShape_)
+        return;
+    faceShape_.reset();
+    Invalidate();
+}
+
+bool TLOAlbumPhoto::ClipToFaceShape(TCanvas& canvas) {
+    if (!faceShape_)
+        return false;
+    const TRect outer = faceShape_->GetOuterRect();
+    const TRect frame = LogRect();
+    const QRegion shape = faceShape_->CreateRegion(canvas, true, TPoint(frame.Left - outer.Left, frame.Top - outer.Top));
+    canvas.ExtSelectClipRgn(&shape, RGN_AND);
+    return true;
+}
+
 void TLOAlbumPhoto::Paint() {
     TCanvas* canvas = GetDrawCanvas();
     if (canvas == nullptr)
         return;
+    TIntf<IUnknownEx> state;
+    if (faceShape_) {
+        SaveCanvasState(*canvas, true, state);
+        ClipToFaceShape(*canvas);
+    }
     if (photo_->IsEmpty()) {
         TPoint c[4];
         TurnedCorners(LogBounds(), rotator_, c);
         canvas->Pen() = TPen{};
+        // A shaped slot shows its shape, not bits of its bounding square's outline.
+        if (faceShape_)
+            canvas->Pen().Style = psClear;
         canvas->Brush() = TBrush{kEmptySlotColor, bsSolid};
         canvas->Polygon(c, 4);
         return;
@@ -602,6 +638,11 @@ bool TLOAlbumPhoto::NeedsBlend() {
 void TLOAlbumPhoto::DrawAlphaMap(TBitmap& mask) {
     if (!PreparePicture())
         return;
+    TIntf<IUnknownEx> state;
+    if (faceShape_) {
+        SaveCanvasState(mask.Canvas(), true, state);
+        ClipToFaceShape(mask.Canvas());
+    }
     if (!shadow_ || HasAlphaFrame()) {
         photoImage_->DrawAlphaMap(mask);
         return;
@@ -711,6 +752,10 @@ void TLOAlbumPhoto::AssignTo(TPersistent* dest) const {
     target->SetDateFont(dateFont_.get());
     target->SetShadowPicture(shadowPicture_.get());
     target->SetPhotoImageObj(photo_.get());
+    if (faceShape_)
+        target->SetFaceShape(*faceShape_);
+    else
+        target->ClearFaceShape();
     target->photoImage_->Assign(photoImage_.get());
     target->LayoutPhotoImage();
     target->LayoutShade();

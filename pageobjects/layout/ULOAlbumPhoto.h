@@ -10,6 +10,7 @@
 #include "imaging/UImageData.h"
 #include "pageobjects/layout/ULOAlphaMask.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "papers/faces/UFaceInfo.h"
 #include "platform/PersistentFont.h"
 
 #include <QString>
@@ -137,6 +138,13 @@ public:
     void AdjustSizeToPicture();
     bool HasAlphaFrame() const;
 
+    // The shape of the face the frame was made for (a disc with its hole, a circle, rounded
+    // corners): the frame shows and prints only inside it, the shape following the frame's
+    // top-left. Not stored with the frame: whoever places it on a page sets it from the paper.
+    void SetFaceShape(const TFaceInfo& face);
+    void ClearFaceShape();
+    const TFaceInfo* FaceShape() const { return faceShape_.get(); }
+
     // The inner objects and the prepared picture (tests and the print path look at them).
     TLOPhotoImage* PhotoImage() const { return photoImage_.get(); }
     TLOAlbumShade* Shade() const { return shade_.get(); }
@@ -179,6 +187,8 @@ private:
     void LayoutShade();
     void UpdateShadeMask();
     void StampDate(TPictureEx& picture) const;
+    // Narrows the canvas's clip to the face shape over the frame; false without a shape.
+    bool ClipToFaceShape(TCanvas& canvas);
 
     std::unique_ptr<TLOPhotoImage> photoImage_;
     std::unique_ptr<TLOAlbumShade> shade_;
@@ -197,6 +207,7 @@ private:
     int shadowY_ = kDefaultShadowOffset;
     QString dateFormat_;
     TDateTime photoDate_ = 0;
+    std::unique_ptr<TFaceInfo> faceShape_;
     bool destroying_ = false;
     // Set while the prepared picture is built: the photo's own changes then are the build's.
     bool preparing_ = false;

@@ -15,8 +15,11 @@
 #include "controls/Exscrbox.h"
 #include "controls/UExButtons.h"
 #include "core/UAppUtil.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
@@ -396,6 +399,102 @@ TEST_F(PrintRoadsTest, CopiesChosenInThePrintersPropertiesReachTheQueueOnTheDocu
     EXPECT_EQ(current, QPageSize(QPageSize::Letter).name());
     EXPECT_TRUE(request.PageSize.isEquivalentTo(QPageSize(QPageSize::A4)));
     EXPECT_EQ(request.Copies, 5);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHole) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    ResetPrintChoices();
+    FakePrinterBackend::Install();
+    const auto restore = qScopeGuard([] {
+        SetPrinterBackend(nullptr);
+        ResetPrintChoices();
+    });
+    Printer().Refresh();
+    // 定形 -> CD/DVD -> QL-CD2 -> 横長 -> 編集画面へ.
+    main->actPaper->trigger();
+    auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(form, nullptr);
+    TfrmPaperSelectPanel* panel = form->Panel();
+    RunLoopUntil([&] { return form->isVisible(); });
+    const QList<QListWidgetItem*> genre = panel->lbGenre->findItems(QStringLiteral("定形"), Qt::MatchExactly);
+    ASSERT_EQ(genre.size(), 1);
+    QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {}, panel->lbGenre->visualItemRect(genre[0]).center());
+    const int cd = panel->cbGroup->findText(QStringLiteral("CD/DVD"));
+    ASSERT_GT(cd, 0);
+    panel->cbGroup->setFocus();
+    QTest::keyClick(panel->cbGroup, Qt::Key_Home);
+    for (int i = 0; i < cd; ++i)
+        QTest::keyClick(panel->cbGroup, Qt::Key_Down);
+    const QList<QTreeWidgetItem*> rows =
+        panel->lvPaper->findItems(QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
+    ASSERT_EQ(rows.size(), 1);
+    QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {}, panel->lvPaper->visualItemRect(rows[0]).center());
+    panel->rbLandscape->click();
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(frames.size(), 2u);
+    // The left disc: 117 mm across with a 41 mm hole.
+    TLOAlbumPhoto* left = frames[0]->LogRect().Left < frames[1]->LogRect().Left ? frames[0] : frames[1];
+    const TRect disc = left->LogRect();
+    ASSERT_EQ(disc.Width(), 1170);
+    const TPoint centre((disc.Left + disc.Right) / 2, (disc.Top + disc.Bottom) / 2);
+    const TPoint ring(centre.X, centre.Y - 400);
+    const TPoint corner(disc.Left + 60, disc.Top + 60);
+    const QColor empty(192, 192, 192);
+    const auto shownAt = [&](const QImage& shown, const TPoint& p) {
+        return shown.pixelColor(editor->DrawSite1->LogToDev(p).ToQPoint());
+    };
+    QImage shown = editor->DrawSite1->grab().toImage();
+    EXPECT_EQ(shownAt(shown, ring), empty) << "the ring shows the empty frame";
+    EXPECT_NE(shownAt(shown, centre), empty) << "the hole";
+    EXPECT_NE(shownAt(shown, corner), empty) << "outside the disc";
+
+    // A red photo in the frame, kept through a save and a reopen, prints as a ring.
+    auto picture = std::make_unique<TPictureEx>();
+    TSafetyBitmap red(60, 60, pf24bit);
+    red.Canvas().Brush() = TBrush{RGB(220, 20, 20), bsSolid};
+    red.Canvas().FillRect(TRect(0, 0, 60, 60));
+    picture->SetGraphic(&red);
+    left->SetPhotoPicture(picture.get());
+    const QString path = folder.filePath(QStringLiteral("disc.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    main->actNew->trigger();
+    ASSERT_TRUE(main->OpenDocument(path));
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    shown = editor->DrawSite1->grab().toImage();
+    EXPECT_GT(shownAt(shown, ring).red(), 180);
+    EXPECT_LT(shownAt(shown, ring).green(), 80);
+    EXPECT_GT(shownAt(shown, centre).green(), 200) << "the hole after reopening";
+    EXPECT_GT(shownAt(shown, corner).green(), 200) << "outside the disc after reopening";
+
+    const QString pdf = folder.filePath(QStringLiteral("disc.pdf"));
+    {
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(main->Document());
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialogs.files = {pdf};
+        dialog.btnPrint->click();
+    }
+    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    ASSERT_FALSE(page.isNull());
+    ASSERT_GT(page.width(), page.height()) << "a landscape page";
+    const auto printedAt = [&](const TPoint& p) {
+        return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254));
+    };
+    EXPECT_GT(printedAt(ring).red(), 180);
+    EXPECT_LT(printedAt(ring).green(), 80);
+    EXPECT_GT(printedAt(centre).green(), 200) << "the printed hole";
+    EXPECT_GT(printedAt(corner).green(), 200) << "printed outside the disc";
 }
 
 } // namespace

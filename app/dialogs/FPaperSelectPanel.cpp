@@ -4,6 +4,7 @@
 #include "app/FMain.h"
 #include "app/dialogs/FEditPaper10.h"
 #include "app/dialogs/FEditPaper30.h"
+#include "app/dialogs/FPaperSelectExFunc.h"
 
 #include "core/UAppFrame.h"
 #include "core/UHistoryManager.h"
@@ -295,20 +296,27 @@ TfrmPaperSelectPanel::TfrmPaperSelectPanel(TPapersV2& papers, QWidget* parent)
     setProperty("HelpContext", 8006);
     setAutoFillBackground(true);
     forms_ = MakeFormSizeTable();
-    papers_.LoadGlobalInfo(QStringLiteral("SearchExtKeyInfo"), synonyms_);
-    papers_.LoadGlobalInfo(QStringLiteral("GenreInfo"), genreInfo_);
-    papers_.LoadGlobalInfo(QStringLiteral("V1ToV2PaperInfo"), v1ToV2_);
-    papers_.LoadGlobalInfo(QStringLiteral("V2ToV3PaperInfo"), v2ToV3_);
-    papers_.LoadGlobalInfo(QStringLiteral("V2ToV3GroupInfo"), v2ToV3Group_);
+    LoadTables();
     hmUsedPaper_ = new THistoryManager(owner_.get());
     hmUsedPaper_->SetRegistryKey(QStringLiteral("$(UsedPaperHistory)"));
     hmUsedPaper_->SetLimit(kUsedPaperLimit);
     Build();
+    frameExFunc->SetPapers(&papers_, actResetPapers);
     model_ = std::make_unique<TPapersUI>(papers_);
     RebuildModel();
     RefreshGenre(false);
     papersListener_ = std::make_shared<TPapersV2::ChangeListener>([this] { actResetPapers->trigger(); });
     papers_.AddChangeListener(papersListener_);
+}
+
+void TfrmPaperSelectPanel::LoadTables() {
+    for (TStringList* table : {&synonyms_, &genreInfo_, &v1ToV2_, &v2ToV3_, &v2ToV3Group_})
+        table->Clear();
+    papers_.LoadGlobalInfo(QStringLiteral("SearchExtKeyInfo"), synonyms_);
+    papers_.LoadGlobalInfo(QStringLiteral("GenreInfo"), genreInfo_);
+    papers_.LoadGlobalInfo(QStringLiteral("V1ToV2PaperInfo"), v1ToV2_);
+    papers_.LoadGlobalInfo(QStringLiteral("V2ToV3PaperInfo"), v2ToV3_);
+    papers_.LoadGlobalInfo(QStringLiteral("V2ToV3GroupInfo"), v2ToV3Group_);
 }
 
 TfrmPaperSelectPanel::~TfrmPaperSelectPanel() {
@@ -453,6 +461,9 @@ void TfrmPaperSelectPanel::Build() {
     for (QPushButton* button : {btnNewPaper, btnEditPaper, btnDeletePaper})
         editLayout->addWidget(button);
     right->addWidget(gbEditPaper);
+    frameExFunc = new TframePaperSelectExFunc(this);
+    right->addWidget(frameExFunc);
+    frameExFunc->hide();
 
     btnToEdit = new QPushButton(QStringLiteral("編集画面へ"), this);
     btnToEdit->setObjectName(QStringLiteral("btnToEdit"));
@@ -509,6 +520,7 @@ void TfrmPaperSelectPanel::Build() {
     });
     connect(actFix, &QAction::triggered, this, &TfrmPaperSelectPanel::Fix);
     connect(actResetPapers, &QAction::triggered, this, [this] {
+        LoadTables();
         RebuildModel();
         RefreshGenre(true);
     });
@@ -778,6 +790,7 @@ void TfrmPaperSelectPanel::UpdateButtons() {
     const TPaperInfo* paper = GetSelectedPaper();
     const bool advanced = AdvancedPaperMode();
     gbEditPaper->setVisible(advanced);
+    frameExFunc->setVisible(advanced);
     const bool editable = paper && (!paper->ReadOnly || advanced);
     btnNewPaper->setEnabled(paper != nullptr);
     btnEditPaper->setEnabled(editable);

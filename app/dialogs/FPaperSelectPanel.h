@@ -29,6 +29,7 @@ class TPaperInfo;
 class TPaperSite;
 class TPapersUI;
 class TPapersV2;
+class TframePaperSelectExFunc;
 struct TPaperInfoUI;
 
 // Latin letters of either width upper-cased, half-width to full-width, hiragana to katakana.
@@ -111,6 +112,8 @@ public:
     QPushButton* btnNewPaper;
     QPushButton* btnEditPaper;
     QPushButton* btnDeletePaper;
+    // The maintenance functions of extended mode.
+    TframePaperSelectExFunc* frameExFunc;
     QAction* actOK;
     QAction* actFix;
     QAction* actResetPapers;
@@ -146,6 +149,8 @@ protected:
 
 private:
     void Build();
+    // The store's global lists the panel reads (synonyms, genres, old names); a merge may change them.
+    void LoadTables();
     void RebuildModel();
     // The selected paper's faces fitted into the preview, mirrored for the back side, its images on top.
     void ShowPreview();

@@ -778,6 +778,8 @@ void TfrmAMPhoto::IdleUpdate(TDrawSite* site) {
     btnPhotoDelete->setEnabled(singlePhoto_ && enabled(actPhotoDelete_));
     btnAdjustAll->setEnabled(enabled(actPhotoAdjustAll_));
     btnCoverPhoto->setEnabled(enabled(actCoverPhoto_));
+    // Shown only where the editor offers covers (albums).
+    btnCoverPhoto->setVisible(actCoverPhoto_ == nullptr || actCoverPhoto_->isVisible());
     btnSetPhotoMulti->setEnabled(source && enabled(actPhotoSetMulti_) && TabbedPanel1->TabIndex() == pgPhoto);
     const bool dated = cbDispDate->isEnabled() && cbDispDate->isChecked();
     cmbDateStyle->setEnabled(dated);

@@ -1429,6 +1429,7 @@ void TfrmLayout::LoadPage() {
     SyncGridControls();
     Relayout();
     UpdatePageLabel();
+    UpdateAlbumActions();
     DrawSite1->InvalidatePage();
     DrawSite1->update();
     framePages1->Refresh();
@@ -2215,9 +2216,11 @@ void TfrmLayout::MakeGuideAndGridControls() {
     DrawSite1->OnMouseMove = [this](TObject*, TShiftState shift, int x, int y) {
         SiteMouseMove(shift, x, y);
     };
-    DrawSite1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    DrawSite1->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int, int) {
         if (guideIndex_ >= 0)
             EndGuideDrag();
+        else if (button == mbLeft)
+            ShowTextPanelForClickedText();
     };
     // A drag ends when the user turns to another window.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
@@ -2398,6 +2401,16 @@ bool TfrmLayout::RulerMouse(TRuler* ruler, QEvent* event) {
     }
 }
 
+void TfrmLayout::ShowTextPanelForClickedText() {
+    // A text the user picks alone is edited in the 文字 panel: bring it, as a double-click would.
+    TDOList selected;
+    DrawSite1->ListObjects(selected, true);
+    if (selected.Count() != 1 || EditModeForObject(selected.Items(0)) != emText)
+        return;
+    if (EditModeOf(EditPanel()) != emText)
+        EditObjectProperty(selected.Items(0));
+}
+
 void TfrmLayout::SiteMouseDown(TMouseButton button, TShiftState, int x, int y) {
     if (!document_ || button != mbLeft || guideIndex_ >= 0)
         return;
@@ -2473,7 +2486,24 @@ void TfrmLayout::MakeAlbumActions(QHBoxLayout* pagePanel) {
     btnBackCover = button("btnBackCover", actCoverBack);
 }
 
+bool TfrmLayout::IsAlbumDocument() const {
+    if (!document_)
+        return false;
+    // An album refill binds on a strip or is painted whole; a document that has a cover already
+    // keeps its cover commands whatever its paper.
+    if (document_->FrontCover || document_->BackCover)
+        return true;
+    const TExAlbumInfo* album = document_->GetPaperExtraAlbum();
+    return album != nullptr && (album->LeftMargin() > 0 || album->FullPaint);
+}
+
 void TfrmLayout::UpdateAlbumActions() {
+    // Covers belong to albums: a label sheet's editor does not offer them.
+    const bool album = IsAlbumDocument();
+    for (QAction* action : {actCoverFront, actCoverBack, actCoverPhoto})
+        action->setVisible(album);
+    btnFrontCover->setVisible(album);
+    btnBackCover->setVisible(album);
     const bool inner = document_ && document_->CurrentSheetNo() >= kFirstInnerSheet;
     actPhotoInsert->setEnabled(inner);
     actPhotoDelete->setEnabled(inner);

@@ -202,6 +202,7 @@ public:
     // The collage window for the one selected photo of a cover page; OK puts the collage into it.
     void CoverPhoto();
     void UpdateAlbumActions();
+    bool IsAlbumDocument() const;
     QAction* actPhotoInsert = nullptr;
     QAction* actPhotoDelete = nullptr;
     QAction* actPhotoSetMulti = nullptr;
@@ -490,6 +491,7 @@ private:
     // Face outline, grid, guides, page frame and margin outline over the objects.
     void PaintOverlays();
     void SiteMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void ShowTextPanelForClickedText();
     void SiteMouseMove(TShiftState shift, int x, int y);
     // A press on a ruler: a new guide, dragged at once.
     void StartNewGuide(bool vertical);

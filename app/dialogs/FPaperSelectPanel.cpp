@@ -751,7 +751,10 @@ void TfrmPaperSelectPanel::ShowSelectedPaper() {
 
     QStringList lines;
     if (const auto* matrix = dynamic_cast<const TMatrixPaperInfo*>(paper))
-        lines << QStringLiteral("面数: %1x%2").arg(matrix->FaceCountX).arg(matrix->FaceCountY);
+        // Across and down as the preview shows them: a turned paper swaps them.
+        lines << QStringLiteral("面数: %1x%2")
+                     .arg(landscape ? matrix->FaceCountY : matrix->FaceCountX)
+                     .arg(landscape ? matrix->FaceCountX : matrix->FaceCountY);
     else
         lines << QStringLiteral("面数: %1面").arg(paper->GetFaceCount());
     if (albumInfo && !albumInfo->PhotoSize.isEmpty() && paper->GetFaceCount() > 0) {

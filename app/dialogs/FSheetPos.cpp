@@ -4,6 +4,7 @@
 #include "papers/ULabelData.h"
 #include "platform/StringList.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -87,6 +88,7 @@ TfrmSheetPos::TfrmSheetPos(QWidget* parent) : QDialog(parent) {
     lbSheet->setObjectName(QStringLiteral("lbSheet"));
     lbSheet->setGeometry(kMargin, kMargin, listWidth, guideTop - 2 * kMargin);
     lbSheet->setItemDelegate(new TSheetEntryDelegate(lbSheet));
+    lbSheet->installEventFilter(this);
     btnUP = new QPushButton(QStringLiteral("↑"), this);
     btnUP->setObjectName(QStringLiteral("btnUP"));
     btnUP->setToolTip(QStringLiteral("選択したシートの位置を上へ移動します"));
@@ -154,6 +156,25 @@ void TfrmSheetPos::MoveSelected(int step) {
         lbSheet->setCurrentRow(target);
     }
     UpdateButtons();
+}
+
+bool TfrmSheetPos::eventFilter(QObject* watched, QEvent* event) {
+    // The guidance promises that the arrow keys reorder: Up and Down move the chosen sheet as the
+    // arrow buttons do; where it cannot move that way they move the highlight as a list does.
+    if (watched == lbSheet && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (key->key() == Qt::Key_Up && btnUP->isEnabled()) {
+                MoveSelected(-1);
+                return true;
+            }
+            if (key->key() == Qt::Key_Down && btnDown->isEnabled()) {
+                MoveSelected(+1);
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmSheetPos::UpdateButtons() {

@@ -40,6 +40,9 @@ public:
     // The sheet each entry stands for, in list order.
     std::vector<int> Entries() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void MoveSelected(int step);
     void UpdateButtons();

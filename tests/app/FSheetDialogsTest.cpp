@@ -146,6 +146,16 @@ TEST(SheetWindows, OrderWindowMovesTheLastPageToTheFirstAndPlacesACopy) {
     EXPECT_EQ(doc->CurrentSheetNo(), 5);
     EXPECT_EQ(doc->SheetName(), copyName);
     EXPECT_TRUE(Order(*doc).startsWith(QStringLiteral("ABECD")));
+
+    // The guidance's arrow keys move the chosen sheet, not only the highlight.
+    TfrmSheetPos keys;
+    keys.Setup(*doc, false);
+    const int row = keys.lbSheet->currentRow();
+    ASSERT_GT(row, kFirstInnerSheet);
+    const QString moved = keys.lbSheet->item(row)->text();
+    QTest::keyClick(keys.lbSheet, Qt::Key_Up);
+    EXPECT_EQ(keys.lbSheet->currentRow(), row - 1);
+    EXPECT_EQ(keys.lbSheet->item(row - 1)->text(), moved);
 }
 
 } // namespace

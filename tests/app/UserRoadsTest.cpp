@@ -22,6 +22,7 @@
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
+#include "pageobjects/layout/ULOText.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/Printer.h"
@@ -235,6 +236,8 @@ TEST_F(UserRoadsTest, BothSidesOfAnAlbumRefillAreDesignedAndPrintedTheBackMirror
     QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
     editor = qobject_cast<TfrmLayout*>(main->HostedForm());
     ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->actCoverFront->isVisible()) << "an album offers its covers";
+    EXPECT_TRUE(editor->btnFrontCover->isVisibleTo(editor));
     TLabelData* document = main->Document();
     ASSERT_EQ(document->FaceSides, fsBoth);
     const auto fill = [&](TColor color) {
@@ -269,6 +272,18 @@ TEST_F(UserRoadsTest, BothSidesOfAnAlbumRefillAreDesignedAndPrintedTheBackMirror
     EXPECT_GT(at(back, 8).blue(), 200);
     EXPECT_LT(at(back, 8).red(), 80);
     EXPECT_GT(at(back, 202).red(), 240) << "back binding strip";
+}
+
+TEST_F(UserRoadsTest, AClickOnATextBringsTheTextPanel) {
+    ASSERT_EQ(TfrmLayout::EditModeOf(editor->EditPanel()), emPhoto);
+    auto owned = std::make_unique<TLOText>(nullptr);
+    owned->SetLogRect(TRect(200, 200, 900, 500));
+    owned->Text()->Add(QStringLiteral("ラベル"));
+    editor->DrawSite1->AdoptObject(std::move(owned));
+    editor->SetZoom(50);
+    QTest::mouseClick(editor->DrawSite1, Qt::LeftButton, {}, editor->DrawSite1->LogToDev(TPoint(550, 350)).ToQPoint());
+    EXPECT_EQ(SelectedCount(), 1);
+    EXPECT_NE(dynamic_cast<TfrmAMText*>(editor->EditPanel()), nullptr);
 }
 
 TEST_F(UserRoadsTest, SelectAllLetsGoOnEscapeAndOnAClickBeside) {
@@ -433,11 +448,17 @@ TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHo
         panel->lvPaper->findItems(QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
     ASSERT_EQ(rows.size(), 1);
     QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {}, panel->lvPaper->visualItemRect(rows[0]).center());
+    EXPECT_TRUE(panel->memoInfo->toPlainText().contains(QStringLiteral("面数: 1x2")));
     panel->rbLandscape->click();
+    EXPECT_TRUE(panel->memoInfo->toPlainText().contains(QStringLiteral("面数: 2x1"))) << "two discs side by side";
     QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
     editor = qobject_cast<TfrmLayout*>(main->HostedForm());
     ASSERT_NE(editor, nullptr);
     RunUntilIdleHandled();
+    // A label sheet has no covers to make.
+    EXPECT_FALSE(editor->actCoverFront->isVisible());
+    EXPECT_FALSE(editor->actCoverBack->isVisible());
+    EXPECT_FALSE(editor->btnFrontCover->isVisibleTo(editor));
     std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
     ASSERT_EQ(frames.size(), 2u);
     // The left disc: 117 mm across with a 41 mm hole.

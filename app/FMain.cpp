@@ -534,12 +534,12 @@ void TfrmMain::UpdateModeActions() {
     actPrintPaperPanel->setEnabled(IsModeFormRegistered(mkPrint));
     // Until paper selection exists a new document goes to the layout editor.
     actNew->setEnabled(IsModeFormRegistered(mkPaper) || IsModeFormRegistered(mkLayout));
-    // The file menu of the start menu or paper selection takes Save, Save As and Print away; any
-    // other mode gives them back, else a mode entered from that menu's recent files would keep
-    // them off, shortcuts and buttons included.
-    if (HostedKind() != mkStartMenu && HostedKind() != mkPaper)
-        for (QAction* action : {actSave, actSaveAs, actPrint, actExport, actTemplate})
-            action->setEnabled(true);
+    // While the user chooses what to do or on what paper there is nothing to save or print:
+    // the commands are off from the first show (not only once the file menu was opened), and
+    // any other mode gives them back, shortcuts and buttons included.
+    const bool choosing = HostedKind() == mkStartMenu || HostedKind() == mkPaper;
+    for (QAction* action : {actSave, actSaveAs, actPrint, actExport, actTemplate})
+        action->setEnabled(!choosing);
 }
 
 QWidget* TfrmMain::HostedForm() const {

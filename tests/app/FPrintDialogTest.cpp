@@ -328,6 +328,7 @@ TEST_F(PrintDialogTest, ASheetChoiceBelongsToItsDocument) {
     PrintChoices().SheetFlags = {false, false, true, false};
     PrintChoices().FlagsDocument = &other;
     doc->LastPrint = 0;
+    main->actSheet->trigger();
     main->actPrint->trigger();
     EXPECT_EQ(doc->LastPrint, 0);
     EXPECT_FALSE(QFile::exists(target));

@@ -154,6 +154,9 @@ protected:
             doc->StoreLabelObjects(0, view);
         }
         doc->SetCurrentSheetNo(3);
+        // The document is looked at in the sheet window: the start menu offers no print or save.
+        main->actSheet->trigger();
+        ASSERT_EQ(main->HostedKind(), mkSheet);
         target = folder.filePath(QStringLiteral("pages.pdf"));
     }
     void TearDown() override {

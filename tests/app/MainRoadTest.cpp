@@ -144,6 +144,24 @@ protected:
     TfrmMain* main = nullptr;
 };
 
+TEST_F(MainRoadTest, NothingIsPrintedOrSavedFromTheStartMenuOrPaperSelectionUntilAModeHasADocument) {
+    ASSERT_EQ(main->HostedKind(), mkStartMenu);
+    const auto offered = [&] {
+        return main->actPrint->isEnabled() || main->actSave->isEnabled() || main->actSaveAs->isEnabled();
+    };
+    EXPECT_FALSE(offered()) << "start menu, before its file menu was ever opened";
+    QTest::keyClick(main, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(main->HostedKind(), mkStartMenu) << "Ctrl+P does not leave the start menu";
+    main->actPaper->trigger();
+    ASSERT_EQ(main->HostedKind(), mkPaper);
+    EXPECT_FALSE(offered()) << "paper selection";
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_TRUE(main->actPrint->isEnabled() && main->actSave->isEnabled() && main->actSaveAs->isEnabled());
+    QTest::keyClick(main, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(main->HostedKind(), mkPrint) << "Ctrl+P from the editor";
+}
+
 TEST_F(MainRoadTest, SaveWorksAfterOpeningFromTheRecentFilesMenu) {
     QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
     ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));

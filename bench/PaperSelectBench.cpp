@@ -4,19 +4,31 @@
 // search change (15 ms / 60 ms each; a search also writes its history to the settings file), and a
 // step down a list of 40-face sheets with the preview rebuilt and painted offscreen (8 ms a step).
 // The first argument is the number of papers, 0 for the shipped papers as they are.
+// The extended functions over the 5,000-paper store, each with its save and the panel's rebuild:
+// all papers to system papers, the order reversed and the purposes optimised (3 s each), the shipped
+// database merged in (1 s), and the purpose check (1 s) with the time "中断" takes to stop it
+// (stop_ms, 100 ms).
 
+#include "app/dialogs/FCheckPurpose.h"
+#include "app/dialogs/FPaperSelectExFunc.h"
 #include "app/dialogs/FPaperSelectPanel.h"
+#include "app/dialogs/FStringsEditor.h"
 #include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "papers/ULOFace.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
+#include "platform/DialogService.h"
 #include "platform/Settings.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
 #include <QListWidget>
@@ -180,8 +192,128 @@ void BM_StepDownFortyFaceSheets(benchmark::State& state) {
     }
 }
 
+// Answers every question with OK, as the one preparing the data would.
+class AnswerOK : public DialogService {
+public:
+    TModalResult MessageBox(const QString&, const std::vector<TBitBtnKind>&, int, int) override { return mrOk; }
+    bool OpenFile(TFileDialogRequest&, QStringList&) override { return false; }
+    bool SaveFile(TFileDialogRequest&, QString&) override { return false; }
+    bool SelectFolder(const QString&, QString&) override { return false; }
+    bool SelectColor(uint32_t&, TCustomColors&) override { return false; }
+    bool Print(TPrintDialogRequest&) override { return false; }
+};
+
+// The 5,000-paper store as a writable file of user papers, copied afresh for each run.
+QString UserStoreFile() {
+    static const QString file = [] {
+        TPapersV2& store = Store(5000);
+        const QString name = QDir::temp().filePath(QStringLiteral("quorlane-exfunc-bench-user.ppr"));
+        QFile::remove(name);
+        {
+            TPapersV2 users(name, false);
+            users.AddStandardExtraInfoBases();
+            for (int i = 0; i < store.GetCount(); ++i) {
+                const TPaperInfo& source = *store.GetPaper(i);
+                std::unique_ptr<TPaperInfo> paper(static_cast<TPaperInfo*>(source.NewInstance(nullptr)));
+                paper->Assign(&source);
+                paper->ReadOnly = false;
+                users.AddOrReplace(*paper);
+                if (auto info = store.GetExtraInfo(kExtraInfosTable, source.PaperName))
+                    users.PutExtraInfo(kExtraInfosTable, *info);
+            }
+            users.Save();
+        }
+        return name;
+    }();
+    return file;
+}
+
+// Second argument: 0 all to system papers, 1 the order reversed, 2 purposes optimised, 3 the shipped
+// database merged in.
+void BM_ExtendedFunction(benchmark::State& state) {
+    const QString source = UserStoreFile();
+    const QString work = QDir::temp().filePath(QStringLiteral("quorlane-exfunc-bench-work.ppr"));
+    AnswerOK answers;
+    DialogService::SetInstance(&answers);
+    const int kind = int(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(work);
+        QFile::copy(source, work);
+        auto store = std::make_unique<TPapersV2>(work, false);
+        store->AddStandardExtraInfoBases();
+        auto panel = ShownPanel(*store);
+        TframePaperSelectExFunc& frame = *panel->frameExFunc;
+        QStringList reversed;
+        for (int i = store->GetCount() - 1; i >= 0; --i)
+            reversed << store->PeekPaper(i).PaperName;
+        state.ResumeTiming();
+        switch (kind) {
+        case 0:
+            frame.SetAllSystemPaper();
+            break;
+        case 1:
+            QTimer::singleShot(0, [&] {
+                if (auto* editor = qobject_cast<TfrmStringsEditor*>(QApplication::activeModalWidget())) {
+                    editor->Memo->setPlainText(reversed.join(QLatin1Char('\n')));
+                    editor->btnOK->click();
+                }
+            });
+            frame.ChangeOrder();
+            break;
+        case 2:
+            frame.OptimumPurpose();
+            break;
+        default:
+            if (!frame.MergePaperFile(QStringLiteral(QUORLANE_SYSTEM_PAPERS)))
+                state.SkipWithError("merge refused");
+            break;
+        }
+        state.PauseTiming();
+        if (store->Modified())
+            state.SkipWithError("not saved");
+        if (kind == 1 && store->PeekPaper(0).PaperName != reversed.first())
+            state.SkipWithError("not reordered");
+        panel.reset();
+        store.reset();
+        state.ResumeTiming();
+    }
+    DialogService::SetInstance(nullptr);
+    QFile::remove(work);
+}
+
+// The purpose check over the 5,000 papers; stop_ms: from "中断" until the check has returned.
+void BM_PurposeCheck(benchmark::State& state) {
+    TPapersV2& store = Store(5000);
+    TfrmCheckPurpose check;
+    check.SetPapers(&store);
+    check.show();
+    const bool abort = state.range(0) != 0;
+    double stopMs = 0;
+    for (auto _ : state) {
+        QElapsedTimer sinceAbort;
+        if (abort)
+            QTimer::singleShot(0, &check, [&] {
+                sinceAbort.start();
+                check.btnAbort->click();
+            });
+        check.Check();
+        if (abort)
+            stopMs = std::max(stopMs, double(sinceAbort.nsecsElapsed()) / 1e6);
+    }
+    if (abort)
+        state.counters["stop_ms"] = stopMs;
+}
+
 } // namespace
 
+BENCHMARK(BM_ExtendedFunction)
+    ->ArgsProduct({{5000}, {0, 1, 2, 3}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(3);
+BENCHMARK(BM_PurposeCheck)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(BM_CreatePanelAndFill)
     ->Arg(0)
     ->Arg(500)

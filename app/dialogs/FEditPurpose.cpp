@@ -4,7 +4,6 @@
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,7 +69,7 @@ QString CheckPurposeIDs(const TPurposeList& list) {
 TfrmEditPurpose::TfrmEditPurpose(QWidget* parent) : QDialog(parent), list_(std::make_unique<TPurposeList>()) {
     setObjectName(QStringLiteral("frmEditPurpose"));
     setWindowTitle(QStringLiteral("用途IDの編集"));
-    resize(520, 360);
+    resize(560, 380);
     auto* layout = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
     layout->addLayout(body, 1);
@@ -96,7 +95,8 @@ TfrmEditPurpose::TfrmEditPurpose(QWidget* parent) : QDialog(parent), list_(std::
     left->addLayout(listButtons);
     body->addLayout(left, 1);
 
-    auto* fields = new QGridLayout;
+    // Each field under its title, so the shape names are shown whole.
+    auto* fields = new QVBoxLayout;
     auto* idLabel = new QLabel(QStringLiteral("用途ＩＤ"), this);
     edtID = new QLineEdit(this);
     edtID->setObjectName(QStringLiteral("edtID"));
@@ -109,12 +109,9 @@ TfrmEditPurpose::TfrmEditPurpose(QWidget* parent) : QDialog(parent), list_(std::
     clbShapes = new QListWidget(this);
     clbShapes->setObjectName(QStringLiteral("clbShapes"));
     shapesLabel->setBuddy(clbShapes);
-    fields->addWidget(idLabel, 0, 0);
-    fields->addWidget(edtID, 0, 1);
-    fields->addWidget(nameLabel, 1, 0);
-    fields->addWidget(edtName, 1, 1);
-    fields->addWidget(shapesLabel, 2, 0, Qt::AlignTop);
-    fields->addWidget(clbShapes, 2, 1);
+    for (QWidget* widget : std::initializer_list<QWidget*>{idLabel, edtID, nameLabel, edtName, shapesLabel})
+        fields->addWidget(widget);
+    fields->addWidget(clbShapes, 1);
     body->addLayout(fields, 1);
 
     auto* buttons = new QHBoxLayout;

@@ -13,6 +13,7 @@
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FEnvironment.h"
 #include "app/dialogs/FPaperSelectBase.h"
+#include "app/dialogs/FPhotoCD.h"
 #include "app/dialogs/FPrintPaperBase.h"
 #include "controls/FColorGrid.h"
 #include "controls/UFillImage.h"
@@ -23,6 +24,7 @@
 #include "imaging/UGraphicsUtil.h"
 #include "imaging/UImageCache.h"
 #include "imaging/UImagePack.h"
+#include "imaging/UPCDAccess.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UPictureUtil.h"
 #include "imaging/USafetyBitmap.h"
@@ -318,6 +320,7 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     RegisterPageObjects();
     RegisterPropertyPanels();
     InstallFillImageMaker();
+    SetPhotoCDLoader(PhotoCDLoader);
     if (!AppFrame1->CheckExecuteCondition())
         return;
     // This is the only running instance now: what dead ones left behind (working copies, the
@@ -436,6 +439,21 @@ void TdataMain::ClearImageCache() {
     ApplyCacheLimit();
 }
 
+namespace {
+
+// Thumbnails run on loader threads, where the Photo CD dialog must not open: Base/4 upright is
+// decoded directly. False for other files.
+bool LoadPhotoCDPreview(const QString& fileName, TPicture& picture) {
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("pcd"), Qt::CaseInsensitive) != 0)
+        return false;
+    TSafetyBitmap bitmap;
+    LoadPCDFile(fileName, kPCDBase4, bitmap);
+    picture.Assign(&bitmap);
+    return true;
+}
+
+} // namespace
+
 void LoadPreviewImage(TImageCacheStorage* cache, const QString& fileName, TPicture& picture) {
     picture.SetGraphic(nullptr);
     const QFileInfo file(fileName);
@@ -456,10 +474,12 @@ void LoadPreviewImage(TImageCacheStorage* cache, const QString& fileName, TPictu
         return;
     }
     TPictureEx source;
-    try {
-        LoadPictureFile(nullptr, &source, fileName);
-    } catch (const std::exception&) {
-        source.LoadFromFile(fileName);
+    if (!LoadPhotoCDPreview(fileName, source)) {
+        try {
+            LoadPictureFile(nullptr, &source, fileName);
+        } catch (const std::exception&) {
+            source.LoadFromFile(fileName);
+        }
     }
     // Aspect kept within the square.
     const int w = std::max(source.Width(), 1);

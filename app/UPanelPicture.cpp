@@ -39,7 +39,9 @@ const TPictureEx* TPanelPicture::Get(QWidget* owner, const QString& fileName, bo
     auto picture = std::make_unique<TPictureEx>();
     QString failure;
     try {
-        LoadPictureFile(owner, picture.get(), fileName);
+        // A cancelled import window is the user's choice, not a failure to tell.
+        if (!LoadPictureFile(owner, picture.get(), fileName))
+            return nullptr;
         if (IsPictureEmpty(picture.get()))
             failure = QStringLiteral("画像がありません");
     } catch (const Exception& e) {

@@ -1,6 +1,7 @@
 #include "imaging/UPictureEX.h"
 
 #include "imaging/UGIFImage.h"
+#include "imaging/UPCDAccess.h"
 #include "imaging/UPNGImage.h"
 #include "imaging/UResStream.h"
 #include "imaging/USafetyBitmap.h"
@@ -295,5 +296,6 @@ void RegisterPictureClasses() {
         TPicture::RegisterFileFormat<TPNGImage>(QStringLiteral("PNG"),
                                                 QStringLiteral("Portable Network Graphics"));
         TPicture::RegisterFileFormat<TGIFImage>(QStringLiteral("GIF"), QStringLiteral("GIF Image"));
+        RegisterPCDBitmap();
     });
 }

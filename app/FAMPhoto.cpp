@@ -2,6 +2,7 @@
 
 #include "app/UPanelAngle.h"
 #include "app/UPanelPicture.h"
+#include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FColorAdjuster.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
@@ -17,7 +18,9 @@
 #include "imaging/UImageData.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDrawObject.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/UAINPicList.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Canvas.h"
 
@@ -302,7 +305,6 @@ void TfrmAMPhoto::BuildSetupPage() {
     auto* qualityBox = static_cast<QWidget*>(qualityLayout->parent());
     btnColorAdjust = Named(new QPushButton(QStringLiteral("色調補正"), qualityBox), "btnColorAdjust");
     btnAutoAdjust = Named(new QPushButton(QStringLiteral("自動画質調整"), qualityBox), "btnAutoAdjust");
-    // The automatic image adjustment window is not available yet.
     btnAutoAdjust->setEnabled(false);
     qualityLayout->addWidget(btnColorAdjust);
     qualityLayout->addWidget(btnAutoAdjust);
@@ -337,6 +339,7 @@ void TfrmAMPhoto::BuildSetupPage() {
     page->addStretch(1);
 
     connect(btnColorAdjust, &QPushButton::clicked, this, [this] { ColorAdjust(); });
+    connect(btnAutoAdjust, &QPushButton::clicked, this, [this] { AutoAdjust(); });
     connect(cmbPhotoRatate, &QComboBox::currentIndexChanged, this, [this] { Request(opPhotoAngle); });
     connect(cbMovable, &QCheckBox::clicked, this, [this] { Request(opMovable); });
     connect(cbDispDate, &QCheckBox::clicked, this, [this] {
@@ -560,6 +563,30 @@ void TfrmAMPhoto::ColorAdjust() {
     adjusted_.reset();
 }
 
+void TfrmAMPhoto::AutoAdjust() {
+    TLOAlbumPhoto* target = SinglePhoto();
+    if (target == nullptr)
+        return;
+    if (IsPictureEmpty(target->GetPhotoPicture())) {
+        AppShowMessage(QStringLiteral("写真が設定された写真枠を選択してください"));
+        return;
+    }
+    // The window works on a copy, so only OK reaches the page, as one undo step.
+    TOwnedDOList copy;
+    copy.Add(CloneDrawObject(target));
+    TDOList listed;
+    copy.ListObjects(listed);
+    TAINObjectList list;
+    list.SetList(&listed);
+    TfrmAutoImgNorm dialog(this);
+    dialog.SetSource(&list);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    autoAdjustNo_ = list.GetFilterNo(0);
+    Request(opAutoAdjust);
+    autoAdjustNo_ = -1;
+}
+
 // ---- applying
 
 void TfrmAMPhoto::ApplyOperation(TLOAlbumPhoto* photo, bool replace) {
@@ -594,6 +621,10 @@ void TfrmAMPhoto::ApplyOperation(TLOAlbumPhoto* photo, bool replace) {
     case opColorAdjust:
         if (adjusted_)
             photo->SetPhotoImageObj(adjusted_.get());
+        return;
+    case opAutoAdjust:
+        if (autoAdjustNo_ >= 0)
+            photo->NormalizeFilter()->SetFilterNo(autoAdjustNo_);
         return;
     case opClearPhoto:
         if (replace)
@@ -768,6 +799,7 @@ void TfrmAMPhoto::IdleUpdate(TDrawSite* site) {
     btnSetPhoto->setEnabled(singlePhoto_ && source);
     actSingleClick->setEnabled(btnSetPhoto->isEnabled());
     btnColorAdjust->setEnabled(singlePhoto_);
+    btnAutoAdjust->setEnabled(singlePhoto_);
     btnFrame->setEnabled(singlePhoto_);
     for (QWidget* control : {static_cast<QWidget*>(btnPhotoClear), static_cast<QWidget*>(rbFitInner),
                              static_cast<QWidget*>(rbFitOuter), static_cast<QWidget*>(cmbPhotoRatate),

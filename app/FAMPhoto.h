@@ -154,6 +154,7 @@ private:
     TLOAlbumPhoto* SinglePhoto() const;
     void FrameSelect();
     void ColorAdjust();
+    void AutoAdjust();
     void RenderFramePreview(TLOAlbumPhoto* photo);
     void UpdateShadowEnabled();
     void UpdateFrameEnabled(TLOAlbumPhoto* first);
@@ -175,6 +176,8 @@ private:
     std::unique_ptr<TFrameChoice> frameChoice_;
     // The colour adjuster's answer, waiting for the apply.
     std::unique_ptr<TImageData> adjusted_;
+    // The automatic adjustment window's number, waiting for the apply (-1: none).
+    int autoAdjustNo_ = -1;
     // The cover picture, waiting for the first photo reached.
     std::unique_ptr<TPictureEx> held_;
     QAction* actPhotoSetMulti_ = nullptr;

@@ -7,6 +7,7 @@
 #include "app/UEditModePanel.h"
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FAlign.h"
+#include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FGrid.h"
 #include "app/dialogs/FLocation.h"
@@ -42,6 +43,7 @@
 #include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UStandardDSA.h"
 #include "pageobjects/engine/UUniversalGhost.h"
+#include "pageobjects/layout/UAINPicList.h"
 #include "pageobjects/layout/UAlignUtil.h"
 #include "pageobjects/layout/UDOGroup.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
@@ -2464,9 +2466,8 @@ void TfrmLayout::MakeAlbumActions(QHBoxLayout* pagePanel) {
         command("actPhotoInsert", QStringLiteral("写真枠挿入+順送り"), [this] { PhotoInsert(); });
     actPhotoDelete = command("actPhotoDelete", QStringLiteral("写真枠削除+詰め"), [this] { PhotoDelete(); });
     actPhotoSetMulti = command("actPhotoSetMulti", QStringLiteral("一括貼込"), [this] { PhotoSetMulti(); });
-    // Its window comes later; until then the command stays off.
-    actPhotoAdjustAll = command("actPhotoAdjustAll", QStringLiteral("一括自動調整(&A)..."), [] {});
-    actPhotoAdjustAll->setEnabled(false);
+    actPhotoAdjustAll =
+        command("actPhotoAdjustAll", QStringLiteral("一括自動調整(&A)..."), [this] { PhotoAdjustAll(); });
     actCoverFront =
         command("actCoverFront", QStringLiteral("表表紙の作成(&F)..."), [this] { ApplyCover(true); });
     actCoverBack =
@@ -2508,6 +2509,7 @@ void TfrmLayout::UpdateAlbumActions() {
     actPhotoInsert->setEnabled(inner);
     actPhotoDelete->setEnabled(inner);
     actPhotoSetMulti->setEnabled(inner && PhotoPanel() != nullptr);
+    actPhotoAdjustAll->setEnabled(document_ != nullptr);
     actCoverFront->setEnabled(document_ != nullptr);
     actCoverBack->setEnabled(document_ != nullptr);
     const int sheet = document_ ? document_->CurrentSheetNo() : -1;
@@ -2606,6 +2608,36 @@ void TfrmLayout::ApplyCover(bool front) {
     // cover left current is shown.
     if (result != 0)
         LoadPage();
+}
+
+void TfrmLayout::PhotoAdjustAll() {
+    if (!document_)
+        return;
+    CommitPage();
+    const int start = document_->CurrentSheetNo();
+    TAINPicList list;
+    QPointer<TfrmLayout> self(this);
+    const bool collected = AlbumFunc_CollectPhotos(list, *document_, this, false);
+    // The editor may have gone while the photos were collected.
+    if (!self || !collected)
+        return;
+    bool saved = false;
+    if (list.GetCount() == 0) {
+        AppMessageBox(QStringLiteral("写真が一枚も設定されていません"), {bkOK}, 0, 0);
+    } else {
+        TfrmAutoImgNorm dialog(this);
+        dialog.SetSource(&list);
+        if (dialog.exec() == QDialog::Accepted && self) {
+            AlbumFunc_SavePhotoFilters(list, *document_, this);
+            saved = true;
+        }
+    }
+    if (!self)
+        return;
+    if (saved || document_->CurrentSheetNo() != start) {
+        document_->SetCurrentSheetNo(start);
+        LoadPage();
+    }
 }
 
 void TfrmLayout::CoverPhoto() {

@@ -201,6 +201,8 @@ public:
     void ApplyCover(bool front);
     // The collage window for the one selected photo of a cover page; OK puts the collage into it.
     void CoverPhoto();
+    // Every photo of the document through the automatic adjustment window.
+    void PhotoAdjustAll();
     void UpdateAlbumActions();
     bool IsAlbumDocument() const;
     QAction* actPhotoInsert = nullptr;

@@ -6,6 +6,7 @@
 #include "tests/FakeDialogService.h"
 
 #include <QTemporaryDir>
+#include <QWidget>
 
 class QImage;
 class QWidget;
@@ -36,6 +37,18 @@ void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects);
 
 // Acts on the modal window once it is up (a zero timer, then short ones until it is).
 void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300);
+// The same for the first modal window of class T; waiting popups before it are passed over.
+template <class T>
+void WhenModalOf(const std::function<void(T*)>& act, int tries = 300) {
+    WhenModal(
+        [act, tries](QWidget* window) {
+            if (auto* wanted = qobject_cast<T*>(window))
+                act(wanted);
+            else if (tries > 0)
+                WhenModalOf<T>(act, tries - 1);
+        },
+        tries);
+}
 
 class PassingEnvironment : public TAppEnvironment {
 public:

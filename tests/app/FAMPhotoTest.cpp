@@ -4,6 +4,7 @@
 
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
+#include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FColorAdjuster.h"
 #include "app/dialogs/FFrameBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -298,11 +299,40 @@ TEST_F(PhotoPanelTest, FramesAndColoursComeFromTheirWindowsAndACancelRecordsNoth
     EXPECT_EQ(other->PhotoImageObj()->LightFilter()->Brightness(), 0);
     Undo();
     EXPECT_EQ(photo->PhotoImageObj()->LightFilter()->Brightness(), 0);
+
+    // The automatic adjustment works on a copy too: its number arrives as one undo step on OK.
+    ASSERT_TRUE(panel->btnAutoAdjust->isEnabled());
+    const QByteArray unadjusted = StoredPage();
+    const int beforeAuto = UndoList().Count();
+    WhenModal([](QWidget* window) {
+        auto* dialog = qobject_cast<TfrmAutoImgNorm*>(window);
+        dialog->ChooseFilter(0, TfrmAutoImgNorm::fnOwn);
+        dialog->btnCancel->click();
+    });
+    panel->btnAutoAdjust->click();
+    EXPECT_EQ(StoredPage(), unadjusted);
+    EXPECT_EQ(UndoList().Count(), beforeAuto);
+    WhenModal([](QWidget* window) {
+        auto* dialog = qobject_cast<TfrmAutoImgNorm*>(window);
+        EXPECT_FALSE(dialog->BtnSetAll->isVisible());
+        EXPECT_FALSE(dialog->imSrc[1]->isVisible());
+        EXPECT_FALSE(dialog->CanApplyNumber(0, TfrmAutoImgNorm::fnExifPrint));
+        dialog->ChooseFilter(0, TfrmAutoImgNorm::fnOwn);
+        dialog->btnOK->click();
+    });
+    panel->btnAutoAdjust->click();
+    EXPECT_EQ(photo->NormalizeFilter()->FilterNo(), 1);
+    EXPECT_EQ(other->NormalizeFilter()->FilterNo(), 0);
+    Undo();
+    EXPECT_EQ(photo->NormalizeFilter()->FilterNo(), 0);
+
     photo->SetPhotoPicture(nullptr);
-    dialogs.answers = {mrOk};
+    dialogs.answers = {mrOk, mrOk};
     panel->btnColorAdjust->click();
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    panel->btnAutoAdjust->click();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("写真が設定された写真枠を選択してください"));
+    EXPECT_EQ(dialogs.boxes[1].text, dialogs.boxes[0].text);
 
     // A placed picture goes to the first photo reached only, and never to the default photo.
     const std::unique_ptr<TPictureEx> cover = Bitmap(16, 16);

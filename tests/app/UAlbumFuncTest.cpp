@@ -5,6 +5,7 @@
 
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
+#include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FCoverTemplate.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -30,8 +31,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <map>
 
@@ -287,6 +290,55 @@ TEST_F(AlbumTest, ACoverTakesTheTemplateScaledOntoThePageAndAFaceWithoutAreaIsRe
     EXPECT_EQ(inner.GetCount(), 2);
     EXPECT_EQ(all.GetCount(), 3);
     EXPECT_EQ(all.SheetOf(0), 0);
+}
+
+TEST_F(AlbumTest, BatchAdjustmentWritesTheChosenNumbersBackAndCancelLeavesEveryPage) {
+    dialogs.answers = {mrOk};
+    editor->actPhotoAdjustAll->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("写真が一枚も設定されていません"));
+
+    FillPage({10, 20, 0, 30});
+    editor->AddPage();
+    FillPage({40, 50, 0, 0});
+    editor->GoToPage(2);
+    const std::vector<QByteArray> before = StoredPages();
+    WhenModalOf<TfrmAutoImgNorm>([](TfrmAutoImgNorm* dialog) {
+        EXPECT_TRUE(dialog->ScrollBar1->isEnabled());
+        EXPECT_EQ(dialog->ScrollBar1->maximum(), 2);
+        dialog->ChooseFilterAll(TfrmAutoImgNorm::fnOwn);
+        dialog->btnCancel->click();
+    });
+    editor->actPhotoAdjustAll->trigger();
+    EXPECT_EQ(StoredPages(), before);
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+
+    // The fourth photo (on the next sheet) after scrolling; the number survives more scrolling.
+    WhenModalOf<TfrmAutoImgNorm>([](TfrmAutoImgNorm* dialog) {
+        dialog->ScrollBar1->setValue(2);
+        EXPECT_EQ(dialog->lbNo[1]->text(), QStringLiteral("No.4"));
+        EXPECT_FALSE(dialog->CanApplyNumber(3, TfrmAutoImgNorm::fnExifPrint));
+        dialog->ChooseFilterAll(TfrmAutoImgNorm::fnExifPrint);
+        EXPECT_EQ(dialog->Number(3), 0);
+        dialog->ChooseFilter(1, TfrmAutoImgNorm::fnOwn);
+        EXPECT_EQ(dialog->lblConv[1]->text(), QStringLiteral("Quorlane補整"));
+        dialog->ScrollBar1->setValue(0);
+        dialog->ScrollBar1->setValue(1);
+        EXPECT_EQ(dialog->Number(3), 1);
+        EXPECT_EQ(dialog->lblConv[2]->text(), QStringLiteral("Quorlane補整"));
+        dialog->btnOK->click();
+    });
+    editor->actPhotoAdjustAll->trigger();
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    editor->GoToPage(3);
+    std::vector<int> numbers;
+    for (TLOAlbumPhoto* photo : Frames())
+        numbers.push_back(photo->NormalizeFilter()->FilterNo());
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, (std::vector<int>{0, 0, 0, 1}));
+    editor->GoToPage(2);
+    for (TLOAlbumPhoto* photo : Frames())
+        EXPECT_EQ(photo->NormalizeFilter()->FilterNo(), 0);
 }
 
 TEST_F(AlbumTest, ThePhotoPanelFillsFramesOverNewPagesInFileOrderAndMakesACoverPhoto) {

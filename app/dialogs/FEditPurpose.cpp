@@ -51,12 +51,14 @@ int NewPurposeNumber(const TPurposeList& list) {
     return 0;
 }
 
-QString CheckPurposeIDs(const TPurposeList& list) {
+QString CheckPurposeIDs(const TPurposeList& list, int* at) {
     QSet<QString> seen;
     TPurposeValidator* validator = TPurposeValidator::Validator();
     for (int i = 0; i < list.Count(); ++i) {
         const QString& id = list.GetItem(i)->ID;
         const QString shown = id.isEmpty() ? QStringLiteral("(空)") : id;
+        if (at)
+            *at = i;
         if (validator && validator->IsObsolete(id))
             return QStringLiteral("用途ID「%1」は古い用途IDのため使えません").arg(shown);
         if (seen.contains(id.toCaseFolded()))
@@ -277,8 +279,11 @@ void TfrmEditPurpose::CheckPurposes() {
 }
 
 void TfrmEditPurpose::OkClicked() {
-    const QString refusal = CheckPurposeIDs(*list_);
+    int at = -1;
+    const QString refusal = CheckPurposeIDs(*list_, &at);
     if (!refusal.isEmpty()) {
+        // The purpose refused is shown, ready to be corrected.
+        Select(at);
         AppShowMessage(refusal);
         return;
     }

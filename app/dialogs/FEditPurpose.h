@@ -22,8 +22,9 @@ TFaceShapes ShapeMaskOfChecks(const std::array<bool, kFaceShapeCount>& checks);
 // are taken.
 int NewPurposeNumber(const TPurposeList& list);
 // Why the list cannot be stored: an ID given twice (in any case; the empty one too), which would
-// leave the first unreachable, or an ID the validator drops; empty when it can.
-QString CheckPurposeIDs(const TPurposeList& list);
+// leave the first unreachable, or an ID the validator drops; empty when it can. at, when given,
+// receives the position of the purpose refused.
+QString CheckPurposeIDs(const TPurposeList& list, int* at = nullptr);
 
 class TfrmEditPurpose : public QDialog {
     Q_OBJECT

@@ -118,8 +118,10 @@ TEST(EditPurpose, OKRefusesARepeatedOrObsoleteIDAndStaysOpen) {
     editor.btnAdd->click();
     editor.edtID->selectAll();
     QTest::keyClicks(editor.edtID, QStringLiteral("MO"));
+    editor.lbPurpose->setCurrentRow(0);
     dialogs.answers.push_back(mrOk);
     editor.btnOK->click();
+    EXPECT_EQ(editor.lbPurpose->currentRow(), 2) << "the refused purpose is shown";
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("用途ID「MO」は古い用途IDのため使えません"));
     EXPECT_TRUE(editor.isVisible());

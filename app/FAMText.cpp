@@ -202,6 +202,8 @@ TfrmAMText::TfrmAMText(QWidget* owner)
     auto* grid = new QGridLayout(textPage);
     memText = new QPlainTextEdit(textPage);
     memText->setObjectName(QStringLiteral("memText"));
+    // Tab leaves the memo as it leaves every other control: a label has no use for tab characters.
+    memText->setTabChangesFocus(true);
     grid->addWidget(memText, 0, 0, 1, 5);
     QStringList faces;
     AssignFontList(faces);

@@ -1,5 +1,6 @@
 #include "app/FLayout.h"
 #include "app/FAMPhoto.h"
+#include "app/FAMText.h"
 #include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/FPages.h"
@@ -82,6 +83,7 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtMath>
@@ -94,6 +96,51 @@
 #include <numbers>
 
 namespace {
+
+// Left and Right in an open menu of the tool bar's menu buttons go to the neighbouring menu, as
+// in a menu bar (Right still opens a submenu under the highlighted item).
+class TMenuButtonWalker : public QObject {
+public:
+    using QObject::QObject;
+    void Add(QToolButton* button) {
+        buttons_.push_back(button);
+        button->menu()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (menu == nullptr || (key != Qt::Key_Left && key != Qt::Key_Right))
+            return false;
+        if (key == Qt::Key_Right && menu->activeAction() != nullptr && menu->activeAction()->menu() != nullptr)
+            return false;
+        std::vector<QToolButton*> shown;
+        int at = -1;
+        for (QToolButton* button : buttons_) {
+            if (button == nullptr || !button->isVisible())
+                continue;
+            if (button->menu() == menu)
+                at = int(shown.size());
+            shown.push_back(button);
+        }
+        if (at < 0 || shown.size() < 2)
+            return false;
+        const int n = int(shown.size());
+        QPointer<QToolButton> next = shown[size_t((at + (key == Qt::Key_Right ? 1 : n - 1)) % n)];
+        menu->close();
+        QTimer::singleShot(0, next, [next] {
+            if (next && next->isVisible())
+                next->showMenu();
+        });
+        return true;
+    }
+
+private:
+    std::vector<QPointer<QToolButton>> buttons_;
+};
 
 constexpr int kTenthsPerMm = 10;
 constexpr int kRulerThickness = 24;
@@ -509,6 +556,8 @@ void TfrmLayout::MakeMenus() {
     popupEdit->addMenu(mnuPasteSpecial);
     popupEdit->addSeparator();
     popupEdit->addActions({DSAQueryClear1, DSASelectAll1});
+    popupEdit->addSeparator();
+    popupEdit->addAction(actTextEntry);
 
     popupPage = menu("popupPage", QStringLiteral("ページ(&P)"));
     popupPage->addActions({actPageAdd, actPageDelete});
@@ -607,13 +656,15 @@ void TfrmLayout::MakeMenus() {
     TfrmMain* main = frmMain();
     if (main == nullptr || tbMenu == nullptr)
         return;
-    const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
+    auto* walker = new TMenuButtonWalker(tbMenu);
+    const auto menuButton = [this, walker](const char* name, const QString& text, QMenu* m) {
         auto* button = new QToolButton(tbMenu);
         button->setObjectName(QLatin1String(name));
         button->setText(text);
         button->setMenu(m);
         button->setPopupMode(QToolButton::InstantPopup);
         tbMenu->addWidget(button);
+        walker->Add(button);
     };
     // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
     popupView->addSeparator();
@@ -910,6 +961,8 @@ void TfrmLayout::MakeActions() {
             if (CanUngroup())
                 UngroupSelection();
         });
+    // The keyboard's way into the text panel's memo, shown in the edit menu.
+    actTextEntry = command("actTextEntry", QStringLiteral("文字の入力(&W)"), QStringLiteral("F2"), [this] { EnterTextMemo(); });
     actPageAdd = command("actPageAdd", QStringLiteral("ページ挿入(&I)"), {}, [this] { AddPage(); });
     actPageDelete = command("actPageDelete", QStringLiteral("ページ削除(&D)"), {}, [this] { DeletePage(); });
 
@@ -2401,6 +2454,13 @@ bool TfrmLayout::RulerMouse(TRuler* ruler, QEvent* event) {
     default:
         return false;
     }
+}
+
+void TfrmLayout::EnterTextMemo() {
+    if (EditModeOf(EditPanel()) != emText)
+        actModeText->trigger();
+    if (auto* panel = dynamic_cast<TfrmAMText*>(EditPanel()); panel != nullptr && panel->memText->isEnabled())
+        panel->memText->setFocus(Qt::ShortcutFocusReason);
 }
 
 void TfrmLayout::ShowTextPanelForClickedText() {

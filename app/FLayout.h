@@ -372,6 +372,7 @@ public:
     TDrawSiteActionBase* DSAPhotoRotate180 = nullptr;
     TDrawSiteActionBase* DSAPhotoRotate270 = nullptr;
     QAction* actGroup = nullptr;
+    QAction* actTextEntry = nullptr;
     QAction* actUngroup = nullptr;
     // Pages.
     QAction* actPageAdd = nullptr;
@@ -494,6 +495,7 @@ private:
     void PaintOverlays();
     void SiteMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void ShowTextPanelForClickedText();
+    void EnterTextMemo();
     void SiteMouseMove(TShiftState shift, int x, int y);
     // A press on a ruler: a new guide, dragged at once.
     void StartNewGuide(bool vertical);

@@ -20,8 +20,10 @@
 #include "app/FMain.h"
 #include "core/UDocStorage.h"
 #include "core/UHistoryManager.h"
+#include "app/FAMText.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
+#include <QPlainTextEdit>
 #include "app/dialogs/FFrameBrowser.h"
 #include "app/dialogs/FSelectFrame.h"
 #include "app/dialogs/UThumbGrid.h"
@@ -837,6 +839,99 @@ TEST_F(MainRoadTest, ADisabledCheckBoxLabelStaysReadable) {
                        colours.color(QPalette::Disabled, QPalette::Window)),
               Contrast(colours.color(QPalette::Active, QPalette::WindowText),
                        colours.color(QPalette::Active, QPalette::Window)));
+}
+
+} // namespace
+
+namespace {
+
+// Calls act with the open pop-up menu once one is open.
+void WhenPopup(const std::function<void(QMenu*)>& act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(menu);
+        }
+    });
+    timer->start(20);
+}
+
+TEST_F(MainRoadTest, TheKeyboardAloneMakesAndSavesADocumentWithAText) {
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto tabTo = [&](QWidget* target) {
+        for (int i = 0; i < 80 && focused() != target; ++i)
+            QTest::keyClick(focused() ? focused() : main, Qt::Key_Tab);
+        return focused() == target;
+    };
+    // Ctrl+N, a paper by arrows, Tab to 編集画面へ, Enter.
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    auto* selection = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(selection, nullptr);
+    RunLoopUntil([&] { return selection->isVisible(); });
+    QTest::keyClick(main, Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(focused(), selection->Panel()->lvPaper);
+    QTest::keyClick(focused(), Qt::Key_Down);
+    ASSERT_TRUE(tabTo(selection->Panel()->btnToEdit));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+
+    // F2 opens the text panel in its memo; Tab leaves the memo without typing into it.
+    QTest::keyClick(focused(), Qt::Key_F2);
+    auto* panel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(focused(), panel->memText);
+    QTest::keyClicks(panel->memText, QStringLiteral("Keyboard 2026"));
+    QTest::keyClick(panel->memText, Qt::Key_Tab);
+    EXPECT_NE(focused(), panel->memText);
+    EXPECT_EQ(panel->memText->toPlainText(), QStringLiteral("Keyboard 2026"));
+    // Tab on to ≪貼る, Space places the text.
+    ASSERT_TRUE(tabTo(panel->btnPastText));
+    QTest::keyClick(panel->btnPastText, Qt::Key_Space);
+    const auto texts = [&] {
+        TDOList all;
+        Editor()->DrawSite1->ListObjects(all, false);
+        QStringList found;
+        for (TDrawObject* object : all)
+            if (auto* text = dynamic_cast<TLOText*>(object))
+                found << text->Text()->Text().trimmed();
+        return found;
+    };
+    ASSERT_EQ(texts(), QStringList{QStringLiteral("Keyboard 2026")});
+    // Ctrl+S from the memo saves.
+    QTest::keyClick(focused(), Qt::Key_F2);
+    ASSERT_EQ(focused(), panel->memText);
+    const QString path = folder.filePath(QStringLiteral("keys.qld"));
+    dialogs.files = {path};
+    QTest::keyClick(panel->memText, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_FALSE(main->Document()->Modified());
+    ASSERT_TRUE(main->OpenDocument(path));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("Keyboard 2026")});
+
+    // The edit menu by its mnemonic names the way into the memo; the arrows walk to the next menu.
+    QString editItems;
+    QMenu* walkedTo = nullptr;
+    WhenPopup([&](QMenu* menu) {
+        for (QAction* action : menu->actions())
+            editItems += action->text() + u' ' + action->shortcut().toString() + u'\n';
+        QTest::keyClick(menu, Qt::Key_Right);
+        WhenPopup([&](QMenu* next) {
+            walkedTo = next;
+            QTest::keyClick(next, Qt::Key_Escape);
+        });
+    });
+    // (The waiting window of the open took the offscreen activation with it.)
+    QApplication::setActiveWindow(main);
+    QTest::keyClick(main, Qt::Key_E, Qt::AltModifier);
+    RunLoopUntil([&] { return walkedTo != nullptr && QApplication::activePopupWidget() == nullptr; });
+    EXPECT_TRUE(editItems.contains(QStringLiteral("文字の入力(&W) F2"))) << editItems.toStdString();
+    EXPECT_EQ(walkedTo, Editor()->popupPage) << "Right goes from 編集 to ページ";
+
 }
 
 } // namespace

@@ -33,6 +33,7 @@
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
 #include "papers/printing/UPrintSite.h"
+#include "papers/printing/UPrinterUtil.h"
 #include "papers/printing/UmPaperPrintSetting.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/Application.h"
@@ -606,7 +607,18 @@ void TfrmMain::PaperInfoToPrinter() {
         return;
     TIntf<ImPrinterConfiguration> configuration = CreatePrinterConfiguration();
     paperPrintSetting_->ApplyPaperToPrinter(configuration.get(), *paper, QString());
+    const TExAlbumInfo* album = document_->GetPaperExtraAlbum();
+    SetVendorPaperSource(*configuration, album && album->FullPaint);
     configuration->ApplyToPrinter();
+}
+
+void TfrmMain::PrintersChanged() {
+    // The print system has no change notice: the list is compared on each return to the
+    // application, and a changed list gets the paper applied again (a printer may have come back).
+    const QStringList before = Printer().Printers();
+    RefreshPrinters();
+    if (Printer().Printers() != before)
+        actPaperInfoToPrinter->trigger();
 }
 
 void TfrmMain::PrinterSetup() {
@@ -1212,8 +1224,10 @@ void TfrmMain::FilePopup() {
 }
 
 void TfrmMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state == Qt::ApplicationActive)
+    if (state == Qt::ApplicationActive) {
+        TApplication::Guard(nullptr, [&] { PrintersChanged(); });
         return;
+    }
     // A drag that loses the application is dropped, not committed.
     GhostList().ClearGhosts();
     if (QWidget* grabber = QWidget::mouseGrabber())

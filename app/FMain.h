@@ -175,6 +175,8 @@ public:
     void PrinterSetup();
     // Sets the current printer up for the document's paper: its size and orientation.
     void PaperInfoToPrinter();
+    // Reads the printer list again; when it changed, the paper is applied to the printer again.
+    void PrintersChanged();
     // Made from the paper database's "PrinterSetting" list.
     ImPaperPrintSetting* PaperPrintSetting() const { return paperPrintSetting_.get(); }
     void LoadPaperPrintSetting();

@@ -1,5 +1,6 @@
 #include "app/dialogs/FPrinterSetting.h"
 
+#include "app/FMain.h"
 #include "app/dialogs/FCanonPrinterSetting.h"
 #include "app/dialogs/FEpsonPrinterSetting.h"
 #include "core/UAppUtil.h"
@@ -19,13 +20,18 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 namespace {
+
+// The printer and orientation pictures, square.
+constexpr int PictureSize = 32;
 
 constexpr double kTenthsPerMm = 10.0;
 enum TVendorPage { vpCanon, vpEpson, vpOther };
@@ -110,14 +116,17 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
     btnProperty = new QPushButton(QStringLiteral("プロパティ..."), printerGroup);
     btnProperty->setObjectName(QStringLiteral("btnProperty"));
     btnProperty->setAutoDefault(false);
+    imgPrinter = new QLabel(printerGroup);
+    imgPrinter->setObjectName(QStringLiteral("imgPrinter"));
     auto* printerLayout = new QGridLayout(printerGroup);
-    printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printerGroup), 0, 0);
-    printerLayout->addWidget(cmbPrinter, 0, 1);
-    printerLayout->addWidget(btnProperty, 0, 2);
-    printerLayout->addWidget(new QLabel(QStringLiteral("場所:"), printerGroup), 1, 0);
-    printerLayout->addWidget(lblPort, 1, 1, 1, 2);
-    printerLayout->addWidget(lblPdfNote, 2, 0, 1, 3);
-    printerLayout->setColumnStretch(1, 1);
+    printerLayout->addWidget(imgPrinter, 0, 0, 2, 1, Qt::AlignTop);
+    printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printerGroup), 0, 1);
+    printerLayout->addWidget(cmbPrinter, 0, 2);
+    printerLayout->addWidget(btnProperty, 0, 3);
+    printerLayout->addWidget(new QLabel(QStringLiteral("場所:"), printerGroup), 1, 1);
+    printerLayout->addWidget(lblPort, 1, 2, 1, 2);
+    printerLayout->addWidget(lblPdfNote, 2, 0, 1, 4);
+    printerLayout->setColumnStretch(2, 1);
 
     auto* paperGroup = new QGroupBox(QStringLiteral("用紙"), this);
     cmbPaper = new QComboBox(paperGroup);
@@ -128,16 +137,20 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
     rbLandscape = new QRadioButton(QStringLiteral("横"), orientation);
     rbLandscape->setObjectName(QStringLiteral("rbLandscape"));
     // One picture per orientation, the chosen one shown: a page standing or lying.
-    imgPortrait = new QLabel(QStringLiteral("▯"), orientation);
+    imgPortrait = new QLabel(orientation);
     imgPortrait->setObjectName(QStringLiteral("imgPortrait"));
-    imgLandscape = new QLabel(QStringLiteral("▭"), orientation);
+    imgLandscape = new QLabel(orientation);
     imgLandscape->setObjectName(QStringLiteral("imgLandscape"));
-    for (QLabel* picture : {imgPortrait, imgLandscape}) {
-        picture->setFixedSize(32, 32);
+    for (QLabel* picture : {imgPrinter, imgPortrait, imgLandscape}) {
+        picture->setFixedSize(PictureSize, PictureSize);
         picture->setAlignment(Qt::AlignCenter);
-        QFont font = picture->font();
-        font.setPointSize(20);
-        picture->setFont(font);
+    }
+    // The pictures: the printer, the upright and the turned sheet.
+    const std::vector<QIcon> pictures = LoadImageList(QStringLiteral("PRINTERSETTING"));
+    if (pictures.size() >= 3) {
+        imgPrinter->setPixmap(pictures[0].pixmap(PictureSize, PictureSize));
+        imgPortrait->setPixmap(pictures[1].pixmap(PictureSize, PictureSize));
+        imgLandscape->setPixmap(pictures[2].pixmap(PictureSize, PictureSize));
     }
     auto* orientationLayout = new QGridLayout(orientation);
     orientationLayout->addWidget(imgPortrait, 0, 0, 2, 1);

@@ -42,6 +42,7 @@ public:
     QComboBox* cmbPaper;
     QRadioButton* rbPortrait;
     QRadioButton* rbLandscape;
+    QLabel* imgPrinter;
     QLabel* imgPortrait;
     QLabel* imgLandscape;
     QStackedWidget* nbVendor;

@@ -14,6 +14,7 @@
 #include "pageobjects/layout/ULOBackImage.h"
 #include "pageobjects/layout/ULORect.h"
 #include "pageobjects/layout/ULOText.h"
+#include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/DevMode.h"
@@ -423,6 +424,33 @@ TEST_F(PrintModeTest, ThePaperGoesOntoTheCurrentPrinter) {
     EXPECT_NEAR(sheet.width(), paper->StoredWidth() / 10.0, 2.0);
     EXPECT_NEAR(sheet.height(), paper->StoredHeight() / 10.0, 2.0);
     EXPECT_EQ(Printer().Orientation(), paper->Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+TEST_F(PrintModeTest, AnAlbumPaintedToTheEdgeGoesBorderlessOnAPrinterThatCan) {
+    backend->queues["PMA920"] = FakePrinterBackend::PpdQueue(TestSupport::SourcePath("tests/data/ppd/EscprPhoto.ppd"));
+    backend->defaultQueue = "PMA920";
+    Printer().Refresh();
+    Printer().SetPrinter("PMA920", {}, {}, {});
+    std::unique_ptr<TPaperInfo> a4(static_cast<TPaperInfo*>(doc->GetPaperInfo()->NewInstance(nullptr)));
+    a4->Assign(doc->GetPaperInfo());
+    a4->Landscape = false;
+    a4->SetWidth(2100);
+    a4->SetHeight(2970);
+    doc->ChangePaperInfo(*a4);
+    TExAlbumInfo album(nullptr);
+    album.FullPaint = true;
+    doc->SetPaperExtraAlbum(&album);
+    main->actPaperInfoToPrinter->trigger();
+    EXPECT_EQ(TDevModeFields::Read(Printer().DevMode()).DefaultSource, DMBIN_BORDERLESS);
+    Printer().BeginDoc();
+    Printer().EndDoc();
+    ASSERT_FALSE(backend->spool.empty());
+    EXPECT_EQ(backend->spool.back().options.PageSizeKeyword, QStringLiteral("TA4"));
+
+    album.FullPaint = false;
+    doc->SetPaperExtraAlbum(&album);
+    main->actPaperInfoToPrinter->trigger();
+    EXPECT_EQ(TDevModeFields::Read(Printer().DevMode()).DefaultSource, DMBIN_AUTO);
 }
 
 TEST_F(PrintModeTest, ADetachedDocumentIsNoLongerRead) {

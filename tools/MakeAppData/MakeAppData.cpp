@@ -256,6 +256,33 @@ GlyphPainter Letter(const QString& text) {
     };
 }
 
+// A sheet upright or turned, its letter turned with it: the printer set-up's orientation pictures.
+GlyphPainter OrientedSheet(bool landscape) {
+    return [landscape](QPainter& p, const QRectF& r, const QColor& ink) {
+        const double shortSide = r.width() * 0.62;
+        const QSizeF size = landscape ? QSizeF(r.width(), shortSide) : QSizeF(shortSide, r.height());
+        const QRectF sheet(r.center() - QPointF(size.width() / 2, size.height() / 2), size);
+        const double fold = shortSide / 3;
+        Pen(p, ink, 2);
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({sheet.topLeft(), sheet.topRight() - QPointF(fold, 0),
+                                 sheet.topRight() + QPointF(0, fold), sheet.bottomRight(), sheet.bottomLeft()}));
+        p.drawPolyline(QPolygonF({sheet.topRight() - QPointF(fold, 0), sheet.topRight() + QPointF(-fold, fold),
+                                  sheet.topRight() + QPointF(0, fold)}));
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(int(shortSide * 0.7));
+        font.setBold(true);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        p.setFont(font);
+        p.setPen(kAccent);
+        p.translate(sheet.center());
+        if (landscape)
+            p.rotate(-90);
+        p.drawText(QRectF(-shortSide / 2, -shortSide / 2, shortSide, shortSide), Qt::AlignCenter,
+                   QStringLiteral("A"));
+    };
+}
+
 GlyphPainter Star() {
     return [](QPainter& p, const QRectF& r, const QColor& ink) {
         QPolygonF star;
@@ -674,6 +701,8 @@ int main(int argc, char** argv) {
         {"PAGEICON", PageIcons()},
         {"BTNMATRIXPAPER", PaperLayoutButton(true)},
         {"BTNFREEPAPER", PaperLayoutButton(false)},
+        // The printer set-up: the printer, the upright and the turned sheet.
+        {"PRINTERSETTING", GlyphStrip({Printer(), OrientedSheet(false), OrientedSheet(true)}, 32, 1)},
     };
     for (const auto& [name, image] : resources)
         if (!WriteFile(res + QStringLiteral("/BITMAP/") + QString::fromLatin1(name), PackedBitmap(image)))

@@ -1,6 +1,7 @@
 #include "app/dialogs/FCanonPrinterSetting.h"
 
 #include "papers/printing/UExtDDI.h"
+#include "papers/printing/UPrinterUtil.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/DevMode.h"
 
@@ -96,27 +97,42 @@ bool TframeCanonPrinterSetting::BorderlessKeepsPaperSize() {
     return extension->GetItemValue(cdiPaperFeed) == 1 && PaperSizeOf(*scratch) == PaperSizeOf(*configuration_);
 }
 
+QList<int> TframeCanonPrinterSetting::PaperTypeValuesForBorderless() {
+    const QList<int> all = extension_->GetItemValues(cdiPaperType);
+    if (extension_->GetItemValue(cdiPaperFeed) != 1)
+        return all;
+    // Borderless: only the types that may go borderless, in the driver's order.
+    const QList<int> borderless = extension_->GetItemValues(cdiBorderlessTypes);
+    QList<int> offered;
+    for (int value : all)
+        if (IndexOfValue(borderless, value) >= 0)
+            offered.append(value);
+    return offered;
+}
+
+QString TframeCanonPrinterSetting::PaperTypeNamesForBorderless(const QList<int>& offered) {
+    const QList<int> all = extension_->GetItemValues(cdiPaperType);
+    const QStringList names = Lines(extension_->GetItemNames(cdiPaperType));
+    QString text;
+    for (int i = 0; i < int(names.size()); ++i)
+        if (i < all.size() && IndexOfValue(offered, all[i]) >= 0)
+            text += names[i] + QStringLiteral("\r\n");
+    return text;
+}
+
 TCanonSettingState TframeCanonPrinterSetting::ReadState() {
     TCanonSettingState state;
     if (!IsAvailable())
         return state;
-    const bool borderless = extension_->GetItemValue(cdiPaperFeed) == 1;
     state.QualityValues = extension_->GetQualityValues();
     state.CartridgeValues = extension_->GetItemValues(cdiCartridge);
-    const QList<int> allTypes = extension_->GetItemValues(cdiPaperType);
-    const QList<int> borderlessTypes = borderless ? extension_->GetItemValues(cdiBorderlessTypes) : QList<int>();
-    const QStringList allNames = Lines(extension_->GetItemNames(cdiPaperType));
-    for (int i = 0; i < int(allTypes.size()); ++i) {
-        if (borderless && !borderlessTypes.contains(allTypes[i]))
-            continue;
-        state.PaperTypeValues.append(allTypes[i]);
-        state.PaperTypeNames += (i < allNames.size() ? allNames[i] : QString()) + QStringLiteral("\r\n");
-    }
+    state.PaperTypeValues = PaperTypeValuesForBorderless();
     state.QualityNames = extension_->GetQualityNames();
     state.CartridgeNames = extension_->GetItemNames(cdiCartridge);
-    state.QualityIndex = int(state.QualityValues.indexOf(extension_->GetItemValue(cdiQuality)));
-    state.CartridgeIndex = int(state.CartridgeValues.indexOf(extension_->GetItemValue(cdiCartridge)));
-    state.PaperTypeIndex = int(state.PaperTypeValues.indexOf(extension_->GetItemValue(cdiPaperType)));
+    state.PaperTypeNames = PaperTypeNamesForBorderless(state.PaperTypeValues);
+    state.QualityIndex = IndexOfValue(state.QualityValues, extension_->GetItemValue(cdiQuality));
+    state.CartridgeIndex = IndexOfValue(state.CartridgeValues, extension_->GetItemValue(cdiCartridge));
+    state.PaperTypeIndex = IndexOfValue(state.PaperTypeValues, extension_->GetItemValue(cdiPaperType));
     if (CanBorderless()) {
         state.BorderlessVisible = true;
         state.BorderlessValue = extension_->GetItemValue(cdiPaperFeed);

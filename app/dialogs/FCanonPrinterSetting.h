@@ -55,6 +55,9 @@ public:
     const TCanonSettingState& ShownState() const { return shown_; }
 
 private:
+    // Item 4's values, and their names one a line, narrowed to item 24's while item 21 is on.
+    QList<int> PaperTypeValuesForBorderless();
+    QString PaperTypeNamesForBorderless(const QList<int>& offered);
     bool CanBorderless();
     bool PaperTypeAllowsBorderless();
     bool BorderlessKeepsPaperSize();

@@ -1,5 +1,6 @@
 #include "app/dialogs/FEpsonPrinterSetting.h"
 
+#include "papers/printing/UPrinterUtil.h"
 #include "papers/printing/UmEpsonEPDI.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/DevMode.h"
@@ -152,7 +153,7 @@ TEpsonSettingState TframeEpsonPrinterSetting::ReadState() {
     state.PaperTypeValues = extension_->GetItem60Values();
     for (int value : state.PaperTypeValues)
         state.PaperTypeNames += extension_->GetPaperTypeName(value) + QStringLiteral("\r\n");
-    state.PaperTypeIndex = int(state.PaperTypeValues.indexOf(item70.Words[2]));
+    state.PaperTypeIndex = IndexOfValue(state.PaperTypeValues, item70.Words[2]);
     state.QualityMax = extension_->ProbeItem70Max();
     state.QualityLevel = item70.Words[0] == 1 ? item70.Words[1] : 0;
     if (CanBorderless()) {

@@ -49,7 +49,7 @@ void WriteWorkingFields(ImPrinterConfiguration& configuration, const TDevModeFie
 }
 
 // What the "場所:" line shows: the PDF printer writes files; a queue names its device.
-QString PrinterPlace(const QString& name) {
+QString GetPrinterPort(const QString& name) {
     TPrinter& printer = Printer();
     if (printer.IsPdfPrinter(name))
         return QStringLiteral("PDFファイル");
@@ -75,6 +75,11 @@ QStringList PaperFormLines(ImPrinterForm& forms) {
     QStringList lines = forms.GetNamesText().split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
+    NameUserSizeForm(forms, lines);
+    return lines;
+}
+
+void NameUserSizeForm(ImPrinterForm& forms, QStringList& lines) {
     const int user = forms.IndexOfPaperID(DMPAPER_USER);
     if (user >= 0 && user < lines.size()) {
         const TPoint size = forms.GetForm(user)->GetSize();
@@ -82,7 +87,17 @@ QStringList PaperFormLines(ImPrinterForm& forms) {
                           .arg(QString::number(size.X / kTenthsPerMm, 'g'),
                                QString::number(size.Y / kTenthsPerMm, 'g'));
     }
-    return lines;
+}
+
+void SetComboItems(QComboBox* combo, const QStringList& lines) {
+    QStringList shown;
+    for (int i = 0; i < combo->count(); ++i)
+        shown << combo->itemText(i);
+    // Replaced only when changed: an unchanged list keeps the user's place in it.
+    if (shown != lines) {
+        combo->clear();
+        combo->addItems(lines);
+    }
 }
 
 bool PaperFillsItsFace(const TPaperInfo* paper) {
@@ -274,15 +289,7 @@ void TfrmPrinterSetting::ShowPrinterNote() {
 
 void TfrmPrinterSetting::ShowPaper() {
     TIntf<ImPrinterForm> forms = configuration_->GetForms();
-    const QStringList lines = PaperFormLines(*forms);
-    QStringList shown;
-    for (int i = 0; i < cmbPaper->count(); ++i)
-        shown << cmbPaper->itemText(i);
-    // Replaced only when changed: an unchanged list keeps the user's place in it.
-    if (shown != lines) {
-        cmbPaper->clear();
-        cmbPaper->addItems(lines);
-    }
+    SetComboItems(cmbPaper, PaperFormLines(*forms));
     const int index = forms->IndexOfPaperID(WorkingFields(*configuration_).PaperSize);
     if (index >= 0 && index < cmbPaper->count())
         cmbPaper->setCurrentIndex(index);
@@ -300,7 +307,7 @@ void TfrmPrinterSetting::RefreshFromConfiguration() {
         return;
     updating_ = true;
     try {
-        lblPort->setText(PrinterPlace(cmbPrinter->currentText()));
+        lblPort->setText(GetPrinterPort(cmbPrinter->currentText()));
         ShowPrinterNote();
         ShowPaper();
         ShowOrientation();

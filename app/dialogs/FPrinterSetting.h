@@ -23,6 +23,10 @@ struct ImPrinterForm;
 
 // The paper list's lines: every form's name, the user size (code 256) as "ユーザー定義(W x Hmm)".
 QStringList PaperFormLines(ImPrinterForm& forms);
+// The user-size form's line (paper code 256) named with its millimetres.
+void NameUserSizeForm(ImPrinterForm& forms, QStringList& lines);
+// Sets the combo box's items to lines, only when they differ.
+void SetComboItems(QComboBox* combo, const QStringList& lines);
 // The paper has exactly one face and it is as wide or as tall as the paper.
 bool PaperFillsItsFace(const TPaperInfo* paper);
 // The sorted printer names without repeats.

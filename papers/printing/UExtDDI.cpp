@@ -268,9 +268,19 @@ TCanonExtDDI::TCanonExtDDI(ImPrinterConfiguration* configuration, std::unique_pt
     if (!ReadSettingBool(QStringLiteral("EnableExtDDI"), true))
         return;
     caller_ = std::move(caller);
+    CheckCanonDriver();
+}
+
+void TCanonExtDDI::CheckCanonDriver() {
+    // Only a driver whose item 1 carries 1 in its high word is spoken to.
     const int version = CallForValue(cdmCurrentValue, cdiVersion);
     if (!caller_ || (uint32_t(version) >> 16) != 1)
         caller_.reset();
+}
+
+bool TCanonExtDDI::IsValueInItemList(int item, int value) {
+    const QList<int> list = item == cdiQuality ? GetQualityValues() : GetItemValues(item);
+    return list.contains(value);
 }
 
 bool TCanonExtDDI::GetInterface(const TGUID& iid, void** obj) {
@@ -348,11 +358,8 @@ QString TCanonExtDDI::GetQualityNames() {
 }
 
 bool TCanonExtDDI::SetItemValue(int item, int value, bool check) {
-    if (check) {
-        const QList<int> list = item == cdiQuality ? GetQualityValues() : GetItemValues(item);
-        if (!list.contains(value))
-            return false;
-    }
+    if (check && !IsValueInItemList(item, value))
+        return false;
     uint8_t data[ValueBytes];
     WriteInt32(data, value);
     return CallExtension(cdmSetValue, item, data, ValueBytes) == 0;

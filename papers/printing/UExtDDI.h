@@ -107,6 +107,10 @@ protected:
     bool GetInterface(const TGUID& iid, void** obj) override;
 
 private:
+    // Drops the caller unless the driver answers as one this system knows.
+    void CheckCanonDriver();
+    // The item's list (item 5: the quality codes) holds value.
+    bool IsValueInItemList(int item, int value);
     int CallForValue(int command, int item);
 
     TIntf<ImPrinterConfiguration> configuration_;

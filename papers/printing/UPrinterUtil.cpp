@@ -76,3 +76,7 @@ void SetVendorPaperSource(ImPrinterConfiguration& configuration, bool flag) {
     working->SetDevModeA(bytes);
     configuration.ValidateDevMode();
 }
+
+int IndexOfValue(const QList<int>& values, int value) {
+    return int(values.indexOf(value));
+}

@@ -8,6 +8,7 @@
 
 struct ImPrinterConfiguration;
 
+#include <QList>
 #include <QString>
 
 // The printable area of the current printer in unitsPerInch, each axis by its own resolution.
@@ -27,3 +28,5 @@ bool RefreshPrinters();
 // set, the usual feed otherwise. Canon through its item 21 when that has both entries, else Epson
 // through the paper source 259 when the printer offers it; other printers are left as they are.
 void SetVendorPaperSource(ImPrinterConfiguration& configuration, bool flag);
+// The position of value in values; -1 when it is not there.
+int IndexOfValue(const QList<int>& values, int value);

@@ -14,7 +14,7 @@ constexpr int MaxNameBytes = 255;
 constexpr uint8_t UnknownDriverKind = 4;
 
 TEpsonLibraryFactory& LibraryFactory() {
-    static TEpsonLibraryFactory factory = CreateEpsonPpdLibrary;
+    static TEpsonLibraryFactory factory = FindEpsonExtension;
     return factory;
 }
 
@@ -257,35 +257,13 @@ private:
     bool open_ = false;
 };
 
-// Restores the working DEVMODE from a snapshot however the probe ends.
-class TDriverStateGuard {
-public:
-    TDriverStateGuard(ImDeviceMode& working, ImDeviceMode& snapshot, std::function<void()> reopen)
-        : working_(working), snapshot_(snapshot), reopen_(std::move(reopen)) {}
-    ~TDriverStateGuard() {
-        working_.Assign(&snapshot_);
-        try {
-            reopen_();
-        } catch (...) {
-            // Nothing leaves a destructor; the next call on the extension opens it again.
-        }
-    }
-    TDriverStateGuard(const TDriverStateGuard&) = delete;
-    TDriverStateGuard& operator=(const TDriverStateGuard&) = delete;
-
-private:
-    ImDeviceMode& working_;
-    ImDeviceMode& snapshot_;
-    std::function<void()> reopen_;
-};
-
 } // namespace
 
 void SetEpsonLibraryFactory(TEpsonLibraryFactory factory) {
-    LibraryFactory() = factory ? std::move(factory) : TEpsonLibraryFactory(CreateEpsonPpdLibrary);
+    LibraryFactory() = factory ? std::move(factory) : TEpsonLibraryFactory(FindEpsonExtension);
 }
 
-std::unique_ptr<TEpsonLibrary> CreateEpsonPpdLibrary(ImPrinterConfiguration& configuration) {
+std::unique_ptr<TEpsonLibrary> FindEpsonExtension(ImPrinterConfiguration& configuration) {
     TPrinterCaps caps;
     try {
         caps = Printer().Capabilities(configuration.GetDeviceName());
@@ -327,7 +305,14 @@ const QStringList& EpsonPaperTypeNames() {
 }
 
 TEPDI::TEPDI(ImPrinterConfiguration* configuration, std::unique_ptr<TEpsonLibrary> library)
-    : configuration_(configuration), library_(std::move(library)) {
+    : configuration_(configuration) {
+    LoadEpsonExtension(std::move(library));
+    OpenEpdmConnection();
+}
+
+void TEPDI::LoadEpsonExtension(std::unique_ptr<TEpsonLibrary> library) {
+    CloseConnection();
+    library_ = std::move(library);
     // A library without every entry point is not used at all.
     if (library_)
         for (const char* name : EntryNames)
@@ -335,7 +320,6 @@ TEPDI::TEPDI(ImPrinterConfiguration* configuration, std::unique_ptr<TEpsonLibrar
                 library_.reset();
                 break;
             }
-    OpenConnection();
 }
 
 TEPDI::~TEPDI() {
@@ -346,7 +330,7 @@ bool TEPDI::GetInterface(const TGUID& iid, void** obj) {
     return Offer<ImEpsonEPDI>(this, iid, obj) || TAutoFreeInterface::GetInterface(iid, obj);
 }
 
-void TEPDI::OpenConnection() {
+void TEPDI::OpenEpdmConnection() {
     if (!library_ || !configuration_)
         return;
     CloseConnection();
@@ -463,11 +447,19 @@ int TEPDI::ProbeItem70Max() {
     if (library_->GetMaximum(epdmRecommended, maximum) != 0)
         return 0;
     int value = maximum;
-    TIntf<ImDeviceMode> working = configuration_->GetDevMode();
-    TIntf<ImDeviceMode> snapshot = CreateDeviceMode();
-    snapshot->Assign(working.get());
-    library_->GetDevMode(*snapshot);
-    TDriverStateGuard guard(*working, *snapshot, [this] { Reopen(); });
+    const TIntf<ImDeviceMode> snapshot = SnapshotDriverState();
+    // However the probe ends, the driver is left as it was.
+    struct Restore {
+        TEPDI* self;
+        ImDeviceMode* snapshot;
+        ~Restore() {
+            try {
+                self->RestoreDriverState(*snapshot);
+            } catch (...) {
+                // Nothing leaves a destructor; the next call on the extension opens it again.
+            }
+        }
+    } restore{this, snapshot.get()};
     TEpdmRecord record = GetItem70();
     for (int n = maximum; n >= 2; --n) {
         record.Words[0] = 1;
@@ -480,6 +472,18 @@ int TEPDI::ProbeItem70Max() {
         value = n - 1;
     }
     return value;
+}
+
+TIntf<ImDeviceMode> TEPDI::SnapshotDriverState() {
+    TIntf<ImDeviceMode> snapshot = CreateDeviceMode();
+    snapshot->Assign(configuration_->GetDevMode().get());
+    library_->GetDevMode(*snapshot);
+    return snapshot;
+}
+
+void TEPDI::RestoreDriverState(ImDeviceMode& snapshot) {
+    configuration_->GetDevMode()->Assign(&snapshot);
+    Reopen();
 }
 
 void TEPDI::ReadDevMode() {

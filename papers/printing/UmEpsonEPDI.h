@@ -61,7 +61,7 @@ public:
 using TEpsonLibraryFactory = std::function<std::unique_ptr<TEpsonLibrary>(ImPrinterConfiguration&)>;
 void SetEpsonLibraryFactory(TEpsonLibraryFactory factory);
 // The library of the queue's PPD for ESC/P-R and Gutenprint Epson queues; null for other printers.
-std::unique_ptr<TEpsonLibrary> CreateEpsonPpdLibrary(ImPrinterConfiguration& configuration);
+std::unique_ptr<TEpsonLibrary> FindEpsonExtension(ImPrinterConfiguration& configuration);
 
 struct ImEpsonEPDI : public virtual IUnknownEx {
     static constexpr TGUID IID = GUIDLiteral("{5A0C7E11-2B64-4F0A-9E38-61D4C8A2B7E3}");
@@ -118,7 +118,7 @@ public:
     QList<int> GetItem40Values() override { return GetRangeValues(epdmPaperSource); }
     bool IsOpen() override { return open_; }
     void ReadDevMode() override;
-    void Reopen() override { OpenConnection(); }
+    void Reopen() override { OpenEpdmConnection(); }
     int GetCommandLevel(int item) override;
 
     bool IsLoaded() const { return library_ != nullptr; }
@@ -127,7 +127,12 @@ protected:
     bool GetInterface(const TGUID& iid, void** obj) override;
 
 private:
-    void OpenConnection();
+    // Takes the library when it exports every entry point; else none is loaded.
+    void LoadEpsonExtension(std::unique_ptr<TEpsonLibrary> library);
+    void OpenEpdmConnection();
+    // The working DEVMODE with the driver's present state written in, to go back to.
+    TIntf<ImDeviceMode> SnapshotDriverState();
+    void RestoreDriverState(ImDeviceMode& snapshot);
     void CloseConnection();
     QList<int> GetRangeValues(int item);
 

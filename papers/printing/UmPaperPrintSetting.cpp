@@ -2,6 +2,7 @@
 
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UExtDDI.h"
+#include "papers/printing/UPrinterUtil.h"
 #include "papers/printing/UmEpsonEPDI.h"
 #include "platform/Cp932.h"
 #include "platform/DevMode.h"
@@ -77,26 +78,85 @@ QString GetPrinterDriverName(ImPrinterConfiguration& configuration) {
     }
 }
 
-void TPaperPrintSetting::SectionNames(const QString& prefix, const QString& ident, QStringList& names) const {
+QStringList TPaperPrintSetting::SectionTypeNames(const QString& prefix, const QString& ident) const {
     constexpr int Sections = 10;
+    QStringList names;
     for (int n = 0; n < Sections; ++n) {
         const QString name = table_.ReadString(prefix + QString::number(n), ident);
         // A gap in the numbering ends the family.
         if (name.isEmpty())
-            return;
+            break;
         names.append(name);
     }
+    return names;
 }
 
-QStringList TPaperPrintSetting::PaperTypeNames(const QString& maker, const QString& driver,
-                                               const QString& paperName, const QString& variant) const {
+std::vector<std::pair<QString, QString>> TPaperPrintSetting::PaperSearch(const QString& maker,
+                                                                         ImPrinterConfiguration& configuration,
+                                                                         const QString& paperName,
+                                                                         const QString& variant) const {
+    const QString driver = GetPrinterDriverName(configuration);
     const QString group = table_.ReadString(maker + QStringLiteral(".PrinterGroup"), driver);
-    QStringList names;
-    SectionNames(maker + u'.' + driver + QStringLiteral(".Paper."), paperName, names);
-    SectionNames(maker + u'.' + group + QStringLiteral(".Paper."), paperName, names);
-    SectionNames(maker + QStringLiteral(".Paper."), paperName, names);
-    SectionNames(maker + QStringLiteral(".Paper."), QStringLiteral("@@") + variant + QStringLiteral("default"), names);
-    return names;
+    return {{maker + u'.' + driver + QStringLiteral(".Paper."), paperName},
+            {maker + u'.' + group + QStringLiteral(".Paper."), paperName},
+            {maker + QStringLiteral(".Paper."), paperName},
+            {maker + QStringLiteral(".Paper."), QStringLiteral("@@") + variant + QStringLiteral("default")}};
+}
+
+bool TPaperPrintSetting::TryCanonPaperSections(ImCanonExtDDI& extension, const QList<int>& values,
+                                               const QString& prefix, const QString& ident) {
+    for (const QString& typeName : SectionTypeNames(prefix, ident)) {
+        const int number = table_.ReadInteger(QStringLiteral("Canon.Paper.ID"), typeName, -1);
+        // A type the driver does not list, or refuses, lets the search go on.
+        if (number != -1 && IndexOfValue(values, number) >= 0 && extension.SetItemValue(cdiPaperType, number, true))
+            return true;
+    }
+    return false;
+}
+
+bool TPaperPrintSetting::TryEpsonPaperSections(ImEpsonEPDI& extension, const QList<int>& values,
+                                               const QString& prefix, const QString& ident) {
+    for (const QString& typeName : SectionTypeNames(prefix, ident)) {
+        const int number = table_.ReadInteger(QStringLiteral("Epson.Paper.ID"), typeName, -1);
+        if (number == -1 || IndexOfValue(values, number) < 0)
+            continue;
+        TEpdmRecord record;
+        record.Words = {1, 1, int16_t(number), 2};
+        if (extension.SetItem70(record)) {
+            extension.ReadDevMode();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TPaperPrintSetting::ApplyCanonPaperType(ImPrinterConfiguration& configuration, ImCanonExtDDI& extension,
+                                             const QString& paperName, const QString& variant) {
+    const QList<int> values = extension.GetItemValues(cdiPaperType);
+    for (const auto& [prefix, ident] : PaperSearch(QStringLiteral("Canon"), configuration, paperName, variant))
+        if (TryCanonPaperSections(extension, values, prefix, ident))
+            break;
+    // The finest quality the driver offers: きれい, else 標準, else はやい.
+    for (int quality = 1; quality <= 3; ++quality)
+        if (extension.SetItemValue(cdiQuality, quality, true))
+            break;
+}
+
+void TPaperPrintSetting::ApplyEpsonPaperType(ImPrinterConfiguration& configuration, ImEpsonEPDI& extension,
+                                             const QString& paperName, const QString& variant) {
+    const QList<int> values = extension.GetItem60Values();
+    for (const auto& [prefix, ident] : PaperSearch(QStringLiteral("Epson"), configuration, paperName, variant))
+        if (TryEpsonPaperSections(extension, values, prefix, ident))
+            break;
+}
+
+void TPaperPrintSetting::RefreshCanonDevMode(ImCanonExtDDI& extension) {
+    if (!extension.IsAvailable())
+        return;
+    // The driver's update may change the cartridge; the user's stays.
+    const int cartridge = extension.GetItemValue(cdiCartridge);
+    extension.UpdateDevMode();
+    extension.SetItemValue(cdiCartridge, cartridge, true);
 }
 
 bool TPaperPrintSetting::ApplyCanonSettings(ImPrinterConfiguration& configuration, const TPaperInfo& paper,
@@ -106,24 +166,9 @@ bool TPaperPrintSetting::ApplyCanonSettings(ImPrinterConfiguration& configuratio
     TIntf<ImCanonExtDDI> extension = GetCanonExtDDI(&configuration);
     if (!extension->IsAvailable())
         return false;
-    // The driver's update may change the cartridge; the user's stays.
-    const int cartridge = extension->GetItemValue(cdiCartridge);
-    extension->UpdateDevMode();
-    extension->SetItemValue(cdiCartridge, cartridge, true);
+    RefreshCanonDevMode(*extension);
     ApplyPaperSize(configuration, paper);
-
-    const QString maker = QStringLiteral("Canon");
-    const QList<int> values = extension->GetItemValues(cdiPaperType);
-    for (const QString& typeName : PaperTypeNames(maker, GetPrinterDriverName(configuration), paper.PaperName, variant)) {
-        const int number = table_.ReadInteger(maker + QStringLiteral(".Paper.ID"), typeName, -1);
-        // A type the driver does not list, or refuses, lets the search go on.
-        if (number != -1 && values.contains(number) && extension->SetItemValue(cdiPaperType, number, true))
-            break;
-    }
-    // The finest quality the driver offers: きれい, else 標準, else はやい.
-    for (int quality = 1; quality <= 3; ++quality)
-        if (extension->SetItemValue(cdiQuality, quality, true))
-            break;
+    ApplyCanonPaperType(configuration, *extension, paper.PaperName, variant);
     return true;
 }
 
@@ -132,21 +177,8 @@ void TPaperPrintSetting::ApplyEpsonSettings(ImPrinterConfiguration& configuratio
     if (disabled_ & ppsDisableEpson)
         return;
     TIntf<ImEpsonEPDI> extension = CreateEpsonEPDI(&configuration);
-    if (extension->GetCommandLevel(epdmRecommended) < 1)
-        return;
-    const QString maker = QStringLiteral("Epson");
-    const QList<int> values = extension->GetItem60Values();
-    for (const QString& typeName : PaperTypeNames(maker, GetPrinterDriverName(configuration), paper.PaperName, variant)) {
-        const int number = table_.ReadInteger(maker + QStringLiteral(".Paper.ID"), typeName, -1);
-        if (number == -1 || !values.contains(number))
-            continue;
-        TEpdmRecord record;
-        record.Words = {1, 1, int16_t(number), 2};
-        if (extension->SetItem70(record)) {
-            extension->ReadDevMode();
-            break;
-        }
-    }
+    if (extension->GetCommandLevel(epdmRecommended) >= 1)
+        ApplyEpsonPaperType(configuration, *extension, paper.PaperName, variant);
 }
 
 void TPaperPrintSetting::ApplyPaperSize(ImPrinterConfiguration& configuration, const TPaperInfo& paper) {

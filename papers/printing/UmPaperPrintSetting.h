@@ -8,11 +8,16 @@
 #include "platform/IniFile.h"
 #include "papers/printing/UmPrinterConfiguration.h"
 
+#include <QList>
 #include <QString>
+#include <utility>
+#include <vector>
 #include <QStringList>
 
 class TPaperInfo;
 
+struct ImCanonExtDDI;
+struct ImEpsonEPDI;
 struct ImPaperPrintSetting : public virtual IUnknownEx {
     static constexpr TGUID IID = GUIDLiteral("{E4A7F9D1-8051-4B1E-9C64-AFCD3051AE41}");
     // Changes the configuration's working DEVMODE for the paper; the caller applies it.
@@ -46,12 +51,24 @@ protected:
     bool GetInterface(const TGUID& iid, void** obj) override;
 
 private:
-    // Paper-type names for the paper in the table's order of tries: the driver's sections, its
-    // group's, the maker's, the maker's default.
-    QStringList PaperTypeNames(const QString& maker, const QString& driver, const QString& paperName,
-                               const QString& variant) const;
-    // The names of one section family (prefix + 0 to 9) for ident, up to the first gap.
-    void SectionNames(const QString& prefix, const QString& ident, QStringList& names) const;
+    // The table's tries in order, as (section prefix, ident): the driver's sections, its group's,
+    // the maker's, the maker's default.
+    std::vector<std::pair<QString, QString>> PaperSearch(const QString& maker, ImPrinterConfiguration& configuration,
+                                                         const QString& paperName, const QString& variant) const;
+    // The paper-type names of one section family (prefix + 0 to 9) for ident, up to the first gap.
+    QStringList SectionTypeNames(const QString& prefix, const QString& ident) const;
+    // The first type of the family the driver lists and takes; false when none.
+    bool TryCanonPaperSections(ImCanonExtDDI& extension, const QList<int>& values, const QString& prefix,
+                               const QString& ident);
+    bool TryEpsonPaperSections(ImEpsonEPDI& extension, const QList<int>& values, const QString& prefix,
+                               const QString& ident);
+    // The table's paper type (and for Canon the finest quality) set through the extension.
+    void ApplyCanonPaperType(ImPrinterConfiguration& configuration, ImCanonExtDDI& extension,
+                             const QString& paperName, const QString& variant);
+    void ApplyEpsonPaperType(ImPrinterConfiguration& configuration, ImEpsonEPDI& extension,
+                             const QString& paperName, const QString& variant);
+    // The driver brings its settings up to date; the cartridge stays the user's.
+    static void RefreshCanonDevMode(ImCanonExtDDI& extension);
 
     QStringList lines_;
     uint8_t disabled_;

@@ -32,6 +32,8 @@ namespace {
 
 // The printer and orientation pictures, square.
 constexpr int PictureSize = 32;
+// Wide enough for the vendor pages and a model name on one or two lines.
+constexpr int DialogWidth = 480;
 
 constexpr double kTenthsPerMm = 10.0;
 enum TVendorPage { vpCanon, vpEpson, vpOther };
@@ -119,12 +121,15 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmPrinterSetting"));
     setWindowTitle(QStringLiteral("プリンタの設定"));
     setProperty("HelpContext", 5065);
+    setMinimumWidth(DialogWidth);
 
     auto* printerGroup = new QGroupBox(QStringLiteral("プリンタ"), this);
     cmbPrinter = new QComboBox(printerGroup);
     cmbPrinter->setObjectName(QStringLiteral("cmbPrinter"));
     lblPort = new QLabel(printerGroup);
     lblPort->setObjectName(QStringLiteral("lblPort"));
+    // A long model name wraps rather than widening the dialog as printers are switched.
+    lblPort->setWordWrap(true);
     lblPdfNote = new QLabel(NoQueueText(), printerGroup);
     lblPdfNote->setObjectName(QStringLiteral("lblPdfNote"));
     lblPdfNote->setWordWrap(true);
@@ -138,7 +143,7 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
     printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printerGroup), 0, 1);
     printerLayout->addWidget(cmbPrinter, 0, 2);
     printerLayout->addWidget(btnProperty, 0, 3);
-    printerLayout->addWidget(new QLabel(QStringLiteral("場所:"), printerGroup), 1, 1);
+    printerLayout->addWidget(new QLabel(QStringLiteral("場所:"), printerGroup), 1, 1, Qt::AlignTop);
     printerLayout->addWidget(lblPort, 1, 2, 1, 2);
     printerLayout->addWidget(lblPdfNote, 2, 0, 1, 4);
     printerLayout->setColumnStretch(2, 1);

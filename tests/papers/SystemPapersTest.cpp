@@ -6,6 +6,7 @@
 #include "tests/LabelProductRows.h"
 #include "tests/TestSupport.h"
 
+#include <QMap>
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -109,6 +110,32 @@ TEST(SystemPapers, TheBuiltDatabaseHoldsTheTable) {
     TStringList sizes;
     db.LoadGlobalInfo(QStringLiteral("PhotoSizeInfo"), sizes);
     EXPECT_TRUE(sizes.IndexOf(QStringLiteral("2L")) >= 0);
+    // Every paper type the printer settings name has its maker's number, and every paper they name
+    // is shipped.
+    TStringList printerSetting;
+    db.LoadGlobalInfo(QStringLiteral("PrinterSetting"), printerSetting);
+    ASSERT_GT(printerSetting.Count(), 0);
+    QStringList shipped;
+    for (const QJsonValue& e : entries)
+        shipped << e.toObject().value("code").toString() + u' ' + e.toObject().value("name").toString();
+    QString section;
+    QMap<QString, QStringList> ids;
+    for (int i = 0; i < printerSetting.Count(); ++i) {
+        const QString line = printerSetting.Strings(i);
+        if (line.startsWith(u'[')) {
+            section = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const QString key = line.section(u'=', 0, 0), value = line.section(u'=', 1);
+        const QString maker = section.section(u'.', 0, 0);
+        if (section.endsWith(QLatin1String(".Paper.ID"))) {
+            ids[maker] << key;
+            continue;
+        }
+        EXPECT_TRUE(ids[maker].contains(value)) << line.toStdString();
+        if (!key.startsWith(QLatin1String("@@")))
+            EXPECT_TRUE(shipped.contains(key)) << key.toStdString();
+    }
     const QJsonArray companies = table.value("companies").toArray();
     ASSERT_GT(db.GetCompanyList().Count(), companies.size() + 30);
     for (int i = 0; i < companies.size(); ++i)

@@ -229,6 +229,8 @@ void Build(const QString& tableFile, const QString& productFile, const QString& 
         genres.Add(it.key() + QLatin1Char('=') + QString::number(it.value().toInt()));
     db.SaveGlobalInfo(QStringLiteral("GenreInfo"), genres);
     db.SaveGlobalInfo(QStringLiteral("PhotoSizeInfo"), StringsOf(table.value("photoSizes").toArray()));
+    // The vendors' paper types for the papers, read by the paper print settings.
+    db.SaveGlobalInfo(QStringLiteral("PrinterSetting"), StringsOf(table.value("printerSetting").toArray()));
     // Search synonyms: a key as a search normalises it, then the text a paper name holds instead.
     TStringList synonyms;
     for (const QJsonValue& pair : table.value("searchSynonyms").toArray()) {

@@ -1856,10 +1856,35 @@ void TCanvas::DrawImageDevice(QPainter& painter, const QRect& deviceDest, const 
     painter.drawImage(QRectF(deviceDest), source, QRectF(source.rect()));
 }
 
-void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& sourceRect, TCopyMode rop) {
+bool TCanvas::CutSourceToPicture(const QSize& size, TRect& source, TRect& dest) {
+    // In 64 bits: a rectangle may run from one end of the int range to the other.
+    const auto cut = [](int& s0, int& s1, int& d0, int& d1, int64_t side) {
+        const int64_t low = std::max<int64_t>(0, std::min(s0, s1));
+        const int64_t high = std::min<int64_t>(side, std::max(s0, s1));
+        if (low >= high)
+            return false;
+        if (low == std::min(s0, s1) && high == std::max(s0, s1))
+            return true;
+        const double scale = (double(d1) - d0) / (double(s1) - s0);
+        const auto place = [&](int64_t s) {
+            return int(std::clamp<double>(std::round(d0 + double(s - s0) * scale), INT_MIN, INT_MAX));
+        };
+        const int64_t n0 = s0 <= s1 ? low : high;
+        const int64_t n1 = s0 <= s1 ? high : low;
+        const int e0 = place(n0), e1 = place(n1);
+        d0 = e0, d1 = e1;
+        s0 = int(n0), s1 = int(n1);
+        return d0 != d1;
+    };
+    return cut(source.Left, source.Right, dest.Left, dest.Right, size.width()) &&
+           cut(source.Top, source.Bottom, dest.Top, dest.Bottom, size.height());
+}
+
+void TCanvas::StretchBlt(const TRect& destRect, const QImage& source, const TRect& sourceRect, TCopyMode rop) {
     if (pathOpen_)
         return;
-    const TRect dr = LPtoDP(dest);
+    TRect dest = destRect;
+    TRect dr = LPtoDP(dest);
     // Edges are compared rather than subtracted: a rect from one end of the int range to the other is valid.
     if (dr.Left == dr.Right || dr.Top == dr.Bottom || sourceRect.Left == sourceRect.Right ||
         sourceRect.Top == sourceRect.Bottom)
@@ -1871,13 +1896,21 @@ void TCanvas::StretchBlt(const TRect& dest, const QImage& source, const TRect& s
     }
     if (source.isNull())
         return;
+    // Copying the whole reach would allocate what the caller claims (gigabytes from a lying record),
+    // not what the picture holds; past its edges nothing is drawn.
+    TRect cutSource = sourceRect;
+    if (!CutSourceToPicture(source.size(), cutSource, dest))
+        return;
+    dr = LPtoDP(dest);
+    if (dr.Left == dr.Right || dr.Top == dr.Bottom)
+        return;
     // Negative extents on either side mirror the picture, as the graphics layer did.
-    const QRect sr = OrderedRect(sourceRect);
+    const QRect sr = OrderedRect(cutSource);
     QImage part = OpaqueSource(source.copy(sr), state_.textColor, state_.bkColor);
     // Under a turning world the transform itself mirrors; only the rectangles' own order counts.
     const TRect& order = WorldTurns() ? dest : dr;
-    const bool mirrorX = (order.Right < order.Left) != (sourceRect.Right < sourceRect.Left);
-    const bool mirrorY = (order.Bottom < order.Top) != (sourceRect.Bottom < sourceRect.Top);
+    const bool mirrorX = (order.Right < order.Left) != (cutSource.Right < cutSource.Left);
+    const bool mirrorY = (order.Bottom < order.Top) != (cutSource.Bottom < cutSource.Top);
     if (mirrorX || mirrorY)
         part = part.mirrored(mirrorX, mirrorY);
     const QRect d = OrderedRect(dr);

@@ -420,7 +420,12 @@ public:
     // --- images ---
     // Stretches a part of an image onto a logical rectangle with a raster operation. 1-bit
     // sources paint their 0 bits in the text colour and 1 bits in the background colour.
+    // A source rectangle reaching past the picture is cut to it, the destination in proportion.
     void StretchBlt(const TRect& dest, const QImage& source, const TRect& sourceRect, TCopyMode rop);
+    // Cuts `source` (either direction) to a picture of `size` and moves `dest`'s edges in proportion, so
+    // mirrored rectangles stay mirrored. False when nothing of the picture is wanted or the cut
+    // destination has no extent.
+    static bool CutSourceToPicture(const QSize& size, TRect& source, TRect& dest);
     void StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect, TCopyMode rop);
     // Draws an image with its alpha channel over the logical rectangle (copy mode not used).
     void DrawImage(const TRect& dest, const QImage& image);

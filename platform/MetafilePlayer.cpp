@@ -932,32 +932,13 @@ Player::Outcome Player::Bitmap(const TRect& dest, const TRect& source, bool sour
         src = TRect(src.Left, int(std::clamp<int64_t>(top, INT_MIN, INT_MAX)), src.Right,
                     int(std::clamp<int64_t>(top + (int64_t(source.Bottom) - source.Top), INT_MIN, INT_MAX)));
     }
-    const QRect bounds = image->rect();
-    QRect wanted = QRect(QPoint(std::min(src.Left, src.Right), std::min(src.Top, src.Bottom)),
-                               QPoint(std::max(src.Left, src.Right) - 1, std::max(src.Top, src.Bottom) - 1));
-    if (!bounds.intersects(wanted))
-        return Skipped;
-    // A source reaching past the bitmap is cut to it and the destination cut in proportion: copying the
-    // whole reach would allocate what the record claims (gigabytes from a few bytes), not what it holds.
+    // The canvas cuts a source reaching past the bitmap (and the destination in proportion); the cut is
+    // taken here already so that the reduction below copies only what the bitmap holds.
     TRect to = dest;
-    if (!bounds.contains(wanted)) {
-        const QRect kept = wanted & bounds;
-        const auto cut = [](int& s0, int& s1, int& d0, int& d1, int low, int high) {
-            const double scale = (double(d1) - d0) / (double(s1) - s0);
-            const auto place = [&](int s) {
-                return int(std::clamp(std::lround(d0 + (double(s) - s0) * scale), long(INT_MIN), long(INT_MAX)));
-            };
-            const int n0 = s0 <= s1 ? low : high;
-            const int n1 = s0 <= s1 ? high : low;
-            const int e0 = place(n0), e1 = place(n1);
-            s0 = n0, s1 = n1, d0 = e0, d1 = e1;
-        };
-        cut(src.Left, src.Right, to.Left, to.Right, kept.left(), kept.right() + 1);
-        cut(src.Top, src.Bottom, to.Top, to.Bottom, kept.top(), kept.bottom() + 1);
-        if (to.Left == to.Right || to.Top == to.Bottom)
-            return Skipped;
-        wanted = kept;
-    }
+    if (!TCanvas::CutSourceToPicture(image->size(), src, to))
+        return Skipped;
+    QRect wanted = QRect(QPoint(std::min(src.Left, src.Right), std::min(src.Top, src.Bottom)),
+                         QPoint(std::max(src.Left, src.Right) - 1, std::max(src.Top, src.Bottom) - 1));
     // A picture far finer than the device pixels it covers is reduced to them first: painters resample
     // it at the draw anyway, and a recording canvas would otherwise keep (and encode) every source pixel.
     const QTransform full = c_.WorldTransform() * c_.MappingTransform();

@@ -1,12 +1,15 @@
 // Outside metafiles the way a user meets them: an EMF and a WMF inserted into the editor draw on
 // screen, keep their bytes through save and reopen, and print to PDF as the screen shows them.
 
+#include "app/DMain.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "platform/Bitmap.h"
 #include "platform/Metafile.h"
+#include "platform/Picture.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
 #include "tests/TestSupport.h"
@@ -107,6 +110,21 @@ TEST_F(MetafileRoadTest, InsertedMetafilesDrawKeepTheirBytesAndPrintAsShown) {
     EXPECT_TRUE(Shows(printed, red));
     EXPECT_TRUE(Shows(printed, blue));
     EXPECT_TRUE(Shows(printed, green));
+}
+
+// The photo browser's thumbnails of metafiles (made on its loader threads) show the drawing.
+TEST_F(MetafileRoadTest, MetafileThumbnailsShowTheDrawing) {
+    const auto thumbnail = [](const char* name) {
+        TPicture picture;
+        LoadPreviewImage(nullptr, TestSupport::SourcePath(QStringLiteral("tests/data/metafile/") + name), picture);
+        auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
+        return bitmap ? bitmap->ImageForPainting().copy() : QImage();
+    };
+    const QImage emf = thumbnail("libemf_gdi.emf");
+    ASSERT_FALSE(emf.isNull());
+    EXPECT_TRUE(Shows(emf, qRgb(210, 30, 30)));
+    EXPECT_TRUE(Shows(emf, qRgb(30, 60, 210)));
+    EXPECT_TRUE(Shows(thumbnail("uwmf_shapes.wmf"), qRgb(30, 160, 40)));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "platform/ByteOrder.h"
 #include "platform/Canvas.h"
 #include "platform/ComponentReader.h"
 #include "platform/ComponentWriter.h"
@@ -191,6 +192,58 @@ TEST(ClipFilter, MetafilesClipToMetafiles) {
     check.Canvas().StretchDraw(Rect(0, 0, 50, 30), *out);
     EXPECT_EQ(check.GetPixel(1, 1), clRed);
     EXPECT_EQ(check.GetPixel(48, 28), clRed);
+}
+
+// An outside EMF (frame 20 x 10 mm on a reference device of a pixel a millimetre: red left half,
+// blue right half) clipped to its left half draws only the red.
+TEST(ClipFilter, AnEnhancedMetafileShowsOnlyItsClippedPart) {
+    QByteArray records;
+    int count = 0;
+    const auto add = [&](uint32_t type, std::initializer_list<int32_t> params) {
+        AppendLE32(records, type);
+        AppendLE32(records, uint32_t(8 + 4 * params.size()));
+        for (const int32_t v : params)
+            AppendLE32(records, uint32_t(v));
+        ++count;
+    };
+    add(37, {int32_t(0x80000008)}); // the null pen
+    add(39, {1, 0, 0x0000FF, 0});   // a red brush into slot 1
+    add(37, {1});
+    add(43, {0, 0, 10, 10});
+    add(39, {2, 0, 0xFF0000, 0}); // blue into slot 2
+    add(37, {2});
+    add(43, {10, 0, 20, 10});
+    add(14, {0, 16, 20});
+    QByteArray emf;
+    for (const int v : {1, 88, 0, 0, 20, 10, 0, 0, 2000, 1000, 0x464D4520, 0x10000})
+        AppendLE32(emf, uint32_t(v));
+    AppendLE32(emf, uint32_t(88 + records.size()));
+    AppendLE32(emf, uint32_t(count + 1));
+    AppendLE32(emf, 3); // handles, and the reserved word
+    for (const int v : {0, 0, 0, 100, 100, 100, 100})
+        AppendLE32(emf, uint32_t(v));
+    TPictureEx source;
+    TMetafile& meta = source.ForceType<TMetafile>();
+    meta.SetData(emf + records);
+    ASSERT_GT(meta.Width(), 1);
+    TPictureEx dest;
+    TClipFilter clip;
+    clip.SetClipRect(Rect(0, 0, meta.Width() / 2, meta.Height()));
+    TRect r;
+    clip.Apply(source, dest, r);
+    ASSERT_NE(dynamic_cast<TMetafile*>(dest.Graphic()), nullptr);
+    TBitmap check(40, 40, pf24bit);
+    check.Canvas().Brush().Color = clWhite;
+    check.Canvas().FillRect(Rect(0, 0, 40, 40));
+    check.Canvas().StretchDraw(Rect(0, 0, 40, 40), *dest.Graphic());
+    int red = 0, blue = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            red += check.GetPixel(x, y) == clRed;
+            blue += check.GetPixel(x, y) == clBlue;
+        }
+    EXPECT_GT(red, 40 * 40 * 9 / 10);
+    EXPECT_EQ(blue, 0);
 }
 
 TEST(ClipFilter, StoredRectangleIsAListOfSmallestIntegers) {

@@ -779,6 +779,31 @@ TEST(CanvasRasterOps, StretchPicksNearestPixelsAndNegativeWidthMirrors) {
     EXPECT_EQ(Pattern(image), Rows({"##..", "..##"}));
 }
 
+// A source reaching past its picture draws the picture's part in its share of the destination (mirrored
+// sources too) and leaves the rest; a reach of the whole int range from a 4 x 1 picture allocates nothing.
+TEST(CanvasRasterOps, ASourceBeyondThePictureIsCutWithItsDestination) {
+    QImage source(4, 1, QImage::Format_RGB32);
+    source.fill(qRgb(0, 0, 0));
+    source.setPixel(0, 0, qRgb(255, 0, 0));
+    QImage image = WhiteImage(16, 3);
+    TCanvas canvas(&image);
+    canvas.SetStretchBltMode(COLORONCOLOR);
+    canvas.StretchBlt(Rect(0, 0, 16, 1), source, Rect(0, 0, 8, 1), cmSrcCopy);
+    canvas.StretchBlt(Rect(0, 1, 16, 2), source, Rect(8, 0, 0, 1), cmSrcCopy);
+    canvas.StretchBlt(Rect(0, 2, 16, 3), source, Rect(INT_MIN, 0, INT_MAX, 1), cmSrcCopy);
+    canvas.FreeHandle();
+    EXPECT_EQ(Pattern(image), Rows({"??######........", "........######??", "................"}));
+    EXPECT_EQ(Pixel(image, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Pixel(image, 15, 1), 0xFF0000u);
+
+    TRect from(-2, 0, 6, 1), to(0, 0, 80, 10);
+    ASSERT_TRUE(TCanvas::CutSourceToPicture(QSize(4, 1), from, to));
+    EXPECT_EQ(from, TRect(0, 0, 4, 1));
+    EXPECT_EQ(to, TRect(20, 0, 60, 10));
+    from = TRect(5, 0, 9, 1);
+    EXPECT_FALSE(TCanvas::CutSourceToPicture(QSize(4, 1), from, to));
+}
+
 TEST(CanvasRasterOps, MaskedDrawingOnAnImageKeepsTheBackground) {
     // The two-pass mask draw: the mask (white = transparent) with MERGEPAINT, then the image
     // whose transparent pixels are white with SRCAND.

@@ -380,6 +380,36 @@ TEST(MetafilePlayer, ASourceBeyondItsBitmapIsCutWithItsDestination) {
     EXPECT_EQ(At(image, 20, 20), kWhite);
 }
 
+// Bit-field bitmaps read their colours through the masks that follow the header: 16 bits as 5-6-5, and
+// 32 bits with red in the low byte (read as plain BGRA, red would come out blue).
+TEST(MetafilePlayer, BitFieldBitmapsFollowTheirMasks) {
+    const auto play = [](int bits, std::initializer_list<uint32_t> masks, const QByteArray& pixels) {
+        QByteArray dib;
+        for (const int v : {40, 2, 1})
+            AppendLE32(dib, uint32_t(v));
+        AppendLE16(dib, 1);
+        AppendLE16(dib, uint16_t(bits));
+        AppendLE32(dib, 3); // BI_BITFIELDS
+        for (int i = 0; i < 5; ++i)
+            AppendLE32(dib, 0);
+        for (const uint32_t m : masks)
+            AppendLE32(dib, m);
+        Wmf wmf;
+        wmf.Add(0x020C, {100, 100});
+        QByteArray params;
+        for (const int w : {0x0020, 0x00CC, 0, 1, 2, 0, 0, 100, 100, 0, 0})
+            AppendLE16(params, uint16_t(int16_t(w)));
+        wmf.Raw(0x0F43, params + dib + pixels);
+        const QRect box(0, 0, 100, 100);
+        QImage image = White(40, 40);
+        EXPECT_TRUE(Play(image, wmf.Bytes(1, &box), TRect(0, 0, 40, 40)));
+        return std::pair(At(image, 10, 20), At(image, 30, 20));
+    };
+    EXPECT_EQ(play(16, {0xF800, 0x07E0, 0x001F}, QByteArray::fromHex("00f8e007")), std::pair(kRed, kGreen));
+    EXPECT_EQ(play(32, {0x0000FF, 0x00FF00, 0xFF0000}, QByteArray::fromHex("ff0000000000ff00")),
+              std::pair(kRed, kBlue));
+}
+
 TEST(MetafilePlayer, PicturesFinerThanTheDeviceAreReducedKeepingColoursAndMirroring) {
     // 3000 x 2, red on the left half, blue on the right: far more columns than the target's pixels.
     constexpr int kWidth = 3000;

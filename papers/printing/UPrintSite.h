@@ -15,9 +15,10 @@ class TPhasedProgressBase;
 
 // The band resolution that the setting "Banding" = 1 chooses.
 constexpr int PrintBandResolution = 254;
-// Decoded pictures a print job keeps for its later faces and pages: three 12-megapixel photos, or
-// dozens of label-sized ones (a label sheet repeats the same few on every face).
-constexpr int64_t PrintDecodeBudget = int64_t(128) << 20;
+// Decoded pictures a print job keeps for its later faces and pages: one 12-megapixel photo, or
+// dozens of label-sized ones (a label sheet repeats the same few on every face). Pages of distinct
+// photos gain nothing from it, so it is kept small: it adds to every 600-dpi page's own memory.
+constexpr int64_t PrintDecodeBudget = int64_t(64) << 20;
 
 class TPrintSpec {
 public:

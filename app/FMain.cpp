@@ -964,6 +964,10 @@ void TfrmMain::CallTemplate() {
     TfrmTemplate2 window(this);
     TFaceInfo info;
     paper->GetFaceInfo(face, info);
+    // The layout paper's one face carries no use: the templates offered are those for the use of
+    // the chosen paper's faces (a CD label's, not the album covers of the empty use).
+    if (const TPaperInfo* chosen = document_->GetPaperInfo(); chosen && chosen->GetFaceCount() > 0)
+        info.FacePurpose = chosen->GetFacePurpose(std::min(face, chosen->GetFaceCount() - 1));
     window.SetFace(info, paper->PaperName);
     if (!window.HasTemplates()) {
         AppMessageBox(QStringLiteral("この用紙に適したテンプレートはありません"), {bkOK}, 0, 0);

@@ -9,6 +9,7 @@
 #include "app/dialogs/FEnvironment.h"
 #include "app/dialogs/FUpdatePaper.h"
 #include "bench/BenchSupport.h"
+#include "core/UAppFrame.h"
 #include "imaging/UZLIB.h"
 #include "papers/UPPRDownload.h"
 #include "papers/UPapers.h"
@@ -141,6 +142,10 @@ BENCHMARK(BM_OpenUpdateWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Me
 
 void BM_OpenEnvironmentWindow(benchmark::State& state) {
     StartOffscreenApplication();
+    // The window keeps its folder history under a key the frame names; settings go to a private folder.
+    qputenv("XDG_CONFIG_HOME", Folder().filePath(QStringLiteral("config")).toLocal8Bit());
+    static TAppFrame frame{nullptr};
+    frame.Macro().SetValue(QStringLiteral("CDPathHistory"), QStringLiteral("Software\\Bench\\CDPathHistory"));
     for (auto _ : state) {
         TfrmEnvironment form;
         form.show();

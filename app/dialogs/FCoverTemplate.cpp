@@ -1,6 +1,7 @@
 #include "app/dialogs/FCoverTemplate.h"
 
 #include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/FTemplate2.h"
 #include "app/dialogs/FTemplateBrowser.h"
 #include "app/dialogs/UThumbGrid.h"
 #include "controls/UFormPanel.h"
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 TfrmCoverTemplate::TfrmCoverTemplate(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmCoverTemplate"));
@@ -98,18 +98,5 @@ bool TfrmCoverTemplate::GetSelection(TOwnedDOList& objects, TRect& faceRect) {
     if (!selected)
         return false;
     LastTemplate() = *selected;
-    TLabelData document(nullptr);
-    document.LoadFromFile(selected->FileName);
-    // The file may have changed since it was listed.
-    if (selected->SheetIndex < 0 || selected->SheetIndex >= document.GetSheetCount())
-        return false;
-    document.SetCurrentSheetNo(selected->SheetIndex);
-    TOwnedDOList read;
-    document.LoadLabelObjects(selected->FaceIndex, read);
-    std::vector<std::unique_ptr<TDrawObject>> items = read.TakeAll();
-    std::reverse(items.begin(), items.end());
-    for (auto& item : items)
-        objects.Add(std::move(item));
-    faceRect = document.GetLayoutPaper()->GetFaceOuterRect(selected->FaceIndex);
-    return true;
+    return LoadTemplatePage(*selected, objects, faceRect);
 }

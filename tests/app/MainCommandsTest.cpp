@@ -27,6 +27,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QPushButton>
@@ -409,7 +410,7 @@ TEST(ApplyTemplateTest, RescalesOntoTheFaceFillsKnownFieldsAndRefusesAFaceWithou
 TEST_F(MainCommandsTest, ATemplateGoesOnTheCurrentFaceAfterTheQuestion) {
     // The shipped content, found beside the program.
     AppFrame()->Macro().SetValue(QStringLiteral("ExeDir"), QStringLiteral(QUORLANE_EXE_DIR "/"));
-    WriteSettingString(QStringLiteral("DefaultPaperName"), QStringLiteral("CD/DVDラベル 2面 内径41mm"));
+    WriteSettingString(QStringLiteral("DefaultPaperName"), QStringLiteral("QL-CD2 CD/DVDラベル 2面 内径41mm"));
     TfrmTemplate2::LastChoice().reset();
     TfrmTemplate2::LastPage() = TfrmTemplate2::kPageIllust;
     ASSERT_TRUE(main->NewDocument());
@@ -418,6 +419,7 @@ TEST_F(MainCommandsTest, ATemplateGoesOnTheCurrentFaceAfterTheQuestion) {
     EXPECT_EQ(main->actTemplate->text(), u"ラベルテンプレートの呼び出し(&T)...");
     PutRectangle();
     TLabelData& document = *main->Document();
+    ASSERT_EQ(document.GetLayoutPaper()->PaperName, u"QL-CD2 CD/DVDラベル 2面 内径41mm");
     const int face = document.CurrentLabelNo;
     const auto faceBytes = [&] {
         std::unique_ptr<TStream> stream = document.OpenLabelStream(face, false, true);
@@ -436,10 +438,13 @@ TEST_F(MainCommandsTest, ATemplateGoesOnTheCurrentFaceAfterTheQuestion) {
     // Yes, then the first template chosen by keys.
     dialogs.answers = {mrYes};
     int offered = 0;
+    QStringList genres;
     WhenModal([&](QWidget* window) {
         auto* chooser = qobject_cast<TfrmTemplate2*>(window);
         ASSERT_NE(chooser, nullptr);
         offered = chooser->TemplateBrowser()->Templates().GetCount();
+        for (int i = 0; i < chooser->TemplateBrowser()->cmbGenre->count(); ++i)
+            genres << chooser->TemplateBrowser()->cmbGenre->itemText(i);
         chooser->TemplateBrowser()->Browser()->SelectIndex(0);
         QTest::keyClick(chooser, Qt::Key_Tab, Qt::ControlModifier);
         EXPECT_EQ(chooser->Page(), TfrmTemplate2::kPageFile);
@@ -448,6 +453,8 @@ TEST_F(MainCommandsTest, ATemplateGoesOnTheCurrentFaceAfterTheQuestion) {
         QTest::keyClick(chooser->btnOk, Qt::Key_Return);
     });
     main->actTemplate->trigger();
+    // A CD label is offered the CD templates only, not the album covers of the empty purpose.
+    EXPECT_EQ(genres, QStringList{QStringLiteral("CDラベル")});
     ASSERT_GT(offered, 0);
     ASSERT_TRUE(TfrmTemplate2::LastChoice());
     TOwnedDOList expected;

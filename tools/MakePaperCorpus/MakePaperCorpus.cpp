@@ -206,6 +206,20 @@ void PaperDBCorpus(const QString& work) {
     Put("paperdb", "valid", valid);
     PutDamaged("paperdb", "valid", valid);
 
+    // A user-paper backup (.ppb) as the file menu writes it: a new store given the user papers.
+    const QString backupFile = work + "/papers.ppb";
+    {
+        TPapersV2 source(file, true);
+        source.AddStandardExtraInfoBases();
+        TPapersV2 backup(QString(), backupFile);
+        backup.AddStandardExtraInfoBases();
+        backup.MergeUpdate(source, true, {}, false);
+        backup.Save();
+    }
+    const QByteArray backup = ReadAll(backupFile);
+    Put("paperdb", "backup", backup);
+    PutDamaged("paperdb", "backup", backup);
+
     // Sound files with damaged content.
     auto variant = [&](const char* name, const std::function<void(TPapersV2&)>& change) {
         const QString copy = work + '/' + name + ".ppr";

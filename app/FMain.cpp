@@ -1069,15 +1069,15 @@ void DrawFacePicture(TLabelData& document, int face, TBitmap& bitmap) {
 }
 
 void TfrmMain::ExportPicture() {
-    TFileDialogRequest request;
-    request.Filter = QString::fromUtf8(kPictureFilter);
-    request.DefaultExt = QStringLiteral("bmp");
-    request.FilterDefaultExts = {QStringLiteral("bmp"), QStringLiteral("jpg")};
+    TFileDialogRequest SavePictureDialog1;
+    SavePictureDialog1.Filter = QString::fromUtf8(kPictureFilter);
+    SavePictureDialog1.DefaultExt = QStringLiteral("bmp");
+    SavePictureDialog1.FilterDefaultExts = {QStringLiteral("bmp"), QStringLiteral("jpg")};
     QString typed;
-    if (!DialogService::Instance().SaveFile(request, typed) || typed.isEmpty())
+    if (!DialogService::Instance().SaveFile(SavePictureDialog1, typed) || typed.isEmpty())
         return;
     bool jpeg = false;
-    const QString name = PictureExportName(typed, request.FilterIndex, jpeg);
+    const QString name = PictureExportName(typed, SavePictureDialog1.FilterIndex, jpeg);
     TMemoryStream bytes;
     {
         TWatchCursor cursor;
@@ -1106,12 +1106,12 @@ void TfrmMain::ImportUserPapers() {
     TPapersV2* papers = dataMain() ? dataMain()->Papers() : nullptr;
     if (!papers)
         return;
-    TFileDialogRequest request;
-    request.Title = QStringLiteral("ユーザー用紙情報の選択");
-    request.Filter = QString::fromUtf8(kPaperBackupFilter);
-    request.DefaultExt = QStringLiteral("ppb");
+    TFileDialogRequest OpenUserPaperDialog;
+    OpenUserPaperDialog.Title = QStringLiteral("ユーザー用紙情報の選択");
+    OpenUserPaperDialog.Filter = QString::fromUtf8(kPaperBackupFilter);
+    OpenUserPaperDialog.DefaultExt = QStringLiteral("ppb");
     QStringList chosen;
-    if (!DialogService::Instance().OpenFile(request, chosen) || chosen.isEmpty())
+    if (!DialogService::Instance().OpenFile(OpenUserPaperDialog, chosen) || chosen.isEmpty())
         return;
     const QString name = chosen.first();
     if (IsSameFile(name, papers->FileName())) {
@@ -1149,12 +1149,12 @@ void TfrmMain::ExportUserPapers() {
     TPapersV2* papers = dataMain() ? dataMain()->Papers() : nullptr;
     if (!papers)
         return;
-    TFileDialogRequest request;
-    request.Title = QStringLiteral("ユーザー用紙情報の保存");
-    request.Filter = QString::fromUtf8(kPaperBackupFilter);
-    request.DefaultExt = QStringLiteral("ppb");
+    TFileDialogRequest SaveUserPaperDialog;
+    SaveUserPaperDialog.Title = QStringLiteral("ユーザー用紙情報の保存");
+    SaveUserPaperDialog.Filter = QString::fromUtf8(kPaperBackupFilter);
+    SaveUserPaperDialog.DefaultExt = QStringLiteral("ppb");
     QString name;
-    if (!DialogService::Instance().SaveFile(request, name) || name.isEmpty())
+    if (!DialogService::Instance().SaveFile(SaveUserPaperDialog, name) || name.isEmpty())
         return;
     if (IsSameFile(name, papers->FileName())) {
         AppMessageBox(QStringLiteral("使用中の用紙情報には保存できません\r\nファイル: %1")

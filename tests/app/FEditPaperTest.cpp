@@ -11,6 +11,8 @@
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/Exspined.h"
+#include "core/UDocStorage.h"
+#include "platform/CompoundFile.h"
 #include "core/UAppFrame.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -536,4 +538,94 @@ TEST_F(EditPaperTest, ExtendedModeShowsTheExtendedRowsAndAnUnreadablePatternChan
     panel->btnEditPaper->click();
     EXPECT_TRUE(sawGrid);
     EXPECT_EQ(StoredPaper(name), bytes) << "cancelled: the store is as it was";
+}
+
+namespace {
+
+// A new grid paper by the wizard's defaults: page 1 named, next, next, 完了.
+void MakePaperByDefaults(TfrmPaperSelectBase& base, const QString& name) {
+    WhenModal([&](QWidget* window) {
+        auto* page1 = qobject_cast<TfrmEditPaper10*>(window);
+        ASSERT_NE(page1, nullptr);
+        page1->edtName->setText(name);
+        WhenModal([&](QWidget* second) {
+            auto* page2 = qobject_cast<TfrmEditPaper20*>(second);
+            ASSERT_NE(page2, nullptr);
+            WhenModal([&](QWidget* third) {
+                auto* grid = qobject_cast<TfrmEditPaper30*>(third);
+                ASSERT_NE(grid, nullptr);
+                grid->btnFinish->click();
+            });
+            page2->btnNext->click();
+        });
+        page1->btnNext->click();
+    });
+    base.mnuNewPaper->trigger();
+}
+
+} // namespace
+
+TEST_F(EditPaperTest, TheWizardsPaperSurvivesAKilledSaveAFailedSaveAndANewerShippedDatabase) {
+    TfrmPaperSelectBase* base = EnterPaperSelection();
+    ASSERT_NE(base, nullptr);
+    ASSERT_NE(SelectSystemPaper(*base->Panel(), 2100, 2970), nullptr);
+    TPapersV2& papers = *data->Papers();
+    const QString file = papers.FileName();
+    ASSERT_TRUE(SavePaperStore(papers));
+    const QByteArray old = TestSupport::ReadFile(file);
+
+    // What a kill leaves on disk at each step of the save after 完了: the old database whole until
+    // the rename, the new one after it.
+    std::vector<std::pair<SaveCopyStep, QByteArray>> onDisk;
+    const SaveCopyStepHook previous =
+        SetSaveCopyStepHook([&](SaveCopyStep step) { onDisk.emplace_back(step, TestSupport::ReadFile(file)); });
+    MakePaperByDefaults(*base, QStringLiteral("自作ラベル"));
+    SetSaveCopyStepHook(previous);
+    ASSERT_GE(papers.IndexOf(QStringLiteral("自作ラベル")), 0);
+    ASSERT_FALSE(onDisk.empty()) << "完了 saved the store";
+    QTemporaryDir scratch;
+    for (const auto& [step, bytes] : onDisk) {
+        SCOPED_TRACE(int(step));
+        const QString copy = scratch.filePath(QStringLiteral("left.ppr"));
+        TestSupport::WriteFile(copy, bytes);
+        TPapersV2 left(copy, true);
+        EXPECT_EQ(left.IndexOf(QStringLiteral("自作ラベル")) >= 0, step == SaveCopyStep::Renamed);
+        if (step != SaveCopyStep::Renamed)
+            EXPECT_EQ(bytes, old);
+    }
+
+    // A save that fails (the copy held by another writer) says so; the paper stays in memory and
+    // the copy on disk as it was.
+    const QByteArray saved = TestSupport::ReadFile(file);
+    dialogs.boxes.clear();
+    {
+        TFileStorage holder(file, 0x12);
+        dialogs.answers = {mrOk};
+        MakePaperByDefaults(*base, QStringLiteral("自作ラベル2"));
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("用紙データを保存できませんでした")))
+        << qPrintable(dialogs.boxes[0].text);
+    EXPECT_GE(papers.IndexOf(QStringLiteral("自作ラベル2")), 0);
+    EXPECT_EQ(TestSupport::ReadFile(file), saved);
+    ASSERT_TRUE(SavePaperStore(papers));
+    const QByteArray mine = StoredPaper(QStringLiteral("自作ラベル"));
+
+    // A newer shipped database at the next start keeps both of the user's papers, bytes equal.
+    const QString installed = ExeDir() + QStringLiteral("/quorlane.ppr");
+    const int pattern = TPapersV2::ReadPPRNo(installed);
+    {
+        TPapersV2 shipped(installed, false);
+        TPaperUpdate update(nullptr);
+        update.PPRNo = pattern + 1;
+        shipped.SetUpdateInfo(update);
+        shipped.Save();
+    }
+    data.reset();
+    main = StartMainWindow(
+        [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(TPapersV2::ReadPPRNo(data->Papers()->FileName()), pattern + 1) << "the newer database was taken";
+    ASSERT_GE(data->Papers()->IndexOf(QStringLiteral("自作ラベル2")), 0);
+    EXPECT_EQ(StoredPaper(QStringLiteral("自作ラベル")), mine);
 }

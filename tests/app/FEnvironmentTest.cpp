@@ -1,12 +1,18 @@
 // The environment window: settings read and written back, the enabling rules, the proxy taken from
 // the system, the password kept scrambled in a private file, and the cache commands.
 
+#include "app/DMain.h"
+#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FEnvironment.h"
 #include "controls/Exspined.h"
 #include "controls/UTabbedPanel.h"
 #include "core/UAppFrame.h"
 #include "imaging/UImageCache.h"
+#include "imaging/UImageData.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Settings.h"
 #include "tests/TestSupport.h"
@@ -20,7 +26,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QScopeGuard>
+#include <QThread>
+#include <atomic>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -158,6 +169,86 @@ TEST_F(EnvironmentTest, TheProxyActionOpensTheInternetTabAndClearEmptiesTheOneCa
     EXPECT_EQ(data->ImageCache(), cache) << "the object the loader threads hold stays";
     EXPECT_TRUE(cache->IsOpen());
     EXPECT_FALSE(cache->LoadItem(picture, item));
+
+    // クリア while the browsers' loader threads read and fill the cache: the threads keep working
+    // through the one object (a freed or reopened object would be used after its end).
+    QStringList pictures;
+    for (int i = 0; i < 4; ++i) {
+        pictures << ExeDir() + QStringLiteral("/photo%1.png").arg(i);
+        image.fill(QColor::fromHsv(i * 60, 200, 200));
+        ASSERT_TRUE(image.save(pictures.back()));
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int> loaded{0};
+    std::vector<std::thread> loaders;
+    for (int t = 0; t < 3; ++t)
+        loaders.emplace_back([&, t] {
+            for (int n = 0; !stop; ++n) {
+                TPicture thumbnail;
+                LoadPreviewImage(cache, pictures[(n + t) % pictures.size()], thumbnail);
+                if (thumbnail.Width() > 0)
+                    ++loaded;
+            }
+        });
+    for (int i = 0; i < 8; ++i) {
+        dialogs.answers = {mrOk};
+        form.btnClearCache->click();
+        QThread::msleep(20);
+    }
+    stop = true;
+    for (std::thread& loader : loaders)
+        loader.join();
+    EXPECT_GT(loaded.load(), 0);
+    EXPECT_EQ(data->ImageCache(), cache);
+    ASSERT_TRUE(cache->IsOpen());
+    TPicture again;
+    data->GetPreviewImage(pictures[0], again);
+    EXPECT_TRUE(cache->LoadItem(pictures[0], item)) << "the cache works on after the clears";
+}
+
+TEST_F(EnvironmentTest, ADisplayLimitSetInTheWindowReachesTheHostedEditorsPhoto) {
+    const int limitWas = ImageDispLimitSize();
+    const auto restore = qScopeGuard([&] {
+        SetImageDispLimitSize(limitWas);
+        WriteSettingInteger(QStringLiteral("ImageDispLimitSize"), limitWas);
+    });
+    TfrmLayout* editor = OpenLayoutEditor(main);
+    ASSERT_NE(editor, nullptr);
+    {
+        auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+        photo->SetLogRect(TRect(100, 100, 900, 700));
+        TPictureEx picture;
+        TSafetyBitmap bitmap(1600, 1200, pf24bit);
+        picture.SetGraphic(&bitmap);
+        photo->SetPhotoPicture(&picture);
+        auto* placed = static_cast<TLOAlbumPhoto*>(editor->DrawSite1->AdoptObject(std::move(photo)));
+        ASSERT_TRUE(placed->PreparePicture());
+        EXPECT_EQ(placed->PhotoImage()->ImageData()->Picture()->Width(), 800) << "shown within the default limit";
+    }
+    WhenModal([&](QWidget* window) {
+        auto* form = qobject_cast<TfrmEnvironment*>(window);
+        ASSERT_NE(form, nullptr);
+        form->rbDispLimit->click();
+        form->udDispLimit->setValue(400);
+        form->btnOk->click();
+    });
+    main->actEnvironment->trigger();
+    QCoreApplication::processEvents();
+
+    // The editor was left and entered again: its photo is shown from a copy within 400 pixels.
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    TDOList all;
+    editor->DrawSite1->ListObjects(all, false);
+    TLOAlbumPhoto* shown = nullptr;
+    for (int i = 0; i < all.Count(); ++i)
+        if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(all[i]))
+            shown = photo;
+    ASSERT_NE(shown, nullptr) << "the page came back";
+    const TPictureEx* copy = shown->PhotoImage()->ImageData()->Picture();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Width(), 400);
+    EXPECT_EQ(copy->Height(), 300);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // manual from a file, and every way it can fail leaving the store and the user's copy as they were.
 
 #include "app/FMain.h"
+#include "app/dialogs/FPaperSelectBase.h"
+#include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FPaperUpdateInfo.h"
 #include "app/dialogs/FURLEdit.h"
 #include "app/dialogs/FUpdatePaper.h"
@@ -20,10 +22,13 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QComboBox>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <unistd.h>
 
 using TestSupport::ReadFile;
@@ -140,6 +145,26 @@ protected:
 
 TEST_F(UpdatePaperTest, OnlineTheNewPapersAreMergedAndTheUsersCopyWritten) {
     const int changedWidth = papers->GetPaper(papers->IndexOf(changedName))->Width();
+    // Paper selection is hosted meanwhile, every genre shown.
+    main->actNew->trigger();
+    auto* selection = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(selection, nullptr);
+    TfrmPaperSelectPanel* panel = selection->Panel();
+    const auto listed = [panel](const QString& name) {
+        panel->lbGenre->setCurrentRow(-1);
+        panel->lbGenre->clearSelection();
+        panel->RefreshGenre(false);
+        panel->cbMaker->setCurrentIndex(0);
+        panel->cbGroup->setCurrentIndex(0);
+        panel->RefreshGenre(true);
+        for (int i = 0; i < panel->lvPaper->topLevelItemCount(); ++i)
+            for (int c = 0; c < panel->lvPaper->columnCount(); ++c)
+                if (panel->lvPaper->topLevelItem(i)->text(c) == name)
+                    return true;
+        return false;
+    };
+    ASSERT_TRUE(listed(QStringLiteral("Mine")));
+    EXPECT_FALSE(listed(QStringLiteral("NewPaper")));
     dialogs.answers = {mrOk};
     bool sawQuery = false;
     WhenModal([&](QWidget* w) {
@@ -163,6 +188,9 @@ TEST_F(UpdatePaperTest, OnlineTheNewPapersAreMergedAndTheUsersCopyWritten) {
     EXPECT_EQ(TPapersV2::ReadPPRNo(userCopy), before + 1) << "told only once the copy is written";
     EXPECT_TRUE(OwnUpdateTemporaries().isEmpty());
     EXPECT_EQ(server.Requests().size(), 2);
+    EXPECT_EQ(main->HostedForm(), selection);
+    EXPECT_TRUE(listed(QStringLiteral("NewPaper"))) << "the hosted paper selection lists the new papers";
+    EXPECT_TRUE(listed(QStringLiteral("Mine$")));
 }
 
 TEST_F(UpdatePaperTest, EveryFailureLeavesTheStoreAndTheUsersCopyAsTheyWere) {

@@ -7,6 +7,7 @@
 #include "core/UPathUtil.h"
 #include "app/dialogs/FComponentViewer.h"
 #include "app/dialogs/FPrintDialog.h"
+#include "app/dialogs/FLabelDataBrowser.h"
 #include "app/dialogs/FTemplate2.h"
 #include "app/dialogs/FTemplateBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -464,6 +465,54 @@ TEST_F(MainCommandsTest, ATemplateGoesOnTheCurrentFaceAfterTheQuestion) {
     document.LoadLabelObjects(face, stored);
     EXPECT_EQ(stored.Count(), expected.Count());
     EXPECT_NE(faceBytes(), before);
+
+    // A page of a saved document on the same paper (保存したファイルから): put on the face as it was
+    // saved; the same file damaged after it was listed changes nothing and says so.
+    const QString saved = folder.filePath(QStringLiteral("saved.qld"));
+    {
+        TLabelData copy(nullptr);
+        copy.SetPaperInfo(*document.GetPaperInfo());
+        TOwnedDOList page;
+        document.LoadLabelObjects(face, page);
+        auto rect = std::make_unique<TLORect>(nullptr);
+        rect->SetLogRect(TRect(10, 10, 200, 200));
+        page.Add(std::move(rect));
+        TDOList view;
+        page.ListObjects(view);
+        copy.StoreLabelObjects(0, view);
+        copy.SaveToFile(saved);
+    }
+    const auto chooseSaved = [&](bool damage) {
+        WhenModal([&, damage](QWidget* window) {
+            auto* chooser = qobject_cast<TfrmTemplate2*>(window);
+            ASSERT_NE(chooser, nullptr);
+            chooser->SetPage(TfrmTemplate2::kPageFile);
+            chooser->LabelDataBrowser()->ChangeFolder(folder.path());
+            for (int i = 0; i < chooser->LabelDataBrowser()->Templates().GetCount(); ++i)
+                if (chooser->LabelDataBrowser()->Templates().GetItem(i).FileName == saved)
+                    chooser->LabelDataBrowser()->Browser()->SelectIndex(i);
+            if (damage)
+                TestSupport::WriteFile(saved, QByteArray(2048, 'x'));
+            QTest::keyClick(chooser->btnOk, Qt::Key_Return);
+        });
+        dialogs.boxes.clear();
+        dialogs.answers = {mrYes, mrOk};
+        main->actTemplate->trigger();
+    };
+    const QByteArray placedBefore = faceBytes();
+    chooseSaved(false);
+    ASSERT_TRUE(TfrmTemplate2::LastChoice());
+    EXPECT_EQ(TfrmTemplate2::LastChoice()->FileName, saved);
+    EXPECT_EQ(TfrmTemplate2::LastPage(), TfrmTemplate2::kPageFile);
+    TOwnedDOList fromFile;
+    document.LoadLabelObjects(face, fromFile);
+    EXPECT_EQ(fromFile.Count(), stored.Count() + 1) << "the template's objects and the rectangle";
+    EXPECT_NE(faceBytes(), placedBefore);
+    const QByteArray fromSaved = faceBytes();
+    chooseSaved(true);
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_TRUE(dialogs.boxes[1].text.startsWith(QStringLiteral("テンプレートを読み込めませんでした"))) << qPrintable(dialogs.boxes[1].text);
+    EXPECT_EQ(faceBytes(), fromSaved) << "the face as it was";
 
     // The sheet window's button asks the same.
     main->actSheet->trigger();

@@ -45,6 +45,8 @@ namespace {
 
 constexpr int kUserDefinedPaperCode = 256;
 constexpr int kGenreItemHeight = 48;
+// The paper name column's width at least.
+constexpr int kNameColumnWidth = 220;
 constexpr int kGenreItemMinWidth = 64;
 constexpr int kGenreIcon = 32;
 constexpr int kGenreCaptionGap = 2;
@@ -387,7 +389,9 @@ void TfrmPaperSelectPanel::Build() {
     lvPaper->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvPaper->header()->setSectionsClickable(true);
     lvPaper->header()->setSortIndicatorShown(false);
-    lvPaper->setColumnWidth(pcName, 220);
+    lvPaper->setColumnWidth(pcName, kNameColumnWidth);
+    // The names, not an empty last column, take the room a wide window gives.
+    lvPaper->header()->setStretchLastSection(false);
     lvPaper->installEventFilter(this);
     listLabel->setBuddy(lvPaper);
     left->addWidget(listLabel);
@@ -529,7 +533,23 @@ void TfrmPaperSelectPanel::Build() {
     connect(btnEditPaper, &QPushButton::clicked, this, [this] { EditPaper(false); });
 }
 
+void TfrmPaperSelectPanel::FitNameColumn() {
+    QHeaderView* header = lvPaper->header();
+    int others = 0;
+    for (int column = 0; column < pcCount; ++column)
+        if (column != pcName)
+            others += header->sectionSize(column);
+    const int room = lvPaper->viewport()->width() - others;
+    const int shown = header->sectionSize(pcName);
+    lvPaper->resizeColumnToContents(pcName);
+    const int wanted = std::max(kNameColumnWidth, std::min(header->sectionSize(pcName), room));
+    if (wanted != header->sectionSize(pcName) || wanted != shown)
+        lvPaper->setColumnWidth(pcName, wanted);
+}
+
 bool TfrmPaperSelectPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvPaper && event->type() == QEvent::Resize)
+        QTimer::singleShot(0, this, [this] { FitNameColumn(); });
     if (watched == pnlPreview && event->type() == QEvent::Resize) {
         lblNoPaper->setGeometry(pnlPreview->rect());
         if (previewPaper_)
@@ -662,6 +682,7 @@ void TfrmPaperSelectPanel::FillPaperList() {
         lvPaper->clear();
         lvPaper->addTopLevelItems(items);
     }
+    FitNameColumn();
     lvPaper->setUpdatesEnabled(true);
     ShowSelectedPaper();
 }

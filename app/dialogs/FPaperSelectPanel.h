@@ -154,6 +154,8 @@ private:
     void RebuildModel();
     // The selected paper's faces fitted into the preview, mirrored for the back side, its images on top.
     void ShowPreview();
+    // Widens the name column into the list's spare room, as far as the longest name shown needs.
+    void FitNameColumn();
     std::unique_ptr<TPaperInfo> FindStorePaper(const TPaperInfo& documentPaper) const;
     void RestoreFilters(const TPaperInfo& paper, bool clear);
     void SelectGenreQuietly(int genre);

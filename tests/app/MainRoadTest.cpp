@@ -21,6 +21,20 @@
 #include "core/UDocStorage.h"
 #include "core/UHistoryManager.h"
 #include "app/FAMText.h"
+#include "app/dialogs/FAbout.h"
+#include "app/dialogs/FEnvironment.h"
+#include "app/dialogs/FPrinterSetting.h"
+#include "app/dialogs/FSheetName.h"
+#include "app/dialogs/FSheetPos.h"
+#include "app/dialogs/FURLEdit.h"
+#include "app/dialogs/FTemplate2.h"
+#include "app/dialogs/FCoverTemplate.h"
+#include "app/dialogs/FColorAdjuster.h"
+#include "app/dialogs/FStringsEditor.h"
+#include "app/dialogs/FEditPaper10.h"
+#include "app/dialogs/FEditPaper20.h"
+#include "app/dialogs/FAutoImgNorm.h"
+#include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include <QPlainTextEdit>
@@ -57,6 +71,10 @@
 #include <QStandardPaths>
 #include <QListWidget>
 #include <QMenu>
+#include <QDialog>
+#include <QLineEdit>
+#include <QAbstractSpinBox>
+#include <QAbstractButton>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -932,6 +950,103 @@ TEST_F(MainRoadTest, TheKeyboardAloneMakesAndSavesADocumentWithAText) {
     EXPECT_TRUE(editItems.contains(QStringLiteral("文字の入力(&W) F2"))) << editItems.toStdString();
     EXPECT_EQ(walkedTo, Editor()->popupPage) << "Right goes from 編集 to ページ";
 
+}
+
+} // namespace
+
+namespace {
+
+// Every control of a window at least as large as it asks to be, so nothing is cut.
+QStringList CrushedParts(QWidget* window) {
+    QStringList crushed;
+    const auto check = [&](QWidget* w, const QString& name) {
+        QSize hint = w->minimumSizeHint();
+        // A button needs room for its caption (and icon), not the style's wider minimum.
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            const QString caption = QString(button->text()).remove(u'&');
+            hint = QSize(button->fontMetrics().horizontalAdvance(caption) +
+                             (button->icon().isNull() ? 0 : button->iconSize().width()),
+                         button->fontMetrics().height());
+        }
+        if (hint.isValid() && (w->width() < hint.width() || w->height() < hint.height()))
+            crushed << QStringLiteral("%1 %2x%3 < %4x%5")
+                           .arg(name)
+                           .arg(w->width())
+                           .arg(w->height())
+                           .arg(hint.width())
+                           .arg(hint.height());
+    };
+    check(window, window->objectName());
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        // Editors inside spin and combo boxes are measured with their box.
+        if (!child->isVisibleTo(window) || qobject_cast<QAbstractSpinBox*>(child->parentWidget()) ||
+            qobject_cast<QComboBox*>(child->parentWidget()))
+            continue;
+        if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QComboBox*>(child) ||
+            qobject_cast<QLineEdit*>(child) || qobject_cast<QAbstractSpinBox*>(child) ||
+            (qobject_cast<QLabel*>(child) && !static_cast<QLabel*>(child)->wordWrap() &&
+             static_cast<QLabel*>(child)->pixmap().isNull()))
+            check(child, window->objectName() + u'.' + child->objectName() + u'(' +
+                             QString::fromLatin1(child->metaObject()->className()) + u')');
+    }
+    return crushed;
+}
+
+TEST_F(MainRoadTest, EveryDialogOpensAtAFirstSizeThatCutsNoControl) {
+    const std::vector<std::function<QDialog*()>> makers = {
+        [&] { return new TfrmAbout(main); },
+        [&] { return new TfrmEnvironment(main); },
+        [&] { return new TfrmPrintDialog(main); },
+        [&] { return new TfrmPrinterSetting(main); },
+        [&] { return new TfrmSelectFrame(main); },
+        [&] { return new TfrmSheetName(main); },
+        [&] { return new TfrmSheetPos(main); },
+        [&] { return new TfrmURLEdit(main); },
+        [&] { return new TfrmTemplate2(main); },
+        [&] { return new TfrmCoverTemplate(main); },
+        [&] { return new TfrmColorAdjuster(main); },
+        [&] { return new TfrmStringsEditor(main); },
+        [&] { return new TfrmEditPaper10(main); },
+        [&] { return new TfrmEditPaper20(main); },
+        [&] { return new TfrmAutoImgNorm(main); },
+        [&] { return new TfrmCoverPicture(main, 1u); },
+    };
+    QStringList crushed;
+    for (const auto& make : makers) {
+        std::unique_ptr<QDialog> dialog(make());
+        dialog->show();
+        QApplication::processEvents();
+        const QStringList parts = CrushedParts(dialog.get());
+        if (!parts.isEmpty())
+            dialog->grab().save(QStringLiteral("/tmp/crushed-%1.png").arg(dialog->objectName()));
+        crushed << parts;
+        dialog->close();
+    }
+    EXPECT_TRUE(crushed.isEmpty()) << crushed.join(u'\n').toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainRoadTest, AWideWindowShowsThePaperNamesWhole) {
+    main->resize(1900, 1000);
+    main->actPaper->trigger();
+    auto* selection = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(selection, nullptr);
+    RunLoopUntil([&] { return selection->isVisible(); });
+    TfrmPaperSelectPanel* papers = selection->Panel();
+    const QList<QListWidgetItem*> genre = papers->lbGenre->findItems(QStringLiteral("定形"), Qt::MatchExactly);
+    ASSERT_EQ(genre.size(), 1);
+    QTest::mouseClick(papers->lbGenre->viewport(), Qt::LeftButton, {}, papers->lbGenre->visualItemRect(genre[0]).center());
+    QTreeWidget* list = papers->lvPaper;
+    ASSERT_GT(list->topLevelItemCount(), 0);
+    int longest = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        longest = std::max(longest, list->fontMetrics().horizontalAdvance(list->topLevelItem(i)->text(0)));
+    RunLoopUntil([&] { return list->columnWidth(0) > longest; }, 1000);
+    EXPECT_GT(list->columnWidth(0), longest) << "names cut beside empty room";
+    main->grab().save(QStringLiteral("/tmp/wide-paper.png"));
 }
 
 } // namespace

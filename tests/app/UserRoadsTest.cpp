@@ -519,3 +519,75 @@ TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHo
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    ResetPrintChoices();
+    FakePrinterBackend::Install();
+    const auto restore = qScopeGuard([] {
+        SetPrinterBackend(nullptr);
+        ResetPrintChoices();
+    });
+    Printer().Refresh();
+    // 定形 -> はがき -> QL-PC1 -> 両面 -> 編集画面へ.
+    main->actPaper->trigger();
+    auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(form, nullptr);
+    TfrmPaperSelectPanel* panel = form->Panel();
+    RunLoopUntil([&] { return form->isVisible(); });
+    const QList<QListWidgetItem*> genre = panel->lbGenre->findItems(QStringLiteral("定形"), Qt::MatchExactly);
+    ASSERT_EQ(genre.size(), 1);
+    QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {}, panel->lbGenre->visualItemRect(genre[0]).center());
+    const int group = panel->cbGroup->findText(QStringLiteral("はがき"));
+    ASSERT_GT(group, 0);
+    panel->cbGroup->setFocus();
+    QTest::keyClick(panel->cbGroup, Qt::Key_Home);
+    for (int i = 0; i < group; ++i)
+        QTest::keyClick(panel->cbGroup, Qt::Key_Down);
+    const QList<QTreeWidgetItem*> rows = panel->lvPaper->findItems(QStringLiteral("QL-PC1 はがき"), Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1);
+    QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {}, panel->lvPaper->visualItemRect(rows[0]).center());
+    ASSERT_TRUE(panel->rbBoth->isEnabled());
+    panel->rbBoth->click();
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    ASSERT_EQ(document->FaceSides, fsBoth);
+    const auto mark = [&](TColor color) {
+        auto rect = std::make_unique<TLORect>(nullptr);
+        rect->SetLogRect(TRect(100, 100, 400, 400));
+        rect->SetFillInside(true);
+        rect->FillColor()->SetColor(color);
+        editor->DrawSite1->AdoptObject(std::move(rect));
+    };
+    mark(RGB(220, 30, 30));
+    editor->actPageAdd->trigger();
+    mark(RGB(30, 30, 220));
+    const QString pdf = folder.filePath(QStringLiteral("postcard.pdf"));
+    {
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(document);
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialogs.files = {pdf};
+        dialog.btnPrint->click();
+    }
+    ASSERT_EQ(TestSupport::PdfPageCount(pdf), 2);
+    const QImage front = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage back = TestSupport::RasterisePdf(pdf, 50, 2);
+    const auto at = [](const QImage& page, double xMm, double yMm) {
+        return page.pixelColor(int(xMm * 50 / 25.4), int(yMm * 50 / 25.4));
+    };
+    // The card's one face is the whole card: the back, mirrored onto itself, keeps its mark where
+    // the editor showed it (a mirrored drawing would put it at the right).
+    EXPECT_GT(at(front, 25, 25).red(), 200);
+    EXPECT_LT(at(front, 25, 25).blue(), 80);
+    EXPECT_GT(at(back, 25, 25).blue(), 200);
+    EXPECT_LT(at(back, 25, 25).red(), 80);
+    EXPECT_GT(at(back, 75, 25).red(), 240) << "nothing at the right of the back";
+    EXPECT_GT(at(back, 75, 25).blue(), 240);
+}
+
+} // namespace

@@ -17,6 +17,7 @@
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
 #include "platform/DevMode.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
@@ -451,6 +452,21 @@ TEST_F(PrintModeTest, AnAlbumPaintedToTheEdgeGoesBorderlessOnAPrinterThatCan) {
     doc->SetPaperExtraAlbum(&album);
     main->actPaperInfoToPrinter->trigger();
     EXPECT_EQ(TDevModeFields::Read(Printer().DevMode()).DefaultSource, DMBIN_AUTO);
+}
+
+TEST_F(PrintModeTest, APhotoPaperSetsThePaperTypeTheShippedTableGivesIt) {
+    backend->queues["PMA920"] = FakePrinterBackend::PpdQueue(TestSupport::SourcePath("tests/data/ppd/EscprPhoto.ppd"));
+    Printer().Refresh();
+    Printer().SetPrinter("PMA920", {}, {}, {});
+    const int index = data->Papers()->IndexOf(QStringLiteral("QL-PL 写真用紙 L判"));
+    ASSERT_GE(index, 0);
+    doc->ChangePaperInfo(*data->Papers()->GetPaper(index));
+    main->actPaperInfoToPrinter->trigger();
+    Printer().BeginDoc();
+    Printer().EndDoc();
+    ASSERT_FALSE(backend->spool.empty());
+    EXPECT_EQ(backend->spool.back().options.PageSizeKeyword, QStringLiteral("L"));
+    EXPECT_EQ(DriverOption(backend->spool.back().options.DriverOptions, "MediaType"), QStringLiteral("PMPHOTO_HIGH"));
 }
 
 TEST_F(PrintModeTest, ADetachedDocumentIsNoLongerRead) {

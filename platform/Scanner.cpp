@@ -1,0 +1,387 @@
+#include "platform/Scanner.h"
+
+#include "platform/Dib.h"
+
+#include <QLibrary>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include <sane/sane.h>
+
+namespace {
+
+constexpr int kReadChunk = 64 * 1024;
+constexpr int kMaxStringOption = 4096;
+
+struct SaneApi {
+    decltype(&sane_init) init = nullptr;
+    decltype(&sane_exit) exit = nullptr;
+    decltype(&sane_get_devices) getDevices = nullptr;
+    decltype(&sane_open) open = nullptr;
+    decltype(&sane_close) close = nullptr;
+    decltype(&sane_get_option_descriptor) getOption = nullptr;
+    decltype(&sane_control_option) control = nullptr;
+    decltype(&sane_get_parameters) getParameters = nullptr;
+    decltype(&sane_start) start = nullptr;
+    decltype(&sane_read) read = nullptr;
+    decltype(&sane_cancel) cancel = nullptr;
+};
+
+template <class F>
+bool Resolve(QLibrary& library, const char* name, F& target) {
+    target = reinterpret_cast<F>(library.resolve(name));
+    return target != nullptr;
+}
+
+uint8_t HighByte16(const char* sample) {
+    // SANE's 16-bit samples are in the machine's byte order.
+    uint16_t value;
+    std::memcpy(&value, sample, 2);
+    return uint8_t(value >> 8);
+}
+
+// Sample x of a row of depth 8 or 16.
+uint8_t Sample(const char* row, int depth, int64_t x) {
+    return depth == 16 ? HighByte16(row + 2 * x) : uint8_t(row[x]);
+}
+
+} // namespace
+
+struct Scanner::Impl {
+    QLibrary library;
+    SaneApi api;
+    bool started = false;
+    SANE_Handle handle = nullptr;
+    QString openDevice;
+    std::atomic<SANE_Handle> scanning{nullptr};
+    std::atomic<bool> cancelRequested{false};
+
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<std::function<void()>> tasks;
+    bool stopping = false;
+    std::thread thread;
+
+    Impl() {
+        thread = std::thread([this] { Run(); });
+    }
+    ~Impl() {
+        // The device is closed, but SANE is not exited: its dll backend would unload the backends,
+        // whose leftovers then show as leaks of no known module; the process is ending anyway.
+        Post([this] { CloseHandle(); });
+        {
+            std::lock_guard guard(lock);
+            stopping = true;
+        }
+        wake.notify_all();
+        thread.join();
+    }
+
+    void Run() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock guard(lock);
+                wake.wait(guard, [this] { return stopping || !tasks.empty(); });
+                if (tasks.empty())
+                    return;
+                task = std::move(tasks.front());
+                tasks.pop_front();
+            }
+            task();
+        }
+    }
+
+    void Post(std::function<void()> task) {
+        {
+            std::lock_guard guard(lock);
+            tasks.push_back(std::move(task));
+        }
+        wake.notify_all();
+    }
+
+    template <class R>
+    std::future<R> Call(std::function<R()> work) {
+        auto task = std::make_shared<std::packaged_task<R()>>(std::move(work));
+        std::future<R> result = task->get_future();
+        Post([task] { (*task)(); });
+        return result;
+    }
+
+    // On the scanner thread.
+    void Start() {
+        if (started)
+            return;
+        library.setFileNameAndVersion(QStringLiteral("sane"), 1);
+        if (!library.load())
+            throw EScannerMissing(library.errorString());
+        const bool complete = Resolve(library, "sane_init", api.init) && Resolve(library, "sane_exit", api.exit) &&
+                              Resolve(library, "sane_get_devices", api.getDevices) &&
+                              Resolve(library, "sane_open", api.open) && Resolve(library, "sane_close", api.close) &&
+                              Resolve(library, "sane_get_option_descriptor", api.getOption) &&
+                              Resolve(library, "sane_control_option", api.control) &&
+                              Resolve(library, "sane_get_parameters", api.getParameters) &&
+                              Resolve(library, "sane_start", api.start) && Resolve(library, "sane_read", api.read) &&
+                              Resolve(library, "sane_cancel", api.cancel);
+        if (!complete)
+            throw EScannerMissing(QStringLiteral("libsane.so.1 lacks an entry point"));
+        SANE_Int version = 0;
+        if (api.init(&version, nullptr) != SANE_STATUS_GOOD)
+            throw EScannerMissing(QStringLiteral("sane_init failed"));
+        started = true;
+    }
+
+    void CloseHandle() {
+        if (handle != nullptr) {
+            api.cancel(handle);
+            api.close(handle);
+        }
+        handle = nullptr;
+        openDevice.clear();
+    }
+
+    std::vector<ScanDevice> Devices(bool localOnly) {
+        Start();
+        const SANE_Device** list = nullptr;
+        std::vector<ScanDevice> devices;
+        if (api.getDevices(&list, localOnly ? SANE_TRUE : SANE_FALSE) != SANE_STATUS_GOOD || list == nullptr)
+            return devices;
+        for (const SANE_Device** d = list; *d != nullptr; ++d)
+            devices.push_back({QString::fromUtf8((*d)->name), QString::fromUtf8((*d)->vendor),
+                               QString::fromUtf8((*d)->model), QString::fromUtf8((*d)->type)});
+        return devices;
+    }
+
+    // Sets one option by name; false when the device has no such active, settable option or
+    // refuses the value.
+    bool SetOption(const QString& name, const QString& text) {
+        const QByteArray wanted = name.toUtf8();
+        SANE_Int count = 0;
+        if (api.control(handle, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
+            return false;
+        for (SANE_Int i = 1; i < count; ++i) {
+            const SANE_Option_Descriptor* desc = api.getOption(handle, i);
+            if (desc == nullptr || desc->name == nullptr || wanted != desc->name)
+                continue;
+            if (!SANE_OPTION_IS_ACTIVE(desc->cap) || !SANE_OPTION_IS_SETTABLE(desc->cap))
+                return false;
+            SANE_Int info = 0;
+            switch (desc->type) {
+            case SANE_TYPE_BOOL: {
+                SANE_Word value = text == QLatin1String("true") || text == QLatin1String("1") ? SANE_TRUE : SANE_FALSE;
+                return api.control(handle, i, SANE_ACTION_SET_VALUE, &value, &info) == SANE_STATUS_GOOD;
+            }
+            case SANE_TYPE_INT: {
+                SANE_Word value = SANE_Word(text.toDouble());
+                return api.control(handle, i, SANE_ACTION_SET_VALUE, &value, &info) == SANE_STATUS_GOOD;
+            }
+            case SANE_TYPE_FIXED: {
+                SANE_Word value = SANE_FIX(text.toDouble());
+                return api.control(handle, i, SANE_ACTION_SET_VALUE, &value, &info) == SANE_STATUS_GOOD;
+            }
+            case SANE_TYPE_STRING: {
+                if (desc->size <= 0 || desc->size > kMaxStringOption)
+                    return false;
+                QByteArray value = text.toUtf8();
+                value.resize(desc->size, '\0');
+                value[desc->size - 1] = '\0';
+                return api.control(handle, i, SANE_ACTION_SET_VALUE, value.data(), &info) == SANE_STATUS_GOOD;
+            }
+            default:
+                return false;
+            }
+        }
+        return false;
+    }
+
+    ScanResult Fail(SANE_Status status, bool cancelled) {
+        CloseHandle();
+        ScanResult result;
+        result.cancelled = cancelled;
+        result.status = cancelled ? kScanCancelled : int(status);
+        return result;
+    }
+
+    ScanResult Scan(const QString& device, const ScanOptions& options) {
+        Start();
+        cancelRequested = false;
+        if (handle == nullptr || openDevice != device) {
+            CloseHandle();
+            const SANE_Status opened = api.open(device.toUtf8().constData(), &handle);
+            if (opened != SANE_STATUS_GOOD) {
+                handle = nullptr;
+                return Fail(opened, false);
+            }
+            openDevice = device;
+        }
+        for (const auto& [name, value] : options.values)
+            SetOption(name, value);
+        scanning = handle;
+        std::vector<Scanner::Frame> frames;
+        for (;;) {
+            const SANE_Status started = api.start(handle);
+            if (started == SANE_STATUS_NO_DOCS && !cancelRequested) {
+                scanning = nullptr;
+                ScanResult none;
+                none.status = kScanNoDocs;
+                return none;
+            }
+            if (started != SANE_STATUS_GOOD || cancelRequested) {
+                scanning = nullptr;
+                return Fail(started, cancelRequested || started == SANE_STATUS_CANCELLED);
+            }
+            SANE_Parameters p;
+            if (api.getParameters(handle, &p) != SANE_STATUS_GOOD) {
+                scanning = nullptr;
+                return Fail(SANE_STATUS_INVAL, cancelRequested);
+            }
+            Scanner::Frame frame{int(p.format), p.bytes_per_line, p.pixels_per_line, p.lines, p.depth, {}};
+            const int64_t promised = p.lines > 0 ? int64_t(p.bytes_per_line) * p.lines : 0;
+            if (promised > kMaxScanBytes) {
+                scanning = nullptr;
+                ScanResult big = Fail(SANE_STATUS_NO_MEM, false);
+                big.message = QStringLiteral("スキャンする範囲が大きすぎます");
+                return big;
+            }
+            frame.data.reserve(qsizetype(promised));
+            QByteArray chunk(kReadChunk, '\0');
+            SANE_Status status = SANE_STATUS_GOOD;
+            for (;;) {
+                SANE_Int got = 0;
+                status = api.read(handle, reinterpret_cast<SANE_Byte*>(chunk.data()), kReadChunk, &got);
+                if (status != SANE_STATUS_GOOD)
+                    break;
+                if (got > 0 && int64_t(got) > kMaxScanBytes - frame.data.size()) {
+                    status = SANE_STATUS_NO_MEM;
+                    break;
+                }
+                frame.data.append(chunk.constData(), got);
+            }
+            if (status != SANE_STATUS_EOF || cancelRequested) {
+                scanning = nullptr;
+                return Fail(status, cancelRequested || status == SANE_STATUS_CANCELLED);
+            }
+            frames.push_back(std::move(frame));
+            if (p.last_frame)
+                break;
+        }
+        scanning = nullptr;
+        ScanResult result;
+        try {
+            result.pixels = Scanner::FramesToPixels(frames);
+        } catch (const Exception&) {
+            return Fail(SANE_STATUS_INVAL, false);
+        }
+        return result;
+    }
+};
+
+Scanner& Scanner::Instance() {
+    static Scanner scanner;
+    return scanner;
+}
+
+Scanner::Scanner() : impl_(std::make_unique<Impl>()) {}
+
+Scanner::~Scanner() = default;
+
+void Scanner::Load() {
+    if (loaded_)
+        return;
+    impl_->Call<void>([this] { impl_->Start(); }).get();
+    loaded_ = true;
+}
+
+std::future<std::vector<ScanDevice>> Scanner::ListDevices(bool localOnly) {
+    return impl_->Call<std::vector<ScanDevice>>([this, localOnly] { return impl_->Devices(localOnly); });
+}
+
+std::future<ScanResult> Scanner::Scan(const QString& device, const ScanOptions& options) {
+    return impl_->Call<ScanResult>([this, device, options] { return impl_->Scan(device, options); });
+}
+
+std::future<void> Scanner::CloseDevice() {
+    return impl_->Call<void>([this] { impl_->CloseHandle(); });
+}
+
+void Scanner::Cancel() {
+    impl_->cancelRequested = true;
+    if (SANE_Handle handle = impl_->scanning.load())
+        impl_->api.cancel(handle);
+}
+
+PixelBuffer Scanner::FramesToPixels(const std::vector<Frame>& frames) {
+    if (frames.empty())
+        RaiseInvalidBitmap();
+    const Frame& first = frames.front();
+    const int width = first.pixelsPerLine;
+    const int depth = first.depth;
+    const bool rgb = first.format == SANE_FRAME_RGB;
+    const bool threePass = first.format == SANE_FRAME_RED || first.format == SANE_FRAME_GREEN ||
+                           first.format == SANE_FRAME_BLUE;
+    const int samples = rgb ? 3 : 1;
+    if (width <= 0 || first.bytesPerLine <= 0 || !(depth == 1 || depth == 8 || depth == 16) ||
+        (depth == 1 && (rgb || threePass)))
+        RaiseInvalidBitmap();
+    // Bytes a line's pixels need; the rest of bytesPerLine is padding.
+    const int64_t needed = depth == 1 ? (int64_t(width) + 7) / 8 : int64_t(width) * samples * (depth / 8);
+    if (needed > first.bytesPerLine)
+        RaiseInvalidBitmap();
+    const int64_t available = first.data.size() / first.bytesPerLine;
+    const int64_t height = first.lines >= 0 ? std::min<int64_t>(first.lines, available) : available;
+    if (height <= 0 || height > PixelBuffer::kMaxDimension || width > PixelBuffer::kMaxDimension)
+        RaiseInvalidBitmap();
+    for (const Frame& f : frames)
+        if (f.pixelsPerLine != width || f.bytesPerLine != first.bytesPerLine || f.depth != depth ||
+            f.data.size() / f.bytesPerLine < height)
+            RaiseInvalidBitmap();
+    const int h = int(height);
+    if (depth == 1) {
+        PixelBuffer pixels(width, h, 1);
+        // SANE's 1 is black.
+        pixels.SetColorTable({0xFFFFFF, 0x000000});
+        for (int y = 0; y < h; ++y)
+            std::memcpy(pixels.ScanLine(y), first.data.constData() + int64_t(y) * first.bytesPerLine, size_t(needed));
+        return pixels;
+    }
+    if (!rgb && !threePass) {
+        PixelBuffer pixels(width, h, 8);
+        for (int y = 0; y < h; ++y) {
+            const char* row = first.data.constData() + int64_t(y) * first.bytesPerLine;
+            uint8_t* out = pixels.ScanLine(y);
+            for (int x = 0; x < width; ++x)
+                out[x] = Sample(row, depth, x);
+        }
+        return pixels;
+    }
+    PixelBuffer pixels(width, h, 24);
+    if (rgb) {
+        for (int y = 0; y < h; ++y) {
+            const char* row = first.data.constData() + int64_t(y) * first.bytesPerLine;
+            uint8_t* out = pixels.ScanLine(y);
+            for (int x = 0; x < width; ++x) {
+                out[3 * x + 2] = Sample(row, depth, 3 * int64_t(x));
+                out[3 * x + 1] = Sample(row, depth, 3 * int64_t(x) + 1);
+                out[3 * x] = Sample(row, depth, 3 * int64_t(x) + 2);
+            }
+        }
+        return pixels;
+    }
+    for (const Frame& f : frames) {
+        // BGR order in the buffer.
+        const int channel = f.format == SANE_FRAME_RED ? 2 : f.format == SANE_FRAME_GREEN ? 1 :
+                            f.format == SANE_FRAME_BLUE ? 0 : -1;
+        if (channel < 0)
+            RaiseInvalidBitmap();
+        for (int y = 0; y < h; ++y) {
+            const char* row = f.data.constData() + int64_t(y) * f.bytesPerLine;
+            uint8_t* out = pixels.ScanLine(y);
+            for (int x = 0; x < width; ++x)
+                out[3 * x + channel] = Sample(row, depth, x);
+        }
+    }
+    return pixels;
+}

@@ -1,0 +1,106 @@
+#pragma once
+// The scanner service, standing in for the TWAIN source manager: SANE's libsane.so.1, opened at
+// first use, so the program runs without it. One scanner thread makes every SANE call (backends
+// are not thread-safe, and network backends take seconds to list their devices); callers get
+// futures. Only Cancel reaches SANE from another thread, which the SANE standard allows.
+//
+// A scan becomes pixels as a bitmap holds them: grey (1, 8 or 16 bits), colour (8 or 16 bits, in
+// one pass or three), known or unknown line counts, padded lines. Lineart comes out black on white.
+
+#include "platform/Exception.h"
+#include "platform/PixelBuffer.h"
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <future>
+#include <memory>
+#include <utility>
+#include <vector>
+
+// The library cannot be loaded or started ("TWAINドライバが見つかりません" at the caller).
+QUORLANE_EXCEPTION(EScannerMissing, Exception)
+
+struct ScanDevice {
+    QString name; // what Scan takes, "test:0"
+    QString vendor;
+    QString model;
+    QString type;
+};
+
+struct ScanOptions {
+    // Values by SANE option name ("mode" "Color", "resolution" "300", "tl-x" "10.5", "preview"
+    // "true"...), set in order; each is converted to the option's type. An option the device
+    // lacks, or that is inactive, is passed over.
+    std::vector<std::pair<QString, QString>> values;
+};
+
+// SANE status codes the callers tell apart.
+enum : int {
+    kScanGood = 0,
+    kScanUnsupported = 1,
+    kScanCancelled = 2,
+    kScanDeviceBusy = 3,
+    kScanInvalid = 4,
+    kScanEof = 5,
+    kScanJammed = 6,
+    kScanNoDocs = 7,
+    kScanCoverOpen = 8,
+    kScanIOError = 9,
+    kScanNoMem = 10,
+};
+
+struct ScanResult {
+    // Null unless a page was delivered.
+    PixelBuffer pixels;
+    // kScanGood with pixels; kScanNoDocs when the feeder is empty; otherwise the failing status.
+    int status = kScanGood;
+    bool cancelled = false;
+    // The device's own words for a failure (too large a scan).
+    QString message;
+};
+
+// Largest scan taken in (a larger one stops with a message rather than exhausting memory).
+constexpr int64_t kMaxScanBytes = int64_t(1) << 30;
+
+class Scanner {
+public:
+    // The process's one scanner service.
+    static Scanner& Instance();
+    ~Scanner();
+    Scanner(const Scanner&) = delete;
+    Scanner& operator=(const Scanner&) = delete;
+
+    // Loads and starts SANE on the scanner thread; raises EScannerMissing when it cannot.
+    void Load();
+    bool IsLoaded() const { return loaded_; }
+    // The devices SANE knows (local ones only when asked).
+    std::future<std::vector<ScanDevice>> ListDevices(bool localOnly);
+    // Opens the device (keeping it open for the next page), sets the options and scans one page.
+    // A failure closes the device.
+    std::future<ScanResult> Scan(const QString& device, const ScanOptions& options);
+    // Closes the open device.
+    std::future<void> CloseDevice();
+    // From any thread: stops the scan in progress; whatever it ends with counts as a cancel.
+    void Cancel();
+
+    // Turns what SANE delivered into pixels (public for the fuzz target): frames of one page, each
+    // with its parameters. Raises EInvalidGraphic for parameters that do not fit the data.
+    struct Frame {
+        int format = 0; // SANE_Frame
+        int bytesPerLine = 0;
+        int pixelsPerLine = 0;
+        int lines = 0; // -1: unknown, taken from the data
+        int depth = 0;
+        QByteArray data;
+    };
+    static PixelBuffer FramesToPixels(const std::vector<Frame>& frames);
+
+private:
+    Scanner();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::atomic<bool> loaded_{false};
+};

@@ -78,6 +78,18 @@ TEditPaperPage::TEditPaperPage(QWidget* parent)
 
 TEditPaperPage::~TEditPaperPage() = default;
 
+void TEditPaperPage::BuildHeaders(QVBoxLayout* page) {
+    auto* headers = new QHBoxLayout;
+    lblPaperName = new QLabel(this);
+    lblSheet = new QLabel(this);
+    lblPurposeText = new QLabel(this);
+    lblPurposeText->hide();
+    for (QLabel* label : {lblPaperName, lblSheet, lblPurposeText})
+        headers->addWidget(label);
+    headers->addStretch(1);
+    page->addLayout(headers);
+}
+
 void TEditPaperPage::BuildCommon(QGridLayout* fields, int row, QVBoxLayout* page) {
     QLabel* lastUnit = nullptr;
     const auto addRow = [&](QLabel* label, QWidget* field, const QString& unit) {
@@ -292,15 +304,7 @@ TfrmEditPaper30::TfrmEditPaper30(QWidget* parent)
     setWindowTitle(QStringLiteral("用紙の編集・登録-3/3-情報の登録(繰り返し写真)"));
     setProperty("HelpContext", kHelpContext);
     auto* layout = new QVBoxLayout(this);
-    auto* headers = new QHBoxLayout;
-    lblPaperName = new QLabel(this);
-    lblSheet = new QLabel(this);
-    lblPurposeText = new QLabel(this);
-    lblPurposeText->hide();
-    for (QLabel* label : {lblPaperName, lblSheet, lblPurposeText})
-        headers->addWidget(label);
-    headers->addStretch(1);
-    layout->addLayout(headers);
+    BuildHeaders(layout);
     auto* body = new QHBoxLayout;
     auto* fields = new QGridLayout;
     int row = 0;

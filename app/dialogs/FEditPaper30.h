@@ -80,6 +80,8 @@ public:
     virtual TPaperInfo& Paper() const = 0;
 
 protected:
+    // The row of the paper's name, sheet and (hidden) purpose over the page, first in page.
+    void BuildHeaders(QVBoxLayout* page);
     // The rows of the common fields go into fields; the page's own layout is the subclass's.
     void BuildCommon(QGridLayout* fields, int firstRow, QVBoxLayout* page);
     void SetupCommon(TPapersV2& papers);

@@ -64,15 +64,7 @@ TfrmEditPaper40::TfrmEditPaper40(QWidget* parent)
     setWindowTitle(QStringLiteral("用紙の編集・登録-3/3-情報の登録(フリー写真)"));
     setProperty("HelpContext", kHelpContext);
     auto* layout = new QVBoxLayout(this);
-    auto* headers = new QHBoxLayout;
-    lblPaperName = new QLabel(this);
-    lblSheet = new QLabel(this);
-    lblPurposeText = new QLabel(this);
-    lblPurposeText->hide();
-    for (QLabel* label : {lblPaperName, lblSheet, lblPurposeText})
-        headers->addWidget(label);
-    headers->addStretch(1);
-    layout->addLayout(headers);
+    BuildHeaders(layout);
     auto* body = new QHBoxLayout;
     auto* fields = new QGridLayout;
     int row = 0;

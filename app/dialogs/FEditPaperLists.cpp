@@ -17,6 +17,32 @@ TStringList MemoLines(const QPlainTextEdit& memo, bool keepEmptyLines) {
     return lines;
 }
 
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
+    memo.clear();
+    memo.setPlainText(lines.ToQStringList().join(QLatin1Char('\n')));
+}
+
+TLinesEditorParts BuildLinesEditor(QDialog* dialog, QVBoxLayout* layout) {
+    TLinesEditorParts parts;
+    parts.Memo = new QPlainTextEdit(dialog);
+    parts.Memo->setObjectName(QStringLiteral("Memo"));
+    parts.Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    parts.Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    parts.Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(parts.Memo, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    parts.Ok = new QPushButton(QStringLiteral("OK"), dialog);
+    parts.Ok->setObjectName(QStringLiteral("btnOK"));
+    parts.Cancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
+    parts.Cancel->setObjectName(QStringLiteral("btnCancel"));
+    buttons->addWidget(parts.Ok);
+    buttons->addWidget(parts.Cancel);
+    layout->addLayout(buttons);
+    QObject::connect(parts.Cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return parts;
+}
+
 TPaperListEditor::TPaperListEditor(const QString& objectName, const QString& label, QWidget* parent)
     : QDialog(parent) {
     setObjectName(objectName);
@@ -25,31 +51,18 @@ TPaperListEditor::TPaperListEditor(const QString& objectName, const QString& lab
     auto* layout = new QVBoxLayout(this);
     lblTitle = new QLabel(label, this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    Memo = new QPlainTextEdit(this);
-    Memo->setObjectName(QStringLiteral("Memo"));
-    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    lblTitle->setBuddy(Memo);
     layout->addWidget(lblTitle);
-    layout->addWidget(Memo, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    layout->addLayout(buttons);
+    const TLinesEditorParts parts = BuildLinesEditor(this, layout);
+    Memo = parts.Memo;
+    btnOK = parts.Ok;
+    btnCancel = parts.Cancel;
+    lblTitle->setBuddy(Memo);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     SetupForm(this);
 }
 
 void TPaperListEditor::SetLines(const TStringList& lines) {
-    Memo->clear();
-    Memo->setPlainText(lines.ToQStringList().join(QLatin1Char('\n')));
+    SetMemoLines(*Memo, lines);
 }
 
 TStringList TPaperListEditor::Lines() const {

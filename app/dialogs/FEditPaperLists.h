@@ -9,6 +9,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 
 // One editor: a label over the memo, OK and "キャンセル".
 class TPaperListEditor : public QDialog {
@@ -52,3 +53,15 @@ public:
 
 // A memo of lines that ends in empty lines loses them: a memo's text usually ends in a line break.
 TStringList MemoLines(const QPlainTextEdit& memo, bool keepEmptyLines);
+// The memo shows lines, one a line (after clearing).
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
+
+// The body of a lines editor, put into layout after what the caller placed there: the memo
+// ("Memo", stretched, neither wrapping nor hiding long lines) over a row of OK and "キャンセル" at the
+// right. キャンセル rejects dialog; what OK does is the caller's.
+struct TLinesEditorParts {
+    QPlainTextEdit* Memo = nullptr;
+    QPushButton* Ok = nullptr;
+    QPushButton* Cancel = nullptr;
+};
+TLinesEditorParts BuildLinesEditor(QDialog* dialog, QVBoxLayout* layout);

@@ -5,8 +5,6 @@
 #include "core/UAppUtil.h"
 
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -16,29 +14,16 @@ TfrmStringsEditor::TfrmStringsEditor(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("文字列の編集"));
     resize(480, 520);
     auto* layout = new QVBoxLayout(this);
-    Memo = new QPlainTextEdit(this);
-    Memo->setObjectName(QStringLiteral("Memo"));
-    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    layout->addWidget(Memo, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    layout->addLayout(buttons);
+    const TLinesEditorParts parts = BuildLinesEditor(this, layout);
+    Memo = parts.Memo;
+    btnOK = parts.Ok;
+    btnCancel = parts.Cancel;
     connect(btnOK, &QPushButton::clicked, this, &TfrmStringsEditor::OkClicked);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     SetupForm(this);
 }
 
 void TfrmStringsEditor::SetLines(const TStringList& lines) {
-    Memo->clear();
-    Memo->setPlainText(lines.ToQStringList().join(QLatin1Char('\n')));
+    SetMemoLines(*Memo, lines);
 }
 
 TStringList TfrmStringsEditor::Lines() const {

@@ -8,6 +8,7 @@
 #include "papers/UPapers.h"
 #include "papers/UPapersUI.h"
 #include "platform/Stream.h"
+#include "tests/SmallPaper.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,19 +20,6 @@ namespace {
 const QTemporaryDir& Folder() {
     static const QTemporaryDir dir;
     return dir;
-}
-
-std::unique_ptr<TMatrixPaperInfo> SmallPaper(const QString& name, bool system) {
-    auto paper = std::make_unique<TMatrixPaperInfo>(nullptr);
-    paper->PaperName = name;
-    paper->ReadOnly = system;
-    paper->SetWidth(2100);
-    paper->SetHeight(2970);
-    paper->FaceCountX = 1;
-    paper->FaceCountY = 2;
-    paper->FaceWidth = 900;
-    paper->FaceHeight = 500;
-    return paper;
 }
 
 int CountOf(const TPapersV2& db) {

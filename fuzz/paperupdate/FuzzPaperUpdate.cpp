@@ -7,6 +7,7 @@
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "papers/UPPRDownload.h"
 #include "papers/UPapers.h"
+#include "tests/SmallPaper.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -23,19 +24,6 @@ const QTemporaryDir& Folder() {
 }
 
 constexpr int64_t kUnpackedCap = 8 << 20;
-
-std::unique_ptr<TMatrixPaperInfo> SmallPaper(const QString& name, bool system) {
-    auto paper = std::make_unique<TMatrixPaperInfo>(nullptr);
-    paper->PaperName = name;
-    paper->ReadOnly = system;
-    paper->SetWidth(2100);
-    paper->SetHeight(2970);
-    paper->FaceCountX = 1;
-    paper->FaceCountY = 2;
-    paper->FaceWidth = 900;
-    paper->FaceHeight = 500;
-    return paper;
-}
 
 QByteArray FileHash(const QString& name) {
     QFile file(name);

@@ -5,18 +5,14 @@
 // the round trip are not.
 
 #include "app/FSheet.h"
+#include "fuzz/LabelFuzzSupport.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
-#include "pageobjects/engine/UDrawSiteAction.h"
-#include "pageobjects/layout/ULOCreator.h"
-#include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/faces/UFaceInfo.h"
 #include "platform/Bitmap.h"
-#include "platform/ClassRegistry.h"
 
-#include <QApplication>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -39,29 +35,15 @@ std::unique_ptr<TLabelData>& Document() {
 }
 
 void Start() {
-    if (QApplication::instance() == nullptr) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_sheetlabel";
-        static char* argv[] = {name, nullptr};
-        App() = std::make_unique<QApplication>(argc, argv);
-    }
-    RegisterEngineClasses();
-    RegisterLabelDataClasses();
-    RegisterLayoutObjects();
-    if (!IsClassRegistered(TLORect::StaticClass()))
-        RegisterClass(TLORect::StaticClass());
-    auto doc = std::make_unique<TLabelData>(nullptr);
+    App() = StartFuzzApplication("fuzz_sheetlabel");
+    RegisterLabelObjectClasses();
     TMatrixPaperInfo paper(nullptr);
     paper.SetWidth(kFaceWidth);
     paper.SetHeight(kFaceHeight);
     paper.FaceCountX = paper.FaceCountY = 1;
     paper.FaceWidth = kFaceWidth;
     paper.FaceHeight = kFaceHeight;
-    doc->SetCurrentSheetNo(0);
-    doc->ChangePaperInfo(paper);
-    Document() = std::move(doc);
+    Document() = NewLabelDocument(paper);
 }
 
 } // namespace

@@ -5,19 +5,15 @@
 // template or more objects read back than were put on it are not.
 
 #include "app/dialogs/FTemplate2.h"
+#include "fuzz/LabelFuzzSupport.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
-#include "pageobjects/engine/UDrawSiteAction.h"
-#include "pageobjects/layout/ULOCreator.h"
-#include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/UProductDB.h"
 #include "papers/faces/UFaceInfo.h"
 #include "platform/Bitmap.h"
-#include "platform/ClassRegistry.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -49,20 +45,8 @@ const QTemporaryDir& Folder() {
 }
 
 void Start() {
-    if (QApplication::instance() == nullptr) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_templateapply";
-        static char* argv[] = {name, nullptr};
-        App() = std::make_unique<QApplication>(argc, argv);
-    }
-    RegisterEngineClasses();
-    RegisterLabelDataClasses();
-    RegisterLayoutObjects();
-    if (!IsClassRegistered(TLORect::StaticClass()))
-        RegisterClass(TLORect::StaticClass());
-    auto doc = std::make_unique<TLabelData>(nullptr);
+    App() = StartFuzzApplication("fuzz_templateapply");
+    RegisterLabelObjectClasses();
     TMatrixPaperInfo paper(nullptr);
     paper.SetWidth(1300);
     paper.SetHeight(2500);
@@ -72,8 +56,7 @@ void Start() {
     paper.FaceCountY = 2;
     paper.FaceWidth = kFaceSize;
     paper.FaceHeight = kFaceSize;
-    doc->SetCurrentSheetNo(0);
-    doc->ChangePaperInfo(paper);
+    auto doc = NewLabelDocument(paper);
     // The record's first two fields filled; the others are there, empty.
     doc->ProductInfo()->Items()->GetItem(0)->Info()->Add(QStringLiteral("題名"));
     doc->ProductInfo()->Items()->GetItem(1)->Info()->Add(QStringLiteral("作者"));

@@ -17,6 +17,7 @@
 #include "papers/UPaperInfo.h"
 #include "papers/UPapers.h"
 #include "platform/Cp932.h"
+#include "tests/SmallPaper.h"
 #include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -40,20 +41,6 @@ class StandInLayout : public QWidget, public IModeForm {
 public:
     explicit StandInLayout(QWidget* parent) : QWidget(parent) {}
 };
-
-std::unique_ptr<TMatrixPaperInfo> SmallPaper(const QString& name, bool system, const QString& group = {}) {
-    auto paper = std::make_unique<TMatrixPaperInfo>(nullptr);
-    paper->PaperName = name;
-    paper->ReadOnly = system;
-    paper->GroupName = group;
-    paper->SetWidth(2100);
-    paper->SetHeight(2970);
-    paper->FaceCountX = 1;
-    paper->FaceCountY = 2;
-    paper->FaceWidth = 900;
-    paper->FaceHeight = 500;
-    return paper;
-}
 
 QByteArray FileHash(const QString& name) {
     QFile file(name);

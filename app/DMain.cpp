@@ -30,6 +30,7 @@
 #include "imaging/USafetyBitmap.h"
 #include "imaging/UTemporaryPicture.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UTextGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULOCreator.h"
@@ -151,26 +152,30 @@ void RegisterStreamClasses() {
     RegisterLabelDataClasses();
 }
 
-// The page-object classes and the designers, once a process: the object factory before the ghost
-// designers, so that it is asked last, and the object-edit designers after them.
+// The page-object designers: the object factory before the ghost designers, so that it is asked
+// last, and the object-edit designers after them.
 void RegisterPageObjects() {
-    static const bool registered =
-        (RegisterLayoutObjects(), RegisterGhostDesigners(), RegisterObjectDesigners(), true);
-    (void)registered;
+    RegisterLayoutObjects();
+    RegisterGhostDesigners();
+    RegisterObjectDesigners();
 }
 
-// The editor's property panels, each unless a panel of that mode is registered already.
-void RegisterPropertyPanels() {
-    if (!IsEditModePanelRegistered(emBackGround))
-        RegisterEditModePanel<TfrmAMBackGround>(emBackGround);
-    if (!IsEditModePanelRegistered(emIllust))
-        RegisterEditModePanel<TfrmAMIllust>(emIllust);
-    if (!IsEditModePanelRegistered(emFigure))
-        RegisterEditModePanel<TfrmAMFigure>(emFigure);
-    if (!IsEditModePanelRegistered(emPhoto))
-        RegisterEditModePanel<TfrmAMPhoto>(emPhoto);
-    if (!IsEditModePanelRegistered(emText))
-        RegisterEditModePanel<TfrmAMText>(emText);
+// The editor's property panels, each unless a panel of that mode is registered already (a test's
+// stand-in); answers the modes registered here.
+std::vector<int> RegisterPropertyPanels() {
+    std::vector<int> registered;
+    const auto add = [&registered](TEditMode mode, auto maker) {
+        if (IsEditModePanelRegistered(mode))
+            return;
+        maker();
+        registered.push_back(mode);
+    };
+    add(emBackGround, [] { RegisterEditModePanel<TfrmAMBackGround>(emBackGround); });
+    add(emIllust, [] { RegisterEditModePanel<TfrmAMIllust>(emIllust); });
+    add(emFigure, [] { RegisterEditModePanel<TfrmAMFigure>(emFigure); });
+    add(emPhoto, [] { RegisterEditModePanel<TfrmAMPhoto>(emPhoto); });
+    add(emText, [] { RegisterEditModePanel<TfrmAMText>(emText); });
+    return registered;
 }
 
 HRESULT ResultOf(const std::function<void()>& body) {
@@ -281,6 +286,7 @@ TdataMain::~TdataMain() {
     delete splash_.data();
     delete colorGrid_.data();
     delete mainForm_.data();
+    UnregisterAll();
     if (TPurposeValidator::Validator() == validator_.get())
         TPurposeValidator::SetValidator(nullptr);
     validator_.reset();
@@ -290,6 +296,22 @@ TdataMain::~TdataMain() {
     papers_.reset();
     if (CurrentDataMain() == this)
         CurrentDataMain() = nullptr;
+}
+
+void TdataMain::UnregisterAll() {
+    // A second data module of the process (a test's, a new main window's) starts from nothing: what
+    // this one registered goes with it, and the editor's hooks and move mode with its windows.
+    for (int kind = 0; kind < mkModeCount; ++kind)
+        RegisterModeForm(TModeKind(kind), {});
+    for (const int mode : registeredPanels_)
+        RegisterEditModePanel(TEditMode(mode), typeid(void), {});
+    registeredPanels_.clear();
+    if (designerMark_ >= 0)
+        DesignerList().Truncate(designerMark_);
+    designerMark_ = -1;
+    SnapHook() = nullptr;
+    ObjectCreatedHook() = nullptr;
+    MoveGhostOptions() = {};
 }
 
 TfrmMain* TdataMain::MainForm() const {
@@ -317,8 +339,9 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     validator_ = std::make_unique<TCDLabelPurposeValidator>();
     TPurposeValidator::SetValidator(validator_.get());
     RegisterStreamClasses();
+    designerMark_ = DesignerList().Count();
     RegisterPageObjects();
-    RegisterPropertyPanels();
+    registeredPanels_ = RegisterPropertyPanels();
     InstallFillImageMaker();
     SetPhotoCDLoader(PhotoCDLoader);
     if (!AppFrame1->CheckExecuteCondition())

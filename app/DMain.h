@@ -115,6 +115,8 @@ private:
     bool LoadSharedData();
     // Raises EFileError when the file is missing or, unless allowed, read-only.
     static void CheckFile(const QString& fileName, bool allowReadOnly);
+    // Empties the registries and hooks that start-up filled.
+    void UnregisterAll();
 
     bool idleHandled_ = false;
     bool started_ = false;
@@ -126,6 +128,9 @@ private:
     std::unique_ptr<TPapersV2> papers_;
     std::shared_ptr<std::function<void()>> papersListener_;
     TProductDB* productDB_ = nullptr; // owned as a component
+    // What start-up added: the property panels' modes, the designer list's length before.
+    std::vector<int> registeredPanels_;
+    int designerMark_ = -1;
     QStringList arguments_;
     QPointer<QWidget> mainForm_;
     QPointer<QWidget> colorGrid_;

@@ -42,6 +42,11 @@ void TDODesignerList::Remove(IUnknownEx* designer) {
         items_.erase(it);
 }
 
+void TDODesignerList::Truncate(int count) {
+    while (int(items_.size()) > std::max(count, 0))
+        items_.pop_back();
+}
+
 std::vector<TIntf<IDODesigner>> TDODesignerList::NewestFirst() const {
     std::vector<TIntf<IDODesigner>> result;
     for (auto it = items_.rbegin(); it != items_.rend(); ++it)

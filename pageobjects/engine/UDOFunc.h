@@ -50,6 +50,8 @@ public:
     // designer's code comes from (nullptr: the application), for ModuleUnloaded.
     void Add(IUnknownEx* designer, const void* module = nullptr);
     void Remove(IUnknownEx* designer);
+    // Releases the designers after the first count (newest first), as their registrar goes.
+    void Truncate(int count);
     int Count() const { return int(items_.size()); }
 
     // Each, newest first, until one handles it; designers without IDODesigner are skipped.

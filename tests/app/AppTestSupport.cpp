@@ -9,6 +9,7 @@
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Settings.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -29,6 +30,14 @@
 extern "C" const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
+}
+
+PrivateSettings::PrivateSettings() : previous_(SettingsStore::FileName()) {
+    SettingsStore::SetFileName(dir_.filePath(QStringLiteral("registry.ini")));
+}
+
+PrivateSettings::~PrivateSettings() {
+    SettingsStore::SetFileName(previous_);
 }
 
 AppFixture::AppFixture() {

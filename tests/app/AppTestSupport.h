@@ -50,6 +50,20 @@ void WhenModalOf(const std::function<void(T*)>& act, int tries = 300) {
         tries);
 }
 
+// Points the settings store at a file of its own while it lives: one test's settings (a paper
+// history, a proxy, a window's place) never reach the next one run in the same process.
+class PrivateSettings {
+public:
+    PrivateSettings();
+    ~PrivateSettings();
+    PrivateSettings(const PrivateSettings&) = delete;
+    PrivateSettings& operator=(const PrivateSettings&) = delete;
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
 class PassingEnvironment : public TAppEnvironment {
 public:
     bool instanceFree = true;
@@ -80,6 +94,7 @@ protected:
     // beforeIdle runs once the module is made, before its first idle (stand-in mode forms go there).
     TfrmMain* StartMainWindow(const std::function<void()>& beforeIdle = {});
 
+    PrivateSettings settings;
     FakeDialogService dialogs;
     std::shared_ptr<PassingEnvironment> environment = std::make_shared<PassingEnvironment>();
     std::unique_ptr<TdataMain> data;

@@ -2,6 +2,7 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/UEditModePanel.h"
 #include "app/dialogs/FAbout.h"
 #include "controls/StaffRoll.h"
 #include "core/UDocStorage.h"
@@ -11,6 +12,7 @@
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDOFunc.h"
 #include "pageobjects/engine/UDrawObject.h"
+#include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
@@ -62,6 +64,30 @@ TEST_F(DataMainTest, StartsWithTheSharedDataAndTheMainWindow) {
     // Stored pages can be read, and the tools can make objects.
     ASSERT_NE(GetClass(QStringLiteral("TLOText")), nullptr);
     EXPECT_EQ(GetClass(QStringLiteral("TLOText"))->Name(), QStringLiteral("TLOWizardText"));
+    std::unique_ptr<TDrawObject> made(DesignerList().CreateObject(QStringLiteral("TLORect")));
+    EXPECT_NE(made, nullptr);
+}
+
+TEST_F(DataMainTest, WhatStartUpRegisteredGoesWithTheModule) {
+    const int designersBefore = DesignerList().Count();
+    ASSERT_NE(StartMainWindow(), nullptr);
+    ASSERT_TRUE(IsModeFormRegistered(mkLayout));
+    ASSERT_TRUE(IsEditModePanelRegistered(emPhoto));
+    EXPECT_GT(DesignerList().Count(), designersBefore);
+    MoveGhostOptions().CircumMove = true;
+    SnapHook() = [](TObject*, const TPoint&, TPoint&) {};
+    data.reset();
+    for (int kind = 0; kind < mkModeCount; ++kind)
+        EXPECT_FALSE(IsModeFormRegistered(TModeKind(kind))) << kind;
+    for (int mode = 0; mode < emModeCount; ++mode)
+        EXPECT_FALSE(IsEditModePanelRegistered(TEditMode(mode))) << mode;
+    EXPECT_EQ(DesignerList().Count(), designersBefore);
+    EXPECT_FALSE(bool(SnapHook()));
+    EXPECT_FALSE(bool(ObjectCreatedHook()));
+    EXPECT_TRUE(MoveGhostOptions() == TMoveGhostOptions{});
+    // A second module of the process starts as the first did.
+    ASSERT_NE(StartMainWindow(), nullptr);
+    EXPECT_TRUE(IsEditModePanelRegistered(emPhoto));
     std::unique_ptr<TDrawObject> made(DesignerList().CreateObject(QStringLiteral("TLORect")));
     EXPECT_NE(made, nullptr);
 }

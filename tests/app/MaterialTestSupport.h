@@ -4,6 +4,7 @@
 
 #include "core/UAppFrame.h"
 #include "tests/FakeDialogService.h"
+#include "tests/app/AppTestSupport.h"
 
 #include <QColor>
 #include <QString>
@@ -20,6 +21,7 @@ protected:
     QString Picture(const QString& relative, const QColor& color = Qt::red);
     QString Path(const QString& relative) const { return dir.filePath(relative); }
 
+    PrivateSettings settings;
     QTemporaryDir dir;
     TAppFrame frame{nullptr};
     FakeDialogService dialogs;

@@ -1,21 +1,7 @@
 #include "app/DMain.h"
+#include "app/UModeForm.h"
 #include "app/UObjectDesigners.h"
 
-#include "app/FAMBackGround.h"
-#include "app/FAMFigure.h"
-#include "app/FAMIllust.h"
-#include "app/FAMPhoto.h"
-#include "app/FAMText.h"
-#include "app/FLayout.h"
-#include "app/FMain.h"
-#include "app/FSheet.h"
-#include "app/FStartMenu.h"
-#include "app/dialogs/FAbout.h"
-#include "app/dialogs/FEnvironment.h"
-#include "app/dialogs/FPaperSelectBase.h"
-#include "app/dialogs/FPhotoCD.h"
-#include "app/dialogs/FPrintPaperBase.h"
-#include "controls/FColorGrid.h"
 #include "controls/UFillImage.h"
 #include "core/UAppUtil.h"
 #include "core/UDocStorage.h"
@@ -160,24 +146,6 @@ void RegisterPageObjects() {
     RegisterObjectDesigners();
 }
 
-// The editor's property panels, each unless a panel of that mode is registered already (a test's
-// stand-in); answers the modes registered here.
-std::vector<int> RegisterPropertyPanels() {
-    std::vector<int> registered;
-    const auto add = [&registered](TEditMode mode, auto maker) {
-        if (IsEditModePanelRegistered(mode))
-            return;
-        maker();
-        registered.push_back(mode);
-    };
-    add(emBackGround, [] { RegisterEditModePanel<TfrmAMBackGround>(emBackGround); });
-    add(emIllust, [] { RegisterEditModePanel<TfrmAMIllust>(emIllust); });
-    add(emFigure, [] { RegisterEditModePanel<TfrmAMFigure>(emFigure); });
-    add(emPhoto, [] { RegisterEditModePanel<TfrmAMPhoto>(emPhoto); });
-    add(emText, [] { RegisterEditModePanel<TfrmAMText>(emText); });
-    return registered;
-}
-
 HRESULT ResultOf(const std::function<void()>& body) {
     try {
         body();
@@ -282,10 +250,8 @@ TdataMain::~TdataMain() {
     // then) is tried once more, and a failure now is told, not lost in silence.
     if (papers_ && !papers_->ReadOnly() && papers_->Modified())
         SavePaperStore(*papers_);
-    // The windows go before the data they show.
-    delete splash_.data();
-    delete colorGrid_.data();
-    delete mainForm_.data();
+    if (windows_)
+        windows_->DestroyWindows();
     UnregisterAll();
     if (TPurposeValidator::Validator() == validator_.get())
         TPurposeValidator::SetValidator(nullptr);
@@ -303,9 +269,8 @@ void TdataMain::UnregisterAll() {
     // this one registered goes with it, and the editor's hooks and move mode with its windows.
     for (int kind = 0; kind < mkModeCount; ++kind)
         RegisterModeForm(TModeKind(kind), {});
-    for (const int mode : registeredPanels_)
-        RegisterEditModePanel(TEditMode(mode), typeid(void), {});
-    registeredPanels_.clear();
+    if (windows_)
+        windows_->UnregisterForms();
     if (designerMark_ >= 0)
         DesignerList().Truncate(designerMark_);
     designerMark_ = -1;
@@ -315,11 +280,11 @@ void TdataMain::UnregisterAll() {
 }
 
 TfrmMain* TdataMain::MainForm() const {
-    return qobject_cast<TfrmMain*>(mainForm_.data());
+    return windows_ ? windows_->MainForm() : nullptr;
 }
 
 TfrmAbout* TdataMain::Splash() const {
-    return qobject_cast<TfrmAbout*>(splash_.data());
+    return windows_ ? windows_->Splash() : nullptr;
 }
 
 void TdataMain::SetMacroTable() {
@@ -329,7 +294,8 @@ void TdataMain::SetMacroTable() {
     AppFrame1->SetMacro(lines);
 }
 
-void TdataMain::DataModule1Create(const TDataMainOptions&) {
+void TdataMain::DataModule1Create(const TDataMainOptions& options) {
+    windows_ = options.Windows;
     client_ = TIntf<ISCClientV1>(new TSCAppFrameClient);
     const QString pluginFolder = LocalMacro("$(exeDir)Plugins");
     importPlugins_ = std::make_unique<TPluginList>(kImportPluginCategory);
@@ -341,41 +307,26 @@ void TdataMain::DataModule1Create(const TDataMainOptions&) {
     RegisterStreamClasses();
     designerMark_ = DesignerList().Count();
     RegisterPageObjects();
-    registeredPanels_ = RegisterPropertyPanels();
+    if (windows_)
+        windows_->RegisterForms();
     InstallFillImageMaker();
-    SetPhotoCDLoader(PhotoCDLoader);
     if (!AppFrame1->CheckExecuteCondition())
         return;
     // This is the only running instance now: what dead ones left behind (working copies, the
     // temporaries of saves cut short beside the user's papers) can go.
     RemoveStaleStorageFiles({LocalMacro("$(UserPreferenceFolder)")});
-    auto* splash = new TfrmAbout(nullptr);
-    splash_ = splash;
-    splash->SetMode(TfrmAbout::kModeSplash);
-    splash->show();
-    splash->repaint();
-    SetImageDispLimitSize(GetImageDispLimitSize());
-    SetImagePrintLimitSize(GetImagePrintLimitSize());
+    if (windows_)
+        windows_->BeforeSharedData();
     if (!LoadSharedData())
         return;
     SetSimpleTextEmptyText(QString::fromUtf8(kEmptyText));
-    RegisterStartMenu();
-    RegisterPaperSelect();
-    RegisterLayoutEditor();
-    RegisterPrintMode();
-    RegisterSheetWindow();
-    auto* main = new TfrmMain(nullptr);
-    mainForm_ = main;
-    // A merge into the paper store may bring a new printer setting list.
+    if (windows_)
+        windows_->CreateMainWindows();
     papersListener_ = std::make_shared<TPapersV2::ChangeListener>([this] {
-        if (TfrmMain* form = MainForm())
-            form->LoadPaperPrintSetting();
+        if (windows_)
+            windows_->PapersChanged();
     });
     papers_->AddChangeListener(papersListener_);
-    TApplication::SetMainForm(main);
-    if (TfrmAbout* about = Splash())
-        about->GuardMainForm();
-    colorGrid_ = new TfrmColorGrid(nullptr);
     started_ = true;
 }
 
@@ -530,17 +481,8 @@ void TdataMain::GlobalNotify1Idle(TObject*) {
     if (idleHandled_ || !started_)
         return;
     idleHandled_ = true;
-    TfrmMain* main = MainForm();
-    if (!main)
-        return;
-    const QString fileName = arguments_.isEmpty() ? QString() : arguments_.first();
-    if (!fileName.isEmpty() && QFileInfo(fileName).isFile() && main->OpenDocument(fileName)) {
-        // Without the mode the document opens in, the start menu holds it.
-        if (!main->HostedForm())
-            main->EnterModeKind(mkStartMenu, true);
-        return;
-    }
-    main->actStartMenu->trigger();
+    if (windows_)
+        windows_->FirstIdle(arguments_);
 }
 
 TModalResult TdataMain::AppFrame1MessageBox(const QString& message, const std::vector<TBitBtnKind>& buttons,

@@ -30,7 +30,6 @@ class TPapersV2;
 class TProductDB;
 class TPicture;
 class TfrmAbout;
-class TfrmColorGrid;
 class TfrmMain;
 
 QUORLANE_EXCEPTION(EFileError, Exception)
@@ -64,6 +63,28 @@ protected:
     bool GetInterface(const TGUID& iid, void** obj) override;
 };
 
+// The windows a data module brings up, made by the composition unit (UAppWindows) so that the data
+// module knows no form: it calls these at their moments of start-up, idle and take-down.
+class IAppWindows {
+public:
+    virtual ~IAppWindows() = default;
+    // The mode forms and property panels into their registries; Unregister takes out what Register put.
+    virtual void RegisterForms() = 0;
+    virtual void UnregisterForms() = 0;
+    // Before the shared data loads: the splash and the picture limits the settings give.
+    virtual void BeforeSharedData() = 0;
+    // Once the shared data is there: the main window and the colour grid.
+    virtual void CreateMainWindows() = 0;
+    // The paper store changed (a merge may bring a new printer setting list).
+    virtual void PapersChanged() = 0;
+    // The first idle moment: the document named on the command line, else the start menu.
+    virtual void FirstIdle(const QStringList& arguments) = 0;
+    // The windows go before the data they show.
+    virtual void DestroyWindows() = 0;
+    virtual TfrmMain* MainForm() const = 0;
+    virtual TfrmAbout* Splash() const = 0;
+};
+
 // How a data module starts; the program uses the defaults, tests set their own.
 struct TDataMainOptions {
     // The machine the start-up checks ask; the real one when null.
@@ -72,6 +93,8 @@ struct TDataMainOptions {
     std::vector<std::pair<QString, QString>> Macros;
     // The command line after the program's name; the application's when not set.
     std::optional<QStringList> Arguments;
+    // The windows; without them the module starts its data alone.
+    std::shared_ptr<IAppWindows> Windows;
 };
 
 class TdataMain : public TComponent {
@@ -128,13 +151,10 @@ private:
     std::unique_ptr<TPapersV2> papers_;
     std::shared_ptr<std::function<void()>> papersListener_;
     TProductDB* productDB_ = nullptr; // owned as a component
-    // What start-up added: the property panels' modes, the designer list's length before.
-    std::vector<int> registeredPanels_;
+    // What start-up added: the designer list's length before.
     int designerMark_ = -1;
+    std::shared_ptr<IAppWindows> windows_;
     QStringList arguments_;
-    QPointer<QWidget> mainForm_;
-    QPointer<QWidget> colorGrid_;
-    QPointer<QWidget> splash_;
 };
 
 // The one data module (null before it is made and once it is gone).

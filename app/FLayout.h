@@ -5,7 +5,7 @@
 // stored objects) and writes it back whenever the page changes, the mode is left or the document is
 // saved.
 
-#include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/UAlbumFunc.h"
 #include "papers/ULabelData.h"
 #include "papers/faces/UFaceInfo.h"

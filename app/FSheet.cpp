@@ -1,6 +1,7 @@
 #include "app/FSheet.h"
 
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FSheetName.h"
 #include "app/dialogs/FSheetPos.h"

@@ -4,7 +4,7 @@
 // drop or through the clipboard (in the sheet-label format, which running copies of the program
 // exchange); sheets are added, deleted, copied, reordered and renamed.
 
-#include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "papers/ULOFace.h"
 
 #include <QByteArray>

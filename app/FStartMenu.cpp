@@ -1,6 +1,7 @@
 #include "app/FStartMenu.h"
 
 #include "app/DMain.h"
+#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "controls/UBitmapButton.h"
 #include "controls/UExButtons.h"

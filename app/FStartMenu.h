@@ -3,7 +3,7 @@
 // start. Three big buttons (new, open, exit) under the logo, the file and help menus, and the step bar
 // with the start step current.
 
-#include "app/FMain.h"
+#include "app/UModeForm.h"
 
 #include <QWidget>
 #include <memory>

@@ -1,6 +1,7 @@
 // The program: the application object, the data module that starts everything, the message loop.
 
 #include "app/DMain.h"
+#include "app/UAppWindows.h"
 #include "app/dialogs/FMessage.h"
 #include "platform/Application.h"
 
@@ -65,7 +66,9 @@ int main(int argc, char** argv) {
     WatchTermination(&app);
     int status = 1;
     {
-        TdataMain data(nullptr);
+        TDataMainOptions options;
+        options.Windows = MakeAppWindows();
+        TdataMain data(nullptr, options);
         // A loop without a main window would never end: a start that stopped short ends here.
         if (data.Started() && TApplication::MainForm())
             status = app.exec();

@@ -1,6 +1,7 @@
 #include "app/dialogs/FPaperSelectBase.h"
 
 #include "app/DMain.h"
+#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/UExButtons.h"

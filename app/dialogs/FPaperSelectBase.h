@@ -3,7 +3,7 @@
 // panel that does the work. Going on puts the chosen paper into the document and enters the layout
 // editor.
 
-#include "app/FMain.h"
+#include "app/UModeForm.h"
 
 #include <QWidget>
 

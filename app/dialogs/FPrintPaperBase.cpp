@@ -1,5 +1,6 @@
 #include "app/dialogs/FPrintPaperBase.h"
 
+#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "controls/UFormPanel.h"

@@ -2,7 +2,7 @@
 // The print step as the main window's mode: the file and help menus, the step bar on the print step,
 // and the panel that previews the sheets and opens the print dialog.
 
-#include "app/FMain.h"
+#include "app/UModeForm.h"
 
 #include <QWidget>
 

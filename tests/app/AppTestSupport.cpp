@@ -2,6 +2,7 @@
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/UAppWindows.h"
 #include "app/dialogs/FAbout.h"
 #include "core/UPathUtil.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
@@ -62,6 +63,7 @@ TdataMain& AppFixture::Start(const QStringList& arguments) {
     TDataMainOptions options;
     options.Environment = environment;
     options.Arguments = arguments;
+    options.Windows = MakeAppWindows();
     const QString dir = IncludeBackslash(exeDir_.path());
     options.Macros = {{QStringLiteral("ExeDir"), dir},
                       {QStringLiteral("exeDir"), dir},

@@ -4,6 +4,7 @@
 
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FColorAdjuster.h"
 #include "app/dialogs/FFrameBrowser.h"

@@ -1,6 +1,7 @@
 // The layout editor: its rules, and a page shown, edited and stored through the main window.
 
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/FPages.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"

@@ -2,6 +2,7 @@
 // main window.
 
 #include "app/FSheet.h"
+#include "app/FMain.h"
 #include "controls/Exscrbox.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"

@@ -5,6 +5,7 @@
 #include "app/FAMBackGround.h"
 #include "app/FAMFigure.h"
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FDecoLine.h"
 #include "app/dialogs/FDecoString.h"

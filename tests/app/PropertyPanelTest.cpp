@@ -5,6 +5,7 @@
 #include "app/FAMFigure.h"
 #include "app/FAMIllust.h"
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FIllustFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"

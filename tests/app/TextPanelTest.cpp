@@ -4,6 +4,7 @@
 
 #include "app/FAMText.h"
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "controls/FColorGrid.h"
 #include "imaging/UColorFill.h"
 #include "imaging/UExifReader.h"

@@ -5,6 +5,7 @@
 
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FCoverPicture.h"
 #include "app/dialogs/FCoverTemplate.h"

@@ -3,6 +3,7 @@
 
 #include "app/UEditModePanel.h"
 #include "app/FLayout.h"
+#include "app/FMain.h"
 #include "app/UObjectDesigners.h"
 #include "imaging/UColorFill.h"
 #include "imaging/USafetyBitmap.h"

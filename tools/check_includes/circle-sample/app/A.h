@@ -1,0 +1,2 @@
+// A header of a made-up circle: the check must refuse it.
+#include "app/B.h"

@@ -1,0 +1,2 @@
+// The other half of the made-up circle.
+#include "app/A.h"

@@ -40,26 +40,19 @@ THTTPDownload::THTTPDownload(TComponent* owner) : TComponent(owner) {
         return;
     client_ = std::make_unique<HttpClient>();
     client_->SetAgent(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
-    client_->OnConnect = [this] {
-        if (OnConnect)
-            OnConnect();
+    // The caller sets its handlers after construction (and may change them), so each event looks
+    // its handler up when it comes.
+    const auto forward = [](const std::function<void()>& handler) {
+        return [&handler] {
+            if (handler)
+                handler();
+        };
     };
-    client_->OnConnectionFailed = [this] {
-        if (OnConnectionFailed)
-            OnConnectionFailed();
-    };
-    client_->OnPacketReceived = [this] {
-        if (OnPacketRecieved)
-            OnPacketRecieved();
-    };
-    client_->OnFailure = [this] {
-        if (OnFailure)
-            OnFailure();
-    };
-    client_->OnSuccess = [this] {
-        if (OnSuccess)
-            OnSuccess();
-    };
+    client_->OnConnect = forward(OnConnect);
+    client_->OnConnectionFailed = forward(OnConnectionFailed);
+    client_->OnPacketReceived = forward(OnPacketRecieved);
+    client_->OnFailure = forward(OnFailure);
+    client_->OnSuccess = forward(OnSuccess);
 }
 
 THTTPDownload::~THTTPDownload() = default;

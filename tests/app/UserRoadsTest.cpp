@@ -83,6 +83,63 @@ protected:
         return selected.Count();
     }
 
+    // Printing goes to the fake print system (no queue: the PDF-file printer) until the guard goes.
+    [[nodiscard]] static auto PrintToTheFakeSystem() {
+        ResetPrintChoices();
+        FakePrinterBackend::Install();
+        Printer().Refresh();
+        return qScopeGuard([] {
+            SetPrinterBackend(nullptr);
+            ResetPrintChoices();
+        });
+    }
+    // 用紙 -> the genre, the group (if any) and the paper chosen by clicks; null (with a failure) when
+    // one of them is not offered.
+    TfrmPaperSelectPanel* ClickToPaper(const QString& genreName, const QString& groupName, const QString& paper,
+                                       Qt::MatchFlags match = Qt::MatchExactly) {
+        main->actPaper->trigger();
+        auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+        if (form == nullptr) {
+            ADD_FAILURE() << "no paper selection";
+            return nullptr;
+        }
+        TfrmPaperSelectPanel* panel = form->Panel();
+        RunLoopUntil([&] { return form->isVisible(); });
+        const QList<QListWidgetItem*> genre = panel->lbGenre->findItems(genreName, Qt::MatchExactly);
+        if (genre.size() != 1) {
+            ADD_FAILURE() << "no genre " << genreName.toStdString();
+            return nullptr;
+        }
+        QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {},
+                          panel->lbGenre->visualItemRect(genre[0]).center());
+        if (!groupName.isEmpty()) {
+            const int group = panel->cbGroup->findText(groupName);
+            if (group <= 0) {
+                ADD_FAILURE() << "no group " << groupName.toStdString();
+                return nullptr;
+            }
+            panel->cbGroup->setFocus();
+            QTest::keyClick(panel->cbGroup, Qt::Key_Home);
+            for (int i = 0; i < group; ++i)
+                QTest::keyClick(panel->cbGroup, Qt::Key_Down);
+        }
+        const QList<QTreeWidgetItem*> rows = panel->lvPaper->findItems(paper, match);
+        if (rows.size() != 1) {
+            ADD_FAILURE() << "no single paper " << paper.toStdString();
+            return nullptr;
+        }
+        QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {},
+                          panel->lvPaper->visualItemRect(rows[0]).center());
+        return panel;
+    }
+    void PrintToPdf(TLabelData* document, const QString& pdf) {
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(document);
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialogs.files = {pdf};
+        dialog.btnPrint->click();
+    }
+
     QTemporaryDir folder;
     TfrmMain* main = nullptr;
     TfrmLayout* editor = nullptr;
@@ -206,31 +263,12 @@ TEST_F(UserRoadsTest, ThePaperStepsEditStepGoesBackToTheOpenDocumentUnlessAnothe
 
 TEST_F(UserRoadsTest, BothSidesOfAnAlbumRefillAreDesignedAndPrintedTheBackMirrored) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
-    ResetPrintChoices();
-    // No queue: the PDF-file printer prints.
-    FakePrinterBackend::Install();
-    const auto restore = qScopeGuard([] {
-        SetPrinterBackend(nullptr);
-        ResetPrintChoices();
-    });
-    Printer().Refresh();
+    const auto restore = PrintToTheFakeSystem();
     ASSERT_EQ(Printer().PrinterName(), TPrinter::PdfPrinterName);
-    main->actPaper->trigger();
-    auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
-    ASSERT_NE(form, nullptr);
-    TfrmPaperSelectPanel* panel = form->Panel();
-    RunLoopUntil([&] { return form->isVisible(); });
     // A refill with a 20 mm binding strip on the left of its front.
     const QString refill = QStringLiteral("QL-AB1 アルバム台紙 A4 フリー");
-    const QList<QListWidgetItem*> genre =
-        panel->lbGenre->findItems(QStringLiteral("アルバム専用紙"), Qt::MatchExactly);
-    ASSERT_EQ(genre.size(), 1);
-    QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {},
-                      panel->lbGenre->visualItemRect(genre[0]).center());
-    const QList<QTreeWidgetItem*> rows = panel->lvPaper->findItems(refill, Qt::MatchExactly);
-    ASSERT_EQ(rows.size(), 1);
-    QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {},
-                      panel->lvPaper->visualItemRect(rows[0]).center());
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("アルバム専用紙"), QString(), refill);
+    ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(panel->rbBoth->isEnabled()) << "a refill printed on both sides offers its back";
     panel->rbBoth->click();
     QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
@@ -252,13 +290,7 @@ TEST_F(UserRoadsTest, BothSidesOfAnAlbumRefillAreDesignedAndPrintedTheBackMirror
     ASSERT_EQ(document->CurrentSheetNo(), 3);
     fill(RGB(30, 30, 220));
     const QString pdf = folder.filePath(QStringLiteral("both.pdf"));
-    {
-        TfrmPrintDialog dialog(main);
-        dialog.SetLabelData(document);
-        dialog.cbPaperChangeMsg->setChecked(true);
-        dialogs.files = {pdf};
-        dialog.btnPrint->click();
-    }
+    PrintToPdf(document, pdf);
     ASSERT_EQ(TestSupport::PdfPageCount(pdf), 2);
     const QImage front = TestSupport::RasterisePdf(pdf, 50, 1);
     const QImage back = TestSupport::RasterisePdf(pdf, 50, 2);
@@ -422,32 +454,11 @@ namespace {
 
 TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHole) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
-    ResetPrintChoices();
-    FakePrinterBackend::Install();
-    const auto restore = qScopeGuard([] {
-        SetPrinterBackend(nullptr);
-        ResetPrintChoices();
-    });
-    Printer().Refresh();
+    const auto restore = PrintToTheFakeSystem();
     // 定形 -> CD/DVD -> QL-CD2 -> 横長 -> 編集画面へ.
-    main->actPaper->trigger();
-    auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
-    ASSERT_NE(form, nullptr);
-    TfrmPaperSelectPanel* panel = form->Panel();
-    RunLoopUntil([&] { return form->isVisible(); });
-    const QList<QListWidgetItem*> genre = panel->lbGenre->findItems(QStringLiteral("定形"), Qt::MatchExactly);
-    ASSERT_EQ(genre.size(), 1);
-    QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {}, panel->lbGenre->visualItemRect(genre[0]).center());
-    const int cd = panel->cbGroup->findText(QStringLiteral("CD/DVD"));
-    ASSERT_GT(cd, 0);
-    panel->cbGroup->setFocus();
-    QTest::keyClick(panel->cbGroup, Qt::Key_Home);
-    for (int i = 0; i < cd; ++i)
-        QTest::keyClick(panel->cbGroup, Qt::Key_Down);
-    const QList<QTreeWidgetItem*> rows =
-        panel->lvPaper->findItems(QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
-    ASSERT_EQ(rows.size(), 1);
-    QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {}, panel->lvPaper->visualItemRect(rows[0]).center());
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("CD/DVD"),
+                                               QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
+    ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->memoInfo->toPlainText().contains(QStringLiteral("面数: 1x2")));
     panel->rbLandscape->click();
     EXPECT_TRUE(panel->memoInfo->toPlainText().contains(QStringLiteral("面数: 2x1"))) << "two discs side by side";
@@ -499,13 +510,7 @@ TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHo
     EXPECT_GT(shownAt(shown, corner).green(), 200) << "outside the disc after reopening";
 
     const QString pdf = folder.filePath(QStringLiteral("disc.pdf"));
-    {
-        TfrmPrintDialog dialog(main);
-        dialog.SetLabelData(main->Document());
-        dialog.cbPaperChangeMsg->setChecked(true);
-        dialogs.files = {pdf};
-        dialog.btnPrint->click();
-    }
+    PrintToPdf(main->Document(), pdf);
     const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
     ASSERT_FALSE(page.isNull());
     ASSERT_GT(page.width(), page.height()) << "a landscape page";
@@ -524,31 +529,11 @@ namespace {
 
 TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
-    ResetPrintChoices();
-    FakePrinterBackend::Install();
-    const auto restore = qScopeGuard([] {
-        SetPrinterBackend(nullptr);
-        ResetPrintChoices();
-    });
-    Printer().Refresh();
+    const auto restore = PrintToTheFakeSystem();
     // 定形 -> はがき -> QL-PC1 -> 両面 -> 編集画面へ.
-    main->actPaper->trigger();
-    auto* form = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
-    ASSERT_NE(form, nullptr);
-    TfrmPaperSelectPanel* panel = form->Panel();
-    RunLoopUntil([&] { return form->isVisible(); });
-    const QList<QListWidgetItem*> genre = panel->lbGenre->findItems(QStringLiteral("定形"), Qt::MatchExactly);
-    ASSERT_EQ(genre.size(), 1);
-    QTest::mouseClick(panel->lbGenre->viewport(), Qt::LeftButton, {}, panel->lbGenre->visualItemRect(genre[0]).center());
-    const int group = panel->cbGroup->findText(QStringLiteral("はがき"));
-    ASSERT_GT(group, 0);
-    panel->cbGroup->setFocus();
-    QTest::keyClick(panel->cbGroup, Qt::Key_Home);
-    for (int i = 0; i < group; ++i)
-        QTest::keyClick(panel->cbGroup, Qt::Key_Down);
-    const QList<QTreeWidgetItem*> rows = panel->lvPaper->findItems(QStringLiteral("QL-PC1 はがき"), Qt::MatchExactly);
-    ASSERT_EQ(rows.size(), 1);
-    QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {}, panel->lvPaper->visualItemRect(rows[0]).center());
+    TfrmPaperSelectPanel* panel =
+        ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"), QStringLiteral("QL-PC1 はがき"));
+    ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(panel->rbBoth->isEnabled());
     panel->rbBoth->click();
     QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
@@ -567,13 +552,7 @@ TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
     editor->actPageAdd->trigger();
     mark(RGB(30, 30, 220));
     const QString pdf = folder.filePath(QStringLiteral("postcard.pdf"));
-    {
-        TfrmPrintDialog dialog(main);
-        dialog.SetLabelData(document);
-        dialog.cbPaperChangeMsg->setChecked(true);
-        dialogs.files = {pdf};
-        dialog.btnPrint->click();
-    }
+    PrintToPdf(document, pdf);
     ASSERT_EQ(TestSupport::PdfPageCount(pdf), 2);
     const QImage front = TestSupport::RasterisePdf(pdf, 50, 1);
     const QImage back = TestSupport::RasterisePdf(pdf, 50, 2);

@@ -27,6 +27,7 @@
 #include <QScopeGuard>
 #include <QThreadPool>
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <future>
@@ -681,8 +682,8 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
             background->SetFaceInfo(face);
             background->SetEnclosingSize(outer.Right - outer.Left, outer.Bottom - outer.Top);
         }
-        // A photo frame the size of one of the paper's faces takes that face's shape, which is
-        // not stored with it.
+        // A photo frame on one of the paper's faces takes that face's shape, which is not stored
+        // with it.
         if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
             GiveFaceShape(*photo);
         loaded.Add(std::unique_ptr<TDrawObject>(object));
@@ -700,15 +701,25 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
 void TLabelData::GiveFaceShape(TLOAlbumPhoto& photo) {
     if (!paper_)
         return;
-    const TRect frame = photo.LogRect();
+    // The face the frame covers most is the one it belongs to, however the user resized it.
+    const TRect frame = NormalizeRect(photo.LogRect());
+    int64_t most = 0;
+    int owner = -1;
     for (int i = 0; i < paper_->GetFaceCount(); ++i) {
         TFaceInfo face;
         paper_->GetFaceInfo(i, face);
         const TRect outer = face.GetOuterRect();
-        if (outer.Width() == frame.Width() && outer.Height() == frame.Height()) {
-            photo.SetFaceShape(face);
-            return;
+        const int64_t width = int64_t(std::min(frame.Right, outer.Right)) - std::max(frame.Left, outer.Left);
+        const int64_t height = int64_t(std::min(frame.Bottom, outer.Bottom)) - std::max(frame.Top, outer.Top);
+        if (width > 0 && height > 0 && width * height > most) {
+            most = width * height;
+            owner = i;
         }
+    }
+    if (owner >= 0) {
+        TFaceInfo face;
+        paper_->GetFaceInfo(owner, face);
+        photo.SetFaceShape(face);
     }
 }
 

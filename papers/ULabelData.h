@@ -211,7 +211,7 @@ public:
     int MapFaceIndex(int index) const { return SeparatelyDesign ? index : 0; }
 
 private:
-    // Gives a photo frame the shape of a face of the paper of its size.
+    // Gives a photo frame the shape of the paper's face it covers most.
     void GiveFaceShape(TLOAlbumPhoto& photo);
     friend class TLabelDataTestAccess;
     std::unique_ptr<TDocStorage> OpenSheetStorage();

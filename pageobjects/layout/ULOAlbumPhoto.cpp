@@ -590,9 +590,8 @@ void TLOAlbumPhoto::ClearFaceShape() {
 bool TLOAlbumPhoto::ClipToFaceShape(TCanvas& canvas) {
     if (!faceShape_)
         return false;
-    const TRect outer = faceShape_->GetOuterRect();
-    const TRect frame = LogRect();
-    const QRegion shape = faceShape_->CreateRegion(canvas, true, TPoint(frame.Left - outer.Left, frame.Top - outer.Top));
+    // The shape stays where its face lies on the page, whatever the user made of the frame.
+    const QRegion shape = faceShape_->CreateRegion(&canvas, true);
     canvas.ExtSelectClipRgn(&shape, RGN_AND);
     return true;
 }

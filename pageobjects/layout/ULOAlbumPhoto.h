@@ -138,9 +138,10 @@ public:
     void AdjustSizeToPicture();
     bool HasAlphaFrame() const;
 
-    // The shape of the face the frame was made for (a disc with its hole, a circle, rounded
-    // corners): the frame shows and prints only inside it, the shape following the frame's
-    // top-left. Not stored with the frame: whoever places it on a page sets it from the paper.
+    // The shape of the face the frame belongs to (a disc with its hole, a circle, rounded
+    // corners), in page units where the face lies: the frame shows and prints only inside it,
+    // however it is resized. Not stored with the frame: whoever places it on a page sets it
+    // from the paper.
     void SetFaceShape(const TFaceInfo& face);
     void ClearFaceShape();
     const TFaceInfo* FaceShape() const { return faceShape_.get(); }

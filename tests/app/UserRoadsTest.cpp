@@ -523,6 +523,74 @@ TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHo
     EXPECT_GT(printedAt(corner).green(), 200) << "printed outside the disc";
 }
 
+TEST_F(UserRoadsTest, AResizedDiscFrameKeepsItsDiscThroughSaveReopenAndPrint) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const auto restore = PrintToTheFakeSystem();
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("CD/DVD"),
+                                               QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(frames.size(), 2u);
+    TLOAlbumPhoto* top = frames[0]->LogRect().Top < frames[1]->LogRect().Top ? frames[0] : frames[1];
+    const TRect disc = top->LogRect();
+    const TPoint centre((disc.Left + disc.Right) / 2, (disc.Top + disc.Bottom) / 2);
+    TDrawSite* site = editor->DrawSite1;
+    const auto at = [&](const TPoint& p) { return site->LogToDev(p).ToQPoint(); };
+    // Clicked, then its top-left handle dragged 10 mm in: the frame is smaller, the disc is not.
+    QTest::mouseClick(site, Qt::LeftButton, {}, at(TPoint(centre.X + 400, centre.Y)));
+    RunUntilIdleHandled();
+    ASSERT_TRUE(top->Selected());
+    const QPoint from = at(disc.TopLeft());
+    const QPoint to = at(TPoint(disc.Left + 100, disc.Top + 100));
+    QTest::mousePress(site, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(site, from + (to - from) * step / 4);
+    QTest::mouseRelease(site, Qt::LeftButton, {}, to);
+    RunUntilIdleHandled();
+    ASSERT_NEAR(top->LogRect().Left, disc.Left + 100, 10);
+    // In the hole of the disc, not of a disc drawn from the frame's new corner.
+    const TPoint hole(centre.X - 180, centre.Y);
+    const TPoint ring(centre.X + 400, centre.Y);
+    const QColor empty(192, 192, 192);
+    top->SetSelected(false);
+    site->UpdatePivots();
+    QImage shown = site->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(at(ring)), empty);
+    EXPECT_NE(shown.pixelColor(at(hole)), empty) << "the disc's hole";
+
+    auto picture = std::make_unique<TPictureEx>();
+    TSafetyBitmap red(60, 60, pf24bit);
+    red.Canvas().Brush() = TBrush{RGB(220, 20, 20), bsSolid};
+    red.Canvas().FillRect(TRect(0, 0, 60, 60));
+    picture->SetGraphic(&red);
+    top->SetPhotoPicture(picture.get());
+    const QString path = folder.filePath(QStringLiteral("resized.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    main->actNew->trigger();
+    ASSERT_TRUE(main->OpenDocument(path));
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    site = editor->DrawSite1;
+    RunUntilIdleHandled();
+    shown = site->grab().toImage();
+    EXPECT_GT(shown.pixelColor(at(ring)).red(), 180);
+    EXPECT_GT(shown.pixelColor(at(hole)).green(), 200) << "the hole after reopening";
+
+    const QString pdf = folder.filePath(QStringLiteral("resized.pdf"));
+    PrintToPdf(main->Document(), pdf);
+    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    ASSERT_FALSE(page.isNull());
+    const auto printedAt = [&](const TPoint& p) { return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254)); };
+    EXPECT_GT(printedAt(ring).red(), 180);
+    EXPECT_LT(printedAt(ring).green(), 80);
+    EXPECT_GT(printedAt(hole).green(), 200) << "the printed hole";
+}
+
 } // namespace
 
 namespace {

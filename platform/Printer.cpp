@@ -152,6 +152,22 @@ bool TPrinterDriver::HasFilter(const QString& program) const {
     return false;
 }
 
+int TPrinterDriver::ChosenResolution(const TDriverOptions& selected) const {
+    const bool qualityRules = Option(QStringLiteral("StpQuality")) &&
+                              Selected(QStringLiteral("StpQuality"), selected) != QLatin1String("None");
+    int finest = 0;
+    for (const TPpdOption& option : Options) {
+        if (qualityRules && option.Keyword == QLatin1String("Resolution"))
+            continue;
+        const int index = option.IndexOf(Selected(option.Keyword, selected));
+        if (index >= 0) {
+            const QSize r = option.Choices[index].Resolution;
+            finest = std::max({finest, r.width(), r.height()});
+        }
+    }
+    return finest;
+}
+
 namespace {
 
 // A constraint's choice against a selection: a named choice matches itself, an empty one every
@@ -543,13 +559,25 @@ void TPrinter::SetOrientation(QPageLayout::Orientation orientation) {
         current_ = PrinterName();
 }
 
+int TPrinter::FinestDrawingResolution(const QString& name, const TPrinterCaps& caps) {
+    // Qt states 1200 dpi for queues whose drivers rasterise at 360 or 600: a page drawn finer than
+    // the driver's raster only makes the job larger and slower.
+    int wanted = DefaultResolution;
+    if (caps.Driver && !IsPdfPrinter(name)) {
+        const QByteArray devMode = DevMode();
+        wanted = std::max(wanted, caps.Driver->ChosenResolution(ValidDriverOptions(name, devMode, driverOptions_)));
+    }
+    return wanted;
+}
+
 TPrinterGeometry TPrinter::Geometry() {
     const QString name = PrinterName();
     const TPrinterCaps* caps = CachedCaps(name);
     TPrinterGeometry g;
     if (caps) {
-        g.DpiX = caps->ResolutionX > 0 ? caps->ResolutionX : DefaultResolution;
-        g.DpiY = caps->ResolutionY > 0 ? caps->ResolutionY : DefaultResolution;
+        const int finest = FinestDrawingResolution(name, *caps);
+        g.DpiX = std::min(caps->ResolutionX > 0 ? caps->ResolutionX : DefaultResolution, finest);
+        g.DpiY = std::min(caps->ResolutionY > 0 ? caps->ResolutionY : DefaultResolution, finest);
     }
     const QPageSize size = PageSize();
     const QPageLayout::Orientation orientation = Orientation();
@@ -640,7 +668,8 @@ void TPrinter::BeginDoc() {
     QPrinter& printer = *job->qprinter;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(job->tempFile);
-    printer.setResolution(caps.ResolutionX > 0 ? caps.ResolutionX : DefaultResolution);
+    printer.setResolution(
+        std::min(caps.ResolutionX > 0 ? caps.ResolutionX : DefaultResolution, FinestDrawingResolution(name, caps)));
     printer.setFullPage(true);
     printer.setPageLayout(QPageLayout(job->options.PageSize, job->options.Orientation, QMarginsF()));
     printer.setDocName(title_);

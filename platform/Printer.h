@@ -25,6 +25,7 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,8 @@ struct TPrinterInputSlot {
 struct TPpdChoice {
     QString Keyword;
     QString Text;
+    // The raster resolution the choice sets (its code's HWResolution); empty when it sets none.
+    QSize Resolution;
 };
 
 struct TPpdOption {
@@ -106,6 +109,9 @@ struct TPrinterDriver {
     // The selection of option: the selected choice, else the PPD's default.
     QString Selected(const QString& option, const TDriverOptions& selected) const;
     bool HasFilter(const QString& program) const;
+    // The finest resolution the selected choices set (dots per inch on the finer axis); 0 when none
+    // sets one. A Gutenprint quality other than "None" overrides the Resolution option.
+    int ChosenResolution(const TDriverOptions& selected) const;
 };
 
 // Reads a PPD. No driver (nullopt) when the bytes are no PPD or exceed the bounds above.
@@ -185,7 +191,8 @@ class TPrinter {
 public:
     // The name of the PDF-file printer, listed last.
     static const QString PdfPrinterName;
-    // The resolution of PDF output and of queues that report none.
+    // The resolution of PDF output and of queues that report none, and the finest a queue's job is
+    // drawn at unless its driver's chosen settings ask for more.
     static constexpr int DefaultResolution = 600;
     // Codes of forms added by name start above every paper code QPageSize knows.
     static constexpr int FirstAddedFormId = 512;
@@ -299,6 +306,9 @@ private:
     struct Job;
     const TPrinterCaps* CachedCaps(const QString& name);
     static TPrinterCaps PdfCaps();
+    // The finest the current printer's job is drawn at (never finer than the queue states):
+    // DefaultResolution unless the driver's chosen settings rasterise finer.
+    int FinestDrawingResolution(const QString& name, const TPrinterCaps& caps);
     void EnsureList();
     void DiscardJob();
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <ctime>
@@ -37,6 +38,44 @@ struct PpdCloser {
 QString PpdText(const char* text) {
     // libcups turns every text into UTF-8 under the PPD's *LanguageEncoding; its fields are bounded.
     return QString::fromUtf8(text);
+}
+
+// The HWResolution a choice's PostScript code sets ("<</HWResolution[720 360]>>setpagedevice");
+// empty when it sets none or the numbers are not plain ones.
+QSize CodeResolution(const char* code) {
+    constexpr int MaxDpi = 100000;
+    const char* p = code ? std::strstr(code, "HWResolution") : nullptr;
+    if (!p)
+        return {};
+    p += std::strlen("HWResolution");
+    const auto skipSpace = [&] {
+        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')
+            ++p;
+    };
+    const auto number = [&](int& value) {
+        skipSpace();
+        if (*p < '0' || *p > '9')
+            return false;
+        value = 0;
+        while (*p >= '0' && *p <= '9') {
+            value = value * 10 + (*p - '0');
+            if (value > MaxDpi)
+                return false;
+            ++p;
+        }
+        return true;
+    };
+    skipSpace();
+    if (*p != '[')
+        return {};
+    ++p;
+    int x = 0, y = 0;
+    if (!number(x) || !number(y))
+        return {};
+    skipSpace();
+    if (*p != ']' || x <= 0 || y <= 0)
+        return {};
+    return QSize(x, y);
 }
 
 // The borderless sheet of each size: another size of the same sheet that prints to every edge.
@@ -79,7 +118,8 @@ std::optional<TPrinterDriver> ReadOpenedPpd(ppd_file_t& ppd) {
         read.Text = PpdText(option->text);
         read.DefaultChoice = PpdText(option->defchoice);
         for (int c = 0; c < option->num_choices; ++c)
-            read.Choices.append({PpdText(option->choices[c].choice), PpdText(option->choices[c].text)});
+            read.Choices.append({PpdText(option->choices[c].choice), PpdText(option->choices[c].text),
+                                 CodeResolution(option->choices[c].code)});
         driver.Options.append(std::move(read));
     }
     if (ppd.num_consts > TPrinterDriver::MaxConstraints)

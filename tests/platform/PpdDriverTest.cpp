@@ -66,3 +66,22 @@ TEST(PpdDriverTest, DamagedOrOversizedPpdsAreNoDriver) {
     huge.append(QByteArray(TPrinterDriver::MaxBytes, '\n'));
     EXPECT_FALSE(ReadPpdDriver(huge).has_value());
 }
+
+TEST(PpdDriverTest, ChoicesKeepTheRasterResolutionTheirCodeSets) {
+    const QByteArray ppd =
+        TestSupport::ReadFile(TestSupport::SourcePath(QStringLiteral("tests/data/ppd/GutenprintEpson.ppd")));
+    const auto photo = [&](const char* from, const char* to) {
+        std::optional<TPrinterDriver> driver = ReadPpdDriver(QByteArray(ppd).replace(from, to));
+        EXPECT_TRUE(driver.has_value());
+        const TPpdOption* quality = driver ? driver->Option(QStringLiteral("StpQuality")) : nullptr;
+        return quality ? quality->Choices[quality->IndexOf(QStringLiteral("Photo"))].Resolution : QSize(-1, -1);
+    };
+    EXPECT_EQ(photo("", ""), QSize(1440, 720));
+    EXPECT_EQ(photo("HWResolution[1440 720]", "HWResolution [ 1440\n 720 ] "), QSize(1440, 720));
+    for (const char* bad : {"HWResolution[1440]", "HWResolution[99999999999 720]", "HWResolution[-1440 720]",
+                            "HWResolution[0 720]", "HWResolution 1440 720", "HWResolution[1440 720"})
+        EXPECT_EQ(photo("HWResolution[1440 720]", bad), QSize()) << bad;
+    // No code, no resolution: the ESC/P-R fixture's types set none.
+    const TPrinterDriver escpr = ReadFixture(QStringLiteral("EscprPhoto.ppd"));
+    EXPECT_EQ(escpr.ChosenResolution({}), 0);
+}

@@ -4,6 +4,8 @@
 
 #include "platform/Printer.h"
 
+#include "platform/Canvas.h"
+
 #include "tests/FakePrinterBackend.h"
 #include "tests/TestSupport.h"
 
@@ -113,4 +115,32 @@ TEST_F(PrinterDriverOptionsTest, JobsCarryTheSettingsTheDriverTakes) {
     Printer().BeginDoc();
     Printer().EndDoc();
     EXPECT_EQ(backend->spool.size(), 4u);
+}
+
+// Qt states 1200 dpi for these queues; the job is drawn at 600 unless the chosen settings make the
+// driver rasterise finer, and never finer than the queue states.
+TEST_F(PrinterDriverOptionsTest, JobsAreDrawnAtTheResolutionTheDriversSettingsNeed) {
+    backend->queues["R800"] = FakePrinterBackend::PpdQueue(Fixture("GutenprintEpson.ppd"));
+    const auto drawnAt = [](const QString& queue, const TDriverOptions& options) {
+        Printer().SetPrinter(queue, {}, {}, Printer().DefaultDevMode(queue), options);
+        const TPrinterGeometry g = Printer().Geometry();
+        EXPECT_EQ(g.DpiX, g.DpiY);
+        Printer().BeginDoc();
+        const int job = Printer().Canvas().PixelsPerInch();
+        Printer().Abort();
+        EXPECT_EQ(job, g.DpiX) << queue.toStdString();
+        return g.DpiX;
+    };
+    EXPECT_EQ(drawnAt("Escpr", {}), 600);
+    EXPECT_EQ(Printer().Geometry().PhysicalWidth, 4961); // A4 at 600 dpi
+    // The R800's manual quality rasterises at 720 x 360.
+    EXPECT_EQ(drawnAt("R800", {}), 720);
+    EXPECT_EQ(drawnAt("R800", {{"StpQuality", "Draft"}}), 600);
+    EXPECT_EQ(drawnAt("R800", {{"StpQuality", "Photo"}}), 1200);
+    // The Resolution option counts only under the manual quality.
+    EXPECT_EQ(drawnAt("R800", {{"StpQuality", "High"}, {"Resolution", "2880x1440dpi"}}), 720);
+    EXPECT_EQ(drawnAt("R800", {{"Resolution", "2880x1440dpi"}}), 1200);
+    backend->queues["R800"].caps.ResolutionX = backend->queues["R800"].caps.ResolutionY = 300;
+    Printer().Refresh();
+    EXPECT_EQ(drawnAt("R800", {{"StpQuality", "Photo"}}), 300);
 }

@@ -27,6 +27,11 @@ for name in sorted(os.listdir(src)):
     write(stem + '-sjis.ppd', data.replace(b'ISOLatin1', b'JIS83-RKSJ').replace(b'Standard"', b'\x82\xa0\x82"'))
     write(stem + '-longtext.ppd', data.replace(b'/Media Type:', b'/' + b'M' * 300 + b':'))
     write(stem + '-badconst.ppd', data + b'*UIConstraints: *\n*UIConstraints: *PageSize\n*UIConstraints: * * * *\n')
+    if b'HWResolution[' in data:
+        # Resolutions past any number, negative, unclosed, spread over lines.
+        write(stem + '-hwres.ppd', data.replace(b'HWResolution[720 360]', b'HWResolution[99999999999 -3', 1)
+              .replace(b'HWResolution[360 180]', b'HWResolution [\n1440\t720 ]', 1)
+              .replace(b'HWResolution[720 720]', b'HWResolution[', 1))
 
 head = b'*PPD-Adobe: "4.3"\n*FormatVersion: "4.3"\n*ModelName: "Many"\n'
 many = head + b''.join(b'*OpenUI *Opt%d/O: PickOne\n*DefaultOpt%d: A\n*Opt%d A/A: ""\n*CloseUI: *Opt%d\n'

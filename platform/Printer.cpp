@@ -365,11 +365,14 @@ QByteArray TPrinter::DevMode() {
 TPrinterCaps TPrinter::PdfCaps() {
     TPrinterCaps caps;
     caps.MakeAndModel = PdfPrinterName;
-    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
-        const auto pageId = QPageSize::PageSizeId(id);
-        if (pageId != QPageSize::Custom && QPageSize::windowsId(pageId) > 0)
-            caps.PageSizes.append(QPageSize(pageId));
-    }
+    // Every size Qt knows: those with a paper code first, then those without (ISO B5, A7, the
+    // large and architectural sizes), which get the printer's own codes after them in that order.
+    for (const bool coded : {true, false})
+        for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
+            const auto pageId = QPageSize::PageSizeId(id);
+            if (pageId != QPageSize::Custom && (QPageSize::windowsId(pageId) > 0) == coded)
+                caps.PageSizes.append(QPageSize(pageId));
+        }
     caps.CustomPageSizes = true;
     caps.ResolutionX = caps.ResolutionY = DefaultResolution;
     return caps;

@@ -87,6 +87,22 @@ TEST_F(PrinterConfiguration, PageSetupEditsTheWorkingSettings) {
     EXPECT_EQ(f.Orientation, DMORIENT_LANDSCAPE);
 }
 
+// Qt's sizes without a paper code (A7, A8) are the PDF printer's too: chosen in the page set-up
+// they keep a code of the printer's own instead of becoming the user size.
+TEST_F(PrinterConfiguration, ThePdfPrinterOffersSizesWithoutAPaperCode) {
+    FakeDialogService dialogs;
+    TIntf<ImPrinterConfiguration> config = CreatePrinterConfigurationFor(TPrinter::PdfPrinterName, "");
+    for (const QPageSize::PageSizeId id : {QPageSize::A7, QPageSize::A8, QPageSize::JisB5}) {
+        dialogs.pageSetupAnswer = TPageSetupRequest{TPrinter::PdfPrinterName, QPageSize(id), QPageLayout::Portrait, 1, {}};
+        ASSERT_TRUE(config->EditProperties(nullptr));
+        const TDevModeFields f = Working(*config);
+        EXPECT_EQ(f.PaperSize > DMPAPER_USER, QPageSize::windowsId(id) == 0) << f.PaperSize;
+        EXPECT_EQ(Printer().PageSizeOf(TPrinter::PdfPrinterName, f).id(), id);
+        config->ValidateDevMode();
+        EXPECT_EQ(Working(*config).PaperSize, f.PaperSize);
+    }
+}
+
 using PrinterForms = PrintingTest;
 
 TEST_F(PrinterForms, ExactSizeWinsAndTheToleranceIsInclusive) {

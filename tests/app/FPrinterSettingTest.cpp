@@ -14,6 +14,7 @@
 #include "platform/DevMode.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
+#include "tests/PrivateCupsd.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -199,3 +200,59 @@ TEST_F(PrinterSettingTest, TheCanonPageAndOtherPrintersAndCancel) {
 }
 
 } // namespace
+
+// The set-up over a private print server's queues: one made from the installed ESC/P-R driver and a
+// raw one. The Epson page lists the driver's types in Japanese, and its choices reach the job's
+// options; the raw queue shows "Other" and its job carries none.
+TEST(PrinterSettingCupsTest, TheEpsonPageOverTheDriversQueueAndARawQueue) {
+    REQUIRE_CHECKER(!PrivateCupsd::Executable().isEmpty(), "cupsd");
+    REQUIRE_CHECKER(PrivateCupsd::HasVendorDrivers(), "printer-driver-escpr and printer-driver-gutenprint");
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Start()) << cupsd.Log().toStdString();
+    ASSERT_TRUE(cupsd.AddQueue("PMA920", "escpr:0/cups/model/epson-inkjet-printer-escpr/"
+                                         "Epson-PM-A920-epson-escpr-en.ppd"))
+        << cupsd.Log().toStdString();
+    ASSERT_TRUE(cupsd.AddQueue("Raw", QString())) << cupsd.Log().toStdString();
+    SetPrinterBackend(nullptr);
+    Printer().Refresh();
+    const auto printedOptions = [&] {
+        Printer().BeginDoc();
+        Printer().EndDoc();
+        const int id = Printer().JobId();
+        EXPECT_FALSE(cupsd.WaitForJob(id).isEmpty()) << cupsd.Log().toStdString();
+        return cupsd.JobOptions(id).split(u' ');
+    };
+
+    const QStringList table{"[Epson.Paper.ID]", "PM写真用紙=272", "[Epson.Paper.0]", "写真用紙 L判=PM写真用紙"};
+    TIntf<ImPaperPrintSetting> setting = CreatePaperPrintSetting(table, 0);
+    TMatrixPaperInfo paper(nullptr);
+    paper.PaperName = QStringLiteral("写真用紙 L判");
+    paper.SetWidth(890);
+    paper.SetHeight(1270);
+    {
+        TfrmPrinterSetting dialog;
+        dialog.Setup(setting.get(), &paper, 0, true);
+        dialog.cmbPrinter->setCurrentIndex(dialog.cmbPrinter->findText("PMA920"));
+        emit dialog.cmbPrinter->activated(dialog.cmbPrinter->currentIndex());
+        TframeEpsonPrinterSetting* epson = dialog.frameEpson;
+        ASSERT_EQ(dialog.nbVendor->currentWidget(), epson);
+        EXPECT_EQ(epson->cmbPaperType->currentText(), QStringLiteral("PM写真用紙"));
+        ASSERT_TRUE(epson->chkBorderless->isEnabled());
+        epson->chkBorderless->click();
+        epson->tbQuality->setValue(2);
+        dialog.btnOK->click();
+    }
+    const QStringList options = printedOptions();
+    EXPECT_TRUE(options.contains("PageSize=TL")) << options.join(u' ').toStdString();
+    EXPECT_TRUE(options.contains("MediaType=PMPHOTO_NORMAL")) << options.join(u' ').toStdString();
+
+    {
+        TfrmPrinterSetting dialog;
+        dialog.cmbPrinter->setCurrentIndex(dialog.cmbPrinter->findText("Raw"));
+        emit dialog.cmbPrinter->activated(dialog.cmbPrinter->currentIndex());
+        EXPECT_EQ(dialog.nbVendor->currentWidget(), dialog.findChild<QWidget*>("lblOther"));
+        dialog.btnOK->click();
+    }
+    EXPECT_TRUE(printedOptions().filter(QRegularExpression("^(MediaType|StpQuality|StpFullBleed)")).isEmpty());
+}
+

@@ -1,20 +1,25 @@
-// Printing through a print server of the test's own: a private cupsd (its configuration, spool,
-// socket and backend in a temporary folder) with a queue that keeps each job's document in a
-// folder, and one that is stopped so that its jobs wait.
+// Printing through a print server of the test's own (a private cupsd): jobs kept, copies and sheets
+// carried, a waiting job cancelled, the server gone; and queues of the installed Epson and Canon
+// drivers getting the paper type, quality and borderless printing the vendor settings chose.
 
 #include "core/UPhasedProgress.h"
 #include "core/USupportUtil.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UPrintSite.h"
+#include "papers/printing/UPrinterUtil.h"
+#include "papers/printing/UmPaperPrintSetting.h"
+#include "papers/printing/UmPrinterConfiguration.h"
 #include "platform/DevMode.h"
 #include "platform/Printer.h"
+#include "tests/PrivateCupsd.h"
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -25,13 +30,8 @@
 
 namespace {
 
-// Deadlines only matter when something is wrong: a loaded two-core machine running the sanitised
-// build may take many seconds to start the server and run a job.
-constexpr int kStartMilliseconds = 60000;
-constexpr int kJobMilliseconds = 60000;
-constexpr int kStopMilliseconds = 10000;
+constexpr int kJobMilliseconds = PrivateCupsd::JobMilliseconds;
 constexpr int kProbeConnectMilliseconds = 1000;
-constexpr int kQueueCount = 2;
 
 class TQuietProgress : public TPhasedProgressBase {
 protected:
@@ -48,26 +48,6 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
         QThread::msleep(50);
     }
     return true;
-}
-
-// The queues the server on the socket answers with, or -1 while it does not answer. The socket file
-// appears before the server listens on it, so its existence alone does not say the server is up.
-int ServerQueueCount(const QString& socket) {
-    http_t* http = httpConnect2(socket.toUtf8().constData(), 0, nullptr, AF_UNSPEC,
-                                HTTP_ENCRYPTION_IF_REQUESTED, 1, kProbeConnectMilliseconds, nullptr);
-    if (!http)
-        return -1;
-    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_PRINTERS), "/");
-    int count = -1;
-    if (response && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING) {
-        count = 0;
-        for (ipp_attribute_t* name = ippFindAttribute(response, "printer-name", IPP_TAG_NAME); name;
-             name = ippFindNextAttribute(response, "printer-name", IPP_TAG_NAME))
-            ++count;
-    }
-    ippDelete(response);
-    httpClose(http);
-    return count;
 }
 
 // The copies and media a job of the server carries.
@@ -90,95 +70,25 @@ std::pair<int, QString> JobCopiesAndMedia(const QString& socket, int job) {
     return result;
 }
 
+// A queue that keeps each job's document, and one that is stopped so that its jobs wait.
 class CupsPrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin", "/usr/bin"});
-        REQUIRE_CHECKER(!cupsd.isEmpty(), "cupsd");
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path();
-        // Filters and backends run as the print system's own user: it must reach the folders.
-        QFile(root).setPermissions(QFile::permissions(root) | QFile::ReadOther | QFile::ExeOther |
-                                   QFile::ReadGroup | QFile::ExeGroup);
-        for (const char* sub : {"conf", "spool/tmp", "cache", "state", "log", "bin/backend", "out"})
-            QDir(root).mkpath(sub);
-        QFile(Path("out")).setPermissions(QFileDevice::Permissions(0x7777));
-        for (const char* sub : {"filter", "daemon", "cgi-bin", "notifier", "monitor"})
-            QFile::link(QStringLiteral("/usr/lib/cups/") + sub, Path("bin/") + sub);
-        // CUPS 2.4 finishes a raw job on a file: device without writing it, so the documents go
-        // through a backend of our own. It writes each document under another name and renames it
-        // when complete, so that the test never reads one half written.
-        TestSupport::WriteFile(
-            Path("bin/backend/keep"),
-            "#!/bin/sh\n"
-            "[ $# -eq 0 ] && { echo 'direct keep \"Unknown\" \"Keep jobs\"'; exit 0; }\n"
-            "dir=\"${DEVICE_URI#keep:}\"\n"
-            "part=\"$dir/.job$1.part\"\n"
-            "if [ -n \"$6\" ]; then cat \"$6\" > \"$part\"; else cat > \"$part\"; fi || exit 1\n"
-            "mv \"$part\" \"$dir/job$1\"\n");
-        QFile(Path("bin/backend/keep"))
-            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-        TestSupport::WriteFile(Path("conf/cupsd.conf"),
-                               QStringLiteral("Listen %1\nLogLevel warn\nWebInterface No\n"
-                                              "Browsing No\nDefaultAuthType None\n"
-                                              "<Location />\n  Order allow,deny\n  Allow all\n"
-                                              "</Location>\n")
-                                   .arg(Socket())
-                                   .toUtf8());
-        TestSupport::WriteFile(
-            Path("conf/cups-files.conf"),
-            QStringLiteral(
-                "ServerRoot %1/conf\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
-                "StateDir %1/state\nServerBin %1/bin\nDataDir /usr/share/cups\n"
-                "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\nPageLog %1/log/page_log\n")
-                .arg(root)
-                .toUtf8());
-        TestSupport::WriteFile(Path("conf/printers.conf"),
-                               QStringLiteral("<DefaultPrinter Keep>\nDeviceURI keep:%1\nState Idle\n"
-                                              "Accepting Yes\n</Printer>\n"
-                                              "<Printer Held>\nDeviceURI keep:%1\nState Stopped\n"
-                                              "Accepting Yes\n</Printer>\n")
-                                   .arg(Path("out"))
-                                   .toUtf8());
-        server.setProgram(cupsd);
-        server.setArguments({"-f", "-c", Path("conf/cupsd.conf"), "-s", Path("conf/cups-files.conf")});
-        server.start();
-        ASSERT_TRUE(server.waitForStarted());
-        const bool answering =
-            WaitFor([&] { return ServerQueueCount(Socket()) == kQueueCount || server.waitForFinished(0); },
-                    kStartMilliseconds);
-        ASSERT_TRUE(answering && server.state() == QProcess::Running)
-            << TestSupport::ReadFile(Path("log/error_log")).toStdString();
-        savedServer = qgetenv("CUPS_SERVER");
-        qputenv("CUPS_SERVER", Socket().toUtf8());
+        REQUIRE_CHECKER(!PrivateCupsd::Executable().isEmpty(), "cupsd");
+        ASSERT_TRUE(cupsd.Start(QStringLiteral("<DefaultPrinter Keep>\nDeviceURI %OUT%\nState Idle\n"
+                                               "Accepting Yes\n</Printer>\n"
+                                               "<Printer Held>\nDeviceURI %OUT%\nState Stopped\n"
+                                               "Accepting Yes\n</Printer>\n"),
+                                2))
+            << cupsd.Log().toStdString();
         SetPrinterBackend(nullptr);
     }
-    void TearDown() override {
-        StopServer();
-        if (savedServer.isNull())
-            qunsetenv("CUPS_SERVER");
-        else
-            qputenv("CUPS_SERVER", savedServer);
-        SetPrinterBackend(nullptr);
-    }
-    void StopServer() {
-        if (server.state() == QProcess::NotRunning)
-            return;
-        server.terminate();
-        if (!server.waitForFinished(kStopMilliseconds)) {
-            server.kill();
-            server.waitForFinished();
-        }
-    }
-    QString Path(const QString& relative) const { return root + "/" + relative; }
-    QString Socket() const { return Path("cups.sock"); }
+    void TearDown() override { SetPrinterBackend(nullptr); }
+    void StopServer() { cupsd.Stop(); }
+    QString Path(const QString& relative) const { return cupsd.Path(relative); }
+    QString Socket() const { return cupsd.Socket(); }
 
-    QString cupsd;
-    QTemporaryDir dir;
-    QString root;
-    QProcess server;
-    QByteArray savedServer;
+    PrivateCupsd cupsd;
 };
 
 } // namespace
@@ -281,4 +191,61 @@ TEST_F(CupsPrintTest, PrintsToAPrivateServerCancelsAWaitingJobAndFallsBackToPdfW
     EXPECT_EQ(Printer().Printers(), QStringList{TPrinter::PdfPrinterName});
     EXPECT_TRUE(HasDefaultPrinter());
     EXPECT_EQ(Printer().PrinterName(), TPrinter::PdfPrinterName);
+}
+
+// Queues made with lpadmin -m from the installed drivers: an ESC/P-R Epson PM-A920 and a Gutenprint
+// Canon PIXMA iP4300. A photo paper's type and quality from the table, and borderless printing,
+// reach the options cupsd gives the job's filters, and the filters write the job.
+TEST(CupsVendorQueuesTest, PaperTypeQualityAndBorderlessReachTheJobsOfTheDrivers) {
+    REQUIRE_CHECKER(!PrivateCupsd::Executable().isEmpty(), "cupsd");
+    REQUIRE_CHECKER(PrivateCupsd::HasVendorDrivers(), "printer-driver-escpr and printer-driver-gutenprint");
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Start()) << cupsd.Log().toStdString();
+    ASSERT_TRUE(cupsd.AddQueue("PMA920", "escpr:0/cups/model/epson-inkjet-printer-escpr/"
+                                         "Epson-PM-A920-epson-escpr-en.ppd"))
+        << cupsd.Log().toStdString();
+    ASSERT_TRUE(cupsd.AddQueue("IP4300", "gutenprint.5.3://bjc-PIXMA-iP4300/expert")) << cupsd.Log().toStdString();
+    SetPrinterBackend(nullptr);
+    Printer().Refresh();
+
+    // The PPD is read once: unchanged, the server answers 304 and the same driver stays.
+    const TPrinterCaps caps = Printer().Backend().Capabilities("PMA920");
+    ASSERT_TRUE(caps.Driver);
+    EXPECT_EQ(caps.Driver->ModelName, QStringLiteral("Epson PM-A920"));
+    EXPECT_EQ(Printer().Backend().Capabilities("PMA920").Driver, caps.Driver);
+
+    const QStringList table{"[Epson.Paper.ID]", "PM写真用紙=272", "[Epson.Paper.0]", "写真用紙 L判=PM写真用紙",
+                            "[Canon.Paper.ID]", "写真用紙・光沢プロ=620", "[Canon.Paper.0]",
+                            "写真用紙 L判=写真用紙・光沢プロ"};
+    TIntf<ImPaperPrintSetting> setting = CreatePaperPrintSetting(table, 0);
+    TMatrixPaperInfo paper(nullptr);
+    paper.PaperName = QStringLiteral("写真用紙 L判");
+    paper.SetWidth(890);
+    paper.SetHeight(1270);
+    const auto print = [&](const QString& queue, bool borderless) {
+        TIntf<ImPrinterConfiguration> configuration = CreatePrinterConfigurationFor(queue, QString());
+        setting->ApplyPaperToPrinter(configuration.get(), paper, QString());
+        SetVendorPaperSource(*configuration, borderless);
+        configuration->ApplyToPrinter();
+        Printer().BeginDoc();
+        Printer().EndDoc();
+        const int id = Printer().JobId();
+        const QString job = cupsd.WaitForJob(id);
+        EXPECT_GT(QFileInfo(job).size(), 0) << cupsd.Log().toStdString();
+        return cupsd.JobOptions(id).split(u' ');
+    };
+
+    QStringList options = print("PMA920", false);
+    EXPECT_TRUE(options.contains("MediaType=PMPHOTO_HIGH")) << options.join(u' ').toStdString();
+    EXPECT_TRUE(options.contains("PageSize=L")) << options.join(u' ').toStdString();
+    // Qt states 1200 dpi for the queue; the driver rasterises at 360, so pages are drawn at 600.
+    EXPECT_EQ(Printer().Geometry().DpiX, 600);
+    options = print("PMA920", true);
+    EXPECT_TRUE(options.contains("PageSize=TL")) << options.join(u' ').toStdString();
+    EXPECT_TRUE(options.contains("MediaType=PMPHOTO_HIGH"));
+
+    options = print("IP4300", true);
+    EXPECT_TRUE(options.contains("MediaType=GlossyPro")) << options.join(u' ').toStdString();
+    EXPECT_TRUE(options.contains("StpQuality=Standard"));
+    EXPECT_TRUE(options.contains("StpFullBleed") || options.contains("StpFullBleed=True"));
 }

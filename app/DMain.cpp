@@ -140,10 +140,10 @@ void RegisterStreamClasses() {
 
 // The page-object designers: the object factory before the ghost designers, so that it is asked
 // last, and the object-edit designers after them.
-void RegisterPageObjects() {
+void RegisterPageObjects(TAppHostSource host) {
     RegisterLayoutObjects();
     RegisterGhostDesigners();
-    RegisterObjectDesigners();
+    RegisterObjectDesigners(DesignerList(), std::move(host));
 }
 
 HRESULT ResultOf(const std::function<void()>& body) {
@@ -306,7 +306,8 @@ void TdataMain::DataModule1Create(const TDataMainOptions& options) {
     TPurposeValidator::SetValidator(validator_.get());
     RegisterStreamClasses();
     designerMark_ = DesignerList().Count();
-    RegisterPageObjects();
+    // The edit designers hand objects to the main window that is there when they are asked.
+    RegisterPageObjects([this] { return windows_ ? windows_->Host() : nullptr; });
     if (windows_)
         windows_->RegisterForms();
     InstallFillImageMaker();

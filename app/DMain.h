@@ -30,6 +30,7 @@ class TPapersV2;
 class TProductDB;
 class TPicture;
 class TfrmAbout;
+class IAppHost;
 class TfrmMain;
 
 QUORLANE_EXCEPTION(EFileError, Exception)
@@ -82,6 +83,8 @@ public:
     // The windows go before the data they show.
     virtual void DestroyWindows() = 0;
     virtual TfrmMain* MainForm() const = 0;
+    // The main window as its forms see it; null while there is none.
+    virtual IAppHost* Host() const = 0;
     virtual TfrmAbout* Splash() const = 0;
 };
 

@@ -1,7 +1,6 @@
 #include "app/FLayout.h"
 #include "app/FAMPhoto.h"
 #include "app/FAMText.h"
-#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/FPages.h"
 #include "app/UAlbumFunc.h"
@@ -177,8 +176,6 @@ constexpr int kStep12Angle = 30;
 constexpr int kStep8Angle = 45;
 // A photo turned to suit its frame.
 constexpr int kPhotoFitAngle = -1;
-constexpr int kStatusPanelCount = 6;
-constexpr int kStatusPanelPadding = 8;
 constexpr int kPagePanelMargin = 4;
 constexpr int kPageLabelWidth = 64;
 
@@ -406,19 +403,19 @@ bool PageDeleteEnabled(int sheetCount, int currentSheet, bool frontCover, bool b
 
 // ---- form
 
-TfrmLayout::TfrmLayout(QWidget* parent)
-    : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)) {
+TfrmLayout::TfrmLayout(IAppHost* host, QWidget* parent)
+    : QWidget(parent ? parent : host ? host->HostWindow() : nullptr), host_(host), hostWindow_(host ? host->HostWindow() : nullptr), components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmLayout"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    if (frmMain() != nullptr) {
+    if (host_ != nullptr) {
         // Without these the user could leave the editor, save or print only by shortcut.
         // The menu buttons follow once the commands exist (MakeMenus).
         tbMenu = new QToolBar(this);
         tbMenu->setObjectName(QStringLiteral("tbMenu"));
         column->addWidget(tbMenu);
-        frameModeBar1 = new TframeModeBarEx(this);
+        frameModeBar1 = new TframeModeBarEx(this, host_);
         column->addWidget(frameModeBar1);
         frameModeBar1->EnableEditingSteps();
     }
@@ -653,8 +650,7 @@ void TfrmLayout::MakeMenus() {
     });
     popupObject->addAction(property);
 
-    TfrmMain* main = frmMain();
-    if (main == nullptr || tbMenu == nullptr)
+    if (host_ == nullptr || tbMenu == nullptr)
         return;
     auto* walker = new TMenuButtonWalker(tbMenu);
     const auto menuButton = [this, walker](const char* name, const QString& text, QMenu* m) {
@@ -668,8 +664,8 @@ void TfrmLayout::MakeMenus() {
     };
     // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
     popupView->addSeparator();
-    popupView->addAction(main->actSheet);
-    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    popupView->addAction(host_->Action(haSheet));
+    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), host_->FileMenu());
     menuButton("btnEditMenu", popupEdit->title(), popupEdit);
     menuButton("btnPageMenu", popupPage->title(), popupPage);
     menuButton("btnTextMenu", popupText->title(), popupText);
@@ -678,7 +674,7 @@ void TfrmLayout::MakeMenus() {
     menuButton("btnLocationMenu", popupLocation->title(), popupLocation);
     menuButton("btnSettingMenu", popupSetting->title(), popupSetting);
     menuButton("btnViewMenu", popupView->title(), popupView);
-    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), host_->HelpMenu());
 }
 
 void TfrmLayout::MakeToolBar() {
@@ -742,36 +738,21 @@ void TfrmLayout::UpdateActions() {
 }
 
 void TfrmLayout::SetupStatusBar() {
-    for (const QPointer<QLabel>& panel : statusPanels)
-        delete panel.data();
-    statusPanels.clear();
-    TfrmMain* main = frmMain();
-    auto* bar = main ? main->findChild<QStatusBar*>(QStringLiteral("StatusBar")) : nullptr;
-    if (bar == nullptr)
+    if (host_ == nullptr)
         return;
-    const QFontMetrics metrics(bar->font());
-    // The texts themselves at their widest, so that no digit is cut off.
-    const QString widest[] = {MouseStatusText(TPoint(-9999, -9999)),
-                              PositionStatusText(TRect(-9999, -9999, 9999, 9999)),
-                              QStringLiteral("固定しない"), QStringLiteral("印刷しない"),
-                              QStringLiteral("999%")};
-    for (int i = 0; i < kStatusPanelCount; ++i) {
-        auto* panel = new QLabel(bar);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (i < int(std::size(widest)))
-            panel->setFixedWidth(metrics.horizontalAdvance(widest[i]) + kStatusPanelPadding);
-        bar->addWidget(panel, i == kStatusPanelCount - 1 ? 1 : 0);
-        statusPanels.push_back(panel);
-    }
+    // The texts themselves at their widest, so that no digit is cut off; the last panel takes the rest.
+    host_->SetStatusPanels(this, {MouseStatusText(TPoint(-9999, -9999)),
+                                  PositionStatusText(TRect(-9999, -9999, 9999, 9999)),
+                                  QStringLiteral("固定しない"), QStringLiteral("印刷しない"),
+                                  QStringLiteral("999%"), QString()});
 }
 
 void TfrmLayout::UpdateStatusText(bool keepMouseText) {
     if (!document_)
         return;
-    if (statusPanels.size() == size_t(kStatusPanelCount)) {
+    if (host_ && host_->HasStatusPanels(this)) {
         if (!keepMouseText)
-            statusPanels[0]->setText(MouseStatusText(DrawSite1->DevToLog(TPoint(mouse_.x(), mouse_.y()))));
+            host_->SetStatusText(this, 0, MouseStatusText(DrawSite1->DevToLog(TPoint(mouse_.x(), mouse_.y()))));
         TDOList selected;
         DrawSite1->ListObjects(selected, true);
         QString position;
@@ -784,11 +765,11 @@ void TfrmLayout::UpdateStatusText(bool keepMouseText) {
                 position = PositionStatusText(r);
                 break;
             }
-        statusPanels[1]->setText(position);
+        host_->SetStatusText(this, 1, position);
         auto* first = selected.IsEmpty() ? nullptr : dynamic_cast<TLabelObject*>(selected[0]);
-        statusPanels[2]->setText(first && !first->Movable() ? QStringLiteral("固定") : QString());
-        statusPanels[3]->setText(first && first->DontPrint() ? QStringLiteral("印刷しない") : QString());
-        statusPanels[4]->setText(ScaleStatusText(Scale()));
+        host_->SetStatusText(this, 2, first && !first->Movable() ? QStringLiteral("固定") : QString());
+        host_->SetStatusText(this, 3, first && first->DontPrint() ? QStringLiteral("印刷しない") : QString());
+        host_->SetStatusText(this, 4, ScaleStatusText(Scale()));
     }
     UpdatePageLabel();
 }
@@ -1309,7 +1290,7 @@ void TfrmLayout::showEvent(QShowEvent* event) {
     if (frameModeBar1)
         frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepEdit);
     InstallHooks(true);
-    if (document_ && statusPanels.empty())
+    if (document_ && host_ && !host_->HasStatusPanels(this))
         SetupStatusBar();
 }
 
@@ -1318,9 +1299,8 @@ void TfrmLayout::hideEvent(QHideEvent* event) {
     GhostList().ClearGhosts();
     InstallHooks(false);
     // Another mode's form shows its own status.
-    for (const QPointer<QLabel>& panel : statusPanels)
-        delete panel.data();
-    statusPanels.clear();
+    if (host_ && hostWindow_)
+        host_->ReleaseStatusPanels(this);
     QWidget::hideEvent(event);
 }
 
@@ -1396,8 +1376,8 @@ TfrmLayout::~TfrmLayout() {
     WriteSettingInteger(QStringLiteral("DefPhotoHeight"), DefPhotoHeight);
     InstallHooks(false);
     // The panels live in the main window's status bar.
-    for (const QPointer<QLabel>& panel : statusPanels)
-        delete panel.data();
+    if (host_ && hostWindow_)
+        host_->ReleaseStatusPanels(this);
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
     // The site's objects go before the form's widgets.
@@ -1469,8 +1449,8 @@ void TfrmLayout::LoadPage() {
     } catch (const Exception&) {
         // A damaged page shows empty; the document keeps its bytes unless the user makes a new page.
         stored.Clear();
-        if (TfrmMain* main = frmMain())
-            main->ReportUnreadPart(QStringLiteral("シート%1のページ").arg(document_->CurrentSheetNo() + 1));
+        if (host_)
+            host_->ReportUnreadPart(QStringLiteral("シート%1のページ").arg(document_->CurrentSheetNo() + 1));
     }
     TDOList view;
     stored.ListObjects(view);
@@ -1773,7 +1753,7 @@ QWidget* TfrmLayout::MakeEditModeSide() {
     auto* column = new QVBoxLayout(side);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    frameEditModeBar1 = new TframeEditModeBar(side);
+    frameEditModeBar1 = new TframeEditModeBar(side, host_);
     column->addWidget(frameEditModeBar1);
     pnlPropertySheet = new TFormPanel(side);
     pnlPropertySheet->setObjectName(QStringLiteral("pnlPropertySheet"));
@@ -1912,7 +1892,7 @@ void TfrmLayout::UpdatePasteActions() {
 }
 
 void RegisterLayoutEditor() {
-    RegisterModeForm(mkLayout, [](TfrmMain* main) { return new TfrmLayout(main); });
+    RegisterModeForm(mkLayout, [](IAppHost* host) { return new TfrmLayout(host); });
 }
 
 // ---- positioning and guide rules

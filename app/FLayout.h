@@ -5,7 +5,7 @@
 // stored objects) and writes it back whenever the page changes, the mode is left or the document is
 // saved.
 
-#include "app/UModeForm.h"
+#include "app/UAppHost.h"
 #include "app/UAlbumFunc.h"
 #include "papers/ULabelData.h"
 #include "papers/faces/UFaceInfo.h"
@@ -145,7 +145,9 @@ class TfrmLayout : public QWidget, public IModeForm {
     Q_OBJECT
 
 public:
-    explicit TfrmLayout(QWidget* parent = nullptr);
+    // host gives the menus, commands and status bar (none without one); the form sits in parent,
+    // else in the host's window.
+    explicit TfrmLayout(IAppHost* host = nullptr, QWidget* parent = nullptr);
     ~TfrmLayout() override;
 
     // ---- the main window's interface
@@ -303,8 +305,6 @@ public:
     TRuler* rulerLeft = nullptr;
     QLabel* lblPage = nullptr;
     TframePages* framePages1 = nullptr;
-    // The status bar panels (none without a main window).
-    std::vector<QPointer<QLabel>> statusPanels;
     // The editor's own tools and commands.
     QToolBar* tbTools = nullptr;
     // Zoom, grid and move mode, beside the page strip: the tool bar alone fills a narrow window.
@@ -458,6 +458,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    IAppHost* host_;
+    // The host's window, to know the host is still there when the form goes after it.
+    QPointer<QWidget> hostWindow_;
     void MakeMenus();
     void MakeToolBar();
     void MakeMoveModeActions();

@@ -47,7 +47,9 @@
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -499,6 +501,64 @@ TfrmMain::~TfrmMain() {
         CurrentMain() = nullptr;
     if (TApplication::MainForm() == this)
         TApplication::SetMainForm(nullptr);
+}
+
+QAction* TfrmMain::Action(THostAction action) const {
+    switch (action) {
+    case haStartMenu: return actStartMenu;
+    case haNew: return actNew;
+    case haOpen: return actOpen;
+    case haSave: return actSave;
+    case haPrint: return actPrint;
+    case haTemplate: return actTemplate;
+    case haExit: return actExit;
+    case haLayout: return actLayout;
+    case haSheet: return actSheet;
+    case haPrinterSetup: return actPrinterSetup;
+    case haPaperInfoToPrinter: return actPaperInfoToPrinter;
+    }
+    return nullptr;
+}
+
+void TfrmMain::SetStatusPanels(const QObject* owner, const QStringList& widest) {
+    // Room beside the widest text for the panel's sunken frame.
+    constexpr int kPadding = 8;
+    for (const QPointer<QLabel>& panel : statusPanels_)
+        delete panel.data();
+    statusPanels_.clear();
+    statusOwner_ = widest.isEmpty() ? nullptr : owner;
+    const QFontMetrics metrics(StatusBar->font());
+    for (int i = 0; i < widest.size(); ++i) {
+        auto* panel = new QLabel(StatusBar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (!widest[i].isEmpty())
+            panel->setFixedWidth(metrics.horizontalAdvance(widest[i]) + kPadding);
+        StatusBar->addWidget(panel, widest[i].isEmpty() ? 1 : 0);
+        statusPanels_.push_back(panel);
+    }
+}
+
+void TfrmMain::ReleaseStatusPanels(const QObject* owner) {
+    if (owner != nullptr && owner == statusOwner_)
+        SetStatusPanels(nullptr, {});
+}
+
+bool TfrmMain::HasStatusPanels(const QObject* owner) const {
+    return owner != nullptr && owner == statusOwner_ && !statusPanels_.empty();
+}
+
+void TfrmMain::SetStatusText(const QObject* owner, int panel, const QString& text) {
+    if (HasStatusPanels(owner) && panel >= 0 && size_t(panel) < statusPanels_.size() && statusPanels_[size_t(panel)])
+        statusPanels_[size_t(panel)]->setText(text);
+}
+
+QLabel* TfrmMain::StatusPanel(int panel) const {
+    return panel >= 0 && size_t(panel) < statusPanels_.size() ? statusPanels_[size_t(panel)].data() : nullptr;
+}
+
+void TfrmMain::ShowStatusMessage(const QString& text) {
+    StatusBar->showMessage(text);
 }
 
 void TfrmMain::EditObject(TObject* object) {

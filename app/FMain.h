@@ -4,7 +4,7 @@
 // form reaches the main window, and is reached by it, through one small interface; a mode whose form
 // is not registered has its action disabled.
 
-#include "app/UModeForm.h"
+#include "app/UAppHost.h"
 #include "core/UInterfaces.h"
 #include "platform/DialogService.h"
 
@@ -18,6 +18,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
@@ -34,7 +35,7 @@ class TfrmMain;
 struct ImPaperPrintSetting;
 
 
-class TfrmMain : public QWidget {
+class TfrmMain : public QWidget, public IAppHost {
     Q_OBJECT
 
 public:
@@ -97,30 +98,30 @@ public:
 
     // The components the window owns (history managers, drop target, picture packs).
     TComponent* OwnedComponents() const { return components_.get(); }
-    TLabelData* Document() const { return document_.get(); }
+    TLabelData* Document() const override { return document_.get(); }
     // The document the editor left for the paper step, kept so that the edit step can go back to
     // it while no other paper was chosen; null otherwise.
-    TLabelData* LeftDocument() const { return leftDocument_.get(); }
+    TLabelData* LeftDocument() const override { return leftDocument_.get(); }
     // Makes the left document the open one again (its file name too); false without one.
-    bool ReturnToLeftDocument();
+    bool ReturnToLeftDocument() override;
     // The document's file; empty while it is unnamed.
-    const QString& FileName() const { return saveRequest_.FileName; }
+    const QString& FileName() const override { return saveRequest_.FileName; }
 
     // The save question, then a new unnamed document on the default paper. False when the question
     // was cancelled or the paper database has no paper.
-    bool NewDocument();
+    bool NewDocument() override;
     // Opens a document (an empty name asks with the open dialog). The file is read into a new
     // document, which replaces the old one only once it was read.
     bool OpenDocument(const QString& fileName);
     // Asks to save a modified document: false when the user cancelled.
     bool QuerySave();
     // The save question for the mode bars: true when the document may go (it then counts as saved).
-    bool ClearModified();
+    bool ClearModified() override;
     void UpdateCaption();
     // Enters a mode; false when it was not entered (not registered, the hosted form refused, or the
     // save question was cancelled). True when the mode was hosted already. keepDocument: the start
     // menu or paper selection takes the open document instead of a new one.
-    bool EnterModeKind(TModeKind kind, bool keepDocument = false);
+    bool EnterModeKind(TModeKind kind, bool keepDocument = false) override;
 
     void SwitchModeForm(QWidget* form, TModeKind kind);
     void LeaveMode();
@@ -133,10 +134,10 @@ public:
 
     // Prints the sheets the print dialog chose under the printing window; false when the user
     // stopped it. With no sheet chosen for this document the print mode is entered instead.
-    bool PrintDocument();
+    bool PrintDocument() override;
 
     // Executes actEditObject carrying object (the object designers route every edit here).
-    void EditObject(TObject* object);
+    void EditObject(TObject* object) override;
 
     // The printer set-up window (or the system's printer choice when "UseSystemPrinterDialog" is
     // on); a hosted editor or print mode shows the outcome.
@@ -174,7 +175,23 @@ public:
     void DropFiles(const QStringList& files);
     // A part of the document a mode form could not read (a damaged page): told at once, or while a
     // document is being opened, once together with the document's other unread parts.
-    void ReportUnreadPart(const QString& part);
+    void ReportUnreadPart(const QString& part) override;
+
+    // What the hosted forms are given (IAppHost).
+    QWidget* HostWindow() override { return this; }
+    QMenu* FileMenu() const override { return popupFile; }
+    QMenu* HelpMenu() const override { return popupHelp; }
+    QAction* Action(THostAction action) const override;
+    const std::vector<QIcon>& CommandIcons() const override { return ilCommand; }
+    TMatrixImagePack* CommandImages() const override { return mipCommand; }
+    TMatrixImagePack* ModeBarImages() const override { return mipModeBar; }
+    void SetStatusPanels(const QObject* owner, const QStringList& widest) override;
+    void ReleaseStatusPanels(const QObject* owner) override;
+    bool HasStatusPanels(const QObject* owner) const override;
+    void SetStatusText(const QObject* owner, int panel, const QString& text) override;
+    void ShowStatusMessage(const QString& text) override;
+    // A status panel the hosted form set (null past the last).
+    QLabel* StatusPanel(int panel) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -204,6 +221,9 @@ private:
     // While a document is opened: the parts that could not be read, told once at the end.
     bool opening_ = false;
     QStringList unreadParts_;
+    // The hosted form's status panels and the form they belong to.
+    const QObject* statusOwner_ = nullptr;
+    std::vector<QPointer<QLabel>> statusPanels_;
 };
 
 // The icons of an image list resource: square cells in a row, the bottom-left pixel's colour

@@ -1,7 +1,7 @@
 #include "app/FModeBar.h"
 
 #include "app/DMain.h"
-#include "app/FMain.h"
+#include "app/UAppHost.h"
 #include "controls/UExButtons.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
@@ -79,7 +79,7 @@ void SetGlyphs(const std::vector<TExSpeedButton*>& buttons, TImagePack* pack) {
 
 // ---- step bar
 
-TframeModeBarEx::TframeModeBarEx(QWidget* parent) : QFrame(parent) {
+TframeModeBarEx::TframeModeBarEx(QWidget* parent, IAppHost* host) : QFrame(parent), host_(host) {
     setObjectName(QStringLiteral("frameModeBar1"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -139,22 +139,22 @@ void TframeModeBarEx::resizeEvent(QResizeEvent* event) {
     if (!glyphsSet_) {
         glyphsSet_ = true;
         btnExit->setToolTip(ExpandMacros(QStringLiteral("$(AppName)を終了します")));
-        if (TfrmMain* main = frmMain())
-            SetGlyphs({btnStart, btnPaper, btnEdit, btnPrintSheet, btnSaveTo, btnExit}, main->mipModeBar);
+        if (host_)
+            SetGlyphs({btnStart, btnPaper, btnEdit, btnPrintSheet, btnSaveTo, btnExit}, host_->ModeBarImages());
     }
     QFrame::resizeEvent(event);
 }
 
 void TframeModeBarEx::StepClicked(int step) {
-    TfrmMain* main = frmMain();
+    IAppHost* main = host_;
     if (!main)
         return;
     if (step == kStepSaveTo) {
-        main->actSave->trigger();
+        main->Action(haSave)->trigger();
         return;
     }
     if (step > kStepSaveTo) {
-        main->actExit->trigger();
+        main->Action(haExit)->trigger();
         return;
     }
     const int previous = GlobalStep();
@@ -187,7 +187,7 @@ void TframeModeBarEx::StepClicked(int step) {
 
 // ---- edit mode bar
 
-TframeEditModeBar::TframeEditModeBar(QWidget* parent) : QFrame(parent) {
+TframeEditModeBar::TframeEditModeBar(QWidget* parent, IAppHost* host) : QFrame(parent), host_(host) {
     setObjectName(QStringLiteral("frameEditModeBar1"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -211,13 +211,13 @@ void TframeEditModeBar::SetCurrentMode(int index) {
 void TframeEditModeBar::resizeEvent(QResizeEvent* event) {
     if (!glyphsSet_) {
         glyphsSet_ = true;
-        if (TfrmMain* main = frmMain())
-            SetGlyphs({btnEditPhoto, btnText, btnIllust, btnFigure, btnBackground}, main->mipCommand);
+        if (host_)
+            SetGlyphs({btnEditPhoto, btnText, btnIllust, btnFigure, btnBackground}, host_->CommandImages());
     }
     QFrame::resizeEvent(event);
 }
 
-TModeFormColumn BuildModeFormColumn(QWidget* form, int lastStep, int current) {
+TModeFormColumn BuildModeFormColumn(QWidget* form, IAppHost* host, int lastStep, int current) {
     TModeFormColumn column;
     auto* layout = new QVBoxLayout(form);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -225,7 +225,7 @@ TModeFormColumn BuildModeFormColumn(QWidget* form, int lastStep, int current) {
     column.tbMenu = new QToolBar(form);
     column.tbMenu->setObjectName(QStringLiteral("tbMenu"));
     layout->addWidget(column.tbMenu);
-    column.frameModeBar1 = new TframeModeBarEx(form);
+    column.frameModeBar1 = new TframeModeBarEx(form, host);
     layout->addWidget(column.frameModeBar1);
     column.frameModeBar1->DisableSteps();
     for (int step = TframeModeBarEx::kStepStart; step <= lastStep; ++step)

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 
+class IAppHost;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -21,7 +22,8 @@ public:
     static constexpr int kStepPrintSheet = 3;
     static constexpr int kStepSaveTo = 4;
 
-    explicit TframeModeBarEx(QWidget* parent = nullptr);
+    // The steps drive host's mode switch (none without a host).
+    explicit TframeModeBarEx(QWidget* parent = nullptr, IAppHost* host = nullptr);
 
     TExSpeedButton* btnStart;
     TExSpeedButton* btnPaper;
@@ -48,6 +50,7 @@ protected:
 
 private:
     void StepClicked(int step);
+    IAppHost* host_;
     bool glyphsSet_ = false;
 };
 
@@ -58,7 +61,7 @@ struct TModeFormColumn {
     TframeModeBarEx* frameModeBar1 = nullptr;
     TFormPanel* FormPanel1 = nullptr;
 };
-TModeFormColumn BuildModeFormColumn(QWidget* form, int lastStep, int current);
+TModeFormColumn BuildModeFormColumn(QWidget* form, IAppHost* host, int lastStep, int current);
 // A button of a menu tool bar that opens its menu at once.
 QToolButton* AddMenuButton(QToolBar* bar, const char* name, const QString& text, QMenu* menu);
 
@@ -66,7 +69,7 @@ class TframeEditModeBar : public QFrame {
     Q_OBJECT
 
 public:
-    explicit TframeEditModeBar(QWidget* parent = nullptr);
+    explicit TframeEditModeBar(QWidget* parent = nullptr, IAppHost* host = nullptr);
 
     TExSpeedButton* btnEditPhoto;
     TExSpeedButton* btnText;
@@ -81,5 +84,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    IAppHost* host_;
     bool glyphsSet_ = false;
 };

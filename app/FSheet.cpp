@@ -1,7 +1,6 @@
 #include "app/FSheet.h"
 
 #include "app/FLayout.h"
-#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FSheetName.h"
 #include "app/dialogs/FSheetPos.h"
@@ -197,16 +196,17 @@ void TLOFaceForSheet::Paint() {
 
 // ---- TfrmSheet
 
-TfrmSheet::TfrmSheet(QWidget* parent) : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)) {
+TfrmSheet::TfrmSheet(IAppHost* host, QWidget* parent)
+    : QWidget(parent ? parent : host ? host->HostWindow() : nullptr), host_(host), components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmSheet"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    if (frmMain() != nullptr) {
+    if (host_ != nullptr) {
         tbMenu = new QToolBar(this);
         tbMenu->setObjectName(QStringLiteral("tbMenu"));
         column->addWidget(tbMenu);
-        frameModeBar1 = new TframeModeBarEx(this);
+        frameModeBar1 = new TframeModeBarEx(this, host_);
         column->addWidget(frameModeBar1);
         frameModeBar1->EnableEditingSteps();
         tbCommand = new QToolBar(this);
@@ -351,11 +351,10 @@ void TfrmSheet::MakeMenus() {
     popupFace = menu("popupFace", QString());
     popupFace->addActions({actCut, actCopy, actPaste, actClear});
 
-    TfrmMain* main = frmMain();
-    if (main == nullptr || tbMenu == nullptr)
+    if (host_ == nullptr || tbMenu == nullptr)
         return;
     popupView->addSeparator();
-    popupView->addActions({main->actSheet, main->actLayout});
+    popupView->addActions({host_->Action(haSheet), host_->Action(haLayout)});
     const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
         auto* button = new QToolButton(tbMenu);
         button->setObjectName(QLatin1String(name));
@@ -364,16 +363,15 @@ void TfrmSheet::MakeMenus() {
         button->setPopupMode(QToolButton::InstantPopup);
         tbMenu->addWidget(button);
     };
-    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), host_->FileMenu());
     menuButton("btnEditMenu", popupEdit->title(), popupEdit);
     menuButton("btnSheetMenu", popupSheet->title(), popupSheet);
     menuButton("btnViewMenu", popupView->title(), popupView);
-    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), host_->HelpMenu());
 }
 
 void TfrmSheet::MakeCommandButtons() {
-    TfrmMain* main = frmMain();
-    if (main == nullptr || tbCommand == nullptr)
+    if (host_ == nullptr || tbCommand == nullptr)
         return;
     const auto button = [this](const char* name, QAction* action, const QString& text) {
         auto* b = new QToolButton(tbCommand);
@@ -384,17 +382,22 @@ void TfrmSheet::MakeCommandButtons() {
         tbCommand->addWidget(b);
         return b;
     };
-    button("btnStartMenu", main->actStartMenu, RemoveMenuMarks(main->actStartMenu->text()));
-    button("btnNew", main->actNew, RemoveMenuMarks(main->actNew->text()));
-    button("btnOpen", main->actOpen, RemoveMenuMarks(main->actOpen->text()));
-    button("btnSave", main->actSave, RemoveMenuMarks(main->actSave->text()));
-    button("btnPrint", main->actPrint, RemoveMenuMarks(main->actPrint->text()));
-    button("btnTemplate", main->actTemplate, QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ"));
+    const auto command = [this, &button](const char* name, THostAction which) {
+        QAction* action = host_->Action(which);
+        button(name, action, RemoveMenuMarks(action->text()));
+    };
+    command("btnStartMenu", haStartMenu);
+    command("btnNew", haNew);
+    command("btnOpen", haOpen);
+    command("btnSave", haSave);
+    command("btnPrint", haPrint);
+    button("btnTemplate", host_->Action(haTemplate), QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ"));
     tbCommand->addSeparator();
-    btnLayout = button("btnLayout", main->actLayout, QStringLiteral("ラベル編集画面"));
+    btnLayout = button("btnLayout", host_->Action(haLayout), QStringLiteral("ラベル編集画面"));
     btnLayout->setToolTip(QStringLiteral("ラベル表示画面に切替えます"));
-    if (int(main->ilCommand.size()) > kLayoutButtonImage)
-        btnLayout->setIcon(main->ilCommand[size_t(kLayoutButtonImage)]);
+    const std::vector<QIcon>& icons = host_->CommandIcons();
+    if (int(icons.size()) > kLayoutButtonImage)
+        btnLayout->setIcon(icons[size_t(kLayoutButtonImage)]);
 }
 
 // ---- the view
@@ -432,9 +435,9 @@ void TfrmSheet::Rebuild() {
         SelectFace(*DrawSite1, document_->CurrentLabelNo);
     DrawSite1->SetModified(false);
     Relayout();
-    if (TfrmMain* main = frmMain())
-        for (QLabel* panel : main->StatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
-            delete panel;
+    // The sheet window shows no status panels.
+    if (host_)
+        host_->SetStatusPanels(this, {});
     DrawSite1->InvalidatePage();
     DrawSite1->show();
     UpdateActions();
@@ -728,8 +731,8 @@ void TfrmSheet::FaceDoubleClicked(int face) {
     if (document_ == nullptr)
         return;
     document_->CurrentLabelNo = face;
-    if (TfrmMain* main = frmMain())
-        main->actLayout->trigger();
+    if (host_)
+        host_->Action(haLayout)->trigger();
 }
 
 bool TfrmSheet::eventFilter(QObject* watched, QEvent* event) {
@@ -802,5 +805,5 @@ void TfrmSheet::RenameSheet() {
 }
 
 void RegisterSheetWindow() {
-    RegisterModeForm(mkSheet, [](TfrmMain* main) { return new TfrmSheet(main); });
+    RegisterModeForm(mkSheet, [](IAppHost* host) { return new TfrmSheet(host); });
 }

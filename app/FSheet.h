@@ -4,7 +4,7 @@
 // drop or through the clipboard (in the sheet-label format, which running copies of the program
 // exchange); sheets are added, deleted, copied, reordered and renamed.
 
-#include "app/UModeForm.h"
+#include "app/UAppHost.h"
 #include "papers/ULOFace.h"
 
 #include <QByteArray>
@@ -82,7 +82,9 @@ class TfrmSheet : public QWidget, public IModeForm {
     Q_OBJECT
 
 public:
-    explicit TfrmSheet(QWidget* parent = nullptr);
+    // host gives the menus, commands and status bar (none without one); the form sits in parent,
+    // else in the host's window.
+    explicit TfrmSheet(IAppHost* host = nullptr, QWidget* parent = nullptr);
     ~TfrmSheet() override;
 
     // Takes the document and rebuilds the view (tabs, faces and their contents).
@@ -153,6 +155,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    IAppHost* host_;
     void MakeActions();
     void MakeMenus();
     void MakeCommandButtons();

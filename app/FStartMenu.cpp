@@ -1,7 +1,6 @@
 #include "app/FStartMenu.h"
 
 #include "app/DMain.h"
-#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "controls/UBitmapButton.h"
 #include "controls/UExButtons.h"
@@ -103,7 +102,7 @@ TfrmStartMenu::~TfrmStartMenu() {
 
 // ---- base form
 
-TfrmStartMenuBase::TfrmStartMenuBase(TfrmMain* main) : QWidget(main) {
+TfrmStartMenuBase::TfrmStartMenuBase(IAppHost* host) : QWidget(host->HostWindow()) {
     setObjectName(QStringLiteral("frmStartMenuBase"));
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
@@ -119,17 +118,17 @@ TfrmStartMenuBase::TfrmStartMenuBase(TfrmMain* main) : QWidget(main) {
     btnFileMenu = new QToolButton(tbMenu);
     btnFileMenu->setObjectName(QStringLiteral("btnFileMenu"));
     btnFileMenu->setText(QStringLiteral("ファイル(&F)"));
-    btnFileMenu->setMenu(main->popupFile);
+    btnFileMenu->setMenu(host->FileMenu());
     btnFileMenu->setPopupMode(QToolButton::InstantPopup);
     btnHelpMenu = new QToolButton(tbMenu);
     btnHelpMenu->setObjectName(QStringLiteral("btnHelpMenu"));
     btnHelpMenu->setText(QStringLiteral("ヘルプ(&H)"));
-    btnHelpMenu->setMenu(main->popupHelp);
+    btnHelpMenu->setMenu(host->HelpMenu());
     btnHelpMenu->setPopupMode(QToolButton::InstantPopup);
     tbMenu->addWidget(btnFileMenu);
     tbMenu->addWidget(btnHelpMenu);
     topLayout->addWidget(tbMenu);
-    frameModeBar1 = new TframeModeBarEx(top);
+    frameModeBar1 = new TframeModeBarEx(top, host);
     topLayout->addWidget(frameModeBar1);
     layout->addWidget(top);
 
@@ -148,16 +147,16 @@ TfrmStartMenuBase::TfrmStartMenuBase(TfrmMain* main) : QWidget(main) {
     actOpen->setObjectName(QStringLiteral("actOpen"));
     actExit = new QAction(this);
     actExit->setObjectName(QStringLiteral("actExit"));
-    connect(actNew, &QAction::triggered, this, [this, main] {
+    connect(actNew, &QAction::triggered, this, [this, host] {
         // A new document goes through paper selection; until that exists, straight to the editor.
         if (IsModeFormRegistered(mkPaper))
             frameModeBar1->btnPaper->click();
         else
-            main->actNew->trigger();
+            host->Action(haNew)->trigger();
     });
-    connect(actOpen, &QAction::triggered, main->actOpen, &QAction::trigger);
-    connect(actExit, &QAction::triggered, main->actExit, &QAction::trigger);
-    actNew->setEnabled(main->actNew->isEnabled());
+    connect(actOpen, &QAction::triggered, host->Action(haOpen), &QAction::trigger);
+    connect(actExit, &QAction::triggered, host->Action(haExit), &QAction::trigger);
+    actNew->setEnabled(host->Action(haNew)->isEnabled());
 
     inner_ = new TfrmStartMenu(this);
     FormPanel1->SetForm(inner_);
@@ -168,5 +167,5 @@ TfrmStartMenuBase::TfrmStartMenuBase(TfrmMain* main) : QWidget(main) {
 }
 
 void RegisterStartMenu() {
-    RegisterModeForm(mkStartMenu, [](TfrmMain* main) { return new TfrmStartMenuBase(main); });
+    RegisterModeForm(mkStartMenu, [](IAppHost* host) { return new TfrmStartMenuBase(host); });
 }

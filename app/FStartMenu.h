@@ -3,7 +3,7 @@
 // start. Three big buttons (new, open, exit) under the logo, the file and help menus, and the step bar
 // with the start step current.
 
-#include "app/UModeForm.h"
+#include "app/UAppHost.h"
 
 #include <QWidget>
 #include <memory>
@@ -41,7 +41,7 @@ class TfrmStartMenuBase : public QWidget, public IModeForm {
     Q_OBJECT
 
 public:
-    explicit TfrmStartMenuBase(TfrmMain* main);
+    explicit TfrmStartMenuBase(IAppHost* host);
 
     QToolBar* tbMenu;
     QToolButton* btnFileMenu;

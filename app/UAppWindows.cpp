@@ -101,6 +101,7 @@ public:
     }
 
     TfrmMain* MainForm() const override { return main_.data(); }
+    IAppHost* Host() const override { return main_.data(); }
     TfrmAbout* Splash() const override { return splash_.data(); }
 
 private:

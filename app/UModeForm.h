@@ -10,7 +10,7 @@
 class QWidget;
 class TLabelData;
 class TObject;
-class TfrmMain;
+class IAppHost;
 
 // What the main window asks of a hosted mode form. Every operation has a harmless default, so a form
 // implements only what it takes part in.
@@ -40,8 +40,8 @@ public:
 
 enum TModeKind { mkStartMenu, mkPaper, mkLayout, mkSheet, mkPrint, mkModeCount };
 
-// Makes a new mode form (a QWidget that is also an IModeForm) for the main window.
-using TModeFormMaker = std::function<QWidget*(TfrmMain* owner)>;
+// Makes a new mode form (a QWidget that is also an IModeForm) in the host's window.
+using TModeFormMaker = std::function<QWidget*(IAppHost* host)>;
 // The unit that builds a mode form registers it (an empty maker unregisters).
 void RegisterModeForm(TModeKind kind, TModeFormMaker maker);
 bool IsModeFormRegistered(TModeKind kind);

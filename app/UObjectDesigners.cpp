@@ -1,6 +1,6 @@
 #include "app/UObjectDesigners.h"
 
-#include "app/FMain.h"
+#include "app/UAppHost.h"
 #include "app/dialogs/FDecoLine.h"
 #include "app/dialogs/FDecoString.h"
 #include "app/dialogs/FJANCode.h"
@@ -24,21 +24,21 @@ bool HasPicture(const TPicture* picture) {
 }
 
 // The main window's edit-object command (none without a main window: nothing to show a panel in).
-void HandToEditor(TDrawObject* object) {
-    if (TfrmMain* main = frmMain())
-        main->EditObject(object);
+void HandToEditor(IAppHost* host, TDrawObject* object) {
+    if (host)
+        host->EditObject(object);
 }
 
 // The common course: the kind answers, placed is set, a new object is prepared, the editor shows it.
 template <class T, class Prepare>
-bool EditAs(TDrawObject* object, bool& placed, Prepare prepare) {
+bool EditAs(IAppHost* host, TDrawObject* object, bool& placed, Prepare prepare) {
     T* typed = dynamic_cast<T*>(object);
     if (typed == nullptr)
         return false;
     placed = object->Parent() != nullptr;
     if (!placed)
         prepare(*typed);
-    HandToEditor(object);
+    HandToEditor(host, object);
     return true;
 }
 
@@ -64,12 +64,12 @@ void ApplyEdit(TDrawObject* object, bool placed, Apply apply) {
 // The edit window W for an object of kind T; a cancel of a new object marks it placed, which makes
 // the factory give it up.
 template <class T, class W>
-bool EditInWindow(TDrawObject* object, bool& placed) {
+bool EditInWindow(IAppHost* host, TDrawObject* object, bool& placed) {
     T* typed = dynamic_cast<T*>(object);
     if (typed == nullptr)
         return false;
     placed = object->Parent() != nullptr;
-    W window(frmMain());
+    W window(host ? host->HostWindow() : nullptr);
     window.LoadFrom(*typed);
     if (window.ShowModal() != mrOk) {
         placed = true;
@@ -85,11 +85,11 @@ bool TDOPhotoEditor::EditObject(TDrawObject* object, bool& placed) {
     auto* photo = dynamic_cast<TLOAlbumPhoto*>(object);
     if (photo == nullptr || !HasPicture(photo->GetPhotoPicture()))
         return false;
-    return EditAs<TLOAlbumPhoto>(object, placed, [](TLOAlbumPhoto&) {});
+    return EditAs<TLOAlbumPhoto>(Host(), object, placed, [](TLOAlbumPhoto&) {});
 }
 
 bool TDOTextEditor::EditObject(TDrawObject* object, bool& placed) {
-    return EditAs<TLOText>(object, placed, [](TLOText& text) {
+    return EditAs<TLOText>(Host(), object, placed, [](TLOText& text) {
         text.SetAutoSize(true);
         text.AdjustAutoSize();
     });
@@ -99,27 +99,27 @@ bool TDOAlbumIllustEditor::EditObject(TDrawObject* object, bool& placed) {
     auto* illust = dynamic_cast<TLOAlbumIllust*>(object);
     if (illust == nullptr || !HasPicture(illust->Picture()))
         return false;
-    return EditAs<TLOAlbumIllust>(object, placed, [](TLOAlbumIllust& image) { image.AdjustSizeToPicture(); });
+    return EditAs<TLOAlbumIllust>(Host(), object, placed, [](TLOAlbumIllust& image) { image.AdjustSizeToPicture(); });
 }
 
 bool TDOAlphaMaskEditor::EditObject(TDrawObject* object, bool& placed) {
-    return EditAs<TLOAlphaMask>(object, placed, [](TLOAlphaMask& mask) { mask.AdjustSizeToPicture(); });
+    return EditAs<TLOAlphaMask>(Host(), object, placed, [](TLOAlphaMask& mask) { mask.AdjustSizeToPicture(); });
 }
 
 bool TDOBackImageEditor::EditObject(TDrawObject* object, bool& placed) {
-    return EditAs<TLOBackImage>(object, placed, [](TLOBackImage&) {});
+    return EditAs<TLOBackImage>(Host(), object, placed, [](TLOBackImage&) {});
 }
 
 bool TDOJANCodeEditor::EditObject(TDrawObject* object, bool& placed) {
-    return EditInWindow<TLOJANCode, TfrmJANCode>(object, placed);
+    return EditInWindow<TLOJANCode, TfrmJANCode>(Host(), object, placed);
 }
 
 bool TDODecoLineEditor::EditObject(TDrawObject* object, bool& placed) {
-    return EditInWindow<TLODecoLine, TfrmDecoLine>(object, placed);
+    return EditInWindow<TLODecoLine, TfrmDecoLine>(Host(), object, placed);
 }
 
 bool TDODecoStringEditor::EditObject(TDrawObject* object, bool& placed) {
-    return EditInWindow<TLODecoString, TfrmDecoString>(object, placed);
+    return EditInWindow<TLODecoString, TfrmDecoString>(Host(), object, placed);
 }
 
 bool TDOOLEEditor::EditObject(TDrawObject* object, bool& placed) {
@@ -131,14 +131,14 @@ bool TDOOLEEditor::EditObject(TDrawObject* object, bool& placed) {
     return true;
 }
 
-void RegisterObjectDesigners(TDODesignerList& list) {
+void RegisterObjectDesigners(TDODesignerList& list, TAppHostSource host) {
     list.Add(static_cast<IDODesigner*>(new TDOOLEEditor));
-    list.Add(static_cast<IDODesigner*>(new TDOPhotoEditor));
-    list.Add(static_cast<IDODesigner*>(new TDOTextEditor));
-    list.Add(static_cast<IDODesigner*>(new TDOAlbumIllustEditor));
-    list.Add(static_cast<IDODesigner*>(new TDOAlphaMaskEditor));
-    list.Add(static_cast<IDODesigner*>(new TDOBackImageEditor));
-    list.Add(static_cast<IDODesigner*>(new TDOJANCodeEditor));
-    list.Add(static_cast<IDODesigner*>(new TDODecoLineEditor));
-    list.Add(static_cast<IDODesigner*>(new TDODecoStringEditor));
+    list.Add(static_cast<IDODesigner*>(new TDOPhotoEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDOTextEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDOAlbumIllustEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDOAlphaMaskEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDOBackImageEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDOJANCodeEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDODecoLineEditor(host)));
+    list.Add(static_cast<IDODesigner*>(new TDODecoStringEditor(host)));
 }

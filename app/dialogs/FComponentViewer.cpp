@@ -152,8 +152,9 @@ void TfrmComponentViewer::Expand(QTreeWidgetItem* item) {
             for (int i = 0; i < owner->ComponentCount(); ++i) {
                 TComponent* owned = owner->Components(i);
                 const QString name = owned->Name();
-                AddNode(item, Caption(name, owned->ClassName()), [i, name]() -> Target {
-                    TComponent* components = frmMain() ? frmMain()->OwnedComponents() : nullptr;
+                QPointer<TfrmMain> weak(window);
+                AddNode(item, Caption(name, owned->ClassName()), [weak, i, name]() -> Target {
+                    TComponent* components = weak ? weak->OwnedComponents() : nullptr;
                     if (!components || i >= components->ComponentCount() || components->Components(i)->Name() != name)
                         return {};
                     return Target{nullptr, components->Components(i), nullptr};

@@ -1,7 +1,6 @@
 #include "app/dialogs/FPaperSelectBase.h"
 
 #include "app/DMain.h"
-#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/UExButtons.h"
@@ -42,12 +41,12 @@ bool HoldsPages(TLabelData& document) {
 
 } // namespace
 
-TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(main) {
+TfrmPaperSelectBase::TfrmPaperSelectBase(IAppHost* host) : QWidget(host->HostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmPaperSelectBase"));
     setProperty("HelpContext", 8006);
     setAutoFillBackground(true);
     const TModeFormColumn column =
-        BuildModeFormColumn(this, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepPaper);
+        BuildModeFormColumn(this, host, TframeModeBarEx::kStepEdit, TframeModeBarEx::kStepPaper);
     tbMenu = column.tbMenu;
     frameModeBar1 = column.frameModeBar1;
     FormPanel1 = column.FormPanel1;
@@ -57,9 +56,9 @@ TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(
     mnuEditPaper->addSeparator();
     mnuEditPaperItem = mnuEditPaper->addAction(QStringLiteral("用紙編集(&E)"));
     mnuDeletePaper = mnuEditPaper->addAction(QStringLiteral("用紙削除(&D)"));
-    btnFileMenu = AddMenuButton(tbMenu, "btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
+    btnFileMenu = AddMenuButton(tbMenu, "btnFileMenu", QStringLiteral("ファイル(&F)"), host->FileMenu());
     btnEditMenu = AddMenuButton(tbMenu, "btnEditMenu", QStringLiteral("用紙編集(&E)"), mnuEditPaper);
-    btnHelpMenu = AddMenuButton(tbMenu, "btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
+    btnHelpMenu = AddMenuButton(tbMenu, "btnHelpMenu", QStringLiteral("ヘルプ(&H)"), host->HelpMenu());
     // The edit step goes on through the accepted paper, not straight to the editor.
     disconnect(frameModeBar1->btnEdit, &QAbstractButton::clicked, frameModeBar1, nullptr);
     connect(frameModeBar1->btnEdit, &QAbstractButton::clicked, this, [this] {
@@ -77,7 +76,7 @@ TfrmPaperSelectBase::TfrmPaperSelectBase(TfrmMain* main) : QWidget(main), main_(
     panel_ = new TfrmPaperSelectPanel(*dataMain()->Papers(), this);
     FormPanel1->SetForm(panel_);
     panel_->NextAction = actNext;
-    panel_->SetDocument(main->Document());
+    panel_->SetDocument(host->Document());
     const auto followOK = [this] {
         frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepEdit, panel_->actOK->isEnabled());
     };
@@ -100,7 +99,7 @@ void TfrmPaperSelectBase::showEvent(QShowEvent* event) {
         return;
     shown_ = true;
     // The paper of the document the editor left, else of the new one.
-    TLabelData* document = main_->LeftDocument() ? main_->LeftDocument() : main_->Document();
+    TLabelData* document = host_->LeftDocument() ? host_->LeftDocument() : host_->Document();
     panel_->SelectPaper(document ? document->GetPaperInfo() : nullptr);
     shownChoice_ = CurrentChoice();
     if (panel_->lvPaper->isEnabled())
@@ -119,12 +118,12 @@ bool TfrmPaperSelectBase::Fix() {
     std::unique_ptr<TPaperInfo> paper = panel_->CopySelectedPaper();
     if (!paper)
         return false;
-    TLabelData* document = main_->Document();
+    TLabelData* document = host_->Document();
     if (document && HoldsPages(*document)) {
         // The save question decides; a cancel keeps the document and the paper step.
-        if (!main_->NewDocument())
+        if (!host_->NewDocument())
             return false;
-        document = main_->Document();
+        document = host_->Document();
     }
     if (!document)
         return false;
@@ -144,8 +143,7 @@ bool TfrmPaperSelectBase::Fix() {
     const TFaceSides sides[] = {fsFront, fsBack, fsBoth};
     document->FaceSides = sides[panel_->GetFaceSide()];
     document->SetModified(false);
-    if (auto* toPrinter = main_->findChild<QAction*>(QStringLiteral("actPaperInfoToPrinter")))
-        toPrinter->trigger();
+    host_->Action(haPaperInfoToPrinter)->trigger();
     return true;
 }
 
@@ -159,9 +157,9 @@ QString TfrmPaperSelectBase::CurrentChoice() const {
 bool TfrmPaperSelectBase::ReturnUnchanged() {
     // The edit step with the left document's paper as it was shown: nothing was chosen, so the
     // editor goes back to that document instead of a new one.
-    if (!main_->LeftDocument() || CurrentChoice() != shownChoice_ || !main_->ReturnToLeftDocument())
+    if (!host_->LeftDocument() || CurrentChoice() != shownChoice_ || !host_->ReturnToLeftDocument())
         return false;
-    main_->actLayout->trigger();
+    host_->Action(haLayout)->trigger();
     return true;
 }
 
@@ -169,10 +167,10 @@ bool TfrmPaperSelectBase::GoToLayout() {
     panel_->actFix->trigger();
     if (!panel_->Accepted() || !Fix())
         return false;
-    main_->actLayout->trigger();
+    host_->Action(haLayout)->trigger();
     return true;
 }
 
 void RegisterPaperSelect() {
-    RegisterModeForm(mkPaper, [](TfrmMain* main) { return new TfrmPaperSelectBase(main); });
+    RegisterModeForm(mkPaper, [](IAppHost* host) { return new TfrmPaperSelectBase(host); });
 }

@@ -3,7 +3,7 @@
 // panel that does the work. Going on puts the chosen paper into the document and enters the layout
 // editor.
 
-#include "app/UModeForm.h"
+#include "app/UAppHost.h"
 
 #include <QWidget>
 
@@ -19,7 +19,7 @@ class TfrmPaperSelectBase : public QWidget, public IModeForm {
     Q_OBJECT
 
 public:
-    explicit TfrmPaperSelectBase(TfrmMain* main);
+    explicit TfrmPaperSelectBase(IAppHost* host);
 
     QToolBar* tbMenu;
     QToolButton* btnFileMenu;
@@ -49,7 +49,7 @@ private:
     QString CurrentChoice() const;
     bool ReturnUnchanged();
 
-    TfrmMain* main_;
+    IAppHost* host_;
     TfrmPaperSelectPanel* panel_;
     bool shown_ = false;
     QString shownChoice_;

@@ -1,6 +1,5 @@
 #include "app/dialogs/FPrintDialog.h"
 
-#include "app/FMain.h"
 #include "app/dialogs/FWaitPrintJob.h"
 #include "core/UAppFrame.h"
 #include "imaging/URotateBitmap.h"
@@ -119,7 +118,8 @@ QString SheetCaption(int sheet) {
     return QStringLiteral("%1ページ").arg(sheet - 1);
 }
 
-TfrmPrintDialog::TfrmPrintDialog(QWidget* parent) : QDialog(parent) {
+TfrmPrintDialog::TfrmPrintDialog(IAppHost* host, QWidget* parent)
+    : QDialog(parent ? parent : host ? host->HostWindow() : nullptr), host_(host) {
     setObjectName(QStringLiteral("frmPrintDialog"));
     setWindowTitle(QStringLiteral("印刷"));
     setProperty("HelpContext", 8004);
@@ -263,13 +263,12 @@ TfrmPrintDialog::TfrmPrintDialog(QWidget* parent) : QDialog(parent) {
     connect(actPrintStart, &QAction::changed, this,
             [this] { btnPrint->setEnabled(actPrintStart->isEnabled()); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
-    connect(btnPrinter, &QPushButton::clicked, this, [] {
+    connect(btnPrinter, &QPushButton::clicked, this, [this] {
         // The printer set-up command belongs to the main window.
-        if (TfrmMain* main = frmMain())
-            if (QAction* setup = main->findChild<QAction*>(QStringLiteral("actPrinterSetup")))
-                setup->trigger();
+        if (host_)
+            host_->Action(haPrinterSetup)->trigger();
     });
-    btnPrinter->setEnabled(frmMain() && frmMain()->findChild<QAction*>(QStringLiteral("actPrinterSetup")));
+    btnPrinter->setEnabled(host_ != nullptr);
 }
 
 TfrmPrintDialog::~TfrmPrintDialog() {
@@ -432,7 +431,7 @@ bool TfrmPrintDialog::PrintSheetsOneByOne(bool& printed) {
         PrintChoices().SheetFlags.assign(chosen.size(), false);
         PrintChoices().SheetFlags[s] = true;
         try {
-            completed = frmMain()->PrintDocument();
+            completed = host_->PrintDocument();
         } catch (...) {
             PrintChoices().SheetFlags = chosen;
             throw;
@@ -446,7 +445,7 @@ bool TfrmPrintDialog::PrintSheetsOneByOne(bool& printed) {
 
 bool TfrmPrintDialog::PrintSheets(bool& printed) {
     if (PrintChoices().NoPaperChangeMsg) {
-        printed = frmMain()->PrintDocument();
+        printed = host_->PrintDocument();
         return printed;
     }
     return PrintSheetsOneByOne(printed);
@@ -458,7 +457,7 @@ void TfrmPrintDialog::PrintStart() {
                       {bkOK}, 0, 0);
         return;
     }
-    TfrmMain* main = frmMain();
+    IAppHost* main = host_;
     if (!main)
         return;
     TPrinter& printer = Printer();
@@ -498,7 +497,7 @@ void TfrmPrintDialog::PrintStart() {
         return;
     }
     if (!completed) {
-        main->StatusBar->showMessage(QStringLiteral("印刷を中止しました"));
+        main->ShowStatusMessage(QStringLiteral("印刷を中止しました"));
         // A PDF batch delivers nothing once aborted; sheets a queue took stay printed.
         if (pdf || !printed)
             return;

@@ -6,6 +6,8 @@
 //
 // Sheets: 0 is the front cover, 1 the back cover, s >= 2 is page s - 1.
 
+#include "app/UAppHost.h"
+
 #include <QDialog>
 #include <QImage>
 #include <functional>
@@ -61,7 +63,9 @@ class TfrmPrintDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmPrintDialog(QWidget* parent = nullptr);
+    // host prints and sets the printer up (without one the dialog only shows the choices); the
+    // dialog sits over parent, else over the host's window.
+    explicit TfrmPrintDialog(IAppHost* host = nullptr, QWidget* parent = nullptr);
     ~TfrmPrintDialog() override;
 
     QRadioButton* rbAll;
@@ -103,6 +107,7 @@ private:
     bool PrintSheets(bool& printed);
     bool PrintSheetsOneByOne(bool& printed);
 
+    IAppHost* host_;
     TLabelData* document_ = nullptr;
     bool frontCover_ = false;
     bool backCover_ = false;

@@ -1,22 +1,21 @@
 #include "app/dialogs/FPrintPaperBase.h"
 
-#include "app/FMain.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "controls/UFormPanel.h"
 #include "imaging/UImagePack.h"
 
-TfrmPrintPaperBase::TfrmPrintPaperBase(TfrmMain* main) : QWidget(main) {
+TfrmPrintPaperBase::TfrmPrintPaperBase(IAppHost* host) : QWidget(host->HostWindow()) {
     setObjectName(QStringLiteral("frmPrintPaperBase"));
     setAutoFillBackground(true);
     const TModeFormColumn column =
-        BuildModeFormColumn(this, TframeModeBarEx::kStepSaveTo, TframeModeBarEx::kStepPrintSheet);
+        BuildModeFormColumn(this, host, TframeModeBarEx::kStepSaveTo, TframeModeBarEx::kStepPrintSheet);
     tbMenu = column.tbMenu;
     frameModeBar1 = column.frameModeBar1;
     FormPanel1 = column.FormPanel1;
-    btnFileMenu = AddMenuButton(tbMenu, "btnFileMenu", QStringLiteral("ファイル(&F)"), main->popupFile);
-    btnHelpMenu = AddMenuButton(tbMenu, "btnHelpMenu", QStringLiteral("ヘルプ(&H)"), main->popupHelp);
-    panel_ = new TfrmPrintPaperPanel(main->Document(), this);
+    btnFileMenu = AddMenuButton(tbMenu, "btnFileMenu", QStringLiteral("ファイル(&F)"), host->FileMenu());
+    btnHelpMenu = AddMenuButton(tbMenu, "btnHelpMenu", QStringLiteral("ヘルプ(&H)"), host->HelpMenu());
+    panel_ = new TfrmPrintPaperPanel(host->Document(), this, host);
     FormPanel1->SetForm(panel_);
 }
 
@@ -29,5 +28,5 @@ void TfrmPrintPaperBase::RefreshPreview() {
 }
 
 void RegisterPrintMode() {
-    RegisterModeForm(mkPrint, [](TfrmMain* main) { return new TfrmPrintPaperBase(main); });
+    RegisterModeForm(mkPrint, [](IAppHost* host) { return new TfrmPrintPaperBase(host); });
 }

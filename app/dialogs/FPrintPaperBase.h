@@ -2,7 +2,7 @@
 // The print step as the main window's mode: the file and help menus, the step bar on the print step,
 // and the panel that previews the sheets and opens the print dialog.
 
-#include "app/UModeForm.h"
+#include "app/UAppHost.h"
 
 #include <QWidget>
 
@@ -16,7 +16,7 @@ class TfrmPrintPaperBase : public QWidget, public IModeForm {
     Q_OBJECT
 
 public:
-    explicit TfrmPrintPaperBase(TfrmMain* main);
+    explicit TfrmPrintPaperBase(IAppHost* host);
 
     QToolBar* tbMenu;
     QToolButton* btnFileMenu;

@@ -1,6 +1,5 @@
 #include "app/dialogs/FPrintPaperPanel.h"
 
-#include "app/FMain.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrintPreviewBrowser.h"
 #include "app/dialogs/FWaiting.h"
@@ -158,8 +157,8 @@ QImage BlankPreview(int faceWidth, int faceHeight) {
     return blank;
 }
 
-TfrmPrintPaperPanel::TfrmPrintPaperPanel(TLabelData* document, QWidget* parent)
-    : QWidget(parent), document_(document), components_(std::make_unique<TComponent>(nullptr)) {
+TfrmPrintPaperPanel::TfrmPrintPaperPanel(TLabelData* document, QWidget* parent, IAppHost* host)
+    : QWidget(parent), host_(host), document_(document), components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmPrintPaperPanel"));
     setWindowTitle(QStringLiteral("ラベルシートの印刷"));
     setProperty("HelpContext", 5014);
@@ -241,10 +240,9 @@ TfrmPrintPaperPanel::TfrmPrintPaperPanel(TLabelData* document, QWidget* parent)
 
     connect(actPrintStart, &QAction::triggered, this, [this] { PrintStart(); });
     connect(btnStart, &QPushButton::clicked, actPrintStart, &QAction::trigger);
-    connect(btnSetup, &QPushButton::clicked, this, [] {
-        if (TfrmMain* main = frmMain())
-            if (auto* setup = main->findChild<QAction*>(QStringLiteral("actPrinterSetup")))
-                setup->trigger();
+    connect(btnSetup, &QPushButton::clicked, this, [this] {
+        if (host_)
+            host_->Action(haPrinterSetup)->trigger();
     });
     connect(grpPreviewSize, &QButtonGroup::idClicked, this, [this](int id) { SetPreviewSize(id); });
 }
@@ -367,7 +365,7 @@ void TfrmPrintPaperPanel::SetPreviewSize(int sizeIndex) {
 void TfrmPrintPaperPanel::PrintStart() {
     if (documentGone_ || !document_)
         return;
-    TfrmPrintDialog dialog(this);
+    TfrmPrintDialog dialog(host_, this);
     dialog.OnGetPreview = [this](int index) { return GetPreview(index); };
     dialog.SetLabelData(document_);
     const TSheetKeeper keeper(document_, documentGone_);

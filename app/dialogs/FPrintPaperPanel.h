@@ -5,6 +5,7 @@
 // kept for the life of the panel; once the document is about to be replaced the panel reads nothing
 // more of it and answers the placeholder for what it has not rendered.
 
+#include "app/UAppHost.h"
 #include "papers/ULabelData.h"
 #include "platform/Color.h"
 
@@ -66,7 +67,8 @@ class TfrmPrintPaperPanel : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmPrintPaperPanel(TLabelData* document, QWidget* parent = nullptr);
+    // host prints and sets the printer up for the panel's buttons.
+    explicit TfrmPrintPaperPanel(TLabelData* document, QWidget* parent = nullptr, IAppHost* host = nullptr);
     ~TfrmPrintPaperPanel() override;
 
     QPushButton* btnStart;
@@ -103,6 +105,7 @@ public:
 private:
     QImage RenderPreview(int index);
 
+    IAppHost* host_;
     TLabelData* document_;
     std::unique_ptr<TComponent> components_;
     TfrmPrintPreviewBrowser* browser_ = nullptr;

@@ -54,7 +54,7 @@ class EditPaperTest : public AppFixture {
 protected:
     void SetUp() override {
         main = StartMainWindow(
-            [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
+            [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
         ASSERT_NE(main, nullptr);
         QApplication::setActiveWindow(main);
     }
@@ -284,7 +284,7 @@ TEST_F(EditPaperTest, ANewGridPaperByKeysIsStoredSavedListedAndFoundAfterARestar
     }
     data.reset();
     main = StartMainWindow(
-        [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
+        [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
     ASSERT_NE(main, nullptr);
     ASSERT_GE(data->Papers()->IndexOf(QStringLiteral("ユーザー用紙2")), 0);
     EXPECT_EQ(StoredPaper(QStringLiteral("ユーザー用紙2")), bytes);
@@ -623,7 +623,7 @@ TEST_F(EditPaperTest, TheWizardsPaperSurvivesAKilledSaveAFailedSaveAndANewerShip
     }
     data.reset();
     main = StartMainWindow(
-        [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
+        [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(TPapersV2::ReadPPRNo(data->Papers()->FileName()), pattern + 1) << "the newer database was taken";
     ASSERT_GE(data->Papers()->IndexOf(QStringLiteral("自作ラベル2")), 0);

@@ -679,10 +679,11 @@ TEST_F(LayoutEditorTest, ThePageStripChoosesPagesTheStatusBarFollowsAndMoveModes
     rect->SetMovable(false);
     editor->SetZoom(75);
     editor->UpdateStatusText(true);
-    ASSERT_EQ(editor->statusPanels.size(), 6u);
-    EXPECT_EQ(editor->statusPanels[1]->text(), QStringLiteral("位置(10.0mm,20.0mm),サイズ(50.0mm,30.0mm)"));
-    EXPECT_EQ(editor->statusPanels[2]->text(), QStringLiteral("固定"));
-    EXPECT_EQ(editor->statusPanels[4]->text(), QStringLiteral("75%"));
+    ASSERT_NE(main->StatusPanel(5), nullptr);
+    EXPECT_EQ(main->StatusPanel(6), nullptr);
+    EXPECT_EQ(main->StatusPanel(1)->text(), QStringLiteral("位置(10.0mm,20.0mm),サイズ(50.0mm,30.0mm)"));
+    EXPECT_EQ(main->StatusPanel(2)->text(), QStringLiteral("固定"));
+    EXPECT_EQ(main->StatusPanel(4)->text(), QStringLiteral("75%"));
     EXPECT_TRUE(editor->zoomActions[2]->isChecked());
 
     // Move modes: the toggle names the mode in use and gives the other; the menu marks its keys.

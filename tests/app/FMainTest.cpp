@@ -46,8 +46,8 @@ protected:
     void SetUp() override {
         // In place of the layout editor that start-up registers.
         main = StartMainWindow([this] {
-            RegisterModeForm(mkLayout, [this](TfrmMain* main) {
-                layout = new FakeLayout(main);
+            RegisterModeForm(mkLayout, [this](IAppHost* host) {
+                layout = new FakeLayout(host->HostWindow());
                 return layout;
             });
         });
@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, ADroppedPictureGoesToTheEditorAndADocumentIsOpened) {
 
 TEST_F(MainWindowTest, ACancelledSaveQuestionKeepsTheStep) {
     main->actLayout->trigger();
-    TframeModeBarEx bar;
+    TframeModeBarEx bar(nullptr, main);
     bar.SetCurrentStep(TframeModeBarEx::kStepEdit);
     layout->modified = true;
     dialogs.answers = {mrCancel};

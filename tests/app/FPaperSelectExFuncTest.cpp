@@ -67,7 +67,7 @@ protected:
     }
     void StartAndEnter() {
         main = StartMainWindow(
-            [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
+            [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
         ASSERT_NE(main, nullptr);
         QApplication::setActiveWindow(main);
         main->actNew->trigger();

@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         // In place of the layout editor that start-up registers.
         main = StartMainWindow(
-            [] { RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); }); });
+            [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
         ASSERT_NE(main, nullptr);
         QApplication::setActiveWindow(main);
     }

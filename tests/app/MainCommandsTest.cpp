@@ -87,7 +87,7 @@ class MainCommandsTest : public AppFixture {
 protected:
     void SetUp() override {
         main = StartMainWindow([] {
-            RegisterModeForm(mkLayout, [](TfrmMain* main) { return new StandInLayout(main); });
+            RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); });
         });
         ASSERT_NE(main, nullptr);
     }

@@ -454,19 +454,20 @@ TEST_F(MainRoadTest, TheStatusBarFollowsATurnAndShowsWholePositions) {
     rect->SetSelected(true);
     site->UpdatePivots();
     editor->UpdateStatusText(true);
-    ASSERT_EQ(editor->statusPanels.size(), 6u);
-    EXPECT_TRUE(editor->statusPanels[1]->text().contains(QStringLiteral("サイズ(40.0mm,20.0mm)")));
+    ASSERT_NE(main->StatusPanel(5), nullptr);
+    EXPECT_EQ(main->StatusPanel(6), nullptr);
+    EXPECT_TRUE(main->StatusPanel(1)->text().contains(QStringLiteral("サイズ(40.0mm,20.0mm)")));
     editor->DSARotate90->ExecuteTarget(site);
     editor->UpdateStatusText(true);
-    EXPECT_TRUE(editor->statusPanels[1]->text().contains(QStringLiteral("サイズ(20.0mm,40.0mm)")))
-        << editor->statusPanels[1]->text().toStdString();
+    EXPECT_TRUE(main->StatusPanel(1)->text().contains(QStringLiteral("サイズ(20.0mm,40.0mm)")))
+        << main->StatusPanel(1)->text().toStdString();
 
     // The longest texts fit their fields.
     const auto fits = [](QLabel* panel, const QString& text) {
         return panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width();
     };
-    EXPECT_TRUE(fits(editor->statusPanels[0], MouseStatusText(TPoint(-2999, -2999))));
-    EXPECT_TRUE(fits(editor->statusPanels[1], PositionStatusText(TRect(-2999, -2999, 2999, 2999))));
+    EXPECT_TRUE(fits(main->StatusPanel(0), MouseStatusText(TPoint(-2999, -2999))));
+    EXPECT_TRUE(fits(main->StatusPanel(1), PositionStatusText(TRect(-2999, -2999, 2999, 2999))));
 }
 
 TEST_F(MainRoadTest, TheFramePickerOpensShowingTwoRowsOfFramesCentredOnItsOwner) {

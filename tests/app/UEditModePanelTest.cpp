@@ -209,7 +209,7 @@ TEST_F(EditModeTest, PlainBackgroundsChangeOnlyWhenTheBackgroundCommandAsks) {
 
 TEST_F(EditModeTest, DesignersPrepareNewObjectsAndDeclineWhatIsNotTheirs) {
     TDODesignerList list;
-    RegisterObjectDesigners(list);
+    RegisterObjectDesigners(list, [this] { return static_cast<IAppHost*>(main); });
     EXPECT_EQ(list.Count(), 9);
     // A new text sizes itself and shows the text panel; the insert may go on.
     auto text = std::make_unique<TLOWizardText>(nullptr);

@@ -5,6 +5,7 @@
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/UExButtons.h"
 #include "controls/UFormPanel.h"
+#include "core/UAppFrame.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
@@ -12,6 +13,7 @@
 #include "platform/Application.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
@@ -39,7 +41,17 @@ bool HoldsPages(TLabelData& document) {
     return found;
 }
 
+// The data module's paper database; null without one.
+TPapersV2* PaperStore() {
+    TdataMain* data = dataMain();
+    return data ? data->Papers() : nullptr;
+}
+
 } // namespace
+
+QString NoPaperStoreText() {
+    return QStringLiteral("用紙情報が読み込まれていないため、用紙を選択できません");
+}
 
 TfrmPaperSelectBase::TfrmPaperSelectBase(IAppHost* host) : QWidget(host->HostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmPaperSelectBase"));
@@ -73,7 +85,20 @@ TfrmPaperSelectBase::TfrmPaperSelectBase(IAppHost* host) : QWidget(host->HostWin
     connect(actNext, &QAction::triggered, this,
             [this] { TApplication::Guard(nullptr, [&] { GoToLayout(); }); });
 
-    panel_ = new TfrmPaperSelectPanel(*dataMain()->Papers(), this);
+    TPapersV2* papers = PaperStore();
+    if (papers == nullptr) {
+        // Nothing to choose from: the form says so, and neither the edit step nor the paper
+        // commands go anywhere.
+        auto* missing = new QLabel(NoPaperStoreText(), this);
+        missing->setObjectName(QStringLiteral("lblNoPapers"));
+        missing->setAlignment(Qt::AlignCenter);
+        FormPanel1->SetForm(missing);
+        frameModeBar1->SetStepEnabled(TframeModeBarEx::kStepEdit, false);
+        mnuEditPaper->setEnabled(false);
+        btnEditMenu->setEnabled(false);
+        return;
+    }
+    panel_ = new TfrmPaperSelectPanel(*papers, this);
     FormPanel1->SetForm(panel_);
     panel_->NextAction = actNext;
     panel_->SetDocument(host->Document());
@@ -98,6 +123,8 @@ void TfrmPaperSelectBase::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
+    if (!panel_)
+        return;
     // The paper of the document the editor left, else of the new one.
     TLabelData* document = host_->LeftDocument() ? host_->LeftDocument() : host_->Document();
     panel_->SelectPaper(document ? document->GetPaperInfo() : nullptr);
@@ -107,14 +134,23 @@ void TfrmPaperSelectBase::showEvent(QShowEvent* event) {
 }
 
 void TfrmPaperSelectBase::UpdatePanelButtons() {
-    panel_->UpdateButtons();
+    if (panel_)
+        panel_->UpdateButtons();
 }
 
 void TfrmPaperSelectBase::ResetPapers() {
-    panel_->actResetPapers->trigger();
+    if (panel_)
+        panel_->actResetPapers->trigger();
 }
 
 bool TfrmPaperSelectBase::Fix() {
+    // Checked before the save question: without the database the paper cannot be put in.
+    TPapersV2* store = PaperStore();
+    if (store == nullptr) {
+        AppMessageBox(NoPaperStoreText(), {bkOK}, 0, 0);
+        return false;
+    }
+    TPapersV2& papers = *store;
     std::unique_ptr<TPaperInfo> paper = panel_->CopySelectedPaper();
     if (!paper)
         return false;
@@ -127,7 +163,6 @@ bool TfrmPaperSelectBase::Fix() {
     }
     if (!document)
         return false;
-    TPapersV2& papers = *dataMain()->Papers();
     document->SetCurrentSheetNo(kPaperSheet);
     // The new paper's frames are made on the page's first visit, whatever the old paper's page did.
     document->FaceInit = false;
@@ -148,6 +183,8 @@ bool TfrmPaperSelectBase::Fix() {
 }
 
 QString TfrmPaperSelectBase::CurrentChoice() const {
+    if (!panel_)
+        return {};
     const std::unique_ptr<TPaperInfo> paper = panel_->CopySelectedPaper();
     if (!paper)
         return {};
@@ -164,6 +201,10 @@ bool TfrmPaperSelectBase::ReturnUnchanged() {
 }
 
 bool TfrmPaperSelectBase::GoToLayout() {
+    if (!panel_) {
+        AppMessageBox(NoPaperStoreText(), {bkOK}, 0, 0);
+        return false;
+    }
     panel_->actFix->trigger();
     if (!panel_->Accepted() || !Fix())
         return false;

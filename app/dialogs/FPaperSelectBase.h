@@ -32,6 +32,7 @@ public:
     TframeModeBarEx* frameModeBar1;
     TFormPanel* FormPanel1;
     QAction* actNext;
+    // Null while there is no paper database to choose from.
     TfrmPaperSelectPanel* Panel() const { return panel_; }
 
     // The chosen paper goes into the document and the layout editor follows; false when nothing
@@ -50,10 +51,14 @@ private:
     bool ReturnUnchanged();
 
     IAppHost* host_;
-    TfrmPaperSelectPanel* panel_;
+    TfrmPaperSelectPanel* panel_ = nullptr;
     bool shown_ = false;
     QString shownChoice_;
 };
+
+// What paper selection says when the paper database is not there: "用紙情報が読み込まれていないため、
+// 用紙を選択できません".
+QString NoPaperStoreText();
 
 // Makes paper selection the main window's paper mode.
 void RegisterPaperSelect();

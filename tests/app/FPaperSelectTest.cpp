@@ -6,6 +6,7 @@
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
+#include "controls/UExButtons.h"
 #include "core/UAppFrame.h"
 #include "core/UHistoryManager.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -23,6 +24,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -30,6 +32,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -606,6 +609,62 @@ TEST(PaperSelectRules, NamesSizesAndOrder) {
     EXPECT_LT(ComparePaperText(QStringLiteral("ア"), QStringLiteral("亜")), 0);
     EXPECT_LT(ComparePaperText(QStringLiteral("A"), QStringLiteral("AB")), 0);
     EXPECT_EQ(ComparePaperText(QStringLiteral("名刺"), QStringLiteral("名刺")), 0);
+}
+
+// A host with menus and commands and no data module behind it.
+class BareHost : public IAppHost {
+public:
+    QWidget window;
+    QMenu file, help;
+    QAction layout;
+    int layoutEntered = 0;
+    std::vector<QIcon> icons;
+    QString name;
+    BareHost() { QObject::connect(&layout, &QAction::triggered, [this] { ++layoutEntered; }); }
+    QWidget* HostWindow() override { return &window; }
+    QMenu* FileMenu() const override { return const_cast<QMenu*>(&file); }
+    QMenu* HelpMenu() const override { return const_cast<QMenu*>(&help); }
+    QAction* Action(THostAction) const override { return const_cast<QAction*>(&layout); }
+    const std::vector<QIcon>& CommandIcons() const override { return icons; }
+    TMatrixImagePack* CommandImages() const override { return nullptr; }
+    TMatrixImagePack* ModeBarImages() const override { return nullptr; }
+    TLabelData* Document() const override { return nullptr; }
+    TLabelData* LeftDocument() const override { return nullptr; }
+    bool ReturnToLeftDocument() override { return false; }
+    bool NewDocument() override { return false; }
+    const QString& FileName() const override { return name; }
+    bool ClearModified() override { return true; }
+    bool EnterModeKind(TModeKind, bool) override { return false; }
+    bool PrintDocument() override { return false; }
+    void EditObject(TObject*) override {}
+    void ReportUnreadPart(const QString&) override {}
+    void SetStatusPanels(const QObject*, const QStringList&) override {}
+    void ReleaseStatusPanels(const QObject*) override {}
+    bool HasStatusPanels(const QObject*) const override { return false; }
+    void SetStatusText(const QObject*, int, const QString&) override {}
+    void ShowStatusMessage(const QString&) override {}
+};
+
+class NoPaperStoreTest : public AppFixture {};
+
+TEST_F(NoPaperStoreTest, PaperSelectionWithoutThePaperDatabaseSaysSoAndGoesNowhere) {
+    ASSERT_EQ(dataMain(), nullptr);
+    BareHost host;
+    TfrmPaperSelectBase form(&host);
+    EXPECT_EQ(form.Panel(), nullptr);
+    auto* told = form.findChild<QLabel*>(QStringLiteral("lblNoPapers"));
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->text(), NoPaperStoreText());
+    EXPECT_FALSE(form.frameModeBar1->btnEdit->isEnabled());
+    EXPECT_FALSE(form.btnEditMenu->isEnabled());
+    form.show();
+    form.ResetPapers();
+    form.UpdatePanelButtons();
+    dialogs.answers = {mrOk};
+    EXPECT_FALSE(form.GoToLayout());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, NoPaperStoreText());
+    EXPECT_EQ(host.layoutEntered, 0);
 }
 
 } // namespace

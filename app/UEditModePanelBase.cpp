@@ -1,12 +1,16 @@
 #include "app/UEditModePanelBase.h"
 
 #include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/FTwain.h"
 #include "app/dialogs/UMaterialBrowser.h"
 #include "controls/UFormPanel.h"
 #include "controls/UImagePanel.h"
 #include "controls/UNotePanel.h"
 #include "controls/UTabbedPanel.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UTwain.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "platform/Application.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -73,7 +77,7 @@ QWidget* TEditModePanelBase::NewFormPage(const char* name, TFormPanel*& host) co
     return page;
 }
 
-QWidget* TEditModePanelBase::NewTwainPage(TImagePanel*& picture, QPushButton*& acquire) const {
+QWidget* TEditModePanelBase::NewTwainPage(TImagePanel*& picture, QPushButton*& acquire) {
     QWidget* page = NewPage("pnlTwain");
     auto* layout = new QVBoxLayout(page);
     picture = new TImagePanel(page);
@@ -82,10 +86,21 @@ QWidget* TEditModePanelBase::NewTwainPage(TImagePanel*& picture, QPushButton*& a
     acquire = new QPushButton(QStringLiteral("取り込み"), page);
     acquire->setObjectName(QStringLiteral("btnTwain"));
     acquire->setToolTip(QStringLiteral("ﾃﾞｼﾞｶﾒなどのTWAIN機器からｲﾒｰｼﾞを取込みます"));
-    // Scanner acquisition is not available on this system yet.
-    acquire->setEnabled(false);
     layout->addWidget(acquire);
+    TImagePanel* shown = picture;
+    connect(acquire, &QPushButton::clicked, this, [this, shown] { AcquireTwain(shown); });
     return page;
+}
+
+void TEditModePanelBase::AcquireTwain(TImagePanel* picture) {
+    TTWainSelectDialog select;
+    bool chosen = false;
+    if (!TApplication::Guard(nullptr, [&] { chosen = select.Execute(); }) || !chosen)
+        return;
+    TfrmTwain acquisition(window());
+    if (acquisition.exec() != QDialog::Accepted)
+        return;
+    picture->SetPicture(acquisition.Picture());
 }
 
 QPushButton* TEditModePanelBase::AddPasteButton(const char* name, QBoxLayout* row) {

@@ -63,8 +63,10 @@ protected:
     QWidget* NewPage(const char* name) const;
     // A page filled by a form panel, host, that shows an embedded form.
     QWidget* NewFormPage(const char* name, TFormPanel*& host) const;
-    // The scanner's page: its picture over the acquire button (disabled: no scanner service yet).
-    QWidget* NewTwainPage(TImagePanel*& picture, QPushButton*& acquire) const;
+    // The scanner's page: its picture over the acquire button, which chooses a source and shows the
+    // page the acquisition window brings.
+    QWidget* NewTwainPage(TImagePanel*& picture, QPushButton*& acquire);
+    void AcquireTwain(TImagePanel* picture);
     // The paste button named name, laid into row, else below everything laid so far.
     QPushButton* AddPasteButton(const char* name, QBoxLayout* row = nullptr);
     // Creates actSingleClick and actDoubleClick.

@@ -7,12 +7,12 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Cp932.h"
+#include "platform/FloatingPoint.h"
 #include "platform/Picture.h"
 #include "platform/Stream.h"
 
 #include <QFile>
 #include <QProgressBar> // completes the progress header's pointer type
-#include <cfenv>
 #include <mutex>
 
 namespace {
@@ -28,23 +28,6 @@ TBJExifPrintEntryPoints LoadEntryPoints() {
         loader = installedLoader;
     }
     return loader ? loader() : TBJExifPrintEntryPoints{};
-}
-
-// Calls into the library with every floating-point exception masked, as it expects, and puts the
-// program's own settings back afterwards.
-template <class F>
-int32_t CallMasked(F call) {
-    std::fenv_t saved;
-    std::feholdexcept(&saved);
-    int32_t result;
-    try {
-        result = call();
-    } catch (...) {
-        std::fesetenv(&saved);
-        throw;
-    }
-    std::fesetenv(&saved);
-    return result;
 }
 
 TJPEGGraphic* JPEGOf(TPicture* picture) {

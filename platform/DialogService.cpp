@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -159,6 +161,31 @@ public:
         return true;
     }
 
+    bool SelectScanner(const QStringList& devices, int& index) override {
+        QDialog dialog(DialogParent());
+        dialog.setObjectName(QStringLiteral("dlgSelectSource"));
+        dialog.setWindowTitle(QStringLiteral("スキャナの選択"));
+        auto* list = new QListWidget(&dialog);
+        list->setObjectName(QStringLiteral("lbSources"));
+        list->addItems(devices);
+        list->setCurrentRow(std::clamp(index, 0, int(devices.size()) - 1));
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("選択"));
+        buttons->button(QDialogButtonBox::Ok)->setEnabled(!devices.isEmpty());
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel(QStringLiteral("ソース(&S):"), &dialog));
+        layout->addWidget(list);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0)
+            return false;
+        index = list->currentRow();
+        return true;
+    }
+
     bool PageSetup(TPageSetupRequest& request) override {
         // A dialog of our own rather than the toolkit's page set-up: that one reads the queue's own
         // default sheet and has no copies, so it disagreed with the printer set-up and the job.
@@ -274,6 +301,10 @@ TModalResult MessageDialogResult(TBitBtnKind kind) {
 }
 
 bool DialogService::PageSetup(TPageSetupRequest&) {
+    return false;
+}
+
+bool DialogService::SelectScanner(const QStringList&, int&) {
     return false;
 }
 

@@ -101,6 +101,9 @@ public:
     // The printer's document properties: sheet, orientation and copies; true when the user
     // confirmed. A service without such a dialog answers false.
     virtual bool PageSetup(TPageSetupRequest& request);
+    // The scanner to acquire from among devices (as the user reads them); index in (-1: none chosen
+    // yet) and out. True when one was chosen. A service without such a dialog answers false.
+    virtual bool SelectScanner(const QStringList& devices, int& index);
 
     // OK and Cancel, OK the default and Cancel the escape; True for OK.
     bool Confirm(const QString& text);

@@ -1,6 +1,7 @@
 #include "platform/Scanner.h"
 
 #include "platform/Dib.h"
+#include "platform/FloatingPoint.h"
 
 #include <QLibrary>
 #include <condition_variable>
@@ -81,6 +82,8 @@ struct Scanner::Impl {
     }
 
     void Run() {
+        // Backends do floating-point work of their own and expect exceptions masked.
+        T8087ExceptionDisabler masked;
         for (;;) {
             std::function<void()> task;
             {
@@ -197,6 +200,77 @@ struct Scanner::Impl {
         return false;
     }
 
+    // Opens device unless it is the one open; the SANE status.
+    SANE_Status Open(const QString& device) {
+        if (handle != nullptr && openDevice == device)
+            return SANE_STATUS_GOOD;
+        CloseHandle();
+        const SANE_Status opened = api.open(device.toUtf8().constData(), &handle);
+        if (opened != SANE_STATUS_GOOD) {
+            handle = nullptr;
+            return opened;
+        }
+        openDevice = device;
+        return SANE_STATUS_GOOD;
+    }
+
+    ScanDeviceInfo Describe(const QString& device, const ScanOptions& options) {
+        Start();
+        ScanDeviceInfo info;
+        info.status = int(Open(device));
+        if (info.status != SANE_STATUS_GOOD)
+            return info;
+        for (const auto& [name, value] : options.values)
+            SetOption(name, value);
+        SANE_Int count = 0;
+        if (api.control(handle, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
+            return info;
+        for (SANE_Int i = 1; i < count; ++i) {
+            const SANE_Option_Descriptor* desc = api.getOption(handle, i);
+            if (desc == nullptr || desc->name == nullptr || desc->name[0] == '\0' ||
+                !SANE_OPTION_IS_SETTABLE(desc->cap) || desc->size <= 0 || desc->size > kMaxStringOption)
+                continue;
+            ScanOptionInfo option;
+            option.name = QString::fromUtf8(desc->name);
+            option.active = SANE_OPTION_IS_ACTIVE(desc->cap);
+            const bool fixed = desc->type == SANE_TYPE_FIXED;
+            auto number = [fixed](SANE_Word w) { return fixed ? SANE_UNFIX(w) : double(w); };
+            if (desc->type == SANE_TYPE_INT || fixed) {
+                // Vectors (gamma tables) are no settings a window offers.
+                if (desc->size != int(sizeof(SANE_Word)))
+                    continue;
+                option.numeric = true;
+                if (desc->constraint_type == SANE_CONSTRAINT_RANGE && desc->constraint.range != nullptr) {
+                    option.range = true;
+                    option.min = number(desc->constraint.range->min);
+                    option.max = number(desc->constraint.range->max);
+                    option.quant = number(desc->constraint.range->quant);
+                } else if (desc->constraint_type == SANE_CONSTRAINT_WORD_LIST && desc->constraint.word_list) {
+                    const SANE_Word* list = desc->constraint.word_list;
+                    for (SANE_Int k = 1; k <= list[0] && k <= 1024; ++k)
+                        option.values.push_back(number(list[k]));
+                }
+                SANE_Word value = 0;
+                if (option.active && api.control(handle, i, SANE_ACTION_GET_VALUE, &value, nullptr) == SANE_STATUS_GOOD)
+                    option.current = QString::number(number(value));
+            } else if (desc->type == SANE_TYPE_STRING) {
+                if (desc->constraint_type == SANE_CONSTRAINT_STRING_LIST && desc->constraint.string_list)
+                    for (const SANE_String_Const* s = desc->constraint.string_list; *s != nullptr; ++s)
+                        option.choices << QString::fromUtf8(*s);
+                QByteArray value(desc->size, '\0');
+                if (option.active &&
+                    api.control(handle, i, SANE_ACTION_GET_VALUE, value.data(), nullptr) == SANE_STATUS_GOOD) {
+                    value[desc->size - 1] = '\0';
+                    option.current = QString::fromUtf8(value.constData());
+                }
+            } else {
+                continue;
+            }
+            info.options.push_back(std::move(option));
+        }
+        return info;
+    }
+
     ScanResult Fail(SANE_Status status, bool cancelled) {
         CloseHandle();
         ScanResult result;
@@ -208,15 +282,8 @@ struct Scanner::Impl {
     ScanResult Scan(const QString& device, const ScanOptions& options) {
         Start();
         cancelRequested = false;
-        if (handle == nullptr || openDevice != device) {
-            CloseHandle();
-            const SANE_Status opened = api.open(device.toUtf8().constData(), &handle);
-            if (opened != SANE_STATUS_GOOD) {
-                handle = nullptr;
-                return Fail(opened, false);
-            }
-            openDevice = device;
-        }
+        if (const SANE_Status opened = Open(device); opened != SANE_STATUS_GOOD)
+            return Fail(opened, false);
         for (const auto& [name, value] : options.values)
             SetOption(name, value);
         scanning = handle;
@@ -301,6 +368,17 @@ std::future<std::vector<ScanDevice>> Scanner::ListDevices(bool localOnly) {
 
 std::future<ScanResult> Scanner::Scan(const QString& device, const ScanOptions& options) {
     return impl_->Call<ScanResult>([this, device, options] { return impl_->Scan(device, options); });
+}
+
+std::future<ScanDeviceInfo> Scanner::OpenDevice(const QString& device, const ScanOptions& options) {
+    return impl_->Call<ScanDeviceInfo>([this, device, options] { return impl_->Describe(device, options); });
+}
+
+std::future<void> Scanner::EndPages() {
+    return impl_->Call<void>([this] {
+        if (impl_->handle != nullptr)
+            impl_->api.cancel(impl_->handle);
+    });
 }
 
 std::future<void> Scanner::CloseDevice() {

@@ -62,6 +62,35 @@ struct ScanResult {
     QString message;
 };
 
+// One option of an open device as a settings window offers it.
+struct ScanOptionInfo {
+    QString name; // SANE name: "mode", "resolution", "source", "tl-x"...
+    bool active = true;
+    bool numeric = false; // int or fixed; else a string
+    // The value now, as ScanOptions takes it.
+    QString current;
+    // A string list, or numbers to choose from; neither for a range.
+    QStringList choices;
+    std::vector<double> values;
+    // A range (numeric options without a list): min, max and step (0 for any).
+    bool range = false;
+    double min = 0;
+    double max = 0;
+    double quant = 0;
+};
+
+struct ScanDeviceInfo {
+    // kScanGood when the device is open.
+    int status = kScanGood;
+    std::vector<ScanOptionInfo> options;
+    const ScanOptionInfo* Find(const QString& name) const {
+        for (const ScanOptionInfo& option : options)
+            if (option.name == name)
+                return &option;
+        return nullptr;
+    }
+};
+
 // Largest scan taken in (a larger one stops with a message rather than exhausting memory).
 constexpr int64_t kMaxScanBytes = int64_t(1) << 30;
 
@@ -78,9 +107,14 @@ public:
     bool IsLoaded() const { return loaded_; }
     // The devices SANE knows (local ones only when asked).
     std::future<std::vector<ScanDevice>> ListDevices(bool localOnly);
+    // Opens the device (closing another one open) and describes its options after the given
+    // values were set (the values change which options are active and their ranges).
+    std::future<ScanDeviceInfo> OpenDevice(const QString& device, const ScanOptions& options = {});
     // Opens the device (keeping it open for the next page), sets the options and scans one page.
     // A failure closes the device.
     std::future<ScanResult> Scan(const QString& device, const ScanOptions& options);
+    // Ends the pages of the scan (a feeder's remaining pages are not taken); the device stays open.
+    std::future<void> EndPages();
     // Closes the open device.
     std::future<void> CloseDevice();
     // From any thread: stops the scan in progress; whatever it ends with counts as a cancel.

@@ -89,6 +89,19 @@ public:
         request.Copies = pageSetupAnswer->Copies;
         return true;
     }
+    // The scanners chosen in the next selections, by index (-1 cancels); the lists offered.
+    std::deque<int> scanners;
+    std::vector<QStringList> scannerLists;
+    bool SelectScanner(const QStringList& devices, int& index) override {
+        scannerLists.push_back(devices);
+        if (scanners.empty()) {
+            ADD_FAILURE() << "unexpected scanner selection";
+            return false;
+        }
+        index = scanners.front();
+        scanners.pop_front();
+        return index >= 0 && index < devices.size();
+    }
 
 private:
     bool NextFile(TFileDialogRequest& request, QString& chosen) {

@@ -473,6 +473,10 @@ bool TDrawObject::SolidInterior(TCanvas&, TRect&, TColor&) {
     return false;
 }
 
+bool TDrawObject::PhotoInterior(TCanvas&, TRect&) {
+    return false;
+}
+
 bool TDrawObject::BlendArea(TCanvas& canvas, const TRect& dev, int ratio, const uint8_t (&weights)[256]) {
     QImage* target = canvas.TargetImage();
     if (target != nullptr)

@@ -181,6 +181,11 @@ public:
     // Renders the object onto a canvas already mapped in logical units (printing, previews,
     // ghosts).
     virtual void PaintTo(TCanvas& canvas);
+    // After a paint onto canvas: a device rectangle of it that the paint covered entirely with a
+    // photograph's own pixels (a picture that was stored lossy to begin with), opaque and turned
+    // by nothing, so that a print may store that part at a photograph's quality. False (the base)
+    // for everything else, text and line art above all.
+    virtual bool PhotoInterior(TCanvas& canvas, TRect& deviceRect);
 
     void Assign(const TPersistent* source) override;
 

@@ -6,6 +6,7 @@
 #include "imaging/UExifReader.h"
 #include "imaging/UGraphicsUtil.h"
 #include "imaging/UImagePack.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/URotateBitmap.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDOUtils.h"
@@ -632,6 +633,14 @@ bool TLOAlbumPhoto::NeedsBlend() {
         return true;
     // Asked before every paint: answered from the settings, so that asking decodes nothing.
     return photoImage_->BlendsWhenShown();
+}
+
+bool TLOAlbumPhoto::PhotoInterior(TCanvas& canvas, TRect& deviceRect) {
+    if (photo_->IsEmpty() || faceShape_ || shadow_ || NeedsBlend() || PaintFailed() ||
+        dynamic_cast<TJPEGGraphic*>(photo_->Picture()->Graphic()) == nullptr ||
+        !photoImage_->OpaqueInterior(canvas, deviceRect))
+        return false;
+    return IntersectRect(deviceRect, deviceRect, NormalizeRect(canvas.LPtoDP(LogBounds())));
 }
 
 void TLOAlbumPhoto::DrawAlphaMap(TBitmap& mask) {

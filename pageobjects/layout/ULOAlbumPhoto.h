@@ -168,6 +168,8 @@ public:
 
     void Loaded() override;
     bool NeedsBlend() override;
+    // The photo painted plainly (a JPEG, no shadow, shape or blend): its part inside the slot.
+    bool PhotoInterior(TCanvas& canvas, TRect& deviceRect) override;
     void DrawAlphaMap(TBitmap& mask) override;
     bool HitTest(const TPoint& p) override;
     void GetLogRect(TRect& r) override;

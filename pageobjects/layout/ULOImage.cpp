@@ -337,6 +337,23 @@ bool TLOImage::BlendsWhenShown() {
     return true;
 }
 
+bool TLOImage::PhotoInterior(TCanvas& canvas, TRect& deviceRect) {
+    TPictureEx* source = imageData_->Picture();
+    return source != nullptr && dynamic_cast<TJPEGGraphic*>(source->Graphic()) != nullptr &&
+           OpaqueInterior(canvas, deviceRect);
+}
+
+bool TLOImage::OpaqueInterior(TCanvas& canvas, TRect& deviceRect) {
+    TGraphic* frame = framePicture_->Graphic();
+    if (!shown_ || shownImage_.format() != QImage::Format_RGB32 || PaintFailed() || Angle() != 0 ||
+        (frame != nullptr && !frame->Empty()) || imageData_->UsesTransparentColor() || NeedsBlend())
+        return false;
+    // The edge pixels may be partly covered: they stay with what lies around.
+    const TRect dev = NormalizeRect(canvas.LPtoDP(LogBounds()));
+    deviceRect = TRect(dev.Left + 1, dev.Top + 1, dev.Right - 1, dev.Bottom - 1);
+    return !deviceRect.IsEmpty();
+}
+
 void TLOImage::DrawAlphaMap(TBitmap& mask) {
     if (LogBounds().IsEmpty() || imageData_->IsEmpty())
         return;

@@ -88,6 +88,11 @@ public:
     bool NeedsBlend() override;
     // NeedsBlend's answer once a picture is set, from the settings alone (decodes nothing).
     bool BlendsWhenShown();
+    // A JPEG picture painted plainly: its device rectangle.
+    bool PhotoInterior(TCanvas& canvas, TRect& deviceRect) override;
+    // After a paint onto canvas: the device rectangle that its shown picture covered opaquely (no
+    // turn, frame, transparent colour or blend), its edge pixels left out; whatever the picture.
+    bool OpaqueInterior(TCanvas& canvas, TRect& deviceRect);
     void DrawAlphaMap(TBitmap& mask) override;
     bool HitTest(const TPoint& p) override;
     void GetLogRect(TRect& r) override;

@@ -3,9 +3,23 @@
 #include "core/UGeometryUtil.h"
 #include "imaging/UCanvas.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDrawObject.h"
 
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Band pixels around a photo part that stay with the band (rounding and smoothing at an object's
+// edge; the seam between a photo image and the band).
+constexpr int PhotoEdge = 2;
+// Photo parts narrower or lower than this stay in the band: too small to gain by going apart.
+constexpr int MinPhotoPart = 16;
+
+} // namespace
 
 TPrintPageBase::~TPrintPageBase() = default;
 
@@ -72,19 +86,60 @@ TCanvas& TStretchPrintPage::GetCanvas() {
     return banding_ ? static_cast<TCanvas&>(*bandCanvas_) : target_;
 }
 
+void TStretchPrintPage::ObjectDrawn(TDrawObject& object) {
+    if (!band_)
+        return;
+    TCanvas& canvas = *bandCanvas_;
+    const TRect around(-PhotoEdge, -PhotoEdge, band_->Width() + PhotoEdge, band_->Height() + PhotoEdge);
+    // An object paints within its rect (PaintTo clips to it); a little more for rounding.
+    TRect covered = NormalizeRect(canvas.LPtoDP(object.LogRect()));
+    if (!photoArea_.isEmpty() && IntersectRect(covered, covered, around))
+        photoArea_ -= QRect(covered.Left - PhotoEdge, covered.Top - PhotoEdge,
+                            covered.Width() + 2 * PhotoEdge, covered.Height() + 2 * PhotoEdge);
+    TRect photo;
+    if (object.PhotoInterior(canvas, photo) &&
+        IntersectRect(photo, photo, TRect(0, 0, band_->Width(), band_->Height())))
+        photoArea_ += QRect(photo.Left, photo.Top, photo.Width(), photo.Height());
+}
+
 void TStretchPrintPage::TransferBand() {
     bandCanvas_->DeselectBitmap();
     const TBandInfo info = bands_.Band(nextBand_ - 1);
     const TRect dest = target_.LPtoDP(info.Dest);
     if (QPainter* painter = target_.Painter()) {
+        QImage band = band_->ImageForPainting();
+        const QRectF to(dest.Left, dest.Top, dest.Right - dest.Left, dest.Bottom - dest.Top);
+        const double sx = to.width() / std::max(band.width(), 1),
+                     sy = to.height() / std::max(band.height(), 1);
+        // The photo parts, cut out before the band is whitened beneath them. The outermost
+        // pixels of each stay in the band too, so no seam shows where the two meet.
+        std::vector<std::pair<QRectF, QImage>> photos;
+        for (const QRect& part : photoArea_& band.rect()) {
+            if (part.width() < MinPhotoPart || part.height() < MinPhotoPart)
+                continue;
+            photos.emplace_back(QRectF(to.left() + part.left() * sx, to.top() + part.top() * sy,
+                                       part.width() * sx, part.height() * sy),
+                                band.copy(part).convertToFormat(QImage::Format_RGB32));
+            const QRect hole = part.adjusted(PhotoEdge, PhotoEdge, -PhotoEdge, -PhotoEdge);
+            const int bytes = hole.width() * (band.depth() / 8);
+            for (int y = hole.top(); y <= hole.bottom(); ++y)
+                std::memset(band.scanLine(y) + hole.left() * (band.depth() / 8), 0xFF, size_t(bytes));
+        }
         // A band holds text and line art beside photos: stored losslessly (Flate), so edges carry
-        // no JPEG ringing; the photos in it are already at their own quality.
+        // no JPEG ringing. Photos go as JPEG images of their own (Qt's quality 94), as a photo
+        // was stored to begin with.
         painter->setRenderHint(QPainter::LosslessImageRendering, true);
         painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter->drawImage(QRect(dest.Left, dest.Top, dest.Right - dest.Left, dest.Bottom - dest.Top),
-                           band_->ImageForPainting());
+        painter->drawImage(to, band);
+        if (!photos.empty()) {
+            painter->setRenderHint(QPainter::LosslessImageRendering, false);
+            for (const auto& [where, photo] : photos)
+                painter->drawImage(where, photo);
+            painter->setRenderHint(QPainter::LosslessImageRendering, true);
+        }
     }
     band_.reset();
+    photoArea_ = QRegion();
 }
 
 bool TStretchPrintPage::NextBand() {

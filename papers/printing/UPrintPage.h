@@ -13,10 +13,13 @@
 #include "core/UInterfaces.h"
 #include "platform/Rect.h"
 
+#include <QRegion>
+
 #include <cstdint>
 #include <memory>
 
 class TCanvas;
+class TDrawObject;
 class TMemoryCanvas;
 class TSafetyBitmap;
 
@@ -71,6 +74,16 @@ public:
     const TBandTable& Bands() const { return bands_; }
     int BandResolution() const { return bandResolution_; }
 
+    // Called after each object is drawn on the current band, in drawing order: what it covered is
+    // no longer what an earlier photo alone painted, and where it painted a photo of its own (a
+    // JPEG, opaque, unturned), that part of the band is a photo. When the band goes to the
+    // target, its photo parts go as images of their own at photo quality (DCT); the rest of the
+    // band, text and line art, stays lossless, with the photo parts left white beneath them. Every
+    // pixel not in a photo part is exactly as drawn.
+    void ObjectDrawn(TDrawObject& object);
+    // The photo parts of the current band, in band pixels.
+    const QRegion& PhotoArea() const { return photoArea_; }
+
 private:
     void TransferBand();
 
@@ -82,4 +95,5 @@ private:
     int bandResolution_;
     int targetResolution_;
     TBandTable bands_;
+    QRegion photoArea_;
 };

@@ -92,8 +92,11 @@ void TPrintSite::DoDrawToProgress(int index) {
 }
 
 void TPrintSite::DrawObject(TDrawObject* object) {
-    if (Printer().Printing())
-        TDrawSite::DrawObject(object);
+    if (!Printer().Printing())
+        return;
+    TDrawSite::DrawObject(object);
+    if (page_)
+        page_->ObjectDrawn(*object);
 }
 
 void TPrintSite::Print() {
@@ -255,6 +258,11 @@ void TPrintSite::PrintFace(int index) {
     rect = TRect(rect.Left - PageRectMargin, rect.Top - PageRectMargin, rect.Right + PageRectMargin,
                  rect.Bottom + PageRectMargin);
     TStretchPrintPage page(canvas, spec_->GetResolution(canvas), IsBandingEnabled(), origin_, rect);
+    page_ = &page;
+    struct Forget {
+        TStretchPrintPage*& page;
+        ~Forget() { page = nullptr; }
+    } forget{page_};
     progress_->BeginPhase(1, std::max(1, page.BandCount()));
     while (printer.Printing() && page.NextBand()) {
         progress_->BeginPhase(1, std::max(1, DrawObjectCount()));

@@ -12,6 +12,7 @@
 class TCanvas;
 class TLabelData;
 class TPhasedProgressBase;
+class TStretchPrintPage;
 
 // The band resolution that the setting "Banding" = 1 chooses.
 constexpr int PrintBandResolution = 254;
@@ -87,4 +88,6 @@ private:
     const TPrintSpec* spec_;
     TPoint origin_;
     bool aborted_ = false;
+    // The page of the face being drawn.
+    TStretchPrintPage* page_ = nullptr;
 };

@@ -26,6 +26,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -364,6 +366,100 @@ TEST_F(PrintSiteTest, BandsReachThePdfLosslesslyAndDirectDrawingKeepsTextAsText)
     // A heading of two lines, then one line a face.
     EXPECT_GT(PdfTool(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(),
               2);
+}
+
+// Where a band shows a JPEG photo and nothing drawn over it, that part goes to the PDF as a JPEG
+// image of its own; the rest of the band (here the text over the photo) stays lossless, and the
+// page shows every part in its place with no seam between the band and the photo images.
+TEST_F(PrintSiteTest, APhotoGoesAsAJpegImageWhileTextOverItStaysInTheLosslessBand) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm() &&
+                        !QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty(),
+                    "poppler-utils");
+    if (GetClass(QStringLiteral("TLOImage")) == nullptr)
+        RegisterClass(TLOImage::StaticClass());
+    if (GetClass(QStringLiteral("TLOText")) == nullptr)
+        RegisterClass(TLOText::StaticClass());
+    // Four flat quarters: a part put in the wrong place shows.
+    const QRgb quarters[4] = {qRgb(200, 40, 40), qRgb(40, 160, 60), qRgb(40, 60, 200), qRgb(220, 190, 40)};
+    QImage photo(1200, 800, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, quarters[(y >= 400 ? 2 : 0) + (x >= 600 ? 1 : 0)]);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, "JPEG", 95));
+    Document d;
+    const TRect photoRect(300, 1200, 1800, 2200), textRect(400, 1300, 1200, 1500);
+    auto image = std::make_unique<TLOImage>(nullptr);
+    TJPEGImage jpeg;
+    jpeg.SetData(bytes);
+    image->ImageData()->Picture()->SetGraphic(&jpeg);
+    image->SetLogRect(photoRect);
+    auto text = std::make_unique<TLOText>(nullptr);
+    TStringList lines({QStringLiteral("Quorlane label")});
+    text->Engine().SetText(lines);
+    text->Font()->SetSize(24);
+    text->SetLogRect(textRect);
+    std::vector<std::unique_ptr<TDrawObject>> added;
+    // The page draws its objects last stored first: the text over the photo.
+    added.push_back(std::move(text));
+    added.push_back(std::move(image));
+    AddToFace(d.doc, std::move(added));
+
+    for (const int banding : {1, 2}) {
+        SCOPED_TRACE(banding);
+        BandingSetting setting(banding);
+        const QString pdf = ToPdf(d.doc);
+        // pdfimages: two heading lines, then "page num type width height color comp bpc enc ...".
+        const QStringList images = PdfTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                       .mid(2);
+        double jpegArea = 0;
+        int lossless = 0;
+        for (const QString& line : images) {
+            const QStringList f = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            ASSERT_GT(f.size(), 8);
+            if (f[8] == QLatin1String("jpeg"))
+                jpegArea += f[3].toDouble() * f[4].toDouble();
+            else
+                ++lossless;
+        }
+        EXPECT_GT(lossless, 0);
+        // In band pixels: the photo less the part under the text.
+        const double unit = banding == 1 ? 1.0 : 600.0 / 254;
+        const double photoArea = photoRect.Width() * photoRect.Height() * unit * unit;
+        EXPECT_GT(jpegArea, photoArea / 2);
+        EXPECT_LT(jpegArea, photoArea - textRect.Width() * textRect.Height() * unit * unit);
+
+        const QImage page = TestSupport::RasterisePdf(pdf, 300);
+        ASSERT_FALSE(page.isNull());
+        const auto px = [](int units) { return units * 300 / 254; };
+        const QRect inner(px(photoRect.Left) + 4, px(photoRect.Top) + 4, px(photoRect.Width()) - 8,
+                          px(photoRect.Height()) - 8);
+        const QPoint middle(px((photoRect.Left + photoRect.Right) / 2),
+                            px((photoRect.Top + photoRect.Bottom) / 2));
+        const QRect underText =
+            QRect(px(textRect.Left), px(textRect.Top), px(textRect.Width()), px(textRect.Height()))
+                .adjusted(-6, -6, 6, 6);
+        int wrong = 0, dark = 0;
+        for (int y = inner.top(); y <= inner.bottom(); ++y)
+            for (int x = inner.left(); x <= inner.right(); ++x) {
+                const QRgb c = page.pixel(x, y);
+                if (underText.contains(x, y)) {
+                    dark += qGray(c) < 60 ? 1 : 0;
+                    continue;
+                }
+                if (std::abs(x - middle.x()) < 6 || std::abs(y - middle.y()) < 6)
+                    continue;
+                const QRgb want = quarters[(y >= middle.y() ? 2 : 0) + (x >= middle.x() ? 1 : 0)];
+                wrong += std::max({std::abs(qRed(c) - qRed(want)), std::abs(qGreen(c) - qGreen(want)),
+                                   std::abs(qBlue(c) - qBlue(want))}) > 24;
+            }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(dark, 200); // the text's letters
+        if (wrong != 0 || dark <= 200)
+            TestSupport::SavePicture(page, QStringLiteral("banding%1").arg(banding));
+    }
 }
 
 TEST_F(PrintSiteTest, APhotoOnEveryPageOfAJobIsDecodedOnce) {

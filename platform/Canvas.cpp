@@ -704,6 +704,29 @@ double TCanvas::WorldTurnDegrees() const {
     return (std::atan2(turned.y(), turned.x()) - std::atan2(plain.y(), plain.x())) * 180.0 / std::numbers::pi;
 }
 
+std::optional<QTransform> TCanvas::WorldSlant() const {
+    const QTransform& w = state_.world;
+    if (w.m12() == 0 && w.m21() == 0 && std::abs(w.m11()) == std::abs(w.m22()))
+        return std::nullopt;
+    // The world's linear part as it acts on device vectors, at unit size.
+    const QTransform m = MappingTransform();
+    const QTransform scale(m.m11(), m.m12(), m.m21(), m.m22(), 0, 0);
+    bool invertible = false;
+    const QTransform back = scale.inverted(&invertible);
+    const double size = WorldScale();
+    if (!invertible || !(size > 0))
+        return std::nullopt;
+    QTransform d = back * QTransform(w.m11(), w.m12(), w.m21(), w.m22(), 0, 0) * scale;
+    d = QTransform(d.m11() / size, d.m12() / size, d.m21() / size, d.m22() / size, 0, 0);
+    // A turn alone keeps the plain path; a mirroring world keeps glyphs readable, flipped back
+    // across the baseline.
+    if (std::abs(d.m11() - d.m22()) < 1e-9 && std::abs(d.m12() + d.m21()) < 1e-9)
+        return std::nullopt;
+    if (d.determinant() < 0)
+        d = QTransform::fromScale(1, -1) * d;
+    return d;
+}
+
 void TCanvas::DrawImageTurned(QPainter& painter, const TRect& dest, const QImage& source) {
     painter.save();
     painter.setTransform(FullTransform(), true);
@@ -1696,7 +1719,13 @@ void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const 
         dy = -cell;
     QTransform base;
     base.translate(devicePoint.x(), devicePoint.y());
-    base.rotate(-font_.Orientation / 10.0 + WorldTurnDegrees());
+    if (const std::optional<QTransform> slant = WorldSlant()) {
+        // The run is laid out upright at the world's size, then sheared and stretched as the
+        // world shears and stretches its lines, the glyphs with it.
+        base = QTransform().rotate(-font_.Orientation / 10.0) * *slant * base;
+    } else {
+        base.rotate(-font_.Orientation / 10.0 + WorldTurnDegrees());
+    }
     QPainter* p = nullptr;
     if (!pathOpen_) {
         Flush();

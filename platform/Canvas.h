@@ -485,6 +485,9 @@ private:
     bool WorldTurns() const { return state_.world.m12() != 0 || state_.world.m21() != 0; }
     // How far the world transform turns the baseline on the device, clockwise, in degrees.
     double WorldTurnDegrees() const;
+    // What the world transform does to text beyond a turn and an even scale (a shear, an uneven
+    // stretch), at unit size, as it acts on device vectors; nullopt when nothing.
+    std::optional<QTransform> WorldSlant() const;
     // Draws an image onto a logical rectangle through the world transform (turned or sheared).
     void DrawImageTurned(QPainter& painter, const TRect& dest, const QImage& source);
     // A logical rectangle's outline in device coordinates under a turning world transform.

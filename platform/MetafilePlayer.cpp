@@ -439,6 +439,11 @@ struct DcState {
     int rop2 = 13;
     int stretchMode = BLACKONWHITE;
     TPoint pos;
+    // Canvas device regions inside the target: the meta region, and the records' own clip
+    // (none when !hasClip, so the meta region alone clips). The canvas shows clip ∩ meta.
+    QRegion meta;
+    QRegion clip;
+    bool hasClip = false;
 };
 
 class Player {
@@ -466,6 +471,14 @@ private:
     void SaveDC();
     void RestoreDC(int level);
     void SetClipRegion(const std::vector<QRect>& rects, bool logical, int mode);
+    // A clip record works on the records' own clip (the whole target when there is none), put
+    // on the canvas by BeginClip and taken back by EndClip; the meta region then bounds it.
+    void BeginClip();
+    void EndClip();
+    void ShowClip();
+    void ResetClip();
+    void SetMetaRegion();
+    Outcome OffsetClip(int x, int y);
     QRegion DeviceRegionOf(const std::vector<QRect>& rects, const QTransform& toDevice) const;
     void FillRects(const std::vector<QRect>& rects, const TBrush& brush);
 
@@ -492,7 +505,7 @@ private:
     GdiObject* Object(uint32_t handle);
     void Select(const GdiObject& object);
     void SelectStock(uint32_t index);
-    void Count(int type, Outcome outcome);
+    void Count(int type, Outcome outcome, int64_t offset, int64_t size);
 
     TCanvas& c_;
     TMetafilePlayReport* report_;
@@ -521,9 +534,11 @@ private:
     int64_t bitmapBytes_ = 0;
 };
 
-void Player::Count(int type, Outcome outcome) {
+void Player::Count(int type, Outcome outcome, int64_t offset, int64_t size) {
     if (!report_)
         return;
+    if (report_->KeepRecords)
+        report_->Records.push_back({type, offset, size});
     if (outcome == Played) {
         ++report_->Played;
         ++report_->PlayedByType[type];
@@ -544,6 +559,7 @@ void Player::Begin(const TRect& rect, const QRectF& frame) {
     // Records may draw beyond the frame; nothing leaves the target rectangle.
     c_.IntersectClipRect(rect);
     c_.GetClipRgn(baseClip_);
+    s_.meta = baseClip_;
     QTransform toTarget;
     toTarget.translate(rect.Left, rect.Top);
     toTarget.scale(double(rect.Right - rect.Left) / frame.width(),
@@ -705,17 +721,57 @@ void Player::SetClipRegion(const std::vector<QRect>& rects, bool logical, int mo
     if (logical && !Ready())
         return;
     const QRegion region = DeviceRegionOf(rects, logical ? recordToDevice_ : deviceToCanvasDevice_);
-    if (mode == RGN_COPY) {
-        const QRegion clipped = region.intersected(baseClip_);
-        c_.SelectClipRgn(&clipped);
-        return;
-    }
+    BeginClip();
     c_.ExtSelectClipRgn(&region, mode);
+    EndClip();
+}
+
+void Player::BeginClip() {
+    c_.SelectClipRgn(s_.hasClip ? &s_.clip : &baseClip_);
+}
+
+void Player::EndClip() {
     QRegion now;
-    if (c_.GetClipRgn(now)) {
-        now &= baseClip_;
-        c_.SelectClipRgn(&now);
-    }
+    if (!c_.GetClipRgn(now))
+        now = baseClip_;
+    s_.clip = now.intersected(baseClip_);
+    s_.hasClip = true;
+    ShowClip();
+}
+
+void Player::ShowClip() {
+    const QRegion shown = s_.hasClip ? s_.clip.intersected(s_.meta) : s_.meta;
+    c_.SelectClipRgn(&shown);
+}
+
+void Player::ResetClip() {
+    s_.hasClip = false;
+    s_.clip = QRegion();
+    ShowClip();
+}
+
+// The region clipping now becomes the meta region, and the records' clip starts anew inside it.
+void Player::SetMetaRegion() {
+    if (s_.hasClip)
+        s_.meta &= s_.clip;
+    ResetClip();
+}
+
+// Moves the records' clip (not the meta region) by a logical offset.
+Player::Outcome Player::OffsetClip(int x, int y) {
+    if (!s_.hasClip)
+        return Played;
+    if (!Ready())
+        return Skipped;
+    const QPointF d = recordToDevice_.map(QPointF(x, y)) - recordToDevice_.map(QPointF(0, 0));
+    if (!std::isfinite(d.x()) || !std::isfinite(d.y()) ||
+        std::abs(d.x()) > TMetafilePlayer::kMaxDeviceCoordinate ||
+        std::abs(d.y()) > TMetafilePlayer::kMaxDeviceCoordinate)
+        return Skipped;
+    // Cut to the target again so offsets piling up keep the coordinates small.
+    s_.clip = s_.clip.translated(qRound(d.x()), qRound(d.y())).intersected(baseClip_);
+    ShowClip();
+    return Played;
 }
 
 void Player::FillRects(const std::vector<QRect>& rects, const TBrush& brush) {
@@ -1180,14 +1236,14 @@ bool Player::PlayEmf(const Bytes& d, const TRect& rect) {
         ++records;
         const Bytes r{d.p + pos, size};
         if (type == EMR_EOF) {
-            Count(int(type), Played);
+            Count(int(type), Played, pos, size);
             ended = true;
             break;
         }
         const Outcome outcome = EmfRecord(type, r);
         if (outcome == Stop)
             break;
-        Count(int(type), outcome);
+        Count(int(type), outcome, pos, size);
         pos += size;
     }
     if (report_ && !ended)
@@ -1578,17 +1634,14 @@ Player::Outcome Player::EmfRecord(uint32_t type, const Bytes& r) {
         const int mode = int(r.U32(8));
         if (c_.InPathBracket() || mode < RGN_AND || mode > RGN_COPY)
             return Skipped;
+        BeginClip();
         if (mode == RGN_COPY) {
-            const QRegion region = c_.PathToRegion().intersected(baseClip_);
+            const QRegion region = c_.PathToRegion();
             c_.SelectClipRgn(&region);
         } else {
             c_.SelectClipPath(mode);
-            QRegion now;
-            if (c_.GetClipRgn(now)) {
-                now &= baseClip_;
-                c_.SelectClipRgn(&now);
-            }
         }
+        EndClip();
         return Played;
     }
     case EMR_INTERSECTCLIPRECT:
@@ -1600,10 +1653,12 @@ Player::Outcome Player::EmfRecord(uint32_t type, const Bytes& r) {
         const TRect b = RectL(r, 8);
         if (!RectFits(b.Left, b.Top, b.Right, b.Bottom))
             return Skipped;
+        BeginClip();
         if (type == EMR_INTERSECTCLIPRECT)
             c_.IntersectClipRect(b);
         else
             c_.ExcludeClipRect(b);
+        EndClip();
         return Played;
     }
     case EMR_EXTSELECTCLIPRGN: {
@@ -1614,8 +1669,8 @@ Player::Outcome Player::EmfRecord(uint32_t type, const Bytes& r) {
         if (mode < RGN_AND || mode > RGN_COPY)
             return Skipped;
         if (mode == RGN_COPY && cb == 0) {
-            // Back to the target rectangle.
-            c_.SelectClipRgn(&baseClip_);
+            // No clip of the records' own: the meta region (the target at first) alone.
+            ResetClip();
             return Played;
         }
         std::vector<QRect> rects;
@@ -1625,9 +1680,12 @@ Player::Outcome Player::EmfRecord(uint32_t type, const Bytes& r) {
         return Played;
     }
     case EMR_OFFSETCLIPRGN:
+        if (!need(16))
+            return Stop;
+        return OffsetClip(r.I32(8), r.I32(12));
     case EMR_SETMETARGN:
-        // Meta regions and moved clips are rare in clip art; the clip stays as it is.
-        return Skipped;
+        SetMetaRegion();
+        return Played;
     case EMR_FILLRGN:
     case EMR_PAINTRGN:
     case EMR_INVERTRGN:
@@ -1903,7 +1961,7 @@ bool Player::PlayWmf(const Bytes& d, const TRect& rect) {
             break;
         ++records;
         if (function == META_EOF) {
-            Count(function, Played);
+            Count(function, Played, pos, size);
             ended = true;
             break;
         }
@@ -1911,7 +1969,7 @@ bool Player::PlayWmf(const Bytes& d, const TRect& rect) {
         const Outcome outcome = WmfRecord(function, r);
         if (outcome == Stop)
             break;
-        Count(function, outcome);
+        Count(function, outcome, pos, size);
         pos += size;
     }
     if (report_ && !ended)
@@ -2098,18 +2156,24 @@ Player::Outcome Player::WmfRecord(uint16_t function, const Bytes& r) {
         const TRect b(W(3), W(2), W(1), W(0));
         if (!RectFits(b.Left, b.Top, b.Right, b.Bottom))
             return Skipped;
+        BeginClip();
         if (function == META_INTERSECTCLIPRECT)
             c_.IntersectClipRect(b);
         else
             c_.ExcludeClipRect(b);
+        EndClip();
         return Played;
     }
+    case META_OFFSETCLIPRGN:
+        if (!need(2))
+            return Stop;
+        return OffsetClip(W(1), W(0));
     case META_SELECTCLIPREGION: {
         if (!need(1))
             return Stop;
         GdiObject* o = Object(r.U16(0));
         if (!o || o->kind != GdiObject::Region) {
-            c_.SelectClipRgn(&baseClip_);
+            ResetClip();
             return Played;
         }
         SetClipRegion(o->region, true, RGN_COPY);
@@ -2231,7 +2295,7 @@ Player::Outcome Player::WmfRecord(uint16_t function, const Bytes& r) {
     case META_SETLAYOUT:
         return Played;
     default:
-        // Escapes (embedded pictures among them), flood fills, offset clips.
+        // Escapes (embedded pictures among them), flood fills.
         return Skipped;
     }
 }

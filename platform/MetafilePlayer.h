@@ -16,6 +16,7 @@
 #include <QRect>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 // What a play did, record type by record type (EMF record types, WMF function numbers).
 struct TMetafilePlayReport {
@@ -23,6 +24,15 @@ struct TMetafilePlayReport {
     int64_t Skipped = 0;
     std::map<int, int64_t> PlayedByType;
     std::map<int, int64_t> SkippedByType;
+    // Every record walked, in order, when KeepRecords is set: its type, its offset from the
+    // start of the data and its size in bytes (a WMF's placeable and file headers are not records).
+    struct TRecord {
+        int Type = 0;
+        int64_t Offset = 0;
+        int64_t Size = 0;
+    };
+    bool KeepRecords = false;
+    std::vector<TRecord> Records;
     // An impossible record (or a bound) ended the play before the end record.
     bool Stopped = false;
 };

@@ -161,3 +161,33 @@ TEST(MetafileCorpus, WindowsMetafilesAgreeWithLibwmf) {
         EXPECT_TRUE(Near(ours.pixel(x, y), reference.pixel(x, y), 8)) << x << "," << y;
     }
 }
+
+TEST(MetafileCorpus, MetaRegionsBoundMovedClipsAndShearedTextLeans) {
+    const QImage image = Played(CorpusFile(QStringLiteral("uemf_regions.emf")), 400, 300);
+    const QRgb red = qRgb(200, 30, 30), blue = qRgb(30, 60, 200), green = qRgb(30, 150, 40);
+    // The clip moved 100 units right (from 0..120 to 100..220), cut by the meta region 10..190.
+    EXPECT_TRUE(Near(image.pixel(150, 75), red, 0));
+    EXPECT_FALSE(Ink(image.pixel(97, 75)));
+    EXPECT_FALSE(Ink(image.pixel(195, 75)));
+    EXPECT_FALSE(Ink(image.pixel(150, 145)));
+    // A reset clips to the meta region, not to the whole target.
+    EXPECT_TRUE(Near(image.pixel(50, 75), blue, 0));
+    EXPECT_FALSE(Ink(image.pixel(5, 75)));
+    // RestoreDC took the meta region away again.
+    EXPECT_TRUE(Near(image.pixel(300, 75), green, 0));
+
+    // Upright strokes sheared by x' = x - y/2 lean forward by half their height: ink 35 pixels
+    // higher sits about 17.5 pixels further right.
+    const auto meanX = [&](int top, int bottom) {
+        double sum = 0;
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (Ink(image.pixel(x, y)))
+                    sum += x, ++count;
+        return count > 0 ? sum / count : 0.0;
+    };
+    ASSERT_TRUE(InkIn(image, 0, 400, 220, 230));
+    ASSERT_TRUE(InkIn(image, 0, 400, 255, 265));
+    EXPECT_NEAR(meanX(220, 230) - meanX(255, 265), 17.5, 3);
+}

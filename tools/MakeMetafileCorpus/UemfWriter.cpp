@@ -203,6 +203,56 @@ void WriteState(const std::string& path) {
     emf.Add(U_EMRSTROKEANDFILLPATH_set(Box(230, 110, 380, 150)));
 }
 
+// A meta region with a moved clip inside it, the reset back to the meta region, the meta region
+// undone by RestoreDC; then a line of text under a shearing world transform, as italic faces
+// without an italic font are written.
+void WriteRegions(const std::string& path) {
+    Emf emf(path);
+    emf.Select(emf.Pen(U_RGB(0, 0, 0), 0, U_PS_NULL));
+    emf.Add(U_EMRSAVEDC_set());
+    emf.Add(U_EMRINTERSECTCLIPRECT_set(Box(10, 10, 190, 140)));
+    emf.Add(U_EMRSETMETARGN_set());
+    emf.Add(U_EMRINTERSECTCLIPRECT_set(Box(0, 0, 120, 300)));
+    emf.Add(U_EMROFFSETCLIPRGN_set(point32_set(100, 0))); // the clip now 100..220, the meta region ends at 190
+    emf.Select(emf.Brush(U_RGB(200, 30, 30)));
+    emf.Add(U_EMRRECTANGLE_set(Box(0, 0, 400, 300)));
+    // No clip: the meta region alone. libUEMF has no setter for the region-less form that
+    // ExtSelectClipRgn(dc, NULL, RGN_COPY) records (type, size, no region data, the mode), so it
+    // is laid out here and appended through libUEMF.
+    auto* reset = static_cast<uint32_t*>(std::malloc(16));
+    const uint32_t fields[4] = {U_EMR_EXTSELECTCLIPRGN, 16, 0, U_RGN_COPY};
+    std::memcpy(reset, fields, sizeof fields);
+    emf.Add(reinterpret_cast<char*>(reset));
+    emf.Select(emf.Brush(U_RGB(30, 60, 200)));
+    emf.Add(U_EMRRECTANGLE_set(Box(0, 0, 95, 300)));
+    emf.Add(U_EMRRESTOREDC_set(-1));
+    emf.Select(emf.Brush(U_RGB(30, 150, 40)));
+    emf.Add(U_EMRRECTANGLE_set(Box(200, 10, 390, 140)));
+
+    emf.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    emf.Add(U_EMRSETTEXTALIGN_set(U_TA_BASELINE));
+    emf.Add(U_EMRSETTEXTCOLOR_set(U_RGB(0, 0, 0)));
+    uint16_t* face = U_Utf8ToUtf16le("ＭＳ ゴシック", 0, nullptr);
+    const U_LOGFONT font =
+        logfont_set(-80, 0, 0, 0, U_FW_NORMAL, 0, 0, 0, U_SHIFTJIS_CHARSET, 0, 0, U_DEFAULT_QUALITY, 0, face);
+    std::free(face);
+    uint32_t handle = 0;
+    emf.Add(extcreatefontindirectw_set(&handle, emf.Handles(), reinterpret_cast<const char*>(&font), nullptr));
+    emf.Select(handle);
+    emf.Add(U_EMRSAVEDC_set());
+    // x' = x - y / 2: what stands above the baseline leans forward by half its height.
+    emf.Add(U_EMRSETWORLDTRANSFORM_set(xform_set(1, 0, -0.5f, 1, 40, 270)));
+    size_t length = 0;
+    uint16_t* text = U_Utf8ToUtf16le("IIII", 0, &length);
+    std::vector<uint32_t> dx(length, 60);
+    char* run = emrtext_set(point32_set(0, 0), U_NUM_STR(length), 2, text, U_ETO_NONE, Box(0, 0, -1, -1),
+                            dx.data());
+    emf.Add(U_EMREXTTEXTOUTW_set(Box(0, 0, -1, -1), U_GM_ADVANCED, 1, 1, reinterpret_cast<PU_EMRTEXT>(run)));
+    std::free(run);
+    std::free(text);
+    emf.Add(U_EMRRESTOREDC_set(-1));
+}
+
 // Windows metafile: shapes, pens and brushes whose slots are freed and reused, CP932 text, a bitmap.
 class Wmf {
 public:
@@ -309,6 +359,7 @@ void WriteUemfFiles(const std::string& folder) {
     WriteBitmaps(folder + "/uemf_bitmaps.emf");
     WriteText(folder + "/uemf_text.emf");
     WriteState(folder + "/uemf_state.emf");
+    WriteRegions(folder + "/uemf_regions.emf");
     WriteWmfShapes(folder + "/uwmf_shapes.wmf");
     WriteWmfText(folder + "/uwmf_text.wmf");
 }

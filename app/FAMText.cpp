@@ -303,9 +303,12 @@ TfrmAMText::TfrmAMText(QWidget* owner)
     cbOutline->setChecked(true);
     outlineGrid->addWidget(cbOutline, 0, 0, 1, 3);
     outlineGrid->addWidget(new QLabel(QStringLiteral("縁取りの太さ"), outlineBox), 1, 0);
-    spnOutline = new QSpinBox(outlineBox);
+    // The width is kept in tenths of a millimetre; the box shows millimetres as its unit says.
+    spnOutline = new QDoubleSpinBox(outlineBox);
     spnOutline->setObjectName(QStringLiteral("spnOutline"));
-    spnOutline->setRange(1, kMaxOutlineWidth);
+    spnOutline->setDecimals(1);
+    spnOutline->setSingleStep(0.1);
+    spnOutline->setRange(0.1, kMaxOutlineWidth / 10.0);
     outlineGrid->addWidget(spnOutline, 1, 1);
     outlineGrid->addWidget(new QLabel(QStringLiteral("mm"), outlineBox), 1, 2);
     outlineGrid->addWidget(new QLabel(QStringLiteral("縁取りの色"), outlineBox), 2, 0);
@@ -391,7 +394,7 @@ TfrmAMText::TfrmAMText(QWidget* owner)
         UpdateEffectGroups();
         Request(opOutline);
     });
-    connect(spnOutline, &QSpinBox::valueChanged, this, [this] { Request(opOutlineWidth); });
+    connect(spnOutline, &QDoubleSpinBox::valueChanged, this, [this] { Request(opOutlineWidth); });
     connect(btnPastText, &QPushButton::clicked, this, [this] { RequestInsert(); });
     connect(btnExifInfoFile, &QPushButton::clicked, this, [this] { ImportExifFromFile(); });
     connect(btnExifInfoFilePhoto, &QPushButton::clicked, this, [this] { ImportExifFromPhoto(); });
@@ -524,7 +527,7 @@ void TfrmAMText::Apply(TLOText* text, bool all, bool withText) {
             text->SetOutline(cbOutline->isChecked());
             break;
         case opOutlineWidth:
-            text->SetOutLineWidth(spnOutline->value());
+            text->SetOutLineWidth(qRound(spnOutline->value() * 10));
             break;
         default:
             break;
@@ -546,7 +549,7 @@ void TfrmAMText::Apply(TLOText* text, bool all, bool withText) {
         text->SetShadow(ShadowCode());
         text->ShadowColor()->SetColor(ButtonColor(btnShadowColor));
         text->SetOutline(cbOutline->isChecked());
-        text->SetOutLineWidth(spnOutline->value());
+        text->SetOutLineWidth(qRound(spnOutline->value() * 10));
         text->OutlineColor()->SetColor(ButtonColor(btnOutlineColor));
         text->SetVerticalValue(cbVertical->isChecked());
         text->SetAutoSizeValue(cbAutoSize->isChecked());
@@ -623,7 +626,7 @@ void TfrmAMText::ShowText(TLOText* text) {
     }
     {
         const QSignalBlocker width(spnOutline);
-        spnOutline->setValue(text->OutLineWidth());
+        spnOutline->setValue(text->OutLineWidth() / 10.0);
     }
     cbOutline->setChecked(text->Outline());
     const int shadow = text->Shadow();

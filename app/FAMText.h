@@ -16,7 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
-class QSpinBox;
+class QDoubleSpinBox;
 class QToolButton;
 class TExifReader;
 class TLOText;
@@ -88,7 +88,7 @@ public:
     QComboBox* cmbShadow;
     QToolButton* btnShadowColor;
     QCheckBox* cbOutline;
-    QSpinBox* spnOutline;
+    QDoubleSpinBox* spnOutline;
     QToolButton* btnOutlineColor;
     QPushButton* btnPastText;
 

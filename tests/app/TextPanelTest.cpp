@@ -140,7 +140,7 @@ TEST_F(TextPanelTest, EachControlChangesOnlyItsPropertyOfSeveralTextsAsOneStep) 
         {"shadow colour", [&] { PickColor(panel->btnShadowColor, 5); },
          [](TLOText* t) { return t->ShadowColor()->Color() == clBlue; }},
         {"outline", [&] { panel->cbOutline->click(); }, [](TLOText* t) { return t->Outline(); }},
-        {"outline width", [&] { panel->spnOutline->setValue(7); },
+        {"outline width", [&] { panel->spnOutline->setValue(0.7); },
          [](TLOText* t) { return t->OutLineWidth() == 7; }},
         {"outline colour", [&] { PickColor(panel->btnOutlineColor, 3); },
          [](TLOText* t) { return t->OutlineColor()->Color() == clLime; }},
@@ -295,7 +295,7 @@ TEST_F(TextPanelTest, VerticalOutlinedAndShadowedTextsAreDrawnSo) {
     if (!text->Outline())
         panel->cbOutline->click();
     PickColor(panel->btnOutlineColor, 1);
-    panel->spnOutline->setValue(5);
+    panel->spnOutline->setValue(0.5);
     const QRect outline = span(qRgb(255, 0, 0));
     ASSERT_FALSE(outline.isEmpty());
     EXPECT_TRUE(outline.contains(span(lime).center())) << "the outline rings the letters";

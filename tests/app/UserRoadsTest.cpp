@@ -552,6 +552,9 @@ TEST_F(UserRoadsTest, AResizedDiscFrameKeepsItsDiscThroughSaveReopenAndPrint) {
     QTest::mouseRelease(site, Qt::LeftButton, {}, to);
     RunUntilIdleHandled();
     ASSERT_NEAR(top->LogRect().Left, disc.Left + 100, 10);
+    EXPECT_EQ(site->grab().toImage().pixelColor(at(TPoint((disc.Left + 100 + disc.Right) / 2, disc.Top + 100))),
+              QColor(Qt::black))
+        << "the frame's handle is drawn over it";
     // In the hole of the disc, not of a disc drawn from the frame's new corner.
     const TPoint hole(centre.X - 180, centre.Y);
     const TPoint ring(centre.X + 400, centre.Y);
@@ -635,6 +638,52 @@ TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
     EXPECT_LT(at(back, 25, 25).red(), 80);
     EXPECT_GT(at(back, 75, 25).red(), 240) << "nothing at the right of the back";
     EXPECT_GT(at(back, 75, 25).blue(), 240);
+}
+
+TEST_F(UserRoadsTest, AThreeMillimetreOutlineRingsTheLettersThreeMillimetresWide) {
+    editor->actModeText->trigger();
+    auto owned = std::make_unique<TLOText>(nullptr);
+    owned->SetLogRect(TRect(400, 400, 1400, 1000));
+    owned->Text()->SetText(QStringLiteral("I"));
+    TFont font = owned->GetFont();
+    font.SetSize(72);
+    owned->SetFont(font);
+    TDrawSite* site = editor->DrawSite1;
+    auto* text = static_cast<TLOText*>(site->AdoptObject(std::move(owned)));
+    text->SetSelected(true);
+    editor->SetZoom(200);
+    editor->EditPanelIdle();
+    auto* panel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    panel->SetPage(TfrmAMText::pgEffect);
+    if (!panel->cbOutline->isChecked())
+        panel->cbOutline->click();
+    panel->spnOutline->setFocus();
+    panel->spnOutline->selectAll();
+    QTest::keyClicks(panel->spnOutline, QStringLiteral("3"));
+    ASSERT_EQ(text->Text()->Text().trimmed(), QStringLiteral("I"));
+    text->TextColor()->SetColor(RGB(0, 255, 0));
+    text->OutlineColor()->SetColor(RGB(255, 0, 0));
+    site->repaint();
+    const QImage shown = site->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto span = [&](QRgb want) {
+        QRect found;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (const QRgb p = shown.pixel(x, y); std::abs(qRed(p) - qRed(want)) < 40 &&
+                                                      std::abs(qGreen(p) - qGreen(want)) < 40 &&
+                                                      std::abs(qBlue(p) - qBlue(want)) < 40)
+                    found |= QRect(x, y, 1, 1);
+        return found;
+    };
+    const QRect letters = span(qRgb(0, 255, 0));
+    const QRect rim = span(qRgb(255, 0, 0));
+    ASSERT_FALSE(letters.isEmpty());
+    const double perMm = (site->LogToDev(TPoint(1000, 0)).X - site->LogToDev(TPoint(0, 0)).X) / 100.0;
+    // On every side alike: an outline drawn off the letters would be wider on one side.
+    for (const double side : {letters.left() - rim.left(), rim.right() - letters.right(), letters.top() - rim.top(),
+                              rim.bottom() - letters.bottom()})
+        EXPECT_NEAR(side / perMm, 3.0, 0.3);
 }
 
 } // namespace

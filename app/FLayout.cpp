@@ -96,51 +96,6 @@
 
 namespace {
 
-// Left and Right in an open menu of the tool bar's menu buttons go to the neighbouring menu, as
-// in a menu bar (Right still opens a submenu under the highlighted item).
-class TMenuButtonWalker : public QObject {
-public:
-    using QObject::QObject;
-    void Add(QToolButton* button) {
-        buttons_.push_back(button);
-        button->menu()->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        auto* menu = qobject_cast<QMenu*>(watched);
-        if (menu == nullptr || (key != Qt::Key_Left && key != Qt::Key_Right))
-            return false;
-        if (key == Qt::Key_Right && menu->activeAction() != nullptr && menu->activeAction()->menu() != nullptr)
-            return false;
-        std::vector<QToolButton*> shown;
-        int at = -1;
-        for (QToolButton* button : buttons_) {
-            if (button == nullptr || !button->isVisible())
-                continue;
-            if (button->menu() == menu)
-                at = int(shown.size());
-            shown.push_back(button);
-        }
-        if (at < 0 || shown.size() < 2)
-            return false;
-        const int n = int(shown.size());
-        QPointer<QToolButton> next = shown[size_t((at + (key == Qt::Key_Right ? 1 : n - 1)) % n)];
-        menu->close();
-        QTimer::singleShot(0, next, [next] {
-            if (next && next->isVisible())
-                next->showMenu();
-        });
-        return true;
-    }
-
-private:
-    std::vector<QPointer<QToolButton>> buttons_;
-};
-
 constexpr int kTenthsPerMm = 10;
 constexpr int kRulerThickness = 24;
 constexpr int kLeastAutoScale = 1;
@@ -652,15 +607,8 @@ void TfrmLayout::MakeMenus() {
 
     if (host_ == nullptr || tbMenu == nullptr)
         return;
-    auto* walker = new TMenuButtonWalker(tbMenu);
-    const auto menuButton = [this, walker](const char* name, const QString& text, QMenu* m) {
-        auto* button = new QToolButton(tbMenu);
-        button->setObjectName(QLatin1String(name));
-        button->setText(text);
-        button->setMenu(m);
-        button->setPopupMode(QToolButton::InstantPopup);
-        tbMenu->addWidget(button);
-        walker->Add(button);
+    const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
+        AddMenuButton(tbMenu, name, text, m);
     };
     // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
     popupView->addSeparator();

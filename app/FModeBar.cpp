@@ -10,11 +10,60 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+// Left and Right in an open menu of a tool bar's menu buttons go to the neighbouring menu, as in a
+// menu bar (Right still opens a submenu under the highlighted item). One walker per tool bar.
+class TMenuButtonWalker : public QObject {
+public:
+    using QObject::QObject;
+    void Add(QToolButton* button) {
+        buttons_.push_back(button);
+        button->menu()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (menu == nullptr || (key != Qt::Key_Left && key != Qt::Key_Right))
+            return false;
+        if (key == Qt::Key_Right && menu->activeAction() != nullptr && menu->activeAction()->menu() != nullptr)
+            return false;
+        std::vector<QToolButton*> shown;
+        int at = -1;
+        for (QToolButton* button : buttons_) {
+            if (button == nullptr || !button->isVisible())
+                continue;
+            if (button->menu() == menu)
+                at = int(shown.size());
+            shown.push_back(button);
+        }
+        if (at < 0 || shown.size() < 2)
+            return false;
+        const int n = int(shown.size());
+        QPointer<QToolButton> next = shown[size_t((at + (key == Qt::Key_Right ? 1 : n - 1)) % n)];
+        menu->close();
+        QTimer::singleShot(0, next, [next] {
+            if (next && next->isVisible())
+                next->showMenu();
+        });
+        return true;
+    }
+
+private:
+    std::vector<QPointer<QToolButton>> buttons_;
+};
 
 int& GlobalStep() {
     static int step = -1;
@@ -244,5 +293,12 @@ QToolButton* AddMenuButton(QToolBar* bar, const char* name, const QString& text,
     button->setMenu(menu);
     button->setPopupMode(QToolButton::InstantPopup);
     bar->addWidget(button);
+    TMenuButtonWalker* walker = nullptr;
+    for (QObject* child : bar->children())
+        if (auto* found = dynamic_cast<TMenuButtonWalker*>(child))
+            walker = found;
+    if (walker == nullptr)
+        walker = new TMenuButtonWalker(bar);
+    walker->Add(button);
     return button;
 }

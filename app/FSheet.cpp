@@ -356,12 +356,7 @@ void TfrmSheet::MakeMenus() {
     popupView->addSeparator();
     popupView->addActions({host_->Action(haSheet), host_->Action(haLayout)});
     const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
-        auto* button = new QToolButton(tbMenu);
-        button->setObjectName(QLatin1String(name));
-        button->setText(text);
-        button->setMenu(m);
-        button->setPopupMode(QToolButton::InstantPopup);
-        tbMenu->addWidget(button);
+        AddMenuButton(tbMenu, name, text, m);
     };
     menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), host_->FileMenu());
     menuButton("btnEditMenu", popupEdit->title(), popupEdit);

@@ -13,6 +13,7 @@
 #include "pageobjects/layout/ULOText.h"
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
+#include "app/FSheet.h"
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
@@ -951,6 +952,31 @@ TEST_F(MainRoadTest, TheKeyboardAloneMakesAndSavesADocumentWithAText) {
     EXPECT_TRUE(editItems.contains(QStringLiteral("文字の入力(&W) F2"))) << editItems.toStdString();
     EXPECT_EQ(walkedTo, Editor()->popupPage) << "Right goes from 編集 to ページ";
 
+}
+
+TEST_F(MainRoadTest, TheStartMenusAndTheSheetWindowsMenusWalkWithTheArrows) {
+    // Alt+F opens ファイル; the arrow goes on to the menu the window's tool bar has next.
+    const auto walk = [&](Qt::Key key) {
+        QMenu* walkedTo = nullptr;
+        WhenPopup([&](QMenu* menu) {
+            QTest::keyClick(menu, key);
+            WhenPopup([&](QMenu* next) {
+                walkedTo = next;
+                QTest::keyClick(next, Qt::Key_Escape);
+            });
+        });
+        QApplication::setActiveWindow(main);
+        QTest::keyClick(main, Qt::Key_F, Qt::AltModifier);
+        RunLoopUntil([&] { return walkedTo != nullptr && QApplication::activePopupWidget() == nullptr; });
+        return walkedTo;
+    };
+    main->actStartMenu->trigger();
+    EXPECT_EQ(walk(Qt::Key_Left), main->popupHelp) << "from ファイル round to ヘルプ";
+    main->actNew->trigger();
+    main->actSheet->trigger();
+    auto* sheet = qobject_cast<TfrmSheet*>(main->HostedForm());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(walk(Qt::Key_Right), sheet->popupEdit) << "from ファイル to 編集";
 }
 
 } // namespace

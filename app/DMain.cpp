@@ -1,5 +1,4 @@
 #include "app/DMain.h"
-#include "app/UModeForm.h"
 #include "app/UObjectDesigners.h"
 
 #include "controls/UFillImage.h"
@@ -267,8 +266,6 @@ TdataMain::~TdataMain() {
 void TdataMain::UnregisterAll() {
     // A second data module of the process (a test's, a new main window's) starts from nothing: what
     // this one registered goes with it, and the editor's hooks and move mode with its windows.
-    for (int kind = 0; kind < mkModeCount; ++kind)
-        RegisterModeForm(TModeKind(kind), {});
     if (windows_)
         windows_->UnregisterForms();
     if (designerMark_ >= 0)
@@ -494,30 +491,6 @@ TModalResult TdataMain::AppFrame1MessageBox(const QString& message, const std::v
 bool TdataMain::AppFrame1Help(uint16_t command, int32_t data, bool& callHelp) {
     callHelp = false;
     return ShowHtmlHelp(command, data);
-}
-
-TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows) {
-    auto* pack = new TMatrixImagePack(owner);
-    pack->SetName(name);
-    pack->SetCountCol(cols);
-    pack->SetCountRow(rows);
-    pack->ImageLoader()->SetResType(QStringLiteral("RT_BITMAP"));
-    pack->ImageLoader()->SetResName(name.toUpper());
-    try {
-        pack->ImageLoader()->Load();
-    } catch (const std::exception& e) {
-        qWarning("%s", e.what());
-    }
-    return pack;
-}
-
-QImage PackCellImage(TImagePack* pack, int index) {
-    if (!pack || pack->IsOutOfRange(index))
-        return {};
-    TPicture picture;
-    pack->GetImage(picture, index);
-    auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
-    return bitmap ? bitmap->ImageForPainting().copy() : QImage();
 }
 
 bool UseColorSpecHistory() {

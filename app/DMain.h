@@ -69,7 +69,8 @@ protected:
 class IAppWindows {
 public:
     virtual ~IAppWindows() = default;
-    // The mode forms and property panels into their registries; Unregister takes out what Register put.
+    // The mode forms and property panels into their registries; Unregister takes out what Register put
+    // (and every mode form, a stand-in too).
     virtual void RegisterForms() = 0;
     virtual void UnregisterForms() = 0;
     // Before the shared data loads: the splash and the picture limits the settings give.
@@ -175,12 +176,6 @@ bool SavePaperStore(TPapers& papers);
 // The texts of the shared-data checks.
 QString FileNotOpenedMessage(const QString& fileName);
 QString FileReadOnlyMessage(const QString& fileName);
-
-// A pack of cols x rows cells over one of the program's bitmap resources, owned by owner. A missing
-// resource gives an empty pack (and a warning): pictures are no reason not to start.
-TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows = 1);
-// One cell of a pack as an image; a null image when there is no such cell.
-QImage PackCellImage(TImagePack* pack, int index);
 
 // The application's setting "UseColorSpecHistory".
 bool UseColorSpecHistory();

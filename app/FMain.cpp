@@ -1,4 +1,5 @@
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 
 #include "app/DMain.h"
 #include "app/dialogs/FAbout.h"
@@ -244,7 +245,7 @@ TfrmMain* frmMain() {
     return CurrentMain();
 }
 
-TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)) {
+TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), components_(std::make_unique<TComponent>(nullptr)), hostedKind_(mkModeCount) {
     setObjectName(QStringLiteral("frmMain"));
     CurrentMain() = this;
     auto* layout = new QVBoxLayout(this);

@@ -31,6 +31,7 @@ class TImagePack;
 class TLabelData;
 class TMatrixImagePack;
 class TObject;
+class IModeForm;
 class TfrmMain;
 struct ImPaperPrintSetting;
 
@@ -215,7 +216,8 @@ private:
     QString leftFileName_;
     TFileDialogRequest openRequest_;
     TFileDialogRequest saveRequest_;
-    TModeKind hostedKind_ = mkModeCount;
+    // mkModeCount while nothing is hosted (set by the constructor: the modes are not known here).
+    TModeKind hostedKind_;
     TIntf<ImPaperPrintSetting> paperPrintSetting_;
     TObject* editedObject_ = nullptr;
     // While a document is opened: the parts that could not be read, told once at the end.

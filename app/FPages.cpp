@@ -1,6 +1,5 @@
 #include "app/FPages.h"
-#include "app/DMain.h"
-#include "app/FLayout.h"
+#include "app/ULayoutRules.h"
 
 #include "imaging/UImagePack.h"
 #include "papers/ULabelData.h"

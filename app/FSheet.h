@@ -5,6 +5,7 @@
 // exchange); sheets are added, deleted, copied, reordered and renamed.
 
 #include "app/UAppHost.h"
+#include "app/UModeForm.h"
 #include "papers/ULOFace.h"
 
 #include <QByteArray>

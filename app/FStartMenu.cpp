@@ -1,6 +1,5 @@
 #include "app/FStartMenu.h"
 
-#include "app/DMain.h"
 #include "app/FModeBar.h"
 #include "controls/UBitmapButton.h"
 #include "controls/UExButtons.h"

@@ -4,6 +4,7 @@
 // with the start step current.
 
 #include "app/UAppHost.h"
+#include "app/UModeForm.h"
 
 #include <QWidget>
 #include <memory>

@@ -3,8 +3,6 @@
 // status bar, the document and the mode switch. Handed to each form when it is made, so that no form
 // looks the main window up or finds its commands by name.
 
-#include "app/UModeForm.h"
-
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -17,6 +15,8 @@ class QWidget;
 class TLabelData;
 class TMatrixImagePack;
 class TObject;
+// The main window's modes (app/UModeForm.h).
+enum TModeKind : int;
 
 // The main window's commands a hosted form shows or triggers.
 enum THostAction {

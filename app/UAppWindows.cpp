@@ -7,6 +7,7 @@
 #include "app/FAMText.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FSheet.h"
 #include "app/FStartMenu.h"
 #include "app/UEditModePanel.h"
@@ -45,6 +46,9 @@ public:
     }
 
     void UnregisterForms() override {
+        // Every mode form goes, a stand-in registered over one of these too.
+        for (int kind = 0; kind < mkModeCount; ++kind)
+            RegisterModeForm(TModeKind(kind), {});
         for (const TEditMode mode : panels_)
             RegisterEditModePanel(mode, typeid(void), {});
         panels_.clear();

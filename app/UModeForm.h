@@ -38,7 +38,7 @@ public:
     virtual std::optional<bool> HasPageContent() const { return std::nullopt; }
 };
 
-enum TModeKind { mkStartMenu, mkPaper, mkLayout, mkSheet, mkPrint, mkModeCount };
+enum TModeKind : int { mkStartMenu, mkPaper, mkLayout, mkSheet, mkPrint, mkModeCount };
 
 // Makes a new mode form (a QWidget that is also an IModeForm) in the host's window.
 using TModeFormMaker = std::function<QWidget*(IAppHost* host)>;

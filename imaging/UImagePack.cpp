@@ -550,3 +550,27 @@ void TExFileInfo::GetFileInfo(const QString& fileName, TExFileInfoRecord& info) 
     }
     info = *it;
 }
+
+TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows) {
+    auto* pack = new TMatrixImagePack(owner);
+    pack->SetName(name);
+    pack->SetCountCol(cols);
+    pack->SetCountRow(rows);
+    pack->ImageLoader()->SetResType(QStringLiteral("RT_BITMAP"));
+    pack->ImageLoader()->SetResName(name.toUpper());
+    try {
+        pack->ImageLoader()->Load();
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+    }
+    return pack;
+}
+
+QImage PackCellImage(TImagePack* pack, int index) {
+    if (!pack || pack->IsOutOfRange(index))
+        return {};
+    TPicture picture;
+    pack->GetImage(picture, index);
+    auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
+    return bitmap ? bitmap->ImageForPainting().copy() : QImage();
+}

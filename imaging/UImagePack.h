@@ -18,6 +18,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -270,3 +271,9 @@ public:
 private:
     QHash<QString, TExFileInfoRecord> cache_;
 };
+
+// A pack of cols x rows cells over one of the program's bitmap resources, owned by owner. A missing
+// resource gives an empty pack (and a warning): pictures are no reason not to start.
+TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows = 1);
+// One cell of a pack as an image; a null image when there is no such cell.
+QImage PackCellImage(TImagePack* pack, int index);

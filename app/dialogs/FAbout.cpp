@@ -1,6 +1,5 @@
 #include "app/dialogs/FAbout.h"
 
-#include "app/DMain.h"
 #include "controls/StaffRoll.h"
 #include "controls/UImageEx.h"
 #include "core/UAppFrame.h"

@@ -4,6 +4,7 @@
 // editor.
 
 #include "app/UAppHost.h"
+#include "app/UModeForm.h"
 
 #include <QWidget>
 

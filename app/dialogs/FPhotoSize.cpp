@@ -1,6 +1,6 @@
 #include "app/dialogs/FPhotoSize.h"
 
-#include "app/FLayout.h"
+#include "app/ULayoutRules.h"
 #include "controls/Exspined.h"
 #include "papers/UMaterialCatalog.h"
 

@@ -3,6 +3,7 @@
 // and the panel that previews the sheets and opens the print dialog.
 
 #include "app/UAppHost.h"
+#include "app/UModeForm.h"
 
 #include <QWidget>
 

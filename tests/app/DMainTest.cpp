@@ -2,6 +2,7 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/UEditModePanel.h"
 #include "app/dialogs/FAbout.h"
 #include "controls/StaffRoll.h"

@@ -3,6 +3,7 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FEditPaper10.h"
 #include "app/dialogs/FEditPaper20.h"

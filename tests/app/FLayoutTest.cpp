@@ -2,6 +2,7 @@
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FPages.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"

@@ -1,6 +1,7 @@
 // The main window's document commands and mode switching, with a stand-in layout editor.
 
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/FStartMenu.h"
 #include "app/dialogs/FWaiting.h"

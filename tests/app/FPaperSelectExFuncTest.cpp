@@ -4,6 +4,7 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FEditPaper30.h"
 #include "app/dialogs/FEditPaperLists.h"

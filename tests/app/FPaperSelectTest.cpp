@@ -3,6 +3,7 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"

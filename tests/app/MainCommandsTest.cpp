@@ -2,6 +2,7 @@
 // user papers' backup.
 
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "core/UAppFrame.h"
 #include "core/UPathUtil.h"

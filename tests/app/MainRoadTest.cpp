@@ -19,6 +19,7 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/UMaterialBrowser.h"
 #include "app/FMain.h"
+#include "app/UModeForm.h"
 #include "core/UDocStorage.h"
 #include "core/UHistoryManager.h"
 #include "app/FAMText.h"

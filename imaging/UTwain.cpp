@@ -1,11 +1,14 @@
 #include "imaging/UTwain.h"
 
+#include "core/UAppFrame.h"
 #include "imaging/UTemporaryPicture.h"
 #include "platform/Application.h"
 #include "platform/DialogService.h"
 #include "platform/Dib.h"
+#include "platform/ScannerWindow.h"
 #include "platform/Stream.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QTemporaryFile>
@@ -48,6 +51,11 @@ bool FromFeeder(const ScanOptions& options) {
     return false;
 }
 
+// The setting that keeps a device's window settings (device names hold any character).
+QString SettingsName(const QString& device) {
+    return QStringLiteral("Scanner.") + QString::fromLatin1(device.toUtf8().toHex());
+}
+
 } // namespace
 
 QString TwainMissingMessage() {
@@ -63,6 +71,14 @@ QString TwainErrorMessage(int status) {
 TTwainManager& TTwainManager::Instance() {
     static TTwainManager manager;
     return manager;
+}
+
+TTwainManager::TTwainManager() = default;
+
+TTwainManager::~TTwainManager() = default;
+
+TScannerWindow* TTwainManager::SourceWindow() const {
+    return window_.data();
 }
 
 void TTwainManager::SetSourceIdentity(const ScanDevice& device) {
@@ -122,6 +138,7 @@ void TTwainManager::OpenSource() {
     status_ = info.status;
     if (info.status != kScanGood)
         throw ETwain(TwainErrorMessage(info.status));
+    deviceInfo_ = info;
     sourceOpen_ = true;
 }
 
@@ -147,16 +164,47 @@ void TTwainManager::CloseSource() {
 void TTwainManager::EnableSource() {
     OpenSource();
     sourceEnabled_ = true;
-    // The source's settings are not asked yet: a colour page of the whole bed.
-    if (client_ != nullptr)
-        client_->Scan(ScanOptions{{{QStringLiteral("mode"), QStringLiteral("Color")},
-                                   {QStringLiteral("resolution"), QStringLiteral("150")}}});
+    if (window_ != nullptr)
+        return;
+    // Parented to the modal window so that window does not block it.
+    QWidget* parent = QApplication::activeModalWidget();
+    if (parent == nullptr)
+        parent = QApplication::activeWindow();
+    const QString title = QStringLiteral("%1 %2").arg(source_.vendor, source_.model).trimmed();
+    window_ = new TScannerWindow(source_.name, title.isEmpty() ? source_.name : title, deviceInfo_,
+                                 TScanSettings::FromString(ReadSettingString(SettingsName(source_.name), {})),
+                                 parent);
+    window_->OnScan = [this](const ScanOptions& options) {
+        if (client_ != nullptr)
+            TApplication::Guard(nullptr, [&] { client_->Scan(options); });
+    };
+    window_->OnClose = [this] { CloseSource(); };
+    window_->show();
+    window_->raise();
+}
+
+void TTwainManager::SaveSettings() {
+    if (window_ == nullptr)
+        return;
+    // Settings that cannot be written are lost, not the scan.
+    TApplication::Guard(nullptr, [&] {
+        WriteSettingString(SettingsName(source_.name), window_->Settings().ToString());
+    });
 }
 
 void TTwainManager::DisableSource() {
     if (!sourceEnabled_)
         return;
     sourceEnabled_ = false;
+    if (window_ != nullptr) {
+        SaveSettings();
+        TScannerWindow* window = window_;
+        window_ = nullptr;
+        window->OnClose = nullptr;
+        window->OnScan = nullptr;
+        window->hide();
+        window->deleteLater();
+    }
     if (client_ != nullptr && client_->OnDisableSource)
         client_->OnDisableSource();
 }
@@ -205,6 +253,8 @@ void TTwain::StartPage() {
     manager.OpenSource();
     pending_ = Scanner::Instance().Scan(manager.source_.name, options_);
     timer_->start();
+    if (manager.window_ != nullptr)
+        manager.window_->SetBusy(true);
 }
 
 void TTwain::Cancel() {
@@ -231,6 +281,8 @@ void TTwain::Poll() {
 void TTwain::Handle(ScanResult result) {
     TTwainManager& manager = TTwainManager::Instance();
     manager.status_ = result.status;
+    if (manager.window_ != nullptr)
+        manager.window_->SetBusy(false);
     // A failed or cancelled scan closed the device.
     if (result.pixels.IsNull() && result.status != kScanNoDocs)
         manager.sourceOpen_ = false;

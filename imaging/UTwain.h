@@ -9,12 +9,14 @@
 #include "platform/Scanner.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <future>
 
 class QTimer;
+class TScannerWindow;
 class TStream;
 
 QUORLANE_EXCEPTION(ETwain, Exception)
@@ -58,6 +60,8 @@ public:
     int Status() const { return status_; }
     // The client acquiring now; null when none.
     TTwain* Client() const { return client_; }
+    // The source's settings window ("スキャナの設定") while the source is enabled.
+    TScannerWindow* SourceWindow() const;
 
     // Starts the scanner service on first use; ETwain "TWAINドライバが見つかりません" when it is missing.
     // The application's title becomes the identity's product name the first time.
@@ -72,21 +76,26 @@ public:
     void OpenSource();
     // Disables an enabled source, stops a scan in progress (a cancel for the client) and closes it.
     void CloseSource();
-    // Shows the source's settings window, parented to the active window (opening the source first).
+    // Shows the source's settings window, parented to the active window (opening the source first),
+    // with the settings last used with the device; its スキャン scans for the client.
     void EnableSource();
-    // Closes the settings window and tells the client (OnDisableSource).
+    // Closes the settings window (keeping its settings for the device) and tells the client
+    // (OnDisableSource). The user closing the window comes here.
     void DisableSource();
 
 private:
     friend class TTwain;
-    TTwainManager() = default;
-    ~TTwainManager() = default;
+    TTwainManager();
+    ~TTwainManager();
+    void SaveSettings();
 
     ScanDevice source_;
     bool sourceOpen_ = false;
     bool sourceEnabled_ = false;
     int status_ = kScanGood;
     TTwain* client_ = nullptr;
+    ScanDeviceInfo deviceInfo_;
+    QPointer<TScannerWindow> window_;
     // Set while CloseSource runs: what it sets off (a cancelled scan's end) does not close again.
     bool closing_ = false;
 };

@@ -1,5 +1,6 @@
-// Scanning as a user scans, on the main window: the TWAIN page's 取り込み, a source chosen, the page
-// it scans placed into a photo frame that keeps it through save and reopen. The scanner is SANE's
+// Scanning as a user scans, on the main window: the TWAIN page's 取り込み, a source chosen, its
+// settings window (mode, resolution, an area dragged on the preview), the page it scans placed into a
+// photo frame that keeps it through save and reopen. The scanner is SANE's
 // test backend configured from tests/data/sane only (the system configuration searches the network).
 
 #include "app/FAMPhoto.h"
@@ -13,13 +14,39 @@
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Bitmap.h"
+#include "platform/ScannerWindow.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
 
 namespace {
+
+// Acts on the source's settings window once it is up.
+void WhenSourceWindow(const std::function<void(TScannerWindow*)>& act, int tries = 250) {
+    QTimer::singleShot(20, [act, tries] {
+        TScannerWindow* window = TTwainManager::Instance().SourceWindow();
+        if (window != nullptr && window->isVisible())
+            act(window);
+        else if (tries > 0)
+            WhenSourceWindow(act, tries - 1);
+        else
+            ADD_FAILURE() << "no settings window";
+    });
+}
+
+void Choose(QComboBox* box, const QString& text) {
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->setCurrentIndex(index);
+}
 
 class TwainRoadTest : public AppFixture {
 protected:
@@ -70,13 +97,26 @@ TEST_F(TwainRoadTest, APhotoFrameKeepsTheScannedPageThroughSaveAndReopen) {
     EXPECT_FALSE(windowShown);
     EXPECT_TRUE(IsPictureEmpty(&panel->ipTwain->Picture()));
 
-    // The whole bed, 80 x 100 mm, at 150 dpi.
+    // The whole bed, 200 x 200 mm (the test backend's geometry), in colour at 75 dpi.
     dialogs.scanners = {0};
+    QStringList modes;
+    WhenSourceWindow([&](TScannerWindow* window) {
+        EXPECT_TRUE(qobject_cast<TfrmTwain*>(window->parentWidget())) << "above the modal window";
+        for (int i = 0; i < window->cmbMode->count(); ++i)
+            modes << window->cmbMode->itemText(i);
+        Choose(window->cmbMode, QStringLiteral("カラー"));
+        Choose(window->cmbResolution, QStringLiteral("75 dpi"));
+        EXPECT_EQ(window->Bed(), QRectF(0, 0, 200, 200));
+        window->btnScan->click();
+    });
     panel->btnTwain->click();
+    // The test device has no lineart mode: 白黒 is not offered.
+    EXPECT_EQ(modes, (QStringList{QStringLiteral("カラー"), QStringLiteral("グレー")}));
     const TPicture& scanned = panel->ipTwain->Picture();
-    ASSERT_EQ(scanned.Width(), 472);
+    ASSERT_EQ(scanned.Width(), 590);
     ASSERT_EQ(scanned.Height(), 590);
     EXPECT_FALSE(TTwainManager::Instance().SourceOpen()) << "the source closes after the page";
+    EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
     EXPECT_TRUE(dialogs.boxes.empty());
 
     editor->EditPanelIdle();
@@ -95,7 +135,75 @@ TEST_F(TwainRoadTest, APhotoFrameKeepsTheScannedPageThroughSaveAndReopen) {
     ASSERT_NE(editor, nullptr);
     ASSERT_EQ(Photos().size(), 1u);
     EXPECT_EQ(Pixels(Photos()[0]), taken);
-    EXPECT_EQ(taken.size(), QSize(472, 590));
+    EXPECT_EQ(taken.size(), QSize(590, 590));
+}
+
+TEST_F(TwainRoadTest, AnAreaDraggedOnThePreviewIsScannedAndTheSettingsStayWithTheDevice) {
+    panel->SetPage(TfrmAMPhoto::pgTwain);
+    // Grey at 100 dpi, the middle of the bed (50..150 mm both ways) marked on the preview.
+    dialogs.scanners = {0};
+    QRectF area;
+    WhenSourceWindow([&](TScannerWindow* window) {
+        Choose(window->cmbMode, QStringLiteral("グレー"));
+        Choose(window->cmbResolution, QStringLiteral("100 dpi"));
+        EXPECT_FALSE(window->rbArea->isEnabled()) << "nothing marked yet";
+        window->btnPreview->click();
+        RunLoopUntil([&] { return !window->pnlPreview->Image().isNull(); });
+        // The bed at 50 dpi.
+        EXPECT_NEAR(window->pnlPreview->Image().width(), 394, 1);
+        EXPECT_NEAR(window->pnlPreview->Image().height(), 394, 1);
+        const QSize panel = window->pnlPreview->size();
+        const double scale = std::min((panel.width() - 2) / 200.0, (panel.height() - 2) / 200.0);
+        const QPointF origin((panel.width() - 200 * scale) / 2, (panel.height() - 200 * scale) / 2);
+        const QPoint from = (origin + QPointF(50 * scale, 50 * scale)).toPoint();
+        const QPoint to = (origin + QPointF(150 * scale, 150 * scale)).toPoint();
+        QTest::mousePress(window->pnlPreview, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), window->pnlPreview->mapToGlobal(QPointF(to)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(window->pnlPreview, &move);
+        QTest::mouseRelease(window->pnlPreview, Qt::LeftButton, {}, to);
+        EXPECT_TRUE(window->rbArea->isChecked());
+        area = window->pnlPreview->Area();
+        window->btnScan->click();
+    });
+    panel->btnTwain->click();
+    EXPECT_NEAR(area.left(), 50, 2);
+    EXPECT_NEAR(area.bottom(), 150, 2);
+    // The device rounds the area to its whole millimetres.
+    const TPicture& scanned = panel->ipTwain->Picture();
+    EXPECT_NEAR(scanned.Width(), area.width() / 25.4 * 100, 5);
+    EXPECT_NEAR(scanned.Height(), area.height() / 25.4 * 100, 5);
+    auto* bitmap = dynamic_cast<TBitmap*>(scanned.Graphic());
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->PixelFormat(), pf8bit) << "grey";
+
+    // The next time the window shows what was set; 閉じる brings nothing and leaves the page as it was.
+    dialogs.scanners = {0};
+    WhenSourceWindow([&](TScannerWindow* window) {
+        EXPECT_EQ(window->cmbMode->currentText(), QStringLiteral("グレー"));
+        EXPECT_EQ(window->cmbResolution->currentText(), QStringLiteral("100 dpi"));
+        EXPECT_TRUE(window->rbArea->isChecked());
+        EXPECT_NEAR(window->pnlPreview->Area().top(), area.top(), 0.01);
+        window->btnClose->click();
+    });
+    const int width = scanned.Width();
+    panel->btnTwain->click();
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), width);
+    EXPECT_FALSE(TTwainManager::Instance().SourceOpen());
+
+    // 中止 in the acquisition window closes the settings window with it.
+    dialogs.scanners = {0};
+    WhenSourceWindow([&](TScannerWindow* window) {
+        QPointer<TScannerWindow> shown(window);
+        auto* acquisition = qobject_cast<TfrmTwain*>(window->parentWidget());
+        ASSERT_NE(acquisition, nullptr);
+        acquisition->btnCancel->click();
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible());
+    });
+    panel->btnTwain->click();
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), width);
+    EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FUserFileBrowser.h"
 #include "controls/UFormPanel.h"
+#include "controls/UImagePanel.h"
 #include "controls/UNotePanel.h"
 #include "controls/UTabbedPanel.h"
 #include "core/USupportUtil.h"
@@ -65,12 +66,16 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
     userBrowser_ = EmbedBrowser<TfrmUserFileBrowser>(userHost);
 
     StartOnPage(pgIllustFile);
-    connect(actSingleClick, &QAction::triggered, this, [this] {
-        if (HasSource() && CanApply() && SourcePicture(true) != nullptr)
+    // The scanner's page is a picture already; a file is loaded first (and named when it cannot be).
+    const auto loaded = [this] {
+        return TabbedPanel1->TabIndex() == pgTwain ? HasSource() : SourcePicture(true) != nullptr;
+    };
+    connect(actSingleClick, &QAction::triggered, this, [this, loaded] {
+        if (HasSource() && CanApply() && loaded())
             RequestApply();
     });
-    const auto paste = [this] {
-        if (CanInsert() && SourcePicture(true) != nullptr)
+    const auto paste = [this, loaded] {
+        if (CanInsert() && loaded())
             RequestInsert();
     };
     // Not through the button: its enabled state waits for the idle after the tile was chosen.
@@ -108,6 +113,8 @@ QString TfrmAMIllust::SourceFile() const {
 }
 
 bool TfrmAMIllust::HasSource() const {
+    if (TabbedPanel1->TabIndex() == pgTwain)
+        return !IsPictureEmpty(&ipTwain->Picture());
     return !SourceFile().isEmpty();
 }
 
@@ -131,12 +138,13 @@ void TfrmAMIllust::ApplyChange(TDrawObject* object, bool replace) {
     TLOImage* image = PlainPicture(object);
     if (image == nullptr)
         return;
+    const bool twain = TabbedPanel1->TabIndex() == pgTwain;
     if (replace)
-        if (const TPictureEx* picture = SourcePicture(false)) {
+        if (const TPicture* picture = twain ? &ipTwain->Picture() : SourcePicture(false)) {
             image->ImageData()->SetPicture(picture);
             if (!IsPictureEmpty(image->ImageData()->Picture())) {
                 const bool onePoint = TabbedPanel1->TabIndex() == pgIllustFile;
-                image->SetImageSource(onePoint ? isOnePoint : isFile);
+                image->SetImageSource(onePoint ? isOnePoint : twain ? isTwain : isFile);
                 if (onePoint)
                     image->ImageData()->SetTransparentColor(kOnePointTransparent);
                 image->AdjustSizeToPicture();

@@ -350,7 +350,7 @@ void TfrmLayout::MakeMenus() {
     popupFigure = menu("popupFigure", QStringLiteral("図形(&R)"));
     popupFigure->addActions({actLine, actArc, actRect, actCircle, actDecoLine, actAlphaMask});
     popupImage = menu("popupImage", QStringLiteral("画像(&I)"));
-    popupImage->addActions({actOnePoint, actImageFile, actBackground, actJANCode});
+    popupImage->addActions({actOnePoint, actTwain, actImageFile, actBackground, actJANCode});
 
     QMenu* photoLock = menu("mnuPhotoLock", QStringLiteral("写真枠の移動(&M)"));
     photoLock->addActions({DSAPhotoLock, DSAPhotoUnlock});
@@ -559,6 +559,7 @@ void TfrmLayout::MakeActions() {
     actRect = MakeTool("actRect", QStringLiteral("四角(&R)"), QStringLiteral("TLORect"));
     actCircle = MakeTool("actCircle", QStringLiteral("円(&E)"), QStringLiteral("TLOCircle"));
     actOnePoint = MakeTool("actOnePoint", QStringLiteral("イラスト(&O)..."), QStringLiteral("TLOOnePoint"));
+    actTwain = MakeTool("actTwain", QStringLiteral("TWAIN取り込み(&T)..."), QStringLiteral("TLOTwain"));
     actImageFile =
         MakeTool("actImageFile", QStringLiteral("イメージファイル(&F)..."), QStringLiteral("TLOAlbumIllust"));
     actAlbumPhoto = MakeTool("actAlbumPhoto", QStringLiteral("写真(&P)"), QStringLiteral("TLOAlbumPhoto"));

@@ -242,6 +242,7 @@ public:
     QAction* actRect = nullptr;
     QAction* actCircle = nullptr;
     QAction* actOnePoint = nullptr;
+    QAction* actTwain = nullptr;
     QAction* actImageFile = nullptr;
     QAction* actAlbumPhoto = nullptr;
     QAction* actJANCode = nullptr;

@@ -93,14 +93,9 @@ QWidget* TEditModePanelBase::NewTwainPage(TImagePanel*& picture, QPushButton*& a
 }
 
 void TEditModePanelBase::AcquireTwain(TImagePanel* picture) {
-    TTWainSelectDialog select;
-    bool chosen = false;
-    if (!TApplication::Guard(nullptr, [&] { chosen = select.Execute(); }) || !chosen)
-        return;
-    TfrmTwain acquisition(window());
-    if (acquisition.exec() != QDialog::Accepted)
-        return;
-    picture->SetPicture(acquisition.Picture());
+    TPictureEx scanned;
+    if (AcquireTwainPicture(window(), scanned))
+        picture->SetPicture(scanned);
 }
 
 QPushButton* TEditModePanelBase::AddPasteButton(const char* name, QBoxLayout* row) {

@@ -4,6 +4,8 @@
 #include "app/dialogs/FDecoLine.h"
 #include "app/dialogs/FDecoString.h"
 #include "app/dialogs/FJANCode.h"
+#include "app/dialogs/FTwain.h"
+#include "imaging/UPictureEX.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDOAction.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
@@ -97,7 +99,17 @@ bool TDOTextEditor::EditObject(TDrawObject* object, bool& placed) {
 
 bool TDOAlbumIllustEditor::EditObject(TDrawObject* object, bool& placed) {
     auto* illust = dynamic_cast<TLOAlbumIllust*>(object);
-    if (illust == nullptr || !HasPicture(illust->Picture()))
+    if (illust == nullptr)
+        return false;
+    // A new scanner picture without a page yet scans one; a cancel places nothing.
+    if (!HasPicture(illust->Picture()) && illust->ImageSource() == isTwain && object->Parent() == nullptr) {
+        TPictureEx scanned;
+        IAppHost* host = Host();
+        if (!AcquireTwainPicture(host ? host->HostWindow() : nullptr, scanned))
+            return false;
+        illust->ImageData()->SetPicture(&scanned);
+    }
+    if (!HasPicture(illust->Picture()))
         return false;
     return EditAs<TLOAlbumIllust>(Host(), object, placed, [](TLOAlbumIllust& image) { image.AdjustSizeToPicture(); });
 }

@@ -14,6 +14,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+bool AcquireTwainPicture(QWidget* owner, TPicture& picture) {
+    TTWainSelectDialog select;
+    bool chosen = false;
+    if (!TApplication::Guard(nullptr, [&] { chosen = select.Execute(); }) || !chosen)
+        return false;
+    TfrmTwain acquisition(owner);
+    if (acquisition.exec() != QDialog::Accepted)
+        return false;
+    picture.Assign(&acquisition.Picture());
+    return !IsPictureEmpty(&picture);
+}
+
 TfrmTwain::TfrmTwain(QWidget* parent)
     : QDialog(parent), Twain1(new TTwain(this)), picture_(std::make_unique<TPictureEx>()),
       ready_(new TReadyNotifier(this)) {

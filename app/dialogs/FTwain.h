@@ -12,6 +12,11 @@ class TReadyNotifier;
 class TStream;
 class TTwain;
 
+class TPicture;
+
+// The source selection, then the acquisition window; true with the page in picture when one came.
+bool AcquireTwainPicture(QWidget* owner, TPicture& picture);
+
 class TfrmTwain : public QDialog {
     Q_OBJECT
 

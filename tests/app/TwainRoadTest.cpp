@@ -3,6 +3,7 @@
 // photo frame that keeps it through save and reopen. The scanner is SANE's
 // test backend configured from tests/data/sane only (the system configuration searches the network).
 
+#include "app/FAMIllust.h"
 #include "app/FAMPhoto.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
@@ -12,6 +13,9 @@
 #include "imaging/UPictureEX.h"
 #include "imaging/UTwain.h"
 #include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "imaging/UImageData.h"
+#include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Bitmap.h"
 #include "platform/ScannerWindow.h"
@@ -204,6 +208,48 @@ TEST_F(TwainRoadTest, AnAreaDraggedOnThePreviewIsScannedAndTheSettingsStayWithTh
     EXPECT_EQ(panel->ipTwain->Picture().Width(), width);
     EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
     EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheToolAsOneUndoStep) {
+    editor->actModeIllust->trigger();
+    auto* illust = dynamic_cast<TfrmAMIllust*>(editor->EditPanel());
+    ASSERT_NE(illust, nullptr);
+    illust->SetPage(TfrmAMIllust::pgTwain);
+    auto pictures = [&] {
+        TDOList page;
+        editor->DrawSite1->ListObjects(page, false);
+        std::vector<TLOImage*> found;
+        for (TDrawObject* object : page)
+            if (auto* image = dynamic_cast<TLOImage*>(object))
+                found.push_back(image);
+        return found;
+    };
+    // The tool without a page on the TWAIN page scans one; a cancelled selection places nothing.
+    dialogs.scanners = {-1};
+    editor->actTwain->trigger();
+    EXPECT_TRUE(pictures().empty());
+    dialogs.scanners = {0};
+    WhenSourceWindow([](TScannerWindow* window) {
+        Choose(window->cmbResolution, QStringLiteral("50 dpi"));
+        window->rbWholeBed->setChecked(true);
+        window->btnScan->click();
+    });
+    editor->actTwain->trigger();
+    ASSERT_EQ(pictures().size(), 1u);
+    EXPECT_EQ(pictures()[0]->ImageSource(), isTwain);
+    EXPECT_EQ(pictures()[0]->ImageData()->Picture()->Width(), 393);
+
+    // A page scanned on the TWAIN page goes in with ≪  貼る; one undo step takes it away again.
+    dialogs.scanners = {0};
+    WhenSourceWindow([](TScannerWindow* window) { window->btnScan->click(); });
+    illust->btnTwain->click();
+    editor->EditPanelIdle();
+    ASSERT_TRUE(illust->btnPasteImage->isEnabled());
+    illust->btnPasteImage->click();
+    ASSERT_EQ(pictures().size(), 2u);
+    EXPECT_EQ(pictures()[1]->ImageSource(), isTwain);
+    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EXPECT_EQ(pictures().size(), 1u);
 }
 
 } // namespace

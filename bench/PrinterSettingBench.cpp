@@ -7,6 +7,9 @@
 // - SwitchPrinters: choosing the other queue, Epson to Canon and back (120 ms).
 // - EpsonPaperType: another paper type on the Epson page, applied and shown again (25 ms).
 // - ApplyPaperToPrinter: a photo paper's sheet and type set on the PM-A920 (15 ms).
+// - UnchangedPpd: a queue's capabilities asked again of a private cupsd (tests/PrivateCupsd) with
+//   an unchanged PPD: the server answers 304 and the driver is not read again (3 ms; beside it the
+//   same with the PPD fetched and read every time). Needs cupsd and the drivers, else skipped.
 // - PhotoJob: ten A4 pages of four photos to the PM-A920 queue, with bands at 254 dpi (the default)
 //   and at the printer's own resolution; the second argument is the resolution the queue's job is
 //   drawn at: 600 as now, 1200 as Qt states (what every such job was drawn at before). The PDF's
@@ -26,6 +29,7 @@
 #include "platform/Canvas.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
+#include "tests/PrivateCupsd.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -167,6 +171,35 @@ void ApplyPaperToPrinter(benchmark::State& state) {
     SetPrinterBackend(nullptr);
 }
 
+void UnchangedPpd(benchmark::State& state) {
+    StartOffscreenApplication();
+    if (PrivateCupsd::Executable().isEmpty() || !PrivateCupsd::HasVendorDrivers()) {
+        state.SkipWithError("cupsd, printer-driver-escpr or printer-driver-gutenprint is not installed");
+        return;
+    }
+    PrivateCupsd cupsd;
+    if (!cupsd.Start() || !cupsd.AddQueue(QStringLiteral("PMA920"),
+                                          QStringLiteral("escpr:0/cups/model/epson-inkjet-printer-escpr/"
+                                                         "Epson-PM-A920-epson-escpr-en.ppd"))) {
+        state.SkipWithError("the private cupsd did not start");
+        return;
+    }
+    const bool fresh = state.range(0) != 0;
+    std::unique_ptr<TPrinterBackend> backend = CreateCupsPrinterBackend();
+    backend->Queues();
+    for (auto _ : state) {
+        if (fresh) {
+            state.PauseTiming();
+            backend = CreateCupsPrinterBackend();
+            backend->Queues();
+            state.ResumeTiming();
+        }
+        benchmark::DoNotOptimize(backend->Capabilities(QStringLiteral("PMA920")));
+    }
+    if (!fresh)
+        ReportTarget(state, "ms", 3);
+}
+
 // 3000 x 2000 photos, each different, as JPEG bytes.
 QByteArray Photo(int n) {
     static std::map<int, QByteArray> photos;
@@ -247,6 +280,7 @@ BENCHMARK(DialogFirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime()->Measu
 BENCHMARK(SwitchPrinters)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(EpsonPaperType)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(ApplyPaperToPrinter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(UnchangedPpd)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(PhotoJob)
     ->Args({254, 600})
     ->Args({254, 1200})

@@ -1,7 +1,5 @@
 #include "tests/PrivateCupsd.h"
 
-#include "tests/TestSupport.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +15,18 @@ constexpr int StopMilliseconds = 10000;
 constexpr int ProbeConnectMilliseconds = 1000;
 constexpr int AdminMilliseconds = 60000;
 const char* const DriverFolder = "/usr/lib/cups/driver/";
+
+// Plain file helpers: the benchmarks build this server too, without the test library.
+void WriteText(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+QByteArray ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds) {
     QElapsedTimer timer;
@@ -64,7 +74,7 @@ PrivateCupsd::PrivateCupsd() : root_(dir_.path()) {
         QFile::link(QStringLiteral("/usr/lib/cups/") + QLatin1String(sub), Path("bin/") + QLatin1String(sub));
     // CUPS 2.4 finishes a raw job on a file: device without writing it, so the documents go through
     // a backend of our own.
-    TestSupport::WriteFile(Path("bin/backend/keep"),
+    WriteText(Path("bin/backend/keep"),
                            "#!/bin/sh\n"
                            "[ $# -eq 0 ] && { echo 'direct keep \"Unknown\" \"Keep jobs\"'; exit 0; }\n"
                            "dir=\"${DEVICE_URI#keep:}\"\n"
@@ -75,14 +85,14 @@ PrivateCupsd::PrivateCupsd() : root_(dir_.path()) {
     QFile(Path("bin/backend/keep"))
         .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
                         QFile::ReadOther | QFile::ExeOther);
-    TestSupport::WriteFile(Path("conf/cupsd.conf"),
+    WriteText(Path("conf/cupsd.conf"),
                            QStringLiteral("Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
                                           "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
                                           "</Location>\n<Location /admin>\n  Order allow,deny\n  Allow all\n"
                                           "</Location>\n")
                                .arg(Socket())
                                .toUtf8());
-    TestSupport::WriteFile(
+    WriteText(
         Path("conf/cups-files.conf"),
         QStringLiteral("ServerRoot %1/conf\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
                        "StateDir %1/state\nServerBin %1/bin\nDataDir /usr/share/cups\n"
@@ -114,7 +124,7 @@ bool PrivateCupsd::HasVendorDrivers() {
 bool PrivateCupsd::Start(const QString& printersConf, int queues) {
     QString conf = printersConf;
     conf.replace(QStringLiteral("%OUT%"), QStringLiteral("keep:") + Path("out"));
-    TestSupport::WriteFile(Path("conf/printers.conf"), conf.toUtf8());
+    WriteText(Path("conf/printers.conf"), conf.toUtf8());
     server_.setProgram(Executable());
     server_.setArguments({"-f", "-c", Path("conf/cupsd.conf"), "-s", Path("conf/cups-files.conf")});
     server_.start();
@@ -166,9 +176,9 @@ QString PrivateCupsd::WaitForJob(int id) const {
 }
 
 QString PrivateCupsd::JobOptions(int id) const {
-    return QString::fromUtf8(TestSupport::ReadFile(Path(QStringLiteral("out/opts%1").arg(id)))).trimmed();
+    return QString::fromUtf8(ReadText(Path(QStringLiteral("out/opts%1").arg(id)))).trimmed();
 }
 
 QString PrivateCupsd::Log() const {
-    return QString::fromUtf8(TestSupport::ReadFile(Path("log/error_log"))) + lastAdmin_;
+    return QString::fromUtf8(ReadText(Path("log/error_log"))) + lastAdmin_;
 }

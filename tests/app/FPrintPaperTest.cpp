@@ -23,6 +23,7 @@
 #include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
+#include "tests/PrivateCupsd.h"
 #include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
@@ -31,6 +32,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -468,6 +470,50 @@ TEST_F(PrintModeTest, APhotoPaperSetsThePaperTypeTheShippedTableGivesIt) {
     ASSERT_FALSE(backend->spool.empty());
     EXPECT_EQ(backend->spool.back().options.PageSizeKeyword, QStringLiteral("L"));
     EXPECT_EQ(DriverOption(backend->spool.back().options.DriverOptions, "MediaType"), QStringLiteral("PMPHOTO_HIGH"));
+}
+
+// The same on a private print server's queue made from the installed ESC/P-R driver: the shipped
+// table's type for the photo paper is one the real driver has, and an album painted to the edge
+// prints on the driver's borderless A4.
+TEST_F(PrintModeTest, OnTheRealEpsonDriverThePaperAndTheAlbumsEdgeReachTheJob) {
+    REQUIRE_CHECKER(!PrivateCupsd::Executable().isEmpty(), "cupsd");
+    REQUIRE_CHECKER(PrivateCupsd::HasVendorDrivers(), "printer-driver-escpr and printer-driver-gutenprint");
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Start()) << cupsd.Log().toStdString();
+    ASSERT_TRUE(cupsd.AddQueue("PMA920", "escpr:0/cups/model/epson-inkjet-printer-escpr/"
+                                         "Epson-PM-A920-epson-escpr-en.ppd"))
+        << cupsd.Log().toStdString();
+    SetPrinterBackend(nullptr);
+    Printer().SetPrinter("PMA920", {}, {}, {});
+    const auto printedOptions = [&] {
+        Printer().BeginDoc();
+        Printer().EndDoc();
+        const int id = Printer().JobId();
+        EXPECT_GT(QFileInfo(cupsd.WaitForJob(id)).size(), 0) << cupsd.Log().toStdString();
+        return cupsd.JobOptions(id).split(u' ');
+    };
+
+    const int index = data->Papers()->IndexOf(QStringLiteral("QL-PL 写真用紙 L判"));
+    ASSERT_GE(index, 0);
+    doc->ChangePaperInfo(*data->Papers()->GetPaper(index));
+    main->actPaperInfoToPrinter->trigger();
+    QStringList options = printedOptions();
+    EXPECT_TRUE(options.contains("PageSize=L")) << options.join(u' ').toStdString();
+    EXPECT_TRUE(options.contains("MediaType=PMPHOTO_HIGH")) << options.join(u' ').toStdString();
+
+    std::unique_ptr<TPaperInfo> a4(static_cast<TPaperInfo*>(doc->GetPaperInfo()->NewInstance(nullptr)));
+    a4->Assign(doc->GetPaperInfo());
+    a4->PaperName = QStringLiteral("A4");
+    a4->Landscape = false;
+    a4->SetWidth(2100);
+    a4->SetHeight(2970);
+    doc->ChangePaperInfo(*a4);
+    TExAlbumInfo album(nullptr);
+    album.FullPaint = true;
+    doc->SetPaperExtraAlbum(&album);
+    main->actPaperInfoToPrinter->trigger();
+    options = printedOptions();
+    EXPECT_TRUE(options.contains("PageSize=TA4")) << options.join(u' ').toStdString();
 }
 
 TEST_F(PrintModeTest, ADetachedDocumentIsNoLongerRead) {

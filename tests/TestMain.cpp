@@ -18,9 +18,15 @@ extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions()
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
+    // A second process started by a test makes its folders inside its parent's, so that one the
+    // test kills on purpose leaves nothing behind once the parent ends.
+    const QByteArray parentHome = qgetenv("QUORLANE_TEST_HOME");
+    QTemporaryDir home = parentHome.isEmpty()
+                             ? QTemporaryDir()
+                             : QTemporaryDir(QFile::decodeName(parentHome) + QStringLiteral("/child-XXXXXX"));
     if (!home.isValid())
         return 2;
+    qputenv("QUORLANE_TEST_HOME", QFile::encodeName(home.path()));
     for (const char* var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
         const QString dir = home.path() + QLatin1Char('/') + QString::fromLatin1(var);
         QDir().mkpath(dir);

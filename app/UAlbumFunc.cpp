@@ -21,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QPushButton>
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
@@ -523,9 +524,13 @@ TModalPopup::TFormMaker WaitingTextMaker() {
 
 bool AlbumFunc_CollectPhotos(TAINPicList& list, TLabelData& document, QWidget* owner, bool skipCovers) {
     TModalPopup popup(WaitingTextMaker(), owner);
-    TfrmWaitingText* waiting = ShowWaitingText(popup, QStringLiteral("設定されている写真を集めています"));
+    QPointer<TfrmWaitingText> waiting =
+        ShowWaitingText(popup, QStringLiteral("設定されている写真を集めています"));
+    if (waiting)
+        waiting->btnAbort->setEnabled(true);
     TSTDPhasedProgress progress(waiting ? waiting->ProgressBar1 : nullptr);
-    return list.LoadPhotos(&document, &progress, skipCovers);
+    return list.LoadPhotos(&document, &progress, skipCovers,
+                           [waiting] { return waiting && waiting->AbortRequested(); });
 }
 
 void AlbumFunc_SavePhotoFilters(TAINPicList& list, TLabelData&, QWidget* owner) {

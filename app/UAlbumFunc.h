@@ -110,7 +110,8 @@ bool AlbumFunc_SetCover(bool front, TLabelData& document, const TDOList& objects
 void AlbumFunc_ClearCover(bool front, TLabelData& document);
 
 // Every photo with a picture (covers left out when skipCovers) into list, under a waiting popup
-// over owner. False when the list went meanwhile.
+// over owner. False when the list went meanwhile, or when the user aborted in the popup (the list
+// is then empty and the starting sheet current).
 bool AlbumFunc_CollectPhotos(TAINPicList& list, TLabelData& document, QWidget* owner, bool skipCovers);
 // The changed automatic corrections of the list written back into their pages, under a popup.
 void AlbumFunc_SavePhotoFilters(TAINPicList& list, TLabelData& document, QWidget* owner);

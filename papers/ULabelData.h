@@ -135,7 +135,7 @@ public:
 
     // ---- sheets
     int GetSheetCount() const override;
-    int CurrentSheetNo() const { return currentSheetNo_; }
+    int CurrentSheetNo() const override { return currentSheetNo_; }
     void SetCurrentSheetNo(int index) override;
     void GetSheetNames(TStrings& list);
     void AddSheet();

@@ -3,6 +3,7 @@
 #include "controls/UImagePanel.h"
 #include "core/UAppUtil.h"
 #include "core/UGeometryUtil.h"
+#include "core/USupportUtil.h"
 #include "imaging/UAutoAdjustFilter.h"
 #include "imaging/UGREffector.h"
 #include "imaging/UGraphicsUtil.h"
@@ -13,6 +14,8 @@
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Exception.h"
+#include "platform/Stream.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +32,157 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+// ---- the preview worker
+
+namespace {
+
+// A picture's class and stream bytes: nothing in it is shared with the picture it was taken from.
+struct TPictureCopy {
+    std::unique_ptr<TGraphic> graphicClass;
+    QByteArray data;
+
+    static TPictureCopy Of(TPicture* picture) {
+        TPictureCopy copy;
+        if (picture != nullptr && picture->Graphic() != nullptr && !picture->Graphic()->Empty()) {
+            TMemoryStream stream;
+            picture->Graphic()->WriteData(stream);
+            copy.data = stream.Data();
+            copy.graphicClass = picture->Graphic()->NewInstance();
+        }
+        return copy;
+    }
+    void LoadInto(TPictureEx& picture) const {
+        picture.SetGraphic(nullptr);
+        if (!graphicClass || data.isEmpty())
+            return;
+        std::unique_ptr<TGraphic> graphic = graphicClass->NewInstance();
+        TMemoryStream stream(data);
+        graphic->ReadData(stream);
+        picture.TakeGraphic(std::move(graphic));
+    }
+};
+
+// The photo's own filters without its picture.
+std::unique_ptr<TImageData> FiltersOf(const TImageData* own) {
+    if (own == nullptr)
+        return nullptr;
+    auto data = std::make_unique<TImageData>();
+    data->SetClipFilter(own->ClipFilter());
+    data->SetBlurFilter(own->BlurFilter());
+    data->SetLightFilter(own->LightFilter());
+    data->SetMonotoneFilter(own->MonotoneFilter());
+    data->SetTransparentColor(own->TransparentColor());
+    return data;
+}
+
+// Raised at the next step of a correction once the worker is told to stop.
+QUORLANE_EXCEPTION(EPreviewStopped, EAbort)
+
+class TStopProgress final : public TPhasedProgressBase {
+public:
+    explicit TStopProgress(const std::atomic<bool>& stop) : stop_(stop) {}
+
+protected:
+    void ShowPosition(int32_t) override { Check(); }
+    void ShowRange(int32_t, int32_t, int32_t) override { Check(); }
+
+private:
+    void Check() const {
+        if (stop_.load())
+            throw EPreviewStopped(QStringLiteral("stopped"));
+    }
+    const std::atomic<bool>& stop_;
+};
+
+} // namespace
+
+// One preview to make: number 0 is the uncorrected picture, made from the list's source picture;
+// a correction is made from its result picture and the photo's own filters.
+struct TAINPreviewJob {
+    int index = 0;
+    int number = 0;
+    TPictureCopy picture;
+    std::unique_ptr<TImageData> filters;
+};
+
+class TAINPreviewWorker {
+public:
+    // Called on the worker thread with each preview made (null when making it failed).
+    using TDeliver = std::function<void(int index, int number, std::shared_ptr<TPictureEx> preview)>;
+
+    explicit TAINPreviewWorker(TDeliver deliver) : deliver_(std::move(deliver)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    // Stops at the next step of the preview in hand.
+    ~TAINPreviewWorker() {
+        {
+            std::lock_guard guard(lock_);
+            queue_.clear();
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    TAINPreviewWorker(const TAINPreviewWorker&) = delete;
+    TAINPreviewWorker& operator=(const TAINPreviewWorker&) = delete;
+
+    // Jobs not started yet give way to these, made in this order.
+    void Replace(std::vector<std::shared_ptr<const TAINPreviewJob>> jobs) {
+        {
+            std::lock_guard guard(lock_);
+            queue_.clear();
+            for (std::shared_ptr<const TAINPreviewJob>& job : jobs)
+                if (job != running_)
+                    queue_.push_back(std::move(job));
+        }
+        wake_.notify_all();
+    }
+
+    static void Make(const TAINPreviewJob& job, TPictureEx& preview, TPhasedProgressBase* progress);
+
+private:
+    void Run() {
+        TStopProgress progress(stop_);
+        for (;;) {
+            std::shared_ptr<const TAINPreviewJob> job;
+            {
+                std::unique_lock guard(lock_);
+                wake_.wait(guard, [this] { return stop_.load() || !queue_.empty(); });
+                if (stop_.load())
+                    return;
+                job = queue_.front();
+                queue_.pop_front();
+                running_ = job;
+            }
+            auto preview = std::make_shared<TPictureEx>();
+            try {
+                Make(*job, *preview, &progress);
+            } catch (const EPreviewStopped&) {
+                return;
+            } catch (const std::exception& e) {
+                qWarning("adjustment preview not made: %s", e.what());
+                preview.reset();
+            }
+            deliver_(job->index, job->number, std::move(preview));
+            std::lock_guard guard(lock_);
+            running_.reset();
+        }
+    }
+
+    TDeliver deliver_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<const TAINPreviewJob>> queue_;
+    std::shared_ptr<const TAINPreviewJob> running_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 namespace {
 
@@ -197,18 +351,25 @@ TfrmAutoImgNorm::TfrmAutoImgNorm(QWidget* parent)
     whole->addLayout(buttons);
     whole->addWidget(StatusBar1);
 
-    CustomImagePackSrc->OnGetImage = [this](TObject*, TPictureEx& picture, int index) {
-        MakeSourcePreview(picture, index);
-    };
+    // The packs hold only what the worker made; a preview not made yet shows as nothing.
+    CustomImagePackSrc->OnGetImage = [](TObject*, TPictureEx&, int) {};
     CustomImagePackDst->OnGetImage = [this](TObject*, TPictureEx& picture, int index) {
-        MakeResultPreview(picture, index);
+        if (numbers_[size_t(index)] == fnNone)
+            CustomImagePackSrc->GetImage(picture, index);
     };
     for (TCustomImagePack* pack : {CustomImagePackSrc.get(), CustomImagePackDst.get()})
         pack->OnGetCount = [this](TObject*, int& count) { count = count_; };
     SetupForm(this);
 }
 
-TfrmAutoImgNorm::~TfrmAutoImgNorm() = default;
+TfrmAutoImgNorm::~TfrmAutoImgNorm() {
+    // The worker stops before the packs and numbers it reports into go.
+    worker_.reset();
+}
+
+int TfrmAutoImgNorm::PreviewsPending() const {
+    return int(asked_.size());
+}
 
 void TfrmAutoImgNorm::SetSource(TImgNormalizeCallBackClass* source) {
     source_ = source;
@@ -258,6 +419,81 @@ void TfrmAutoImgNorm::SetUp() {
 void TfrmAutoImgNorm::ShowRows() {
     for (int r = 0; r < kRows; ++r)
         ShowRow(r);
+    RequestPreviews();
+}
+
+bool TfrmAutoImgNorm::HasPreview(TCustomImagePack& pack, int index) {
+    const std::vector<int> cached = pack.CachedIndexes();
+    return std::find(cached.begin(), cached.end(), index) != cached.end() &&
+           !IsPictureEmpty(&pack.GetCacheEntry(index));
+}
+
+std::shared_ptr<const TAINPreviewJob> TfrmAutoImgNorm::MakeJob(int index, int number) {
+    auto job = std::make_shared<TAINPreviewJob>();
+    job->index = index;
+    job->number = number;
+    if (number == fnNone) {
+        job->picture = TPictureCopy::Of(source_->GetSourcePicture(index));
+    } else {
+        job->picture = TPictureCopy::Of(source_->GetResultPicture(index));
+        job->filters = FiltersOf(source_->GetImageData(index));
+    }
+    return job;
+}
+
+void TfrmAutoImgNorm::RequestPreviews() {
+    if (source_ == nullptr || count_ == 0)
+        return;
+    const int top = ScrollBar1->value();
+    std::vector<std::pair<int, int>> wanted;
+    for (int index = top; index < std::min(top + kRows, count_); ++index) {
+        if (!HasPreview(*CustomImagePackSrc, index))
+            wanted.emplace_back(index, fnNone);
+        const int number = numbers_[size_t(index)];
+        if (number != fnNone && !HasPreview(*CustomImagePackDst, index))
+            wanted.emplace_back(index, number);
+    }
+    // The uncorrected pictures of the next page are cheap: they are ready when the user scrolls.
+    for (int index = top + kRows; index < std::min(top + 2 * kRows, count_); ++index)
+        if (!HasPreview(*CustomImagePackSrc, index))
+            wanted.emplace_back(index, fnNone);
+    std::map<std::pair<int, int>, std::shared_ptr<const TAINPreviewJob>> asked;
+    std::vector<std::shared_ptr<const TAINPreviewJob>> jobs;
+    for (const auto& key : wanted) {
+        const auto before = asked_.find(key);
+        std::shared_ptr<const TAINPreviewJob> job =
+            before != asked_.end() ? before->second : MakeJob(key.first, key.second);
+        asked.emplace(key, job);
+        jobs.push_back(std::move(job));
+    }
+    asked_ = std::move(asked);
+    if (!worker_) {
+        // The destructor stops the worker first, so this outlives every call; a queued call the
+        // window does not live to see is dropped by Qt.
+        worker_ = std::make_unique<TAINPreviewWorker>(
+            [this](int index, int number, std::shared_ptr<TPictureEx> preview) {
+                QMetaObject::invokeMethod(
+                    this, [this, index, number, preview] { PreviewMade(index, number, preview); },
+                    Qt::QueuedConnection);
+            });
+    }
+    worker_->Replace(std::move(jobs));
+}
+
+void TfrmAutoImgNorm::PreviewMade(int index, int number, const std::shared_ptr<TPictureEx>& picture) {
+    asked_.erase({index, number});
+    // A correction the user has left meanwhile is not shown; an uncorrected picture always fits.
+    if (index >= count_ || (number != fnNone && numbers_[size_t(index)] != number))
+        return;
+    TPictureEx shown;
+    shown.Assign(picture ? picture.get() : &ImagePackErrorMark());
+    if (number == fnNone)
+        CustomImagePackSrc->StoreCachedImage(shown, index);
+    if (numbers_[size_t(index)] == number)
+        CustomImagePackDst->StoreCachedImage(shown, index);
+    const int row = index - ScrollBar1->value();
+    if (row >= 0 && row < kRows)
+        ShowRow(row);
 }
 
 void TfrmAutoImgNorm::ShowRow(int row) {
@@ -280,13 +516,20 @@ bool TfrmAutoImgNorm::CanApplyNumber(int index, int number) {
         return true;
     if (source_ == nullptr)
         return false;
+    const auto known = applicable_.find({index, number});
+    if (known != applicable_.end())
+        return known->second;
     TPicture* picture = source_->GetResultPicture(index);
+    bool can = false;
     if (number == fnOwn) {
         TAutoNormalizeFilter filter;
-        return filter.CanApply(picture);
+        can = filter.CanApply(picture);
+    } else if (number == fnExifPrint) {
+        TBJExifNormalizeFilter filter;
+        can = filter.CanApply(picture);
     }
-    TBJExifNormalizeFilter filter;
-    return number == fnExifPrint && filter.CanApply(picture);
+    applicable_[{index, number}] = can;
+    return can;
 }
 
 void TfrmAutoImgNorm::OpenFilterMenu(int row) {
@@ -308,11 +551,12 @@ void TfrmAutoImgNorm::ChooseFilter(int row, int number) {
     const int index = ScrollBar1->value() + row;
     if (index < 0 || index >= count_ || row < 0 || row >= kRows)
         return;
+    if (numbers_[size_t(index)] == number)
+        return;
     numbers_[size_t(index)] = number;
-    TPictureEx result;
-    MakeResultPreview(result, index);
-    CustomImagePackDst->StoreCachedImage(result, index);
+    CustomImagePackDst->StoreCachedImage(TPicture(), index);
     ShowRow(row);
+    RequestPreviews();
 }
 
 void TfrmAutoImgNorm::ChooseFilterAll(int number) {
@@ -327,33 +571,25 @@ void TfrmAutoImgNorm::RefreshResults() {
     ShowRows();
 }
 
-void TfrmAutoImgNorm::MakeSourcePreview(TPictureEx& picture, int index) {
-    TPicture* source = source_->GetSourcePicture(index);
-    const TRect size = PreviewRect(source->Width(), source->Height());
-    TSafetyBitmap thumbnail(size.Width(), size.Height(), pf24bit);
-    DrawPictureThumbnail(source, &thumbnail, clNone, true, clWhite);
-    picture.SetGraphic(&thumbnail);
-}
-
-void TfrmAutoImgNorm::MakeResultPreview(TPictureEx& picture, int index) {
-    const int number = numbers_[size_t(index)];
-    if (number == fnNone) {
-        CustomImagePackSrc->GetImage(picture, index);
+void TAINPreviewWorker::Make(const TAINPreviewJob& job, TPictureEx& preview, TPhasedProgressBase* progress) {
+    TPictureEx picture;
+    job.picture.LoadInto(picture);
+    if (job.number == TfrmAutoImgNorm::fnNone) {
+        const TRect size = PreviewRect(picture.Width(), picture.Height());
+        TSafetyBitmap thumbnail(size.Width(), size.Height(), pf24bit);
+        DrawPictureThumbnail(&picture, &thumbnail, clNone, true, clWhite);
+        preview.SetGraphic(&thumbnail);
         return;
     }
-    TPictureEx copy;
-    copy.Assign(source_->GetResultPicture(index));
-    if (IsRectDegenerate(TRect(0, 0, copy.Width(), copy.Height()))) {
-        picture.SetGraphic(nullptr);
+    if (IsRectDegenerate(TRect(0, 0, picture.Width(), picture.Height())))
         return;
-    }
     TSafetyBitmap whole;
-    DrawWhole(&copy, whole);
+    DrawWhole(&picture, whole);
     TSafetyBitmap corrected;
     std::unique_ptr<TGREffector> effector;
-    if (number == fnExifPrint) {
+    if (job.number == TfrmAutoImgNorm::fnExifPrint) {
         auto exif = std::make_unique<TGREffectBJExifNormalize>();
-        exif->SetJPEGPicture(&copy);
+        exif->SetJPEGPicture(&picture);
         effector = std::move(exif);
     } else {
         effector = std::make_unique<TGREffectAutoNormalize>();
@@ -361,14 +597,16 @@ void TfrmAutoImgNorm::MakeResultPreview(TPictureEx& picture, int index) {
     effector->SetSource(&whole);
     effector->SetDest(&corrected);
     effector->SetSourceRect(TRect(0, 0, whole.Width(), whole.Height()));
-    effector->SetProgress(progress_.get());
+    effector->SetProgress(progress);
     effector->Execute();
+    whole.SetSize(0, 0);
     TPictureEx result;
     result.SetGraphic(&corrected);
+    corrected.SetSize(0, 0);
     // The photo's own filters (clip, blur, light, tone) come after the correction.
-    if (TImageData* own = source_->GetImageData(index)) {
+    if (job.filters) {
         TImageData filtered;
-        filtered.Assign(own);
+        filtered.Assign(job.filters.get());
         filtered.SetPicture(&result);
         result.Assign(filtered.GetFilteredPicture());
     }
@@ -377,7 +615,7 @@ void TfrmAutoImgNorm::MakeResultPreview(TPictureEx& picture, int index) {
     const TRect size = PreviewRect(full.Width(), full.Height());
     TSafetyBitmap thumbnail(size.Width(), size.Height(), pf24bit);
     ResampleBitmap(&thumbnail, &full, rkLinear);
-    picture.SetGraphic(&thumbnail);
+    preview.SetGraphic(&thumbnail);
 }
 
 void TfrmAutoImgNorm::OkClicked() {

@@ -3,13 +3,21 @@
 // the program's own normalisation, the Exif Print correction) and sees each photo before and
 // after, three at a time. OK writes every photo's number back through its photo list; Cancel
 // leaves the list untouched.
+//
+// Correcting a photo of many megapixels takes far longer than an event-loop turn, so previews are
+// made by a worker thread from copies the UI thread takes of the list's pictures (the list hands
+// out pictures that live only until its next call, and is never touched off the UI thread). The
+// visible rows are asked for first; each result comes back keyed by photo index and correction
+// number, and one whose number has changed meanwhile is dropped.
 
 #include "core/UPhasedProgress.h"
 
 #include <QDialog>
 #include <QPixmap>
 #include <array>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -23,6 +31,8 @@ class TCustomImagePack;
 class TImagePanel;
 class TImgNormalizeCallBackClass;
 class TPictureEx;
+class TAINPreviewWorker;
+struct TAINPreviewJob;
 
 // A phased progress whose bar and hourglass show only while a phase is open.
 class TAINPhasedProgress : public TSTDPhasedProgress {
@@ -59,8 +69,11 @@ public:
     void ChooseFilter(int row, int number);
     // "すべて…": number for every photo it can apply to (0 for all).
     void ChooseFilterAll(int number);
-    // Whether correction number can be applied to photo index (0 always can).
+    // Whether correction number can be applied to photo index (0 always can); asked once per photo
+    // and number.
     bool CanApplyNumber(int index, int number);
+    // Previews asked of the worker and not yet shown (tests and benchmarks wait for none).
+    int PreviewsPending() const;
 
     QLabel* lblHeader;
     std::array<QLabel*, kRows> lbNo;
@@ -96,8 +109,13 @@ private:
     void PrepareFilterMenu();
     void RefreshResults();
     void OkClicked();
-    void MakeSourcePreview(TPictureEx& picture, int index);
-    void MakeResultPreview(TPictureEx& picture, int index);
+    // Asks the worker for the previews of the visible rows that are missing, then for the
+    // uncorrected ones of the next rows; previews asked before and no longer wanted are dropped.
+    void RequestPreviews();
+    bool HasPreview(TCustomImagePack& pack, int index);
+    // A preview the worker made, on the UI thread.
+    void PreviewMade(int index, int number, const std::shared_ptr<TPictureEx>& picture);
+    std::shared_ptr<const TAINPreviewJob> MakeJob(int index, int number);
 
     TImgNormalizeCallBackClass* source_ = nullptr;
     std::vector<int> numbers_;
@@ -105,4 +123,9 @@ private:
     int menuRow_ = 0;
     std::unique_ptr<TAINPhasedProgress> progress_;
     bool setUp_ = false;
+    // Answers of CanApplyNumber by (index, number).
+    std::map<std::pair<int, int>, bool> applicable_;
+    // The jobs last handed to the worker, by (index, number), until their previews come.
+    std::map<std::pair<int, int>, std::shared_ptr<const TAINPreviewJob>> asked_;
+    std::unique_ptr<TAINPreviewWorker> worker_;
 };

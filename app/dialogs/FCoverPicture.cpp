@@ -215,9 +215,9 @@ void TfrmCoverPicture::FromAlbum() {
     const int sheet = document_->CurrentSheetNo();
     auto list = std::make_unique<TAINPicList>();
     QPointer<TfrmCoverPicture> self(this);
-    AlbumFunc_CollectPhotos(*list, *document_, this, true);
-    // The window may have gone while the photos were collected.
-    if (!self)
+    const bool collected = AlbumFunc_CollectPhotos(*list, *document_, this, true);
+    // The window may have gone while the photos were collected, or the user aborted.
+    if (!self || !collected)
         return;
     document_->SetCurrentSheetNo(sheet);
     QRandomGenerator reducer(random_());

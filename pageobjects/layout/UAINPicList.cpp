@@ -72,12 +72,14 @@ TAINPicList::TAINPicList() : work_(std::make_unique<TPictureEx>()) {}
 
 TAINPicList::~TAINPicList() = default;
 
-bool TAINPicList::LoadPhotos(TLabelSheets* document, TPhasedProgressBase* progress, bool skipFirstTwo) {
+bool TAINPicList::LoadPhotos(TLabelSheets* document, TPhasedProgressBase* progress, bool skipFirstTwo,
+                             const std::function<bool()>& aborted) {
     document_ = document;
     entries_.clear();
     if (document == nullptr)
         return true;
     const int sheets = document->GetSheetCount();
+    const int start = document->CurrentSheetNo();
     if (progress != nullptr)
         progress->BeginPhase(1, sheets);
     const std::weak_ptr<const bool> alive = alive_;
@@ -89,6 +91,13 @@ bool TAINPicList::LoadPhotos(TLabelSheets* document, TPhasedProgressBase* progre
             QCoreApplication::processEvents();
             if (alive.expired())
                 return false;
+            if (aborted && aborted()) {
+                entries_.clear();
+                document->SetCurrentSheetNo(start);
+                if (progress != nullptr)
+                    progress->EndPhase();
+                return false;
+            }
         }
     } catch (...) {
         if (progress != nullptr)

@@ -7,6 +7,7 @@
 
 #include <QRandomGenerator>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,8 +52,11 @@ public:
 
     // Reads the photos of every sheet (sheets 0 and 1 left out with skipFirstTwo), processing
     // pending events after each. False when the list was freed meanwhile (its owner's window
-    // closed): the caller then touches neither the list nor the progress.
-    bool LoadPhotos(TLabelSheets* document, TPhasedProgressBase* progress, bool skipFirstTwo);
+    // closed): the caller then touches neither the list nor the progress. False too when aborted
+    // answers true after a sheet: the list is then empty (its files gone) and the sheet current at
+    // the start is current again.
+    bool LoadPhotos(TLabelSheets* document, TPhasedProgressBase* progress, bool skipFirstTwo,
+                    const std::function<bool()>& aborted = {});
     // Writes the corrections of the changed photos into their sheets, each sheet once for a run of
     // its entries.
     void SaveFilterNos(TPhasedProgressBase* progress);

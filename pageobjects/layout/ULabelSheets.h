@@ -9,6 +9,7 @@ class TLabelSheets {
 public:
     virtual ~TLabelSheets() = default;
     virtual int GetSheetCount() const = 0;
+    virtual int CurrentSheetNo() const = 0;
     // Stores the current sheet and loads sheet index (from 0); nothing when it is current already.
     virtual void SetCurrentSheetNo(int index) = 0;
     // Appends the objects of face index of the current sheet to list, in stored order (the

@@ -12,6 +12,7 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
 #include "app/dialogs/FTemplateBrowser.h"
+#include "app/dialogs/FWaiting.h"
 #include "core/USupportUtil.h"
 #include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
@@ -27,6 +28,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -37,6 +39,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <map>
 
 namespace {
@@ -340,6 +343,26 @@ TEST_F(AlbumTest, BatchAdjustmentWritesTheChosenNumbersBackAndCancelLeavesEveryP
     editor->GoToPage(2);
     for (TLOAlbumPhoto* photo : Frames())
         EXPECT_EQ(photo->NormalizeFilter()->FilterNo(), 0);
+
+    // Aborted while the photos are collected: no window, no message, every page and the sheet kept.
+    const std::vector<QByteArray> kept = StoredPages();
+    dialogs.boxes.clear();
+    dialogs.answers = {mrOk};
+    QTimer pressAbort;
+    QObject::connect(&pressAbort, &QTimer::timeout, [&pressAbort] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* waiting = qobject_cast<TfrmWaitingText*>(window); waiting && waiting->btnAbort->isEnabled()) {
+                pressAbort.stop();
+                waiting->btnAbort->click();
+            }
+    });
+    pressAbort.start(0);
+    editor->actPhotoAdjustAll->trigger();
+    ASSERT_FALSE(pressAbort.isActive()) << "the popup was not seen";
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("処理を中断しますか？"));
+    EXPECT_EQ(document->CurrentSheetNo(), 2);
+    EXPECT_EQ(StoredPages(), kept);
 }
 
 TEST_F(AlbumTest, ThePhotoPanelFillsFramesOverNewPagesInFileOrderAndMakesACoverPhoto) {

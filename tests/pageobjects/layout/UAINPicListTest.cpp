@@ -23,6 +23,7 @@ public:
     int current = 0;
 
     int GetSheetCount() const override { return int(sheets.size()); }
+    int CurrentSheetNo() const override { return current; }
     void SetCurrentSheetNo(int index) override { current = index; }
     void LoadLabelObjects(int index, TOwnedDOList& list) override {
         EXPECT_EQ(index, 0);
@@ -202,6 +203,28 @@ TEST_F(PhotoListTest, ALoadSurvivesItsWindowClosing) {
     EXPECT_FALSE(list->LoadPhotos(&doc, &progress, false));
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(progress.shown, 1) << "nothing more after the window went";
+}
+
+TEST_F(PhotoListTest, AnAbortedLoadLeavesNoEntriesNoFilesAndTheStartingSheet) {
+    TAINPicList list;
+    TCountingProgress progress;
+    doc.current = 3;
+    QStringList files;
+    // Asked after each sheet: the third sheet (index 2) holds a photo, the abort comes after it.
+    int asked = 0;
+    const auto aborted = [&] {
+        for (int i = 0; i < list.GetCount(); ++i)
+            files << list.DrawnFile(i) << list.ResultFile(i);
+        return ++asked == 3;
+    };
+    EXPECT_FALSE(list.LoadPhotos(&doc, &progress, false, aborted));
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_EQ(doc.current, 3);
+    EXPECT_EQ(progress.Level(), 0);
+    EXPECT_TRUE(doc.stored.empty());
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& file : files)
+        EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
 }
 
 TEST_F(PhotoListTest, PagePhotosAreAdjustedInPlace) {

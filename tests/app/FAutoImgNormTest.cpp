@@ -1,0 +1,123 @@
+#include "app/dialogs/FAutoImgNorm.h"
+
+#include "AppTestSupport.h"
+#include "controls/UImagePanel.h"
+#include "imaging/UImageData.h"
+#include "imaging/UImgNormalize.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/USafetyBitmap.h"
+#include "platform/Bitmap.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Photos of grey ramps between 100 and 140 (the correction stretches them), handing out one work
+// picture as the album lists do, and counting every call made off the UI thread.
+class TRampList : public TImgNormalizeCallBackClass {
+public:
+    explicit TRampList(int count, int width = 300, int height = 200) {
+        for (int i = 0; i < count; ++i) {
+            TSafetyBitmap bitmap(width, height, pf24bit);
+            for (int y = 0; y < height; ++y) {
+                uint8_t* row = bitmap.ScanLine(y);
+                for (int x = 0; x < width * 3; ++x)
+                    row[x] = uint8_t(100 + (x / 3 + i) * 40 / width);
+            }
+            bitmap.Changed();
+            pictures.push_back(std::make_unique<TPictureEx>());
+            pictures.back()->SetGraphic(&bitmap);
+            numbers.push_back(0);
+        }
+    }
+    void SetFilterNo(int index, int filterNo) override { numbers.at(size_t(Checked(index))) = filterNo; }
+    int GetFilterNo(int index) override { return numbers.at(size_t(Checked(index))); }
+    int GetCount() override { return int(numbers.size()); }
+    TPicture* GetSourcePicture(int index) override {
+        work.Assign(pictures.at(size_t(Checked(index))).get());
+        return &work;
+    }
+    TPicture* GetResultPicture(int index) override { return GetSourcePicture(index); }
+    TImageData* GetImageData(int index) override {
+        Checked(index);
+        return nullptr;
+    }
+
+    std::vector<std::unique_ptr<TPictureEx>> pictures;
+    std::vector<int> numbers;
+    TPictureEx work;
+    std::atomic<int> offThread{0};
+
+private:
+    int Checked(int index) {
+        if (QThread::currentThread() != QApplication::instance()->thread())
+            ++offThread;
+        return index;
+    }
+};
+
+// The darkest and lightest grey of a shown preview.
+std::pair<int, int> GreyRange(TImagePanel* panel) {
+    auto* bitmap = dynamic_cast<TBitmap*>(panel->Picture().Graphic());
+    if (bitmap == nullptr)
+        return {-1, -1};
+    int low = 255, high = 0;
+    for (int y = 0; y < bitmap->Height(); ++y)
+        for (int x = 0; x < bitmap->Width(); ++x) {
+            const int grey = int(bitmap->GetPixel(x, y) & 0xFF);
+            low = std::min(low, grey);
+            high = std::max(high, grey);
+        }
+    return {low, high};
+}
+
+} // namespace
+
+TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
+    TRampList list(7);
+    TfrmAutoImgNorm dialog;
+    dialog.SetSource(&list);
+    dialog.show();
+    RunLoopUntil([&] { return dialog.PreviewsPending() == 0; });
+    ASSERT_EQ(dialog.PreviewsPending(), 0);
+    ASSERT_EQ(dialog.imSrc[2]->Picture().Width(), 200);
+    EXPECT_EQ(dialog.imSrc[2]->Picture().Height(), 133);
+    EXPECT_EQ(dialog.imDst[0]->Picture().Width(), 200) << "uncorrected: the same picture";
+    const std::pair<int, int> plain = GreyRange(dialog.imSrc[0]);
+    EXPECT_GE(plain.first, 99);
+    EXPECT_LE(plain.second, 141);
+
+    // Chosen, then scrolled away before it is made and back: the correction still comes, and it is
+    // the one chosen last.
+    dialog.ChooseFilter(0, TfrmAutoImgNorm::fnOwn);
+    dialog.ChooseFilter(1, TfrmAutoImgNorm::fnOwn);
+    dialog.ChooseFilter(1, TfrmAutoImgNorm::fnNone);
+    dialog.ScrollBar1->setValue(4);
+    dialog.ScrollBar1->setValue(0);
+    RunLoopUntil([&] { return dialog.PreviewsPending() == 0; });
+    const std::pair<int, int> corrected = GreyRange(dialog.imDst[0]);
+    EXPECT_LT(corrected.first, 60);
+    EXPECT_GT(corrected.second, 200);
+    const std::pair<int, int> left = GreyRange(dialog.imDst[1]);
+    EXPECT_GE(left.first, 99);
+    EXPECT_LE(left.second, 141);
+    EXPECT_EQ(list.offThread.load(), 0) << "the list is only asked on the UI thread";
+    EXPECT_EQ(list.numbers, std::vector<int>(7, 0)) << "nothing written before OK";
+}
+
+TEST(AutoImageAdjustTest, ClosingDuringACorrectionStopsTheWorker) {
+    TRampList list(3, 3000, 2000);
+    auto dialog = std::make_unique<TfrmAutoImgNorm>();
+    dialog->SetSource(&list);
+    dialog->show();
+    dialog->ChooseFilter(0, TfrmAutoImgNorm::fnOwn);
+    dialog->btnCancel->click();
+    dialog.reset();
+    QApplication::processEvents();
+    EXPECT_EQ(list.numbers, std::vector<int>(3, 0));
+}

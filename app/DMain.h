@@ -121,6 +121,8 @@ public:
     TProductDB* ProductDB() const { return productDB_; }
     TPluginList* ImportPlugins() const { return importPlugins_.get(); }
     TPluginList* SecondPlugins() const { return secondPlugins_.get(); }
+    // What plug-ins are handed when created: the module's host object.
+    IUnknownEx* PluginHost() const { return client_.get(); }
 
     // Every message box of the application frame arrives here, and goes to the dialog service (whose
     // application box is the message window).

@@ -4,6 +4,7 @@
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FIllustFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/FPluginImport.h"
 #include "app/dialogs/FUserFileBrowser.h"
 #include "controls/UFormPanel.h"
 #include "controls/UImagePanel.h"
@@ -64,6 +65,7 @@ TfrmAMIllust::TfrmAMIllust(QWidget* owner)
     CreateClickActions();
     illustBrowser_ = EmbedBrowser<TfrmIllustFileBrowser>(illustHost);
     userBrowser_ = EmbedBrowser<TfrmUserFileBrowser>(userHost);
+    pluginImport_ = new TfrmPluginImprt(this);
 
     StartOnPage(pgIllustFile);
     // The scanner's page is a picture already; a file is loaded first (and named when it cannot be).

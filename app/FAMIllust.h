@@ -19,6 +19,7 @@ class TNotePanel;
 class TPanelPicture;
 class TPictureEx;
 class TfrmIllustFileBrowser;
+class TfrmPluginImprt;
 class TfrmUserFileBrowser;
 
 class TfrmAMIllust : public TEditModePanelBase, public IEditModeInsertSource {
@@ -50,6 +51,8 @@ public:
 
     TfrmIllustFileBrowser* IllustBrowser() const { return illustBrowser_; }
     TfrmUserFileBrowser* UserBrowser() const { return userBrowser_; }
+    // The image-generation plug-ins' window (no page of the panel opens it).
+    TfrmPluginImprt* PluginImport() const { return pluginImport_; }
     TLOImage* DefaultObject() const { return default_.get(); }
     // Shows page with nothing picked in the browsers.
     void SetPage(int page) override;
@@ -75,4 +78,5 @@ private:
     std::unique_ptr<TPanelPicture> picture_;
     TfrmIllustFileBrowser* illustBrowser_;
     TfrmUserFileBrowser* userBrowser_;
+    TfrmPluginImprt* pluginImport_;
 };

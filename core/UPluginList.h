@@ -16,6 +16,9 @@
 #include <memory>
 #include <vector>
 
+class QWidget;
+class TStream;
+
 // A plug-in object. The host hands it its own interface right after creating it.
 struct IComponentObject : virtual IUnknownEx {
     static constexpr TGUID IID = GUIDLiteral("{EDA01AB8-6659-4DD4-9480-0D52D0665DF5}");
@@ -32,6 +35,17 @@ struct IComponentServer : virtual IUnknownEx {
     // A new object of a class the server offers, with one reference for the caller; null for a class
     // it does not know.
     virtual IComponentObject* CreateObject(const TGUID& clsid) = 0;
+};
+
+// An image-generation plug-in (category and interface share one identifier): it shows a window of
+// its own and hands over the picture it made. Failures throw.
+struct IImageGenerator : virtual IUnknownEx {
+    static constexpr TGUID IID = GUIDLiteral("{0D01349C-343D-490A-A363-64130FB91C83}");
+    // Shows the plug-in's own window over owner (may be null); true when it made a picture.
+    virtual bool Run(QWidget* owner) = 0;
+    // Writes the picture made as a BMP file into stream, at its position, through its virtual
+    // Write only (the plug-in does not link the host's stream code).
+    virtual void SaveToStream(TStream& stream) = 0;
 };
 
 // The version of this protocol; a library built for another answers nothing.

@@ -23,3 +23,10 @@ using TTestPluginSetFailing = void (*)(int failing);
 inline constexpr const char* kTestPluginSetFailing = "TestPluginSetFailing";
 using TTestPluginLiveObjects = int (*)();
 inline constexpr const char* kTestPluginLiveObjects = "TestPluginLiveObjects";
+// Run's answer from now on: 1 a picture made, 0 none, -1 a failure.
+using TTestPluginSetRunResult = void (*)(int result);
+inline constexpr const char* kTestPluginSetRunResult = "TestPluginSetRunResult";
+// The import class's picture.
+inline constexpr int kTestPluginWidth = 40;
+inline constexpr int kTestPluginHeight = 30;
+inline constexpr uint32_t kTestPluginColour = 0x2080C0; // 0xRRGGBB

@@ -461,8 +461,16 @@ void TfrmAutoImgNorm::RequestPreviews() {
     std::vector<std::shared_ptr<const TAINPreviewJob>> jobs;
     for (const auto& key : wanted) {
         const auto before = asked_.find(key);
-        std::shared_ptr<const TAINPreviewJob> job =
-            before != asked_.end() ? before->second : MakeJob(key.first, key.second);
+        std::shared_ptr<const TAINPreviewJob> job;
+        try {
+            job = before != asked_.end() ? before->second : MakeJob(key.first, key.second);
+        } catch (const std::exception& e) {
+            // A picture the list cannot give (its file gone or damaged) shows the error mark.
+            qWarning("adjustment preview not made: %s", e.what());
+            (key.second == fnNone ? CustomImagePackSrc : CustomImagePackDst)
+                ->StoreCachedImage(ImagePackErrorMark(), key.first);
+            continue;
+        }
         asked.emplace(key, job);
         jobs.push_back(std::move(job));
     }

@@ -3,10 +3,12 @@
 #include "AppTestSupport.h"
 #include "controls/UImagePanel.h"
 #include "imaging/UImageData.h"
+#include "imaging/UImagePack.h"
 #include "imaging/UImgNormalize.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
 #include "platform/Bitmap.h"
+#include "platform/Exception.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -39,6 +41,8 @@ public:
     int GetFilterNo(int index) override { return numbers.at(size_t(Checked(index))); }
     int GetCount() override { return int(numbers.size()); }
     TPicture* GetSourcePicture(int index) override {
+        if (index == unreadable)
+            throw EReadError(QStringLiteral("Stream read error"));
         work.Assign(pictures.at(size_t(Checked(index))).get());
         return &work;
     }
@@ -52,6 +56,7 @@ public:
     std::vector<int> numbers;
     TPictureEx work;
     std::atomic<int> offThread{0};
+    int unreadable = -1;
 
 private:
     int Checked(int index) {
@@ -107,6 +112,12 @@ TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
     EXPECT_GE(left.first, 99);
     EXPECT_LE(left.second, 141);
     EXPECT_EQ(list.offThread.load(), 0) << "the list is only asked on the UI thread";
+
+    // A photo the list cannot give shows the error mark when scrolled to.
+    list.unreadable = 6;
+    dialog.ScrollBar1->setValue(4);
+    RunLoopUntil([&] { return dialog.PreviewsPending() == 0; });
+    EXPECT_EQ(dialog.imSrc[2]->Picture().Width(), ImagePackErrorMark().Width());
     EXPECT_EQ(list.numbers, std::vector<int>(7, 0)) << "nothing written before OK";
 }
 

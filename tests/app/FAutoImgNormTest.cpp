@@ -85,6 +85,7 @@ std::pair<int, int> GreyRange(TImagePanel* panel) {
 
 TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
     TRampList list(7);
+    list.unreadable = 6;
     TfrmAutoImgNorm dialog;
     dialog.SetSource(&list);
     dialog.show();
@@ -113,10 +114,8 @@ TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
     EXPECT_LE(left.second, 141);
     EXPECT_EQ(list.offThread.load(), 0) << "the list is only asked on the UI thread";
 
-    // A photo the list cannot give shows the error mark when scrolled to.
-    list.unreadable = 6;
+    // The photo the list could not give shows the error mark.
     dialog.ScrollBar1->setValue(4);
-    RunLoopUntil([&] { return dialog.PreviewsPending() == 0; });
     EXPECT_EQ(dialog.imSrc[2]->Picture().Width(), ImagePackErrorMark().Width());
     EXPECT_EQ(list.numbers, std::vector<int>(7, 0)) << "nothing written before OK";
 }

@@ -13,6 +13,16 @@ if(QUORLANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The sanitized programs are hundreds of megabytes of code and debug information, and ccache never
+# saves a link: lld links them in about a third of the default linker's time.
+option(QUORLANE_LLD "Link with lld when it is installed" ON)
+if(QUORLANE_LLD AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  find_program(QUORLANE_LLD_PROGRAM ld.lld)
+  if(QUORLANE_LLD_PROGRAM)
+    add_link_options(-fuse-ld=lld)
+  endif()
+endif()
+
 # libFuzzer builds instrument every library for coverage; only the fuzz programs link the fuzzer's main.
 if(QUORLANE_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   add_compile_options(-fsanitize=fuzzer-no-link)
@@ -35,8 +45,9 @@ if(QUORLANE_PCH AND CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 endif()
 
-# The libraries share the first library's precompiled header and the tests the test main's: they are
-# compiled with the same definitions, and one header per build keeps the build folder small.
+# The libraries (and the build tools and fuzz replays compiled like them) share the first library's
+# precompiled header and the tests the test main's: they are compiled with the same definitions, and
+# one header per build keeps the build folder small.
 function(quorlane_precompile target)
   cmake_parse_arguments(ARG "TEST" "" "" ${ARGN})
   if(NOT QUORLANE_PCH)

@@ -28,17 +28,6 @@ QByteArray ReadText(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
-
 // The queues the server on the socket answers with, or -1 while it does not answer. The socket file
 // appears before the server listens on it, so its existence alone does not say the server is up.
 int ServerQueueCount(const QString& socket) {
@@ -62,6 +51,17 @@ int ServerQueueCount(const QString& socket) {
 }
 
 } // namespace
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
 
 PrivateCupsd::PrivateCupsd() : root_(dir_.path()) {
     // Filters and backends run as the print system's own user: it must reach the folders.

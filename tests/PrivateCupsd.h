@@ -9,6 +9,10 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
+
+// Asks done every 50 ms until it holds (true) or milliseconds pass (false).
+bool WaitFor(const std::function<bool()>& done, int milliseconds);
 
 class PrivateCupsd {
 public:

@@ -39,17 +39,6 @@ protected:
     void ShowRange(int32_t, int32_t, int32_t) override {}
 };
 
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
-
 // The copies and media a job of the server carries.
 std::pair<int, QString> JobCopiesAndMedia(const QString& socket, int job) {
     std::pair<int, QString> result{0, {}};

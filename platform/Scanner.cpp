@@ -419,10 +419,15 @@ PixelBuffer Scanner::FramesToPixels(const std::vector<Frame>& frames) {
     const int h = int(height);
     if (depth == 1) {
         PixelBuffer pixels(width, h, 1);
-        // SANE's 1 is black.
-        pixels.SetColorTable({0xFFFFFF, 0x000000});
-        for (int y = 0; y < h; ++y)
-            std::memcpy(pixels.ScanLine(y), first.data.constData() + int64_t(y) * first.bytesPerLine, size_t(needed));
+        // SANE's 1 is black. A one-bit bitmap is drawn with black for its 0 bits whatever its colour
+        // table says, so the bits are turned over under a black-then-white table.
+        pixels.SetColorTable({0x000000, 0xFFFFFF});
+        for (int y = 0; y < h; ++y) {
+            const auto* in = reinterpret_cast<const uint8_t*>(first.data.constData() + int64_t(y) * first.bytesPerLine);
+            uint8_t* out = pixels.ScanLine(y);
+            for (int64_t i = 0; i < needed; ++i)
+                out[i] = uint8_t(~in[i]);
+        }
         return pixels;
     }
     if (!rgb && !threePass) {

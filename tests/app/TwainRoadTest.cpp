@@ -15,15 +15,19 @@
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "imaging/UImageData.h"
+#include "imaging/UPictureUtil.h"
+#include "imaging/UTemporaryPicture.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Bitmap.h"
+#include "platform/Scanner.h"
 #include "platform/ScannerWindow.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -52,9 +56,24 @@ void Choose(QComboBox* box, const QString& text) {
     box->setCurrentIndex(index);
 }
 
+// The test device keeps option values from one opening to the next: what it is to do on the next scan
+// (a jam, 1-bit samples) is set here, and set back to test.conf's values after each test.
+void SetDeviceOptions(const std::vector<std::pair<QString, QString>>& values) {
+    Scanner::Instance().Load();
+    ASSERT_EQ(Scanner::Instance().OpenDevice(QStringLiteral("test:0"), ScanOptions{values}).get().status, kScanGood);
+    Scanner::Instance().CloseDevice().get();
+}
+
 class TwainRoadTest : public AppFixture {
 protected:
     static void SetUpTestSuite() { qputenv("SANE_CONFIG_DIR", QUORLANE_SOURCE_DIR "/tests/data/sane"); }
+    void TearDown() override {
+        PictureSizeLimit = savedLimit;
+        if (Scanner::Instance().IsLoaded())
+            SetDeviceOptions({{QStringLiteral("read-return-value"), QStringLiteral("Default")},
+                              {QStringLiteral("depth"), QStringLiteral("8")},
+                              {QStringLiteral("test-picture"), QStringLiteral("Solid black")}});
+    }
     void SetUp() override {
         main = StartMainWindow();
         ASSERT_NE(main, nullptr);
@@ -82,6 +101,7 @@ protected:
     }
 
     QTemporaryDir folder;
+    const int savedLimit = PictureSizeLimit.load();
     TfrmMain* main = nullptr;
     TfrmLayout* editor = nullptr;
     TfrmAMPhoto* panel = nullptr;
@@ -250,6 +270,111 @@ TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheT
     EXPECT_EQ(pictures()[1]->ImageSource(), isTwain);
     editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
     EXPECT_EQ(pictures().size(), 1u);
+}
+
+// Scans the whole bed in mode at 50 or 100 dpi through the photo panel's TWAIN page.
+void ScanWholeBed(TfrmAMPhoto* panel, FakeDialogService& dialogs, const QString& mode, const QString& dpi) {
+    dialogs.scanners = {0};
+    WhenSourceWindow([mode, dpi](TScannerWindow* window) {
+        Choose(window->cmbMode, mode);
+        Choose(window->cmbResolution, dpi);
+        window->rbWholeBed->setChecked(true);
+        window->btnScan->click();
+    });
+    panel->btnTwain->click();
+}
+
+TEST_F(TwainRoadTest, AJammedPageShowsTheScannerFailureAndBringsNothing) {
+    panel->SetPage(TfrmAMPhoto::pgTwain);
+    SetDeviceOptions({{QStringLiteral("read-return-value"), QStringLiteral("SANE_STATUS_JAMMED")}});
+    dialogs.answers = {mrOk};
+    ScanWholeBed(panel, dialogs, QStringLiteral("カラー"), QStringLiteral("50 dpi"));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("TWAINでエラーが発生しました。")))
+        << dialogs.boxes[0].text.toStdString();
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("「TWAIN ERROR : 6」")));
+    EXPECT_TRUE(IsPictureEmpty(&panel->ipTwain->Picture()));
+    EXPECT_FALSE(TTwainManager::Instance().SourceOpen());
+    EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
+    EXPECT_TRUE(QDir(TemporaryPictureFolder()).entryList({QStringLiteral("mtf*")}, QDir::Files).isEmpty());
+
+    // The next page comes as usual.
+    SetDeviceOptions({{QStringLiteral("read-return-value"), QStringLiteral("Default")}});
+    ScanWholeBed(panel, dialogs, QStringLiteral("カラー"), QStringLiteral("50 dpi"));
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), 393);
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(QDir(TemporaryPictureFolder()).entryList({QStringLiteral("mtf*")}, QDir::Files).isEmpty());
+}
+
+TEST_F(TwainRoadTest, PagesAreShrunkOnlyBeyondTheSizeLimitAndLineartIsBlackOnWhite) {
+    panel->SetPage(TfrmAMPhoto::pgTwain);
+    const auto format = [&] {
+        auto* bitmap = dynamic_cast<TBitmap*>(panel->ipTwain->Picture().Graphic());
+        return bitmap != nullptr ? bitmap->PixelFormat() : pfDevice;
+    };
+    const auto pixel = [&](int x, int y) {
+        auto* bitmap = dynamic_cast<TBitmap*>(panel->ipTwain->Picture().Graphic());
+        return bitmap != nullptr ? uint32_t(bitmap->GetPixel(x, y)) : 0x123456u;
+    };
+    // 787 x 787 grey under a limit of 800 stays as it came; over a limit of 500 it is shrunk to it.
+    PictureSizeLimit = 800;
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), 787);
+    EXPECT_EQ(format(), pf8bit);
+    PictureSizeLimit = 500;
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), 500);
+    EXPECT_EQ(panel->ipTwain->Picture().Height(), 500);
+
+    // Lineart (grey of one bit): SANE's 1 is black.
+    SetDeviceOptions({{QStringLiteral("depth"), QStringLiteral("1")}});
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("50 dpi"));
+    EXPECT_EQ(format(), pf1bit);
+    EXPECT_EQ(pixel(0, 0), 0u);
+    EXPECT_EQ(pixel(392, 392), 0u);
+    SetDeviceOptions({{QStringLiteral("test-picture"), QStringLiteral("Solid white")}});
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("50 dpi"));
+    EXPECT_EQ(format(), pf1bit);
+    EXPECT_EQ(pixel(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(pixel(392, 392), 0xFFFFFFu);
+    // Shrunk, it stays black on white.
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), 500);
+    EXPECT_EQ(pixel(250, 250), 0xFFFFFFu);
+    SetDeviceOptions({{QStringLiteral("test-picture"), QStringLiteral("Solid black")}});
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
+    EXPECT_EQ(pixel(250, 250), 0u);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// All pages: a feeder's until it is empty; a flatbed gives one (it would scan its bed for ever).
+TEST_F(TwainRoadTest, AllPagesAreTakenOnlyFromAFeeder) {
+    dialogs.scanners = {0};
+    ASSERT_TRUE(TTWainSelectDialog().Execute());
+    TTwain twain;
+    int pages = 0;
+    twain.OnTransferFromStream = [&](TStream* stream, bool canceled) {
+        pages += stream != nullptr && !canceled;
+        // A flatbed taken for a feeder would never end.
+        if (pages > 12)
+            twain.Cancel();
+    };
+    const auto scan = [&](const char* source, bool all) {
+        pages = 0;
+        twain.MultipleTransfer = all;
+        twain.Scan(ScanOptions{{{QStringLiteral("source"), QString::fromLatin1(source)},
+                                {QStringLiteral("resolution"), QStringLiteral("50")},
+                                {QStringLiteral("br-x"), QStringLiteral("10")},
+                                {QStringLiteral("br-y"), QStringLiteral("10")}}});
+        while (twain.Busy())
+            twain.WaitForScan();
+        return pages;
+    };
+    EXPECT_EQ(scan("Flatbed", true), 1);
+    EXPECT_EQ(scan("Automatic Document Feeder", false), 1);
+    EXPECT_EQ(scan("Automatic Document Feeder", true), 10);
+    EXPECT_FALSE(TTwainManager::Instance().SourceOpen());
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 } // namespace

@@ -23,12 +23,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStyleOptionButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -186,21 +184,25 @@ private:
 
 namespace {
 
-constexpr int kCheckboxSize = 16;
 constexpr int kRowHeight = 210;
 
 const char* const kFilterCaptions[] = {"補整しない", "Quorlane補整", "ExifPrint補整"};
 const char* const kFilterAllCaptions[] = {"すべて補整しない", "すべてQuorlane補整", "すべてExifPrint補整"};
 
-QPixmap CheckboxPicture(QWidget* style, bool on) {
-    QPixmap pixmap(kCheckboxSize, kCheckboxSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    QStyleOptionButton option;
-    option.rect = pixmap.rect();
-    option.state = QStyle::State_Enabled | (on ? QStyle::State_On : QStyle::State_Off);
-    style->style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, style);
-    return pixmap;
+// A cell of a pack of the program's bitmaps, its bottom-left pixel's colour see-through.
+QPixmap KeyedCell(TImagePack* pack, int index) {
+    QImage image = PackCellImage(pack, index);
+    if (image.isNull())
+        return {};
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = image.pixel(0, image.height() - 1);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (line[x] == key)
+                line[x] = qRgba(0, 0, 0, 0);
+    }
+    return QPixmap::fromImage(image);
 }
 
 // A 24-bit copy of picture at its own size, drawn on white.
@@ -249,11 +251,18 @@ void TAINPhasedProgress::EndPhase() {
 
 TfrmAutoImgNorm::TfrmAutoImgNorm(QWidget* parent)
     : QDialog(parent), CustomImagePackSrc(std::make_unique<TCustomImagePack>(nullptr)),
-      CustomImagePackDst(std::make_unique<TCustomImagePack>(nullptr)) {
+      CustomImagePackDst(std::make_unique<TCustomImagePack>(nullptr)),
+      components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmAutoImgNorm"));
     setWindowTitle(QStringLiteral("イメージの自動調整"));
     lblHeader = new QLabel(QStringLiteral("選択されている写真の画質を自動調整します。"), this);
     lblHeader->setObjectName(QStringLiteral("lblHeader"));
+    imgExifLogo = new QLabel(this);
+    imgExifLogo->setObjectName(QStringLiteral("imgExifLogo"));
+    {
+        TMatrixImagePack* mark = CreateResourcePack(components_.get(), QStringLiteral("EXIFPRINT"), 1);
+        imgExifLogo->setPixmap(KeyedCell(mark, 0));
+    }
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("元画像"), this), 0, 1, Qt::AlignHCenter);
@@ -270,7 +279,9 @@ TfrmAutoImgNorm::TfrmAutoImgNorm(QWidget* parent)
         connect(filterAllItems[tag], &QAction::triggered, this, [this, tag] { ChooseFilterAll(tag); });
     }
     connect(pmFilter, &QMenu::aboutToShow, this, [this] { PrepareFilterMenu(); });
-    mipCheckbox = {CheckboxPicture(this, false), CheckboxPicture(this, true)};
+    mipCheckbox = CreateResourcePack(components_.get(), QStringLiteral("CHECKBOX"), 2);
+    mipCheckbox->SetName(QStringLiteral("mipCheckbox"));
+    checkIcons_ = {QIcon(KeyedCell(mipCheckbox, 0)), QIcon(KeyedCell(mipCheckbox, 1))};
     for (int r = 0; r < kRows; ++r) {
         const auto name = [r](const char* prefix) { return QString::fromLatin1(prefix).arg(r); };
         lbNo[r] = new QLabel(this);
@@ -280,7 +291,7 @@ TfrmAutoImgNorm::TfrmAutoImgNorm(QWidget* parent)
         imSrc[r]->setFixedSize(kPreviewSize + 4, kPreviewSize + 4);
         btnConv[r] = new QToolButton(this);
         btnConv[r]->setObjectName(name("btnConv%1"));
-        btnConv[r]->setIcon(mipCheckbox[0]);
+        btnConv[r]->setIcon(checkIcons_[0]);
         lblConv[r] = new QLabel(QStringLiteral("Quorlane補正"), this);
         lblConv[r]->setObjectName(name("lblConv%1"));
         lblConv[r]->setMinimumWidth(100);
@@ -345,8 +356,11 @@ TfrmAutoImgNorm::TfrmAutoImgNorm(QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);
+    auto* header = new QHBoxLayout;
+    header->addWidget(lblHeader, 1);
+    header->addWidget(imgExifLogo);
     auto* whole = new QVBoxLayout(this);
-    whole->addWidget(lblHeader);
+    whole->addLayout(header);
     whole->addLayout(grid);
     whole->addLayout(buttons);
     whole->addWidget(StatusBar1);
@@ -510,7 +524,7 @@ void TfrmAutoImgNorm::ShowRow(int row) {
         return;
     lbNo[row]->setText(QStringLiteral("No.%1").arg(index + 1));
     const int number = numbers_[size_t(index)];
-    btnConv[row]->setIcon(mipCheckbox[number != fnNone ? 1 : 0]);
+    btnConv[row]->setIcon(checkIcons_[number != fnNone ? 1 : 0]);
     lblConv[row]->setText(filterItems[std::clamp(number, 0, 2)]->text());
     TPicture picture;
     CustomImagePackSrc->GetImage(picture, index);

@@ -13,6 +13,7 @@
 #include "core/UPhasedProgress.h"
 
 #include <QDialog>
+#include <QIcon>
 #include <QPixmap>
 #include <array>
 #include <map>
@@ -30,6 +31,8 @@ class QToolButton;
 class TCustomImagePack;
 class TImagePanel;
 class TImgNormalizeCallBackClass;
+class TMatrixImagePack;
+class TComponent;
 class TPictureEx;
 class TAINPreviewWorker;
 struct TAINPreviewJob;
@@ -96,7 +99,9 @@ public:
     std::unique_ptr<TCustomImagePack> CustomImagePackSrc;
     std::unique_ptr<TCustomImagePack> CustomImagePackDst;
     // Check-box pictures of the correction buttons: 0 off, 1 on.
-    std::array<QPixmap, 2> mipCheckbox;
+    TMatrixImagePack* mipCheckbox;
+    // The Exif Print mark beside the photos.
+    QLabel* imgExifLogo;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -117,6 +122,10 @@ private:
     void PreviewMade(int index, int number, const std::shared_ptr<TPictureEx>& picture);
     std::shared_ptr<const TAINPreviewJob> MakeJob(int index, int number);
 
+    // Owns the picture packs made from the program's bitmaps.
+    std::unique_ptr<TComponent> components_;
+    // mipCheckbox's cells as button icons.
+    std::array<QIcon, 2> checkIcons_;
     TImgNormalizeCallBackClass* source_ = nullptr;
     std::vector<int> numbers_;
     int count_ = 0;

@@ -11,7 +11,9 @@
 #include "platform/Exception.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QToolButton>
 #include <QScrollBar>
 #include <QThread>
 #include <atomic>
@@ -94,6 +96,11 @@ TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
     ASSERT_EQ(dialog.imSrc[2]->Picture().Width(), 200);
     EXPECT_EQ(dialog.imSrc[2]->Picture().Height(), 133);
     EXPECT_EQ(dialog.imDst[0]->Picture().Width(), 200) << "uncorrected: the same picture";
+    ASSERT_EQ(dialog.mipCheckbox->GetCount(), 2);
+    const auto shownBox = [&](int row) { return dialog.btnConv[row]->icon().pixmap(16).toImage(); };
+    EXPECT_FALSE(dialog.imgExifLogo->pixmap().isNull());
+    EXPECT_FALSE(shownBox(0).isNull());
+    EXPECT_EQ(shownBox(0), shownBox(1));
     const std::pair<int, int> plain = GreyRange(dialog.imSrc[0]);
     EXPECT_GE(plain.first, 99);
     EXPECT_LE(plain.second, 141);
@@ -105,6 +112,7 @@ TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
     dialog.ChooseFilter(1, TfrmAutoImgNorm::fnNone);
     dialog.ScrollBar1->setValue(4);
     dialog.ScrollBar1->setValue(0);
+    EXPECT_NE(shownBox(0), shownBox(1)) << "ticked only where a correction is chosen";
     RunLoopUntil([&] { return dialog.PreviewsPending() == 0; });
     const std::pair<int, int> corrected = GreyRange(dialog.imDst[0]);
     EXPECT_LT(corrected.first, 60);

@@ -631,6 +631,64 @@ QImage PageIcons() {
     return image;
 }
 
+// The adjustment window's correction buttons, two 16-pixel cells: a box left empty (no correction)
+// and the same box ticked.
+QImage CheckBoxes() {
+    constexpr int kSize = 16;
+    QImage image = NewImage(2 * kSize, kSize, kKey);
+    QPainter p(&image);
+    for (int cell = 0; cell < 2; ++cell) {
+        const QRectF box(cell * kSize + 1.5, 1.5, kSize - 3, kSize - 3);
+        Prepare(p);
+        Pen(p, kInk, 1);
+        p.setBrush(Qt::white);
+        p.drawRect(box);
+        if (cell == 1) {
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setPen(QPen(kAccent, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolyline(QPolygonF({QPointF(box.left() + 2.5, box.center().y()),
+                                      QPointF(box.left() + 5.5, box.bottom() - 3),
+                                      QPointF(box.right() - 2.5, box.top() + 2.5)}));
+        }
+    }
+    return image;
+}
+
+// The mark beside the Exif Print correction: the two words set in a rounded frame, "Exif" on the
+// accent, "Print" on white.
+QImage ExifPrintMark() {
+    constexpr int kWidth = 96;
+    constexpr int kHeight = 24;
+    QImage image = NewImage(kWidth, kHeight, kKey);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF frame(0.5, 0.5, kWidth - 1, kHeight - 1);
+    QPainterPath outline;
+    outline.addRoundedRect(frame, 5, 5);
+    p.fillPath(outline, Qt::white);
+    QPainterPath left;
+    left.addRect(QRectF(0, 0, 42, kHeight));
+    p.fillPath(outline.intersected(left), kAccent);
+    p.setPen(QPen(kInk, 1));
+    p.drawPath(outline);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 0, 42, kHeight), Qt::AlignCenter, QStringLiteral("Exif"));
+    p.setPen(kInk);
+    p.drawText(QRectF(42, 0, kWidth - 42, kHeight), Qt::AlignCenter, QStringLiteral("Print"));
+    p.end();
+    // The rounded corners outside the frame stay see-through.
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (!outline.contains(QPointF(x + 0.5, y + 0.5)) && image.pixelColor(x, y) != kInk)
+                image.setPixelColor(x, y, kKey);
+    return image;
+}
+
 QImage Icon() {
     constexpr int kSize = 128;
     QImage image(kSize, kSize, QImage::Format_ARGB32);
@@ -703,6 +761,8 @@ int main(int argc, char** argv) {
         {"BTNFREEPAPER", PaperLayoutButton(false)},
         // The printer set-up: the printer, the upright and the turned sheet.
         {"PRINTERSETTING", GlyphStrip({Printer(), OrientedSheet(false), OrientedSheet(true)}, 32, 1)},
+        {"CHECKBOX", CheckBoxes()},
+        {"EXIFPRINT", ExifPrintMark()},
     };
     for (const auto& [name, image] : resources)
         if (!WriteFile(res + QStringLiteral("/BITMAP/") + QString::fromLatin1(name), PackedBitmap(image)))

@@ -332,6 +332,9 @@ TEST_F(TwainRoadTest, PagesAreShrunkOnlyBeyondTheSizeLimitAndLineartIsBlackOnWhi
     EXPECT_EQ(format(), pf1bit);
     EXPECT_EQ(pixel(0, 0), 0u);
     EXPECT_EQ(pixel(392, 392), 0u);
+    // and is shown so.
+    const QImage shown = panel->ipTwain->grab().toImage();
+    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFF, 0u);
     SetDeviceOptions({{QStringLiteral("test-picture"), QStringLiteral("Solid white")}});
     ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("50 dpi"));
     EXPECT_EQ(format(), pf1bit);

@@ -27,6 +27,11 @@ public:
     virtual TPicture* GetResultPicture(int index) = 0;
     // The photo's image data, or nullptr when the list has none.
     virtual TImageData* GetImageData(int index) = 0;
+    // For a list whose source picture is an image data's filtered picture (slow to make for a
+    // large photo): that image data, and in sizeLimit the limit the picture is made at (outside 1
+    // to 2147483646: none), so that a caller may make it from a copy off the UI thread. Null when
+    // GetSourcePicture is the only way.
+    virtual TImageData* GetSourceImageData(int /*index*/, int& /*sizeLimit*/) { return nullptr; }
 };
 
 // Picture files: nothing to adjust, only shown.

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -66,29 +67,50 @@ struct TPictureCopy {
     }
 };
 
+void CopyFilters(const TImageData& from, TImageData& to) {
+    to.SetClipFilter(from.ClipFilter());
+    to.SetBlurFilter(from.BlurFilter());
+    to.SetLightFilter(from.LightFilter());
+    to.SetMonotoneFilter(from.MonotoneFilter());
+    to.SetTransparentColor(from.TransparentColor());
+}
+
 // The photo's own filters without its picture.
 std::unique_ptr<TImageData> FiltersOf(const TImageData* own) {
     if (own == nullptr)
         return nullptr;
     auto data = std::make_unique<TImageData>();
-    data->SetClipFilter(own->ClipFilter());
-    data->SetBlurFilter(own->BlurFilter());
-    data->SetLightFilter(own->LightFilter());
-    data->SetMonotoneFilter(own->MonotoneFilter());
-    data->SetTransparentColor(own->TransparentColor());
+    CopyFilters(*own, *data);
     return data;
+}
+
+// picture through filters, shrunk to fit sizeLimit (outside 1 to 2147483646: not shrunk).
+void ApplyFilters(const TImageData& filters, TPictureEx& picture, int sizeLimit) {
+    TImageData data;
+    // The picture first: an image data taking a picture of another size starts its clip afresh.
+    data.SetPicture(&picture);
+    CopyFilters(filters, data);
+    picture.Assign(data.GetFilteredPicture(nullptr, sizeLimit));
 }
 
 // Raised at the next step of a correction once the worker is told to stop.
 QUORLANE_EXCEPTION(EPreviewStopped, EAbort)
 
+// Raises at the next step once the worker is told to stop; otherwise keeps the overall position
+// where the UI thread reads it.
 class TStopProgress final : public TPhasedProgressBase {
 public:
-    explicit TStopProgress(const std::atomic<bool>& stop) : stop_(stop) {}
+    TStopProgress(const std::atomic<bool>& stop, std::atomic<int32_t>& shown) : stop_(stop), shown_(shown) {}
 
 protected:
-    void ShowPosition(int32_t) override { Check(); }
-    void ShowRange(int32_t, int32_t, int32_t) override { Check(); }
+    void ShowPosition(int32_t position) override {
+        Check();
+        shown_.store(position);
+    }
+    void ShowRange(int32_t, int32_t, int32_t position) override {
+        Check();
+        shown_.store(position);
+    }
 
 private:
     void Check() const {
@@ -96,17 +118,20 @@ private:
             throw EPreviewStopped(QStringLiteral("stopped"));
     }
     const std::atomic<bool>& stop_;
+    std::atomic<int32_t>& shown_;
 };
 
 } // namespace
 
-// One preview to make: number 0 is the uncorrected picture, made from the list's source picture;
-// a correction is made from its result picture and the photo's own filters.
+// One preview to make: number 0 is the uncorrected picture, made from the list's source picture
+// (or from the image data it is drawn from, with its filters and size limit); a correction is made
+// from its result picture and the photo's own filters.
 struct TAINPreviewJob {
     int index = 0;
     int number = 0;
     TPictureCopy picture;
     std::unique_ptr<TImageData> filters;
+    int sizeLimit = 0;
 };
 
 class TAINPreviewWorker {
@@ -144,9 +169,12 @@ public:
 
     static void Make(const TAINPreviewJob& job, TPictureEx& preview, TPhasedProgressBase* progress);
 
+    // The overall position (0 to TPhasedProgressBase::OverallMax) of the correction in hand; -1
+    // while none is.
+    int32_t CorrectionPosition() const { return correction_.load(); }
+
 private:
     void Run() {
-        TStopProgress progress(stop_);
         for (;;) {
             std::shared_ptr<const TAINPreviewJob> job;
             {
@@ -159,6 +187,11 @@ private:
                 running_ = job;
             }
             auto preview = std::make_shared<TPictureEx>();
+            // A fresh progress each time: a failed correction may leave its phases open.
+            std::atomic<int32_t> ignored{0};
+            TStopProgress progress(stop_, job->number != TfrmAutoImgNorm::fnNone ? correction_ : ignored);
+            if (job->number != TfrmAutoImgNorm::fnNone)
+                correction_.store(0);
             try {
                 Make(*job, *preview, &progress);
             } catch (const EPreviewStopped&) {
@@ -167,6 +200,7 @@ private:
                 qWarning("adjustment preview not made: %s", e.what());
                 preview.reset();
             }
+            correction_.store(-1);
             deliver_(job->index, job->number, std::move(preview));
             std::lock_guard guard(lock_);
             running_.reset();
@@ -179,12 +213,15 @@ private:
     std::deque<std::shared_ptr<const TAINPreviewJob>> queue_;
     std::shared_ptr<const TAINPreviewJob> running_;
     std::atomic<bool> stop_{false};
+    std::atomic<int32_t> correction_{-1};
     std::thread thread_;
 };
 
 namespace {
 
 constexpr int kRowHeight = 210;
+// How often the bar reads the position of the correction in hand.
+constexpr int kProgressPollMs = 50;
 
 const char* const kFilterCaptions[] = {"補整しない", "Quorlane補整", "ExifPrint補整"};
 const char* const kFilterAllCaptions[] = {"すべて補整しない", "すべてQuorlane補整", "すべてExifPrint補整"};
@@ -348,6 +385,11 @@ TfrmAutoImgNorm::TfrmAutoImgNorm(QWidget* parent)
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
     progress_ = std::make_unique<TAINPhasedProgress>(ProgressBar1);
+    // A correction takes seconds: while previews are awaited the bar follows the worker's position,
+    // read a few times a second.
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressPollMs);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { ShowCorrectionProgress(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(BtnSetAll);
@@ -447,7 +489,15 @@ std::shared_ptr<const TAINPreviewJob> TfrmAutoImgNorm::MakeJob(int index, int nu
     job->index = index;
     job->number = number;
     if (number == fnNone) {
-        job->picture = TPictureCopy::Of(source_->GetSourcePicture(index));
+        int limit = 0;
+        if (TImageData* data = source_->GetSourceImageData(index, limit)) {
+            // Drawing the photo with its filters is left to the worker.
+            job->picture = TPictureCopy::Of(data->Picture());
+            job->filters = FiltersOf(data);
+            job->sizeLimit = limit;
+        } else {
+            job->picture = TPictureCopy::Of(source_->GetSourcePicture(index));
+        }
     } else {
         job->picture = TPictureCopy::Of(source_->GetResultPicture(index));
         job->filters = FiltersOf(source_->GetImageData(index));
@@ -460,9 +510,11 @@ void TfrmAutoImgNorm::RequestPreviews() {
         return;
     const int top = ScrollBar1->value();
     std::vector<std::pair<int, int>> wanted;
-    for (int index = top; index < std::min(top + kRows, count_); ++index) {
+    // The uncorrected pictures first: they are quick, and a correction can take seconds.
+    for (int index = top; index < std::min(top + kRows, count_); ++index)
         if (!HasPreview(*CustomImagePackSrc, index))
             wanted.emplace_back(index, fnNone);
+    for (int index = top; index < std::min(top + kRows, count_); ++index) {
         const int number = numbers_[size_t(index)];
         if (number != fnNone && !HasPreview(*CustomImagePackDst, index))
             wanted.emplace_back(index, number);
@@ -500,10 +552,27 @@ void TfrmAutoImgNorm::RequestPreviews() {
             });
     }
     worker_->Replace(std::move(jobs));
+    if (!asked_.empty() && !progressTimer_->isActive())
+        progressTimer_->start();
+}
+
+void TfrmAutoImgNorm::ShowCorrectionProgress() {
+    const int32_t position = worker_ ? worker_->CorrectionPosition() : -1;
+    if (position >= 0) {
+        ProgressBar1->setRange(0, TPhasedProgressBase::OverallMax);
+        ProgressBar1->setValue(position);
+        ProgressBar1->show();
+    } else {
+        ProgressBar1->hide();
+        if (asked_.empty())
+            progressTimer_->stop();
+    }
 }
 
 void TfrmAutoImgNorm::PreviewMade(int index, int number, const std::shared_ptr<TPictureEx>& picture) {
     asked_.erase({index, number});
+    if (asked_.empty())
+        ShowCorrectionProgress();
     // A correction the user has left meanwhile is not shown; an uncorrected picture always fits.
     if (index >= count_ || (number != fnNone && numbers_[size_t(index)] != number))
         return;
@@ -597,6 +666,8 @@ void TAINPreviewWorker::Make(const TAINPreviewJob& job, TPictureEx& preview, TPh
     TPictureEx picture;
     job.picture.LoadInto(picture);
     if (job.number == TfrmAutoImgNorm::fnNone) {
+        if (job.filters)
+            ApplyFilters(*job.filters, picture, job.sizeLimit);
         const TRect size = PreviewRect(picture.Width(), picture.Height());
         TSafetyBitmap thumbnail(size.Width(), size.Height(), pf24bit);
         DrawPictureThumbnail(&picture, &thumbnail, clNone, true, clWhite);
@@ -626,12 +697,8 @@ void TAINPreviewWorker::Make(const TAINPreviewJob& job, TPictureEx& preview, TPh
     result.SetGraphic(&corrected);
     corrected.SetSize(0, 0);
     // The photo's own filters (clip, blur, light, tone) come after the correction.
-    if (job.filters) {
-        TImageData filtered;
-        filtered.Assign(job.filters.get());
-        filtered.SetPicture(&result);
-        result.Assign(filtered.GetFilteredPicture());
-    }
+    if (job.filters)
+        ApplyFilters(*job.filters, result, 0);
     TSafetyBitmap full;
     DrawWhole(&result, full);
     const TRect size = PreviewRect(full.Width(), full.Height());

@@ -8,7 +8,8 @@
 // made by a worker thread from copies the UI thread takes of the list's pictures (the list hands
 // out pictures that live only until its next call, and is never touched off the UI thread). The
 // visible rows are asked for first; each result comes back keyed by photo index and correction
-// number, and one whose number has changed meanwhile is dropped.
+// number, and one whose number has changed meanwhile is dropped. The status bar's bar follows the
+// correction in hand.
 
 #include "core/UPhasedProgress.h"
 
@@ -27,6 +28,7 @@ class QAction;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class TCustomImagePack;
 class TImagePanel;
@@ -114,13 +116,16 @@ private:
     void PrepareFilterMenu();
     void RefreshResults();
     void OkClicked();
-    // Asks the worker for the previews of the visible rows that are missing, then for the
-    // uncorrected ones of the next rows; previews asked before and no longer wanted are dropped.
+    // Asks the worker for the previews of the visible rows that are missing (uncorrected before
+    // corrected), then for the uncorrected ones of the next rows; previews asked before and no
+    // longer wanted are dropped.
     void RequestPreviews();
     bool HasPreview(TCustomImagePack& pack, int index);
     // A preview the worker made, on the UI thread.
     void PreviewMade(int index, int number, const std::shared_ptr<TPictureEx>& picture);
     std::shared_ptr<const TAINPreviewJob> MakeJob(int index, int number);
+    // Shows the position of the worker's correction in hand on the bar, or hides it.
+    void ShowCorrectionProgress();
 
     // Owns the picture packs made from the program's bitmaps.
     std::unique_ptr<TComponent> components_;
@@ -131,6 +136,7 @@ private:
     int count_ = 0;
     int menuRow_ = 0;
     std::unique_ptr<TAINPhasedProgress> progress_;
+    QTimer* progressTimer_ = nullptr;
     bool setUp_ = false;
     // Answers of CanApplyNumber by (index, number).
     std::map<std::pair<int, int>, bool> applicable_;

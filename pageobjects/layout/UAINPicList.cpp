@@ -59,6 +59,11 @@ TImageData* TAINObjectList::GetImageData(int index) {
     return Photo(index).PhotoImageObj();
 }
 
+TImageData* TAINObjectList::GetSourceImageData(int index, int& sizeLimit) {
+    sizeLimit = ImageDispLimitSize();
+    return Photo(index).PhotoImageObj();
+}
+
 // ---- TAINPicList
 
 TAINPicList::TEntry::~TEntry() {

@@ -32,6 +32,8 @@ public:
     TPicture* GetSourcePicture(int index) override;
     TPicture* GetResultPicture(int index) override;
     TImageData* GetImageData(int index) override;
+    // The photo's own image data at the display limit: GetSourcePicture's picture is its filtered one.
+    TImageData* GetSourceImageData(int index, int& sizeLimit) override;
 
 private:
     TLOAlbumPhoto& Photo(int index) const;

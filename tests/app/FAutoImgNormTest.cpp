@@ -2,22 +2,30 @@
 
 #include "AppTestSupport.h"
 #include "controls/UImagePanel.h"
+#include "imaging/UAutoAdjustFilter.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UImgNormalize.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UDrawSite.h"
+#include "pageobjects/layout/UAINPicList.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "platform/Bitmap.h"
 #include "platform/Exception.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
-#include <QToolButton>
 #include <QScrollBar>
 #include <QThread>
+#include <QTimer>
+#include <QToolButton>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -83,6 +91,36 @@ std::pair<int, int> GreyRange(TImagePanel* panel) {
     return {low, high};
 }
 
+// A stand-in for the printer maker's library: every JPEG has shooting information; the correction
+// inverts every byte.
+TBJExifPrintEntryPoints InvertingLibrary() {
+    TBJExifPrintEntryPoints library;
+    library.Loaded = true;
+    library.dmGetDiPSInfoFromMem = [](const uint8_t*, int32_t, uint8_t* buffer) -> int32_t {
+        if (buffer == nullptr)
+            return 8;
+        memset(buffer, '1', 8);
+        return 0;
+    };
+    library.dmGetExifPrintImage = [](uint8_t* pixels, int32_t w, int32_t h, int32_t, const uint8_t*,
+                                     uint8_t* dest) -> int32_t {
+        const int stride = (w * 3 + 3) & ~3;
+        for (int i = 0; i < stride * h; ++i)
+            dest[i] = uint8_t(255 - pixels[i]);
+        return 0;
+    };
+    return library;
+}
+
+// Whether row's popup offers the Exif Print correction.
+bool ExifPrintOffered(TfrmAutoImgNorm& dialog, int row) {
+    dialog.btnConv[row]->click();
+    const bool offered =
+        dialog.pmFilter->isVisible() && dialog.filterItems[TfrmAutoImgNorm::fnExifPrint]->isEnabled();
+    dialog.pmFilter->hide();
+    return offered;
+}
+
 } // namespace
 
 TEST(AutoImageAdjustTest, PreviewsComeFromTheWorkerForTheNumberNowChosen) {
@@ -138,4 +176,72 @@ TEST(AutoImageAdjustTest, ClosingDuringACorrectionStopsTheWorker) {
     dialog.reset();
     QApplication::processEvents();
     EXPECT_EQ(list.numbers, std::vector<int>(3, 0));
+}
+
+TEST(AutoImageAdjustTest, APagePhotoIsShownWithItsClipAndTheBarFollowsItsCorrection) {
+    TRampList ramps(1, 3000, 2000);
+    TLOAlbumPhoto photo(nullptr);
+    photo.SetPhotoPicture(ramps.pictures[0].get());
+    photo.PhotoImageObj()->ClipFilter()->SetClipRect(TRect(0, 0, 1000, 2000));
+    TDOList listed;
+    listed.Add(&photo);
+    // Counts the pictures drawn on the UI thread.
+    struct TCountingList : TAINObjectList {
+        TPicture* GetSourcePicture(int index) override {
+            ++drawn;
+            return TAINObjectList::GetSourcePicture(index);
+        }
+        int drawn = 0;
+    } list;
+    list.SetList(&listed);
+    TfrmAutoImgNorm dialog;
+    dialog.SetSource(&list);
+    dialog.show();
+    std::set<int> positions;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (dialog.ProgressBar1->isVisible())
+            positions.insert(dialog.ProgressBar1->value());
+    });
+    sampler.start(5);
+    dialog.ChooseFilter(0, TfrmAutoImgNorm::fnOwn);
+    RunLoopUntil([&] { return dialog.PreviewsPending() == 0; }, 60000);
+    ASSERT_EQ(dialog.PreviewsPending(), 0);
+    EXPECT_GE(positions.size(), 2u) << "the bar moves while the correction runs";
+    EXPECT_FALSE(dialog.ProgressBar1->isVisible());
+
+    // Both previews show the photo's clip: its left third, 1000 x 2000.
+    for (TImagePanel* shown : {dialog.imSrc[0], dialog.imDst[0]}) {
+        EXPECT_EQ(shown->Picture().Width(), 100);
+        EXPECT_EQ(shown->Picture().Height(), 200);
+    }
+    const std::pair<int, int> plain = GreyRange(dialog.imSrc[0]);
+    EXPECT_GE(plain.first, 99);
+    EXPECT_LE(plain.second, 115);
+    EXPECT_LT(GreyRange(dialog.imDst[0]).first, 60);
+    EXPECT_EQ(list.drawn, 0) << "the photo is drawn with its filters by the worker";
+}
+
+// Without the library it is never offered (the album and photo panel tests).
+TEST(AutoImageAdjustTest, ExifPrintIsOfferedForAJpegWithTheLibraryAndShowsItsCorrection) {
+    TRampList list(2);
+    TPictureEx jpeg;
+    GetSafetyJPEG(jpeg).Assign(*list.pictures[1]->Graphic());
+    list.pictures[1]->Assign(&jpeg);
+    SetBJExifPrintLoader(InvertingLibrary);
+    {
+        TfrmAutoImgNorm dialog;
+        dialog.SetSource(&list);
+        dialog.show();
+        EXPECT_FALSE(ExifPrintOffered(dialog, 0)) << "a bitmap carries no shooting information";
+        EXPECT_TRUE(ExifPrintOffered(dialog, 1));
+        dialog.btnConv[1]->click();
+        dialog.filterItems[TfrmAutoImgNorm::fnExifPrint]->trigger();
+        EXPECT_EQ(dialog.Number(1), TfrmAutoImgNorm::fnExifPrint);
+        EXPECT_EQ(dialog.lblConv[1]->text(), QStringLiteral("ExifPrint補整"));
+        RunLoopUntil([&] { return dialog.PreviewsPending() == 0; });
+        EXPECT_LT(GreyRange(dialog.imSrc[1]).first, 104);
+        EXPECT_GT(GreyRange(dialog.imDst[1]).first, 110) << "the library's inverted picture";
+    }
+    SetBJExifPrintLoader({});
 }

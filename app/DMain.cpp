@@ -273,6 +273,7 @@ void TdataMain::UnregisterAll() {
     designerMark_ = -1;
     SnapHook() = nullptr;
     ObjectCreatedHook() = nullptr;
+    ObjectPlacedHook() = nullptr;
     MoveGhostOptions() = {};
 }
 

@@ -792,6 +792,12 @@ void TfrmLayout::ObjectCreated(TDrawObject* object) {
     }
 }
 
+void TfrmLayout::ObjectPlaced(TDrawObject* object) {
+    if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object); photo != nullptr && document_ &&
+                                                            object->Site() == DrawSite1)
+        document_->GiveFaceShape(*photo);
+}
+
 void TfrmLayout::BackgroundTool() {
     if (!document_)
         return;
@@ -1010,9 +1016,11 @@ void TfrmLayout::InstallHooks(bool install) {
     if (install) {
         SnapHook() = [this](TObject*, const TPoint& p, TPoint& offset) { SnapPoint(p, offset); };
         ObjectCreatedHook() = [this](TDrawObject* object) { ObjectCreated(object); };
+        ObjectPlacedHook() = [this](TDrawObject* object) { ObjectPlaced(object); };
     } else {
         SnapHook() = nullptr;
         ObjectCreatedHook() = nullptr;
+        ObjectPlacedHook() = nullptr;
     }
 }
 

@@ -716,11 +716,13 @@ void TLabelData::GiveFaceShape(TLOAlbumPhoto& photo) {
             owner = i;
         }
     }
-    if (owner >= 0) {
-        TFaceInfo face;
-        paper_->GetFaceInfo(owner, face);
-        photo.SetFaceShape(face);
+    if (owner < 0) {
+        photo.ClearFaceShape();
+        return;
     }
+    TFaceInfo face;
+    paper_->GetFaceInfo(owner, face);
+    photo.SetFaceShape(face);
 }
 
 void TLabelData::StoreLabelObjects(int index, const TDOList& list) {

@@ -210,9 +210,11 @@ public:
     // The face list entry a face number uses.
     int MapFaceIndex(int index) const { return SeparatelyDesign ? index : 0; }
 
-private:
-    // Gives a photo frame the shape of the paper's face it covers most.
+    // Gives a photo frame the shape of the paper's face it covers most (none when it covers none),
+    // as a loaded frame gets it: the shape is not stored with the frame.
     void GiveFaceShape(TLOAlbumPhoto& photo);
+
+private:
     friend class TLabelDataTestAccess;
     std::unique_ptr<TDocStorage> OpenSheetStorage();
     void StoreCurrentSheet();

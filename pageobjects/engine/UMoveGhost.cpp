@@ -223,6 +223,7 @@ void TMoveGhost::DropCopy() {
     TDrawObject* added = Site->AdoptObject(MakeCopy());
     if (added == nullptr)
         return;
+    ObjectPlaced(added);
     auto action = std::make_unique<TDOAddAction>(added);
     action->SetCaption(QStringLiteral("ドラッグコピー"));
     UndoList().Add(std::move(action));

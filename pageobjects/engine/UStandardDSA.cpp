@@ -5,6 +5,7 @@
 #include "pageobjects/engine/UDOFunc.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/ULabelObject.h"
+#include "pageobjects/engine/UUniversalGhost.h"
 #include "platform/Clipboard.h"
 #include "platform/Picture.h"
 
@@ -238,8 +239,10 @@ void TDSAPaste::ExecuteFirst(TDrawSite* site) {
 }
 
 void TDSAPaste::EachObject(TDrawSite* site, TDrawObject* object) {
-    if (TDrawObject* added = site->AdoptObject(pasted_.Take(object)))
+    if (TDrawObject* added = site->AdoptObject(pasted_.Take(object))) {
         added->SetSelected(true);
+        ObjectPlaced(added);
+    }
 }
 
 bool TDSAPaste::CanEdit(TEditField& edit) {

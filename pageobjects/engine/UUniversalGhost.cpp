@@ -33,6 +33,16 @@ TObjectCreatedHook& ObjectCreatedHook() {
     return hook;
 }
 
+TObjectPlacedHook& ObjectPlacedHook() {
+    static TObjectPlacedHook hook;
+    return hook;
+}
+
+void ObjectPlaced(TDrawObject* object) {
+    if (const TObjectPlacedHook hook = ObjectPlacedHook(); hook && object != nullptr)
+        hook(object);
+}
+
 void GetSnapOffset(TObject* sender, const std::vector<TPoint>& points, TPoint& offset) {
     offset = TPoint(kNoSnap, kNoSnap);
     const TSnapHook hook = SnapHook();
@@ -114,6 +124,7 @@ void TUniversalGhost::Drop(TShiftState) {
         return;
     if (Caption.isEmpty()) {
         target->Assign(ghost_.get());
+        ObjectPlaced(target);
         return;
     }
     auto action = std::make_unique<TDOChangeAction>(target);
@@ -121,6 +132,8 @@ void TUniversalGhost::Drop(TShiftState) {
     target->SetDropping(true);
     try {
         target->Assign(ghost_.get());
+        // Inside the change, so that an undo gives back what the hook changed too.
+        ObjectPlaced(target);
     } catch (...) {
         target->SetDropping(false);
         throw;
@@ -150,6 +163,7 @@ void TUniversalGhost::AddCreated() {
     committed_ = true;
     target->SetSelected(true);
     target->Show();
+    ObjectPlaced(target);
     auto action = std::make_unique<TDOAddAction>(target);
     action->SetCaption(QStringLiteral("追加"));
     UndoList().Add(std::move(action));

@@ -33,6 +33,14 @@ TSnapHook& SnapHook();
 using TObjectCreatedHook = std::function<void(TDrawObject* object)>;
 TObjectCreatedHook& ObjectCreatedHook();
 
+// What the active editor does to an object once it lies where the user put it: a new one handed
+// to the site (drawn, inserted, pasted, copied by a drag) and one moved or resized by a drag. Empty
+// when no editor is active.
+using TObjectPlacedHook = std::function<void(TDrawObject* object)>;
+TObjectPlacedHook& ObjectPlacedHook();
+// Calls the hook, if any, for object.
+void ObjectPlaced(TDrawObject* object);
+
 // The smallest offset over all points, per axis (strictly smaller wins, so on equal distances the
 // earlier point counts); kNoSnap in an axis where nothing snaps, and in both without a hook.
 void GetSnapOffset(TObject* sender, const std::vector<TPoint>& points, TPoint& offset);

@@ -194,6 +194,7 @@ bool InsertCreatedObject(TDrawSite* site, std::unique_ptr<TDrawObject> object, b
     } else {
         if (added->Selectable())
             FitNewObject(added, site);
+        ObjectPlaced(added);
         auto action = std::make_unique<TDOAddAction>(added);
         action->SetCaption(QStringLiteral("追加"));
         UndoList().Add(std::move(action));

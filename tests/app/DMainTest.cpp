@@ -85,6 +85,7 @@ TEST_F(DataMainTest, WhatStartUpRegisteredGoesWithTheModule) {
     EXPECT_EQ(DesignerList().Count(), designersBefore);
     EXPECT_FALSE(bool(SnapHook()));
     EXPECT_FALSE(bool(ObjectCreatedHook()));
+    EXPECT_FALSE(bool(ObjectPlacedHook()));
     EXPECT_TRUE(MoveGhostOptions() == TMoveGhostOptions{});
     // A second module of the process starts as the first did.
     ASSERT_NE(StartMainWindow(), nullptr);

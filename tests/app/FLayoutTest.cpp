@@ -709,10 +709,12 @@ TEST_F(LayoutEditorTest, ThePageStripChoosesPagesTheStatusBarFollowsAndMoveModes
     // Leaving the editor takes its panels and hooks away.
     ObjectCreatedHook()(rect);
     EXPECT_TRUE(bool(ObjectCreatedHook()));
+    EXPECT_TRUE(bool(ObjectPlacedHook()));
     dialogs.answers = {mrNo};
     main->actStartMenu->trigger();
     ASSERT_EQ(main->HostedKind(), mkStartMenu);
     EXPECT_FALSE(bool(ObjectCreatedHook()));
+    EXPECT_FALSE(bool(ObjectPlacedHook()));
     EXPECT_EQ(main->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel1")), nullptr);
 }
 

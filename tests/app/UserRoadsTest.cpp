@@ -1,6 +1,7 @@
 // Roads a user walks on the real main window beside the main one: an idle editor, the date tool,
 // the sheet window's clear, the selection after select-all.
 
+#include "app/FAMPhoto.h"
 #include "app/FAMText.h"
 #include "app/FLayout.h"
 #include "app/FMain.h"
@@ -8,6 +9,7 @@
 #include "app/FSheet.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
+#include "app/dialogs/FPhotoFileBrowser.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
@@ -19,6 +21,7 @@
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/engine/UGhost.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULODate.h"
 #include "pageobjects/layout/ULORect.h"
@@ -37,6 +40,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QCheckBox>
+#include <QDir>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QComboBox>
@@ -592,6 +596,105 @@ TEST_F(UserRoadsTest, AResizedDiscFrameKeepsItsDiscThroughSaveReopenAndPrint) {
     EXPECT_GT(printedAt(ring).red(), 180);
     EXPECT_LT(printedAt(ring).green(), 80);
     EXPECT_GT(printedAt(hole).green(), 200) << "the printed hole";
+}
+
+TEST_F(UserRoadsTest, AFrameAddedToADiscLabelTakesTheDiscItCoversMostAtOnceOnScreenAndInPrint) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const auto restore = PrintToTheFakeSystem();
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("CD/DVD"),
+                                               QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    std::vector<TLOAlbumPhoto*> discs = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(discs.size(), 2u);
+    if (discs[0]->LogRect().Top > discs[1]->LogRect().Top)
+        std::swap(discs[0], discs[1]);
+    const TRect upper = discs[0]->LogRect();
+    const TRect lower = discs[1]->LogRect();
+    const auto centreOf = [](const TRect& r) { return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); };
+
+    // A red photo about 110 mm square, added by 写真枠追加 in the middle of the page, between the discs.
+    editor->actModePhoto->trigger();
+    auto* photos = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+    ASSERT_NE(photos, nullptr);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Photos")));
+    QImage red(780, 780, QImage::Format_RGB32);
+    red.fill(QColor(220, 20, 20));
+    ASSERT_TRUE(red.save(folder.filePath(QStringLiteral("Photos/red.jpg")), "JPG"));
+    photos->PhotoBrowser()->FillFromFolder(folder.filePath(QStringLiteral("Photos")));
+    photos->PhotoBrowser()->SelectIndex(0);
+    editor->EditPanelIdle();
+    ASSERT_TRUE(photos->btnPasteImage->isEnabled());
+    photos->btnPasteImage->click();
+    RunUntilIdleHandled();
+    std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(frames.size(), 3u);
+    TLOAlbumPhoto* added = *std::find_if(frames.begin(), frames.end(),
+                                         [&](TLOAlbumPhoto* f) { return f != discs[0] && f != discs[1]; });
+    const TRect frame = added->LogRect();
+    ASSERT_GT(frame.Bottom, lower.Top);
+    ASSERT_GT(upper.Bottom - frame.Top, frame.Bottom - lower.Top) << "it covers the upper disc most";
+    TDrawSite* site = editor->DrawSite1;
+    const auto at = [&](const TPoint& p) { return site->LogToDev(p).ToQPoint(); };
+    const auto isRed = [](const QColor& c) { return c.red() > 180 && c.green() < 80; };
+    const auto grab = [&] {
+        GhostList().ClearGhosts();
+        site->SelectAll(false);
+        site->UpdatePivots();
+        return site->grab().toImage();
+    };
+    QImage shown = grab();
+    EXPECT_TRUE(isRed(shown.pixelColor(at(TPoint(centreOf(frame).X, frame.Top + 100))))) << "the upper ring";
+    EXPECT_FALSE(isRed(shown.pixelColor(at(TPoint(centreOf(frame).X, (upper.Bottom + lower.Top) / 2)))))
+        << "between the discs";
+    EXPECT_FALSE(isRed(shown.pixelColor(at(TPoint(frame.Left + 30, frame.Bottom - 30)))))
+        << "on the lower disc it covers less";
+
+    // Dragged onto the lower disc, it takes that disc: its hole and the corners outside it stay white.
+    const auto drag = [&](TLOAlbumPhoto* what, const TPoint& to, Qt::KeyboardModifiers keys) {
+        const QPoint from = at(TPoint(centreOf(what->LogRect()).X, what->LogRect().Top + 100));
+        const QPoint end = from + at(to) - at(centreOf(what->LogRect()));
+        QTest::mousePress(site, Qt::LeftButton, keys, from);
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(site, from + (end - from) * step / 4);
+        QTest::mouseRelease(site, Qt::LeftButton, keys, end);
+        RunUntilIdleHandled();
+    };
+    drag(added, centreOf(lower), {});
+    ASSERT_NEAR(centreOf(added->LogRect()).Y, centreOf(lower).Y, 20);
+    const TPoint hole = centreOf(lower);
+    const TPoint ring(hole.X, hole.Y - 400);
+    const TPoint corner(added->LogRect().Left + 30, added->LogRect().Top + 30);
+    shown = grab();
+    EXPECT_TRUE(isRed(shown.pixelColor(at(ring))));
+    EXPECT_FALSE(isRed(shown.pixelColor(at(hole)))) << "the hole";
+    EXPECT_FALSE(isRed(shown.pixelColor(at(corner)))) << "outside the disc";
+
+    // A pasted copy and a copy dragged with Ctrl onto the upper disc take their discs too.
+    added->SetSelected(true);
+    editor->DSACopy1->trigger();
+    editor->DSAPaste1->trigger();
+    frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(frames.size(), 4u);
+    ASSERT_NE(frames[0]->FaceShape(), nullptr) << "the pasted frame, topmost";
+    EXPECT_EQ(frames[0]->FaceShape()->GetOuterRect(), lower);
+    drag(frames[0], centreOf(upper), Qt::ControlModifier);
+    frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(frames.size(), 5u);
+    ASSERT_NE(frames[0]->FaceShape(), nullptr) << "the dragged copy, topmost";
+    EXPECT_EQ(frames[0]->FaceShape()->GetOuterRect(), upper);
+
+    const QString pdf = folder.filePath(QStringLiteral("added.pdf"));
+    PrintToPdf(main->Document(), pdf);
+    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    ASSERT_FALSE(page.isNull());
+    const auto printed = [&](const TPoint& p) { return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254)); };
+    EXPECT_TRUE(isRed(printed(ring)));
+    EXPECT_GT(printed(hole).green(), 200) << "the printed hole";
+    EXPECT_GT(printed(corner).green(), 200) << "printed outside the disc";
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Roads a user walks on the real main window beside the main one: an idle editor, the date tool,
-// the sheet window's clear, the selection after select-all.
+// the sheet window's clear, the selection after select-all, disc labels, stacking, back sides.
 
 #include "app/FAMPhoto.h"
 #include "app/FAMText.h"
@@ -647,7 +647,7 @@ TEST_F(UserRoadsTest, AFrameAddedToADiscLabelTakesTheDiscItCoversMostAtOnceOnScr
         return site->grab().toImage();
     };
     QImage shown = grab();
-    EXPECT_TRUE(isRed(shown.pixelColor(at(TPoint(centreOf(frame).X, frame.Top + 100))))) << "the upper ring";
+    EXPECT_TRUE(isRed(shown.pixelColor(at(TPoint(centreOf(frame).X, upper.Bottom - 100))))) << "the upper ring";
     EXPECT_FALSE(isRed(shown.pixelColor(at(TPoint(centreOf(frame).X, (upper.Bottom + lower.Top) / 2)))))
         << "between the discs";
     EXPECT_FALSE(isRed(shown.pixelColor(at(TPoint(frame.Left + 30, frame.Bottom - 30)))))
@@ -741,6 +741,65 @@ TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
     EXPECT_LT(at(back, 25, 25).red(), 80);
     EXPECT_GT(at(back, 75, 25).red(), 240) << "nothing at the right of the back";
     EXPECT_GT(at(back, 75, 25).blue(), 240);
+}
+
+TEST_F(UserRoadsTest, StackingChosenWithFrontAndBackStaysThroughSaveReopenAndPrint) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const auto restore = PrintToTheFakeSystem();
+    TDrawSite* site = editor->DrawSite1;
+    const auto add = [&](int at, TColor color) {
+        auto rect = std::make_unique<TLORect>(nullptr);
+        rect->SetLogRect(TRect(at, at, at + 500, at + 500));
+        rect->SetFillInside(true);
+        rect->FillColor()->SetColor(color);
+        return static_cast<TLORect*>(site->AdoptObject(std::move(rect)));
+    };
+    // Three overlapping squares added red, green, blue (blue on top); then red to the front and
+    // blue to the back, by the tool bar's buttons.
+    TLORect* red = add(300, RGB(220, 20, 20));
+    add(500, RGB(20, 200, 20));
+    TLORect* blue = add(700, RGB(20, 20, 220));
+    const auto click = [&](TLORect* rect, TDrawSiteActionBase* action) {
+        site->SelectAll(false);
+        rect->SetSelected(true);
+        site->UpdatePivots();
+        site->setFocus();
+        action->trigger();
+    };
+    click(red, editor->DSABringToFront1);
+    click(blue, editor->DSASendToBack1);
+    site->SelectAll(false);
+    site->UpdatePivots();
+    // All three overlap at 750: red shows; green and blue only at 950: green shows.
+    const auto colours = [](const std::function<QColor(const TPoint&)>& at) {
+        return std::pair(at(TPoint(750, 750)), at(TPoint(950, 950)));
+    };
+    const auto expectRedOverGreen = [](const std::pair<QColor, QColor>& shown, const char* where) {
+        EXPECT_TRUE(shown.first.red() > 180 && shown.first.green() < 80) << where << ": red on top";
+        EXPECT_TRUE(shown.second.green() > 150 && shown.second.blue() < 80) << where << ": green over blue";
+    };
+    const auto onScreen = [&] {
+        const QImage shown = editor->DrawSite1->grab().toImage();
+        return colours([&](const TPoint& p) { return shown.pixelColor(editor->DrawSite1->LogToDev(p).ToQPoint()); });
+    };
+    expectRedOverGreen(onScreen(), "before saving");
+
+    const QString path = folder.filePath(QStringLiteral("stacked.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    main->actNew->trigger();
+    ASSERT_TRUE(main->OpenDocument(path));
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    expectRedOverGreen(onScreen(), "reopened");
+
+    const QString pdf = folder.filePath(QStringLiteral("stacked.pdf"));
+    PrintToPdf(main->Document(), pdf);
+    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    ASSERT_FALSE(page.isNull());
+    expectRedOverGreen(colours([&](const TPoint& p) { return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254)); }),
+                       "printed");
 }
 
 TEST_F(UserRoadsTest, AThreeMillimetreOutlineRingsTheLettersThreeMillimetresWide) {

@@ -215,6 +215,10 @@ TdataMain* dataMain() {
     return CurrentDataMain();
 }
 
+ISharedData* sharedData() {
+    return CurrentDataMain();
+}
+
 TdataMain::TdataMain(TComponent* owner, const TDataMainOptions& options) : TComponent(owner) {
     SetName(QStringLiteral("dataMain"));
     UseReadableDisabledText();

@@ -4,6 +4,7 @@
 // and the main window; on the first idle moment it opens the document named on the command line or
 // shows the start menu. It also holds the interface plug-ins receive from the host.
 
+#include "app/USharedData.h"
 #include "core/UAppFrame.h"
 #include "core/UInterfaces.h"
 #include "core/UPluginList.h"
@@ -101,7 +102,7 @@ struct TDataMainOptions {
     std::shared_ptr<IAppWindows> Windows;
 };
 
-class TdataMain : public TComponent {
+class TdataMain : public TComponent, public ISharedData {
     QUORLANE_CLASS(TdataMain, TComponent)
 
 public:
@@ -116,13 +117,13 @@ public:
     bool IdleHandled() const { return idleHandled_; }
     TfrmMain* MainForm() const;
     TfrmAbout* Splash() const;
-    TPapersV2* Papers() const { return papers_.get(); }
-    TImageCacheStorage* ImageCache() const { return imageCache_.get(); }
-    TProductDB* ProductDB() const { return productDB_; }
-    TPluginList* ImportPlugins() const { return importPlugins_.get(); }
+    TPapersV2* Papers() const override { return papers_.get(); }
+    TImageCacheStorage* ImageCache() const override { return imageCache_.get(); }
+    TProductDB* ProductDB() const override { return productDB_; }
+    TPluginList* ImportPlugins() const override { return importPlugins_.get(); }
     TPluginList* SecondPlugins() const { return secondPlugins_.get(); }
     // What plug-ins are handed when created: the module's host object.
-    IUnknownEx* PluginHost() const { return client_.get(); }
+    IUnknownEx* PluginHost() const override { return client_.get(); }
 
     // Every message box of the application frame arrives here, and goes to the dialog service (whose
     // application box is the message window).
@@ -134,8 +135,8 @@ public:
     // A 200 x 200 thumbnail of a picture file, from the folder's "Preview.ic" or the image cache (made
     // and kept there when missing or stale). Runs on the browsers' loader thread: no widgets.
     // Loading errors pass to the caller.
-    void GetPreviewImage(const QString& fileName, TPicture& picture);
-    void ClearImageCache();
+    void GetPreviewImage(const QString& fileName, TPicture& picture) override;
+    void ClearImageCache() override;
     void ApplyCacheLimit();
 
 private:

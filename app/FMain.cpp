@@ -14,6 +14,7 @@
 #include "app/dialogs/FURLEdit.h"
 #include "app/dialogs/FUpdatePaper.h"
 #include "app/dialogs/FWaiting.h"
+#include "app/dialogs/UPaperEditing.h"
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
 #include "core/UAppFrame.h"
@@ -45,7 +46,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -55,7 +55,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScopeGuard>
@@ -222,23 +221,6 @@ void RegisterModeForm(TModeKind kind, TModeFormMaker maker) {
 
 bool IsModeFormRegistered(TModeKind kind) {
     return bool(ModeMakers()[size_t(kind)]);
-}
-
-std::vector<QIcon> LoadImageList(const QString& resName) {
-    std::vector<QIcon> icons;
-    TComponent owner(nullptr);
-    const QImage strip = PackCellImage(CreateResourcePack(&owner, resName, 1), 0);
-    if (strip.isNull() || strip.height() <= 0)
-        return icons;
-    const QRgb key = strip.pixel(0, strip.height() - 1);
-    const int size = strip.height();
-    for (int x = 0; x + size <= strip.width(); x += size) {
-        QPixmap cell = QPixmap::fromImage(strip.copy(x, 0, size, size));
-        cell.setMask(
-            QBitmap::fromImage(strip.copy(x, 0, size, size).createMaskFromColor(key, Qt::MaskInColor)));
-        icons.emplace_back(cell);
-    }
-    return icons;
 }
 
 TfrmMain* frmMain() {

@@ -36,7 +36,7 @@ class TfrmMain;
 struct ImPaperPrintSetting;
 
 
-class TfrmMain : public QWidget, public IAppHost {
+class TfrmMain : public QWidget, public IAppHost, public IComponentHolder {
     Q_OBJECT
 
 public:
@@ -98,7 +98,7 @@ public:
     TMatrixImagePack* mipDateFont;
 
     // The components the window owns (history managers, drop target, picture packs).
-    TComponent* OwnedComponents() const { return components_.get(); }
+    TComponent* OwnedComponents() const override { return components_.get(); }
     TLabelData* Document() const override { return document_.get(); }
     // The document the editor left for the paper step, kept so that the edit step can go back to
     // it while no other paper was chosen; null otherwise.
@@ -227,10 +227,6 @@ private:
     const QObject* statusOwner_ = nullptr;
     std::vector<QPointer<QLabel>> statusPanels_;
 };
-
-// The icons of an image list resource: square cells in a row, the bottom-left pixel's colour
-// see-through.
-std::vector<QIcon> LoadImageList(const QString& resName);
 
 // The main window (null before it is made and once it is gone).
 TfrmMain* frmMain();

@@ -14,6 +14,7 @@ class QObject;
 class QWidget;
 class TLabelData;
 class TMatrixImagePack;
+class TComponent;
 class TObject;
 // The main window's modes (app/UModeForm.h).
 enum TModeKind : int;
@@ -76,4 +77,14 @@ public:
     virtual void SetStatusText(const QObject* owner, int panel, const QString& text) = 0;
     // A passing message in the status bar.
     virtual void ShowStatusMessage(const QString& text) = 0;
+};
+
+// A window that owns components beside its widgets (the main window's packs, histories, drop
+// target): the component viewer lists them under the window.
+class IComponentHolder {
+public:
+    virtual TComponent* OwnedComponents() const = 0;
+
+protected:
+    ~IComponentHolder() = default;
 };

@@ -11,10 +11,12 @@
 #include "platform/Metafile.h"
 
 #include <QAbstractItemView>
+#include <QBitmap>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QPixmap>
 #include <QStyle>
 #include <algorithm>
 #include <climits>
@@ -573,4 +575,21 @@ QImage PackCellImage(TImagePack* pack, int index) {
     pack->GetImage(picture, index);
     auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
     return bitmap ? bitmap->ImageForPainting().copy() : QImage();
+}
+
+std::vector<QIcon> LoadImageList(const QString& resName) {
+    std::vector<QIcon> icons;
+    TComponent owner(nullptr);
+    const QImage strip = PackCellImage(CreateResourcePack(&owner, resName, 1), 0);
+    if (strip.isNull() || strip.height() <= 0)
+        return icons;
+    const QRgb key = strip.pixel(0, strip.height() - 1);
+    const int size = strip.height();
+    for (int x = 0; x + size <= strip.width(); x += size) {
+        QPixmap cell = QPixmap::fromImage(strip.copy(x, 0, size, size));
+        cell.setMask(
+            QBitmap::fromImage(strip.copy(x, 0, size, size).createMaskFromColor(key, Qt::MaskInColor)));
+        icons.emplace_back(cell);
+    }
+    return icons;
 }

@@ -1,7 +1,7 @@
 #include "app/dialogs/FComponentViewer.h"
 
-#include "app/DMain.h"
-#include "app/FMain.h"
+#include "app/UAppHost.h"
+#include "app/USharedData.h"
 #include "core/UAppUtil.h"
 #include "platform/Bitmap.h"
 #include "platform/Component.h"
@@ -134,9 +134,9 @@ void TfrmComponentViewer::Expand(QTreeWidgetItem* item) {
     const Resolver parentResolve = resolvers_[item->data(0, kResolverRole).toULongLong()];
 
     if (target.object == qApp) {
-        if (TdataMain* data = dataMain())
+        if (auto* data = dynamic_cast<TComponent*>(sharedData()))
             AddNode(item, Caption(data->Name(), data->ClassName()), [] {
-                return Target{nullptr, dataMain(), nullptr};
+                return Target{nullptr, dynamic_cast<TComponent*>(sharedData()), nullptr};
             });
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window == this || window->parentWidget())
@@ -146,15 +146,16 @@ void TfrmComponentViewer::Expand(QTreeWidgetItem* item) {
                     [weak] { return Target{weak.data(), weak ? AsPersistent(weak.data()) : nullptr, nullptr}; });
         }
     } else if (target.object) {
-        // The main window's own components, beside its widgets.
-        if (auto* window = qobject_cast<TfrmMain*>(target.object)) {
-            TComponent* owner = window->OwnedComponents();
+        // A window's own components (the main window's), beside its widgets.
+        if (auto* holder = dynamic_cast<IComponentHolder*>(target.object)) {
+            TComponent* owner = holder->OwnedComponents();
             for (int i = 0; i < owner->ComponentCount(); ++i) {
                 TComponent* owned = owner->Components(i);
                 const QString name = owned->Name();
-                QPointer<TfrmMain> weak(window);
+                QPointer<QObject> weak(target.object);
                 AddNode(item, Caption(name, owned->ClassName()), [weak, i, name]() -> Target {
-                    TComponent* components = weak ? weak->OwnedComponents() : nullptr;
+                    auto* holder = dynamic_cast<IComponentHolder*>(weak.data());
+                    TComponent* components = holder ? holder->OwnedComponents() : nullptr;
                     if (!components || i >= components->ComponentCount() || components->Components(i)->Name() != name)
                         return {};
                     return Target{nullptr, components->Components(i), nullptr};

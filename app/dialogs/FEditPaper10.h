@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <memory>
 
-class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFontMetrics;
@@ -28,20 +27,6 @@ class TPaperSite;
 class TPapers;
 class TPapersV2;
 
-// Modal results of the wizard's pages.
-enum : int { kPageNext = 1, kPageCancel = 2, kPageBack = 7, kPageFinish = 10 };
-
-struct TWizardButtons {
-    QPushButton* Cancel;
-    QPushButton* Back;
-    QPushButton* Next;
-    QPushButton* Finish;
-};
-// The foot of a page: "キャンセル", "< 戻る(&B)", "次へ >", "完了(&F)"; with withResults each
-// ends the page with its result.
-TWizardButtons MakeWizardButtons(QDialog* page, QBoxLayout* layout, bool withResults);
-// A length of the paper windows: tenths of a millimetre shown in millimetres, a millimetre a step.
-TExSpinEdit* MakeLengthEdit(QWidget* parent, const char* name, int minValue, int maxValue);
 // text cut at its end, "..." appended, until it fits width pixels.
 QString ShortenToWidth(const QString& text, const QFontMetrics& metrics, int width);
 // The first "ユーザー用紙%d" (1, 2, ...) that names no paper of papers.

@@ -1,8 +1,8 @@
 #include "app/dialogs/FEditPaper20.h"
 
-#include "app/FMain.h"
-#include "app/dialogs/FEditPaper10.h"
+#include "app/dialogs/UPaperEditing.h"
 #include "core/UAppUtil.h"
+#include "imaging/UImagePack.h"
 
 #include <QButtonGroup>
 #include <QEvent>

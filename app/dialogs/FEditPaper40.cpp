@@ -1,6 +1,6 @@
 #include "app/dialogs/FEditPaper40.h"
 
-#include "app/dialogs/FEditPaper10.h"
+#include "app/dialogs/UPaperEditing.h"
 #include "controls/Exspined.h"
 #include "core/UAppUtil.h"
 #include "pageobjects/engine/UAction.h"

@@ -1,6 +1,6 @@
 #include "app/dialogs/FEnvironment.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "controls/Exspined.h"
 #include "controls/UTabbedPanel.h"
 #include "core/UAppFrame.h"
@@ -453,7 +453,7 @@ void TfrmEnvironment::BrowseClick() {
 }
 
 void TfrmEnvironment::ClearCacheClick() {
-    if (TdataMain* data = dataMain())
+    if (ISharedData* data = sharedData())
         data->ClearImageCache();
     AppShowMessage(QStringLiteral("キャッシュの内容をクリアしました"));
 }

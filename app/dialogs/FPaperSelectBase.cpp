@@ -1,6 +1,6 @@
 #include "app/dialogs/FPaperSelectBase.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/UExButtons.h"
@@ -43,7 +43,7 @@ bool HoldsPages(TLabelData& document) {
 
 // The data module's paper database; null without one.
 TPapersV2* PaperStore() {
-    TdataMain* data = dataMain();
+    ISharedData* data = sharedData();
     return data ? data->Papers() : nullptr;
 }
 

@@ -1,10 +1,10 @@
 #include "app/dialogs/FPaperSelectPanel.h"
 
 #include "app/DMain.h"
-#include "app/FMain.h"
 #include "app/dialogs/FEditPaper10.h"
 #include "app/dialogs/FEditPaper30.h"
 #include "app/dialogs/FPaperSelectExFunc.h"
+#include "app/dialogs/UPaperEditing.h"
 
 #include "core/UAppFrame.h"
 #include "core/UHistoryManager.h"
@@ -82,11 +82,6 @@ QString Setting(const char* name) {
 QHash<QString, bool>& ChosenOrientations() {
     static QHash<QString, bool> map;
     return map;
-}
-
-bool& AdvancedSwitch() {
-    static bool value = false;
-    return value;
 }
 
 std::unique_ptr<TPaperInfo> CopyPaper(const TPaperInfo& paper) {
@@ -234,14 +229,6 @@ int ComparePaperText(const QString& a, const QString& b) {
     if (c != 0)
         return c < 0 ? -1 : 1;
     return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
-}
-
-bool AdvancedPaperMode() {
-    return AdvancedSwitch();
-}
-
-void SetAdvancedPaperMode(bool value) {
-    AdvancedSwitch() = value;
 }
 
 // ---- search frame

@@ -190,7 +190,3 @@ private:
     // The preview shows a copy, so the store's paper is never turned or mirrored.
     std::unique_ptr<TPaperInfo> previewPaper_;
 };
-
-// The extended paper functions (adding, editing and deleting system papers) are on.
-bool AdvancedPaperMode();
-void SetAdvancedPaperMode(bool value);

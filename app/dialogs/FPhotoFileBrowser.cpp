@@ -1,6 +1,6 @@
 #include "app/dialogs/FPhotoFileBrowser.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
@@ -135,7 +135,7 @@ TfrmPhotoFileBrowser::TfrmPhotoFileBrowser(QWidget* parent)
     history1->setObjectName(QStringLiteral("History1"));
 
     // 1. Thumbnails are the data module's previews.
-    if (TdataMain* data = dataMain())
+    if (ISharedData* data = sharedData())
         fileImagePack_->OnFileLoad = [data](TObject*, const QString& fileName, TPicture& picture) {
             data->GetPreviewImage(fileName, picture);
         };

@@ -1,6 +1,6 @@
 #include "app/dialogs/FPluginImport.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "controls/UImagePanel.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
@@ -22,9 +22,9 @@ int rememberedIndex = 0;
 
 TfrmPluginImprt::TfrmPluginImprt(QWidget* owner, TPluginList* plugins, IUnknownEx* host)
     : QDialog(owner), plugins_(plugins), host_(host) {
-    if (plugins_ == nullptr && dataMain() != nullptr) {
-        plugins_ = dataMain()->ImportPlugins();
-        host_ = dataMain()->PluginHost();
+    if (ISharedData* data = sharedData(); plugins_ == nullptr && data != nullptr) {
+        plugins_ = data->ImportPlugins();
+        host_ = data->PluginHost();
     }
     setObjectName(QStringLiteral("frmPluginImprt"));
     setWindowTitle(QStringLiteral("プラグインからの取り込み"));

@@ -1,9 +1,9 @@
 #include "app/dialogs/FPrinterSetting.h"
 
-#include "app/FMain.h"
 #include "app/dialogs/FCanonPrinterSetting.h"
 #include "app/dialogs/FEpsonPrinterSetting.h"
 #include "core/UAppUtil.h"
+#include "imaging/UImagePack.h"
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UPrinterUtil.h"
 #include "papers/printing/UmPaperPrintSetting.h"

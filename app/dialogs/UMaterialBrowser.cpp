@@ -1,6 +1,6 @@
 #include "app/dialogs/UMaterialBrowser.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"
@@ -139,7 +139,7 @@ std::vector<QToolButton*> AddThumbSizeButtons(QWidget* parent, QButtonGroup* gro
 TFileImagePackBase::TOnFileLoadEvent DataModuleFileLoader() {
     return [](TObject*, const QString& fileName, TPicture& picture) {
         // Left empty without a data module: the pack then loads the file itself.
-        if (TdataMain* data = dataMain())
+        if (ISharedData* data = sharedData())
             data->GetPreviewImage(fileName, picture);
     };
 }

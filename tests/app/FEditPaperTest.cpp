@@ -11,6 +11,7 @@
 #include "app/dialogs/FEditPaper40.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
+#include "app/dialogs/UPaperEditing.h"
 #include "controls/Exspined.h"
 #include "core/UDocStorage.h"
 #include "platform/CompoundFile.h"

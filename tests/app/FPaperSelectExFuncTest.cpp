@@ -13,6 +13,7 @@
 #include "app/dialogs/FPaperSelectExFunc.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FStringsEditor.h"
+#include "app/dialogs/UPaperEditing.h"
 #include "core/UAppFrame.h"
 #include "papers/UExtraPaperInfo.h"
 #include "papers/UPaperInfo.h"

@@ -1,13 +1,11 @@
 #!/usr/bin/env python3
 """Fails on an include circle among the window units of app/.
 
-Two graphs are read. Among headers alone (a header including another) no circle may exist at all.
-Among units (a .h/.cpp pair; unit A depends on unit B when either file of A includes B's header)
-circles are the strongly connected components with more than one unit; those within a line of the
-allowance file (one circle a line, its units joined by spaces) are reported but pass, so that a
-circle still being taken apart may shrink while a new one, or a unit joining one, fails.
+Two graphs are read: headers alone (a header including another) and units (a .h/.cpp pair; unit A
+depends on unit B when either file of A includes B's header). A circle in either, a strongly
+connected component of more than one member, is reported and fails the check.
 
-Usage: check_app_includes.py <source root> [allowance file]
+Usage: check_app_includes.py <source root>
 """
 import os
 import re
@@ -78,20 +76,12 @@ def circles(graph):
 
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else "."
-    allowed = []
-    if len(sys.argv) > 2:
-        with open(sys.argv[2], encoding="utf-8") as f:
-            allowed = [set(line.split()) for line in f if line.strip() and not line.startswith("#")]
     failed = False
-    for circle in circles(units(root, (".h",))):
-        print(f"HEADER INCLUDE CIRCLE ({len(circle)} headers):")
-        print("  " + " ".join(circle))
-        failed = True
-    for circle in circles(units(root)):
-        known = any(set(circle) <= a for a in allowed)
-        print(("allowed, still to break" if known else "INCLUDE CIRCLE") + f" ({len(circle)} units):")
-        print("  " + " ".join(circle))
-        failed |= not known
+    for kind, extensions in (("headers", (".h",)), ("units", (".h", ".cpp"))):
+        for circle in circles(units(root, extensions)):
+            print(f"INCLUDE CIRCLE ({len(circle)} {kind}):")
+            print("  " + " ".join(circle))
+            failed = True
     return 1 if failed else 0
 
 

@@ -1,0 +1,2 @@
+#include "app/C.h"
+#include "app/D.h"

@@ -1,0 +1,2 @@
+#include "app/D.h"
+#include "app/C.h"

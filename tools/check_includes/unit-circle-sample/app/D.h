@@ -1,0 +1,2 @@
+// The other unit, whose source uses the first: the two units form a circle.
+class D {};

@@ -6,6 +6,7 @@
 #include "app/ULayoutRules.h"
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
+#include "app/UModeRegistry.h"
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FAlign.h"
 #include "app/dialogs/FAutoImgNorm.h"

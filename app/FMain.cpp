@@ -2,6 +2,7 @@
 #include "app/UModeForm.h"
 
 #include "app/DMain.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FComponentViewer.h"
 #include "app/dialogs/FEnvironment.h"

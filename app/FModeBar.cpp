@@ -1,7 +1,7 @@
 #include "app/FModeBar.h"
 
 #include "app/UAppHost.h"
-#include "app/UModeForm.h"
+#include "app/UModeRegistry.h"
 #include "controls/UExButtons.h"
 #include "controls/UFormPanel.h"
 #include "core/UAppFrame.h"

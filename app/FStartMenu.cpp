@@ -1,6 +1,7 @@
 #include "app/FStartMenu.h"
 
 #include "app/FModeBar.h"
+#include "app/UModeRegistry.h"
 #include "controls/UBitmapButton.h"
 #include "controls/UExButtons.h"
 #include "controls/UFormPanel.h"

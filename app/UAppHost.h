@@ -16,7 +16,7 @@ class TLabelData;
 class TMatrixImagePack;
 class TComponent;
 class TObject;
-// The main window's modes (app/UModeForm.h).
+// The main window's modes (app/UModeRegistry.h).
 enum TModeKind : int;
 
 // The main window's commands a hosted form shows or triggers.

@@ -1,16 +1,12 @@
 #pragma once
-// What the main window and its mode forms know of each other: the form's side of hosting and the
-// registry of the forms' makers. Its own header, so that a mode form's header need not pull in the
-// main window's.
+// The mode form's side of being hosted by the main window (the modes and the makers' registry are in
+// UModeRegistry.h). Its own header, so that a mode form's header need not pull in the main window's.
 
 #include <QString>
-#include <functional>
 #include <optional>
 
-class QWidget;
 class TLabelData;
 class TObject;
-class IAppHost;
 
 // What the main window asks of a hosted mode form. Every operation has a harmless default, so a form
 // implements only what it takes part in.
@@ -37,11 +33,3 @@ public:
     // pictures do not count); other forms leave it to the document.
     virtual std::optional<bool> HasPageContent() const { return std::nullopt; }
 };
-
-enum TModeKind : int { mkStartMenu, mkPaper, mkLayout, mkSheet, mkPrint, mkModeCount };
-
-// Makes a new mode form (a QWidget that is also an IModeForm) in the host's window.
-using TModeFormMaker = std::function<QWidget*(IAppHost* host)>;
-// The unit that builds a mode form registers it (an empty maker unregisters).
-void RegisterModeForm(TModeKind kind, TModeFormMaker maker);
-bool IsModeFormRegistered(TModeKind kind);

@@ -1,5 +1,6 @@
 #include "app/dialogs/FPaperSelectBase.h"
 
+#include "app/UModeRegistry.h"
 #include "app/USharedData.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectPanel.h"

@@ -1,6 +1,7 @@
 #include "app/dialogs/FPrintPaperBase.h"
 
 #include "app/FModeBar.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "controls/UFormPanel.h"
 #include "imaging/UImagePack.h"

@@ -4,7 +4,7 @@
 // EReadError is fine; a crash, a leak, objects left after a refusal or a size that does not survive
 // the round trip are not.
 
-#include "app/FSheet.h"
+#include "app/USheetLabel.h"
 #include "fuzz/LabelFuzzSupport.h"
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"

@@ -2,9 +2,15 @@
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/UAppHost.h"
 #include "app/UAppWindows.h"
+#include "app/UModeForm.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FAbout.h"
+#include "app/dialogs/FPaperSelectBase.h"
 #include "core/UPathUtil.h"
+#include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
 #include "pageobjects/layout/ULORect.h"
 #include "papers/ULabelData.h"
@@ -12,6 +18,7 @@
 #include "platform/ClassRegistry.h"
 #include "platform/Settings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -126,6 +133,64 @@ TfrmLayout* OpenLayoutEditor(TfrmMain* main) {
     main->actNew->trigger();
     main->actLayout->trigger();
     return qobject_cast<TfrmLayout*>(main->HostedForm());
+}
+
+TfrmLayout* HostedEditor(TfrmMain* main) {
+    return qobject_cast<TfrmLayout*>(main->HostedForm());
+}
+
+TDrawSite& EditorSite(TfrmLayout* editor) {
+    return *editor->DrawSite1;
+}
+
+QWidget* EditorPanel(TfrmLayout* editor) {
+    return editor->EditPanel();
+}
+
+void EditorIdle(TfrmLayout* editor) {
+    editor->EditPanelIdle();
+}
+
+void EditorUndo(TfrmLayout* editor) {
+    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+}
+
+void EditorRedo(TfrmLayout* editor) {
+    editor->DSARedo1->ExecuteTarget(editor->DrawSite1);
+}
+
+void TriggerEditorAction(TfrmLayout* editor, const char* name) {
+    auto* action = editor->findChild<QAction*>(QString::fromLatin1(name));
+    if (action == nullptr) {
+        ADD_FAILURE() << "the editor has no command " << name;
+        return;
+    }
+    action->trigger();
+}
+
+TfrmPaperSelectPanel* HostedPaperPanel(TfrmMain* main) {
+    auto* selection = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    return selection ? selection->Panel() : nullptr;
+}
+
+namespace {
+
+class StandInLayout : public QWidget, public IModeForm {
+public:
+    StandInLayout(QWidget* parent, int* storedPages) : QWidget(parent), storedPages_(storedPages) {}
+    void StorePage() override {
+        if (storedPages_)
+            ++*storedPages_;
+    }
+
+private:
+    int* storedPages_;
+};
+
+} // namespace
+
+void RegisterStandInLayout(int* storedPages) {
+    RegisterModeForm(mkLayout, [storedPages](IAppHost* host) { return new StandInLayout(host->HostWindow(), storedPages); });
 }
 
 void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects) {

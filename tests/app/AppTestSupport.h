@@ -10,9 +10,10 @@
 
 class QImage;
 class QWidget;
+class TDrawSite;
 class TLabelData;
 class TfrmLayout;
-class TLabelData;
+class TfrmPaperSelectPanel;
 class TOwnedDOList;
 #include <functional>
 #include <memory>
@@ -27,6 +28,27 @@ void UseFourSlots(TLabelData& document);
 
 // A new document of main opened in the layout editor; null when the editor did not come up.
 TfrmLayout* OpenLayoutEditor(TfrmMain* main);
+
+// What the tests that drive the editor through its page and panels use of it, so that they need not
+// include the editor's header (its whole declaration and the mode-form interface would recompile
+// each of them on every change there).
+// The editor main hosts; null while it hosts another form.
+TfrmLayout* HostedEditor(TfrmMain* main);
+TDrawSite& EditorSite(TfrmLayout* editor);
+// The property panel of the editor's current edit mode.
+QWidget* EditorPanel(TfrmLayout* editor);
+// The editor's idle round, which shows the selection in its panel.
+void EditorIdle(TfrmLayout* editor);
+void EditorUndo(TfrmLayout* editor);
+void EditorRedo(TfrmLayout* editor);
+// Triggers the editor's command of that object name ("actModeText"); a missing one fails the test.
+void TriggerEditorAction(TfrmLayout* editor, const char* name);
+
+// The panel of the paper selection main hosts; null while it hosts another form.
+TfrmPaperSelectPanel* HostedPaperPanel(TfrmMain* main);
+// Registers a plain form for the layout step (the tests of the steps before it need no editor);
+// storedPages, when given, counts the pages the main window has it store.
+void RegisterStandInLayout(int* storedPages = nullptr);
 
 // image as a JPEG file whose Exif block dates it as a camera does: "YYYY:MM:DD hh:mm:ss" as the
 // DateTime of the first directory and as the DateTimeOriginal of the Exif directory.

@@ -2,8 +2,8 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "app/UEditModePanel.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FAbout.h"
 #include "controls/StaffRoll.h"
 #include "core/UDocStorage.h"

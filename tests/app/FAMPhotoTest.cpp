@@ -3,7 +3,6 @@
 // run from their buttons record nothing when cancelled.
 
 #include "app/FAMPhoto.h"
-#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FAutoImgNorm.h"
 #include "app/dialogs/FColorAdjuster.h"
@@ -55,7 +54,7 @@ protected:
         ASSERT_NE(main, nullptr);
         editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
-        panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+        panel = dynamic_cast<TfrmAMPhoto*>(EditorPanel(editor));
         ASSERT_NE(panel, nullptr) << "the editor opens on the photo panel";
     }
     void TearDown() override { TfrmAMPhoto::DefaultPhoto()->Assign(&fresh); }
@@ -77,7 +76,7 @@ protected:
     }
     QByteArray StoredPage() {
         TDOList all;
-        editor->DrawSite1->ListObjects(all, false);
+        EditorSite(editor).ListObjects(all, false);
         TMemoryStream stream;
         all.SaveToStream(stream);
         return stream.Data();
@@ -85,16 +84,16 @@ protected:
     TLOAlbumPhoto* Add(const TRect& r) {
         auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
         owned->SetLogRect(r);
-        return static_cast<TLOAlbumPhoto*>(editor->DrawSite1->AdoptObject(std::move(owned)));
+        return static_cast<TLOAlbumPhoto*>(EditorSite(editor).AdoptObject(std::move(owned)));
     }
     void Select(std::initializer_list<TLOAlbumPhoto*> photos) {
-        editor->DrawSite1->SelectAll(false);
+        EditorSite(editor).SelectAll(false);
         for (TLOAlbumPhoto* photo : photos)
             photo->SetSelected(true);
-        editor->EditPanelIdle();
+        EditorIdle(editor);
     }
-    void Undo() { editor->DSAUndo1->ExecuteTarget(editor->DrawSite1); }
-    void Redo() { editor->DSARedo1->ExecuteTarget(editor->DrawSite1); }
+    void Undo() { EditorUndo(editor); }
+    void Redo() { EditorRedo(editor); }
 
     TLOAlbumPhoto fresh{nullptr};
     TfrmMain* main = nullptr;
@@ -120,14 +119,14 @@ TEST_F(PhotoPanelTest, PhotosTakeTheChosenFileAndEverySettingAsOneUndoStep) {
     EXPECT_EQ(TfrmAMPhoto::DefaultPhoto()->PhotoAngle(), 90);
     EXPECT_EQ(StoredPage(), blank);
     EXPECT_FALSE(UndoList().CanUndo());
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     EXPECT_FALSE(panel->cbMovable->isEnabled()) << "nothing selected";
     EXPECT_FALSE(panel->btnPasteImage->isEnabled()) << "no file chosen";
 
     // One photo takes the chosen file, its source and date, as one step.
     Select({first});
     browser->SelectIndex(0);
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(panel->btnSetPhoto->isEnabled());
     panel->btnSetPhoto->click();
     EXPECT_EQ(first->GetPhotoPicture()->Width(), 40);
@@ -252,7 +251,7 @@ TEST_F(PhotoPanelTest, FramesAndColoursComeFromTheirWindowsAndACancelRecordsNoth
     Undo();
     EXPECT_EQ(StoredPage(), plain);
     Redo();
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     EXPECT_TRUE(panel->rbFitPhoto->isEnabled()) << "a framed photo chooses what gives way";
     frameWindow([](TfrmSelectFrame* dialog) { dialog->btnClear->click(); });
     EXPECT_TRUE(IsPictureEmpty(photo->FramePicture()));
@@ -396,13 +395,13 @@ TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {
     panel->PhotoBrowser()->SelectIndex(0);
     EXPECT_EQ(panel->SelectedPhotoCount(), 1);
     TfrmAMPhoto::DefaultPhoto()->SetShadow(true);
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(panel->btnPasteImage->isEnabled());
-    const int count = editor->DrawSite1->DrawObjectCount();
+    const int count = EditorSite(editor).DrawObjectCount();
     panel->actDoubleClick->trigger(); // no frame selected: a new one
-    ASSERT_EQ(editor->DrawSite1->DrawObjectCount(), count + 1);
+    ASSERT_EQ(EditorSite(editor).DrawObjectCount(), count + 1);
     TDOList all;
-    editor->DrawSite1->ListObjects(all, false);
+    EditorSite(editor).ListObjects(all, false);
     TLOAlbumPhoto* made = nullptr;
     for (TDrawObject* object : all)
         if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
@@ -420,7 +419,7 @@ TEST_F(PhotoPanelTest, ANewFrameTakesTheDefaultStyleAndTheChosenPhoto) {
     selected->SetShadowShade(true);
     Select({selected});
     panel->btnPasteImage->click();
-    editor->DrawSite1->ListObjects(all, false);
+    EditorSite(editor).ListObjects(all, false);
     TLOAlbumPhoto* second = nullptr;
     for (TDrawObject* object : all)
         if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object); photo && photo != made && photo != selected)

@@ -5,6 +5,7 @@
 #include "app/FMain.h"
 #include "app/UModeForm.h"
 #include "app/FModeBar.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FEditPaper10.h"
 #include "app/dialogs/FEditPaper20.h"
 #include "app/dialogs/FEditPaper30.h"

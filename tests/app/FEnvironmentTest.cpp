@@ -2,7 +2,6 @@
 // the system, the password kept scrambled in a private file, and the cache commands.
 
 #include "app/DMain.h"
-#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FEnvironment.h"
 #include "controls/Exspined.h"
@@ -221,7 +220,7 @@ TEST_F(EnvironmentTest, ADisplayLimitSetInTheWindowReachesTheHostedEditorsPhoto)
         TSafetyBitmap bitmap(1600, 1200, pf24bit);
         picture.SetGraphic(&bitmap);
         photo->SetPhotoPicture(&picture);
-        auto* placed = static_cast<TLOAlbumPhoto*>(editor->DrawSite1->AdoptObject(std::move(photo)));
+        auto* placed = static_cast<TLOAlbumPhoto*>(EditorSite(editor).AdoptObject(std::move(photo)));
         ASSERT_TRUE(placed->PreparePicture());
         EXPECT_EQ(placed->PhotoImage()->ImageData()->Picture()->Width(), 800) << "shown within the default limit";
     }
@@ -236,10 +235,10 @@ TEST_F(EnvironmentTest, ADisplayLimitSetInTheWindowReachesTheHostedEditorsPhoto)
     QCoreApplication::processEvents();
 
     // The editor was left and entered again: its photo is shown from a copy within 400 pixels.
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    editor = HostedEditor(main);
     ASSERT_NE(editor, nullptr);
     TDOList all;
-    editor->DrawSite1->ListObjects(all, false);
+    EditorSite(editor).ListObjects(all, false);
     TLOAlbumPhoto* shown = nullptr;
     for (int i = 0; i < all.Count(); ++i)
         if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(all[i]))

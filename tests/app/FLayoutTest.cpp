@@ -4,6 +4,7 @@
 #include "app/FMain.h"
 #include "app/UModeForm.h"
 #include "app/FPages.h"
+#include "app/UModeRegistry.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
 #include "core/USupportUtil.h"

@@ -4,6 +4,7 @@
 #include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/FStartMenu.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FWaiting.h"
 #include "controls/UBitmapButton.h"
 #include "controls/UExButtons.h"

@@ -4,12 +4,11 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "app/FModeBar.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FEditPaper30.h"
 #include "app/dialogs/FEditPaperLists.h"
 #include "app/dialogs/FEditPurpose.h"
-#include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectExFunc.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FStringsEditor.h"
@@ -39,11 +38,6 @@
 
 namespace {
 
-class StandInLayout : public QWidget, public IModeForm {
-public:
-    explicit StandInLayout(QWidget* parent) : QWidget(parent) {}
-};
-
 QByteArray FileHash(const QString& name) {
     QFile file(name);
     file.open(QIODevice::ReadOnly);
@@ -68,15 +62,13 @@ protected:
         TframeModeBarEx::ResetCurrentStep();
     }
     void StartAndEnter() {
-        main = StartMainWindow(
-            [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
+        main = StartMainWindow([] { RegisterStandInLayout(); });
         ASSERT_NE(main, nullptr);
         QApplication::setActiveWindow(main);
         main->actNew->trigger();
-        auto* base = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
-        ASSERT_NE(base, nullptr);
-        RunLoopUntil([&] { return base->isVisible(); });
-        panel = base->Panel();
+        panel = HostedPaperPanel(main);
+        ASSERT_NE(panel, nullptr);
+        RunLoopUntil([&] { return main->HostedForm()->isVisible(); });
         frame = panel->frameExFunc;
         resets = 0;
         QObject::connect(panel->actResetPapers, &QAction::triggered, [this] { ++resets; });

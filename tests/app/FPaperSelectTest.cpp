@@ -5,6 +5,7 @@
 #include "app/FMain.h"
 #include "app/UModeForm.h"
 #include "app/FModeBar.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/UExButtons.h"

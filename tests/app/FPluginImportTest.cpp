@@ -6,7 +6,6 @@
 
 #include "AppTestSupport.h"
 #include "app/FAMIllust.h"
-#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "controls/UImagePanel.h"
 #include "platform/Bitmap.h"
@@ -33,8 +32,8 @@ protected:
         TfrmLayout* editor = main ? OpenLayoutEditor(main) : nullptr;
         if (editor == nullptr)
             return nullptr;
-        editor->actModeIllust->trigger();
-        auto* panel = dynamic_cast<TfrmAMIllust*>(editor->EditPanel());
+        TriggerEditorAction(editor, "actModeIllust");
+        auto* panel = dynamic_cast<TfrmAMIllust*>(EditorPanel(editor));
         return panel ? panel->PluginImport() : nullptr;
     }
 };

@@ -2,7 +2,7 @@
 // road from the file menu's print command to the print dialog.
 
 #include "app/FMain.h"
-#include "app/UModeForm.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"

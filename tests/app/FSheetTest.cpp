@@ -3,7 +3,7 @@
 
 #include "app/FSheet.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
+#include "app/UModeRegistry.h"
 #include "controls/Exscrbox.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/layout/ULORect.h"

@@ -2,7 +2,6 @@
 // manual from a file, and every way it can fail leaving the store and the user's copy as they were.
 
 #include "app/FMain.h"
-#include "app/dialogs/FPaperSelectBase.h"
 #include "app/dialogs/FPaperSelectPanel.h"
 #include "app/dialogs/FPaperUpdateInfo.h"
 #include "app/dialogs/FURLEdit.h"
@@ -147,9 +146,9 @@ TEST_F(UpdatePaperTest, OnlineTheNewPapersAreMergedAndTheUsersCopyWritten) {
     const int changedWidth = papers->GetPaper(papers->IndexOf(changedName))->Width();
     // Paper selection is hosted meanwhile, every genre shown.
     main->actNew->trigger();
-    auto* selection = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
-    ASSERT_NE(selection, nullptr);
-    TfrmPaperSelectPanel* panel = selection->Panel();
+    QWidget* const selection = main->HostedForm();
+    TfrmPaperSelectPanel* panel = HostedPaperPanel(main);
+    ASSERT_NE(panel, nullptr);
     const auto listed = [panel](const QString& name) {
         panel->lbGenre->setCurrentRow(-1);
         panel->lbGenre->clearSelection();

@@ -2,8 +2,8 @@
 // user papers' backup.
 
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "app/FModeBar.h"
+#include "app/UModeRegistry.h"
 #include "core/UAppFrame.h"
 #include "core/UPathUtil.h"
 #include "app/dialogs/FComponentViewer.h"
@@ -77,19 +77,10 @@ public slots:
 
 namespace {
 
-class StandInLayout : public QWidget, public IModeForm {
-public:
-    explicit StandInLayout(QWidget* parent) : QWidget(parent) {}
-    void StorePage() override { ++stored; }
-    int stored = 0;
-};
-
 class MainCommandsTest : public AppFixture {
 protected:
     void SetUp() override {
-        main = StartMainWindow([] {
-            RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); });
-        });
+        main = StartMainWindow([this] { RegisterStandInLayout(&storedPages); });
         ASSERT_NE(main, nullptr);
     }
     void TearDown() override {
@@ -118,6 +109,7 @@ protected:
 
     QTemporaryDir folder;
     TfrmMain* main = nullptr;
+    int storedPages = 0;
 };
 
 TEST(PictureExportName, TheTypedExtensionDecidesElseTheFilter) {
@@ -162,7 +154,7 @@ TEST_F(MainCommandsTest, ExportWritesTheFacePageAsBitmapOrJpeg) {
         EXPECT_EQ(reader.format(), "bmp") << name.toStdString();
         EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), pixels) << name.toStdString();
     }
-    EXPECT_GE(static_cast<StandInLayout*>(main->HostedForm())->stored, 2);
+    EXPECT_GE(storedPages, 2);
 
     // The JPEG filter adds ".jpg"; compression keeps each channel close.
     dialogs.files = {folder.filePath(QStringLiteral("photo"))};

@@ -3,6 +3,7 @@
 
 #include "app/FAMBackGround.h"
 #include "app/FAMFigure.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
@@ -19,7 +20,6 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/UMaterialBrowser.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "core/UDocStorage.h"
 #include "core/UHistoryManager.h"
 #include "app/FAMText.h"

@@ -4,7 +4,6 @@
 #include "app/FAMBackGround.h"
 #include "app/FAMFigure.h"
 #include "app/FAMIllust.h"
-#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FIllustFileBrowser.h"
@@ -62,7 +61,7 @@ protected:
     }
     QByteArray StoredPage() {
         TDOList all;
-        editor->DrawSite1->ListObjects(all, false);
+        EditorSite(editor).ListObjects(all, false);
         TMemoryStream stream;
         all.SaveToStream(stream);
         return stream.Data();
@@ -71,12 +70,12 @@ protected:
     T* Add(const TRect& r) {
         auto owned = std::make_unique<T>(nullptr);
         owned->SetLogRect(r);
-        return static_cast<T*>(editor->DrawSite1->AdoptObject(std::move(owned)));
+        return static_cast<T*>(EditorSite(editor).AdoptObject(std::move(owned)));
     }
     template <class T>
     T* Find() {
         TDOList all;
-        editor->DrawSite1->ListObjects(all, false);
+        EditorSite(editor).ListObjects(all, false);
         for (TDrawObject* object : all)
             if (auto* found = dynamic_cast<T*>(object))
                 return found;
@@ -95,8 +94,8 @@ TEST_F(PropertyPanelTest, TheBackgroundTakesAPictureLosesItAndKeepsItsColourWhen
                                        "SubGenre1=タイル,Data\\BackGrnd\\Tile,1,1\n")));
     TfrmBackFileBrowser::RememberedGenre() = 0;
     TfrmBackFileBrowser::RememberedSubGenre() = 0;
-    editor->actModeBackGround->trigger();
-    auto* panel = dynamic_cast<TfrmAMBackGround*>(editor->EditPanel());
+    TriggerEditorAction(editor, "actModeBackGround");
+    auto* panel = dynamic_cast<TfrmAMBackGround*>(EditorPanel(editor));
     ASSERT_NE(panel, nullptr);
     panel->Browser()->resize(400, 300);
     panel->Browser()->grab();
@@ -107,7 +106,7 @@ TEST_F(PropertyPanelTest, TheBackgroundTakesAPictureLosesItAndKeepsItsColourWhen
         back = Add<TLOBackImage>(TRect(0, 0, 1000, 1000));
     back->FillColor()->SetKind(cskSolid);
     back->FillColor()->SetColor(0x00FFFF);
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     EXPECT_FALSE(panel->btnDeleteBackGround->isEnabled()) << "no background picture on the page";
     EXPECT_FALSE(panel->btnPasteBackGround->isEnabled());
     UndoList().Clear();
@@ -118,7 +117,7 @@ TEST_F(PropertyPanelTest, TheBackgroundTakesAPictureLosesItAndKeepsItsColourWhen
     panel->actSingleClick->trigger();
     EXPECT_EQ(StoredPage(), plain);
     EXPECT_FALSE(UndoList().CanUndo());
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(panel->btnPasteBackGround->isEnabled());
     panel->btnPasteBackGround->click();
     TColorSpec* fill = back->FillColor();
@@ -129,9 +128,9 @@ TEST_F(PropertyPanelTest, TheBackgroundTakesAPictureLosesItAndKeepsItsColourWhen
     EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("背景変更"));
     const QByteArray pictured = StoredPage();
     EXPECT_NE(pictured, plain);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
     EXPECT_EQ(StoredPage(), plain);
-    editor->DSARedo1->ExecuteTarget(editor->DrawSite1);
+    EditorRedo(editor);
     EXPECT_EQ(StoredPage(), pictured);
 
     // A file that cannot be read is named, and the background stays as it was, unrecorded.
@@ -146,14 +145,14 @@ TEST_F(PropertyPanelTest, TheBackgroundTakesAPictureLosesItAndKeepsItsColourWhen
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("a002.bmp")));
 
     // Removing: a solid fill without a picture, the button released, one undo step.
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(panel->btnDeleteBackGround->isEnabled());
     panel->btnDeleteBackGround->click();
     EXPECT_FALSE(panel->btnDeleteBackGround->isChecked());
     EXPECT_EQ(fill->StoredKind(), cskSolid);
     EXPECT_TRUE(fill->ImageData()->IsEmpty());
     EXPECT_EQ(fill->Color(), 0x00FFFFu);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
     EXPECT_EQ(StoredPage(), pictured);
 }
 
@@ -162,13 +161,13 @@ TEST_F(PropertyPanelTest, PicturesTakeAnIllustrationAndTurnAsOneStepEach) {
     Write(QStringLiteral("Data/Illust/Illust.dat"),
           Cp932::Encode(QStringLiteral("[a]\nName=動物\nDir=Data\\Illust\\Animals\n")));
     TfrmIllustFileBrowser::RememberedGenre() = 0;
-    editor->actModeIllust->trigger();
-    auto* panel = dynamic_cast<TfrmAMIllust*>(editor->EditPanel());
+    TriggerEditorAction(editor, "actModeIllust");
+    auto* panel = dynamic_cast<TfrmAMIllust*>(EditorPanel(editor));
     ASSERT_NE(panel, nullptr);
     ASSERT_EQ(panel->IllustBrowser()->Browser()->ItemCount(), 1);
     auto* first = Add<TLOImage>(TRect(0, 0, 100, 100));
     auto* second = Add<TLOImage>(TRect(200, 0, 300, 100));
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     EXPECT_FALSE(panel->edAngle->isEnabled()) << "nothing selected";
     UndoList().Clear();
     const QByteArray blank = StoredPage();
@@ -180,8 +179,8 @@ TEST_F(PropertyPanelTest, PicturesTakeAnIllustrationAndTurnAsOneStepEach) {
     EXPECT_FALSE(UndoList().CanUndo());
     EXPECT_EQ(panel->DefaultObject()->Angle(), 0);
 
-    editor->DrawSite1->SelectAll(true);
-    editor->EditPanelIdle();
+    EditorSite(editor).SelectAll(true);
+    EditorIdle(editor);
     ASSERT_TRUE(panel->edAngle->isEnabled());
     panel->actSingleClick->trigger();
     for (TLOImage* image : {first, second}) {
@@ -191,9 +190,9 @@ TEST_F(PropertyPanelTest, PicturesTakeAnIllustrationAndTurnAsOneStepEach) {
     }
     EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
     const QByteArray pictured = StoredPage();
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
     EXPECT_EQ(StoredPage(), blank) << "both pictures in one step";
-    editor->DSARedo1->ExecuteTarget(editor->DrawSite1);
+    EditorRedo(editor);
     EXPECT_EQ(StoredPage(), pictured);
 
     // Typed and buttoned turns; showing a picture's angle applies nothing.
@@ -209,7 +208,7 @@ TEST_F(PropertyPanelTest, PicturesTakeAnIllustrationAndTurnAsOneStepEach) {
     EXPECT_EQ(panel->edAngle->text(), u"180");
     EXPECT_EQ(first->Angle(), 90);
     EXPECT_EQ(UndoList().Count(), recorded);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
     EXPECT_EQ(first->Angle(), 45);
 }
 
@@ -221,13 +220,13 @@ TEST_F(PropertyPanelTest, FiguresTakeAFigureItsOtherVariantAndAColour) {
           Cp932::Encode(QStringLiteral("[丸]\nFolder=Data\\Figure\\Round\nFile1=t1.bmp,p1.bmp,b1.bmp\n")));
     TfrmShadeFileBrowser::RememberedGenre() = 0;
     TfrmShadeFileBrowser::RememberedBlurredEdge() = false;
-    editor->actModeFigure->trigger();
-    auto* panel = dynamic_cast<TfrmAMFigure*>(editor->EditPanel());
+    TriggerEditorAction(editor, "actModeFigure");
+    auto* panel = dynamic_cast<TfrmAMFigure*>(EditorPanel(editor));
     ASSERT_NE(panel, nullptr);
     ASSERT_EQ(panel->Browser()->Browser()->ItemCount(), 1);
     auto* first = Add<TLOAlphaMask>(TRect(0, 0, 100, 100));
     auto* second = Add<TLOAlphaMask>(TRect(200, 0, 300, 100));
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     EXPECT_TRUE(panel->pnlColor->isHidden()) << "nothing selected";
     EXPECT_FALSE(panel->edAngle->isEnabled());
     UndoList().Clear();
@@ -245,23 +244,23 @@ TEST_F(PropertyPanelTest, FiguresTakeAFigureItsOtherVariantAndAColour) {
     EXPECT_EQ(StoredPage(), blank);
     EXPECT_FALSE(UndoList().CanUndo());
 
-    editor->DrawSite1->SelectAll(true);
-    editor->EditPanelIdle();
+    EditorSite(editor).SelectAll(true);
+    EditorIdle(editor);
     ASSERT_FALSE(panel->pnlColor->isHidden());
     panel->Browser()->Browser()->SelectIndex(0);
     panel->actSingleClick->trigger();
     for (TLOAlphaMask* figure : {first, second})
         EXPECT_TRUE(figure->Picture()->ImageID().endsWith(QLatin1String("p1.bmp")));
     EXPECT_EQ(UndoList().UndoCaption(), QStringLiteral("設定変更"));
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
     EXPECT_EQ(StoredPage(), blank) << "both figures in one step";
-    editor->DSARedo1->ExecuteTarget(editor->DrawSite1);
+    EditorRedo(editor);
 
     // The other variant keeps each figure's size.
     first->SetLogRect(TRect(0, 0, 500, 400));
     const TRect kept = first->LogRect();
     const QByteArray plainVariant = StoredPage();
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(panel->Browser()->cbShade->isEnabled());
     panel->Browser()->cbShade->click();
     EXPECT_TRUE(first->Picture()->ImageID().endsWith(QLatin1String("b1.bmp")));
@@ -274,9 +273,9 @@ TEST_F(PropertyPanelTest, FiguresTakeAFigureItsOtherVariantAndAColour) {
     panel->SetPage(TfrmAMFigure::pgSetup);
     panel->btnAngle270->click();
     EXPECT_EQ(second->Angle(), 270);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
+    EditorUndo(editor);
+    EditorUndo(editor);
     EXPECT_EQ(StoredPage(), plainVariant);
 }
 

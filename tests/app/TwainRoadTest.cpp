@@ -5,7 +5,6 @@
 
 #include "app/FAMIllust.h"
 #include "app/FAMPhoto.h"
-#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FTwain.h"
 #include "controls/UImagePanel.h"
@@ -82,7 +81,7 @@ protected:
         QApplication::setActiveWindow(main);
         editor = OpenLayoutEditor(main);
         ASSERT_NE(editor, nullptr);
-        panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+        panel = dynamic_cast<TfrmAMPhoto*>(EditorPanel(editor));
         ASSERT_NE(panel, nullptr);
     }
     // The pixels of a photo's picture; null unless it is a bitmap.
@@ -92,7 +91,7 @@ protected:
     }
     std::vector<TLOAlbumPhoto*> Photos() const {
         TDOList page;
-        editor->DrawSite1->ListObjects(page, false);
+        EditorSite(editor).ListObjects(page, false);
         std::vector<TLOAlbumPhoto*> found;
         for (TDrawObject* object : page)
             if (auto* photo = dynamic_cast<TLOAlbumPhoto*>(object))
@@ -143,7 +142,7 @@ TEST_F(TwainRoadTest, APhotoFrameKeepsTheScannedPageThroughSaveAndReopen) {
     EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
     EXPECT_TRUE(dialogs.boxes.empty());
 
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(panel->btnPasteImage->isEnabled());
     panel->btnPasteImage->click();
     ASSERT_EQ(Photos().size(), 1u);
@@ -155,7 +154,7 @@ TEST_F(TwainRoadTest, APhotoFrameKeepsTheScannedPageThroughSaveAndReopen) {
     main->actSaveAs->trigger();
     main->actNew->trigger();
     ASSERT_TRUE(main->OpenDocument(path));
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    editor = HostedEditor(main);
     ASSERT_NE(editor, nullptr);
     ASSERT_EQ(Photos().size(), 1u);
     EXPECT_EQ(Pixels(Photos()[0]), taken);
@@ -231,13 +230,13 @@ TEST_F(TwainRoadTest, AnAreaDraggedOnThePreviewIsScannedAndTheSettingsStayWithTh
 }
 
 TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheToolAsOneUndoStep) {
-    editor->actModeIllust->trigger();
-    auto* illust = dynamic_cast<TfrmAMIllust*>(editor->EditPanel());
+    TriggerEditorAction(editor, "actModeIllust");
+    auto* illust = dynamic_cast<TfrmAMIllust*>(EditorPanel(editor));
     ASSERT_NE(illust, nullptr);
     illust->SetPage(TfrmAMIllust::pgTwain);
     auto pictures = [&] {
         TDOList page;
-        editor->DrawSite1->ListObjects(page, false);
+        EditorSite(editor).ListObjects(page, false);
         std::vector<TLOImage*> found;
         for (TDrawObject* object : page)
             if (auto* image = dynamic_cast<TLOImage*>(object))
@@ -246,7 +245,7 @@ TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheT
     };
     // The tool without a page on the TWAIN page scans one; a cancelled selection places nothing.
     dialogs.scanners = {-1};
-    editor->actTwain->trigger();
+    TriggerEditorAction(editor, "actTwain");
     EXPECT_TRUE(pictures().empty());
     dialogs.scanners = {0};
     WhenSourceWindow([](TScannerWindow* window) {
@@ -254,7 +253,7 @@ TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheT
         window->rbWholeBed->setChecked(true);
         window->btnScan->click();
     });
-    editor->actTwain->trigger();
+    TriggerEditorAction(editor, "actTwain");
     ASSERT_EQ(pictures().size(), 1u);
     EXPECT_EQ(pictures()[0]->ImageSource(), isTwain);
     EXPECT_EQ(pictures()[0]->ImageData()->Picture()->Width(), 393);
@@ -263,12 +262,12 @@ TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheT
     dialogs.scanners = {0};
     WhenSourceWindow([](TScannerWindow* window) { window->btnScan->click(); });
     illust->btnTwain->click();
-    editor->EditPanelIdle();
+    EditorIdle(editor);
     ASSERT_TRUE(illust->btnPasteImage->isEnabled());
     illust->btnPasteImage->click();
     ASSERT_EQ(pictures().size(), 2u);
     EXPECT_EQ(pictures()[1]->ImageSource(), isTwain);
-    editor->DSAUndo1->ExecuteTarget(editor->DrawSite1);
+    EditorUndo(editor);
     EXPECT_EQ(pictures().size(), 1u);
 }
 

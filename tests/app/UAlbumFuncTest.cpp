@@ -302,10 +302,29 @@ TEST_F(AlbumTest, BatchAdjustmentWritesTheChosenNumbersBackAndCancelLeavesEveryP
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("写真が一枚も設定されていません"));
 
-    FillPage({10, 20, 0, 30});
+    // Five photos: one on the front cover, then 10 20 | 30 | 40 on three sheets.
+    FillPage({10, 20, 0, 0});
     editor->AddPage();
-    FillPage({40, 50, 0, 0});
+    FillPage({30, 0, 0, 0});
+    editor->AddPage();
+    FillPage({40, 0, 0, 0});
     editor->GoToPage(2);
+    editor->CommitPage();
+    TOwnedDOList cover;
+    cover.Add(Frame(TRect(0, 0, 300, 300)));
+    static_cast<TLOAlbumPhoto*>(cover[0])->SetPhotoPicture(Picture(60));
+    const auto coverNumber = [&](const TDOList* store) {
+        document->SetCurrentSheetNo(0);
+        TOwnedDOList read;
+        if (store != nullptr)
+            document->StoreLabelObjects(0, *store);
+        document->LoadLabelObjects(0, read);
+        document->SetCurrentSheetNo(2);
+        return read.Count() == 1 ? static_cast<TLOAlbumPhoto*>(read[0])->NormalizeFilter()->FilterNo() : -1;
+    };
+    TDOList coverView;
+    cover.ListObjects(coverView);
+    ASSERT_EQ(coverNumber(&coverView), 0);
     const std::vector<QByteArray> before = StoredPages();
     WhenModalOf<TfrmAutoImgNorm>([](TfrmAutoImgNorm* dialog) {
         EXPECT_TRUE(dialog->ScrollBar1->isEnabled());
@@ -319,6 +338,7 @@ TEST_F(AlbumTest, BatchAdjustmentWritesTheChosenNumbersBackAndCancelLeavesEveryP
 
     // The fourth photo (on the next sheet) after scrolling; the number survives more scrolling.
     WhenModalOf<TfrmAutoImgNorm>([](TfrmAutoImgNorm* dialog) {
+        dialog->ChooseFilter(0, TfrmAutoImgNorm::fnOwn);
         dialog->ScrollBar1->setValue(2);
         EXPECT_EQ(dialog->lbNo[1]->text(), QStringLiteral("No.4"));
         EXPECT_FALSE(dialog->CanApplyNumber(3, TfrmAutoImgNorm::fnExifPrint));
@@ -334,6 +354,7 @@ TEST_F(AlbumTest, BatchAdjustmentWritesTheChosenNumbersBackAndCancelLeavesEveryP
     });
     editor->actPhotoAdjustAll->trigger();
     EXPECT_EQ(document->CurrentSheetNo(), 2);
+    EXPECT_EQ(coverNumber(nullptr), 1);
     editor->GoToPage(3);
     std::vector<int> numbers;
     for (TLOAlbumPhoto* photo : Frames())

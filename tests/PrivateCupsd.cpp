@@ -179,6 +179,25 @@ QString PrivateCupsd::JobOptions(int id) const {
     return QString::fromUtf8(ReadText(Path(QStringLiteral("out/opts%1").arg(id)))).trimmed();
 }
 
+std::pair<int, QString> PrivateCupsd::JobCopiesAndMedia(int id) const {
+    std::pair<int, QString> result{0, {}};
+    http_t* http = httpConnect2(Socket().toUtf8().constData(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED,
+                                1, ProbeConnectMilliseconds, nullptr);
+    if (!http)
+        return result;
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QStringLiteral("ipp://localhost/jobs/%1").arg(id).toUtf8();
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    ipp_t* response = cupsDoRequest(http, request, "/");
+    if (ipp_attribute_t* copies = ippFindAttribute(response, "copies", IPP_TAG_INTEGER))
+        result.first = ippGetInteger(copies, 0);
+    if (ipp_attribute_t* media = ippFindAttribute(response, "media", IPP_TAG_ZERO))
+        result.second = QString::fromUtf8(ippGetString(media, 0, nullptr));
+    ippDelete(response);
+    httpClose(http);
+    return result;
+}
+
 QString PrivateCupsd::Log() const {
     return QString::fromUtf8(ReadText(Path("log/error_log"))) + lastAdmin_;
 }

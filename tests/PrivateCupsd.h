@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
+#include <utility>
 
 // Asks done every 50 ms until it holds (true) or milliseconds pass (false).
 bool WaitFor(const std::function<bool()>& done, int milliseconds);
@@ -50,6 +51,8 @@ public:
     QString WaitForJob(int id) const;
     // The options cupsd gave the job's backend ("media=TL MediaType=PMPHOTO_HIGH ... PageSize=TL").
     QString JobOptions(int id) const;
+    // The copies and media the server holds for job id ({0, ""} when it does not answer).
+    std::pair<int, QString> JobCopiesAndMedia(int id) const;
     // The server's error log and what lpadmin said last.
     QString Log() const;
 

@@ -30,6 +30,7 @@
 #include "papers/UPaperInfo.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
+#include "tests/PrivateCupsd.h"
 #include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -450,6 +451,65 @@ TEST_F(PrintRoadsTest, CopiesChosenInThePrintersPropertiesReachTheQueueOnTheDocu
     EXPECT_EQ(current, QPageSize(QPageSize::Letter).name());
     EXPECT_TRUE(request.PageSize.isEquivalentTo(QPageSize(QPageSize::A4)));
     EXPECT_EQ(request.Copies, 5);
+}
+
+// The same road to a private print server's queue: the job itself carries the copies and the sheet.
+class CupsRoadsTest : public UserRoadsTest {
+protected:
+    void SetUp() override {
+        REQUIRE_CHECKER(!PrivateCupsd::Executable().isEmpty(), "cupsd");
+        ASSERT_TRUE(cupsd.Start(QStringLiteral("<DefaultPrinter Keep>\nDeviceURI %OUT%\nState Idle\n"
+                                               "Accepting Yes\n</Printer>\n"),
+                                1))
+            << cupsd.Log().toStdString();
+        ResetPrintChoices();
+        SetPrinterBackend(nullptr);
+        Printer().Refresh();
+        UserRoadsTest::SetUp();
+    }
+    void TearDown() override {
+        data.reset();
+        ResetPrintChoices();
+    }
+
+    PrivateCupsd cupsd;
+};
+
+TEST_F(CupsRoadsTest, CopiesChosenInThePrintersPropertiesAreTheJobsCopiesOnTheDocumentsSheet) {
+    ASSERT_EQ(Printer().PrinterName(), QStringLiteral("Keep"));
+    main->actPrint->trigger();
+    auto* base = dynamic_cast<TfrmPrintPaperBase*>(main->HostedForm());
+    ASSERT_NE(base, nullptr);
+    TfrmPrintPaperPanel* panel = base->Panel();
+    RunLoopUntil([&] { return !panel->Captions().isEmpty(); });
+    TPageSetupRequest answer;
+    answer.PageSize = QPageSize(QPageSize::A4);
+    answer.Copies = 2;
+    dialogs.pageSetupAnswer = answer;
+    bool printed = false;
+    // 印刷... -> プリンタ設定 -> プロパティ... (2 copies) -> OK -> 印刷.
+    WhenModal([&](QWidget* window) {
+        auto* print = qobject_cast<TfrmPrintDialog*>(window);
+        ASSERT_NE(print, nullptr);
+        WhenModal([&](QWidget* inner) {
+            auto* setting = qobject_cast<TfrmPrinterSetting*>(inner);
+            ASSERT_NE(setting, nullptr);
+            QTest::mouseClick(setting->btnProperty, Qt::LeftButton);
+            QTest::mouseClick(setting->btnOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(print->btnPrinter, Qt::LeftButton);
+        print->cbPaperChangeMsg->setChecked(true);
+        QTest::mouseClick(print->btnPrint, Qt::LeftButton);
+        printed = true;
+    });
+    QTest::mouseClick(panel->btnStart, Qt::LeftButton);
+    ASSERT_TRUE(printed);
+    const int job = Printer().JobId();
+    ASSERT_GT(job, 0) << cupsd.Log().toStdString();
+    EXPECT_TRUE(TestSupport::ReadFile(cupsd.WaitForJob(job)).startsWith("%PDF")) << cupsd.Log().toStdString();
+    const auto [copies, media] = cupsd.JobCopiesAndMedia(job);
+    EXPECT_EQ(copies, 2);
+    EXPECT_TRUE(media.contains(QStringLiteral("a4"), Qt::CaseInsensitive)) << media.toStdString();
 }
 
 } // namespace

@@ -31,33 +31,12 @@
 namespace {
 
 constexpr int kJobMilliseconds = PrivateCupsd::JobMilliseconds;
-constexpr int kProbeConnectMilliseconds = 1000;
 
 class TQuietProgress : public TPhasedProgressBase {
 protected:
     void ShowPosition(int32_t) override {}
     void ShowRange(int32_t, int32_t, int32_t) override {}
 };
-
-// The copies and media a job of the server carries.
-std::pair<int, QString> JobCopiesAndMedia(const QString& socket, int job) {
-    std::pair<int, QString> result{0, {}};
-    http_t* http = httpConnect2(socket.toUtf8().constData(), 0, nullptr, AF_UNSPEC,
-                                HTTP_ENCRYPTION_IF_REQUESTED, 1, kProbeConnectMilliseconds, nullptr);
-    if (!http)
-        return result;
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    const QByteArray uri = QStringLiteral("ipp://localhost/jobs/%1").arg(job).toUtf8();
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
-    ipp_t* response = cupsDoRequest(http, request, "/");
-    if (ipp_attribute_t* copies = ippFindAttribute(response, "copies", IPP_TAG_INTEGER))
-        result.first = ippGetInteger(copies, 0);
-    if (ipp_attribute_t* media = ippFindAttribute(response, "media", IPP_TAG_ZERO))
-        result.second = QString::fromUtf8(ippGetString(media, 0, nullptr));
-    ippDelete(response);
-    httpClose(http);
-    return result;
-}
 
 // A queue that keeps each job's document, and one that is stopped so that its jobs wait.
 class CupsPrintTest : public ::testing::Test {
@@ -142,7 +121,7 @@ TEST_F(CupsPrintTest, PrintsToAPrivateServerCancelsAWaitingJobAndFallsBackToPdfW
         Printer().SetPrinter(QStringLiteral("Keep"), {}, {}, devMode);
         TPrintSite site(nullptr, &doc, &progress, &spec);
         site.Print();
-        const auto [copies, media] = JobCopiesAndMedia(Socket(), Printer().JobId());
+        const auto [copies, media] = cupsd.JobCopiesAndMedia(Printer().JobId());
         EXPECT_EQ(copies, 3);
         EXPECT_TRUE(media.contains(QStringLiteral("a4"), Qt::CaseInsensitive)) << media.toStdString();
         Printer().SetPrinter(QStringLiteral("Keep"), {}, {}, {});

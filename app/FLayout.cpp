@@ -3,6 +3,7 @@
 #include "app/FAMText.h"
 #include "app/FModeBar.h"
 #include "app/FPages.h"
+#include "app/ULayoutGuides.h"
 #include "app/ULayoutRules.h"
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
@@ -207,7 +208,13 @@ TfrmLayout::TfrmLayout(IAppHost* host, QWidget* parent)
     MakeToolWindowActions();
     MakePasteActions();
     MakeMoveModeActions();
-    MakeGuideAndGridControls();
+    guides_ = std::make_unique<TLayoutGuides>(this, DrawSite1, rulerTop, rulerLeft);
+    DrawSite1->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int, int) {
+        if (guides_->GuideIndex() >= 0)
+            guides_->EndGuideDrag();
+        else if (button == mbLeft)
+            ShowTextPanelForClickedText();
+    };
     MakeMenus();
     MakeToolBar();
     UndoList().Clear();
@@ -325,8 +332,7 @@ void TfrmLayout::MakeMenus() {
     popupSetting = menu("popupSetting", QStringLiteral("設定(&D)"));
     // Snapping to the grid goes with the grid button; its menu item stays out.
     popupSetting->addAction(actGrid);
-    if (actGuideBar != nullptr)
-        popupSetting->addAction(actGuideBar);
+    popupSetting->addAction(guides_->actGuideBar);
     popupSetting->addSeparator();
     popupSetting->addMenu(popupMoveMode);
     popupSetting->addMenu(lock)->setVisible(false);
@@ -439,7 +445,7 @@ void TfrmLayout::MakeToolBar() {
     button(tbView, QStringLiteral("btnMaximize"), actMagnify, {});
     button(tbView, QStringLiteral("btnAutoScale"), actAutoScale, QStringLiteral("自動"));
     tbView->addSeparator();
-    tbView->addWidget(btnGrid);
+    tbView->addWidget(guides_->btnGrid);
     tbView->addSeparator();
     QToolButton* moveMode = button(tbView, QStringLiteral("btnMoveMode"), actToggleMoveMode, {});
     // As wide as its wider caption, so switching the mode does not shift the bar.
@@ -1105,11 +1111,8 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
 }
 
 TfrmLayout::~TfrmLayout() {
-    // The widgets going below change the focus window: no drag to end by then.
-    disconnect(qApp, nullptr, this, nullptr);
-    for (TRuler* ruler : {rulerTop, rulerLeft})
-        delete ruler->findChild<QObject*>(QStringLiteral("GuideFilter"), Qt::FindDirectChildrenOnly);
-    FreeGuideDrag();
+    // Before the site and the rulers it works on.
+    guides_.reset();
     PanelSaveDefaults(EditPanel());
     LastLayoutScale = autoScale_ ? 0 : Scale();
     WriteSettingInteger(QStringLiteral("DefPhotoWidth"), DefPhotoWidth);
@@ -1127,6 +1130,7 @@ TfrmLayout::~TfrmLayout() {
 
 void TfrmLayout::AttachDocument(TLabelData* document) {
     document_ = document;
+    guides_->SetDocument(document_, &faceInfo_);
     lastPageLabelSheet_ = -1;
     if (!document_)
         return;
@@ -1201,7 +1205,7 @@ void TfrmLayout::LoadPage() {
     UndoList().Clear();
     if (TGuide* guide = document_->Guide())
         guide->RemoveOutside(TRect(0, 0, DrawSite1->LogWidth(), DrawSite1->LogHeight()));
-    SyncGridControls();
+    guides_->SyncControls();
     Relayout();
     UpdatePageLabel();
     UpdateAlbumActions();
@@ -1689,12 +1693,6 @@ void TfrmLayout::MakeToolWindowActions() {
         return action;
     };
     actGrid = make("actGrid", QStringLiteral("グリッド設定(&G)..."), [this] { ShowGridWindow(); });
-    actSnapToGrid = make("actSnapToGrid", QStringLiteral("グリッドに吸着(&R)"), [this] {
-        if (document_)
-            document_->Grid()->SetEnabled(!document_->Grid()->Enabled());
-        SyncGridControls();
-    });
-    actSnapToGrid->setCheckable(true);
     actOrder = make("actOrder", QStringLiteral("位置揃え(&O)..."), [this] { OrderSelection(); });
     actAlign = make("actAlign", QStringLiteral("位置合わせ(&A)..."), [this] { AdjustSelectionPosition(); });
     actPosition =
@@ -1741,7 +1739,7 @@ void TfrmLayout::ShowGridWindow() {
     if (window.ShowModal() != mrOk)
         return;
     window.StoreGrid(*document_->Grid());
-    SyncGridControls();
+    guides_->SyncControls();
     DrawSite1->InvalidateOverlay();
 }
 
@@ -1857,274 +1855,7 @@ void TfrmLayout::PhotoFullSize() {
     });
 }
 
-// ---- overlays, guides and the grid button
-
-namespace {
-
-// Guides are hit within this many screen pixels, whatever the zoom.
-constexpr int kGuideHitPixels = 2;
-// The dots of an unlined grid: blue.
-constexpr TColor kGridDotColor = 0xFF0000;
-constexpr TColor kGridLineColor = 0xC0C0C0;
-constexpr TColor kGuideColor = 0xFF0000;
-constexpr TColor kMarginColor = 0x808080;
-const QColor kGuideLineColor(0, 0, 255);
-const QColor kRulerMarkerColor(255, 0, 0);
-
-// A line of one colour, a pixel thick: the ruler markers and the guide being dragged. It takes no
-// mouse input, so the press under it reaches the ruler or the site.
-class TLineShape : public QWidget {
-public:
-    TLineShape(QWidget* parent, const QColor& color) : QWidget(parent), color_(color) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), color_); }
-
-private:
-    QColor color_;
-};
-
-// Hands a ruler's mouse events to the editor.
-class TRulerMouseFilter : public QObject {
-public:
-    TRulerMouseFilter(QObject* parent, std::function<bool(QObject*, QEvent*)> handler)
-        : QObject(parent), handler_(std::move(handler)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override { return handler_(watched, event); }
-
-private:
-    std::function<bool(QObject*, QEvent*)> handler_;
-};
-
-} // namespace
-
-void TfrmLayout::MakeGuideAndGridControls() {
-    actGuideBar = new QAction(QStringLiteral("ガイドバーに吸着(&B)"), this);
-    actGuideBar->setObjectName(QStringLiteral("actGuideBar"));
-    actGuideBar->setCheckable(true);
-    connect(actGuideBar, &QAction::triggered, this, [this] { ToggleGuideBar(); });
-    addAction(actGuideBar);
-    btnGrid = new QToolButton(this);
-    btnGrid->setObjectName(QStringLiteral("btnGrid"));
-    btnGrid->setText(QStringLiteral("グリッド"));
-    btnGrid->setToolTip(QStringLiteral("グリットを表示します"));
-    btnGrid->setCheckable(true);
-    connect(btnGrid, &QToolButton::clicked, this, [this](bool down) {
-        if (!document_)
-            return;
-        TGrid& grid = *document_->Grid();
-        if (down != grid.Visible()) {
-            grid.SetVisible(down);
-            grid.SetEnabled(down);
-        }
-        SyncGridControls();
-        DrawSite1->InvalidateOverlay();
-    });
-    for (TRuler* ruler : {rulerTop, rulerLeft}) {
-        auto* marker = new TLineShape(ruler, kRulerMarkerColor);
-        marker->hide();
-        auto* filter = new TRulerMouseFilter(
-            ruler, [this, ruler](QObject*, QEvent* event) { return RulerMouse(ruler, event); });
-        filter->setObjectName(QStringLiteral("GuideFilter"));
-        ruler->installEventFilter(filter);
-        (ruler == rulerTop ? shpTop : shpLeft) = marker;
-    }
-    shpTop->setObjectName(QStringLiteral("shpTop"));
-    shpLeft->setObjectName(QStringLiteral("shpLeft"));
-    DrawSite1->OnPaintAfter = [this](TObject*) { PaintOverlays(); };
-    DrawSite1->OnMouseDown = [this](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
-        SiteMouseDown(button, shift, x, y);
-    };
-    DrawSite1->OnMouseMove = [this](TObject*, TShiftState shift, int x, int y) {
-        SiteMouseMove(shift, x, y);
-    };
-    DrawSite1->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int, int) {
-        if (guideIndex_ >= 0)
-            EndGuideDrag();
-        else if (button == mbLeft)
-            ShowTextPanelForClickedText();
-    };
-    // A drag ends when the user turns to another window.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-        if (guideIndex_ >= 0 && focus != window()->windowHandle())
-            CancelGuideDrag();
-    });
-}
-
-void TfrmLayout::SyncGridControls() {
-    const TGrid* grid = document_ ? document_->Grid() : nullptr;
-    btnGrid->setChecked(grid && grid->Enabled());
-    actSnapToGrid->setChecked(grid && grid->Enabled());
-    const TGuide* guide = document_ ? document_->Guide() : nullptr;
-    actGuideBar->setChecked(guide && guide->Enabled());
-}
-
-void TfrmLayout::ToggleGuideBar() {
-    if (!document_)
-        return;
-    TGuide& guide = *document_->Guide();
-    guide.SetEnabled(!guide.Enabled());
-    guide.SetVisible(guide.Enabled());
-    if (guide.Enabled() && guide.IsEmpty()) {
-        guide.SetPos(0, TPoint(0, DrawSite1->LogHeight() / 2));
-        guide.SetPos(1, TPoint(DrawSite1->LogWidth() / 2, 0));
-    }
-    SyncGridControls();
-    DrawSite1->InvalidateOverlay();
-}
-
-void TfrmLayout::PaintOverlays() {
-    // Copies of the page (prints, previews) show the objects alone.
-    if (!document_ || DrawSite1->IsPaintingCopy())
-        return;
-    TCanvas& canvas = *DrawSite1->GetDrawCanvas();
-    const TRect page(0, 0, DrawSite1->LogWidth(), DrawSite1->LogHeight());
-    canvas.Brush().Style = bsClear;
-    canvas.Pen() = TPen{clWhite, 0, psSolid, pmXor};
-    faceInfo_.DrawOutline(canvas, true, faceInfo_.HasCenterHole());
-
-    // Only what can be seen: a fine grid at a high zoom would otherwise be millions of dots.
-    const QRect shown = DrawSite1->visibleRegion().boundingRect();
-    TRect clip;
-    canvas.GetClipBox(clip);
-    const TRect seen =
-        NormalizeRect(TRect(DrawSite1->DevToLog(TPoint(shown.left(), shown.top())),
-                            DrawSite1->DevToLog(TPoint(shown.right() + 1, shown.bottom() + 1))));
-    TRect area;
-    IntersectRect(area, page, clip);
-    IntersectRect(area, area, seen);
-    const TGrid& grid = *document_->Grid();
-    if (grid.Visible() && !IsRectEmpty(area)) {
-        canvas.Pen() = grid.LineShape() ? TPen{kGridLineColor, 0, psDot, pmCopy}
-                                        : TPen{kGridDotColor, 0, psSolid, pmCopy};
-        // Started on a grid line, as the lines run from the page's origin.
-        const auto floorTo = [size = grid.Size()](int v) { return int(v - ((v % size) + size) % size); };
-        grid.Draw(canvas, TRect(floorTo(area.Left), floorTo(area.Top), area.Right + 1, area.Bottom + 1));
-    }
-    canvas.Pen() = TPen{kGuideColor, 0, psDot, pmCopy};
-    document_->Guide()->Draw(canvas, page);
-    canvas.Pen() = TPen{clBlack, 0, psSolid, pmCopy};
-    canvas.Rectangle(page.Left, page.Top, page.Right, page.Bottom);
-    if (faceInfo_.FaceMargin != 0) {
-        canvas.Pen() = TPen{kMarginColor, 0, psDot, pmCopy};
-        faceInfo_.DrawInnerOutline(canvas, true);
-    }
-}
-
-TPoint TfrmLayout::GuidePointFromMouse(TShiftState shift, int x, int y) const {
-    const TPoint p = DrawSite1->DevToLog(TPoint(x, y));
-    const bool fine = (shift & ssShift) != 0;
-    return guideVertical_ ? TPoint(RoundGuideCoord(p.X, fine), 0) : TPoint(0, RoundGuideCoord(p.Y, fine));
-}
-
-void TfrmLayout::BeginGuideDrag(int index) {
-    if (!document_ || index < 0 || index >= document_->Guide()->Count())
-        return;
-    guideIndex_ = index;
-    guidePoint_ = document_->Guide()->GetPos(index);
-    guideVertical_ = guidePoint_.X != 0;
-    GhostList().ClearGhosts();
-    DrawSite1->grabMouse();
-    guideHint_ = std::make_unique<QLabel>(nullptr, Qt::ToolTip);
-    guideHint_->setObjectName(QStringLiteral("GuideHint"));
-    guideHint_->setForegroundRole(QPalette::ToolTipText);
-    guideHint_->setBackgroundRole(QPalette::ToolTipBase);
-    guideHint_->setAutoFillBackground(true);
-    guideHint_->setMargin(2);
-    guideHint_->setFont(font());
-    guideLine_ = new TLineShape(DrawSite1, kGuideLineColor);
-    guideLine_->setObjectName(QStringLiteral("GuideLine"));
-    const TPoint at = DrawSite1->LogToDev(guidePoint_);
-    if (guideVertical_)
-        guideLine_->setGeometry(at.X, 0, 1, DrawSite1->height());
-    else
-        guideLine_->setGeometry(0, at.Y, DrawSite1->width(), 1);
-    guideLine_->show();
-    guideHint_->show();
-}
-
-void TfrmLayout::UpdateGuideDrag(TShiftState shift, int x, int y) {
-    if (guideIndex_ < 0 || !guideLine_)
-        return;
-    guidePoint_ = GuidePointFromMouse(shift, x, y);
-    const TPoint at = DrawSite1->LogToDev(guidePoint_);
-    if (guideVertical_)
-        guideLine_->move(at.X, 0);
-    else
-        guideLine_->move(0, at.Y);
-    guideHint_->setText(GuideHintText(guidePoint_, DrawSite1->LogWidth(), DrawSite1->LogHeight()));
-    guideHint_->adjustSize();
-    const QPoint mouse = DrawSite1->mapToGlobal(QPoint(x, y));
-    guideHint_->move(mouse.x() - guideHint_->width() / 2, mouse.y() - guideHint_->height() - 2);
-}
-
-void TfrmLayout::FreeGuideDrag() {
-    guideIndex_ = -1;
-    if (QWidget::mouseGrabber() == DrawSite1)
-        DrawSite1->releaseMouse();
-    guideHint_.reset();
-    delete guideLine_;
-    guideLine_ = nullptr;
-}
-
-void TfrmLayout::EndGuideDrag() {
-    if (guideIndex_ < 0)
-        return;
-    TGuide& guide = *document_->Guide();
-    guide.SetPos(guideIndex_, guidePoint_);
-    guide.SetEnabled(true);
-    guide.RemoveOutside(TRect(0, 0, DrawSite1->LogWidth(), DrawSite1->LogHeight()));
-    guide.SetVisible(guide.Enabled());
-    FreeGuideDrag();
-    SyncGridControls();
-    DrawSite1->InvalidateOverlay();
-}
-
-void TfrmLayout::CancelGuideDrag() {
-    FreeGuideDrag();
-}
-
-void TfrmLayout::StartNewGuide(bool vertical) {
-    if (!document_)
-        return;
-    TGuide& guide = *document_->Guide();
-    const int slot = guide.FindFree();
-    if (slot < 0) {
-        AppMessageBox(QStringLiteral("ガイドは%1本までです").arg(guide.Count()), {bkOK}, 0, 0);
-        return;
-    }
-    // Just outside the page until the drag places it.
-    guide.SetPos(slot, vertical ? TPoint(-1, 0) : TPoint(0, -1));
-    BeginGuideDrag(slot);
-}
-
-bool TfrmLayout::RulerMouse(TRuler* ruler, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-            return false;
-        // The horizontal ruler gives horizontal guides, pulled down onto the page.
-        StartNewGuide(ruler == rulerLeft);
-        return guideIndex_ >= 0;
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonRelease: {
-        if (guideIndex_ < 0)
-            return false;
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint p = DrawSite1->mapFromGlobal(mouse->globalPosition().toPoint());
-        if (event->type() == QEvent::MouseMove)
-            SiteMouseMove(ShiftStateFromQt(mouse->modifiers(), mouse->buttons()), p.x(), p.y());
-        else
-            EndGuideDrag();
-        return true;
-    }
-    default:
-        return false;
-    }
-}
+// ---- the text panel for a clicked text
 
 void TfrmLayout::EnterTextMemo() {
     if (EditModeOf(EditPanel()) != emText)
@@ -2141,45 +1872,6 @@ void TfrmLayout::ShowTextPanelForClickedText() {
         return;
     if (EditModeOf(EditPanel()) != emText)
         EditObjectProperty(selected.Items(0));
-}
-
-void TfrmLayout::SiteMouseDown(TMouseButton button, TShiftState, int x, int y) {
-    if (!document_ || button != mbLeft || guideIndex_ >= 0)
-        return;
-    // Only a press that began a rubber band, that is one on no object, may take a guide.
-    if (GhostList().Count() != 1 || dynamic_cast<TSelectGhost*>(GhostList().Ghosts(0)) == nullptr)
-        return;
-    const TPoint p = DrawSite1->DevToLog(TPoint(x, y));
-    const TPoint tolerance = DrawSite1->DevToLog(TPoint(kGuideHitPixels, kGuideHitPixels));
-    const int hit = document_->Guide()->HitTest(p.X, p.Y, tolerance.X);
-    if (hit >= 0)
-        BeginGuideDrag(hit);
-}
-
-void TfrmLayout::SiteMouseMove(TShiftState shift, int x, int y) {
-    TrackRulerMarkers(x, y);
-    if (guideIndex_ >= 0) {
-        UpdateGuideDrag(shift, x, y);
-        return;
-    }
-    if (!document_ || !GhostList().IsEmpty())
-        return;
-    const TPoint p = DrawSite1->DevToLog(TPoint(x, y));
-    const TPoint tolerance = DrawSite1->DevToLog(TPoint(kGuideHitPixels, kGuideHitPixels));
-    const int hit = document_->Guide()->HitTest(p.X, p.Y, tolerance.X);
-    if (hit >= 0)
-        DrawSite1->setCursor(CursorForId(document_->Guide()->GetPos(hit).X != 0 ? crSizeWE : crSizeNS));
-}
-
-void TfrmLayout::TrackRulerMarkers(int x, int y) {
-    TPoint p = DrawSite1->DevToLog(TPoint(x, y));
-    p.X = std::clamp(p.X, 0, DrawSite1->LogWidth());
-    p.Y = std::clamp(p.Y, 0, DrawSite1->LogHeight());
-    const QPoint global = DrawSite1->mapToGlobal(QPoint(DrawSite1->LogToDev(p).X, DrawSite1->LogToDev(p).Y));
-    shpTop->setGeometry(rulerTop->mapFromGlobal(global).x(), 0, 1, rulerTop->height());
-    shpLeft->setGeometry(0, rulerLeft->mapFromGlobal(global).y(), rulerLeft->width(), 1);
-    shpTop->show();
-    shpLeft->show();
 }
 
 // ---- album commands

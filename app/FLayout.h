@@ -31,7 +31,7 @@ class TCustomAction;
 class TDSAQueryClear;
 class TDrawSiteActionBase;
 class TGrid;
-class TGuide;
+class TLayoutGuides;
 class TDOChangeAction;
 class TDrawObject;
 class TDrawSite;
@@ -332,30 +332,10 @@ public:
     int DefPhotoWidth = 0;
     int DefPhotoHeight = 0;
 
-    // Guides: a press on a ruler makes one and drags it; a press on a guide drags it (Shift keeps
-    // 0.1 mm); dropped off the page it goes.
-    // The guide point for a mouse position on the site, keeping the dragged guide's orientation.
-    TPoint GuidePointFromMouse(TShiftState shift, int x, int y) const;
-    void BeginGuideDrag(int index);
-    void UpdateGuideDrag(TShiftState shift, int x, int y);
-    void EndGuideDrag();
-    // The drag ends without storing (the window lost the activation).
-    void CancelGuideDrag();
-    int GuideIndex() const { return guideIndex_; }
-    QLabel* GuideHint() const { return guideHint_.get(); }
-    // The ruler markers follow the mouse (site pixels), held to the page.
-    void TrackRulerMarkers(int x, int y);
-    // The grid button and the snap marks as the document's grid has them.
-    void SyncGridControls();
-    // The guide bar toggled: on without guides makes the two centre guides.
-    void ToggleGuideBar();
-    QWidget* shpTop = nullptr;
-    QWidget* shpLeft = nullptr;
+    // The guides, the ruler markers, the grid button and what is drawn over the page.
+    TLayoutGuides* Guides() const { return guides_.get(); }
 
     QAction* actGrid = nullptr;
-    QAction* actSnapToGrid = nullptr;
-    QAction* actGuideBar = nullptr;
-    QToolButton* btnGrid = nullptr;
     QAction* actOrder = nullptr;
     QAction* actAlign = nullptr;
     QAction* actPosition = nullptr;
@@ -408,24 +388,11 @@ private:
     std::vector<T*> SelectedOf() const;
     // Sets each frame to w x h, recorded in one undo step "写真サイズ変更".
     void ResizePhotos(const std::vector<TLOAlbumPhoto*>& photos, int w, int h);
-    void MakeGuideAndGridControls();
-    // Face outline, grid, guides, page frame and margin outline over the objects.
-    void PaintOverlays();
-    void SiteMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void ShowTextPanelForClickedText();
     void EnterTextMemo();
-    void SiteMouseMove(TShiftState shift, int x, int y);
-    // A press on a ruler: a new guide, dragged at once.
-    void StartNewGuide(bool vertical);
-    bool RulerMouse(TRuler* ruler, QEvent* event);
-    void FreeGuideDrag();
     // The selected objects' states before the running nudge burst.
     std::vector<std::unique_ptr<TDOChangeAction>> nudgeBurst_;
-    int guideIndex_ = -1;
-    bool guideVertical_ = false;
-    TPoint guidePoint_;
-    std::unique_ptr<QLabel> guideHint_;
-    QWidget* guideLine_ = nullptr;
+    std::unique_ptr<TLayoutGuides> guides_;
 
     std::unique_ptr<TComponent> components_;
     TLabelData* document_ = nullptr;

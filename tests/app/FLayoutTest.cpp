@@ -4,6 +4,7 @@
 #include "app/FMain.h"
 #include "app/UModeForm.h"
 #include "app/FPages.h"
+#include "app/ULayoutGuides.h"
 #include "app/UModeRegistry.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
@@ -631,7 +632,7 @@ TEST_F(LayoutEditorTest, EveryToolButtonShowsInAnEightHundredPixelWindowAndUndoK
         for (auto* button : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
             if (button->objectName().startsWith(QStringLiteral("btn")))
                 EXPECT_TRUE(button->isVisible()) << button->objectName().toStdString();
-    EXPECT_TRUE(editor->btnGrid->isVisible());
+    EXPECT_TRUE(editor->Guides()->btnGrid->isVisible());
 }
 
 TEST(LayoutRules, StatusTextsAndMenuMarks) {

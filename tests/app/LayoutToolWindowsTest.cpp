@@ -2,6 +2,7 @@
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/ULayoutGuides.h"
 #include "app/dialogs/FAlign.h"
 #include "app/dialogs/FGrid.h"
 #include "app/dialogs/FLocation.h"
@@ -154,7 +155,7 @@ TEST_F(LayoutToolWindowTest, GridWindowTurnsAShownGridOnAndEnterPressesOk) {
     EXPECT_TRUE(grid.Visible());
     EXPECT_TRUE(grid.LineShape());
     EXPECT_EQ(grid.Size(), 25);
-    EXPECT_TRUE(editor->actSnapToGrid->isChecked());
+    EXPECT_TRUE(editor->Guides()->actSnapToGrid->isChecked());
 
     // Esc changes nothing.
     WhenModal([&](QWidget* window) {
@@ -307,32 +308,32 @@ TEST_F(LayoutToolWindowTest, GuidesComeFromTheRulersMoveAndGoOffThePage) {
     };
     // Pulled down from the top ruler: a horizontal guide on whole millimetres.
     QTest::mousePress(editor->rulerTop, Qt::LeftButton, {}, QPoint(40, 5));
-    ASSERT_EQ(editor->GuideIndex(), 0);
-    ASSERT_NE(editor->GuideHint(), nullptr);
+    ASSERT_EQ(editor->Guides()->GuideIndex(), 0);
+    ASSERT_NE(editor->Guides()->GuideHint(), nullptr);
     QTest::mouseMove(&site, device(300, 1234));
-    EXPECT_EQ(editor->GuideHint()->text().left(5), QStringLiteral("上から12"));
+    EXPECT_EQ(editor->Guides()->GuideHint()->text().left(5), QStringLiteral("上から12"));
     QTest::mouseRelease(&site, Qt::LeftButton, {}, device(300, 1234));
-    EXPECT_EQ(editor->GuideIndex(), -1);
-    EXPECT_EQ(editor->GuideHint(), nullptr);
+    EXPECT_EQ(editor->Guides()->GuideIndex(), -1);
+    EXPECT_EQ(editor->Guides()->GuideHint(), nullptr);
     const int y = guide.GetPos(0).Y;
     EXPECT_EQ(y % 10, 0);
     EXPECT_NEAR(y, 1234, 20) << "within a pixel of the mouse";
     EXPECT_TRUE(guide.Enabled() && guide.Visible());
-    EXPECT_TRUE(editor->actGuideBar->isChecked());
+    EXPECT_TRUE(editor->Guides()->actGuideBar->isChecked());
 
     // A press on it (not on an object) drags it; off the page it goes, and with it snapping.
     site.SelectAll(false);
     QTest::mousePress(&site, Qt::LeftButton, {}, device(2000, y));
-    ASSERT_EQ(editor->GuideIndex(), 0);
+    ASSERT_EQ(editor->Guides()->GuideIndex(), 0);
     QTest::mouseMove(&site, QPoint(10, -20));
-    EXPECT_EQ(editor->GuideHint()->text(), QStringLiteral("ガイド削除"));
+    EXPECT_EQ(editor->Guides()->GuideHint()->text(), QStringLiteral("ガイド削除"));
     QTest::mouseRelease(&site, Qt::LeftButton, {}, QPoint(10, -20));
     EXPECT_TRUE(guide.IsEmpty());
     EXPECT_FALSE(guide.Enabled());
-    EXPECT_FALSE(editor->actGuideBar->isChecked());
+    EXPECT_FALSE(editor->Guides()->actGuideBar->isChecked());
 
     // On without guides: the two centre guides.
-    editor->actGuideBar->trigger();
+    editor->Guides()->actGuideBar->trigger();
     EXPECT_EQ(guide.GetPos(0), TPoint(0, site.LogHeight() / 2));
     EXPECT_EQ(guide.GetPos(1), TPoint(site.LogWidth() / 2, 0));
     // Drawn over the page, dotted blue, without the page being drawn anew.
@@ -350,7 +351,7 @@ TEST_F(LayoutToolWindowTest, GuidesComeFromTheRulersMoveAndGoOffThePage) {
         guide.SetPos(i, TPoint(100 + i, 0));
     dialogs.answers = {mrOk};
     QTest::mousePress(editor->rulerLeft, Qt::LeftButton, {}, QPoint(5, 40));
-    EXPECT_EQ(editor->GuideIndex(), -1);
+    EXPECT_EQ(editor->Guides()->GuideIndex(), -1);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("ガイドは10本までです"));
 }
@@ -360,26 +361,26 @@ TEST_F(LayoutToolWindowTest, GridButtonShowsTheGridAndShiftKeepsTenthsOfAGuide) 
     TDrawSite& site = *editor->DrawSite1;
     TGrid& grid = *main->Document()->Grid();
     grid.SetSize(100);
-    QTest::mouseClick(editor->btnGrid, Qt::LeftButton);
+    QTest::mouseClick(editor->Guides()->btnGrid, Qt::LeftButton);
     EXPECT_TRUE(grid.Visible() && grid.Enabled());
-    EXPECT_TRUE(editor->actSnapToGrid->isChecked());
+    EXPECT_TRUE(editor->Guides()->actSnapToGrid->isChecked());
     const QImage shown = Shown(site);
     const TPoint dot = site.LogToDev(TPoint(500, 500));
     EXPECT_EQ(shown.pixelColor(dot.X, dot.Y), QColor(0, 0, 255)) << "a blue dot every 10 mm";
-    QTest::mouseClick(editor->btnGrid, Qt::LeftButton);
+    QTest::mouseClick(editor->Guides()->btnGrid, Qt::LeftButton);
     EXPECT_FALSE(grid.Visible() || grid.Enabled());
 
     QTest::mousePress(editor->rulerLeft, Qt::LeftButton, {}, QPoint(5, 40));
-    ASSERT_EQ(editor->GuideIndex(), 0);
+    ASSERT_EQ(editor->Guides()->GuideIndex(), 0);
     const TPoint at = site.LogToDev(TPoint(1234, 100));
     QTest::mouseMove(&site, QPoint(at.X, at.Y));
     const TPoint exact = site.DevToLog(at);
-    EXPECT_EQ(editor->GuidePointFromMouse(ssShift, at.X, at.Y), TPoint(exact.X, 0));
-    EXPECT_EQ(editor->GuidePointFromMouse(0, at.X, at.Y), TPoint(RoundGuideCoord(exact.X, false), 0));
-    // Leaving the window ends the drag; the guide keeps its stored place.
-    editor->CancelGuideDrag();
-    EXPECT_EQ(editor->GuideHint(), nullptr);
-    EXPECT_EQ(main->Document()->Guide()->GetPos(0), TPoint(-1, 0));
+    EXPECT_EQ(editor->Guides()->GuidePointFromMouse(ssShift, at.X, at.Y), TPoint(exact.X, 0));
+    EXPECT_EQ(editor->Guides()->GuidePointFromMouse(0, at.X, at.Y), TPoint(RoundGuideCoord(exact.X, false), 0));
+    // Leaving the window ends the drag; a guide still on its way from the ruler is not kept.
+    editor->Guides()->CancelGuideDrag();
+    EXPECT_EQ(editor->Guides()->GuideHint(), nullptr);
+    EXPECT_EQ(main->Document()->Guide()->GetPos(0), TPoint(0, 0));
 }
 
 } // namespace

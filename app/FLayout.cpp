@@ -3,6 +3,7 @@
 #include "app/FAMText.h"
 #include "app/FModeBar.h"
 #include "app/FPages.h"
+#include "app/UEditFormBars.h"
 #include "app/ULayoutGuides.h"
 #include "app/ULayoutRules.h"
 #include "app/UAlbumFunc.h"
@@ -143,21 +144,13 @@ int LastLayoutScale = 0;
 // ---- form
 
 TfrmLayout::TfrmLayout(IAppHost* host, QWidget* parent)
-    : QWidget(parent ? parent : host ? host->HostWindow() : nullptr), host_(host), hostWindow_(host ? host->HostWindow() : nullptr), components_(std::make_unique<TComponent>(nullptr)) {
+    : QWidget(parent ? parent : host ? host->HostWindow() : nullptr), host_(host), components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmLayout"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    if (host_ != nullptr) {
-        // Without these the user could leave the editor, save or print only by shortcut.
-        // The menu buttons follow once the commands exist (MakeMenus).
-        tbMenu = new QToolBar(this);
-        tbMenu->setObjectName(QStringLiteral("tbMenu"));
-        column->addWidget(tbMenu);
-        frameModeBar1 = new TframeModeBarEx(this, host_);
-        column->addWidget(frameModeBar1);
-        frameModeBar1->EnableEditingSteps();
-    }
+    // The menu buttons follow once the commands exist (MakeMenus).
+    bars_ = std::make_unique<TEditFormBars>(this, host_, column);
     tbTools = new QToolBar(this);
     tbTools->setObjectName(QStringLiteral("tbTools"));
     tbTools->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -394,24 +387,19 @@ void TfrmLayout::MakeMenus() {
     });
     popupObject->addAction(property);
 
-    if (host_ == nullptr || tbMenu == nullptr)
+    if (host_ == nullptr)
         return;
-    const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
-        AddMenuButton(tbMenu, name, text, m);
-    };
-    // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
     popupView->addSeparator();
     popupView->addAction(host_->Action(haSheet));
-    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), host_->FileMenu());
-    menuButton("btnEditMenu", popupEdit->title(), popupEdit);
-    menuButton("btnPageMenu", popupPage->title(), popupPage);
-    menuButton("btnTextMenu", popupText->title(), popupText);
-    menuButton("btnFigureMenu", popupFigure->title(), popupFigure);
-    menuButton("btnImageMenu", popupImage->title(), popupImage);
-    menuButton("btnLocationMenu", popupLocation->title(), popupLocation);
-    menuButton("btnSettingMenu", popupSetting->title(), popupSetting);
-    menuButton("btnViewMenu", popupView->title(), popupView);
-    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), host_->HelpMenu());
+    // Without the file and help menus the user could leave the editor, save or quit only by shortcut.
+    bars_->AddMenus({{"btnEditMenu", popupEdit},
+                     {"btnPageMenu", popupPage},
+                     {"btnTextMenu", popupText},
+                     {"btnFigureMenu", popupFigure},
+                     {"btnImageMenu", popupImage},
+                     {"btnLocationMenu", popupLocation},
+                     {"btnSettingMenu", popupSetting},
+                     {"btnViewMenu", popupView}});
 }
 
 void TfrmLayout::MakeToolBar() {
@@ -475,10 +463,8 @@ void TfrmLayout::UpdateActions() {
 }
 
 void TfrmLayout::SetupStatusBar() {
-    if (host_ == nullptr)
-        return;
     // The texts themselves at their widest, so that no digit is cut off; the last panel takes the rest.
-    host_->SetStatusPanels(this, {MouseStatusText(TPoint(-9999, -9999)),
+    bars_->ShowStatusPanels({MouseStatusText(TPoint(-9999, -9999)),
                                   PositionStatusText(TRect(-9999, -9999, 9999, 9999)),
                                   QStringLiteral("固定しない"), QStringLiteral("印刷しない"),
                                   QStringLiteral("999%"), QString()});
@@ -487,9 +473,9 @@ void TfrmLayout::SetupStatusBar() {
 void TfrmLayout::UpdateStatusText(bool keepMouseText) {
     if (!document_)
         return;
-    if (host_ && host_->HasStatusPanels(this)) {
+    if (bars_->HasStatusPanels()) {
         if (!keepMouseText)
-            host_->SetStatusText(this, 0, MouseStatusText(DrawSite1->DevToLog(TPoint(mouse_.x(), mouse_.y()))));
+            bars_->SetStatusText(0, MouseStatusText(DrawSite1->DevToLog(TPoint(mouse_.x(), mouse_.y()))));
         TDOList selected;
         DrawSite1->ListObjects(selected, true);
         QString position;
@@ -502,11 +488,11 @@ void TfrmLayout::UpdateStatusText(bool keepMouseText) {
                 position = PositionStatusText(r);
                 break;
             }
-        host_->SetStatusText(this, 1, position);
+        bars_->SetStatusText(1, position);
         auto* first = selected.IsEmpty() ? nullptr : dynamic_cast<TLabelObject*>(selected[0]);
-        host_->SetStatusText(this, 2, first && !first->Movable() ? QStringLiteral("固定") : QString());
-        host_->SetStatusText(this, 3, first && first->DontPrint() ? QStringLiteral("印刷しない") : QString());
-        host_->SetStatusText(this, 4, ScaleStatusText(Scale()));
+        bars_->SetStatusText(2, first && !first->Movable() ? QStringLiteral("固定") : QString());
+        bars_->SetStatusText(3, first && first->DontPrint() ? QStringLiteral("印刷しない") : QString());
+        bars_->SetStatusText(4, ScaleStatusText(Scale()));
     }
     UpdatePageLabel();
 }
@@ -1033,10 +1019,10 @@ void TfrmLayout::InstallHooks(bool install) {
 
 void TfrmLayout::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (frameModeBar1)
-        frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepEdit);
+    if (bars_->frameModeBar1)
+        bars_->frameModeBar1->SetCurrentStep(TframeModeBarEx::kStepEdit);
     InstallHooks(true);
-    if (document_ && host_ && !host_->HasStatusPanels(this))
+    if (document_ && !bars_->HasStatusPanels())
         SetupStatusBar();
 }
 
@@ -1045,8 +1031,7 @@ void TfrmLayout::hideEvent(QHideEvent* event) {
     GhostList().ClearGhosts();
     InstallHooks(false);
     // Another mode's form shows its own status.
-    if (host_ && hostWindow_)
-        host_->ReleaseStatusPanels(this);
+    bars_->ReleaseStatusPanels();
     QWidget::hideEvent(event);
 }
 
@@ -1119,8 +1104,7 @@ TfrmLayout::~TfrmLayout() {
     WriteSettingInteger(QStringLiteral("DefPhotoHeight"), DefPhotoHeight);
     InstallHooks(false);
     // The panels live in the main window's status bar.
-    if (host_ && hostWindow_)
-        host_->ReleaseStatusPanels(this);
+    bars_->ReleaseStatusPanels();
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
     // The site's objects go before the form's widgets.

@@ -32,6 +32,7 @@ class TDSAQueryClear;
 class TDrawSiteActionBase;
 class TGrid;
 class TLayoutGuides;
+class TEditFormBars;
 class TDOChangeAction;
 class TDrawObject;
 class TDrawSite;
@@ -46,7 +47,6 @@ extern int LastLayoutScale;
 class QMenu;
 class QToolBar;
 class QToolButton;
-class TframeModeBarEx;
 class TframeEditModeBar;
 class TFormPanel;
 class TframePages;
@@ -232,9 +232,6 @@ public:
     QMenu* popupView = nullptr;
     QMenu* popupObject = nullptr;
     QMenu* popupMoveMode = nullptr;
-    // The window's menus and steps, as every mode form carries them (none without a main window).
-    QToolBar* tbMenu = nullptr;
-    TframeModeBarEx* frameModeBar1 = nullptr;
 
     // Tools: each hands its kind name to the designer list.
     QAction* actSelectTool = nullptr;
@@ -354,8 +351,8 @@ protected:
 
 private:
     IAppHost* host_;
-    // The host's window, to know the host is still there when the form goes after it.
-    QPointer<QWidget> hostWindow_;
+    // The menu and step bars and the status panels (none without a host).
+    std::unique_ptr<TEditFormBars> bars_;
     void MakeMenus();
     void MakeToolBar();
     void MakeMoveModeActions();

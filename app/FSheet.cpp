@@ -2,6 +2,7 @@
 
 #include "app/FLayout.h"
 #include "app/FModeBar.h"
+#include "app/UEditFormBars.h"
 #include "app/UModeRegistry.h"
 #include "app/dialogs/FSheetName.h"
 #include "app/dialogs/FSheetPos.h"
@@ -122,13 +123,8 @@ TfrmSheet::TfrmSheet(IAppHost* host, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    bars_ = std::make_unique<TEditFormBars>(this, host_, column);
     if (host_ != nullptr) {
-        tbMenu = new QToolBar(this);
-        tbMenu->setObjectName(QStringLiteral("tbMenu"));
-        column->addWidget(tbMenu);
-        frameModeBar1 = new TframeModeBarEx(this, host_);
-        column->addWidget(frameModeBar1);
-        frameModeBar1->EnableEditingSteps();
         tbCommand = new QToolBar(this);
         tbCommand->setObjectName(QStringLiteral("tbCommand"));
         tbCommand->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -271,18 +267,11 @@ void TfrmSheet::MakeMenus() {
     popupFace = menu("popupFace", QString());
     popupFace->addActions({actCut, actCopy, actPaste, actClear});
 
-    if (host_ == nullptr || tbMenu == nullptr)
+    if (host_ == nullptr)
         return;
     popupView->addSeparator();
     popupView->addActions({host_->Action(haSheet), host_->Action(haLayout)});
-    const auto menuButton = [this](const char* name, const QString& text, QMenu* m) {
-        AddMenuButton(tbMenu, name, text, m);
-    };
-    menuButton("btnFileMenu", QStringLiteral("ファイル(&F)"), host_->FileMenu());
-    menuButton("btnEditMenu", popupEdit->title(), popupEdit);
-    menuButton("btnSheetMenu", popupSheet->title(), popupSheet);
-    menuButton("btnViewMenu", popupView->title(), popupView);
-    menuButton("btnHelpMenu", QStringLiteral("ヘルプ(&H)"), host_->HelpMenu());
+    bars_->AddMenus({{"btnEditMenu", popupEdit}, {"btnSheetMenu", popupSheet}, {"btnViewMenu", popupView}});
 }
 
 void TfrmSheet::MakeCommandButtons() {
@@ -351,8 +340,7 @@ void TfrmSheet::Rebuild() {
     DrawSite1->SetModified(false);
     Relayout();
     // The sheet window shows no status panels.
-    if (host_)
-        host_->SetStatusPanels(this, {});
+    bars_->ShowStatusPanels({});
     DrawSite1->InvalidatePage();
     DrawSite1->show();
     UpdateActions();

@@ -24,10 +24,10 @@ class QToolBar;
 class QToolButton;
 class TComponent;
 class TDrawSite;
+class TEditFormBars;
 class TExScrollBox;
 class TLabelData;
 class TOwnedDOList;
-class TframeModeBarEx;
 
 // A face of the sheet window: marks itself as a drop target and shows its selection by its outline.
 class TLOFaceForSheet : public TLOFace {
@@ -97,8 +97,6 @@ public:
     // The enabled state of the commands for the current face, sheet count and clipboard.
     void UpdateActions();
 
-    QToolBar* tbMenu = nullptr;
-    TframeModeBarEx* frameModeBar1 = nullptr;
     QToolBar* tbCommand = nullptr;
     QToolButton* btnLayout = nullptr;
     QTabBar* TabSheet = nullptr;
@@ -128,6 +126,8 @@ protected:
 
 private:
     IAppHost* host_;
+    // The menu and step bars and the status panels (none without a host).
+    std::unique_ptr<TEditFormBars> bars_;
     void MakeActions();
     void MakeMenus();
     void MakeCommandButtons();

@@ -384,7 +384,21 @@ TCanvas::TCanvas(QPainter* painter) : external_(painter) {
 }
 
 TCanvas::~TCanvas() {
-    FreeHandle();
+    try {
+        FreeHandle();
+    } catch (...) {
+        // What the other thread's drawing raised has no one left to tell.
+    }
+}
+
+void TCanvas::PaintElsewhere(std::future<void> work) {
+    WaitForPaintElsewhere();
+    elsewhere_ = std::move(work);
+}
+
+void TCanvas::WaitForPaintElsewhere() {
+    if (elsewhere_.valid())
+        elsewhere_.get();
 }
 
 QImage* TCanvas::TargetImage() {
@@ -415,6 +429,7 @@ QPaintDevice* TCanvas::AcquireDevice() {
 }
 
 void TCanvas::FreeHandle() {
+    WaitForPaintElsewhere();
     if (!painter_)
         return;
     Flush();
@@ -430,6 +445,7 @@ void TCanvas::FreeHandle() {
 }
 
 QPainter* TCanvas::Begin() {
+    WaitForPaintElsewhere();
     ValidateDevice();
     if (!painter_) {
         if (external_) {
@@ -2035,6 +2051,7 @@ void TCanvas::ComposeBlt(const QRect& deviceDest, const QImage& source, TCopyMod
 }
 
 void TCanvas::Flush() {
+    WaitForPaintElsewhere();
     if (!composite_)
         return;
     const std::unique_ptr<Composite> composite = std::move(composite_);

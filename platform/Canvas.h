@@ -24,6 +24,7 @@
 #include <QString>
 #include <QTransform>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -239,6 +240,13 @@ public:
     // The painter set up for device-space drawing with the canvas's clip; null without a device.
     // For drawing that the canvas does not offer; the caller restores what it changes.
     QPainter* Painter();
+
+    // Drawing that another thread does meanwhile with this canvas's painter (a finished print band
+    // on its way into the PDF, while the next one is drawn). Whatever the canvas does with its
+    // painter next waits for it first (Painter, FreeHandle, the destructor); WaitForPaintElsewhere
+    // waits and raises what that drawing raised.
+    void PaintElsewhere(std::future<void> work);
+    void WaitForPaintElsewhere();
 
     // The framework canvas's lock, for drawing from more than one thread.
     void Lock() { lock_.lock(); }
@@ -536,6 +544,7 @@ private:
 
     std::unique_ptr<Composite> composite_;
     std::recursive_mutex lock_;
+    std::future<void> elsewhere_;
 };
 
 // Where drawing would put pixels on another canvas: a canvas with that canvas's mapping and

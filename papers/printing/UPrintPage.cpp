@@ -4,10 +4,11 @@
 #include "imaging/UCanvas.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/engine/UDrawObject.h"
+#include "imaging/PixelKernel.h"
 
 #include <QPainter>
 #include <algorithm>
-#include <cstring>
+#include <future>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,10 @@ TStretchPrintPage::TStretchPrintPage(TCanvas& canvas, int resolution, bool bandi
     // What is drawn moves by the origin (the window origin goes the other way).
     target_.OffsetWindowOrg(-origin.X, -origin.Y);
     if (banding_) {
+        // With a second thread a band is drawn while the previous one goes to the target. The
+        // bands stay as they are (where a band ends decides an edge pixel of a shape that
+        // crosses it): the two at once are bounded by the target taking one band at a time.
+        overlap_ = KernelThreadCount() > 1;
         bands_ = TBandTable::Make(rect, bandResolution_, targetResolution_);
         bandCount_ = int(std::min<int64_t>(bands_.Count, INT32_MAX));
     } else {
@@ -77,6 +82,13 @@ TStretchPrintPage::TStretchPrintPage(TCanvas& canvas, int resolution, bool bandi
 }
 
 TStretchPrintPage::~TStretchPrintPage() {
+    try {
+        target_.WaitForPaintElsewhere();
+    } catch (...) {
+        // Only on the way out of a failure or an abort: the last band's own failure was raised
+        // by the NextBand that sent it.
+    }
+    sending_.reset();
     bandCanvas_->DeselectBitmap();
     band_.reset();
     saver_ = nullptr;
@@ -106,40 +118,65 @@ void TStretchPrintPage::TransferBand() {
     bandCanvas_->DeselectBitmap();
     const TBandInfo info = bands_.Band(nextBand_ - 1);
     const TRect dest = target_.LPtoDP(info.Dest);
-    if (QPainter* painter = target_.Painter()) {
-        QImage band = band_->ImageForPainting();
-        const QRectF to(dest.Left, dest.Top, dest.Right - dest.Left, dest.Bottom - dest.Top);
-        const double sx = to.width() / std::max(band.width(), 1),
-                     sy = to.height() / std::max(band.height(), 1);
-        // The photo parts, cut out before the band is whitened beneath them. The outermost
-        // pixels of each stay in the band too, so no seam shows where the two meet.
-        std::vector<std::pair<QRectF, QImage>> photos;
-        for (const QRect& part : photoArea_& band.rect()) {
-            if (part.width() < MinPhotoPart || part.height() < MinPhotoPart)
-                continue;
-            photos.emplace_back(QRectF(to.left() + part.left() * sx, to.top() + part.top() * sy,
-                                       part.width() * sx, part.height() * sy),
-                                band.copy(part).convertToFormat(QImage::Format_RGB32));
-            const QRect hole = part.adjusted(PhotoEdge, PhotoEdge, -PhotoEdge, -PhotoEdge);
-            const int bytes = hole.width() * (band.depth() / 8);
-            for (int y = hole.top(); y <= hole.bottom(); ++y)
-                std::memset(band.scanLine(y) + hole.left() * (band.depth() / 8), 0xFF, size_t(bytes));
-        }
-        // A band holds text and line art beside photos: stored losslessly (Flate), so edges carry
-        // no JPEG ringing. Photos go as JPEG images of their own (Qt's quality 94), as a photo
-        // was stored to begin with.
+    // Waits until the previous band is on the target.
+    QPainter* painter = target_.Painter();
+    sending_.reset();
+    if (painter == nullptr) {
+        band_.reset();
+        photoArea_ = QRegion();
+        return;
+    }
+    QImage band = band_->ImageForPainting();
+    const QRectF to(dest.Left, dest.Top, dest.Right - dest.Left, dest.Bottom - dest.Top);
+    auto send = [painter, to, band, photoArea = photoArea_ & band.rect()] {
+        const double sx = to.width() / std::max(band.width(), 1), sy = to.height() / std::max(band.height(), 1);
+        const auto at = [&](const QRect& r) {
+            return QRectF(to.left() + r.left() * sx, to.top() + r.top() * sy, r.width() * sx, r.height() * sy);
+        };
+        // A part of the band as an image of its own, without copying it.
+        const auto part = [&](const QRect& r) {
+            return QImage(band.constScanLine(r.top()) + ptrdiff_t(r.left()) * (band.depth() / 8), r.width(),
+                          r.height(), band.bytesPerLine(), band.format());
+        };
+        // Photo parts go as JPEG images of their own (Qt's quality 94), as a photo was stored to
+        // begin with. The outermost pixels of each stay in the band too, so no seam shows where
+        // the two meet.
+        std::vector<QRect> photos;
+        QRegion holes;
+        for (const QRect& r : photoArea)
+            if (r.width() >= MinPhotoPart && r.height() >= MinPhotoPart) {
+                photos.push_back(r);
+                holes += r.adjusted(PhotoEdge, PhotoEdge, -PhotoEdge, -PhotoEdge);
+            }
+        // The rest, text and line art beside photos, stored losslessly (Flate), so edges carry no
+        // JPEG ringing: the band less the photos' insides, in pieces that overlap their neighbours
+        // by the photo edge (the same pixels twice, so no seam shows between pieces either) and
+        // reach no further into a photo than its edge, which its JPEG image covers.
         painter->setRenderHint(QPainter::LosslessImageRendering, true);
         painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter->drawImage(to, band);
-        if (!photos.empty()) {
-            painter->setRenderHint(QPainter::LosslessImageRendering, false);
-            for (const auto& [where, photo] : photos)
-                painter->drawImage(where, photo);
-            painter->setRenderHint(QPainter::LosslessImageRendering, true);
+        if (holes.isEmpty()) {
+            painter->drawImage(to, band);
+        } else {
+            for (const QRect& r : QRegion(band.rect()) - holes) {
+                const QRect piece = r.adjusted(-PhotoEdge, -PhotoEdge, PhotoEdge, PhotoEdge) & band.rect();
+                painter->drawImage(at(piece), part(piece));
+            }
         }
-    }
-    band_.reset();
+        painter->setRenderHint(QPainter::LosslessImageRendering, false);
+        for (const QRect& r : photos)
+            painter->drawImage(at(r), part(r).convertToFormat(QImage::Format_RGB32));
+        painter->setRenderHint(QPainter::LosslessImageRendering, true);
+    };
     photoArea_ = QRegion();
+    if (overlap_) {
+        // Compressing a band into the PDF takes as long as drawing the next: both at once. The
+        // band's pixels stay until the target has them.
+        sending_ = std::move(band_);
+        target_.PaintElsewhere(std::async(std::launch::async, std::move(send)));
+    } else {
+        send();
+        band_.reset();
+    }
 }
 
 bool TStretchPrintPage::NextBand() {
@@ -160,5 +197,7 @@ bool TStretchPrintPage::NextBand() {
     }
     if (more)
         ++nextBand_;
+    else
+        target_.WaitForPaintElsewhere(); // the last band is on the target, or its failure raised
     return more;
 }

@@ -8,7 +8,9 @@
 //
 // The site draws each band once between two calls of NextBand: the first call prepares band 0, each
 // further call transfers the previous band and prepares the next, and the call that answers false
-// transfers the last band.
+// transfers the last band. A band is put on the target by another thread while the site draws the
+// next one (the target canvas's next use waits for it); the call that answers false returns when
+// the last band is there.
 
 #include "core/UInterfaces.h"
 #include "platform/Rect.h"
@@ -96,4 +98,8 @@ private:
     int targetResolution_;
     TBandTable bands_;
     QRegion photoArea_;
+    // The previous band, while another thread puts it on the target (with more than one processor
+    // to use: the next band is drawn meanwhile).
+    std::unique_ptr<TSafetyBitmap> sending_;
+    bool overlap_ = false;
 };

@@ -1,6 +1,7 @@
 #include "papers/printing/UPrintPage.h"
 
 #include "core/UGeometryUtil.h"
+#include "imaging/PixelKernel.h"
 #include "imaging/UCanvas.h"
 #include "platform/Canvas.h"
 #include "tests/TestSupport.h"
@@ -77,17 +78,22 @@ TEST(PrintPageBands, BandedEqualsDirectAtOneResolution) {
         TStretchPrintPage page(direct.canvas, 600, false, origin, face);
         ASSERT_EQ(DrawPasses(page), 1);
     }
-    Target banded(2500, 2500, 600);
-    {
-        TStretchPrintPage page(banded.canvas, 600, true, origin, face);
-        EXPECT_EQ(page.BandCount(), 2);
-        EXPECT_EQ(DrawPasses(page), 2);
-    }
-    banded.canvas.FreeHandle();
     direct.canvas.FreeHandle();
-    EXPECT_TRUE(TestSupport::ImagesMatch(banded.image, direct.image, 0));
     EXPECT_EQ(QColor(direct.image.pixel(30 + 100, 10 + 100)), QColor(0x40, 0x80, 0xC0));
-    EXPECT_EQ(banded.canvas.WindowOrg(), TPoint()); // the page put the mapping back
+    // On one thread, and on two (each band sent while the next is drawn): the same bands.
+    for (const int threads : {1, 2}) {
+        SetKernelThreadCount(threads);
+        Target banded(2500, 2500, 600);
+        {
+            TStretchPrintPage page(banded.canvas, 600, true, origin, face);
+            EXPECT_EQ(page.BandCount(), 2);
+            EXPECT_EQ(DrawPasses(page), 2);
+        }
+        banded.canvas.FreeHandle();
+        EXPECT_TRUE(TestSupport::ImagesMatch(banded.image, direct.image, 0)) << threads << " threads";
+        EXPECT_EQ(banded.canvas.WindowOrg(), TPoint()); // the page put the mapping back
+    }
+    SetKernelThreadCount(0);
 }
 
 TEST(PrintPageBands, FinerBandsMeetWithoutSeams) {

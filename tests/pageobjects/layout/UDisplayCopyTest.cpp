@@ -1,6 +1,8 @@
 #include "pageobjects/layout/UDisplayCopy.h"
 
+#include "imaging/UJPEGImage.h"
 #include "pageobjects/engine/UScaler.h"
+#include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 
 #include <QImage>
@@ -34,4 +36,60 @@ TEST(DisplayCopy, AnObjectsDeviceSizeIsTheSameWhereverTheCanvasIsMoved) {
     EXPECT_NEAR(sizes.begin()->first, 680, 1);
     EXPECT_NEAR(sizes.begin()->second, 454, 1);
     canvas.FreeHandle();
+}
+
+namespace {
+
+// A reference: each destination pixel is the plain mean of its source box.
+QImage BoxMeans(const QImage& source, int w, int h) {
+    QImage out(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int x0 = x * source.width() / w, x1 = (x + 1) * source.width() / w;
+            const int y0 = y * source.height() / h, y1 = (y + 1) * source.height() / h;
+            int r = 0, g = 0, b = 0;
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx) {
+                    const QRgb p = source.pixel(sx, sy);
+                    r += qRed(p), g += qGreen(p), b += qBlue(p);
+                }
+            const int n = (x1 - x0) * (y1 - y0);
+            out.setPixel(x, y, qRgb(r / n, g / n, b / n));
+        }
+    return out;
+}
+
+QImage CopyPixels(const TBitmap& copy) {
+    return AlphaImage(copy).convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+TEST(DisplayCopy, EachPixelIsItsBoxsMeanAtAnyRatioFromBitmapsAndJpegs) {
+    QImage picture(301, 203, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 7 + y * 3) & 255, (x * y) & 255, 255 - ((x ^ y) & 255)));
+    for (const int bits : {24, 32}) {
+        TBitmap bitmap(picture.width(), picture.height(), bits == 24 ? pf24bit : pf32bit);
+        bitmap.Canvas().DrawImage(TRect(0, 0, picture.width(), picture.height()), picture);
+        bitmap.Canvas().FreeHandle();
+        // Boxes of one width and of two, one pixel each, and a whole row in one box.
+        for (const auto& [w, h] : {std::pair{100, 29}, {97, 40}, {301, 203}, {1, 203}, {301, 1}}) {
+            const std::unique_ptr<TBitmap> copy = MakeDisplayCopy(bitmap, w, h, clNone);
+            ASSERT_TRUE(copy);
+            EXPECT_EQ(CopyPixels(*copy), BoxMeans(picture, w, h)) << bits << " bits to " << w << " x " << h;
+        }
+    }
+    // A JPEG shrinks from its decoded pixels, as a bitmap of them does.
+    TBitmap source(picture.width(), picture.height(), pf24bit);
+    source.Canvas().DrawImage(TRect(0, 0, picture.width(), picture.height()), picture);
+    source.Canvas().FreeHandle();
+    TJPEGGraphic jpeg;
+    jpeg.Assign(source);
+    jpeg.SetData(jpeg.Data());
+    TBitmap decoded;
+    decoded.Assign(jpeg.Bitmap());
+    const QImage decodedPixels = CopyPixels(*MakeDisplayCopy(decoded, 301, 203, clNone));
+    EXPECT_EQ(CopyPixels(*MakeDisplayCopy(jpeg, 123, 45, clNone)), BoxMeans(decodedPixels, 123, 45));
 }

@@ -73,11 +73,11 @@ const QStringList& Photos(int count) {
 
 constexpr int DistinctPhotos = 40;
 
-// A site that tells the page what each object drew, as the print site does (photo parts of a band
-// go to the PDF as JPEG images of their own).
+// A site that prepares a band's objects side by side and tells the page what each object drew, as
+// the print site does (photo parts of a band go to the PDF as JPEG images of their own).
 class TBandSite : public TDrawSite {
 public:
-    TBandSite() : TDrawSite(nullptr) {}
+    TBandSite() : TDrawSite(nullptr) { SetPrepareInParallel(true); }
     TStretchPrintPage* Page = nullptr;
 
 protected:

@@ -299,6 +299,44 @@ TJPEGDecodeCache* TJPEGDecodeCache::Current() {
     return currentCache;
 }
 
+TJPEGDecodeCache::TLend::TLend(TJPEGDecodeCache* cache) : outer_(currentCache) {
+    if (cache != nullptr)
+        currentCache = cache;
+}
+
+TJPEGDecodeCache::TLend::~TLend() {
+    currentCache = outer_;
+}
+
+bool TJPEGDecodeCache::Claim(const Key& key, PixelBuffer& pixels) {
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+        if (const PixelBuffer* kept = Find(key)) {
+            pixels = *kept;
+            return true;
+        }
+        if (std::find(decoding_.begin(), decoding_.end(), key) == decoding_.end())
+            break;
+        finished_.wait(hold);
+    }
+    decoding_.push_back(key);
+    return false;
+}
+
+void TJPEGDecodeCache::Finish(const Key& key, const PixelBuffer* pixels) {
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        decoding_.erase(std::find(decoding_.begin(), decoding_.end(), key));
+        try {
+            if (pixels != nullptr)
+                Keep(key, *pixels);
+        } catch (...) {
+            // Not kept: the next picture of these bytes decodes them again.
+        }
+    }
+    finished_.notify_all();
+}
+
 int64_t TJPEGDecodeCache::SizeOf(const Key& key, const PixelBuffer& pixels) {
     return int64_t(key.Data.size()) + int64_t(pixels.Stride()) * pixels.Height();
 }
@@ -473,17 +511,27 @@ TBitmap& TJPEGGraphic::Bitmap() {
             request.gray = grayscale_;
             TJPEGDecodeCache* cache = TJPEGDecodeCache::Current();
             TJPEGDecodeCache::Key key;
+            PixelBuffer pixels;
             if (cache != nullptr) {
                 key = {data_,        request.denominator,   request.fast, request.smoothing,
                        request.gray, pixelFormat_ == jf8Bit};
-                if (const PixelBuffer* kept = cache->Find(key)) {
+                if (cache->Claim(key, pixels)) {
                     ++cacheAnswers;
-                    bitmap_->SetPixels(*kept);
+                    bitmap_->SetPixels(pixels);
                     return *bitmap_;
                 }
             }
+            // Threads waiting for this decode go on however it ends.
+            struct Finish {
+                TJPEGDecodeCache* cache;
+                const TJPEGDecodeCache::Key& key;
+                const PixelBuffer* pixels = nullptr;
+                ~Finish() {
+                    if (cache != nullptr)
+                        cache->Finish(key, pixels);
+                }
+            } finish{cache, key};
             ++decodeCounts[scale_];
-            PixelBuffer pixels;
             bool cmyk = false, adobe = false;
             int code = 0;
             if (!Decode(data_, request, pixels, cmyk, adobe, code)) {
@@ -494,8 +542,7 @@ TBitmap& TJPEGGraphic::Bitmap() {
                 pixels = CmykToBgr(pixels, adobe);
             if (pixelFormat_ == jf8Bit && pixels.BitCount() == 24)
                 pixels = pixels.Converted(8);
-            if (cache != nullptr)
-                cache->Keep(key, pixels);
+            finish.pixels = &pixels;
             bitmap_->SetPixels(pixels);
         }
     }

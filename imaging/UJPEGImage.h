@@ -9,8 +9,10 @@
 #include "platform/Graphic.h"
 
 #include <QByteArray>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // A JPEG that libjpeg refuses; the message carries libjpeg's error number.
@@ -36,7 +38,9 @@ bool JPEGDataDamaged(const QByteArray& data);
 // copy-on-write) by every picture of the same bytes and decode options: a print job's pages load
 // their objects afresh, and a label sheet shows one photo on every face. Pictures least recently
 // used go first once the kept pixels and bytes pass the budget; one larger than the budget is not
-// kept. Caches nest (the innermost answers); each must close on the thread that opened it.
+// kept. Caches nest (the innermost answers); each must close on the thread that opened it, after
+// every thread it was lent to is done with it. A lent cache serves several threads at once: a
+// picture another thread is decoding is waited for, not decoded twice.
 class TJPEGDecodeCache {
 public:
     explicit TJPEGDecodeCache(int64_t budgetBytes);
@@ -47,6 +51,22 @@ public:
     int64_t Bytes() const { return bytes_; }
     int64_t BudgetBytes() const { return budget_; }
     int Count() const { return int(entries_.size()); }
+
+    // The cache this thread's decodes go through, if any.
+    static TJPEGDecodeCache* Current();
+
+    // While it lives, this thread decodes through a cache another thread opened (nothing when
+    // null): work handed to other threads shares the job's decodes.
+    class TLend {
+    public:
+        explicit TLend(TJPEGDecodeCache* cache);
+        ~TLend();
+        TLend(const TLend&) = delete;
+        TLend& operator=(const TLend&) = delete;
+
+    private:
+        TJPEGDecodeCache* outer_;
+    };
 
 private:
     friend class TJPEGGraphic;
@@ -64,7 +84,10 @@ private:
         PixelBuffer Pixels;
         uint64_t LastUse = 0;
     };
-    static TJPEGDecodeCache* Current();
+    // True with the kept pixels; false when the caller is to decode them and then Finish (with
+    // the pixels, or null when the decode failed). Waits while another thread decodes the same.
+    bool Claim(const Key& key, PixelBuffer& pixels);
+    void Finish(const Key& key, const PixelBuffer* pixels);
     const PixelBuffer* Find(const Key& key);
     void Keep(const Key& key, const PixelBuffer& pixels);
     static int64_t SizeOf(const Key& key, const PixelBuffer& pixels);
@@ -74,6 +97,9 @@ private:
     uint64_t clock_ = 0;
     std::vector<Entry> entries_;
     TJPEGDecodeCache* outer_;
+    std::mutex lock_;
+    std::condition_variable finished_;
+    std::vector<Key> decoding_;
 };
 
 class TJPEGGraphic : public TGraphic {

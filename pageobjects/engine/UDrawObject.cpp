@@ -473,6 +473,10 @@ bool TDrawObject::SolidInterior(TCanvas&, TRect&, TColor&) {
     return false;
 }
 
+std::function<void()> TDrawObject::PaintPreparation(TCanvas&) {
+    return {};
+}
+
 bool TDrawObject::PhotoInterior(TCanvas&, TRect&) {
     return false;
 }

@@ -11,6 +11,7 @@
 #include "platform/GraphicControl.h"
 #include "platform/StringList.h"
 
+#include <functional>
 #include <memory>
 
 class TBitmap;
@@ -186,6 +187,10 @@ public:
     // by nothing, so that a print may store that part at a photograph's quality. False (the base)
     // for everything else, text and line art above all.
     virtual bool PhotoInterior(TCanvas& canvas, TRect& deviceRect);
+    // Before a paint onto canvas: the slow part of it (decoding and shrinking a picture), as work
+    // another thread may do while other objects' work runs, but none of this object's; empty (the
+    // base) when there is none or it is done. The paint then finds it made.
+    virtual std::function<void()> PaintPreparation(TCanvas& canvas);
 
     void Assign(const TPersistent* source) override;
 

@@ -2,7 +2,9 @@
 
 #include "core/UGMEMStream.h"
 #include "core/UGeometryUtil.h"
+#include "imaging/PixelKernel.h"
 #include "imaging/UCanvas.h"
+#include "imaging/UJPEGImage.h"
 #include "pageobjects/engine/UGhost.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
@@ -757,6 +759,8 @@ void TDrawSite::DrawTo(TCanvas& canvas, const TPoint& origin, int scale) {
         drawScaler_->PrepareCanvas(canvas);
         if (OnPaint)
             OnPaint(this);
+        if (prepareInParallel_)
+            PrepareObjects(canvas);
         for (int i = 0; i < ControlCount(); ++i) {
             TGraphicControl* control = Controls(i);
             if (auto* object = dynamic_cast<TDrawObject*>(control); object != nullptr && object->Visible())
@@ -769,6 +773,24 @@ void TDrawSite::DrawTo(TCanvas& canvas, const TPoint& origin, int scale) {
         throw;
     }
     restore();
+}
+
+void TDrawSite::PrepareObjects(TCanvas& canvas) {
+    std::vector<std::function<void()>> work;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* object = dynamic_cast<TDrawObject*>(Controls(i));
+            object != nullptr && object->Visible() && canvas.RectVisible(object->LogRect()))
+            if (std::function<void()> preparation = object->PaintPreparation(canvas))
+                work.push_back(std::move(preparation));
+    // One alone is made where it is painted.
+    if (work.size() < 2)
+        return;
+    TJPEGDecodeCache* const decodes = TJPEGDecodeCache::Current();
+    ParallelBands(int(work.size()), 1, [&](int begin, int end) {
+        const TJPEGDecodeCache::TLend lend(decodes);
+        for (int i = begin; i < end; ++i)
+            work[size_t(i)]();
+    });
 }
 
 int TDrawSite::CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool fitHeight) const {

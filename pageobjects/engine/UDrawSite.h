@@ -195,6 +195,9 @@ public:
     // are asked); 100 when neither is.
     int CalcFitScale(TCanvas& canvas, const TRect& r, bool fitWidth, bool fitHeight) const;
     bool IsPaintingCopy() const { return paintingCopy_; }
+    // DrawTo first prepares the objects it will paint on the canvas side by side on the kernels'
+    // threads (print bands: a band's photos decoded at once, not one after another).
+    void SetPrepareInParallel(bool value) { prepareInParallel_ = value; }
     // Recomputes the pixel size from the page size and scale and repositions every object.
     void UpdateSize();
     // Marks a client area of the page image for re-rendering.
@@ -258,6 +261,7 @@ protected:
 
 private:
     void HandleNotify(TObject* sender, const TGUID& eventID);
+    void PrepareObjects(TCanvas& canvas);
     struct TPageTile {
         QRect Area; // client pixels
         QImage Image;
@@ -297,6 +301,7 @@ private:
     TPoint lastMouse_;
     bool pivotsDirty_ = false;
     bool paintingCopy_ = false;
+    bool prepareInParallel_ = false;
     TPen pen_;
     std::unordered_map<uint64_t, TPageTile> tiles_;
     uint64_t tileClock_ = 0;

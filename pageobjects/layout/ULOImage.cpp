@@ -61,9 +61,10 @@ QImage PaintableImage(const TBitmap& bitmap) {
     if (bitmap.BitCount() == 32) {
         const QImage view = bitmap.Pixels().ConstView();
         bool opaque = view.format() == QImage::Format_RGB32;
-        for (int y = 0; opaque && y < view.height(); ++y) {
+        const int width = view.width(), height = view.height();
+        for (int y = 0; opaque && y < height; ++y) {
             const QRgb* row = reinterpret_cast<const QRgb*>(view.constScanLine(y));
-            for (int x = 0; x < view.width(); ++x)
+            for (int x = 0; x < width; ++x)
                 if (qAlpha(row[x]) != 255) {
                     opaque = false;
                     break;
@@ -335,6 +336,25 @@ bool TLOImage::BlendsWhenShown() {
     if (BlendRatio() == 100 && !BlendShade() && !alphaFrame)
         return false;
     return true;
+}
+
+std::function<void()> TLOImage::PaintPreparation(TCanvas& canvas) {
+    // An untouched JPEG without a frame: what its copy is made of is this object's alone.
+    TPictureEx* filtered = imageData_->IsEmpty() ? nullptr : imageData_->GetFilteredPicture();
+    const auto* jpeg = filtered != nullptr ? dynamic_cast<TJPEGGraphic*>(filtered->Graphic()) : nullptr;
+    const TGraphic* frame = framePicture_->Graphic();
+    if (jpeg == nullptr || jpeg->Decoded() || (frame != nullptr && !frame->Empty()) || LogBounds().IsEmpty())
+        return {};
+    const TSize size = WorkSize(canvas);
+    if (shown_ && shownSize_ == size)
+        return {};
+    return [this, size] {
+        try {
+            ShownPicture(size);
+        } catch (...) {
+            // The paint meets the same failure and shows it as it always does.
+        }
+    };
 }
 
 bool TLOImage::PhotoInterior(TCanvas& canvas, TRect& deviceRect) {

@@ -90,6 +90,7 @@ public:
     bool BlendsWhenShown();
     // A JPEG picture painted plainly: its device rectangle.
     bool PhotoInterior(TCanvas& canvas, TRect& deviceRect) override;
+    std::function<void()> PaintPreparation(TCanvas& canvas) override;
     // After a paint onto canvas: the device rectangle that its shown picture covered opaquely (no
     // turn, frame, transparent colour or blend), its edge pixels left out; whatever the picture.
     bool OpaqueInterior(TCanvas& canvas, TRect& deviceRect);

@@ -79,6 +79,7 @@ TPrintSite::TPrintSite(TComponent* owner, TLabelData* document, TPhasedProgressB
                        const TPrintSpec* spec)
     : TDrawSite(owner), document_(document), progress_(progress), spec_(spec) {
     SetBorder(false);
+    SetPrepareInParallel(true);
     Scaler().SetUnitDPI(PrintBandResolution);
     SetLogWidth(document_->GetLayoutPaper()->Width());
     SetLogHeight(document_->GetLayoutPaper()->Height());

@@ -1,11 +1,14 @@
 #include "pageobjects/layout/ULOImage.h"
 
 #include "LayoutTestSupport.h"
+#include "imaging/PixelKernel.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/USafetyBitmap.h"
 #include "pageobjects/layout/UDisplayCopy.h"
 #include "pageobjects/layout/ULORect.h"
 #include "platform/Canvas.h"
 
+#include <QBuffer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,4 +154,57 @@ TEST_F(ImageTest, StoredFormRoundTripsAndOlderIllustrationsTurnF0Transparent) {
     ASSERT_NE(legacy, nullptr);
     EXPECT_EQ(legacy->ImageData()->Picture()->Width(), 8);
     EXPECT_EQ(legacy->ImageData()->TransparentColor(), kPictureTransparentColor);
+}
+
+TEST_F(ImageTest, PicturesPreparedSideBySideAreDecodedOnceEachAndPaintAsOneByOne) {
+    QByteArray photos[2];
+    for (int n = 0; n < 2; ++n) {
+        QImage picture(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb((x / 3 + n * 90) & 255, (y / 2) & 255, (x ^ y) & 255));
+        QBuffer buffer(&photos[n]);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPEG", 90));
+    }
+    // Six pictures of two photos: most threads find their photo being decoded by another.
+    const auto makeSite = [&](std::vector<TLOImage*>& images) {
+        std::unique_ptr<TDrawSite> site = MakeSite(2000, 1000);
+        for (int i = 0; i < 6; ++i) {
+            auto* image = new TLOImage(site.get());
+            image->SetLogRect(Bounds(50 + (i % 3) * 650, 50 + (i / 3) * 480, 600, 400));
+            TJPEGImage jpeg;
+            jpeg.SetData(photos[i % 2]);
+            image->ImageData()->Picture()->SetGraphic(&jpeg);
+            site->AddObject(image);
+            images.push_back(image);
+        }
+        return site;
+    };
+    std::vector<TLOImage*> plainImages, preparedImages;
+    const std::unique_ptr<TDrawSite> plain = makeSite(plainImages);
+    const QImage expected = RenderSite(*plain, 150);
+
+    SetKernelThreadCount(4);
+    const std::unique_ptr<TDrawSite> prepared = makeSite(preparedImages);
+    prepared->SetPrepareInParallel(true);
+    QImage page;
+    int64_t decodes = 0, answered = 0;
+    {
+        TJPEGDecodeCache cache(64 << 20);
+        const TJPEGDecodeCounts before = JPEGDecodeCounts();
+        page = RenderSite(*prepared, 150);
+        const TJPEGDecodeCounts after = JPEGDecodeCounts();
+        for (int scale = 0; scale < 4; ++scale)
+            decodes += after.Scale[scale] - before.Scale[scale];
+        answered = after.FromCache - before.FromCache;
+    }
+    SetKernelThreadCount(0);
+    EXPECT_EQ(decodes, 2);
+    EXPECT_EQ(answered, 4);
+    for (TLOImage* image : preparedImages)
+        EXPECT_EQ(image->CopiesBuilt(), 1); // the paint used what was prepared
+    EXPECT_EQ(page, expected);
+    // Both photos drawn, each where its pictures are.
+    EXPECT_NE(Pixel(page, 200, 140), clWhite);
+    EXPECT_NE(Pixel(page, 200, 140), Pixel(page, 590, 140));
 }

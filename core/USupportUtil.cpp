@@ -264,7 +264,8 @@ void StretchDrawPart(TCanvas& canvas, const TRect& destRect, TBitmap& bitmap, co
     };
     const TRect target(mapX(part.Left), mapY(part.Top), mapX(part.Right), mapY(part.Bottom));
     if (!bitmap.Transparent()) {
-        canvas.StretchPixels(target, bitmap.Pixels(), part, canvas.CopyMode());
+        canvas.StretchPixels(target, bitmap.Pixels(), part, canvas.CopyMode(),
+                             bitmap.HandleType() == bmDDB ? mcTextAndBackground : mcColorTable);
         return;
     }
     // The key colour belongs to the whole bitmap (its bottom-left pixel in automatic mode), so the

@@ -372,7 +372,7 @@ bool TDIB::DrawDirect(TCanvas& canvas, const TRect& destRect, const TRect& srcRe
         return false;
     }
     canvas.SetStretchBltMode(COLORONCOLOR);
-    canvas.StretchPixels(destRect, pixels, srcRect, canvas.CopyMode());
+    canvas.StretchPixels(destRect, pixels, srcRect, canvas.CopyMode(), mcColorTable);
     return true;
 }
 

@@ -104,7 +104,8 @@ public:
     // memory stream is read in place and left just past the file.
     void LoadFromStream(TStream& stream);
     // Draws SrcRect of the block (top-down pixel coordinates) onto DestRect with the canvas's
-    // copy mode. Printers need no other path here: the canvas composes raster operations there.
+    // copy mode, in the block's own colours (a one-bit block's from its table). Printers need no
+    // other path here: the canvas composes raster operations there.
     void Draw(TCanvas& canvas, const TRect& destRect, const TRect& srcRect);
     // False when there was something to draw and it could not be drawn.
     bool DrawDirect(TCanvas& canvas, const TRect& destRect, const TRect& srcRect);

@@ -12,6 +12,7 @@ void TMaskedImage::CreateMask(const TBitmap& source, TBitmap& mask, TColor trans
     const int h = source.Height();
     const uint32_t key = uint32_t(transparentColor) & 0xFFFFFF;
     const uint8_t red = uint8_t(key), green = uint8_t(key >> 8), blue = uint8_t(key >> 16);
+    mask.SetMonochrome(true);
     PixelBuffer bits(w, h, 1);
     if (w > 0 && h > 0) {
         const PixelBuffer& pixels = source.Pixels();
@@ -113,8 +114,8 @@ void TMaskedImageNT::Draw(TCanvas& canvas, const TRect& rect) {
 
 void TMaskedImageNT::SetMask(const TBitmap& mask) {
     mask_.Assign(mask);
-    if (!mask_.Empty() && mask_.BitCount() != 1)
-        mask_.SetPixels(mask_.Pixels().Converted(1));
+    // Drawn as a mask whatever it was made as; a picture's white (by colour) is transparent.
+    mask_.SetMonochrome(true);
     // A mask given from outside stands for whatever colour the bitmap has.
     maskColor_ = clNone;
     maskDirty_ = false;

@@ -62,6 +62,25 @@ private:
     bool shadow_ = false;
 };
 
+namespace {
+
+const std::vector<TRGBQuad> kBlackWhite{0x000000, 0xFFFFFF};
+
+// One-bit pixels of the same colours whose 0 bits are black and 1 bits white (other colours go to
+// the nearer of the two), as a monochrome device bitmap holds them.
+PixelBuffer BlackAndWhite(const PixelBuffer& pixels) {
+    if (pixels.BitCount() == 1 && pixels.ColorTable() == kBlackWhite)
+        return pixels;
+    if (pixels.Width() == 0 || pixels.Height() == 0) {
+        PixelBuffer empty(pixels.Width(), pixels.Height(), 1);
+        empty.SetColorTable(kBlackWhite);
+        return empty;
+    }
+    return PixelBuffer::FromImage(pixels.ToImage(), 1);
+}
+
+} // namespace
+
 int PixelFormatBitCount(TPixelFormat format) {
     switch (format) {
     case pf1bit:
@@ -152,6 +171,7 @@ void TBitmap::Assign(const TGraphic& source) {
     width_ = bitmap->width_;
     height_ = bitmap->height_;
     format_ = bitmap->format_;
+    deviceMonochrome_ = bitmap->deviceMonochrome_;
     transparentMode_ = bitmap->transparentMode_;
     transparentColor_ = bitmap->transparentColor_;
     // Transparent is the graphic's flag; set it without a second change report.
@@ -166,7 +186,8 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
     const PixelBuffer& pixels = Pixels();
     const TRect source(0, 0, width_, height_);
     if (!Transparent()) {
-        canvas.StretchPixels(rect, pixels, source, canvas.CopyMode());
+        canvas.StretchPixels(rect, pixels, source, canvas.CopyMode(),
+                             deviceMonochrome_ ? mcTextAndBackground : mcColorTable);
         return;
     }
     // Colour-keyed drawing: the key colour's pixels become fully transparent.
@@ -236,24 +257,34 @@ void TBitmap::SetSize(int width, int height) {
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
     const TPixelFormat normal = BitCountPixelFormat(PixelFormatBitCount(format));
-    if (normal == format_)
+    if (normal == format_) {
+        // A pixel format asked for by name is a device-independent one, even one bit deep.
+        if (deviceMonochrome_) {
+            deviceMonochrome_ = false;
+            Changed();
+        }
         return;
+    }
     ReleaseCanvas();
+    deviceMonochrome_ = false;
     format_ = normal;
     pixels_ = pixels_.Converted(PixelFormatBitCount(normal));
     Changed();
 }
 
 void TBitmap::SetMonochrome(bool value) {
-    if (value == Monochrome())
+    if (!value) {
+        if (Monochrome())
+            SetPixelFormat(pf24bit);
         return;
-    if (value) {
-        SetPixelFormat(pf1bit);
-        if (pixels_.ColorTable() != std::vector<TRGBQuad>{0x000000, 0xFFFFFF})
-            SetColorTable({0x000000, 0xFFFFFF});
-    } else {
-        SetPixelFormat(pf24bit);
     }
+    if (deviceMonochrome_)
+        return;
+    ReleaseCanvas();
+    pixels_ = BlackAndWhite(pixels_);
+    format_ = pf1bit;
+    deviceMonochrome_ = true;
+    Changed();
 }
 
 uint8_t* TBitmap::ScanLine(int y) {
@@ -272,6 +303,10 @@ const uint8_t* TBitmap::ScanLine(int y) const {
 void TBitmap::SetPixels(const PixelBuffer& pixels) {
     ReleaseCanvas();
     pixels_ = pixels.IsNull() ? PixelBuffer(0, 0, 24) : pixels;
+    if (deviceMonochrome_ && pixels_.BitCount() == 1)
+        pixels_ = BlackAndWhite(pixels_);
+    else
+        deviceMonochrome_ = false;
     width_ = pixels_.Width();
     height_ = pixels_.Height();
     format_ = BitCountPixelFormat(pixels_.BitCount());
@@ -287,6 +322,7 @@ void TBitmap::SetColorTable(const std::vector<TRGBQuad>& table) {
         return;
     ReleaseCanvas();
     pixels_.SetColorTable(table);
+    deviceMonochrome_ = false;
     Changed();
 }
 
@@ -322,7 +358,9 @@ void TBitmap::SetTransparentColor(TColor color) {
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
-    SetPixels(ReadBitmapFile(stream));
+    PixelBuffer pixels = ReadBitmapFile(stream);
+    deviceMonochrome_ = false;
+    SetPixels(pixels);
 }
 
 void TBitmap::SaveToStream(TStream& stream) {

@@ -16,6 +16,10 @@ class TBitmapCanvas;
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 enum TTransparentMode { tmAuto, tmFixed };
+// bmDDB: a monochrome device bitmap (made by SetMonochrome), the kind masks are: its 0 bits are
+// black and its 1 bits white, and drawing paints them in the canvas's text and background colours.
+// bmDIB: every other bitmap, drawn in its own colours (a one-bit picture in its table's).
+enum TBitmapHandleType { bmDIB, bmDDB };
 
 // Bits per pixel that a format is held in here: pfDevice, pfCustom, pf15bit and pf16bit become
 // pf24bit when set (the buffer keeps only 1, 4, 8, 24 and 32 bits).
@@ -48,7 +52,10 @@ public:
     // Converts the existing pixels into the new format.
     void SetPixelFormat(TPixelFormat format);
     bool Monochrome() const { return BitCount() == 1; }
+    // true makes a monochrome device bitmap (bmDDB), the pixels turned black and white by colour;
+    // false makes a 24-bit one.
     void SetMonochrome(bool value);
+    TBitmapHandleType HandleType() const { return deviceMonochrome_ ? bmDDB : bmDIB; }
     int BitCount() const { return PixelFormatBitCount(format_); }
 
     // Row y from the top; raises EInvalidGraphic ("Scan line index out of range") outside.
@@ -61,7 +68,8 @@ public:
 
     // The pixels, with everything the canvas drew so far. Taking a copy shares the memory.
     const PixelBuffer& Pixels() const;
-    // Replaces the pixels; the pixel format follows the buffer's bit count.
+    // Replaces the pixels; the pixel format follows the buffer's bit count. A monochrome device
+    // bitmap given one-bit pixels stays one, their colours turned black and white.
     void SetPixels(const PixelBuffer& pixels);
     // A view to paint on from another canvas (24- and 32-bit bitmaps and grey 8-bit ones; a
     // null image otherwise): the pixels are made this bitmap's own first. It stays valid until
@@ -70,7 +78,8 @@ public:
     // True when both hold the same pixel memory (the framework's shared image).
     bool SharesImage(const TBitmap& other) const;
 
-    // Colour table of 1-, 4- and 8-bit bitmaps (RGBQUAD values); empty for the others.
+    // Colour table of 1-, 4- and 8-bit bitmaps (RGBQUAD values); empty for the others. Setting
+    // one makes the bitmap device-independent.
     std::vector<TRGBQuad> ColorTable() const { return pixels_.ColorTable(); }
     void SetColorTable(const std::vector<TRGBQuad>& table);
 
@@ -84,7 +93,8 @@ public:
     // Sets the colour and switches to tmFixed.
     void SetTransparentColor(TColor color);
 
-    // The bitmap file form (file header, header, colour table, rows bottom-up).
+    // The bitmap file form (file header, header, colour table, rows bottom-up); a bitmap read from
+    // one is device-independent.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
     // The "Data" form: 32-bit length, then the bitmap file.
@@ -111,5 +121,6 @@ private:
     TPixelFormat format_ = pf24bit;
     TTransparentMode transparentMode_ = tmAuto;
     TColor transparentColor_ = clDefault;
+    bool deviceMonochrome_ = false;
     mutable std::unique_ptr<TBitmapCanvas> canvas_;
 };

@@ -122,9 +122,11 @@ QRect OrderedRect(const TRect& r) {
     return QRect(n.Left, n.Top, w, h);
 }
 
-// Opaque 32-bit pixels of any image; 1-bit images take the given colours for 0 and 1 bits.
-QImage OpaqueSource(const QImage& source, TColor zeroColor, TColor oneColor) {
-    if (source.format() == QImage::Format_Mono || source.format() == QImage::Format_MonoLSB) {
+// Opaque 32-bit pixels of any image; 1-bit images as masks take the given colours for 0 and 1
+// bits, otherwise their own table's.
+QImage OpaqueSource(const QImage& source, TMonoColors mono, TColor zeroColor, TColor oneColor) {
+    const bool oneBit = source.format() == QImage::Format_Mono || source.format() == QImage::Format_MonoLSB;
+    if (oneBit && mono == mcTextAndBackground) {
         QImage mono = source;
         mono.setColorCount(2);
         mono.setColor(0, 0xFF000000u | ColorToRGBQuad(ColorToRGB(zeroColor)));
@@ -1925,7 +1927,8 @@ bool TCanvas::CutSourceToPicture(const QSize& size, TRect& source, TRect& dest) 
            cut(source.Top, source.Bottom, dest.Top, dest.Bottom, size.height());
 }
 
-void TCanvas::StretchBlt(const TRect& destRect, const QImage& source, const TRect& sourceRect, TCopyMode rop) {
+void TCanvas::StretchBlt(const TRect& destRect, const QImage& source, const TRect& sourceRect, TCopyMode rop,
+                         TMonoColors mono) {
     if (pathOpen_)
         return;
     TRect dest = destRect;
@@ -1951,7 +1954,7 @@ void TCanvas::StretchBlt(const TRect& destRect, const QImage& source, const TRec
         return;
     // Negative extents on either side mirror the picture, as the graphics layer did.
     const QRect sr = OrderedRect(cutSource);
-    QImage part = OpaqueSource(source.copy(sr), state_.textColor, state_.bkColor);
+    QImage part = OpaqueSource(source.copy(sr), mono, state_.textColor, state_.bkColor);
     // Under a turning world the transform itself mirrors; only the rectangles' own order counts.
     const TRect& order = WorldTurns() ? dest : dr;
     const bool mirrorX = (order.Right < order.Left) != (cutSource.Right < cutSource.Left);
@@ -2018,11 +2021,11 @@ void TCanvas::DrawImage(const TRect& dest, const QImage& image) {
 }
 
 void TCanvas::StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect,
-                            TCopyMode rop) {
+                            TCopyMode rop, TMonoColors mono) {
     if (source.IsNull())
         return;
     const QImage view = source.BitCount() == 4 ? source.ToImage() : source.ConstView();
-    StretchBlt(dest, view, sourceRect, rop);
+    StretchBlt(dest, view, sourceRect, rop, mono);
 }
 
 void TCanvas::ComposeBlt(const QRect& deviceDest, const QImage& source, TCopyMode rop) {

@@ -199,6 +199,12 @@ struct TOutlineTextMetrics {
     int StrikeoutSize = 0;
 };
 
+// Where the two colours of a one-bit source come from: a monochrome device bitmap (a mask)
+// takes the canvas's text colour for its 0 bits and background colour for its 1 bits, as raster
+// operations with masks rely on; a device-independent bitmap (a picture from a file) keeps the
+// colours of its own table.
+enum TMonoColors { mcTextAndBackground, mcColorTable };
+
 // Tells whether a copy mode reads the destination (and so needs composing on printers).
 bool CopyModeUsesDestination(TCopyMode mode);
 
@@ -427,14 +433,17 @@ public:
 
     // --- images ---
     // Stretches a part of an image onto a logical rectangle with a raster operation. 1-bit
-    // sources paint their 0 bits in the text colour and 1 bits in the background colour.
+    // sources take their colours as `mono` says (by default as a mask: 0 bits in the text colour,
+    // 1 bits in the background colour).
     // A source rectangle reaching past the picture is cut to it, the destination in proportion.
-    void StretchBlt(const TRect& dest, const QImage& source, const TRect& sourceRect, TCopyMode rop);
+    void StretchBlt(const TRect& dest, const QImage& source, const TRect& sourceRect, TCopyMode rop,
+                    TMonoColors mono = mcTextAndBackground);
     // Cuts `source` (either direction) to a picture of `size` and moves `dest`'s edges in proportion, so
     // mirrored rectangles stay mirrored. False when nothing of the picture is wanted or the cut
     // destination has no extent.
     static bool CutSourceToPicture(const QSize& size, TRect& source, TRect& dest);
-    void StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect, TCopyMode rop);
+    void StretchPixels(const TRect& dest, const PixelBuffer& source, const TRect& sourceRect, TCopyMode rop,
+                       TMonoColors mono = mcTextAndBackground);
     // Draws an image with its alpha channel over the logical rectangle (copy mode not used).
     void DrawImage(const TRect& dest, const QImage& image);
     // Copies from another canvas (with pixels) using the copy mode.

@@ -107,3 +107,24 @@ TEST(MaskedImage, PreparedImageIsWhiteWhereTransparentAndFlagsFollowChanges) {
     EXPECT_EQ(other.Image().GetPixel(0, 0), clWhite);
     EXPECT_EQ(other.Image().GetPixel(1, 0), clBlue);
 }
+
+TEST(MaskedImage, MasksStayDeviceMasksAndAPictureGivenAsOneIsReadByColour) {
+    TBitmap source(2, 1, pf24bit);
+    source.Canvas().FillSolid(TRect(0, 0, 1, 1), clRed);
+    source.Canvas().FillSolid(TRect(1, 0, 2, 1), clBlue);
+    TMaskedImageNT masked;
+    masked.Invalidate();
+    masked.Prepare(source, clBlue);
+    TBitmap taken;
+    masked.GetMask(taken);
+    EXPECT_EQ(taken.HandleType(), bmDDB);
+    // A one-bit picture whose table is white-then-black: its white pixel (bit 0) is the hole.
+    TBitmap given(2, 1, pf1bit);
+    given.SetColorTable({0xFFFFFF, 0x000000});
+    given.ScanLine(0)[0] = 0x40;
+    given.Changed();
+    masked.SetMask(given);
+    masked.Prepare(source, clBlue);
+    EXPECT_EQ(masked.Image().GetPixel(0, 0), clWhite);
+    EXPECT_EQ(masked.Image().GetPixel(1, 0), clBlue);
+}

@@ -293,3 +293,41 @@ TEST(Bitmap, StoredDataFormReadsExactlyItsLength) {
     TMemoryStream shortFile(cut);
     EXPECT_THROW(back.ReadData(shortFile), EInvalidGraphic);
 }
+
+TEST(Bitmap, OneBitFilesDrawInTheirOwnColoursAndMasksInTheCanvasColours) {
+    // White-then-black, and dark blue on cream; pixel 0 takes entry 0, pixel 1 entry 1.
+    for (const std::vector<TRGBQuad>& table :
+         {std::vector<TRGBQuad>{0xFFFFFF, 0x000000}, std::vector<TRGBQuad>{0xFFF8DC, 0x102060}}) {
+        PixelBuffer bits(2, 1, 1);
+        bits.SetColorTable(table);
+        bits.ScanLine(0)[0] = 0x40;
+        TMemoryStream file(EncodeBitmapFile(bits));
+        TBitmap picture;
+        picture.LoadFromStream(file);
+        EXPECT_EQ(picture.HandleType(), bmDIB);
+        const auto drawn = [&](TCopyMode mode) {
+            QImage image(2, 1, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            TCanvas canvas(&image);
+            canvas.SetTextColor(clRed);
+            canvas.SetBkColor(clLime);
+            canvas.SetCopyMode(mode);
+            canvas.Draw(0, 0, picture);
+            canvas.FreeHandle();
+            return std::vector<QRgb>{image.pixel(0, 0) & 0xFFFFFF, image.pixel(1, 0) & 0xFFFFFF};
+        };
+        EXPECT_EQ(drawn(cmSrcCopy), table) << std::hex << table[0];
+        // Made a mask, it is black where the picture is dark and white where it is light, and
+        // raster operations paint it in the text and background colours.
+        picture.SetMonochrome(true);
+        EXPECT_EQ(picture.HandleType(), bmDDB);
+        EXPECT_EQ(picture.GetPixel(0, 0), clWhite);
+        EXPECT_EQ(picture.GetPixel(1, 0), clBlack);
+        EXPECT_EQ(drawn(cmSrcCopy), (std::vector<QRgb>{0x00FF00, 0xFF0000}));
+        EXPECT_EQ(drawn(cmSrcAnd), (std::vector<QRgb>{0x00FF00, 0xFF0000}));
+        // A pixel format asked for by name is device-independent again, in the same colours.
+        picture.SetPixelFormat(pf1bit);
+        EXPECT_EQ(picture.HandleType(), bmDIB);
+        EXPECT_EQ(drawn(cmSrcCopy), (std::vector<QRgb>{0xFFFFFF, 0x000000}));
+    }
+}

@@ -7,11 +7,30 @@
 #include "pageobjects/layout/ULOLine.h"
 #include "pageobjects/layout/ULORect.h"
 #include "platform/Canvas.h"
+#include "platform/Dib.h"
 #include "tests/TestSupport.h"
 
+#include <QFile>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+namespace {
+
+void PrintSite(TDrawSite& site, const QString& pdf) {
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setFullPage(true);
+    printer.setPageSize(
+        QPageSize(QSizeF(site.LogWidth() * 72.0 / 96, site.LogHeight() * 72.0 / 96), QPageSize::Point));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    printer.setResolution(96);
+    TCanvas canvas(&printer);
+    site.DrawTo(canvas, TPoint(0, 0), 100);
+}
+
+} // namespace
 
 TEST(LayoutPdfTest, DrawToAnImageAndToAPdfAgree) {
     RegisterLayoutTestClasses();
@@ -58,20 +77,65 @@ TEST(LayoutPdfTest, DrawToAnImageAndToAPdfAgree) {
         site.DrawTo(canvas, TPoint(0, 0), 100);
     }
     const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
-    {
-        QPrinter printer(QPrinter::ScreenResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        printer.setFullPage(true);
-        printer.setPageSize(QPageSize(QSizeF(400 * 72.0 / 96, 200 * 72.0 / 96), QPageSize::Point));
-        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        printer.setResolution(96);
-        TCanvas canvas(&printer);
-        site.DrawTo(canvas, TPoint(0, 0), 100);
-    }
+    PrintSite(site, pdf);
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     const QImage printed = TestSupport::RasterisePdf(pdf, 96);
     ASSERT_FALSE(printed.isNull()) << "pdftoppm failed";
     EXPECT_EQ(Pixel(drawn, 100, 70), RGB(230, 230, 230));
     EXPECT_TRUE(TestSupport::ImagesMatch(printed, drawn, 3, {.SkipEdges = true}));
+}
+
+TEST(LayoutPdfTest, OneBitPictureFilesShowTheirOwnColoursOnScreenAndInPrint) {
+    RegisterLayoutTestClasses();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TDrawSite site(nullptr);
+    site.Scaler().SetUnitDPI(96);
+    site.SetLogWidth(400);
+    site.SetLogHeight(200);
+    // Left column entry 0, right column entry 1: white-then-black, and dark blue on cream.
+    const std::vector<std::vector<TRGBQuad>> tables{{0xFFFFFF, 0x000000}, {0xFFF8DC, 0x102060}};
+    for (size_t i = 0; i < tables.size(); ++i) {
+        PixelBuffer bits(2, 2, 1);
+        bits.SetColorTable(tables[i]);
+        bits.ScanLine(0)[0] = bits.ScanLine(1)[0] = 0x40;
+        const QString path = dir.filePath(QStringLiteral("mono%1.bmp").arg(i));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(EncodeBitmapFile(bits)) > 0);
+        file.close();
+        TSafetyBitmap picture;
+        picture.LoadFromFile(path);
+        auto* rect = new TLORect(&site);
+        const int left = 20 + 200 * int(i);
+        rect->SetLogRect(TRect(left, 20, left + 160, 180));
+        rect->SetFrameWidth(0);
+        rect->SetFillInside(true);
+        rect->FillColor()->SetBitmap(&picture);
+        rect->FillColor()->SetKind(cskBitmap);
+        site.AddObject(rect);
+    }
+    QImage drawn(400, 200, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+        TCanvas canvas(&drawn);
+        canvas.SetPixelsPerInch(96);
+        // Left over from text drawn before: a picture's colours do not come from it.
+        canvas.SetTextColor(clRed);
+        canvas.SetBkColor(clLime);
+        site.DrawTo(canvas, TPoint(0, 0), 100);
+    }
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    PrintSite(site, pdf);
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const QImage printed = TestSupport::RasterisePdf(pdf, 96);
+    ASSERT_FALSE(printed.isNull()) << "pdftoppm failed";
+    for (size_t i = 0; i < tables.size(); ++i)
+        for (int column = 0; column < 2; ++column) {
+            const int x = 60 + 200 * int(i) + 80 * column;
+            const TColor expected = RGBQuadToColor(tables[i][size_t(column)]);
+            EXPECT_EQ(Pixel(drawn, x, 100), expected) << i << "," << column;
+            EXPECT_TRUE(
+                TestSupport::ImagesMatch(printed.copy(x - 10, 90, 20, 20), drawn.copy(x - 10, 90, 20, 20), 3))
+                << i << "," << column;
+        }
 }

@@ -938,6 +938,8 @@ void TfrmLayout::NudgeSelection(int dx, int dy, bool fine) {
             bounds->MoveBy(dx * step, dy * step);
     }
     KeepObjectsInRect(selected, DrawSite1->GetLogClientRect());
+    for (TDrawObject* object : selected)
+        ObjectPlaced(object);
 }
 
 void TfrmLayout::EndNudgeBurst() {
@@ -958,6 +960,7 @@ void TfrmLayout::MoveObjectBy(TDrawObject* object, int dx, int dy) {
     auto action = std::make_unique<TDOChangeAction>(object);
     action->Force = true;
     bounds->MoveBy(dx, dy);
+    ObjectPlaced(object);
     TDOChangeAction::EndChange(std::move(action), UndoList());
 }
 
@@ -987,6 +990,7 @@ void TfrmLayout::AlignSelection(TOrderMode mode) {
                 continue;
             auto action = std::make_unique<TDOChangeAction>(targets[i]);
             Supports<IDOEncloseBounds>(static_cast<TObject*>(targets[i]))->MoveBy(offsets[i].X, offsets[i].Y);
+            ObjectPlaced(targets[i]);
             TDOChangeAction::EndChange(std::move(action), UndoList());
         }
     } catch (...) {

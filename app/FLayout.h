@@ -147,8 +147,8 @@ public:
     bool InsertPicture(const QString& fileName) override;
     // Every object a designer creates passes here while the editor is shown.
     void ObjectCreated(TDrawObject* object);
-    // An object the user put on the page: a photo frame takes the shape of the face it covers most
-    // at once, as it would when the page is next loaded.
+    // An object the user put on the page or moved (dragged, nudged, aligned): a photo frame takes
+    // the shape of the face it covers most at once, as it would when the page is next loaded.
     void ObjectPlaced(TDrawObject* object);
     // A new object placed at once on an album page is moved off the page's binding strip.
     void KeepClearOfBindingStrip(TDrawObject* object);

@@ -287,8 +287,11 @@ TDSAEditProperty::TDSAEditProperty(TComponent* owner) : TStandardDSA(owner) {
 }
 
 void TDSAEditProperty::EachObject(TDrawSite*, TDrawObject* object) {
-    if (auto* label = dynamic_cast<TLabelObject*>(object))
+    if (auto* label = dynamic_cast<TLabelObject*>(object)) {
         label->EditProperty();
+        // The dialog may have moved or sized it.
+        ObjectPlaced(object);
+    }
 }
 
 // ---- undo and redo

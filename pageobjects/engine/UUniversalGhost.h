@@ -34,8 +34,8 @@ using TObjectCreatedHook = std::function<void(TDrawObject* object)>;
 TObjectCreatedHook& ObjectCreatedHook();
 
 // What the active editor does to an object once it lies where the user put it: a new one handed
-// to the site (drawn, inserted, pasted, copied by a drag) and one moved or resized by a drag. Empty
-// when no editor is active.
+// to the site (drawn, inserted, pasted, copied by a drag) and one moved or resized by a drag or its
+// property dialog. Empty when no editor is active.
 using TObjectPlacedHook = std::function<void(TDrawObject* object)>;
 TObjectPlacedHook& ObjectPlacedHook();
 // Calls the hook, if any, for object.

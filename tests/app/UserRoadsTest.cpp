@@ -712,6 +712,15 @@ TEST_F(UserRoadsTest, AFrameAddedToADiscLabelTakesTheDiscItCoversMostAtOnceOnScr
         << "between the discs";
     EXPECT_FALSE(isRed(shown.pixelColor(at(TPoint(frame.Left + 30, frame.Bottom - 30)))))
         << "on the lower disc it covers less";
+    // Nudged down by 1 mm steps with the arrow key until it covers the lower disc most.
+    added->SetSelected(true);
+    site->setFocus();
+    const int steps = ((upper.Bottom - frame.Top) - (frame.Bottom - lower.Top)) / 20 + 1;
+    for (int i = 0; i < steps; ++i)
+        QTest::keyClick(site, Qt::Key_Down);
+    ASSERT_EQ(added->LogRect().Top, frame.Top + 10 * steps);
+    ASSERT_NE(added->FaceShape(), nullptr);
+    EXPECT_EQ(added->FaceShape()->GetOuterRect(), lower);
 
     // Dragged onto the lower disc, it takes that disc: its hole and the corners outside it stay white.
     const auto drag = [&](TLOAlbumPhoto* what, const TPoint& to, Qt::KeyboardModifiers keys) {

@@ -8,7 +8,6 @@
 #include "app/ULayoutRules.h"
 #include "app/UAlbumFunc.h"
 #include "app/UEditModePanel.h"
-#include "app/UModeRegistry.h"
 #include "app/UPanelPicture.h"
 #include "app/dialogs/FAlign.h"
 #include "app/dialogs/FAutoImgNorm.h"
@@ -1621,10 +1620,6 @@ void TfrmLayout::UpdatePasteActions() {
     actPasteMetafile->setEnabled(Clipboard::HasFormat(CF_ENHMETAFILE) || Clipboard::HasFormat(CF_METAFILEPICT));
     // There is no embedding service: the caption stays bare.
     actPasteOLEObject->setEnabled(false);
-}
-
-void RegisterLayoutEditor() {
-    RegisterModeForm(mkLayout, [](IAppHost* host) { return new TfrmLayout(host); });
 }
 
 // ---- positioning and guide rules

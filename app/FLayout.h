@@ -6,7 +6,6 @@
 // saved.
 
 #include "app/UAppHost.h"
-#include "app/UModeForm.h"
 #include "app/UAlbumFunc.h"
 #include "app/ULayoutRules.h"
 #include "papers/ULabelData.h"
@@ -19,6 +18,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -52,7 +52,7 @@ class TFormPanel;
 class TframePages;
 class TGlobalNotify;
 
-class TfrmLayout : public QWidget, public IModeForm {
+class TfrmLayout : public QWidget {
     Q_OBJECT
 
 public:
@@ -62,12 +62,12 @@ public:
     ~TfrmLayout() override;
 
     // ---- the main window's interface
-    void AttachDocument(TLabelData* document) override;
+    void AttachDocument(TLabelData* document);
     // Writes the site's objects into the current face when the site was modified.
-    void StorePage() override;
-    bool IsModified() const override;
-    std::optional<bool> HasPageContent() const override;
-    void SetModified(bool value) override;
+    void StorePage();
+    bool IsModified() const;
+    std::optional<bool> HasPageContent() const;
+    void SetModified(bool value);
 
     void ReloadPage();
     // CommitPage then LoadPage onto sheet index (only the strip is refreshed for the current one).
@@ -144,7 +144,7 @@ public:
     bool RunTool(const QString& kindName);
     // A picture file as a new photo (JPEG) or illustration, fitted to the page and selected.
     // False when the file gave no picture.
-    bool InsertPicture(const QString& fileName) override;
+    bool InsertPicture(const QString& fileName);
     // Every object a designer creates passes here while the editor is shown.
     void ObjectCreated(TDrawObject* object);
     // An object the user put on the page or moved (dragged, nudged, aligned): a photo frame takes
@@ -180,7 +180,7 @@ public:
     // Shows the panel of a mode (0 photo to 4 background) in the side panel.
     void ShowEditMode(int mode);
     // The mode whose panel edits the object is shown (other objects change nothing).
-    void EditObjectProperty(TObject* object) override;
+    void EditObjectProperty(TObject* object);
     // The panel's apply request: its settings into every target of its mode as one undo step.
     void ApplyPanelProperties(QWidget* sender);
     // The panel's insert request: the mode's insert action on the focused site.
@@ -402,6 +402,3 @@ private:
     QPoint mouse_;
     bool autoScale_ = true;
 };
-
-// Makes the layout editor the main window's layout mode form.
-void RegisterLayoutEditor();

@@ -592,7 +592,7 @@ QWidget* TfrmMain::HostedForm() const {
 }
 
 IModeForm* TfrmMain::HostedMode() const {
-    return dynamic_cast<IModeForm*>(FormPanel1->Form());
+    return FormPanel1->Form() ? hostedMode_ : nullptr;
 }
 
 TModeKind TfrmMain::HostedKind() const {
@@ -698,9 +698,10 @@ void TfrmMain::EnterMode() {
         HostedMode()->AttachDocument(document_.get());
 }
 
-void TfrmMain::SwitchModeForm(QWidget* form, TModeKind kind) {
+void TfrmMain::SwitchModeForm(QWidget* form, IModeForm* mode, TModeKind kind) {
     LeaveMode();
     FormPanel1->SetForm(form);
+    hostedMode_ = mode;
     hostedKind_ = kind;
     StatusBar->clearMessage();
     UpdateModeActions();
@@ -747,7 +748,8 @@ bool TfrmMain::EnterModeKind(TModeKind kind, bool keepDocument) {
             HostedMode()->SetModified(true);
     }
     document_->SheetMode = kind == mkSheet;
-    SwitchModeForm(maker(this), kind);
+    const TModeFormMade made = maker(this);
+    SwitchModeForm(made.form, made.mode, kind);
     if (kind == mkSheet)
         HostedMode()->AttachDocument(document_.get());
     return true;

@@ -124,7 +124,7 @@ public:
     // menu or paper selection takes the open document instead of a new one.
     bool EnterModeKind(TModeKind kind, bool keepDocument = false) override;
 
-    void SwitchModeForm(QWidget* form, TModeKind kind);
+    void SwitchModeForm(QWidget* form, IModeForm* mode, TModeKind kind);
     void LeaveMode();
     void EnterMode();
     bool CanLeaveMode();
@@ -218,6 +218,8 @@ private:
     TFileDialogRequest saveRequest_;
     // mkModeCount while nothing is hosted (set by the constructor: the modes are not known here).
     TModeKind hostedKind_;
+    // What the hosted form answers to; it goes with the form (FormPanel1 deletes the form it replaces).
+    IModeForm* hostedMode_ = nullptr;
     TIntf<ImPaperPrintSetting> paperPrintSetting_;
     TObject* editedObject_ = nullptr;
     // While a document is opened: the parts that could not be read, told once at the end.

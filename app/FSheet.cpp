@@ -3,7 +3,6 @@
 #include "app/FLayout.h"
 #include "app/FModeBar.h"
 #include "app/UEditFormBars.h"
-#include "app/UModeRegistry.h"
 #include "app/dialogs/FSheetName.h"
 #include "app/dialogs/FSheetPos.h"
 #include "controls/Exscrbox.h"
@@ -707,6 +706,3 @@ void TfrmSheet::RenameSheet() {
         SyncTabs();
 }
 
-void RegisterSheetWindow() {
-    RegisterModeForm(mkSheet, [](IAppHost* host) { return new TfrmSheet(host); });
-}

@@ -5,7 +5,6 @@
 // exchange); sheets are added, deleted, copied, reordered and renamed.
 
 #include "app/UAppHost.h"
-#include "app/UModeForm.h"
 #include "app/USheetLabel.h"
 #include "papers/ULOFace.h"
 
@@ -50,7 +49,7 @@ private:
     int highlight_ = kNoHighlight;
 };
 
-class TfrmSheet : public QWidget, public IModeForm {
+class TfrmSheet : public QWidget {
     Q_OBJECT
 
 public:
@@ -60,7 +59,7 @@ public:
     ~TfrmSheet() override;
 
     // Takes the document and rebuilds the view (tabs, faces and their contents).
-    void AttachDocument(TLabelData* document) override;
+    void AttachDocument(TLabelData* document);
     TLabelData* Document() const { return document_; }
 
     // The face (index) under a point of the site in device pixels; -1 for none.
@@ -157,6 +156,3 @@ private:
     bool autoScale_ = true;
     bool syncingTabs_ = false;
 };
-
-// Makes the sheet window the main window's sheet mode form.
-void RegisterSheetWindow();

@@ -156,6 +156,3 @@ TfrmStartMenuBase::TfrmStartMenuBase(IAppHost* host) : QWidget(host->HostWindow(
     inner_->btnNew->setEnabled(actNew->isEnabled());
 }
 
-void RegisterStartMenu() {
-    RegisterModeForm(mkStartMenu, [](IAppHost* host) { return new TfrmStartMenuBase(host); });
-}

@@ -4,7 +4,6 @@
 // with the start step current.
 
 #include "app/UAppHost.h"
-#include "app/UModeForm.h"
 
 #include <QWidget>
 #include <memory>
@@ -38,7 +37,7 @@ private:
     std::unique_ptr<TComponent> packs_;
 };
 
-class TfrmStartMenuBase : public QWidget, public IModeForm {
+class TfrmStartMenuBase : public QWidget {
     Q_OBJECT
 
 public:
@@ -57,6 +56,3 @@ public:
 private:
     TfrmStartMenu* inner_;
 };
-
-// Makes the start menu the main window's start mode.
-void RegisterStartMenu();

@@ -10,6 +10,7 @@
 #include "app/FSheet.h"
 #include "app/FStartMenu.h"
 #include "app/UEditModePanel.h"
+#include "app/UModeForm.h"
 #include "app/UModeRegistry.h"
 #include "app/dialogs/FAbout.h"
 #include "app/dialogs/FEnvironment.h"
@@ -23,9 +24,100 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <concepts>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
+
+// What the main window asks of a mode form, forwarded to the form: the forms' headers stay free of the
+// interface, so changing it recompiles this unit and the main window, not every user of a form. A
+// form answers what it declares; the rest keeps the interface's defaults.
+template <class Form>
+class THostedModeForm final : public QObject, public IModeForm {
+public:
+    // Owned by the form, so it goes with it.
+    explicit THostedModeForm(Form* form) : QObject(form), form_(form) {}
+
+    bool CloseQuery() override {
+        if constexpr (requires(Form& f) { f.CloseQuery(); })
+            return form_->CloseQuery();
+        return IModeForm::CloseQuery();
+    }
+    void StorePage() override {
+        if constexpr (requires(Form& f) { f.StorePage(); })
+            form_->StorePage();
+    }
+    void AttachDocument(TLabelData* document) override {
+        if constexpr (requires(Form& f, TLabelData* d) { f.AttachDocument(d); })
+            form_->AttachDocument(document);
+    }
+    void DetachDocument() override {
+        if constexpr (requires(Form& f) { f.DetachDocument(); })
+            form_->DetachDocument();
+    }
+    void RefreshPreview() override {
+        if constexpr (requires(Form& f) { f.RefreshPreview(); })
+            form_->RefreshPreview();
+    }
+    bool IsModified() const override {
+        if constexpr (requires(const Form& f) { f.IsModified(); })
+            return std::as_const(*form_).IsModified();
+        return IModeForm::IsModified();
+    }
+    void SetModified(bool value) override {
+        if constexpr (requires(Form& f) { f.SetModified(true); })
+            form_->SetModified(value);
+    }
+    bool InsertPicture(const QString& fileName) override {
+        if constexpr (requires(Form& f, const QString& name) { f.InsertPicture(name); })
+            return form_->InsertPicture(fileName);
+        return IModeForm::InsertPicture(fileName);
+    }
+    void EditObjectProperty(TObject* object) override {
+        if constexpr (requires(Form& f, TObject* o) { f.EditObjectProperty(o); })
+            form_->EditObjectProperty(object);
+    }
+    void ResetPapers() override {
+        if constexpr (requires(Form& f) { f.ResetPapers(); })
+            form_->ResetPapers();
+    }
+    std::optional<bool> HasPageContent() const override {
+        if constexpr (requires(const Form& f) { f.HasPageContent(); })
+            return std::as_const(*form_).HasPageContent();
+        return IModeForm::HasPageContent();
+    }
+
+private:
+    Form* form_;
+};
+
+// A form that renamed or dropped one of these would silently fall back to the default; these say
+// which form answers what.
+static_assert(requires(TfrmLayout& f, TLabelData* d, TObject* o) {
+    f.AttachDocument(d);
+    f.StorePage();
+    f.SetModified(true);
+    { std::as_const(f).IsModified() } -> std::same_as<bool>;
+    { std::as_const(f).HasPageContent() } -> std::same_as<std::optional<bool>>;
+    { f.InsertPicture(QString()) } -> std::same_as<bool>;
+    f.EditObjectProperty(o);
+});
+static_assert(requires(TfrmSheet& f, TLabelData* d) { f.AttachDocument(d); });
+static_assert(requires(TfrmPaperSelectBase& f) { f.ResetPapers(); });
+static_assert(requires(TfrmPrintPaperBase& f) {
+    f.DetachDocument();
+    f.RefreshPreview();
+});
+
+template <class Form>
+void RegisterHosted(TModeKind kind) {
+    RegisterModeForm(kind, [](IAppHost* host) {
+        auto* form = new Form(host);
+        return TModeFormMade{form, new THostedModeForm<Form>(form)};
+    });
+}
 
 class TAppWindows : public IAppWindows {
 public:
@@ -66,11 +158,11 @@ public:
     }
 
     void CreateMainWindows() override {
-        RegisterStartMenu();
-        RegisterPaperSelect();
-        RegisterLayoutEditor();
-        RegisterPrintMode();
-        RegisterSheetWindow();
+        RegisterHosted<TfrmStartMenuBase>(mkStartMenu);
+        RegisterHosted<TfrmPaperSelectBase>(mkPaper);
+        RegisterHosted<TfrmLayout>(mkLayout);
+        RegisterHosted<TfrmPrintPaperBase>(mkPrint);
+        RegisterHosted<TfrmSheet>(mkSheet);
         auto* main = new TfrmMain(nullptr);
         main_ = main;
         TApplication::SetMainForm(main);

@@ -1,6 +1,7 @@
 #pragma once
 // The mode form's side of being hosted by the main window (the modes and the makers' registry are in
-// UModeRegistry.h). Its own header, so that a mode form's header need not pull in the main window's.
+// UModeRegistry.h). The forms do not derive from it: the composition unit (UAppWindows) forwards it to
+// each form, so changing it recompiles that unit and the main window, not every user of a form.
 
 #include <QString>
 #include <optional>

@@ -1,6 +1,5 @@
 #include "app/dialogs/FPaperSelectBase.h"
 
-#include "app/UModeRegistry.h"
 #include "app/USharedData.h"
 #include "app/FModeBar.h"
 #include "app/dialogs/FPaperSelectPanel.h"
@@ -213,6 +212,3 @@ bool TfrmPaperSelectBase::GoToLayout() {
     return true;
 }
 
-void RegisterPaperSelect() {
-    RegisterModeForm(mkPaper, [](IAppHost* host) { return new TfrmPaperSelectBase(host); });
-}

@@ -4,7 +4,6 @@
 // editor.
 
 #include "app/UAppHost.h"
-#include "app/UModeForm.h"
 
 #include <QWidget>
 
@@ -16,7 +15,7 @@ class TFormPanel;
 class TfrmPaperSelectPanel;
 class TframeModeBarEx;
 
-class TfrmPaperSelectBase : public QWidget, public IModeForm {
+class TfrmPaperSelectBase : public QWidget {
     Q_OBJECT
 
 public:
@@ -40,7 +39,7 @@ public:
     // was accepted or the user kept the old document.
     bool GoToLayout();
     void UpdatePanelButtons();
-    void ResetPapers() override;
+    void ResetPapers();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,6 +59,3 @@ private:
 // What paper selection says when the paper database is not there: "用紙情報が読み込まれていないため、
 // 用紙を選択できません".
 QString NoPaperStoreText();
-
-// Makes paper selection the main window's paper mode.
-void RegisterPaperSelect();

@@ -1,7 +1,6 @@
 #include "app/dialogs/FPrintPaperBase.h"
 
 #include "app/FModeBar.h"
-#include "app/UModeRegistry.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "controls/UFormPanel.h"
 #include "imaging/UImagePack.h"
@@ -28,6 +27,3 @@ void TfrmPrintPaperBase::RefreshPreview() {
     panel_->CustomImagePack1->Refresh();
 }
 
-void RegisterPrintMode() {
-    RegisterModeForm(mkPrint, [](IAppHost* host) { return new TfrmPrintPaperBase(host); });
-}

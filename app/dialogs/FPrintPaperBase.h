@@ -3,7 +3,6 @@
 // and the panel that previews the sheets and opens the print dialog.
 
 #include "app/UAppHost.h"
-#include "app/UModeForm.h"
 
 #include <QWidget>
 
@@ -13,7 +12,7 @@ class TFormPanel;
 class TfrmPrintPaperPanel;
 class TframeModeBarEx;
 
-class TfrmPrintPaperBase : public QWidget, public IModeForm {
+class TfrmPrintPaperBase : public QWidget {
     Q_OBJECT
 
 public:
@@ -27,13 +26,10 @@ public:
     TfrmPrintPaperPanel* Panel() const { return panel_; }
 
     // The document is about to be replaced: the panel lets go of it.
-    void DetachDocument() override;
+    void DetachDocument();
     // After the printer set-up: the browser re-reads its tiles (the rendered previews stay).
-    void RefreshPreview() override;
+    void RefreshPreview();
 
 private:
     TfrmPrintPaperPanel* panel_;
 };
-
-// Makes the print step the main window's print mode.
-void RegisterPrintMode();

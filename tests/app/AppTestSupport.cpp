@@ -190,7 +190,10 @@ private:
 } // namespace
 
 void RegisterStandInLayout(int* storedPages) {
-    RegisterModeForm(mkLayout, [storedPages](IAppHost* host) { return new StandInLayout(host->HostWindow(), storedPages); });
+    RegisterModeForm(mkLayout, [storedPages](IAppHost* host) {
+        auto* form = new StandInLayout(host->HostWindow(), storedPages);
+        return TModeFormMade{form, form};
+    });
 }
 
 void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects) {

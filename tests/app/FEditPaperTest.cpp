@@ -3,7 +3,6 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/UModeRegistry.h"
 #include "app/dialogs/FEditPaper10.h"
@@ -48,16 +47,11 @@
 
 namespace {
 
-class StandInLayout : public QWidget, public IModeForm {
-public:
-    explicit StandInLayout(QWidget* parent) : QWidget(parent) {}
-};
-
 class EditPaperTest : public AppFixture {
 protected:
     void SetUp() override {
         main = StartMainWindow(
-            [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
+            [] { RegisterStandInLayout(); });
         ASSERT_NE(main, nullptr);
         QApplication::setActiveWindow(main);
     }
@@ -287,7 +281,7 @@ TEST_F(EditPaperTest, ANewGridPaperByKeysIsStoredSavedListedAndFoundAfterARestar
     }
     data.reset();
     main = StartMainWindow(
-        [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
+        [] { RegisterStandInLayout(); });
     ASSERT_NE(main, nullptr);
     ASSERT_GE(data->Papers()->IndexOf(QStringLiteral("ユーザー用紙2")), 0);
     EXPECT_EQ(StoredPaper(QStringLiteral("ユーザー用紙2")), bytes);
@@ -626,7 +620,7 @@ TEST_F(EditPaperTest, TheWizardsPaperSurvivesAKilledSaveAFailedSaveAndANewerShip
     }
     data.reset();
     main = StartMainWindow(
-        [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
+        [] { RegisterStandInLayout(); });
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(TPapersV2::ReadPPRNo(data->Papers()->FileName()), pattern + 1) << "the newer database was taken";
     ASSERT_GE(data->Papers()->IndexOf(QStringLiteral("自作ラベル2")), 0);

@@ -2,7 +2,6 @@
 
 #include "app/FLayout.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "app/FPages.h"
 #include "app/ULayoutGuides.h"
 #include "app/UModeRegistry.h"

@@ -50,7 +50,7 @@ protected:
         main = StartMainWindow([this] {
             RegisterModeForm(mkLayout, [this](IAppHost* host) {
                 layout = new FakeLayout(host->HostWindow());
-                return layout;
+                return TModeFormMade{layout, layout};
             });
         });
         ASSERT_NE(main, nullptr);

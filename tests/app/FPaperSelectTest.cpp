@@ -3,7 +3,6 @@
 
 #include "app/DMain.h"
 #include "app/FMain.h"
-#include "app/UModeForm.h"
 #include "app/FModeBar.h"
 #include "app/UModeRegistry.h"
 #include "app/dialogs/FPaperSelectBase.h"
@@ -39,17 +38,12 @@
 
 namespace {
 
-class StandInLayout : public QWidget, public IModeForm {
-public:
-    explicit StandInLayout(QWidget* parent) : QWidget(parent) {}
-};
-
 class PaperSelectTest : public AppFixture {
 protected:
     void SetUp() override {
         // In place of the layout editor that start-up registers.
         main = StartMainWindow(
-            [] { RegisterModeForm(mkLayout, [](IAppHost* host) { return new StandInLayout(host->HostWindow()); }); });
+            [] { RegisterStandInLayout(); });
         ASSERT_NE(main, nullptr);
         QApplication::setActiveWindow(main);
     }

@@ -26,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QMouseEvent>
 #include <QPointer>
@@ -33,20 +34,50 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
 
 namespace {
 
-// Acts on the source's settings window once it is up.
-void WhenSourceWindow(const std::function<void(TScannerWindow*)>& act, int tries = 250) {
-    QTimer::singleShot(20, [act, tries] {
+// How long a scripted acquisition may take on a loaded machine before the test stops waiting for it.
+constexpr int kScanSeconds = 60;
+
+// A step that cannot be done fails the test, and the acquisition window waiting for it is closed so that
+// the click that opened it returns.
+void GiveUp(const std::string& why) {
+    ADD_FAILURE() << why;
+    if (auto* acquisition = qobject_cast<TfrmTwain*>(QApplication::activeModalWidget()))
+        acquisition->reject();
+}
+
+// Acts on the source's settings window once it is up; the acquisition it belongs to must then end
+// within kScanSeconds.
+void WhenSourceWindow(const std::function<void(TScannerWindow*)>& act,
+                      QDeadlineTimer deadline = QDeadlineTimer(std::chrono::seconds(kScanSeconds))) {
+    QTimer::singleShot(20, [act, deadline] {
         TScannerWindow* window = TTwainManager::Instance().SourceWindow();
-        if (window != nullptr && window->isVisible())
-            act(window);
-        else if (tries > 0)
-            WhenSourceWindow(act, tries - 1);
-        else
-            ADD_FAILURE() << "no settings window";
+        if (window == nullptr || !window->isVisible()) {
+            if (deadline.hasExpired())
+                GiveUp("no settings window within " + std::to_string(kScanSeconds) + " s");
+            else
+                WhenSourceWindow(act, deadline);
+            return;
+        }
+        QPointer<TfrmTwain> acquisition = qobject_cast<TfrmTwain*>(window->parentWidget());
+        act(window);
+        if (acquisition != nullptr && acquisition->isVisible())
+            QTimer::singleShot(std::chrono::seconds(kScanSeconds), acquisition, [] {
+                GiveUp("the acquisition did not end within " + std::to_string(kScanSeconds) + " s");
+            });
     });
+}
+
+// Waits for the scanner thread's answer; false after kScanSeconds.
+template <class T>
+bool Answered(const std::future<T>& answer) {
+    return answer.wait_for(std::chrono::seconds(kScanSeconds)) == std::future_status::ready;
 }
 
 void Choose(QComboBox* box, const QString& text) {
@@ -59,9 +90,42 @@ void Choose(QComboBox* box, const QString& text) {
 // (a jam, 1-bit samples) is set here, and set back to test.conf's values after each test.
 void SetDeviceOptions(const std::vector<std::pair<QString, QString>>& values) {
     Scanner::Instance().Load();
-    ASSERT_EQ(Scanner::Instance().OpenDevice(QStringLiteral("test:0"), ScanOptions{values}).get().status, kScanGood);
-    Scanner::Instance().CloseDevice().get();
+    std::future<ScanDeviceInfo> opened = Scanner::Instance().OpenDevice(QStringLiteral("test:0"), ScanOptions{values});
+    ASSERT_TRUE(Answered(opened)) << "the scanner thread did not open the device";
+    ASSERT_EQ(opened.get().status, kScanGood);
+    ASSERT_TRUE(Answered(Scanner::Instance().CloseDevice())) << "the scanner thread did not close the device";
 }
+
+// The last resort when the scanner thread itself is stuck, which every bounded wait above would wait
+// for again while closing the acquisition: the process ends, naming the test, well before the test
+// runner's own limit, rather than hanging until it.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit)
+        : thread_([this, limit] {
+              std::unique_lock guard(lock_);
+              if (!wake_.wait_for(guard, limit, [this] { return done_; })) {
+                  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+                  std::fprintf(stderr, "%s did not end within %lld s: a wait on the scanner thread never ended\n",
+                               test != nullptr ? test->name() : "a scanner test", (long long)limit.count());
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard guard(lock_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 class TwainRoadTest : public AppFixture {
 protected:
@@ -74,6 +138,7 @@ protected:
                               {QStringLiteral("test-picture"), QStringLiteral("Solid black")}});
     }
     void SetUp() override {
+        watchdog = std::make_unique<Watchdog>(std::chrono::seconds(4 * kScanSeconds));
         main = StartMainWindow();
         ASSERT_NE(main, nullptr);
         main->resize(1000, 760);
@@ -99,6 +164,7 @@ protected:
         return found;
     }
 
+    std::unique_ptr<Watchdog> watchdog;
     QTemporaryDir folder;
     const int savedLimit = PictureSizeLimit.load();
     TfrmMain* main = nullptr;
@@ -364,6 +430,13 @@ TEST_F(TwainRoadTest, AllPagesAreTakenOnlyFromAFeeder) {
     const auto scan = [&](const char* source, bool all) {
         pages = 0;
         twain.MultipleTransfer = all;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &twain, [&] {
+            ADD_FAILURE() << source << ": the scan did not end within " << kScanSeconds << " s";
+            twain.Cancel();
+        });
+        limit.start(std::chrono::seconds(kScanSeconds));
         twain.Scan(ScanOptions{{{QStringLiteral("source"), QString::fromLatin1(source)},
                                 {QStringLiteral("resolution"), QStringLiteral("50")},
                                 {QStringLiteral("br-x"), QStringLiteral("10")},

@@ -71,6 +71,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -1038,6 +1039,20 @@ void TfrmLayout::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
+void TfrmLayout::closeEvent(QCloseEvent* event) {
+    KeepZoomForNext();
+    QWidget::closeEvent(event);
+}
+
+void TfrmLayout::KeepZoomForNext() {
+    // A closed editor is freed later, perhaps after its data module went and took the run's zoom
+    // with it: only the close leaves the zoom then.
+    if (zoomKept_)
+        return;
+    zoomKept_ = true;
+    LastLayoutScale = autoScale_ ? 0 : Scale();
+}
+
 void TfrmLayout::EscapeSelection() {
     const bool placing = GhostList().Count() != 0;
     // Esc ends a placement as the select tool does; without one it lets the selection go.
@@ -1102,7 +1117,7 @@ TfrmLayout::~TfrmLayout() {
     // Before the site and the rulers it works on.
     guides_.reset();
     PanelSaveDefaults(EditPanel());
-    LastLayoutScale = autoScale_ ? 0 : Scale();
+    KeepZoomForNext();
     WriteSettingInteger(QStringLiteral("DefPhotoWidth"), DefPhotoWidth);
     WriteSettingInteger(QStringLiteral("DefPhotoHeight"), DefPhotoHeight);
     InstallHooks(false);

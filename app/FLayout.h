@@ -347,6 +347,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -401,4 +402,7 @@ private:
     // The last mouse position over the site (device pixels).
     QPoint mouse_;
     bool autoScale_ = true;
+    // The zoom is left for the next editor once, when the editor closes (or goes unclosed).
+    bool zoomKept_ = false;
+    void KeepZoomForNext();
 };

@@ -27,6 +27,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -186,7 +187,7 @@ TfrmSheet::TfrmSheet(IAppHost* host, QWidget* parent)
 }
 
 TfrmSheet::~TfrmSheet() {
-    keptZoom = autoScale_ ? 0 : DrawSite1->Scaler().Scale();
+    KeepZoomForNext();
     if (GhostList().Site() == DrawSite1)
         GhostList().ClearGhosts();
     UndoList().Clear();
@@ -398,6 +399,19 @@ void TfrmSheet::SyncTabs() {
         TabSheet->removeTab(TabSheet->count() - 1);
     TabSheet->setCurrentIndex(document_->CurrentSheetNo());
     syncingTabs_ = false;
+}
+
+void TfrmSheet::closeEvent(QCloseEvent* event) {
+    KeepZoomForNext();
+    QWidget::closeEvent(event);
+}
+
+void TfrmSheet::KeepZoomForNext() {
+    // A closed window is freed later, perhaps after the run's zoom went with the data module.
+    if (zoomKept_)
+        return;
+    zoomKept_ = true;
+    keptZoom = autoScale_ ? 0 : DrawSite1->Scaler().Scale();
 }
 
 void TfrmSheet::SetZoom(int scale) {
@@ -706,3 +720,6 @@ void TfrmSheet::RenameSheet() {
         SyncTabs();
 }
 
+void ForgetSheetZoom() {
+    keptZoom = 0;
+}

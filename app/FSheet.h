@@ -122,9 +122,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     IAppHost* host_;
+    // The zoom is left for the next sheet window once, when this one closes (or goes unclosed).
+    bool zoomKept_ = false;
+    void KeepZoomForNext();
     // The menu and step bars and the status panels (none without a host).
     std::unique_ptr<TEditFormBars> bars_;
     void MakeActions();
@@ -156,3 +160,6 @@ private:
     bool autoScale_ = true;
     bool syncingTabs_ = false;
 };
+
+// The next sheet window opens with the automatic zoom, as the first of a run does.
+void ForgetSheetZoom();

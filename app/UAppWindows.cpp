@@ -145,6 +145,11 @@ public:
             RegisterEditModePanel(mode, typeid(void), {});
         panels_.clear();
         SetPhotoCDLoader(nullptr);
+        // The zoom an editor leaves for the next one is kept for the run, which ends with this module:
+        // a new main window's editors open with the automatic zoom, and place new objects as the
+        // first window's did (in the middle of what is seen).
+        LastLayoutScale = 0;
+        ForgetSheetZoom();
     }
 
     void BeforeSharedData() override {

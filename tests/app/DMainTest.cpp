@@ -1,7 +1,9 @@
 // The start-up: what stops it, what it makes, and what it leaves for the first idle moment.
 
 #include "app/DMain.h"
+#include "app/FLayout.h"
 #include "app/FMain.h"
+#include "app/FSheet.h"
 #include "app/UEditModePanel.h"
 #include "app/UModeRegistry.h"
 #include "app/dialogs/FAbout.h"
@@ -92,6 +94,42 @@ TEST_F(DataMainTest, WhatStartUpRegisteredGoesWithTheModule) {
     EXPECT_TRUE(IsEditModePanelRegistered(emPhoto));
     std::unique_ptr<TDrawObject> made(DesignerList().CreateObject(QStringLiteral("TLORect")));
     EXPECT_NE(made, nullptr);
+}
+
+TEST_F(DataMainTest, ANewModulesEditorsOpenWithTheAutomaticZoomWhateverTheLastOnesLeft) {
+    // A form the main window lets go is freed once the event loop comes round.
+    const auto freeLeftForms = [] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); };
+    TfrmMain* first = StartMainWindow();
+    ASSERT_NE(first, nullptr);
+    TfrmLayout* editor = OpenLayoutEditor(first);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->AutoScale());
+    editor->SetZoom(200);
+    first->actSheet->trigger();
+    auto* sheet = qobject_cast<TfrmSheet*>(first->HostedForm());
+    ASSERT_NE(sheet, nullptr);
+    sheet->SetZoom(200);
+    freeLeftForms();
+    // Within the run the next editor keeps the zoom the last one left.
+    first->actLayout->trigger();
+    editor = HostedEditor(first);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->AutoScale());
+    EXPECT_EQ(editor->Scale(), 200);
+    // This editor is closed but not yet freed when the module goes.
+    first->actSheet->trigger();
+    data.reset();
+
+    TfrmMain* second = StartMainWindow();
+    ASSERT_NE(second, nullptr);
+    editor = OpenLayoutEditor(second);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->AutoScale());
+    EXPECT_NE(editor->Scale(), 200);
+    second->actSheet->trigger();
+    sheet = qobject_cast<TfrmSheet*>(second->HostedForm());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->AutoScale());
 }
 
 TEST_F(DataMainTest, FailedChecksAndMissingFilesStopBeforeTheMainWindow) {

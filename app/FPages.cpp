@@ -197,17 +197,8 @@ void TframePages::DrawCell(QPainter& painter, int col, const QRect& r, bool sele
     const int sheet = ColToSheet(col);
     const bool back = IsBackSidePage(document_->FaceSides, document_->GetLayoutPaper()->Landscape, sheet);
     const int icon = (selected ? kIconSelected : kIconPage) + (back ? 0 : kIconFrontRow);
-    QImage image = PackCellImage(mipPageIcon, icon);
+    const QImage image = KeyedPackCellImage(mipPageIcon, icon);
     if (!image.isNull()) {
-        // The bottom-left pixel's colour is see-through.
-        image = image.convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = image.pixel(0, image.height() - 1);
-        for (int y = 0; y < image.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                if (line[x] == key)
-                    line[x] = qRgba(0, 0, 0, 0);
-        }
         painter.drawImage(QRect(r.left() + (r.width() - image.width()) / 2,
                                 r.top() + (r.height() - image.height()) / 2, image.width(), image.height()),
                           image);

@@ -125,6 +125,30 @@ bool RowsShown(const std::array<TImagePanel*, TfrmAutoImgNorm::kRows>& row) {
     return true;
 }
 
+// The window opened on the list and shown until shown() holds: the event loop's longest stall meanwhile.
+double LongestStallOpening(TImgNormalizeCallBackClass* list, const std::function<bool(TfrmAutoImgNorm&)>& shown) {
+    TfrmAutoImgNorm dialog;
+    dialog.SetSource(list);
+    TStallWatch watch;
+    dialog.show();
+    RunUntil([&] { return shown(dialog); });
+    return watch.LongestMs();
+}
+
+// The window opened on the list with its first previews in.
+std::unique_ptr<TfrmAutoImgNorm> OpenWithPreviews(TImgNormalizeCallBackClass* list) {
+    auto dialog = std::make_unique<TfrmAutoImgNorm>();
+    dialog->SetSource(list);
+    dialog->show();
+    RunUntil([&] { return dialog->PreviewsPending() == 0; });
+    return dialog;
+}
+
+void CorrectEveryRow(TfrmAutoImgNorm& dialog) {
+    for (int row = 0; row < TfrmAutoImgNorm::kRows; ++row)
+        dialog.ChooseFilter(row, TfrmAutoImgNorm::fnOwn);
+}
+
 } // namespace
 
 static void BM_PhotoCDBaseDecodedAndTurned(benchmark::State& state) {
@@ -165,14 +189,8 @@ static void BM_AdjustWindowUncorrectedRows(benchmark::State& state) {
     TAINPicFileList list;
     list.SetFileNames(PhotoFiles());
     double stall = 0;
-    for (auto _ : state) {
-        TfrmAutoImgNorm dialog;
-        dialog.SetSource(&list);
-        TStallWatch watch;
-        dialog.show();
-        RunUntil([&] { return RowsShown(dialog.imSrc); });
-        stall = std::max(stall, watch.LongestMs());
-    }
+    for (auto _ : state)
+        stall = std::max(stall, LongestStallOpening(&list, [](TfrmAutoImgNorm& d) { return RowsShown(d.imSrc); }));
     state.counters["max_stall_ms"] = stall;
     ReportTarget(state, "ms", 300);
     ReportTarget(state, "max_stall_ms", 100);
@@ -191,14 +209,10 @@ static void BM_AdjustWindowThreeCorrectedPreviews(benchmark::State& state) {
     double stall = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto dialog = std::make_unique<TfrmAutoImgNorm>();
-        dialog->SetSource(&list);
-        dialog->show();
-        RunUntil([&] { return dialog->PreviewsPending() == 0; });
+        std::unique_ptr<TfrmAutoImgNorm> dialog = OpenWithPreviews(&list);
         state.ResumeTiming();
         TStallWatch watch;
-        for (int row = 0; row < TfrmAutoImgNorm::kRows; ++row)
-            dialog->ChooseFilter(row, TfrmAutoImgNorm::fnOwn);
+        CorrectEveryRow(*dialog);
         RunUntil([&] { return dialog->PreviewsPending() == 0 && RowsShown(dialog->imDst); });
         stall = std::max(stall, watch.LongestMs());
         state.PauseTiming();
@@ -236,14 +250,9 @@ static void BM_AdjustWindowPagePhoto(benchmark::State& state) {
     TAINObjectList list;
     list.SetList(&listed);
     double stall = 0;
-    for (auto _ : state) {
-        TfrmAutoImgNorm dialog;
-        dialog.SetSource(&list);
-        TStallWatch watch;
-        dialog.show();
-        RunUntil([&] { return dialog.PreviewsPending() == 0; });
-        stall = std::max(stall, watch.LongestMs());
-    }
+    for (auto _ : state)
+        stall = std::max(stall,
+                         LongestStallOpening(&list, [](TfrmAutoImgNorm& d) { return d.PreviewsPending() == 0; }));
     state.counters["max_stall_ms"] = stall;
     ReportTarget(state, "max_stall_ms", 100);
 }
@@ -262,12 +271,8 @@ static void BM_AdjustWindowCancelDuringCorrections(benchmark::State& state) {
     list.SetFileNames(PhotoFiles());
     for (auto _ : state) {
         state.PauseTiming();
-        auto dialog = std::make_unique<TfrmAutoImgNorm>();
-        dialog->SetSource(&list);
-        dialog->show();
-        RunUntil([&] { return dialog->PreviewsPending() == 0; });
-        for (int row = 0; row < TfrmAutoImgNorm::kRows; ++row)
-            dialog->ChooseFilter(row, TfrmAutoImgNorm::fnOwn);
+        std::unique_ptr<TfrmAutoImgNorm> dialog = OpenWithPreviews(&list);
+        CorrectEveryRow(*dialog);
         // Well into the first correction.
         RunUntil([] { return false; }, 150);
         state.ResumeTiming();

@@ -9,6 +9,7 @@
 #include "app/UEditModePanel.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
+#include "bench/BenchFrame.h"
 #include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "imaging/UPictureEX.h"
@@ -41,14 +42,12 @@ void EnsureApplication() {
     if (!StartOffscreenApplication())
         return;
     // Settings and folder histories of a frame of the bench's own, never the user's.
-    static QTemporaryDir settings;
-    SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
-    static TAppFrame frame(nullptr);
-    frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\AlbumBench"));
+    const TBenchFrame bench = StartBenchFrame(QStringLiteral("Software\\AlbumBench"));
+    TAppFrame& frame = bench.frame;
     for (const char* history : {"UserPhotoHistory", "UserImageHistory", "UserIllustHistory"})
         frame.Macro().SetValue(QLatin1String(history), QStringLiteral("Software\\AlbumBench\\History"));
     frame.Macro().SetValue(QStringLiteral("ImageFileExtentions"), QStringLiteral(".jpg;.jpeg;.png"));
-    frame.Macro().SetValue(QStringLiteral("exeDir"), settings.path() + u'/');
+    frame.Macro().SetValue(QStringLiteral("exeDir"), bench.folder);
     RegisterPictureClasses();
     RegisterLayoutObjects();
     RegisterLabelDataClasses();

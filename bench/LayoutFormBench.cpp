@@ -4,6 +4,7 @@
 // drag of ten selected objects and its repaint.
 
 #include "app/FLayout.h"
+#include "bench/BenchFrame.h"
 #include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "pageobjects/engine/UDrawSite.h"
@@ -20,7 +21,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -33,10 +33,7 @@ constexpr int kDraggedObjects = 10;
 void EnsureApplication() {
     if (!StartOffscreenApplication())
         return;
-    static QTemporaryDir settings;
-    SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
-    static TAppFrame frame(nullptr);
-    frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\LayoutFormBench"));
+    StartBenchFrame(QStringLiteral("Software\\LayoutFormBench"));
     RegisterLayoutObjects();
     RegisterLabelDataClasses();
     RegisterGhostDesigners();

@@ -9,6 +9,7 @@
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FPhotoFileBrowser.h"
 #include "app/dialogs/UThumbGrid.h"
+#include "bench/BenchFrame.h"
 #include "bench/BenchSupport.h"
 #include "core/UAppFrame.h"
 #include "imaging/UImageCache.h"
@@ -53,14 +54,12 @@ void EnsureApplication() {
     if (!StartOffscreenApplication())
         return;
     // Settings and the folder history of a frame of the bench's own, never the user's.
-    static QTemporaryDir settings;
-    SettingsStore::SetFileName(settings.filePath(QStringLiteral("registry.ini")));
-    static TAppFrame frame(nullptr);
-    frame.Macro().SetValue(QStringLiteral("SysRegistryKey"), QStringLiteral("Software\\PhotoBench"));
+    const TBenchFrame bench = StartBenchFrame(QStringLiteral("Software\\PhotoBench"));
+    TAppFrame& frame = bench.frame;
     frame.Macro().SetValue(QStringLiteral("UserPhotoHistory"),
                            QStringLiteral("Software\\PhotoBench\\History"));
     frame.Macro().SetValue(QStringLiteral("ImageFileExtentions"), QStringLiteral(".jpg;.jpeg;.png"));
-    frame.Macro().SetValue(QStringLiteral("exeDir"), settings.path() + u'/');
+    frame.Macro().SetValue(QStringLiteral("exeDir"), bench.folder);
 }
 
 QString PhotoName(int i) {

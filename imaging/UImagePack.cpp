@@ -577,6 +577,21 @@ QImage PackCellImage(TImagePack* pack, int index) {
     return bitmap ? bitmap->ImageForPainting().copy() : QImage();
 }
 
+QImage KeyedPackCellImage(TImagePack* pack, int index) {
+    QImage image = PackCellImage(pack, index);
+    if (image.isNull())
+        return image;
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = image.pixel(0, image.height() - 1);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (line[x] == key)
+                line[x] = qRgba(0, 0, 0, 0);
+    }
+    return image;
+}
+
 std::vector<QIcon> LoadImageList(const QString& resName) {
     std::vector<QIcon> icons;
     TComponent owner(nullptr);

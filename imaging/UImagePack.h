@@ -277,6 +277,9 @@ private:
 TMatrixImagePack* CreateResourcePack(TComponent* owner, const QString& name, int cols, int rows = 1);
 // One cell of a pack as an image; a null image when there is no such cell.
 QImage PackCellImage(TImagePack* pack, int index);
+// The same cell with an alpha channel, its bottom-left pixel's colour see-through (the program's
+// bitmaps mark their background so).
+QImage KeyedPackCellImage(TImagePack* pack, int index);
 // The icons of an image list resource: square cells in a row, the bottom-left pixel's colour
 // see-through.
 std::vector<QIcon> LoadImageList(const QString& resName);

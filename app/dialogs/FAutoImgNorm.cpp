@@ -228,18 +228,8 @@ const char* const kFilterAllCaptions[] = {"すべて補整しない", "すべて
 
 // A cell of a pack of the program's bitmaps, its bottom-left pixel's colour see-through.
 QPixmap KeyedCell(TImagePack* pack, int index) {
-    QImage image = PackCellImage(pack, index);
-    if (image.isNull())
-        return {};
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = image.pixel(0, image.height() - 1);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (line[x] == key)
-                line[x] = qRgba(0, 0, 0, 0);
-    }
-    return QPixmap::fromImage(image);
+    const QImage image = KeyedPackCellImage(pack, index);
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 
 // A 24-bit copy of picture at its own size, drawn on white.

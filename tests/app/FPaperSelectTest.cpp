@@ -21,6 +21,7 @@
 #include "platform/ComponentWriter.h"
 #include "platform/Stream.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/BareAppHost.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -607,38 +608,10 @@ TEST(PaperSelectRules, NamesSizesAndOrder) {
     EXPECT_EQ(ComparePaperText(QStringLiteral("名刺"), QStringLiteral("名刺")), 0);
 }
 
-// A host with menus and commands and no data module behind it.
-class BareHost : public IAppHost {
-public:
-    QWidget window;
-    QMenu file, help;
-    QAction layout;
+// A host that counts its layout editor being asked for.
+struct BareHost : BareAppHost {
     int layoutEntered = 0;
-    std::vector<QIcon> icons;
-    QString name;
-    BareHost() { QObject::connect(&layout, &QAction::triggered, [this] { ++layoutEntered; }); }
-    QWidget* HostWindow() override { return &window; }
-    QMenu* FileMenu() const override { return const_cast<QMenu*>(&file); }
-    QMenu* HelpMenu() const override { return const_cast<QMenu*>(&help); }
-    QAction* Action(THostAction) const override { return const_cast<QAction*>(&layout); }
-    const std::vector<QIcon>& CommandIcons() const override { return icons; }
-    TMatrixImagePack* CommandImages() const override { return nullptr; }
-    TMatrixImagePack* ModeBarImages() const override { return nullptr; }
-    TLabelData* Document() const override { return nullptr; }
-    TLabelData* LeftDocument() const override { return nullptr; }
-    bool ReturnToLeftDocument() override { return false; }
-    bool NewDocument() override { return false; }
-    const QString& FileName() const override { return name; }
-    bool ClearModified() override { return true; }
-    bool EnterModeKind(TModeKind, bool) override { return false; }
-    bool PrintDocument() override { return false; }
-    void EditObject(TObject*) override {}
-    void ReportUnreadPart(const QString&) override {}
-    void SetStatusPanels(const QObject*, const QStringList&) override {}
-    void ReleaseStatusPanels(const QObject*) override {}
-    bool HasStatusPanels(const QObject*) const override { return false; }
-    void SetStatusText(const QObject*, int, const QString&) override {}
-    void ShowStatusMessage(const QString&) override {}
+    BareHost() { QObject::connect(&action, &QAction::triggered, [this] { ++layoutEntered; }); }
 };
 
 class NoPaperStoreTest : public AppFixture {};

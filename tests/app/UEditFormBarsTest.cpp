@@ -4,6 +4,7 @@
 #include "app/UAppHost.h"
 #include "app/UEditFormBars.h"
 #include "controls/UExButtons.h"
+#include "tests/app/BareAppHost.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,37 +17,9 @@
 
 namespace {
 
-// A host that counts what reaches its status bar.
-class StatusHost : public IAppHost {
-public:
-    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
-    QMenu file{QStringLiteral("ファイル(&F)")}, help{QStringLiteral("ヘルプ(&H)")};
-    QAction action;
-    std::vector<QIcon> icons;
-    QString name;
-    int statusCalls = 0;
-    QWidget* HostWindow() override { return window.get(); }
-    QMenu* FileMenu() const override { return const_cast<QMenu*>(&file); }
-    QMenu* HelpMenu() const override { return const_cast<QMenu*>(&help); }
-    QAction* Action(THostAction) const override { return const_cast<QAction*>(&action); }
-    const std::vector<QIcon>& CommandIcons() const override { return icons; }
-    TMatrixImagePack* CommandImages() const override { return nullptr; }
-    TMatrixImagePack* ModeBarImages() const override { return nullptr; }
-    TLabelData* Document() const override { return nullptr; }
-    TLabelData* LeftDocument() const override { return nullptr; }
-    bool ReturnToLeftDocument() override { return false; }
-    bool NewDocument() override { return false; }
-    const QString& FileName() const override { return name; }
-    bool ClearModified() override { return true; }
-    bool EnterModeKind(TModeKind, bool) override { return false; }
-    bool PrintDocument() override { return false; }
-    void EditObject(TObject*) override {}
-    void ReportUnreadPart(const QString&) override {}
-    void SetStatusPanels(const QObject*, const QStringList&) override { ++statusCalls; }
-    void ReleaseStatusPanels(const QObject*) override { ++statusCalls; }
-    bool HasStatusPanels(const QObject*) const override { return true; }
-    void SetStatusText(const QObject*, int, const QString&) override { ++statusCalls; }
-    void ShowStatusMessage(const QString&) override {}
+// A host whose status bar keeps the panels it was given.
+struct StatusHost : BareAppHost {
+    StatusHost() { statusPanels = true; }
 };
 
 TEST(EditFormBarsTest, TheFileMenuLeadsTheHelpMenuEndsAndTheStatusGoesQuietWithTheHostsWindow) {

@@ -144,6 +144,63 @@ protected:
         dialogs.files = {pdf};
         dialog.btnPrint->click();
     }
+    // The document printed to a PDF of that name in the folder, its first page at 50 dpi (null on failure).
+    QImage PrintedPage(const QString& name) {
+        const QString pdf = folder.filePath(name);
+        PrintToPdf(main->Document(), pdf);
+        return TestSupport::RasterisePdf(pdf, 50, 1);
+    }
+    static QColor PrintedAt(const QImage& page, const TPoint& p) {
+        return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254));
+    }
+    // 定形 -> CD/DVD -> the two-disc label -> 編集画面へ: its two disc frames, the upper first (none on failure).
+    std::vector<TLOAlbumPhoto*> EditTheDiscLabel() {
+        TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("CD/DVD"),
+                                                   QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
+        if (panel == nullptr)
+            return {};
+        QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        if (editor == nullptr) {
+            ADD_FAILURE() << "no editor";
+            return {};
+        }
+        RunUntilIdleHandled();
+        std::vector<TLOAlbumPhoto*> discs = OnPage<TLOAlbumPhoto>();
+        if (discs.size() != 2) {
+            ADD_FAILURE() << discs.size() << " disc frames";
+            return {};
+        }
+        if (discs[0]->LogRect().Top > discs[1]->LogRect().Top)
+            std::swap(discs[0], discs[1]);
+        return discs;
+    }
+    static void PutARedPhoto(TLOAlbumPhoto* frame) {
+        auto picture = std::make_unique<TPictureEx>();
+        TSafetyBitmap red(60, 60, pf24bit);
+        red.Canvas().Brush() = TBrush{RGB(220, 20, 20), bsSolid};
+        red.Canvas().FillRect(TRect(0, 0, 60, 60));
+        picture->SetGraphic(&red);
+        frame->SetPhotoPicture(picture.get());
+    }
+    // Saved under that name, closed by 新規 and opened again; false (with a failure) when that did not go.
+    bool SaveAndReopen(const QString& name) {
+        const QString path = folder.filePath(name);
+        dialogs.files = {path};
+        main->actSaveAs->trigger();
+        main->actNew->trigger();
+        if (!main->OpenDocument(path)) {
+            ADD_FAILURE() << "not reopened";
+            return false;
+        }
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        if (editor == nullptr) {
+            ADD_FAILURE() << "no editor after reopening";
+            return false;
+        }
+        RunUntilIdleHandled();
+        return true;
+    }
 
     QTemporaryDir folder;
     TfrmMain* main = nullptr;
@@ -553,34 +610,18 @@ TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHo
     EXPECT_NE(shownAt(shown, corner), empty) << "outside the disc";
 
     // A red photo in the frame, kept through a save and a reopen, prints as a ring.
-    auto picture = std::make_unique<TPictureEx>();
-    TSafetyBitmap red(60, 60, pf24bit);
-    red.Canvas().Brush() = TBrush{RGB(220, 20, 20), bsSolid};
-    red.Canvas().FillRect(TRect(0, 0, 60, 60));
-    picture->SetGraphic(&red);
-    left->SetPhotoPicture(picture.get());
-    const QString path = folder.filePath(QStringLiteral("disc.qld"));
-    dialogs.files = {path};
-    main->actSaveAs->trigger();
-    main->actNew->trigger();
-    ASSERT_TRUE(main->OpenDocument(path));
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
-    RunUntilIdleHandled();
+    PutARedPhoto(left);
+    ASSERT_TRUE(SaveAndReopen(QStringLiteral("disc.qld")));
     shown = editor->DrawSite1->grab().toImage();
     EXPECT_GT(shownAt(shown, ring).red(), 180);
     EXPECT_LT(shownAt(shown, ring).green(), 80);
     EXPECT_GT(shownAt(shown, centre).green(), 200) << "the hole after reopening";
     EXPECT_GT(shownAt(shown, corner).green(), 200) << "outside the disc after reopening";
 
-    const QString pdf = folder.filePath(QStringLiteral("disc.pdf"));
-    PrintToPdf(main->Document(), pdf);
-    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage page = PrintedPage(QStringLiteral("disc.pdf"));
     ASSERT_FALSE(page.isNull());
     ASSERT_GT(page.width(), page.height()) << "a landscape page";
-    const auto printedAt = [&](const TPoint& p) {
-        return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254));
-    };
+    const auto printedAt = [&](const TPoint& p) { return PrintedAt(page, p); };
     EXPECT_GT(printedAt(ring).red(), 180);
     EXPECT_LT(printedAt(ring).green(), 80);
     EXPECT_GT(printedAt(centre).green(), 200) << "the printed hole";
@@ -590,16 +631,9 @@ TEST_F(UserRoadsTest, ADiscLabelsFramesShowAndPrintOnlyInsideTheDiscOutsideItsHo
 TEST_F(UserRoadsTest, AResizedDiscFrameKeepsItsDiscThroughSaveReopenAndPrint) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     const auto restore = PrintToTheFakeSystem();
-    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("CD/DVD"),
-                                               QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
-    ASSERT_NE(panel, nullptr);
-    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
-    RunUntilIdleHandled();
-    std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
-    ASSERT_EQ(frames.size(), 2u);
-    TLOAlbumPhoto* top = frames[0]->LogRect().Top < frames[1]->LogRect().Top ? frames[0] : frames[1];
+    const std::vector<TLOAlbumPhoto*> discs = EditTheDiscLabel();
+    ASSERT_EQ(discs.size(), 2u);
+    TLOAlbumPhoto* top = discs[0];
     const TRect disc = top->LogRect();
     const TPoint centre((disc.Left + disc.Right) / 2, (disc.Top + disc.Bottom) / 2);
     TDrawSite* site = editor->DrawSite1;
@@ -629,30 +663,16 @@ TEST_F(UserRoadsTest, AResizedDiscFrameKeepsItsDiscThroughSaveReopenAndPrint) {
     EXPECT_EQ(shown.pixelColor(at(ring)), empty);
     EXPECT_NE(shown.pixelColor(at(hole)), empty) << "the disc's hole";
 
-    auto picture = std::make_unique<TPictureEx>();
-    TSafetyBitmap red(60, 60, pf24bit);
-    red.Canvas().Brush() = TBrush{RGB(220, 20, 20), bsSolid};
-    red.Canvas().FillRect(TRect(0, 0, 60, 60));
-    picture->SetGraphic(&red);
-    top->SetPhotoPicture(picture.get());
-    const QString path = folder.filePath(QStringLiteral("resized.qld"));
-    dialogs.files = {path};
-    main->actSaveAs->trigger();
-    main->actNew->trigger();
-    ASSERT_TRUE(main->OpenDocument(path));
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
+    PutARedPhoto(top);
+    ASSERT_TRUE(SaveAndReopen(QStringLiteral("resized.qld")));
     site = editor->DrawSite1;
-    RunUntilIdleHandled();
     shown = site->grab().toImage();
     EXPECT_GT(shown.pixelColor(at(ring)).red(), 180);
     EXPECT_GT(shown.pixelColor(at(hole)).green(), 200) << "the hole after reopening";
 
-    const QString pdf = folder.filePath(QStringLiteral("resized.pdf"));
-    PrintToPdf(main->Document(), pdf);
-    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage page = PrintedPage(QStringLiteral("resized.pdf"));
     ASSERT_FALSE(page.isNull());
-    const auto printedAt = [&](const TPoint& p) { return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254)); };
+    const auto printedAt = [&](const TPoint& p) { return PrintedAt(page, p); };
     EXPECT_GT(printedAt(ring).red(), 180);
     EXPECT_LT(printedAt(ring).green(), 80);
     EXPECT_GT(printedAt(hole).green(), 200) << "the printed hole";
@@ -661,17 +681,8 @@ TEST_F(UserRoadsTest, AResizedDiscFrameKeepsItsDiscThroughSaveReopenAndPrint) {
 TEST_F(UserRoadsTest, AFrameAddedToADiscLabelTakesTheDiscItCoversMostAtOnceOnScreenAndInPrint) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     const auto restore = PrintToTheFakeSystem();
-    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("CD/DVD"),
-                                               QStringLiteral("CD/DVDラベル 2面 内径41mm"), Qt::MatchContains);
-    ASSERT_NE(panel, nullptr);
-    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
-    RunUntilIdleHandled();
-    std::vector<TLOAlbumPhoto*> discs = OnPage<TLOAlbumPhoto>();
+    const std::vector<TLOAlbumPhoto*> discs = EditTheDiscLabel();
     ASSERT_EQ(discs.size(), 2u);
-    if (discs[0]->LogRect().Top > discs[1]->LogRect().Top)
-        std::swap(discs[0], discs[1]);
     const TRect upper = discs[0]->LogRect();
     const TRect lower = discs[1]->LogRect();
     const auto centreOf = [](const TRect& r) { return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); };
@@ -756,11 +767,9 @@ TEST_F(UserRoadsTest, AFrameAddedToADiscLabelTakesTheDiscItCoversMostAtOnceOnScr
     ASSERT_NE(frames[0]->FaceShape(), nullptr) << "the dragged copy, topmost";
     EXPECT_EQ(frames[0]->FaceShape()->GetOuterRect(), upper);
 
-    const QString pdf = folder.filePath(QStringLiteral("added.pdf"));
-    PrintToPdf(main->Document(), pdf);
-    const QImage page = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage page = PrintedPage(QStringLiteral("added.pdf"));
     ASSERT_FALSE(page.isNull());
-    const auto printed = [&](const TPoint& p) { return page.pixelColor(int(p.X * 50 / 254), int(p.Y * 50 / 254)); };
+    const auto printed = [&](const TPoint& p) { return PrintedAt(page, p); };
     EXPECT_TRUE(isRed(printed(ring)));
     EXPECT_GT(printed(hole).green(), 200) << "the printed hole";
     EXPECT_GT(printed(corner).green(), 200) << "printed outside the disc";

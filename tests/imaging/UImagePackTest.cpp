@@ -69,6 +69,24 @@ TEST(ImagePackTest, MatrixCellsAndBadCounts) {
     }
 }
 
+TEST(ImagePackTest, KeyedCellsSeeThroughTheirBottomLeftColourOnly) {
+    TMatrixImagePack pack(nullptr);
+    TSafetyBitmap bitmap(8, 4, pf24bit);
+    bitmap.Canvas().FillSolid(TRect(0, 0, 8, 4), clWhite);
+    bitmap.Canvas().FillSolid(TRect(5, 1, 6, 2), clRed);
+    bitmap.Canvas().FillSolid(TRect(6, 2, 7, 3), RGB(255, 255, 254));
+    pack.Image()->SetGraphic(&bitmap);
+    pack.SetCountCol(2);
+    const QImage cell = KeyedPackCellImage(&pack, 1);
+    ASSERT_EQ(cell.size(), QSize(4, 4));
+    EXPECT_EQ(qAlpha(cell.pixel(0, 3)), 0);
+    EXPECT_EQ(qAlpha(cell.pixel(3, 0)), 0);
+    EXPECT_EQ(cell.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(cell.pixel(2, 2), qRgb(255, 255, 254)) << "a near-white is not the key";
+    EXPECT_TRUE(KeyedPackCellImage(&pack, 2).isNull());
+    EXPECT_TRUE(KeyedPackCellImage(nullptr, 0).isNull());
+}
+
 TEST(ImagePackTest, CacheDropsTheLeastRecentlyUsed) {
     TCustomImagePack pack(nullptr);
     EXPECT_EQ(pack.GetCount(), 0);

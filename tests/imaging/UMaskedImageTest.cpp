@@ -10,6 +10,18 @@ bool MaskBit(const TBitmap& mask, int x, int y) {
     return (mask.Pixels().ConstScanLine(y)[x >> 3] & (0x80 >> (x & 7))) != 0;
 }
 
+// Two pixels, red then blue, prepared with blue as the key.
+struct RedThenBlue {
+    TBitmap source{2, 1, pf24bit};
+    TMaskedImageNT masked;
+    RedThenBlue() {
+        source.Canvas().FillSolid(TRect(0, 0, 1, 1), clRed);
+        source.Canvas().FillSolid(TRect(1, 0, 2, 1), clBlue);
+        masked.Invalidate();
+        masked.Prepare(source, clBlue);
+    }
+};
+
 } // namespace
 
 TEST(MaskedImage, RightmostColumnOf24BitRowsIsMarked) {
@@ -74,12 +86,8 @@ TEST(MaskedImage, OtherFormatsCompareThroughThePixelColour) {
 }
 
 TEST(MaskedImage, PreparedImageIsWhiteWhereTransparentAndFlagsFollowChanges) {
-    TBitmap source(2, 1, pf24bit);
-    source.Canvas().FillSolid(TRect(0, 0, 1, 1), clRed);
-    source.Canvas().FillSolid(TRect(1, 0, 2, 1), clBlue);
-    TMaskedImageNT masked;
-    masked.Invalidate();
-    masked.Prepare(source, clBlue);
+    RedThenBlue page;
+    auto& [source, masked] = page;
     EXPECT_FALSE(masked.MaskDirty());
     EXPECT_FALSE(masked.ImageDirty());
     EXPECT_EQ(masked.Image().GetPixel(0, 0), clRed);
@@ -100,21 +108,15 @@ TEST(MaskedImage, PreparedImageIsWhiteWhereTransparentAndFlagsFollowChanges) {
     EXPECT_TRUE(MaskBit(copy, 0, 0));
 
     // Another key colour rebuilds the mask even with clean flags.
-    TMaskedImageNT other;
-    other.Invalidate();
-    other.Prepare(source, clBlue);
-    other.Prepare(source, clRed);
-    EXPECT_EQ(other.Image().GetPixel(0, 0), clWhite);
-    EXPECT_EQ(other.Image().GetPixel(1, 0), clBlue);
+    RedThenBlue other;
+    other.masked.Prepare(other.source, clRed);
+    EXPECT_EQ(other.masked.Image().GetPixel(0, 0), clWhite);
+    EXPECT_EQ(other.masked.Image().GetPixel(1, 0), clBlue);
 }
 
 TEST(MaskedImage, MasksStayDeviceMasksAndAPictureGivenAsOneIsReadByColour) {
-    TBitmap source(2, 1, pf24bit);
-    source.Canvas().FillSolid(TRect(0, 0, 1, 1), clRed);
-    source.Canvas().FillSolid(TRect(1, 0, 2, 1), clBlue);
-    TMaskedImageNT masked;
-    masked.Invalidate();
-    masked.Prepare(source, clBlue);
+    RedThenBlue page;
+    auto& [source, masked] = page;
     TBitmap taken;
     masked.GetMask(taken);
     EXPECT_EQ(taken.HandleType(), bmDDB);

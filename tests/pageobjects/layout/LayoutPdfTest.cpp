@@ -30,16 +30,29 @@ void PrintSite(TDrawSite& site, const QString& pdf) {
     site.DrawTo(canvas, TPoint(0, 0), 100);
 }
 
+// A 400 x 200 page at 96 dpi, and a folder for its PDF.
+class LayoutPdfTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterLayoutTestClasses();
+        ASSERT_TRUE(dir.isValid());
+        site.Scaler().SetUnitDPI(96);
+        site.SetLogWidth(400);
+        site.SetLogHeight(200);
+    }
+    // The page printed and read back at 96 dpi; null when that failed.
+    QImage Printed() {
+        const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+        PrintSite(site, pdf);
+        return TestSupport::RasterisePdf(pdf, 96);
+    }
+    QTemporaryDir dir;
+    TDrawSite site{nullptr};
+};
+
 } // namespace
 
-TEST(LayoutPdfTest, DrawToAnImageAndToAPdfAgree) {
-    RegisterLayoutTestClasses();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    TDrawSite site(nullptr);
-    site.Scaler().SetUnitDPI(96);
-    site.SetLogWidth(400);
-    site.SetLogHeight(200);
+TEST_F(LayoutPdfTest, DrawToAnImageAndToAPdfAgree) {
     auto* rect = new TLORect(&site);
     rect->SetLogRect(TRect(20, 20, 180, 120));
     rect->SetFrameWidth(8);
@@ -76,23 +89,14 @@ TEST(LayoutPdfTest, DrawToAnImageAndToAPdfAgree) {
         canvas.SetPixelsPerInch(96);
         site.DrawTo(canvas, TPoint(0, 0), 100);
     }
-    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
-    PrintSite(site, pdf);
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
-    const QImage printed = TestSupport::RasterisePdf(pdf, 96);
+    const QImage printed = Printed();
     ASSERT_FALSE(printed.isNull()) << "pdftoppm failed";
     EXPECT_EQ(Pixel(drawn, 100, 70), RGB(230, 230, 230));
     EXPECT_TRUE(TestSupport::ImagesMatch(printed, drawn, 3, {.SkipEdges = true}));
 }
 
-TEST(LayoutPdfTest, OneBitPictureFilesShowTheirOwnColoursOnScreenAndInPrint) {
-    RegisterLayoutTestClasses();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    TDrawSite site(nullptr);
-    site.Scaler().SetUnitDPI(96);
-    site.SetLogWidth(400);
-    site.SetLogHeight(200);
+TEST_F(LayoutPdfTest, OneBitPictureFilesShowTheirOwnColoursOnScreenAndInPrint) {
     // Left column entry 0, right column entry 1: white-then-black, and dark blue on cream.
     const std::vector<std::vector<TRGBQuad>> tables{{0xFFFFFF, 0x000000}, {0xFFF8DC, 0x102060}};
     for (size_t i = 0; i < tables.size(); ++i) {
@@ -124,10 +128,8 @@ TEST(LayoutPdfTest, OneBitPictureFilesShowTheirOwnColoursOnScreenAndInPrint) {
         canvas.SetBkColor(clLime);
         site.DrawTo(canvas, TPoint(0, 0), 100);
     }
-    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
-    PrintSite(site, pdf);
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
-    const QImage printed = TestSupport::RasterisePdf(pdf, 96);
+    const QImage printed = Printed();
     ASSERT_FALSE(printed.isNull()) << "pdftoppm failed";
     for (size_t i = 0; i < tables.size(); ++i)
         for (int column = 0; column < 2; ++column) {

@@ -87,10 +87,11 @@ void ResampleNearest(const DestRows& dest, const TPixelView& source) {
 struct ColumnPlan {
     enum Mode { Copy, Box, Linear, Cubic } mode = Copy;
     int sw = 0, dw = 0, c = 0;
-    // Box: output pixel j sums taps source pixels from first[j] with weights[j * taps + t].
-    int taps = 0;
+    // Box: output pixel j ends fraction[j] / 256 into source pixel boundary[j] (a span that ends
+    // at the row's end ends all of the way into the last pixel, so nothing is read past the row).
     uint32_t inv = 0;
-    std::vector<int32_t> first, weights;
+    std::vector<int32_t> boundary;
+    std::vector<uint32_t> fraction;
     // Interpolation: output pixel i samples around source pixel k[i] at fraction t[i].
     std::vector<int32_t> k, t;
 
@@ -102,26 +103,13 @@ struct ColumnPlan {
             mode = Box;
             const int64_t step = (int64_t(sw) << 16) / dw;
             inv = uint32_t((int64_t(dw) << 16) / sw);
-            taps = std::min(int(step >> 16) + 2, sw);
-            first.resize(dw);
-            weights.assign(size_t(dw) * taps, 0);
-            int pos = 0, carry = 256;
+            boundary.resize(dw);
+            fraction.resize(dw);
             for (int j = 0; j < dw; ++j) {
                 const int64_t end = (j + 1) * step;
-                const int e = int(end >> 16), f = int((end >> 8) & 0xFF);
-                // A span that ends exactly at the row's end gives the pixel after it weight 0:
-                // leave it out so that no tap reads past the row.
-                const int last = e < sw ? e : sw - 1;
-                first[j] = std::min(pos, sw - taps > 0 ? sw - taps : 0);
-                const int shift = pos - first[j];
-                int32_t* w = &weights[size_t(j) * taps];
-                w[shift] = carry;
-                for (int q = pos + 1; q < e && q <= last; ++q)
-                    w[q - first[j]] = 256;
-                if (e <= last && e > pos)
-                    w[e - first[j]] = f;
-                carry = 256 - f;
-                pos = e;
+                const int e = int(end >> 16);
+                boundary[j] = std::min(e, sw - 1);
+                fraction[j] = e < sw ? uint32_t((end >> 8) & 0xFF) : 256;
             }
             return;
         }
@@ -137,18 +125,62 @@ struct ColumnPlan {
     }
 };
 
+// The box weights (a fraction of the first pixel, 256 for the whole ones, a fraction of the last)
+// sum as the difference of two running sums taken at the box's fractional ends: 256 times the
+// whole pixels before an end plus its fraction of the pixel there. One pass along the row keeps
+// the running sums of all channels in one vector, so the work does not grow with the shrink. The
+// integers equal those of weighing each tap (modulo 2^32, as the stored values always were).
+using ChannelSums = uint32_t __attribute__((vector_size(16)));
+
+// The channels of pixel x in the low lanes of 16-bit sums. A 3-byte pixel followed by another in
+// the row is read as 4 bytes: the last lane then holds a byte of the next pixel, which no result uses.
+using ShortSums = uint16_t __attribute__((vector_size(16)));
+
+template <int C>
+KERNEL_INLINE ShortSums PixelAt(const uint8_t* __restrict row, int x, bool followed) {
+    const uint8_t* p = row + size_t(x) * C;
+    if (C == 1 || (C == 3 && !followed))
+        return ShortSums{p[0], uint16_t(C > 1 ? p[1] : 0), uint16_t(C > 2 ? p[2] : 0), 0, 0, 0, 0, 0};
+    uint32_t word;
+    std::memcpy(&word, p, 4);
+#if defined(__SSE2__)
+    return ShortSums(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(word)), _mm_setzero_si128()));
+#else
+    return ShortSums{uint16_t(word & 0xFF), uint16_t((word >> 8) & 0xFF), uint16_t((word >> 16) & 0xFF),
+                     uint16_t(word >> 24), 0, 0, 0, 0};
+#endif
+}
+
+KERNEL_INLINE ChannelSums Widen(ShortSums v) {
+#if defined(__SSE2__)
+    return ChannelSums(_mm_unpacklo_epi16(__m128i(v), _mm_setzero_si128()));
+#else
+    return ChannelSums{v[0], v[1], v[2], v[3]};
+#endif
+}
+
 template <int C>
 KERNEL_INLINE void BoxColumns(const ColumnPlan& plan, const uint8_t* __restrict in, int32_t* __restrict out) {
-    const int taps = plan.taps;
+    const int32_t* boundary = plan.boundary.data();
+    const uint32_t* fraction = plan.fraction.data();
+    const int last = plan.sw - 1;
+    ChannelSums whole = {}, before = {};
+    int x = 0;
     for (int j = 0; j < plan.dw; ++j) {
-        const uint8_t* p = in + size_t(plan.first[j]) * C;
-        const int32_t* w = &plan.weights[size_t(j) * taps];
-        uint32_t sum[C] = {};
-        for (int t = 0; t < taps; ++t)
-            for (int ch = 0; ch < C; ++ch)
-                sum[ch] += uint32_t(w[t]) * p[t * C + ch];
+        const int e = boundary[j];
+        // Whole pixels are summed in 16 bits, which hold 257 of them, and widened once a run.
+        while (x < e) {
+            const int runEnd = std::min(e, x + 257);
+            ShortSums run = {};
+            for (; x < runEnd; ++x) // every pixel before a boundary has another after it
+                run += PixelAt<C>(in, x, true);
+            whole += Widen(run);
+        }
+        const ChannelSums end = whole * 256 + Widen(PixelAt<C>(in, e, e < last)) * fraction[j];
+        const ChannelSums value = ((end - before) * plan.inv) >> 24;
         for (int ch = 0; ch < C; ++ch)
-            out[j * C + ch] = int32_t((sum[ch] * plan.inv) >> 24);
+            out[j * C + ch] = int32_t(value[ch]);
+        before = end;
     }
 }
 

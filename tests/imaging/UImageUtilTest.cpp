@@ -119,6 +119,17 @@ TEST(ResampleTest, FastEqualsReferenceOnAwkwardSizes) {
             }
 }
 
+TEST(ResampleTest, SpansOfHundredsOfWhitePixelsShrinkToWhite) {
+    // Whole pixels are summed in 16 bits: a span longer than 257 of them must not wrap.
+    for (int c : {1, 3, 4}) {
+        KernelTestImage source(1201, 2, c);
+        source.Fill(255);
+        EXPECT_EQ(Resampled(source, 2, 1, rkLinear, false), Resampled(source, 2, 1, rkLinear, true)) << c;
+        source.Noise(c, false);
+        EXPECT_EQ(Resampled(source, 3, 1, rkLinear, false), Resampled(source, 3, 1, rkLinear, true)) << c;
+    }
+}
+
 TEST(ResampleTest, FastEqualsReferenceOnOneThreadAndMany) {
     KernelTestImage source(203, 157, 3);
     source.Noise(11, true);

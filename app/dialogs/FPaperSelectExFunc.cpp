@@ -1,6 +1,6 @@
 #include "app/dialogs/FPaperSelectExFunc.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "app/dialogs/FEditPaperLists.h"
 #include "app/dialogs/FEditPurpose.h"
 #include "app/dialogs/FPaperUpdateInfo.h"
@@ -82,7 +82,7 @@ TframePaperSelectExFunc::TframePaperSelectExFunc(QWidget* parent) : QWidget(pare
                                       &TframePaperSelectExFunc::SetAllSystemPaper);
     actEditGroup = MakeAction("actEditGroup", QStringLiteral("グループ編集(&G)..."), &TframePaperSelectExFunc::EditGroup);
     actEditMaker =
-        MakeAction("actEditMaker", QStringLiteral("用紙メーカー編集(&M).."), &TframePaperSelectExFunc::EditMaker);
+        MakeAction("actEditMaker", QStringLiteral("用紙メーカー編集(&K)..."), &TframePaperSelectExFunc::EditMaker);
     actEditPurpose =
         MakeAction("actEditPurpose", QStringLiteral("用途IDの編集(&P)..."), &TframePaperSelectExFunc::EditPurpose);
     actChangeOrder =
@@ -186,6 +186,7 @@ bool TframePaperSelectExFunc::MergePaperFile(const QString& fileName) {
         SavePaperStore(*papers_);
     }
     Reset();
+    AppShowMessage(QStringLiteral("用紙情報ファイル「%1」をマージしました").arg(fileName));
     return true;
 }
 

@@ -150,7 +150,7 @@ TEST_F(ExFuncTest, TheFunctionsButtonComesWithExtendedModeAndOpensItsMenuAtItsTo
     for (QAction* action : frame->PopupMenu->actions())
         captions << action->text();
     EXPECT_EQ(captions, (QStringList{"更新情報(&U)...", "用紙情報のマージ(&M)...", "全てをシステム用紙に(&R)...",
-                                     "グループ編集(&G)...", "用紙メーカー編集(&M)..", "用途IDの編集(&P)...",
+                                     "グループ編集(&G)...", "用紙メーカー編集(&K)...", "用途IDの編集(&P)...",
                                      "用紙順の変更(&O)...", "すべての用紙用途の削除(&A)...", "用途情報の最適化",
                                      "グループ名の出力", "写真サイズの編集(&S)"}));
     EXPECT_TRUE(frame->actUpdateInfo->isEnabled());
@@ -192,8 +192,10 @@ TEST_F(ExFuncTest, AMergeTakesTheSystemPapersOfAnotherFileAndRefusesTheStoresOwn
         dialogs.answers.push_back(mrOk);
         frame->actMergePapers->trigger();
         ASSERT_FALSE(dialogs.boxes.empty());
-        if (refused == garbage)
+        if (refused == garbage) {
             EXPECT_TRUE(dialogs.boxes.back().text.contains(garbage)) << dialogs.boxes.back().text.toStdString();
+            EXPECT_EQ(EnglishWords(QString(dialogs.boxes.back().text).remove(garbage)), QStringList());
+        }
         else
             EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("このファイルは、現在の保存先です"));
     }
@@ -205,8 +207,10 @@ TEST_F(ExFuncTest, AMergeTakesTheSystemPapersOfAnotherFileAndRefusesTheStoresOwn
 
     const size_t boxes = dialogs.boxes.size();
     dialogs.files.push_back(other);
+    dialogs.answers.push_back(mrOk);
     frame->actMergePapers->trigger();
-    EXPECT_EQ(dialogs.boxes.size(), boxes) << "merged without a word";
+    ASSERT_EQ(dialogs.boxes.size(), boxes + 1) << "merged without a word";
+    EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("用紙情報ファイル「%1」をマージしました").arg(other));
     EXPECT_GE(Papers().IndexOf(QStringLiteral("マージした用紙")), 0);
     EXPECT_LT(Papers().IndexOf(QStringLiteral("よそのユーザー用紙")), 0);
     EXPECT_FALSE(Papers().Modified()) << "saved at once";

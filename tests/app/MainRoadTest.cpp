@@ -345,7 +345,7 @@ TEST(DocumentFaults, StorageCodesGiveTheirCauseAndTheSystemTextStaysADetail) {
     EXPECT_EQ(DocumentFaultText(true, QStringLiteral("/x/a.qld"), full),
               QStringLiteral("ファイルを保存できませんでした\r\nファイル: /x/a.qld\r\n"
                              "原因: ディスクの空き容量が不足しています\r\n"
-                             "詳細: There is insufficient disk space to complete the operation."));
+                             "詳細: 操作を完了するためのディスクの空き容量が足りません。"));
 }
 
 TEST_F(MainRoadTest, TheWaitingWindowShowsAndTheMainWindowRepaintsBeforeASave) {
@@ -1075,6 +1075,14 @@ TEST_F(MainRoadTest, AWideWindowShowsThePaperNamesWhole) {
     RunLoopUntil([&] { return list->columnWidth(0) > longest; }, 1000);
     EXPECT_GT(list->columnWidth(0), longest) << "names cut beside empty room";
     main->grab().save(QStringLiteral("/tmp/wide-paper.png"));
+
+    // On a 1366-pixel screen the sizes ("レター / ANSI A") show whole in the room the names leave.
+    main->resize(1366, 740);
+    int longestSize = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        longestSize = std::max(longestSize, list->fontMetrics().horizontalAdvance(list->topLevelItem(i)->text(1)));
+    RunLoopUntil([&] { return list->columnWidth(1) > longestSize; }, 1000);
+    EXPECT_GT(list->columnWidth(1), longestSize) << "sizes cut beside empty room";
 }
 
 } // namespace

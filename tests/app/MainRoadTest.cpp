@@ -62,6 +62,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -1076,7 +1077,16 @@ TEST_F(MainRoadTest, AWideWindowShowsThePaperNamesWhole) {
     EXPECT_GT(list->columnWidth(0), longest) << "names cut beside empty room";
     main->grab().save(QStringLiteral("/tmp/wide-paper.png"));
 
-    // On a 1366-pixel screen the sizes ("レター / ANSI A") show whole in the room the names leave.
+    // A maker of letter-sized sheets, on a 1366-pixel screen: the sizes ("レター / ANSI A") show
+    // whole in the room the names leave.
+    // A larger type stands for the longer Japanese names ("レター / ANSI A") of a started program.
+    QFont larger = list->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    list->setFont(larger);
+    const int avery = papers->cbMaker->findText(QStringLiteral("Avery"));
+    ASSERT_GE(avery, 0);
+    papers->cbMaker->setCurrentIndex(avery);
+    emit papers->cbMaker->activated(avery);
     main->resize(1366, 740);
     int longestSize = 0;
     for (int i = 0; i < list->topLevelItemCount(); ++i)

@@ -158,7 +158,7 @@ TfrmEditPaper10::TfrmEditPaper10(QWidget* parent)
     purposeLabel->setBuddy(cbPurpose);
     ext->addWidget(purposeLabel, 0, 0);
     ext->addWidget(cbPurpose, 0, 1);
-    chkReadOnly = new QCheckBox(QStringLiteral("システム用紙"), gbExtended);
+    chkReadOnly = new QCheckBox(QStringLiteral("ReadOnly"), gbExtended);
     chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
     ext->addWidget(chkReadOnly, 0, 2);
     seLeftMargin = MakeLengthEdit(gbExtended, "seLeftMargin", 0, kMaxSheetLength);

@@ -43,11 +43,10 @@ TLinesEditorParts BuildLinesEditor(QDialog* dialog, QVBoxLayout* layout) {
     return parts;
 }
 
-TPaperListEditor::TPaperListEditor(const QString& objectName, const QString& title, const QString& label,
-                                   QWidget* parent)
+TPaperListEditor::TPaperListEditor(const QString& objectName, const QString& label, QWidget* parent)
     : QDialog(parent) {
     setObjectName(objectName);
-    setWindowTitle(title);
+    setWindowTitle(objectName);
     resize(320, 360);
     auto* layout = new QVBoxLayout(this);
     lblTitle = new QLabel(label, this);
@@ -71,13 +70,10 @@ TStringList TPaperListEditor::Lines() const {
 }
 
 TfrmEditPaperGroup::TfrmEditPaperGroup(QWidget* parent)
-    : TPaperListEditor(QStringLiteral("frmEditPaperGroup"), QStringLiteral("グループ編集"),
-                       QStringLiteral("グループ名"), parent) {}
+    : TPaperListEditor(QStringLiteral("frmEditPaperGroup"), QStringLiteral("グループ名"), parent) {}
 
 TfrmEditPaperMaker::TfrmEditPaperMaker(QWidget* parent)
-    : TPaperListEditor(QStringLiteral("frmEditPaperMaker"), QStringLiteral("用紙メーカー編集"),
-                       QStringLiteral("メーカー名"), parent) {}
+    : TPaperListEditor(QStringLiteral("frmEditPaperMaker"), QStringLiteral("メーカー名"), parent) {}
 
 TfrmEditPhotoSize::TfrmEditPhotoSize(QWidget* parent)
-    : TPaperListEditor(QStringLiteral("frmEditPhotoSize"), QStringLiteral("写真サイズの編集"),
-                       QStringLiteral("写真サイズ"), parent) {}
+    : TPaperListEditor(QStringLiteral("frmEditPhotoSize"), QStringLiteral("写真サイズ"), parent) {}

@@ -27,7 +27,7 @@ public:
     TStringList Lines() const;
 
 protected:
-    TPaperListEditor(const QString& objectName, const QString& title, const QString& label, QWidget* parent);
+    TPaperListEditor(const QString& objectName, const QString& label, QWidget* parent);
 };
 
 class TfrmEditPaperGroup : public TPaperListEditor {

@@ -82,7 +82,7 @@ TframePaperSelectExFunc::TframePaperSelectExFunc(QWidget* parent) : QWidget(pare
                                       &TframePaperSelectExFunc::SetAllSystemPaper);
     actEditGroup = MakeAction("actEditGroup", QStringLiteral("グループ編集(&G)..."), &TframePaperSelectExFunc::EditGroup);
     actEditMaker =
-        MakeAction("actEditMaker", QStringLiteral("用紙メーカー編集(&K)..."), &TframePaperSelectExFunc::EditMaker);
+        MakeAction("actEditMaker", QStringLiteral("用紙メーカー編集(&M).."), &TframePaperSelectExFunc::EditMaker);
     actEditPurpose =
         MakeAction("actEditPurpose", QStringLiteral("用途IDの編集(&P)..."), &TframePaperSelectExFunc::EditPurpose);
     actChangeOrder =

@@ -35,7 +35,7 @@ TfrmURLEdit::TfrmURLEdit(QWidget* parent) : QDialog(parent) {
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);

@@ -150,7 +150,7 @@ TEST_F(ExFuncTest, TheFunctionsButtonComesWithExtendedModeAndOpensItsMenuAtItsTo
     for (QAction* action : frame->PopupMenu->actions())
         captions << action->text();
     EXPECT_EQ(captions, (QStringList{"更新情報(&U)...", "用紙情報のマージ(&M)...", "全てをシステム用紙に(&R)...",
-                                     "グループ編集(&G)...", "用紙メーカー編集(&K)...", "用途IDの編集(&P)...",
+                                     "グループ編集(&G)...", "用紙メーカー編集(&M)..", "用途IDの編集(&P)...",
                                      "用紙順の変更(&O)...", "すべての用紙用途の削除(&A)...", "用途情報の最適化",
                                      "グループ名の出力", "写真サイズの編集(&S)"}));
     EXPECT_TRUE(frame->actUpdateInfo->isEnabled());

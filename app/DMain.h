@@ -172,10 +172,6 @@ TdataMain* dataMain();
 // the caller.
 void LoadPreviewImage(TImageCacheStorage* cache, const QString& fileName, TPicture& picture);
 
-// Writes a changed paper store at once, as every change of it must be; a failure shows the store's
-// message and answers false (the store stays modified, so the next save tries again).
-bool SavePaperStore(TPapers& papers);
-
 // The texts of the shared-data checks.
 QString FileNotOpenedMessage(const QString& fileName);
 QString FileReadOnlyMessage(const QString& fileName);

@@ -146,6 +146,7 @@ int LastLayoutScale = 0;
 TfrmLayout::TfrmLayout(IAppHost* host, QWidget* parent)
     : QWidget(parent ? parent : host ? host->HostWindow() : nullptr), host_(host), components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmLayout"));
+    setProperty("HelpContext", 5010);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

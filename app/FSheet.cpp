@@ -120,6 +120,7 @@ void TLOFaceForSheet::Paint() {
 TfrmSheet::TfrmSheet(IAppHost* host, QWidget* parent)
     : QWidget(parent ? parent : host ? host->HostWindow() : nullptr), host_(host), components_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmSheet"));
+    setProperty("HelpContext", 5011);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

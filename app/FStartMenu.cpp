@@ -104,6 +104,7 @@ TfrmStartMenu::~TfrmStartMenu() {
 
 TfrmStartMenuBase::TfrmStartMenuBase(IAppHost* host) : QWidget(host->HostWindow()) {
     setObjectName(QStringLiteral("frmStartMenuBase"));
+    setProperty("HelpContext", 5012);
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

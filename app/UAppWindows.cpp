@@ -41,50 +41,50 @@ public:
     explicit THostedModeForm(Form* form) : QObject(form), form_(form) {}
 
     bool CloseQuery() override {
-        if constexpr (requires(Form& f) { f.CloseQuery(); })
+        if constexpr (AnswersCloseQuery<Form>)
             return form_->CloseQuery();
         return IModeForm::CloseQuery();
     }
     void StorePage() override {
-        if constexpr (requires(Form& f) { f.StorePage(); })
+        if constexpr (AnswersStorePage<Form>)
             form_->StorePage();
     }
     void AttachDocument(TLabelData* document) override {
-        if constexpr (requires(Form& f, TLabelData* d) { f.AttachDocument(d); })
+        if constexpr (AnswersAttachDocument<Form>)
             form_->AttachDocument(document);
     }
     void DetachDocument() override {
-        if constexpr (requires(Form& f) { f.DetachDocument(); })
+        if constexpr (AnswersDetachDocument<Form>)
             form_->DetachDocument();
     }
     void RefreshPreview() override {
-        if constexpr (requires(Form& f) { f.RefreshPreview(); })
+        if constexpr (AnswersRefreshPreview<Form>)
             form_->RefreshPreview();
     }
     bool IsModified() const override {
-        if constexpr (requires(const Form& f) { f.IsModified(); })
+        if constexpr (AnswersIsModified<Form>)
             return std::as_const(*form_).IsModified();
         return IModeForm::IsModified();
     }
     void SetModified(bool value) override {
-        if constexpr (requires(Form& f) { f.SetModified(true); })
+        if constexpr (AnswersSetModified<Form>)
             form_->SetModified(value);
     }
     bool InsertPicture(const QString& fileName) override {
-        if constexpr (requires(Form& f, const QString& name) { f.InsertPicture(name); })
+        if constexpr (AnswersInsertPicture<Form>)
             return form_->InsertPicture(fileName);
         return IModeForm::InsertPicture(fileName);
     }
     void EditObjectProperty(TObject* object) override {
-        if constexpr (requires(Form& f, TObject* o) { f.EditObjectProperty(o); })
+        if constexpr (AnswersEditObjectProperty<Form>)
             form_->EditObjectProperty(object);
     }
     void ResetPapers() override {
-        if constexpr (requires(Form& f) { f.ResetPapers(); })
+        if constexpr (AnswersResetPapers<Form>)
             form_->ResetPapers();
     }
     std::optional<bool> HasPageContent() const override {
-        if constexpr (requires(const Form& f) { f.HasPageContent(); })
+        if constexpr (AnswersHasPageContent<Form>)
             return std::as_const(*form_).HasPageContent();
         return IModeForm::HasPageContent();
     }
@@ -93,26 +93,23 @@ private:
     Form* form_;
 };
 
-// A form that renamed or dropped one of these would silently fall back to the default; these say
-// which form answers what.
-static_assert(requires(TfrmLayout& f, TLabelData* d, TObject* o) {
-    f.AttachDocument(d);
-    f.StorePage();
-    f.SetModified(true);
-    { std::as_const(f).IsModified() } -> std::same_as<bool>;
-    { std::as_const(f).HasPageContent() } -> std::same_as<std::optional<bool>>;
-    { f.InsertPicture(QString()) } -> std::same_as<bool>;
-    f.EditObjectProperty(o);
-});
-static_assert(requires(TfrmSheet& f, TLabelData* d) { f.AttachDocument(d); });
-static_assert(requires(TfrmPaperSelectBase& f) { f.ResetPapers(); });
-static_assert(requires(TfrmPrintPaperBase& f) {
-    f.DetachDocument();
-    f.RefreshPreview();
-});
+// What each form must answer: one that renamed or dropped a member would silently fall back to the
+// default. Each message names the form and the member.
+static_assert(AnswersAttachDocument<TfrmLayout>, "TfrmLayout must give void AttachDocument(TLabelData*)");
+static_assert(AnswersStorePage<TfrmLayout>, "TfrmLayout must give void StorePage()");
+static_assert(AnswersSetModified<TfrmLayout>, "TfrmLayout must give void SetModified(bool)");
+static_assert(AnswersIsModified<TfrmLayout>, "TfrmLayout must give bool IsModified() const");
+static_assert(AnswersHasPageContent<TfrmLayout>, "TfrmLayout must give std::optional<bool> HasPageContent() const");
+static_assert(AnswersInsertPicture<TfrmLayout>, "TfrmLayout must give bool InsertPicture(const QString&)");
+static_assert(AnswersEditObjectProperty<TfrmLayout>, "TfrmLayout must give void EditObjectProperty(TObject*)");
+static_assert(AnswersAttachDocument<TfrmSheet>, "TfrmSheet must give void AttachDocument(TLabelData*)");
+static_assert(AnswersResetPapers<TfrmPaperSelectBase>, "TfrmPaperSelectBase must give void ResetPapers()");
+static_assert(AnswersDetachDocument<TfrmPrintPaperBase>, "TfrmPrintPaperBase must give void DetachDocument()");
+static_assert(AnswersRefreshPreview<TfrmPrintPaperBase>, "TfrmPrintPaperBase must give void RefreshPreview()");
 
 template <class Form>
 void RegisterHosted(TModeKind kind) {
+    static_assert(ModeFormMembersMatch<Form>());
     RegisterModeForm(kind, [](IAppHost* host) {
         auto* form = new Form(host);
         return TModeFormMade{form, new THostedModeForm<Form>(form)};

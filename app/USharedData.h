@@ -5,6 +5,7 @@
 
 class QString;
 class TImageCacheStorage;
+class TPapers;
 class TPapersV2;
 class TPicture;
 class TPluginList;
@@ -32,3 +33,7 @@ protected:
 
 // The data module's shared data; null before the module is made and once it is gone.
 ISharedData* sharedData();
+
+// Writes a changed paper store at once, as every change of it must be; a failure shows the store's
+// message and answers false (the store stays modified, so the next save tries again).
+bool SavePaperStore(TPapers& papers);

@@ -125,14 +125,20 @@ void TPaperInfo::GetFaceInfo(int index, TFaceInfo& face) const {
 }
 
 int TPaperInfo::FindFaceOutsidePaper() const {
+    const std::vector<int> outside = FacesOutsidePaper();
+    return outside.empty() ? -1 : outside.front();
+}
+
+std::vector<int> TPaperInfo::FacesOutsidePaper() const {
     const TRect paper(0, 0, Width(), Height());
+    std::vector<int> outside;
     for (int i = 0; i < GetFaceCount(); ++i) {
         const TRect outer = GetFaceOuterRect(i);
         TRect inside;
         if (!IntersectRect(inside, outer, paper) || inside != outer)
-            return i;
+            outside.push_back(i);
     }
-    return -1;
+    return outside;
 }
 
 int TPaperInfo::FindOverlappingFace(int* earlier) const {

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 // Limits of a sound paper: anything beyond is taken for damage (10 m, and more faces than any
 // sheet carries).
@@ -61,6 +62,8 @@ public:
     TRect TurnRect(const TRect& r) const;
     // The first face whose outer rect is not wholly on the paper; -1 when all are.
     int FindFaceOutsidePaper() const;
+    // Every such face, in face order.
+    std::vector<int> FacesOutsidePaper() const;
     // The first face whose region meets those of the faces before it; -1 when none does. earlier,
     // when given, receives the first of those faces it meets (-1 when none).
     int FindOverlappingFace(int* earlier = nullptr) const;

@@ -122,8 +122,9 @@ Volume::~Volume() {
 // ---------------------------------------------------------------------------------------------------
 // Loading
 
-void Volume::Corrupt(const char* what) const {
-    ThrowStorageError(STG_E_DOCFILECORRUPT, QString::fromLatin1(what));
+void Volume::Corrupt(const char* /*what: the damaged part, named at the call*/) const {
+    // A user is told that the file is damaged; which of its tables is means nothing to them.
+    ThrowStorageError(STG_E_DOCFILECORRUPT, QString());
 }
 
 void Volume::ReadSector(uint32_t id, void* buffer) {
@@ -168,7 +169,10 @@ void Volume::LoadHeaderAndTables() {
     uint8_t h[HeaderSize];
     if (fileSize < sizeof h || bytes_->ReadAt(0, h, sizeof h) != sizeof h ||
         std::memcmp(h, Signature, 8) != 0)
-        ThrowStorageError(STG_E_FILEALREADYEXISTS, QStringLiteral("not a compound file"));
+        // The code a compound-file reader gives a file that is no compound file; its general text
+        // ("already exists ...") would mislead the reader of a damaged or foreign file.
+        throw EOleSysError(QStringLiteral("複合ファイルの形式ではありません（壊れているか、別の種類のファイルです）。"),
+                           STG_E_FILEALREADYEXISTS);
     major_ = GetLE16(h + HeaderAt::MajorVersion);
     if (GetLE16(h + HeaderAt::ByteOrder) != ByteOrderMark)
         ThrowStorageError(STG_E_INVALIDHEADER, QStringLiteral("byte order"));

@@ -79,14 +79,14 @@ void TMetafile::SetData(const QByteArray& data) {
                         std::max<int64_t>(1, std::llround(unitsPerInch)));
     } else if (n >= 4 && std::memcmp(p, "QPIC", 4) == 0) {
         if (!IsPlayableRecording(data))
-            throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+            throw EInvalidGraphic(QStringLiteral("メタファイルが不正です"));
         QPicture picture;
         picture.setData(data.constData(), uint(n));
         kind = mkRecording;
         width = picture.boundingRect().width();
         height = picture.boundingRect().height();
     } else {
-        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+        throw EInvalidGraphic(QStringLiteral("メタファイルが不正です"));
     }
     data_ = data;
     kind_ = kind;

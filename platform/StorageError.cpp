@@ -7,57 +7,57 @@
 QString StorageErrorMessage(HRESULT code) {
     switch (code) {
     case STG_E_INVALIDFUNCTION:
-        return QStringLiteral("Unable to perform requested operation.");
+        return QStringLiteral("要求された操作を実行できません。");
     case STG_E_FILENOTFOUND:
-        return QStringLiteral("The file or element could not be found.");
+        return QStringLiteral("ファイルまたは要素が見つかりません。");
     case STG_E_PATHNOTFOUND:
-        return QStringLiteral("The path could not be found.");
+        return QStringLiteral("パスが見つかりません。");
     case STG_E_TOOMANYOPENFILES:
-        return QStringLiteral("There are insufficient resources to open another file.");
+        return QStringLiteral("これ以上ファイルを開くためのリソースが足りません。");
     case STG_E_ACCESSDENIED:
-        return QStringLiteral("Access denied.");
+        return QStringLiteral("アクセスが拒否されました。");
     case STG_E_INVALIDHANDLE:
-        return QStringLiteral("Attempted an operation on an invalid object.");
+        return QStringLiteral("無効なオブジェクトを操作しようとしました。");
     case STG_E_INSUFFICIENTMEMORY:
-        return QStringLiteral("There is insufficient memory available to complete the operation.");
+        return QStringLiteral("操作を完了するためのメモリが足りません。");
     case STG_E_INVALIDPOINTER:
-        return QStringLiteral("Invalid pointer error.");
+        return QStringLiteral("無効なポインタです。");
     case STG_E_SEEKERROR:
-        return QStringLiteral("An error occurred during a seek operation.");
+        return QStringLiteral("ファイル位置の移動中にエラーが発生しました。");
     case STG_E_WRITEFAULT:
-        return QStringLiteral("A disk error occurred during a write operation.");
+        return QStringLiteral("書き込み中にディスクのエラーが発生しました。");
     case STG_E_READFAULT:
-        return QStringLiteral("A disk error occurred during a read operation.");
+        return QStringLiteral("読み込み中にディスクのエラーが発生しました。");
     case STG_E_SHAREVIOLATION:
-        return QStringLiteral("A share violation has occurred.");
+        return QStringLiteral("ファイルは他で使用中です（共有違反）。");
     case STG_E_LOCKVIOLATION:
-        return QStringLiteral("A lock violation has occurred.");
+        return QStringLiteral("ファイルはロックされています（ロック違反）。");
     case STG_E_FILEALREADYEXISTS:
-        return QStringLiteral("The file already exists or is not a storage file.");
+        return QStringLiteral("同じ名前のファイルがすでにあるか、複合ファイルの形式ではありません。");
     case STG_E_INVALIDPARAMETER:
-        return QStringLiteral("Invalid parameter error.");
+        return QStringLiteral("無効なパラメータです。");
     case STG_E_MEDIUMFULL:
-        return QStringLiteral("There is insufficient disk space to complete the operation.");
+        return QStringLiteral("操作を完了するためのディスクの空き容量が足りません。");
     case STG_E_INVALIDHEADER:
-        return QStringLiteral("The file is not a valid compound file: its header is invalid.");
+        return QStringLiteral("複合ファイルのヘッダーが正しくありません。");
     case STG_E_INVALIDNAME:
-        return QStringLiteral("The name is not valid.");
+        return QStringLiteral("名前が正しくありません。");
     case STG_E_UNKNOWN:
-        return QStringLiteral("An unexpected error occurred.");
+        return QStringLiteral("予期しないエラーが発生しました。");
     case STG_E_UNIMPLEMENTEDFUNCTION:
-        return QStringLiteral("That function is not implemented.");
+        return QStringLiteral("その機能はありません。");
     case STG_E_INVALIDFLAG:
-        return QStringLiteral("Invalid flag error.");
+        return QStringLiteral("無効なフラグです。");
     case STG_E_INUSE:
-        return QStringLiteral("Attempted to use an object that is busy.");
+        return QStringLiteral("使用中のオブジェクトを使おうとしました。");
     case STG_E_REVERTED:
-        return QStringLiteral("The object has been invalidated by a revert operation or a deletion.");
+        return QStringLiteral("オブジェクトは取り消しまたは削除により無効になっています。");
     case STG_E_DOCFILECORRUPT:
-        return QStringLiteral("The compound file is corrupt.");
+        return QStringLiteral("複合ファイルが壊れています。");
     case STG_E_DOCFILETOOLARGE:
-        return QStringLiteral("The compound file is too large for the current implementation.");
+        return QStringLiteral("複合ファイルが大きすぎます。");
     default:
-        return QStringLiteral("OLE error %1")
+        return QStringLiteral("記憶域のエラー (%1)")
             .arg(QString::number(static_cast<uint32_t>(code), 16).toUpper().rightJustified(8, u'0'));
     }
 }

@@ -76,7 +76,7 @@ TfrmComponentViewer::TfrmComponentViewer(QWidget* parent) : QDialog(parent) {
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter, 1);
     auto* buttons = new QHBoxLayout;
-    Button2 = new QPushButton(QStringLiteral("Refresh"), this);
+    Button2 = new QPushButton(QStringLiteral("更新(&R)"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
     buttons->addStretch();

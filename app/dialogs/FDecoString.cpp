@@ -133,9 +133,19 @@ void TfrmDecoString::ShowSample() {
     image.fill(Qt::white);
     if (!sample.Text().isEmpty()) {
         TCanvas canvas(&image);
-        const int height = kSampleHeight - 8;
+        // A string wider than the box is shown smaller rather than cut: every glyph is seen.
+        const int room = kSampleWidth - 8;
+        int height = kSampleHeight - 8;
         sample.SetLogRect(TRect(0, 0, 1, height));
-        sample.DrawDecoString(canvas, TRect(4, 4, kSampleWidth - 4, 4 + height));
+        if (const int width = StringWidth(sample); width > room) {
+            height = std::max(1, height * room / width);
+            sample.SetLogRect(TRect(0, 0, 1, height));
+            // Glyph widths round up at a size: step down until the string fits.
+            while (height > 1 && StringWidth(sample) > room)
+                sample.SetLogRect(TRect(0, 0, 1, --height));
+        }
+        const int top = (kSampleHeight - height) / 2;
+        sample.DrawDecoString(canvas, TRect(4, top, kSampleWidth - 4, top + height));
         canvas.FreeHandle();
     }
     lblSample->setPixmap(QPixmap::fromImage(image));

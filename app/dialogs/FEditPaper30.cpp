@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStringList>
 #include <QVBoxLayout>
 
 namespace {
@@ -44,9 +45,13 @@ QString Ordinal(int index) {
 
 TFaceCheck CheckPaperFaces(const TPaperInfo& paper) {
     TFaceCheck check;
-    if (const int outside = paper.FindFaceOutsidePaper(); outside >= 0) {
-        check.Face = outside;
-        check.Message = QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠%1)").arg(Ordinal(outside));
+    if (const std::vector<int> outside = paper.FacesOutsidePaper(); !outside.empty()) {
+        check.Face = outside.front();
+        // Each is named: mending only the first would meet the same refusal for the next.
+        QStringList names;
+        for (const int face : outside)
+            names << Ordinal(face);
+        check.Message = QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠%1)").arg(names.join(u'、'));
         return check;
     }
     int earlier = -1;

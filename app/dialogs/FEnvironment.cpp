@@ -106,6 +106,7 @@ QString CacheSizeRangeText() {
 
 TfrmEnvironment::TfrmEnvironment(QWidget* parent) : QDialog(parent), owner_(std::make_unique<TComponent>(nullptr)) {
     setObjectName(QStringLiteral("frmEnvironment"));
+    setProperty("HelpContext", 5016);
     setWindowTitle(QStringLiteral("環境設定"));
     resize(470, 470);
     auto* layout = new QVBoxLayout(this);

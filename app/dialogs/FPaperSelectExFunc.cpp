@@ -1,6 +1,6 @@
 #include "app/dialogs/FPaperSelectExFunc.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "app/dialogs/FEditPaperLists.h"
 #include "app/dialogs/FEditPurpose.h"
 #include "app/dialogs/FPaperUpdateInfo.h"
@@ -186,6 +186,7 @@ bool TframePaperSelectExFunc::MergePaperFile(const QString& fileName) {
         SavePaperStore(*papers_);
     }
     Reset();
+    AppShowMessage(QStringLiteral("用紙情報ファイル「%1」をマージしました").arg(fileName));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "app/dialogs/FPaperSelectPanel.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "app/dialogs/FEditPaper10.h"
 #include "app/dialogs/FEditPaper30.h"
 #include "app/dialogs/FPaperSelectExFunc.h"
@@ -532,6 +532,17 @@ void TfrmPaperSelectPanel::FitNameColumn() {
     const int wanted = std::max(kNameColumnWidth, std::min(header->sectionSize(pcName), room));
     if (wanted != header->sectionSize(pcName) || wanted != shown)
         lvPaper->setColumnWidth(pcName, wanted);
+    // Room the names leave goes to the other columns whose texts it cut ("レター / ANSI A").
+    int left = lvPaper->viewport()->width() - header->length();
+    for (int column = 0; column < pcCount && left > 0; ++column) {
+        if (column == pcName)
+            continue;
+        const int width = header->sectionSize(column);
+        lvPaper->resizeColumnToContents(column);
+        const int fitted = std::clamp(header->sectionSize(column), width, width + left);
+        lvPaper->setColumnWidth(column, fitted);
+        left -= fitted - width;
+    }
 }
 
 bool TfrmPaperSelectPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,6 @@
 #include "app/dialogs/FPaperUpdateInfo.h"
 
-#include "app/DMain.h"
+#include "app/USharedData.h"
 #include "controls/Exspined.h"
 #include "core/UAppUtil.h"
 #include "papers/UPPRDownload.h"

@@ -44,6 +44,7 @@ TfrmTemplate2::TPage& TfrmTemplate2::LastPage() {
 TfrmTemplate2::TfrmTemplate2(QWidget* parent) : QDialog(parent) {
     TWatchCursor cursor;
     setObjectName(QStringLiteral("frmTemplate2"));
+    setProperty("HelpContext", 5013);
     setWindowTitle(QStringLiteral("テンプレートの選択"));
     setMinimumSize(kMinWidth, kMinHeight);
     shWarning = {QStringLiteral("現在のラベルに適合するデータが"), QStringLiteral("見つかりません")};
@@ -109,7 +110,6 @@ TfrmTemplate2::TfrmTemplate2(QWidget* parent) : QDialog(parent) {
     TabbedPanel1->OnChange = [this](TObject*) {
         Notebook1->setCurrentIndex(std::max(0, TabbedPanel1->TabIndex()));
         UpdateActions();
-        UpdateHelp();
     };
     for (TTemplateBrowserBase* browser : {static_cast<TTemplateBrowserBase*>(templates_),
                                           static_cast<TTemplateBrowserBase*>(files_)})
@@ -132,7 +132,6 @@ void TfrmTemplate2::SetPage(TPage page) {
     TabbedPanel1->SetTabIndex(int(page));
     Notebook1->setCurrentIndex(int(page));
     UpdateActions();
-    UpdateHelp();
 }
 
 void TfrmTemplate2::keyPressEvent(QKeyEvent* event) {
@@ -163,12 +162,6 @@ void TfrmTemplate2::UpdateActions() {
     const bool selected = Page() == kPageFile ? files_->HasSelection() : templates_->HasSelection();
     actOK->setEnabled(selected);
     btnOk->setEnabled(selected);
-}
-
-void TfrmTemplate2::UpdateHelp() {
-    // The window has no page of its own: its help is the shown browser's.
-    const QWidget* shown = Page() == kPageFile ? static_cast<QWidget*>(files_) : static_cast<QWidget*>(templates_);
-    setProperty("HelpContext", shown->property("HelpContext"));
 }
 
 void TfrmTemplate2::SetFace(const TFaceInfo& face, const QString& paperName) {

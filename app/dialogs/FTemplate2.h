@@ -66,7 +66,6 @@ protected:
 
 private:
     void UpdateActions();
-    void UpdateHelp();
 
     TfrmTemplateBrowser* templates_;
     TfrmLabelDataBrowser* files_;

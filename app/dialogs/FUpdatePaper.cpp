@@ -1,6 +1,5 @@
 #include "app/dialogs/FUpdatePaper.h"
 
-#include "app/DMain.h"
 #include "core/UAppFrame.h"
 #include "papers/UPaperImages.h"
 #include "papers/UPapers.h"

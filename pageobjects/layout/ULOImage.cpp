@@ -256,7 +256,7 @@ void TLOImage::PasteMetafile() {
     const QByteArray data = Clipboard::GetData(format);
     // Nothing offered is no picture: refused like damaged data rather than pasted as an empty object.
     if (data.isEmpty())
-        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+        throw EInvalidGraphic(QStringLiteral("メタファイルが不正です"));
     imageData_->Picture()->LoadFromClipboardFormat(format, data);
 }
 

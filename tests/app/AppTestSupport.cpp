@@ -28,6 +28,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
@@ -201,6 +202,15 @@ void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects) 
     doc.SetCurrentSheetNo(sheet);
     doc.LoadLabelObjects(face, objects);
     doc.SetCurrentSheetNo(current);
+}
+
+QStringList EnglishWords(const QString& text) {
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}"));
+    QStringList words;
+    for (auto it = word.globalMatch(text); it.hasNext();)
+        if (const QString found = it.next().captured(); !QStringList{"OK", "URL", "mm"}.contains(found))
+            words << found;
+    return words;
 }
 
 void WhenModal(const std::function<void(QWidget*)>& act, int tries) {

@@ -6,6 +6,7 @@
 #include "tests/FakeDialogService.h"
 
 #include <QTemporaryDir>
+#include <QStringList>
 #include <QWidget>
 
 class QImage;
@@ -59,6 +60,8 @@ void LoadSheetFace(TLabelData& doc, int sheet, int face, TOwnedDOList& objects);
 
 // Acts on the modal window once it is up (a zero timer, then short ones until it is).
 void WhenModal(const std::function<void(QWidget*)>& act, int tries = 300);
+// The English words a text a user reads holds ("OK", "URL" and "mm" are shared by Japanese texts).
+QStringList EnglishWords(const QString& text);
 // The same for the first modal window of class T; waiting popups before it are passed over.
 template <class T>
 void WhenModalOf(const std::function<void(T*)>& act, int tries = 300) {

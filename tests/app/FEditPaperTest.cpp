@@ -429,7 +429,7 @@ TEST_F(EditPaperTest, AFreePaperOfThreeFacesKeepsPageOneAcrossBackAndForthAndRef
         dialogs.answers = {mrOk};
         page1->btnFinish->click();
         ASSERT_FALSE(dialogs.boxes.empty());
-        EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠1)"));
+        EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠1、3)"));
         EXPECT_TRUE(page1->isVisible());
         TypeInto(page1->seWidth, QStringLiteral("210"));
         page1->btnFinish->click();
@@ -460,7 +460,8 @@ TEST(EditPaperRules, DefaultsChecksShapesAndShortening) {
     paper.LeftOffset = paper.RightMargin = 100;
     TFaceCheck check = CheckPaperFaces(paper);
     EXPECT_EQ(check.Face, 1) << "the second face ends at 2200";
-    EXPECT_EQ(check.Message, QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠2)"));
+    // Every face that leaves the sheet is named: the right column and the bottom row.
+    EXPECT_EQ(check.Message, QStringLiteral("写真枠が用紙からはみ出しています\n(写真枠2、4、5、6)"));
     paper.FaceWidth = 900;
     paper.FaceHeight = 800;
     paper.RightMargin = 0;

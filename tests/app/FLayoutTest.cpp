@@ -5,6 +5,7 @@
 #include "app/FPages.h"
 #include "app/ULayoutGuides.h"
 #include "app/UModeRegistry.h"
+#include "controls/UFormPanel.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
 #include "core/USupportUtil.h"
@@ -197,6 +198,9 @@ TEST_F(LayoutEditorTest, NewShowsThePageAndAnEditSurvivesSaveAndOpen) {
     EXPECT_EQ(editor->Document(), document);
     EXPECT_EQ(document->CurrentSheetNo(), 2);
     EXPECT_EQ(editor->lblPage->text(), QStringLiteral("1/1"));
+    // F1 on the page or on the main window's own parts asks for the editor's help page.
+    EXPECT_EQ(HelpContextOf(editor->DrawSite1), 5010);
+    EXPECT_EQ(HelpContextOf(main->StatusBar), 5010);
     const TRect outer = document->GetLayoutPaper()->GetFaceOuterRect(0);
     EXPECT_EQ(editor->DrawSite1->LogWidth(), outer.Width());
     EXPECT_EQ(editor->DrawSite1->LogHeight(), outer.Height());

@@ -192,8 +192,10 @@ TEST_F(ExFuncTest, AMergeTakesTheSystemPapersOfAnotherFileAndRefusesTheStoresOwn
         dialogs.answers.push_back(mrOk);
         frame->actMergePapers->trigger();
         ASSERT_FALSE(dialogs.boxes.empty());
-        if (refused == garbage)
+        if (refused == garbage) {
             EXPECT_TRUE(dialogs.boxes.back().text.contains(garbage)) << dialogs.boxes.back().text.toStdString();
+            EXPECT_EQ(EnglishWords(QString(dialogs.boxes.back().text).remove(garbage)), QStringList());
+        }
         else
             EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("このファイルは、現在の保存先です"));
     }
@@ -205,8 +207,10 @@ TEST_F(ExFuncTest, AMergeTakesTheSystemPapersOfAnotherFileAndRefusesTheStoresOwn
 
     const size_t boxes = dialogs.boxes.size();
     dialogs.files.push_back(other);
+    dialogs.answers.push_back(mrOk);
     frame->actMergePapers->trigger();
-    EXPECT_EQ(dialogs.boxes.size(), boxes) << "merged without a word";
+    ASSERT_EQ(dialogs.boxes.size(), boxes + 1) << "merged without a word";
+    EXPECT_EQ(dialogs.boxes.back().text, QStringLiteral("用紙情報ファイル「%1」をマージしました").arg(other));
     EXPECT_GE(Papers().IndexOf(QStringLiteral("マージした用紙")), 0);
     EXPECT_LT(Papers().IndexOf(QStringLiteral("よそのユーザー用紙")), 0);
     EXPECT_FALSE(Papers().Modified()) << "saved at once";

@@ -45,6 +45,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -281,6 +283,17 @@ TEST_F(LayoutToolsTest, DecoratedLinesAndTextsAreMadeThroughTheirWindowsAndStore
     WhenModal([](QWidget* window) {
         auto* text = qobject_cast<TfrmDecoString*>(window);
         ASSERT_NE(text, nullptr);
+        // A sample wider than its box is drawn smaller, not cut: its last glyph ends inside the box.
+        QTest::keyClicks(text->edtText, QStringLiteral("Happy 2026! Happy 2026!"));
+        const QImage sample = text->lblSample->pixmap().toImage();
+        int inkRight = -1;
+        for (int y = 0; y < sample.height(); ++y)
+            for (int x = inkRight + 1; x < sample.width(); ++x)
+                if (sample.pixel(x, y) != qRgb(255, 255, 255))
+                    inkRight = x;
+        EXPECT_GT(inkRight, sample.width() / 2);
+        EXPECT_LT(inkRight, sample.width() - 4) << "the last glyph is cut";
+        text->edtText->clear();
         QTest::keyClicks(text->edtText, QStringLiteral("Hi"));
         text->edtText->insert(QStringLiteral(" あ"));
         EXPECT_EQ(CharactersWithoutGlyphs(text->edtText->text()), QStringLiteral("あ"));

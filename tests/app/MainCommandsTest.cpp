@@ -7,6 +7,10 @@
 #include "core/UAppFrame.h"
 #include "core/UPathUtil.h"
 #include "app/dialogs/FComponentViewer.h"
+#include "app/dialogs/FEditPaper10.h"
+#include "app/dialogs/FEnvironment.h"
+#include "app/dialogs/FEditPaperLists.h"
+#include "app/dialogs/FURLEdit.h"
 #include "app/dialogs/FPrintDialog.h"
 #include "app/dialogs/FLabelDataBrowser.h"
 #include "app/dialogs/FTemplate2.h"
@@ -22,6 +26,8 @@
 #include "papers/UPapers.h"
 #include "platform/Application.h"
 #include "platform/Bitmap.h"
+#include "platform/Exception.h"
+#include "platform/Picture.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Settings.h"
 #include "platform/Stream.h"
@@ -29,6 +35,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -235,6 +242,7 @@ TEST_F(MainCommandsTest, UserPapersGoToABackupAndComeBack) {
     main->actImportPaper->trigger();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_TRUE(dialogs.boxes[0].text.startsWith(u"ユーザー用紙情報を取り込めませんでした")) << dialogs.boxes[0].text.toStdString();
+    EXPECT_EQ(EnglishWords(QString(dialogs.boxes[0].text).remove(QDir::toNativeSeparators(damaged))), QStringList());
     EXPECT_EQ(papers.GetCount(), systemCount + 1);
     EXPECT_EQ(Bytes(damaged), bytes);
     EXPECT_EQ(Bytes(papers.FileName()), store);
@@ -282,12 +290,23 @@ TEST_F(MainCommandsTest, HelpOpensThePageOfTheWindowAskedFromElseTheContents) {
     desktop.opened.clear();
     QTest::keyClick(main->StatusBar, Qt::Key_F1);
     EXPECT_EQ(desktop.Last(), u"8006.html");
-    // The editor has no page of its own.
-    main->actLayout->trigger();
-    ASSERT_EQ(main->HostedKind(), mkLayout);
+    // Every mode (the editor's in its own test) and the windows the file menu opens have their own page.
+    main->actSheet->trigger();
+    QTest::keyClick(main->StatusBar, Qt::Key_F1);
+    EXPECT_EQ(desktop.Last(), u"5011.html");
+    main->actStartMenu->trigger();
     QTest::keyClick(main->HostedForm(), Qt::Key_F1);
-    EXPECT_EQ(desktop.Last(), u"index.html");
+    EXPECT_EQ(desktop.Last(), u"5012.html");
     {
+        TfrmTemplate2 templates(main);
+        for (const TfrmTemplate2::TPage page : {TfrmTemplate2::kPageIllust, TfrmTemplate2::kPageFile}) {
+            templates.SetPage(page);
+            templates.btnHelp->click();
+            EXPECT_EQ(desktop.Last(), u"5013.html");
+        }
+        TfrmEnvironment environment(main);
+        QTest::keyClick(&environment, Qt::Key_F1);
+        EXPECT_EQ(desktop.Last(), u"5016.html");
         TfrmPrintDialog print(main);
         QTest::keyClick(&print, Qt::Key_F1);
         EXPECT_EQ(desktop.Last(), u"8004.html");
@@ -301,6 +320,43 @@ TEST_F(MainCommandsTest, HelpOpensThePageOfTheWindowAskedFromElseTheContents) {
     EXPECT_EQ(desktop.Last(), u"index.html");
     for (const QUrl& url : desktop.opened)
         EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
+}
+
+TEST_F(MainCommandsTest, TheMaintenanceWindowsSpeakJapanese) {
+    // What each window shows a user: its title and the captions of its buttons and labels.
+    const auto texts = [](QWidget& window) {
+        QStringList shown{window.windowTitle()};
+        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
+            shown << button->text();
+        for (const QLabel* label : window.findChildren<QLabel*>())
+            shown << label->text();
+        return shown.join(u'\n');
+    };
+    // The captions the windows are given as they stand ("frmEditPaperGroup", "ReadOnly", "Cancel") are
+    // the system's own; everything else a user reads is Japanese.
+    TfrmEditPaperGroup group(main);
+    TfrmEditPaperMaker maker(main);
+    TfrmEditPhotoSize photoSizes(main);
+    TfrmURLEdit url(main);
+    TfrmEditPaper10 wizard(main);
+    const std::pair<QWidget*, QString> windows[] = {{&group, "frmEditPaperGroup"}, {&maker, "frmEditPaperMaker"},
+                                                    {&photoSizes, "frmEditPhotoSize"}, {&url, "Cancel"},
+                                                    {&wizard, "ReadOnly"}};
+    for (const auto& [window, own] : windows) {
+        EXPECT_TRUE(texts(*window).contains(own)) << own.toStdString();
+        EXPECT_EQ(EnglishWords(texts(*window).remove(own)), QStringList()) << window->objectName().toStdString();
+    }
+    // The component viewer keeps its own name; its button is the user's.
+    TfrmComponentViewer viewer(main);
+    EXPECT_EQ(EnglishWords(viewer.Button2->text()), QStringList());
+    // A picture that cannot be drawn says so in the same words.
+    TPicture picture;
+    try {
+        picture.LoadFromClipboardFormat(CF_ENHMETAFILE, QByteArray("no metafile"));
+        ADD_FAILURE() << "a broken metafile loaded";
+    } catch (const Exception& e) {
+        EXPECT_EQ(EnglishWords(e.Message()), QStringList()) << e.Message().toStdString();
+    }
 }
 
 TEST_F(MainCommandsTest, WebPagesOpenOnlyTheWebAndHideWithoutAnAddress) {

@@ -62,6 +62,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -345,7 +346,7 @@ TEST(DocumentFaults, StorageCodesGiveTheirCauseAndTheSystemTextStaysADetail) {
     EXPECT_EQ(DocumentFaultText(true, QStringLiteral("/x/a.qld"), full),
               QStringLiteral("ファイルを保存できませんでした\r\nファイル: /x/a.qld\r\n"
                              "原因: ディスクの空き容量が不足しています\r\n"
-                             "詳細: There is insufficient disk space to complete the operation."));
+                             "詳細: 操作を完了するためのディスクの空き容量が足りません。"));
 }
 
 TEST_F(MainRoadTest, TheWaitingWindowShowsAndTheMainWindowRepaintsBeforeASave) {
@@ -1075,6 +1076,23 @@ TEST_F(MainRoadTest, AWideWindowShowsThePaperNamesWhole) {
     RunLoopUntil([&] { return list->columnWidth(0) > longest; }, 1000);
     EXPECT_GT(list->columnWidth(0), longest) << "names cut beside empty room";
     main->grab().save(QStringLiteral("/tmp/wide-paper.png"));
+
+    // A maker of letter-sized sheets, on a 1366-pixel screen: the sizes ("レター / ANSI A") show
+    // whole in the room the names leave.
+    // A larger type stands for the longer Japanese names ("レター / ANSI A") of a started program.
+    QFont larger = list->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    list->setFont(larger);
+    const int avery = papers->cbMaker->findText(QStringLiteral("Avery"));
+    ASSERT_GE(avery, 0);
+    papers->cbMaker->setCurrentIndex(avery);
+    emit papers->cbMaker->activated(avery);
+    main->resize(1366, 740);
+    int longestSize = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        longestSize = std::max(longestSize, list->fontMetrics().horizontalAdvance(list->topLevelItem(i)->text(1)));
+    RunLoopUntil([&] { return list->columnWidth(1) > longestSize; }, 1000);
+    EXPECT_GT(list->columnWidth(1), longestSize) << "sizes cut beside empty room";
 }
 
 } // namespace

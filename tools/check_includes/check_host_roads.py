@@ -4,7 +4,9 @@
 The main window is handed to its mode forms and dialogs as IAppHost. Outside the main window's own
 unit and the composition unit that makes it, none may call the global frmMain(), look an action up by
 name in another object (findChild of a QAction through a pointer), find the status bar or find its
-panels by name.
+panels by name. No window unit includes the data module's header: the shared data reaches the windows
+through ISharedData (USharedData.h); only the data module, the program's start, the main window and
+the composition unit include it.
 
 Usage: check_host_roads.py <source root>
 """
@@ -13,6 +15,8 @@ import re
 import sys
 
 ALLOWED = {"app/FMain", "app/UAppWindows"}
+DATA_MODULE_ALLOWED = ALLOWED | {"app/DMain", "app/main"}
+DATA_MODULE = (re.compile(r'#\s*include\s*["<]app/DMain\.h[">]'), "the data module's header")
 FORBIDDEN = [
     (re.compile(r"\bfrmMain\s*\(\s*\)"), "the global main window"),
     (re.compile(r"(->|\.)\s*findChild\s*<\s*QAction\s*\*\s*>"), "an action found by name"),
@@ -32,12 +36,13 @@ def main():
                 continue
             path = os.path.join(folder, name)
             unit = os.path.relpath(os.path.join(folder, stem), root).replace(os.sep, "/")
-            if unit in ALLOWED:
-                continue
+            forbidden = [] if unit in ALLOWED else list(FORBIDDEN)
+            if unit not in DATA_MODULE_ALLOWED:
+                forbidden.append(DATA_MODULE)
             with open(path, encoding="utf-8", errors="replace") as f:
                 text = COMMENT.sub(lambda m: "\n" * m.group(0).count("\n"), f.read())
             for number, line in enumerate(text.splitlines(), 1):
-                for pattern, what in FORBIDDEN:
+                for pattern, what in forbidden:
                     if pattern.search(line):
                         print(f"{unit}{ext}:{number}: {what}: {line.strip()}")
                         failed = True

@@ -4,6 +4,7 @@
 #include "platform/FloatingPoint.h"
 
 #include <QLibrary>
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -271,79 +272,52 @@ struct Scanner::Impl {
         return info;
     }
 
-    ScanResult Fail(SANE_Status status, bool cancelled) {
-        CloseHandle();
-        ScanResult result;
-        result.cancelled = cancelled;
-        result.status = cancelled ? kScanCancelled : int(status);
-        return result;
-    }
-
     ScanResult Scan(const QString& device, const ScanOptions& options) {
         Start();
         cancelRequested = false;
-        if (const SANE_Status opened = Open(device); opened != SANE_STATUS_GOOD)
-            return Fail(opened, false);
+        if (const SANE_Status opened = Open(device); opened != SANE_STATUS_GOOD) {
+            CloseHandle();
+            ScanResult failed;
+            failed.status = int(opened);
+            return failed;
+        }
         for (const auto& [name, value] : options.values)
             SetOption(name, value);
+        SaneSource source(*this);
         scanning = handle;
-        std::vector<Scanner::Frame> frames;
-        for (;;) {
-            const SANE_Status started = api.start(handle);
-            if (started == SANE_STATUS_NO_DOCS && !cancelRequested) {
-                scanning = nullptr;
-                ScanResult none;
-                none.status = kScanNoDocs;
-                return none;
-            }
-            if (started != SANE_STATUS_GOOD || cancelRequested) {
-                scanning = nullptr;
-                return Fail(started, cancelRequested || started == SANE_STATUS_CANCELLED);
-            }
-            SANE_Parameters p;
-            if (api.getParameters(handle, &p) != SANE_STATUS_GOOD) {
-                scanning = nullptr;
-                return Fail(SANE_STATUS_INVAL, cancelRequested);
-            }
-            Scanner::Frame frame{int(p.format), p.bytes_per_line, p.pixels_per_line, p.lines, p.depth, {}};
-            const int64_t promised = p.lines > 0 ? int64_t(p.bytes_per_line) * p.lines : 0;
-            if (promised > kMaxScanBytes) {
-                scanning = nullptr;
-                ScanResult big = Fail(SANE_STATUS_NO_MEM, false);
-                big.message = QStringLiteral("スキャンする範囲が大きすぎます");
-                return big;
-            }
-            frame.data.reserve(qsizetype(promised));
-            QByteArray chunk(kReadChunk, '\0');
-            SANE_Status status = SANE_STATUS_GOOD;
-            for (;;) {
-                SANE_Int got = 0;
-                status = api.read(handle, reinterpret_cast<SANE_Byte*>(chunk.data()), kReadChunk, &got);
-                if (status != SANE_STATUS_GOOD)
-                    break;
-                if (got > 0 && int64_t(got) > kMaxScanBytes - frame.data.size()) {
-                    status = SANE_STATUS_NO_MEM;
-                    break;
-                }
-                frame.data.append(chunk.constData(), got);
-            }
-            if (status != SANE_STATUS_EOF || cancelRequested) {
-                scanning = nullptr;
-                return Fail(status, cancelRequested || status == SANE_STATUS_CANCELLED);
-            }
-            frames.push_back(std::move(frame));
-            if (p.last_frame)
-                break;
-        }
+        ScanResult result = Scanner::ReadPage(source);
         scanning = nullptr;
-        ScanResult result;
-        try {
-            result.pixels = Scanner::FramesToPixels(frames);
-        } catch (const Exception&) {
-            return Fail(SANE_STATUS_INVAL, false);
-        }
+        // A failed page leaves the device closed; an empty feeder keeps it for the next batch.
+        if (result.pixels.IsNull() && result.status != kScanNoDocs)
+            CloseHandle();
         return result;
     }
+
+    // The open device as the page reader asks it.
+    class SaneSource final : public Scanner::Source {
+    public:
+        explicit SaneSource(Impl& impl) : impl_(impl) {}
+        int Start() override { return int(impl_.api.start(impl_.handle)); }
+        int Parameters(Scanner::Frame& frame, bool& lastFrame) override {
+            SANE_Parameters p;
+            const SANE_Status status = impl_.api.getParameters(impl_.handle, &p);
+            if (status != SANE_STATUS_GOOD)
+                return int(status);
+            frame = {int(p.format), p.bytes_per_line, p.pixels_per_line, p.lines, p.depth, {}};
+            lastFrame = p.last_frame != SANE_FALSE;
+            return kScanGood;
+        }
+        int Read(char* buffer, int max, int& got) override {
+            SANE_Int n = 0;
+            const SANE_Status status = impl_.api.read(impl_.handle, reinterpret_cast<SANE_Byte*>(buffer), max, &n);
+            got = n;
+            return int(status);
+        }
+        bool Cancelled() const override { return impl_.cancelRequested; }
+
+    private:
+        Impl& impl_;
+    };
 };
 
 Scanner& Scanner::Instance() {
@@ -467,4 +441,62 @@ PixelBuffer Scanner::FramesToPixels(const std::vector<Frame>& frames) {
         }
     }
     return pixels;
+}
+
+ScanResult Scanner::ReadPage(Source& source) {
+    const auto failed = [&source](int status) {
+        ScanResult result;
+        result.cancelled = source.Cancelled() || status == kScanCancelled;
+        result.status = result.cancelled ? kScanCancelled : status;
+        return result;
+    };
+    std::vector<Frame> frames;
+    for (;;) {
+        const int started = source.Start();
+        if (started == kScanNoDocs && !source.Cancelled()) {
+            ScanResult none;
+            none.status = kScanNoDocs;
+            return none;
+        }
+        if (started != kScanGood || source.Cancelled())
+            return failed(started);
+        Frame frame;
+        bool lastFrame = false;
+        if (source.Parameters(frame, lastFrame) != kScanGood)
+            return failed(kScanInvalid);
+        const int64_t promised = frame.lines > 0 ? int64_t(frame.bytesPerLine) * frame.lines : 0;
+        if (promised > kMaxScanBytes) {
+            ScanResult big = failed(kScanNoMem);
+            big.cancelled = false;
+            big.status = kScanNoMem;
+            big.message = QStringLiteral("スキャンする範囲が大きすぎます");
+            return big;
+        }
+        frame.data.reserve(qsizetype(promised));
+        QByteArray chunk(kReadChunk, '\0');
+        int status = kScanGood;
+        for (;;) {
+            int got = 0;
+            status = source.Read(chunk.data(), kReadChunk, got);
+            if (status != kScanGood)
+                break;
+            if (got > 0 && int64_t(got) > kMaxScanBytes - frame.data.size()) {
+                status = kScanNoMem;
+                break;
+            }
+            frame.data.append(chunk.constData(), std::clamp(got, 0, kReadChunk));
+        }
+        if (status != kScanEof || source.Cancelled())
+            return failed(status);
+        frames.push_back(std::move(frame));
+        if (lastFrame)
+            break;
+    }
+    ScanResult result;
+    try {
+        result.pixels = FramesToPixels(frames);
+    } catch (const Exception&) {
+        return failed(kScanInvalid);
+    }
+    return result;
 }

@@ -132,6 +132,24 @@ public:
     };
     static PixelBuffer FramesToPixels(const std::vector<Frame>& frames);
 
+    // What a device delivers for one page, call by call: SANE's open device on the scanner thread,
+    // a script in tests and fuzzing. Statuses are SANE's (kScanGood...).
+    class Source {
+    public:
+        virtual ~Source() = default;
+        // Starts the next frame.
+        virtual int Start() = 0;
+        // The frame's parameters (data left empty); lastFrame set when no frame follows.
+        virtual int Parameters(Frame& frame, bool& lastFrame) = 0;
+        // Up to max bytes into buffer; got is how many came.
+        virtual int Read(char* buffer, int max, int& got) = 0;
+        virtual bool Cancelled() const = 0;
+        // Called after a read that brought nothing, before the next.
+        virtual void Idle() {}
+    };
+    // Reads one page from source: its pixels, or why there are none.
+    static ScanResult ReadPage(Source& source);
+
 private:
     Scanner();
     struct Impl;

@@ -5,6 +5,7 @@
 
 #include <QLibrary>
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -16,7 +17,10 @@
 namespace {
 
 constexpr int kReadChunk = 64 * 1024;
+constexpr int64_t kMaxReserve = 64 * 1024 * 1024;
 constexpr int kMaxStringOption = 4096;
+// The pause after a read without data: with kMaxEmptyScanReads, about 30 s without a byte end a page.
+constexpr int kEmptyReadPauseMs = 10;
 
 struct SaneApi {
     decltype(&sane_init) init = nullptr;
@@ -314,6 +318,8 @@ struct Scanner::Impl {
             return int(status);
         }
         bool Cancelled() const override { return impl_.cancelRequested; }
+        // A backend in non-blocking use answers at once without data; the next read waits a little.
+        void Idle() override { std::this_thread::sleep_for(std::chrono::milliseconds(kEmptyReadPauseMs)); }
 
     private:
         Impl& impl_;
@@ -443,15 +449,23 @@ PixelBuffer Scanner::FramesToPixels(const std::vector<Frame>& frames) {
     return pixels;
 }
 
-ScanResult Scanner::ReadPage(Source& source) {
-    const auto failed = [&source](int status) {
+ScanResult Scanner::ReadPage(Source& source, const ScanLimits& limits) {
+    const auto failed = [&source](int status, const QString& message = {}) {
         ScanResult result;
         result.cancelled = source.Cancelled() || status == kScanCancelled;
         result.status = result.cancelled ? kScanCancelled : status;
+        if (!result.cancelled)
+            result.message = message;
         return result;
     };
+    const QString tooLarge = QStringLiteral("スキャンする範囲が大きすぎます");
     std::vector<Frame> frames;
+    // What the page's frames hold and what the one being read promised.
+    int64_t total = 0;
     for (;;) {
+        // Only a colour page in three passes has more than one frame.
+        if (int(frames.size()) >= limits.frames)
+            return failed(kScanInvalid, QStringLiteral("スキャナが1ページに送る画像の数が多すぎます"));
         const int started = source.Start();
         if (started == kScanNoDocs && !source.Cancelled()) {
             ScanResult none;
@@ -464,30 +478,48 @@ ScanResult Scanner::ReadPage(Source& source) {
         bool lastFrame = false;
         if (source.Parameters(frame, lastFrame) != kScanGood)
             return failed(kScanInvalid);
-        const int64_t promised = frame.lines > 0 ? int64_t(frame.bytesPerLine) * frame.lines : 0;
-        if (promised > kMaxScanBytes) {
-            ScanResult big = failed(kScanNoMem);
-            big.cancelled = false;
-            big.status = kScanNoMem;
-            big.message = QStringLiteral("スキャンする範囲が大きすぎます");
-            return big;
-        }
-        frame.data.reserve(qsizetype(promised));
+        const int64_t promised = frame.lines > 0 && frame.bytesPerLine > 0 ? int64_t(frame.bytesPerLine) * frame.lines : 0;
+        if (promised > limits.bytes - total)
+            return failed(kScanNoMem, tooLarge);
+        // A stated size is only a promise: room for more is made as the data comes.
+        frame.data.reserve(qsizetype(std::min<int64_t>(promised, kMaxReserve)));
         QByteArray chunk(kReadChunk, '\0');
         int status = kScanGood;
+        int emptyReads = 0;
         for (;;) {
             int got = 0;
             status = source.Read(chunk.data(), kReadChunk, got);
             if (status != kScanGood)
                 break;
-            if (got > 0 && int64_t(got) > kMaxScanBytes - frame.data.size()) {
+            got = std::clamp(got, 0, kReadChunk);
+            if (got == 0) {
+                // A device that answers without data and never ends would keep the page for ever.
+                if (++emptyReads >= limits.emptyReads) {
+                    status = kScanIOError;
+                    break;
+                }
+                if (source.Cancelled())
+                    break;
+                source.Idle();
+                continue;
+            }
+            emptyReads = 0;
+            if (int64_t(got) > limits.bytes - total - frame.data.size()) {
                 status = kScanNoMem;
                 break;
             }
-            frame.data.append(chunk.constData(), std::clamp(got, 0, kReadChunk));
+            frame.data.append(chunk.constData(), got);
         }
-        if (status != kScanEof || source.Cancelled())
+        if (source.Cancelled())
+            return failed(kScanCancelled);
+        if (status == kScanNoMem)
+            return failed(status, tooLarge);
+        if (status == kScanIOError && emptyReads >= limits.emptyReads)
+            return failed(status, QStringLiteral("スキャナから画像が届きません。\n"
+                                                 "スキャナの電源と接続を確かめてください"));
+        if (status != kScanEof)
             return failed(status);
+        total += frame.data.size();
         frames.push_back(std::move(frame));
         if (lastFrame)
             break;

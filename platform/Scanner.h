@@ -91,8 +91,20 @@ struct ScanDeviceInfo {
     }
 };
 
-// Largest scan taken in (a larger one stops with a message rather than exhausting memory).
+// Largest scan taken in, all frames of a page together (a larger one stops with a message rather
+// than exhausting memory).
 constexpr int64_t kMaxScanBytes = int64_t(1) << 30;
+// Frames of one page: one, or a colour page in three passes.
+constexpr int kMaxScanFrames = 3;
+// Reads in a row that bring nothing before a page is given up (about 30 s on a device).
+constexpr int kMaxEmptyScanReads = 3000;
+
+// The bounds of one page's reading.
+struct ScanLimits {
+    int64_t bytes = kMaxScanBytes;
+    int frames = kMaxScanFrames;
+    int emptyReads = kMaxEmptyScanReads;
+};
 
 class Scanner {
 public:
@@ -147,8 +159,9 @@ public:
         // Called after a read that brought nothing, before the next.
         virtual void Idle() {}
     };
-    // Reads one page from source: its pixels, or why there are none.
-    static ScanResult ReadPage(Source& source);
+    // Reads one page from source: its pixels, or why there are none (a page beyond limits ends with
+    // the reason in the result's message).
+    static ScanResult ReadPage(Source& source, const ScanLimits& limits = {});
 
 private:
     Scanner();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -54,6 +55,27 @@ uint8_t Sample(const char* row, int depth, int64_t x) {
     return depth == 16 ? HighByte16(row + 2 * x) : uint8_t(row[x]);
 }
 
+// Backends start reader threads that set signal dispositions for the whole process (SIGTERM back
+// to its default, which would end the program unasked instead of closing its window): what the
+// program had is put back once each call is over.
+class SignalKeeper {
+public:
+    SignalKeeper() {
+        for (size_t i = 0; i < std::size(kKept); ++i)
+            sigaction(kKept[i], nullptr, &saved_[i]);
+    }
+    ~SignalKeeper() {
+        for (size_t i = 0; i < std::size(kKept); ++i)
+            sigaction(kKept[i], &saved_[i], nullptr);
+    }
+    SignalKeeper(const SignalKeeper&) = delete;
+    SignalKeeper& operator=(const SignalKeeper&) = delete;
+
+private:
+    static constexpr int kKept[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE};
+    struct sigaction saved_[std::size(kKept)];
+};
+
 } // namespace
 
 struct Scanner::Impl {
@@ -99,6 +121,7 @@ struct Scanner::Impl {
                 task = std::move(tasks.front());
                 tasks.pop_front();
             }
+            SignalKeeper keep;
             task();
         }
     }

@@ -9,31 +9,13 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 
+. "$here/StartedAppSupport.sh"
 if [ "${1:-}" != --inside ]; then
-  for tool in xvfb-run xdotool import convert scanimage; do
-    if ! command -v "$tool" >/dev/null; then
-      if [ -n "${QUORLANE_CI:-}" ]; then
-        echo "$tool is missing, and CI installs it"
-        exit 1
-      fi
-      echo "$tool is not installed: skipped"
-      exit 77
-    fi
-  done
+  require_tools xvfb-run xdotool import convert
   exec xvfb-run -a -s "-screen 0 1366x900x24" "$0" --inside "$1"
 fi
 exe=$2
-
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-for var in XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR; do
-  mkdir -m 700 -p "$home/$var"
-  export "$var=$home/$var"
-done
-export HOME="$home"
-unset QT_QPA_PLATFORM
-# Leaks of the system libraries the X11 platform and SANE's test backend load are not the program's.
-export LSAN_OPTIONS="suppressions=$here/started-app.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+private_home
 
 failed=0
 fail() {

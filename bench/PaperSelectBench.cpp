@@ -201,6 +201,8 @@ public:
     bool SelectFolder(const QString&, QString&) override { return false; }
     bool SelectColor(uint32_t&, TCustomColors&) override { return false; }
     bool Print(TPrintDialogRequest&) override { return false; }
+    bool PageSetup(TPageSetupRequest&) override { return false; }
+    bool SelectScanner(const QStringList&, int&) override { return false; }
 };
 
 // The 5,000-paper store as a writable file of user papers, copied afresh for each run.

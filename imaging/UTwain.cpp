@@ -62,6 +62,11 @@ QString TwainMissingMessage() {
     return QStringLiteral("TWAINドライバが見つかりません");
 }
 
+QString NoScannerMessage() {
+    return QStringLiteral("スキャナが見つかりません。\r\nスキャナの電源と接続、SANEの設定\r\n"
+                          "（dll.conf のバックエンド）を確かめてください。");
+}
+
 QString TwainErrorMessage(int status) {
     return QStringLiteral("TWAIN ERROR : %1").arg(status);
 }
@@ -113,6 +118,9 @@ bool TTwainManager::SelectSource() {
     std::future<std::vector<ScanDevice>> listing = Scanner::Instance().ListDevices(false);
     AwaitReady(listing);
     const std::vector<ScanDevice> devices = listing.get();
+    // An empty choice would end as a silent cancel: the user is told where to look instead.
+    if (devices.empty())
+        throw ETwain(NoScannerMessage());
     QStringList names;
     int index = -1;
     for (const ScanDevice& device : devices) {

@@ -23,6 +23,8 @@ QUORLANE_EXCEPTION(ETwain, Exception)
 
 // "TWAINドライバが見つかりません".
 QString TwainMissingMessage();
+// No device answers: what to check.
+QString NoScannerMessage();
 // "TWAIN ERROR : <status>".
 QString TwainErrorMessage(int status);
 
@@ -70,7 +72,7 @@ public:
     void SetProductName(const QString& name);
 
     // Closes any open source, lists the devices off the UI thread and lets the user choose one through
-    // the dialog service. True when one was chosen.
+    // the dialog service. True when one was chosen; ETwain NoScannerMessage() when there is none.
     bool SelectSource();
     // Opens the chosen source unless it is open; ETwain "TWAIN ERROR : %d" when it cannot be opened.
     void OpenSource();

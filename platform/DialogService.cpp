@@ -177,7 +177,9 @@ public:
         QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
         QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
         auto* layout = new QVBoxLayout(&dialog);
-        layout->addWidget(new QLabel(QStringLiteral("ソース(&S):"), &dialog));
+        auto* label = new QLabel(QStringLiteral("ソース(&S):"), &dialog);
+        label->setBuddy(list);
+        layout->addWidget(label);
         layout->addWidget(list);
         layout->addWidget(buttons);
         if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0)
@@ -298,14 +300,6 @@ TModalResult MessageDialogResult(TBitBtnKind kind) {
         return mrAll;
     }
     return mrNone;
-}
-
-bool DialogService::PageSetup(TPageSetupRequest&) {
-    return false;
-}
-
-bool DialogService::SelectScanner(const QStringList&, int&) {
-    return false;
 }
 
 bool DialogService::SelectColor(uint32_t& color) {

@@ -99,11 +99,12 @@ public:
     bool SelectColor(uint32_t& color);
     virtual bool Print(TPrintDialogRequest& request) = 0;
     // The printer's document properties: sheet, orientation and copies; true when the user
-    // confirmed. A service without such a dialog answers false.
-    virtual bool PageSetup(TPageSetupRequest& request);
+    // confirmed.
+    virtual bool PageSetup(TPageSetupRequest& request) = 0;
     // The scanner to acquire from among devices (as the user reads them); index in (-1: none chosen
-    // yet) and out. True when one was chosen. A service without such a dialog answers false.
-    virtual bool SelectScanner(const QStringList& devices, int& index);
+    // yet) and out. True when one was chosen. Every entry is for each service to answer: a default
+    // that said "cancelled" left the program's own service without its scanner choice.
+    virtual bool SelectScanner(const QStringList& devices, int& index) = 0;
 
     // OK and Cancel, OK the default and Cancel the escape; True for OK.
     bool Confirm(const QString& text);

@@ -4,7 +4,10 @@
 #include "platform/FloatingPoint.h"
 
 #include <QLibrary>
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -15,7 +18,10 @@
 namespace {
 
 constexpr int kReadChunk = 64 * 1024;
+constexpr int64_t kMaxReserve = 64 * 1024 * 1024;
 constexpr int kMaxStringOption = 4096;
+// The pause after a read without data: with kMaxEmptyScanReads, about 30 s without a byte end a page.
+constexpr int kEmptyReadPauseMs = 10;
 
 struct SaneApi {
     decltype(&sane_init) init = nullptr;
@@ -48,6 +54,27 @@ uint8_t HighByte16(const char* sample) {
 uint8_t Sample(const char* row, int depth, int64_t x) {
     return depth == 16 ? HighByte16(row + 2 * x) : uint8_t(row[x]);
 }
+
+// Backends start reader threads that set signal dispositions for the whole process (SIGTERM back
+// to its default, which would end the program unasked instead of closing its window): what the
+// program had is put back once each call is over.
+class SignalKeeper {
+public:
+    SignalKeeper() {
+        for (size_t i = 0; i < std::size(kKept); ++i)
+            sigaction(kKept[i], nullptr, &saved_[i]);
+    }
+    ~SignalKeeper() {
+        for (size_t i = 0; i < std::size(kKept); ++i)
+            sigaction(kKept[i], &saved_[i], nullptr);
+    }
+    SignalKeeper(const SignalKeeper&) = delete;
+    SignalKeeper& operator=(const SignalKeeper&) = delete;
+
+private:
+    static constexpr int kKept[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE};
+    struct sigaction saved_[std::size(kKept)];
+};
 
 } // namespace
 
@@ -94,6 +121,7 @@ struct Scanner::Impl {
                 task = std::move(tasks.front());
                 tasks.pop_front();
             }
+            SignalKeeper keep;
             task();
         }
     }
@@ -271,79 +299,54 @@ struct Scanner::Impl {
         return info;
     }
 
-    ScanResult Fail(SANE_Status status, bool cancelled) {
-        CloseHandle();
-        ScanResult result;
-        result.cancelled = cancelled;
-        result.status = cancelled ? kScanCancelled : int(status);
-        return result;
-    }
-
     ScanResult Scan(const QString& device, const ScanOptions& options) {
         Start();
         cancelRequested = false;
-        if (const SANE_Status opened = Open(device); opened != SANE_STATUS_GOOD)
-            return Fail(opened, false);
+        if (const SANE_Status opened = Open(device); opened != SANE_STATUS_GOOD) {
+            CloseHandle();
+            ScanResult failed;
+            failed.status = int(opened);
+            return failed;
+        }
         for (const auto& [name, value] : options.values)
             SetOption(name, value);
+        SaneSource source(*this);
         scanning = handle;
-        std::vector<Scanner::Frame> frames;
-        for (;;) {
-            const SANE_Status started = api.start(handle);
-            if (started == SANE_STATUS_NO_DOCS && !cancelRequested) {
-                scanning = nullptr;
-                ScanResult none;
-                none.status = kScanNoDocs;
-                return none;
-            }
-            if (started != SANE_STATUS_GOOD || cancelRequested) {
-                scanning = nullptr;
-                return Fail(started, cancelRequested || started == SANE_STATUS_CANCELLED);
-            }
-            SANE_Parameters p;
-            if (api.getParameters(handle, &p) != SANE_STATUS_GOOD) {
-                scanning = nullptr;
-                return Fail(SANE_STATUS_INVAL, cancelRequested);
-            }
-            Scanner::Frame frame{int(p.format), p.bytes_per_line, p.pixels_per_line, p.lines, p.depth, {}};
-            const int64_t promised = p.lines > 0 ? int64_t(p.bytes_per_line) * p.lines : 0;
-            if (promised > kMaxScanBytes) {
-                scanning = nullptr;
-                ScanResult big = Fail(SANE_STATUS_NO_MEM, false);
-                big.message = QStringLiteral("スキャンする範囲が大きすぎます");
-                return big;
-            }
-            frame.data.reserve(qsizetype(promised));
-            QByteArray chunk(kReadChunk, '\0');
-            SANE_Status status = SANE_STATUS_GOOD;
-            for (;;) {
-                SANE_Int got = 0;
-                status = api.read(handle, reinterpret_cast<SANE_Byte*>(chunk.data()), kReadChunk, &got);
-                if (status != SANE_STATUS_GOOD)
-                    break;
-                if (got > 0 && int64_t(got) > kMaxScanBytes - frame.data.size()) {
-                    status = SANE_STATUS_NO_MEM;
-                    break;
-                }
-                frame.data.append(chunk.constData(), got);
-            }
-            if (status != SANE_STATUS_EOF || cancelRequested) {
-                scanning = nullptr;
-                return Fail(status, cancelRequested || status == SANE_STATUS_CANCELLED);
-            }
-            frames.push_back(std::move(frame));
-            if (p.last_frame)
-                break;
-        }
+        ScanResult result = Scanner::ReadPage(source);
         scanning = nullptr;
-        ScanResult result;
-        try {
-            result.pixels = Scanner::FramesToPixels(frames);
-        } catch (const Exception&) {
-            return Fail(SANE_STATUS_INVAL, false);
-        }
+        // A failed page leaves the device closed; an empty feeder keeps it for the next batch.
+        if (result.pixels.IsNull() && result.status != kScanNoDocs)
+            CloseHandle();
         return result;
     }
+
+    // The open device as the page reader asks it.
+    class SaneSource final : public Scanner::Source {
+    public:
+        explicit SaneSource(Impl& impl) : impl_(impl) {}
+        int Start() override { return int(impl_.api.start(impl_.handle)); }
+        int Parameters(Scanner::Frame& frame, bool& lastFrame) override {
+            SANE_Parameters p;
+            const SANE_Status status = impl_.api.getParameters(impl_.handle, &p);
+            if (status != SANE_STATUS_GOOD)
+                return int(status);
+            frame = {int(p.format), p.bytes_per_line, p.pixels_per_line, p.lines, p.depth, {}};
+            lastFrame = p.last_frame != SANE_FALSE;
+            return kScanGood;
+        }
+        int Read(char* buffer, int max, int& got) override {
+            SANE_Int n = 0;
+            const SANE_Status status = impl_.api.read(impl_.handle, reinterpret_cast<SANE_Byte*>(buffer), max, &n);
+            got = n;
+            return int(status);
+        }
+        bool Cancelled() const override { return impl_.cancelRequested; }
+        // A backend in non-blocking use answers at once without data; the next read waits a little.
+        void Idle() override { std::this_thread::sleep_for(std::chrono::milliseconds(kEmptyReadPauseMs)); }
+
+    private:
+        Impl& impl_;
+    };
 };
 
 Scanner& Scanner::Instance() {
@@ -467,4 +470,88 @@ PixelBuffer Scanner::FramesToPixels(const std::vector<Frame>& frames) {
         }
     }
     return pixels;
+}
+
+ScanResult Scanner::ReadPage(Source& source, const ScanLimits& limits) {
+    const auto failed = [&source](int status, const QString& message = {}) {
+        ScanResult result;
+        result.cancelled = source.Cancelled() || status == kScanCancelled;
+        result.status = result.cancelled ? kScanCancelled : status;
+        if (!result.cancelled)
+            result.message = message;
+        return result;
+    };
+    const QString tooLarge = QStringLiteral("スキャンする範囲が大きすぎます");
+    std::vector<Frame> frames;
+    // What the page's frames hold and what the one being read promised.
+    int64_t total = 0;
+    for (;;) {
+        // Only a colour page in three passes has more than one frame.
+        if (int(frames.size()) >= limits.frames)
+            return failed(kScanInvalid, QStringLiteral("スキャナが1ページに送る画像の数が多すぎます"));
+        const int started = source.Start();
+        if (started == kScanNoDocs && !source.Cancelled()) {
+            ScanResult none;
+            none.status = kScanNoDocs;
+            return none;
+        }
+        if (started != kScanGood || source.Cancelled())
+            return failed(started);
+        Frame frame;
+        bool lastFrame = false;
+        if (source.Parameters(frame, lastFrame) != kScanGood)
+            return failed(kScanInvalid);
+        const int64_t promised = frame.lines > 0 && frame.bytesPerLine > 0 ? int64_t(frame.bytesPerLine) * frame.lines : 0;
+        if (promised > limits.bytes - total)
+            return failed(kScanNoMem, tooLarge);
+        // A stated size is only a promise: room for more is made as the data comes.
+        frame.data.reserve(qsizetype(std::min<int64_t>(promised, kMaxReserve)));
+        QByteArray chunk(kReadChunk, '\0');
+        int status = kScanGood;
+        int emptyReads = 0;
+        for (;;) {
+            int got = 0;
+            status = source.Read(chunk.data(), kReadChunk, got);
+            if (status != kScanGood)
+                break;
+            got = std::clamp(got, 0, kReadChunk);
+            if (got == 0) {
+                // A device that answers without data and never ends would keep the page for ever.
+                if (++emptyReads >= limits.emptyReads) {
+                    status = kScanIOError;
+                    break;
+                }
+                if (source.Cancelled())
+                    break;
+                source.Idle();
+                continue;
+            }
+            emptyReads = 0;
+            if (int64_t(got) > limits.bytes - total - frame.data.size()) {
+                status = kScanNoMem;
+                break;
+            }
+            frame.data.append(chunk.constData(), got);
+        }
+        if (source.Cancelled())
+            return failed(kScanCancelled);
+        if (status == kScanNoMem)
+            return failed(status, tooLarge);
+        if (status == kScanIOError && emptyReads >= limits.emptyReads)
+            return failed(status, QStringLiteral("スキャナから画像が届きません。\n"
+                                                 "スキャナの電源と接続を確かめてください"));
+        if (status != kScanEof)
+            return failed(status);
+        total += frame.data.size();
+        frames.push_back(std::move(frame));
+        if (lastFrame)
+            break;
+    }
+    ScanResult result;
+    try {
+        result.pixels = FramesToPixels(frames);
+    } catch (const Exception&) {
+        return failed(kScanInvalid);
+    }
+    return result;
 }

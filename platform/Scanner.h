@@ -91,8 +91,20 @@ struct ScanDeviceInfo {
     }
 };
 
-// Largest scan taken in (a larger one stops with a message rather than exhausting memory).
+// Largest scan taken in, all frames of a page together (a larger one stops with a message rather
+// than exhausting memory).
 constexpr int64_t kMaxScanBytes = int64_t(1) << 30;
+// Frames of one page: one, or a colour page in three passes.
+constexpr int kMaxScanFrames = 3;
+// Reads in a row that bring nothing before a page is given up (about 30 s on a device).
+constexpr int kMaxEmptyScanReads = 3000;
+
+// The bounds of one page's reading.
+struct ScanLimits {
+    int64_t bytes = kMaxScanBytes;
+    int frames = kMaxScanFrames;
+    int emptyReads = kMaxEmptyScanReads;
+};
 
 class Scanner {
 public:
@@ -131,6 +143,25 @@ public:
         QByteArray data;
     };
     static PixelBuffer FramesToPixels(const std::vector<Frame>& frames);
+
+    // What a device delivers for one page, call by call: SANE's open device on the scanner thread,
+    // a script in tests and fuzzing. Statuses are SANE's (kScanGood...).
+    class Source {
+    public:
+        virtual ~Source() = default;
+        // Starts the next frame.
+        virtual int Start() = 0;
+        // The frame's parameters (data left empty); lastFrame set when no frame follows.
+        virtual int Parameters(Frame& frame, bool& lastFrame) = 0;
+        // Up to max bytes into buffer; got is how many came.
+        virtual int Read(char* buffer, int max, int& got) = 0;
+        virtual bool Cancelled() const = 0;
+        // Called after a read that brought nothing, before the next.
+        virtual void Idle() {}
+    };
+    // Reads one page from source: its pixels, or why there are none (a page beyond limits ends with
+    // the reason in the result's message).
+    static ScanResult ReadPage(Source& source, const ScanLimits& limits = {});
 
 private:
     Scanner();

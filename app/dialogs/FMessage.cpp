@@ -229,3 +229,7 @@ bool TAppDialogService::Print(TPrintDialogRequest& request) {
 bool TAppDialogService::PageSetup(TPageSetupRequest& request) {
     return WindowSystem().PageSetup(request);
 }
+
+bool TAppDialogService::SelectScanner(const QStringList& devices, int& index) {
+    return WindowSystem().SelectScanner(devices, index);
+}

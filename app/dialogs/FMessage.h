@@ -83,4 +83,5 @@ public:
     using DialogService::SelectColor;
     bool Print(TPrintDialogRequest& request) override;
     bool PageSetup(TPageSetupRequest& request) override;
+    bool SelectScanner(const QStringList& devices, int& index) override;
 };

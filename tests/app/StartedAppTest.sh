@@ -6,27 +6,9 @@
 set -u
 exe=$1
 
-for tool in xvfb-run xdotool; do
-  if ! command -v "$tool" >/dev/null; then
-    if [ -n "${QUORLANE_CI:-}" ]; then
-      echo "$tool is missing, and CI installs it"
-      exit 1
-    fi
-    echo "$tool is not installed: skipped"
-    exit 77
-  fi
-done
-
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-for var in XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR; do
-  mkdir -m 700 -p "$home/$var"
-  export "$var=$home/$var"
-done
-export HOME="$home"
-unset QT_QPA_PLATFORM
-# Leaks of the system libraries the X11 platform loads are not the program's.
-export LSAN_OPTIONS="suppressions=$(dirname "$0")/started-app.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+. "$(dirname "$0")/StartedAppSupport.sh"
+require_tools xvfb-run xdotool
+private_home
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$1" &

@@ -6,6 +6,7 @@
 #include "app/FAMIllust.h"
 #include "app/FAMPhoto.h"
 #include "app/FMain.h"
+#include "app/dialogs/FMessage.h"
 #include "app/dialogs/FTwain.h"
 #include "controls/UImagePanel.h"
 #include "core/USupportUtil.h"
@@ -28,6 +29,8 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -453,3 +456,23 @@ TEST_F(TwainRoadTest, AllPagesAreTakenOnlyFromAFeeder) {
 }
 
 } // namespace
+
+// The program's own dialog service chooses the scanner in a list: arrows and Enter choose, and the
+// label's key leads to the list.
+TEST(AppScannerChoiceTest, TheProgramsServiceOffersTheScannersInAList) {
+    bool shown = false;
+    WhenModal([&](QWidget* window) {
+        auto* list = window->findChild<QListWidget*>(QStringLiteral("lbSources"));
+        auto* label = window->findChild<QLabel*>();
+        ASSERT_TRUE(list && label);
+        shown = true;
+        EXPECT_EQ(label->buddy(), list);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(window, Qt::Key_Return);
+    });
+    TAppDialogService service;
+    int index = -1;
+    EXPECT_TRUE(service.SelectScanner({QStringLiteral("A (a:0)"), QStringLiteral("B (b:0)")}, index));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(index, 1);
+}

@@ -3,12 +3,14 @@
 // scanimage writes for the same options.
 
 #include "platform/Scanner.h"
+#include "tests/TestSupport.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <gtest/gtest.h>
 #include <thread>
@@ -114,8 +116,7 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 TEST_F(ScannerTest, EveryKindOfScanEqualsWhatScanimageWrites) {
-    if (QStandardPaths::findExecutable(QStringLiteral("scanimage")).isEmpty())
-        GTEST_SKIP() << "scanimage (sane-utils) is not installed";
+    REQUIRE_CHECKER(!QStandardPaths::findExecutable(QStringLiteral("scanimage")).isEmpty(), "scanimage (sane-utils)");
     const std::vector<std::pair<QString, QString>> area = {
         {QStringLiteral("resolution"), QStringLiteral("50")}, {QStringLiteral("l"), QStringLiteral("0")},
         {QStringLiteral("t"), QStringLiteral("0")},           {QStringLiteral("x"), QStringLiteral("25")},
@@ -216,4 +217,87 @@ TEST_F(ScannerTest, FeederJamsAndCancelsEndAsTheDeviceSays) {
     const ScanResult stopped = running.get();
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_TRUE(stopped.pixels.IsNull());
+}
+
+namespace {
+
+// A device that follows a script: every frame states header and brings frameBytes (then the end of
+// its data), or only empty reads. It gives up with an I/O error after giveUp starts or reads, so a
+// reader that would never stop ends the test instead of hanging it.
+struct ScriptedSource final : Scanner::Source {
+    Scanner::Frame header;
+    bool lastFrame = true;
+    int frameBytes = 0;
+    bool emptyReads = false;
+    int giveUp = 100000;
+    int starts = 0;
+    int reads = 0;
+    int left = 0;
+
+    int Start() override {
+        left = frameBytes;
+        return ++starts > giveUp ? kScanIOError : kScanGood;
+    }
+    int Parameters(Scanner::Frame& frame, bool& last) override {
+        frame = header;
+        last = lastFrame;
+        return kScanGood;
+    }
+    int Read(char* buffer, int max, int& got) override {
+        got = 0;
+        if (++reads > giveUp)
+            return kScanIOError;
+        if (emptyReads)
+            return kScanGood;
+        if (left == 0)
+            return kScanEof;
+        got = std::min(left, max);
+        std::memset(buffer, 0x80, size_t(got));
+        left -= got;
+        return kScanGood;
+    }
+    bool Cancelled() const override { return false; }
+};
+
+} // namespace
+
+TEST(ScannerReadTest, APageBeyondItsBoundsEndsWithTheScannerMessage) {
+    // Three passes of 40 x 10 grey samples: each fits, all three do not.
+    ScriptedSource passes;
+    passes.header = {5, 40, 40, 10, 8, {}}; // SANE_FRAME_RED...
+    passes.lastFrame = false;
+    passes.frameBytes = 400;
+    ScanLimits small;
+    small.bytes = 1000;
+    ScanResult result = Scanner::ReadPage(passes, small);
+    EXPECT_TRUE(result.pixels.IsNull());
+    EXPECT_EQ(result.status, kScanNoMem);
+    EXPECT_EQ(result.message, QStringLiteral("スキャンする範囲が大きすぎます"));
+    // The same with lines unknown: the data itself is counted.
+    passes.header.lines = -1;
+    passes.starts = passes.reads = 0;
+    result = Scanner::ReadPage(passes, small);
+    EXPECT_EQ(result.message, QStringLiteral("スキャンする範囲が大きすぎます"));
+    EXPECT_LE(passes.starts, 3);
+
+    // A device whose frames never end its page.
+    ScriptedSource endless;
+    endless.header = {0, 4, 4, 1, 8, {}};
+    endless.lastFrame = false;
+    endless.frameBytes = 4;
+    endless.giveUp = 50;
+    result = Scanner::ReadPage(endless);
+    EXPECT_TRUE(result.pixels.IsNull());
+    EXPECT_EQ(result.message, QStringLiteral("スキャナが1ページに送る画像の数が多すぎます"));
+    EXPECT_EQ(endless.starts, kMaxScanFrames);
+
+    // A device that answers every read without data.
+    ScriptedSource silent;
+    silent.header = {0, 4, 4, 1, 8, {}};
+    silent.emptyReads = true;
+    result = Scanner::ReadPage(silent);
+    EXPECT_TRUE(result.pixels.IsNull());
+    EXPECT_EQ(result.status, kScanIOError);
+    EXPECT_TRUE(result.message.startsWith(QStringLiteral("スキャナから画像が届きません")));
+    EXPECT_EQ(silent.reads, kMaxEmptyScanReads);
 }

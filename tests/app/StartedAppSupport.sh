@@ -1,0 +1,31 @@
+# Sourced by the tests of the started program.
+
+# Ends the test when a tool it needs is missing: a failure under CI, which installs them, else a skip.
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      if [ -n "${QUORLANE_CI:-}" ]; then
+        echo "$tool is missing, and CI installs it"
+        exit 1
+      fi
+      echo "$tool is not installed: skipped"
+      exit 77
+    fi
+  done
+}
+
+# A home and XDG folders of the test's own ($home, removed at exit), under the X11 platform; leaks of
+# the system libraries that platform loads are not the program's.
+private_home() {
+  home=$(mktemp -d)
+  trap 'rm -rf "$home"' EXIT
+  local var
+  for var in XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR; do
+    mkdir -m 700 -p "$home/$var"
+    export "$var=$home/$var"
+  done
+  export HOME="$home"
+  unset QT_QPA_PLATFORM
+  export LSAN_OPTIONS="suppressions=$(dirname "${BASH_SOURCE[0]}")/started-app.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+}

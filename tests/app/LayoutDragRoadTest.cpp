@@ -116,4 +116,31 @@ TEST_F(LayoutDragRoadTest, MovesAndNewShapesSnapToTheGridAndTheGuidesButNotWithA
     EXPECT_EQ(rect->LogBounds().Left, 1234);
 }
 
+TEST_F(LayoutDragRoadTest, AGroupStaysWhereItsTopmostMemberLaySoNothingAboveItIsCovered) {
+    TLORect* red = AddRect(TRect(100, 100, 500, 400), clRed);
+    TLORect* blue = AddRect(TRect(100, 700, 500, 1000), clBlue);
+    AddRect(TRect(400, 900, 800, 1200), clYellow);
+    const auto shown = [&](const TPoint& p) { return Shown().pixelColor(At(p)).rgb() & 0xFFFFFF; };
+    Settle();
+    // Yellow, drawn last, over blue.
+    ASSERT_EQ(shown(TPoint(450, 950)), 0xFFFF00u);
+    site->SelectAll(false);
+    red->SetSelected(true);
+    blue->SetSelected(true);
+    Settle();
+    QTest::keyClick(site, Qt::Key_G, Qt::ControlModifier);
+    Settle();
+    TDOList selected;
+    site->ListObjects(selected, true);
+    ASSERT_EQ(selected.Count(), 1);
+    ASSERT_NE(dynamic_cast<TDOGroup*>(selected[0]), nullptr);
+    EXPECT_EQ(shown(TPoint(450, 950)), 0xFFFF00u) << "yellow still over the grouped blue";
+    EXPECT_EQ(shown(TPoint(200, 200)), 0xFF0000u);
+    EXPECT_EQ(shown(TPoint(200, 800)), 0x0000FFu);
+    EditorUndo(editor);
+    Settle();
+    EXPECT_EQ(shown(TPoint(450, 950)), 0xFFFF00u);
+    EXPECT_EQ(shown(TPoint(200, 200)), 0xFF0000u);
+}
+
 } // namespace

@@ -29,10 +29,7 @@ protected:
         RegisterPageClasses();
         main = StartMainWindow();
         ASSERT_NE(main, nullptr);
-        main->resize(1000, 800);
-        main->show();
-        QApplication::setActiveWindow(main);
-        editor = OpenLayoutEditor(main);
+        editor = OpenLayoutEditorShown(main, QSize(1000, 800));
         ASSERT_NE(editor, nullptr);
         editor->SetZoom(50);
         site = editor->DrawSite1;

@@ -868,6 +868,26 @@ bool TfrmLayout::CanGroup() const {
     return selected.Count() >= 2;
 }
 
+namespace {
+
+// A new group goes where its topmost member lay, not on top of the page, so that an object that lay
+// above every member is not covered by it; it stays within its own layer's band.
+void PlaceAtTopmostMember(TDrawSite& site, TDrawObject* group, const TDOList& members) {
+    int place = 0;
+    for (TDrawObject* member : members)
+        place = std::max(place, site.IndexOfControl(member) + 1);
+    for (int i = 0; i < place; ++i)
+        if (auto* other = dynamic_cast<TDrawObject*>(site.Controls(i));
+            other != nullptr && other != group && other->LayerGroup() > group->LayerGroup()) {
+            place = i;
+            break;
+        }
+    if (place < site.IndexOfControl(group))
+        site.SetChildOrder(group, place);
+}
+
+} // namespace
+
 void TfrmLayout::GroupSelection() {
     TDOList targets;
     DrawSite1->ListObjects(targets, true);
@@ -880,6 +900,7 @@ void TfrmLayout::GroupSelection() {
         owned->AddObjects(targets);
         owned->SetCursor(crHandPoint);
         TDrawObject* group = DrawSite1->AdoptObject(std::move(owned));
+        PlaceAtTopmostMember(*DrawSite1, group, targets);
         UndoList().Add(std::make_unique<TDOAddAction>(group));
         // The originals leave the page as one deletion, so that undo brings them back.
         DSAClear1->ExecuteOn(DrawSite1);

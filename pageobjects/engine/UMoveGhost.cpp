@@ -6,6 +6,7 @@
 #include "pageobjects/engine/UDOUtils.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UGrid.h"
+#include "pageobjects/engine/URectGhost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,18 @@ long double Length(const TPoint& p) {
 }
 TPoint Minus(const TPoint& a, const TPoint& b) {
     return TPoint(a.X - b.X, a.Y - b.Y);
+}
+
+// A move snaps the corners of the object's own rectangle, where its handles sit and where drawing
+// and resizing it snap, rather than of its painted extent (a frame's outer band, widened at small
+// zooms), which would leave the object itself off the grid. A turned object snaps its extent. False
+// when the extent is the frame.
+bool SnapFrame(TDrawObject* object, TRect& frame) {
+    TIntf<IDORotate> rotate = ObjectSupports<IDORotate>(object);
+    if (!ObjectSupports<IDORectProps>(object) || (rotate && rotate->GetAngle() % 360 != 0))
+        return false;
+    frame = RectPropsBounds(object);
+    return true;
 }
 
 } // namespace
@@ -121,10 +134,13 @@ void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
     TRect r = r0;
     OffsetRect(r, delta.X, delta.Y);
     if (delta != TPoint(0, 0)) {
+        TRect s = r0;
+        SnapFrame(Target(), s);
+        OffsetRect(s, delta.X, delta.Y);
         TPoint offset;
         GetSnapOffset(this,
-                      {TPoint(r.Left, r.Top), TPoint(r.Right, r.Bottom), TPoint(r.Left, r.Bottom),
-                       TPoint(r.Right, r.Top)},
+                      {TPoint(s.Left, s.Top), TPoint(s.Right, s.Bottom), TPoint(s.Left, s.Bottom),
+                       TPoint(s.Right, s.Top)},
                       offset);
         OffsetRect(r, offset.X == kNoSnap ? 0 : offset.X, offset.Y == kNoSnap ? 0 : offset.Y);
     }
@@ -156,7 +172,14 @@ void TMoveGhost::Move(TShiftState shift, const TPoint& delta) {
         cloneRotate->SetAngle(targetRotate->GetAngle());
     TRect current;
     cloneBounds->GetLogRect(current);
-    cloneBounds->MoveBy(r.Left - current.Left, r.Top - current.Top);
+    TPoint to(r.Left, r.Top);
+    // The extent need not follow its object to the unit (its band is rounded where it lies): the
+    // object's own rectangle is moved by the distance found.
+    if (TRect from, clone; SnapFrame(Target(), from) && SnapFrame(Ghost(), clone)) {
+        current = clone;
+        to = TPoint(from.Left + (r.Left - r0.Left), from.Top + (r.Top - r0.Top));
+    }
+    cloneBounds->MoveBy(to.X - current.Left, to.Y - current.Top);
     if (targetRotate && cloneRotate && angle != kNoRotation) {
         const int turned = ClampToInt32(int64_t(targetRotate->GetAngle()) + angle);
         if (TIntf<IDOTextGhost> text = ObjectSupports<IDOTextGhost>(Ghost()))

@@ -276,9 +276,12 @@ TRectCreateGhost::TRectCreateGhost(TDrawObject* object, int index) : TRectGhost(
     HoldCreated();
 }
 
-void TRectCreateGhost::Start(const TPoint& p) {
-    TRectGhost::Start(p);
+void TRectCreateGhost::Start(const TPoint& press) {
+    TRectGhost::Start(press);
     BeginCreate(ghBottomRight);
+    // The first corner snaps as the second will, so that a shape drawn with snapping on lies on the
+    // grid as a whole.
+    const TPoint p = SnapPoint(this, press);
     NewRect = TRect(p, p);
     if (TIntf<IDORectProps> props = ObjectSupports<IDORectProps>(Target())) {
         props->SetLeft(p.X);

@@ -136,6 +136,13 @@ TfrmLayout* OpenLayoutEditor(TfrmMain* main) {
     return qobject_cast<TfrmLayout*>(main->HostedForm());
 }
 
+TfrmLayout* OpenLayoutEditorShown(TfrmMain* main, const QSize& size) {
+    main->resize(size);
+    main->show();
+    QApplication::setActiveWindow(main);
+    return OpenLayoutEditor(main);
+}
+
 TfrmLayout* HostedEditor(TfrmMain* main) {
     return qobject_cast<TfrmLayout*>(main->HostedForm());
 }

@@ -29,6 +29,8 @@ void UseFourSlots(TLabelData& document);
 
 // A new document of main opened in the layout editor; null when the editor did not come up.
 TfrmLayout* OpenLayoutEditor(TfrmMain* main);
+// The same with main first given that size, shown and made the active window, as a user's is.
+TfrmLayout* OpenLayoutEditorShown(TfrmMain* main, const QSize& size);
 
 // What the tests that drive the editor through its page and panels use of it, so that they need not
 // include the editor's header (its whole declaration and the mode-form interface would recompile

@@ -113,14 +113,24 @@ std::optional<TPrinterDriver> ReadOpenedPpd(ppd_file_t& ppd) {
             option->num_choices > TPrinterDriver::MaxChoices - choices)
             return std::nullopt;
         choices += option->num_choices;
-        TPpdOption read;
-        read.Keyword = PpdText(option->keyword);
-        read.Text = PpdText(option->text);
-        read.DefaultChoice = PpdText(option->defchoice);
-        for (int c = 0; c < option->num_choices; ++c)
-            read.Choices.append({PpdText(option->choices[c].choice), PpdText(option->choices[c].text),
-                                 CodeResolution(option->choices[c].code)});
-        driver.Options.append(std::move(read));
+        const QString keyword = PpdText(option->keyword);
+        // A keyword declared again (in another group) is the same option: its further choices join
+        // the first declaration, whose text and default stand, so no offered choice goes missing.
+        auto same = std::find_if(driver.Options.begin(), driver.Options.end(),
+                                 [&](const TPpdOption& read) { return read.Keyword == keyword; });
+        if (same == driver.Options.end()) {
+            TPpdOption read;
+            read.Keyword = keyword;
+            read.Text = PpdText(option->text);
+            read.DefaultChoice = PpdText(option->defchoice);
+            driver.Options.append(std::move(read));
+            same = driver.Options.end() - 1;
+        }
+        for (int c = 0; c < option->num_choices; ++c) {
+            const QString choice = PpdText(option->choices[c].choice);
+            if (same->IndexOf(choice) < 0)
+                same->Choices.append({choice, PpdText(option->choices[c].text), CodeResolution(option->choices[c].code)});
+        }
     }
     if (ppd.num_consts > TPrinterDriver::MaxConstraints)
         return std::nullopt;

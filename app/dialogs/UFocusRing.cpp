@@ -36,6 +36,9 @@ void ShowButtonFocus(QWidget* window) {
     // Owned by the window and made after its buttons, so it outlives them as the window goes.
     auto* style = new TFocusRingStyle;
     style->setParent(window);
-    for (QPushButton* button : window->findChildren<QPushButton*>())
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
         button->setStyle(style);
+        // Room for the ring beside the caption.
+        button->setMinimumWidth(button->sizeHint().width() + 2 * kRingInset);
+    }
 }

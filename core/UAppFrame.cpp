@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMetaProperty>
@@ -651,6 +652,78 @@ void SaveFormPlacement(QWidget* form) {
     WriteSettingBool(name + QStringLiteral("Maximized"), maximized);
 }
 
+namespace {
+
+// The window system's frame around a window's client area; none until the window is framed.
+QMargins FrameMargins(const QWidget* form) {
+    const QRect frame = form->frameGeometry();
+    const QRect client = form->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+// A window at r (its frame's top left, its client size) with its frame held inside area.
+QRect FitFramed(QRect r, const QMargins& frame, const QRect& area) {
+    r.setSize(r.size().boundedTo(area.size().shrunkBy(frame)).expandedTo(QSize(1, 1)));
+    const QSize framed = r.size().grownBy(frame);
+    r.moveLeft(std::max(area.left(), std::min(r.left(), area.right() + 1 - framed.width())));
+    r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() + 1 - framed.height())));
+    return r;
+}
+
+void PlaceFramed(QWidget* form, const QRect& r) {
+    QScreen* on = QGuiApplication::screenAt(r.center());
+    if (!on)
+        on = QGuiApplication::primaryScreen();
+    if (!on)
+        return;
+    const QRect fit = FitFramed(r, FrameMargins(form), on->availableGeometry());
+    if (fit.topLeft() != form->pos())
+        form->move(fit.topLeft());
+    if (fit.size() != form->size())
+        form->resize(fit.size());
+}
+
+// The frame is known only once the window system has framed the shown window: the placement is
+// fitted again then, so the frame (title bar, borders) does not push the window's foot, its
+// status bar, off the screen. Again whenever the frame changes (leaving the maximised state), never
+// when the user moves the window.
+class TFrameFitter : public QObject {
+public:
+    explicit TFrameFitter(QWidget* form) : QObject(form), form_(form) {
+        setObjectName(QStringLiteral("FrameFitter"));
+        form->installEventFilter(this);
+    }
+    // The placement is fitted with the frame known now; later frames fit it again.
+    void Fit() {
+        fitted_ = FrameMargins(form_);
+        PlaceFramed(form_, QRect(form_->pos(), form_->size()));
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (form_->isVisible() && !(form_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen |
+                                                                Qt::WindowMinimized)) &&
+                FrameMargins(form_) != fitted_)
+                Fit();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QWidget* form_;
+    QMargins fitted_;
+};
+
+} // namespace
+
 void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight) {
     if (!form)
         return;
@@ -673,14 +746,12 @@ void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight) {
     QScreen* on = QGuiApplication::screenAt(r.center());
     if (!on)
         on = screen;
-    if (on) {
-        const QRect fit = on->availableGeometry();
-        r.setSize(r.size().boundedTo(fit.size()));
-        r.moveLeft(std::clamp(r.left(), fit.left(), fit.right() + 1 - r.width()));
-        r.moveTop(std::clamp(r.top(), fit.top(), fit.bottom() + 1 - r.height()));
-    }
+    if (on)
+        r = FitFramed(r, FrameMargins(form), on->availableGeometry());
     form->move(r.topLeft());
     form->resize(r.size());
+    auto* fitter = form->findChild<TFrameFitter*>(QStringLiteral("FrameFitter"), Qt::FindDirectChildrenOnly);
+    (fitter ? fitter : new TFrameFitter(form))->Fit();
     if (ReadSettingBool(name + QStringLiteral("Maximized"), false))
         form->setWindowState(form->windowState() | Qt::WindowMaximized);
 }

@@ -169,7 +169,8 @@ void ExpandComponentMacros(QObject* object);
 void SaveFormPlacement(QWidget* form);
 // Places the form as stored, by default centred on the screen at the default size (at most the screen's
 // available area). A stored placement that lies off every screen is moved onto the available area, one
-// larger than its screen is made to fit it; a window stored maximised is maximised again.
+// larger than its screen is made to fit it, its window frame included (fitted again once the window
+// system frames the shown window); a window stored maximised is maximised again.
 void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight);
 
 // Replaces the first "%s" of format by value, literally: the rest of format and value are not looked at,

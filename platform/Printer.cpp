@@ -356,6 +356,13 @@ TDriverOptions TPrinter::ValidDriverOptions(const QString& name, const QByteArra
     return valid;
 }
 
+int TPrinter::Copies() {
+    if (IsPdfPrinter(PrinterName()))
+        return 1;
+    const TDevModeFields fields = TDevModeFields::Read(DevMode());
+    return fields.Fields & DM_COPIES ? std::clamp<int>(fields.Copies, 1, MaxCopies) : 1;
+}
+
 QByteArray TPrinter::DevMode() {
     if (devMode_.size() >= DevMode::AnsiSize)
         return devMode_;
@@ -640,8 +647,7 @@ void TPrinter::BeginDoc() {
     job->options.Orientation = Orientation();
     if ((fields.Fields & DM_DUPLEX) && caps.Duplex)
         job->options.Duplex = fields.Duplex;
-    if (fields.Fields & DM_COPIES)
-        job->options.Copies = std::clamp<int>(fields.Copies, 1, MaxCopies);
+    job->options.Copies = Copies();
     if (fields.Fields & DM_DEFAULTSOURCE)
         for (const TPrinterInputSlot& slot : caps.InputSlots)
             if (slot.Id == fields.DefaultSource)

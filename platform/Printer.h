@@ -232,6 +232,9 @@ public:
                     const QByteArray& devMode, const TDriverOptions& options);
     QByteArray DevMode();
     const TDriverOptions& DriverOptions() const { return driverOptions_; }
+    // The copies a job on the current printer makes: its DEVMODE's, one on the PDF printer (its file
+    // holds each sheet once).
+    int Copies();
 
     // --- what a driver answered ---
     // Raises EPrinter for a name not listed or a queue that does not answer.

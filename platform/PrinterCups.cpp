@@ -16,7 +16,9 @@
 #include <cups/cups.h>
 #include <cups/ppd.h>
 #include <map>
+#include <set>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -108,19 +110,31 @@ std::optional<TPrinterDriver> ReadOpenedPpd(ppd_file_t& ppd) {
     for (int i = 0; i < ppd.num_filters; ++i)
         driver.Filters.append(PpdText(ppd.filters[i]));
     int choices = 0;
+    std::map<QString, qsizetype> optionIndex;   // keyword: its place in driver.Options
+    std::vector<std::set<QString>> choiceNames; // per option, the choices it has
     for (ppd_option_t* option = ppdFirstOption(&ppd); option; option = ppdNextOption(&ppd)) {
         if (driver.Options.size() >= TPrinterDriver::MaxOptions ||
             option->num_choices > TPrinterDriver::MaxChoices - choices)
             return std::nullopt;
         choices += option->num_choices;
-        TPpdOption read;
-        read.Keyword = PpdText(option->keyword);
-        read.Text = PpdText(option->text);
-        read.DefaultChoice = PpdText(option->defchoice);
-        for (int c = 0; c < option->num_choices; ++c)
-            read.Choices.append({PpdText(option->choices[c].choice), PpdText(option->choices[c].text),
-                                 CodeResolution(option->choices[c].code)});
-        driver.Options.append(std::move(read));
+        const QString keyword = PpdText(option->keyword);
+        // A keyword declared again (in another group) is the same option: its further choices join
+        // the first declaration, whose text and default stand, so no offered choice goes missing.
+        auto [known, added] = optionIndex.try_emplace(keyword, driver.Options.size());
+        if (added) {
+            TPpdOption read;
+            read.Keyword = keyword;
+            read.Text = PpdText(option->text);
+            read.DefaultChoice = PpdText(option->defchoice);
+            driver.Options.append(std::move(read));
+            choiceNames.emplace_back();
+        }
+        TPpdOption& same = driver.Options[known->second];
+        for (int c = 0; c < option->num_choices; ++c) {
+            const QString choice = PpdText(option->choices[c].choice);
+            if (choiceNames[size_t(known->second)].insert(choice).second)
+                same.Choices.append({choice, PpdText(option->choices[c].text), CodeResolution(option->choices[c].code)});
+        }
     }
     if (ppd.num_consts > TPrinterDriver::MaxConstraints)
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "app/dialogs/FPrintDialog.h"
 
 #include "app/dialogs/FWaitPrintJob.h"
+#include "app/dialogs/UFocusRing.h"
 #include "core/UAppFrame.h"
 #include "imaging/URotateBitmap.h"
 #include "papers/ULabelData.h"
@@ -201,9 +202,24 @@ TfrmPrintDialog::TfrmPrintDialog(IAppHost* host, QWidget* parent)
     previewLayout->addWidget(new QLabel(QStringLiteral("プレビューページ"), preview));
     previewLayout->addWidget(cbPages);
 
-    btnPrinter = new QPushButton(QStringLiteral("プリンタ設定"), this);
+    // The printer and copies are chosen in the printer set-up; shown here so the print goes where
+    // the user expects.
+    auto* printer = new QGroupBox(QStringLiteral("プリンタ"), this);
+    lblPrinter = new QLabel(printer);
+    lblPrinter->setObjectName(QStringLiteral("lblPrinter"));
+    lblPrinter->setWordWrap(true);
+    lblCopies = new QLabel(printer);
+    lblCopies->setObjectName(QStringLiteral("lblCopies"));
+    btnPrinter = new QPushButton(QStringLiteral("プリンタ設定"), printer);
     btnPrinter->setObjectName(QStringLiteral("btnPrinter"));
     btnPrinter->setAutoDefault(false);
+    auto* printerLayout = new QGridLayout(printer);
+    printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printer), 0, 0);
+    printerLayout->addWidget(lblPrinter, 0, 1);
+    printerLayout->addWidget(new QLabel(QStringLiteral("部数:"), printer), 1, 0);
+    printerLayout->addWidget(lblCopies, 1, 1);
+    printerLayout->addWidget(btnPrinter, 0, 2, 2, 1, Qt::AlignVCenter);
+    printerLayout->setColumnStretch(1, 1);
     actPrintStart = new QAction(QStringLiteral("印刷開始"), this);
     actPrintStart->setObjectName(QStringLiteral("actPrintStart"));
     btnPrint = new QPushButton(QStringLiteral("印刷"), this);
@@ -217,11 +233,11 @@ TfrmPrintDialog::TfrmPrintDialog(IAppHost* host, QWidget* parent)
     left->addWidget(pages);
     left->addWidget(position);
     left->addWidget(options);
+    left->addWidget(printer);
     auto* top = new QHBoxLayout;
     top->addLayout(left);
     top->addWidget(preview);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnPrinter);
     buttons->addStretch();
     buttons->addWidget(btnPrint);
     buttons->addWidget(btnCancel);
@@ -267,8 +283,17 @@ TfrmPrintDialog::TfrmPrintDialog(IAppHost* host, QWidget* parent)
         // The printer set-up command belongs to the main window.
         if (host_)
             host_->Action(haPrinterSetup)->trigger();
+        ShowPrinter();
     });
     btnPrinter->setEnabled(host_ != nullptr);
+    ShowPrinter();
+    ShowButtonFocus(this);
+}
+
+void TfrmPrintDialog::ShowPrinter() {
+    TPrinter& printer = Printer();
+    lblPrinter->setText(printer.PrinterName());
+    lblCopies->setText(QString::number(printer.Copies()));
 }
 
 TfrmPrintDialog::~TfrmPrintDialog() {

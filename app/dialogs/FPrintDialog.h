@@ -82,6 +82,8 @@ public:
     QCheckBox* cbPaperChangeMsg;
     QLabel* imPreview;
     QComboBox* cbPages;
+    QLabel* lblPrinter; // the printer the sheets go to, as the printer set-up left it
+    QLabel* lblCopies;  // and the copies it makes of each
     QPushButton* btnPrinter;
     QPushButton* btnPrint;
     QPushButton* btnCancel;
@@ -97,6 +99,7 @@ public:
 
 private:
     void InitControls();
+    void ShowPrinter();
     void SelectionChanged();
     void RefreshPageList();
     void ShowPagePreview();

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/FCanonPrinterSetting.h"
 #include "app/dialogs/FEpsonPrinterSetting.h"
+#include "app/dialogs/UFocusRing.h"
 #include "core/UAppUtil.h"
 #include "imaging/UImagePack.h"
 #include "papers/UPaperInfo.h"
@@ -244,6 +245,7 @@ TfrmPrinterSetting::TfrmPrinterSetting(QWidget* parent) : QDialog(parent) {
     ListPrinters();
     FillPrinterCombo();
     RefreshFromConfiguration();
+    ShowButtonFocus(this);
 }
 
 TfrmPrinterSetting::~TfrmPrinterSetting() = default;
@@ -334,11 +336,20 @@ void TfrmPrinterSetting::RefreshFromConfiguration() {
 
 void TfrmPrinterSetting::ChangePrinter() {
     TWatchCursor cursor;
+    const TDevModeFields before =
+        configuration_ ? WorkingFields(*configuration_) : TDevModeFields::Read(DevMode::Empty());
     configuration_ = CreatePrinterConfigurationFor(cmbPrinter->currentText(), QString());
     SetFramesConfiguration();
     if (paperPrintSetting_ && paper_) {
         paperPrintSetting_->ApplyPaperToPrinter(configuration_.get(), *paper_, QString());
         SetVendorPaperSource(*configuration_, paperSourceFlag_ != 0);
+    }
+    // The copies the user chose go along to a printer that makes copies, held to what it allows.
+    TDevModeFields fields = WorkingFields(*configuration_);
+    if ((before.Fields & DM_COPIES) && (fields.Fields & DM_COPIES) && before.Copies != fields.Copies) {
+        fields.Copies = before.Copies;
+        WriteWorkingFields(*configuration_, fields);
+        configuration_->ValidateDevMode();
     }
     RefreshFromConfiguration();
 }

@@ -1,5 +1,6 @@
 #include "app/dialogs/FWaitPrintJob.h"
 
+#include "app/dialogs/UFocusRing.h"
 #include "platform/DialogService.h"
 
 #include <QGroupBox>
@@ -56,6 +57,7 @@ TfrmWaitPrintJob::TfrmWaitPrintJob(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttons);
+    ShowButtonFocus(this);
 }
 
 void TfrmWaitPrintJob::SetPicture(const QImage& picture) {

@@ -2,10 +2,13 @@
 
 #include "app/dialogs/FPrintDialog.h"
 #include "app/FMain.h"
+#include "app/dialogs/FPrinterSetting.h"
 #include "app/dialogs/FPrinting.h"
 #include "app/dialogs/FWaitPrintJob.h"
 #include "papers/ULabelData.h"
 #include "papers/printing/UPrintSite.h"
+#include "papers/printing/UmPrinterConfiguration.h"
+#include "platform/DevMode.h"
 #include "platform/Application.h"
 #include "tests/FakePrinterBackend.h"
 #include "tests/TestSupport.h"
@@ -17,6 +20,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -319,6 +323,93 @@ TEST_F(PrintDialogTest, QueuesGetAJobPerSheetAndAVanishedQueueItsMessage) {
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("Office")));
     EXPECT_EQ(backend->spool.size(), 2u);
+}
+
+// By keys: every stop of the dialog shows that it has the focus, and Space closes the dialog only on
+// its cancel button. The printer and the copies chosen in the printer set-up's properties show in
+// the dialog, and the copies outlast a change of printer.
+TEST_F(PrintDialogTest, ByKeysEveryStopShowsItsFocusAndThePrinterAndCopiesChosenDeeperShow) {
+    backend->queues["Office"] = FakePrinterBackend::OfficeQueue();
+    backend->queues["PMA920"] =
+        FakePrinterBackend::PpdQueue(TestSupport::SourcePath(QStringLiteral("tests/data/ppd/EscprPhoto.ppd")));
+    backend->defaultQueue = "Office";
+    Printer().Refresh();
+    TfrmPrintDialog dialog(main);
+    dialog.SetLabelData(doc);
+    dialog.show();
+    dialog.activateWindow();
+    RunLoopUntil([&] { return QApplication::activeWindow() == &dialog; });
+    EXPECT_EQ(dialog.lblPrinter->text(), TPrinter::PdfPrinterName);
+    EXPECT_EQ(dialog.lblCopies->text(), QStringLiteral("1"));
+
+    // Once round by Tab: each stop looks different with the focus than without it.
+    const auto differing = [&](const QImage& a, const QImage& b, QWidget* w) {
+        const QRect area =
+            QRect(w->mapTo(&dialog, QPoint(0, 0)), w->size()).adjusted(-3, -3, 3, 3).intersected(a.rect());
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    };
+    // A Tab first: the focus shows once the keys move it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QList<QWidget*> stops;
+    while (stops.size() < 30 && !stops.contains(QApplication::focusWidget())) {
+        QWidget* stop = QApplication::focusWidget();
+        ASSERT_NE(stop, nullptr);
+        stops << stop;
+        const QImage focused = dialog.grab().toImage();
+        QTest::keyClick(stop, Qt::Key_Tab);
+        EXPECT_GE(differing(focused, dialog.grab().toImage(), stop), 8) << stop->objectName().toStdString();
+    }
+    for (QWidget* expected : std::initializer_list<QWidget*>{dialog.rbAll, dialog.cbPageOption, dialog.spnTopMargin,
+                                                             dialog.cbPaperChangeMsg, dialog.cbPages,
+                                                             dialog.btnPrinter, dialog.btnPrint, dialog.btnCancel})
+        EXPECT_TRUE(stops.contains(expected)) << expected->objectName().toStdString();
+
+    // Space acts on each control in place; a list it opens is closed again by Escape.
+    for (QWidget* stop : stops) {
+        if (qobject_cast<QPushButton*>(stop))
+            continue;
+        stop->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(stop, Qt::Key_Space);
+        if (QWidget* popup = QApplication::activePopupWidget())
+            QTest::keyClick(popup, Qt::Key_Escape);
+        EXPECT_TRUE(dialog.isVisible()) << stop->objectName().toStdString();
+    }
+
+    // Space on "プリンタ設定": another printer and three copies in its properties, the printer
+    // changed again by keys, OK.
+    dialogs.pageSetupAnswer = TPageSetupRequest{{}, QPageSize(QPageSize::A4), QPageLayout::Portrait, 3, {}};
+    int copiesAfterChange = 0;
+    WhenModalOf<TfrmPrinterSetting>([&](TfrmPrinterSetting* setting) {
+        QTest::keyClick(setting->cmbPrinter, Qt::Key_End);
+        EXPECT_EQ(setting->cmbPrinter->currentText(), QStringLiteral("PMA920"));
+        setting->btnProperty->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(setting->btnProperty, Qt::Key_Space);
+        QTest::keyClick(setting->cmbPrinter, Qt::Key_Home);
+        EXPECT_EQ(setting->cmbPrinter->currentText(), QStringLiteral("Office"));
+        copiesAfterChange = TDevModeFields::Read(setting->Configuration()->GetDevMode()->GetAnsiDevMode()).Copies;
+        setting->btnOK->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(setting->btnOK, Qt::Key_Space);
+    });
+    dialog.btnPrinter->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(dialog.btnPrinter, Qt::Key_Space);
+    EXPECT_EQ(copiesAfterChange, 3);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.lblPrinter->text(), QStringLiteral("Office"));
+    EXPECT_EQ(dialog.lblCopies->text(), QStringLiteral("3"));
+    EXPECT_EQ(Printer().Copies(), 3);
+    // The file printer writes each sheet once, whatever the copies.
+    Printer().SetPrinter(TPrinter::PdfPrinterName, {}, {}, Printer().DevMode());
+    WhenModalOf<TfrmPrinterSetting>([](TfrmPrinterSetting* setting) { setting->btnCancel->click(); });
+    dialog.btnPrinter->click();
+    EXPECT_EQ(dialog.lblCopies->text(), QStringLiteral("1"));
+
+    dialog.btnCancel->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(dialog.btnCancel, Qt::Key_Space);
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(PrintDialogTest, ASheetChoiceBelongsToItsDocument) {

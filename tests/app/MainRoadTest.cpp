@@ -391,8 +391,15 @@ TEST_F(MainRoadTest, TheWindowComesBackWhereItWasMaximisedAndWithinTheScreen) {
         SettingsStore::DeleteValue(key, QLatin1String(name));
     main = StartMainWindow();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->size(), QSize(std::min(1200, area.width()), std::min(840, area.height())));
-    EXPECT_TRUE(area.contains(QRect(main->pos(), main->size())));
+    // The window's frame counts: with it, the window's foot (its status bar) is on the screen.
+    const auto framed = [&] {
+        const QRect r = main->frameGeometry();
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    };
+    const QSize frame = main->frameGeometry().size() - main->size();
+    EXPECT_EQ(main->size(),
+              QSize(std::min(1200, area.width() - frame.width()), std::min(840, area.height() - frame.height())));
+    EXPECT_TRUE(area.contains(main->frameGeometry())) << framed();
 
     // Closed maximised: it comes back maximised.
     main->showMaximized();
@@ -410,8 +417,19 @@ TEST_F(MainRoadTest, TheWindowComesBackWhereItWasMaximisedAndWithinTheScreen) {
     EXPECT_TRUE(main->isMaximized());
     main->showNormal();
     RunLoopUntil([&] { return !main->isMaximized(); });
-    EXPECT_TRUE(area.contains(QRect(main->pos(), main->size())))
-        << main->x() << "," << main->y() << " " << main->width() << "x" << main->height();
+    EXPECT_TRUE(area.contains(main->frameGeometry())) << framed();
+    // Restored not maximised, from a placement the size of this screen's area.
+    ASSERT_TRUE(main->close());
+    SettingsStore::WriteBool(key, QStringLiteral("frmMainMaximized"), false);
+    SettingsStore::WriteInteger(key, QStringLiteral("frmMainWidth"), area.width());
+    SettingsStore::WriteInteger(key, QStringLiteral("frmMainHeight"), area.height());
+    SettingsStore::WriteInteger(key, QStringLiteral("frmMainLeft"), area.left());
+    SettingsStore::WriteInteger(key, QStringLiteral("frmMainTop"), area.top());
+    data.reset();
+    main = StartMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(area.contains(main->frameGeometry())) << framed();
+    EXPECT_EQ(main->frameGeometry().size(), area.size()) << framed();
 }
 
 TEST_F(MainRoadTest, ABackgroundPastedFromTheCatalogueShowsAtOnce) {

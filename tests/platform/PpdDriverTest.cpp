@@ -55,6 +55,24 @@ TEST(PpdDriverTest, ReadsOptionsConstraintsAndBorderlessTwins) {
     EXPECT_TRUE(canon.Size(QStringLiteral("A4"))->Twin.isEmpty());
 }
 
+TEST(PpdDriverTest, AnOptionDeclaredAgainInAnotherGroupIsOneOptionWithEveryChoice) {
+    const QByteArray ppd = TestSupport::ReadFile(
+        TestSupport::SourcePath(QStringLiteral("fuzz/ppd/corpus/EscprPhoto-repeated-option.ppd")));
+    const std::optional<TPrinterDriver> driver = ReadPpdDriver(ppd);
+    ASSERT_TRUE(driver.has_value());
+    int declared = 0;
+    for (const TPpdOption& option : driver->Options)
+        declared += option.Keyword == QStringLiteral("MediaType");
+    EXPECT_EQ(declared, 1);
+    const TPpdOption* media = driver->Option(QStringLiteral("MediaType"));
+    ASSERT_NE(media, nullptr);
+    // The first declaration's thirteen, then the repeat's one new choice; its default does not win.
+    EXPECT_EQ(media->Choices.size(), 14);
+    EXPECT_EQ(media->DefaultChoice, QStringLiteral("PLAIN_NORMAL"));
+    EXPECT_TRUE(driver->HasChoice(QStringLiteral("MediaType"), QStringLiteral("Photo")));
+    EXPECT_EQ(media->Choices.last().Text, QStringLiteral("Photo Paper"));
+}
+
 TEST(PpdDriverTest, DamagedOrOversizedPpdsAreNoDriver) {
     EXPECT_FALSE(ReadPpdDriver(QByteArray()).has_value());
     EXPECT_FALSE(ReadPpdDriver(QByteArray("not a PPD at all\n")).has_value());

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPicture>
 #include <QPrinter>
@@ -1671,6 +1672,12 @@ TSize TCanvas::TextExtent(const QString& text) {
     return TSize(ClampToInt32(width), m.Height);
 }
 
+namespace {
+// Qt's raster engine draws larger glyphs as outlines itself; the bound only matters where its
+// measure (size times the square root of the determinant) and the glyph's true size part.
+constexpr double kMaxCachedGlyphPixels = 256;
+} // namespace
+
 void TCanvas::DrawGlyph(QPainter* p, const QTransform& frame, const FontGlyph& g, double pixelSize) {
     const QRawFont& raw = g.Face->RawFont(pixelSize);
     if (!p) {
@@ -1687,14 +1694,26 @@ void TCanvas::DrawGlyph(QPainter* p, const QTransform& frame, const FontGlyph& g
         if (visible.isEmpty() || !box.intersects(QRectF(visible)))
             return;
     }
-    QGlyphRun run;
-    run.setRawFont(raw);
-    run.setGlyphIndexes({quint32(g.Glyph)});
-    run.setPositions({QPointF(0, 0)});
     p->save();
     p->setTransform(frame, true);
-    p->setPen(ToQColor(font_.Color));
-    p->drawGlyphRun(QPointF(0, 0), run);
+    // A raster painter caches a glyph as a bitmap while its size times the mean scale is small;
+    // under a one-sided stretch that bitmap would be the stretched glyph, millions of pixels
+    // tall. Such a glyph (sized by its larger axis) is filled as its outline instead, which the
+    // painter's clip bounds.
+    const QTransform& t = p->transform();
+    const double larger = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    if (p->paintEngine() && p->paintEngine()->type() == QPaintEngine::Raster &&
+        !(pixelSize * larger <= kMaxCachedGlyphPixels)) {
+        p->setRenderHint(QPainter::Antialiasing, true);
+        p->fillPath(raw.pathForGlyph(g.Glyph), ToQColor(font_.Color));
+    } else {
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes({quint32(g.Glyph)});
+        run.setPositions({QPointF(0, 0)});
+        p->setPen(ToQColor(font_.Color));
+        p->drawGlyphRun(QPointF(0, 0), run);
+    }
     p->restore();
 }
 

@@ -69,7 +69,8 @@ struct FontFace::HbObjects {
     hb_buffer_t* buffer = nullptr;
 };
 
-FontFace::FontFace(const QRawFont& design) : design_(design), hb_(std::make_unique<HbObjects>()) {
+FontFace::FontFace(const QFont& source)
+    : source_(source), design_(QRawFont::fromFont(source)), hb_(std::make_unique<HbObjects>()) {
     if (!design_.isValid())
         return;
     hb_->face = hb_face_create_for_tables(ReferenceTable, &design_, nullptr);
@@ -166,15 +167,20 @@ void FontFace::VerticalGlyph(char32_t c, uint32_t& glyph, int& advance, int& ori
 }
 
 const QRawFont& FontFace::RawFont(double pixelSize) {
-    const int64_t key = std::llround(pixelSize * 64.0);
-    auto it = sized_.find(key);
-    if (it == sized_.end()) {
+    // One cache per thread: a drawing font's engine keeps glyph caches that only one thread may
+    // use, and thumbnails are drawn on loader threads while the window paints and prints.
+    thread_local std::map<std::pair<const FontFace*, int64_t>, QRawFont> sized;
+    const auto key = std::make_pair(static_cast<const FontFace*>(this), std::llround(pixelSize * 64.0));
+    auto it = sized.find(key);
+    if (it == sized.end()) {
         // A bounded cache: a page uses few sizes, a hostile document could ask for many.
-        if (sized_.size() >= 64)
-            sized_.clear();
-        QRawFont sized = design_;
-        sized.setPixelSize(std::max(pixelSize, 0.01));
-        it = sized_.emplace(key, sized).first;
+        if (sized.size() >= 64)
+            sized.clear();
+        // Made from the font in this thread: an engine another thread made (the design's) keeps
+        // its FreeType face in that thread's library.
+        QRawFont font = QRawFont::fromFont(source_);
+        font.setPixelSize(std::max(pixelSize, 0.01));
+        it = sized.emplace(key, font).first;
     }
     return it->second;
 }
@@ -271,7 +277,7 @@ FontFace* FontMapper::Face(const QString& name, bool bold, bool italic) {
         font.setItalic(italic);
         font.setHintingPreference(QFont::PreferNoHinting);
         font.setPixelSize(100);
-        it = faces_.emplace(key, std::make_unique<FontFace>(QRawFont::fromFont(font))).first;
+        it = faces_.emplace(key, std::make_unique<FontFace>(font)).first;
     }
     return it->second.get();
 }

@@ -11,6 +11,7 @@
 // "@" are the vertical faces: their wide characters take the vertical glyph forms and vertical
 // advances, upright on a line that runs down the page.
 
+#include <QFont>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QString>
@@ -31,7 +32,7 @@ enum : int { ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, SHIFTJIS
 // One installed face: its tables, HarfBuzz objects and drawing fonts per pixel size.
 class FontFace {
 public:
-    explicit FontFace(const QRawFont& design);
+    explicit FontFace(const QFont& font);
     ~FontFace();
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
@@ -54,10 +55,12 @@ public:
     // The vertical form of c (the face's 'vert' substitution), its vertical advance, and the offset
     // from the vertical origin (top centre of its cell) to the glyph's horizontal origin, y up.
     void VerticalGlyph(char32_t c, uint32_t& glyph, int& advance, int& originX, int& originY) const;
-    // The drawing font at a device pixel size (cached).
+    // The drawing font at a device pixel size (cached for the calling thread; valid until its
+    // next call there).
     const QRawFont& RawFont(double pixelSize);
 
 private:
+    QFont source_;
     QRawFont design_;
     struct HbObjects;
     std::unique_ptr<HbObjects> hb_;
@@ -70,7 +73,6 @@ private:
     int underlineSize_ = 0;
     int strikePos_ = 0;
     int strikeSize_ = 0;
-    std::unordered_map<int64_t, QRawFont> sized_;
 };
 
 // A character resolved to a face and glyph, with its metrics in design units of that face.

@@ -43,6 +43,7 @@ void TMetafile::Assign(const TGraphic& source) {
     if (const auto* meta = dynamic_cast<const TMetafile*>(&source)) {
         data_ = meta->data_;
         kind_ = meta->kind_;
+        drawnFrame_ = meta->drawnFrame_;
         width_ = meta->width_;
         height_ = meta->height_;
         Changed();
@@ -56,6 +57,7 @@ void TMetafile::SetData(const QByteArray& data) {
     const int64_t n = data.size();
     TKind kind = mkNone;
     int width = 0, height = 0;
+    QRectF drawnFrame;
     TMetafilePlayer::THeader header;
     if (n == 0) {
         kind = mkNone;
@@ -72,6 +74,8 @@ void TMetafile::SetData(const QByteArray& data) {
             if (TMetafilePlayer::MeasureWindowsMetafile(data, box))
                 frame = QRectF(box);
             unitsPerInch = 1440;
+        } else if (kind == mkEnhanced && TMetafilePlayer::DrawnFrame(data, drawnFrame)) {
+            frame = drawnFrame;
         }
         width =
             Scaled(std::llround(frame.width()), kScreenPPI, std::max<int64_t>(1, std::llround(unitsPerInch)));
@@ -90,6 +94,7 @@ void TMetafile::SetData(const QByteArray& data) {
     }
     data_ = data;
     kind_ = kind;
+    drawnFrame_ = drawnFrame;
     width_ = width;
     height_ = height;
     Changed();
@@ -98,6 +103,7 @@ void TMetafile::SetData(const QByteArray& data) {
 void TMetafile::SetRecording(const QPicture& picture) {
     data_ = QByteArray(picture.data(), qsizetype(picture.size()));
     kind_ = data_.isEmpty() ? mkNone : mkRecording;
+    drawnFrame_ = QRectF();
     width_ = picture.boundingRect().width();
     height_ = picture.boundingRect().height();
     Changed();
@@ -121,7 +127,8 @@ void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
     if (rect.Width() == 0 || rect.Height() == 0)
         return;
     if (kind_ == mkEnhanced || kind_ == mkPlaceable || kind_ == mkWindows) {
-        if (TMetafilePlayer::Play(canvas, data_, rect) && canvas.OnChange)
+        if (TMetafilePlayer::Play(canvas, data_, rect, nullptr, drawnFrame_.isEmpty() ? nullptr : &drawnFrame_) &&
+            canvas.OnChange)
             canvas.OnChange(&canvas);
         return;
     }
@@ -149,7 +156,11 @@ void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
 void TMetafile::LoadFromStream(TStream& stream) {
     // A Windows metafile taken in without a placeable header gets one, so it opens wherever one
     // is required; stored documents (ReadData) keep their bytes.
-    SetData(TMetafilePlayer::WithPlaceableHeader(stream.ReadBytes(stream.Remaining())));
+    const QByteArray data = TMetafilePlayer::WithPlaceableHeader(stream.ReadBytes(stream.Remaining()));
+    TMetafilePlayer::THeader header;
+    if (TMetafilePlayer::ReadHeader(data, header) && !TMetafilePlayer::Complete(data))
+        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+    SetData(data);
 }
 
 void TMetafile::SaveToStream(TStream& stream) {

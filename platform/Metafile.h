@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QPicture>
+#include <QRectF>
 #include <memory>
 
 class TMetafile : public TGraphic {
@@ -30,7 +31,8 @@ public:
     void SetWidth(int value) override;
     void SetHeight(int value) override;
 
-    // Takes the rest of the stream as the metafile's bytes.
+    // Takes the rest of the stream as the metafile's bytes; a metafile cut short (records past
+    // its end, or no end record) is refused as damaged.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
     // The stored "Data" form: 32-bit length, then the bytes.
@@ -46,6 +48,8 @@ public:
 private:
     QByteArray data_;
     TKind kind_ = mkNone;
+    // An EMF's frame taken from its drawing when its header's frame misses it (empty otherwise).
+    QRectF drawnFrame_;
     int width_ = 0;
     int height_ = 0;
 };

@@ -450,8 +450,14 @@ class Player {
 public:
     Player(TCanvas& canvas, TMetafilePlayReport* report) : c_(canvas), report_(report) {}
 
-    bool PlayEmf(const Bytes& data, const TRect& rect);
+    // frame: the EMF's frame in hundredths of a millimetre instead of its header's, when given.
+    bool PlayEmf(const Bytes& data, const TRect& rect, const QRectF* frame = nullptr);
     bool PlayWmf(const Bytes& data, const TRect& rect);
+    // Makes the play gather the bounds of the points it draws, in the metafile's device space.
+    void Measure() { measuring_ = true; }
+    const QRectF& Drawn() const { return drawn_; }
+    double PixelsPerHimetricX() const { return pixelsPerHimetricX_; }
+    double PixelsPerHimetricY() const { return pixelsPerHimetricY_; }
 
 private:
     enum Outcome { Played, Skipped, Stop };
@@ -519,8 +525,12 @@ private:
     QTransform deviceToCanvasDevice_;
     QTransform callerWorld_;
     QTransform canvasMapping_;
-    // Record space to the canvas's device, as last set.
+    // Record space to the canvas's device, and to the metafile's device space, as last set.
     QTransform recordToDevice_;
+    QTransform recordToMeta_;
+    bool measuring_ = false;
+    bool measured_ = false;
+    QRectF drawn_;
     double pixelsPerHimetricX_ = 96 / 2540.0;
     double pixelsPerHimetricY_ = 96 / 2540.0;
     bool dirty_ = true;
@@ -617,6 +627,7 @@ bool Player::Ready() {
     if (!Finite(world) || !c_.SetWorldTransform(world))
         return false;
     recordToDevice_ = world * canvasMapping_;
+    recordToMeta_ = s_.world * page;
     usable_ = Finite(recordToDevice_);
     return usable_;
 }
@@ -651,6 +662,17 @@ bool Player::PointsFit(const TPoint* points, int64_t count, double* length) {
             total += std::hypot(d.x() - last.x(), d.y() - last.y());
         last = d;
     }
+    if (measuring_)
+        for (int64_t i = 0; i < count; ++i) {
+            const QPointF m = recordToMeta_.map(QPointF(points[i].X, points[i].Y));
+            if (!measured_) {
+                drawn_ = QRectF(m, m);
+                measured_ = true;
+            } else {
+                drawn_.setCoords(std::min(drawn_.left(), m.x()), std::min(drawn_.top(), m.y()),
+                                 std::max(drawn_.right(), m.x()), std::max(drawn_.bottom(), m.y()));
+            }
+        }
     if (length)
         *length = total;
     return true;
@@ -889,9 +911,23 @@ Player::Outcome Player::Text(int x, int y, unsigned options, const TRect* rect, 
         return Skipped;
     if (rect && !RectFits(rect->Left, rect->Top, rect->Right, rect->Bottom))
         return Skipped;
-    const double scale = std::sqrt(std::abs(recordToDevice_.determinant()));
-    if (std::abs(double(s_.font.Height)) * scale > TMetafilePlayer::kMaxFontPixels)
+    // The larger of the two axes' scales: a mapping that stretches one axis thousands of times
+    // and squeezes the other keeps a small mean scale while its glyphs grow without bound.
+    const double scale = std::max(std::hypot(recordToDevice_.m11(), recordToDevice_.m12()),
+                                  std::hypot(recordToDevice_.m21(), recordToDevice_.m22()));
+    if (!(std::abs(double(s_.font.Height)) * scale <= TMetafilePlayer::kMaxFontPixels))
         return Skipped;
+    if (measuring_) {
+        // The run's cell, roughly (advances of six tenths of the height), from its reference
+        // point by its alignment; either way up, as the mapping may turn the y axis over.
+        const int64_t h = std::abs(int64_t(s_.font.Height)), w = h * 6 / 10 * text.size();
+        const unsigned align = s_.textAlign & (TA_CENTER | TA_RIGHT);
+        const int64_t left = align == TA_CENTER ? -w / 2 : align == TA_RIGHT ? -w : 0;
+        const auto held = [](int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); };
+        const TPoint cell[2] = {TPoint(held(origin.X + left), held(origin.Y - h)),
+                                TPoint(held(origin.X + left + w), held(origin.Y + h))};
+        PointsFit(cell, 2);
+    }
     ApplyTools();
     if (s_.textAlign & TA_UPDATECP)
         SyncPosition();
@@ -1203,7 +1239,7 @@ TBrush PatternBrush(const std::optional<QImage>& image) {
     return brush;
 }
 
-bool Player::PlayEmf(const Bytes& d, const TRect& rect) {
+bool Player::PlayEmf(const Bytes& d, const TRect& rect, const QRectF* frameOverride) {
     wmf_ = false;
     TMetafilePlayer::THeader header;
     // The caller checked the header; the frame is in hundredths of a millimetre.
@@ -1215,7 +1251,11 @@ bool Player::PlayEmf(const Bytes& d, const TRect& rect) {
     const TRect frameH = RectL(d, 24);
     QRectF frame(QPointF(frameH.Left * pixelsPerHimetricX_, frameH.Top * pixelsPerHimetricY_),
                  QPointF(frameH.Right * pixelsPerHimetricX_, frameH.Bottom * pixelsPerHimetricY_));
-    if (frameH.Right <= frameH.Left || frameH.Bottom <= frameH.Top) {
+    if (frameOverride) {
+        frame = QRectF(QPointF(frameOverride->left() * pixelsPerHimetricX_, frameOverride->top() * pixelsPerHimetricY_),
+                       QPointF(frameOverride->right() * pixelsPerHimetricX_,
+                               frameOverride->bottom() * pixelsPerHimetricY_));
+    } else if (frameH.Right <= frameH.Left || frameH.Bottom <= frameH.Top) {
         const TRect b = RectL(d, 8);
         frame = QRectF(QPointF(b.Left, b.Top), QPointF(double(b.Right) + 1, double(b.Bottom) + 1));
     }
@@ -2491,13 +2531,70 @@ bool TMetafilePlayer::ReadHeader(const QByteArray& data, THeader& header) {
 }
 
 bool TMetafilePlayer::Play(TCanvas& canvas, const QByteArray& data, const TRect& rect,
-                           TMetafilePlayReport* report) {
+                           TMetafilePlayReport* report, const QRectF* frame) {
     THeader header;
     const Bytes d = BytesOf(data);
     if (!HeaderOf(d, header) || rect.Left == rect.Right || rect.Top == rect.Bottom)
         return false;
     Player player(canvas, report);
-    return header.Format == mfEnhanced ? player.PlayEmf(d, rect) : player.PlayWmf(d, rect);
+    const QRectF* own = frame && header.Format == mfEnhanced && frame->width() > 0 && frame->height() > 0 ? frame : nullptr;
+    return header.Format == mfEnhanced ? player.PlayEmf(d, rect, own) : player.PlayWmf(d, rect);
+}
+
+bool TMetafilePlayer::Complete(const QByteArray& data) {
+    THeader header;
+    const Bytes d = BytesOf(data);
+    if (!HeaderOf(d, header))
+        return false;
+    int64_t pos = 0;
+    QRectF box;
+    double unitsPerInch = 0;
+    uint32_t objects = 0;
+    const bool emf = header.Format == mfEnhanced;
+    if (!emf && !ReadWmfHeader(d, pos, box, unitsPerInch, objects))
+        return false;
+    for (int64_t records = 0; records < kMaxRecords; ++records) {
+        if (d.size - pos < (emf ? 8 : 6))
+            return false;
+        const int64_t size = emf ? int64_t(d.U32(pos + 4)) : int64_t(d.U32(pos)) * 2;
+        if (size < (emf ? 8 : 6) || size > d.size - pos)
+            return false;
+        if (emf ? d.U32(pos) == EMR_EOF : d.U16(pos + 4) == META_EOF)
+            return true;
+        pos += size;
+    }
+    return false;
+}
+
+bool TMetafilePlayer::DrawnFrame(const QByteArray& data, QRectF& frame) {
+    THeader header;
+    const Bytes d = BytesOf(data);
+    if (!HeaderOf(d, header) || header.Format != mfEnhanced)
+        return false;
+    // Played onto a single pixel with the frame one to one, gathering what the records draw.
+    QImage pixel(1, 1, QImage::Format_RGB32);
+    TCanvas canvas(&pixel);
+    Player player(canvas, nullptr);
+    player.Measure();
+    const TRect target(0, 0, 1000, 1000);
+    if (!player.PlayEmf(d, target))
+        return false;
+    const QRectF drawn = player.Drawn();
+    const double hx = player.PixelsPerHimetricX(), hy = player.PixelsPerHimetricY();
+    if (!(drawn.width() > 0) || !(drawn.height() > 0) || !(hx > 0) || !(hy > 0))
+        return false;
+    const QRectF own(QPointF(header.Frame.left() * hx, header.Frame.top() * hy),
+                     QPointF(header.Frame.right() * hx, header.Frame.bottom() * hy));
+    // Some writers store the bounds in their logical units rather than the reference device's:
+    // the drawing then lies wholly outside them and the frame would show nothing. Only then is
+    // the drawing's own box taken (drawing beyond the frame is otherwise the writer's wish).
+    if (own.normalized().intersects(drawn))
+        return false;
+    // The points' box, with a margin for the pens that stroke its edges.
+    const double margin = std::max(drawn.width(), drawn.height()) / 50;
+    const QRectF box = drawn.adjusted(-margin, -margin, margin, margin);
+    frame = QRectF(QPointF(box.left() / hx, box.top() / hy), QPointF(box.right() / hx, box.bottom() / hy));
+    return true;
 }
 
 bool TMetafilePlayer::MeasureWindowsMetafile(const QByteArray& data, QRect& box) {

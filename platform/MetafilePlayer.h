@@ -64,9 +64,15 @@ public:
     static bool ReadHeader(const QByteArray& data, THeader& header);
 
     // Plays the metafile into the canvas's logical rectangle rect. False when the header is
-    // refused or the frame is empty (nothing drawn).
+    // refused or the frame is empty (nothing drawn). frame, when given, stands for an EMF's own
+    // (in hundredths of a millimetre).
     static bool Play(TCanvas& canvas, const QByteArray& data, const TRect& rect,
-                     TMetafilePlayReport* report = nullptr);
+                     TMetafilePlayReport* report = nullptr, const QRectF* frame = nullptr);
+    // Whether every record lies within the data up to the end record (a file cut short does not).
+    static bool Complete(const QByteArray& data);
+    // The frame (hundredths of a millimetre) of an EMF whose drawing lies wholly outside its
+    // header's frame: the bounds of what it draws. False for every other metafile.
+    static bool DrawnFrame(const QByteArray& data, QRectF& frame);
 
     // The box a WMF without a placeable header draws in (its window when it sets one, else the
     // bounds of the points it draws), in its logical units; false when it draws nothing.

@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         App() = new QGuiApplication(argc, argv);
     }
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    TMetafilePlayer::Complete(bytes);
     TMetafile meta;
     try {
         meta.SetData(bytes);

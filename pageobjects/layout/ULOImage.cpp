@@ -12,6 +12,7 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Exception.h"
+#include "platform/Metafile.h"
 
 #include <QPolygon>
 #include <algorithm>
@@ -320,6 +321,14 @@ void TLOImage::Paint() {
     TCanvas* canvas = GetDrawCanvas();
     if (canvas == nullptr || LogBounds().IsEmpty() || imageData_->IsEmpty())
         return;
+    // An upright, unframed metafile is played into the rectangle, as the system played it: only
+    // what its records draw covers the page, and its text stays text in print.
+    if (Angle() == 0 && (framePicture_->Graphic() == nullptr || framePicture_->Graphic()->Empty()))
+        if (TPictureEx* filtered = imageData_->GetFilteredPicture();
+            filtered != nullptr && dynamic_cast<TMetafile*>(filtered->Graphic()) != nullptr) {
+            canvas->StretchDraw(LogRect(), *filtered->Graphic());
+            return;
+        }
     const TBitmap* shown = ShownPicture(WorkSize(*canvas));
     if (shown == nullptr)
         return;

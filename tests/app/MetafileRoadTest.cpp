@@ -20,6 +20,7 @@
 #include "tests/TestSupport.h"
 #include "tests/app/AppTestSupport.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -28,12 +29,12 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
-// Whether a colour shows on a run of at least 30 pixels of the picture (anti-aliased edges and
-// stray pixels do not count).
-bool Shows(const QImage& image, QRgb colour) {
+// The pixels of the picture in (about) that colour.
+int Found(const QImage& image, QRgb colour) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     int found = 0;
     for (int y = 0; y < rgb.height(); ++y)
@@ -43,7 +44,13 @@ bool Shows(const QImage& image, QRgb colour) {
                 std::abs(qBlue(c) - qBlue(colour)) <= 12)
                 ++found;
         }
-    return found >= 30;
+    return found;
+}
+
+// Whether a colour shows on at least 30 pixels of the picture (anti-aliased edges and stray
+// pixels do not count).
+bool Shows(const QImage& image, QRgb colour) {
+    return Found(image, colour) >= 30;
 }
 
 bool Ink(QRgb c) {
@@ -114,10 +121,11 @@ TEST_F(MetafileRoadTest, InsertedMetafilesDrawKeepTheirBytesAndPrintAsShown) {
     QImage screen = editor->DrawSite1->grab().toImage();
     EXPECT_TRUE(Shows(screen, red));
     EXPECT_TRUE(Shows(screen, blue));
-    EXPECT_FALSE(Shows(screen, green));
+    // The EMF's hatch lines share the WMF's green; the WMF's filled shapes add far more.
+    const int greenBefore = Found(screen, green);
     ASSERT_TRUE(editor->InsertPicture(wmf));
     screen = editor->DrawSite1->grab().toImage();
-    EXPECT_TRUE(Shows(screen, green));
+    EXPECT_GT(Found(screen, green), greenBefore + 300);
 
     const QString path = folder.filePath(QStringLiteral("メタファイル.qld"));
     dialogs.files = {path};
@@ -131,8 +139,7 @@ TEST_F(MetafileRoadTest, InsertedMetafilesDrawKeepTheirBytesAndPrintAsShown) {
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(emf)));
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(wmf)));
 
-    if (!TestSupport::HasPdftoppm())
-        GTEST_SKIP() << "pdftoppm is not installed";
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     TfrmLayout* reopened = main->findChild<TfrmLayout*>();
     reopened->CommitPage();
     const QString pdf = folder.filePath(QStringLiteral("metafiles.pdf"));
@@ -224,7 +231,9 @@ TEST_F(MetafileRoadTest, MetafilesChosenForTheImageFileToolDrawTheirReferencesOn
                                              QStringLiteral("--maxsize"), QStringLiteral("-o"), png,
                                              QDir(data).filePath(QStringLiteral("uwmf_shapes.wmf"))}),
                   0);
-        EXPECT_GE(InkAgreement(wmfShown, QImage(png)), 0.97);
+        // Hatch lines are drawn crisp and one pixel wide on screen; libwmf spaces and widens
+        // its own a little differently.
+        EXPECT_GE(InkAgreement(wmfShown, QImage(png)), 0.96);
     }
 
     // Saved and opened again, the bytes are the file's.
@@ -240,8 +249,7 @@ TEST_F(MetafileRoadTest, MetafilesChosenForTheImageFileToolDrawTheirReferencesOn
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(QDir(data).filePath(QStringLiteral("uwmf_shapes.wmf")))));
 
     // The printout at the screen's scale: the ink of the page laid over the ink of the grab.
-    if (!TestSupport::HasPdftoppm())
-        GTEST_SKIP() << "pdftoppm is not installed";
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     TfrmLayout* reopened = main->findChild<TfrmLayout*>();
     reopened->CommitPage();
     main->resize(2000, 2700);
@@ -275,6 +283,147 @@ TEST_F(MetafileRoadTest, MetafilesChosenForTheImageFileToolDrawTheirReferencesOn
     EXPECT_NEAR(double(printedInk.width()) / printedInk.height(), double(screenInk.width()) / screenInk.height(),
                 0.03);
     EXPECT_GE(InkAgreement(printedInk, screenInk), 0.95);
+}
+
+// Clip art from three writers (libwmf's WMF, libUEMF's EMF, pstoedit's EMF, whose header bounds
+// are in its logical units) pasted from the illustration panel's file page: each object draws and
+// keeps its own picture through paste, delete, drag, print, save and reopen; a truncated EMF is
+// told as damaged and places nothing.
+TEST_F(MetafileRoadTest, ClipArtKeepsEachPictureThroughPasteDeleteDragPrintSaveAndReopen) {
+    const QString data = TestSupport::SourcePath(QStringLiteral("tests/data/metafile"));
+    QFile truncated(folder.filePath(QStringLiteral("truncated.emf")));
+    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+    truncated.write(TestSupport::ReadFile(QDir(data).filePath(QStringLiteral("uemf_regions.emf"))).left(400));
+    truncated.close();
+    for (const char* name : {"uwmf_shapes.wmf", "uemf_regions.emf", "pstoedit_shapes.emf"})
+        ASSERT_TRUE(QFile::copy(QDir(data).filePath(QString::fromLatin1(name)),
+                                folder.filePath(QString::fromLatin1(name))));
+    main->resize(1600, 1200);
+    editor->actModeIllust->trigger();
+    auto* panel = dynamic_cast<TfrmAMIllust*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    panel->SetPage(TfrmAMIllust::pgUserFile);
+    panel->UserBrowser()->ChangeFolder(folder.path());
+    TfrmImageBrowser* files = panel->UserBrowser()->Browser();
+    TDrawSite* site = editor->DrawSite1;
+    const auto paste = [&](const QString& name) -> TLOImage* {
+        // Chosen by a click, as the user does; the object pasted last is still selected.
+        for (int i = 0; i < files->ItemCount(); ++i)
+            if (files->Grid()->ItemText(i) == name) {
+                files->Grid()->SelectIndex(i);
+                QTest::mouseClick(files->Grid()->viewport(), Qt::LeftButton, {}, files->Grid()->ItemRect(i).center());
+            }
+        editor->EditPanelIdle();
+        TDOList before, after;
+        site->ListObjects(before, false);
+        panel->btnPasteImage->click();
+        RunUntilIdleHandled();
+        site->ListObjects(after, false);
+        for (TDrawObject* object : after)
+            if (before.IndexOf(object) < 0)
+                return dynamic_cast<TLOImage*>(object);
+        return nullptr;
+    };
+    const auto bytesOf = [](TLOImage* image) {
+        const auto* meta = dynamic_cast<const TMetafile*>(image->Picture()->Graphic());
+        return meta ? meta->Data() : QByteArray();
+    };
+    const auto shownOf = [&](TLOImage* image) {
+        QCoreApplication::processEvents();
+        const QRect r = site->LogRectToDev(image->LogRect()).ToQRect().normalized();
+        return site->grab().toImage().copy(r);
+    };
+    const QRgb wmfGreen = qRgb(30, 160, 40), emfRed = qRgb(200, 30, 30), psBlue = qRgb(0, 0, 255);
+
+    // Each pasted where the others cannot cover it.
+    std::vector<std::pair<TLOImage*, QString>> placed;
+    int top = 40;
+    for (const char* name : {"uwmf_shapes.wmf", "uemf_regions.emf", "pstoedit_shapes.emf"}) {
+        TLOImage* image = paste(QString::fromLatin1(name));
+        ASSERT_NE(image, nullptr) << name;
+        image->Invalidate();
+        image->SetLogRect(Bounds(40, top, 600, 400));
+        image->Invalidate();
+        top += 450;
+        placed.emplace_back(image, QString::fromLatin1(name));
+        site->SelectAll(false);
+        for (const auto& [object, file] : placed)
+            EXPECT_EQ(bytesOf(object), TestSupport::ReadFile(folder.filePath(file))) << file.toStdString();
+    }
+    EXPECT_TRUE(Shows(shownOf(placed[0].first), wmfGreen));
+    EXPECT_FALSE(Shows(shownOf(placed[0].first), emfRed));
+    EXPECT_TRUE(Shows(shownOf(placed[1].first), emfRed));
+    EXPECT_TRUE(Shows(shownOf(placed[2].first), psBlue)) << "pstoedit's drawing fills its object";
+
+    // Laid over the WMF, pstoedit's picture covers only what it draws.
+    placed[2].first->Invalidate();
+    placed[2].first->SetLogRect(placed[0].first->LogRect());
+    site->SelectAll(false);
+    EXPECT_TRUE(Shows(shownOf(placed[0].first), wmfGreen));
+    EXPECT_TRUE(Shows(shownOf(placed[0].first), psBlue));
+
+    // The damaged file is told and places nothing.
+    dialogs.boxes.clear();
+    dialogs.answers = {mrOk, mrOk};
+    EXPECT_EQ(paste(QStringLiteral("truncated.emf")), nullptr);
+    ASSERT_FALSE(dialogs.boxes.empty());
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("truncated.emf"))) << qPrintable(dialogs.boxes[0].text);
+    dialogs.answers.clear();
+
+    // The last deleted, the EMF dragged: the others still draw their own pictures.
+    QTest::mouseClick(site, Qt::LeftButton, {},
+                      site->LogRectToDev(placed[2].first->LogRect()).ToQRect().normalized().center());
+    RunUntilIdleHandled();
+    ASSERT_TRUE(placed[2].first->Selected());
+    auto* deleteButton = editor->findChild<QAbstractButton*>(QStringLiteral("btnObjectDelete"));
+    ASSERT_NE(deleteButton, nullptr);
+    ASSERT_TRUE(deleteButton->isEnabled());
+    deleteButton->click();
+    RunUntilIdleHandled();
+    TDOList left;
+    site->ListObjects(left, false);
+    ASSERT_EQ(left.Count(), 2);
+    placed.pop_back();
+    site->SelectAll(false);
+    const TRect before = placed[1].first->LogRect();
+    const QPoint from = site->LogRectToDev(before).ToQRect().normalized().center();
+    const QPoint to = from + QPoint(40, 30);
+    QTest::mousePress(site, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(site, from + (to - from) * step / 4);
+    QTest::mouseRelease(site, Qt::LeftButton, {}, to);
+    RunUntilIdleHandled();
+    ASSERT_NE(placed[1].first->LogRect(), before) << "dragged";
+    site->SelectAll(false);
+    EXPECT_TRUE(Shows(shownOf(placed[0].first), wmfGreen));
+    EXPECT_TRUE(Shows(shownOf(placed[1].first), emfRed));
+
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    editor->CommitPage();
+    const QString pdf = folder.filePath(QStringLiteral("clipart.pdf"));
+    {
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(main->Document());
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialogs.files = {pdf};
+        dialog.btnPrint->click();
+    }
+    const QImage printed = TestSupport::RasterisePdf(pdf, 60);
+    ASSERT_FALSE(printed.isNull());
+    EXPECT_TRUE(Shows(printed, wmfGreen));
+    EXPECT_TRUE(Shows(printed, emfRed));
+
+    const QString path = folder.filePath(QStringLiteral("クリップアート.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    ASSERT_TRUE(main->OpenDocument(path));
+    RunLoopUntil([&] { return main->findChild<TfrmLayout*>() != nullptr; });
+    QList<QByteArray> kept;
+    for (const TMetafile* meta : Metafiles())
+        kept << meta->Data();
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_TRUE(kept.contains(TestSupport::ReadFile(folder.filePath(placed[0].second))));
+    EXPECT_TRUE(kept.contains(TestSupport::ReadFile(folder.filePath(placed[1].second))));
 }
 
 // The photo browser's thumbnails of metafiles (made on its loader threads) show the drawing.

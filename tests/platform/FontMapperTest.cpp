@@ -4,7 +4,10 @@
 #include "platform/PersistentFont.h"
 
 #include <QImage>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 TEST(FontMapper, StoredNamesMapToInstalledFaces) {
     FontMapper& m = FontMapper::Instance();
@@ -60,6 +63,35 @@ TEST(FontMapper, VerticalFacesTakeVerticalForms) {
     EXPECT_NE(plain.Glyph, vertical.Glyph);
     const FontGlyph latin = m.Resolve(QStringLiteral("@ＭＳ 明朝"), false, false, U'A');
     EXPECT_FALSE(latin.Vertical);
+}
+
+// Thumbnails are drawn on loader threads while the window paints and prints: text drawn on
+// several threads at once, at more sizes than a thread keeps, draws every run.
+TEST(FontMapper, TextDrawsOnSeveralThreadsAtOnce) {
+    std::atomic<int> inked{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&inked, t] {
+            for (int i = 0; i < 150; ++i) {
+                QImage image(64, 64, QImage::Format_RGB32);
+                image.fill(Qt::white);
+                {
+                    TCanvas canvas(&image);
+                    canvas.Font().Name = QStringLiteral("ＭＳ ゴシック");
+                    canvas.Font().Height = -(8 + (i * 7 + t * 3) % 90);
+                    canvas.Brush().Style = bsClear;
+                    canvas.TextOut(2, 2, QStringLiteral("Aあ"));
+                }
+                bool ink = false;
+                for (int y = 0; y < 64 && !ink; ++y)
+                    for (int x = 0; x < 64 && !ink; ++x)
+                        ink = qGray(image.pixel(x, y)) < 128;
+                inked += ink ? 1 : 0;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(inked, 600);
 }
 
 TEST(PersistentFont, SizeAndHeightFollowTheResolution) {

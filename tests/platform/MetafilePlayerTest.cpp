@@ -8,6 +8,7 @@
 #include "platform/Stream.h"
 
 #include <QImage>
+#include <sys/resource.h>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -347,6 +348,43 @@ TEST(MetafilePlayer, TextKeepsTheWritersAdvancesAndDecodesByCharset) {
         canvas.TextOut(2, 2, QStringLiteral("写真"));
     }
     EXPECT_EQ(played, expected);
+}
+
+// Text under an anisotropic mapping that stretches one axis 3,050 times and squeezes the other
+// to 3.6e-7 (a mean scale near one): its glyphs would be 1.45 million pixels tall. The play skips
+// it, and a canvas asked for such a glyph directly fills its outline rather than a bitmap of it.
+TEST(MetafilePlayer, TextUnderAOneSidedStretchIsBoundedByItsLargerAxis) {
+    const auto peakMB = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss / 1024;
+    };
+    const long before = peakMB();
+    QByteArray font;
+    AppendLE32(font, 1);
+    for (const int v : {-476, 0, 0, 0, 400})
+        AppendLE32(font, uint32_t(v));
+    font += QByteArray(8, '\0') + QByteArray(64, '\0');
+    QByteArray text;
+    for (const int v : {0, 0, 0, 0, 1, 0, 0, 10, 10, 2, 76, 0, 0, 0, 0, 0, 0})
+        AppendLE32(text, uint32_t(v));
+    AppendLE16(text, u'W');
+    AppendLE16(text, u'M');
+    Emf emf;
+    emf.Add(17, {8}).Add(9, {-268436896, 1375}).Add(11, {96, 4194400}).Raw(82, font).Add(37, {1}).Raw(84, text);
+    TMetafilePlayReport report;
+    QImage image = White(200, 200);
+    ASSERT_TRUE(Play(image, emf.Bytes(5000, 5000), TRect(0, 0, 200, 200), &report));
+    EXPECT_EQ(report.SkippedByType[84], 1);
+
+    {
+        TCanvas canvas(&image);
+        ASSERT_TRUE(canvas.SetWorldTransform(QTransform::fromScale(96.0 / -268436896, 4194400.0 / 1375)));
+        canvas.Font().Height = -476;
+        canvas.Brush().Style = bsClear;
+        canvas.TextOut(0, 0, QStringLiteral("WM"));
+    }
+    EXPECT_LT(peakMB() - before, 200);
 }
 
 // A source rectangle reaching past its bitmap draws the bitmap's part in its share of the destination;

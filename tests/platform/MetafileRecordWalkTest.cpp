@@ -53,7 +53,7 @@ TRecords LibuemfWalk(const QByteArray& data, bool wmf) {
 
 TEST(MetafileRecordWalk, EveryRecordIsWhereLibuemfFindsIt) {
 #ifndef QUORLANE_HAVE_UEMF
-    GTEST_SKIP() << "libUEMF (libuemf-dev) is not installed";
+    REQUIRE_CHECKER(false, "libUEMF (libuemf-dev)");
 #else
     QStringList paths;
     for (const char* folder : {"tests/data/metafile", "fuzz/metafile/corpus"}) {

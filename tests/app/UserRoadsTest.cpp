@@ -14,11 +14,15 @@
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "app/dialogs/FPrinterSetting.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/UThumbGrid.h"
 #include "controls/Exscrbox.h"
 #include "controls/UExButtons.h"
 #include "core/UAppUtil.h"
+#include "core/USupportUtil.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/engine/UGhost.h"
@@ -38,6 +42,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QEventLoop>
 #include <QTimer>
 #include <QCheckBox>
@@ -924,6 +930,98 @@ TEST_F(UserRoadsTest, AThreeMillimetreOutlineRingsTheLettersThreeMillimetresWide
     for (const double side : {letters.left() - rim.left(), rim.right() - letters.right(), letters.top() - rim.top(),
                               rim.bottom() - letters.bottom()})
         EXPECT_NEAR(side / perMm, 3.0, 0.3);
+}
+
+} // namespace
+
+namespace {
+
+// The walk's postcard: the front's frame with a photo, a page inserted for the back, whose frame
+// lies mirrored across the card, printed to PDF.
+TEST_F(UserRoadsTest, ATwoSidedPostcardsBackFrameIsMirroredOnScreenAndInPrint) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const auto restore = PrintToTheFakeSystem();
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"),
+                                               QStringLiteral("QL-PC1P はがき 写真用"));
+    ASSERT_NE(panel, nullptr);
+    panel->rbBoth->click();
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    ASSERT_EQ(document->FaceSides, fsBoth);
+    const int width = editor->DrawSite1->LogWidth();
+    ASSERT_EQ(width, 1000);
+    // A frame on the left of the front, 10 to 40 mm across, 20 to 60 mm down.
+    auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
+    owned->SetLogRect(TRect(100, 200, 400, 600));
+    PutARedPhoto(static_cast<TLOAlbumPhoto*>(editor->DrawSite1->AdoptObject(std::move(owned))));
+    editor->popupPage->actions()[0]->trigger();
+    ASSERT_EQ(document->CurrentSheetNo(), 3);
+    std::vector<TLOAlbumPhoto*> back = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0]->LogRect(), TRect(600, 200, 900, 600)) << "the back's frame, mirrored";
+    EXPECT_TRUE(IsPictureEmpty(back[0]->GetPhotoPicture()));
+    PutARedPhoto(back[0]);
+
+    const QString pdf = folder.filePath(QStringLiteral("two-sided.pdf"));
+    PrintToPdf(document, pdf);
+    ASSERT_EQ(TestSupport::PdfPageCount(pdf), 2);
+    const QImage front = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage printedBack = TestSupport::RasterisePdf(pdf, 50, 2);
+    const auto red = [](const QImage& page, double xMm) {
+        const QColor c = page.pixelColor(int(xMm * 50 / 25.4), int(40 * 50 / 25.4));
+        return c.red() > 180 && c.green() < 90 && c.blue() < 90;
+    };
+    EXPECT_TRUE(red(front, 25));
+    EXPECT_FALSE(red(front, 75));
+    EXPECT_TRUE(red(printedBack, 75)) << "the back's photo where the editor showed it";
+    EXPECT_FALSE(red(printedBack, 25));
+}
+
+} // namespace
+
+namespace {
+
+// A thumbnail of the photo browser dragged onto a frame puts its photo into that frame, as a
+// double-click does; dragged beside the frames it is a new photo, as a file from the desktop is.
+TEST_F(UserRoadsTest, APhotoDraggedFromThePhotoBrowserGoesIntoTheFrameItIsDroppedOn) {
+    QDir(folder.path()).mkdir(QStringLiteral("photos"));
+    QImage blue(300, 200, QImage::Format_RGB32);
+    blue.fill(QColor(20, 60, 220));
+    ASSERT_TRUE(blue.save(folder.filePath(QStringLiteral("photos/blue.jpg")), "JPG", 95));
+    editor->actModePhoto->trigger();
+    auto* panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    panel->PhotoBrowser()->FillFromFolder(folder.filePath(QStringLiteral("photos")));
+    TThumbGrid* grid = panel->PhotoBrowser()->Browser()->Grid();
+    ASSERT_EQ(grid->Count(), 1);
+    TDrawSite* site = editor->DrawSite1;
+    editor->SetZoom(50);
+    auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
+    owned->SetLogRect(TRect(200, 200, 800, 700));
+    auto* frame = static_cast<TLOAlbumPhoto*>(site->AdoptObject(std::move(owned)));
+    const int before = site->DrawObjectCount();
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->ItemRect(0).center());
+    ASSERT_TRUE(grid->DragData) << "the browser's thumbnails are dragged";
+    const std::unique_ptr<QMimeData> data(grid->DragData());
+    ASSERT_NE(data, nullptr);
+    UndoList().Clear();
+    // Dropped where the window system delivers it: on the main window, at the point under the mouse.
+    const auto onMain = [&](const TPoint& p) { return site->mapTo(main, site->LogToDev(p).ToQPoint()); };
+    EXPECT_TRUE(TestSupport::DropOn(main, *data, onMain(TPoint(500, 450))));
+    EXPECT_FALSE(IsPictureEmpty(frame->GetPhotoPicture())) << "the photo went into the frame";
+    EXPECT_EQ(frame->ImageSource(), isFile);
+    EXPECT_TRUE(frame->Selected());
+    EXPECT_EQ(site->DrawObjectCount(), before);
+    ASSERT_TRUE(UndoList().CanUndo());
+    editor->DSAUndo1->ExecuteTarget(site);
+    EXPECT_TRUE(IsPictureEmpty(frame->GetPhotoPicture())) << "one undo step takes it out";
+
+    EXPECT_TRUE(TestSupport::DropOn(main, *data, onMain(TPoint(500, 1500))));
+    EXPECT_EQ(site->DrawObjectCount(), before + 1) << "beside the frame: a new photo";
+    EXPECT_TRUE(IsPictureEmpty(frame->GetPhotoPicture()));
 }
 
 } // namespace

@@ -709,6 +709,10 @@ bool TfrmLayout::RunTool(const QString& kindName) {
     if (made)
         KeepClearOfBindingStrip(created_);
     created_ = nullptr;
+    // The panel takes the new selection at once: what is typed before the next idle goes into the
+    // object just made, not into the one selected before it.
+    if (made)
+        EditPanelIdle();
     return made;
 }
 

@@ -32,6 +32,7 @@
 #include "pageobjects/layout/ULOText.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
 #include "tests/PrivateCupsd.h"
@@ -41,6 +42,7 @@
 #include <algorithm>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -1022,6 +1024,51 @@ TEST_F(UserRoadsTest, APhotoDraggedFromThePhotoBrowserGoesIntoTheFrameItIsDroppe
     EXPECT_TRUE(TestSupport::DropOn(main, *data, onMain(TPoint(500, 1500))));
     EXPECT_EQ(site->DrawObjectCount(), before + 1) << "beside the frame: a new photo";
     EXPECT_TRUE(IsPictureEmpty(frame->GetPhotoPicture()));
+}
+
+} // namespace
+
+namespace {
+
+// The text tool on a paper of the user's own, whose frames come from its faces: used while a frame
+// holding a photo is selected, the text it makes is the selected one, and what is typed into the
+// memo at once, before the editor's next idle, goes into it (not nowhere, as for the photo before).
+TEST_F(UserRoadsTest, TheTextToolsNewTextTakesWhatIsTypedAtOnceOnAUsersPaper) {
+    TPapersV2& papers = *data->Papers();
+    const TPaperInfo* tenLabels = papers.GetPaper(papers.IndexOf(QStringLiteral("QL-A4L10 A4ラベル 10面")));
+    ASSERT_NE(tenLabels, nullptr);
+    std::unique_ptr<TPaperInfo> own(static_cast<TPaperInfo*>(tenLabels->NewInstance(nullptr)));
+    own->Assign(tenLabels);
+    own->PaperName = QStringLiteral("ユーザー用紙1");
+    own->ReadOnly = false;
+    papers.AddOrReplace(*own);
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("ユーザー定義"), QString(), QStringLiteral("ユーザー用紙1"));
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    const size_t before = OnPage<TLOText>().size();
+    // The text panel shown and seen idle with a frame holding a photo selected.
+    std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_FALSE(frames.empty());
+    PutARedPhoto(frames[0]);
+    editor->actModeText->trigger();
+    editor->DrawSite1->SelectAll(false);
+    frames[0]->SetSelected(true);
+    editor->EditPanelIdle();
+    editor->actText->trigger();
+    auto* textPanel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
+    ASSERT_NE(textPanel, nullptr);
+    std::vector<TLOText*> texts = OnPage<TLOText>();
+    ASSERT_EQ(texts.size(), before + 1);
+    TLOText* made = texts.front()->Selected() ? texts.front() : texts.back();
+    ASSERT_TRUE(made->Selected());
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("ラベル"));
+    QApplication::sendEvent(textPanel->memText, &typed);
+    EXPECT_EQ(made->Text()->ToQStringList(), QStringList{QStringLiteral("ラベル")});
+    EXPECT_EQ(OnPage<TLOText>().size(), before + 1);
 }
 
 } // namespace

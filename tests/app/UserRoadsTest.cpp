@@ -145,6 +145,22 @@ protected:
                           panel->lvPaper->visualItemRect(rows[0]).center());
         return panel;
     }
+    // 定形 -> はがき -> the card -> 両面 -> 編集画面へ: the document, null (with a failure) when that did not go.
+    TLabelData* EditPostcardOnBothSides(const QString& card) {
+        TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"), card);
+        if (panel == nullptr || !panel->rbBoth->isEnabled()) {
+            ADD_FAILURE() << "no two-sided " << card.toStdString();
+            return nullptr;
+        }
+        panel->rbBoth->click();
+        QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        if (editor == nullptr || main->Document()->FaceSides != fsBoth) {
+            ADD_FAILURE() << "not edited on both sides";
+            return nullptr;
+        }
+        return main->Document();
+    }
     void PrintToPdf(TLabelData* document, const QString& pdf) {
         TfrmPrintDialog dialog(main);
         dialog.SetLabelData(document);
@@ -790,17 +806,8 @@ namespace {
 TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     const auto restore = PrintToTheFakeSystem();
-    // 定形 -> はがき -> QL-PC1 -> 両面 -> 編集画面へ.
-    TfrmPaperSelectPanel* panel =
-        ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"), QStringLiteral("QL-PC1 はがき"));
-    ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(panel->rbBoth->isEnabled());
-    panel->rbBoth->click();
-    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
-    TLabelData* document = main->Document();
-    ASSERT_EQ(document->FaceSides, fsBoth);
+    TLabelData* document = EditPostcardOnBothSides(QStringLiteral("QL-PC1 はがき"));
+    ASSERT_NE(document, nullptr);
     const auto mark = [&](TColor color) {
         auto rect = std::make_unique<TLORect>(nullptr);
         rect->SetLogRect(TRect(100, 100, 400, 400));
@@ -943,17 +950,11 @@ namespace {
 TEST_F(UserRoadsTest, ATwoSidedPostcardsBackFrameIsMirroredOnScreenAndInPrint) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     const auto restore = PrintToTheFakeSystem();
-    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"),
-                                               QStringLiteral("QL-PC1P はがき 写真用"));
-    ASSERT_NE(panel, nullptr);
-    panel->rbBoth->click();
-    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
-    TLabelData* document = main->Document();
-    ASSERT_EQ(document->FaceSides, fsBoth);
-    const int width = editor->DrawSite1->LogWidth();
-    ASSERT_EQ(width, 1000);
+    TLabelData* document = EditPostcardOnBothSides(QStringLiteral("QL-PC1P はがき 写真用"));
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(editor->DrawSite1->LogWidth(), 1000);
+    EXPECT_FALSE(editor->actCoverFront->isVisible()) << "a postcard offers no album covers";
+    EXPECT_FALSE(editor->actCoverBack->isVisible());
     // A frame on the left of the front, 10 to 40 mm across, 20 to 60 mm down.
     auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
     owned->SetLogRect(TRect(100, 200, 400, 600));

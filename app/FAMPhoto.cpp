@@ -430,8 +430,11 @@ bool TfrmAMPhoto::LoadSelectedPhoto(TLOAlbumPhoto* photo, int index, bool loud) 
     if (photo == nullptr)
         return false;
     const QString fileName = browser_->GetSelectedFileName(index);
-    const TPictureEx* picture = picture_->Get(this, fileName, loud);
-    if (picture == nullptr)
+    return PutPhotoFile(photo, picture_->Get(this, fileName, loud), fileName);
+}
+
+bool PutPhotoFile(TLOAlbumPhoto* photo, const TPictureEx* picture, const QString& fileName) {
+    if (photo == nullptr || picture == nullptr)
         return false;
     photo->SetPhotoPicture(picture);
     photo->SetImageSource(isFile);

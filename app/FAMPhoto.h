@@ -186,3 +186,7 @@ private:
     QAction* actPhotoDelete_ = nullptr;
     QAction* actCoverPhoto_ = nullptr;
 };
+
+// Puts a picture read from fileName into photo, as a photo chosen from the photo browser goes in:
+// the picture, the file as its source and the file's date. True when photo has a picture afterwards.
+bool PutPhotoFile(TLOAlbumPhoto* photo, const TPictureEx* picture, const QString& fileName);

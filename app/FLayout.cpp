@@ -73,6 +73,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -93,6 +94,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -196,6 +198,9 @@ TfrmLayout::TfrmLayout(IAppHost* host, QWidget* parent)
 
     DrawSite1->installEventFilter(this);
     ScrollBox1->viewport()->installEventFilter(this);
+    // Files dropped on the page reach the main window; where they are dropped is seen here.
+    if (host_ != nullptr && (dropWindow_ = host_->HostWindow()) != nullptr)
+        dropWindow_->installEventFilter(this);
     DrawSite1->setMouseTracking(true);
     MakeActions();
     MakeAlbumActions(pagePanel);
@@ -705,6 +710,10 @@ bool TfrmLayout::RunTool(const QString& kindName) {
     if (made)
         KeepClearOfBindingStrip(created_);
     created_ = nullptr;
+    // The panel takes the new selection at once: what is typed before the next idle goes into the
+    // object just made, not into the one selected before it.
+    if (made)
+        EditPanelIdle();
     return made;
 }
 
@@ -745,6 +754,10 @@ void TfrmLayout::KeepClearOfBindingStrip(TDrawObject* object) {
 bool TfrmLayout::InsertPicture(const QString& fileName) {
     if (!document_)
         return false;
+    // Dropped on a photo frame: the photo goes into it, as a double-click in the photo browser puts it.
+    const std::optional<QPoint> dropped = std::exchange(dropPoint_, std::nullopt);
+    if (TLOAlbumPhoto* frame = dropped ? DropFrameAt(*dropped) : nullptr)
+        return DropPhotoInto(frame, fileName);
     TPictureEx picture;
     if (!LoadPictureFile(this, &picture, fileName) || IsPictureEmpty(&picture))
         return false;
@@ -769,6 +782,30 @@ bool TfrmLayout::InsertPicture(const QString& fileName) {
     if (!InsertCreatedObject(DrawSite1, std::move(object), false, false))
         return false;
     KeepClearOfBindingStrip(inserted);
+    return true;
+}
+
+TLOAlbumPhoto* TfrmLayout::DropFrameAt(const QPoint& point) const {
+    if (!document_ || !DrawSite1->rect().contains(point))
+        return nullptr;
+    TDrawObject* object = DrawSite1->ObjectAt(DrawSite1->DevToLog(TPoint(point.x(), point.y())));
+    return object != nullptr && object->Selectable() ? dynamic_cast<TLOAlbumPhoto*>(object) : nullptr;
+}
+
+bool TfrmLayout::DropPhotoInto(TLOAlbumPhoto* frame, const QString& fileName) {
+    TPictureEx picture;
+    if (frame == nullptr || !LoadPictureFile(this, &picture, fileName) || IsPictureEmpty(&picture))
+        return false;
+    if (PictureFileDamaged(fileName))
+        TellDamagedPicture(fileName);
+    DrawSite1->setFocus();
+    DrawSite1->SelectAll(false);
+    frame->SetSelected(true);
+    auto action = std::make_unique<TDOChangeAction>(frame);
+    action->SetCaption(QStringLiteral("設定変更"));
+    PutPhotoFile(frame, &picture, fileName);
+    TDOChangeAction::EndChange(std::move(action), UndoList());
+    DrawSite1->UpdatePivots();
     return true;
 }
 
@@ -1105,6 +1142,15 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event) {
         UpdateActions();
         (object != nullptr && object->Selectable() ? popupObject : popupEdit)->popup(menuEvent->globalPos());
         return true;
+    }
+    if (dropWindow_ != nullptr && watched == dropWindow_) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            const QPoint at = static_cast<QDropEvent*>(event)->position().toPoint();
+            dropPoint_ = DrawSite1->mapFromGlobal(dropWindow_->mapToGlobal(at));
+        } else if (event->type() == QEvent::DragLeave || event->type() == QEvent::Drop) {
+            dropPoint_.reset();
+        }
+        return QWidget::eventFilter(watched, event);
     }
     if (watched == DrawSite1 && IsNudgeBurstEnd(event))
         EndNudgeBurst();

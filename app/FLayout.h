@@ -145,6 +145,10 @@ public:
     // A picture file as a new photo (JPEG) or illustration, fitted to the page and selected.
     // False when the file gave no picture.
     bool InsertPicture(const QString& fileName);
+    // A picture file dropped on a photo frame (the point in the site's coordinates) goes into that
+    // frame, selected, in one undo step; dropped anywhere else it is a new object.
+    TLOAlbumPhoto* DropFrameAt(const QPoint& point) const;
+    bool DropPhotoInto(TLOAlbumPhoto* frame, const QString& fileName);
     // Every object a designer creates passes here while the editor is shown.
     void ObjectCreated(TDrawObject* object);
     // An object the user put on the page or moved (dragged, nudged, aligned): a photo frame takes
@@ -401,6 +405,9 @@ private:
     int lastPageLabelCount_ = -1;
     // The last mouse position over the site (device pixels).
     QPoint mouse_;
+    // Where a drag of files over the main window is, in the site's coordinates, until it ends.
+    std::optional<QPoint> dropPoint_;
+    QPointer<QWidget> dropWindow_;
     bool autoScale_ = true;
     // The zoom is left for the next editor once, when the editor closes (or goes unclosed).
     bool zoomKept_ = false;

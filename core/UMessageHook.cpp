@@ -90,7 +90,11 @@ void TMessageHookList::Filter(QObject* receiver, QEvent* event) {
 }
 
 bool TPostMessageHookList::Translate(QObject* receiver, QEvent* event, tagMSG& message) {
-    if (!event->spontaneous())
+    // The window system's drags reach the widgets sent, not posted, yet they come from outside.
+    const QEvent::Type type = event->type();
+    const bool drag = type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::DragLeave ||
+                      type == QEvent::Drop;
+    if (!event->spontaneous() && !drag)
         return false;
     message.Window = receiver;
     message.Message = static_cast<int>(event->type());

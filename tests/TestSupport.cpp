@@ -267,15 +267,12 @@ QMimeData* FilesData(const QStringList& paths) {
 }
 
 // Delivers a drag event the way the window system does.
-bool Deliver(QWidget* target, QEvent::Type type, const QStringList& paths) {
-    std::unique_ptr<QMimeData> data(FilesData(paths));
+bool Deliver(QWidget* target, QEvent::Type type, const QMimeData& data, const QPoint& at) {
     std::unique_ptr<QDropEvent> event;
     if (type == QEvent::DragEnter)
-        event = std::make_unique<QDragEnterEvent>(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
-                                                  Qt::NoModifier);
+        event = std::make_unique<QDragEnterEvent>(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     else
-        event = std::make_unique<QDropEvent>(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton,
-                                             Qt::NoModifier);
+        event = std::make_unique<QDropEvent>(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     event->setAccepted(false);
     QSpontaneKeyEvent::setSpontaneous(event.get());
     QCoreApplication::instance()->notify(target, event.get());
@@ -285,7 +282,12 @@ bool Deliver(QWidget* target, QEvent::Type type, const QStringList& paths) {
 } // namespace
 
 bool TestSupport::DropOn(QWidget* target, const QStringList& paths) {
-    if (!Deliver(target, QEvent::DragEnter, paths))
+    std::unique_ptr<QMimeData> data(FilesData(paths));
+    return DropOn(target, *data, QPoint(2, 2));
+}
+
+bool TestSupport::DropOn(QWidget* target, const QMimeData& data, const QPoint& at) {
+    if (!Deliver(target, QEvent::DragEnter, data, at))
         return false;
-    return Deliver(target, QEvent::Drop, paths);
+    return Deliver(target, QEvent::Drop, data, at);
 }

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+class QMimeData;
+class QPoint;
+
 namespace TestSupport {
 
 // A file or folder of the source tree, e.g. SourcePath("fuzz/corpus/bmp").
@@ -78,6 +81,8 @@ struct ImageCompare {
 // Files (or http URLs) dropped on target as the window system delivers them: the drag enters first,
 // and only a drag the window accepted is dropped. True when the drop was accepted.
 bool DropOn(QWidget* target, const QStringList& paths);
+// The same for a drag's data at a point of target (its own coordinates).
+bool DropOn(QWidget* target, const QMimeData& data, const QPoint& at);
 
 // ---- second processes
 

@@ -10,7 +10,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMimeData>
 #include <QStackedWidget>
+#include <QUrl>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -63,6 +65,24 @@ TfrmImageBrowser::TfrmImageBrowser(QWidget* parent) : QWidget(parent), backColor
     stack_->addWidget(grid_);
     connect(grid_, &TThumbGrid::clicked, this, [this] { Click(); });
     connect(grid_, &TThumbGrid::doubleClicked, this, [this] { DblClick(); });
+    // Files are dragged as files: onto a photo frame, or out of the window.
+    grid_->DragData = [this]() -> QMimeData* {
+        if (!OnGetFileName)
+            return nullptr;
+        QList<QUrl> urls;
+        for (int position = 0; position < grid_->Count(); ++position) {
+            QString name;
+            if (grid_->IsSelected(position))
+                OnGetFileName(grid_->ItemImageIndex(position), name);
+            if (!name.isEmpty())
+                urls.append(QUrl::fromLocalFile(name));
+        }
+        if (urls.isEmpty())
+            return nullptr;
+        auto* data = new QMimeData;
+        data->setUrls(urls);
+        return data;
+    };
 
     report_ = new QTreeView(stack_);
     report_->setObjectName(QStringLiteral("ListView1Report"));

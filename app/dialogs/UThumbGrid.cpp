@@ -11,10 +11,13 @@
 #include "platform/IntMath.h"
 #include "platform/Picture.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -690,6 +693,9 @@ void TThumbGrid::mousePressEvent(QMouseEvent* event) {
     }
     setFocus(Qt::MouseFocusReason);
     const int position = ItemAt(event->position().toPoint());
+    dragStart_.reset();
+    if (position >= 0)
+        dragStart_ = event->position().toPoint();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (position < 0) {
         if (!(multiSelect_ && (modifiers & (Qt::ControlModifier | Qt::ShiftModifier))))
@@ -702,6 +708,21 @@ void TThumbGrid::mousePressEvent(QMouseEvent* event) {
         SetCurrent(position, modifiers);
     }
     emit clicked();
+}
+
+void TThumbGrid::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragStart_ || !(event->buttons() & Qt::LeftButton) || !DragData ||
+        (event->position().toPoint() - *dragStart_).manhattanLength() < QApplication::startDragDistance()) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    dragStart_.reset();
+    QMimeData* data = DragData();
+    if (data == nullptr)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction);
 }
 
 void TThumbGrid::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -22,10 +22,13 @@
 #include "platform/Guid.h"
 
 #include <QAbstractScrollArea>
+#include <QPoint>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TCustomImagePack;
@@ -42,6 +45,8 @@ const TPicture& PreviewPendingPicture();
 // source's aspect ratio within (thumbSize - 2) x (thumbSize - 12), on white, leaving out
 // transparentColor (clNone: none). Safe on worker threads.
 void RenderThumbnail(const TPicture& source, TPicture& dest, int thumbSize, TColor transparentColor);
+
+class QMimeData;
 
 class TThumbGrid : public QAbstractScrollArea {
     Q_OBJECT
@@ -130,6 +135,11 @@ public:
     // Cells showing the pending picture while their thumbnail is being made.
     int PendingCount() const { return int(pending_.size()); }
 
+    // ---- Dragging
+    // The data a drag of the selected items carries (null: they are not dragged). A press on an
+    // item followed by a move of the drag distance starts the drag.
+    std::function<QMimeData*()> DragData;
+
 signals:
     void clicked();
     void doubleClicked();
@@ -142,6 +152,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -193,6 +204,8 @@ private:
     bool arranging_ = false;
     bool collectScheduled_ = false;
     int current_ = -1;
+    // Where a press on an item was (viewport), while it may still become a drag.
+    std::optional<QPoint> dragStart_;
     int anchor_ = -1;
     int keptInView_ = -1;
     int columns_ = 1;

@@ -14,11 +14,15 @@
 #include "app/dialogs/FPrintPaperBase.h"
 #include "app/dialogs/FPrintPaperPanel.h"
 #include "app/dialogs/FPrinterSetting.h"
+#include "app/dialogs/FImageBrowser.h"
+#include "app/dialogs/UThumbGrid.h"
 #include "controls/Exscrbox.h"
 #include "controls/UExButtons.h"
 #include "core/UAppUtil.h"
+#include "core/USupportUtil.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/USafetyBitmap.h"
+#include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "pageobjects/engine/UGhost.h"
@@ -28,6 +32,7 @@
 #include "pageobjects/layout/ULOText.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
 #include "platform/Printer.h"
 #include "tests/FakePrinterBackend.h"
 #include "tests/PrivateCupsd.h"
@@ -37,7 +42,10 @@
 #include <algorithm>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QEventLoop>
 #include <QTimer>
 #include <QCheckBox>
@@ -136,6 +144,22 @@ protected:
         QTest::mouseClick(panel->lvPaper->viewport(), Qt::LeftButton, {},
                           panel->lvPaper->visualItemRect(rows[0]).center());
         return panel;
+    }
+    // 定形 -> はがき -> the card -> 両面 -> 編集画面へ: the document, null (with a failure) when that did not go.
+    TLabelData* EditPostcardOnBothSides(const QString& card) {
+        TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"), card);
+        if (panel == nullptr || !panel->rbBoth->isEnabled()) {
+            ADD_FAILURE() << "no two-sided " << card.toStdString();
+            return nullptr;
+        }
+        panel->rbBoth->click();
+        QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+        editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+        if (editor == nullptr || main->Document()->FaceSides != fsBoth) {
+            ADD_FAILURE() << "not edited on both sides";
+            return nullptr;
+        }
+        return main->Document();
     }
     void PrintToPdf(TLabelData* document, const QString& pdf) {
         TfrmPrintDialog dialog(main);
@@ -782,17 +806,8 @@ namespace {
 TEST_F(UserRoadsTest, APostcardsBackIsDesignedAndPrintedWhereItsFrontIs) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     const auto restore = PrintToTheFakeSystem();
-    // 定形 -> はがき -> QL-PC1 -> 両面 -> 編集画面へ.
-    TfrmPaperSelectPanel* panel =
-        ClickToPaper(QStringLiteral("定形"), QStringLiteral("はがき"), QStringLiteral("QL-PC1 はがき"));
-    ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(panel->rbBoth->isEnabled());
-    panel->rbBoth->click();
-    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
-    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
-    ASSERT_NE(editor, nullptr);
-    TLabelData* document = main->Document();
-    ASSERT_EQ(document->FaceSides, fsBoth);
+    TLabelData* document = EditPostcardOnBothSides(QStringLiteral("QL-PC1 はがき"));
+    ASSERT_NE(document, nullptr);
     const auto mark = [&](TColor color) {
         auto rect = std::make_unique<TLORect>(nullptr);
         rect->SetLogRect(TRect(100, 100, 400, 400));
@@ -924,6 +939,137 @@ TEST_F(UserRoadsTest, AThreeMillimetreOutlineRingsTheLettersThreeMillimetresWide
     for (const double side : {letters.left() - rim.left(), rim.right() - letters.right(), letters.top() - rim.top(),
                               rim.bottom() - letters.bottom()})
         EXPECT_NEAR(side / perMm, 3.0, 0.3);
+}
+
+} // namespace
+
+namespace {
+
+// The walk's postcard: the front's frame with a photo, a page inserted for the back, whose frame
+// lies mirrored across the card, printed to PDF.
+TEST_F(UserRoadsTest, ATwoSidedPostcardsBackFrameIsMirroredOnScreenAndInPrint) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    const auto restore = PrintToTheFakeSystem();
+    TLabelData* document = EditPostcardOnBothSides(QStringLiteral("QL-PC1P はがき 写真用"));
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(editor->DrawSite1->LogWidth(), 1000);
+    EXPECT_FALSE(editor->actCoverFront->isVisible()) << "a postcard offers no album covers";
+    EXPECT_FALSE(editor->actCoverBack->isVisible());
+    // A frame on the left of the front, 10 to 40 mm across, 20 to 60 mm down.
+    auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
+    owned->SetLogRect(TRect(100, 200, 400, 600));
+    PutARedPhoto(static_cast<TLOAlbumPhoto*>(editor->DrawSite1->AdoptObject(std::move(owned))));
+    editor->popupPage->actions()[0]->trigger();
+    ASSERT_EQ(document->CurrentSheetNo(), 3);
+    std::vector<TLOAlbumPhoto*> back = OnPage<TLOAlbumPhoto>();
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0]->LogRect(), TRect(600, 200, 900, 600)) << "the back's frame, mirrored";
+    EXPECT_TRUE(IsPictureEmpty(back[0]->GetPhotoPicture()));
+    PutARedPhoto(back[0]);
+
+    const QString pdf = folder.filePath(QStringLiteral("two-sided.pdf"));
+    PrintToPdf(document, pdf);
+    ASSERT_EQ(TestSupport::PdfPageCount(pdf), 2);
+    const QImage front = TestSupport::RasterisePdf(pdf, 50, 1);
+    const QImage printedBack = TestSupport::RasterisePdf(pdf, 50, 2);
+    const auto red = [](const QImage& page, double xMm) {
+        const QColor c = page.pixelColor(int(xMm * 50 / 25.4), int(40 * 50 / 25.4));
+        return c.red() > 180 && c.green() < 90 && c.blue() < 90;
+    };
+    EXPECT_TRUE(red(front, 25));
+    EXPECT_FALSE(red(front, 75));
+    EXPECT_TRUE(red(printedBack, 75)) << "the back's photo where the editor showed it";
+    EXPECT_FALSE(red(printedBack, 25));
+}
+
+} // namespace
+
+namespace {
+
+// A thumbnail of the photo browser dragged onto a frame puts its photo into that frame, as a
+// double-click does; dragged beside the frames it is a new photo, as a file from the desktop is.
+TEST_F(UserRoadsTest, APhotoDraggedFromThePhotoBrowserGoesIntoTheFrameItIsDroppedOn) {
+    QDir(folder.path()).mkdir(QStringLiteral("photos"));
+    QImage blue(300, 200, QImage::Format_RGB32);
+    blue.fill(QColor(20, 60, 220));
+    ASSERT_TRUE(blue.save(folder.filePath(QStringLiteral("photos/blue.jpg")), "JPG", 95));
+    editor->actModePhoto->trigger();
+    auto* panel = dynamic_cast<TfrmAMPhoto*>(editor->EditPanel());
+    ASSERT_NE(panel, nullptr);
+    panel->PhotoBrowser()->FillFromFolder(folder.filePath(QStringLiteral("photos")));
+    TThumbGrid* grid = panel->PhotoBrowser()->Browser()->Grid();
+    ASSERT_EQ(grid->Count(), 1);
+    TDrawSite* site = editor->DrawSite1;
+    editor->SetZoom(50);
+    auto owned = std::make_unique<TLOAlbumPhoto>(nullptr);
+    owned->SetLogRect(TRect(200, 200, 800, 700));
+    auto* frame = static_cast<TLOAlbumPhoto*>(site->AdoptObject(std::move(owned)));
+    const int before = site->DrawObjectCount();
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->ItemRect(0).center());
+    ASSERT_TRUE(grid->DragData) << "the browser's thumbnails are dragged";
+    const std::unique_ptr<QMimeData> data(grid->DragData());
+    ASSERT_NE(data, nullptr);
+    UndoList().Clear();
+    // Dropped where the window system delivers it: on the main window, at the point under the mouse.
+    const auto onMain = [&](const TPoint& p) { return site->mapTo(main, site->LogToDev(p).ToQPoint()); };
+    EXPECT_TRUE(TestSupport::DropOn(main, *data, onMain(TPoint(500, 450))));
+    EXPECT_FALSE(IsPictureEmpty(frame->GetPhotoPicture())) << "the photo went into the frame";
+    EXPECT_EQ(frame->ImageSource(), isFile);
+    EXPECT_TRUE(frame->Selected());
+    EXPECT_EQ(site->DrawObjectCount(), before);
+    ASSERT_TRUE(UndoList().CanUndo());
+    editor->DSAUndo1->ExecuteTarget(site);
+    EXPECT_TRUE(IsPictureEmpty(frame->GetPhotoPicture())) << "one undo step takes it out";
+
+    EXPECT_TRUE(TestSupport::DropOn(main, *data, onMain(TPoint(500, 1500))));
+    EXPECT_EQ(site->DrawObjectCount(), before + 1) << "beside the frame: a new photo";
+    EXPECT_TRUE(IsPictureEmpty(frame->GetPhotoPicture()));
+}
+
+} // namespace
+
+namespace {
+
+// The text tool on a paper of the user's own, whose frames come from its faces: used while a frame
+// holding a photo is selected, the text it makes is the selected one, and what is typed into the
+// memo at once, before the editor's next idle, goes into it (not nowhere, as for the photo before).
+TEST_F(UserRoadsTest, TheTextToolsNewTextTakesWhatIsTypedAtOnceOnAUsersPaper) {
+    TPapersV2& papers = *data->Papers();
+    const TPaperInfo* tenLabels = papers.GetPaper(papers.IndexOf(QStringLiteral("QL-A4L10 A4ラベル 10面")));
+    ASSERT_NE(tenLabels, nullptr);
+    std::unique_ptr<TPaperInfo> own(static_cast<TPaperInfo*>(tenLabels->NewInstance(nullptr)));
+    own->Assign(tenLabels);
+    own->PaperName = QStringLiteral("ユーザー用紙1");
+    own->ReadOnly = false;
+    papers.AddOrReplace(*own);
+    TfrmPaperSelectPanel* panel = ClickToPaper(QStringLiteral("ユーザー定義"), QString(), QStringLiteral("ユーザー用紙1"));
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(panel->btnToEdit, Qt::LeftButton);
+    editor = qobject_cast<TfrmLayout*>(main->HostedForm());
+    ASSERT_NE(editor, nullptr);
+    RunUntilIdleHandled();
+    const size_t before = OnPage<TLOText>().size();
+    // The text panel shown and seen idle with a frame holding a photo selected.
+    std::vector<TLOAlbumPhoto*> frames = OnPage<TLOAlbumPhoto>();
+    ASSERT_FALSE(frames.empty());
+    PutARedPhoto(frames[0]);
+    editor->actModeText->trigger();
+    editor->DrawSite1->SelectAll(false);
+    frames[0]->SetSelected(true);
+    editor->EditPanelIdle();
+    editor->actText->trigger();
+    auto* textPanel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
+    ASSERT_NE(textPanel, nullptr);
+    std::vector<TLOText*> texts = OnPage<TLOText>();
+    ASSERT_EQ(texts.size(), before + 1);
+    TLOText* made = texts.front()->Selected() ? texts.front() : texts.back();
+    ASSERT_TRUE(made->Selected());
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("ラベル"));
+    QApplication::sendEvent(textPanel->memText, &typed);
+    EXPECT_EQ(made->Text()->ToQStringList(), QStringList{QStringLiteral("ラベル")});
+    EXPECT_EQ(OnPage<TLOText>().size(), before + 1);
 }
 
 } // namespace

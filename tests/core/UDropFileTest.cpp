@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -51,6 +54,23 @@ TEST(DropFile, TakesTheDroppedFilesAndFiresOnDrop) {
     EXPECT_EQ(drop.Files().ToQStringList(), QStringList({tree.Path("a.jpg")}));
     EXPECT_EQ(drop.DroppedCount(), 3);
     EXPECT_EQ(fired, 2);
+}
+
+TEST(DropFile, TakesADragTheWindowSystemSendsRatherThanPosts) {
+    // The X11 platform hands a drag to the window under the mouse by a sent event.
+    Tree tree;
+    QWidget window;
+    TDropFile drop(nullptr);
+    drop.SetWindow(&window);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(tree.Path("a.jpg"))});
+    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(&window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent dropped(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &dropped);
+    EXPECT_EQ(drop.Files().ToQStringList(), QStringList({tree.Path("a.jpg")}));
 }
 
 TEST(DropFile, ExpandsFoldersWhenAskedAndIgnoresLinksToOtherPlaces) {

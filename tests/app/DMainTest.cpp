@@ -43,6 +43,15 @@ using DataMainTest = AppFixture;
 
 const QString kSettingsKey = QStringLiteral("Software\\Ovandrexa\\Quorlane\\1.0\\Settings");
 
+// An A4 paper of the user's own, added to the store.
+void AddUserPaper(TPapersV2& papers, const QString& name) {
+    TMatrixPaperInfo paper(nullptr);
+    paper.PaperName = name;
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    papers.AddOrReplace(paper);
+}
+
 void MakeReadOnly(const QString& path) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
@@ -198,14 +207,9 @@ TEST_F(DataMainTest, StartUpSweepsDeadProcessesFilesAndNamesADamagedPaperCopy) {
     EXPECT_GT(data->Papers()->GetCount(), 0) << "the installed papers";
 
     // A change is saved at once; one whose save failed is tried at exit, and a failure told.
-    TMatrixPaperInfo paper(nullptr);
-    paper.PaperName = QStringLiteral("mine");
-    paper.SetWidth(2100);
-    paper.SetHeight(2970);
-    data->Papers()->AddOrReplace(paper);
+    AddUserPaper(*data->Papers(), QStringLiteral("mine"));
     EXPECT_TRUE(SavePaperStore(*data->Papers()));
-    paper.PaperName = QStringLiteral("pending");
-    data->Papers()->AddOrReplace(paper);
+    AddUserPaper(*data->Papers(), QStringLiteral("pending"));
     const QByteArray saved = TestSupport::ReadFile(copy);
     {
         TFileStorage holder(copy, 0x12);
@@ -250,11 +254,7 @@ TEST_F(DataMainTest, UnreadableUserPapersAreNamedAtStartAndKeptByTheNextSave) {
     EXPECT_EQ(data->Papers()->GetCount(), installed - 2);
 
     // A change saved at once keeps the unread papers' bytes.
-    TMatrixPaperInfo paper(nullptr);
-    paper.PaperName = QStringLiteral("mine");
-    paper.SetWidth(2100);
-    paper.SetHeight(2970);
-    data->Papers()->AddOrReplace(paper);
+    AddUserPaper(*data->Papers(), QStringLiteral("mine"));
     EXPECT_TRUE(SavePaperStore(*data->Papers()));
     data.reset();
     TFileStorage saved(copy, 0);

@@ -202,6 +202,23 @@ QString DocumentFaultCause(bool saving, const QString& fileName, const std::exce
     return QStringLiteral("ファイルを読み込めません");
 }
 
+namespace {
+
+// Files compare by where they are: a link or another spelling of the path is the same file.
+QString FileKey(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+QString DamagedFileSaveText(const QString& fileName) {
+    return QStringLiteral("「%1」は一部を読み込めなかった文書のファイルです。\r\n"
+                          "元のファイルを残すため、別の名前を付けて保存してください。")
+        .arg(QFileInfo(fileName).fileName());
+}
+
+} // namespace
+
 QString DocumentFaultText(bool saving, const QString& fileName, const std::exception& fault) {
     QStringList lines;
     lines << (saving ? QStringLiteral("ファイルを保存できませんでした") : OpenFailedText());
@@ -911,12 +928,22 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
     for (const QString& part : unreadParts_)
         if (!unread.contains(part))
             unread << part;
+    // Parts the document could not read would be saved as their defaults: the file is kept.
+    const bool keepFile = !document_->LoadWarnings().isEmpty();
+    if (keepFile && !IsDamagedFile(name))
+        damagedFiles_ << FileKey(name);
     if (!unread.isEmpty())
         AppMessageBox(QStringLiteral("「%1」の一部を読み込めませんでした。読み込めなかった部分は空のまま表示されます。\r\n"
                                      "読み込めなかった部分: %2")
-                          .arg(QFileInfo(name).fileName(), unread.join(QStringLiteral("、"))),
+                              .arg(QFileInfo(name).fileName(), unread.join(QStringLiteral("、"))) +
+                          (keepFile ? QStringLiteral("\r\n元のファイルを残すため、保存するときは別の名前を付けてください。")
+                                    : QString()),
                       {bkOK}, 0, 0);
     return true;
+}
+
+bool TfrmMain::IsDamagedFile(const QString& fileName) const {
+    return damagedFiles_.contains(FileKey(fileName));
 }
 
 void TfrmMain::ReportUnreadPart(const QString& part) {
@@ -940,6 +967,11 @@ bool TfrmMain::Save() {
     if (saveRequest_.FileName.isEmpty()) {
         SaveAs();
         return !document_->Modified();
+    }
+    if (IsDamagedFile(saveRequest_.FileName)) {
+        AppMessageBox(DamagedFileSaveText(saveRequest_.FileName), {bkOK}, 0, 0);
+        SaveAs();
+        return !document_->Modified() && !IsDamagedFile(saveRequest_.FileName);
     }
     const QString name = saveRequest_.FileName;
     {
@@ -969,6 +1001,10 @@ void TfrmMain::SaveAs() {
     TFileDialogRequest request = saveRequest_;
     if (!DialogService::Instance().SaveFile(request, name) || name.isEmpty())
         return;
+    if (IsDamagedFile(name)) {
+        AppMessageBox(DamagedFileSaveText(name), {bkOK}, 0, 0);
+        return;
+    }
     repaint();
     const QString previous = saveRequest_.FileName;
     saveRequest_.FileName = name;

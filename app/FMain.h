@@ -225,6 +225,10 @@ private:
     // While a document is opened: the parts that could not be read, told once at the end.
     bool opening_ = false;
     QStringList unreadParts_;
+    // Files opened this run whose document could not be read whole: saved only under another name,
+    // so that none is replaced by less than it held.
+    QStringList damagedFiles_;
+    bool IsDamagedFile(const QString& fileName) const;
     // The hosted form's status panels and the form they belong to.
     const QObject* statusOwner_ = nullptr;
     std::vector<QPointer<QLabel>> statusPanels_;

@@ -35,6 +35,7 @@
 namespace {
 
 const QString kDataInfoStream = QStringLiteral("DataInfo");
+const QString kSheetsStorage = QStringLiteral("Sheets");
 const QString kSheetListStream = QStringLiteral("Sheets\\NameList");
 const QString kInfoStream = QStringLiteral("Info");
 const QString kPaperInfoStream = QStringLiteral("PaperInfo");
@@ -934,6 +935,58 @@ ELabelDataOpen::ELabelDataOpen(const QString& fileName, TOpenFault fault, const 
                  (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail))),
       fileName_(fileName), fault_(fault), cause_(cause), detail_(detail) {}
 
+void TLabelData::CheckDocumentKind(TDocStorage& storage, const QString& fileName) {
+    // A sound compound file of another program holds neither part: it is another kind of file,
+    // not a damaged document.
+    if (!storage.StreamExists(kDataInfoStream) && !storage.StorageExists(kSheetsStorage))
+        throw ELabelDataOpen(fileName, TOpenFault::NotCompoundFile, QStringLiteral("文書のファイルではありません"),
+                             QString());
+}
+
+QStringList TLabelData::CheckSheetList(TDocStorage& storage, TDocStorageList& sheets, const QString& fileName) {
+    // A list naming none of the file's sheets is damaged: opened, it would show empty sheets made up
+    // in place of the real ones, and a save would write that over the file.
+    const auto damaged = [&] {
+        return ELabelDataOpen(fileName, TOpenFault::DamagedPart, QStringLiteral("シート一覧が壊れています"), QString());
+    };
+    TStringList held;
+    TDocStorage(&storage, kSheetsStorage, false).GetStorageNames(held);
+    QStringList unlisted = held.ToQStringList();
+    QStringList warnings;
+    for (int i = 0; i < sheets.Count(); ++i) {
+        const QString name = sheets.Strings(i);
+        if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name == QLatin1String(".") ||
+            name == QLatin1String(".."))
+            throw damaged();
+        const auto at = std::find_if(unlisted.begin(), unlisted.end(), [&](const QString& held) {
+            return held.compare(name, Qt::CaseInsensitive) == 0; // as the file's names compare
+        });
+        if (at != unlisted.end())
+            unlisted.erase(at);
+        else if (!storage.StorageExists(kSheetsStorage + QLatin1Char('\\') + name))
+            warnings.append(QStringLiteral("シート%1（シートがありません）").arg(i + 1));
+    }
+    if (warnings.size() == sheets.Count())
+        throw damaged();
+    // Sheets the list leaves out stay in the file; the document is only told, so it is not saved over.
+    if (!unlisted.isEmpty())
+        warnings.append(QStringLiteral("一覧にないシート（%1）").arg(unlisted.join(QStringLiteral(", "))));
+    return warnings;
+}
+
+void TLabelData::ReadOtherSheets() {
+    // Each sheet's own streams are read once on opening, so that damage anywhere is told (and the
+    // file kept from being saved over) before a save could write defaults in their place.
+    const int current = currentSheetNo_;
+    for (int i = 0; i < GetSheetCount(); ++i) {
+        if (i == current)
+            continue;
+        currentSheetNo_ = i;
+        LoadCurrentSheet();
+    }
+    currentSheetNo_ = current;
+}
+
 void TLabelData::LoadFromFile(const QString& fileName) {
     auto storage = std::make_unique<TTemporaryStorage>();
     try {
@@ -945,6 +998,7 @@ void TLabelData::LoadFromFile(const QString& fileName) {
     const auto damagedPart = [&](const QString& cause, const QString& detail = QString()) {
         return ELabelDataOpen(fileName, TOpenFault::DamagedPart, cause, detail);
     };
+    CheckDocumentKind(*storage, fileName);
     if (!storage->StreamExists(kSheetListStream))
         throw damagedPart(QStringLiteral("シート一覧がありません"));
     std::unique_ptr<TDocStorageList> sheets;
@@ -955,6 +1009,7 @@ void TLabelData::LoadFromFile(const QString& fileName) {
     }
     if (sheets->Count() == 0)
         throw damagedPart(QStringLiteral("シート一覧がありません"));
+    const QStringList sheetWarnings = CheckSheetList(*storage, *sheets, fileName);
     // Every sheet must open as a storage (a missing one is made empty in the working copy), so that
     // nothing fails once the document has been replaced.
     for (int i = 0; i < sheets->Count(); ++i) {
@@ -971,10 +1026,11 @@ void TLabelData::LoadFromFile(const QString& fileName) {
     sheets_ = std::move(sheets);
     damagedFaces_.clear();
     QStringList warnings;
-    loadWarnings_.clear();
+    loadWarnings_ = sheetWarnings;
     ReadDataInfo(*storage_, warnings, sheets_->Count());
     if (!warnings.isEmpty())
         loadWarnings_.append(warnings.join(QStringLiteral(", ")));
+    ReadOtherSheets();
     LoadCurrentSheet();
     modified_ = false;
 }

@@ -226,6 +226,12 @@ private:
     void DeleteFaceStream(TDocStreamList& faces, int entry);
     void WriteDataInfo();
     void ReadDataInfo(TTemporaryStorage& storage, QStringList& warnings, int sheetCount);
+    // Checks on opening: a compound file of another kind and a sheet list naming none of the file's
+    // sheets raise ELabelDataOpen; sheets missing from the file or from the list are warnings; every
+    // sheet is read once, so that LoadWarnings tells all the document could not read.
+    static void CheckDocumentKind(TDocStorage& storage, const QString& fileName);
+    static QStringList CheckSheetList(TDocStorage& storage, TDocStorageList& sheets, const QString& fileName);
+    void ReadOtherSheets();
     // Hands the current sheet's plain faces to the queue for packing.
     void PackFaces(TFacePackQueue& queue);
     // The face of the current sheet that failed to read, by sheet storage and list entry.

@@ -209,6 +209,22 @@ std::unique_ptr<TPapersV2> OpenUpdateFile(const QString& fileName) {
     return papers;
 }
 
+void CheckUpdatePattern(TPapersV2& update, const QString& fileName, int offered, int current) {
+    const int pattern = update.GetUpdateInfo().PPRNo;
+    if (pattern != offered)
+        throw EPaperUpdate(QStringLiteral("用紙情報更新ファイル「%1」のパターン番号（%2）が更新情報のパターン番号（%3）と"
+                                          "一致しないため、更新できません。")
+                               .arg(fileName)
+                               .arg(pattern)
+                               .arg(offered));
+    if (pattern <= current)
+        throw EPaperUpdate(QStringLiteral("用紙情報更新ファイル「%1」のパターン番号（%2）は現在の用紙情報（%3）より"
+                                          "新しくないため、更新できません。")
+                               .arg(fileName)
+                               .arg(pattern)
+                               .arg(current));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // TPPRDownload
 
@@ -281,7 +297,7 @@ bool TPPRDownload::DownloadPaperFile() {
         dataFile_ = MakeUpdateTempFile(QStringLiteral("PPR"));
         if (Fetch(dataURL_, packedFile_, limits_.DownloadBytes)) {
             PrepareUpdateFile(packedFile_, dataFile_, limits_.UnpackedBytes);
-            OpenUpdateFile(dataFile_);
+            CheckUpdatePattern(*OpenUpdateFile(dataFile_), info_.FileName, info_.Version);
             ok = true;
         }
     } catch (const Exception& e) {

@@ -65,6 +65,10 @@ void PrepareUpdateFile(const QString& source, const QString& dest, int64_t maxUn
 // Opens a prepared update read-only with the three extension tables. Raises EPaperUpdate (damaged
 // file message) unless it opens with at least one system paper and none left out.
 std::unique_ptr<TPapersV2> OpenUpdateFile(const QString& fileName);
+// Raises EPaperUpdate (naming fileName) unless the update's own pattern number is the one the info
+// file offered and newer than current: the info file alone would let an older data file take the
+// system papers and the pattern number back.
+void CheckUpdatePattern(TPapersV2& update, const QString& fileName, int offered, int current = -1);
 
 class TPPRDownload : public TComponent {
     QUORLANE_CLASS(TPPRDownload, TComponent)

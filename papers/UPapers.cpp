@@ -550,13 +550,16 @@ void TPapers::WriteFile() {
     }
 }
 
+QStringList TPapers::UnreadParts() const {
+    return refused_ + problems_;
+}
+
 QString TPapers::OpenWarning() const {
-    if (refused_.isEmpty() && problems_.isEmpty())
+    const QStringList parts = UnreadParts();
+    if (parts.isEmpty())
         return QString();
-    QStringList lines{QStringLiteral("用紙データの一部が壊れているため読み込めませんでした。")};
-    lines += refused_;
-    lines += problems_;
-    return lines.join(QLatin1Char('\n'));
+    return (QStringList{QStringLiteral("用紙データの一部が壊れているため読み込めませんでした。")} + parts)
+        .join(QLatin1Char('\n'));
 }
 
 // ---- TPapersV2
@@ -655,6 +658,17 @@ void AddMissing(TStringList& list, const TStringList& more) {
     list.Assign(merged);
 }
 
+// What of the user's copy could not be read, named with the file; its bytes stay in the file, so
+// the next save keeps them. Empty when all was read.
+QString UnreadPartsNotice(const TPapers& papers, const QString& fileName) {
+    const QStringList parts = papers.UnreadParts();
+    if (parts.isEmpty())
+        return QString();
+    return QStringLiteral("ユーザー用紙データ「%1」の次の部分は壊れているため読み込めませんでした。\n"
+                          "壊れた部分はファイルにそのまま残します。\n%2")
+        .arg(fileName, parts.join(QLatin1Char('\n')));
+}
+
 } // namespace
 
 std::unique_ptr<TPapersV2> TPapersV2::OpenSystem(const QString& installedFile, const QString& userFile) {
@@ -686,8 +700,10 @@ std::unique_ptr<TPapersV2> TPapersV2::OpenSystem(const QString& installedFile, c
         }
         if (user) {
             const int installedNo = ReadPPRNo(installedFile);
-            if (user->GetUpdateInfo().PPRNo >= installedNo)
+            if (user->GetUpdateInfo().PPRNo >= installedNo) {
+                user->startNotice_ = UnreadPartsNotice(*user, userFile);
                 return user;
+            }
             // A newer installed database: its papers, with the user's own merged in. The user's
             // copy is replaced only by the finished save, so a start cut short merges again.
             std::unique_ptr<TPapersV2> merged;

@@ -99,6 +99,8 @@ public:
     const QStringList& RefusedPapers() const { return refused_; }
     // One message naming everything left out or found wrong on opening; empty when nothing was.
     QString OpenWarning() const;
+    // The same, one line a part, without the heading.
+    QStringList UnreadParts() const;
 
     // The storage read from: the file itself until the first change, then the working copy.
     TRootStorage& Root() const { return *root_; }

@@ -14,6 +14,8 @@ constexpr int kStatusOk = 200;
 
 constexpr int kStatusProxyLogin = 407;
 
+constexpr qint64 kReadAhead = qint64(1) << 20;
+
 // Followed by the network layer, which fails the transfer when it will not follow.
 bool IsRedirect(int status) {
     return status >= 300 && status < 400;
@@ -132,6 +134,9 @@ bool HttpClient::Execute(const QUrl& url, const QString& fileName) {
     quitLoop_ = [&loop] { loop.quit(); };
     reply_ = manager_->get(request);
     QNetworkReply* reply = reply_;
+    // The network layer reads ahead only this far: once the cap stops the transfer, nothing more of
+    // a body without a length is read while the abort is on its way.
+    reply->setReadBufferSize(kReadAhead);
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] { HeadersArrived(); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { DataArrived(); });
     QObject::connect(reply, &QNetworkReply::finished, reply, [this] { Finished(); });

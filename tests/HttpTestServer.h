@@ -54,6 +54,8 @@ public:
     const QList<Request>& Requests() const { return requests_; }
     // Body bytes written to clients so far.
     int64_t BodyBytesSent() const { return sent_; }
+    // Bytes the clients took off the wire so far (headers too): what a client read before it went.
+    int64_t BytesTaken() const { return taken_; }
 
     static QByteArray Header(const Request& request, const QByteArray& name) {
         return request.Headers.value(name.toLower());
@@ -64,6 +66,7 @@ private:
         auto buffer = std::make_shared<QByteArray>();
         auto answered = std::make_shared<bool>(false);
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this](qint64 bytes) { taken_ += bytes; });
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer, answered] {
             if (*answered) {
                 socket->readAll();
@@ -135,4 +138,5 @@ private:
     QTcpServer server_;
     QList<Request> requests_;
     int64_t sent_ = 0;
+    int64_t taken_ = 0;
 };

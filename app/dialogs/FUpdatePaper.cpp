@@ -413,7 +413,10 @@ void TfrmUpdatePaper::MergeOnline() {
         std::unique_ptr<TPapersV2> source;
         try {
             source = OpenUpdateFile(download_->DownloadFileName());
+            CheckUpdatePattern(*source, download_->DataFileName(), download_->Version(),
+                               papers_->GetUpdateInfo().PPRNo);
         } catch (const Exception& e) {
+            source.reset();
             cause = e.Message();
         }
         if (source)

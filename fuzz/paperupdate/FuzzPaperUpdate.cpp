@@ -1,8 +1,8 @@
 // Fuzz target of a downloaded paper update: the input is the data file as it arrived. It goes
 // through the update's checks (signature, packed size cap, unpacking, opening with system papers
-// and nothing left out) and, when it passes, is applied to a small store. Either the update is in
-// (the store has the update's pattern number and the user's paper, possibly as "name$"), or it is
-// refused and the store and its file are exactly as they were.
+// and nothing left out, a pattern newer than the store's) and, when it passes, is applied to a
+// small store. Either the update is in (the store has the update's pattern number and the user's
+// paper, possibly as "name$"), or it is refused and the store and its file are exactly as they were.
 
 #include "pageobjects/engine/UDrawSiteAction.h"
 #include "papers/UPPRDownload.h"
@@ -73,6 +73,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         source = OpenUpdateFile(prepared);
     } catch (const EPaperUpdate& e) {
         if (e.Message() != DamagedUpdateFileMessage())
+            std::abort();
+        return 0;
+    }
+    // As the window takes it: only a pattern newer than the store's (1) is merged.
+    try {
+        CheckUpdatePattern(*source, in, source->GetUpdateInfo().PPRNo, 1);
+    } catch (const EPaperUpdate&) {
+        if (source->GetUpdateInfo().PPRNo > 1)
             std::abort();
         return 0;
     }

@@ -43,6 +43,15 @@ using DataMainTest = AppFixture;
 
 const QString kSettingsKey = QStringLiteral("Software\\Ovandrexa\\Quorlane\\1.0\\Settings");
 
+// An A4 paper of the user's own, added to the store.
+void AddUserPaper(TPapersV2& papers, const QString& name) {
+    TMatrixPaperInfo paper(nullptr);
+    paper.PaperName = name;
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    papers.AddOrReplace(paper);
+}
+
 void MakeReadOnly(const QString& path) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
@@ -198,14 +207,9 @@ TEST_F(DataMainTest, StartUpSweepsDeadProcessesFilesAndNamesADamagedPaperCopy) {
     EXPECT_GT(data->Papers()->GetCount(), 0) << "the installed papers";
 
     // A change is saved at once; one whose save failed is tried at exit, and a failure told.
-    TMatrixPaperInfo paper(nullptr);
-    paper.PaperName = QStringLiteral("mine");
-    paper.SetWidth(2100);
-    paper.SetHeight(2970);
-    data->Papers()->AddOrReplace(paper);
+    AddUserPaper(*data->Papers(), QStringLiteral("mine"));
     EXPECT_TRUE(SavePaperStore(*data->Papers()));
-    paper.PaperName = QStringLiteral("pending");
-    data->Papers()->AddOrReplace(paper);
+    AddUserPaper(*data->Papers(), QStringLiteral("pending"));
     const QByteArray saved = TestSupport::ReadFile(copy);
     {
         TFileStorage holder(copy, 0x12);
@@ -217,6 +221,45 @@ TEST_F(DataMainTest, StartUpSweepsDeadProcessesFilesAndNamesADamagedPaperCopy) {
     EXPECT_EQ(TestSupport::ReadFile(copy), saved);
     TPapersV2 reopened(copy, true);
     EXPECT_GE(reopened.IndexOf(QStringLiteral("mine")), 0);
+}
+
+TEST_F(DataMainTest, UnreadableUserPapersAreNamedAtStartAndKeptByTheNextSave) {
+    QDir().mkpath(UserFolder());
+    const QString copy = UserFolder() + QStringLiteral("/quorlane.ppr");
+    ASSERT_TRUE(QFile::copy(ExeDir() + QStringLiteral("/quorlane.ppr"), copy));
+    QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Two paper streams garbage in an otherwise sound copy.
+    QStringList damaged;
+    const QByteArray garbage("\xff\x0a\x00PAPER\x00\x30\x10\x08\x00\x00\x00TPF0junk", 23);
+    int installed = 0;
+    {
+        TFileStorage file(copy, 2);
+        TDocStorage papers(&file, QStringLiteral("Papers"), false);
+        TStringList streams;
+        papers.GetStreamNames(streams);
+        installed = streams.Count();
+        ASSERT_GE(installed, 2);
+        damaged = {streams[1], streams[installed - 1]};
+        for (const QString& stream : damaged)
+            WriteElementBytes(&papers, stream, garbage);
+        file.Storage()->Commit(true);
+    }
+    dialogs.answers = {mrOk};
+    ASSERT_TRUE(Start().Started());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const QString told = dialogs.boxes[0].text;
+    EXPECT_TRUE(told.contains(copy)) << qPrintable(told);
+    for (const QString& stream : damaged)
+        EXPECT_TRUE(told.contains(stream)) << qPrintable(told);
+    EXPECT_EQ(data->Papers()->GetCount(), installed - 2);
+
+    // A change saved at once keeps the unread papers' bytes.
+    AddUserPaper(*data->Papers(), QStringLiteral("mine"));
+    EXPECT_TRUE(SavePaperStore(*data->Papers()));
+    data.reset();
+    TFileStorage saved(copy, 0);
+    for (const QString& stream : damaged)
+        EXPECT_EQ(ReadElementBytes(&saved, QStringLiteral("Papers\\") + stream), garbage);
 }
 
 TEST_F(DataMainTest, CacheLimitFollowsTheSettings) {

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <unistd.h>
@@ -71,13 +72,16 @@ protected:
         before = papers->GetUpdateInfo().PPRNo;
         count = papers->GetCount();
         WriteUpdate(before + 1);
+        UseTestLimits();
+        WriteSettingString(QStringLiteral("PPRUpdaterURL"), server.Url(QStringLiteral("/papers/info.vup")));
+    }
+    void TearDown() override { TfrmUpdatePaper::SetDefaultLimits({}); }
+    static void UseTestLimits() {
         TPaperUpdateLimits limits;
         limits.StallMs = 300;
         limits.DownloadBytes = 8 << 20;
         TfrmUpdatePaper::SetDefaultLimits(limits);
-        WriteSettingString(QStringLiteral("PPRUpdaterURL"), server.Url(QStringLiteral("/papers/info.vup")));
     }
-    void TearDown() override { TfrmUpdatePaper::SetDefaultLimits({}); }
 
     // The installed papers as pattern `pattern`, with a new paper, a changed one and a system "Mine".
     void WriteUpdate(int pattern) {
@@ -109,10 +113,13 @@ protected:
         dataFile = Packed(plain);
     }
 
+    QByteArray InfoFile() const {
+        return "OVANDREXA VERSION UP FILE\r\n" + QByteArray::number(before + 1) + ",2026/12/08 10:00:00\r\ndata.ppz\r\n";
+    }
+
     HttpTestServer::Reply Serve(const HttpTestServer::Request& request) {
         if (request.Target.endsWith("info.vup"))
-            return {infoStatus, "OVANDREXA VERSION UP FILE\r\n" + QByteArray::number(before + 1) +
-                                    ",2026/12/08 10:00:00\r\ndata.ppz\r\n"};
+            return {infoStatus, InfoFile()};
         HttpTestServer::Reply reply{dataStatus, dataFile};
         reply.StallAfter = stallAfter;
         return reply;
@@ -208,6 +215,8 @@ TEST_F(UpdatePaperTest, EveryFailureLeavesTheStoreAndTheUsersCopyAsTheyWere) {
         {"damage", [&] { dataFile = flipped; }},
         {"cap", [&] { dataFile = QByteArray(9 << 20, 'x'); }},
         {"cut", [&] { dataFile = packed.left(packed.size() - 50); }},
+        // An older data file behind the info file's newer number.
+        {"older", [&] { WriteUpdate(before); }},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.name);
@@ -221,10 +230,52 @@ TEST_F(UpdatePaperTest, EveryFailureLeavesTheStoreAndTheUsersCopyAsTheyWere) {
             form.btnConnect->click();
         EXPECT_EQ(form.Page(), TfrmUpdatePaper::pgConnectionFailure);
         EXPECT_FALSE(form.lblFailure->text().isEmpty());
+        if (QByteArray(failure.name) == "older")
+            EXPECT_TRUE(form.lblFailure->text().contains("「data.ppz」のパターン番号"))
+                << qPrintable(form.lblFailure->text());
         EXPECT_EQ(form.btnConnect->text(), "再接続");
         ExpectUnchanged(hash);
     }
     dataFile = packed;
+
+    // 200 MiB without a length under the shipped caps, from a server of its own thread that sends as
+    // fast as it is taken: reading stops at the cap.
+    {
+        QThread serving;
+        auto* context = new QObject;
+        context->moveToThread(&serving);
+        QObject::connect(&serving, &QThread::finished, context, &QObject::deleteLater);
+        serving.start();
+        const QByteArray body(200 << 20, 'x');
+        std::unique_ptr<HttpTestServer> flood;
+        QMetaObject::invokeMethod(context, [&] {
+            flood = std::make_unique<HttpTestServer>([&](const HttpTestServer::Request& request) {
+                HttpTestServer::Reply reply{200, request.Target.endsWith("info.vup") ? InfoFile() : body};
+                reply.Announced = -2;
+                return reply;
+            });
+        }, Qt::BlockingQueuedConnection);
+        WriteSettingString(QStringLiteral("PPRUpdaterURL"), flood->Url(QStringLiteral("/papers/info.vup")));
+        TfrmUpdatePaper::SetDefaultLimits({});
+        {
+            TfrmUpdatePaper form(main, papers);
+            form.btnConnect->click();
+            form.btnConnect->click();
+            EXPECT_EQ(form.lblFailure->text(), "ファイルが大きすぎます。");
+        }
+        int64_t taken = 0;
+        QMetaObject::invokeMethod(context, [&] {
+            taken = flood->BytesTaken();
+            flood.reset();
+        }, Qt::BlockingQueuedConnection);
+        serving.quit();
+        serving.wait();
+        // The cap, and what the sockets' buffers hold.
+        EXPECT_LT(taken, TPaperUpdateLimits().DownloadBytes + (16 << 20)) << "read on past the cap";
+        ExpectUnchanged(hash);
+        WriteSettingString(QStringLiteral("PPRUpdaterURL"), server.Url(QStringLiteral("/papers/info.vup")));
+        UseTestLimits();
+    }
 
     // Aborted during the transfer: the answer OK stops it and nothing is merged.
     {

@@ -253,6 +253,22 @@ TEST_F(MainRoadTest, ADocumentThatCannotBeOpenedOrSavedIsNamedWithItsCauseInJapa
     ASSERT_TRUE(QFileInfo::exists(good));
     const QByteArray bytes = TestSupport::ReadFile(good);
     TLabelData* before = main->Document();
+    // A sheet list and a DataInfo of garbage: opened, made-up empty sheets would hide the real ones.
+    const QString scratch = folder.filePath(QStringLiteral("scratch"));
+    QFile::copy(good, scratch);
+    {
+        TFileStorage file(scratch, 2);
+        const QByteArray garbage("\x07\x00\x00\x00\x93\xfa\x01\x02\x8e\xa0zz\r\n\xff\xfe", 16);
+        WriteElementBytes(&file, QStringLiteral("Sheets\\NameList"), garbage);
+        WriteElementBytes(&file, QStringLiteral("DataInfo"), garbage);
+        file.Storage()->Commit(true);
+    }
+    const QByteArray noSheets = TestSupport::ReadFile(scratch);
+    {
+        TFileStorage file(scratch, ModeCreate);
+        WriteElementBytes(&file, QStringLiteral("WordDocument"), QByteArray("another program's"));
+    }
+    const QByteArray foreign = TestSupport::ReadFile(scratch);
 
     const struct {
         const char* name;
@@ -262,6 +278,8 @@ TEST_F(MainRoadTest, ADocumentThatCannotBeOpenedOrSavedIsNamedWithItsCauseInJapa
         {"cut.qld", bytes.left(bytes.size() / 2), QStringLiteral("ファイルが壊れています")},
         {"empty.qld", QByteArray(), QStringLiteral("ファイルが空です")},
         {"photo.qld", QByteArray("\x89PNG\r\n\x1a\n and more"), QStringLiteral("別の形式のファイルです")},
+        {"list.qld", noSheets, QStringLiteral("ファイルが壊れています（シート一覧が壊れています）")},
+        {"other.qld", foreign, QStringLiteral("別の形式のファイルです")},
     };
     for (const auto& bad : cases) {
         const QString path = folder.filePath(QString::fromLatin1(bad.name));
@@ -331,6 +349,59 @@ TEST_F(MainRoadTest, ADocumentWithADamagedPageOpensShowingItAndToldOnceKeepingIt
     EXPECT_EQ(dialogs.boxes.size(), 1u);
     TFileStorage saved(path, 0);
     EXPECT_EQ(ReadElementBytes(&saved, face), damaged);
+}
+
+TEST_F(MainRoadTest, ADocumentWithUnreadablePartsIsSavedOnlyUnderAnotherName) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    const QString path = folder.filePath(QStringLiteral("傷んだ シート.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    // A sheet other than the shown one: its Info and paper garbage, found only when it is read.
+    const int sheet = (main->Document()->CurrentSheetNo() + 1) % 3;
+    {
+        TFileStorage file(path, 2);
+        TDocStorage stored(&file, QStringLiteral("Sheets\\NameList%1").arg(sheet), false);
+        const QByteArray garbage("\xff\x0a\x00INFO\x00\x30\x10\x08\x00\x00\x00TPF0junk", 22);
+        WriteElementBytes(&stored, QStringLiteral("Info"), garbage);
+        WriteElementBytes(&stored, QStringLiteral("PaperInfo"), garbage);
+        file.Storage()->Commit(true);
+    }
+    const QByteArray damaged = TestSupport::ReadFile(path);
+    ASSERT_TRUE(main->NewDocument());
+
+    dialogs.boxes.clear();
+    dialogs.files = {path};
+    dialogs.answers = {mrOk};
+    main->actOpen->trigger();
+    ASSERT_EQ(main->FileName(), path) << "opened through the open command";
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const QString told = dialogs.boxes[0].text;
+    EXPECT_TRUE(told.contains(QStringLiteral("「傷んだ シート.qld」の一部を読み込めませんでした"))) << qPrintable(told);
+    EXPECT_TRUE(told.contains(QStringLiteral("シート%1: Info, PaperInfo").arg(sheet + 1))) << qPrintable(told);
+    EXPECT_TRUE(told.contains(QStringLiteral("別の名前"))) << qPrintable(told);
+
+    // Save asks for another name; the same name again is refused, the file as it was.
+    main->Document()->SetModified(true);
+    dialogs.boxes.clear();
+    dialogs.files = {path};
+    dialogs.answers = {mrOk, mrOk};
+    main->actSave->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    for (const auto& box : dialogs.boxes)
+        EXPECT_TRUE(box.text.contains(QStringLiteral("「傷んだ シート.qld」は一部を読み込めなかった"))) << qPrintable(box.text);
+    EXPECT_EQ(TestSupport::ReadFile(path), damaged);
+    EXPECT_TRUE(main->Document()->Modified());
+    // Another name takes it; the damaged file stays for a better reader.
+    const QString other = folder.filePath(QStringLiteral("写し.qld"));
+    dialogs.boxes.clear();
+    dialogs.files = {other};
+    dialogs.answers = {mrOk};
+    main->actSave->trigger();
+    EXPECT_EQ(main->FileName(), other);
+    EXPECT_TRUE(QFileInfo::exists(other));
+    EXPECT_FALSE(main->Document()->Modified());
+    EXPECT_EQ(TestSupport::ReadFile(path), damaged);
 }
 
 TEST(DocumentFaults, StorageCodesGiveTheirCauseAndTheSystemTextStaysADetail) {

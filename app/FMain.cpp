@@ -889,8 +889,8 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
             const int faces = document->GetLayoutPaper() ? document->GetLayoutPaper()->GetFaceCount() : 0;
             for (int face = 0; face < faces; ++face) {
                 try {
-                    TOwnedDOList objects;
-                    document->LoadLabelObjects(face, objects);
+                    // Kept for the form that shows the page: it is not unpacked twice.
+                    document->ReadAheadLabelObjects(face);
                 } catch (const Exception&) {
                     unread << QStringLiteral("シート%1のページ").arg(document->CurrentSheetNo() + 1);
                     break;
@@ -915,12 +915,17 @@ bool TfrmMain::OpenDocument(const QString& fileName) {
     opening_ = true;
     unreadParts_.clear();
     const auto quiet = qScopeGuard([this] { opening_ = false; });
-    EnterModeKind(document_->SheetMode ? mkSheet : mkLayout);
+    const TModeKind kind = document_->SheetMode ? mkSheet : mkLayout;
+    const bool hosted = HostedKind() == kind;
+    EnterModeKind(kind);
+    const bool entered = !hosted && HostedKind() == kind;
     UndoList().Clear();
     AddToHistory(name);
-    // A form already hosted was not entered again: it still holds the old document.
+    // A form already hosted was not entered again: it still holds the old document. One entered now
+    // was handed this one and has read its page.
     if (HostedKind() == mkLayout || HostedKind() == mkSheet) {
-        HostedMode()->AttachDocument(document_.get());
+        if (!entered)
+            HostedMode()->AttachDocument(document_.get());
         HostedMode()->SetModified(false);
     }
     actPaperInfoToPrinter->trigger();

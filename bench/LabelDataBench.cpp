@@ -1,14 +1,22 @@
 // Documents: a 50-sheet album with four 3000 x 2000 JPEG photos a sheet, beside a plain copy of its
 // file. Opening it (the file and the first face's objects), saving it unchanged, and the first save
 // (every face packed and previewed) with one worker and with every core.
+// OpenPhotoPage: an A4 page of 20 album photos, each a different 12-megapixel JPEG (95 MB of JPEG
+// bytes in one page), opened as the editor shows it; peak memory of the open against 200 MB. Run
+// it in a process of its own (--benchmark_filter=OpenPhotoPage) for a peak of its own.
 
 #include "bench/BenchSupport.h"
 #include "imaging/UJPEGImage.h"
+#include "imaging/UPictureEX.h"
+#include "imaging/UZLIB.h"
 #include "pageobjects/engine/UDrawSiteAction.h"
+#include "pageobjects/layout/ULOAlbumPhoto.h"
+#include "pageobjects/layout/ULOCreator.h"
 #include "pageobjects/layout/ULOImage.h"
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Picture.h"
 #include "platform/Stream.h"
 
 #include <QApplication>
@@ -33,6 +41,8 @@ void EnsureApplication() {
     RegisterEngineClasses();
     RegisterLabelDataClasses();
     RegisterClass(TLOImage::StaticClass());
+    RegisterLayoutObjects();
+    RegisterPictureClasses();
 }
 
 // 3000 x 2000 photos: smooth colour fields, as JPEG files' bytes.
@@ -193,5 +203,68 @@ BENCHMARK(BM_FirstSavePreviewed)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
+
+constexpr int kPagePhotos = 20;
+
+// The page saved once: 20 frames in rows of four on A4, each with its own 4000 x 3000 photo.
+const QString& PhotoPageFile() {
+    static const QString file = [] {
+        EnsureApplication();
+        TLabelData doc(nullptr);
+        TMatrixPaperInfo paper(nullptr);
+        paper.SetWidth(2100);
+        paper.SetHeight(2970);
+        doc.SetPaperInfo(paper);
+        TOwnedDOList objects;
+        for (int i = 0; i < kPagePhotos; ++i) {
+            // Read from a file, as the photo panel reads one.
+            const QString photo = Folder().filePath(QStringLiteral("photo%1.jpg").arg(i));
+            QFile out(photo);
+            if (!out.open(QIODevice::WriteOnly) || out.write(NoisyPhotoJpeg(4000, 3000, i)) <= 0)
+                return QString();
+            out.close();
+            TPicture picture;
+            picture.LoadFromFile(photo);
+            QFile::remove(photo);
+            auto frame = std::make_unique<TLOAlbumPhoto>(nullptr);
+            frame->SetLogRect(Bounds(50 + (i % 4) * 500, 50 + (i / 4) * 560, 450, 300));
+            frame->SetPhotoPicture(&picture);
+            objects.Add(std::move(frame));
+        }
+        TDOList view;
+        objects.ListObjects(view);
+        doc.StoreLabelObjects(0, view);
+        const QString name = Folder().filePath(QStringLiteral("photopage.qld"));
+        doc.SaveToFile(name);
+        return name;
+    }();
+    return file;
+}
+
+void BM_OpenPhotoPage(benchmark::State& state) {
+    const QString& page = PhotoPageFile();
+    if (page.isEmpty()) {
+        state.SkipWithError("the page could not be made");
+        return;
+    }
+    // The making of the page is not the open's.
+    ResetPeakResidentMemory();
+    const int64_t inflated = ZLIBInflatedBytes();
+    int photos = 0;
+    for (auto _ : state) {
+        TLabelData doc(nullptr);
+        doc.LoadFromFile(page);
+        TOwnedDOList objects;
+        doc.LoadLabelObjects(0, objects);
+        photos = objects.Count();
+    }
+    if (photos != kPagePhotos)
+        state.SkipWithError("the page did not read back");
+    state.counters["file MB"] = double(QFile(page).size()) / (1024 * 1024);
+    state.counters["unpacked MB"] = benchmark::Counter(double(ZLIBInflatedBytes() - inflated) / (1024 * 1024),
+                                                       benchmark::Counter::kAvgIterations);
+    ReportPeakMemory(state, 200);
+}
+BENCHMARK(BM_OpenPhotoPage)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 } // namespace

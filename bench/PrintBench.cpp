@@ -54,18 +54,10 @@ const QStringList& Photos(int count) {
     static QStringList files;
     while (files.size() < count) {
         const int n = int(files.size());
-        QImage image(3000, 2000, QImage::Format_RGB32);
-        for (int y = 0; y < image.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                const int noise =
-                    int((uint32_t(x * 73856093) ^ uint32_t(y * 19349663) ^ uint32_t(n * 83492791)) % 24);
-                row[x] = qRgb((x / 12 + n * 37 + noise) & 255, (y / 8 + n * 11 + noise) & 255,
-                              ((x + y) / 20 + noise) & 255);
-            }
-        }
         const QString file = dir.filePath(QStringLiteral("photo%1.jpg").arg(n));
-        image.save(file, "JPEG", 90);
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(NoisyPhotoJpeg(3000, 2000, n)) <= 0)
+            break;
         files.append(file);
     }
     return files;

@@ -204,21 +204,8 @@ void UnchangedPpd(benchmark::State& state) {
 QByteArray Photo(int n) {
     static std::map<int, QByteArray> photos;
     QByteArray& bytes = photos[n];
-    if (bytes.isEmpty()) {
-        QImage image(3000, 2000, QImage::Format_RGB32);
-        for (int y = 0; y < image.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                const int noise = int((uint32_t(x * 73856093) ^ uint32_t(y * 19349663) ^ uint32_t(n * 83492791)) % 24);
-                row[x] = qRgb((x / 12 + n * 37 + noise) & 255, (y / 8 + n * 11 + noise) & 255, ((x + y) / 20 + noise) & 255);
-            }
-        }
-        const QString file = Folder().filePath(QStringLiteral("photo%1.jpg").arg(n));
-        image.save(file, "JPEG", 90);
-        QFile in(file);
-        if (in.open(QIODevice::ReadOnly))
-            bytes = in.readAll();
-    }
+    if (bytes.isEmpty())
+        bytes = NoisyPhotoJpeg(3000, 2000, n);
     return bytes;
 }
 

@@ -90,6 +90,22 @@ bool IsPlainWhiteBackground(const TDrawObject* object) {
     return background != nullptr && background->IsPlainWhite();
 }
 
+// A page's component read straight from its stream: a packed page is inflated as it is read, so
+// that its unpacked bytes are never held whole beside the objects made from them (a page of photos
+// holds their JPEG files).
+std::unique_ptr<TComponent> ReadPageComponent(TStream& stream) {
+    int32_t size = 0;
+    if (!ReadZLIBHeader(stream, size)) {
+        TMemoryStream bytes(stream.ReadBytes(stream.GetSize()));
+        return ReadComponentRes(bytes);
+    }
+    TZLIBInflateStream content(stream, size);
+    std::unique_ptr<TComponent> read = ReadComponentRes(content);
+    // What follows the objects must inflate too, as when the page was unpacked whole first.
+    content.Finish();
+    return read;
+}
+
 bool IsPacked(TStream& stream) {
     int32_t size = 0;
     const int64_t pos = stream.GetPosition();
@@ -501,6 +517,7 @@ void TLabelData::CopySheet() {
 void TLabelData::DeleteSheet(int index) {
     if (index < 0 || index >= GetSheetCount())
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    readAhead_.reset();
     if (index == currentSheetNo_) {
         sheets_->DeleteStorage(index);
         const int old = currentSheetNo_;
@@ -543,8 +560,10 @@ void TLabelData::SetPaperInfo(const TPaperInfo& paper) {
         const int keep = std::max(paper_->GetFaceCount(), 1);
         std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
         TDocStreamList faces(sheet.get(), kFaceListStream);
-        while (faces.Count() > keep)
+        while (faces.Count() > keep) {
             faces.DeleteStream(faces.Count() - 1);
+            readAhead_.reset();
+        }
     }
     auto layout = std::make_unique<TMatrixPaperInfo>(nullptr);
     layout->Landscape = false;
@@ -609,6 +628,7 @@ std::unique_ptr<TStream> TLabelData::OpenLabelStream(int index, bool forWrite, b
     std::unique_ptr<TDocStorage> sheet = OpenSheetStorage();
     TDocStreamList faces(sheet.get(), kFaceListStream);
     if (forWrite) {
+        readAhead_.reset();
         while (faces.Count() <= entry)
             faces.AddNewName();
         return faces.OpenStream(entry, ModeCreate);
@@ -632,15 +652,31 @@ bool TLabelData::HasLabelData(int index) {
 }
 
 void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
+    std::unique_ptr<TComponent> read;
+    if (readAhead_ && readAhead_->first == FaceKey(MapFaceIndex(index)))
+        read = std::move(readAhead_->second);
+    readAhead_.reset();
+    if (read == nullptr)
+        read = ReadLabelComponent(index);
+    if (read != nullptr)
+        PlaceLabelObjects(index, *read, list);
+}
+
+void TLabelData::ReadAheadLabelObjects(int index) {
+    readAhead_.reset();
+    if (std::unique_ptr<TComponent> read = ReadLabelComponent(index))
+        readAhead_.emplace(FaceKey(MapFaceIndex(index)), std::move(read));
+}
+
+std::unique_ptr<TComponent> TLabelData::ReadLabelComponent(int index) {
     std::unique_ptr<TStream> stream;
     std::unique_ptr<TComponent> read;
     try {
-        stream = OpenLabelStream(index, false, true);
+        stream = OpenLabelStream(index, false, false);
         if (stream == nullptr || stream->GetSize() == 0)
-            return;
-        TMemoryStream bytes(stream->ReadBytes(stream->GetSize()));
+            return nullptr;
+        read = ReadPageComponent(*stream);
         stream.reset();
-        read = ReadComponentRes(bytes);
         if (dynamic_cast<TLDObjects*>(read.get()) == nullptr)
             throw EReadError(QStringLiteral("Invalid stream format"));
     } catch (const Exception&) {
@@ -648,15 +684,19 @@ void TLabelData::LoadLabelObjects(int index, TOwnedDOList& list) {
         throw;
     }
     damagedFaces_.erase(FaceKey(MapFaceIndex(index)));
+    return read;
+}
+
+void TLabelData::PlaceLabelObjects(int index, TComponent& read, TOwnedDOList& list) {
     const bool onPaper = index < layoutPaper_->GetFaceCount();
     TFaceInfo face;
     if (onPaper)
         layoutPaper_->GetFaceInfo(index, face);
     const TRect outer = onPaper ? face.GetOuterRect() : TRect();
     TOwnedDOList loaded;
-    while (read->ComponentCount() > 0) {
-        std::unique_ptr<TComponent> child(read->Components(0));
-        read->RemoveComponent(child.get());
+    while (read.ComponentCount() > 0) {
+        std::unique_ptr<TComponent> child(read.Components(0));
+        read.RemoveComponent(child.get());
         auto* object = dynamic_cast<TDrawObject*>(child.get());
         if (object == nullptr)
             continue;
@@ -754,6 +794,7 @@ void TLabelData::ClearLabel(int index) {
         if (index < faces.Count())
             faces.DeleteElement(index);
     }
+    readAhead_.reset();
     damagedFaces_.erase(FaceKey(index));
     DeletePreview(index);
     modified_ = true;
@@ -1025,6 +1066,7 @@ void TLabelData::LoadFromFile(const QString& fileName) {
     storage_ = std::move(storage);
     sheets_ = std::move(sheets);
     damagedFaces_.clear();
+    readAhead_.reset();
     QStringList warnings;
     loadWarnings_ = sheetWarnings;
     ReadDataInfo(*storage_, warnings, sheets_->Count());

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -162,6 +163,10 @@ public:
     // Adds the face's objects (owned by list) in stored order, kept inside the face. A face that
     // cannot be read raises and is remembered, so that an empty page stored over it keeps its bytes.
     void LoadLabelObjects(int index, TOwnedDOList& list) override;
+    // Reads the face's objects as LoadLabelObjects does (raising the same way) and keeps them for
+    // the next LoadLabelObjects of that face, so that a page checked on opening is not unpacked
+    // again to be shown. Any change of the document's pages drops them, and so does the next load.
+    void ReadAheadLabelObjects(int index);
     // A face's page as it is shown: empty photo frames hidden, background pictures fitted to the
     // print area; with paperImages the paper's own pictures join (mirrored on a reversed back).
     void LoadShownObjects(int index, TOwnedDOList& objects, bool paperImages);
@@ -236,6 +241,10 @@ private:
     void PackFaces(TFacePackQueue& queue);
     // The face of the current sheet that failed to read, by sheet storage and list entry.
     std::pair<QString, int> FaceKey(int entry) const;
+    // The face's stored component (nullptr for an empty page), as read before its objects are placed.
+    std::unique_ptr<TComponent> ReadLabelComponent(int index);
+    // Takes the read objects into list, fitted to the document and the face.
+    void PlaceLabelObjects(int index, TComponent& read, TOwnedDOList& list);
 
     std::unique_ptr<TTemporaryStorage> storage_;
     std::unique_ptr<TDocStorageList> sheets_;
@@ -255,6 +264,8 @@ private:
     int currentSheetNo_ = -1;
     QStringList loadWarnings_;
     std::set<std::pair<QString, int>> damagedFaces_;
+    // A face read ahead, by sheet storage and list entry.
+    std::optional<std::pair<std::pair<QString, int>, std::unique_ptr<TComponent>>> readAhead_;
 };
 
 // Makes the document's stream classes known to the component reader.

@@ -35,6 +35,19 @@ struct TReader::Fixup {
     QString name;
 };
 
+TBinaryPropertyStream::TBinaryPropertyStream(QByteArray bytes) : TMemoryStream(bytes) {
+    // The stream's reference is the only one, so that TakeRest moves no bytes.
+    bytes = QByteArray();
+}
+
+QByteArray TBinaryPropertyStream::TakeRest() {
+    QByteArray rest = Data();
+    const int64_t position = std::min<int64_t>(GetPosition(), rest.size());
+    Clear();
+    rest.remove(0, static_cast<qsizetype>(position));
+    return rest;
+}
+
 TReader::TReader(TStream& stream) : TFiler(stream) {}
 
 TReader::~TReader() = default;
@@ -766,7 +779,7 @@ void TReader::DefineBinaryProperty(const QString& name, const TStreamProc& readP
     const int64_t length = ReadLength();
     QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
     Read(bytes.data(), length);
-    TMemoryStream data(bytes);
+    TBinaryPropertyStream data(std::move(bytes));
     readProc(data);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/Component.h"
 #include "platform/Filer.h"
+#include "platform/Stream.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -16,6 +17,16 @@
 #include <vector>
 
 class TStringList;
+
+// The bytes of one binary property, as its reader is handed them. They are read once, so a reader
+// that takes a block running to their end (a stored picture's file) takes it without a copy: a
+// page of photos is not held twice while it is read.
+class TBinaryPropertyStream : public TMemoryStream {
+public:
+    explicit TBinaryPropertyStream(QByteArray bytes);
+    // The bytes from the position to the end; the stream is empty afterwards.
+    QByteArray TakeRest();
+};
 
 class TReader : public TFiler {
 public:

@@ -2,6 +2,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/ComponentReader.h"
 #include "platform/Exception.h"
 #include "platform/Filer.h"
 #include "platform/Icon.h"
@@ -254,6 +255,10 @@ QByteArray ReadGraphicBlock(TStream& stream) {
     const int32_t length = stream.ReadInt32();
     if (length < 0)
         throw EReadError(QStringLiteral("Stream read error"));
+    // A block that ends a stored property (a picture's file) is taken as it is, not copied.
+    if (auto* property = dynamic_cast<TBinaryPropertyStream*>(&stream);
+        property != nullptr && length == property->Remaining())
+        return property->TakeRest();
     return stream.ReadBytes(length);
 }
 

@@ -11,6 +11,7 @@
 #include "core/USupportUtil.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UPictureUtil.h"
+#include "imaging/UZLIB.h"
 #include "pageobjects/engine/UAction.h"
 #include "pageobjects/engine/UDrawSite.h"
 #include "pageobjects/engine/UExtraDSA.h"
@@ -228,7 +229,15 @@ TEST_F(LayoutEditorTest, NewShowsThePageAndAnEditSurvivesSaveAndOpen) {
     TDOList empty;
     PageObjects(*Editor()->DrawSite1, empty);
     EXPECT_EQ(empty.Count(), page.Count() - 1) << "a new document's page has only its frames";
+    const int64_t pageBytes = [&] {
+        TLabelData stored(nullptr);
+        stored.LoadFromFile(path);
+        return stored.OpenLabelStream(0, false, true)->GetSize();
+    }();
+    const int64_t inflated = ZLIBInflatedBytes();
     ASSERT_TRUE(main->OpenDocument(path));
+    EXPECT_EQ(ZLIBInflatedBytes() - inflated, pageBytes)
+        << "the open checks the page the editor shows: unpacked once";
     ASSERT_NE(Editor(), nullptr);
     TDOList reopened;
     PageObjects(*Editor()->DrawSite1, reopened);

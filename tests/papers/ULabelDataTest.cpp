@@ -3,6 +3,7 @@
 #include "core/UDocStorage.h"
 #include "core/USupportUtil.h"
 #include "imaging/UEncodedImage.h"
+#include "imaging/UJPEGImage.h"
 #include "imaging/UPictureEX.h"
 #include "imaging/UZLIB.h"
 #include "pageobjects/layout/ULOAlbumPhoto.h"
@@ -15,8 +16,10 @@
 #include "tests/TestSupport.h"
 #include "tests/pageobjects/engine/EngineTestObjects.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -34,6 +37,7 @@ namespace {
 
 void Register() {
     RegisterLabelDataClasses();
+    RegisterPictureClasses();
     RegisterTestClasses();
     for (const TMetaClass* meta :
          {&TLOBackImage::StaticClass(), &TLODate::StaticClass(), &TLOAlbumPhoto::StaticClass()})
@@ -217,6 +221,11 @@ TEST(LabelData, FewerFacesDropTheLastFaceEntries) {
 
 TEST(LabelData, SaveOpenSaveKeepsEveryStream) {
     Register();
+    QImage plain(64, 48, QImage::Format_RGB32);
+    plain.fill(qRgb(200, 40, 90));
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && plain.save(&buffer, "JPEG", 90));
+    const QByteArray photoBytes = buffer.data();
     QTemporaryDir dir;
     const QString first = dir.filePath("first.qld");
     const QString second = dir.filePath("second.qld");
@@ -227,7 +236,19 @@ TEST(LabelData, SaveOpenSaveKeepsEveryStream) {
         StoreRect(doc, 0, TRect(100, 100, 600, 400));
         doc.SetCurrentSheetNo(2);
         doc.SetSheetName(QStringLiteral("最後"));
-        StoreRect(doc, 0, TRect(10, 10, 60, 40));
+        TOwnedDOList page;
+        auto rect = std::make_unique<TTestRect>(nullptr);
+        rect->SetLogRect(TRect(10, 10, 60, 40));
+        page.Add(std::move(rect));
+        auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
+        photo->SetLogRect(TRect(100, 100, 500, 400));
+        TJPEGImage jpeg;
+        jpeg.SetData(photoBytes);
+        photo->PhotoImageObj()->Picture()->SetGraphic(&jpeg);
+        page.Add(std::move(photo));
+        TDOList pageView;
+        page.ListObjects(pageView);
+        doc.StoreLabelObjects(0, pageView);
         EXPECT_TRUE(doc.Modified());
         doc.SaveToFile(first);
         EXPECT_FALSE(doc.Modified());
@@ -241,12 +262,25 @@ TEST(LabelData, SaveOpenSaveKeepsEveryStream) {
     EXPECT_EQ(doc.SheetName(), QStringLiteral("最後"));
     EXPECT_EQ(doc.DataName, QStringLiteral("旅行"));
     EXPECT_TRUE(doc.FrontCover);
-    // A face loaded and stored unchanged keeps its bytes once packed again.
+    // A face loaded and stored unchanged keeps its bytes once packed again. Its photo keeps its
+    // JPEG file undecoded until it is drawn.
     TOwnedDOList objects;
     doc.LoadLabelObjects(0, objects);
-    ASSERT_EQ(objects.Count(), 1);
+    ASSERT_EQ(objects.Count(), 2);
+    auto* photo = dynamic_cast<TLOAlbumPhoto*>(objects[0]);
+    ASSERT_NE(photo, nullptr) << "the page was handed topmost first";
+    auto* jpeg = dynamic_cast<TJPEGGraphic*>(photo->PhotoImageObj()->Picture()->Graphic());
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_FALSE(jpeg->Decoded());
+    EXPECT_EQ(jpeg->Data(), photoBytes);
+    TBitmap drawn;
+    drawn.SetPixelFormat(pf24bit);
+    drawn.SetSize(40, 30);
+    jpeg->Draw(drawn.Canvas(), TRect(0, 0, 40, 30));
+    EXPECT_NEAR(GetRValue(drawn.GetPixel(20, 15)), 200, 8);
     TDOList view;
-    objects.ListObjects(view);
+    for (int i = objects.Count() - 1; i >= 0; --i)
+        view.Add(objects[i]);
     doc.StoreLabelObjects(0, view);
     doc.SaveToFile(second);
 

@@ -159,7 +159,7 @@ void TMetafile::LoadFromStream(TStream& stream) {
     const QByteArray data = TMetafilePlayer::WithPlaceableHeader(stream.ReadBytes(stream.Remaining()));
     TMetafilePlayer::THeader header;
     if (TMetafilePlayer::ReadHeader(data, header) && !TMetafilePlayer::Complete(data))
-        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+        throw EInvalidGraphic(QStringLiteral("メタファイルが不正です"));
     SetData(data);
 }
 

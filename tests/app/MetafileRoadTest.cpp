@@ -368,6 +368,8 @@ TEST_F(MetafileRoadTest, ClipArtKeepsEachPictureThroughPasteDeleteDragPrintSaveA
     EXPECT_EQ(paste(QStringLiteral("truncated.emf")), nullptr);
     ASSERT_FALSE(dialogs.boxes.empty());
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("truncated.emf"))) << qPrintable(dialogs.boxes[0].text);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("メタファイルが不正です")))
+        << qPrintable(dialogs.boxes[0].text);
     dialogs.answers.clear();
 
     // The last deleted, the EMF dragged: the others still draw their own pictures.

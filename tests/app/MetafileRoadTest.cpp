@@ -107,6 +107,17 @@ protected:
         return found;
     }
 
+    // The document printed to the PDF printer into the test's folder, and rasterised.
+    QImage Printed(const QString& name, int dpi) {
+        const QString pdf = folder.filePath(name);
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(main->Document());
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialogs.files = {pdf};
+        dialog.btnPrint->click();
+        return TestSupport::RasterisePdf(pdf, dpi);
+    }
+
     FakePrinterBackend* backend = nullptr;
     TfrmMain* main = nullptr;
     TfrmLayout* editor = nullptr;
@@ -142,13 +153,7 @@ TEST_F(MetafileRoadTest, InsertedMetafilesDrawKeepTheirBytesAndPrintAsShown) {
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     TfrmLayout* reopened = main->findChild<TfrmLayout*>();
     reopened->CommitPage();
-    const QString pdf = folder.filePath(QStringLiteral("metafiles.pdf"));
-    TfrmPrintDialog dialog(main);
-    dialog.SetLabelData(main->Document());
-    dialog.cbPaperChangeMsg->setChecked(true);
-    dialogs.files = {pdf};
-    dialog.btnPrint->click();
-    const QImage printed = TestSupport::RasterisePdf(pdf, 100);
+    const QImage printed = Printed(QStringLiteral("metafiles.pdf"), 100);
     ASSERT_FALSE(printed.isNull());
     EXPECT_TRUE(Shows(printed, red));
     EXPECT_TRUE(Shows(printed, blue));
@@ -262,13 +267,7 @@ TEST_F(MetafileRoadTest, MetafilesChosenForTheImageFileToolDrawTheirReferencesOn
     QRect objects;
     for (TDrawObject* object : all)
         objects |= reopened->DrawSite1->LogRectToDev(object->LogRect()).ToQRect().normalized();
-    const QString pdf = folder.filePath(QStringLiteral("tool.pdf"));
-    TfrmPrintDialog dialog(main);
-    dialog.SetLabelData(main->Document());
-    dialog.cbPaperChangeMsg->setChecked(true);
-    dialogs.files = {pdf};
-    dialog.btnPrint->click();
-    const QImage printed = TestSupport::RasterisePdf(pdf, 100);
+    const QImage printed = Printed(QStringLiteral("tool.pdf"), 100);
     ASSERT_FALSE(printed.isNull());
     const QImage printedInk = printed.copy(InkBounds(printed));
     const QImage screenInk = screen.copy(objects).copy(InkBounds(screen.copy(objects)));
@@ -402,15 +401,7 @@ TEST_F(MetafileRoadTest, ClipArtKeepsEachPictureThroughPasteDeleteDragPrintSaveA
 
     REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
     editor->CommitPage();
-    const QString pdf = folder.filePath(QStringLiteral("clipart.pdf"));
-    {
-        TfrmPrintDialog dialog(main);
-        dialog.SetLabelData(main->Document());
-        dialog.cbPaperChangeMsg->setChecked(true);
-        dialogs.files = {pdf};
-        dialog.btnPrint->click();
-    }
-    const QImage printed = TestSupport::RasterisePdf(pdf, 60);
+    const QImage printed = Printed(QStringLiteral("clipart.pdf"), 60);
     ASSERT_FALSE(printed.isNull());
     EXPECT_TRUE(Shows(printed, wmfGreen));
     EXPECT_TRUE(Shows(printed, emfRed));

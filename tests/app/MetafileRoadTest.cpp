@@ -118,6 +118,19 @@ protected:
         return TestSupport::RasterisePdf(pdf, dpi);
     }
 
+    // The document saved under name in the test's folder and opened again: its metafiles' bytes.
+    QList<QByteArray> SavedAndReopened(const QString& name) {
+        dialogs.files = {folder.filePath(name)};
+        main->actSaveAs->trigger();
+        if (!main->OpenDocument(folder.filePath(name)))
+            return {};
+        RunLoopUntil([&] { return main->findChild<TfrmLayout*>() != nullptr; });
+        QList<QByteArray> kept;
+        for (const TMetafile* meta : Metafiles())
+            kept << meta->Data();
+        return kept;
+    }
+
     FakePrinterBackend* backend = nullptr;
     TfrmMain* main = nullptr;
     TfrmLayout* editor = nullptr;
@@ -242,14 +255,7 @@ TEST_F(MetafileRoadTest, MetafilesChosenForTheImageFileToolDrawTheirReferencesOn
     }
 
     // Saved and opened again, the bytes are the file's.
-    const QString path = folder.filePath(QStringLiteral("ツール.qld"));
-    dialogs.files = {path};
-    main->actSaveAs->trigger();
-    ASSERT_TRUE(main->OpenDocument(path));
-    RunLoopUntil([&] { return main->findChild<TfrmLayout*>() != nullptr; });
-    QList<QByteArray> kept;
-    for (const TMetafile* meta : Metafiles())
-        kept << meta->Data();
+    const QList<QByteArray> kept = SavedAndReopened(QStringLiteral("ツール.qld"));
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(QDir(data).filePath(QStringLiteral("uemf_regions.emf")))));
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(QDir(data).filePath(QStringLiteral("uwmf_shapes.wmf")))));
 
@@ -406,14 +412,7 @@ TEST_F(MetafileRoadTest, ClipArtKeepsEachPictureThroughPasteDeleteDragPrintSaveA
     EXPECT_TRUE(Shows(printed, wmfGreen));
     EXPECT_TRUE(Shows(printed, emfRed));
 
-    const QString path = folder.filePath(QStringLiteral("クリップアート.qld"));
-    dialogs.files = {path};
-    main->actSaveAs->trigger();
-    ASSERT_TRUE(main->OpenDocument(path));
-    RunLoopUntil([&] { return main->findChild<TfrmLayout*>() != nullptr; });
-    QList<QByteArray> kept;
-    for (const TMetafile* meta : Metafiles())
-        kept << meta->Data();
+    const QList<QByteArray> kept = SavedAndReopened(QStringLiteral("クリップアート.qld"));
     ASSERT_EQ(kept.size(), 2);
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(folder.filePath(placed[0].second))));
     EXPECT_TRUE(kept.contains(TestSupport::ReadFile(folder.filePath(placed[1].second))));

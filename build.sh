@@ -9,7 +9,7 @@ PACKAGES=(qt6-base-dev libjpeg-dev libpng-dev libgif-dev zlib1g-dev libgtest-dev
   libbenchmark-dev cmake ninja-build pkg-config g++ fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
   poppler-utils python3-olefile libsane-dev sane-utils ccache libcups2-dev cups printer-driver-cups-pdf
   zbar-tools libharfbuzz-dev fonts-liberation2 fonts-dejavu-core xdotool qt6-translations-l10n
-  libwmf-bin libuemf-dev libemf-dev printer-driver-escpr printer-driver-gutenprint imagemagick lld)
+  libwmf-bin libuemf-dev libemf-dev printer-driver-escpr printer-driver-gutenprint imagemagick lld openbox x11-utils)
 
 install_missing() {
   local missing=()

@@ -29,3 +29,22 @@ private_home() {
   unset QT_QPA_PLATFORM
   export LSAN_OPTIONS="suppressions=$(dirname "${BASH_SOURCE[0]}")/started-app.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 }
+
+# Starts a window manager on the test's X server (openbox, with a configuration of its own so the
+# user's is never read), as a user's desktop has one: it decides focus and placement, which tests of
+# keys and typing must meet. Stopped at exit with the home.
+window_manager() {
+  require_tools openbox
+  mkdir -p "$home/XDG_CONFIG_HOME/openbox"
+  openbox --sm-disable >"$home/openbox.log" 2>&1 &
+  wm_pid=$!
+  trap 'kill $wm_pid 2>/dev/null; rm -rf "$home"' EXIT
+  # openbox sets the root window's _NET_SUPPORTING_WM_CHECK once it manages the screen.
+  for _ in $(seq 1 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  echo "openbox did not start"
+  cat "$home/openbox.log"
+  exit 3
+}

@@ -1297,10 +1297,13 @@ void TfrmLayout::CreatePhotoFrames() {
     const TExAlbumInfo* album = document_->GetPaperExtraAlbum();
     const bool fullPaint = album != nullptr && album->FullPaint;
     const bool fixed = document_->IsLabelFixed();
+    // A paper's only face reaching across the sheet (a sheet without cuts, an album's free page beside
+    // its binding edge) is the page itself, not a photo slot. Where the sheet holds more faces, each is
+    // a slot however far it reaches: half sheets and strips are faces like any other.
+    const bool oneFace = paper->GetFaceCount() == 1;
     for (int i = 0; i < paper->GetFaceCount(); ++i) {
         const TRect outer = paper->GetFaceOuterRect(i);
-        // A face as large as the sheet is the whole page, not a photo slot.
-        if (!fullPaint && (outer.Width() >= paper->Width() || outer.Height() >= paper->Height()))
+        if (!fullPaint && oneFace && (outer.Width() >= paper->Width() || outer.Height() >= paper->Height()))
             continue;
         auto photo = std::make_unique<TLOAlbumPhoto>(nullptr);
         photo->SetLogRect(outer);

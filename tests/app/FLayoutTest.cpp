@@ -3,8 +3,11 @@
 #include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/FPages.h"
+#include "app/FSheet.h"
 #include "app/ULayoutGuides.h"
 #include "app/UModeRegistry.h"
+#include "app/dialogs/FPaperSelectBase.h"
+#include "app/dialogs/FPaperSelectPanel.h"
 #include "controls/UFormPanel.h"
 #include "controls/Exscrbox.h"
 #include "controls/Ruler.h"
@@ -27,7 +30,10 @@
 #include "pageobjects/layout/ULORect.h"
 #include "pageobjects/layout/ULOText.h"
 #include "pageobjects/layout/ULOWizardText.h"
+#include "papers/UExtraPaperInfo.h"
+#include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
+#include "papers/UPapers.h"
 #include "platform/Application.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Clipboard.h"
@@ -45,6 +51,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -52,7 +59,11 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <array>
+#include <bit>
 #include <functional>
+#include <set>
+#include <string>
 #include <tuple>
 
 namespace {
@@ -295,6 +306,110 @@ TEST_F(LayoutEditorTest, AnEmptyPageVisitedIsWrittenAndAViewShrunkToNothingStays
     editor->ScrollBox1->resize(0, 0);
     editor->SetAutoScale();
     EXPECT_EQ(editor->Scale(), 1);
+}
+
+// Rectangles sorted and told as text, for messages that say where.
+std::string Described(std::vector<TRect> rects) {
+    std::sort(rects.begin(), rects.end(), [](const TRect& a, const TRect& b) {
+        return std::tie(a.Left, a.Top) < std::tie(b.Left, b.Top);
+    });
+    std::string text;
+    for (const TRect& r : rects)
+        text += "(" + std::to_string(r.Left) + "," + std::to_string(r.Top) + ")-(" + std::to_string(r.Right) +
+                "," + std::to_string(r.Bottom) + ") ";
+    return text;
+}
+
+// The photo frames of a page.
+std::string FrameRects(TDrawSite& site) {
+    TDOList all, frames;
+    site.ListObjects(all, false);
+    for (TDrawObject* object : all)
+        if (dynamic_cast<TLOAlbumPhoto*>(object) != nullptr)
+            frames.Add(object);
+    return Described(Rects(frames));
+}
+
+// What sets a paper's faces apart for the editor: free or grid, a grid of one face, one column, one
+// row or more, the face count's order of magnitude, the shape, whether a face spans the sheet's width
+// (height), half of it or less, and the sheet. Makers' papers alike in all of it meet the editor
+// alike, so the first of each kind is walked; our own papers are walked every one.
+using PaperKind = std::array<int, 9>;
+PaperKind KindOf(const TPaperInfo& paper) {
+    const auto* grid = dynamic_cast<const TMatrixPaperInfo*>(&paper);
+    const int count = paper.GetFaceCount();
+    const TRect face = count > 0 ? paper.GetFaceOuterRect(0) : TRect();
+    const auto share = [](int side, int sheet) { return side >= sheet ? 2 : 2 * side >= sheet ? 1 : 0; };
+    return {grid == nullptr,
+            grid ? std::min(grid->FaceCountX, 2) : 0,
+            grid ? std::min(grid->FaceCountY, 2) : 0,
+            int(std::bit_width(unsigned(count))),
+            count > 0 ? int(paper.GetFaceShape(0)) : -1,
+            share(face.Width(), paper.Width()),
+            share(face.Height(), paper.Height()),
+            paper.Width(),
+            paper.Height()};
+}
+
+TEST_F(LayoutEditorTest, EveryKindOfShippedPaperOpensWithTheFacesItsPreviewShows) {
+    NewDocument();
+    TfrmLayout* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TLabelData* document = main->Document();
+    const TPapersV2& papers = *data->Papers();
+    ASSERT_GT(papers.GetCount(), 900) << "our own papers and the makers' sheets";
+    document->FaceSides = fsFront;
+    std::set<PaperKind> kinds;
+    int own = 0;
+    for (int i = 0; i < papers.GetCount(); ++i) {
+        const TPaperInfo& paper = *papers.GetPaper(i);
+        const auto extra = papers.GetExtraInfo(QStringLiteral("ExtraInfos"), paper.PaperName);
+        const auto* extraInfo = dynamic_cast<const TExPaperInfo*>(extra.get());
+        const bool ours = extraInfo != nullptr && extraInfo->Company == QStringLiteral("Quorlane");
+        own += ours;
+        if (!kinds.insert(KindOf(paper)).second && !ours)
+            continue;
+        // As the paper step leaves a new document: the paper and its album facts, the page not visited.
+        document->FaceInit = false;
+        document->ChangePaperInfo(paper);
+        const auto album = papers.GetExtraInfo(QStringLiteral("ExtraAlbumInfo"), paper.PaperName);
+        const auto* albumInfo = dynamic_cast<const TExAlbumInfo*>(album.get());
+        document->SetPaperExtraAlbum(albumInfo);
+        editor->LoadPage();
+        // Each face the preview draws is a frame at its place; a paper's only face reaching across the
+        // sheet (a sheet without cuts, an album's free page) is the page itself, unless the album paper
+        // is printed to its edges.
+        const bool fullPaint = albumInfo != nullptr && albumInfo->FullPaint;
+        std::vector<TRect> faces;
+        for (int face = 0; face < paper.GetFaceCount(); ++face)
+            faces.push_back(paper.GetFaceOuterRect(face));
+        if (faces.size() == 1 && !fullPaint &&
+            (faces[0].Width() >= paper.Width() || faces[0].Height() >= paper.Height()))
+            faces.clear();
+        EXPECT_EQ(FrameRects(*editor->DrawSite1), Described(faces)) << paper.PaperName.toStdString();
+    }
+    EXPECT_GE(own, 70) << "every one of our own papers";
+    EXPECT_GT(int(kinds.size()), 100) << "the makers' sheets come in many layouts";
+    document->SetModified(false);
+    editor->SetModified(false);
+}
+
+TEST_F(LayoutEditorTest, AHalfSheetPaperChosenInThePaperStepShowsBothFacesInTheEditorAndTheSheetWindow) {
+    main->actNew->trigger();
+    auto* step = qobject_cast<TfrmPaperSelectBase*>(main->HostedForm());
+    ASSERT_NE(step, nullptr);
+    const TPapersV2& papers = *data->Papers();
+    const int index = papers.IndexOf(QStringLiteral("QL-A4L02 A4ラベル 2面"));
+    ASSERT_GE(index, 0);
+    step->Panel()->SelectPaper(papers.GetPaper(index));
+    QTest::mouseClick(step->Panel()->btnToEdit, Qt::LeftButton);
+    ASSERT_EQ(main->HostedKind(), mkLayout);
+    const std::string halves = Described({TRect(0, 0, 2100, 1485), TRect(0, 1485, 2100, 2970)});
+    EXPECT_EQ(FrameRects(*Editor()->DrawSite1), halves);
+    main->actSheet->trigger();
+    auto* sheet = qobject_cast<TfrmSheet*>(main->HostedForm());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(FrameRects(*sheet->DrawSite1), halves) << "the page's frames on the sheet's one face";
 }
 
 TEST_F(LayoutEditorTest, CommandsUndoAndRedoByteForByteNudgesAndSnapping) {

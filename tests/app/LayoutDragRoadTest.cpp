@@ -167,21 +167,12 @@ TEST_F(LayoutDragRoadTest, UngroupedMembersTakeTheGroupsPlaceSoNothingAboveThemI
     ASSERT_EQ(selected.Count(), 2);
     EXPECT_EQ(dynamic_cast<TDOGroup*>(selected[0]), nullptr);
     yellowOnTop();
-    EXPECT_EQ(shown(TPoint(200, 200)), 0xFF0000u);
     EXPECT_EQ(shown(TPoint(1100, 200)), 0x0000FFu);
-    // Back to the group, again apart (the members where the ungrouping put them), then as before.
+    // Undone twice: back to the group, then as before it.
     EditorUndo(editor);
     Settle();
-    TDOList regrouped;
-    site->ListObjects(regrouped, true);
-    ASSERT_EQ(regrouped.Count(), 1);
-    ASSERT_NE(dynamic_cast<TDOGroup*>(regrouped[0]), nullptr);
+    EXPECT_EQ(site->DrawObjectCount(), 3);
     yellowOnTop();
-    EditorRedo(editor);
-    Settle();
-    EXPECT_EQ(site->DrawObjectCount(), 4);
-    yellowOnTop();
-    EditorUndo(editor);
     EditorUndo(editor);
     Settle();
     yellowOnTop();

@@ -259,12 +259,6 @@ TEST_F(PropertyPanelTest, TheImageMenusFileAndIllustrationCommandsOpenWhatTheyNa
     ASSERT_EQ(pictures().size(), 2u);
     EXPECT_EQ(pictures()[0]->ImageSource(), isOnePoint);
     EXPECT_EQ(pictures()[0]->ImageData()->Picture()->Width(), 12);
-    // From another of its pages the command goes back to the illustrations.
-    panel->SetPage(TfrmAMIllust::pgSetup);
-    editor->actOnePoint->trigger();
-    EXPECT_EQ(EditorPanel(editor), panel);
-    EXPECT_EQ(panel->TabbedPanel1->TabIndex(), int(TfrmAMIllust::pgIllustFile));
-    EXPECT_EQ(pictures().size(), 2u);
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 

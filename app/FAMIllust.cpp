@@ -178,7 +178,9 @@ TDrawObject* TfrmAMIllust::DefaultTarget() const {
 
 void TfrmAMIllust::InitNewObject(TDrawObject* object) {
     TLOImage* image = PlainPicture(object);
-    ApplyChange(object, image != nullptr && IsPictureEmpty(image->ImageData()->Picture()));
+    // Only the panel's own paste places its picture: the scanner command scans anew even while the
+    // scanner page still shows the last scan.
+    ApplyChange(object, Inserting() && image != nullptr && IsPictureEmpty(image->ImageData()->Picture()));
 }
 
 void TfrmAMIllust::IdleUpdate(TDrawSite* site) {

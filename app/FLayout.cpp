@@ -1,4 +1,5 @@
 #include "app/FLayout.h"
+#include "app/FAMIllust.h"
 #include "app/FAMPhoto.h"
 #include "app/FAMText.h"
 #include "app/FModeBar.h"
@@ -23,6 +24,7 @@
 #include "controls/UExButtons.h"
 #include "controls/UFormPanel.h"
 #include "controls/UModalPopup.h"
+#include "controls/UTabbedPanel.h"
 #include "core/UAppFrame.h"
 #include "core/UAppUtil.h"
 #include "core/UGlobalNotify.h"
@@ -63,6 +65,7 @@
 #include "platform/Application.h"
 #include "platform/Clipboard.h"
 #include "platform/Component.h"
+#include "platform/DialogService.h"
 #include "platform/IntMath.h"
 #include "platform/IntMath.h"
 #include "platform/Picture.h"
@@ -520,10 +523,15 @@ bool TfrmLayout::CanSelectPage(int) const {
     return true;
 }
 
-QAction* TfrmLayout::MakeTool(const char* name, const QString& caption, const QString& kindName) {
+QAction* TfrmLayout::MakeTool(const char* name, const QString& caption, const QString& kindName,
+                              std::function<void()> run) {
     auto* action = new QAction(caption, this);
     action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, this, [this, kindName] { RunTool(kindName); });
+    action->setData(kindName);
+    if (run)
+        connect(action, &QAction::triggered, this, std::move(run));
+    else
+        connect(action, &QAction::triggered, this, [this, kindName] { RunTool(kindName); });
     addAction(action);
     return action;
 }
@@ -557,10 +565,12 @@ void TfrmLayout::MakeActions() {
     actArc = MakeTool("actArc", QStringLiteral("円弧(&A)"), QStringLiteral("TLOCurve"));
     actRect = MakeTool("actRect", QStringLiteral("四角(&R)"), QStringLiteral("TLORect"));
     actCircle = MakeTool("actCircle", QStringLiteral("円(&E)"), QStringLiteral("TLOCircle"));
-    actOnePoint = MakeTool("actOnePoint", QStringLiteral("イラスト(&O)..."), QStringLiteral("TLOOnePoint"));
+    // A new picture object without a picture is not placed: these two open what brings one.
+    actOnePoint = MakeTool("actOnePoint", QStringLiteral("イラスト(&O)..."), QStringLiteral("TLOOnePoint"),
+                           [this] { ShowIllustrations(); });
     actTwain = MakeTool("actTwain", QStringLiteral("TWAIN取り込み(&T)..."), QStringLiteral("TLOTwain"));
-    actImageFile =
-        MakeTool("actImageFile", QStringLiteral("イメージファイル(&F)..."), QStringLiteral("TLOAlbumIllust"));
+    actImageFile = MakeTool("actImageFile", QStringLiteral("イメージファイル(&F)..."),
+                            QStringLiteral("TLOAlbumIllust"), [this] { InsertPictureFromDialog(); });
     actAlbumPhoto = MakeTool("actAlbumPhoto", QStringLiteral("写真(&P)"), QStringLiteral("TLOAlbumPhoto"));
     actJANCode = MakeTool("actJANCode", QStringLiteral("JANコード(&J)..."), QStringLiteral("TLOJANCode"));
     actDecoLine = MakeTool("actDecoLine", QStringLiteral("飾り罫線(&D)..."), QStringLiteral("TLODecoLine"));
@@ -783,6 +793,30 @@ bool TfrmLayout::InsertPicture(const QString& fileName) {
         return false;
     KeepClearOfBindingStrip(inserted);
     return true;
+}
+
+bool TfrmLayout::InsertPictureFromDialog() {
+    if (!document_)
+        return false;
+    TFileDialogRequest request;
+    request.Filter = TPicture::GraphicFilter();
+    QStringList chosen;
+    if (!DialogService::Instance().OpenFile(request, chosen) || chosen.isEmpty() || chosen.first().isEmpty())
+        return false;
+    dropPoint_.reset();
+    // A file that cannot be read is named in the message the loader raises; nothing is placed.
+    bool placed = false;
+    TApplication::Guard(nullptr, [&] { placed = InsertPicture(chosen.first()); });
+    return placed;
+}
+
+void TfrmLayout::ShowIllustrations() {
+    if (!document_)
+        return;
+    actModeIllust->trigger();
+    if (auto* panel = dynamic_cast<TfrmAMIllust*>(EditPanel());
+        panel != nullptr && panel->TabbedPanel1->TabIndex() != TfrmAMIllust::pgIllustFile)
+        panel->SetPage(TfrmAMIllust::pgIllustFile);
 }
 
 TLOAlbumPhoto* TfrmLayout::DropFrameAt(const QPoint& point) const {
@@ -1657,8 +1691,13 @@ void TfrmLayout::InsertFromPanel(QWidget* sender) {
     const QString name = InsertActionOf(TEditMode(::EditModeOf(sender)), sender);
     if (name.isEmpty())
         return;
-    if (auto* action = findChild<QAction*>(name, Qt::FindDirectChildrenOnly))
-        action->trigger();
+    // The tool's kind itself: a menu command of the same name may open something else instead.
+    if (auto* action = findChild<QAction*>(name, Qt::FindDirectChildrenOnly)) {
+        if (const QString kindName = action->data().toString(); !kindName.isEmpty())
+            RunTool(kindName);
+        else
+            action->trigger();
+    }
 }
 
 void TfrmLayout::EditPanelIdle() {

@@ -145,6 +145,11 @@ public:
     // A picture file as a new photo (JPEG) or illustration, fitted to the page and selected.
     // False when the file gave no picture.
     bool InsertPicture(const QString& fileName);
+    // The picture file dialog; the chosen file is placed as a dropped one. False when cancelled or
+    // nothing was placed.
+    bool InsertPictureFromDialog();
+    // The illustration panel on its illustration page, from which the user places one.
+    void ShowIllustrations();
     // A picture file dropped on a photo frame (the point in the site's coordinates) goes into that
     // frame, selected, in one undo step; dropped anywhere else it is a new object.
     TLOAlbumPhoto* DropFrameAt(const QPoint& point) const;
@@ -375,7 +380,10 @@ private:
     // The selected photo frame when exactly one is selected.
     TLOAlbumPhoto* SelectedCoverFrame() const;
     void RunAlbumFunction(const std::function<void(TAlbumFuncContext&)>& run, bool abortable);
-    QAction* MakeTool(const char* name, const QString& caption, const QString& kindName);
+    // A tool that hands kindName to the designer list, or runs run instead when given (the panels'
+    // paste still places kindName).
+    QAction* MakeTool(const char* name, const QString& caption, const QString& kindName,
+                      std::function<void()> run = {});
     template <class A>
     A* MakeSiteAction(const char* name, const QString& caption, const QString& shortcut,
                       const QString& undoCaption);

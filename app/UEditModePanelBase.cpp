@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 
@@ -144,8 +145,16 @@ void TEditModePanelBase::RequestApply() {
 }
 
 void TEditModePanelBase::RequestInsert() {
-    if (CanInsert())
+    if (!CanInsert())
+        return;
+    const bool outer = std::exchange(inserting_, true);
+    try {
         insert_(this);
+    } catch (...) {
+        inserting_ = outer;
+        throw;
+    }
+    inserting_ = outer;
 }
 
 bool TEditModePanelBase::OnlySelected(TDrawSite* site, const std::function<bool(TDrawObject*)>& wanted) {

@@ -84,6 +84,9 @@ protected:
     void RequestApply();
     bool CanInsert() const { return insert_ != nullptr; }
     void RequestInsert();
+    // Set while the editor places what the panel asked it to: only then does a new object take the
+    // panel's picture (a menu command that makes one, a scanner's for one, brings its own).
+    bool Inserting() const { return inserting_; }
     // Whether something is selected on site and every selected object is wanted.
     static bool OnlySelected(TDrawSite* site, const std::function<bool(TDrawObject*)>& wanted);
 
@@ -101,6 +104,7 @@ private:
 
     TEditPanelHandler apply_;
     TEditPanelHandler insert_;
+    bool inserting_ = false;
     QVBoxLayout* layout_;
     TNotePanel* notes_ = nullptr;
 };

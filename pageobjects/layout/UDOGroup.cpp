@@ -43,10 +43,15 @@ void TDOGroup::Ungroup() {
     TDrawSite* site = Site();
     if (site == nullptr)
         return;
+    // Not on top of the page: an object that lay above the group would be covered by its members.
+    int place = site->IndexOfControl(this) + 1;
     for (TDrawObject* member : MemberList()) {
         auto* copy = static_cast<TDrawObject*>(CloneComponent(member, site));
         copy->SetSelected(true);
         site->AddObject(copy);
+        if (place > 0 && copy->LayerGroup() == LayerGroup())
+            site->SetChildOrder(copy, place++);
+        // Recorded after the move, so that a redo puts it back at the same place.
         UndoList().Add(std::make_unique<TDOAddAction>(copy));
     }
 }

@@ -26,8 +26,9 @@ public:
     // the topmost down, so the members keep the page's order). The listed objects stay where
     // they are: the caller takes them off the site.
     void AddObjects(const TDOList& list);
-    // Copies of the members, in member order, go onto the group's site, selected, each recorded
-    // as an undoable addition; the group stays for the caller to remove.
+    // Copies of the members, in member order, go onto the group's site just above the group (where
+    // their layer band allows), selected, each recorded as an undoable addition; the group stays for
+    // the caller to remove, so they take its place in the stacking order.
     void Ungroup();
 
     // IDOEncloseBounds, IDORectProps, IDOGhostPaint

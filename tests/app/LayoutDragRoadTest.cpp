@@ -140,4 +140,43 @@ TEST_F(LayoutDragRoadTest, AGroupStaysWhereItsTopmostMemberLaySoNothingAboveItIs
     EXPECT_EQ(shown(TPoint(200, 200)), 0xFF0000u);
 }
 
+TEST_F(LayoutDragRoadTest, UngroupedMembersTakeTheGroupsPlaceSoNothingAboveThemIsCovered) {
+    TLORect* red = AddRect(TRect(100, 100, 600, 600), clRed);
+    AddRect(TRect(400, 400, 900, 900), clLime);
+    TLORect* blue = AddRect(TRect(700, 100, 1200, 600), clBlue);
+    AddRect(TRect(500, 200, 800, 500), clYellow);
+    const auto shown = [&](const TPoint& p) { return Shown().pixelColor(At(p)).rgb() & 0xFFFFFF; };
+    // Yellow, drawn last, over red and blue; green over red.
+    const auto yellowOnTop = [&] {
+        EXPECT_EQ(shown(TPoint(550, 300)), 0xFFFF00u);
+        EXPECT_EQ(shown(TPoint(750, 300)), 0xFFFF00u);
+    };
+    Settle();
+    yellowOnTop();
+    ASSERT_EQ(shown(TPoint(450, 450)), 0x00FF00u);
+    site->SelectAll(false);
+    red->SetSelected(true);
+    blue->SetSelected(true);
+    Settle();
+    QTest::keyClick(site, Qt::Key_G, Qt::ControlModifier);
+    Settle();
+    QTest::keyClick(site, Qt::Key_U, Qt::ControlModifier);
+    Settle();
+    TDOList selected;
+    site->ListObjects(selected, true);
+    ASSERT_EQ(selected.Count(), 2);
+    EXPECT_EQ(dynamic_cast<TDOGroup*>(selected[0]), nullptr);
+    yellowOnTop();
+    EXPECT_EQ(shown(TPoint(1100, 200)), 0x0000FFu);
+    // Undone twice: back to the group, then as before it.
+    EditorUndo(editor);
+    Settle();
+    EXPECT_EQ(site->DrawObjectCount(), 3);
+    yellowOnTop();
+    EditorUndo(editor);
+    Settle();
+    yellowOnTop();
+    EXPECT_EQ(shown(TPoint(450, 450)), 0x00FF00u);
+}
+
 } // namespace

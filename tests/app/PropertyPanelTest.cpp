@@ -4,12 +4,14 @@
 #include "app/FAMBackGround.h"
 #include "app/FAMFigure.h"
 #include "app/FAMIllust.h"
+#include "app/FLayout.h"
 #include "app/FMain.h"
 #include "app/dialogs/FBackFileBrowser.h"
 #include "app/dialogs/FIllustFileBrowser.h"
 #include "app/dialogs/FImageBrowser.h"
 #include "app/dialogs/FShadeFileBrowser.h"
 #include "controls/UColGrid.h"
+#include "controls/UTabbedPanel.h"
 #include "imaging/UColorFill.h"
 #include "imaging/UImageData.h"
 #include "pageobjects/engine/UAction.h"
@@ -210,6 +212,54 @@ TEST_F(PropertyPanelTest, PicturesTakeAnIllustrationAndTurnAsOneStepEach) {
     EXPECT_EQ(UndoList().Count(), recorded);
     EditorUndo(editor);
     EXPECT_EQ(first->Angle(), 45);
+}
+
+TEST_F(PropertyPanelTest, TheImageMenusFileAndIllustrationCommandsOpenWhatTheyName) {
+    Picture(QStringLiteral("Data/Illust/Animals/cat.bmp"), 12, 10);
+    Write(QStringLiteral("Data/Illust/Illust.dat"),
+          Cp932::Encode(QStringLiteral("[a]\nName=動物\nDir=Data\\Illust\\Animals\n")));
+    TfrmIllustFileBrowser::RememberedGenre() = 0;
+    const auto pictures = [&] {
+        TDOList all;
+        EditorSite(editor).ListObjects(all, false);
+        std::vector<TLOImage*> found;
+        for (TDrawObject* object : all)
+            if (auto* image = dynamic_cast<TLOImage*>(object))
+                found.push_back(image);
+        return found;
+    };
+
+    // イメージファイル: the picture file dialog; a cancel places nothing, a file is placed selected.
+    dialogs.files = {QString()};
+    editor->actImageFile->trigger();
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_TRUE(dialogs.fileRequests[0].Filter.contains(QStringLiteral("*.bmp")));
+    EXPECT_TRUE(pictures().empty());
+    dialogs.files = {Picture(QStringLiteral("chosen.bmp"), 30, 20)};
+    editor->actImageFile->trigger();
+    TDOList selected;
+    EditorSite(editor).ListObjects(selected, true);
+    ASSERT_EQ(selected.Count(), 1);
+    auto* placed = dynamic_cast<TLOAlbumIllust*>(selected[0]);
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(placed->ImageData()->Picture()->Width(), 30);
+
+    // イラスト: the illustration panel on its illustration page, from which the user pastes one.
+    ASSERT_EQ(dynamic_cast<TfrmAMIllust*>(EditorPanel(editor)), nullptr);
+    editor->actOnePoint->trigger();
+    auto* panel = dynamic_cast<TfrmAMIllust*>(EditorPanel(editor));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->TabbedPanel1->TabIndex(), int(TfrmAMIllust::pgIllustFile));
+    EXPECT_EQ(pictures().size(), 1u);
+    panel->IllustBrowser()->SelectIndex(0);
+    EditorSite(editor).SelectAll(false);
+    EditorIdle(editor);
+    ASSERT_TRUE(panel->btnPasteImage->isEnabled());
+    panel->btnPasteImage->click();
+    ASSERT_EQ(pictures().size(), 2u);
+    EXPECT_EQ(pictures()[0]->ImageSource(), isOnePoint);
+    EXPECT_EQ(pictures()[0]->ImageData()->Picture()->Width(), 12);
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(PropertyPanelTest, FiguresTakeAFigureItsOtherVariantAndAColour) {

@@ -116,6 +116,12 @@ click "$main" 978 231
 shows 905 500 C0C0C0 5 || fail "イラスト: no empty TWAIN page"
 click "$main" 905 770
 acquire "イラスト" && { shows 905 500 000000 || fail "イラスト: the scanned page is not on the TWAIN page"; }
+# A click beside on the page, then 画像 → TWAIN取り込み scans anew, not a copy of the TWAIN page's scan.
+click "$main" 115 795
+xdotool windowfocus --sync "$main" key alt+i
+sleep 1
+xdotool key t
+acquire "画像 after イラスト"
 stop
 
 # No backend: 取り込み tells what to check instead of ending silently.

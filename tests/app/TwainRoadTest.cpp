@@ -338,6 +338,15 @@ TEST_F(TwainRoadTest, TheIllustrationPanelsScannerPictureIsPastedOrScannedByTheT
     EXPECT_EQ(pictures()[1]->ImageSource(), isTwain);
     EditorUndo(editor);
     EXPECT_EQ(pictures().size(), 1u);
+
+    // With nothing selected, the command scans anew though the page still shows the last scan.
+    EditorSite(editor).SelectAll(false);
+    EditorIdle(editor);
+    const size_t asked = dialogs.scannerLists.size();
+    dialogs.scanners = {-1};
+    TriggerEditorAction(editor, "actTwain");
+    EXPECT_EQ(dialogs.scannerLists.size(), asked + 1) << "a source is chosen again";
+    EXPECT_EQ(pictures().size(), 1u);
 }
 
 // Scans the whole bed in mode at 50 or 100 dpi through the photo panel's TWAIN page.

@@ -53,18 +53,25 @@ TEST_F(GroupTest, GroupAndUngroupKeepTheOrderAndRecordEachAddition) {
     // Between two members' shapes nothing is hit.
     EXPECT_FALSE(group->HitTest(TPoint(170, 120)));
 
+    // The members take the group's place: what lay above it stays above them.
+    AddImage(site.get(), Bounds(120, 120, 50, 50), 9);
     group->Ungroup();
     delete group;
     TDOList after;
     site->ListObjects(after, false);
     std::vector<TDrawObject*> objects(after.begin(), after.end());
     std::reverse(objects.begin(), objects.end());
-    EXPECT_EQ(Tags(objects), (std::vector<int>{1, 2, 3}));
-    for (TDrawObject* o : objects)
-        EXPECT_TRUE(o->Selected());
+    EXPECT_EQ(Tags(objects), (std::vector<int>{1, 2, 3, 9}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(objects[size_t(i)]->Selected());
     EXPECT_EQ(UndoList().Count(), 3);
     UndoList().Undo();
-    EXPECT_EQ(site->DrawObjectCount(), 2);
+    EXPECT_EQ(site->DrawObjectCount(), 3);
+    // Done again, the member goes back to its place below the object above.
+    UndoList().Redo();
+    TDOList redone;
+    site->ListObjects(redone, false);
+    EXPECT_EQ(redone[0]->Tag(), 9);
 }
 
 TEST_F(GroupTest, WidthRescalesMembersAndTheirGap) {

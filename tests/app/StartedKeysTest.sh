@@ -29,7 +29,6 @@ window() {
 }
 # The pixels of a part (WxH+X+Y) of a window, as text to compare.
 grab() { # window geometry
-  [ -n "${QUORLANE_GRABS:-}" ] && import -window "$1" "$QUORLANE_GRABS/$(date +%s%N).png"
   import -window "$1" png:- 2>/dev/null | convert png:- -crop "$2" +repage rgb:- 2>/dev/null | md5sum
 }
 # Waits until a part of a window stays as it is (drawn in idle time), within 10 s.

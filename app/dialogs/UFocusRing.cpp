@@ -84,8 +84,8 @@ protected:
             break;
         case QEvent::Show:
             if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow()) {
-                const QWidget* opener = widget->parentWidget() ? widget->parentWidget()->window()
-                                                               : QApplication::activeWindow();
+                const QWidget* opener =
+                    widget->parentWidget() ? widget->parentWidget()->window() : QApplication::activeWindow();
                 if (opener && opener != widget && opener->testAttribute(Qt::WA_KeyboardFocusChange))
                     ShowCues(widget);
             }

@@ -3,6 +3,7 @@
 #include "app/DMain.h"
 #include "app/UAppWindows.h"
 #include "app/dialogs/FMessage.h"
+#include "app/dialogs/UFocusRing.h"
 #include "platform/Application.h"
 
 #include <QLibraryInfo>
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quorlane"));
     TApplication::setQuitOnLastWindowClosed(false);
     InstallQtTranslation(app);
+    InstallFocusCues(app);
     TAppDialogService dialogs;
     DialogService::SetInstance(&dialogs);
     WatchTermination(&app);

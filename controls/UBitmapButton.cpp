@@ -7,7 +7,15 @@
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QTextBoundaryFinder>
+
+namespace {
+
+// The focus ring's distance from the button's edge, inside its bevel.
+constexpr int kFocusInset = 5;
+
+} // namespace
 
 TButtonIndex::TButtonIndex() : TIntegerList(6) {
     Put(0, 0);
@@ -355,6 +363,13 @@ void TBitmapButton::paintEvent(QPaintEvent*) {
             painter.drawRect(QRect(0, 0, w - 1, h - 1));
             painter.restore();
         }
+    }
+    if (hasFocus()) {
+        // The style draws the focus ring, as it does on the window system's buttons.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
     if (text().isEmpty())
         return;

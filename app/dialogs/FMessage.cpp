@@ -8,6 +8,8 @@
 #include "platform/FontMapper.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -177,6 +179,22 @@ void TfrmMessage::paintEvent(QPaintEvent* event) {
 void TfrmMessage::ButtonClicked(TBitBtn* button) {
     modalResult_ = button->ModalResult();
     done(modalResult_);
+}
+
+void TfrmMessage::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers chords = Qt::ControlModifier | Qt::MetaModifier;
+    if (!(event->modifiers() & chords) && event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
+        for (TBitBtn* button : buttons_) {
+            if (!button->isVisibleTo(this) || !button->isEnabled())
+                continue;
+            const QKeySequence letter = QKeySequence::mnemonic(button->text());
+            if (!letter.isEmpty() && letter[0].key() == Qt::Key(event->key())) {
+                button->click();
+                return;
+            }
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmMessage::reject() {

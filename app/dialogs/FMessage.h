@@ -58,6 +58,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // A letter alone answers with the button it underlines, as Alt with it does.
+    void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
 
 private:

@@ -22,6 +22,7 @@
 #include "platform/Printer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,9 +35,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -49,6 +51,8 @@ constexpr int kGenreItemHeight = 48;
 constexpr int kNameColumnWidth = 220;
 constexpr int kGenreItemMinWidth = 64;
 constexpr int kGenreIcon = 32;
+// The focus ring's distance inside a genre's cell.
+constexpr int kGenreFocusInset = 2;
 constexpr int kGenreCaptionGap = 2;
 // The icon strip: as listed, then selected, a row per genre after a first row for any paper.
 constexpr int kGenreIconColumns = 2;
@@ -121,6 +125,15 @@ public:
         painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop,
                           option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
                                                         Qt::ElideRight, text.width()));
+        // The chosen genre is marked whether or not the list has the keys: the ring tells it does.
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = option.rect.adjusted(kGenreFocusInset, kGenreFocusInset, -kGenreFocusInset,
+                                              -kGenreFocusInset);
+            const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+        }
         painter->restore();
     }
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {

@@ -22,6 +22,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
@@ -29,6 +30,8 @@
 namespace {
 // Cells lie this far apart, beyond their own size.
 constexpr int kCellGap = 10;
+// The focus ring's distance outside its item, within the gap between items.
+constexpr int kFocusGap = 2;
 // The picture inside a cell keeps this far from the cell's edge (the raised edge and a margin).
 constexpr int kCellInset = 3;
 constexpr int kMinThumbSize = 16;
@@ -557,6 +560,14 @@ void TThumbGrid::PaintItem(QPainter& painter, int position) {
     painter.setFont(font());
     painter.drawText(label.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      item.caption);
+    // The keys' item: the current one, else the first, where the arrows start.
+    if (hasFocus() && position == std::max(current_, 0)) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = bounds.adjusted(-kFocusGap, -kFocusGap, kFocusGap, kFocusGap);
+        focus.backgroundColor = ToQColor(backColor_);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void TThumbGrid::resizeEvent(QResizeEvent* event) {
@@ -574,6 +585,16 @@ void TThumbGrid::hideEvent(QHideEvent* event) {
 void TThumbGrid::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);
     Arrange();
+}
+
+void TThumbGrid::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TThumbGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TThumbGrid::changeEvent(QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/FMessage.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +53,23 @@ TEST(MessageWindow, ThreeButtonsKeepTheirPlacesAndKindCaptions) {
     EXPECT_TRUE(form.BitBtn2->icon().isNull());
     form.BitBtn2->click();
     EXPECT_EQ(form.ModalResult(), mrNo);
+}
+
+// As the window system's message box: the underlined letter answers, alone or with Alt, whichever
+// button has the focus; a letter no button underlines answers nothing.
+TEST(MessageWindow, UnderlinedLettersAnswer) {
+    for (const auto& [key, modifiers, answer] :
+         {std::tuple{Qt::Key_N, Qt::NoModifier, mrNo}, std::tuple{Qt::Key_Y, Qt::NoModifier, mrYes},
+          std::tuple{Qt::Key_N, Qt::ShiftModifier, mrNo}}) {
+        TfrmMessage form;
+        form.SetupButtons({bkYes, bkNo, bkCancel}, 0, 2);
+        form.show();
+        QTest::keyClick(form.BitBtn1, 'X');
+        QTest::keyClick(form.BitBtn1, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(form.ModalResult(), mrNone);
+        QTest::keyClick(form.BitBtn1, key, modifiers);
+        EXPECT_EQ(form.ModalResult(), answer) << QKeySequence(key | modifiers).toString().toStdString();
+    }
 }
 
 } // namespace

@@ -34,17 +34,25 @@ private_home() {
 # user's is never read), as a user's desktop has one: it decides focus and placement, which tests of
 # keys and typing must meet. Stopped at exit with the home.
 window_manager() {
-  require_tools openbox
+  require_tools openbox xprop
   mkdir -p "$home/XDG_CONFIG_HOME/openbox"
-  openbox --sm-disable >"$home/openbox.log" 2>&1 &
-  wm_pid=$!
-  trap 'kill $wm_pid 2>/dev/null; rm -rf "$home"' EXIT
-  # openbox sets the root window's _NET_SUPPORTING_WM_CHECK once it manages the screen.
-  for _ in $(seq 1 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
-    sleep 0.1
+  local attempt
+  # An X server just started under load now and then refuses its first client: try again before
+  # calling the test broken.
+  for attempt in 1 2 3; do
+    openbox --sm-disable >"$home/openbox.log" 2>&1 &
+    wm_pid=$!
+    trap 'kill $wm_pid 2>/dev/null; rm -rf "$home"' EXIT
+    # openbox sets the root window's _NET_SUPPORTING_WM_CHECK once it manages the screen.
+    for _ in $(seq 1 100); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+      kill -0 $wm_pid 2>/dev/null || break
+      sleep 0.1
+    done
+    kill $wm_pid 2>/dev/null
+    sleep 1
   done
-  echo "openbox did not start"
+  echo "openbox did not start on $DISPLAY"
   cat "$home/openbox.log"
   exit 3
 }

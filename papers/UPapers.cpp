@@ -324,7 +324,7 @@ void TPapers::LoadPapers() {
             reason = e.Message();
             refusals.push_back({name, SalvagedName(properties), kDamagedCause, reason});
         }
-        if (!reason.isEmpty()) {
+        if (!refusals.empty() && refusals.back().stream == name) {
             refusedStreams_.append(name);
             return;
         }
@@ -353,8 +353,9 @@ void TPapers::ReadWhole(Entry& entry) const {
     } catch (const Exception& e) {
         reason = e.Message();
         cause = kDamagedCause;
+        paper.reset();
     }
-    if (reason.isEmpty()) {
+    if (paper != nullptr && reason.isEmpty()) {
         paper->PurposeList()->Merge(*purposeList_);
         if (paper->PaperName != entry.paper->PaperName)
             indexValid_ = false;

@@ -336,7 +336,8 @@ void TPapers::LoadPapers() {
     // A paper's place in the list is its stream's among all of them, the damaged ones too.
     QStringList order = AllStreamNames();
     order.sort();
-    std::sort(refusals.begin(), refusals.end(), [](const Refusal& a, const Refusal& b) { return a.stream < b.stream; });
+    std::sort(refusals.begin(), refusals.end(),
+              [](const Refusal& a, const Refusal& b) { return a.stream < b.stream; });
     for (const Refusal& r : refusals)
         refused_.append(RefusalText(r.name, int(order.indexOf(r.stream)) + 1, r.cause, r.stream, r.detail));
 }
@@ -365,8 +366,8 @@ void TPapers::ReadWhole(Entry& entry) const {
     // Listed by its name since the store was opened, so that is how the user knows it.
     QStringList order = AllStreamNames();
     order.sort();
-    refused_.append(RefusalText(entry.paper->PaperName, int(order.indexOf(entry.stream)) + 1, cause, entry.stream,
-                                reason));
+    refused_.append(RefusalText(entry.paper->PaperName, int(order.indexOf(entry.stream)) + 1, cause,
+                                entry.stream, reason));
     entry.damaged = true;
     indexValid_ = false;
     // Its name and sheet without faces: nothing is placed on what could not be read.

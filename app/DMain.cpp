@@ -516,5 +516,17 @@ bool ShowHtmlHelp(uint16_t command, int32_t data) {
     // A context without a page of its own opens the contents.
     if (command == kContextHelp && QFileInfo(JoinPath(folder, QStringLiteral("%1.html").arg(data))).isFile())
         page = QStringLiteral("%1.html").arg(data);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(JoinPath(folder, page)));
+    const QString file = JoinPath(folder, page);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        return true;
+    // The desktop says why only on stderr (no launcher, or it could not be started): the user would
+    // press the key again and again.
+    AppShowMessage(HelpNotShownMessage(file));
+    return false;
+}
+
+QString HelpNotShownMessage(const QString& file) {
+    return QStringLiteral("ヘルプを表示できませんでした。ページを表示するプログラム(ブラウザー)が見つかりません。\n"
+                          "次のファイルをブラウザーで開いてください。\n%1")
+        .arg(file);
 }

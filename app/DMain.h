@@ -179,5 +179,7 @@ QString FileReadOnlyMessage(const QString& fileName);
 // The application's setting "UseColorSpecHistory".
 bool UseColorSpecHistory();
 // Shows help through the help folder when there is one: the context's page (HELP_CONTEXT), else or
-// when it has none the contents. False without a help folder or when the desktop could not open it.
+// when it has none the contents. False without a help folder or when the desktop could not open it;
+// the latter is told to the user, naming the page's file.
 bool ShowHtmlHelp(uint16_t command, int32_t data);
+QString HelpNotShownMessage(const QString& file);

@@ -31,6 +31,27 @@ const QString kGlobalInfoStorage = QStringLiteral("GlobalInfo");
 // The first byte of a component-resource header.
 constexpr uint8_t kResourceHeaderMark = 0xFF;
 
+// A paper that could not be read, as the user knows it: its name where that could still be read,
+// else its place in the paper list. The reader's own words (and the stream) are only a detail.
+QString RefusalText(const QString& paperName, int place, const QString& cause, const QString& stream,
+                    const QString& detail) {
+    const QString paper = paperName.isEmpty() ? QStringLiteral("%1番目の用紙").arg(place)
+                                              : QStringLiteral("用紙「%1」").arg(paperName);
+    return QStringLiteral("%1: %2(詳細: %3 %4)").arg(paper, cause, stream, detail);
+}
+
+const QString kDamagedCause = QStringLiteral("データが壊れています");
+const QString kImpossibleCause = QStringLiteral("用紙の大きさか面の配置があり得ない値です");
+
+// The paper name among the top-level values a failed peek walked before the damage.
+QString SalvagedName(const std::vector<TPeekedProperty>& properties) {
+    QString name;
+    for (const TPeekedProperty& property : properties)
+        if (PeekedNameIs(property.Name, QLatin1StringView("PaperName")) && PeekedText(property, name))
+            return name;
+    return QString();
+}
+
 std::unique_ptr<TPaperInfo> ClonePaper(const TPaperInfo& paper) {
     return std::unique_ptr<TPaperInfo>(static_cast<TPaperInfo*>(CloneComponent(&paper, nullptr)));
 }
@@ -272,17 +293,22 @@ void TPapers::LoadPurposes() {
         TDocStream stream(root_.get(), 0, kPurposeListStream);
         purposeList_->LoadFromStream(stream);
     } catch (const Exception& e) {
-        problems_.append(QStringLiteral("PurposeList: %1").arg(e.Message()));
+        problems_.append(QStringLiteral("用途一覧: %1(詳細: %2)").arg(kDamagedCause, e.Message()));
         purposeList_->SetDefaults();
     }
 }
 
 void TPapers::LoadPapers() {
     std::vector<TPeekedProperty> properties;
+    struct Refusal {
+        QString stream, name, cause, detail;
+    };
+    std::vector<Refusal> refusals;
     papersStorage_->Storage()->ReadStreams([&](const QString& name, const QByteArray& bytes) {
         std::unique_ptr<TPaperInfo> paper;
         bool whole = false;
         QString reason;
+        properties.clear();
         try {
             paper = ReadOutline(bytes, properties);
             if (paper == nullptr) {
@@ -291,42 +317,57 @@ void TPapers::LoadPapers() {
                 whole = true;
             }
             if (!paper->IsSound(&reason))
-                reason = QStringLiteral("%1: %2").arg(paper->PaperName, reason);
+                refusals.push_back({name, paper->PaperName, kImpossibleCause, reason});
             else if (whole)
                 paper->PurposeList()->Merge(*purposeList_);
         } catch (const Exception& e) {
             reason = e.Message();
+            refusals.push_back({name, SalvagedName(properties), kDamagedCause, reason});
         }
-        if (!reason.isEmpty()) {
+        if (!refusals.empty() && refusals.back().stream == name) {
             refusedStreams_.append(name);
-            refused_.append(QStringLiteral("%1 (%2)").arg(name, reason));
             return;
         }
         papers_.push_back(Entry{name, std::move(paper), whole});
     });
     SortEntries();
+    if (refusals.empty())
+        return;
+    // A paper's place in the list is its stream's among all of them, the damaged ones too.
+    QStringList order = AllStreamNames();
+    order.sort();
+    std::sort(refusals.begin(), refusals.end(),
+              [](const Refusal& a, const Refusal& b) { return a.stream < b.stream; });
+    for (const Refusal& r : refusals)
+        refused_.append(RefusalText(r.name, int(order.indexOf(r.stream)) + 1, r.cause, r.stream, r.detail));
 }
 
 void TPapers::ReadWhole(Entry& entry) const {
     entry.whole = true;
     std::unique_ptr<TPaperInfo> paper;
     QString reason;
+    QString cause = kImpossibleCause;
     try {
         TMemoryStream stream(ReadElementBytes(papersStorage_.get(), entry.stream));
         paper = ReadPaper(stream);
-        if (!paper->IsSound(&reason))
-            reason = QStringLiteral("%1: %2").arg(paper->PaperName, reason);
+        paper->IsSound(&reason);
     } catch (const Exception& e) {
         reason = e.Message();
+        cause = kDamagedCause;
+        paper.reset();
     }
-    if (reason.isEmpty()) {
+    if (paper != nullptr && reason.isEmpty()) {
         paper->PurposeList()->Merge(*purposeList_);
         if (paper->PaperName != entry.paper->PaperName)
             indexValid_ = false;
         entry.paper = std::move(paper);
         return;
     }
-    refused_.append(QStringLiteral("%1 (%2)").arg(entry.stream, reason));
+    // Listed by its name since the store was opened, so that is how the user knows it.
+    QStringList order = AllStreamNames();
+    order.sort();
+    refused_.append(RefusalText(entry.paper->PaperName, int(order.indexOf(entry.stream)) + 1, cause,
+                                entry.stream, reason));
     entry.damaged = true;
     indexValid_ = false;
     // Its name and sheet without faces: nothing is placed on what could not be read.

@@ -95,7 +95,9 @@ public:
     // as they were, so a later save retries.
     void Save();
 
-    // Papers left out when opening (stream and, where readable, paper name with the reason).
+    // Papers left out when opening or found damaged since, one line each in Japanese: the paper by
+    // its name where that can still be read, else by its place in the list ("3番目の用紙"), the
+    // cause, and the stream and the reader's words as a detail.
     const QStringList& RefusedPapers() const { return refused_; }
     // One message naming everything left out or found wrong on opening; empty when nothing was.
     QString OpenWarning() const;

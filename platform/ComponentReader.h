@@ -160,7 +160,8 @@ struct TPeekedProperty {
 // name and each top-level property; the values of lists, sets, collections and child components
 // are only checked to be whole (nesting, every length within the bytes). False when the bytes are
 // not one whole component. A component that peeks whole may still fail to read (an unknown class,
-// a value of the wrong kind for its property).
+// a value of the wrong kind for its property). When false, properties holds the top-level ones walked
+// whole before the fault (what can still be told of a damaged component).
 bool PeekComponent(QByteArrayView data, QByteArrayView& className, std::vector<TPeekedProperty>& properties);
 // A peeked string value as the reader decodes it; false when it is no string.
 bool PeekedText(const TPeekedProperty& property, QString& text);

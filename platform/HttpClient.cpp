@@ -145,6 +145,10 @@ bool HttpClient::Execute(const QUrl& url, const QString& fileName) {
     if (reply_)
         loop.exec(QEventLoop::AllEvents);
     quitLoop_ = nullptr;
+    // The connection goes with the transfer. An aborted reply does not close it (the network layer
+    // keeps it for the manager), so a transfer the cap or a stall stopped would keep a server sending
+    // until the next transfer or the window's end.
+    manager_.reset();
     return result_ == Result::Success;
 }
 

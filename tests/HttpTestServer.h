@@ -56,6 +56,9 @@ public:
     int64_t BodyBytesSent() const { return sent_; }
     // Bytes the clients took off the wire so far (headers too): what a client read before it went.
     int64_t BytesTaken() const { return taken_; }
+    // Connections not closed yet. A reply that stalls or never ends keeps its connection open from this
+    // side, so when it counts down the client let go.
+    int OpenConnections() const { return open_; }
 
     static QByteArray Header(const Request& request, const QByteArray& name) {
         return request.Headers.value(name.toLower());
@@ -65,7 +68,11 @@ private:
     void Accept(QTcpSocket* socket) {
         auto buffer = std::make_shared<QByteArray>();
         auto answered = std::make_shared<bool>(false);
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        ++open_;
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            --open_;
+            socket->deleteLater();
+        });
         QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this](qint64 bytes) { taken_ += bytes; });
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer, answered] {
             if (*answered) {
@@ -135,6 +142,8 @@ private:
     }
 
     Script script_;
+    // Before the server: its sockets, closed as it goes, still count down.
+    int open_ = 0;
     QTcpServer server_;
     QList<Request> requests_;
     int64_t sent_ = 0;

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -336,6 +337,35 @@ TEST_F(UpdatePaperTest, EveryFailureLeavesTheStoreAndTheUsersCopyAsTheyWere) {
         WriteSettingBool(QStringLiteral("ProxyUse"), true);
     }
     EXPECT_EQ(dialogs.answers.size(), 0u);
+}
+
+TEST_F(UpdatePaperTest, AnUpdateStoppedAtItsCapLetsItsConnectionGoWhileTheWindowIsOpen) {
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "length over the cap" : "endless body");
+        // Neither reply ever ends from the server's side: only the client can close the connection.
+        HttpTestServer capped([&](const HttpTestServer::Request& request) {
+            if (request.Target.endsWith("info.vup"))
+                return HttpTestServer::Reply{200, InfoFile()};
+            HttpTestServer::Reply reply{200, QByteArray(64 << 10, 'x')};
+            if (announced) {
+                reply.Announced = 9 << 20;
+                reply.StallAfter = 0;
+            } else {
+                reply.Endless = true;
+            }
+            return reply;
+        });
+        WriteSettingString(QStringLiteral("PPRUpdaterURL"), capped.Url(QStringLiteral("/papers/info.vup")));
+        TfrmUpdatePaper form(main, papers);
+        form.btnConnect->click();
+        form.btnConnect->click();
+        EXPECT_EQ(form.lblFailure->text(), "ファイルが大きすぎます。");
+        QDeadlineTimer deadline(3000);
+        while (capped.OpenConnections() > 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_EQ(capped.OpenConnections(), 0) << "still connected after the stop";
+        EXPECT_EQ(capped.Requests().size(), 2);
+    }
 }
 
 TEST_F(UpdatePaperTest, NoNetworkAnOlderPatternAndTheManualWay) {

@@ -322,6 +322,33 @@ TEST_F(MainCommandsTest, HelpOpensThePageOfTheWindowAskedFromElseTheContents) {
         EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
 }
 
+TEST_F(MainCommandsTest, HelpNoProgramCanShowIsToldWithThePagesFile) {
+    const QString helpFile = TApplication::HelpFile();
+    const auto restore = qScopeGuard([&] { TApplication::SetHelpFile(helpFile); });
+    TApplication::SetHelpFile(ExeDir() + QStringLiteral("/quorlane.chm"));
+    CopyFolder(QStringLiteral(QUORLANE_EXE_DIR "/quorlane.help"), ExeDir() + QStringLiteral("/quorlane.help"));
+    // No launcher the desktop could start: nothing on the path.
+    QTemporaryDir nothing;
+    const QByteArray path = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("PATH", QFile::encodeName(nothing.path()));
+    const QString folder = QFileInfo(ExeDir() + QStringLiteral("/quorlane.help")).absoluteFilePath();
+    const auto expectTold = [&](const QString& page) {
+        ASSERT_FALSE(dialogs.boxes.empty());
+        const QString text = dialogs.boxes.back().text;
+        EXPECT_TRUE(text.startsWith(u"ヘルプを表示できませんでした。")) << qPrintable(text);
+        EXPECT_TRUE(text.endsWith(u'\n' + folder + u'/' + page)) << qPrintable(text);
+        dialogs.boxes.clear();
+    };
+    dialogs.answers = {mrOk};
+    main->actHelp->trigger();
+    expectTold(QStringLiteral("index.html"));
+    main->actPaper->trigger();
+    dialogs.answers = {mrOk};
+    QTest::keyClick(main->HostedForm(), Qt::Key_F1);
+    expectTold(QStringLiteral("8006.html"));
+}
+
 TEST_F(MainCommandsTest, TheMaintenanceWindowsSpeakJapanese) {
     // What each window shows a user: its title and the captions of its buttons and labels.
     const auto texts = [](QWidget& window) {

@@ -351,6 +351,93 @@ TEST_F(MainRoadTest, ADocumentWithADamagedPageOpensShowingItAndToldOnceKeepingIt
     EXPECT_EQ(ReadElementBytes(&saved, face), damaged);
 }
 
+// As the program does today: a damaged page is not one of the parts that keep the file (its bytes
+// stay inside the document), so Ctrl+S writes over the file; a page on a sheet not shown first is
+// told only when it is shown.
+TEST_F(MainRoadTest, ADamagedPagesBytesOutliveSavesOfOtherPagesUntilThatPageIsReplaced) {
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));
+    const auto drawRect = [&](int at) {
+        TfrmLayout* editor = Editor();
+        TDrawSite* site = editor->DrawSite1;
+        editor->actRect->trigger();
+        const QPoint from(site->LogToDev(TPoint(at, at)).X, site->LogToDev(TPoint(at, at)).Y);
+        const QPoint to(site->LogToDev(TPoint(at + 80, at + 60)).X, site->LogToDev(TPoint(at + 80, at + 60)).Y);
+        QTest::mousePress(site, Qt::LeftButton, {}, from);
+        QTest::mouseMove(site, (from + to) / 2);
+        QTest::mouseMove(site, to);
+        QTest::mouseRelease(site, Qt::LeftButton, {}, to);
+    };
+    const auto rectsShown = [&] {
+        TDOList all;
+        Editor()->DrawSite1->ListObjects(all, false);
+        return std::count_if(all.begin(), all.end(),
+                             [](TDrawObject* object) { return dynamic_cast<TLORect*>(object) != nullptr; });
+    };
+    const int first = main->Document()->CurrentSheetNo();
+    ASSERT_GE(main->Document()->GetSheetCount(), 2);
+    const int other = (first + 1) % main->Document()->GetSheetCount();
+    Editor()->GoToPage(other);
+    drawRect(40);
+    Editor()->GoToPage(first);
+    drawRect(40);
+    const QString path = folder.filePath(QStringLiteral("傷んだ ページ.qld"));
+    dialogs.files = {path};
+    main->actSaveAs->trigger();
+    ASSERT_EQ(main->FileName(), path);
+    const QString face = QStringLiteral("Sheets\\NameList%1\\NameList0");
+    const auto faceBytes = [&](int sheet) {
+        TFileStorage file(path, 0);
+        return ReadElementBytes(&file, face.arg(sheet));
+    };
+    const QByteArray damaged = QByteArray("ZLIBCompress\x1a", 13) + QByteArray("\xff\xff\xff\x7f", 4) + "zz";
+    {
+        TFileStorage file(path, 2);
+        ASSERT_FALSE(ReadElementBytes(&file, face.arg(other)).isEmpty());
+        WriteElementBytes(&file, face.arg(other), damaged);
+        file.Storage()->Commit(true);
+    }
+    ASSERT_TRUE(main->NewDocument());
+
+    dialogs.boxes.clear();
+    ASSERT_TRUE(main->OpenDocument(path));
+    ASSERT_EQ(main->Document()->CurrentSheetNo(), first);
+    EXPECT_TRUE(dialogs.boxes.empty()) << "a page of a sheet not shown is not read at opening";
+
+    // Another page edited and saved over the file: the damaged page's bytes go along unchanged.
+    const QByteArray firstBefore = faceBytes(first);
+    drawRect(200);
+    main->actSave->trigger();
+    EXPECT_TRUE(dialogs.boxes.empty()) << "saved over the file without asking for another name";
+    EXPECT_FALSE(main->Document()->Modified());
+    EXPECT_NE(faceBytes(first), firstBefore);
+    EXPECT_EQ(faceBytes(other), damaged);
+
+    // Shown, the page is told about and empty; saving it untouched keeps its bytes still.
+    dialogs.answers = {mrOk};
+    Editor()->GoToPage(other);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("シート%1のページを読み込めませんでした").arg(other + 1)))
+        << qPrintable(dialogs.boxes[0].text);
+    EXPECT_EQ(rectsShown(), 0);
+    main->Document()->SetModified(true);
+    main->actSave->trigger();
+    EXPECT_EQ(faceBytes(other), damaged);
+
+    // Only the user's own page in its place replaces them.
+    drawRect(100);
+    EXPECT_EQ(rectsShown(), 1);
+    main->actSave->trigger();
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(faceBytes(other), damaged);
+    TLabelData reopened(nullptr);
+    reopened.LoadFromFile(path);
+    reopened.SetCurrentSheetNo(other);
+    TOwnedDOList objects;
+    reopened.LoadLabelObjects(0, objects);
+    EXPECT_EQ(objects.Count(), 1);
+}
+
 TEST_F(MainRoadTest, ADocumentWithUnreadablePartsIsSavedOnlyUnderAnotherName) {
     QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
     ChoosePaper(QStringLiteral("定形"), kCardPaper, QStringLiteral("名刺"));

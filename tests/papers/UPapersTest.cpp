@@ -326,6 +326,41 @@ TEST_F(PapersTest, AStartKilledWhileSavingTheMergeLeavesTheOldOrTheNewCopy) {
     }
 }
 
+TEST_F(PapersTest, DamagedUserPapersAreNamedAtStartAsTheUserKnowsThem) {
+    const QString installed = Path("system.ppr");
+    const QString user = Path("user/system.ppr");
+    WriteUserCopy(installed, user);
+    {
+        TPapersV2 db(user, false);
+        ASSERT_EQ(StreamNames(db), QStringList({"$00000001", "$00000002", "$00000003", "$00000004"}));
+        ASSERT_EQ(db.PeekPaper(2).PaperName, "Mine");
+        // "Mine": an unknown value tag for the value after its name. "Other": nothing readable at all.
+        TDocStream mine(&db.WritableRoot(), 0x12, QStringLiteral("Papers\\$00000003"));
+        QByteArray bytes = mine.ReadBytes(mine.GetSize());
+        qsizetype at = bytes.indexOf("PaperName") + 9;
+        ASSERT_GT(at, 9);
+        at += 2 + uint8_t(bytes[at + 1]); // its tag, length and text
+        at += 1 + uint8_t(bytes[at]);     // the next property's name
+        ASSERT_LT(at, bytes.size());
+        bytes[at] = char(79);
+        mine.SetSize(0);
+        mine.WriteBytes(bytes);
+        TDocStream other(&db.WritableRoot(), 0x12, QStringLiteral("Papers\\$00000004"));
+        other.SetSize(0);
+        other.WriteBytes("TPF0\x05");
+        db.Save();
+    }
+    auto db = TPapersV2::OpenSystem(installed, user);
+    const QString notice = db->StartNotice();
+    const QStringList lines = notice.split(QLatin1Char('\n'));
+    EXPECT_TRUE(notice.contains(u"用紙「Mine」: データが壊れています(詳細: $00000003 String expected in component stream"))
+        << qPrintable(notice);
+    EXPECT_TRUE(notice.contains(u"4番目の用紙: データが壊れています(詳細: $00000004 ")) << qPrintable(notice);
+    for (const QString& line : lines)
+        EXPECT_FALSE(line.startsWith(QLatin1Char('$'))) << "a stream name means nothing to the user";
+    EXPECT_EQ(db->GetCount(), 2);
+}
+
 TEST_F(PapersTest, ADamagedUserCopyIsSetAsideAndNeverOverwritten) {
     const QString installed = Path("system.ppr");
     WriteInstalled(installed, 8);

@@ -11,12 +11,33 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace {
+
+// Left alive at exit under libFuzzer: a function-level static would be destroyed by exit handlers
+// after Qt's thread storage, leaking its font caches; the replay frees it through QuorlaneFuzzFinish.
+QGuiApplication*& App() {
+    static QGuiApplication* app = nullptr;
+    return app;
+}
+
+} // namespace
+
+// The replay ends the application while its thread still runs, so its font caches are freed.
+extern "C" void QuorlaneFuzzFinish() {
+    delete App();
+    App() = nullptr;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Fonts and recorded pictures need a GUI application (offscreen in tests).
-    static int argc = 1;
-    static char name[] = "fuzz_picture";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    if (!App()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz_picture";
+        static char* argv[] = {name, nullptr};
+        App() = new QGuiApplication(argc, argv);
+    }
 
     TMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     TPictureEx picture;

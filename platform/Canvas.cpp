@@ -1,8 +1,8 @@
 #include "platform/Canvas.h"
 
+#include "platform/Angle.h"
 #include "platform/FontMapper.h"
 #include "platform/Graphic.h"
-#include "platform/Angle.h"
 #include "platform/IntMath.h"
 #include "platform/PixelBuffer.h"
 

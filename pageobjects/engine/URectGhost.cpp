@@ -7,8 +7,8 @@
 #include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UStroke.h"
 #include "pageobjects/engine/UTransformer.h"
-#include "platform/Canvas.h"
 #include "platform/Angle.h"
+#include "platform/Canvas.h"
 
 #include <QCursor>
 #include <QImage>

@@ -1,5 +1,6 @@
 #include "platform/Canvas.h"
 
+#include "platform/Angle.h"
 #include "platform/FontMapper.h"
 #include "platform/Graphic.h"
 #include "platform/IntMath.h"
@@ -1756,12 +1757,15 @@ void TCanvas::DrawTextAt(const QPointF& devicePoint, const QString& text, const 
         dy = -cell;
     QTransform base;
     base.translate(devicePoint.x(), devicePoint.y());
+    // Counter-clockwise on the page is clockwise in device coordinates. Within a turn first: the
+    // escapement may come from a file, and any int must turn the run by its remainder.
+    const double turn = -AngleWithinTurn(font_.Orientation) / 10.0;
     if (const std::optional<QTransform> slant = WorldSlant()) {
         // The run is laid out upright at the world's size, then sheared and stretched as the
         // world shears and stretches its lines, the glyphs with it.
-        base = QTransform().rotate(-font_.Orientation / 10.0) * *slant * base;
+        base = QTransform().rotate(turn) * *slant * base;
     } else {
-        base.rotate(-font_.Orientation / 10.0 + WorldTurnDegrees());
+        base.rotate(turn + WorldTurnDegrees());
     }
     QPainter* p = nullptr;
     if (!pathOpen_) {

@@ -4,6 +4,7 @@
 #include "platform/Cp932.h"
 #include "platform/Dib.h"
 #include "platform/Exception.h"
+#include "platform/Angle.h"
 #include "platform/PixelBuffer.h"
 
 #include <QBuffer>
@@ -1219,7 +1220,8 @@ TFont FontOf(int height, int escapement, int weight, bool italic, bool underline
     TFont font;
     font.Name = face;
     font.Height = height == 0 ? -12 : height;
-    font.Orientation = escapement;
+    // Any int a record holds; what draws is its remainder in a turn.
+    font.Orientation = AngleWithinTurn(escapement);
     font.Charset = charset;
     font.Style = (weight >= 600 ? fsBold : 0) | (italic ? fsItalic : 0) | (underline ? fsUnderline : 0) |
                  (strike ? fsStrikeOut : 0);

@@ -7,6 +7,7 @@
 #include "pageobjects/engine/UMoveGhost.h"
 #include "pageobjects/engine/UStroke.h"
 #include "pageobjects/engine/UTransformer.h"
+#include "platform/Angle.h"
 #include "platform/Canvas.h"
 
 #include <QCursor>
@@ -146,7 +147,7 @@ void TRectGhost::Move(TShiftState shift, const TPoint& delta) {
     SetMinimumSize(shift, keep);
     // 3. From here on the drag is in the object's own frame.
     if (cloneRotate)
-        d = Turned(d, TPoint(0, 0), -cloneRotate->GetAngle());
+        d = Turned(d, TPoint(0, 0), -AngleWithinTurn(cloneRotate->GetAngle(), 360));
     // 4. The dragged side or corner.
     NewRect = DraggedRect(d, keep);
     // 5. Proportions: the largest rect of the target's shape inside, with the side or corner

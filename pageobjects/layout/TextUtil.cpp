@@ -5,22 +5,23 @@
 #include "imaging/UCanvas.h"
 #include "pageobjects/engine/UStroke.h"
 #include "pageobjects/layout/UStringUtil.h"
+#include "platform/Angle.h"
 #include "platform/FontMapper.h"
+#include "platform/IntMath.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr int kTenthsPerTurn = 3600;
-
 int ZeroWidth(TCanvas& canvas) {
     return canvas.TextWidth(QStringLiteral("0"));
 }
 
-// Degrees to the tenths the font's escapement takes, rounded half away from zero.
+// Degrees to the tenths the font's escapement takes, within a turn (a hostile spacing gives
+// angles far beyond one), rounded half away from zero.
 int ToTenths(double degrees) {
-    return RoundAwayClamped(static_cast<long double>(degrees) * 10);
+    return AngleWithinTurn(RoundAwayClamped(std::fmod(static_cast<long double>(degrees), 360.0L) * 10));
 }
 
 } // namespace
@@ -142,8 +143,7 @@ void DrawArcLine(TCanvas& canvas, const TRect& circleRect, const TTextLine& line
         const double t = clockwise ? start + offset : start - offset;
         const double glyphAngle = t * 180 / std::numbers::pi + (clockwise ? 90 : -90);
         if (vertical)
-            // Within one turn first: a hostile spacing gives angles at the int's end.
-            SetVerticalFont(canvas.Font(), ToTenths(glyphAngle) % kTenthsPerTurn + 2700);
+            SetVerticalFont(canvas.Font(), ToTenths(glyphAngle) + 2700);
         else
             SetFontEscapement(canvas.Font(), ToTenths(glyphAngle));
         TTextLine single;
@@ -231,7 +231,7 @@ void DrawDecorationsV(TCanvas& canvas, const TRect& box, const TTextLine&, TFont
 }
 
 void SetFontEscapement(TFont& font, int tenths) {
-    font.Orientation = -tenths;
+    font.Orientation = -AngleWithinTurn(tenths);
 }
 
 void SetVerticalFont(TFont& font, int tenths) {

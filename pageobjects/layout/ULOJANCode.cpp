@@ -3,6 +3,7 @@
 #include "core/UGeometryUtil.h"
 #include "imaging/UCanvas.h"
 #include "pageobjects/layout/ULOImage.h"
+#include "platform/Angle.h"
 #include "platform/Canvas.h"
 #include "platform/IntMath.h"
 
@@ -26,7 +27,6 @@ const char* const kSetG[10] = {"0100111", "0110011", "0011011", "0100001", "0011
 const char* const kSetR[10] = {"1110010", "1100110", "1101100", "1000010", "1011100",
                                "1001110", "1010000", "1000100", "1001000", "1110100"};
 constexpr int kDigitModules = 7;
-constexpr int kTenthsPerTurn = 3600;
 
 bool AllDigits(const QString& s) {
     for (QChar c : s)

@@ -5,6 +5,7 @@
 #include "pageobjects/engine/UStroke.h"
 #include "pageobjects/engine/UTransformer.h"
 #include "pageobjects/layout/UStringUtil.h"
+#include "platform/Angle.h"
 
 #include <QImage>
 #include <climits>
@@ -393,7 +394,8 @@ void TSimpleText::RenderRotated(TCanvas& canvas, const TRect& rect, bool decorat
     TRotator rotator;
     rotator.SetAngle(angle_);
     rotator.Center = RectCenter(rect);
-    const int tenths = ClampToInt32(int64_t(angle_) * 10);
+    // Reduced before the int is left, so the font turns as the rotator does.
+    const int tenths = AngleWithinTurn(int64_t(angle_) * 10);
     if (vertical_)
         SetVerticalFont(canvas.Font(), tenths);
     else

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -712,6 +713,33 @@ TEST(CanvasText, ClippedTextPaintsWhatTheWholeTextPaintsInsideTheClip) {
         draw(clipped, &clip);
         ASSERT_EQ(clipped.copy(clip), whole.copy(clip)) << x;
     }
+}
+
+TEST(CanvasText, AnEscapementBeyondATurnTurnsByItsRemainder) {
+    // INT_MIN tenths of a degree (as a file may give) are 596,523 turns and 84.8 degrees clockwise.
+    const auto draw = [](int orientation) {
+        QImage image = WhiteImage(64, 64);
+        TCanvas canvas(&image);
+        canvas.Font().Height = -12;
+        canvas.Font().Orientation = orientation;
+        canvas.Font().Color = clBlack;
+        canvas.Brush().Style = bsClear;
+        canvas.TextOut(32, 32, QStringLiteral("ーー"));
+        canvas.FreeHandle();
+        return image;
+    };
+    const QImage wild = draw(INT_MIN);
+    EXPECT_EQ(wild, draw(-848));
+    // Clockwise, the run goes down the page from where it starts.
+    int top = 64, bottom = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (Pixel(wild, x, y) != 0xFFFFFFu) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_GE(top, 28);
+    EXPECT_GE(bottom, 48);
 }
 
 TEST(CanvasText, OpaqueTextFillsItsCellWithTheBrush) {

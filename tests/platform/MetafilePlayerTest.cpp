@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <sys/resource.h>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -348,6 +349,39 @@ TEST(MetafilePlayer, TextKeepsTheWritersAdvancesAndDecodesByCharset) {
         canvas.TextOut(2, 2, QStringLiteral("写真"));
     }
     EXPECT_EQ(played, expected);
+}
+
+// A font record's escapement is any int: INT_MIN draws as its remainder in a turn, 84.8 degrees
+// clockwise, down the page from the reference point in the middle.
+TEST(MetafilePlayer, AFontsEscapementIsTakenWithinATurn) {
+    const auto played = [](int32_t escapement) {
+        QByteArray font;
+        AppendLE32(font, 1);
+        for (const int32_t v : {-12, 0, escapement, 0, 400})
+            AppendLE32(font, uint32_t(v));
+        font += QByteArray::fromHex("0000008000000000") + QByteArray(64, '\0');
+        QByteArray text;
+        for (const int v : {0, 0, 0, 0, 1, 0, 0, 32, 32, 2, 76, 0, 0, 0, 0, 0, 0})
+            AppendLE32(text, uint32_t(v));
+        AppendLE16(text, u'ー');
+        AppendLE16(text, u'ー');
+        Emf emf;
+        emf.Raw(82, font).Add(37, {1}).Add(18, {1}).Raw(84, text);
+        QImage image = White(64, 64);
+        EXPECT_TRUE(Play(image, emf.Bytes(6400, 6400), TRect(0, 0, 64, 64)));
+        return image;
+    };
+    const QImage wild = played(INT32_MIN);
+    EXPECT_EQ(wild, played(-848));
+    int top = 64, bottom = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (At(wild, x, y) != kWhite) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_GE(top, 28);
+    EXPECT_GE(bottom, 48);
 }
 
 // Text under an anisotropic mapping that stretches one axis 3,050 times and squeezes the other

@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -146,6 +147,18 @@ TEST_F(GhostDragTest, RectResizesAndTurns) {
     EXPECT_EQ(std::abs(rect->GetAngle()), 90);
     EXPECT_EQ(RectCenter(rect->LogBounds()), c);
     ExpectOneStep(rect, before);
+
+    // A wild stored angle resizes as its remainder in a turn does.
+    std::vector<TRect> resized;
+    for (const int angle : {INT_MIN, INT_MIN % 360}) {
+        auto* turned = Add<TLORect>(TRect(100, 100, 200, 160));
+        turned->SetAngle(angle);
+        Drag(turned, ghBottomRight, {}, {TPoint(230, 180), TPoint(240, 190)});
+        resized.push_back(turned->LogBounds());
+        UndoList().Clear();
+    }
+    EXPECT_NE(resized[0], TRect(100, 100, 200, 160));
+    EXPECT_EQ(resized[0], resized[1]);
 }
 
 TEST_F(GhostDragTest, GroupMovesAndResizesItsMembers) {

@@ -160,6 +160,11 @@ TEST(SimpleTextDrawing, TurnedAndArcTextAndCapture) {
     // Turned a quarter about the rect's centre (400, 350): the line runs down the page.
     EXPECT_GT(ink.Bottom - ink.Top, 3 * (ink.Right - ink.Left));
     EXPECT_NEAR((ink.Left + ink.Right) / 2, 400, 50);
+    // A wild stored angle turns the line and its glyphs by its remainder in a turn.
+    text.SetAngle(INT_MIN);
+    const TRect wild = Ink(Draw(text, rect, 800, 700));
+    text.SetAngle(INT_MIN % 360);
+    EXPECT_EQ(wild, Ink(Draw(text, rect, 800, 700)));
 
     text.SetAngle(0);
     text.SetBulge(150);

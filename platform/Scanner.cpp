@@ -447,6 +447,10 @@ std::future<void> Scanner::CloseDevice() {
     return impl_->Call<void>([this] { impl_->Simple(scanpipe::kClose); });
 }
 
+std::future<void> Scanner::Unload() {
+    return impl_->Call<void>([this] { impl_->EndHelper(true); });
+}
+
 void Scanner::Cancel() {
     impl_->cancelRequested = true;
     const uint64_t one = 1;

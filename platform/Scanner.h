@@ -149,6 +149,9 @@ public:
     std::future<void> EndPages();
     // Closes the open device.
     std::future<void> CloseDevice();
+    // Ends the helper, closing the device; the next call starts another, which reads SANE's
+    // configuration and the environment anew.
+    std::future<void> Unload();
     // From any thread: stops the scan in progress; whatever it ends with counts as a cancel.
     void Cancel();
 

@@ -374,6 +374,66 @@ TEST_F(TwainRoadTest, AJammedPageShowsTheScannerFailureAndBringsNothing) {
     EXPECT_TRUE(QDir(TemporaryPictureFolder()).entryList({QStringLiteral("mtf*")}, QDir::Files).isEmpty());
 }
 
+// A scanner driver that crashes or never answers (tests/scanner/faulty, listed after the test device)
+// is told in Japanese; the document keeps its page and the next scan comes as usual.
+TEST_F(TwainRoadTest, AScannerDriverThatCrashesOrHangsIsToldAndTheDocumentStays) {
+    // With short limits on the helper's answers; the test's own scanners until the test ends.
+    struct FaultyScanners {
+        FaultyScanners() {
+            qputenv("SANE_CONFIG_DIR",
+                    QUORLANE_SOURCE_DIR "/tests/data/sane-faulty:" QUORLANE_SOURCE_DIR "/tests/data/sane");
+            qputenv("LD_LIBRARY_PATH", QUORLANE_FAULTY_BACKEND_DIR);
+            Scanner::Instance().Unload().get();
+            Scanner::Instance().SetTimeouts({2000, 1000});
+        }
+        ~FaultyScanners() {
+            Scanner::Instance().SetTimeouts({});
+            Scanner::Instance().Unload().get();
+            qputenv("SANE_CONFIG_DIR", QUORLANE_SOURCE_DIR "/tests/data/sane");
+            if (savedLibraryPath.isEmpty())
+                qunsetenv("LD_LIBRARY_PATH");
+            else
+                qputenv("LD_LIBRARY_PATH", savedLibraryPath);
+        }
+        const QByteArray savedLibraryPath = qgetenv("LD_LIBRARY_PATH");
+    } faulty;
+    panel->SetPage(TfrmAMPhoto::pgTwain);
+    ScanWholeBed(panel, dialogs, QStringLiteral("カラー"), QStringLiteral("50 dpi"));
+    EditorIdle(editor);
+    panel->btnPasteImage->click();
+    ASSERT_EQ(Photos().size(), 1u);
+    const QImage placed = Pixels(Photos()[0]);
+    ASSERT_FALSE(placed.isNull());
+
+    // faulty:crash, faulty:hang (second and third in the list): each page fails with the reason.
+    const QString reasons[] = {QStringLiteral("スキャナのドライバが異常終了しました。"),
+                               QStringLiteral("スキャナのドライバが応答しません。")};
+    for (int device : {1, 2}) {
+        dialogs.scanners = {device};
+        dialogs.answers = {mrOk};
+        WhenSourceWindow([](TScannerWindow* window) { window->btnScan->click(); });
+        panel->btnTwain->click();
+        ASSERT_EQ(dialogs.boxes.size(), size_t(device));
+        const QString& text = dialogs.boxes.back().text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("TWAINでエラーが発生しました。"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(reasons[device - 1])) << text.toStdString();
+        EXPECT_FALSE(TTwainManager::Instance().SourceOpen());
+        EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
+    }
+    // faulty:crash-open: no settings window, the reason at once.
+    dialogs.scanners = {4};
+    dialogs.answers = {mrOk};
+    panel->btnTwain->click();
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_TRUE(dialogs.boxes.back().text.contains(reasons[0])) << dialogs.boxes.back().text.toStdString();
+
+    ASSERT_EQ(Photos().size(), 1u);
+    EXPECT_EQ(Pixels(Photos()[0]), placed);
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), 787);
+    EXPECT_EQ(dialogs.boxes.size(), 3u);
+}
+
 TEST_F(TwainRoadTest, PagesAreShrunkOnlyBeyondTheSizeLimitAndLineartIsBlackOnWhite) {
     panel->SetPage(TfrmAMPhoto::pgTwain);
     const auto format = [&] {

@@ -15,6 +15,7 @@ if [ "${1:-}" != --inside ]; then
 fi
 exe=$2
 private_home
+window_manager
 export SANE_CONFIG_DIR="$here/../data/sane-faulty:$here/../data/sane" LD_LIBRARY_PATH=$3
 
 failed=0
@@ -63,12 +64,13 @@ done
 xdotool key Return
 shows 1060 231 B4B4B4 || { echo "no layout editor"; kill -KILL $pid; exit 3; }
 
-# The device at place $2 of the source list (0: the test device), its settings window up.
+# The device at place $2 of the source list (0: the test device; the list starts at the device chosen
+# last), its settings window up.
 settings() { # what place
   local list
   list=$(window "^スキャナの選択$")
   [ -n "$list" ] || { fail "$1: no source list"; return 1; }
-  xdotool windowfocus --sync "$list"
+  xdotool windowfocus --sync "$list" key Home
   for _ in $(seq 1 "$2"); do xdotool key Down; done
   xdotool key Return
   dialog=$(window "^スキャナの設定$" 60)

@@ -337,11 +337,12 @@ void TTwain::Handle(ScanResult result) {
         }
         return;
     }
-    // The feeder's remaining pages are not taken.
+    // The feeder's remaining pages are not taken; the device closes with them.
     if (manager.sourceOpen_) {
         std::future<void> ended = Scanner::Instance().EndPages();
         AwaitReady(ended);
         ended.get();
+        manager.sourceOpen_ = false;
     }
     Finish({});
 }

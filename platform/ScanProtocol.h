@@ -24,10 +24,8 @@ enum Kind : uint8_t {
     kStart = 'T',      // -> i32 status
     kParameters = 'P', // -> i32 status; i32 format, bytes per line, pixels per line, lines, depth; u8 last
     kRead = 'R',       // i32 most -> i32 status; text bytes
-    kEndPages = 'E',   // -> i32 status
-    kClose = 'C',      // -> i32 status
     kCancel = 'X',     // no reply: the call in progress ends as cancelled
-    kQuit = 'Q',       // no reply: the helper closes the device and ends
+    kQuit = 'Q',       // no reply: the helper closes the device and ends (no call follows a cancel)
 };
 // Settings: u32 count; per setting 2 texts (SANE option name, value).
 // An option described: text name; u8 flags (kActive, kNumeric, kRange, kHasCurrent); text current

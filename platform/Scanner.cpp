@@ -288,17 +288,6 @@ struct Scanner::Impl {
         return info;
     }
 
-    // A request that only says it was done; nothing when no helper runs (the device closed with it).
-    void Simple(scanpipe::Kind kind) {
-        if (helper < 0)
-            return;
-        std::string reply;
-        QString failure;
-        int status = 0;
-        if (Exchange(scanpipe::Request(kind), kind, reply, false, failure) && !scanpipe::ReadStatus(reply, status))
-            EndHelper(false);
-    }
-
     ScanResult Scan(const QString& device, const ScanOptions& options) {
         cancelRequested = false;
         cancelSent = false;
@@ -321,7 +310,6 @@ struct Scanner::Impl {
             return failed;
         }
         if (opened != kScanGood) {
-            Simple(scanpipe::kClose);
             failed.status = opened;
             failed.message.clear();
             return failed;
@@ -332,8 +320,8 @@ struct Scanner::Impl {
             result.status = kScanIOError;
             result.message = source.failure;
         }
-        // A failed or cancelled page may have left the backend's reader thread stopped inside a lock:
-        // the helper goes, after the result was handed over. An empty feeder keeps the device.
+        // A failed or cancelled page has been cancelled by the backend: the helper goes, after the
+        // result was handed over. An empty feeder keeps the device.
         if (result.pixels.IsNull() && result.status != kScanNoDocs)
             Post([this] { EndHelper(true); });
         return result;
@@ -440,14 +428,10 @@ std::future<ScanDeviceInfo> Scanner::OpenDevice(const QString& device, const Sca
 }
 
 std::future<void> Scanner::EndPages() {
-    return impl_->Call<void>([this] { impl_->Simple(scanpipe::kEndPages); });
+    return CloseDevice();
 }
 
 std::future<void> Scanner::CloseDevice() {
-    return impl_->Call<void>([this] { impl_->Simple(scanpipe::kClose); });
-}
-
-std::future<void> Scanner::Unload() {
     return impl_->Call<void>([this] { impl_->EndHelper(true); });
 }
 

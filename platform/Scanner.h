@@ -142,16 +142,16 @@ public:
     // ListDevices.
     std::future<ScanDeviceInfo> OpenDevice(const QString& device, const ScanOptions& options = {});
     // Opens the device (keeping it open for the next page), sets the options and scans one page.
-    // A failure closes the device and ends the helper (a backend whose page failed may have left a
-    // lock held); a helper that fails gives kScanIOError with the reason as the message.
+    // A failure closes the device and ends the helper; a helper that fails gives kScanIOError with
+    // the reason as the message.
     std::future<ScanResult> Scan(const QString& device, const ScanOptions& options);
-    // Ends the pages of the scan (a feeder's remaining pages are not taken); the device stays open.
+    // Ends the pages of the scan (a feeder's remaining pages are not taken) and closes the device.
     std::future<void> EndPages();
     // Closes the open device.
+    // Both end the helper: a backend stops its reader thread by asynchronous cancellation, which can
+    // leave the allocator's lock held, so no call follows a cancel or a close in the same helper.
+    // The next call starts another, which reads SANE's configuration and the environment anew.
     std::future<void> CloseDevice();
-    // Ends the helper, closing the device; the next call starts another, which reads SANE's
-    // configuration and the environment anew.
-    std::future<void> Unload();
     // From any thread: stops the scan in progress; whatever it ends with counts as a cancel.
     void Cancel();
 

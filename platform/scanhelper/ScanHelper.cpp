@@ -461,15 +461,6 @@ int main() {
             Send(Writer(kRead).I32(status).Bytes(buffer, size_t(got)).Finish());
             break;
         }
-        case kEndPages:
-            if (handle != nullptr)
-                api.cancel(handle);
-            Send(Status(kEndPages, SANE_STATUS_GOOD));
-            break;
-        case kClose:
-            CloseDevice();
-            Send(Status(kClose, SANE_STATUS_GOOD));
-            break;
         case kQuit:
             // SANE is not exited: the process ends anyway, and a backend's exit is one more call that
             // could hang.

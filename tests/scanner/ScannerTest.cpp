@@ -49,12 +49,23 @@ Pnm ScanImage(const std::vector<std::pair<QString, QString>>& options) {
         else
             arguments << QStringLiteral("--%1=%2").arg(name, value);
     }
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("SANE_CONFIG_DIR"), kConfigDir);
+    // scanimage runs SANE in its own process and meets the hazard our helper keeps from the program:
+    // the backend cancels its reader thread asynchronously, and now and then scanimage then waits for
+    // ever on a lock the thread held. A checker stuck so is ended and run once more; an answer is
+    // never taken from a run that did not finish.
+    QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("scanimage"), arguments);
-    EXPECT_TRUE(process.waitForFinished(30000));
+    for (int run = 0; run < 2; ++run) {
+        process.start(QStringLiteral("scanimage"), arguments);
+        if (process.waitForFinished(10000))
+            break;
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    EXPECT_EQ(process.state(), QProcess::NotRunning);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     const QByteArray out = process.readAllStandardOutput();
     EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString() << "\n"
                                      << process.readAllStandardError().toStdString();
@@ -312,12 +323,12 @@ protected:
         savedLibraryPath = qgetenv("LD_LIBRARY_PATH");
         qputenv("SANE_CONFIG_DIR", QUORLANE_SOURCE_DIR "/tests/data/sane-faulty:" QUORLANE_SOURCE_DIR "/tests/data/sane");
         qputenv("LD_LIBRARY_PATH", QUORLANE_FAULTY_BACKEND_DIR);
-        Scanner::Instance().Unload().get();
+        Scanner::Instance().CloseDevice().get();
         Scanner::Instance().SetTimeouts({2000, 1000});
     }
     static void TearDownTestSuite() {
         Scanner::Instance().SetTimeouts({});
-        Scanner::Instance().Unload().get();
+        Scanner::Instance().CloseDevice().get();
         qputenv("SANE_CONFIG_DIR", kConfigDir.toUtf8());
         if (savedLibraryPath.isEmpty())
             qunsetenv("LD_LIBRARY_PATH");

@@ -77,8 +77,9 @@ struct Scanner::Impl {
     std::mutex settingsLock;
     ScanTimeouts timeouts;
 
-    // The scanner thread's: the helper running, if any.
+    // The scanner thread's: the helper running, if any, and the device it opened.
     pid_t helper = -1;
+    QString helperDevice;
     std::unique_ptr<ScanChannel> channel;
     // Helpers killed that had not gone yet.
     std::vector<pid_t> unreaped;
@@ -177,7 +178,15 @@ struct Scanner::Impl {
                 unreaped.push_back(helper);
         }
         helper = -1;
+        helperDevice.clear();
         channel.reset();
+    }
+
+    // Another device than the one open is opened by another helper: closing the open one would be a
+    // cancel in the helper that goes on.
+    void ForDevice(const QString& device) {
+        if (helper >= 0 && !helperDevice.isEmpty() && helperDevice != device)
+            EndHelper(true);
     }
 
     // Starts the helper unless it runs and waits for its hello; EScannerMissing when it cannot start
@@ -276,7 +285,9 @@ struct Scanner::Impl {
     }
 
     ScanDeviceInfo Describe(const QString& device, const ScanOptions& options) {
+        ForDevice(device);
         EnsureHelper();
+        helperDevice = device;
         std::string reply;
         QString failure;
         if (!Exchange(scanpipe::DeviceRequest(scanpipe::kDescribe, device, options), scanpipe::kDescribe, reply,
@@ -294,7 +305,9 @@ struct Scanner::Impl {
         ScanResult failed;
         failed.status = kScanIOError;
         try {
+            ForDevice(device);
             EnsureHelper();
+            helperDevice = device;
         } catch (const EScannerMissing&) {
             failed.message = CannotStartMessage();
             return failed;

@@ -56,6 +56,7 @@ void Start() {
     // scanner is SANE's test backend configured from the tests' folder only.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(Folder().path()));
     qputenv("SANE_CONFIG_DIR", QUORLANE_SANE_CONFIG);
+    Scanner::SetHelperProgram(QStringLiteral(QUORLANE_SCAN_HELPER));
     if (!StartOffscreenApplication())
         return;
     SettingsStore::SetFileName(Folder().filePath(QStringLiteral("registry.ini")));

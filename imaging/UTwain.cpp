@@ -42,6 +42,20 @@ void AwaitReady(const std::future<T>& f) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
+// The scanner service's answer, awaited as above; a helper that failed is a failure of the scanner
+// like any other.
+template <class T>
+T Collect(std::future<T>& f) {
+    AwaitReady(f);
+    try {
+        return f.get();
+    } catch (const EScannerMissing&) {
+        throw ETwain(TwainMissingMessage());
+    } catch (const EScannerFailed& e) {
+        throw ETwain(e.Message());
+    }
+}
+
 // A feeder scans page after page until it is empty; a flatbed would scan its bed for ever.
 bool FromFeeder(const ScanOptions& options) {
     for (const auto& [name, value] : options.values)
@@ -116,8 +130,7 @@ bool TTwainManager::SelectSource() {
     Load();
     // Network backends take seconds to answer.
     std::future<std::vector<ScanDevice>> listing = Scanner::Instance().ListDevices(false);
-    AwaitReady(listing);
-    const std::vector<ScanDevice> devices = listing.get();
+    const std::vector<ScanDevice> devices = Collect(listing);
     // An empty choice would end as a silent cancel: the user is told where to look instead.
     if (devices.empty())
         throw ETwain(NoScannerMessage());
@@ -141,8 +154,7 @@ void TTwainManager::OpenSource() {
     if (source_.name.isEmpty())
         throw ETwain(TwainErrorMessage(kScanInvalid));
     std::future<ScanDeviceInfo> opening = Scanner::Instance().OpenDevice(source_.name);
-    AwaitReady(opening);
-    const ScanDeviceInfo info = opening.get();
+    const ScanDeviceInfo info = Collect(opening);
     status_ = info.status;
     if (info.status != kScanGood)
         throw ETwain(TwainErrorMessage(info.status));
@@ -317,14 +329,20 @@ void TTwain::Handle(ScanResult result) {
     }
     ++pages_;
     if (MultipleTransfer && !cancelled_ && FromFeeder(options_)) {
-        StartPage();
+        // This runs from the poll timer: a source that cannot be opened again ends the batch here.
+        try {
+            StartPage();
+        } catch (const Exception& e) {
+            Finish(e.Message());
+        }
         return;
     }
-    // The feeder's remaining pages are not taken.
+    // The feeder's remaining pages are not taken; the device closes with them.
     if (manager.sourceOpen_) {
         std::future<void> ended = Scanner::Instance().EndPages();
         AwaitReady(ended);
         ended.get();
+        manager.sourceOpen_ = false;
     }
     Finish({});
 }

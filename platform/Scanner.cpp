@@ -1,46 +1,52 @@
 #include "platform/Scanner.h"
 
 #include "platform/Dib.h"
-#include "platform/FloatingPoint.h"
+#include "platform/ScanChannel.h"
 
-#include <QLibrary>
+#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include <sane/sane.h>
+
+extern char** environ;
 
 namespace {
 
 constexpr int kReadChunk = 64 * 1024;
+static_assert(kReadChunk <= int(scanpipe::kMaxReadBytes));
 constexpr int64_t kMaxReserve = 64 * 1024 * 1024;
-constexpr int kMaxStringOption = 4096;
 // The pause after a read without data: with kMaxEmptyScanReads, about 30 s without a byte end a page.
 constexpr int kEmptyReadPauseMs = 10;
+// How long an ended helper may take to be gone before it is waited for later.
+constexpr int kReapMs = 2000;
 
-struct SaneApi {
-    decltype(&sane_init) init = nullptr;
-    decltype(&sane_exit) exit = nullptr;
-    decltype(&sane_get_devices) getDevices = nullptr;
-    decltype(&sane_open) open = nullptr;
-    decltype(&sane_close) close = nullptr;
-    decltype(&sane_get_option_descriptor) getOption = nullptr;
-    decltype(&sane_control_option) control = nullptr;
-    decltype(&sane_get_parameters) getParameters = nullptr;
-    decltype(&sane_start) start = nullptr;
-    decltype(&sane_read) read = nullptr;
-    decltype(&sane_cancel) cancel = nullptr;
-};
+using Clock = ScanChannel::Clock;
 
-template <class F>
-bool Resolve(QLibrary& library, const char* name, F& target) {
-    target = reinterpret_cast<F>(library.resolve(name));
-    return target != nullptr;
+QString CrashedMessage() {
+    return QStringLiteral("スキャナのドライバが異常終了しました。\n"
+                          "スキャナの電源と接続を確かめてから、もう一度お試しください");
+}
+
+QString SilentMessage() {
+    return QStringLiteral("スキャナのドライバが応答しません。\n"
+                          "スキャナの電源と接続を確かめてから、もう一度お試しください");
+}
+
+QString CannotStartMessage() {
+    return QStringLiteral("スキャナのドライバを起動できません");
 }
 
 uint8_t HighByte16(const char* sample) {
@@ -55,37 +61,32 @@ uint8_t Sample(const char* row, int depth, int64_t x) {
     return depth == 16 ? HighByte16(row + 2 * x) : uint8_t(row[x]);
 }
 
-// Backends start reader threads that set signal dispositions for the whole process (SIGTERM back
-// to its default, which would end the program unasked instead of closing its window): what the
-// program had is put back once each call is over.
-class SignalKeeper {
-public:
-    SignalKeeper() {
-        for (size_t i = 0; i < std::size(kKept); ++i)
-            sigaction(kKept[i], nullptr, &saved_[i]);
-    }
-    ~SignalKeeper() {
-        for (size_t i = 0; i < std::size(kKept); ++i)
-            sigaction(kKept[i], &saved_[i], nullptr);
-    }
-    SignalKeeper(const SignalKeeper&) = delete;
-    SignalKeeper& operator=(const SignalKeeper&) = delete;
+std::mutex helperLock;
 
-private:
-    static constexpr int kKept[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE};
-    struct sigaction saved_[std::size(kKept)];
-};
+QString& HelperPath() {
+    // The running executable's folder, as the program's data is found.
+    static QString path = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2) +
+                          QStringLiteral("/quorlane-scan");
+    return path;
+}
 
 } // namespace
 
 struct Scanner::Impl {
-    QLibrary library;
-    SaneApi api;
-    bool started = false;
-    SANE_Handle handle = nullptr;
-    QString openDevice;
-    std::atomic<SANE_Handle> scanning{nullptr};
+    // Set by the callers' threads, read by the scanner thread.
+    std::mutex settingsLock;
+    ScanTimeouts timeouts;
+
+    // The scanner thread's: the helper running, if any, and the device it opened.
+    pid_t helper = -1;
+    QString helperDevice;
+    std::unique_ptr<ScanChannel> channel;
+    // Helpers killed that had not gone yet.
+    std::vector<pid_t> unreaped;
+    // The page being read: a cancel asked for, and passed on to the helper.
     std::atomic<bool> cancelRequested{false};
+    bool cancelSent = false;
+    int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 
     std::mutex lock;
     std::condition_variable wake;
@@ -97,20 +98,18 @@ struct Scanner::Impl {
         thread = std::thread([this] { Run(); });
     }
     ~Impl() {
-        // The device is closed, but SANE is not exited: its dll backend would unload the backends,
-        // whose leftovers then show as leaks of no known module; the process is ending anyway.
-        Post([this] { CloseHandle(); });
+        Post([this] { EndHelper(true); });
         {
             std::lock_guard guard(lock);
             stopping = true;
         }
         wake.notify_all();
         thread.join();
+        if (wakeFd >= 0)
+            close(wakeFd);
     }
 
     void Run() {
-        // Backends do floating-point work of their own and expect exceptions masked.
-        T8087ExceptionDisabler masked;
         for (;;) {
             std::function<void()> task;
             {
@@ -121,7 +120,6 @@ struct Scanner::Impl {
                 task = std::move(tasks.front());
                 tasks.pop_front();
             }
-            SignalKeeper keep;
             task();
         }
     }
@@ -142,209 +140,259 @@ struct Scanner::Impl {
         return result;
     }
 
-    // On the scanner thread.
-    void Start() {
-        if (started)
+    ScanTimeouts Timeouts() {
+        std::lock_guard guard(settingsLock);
+        return timeouts;
+    }
+
+    // ---- the helper's life, on the scanner thread
+
+    // Waits up to ms for pid to be gone; true when it was reaped.
+    static bool Reap(pid_t pid, int ms) {
+        const auto until = Clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            int status = 0;
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid || (done < 0 && errno == ECHILD))
+                return true;
+            if (Clock::now() >= until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    // Ends the helper: asked to close the device and go when gracefully, else (or when it does not
+    // go within the end limit) killed.
+    void EndHelper(bool gracefully) {
+        std::erase_if(unreaped, [](pid_t pid) { return Reap(pid, 0); });
+        if (helper < 0)
             return;
-        library.setFileNameAndVersion(QStringLiteral("sane"), 1);
-        if (!library.load())
-            throw EScannerMissing(library.errorString());
-        const bool complete = Resolve(library, "sane_init", api.init) && Resolve(library, "sane_exit", api.exit) &&
-                              Resolve(library, "sane_get_devices", api.getDevices) &&
-                              Resolve(library, "sane_open", api.open) && Resolve(library, "sane_close", api.close) &&
-                              Resolve(library, "sane_get_option_descriptor", api.getOption) &&
-                              Resolve(library, "sane_control_option", api.control) &&
-                              Resolve(library, "sane_get_parameters", api.getParameters) &&
-                              Resolve(library, "sane_start", api.start) && Resolve(library, "sane_read", api.read) &&
-                              Resolve(library, "sane_cancel", api.cancel);
-        if (!complete)
-            throw EScannerMissing(QStringLiteral("libsane.so.1 lacks an entry point"));
-        SANE_Int version = 0;
-        if (api.init(&version, nullptr) != SANE_STATUS_GOOD)
-            throw EScannerMissing(QStringLiteral("sane_init failed"));
-        started = true;
-    }
-
-    void CloseHandle() {
-        if (handle != nullptr) {
-            api.cancel(handle);
-            api.close(handle);
+        const int endMs = Timeouts().endMs;
+        bool gone = false;
+        if (gracefully && channel->Send(scanpipe::Request(scanpipe::kQuit),
+                                        Clock::now() + std::chrono::milliseconds(endMs)))
+            gone = Reap(helper, endMs);
+        if (!gone) {
+            kill(helper, SIGKILL);
+            if (!Reap(helper, kReapMs))
+                unreaped.push_back(helper);
         }
-        handle = nullptr;
-        openDevice.clear();
+        helper = -1;
+        helperDevice.clear();
+        channel.reset();
     }
 
-    std::vector<ScanDevice> Devices(bool localOnly) {
-        Start();
-        const SANE_Device** list = nullptr;
-        std::vector<ScanDevice> devices;
-        if (api.getDevices(&list, localOnly ? SANE_TRUE : SANE_FALSE) != SANE_STATUS_GOOD || list == nullptr)
-            return devices;
-        for (const SANE_Device** d = list; *d != nullptr; ++d)
-            devices.push_back({QString::fromUtf8((*d)->name), QString::fromUtf8((*d)->vendor),
-                               QString::fromUtf8((*d)->model), QString::fromUtf8((*d)->type)});
-        return devices;
+    // Another device than the one open is opened by another helper: closing the open one would be a
+    // cancel in the helper that goes on.
+    void ForDevice(const QString& device) {
+        if (helper >= 0 && !helperDevice.isEmpty() && helperDevice != device)
+            EndHelper(true);
     }
 
-    // Sets one option by name; false when the device has no such active, settable option or
-    // refuses the value.
-    bool SetOption(const QString& name, const QString& text) {
-        const QByteArray wanted = name.toUtf8();
-        SANE_Int count = 0;
-        if (api.control(handle, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
-            return false;
-        for (SANE_Int i = 1; i < count; ++i) {
-            const SANE_Option_Descriptor* desc = api.getOption(handle, i);
-            if (desc == nullptr || desc->name == nullptr || wanted != desc->name)
-                continue;
-            if (!SANE_OPTION_IS_ACTIVE(desc->cap) || !SANE_OPTION_IS_SETTABLE(desc->cap))
-                return false;
-            SANE_Int info = 0;
-            switch (desc->type) {
-            case SANE_TYPE_BOOL: {
-                SANE_Word value = text == QLatin1String("true") || text == QLatin1String("1") ? SANE_TRUE : SANE_FALSE;
-                return api.control(handle, i, SANE_ACTION_SET_VALUE, &value, &info) == SANE_STATUS_GOOD;
-            }
-            case SANE_TYPE_INT: {
-                SANE_Word value = SANE_Word(text.toDouble());
-                return api.control(handle, i, SANE_ACTION_SET_VALUE, &value, &info) == SANE_STATUS_GOOD;
-            }
-            case SANE_TYPE_FIXED: {
-                SANE_Word value = SANE_FIX(text.toDouble());
-                return api.control(handle, i, SANE_ACTION_SET_VALUE, &value, &info) == SANE_STATUS_GOOD;
-            }
-            case SANE_TYPE_STRING: {
-                if (desc->size <= 0 || desc->size > kMaxStringOption)
-                    return false;
-                QByteArray value = text.toUtf8();
-                value.resize(desc->size, '\0');
-                value[desc->size - 1] = '\0';
-                return api.control(handle, i, SANE_ACTION_SET_VALUE, value.data(), &info) == SANE_STATUS_GOOD;
-            }
-            default:
-                return false;
-            }
+    // Starts the helper unless it runs and waits for its hello; EScannerMissing when it cannot start
+    // SANE.
+    void EnsureHelper() {
+        if (helper >= 0)
+            return;
+        const QString program = Scanner::HelperProgram();
+        int ends[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            throw EScannerMissing(QStringLiteral("socketpair: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+        // The helper starts with default signal handling and nothing blocked, whatever this thread has.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        for (int signal : {SIGPIPE, SIGTERM, SIGINT, SIGHUP, SIGCHLD})
+            sigaddset(&defaults, signal);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        const QByteArray path = program.toLocal8Bit();
+        char* argv[] = {const_cast<char*>(path.constData()), nullptr};
+        pid_t pid = -1;
+        const int spawned = posix_spawn(&pid, path.constData(), &actions, &attributes, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        close(ends[1]);
+        if (spawned != 0) {
+            close(ends[0]);
+            throw EScannerMissing(QStringLiteral("%1: %2").arg(program, QString::fromLocal8Bit(strerror(spawned))));
         }
+        helper = pid;
+        channel = std::make_unique<ScanChannel>(ends[0], wakeFd);
+        std::string hello;
+        const auto outcome = channel->Receive(scanpipe::kHello, hello,
+                                              Clock::now() + std::chrono::milliseconds(Timeouts().answerMs));
+        scanpipe::Reader in(hello.data(), hello.size());
+        const bool started = in.U8() != 0;
+        const QString why = QString::fromUtf8(in.Text());
+        if (outcome != ScanChannel::Outcome::Answered || in.Failed() || !started) {
+            EndHelper(false);
+            throw EScannerMissing(started || why.isEmpty() ? program + QStringLiteral(": no answer") : why);
+        }
+    }
+
+    // One request and its reply. A helper that fails is ended, and failure says why: a cancelled page
+    // leaves it empty. Calls of a page (cancellable) pass a cancel on to the helper and end it when it
+    // does not answer within the end limit.
+    bool Exchange(const std::string& request, uint8_t kind, std::string& reply, bool cancellable, QString& failure) {
+        const ScanTimeouts limits = Timeouts();
+        auto deadline = Clock::now() + std::chrono::milliseconds(limits.answerMs);
+        const auto passCancel = [&](Clock::time_point& until) {
+            if (!cancellable || !cancelRequested || cancelSent)
+                return;
+            cancelSent = true;
+            const auto end = Clock::now() + std::chrono::milliseconds(limits.endMs);
+            channel->Send(scanpipe::Request(scanpipe::kCancel), end);
+            until = std::min(until, end);
+        };
+        passCancel(deadline);
+        ScanChannel::Outcome outcome = ScanChannel::Outcome::Closed;
+        if (channel->Send(request, deadline))
+            outcome = channel->Receive(kind, reply, deadline, passCancel);
+        if (outcome == ScanChannel::Outcome::Answered)
+            return true;
+        EndHelper(false);
+        failure = cancellable && cancelSent                       ? QString()
+                  : outcome == ScanChannel::Outcome::TimedOut ? SilentMessage()
+                                                                : CrashedMessage();
         return false;
     }
 
-    // Opens device unless it is the one open; the SANE status.
-    SANE_Status Open(const QString& device) {
-        if (handle != nullptr && openDevice == device)
-            return SANE_STATUS_GOOD;
-        CloseHandle();
-        const SANE_Status opened = api.open(device.toUtf8().constData(), &handle);
-        if (opened != SANE_STATUS_GOOD) {
-            handle = nullptr;
-            return opened;
-        }
-        openDevice = device;
-        return SANE_STATUS_GOOD;
+    // A reply whose fields are not what its kind holds: the helper is ended.
+    [[noreturn]] void Garbled() {
+        EndHelper(false);
+        throw EScannerFailed(CrashedMessage());
+    }
+
+    // ---- the calls
+
+    std::vector<ScanDevice> Devices(bool localOnly) {
+        EnsureHelper();
+        std::string reply;
+        QString failure;
+        if (!Exchange(scanpipe::ListRequest(localOnly), scanpipe::kList, reply, false, failure))
+            throw EScannerFailed(failure);
+        std::vector<ScanDevice> devices;
+        if (!scanpipe::ReadDevices(reply, devices))
+            Garbled();
+        return devices;
     }
 
     ScanDeviceInfo Describe(const QString& device, const ScanOptions& options) {
-        Start();
+        ForDevice(device);
+        EnsureHelper();
+        helperDevice = device;
+        std::string reply;
+        QString failure;
+        if (!Exchange(scanpipe::DeviceRequest(scanpipe::kDescribe, device, options), scanpipe::kDescribe, reply,
+                      false, failure))
+            throw EScannerFailed(failure);
         ScanDeviceInfo info;
-        info.status = int(Open(device));
-        if (info.status != SANE_STATUS_GOOD)
-            return info;
-        for (const auto& [name, value] : options.values)
-            SetOption(name, value);
-        SANE_Int count = 0;
-        if (api.control(handle, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
-            return info;
-        for (SANE_Int i = 1; i < count; ++i) {
-            const SANE_Option_Descriptor* desc = api.getOption(handle, i);
-            if (desc == nullptr || desc->name == nullptr || desc->name[0] == '\0' ||
-                !SANE_OPTION_IS_SETTABLE(desc->cap) || desc->size <= 0 || desc->size > kMaxStringOption)
-                continue;
-            ScanOptionInfo option;
-            option.name = QString::fromUtf8(desc->name);
-            option.active = SANE_OPTION_IS_ACTIVE(desc->cap);
-            const bool fixed = desc->type == SANE_TYPE_FIXED;
-            auto number = [fixed](SANE_Word w) { return fixed ? SANE_UNFIX(w) : double(w); };
-            if (desc->type == SANE_TYPE_INT || fixed) {
-                // Vectors (gamma tables) are no settings a window offers.
-                if (desc->size != int(sizeof(SANE_Word)))
-                    continue;
-                option.numeric = true;
-                if (desc->constraint_type == SANE_CONSTRAINT_RANGE && desc->constraint.range != nullptr) {
-                    option.range = true;
-                    option.min = number(desc->constraint.range->min);
-                    option.max = number(desc->constraint.range->max);
-                    option.quant = number(desc->constraint.range->quant);
-                } else if (desc->constraint_type == SANE_CONSTRAINT_WORD_LIST && desc->constraint.word_list) {
-                    const SANE_Word* list = desc->constraint.word_list;
-                    for (SANE_Int k = 1; k <= list[0] && k <= 1024; ++k)
-                        option.values.push_back(number(list[k]));
-                }
-                SANE_Word value = 0;
-                if (option.active && api.control(handle, i, SANE_ACTION_GET_VALUE, &value, nullptr) == SANE_STATUS_GOOD)
-                    option.current = QString::number(number(value));
-            } else if (desc->type == SANE_TYPE_STRING) {
-                if (desc->constraint_type == SANE_CONSTRAINT_STRING_LIST && desc->constraint.string_list)
-                    for (const SANE_String_Const* s = desc->constraint.string_list; *s != nullptr; ++s)
-                        option.choices << QString::fromUtf8(*s);
-                QByteArray value(desc->size, '\0');
-                if (option.active &&
-                    api.control(handle, i, SANE_ACTION_GET_VALUE, value.data(), nullptr) == SANE_STATUS_GOOD) {
-                    value[desc->size - 1] = '\0';
-                    option.current = QString::fromUtf8(value.constData());
-                }
-            } else {
-                continue;
-            }
-            info.options.push_back(std::move(option));
-        }
+        if (!scanpipe::ReadDeviceInfo(reply, info))
+            Garbled();
         return info;
     }
 
     ScanResult Scan(const QString& device, const ScanOptions& options) {
-        Start();
         cancelRequested = false;
-        if (const SANE_Status opened = Open(device); opened != SANE_STATUS_GOOD) {
-            CloseHandle();
-            ScanResult failed;
-            failed.status = int(opened);
+        cancelSent = false;
+        ScanResult failed;
+        failed.status = kScanIOError;
+        try {
+            ForDevice(device);
+            EnsureHelper();
+            helperDevice = device;
+        } catch (const EScannerMissing&) {
+            failed.message = CannotStartMessage();
             return failed;
         }
-        for (const auto& [name, value] : options.values)
-            SetOption(name, value);
-        SaneSource source(*this);
-        scanning = handle;
+        std::string reply;
+        int opened = kScanGood;
+        if (!Exchange(scanpipe::DeviceRequest(scanpipe::kPrepare, device, options), scanpipe::kPrepare, reply, false,
+                      failed.message))
+            return failed;
+        if (!scanpipe::ReadStatus(reply, opened)) {
+            EndHelper(false);
+            failed.message = CrashedMessage();
+            return failed;
+        }
+        if (opened != kScanGood) {
+            failed.status = opened;
+            failed.message.clear();
+            return failed;
+        }
+        HelperSource source(*this);
         ScanResult result = Scanner::ReadPage(source);
-        scanning = nullptr;
-        // A failed page leaves the device closed; an empty feeder keeps it for the next batch.
+        if (!source.failure.isEmpty() && !result.cancelled) {
+            result.status = kScanIOError;
+            result.message = source.failure;
+        }
+        // A failed or cancelled page has been cancelled by the backend: the helper goes, after the
+        // result was handed over. An empty feeder keeps the device.
         if (result.pixels.IsNull() && result.status != kScanNoDocs)
-            CloseHandle();
+            Post([this] { EndHelper(true); });
         return result;
     }
 
-    // The open device as the page reader asks it.
-    class SaneSource final : public Scanner::Source {
+    // The open device as the page reader asks it, through the helper.
+    class HelperSource final : public Scanner::Source {
     public:
-        explicit SaneSource(Impl& impl) : impl_(impl) {}
-        int Start() override { return int(impl_.api.start(impl_.handle)); }
+        explicit HelperSource(Impl& impl) : impl_(impl) {}
+        int Start() override { return Status(scanpipe::kStart); }
         int Parameters(Scanner::Frame& frame, bool& lastFrame) override {
-            SANE_Parameters p;
-            const SANE_Status status = impl_.api.getParameters(impl_.handle, &p);
-            if (status != SANE_STATUS_GOOD)
-                return int(status);
-            frame = {int(p.format), p.bytes_per_line, p.pixels_per_line, p.lines, p.depth, {}};
-            lastFrame = p.last_frame != SANE_FALSE;
-            return kScanGood;
+            std::string reply;
+            int status = kScanIOError;
+            if (!Ask(scanpipe::Request(scanpipe::kParameters), scanpipe::kParameters, reply))
+                return kScanIOError;
+            if (!scanpipe::ReadParameters(reply, status, frame, lastFrame))
+                return Garbled();
+            return status;
         }
         int Read(char* buffer, int max, int& got) override {
-            SANE_Int n = 0;
-            const SANE_Status status = impl_.api.read(impl_.handle, reinterpret_cast<SANE_Byte*>(buffer), max, &n);
-            got = n;
-            return int(status);
+            got = 0;
+            std::string reply;
+            int status = kScanIOError;
+            if (!Ask(scanpipe::ReadRequest(max), scanpipe::kRead, reply))
+                return kScanIOError;
+            if (!scanpipe::ReadChunk(reply, max, status, buffer, got))
+                return Garbled();
+            return status;
         }
         bool Cancelled() const override { return impl_.cancelRequested; }
         // A backend in non-blocking use answers at once without data; the next read waits a little.
         void Idle() override { std::this_thread::sleep_for(std::chrono::milliseconds(kEmptyReadPauseMs)); }
 
+        // Why the helper failed; empty while it answers.
+        QString failure;
+
     private:
+        bool Ask(const std::string& request, uint8_t kind, std::string& reply) {
+            if (impl_.helper < 0) {
+                failure = CrashedMessage();
+                return false;
+            }
+            return impl_.Exchange(request, kind, reply, true, failure);
+        }
+        int Status(scanpipe::Kind kind) {
+            std::string reply;
+            int status = kScanIOError;
+            if (!Ask(scanpipe::Request(kind), kind, reply))
+                return kScanIOError;
+            if (!scanpipe::ReadStatus(reply, status))
+                return Garbled();
+            return status;
+        }
+        int Garbled() {
+            impl_.EndHelper(false);
+            failure = CrashedMessage();
+            return kScanIOError;
+        }
         Impl& impl_;
     };
 };
@@ -358,10 +406,25 @@ Scanner::Scanner() : impl_(std::make_unique<Impl>()) {}
 
 Scanner::~Scanner() = default;
 
+void Scanner::SetHelperProgram(const QString& path) {
+    std::lock_guard guard(helperLock);
+    HelperPath() = path;
+}
+
+QString Scanner::HelperProgram() {
+    std::lock_guard guard(helperLock);
+    return HelperPath();
+}
+
+void Scanner::SetTimeouts(const ScanTimeouts& timeouts) {
+    std::lock_guard guard(impl_->settingsLock);
+    impl_->timeouts = timeouts;
+}
+
 void Scanner::Load() {
     if (loaded_)
         return;
-    impl_->Call<void>([this] { impl_->Start(); }).get();
+    impl_->Call<void>([this] { impl_->EnsureHelper(); }).get();
     loaded_ = true;
 }
 
@@ -378,20 +441,19 @@ std::future<ScanDeviceInfo> Scanner::OpenDevice(const QString& device, const Sca
 }
 
 std::future<void> Scanner::EndPages() {
-    return impl_->Call<void>([this] {
-        if (impl_->handle != nullptr)
-            impl_->api.cancel(impl_->handle);
-    });
+    return CloseDevice();
 }
 
 std::future<void> Scanner::CloseDevice() {
-    return impl_->Call<void>([this] { impl_->CloseHandle(); });
+    return impl_->Call<void>([this] { impl_->EndHelper(true); });
 }
 
 void Scanner::Cancel() {
     impl_->cancelRequested = true;
-    if (SANE_Handle handle = impl_->scanning.load())
-        impl_->api.cancel(handle);
+    const uint64_t one = 1;
+    if (impl_->wakeFd >= 0 && write(impl_->wakeFd, &one, sizeof one) < 0) {
+        // A full counter has a wake pending already.
+    }
 }
 
 PixelBuffer Scanner::FramesToPixels(const std::vector<Frame>& frames) {

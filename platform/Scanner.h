@@ -1,8 +1,11 @@
 #pragma once
-// The scanner service, standing in for the TWAIN source manager: SANE's libsane.so.1, opened at
-// first use, so the program runs without it. One scanner thread makes every SANE call (backends
-// are not thread-safe, and network backends take seconds to list their devices); callers get
-// futures. Only Cancel reaches SANE from another thread, which the SANE standard allows.
+// The scanner service, standing in for the TWAIN source manager: SANE's libsane.so.1, run in a helper
+// process of our own (quorlane-scan, beside the program) started at first use, so the program runs
+// without SANE and outlives a backend that crashes, never returns, or is left holding a lock by its
+// own reader thread. Every answer from the helper is awaited within a time limit; a helper that ends,
+// says what it must not or keeps silent is ended and replaced at the next call, and the caller is
+// told in Japanese. One scanner thread talks to the helper; callers get futures. Cancel may come
+// from any thread.
 //
 // A scan becomes pixels as a bitmap holds them: grey (1, 8 or 16 bits), colour (8 or 16 bits, in
 // one pass or three), known or unknown line counts, padded lines. Lineart comes out black on white.
@@ -20,8 +23,10 @@
 #include <utility>
 #include <vector>
 
-// The library cannot be loaded or started ("TWAINドライバが見つかりません" at the caller).
+// The library or the helper cannot be loaded or started ("TWAINドライバが見つかりません" at the caller).
 QUORLANE_EXCEPTION(EScannerMissing, Exception)
+// The helper ended or stopped answering during a call; the message says so in Japanese.
+QUORLANE_EXCEPTION(EScannerFailed, Exception)
 
 struct ScanDevice {
     QString name; // what Scan takes, "test:0"
@@ -99,6 +104,13 @@ constexpr int kMaxScanFrames = 3;
 // Reads in a row that bring nothing before a page is given up (about 30 s on a device).
 constexpr int kMaxEmptyScanReads = 3000;
 
+// How long the helper may take: for any answer (a network backend lists its devices in seconds, a
+// lamp warms up before the first line), and after a cancel or a request to end before it is ended.
+struct ScanTimeouts {
+    int answerMs = 120000;
+    int endMs = 3000;
+};
+
 // The bounds of one page's reading.
 struct ScanLimits {
     int64_t bytes = kMaxScanBytes;
@@ -114,20 +126,31 @@ public:
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
 
-    // Loads and starts SANE on the scanner thread; raises EScannerMissing when it cannot.
+    // The helper program for the helpers started from now on; by default quorlane-scan beside the
+    // running executable.
+    static void SetHelperProgram(const QString& path);
+    static QString HelperProgram();
+    void SetTimeouts(const ScanTimeouts& timeouts);
+    // Starts the helper and SANE in it; raises EScannerMissing when it cannot.
     void Load();
     bool IsLoaded() const { return loaded_; }
-    // The devices SANE knows (local ones only when asked).
+    // The devices SANE knows (local ones only when asked). The future raises EScannerFailed or
+    // EScannerMissing when the helper fails.
     std::future<std::vector<ScanDevice>> ListDevices(bool localOnly);
     // Opens the device (closing another one open) and describes its options after the given
-    // values were set (the values change which options are active and their ranges).
+    // values were set (the values change which options are active and their ranges). Raises as
+    // ListDevices.
     std::future<ScanDeviceInfo> OpenDevice(const QString& device, const ScanOptions& options = {});
     // Opens the device (keeping it open for the next page), sets the options and scans one page.
-    // A failure closes the device.
+    // A failure closes the device and ends the helper; a helper that fails gives kScanIOError with
+    // the reason as the message.
     std::future<ScanResult> Scan(const QString& device, const ScanOptions& options);
-    // Ends the pages of the scan (a feeder's remaining pages are not taken); the device stays open.
+    // Ends the pages of the scan (a feeder's remaining pages are not taken) and closes the device.
     std::future<void> EndPages();
     // Closes the open device.
+    // Both end the helper: a backend stops its reader thread by asynchronous cancellation, which can
+    // leave the allocator's lock held, so no call follows a cancel or a close in the same helper.
+    // The next call starts another, which reads SANE's configuration and the environment anew.
     std::future<void> CloseDevice();
     // From any thread: stops the scan in progress; whatever it ends with counts as a cancel.
     void Cancel();

@@ -1,6 +1,7 @@
 // Every test program runs without a display and with settings, data and runtime folders of
 // its own, so a test never touches the user's files.
 
+#include "platform/Scanner.h"
 #include "platform/Settings.h"
 #include "tests/TestSupport.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuorlaneTests"));
     SettingsStore::SetFileName(home.path() + QStringLiteral("/registry.ini"));
+    Scanner::SetHelperProgram(QStringLiteral(QUORLANE_SCAN_HELPER));
     if (const int child = TestSupport::RunChildIfAsked(); child >= 0)
         return child;
     ::testing::InitGoogleTest(&argc, argv);

@@ -89,14 +89,34 @@ void Choose(QComboBox* box, const QString& text) {
     box->setCurrentIndex(index);
 }
 
-// The test device keeps option values from one opening to the next: what it is to do on the next scan
-// (a jam, 1-bit samples) is set here, and set back to test.conf's values after each test.
+// What the test device does on the next scans (a jam, 1-bit samples, a picture) is set in a SANE
+// configuration of the test's own: tests/data/sane's test.conf with these values (by option name).
+// The helper started for the next scan reads it; a test's last settings go with the fixture.
 void SetDeviceOptions(const std::vector<std::pair<QString, QString>>& values) {
-    Scanner::Instance().Load();
-    std::future<ScanDeviceInfo> opened = Scanner::Instance().OpenDevice(QStringLiteral("test:0"), ScanOptions{values});
-    ASSERT_TRUE(Answered(opened)) << "the scanner thread did not open the device";
-    ASSERT_EQ(opened.get().status, kScanGood);
-    ASSERT_TRUE(Answered(Scanner::Instance().CloseDevice())) << "the scanner thread did not close the device";
+    static QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile base(QStringLiteral(QUORLANE_SOURCE_DIR "/tests/data/sane/test.conf"));
+    ASSERT_TRUE(base.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList lines = QString::fromUtf8(base.readAll()).split(u'\n');
+    for (const auto& [name, value] : values) {
+        const QString key = name == QLatin1String("read-return-value") ? QStringLiteral("read-status-code") : name;
+        bool number = false;
+        value.toDouble(&number);
+        const QString line = key + u' ' + (number ? value : u'"' + value + u'"');
+        const auto found = std::find_if(lines.begin(), lines.end(),
+                                        [&](const QString& l) { return l.startsWith(key + u' '); });
+        ASSERT_NE(found, lines.end()) << key.toStdString();
+        *found = line;
+    }
+    QFile conf(folder.filePath(QStringLiteral("test.conf")));
+    QFile dll(folder.filePath(QStringLiteral("dll.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly | QIODevice::Truncate) && dll.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    conf.write(lines.join(u'\n').toUtf8());
+    dll.write("test\n");
+    conf.close();
+    dll.close();
+    qputenv("SANE_CONFIG_DIR", QFile::encodeName(folder.path()));
+    ASSERT_TRUE(Answered(Scanner::Instance().CloseDevice())) << "the scanner thread did not end the helper";
 }
 
 // The last resort when the scanner thread itself is stuck, which every bounded wait above would wait
@@ -135,10 +155,8 @@ protected:
     static void SetUpTestSuite() { qputenv("SANE_CONFIG_DIR", QUORLANE_SOURCE_DIR "/tests/data/sane"); }
     void TearDown() override {
         PictureSizeLimit = savedLimit;
-        if (Scanner::Instance().IsLoaded())
-            SetDeviceOptions({{QStringLiteral("read-return-value"), QStringLiteral("Default")},
-                              {QStringLiteral("depth"), QStringLiteral("8")},
-                              {QStringLiteral("test-picture"), QStringLiteral("Solid black")}});
+        qputenv("SANE_CONFIG_DIR", QUORLANE_SOURCE_DIR "/tests/data/sane");
+        ASSERT_TRUE(Answered(Scanner::Instance().CloseDevice())) << "the scanner thread did not end the helper";
     }
     void SetUp() override {
         watchdog = std::make_unique<Watchdog>(std::chrono::seconds(4 * kScanSeconds));
@@ -383,6 +401,66 @@ TEST_F(TwainRoadTest, AJammedPageShowsTheScannerFailureAndBringsNothing) {
     EXPECT_TRUE(QDir(TemporaryPictureFolder()).entryList({QStringLiteral("mtf*")}, QDir::Files).isEmpty());
 }
 
+// A scanner driver that crashes or never answers (tests/scanner/faulty, listed after the test device)
+// is told in Japanese; the document keeps its page and the next scan comes as usual.
+TEST_F(TwainRoadTest, AScannerDriverThatCrashesOrHangsIsToldAndTheDocumentStays) {
+    // With short limits on the helper's answers; the test's own scanners until the test ends.
+    struct FaultyScanners {
+        FaultyScanners() {
+            qputenv("SANE_CONFIG_DIR",
+                    QUORLANE_SOURCE_DIR "/tests/data/sane-faulty:" QUORLANE_SOURCE_DIR "/tests/data/sane");
+            qputenv("LD_LIBRARY_PATH", QUORLANE_FAULTY_BACKEND_DIR);
+            Scanner::Instance().CloseDevice().get();
+            Scanner::Instance().SetTimeouts({2000, 1000});
+        }
+        ~FaultyScanners() {
+            Scanner::Instance().SetTimeouts({});
+            Scanner::Instance().CloseDevice().get();
+            qputenv("SANE_CONFIG_DIR", QUORLANE_SOURCE_DIR "/tests/data/sane");
+            if (savedLibraryPath.isEmpty())
+                qunsetenv("LD_LIBRARY_PATH");
+            else
+                qputenv("LD_LIBRARY_PATH", savedLibraryPath);
+        }
+        const QByteArray savedLibraryPath = qgetenv("LD_LIBRARY_PATH");
+    } faulty;
+    panel->SetPage(TfrmAMPhoto::pgTwain);
+    ScanWholeBed(panel, dialogs, QStringLiteral("カラー"), QStringLiteral("50 dpi"));
+    EditorIdle(editor);
+    panel->btnPasteImage->click();
+    ASSERT_EQ(Photos().size(), 1u);
+    const QImage placed = Pixels(Photos()[0]);
+    ASSERT_FALSE(placed.isNull());
+
+    // faulty:crash, faulty:hang (second and third in the list): each page fails with the reason.
+    const QString reasons[] = {QStringLiteral("スキャナのドライバが異常終了しました。"),
+                               QStringLiteral("スキャナのドライバが応答しません。")};
+    for (int device : {1, 2}) {
+        dialogs.scanners = {device};
+        dialogs.answers = {mrOk};
+        WhenSourceWindow([](TScannerWindow* window) { window->btnScan->click(); });
+        panel->btnTwain->click();
+        ASSERT_EQ(dialogs.boxes.size(), size_t(device));
+        const QString& text = dialogs.boxes.back().text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("TWAINでエラーが発生しました。"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(reasons[device - 1])) << text.toStdString();
+        EXPECT_FALSE(TTwainManager::Instance().SourceOpen());
+        EXPECT_EQ(TTwainManager::Instance().SourceWindow(), nullptr);
+    }
+    // faulty:crash-open: no settings window, the reason at once.
+    dialogs.scanners = {4};
+    dialogs.answers = {mrOk};
+    panel->btnTwain->click();
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_TRUE(dialogs.boxes.back().text.contains(reasons[0])) << dialogs.boxes.back().text.toStdString();
+
+    ASSERT_EQ(Photos().size(), 1u);
+    EXPECT_EQ(Pixels(Photos()[0]), placed);
+    ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
+    EXPECT_EQ(panel->ipTwain->Picture().Width(), 787);
+    EXPECT_EQ(dialogs.boxes.size(), 3u);
+}
+
 TEST_F(TwainRoadTest, PagesAreShrunkOnlyBeyondTheSizeLimitAndLineartIsBlackOnWhite) {
     panel->SetPage(TfrmAMPhoto::pgTwain);
     const auto format = [&] {
@@ -412,7 +490,7 @@ TEST_F(TwainRoadTest, PagesAreShrunkOnlyBeyondTheSizeLimitAndLineartIsBlackOnWhi
     // and is shown so.
     const QImage shown = panel->ipTwain->grab().toImage();
     EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFF, 0u);
-    SetDeviceOptions({{QStringLiteral("test-picture"), QStringLiteral("Solid white")}});
+    SetDeviceOptions({{QStringLiteral("depth"), QStringLiteral("1")}, {QStringLiteral("test-picture"), QStringLiteral("Solid white")}});
     ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("50 dpi"));
     EXPECT_EQ(format(), pf1bit);
     EXPECT_EQ(pixel(0, 0), 0xFFFFFFu);
@@ -421,7 +499,7 @@ TEST_F(TwainRoadTest, PagesAreShrunkOnlyBeyondTheSizeLimitAndLineartIsBlackOnWhi
     ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
     EXPECT_EQ(panel->ipTwain->Picture().Width(), 500);
     EXPECT_EQ(pixel(250, 250), 0xFFFFFFu);
-    SetDeviceOptions({{QStringLiteral("test-picture"), QStringLiteral("Solid black")}});
+    SetDeviceOptions({{QStringLiteral("depth"), QStringLiteral("1")}, {QStringLiteral("test-picture"), QStringLiteral("Solid black")}});
     ScanWholeBed(panel, dialogs, QStringLiteral("グレー"), QStringLiteral("100 dpi"));
     EXPECT_EQ(pixel(250, 250), 0u);
     EXPECT_TRUE(dialogs.boxes.empty());

@@ -715,10 +715,11 @@ bool TfrmLayout::RunTool(const QString& kindName) {
     // The panel takes the new selection at once: what is typed before the next idle goes into the
     // object just made, not into the one selected before it.
     EditPanelIdle();
-    // A new text is made to be typed: the keys go to the memo, whose text what is typed replaces.
-    // The page view kept them before, and they went nowhere.
-    if (auto* panel = dynamic_cast<TfrmAMText*>(EditPanel());
-        panel != nullptr && kindName == QLatin1String("TLOText") && panel->SelectionKind() == TfrmAMText::skOneText)
+    // A new text is made to be typed: the keys go to the memo, its text selected so that what is
+    // typed replaces it. The page view, which has them after a click on the page, ignores typing.
+    auto* panel = dynamic_cast<TfrmAMText*>(EditPanel());
+    if (panel != nullptr && kindName == QLatin1String("TLOText") &&
+        panel->SelectionKind() == TfrmAMText::skOneText)
         panel->EnterMemo(true);
     return true;
 }

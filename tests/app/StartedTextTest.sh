@@ -27,13 +27,21 @@ fail() {
 # The kana typed get keys of their own before the program starts: xdotool would map each one on the
 # fly, and the program may see the key before it sees the new mapping.
 xkbcomp -xkb "$DISPLAY" "$home/keys.xkb" 2>/dev/null
-sed -i -e 's/key <I240> {[^}]*}/key <I240> { [ U30C6 ] }/' -e 's/key <I241> {[^}]*}/key <I241> { [ U30B9 ] }/' \
+sed -i -e 's/key <I240> {[^}]*}/key <I240> { [ U30C6 ] }/' \
+  -e 's/key <I241> {[^}]*}/key <I241> { [ U30B9 ] }/' \
   -e 's/key <I242> {[^}]*}/key <I242> { [ U30C8 ] }/' "$home/keys.xkb"
 xkbcomp "$home/keys.xkb" "$DISPLAY" 2>/dev/null
 
-# The first visible window whose name matches, within $2 seconds (20 when not given).
+# The first visible window whose name matches, within $2 seconds (20 when not given). Asked again and
+# again rather than with --sync: a search that meets a window going away (a closing menu) gives up.
 window() {
-  timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1
+  local end=$((SECONDS + ${2:-20})) found
+  while [ $SECONDS -lt $end ]; do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    [ -n "$found" ] && echo "$found" && return 0
+    sleep 0.5
+  done
+  return 1
 }
 click() { # x y (on the screen)
   xdotool mousemove "$1" "$2" click 1
@@ -43,9 +51,16 @@ click() { # x y (on the screen)
 pixel() {
   import -window "$main" png:- 2>/dev/null | convert png:- -format "%[hex:p{$1,$2}]" info: 2>/dev/null
 }
-shows() { # x y colour: true once the main window shows it, within 20 s
-  for _ in $(seq 1 40); do
+shows() { # x y colour [tries]: true once the main window shows it, within tries (40) half seconds
+  for _ in $(seq 1 "${4:-40}"); do
     [ "$(pixel "$1" "$2")" = "$3" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+leaves() { # x y colour: true once the main window shows another colour there, within 20 s
+  for _ in $(seq 1 40); do
+    [ "$(pixel "$1" "$2")" != "$3" ] && return 0
     sleep 0.5
   done
   return 1
@@ -62,24 +77,21 @@ fi
 # The paper panel (its 用紙ジャンル row) once the start has settled and the window takes keys.
 for _ in $(seq 1 30); do
   xdotool windowfocus --sync "$main" key ctrl+n
-  shows 117 270 55A1CF && break
+  shows 117 270 55A1CF 2 && break
 done
 
 # In the editor, a face clicked and a text made by the tool bar, then another by the menu's keys.
 # The memo that takes the keys shows it by its frame in the selection colour, which Tab takes away.
 texts() { # what first-text second-text
   click 1150 834 # 編集画面へ
-  sleep 1
+  # The sheet's faces in the editor.
+  shows 222 272 C0C0C0 120 || fail "$1: no editor"
   click 306 322
   click 156 153 # 文字
   xdotool type --delay 30 "$2"
-  local focused unfocused
-  focused=$(pixel 621 400)
+  shows 621 400 308CC6 || fail "$1: the memo's frame does not show that it has the keys"
   xdotool key Tab
-  sleep 0.5
-  unfocused=$(pixel 621 400)
-  [ "$focused" = 308CC6 ] && [ "$unfocused" != 308CC6 ] ||
-    fail "$1: the memo's frame is $focused with the keys and $unfocused without"
+  leaves 621 400 308CC6 || fail "$1: the memo's frame shows the keys it no longer has"
   click 500 700
   xdotool key alt+s
   sleep 0.5
@@ -91,7 +103,7 @@ texts() { # what first-text second-text
 save() { # file
   xdotool key ctrl+s
   local dialog
-  dialog=$(window "^名前を付けて保存$")
+  dialog=$(window "^名前を付けて保存$" 60)
   [ -n "$dialog" ] || { fail "$1: no save dialog"; return 1; }
   xdotool windowfocus --sync "$dialog" type --delay 10 "$home/$1"
   xdotool key Return
@@ -112,16 +124,22 @@ got=$(save meishi.qld)
 
 # A user paper made from it with the wizard, which then shows it selected among the user papers.
 xdotool key ctrl+n
-sleep 1
+# The paper panel in place of the editor's faces.
+leaves 222 272 C0C0C0 || fail "no paper panel for a second document"
+sleep 0.5
 xdotool key alt+e
 sleep 0.5
 xdotool key n
-wizard=$(window "^用紙の編集・登録")
+# Slow to open under the sanitizers.
+wizard=$(window "^用紙の編集・登録" 60)
 if [ -z "$wizard" ]; then
   fail "no paper wizard"
 else
   xdotool windowfocus --sync "$wizard" key alt+f
-  sleep 1
+  for _ in $(seq 1 20); do
+    [ -z "$(xdotool search --onlyvisible --name "^用紙の編集・登録")" ] && break
+    sleep 0.5
+  done
   texts "user paper" "User テスト3" "テスト4"
   got=$(save user.qld)
   [ "$got" = "$(printf 'User テスト3\nテスト4')" ] || fail "user paper: the saved texts are [$got]"

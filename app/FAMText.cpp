@@ -27,9 +27,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyleOption>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -53,6 +56,41 @@ int SpacingIndex(const std::array<int, 5>& table, int value) {
             return int(i);
     return TfrmAMText::kNormalSpacing;
 }
+
+// The memo's frame in the selection colour while the memo has the keys: the style draws a text
+// box's frame alike focused or not, and the memo is where a new text's typing goes.
+class TMemoFocusStyle : public QProxyStyle {
+public:
+    static constexpr int kFrameWidth = 2;
+
+    // No base given: the application's style draws, and stays the application's.
+    TMemoFocusStyle() : QProxyStyle(nullptr) {}
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        // Room for a ring that shows.
+        if (metric == PM_DefaultFrameWidth)
+            return std::max(kFrameWidth, QProxyStyle::pixelMetric(metric, option, widget));
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element != PE_Frame || !(option->state & State_HasFocus))
+            return;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(option->palette.color(QPalette::Highlight));
+        const QRect r = option->rect;
+        const int w = kFrameWidth;
+        painter->drawRect(r.left(), r.top(), r.width(), w);
+        painter->drawRect(r.left(), r.bottom() - w + 1, r.width(), w);
+        painter->drawRect(r.left(), r.top(), w, r.height());
+        painter->drawRect(r.right() - w + 1, r.top(), w, r.height());
+        painter->restore();
+    }
+};
 
 QStringList SpacingItems() {
     return {QStringLiteral("もっと狭く"), QStringLiteral("狭く"), QStringLiteral("普通"),
@@ -204,6 +242,10 @@ TfrmAMText::TfrmAMText(QWidget* owner)
     memText->setObjectName(QStringLiteral("memText"));
     // Tab leaves the memo as it leaves every other control: a label has no use for tab characters.
     memText->setTabChangesFocus(true);
+    // Made after the memo and owned by the panel, so it outlives the memo as the panel goes.
+    auto* focusStyle = new TMemoFocusStyle;
+    focusStyle->setParent(this);
+    memText->setStyle(focusStyle);
     grid->addWidget(memText, 0, 0, 1, 5);
     QStringList faces;
     AssignFontList(faces);
@@ -696,6 +738,17 @@ void TfrmAMText::InitNewObject(TDrawObject* object) {
     Apply(text, true, true);
     if (kept.Count() > 0)
         text->Engine().SetText(kept);
+}
+
+bool TfrmAMText::EnterMemo(bool selectText) {
+    if (!memText->isEnabled())
+        return false;
+    // A hidden memo takes no keys: the effects page may be the one shown.
+    SetPage(pgText);
+    memText->setFocus(Qt::OtherFocusReason);
+    if (selectText)
+        memText->selectAll();
+    return true;
 }
 
 void TfrmAMText::LoadDefaults() {

@@ -101,6 +101,9 @@ public:
 
     // The memo's text as the lines a text object holds: a trailing line break starts no line.
     QStringList MemoLines() const;
+    // The keys go to the memo (its page shown), its text selected when selectText so that what is
+    // typed replaces it. False when the memo takes no keys (the selection is not one text).
+    bool EnterMemo(bool selectText);
 
     void CopyStyle(TDrawObject* src, TDrawObject* dst) override;
     void ShowObject(TDrawObject* object) override;

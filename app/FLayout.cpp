@@ -720,11 +720,18 @@ bool TfrmLayout::RunTool(const QString& kindName) {
     if (made)
         KeepClearOfBindingStrip(created_);
     created_ = nullptr;
+    if (!made)
+        return false;
     // The panel takes the new selection at once: what is typed before the next idle goes into the
     // object just made, not into the one selected before it.
-    if (made)
-        EditPanelIdle();
-    return made;
+    EditPanelIdle();
+    // A new text is made to be typed: the keys go to the memo, its text selected so that what is
+    // typed replaces it. The page view, which has them after a click on the page, ignores typing.
+    auto* panel = dynamic_cast<TfrmAMText*>(EditPanel());
+    if (panel != nullptr && kindName == QLatin1String("TLOText") &&
+        panel->SelectionKind() == TfrmAMText::skOneText)
+        panel->EnterMemo(true);
+    return true;
 }
 
 void TfrmLayout::KeepClearOfBindingStrip(TDrawObject* object) {
@@ -1968,8 +1975,8 @@ void TfrmLayout::PhotoFullSize() {
 void TfrmLayout::EnterTextMemo() {
     if (EditModeOf(EditPanel()) != emText)
         actModeText->trigger();
-    if (auto* panel = dynamic_cast<TfrmAMText*>(EditPanel()); panel != nullptr && panel->memText->isEnabled())
-        panel->memText->setFocus(Qt::ShortcutFocusReason);
+    if (auto* panel = dynamic_cast<TfrmAMText*>(EditPanel()))
+        panel->EnterMemo(false);
 }
 
 void TfrmLayout::ShowTextPanelForClickedText() {

@@ -1058,13 +1058,17 @@ TEST_F(UserRoadsTest, TheTextToolsNewTextTakesWhatIsTypedAtOnceOnAUsersPaper) {
     editor->DrawSite1->SelectAll(false);
     frames[0]->SetSelected(true);
     editor->EditPanelIdle();
-    editor->actText->trigger();
     auto* textPanel = dynamic_cast<TfrmAMText*>(editor->EditPanel());
     ASSERT_NE(textPanel, nullptr);
+    // The new text takes the memo's text, which what is typed then replaces.
+    textPanel->memText->setPlainText(QStringLiteral("前の文字"));
+    editor->actText->trigger();
     std::vector<TLOText*> texts = OnPage<TLOText>();
     ASSERT_EQ(texts.size(), before + 1);
     TLOText* made = texts.front()->Selected() ? texts.front() : texts.back();
     ASSERT_TRUE(made->Selected());
+    // The keys wait in the memo.
+    EXPECT_EQ(editor->window()->focusWidget(), textPanel->memText);
     QInputMethodEvent typed;
     typed.setCommitString(QStringLiteral("ラベル"));
     QApplication::sendEvent(textPanel->memText, &typed);

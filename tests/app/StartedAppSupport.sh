@@ -15,6 +15,40 @@ require_tools() {
   done
 }
 
+# Runs a command on an X server of its own. The server takes the first free display itself
+# (-displayfd), so tests started side by side never race for one number as xvfb-run -a can.
+#   on_own_display <W>x<H>x<depth> <command> [args...]
+on_own_display() {
+  local screen=$1
+  shift
+  require_tools Xvfb
+  local dir
+  dir=$(mktemp -d)
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
+  local xpid=$!
+  # The number is written, with its newline, once the server takes clients.
+  local _
+  for _ in $(seq 1 300); do
+    [ "$(wc -l <"$dir/display")" -ge 1 ] && break
+    kill -0 $xpid 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ "$(wc -l <"$dir/display")" -lt 1 ]; then
+    echo "Xvfb did not start"
+    cat "$dir/log"
+    kill $xpid 2>/dev/null
+    rm -rf "$dir"
+    return 3
+  fi
+  local status
+  DISPLAY=":$(head -n1 "$dir/display")" "$@"
+  status=$?
+  kill $xpid 2>/dev/null
+  wait $xpid 2>/dev/null
+  rm -rf "$dir"
+  return $status
+}
+
 # A home and XDG folders of the test's own ($home, removed at exit), under the X11 platform; leaks of
 # the system libraries that platform loads are not the program's.
 private_home() {

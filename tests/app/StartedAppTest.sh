@@ -7,10 +7,10 @@ set -u
 exe=$1
 
 . "$(dirname "$0")/StartedAppSupport.sh"
-require_tools xvfb-run xdotool
+require_tools Xvfb xdotool
 private_home
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+on_own_display 1024x768x24 bash -c '
   "$1" &
   pid=$!
   if ! timeout 60 xdotool search --sync --name "^Quorlane - " >/dev/null; then

@@ -10,8 +10,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 . "$here/StartedAppSupport.sh"
 if [ "${1:-}" != --inside ]; then
-  require_tools xvfb-run xdotool import convert
-  exec xvfb-run -a -s "-screen 0 1366x900x24" "$0" --inside "$1" "$2"
+  require_tools Xvfb xdotool import convert
+  on_own_display 1366x900x24 "$0" --inside "$1" "$2"
+  exit $?
 fi
 exe=$2
 private_home

@@ -10,9 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 . "$here/StartedAppSupport.sh"
 if [ "${1:-}" != --inside ]; then
-  require_tools xvfb-run xdotool xkbcomp /usr/bin/python3
+  require_tools Xvfb xdotool xkbcomp /usr/bin/python3
   /usr/bin/python3 -c "import olefile" 2>/dev/null || require_tools python3-olefile
-  exec xvfb-run -a -s "-screen 0 1366x900x24" "$0" --inside "$1"
+  on_own_display 1366x900x24 "$0" --inside "$1"
+  exit $?
 fi
 exe=$2
 private_home

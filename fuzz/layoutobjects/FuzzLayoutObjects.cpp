@@ -21,6 +21,8 @@
 #include "platform/Exception.h"
 #include "platform/Stream.h"
 
+#include "fuzz/FuzzGuiApp.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdint>
@@ -29,21 +31,8 @@
 
 namespace {
 
-// Left alive at exit under libFuzzer: destroyed by exit handlers after Qt's own statics, it would
-// crash; the replay frees it through QuorlaneFuzzFinish.
-QGuiApplication*& App() {
-    static QGuiApplication* app = nullptr;
-    return app;
-}
-
 void Register() {
-    if (App() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_layoutobjects";
-        static char* argv[] = {name, nullptr};
-        App() = new QGuiApplication(argc, argv);
-    }
+    StartFuzzGuiApp("fuzz_layoutobjects");
     static const bool done = [] {
         for (const TMetaClass* meta :
              {&TLOLine::StaticClass(), &TLOCurve::StaticClass(), &TLORect::StaticClass(),
@@ -71,13 +60,6 @@ void Register() {
 }
 
 } // namespace
-
-// The replay ends the application while its thread still runs, so the font caches of the bar
-// codes' digits and the photos' dates are freed.
-extern "C" void QuorlaneFuzzFinish() {
-    delete App();
-    App() = nullptr;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Register();

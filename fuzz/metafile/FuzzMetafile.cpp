@@ -7,21 +7,12 @@
 #include "platform/Metafile.h"
 #include "platform/MetafilePlayer.h"
 
+#include "fuzz/FuzzGuiApp.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-// Left alive at exit under libFuzzer: destroyed by exit handlers after Qt's own statics, it would
-// crash; the replay frees it through QuorlaneFuzzFinish.
-QGuiApplication*& App() {
-    static QGuiApplication* app = nullptr;
-    return app;
-}
-
-} // namespace
 
 // Under libFuzzer the application outlives Qt's statics at exit, and part of fontconfig's
 // configuration, parsed once when the first text asks for the font list, is then unreachable: a
@@ -31,22 +22,9 @@ extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
 
-// The replay ends the application while its thread still runs, so its font caches are freed.
-extern "C" void QuorlaneFuzzFinish() {
-    delete App();
-    App() = nullptr;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Fonts and recorded pictures need a GUI application (offscreen in tests).
-    if (!App()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_metafile";
-        static char* argv[] = {name, nullptr};
-        App() = new QGuiApplication(argc, argv);
-    }
+    StartFuzzGuiApp("fuzz_metafile");
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TMetafilePlayer::Complete(bytes);
     TMetafile meta;

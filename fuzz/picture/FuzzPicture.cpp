@@ -6,21 +6,12 @@
 #include "platform/Canvas.h"
 #include "platform/Stream.h"
 
+#include "fuzz/FuzzGuiApp.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-// Left alive at exit under libFuzzer: a function-level static would be destroyed by exit handlers
-// after Qt's thread storage, leaking its font caches; the replay frees it through QuorlaneFuzzFinish.
-QGuiApplication*& App() {
-    static QGuiApplication* app = nullptr;
-    return app;
-}
-
-} // namespace
 
 // Under libFuzzer the application outlives Qt's statics at exit, and part of fontconfig's
 // configuration, parsed once when a metafile's text first asks for the font list, is then
@@ -30,22 +21,9 @@ extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
 
-// The replay ends the application while its thread still runs, so its font caches are freed.
-extern "C" void QuorlaneFuzzFinish() {
-    delete App();
-    App() = nullptr;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Fonts and recorded pictures need a GUI application (offscreen in tests).
-    if (!App()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_picture";
-        static char* argv[] = {name, nullptr};
-        App() = new QGuiApplication(argc, argv);
-    }
+    StartFuzzGuiApp("fuzz_picture");
 
     TMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     TPictureEx picture;

@@ -13,19 +13,14 @@
 #include "platform/ComponentWriter.h"
 #include "platform/Stream.h"
 
+#include "fuzz/FuzzGuiApp.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-// Left alive at exit under libFuzzer: destroyed by exit handlers after Qt's own statics, it would
-// crash; the replay frees it through QuorlaneFuzzFinish.
-QGuiApplication*& App() {
-    static QGuiApplication* app = nullptr;
-    return app;
-}
 
 void Register() {
     static const bool done = [] {
@@ -40,20 +35,9 @@ void Register() {
 
 } // namespace
 
-// The replay ends the application while its thread still runs, so its font caches are freed.
-extern "C" void QuorlaneFuzzFinish() {
-    delete App();
-    App() = nullptr;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Fonts need a GUI application (offscreen in tests).
-    if (App() == nullptr) {
-        static int argc = 1;
-        static char name[] = "fuzz_textobject";
-        static char* argv[] = {name, nullptr};
-        App() = new QGuiApplication(argc, argv);
-    }
+    StartFuzzGuiApp("fuzz_textobject");
     Register();
     TMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     std::unique_ptr<TComponent> component;

@@ -90,3 +90,64 @@ window_manager() {
   cat "$home/openbox.log"
   exit 3
 }
+
+# What the tests of the started program share: failures are counted, not fatal, so one run tells all.
+failed=0
+fail() {
+  echo "failed: $*"
+  failed=1
+}
+
+# The first visible window whose name matches, within $2 seconds (20 when not given). Asked again and
+# again rather than with --sync: a search that meets a window going away (a closing menu) gives up.
+window() {
+  local end=$((SECONDS + ${2:-20})) found
+  while [ $SECONDS -lt $end ]; do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    [ -n "$found" ] && echo "$found" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+# True once no visible window's name matches, within $2 seconds (60 when not given).
+gone() {
+  local _
+  for _ in $(seq 1 "${2:-60}"); do
+    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
+    sleep 1
+  done
+  return 1
+}
+
+# The main window's pixel at x y (window coordinates) as hex.
+pixel() {
+  import -window "$main" png:- 2>/dev/null | convert png:- -format "%[hex:p{$1,$2}]" info: 2>/dev/null
+}
+shows() { # x y colour [seconds]: true once the main window shows it, within the seconds (30)
+  local _
+  for _ in $(seq 1 $((${4:-30} * 2))); do
+    [ "$(pixel "$1" "$2")" = "$3" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+leaves() { # x y colour [seconds]: true once the main window shows another colour there, within 20 s
+  local _
+  for _ in $(seq 1 $((${4:-20} * 2))); do
+    [ "$(pixel "$1" "$2")" != "$3" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+# Starts $exe (with the given arguments) and waits for its main window: sets pid and main.
+start_program() {
+  "$exe" "$@" &
+  pid=$!
+  main=$(window "^Quorlane - " 60)
+  if [ -z "$main" ]; then
+    echo "no main window within 60 s"
+    kill -KILL $pid
+    exit 3
+  fi
+}

@@ -18,16 +18,6 @@ exe=$2
 private_home
 window_manager
 
-failed=0
-fail() {
-  echo "failed: $*"
-  failed=1
-}
-
-# The first visible window whose name matches, within $2 seconds (20 when not given).
-window() {
-  timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1
-}
 # The pixels of a part (WxH+X+Y) of a window, as text to compare.
 grab() { # window geometry
   import -window "$1" png:- 2>/dev/null | convert png:- -crop "$2" +repage rgb:- 2>/dev/null | md5sum
@@ -76,17 +66,10 @@ tab_chain() { # window presses geometry what [geometry what]...
   done
 }
 
-"$exe" &
-pid=$!
-main=$(window "^Quorlane - " 60)
-if [ -z "$main" ]; then
-  echo "no main window within 60 s"
-  kill -KILL $pid
-  exit 3
-fi
+start_program
 # The start has settled once 開く shows its dark folder, no longer greyed or covered.
 for _ in $(seq 1 60); do
-  [ "$(import -window "$main" png:- 2>/dev/null | convert png:- -format "%[hex:p{515,480}]" info: 2>/dev/null)" = 283860 ] &&
+  [ "$(pixel 515 480)" = 283860 ] &&
     break
   sleep 1
 done

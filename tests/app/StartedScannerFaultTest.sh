@@ -19,45 +19,15 @@ private_home
 window_manager
 export SANE_CONFIG_DIR="$here/../data/sane-faulty:$here/../data/sane" LD_LIBRARY_PATH=$3
 
-failed=0
-fail() {
-  echo "failed: $*"
-  failed=1
-}
 grab() {
   [ -n "${QUORLANE_GRAB:-}" ] && import -window root "$QUORLANE_GRAB-$1.png"
-}
-window() {
-  timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1
-}
-gone() {
-  for _ in $(seq 1 "${2:-60}"); do
-    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
-    sleep 1
-  done
-  return 1
 }
 click() { # window x y
   xdotool mousemove --window "$1" "$2" "$3" click 1
   sleep 0.5
 }
-shows() { # x y colour [seconds]
-  for _ in $(seq 1 "${4:-30}"); do
-    [ "$(import -window "$main" png:- 2>/dev/null | convert png:- -format "%[hex:p{$1,$2}]" info: 2>/dev/null)" = "$3" ] &&
-      return 0
-    sleep 1
-  done
-  return 1
-}
 
-"$exe" &
-pid=$!
-main=$(window "^Quorlane - " 60)
-if [ -z "$main" ]; then
-  echo "no main window within 60 s"
-  kill -KILL $pid
-  exit 3
-fi
+start_program
 for _ in $(seq 1 30); do
   xdotool windowfocus --sync "$main" key ctrl+n
   shows 117 270 55A1CF 1 && break

@@ -18,46 +18,12 @@ fi
 exe=$2
 private_home
 
-failed=0
-fail() {
-  echo "failed: $*"
-  failed=1
-}
-
-# The first visible window whose name matches, within $2 seconds (20 when not given).
-window() {
-  timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1
-}
-gone() {
-  for _ in $(seq 1 "${2:-60}"); do
-    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
-    sleep 1
-  done
-  return 1
-}
 click() { # window x y
   xdotool mousemove --window "$1" "$2" "$3" click 1
   sleep 0.5
 }
-# True once the main window shows colour (hex) at x y, within $4 seconds (30 when not given).
-shows() { # x y colour [seconds]
-  for _ in $(seq 1 "${4:-30}"); do
-    [ "$(import -window "$main" png:- 2>/dev/null | convert png:- -format "%[hex:p{$1,$2}]" info: 2>/dev/null)" = "$3" ] &&
-      return 0
-    sleep 1
-  done
-  return 1
-}
-
 start() { # SANE configuration folder
-  SANE_CONFIG_DIR=$1 "$exe" &
-  pid=$!
-  main=$(window "^Quorlane - " 60)
-  if [ -z "$main" ]; then
-    echo "no main window within 60 s"
-    kill -KILL $pid
-    exit 3
-  fi
+  SANE_CONFIG_DIR=$1 start_program
   # A new document on the paper offered first (its row highlighted), in the layout editor (the photo
   # panel's tabs); the main window takes keys once its start has settled.
   for _ in $(seq 1 30); do

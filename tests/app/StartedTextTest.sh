@@ -19,12 +19,6 @@ exe=$2
 private_home
 window_manager
 
-failed=0
-fail() {
-  echo "failed: $*"
-  failed=1
-}
-
 # The kana typed get keys of their own before the program starts: xdotool would map each one on the
 # fly, and the program may see the key before it sees the new mapping.
 xkbcomp -xkb "$DISPLAY" "$home/keys.xkb" 2>/dev/null
@@ -33,52 +27,16 @@ sed -i -e 's/key <I240> {[^}]*}/key <I240> { [ U30C6 ] }/' \
   -e 's/key <I242> {[^}]*}/key <I242> { [ U30C8 ] }/' "$home/keys.xkb"
 xkbcomp "$home/keys.xkb" "$DISPLAY" 2>/dev/null
 
-# The first visible window whose name matches, within $2 seconds (20 when not given). Asked again and
-# again rather than with --sync: a search that meets a window going away (a closing menu) gives up.
-window() {
-  local end=$((SECONDS + ${2:-20})) found
-  while [ $SECONDS -lt $end ]; do
-    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-    [ -n "$found" ] && echo "$found" && return 0
-    sleep 0.5
-  done
-  return 1
-}
 click() { # x y (on the screen)
   xdotool mousemove "$1" "$2" click 1
   sleep 0.5
 }
-# The main window's pixel at x y (window coordinates) as hex.
-pixel() {
-  import -window "$main" png:- 2>/dev/null | convert png:- -format "%[hex:p{$1,$2}]" info: 2>/dev/null
-}
-shows() { # x y colour [tries]: true once the main window shows it, within tries (40) half seconds
-  for _ in $(seq 1 "${4:-40}"); do
-    [ "$(pixel "$1" "$2")" = "$3" ] && return 0
-    sleep 0.5
-  done
-  return 1
-}
-leaves() { # x y colour: true once the main window shows another colour there, within 20 s
-  for _ in $(seq 1 40); do
-    [ "$(pixel "$1" "$2")" != "$3" ] && return 0
-    sleep 0.5
-  done
-  return 1
-}
 
-"$exe" &
-pid=$!
-main=$(window "^Quorlane - " 60)
-if [ -z "$main" ]; then
-  echo "no main window within 60 s"
-  kill -KILL $pid
-  exit 3
-fi
+start_program
 # The paper panel (its 用紙ジャンル row) once the start has settled and the window takes keys.
 for _ in $(seq 1 30); do
   xdotool windowfocus --sync "$main" key ctrl+n
-  shows 117 270 55A1CF 2 && break
+  shows 117 270 55A1CF 1 && break
 done
 
 # In the editor, a face clicked and a text made by the tool bar, then another by the menu's keys.
@@ -86,7 +44,7 @@ done
 texts() { # what first-text second-text
   click 1150 834 # 編集画面へ
   # The sheet's faces in the editor.
-  shows 222 272 C0C0C0 120 || fail "$1: no editor"
+  shows 222 272 C0C0C0 60 || fail "$1: no editor"
   click 306 322
   click 156 153 # 文字
   xdotool type --delay 30 "$2"

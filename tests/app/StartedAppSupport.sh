@@ -151,3 +151,14 @@ start_program() {
     exit 3
   fi
 }
+
+# Ctrl+N until the paper step shows (its 用紙ジャンル row): the main window takes keys once its start
+# has settled. False when it never shows.
+paper_step() {
+  local _
+  for _ in $(seq 1 30); do
+    xdotool windowfocus --sync "$main" key ctrl+n
+    shows 117 270 55A1CF 1 && return 0
+  done
+  return 1
+}

@@ -28,10 +28,7 @@ click() { # window x y
 }
 
 start_program
-for _ in $(seq 1 30); do
-  xdotool windowfocus --sync "$main" key ctrl+n
-  shows 117 270 55A1CF 1 && break
-done
+paper_step
 xdotool key Return
 shows 1060 231 B4B4B4 || { echo "no layout editor"; kill -KILL $pid; exit 3; }
 

@@ -25,11 +25,8 @@ click() { # window x y
 start() { # SANE configuration folder
   SANE_CONFIG_DIR=$1 start_program
   # A new document on the paper offered first (its row highlighted), in the layout editor (the photo
-  # panel's tabs); the main window takes keys once its start has settled.
-  for _ in $(seq 1 30); do
-    xdotool windowfocus --sync "$main" key ctrl+n
-    shows 117 270 55A1CF 1 && break
-  done
+  # panel's tabs).
+  paper_step
   xdotool key Return
   shows 1060 231 B4B4B4 || { echo "no layout editor"; kill -KILL $pid; exit 3; }
 }

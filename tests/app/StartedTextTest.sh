@@ -33,11 +33,7 @@ click() { # x y (on the screen)
 }
 
 start_program
-# The paper panel (its 用紙ジャンル row) once the start has settled and the window takes keys.
-for _ in $(seq 1 30); do
-  xdotool windowfocus --sync "$main" key ctrl+n
-  shows 117 270 55A1CF 1 && break
-done
+paper_step
 
 # In the editor, a face clicked and a text made by the tool bar, then another by the menu's keys.
 # The memo that takes the keys shows it by its frame in the selection colour, which Tab takes away.

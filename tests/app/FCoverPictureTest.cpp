@@ -85,8 +85,9 @@ TEST(CoverCollage, GridGivesEveryPictureACellAndEveryPictureIsDrawn) {
         EXPECT_EQ(colors.size() - colors.count(clWhite), size_t(n)) << n;
         // Drawings of one and a half cells cover a page of nine or fewer cells; the corners
         // around each turned picture are transparent, so no white shows over a neighbour.
-        if (k <= 3)
+        if (k <= 3) {
             EXPECT_EQ(colors.count(clWhite), 0u) << n;
+        }
     }
 }
 

@@ -588,8 +588,9 @@ TEST_F(EditPaperTest, TheWizardsPaperSurvivesAKilledSaveAFailedSaveAndANewerShip
         TestSupport::WriteFile(copy, bytes);
         TPapersV2 left(copy, true);
         EXPECT_EQ(left.IndexOf(QStringLiteral("自作ラベル")) >= 0, step == SaveCopyStep::Renamed);
-        if (step != SaveCopyStep::Renamed)
+        if (step != SaveCopyStep::Renamed) {
             EXPECT_EQ(bytes, old);
+        }
     }
 
     // A save that fails (the copy held by another writer) says so; the paper stays in memory and

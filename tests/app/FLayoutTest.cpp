@@ -757,8 +757,9 @@ TEST_F(LayoutEditorTest, EveryToolButtonShowsInAnEightHundredPixelWindowAndUndoK
     // A tool bar puts what does not fit behind its extension button, hidden.
     for (QToolBar* bar : {editor->tbTools, editor->tbView})
         for (auto* button : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
-            if (button->objectName().startsWith(QStringLiteral("btn")))
+            if (button->objectName().startsWith(QStringLiteral("btn"))) {
                 EXPECT_TRUE(button->isVisible()) << button->objectName().toStdString();
+            }
     EXPECT_TRUE(editor->Guides()->btnGrid->isVisible());
 }
 

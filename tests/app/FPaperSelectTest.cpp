@@ -503,10 +503,12 @@ TEST_F(PaperSelectTest, ThePreviewDrawsEachFaceWhereItsPaperPutsIt) {
             const int top = 200 + row * 540;
             ExpectOutlined(site, image, TRect(left, top, left + 850, top + 480));
             // The gaps are blank paper.
-            if (column == 0)
+            if (column == 0) {
                 EXPECT_TRUE(Blank(image, site.LogToDev(TPoint(1050, top + 240)).ToQPoint())) << row;
-            if (row < 4)
+            }
+            if (row < 4) {
                 EXPECT_TRUE(Blank(image, site.LogToDev(TPoint(left + 425, top + 510)).ToQPoint())) << row;
+            }
         }
     // The whole sheet stays inside the preview.
     EXPECT_TRUE(QRect(QPoint(), panel->pnlPreview->size()).contains(site.geometry()));

@@ -107,8 +107,9 @@ TEST(PrintDialogRules, ControlsFollowTheDocumentAndTheRememberedChoice) {
         EXPECT_EQ(dialog.cbPageOption->isEnabled(), row.pageOption);
         EXPECT_EQ(pages, row.pages);
         // The back cover's preview is the last of the reading order.
-        if (pages == QStringList{"裏表紙"})
+        if (pages == QStringList{"裏表紙"}) {
             EXPECT_EQ(shownIndex, row.sheets - 2);
+        }
     }
 }
 

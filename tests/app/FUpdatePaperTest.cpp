@@ -231,9 +231,10 @@ TEST_F(UpdatePaperTest, EveryFailureLeavesTheStoreAndTheUsersCopyAsTheyWere) {
             form.btnConnect->click();
         EXPECT_EQ(form.Page(), TfrmUpdatePaper::pgConnectionFailure);
         EXPECT_FALSE(form.lblFailure->text().isEmpty());
-        if (QByteArray(failure.name) == "older")
+        if (QByteArray(failure.name) == "older") {
             EXPECT_TRUE(form.lblFailure->text().contains("「data.ppz」のパターン番号"))
                 << qPrintable(form.lblFailure->text());
+        }
         EXPECT_EQ(form.btnConnect->text(), "再接続");
         ExpectUnchanged(hash);
     }

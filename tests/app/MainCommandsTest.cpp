@@ -156,7 +156,7 @@ TEST_F(MainCommandsTest, ExportWritesTheFacePageAsBitmapOrJpeg) {
     ASSERT_GE(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].Filter, u"ビットマップ (*.bmp)|*.bmp|JPEG イメージファイル (*.jpg)|*.jpg");
     EXPECT_EQ(dialogs.fileRequests[0].DefaultExt, u"bmp");
-    for (const QString name : {QStringLiteral("page.bmp"), QStringLiteral("typed.bmp")}) {
+    for (const QString& name : {QStringLiteral("page.bmp"), QStringLiteral("typed.bmp")}) {
         QImageReader reader(folder.filePath(name));
         EXPECT_EQ(reader.format(), "bmp") << name.toStdString();
         EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), pixels) << name.toStdString();

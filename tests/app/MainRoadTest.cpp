@@ -96,7 +96,7 @@ protected:
     void SetUp() override {
         RegisterPageClasses();
         // The shipped backgrounds and frames, for their catalogues.
-        for (const QString folder : {QStringLiteral("BackGrnd"), QStringLiteral("Frame"), QStringLiteral("Figure")}) {
+        for (const QString& folder : {QStringLiteral("BackGrnd"), QStringLiteral("Frame"), QStringLiteral("Figure")}) {
             const QString shipped = QStringLiteral(QUORLANE_EXE_DIR "/Data/") + folder;
             QDirIterator files(shipped, QDir::Files, QDirIterator::Subdirectories);
             while (files.hasNext()) {

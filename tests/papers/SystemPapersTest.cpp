@@ -133,8 +133,9 @@ TEST(SystemPapers, TheBuiltDatabaseHoldsTheTable) {
             continue;
         }
         EXPECT_TRUE(ids[maker].contains(value)) << line.toStdString();
-        if (!key.startsWith(QLatin1String("@@")))
+        if (!key.startsWith(QLatin1String("@@"))) {
             EXPECT_TRUE(shipped.contains(key)) << key.toStdString();
+        }
     }
     const QJsonArray companies = table.value("companies").toArray();
     ASSERT_GT(db.GetCompanyList().Count(), companies.size() + 30);

@@ -589,8 +589,9 @@ TEST_F(DrawSiteTest, TheCacheOfAnA3PageAt800PercentStaysWithinItsBudget) {
         const int x = (site.width() - 1600) * step / 16, y = (site.height() - 1000) * step / 16;
         const QImage shown = site.PageImage(TRect(x, y, x + 1600, y + 1000));
         EXPECT_LE(site.PageCacheBytes(), budget) << step;
-        if (step == 8)
+        if (step == 8) {
             EXPECT_EQ(PixelAt(shown, 800, 500), clBlue);
+        }
     }
     EXPECT_GT(site.PageTileCount(), 40) << "views scrolled past stay while the budget allows";
     site.setParent(nullptr);

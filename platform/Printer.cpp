@@ -357,10 +357,12 @@ TDriverOptions TPrinter::ValidDriverOptions(const QString& name, const QByteArra
 }
 
 int TPrinter::Copies() {
-    if (IsPdfPrinter(PrinterName()))
-        return 1;
     const TDevModeFields fields = TDevModeFields::Read(DevMode());
     return fields.Fields & DM_COPIES ? std::clamp<int>(fields.Copies, 1, MaxCopies) : 1;
+}
+
+int TPrinter::DrawnCopies() {
+    return IsPdfPrinter(PrinterName()) ? Copies() : 1;
 }
 
 QByteArray TPrinter::DevMode() {

@@ -232,9 +232,11 @@ public:
                     const QByteArray& devMode, const TDriverOptions& options);
     QByteArray DevMode();
     const TDriverOptions& DriverOptions() const { return driverOptions_; }
-    // The copies a job on the current printer makes: its DEVMODE's, one on the PDF printer (its file
-    // holds each sheet once).
+    // The copies a job on the current printer makes: its DEVMODE's, on every printer.
     int Copies();
+    // The copies a job draws itself: the PDF printer's file holds each sheet as often as asked; a
+    // queue is told the copies and makes them from one.
+    int DrawnCopies();
 
     // --- what a driver answered ---
     // Raises EPrinter for a name not listed or a queue that does not answer.

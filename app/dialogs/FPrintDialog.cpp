@@ -45,6 +45,10 @@ int Tenths(const QDoubleSpinBox* spin) {
     return int(std::lround(spin->value() * kTenthsPerMm));
 }
 
+QString ReplaceFileQuestion(const QString& fileName) {
+    return QStringLiteral("ファイル「%1」は既にあります。置き換えますか?").arg(fileName);
+}
+
 } // namespace
 
 TPrintChoices& PrintChoices() {
@@ -71,12 +75,40 @@ void FillPrintSpec(TPrintSpec& spec) {
 
 bool HasChosenSheets(const TLabelData* document) {
     const TPrintChoices& c = PrintChoices();
-    if (!document || c.FlagsDocument != document)
+    // Sheets added or removed since: the flags name other sheets, or none that still exists.
+    if (!document || c.FlagsDocument != document || c.SheetFlags.size() != size_t(document->GetSheetCount()))
         return false;
     for (bool flag : c.SheetFlags)
         if (flag)
             return true;
     return false;
+}
+
+bool ChoosePdfOutputFile(const QString& documentFileName) {
+    TPrinter& printer = Printer();
+    TFileDialogRequest request;
+    request.Filter = QStringLiteral("PDF ファイル (*.pdf)|*.pdf");
+    request.DefaultExt = QStringLiteral("pdf");
+    // Asked below, in the program's own message window.
+    request.OverwritePrompt = false;
+    if (const QString last = printer.OutputFileName(); !last.isEmpty()) {
+        const QFileInfo info(last);
+        request.InitialDir = info.absolutePath();
+        request.FileName = info.fileName();
+    } else {
+        const QFileInfo document(documentFileName);
+        request.InitialDir = documentFileName.isEmpty() ? QString() : document.absolutePath();
+        request.FileName = (documentFileName.isEmpty() ? QStringLiteral("新規作成") : document.completeBaseName()) +
+                           QStringLiteral(".pdf");
+    }
+    QString fileName;
+    if (!DialogService::Instance().SaveFile(request, fileName) || fileName.isEmpty())
+        return false;
+    if (QFileInfo::exists(fileName) &&
+        AppMessageBox(ReplaceFileQuestion(QFileInfo(fileName).fileName()), {bkYes, bkNo}, 1, 1) != mrYes)
+        return false;
+    printer.SetOutputFileName(fileName);
+    return true;
 }
 
 std::vector<bool> ChooseSheets(int sheetCount, int mode, const QString& coverText, int pageOption,
@@ -489,18 +521,8 @@ void TfrmPrintDialog::PrintStart() {
     const bool pdf = printer.IsPdfPrinter(printer.PrinterName());
     if (pdf) {
         // One file for the whole print, asked once.
-        TFileDialogRequest request;
-        request.Filter = QStringLiteral("PDF ファイル (*.pdf)|*.pdf");
-        request.DefaultExt = QStringLiteral("pdf");
-        const QFileInfo document(main->FileName());
-        request.InitialDir = main->FileName().isEmpty() ? QString() : document.absolutePath();
-        request.FileName =
-            (main->FileName().isEmpty() ? QStringLiteral("新規作成") : document.completeBaseName()) +
-            QStringLiteral(".pdf");
-        QString fileName;
-        if (!DialogService::Instance().SaveFile(request, fileName))
+        if (!ChoosePdfOutputFile(main->FileName()))
             return;
-        printer.SetOutputFileName(fileName);
         printer.BeginPdfBatch();
     }
     bool printed = false;

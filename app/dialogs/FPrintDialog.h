@@ -46,8 +46,13 @@ TPrintChoices& PrintChoices();
 void ResetPrintChoices();
 // Fills a new print request from the remembered choices.
 void FillPrintSpec(TPrintSpec& spec);
-// Some sheet of this document is chosen.
+// Some sheet of this document is chosen, and the choice still fits it (it has as many sheets as
+// when they were chosen).
 bool HasChosenSheets(const TLabelData* document);
+// Asks where the PDF-file printer writes the next print: the file it wrote last is offered, else one
+// named after the document (documentFileName; empty for an unnamed one). An existing file is replaced
+// only when the user says so. False when the user cancelled or declined; the printer's file stays.
+bool ChoosePdfOutputFile(const QString& documentFileName);
 
 enum TPageOption { poBoth = 0, poOdd = 1, poEven = 2 };
 // The flagged sheets: the covers named by coverText (mode 2), else pages first..last (all pages for

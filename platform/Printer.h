@@ -144,6 +144,10 @@ struct TPrinterJobOptions {
     TDriverOptions DriverOptions;
 };
 
+// Every sheet Qt knows: those with a paper code first, then those without (ISO B5, A7, the large and
+// architectural sizes), each group in Qt's order. What a printer offers that takes any sheet.
+QList<QPageSize> StandardPageSizes();
+
 // The print system behind the printer list. The CUPS backend is the real one; tests install fakes.
 class TPrinterBackend {
 public:

@@ -7,7 +7,10 @@
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UPrintSite.h"
+#include "papers/printing/UmPaperPrintSetting.h"
+#include "papers/printing/UmPrinterForm.h"
 #include "platform/Bitmap.h"
+#include "platform/DevMode.h"
 #include "platform/DialogService.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
@@ -47,6 +50,30 @@ int Tenths(const QDoubleSpinBox* spin) {
 
 QString ReplaceFileQuestion(const QString& fileName) {
     return QStringLiteral("ファイル「%1」は既にあります。置き換えますか?").arg(fileName);
+}
+
+// When the current printer has no sheet of the paper's size (and takes no size of the user's), what
+// it prints on instead, as its set-up lists it; empty when it has one. Labels printed on another
+// sheet land beside their faces, so the user hears of it before printing.
+QString PaperSizeNote(const TPaperInfo* paper) {
+    TPrinter& printer = Printer();
+    const QString name = printer.PrinterName();
+    const QList<TPaperForm> forms = printer.Forms(name);
+    if (!paper || forms.isEmpty())
+        return {};
+    // The same match as the one that carries the paper to the printer.
+    const TPoint size(paper->StoredWidth(), paper->StoredHeight());
+    for (const TPaperForm& form : forms)
+        if (form.PaperID == DMPAPER_USER || (std::abs(form.Width - size.X) <= FormSizeTolerance &&
+                                             std::abs(form.Height - size.Y) <= FormSizeTolerance))
+            return {};
+    QString used = printer.PageSize().name();
+    const TDevModeFields fields = TDevModeFields::Read(printer.DevMode());
+    for (const TPaperForm& form : forms)
+        if ((fields.Fields & DM_PAPERSIZE) && form.PaperID == fields.PaperSize)
+            used = form.Name;
+    return QStringLiteral("プリンタ「%1」にはこの用紙のサイズ(%2)がありません。プリンタの用紙「%3」で印刷します。")
+        .arg(name, PaperFormName(size), used);
 }
 
 } // namespace
@@ -245,12 +272,16 @@ TfrmPrintDialog::TfrmPrintDialog(IAppHost* host, QWidget* parent)
     btnPrinter = new QPushButton(QStringLiteral("プリンタ設定"), printer);
     btnPrinter->setObjectName(QStringLiteral("btnPrinter"));
     btnPrinter->setAutoDefault(false);
+    lblPaperNote = new QLabel(printer);
+    lblPaperNote->setObjectName(QStringLiteral("lblPaperNote"));
+    lblPaperNote->setWordWrap(true);
     auto* printerLayout = new QGridLayout(printer);
     printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printer), 0, 0);
     printerLayout->addWidget(lblPrinter, 0, 1);
     printerLayout->addWidget(new QLabel(QStringLiteral("部数:"), printer), 1, 0);
     printerLayout->addWidget(lblCopies, 1, 1);
     printerLayout->addWidget(btnPrinter, 0, 2, 2, 1, Qt::AlignVCenter);
+    printerLayout->addWidget(lblPaperNote, 2, 0, 1, 3);
     printerLayout->setColumnStretch(1, 1);
     actPrintStart = new QAction(QStringLiteral("印刷開始"), this);
     actPrintStart->setObjectName(QStringLiteral("actPrintStart"));
@@ -326,6 +357,9 @@ void TfrmPrintDialog::ShowPrinter() {
     TPrinter& printer = Printer();
     lblPrinter->setText(printer.PrinterName());
     lblCopies->setText(QString::number(printer.Copies()));
+    const QString note = document_ ? PaperSizeNote(document_->GetLayoutPaper()) : QString();
+    lblPaperNote->setText(note);
+    lblPaperNote->setVisible(!note.isEmpty());
 }
 
 TfrmPrintDialog::~TfrmPrintDialog() {
@@ -346,6 +380,7 @@ void TfrmPrintDialog::SetLabelData(TLabelData* document) {
     frontCover_ = document->FrontCover;
     backCover_ = document->BackCover;
     InitControls();
+    ShowPrinter();
 }
 
 void TfrmPrintDialog::InitControls() {
@@ -516,6 +551,9 @@ void TfrmPrintDialog::PrintStart() {
     }
     IAppHost* main = host_;
     if (!main)
+        return;
+    if (const QString note = PaperSizeNote(document_->GetLayoutPaper());
+        !note.isEmpty() && AppMessageBox(note + QStringLiteral("\r\nこのまま印刷しますか?"), {bkYes, bkNo}, 0, 1) != mrYes)
         return;
     TPrinter& printer = Printer();
     const bool pdf = printer.IsPdfPrinter(printer.PrinterName());

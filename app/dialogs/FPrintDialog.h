@@ -89,6 +89,7 @@ public:
     QComboBox* cbPages;
     QLabel* lblPrinter; // the printer the sheets go to, as the printer set-up left it
     QLabel* lblCopies;  // and the copies it makes of each
+    QLabel* lblPaperNote; // shown when the printer has no sheet of the paper's size
     QPushButton* btnPrinter;
     QPushButton* btnPrint;
     QPushButton* btnCancel;

@@ -358,8 +358,18 @@ void TfrmPrintDialog::ShowPrinter() {
     lblPrinter->setText(printer.PrinterName());
     lblCopies->setText(QString::number(printer.Copies()));
     const QString note = document_ ? PaperSizeNote(document_->GetLayoutPaper()) : QString();
+    if (note == lblPaperNote->text() && note.isEmpty() == lblPaperNote->isHidden())
+        return;
     lblPaperNote->setText(note);
     lblPaperNote->setVisible(!note.isEmpty());
+    // A note that comes with another printer takes lines of its own: the shown dialog grows to them
+    // rather than squeezing its controls (a wrapped label's height is not a minimum to the window).
+    if (isVisible()) {
+        layout()->activate();
+        const int wanted = std::max(heightForWidth(width()), minimumSizeHint().height());
+        if (wanted > height())
+            resize(width(), wanted);
+    }
 }
 
 TfrmPrintDialog::~TfrmPrintDialog() {

@@ -623,9 +623,37 @@ bool TfrmMain::CanLeaveMode() {
 
 bool TfrmMain::PrintDocument() {
     if (!HasChosenSheets(document_.get())) {
-        EnterModeKind(mkPrint, true);
+        // Nothing chosen for this document yet: the sheets are chosen in the print mode, and there
+        // in its print dialog.
+        if (HostedKind() == mkPrint)
+            HostedMode()->OpenPrintDialog();
+        else
+            EnterModeKind(mkPrint, true);
         return false;
     }
+    TPrinter& printer = Printer();
+    if (!printer.IsPdfPrinter(printer.PrinterName()) || printer.InPdfBatch())
+        return PrintChosenSheets();
+    // The print command on the file printer asks for its file as the print dialog does, and the
+    // chosen sheets go into that one file.
+    if (!ChoosePdfOutputFile(FileName()))
+        return false;
+    printer.BeginPdfBatch();
+    bool completed = false;
+    try {
+        completed = PrintChosenSheets();
+        if (!completed)
+            printer.Abort();
+        printer.EndPdfBatch();
+    } catch (...) {
+        printer.Abort();
+        printer.EndPdfBatch();
+        throw;
+    }
+    return completed;
+}
+
+bool TfrmMain::PrintChosenSheets() {
     LeaveMode();
     document_->LastPrint = NowDateTime();
     TModalPopup popup([](QWidget* owner) { return new TfrmPrinting(owner); }, this);

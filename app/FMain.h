@@ -206,6 +206,9 @@ private:
     void SpecialMenuPopup();
     bool Save();
     void SaveAs();
+    // Prints the chosen sheets onto the current printer as it stands (the file printer's file
+    // chosen already); false when the user stopped it.
+    bool PrintChosenSheets();
     bool MakeNewDocument();
     void AddToHistory(const QString& fileName);
     void ApplicationStateChanged(Qt::ApplicationState state);

@@ -59,7 +59,8 @@ public:
     // The save question: true when the document may go.
     virtual bool ClearModified() = 0;
     virtual bool EnterModeKind(TModeKind kind, bool keepDocument = false) = 0;
-    // Prints the sheets the print dialog chose; false when the user stopped it.
+    // Prints the sheets the print dialog chose; false when the user stopped it or declined the file
+    // the file printer asks for. With no sheets chosen for the document it goes to the print mode.
     virtual bool PrintDocument() = 0;
     // The hosted form's property editing for object.
     virtual void EditObject(TObject* object) = 0;

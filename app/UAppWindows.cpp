@@ -61,6 +61,10 @@ public:
         if constexpr (AnswersRefreshPreview<Form>)
             form_->RefreshPreview();
     }
+    void OpenPrintDialog() override {
+        if constexpr (AnswersOpenPrintDialog<Form>)
+            form_->OpenPrintDialog();
+    }
     bool IsModified() const override {
         if constexpr (AnswersIsModified<Form>)
             return std::as_const(*form_).IsModified();
@@ -106,6 +110,7 @@ static_assert(AnswersAttachDocument<TfrmSheet>, "TfrmSheet must give void Attach
 static_assert(AnswersResetPapers<TfrmPaperSelectBase>, "TfrmPaperSelectBase must give void ResetPapers()");
 static_assert(AnswersDetachDocument<TfrmPrintPaperBase>, "TfrmPrintPaperBase must give void DetachDocument()");
 static_assert(AnswersRefreshPreview<TfrmPrintPaperBase>, "TfrmPrintPaperBase must give void RefreshPreview()");
+static_assert(AnswersOpenPrintDialog<TfrmPrintPaperBase>, "TfrmPrintPaperBase must give void OpenPrintDialog()");
 
 template <class Form>
 void RegisterHosted(TModeKind kind) {

@@ -24,6 +24,8 @@ public:
     virtual void DetachDocument() {}
     // The print mode re-reads its previews (after the printer set-up).
     virtual void RefreshPreview() {}
+    // The print mode opens its print dialog (the print command with no sheets chosen yet).
+    virtual void OpenPrintDialog() {}
     virtual bool IsModified() const { return false; }
     virtual void SetModified(bool) {}
     // The layout editor may take a dropped file as a picture; false when it does not.
@@ -42,6 +44,7 @@ template <class F> concept AnswersStorePage = requires(F& f) { f.StorePage(); };
 template <class F> concept AnswersAttachDocument = requires(F& f, TLabelData* d) { f.AttachDocument(d); };
 template <class F> concept AnswersDetachDocument = requires(F& f) { f.DetachDocument(); };
 template <class F> concept AnswersRefreshPreview = requires(F& f) { f.RefreshPreview(); };
+template <class F> concept AnswersOpenPrintDialog = requires(F& f) { f.OpenPrintDialog(); };
 template <class F> concept AnswersIsModified = requires(const F& f) { { f.IsModified() } -> std::same_as<bool>; };
 template <class F> concept AnswersSetModified = requires(F& f) { f.SetModified(true); };
 template <class F>
@@ -66,6 +69,8 @@ consteval bool ModeFormMembersMatch() {
                   "a mode form's DetachDocument must be: void DetachDocument()");
     static_assert(AnswersRefreshPreview<Form> || !requires { &Form::RefreshPreview; },
                   "a mode form's RefreshPreview must be: void RefreshPreview()");
+    static_assert(AnswersOpenPrintDialog<Form> || !requires { &Form::OpenPrintDialog; },
+                  "a mode form's OpenPrintDialog must be: void OpenPrintDialog()");
     static_assert(AnswersIsModified<Form> || !requires { &Form::IsModified; },
                   "a mode form's IsModified must be: bool IsModified() const");
     static_assert(AnswersSetModified<Form> || !requires { &Form::SetModified; },

@@ -93,6 +93,7 @@ public:
         Prepare(dialog, request);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
         if (!request.DefaultExt.isEmpty())
             dialog.setDefaultSuffix(request.DefaultExt);
         if (!request.FilterDefaultExts.isEmpty()) {

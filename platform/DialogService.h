@@ -56,6 +56,8 @@ struct TFileDialogRequest {
     // its entry (when not empty) the default extension.
     QStringList FilterDefaultExts;
     bool AllowMultiSelect = false;
+    // A save dialog asks before an existing file is chosen; off where the caller asks itself.
+    bool OverwritePrompt = true;
 };
 
 struct TPrintDialogRequest {

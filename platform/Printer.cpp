@@ -357,10 +357,12 @@ TDriverOptions TPrinter::ValidDriverOptions(const QString& name, const QByteArra
 }
 
 int TPrinter::Copies() {
-    if (IsPdfPrinter(PrinterName()))
-        return 1;
     const TDevModeFields fields = TDevModeFields::Read(DevMode());
     return fields.Fields & DM_COPIES ? std::clamp<int>(fields.Copies, 1, MaxCopies) : 1;
+}
+
+int TPrinter::DrawnCopies() {
+    return IsPdfPrinter(PrinterName()) ? Copies() : 1;
 }
 
 QByteArray TPrinter::DevMode() {
@@ -369,17 +371,22 @@ QByteArray TPrinter::DevMode() {
     return DefaultDevMode(PrinterName());
 }
 
-TPrinterCaps TPrinter::PdfCaps() {
-    TPrinterCaps caps;
-    caps.MakeAndModel = PdfPrinterName;
-    // Every size Qt knows: those with a paper code first, then those without (ISO B5, A7, the
-    // large and architectural sizes), which get the printer's own codes after them in that order.
+QList<QPageSize> StandardPageSizes() {
+    QList<QPageSize> sizes;
     for (const bool coded : {true, false})
         for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
             const auto pageId = QPageSize::PageSizeId(id);
             if (pageId != QPageSize::Custom && (QPageSize::windowsId(pageId) > 0) == coded)
-                caps.PageSizes.append(QPageSize(pageId));
+                sizes.append(QPageSize(pageId));
         }
+    return sizes;
+}
+
+TPrinterCaps TPrinter::PdfCaps() {
+    TPrinterCaps caps;
+    caps.MakeAndModel = PdfPrinterName;
+    // The sizes without a paper code get the printer's own codes after the coded ones.
+    caps.PageSizes = StandardPageSizes();
     caps.CustomPageSizes = true;
     caps.ResolutionX = caps.ResolutionY = DefaultResolution;
     return caps;

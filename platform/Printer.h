@@ -144,6 +144,10 @@ struct TPrinterJobOptions {
     TDriverOptions DriverOptions;
 };
 
+// Every sheet Qt knows: those with a paper code first, then those without (ISO B5, A7, the large and
+// architectural sizes), each group in Qt's order. What a printer offers that takes any sheet.
+QList<QPageSize> StandardPageSizes();
+
 // The print system behind the printer list. The CUPS backend is the real one; tests install fakes.
 class TPrinterBackend {
 public:
@@ -232,9 +236,11 @@ public:
                     const QByteArray& devMode, const TDriverOptions& options);
     QByteArray DevMode();
     const TDriverOptions& DriverOptions() const { return driverOptions_; }
-    // The copies a job on the current printer makes: its DEVMODE's, one on the PDF printer (its file
-    // holds each sheet once).
+    // The copies a job on the current printer makes: its DEVMODE's, on every printer.
     int Copies();
+    // The copies a job draws itself: the PDF printer's file holds each sheet as often as asked; a
+    // queue is told the copies and makes them from one.
+    int DrawnCopies();
 
     // --- what a driver answered ---
     // Raises EPrinter for a name not listed or a queue that does not answer.

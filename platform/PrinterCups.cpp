@@ -228,6 +228,12 @@ public:
             resolution >= MinUsableResolution ? resolution : TPrinter::DefaultResolution;
         caps.InputSlots = InputSlots(queue);
         caps.Driver = Driver(queue);
+        // A queue without a driver (a raw one) names no sheets: it hands the document to the device
+        // as it is, so it takes the document's own sheet, whatever its size.
+        if (!caps.Driver && caps.PageSizes.isEmpty()) {
+            caps.PageSizes = StandardPageSizes();
+            caps.CustomPageSizes = true;
+        }
         return caps;
     }
 

@@ -7,7 +7,10 @@
 #include "papers/ULabelData.h"
 #include "papers/UPaperInfo.h"
 #include "papers/printing/UPrintSite.h"
+#include "papers/printing/UmPaperPrintSetting.h"
+#include "papers/printing/UmPrinterForm.h"
 #include "platform/Bitmap.h"
+#include "platform/DevMode.h"
 #include "platform/DialogService.h"
 #include "platform/PixelBuffer.h"
 #include "platform/Printer.h"
@@ -45,6 +48,34 @@ int Tenths(const QDoubleSpinBox* spin) {
     return int(std::lround(spin->value() * kTenthsPerMm));
 }
 
+QString ReplaceFileQuestion(const QString& fileName) {
+    return QStringLiteral("ファイル「%1」は既にあります。置き換えますか?").arg(fileName);
+}
+
+// When the current printer has no sheet of the paper's size (and takes no size of the user's), what
+// it prints on instead, as its set-up lists it; empty when it has one. Labels printed on another
+// sheet land beside their faces, so the user hears of it before printing.
+QString PaperSizeNote(const TPaperInfo* paper) {
+    TPrinter& printer = Printer();
+    const QString name = printer.PrinterName();
+    const QList<TPaperForm> forms = printer.Forms(name);
+    if (!paper || forms.isEmpty())
+        return {};
+    // The same match as the one that carries the paper to the printer.
+    const TPoint size(paper->StoredWidth(), paper->StoredHeight());
+    for (const TPaperForm& form : forms)
+        if (form.PaperID == DMPAPER_USER || (std::abs(form.Width - size.X) <= FormSizeTolerance &&
+                                             std::abs(form.Height - size.Y) <= FormSizeTolerance))
+            return {};
+    QString used = printer.PageSize().name();
+    const TDevModeFields fields = TDevModeFields::Read(printer.DevMode());
+    for (const TPaperForm& form : forms)
+        if ((fields.Fields & DM_PAPERSIZE) && form.PaperID == fields.PaperSize)
+            used = form.Name;
+    return QStringLiteral("プリンタ「%1」にはこの用紙のサイズ(%2)がありません。プリンタの用紙「%3」で印刷します。")
+        .arg(name, PaperFormName(size), used);
+}
+
 } // namespace
 
 TPrintChoices& PrintChoices() {
@@ -71,12 +102,40 @@ void FillPrintSpec(TPrintSpec& spec) {
 
 bool HasChosenSheets(const TLabelData* document) {
     const TPrintChoices& c = PrintChoices();
-    if (!document || c.FlagsDocument != document)
+    // Sheets added or removed since: the flags name other sheets, or none that still exists.
+    if (!document || c.FlagsDocument != document || c.SheetFlags.size() != size_t(document->GetSheetCount()))
         return false;
     for (bool flag : c.SheetFlags)
         if (flag)
             return true;
     return false;
+}
+
+bool ChoosePdfOutputFile(const QString& documentFileName) {
+    TPrinter& printer = Printer();
+    TFileDialogRequest request;
+    request.Filter = QStringLiteral("PDF ファイル (*.pdf)|*.pdf");
+    request.DefaultExt = QStringLiteral("pdf");
+    // Asked below, in the program's own message window.
+    request.OverwritePrompt = false;
+    if (const QString last = printer.OutputFileName(); !last.isEmpty()) {
+        const QFileInfo info(last);
+        request.InitialDir = info.absolutePath();
+        request.FileName = info.fileName();
+    } else {
+        const QFileInfo document(documentFileName);
+        request.InitialDir = documentFileName.isEmpty() ? QString() : document.absolutePath();
+        request.FileName = (documentFileName.isEmpty() ? QStringLiteral("新規作成") : document.completeBaseName()) +
+                           QStringLiteral(".pdf");
+    }
+    QString fileName;
+    if (!DialogService::Instance().SaveFile(request, fileName) || fileName.isEmpty())
+        return false;
+    if (QFileInfo::exists(fileName) &&
+        AppMessageBox(ReplaceFileQuestion(QFileInfo(fileName).fileName()), {bkYes, bkNo}, 1, 1) != mrYes)
+        return false;
+    printer.SetOutputFileName(fileName);
+    return true;
 }
 
 std::vector<bool> ChooseSheets(int sheetCount, int mode, const QString& coverText, int pageOption,
@@ -213,12 +272,16 @@ TfrmPrintDialog::TfrmPrintDialog(IAppHost* host, QWidget* parent)
     btnPrinter = new QPushButton(QStringLiteral("プリンタ設定"), printer);
     btnPrinter->setObjectName(QStringLiteral("btnPrinter"));
     btnPrinter->setAutoDefault(false);
+    lblPaperNote = new QLabel(printer);
+    lblPaperNote->setObjectName(QStringLiteral("lblPaperNote"));
+    lblPaperNote->setWordWrap(true);
     auto* printerLayout = new QGridLayout(printer);
     printerLayout->addWidget(new QLabel(QStringLiteral("プリンタ名:"), printer), 0, 0);
     printerLayout->addWidget(lblPrinter, 0, 1);
     printerLayout->addWidget(new QLabel(QStringLiteral("部数:"), printer), 1, 0);
     printerLayout->addWidget(lblCopies, 1, 1);
     printerLayout->addWidget(btnPrinter, 0, 2, 2, 1, Qt::AlignVCenter);
+    printerLayout->addWidget(lblPaperNote, 2, 0, 1, 3);
     printerLayout->setColumnStretch(1, 1);
     actPrintStart = new QAction(QStringLiteral("印刷開始"), this);
     actPrintStart->setObjectName(QStringLiteral("actPrintStart"));
@@ -294,6 +357,19 @@ void TfrmPrintDialog::ShowPrinter() {
     TPrinter& printer = Printer();
     lblPrinter->setText(printer.PrinterName());
     lblCopies->setText(QString::number(printer.Copies()));
+    const QString note = document_ ? PaperSizeNote(document_->GetLayoutPaper()) : QString();
+    if (note == lblPaperNote->text() && note.isEmpty() == lblPaperNote->isHidden())
+        return;
+    lblPaperNote->setText(note);
+    lblPaperNote->setVisible(!note.isEmpty());
+    // A note that comes with another printer takes lines of its own: the shown dialog grows to them
+    // rather than squeezing its controls (a wrapped label's height is not a minimum to the window).
+    if (isVisible()) {
+        layout()->activate();
+        const int wanted = std::max(heightForWidth(width()), minimumSizeHint().height());
+        if (wanted > height())
+            resize(width(), wanted);
+    }
 }
 
 TfrmPrintDialog::~TfrmPrintDialog() {
@@ -314,6 +390,7 @@ void TfrmPrintDialog::SetLabelData(TLabelData* document) {
     frontCover_ = document->FrontCover;
     backCover_ = document->BackCover;
     InitControls();
+    ShowPrinter();
 }
 
 void TfrmPrintDialog::InitControls() {
@@ -485,22 +562,15 @@ void TfrmPrintDialog::PrintStart() {
     IAppHost* main = host_;
     if (!main)
         return;
+    if (const QString note = PaperSizeNote(document_->GetLayoutPaper());
+        !note.isEmpty() && AppMessageBox(note + QStringLiteral("\r\nこのまま印刷しますか?"), {bkYes, bkNo}, 0, 1) != mrYes)
+        return;
     TPrinter& printer = Printer();
     const bool pdf = printer.IsPdfPrinter(printer.PrinterName());
     if (pdf) {
         // One file for the whole print, asked once.
-        TFileDialogRequest request;
-        request.Filter = QStringLiteral("PDF ファイル (*.pdf)|*.pdf");
-        request.DefaultExt = QStringLiteral("pdf");
-        const QFileInfo document(main->FileName());
-        request.InitialDir = main->FileName().isEmpty() ? QString() : document.absolutePath();
-        request.FileName =
-            (main->FileName().isEmpty() ? QStringLiteral("新規作成") : document.completeBaseName()) +
-            QStringLiteral(".pdf");
-        QString fileName;
-        if (!DialogService::Instance().SaveFile(request, fileName))
+        if (!ChoosePdfOutputFile(main->FileName()))
             return;
-        printer.SetOutputFileName(fileName);
         printer.BeginPdfBatch();
     }
     bool printed = false;

@@ -46,8 +46,13 @@ TPrintChoices& PrintChoices();
 void ResetPrintChoices();
 // Fills a new print request from the remembered choices.
 void FillPrintSpec(TPrintSpec& spec);
-// Some sheet of this document is chosen.
+// Some sheet of this document is chosen, and the choice still fits it (it has as many sheets as
+// when they were chosen).
 bool HasChosenSheets(const TLabelData* document);
+// Asks where the PDF-file printer writes the next print: the file it wrote last is offered, else one
+// named after the document (documentFileName; empty for an unnamed one). An existing file is replaced
+// only when the user says so. False when the user cancelled or declined; the printer's file stays.
+bool ChoosePdfOutputFile(const QString& documentFileName);
 
 enum TPageOption { poBoth = 0, poOdd = 1, poEven = 2 };
 // The flagged sheets: the covers named by coverText (mode 2), else pages first..last (all pages for
@@ -84,6 +89,7 @@ public:
     QComboBox* cbPages;
     QLabel* lblPrinter; // the printer the sheets go to, as the printer set-up left it
     QLabel* lblCopies;  // and the copies it makes of each
+    QLabel* lblPaperNote; // shown when the printer has no sheet of the paper's size
     QPushButton* btnPrinter;
     QPushButton* btnPrint;
     QPushButton* btnCancel;

@@ -5,6 +5,8 @@
 #include "controls/UFormPanel.h"
 #include "imaging/UImagePack.h"
 
+#include <QAction>
+
 TfrmPrintPaperBase::TfrmPrintPaperBase(IAppHost* host) : QWidget(host->HostWindow()) {
     setObjectName(QStringLiteral("frmPrintPaperBase"));
     setAutoFillBackground(true);
@@ -27,3 +29,6 @@ void TfrmPrintPaperBase::RefreshPreview() {
     panel_->CustomImagePack1->Refresh();
 }
 
+void TfrmPrintPaperBase::OpenPrintDialog() {
+    panel_->actPrintStart->trigger();
+}

@@ -29,6 +29,8 @@ public:
     void DetachDocument();
     // After the printer set-up: the browser re-reads its tiles (the rendered previews stay).
     void RefreshPreview();
+    // Opens the print dialog, as the panel's "印刷..." button does.
+    void OpenPrintDialog();
 
 private:
     TfrmPrintPaperPanel* panel_;

@@ -154,8 +154,10 @@ bool TPrintSite::Aborted() const {
 
 void TPrintSite::PrintCopies() {
     TPrinter& printer = Printer();
-    progress_->BeginPhase(1, std::max(1, spec_->Copies));
-    for (int copy = 1; copy <= spec_->Copies && printer.Printing(); ++copy) {
+    // A printer that writes files draws the copies the user chose into its file.
+    const int copies = spec_->Copies * printer.DrawnCopies();
+    progress_->BeginPhase(1, std::max(1, copies));
+    for (int copy = 1; copy <= copies && printer.Printing(); ++copy) {
         if (copy > 1)
             printer.NewPage();
         PrintFaces();

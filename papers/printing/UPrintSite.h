@@ -23,7 +23,7 @@ constexpr int64_t PrintDecodeBudget = int64_t(64) << 20;
 
 class TPrintSpec {
 public:
-    // Copies of each sheet: pages of its print job.
+    // Copies of each sheet: pages of its print job (each drawn as often as a file printer draws copies).
     int Copies = 1;
     bool SolidOutline = false;
     bool DottedOutline = false;

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/FPrintDialog.h"
 #include "app/FMain.h"
+#include "app/UModeRegistry.h"
 #include "app/dialogs/FPrinterSetting.h"
 #include "app/dialogs/FPrinting.h"
 #include "app/dialogs/FWaitPrintJob.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -283,6 +285,7 @@ TEST_F(PrintDialogTest, ChosenPagesBecomeOnePdfWithOrWithoutPrompts) {
 
 TEST_F(PrintDialogTest, ClosingThePrintingWindowLeavesNoFileAndAsksNoMore) {
     TestSupport::WriteFile(target, QByteArray("older"));
+    dialogs.answers = {mrYes}; // to replacing it
     // The print's temporary files go to a folder of this test's own.
     QTemporaryDir temp;
     const std::optional<QByteArray> savedTemp =
@@ -402,15 +405,30 @@ TEST_F(PrintDialogTest, ByKeysEveryStopShowsItsFocusAndThePrinterAndCopiesChosen
     EXPECT_EQ(dialog.lblPrinter->text(), QStringLiteral("Office"));
     EXPECT_EQ(dialog.lblCopies->text(), QStringLiteral("3"));
     EXPECT_EQ(Printer().Copies(), 3);
-    // The file printer writes each sheet once, whatever the copies.
-    Printer().SetPrinter(TPrinter::PdfPrinterName, {}, {}, Printer().DevMode());
-    WhenModalOf<TfrmPrinterSetting>([](TfrmPrinterSetting* setting) { setting->btnCancel->click(); });
-    dialog.btnPrinter->click();
-    EXPECT_EQ(dialog.lblCopies->text(), QStringLiteral("1"));
 
     dialog.btnCancel->setFocus(Qt::TabFocusReason);
     QTest::keyClick(dialog.btnCancel, Qt::Key_Space);
     EXPECT_FALSE(dialog.isVisible());
+
+    // The file printer with two copies in its properties: the dialog says two, and its file holds
+    // each chosen sheet twice.
+    dialogs.pageSetupAnswer->Copies = 2;
+    TfrmPrintDialog again(main);
+    again.SetLabelData(doc);
+    WhenModalOf<TfrmPrinterSetting>([](TfrmPrinterSetting* setting) {
+        setting->cmbPrinter->setCurrentIndex(setting->cmbPrinter->findText(TPrinter::PdfPrinterName));
+        emit setting->cmbPrinter->activated(setting->cmbPrinter->currentIndex());
+        setting->btnProperty->click();
+        setting->btnOK->click();
+    });
+    again.btnPrinter->click();
+    EXPECT_EQ(again.lblPrinter->text(), TPrinter::PdfPrinterName);
+    EXPECT_EQ(again.lblCopies->text(), QStringLiteral("2"));
+    again.cbPaperChangeMsg->setChecked(true);
+    dialogs.files = {target};
+    again.btnPrint->click();
+    EXPECT_EQ(again.result(), mrOk);
+    EXPECT_EQ(Pages(), 4);
 }
 
 TEST_F(PrintDialogTest, ASheetChoiceBelongsToItsDocument) {
@@ -426,10 +444,74 @@ TEST_F(PrintDialogTest, ASheetChoiceBelongsToItsDocument) {
     EXPECT_FALSE(QFile::exists(target));
 
     PrintChoices().FlagsDocument = doc;
-    Printer().SetOutputFileName(target);
+    dialogs.files = {target};
     main->actPrint->trigger();
     EXPECT_NE(doc->LastPrint, 0);
     EXPECT_EQ(Pages(), 1);
+}
+
+// The file printer asks for its file at every print, offering the last one, and replaces a file
+// only when told; the print command with the kept choice asks the same. Without a choice that fits
+// the document, the print command in the print mode opens the print dialog.
+TEST_F(PrintDialogTest, TheFilePrinterAsksForItsFileAtEachPrintAndReplacesOnlyWhenTold) {
+    REQUIRE_CHECKER(TestSupport::HasPdftoppm(), "pdftoppm");
+    main->actSheet->trigger();
+    main->actPrint->trigger();
+    ASSERT_EQ(main->HostedKind(), mkPrint);
+    bool opened = false;
+    WhenModalOf<TfrmPrintDialog>([&](TfrmPrintDialog* dialog) {
+        opened = true;
+        dialog->cbPaperChangeMsg->setChecked(true);
+        dialog->btnPrint->click();
+    });
+    dialogs.files = {target};
+    QApplication::setActiveWindow(main);
+    QTest::keyClick(main, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(Pages(), 2);
+
+    // Ctrl+P again prints the kept choice: the last file is offered, and "いいえ" to replacing it
+    // prints nothing and asks nothing more.
+    TestSupport::WriteFile(target, QByteArray("older"));
+    dialogs.files = {target};
+    dialogs.answers = {mrNo};
+    QApplication::setActiveWindow(main);
+    QTest::keyClick(main, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_EQ(dialogs.fileRequests[1].FileName, QStringLiteral("album.pdf"));
+    EXPECT_EQ(QDir(dialogs.fileRequests[1].InitialDir), QDir(folder.path()));
+    EXPECT_FALSE(dialogs.fileRequests[1].OverwritePrompt);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("ファイル「album.pdf」は既にあります。置き換えますか?"));
+    EXPECT_EQ(dialogs.boxes[0].buttons, (std::vector<TBitBtnKind>{bkYes, bkNo}));
+    EXPECT_EQ(TestSupport::ReadFile(target), QByteArray("older"));
+    // "はい": the file holds every chosen sheet.
+    dialogs.files = {target};
+    dialogs.answers = {mrYes};
+    main->actPrint->trigger();
+    EXPECT_EQ(Pages(), 2);
+    // The file question cancelled: nothing printed, nothing asked.
+    TestSupport::WriteFile(target, QByteArray("older"));
+    dialogs.files = {QString()};
+    main->actPrint->trigger();
+    // The print dialog asks the same.
+    dialogs.files = {target};
+    dialogs.answers = {mrNo};
+    EXPECT_NE(Print(false), mrOk);
+    EXPECT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_EQ(TestSupport::ReadFile(target), QByteArray("older"));
+
+    // A sheet added since the choice: the print command opens the dialog rather than print a choice
+    // made for other sheets.
+    doc->AddSheet();
+    opened = false;
+    WhenModalOf<TfrmPrintDialog>([&](TfrmPrintDialog* dialog) {
+        opened = true;
+        dialog->btnCancel->click();
+    });
+    main->actPrint->trigger();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(TestSupport::ReadFile(target), QByteArray("older"));
 }
 
 } // namespace

@@ -43,6 +43,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -591,6 +592,78 @@ TEST_F(CupsRoadsTest, CopiesChosenInThePrintersPropertiesAreTheJobsCopiesOnTheDo
     const auto [copies, media] = cupsd.JobCopiesAndMedia(job);
     EXPECT_EQ(copies, 2);
     EXPECT_TRUE(media.contains(QStringLiteral("a4"), Qt::CaseInsensitive)) << media.toStdString();
+}
+
+// A Letter label sheet on queues without Letter: a raw queue (no driver) offers the standard sheets
+// and prints on the document's own; the ESC/P-R queue has no Letter, and the print dialog says so
+// and names the sheet it prints on instead before anything is printed.
+TEST_F(CupsRoadsTest, ALetterSheetPrintsOnItsOwnSizeOrTheDialogNamesTheSizeUsedInstead) {
+    REQUIRE_CHECKER(PrivateCupsd::HasVendorDrivers(), "printer-driver-escpr and printer-driver-gutenprint");
+    ASSERT_TRUE(cupsd.AddQueue("PMA920", "escpr:0/cups/model/epson-inkjet-printer-escpr/"
+                                         "Epson-PM-A920-epson-escpr-en.ppd"))
+        << cupsd.Log().toStdString();
+    ASSERT_TRUE(cupsd.AddQueue("Raw", QString())) << cupsd.Log().toStdString();
+    Printer().Refresh();
+    const TPapersV2& store = *data->Papers();
+    const TPaperInfo* letter = nullptr;
+    for (int i = 0; i < store.GetCount() && !letter; ++i)
+        if (store.GetPaper(i)->PaperName.startsWith(QStringLiteral("Avery 5164 ")))
+            letter = store.GetPaper(i);
+    ASSERT_NE(letter, nullptr);
+    TLabelData* doc = main->Document();
+    doc->ChangePaperInfo(*letter);
+
+    // プリンタ設定 -> the queue -> OK, then 印刷: what the set-up offered, the dialog's note, the job's sheet.
+    struct Printed {
+        QString sheet;
+        int sheets = 0;
+        QString note;
+        QString media;
+    };
+    const auto printOn = [&](const QString& queue) {
+        Printed printed;
+        WhenModalOf<TfrmPrinterSetting>([&](TfrmPrinterSetting* setting) {
+            setting->cmbPrinter->setCurrentIndex(setting->cmbPrinter->findText(queue));
+            emit setting->cmbPrinter->activated(setting->cmbPrinter->currentIndex());
+            printed.sheet = setting->cmbPaper->currentText();
+            printed.sheets = setting->cmbPaper->count();
+            setting->btnOK->click();
+        });
+        main->actPrinterSetup->trigger();
+        TfrmPrintDialog dialog(main);
+        dialog.SetLabelData(doc);
+        const auto* note = dialog.findChild<QLabel*>(QStringLiteral("lblPaperNote"));
+        if (note && note->isVisibleTo(&dialog))
+            printed.note = note->text();
+        dialog.cbPaperChangeMsg->setChecked(true);
+        dialog.btnPrint->click();
+        if (dialog.result() == mrOk) {
+            const int job = Printer().JobId();
+            EXPECT_FALSE(cupsd.WaitForJob(job).isEmpty()) << cupsd.Log().toStdString();
+            printed.media = cupsd.JobCopiesAndMedia(job).second;
+        }
+        return printed;
+    };
+
+    const Printed raw = printOn(QStringLiteral("Raw"));
+    EXPECT_EQ(raw.sheet, QPageSize(QPageSize::Letter).name());
+    EXPECT_GT(raw.sheets, 20);
+    EXPECT_TRUE(raw.note.isEmpty()) << raw.note.toStdString();
+    EXPECT_TRUE(raw.media.contains(QStringLiteral("letter"), Qt::CaseInsensitive)) << raw.media.toStdString();
+
+    // No to the question: nothing printed, the dialog stays.
+    dialogs.answers = {mrNo};
+    const Printed declined = printOn(QStringLiteral("PMA920"));
+    const QString note =
+        QStringLiteral("プリンタ「PMA920」にはこの用紙のサイズ(215.9 x 279.4mm)がありません。プリンタの用紙「A4 210 x 297 mm」で印刷します。");
+    EXPECT_EQ(declined.sheet, QStringLiteral("A4 210 x 297 mm"));
+    EXPECT_EQ(declined.note, note);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, note + QStringLiteral("\r\nこのまま印刷しますか?"));
+    EXPECT_TRUE(declined.media.isEmpty());
+    dialogs.answers = {mrYes};
+    const Printed printed = printOn(QStringLiteral("PMA920"));
+    EXPECT_TRUE(printed.media.contains(QStringLiteral("a4"), Qt::CaseInsensitive)) << printed.media.toStdString();
 }
 
 } // namespace

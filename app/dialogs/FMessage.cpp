@@ -181,14 +181,30 @@ void TfrmMessage::ButtonClicked(TBitBtn* button) {
     done(modalResult_);
 }
 
+namespace {
+
+// The letter that answers a button: its underlined one, else Y and N for the plain はい and いいえ
+// a question of two buttons shows, as the same answers have with three; 0 for none.
+int AnswerLetter(const QString& caption) {
+    const QKeySequence letter = QKeySequence::mnemonic(caption);
+    if (!letter.isEmpty())
+        return letter[0].key();
+    if (caption == QStringLiteral("はい"))
+        return Qt::Key_Y;
+    if (caption == QStringLiteral("いいえ"))
+        return Qt::Key_N;
+    return 0;
+}
+
+} // namespace
+
 void TfrmMessage::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers chords = Qt::ControlModifier | Qt::MetaModifier;
     if (!(event->modifiers() & chords) && event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
         for (TBitBtn* button : buttons_) {
             if (!button->isVisibleTo(this) || !button->isEnabled())
                 continue;
-            const QKeySequence letter = QKeySequence::mnemonic(button->text());
-            if (!letter.isEmpty() && letter[0].key() == Qt::Key(event->key())) {
+            if (AnswerLetter(button->text()) == event->key()) {
                 button->click();
                 return;
             }

@@ -70,6 +70,15 @@ TEST(MessageWindow, UnderlinedLettersAnswer) {
         QTest::keyClick(form.BitBtn1, key, modifiers);
         EXPECT_EQ(form.ModalResult(), answer) << QKeySequence(key | modifiers).toString().toStdString();
     }
+    // A question of two buttons shows them as plain はい and いいえ: Y and N still answer.
+    for (const auto& [key, answer] : {std::pair{Qt::Key_N, mrNo}, std::pair{Qt::Key_Y, mrYes}}) {
+        TfrmMessage form;
+        form.SetupButtons({bkYes, bkNo}, 1, 1);
+        form.show();
+        ASSERT_EQ(form.BitBtn2->text(), QStringLiteral("いいえ"));
+        QTest::keyClick(form.BitBtn2, key);
+        EXPECT_EQ(form.ModalResult(), answer);
+    }
 }
 
 } // namespace

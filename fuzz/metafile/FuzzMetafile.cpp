@@ -14,14 +14,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-// Under libFuzzer the application outlives Qt's statics at exit, and part of fontconfig's
-// configuration, parsed once when the first text asks for the font list, is then unreachable: a
-// bounded loss at exit, not any input's (the replay, which frees the application, sees none). The
-// quick unwinder stops inside fontconfig, so the library is named rather than its loader.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Fonts and recorded pictures need a GUI application (offscreen in tests).
     StartFuzzGuiApp("fuzz_metafile");
